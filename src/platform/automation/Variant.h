@@ -1,0 +1,218 @@
+#pragma once
+
+#include "platform/automation/Ref.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv::automation {
+
+class Object;
+class SafeArray;
+
+/// The VB subtypes, numbered as VarType() reports them.
+enum class VarType : std::uint16_t {
+    Empty = 0,
+    Null = 1,
+    Integer = 2, // 16-bit
+    Long = 3,    // 32-bit
+    Single = 4,
+    Double = 5,
+    Currency = 6,
+    Date = 7,
+    String = 8,
+    Object = 9, // Nothing is an Object holding no reference
+    Error = 10,
+    Boolean = 11,
+    Variant = 12, // only as an array's element type
+    Byte = 17,
+};
+
+/// Added to the element type by VarType() for arrays.
+inline constexpr std::uint16_t VarTypeArrayFlag = 0x2000;
+
+/// The error code a missing optional argument carries (DISP_E_PARAMNOTFOUND).
+inline constexpr std::int32_t ParamNotFound = static_cast<std::int32_t>(0x80020004u);
+
+/// A fixed-point number with four decimal places, held scaled by 10,000 as VB's Currency is.
+class Currency {
+public:
+    static constexpr std::int64_t Scale = 10000;
+    constexpr Currency() = default;
+    static constexpr Currency FromScaled(std::int64_t scaled) {
+        Currency c;
+        c.mScaled = scaled;
+        return c;
+    }
+    constexpr std::int64_t Scaled() const { return mScaled; }
+    double ToDouble() const { return static_cast<double>(mScaled) / Scale; }
+    constexpr bool operator==(const Currency&) const = default;
+
+private:
+    std::int64_t mScaled = 0;
+};
+
+/// The body of a String variant. Shared between copies; changed in place only while unique, so
+/// `s = s & piece` on a string nobody else holds appends without copying.
+class StringBody final : public RefCounted {
+public:
+    explicit StringBody(std::u16string text) : mText(std::move(text)) {}
+    std::u16string mText;
+};
+
+/// A VB value. Copying is cheap: strings and arrays are shared and copied on write, objects are
+/// reference-counted. A by-reference variant points at another variant (a ByRef argument); every
+/// accessor looks through it.
+class Variant {
+public:
+    Variant() noexcept : mType(VarType::Empty) {}
+    Variant(const Variant& other);
+    Variant(Variant&& other) noexcept;
+    Variant& operator=(const Variant& other);
+    Variant& operator=(Variant&& other) noexcept;
+    ~Variant();
+
+    // Typed constructors pick the VB subtype from the C++ type.
+    Variant(std::int16_t value) noexcept;
+    Variant(std::int32_t value) noexcept;
+    Variant(float value) noexcept;
+    Variant(double value) noexcept;
+    Variant(bool value) noexcept;
+    Variant(std::uint8_t value) noexcept;
+    Variant(Currency value) noexcept;
+    Variant(std::u16string value);
+    Variant(std::u16string_view value);
+    Variant(const char16_t* value);
+    Variant(Ref<Object> object) noexcept;
+    Variant(Ref<SafeArray> array) noexcept;
+    // An int literal is a Long; wider or unsigned integers must say which subtype they become.
+    Variant(long) = delete;
+    Variant(long long) = delete;
+    Variant(unsigned) = delete;
+    Variant(unsigned long) = delete;
+    Variant(const char*) = delete;
+
+    static Variant Null() noexcept;
+    static Variant Nothing() noexcept;
+    static Variant FromDate(double serial) noexcept;
+    static Variant FromError(std::int32_t code) noexcept;
+    /// The value a missing optional argument has: Error ParamNotFound.
+    static Variant Missing() noexcept { return FromError(ParamNotFound); }
+    /// A variant that refers to `target`; reads and writes go through to it.
+    static Variant ByRef(Variant& target) noexcept;
+
+    /// The subtype, looking through a reference; arrays report their element type plus
+    /// VarTypeArrayFlag through VarTypeCode().
+    VarType Type() const noexcept;
+    std::uint16_t VarTypeCode() const noexcept;
+
+    bool IsEmpty() const noexcept { return Type() == VarType::Empty; }
+    bool IsNull() const noexcept { return Type() == VarType::Null; }
+    bool IsString() const noexcept { return Type() == VarType::String; }
+    bool IsObject() const noexcept { return Type() == VarType::Object; }
+    bool IsNothing() const noexcept;
+    bool IsArray() const noexcept;
+    bool IsNumeric() const noexcept; // Integer, Long, Single, Double, Currency, Byte
+    bool IsMissing() const noexcept;
+    bool IsByRef() const noexcept { return mType == ByRefTag; }
+
+    /// The variant a reference points at, or this one.
+    Variant& Deref() noexcept;
+    const Variant& Deref() const noexcept;
+
+    // Raw values without conversion; the subtype must match (asserted). Use the conversion
+    // functions of Conversion.h to convert.
+    std::int16_t IntegerValue() const noexcept;
+    std::int32_t LongValue() const noexcept;
+    float SingleValue() const noexcept;
+    double DoubleValue() const noexcept;
+    Currency CurrencyValue() const noexcept;
+    double DateValue() const noexcept;
+    bool BooleanValue() const noexcept;
+    std::uint8_t ByteValue() const noexcept;
+    std::int32_t ErrorValue() const noexcept;
+    const std::u16string& StringValue() const noexcept;
+    const Ref<Object>& ObjectValue() const noexcept;
+    const Ref<SafeArray>& ArrayValue() const noexcept;
+    /// The array for writing: unshared first if another variant holds it too.
+    SafeArray& MutableArray();
+
+    /// Appends to a String variant in place when its body is not shared; otherwise (or when this
+    /// is not a String) becomes the concatenation of its text form and `piece`.
+    void AppendString(std::u16string_view piece);
+
+private:
+    static constexpr VarType ByRefTag = static_cast<VarType>(0x4000);
+    static constexpr VarType ArrayTag = static_cast<VarType>(0x2000);
+
+    void Clear() noexcept;
+    void CopyFrom(const Variant& other);
+
+    VarType mType;
+    union {
+        std::int16_t mInteger;
+        std::int32_t mLong;
+        float mSingle;
+        double mDouble;
+        std::int64_t mCurrency;
+        double mDate;
+        bool mBoolean;
+        std::uint8_t mByte;
+        std::int32_t mError;
+        StringBody* mString;
+        Object* mObject;
+        SafeArray* mArray;
+        Variant* mRef;
+    };
+};
+
+/// A VB array: any number of dimensions, each with a lower bound and a count, elements stored
+/// in row-major order by the first subscript varying slowest... (see SafeArray.cpp). Fixed arrays
+/// (Dim a(3)) refuse ReDim; arrays being walked by For Each are locked.
+class SafeArray final : public RefCounted {
+public:
+    struct Bound {
+        std::int32_t lower = 0;
+        std::int32_t count = 0;
+    };
+
+    SafeArray(VarType elementType, std::vector<Bound> bounds, bool isFixed = false);
+
+    VarType ElementType() const noexcept { return mElementType; }
+    std::size_t Dimensions() const noexcept { return mBounds.size(); }
+    const std::vector<Bound>& Bounds() const noexcept { return mBounds; }
+    std::int32_t LowerBound(std::size_t dimension) const; // 1-based dimension; raises 9
+    std::int32_t UpperBound(std::size_t dimension) const;
+    std::size_t ElementCount() const noexcept { return mElements.size(); }
+    bool IsFixed() const noexcept { return mIsFixed; }
+    bool IsLocked() const noexcept { return mLocks > 0; }
+    void Lock() noexcept { ++mLocks; }
+    void Unlock() noexcept { --mLocks; }
+
+    /// The element at the subscripts; raises 9 when a subscript is out of range or their count
+    /// differs from the dimensions.
+    Variant& At(std::span<const std::int32_t> subscripts);
+    const Variant& At(std::span<const std::int32_t> subscripts) const;
+    /// Elements in storage order (For Each order).
+    std::vector<Variant>& Elements() noexcept { return mElements; }
+    const std::vector<Variant>& Elements() const noexcept { return mElements; }
+
+    /// ReDim [Preserve]: raises 10 for a fixed or locked array; with preserve only the last
+    /// dimension may change (else 9).
+    void Redim(std::vector<Bound> bounds, bool preserve);
+
+private:
+    VarType mElementType;
+    std::vector<Bound> mBounds;
+    std::vector<Variant> mElements;
+    bool mIsFixed;
+    int mLocks = 0;
+};
+
+/// A one-dimensional Variant array with lower bound 0, as Array() and Split() make.
+Ref<SafeArray> MakeArray(std::vector<Variant> elements);
+
+} // namespace qv::automation
