@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 BUILD ?= build/release
 ASAN_BUILD ?= build/asan
 
-.PHONY: all deps build test test-release test-asan demo clean
+.PHONY: all deps build test bench demo clean
 
 all: build
 
@@ -21,6 +21,11 @@ test: build
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	bash scripts/run-tests.sh $(ASAN_BUILD)
+
+bench: deps
+	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQV_BUILD_BENCH=ON
+	cmake --build build/bench -j $(JOBS)
+	bash scripts/run-bench.sh build/bench
 
 demo: build
 	$(BUILD)/tools/quorvane/quorvane demo
