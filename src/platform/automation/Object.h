@@ -185,8 +185,8 @@ template <class C, class R, class... A> struct MethodTraits<R (C::*)(A...)> {
     using Result = R;
     static constexpr int maxArgs = sizeof...(A);
     static constexpr int minArgs = (0 + ... + (IsOptionalParam<A> ? 0 : 1));
-    template <std::size_t... I> static R Call(C& self, std::span<Variant> args, R (C::*method)(A...),
-                                              std::index_sequence<I...>) {
+    template <std::size_t... I>
+    static R Call(C& self, std::span<Variant> args, R (C::*method)(A...), std::index_sequence<I...>) {
         Variant missing = Variant::Missing();
         return (self.*method)(ArgAs<A>(I < args.size() ? args[I] : missing)...);
     }
@@ -196,8 +196,8 @@ template <class C, class R, class... A> struct MethodTraits<R (C::*)(A...) const
     using Result = R;
     static constexpr int maxArgs = sizeof...(A);
     static constexpr int minArgs = (0 + ... + (IsOptionalParam<A> ? 0 : 1));
-    template <std::size_t... I> static R Call(C& self, std::span<Variant> args, R (C::*method)(A...) const,
-                                              std::index_sequence<I...>) {
+    template <std::size_t... I>
+    static R Call(C& self, std::span<Variant> args, R (C::*method)(A...) const, std::index_sequence<I...>) {
         Variant missing = Variant::Missing();
         return (self.*method)(ArgAs<A>(I < args.size() ? args[I] : missing)...);
     }
@@ -214,7 +214,8 @@ template <auto Method> Variant Thunk(Object& self, std::span<Variant> args) {
         Traits::Call(typed, args, Method, std::make_index_sequence<Traits::maxArgs>());
         return Variant();
     } else {
-        return ResultAsVariant(Traits::Call(typed, args, Method, std::make_index_sequence<Traits::maxArgs>()));
+        return ResultAsVariant(
+            Traits::Call(typed, args, Method, std::make_index_sequence<Traits::maxArgs>()));
     }
 }
 
@@ -223,7 +224,8 @@ template <auto Method> Variant Thunk(Object& self, std::span<Variant> args) {
 /// A method, or a read-only property.
 template <auto Getter> MemberInfo Method(std::u16string_view name) {
     using Traits = detail::MethodTraits<decltype(Getter)>;
-    return MemberInfo{name, &detail::Thunk<Getter>, nullptr, nullptr, Traits::minArgs, Traits::maxArgs, false};
+    return MemberInfo{name, &detail::Thunk<Getter>, nullptr, nullptr, Traits::minArgs, Traits::maxArgs,
+                      false};
 }
 /// A property with a Let accessor (the setter takes the value as its last parameter).
 template <auto Getter, auto Letter> MemberInfo Property(std::u16string_view name) {

@@ -30,7 +30,9 @@ struct NoCaseHash {
 };
 struct NoCaseEqual {
     using is_transparent = void;
-    bool operator()(std::u16string_view a, std::u16string_view b) const noexcept { return EqualsNoCase(a, b); }
+    bool operator()(std::u16string_view a, std::u16string_view b) const noexcept {
+        return EqualsNoCase(a, b);
+    }
 };
 
 } // namespace qv::automation

@@ -2,7 +2,9 @@
 
 #include "platform/automation/Ref.h"
 
+#include <cassert>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -68,7 +70,7 @@ public:
 /// accessor looks through it.
 class Variant {
 public:
-    Variant() noexcept : mType(VarType::Empty) {}
+    Variant() noexcept : mType(VarType::Empty), mCurrency(0) {}
     Variant(const Variant& other);
     Variant(Variant&& other) noexcept;
     Variant& operator=(const Variant& other);
@@ -105,7 +107,8 @@ public:
     static Variant ByRef(Variant& target) noexcept;
 
     /// The subtype, looking through a reference; arrays report their element type plus
-    /// VarTypeArrayFlag through VarTypeCode().
+    /// VarTypeArrayFlag through VarTypeCode(). Type() of an array is VarType(VarTypeArrayFlag),
+    /// a value outside the enumeration: test IsArray() before switching over Type().
     VarType Type() const noexcept;
     std::uint16_t VarTypeCode() const noexcept;
 
@@ -137,7 +140,8 @@ public:
     const std::u16string& StringValue() const noexcept;
     const Ref<Object>& ObjectValue() const noexcept;
     const Ref<SafeArray>& ArrayValue() const noexcept;
-    /// The array for writing: unshared first if another variant holds it too.
+    /// The array for writing: unshared first if another variant holds it too (unless it is
+    /// locked). Raises 13 when this is not an array.
     SafeArray& MutableArray();
 
     /// Appends to a String variant in place when its body is not shared; otherwise (or when this
@@ -150,6 +154,10 @@ private:
 
     void Clear() noexcept;
     void CopyFrom(const Variant& other);
+    /// Whether the payload is a counted pointer the destructor must release.
+    bool HoldsCount() const noexcept {
+        return mType == VarType::String || mType == VarType::Object || mType == ArrayTag;
+    }
 
     VarType mType;
     union {
@@ -169,9 +177,135 @@ private:
     };
 };
 
+// The moves, the scalar constructors and the accessors are defined here so that the script
+// engine's inner loop inlines them; counting and releasing stay in Variant.cpp. Every
+// constructor zeroes the eight payload bytes first, so moves may copy all of them.
+
+inline Variant::Variant(const Variant& other) : Variant() {
+    if (other.HoldsCount()) {
+        CopyFrom(other);
+        return;
+    }
+    mType = other.mType;
+    std::memcpy(&mCurrency, &other.mCurrency, sizeof mCurrency);
+}
+
+inline Variant& Variant::operator=(const Variant& other) {
+    // Copy before releasing: `other` may live inside what this variant holds (an element of its
+    // array, a property of its object).
+    Variant copy(other);
+    return *this = std::move(copy);
+}
+
+inline Variant::Variant(Variant&& other) noexcept : mType(other.mType) {
+    std::memcpy(&mCurrency, &other.mCurrency, sizeof mCurrency);
+    other.mType = VarType::Empty;
+}
+
+inline Variant& Variant::operator=(Variant&& other) noexcept {
+    if (this == &other) {
+        return *this;
+    }
+    // Take the payload before releasing ours: `other` may live inside what this variant holds.
+    const VarType type = other.mType;
+    std::int64_t payload;
+    std::memcpy(&payload, &other.mCurrency, sizeof payload);
+    other.mType = VarType::Empty;
+    if (HoldsCount()) {
+        Clear();
+    }
+    mType = type;
+    std::memcpy(&mCurrency, &payload, sizeof payload);
+    return *this;
+}
+
+inline Variant::~Variant() {
+    if (HoldsCount()) {
+        Clear();
+    }
+}
+
+inline Variant::Variant(std::int16_t value) noexcept : Variant() {
+    mType = VarType::Integer;
+    mInteger = value;
+}
+inline Variant::Variant(std::int32_t value) noexcept : Variant() {
+    mType = VarType::Long;
+    mLong = value;
+}
+inline Variant::Variant(float value) noexcept : Variant() {
+    mType = VarType::Single;
+    mSingle = value;
+}
+inline Variant::Variant(double value) noexcept : mType(VarType::Double), mDouble(value) {}
+inline Variant::Variant(bool value) noexcept : Variant() {
+    mType = VarType::Boolean;
+    mBoolean = value;
+}
+inline Variant::Variant(std::uint8_t value) noexcept : Variant() {
+    mType = VarType::Byte;
+    mByte = value;
+}
+inline Variant::Variant(Currency value) noexcept : mType(VarType::Currency), mCurrency(value.Scaled()) {}
+
+inline Variant& Variant::Deref() noexcept {
+    return mType == ByRefTag ? *mRef : *this;
+}
+inline const Variant& Variant::Deref() const noexcept {
+    return mType == ByRefTag ? *mRef : *this;
+}
+inline VarType Variant::Type() const noexcept {
+    return Deref().mType;
+}
+inline bool Variant::IsArray() const noexcept {
+    return Deref().mType == ArrayTag;
+}
+
+inline std::int16_t Variant::IntegerValue() const noexcept {
+    assert(Type() == VarType::Integer);
+    return Deref().mInteger;
+}
+inline std::int32_t Variant::LongValue() const noexcept {
+    assert(Type() == VarType::Long);
+    return Deref().mLong;
+}
+inline float Variant::SingleValue() const noexcept {
+    assert(Type() == VarType::Single);
+    return Deref().mSingle;
+}
+inline double Variant::DoubleValue() const noexcept {
+    assert(Type() == VarType::Double);
+    return Deref().mDouble;
+}
+inline Currency Variant::CurrencyValue() const noexcept {
+    assert(Type() == VarType::Currency);
+    return Currency::FromScaled(Deref().mCurrency);
+}
+inline double Variant::DateValue() const noexcept {
+    assert(Type() == VarType::Date);
+    return Deref().mDate;
+}
+inline bool Variant::BooleanValue() const noexcept {
+    assert(Type() == VarType::Boolean);
+    return Deref().mBoolean;
+}
+inline std::uint8_t Variant::ByteValue() const noexcept {
+    assert(Type() == VarType::Byte);
+    return Deref().mByte;
+}
+inline std::int32_t Variant::ErrorValue() const noexcept {
+    assert(Type() == VarType::Error);
+    return Deref().mError;
+}
+inline const std::u16string& Variant::StringValue() const noexcept {
+    assert(Type() == VarType::String);
+    return Deref().mString->mText;
+}
+
 /// A VB array: any number of dimensions, each with a lower bound and a count, elements stored
-/// in row-major order by the first subscript varying slowest... (see SafeArray.cpp). Fixed arrays
-/// (Dim a(3)) refuse ReDim; arrays being walked by For Each are locked.
+/// with the first subscript varying fastest (a(0,0), a(1,0), a(0,1), ...), which is also the
+/// For Each order. Fixed arrays (Dim a(3)) refuse ReDim; arrays being walked by For Each are
+/// locked, and MutableArray() writes a locked array in place even while it is shared.
 class SafeArray final : public RefCounted {
 public:
     struct Bound {

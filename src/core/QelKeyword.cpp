@@ -1,0 +1,80 @@
+#include "core/QelKeyword.h"
+
+#include "core/Apartment.h"
+#include "core/Common.h"
+
+#include "platform/xml/Document.h"
+
+#include "platform/automation/Conversion.h"
+#include "platform/automation/Text.h"
+
+#include <optional>
+
+namespace qv {
+
+using automation::Variant;
+
+QelKeyword& GetKeyword() {
+    ModuleState& state = State();
+    if (!state.gKeyword) {
+        state.gKeyword = automation::MakeRef<QelKeyword>();
+    }
+    return *state.gKeyword;
+}
+
+const automation::ClassInfo& QelKeyword::GetClassInfo() const {
+    using namespace automation;
+    static const ClassInfo info(u"QelKeyword", {
+                                                   Method<&QelKeyword::curIndex>(u"curIndex"),
+                                                   Method<&QelKeyword::Count>(u"Count"),
+                                                   Method<&QelKeyword::IsKeywordMember>(u"IsKeyword"),
+                                                   Method<&QelKeyword::LoadMember>(u"Load"),
+                                               });
+    return info;
+}
+
+bool QelKeyword::IsKeyword(std::u16string_view k) const {
+    return mIndex.contains(automation::ToLower(k));
+}
+
+void QelKeyword::AddWord(std::u16string word) {
+    std::u16string lower = automation::ToLower(word);
+    if (auto found = mIndex.find(lower); found != mIndex.end()) {
+        mWords[found->second].second = std::move(word);
+        return;
+    }
+    mIndex.emplace(std::move(lower), mWords.size());
+    mWords.emplace_back(u"VB", std::move(word));
+}
+
+bool QelKeyword::Load(std::u16string_view file) {
+    std::optional<xml::Document> document = xml::Document::TryLoad(file);
+    if (!document) {
+        return false;
+    }
+    const xml::Element root = document->DocumentElement();
+    const std::u16string expectedRoot = automation::ToLower(RemoveSlashesAndSpaces(State().gProductName)) + u".keyword";
+    if (!root || automation::ToLower(root.LocalName()) != expectedRoot) {
+        return false;
+    }
+    for (const xml::Element& child : root.ChildElements()) {
+        if (automation::ToLower(child.Name()) != u"keyword") {
+            continue;
+        }
+        std::u16string word;
+        for (const xml::Attribute& attribute : child.Attributes()) {
+            if (automation::ToLower(attribute.name) == u"value") {
+                word = attribute.value;
+                break;
+            }
+        }
+        AddWord(std::move(word));
+    }
+    return true;
+}
+
+bool QelKeyword::LoadMember(const Variant& file) {
+    return Load(automation::ToString(file));
+}
+
+} // namespace qv

@@ -1,0 +1,98 @@
+#include "model/table/QelDatabase.h"
+
+#include "model/RegistryDefaults.h"
+
+#include "core/Apartment.h"
+#include "core/Common.h"
+#include "core/QelStatus.h"
+
+namespace qv {
+
+using automation::Ref;
+
+QelDatabase::QelDatabase() : SettingsEntity(Settings()) {
+    LoadRegistryDefaults(*this, State().gRegKeyDatabase);
+}
+
+QelDatabase::~QelDatabase() {
+    UnloadTables();
+    State().gSecDefault.clear();
+}
+
+const SettingsTable& QelDatabase::Settings() {
+    static constexpr SettingInfo rows[] = {
+#define QV_SETTING QV_SETTING_ROW
+#include "model/table/DatabaseSettings.def"
+    };
+    static const SettingsTable table(rows);
+    return table;
+}
+
+const automation::ClassInfo& QelDatabase::GetClassInfo() const {
+    using namespace automation;
+    // The settings are reached through the settings table; these are the other members, and the
+    // settings whose accessors differ from a plain Get and Let.
+    static const ClassInfo info(
+        u"QelDatabase", {
+                            PropertiesMember(),
+                            Method<&QelDatabase::tables>(u"tables"),
+                            Property<&QelDatabase::Key, &QelDatabase::SetKey>(u"Key"),
+                            Method<&QelDatabase::DBADOVer>(u"DBADOVer"),
+                            Method<&QelDatabase::DBDBMSName>(u"DBDBMSName"),
+                            Method<&QelDatabase::DBDBMSVer>(u"DBDBMSVer"),
+                            Method<&QelDatabase::DBOLEDBVer>(u"DBOLEDBVer"),
+                            Method<&QelDatabase::DBProviderName>(u"DBProviderName"),
+                            Method<&QelDatabase::DBProviderVer>(u"DBProviderVer"),
+                            Property<&QelDatabase::SecDefault, &QelDatabase::SecDefaultLet>(u"SecDefault"),
+                            Method<&QelDatabase::LoadADODB>(u"LoadADODB"),
+                            Method<&QelDatabase::LoadADOCustomView>(u"LoadADOCustomView"),
+                            Method<&QelDatabase::LoadDAODB>(u"LoadDAODB"),
+                        });
+    return info;
+}
+
+const Ref<QelTables>& QelDatabase::tables() const {
+    if (!mTables) {
+        mTables = automation::MakeRef<QelTables>();
+    }
+    return mTables;
+}
+
+void QelDatabase::SetSecDefault(std::u16string_view value) {
+    SetSettingValue(static_cast<std::size_t>(Setting::SecDefault), automation::Variant(value));
+    State().gSecDefault.assign(value);
+}
+
+void QelDatabase::UnloadTables() noexcept {
+    ModuleState& state = State();
+    // Removal renumbers the list; visiting a snapshot reaches every table whatever it does.
+    std::vector<Ref<QelTable>> snapshot;
+    if (mTables) {
+        for (QelTable& table : *mTables) {
+            snapshot.emplace_back(&table);
+        }
+    }
+    const auto total = static_cast<std::int32_t>(snapshot.size());
+    state.gProgressTotal = total;
+    state.gProgressPos = total;
+    state.gStatusCaption = state.gMsgPrefix + u" - Unloading Database...";
+    try {
+        QelStatus& status = GetStatus();
+        status.ShowStatus(0, FrameText(state.gStatusCaption));
+        for (const Ref<QelTable>& table : snapshot) {
+            status.DispStatus(u"Unloading " + table->TblType() + u" " + table->TblName() + u"...");
+            mTables->Remove(*table);
+            --state.gProgressPos;
+            status.SetStatus(Percent(state.gProgressPos, state.gProgressTotal));
+        }
+        status.CloseStatus();
+    } catch (const automation::Error&) {
+        // The progress display failed (or a table's name no longer reads as text): the tables
+        // go all the same, without it.
+        for (const Ref<QelTable>& table : snapshot) {
+            mTables->Remove(*table);
+        }
+    }
+}
+
+} // namespace qv

@@ -1,0 +1,188 @@
+#include "platform/ado/Connection.h"
+
+#include "platform/ado/ConnectionString.h"
+#include "platform/ado/Constants.h"
+#include "platform/ado/DataSources.h"
+#include "platform/ado/SchemaRowset.h"
+#include "platform/ado/SqlText.h"
+#include "platform/ado/internal/ConnectionImpl.h"
+
+#include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+namespace qv::ado {
+
+using automation::EqualsNoCase;
+
+namespace internal {
+
+ConnectionHandle& ConnectionImpl::OpenHandle(std::u16string_view who) {
+    if (!connection) {
+        automation::Raise(ErrorNumber::ObjectClosed, std::u16string(who),
+                          u"Operation is not allowed when the object is closed.");
+    }
+    return *connection;
+}
+
+} // namespace internal
+
+namespace {
+
+std::u16string Info(SQLHDBC connection, SQLUSMALLINT type) {
+    SQLWCHAR buffer[512] = {};
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(SQLGetInfoW(connection, type, buffer, sizeof(buffer), &length))) {
+        return u"";
+    }
+    return internal::FromOdbcText(buffer, 512);
+}
+
+std::u16string CurrentCatalog(SQLHDBC connection) {
+    if (Info(connection, SQL_CATALOG_NAME) != u"Y") {
+        return u"";
+    }
+    SQLWCHAR buffer[512] = {};
+    SQLINTEGER length = 0;
+    if (!SQL_SUCCEEDED(SQLGetConnectAttrW(connection, SQL_ATTR_CURRENT_CATALOG, buffer, sizeof(buffer), &length))) {
+        return u"";
+    }
+    return internal::FromOdbcText(buffer, 512);
+}
+
+bool Mentions(std::u16string_view text, std::u16string_view word) {
+    return automation::ToLower(text).find(word) != std::u16string::npos;
+}
+
+/// The driver an ODBC string leads to, as far as the string and the data-source files tell:
+/// its "Driver" attribute, or the "Driver" of its data source.
+std::u16string DriverOf(const ado::ConnectionString& odbc) {
+    if (std::optional<std::u16string> driver = odbc.Get(u"Driver")) {
+        return *driver;
+    }
+    if (std::optional<std::u16string> dataSource = odbc.Get(u"DSN")) {
+        return DataSourceValue(*dataSource, u"Driver").value_or(u"");
+    }
+    return u"";
+}
+
+} // namespace
+
+Connection::Connection() : mImpl(std::make_unique<internal::ConnectionImpl>()) {}
+
+Connection::~Connection() = default;
+
+Connection::Connection(Connection&& other) noexcept
+    : mImpl(std::exchange(other.mImpl, std::make_unique<internal::ConnectionImpl>())) {}
+
+Connection& Connection::operator=(Connection&& other) noexcept {
+    std::swap(mImpl, other.mImpl);
+    return *this;
+}
+
+void Connection::Open(std::u16string_view connectionString, std::u16string_view userId,
+                      std::u16string_view password) {
+    internal::ConnectionImpl& impl = *mImpl;
+    if (impl.connection) {
+        automation::Raise(ErrorNumber::ObjectOpen, u"Connection", u"Operation is not allowed when the object is open.");
+    }
+    impl.errors->Clear();
+
+    std::vector<std::u16string> drivers;
+    if (ado::ConnectionString::Parse(connectionString).Get(u"Provider")) {
+        drivers = InstalledDrivers();
+    }
+    std::u16string odbcText = TranslateToOdbc(connectionString, drivers);
+    ado::ConnectionString odbc = ado::ConnectionString::Parse(odbcText);
+    bool changed = false;
+    if (!userId.empty()) {
+        odbc.Set(u"UID", userId);
+        changed = true;
+    }
+    if (!password.empty()) {
+        odbc.Set(u"PWD", password);
+        changed = true;
+    }
+    std::u16string driver = DriverOf(odbc);
+    if ((Mentions(driver, u"postgres") || Mentions(driver, u"psqlodbc")) && !odbc.Get(u"BoolsAsChar")) {
+        // PostgreSQL's driver reports Boolean columns as text unless told otherwise.
+        odbc.Set(u"BoolsAsChar", u"0");
+        changed = true;
+    }
+    if (changed) {
+        odbcText = odbc.ToString();
+    }
+    internal::TextEncoding encoding =
+        Mentions(driver, u"sqlite") ? internal::TextEncoding::Utf8 : internal::TextEncoding::Utf16;
+
+    auto environment = std::make_unique<internal::EnvironmentHandle>();
+    auto connection = std::make_unique<internal::ConnectionHandle>(*environment, *impl.errors);
+    connection->Connect(odbcText, encoding, *impl.errors);
+
+    SQLHDBC handle = connection->Get();
+    impl.dbmsName = Info(handle, SQL_DBMS_NAME);
+    impl.dbmsVersion = Info(handle, SQL_DBMS_VER);
+    impl.driverName = Info(handle, SQL_DRIVER_NAME);
+    impl.driverVersion = Info(handle, SQL_DRIVER_VER);
+    impl.identifierQuote = Info(handle, SQL_IDENTIFIER_QUOTE_CHAR);
+    if (impl.identifierQuote == u" ") {
+        // A blank is how drivers say that they cannot quote identifiers.
+        impl.identifierQuote.clear();
+    }
+    impl.searchPatternEscape = Info(handle, SQL_SEARCH_PATTERN_ESCAPE);
+    impl.currentCatalog = CurrentCatalog(handle);
+    impl.encoding = Mentions(impl.driverName, u"sqlite") ? internal::TextEncoding::Utf8 : encoding;
+    impl.connectionString = std::u16string(connectionString);
+    impl.environment = std::move(environment);
+    impl.connection = std::move(connection);
+}
+
+void Connection::Close() noexcept {
+    // The connection goes before its environment.
+    mImpl->connection.reset();
+    mImpl->environment.reset();
+}
+
+std::int32_t Connection::State() const noexcept {
+    return mImpl->connection ? ObjectState::Open : ObjectState::Closed;
+}
+
+const std::u16string& Connection::ConnectionString() const noexcept { return mImpl->connectionString; }
+
+std::optional<std::u16string> Connection::Property(std::u16string_view name) const {
+    internal::ConnectionImpl& impl = *mImpl;
+    impl.OpenHandle(u"Connection");
+    const std::u16string* value = nullptr;
+    if (EqualsNoCase(name, u"DBMS Name")) {
+        value = &impl.dbmsName;
+    } else if (EqualsNoCase(name, u"DBMS Version")) {
+        value = &impl.dbmsVersion;
+    } else if (EqualsNoCase(name, u"Provider Name")) {
+        value = &impl.driverName;
+    } else if (EqualsNoCase(name, u"Provider Version")) {
+        value = &impl.driverVersion;
+    }
+    if (value == nullptr || value->empty()) {
+        return std::nullopt;
+    }
+    return *value;
+}
+
+const automation::Ref<ado::Errors>& Connection::Errors() const noexcept { return mImpl->errors; }
+
+const std::u16string& Connection::IdentifierQuote() const {
+    mImpl->OpenHandle(u"Connection");
+    return mImpl->identifierQuote;
+}
+
+std::u16string Connection::QuoteIdentifier(std::u16string_view name) const {
+    return ado::QuoteIdentifier(name, IdentifierQuote());
+}
+
+Recordset Connection::OpenSchema(std::int32_t schema, std::span<const automation::Variant> restrictions) {
+    return OpenSchemaRowset(*this, schema, restrictions);
+}
+
+} // namespace qv::ado

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qv::ado {
+
+/// The name between the quote characters, the closing one doubled inside ("a""b", [a]]b],
+/// `a``b`), so that no name can end the quoting early. Without quote characters (a driver that
+/// has none) the name is returned as it is.
+std::u16string QuoteIdentifier(std::u16string_view name, std::u16string_view openQuote,
+                               std::u16string_view closeQuote);
+/// QuoteIdentifier with the same character on both sides.
+std::u16string QuoteIdentifier(std::u16string_view name, std::u16string_view quote);
+
+/// A name as a catalog search pattern that matches only itself: "_", "%" and the escape
+/// character each preceded by the escape. Without an escape the name is returned unchanged.
+std::u16string EscapeSearchPattern(std::u16string_view name, std::u16string_view escape);
+
+/// The outcome of checking that a text is one query and nothing else.
+struct QueryCheck {
+    /// The text to hand to the driver: the statement without its trailing ";" and what follows.
+    std::u16string statement;
+    /// Empty when the text is a single query; otherwise why it is refused, for an error message.
+    std::u16string refusal;
+    bool IsQuery() const noexcept { return refusal.empty(); }
+};
+
+/// Checks that `sql` is exactly one SELECT (or WITH ... SELECT) statement that changes nothing:
+/// no second statement, no data-changing or definition keyword anywhere outside literals and
+/// comments (so no data-changing common table expression and no SELECT ... INTO). Dialects
+/// disagree on quoting (backslash escapes, brackets, dollar quotes, "#" comments, executable
+/// comments), so the text is read under each of their rules and must pass under all of them:
+/// no dialect can then see a statement that the check did not.
+QueryCheck CheckSingleQuery(std::u16string_view sql);
+
+} // namespace qv::ado

@@ -1,0 +1,436 @@
+// Numbers to text and back, in the current locale.
+
+#include "platform/automation/Conversion.h"
+
+#include "platform/automation/internal/Numeric.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace qv::automation {
+
+using internal::Int128;
+using internal::ParsedNumber;
+
+namespace internal {
+
+bool IsBlank(char16_t c) noexcept {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f' || c == 0xA0;
+}
+
+// The forms read, as the component model's number parser reads them in its standard mode:
+//   blanks, "(" or a sign, the currency symbol (before or after the sign), digits with
+//   thousands separators, the decimal separator and a fraction, an exponent "E[+|-]digits",
+//   the currency symbol again, a trailing sign, ")" and blanks;
+//   or "&H" hex digits / "&O" octal digits after the sign.
+// The separators are the locale's, so "1.5" is fifteen in German.
+std::optional<ParsedNumber> ParseNumberText(std::u16string_view text, const LocaleInfo& locale) {
+    ParsedNumber result;
+    std::size_t index = 0;
+    const std::size_t size = text.size();
+    auto skipBlanks = [&] {
+        while (index < size && IsBlank(text[index])) {
+            ++index;
+        }
+    };
+    auto peek = [&]() -> char16_t { return index < size ? text[index] : u'\0'; };
+    bool hasCurrency = false;
+    auto skipCurrency = [&] {
+        const std::u16string_view symbol = locale.currencySymbol;
+        if (hasCurrency || symbol.empty() || text.substr(index).substr(0, symbol.size()) != symbol) {
+            return;
+        }
+        index += symbol.size();
+        hasCurrency = true;
+        skipBlanks();
+    };
+    bool hasSign = false;
+    auto readSign = [&] {
+        if (hasSign || (peek() != u'+' && peek() != u'-')) {
+            return;
+        }
+        result.isNegative = peek() == u'-';
+        hasSign = true;
+        ++index;
+        skipBlanks();
+    };
+
+    skipBlanks();
+    bool hasParentheses = false;
+    if (peek() == u'(') {
+        hasParentheses = true;
+        ++index;
+        skipBlanks();
+    }
+    skipCurrency();
+    readSign();
+    skipCurrency();
+
+    if (peek() == u'&') {
+        ++index;
+        const char16_t radixLetter = peek();
+        int shift = 0;
+        if (radixLetter == u'H' || radixLetter == u'h') {
+            shift = 4;
+        } else if (radixLetter == u'O' || radixLetter == u'o') {
+            shift = 3;
+        } else {
+            return std::nullopt;
+        }
+        ++index;
+        std::size_t digitCount = 0;
+        for (; index < size; ++index, ++digitCount) {
+            const char16_t c = text[index];
+            int digit = -1;
+            if (c >= u'0' && c <= u'9') {
+                digit = c - u'0';
+            } else if (shift == 4 && c >= u'a' && c <= u'f') {
+                digit = c - u'a' + 10;
+            } else if (shift == 4 && c >= u'A' && c <= u'F') {
+                digit = c - u'A' + 10;
+            }
+            if (digit < 0 || digit >= (1 << shift)) {
+                break;
+            }
+            if (result.bits >> (64 - shift) != 0) {
+                return std::nullopt;
+            }
+            result.bits = (result.bits << shift) | static_cast<std::uint64_t>(digit);
+        }
+        if (digitCount == 0) {
+            return std::nullopt;
+        }
+        result.isHexOrOctal = true;
+    } else {
+        std::string digits;
+        std::int32_t fractionDigits = 0;
+        bool hasDigit = false;
+        while (index < size) {
+            const char16_t c = text[index];
+            if (c >= u'0' && c <= u'9') {
+                digits.push_back(static_cast<char>(c));
+                hasDigit = true;
+                ++index;
+                continue;
+            }
+            // A thousands separator counts only between digits.
+            if (c == locale.thousandsSeparator && hasDigit && index + 1 < size && text[index + 1] >= u'0' &&
+                text[index + 1] <= u'9') {
+                ++index;
+                continue;
+            }
+            break;
+        }
+        if (peek() == locale.decimalSeparator) {
+            ++index;
+            while (index < size && text[index] >= u'0' && text[index] <= u'9') {
+                digits.push_back(static_cast<char>(text[index]));
+                ++fractionDigits;
+                hasDigit = true;
+                ++index;
+            }
+        }
+        if (!hasDigit) {
+            return std::nullopt;
+        }
+        std::int32_t exponent = 0;
+        if (peek() == u'e' || peek() == u'E') {
+            ++index;
+            bool isNegativeExponent = false;
+            if (peek() == u'+' || peek() == u'-') {
+                isNegativeExponent = peek() == u'-';
+                ++index;
+            }
+            if (!(peek() >= u'0' && peek() <= u'9')) {
+                return std::nullopt;
+            }
+            while (index < size && text[index] >= u'0' && text[index] <= u'9') {
+                // Far beyond any Double; the cap only keeps the sum from overflowing.
+                if (exponent < 100000) {
+                    exponent = exponent * 10 + (text[index] - u'0');
+                }
+                ++index;
+            }
+            if (isNegativeExponent) {
+                exponent = -exponent;
+            }
+        }
+        const std::size_t firstNonZero = digits.find_first_not_of('0');
+        if (firstNonZero == std::string::npos) {
+            digits.clear();
+        } else {
+            digits.erase(0, firstNonZero);
+            const std::size_t lastNonZero = digits.find_last_not_of('0');
+            exponent += static_cast<std::int32_t>(digits.size() - 1 - lastNonZero);
+            digits.erase(lastNonZero + 1);
+        }
+        result.digits = std::move(digits);
+        result.exponent = exponent - fractionDigits;
+    }
+
+    skipBlanks();
+    skipCurrency();
+    readSign();
+    if (hasParentheses) {
+        // "(5)" is minus five; "(-5)" is not a number.
+        if (peek() != u')' || result.isNegative) {
+            return std::nullopt;
+        }
+        result.isNegative = true;
+        ++index;
+        skipBlanks();
+    }
+    if (index != size) {
+        return std::nullopt;
+    }
+    return result;
+}
+
+namespace {
+
+/// Sign-extends a "&H"/"&O" value that fits 32 bits: the text form of a Long.
+std::int64_t HexOrOctalValue(const ParsedNumber& number) {
+    std::int64_t value =
+        number.bits <= 0xFFFFFFFFu
+            ? static_cast<std::int64_t>(static_cast<std::int32_t>(static_cast<std::uint32_t>(number.bits)))
+            : static_cast<std::int64_t>(number.bits & 0x7FFFFFFFFFFFFFFFu);
+    return number.isNegative ? -value : value;
+}
+
+/// digits x 10^(exponent + shift), rounded half to even; nullopt beyond about 10^30.
+std::optional<Int128> ScaleDigits(const ParsedNumber& number, std::int32_t shift) {
+    constexpr std::int64_t MaxDigits = 30;
+    const std::string& digits = number.digits;
+    if (digits.empty()) {
+        return Int128(0);
+    }
+    const std::int64_t power = static_cast<std::int64_t>(number.exponent) + shift;
+    const auto digitCount = static_cast<std::int64_t>(digits.size());
+    const std::int64_t keep = digitCount + power; // digits left of the point
+    if (keep > MaxDigits) {
+        return std::nullopt;
+    }
+    Int128 value = 0;
+    for (std::int64_t position = 0; position < keep; ++position) {
+        value = value * 10 + (position < digitCount ? digits[static_cast<std::size_t>(position)] - '0' : 0);
+    }
+    if (keep < digitCount && keep >= 0) {
+        const char firstDropped = digits[static_cast<std::size_t>(keep)];
+        const bool hasMoreAfter = keep + 1 < digitCount; // trailing zeros were stripped
+        if (firstDropped > '5' || (firstDropped == '5' && (hasMoreAfter || value % 2 != 0))) {
+            ++value;
+        }
+    }
+    return number.isNegative ? -value : value;
+}
+
+} // namespace
+
+std::optional<double> ParsedToDouble(const ParsedNumber& number) {
+    if (number.isHexOrOctal) {
+        return static_cast<double>(HexOrOctalValue(number));
+    }
+    if (number.digits.empty()) {
+        return 0.0;
+    }
+    std::string text = number.digits;
+    text += 'e';
+    text += std::to_string(number.exponent);
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        // Below the smallest Double the value is zero; above the largest it does not fit.
+        if (static_cast<std::int64_t>(number.digits.size()) + number.exponent > 0) {
+            return std::nullopt;
+        }
+        value = 0;
+    }
+    return number.isNegative ? -value : value;
+}
+
+std::optional<std::int64_t> ParsedToScaledCurrency(const ParsedNumber& number) {
+    std::optional<Int128> scaled;
+    if (number.isHexOrOctal) {
+        scaled = Int128(HexOrOctalValue(number)) * Currency::Scale;
+    } else {
+        scaled = ScaleDigits(number, 4);
+    }
+    if (!scaled || *scaled > std::numeric_limits<std::int64_t>::max() ||
+        *scaled < std::numeric_limits<std::int64_t>::min()) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(*scaled);
+}
+
+std::optional<std::int64_t> ParsedToInteger(const ParsedNumber& number, int bitWidth, bool isSigned) {
+    const Int128 min = isSigned ? -(Int128(1) << (bitWidth - 1)) : 0;
+    const Int128 max = isSigned ? (Int128(1) << (bitWidth - 1)) - 1 : (Int128(1) << bitWidth) - 1;
+    std::optional<Int128> value;
+    if (number.isHexOrOctal) {
+        Int128 bits = number.bits;
+        if (bits >> bitWidth == 0 && isSigned && bits > max) {
+            bits -= Int128(1) << bitWidth;
+        }
+        value = number.isNegative ? -bits : bits;
+    } else {
+        value = ScaleDigits(number, 0);
+    }
+    if (!value || *value < min || *value > max) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(*value);
+}
+
+double RoundHalfEven(double value) noexcept {
+    // Independent of the floating-point rounding mode.
+    const double rounded = std::round(value); // half away from zero
+    if (std::fabs(rounded - value) == 0.5) {
+        return 2.0 * std::round(value / 2.0);
+    }
+    return rounded;
+}
+
+Int128 DivideRoundHalfEven(Int128 scaled, std::int64_t divisor) noexcept {
+    Int128 quotient = scaled / divisor;
+    const Int128 remainder = scaled % divisor;
+    const Int128 twiceRemainder = (remainder < 0 ? -remainder : remainder) * 2;
+    if (twiceRemainder > divisor || (twiceRemainder == divisor && quotient % 2 != 0)) {
+        quotient += scaled < 0 ? -1 : 1;
+    }
+    return quotient;
+}
+
+} // namespace internal
+
+namespace {
+
+/// Lays out `digits` (the significant digits, first one non-zero, at most `precision` of them)
+/// of a number whose first digit stands for 10^exponent. The runtime writes a number plainly
+/// while that takes no more than `precision` digits after the point: 1E-15 is
+/// "0.000000000000001" but 1/70 is "1.42857142857143E-02", and from 10^precision up it writes
+/// d.dddE+XX.
+std::u16string LayOutDigits(bool isNegative, std::string_view digits, int exponent, int precision) {
+    const char16_t decimal = CurrentLocaleInfo().decimalSeparator;
+    std::u16string out;
+    if (isNegative) {
+        out.push_back(u'-');
+    }
+    const auto digitCount = static_cast<int>(digits.size());
+    const int placesAfterPoint = digitCount - 1 - exponent;
+    if (exponent >= precision || placesAfterPoint > precision) {
+        out.push_back(static_cast<char16_t>(digits[0]));
+        if (digitCount > 1) {
+            out.push_back(decimal);
+            for (int position = 1; position < digitCount; ++position) {
+                out.push_back(static_cast<char16_t>(digits[static_cast<std::size_t>(position)]));
+            }
+        }
+        out.push_back(u'E');
+        out.push_back(exponent < 0 ? u'-' : u'+');
+        const int magnitude = std::abs(exponent);
+        if (magnitude < 10) {
+            out.push_back(u'0');
+        }
+        for (char c : std::to_string(magnitude)) {
+            out.push_back(static_cast<char16_t>(c));
+        }
+        return out;
+    }
+    if (exponent < 0) {
+        out.push_back(u'0');
+        out.push_back(decimal);
+        out.append(static_cast<std::size_t>(-exponent - 1), u'0');
+        for (char c : digits) {
+            out.push_back(static_cast<char16_t>(c));
+        }
+        return out;
+    }
+    for (int position = 0; position <= exponent || position < digitCount; ++position) {
+        if (position == exponent + 1) {
+            out.push_back(decimal);
+        }
+        out.push_back(
+            position < digitCount ? static_cast<char16_t>(digits[static_cast<std::size_t>(position)]) : u'0');
+    }
+    return out;
+}
+
+/// Formats a binary floating-point value with `precision` significant digits.
+template <class Real> std::u16string FormatReal(Real value, int precision) {
+    if (std::isnan(value)) {
+        return u"-1.#IND";
+    }
+    if (std::isinf(value)) {
+        return value < 0 ? u"-1.#INF" : u"1.#INF";
+    }
+    // Negative zero prints as "0".
+    if (value == 0) {
+        return u"0";
+    }
+    char buffer[64];
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, precision - 1);
+    const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
+    const bool isNegative = text[0] == '-';
+    const std::size_t mantissaStart = isNegative ? 1 : 0;
+    const std::size_t exponentMark = text.find('e');
+    std::string digits;
+    for (std::size_t position = mantissaStart; position < exponentMark; ++position) {
+        if (text[position] != '.') {
+            digits.push_back(text[position]);
+        }
+    }
+    digits.erase(digits.find_last_not_of('0') + 1);
+    int exponent = 0;
+    const std::string_view exponentText = text.substr(exponentMark + 1);
+    std::from_chars(exponentText.data() + (exponentText[0] == '+' ? 1 : 0),
+                    exponentText.data() + exponentText.size(), exponent);
+    return LayOutDigits(isNegative, digits, exponent, precision);
+}
+
+} // namespace
+
+std::u16string FormatDouble(double value) {
+    return FormatReal(value, 15);
+}
+
+std::u16string FormatSingle(float value) {
+    return FormatReal(value, 7);
+}
+
+std::u16string FormatCurrency(Currency value) {
+    const std::int64_t scaled = value.Scaled();
+    const bool isNegative = scaled < 0;
+    // The magnitude of the smallest Currency does not fit in int64.
+    const auto magnitude =
+        isNegative ? static_cast<std::uint64_t>(-(scaled + 1)) + 1 : static_cast<std::uint64_t>(scaled);
+    std::u16string out;
+    if (isNegative) {
+        out.push_back(u'-');
+    }
+    for (char c : std::to_string(magnitude / Currency::Scale)) {
+        out.push_back(static_cast<char16_t>(c));
+    }
+    std::uint64_t fraction = magnitude % Currency::Scale;
+    if (fraction == 0) {
+        return out;
+    }
+    out.push_back(CurrentLocaleInfo().decimalSeparator);
+    for (std::uint64_t unit = Currency::Scale / 10; unit > 0 && fraction > 0; unit /= 10) {
+        out.push_back(static_cast<char16_t>(u'0' + fraction / unit));
+        fraction %= unit;
+    }
+    return out;
+}
+
+std::optional<double> ParseNumber(std::u16string_view text) {
+    std::optional<ParsedNumber> parsed = internal::ParseNumberText(text, CurrentLocaleInfo());
+    if (!parsed) {
+        return std::nullopt;
+    }
+    return internal::ParsedToDouble(*parsed);
+}
+
+} // namespace qv::automation

@@ -1,0 +1,137 @@
+#include "platform/automation/Variant.h"
+
+#include "platform/automation/Conversion.h"
+#include "platform/automation/Error.h"
+
+#include <limits>
+
+namespace qv::automation {
+
+// Elements are stored with the first subscript varying fastest, as the component model lays
+// out its arrays: For Each walks a(0,0), a(1,0), a(0,1), ... and ReDim Preserve, which may only
+// change the last dimension, only grows or shrinks the tail of the storage.
+
+namespace {
+
+/// The value a new element of a typed array starts with.
+Variant InitialElement(VarType elementType) {
+    switch (elementType) {
+    case VarType::Variant:
+    case VarType::Empty:
+    case VarType::Null:
+    case VarType::Error:
+        return Variant();
+    case VarType::Object:
+        return Variant::Nothing();
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Single:
+    case VarType::Double:
+    case VarType::Currency:
+    case VarType::Date:
+    case VarType::String:
+    case VarType::Boolean:
+    case VarType::Byte:
+        return ChangeType(Variant(), elementType);
+    }
+    return Variant();
+}
+
+std::size_t ElementCountOf(const std::vector<SafeArray::Bound>& bounds) {
+    std::size_t total = 1;
+    for (const SafeArray::Bound& bound : bounds) {
+        if (bound.count < 0) {
+            Raise(ErrorNumber::SubscriptOutOfRange);
+        }
+        // An upper bound beyond the range of Long cannot be written in VB either.
+        if (static_cast<std::int64_t>(bound.lower) + bound.count - 1 >
+            std::numeric_limits<std::int32_t>::max()) {
+            Raise(ErrorNumber::SubscriptOutOfRange);
+        }
+        const auto count = static_cast<std::size_t>(bound.count);
+        if (count != 0 && total > std::numeric_limits<std::int32_t>::max() / count) {
+            Raise(ErrorNumber::OutOfMemory);
+        }
+        total *= count;
+    }
+    return total;
+}
+
+} // namespace
+
+SafeArray::SafeArray(VarType elementType, std::vector<Bound> bounds, bool isFixed)
+    : mElementType(elementType), mBounds(std::move(bounds)), mIsFixed(isFixed) {
+    mElements.resize(ElementCountOf(mBounds), InitialElement(mElementType));
+}
+
+std::int32_t SafeArray::LowerBound(std::size_t dimension) const {
+    if (dimension < 1 || dimension > mBounds.size()) {
+        Raise(ErrorNumber::SubscriptOutOfRange);
+    }
+    return mBounds[dimension - 1].lower;
+}
+
+std::int32_t SafeArray::UpperBound(std::size_t dimension) const {
+    if (dimension < 1 || dimension > mBounds.size()) {
+        Raise(ErrorNumber::SubscriptOutOfRange);
+    }
+    const Bound& bound = mBounds[dimension - 1];
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(bound.lower) + bound.count - 1);
+}
+
+const Variant& SafeArray::At(std::span<const std::int32_t> subscripts) const {
+    if (subscripts.size() != mBounds.size()) {
+        Raise(ErrorNumber::SubscriptOutOfRange);
+    }
+    std::size_t index = 0;
+    std::size_t stride = 1;
+    for (std::size_t dimension = 0; dimension < mBounds.size(); ++dimension) {
+        const Bound& bound = mBounds[dimension];
+        const std::int64_t offset = static_cast<std::int64_t>(subscripts[dimension]) - bound.lower;
+        if (offset < 0 || offset >= bound.count) {
+            Raise(ErrorNumber::SubscriptOutOfRange);
+        }
+        index += static_cast<std::size_t>(offset) * stride;
+        stride *= static_cast<std::size_t>(bound.count);
+    }
+    return mElements[index];
+}
+
+Variant& SafeArray::At(std::span<const std::int32_t> subscripts) {
+    return const_cast<Variant&>(static_cast<const SafeArray&>(*this).At(subscripts));
+}
+
+void SafeArray::Redim(std::vector<Bound> bounds, bool preserve) {
+    if (mIsFixed || IsLocked()) {
+        Raise(ErrorNumber::ArrayFixedOrLocked);
+    }
+    const std::size_t count = ElementCountOf(bounds);
+    if (!preserve) {
+        std::vector<Variant> elements(count, InitialElement(mElementType));
+        mElements.swap(elements);
+        mBounds = std::move(bounds);
+        return;
+    }
+    // Preserve keeps the storage, so only the extent of the last (slowest) dimension may change.
+    if (bounds.size() != mBounds.size() || bounds.empty()) {
+        Raise(ErrorNumber::SubscriptOutOfRange);
+    }
+    for (std::size_t dimension = 0; dimension < bounds.size(); ++dimension) {
+        const bool isLast = dimension + 1 == bounds.size();
+        if (bounds[dimension].lower != mBounds[dimension].lower ||
+            (!isLast && bounds[dimension].count != mBounds[dimension].count)) {
+            Raise(ErrorNumber::SubscriptOutOfRange);
+        }
+    }
+    mElements.resize(count, InitialElement(mElementType));
+    mBounds = std::move(bounds);
+}
+
+Ref<SafeArray> MakeArray(std::vector<Variant> elements) {
+    auto array = MakeRef<SafeArray>(
+        VarType::Variant, std::vector<SafeArray::Bound>{{0, static_cast<std::int32_t>(elements.size())}});
+    array->Elements() = std::move(elements);
+    return array;
+}
+
+} // namespace qv::automation

@@ -1,0 +1,164 @@
+#include "platform/automation/Variant.h"
+
+#include "platform/automation/Conversion.h"
+#include "platform/automation/Error.h"
+#include "platform/automation/Object.h"
+
+#include <cassert>
+#include <cstring>
+#include <utility>
+
+namespace qv::automation {
+
+void Variant::Clear() noexcept {
+    // The tags for arrays and references lie outside the enumeration, hence no switch.
+    if (mType == VarType::String) {
+        mString->Release();
+    } else if (mType == VarType::Object) {
+        if (mObject) {
+            mObject->Release();
+        }
+    } else if (mType == ArrayTag) {
+        mArray->Release();
+    }
+    mType = VarType::Empty;
+    mCurrency = 0;
+}
+
+void Variant::CopyFrom(const Variant& other) {
+    assert(mType == VarType::Empty);
+    if (other.mType == VarType::String) {
+        other.mString->AddRef();
+    } else if (other.mType == VarType::Object) {
+        if (other.mObject) {
+            other.mObject->AddRef();
+        }
+    } else if (other.mType == ArrayTag) {
+        other.mArray->AddRef();
+    }
+    mType = other.mType;
+    std::memcpy(&mCurrency, &other.mCurrency, sizeof mCurrency);
+}
+
+Variant::Variant(std::u16string value) : mType(VarType::String), mString(new StringBody(std::move(value))) {
+    mString->AddRef();
+}
+Variant::Variant(std::u16string_view value) : Variant(std::u16string(value)) {}
+Variant::Variant(const char16_t* value) : Variant(std::u16string(value)) {}
+
+Variant::Variant(Ref<Object> object) noexcept : mType(VarType::Object), mObject(object.Detach()) {}
+
+Variant::Variant(Ref<SafeArray> array) noexcept : mType(ArrayTag), mArray(array.Detach()) {
+    // A null array reference has no VB form; it reads as Empty.
+    if (!mArray) {
+        mType = VarType::Empty;
+    }
+}
+
+Variant Variant::Null() noexcept {
+    Variant value;
+    value.mType = VarType::Null;
+    return value;
+}
+
+Variant Variant::Nothing() noexcept {
+    Variant value;
+    value.mType = VarType::Object;
+    value.mObject = nullptr;
+    return value;
+}
+
+Variant Variant::FromDate(double serial) noexcept {
+    Variant value;
+    value.mType = VarType::Date;
+    value.mDate = serial;
+    return value;
+}
+
+Variant Variant::FromError(std::int32_t code) noexcept {
+    Variant value;
+    value.mType = VarType::Error;
+    value.mError = code;
+    return value;
+}
+
+Variant Variant::ByRef(Variant& target) noexcept {
+    // Chains collapse here, so that Deref is a single step.
+    Variant value;
+    value.mType = ByRefTag;
+    value.mRef = &target.Deref();
+    return value;
+}
+
+std::uint16_t Variant::VarTypeCode() const noexcept {
+    const Variant& value = Deref();
+    if (value.mType == ArrayTag) {
+        return static_cast<std::uint16_t>(VarTypeArrayFlag |
+                                          static_cast<std::uint16_t>(value.mArray->ElementType()));
+    }
+    return static_cast<std::uint16_t>(value.mType);
+}
+
+bool Variant::IsNothing() const noexcept {
+    const Variant& value = Deref();
+    return value.mType == VarType::Object && value.mObject == nullptr;
+}
+
+bool Variant::IsNumeric() const noexcept {
+    const VarType type = Type();
+    return type == VarType::Integer || type == VarType::Long || type == VarType::Single ||
+           type == VarType::Double || type == VarType::Currency || type == VarType::Byte;
+}
+
+bool Variant::IsMissing() const noexcept {
+    const Variant& value = Deref();
+    return value.mType == VarType::Error && value.mError == ParamNotFound;
+}
+
+const Ref<Object>& Variant::ObjectValue() const noexcept {
+    assert(Type() == VarType::Object);
+    // Ref<Object> has the layout of one Object pointer; the variant owns one count, so the
+    // reference is viewed in place instead of being copied.
+    static_assert(sizeof(Ref<Object>) == sizeof(Object*));
+    return *reinterpret_cast<const Ref<Object>*>(&Deref().mObject);
+}
+const Ref<SafeArray>& Variant::ArrayValue() const noexcept {
+    assert(IsArray());
+    static_assert(sizeof(Ref<SafeArray>) == sizeof(SafeArray*));
+    return *reinterpret_cast<const Ref<SafeArray>*>(&Deref().mArray);
+}
+
+SafeArray& Variant::MutableArray() {
+    Variant& value = Deref();
+    if (value.mType != ArrayTag) {
+        Raise(ErrorNumber::TypeMismatch);
+    }
+    // VB arrays are values: `b = a` shares the storage until one side writes. A locked array is
+    // being walked by For Each, which sees the changes the loop body makes to its elements, so
+    // it is written in place even though the loop holds a second reference.
+    if (!value.mArray->IsUnique() && !value.mArray->IsLocked()) {
+        SafeArray* copy = new SafeArray(*value.mArray);
+        copy->AddRef();
+        value.mArray->Release();
+        value.mArray = copy;
+    }
+    return *value.mArray;
+}
+
+void Variant::AppendString(std::u16string_view piece) {
+    Variant& value = Deref();
+    if (value.mType == VarType::String && value.mString->IsUnique()) {
+        // The hot path of page building: std::u16string grows geometrically, so a loop of
+        // appends is linear overall.
+        value.mString->mText.append(piece);
+        return;
+    }
+    std::u16string text;
+    if (value.mType != VarType::Empty && value.mType != VarType::Null) {
+        text = ToString(value);
+    }
+    text.append(piece);
+    value = Variant(std::move(text));
+}
+
+} // namespace qv::automation

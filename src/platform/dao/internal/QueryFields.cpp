@@ -1,0 +1,771 @@
+#include "platform/dao/internal/QueryFields.h"
+
+#include "platform/dao/internal/FindByName.h"
+
+#include "platform/sql/AccessQueryOutline.h"
+#include "platform/sql/AccessQueryToken.h"
+
+#include "platform/automation/Text.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <tuple>
+
+namespace qv::dao::internal {
+
+namespace {
+
+using automation::EqualsNoCase;
+using sql::AccessQueryToken;
+using sql::AccessTokenKind;
+
+constexpr std::int32_t TextSize = 255;
+
+// A source of the query under resolution, with its fields when they are known.
+struct ScopeSource {
+    std::u16string key;
+    std::u16string name;
+    const std::vector<Field>* fields = nullptr;
+};
+
+// What a query's expressions can name: its sources' columns and its own output aliases.
+struct Scope {
+    std::vector<ScopeSource> sources;
+    std::vector<std::u16string> aliases;
+    bool complete = true; // every source's fields are known
+
+    const ScopeSource* FindSource(std::u16string_view key) const {
+        const auto found = std::find_if(sources.begin(), sources.end(),
+                                        [&](const ScopeSource& source) { return EqualsNoCase(source.key, key); });
+        return found == sources.end() ? nullptr : &*found;
+    }
+
+    // The column `column` of the source `qualifier`, or of the first source that has one.
+    std::pair<const ScopeSource*, const Field*> FindColumn(std::u16string_view qualifier,
+                                                           std::u16string_view column) const {
+        for (const ScopeSource& source : sources) {
+            if (!qualifier.empty() && !EqualsNoCase(source.key, qualifier)) {
+                continue;
+            }
+            if (source.fields) {
+                if (const Field* field = FindByName(*source.fields, column)) {
+                    return {&source, field};
+                }
+            }
+        }
+        return {nullptr, nullptr};
+    }
+
+    bool IsAlias(std::u16string_view name) const {
+        return std::any_of(aliases.begin(), aliases.end(),
+                           [&](const std::u16string& alias) { return EqualsNoCase(alias, name); });
+    }
+};
+
+struct TypedValue {
+    std::int16_t type = DataType::Text;
+    std::int32_t size = TextSize;
+    bool known = false;
+};
+
+TypedValue Known(std::int16_t type) { return TypedValue{type, DefaultSizeOf(type), true}; }
+
+bool IsTextType(std::int16_t type) { return type == DataType::Text || type == DataType::Memo; }
+
+// Numeric ranks for the usual widening: Byte < Integer < Long < Single < Double.
+int RankOf(std::int16_t type) {
+    switch (type) {
+    case DataType::Byte:
+        return 1;
+    case DataType::Boolean:
+    case DataType::Integer:
+        return 2;
+    case DataType::Long:
+        return 3;
+    case DataType::Single:
+        return 4;
+    default:
+        return 5;
+    }
+}
+
+std::int16_t TypeOfRank(int rank) {
+    constexpr std::array<std::int16_t, 6> types{DataType::Double, DataType::Byte,   DataType::Integer,
+                                                DataType::Long,   DataType::Single, DataType::Double};
+    return types[static_cast<std::size_t>(rank)];
+}
+
+// The result of arithmetic on two numbers, as the expression service widens them.
+TypedValue Numeric(const TypedValue& a, const TypedValue& b) {
+    if (!a.known || !b.known) {
+        return Known(DataType::Double);
+    }
+    if (a.type == DataType::Decimal || b.type == DataType::Decimal) {
+        return Known(DataType::Decimal);
+    }
+    if (a.type == DataType::Currency || b.type == DataType::Currency) {
+        const std::int16_t other = a.type == DataType::Currency ? b.type : a.type;
+        return Known(other == DataType::Single || other == DataType::Double ? DataType::Double : DataType::Currency);
+    }
+    return Known(TypeOfRank(std::max(RankOf(a.type), RankOf(b.type))));
+}
+
+// How a built-in function's result type is found.
+enum class ResultRule { Fixed, FirstArgument, SecondArgument, Sum, Average };
+
+struct FunctionType {
+    std::u16string_view name;
+    ResultRule rule;
+    std::int16_t type; // for Fixed
+};
+
+// Built-in functions of the expression service that queries commonly use; sorted by name for the
+// binary search (ignoring case). A function not listed yields an unknown type.
+constexpr std::array Functions{
+    FunctionType{u"Abs", ResultRule::FirstArgument, 0},
+    FunctionType{u"Asc", ResultRule::Fixed, DataType::Integer},
+    FunctionType{u"Atn", ResultRule::Fixed, DataType::Double},
+    FunctionType{u"Avg", ResultRule::Average, 0},
+    FunctionType{u"CBool", ResultRule::Fixed, DataType::Boolean},
+    FunctionType{u"CByte", ResultRule::Fixed, DataType::Byte},
+    FunctionType{u"CCur", ResultRule::Fixed, DataType::Currency},
+    FunctionType{u"CDate", ResultRule::Fixed, DataType::Date},
+    FunctionType{u"CDbl", ResultRule::Fixed, DataType::Double},
+    FunctionType{u"CDec", ResultRule::Fixed, DataType::Decimal},
+    FunctionType{u"CInt", ResultRule::Fixed, DataType::Integer},
+    FunctionType{u"CLng", ResultRule::Fixed, DataType::Long},
+    FunctionType{u"CSng", ResultRule::Fixed, DataType::Single},
+    FunctionType{u"CStr", ResultRule::Fixed, DataType::Text},
+    FunctionType{u"CVDate", ResultRule::Fixed, DataType::Date},
+    FunctionType{u"Chr", ResultRule::Fixed, DataType::Text},
+    FunctionType{u"Cos", ResultRule::Fixed, DataType::Double},
+    FunctionType{u"Count", ResultRule::Fixed, DataType::Long},
+    FunctionType{u"Date", ResultRule::Fixed, DataType::Date},
+    FunctionType{u"DateAdd", ResultRule::Fixed, DataType::Date},
+    FunctionType{u"DateDiff", ResultRule::Fixed, DataType::Long},
+    FunctionType{u"DatePart", ResultRule::Fixed, DataType::Integer},
+    FunctionType{u"DateSerial", ResultRule::Fixed, DataType::Date},
+    FunctionType{u"DateValue", ResultRule::Fixed, DataType::Date},
+    FunctionType{u"Day", ResultRule::Fixed, DataType::Integer},
+    FunctionType{u"Exp", ResultRule::Fixed, DataType::Double},
+    FunctionType{u"First", ResultRule::FirstArgument, 0},
+    FunctionType{u"Fix", ResultRule::FirstArgument, 0},
+    FunctionType{u"Format", ResultRule::Fixed, DataType::Text},
+    FunctionType{u"Hour", ResultRule::Fixed, DataType::Integer},
+    FunctionType{u"IIf", ResultRule::SecondArgument, 0},
+    FunctionType{u"InStr", ResultRule::Fixed, DataType::Long},
+    FunctionType{u"Int", ResultRule::FirstArgument, 0},
+    FunctionType{u"LCase", ResultRule::Fixed, DataType::Text},
+    FunctionType{u"LTrim", ResultRule::Fixed, DataType::Text},
+    FunctionType{u"Last", ResultRule::FirstArgument, 0},
+    FunctionType{u"Left", ResultRule::Fixed, DataType::Text},
+    FunctionType{u"Len", ResultRule::Fixed, DataType::Long},
+    FunctionType{u"Log", ResultRule::Fixed, DataType::Double},
+    FunctionType{u"Max", ResultRule::FirstArgument, 0},
+    FunctionType{u"Mid", ResultRule::Fixed, DataType::Text},
+    FunctionType{u"Min", ResultRule::FirstArgument, 0},
+    FunctionType{u"Minute", ResultRule::Fixed, DataType::Integer},
+    FunctionType{u"Month", ResultRule::Fixed, DataType::Integer},
+    FunctionType{u"Now", ResultRule::Fixed, DataType::Date},
+    FunctionType{u"Nz", ResultRule::FirstArgument, 0},
+    FunctionType{u"RTrim", ResultRule::Fixed, DataType::Text},
+    FunctionType{u"Replace", ResultRule::Fixed, DataType::Text},
+    FunctionType{u"Right", ResultRule::Fixed, DataType::Text},
+    FunctionType{u"Rnd", ResultRule::Fixed, DataType::Single},
+    FunctionType{u"Round", ResultRule::FirstArgument, 0},
+    FunctionType{u"Second", ResultRule::Fixed, DataType::Integer},
+    FunctionType{u"Sgn", ResultRule::Fixed, DataType::Integer},
+    FunctionType{u"Sin", ResultRule::Fixed, DataType::Double},
+    FunctionType{u"Space", ResultRule::Fixed, DataType::Text},
+    FunctionType{u"Sqr", ResultRule::Fixed, DataType::Double},
+    FunctionType{u"StDev", ResultRule::Fixed, DataType::Double},
+    FunctionType{u"StDevP", ResultRule::Fixed, DataType::Double},
+    FunctionType{u"Str", ResultRule::Fixed, DataType::Text},
+    FunctionType{u"StrConv", ResultRule::Fixed, DataType::Text},
+    FunctionType{u"String", ResultRule::Fixed, DataType::Text},
+    FunctionType{u"Sum", ResultRule::Sum, 0},
+    FunctionType{u"Tan", ResultRule::Fixed, DataType::Double},
+    FunctionType{u"Time", ResultRule::Fixed, DataType::Date},
+    FunctionType{u"TimeSerial", ResultRule::Fixed, DataType::Date},
+    FunctionType{u"TimeValue", ResultRule::Fixed, DataType::Date},
+    FunctionType{u"Trim", ResultRule::Fixed, DataType::Text},
+    FunctionType{u"UCase", ResultRule::Fixed, DataType::Text},
+    FunctionType{u"Val", ResultRule::Fixed, DataType::Double},
+    FunctionType{u"Var", ResultRule::Fixed, DataType::Double},
+    FunctionType{u"VarP", ResultRule::Fixed, DataType::Double},
+    FunctionType{u"Weekday", ResultRule::Fixed, DataType::Integer},
+    FunctionType{u"Year", ResultRule::Fixed, DataType::Integer},
+};
+
+const FunctionType* FindFunction(std::u16string_view name) {
+    const auto found = std::lower_bound(
+        Functions.begin(), Functions.end(), name,
+        [](const FunctionType& entry, std::u16string_view key) { return automation::CompareNoCase(entry.name, key) < 0; });
+    if (found == Functions.end() || !EqualsNoCase(found->name, name)) {
+        return nullptr;
+    }
+    return &*found;
+}
+
+TypedValue ApplyFunction(const FunctionType* function, const std::vector<TypedValue>& arguments) {
+    if (!function) {
+        return {};
+    }
+    auto argument = [&](std::size_t index) { return index < arguments.size() ? arguments[index] : TypedValue{}; };
+    switch (function->rule) {
+    case ResultRule::Fixed:
+        return Known(function->type);
+    case ResultRule::FirstArgument:
+        return argument(0);
+    case ResultRule::SecondArgument:
+        return argument(1);
+    case ResultRule::Sum: {
+        // Sums keep currency and decimals exact; everything else is summed as a Double.
+        const TypedValue value = argument(0);
+        if (value.known && (value.type == DataType::Currency || value.type == DataType::Decimal)) {
+            return value;
+        }
+        return Known(DataType::Double);
+    }
+    case ResultRule::Average: {
+        const TypedValue value = argument(0);
+        return Known(value.known && value.type == DataType::Currency ? DataType::Currency : DataType::Double);
+    }
+    }
+    return {};
+}
+
+// Words that are operators or literals, never names of columns.
+bool IsOperatorWord(const AccessQueryToken& token) {
+    constexpr std::array words{
+        std::u16string_view(u"And"),  std::u16string_view(u"Between"), std::u16string_view(u"Eqv"),
+        std::u16string_view(u"False"), std::u16string_view(u"Imp"),    std::u16string_view(u"In"),
+        std::u16string_view(u"Is"),   std::u16string_view(u"Like"),    std::u16string_view(u"Mod"),
+        std::u16string_view(u"No"),   std::u16string_view(u"Not"),     std::u16string_view(u"Null"),
+        std::u16string_view(u"Off"),  std::u16string_view(u"On"),      std::u16string_view(u"Or"),
+        std::u16string_view(u"True"), std::u16string_view(u"Xor"),     std::u16string_view(u"Yes"),
+    };
+    return std::any_of(words.begin(), words.end(), [&](std::u16string_view word) { return token.IsKeyword(word); });
+}
+
+// Binary operators from the loosest to the tightest binding, as the expression service ranks
+// them; Not (6) and unary minus (13) are prefixes.
+int PrecedenceOf(const AccessQueryToken& token) {
+    if (token.IsKeyword(u"Imp")) {
+        return 1;
+    }
+    if (token.IsKeyword(u"Eqv")) {
+        return 2;
+    }
+    if (token.IsKeyword(u"Xor")) {
+        return 3;
+    }
+    if (token.IsKeyword(u"Or")) {
+        return 4;
+    }
+    if (token.IsKeyword(u"And")) {
+        return 5;
+    }
+    if (token.IsSymbol(u"=") || token.IsSymbol(u"<>") || token.IsSymbol(u"<") || token.IsSymbol(u">") ||
+        token.IsSymbol(u"<=") || token.IsSymbol(u">=") || token.IsKeyword(u"Like") || token.IsKeyword(u"Is") ||
+        token.IsKeyword(u"Between") || token.IsKeyword(u"In") || token.IsKeyword(u"Not")) {
+        return 7;
+    }
+    if (token.IsSymbol(u"&")) {
+        return 8;
+    }
+    if (token.IsSymbol(u"+") || token.IsSymbol(u"-")) {
+        return 9;
+    }
+    if (token.IsKeyword(u"Mod")) {
+        return 10;
+    }
+    if (token.IsSymbol(u"\\")) {
+        return 11;
+    }
+    if (token.IsSymbol(u"*") || token.IsSymbol(u"/")) {
+        return 12;
+    }
+    if (token.IsSymbol(u"^")) {
+        return 14;
+    }
+    return 0;
+}
+
+constexpr int NotPrecedence = 6;
+constexpr int ComparisonPrecedence = 7;
+constexpr int NegationPrecedence = 13;
+
+// Finds the type an expression yields and the names in it that its scope does not supply.
+// Tolerant: what it cannot follow yields an unknown type, never an error.
+class ExpressionTyper {
+public:
+    ExpressionTyper(std::u16string_view text, const Scope& scope, std::vector<std::u16string>& unresolved)
+        : mTokens(sql::TokenizeAccessQuery(text)), mScope(scope), mUnresolved(unresolved) {}
+
+    TypedValue Run() {
+        TypedValue value = Expression(1);
+        // Whatever is left over is still scanned for names.
+        while (!AtEnd()) {
+            Expression(1);
+            if (!AtEnd()) {
+                Advance();
+            }
+        }
+        return value;
+    }
+
+private:
+    const AccessQueryToken& Peek(std::size_t ahead = 0) const {
+        return mTokens[std::min(mPos + ahead, mTokens.size() - 1)];
+    }
+    bool AtEnd() const { return Peek().kind == AccessTokenKind::End; }
+    void Advance() {
+        if (!AtEnd()) {
+            ++mPos;
+        }
+    }
+
+    TypedValue Expression(int minimum) {
+        TypedValue left = Prefix(minimum);
+        for (;;) {
+            const AccessQueryToken& token = Peek();
+            const int precedence = PrecedenceOf(token);
+            if (precedence == 0 || precedence < minimum) {
+                return left;
+            }
+            Advance();
+            if (token.IsKeyword(u"Not")) { // Not Like, Not In, Not Between
+                continue;
+            }
+            if (token.IsKeyword(u"Between")) {
+                Expression(ComparisonPrecedence + 1);
+                if (Peek().IsKeyword(u"And")) {
+                    Advance();
+                }
+                Expression(ComparisonPrecedence + 1);
+                left = Known(DataType::Boolean);
+                continue;
+            }
+            if (token.IsKeyword(u"In")) {
+                if (Peek().IsSymbol(u"(")) {
+                    Advance();
+                    Parenthesised();
+                }
+                left = Known(DataType::Boolean);
+                continue;
+            }
+            // Binary operators are left-associative, except "^", which binds the same way here.
+            const TypedValue right = Expression(precedence + 1);
+            left = Combine(token, left, right, precedence);
+        }
+    }
+
+    TypedValue Prefix(int minimum) {
+        const AccessQueryToken& token = Peek();
+        if (token.IsKeyword(u"Not") && minimum <= NotPrecedence) {
+            Advance();
+            Expression(ComparisonPrecedence);
+            return Known(DataType::Boolean);
+        }
+        if (token.IsSymbol(u"-") || token.IsSymbol(u"+")) {
+            Advance();
+            return Expression(NegationPrecedence);
+        }
+        return Primary();
+    }
+
+    static TypedValue Combine(const AccessQueryToken& op, const TypedValue& a, const TypedValue& b, int precedence) {
+        if (precedence <= 5) { // logical operators, bitwise on numbers
+            const bool logical = (!a.known || a.type == DataType::Boolean) && (!b.known || b.type == DataType::Boolean);
+            return Known(logical ? DataType::Boolean : DataType::Long);
+        }
+        if (precedence == ComparisonPrecedence) {
+            return Known(DataType::Boolean);
+        }
+        if (op.IsSymbol(u"&")) {
+            return Known(a.type == DataType::Memo || b.type == DataType::Memo ? DataType::Memo : DataType::Text);
+        }
+        const bool aDate = a.known && a.type == DataType::Date;
+        const bool bDate = b.known && b.type == DataType::Date;
+        if (op.IsSymbol(u"+")) {
+            if ((a.known && IsTextType(a.type)) || (b.known && IsTextType(b.type))) {
+                return Known(DataType::Text);
+            }
+            if (aDate != bDate) {
+                return Known(DataType::Date);
+            }
+        }
+        if (op.IsSymbol(u"-") && (aDate || bDate)) {
+            return Known(aDate && bDate ? DataType::Double : DataType::Date);
+        }
+        if (op.IsSymbol(u"/")) {
+            return Known(a.type == DataType::Decimal || b.type == DataType::Decimal ? DataType::Decimal
+                                                                                      : DataType::Double);
+        }
+        if (op.IsSymbol(u"\\") || op.IsKeyword(u"Mod")) {
+            const bool small = a.known && b.known && RankOf(a.type) <= 2 && RankOf(b.type) <= 2;
+            return Known(small ? DataType::Integer : DataType::Long);
+        }
+        if (op.IsSymbol(u"^")) {
+            return Known(DataType::Double);
+        }
+        return Numeric(a, b);
+    }
+
+    // Moves past a parenthesised list or subquery whose "(" was consumed, scanning the list's
+    // items for names (a subquery's names belong to its own scope).
+    void Parenthesised() {
+        if (Peek().IsKeyword(u"SELECT")) {
+            SkipToClose();
+            return;
+        }
+        while (!AtEnd() && !Peek().IsSymbol(u")")) {
+            Expression(1);
+            if (Peek().IsSymbol(u",")) {
+                Advance();
+            } else if (!Peek().IsSymbol(u")")) {
+                Advance();
+            }
+        }
+        Advance();
+    }
+
+    void SkipToClose() {
+        int depth = 1;
+        while (!AtEnd() && depth > 0) {
+            if (Peek().IsSymbol(u"(")) {
+                ++depth;
+            } else if (Peek().IsSymbol(u")")) {
+                --depth;
+            }
+            Advance();
+        }
+    }
+
+    TypedValue Primary() {
+        const AccessQueryToken token = Peek();
+        switch (token.kind) {
+        case AccessTokenKind::Number:
+            Advance();
+            return Known(token.text.find_first_of(u".eE") == std::u16string::npos || token.text.starts_with(u"&")
+                             ? DataType::Long
+                             : DataType::Double);
+        case AccessTokenKind::String:
+            Advance();
+            return Known(DataType::Text);
+        case AccessTokenKind::Date:
+            Advance();
+            return Known(DataType::Date);
+        case AccessTokenKind::Symbol:
+            Advance();
+            if (token.IsSymbol(u"(")) {
+                if (Peek().IsKeyword(u"SELECT")) {
+                    SkipToClose();
+                    return {};
+                }
+                TypedValue inner = Expression(1);
+                if (Peek().IsSymbol(u")")) {
+                    Advance();
+                }
+                return inner;
+            }
+            return {};
+        case AccessTokenKind::Word:
+        case AccessTokenKind::BracketedName:
+            return NameOrCall();
+        case AccessTokenKind::End:
+            return {};
+        }
+        return {};
+    }
+
+    TypedValue NameOrCall() {
+        const AccessQueryToken token = Peek();
+        if (token.kind == AccessTokenKind::Word) {
+            if (token.IsKeyword(u"True") || token.IsKeyword(u"False") || token.IsKeyword(u"Yes") ||
+                token.IsKeyword(u"No") || token.IsKeyword(u"On") || token.IsKeyword(u"Off")) {
+                Advance();
+                return Known(DataType::Boolean);
+            }
+            if (IsOperatorWord(token)) {
+                Advance();
+                return {};
+            }
+            if (Peek(1).IsSymbol(u"(")) {
+                Advance();
+                Advance();
+                return Call(FindFunction(token.text));
+            }
+        }
+        return Reference();
+    }
+
+    // name "(" [argument {"," argument}] ")", the "(" consumed
+    TypedValue Call(const FunctionType* function) {
+        std::vector<TypedValue> arguments;
+        while (!AtEnd() && !Peek().IsSymbol(u")")) {
+            if (Peek().IsSymbol(u"*")) { // Count(*)
+                Advance();
+                continue;
+            }
+            arguments.push_back(Expression(1));
+            if (Peek().IsSymbol(u",")) {
+                Advance();
+            } else if (!Peek().IsSymbol(u")")) {
+                Advance();
+            }
+        }
+        Advance();
+        return ApplyFunction(function, arguments);
+    }
+
+    // name {("." | "!") name}: a column, an alias, or a parameter the query asks for.
+    TypedValue Reference() {
+        std::vector<std::u16string> parts{Peek().text};
+        std::u16string separators;
+        Advance();
+        while ((Peek().IsSymbol(u".") || Peek().IsSymbol(u"!")) && Peek(1).IsName()) {
+            separators += Peek().text;
+            parts.push_back(Peek(1).text);
+            Advance();
+            Advance();
+        }
+        if (Peek().IsSymbol(u".") && Peek(1).IsSymbol(u"*")) { // Count(Table.*)
+            Advance();
+            Advance();
+            return {};
+        }
+        if (parts.size() == 1) {
+            if (auto [source, field] = mScope.FindColumn({}, parts[0]); field) {
+                return TypedValue{field->type, field->size, true};
+            }
+            if (mScope.IsAlias(parts[0])) {
+                return {};
+            }
+        } else if (parts.size() == 2 && separators == u".") {
+            if (auto [source, field] = mScope.FindColumn(parts[0], parts[1]); field) {
+                return TypedValue{field->type, field->size, true};
+            }
+        }
+        std::u16string name = parts[0];
+        for (std::size_t index = 1; index < parts.size(); ++index) {
+            name += separators[index - 1];
+            name += parts[index];
+        }
+        mUnresolved.push_back(std::move(name));
+        return {};
+    }
+
+    std::vector<AccessQueryToken> mTokens;
+    std::size_t mPos = 0;
+    const Scope& mScope;
+    std::vector<std::u16string>& mUnresolved;
+};
+
+// "[qualifier.]column" alone, brackets and parentheses around it allowed.
+std::optional<std::pair<std::u16string, std::u16string>> AsColumnReference(std::u16string_view expression) {
+    const auto tokens = sql::TokenizeAccessQuery(expression);
+    std::size_t begin = 0;
+    std::size_t end = tokens.size() - 1; // before End
+    while (end - begin >= 3 && tokens[begin].IsSymbol(u"(") && tokens[end - 1].IsSymbol(u")")) {
+        ++begin;
+        --end;
+    }
+    const std::size_t count = end - begin;
+    if (count == 1 && tokens[begin].IsName() && !IsOperatorWord(tokens[begin])) {
+        return std::make_pair(std::u16string(), tokens[begin].text);
+    }
+    if (count == 3 && tokens[begin].IsName() && tokens[begin + 1].IsSymbol(u".") &&
+        (tokens[begin + 2].IsName() || tokens[begin + 2].IsSymbol(u"*"))) {
+        return std::make_pair(tokens[begin].text, tokens[begin + 2].text);
+    }
+    if (count == 1 && tokens[begin].IsSymbol(u"*")) {
+        return std::make_pair(std::u16string(), std::u16string(u"*"));
+    }
+    return std::nullopt;
+}
+
+// The source column's properties with the query column's own on top.
+std::vector<Property> MergeProperties(const std::vector<Property>& inherited, const std::vector<Property>& own) {
+    std::vector<Property> merged = inherited;
+    for (const Property& property : own) {
+        const auto found = std::find_if(merged.begin(), merged.end(),
+                                        [&](const Property& existing) { return EqualsNoCase(existing.name, property.name); });
+        if (found != merged.end()) {
+            found->value = property.value;
+        } else {
+            merged.push_back(property);
+        }
+    }
+    return merged;
+}
+
+const std::vector<Property>* OwnProperties(const std::vector<ColumnProperties>& columns, std::u16string_view key) {
+    const auto found = std::find_if(columns.begin(), columns.end(),
+                                    [&](const ColumnProperties& column) { return EqualsNoCase(column.column, key); });
+    return found == columns.end() ? nullptr : &found->properties;
+}
+
+} // namespace
+
+std::int32_t DefaultSizeOf(std::int16_t type) noexcept {
+    switch (type) {
+    case DataType::Boolean:
+    case DataType::Byte:
+        return 1;
+    case DataType::Integer:
+        return 2;
+    case DataType::Long:
+    case DataType::Single:
+        return 4;
+    case DataType::Currency:
+    case DataType::Double:
+    case DataType::Date:
+    case DataType::BigInt:
+        return 8;
+    case DataType::GUID:
+    case DataType::Decimal:
+        return 16;
+    case DataType::Text:
+        return TextSize;
+    default:
+        return 0;
+    }
+}
+
+QueryResolver::QueryResolver(const std::vector<TableDef>& tables, const std::vector<PendingQuery>& queries)
+    : mTables(tables), mQueries(queries), mStates(queries.size(), State::Pending), mResults(queries.size()) {}
+
+std::vector<ResolvedQuery> QueryResolver::ResolveAll() {
+    for (std::size_t query = 0; query < mQueries.size(); ++query) {
+        Resolve(query);
+    }
+    return std::move(mResults);
+}
+
+const std::vector<Field>* QueryResolver::FieldsOf(std::u16string_view name) {
+    for (const TableDef& table : mTables) {
+        if (EqualsNoCase(table.name, name)) {
+            return table.IsLinked() ? nullptr : &table.fields;
+        }
+    }
+    for (std::size_t query = 0; query < mQueries.size(); ++query) {
+        if (!EqualsNoCase(mQueries[query].name, name)) {
+            continue;
+        }
+        Resolve(query);
+        // A query that reaches itself through its sources has no fields to offer itself.
+        return mStates[query] == State::Done ? &mResults[query].fields : nullptr;
+    }
+    return nullptr;
+}
+
+void QueryResolver::Resolve(std::size_t query) {
+    if (mStates[query] != State::Pending) {
+        return;
+    }
+    mStates[query] = State::Busy;
+    const PendingQuery& pending = mQueries[query];
+    const QueryDesign& design = pending.design;
+
+    Scope scope;
+    for (const QuerySource& source : design.sources) {
+        const std::vector<Field>* fields = FieldsOf(source.name);
+        scope.complete = scope.complete && fields != nullptr;
+        scope.sources.push_back(ScopeSource{source.Key(), source.name, fields});
+    }
+    for (const QueryColumn& column : design.columns) {
+        if (!column.alias.empty()) {
+            scope.aliases.push_back(column.alias);
+        }
+    }
+
+    std::vector<std::u16string> unresolved;
+    std::vector<Field> fields;
+    int expressionNumber = 1000; // Access names unnamed computed columns Expr1000, Expr1001, ...
+    auto addField = [&](Field field) {
+        field.ordinalPosition = static_cast<std::int16_t>(fields.size());
+        fields.push_back(std::move(field));
+    };
+    auto expand = [&](const ScopeSource& source, bool qualifyDuplicates) {
+        if (!source.fields) {
+            return;
+        }
+        for (const Field& sourceField : *source.fields) {
+            Field field = sourceField;
+            if (qualifyDuplicates) {
+                const bool elsewhere = std::any_of(scope.sources.begin(), scope.sources.end(), [&](const ScopeSource& other) {
+                    return &other != &source && other.fields && FindByName(*other.fields, sourceField.name);
+                });
+                if (elsewhere) {
+                    field.name = source.key + u"." + sourceField.name;
+                }
+            }
+            addField(std::move(field));
+        }
+    };
+
+    for (const QueryColumn& column : design.columns) {
+        const auto reference = AsColumnReference(column.expression);
+        if (reference && reference->second == u"*") {
+            for (const ScopeSource& source : scope.sources) {
+                if (reference->first.empty() || EqualsNoCase(source.key, reference->first)) {
+                    expand(source, reference->first.empty());
+                }
+            }
+            continue;
+        }
+        Field field;
+        const ScopeSource* source = nullptr;
+        const Field* sourceField = nullptr;
+        if (reference) {
+            std::tie(source, sourceField) = scope.FindColumn(reference->first, reference->second);
+        }
+        if (sourceField) {
+            field = *sourceField;
+            field.name = column.alias.empty() ? sourceField->name : column.alias;
+        } else {
+            const TypedValue value = ExpressionTyper(column.expression, scope, unresolved).Run();
+            field.name = !column.alias.empty() ? column.alias
+                         : reference          ? reference->second
+                                              : u"Expr" + automation::FromUtf8(std::to_string(expressionNumber++));
+            field.type = value.type;
+            field.size = value.size;
+            field.attributes = DefaultSizeOf(value.type) > 0 && value.type != DataType::Text
+                                   ? FieldAttribute::FixedField
+                                   : FieldAttribute::VariableField;
+        }
+        const std::vector<Property>* own = OwnProperties(pending.columnProperties, column.alias);
+        if (!own) {
+            own = OwnProperties(pending.columnProperties, column.expression);
+        }
+        if (own) {
+            field.properties = MergeProperties(field.properties, *own);
+        }
+        addField(std::move(field));
+    }
+
+    // Every expression of the design is scanned once for names its sources do not supply.
+    unresolved.clear();
+    for (const std::u16string& expression : design.expressions) {
+        ExpressionTyper(expression, scope, unresolved).Run();
+    }
+
+    ResolvedQuery& result = mResults[query];
+    result.fields = std::move(fields);
+    // Only when every source is known can a name that none supplies be told from a column.
+    if (scope.complete && design.type != QueryType::SetOperation) {
+        for (std::u16string& name : unresolved) {
+            const auto known = [&](const Parameter& parameter) { return EqualsNoCase(parameter.name, name); };
+            if (std::none_of(design.parameters.begin(), design.parameters.end(), known) &&
+                std::none_of(result.impliedParameters.begin(), result.impliedParameters.end(), known)) {
+                result.impliedParameters.push_back(Parameter{std::move(name), DataType::Text});
+            }
+        }
+    }
+    mStates[query] = State::Done;
+}
+
+} // namespace qv::dao::internal

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "platform/registry/Key.h"
+#include "platform/registry/Value.h"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv::registry {
+
+/// The two hives: the user's own settings and the machine's defaults.
+enum class HiveKind { User, Machine };
+
+/// The user hive: $QUORVANE_USER_HIVE, else $XDG_CONFIG_HOME/quorvane/user.reg (the
+/// configuration folder defaulting to ~/.config).
+std::filesystem::path DefaultUserHivePath();
+
+/// The machine hive: $QUORVANE_MACHINE_HIVE, else the installed share/quorvane/machine.reg
+/// (beside the program's folder, then under the install prefix), else the copy in the source
+/// tree for a build that is not installed.
+std::filesystem::path DefaultMachineHivePath();
+
+/// The registry of one apartment: two hives kept in text files. A hive is read on first use
+/// and read again whenever its file has changed since, so two registries (or two processes)
+/// see each other's writes. Every write saves the hive before it returns, written beside the
+/// file and renamed; a hive whose file does not exist reads as empty and is created by the
+/// first write. Key paths are "\"-separated and relative to the hive's root; names are
+/// matched without regard to letter case and kept as first written.
+///
+/// Failures raise qv::automation::Error: a damaged hive file 26001 naming the file and line
+/// (see ParseHive), a file that cannot be read or saved the file errors of platform/system
+/// (70 permission denied, 75, 76) naming the file. A write that cannot be saved changes
+/// nothing: the hive is read again from its file on next use.
+class Registry {
+public:
+    /// The hives at DefaultUserHivePath() and DefaultMachineHivePath(), resolved now.
+    Registry();
+    /// Hives at explicit paths (tests, tools).
+    Registry(std::filesystem::path userHive, std::filesystem::path machineHive);
+    ~Registry();
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+    Registry(Registry&&) noexcept;
+    Registry& operator=(Registry&&) noexcept;
+
+    const std::filesystem::path& HivePath(HiveKind hive) const;
+
+    bool KeyExists(HiveKind hive, std::u16string_view keyPath);
+    /// The value, or nullopt when the key or the value does not exist. "" names the key's
+    /// default value.
+    std::optional<Value> ReadValue(HiveKind hive, std::u16string_view keyPath, std::u16string_view valueName);
+    /// Names in the order they were added; empty when the key does not exist.
+    std::vector<std::u16string> ValueNames(HiveKind hive, std::u16string_view keyPath);
+    std::vector<std::u16string> SubkeyNames(HiveKind hive, std::u16string_view keyPath);
+
+    /// Stores a value, creating the key path when missing, and saves the hive.
+    void WriteValue(HiveKind hive, std::u16string_view keyPath, std::u16string_view valueName,
+                    const Value& value);
+    /// Creates the key path (nothing when it exists) and saves the hive.
+    void CreateKey(HiveKind hive, std::u16string_view keyPath);
+    /// Deletes a key with everything below it and saves the hive; false when it did not exist.
+    /// The root (an empty path) cannot be deleted: raises 5.
+    bool DeleteKey(HiveKind hive, std::u16string_view keyPath);
+    /// Deletes a value and saves the hive; false when it did not exist.
+    bool DeleteValue(HiveKind hive, std::u16string_view keyPath, std::u16string_view valueName);
+
+    /// The root key of a hive as it is now in memory (read first when needed), for walking a
+    /// whole tree. Do not keep it across a write.
+    const Key& Root(HiveKind hive);
+
+private:
+    struct HiveState;
+    HiveState& Loaded(HiveKind hive);
+    void Save(HiveState& state);
+
+    std::unique_ptr<HiveState> mUser;
+    std::unique_ptr<HiveState> mMachine;
+};
+
+} // namespace qv::registry

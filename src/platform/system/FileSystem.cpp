@@ -1,0 +1,389 @@
+#include "platform/system/FileSystem.h"
+
+#include "platform/system/Paths.h"
+
+#include "platform/automation/Conversion.h"
+#include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <functional>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace qv::system {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::int32_t DiskFull = 61;
+
+std::error_code LastError() {
+    return {errno, std::system_category()};
+}
+
+// A file descriptor closed when it goes out of scope.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) noexcept : mFd(fd) {}
+    ~FileDescriptor() {
+        if (mFd >= 0) {
+            ::close(mFd);
+        }
+    }
+    FileDescriptor(FileDescriptor&& other) noexcept : mFd(std::exchange(other.mFd, -1)) {}
+    FileDescriptor& operator=(FileDescriptor&&) = delete;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int Get() const noexcept { return mFd; }
+    bool Valid() const noexcept { return mFd >= 0; }
+    /// Closes now, reporting the failure a delayed write error shows only here.
+    std::error_code Close() noexcept {
+        int fd = std::exchange(mFd, -1);
+        return ::close(fd) == 0 ? std::error_code() : LastError();
+    }
+
+private:
+    int mFd;
+};
+
+std::error_code WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return LastError();
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return {};
+}
+
+// Hands what is left of the file to `consume` piece by piece; stops at its first error.
+std::error_code ReadChunks(int fd, const std::function<std::error_code(std::string_view)>& consume) {
+    std::array<char, 65536> buffer;
+    for (;;) {
+        ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return LastError();
+        }
+        if (got == 0) {
+            return {};
+        }
+        if (std::error_code error = consume({buffer.data(), static_cast<std::size_t>(got)})) {
+            return error;
+        }
+    }
+}
+
+// Opens a file (not a folder) for reading, with its status; raises naming `path`.
+FileDescriptor OpenForReading(std::u16string_view path, struct stat& status) {
+    FileDescriptor file(::open(ToNativePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.Valid() || ::fstat(file.Get(), &status) != 0) {
+        RaiseFileError(LastError(), path);
+    }
+    if (S_ISDIR(status.st_mode)) {
+        RaiseFileError(std::make_error_code(std::errc::is_a_directory), path);
+    }
+    return file;
+}
+
+// The file that writing through `target` replaces: the end of a symbolic link, so that a
+// linked settings file stays linked.
+fs::path ReplacedFile(const fs::path& target) {
+    std::error_code error;
+    if (!fs::is_symlink(target, error)) {
+        return target;
+    }
+    fs::path resolved = fs::canonical(target, error);
+    return error ? target : resolved;
+}
+
+// A temporary file beside `target`, created with the permissions new files get (0666 less the
+// umask): hidden, named after the target, unique by a random suffix.
+std::pair<FileDescriptor, fs::path> CreateBeside(const fs::path& target, std::error_code& error) {
+    fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::array<char, 16> suffix{};
+        std::snprintf(suffix.data(), suffix.size(), "%08x", static_cast<unsigned>(random()));
+        fs::path temporary = folder / ("." + target.filename().string() + ".tmp-" + suffix.data());
+        int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            error.clear();
+            return {FileDescriptor(fd), temporary};
+        }
+        error = LastError();
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    return {FileDescriptor(-1), fs::path()};
+}
+
+// What a replaced file gets besides its contents; by default the permissions of the file it
+// replaces (or those of a new file) and the current time.
+struct FileAttributes {
+    std::optional<mode_t> mode;
+    std::optional<timespec> modified;
+};
+
+// Write beside and rename, so that a crash never leaves half a file. `fill` writes the
+// contents into the temporary file.
+void ReplaceFile(std::u16string_view path, const std::function<std::error_code(int)>& fill,
+                 FileAttributes attributes) {
+    fs::path target = ReplacedFile(ToNativePath(path));
+    std::error_code error;
+    auto [file, temporary] = CreateBeside(target, error);
+    if (!file.Valid()) {
+        RaiseFileError(error, path);
+    }
+    struct stat existing {};
+    std::optional<mode_t> mode = attributes.mode;
+    if (!mode && ::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+        mode = existing.st_mode & 07777; // a replaced file keeps its permissions
+    }
+    error = fill(file.Get());
+    // A modification time to the nanosecond, so that a reader comparing times sees every
+    // replacement, even two within one tick of the file system's clock.
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const timespec times[2] = {now, attributes.modified.value_or(now)};
+    if (!error && ::futimens(file.Get(), times) != 0) {
+        error = LastError();
+    }
+    if (!error && mode && ::fchmod(file.Get(), *mode) != 0) {
+        error = LastError();
+    }
+    if (!error && ::fsync(file.Get()) != 0) {
+        error = LastError();
+    }
+    if (std::error_code closeError = file.Close(); !error) {
+        error = closeError;
+    }
+    if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) {
+        error = LastError();
+    }
+    if (error) {
+        ::unlink(temporary.c_str());
+        RaiseFileError(error, path);
+    }
+    // The rename itself reaches the disk with the folder's entry.
+    FileDescriptor folder(::open(target.has_parent_path() ? target.parent_path().c_str() : ".",
+                                 O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.Valid()) {
+        ::fsync(folder.Get());
+    }
+}
+
+struct stat StatOrRaise(std::u16string_view path) {
+    struct stat status {};
+    if (::stat(ToNativePath(path).c_str(), &status) != 0) {
+        RaiseFileError(LastError(), path);
+    }
+    return status;
+}
+
+std::u16string Quoted(std::u16string_view path) {
+    return u"'" + std::u16string(path) + u"'";
+}
+
+} // namespace
+
+void RaiseFileError(std::error_code error, std::u16string_view path) {
+    std::int32_t number = FileErrorNumber::PathFileAccessError;
+    if (error == std::errc::no_such_file_or_directory) {
+        std::error_code ignored;
+        fs::path folder = ToNativePath(path).parent_path();
+        bool folderExists = folder.empty() || fs::is_directory(folder, ignored);
+        number = folderExists ? FileErrorNumber::FileNotFound : FileErrorNumber::PathNotFound;
+    } else if (error == std::errc::not_a_directory) {
+        number = FileErrorNumber::PathNotFound;
+    } else if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted ||
+               error == std::errc::read_only_file_system) {
+        number = FileErrorNumber::PermissionDenied;
+    } else if (error == std::errc::file_exists) {
+        number = FileErrorNumber::FileAlreadyExists;
+    } else if (error == std::errc::no_space_on_device) {
+        number = DiskFull;
+    }
+    std::u16string description = std::u16string(automation::StandardErrorText(number)) + u": " + Quoted(path);
+    if (number == FileErrorNumber::PathFileAccessError) {
+        description += u" (" + automation::FromUtf8(error.message()) + u")";
+    }
+    automation::Raise(number, u"", std::move(description));
+}
+
+bool FileExists(std::u16string_view path) {
+    std::error_code ignored;
+    return fs::is_regular_file(ToNativePath(path), ignored);
+}
+
+bool FolderExists(std::u16string_view path) {
+    std::error_code ignored;
+    return fs::is_directory(ToNativePath(path), ignored);
+}
+
+std::string ReadFileBytes(std::u16string_view path) {
+    struct stat status {};
+    FileDescriptor file = OpenForReading(path, status);
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(status.st_size));
+    if (std::error_code error = ReadChunks(file.Get(), [&bytes](std::string_view chunk) {
+            bytes.append(chunk);
+            return std::error_code();
+        })) {
+        RaiseFileError(error, path);
+    }
+    return bytes;
+}
+
+void WriteFileAtomic(std::u16string_view path, std::string_view bytes) {
+    ReplaceFile(
+        path, [bytes](int fd) { return WriteAll(fd, bytes); }, FileAttributes{});
+}
+
+void CreateFolders(std::u16string_view path) {
+    std::error_code error;
+    fs::path native = ToNativePath(path);
+    fs::create_directories(native, error);
+    if (error) {
+        RaiseFileError(error, path);
+    }
+    if (!fs::is_directory(native, error)) {
+        RaiseFileError(std::make_error_code(std::errc::file_exists), path);
+    }
+}
+
+void CopyFile(std::u16string_view source, std::u16string_view target, bool overwrite) {
+    struct stat status {};
+    FileDescriptor from = OpenForReading(source, status);
+    if (!overwrite && FileExists(target)) {
+        RaiseFileError(std::make_error_code(std::errc::file_exists), target);
+    }
+    // A copy keeps the source's permissions and modification time.
+    ReplaceFile(target,
+                [&from](int fd) {
+                    return ReadChunks(from.Get(),
+                                      [fd](std::string_view chunk) { return WriteAll(fd, chunk); });
+                },
+                {status.st_mode & 0777, status.st_mtim});
+}
+
+void CopyFolder(std::u16string_view source, std::u16string_view target, bool overwrite) {
+    if (!FolderExists(source)) {
+        RaiseFileError(std::make_error_code(std::errc::no_such_file_or_directory), source);
+    }
+    CreateFolders(target);
+    FolderEntries entries = ListFolder(source);
+    for (const std::u16string& name : entries.folders) {
+        CopyFolder(JoinPath(source, name), JoinPath(target, name), overwrite);
+    }
+    for (const std::u16string& name : entries.files) {
+        CopyFile(JoinPath(source, name), JoinPath(target, name), overwrite);
+    }
+}
+
+void MoveFile(std::u16string_view source, std::u16string_view target) {
+    fs::path from = ToNativePath(source);
+    if (::rename(from.c_str(), ToNativePath(target).c_str()) == 0) {
+        return;
+    }
+    std::error_code error = LastError();
+    if (error != std::errc::cross_device_link) {
+        RaiseFileError(error,
+                       error == std::errc::no_such_file_or_directory && !fs::exists(from) ? source : target);
+    }
+    if (FolderExists(source)) {
+        CopyFolder(source, target, true);
+        DeleteFolder(source);
+        return;
+    }
+    CopyFile(source, target, true);
+    DeleteFile(source);
+}
+
+bool DeleteFile(std::u16string_view path) {
+    if (::unlink(ToNativePath(path).c_str()) == 0) {
+        return true;
+    }
+    std::error_code error = LastError();
+    if (error == std::errc::no_such_file_or_directory) {
+        return false;
+    }
+    RaiseFileError(error, path);
+}
+
+bool DeleteFolder(std::u16string_view path) {
+    fs::path native = ToNativePath(path);
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(native, error))) {
+        return false;
+    }
+    if (!fs::is_directory(fs::symlink_status(native, error))) {
+        RaiseFileError(std::make_error_code(std::errc::not_a_directory), path);
+    }
+    fs::remove_all(native, error);
+    if (error) {
+        RaiseFileError(error, path);
+    }
+    return true;
+}
+
+std::uint64_t FileSize(std::u16string_view path) {
+    struct stat status = StatOrRaise(path);
+    if (S_ISDIR(status.st_mode)) {
+        RaiseFileError(std::make_error_code(std::errc::is_a_directory), path);
+    }
+    return static_cast<std::uint64_t>(status.st_size);
+}
+
+double FileModified(std::u16string_view path) {
+    struct stat status = StatOrRaise(path);
+    std::tm local{};
+    time_t seconds = status.st_mtime;
+    localtime_r(&seconds, &local);
+    std::optional<double> day =
+        automation::DateFromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    double time = automation::TimeFromParts(local.tm_hour, local.tm_min, local.tm_sec);
+    // Before 1899-12-30 the serial's day is negative and its time still counts forward.
+    return *day < 0 ? *day - time : *day + time;
+}
+
+FolderEntries ListFolder(std::u16string_view path) {
+    FolderEntries entries;
+    std::error_code error;
+    fs::directory_iterator iterator(ToNativePath(path), error);
+    for (fs::directory_iterator end; !error && iterator != end; iterator.increment(error)) {
+        std::error_code ignored;
+        std::u16string name = FromNativePath(iterator->path().filename());
+        if (iterator->is_directory(ignored)) {
+            entries.folders.push_back(std::move(name));
+        } else {
+            entries.files.push_back(std::move(name));
+        }
+    }
+    if (error) {
+        RaiseFileError(error, path);
+    }
+    std::ranges::sort(entries.files);
+    std::ranges::sort(entries.folders);
+    return entries;
+}
+
+} // namespace qv::system

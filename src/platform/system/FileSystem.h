@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace qv::system {
+
+// File operations on library paths (either separator; see Paths.h). Failures raise
+// qv::automation::Error with the runtime's file error numbers and a description that names
+// the file, e.g. "File not found: '/home/u/x.xml'". Questions ("does it exist?") never raise.
+
+/// The runtime's file error numbers that this layer raises.
+namespace FileErrorNumber {
+inline constexpr std::int32_t FileNotFound = 53;
+inline constexpr std::int32_t PermissionDenied = 70;
+inline constexpr std::int32_t FileAlreadyExists = 58;
+inline constexpr std::int32_t PathFileAccessError = 75;
+inline constexpr std::int32_t PathNotFound = 76;
+} // namespace FileErrorNumber
+
+/// Raises the file error for a failed operation on `path`: ENOENT gives 53 when the folder of
+/// `path` exists and 76 when it does not, ENOTDIR 76, EACCES/EPERM/EROFS 70, EEXIST 58,
+/// anything else 75. The description names the path and, for 75, the system's reason.
+[[noreturn]] void RaiseFileError(std::error_code error, std::u16string_view path);
+
+bool FileExists(std::u16string_view path);   // a regular file (or a link to one)
+bool FolderExists(std::u16string_view path); // a directory (or a link to one)
+
+/// The whole file as bytes.
+std::string ReadFileBytes(std::u16string_view path);
+
+/// Replaces (or creates) the file with `bytes`. Write beside and rename, so that a crash never
+/// leaves half a file: the bytes go to a temporary file in the same folder, are flushed to
+/// disk, and the temporary file is renamed over the target. On failure the old file is left
+/// as it was, the temporary file is removed, and the error names the target. A new file gets
+/// the permissions of the process's umask, a replaced one keeps its own.
+void WriteFileAtomic(std::u16string_view path, std::string_view bytes);
+
+/// Creates the folder and every missing folder above it; nothing when it exists. Raises when
+/// a component exists as a file or cannot be created.
+void CreateFolders(std::u16string_view path);
+
+/// Copies one file. Without `overwrite` an existing target raises 58; with it the target is
+/// replaced atomically (see WriteFileAtomic). The copy keeps the source's modification time.
+void CopyFile(std::u16string_view source, std::u16string_view target, bool overwrite);
+
+/// Copies a folder with everything in it into `target` (created when missing). Existing files
+/// are replaced when `overwrite` is true and raise 58 otherwise.
+void CopyFolder(std::u16string_view source, std::u16string_view target, bool overwrite);
+
+/// Renames or moves a file or folder; an existing target file is replaced.
+void MoveFile(std::u16string_view source, std::u16string_view target);
+
+/// Deletes a file. Returns false when there was none; raises when it exists but cannot go.
+bool DeleteFile(std::u16string_view path);
+
+/// Deletes a folder and everything in it. Returns false when there was none.
+bool DeleteFolder(std::u16string_view path);
+
+/// The size of a file in bytes.
+std::uint64_t FileSize(std::u16string_view path);
+
+/// The modification time of a file or folder as a date serial in local time (days since
+/// 30 December 1899, the time of day as the fraction, whole seconds), as the runtime's
+/// FileDateTime gives it.
+double FileModified(std::u16string_view path);
+
+/// The names (not paths) of the entries of a folder, sorted by code unit.
+struct FolderEntries {
+    std::vector<std::u16string> files;
+    std::vector<std::u16string> folders;
+};
+FolderEntries ListFolder(std::u16string_view path);
+
+} // namespace qv::system

@@ -1,0 +1,191 @@
+#include "platform/system/TextCodec.h"
+
+#include "platform/system/CodePage.h"
+#include "platform/system/Utf16.h"
+#include "platform/system/internal/CodePageTable.h"
+#include "platform/system/internal/IconvConverter.h"
+
+#include "platform/automation/Error.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace qv::system {
+
+namespace {
+
+static_assert(std::endian::native == std::endian::little, "UTF-16LE is the native form of char16_t");
+
+constexpr char16_t ReplacementCharacter = u'\uFFFD';
+// Where an undefined byte goes when the character of its own value is taken by another byte.
+constexpr char16_t PrivateUseBase = u'\uF700';
+
+std::string_view AsBytes(std::u16string_view text) {
+    return {reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t)};
+}
+
+std::u16string FromUtf16Bytes(std::string_view bytes) {
+    std::u16string text(bytes.size() / 2, u'\0');
+    std::memcpy(text.data(), bytes.data(), text.size() * sizeof(char16_t));
+    return text;
+}
+
+// The character (and its length in units) at `index`; an unpaired surrogate stands alone.
+std::pair<char32_t, std::size_t> CodePointAt(std::u16string_view text, std::size_t index) {
+    char16_t unit = text[index];
+    if (StartsSurrogatePair(text, index)) {
+        return {CombineSurrogates(unit, text[index + 1]), 2};
+    }
+    return {unit, 1};
+}
+
+std::string Unmappable(const TextCodec::UnmappableHandler& onUnmappable, char32_t codePoint) {
+    return onUnmappable ? onUnmappable(codePoint) : std::string("?");
+}
+
+[[noreturn]] void RaiseUnsupported(int codePage) {
+    std::u16string number;
+    for (char c : std::to_string(codePage)) {
+        number += static_cast<char16_t>(c);
+    }
+    automation::Raise(automation::ErrorNumber::InvalidProcedureCall, u"",
+                      u"Code page " + number + u" is not supported");
+}
+
+} // namespace
+
+TextCodec TextCodec::ForCodePage(int codePage) {
+    const internal::CodePageInfo* info = internal::FindCodePage(codePage);
+    if (info == nullptr) {
+        RaiseUnsupported(codePage);
+    }
+    internal::IconvConverter probe("UTF-16LE", info->iconvName);
+    if (!probe.Valid()) {
+        RaiseUnsupported(codePage);
+    }
+    TextCodec codec;
+    codec.mCodePage = codePage;
+    codec.mSingleByte = info->singleByte;
+    if (!info->singleByte) {
+        return codec;
+    }
+
+    // Ask iconv for each byte on its own; the composing pages (1255, 1258) hold a base letter
+    // back until Finish, and a byte-by-byte table is what the system's own conversion gives.
+    std::array<bool, 256> defined{};
+    for (int byte = 0; byte < 256; ++byte) {
+        probe.Reset();
+        char input = static_cast<char>(byte);
+        std::string output;
+        internal::IconvConverter::Result result = probe.Convert({&input, 1}, output);
+        probe.Finish(output);
+        if (result.stop == internal::IconvConverter::Stop::Done && output.size() == 2) {
+            codec.mDecodeTable[byte] = FromUtf16Bytes(output)[0];
+            defined[byte] = true;
+        }
+    }
+    // Undefined bytes read as the character of their own value (0x81 as U+0081), unless a
+    // defined byte already reads so; then as a private-use character. Either way each byte has
+    // a character of its own and writes back unchanged.
+    auto taken = [&](char16_t c) {
+        for (int byte = 0; byte < 256; ++byte) {
+            if (defined[byte] && codec.mDecodeTable[byte] == c) {
+                return true;
+            }
+        }
+        return false;
+    };
+    for (int byte = 0; byte < 256; ++byte) {
+        if (defined[byte]) {
+            continue;
+        }
+        char16_t own = static_cast<char16_t>(byte);
+        codec.mDecodeTable[byte] = taken(own) ? static_cast<char16_t>(PrivateUseBase + byte) : own;
+        defined[byte] = true;
+    }
+    for (int byte = 0; byte < 256; ++byte) {
+        codec.mEncodeTable.emplace_back(codec.mDecodeTable[byte], static_cast<std::uint8_t>(byte));
+    }
+    // Stable: when two bytes read as one character, that character writes as the lower byte.
+    std::ranges::stable_sort(codec.mEncodeTable, {}, &std::pair<char16_t, std::uint8_t>::first);
+    return codec;
+}
+
+std::optional<TextCodec> TextCodec::ForCharset(std::u16string_view charset) {
+    std::optional<int> codePage = CodePageOfCharset(charset);
+    if (!codePage) {
+        return std::nullopt;
+    }
+    return ForCodePage(*codePage);
+}
+
+std::u16string TextCodec::Decode(std::string_view bytes) const {
+    std::u16string text;
+    if (mSingleByte) {
+        text.reserve(bytes.size());
+        for (char byte : bytes) {
+            text += mDecodeTable[static_cast<std::uint8_t>(byte)];
+        }
+        return text;
+    }
+    internal::IconvConverter converter("UTF-16LE", internal::FindCodePage(mCodePage)->iconvName);
+    std::string output;
+    while (!bytes.empty()) {
+        internal::IconvConverter::Result result = converter.Convert(bytes, output);
+        bytes.remove_prefix(result.consumed);
+        if (result.stop == internal::IconvConverter::Stop::Done) {
+            break;
+        }
+        // A byte that starts no character, or a character cut off at the end.
+        output += AsBytes(std::u16string_view(&ReplacementCharacter, 1));
+        bytes.remove_prefix(result.stop == internal::IconvConverter::Stop::Incomplete ? bytes.size() : 1);
+    }
+    converter.Finish(output);
+    return FromUtf16Bytes(output);
+}
+
+std::string TextCodec::Encode(std::u16string_view text, const UnmappableHandler& onUnmappable) const {
+    std::string bytes;
+    if (mSingleByte) {
+        bytes.reserve(text.size());
+        for (std::size_t index = 0; index < text.size();) {
+            auto [codePoint, length] = CodePointAt(text, index);
+            auto found = std::ranges::lower_bound(mEncodeTable, text[index], {},
+                                                  &std::pair<char16_t, std::uint8_t>::first);
+            if (length == 1 && found != mEncodeTable.end() && found->first == text[index]) {
+                bytes += static_cast<char>(found->second);
+            } else {
+                bytes += Unmappable(onUnmappable, codePoint);
+            }
+            index += length;
+        }
+        return bytes;
+    }
+    internal::IconvConverter converter(internal::FindCodePage(mCodePage)->iconvName, "UTF-16LE");
+    while (!text.empty()) {
+        internal::IconvConverter::Result result = converter.Convert(AsBytes(text), bytes);
+        text.remove_prefix(result.consumed / sizeof(char16_t));
+        if (result.stop == internal::IconvConverter::Stop::Done) {
+            break;
+        }
+        auto [codePoint, length] = CodePointAt(text, 0);
+        // Back to the initial shift state first, so the replacement reads as itself.
+        converter.Finish(bytes);
+        bytes += Unmappable(onUnmappable, codePoint);
+        text.remove_prefix(length);
+    }
+    converter.Finish(bytes);
+    return bytes;
+}
+
+bool TextCodec::CanEncode(std::u16string_view text) const {
+    bool canEncode = true;
+    Encode(text, [&canEncode](char32_t) {
+        canEncode = false;
+        return std::string();
+    });
+    return canEncode;
+}
+
+} // namespace qv::system

@@ -1,0 +1,71 @@
+#include "platform/vbscript/internal/BuiltinRegistry.h"
+
+namespace qv::vbscript {
+
+namespace {
+
+struct IntrinsicInfo {
+    std::u16string_view name;
+    std::int8_t minArgs;
+    std::int8_t maxArgs;
+    Intrinsic intrinsic;
+};
+
+constexpr IntrinsicInfo Intrinsics[] = {
+    {u"Eval", 1, 1, Intrinsic::Eval},
+    {u"Execute", 1, 1, Intrinsic::Execute},
+    {u"ExecuteGlobal", 1, 1, Intrinsic::ExecuteGlobal},
+    {u"GetRef", 1, 1, Intrinsic::GetRef},
+    {u"Err", 0, 0, Intrinsic::Err},
+    {u"CreateObject", 1, 2, Intrinsic::CreateObject},
+    {u"SetLocale", 0, 1, Intrinsic::SetLocale},
+    {u"GetLocale", 0, 0, Intrinsic::GetLocale},
+};
+
+} // namespace
+
+BuiltinRegistry::BuiltinRegistry() {
+    // Intrinsics first: where the library also names one, the interpreter's own wins.
+    for (const IntrinsicInfo& info : Intrinsics) {
+        mFunctionIndex.emplace(info.name, static_cast<std::uint32_t>(mFunctions.size()));
+        mFunctions.push_back(BuiltinEntry{info.name, info.minArgs, info.maxArgs, nullptr, info.intrinsic});
+    }
+    AddFamily(StringFunctions());
+    AddFamily(ConversionFunctions());
+    AddFamily(MathFunctions());
+    AddFamily(DateFunctions());
+    AddFamily(ArrayFunctions());
+    AddFamily(InspectionFunctions());
+    AddFamily(FormatFunctions());
+    for (const ConstantInfo& constant : Constants()) {
+        mConstants.emplace(constant.name, constant.value());
+    }
+}
+
+void BuiltinRegistry::AddFamily(std::span<const BuiltinInfo> family) {
+    for (const BuiltinInfo& info : family) {
+        if (mFunctionIndex.contains(info.name)) {
+            continue;
+        }
+        mFunctionIndex.emplace(info.name, static_cast<std::uint32_t>(mFunctions.size()));
+        mFunctions.push_back(BuiltinEntry{info.name, info.minArgs, info.maxArgs, info.function, Intrinsic::None});
+    }
+}
+
+std::optional<std::uint32_t> BuiltinRegistry::FindFunction(std::u16string_view name) const {
+    auto it = mFunctionIndex.find(name);
+    if (it == mFunctionIndex.end()) {
+        return std::nullopt;
+    }
+    return it->second;
+}
+
+std::optional<automation::Variant> BuiltinRegistry::FindConstant(std::u16string_view name) const {
+    auto it = mConstants.find(name);
+    if (it == mConstants.end()) {
+        return std::nullopt;
+    }
+    return it->second;
+}
+
+} // namespace qv::vbscript

@@ -1,0 +1,244 @@
+#include "platform/vbscript/internal/Disassembler.h"
+
+#include "platform/automation/Conversion.h"
+#include "platform/automation/Text.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace qv::vbscript {
+
+using automation::ToUtf8;
+using automation::Variant;
+using automation::VarType;
+
+namespace {
+
+std::string ConstantText(const Variant& value) {
+    switch (value.Type()) {
+    case VarType::Empty:
+        return "Empty";
+    case VarType::Null:
+        return "Null";
+    case VarType::Object:
+        return value.IsNothing() ? "Nothing" : "Object";
+    case VarType::String: {
+        std::string text = "\"";
+        for (char16_t c : value.StringValue()) {
+            if (c == u'"') {
+                text += "\"\"";
+            } else if (c == u'\r') {
+                text += "\\r";
+            } else if (c == u'\n') {
+                text += "\\n";
+            } else {
+                text += ToUtf8(std::u16string_view(&c, 1));
+            }
+        }
+        return text + "\"";
+    }
+    case VarType::Integer:
+        return "Integer " + ToUtf8(automation::ToString(value));
+    case VarType::Long:
+        return "Long " + ToUtf8(automation::ToString(value));
+    case VarType::Single:
+        return "Single " + ToUtf8(automation::ToString(value));
+    case VarType::Double:
+        return "Double " + ToUtf8(automation::ToString(value));
+    case VarType::Currency:
+        return "Currency " + ToUtf8(automation::ToString(value));
+    case VarType::Date:
+        return "Date " + ToUtf8(automation::ToString(value));
+    case VarType::Boolean:
+        return value.BooleanValue() ? "True" : "False";
+    case VarType::Byte:
+        return "Byte " + ToUtf8(automation::ToString(value));
+    case VarType::Error:
+    case VarType::Variant:
+        break;
+    }
+    return "?";
+}
+
+std::string VarText(const CodeBlock& block, const NameTable& names, const Instruction& instruction) {
+    auto index = static_cast<std::uint32_t>(instruction.c);
+    auto localName = [&](std::uint32_t slot) {
+        if (slot < block.localNames.size() && !block.localNames[slot].empty()) {
+            return " (" + ToUtf8(block.localNames[slot]) + ")";
+        }
+        return std::string(slot == 0 ? " (result)" : " (hidden)");
+    };
+    auto globalName = [&](std::uint32_t slot) {
+        return " (" + ToUtf8(names.Spelling(block.module->Slot(slot).name)) + ")";
+    };
+    switch (instruction.Kind()) {
+    case VarKind::Local:
+        return "local " + std::to_string(index) + localName(index);
+    case VarKind::Outer:
+        return "outer " + std::to_string(index);
+    case VarKind::Field:
+        return "field " + std::to_string(index);
+    case VarKind::Global:
+        return "global " + std::to_string(index) + globalName(index);
+    case VarKind::GlobalExplicit:
+        return "explicit " + std::to_string(index) + globalName(index);
+    case VarKind::Implicit: {
+        const ImplicitRef& ref = block.implicits[index];
+        return "implicit " + std::to_string(ref.local) + globalName(ref.global);
+    }
+    }
+    return "?";
+}
+
+std::string FlagText(const Instruction& instruction) {
+    std::string text;
+    if (instruction.Has(OpStatement)) {
+        text += " statement";
+    }
+    if (instruction.Has(OpSet)) {
+        text += " set";
+    }
+    if (instruction.Has(OpPreserve)) {
+        text += " preserve";
+    }
+    if (instruction.Has(OpPrivate)) {
+        text += " private";
+    }
+    return text;
+}
+
+std::string Target(std::int32_t target) {
+    char text[16];
+    std::snprintf(text, sizeof text, "-> %04d", target);
+    return text;
+}
+
+} // namespace
+
+std::string_view OpName(Op op) noexcept {
+    switch (op) {
+#define QV_VBS_OP(name, operands, stack, mayRaise)                                                      \
+    case Op::name:                                                                                      \
+        return #name;
+#include "platform/vbscript/internal/Opcodes.def"
+    }
+    return "?";
+}
+
+std::string Disassemble(const CodeBlock& block, const NameTable& names, const BuiltinRegistry& builtins) {
+    std::string out;
+    for (std::size_t pc = 0; pc < block.code.size(); ++pc) {
+        const Instruction& instruction = block.code[pc];
+        char number[24];
+        std::snprintf(number, sizeof number, "%04zu  ", pc);
+        std::string head = number + std::string(OpName(instruction.op));
+        head.resize(std::max<std::size_t>(head.size() + 1, 19), ' ');
+        std::string operands;
+        switch (instruction.op) {
+        case Op::PushConst:
+            operands = ConstantText(block.constants[static_cast<std::size_t>(instruction.c)]);
+            break;
+        case Op::Load:
+        case Op::PushRef:
+        case Op::Store:
+        case Op::StoreSet:
+        case Op::StoreRaw:
+        case Op::Erase:
+            operands = VarText(block, names, instruction);
+            break;
+        case Op::Append:
+            operands = VarText(block, names, instruction) + " pieces=" + std::to_string(instruction.b);
+            break;
+        case Op::CallName:
+        case Op::StoreIndexed:
+            operands = VarText(block, names, instruction) + " argc=" + std::to_string(instruction.b) +
+                       FlagText(instruction);
+            break;
+        case Op::ReDim:
+            operands = VarText(block, names, instruction) + " dims=" + std::to_string(instruction.b) +
+                       FlagText(instruction);
+            break;
+        case Op::DimArray: {
+            operands = VarText(block, names, instruction) + " bounds=";
+            auto first = static_cast<std::size_t>(instruction.b);
+            std::int32_t count = block.constants[first].LongValue();
+            for (std::int32_t bound = 0; bound < count; ++bound) {
+                operands += (bound ? "," : "") + ToUtf8(automation::ToString(
+                                                     block.constants[first + 1 + static_cast<std::size_t>(bound)]));
+            }
+            break;
+        }
+        case Op::CallBuiltin:
+            operands = ToUtf8(builtins.Function(static_cast<std::uint32_t>(instruction.c)).name) +
+                       " argc=" + std::to_string(instruction.b) + FlagText(instruction);
+            break;
+        case Op::CallMember:
+        case Op::StoreMember:
+            operands = "." + ToUtf8(names.Spelling(block.sites[static_cast<std::size_t>(instruction.c)].name)) +
+                       " argc=" + std::to_string(instruction.b) + FlagText(instruction);
+            break;
+        case Op::CallDefault:
+        case Op::StoreDefault:
+            operands = "argc=" + std::to_string(instruction.b) + FlagText(instruction);
+            break;
+        case Op::New:
+            operands = ToUtf8(names.Spelling(block.module->Slot(static_cast<std::uint32_t>(instruction.c)).name));
+            break;
+        case Op::Concat:
+            operands = "n=" + std::to_string(instruction.b);
+            break;
+        case Op::Jump:
+        case Op::JumpIfFalse:
+        case Op::JumpIfTrue:
+            operands = Target(instruction.c);
+            break;
+        case Op::ForPrepare:
+        case Op::ForStep:
+        case Op::ForEachStart:
+            operands = "hidden " + std::to_string(instruction.b);
+            break;
+        case Op::ForTest:
+        case Op::ForEachNext:
+            operands = "hidden " + std::to_string(instruction.b) + " " + Target(instruction.c);
+            break;
+        case Op::OnError:
+            operands = instruction.a ? "resume next" : "goto 0";
+            break;
+        case Op::Nop:
+        case Op::PushMissing:
+        case Op::PushMe:
+        case Op::Pop:
+        case Op::Add:
+        case Op::Subtract:
+        case Op::Multiply:
+        case Op::Divide:
+        case Op::IntDivide:
+        case Op::Modulo:
+        case Op::Power:
+        case Op::Equal:
+        case Op::NotEqual:
+        case Op::Less:
+        case Op::LessEqual:
+        case Op::Greater:
+        case Op::GreaterEqual:
+        case Op::And:
+        case Op::Or:
+        case Op::Xor:
+        case Op::Eqv:
+        case Op::Imp:
+        case Op::Is:
+        case Op::Negate:
+        case Op::Not:
+        case Op::Return:
+            break;
+        }
+        std::string line = head + operands;
+        while (!line.empty() && line.back() == ' ') {
+            line.pop_back();
+        }
+        out += line + "\n";
+    }
+    return out;
+}
+
+} // namespace qv::vbscript

@@ -1,0 +1,189 @@
+#pragma once
+
+#include "platform/vbscript/internal/BuiltinRegistry.h"
+#include "platform/vbscript/internal/Builtins.h"
+#include "platform/vbscript/internal/Program.h"
+#include "platform/vbscript/internal/ScriptObjects.h"
+
+#include "platform/automation/Error.h"
+#include "platform/automation/Object.h"
+#include "platform/automation/Variant.h"
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace qv::vbscript {
+
+/// Deepest chain of script procedure calls; one more raises "Out of stack space" (28).
+inline constexpr std::size_t MaxCallDepth = 2000;
+/// Deepest nesting of interpreter loops (script code called back from host code, default
+/// values of script objects, Eval inside them); they use the native stack, so the bound is low.
+inline constexpr int MaxNativeDepth = 48;
+
+/// The error number and text of an expired time-out. It is not a runtime error: On Error
+/// Resume Next cannot catch it.
+inline constexpr std::int32_t TimeoutErrorNumber = static_cast<std::int32_t>(0x80040190u);
+inline constexpr std::u16string_view TimeoutErrorText = u"Script execution timed out";
+
+/// Thrown when a run exceeds its time-out; unwinds every script frame.
+class ScriptTimeout : public std::exception {
+public:
+    const char* what() const noexcept override { return "script execution timed out"; }
+};
+
+/// Where the last error happened, for the host's error record.
+struct ErrorPlace {
+    bool known = false;
+    std::int32_t number = 0;
+    std::u16string description;
+    std::int32_t line = 0;
+    std::int32_t column = 0;
+    std::u16string text;
+};
+
+/// The script engine: modules with their globals, named objects, the compiled code, and the one
+/// loop that runs it. Calls from script to script push frames instead of recursing, so recursion
+/// in scripts is bounded by MaxCallDepth, not by the native stack. Owned by ScriptControl.
+class Interpreter {
+public:
+    Interpreter();
+    ~Interpreter();
+    Interpreter(const Interpreter&) = delete;
+    Interpreter& operator=(const Interpreter&) = delete;
+
+    // Modules and named objects -------------------------------------------------------------
+    /// Drops modules (but a fresh Global), named objects, code and Err.
+    void Reset();
+    Module& AddModule(std::u16string_view name);
+    Module* FindModule(std::u16string_view name);
+    Module& GlobalModule() { return *mModules.front(); }
+    std::vector<std::u16string> ModuleNames() const;
+    void AddObject(std::u16string_view name, automation::Ref<automation::Object> object, bool addMembers);
+    NameTable& Names() { return *mNames; }
+    const BuiltinRegistry& Builtins() const { return mBuiltins; }
+
+    // Running ------------------------------------------------------------------------------
+    /// Compiles `text` into the module and runs its top-level statements. Raises
+    /// automation::Error for compile and runtime errors (LastPlace() tells where).
+    void AddCode(Module& module, std::u16string_view text);
+    /// Runs a procedure of the module (or of Global) by name.
+    automation::Variant Run(Module& module, std::u16string_view name, std::span<automation::Variant> args);
+    automation::Variant Eval(Module& module, std::u16string_view expression);
+    void ExecuteStatement(Module& module, std::u16string_view text);
+    std::vector<std::u16string> ProcedureNames(Module& module);
+    /// Milliseconds per run from the host; 0 or less: none.
+    void SetTimeout(std::int32_t milliseconds) { mTimeoutMs = milliseconds; }
+    std::int32_t Timeout() const { return mTimeoutMs; }
+    const ErrorPlace& LastPlace() const { return mPlace; }
+    /// True while script code runs.
+    bool IsRunning() const { return mNativeDepth > 0; }
+
+    // Called by script objects ------------------------------------------------------------------
+    automation::Variant InvokeInstance(ClassInstance& instance, std::uint32_t member, automation::InvokeKind kind,
+                                       std::span<automation::Variant> args);
+    automation::Variant CallProcedure(const Procedure& procedure, ClassInstance* me,
+                                      std::span<automation::Variant> args);
+    void QueueTerminate(automation::Ref<ClassInstance> instance);
+
+private:
+    enum class ReturnMode : std::uint8_t {
+        Push,      // the caller's expression wants the result
+        Discard,   // a call statement, a Property Let, Class_Initialize
+        Boundary,  // the frame a native caller waits for
+        Terminate, // Class_Terminate: its errors are dropped
+    };
+
+    struct Frame {
+        automation::Ref<CodeBlock> code;
+        std::unique_ptr<automation::Variant[]> storage;
+        automation::Variant* locals = nullptr;
+        automation::Variant* outer = nullptr;
+        automation::Ref<ClassInstance> me;
+        std::size_t stackBase = 0;
+        std::uint32_t pc = 0;
+        ReturnMode mode = ReturnMode::Push;
+        bool resumeNext = false;
+    };
+
+    using Stack = std::vector<automation::Variant>;
+
+    // The loop (Interpreter.cpp)
+    automation::Variant RunFrame(Frame entry);
+    bool Loop(Stack& stack, std::size_t boundary, automation::Variant& result);
+    bool HandleError(const automation::Error& error, Stack& stack, std::size_t boundary);
+    void RecordPlace(const automation::Error& error);
+    Frame MakeFrame(const Procedure& procedure, automation::Ref<ClassInstance> me,
+                    std::span<automation::Variant> args, ReturnMode mode);
+    Frame MakeChunkFrame(automation::Ref<CodeBlock> code, automation::Variant* outer,
+                         automation::Ref<ClassInstance> me, ReturnMode mode);
+    void PushFrame(Frame frame, Stack& stack);
+    void CheckTimeout();
+    void StartTerminate(Stack& stack);
+
+    automation::Variant& Variable(Frame& frame, const Instruction& instruction);
+    automation::Variant* GlobalVariable(Frame& frame, const Instruction& instruction, Resolution& resolution,
+                                        bool create);
+    void CallName(Frame& frame, const Instruction& instruction, Stack& stack);
+    void CallValue(automation::Variant& value, std::span<automation::Variant> args, bool statement, Stack& stack,
+                   std::size_t popCount);
+    void CallObjectDefault(const automation::Ref<automation::Object>& object, std::span<automation::Variant> args,
+                           bool statement, Stack& stack, std::size_t popCount);
+    void CallMember(Frame& frame, const Instruction& instruction, Stack& stack);
+    void StoreMember(Frame& frame, const Instruction& instruction, Stack& stack);
+    void StoreName(Frame& frame, const Instruction& instruction, Stack& stack);
+    void StoreIndexed(Frame& frame, const Instruction& instruction, Stack& stack);
+    void StoreInto(automation::Variant& target, std::span<automation::Variant> args, automation::Variant value,
+                   bool isSet);
+    void StoreObjectDefault(automation::Object& object, std::span<automation::Variant> args,
+                            automation::Variant value, bool isSet);
+    void CallInstanceMember(ClassInstance& instance, std::uint32_t member, automation::InvokeKind kind,
+                            std::span<automation::Variant> args, bool statement, Stack& stack, std::size_t popCount);
+    void CallBuiltin(Frame& frame, const Instruction& instruction, Stack& stack);
+    void CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<automation::Variant> args, bool statement,
+                       Stack& stack);
+    void PushValueResult(automation::Variant value, bool statement, Stack& stack, std::size_t popCount);
+    void NewInstance(Frame& frame, const Instruction& instruction, Stack& stack);
+    void Append(Frame& frame, const Instruction& instruction, Stack& stack);
+    void ReDim(Frame& frame, const Instruction& instruction, Stack& stack);
+    void Erase(Frame& frame, const Instruction& instruction);
+    void ForEachStart(Frame& frame, const Instruction& instruction, Stack& stack);
+    automation::Ref<Procedure> FindProcedure(Module& module, std::u16string_view name);
+
+    // Names and modules (InterpreterSetup.cpp)
+    Resolution Resolve(Module& module, std::uint32_t slotIndex);
+    void Install(Module& module, CompiledChunk& chunk);
+    automation::Ref<CodeBlock> CompileEvalText(Module& module, std::u16string_view text, const CodeBlock* outer);
+    CompiledChunk CompileText(Module& module, std::u16string_view text, const CodeBlock* outer);
+    automation::Variant Enter(automation::Ref<CodeBlock> code, const Procedure* procedure,
+                              std::span<automation::Variant> args);
+    void DefineGlobal(Module& module, GlobalSlot& slot);
+
+    automation::Ref<NameTable> mNames;
+    BuiltinRegistry mBuiltins;
+    RuntimeState mRuntimeState;
+    std::vector<std::unique_ptr<Module>> mModules;
+    std::deque<NamedObject> mNamedObjects;
+    std::unordered_map<NameId, NamedObject*> mNamedIndex;
+    std::uint64_t mEpoch = 1;
+    automation::Ref<ErrObject> mErr;
+    automation::Ref<EngineLink> mLink;
+
+    std::vector<Frame> mFrames;
+    std::vector<automation::Ref<ClassInstance>> mPendingTerminates;
+    int mNativeDepth = 0;
+    std::int32_t mTimeoutMs = 0;
+    std::chrono::steady_clock::time_point mDeadline;
+    std::uint32_t mTimeoutTicks = 0;
+    ErrorPlace mPlace;
+};
+
+} // namespace qv::vbscript

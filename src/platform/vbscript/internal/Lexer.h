@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/vbscript/internal/Token.h"
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace qv::vbscript {
+
+/// Longest identifier the language accepts (error 1030 beyond).
+inline constexpr std::size_t MaxIdentifierLength = 255;
+
+/// Splits script source into tokens. Comments and line continuations disappear here; line breaks
+/// and colons stay, because they end statements. Any malformed token raises CompileError with the
+/// language's number and the offset of the fault.
+class Lexer {
+public:
+    explicit Lexer(std::u16string_view source) : mSource(source) {}
+
+    /// All tokens, ending with one EndOfInput token.
+    std::vector<Token> Tokenize();
+
+private:
+    Token Next();
+    void SkipBlanksAndComments();
+    Token LexNumber(std::uint32_t start);
+    Token LexRadixNumber(std::uint32_t start);
+    Token LexString(std::uint32_t start);
+    Token LexDate(std::uint32_t start);
+    Token LexIdentifier(std::uint32_t start);
+    Token LexBracketIdentifier(std::uint32_t start);
+    Token Make(TokenKind kind, std::uint32_t start) const;
+
+    char16_t Peek(std::size_t ahead = 0) const noexcept {
+        return mPosition + ahead < mSource.size() ? mSource[mPosition + ahead] : u'\0';
+    }
+    bool AtEnd() const noexcept { return mPosition >= mSource.size(); }
+
+    std::u16string_view mSource;
+    std::size_t mPosition = 0;
+    bool mSpaceBefore = true;
+    TokenKind mPrevious = TokenKind::NewLine;
+};
+
+} // namespace qv::vbscript

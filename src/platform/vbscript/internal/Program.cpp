@@ -1,0 +1,94 @@
+#include "platform/vbscript/internal/Program.h"
+
+#include <algorithm>
+
+namespace qv::vbscript {
+
+NameId NameTable::Intern(std::u16string_view name) {
+    auto it = mIds.find(name);
+    if (it != mIds.end()) {
+        return it->second;
+    }
+    auto id = static_cast<NameId>(mSpellings.size());
+    mSpellings.emplace_back(name);
+    mIds.emplace(std::u16string(name), id);
+    return id;
+}
+
+std::optional<NameId> NameTable::Find(std::u16string_view name) const {
+    auto it = mIds.find(name);
+    if (it == mIds.end()) {
+        return std::nullopt;
+    }
+    return it->second;
+}
+
+SourceText::SourceText(std::u16string text) : mText(std::move(text)) {
+    mLineStarts.push_back(0);
+    for (std::size_t index = 0; index < mText.size(); ++index) {
+        char16_t c = mText[index];
+        if (c == u'\r' && index + 1 < mText.size() && mText[index + 1] == u'\n') {
+            continue;
+        }
+        if (c == u'\r' || c == u'\n' || c == 0x2028 || c == 0x2029) {
+            mLineStarts.push_back(static_cast<std::uint32_t>(index + 1));
+        }
+    }
+}
+
+std::pair<std::int32_t, std::int32_t> SourceText::LineColumn(std::uint32_t offset) const {
+    auto it = std::upper_bound(mLineStarts.begin(), mLineStarts.end(), offset);
+    auto line = static_cast<std::int32_t>(it - mLineStarts.begin());
+    std::uint32_t start = mLineStarts[static_cast<std::size_t>(line - 1)];
+    return {line, static_cast<std::int32_t>(offset - start) + 1};
+}
+
+std::u16string_view SourceText::LineText(std::uint32_t offset) const {
+    auto it = std::upper_bound(mLineStarts.begin(), mLineStarts.end(), offset);
+    std::size_t start = *(it - 1);
+    std::size_t end = it == mLineStarts.end() ? mText.size() : *it;
+    while (end > start && (mText[end - 1] == u'\r' || mText[end - 1] == u'\n' || mText[end - 1] == 0x2028 ||
+                           mText[end - 1] == 0x2029)) {
+        --end;
+    }
+    return std::u16string_view(mText).substr(start, end - start);
+}
+
+const StatementRange* CodeBlock::StatementAt(std::uint32_t pc) const {
+    auto it = std::upper_bound(statements.begin(), statements.end(), pc,
+                               [](std::uint32_t value, const StatementRange& range) { return value < range.start; });
+    if (it == statements.begin()) {
+        return nullptr;
+    }
+    --it;
+    return pc < it->end ? &*it : nullptr;
+}
+
+std::uint32_t Module::SlotFor(NameId name) {
+    auto it = mSlotIndex.find(name);
+    if (it != mSlotIndex.end()) {
+        return it->second;
+    }
+    auto index = static_cast<std::uint32_t>(mSlots.size());
+    mSlots.emplace_back().name = name;
+    mSlotIndex.emplace(name, index);
+    return index;
+}
+
+std::optional<std::uint32_t> Module::FindSlot(NameId name) const {
+    auto it = mSlotIndex.find(name);
+    if (it == mSlotIndex.end()) {
+        return std::nullopt;
+    }
+    return it->second;
+}
+
+GlobalSlot* Module::Defined(NameId name) {
+    auto it = mSlotIndex.find(name);
+    if (it == mSlotIndex.end() || mSlots[it->second].kind == SlotKind::Unset) {
+        return nullptr;
+    }
+    return &mSlots[it->second];
+}
+
+} // namespace qv::vbscript

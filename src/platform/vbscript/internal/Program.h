@@ -1,0 +1,257 @@
+#pragma once
+
+#include "platform/vbscript/internal/Ast.h"
+
+#include "platform/automation/Object.h"
+#include "platform/automation/Ref.h"
+#include "platform/automation/Text.h"
+#include "platform/automation/Variant.h"
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace qv::vbscript {
+
+// The compiled form of scripts and the state of modules: what the Compiler produces and the
+// Interpreter runs.
+
+enum class Op : std::uint8_t {
+#define QV_VBS_OP(name, operands, stack, mayRaise) name,
+#include "platform/vbscript/internal/Opcodes.def"
+};
+
+/// Where a variable operand lives (the low nibble of Instruction::a).
+enum class VarKind : std::uint8_t {
+    Local,          // the frame's own slot
+    Outer,          // a slot of the procedure that called Eval/Execute
+    Field,          // a field of Me
+    Global,         // a module slot, resolved at run time (variable, procedure, named object, ...)
+    GlobalExplicit, // the same under Option Explicit: unresolved raises 500
+    Implicit,       // an undeclared name in a procedure: a global if one exists, else a local
+};
+
+// Flags in the high nibble of Instruction::a.
+inline constexpr std::uint8_t OpStatement = 0x10;
+inline constexpr std::uint8_t OpSet = 0x20;
+inline constexpr std::uint8_t OpPreserve = 0x40;
+inline constexpr std::uint8_t OpPrivate = 0x80;
+
+/// One instruction: 8 bytes, so the hot loop stays dense. Source positions live apart, in
+/// CodeBlock::positions.
+struct Instruction {
+    Op op = Op::Nop;
+    std::uint8_t a = 0;
+    std::uint16_t b = 0;
+    std::int32_t c = 0;
+
+    VarKind Kind() const noexcept { return static_cast<VarKind>(a & 0x0F); }
+    bool Has(std::uint8_t flag) const noexcept { return (a & flag) != 0; }
+};
+static_assert(sizeof(Instruction) == 8);
+
+/// Interned names: every spelling that differs only in letter case gets one number, so that
+/// compiled code compares numbers, never strings. Shared by an engine and everything it
+/// compiled, and never shrinks.
+class NameTable final : public automation::RefCounted {
+public:
+    using NameId = std::uint32_t;
+    NameId Intern(std::u16string_view name);
+    std::optional<NameId> Find(std::u16string_view name) const;
+    /// The first spelling seen.
+    const std::u16string& Spelling(NameId id) const { return mSpellings[id]; }
+
+private:
+    std::unordered_map<std::u16string, NameId, automation::NoCaseHash, automation::NoCaseEqual> mIds;
+    std::deque<std::u16string> mSpellings;
+};
+using NameId = NameTable::NameId;
+
+/// The text of one chunk (one AddCode, ExecuteGlobal or Eval), kept for error lines and texts.
+class SourceText final : public automation::RefCounted {
+public:
+    explicit SourceText(std::u16string text);
+    const std::u16string& Text() const noexcept { return mText; }
+    /// 1-based line and column of an offset.
+    std::pair<std::int32_t, std::int32_t> LineColumn(std::uint32_t offset) const;
+    /// The line holding `offset`, without its line break.
+    std::u16string_view LineText(std::uint32_t offset) const;
+
+private:
+    std::u16string mText;
+    std::vector<std::uint32_t> mLineStarts;
+};
+
+/// One `Name` call site: the member name and what the last call found, per class, so that
+/// repeated calls skip the lookup.
+struct CallSite {
+    NameId name = 0;
+    const automation::ClassInfo* hostClass = nullptr; // cached DispId belongs to this host class
+    automation::DispId hostId = 0;
+    const void* scriptClass = nullptr; // cached member index belongs to this script class
+    std::int32_t scriptMember = -1;
+};
+
+/// A statement's instruction range: an error inside it under On Error Resume Next continues at
+/// `end`, the first instruction of the next statement.
+struct StatementRange {
+    std::uint32_t start = 0;
+    std::uint32_t end = 0;
+};
+
+/// An undeclared name of a procedure: its global slot and the local that holds it when no
+/// global of that name exists.
+struct ImplicitRef {
+    std::uint32_t local = 0;
+    std::uint32_t global = 0;
+};
+
+class Module;
+class ScriptClass;
+
+/// Compiled code of one procedure, one chunk's top level, or one Eval/Execute text.
+class CodeBlock final : public automation::RefCounted {
+public:
+    std::u16string name; // the procedure's name, or "" for a chunk
+    std::vector<Instruction> code;
+    std::vector<std::uint32_t> positions; // source offset per instruction
+    std::vector<automation::Variant> constants;
+    std::vector<CallSite> sites;
+    std::vector<StatementRange> statements; // sorted by start
+    std::vector<ImplicitRef> implicits;
+    std::vector<std::u16string> localNames; // per slot; "" for hidden temporaries
+    std::uint32_t paramCount = 0;           // slots 1..paramCount are the parameters
+    std::vector<bool> paramByVal;
+    automation::Ref<SourceText> source;
+    Module* module = nullptr;            // whose globals the code addresses
+    const ScriptClass* owner = nullptr;  // the class of Me, if any
+    bool isTopLevel = false;             // a chunk's statements: globals are created here
+    bool usesOuter = false;              // Eval/Execute code reading its caller's locals
+
+    std::uint32_t LocalCount() const noexcept { return static_cast<std::uint32_t>(localNames.size()); }
+    /// The statement holding instruction `pc`, or null.
+    const StatementRange* StatementAt(std::uint32_t pc) const;
+};
+
+/// A Sub, Function or property accessor.
+class Procedure final : public automation::RefCounted {
+public:
+    NameId name = 0;
+    ProcKind kind = ProcKind::Sub;
+    bool isPublic = true;
+    automation::Ref<CodeBlock> code;
+};
+
+/// A field or member of a script class.
+struct ClassMember {
+    NameId name = 0;
+    bool isPublic = true;
+    std::int32_t field = -1; // a variable member
+    automation::Ref<Procedure> method; // Sub or Function
+    automation::Ref<Procedure> get;
+    automation::Ref<Procedure> let;
+    automation::Ref<Procedure> set;
+};
+
+struct FieldInfo {
+    NameId name = 0;
+    std::vector<std::int32_t> bounds; // a fixed array's upper bounds
+    bool isArray = false;
+};
+
+/// A class declared by a script.
+class ScriptClass final : public automation::RefCounted {
+public:
+    NameId name = 0;
+    std::u16string displayName;
+    std::vector<FieldInfo> fields;
+    std::vector<ClassMember> members;
+    std::unordered_map<NameId, std::uint32_t> memberIndex;
+    std::int32_t defaultMember = -1;
+    automation::Ref<Procedure> initialize;
+    automation::Ref<Procedure> terminate;
+    automation::Ref<NameTable> names;
+
+    const ClassMember* FindMember(NameId id) const {
+        auto it = memberIndex.find(id);
+        return it == memberIndex.end() ? nullptr : &members[it->second];
+    }
+};
+
+enum class SlotKind : std::uint8_t { Unset, Variable, Constant, Procedure, Class };
+
+class NamedObject;
+
+/// What a global name denotes when looked up at run time.
+struct Resolution {
+    enum class Kind : std::uint8_t { None, Slot, NamedObject, NamedMember, Builtin } kind = Kind::None;
+    struct GlobalSlot* slot = nullptr;
+    NamedObject* object = nullptr;
+    automation::DispId dispId = 0;
+    std::uint32_t builtin = 0;
+};
+
+/// A module-level name: a variable, constant, procedure or class, or Unset while only referenced.
+struct GlobalSlot {
+    NameId name = 0;
+    SlotKind kind = SlotKind::Unset;
+    automation::Variant value;
+    automation::Ref<Procedure> procedure;
+    automation::Ref<ScriptClass> scriptClass;
+    // Where the name led when it was last looked up beyond its module; valid while the engine's
+    // epoch has not moved.
+    Resolution fallback;
+    std::uint64_t fallbackEpoch = 0;
+};
+
+/// A code module: its own globals. Slots never move (a deque), so by-reference arguments may
+/// point at them.
+class Module {
+public:
+    explicit Module(std::u16string name) : mName(std::move(name)) {}
+
+    const std::u16string& Name() const noexcept { return mName; }
+    std::uint32_t SlotFor(NameId name);
+    std::optional<std::uint32_t> FindSlot(NameId name) const;
+    GlobalSlot& Slot(std::uint32_t index) { return mSlots[index]; }
+    const GlobalSlot& Slot(std::uint32_t index) const { return mSlots[index]; }
+    GlobalSlot* Defined(NameId name);
+
+    /// Procedure names in the order they were first defined.
+    std::vector<NameId>& ProcedureOrder() noexcept { return mProcedureOrder; }
+
+private:
+    std::u16string mName;
+    std::deque<GlobalSlot> mSlots;
+    std::unordered_map<NameId, std::uint32_t> mSlotIndex;
+    std::vector<NameId> mProcedureOrder;
+};
+
+/// An object added by the host under a name, visible from every module; with `addMembers` its
+/// members are globals too.
+class NamedObject {
+public:
+    NameId name = 0;
+    automation::Variant value; // the object, as scripts read it
+    bool addMembers = false;
+};
+
+/// The product of compiling one chunk. Nothing of it is visible until the engine installs it,
+/// so a chunk with a syntax error leaves its module as it was.
+struct CompiledChunk {
+    automation::Ref<CodeBlock> topLevel;
+    std::vector<automation::Ref<Procedure>> procedures;
+    std::vector<automation::Ref<ScriptClass>> classes;
+    struct Variable {
+        std::uint32_t slot = 0;
+        bool isArray = false;
+        std::vector<std::int32_t> bounds;
+    };
+    std::vector<Variable> variables;
+    std::vector<std::pair<std::uint32_t, automation::Variant>> constants;
+};
+
+} // namespace qv::vbscript

@@ -1,0 +1,180 @@
+#include "platform/vbscript/internal/ScriptObjects.h"
+
+#include "platform/vbscript/internal/Interpreter.h"
+
+#include "platform/automation/Error.h"
+
+namespace qv::vbscript {
+
+using automation::ClassInfo;
+using automation::DispId;
+using automation::InvokeKind;
+using automation::MakeRef;
+using automation::Ref;
+using automation::Variant;
+
+namespace {
+
+// Script objects answer by name through their own tables, not a static one.
+const ClassInfo& EmptyClassInfo() {
+    static const ClassInfo info(u"Object", {});
+    return info;
+}
+
+Variant NewField(const FieldInfo& field) {
+    if (!field.isArray) {
+        return Variant();
+    }
+    std::vector<automation::SafeArray::Bound> bounds;
+    for (std::int32_t upper : field.bounds) {
+        bounds.push_back({0, upper + 1});
+    }
+    return Variant(MakeRef<automation::SafeArray>(automation::VarType::Variant, std::move(bounds),
+                                                  /*isFixed=*/!field.bounds.empty()));
+}
+
+} // namespace
+
+ClassInstance::ClassInstance(Ref<ScriptClass> cls, Ref<EngineLink> link)
+    : mClass(std::move(cls)), mLink(std::move(link)) {
+    mFields.reserve(mClass->fields.size());
+    for (const FieldInfo& field : mClass->fields) {
+        mFields.push_back(NewField(field));
+    }
+}
+
+ClassInstance::~ClassInstance() {
+    // The count reached zero inside some unrelated operation; Class_Terminate runs later, at a
+    // point where the interpreter may run code, on a twin that takes over the fields.
+    Interpreter* interpreter = mLink->Get();
+    if (mTerminated || !mClass->terminate || !interpreter) {
+        return;
+    }
+    auto twin = MakeRef<ClassInstance>(mClass, mLink);
+    twin->mFields = std::move(mFields);
+    twin->mTerminated = true;
+    interpreter->QueueTerminate(std::move(twin));
+}
+
+const ClassInfo& ClassInstance::GetClassInfo() const {
+    return EmptyClassInfo();
+}
+
+std::u16string ClassInstance::TypeName() const {
+    return mClass->displayName;
+}
+
+std::optional<DispId> ClassInstance::GetDispId(std::u16string_view name) const {
+    std::optional<NameId> id = mClass->names->Find(name);
+    if (!id) {
+        return std::nullopt;
+    }
+    auto it = mClass->memberIndex.find(*id);
+    if (it == mClass->memberIndex.end() || !mClass->members[it->second].isPublic) {
+        return std::nullopt;
+    }
+    return static_cast<DispId>(it->second);
+}
+
+Variant ClassInstance::Invoke(DispId id, InvokeKind kind, std::span<Variant> args) {
+    Interpreter* interpreter = mLink->Get();
+    if (!interpreter || id < 0 || static_cast<std::size_t>(id) >= mClass->members.size()) {
+        automation::Raise(automation::ErrorNumber::ObjectDoesNotSupport);
+    }
+    return interpreter->InvokeInstance(*this, static_cast<std::uint32_t>(id), kind, args);
+}
+
+std::optional<DispId> ClassInstance::GetDefaultDispId() const {
+    if (mClass->defaultMember < 0) {
+        return std::nullopt;
+    }
+    return mClass->defaultMember;
+}
+
+const ClassInfo& ProcedureRef::GetClassInfo() const {
+    return EmptyClassInfo();
+}
+
+std::optional<DispId> ProcedureRef::GetDispId(std::u16string_view) const {
+    return std::nullopt;
+}
+
+Variant ProcedureRef::Invoke(DispId id, InvokeKind kind, std::span<Variant> args) {
+    Interpreter* interpreter = mLink->Get();
+    if (!interpreter || id != 0 || automation::HasKind(kind, InvokeKind::PropertyLet) ||
+        automation::HasKind(kind, InvokeKind::PropertySet)) {
+        automation::Raise(automation::ErrorNumber::ObjectDoesNotSupport);
+    }
+    return interpreter->CallProcedure(*mProcedure, nullptr, args);
+}
+
+const ClassInfo& ErrObject::GetClassInfo() const {
+    static const ClassInfo info(
+        u"ErrObject",
+        {
+            automation::Default(automation::Property<&ErrObject::Number, &ErrObject::SetNumber>(u"Number")),
+            automation::Property<&ErrObject::Description, &ErrObject::SetDescription>(u"Description"),
+            automation::Property<&ErrObject::Source, &ErrObject::SetSource>(u"Source"),
+            automation::Property<&ErrObject::HelpFile, &ErrObject::SetHelpFile>(u"HelpFile"),
+            automation::Property<&ErrObject::HelpContext, &ErrObject::SetHelpContext>(u"HelpContext"),
+            automation::Method<&ErrObject::Raise>(u"Raise"),
+            automation::Method<&ErrObject::Clear>(u"Clear"),
+        });
+    return info;
+}
+
+void ErrObject::Clear() {
+    mNumber = 0;
+    mDescription.clear();
+    mSource.clear();
+    mHelpFile.clear();
+    mHelpContext = 0;
+}
+
+void ErrObject::Raise(std::int32_t number, std::optional<std::u16string> source,
+                      std::optional<std::u16string> description, std::optional<std::u16string> helpFile,
+                      std::optional<std::int32_t> helpContext) {
+    // Err.Raise 0 is not an error to raise.
+    if (number == 0) {
+        automation::Raise(automation::ErrorNumber::InvalidProcedureCall);
+    }
+    automation::Error error(number, source ? *source : std::u16string(RuntimeErrorSource),
+                            description ? *description : std::u16string());
+    Set(error);
+    mHelpFile = helpFile ? *helpFile : std::u16string();
+    mHelpContext = helpContext ? *helpContext : 0;
+    throw error;
+}
+
+void ErrObject::Set(const automation::Error& error) {
+    mNumber = error.Number();
+    mDescription = error.Description();
+    mSource = error.Source().empty() ? std::u16string(RuntimeErrorSource) : error.Source();
+    mHelpFile.clear();
+    mHelpContext = 0;
+}
+
+const ClassInfo& EnumeratorHolder::GetClassInfo() const {
+    return EmptyClassInfo();
+}
+
+ArrayEnumerator::ArrayEnumerator(Ref<automation::SafeArray> array) : mArray(std::move(array)) {
+    // Locked while walked: the loop body's element writes land in this array, and ReDim of it
+    // fails with 10 as the language has it.
+    mArray->Lock();
+}
+
+ArrayEnumerator::~ArrayEnumerator() {
+    mArray->Unlock();
+}
+
+bool ArrayEnumerator::Next(Variant& item) {
+    const std::vector<Variant>& elements = mArray->Elements();
+    if (mIndex >= elements.size()) {
+        return false;
+    }
+    item = elements[mIndex++];
+    return true;
+}
+
+} // namespace qv::vbscript

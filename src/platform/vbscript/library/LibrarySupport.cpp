@@ -1,0 +1,149 @@
+#include "platform/vbscript/library/LibrarySupport.h"
+
+#include "platform/automation/Text.h"
+
+#include <ctime>
+
+namespace qv::vbscript::library {
+
+using automation::CompareMode;
+
+bool IsGiven(Args args, std::size_t index) noexcept {
+    return index < args.size() && !args[index].Deref().IsMissing();
+}
+
+Variant ValueOf(const Variant& arg) {
+    const Variant& value = arg.Deref();
+    if (value.IsObject()) {
+        return automation::DefaultValue(value);
+    }
+    return value;
+}
+
+Variant ValueOf(Args args, std::size_t index) {
+    if (!IsGiven(args, index)) {
+        return Variant();
+    }
+    return ValueOf(args[index]);
+}
+
+std::vector<Variant> ResolveAll(Args args) {
+    std::vector<Variant> values;
+    values.reserve(args.size());
+    for (const Variant& arg : args) {
+        values.push_back(arg.Deref().IsMissing() ? Variant::Missing() : ValueOf(arg));
+    }
+    return values;
+}
+
+void RequireNotNull(const Variant& value) {
+    if (value.IsNull()) {
+        automation::Raise(automation::ErrorNumber::InvalidUseOfNull);
+    }
+}
+
+std::int32_t LongArg(Args args, std::size_t index, std::int32_t fallback) {
+    if (!IsGiven(args, index)) {
+        return fallback;
+    }
+    Variant value = ValueOf(args[index]);
+    RequireNotNull(value);
+    return automation::ToLong(value);
+}
+
+bool BoolArg(Args args, std::size_t index, bool fallback) {
+    if (!IsGiven(args, index)) {
+        return fallback;
+    }
+    Variant value = ValueOf(args[index]);
+    RequireNotNull(value);
+    return automation::ToBoolean(value);
+}
+
+CompareMode CompareArg(Args args, std::size_t index) {
+    switch (LongArg(args, index, 0)) {
+    case 0:
+        return CompareMode::Binary;
+    case 1:
+        return CompareMode::Text;
+    default:
+        RaiseInvalidCall();
+    }
+}
+
+std::u16string Text(const Variant& value) {
+    if (value.IsString()) {
+        return value.StringValue();
+    }
+    return automation::ToString(value);
+}
+
+void RaiseInvalidCall() {
+    automation::Raise(automation::ErrorNumber::InvalidProcedureCall);
+}
+
+std::u16string FoldCase(std::u16string_view text) {
+    return automation::ToUpper(text);
+}
+
+std::size_t FindText(std::u16string_view haystack, std::u16string_view needle, std::size_t from,
+                     CompareMode mode) {
+    if (mode == CompareMode::Binary) {
+        return haystack.find(needle, from);
+    }
+    return std::u16string_view(FoldCase(haystack)).find(FoldCase(needle), from);
+}
+
+const automation::SafeArray& OneDimensionalArray(const Variant& value) {
+    const Variant& plain = value.Deref();
+    if (!plain.IsArray()) {
+        automation::Raise(automation::ErrorNumber::TypeMismatch);
+    }
+    const automation::SafeArray& array = *plain.ArrayValue();
+    if (array.Dimensions() != 1) {
+        RaiseInvalidCall();
+    }
+    return array;
+}
+
+std::optional<Variant> InspectableDefault(const Variant& value) {
+    const Variant& plain = value.Deref();
+    if (!plain.IsObject() || plain.IsNothing()) {
+        return std::nullopt;
+    }
+    automation::Object& object = *plain.ObjectValue();
+    std::optional<automation::DispId> id = object.GetDefaultDispId();
+    if (!id) {
+        return std::nullopt;
+    }
+    std::span<const automation::MemberInfo> members = object.GetClassInfo().Members();
+    auto index = static_cast<std::size_t>(*id);
+    if (index < members.size() && (members[index].get == nullptr || members[index].getMinArgs > 0)) {
+        return std::nullopt;
+    }
+    return automation::DefaultValue(plain);
+}
+
+bool ListEnumerator::Next(Variant& item) {
+    if (mNext >= mItems.size()) {
+        return false;
+    }
+    item = mItems[mNext++];
+    return true;
+}
+
+LocalTime CurrentLocalTime() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    tm local{};
+    localtime_r(&now.tv_sec, &local);
+    return LocalTime{local.tm_year + 1900,
+                     local.tm_mon + 1,
+                     local.tm_mday,
+                     local.tm_hour,
+                     local.tm_min,
+                     local.tm_sec,
+                     static_cast<double>(now.tv_nsec) / 1e9};
+}
+
+} // namespace qv::vbscript::library

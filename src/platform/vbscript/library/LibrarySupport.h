@@ -1,0 +1,97 @@
+#pragma once
+
+#include "platform/vbscript/internal/Builtins.h"
+
+#include "platform/automation/Conversion.h"
+#include "platform/automation/Error.h"
+#include "platform/automation/Object.h"
+#include "platform/automation/Variant.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Argument handling shared by the runtime library's function families. Every runtime function
+// receives its arguments as the caller passed them; these helpers apply the rules that all of
+// them share: by-reference arguments are looked through, an object stands for its default value,
+// an omitted optional argument takes its default, and Null raises 94 where a value is needed.
+namespace qv::vbscript::library {
+
+using automation::Variant;
+using Args = std::span<Variant>;
+
+/// True when argument `index` was passed: present, and not a skipped middle argument
+/// (`FormatNumber(x, , , True)`).
+bool IsGiven(Args args, std::size_t index) noexcept;
+
+/// The value an argument stands for: a by-reference argument looked through and an object
+/// replaced by its default value (Nothing raises 91, an object without one 438).
+Variant ValueOf(const Variant& arg);
+/// ValueOf of argument `index`, or Empty when it was not given.
+Variant ValueOf(Args args, std::size_t index);
+
+/// The values of all arguments, each object's default value read once, omitted arguments left
+/// omitted. Functions that look at an argument more than once resolve first, so that a script's
+/// default property runs once per call.
+std::vector<Variant> ResolveAll(Args args);
+
+/// Raises 94 (Invalid use of Null) when `value` is Null.
+void RequireNotNull(const Variant& value);
+
+/// A numeric argument as CLng converts it (banker's rounding, 6 on overflow, 13 for text that is
+/// no number), or `fallback` when it was not given. Null raises 94.
+std::int32_t LongArg(Args args, std::size_t index, std::int32_t fallback);
+/// A Boolean argument as CBool converts it, or `fallback` when it was not given. Null raises 94.
+bool BoolArg(Args args, std::size_t index, bool fallback);
+
+/// A comparison-mode argument: vbBinaryCompare (0) or vbTextCompare (1), binary when it was not
+/// given. Null raises 94; any other number raises 5.
+automation::CompareMode CompareArg(Args args, std::size_t index);
+
+/// The text form of a value that is known not to be Null (CStr).
+std::u16string Text(const Variant& value);
+
+/// Raises 5 (Invalid procedure call or argument).
+[[noreturn]] void RaiseInvalidCall();
+
+/// Folds letter case unit by unit for text comparison; the length never changes, so positions
+/// found in the folded text are positions in the original.
+std::u16string FoldCase(std::u16string_view text);
+
+/// The 0-based position of `needle` in `haystack` at or after `from`, comparing binary or
+/// ignoring case; npos when absent.
+std::size_t FindText(std::u16string_view haystack, std::u16string_view needle, std::size_t from,
+                     automation::CompareMode mode);
+
+/// The one-dimensional array an argument must hold (Split/Join/Filter): 13 when it is no
+/// array, 5 when it has more than one dimension.
+const automation::SafeArray& OneDimensionalArray(const Variant& value);
+
+/// The value an object stands for when the runtime inspects it (VarType, IsNumeric, IsDate):
+/// its default property when it has one that takes no arguments; nullopt for other objects,
+/// Nothing and values that are no objects.
+std::optional<Variant> InspectableDefault(const Variant& value);
+
+/// For Each over a list of items fixed when the loop starts.
+class ListEnumerator final : public automation::Enumerator {
+public:
+    explicit ListEnumerator(std::vector<Variant> items) : mItems(std::move(items)) {}
+    bool Next(Variant& item) override;
+
+private:
+    std::vector<Variant> mItems;
+    std::size_t mNext = 0;
+};
+
+/// The wall-clock time of the local time zone, as Date, Time, Now and Timer read it.
+struct LocalTime {
+    int year, month, day, hour, minute, second;
+    double secondFraction; // 0 <= fraction < 1
+};
+LocalTime CurrentLocalTime();
+
+} // namespace qv::vbscript::library

@@ -1,0 +1,46 @@
+#include "platform/vbscript/library/LocaleConventions.h"
+
+#include "platform/automation/Conversion.h"
+
+namespace qv::vbscript::library {
+
+namespace {
+
+constexpr LocaleConventions Conventions[] = {
+    {1033, 0, 0, 1, 2, 2, u"dddd, MMMM d, yyyy", 1, 1},
+    {2057, 0, 1, 1, 2, 2, u"dd MMMM yyyy", 2, 1},
+    {1031, 3, 8, 1, 2, 2, u"dddd, d. MMMM yyyy", 2, 2},
+};
+
+} // namespace
+
+const LocaleConventions& CurrentConventions() noexcept {
+    std::int32_t lcid = automation::CurrentLocale();
+    for (const LocaleConventions& entry : Conventions) {
+        if (entry.lcid == lcid) {
+            return entry;
+        }
+    }
+    return Conventions[0];
+}
+
+std::u16string ShortDatePattern(const automation::LocaleInfo& locale) {
+    std::u16string day = locale.padsDayAndMonth ? u"dd" : u"d";
+    std::u16string month = locale.padsDayAndMonth ? u"MM" : u"M";
+    std::u16string separator(1, locale.dateSeparator);
+    switch (locale.dateOrder) {
+    case automation::DateOrder::MonthDayYear:
+        return month + separator + day + separator + u"yyyy";
+    case automation::DateOrder::DayMonthYear:
+        return day + separator + month + separator + u"yyyy";
+    case automation::DateOrder::YearMonthDay:
+        return u"yyyy" + separator + month + separator + day;
+    }
+    return month + separator + day + separator + u"yyyy";
+}
+
+std::u16string LongTimePattern(const automation::LocaleInfo& locale) {
+    return locale.isTwelveHour ? u"h:mm:ss tt" : u"HH:mm:ss";
+}
+
+} // namespace qv::vbscript::library

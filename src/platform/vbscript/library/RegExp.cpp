@@ -1,0 +1,552 @@
+#include "platform/vbscript/library/RegExp.h"
+
+#include "platform/vbscript/library/LibrarySupport.h"
+
+#define PCRE2_CODE_UNIT_WIDTH 16
+#include <pcre2.h>
+
+namespace qv::vbscript {
+
+using automation::Ref;
+using automation::Variant;
+
+namespace {
+
+// The runtime's regular-expression errors.
+constexpr std::int32_t RegExpSyntaxError = 5017;
+constexpr std::int32_t UnexpectedQuantifier = 5018;
+constexpr std::int32_t ExpectedBracket = 5019;
+constexpr std::int32_t ExpectedParenthesis = 5020;
+constexpr std::int32_t InvalidRange = 5021;
+
+[[noreturn]] void RaiseRegExpError(std::int32_t number) {
+    switch (number) {
+    case UnexpectedQuantifier:
+        automation::Raise(number, u"", u"Unexpected quantifier");
+    case ExpectedBracket:
+        automation::Raise(number, u"", u"Expected ']' in regular expression");
+    case ExpectedParenthesis:
+        automation::Raise(number, u"", u"Expected ')' in regular expression");
+    case InvalidRange:
+        automation::Raise(number, u"", u"Invalid range in character set");
+    default:
+        automation::Raise(RegExpSyntaxError, u"", u"Syntax error in regular expression");
+    }
+}
+
+// What the dialect calls white space (\s) and line terminators ("." and the multi-line anchors
+// stop at these), written with the escapes PCRE2_ALT_BSUX reads.
+constexpr std::u16string_view WhiteSpace =
+    u"\\t\\n\\x0B\\f\\r \\u00A0\\u1680\\u180E\\u2000-\\u200A\\u2028\\u2029\\u202F\\u205F\\u3000\\uFEFF";
+constexpr std::u16string_view LineTerminators = u"\\n\\r\\u2028\\u2029";
+
+bool IsDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// Length of a {n} / {n,} / {n,m} quantifier at `at`, or 0 when the brace is a literal.
+std::size_t QuantifierLength(std::u16string_view pattern, std::size_t at) {
+    std::size_t i = at + 1;
+    std::size_t digits = i;
+    while (i < pattern.size() && IsDigit(pattern[i])) {
+        ++i;
+    }
+    if (i == digits) {
+        return 0;
+    }
+    if (i < pattern.size() && pattern[i] == u',') {
+        ++i;
+        while (i < pattern.size() && IsDigit(pattern[i])) {
+            ++i;
+        }
+    }
+    if (i < pattern.size() && pattern[i] == u'}') {
+        return i - at + 1;
+    }
+    return 0;
+}
+
+// Rewrites a pattern of the script dialect into PCRE2 syntax (compiled with ALT_BSUX,
+// DOLLAR_ENDONLY and MATCH_UNSET_BACKREF, which already agree with the dialect).
+std::u16string Translate(std::u16string_view pattern, bool multiLine) {
+    std::u16string out;
+    out.reserve(pattern.size() + 16);
+    bool inClass = false;
+    // After a quantifier (1) or its lazy mark (2), another quantifier is an error of the
+    // dialect, where PCRE2 would read a possessive one.
+    int quantified = 0;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        char16_t c = pattern[i];
+        if (c == u'\\') {
+            if (i + 1 == pattern.size()) {
+                RaiseRegExpError(RegExpSyntaxError);
+            }
+            char16_t e = pattern[++i];
+            quantified = 0;
+            switch (e) {
+            case u'd':
+            case u'D':
+            case u'w':
+            case u'W':
+            case u'b':
+            case u'f':
+            case u'n':
+            case u'r':
+            case u't':
+            case u'c':
+            case u'x':
+            case u'u':
+                out.push_back(u'\\');
+                out.push_back(e);
+                break;
+            case u'B':
+                if (inClass) {
+                    out.push_back(u'B');
+                } else {
+                    out.append(u"\\B");
+                }
+                break;
+            case u'v':
+                out.append(u"\\x0B");
+                break;
+            case u's':
+                if (inClass) {
+                    out.append(WhiteSpace);
+                } else {
+                    out.append(u"[").append(WhiteSpace).append(u"]");
+                }
+                break;
+            case u'S':
+                if (inClass) {
+                    out.append(u"\\S");
+                } else {
+                    out.append(u"[^").append(WhiteSpace).append(u"]");
+                }
+                break;
+            default:
+                if ((e >= u'a' && e <= u'z') || (e >= u'A' && e <= u'Z')) {
+                    out.push_back(e); // an escape the dialect does not know is the letter itself
+                } else {
+                    out.push_back(u'\\');
+                    out.push_back(e);
+                }
+                break;
+            }
+            continue;
+        }
+        if (inClass) {
+            if (c == u']') {
+                inClass = false;
+            } else if (c == u'[') {
+                out.push_back(u'\\'); // no POSIX classes in the dialect
+            }
+            out.push_back(c);
+            continue;
+        }
+        switch (c) {
+        case u'[':
+            quantified = 0;
+            if (pattern.substr(i, 2) == u"[]") {
+                out.append(u"(?!)");
+                ++i;
+            } else if (pattern.substr(i, 3) == u"[^]") {
+                out.append(u"[\\s\\S]");
+                i += 2;
+            } else {
+                inClass = true;
+                out.push_back(c);
+                if (i + 1 < pattern.size() && pattern[i + 1] == u'^') {
+                    out.push_back(u'^');
+                    ++i;
+                }
+            }
+            break;
+        case u'(':
+            quantified = 0;
+            if (i + 1 < pattern.size() && pattern[i + 1] == u'?') {
+                char16_t kind = i + 2 < pattern.size() ? pattern[i + 2] : u'\0';
+                if (kind != u':' && kind != u'=' && kind != u'!') {
+                    RaiseRegExpError(RegExpSyntaxError);
+                }
+            }
+            out.push_back(c);
+            break;
+        case u'.':
+            quantified = 0;
+            out.append(u"[^").append(LineTerminators).append(u"]");
+            break;
+        case u'^':
+            quantified = 0;
+            if (multiLine) {
+                out.append(u"(?<![^").append(LineTerminators).append(u"])");
+            } else {
+                out.push_back(c);
+            }
+            break;
+        case u'$':
+            quantified = 0;
+            if (multiLine) {
+                out.append(u"(?![^").append(LineTerminators).append(u"])");
+            } else {
+                out.push_back(c);
+            }
+            break;
+        case u'*':
+        case u'+':
+            if (quantified != 0) {
+                RaiseRegExpError(UnexpectedQuantifier);
+            }
+            quantified = 1;
+            out.push_back(c);
+            break;
+        case u'?':
+            if (quantified == 2) {
+                RaiseRegExpError(UnexpectedQuantifier);
+            }
+            quantified = quantified == 1 ? 2 : 1;
+            out.push_back(c);
+            break;
+        case u'{': {
+            std::size_t length = QuantifierLength(pattern, i);
+            if (length == 0) {
+                quantified = 0;
+                out.append(u"\\{");
+                break;
+            }
+            if (quantified != 0) {
+                RaiseRegExpError(UnexpectedQuantifier);
+            }
+            quantified = 1;
+            out.append(pattern.substr(i, length));
+            i += length - 1;
+            break;
+        }
+        default:
+            quantified = 0;
+            out.push_back(c);
+            break;
+        }
+    }
+    return out;
+}
+
+std::int32_t MapCompileError(int code) {
+    switch (code) {
+    case PCRE2_ERROR_MISSING_SQUARE_BRACKET:
+        return ExpectedBracket;
+    case PCRE2_ERROR_MISSING_CLOSING_PARENTHESIS:
+        return ExpectedParenthesis;
+    case PCRE2_ERROR_CLASS_RANGE_ORDER:
+        return InvalidRange;
+    case PCRE2_ERROR_QUANTIFIER_INVALID:
+    case PCRE2_ERROR_QUANTIFIER_OUT_OF_ORDER:
+        return UnexpectedQuantifier;
+    default:
+        return RegExpSyntaxError;
+    }
+}
+
+PCRE2_SPTR16 Units(std::u16string_view text) {
+    return reinterpret_cast<PCRE2_SPTR16>(text.data());
+}
+
+bool IsHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+} // namespace
+
+// --- Compiled code --------------------------------------------------------------------------------
+
+struct RegExp::Compiled {
+    Compiled() = default;
+    Compiled(const Compiled&) = delete;
+    Compiled& operator=(const Compiled&) = delete;
+    ~Compiled() {
+        pcre2_match_data_free(matchData);
+        pcre2_code_free(code);
+    }
+
+    pcre2_code* code = nullptr;
+    pcre2_match_data* matchData = nullptr;
+    std::uint32_t groupCount = 0;
+    bool utf = false;
+};
+
+RegExp::RegExp() = default;
+RegExp::~RegExp() = default;
+
+const automation::ClassInfo& RegExp::GetClassInfo() const {
+    using automation::Method;
+    using automation::Property;
+    static const automation::ClassInfo info(
+        u"IRegExp2", {
+                         Property<&RegExp::GetPattern, &RegExp::LetPattern>(u"Pattern"),
+                         Property<&RegExp::GetIgnoreCase, &RegExp::LetIgnoreCase>(u"IgnoreCase"),
+                         Property<&RegExp::GetGlobal, &RegExp::LetGlobal>(u"Global"),
+                         Property<&RegExp::GetMultiLine, &RegExp::LetMultiLine>(u"MultiLine"),
+                         Method<&RegExp::Test>(u"Test"),
+                         Method<&RegExp::Execute>(u"Execute"),
+                         Method<&RegExp::Replace>(u"Replace"),
+                     });
+    return info;
+}
+
+void RegExp::LetPattern(std::u16string pattern) {
+    mPattern = std::move(pattern);
+    mCompiled.reset();
+}
+void RegExp::LetIgnoreCase(bool value) {
+    mIgnoreCase = value;
+    mCompiled.reset();
+}
+void RegExp::LetGlobal(bool value) {
+    mGlobal = value;
+}
+void RegExp::LetMultiLine(bool value) {
+    mMultiLine = value;
+    mCompiled.reset();
+}
+
+// UTF mode gives Unicode case folding for IgnoreCase; a pattern holding a lone surrogate is
+// compiled again without it, where every unit is a character of its own.
+const RegExp::Compiled& RegExp::Code() {
+    if (mCompiled) {
+        return *mCompiled;
+    }
+    std::u16string translated = Translate(mPattern, mMultiLine);
+    std::uint32_t options = PCRE2_ALT_BSUX | PCRE2_DOLLAR_ENDONLY | PCRE2_MATCH_UNSET_BACKREF;
+    if (mIgnoreCase) {
+        options |= PCRE2_CASELESS;
+    }
+    auto compiled = std::make_unique<Compiled>();
+    int errorCode = 0;
+    PCRE2_SIZE errorOffset = 0;
+    compiled->utf = true;
+    compiled->code =
+        pcre2_compile(Units(translated), translated.size(), options | PCRE2_UTF | PCRE2_MATCH_INVALID_UTF,
+                      &errorCode, &errorOffset, nullptr);
+    if (!compiled->code) {
+        compiled->utf = false;
+        compiled->code =
+            pcre2_compile(Units(translated), translated.size(), options, &errorCode, &errorOffset, nullptr);
+    }
+    if (!compiled->code) {
+        RaiseRegExpError(MapCompileError(errorCode));
+    }
+    pcre2_pattern_info(compiled->code, PCRE2_INFO_CAPTURECOUNT, &compiled->groupCount);
+    compiled->matchData = pcre2_match_data_create_from_pattern(compiled->code, nullptr);
+    if (!compiled->matchData) {
+        automation::Raise(automation::ErrorNumber::OutOfMemory);
+    }
+    mCompiled = std::move(compiled);
+    return *mCompiled;
+}
+
+std::optional<RegExp::Found> RegExp::Search(const std::u16string& source, std::size_t offset) {
+    const Compiled& code = Code();
+    int result = pcre2_match(code.code, Units(source), source.size(), offset, 0, code.matchData, nullptr);
+    if (result == PCRE2_ERROR_NOMATCH) {
+        return std::nullopt;
+    }
+    if (result < 0) {
+        // The match or depth limit: a pattern that backtracks without end.
+        automation::Raise(automation::ErrorNumber::OutOfStackSpace);
+    }
+    const PCRE2_SIZE* vector = pcre2_get_ovector_pointer(code.matchData);
+    Found found{vector[0], vector[1], {}};
+    found.groups.reserve(code.groupCount);
+    for (std::uint32_t i = 1; i <= code.groupCount; ++i) {
+        if (vector[2 * i] == PCRE2_UNSET) {
+            found.groups.emplace_back(std::u16string::npos, std::u16string::npos);
+        } else {
+            found.groups.emplace_back(vector[2 * i], vector[2 * i + 1]);
+        }
+    }
+    return found;
+}
+
+// After an empty match the search goes on one unit further (a whole surrogate pair in UTF
+// mode), so an empty pattern matches at every position, the end included.
+std::vector<RegExp::Found> RegExp::SearchAll(const std::u16string& source) {
+    std::vector<Found> all;
+    std::size_t offset = 0;
+    while (offset <= source.size()) {
+        std::optional<Found> found = Search(source, offset);
+        if (!found) {
+            break;
+        }
+        all.push_back(*found);
+        if (!mGlobal) {
+            break;
+        }
+        offset = found->end;
+        if (found->end == found->start) {
+            ++offset;
+            if (Code().utf && offset < source.size() && IsHighSurrogate(source[offset - 1]) &&
+                IsLowSurrogate(source[offset])) {
+                ++offset;
+            }
+        }
+    }
+    return all;
+}
+
+bool RegExp::Test(std::u16string source) {
+    return Search(source, 0).has_value();
+}
+
+Ref<MatchCollection> RegExp::Execute(std::u16string source) {
+    std::vector<Ref<Match>> matches;
+    for (const Found& found : SearchAll(source)) {
+        std::vector<Variant> groups;
+        groups.reserve(found.groups.size());
+        for (auto [start, end] : found.groups) {
+            if (start == std::u16string::npos) {
+                groups.emplace_back();
+            } else {
+                groups.emplace_back(std::u16string_view(source).substr(start, end - start));
+            }
+        }
+        matches.push_back(automation::MakeRef<Match>(source.substr(found.start, found.end - found.start),
+                                                     static_cast<std::int32_t>(found.start),
+                                                     std::move(groups)));
+    }
+    return automation::MakeRef<MatchCollection>(std::move(matches));
+}
+
+std::u16string RegExp::Replace(std::u16string source, Variant replacement) {
+    // The replacement converts without the Boolean words: True becomes "-1".
+    Variant value = library::ValueOf(replacement);
+    std::u16string text;
+    if (value.Type() == automation::VarType::Boolean) {
+        text = value.BooleanValue() ? u"-1" : u"0";
+    } else {
+        library::RequireNotNull(value);
+        text = library::Text(value);
+    }
+    std::vector<Found> all = SearchAll(source);
+    std::size_t groupCount = Code().groupCount;
+    std::u16string_view input = source;
+    std::u16string result;
+    result.reserve(source.size());
+    std::size_t last = 0;
+    for (const Found& found : all) {
+        result.append(input.substr(last, found.start - last));
+        auto appendGroup = [&](std::size_t number) {
+            auto [start, end] = found.groups[number - 1];
+            if (start != std::u16string::npos) {
+                result.append(input.substr(start, end - start));
+            }
+        };
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] != u'$' || i + 1 == text.size()) {
+                result.push_back(text[i]);
+                continue;
+            }
+            char16_t next = text[i + 1];
+            if (next == u'$') {
+                result.push_back(u'$');
+                ++i;
+            } else if (next == u'&') {
+                result.append(input.substr(found.start, found.end - found.start));
+                ++i;
+            } else if (next == u'`') {
+                result.append(input.substr(0, found.start));
+                ++i;
+            } else if (next == u'\'') {
+                result.append(input.substr(found.end));
+                ++i;
+            } else if (IsDigit(next)) {
+                // Two digits when that group exists, else one, else the text stays.
+                std::size_t one = next - u'0';
+                if (i + 2 < text.size() && IsDigit(text[i + 2])) {
+                    std::size_t two = one * 10 + (text[i + 2] - u'0');
+                    if (two >= 1 && two <= groupCount) {
+                        appendGroup(two);
+                        i += 2;
+                        continue;
+                    }
+                }
+                if (one >= 1 && one <= groupCount) {
+                    appendGroup(one);
+                    ++i;
+                } else {
+                    result.push_back(u'$');
+                }
+            } else {
+                result.push_back(u'$');
+            }
+        }
+        last = found.end;
+    }
+    result.append(input.substr(last));
+    return result;
+}
+
+// --- Matches ------------------------------------------------------------------------------------
+
+const automation::ClassInfo& SubMatches::GetClassInfo() const {
+    static const automation::ClassInfo info(
+        u"ISubMatches", {
+                            automation::Default(automation::Method<&SubMatches::Item>(u"Item")),
+                            automation::Method<&SubMatches::Count>(u"Count"),
+                        });
+    return info;
+}
+
+Ref<automation::Enumerator> SubMatches::NewEnum() {
+    return automation::MakeRef<library::ListEnumerator>(mGroups);
+}
+
+Variant SubMatches::Item(std::int32_t index) const {
+    if (index < 0 || index >= Count()) {
+        library::RaiseInvalidCall();
+    }
+    return mGroups[static_cast<std::size_t>(index)];
+}
+
+Match::Match(std::u16string value, std::int32_t firstIndex, std::vector<Variant> groups)
+    : mValue(std::move(value)), mFirstIndex(firstIndex),
+      mSubMatches(automation::MakeRef<SubMatches>(std::move(groups))) {}
+
+const automation::ClassInfo& Match::GetClassInfo() const {
+    static const automation::ClassInfo info(
+        u"IMatch2", {
+                        automation::Default(automation::Method<&Match::Value>(u"Value")),
+                        automation::Method<&Match::FirstIndex>(u"FirstIndex"),
+                        automation::Method<&Match::Length>(u"Length"),
+                        automation::Method<&Match::GetSubMatches>(u"SubMatches"),
+                    });
+    return info;
+}
+
+const automation::ClassInfo& MatchCollection::GetClassInfo() const {
+    static const automation::ClassInfo info(
+        u"IMatchCollection2", {
+                                  automation::Default(automation::Method<&MatchCollection::Item>(u"Item")),
+                                  automation::Method<&MatchCollection::Count>(u"Count"),
+                              });
+    return info;
+}
+
+Ref<automation::Enumerator> MatchCollection::NewEnum() {
+    std::vector<Variant> items;
+    items.reserve(mMatches.size());
+    for (const Ref<Match>& match : mMatches) {
+        items.emplace_back(Ref<automation::Object>(match));
+    }
+    return automation::MakeRef<library::ListEnumerator>(std::move(items));
+}
+
+Ref<Match> MatchCollection::Item(std::int32_t index) const {
+    if (index < 0 || index >= Count()) {
+        library::RaiseInvalidCall();
+    }
+    return mMatches[static_cast<std::size_t>(index)];
+}
+
+} // namespace qv::vbscript

@@ -1,0 +1,680 @@
+// The string functions of the runtime library. Lengths and positions count UTF-16 units, as the
+// runtime this replaces does; the byte variants (LenB, MidB, ...) see a string as its UTF-16LE
+// bytes.
+#include "platform/vbscript/internal/Builtins.h"
+#include "platform/vbscript/library/LibrarySupport.h"
+
+#include "platform/automation/Text.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace qv::vbscript {
+
+namespace {
+
+using automation::CompareMode;
+using automation::Variant;
+using library::Args;
+using library::CompareArg;
+using library::IsGiven;
+using library::LongArg;
+using library::RaiseInvalidCall;
+using library::RequireNotNull;
+using library::Text;
+using library::ValueOf;
+
+// Code page 1252 differs from Latin-1 only in 0x80..0x9F; the five unassigned bytes map to the
+// control characters of the same number, as the system's converter does.
+constexpr std::array<char16_t, 32> Cp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char16_t AnsiToUnicode(std::uint8_t byte) {
+    if (byte >= 0x80 && byte < 0xA0) {
+        return Cp1252High[byte - 0x80];
+    }
+    return byte;
+}
+
+// A character with no code in the page becomes "?", as the system's converter substitutes it.
+std::int16_t UnicodeToAnsi(char16_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+        return static_cast<std::int16_t>(c);
+    }
+    auto it = std::find(Cp1252High.begin(), Cp1252High.end(), c);
+    if (it != Cp1252High.end()) {
+        return static_cast<std::int16_t>(0x80 + (it - Cp1252High.begin()));
+    }
+    return u'?';
+}
+
+// The text of an argument whose Null makes the whole result Null; nullopt for Null.
+std::optional<std::u16string> TextOrNull(Args args, std::size_t index) {
+    Variant value = ValueOf(args, index);
+    if (value.IsNull()) {
+        return std::nullopt;
+    }
+    return Text(value);
+}
+
+// The text of an argument that must not be Null (94).
+std::u16string RequiredText(Args args, std::size_t index) {
+    Variant value = ValueOf(args, index);
+    RequireNotNull(value);
+    return Text(value);
+}
+
+// The first unit of a non-empty string argument; "" raises 5.
+char16_t FirstUnit(Args args) {
+    std::u16string text = RequiredText(args, 0);
+    if (text.empty()) {
+        RaiseInvalidCall();
+    }
+    return text.front();
+}
+
+std::vector<std::uint8_t> ToBytes(std::u16string_view text) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(text.size() * 2);
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    return bytes;
+}
+
+// A string holds whole UTF-16 units, so a byte count that ends inside a unit drops that half.
+std::u16string FromBytes(std::span<const std::uint8_t> bytes) {
+    std::u16string text;
+    text.reserve(bytes.size() / 2);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        text.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
+    }
+    return text;
+}
+
+// --- Character codes ---------------------------------------------------------------------------
+
+Variant Asc(Args args, RuntimeState&) {
+    return Variant(UnicodeToAnsi(FirstUnit(args)));
+}
+
+Variant AscB(Args args, RuntimeState&) {
+    return Variant(static_cast<std::int16_t>(FirstUnit(args) & 0xFF));
+}
+
+// AscW is an Integer: units from U+8000 up read as negative numbers.
+Variant AscW(Args args, RuntimeState&) {
+    return Variant(static_cast<std::int16_t>(FirstUnit(args)));
+}
+
+Variant Chr(Args args, RuntimeState&) {
+    std::int32_t code = LongArg(args, 0, 0);
+    if (code < 0 || code > 255) {
+        RaiseInvalidCall();
+    }
+    return Variant(std::u16string(1, AnsiToUnicode(static_cast<std::uint8_t>(code))));
+}
+
+// A one-byte string cannot be held as UTF-16; ChrB gives the unit of that code instead.
+Variant ChrB(Args args, RuntimeState&) {
+    std::int32_t code = LongArg(args, 0, 0);
+    if (code < 0 || code > 255) {
+        RaiseInvalidCall();
+    }
+    return Variant(std::u16string(1, static_cast<char16_t>(code)));
+}
+
+Variant ChrW(Args args, RuntimeState&) {
+    std::int32_t code = LongArg(args, 0, 0);
+    if (code < -32768 || code > 65535) {
+        RaiseInvalidCall();
+    }
+    return Variant(std::u16string(1, static_cast<char16_t>(code & 0xFFFF)));
+}
+
+// --- Searching ---------------------------------------------------------------------------------
+
+// InStr([start, ]string1, string2[, compare]): the 1-based position of string2 in string1 at or
+// after start, 0 when absent. A Null string gives Null; a Null start or compare raises 94.
+Variant InStr(Args args, RuntimeState&) {
+    std::size_t first = args.size() >= 3 ? 1 : 0;
+    std::int32_t start = first == 1 ? LongArg(args, 0, 1) : 1;
+    CompareMode mode = args.size() == 4 ? CompareArg(args, 3) : CompareMode::Binary;
+    if (start < 1) {
+        RaiseInvalidCall();
+    }
+    auto haystack = TextOrNull(args, first);
+    auto needle = TextOrNull(args, first + 1);
+    if (!haystack || !needle) {
+        return Variant::Null();
+    }
+    if (haystack->empty() || static_cast<std::size_t>(start) > haystack->size()) {
+        return Variant(0);
+    }
+    if (needle->empty()) {
+        return Variant(start);
+    }
+    std::size_t found = library::FindText(*haystack, *needle, static_cast<std::size_t>(start - 1), mode);
+    return Variant(found == std::u16string::npos ? 0 : static_cast<std::int32_t>(found + 1));
+}
+
+// InStrB: InStr over the strings' bytes, positions in bytes.
+Variant InStrB(Args args, RuntimeState&) {
+    std::size_t first = args.size() >= 3 ? 1 : 0;
+    std::int32_t start = first == 1 ? LongArg(args, 0, 1) : 1;
+    if (args.size() == 4) {
+        CompareArg(args, 3);
+    }
+    if (start < 1) {
+        RaiseInvalidCall();
+    }
+    auto haystack = TextOrNull(args, first);
+    auto needle = TextOrNull(args, first + 1);
+    if (!haystack || !needle) {
+        return Variant::Null();
+    }
+    std::vector<std::uint8_t> hay = ToBytes(*haystack);
+    std::vector<std::uint8_t> pin = ToBytes(*needle);
+    if (hay.empty() || static_cast<std::size_t>(start) > hay.size()) {
+        return Variant(0);
+    }
+    if (pin.empty()) {
+        return Variant(start);
+    }
+    auto it = std::search(hay.begin() + (start - 1), hay.end(), pin.begin(), pin.end());
+    return Variant(it == hay.end() ? 0 : static_cast<std::int32_t>(it - hay.begin() + 1));
+}
+
+// InStrRev(string1, string2[, start[, compare]]): the last position of string2 that ends at or
+// before start (-1: the end). Unlike InStr, every Null argument raises 94.
+Variant InStrRev(Args args, RuntimeState&) {
+    std::u16string haystack = RequiredText(args, 0);
+    std::u16string needle = RequiredText(args, 1);
+    std::int32_t start = LongArg(args, 2, -1);
+    CompareMode mode = CompareArg(args, 3);
+    if (start == 0 || start < -1) {
+        RaiseInvalidCall();
+    }
+    if (haystack.empty()) {
+        return Variant(0);
+    }
+    if (start == -1) {
+        start = static_cast<std::int32_t>(haystack.size());
+    }
+    if (static_cast<std::size_t>(start) > haystack.size()) {
+        return Variant(0);
+    }
+    if (needle.empty()) {
+        return Variant(start);
+    }
+    if (needle.size() > static_cast<std::size_t>(start)) {
+        return Variant(0);
+    }
+    std::size_t last = static_cast<std::size_t>(start) - needle.size();
+    std::size_t found =
+        mode == CompareMode::Binary
+            ? std::u16string_view(haystack).rfind(needle, last)
+            : std::u16string_view(library::FoldCase(haystack)).rfind(library::FoldCase(needle), last);
+    return Variant(found == std::u16string::npos ? 0 : static_cast<std::int32_t>(found + 1));
+}
+
+// --- Case and trimming -------------------------------------------------------------------------
+
+Variant LCase(Args args, RuntimeState&) {
+    auto text = TextOrNull(args, 0);
+    return text ? Variant(automation::ToLower(*text)) : Variant::Null();
+}
+
+Variant UCase(Args args, RuntimeState&) {
+    auto text = TextOrNull(args, 0);
+    return text ? Variant(automation::ToUpper(*text)) : Variant::Null();
+}
+
+// Only the space character is trimmed, never tabs or line breaks.
+Variant TrimImpl(Args args, bool left, bool right) {
+    auto text = TextOrNull(args, 0);
+    if (!text) {
+        return Variant::Null();
+    }
+    std::u16string_view view = *text;
+    while (left && !view.empty() && view.front() == u' ') {
+        view.remove_prefix(1);
+    }
+    while (right && !view.empty() && view.back() == u' ') {
+        view.remove_suffix(1);
+    }
+    return Variant(view);
+}
+
+Variant LTrim(Args args, RuntimeState&) {
+    return TrimImpl(args, true, false);
+}
+Variant RTrim(Args args, RuntimeState&) {
+    return TrimImpl(args, false, true);
+}
+Variant Trim(Args args, RuntimeState&) {
+    return TrimImpl(args, true, true);
+}
+
+// --- Pieces ------------------------------------------------------------------------------------
+
+// A length argument: Null raises 94 and a negative length 5, both before the string is looked
+// at, so Left(Null, -1) raises 5.
+std::size_t LengthArg(Args args, std::size_t index) {
+    std::int32_t length = LongArg(args, index, 0);
+    if (length < 0) {
+        RaiseInvalidCall();
+    }
+    return static_cast<std::size_t>(length);
+}
+
+Variant Left(Args args, RuntimeState&) {
+    std::size_t length = LengthArg(args, 1);
+    auto text = TextOrNull(args, 0);
+    if (!text) {
+        return Variant::Null();
+    }
+    return Variant(std::u16string_view(*text).substr(0, length));
+}
+
+Variant Right(Args args, RuntimeState&) {
+    std::size_t length = LengthArg(args, 1);
+    auto text = TextOrNull(args, 0);
+    if (!text) {
+        return Variant::Null();
+    }
+    std::u16string_view view = *text;
+    return Variant(view.substr(view.size() - std::min(length, view.size())));
+}
+
+// Mid(string, start[, length]): Null numbers raise 94 before anything else, then bad numbers
+// raise 5, and only then does a Null string give Null.
+Variant Mid(Args original, RuntimeState&) {
+    std::vector<Variant> values = library::ResolveAll(original);
+    Args args(values);
+    RequireNotNull(ValueOf(args, 1));
+    RequireNotNull(ValueOf(args, 2));
+    std::int32_t start = LongArg(args, 1, 1);
+    std::int32_t length = LongArg(args, 2, -1);
+    if (start < 1 || (IsGiven(args, 2) && length < 0)) {
+        RaiseInvalidCall();
+    }
+    auto text = TextOrNull(args, 0);
+    if (!text) {
+        return Variant::Null();
+    }
+    std::u16string_view view = *text;
+    if (static_cast<std::size_t>(start) > view.size()) {
+        return Variant(u"");
+    }
+    std::size_t count = IsGiven(args, 2) ? static_cast<std::size_t>(length) : std::u16string_view::npos;
+    return Variant(view.substr(static_cast<std::size_t>(start - 1), count));
+}
+
+Variant LeftB(Args args, RuntimeState&) {
+    std::size_t length = LengthArg(args, 1);
+    auto text = TextOrNull(args, 0);
+    if (!text) {
+        return Variant::Null();
+    }
+    std::vector<std::uint8_t> bytes = ToBytes(*text);
+    return Variant(FromBytes(std::span(bytes).first(std::min(length, bytes.size()))));
+}
+
+Variant RightB(Args args, RuntimeState&) {
+    std::size_t length = LengthArg(args, 1);
+    auto text = TextOrNull(args, 0);
+    if (!text) {
+        return Variant::Null();
+    }
+    std::vector<std::uint8_t> bytes = ToBytes(*text);
+    return Variant(FromBytes(std::span(bytes).last(std::min(length, bytes.size()))));
+}
+
+Variant MidB(Args original, RuntimeState&) {
+    std::vector<Variant> values = library::ResolveAll(original);
+    Args args(values);
+    RequireNotNull(ValueOf(args, 1));
+    RequireNotNull(ValueOf(args, 2));
+    std::int32_t start = LongArg(args, 1, 1);
+    std::int32_t length = LongArg(args, 2, -1);
+    if (start < 1 || (IsGiven(args, 2) && length < 0)) {
+        RaiseInvalidCall();
+    }
+    auto text = TextOrNull(args, 0);
+    if (!text) {
+        return Variant::Null();
+    }
+    std::vector<std::uint8_t> bytes = ToBytes(*text);
+    std::size_t from = static_cast<std::size_t>(start - 1);
+    if (from >= bytes.size()) {
+        return Variant(u"");
+    }
+    std::size_t count = bytes.size() - from;
+    if (IsGiven(args, 2)) {
+        count = std::min(count, static_cast<std::size_t>(length));
+    }
+    return Variant(FromBytes(std::span(bytes).subspan(from, count)));
+}
+
+Variant Len(Args args, RuntimeState&) {
+    auto text = TextOrNull(args, 0);
+    return text ? Variant(static_cast<std::int32_t>(text->size())) : Variant::Null();
+}
+
+Variant LenB(Args args, RuntimeState&) {
+    auto text = TextOrNull(args, 0);
+    return text ? Variant(static_cast<std::int32_t>(text->size() * 2)) : Variant::Null();
+}
+
+Variant Space(Args args, RuntimeState&) {
+    return Variant(std::u16string(LengthArg(args, 0), u' '));
+}
+
+// String(number, character): character is the first unit of a string or a character code taken
+// modulo 256; either argument Null gives Null.
+Variant String(Args original, RuntimeState&) {
+    std::vector<Variant> values = library::ResolveAll(original);
+    Args args(values);
+    Variant count = ValueOf(args, 0);
+    Variant character = ValueOf(args, 1);
+    if (count.IsNull() || character.IsNull()) {
+        return Variant::Null();
+    }
+    std::size_t length = LengthArg(args, 0);
+    char16_t unit = 0;
+    if (character.IsString()) {
+        if (character.StringValue().empty()) {
+            RaiseInvalidCall();
+        }
+        unit = character.StringValue().front();
+    } else {
+        std::int32_t code = automation::ToLong(character);
+        if (code < 0) {
+            RaiseInvalidCall();
+        }
+        unit = AnsiToUnicode(static_cast<std::uint8_t>(code % 256));
+    }
+    return Variant(std::u16string(length, unit));
+}
+
+// --- Comparison and rearrangement -------------------------------------------------------------
+
+Variant StrComp(Args args, RuntimeState&) {
+    CompareMode mode = CompareArg(args, 2);
+    auto a = TextOrNull(args, 0);
+    auto b = TextOrNull(args, 1);
+    if (!a || !b) {
+        return Variant::Null();
+    }
+    switch (automation::Compare(Variant(*a), Variant(*b), mode)) {
+    case automation::CompareResult::Less:
+        return Variant(std::int16_t(-1));
+    case automation::CompareResult::Equal:
+        return Variant(std::int16_t(0));
+    case automation::CompareResult::Greater:
+        return Variant(std::int16_t(1));
+    case automation::CompareResult::Null:
+        return Variant::Null();
+    }
+    return Variant::Null();
+}
+
+Variant StrReverse(Args args, RuntimeState&) {
+    std::u16string text = RequiredText(args, 0);
+    std::reverse(text.begin(), text.end());
+    return Variant(std::move(text));
+}
+
+// Replace(expression, find, replacewith[, start[, count[, compare]]]). The result starts at
+// `start`: the text before it is dropped, as the runtime has always done. Every Null argument
+// raises 94.
+Variant Replace(Args original, RuntimeState&) {
+    std::vector<Variant> values = library::ResolveAll(original);
+    Args args(values);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        RequireNotNull(ValueOf(args, i));
+    }
+    std::int32_t start = LongArg(args, 3, 1);
+    std::int32_t count = LongArg(args, 4, -1);
+    CompareMode mode = CompareArg(args, 5);
+    if (start < 1 || count < -1) {
+        RaiseInvalidCall();
+    }
+    std::u16string expression = Text(ValueOf(args, 0));
+    std::u16string find = Text(ValueOf(args, 1));
+    std::u16string replacement = Text(ValueOf(args, 2));
+    if (static_cast<std::size_t>(start) > expression.size()) {
+        return Variant(u"");
+    }
+    std::u16string_view source = std::u16string_view(expression).substr(static_cast<std::size_t>(start - 1));
+    if (find.empty() || count == 0) {
+        return Variant(source);
+    }
+    // Search a folded copy in text mode so that the folding happens once, not per match.
+    std::u16string folded;
+    std::u16string foldedFind;
+    std::u16string_view searchIn = source;
+    std::u16string_view searchFor = find;
+    if (mode == CompareMode::Text) {
+        folded = library::FoldCase(source);
+        foldedFind = library::FoldCase(find);
+        searchIn = folded;
+        searchFor = foldedFind;
+    }
+    std::u16string result;
+    result.reserve(source.size());
+    std::size_t position = 0;
+    std::int32_t done = 0;
+    while (count == -1 || done < count) {
+        std::size_t found = searchIn.find(searchFor, position);
+        if (found == std::u16string_view::npos) {
+            break;
+        }
+        result.append(source.substr(position, found - position));
+        result.append(replacement);
+        position = found + find.size();
+        ++done;
+    }
+    result.append(source.substr(position));
+    return Variant(std::move(result));
+}
+
+// Split(expression[, delimiter[, count[, compare]]]): a zero-based Variant array of Strings;
+// "" gives an empty array (UBound -1), an empty delimiter the whole text as one element.
+Variant Split(Args original, RuntimeState&) {
+    std::vector<Variant> values = library::ResolveAll(original);
+    Args args(values);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        RequireNotNull(ValueOf(args, i));
+    }
+    std::u16string expression = Text(ValueOf(args, 0));
+    std::u16string delimiter = IsGiven(args, 1) ? Text(ValueOf(args, 1)) : std::u16string(u" ");
+    std::int32_t count = LongArg(args, 2, -1);
+    CompareMode mode = CompareArg(args, 3);
+    if (count < -1) {
+        RaiseInvalidCall();
+    }
+    std::vector<Variant> parts;
+    if (expression.empty() || count == 0) {
+        return Variant(automation::MakeArray(std::move(parts)));
+    }
+    if (delimiter.empty()) {
+        parts.emplace_back(expression);
+        return Variant(automation::MakeArray(std::move(parts)));
+    }
+    std::u16string foldedExpression;
+    std::u16string foldedDelimiter;
+    std::u16string_view searchIn = expression;
+    std::u16string_view searchFor = delimiter;
+    if (mode == CompareMode::Text) {
+        foldedExpression = library::FoldCase(expression);
+        foldedDelimiter = library::FoldCase(delimiter);
+        searchIn = foldedExpression;
+        searchFor = foldedDelimiter;
+    }
+    std::u16string_view source = expression;
+    std::size_t position = 0;
+    while (count == -1 || static_cast<std::int32_t>(parts.size()) < count - 1) {
+        std::size_t found = searchIn.find(searchFor, position);
+        if (found == std::u16string_view::npos) {
+            break;
+        }
+        parts.emplace_back(source.substr(position, found - position));
+        position = found + delimiter.size();
+    }
+    parts.emplace_back(source.substr(position));
+    return Variant(automation::MakeArray(std::move(parts)));
+}
+
+// Join(list[, delimiter]): the elements' text forms; a Null element raises 94 as CStr does.
+Variant Join(Args args, RuntimeState&) {
+    const automation::SafeArray& array = library::OneDimensionalArray(args[0]);
+    std::u16string delimiter = IsGiven(args, 1) ? RequiredText(args, 1) : std::u16string(u" ");
+    std::u16string result;
+    bool first = true;
+    for (const Variant& element : array.Elements()) {
+        if (!first) {
+            result.append(delimiter);
+        }
+        first = false;
+        Variant value = ValueOf(element);
+        RequireNotNull(value);
+        result.append(Text(value));
+    }
+    return Variant(std::move(result));
+}
+
+// Filter(strings, value[, include[, compare]]): the elements that contain `value` (or, with
+// include False, do not), as a new zero-based array.
+Variant Filter(Args args, RuntimeState&) {
+    Variant list = args[0].Deref();
+    RequireNotNull(list);
+    const automation::SafeArray& array = library::OneDimensionalArray(list);
+    std::u16string value = RequiredText(args, 1);
+    bool include = library::BoolArg(args, 2, true);
+    CompareMode mode = CompareArg(args, 3);
+    std::vector<Variant> kept;
+    for (const Variant& element : array.Elements()) {
+        Variant item = ValueOf(element);
+        RequireNotNull(item);
+        std::u16string text = Text(item);
+        bool contains = library::FindText(text, value, 0, mode) != std::u16string::npos;
+        if (contains == include) {
+            kept.emplace_back(std::move(text));
+        }
+    }
+    return Variant(automation::MakeArray(std::move(kept)));
+}
+
+// --- Escape and Unescape ------------------------------------------------------------------------
+
+bool IsUnescaped(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'@' ||
+           c == u'*' || c == u'_' || c == u'+' || c == u'-' || c == u'.' || c == u'/';
+}
+
+int HexValue(char16_t c) {
+    if (c >= u'0' && c <= u'9') {
+        return c - u'0';
+    }
+    if (c >= u'A' && c <= u'F') {
+        return c - u'A' + 10;
+    }
+    if (c >= u'a' && c <= u'f') {
+        return c - u'a' + 10;
+    }
+    return -1;
+}
+
+// %XX for units below 256, %uXXXX above, upper-case hex digits.
+Variant Escape(Args args, RuntimeState&) {
+    auto text = TextOrNull(args, 0);
+    if (!text) {
+        return Variant::Null();
+    }
+    static constexpr char16_t Digits[] = u"0123456789ABCDEF";
+    std::u16string result;
+    result.reserve(text->size());
+    for (char16_t c : *text) {
+        if (IsUnescaped(c)) {
+            result.push_back(c);
+            continue;
+        }
+        result.push_back(u'%');
+        if (c > 0xFF) {
+            result.push_back(u'u');
+            result.push_back(Digits[(c >> 12) & 0xF]);
+            result.push_back(Digits[(c >> 8) & 0xF]);
+        }
+        result.push_back(Digits[(c >> 4) & 0xF]);
+        result.push_back(Digits[c & 0xF]);
+    }
+    return Variant(std::move(result));
+}
+
+// Sequences that are not well-formed escapes stay as they are.
+Variant Unescape(Args args, RuntimeState&) {
+    auto text = TextOrNull(args, 0);
+    if (!text) {
+        return Variant::Null();
+    }
+    std::u16string_view in = *text;
+    std::u16string result;
+    result.reserve(in.size());
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        if (in[i] == u'%') {
+            if (i + 5 < in.size() && in[i + 1] == u'u') {
+                int d[4] = {HexValue(in[i + 2]), HexValue(in[i + 3]), HexValue(in[i + 4]),
+                            HexValue(in[i + 5])};
+                if (d[0] >= 0 && d[1] >= 0 && d[2] >= 0 && d[3] >= 0) {
+                    result.push_back(static_cast<char16_t>((d[0] << 12) | (d[1] << 8) | (d[2] << 4) | d[3]));
+                    i += 5;
+                    continue;
+                }
+            }
+            if (i + 2 < in.size()) {
+                int high = HexValue(in[i + 1]);
+                int low = HexValue(in[i + 2]);
+                if (high >= 0 && low >= 0) {
+                    result.push_back(static_cast<char16_t>((high << 4) | low));
+                    i += 2;
+                    continue;
+                }
+            }
+        }
+        result.push_back(in[i]);
+    }
+    return Variant(std::move(result));
+}
+
+constexpr BuiltinInfo Table[] = {
+    {u"Asc", 1, 1, &Asc},           {u"AscB", 1, 1, &AscB},
+    {u"AscW", 1, 1, &AscW},         {u"Chr", 1, 1, &Chr},
+    {u"ChrB", 1, 1, &ChrB},         {u"ChrW", 1, 1, &ChrW},
+    {u"InStr", 2, 4, &InStr},       {u"InStrB", 2, 4, &InStrB},
+    {u"InStrRev", 2, 4, &InStrRev}, {u"LCase", 1, 1, &LCase},
+    {u"UCase", 1, 1, &UCase},       {u"Left", 2, 2, &Left},
+    {u"LeftB", 2, 2, &LeftB},       {u"Right", 2, 2, &Right},
+    {u"RightB", 2, 2, &RightB},     {u"Mid", 2, 3, &Mid},
+    {u"MidB", 2, 3, &MidB},         {u"Len", 1, 1, &Len},
+    {u"LenB", 1, 1, &LenB},         {u"LTrim", 1, 1, &LTrim},
+    {u"RTrim", 1, 1, &RTrim},       {u"Trim", 1, 1, &Trim},
+    {u"Space", 1, 1, &Space},       {u"String", 2, 2, &String},
+    {u"StrComp", 2, 3, &StrComp},   {u"StrReverse", 1, 1, &StrReverse},
+    {u"Replace", 3, 6, &Replace},   {u"Split", 1, 4, &Split},
+    {u"Join", 1, 2, &Join},         {u"Filter", 2, 4, &Filter},
+    {u"Escape", 1, 1, &Escape},     {u"Unescape", 1, 1, &Unescape},
+};
+
+} // namespace
+
+std::span<const BuiltinInfo> StringFunctions() {
+    return Table;
+}
+
+} // namespace qv::vbscript

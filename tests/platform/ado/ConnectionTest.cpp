@@ -1,0 +1,178 @@
+#include "DatabaseFixture.h"
+
+#include "platform/ado/ConnectionString.h"
+#include "platform/ado/Constants.h"
+#include "platform/ado/DataSources.h"
+
+#include "platform/automation/Error.h"
+
+#include "support/TempDir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace qv::ado::test {
+namespace {
+
+using automation::Variant;
+
+class ConnectionTest : public DatabaseTest {
+protected:
+    /// Runs `call`, which must fail, and returns the raised error.
+    template <class Call> automation::Error Failure(Call call) {
+        try {
+            call();
+        } catch (const automation::Error& error) {
+            return error;
+        }
+        ADD_FAILURE() << "no error raised";
+        return automation::Error(0);
+    }
+};
+
+TEST_P(ConnectionTest, ReportsTheDbmsAndTheDriver) {
+    const char16_t* dbms[] = {u"SQLite", u"PostgreSQL", u"MariaDB"};
+    const char16_t* quotes[] = {u"\"", u"\"", u"`"};
+    std::size_t kind = static_cast<std::size_t>(Kind());
+    EXPECT_EQ(mConnection.Property(u"DBMS Name"), dbms[kind]);
+    EXPECT_FALSE(mConnection.Property(u"DBMS Version").value_or(u"").empty());
+    EXPECT_FALSE(mConnection.Property(u"provider name").value_or(u"").empty());
+    EXPECT_FALSE(mConnection.Property(u"Provider Version").value_or(u"").empty());
+    EXPECT_FALSE(mConnection.Property(u"OLE DB Version"));
+    EXPECT_EQ(mConnection.IdentifierQuote(), quotes[kind]);
+    EXPECT_EQ(mConnection.ConnectionString(), mDatabase->ConnectionString());
+    EXPECT_EQ(mConnection.State(), ObjectState::Open);
+}
+
+TEST_P(ConnectionTest, AFailedCallFillsErrorsAndTheNextClearsThem) {
+    automation::Error error = Failure([&] { Recordset::Open(mConnection, u"SELECT * FROM no_such_table"); });
+    const Errors& errors = *mConnection.Errors();
+    ASSERT_GE(errors.Count(), 1);
+    const ErrorRecord& first = *errors.Item(0);
+    EXPECT_EQ(error.Number(), first.Number());
+    EXPECT_EQ(error.Description(), first.Description());
+    EXPECT_NE(first.Description().find(u"no_such_table"), std::u16string::npos) << Utf8(first.Description());
+    EXPECT_EQ(first.SQLState().size(), 5u);
+    // Scripts and the host read the same collection by name.
+    Variant count = automation::CallByName(*mConnection.Errors(), u"Count", automation::InvokeRead);
+    EXPECT_EQ(automation::ToLong(count), errors.Count());
+
+    Schema(Schema::Tables);
+    EXPECT_EQ(mConnection.Errors()->Count(), 0);
+}
+
+TEST_P(ConnectionTest, AClosedConnectionRefusesWork) {
+    mConnection.Close();
+    EXPECT_EQ(mConnection.State(), ObjectState::Closed);
+    EXPECT_EQ(Failure([&] { Recordset::Open(mConnection, u"SELECT 1"); }).Number(), ErrorNumber::ObjectClosed);
+    EXPECT_EQ(Failure([&] { Schema(Schema::Tables); }).Number(), ErrorNumber::ObjectClosed);
+    mConnection.Close();
+    mConnection.Open(mDatabase->ConnectionString());
+    EXPECT_EQ(Failure([&] { mConnection.Open(mDatabase->ConnectionString()); }).Number(), ErrorNumber::ObjectOpen);
+}
+
+TEST_P(ConnectionTest, ALostConnectionGivesTheDriversError) {
+    if (!IsServer()) {
+        GTEST_SKIP() << "an SQLite connection has no server to lose";
+    }
+    bool postgres = Kind() == testdb::DatabaseKind::PostgreSQL;
+    Recordset self =
+        Recordset::Open(mConnection, postgres ? u"SELECT pg_backend_pid() AS id" : u"SELECT CONNECTION_ID() AS id");
+    std::u16string id = automation::ToString(self.Value(u"id"));
+    if (postgres) {
+        Connection other;
+        other.Open(mDatabase->ConnectionString());
+        Recordset::Open(other, u"SELECT pg_terminate_backend(" + id + u") AS done");
+    } else {
+        mDatabase->Execute(u"KILL " + id);
+    }
+
+    automation::Error lost = Failure([&] { Recordset::Open(mConnection, u"SELECT 1 AS one"); });
+    EXPECT_FALSE(lost.Description().empty());
+    ASSERT_GE(mConnection.Errors()->Count(), 1);
+    EXPECT_EQ(mConnection.Errors()->Item(0)->Description(), lost.Description());
+    // Every later call fails the same way; none takes the process down.
+    Failure([&] { Schema(Schema::Columns, {Variant(), Variant(), Variant(u"customers")}); });
+    Failure([&] { Recordset::Describe(mConnection, u"SELECT * FROM customers"); });
+    mConnection.Close();
+    mConnection.Open(mDatabase->ConnectionString());
+    EXPECT_FALSE(Schema(Schema::Tables).Eof());
+}
+
+TEST_P(ConnectionTest, UserAndPasswordAreQuotedNotConcatenated) {
+    if (!IsServer()) {
+        GTEST_SKIP() << "SQLite has no users";
+    }
+    ConnectionString withoutLogin = ConnectionString::Parse(mDatabase->ConnectionString());
+    withoutLogin.Remove(u"UID");
+    withoutLogin.Remove(u"PWD");
+    // The test user's password holds ";", "}" and "=": it only works when brace-quoted.
+    ASSERT_NE(mDatabase->Password().find(u';'), std::u16string::npos);
+    Connection quoted;
+    quoted.Open(withoutLogin.ToString(), mDatabase->User(), mDatabase->Password());
+    EXPECT_EQ(quoted.State(), ObjectState::Open);
+
+    Connection wrong;
+    automation::Error error = Failure([&] { wrong.Open(withoutLogin.ToString(), mDatabase->User(), u"wrong;UID=root"); });
+    EXPECT_EQ(error.Number(), ErrorNumber::AuthenticationFailed) << Utf8(error.Description());
+    EXPECT_EQ(wrong.State(), ObjectState::Closed);
+    ASSERT_GE(wrong.Errors()->Count(), 1);
+    EXPECT_EQ(wrong.Errors()->Item(0)->Number(), ErrorNumber::AuthenticationFailed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, ConnectionTest, ::testing::ValuesIn(testdb::AllKinds()), KindTestName);
+
+/// Points the driver manager's user data sources at a file of the test's own.
+class UserDataSources {
+public:
+    explicit UserDataSources(const std::filesystem::path& file) {
+        const char* previous = std::getenv("ODBCINI");
+        if (previous != nullptr) {
+            mPrevious = previous;
+        }
+        setenv("ODBCINI", file.c_str(), 1);
+    }
+    ~UserDataSources() {
+        if (mPrevious) {
+            setenv("ODBCINI", mPrevious->c_str(), 1);
+        } else {
+            unsetenv("ODBCINI");
+        }
+    }
+
+private:
+    std::optional<std::string> mPrevious;
+};
+
+TEST(DataSources, AreFoundAndOpenedThroughTheDriverManager) {
+    qv::test::TempDir folder;
+    std::filesystem::path database = folder / "naïve ✓.db";
+    std::filesystem::path ini = folder / "odbc.ini";
+    std::ofstream(ini) << "[QvTestSource]\nDriver = SQLite3\nDatabase = " << database.string()
+                       << "\nDescription = test\n";
+    UserDataSources sources(ini);
+
+    bool listed = false;
+    for (const DataSource& source : DataSources()) {
+        listed = listed || source.name == u"QvTestSource";
+    }
+    EXPECT_TRUE(listed);
+    EXPECT_EQ(DataSourceValue(u"QvTestSource", u"Database"), automation::FromUtf8(database.string()));
+    EXPECT_FALSE(DataSourceValue(u"QvTestSource", u"Server"));
+    EXPECT_FALSE(DataSourceValue(u"NoSuchSource", u"Database"));
+
+    // A bare name and the ODBC bridge provider reach the same source; the text stays as given.
+    for (std::u16string given : {u"QvTestSource", u"Provider=MSDASQL.1;Data Source=QvTestSource"}) {
+        SCOPED_TRACE(Utf8(given));
+        Connection connection;
+        connection.Open(given);
+        EXPECT_EQ(connection.ConnectionString(), given);
+        EXPECT_EQ(connection.Property(u"DBMS Name"), u"SQLite");
+    }
+    // The file name beyond Latin-1 reached the driver intact.
+    EXPECT_TRUE(std::filesystem::exists(database));
+}
+
+} // namespace
+} // namespace qv::ado::test
