@@ -12,8 +12,9 @@ bad=$(grep -rnE '#include "platform/' src/platform/vbscript | grep -vE '#include
 if [ -n "$bad" ]; then
     echo "the script engine includes more than the automation layer:"; echo "$bad"; status=1
 fi
-bad=$(grep -rnE '#include <(sql|sqlext|zip|iconv|mdbtools)\.h>|#include <libxml/' src --include='*.h' || true)
+# A layer's internal/ headers serve only its own sources, so they may hold the C handles.
+bad=$(grep -rnE '#include <(sql|sqlext|zip|iconv|mdbtools)\.h>|#include <libxml/' src --include='*.h' | grep -v '/internal/' || true)
 if [ -n "$bad" ]; then
-    echo "third-party C headers in our headers:"; echo "$bad"; status=1
+    echo "third-party C headers in public headers:"; echo "$bad"; status=1
 fi
 exit $status

@@ -10,8 +10,10 @@
 
 #include "platform/automation/Error.h"
 #include "platform/automation/Object.h"
+#include "platform/automation/Text.h"
 
 #include <optional>
+#include <string>
 
 namespace qv {
 

@@ -167,9 +167,7 @@ private:
     struct HolderBase {
         virtual ~HolderBase() = default;
     };
-    template <class T> struct Holder final : HolderBase {
-        T value{};
-    };
+    template <class T> struct Holder final : HolderBase { T value{}; };
 
     std::vector<std::pair<std::type_index, std::unique_ptr<HolderBase>>> mSlots;
     std::unordered_map<std::type_index, std::size_t> mIndex;

@@ -11,14 +11,14 @@
 
 namespace qv {
 
-using automation::ErrorNumber::DuplicateKey;
-using automation::ErrorNumber::ObjectDoesNotSupport;
-using automation::ErrorNumber::SubscriptOutOfRange;
 using automation::MakeRef;
 using automation::Raise;
 using automation::Ref;
 using automation::Variant;
 using automation::VarType;
+using automation::ErrorNumber::DuplicateKey;
+using automation::ErrorNumber::ObjectDoesNotSupport;
+using automation::ErrorNumber::SubscriptOutOfRange;
 
 namespace {
 
@@ -128,8 +128,7 @@ void CSuperCollection::KeyIndex::Clear() noexcept {
     mSize = 0;
 }
 
-CSuperCollection::CSuperCollection()
-    : mKeyIndex(/*ignoreCase=*/false), mLiveness(MakeRef<Liveness>()) {
+CSuperCollection::CSuperCollection() : mKeyIndex(/*ignoreCase=*/false), mLiveness(MakeRef<Liveness>()) {
     mLiveness->owner = this;
 }
 
@@ -593,9 +592,12 @@ private:
 CKeys::CKeys(CSuperCollection& collection) : mCursor(MakeRef<Cursor>()) {
     mCursor->liveness = collection.mLiveness;
     mCursor->keys.reserve(collection.mKeyIndex.Size());
-    collection.mKeyIndex.ForEach([this](const CSuperCollection::Node& node) { mCursor->keys.push_back(node.key); });
+    collection.mKeyIndex.ForEach(
+        [this](const CSuperCollection::Node& node) { mCursor->keys.push_back(node.key); });
     std::sort(mCursor->keys.begin(), mCursor->keys.end(),
-              [&collection](const std::u16string& a, const std::u16string& b) { return collection.KeysLess(a, b); });
+              [&collection](const std::u16string& a, const std::u16string& b) {
+                  return collection.KeysLess(a, b);
+              });
 }
 
 const automation::ClassInfo& CKeys::GetClassInfo() const {

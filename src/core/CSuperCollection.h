@@ -114,10 +114,10 @@ private:
     /// One item. Enumerators keep the nodes of their snapshot alive, so a removed node is
     /// marked rather than freed while one still looks at it.
     struct Node final : automation::RefCounted {
+        std::u16string key; // first, beside the object header that a lookup touches anyway
         automation::Variant item;
-        std::u16string key;
-        std::size_t index = 0;     ///< place in mOrder while in the collection
-        std::uint64_t serial = 0;  ///< order of addition; enumerators find late additions by it
+        std::size_t index = 0;    ///< place in mOrder while in the collection
+        std::uint64_t serial = 0; ///< order of addition; enumerators find late additions by it
         bool inCollection = true;
     };
 

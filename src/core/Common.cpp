@@ -244,7 +244,8 @@ std::u16string FormatTimestamp(const Variant& value) {
     const automation::DateParts parts = automation::SplitDate(*serial);
     std::u16string text = PadZero(Variant(parts.year), 4);
     const std::pair<char16_t, int> rest[] = {
-        {u'/', parts.month}, {u'/', parts.day}, {u' ', parts.hour}, {u':', parts.minute}, {u':', parts.second},
+        {u'/', parts.month},  {u'/', parts.day},    {u' ', parts.hour},
+        {u':', parts.minute}, {u':', parts.second},
     };
     for (const auto& [separator, number] : rest) {
         text.push_back(separator);
@@ -261,7 +262,8 @@ std::u16string SortLines(std::u16string_view text) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = text.find(u"\r\n", start);
-        const std::u16string_view line = text.substr(start, end == std::u16string_view::npos ? text.npos : end - start);
+        const std::u16string_view line =
+            text.substr(start, end == std::u16string_view::npos ? text.npos : end - start);
         // Every line is trimmed, so that two lists holding the same names compare equal
         // whatever order they came in.
         lines.emplace_back(TrimBlanks(line));
@@ -321,7 +323,8 @@ std::u16string FindExtensionFile(std::u16string_view fileName) {
     // never comes from another one.
     if (state.gSourceFolder == state.gTemplateFolder && state.gExtensions) {
         automation::Object& extensions = *state.gExtensions;
-        const std::int32_t count = automation::ToLong(automation::CallByName(extensions, u"Count", automation::InvokeRead));
+        const std::int32_t count =
+            automation::ToLong(automation::CallByName(extensions, u"Count", automation::InvokeRead));
         for (std::int32_t sequence = 1; sequence <= count; ++sequence) {
             Variant extension = automation::CallByName(extensions, u"Seq", automation::InvokeRead,
                                                        {Variant(static_cast<std::int16_t>(sequence))});

@@ -73,7 +73,8 @@ std::u16string AddTrailingBackslash(std::u16string_view path);
 /// Reads one registry value: `root` "HKLM" (exactly) is the machine hive, anything else the
 /// user hive. Sets gRegValueType to the type read (unchanged when nothing was read). A missing
 /// value, key or unreadable hive gives Empty; no error reaches the caller.
-automation::Variant GetRegValue(std::u16string_view root, std::u16string_view section, std::u16string_view name);
+automation::Variant GetRegValue(std::u16string_view root, std::u16string_view section,
+                                std::u16string_view name);
 
 /// Writes one registry value with the given type (1 or 2 text, 3 bytes, 4 or 5 a 32-bit
 /// number, 7 texts, other types bytes). A value that cannot be stored as that type, or a hive

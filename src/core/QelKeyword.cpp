@@ -53,7 +53,8 @@ bool QelKeyword::Load(std::u16string_view file) {
         return false;
     }
     const xml::Element root = document->DocumentElement();
-    const std::u16string expectedRoot = automation::ToLower(RemoveSlashesAndSpaces(State().gProductName)) + u".keyword";
+    const std::u16string expectedRoot =
+        automation::ToLower(RemoveSlashesAndSpaces(State().gProductName)) + u".keyword";
     if (!root || automation::ToLower(root.LocalName()) != expectedRoot) {
         return false;
     }

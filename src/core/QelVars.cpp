@@ -67,7 +67,8 @@ LineBreak LineBreakAt(std::u16string_view text, std::size_t index) noexcept {
 /// `text` as VBScript string literals framed by `quotes` on each side, one per line, joined by
 /// "&" and the constant of each line break (followed by "&" and `indent` when there is one), so
 /// that the expression's value is exactly `text`, whatever line breaks it holds.
-std::u16string JoinLiterals(std::u16string_view text, std::u16string_view quotes, std::u16string_view indent) {
+std::u16string JoinLiterals(std::u16string_view text, std::u16string_view quotes,
+                            std::u16string_view indent) {
     std::u16string result;
     result.reserve(text.size() + 2 * quotes.size() + 8);
     std::size_t lineStart = 0;

@@ -14,22 +14,22 @@ QoProperty::QoProperty(const SettingInfo& info)
 
 const automation::ClassInfo& QoProperty::GetClassInfo() const {
     using namespace automation;
-    static const ClassInfo info(
-        u"QoProperty",
-        {
-            Property<&QoProperty::Key, &QoProperty::SetKey>(u"Key"),
-            Property<&QoProperty::Name, &QoProperty::SetName>(u"Name"),
-            Property<&QoProperty::DataType, &QoProperty::SetDataType>(u"DataType"),
-            Default([] {
-                MemberInfo value = Property<&QoProperty::Value, &QoProperty::SetValue>(u"Value");
-                value.set = value.let;
-                return value;
-            }()),
-            Property<&QoProperty::RegSave, &QoProperty::SetRegSave>(u"RegSave"),
-            Property<&QoProperty::RegFormat, &QoProperty::SetRegFormat>(u"RegFormat"),
-            Property<&QoProperty::FileSave, &QoProperty::SetFileSave>(u"FileSave"),
-            Property<&QoProperty::Sync, &QoProperty::SetSync>(u"Sync"),
-        });
+    static const ClassInfo info(u"QoProperty",
+                                {
+                                    Property<&QoProperty::Key, &QoProperty::SetKey>(u"Key"),
+                                    Property<&QoProperty::Name, &QoProperty::SetName>(u"Name"),
+                                    Property<&QoProperty::DataType, &QoProperty::SetDataType>(u"DataType"),
+                                    Default([] {
+                                        MemberInfo value =
+                                            Property<&QoProperty::Value, &QoProperty::SetValue>(u"Value");
+                                        value.set = value.let;
+                                        return value;
+                                    }()),
+                                    Property<&QoProperty::RegSave, &QoProperty::SetRegSave>(u"RegSave"),
+                                    Property<&QoProperty::RegFormat, &QoProperty::SetRegFormat>(u"RegFormat"),
+                                    Property<&QoProperty::FileSave, &QoProperty::SetFileSave>(u"FileSave"),
+                                    Property<&QoProperty::Sync, &QoProperty::SetSync>(u"Sync"),
+                                });
     return info;
 }
 

@@ -94,7 +94,9 @@ private:
     bool AddMember(std::u16string Name, std::optional<std::u16string> DataType, std::optional<bool> RegSave,
                    std::optional<std::int32_t> RegFormat, std::optional<bool> FileSave,
                    std::optional<bool> Sync);
-    automation::Variant DeleteMember(const automation::Variant& Index) { return automation::Variant(Delete(Index)); }
+    automation::Variant DeleteMember(const automation::Variant& Index) {
+        return automation::Variant(Delete(Index));
+    }
 
     TypedCollection<QoProperty> mItems;
     std::uint64_t mGeneration = 0;

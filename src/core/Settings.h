@@ -69,7 +69,8 @@ public:
 
 private:
     std::span<const SettingInfo> mSettings;
-    std::unordered_map<std::u16string_view, std::size_t, automation::NoCaseHash, automation::NoCaseEqual> mIndex;
+    std::unordered_map<std::u16string_view, std::size_t, automation::NoCaseHash, automation::NoCaseEqual>
+        mIndex;
 };
 
 } // namespace qv
@@ -127,22 +128,22 @@ private:
 #define QV_SETTING_ENUMERATOR(name, ...) name,
 
 /// A row of the settings table.
-#define QV_SETTING_ROW(name, dataType, regSave, regFormat, fileSave, sync)                                    \
+#define QV_SETTING_ROW(name, dataType, regSave, regFormat, fileSave, sync)                                   \
     ::qv::SettingInfo{u"" #name, ::qv::SettingType::dataType, regSave, regFormat, fileSave, sync},
 
 /// The typed getter, named like the setting.
-#define QV_SETTING_GETTER(name, dataType, ...)                                                                \
-    ::qv::SettingTraits<::qv::SettingType::dataType>::Value name() const {                                    \
+#define QV_SETTING_GETTER(name, dataType, ...)                                                               \
+    ::qv::SettingTraits<::qv::SettingType::dataType>::Value name() const {                                   \
         return GetSetting<::qv::SettingType::dataType>(static_cast<std::size_t>(Setting::name));             \
     }
 
 /// The typed setter, "Set" followed by the setting's name.
-#define QV_SETTING_SETTER(name, dataType, ...)                                                                \
+#define QV_SETTING_SETTER(name, dataType, ...)                                                               \
     void Set##name(::qv::SettingTraits<::qv::SettingType::dataType>::Param value) {                          \
-        SetSettingValue(static_cast<std::size_t>(Setting::name), ::qv::automation::Variant(value));         \
+        SetSettingValue(static_cast<std::size_t>(Setting::name), ::qv::automation::Variant(value));          \
     }
 
 /// Getter and setter.
-#define QV_SETTING_ACCESSORS(name, dataType, ...)                                                             \
-    QV_SETTING_GETTER(name, dataType)                                                                         \
+#define QV_SETTING_ACCESSORS(name, dataType, ...)                                                            \
+    QV_SETTING_GETTER(name, dataType)                                                                        \
     QV_SETTING_SETTER(name, dataType)

@@ -38,7 +38,9 @@ public:
                                std::span<automation::Variant> args) override;
 
     /// The stored value of a setting; raises 91 when the setting has been deleted from the bag.
-    const automation::Variant& SettingValue(std::size_t ordinal) const { return SettingProperty(ordinal).Value(); }
+    const automation::Variant& SettingValue(std::size_t ordinal) const {
+        return SettingProperty(ordinal).Value();
+    }
     /// Stores a value as given.
     void SetSettingValue(std::size_t ordinal, const automation::Variant& value) {
         SettingProperty(ordinal).SetValue(value);

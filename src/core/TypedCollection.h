@@ -38,7 +38,9 @@ public:
     std::int32_t PositionOf(std::u16string_view key) const { return mItems->KeyExists(key); }
     void Remove(std::u16string_view key) { mItems->Remove(automation::Variant(key)); }
     void RemoveAt(std::int32_t position) { mItems->Remove(automation::Variant(position)); }
-    void ChangeKey(std::u16string_view oldKey, std::u16string_view newKey) { mItems->ChangeKey(oldKey, newKey); }
+    void ChangeKey(std::u16string_view oldKey, std::u16string_view newKey) {
+        mItems->ChangeKey(oldKey, newKey);
+    }
     void Clear() { mItems->Clear(); }
 
     CSuperCollection& Collection() const noexcept { return *mItems; }
@@ -55,7 +57,8 @@ public:
         using reference = T&;
 
         Iterator() = default;
-        explicit Iterator(automation::Ref<cEnumerationObject> enumerator) : mEnumerator(std::move(enumerator)) {
+        explicit Iterator(automation::Ref<cEnumerationObject> enumerator)
+            : mEnumerator(std::move(enumerator)) {
             ++*this;
         }
         T& operator*() const { return *mCurrent; }

@@ -9,6 +9,7 @@
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
 
+#include <cassert>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -88,7 +89,8 @@ std::optional<std::int32_t> WholeNumberOf(const Variant& value) {
     case VarType::Variant:
         return std::nullopt;
     }
-    if (value.IsArray() || std::trunc(number) != number || number < std::numeric_limits<std::int32_t>::min() ||
+    if (value.IsArray() || std::trunc(number) != number ||
+        number < std::numeric_limits<std::int32_t>::min() ||
         number > std::numeric_limits<std::int32_t>::max()) {
         return std::nullopt;
     }
@@ -116,8 +118,8 @@ std::optional<std::vector<std::uint8_t>> BytesOf(const Variant& value) {
 }
 
 Variant ByteArray(const std::vector<std::uint8_t>& bytes) {
-    Ref<SafeArray> array =
-        MakeRef<SafeArray>(VarType::Byte, std::vector<SafeArray::Bound>{{0, static_cast<std::int32_t>(bytes.size())}});
+    Ref<SafeArray> array = MakeRef<SafeArray>(
+        VarType::Byte, std::vector<SafeArray::Bound>{{0, static_cast<std::int32_t>(bytes.size())}});
     for (std::size_t index = 0; index < bytes.size(); ++index) {
         array->Elements()[index] = Variant(bytes[index]);
     }
@@ -126,8 +128,8 @@ Variant ByteArray(const std::vector<std::uint8_t>& bytes) {
 
 /// A list of names as the late-bound enumerations return it: a text array from 1.
 Variant NameArray(const std::vector<std::u16string>& names) {
-    Ref<SafeArray> array =
-        MakeRef<SafeArray>(VarType::Variant, std::vector<SafeArray::Bound>{{1, static_cast<std::int32_t>(names.size())}});
+    Ref<SafeArray> array = MakeRef<SafeArray>(
+        VarType::Variant, std::vector<SafeArray::Bound>{{1, static_cast<std::int32_t>(names.size())}});
     for (std::size_t index = 0; index < names.size(); ++index) {
         array->Elements()[index] = Variant(names[index]);
     }
@@ -218,8 +220,8 @@ void cRegistry::RaiseFailure(std::u16string description) const {
 }
 
 void cRegistry::RaiseSetFailure(const Variant& value, std::u16string_view reason) const {
-    std::u16string description = u"Failed to set registry value Key: '" + Decimal(mClassKey) + u"',Section: '" +
-                                 mSectionKey + u"',Key: '" + mValueKey + u"' to value: '" +
+    std::u16string description = u"Failed to set registry value Key: '" + Decimal(mClassKey) +
+                                 u"',Section: '" + mSectionKey + u"',Key: '" + mValueKey + u"' to value: '" +
                                  TextOf(value).value_or(std::u16string()) + u"'";
     if (!reason.empty()) {
         description += u" (";
@@ -281,7 +283,8 @@ Variant cRegistry::Value() {
     if (!address) {
         return mDefault;
     }
-    std::optional<registry::Value> value = CurrentRegistry().ReadValue(address->hive, address->path, mValueKey);
+    std::optional<registry::Value> value =
+        CurrentRegistry().ReadValue(address->hive, address->path, mValueKey);
     if (!value) {
         return mDefault;
     }
@@ -299,6 +302,7 @@ Variant cRegistry::Value() {
     case registry::DataKind::Bytes:
         return ByteArray(value->AsBytes());
     }
+    assert(false && "a value has one of the data kinds");
     return mDefault;
 }
 
@@ -390,19 +394,10 @@ bool cRegistry::EnumerateSections(std::vector<std::u16string>& names, std::int32
     return true;
 }
 
-bool cRegistry::EnumerateValuesMember(Variant& names, Variant& count) {
+bool cRegistry::ListMember(NameLister lister, Variant& names, Variant& count) {
     std::vector<std::u16string> list;
     std::int32_t listed = 0;
-    const bool result = EnumerateValues(list, listed);
-    names = NameArray(list);
-    count = Variant(listed);
-    return result;
-}
-
-bool cRegistry::EnumerateSectionsMember(Variant& names, Variant& count) {
-    std::vector<std::u16string> list;
-    std::int32_t listed = 0;
-    const bool result = EnumerateSections(list, listed);
+    const bool result = (this->*lister)(list, listed);
     names = NameArray(list);
     count = Variant(listed);
     return result;
@@ -432,7 +427,8 @@ void cRegistry::CreateEXEAssociation(const Association& association) {
         {true, u"open", association.openMenuText, u""},
         {association.supportPrint, u"print", association.printMenuText, u"/p "},
         {association.supportInstall, u"add",
-         association.installMenuText.empty() ? u"&Install " + association.extension : association.installMenuText,
+         association.installMenuText.empty() ? u"&Install " + association.extension
+                                             : association.installMenuText,
          u"/a "},
         {association.supportNew, u"new", association.newMenuText, u"/n "},
     };
@@ -451,16 +447,12 @@ void cRegistry::CreateEXEAssociation(const Association& association) {
     mClassKey = classKey;
 }
 
-void cRegistry::CreateEXEAssociationMember(std::u16string exePath, std::u16string className,
-                                           std::u16string description, std::u16string extension,
-                                           std::optional<std::u16string> openMenuText,
-                                           std::optional<bool> supportPrint,
-                                           std::optional<std::u16string> printMenuText,
-                                           std::optional<bool> supportNew,
-                                           std::optional<std::u16string> newMenuText,
-                                           std::optional<bool> supportInstall,
-                                           std::optional<std::u16string> installMenuText,
-                                           std::optional<std::int32_t> defaultIconIndex) {
+void cRegistry::CreateEXEAssociationMember(
+    std::u16string exePath, std::u16string className, std::u16string description, std::u16string extension,
+    std::optional<std::u16string> openMenuText, std::optional<bool> supportPrint,
+    std::optional<std::u16string> printMenuText, std::optional<bool> supportNew,
+    std::optional<std::u16string> newMenuText, std::optional<bool> supportInstall,
+    std::optional<std::u16string> installMenuText, std::optional<std::int32_t> defaultIconIndex) {
     Association association;
     association.exePath = std::move(exePath);
     association.className = std::move(className);
@@ -480,8 +472,9 @@ void cRegistry::CreateEXEAssociationMember(std::u16string exePath, std::u16strin
 void cRegistry::CreateAdditionalEXEAssociations(std::u16string_view className,
                                                 const std::vector<std::u16string>& items) {
     if (items.size() % 3 != 0) {
-        Raise(RegistryError::InvalidParameterList, std::u16string(RegistryErrorSource),
-              u"Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command");
+        Raise(
+            RegistryError::InvalidParameterList, std::u16string(RegistryErrorSource),
+            u"Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command");
     }
     const std::int32_t classKey = mClassKey;
     mClassKey = RootKey::ClassesRoot;

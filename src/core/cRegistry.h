@@ -75,7 +75,8 @@ public:
     };
     void CreateEXEAssociation(const Association& association);
     /// Adds verbs, given as name, caption and command triples, to a registered class.
-    void CreateAdditionalEXEAssociations(std::u16string_view className, const std::vector<std::u16string>& items);
+    void CreateAdditionalEXEAssociations(std::u16string_view className,
+                                         const std::vector<std::u16string>& items);
 
     std::int32_t ValueType() const { return mValueType; }
     void SetValueType(std::int32_t valueType) { mValueType = valueType; }
@@ -97,11 +98,20 @@ private:
     void WriteDefault(std::u16string_view section, std::u16string_view text);
 
     // Members the automation table calls.
-    bool EnumerateValuesMember(automation::Variant& names, automation::Variant& count);
-    bool EnumerateSectionsMember(automation::Variant& names, automation::Variant& count);
-    void CreateEXEAssociationMember(std::u16string exePath, std::u16string className, std::u16string description,
-                                    std::u16string extension, std::optional<std::u16string> openMenuText,
-                                    std::optional<bool> supportPrint, std::optional<std::u16string> printMenuText,
+    using NameLister = bool (cRegistry::*)(std::vector<std::u16string>&, std::int32_t&);
+    /// A list for late-bound callers: a text array from 1 and its count.
+    bool ListMember(NameLister lister, automation::Variant& names, automation::Variant& count);
+    bool EnumerateValuesMember(automation::Variant& names, automation::Variant& count) {
+        return ListMember(&cRegistry::EnumerateValues, names, count);
+    }
+    bool EnumerateSectionsMember(automation::Variant& names, automation::Variant& count) {
+        return ListMember(&cRegistry::EnumerateSections, names, count);
+    }
+    void CreateEXEAssociationMember(std::u16string exePath, std::u16string className,
+                                    std::u16string description, std::u16string extension,
+                                    std::optional<std::u16string> openMenuText,
+                                    std::optional<bool> supportPrint,
+                                    std::optional<std::u16string> printMenuText,
                                     std::optional<bool> supportNew, std::optional<std::u16string> newMenuText,
                                     std::optional<bool> supportInstall,
                                     std::optional<std::u16string> installMenuText,

@@ -41,7 +41,8 @@ TEST_F(ApartmentStateTest, ResetStartsAFreshApartment) {
     ApartmentSlot<OtherSlot>().name = "second";
 
     ResetApartment();
-    EXPECT_EQ(log, (std::vector<std::string>{"second:state", "first:state"})) << "last created, first destroyed";
+    EXPECT_EQ(log, (std::vector<std::string>{"second:state", "first:state"}))
+        << "last created, first destroyed";
     EXPECT_TRUE(State().gProjErr.empty());
     EXPECT_TRUE(State().gQuoteStart.empty());
     EXPECT_EQ(ApartmentSlot<int>(), 0);

@@ -47,7 +47,8 @@ protected:
                 continue;
             }
             EXPECT_EQ(collection.KeyExists(key), position) << automation::ToUtf8(key);
-            EXPECT_EQ(automation::ToString(*collection.Find(key)), automation::ToString(*collection.At(position)));
+            EXPECT_EQ(automation::ToString(*collection.Find(key)),
+                      automation::ToString(*collection.At(position)));
         }
     }
 
@@ -71,23 +72,26 @@ TEST_F(CSuperCollectionTest, RaisesItsNumberedErrorsWithTheirTexts) {
         std::u16string_view description;
     };
     const Case cases[] = {
-        {"compare mode after add", [](CSuperCollection& c) { c.SetCompareMode(0); }, CollectionError::AlreadyInitialized,
-         u"Collection already initialized"},
-        {"base index after add", [](CSuperCollection& c) { c.SetBaseIndex(0); }, CollectionError::AlreadyInitialized,
-         u"Collection already initialized"},
-        {"remove unknown key", [](CSuperCollection& c) { c.Remove(Variant(u"zz")); }, CollectionError::KeyNotFound,
-         u"Key not found."},
+        {"compare mode after add", [](CSuperCollection& c) { c.SetCompareMode(0); },
+         CollectionError::AlreadyInitialized, u"Collection already initialized"},
+        {"base index after add", [](CSuperCollection& c) { c.SetBaseIndex(0); },
+         CollectionError::AlreadyInitialized, u"Collection already initialized"},
+        {"remove unknown key", [](CSuperCollection& c) { c.Remove(Variant(u"zz")); },
+         CollectionError::KeyNotFound, u"Key not found."},
         {"remove beyond the end", [](CSuperCollection& c) { c.Remove(Variant(4)); }, 9, {}},
         {"remove by date", [](CSuperCollection& c) { c.Remove(Variant::FromDate(1.0)); },
          CollectionError::InvalidDatatype, u"Invalid datatype"},
-        {"item by boolean", [](CSuperCollection& c) { c.Item(Variant(true)); }, CollectionError::InvalidDatatype,
-         u"Invalid datatype"},
+        {"item by boolean", [](CSuperCollection& c) { c.Item(Variant(true)); },
+         CollectionError::InvalidDatatype, u"Invalid datatype"},
         {"item by empty", [](CSuperCollection& c) { c.Item(Variant()); }, CollectionError::InvalidDatatype,
          u"Invalid datatype"},
-        {"add before without position", [](CSuperCollection& c) { c.Add(Variant(1), u"n", InsertMode::Before); },
+        {"add before without position",
+         [](CSuperCollection& c) { c.Add(Variant(1), u"n", InsertMode::Before); },
          CollectionError::NoPositionSupplied, u"No position supplied."},
-        {"add at position beyond the end", [](CSuperCollection& c) { c.Add(Variant(1), u"n", InsertMode::Before, 5); },
-         9, {}},
+        {"add at position beyond the end",
+         [](CSuperCollection& c) { c.Add(Variant(1), u"n", InsertMode::Before, 5); },
+         9,
+         {}},
         {"add an existing key", [](CSuperCollection& c) { c.Add(Variant(1), u"b"); }, 457, {}},
         {"item set not allowed", [](CSuperCollection& c) { c.SetItem(Variant(1), Variant(2)); }, 438, {}},
         {"move unknown key", [](CSuperCollection& c) { c.MoveItem(Variant(u"zz"), Variant(1)); },
@@ -95,8 +99,8 @@ TEST_F(CSuperCollectionTest, RaisesItsNumberedErrorsWithTheirTexts) {
         {"move to position 0", [](CSuperCollection& c) { c.MoveItem(Variant(1), Variant(0)); }, 9, {}},
         {"key of position 0", [](CSuperCollection& c) { c.Key(0); }, 9, {}},
         {"change key to a taken key", [](CSuperCollection& c) { c.ChangeKey(u"a", u"b"); }, 457, {}},
-        {"change unknown key", [](CSuperCollection& c) { c.ChangeKey(u"zz", u"y"); }, CollectionError::KeyNotFound,
-         u"Key not found."},
+        {"change unknown key", [](CSuperCollection& c) { c.ChangeKey(u"zz", u"y"); },
+         CollectionError::KeyNotFound, u"Key not found."},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.what);
@@ -296,7 +300,8 @@ TEST_F(CSuperCollectionTest, MovingIsRefusedWhileAnEnumeratorIsOpen) {
         Ref<cEnumerationObject> items = collection->Enumerate();
         Ref<cEnumerationObject> clone = items->Clone();
         EXPECT_EQ(collection->OpenEnumerators(), 2);
-        EXPECT_EQ(ErrorOf([&] { collection->MoveItem(Variant(1), Variant(2)); }), CollectionError::MoveInLoop);
+        EXPECT_EQ(ErrorOf([&] { collection->MoveItem(Variant(1), Variant(2)); }),
+                  CollectionError::MoveInLoop);
         // Placing a new item would shift the loop's items: refused before anything is added.
         EXPECT_EQ(ErrorOf([&] { collection->Add(Variant(u"n"), u"n", InsertMode::First); }),
                   CollectionError::MoveInLoop);
@@ -365,15 +370,16 @@ TEST_F(CSuperCollectionTest, ClearEmptiesButKeepsTheModes) {
 
 TEST_F(CSuperCollectionTest, LateBoundMembersTakeOptionalArguments) {
     Ref<CSuperCollection> collection = MakeRef<CSuperCollection>();
-    automation::CallByName(*collection, u"add", automation::InvokeKind::Method, {Variant(u"x"), Variant(u"k")});
+    automation::CallByName(*collection, u"add", automation::InvokeKind::Method,
+                           {Variant(u"x"), Variant(u"k")});
     automation::CallByName(*collection, u"Add", automation::InvokeKind::Method,
                            {Variant(u"y"), Variant(u"j"), Variant(InsertMode::Before), Variant(1)});
     EXPECT_EQ(automation::ToLong(automation::CallByName(*collection, u"Count", automation::InvokeRead)), 2);
-    EXPECT_EQ(automation::ToString(automation::CallByName(*collection, u"Item", automation::InvokeRead,
-                                                          {Variant(u"k")})),
+    EXPECT_EQ(automation::ToString(
+                  automation::CallByName(*collection, u"Item", automation::InvokeRead, {Variant(u"k")})),
               u"x");
-    EXPECT_EQ(automation::ToLong(automation::CallByName(*collection, u"KeyExists", automation::InvokeRead,
-                                                        {Variant(u"k")})),
+    EXPECT_EQ(automation::ToLong(
+                  automation::CallByName(*collection, u"KeyExists", automation::InvokeRead, {Variant(u"k")})),
               2);
 }
 

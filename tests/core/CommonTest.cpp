@@ -60,9 +60,15 @@ TEST_F(CommonTest, NameToCaptionSplitsWords) {
         std::u16string_view caption;
     };
     const Case cases[] = {
-        {u"OrderID", u"Order ID"},   {u"customer_name", u"customer name"}, {u"unit--price", u"unit price"},
-        {u"field1", u"field 1"},     {u"ABCDef", u"ABCDef"},               {u"name_", u"name "},
-        {u"__name", u"name"},        {u"Order Details", u"Order Details"}, {u"", u""},
+        {u"OrderID", u"Order ID"},
+        {u"customer_name", u"customer name"},
+        {u"unit--price", u"unit price"},
+        {u"field1", u"field 1"},
+        {u"ABCDef", u"ABCDef"},
+        {u"name_", u"name "},
+        {u"__name", u"name"},
+        {u"Order Details", u"Order Details"},
+        {u"", u""},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(ToUtf8(test.name));
@@ -148,7 +154,8 @@ class FakeExtension final : public automation::Object {
 public:
     explicit FakeExtension(std::u16string name) : mName(std::move(name)) {}
     const automation::ClassInfo& GetClassInfo() const override {
-        static const automation::ClassInfo info(u"FakeExtension", {automation::Method<&FakeExtension::Name>(u"Name")});
+        static const automation::ClassInfo info(u"FakeExtension",
+                                                {automation::Method<&FakeExtension::Name>(u"Name")});
         return info;
     }
     std::u16string Name() const { return mName; }

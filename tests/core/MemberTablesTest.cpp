@@ -25,7 +25,8 @@ std::set<std::u16string> LowerNames(const automation::ClassInfo& info) {
     for (const automation::MemberInfo& member : info.Members()) {
         EXPECT_TRUE(names.insert(automation::ToLower(member.name)).second)
             << automation::ToUtf8(info.Name()) << "." << automation::ToUtf8(member.name) << " appears twice";
-        EXPECT_TRUE(member.get || member.let || member.set) << automation::ToUtf8(member.name) << " has no accessor";
+        EXPECT_TRUE(member.get || member.let || member.set)
+            << automation::ToUtf8(member.name) << " has no accessor";
     }
     return names;
 }

@@ -39,12 +39,13 @@ TEST_F(QelKeywordTest, LoadsWordsUnderTheProductRoot) {
         std::int32_t count;
     };
     const Case cases[] = {
-        {"product root", "<Quorvane.keyword><keyword value='Date'/><KEYWORD Value='Now'/><other value='x'/>"
-                         "</Quorvane.keyword>",
+        {"product root",
+         "<Quorvane.keyword><keyword value='Date'/><KEYWORD Value='Now'/><other value='x'/>"
+         "</Quorvane.keyword>",
          true, 2},
         {"root in capitals", "<QUORVANE.KEYWORD><keyword value='Date'/></QUORVANE.KEYWORD>", true, 1},
-        {"root with a prefix", "<q:quorvane.keyword xmlns:q='urn:q'><keyword value='Date'/></q:quorvane.keyword>",
-         true, 1},
+        {"root with a prefix",
+         "<q:quorvane.keyword xmlns:q='urn:q'><keyword value='Date'/></q:quorvane.keyword>", true, 1},
         {"another root", "<Other.keyword><keyword value='Date'/></Other.keyword>", false, 0},
         {"not well-formed", "<Quorvane.keyword><keyword value='Date'>", false, 0},
         {"without value", "<Quorvane.keyword><keyword/><keyword/></Quorvane.keyword>", true, 1},
@@ -61,10 +62,12 @@ TEST_F(QelKeywordTest, LoadsWordsUnderTheProductRoot) {
 TEST_F(QelKeywordTest, WordsAreStoredOnceInTheirLatestSpelling) {
     Ref<QelKeyword> keywords = MakeRef<QelKeyword>();
     EXPECT_FALSE(keywords->IsKeyword(u"Date")) << "nothing is reserved before a file is loaded";
-    ASSERT_TRUE(keywords->Load(Write("a.xml", "<Quorvane.keyword><keyword value='date'/><keyword value='DATE'/>"
-                                              "</Quorvane.keyword>")));
-    ASSERT_TRUE(keywords->Load(Write("b.xml", "<Quorvane.keyword><keyword value='Date'/><keyword value='Now'/>"
-                                              "</Quorvane.keyword>")));
+    ASSERT_TRUE(
+        keywords->Load(Write("a.xml", "<Quorvane.keyword><keyword value='date'/><keyword value='DATE'/>"
+                                      "</Quorvane.keyword>")));
+    ASSERT_TRUE(
+        keywords->Load(Write("b.xml", "<Quorvane.keyword><keyword value='Date'/><keyword value='Now'/>"
+                                      "</Quorvane.keyword>")));
     EXPECT_EQ(keywords->Count(), 2) << "loading adds without duplicates and never empties";
     EXPECT_EQ(keywords->Word(0), u"Date");
     EXPECT_TRUE(keywords->IsKeyword(u"dAtE"));

@@ -42,8 +42,9 @@ TEST_F(QelStatusTest, UpdatesReachTheHostOnlyWhileAWindowIsOpen) {
     status.SetStatus(50);
     status.CloseStatus();
     status.CloseStatus();
-    EXPECT_EQ(Kinds(), (std::vector<HostCallKind>{HostCallKind::ShowProgress, HostCallKind::ProgressInfo,
-                                                  HostCallKind::ProgressPercent, HostCallKind::CloseProgress}));
+    EXPECT_EQ(Kinds(),
+              (std::vector<HostCallKind>{HostCallKind::ShowProgress, HostCallKind::ProgressInfo,
+                                         HostCallKind::ProgressPercent, HostCallKind::CloseProgress}));
     EXPECT_EQ(mHost.Calls()[0].text, u"Quorvane - Loading Database...") << "the frame is taken off";
     EXPECT_EQ(mHost.Calls()[0].style, host::ProgressStyle::Standard);
     EXPECT_EQ(mHost.Calls()[1].text, u"Orders");

@@ -142,11 +142,16 @@ TEST_F(QelVarsTest, ClassifiesTypesAndDatabases) {
         std::int16_t expected;
     };
     const TypeCase types[] = {
-        {Variant(3), FieldTypeClass::Numeric},      {Variant(131), FieldTypeClass::Numeric},
-        {Variant(135), FieldTypeClass::DateTime},   {Variant(202), FieldTypeClass::Text},
-        {Variant(11), FieldTypeClass::Boolean},     {Variant(72), FieldTypeClass::Guid},
-        {Variant(128), FieldTypeClass::Other},      {Variant(u"129"), FieldTypeClass::Text},
-        {Variant(u"abc"), FieldTypeClass::Other},   {Variant(), FieldTypeClass::Other},
+        {Variant(3), FieldTypeClass::Numeric},
+        {Variant(131), FieldTypeClass::Numeric},
+        {Variant(135), FieldTypeClass::DateTime},
+        {Variant(202), FieldTypeClass::Text},
+        {Variant(11), FieldTypeClass::Boolean},
+        {Variant(72), FieldTypeClass::Guid},
+        {Variant(128), FieldTypeClass::Other},
+        {Variant(u"129"), FieldTypeClass::Text},
+        {Variant(u"abc"), FieldTypeClass::Other},
+        {Variant(), FieldTypeClass::Other},
         {Variant(std::int16_t(7)), FieldTypeClass::DateTime},
     };
     for (const TypeCase& test : types) {
@@ -159,11 +164,16 @@ TEST_F(QelVarsTest, ClassifiesTypesAndDatabases) {
         std::int16_t expected;
     };
     const DbCase databases[] = {
-        {u"ACCESS", DBTypeCode::Access},        {u"MS Jet", DBTypeCode::Access},
-        {u"Access", DBTypeCode::Other},         {u"Microsoft SQL Server", DBTypeCode::SqlServer},
-        {u"microsoft sql", DBTypeCode::SqlServer}, {u"MySQL", DBTypeCode::MySql},
-        {u"mysql 8.0", DBTypeCode::MySql},      {u"Oracle", DBTypeCode::Oracle},
-        {u"PostgreSQL", DBTypeCode::Other},     {u"", DBTypeCode::Other},
+        {u"ACCESS", DBTypeCode::Access},
+        {u"MS Jet", DBTypeCode::Access},
+        {u"Access", DBTypeCode::Other},
+        {u"Microsoft SQL Server", DBTypeCode::SqlServer},
+        {u"microsoft sql", DBTypeCode::SqlServer},
+        {u"MySQL", DBTypeCode::MySql},
+        {u"mysql 8.0", DBTypeCode::MySql},
+        {u"Oracle", DBTypeCode::Oracle},
+        {u"PostgreSQL", DBTypeCode::Other},
+        {u"", DBTypeCode::Other},
     };
     for (const DbCase& test : databases) {
         SCOPED_TRACE(ToUtf8(test.name));

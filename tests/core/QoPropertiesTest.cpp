@@ -91,7 +91,8 @@ TEST_F(QoPropertiesTest, LateBoundAddTakesOptionalArgumentsAndValueIsTheDefault)
     EXPECT_FALSE(added.RegSave());
     EXPECT_EQ(added.RegFormat(), 0);
     // bag("TblName").Value = "Orders", and bag("tblname") reads it back through both defaults.
-    const Variant setting = automation::CallByName(*bag, u"Item", automation::InvokeRead, {Variant(u"TblName")});
+    const Variant setting =
+        automation::CallByName(*bag, u"Item", automation::InvokeRead, {Variant(u"TblName")});
     automation::CallByName(*setting.ObjectValue(), u"Value", InvokeKind::PropertyLet, {Variant(u"Orders")});
     EXPECT_EQ(automation::ToString(automation::DefaultValue(
                   automation::CallByName(*bag, u"Item", automation::InvokeRead, {Variant(u"tblname")}))),
@@ -156,7 +157,9 @@ TEST_F(QoPropertiesTest, LateBoundSettingsFollowTheirDeclaredTypes) {
     EXPECT_EQ(entity->SmpWidth(), 7);
     const Variant visible = automation::CallByName(*entity, u"SmpVisible", automation::InvokeRead);
     EXPECT_EQ(visible.Type(), automation::VarType::Boolean);
-    EXPECT_EQ(ErrorOf([&] { automation::CallByName(*entity, u"SmpWidth", InvokeKind::PropertyLet, {Variant(u"x")}); }),
+    EXPECT_EQ(ErrorOf([&] {
+                  automation::CallByName(*entity, u"SmpWidth", InvokeKind::PropertyLet, {Variant(u"x")});
+              }),
               automation::ErrorNumber::TypeMismatch);
     EXPECT_EQ(ErrorOf([&] { automation::CallByName(*entity, u"NoSuchSetting", automation::InvokeRead); }),
               automation::ErrorNumber::ObjectDoesNotSupport);

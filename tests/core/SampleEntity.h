@@ -47,8 +47,12 @@ public:
         SetSettingValue(static_cast<std::size_t>(Setting::SmpName), automation::Variant(name));
         SetSmpVar(ToIdentifier(name, u""));
     }
-    std::u16string Key() const { return SmpName(); }
-    void SetKey(std::u16string key) { SetSmpName(key); }
+    std::u16string Key() const {
+        return SmpName();
+    }
+    void SetKey(std::u16string key) {
+        SetSmpName(key);
+    }
 };
 
 } // namespace qv::test

@@ -166,8 +166,10 @@ TEST_F(cRegistryTest, BytesAndOtherTypesRoundTrip) {
     EXPECT_EQ(Stored(HiveKind::User, u"Blob").AsBytes(), (std::vector<std::uint8_t>{0, 1, 2, 3}));
 
     // What a read gives back, written with the type it reported, stores the same value.
-    CurrentRegistry().WriteValue(HiveKind::User, Section, u"Quad", registry::Value::Bytes({1, 0, 0, 0, 0, 0, 0, 0}, 11));
-    CurrentRegistry().WriteValue(HiveKind::User, Section, u"Multi", registry::Value::MultiText({u"a", u"", u"b"}));
+    CurrentRegistry().WriteValue(HiveKind::User, Section, u"Quad",
+                                 registry::Value::Bytes({1, 0, 0, 0, 0, 0, 0, 0}, 11));
+    CurrentRegistry().WriteValue(HiveKind::User, Section, u"Multi",
+                                 registry::Value::MultiText({u"a", u"", u"b"}));
     for (std::u16string_view name : {u"Quad", u"Multi"}) {
         SCOPED_TRACE(automation::ToUtf8(name));
         const registry::Value before = Stored(HiveKind::User, name);
@@ -188,7 +190,7 @@ TEST_F(cRegistryTest, AWriteTheStoreRefusesRaises) {
         EXPECT_EQ(error.Number(), RegistryError::Failed);
         EXPECT_EQ(error.Source(), RegistryErrorSource);
         EXPECT_NE(error.Description().find(u"Failed to set registry value Key: '-2147483647',Section: '" +
-                                            std::u16string(Section) + u"',Key: 'Language' to value: 'x'"),
+                                           std::u16string(Section) + u"',Key: 'Language' to value: 'x'"),
                   std::u16string::npos);
     }
 }
@@ -243,7 +245,8 @@ TEST_F(cRegistryTest, CopyRegistryKeyCopiesATreeExactly) {
                      registry::Value::Text(u"english.xml"));
     hives.WriteValue(HiveKind::Machine, base + u"\\Settings\\General", u"Home",
                      registry::Value::Text(u"%HOME%\\q", 2));
-    hives.WriteValue(HiveKind::Machine, base + u"\\Settings\\Field", u"Quad", registry::Value::Bytes({1, 2}, 11));
+    hives.WriteValue(HiveKind::Machine, base + u"\\Settings\\Field", u"Quad",
+                     registry::Value::Bytes({1, 2}, 11));
     hives.WriteValue(HiveKind::Machine, base + u"\\Settings\\Field", u"Width", registry::Value::Number(40));
     hives.CreateKey(HiveKind::Machine, base + u"\\Extensions");
 
@@ -251,8 +254,10 @@ TEST_F(cRegistryTest, CopyRegistryKeyCopiesATreeExactly) {
     EXPECT_EQ(hives.ReadValue(HiveKind::User, base + u"\\Settings\\General", u"Home"),
               registry::Value::Text(u"%HOME%\\q", 2))
         << "an expandable text stays unexpanded";
-    EXPECT_EQ(hives.ReadValue(HiveKind::User, base + u"\\Settings\\Field", u"Quad"), registry::Value::Bytes({1, 2}, 11));
-    EXPECT_EQ(hives.ReadValue(HiveKind::User, base + u"\\Settings\\Field", u"Width"), registry::Value::Number(40));
+    EXPECT_EQ(hives.ReadValue(HiveKind::User, base + u"\\Settings\\Field", u"Quad"),
+              registry::Value::Bytes({1, 2}, 11));
+    EXPECT_EQ(hives.ReadValue(HiveKind::User, base + u"\\Settings\\Field", u"Width"),
+              registry::Value::Number(40));
     EXPECT_TRUE(hives.KeyExists(HiveKind::User, base + u"\\Extensions"));
     EXPECT_EQ(CopyRegistryKey(RootKey::LocalMachine, RootKey::CurrentUser, u"Software\\Missing"), 0);
 }
@@ -268,18 +273,24 @@ TEST_F(cRegistryTest, AssociationsGoUnderTheClassesRoot) {
     association.defaultIconIndex = 0;
     registry.CreateEXEAssociation(association);
     auto text = [](std::u16string_view key) {
-        return CurrentRegistry().ReadValue(HiveKind::User, u"Software\\Classes\\" + std::u16string(key), u"")->AsText();
+        return CurrentRegistry()
+            .ReadValue(HiveKind::User, u"Software\\Classes\\" + std::u16string(key), u"")
+            ->AsText();
     };
     EXPECT_EQ(text(u".qvp"), u"Quorvane.Project");
     EXPECT_EQ(text(u"Quorvane.Project\\shell\\open\\command"), u"\"/usr/bin/quorvane\" \"%1\"");
     EXPECT_EQ(text(u"Quorvane.Project\\shell\\add"), u"&Install qvp");
     EXPECT_EQ(text(u"Quorvane.Project\\shell\\add\\command"), u"\"/usr/bin/quorvane\" /a \"%1\"");
     EXPECT_EQ(text(u"Quorvane.Project\\DefaultIcon"), u"\"/usr/bin/quorvane\",0");
-    EXPECT_FALSE(CurrentRegistry().KeyExists(HiveKind::User, u"Software\\Classes\\Quorvane.Project\\shell\\print"));
+    EXPECT_FALSE(
+        CurrentRegistry().KeyExists(HiveKind::User, u"Software\\Classes\\Quorvane.Project\\shell\\print"));
 
-    registry.CreateAdditionalEXEAssociations(u"Quorvane.Project", {u"gen", u"&Generate", u"quorvane gen \"%1\""});
+    registry.CreateAdditionalEXEAssociations(u"Quorvane.Project",
+                                             {u"gen", u"&Generate", u"quorvane gen \"%1\""});
     EXPECT_EQ(text(u"Quorvane.Project\\shell\\gen\\command"), u"quorvane gen \"%1\"");
-    EXPECT_EQ(ErrorOf([&] { registry.CreateAdditionalEXEAssociations(u"Quorvane.Project", {u"a", u"b"}); }),
+    EXPECT_EQ(ErrorOf([&] {
+                  registry.CreateAdditionalEXEAssociations(u"Quorvane.Project", {u"a", u"b"});
+              }),
               RegistryError::InvalidParameterList);
     EXPECT_EQ(ErrorOf([&] { registry.CreateAdditionalEXEAssociations(u"No.Class", {}); }),
               RegistryError::ClassNotDefined);

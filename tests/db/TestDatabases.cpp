@@ -45,8 +45,8 @@ std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
     SQLCHAR message[1024];
     SQLINTEGER native = 0;
     SQLSMALLINT length = 0;
-    for (SQLSMALLINT record = 1;
-         SQL_SUCCEEDED(SQLGetDiagRec(type, handle, record, state, &native, message, sizeof(message), &length));
+    for (SQLSMALLINT record = 1; SQL_SUCCEEDED(
+             SQLGetDiagRec(type, handle, record, state, &native, message, sizeof(message), &length));
          ++record) {
         text += reinterpret_cast<const char*>(state);
         text += " ";
@@ -56,16 +56,22 @@ std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
     return text;
 }
 
-/// One ODBC session for set-up statements.
+/// One ODBC session for set-up statements. SQLite's driver mangles text beyond Latin-1 that
+/// comes through the wide functions, so for it the text goes as UTF-8 through the narrow ones.
 class Session {
 public:
-    explicit Session(std::u16string_view connectionString) {
+    Session(std::u16string_view connectionString, DatabaseKind kind) : mNarrow(kind == DatabaseKind::SQLite) {
         SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &mEnvironment);
         SQLSetEnvAttr(mEnvironment, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
         SQLAllocHandle(SQL_HANDLE_DBC, mEnvironment, &mConnection);
         std::vector<SQLWCHAR> text = Wide(connectionString);
-        if (!SQL_SUCCEEDED(SQLDriverConnectW(mConnection, nullptr, text.data(), SQL_NTS, nullptr, 0, nullptr,
-                                             SQL_DRIVER_NOPROMPT))) {
+        std::string narrow = ToUtf8(connectionString);
+        SQLRETURN rc = mNarrow
+                           ? SQLDriverConnect(mConnection, nullptr, reinterpret_cast<SQLCHAR*>(narrow.data()),
+                                              SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)
+                           : SQLDriverConnectW(mConnection, nullptr, text.data(), SQL_NTS, nullptr, 0,
+                                               nullptr, SQL_DRIVER_NOPROMPT);
+        if (!SQL_SUCCEEDED(rc)) {
             std::string message = Diagnostics(SQL_HANDLE_DBC, mConnection);
             Release();
             throw std::runtime_error("cannot connect to the test database: " + message);
@@ -80,8 +86,11 @@ public:
         SQLHSTMT statement = SQL_NULL_HSTMT;
         SQLAllocHandle(SQL_HANDLE_STMT, mConnection, &statement);
         std::vector<SQLWCHAR> text = Wide(sql);
-        SQLRETURN rc = SQLExecDirectW(statement, text.data(), SQL_NTS);
-        std::string message = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA ? "" : Diagnostics(SQL_HANDLE_STMT, statement);
+        std::string narrow = ToUtf8(sql);
+        SQLRETURN rc = mNarrow ? SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(narrow.data()), SQL_NTS)
+                               : SQLExecDirectW(statement, text.data(), SQL_NTS);
+        std::string message =
+            SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA ? "" : Diagnostics(SQL_HANDLE_STMT, statement);
         SQLFreeHandle(SQL_HANDLE_STMT, statement);
         if (!message.empty()) {
             throw std::runtime_error("test set-up statement failed: " + ToUtf8(sql) + "\n" + message);
@@ -104,6 +113,7 @@ private:
         }
     }
 
+    bool mNarrow;
     SQLHENV mEnvironment = SQL_NULL_HENV;
     SQLHDBC mConnection = SQL_NULL_HDBC;
     bool mConnected = false;
@@ -116,8 +126,8 @@ std::vector<std::u16string> SplitStatements(std::u16string_view script) {
     std::size_t position = 0;
     while (position < script.size()) {
         std::size_t end = script.find(u'\n', position);
-        std::u16string_view line =
-            script.substr(position, end == std::u16string_view::npos ? std::u16string_view::npos : end - position);
+        std::u16string_view line = script.substr(
+            position, end == std::u16string_view::npos ? std::u16string_view::npos : end - position);
         position = end == std::u16string_view::npos ? script.size() : end + 1;
         while (!line.empty() && (line.back() == u' ' || line.back() == u'\r')) {
             line.remove_suffix(1);
@@ -160,7 +170,9 @@ std::u16string UniqueName() {
 
 } // namespace
 
-std::vector<DatabaseKind> AllKinds() { return {DatabaseKind::SQLite, DatabaseKind::PostgreSQL, DatabaseKind::MariaDB}; }
+std::vector<DatabaseKind> AllKinds() {
+    return {DatabaseKind::SQLite, DatabaseKind::PostgreSQL, DatabaseKind::MariaDB};
+}
 
 std::string KindName(DatabaseKind kind) {
     switch (kind) {
@@ -174,7 +186,9 @@ std::string KindName(DatabaseKind kind) {
     return "Unknown";
 }
 
-void PrintTo(DatabaseKind kind, std::ostream* stream) { *stream << KindName(kind); }
+void PrintTo(DatabaseKind kind, std::ostream* stream) {
+    *stream << KindName(kind);
+}
 
 std::optional<std::string> TestDatabase::Unavailable(DatabaseKind kind) {
     const char* variable = ServerVariable(kind);
@@ -202,12 +216,12 @@ TestDatabase::TestDatabase(DatabaseKind kind) : mKind(kind) {
     } else {
         mServerConnectionString = FromUtf8(std::getenv(ServerVariable(kind)));
         mName = UniqueName();
-        Session(mServerConnectionString).Execute(u"CREATE DATABASE " + mName);
+        Session(mServerConnectionString, kind).Execute(u"CREATE DATABASE " + mName);
         ado::ConnectionString text = ado::ConnectionString::Parse(mServerConnectionString);
         text.Set(u"Database", mName);
         mConnectionString = text.ToString();
     }
-    Session session(mConnectionString);
+    Session session(mConnectionString, kind);
     for (const std::u16string& statement : SplitStatements(ReadScript(kind))) {
         session.Execute(statement);
     }
@@ -223,7 +237,7 @@ TestDatabase::~TestDatabase() {
         drop += u" WITH (FORCE)";
     }
     try {
-        Session(mServerConnectionString).Execute(drop);
+        Session(mServerConnectionString, mKind).Execute(drop);
     } catch (const std::runtime_error&) {
         // The server goes away with its data folder at the end of the run anyway.
     }
@@ -238,7 +252,7 @@ std::u16string TestDatabase::Password() const {
 }
 
 void TestDatabase::Execute(std::u16string_view sql) const {
-    Session session(mConnectionString);
+    Session session(mConnectionString, mKind);
     for (const std::u16string& statement : SplitStatements(sql)) {
         session.Execute(statement);
     }

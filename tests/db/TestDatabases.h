@@ -3,8 +3,8 @@
 #include "support/TempDir.h"
 
 #include <memory>
-#include <ostream>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>

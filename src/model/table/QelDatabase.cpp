@@ -63,6 +63,29 @@ void QelDatabase::SetSecDefault(std::u16string_view value) {
     State().gSecDefault.assign(value);
 }
 
+namespace {
+
+/// One call to the progress window. Unloading happens in a destructor: a window that fails
+/// must neither stop the tables from going nor escape.
+template <class Call> void ProgressStep(Call call) noexcept {
+    try {
+        call();
+    } catch (const automation::Error&) {
+        // Nothing to report to: the unloading goes on without this step.
+    }
+}
+
+/// A table's setting as display text; "" for a value made unreadable through the bag.
+std::u16string DisplayText(const QelTable& table, QelTable::Setting setting) noexcept {
+    try {
+        return table.GetSetting<SettingType::String>(static_cast<std::size_t>(setting));
+    } catch (const automation::Error&) {
+        return {};
+    }
+}
+
+} // namespace
+
 void QelDatabase::UnloadTables() noexcept {
     ModuleState& state = State();
     // Removal renumbers the list; visiting a snapshot reaches every table whatever it does.
@@ -76,23 +99,17 @@ void QelDatabase::UnloadTables() noexcept {
     state.gProgressTotal = total;
     state.gProgressPos = total;
     state.gStatusCaption = state.gMsgPrefix + u" - Unloading Database...";
-    try {
-        QelStatus& status = GetStatus();
-        status.ShowStatus(0, FrameText(state.gStatusCaption));
-        for (const Ref<QelTable>& table : snapshot) {
-            status.DispStatus(u"Unloading " + table->TblType() + u" " + table->TblName() + u"...");
-            mTables->Remove(*table);
-            --state.gProgressPos;
-            status.SetStatus(Percent(state.gProgressPos, state.gProgressTotal));
-        }
-        status.CloseStatus();
-    } catch (const automation::Error&) {
-        // The progress display failed (or a table's name no longer reads as text): the tables
-        // go all the same, without it.
-        for (const Ref<QelTable>& table : snapshot) {
-            mTables->Remove(*table);
-        }
+    QelStatus& status = GetStatus();
+    ProgressStep([&] { status.ShowStatus(0, FrameText(state.gStatusCaption)); });
+    for (const Ref<QelTable>& table : snapshot) {
+        const std::u16string line = u"Unloading " + DisplayText(*table, QelTable::Setting::TblType) + u" " +
+                                    DisplayText(*table, QelTable::Setting::TblName) + u"...";
+        ProgressStep([&] { status.DispStatus(line); });
+        mTables->Remove(*table);
+        --state.gProgressPos;
+        ProgressStep([&] { status.SetStatus(Percent(state.gProgressPos, state.gProgressTotal)); });
     }
+    ProgressStep([&] { status.CloseStatus(); });
 }
 
 } // namespace qv

@@ -46,7 +46,8 @@ std::u16string CurrentCatalog(SQLHDBC connection) {
     }
     SQLWCHAR buffer[512] = {};
     SQLINTEGER length = 0;
-    if (!SQL_SUCCEEDED(SQLGetConnectAttrW(connection, SQL_ATTR_CURRENT_CATALOG, buffer, sizeof(buffer), &length))) {
+    if (!SQL_SUCCEEDED(
+            SQLGetConnectAttrW(connection, SQL_ATTR_CURRENT_CATALOG, buffer, sizeof(buffer), &length))) {
         return u"";
     }
     return internal::FromOdbcText(buffer, 512);
@@ -86,7 +87,8 @@ void Connection::Open(std::u16string_view connectionString, std::u16string_view 
                       std::u16string_view password) {
     internal::ConnectionImpl& impl = *mImpl;
     if (impl.connection) {
-        automation::Raise(ErrorNumber::ObjectOpen, u"Connection", u"Operation is not allowed when the object is open.");
+        automation::Raise(ErrorNumber::ObjectOpen, u"Connection",
+                          u"Operation is not allowed when the object is open.");
     }
     impl.errors->Clear();
 
@@ -149,7 +151,9 @@ std::int32_t Connection::State() const noexcept {
     return mImpl->connection ? ObjectState::Open : ObjectState::Closed;
 }
 
-const std::u16string& Connection::ConnectionString() const noexcept { return mImpl->connectionString; }
+const std::u16string& Connection::ConnectionString() const noexcept {
+    return mImpl->connectionString;
+}
 
 std::optional<std::u16string> Connection::Property(std::u16string_view name) const {
     internal::ConnectionImpl& impl = *mImpl;
@@ -170,7 +174,9 @@ std::optional<std::u16string> Connection::Property(std::u16string_view name) con
     return *value;
 }
 
-const automation::Ref<ado::Errors>& Connection::Errors() const noexcept { return mImpl->errors; }
+const automation::Ref<ado::Errors>& Connection::Errors() const noexcept {
+    return mImpl->errors;
+}
 
 const std::u16string& Connection::IdentifierQuote() const {
     mImpl->OpenHandle(u"Connection");

@@ -16,7 +16,9 @@ namespace {
 
 constexpr std::u16string_view Source = u"ConnectionString";
 
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
 
 std::u16string_view Trim(std::u16string_view text) {
     while (!text.empty() && IsBlank(text.front())) {
@@ -120,9 +122,10 @@ void ConnectionString::Set(std::u16string_view key, std::u16string_view value) {
         return;
     }
     first->value = value;
-    mAttributes.erase(std::remove_if(first + 1, mAttributes.end(),
-                                     [&](const Attribute& attribute) { return EqualsNoCase(attribute.key, key); }),
-                      mAttributes.end());
+    mAttributes.erase(
+        std::remove_if(first + 1, mAttributes.end(),
+                       [&](const Attribute& attribute) { return EqualsNoCase(attribute.key, key); }),
+        mAttributes.end());
 }
 
 bool ConnectionString::Remove(std::u16string_view key) {
@@ -202,8 +205,8 @@ void CopyMapped(const ConnectionString& from, ConnectionString& to, std::span<co
 
 bool IsProvider(std::u16string_view provider, std::u16string_view name) {
     // "SQLOLEDB" and "SQLOLEDB.1" name the same provider.
-    return EqualsNoCase(provider, name) ||
-           (StartsWithNoCase(provider, name) && provider.size() > name.size() && provider[name.size()] == u'.');
+    return EqualsNoCase(provider, name) || (StartsWithNoCase(provider, name) &&
+                                            provider.size() > name.size() && provider[name.size()] == u'.');
 }
 
 std::u16string TranslateOdbcBridge(const ConnectionString& given) {
@@ -229,12 +232,14 @@ std::u16string TranslateOdbcBridge(const ConnectionString& given) {
 
 std::u16string TranslateSqlServer(const ConnectionString& given, std::u16string_view provider,
                                   std::span<const std::u16string> installedDrivers) {
-    auto freeTds = std::find_if(installedDrivers.begin(), installedDrivers.end(),
-                                [](const std::u16string& driver) { return EqualsNoCase(driver, u"FreeTDS"); });
+    auto freeTds =
+        std::find_if(installedDrivers.begin(), installedDrivers.end(),
+                     [](const std::u16string& driver) { return EqualsNoCase(driver, u"FreeTDS"); });
     if (freeTds == installedDrivers.end()) {
-        automation::Raise(ErrorNumber::ProviderNotFound, std::u16string(Source),
-                          u"Provider cannot be found. It may not be properly installed. (" + std::u16string(provider) +
-                              u" is served by the FreeTDS ODBC driver, which is not installed on this machine.)");
+        automation::Raise(
+            ErrorNumber::ProviderNotFound, std::u16string(Source),
+            u"Provider cannot be found. It may not be properly installed. (" + std::u16string(provider) +
+                u" is served by the FreeTDS ODBC driver, which is not installed on this machine.)");
     }
     ConnectionString odbc;
     odbc.Set(u"Driver", *freeTds);
@@ -293,7 +298,8 @@ std::u16string TranslateToOdbc(std::u16string_view text, std::span<const std::u1
             return TranslateSqlServer(given, *provider, installedDrivers);
         }
     }
-    if (StartsWithNoCase(*provider, u"Microsoft.Jet.OLEDB") || StartsWithNoCase(*provider, u"Microsoft.ACE.OLEDB")) {
+    if (StartsWithNoCase(*provider, u"Microsoft.Jet.OLEDB") ||
+        StartsWithNoCase(*provider, u"Microsoft.ACE.OLEDB")) {
         automation::Raise(ErrorNumber::ProviderNotFound, std::u16string(Source),
                           u"Provider cannot be found. It may not be properly installed. (Access databases (" +
                               *provider + u") are opened as Access files, not through ODBC.)");

@@ -75,17 +75,17 @@ inline constexpr std::int32_t Open = 1;
 /// the layer itself (ErrorValueEnum); the second is what provider errors carry, chosen from the
 /// driver's SQLSTATE.
 namespace ErrorNumber {
-inline constexpr std::int32_t InvalidArgument = static_cast<std::int32_t>(0x800A0BB9u);    // 3001
-inline constexpr std::int32_t NoCurrentRecord = static_cast<std::int32_t>(0x800A0BCDu);    // 3021
+inline constexpr std::int32_t InvalidArgument = static_cast<std::int32_t>(0x800A0BB9u);     // 3001
+inline constexpr std::int32_t NoCurrentRecord = static_cast<std::int32_t>(0x800A0BCDu);     // 3021
 inline constexpr std::int32_t FeatureNotAvailable = static_cast<std::int32_t>(0x800A0CB3u); // 3251
-inline constexpr std::int32_t ItemNotFound = static_cast<std::int32_t>(0x800A0CC1u);       // 3265
-inline constexpr std::int32_t ObjectClosed = static_cast<std::int32_t>(0x800A0E78u);       // 3704
-inline constexpr std::int32_t ObjectOpen = static_cast<std::int32_t>(0x800A0E79u);         // 3705
-inline constexpr std::int32_t ProviderNotFound = static_cast<std::int32_t>(0x800A0E7Au);   // 3706
+inline constexpr std::int32_t ItemNotFound = static_cast<std::int32_t>(0x800A0CC1u);        // 3265
+inline constexpr std::int32_t ObjectClosed = static_cast<std::int32_t>(0x800A0E78u);        // 3704
+inline constexpr std::int32_t ObjectOpen = static_cast<std::int32_t>(0x800A0E79u);          // 3705
+inline constexpr std::int32_t ProviderNotFound = static_cast<std::int32_t>(0x800A0E7Au);    // 3706
 
-inline constexpr std::int32_t Fail = static_cast<std::int32_t>(0x80004005u);              // E_FAIL
-inline constexpr std::int32_t ErrorsInCommand = static_cast<std::int32_t>(0x80040E14u);   // syntax, names
-inline constexpr std::int32_t PermissionDenied = static_cast<std::int32_t>(0x80040E09u);  // not allowed
+inline constexpr std::int32_t Fail = static_cast<std::int32_t>(0x80004005u);             // E_FAIL
+inline constexpr std::int32_t ErrorsInCommand = static_cast<std::int32_t>(0x80040E14u);  // syntax, names
+inline constexpr std::int32_t PermissionDenied = static_cast<std::int32_t>(0x80040E09u); // not allowed
 inline constexpr std::int32_t AuthenticationFailed = static_cast<std::int32_t>(0x80040E4Du);
 inline constexpr std::int32_t IntegrityViolation = static_cast<std::int32_t>(0x80040E2Fu);
 inline constexpr std::int32_t Timeout = static_cast<std::int32_t>(0x80040E31u);

@@ -1,13 +1,12 @@
 #include "platform/ado/DataSources.h"
 
-#include "platform/ado/Errors.h"
 #include "platform/ado/internal/Odbc.h"
 
 #include "platform/automation/Text.h"
 
+#include <odbcinst.h>
 #include <sql.h>
 #include <sqlext.h>
-#include <odbcinst.h>
 
 namespace qv::ado {
 
@@ -17,8 +16,8 @@ namespace {
 
 /// Walks one of the driver manager's lists (drivers or data sources) from its first entry.
 template <class Visit>
-void Walk(SQLRETURN (*next)(SQLHENV, SQLUSMALLINT, SQLWCHAR*, SQLSMALLINT, SQLSMALLINT*, SQLWCHAR*, SQLSMALLINT,
-                            SQLSMALLINT*),
+void Walk(SQLRETURN (*next)(SQLHENV, SQLUSMALLINT, SQLWCHAR*, SQLSMALLINT, SQLSMALLINT*, SQLWCHAR*,
+                            SQLSMALLINT, SQLSMALLINT*),
           Visit visit) {
     internal::EnvironmentHandle environment;
     SQLUSMALLINT direction = SQL_FETCH_FIRST;
@@ -27,7 +26,8 @@ void Walk(SQLRETURN (*next)(SQLHENV, SQLUSMALLINT, SQLWCHAR*, SQLSMALLINT, SQLSM
         SQLWCHAR second[1024] = {};
         SQLSMALLINT firstLength = 0;
         SQLSMALLINT secondLength = 0;
-        SQLRETURN rc = next(environment.Get(), direction, first, 512, &firstLength, second, 1024, &secondLength);
+        SQLRETURN rc =
+            next(environment.Get(), direction, first, 512, &firstLength, second, 1024, &secondLength);
         if (!SQL_SUCCEEDED(rc)) {
             return;
         }
@@ -40,14 +40,16 @@ void Walk(SQLRETURN (*next)(SQLHENV, SQLUSMALLINT, SQLWCHAR*, SQLSMALLINT, SQLSM
 
 std::vector<std::u16string> InstalledDrivers() {
     std::vector<std::u16string> drivers;
-    Walk(&SQLDriversW, [&](std::u16string name, const std::u16string&) { drivers.push_back(std::move(name)); });
+    Walk(&SQLDriversW,
+         [&](std::u16string name, const std::u16string&) { drivers.push_back(std::move(name)); });
     return drivers;
 }
 
 std::vector<DataSource> DataSources() {
     std::vector<DataSource> sources;
-    Walk(&SQLDataSourcesW,
-         [&](std::u16string name, std::u16string driver) { sources.push_back({std::move(name), std::move(driver)}); });
+    Walk(&SQLDataSourcesW, [&](std::u16string name, std::u16string driver) {
+        sources.push_back({std::move(name), std::move(driver)});
+    });
     return sources;
 }
 

@@ -14,14 +14,14 @@ ErrorRecord::ErrorRecord(std::int32_t number, std::u16string description, std::u
       mSqlState(std::move(sqlState)), mNativeError(nativeError) {}
 
 const automation::ClassInfo& ErrorRecord::GetClassInfo() const {
-    static const automation::ClassInfo info(u"Error", {
-                                                          automation::Default(Method<&ErrorRecord::Description>(
-                                                              u"Description")),
-                                                          Method<&ErrorRecord::Number>(u"Number"),
-                                                          Method<&ErrorRecord::Source>(u"Source"),
-                                                          Method<&ErrorRecord::SQLState>(u"SQLState"),
-                                                          Method<&ErrorRecord::NativeError>(u"NativeError"),
-                                                      });
+    static const automation::ClassInfo info(
+        u"Error", {
+                      automation::Default(Method<&ErrorRecord::Description>(u"Description")),
+                      Method<&ErrorRecord::Number>(u"Number"),
+                      Method<&ErrorRecord::Source>(u"Source"),
+                      Method<&ErrorRecord::SQLState>(u"SQLState"),
+                      Method<&ErrorRecord::NativeError>(u"NativeError"),
+                  });
     return info;
 }
 
@@ -35,11 +35,12 @@ Ref<ErrorRecord> Errors::Item(std::int32_t index) const {
 }
 
 const automation::ClassInfo& Errors::GetClassInfo() const {
-    static const automation::ClassInfo info(u"Errors", {
-                                                           Method<&Errors::Count>(u"Count"),
-                                                           automation::Default(Method<&Errors::Item>(u"Item")),
-                                                           Method<&Errors::Clear>(u"Clear"),
-                                                       });
+    static const automation::ClassInfo info(u"Errors",
+                                            {
+                                                Method<&Errors::Count>(u"Count"),
+                                                automation::Default(Method<&Errors::Item>(u"Item")),
+                                                Method<&Errors::Clear>(u"Clear"),
+                                            });
     return info;
 }
 

@@ -14,8 +14,8 @@ namespace qv::ado {
 /// and the database's own error code.
 class ErrorRecord final : public automation::Object {
 public:
-    ErrorRecord(std::int32_t number, std::u16string description, std::u16string source, std::u16string sqlState,
-                std::int32_t nativeError);
+    ErrorRecord(std::int32_t number, std::u16string description, std::u16string source,
+                std::u16string sqlState, std::int32_t nativeError);
 
     std::int32_t Number() const { return mNumber; }
     const std::u16string& Description() const { return mDescription; }

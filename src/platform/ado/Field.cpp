@@ -12,12 +12,15 @@ using automation::Variant;
 
 namespace {
 
-Variant TextOrEmpty(const std::u16string& text) { return text.empty() ? Variant() : Variant(text); }
+Variant TextOrEmpty(const std::u16string& text) {
+    return text.empty() ? Variant() : Variant(text);
+}
 
 [[noreturn]] void RaiseItemNotFound(std::u16string_view what) {
-    automation::Raise(ErrorNumber::ItemNotFound, u"Fields",
-                      u"Item cannot be found in the collection corresponding to the requested name or ordinal. (" +
-                          std::u16string(what) + u")");
+    automation::Raise(
+        ErrorNumber::ItemNotFound, u"Fields",
+        u"Item cannot be found in the collection corresponding to the requested name or ordinal. (" +
+            std::u16string(what) + u")");
 }
 
 } // namespace
@@ -48,7 +51,9 @@ const Field& Fields::Item(std::int32_t index) const {
     return mFields[static_cast<std::size_t>(index)];
 }
 
-const Field& Fields::Item(std::u16string_view name) const { return mFields[IndexOf(name)]; }
+const Field& Fields::Item(std::u16string_view name) const {
+    return mFields[IndexOf(name)];
+}
 
 std::size_t Fields::IndexOf(std::u16string_view name) const {
     std::optional<std::size_t> index = Find(name);

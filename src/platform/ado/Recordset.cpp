@@ -56,7 +56,7 @@ Recordset Recordset::Open(Connection& connection, std::u16string_view sql) {
     internal::ConnectionImpl& impl = connection.Impl();
     internal::ConnectionHandle& handle = impl.OpenHandle(Source);
     impl.errors->Clear();
-    internal::StatementHandle statement(handle, *impl.errors);
+    internal::StatementHandle statement(handle, *impl.errors, impl.encoding);
     internal::DriverText text(statementText, impl.encoding);
     SQLRETURN rc = text.Encoding() == internal::TextEncoding::Utf16
                        ? SQLExecDirectW(statement.Get(), text.Wide(), SQL_NTS)
@@ -73,7 +73,7 @@ Recordset Recordset::Describe(Connection& connection, std::u16string_view sql) {
     internal::ConnectionImpl& impl = connection.Impl();
     internal::ConnectionHandle& handle = impl.OpenHandle(Source);
     impl.errors->Clear();
-    internal::StatementHandle statement(handle, *impl.errors);
+    internal::StatementHandle statement(handle, *impl.errors, impl.encoding);
     internal::DriverText text(statementText, impl.encoding);
     SQLRETURN rc = text.Encoding() == internal::TextEncoding::Utf16
                        ? SQLPrepareW(statement.Get(), text.Wide(), SQL_NTS)

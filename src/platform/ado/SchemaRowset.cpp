@@ -28,20 +28,20 @@ constexpr std::u16string_view Source = u"Connection";
 // ---------------------------------------------------------------------------------------------
 // The rowsets' columns, as ADO names and types them.
 
-struct ColumnSpec {
+struct RowsetColumn {
     std::u16string_view name;
     std::int32_t type;
 };
 
-constexpr ColumnSpec TablesColumns[] = {
-    {u"TABLE_CATALOG", DataType::VarWChar}, {u"TABLE_SCHEMA", DataType::VarWChar},
-    {u"TABLE_NAME", DataType::VarWChar},    {u"TABLE_TYPE", DataType::VarWChar},
-    {u"TABLE_GUID", DataType::GUID},        {u"DESCRIPTION", DataType::VarWChar},
+constexpr RowsetColumn TablesColumns[] = {
+    {u"TABLE_CATALOG", DataType::VarWChar},   {u"TABLE_SCHEMA", DataType::VarWChar},
+    {u"TABLE_NAME", DataType::VarWChar},      {u"TABLE_TYPE", DataType::VarWChar},
+    {u"TABLE_GUID", DataType::GUID},          {u"DESCRIPTION", DataType::VarWChar},
     {u"TABLE_PROPID", DataType::UnsignedInt}, {u"DATE_CREATED", DataType::Date},
     {u"DATE_MODIFIED", DataType::Date},
 };
 
-constexpr ColumnSpec ColumnsColumns[] = {
+constexpr RowsetColumn ColumnsColumns[] = {
     {u"TABLE_CATALOG", DataType::VarWChar},
     {u"TABLE_SCHEMA", DataType::VarWChar},
     {u"TABLE_NAME", DataType::VarWChar},
@@ -86,14 +86,14 @@ enum ColumnsColumn : std::size_t {
     ColumnsDescription = 27,
 };
 
-constexpr ColumnSpec PrimaryKeysColumns[] = {
+constexpr RowsetColumn PrimaryKeysColumns[] = {
     {u"TABLE_CATALOG", DataType::VarWChar}, {u"TABLE_SCHEMA", DataType::VarWChar},
     {u"TABLE_NAME", DataType::VarWChar},    {u"COLUMN_NAME", DataType::VarWChar},
     {u"COLUMN_GUID", DataType::GUID},       {u"COLUMN_PROPID", DataType::UnsignedInt},
     {u"ORDINAL", DataType::UnsignedInt},    {u"PK_NAME", DataType::VarWChar},
 };
 
-constexpr ColumnSpec IndexesColumns[] = {
+constexpr RowsetColumn IndexesColumns[] = {
     {u"TABLE_CATALOG", DataType::VarWChar},
     {u"TABLE_SCHEMA", DataType::VarWChar},
     {u"TABLE_NAME", DataType::VarWChar},
@@ -127,15 +127,15 @@ constexpr std::int16_t IndexTypeHash = 2;
 constexpr std::int16_t CollationAscending = 1;
 constexpr std::int16_t CollationDescending = 2;
 
-ado::Fields MakeFields(std::span<const ColumnSpec> specs) {
+ado::Fields MakeFields(std::span<const RowsetColumn> columns) {
     std::vector<Field> fields;
-    for (const ColumnSpec& spec : specs) {
+    for (const RowsetColumn& column : columns) {
         FieldDescription description;
-        description.name = spec.name;
-        description.type = spec.type;
-        description.definedSize = internal::DefinedSize(spec.type, 128);
+        description.name = column.name;
+        description.type = column.type;
+        description.definedSize = internal::DefinedSize(column.type, 128);
         description.attributes = FieldAttribute::IsNullable | FieldAttribute::MayBeNull;
-        if (internal::IsFixedLengthType(spec.type)) {
+        if (internal::IsFixedLengthType(column.type)) {
             description.attributes |= FieldAttribute::Fixed;
         }
         fields.emplace_back(std::move(description));
@@ -146,13 +146,15 @@ ado::Fields MakeFields(std::span<const ColumnSpec> specs) {
 /// Rows under construction: each Add starts a row of Null values, filled by Set.
 class RowBuilder {
 public:
-    explicit RowBuilder(std::span<const ColumnSpec> specs) : mSpecs(specs) {}
-    void Add() { mValues.resize(mValues.size() + mSpecs.size(), Variant::Null()); }
-    void Set(std::size_t column, Variant value) { mValues[mValues.size() - mSpecs.size() + column] = std::move(value); }
-    Recordset Finish() { return Recordset(MakeFields(mSpecs), std::move(mValues)); }
+    explicit RowBuilder(std::span<const RowsetColumn> columns) : mColumns(columns) {}
+    void Add() { mValues.resize(mValues.size() + mColumns.size(), Variant::Null()); }
+    void Set(std::size_t column, Variant value) {
+        mValues[mValues.size() - mColumns.size() + column] = std::move(value);
+    }
+    Recordset Finish() { return Recordset(MakeFields(mColumns), std::move(mValues)); }
 
 private:
-    std::span<const ColumnSpec> mSpecs;
+    std::span<const RowsetColumn> mColumns;
     std::vector<Variant> mValues;
 };
 
@@ -162,7 +164,8 @@ private:
 /// A catalog function's whole result, read into memory; its statement is gone.
 class CatalogResult {
 public:
-    CatalogResult(std::size_t width, std::vector<Variant> values) : mWidth(width), mValues(std::move(values)) {}
+    CatalogResult(std::size_t width, std::vector<Variant> values)
+        : mWidth(width), mValues(std::move(values)) {}
 
     std::size_t RowCount() const { return mWidth == 0 ? 0 : mValues.size() / mWidth; }
     /// The value at a row and a 1-based column, as ODBC numbers them; Null past the columns
@@ -199,7 +202,7 @@ private:
 using CatalogCall = std::function<SQLRETURN(SQLHSTMT)>;
 
 CatalogResult RunCatalog(internal::ConnectionImpl& impl, std::u16string_view what, const CatalogCall& call) {
-    internal::StatementHandle statement(impl.OpenHandle(Source), *impl.errors);
+    internal::StatementHandle statement(impl.OpenHandle(Source), *impl.errors, impl.encoding);
     statement.Check(call(statement.Get()), what);
     std::vector<internal::ColumnDescription> columns = internal::DescribeColumns(statement);
     std::vector<Variant> values;
@@ -224,7 +227,9 @@ private:
     std::optional<internal::DriverText> mText;
 };
 
-bool IsWide(const internal::ConnectionImpl& impl) { return impl.encoding == internal::TextEncoding::Utf16; }
+bool IsWide(const internal::ConnectionImpl& impl) {
+    return impl.encoding == internal::TextEncoding::Utf16;
+}
 
 /// The catalog restriction to use: the caller's, or else the connection's current catalog, so
 /// that a server's other databases stay out of the rowsets (some drivers list every database
@@ -237,7 +242,9 @@ std::optional<std::u16string> CatalogOrCurrent(const internal::ConnectionImpl& i
     return impl.currentCatalog;
 }
 
-Variant TextOrNull(const std::u16string& text) { return text.empty() ? Variant::Null() : Variant(text); }
+Variant TextOrNull(const std::u16string& text) {
+    return text.empty() ? Variant::Null() : Variant(text);
+}
 
 std::optional<std::u16string> NonEmpty(const std::u16string& text) {
     return text.empty() ? std::nullopt : std::optional<std::u16string>(text);
@@ -282,7 +289,8 @@ std::vector<std::size_t> AllRows(const CatalogResult& result) {
 }
 
 /// A name as a search-pattern argument, escaped so that it matches only itself.
-std::optional<std::u16string> Pattern(const internal::ConnectionImpl& impl, const std::optional<std::u16string>& name) {
+std::optional<std::u16string> Pattern(const internal::ConnectionImpl& impl,
+                                      const std::optional<std::u16string>& name) {
     if (!name) {
         return std::nullopt;
     }
@@ -302,7 +310,8 @@ struct TableName {
 
 /// TABLE_TYPE in ADO's words. Some drivers say "BASE TABLE"; SQLite's own bookkeeping tables
 /// (sqlite_sequence, sqlite_stat1) are system tables, whatever the driver calls them.
-std::u16string NormalTableType(const internal::ConnectionImpl& impl, std::u16string type, const std::u16string& name) {
+std::u16string NormalTableType(const internal::ConnectionImpl& impl, std::u16string type,
+                               const std::u16string& name) {
     if (EqualsNoCase(type, u"BASE TABLE")) {
         type = u"TABLE";
     }
@@ -313,7 +322,8 @@ std::u16string NormalTableType(const internal::ConnectionImpl& impl, std::u16str
     return type;
 }
 
-std::vector<TableName> ListTables(internal::ConnectionImpl& impl, const std::optional<std::u16string>& givenCatalog,
+std::vector<TableName> ListTables(internal::ConnectionImpl& impl,
+                                  const std::optional<std::u16string>& givenCatalog,
                                   const std::optional<std::u16string>& schema,
                                   const std::optional<std::u16string>& table,
                                   const std::optional<std::u16string>& type) {
@@ -323,11 +333,13 @@ std::vector<TableName> ListTables(internal::ConnectionImpl& impl, const std::opt
     Argument tableArgument(impl, Pattern(impl, table));
     CatalogResult result = RunCatalog(impl, u"Reading the tables", [&](SQLHSTMT statement) {
         if (IsWide(impl)) {
-            return SQLTablesW(statement, catalogArgument.Wide(), catalogArgument.Length(), schemaArgument.Wide(),
-                              schemaArgument.Length(), tableArgument.Wide(), tableArgument.Length(), nullptr, 0);
+            return SQLTablesW(statement, catalogArgument.Wide(), catalogArgument.Length(),
+                              schemaArgument.Wide(), schemaArgument.Length(), tableArgument.Wide(),
+                              tableArgument.Length(), nullptr, 0);
         }
-        return SQLTables(statement, catalogArgument.Narrow(), catalogArgument.Length(), schemaArgument.Narrow(),
-                         schemaArgument.Length(), tableArgument.Narrow(), tableArgument.Length(), nullptr, 0);
+        return SQLTables(statement, catalogArgument.Narrow(), catalogArgument.Length(),
+                         schemaArgument.Narrow(), schemaArgument.Length(), tableArgument.Narrow(),
+                         tableArgument.Length(), nullptr, 0);
     });
     std::vector<std::size_t> rows = AllRows(result);
     FilterByName(rows, result, 1, catalog);
@@ -335,7 +347,8 @@ std::vector<TableName> ListTables(internal::ConnectionImpl& impl, const std::opt
     FilterByName(rows, result, 3, table);
     std::vector<TableName> tables;
     for (std::size_t row : rows) {
-        TableName name{result.Text(row, 1), result.Text(row, 2), result.Text(row, 3), u"", result.Text(row, 5)};
+        TableName name{result.Text(row, 1), result.Text(row, 2), result.Text(row, 3), u"",
+                       result.Text(row, 5)};
         name.type = NormalTableType(impl, result.Text(row, 4), name.name);
         if (type && name.type != *type) {
             continue;
@@ -346,8 +359,9 @@ std::vector<TableName> ListTables(internal::ConnectionImpl& impl, const std::opt
 }
 
 Recordset TablesRowset(internal::ConnectionImpl& impl, std::span<const Variant> restrictions) {
-    std::vector<TableName> tables = ListTables(impl, Restriction(restrictions, 0), Restriction(restrictions, 1),
-                                               Restriction(restrictions, 2), Restriction(restrictions, 3));
+    std::vector<TableName> tables =
+        ListTables(impl, Restriction(restrictions, 0), Restriction(restrictions, 1),
+                   Restriction(restrictions, 2), Restriction(restrictions, 3));
     RowBuilder builder(TablesColumns);
     for (const TableName& table : tables) {
         builder.Add();
@@ -389,7 +403,8 @@ bool IsNumericType(std::int32_t adoType) {
 }
 
 bool IsBinaryType(std::int32_t adoType) {
-    return adoType == DataType::Binary || adoType == DataType::VarBinary || adoType == DataType::LongVarBinary;
+    return adoType == DataType::Binary || adoType == DataType::VarBinary ||
+           adoType == DataType::LongVarBinary;
 }
 
 Recordset ColumnsRowset(internal::ConnectionImpl& impl, std::span<const Variant> restrictions) {
@@ -403,13 +418,13 @@ Recordset ColumnsRowset(internal::ConnectionImpl& impl, std::span<const Variant>
     Argument columnArgument(impl, Pattern(impl, column));
     CatalogResult result = RunCatalog(impl, u"Reading the columns", [&](SQLHSTMT statement) {
         if (IsWide(impl)) {
-            return SQLColumnsW(statement, catalogArgument.Wide(), catalogArgument.Length(), schemaArgument.Wide(),
-                               schemaArgument.Length(), tableArgument.Wide(), tableArgument.Length(),
-                               columnArgument.Wide(), columnArgument.Length());
+            return SQLColumnsW(statement, catalogArgument.Wide(), catalogArgument.Length(),
+                               schemaArgument.Wide(), schemaArgument.Length(), tableArgument.Wide(),
+                               tableArgument.Length(), columnArgument.Wide(), columnArgument.Length());
         }
-        return SQLColumns(statement, catalogArgument.Narrow(), catalogArgument.Length(), schemaArgument.Narrow(),
-                          schemaArgument.Length(), tableArgument.Narrow(), tableArgument.Length(),
-                          columnArgument.Narrow(), columnArgument.Length());
+        return SQLColumns(statement, catalogArgument.Narrow(), catalogArgument.Length(),
+                          schemaArgument.Narrow(), schemaArgument.Length(), tableArgument.Narrow(),
+                          tableArgument.Length(), columnArgument.Narrow(), columnArgument.Length());
     });
     std::vector<std::size_t> rows = AllRows(result);
     FilterByName(rows, result, 1, catalog);
@@ -423,8 +438,8 @@ Recordset ColumnsRowset(internal::ConnectionImpl& impl, std::span<const Variant>
         // 12 REMARKS, 13 COLUMN_DEF, 16 CHAR_OCTET_LENGTH, 17 ORDINAL_POSITION.
         std::u16string typeName = result.Text(row, 6);
         std::int16_t sqlType = static_cast<std::int16_t>(result.Number(row, 5).value_or(0));
-        std::int32_t adoType = internal::AdoType(sqlType, TypeNameSays(typeName, u"unsigned"),
-                                                 TypeNameSays(typeName, u"money"));
+        std::int32_t adoType =
+            internal::AdoType(sqlType, TypeNameSays(typeName, u"unsigned"), TypeNameSays(typeName, u"money"));
         std::optional<std::int32_t> size = result.Number(row, 7);
         std::optional<std::int32_t> digits = result.Number(row, 9);
         std::int32_t nullable = result.Number(row, 11).value_or(SQL_NULLABLE_UNKNOWN);
@@ -463,7 +478,8 @@ Recordset ColumnsRowset(internal::ConnectionImpl& impl, std::span<const Variant>
             // Long types without a limit come as 0 or a negative "no total": the largest size.
             std::int32_t maximum = internal::DefinedSize(adoType, size.value_or(0));
             builder.Set(ColumnsMaximumLength, Variant(maximum));
-            builder.Set(ColumnsOctetLength, Variant(internal::DefinedSize(adoType, result.Number(row, 16).value_or(0))));
+            builder.Set(ColumnsOctetLength,
+                        Variant(internal::DefinedSize(adoType, result.Number(row, 16).value_or(0))));
         }
         if (IsNumericType(adoType)) {
             bool exact = adoType == DataType::Numeric || adoType == DataType::Decimal;
@@ -485,7 +501,9 @@ Recordset ColumnsRowset(internal::ConnectionImpl& impl, std::span<const Variant>
 // Primary keys and indexes: the catalog calls take one exact table each, so the restricted
 // tables are listed first (which also finds a table of the name in every schema).
 
-bool HasKeys(const TableName& table) { return automation::ToUpper(table.type).find(u"VIEW") == std::u16string::npos; }
+bool HasKeys(const TableName& table) {
+    return automation::ToUpper(table.type).find(u"VIEW") == std::u16string::npos;
+}
 
 struct PrimaryKey {
     std::u16string name;
@@ -498,17 +516,20 @@ CatalogResult ReadPrimaryKeys(internal::ConnectionImpl& impl, const TableName& t
     Argument tableArgument(impl, table.name);
     return RunCatalog(impl, u"Reading the primary key", [&](SQLHSTMT statement) {
         if (IsWide(impl)) {
-            return SQLPrimaryKeysW(statement, catalogArgument.Wide(), catalogArgument.Length(), schemaArgument.Wide(),
-                                   schemaArgument.Length(), tableArgument.Wide(), tableArgument.Length());
+            return SQLPrimaryKeysW(statement, catalogArgument.Wide(), catalogArgument.Length(),
+                                   schemaArgument.Wide(), schemaArgument.Length(), tableArgument.Wide(),
+                                   tableArgument.Length());
         }
-        return SQLPrimaryKeys(statement, catalogArgument.Narrow(), catalogArgument.Length(), schemaArgument.Narrow(),
-                              schemaArgument.Length(), tableArgument.Narrow(), tableArgument.Length());
+        return SQLPrimaryKeys(statement, catalogArgument.Narrow(), catalogArgument.Length(),
+                              schemaArgument.Narrow(), schemaArgument.Length(), tableArgument.Narrow(),
+                              tableArgument.Length());
     });
 }
 
 Recordset PrimaryKeysRowset(internal::ConnectionImpl& impl, std::span<const Variant> restrictions) {
-    std::vector<TableName> tables = ListTables(impl, Restriction(restrictions, 0), Restriction(restrictions, 1),
-                                               Restriction(restrictions, 2), std::nullopt);
+    std::vector<TableName> tables =
+        ListTables(impl, Restriction(restrictions, 0), Restriction(restrictions, 1),
+                   Restriction(restrictions, 2), std::nullopt);
     RowBuilder builder(PrimaryKeysColumns);
     for (const TableName& table : tables) {
         if (!HasKeys(table)) {
@@ -545,8 +566,9 @@ PrimaryKey PrimaryKeyOf(internal::ConnectionImpl& impl, const TableName& table) 
 Recordset IndexesRowset(internal::ConnectionImpl& impl, std::span<const Variant> restrictions) {
     std::optional<std::u16string> indexName = Restriction(restrictions, 2);
     std::optional<std::u16string> indexType = Restriction(restrictions, 3);
-    std::vector<TableName> tables = ListTables(impl, Restriction(restrictions, 0), Restriction(restrictions, 1),
-                                               Restriction(restrictions, 4), std::nullopt);
+    std::vector<TableName> tables =
+        ListTables(impl, Restriction(restrictions, 0), Restriction(restrictions, 1),
+                   Restriction(restrictions, 4), std::nullopt);
     RowBuilder builder(IndexesColumns);
     for (const TableName& table : tables) {
         if (!HasKeys(table)) {
@@ -570,7 +592,8 @@ Recordset IndexesRowset(internal::ConnectionImpl& impl, std::span<const Variant>
         // of the table's own statistics names no index and has no place in the rowset.
         std::vector<std::size_t> rows;
         for (std::size_t row = 0; row < result.RowCount(); ++row) {
-            if (result.Number(row, 7).value_or(SQL_TABLE_STAT) != SQL_TABLE_STAT && !result.Text(row, 6).empty()) {
+            if (result.Number(row, 7).value_or(SQL_TABLE_STAT) != SQL_TABLE_STAT &&
+                !result.Text(row, 6).empty()) {
                 rows.push_back(row);
             }
         }
@@ -661,7 +684,8 @@ Recordset IndexesRowset(internal::ConnectionImpl& impl, std::span<const Variant>
 
 } // namespace
 
-Recordset OpenSchemaRowset(Connection& connection, std::int32_t schema, std::span<const Variant> restrictions) {
+Recordset OpenSchemaRowset(Connection& connection, std::int32_t schema,
+                           std::span<const Variant> restrictions) {
     internal::ConnectionImpl& impl = connection.Impl();
     impl.OpenHandle(Source);
     impl.errors->Clear();

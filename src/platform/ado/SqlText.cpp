@@ -77,8 +77,12 @@ struct Reading {
 bool IsWordStart(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c > 0x7F;
 }
-bool IsWordPart(char16_t c) { return IsWordStart(c) || (c >= u'0' && c <= u'9') || c == u'$'; }
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f'; }
+bool IsWordPart(char16_t c) {
+    return IsWordStart(c) || (c >= u'0' && c <= u'9') || c == u'$';
+}
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f';
+}
 
 /// Skips a literal or quoted name that opens at `position` and closes with `close` (doubled
 /// inside, and escaped by a backslash when the lexicon says so). Returns the position after it,
@@ -134,7 +138,8 @@ Reading Read(std::u16string_view text, const Lexicon& lexicon) {
             continue;
         }
         if (c == u'/' && next == u'*') {
-            bool executable = lexicon.mysqlComments && position + 2 < text.size() && text[position + 2] == u'!';
+            bool executable =
+                lexicon.mysqlComments && position + 2 < text.size() && text[position + 2] == u'!';
             if (executable) {
                 // MySQL runs what such a comment holds: read it as code.
                 position += 3;
@@ -204,8 +209,8 @@ Reading Read(std::u16string_view text, const Lexicon& lexicon) {
 
 /// Words that make a statement change data or definitions, wherever they stand in it.
 constexpr std::array<std::u16string_view, 15> ChangingWords{
-    u"INSERT", u"UPDATE", u"DELETE", u"MERGE",    u"UPSERT", u"INTO",    u"CREATE",  u"DROP",
-    u"ALTER",  u"TRUNCATE", u"GRANT", u"REVOKE", u"CALL",   u"EXEC",    u"EXECUTE",
+    u"INSERT", u"UPDATE",   u"DELETE", u"MERGE",  u"UPSERT", u"INTO", u"CREATE",  u"DROP",
+    u"ALTER",  u"TRUNCATE", u"GRANT",  u"REVOKE", u"CALL",   u"EXEC", u"EXECUTE",
 };
 
 /// Why a reading is not one query. `checkWords` is false for readings that take "[" as an

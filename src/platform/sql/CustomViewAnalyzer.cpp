@@ -14,27 +14,39 @@ constexpr std::size_t NoPosition = static_cast<std::size_t>(-1);
 
 /// Words that end the select list or the table list where they stand outside parentheses.
 constexpr std::array<std::u16string_view, 18> ClauseWords{
-    u"FROM",  u"INTO",      u"WHERE",  u"GROUP", u"HAVING", u"ORDER",   u"LIMIT",  u"OFFSET",  u"FETCH",
-    u"UNION", u"EXCEPT",    u"MINUS",  u"INTERSECT", u"WINDOW", u"FOR", u"CONNECT", u"START", u"QUALIFY",
+    u"FROM",  u"INTO",   u"WHERE", u"GROUP",     u"HAVING", u"ORDER", u"LIMIT",   u"OFFSET", u"FETCH",
+    u"UNION", u"EXCEPT", u"MINUS", u"INTERSECT", u"WINDOW", u"FOR",   u"CONNECT", u"START",  u"QUALIFY",
 };
 
 /// Words that can never be a bare alias: clause, join and expression keywords.
 constexpr std::array<std::u16string_view, 44> ReservedWords{
-    u"FROM",    u"INTO",   u"WHERE",   u"GROUP",  u"HAVING", u"ORDER",    u"LIMIT",  u"OFFSET", u"FETCH",
-    u"UNION",   u"EXCEPT", u"MINUS",   u"INTERSECT", u"WINDOW", u"FOR",   u"CONNECT", u"START", u"QUALIFY",
-    u"AS",      u"ON",     u"USING",   u"JOIN",   u"INNER",  u"LEFT",     u"RIGHT",  u"FULL",   u"OUTER",
-    u"CROSS",   u"NATURAL", u"APPLY",  u"WITH",   u"AND",    u"OR",       u"NOT",    u"IS",     u"NULL",
-    u"END",     u"DAY",    u"HOUR",    u"MINUTE", u"SECOND", u"MONTH",    u"YEAR",   u"STRAIGHT_JOIN",
+    u"FROM",    u"INTO",          u"WHERE", u"GROUP",   u"HAVING", u"ORDER",     u"LIMIT",
+    u"OFFSET",  u"FETCH",         u"UNION", u"EXCEPT",  u"MINUS",  u"INTERSECT", u"WINDOW",
+    u"FOR",     u"CONNECT",       u"START", u"QUALIFY", u"AS",     u"ON",        u"USING",
+    u"JOIN",    u"INNER",         u"LEFT",  u"RIGHT",   u"FULL",   u"OUTER",     u"CROSS",
+    u"NATURAL", u"APPLY",         u"WITH",  u"AND",     u"OR",     u"NOT",       u"IS",
+    u"NULL",    u"END",           u"DAY",   u"HOUR",    u"MINUTE", u"SECOND",    u"MONTH",
+    u"YEAR",    u"STRAIGHT_JOIN",
 };
 
 /// Words that may stand between SELECT and the first column.
 constexpr std::array<std::u16string_view, 12> SelectModifiers{
-    u"DISTINCT",         u"ALL",          u"DISTINCTROW",      u"UNIQUE",          u"SQL_CALC_FOUND_ROWS",
-    u"STRAIGHT_JOIN",    u"HIGH_PRIORITY", u"SQL_NO_CACHE",    u"SQL_CACHE",       u"SQL_SMALL_RESULT",
-    u"SQL_BIG_RESULT",   u"SQL_BUFFER_RESULT",
+    u"DISTINCT",
+    u"ALL",
+    u"DISTINCTROW",
+    u"UNIQUE",
+    u"SQL_CALC_FOUND_ROWS",
+    u"STRAIGHT_JOIN",
+    u"HIGH_PRIORITY",
+    u"SQL_NO_CACHE",
+    u"SQL_CACHE",
+    u"SQL_SMALL_RESULT",
+    u"SQL_BIG_RESULT",
+    u"SQL_BUFFER_RESULT",
 };
 
-template <std::size_t N> bool IsOneOf(const CustomViewToken& token, const std::array<std::u16string_view, N>& words) {
+template <std::size_t N>
+bool IsOneOf(const CustomViewToken& token, const std::array<std::u16string_view, N>& words) {
     for (std::u16string_view word : words) {
         if (token.IsKeyword(word)) {
             return true;
@@ -84,7 +96,9 @@ bool EndsOperand(const CustomViewToken& token) {
     return token.IsName() || token.kind == CustomViewTokenKind::Literal || token.IsSymbol(u")");
 }
 
-bool IsSeparator(const CustomViewToken& token) { return token.IsSymbol(u".") || token.IsSymbol(u"!"); }
+bool IsSeparator(const CustomViewToken& token) {
+    return token.IsSymbol(u".") || token.IsSymbol(u"!");
+}
 
 } // namespace
 
@@ -155,7 +169,8 @@ bool CustomViewAnalyzer::AnalyzeSql(std::u16string_view sql, std::int16_t dialec
         const CustomViewToken& token = mTokens[position];
         if (IsOneOf(token, SelectModifiers)) {
             ++position;
-            if (token.IsKeyword(u"DISTINCT") && mTokens[position].IsKeyword(u"ON") && mTokens[position + 1].IsSymbol(u"(")) {
+            if (token.IsKeyword(u"DISTINCT") && mTokens[position].IsKeyword(u"ON") &&
+                mTokens[position + 1].IsSymbol(u"(")) {
                 position = AfterGroup(mTokens, position + 1);
             }
             continue;
@@ -225,8 +240,7 @@ void CustomViewAnalyzer::ParseSelectList(std::size_t begin, std::size_t end) {
             expressionEnd = itemEnd - 1;
         }
         const CustomViewToken& first = mTokens[itemStart];
-        item.source.sourceName =
-            mSql.substr(first.offset, mTokens[expressionEnd - 1].End() - first.offset);
+        item.source.sourceName = mSql.substr(first.offset, mTokens[expressionEnd - 1].End() - first.offset);
 
         // name, q.name, s.q.name (Access also writes q!name); or *, q.*
         std::size_t length = expressionEnd - itemStart;
@@ -353,7 +367,8 @@ void CustomViewAnalyzer::Resolve() {
         if (item.isStar || item.source.sourceField.empty()) {
             continue;
         }
-        const TableRef* table = item.source.sourceTable.empty() ? OnlyTable() : FindTable(item.source.sourceTable);
+        const TableRef* table =
+            item.source.sourceTable.empty() ? OnlyTable() : FindTable(item.source.sourceTable);
         item.source.sourceTable = table ? table->name : u"";
     }
 }

@@ -32,8 +32,8 @@ public:
     /// The source of the result column named `columnName` (matched without regard to case; the
     /// first of equal names wins). Returns whether it is an alias and sets all three texts,
     /// empty where unknown, so that nothing of an earlier column is left in them.
-    bool GetColumnSource(std::u16string_view columnName, std::u16string& sourceName, std::u16string& sourceTable,
-                         std::u16string& sourceField) const;
+    bool GetColumnSource(std::u16string_view columnName, std::u16string& sourceName,
+                         std::u16string& sourceTable, std::u16string& sourceField) const;
 
     /// The same, typed; nullopt for a name the statement does not return (or before a
     /// successful AnalyzeSql).

@@ -14,12 +14,18 @@ bool CustomViewToken::IsSymbol(std::u16string_view symbol) const noexcept {
 
 namespace {
 
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f'; }
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f';
+}
+bool IsDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
 bool IsWordStart(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c == u'@' || c > 0x7F;
 }
-bool IsWordPart(char16_t c) { return IsWordStart(c) || IsDigit(c) || c == u'$' || c == u'#'; }
+bool IsWordPart(char16_t c) {
+    return IsWordStart(c) || IsDigit(c) || c == u'$' || c == u'#';
+}
 
 /// Reads a quoted token opening at `position`; the closing character doubled inside stands for
 /// itself, and with `backslash` a backslash escapes the next character. Returns false when the
@@ -49,11 +55,13 @@ bool ReadQuoted(std::u16string_view sql, std::size_t& position, char16_t close, 
 
 } // namespace
 
-bool TokenizeCustomView(std::u16string_view sql, CustomViewDialect dialect, std::vector<CustomViewToken>& tokens) {
+bool TokenizeCustomView(std::u16string_view sql, CustomViewDialect dialect,
+                        std::vector<CustomViewToken>& tokens) {
     const bool brackets = dialect == CustomViewDialect::Access || dialect == CustomViewDialect::SqlServer;
     const bool backquotes = dialect == CustomViewDialect::Access || dialect == CustomViewDialect::MySql;
     // Access and MySQL read "..." as a string; the others as a name.
-    const bool doubleQuotedNames = dialect == CustomViewDialect::SqlServer || dialect == CustomViewDialect::Oracle;
+    const bool doubleQuotedNames =
+        dialect == CustomViewDialect::SqlServer || dialect == CustomViewDialect::Oracle;
     const bool mysql = dialect == CustomViewDialect::MySql;
 
     std::size_t position = 0;
@@ -68,7 +76,8 @@ bool TokenizeCustomView(std::u16string_view sql, CustomViewDialect dialect, std:
             ++position;
             continue;
         }
-        bool lineComment = dialect != CustomViewDialect::Access && ((c == u'-' && next == u'-') || (mysql && c == u'#'));
+        bool lineComment =
+            dialect != CustomViewDialect::Access && ((c == u'-' && next == u'-') || (mysql && c == u'#'));
         if (lineComment) {
             std::size_t end = sql.find(u'\n', position);
             position = end == std::u16string_view::npos ? sql.size() : end + 1;
@@ -118,7 +127,8 @@ bool TokenizeCustomView(std::u16string_view sql, CustomViewDialect dialect, std:
             token.text = sql.substr(start, position - start);
         } else {
             token.kind = CustomViewTokenKind::Symbol;
-            static constexpr std::u16string_view TwoCharacterSymbols[] = {u"<=", u">=", u"<>", u"!=", u"||", u"::"};
+            static constexpr std::u16string_view TwoCharacterSymbols[] = {u"<=", u">=", u"<>",
+                                                                          u"!=", u"||", u"::"};
             std::u16string_view pair = sql.substr(position, 2);
             bool isPair = false;
             for (std::u16string_view symbol : TwoCharacterSymbols) {

@@ -40,6 +40,7 @@ struct CustomViewToken {
 /// strings, comments, MySQL's backslash escapes, Access's #date# literals), skipping comments,
 /// always ending with one End token. Returns false, with the tokens so far, for a quote or
 /// comment that is never closed.
-bool TokenizeCustomView(std::u16string_view sql, CustomViewDialect dialect, std::vector<CustomViewToken>& tokens);
+bool TokenizeCustomView(std::u16string_view sql, CustomViewDialect dialect,
+                        std::vector<CustomViewToken>& tokens);
 
 } // namespace qv::sql

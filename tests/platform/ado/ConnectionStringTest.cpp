@@ -19,14 +19,10 @@ TEST(ConnectionString, QuotesOnlyValuesThatNeedIt) {
         std::u16string quoted;
     };
     const Case cases[] = {
-        {u"plain", u"plain"},
-        {u"/tmp/with space/db.sqlite", u"/tmp/with space/db.sqlite"},
-        {u"", u""},
-        {u"a;b", u"{a;b}"},
-        {u"x}y", u"{x}}y}"},
-        {u"{braced}", u"{{braced}}}"},
-        {u"k=v", u"{k=v}"},
-        {u" padded ", u"{ padded }"},
+        {u"plain", u"plain"}, {u"/tmp/with space/db.sqlite", u"/tmp/with space/db.sqlite"},
+        {u"", u""},           {u"a;b", u"{a;b}"},
+        {u"x}y", u"{x}}y}"},  {u"{braced}", u"{{braced}}}"},
+        {u"k=v", u"{k=v}"},   {u" padded ", u"{ padded }"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(ToUtf8(c.value));
@@ -37,7 +33,8 @@ TEST(ConnectionString, QuotesOnlyValuesThatNeedIt) {
 TEST(ConnectionString, ValuesSurviveBuildAndParse) {
     // A password built into the string must come back whole and add no attribute, whatever
     // it holds; the concatenation this replaces let "x;Database=other" inject a database.
-    const std::u16string values[] = {u"x;Database=other", u"}{;}}=", u"semi;colon}", u"trailing}", u"ünï;code"};
+    const std::u16string values[] = {u"x;Database=other", u"}{;}}=", u"semi;colon}", u"trailing}",
+                                     u"ünï;code"};
     for (const std::u16string& value : values) {
         SCOPED_TRACE(ToUtf8(value));
         std::u16string text = ConnectionString::ForDataSource(u"My DSN", u"user;1", value);
@@ -50,8 +47,9 @@ TEST(ConnectionString, ValuesSurviveBuildAndParse) {
 }
 
 TEST(ConnectionString, ParsesOdbcAndProviderQuoting) {
-    ConnectionString parsed = ConnectionString::Parse(
-        u" Driver = {SQL Driver};PWD={a}}b;c};Extended Properties=\"DSN=x;UID=\"\"y\"\"\";Name='it''s';;Trusted");
+    ConnectionString parsed =
+        ConnectionString::Parse(u" Driver = {SQL Driver};PWD={a}}b;c};Extended "
+                                u"Properties=\"DSN=x;UID=\"\"y\"\"\";Name='it''s';;Trusted");
     EXPECT_EQ(parsed.Get(u"driver"), u"SQL Driver");
     EXPECT_EQ(parsed.Get(u"PWD"), u"a}b;c");
     EXPECT_EQ(parsed.Get(u"Extended Properties"), u"DSN=x;UID=\"y\"");
@@ -91,7 +89,8 @@ TEST(TranslateToOdbc, PassesOdbcStringsAndTranslatesProviders) {
         {u"DSN=Sales;UID=u", u"DSN=Sales;UID=u"},
         {u"Sales", u"DSN=Sales"},
         {u"Provider=MSDASQL.1;Data Source=Sales;User ID=u;Password=\"p;q\"", u"DSN=Sales;UID=u;PWD={p;q}"},
-        {u"Provider=MSDASQL;Extended Properties=\"DRIVER={SQLite3};Database=/tmp/a.db\";Persist Security Info=False",
+        {u"Provider=MSDASQL;Extended Properties=\"DRIVER={SQLite3};Database=/tmp/a.db\";Persist Security "
+         u"Info=False",
          u"DRIVER=SQLite3;Database=/tmp/a.db"},
         {u"Provider=SQLOLEDB.1;Data Source=db1,1444;Initial Catalog=Shop;User ID=sa;Password=x",
          u"Driver=FreeTDS;Server=db1;Database=Shop;UID=sa;PWD=x;Port=1444"},

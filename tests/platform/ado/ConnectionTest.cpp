@@ -65,11 +65,13 @@ TEST_P(ConnectionTest, AFailedCallFillsErrorsAndTheNextClearsThem) {
 TEST_P(ConnectionTest, AClosedConnectionRefusesWork) {
     mConnection.Close();
     EXPECT_EQ(mConnection.State(), ObjectState::Closed);
-    EXPECT_EQ(Failure([&] { Recordset::Open(mConnection, u"SELECT 1"); }).Number(), ErrorNumber::ObjectClosed);
+    EXPECT_EQ(Failure([&] { Recordset::Open(mConnection, u"SELECT 1"); }).Number(),
+              ErrorNumber::ObjectClosed);
     EXPECT_EQ(Failure([&] { Schema(Schema::Tables); }).Number(), ErrorNumber::ObjectClosed);
     mConnection.Close();
     mConnection.Open(mDatabase->ConnectionString());
-    EXPECT_EQ(Failure([&] { mConnection.Open(mDatabase->ConnectionString()); }).Number(), ErrorNumber::ObjectOpen);
+    EXPECT_EQ(Failure([&] { mConnection.Open(mDatabase->ConnectionString()); }).Number(),
+              ErrorNumber::ObjectOpen);
 }
 
 TEST_P(ConnectionTest, ALostConnectionGivesTheDriversError) {
@@ -77,8 +79,8 @@ TEST_P(ConnectionTest, ALostConnectionGivesTheDriversError) {
         GTEST_SKIP() << "an SQLite connection has no server to lose";
     }
     bool postgres = Kind() == testdb::DatabaseKind::PostgreSQL;
-    Recordset self =
-        Recordset::Open(mConnection, postgres ? u"SELECT pg_backend_pid() AS id" : u"SELECT CONNECTION_ID() AS id");
+    Recordset self = Recordset::Open(mConnection, postgres ? u"SELECT pg_backend_pid() AS id"
+                                                           : u"SELECT CONNECTION_ID() AS id");
     std::u16string id = automation::ToString(self.Value(u"id"));
     if (postgres) {
         Connection other;
@@ -114,7 +116,8 @@ TEST_P(ConnectionTest, UserAndPasswordAreQuotedNotConcatenated) {
     EXPECT_EQ(quoted.State(), ObjectState::Open);
 
     Connection wrong;
-    automation::Error error = Failure([&] { wrong.Open(withoutLogin.ToString(), mDatabase->User(), u"wrong;UID=root"); });
+    automation::Error error =
+        Failure([&] { wrong.Open(withoutLogin.ToString(), mDatabase->User(), u"wrong;UID=root"); });
     EXPECT_EQ(error.Number(), ErrorNumber::AuthenticationFailed) << Utf8(error.Description());
     EXPECT_EQ(wrong.State(), ObjectState::Closed);
     ASSERT_GE(wrong.Errors()->Count(), 1);

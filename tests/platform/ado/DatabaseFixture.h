@@ -57,6 +57,8 @@ inline std::string KindTestName(const ::testing::TestParamInfo<testdb::DatabaseK
     return testdb::KindName(info.param);
 }
 
-inline std::string Utf8(std::u16string_view text) { return automation::ToUtf8(text); }
+inline std::string Utf8(std::u16string_view text) {
+    return automation::ToUtf8(text);
+}
 
 } // namespace qv::ado::test

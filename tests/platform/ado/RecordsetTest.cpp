@@ -52,7 +52,8 @@ TEST_P(RecordsetTest, FieldsDescribeTheColumns) {
     EXPECT_EQ(id.Attributes() & FieldAttribute::Updatable, 0);
 
     const Field& notes = fields.Item(u"notes");
-    EXPECT_TRUE(notes.Type() == DataType::LongVarChar || notes.Type() == DataType::LongVarWChar) << notes.Type();
+    EXPECT_TRUE(notes.Type() == DataType::LongVarChar || notes.Type() == DataType::LongVarWChar)
+        << notes.Type();
     EXPECT_NE(notes.Attributes() & FieldAttribute::Long, 0);
 
     EXPECT_EQ(fields.Item(u"big_count").Type(), DataType::BigInt);
@@ -63,6 +64,10 @@ TEST_P(RecordsetTest, FieldsDescribeTheColumns) {
         EXPECT_EQ(balance.Precision(), 10);
         EXPECT_EQ(balance.NumericScale(), 2);
     }
+    // Identity columns (PostgreSQL's GENERATED ... AS IDENTITY) are auto-increment as well.
+    Recordset identity = Recordset::Open(mConnection, u"SELECT * FROM identity_keys WHERE 0=1");
+    EXPECT_TRUE(identity.Fields().Item(u"id").IsAutoIncrement());
+    EXPECT_FALSE(identity.Fields().Item(u"label").IsAutoIncrement());
     try {
         fields.Item(u"missing");
         FAIL() << "no error";
@@ -110,7 +115,8 @@ TEST_P(RecordsetTest, ValuesReadAsVariants) {
 }
 
 TEST_P(RecordsetTest, DescribingAQueryNeverRunsIt) {
-    Recordset described = Recordset::Describe(mConnection, u"SELECT c.name, c.city AS town, c.id FROM customers c");
+    Recordset described =
+        Recordset::Describe(mConnection, u"SELECT c.name, c.city AS town, c.id FROM customers c");
     EXPECT_TRUE(described.Eof());
     EXPECT_EQ(described.RecordCount(), 0);
     ASSERT_EQ(described.Fields().Count(), 3);

@@ -22,12 +22,14 @@ protected:
     /// The indexes of a table by name, each with its columns in rowset order; checks on the way
     /// that an index's rows are adjacent, which the schema readers rely on.
     std::map<std::u16string, Index> Indexes(std::u16string_view table) {
-        Recordset rows = Schema(Schema::Indexes, {Variant(), Variant(), Variant(), Variant(), Variant(table)});
+        Recordset rows =
+            Schema(Schema::Indexes, {Variant(), Variant(), Variant(), Variant(), Variant(table)});
         std::map<std::u16string, Index> indexes;
         std::u16string previous;
         for (; !rows.Eof(); rows.MoveNext()) {
             std::u16string name = automation::ToString(rows.Value(u"index_name"));
-            EXPECT_TRUE(name == previous || !indexes.contains(name)) << "rows of " << Utf8(name) << " are apart";
+            EXPECT_TRUE(name == previous || !indexes.contains(name))
+                << "rows of " << Utf8(name) << " are apart";
             previous = name;
             Index& index = indexes[name];
             index.unique = automation::ToBoolean(rows.Value(u"UNIQUE"));
@@ -65,8 +67,8 @@ TEST_P(SchemaRowsetTest, TablesAreThisDatabasesTablesAndViews) {
         }
     }
     // No other database's tables, and no SQLite bookkeeping table (sqlite_sequence) as a table.
-    std::set<std::u16string> expected{u"customers", u"order_lines", u"orderXlines", u"Order Details",
-                                      QuoteTableName(), u"identity_keys"};
+    std::set<std::u16string> expected{u"customers",     u"order_lines",   u"orderXlines",
+                                      u"Order Details", QuoteTableName(), u"identity_keys"};
     EXPECT_EQ(tables, expected);
     EXPECT_EQ(views, std::set<std::u16string>{u"customer_names"});
 
@@ -84,10 +86,12 @@ TEST_P(SchemaRowsetTest, NameRestrictionsMatchOnlyThatName) {
     EXPECT_EQ(Column(columns, u"COLUMN_NAME"),
               (std::vector<std::u16string>{u"order_id", u"line_no", u"product", u"quantity"}));
 
-    Recordset oneColumn = Schema(Schema::Columns, {Variant(), Variant(), Variant(u"order_lines"), Variant(u"line_no")});
+    Recordset oneColumn =
+        Schema(Schema::Columns, {Variant(), Variant(), Variant(u"order_lines"), Variant(u"line_no")});
     EXPECT_EQ(Column(oneColumn, u"COLUMN_NAME"), std::vector<std::u16string>{u"line_no"});
 
-    Recordset other = Schema(Schema::Indexes, {Variant(), Variant(), Variant(), Variant(), Variant(u"orderXlines")});
+    Recordset other =
+        Schema(Schema::Indexes, {Variant(), Variant(), Variant(), Variant(), Variant(u"orderXlines")});
     EXPECT_TRUE(other.Eof());
 }
 
@@ -221,8 +225,8 @@ TEST_P(SchemaRowsetTest, NamesWithBlanksQuotesAndLetterCase) {
         EXPECT_EQ(Column(columns, u"COLUMN_NAME"), table.columns);
 
         // The column query the schema readers run, with the name quoted by the driver's rules.
-        Recordset empty =
-            Recordset::Open(mConnection, u"SELECT * FROM " + mConnection.QuoteIdentifier(table.table) + u" WHERE 0=1");
+        Recordset empty = Recordset::Open(
+            mConnection, u"SELECT * FROM " + mConnection.QuoteIdentifier(table.table) + u" WHERE 0=1");
         EXPECT_TRUE(empty.Eof());
         std::vector<std::u16string> names;
         for (const Field& field : empty.Fields()) {

@@ -44,8 +44,8 @@ bool Contains(std::u16string_view text, std::u16string_view part) {
 /// reports it as a plain connection failure, which only its message tells apart.
 std::int32_t NumberFor(std::u16string_view sqlState, std::u16string_view message) {
     std::u16string_view stateClass = sqlState.substr(0, 2);
-    if (stateClass == u"28" ||
-        (sqlState == u"08001" && (Contains(message, u"authentication failed") || Contains(message, u"access denied")))) {
+    if (stateClass == u"28" || (sqlState == u"08001" && (Contains(message, u"authentication failed") ||
+                                                         Contains(message, u"access denied")))) {
         return ErrorNumber::AuthenticationFailed;
     }
     if (sqlState == u"42501") {
@@ -63,31 +63,54 @@ std::int32_t NumberFor(std::u16string_view sqlState, std::u16string_view message
     return ErrorNumber::Fail;
 }
 
-void ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, Errors& errors) {
-    for (SQLSMALLINT record = 1;; ++record) {
-        SQLWCHAR state[6] = {};
-        SQLINTEGER native = 0;
-        SQLSMALLINT length = 0;
-        std::vector<SQLWCHAR> message(512);
-        SQLRETURN rc = SQLGetDiagRecW(handleType, handle, record, state, &native, message.data(),
-                                      static_cast<SQLSMALLINT>(message.size()), &length);
-        if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(message.size())) {
-            message.resize(static_cast<std::size_t>(length) + 1);
-            rc = SQLGetDiagRecW(handleType, handle, record, state, &native, message.data(),
-                                static_cast<SQLSMALLINT>(message.size()), &length);
-        }
+/// One diagnostic record as text, read through the wide or the narrow function as the driver
+/// needs; false after the last record.
+bool ReadRecord(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT record, TextEncoding encoding,
+                std::u16string& sqlState, SQLINTEGER& native, std::u16string& text) {
+    SQLSMALLINT length = 0;
+    if (encoding == TextEncoding::Utf8) {
+        SQLCHAR state[6] = {};
+        std::vector<SQLCHAR> message(1024);
+        SQLRETURN rc = SQLGetDiagRec(handleType, handle, record, state, &native, message.data(),
+                                     static_cast<SQLSMALLINT>(message.size()), &length);
         if (!SQL_SUCCEEDED(rc)) {
-            return;
+            return false;
         }
-        std::u16string sqlState = FromOdbcText(state, 5);
-        std::size_t textLength = std::min<std::size_t>(static_cast<std::size_t>(length), message.size() - 1);
-        std::u16string text = FromOdbcText(message.data(), textLength);
+        std::size_t size = std::min<std::size_t>(static_cast<std::size_t>(length), message.size() - 1);
+        sqlState = automation::FromUtf8(std::string_view(reinterpret_cast<const char*>(state), 5));
+        text = automation::FromUtf8(std::string_view(reinterpret_cast<const char*>(message.data()), size));
+        return true;
+    }
+    SQLWCHAR state[6] = {};
+    std::vector<SQLWCHAR> message(512);
+    SQLRETURN rc = SQLGetDiagRecW(handleType, handle, record, state, &native, message.data(),
+                                  static_cast<SQLSMALLINT>(message.size()), &length);
+    if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(message.size())) {
+        message.resize(static_cast<std::size_t>(length) + 1);
+        rc = SQLGetDiagRecW(handleType, handle, record, state, &native, message.data(),
+                            static_cast<SQLSMALLINT>(message.size()), &length);
+    }
+    if (!SQL_SUCCEEDED(rc)) {
+        return false;
+    }
+    sqlState = FromOdbcText(state, 5);
+    text = FromOdbcText(message.data(),
+                        std::min<std::size_t>(static_cast<std::size_t>(length), message.size() - 1));
+    return true;
+}
+
+void ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, TextEncoding encoding, Errors& errors) {
+    std::u16string sqlState;
+    SQLINTEGER native = 0;
+    std::u16string text;
+    for (SQLSMALLINT record = 1; ReadRecord(handleType, handle, record, encoding, sqlState, native, text);
+         ++record) {
         while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r')) {
             text.pop_back();
         }
         std::int32_t number = NumberFor(sqlState, text);
-        errors.Add(automation::MakeRef<ErrorRecord>(number, std::move(text), std::u16string(DiagnosticSource),
-                                                    std::move(sqlState), static_cast<std::int32_t>(native)));
+        errors.Add(automation::MakeRef<ErrorRecord>(number, text, std::u16string(DiagnosticSource), sqlState,
+                                                    static_cast<std::int32_t>(native)));
     }
 }
 
@@ -116,16 +139,14 @@ DriverText::DriverText(std::u16string_view text, TextEncoding encoding) : mEncod
     }
 }
 
-bool Succeeded(OdbcReturn rc) noexcept { return SQL_SUCCEEDED(rc); }
-bool IsNoData(OdbcReturn rc) noexcept { return rc == SQL_NO_DATA; }
-
-void Check(OdbcReturn rc, HandleKind kind, OdbcHandle handle, Errors& errors, std::u16string_view what) {
+void Check(OdbcReturn rc, HandleKind kind, OdbcHandle handle, Errors& errors, std::u16string_view what,
+           TextEncoding encoding) {
     if (SQL_SUCCEEDED(rc)) {
         return;
     }
     errors.Clear();
     if (handle != nullptr && rc != SQL_INVALID_HANDLE) {
-        ReadDiagnostics(HandleType(kind), handle, errors);
+        ReadDiagnostics(HandleType(kind), handle, encoding, errors);
     }
     if (errors.Count() == 0) {
         errors.Add(automation::MakeRef<ErrorRecord>(ErrorNumber::Fail,
@@ -157,8 +178,8 @@ EnvironmentHandle::~EnvironmentHandle() {
 
 ConnectionHandle::ConnectionHandle(const EnvironmentHandle& environment, Errors& errors) {
     SQLHANDLE handle = nullptr;
-    Check(SQLAllocHandle(SQL_HANDLE_DBC, environment.Get(), &handle), HandleKind::Environment, environment.Get(),
-          errors, u"Allocating a connection");
+    Check(SQLAllocHandle(SQL_HANDLE_DBC, environment.Get(), &handle), HandleKind::Environment,
+          environment.Get(), errors, u"Allocating a connection");
     mHandle = handle;
     // As long as a login may take before it counts as failed: the usual 15 seconds.
     SQLSetConnectAttrW(mHandle, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN{15}), 0);
@@ -178,7 +199,7 @@ void ConnectionHandle::Connect(std::u16string_view connectionString, TextEncodin
                                            SQL_DRIVER_NOPROMPT)
                        : SQLDriverConnect(mHandle, nullptr, text.Narrow(), SQL_NTS, nullptr, 0, nullptr,
                                           SQL_DRIVER_NOPROMPT);
-    Check(rc, HandleKind::Connection, mHandle, errors, u"Connecting");
+    Check(rc, HandleKind::Connection, mHandle, errors, u"Connecting", encoding);
     mConnected = true;
 }
 
@@ -194,21 +215,25 @@ void ConnectionHandle::Disconnect() noexcept {
     }
 }
 
-StatementHandle::StatementHandle(const ConnectionHandle& connection, Errors& errors) : mErrors(errors) {
+StatementHandle::StatementHandle(const ConnectionHandle& connection, Errors& errors, TextEncoding encoding)
+    : mErrors(errors), mEncoding(encoding) {
     SQLHANDLE handle = nullptr;
-    internal::Check(SQLAllocHandle(SQL_HANDLE_STMT, connection.Get(), &handle), HandleKind::Connection, connection.Get(),
-          errors, u"Allocating a statement");
+    internal::Check(SQLAllocHandle(SQL_HANDLE_STMT, connection.Get(), &handle), HandleKind::Connection,
+                    connection.Get(), errors, u"Allocating a statement");
     mHandle = handle;
 }
 
 StatementHandle::~StatementHandle() {
     if (mHandle != nullptr) {
+        // Closed first: freeing alone leaks what PostgreSQL's driver keeps of a statement that
+        // was prepared but never run.
+        SQLFreeStmt(mHandle, SQL_CLOSE);
         SQLFreeHandle(SQL_HANDLE_STMT, mHandle);
     }
 }
 
 void StatementHandle::Check(OdbcReturn rc, std::u16string_view what) {
-    internal::Check(rc, HandleKind::Statement, mHandle, mErrors, what);
+    internal::Check(rc, HandleKind::Statement, mHandle, mErrors, what, mEncoding);
 }
 
 } // namespace qv::ado::internal

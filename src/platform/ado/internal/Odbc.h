@@ -15,7 +15,7 @@ class Errors;
 
 namespace qv::ado::internal {
 
-using OdbcHandle = void*;       // SQLHANDLE
+using OdbcHandle = void*;        // SQLHANDLE
 using OdbcReturn = std::int16_t; // SQLRETURN
 using OdbcChar = unsigned short; // SQLWCHAR on unixODBC: 16-bit, UTF-16
 
@@ -48,9 +48,8 @@ enum class HandleKind { Environment, Connection, Statement };
 /// handle's diagnostic records replace the contents of `errors`; the raised error carries the
 /// first record's number and message. `what` names the failed operation for a driver that
 /// leaves no record.
-void Check(OdbcReturn rc, HandleKind kind, OdbcHandle handle, Errors& errors, std::u16string_view what);
-bool Succeeded(OdbcReturn rc) noexcept;
-bool IsNoData(OdbcReturn rc) noexcept;
+void Check(OdbcReturn rc, HandleKind kind, OdbcHandle handle, Errors& errors, std::u16string_view what,
+           TextEncoding encoding = TextEncoding::Utf16);
 
 /// An ODBC environment set to ODBC 3 behaviour.
 class EnvironmentHandle {
@@ -92,7 +91,7 @@ private:
 /// A statement of a connection, scoped to the call that uses it; freeing it closes its cursor.
 class StatementHandle {
 public:
-    StatementHandle(const ConnectionHandle& connection, Errors& errors);
+    StatementHandle(const ConnectionHandle& connection, Errors& errors, TextEncoding encoding);
     ~StatementHandle();
     StatementHandle(const StatementHandle&) = delete;
     StatementHandle& operator=(const StatementHandle&) = delete;
@@ -100,11 +99,13 @@ public:
     OdbcHandle Get() const noexcept { return mHandle; }
     /// Raises through the statement's diagnostics unless `rc` succeeded.
     void Check(OdbcReturn rc, std::u16string_view what);
-    Errors& ErrorsOf() const noexcept { return mErrors; }
+    /// How the driver reads and writes text: names and messages come back the same way.
+    TextEncoding Encoding() const noexcept { return mEncoding; }
 
 private:
     OdbcHandle mHandle = nullptr;
     Errors& mErrors;
+    TextEncoding mEncoding;
 };
 
 } // namespace qv::ado::internal

@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace qv::ado::internal {
@@ -31,11 +31,23 @@ SQLLEN NumericAttribute(SQLHSTMT statement, SQLUSMALLINT column, SQLUSMALLINT fi
     return value;
 }
 
-std::u16string TextAttribute(SQLHSTMT statement, SQLUSMALLINT column, SQLUSMALLINT field) {
-    std::vector<SQLWCHAR> buffer(256);
+std::u16string TextAttribute(SQLHSTMT statement, SQLUSMALLINT column, SQLUSMALLINT field,
+                             TextEncoding encoding) {
     SQLSMALLINT length = 0;
-    SQLRETURN rc = SQLColAttributeW(statement, column, field, buffer.data(),
-                                    static_cast<SQLSMALLINT>(buffer.size() * sizeof(SQLWCHAR)), &length, nullptr);
+    if (encoding == TextEncoding::Utf8) {
+        std::vector<SQLCHAR> buffer(1024);
+        if (!SQL_SUCCEEDED(SQLColAttribute(statement, column, field, buffer.data(),
+                                           static_cast<SQLSMALLINT>(buffer.size()), &length, nullptr))) {
+            return u"";
+        }
+        std::size_t size = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)),
+                                                 buffer.size() - 1);
+        return automation::FromUtf8(std::string_view(reinterpret_cast<const char*>(buffer.data()), size));
+    }
+    std::vector<SQLWCHAR> buffer(256);
+    SQLRETURN rc =
+        SQLColAttributeW(statement, column, field, buffer.data(),
+                         static_cast<SQLSMALLINT>(buffer.size() * sizeof(SQLWCHAR)), &length, nullptr);
     if (rc == SQL_SUCCESS_WITH_INFO && static_cast<std::size_t>(length) >= buffer.size() * sizeof(SQLWCHAR)) {
         buffer.resize(static_cast<std::size_t>(length) / sizeof(SQLWCHAR) + 1);
         rc = SQLColAttributeW(statement, column, field, buffer.data(),
@@ -47,6 +59,39 @@ std::u16string TextAttribute(SQLHSTMT statement, SQLUSMALLINT column, SQLUSMALLI
     return FromOdbcText(buffer.data(), buffer.size());
 }
 
+/// A column's name, type, size, digits and nullability (SQLDescribeCol), its name read the way
+/// the driver writes text.
+SQLRETURN DescribeColumn(StatementHandle& statement, SQLUSMALLINT number, ColumnDescription& column,
+                         SQLULEN& size, SQLSMALLINT& digits) {
+    SQLSMALLINT sqlType = 0;
+    SQLSMALLINT nullable = SQL_NULLABLE_UNKNOWN;
+    SQLSMALLINT nameLength = 0;
+    SQLRETURN rc = SQL_ERROR;
+    if (statement.Encoding() == TextEncoding::Utf8) {
+        std::vector<SQLCHAR> name(1024);
+        rc = SQLDescribeCol(statement.Get(), number, name.data(), static_cast<SQLSMALLINT>(name.size()),
+                            &nameLength, &sqlType, &size, &digits, &nullable);
+        std::size_t length = std::min<std::size_t>(
+            static_cast<std::size_t>(std::max<SQLSMALLINT>(nameLength, 0)), name.size() - 1);
+        column.name =
+            automation::FromUtf8(std::string_view(reinterpret_cast<const char*>(name.data()), length));
+    } else {
+        std::vector<SQLWCHAR> name(256);
+        rc = SQLDescribeColW(statement.Get(), number, name.data(), static_cast<SQLSMALLINT>(name.size()),
+                             &nameLength, &sqlType, &size, &digits, &nullable);
+        if (rc == SQL_SUCCESS_WITH_INFO && static_cast<std::size_t>(nameLength) >= name.size()) {
+            name.resize(static_cast<std::size_t>(nameLength) + 1);
+            rc = SQLDescribeColW(statement.Get(), number, name.data(), static_cast<SQLSMALLINT>(name.size()),
+                                 &nameLength, &sqlType, &size, &digits, &nullable);
+        }
+        column.name =
+            FromOdbcText(name.data(), static_cast<std::size_t>(std::max<SQLSMALLINT>(nameLength, 0)));
+    }
+    column.sqlType = sqlType;
+    column.nullability = nullable;
+    return rc;
+}
+
 } // namespace
 
 std::vector<ColumnDescription> DescribeColumns(StatementHandle& statement) {
@@ -56,42 +101,29 @@ std::vector<ColumnDescription> DescribeColumns(StatementHandle& statement) {
     std::vector<ColumnDescription> columns;
     columns.reserve(static_cast<std::size_t>(std::max<SQLSMALLINT>(count, 0)));
     for (SQLUSMALLINT number = 1; number <= count; ++number) {
-        std::vector<SQLWCHAR> name(256);
-        SQLSMALLINT nameLength = 0;
-        SQLSMALLINT sqlType = 0;
+        ColumnDescription column;
         SQLULEN size = 0;
         SQLSMALLINT digits = 0;
-        SQLSMALLINT nullable = SQL_NULLABLE_UNKNOWN;
-        SQLRETURN rc = SQLDescribeColW(handle, number, name.data(), static_cast<SQLSMALLINT>(name.size()),
-                                       &nameLength, &sqlType, &size, &digits, &nullable);
-        if (rc == SQL_SUCCESS_WITH_INFO && static_cast<std::size_t>(nameLength) >= name.size()) {
-            name.resize(static_cast<std::size_t>(nameLength) + 1);
-            rc = SQLDescribeColW(handle, number, name.data(), static_cast<SQLSMALLINT>(name.size()), &nameLength,
-                                 &sqlType, &size, &digits, &nullable);
-        }
-        statement.Check(rc, u"Describing a result column");
-
-        ColumnDescription column;
-        column.name = FromOdbcText(name.data(), static_cast<std::size_t>(nameLength));
-        column.sqlType = sqlType;
-        column.length = static_cast<std::int64_t>(NumericAttribute(handle, number, SQL_DESC_LENGTH,
-                                                                   static_cast<SQLLEN>(size)));
+        statement.Check(DescribeColumn(statement, number, column, size, digits),
+                        u"Describing a result column");
+        column.length = static_cast<std::int64_t>(
+            NumericAttribute(handle, number, SQL_DESC_LENGTH, static_cast<SQLLEN>(size)));
         if (column.length <= 0) {
             column.length = static_cast<std::int64_t>(size);
         }
         column.precision = static_cast<std::int16_t>(
             NumericAttribute(handle, number, SQL_DESC_PRECISION, static_cast<SQLLEN>(size)));
         column.scale = static_cast<std::int16_t>(NumericAttribute(handle, number, SQL_DESC_SCALE, digits));
-        column.nullability = nullable;
         column.isUnsigned = NumericAttribute(handle, number, SQL_DESC_UNSIGNED, SQL_FALSE) == SQL_TRUE;
-        column.isAutoIncrement = NumericAttribute(handle, number, SQL_DESC_AUTO_UNIQUE_VALUE, SQL_FALSE) == SQL_TRUE;
+        column.isAutoIncrement =
+            NumericAttribute(handle, number, SQL_DESC_AUTO_UNIQUE_VALUE, SQL_FALSE) == SQL_TRUE;
         column.isMoney = NumericAttribute(handle, number, SQL_DESC_FIXED_PREC_SCALE, SQL_FALSE) == SQL_TRUE;
         column.updatability = static_cast<std::int16_t>(
             NumericAttribute(handle, number, SQL_DESC_UPDATABLE, SQL_ATTR_READWRITE_UNKNOWN));
-        column.baseCatalog = TextAttribute(handle, number, SQL_DESC_CATALOG_NAME);
-        column.baseSchema = TextAttribute(handle, number, SQL_DESC_SCHEMA_NAME);
-        column.baseTable = TextAttribute(handle, number, SQL_DESC_BASE_TABLE_NAME);
-        column.baseColumn = TextAttribute(handle, number, SQL_DESC_BASE_COLUMN_NAME);
+        column.baseCatalog = TextAttribute(handle, number, SQL_DESC_CATALOG_NAME, statement.Encoding());
+        column.baseSchema = TextAttribute(handle, number, SQL_DESC_SCHEMA_NAME, statement.Encoding());
+        column.baseTable = TextAttribute(handle, number, SQL_DESC_BASE_TABLE_NAME, statement.Encoding());
+        column.baseColumn = TextAttribute(handle, number, SQL_DESC_BASE_COLUMN_NAME, statement.Encoding());
         columns.push_back(std::move(column));
     }
     return columns;
@@ -164,8 +196,8 @@ bool IsLongType(std::int32_t adoType) {
 }
 
 bool IsFixedLengthType(std::int32_t adoType) {
-    return !(adoType == DataType::VarChar || adoType == DataType::VarWChar || adoType == DataType::VarBinary ||
-             IsLongType(adoType) || adoType == DataType::Variant);
+    return !(adoType == DataType::VarChar || adoType == DataType::VarWChar ||
+             adoType == DataType::VarBinary || IsLongType(adoType) || adoType == DataType::Variant);
 }
 
 std::int32_t DefinedSize(std::int32_t adoType, std::int64_t length) {
@@ -232,7 +264,8 @@ std::uint8_t Precision(std::int32_t adoType, std::int64_t exactPrecision, std::i
     case DataType::Decimal:
         return static_cast<std::uint8_t>(std::clamp<std::int64_t>(exactPrecision, 0, 255));
     case DataType::DBTimeStamp:
-        return static_cast<std::uint8_t>(fractionDigits > 0 ? 20 + std::min<std::int16_t>(fractionDigits, 9) : 19);
+        return static_cast<std::uint8_t>(fractionDigits > 0 ? 20 + std::min<std::int16_t>(fractionDigits, 9)
+                                                            : 19);
     default:
         return 255;
     }
@@ -296,7 +329,8 @@ namespace {
 /// Reads a value in pieces until the driver has given all of it: long text and binary values
 /// come in as many calls as they need.
 template <class Unit>
-std::optional<std::vector<Unit>> ReadPieces(StatementHandle& statement, SQLUSMALLINT column, SQLSMALLINT cType) {
+std::optional<std::vector<Unit>> ReadPieces(StatementHandle& statement, SQLUSMALLINT column,
+                                            SQLSMALLINT cType) {
     std::vector<Unit> value;
     std::vector<Unit> buffer(4096);
     // Text arrives NUL-terminated, so each piece holds one unit less than the buffer.
@@ -328,10 +362,12 @@ std::optional<std::vector<Unit>> ReadPieces(StatementHandle& statement, SQLUSMAL
     }
 }
 
-template <class T> std::optional<T> ReadFixed(StatementHandle& statement, SQLUSMALLINT column, SQLSMALLINT cType) {
+template <class T>
+std::optional<T> ReadFixed(StatementHandle& statement, SQLUSMALLINT column, SQLSMALLINT cType) {
     T value{};
     SQLLEN indicator = 0;
-    statement.Check(SQLGetData(statement.Get(), column, cType, &value, sizeof(value), &indicator), u"Reading a value");
+    statement.Check(SQLGetData(statement.Get(), column, cType, &value, sizeof(value), &indicator),
+                    u"Reading a value");
     if (indicator == SQL_NULL_DATA) {
         return std::nullopt;
     }
@@ -340,7 +376,8 @@ template <class T> std::optional<T> ReadFixed(StatementHandle& statement, SQLUSM
 
 Variant IntegerVariant(std::int64_t value) {
     // Our values have no 64-bit integer subtype: a value beyond Long becomes a Double.
-    if (value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max()) {
+    if (value >= std::numeric_limits<std::int32_t>::min() &&
+        value <= std::numeric_limits<std::int32_t>::max()) {
         return Variant(static_cast<std::int32_t>(value));
     }
     return Variant(static_cast<double>(value));
@@ -392,16 +429,19 @@ std::optional<automation::Currency> ParseCurrency(std::string_view text) {
     return automation::Currency::FromScaled(negative ? -scaled : scaled);
 }
 
-Variant TextVariant(const std::vector<SQLWCHAR>& units) { return Variant(FromOdbcText(units.data(), units.size())); }
+Variant TextVariant(const std::vector<SQLWCHAR>& units) {
+    return Variant(FromOdbcText(units.data(), units.size()));
+}
 
 /// The text of a date or time stamp that lies outside the runtime's dates (before year 100 or
 /// after 9999), so that such a value still reads as what the database holds.
 Variant DateText(int year, int month, int day, int hour = -1, int minute = 0, int second = 0) {
     char text[40];
     int length = hour < 0 ? std::snprintf(text, sizeof(text), "%04d-%02d-%02d", year, month, day)
-                          : std::snprintf(text, sizeof(text), "%04d-%02d-%02d %02d:%02d:%02d", year, month, day,
-                                          hour, minute, second);
-    return Variant(automation::FromUtf8(std::string_view(text, static_cast<std::size_t>(std::max(length, 0)))));
+                          : std::snprintf(text, sizeof(text), "%04d-%02d-%02d %02d:%02d:%02d", year, month,
+                                          day, hour, minute, second);
+    return Variant(
+        automation::FromUtf8(std::string_view(text, static_cast<std::size_t>(std::max(length, 0)))));
 }
 
 Variant ReadValue(StatementHandle& statement, SQLUSMALLINT number, std::int32_t adoType) {
@@ -527,7 +567,8 @@ Variant ReadValue(StatementHandle& statement, SQLUSMALLINT number, std::int32_t 
 
 } // namespace
 
-void FetchAll(StatementHandle& statement, const std::vector<ColumnDescription>& columns, std::vector<Variant>& values) {
+void FetchAll(StatementHandle& statement, const std::vector<ColumnDescription>& columns,
+              std::vector<Variant>& values) {
     std::vector<std::int32_t> types;
     types.reserve(columns.size());
     for (const ColumnDescription& column : columns) {

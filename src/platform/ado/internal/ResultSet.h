@@ -24,7 +24,7 @@ struct ColumnDescription {
     std::int16_t nullability = 2; // 0 no nulls, 1 nullable, 2 unknown
     bool isUnsigned = false;
     bool isAutoIncrement = false;
-    bool isMoney = false; // fixed precision and scale, as money types are
+    bool isMoney = false;          // fixed precision and scale, as money types are
     std::int16_t updatability = 2; // 0 read-only, 1 writable, 2 unknown
     std::u16string baseCatalog;
     std::u16string baseSchema;

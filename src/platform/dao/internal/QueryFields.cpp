@@ -684,35 +684,22 @@ void QueryResolver::Resolve(std::size_t query) {
 
     std::vector<std::u16string> unresolved;
     std::vector<Field> fields;
+    std::vector<std::u16string> qualifiers; // the source key of a field read from a source unrenamed
     int expressionNumber = 1000; // Access names unnamed computed columns Expr1000, Expr1001, ...
-    auto addField = [&](Field field) {
+    auto addField = [&](Field field, std::u16string qualifier) {
         field.ordinalPosition = static_cast<std::int16_t>(fields.size());
         fields.push_back(std::move(field));
-    };
-    auto expand = [&](const ScopeSource& source, bool qualifyDuplicates) {
-        if (!source.fields) {
-            return;
-        }
-        for (const Field& sourceField : *source.fields) {
-            Field field = sourceField;
-            if (qualifyDuplicates) {
-                const bool elsewhere = std::any_of(scope.sources.begin(), scope.sources.end(), [&](const ScopeSource& other) {
-                    return &other != &source && other.fields && FindByName(*other.fields, sourceField.name);
-                });
-                if (elsewhere) {
-                    field.name = source.key + u"." + sourceField.name;
-                }
-            }
-            addField(std::move(field));
-        }
+        qualifiers.push_back(std::move(qualifier));
     };
 
     for (const QueryColumn& column : design.columns) {
         const auto reference = AsColumnReference(column.expression);
         if (reference && reference->second == u"*") {
             for (const ScopeSource& source : scope.sources) {
-                if (reference->first.empty() || EqualsNoCase(source.key, reference->first)) {
-                    expand(source, reference->first.empty());
+                if (source.fields && (reference->first.empty() || EqualsNoCase(source.key, reference->first))) {
+                    for (const Field& sourceField : *source.fields) {
+                        addField(sourceField, source.key);
+                    }
                 }
             }
             continue;
@@ -723,9 +710,14 @@ void QueryResolver::Resolve(std::size_t query) {
         if (reference) {
             std::tie(source, sourceField) = scope.FindColumn(reference->first, reference->second);
         }
+        std::u16string qualifier;
         if (sourceField) {
             field = *sourceField;
-            field.name = column.alias.empty() ? sourceField->name : column.alias;
+            if (column.alias.empty()) {
+                qualifier = source->key;
+            } else {
+                field.name = column.alias;
+            }
         } else {
             const TypedValue value = ExpressionTyper(column.expression, scope, unresolved).Run();
             field.name = !column.alias.empty() ? column.alias
@@ -744,7 +736,21 @@ void QueryResolver::Resolve(std::size_t query) {
         if (own) {
             field.properties = MergeProperties(field.properties, *own);
         }
-        addField(std::move(field));
+        addField(std::move(field), std::move(qualifier));
+    }
+    // Two output columns of the same name are told apart by their tables: "Customers.CompanyName".
+    std::vector<bool> duplicate(fields.size(), false);
+    for (std::size_t index = 0; index < fields.size(); ++index) {
+        for (std::size_t other = 0; other < fields.size(); ++other) {
+            if (other != index && EqualsNoCase(fields[other].name, fields[index].name)) {
+                duplicate[index] = true;
+            }
+        }
+    }
+    for (std::size_t index = 0; index < fields.size(); ++index) {
+        if (duplicate[index] && !qualifiers[index].empty()) {
+            fields[index].name = qualifiers[index] + u"." + fields[index].name;
+        }
     }
 
     // Every expression of the design is scanned once for names its sources do not supply.

@@ -369,10 +369,12 @@ TableDef ReadTableDef(MdbHandle* mdb, const CatalogObject& object, const FileHea
     }
     MdbCatalogEntry* entry = FindEntry(mdb, MDB_TABLE, object.name);
     LibMdbTable definition(entry ? mdb_read_table(entry) : nullptr);
-    if (!definition || !mdb_read_columns(definition.Get()) || !mdb_read_indices(definition.Get())) {
+    if (!definition || !mdb_read_columns(definition.Get())) {
         RaiseFileError(ErrorNumber::CannotOpenDatabase, path,
                        u"the file is damaged (the definition of table " + table.name + u" cannot be read)");
     }
+    // Its result says nothing (it is null for tables with indexes too); the indexes are in the table.
+    mdb_read_indices(definition.Get());
     table.properties = PropertiesOf(definition->props ? definition->props : EntryProperties(entry, nullptr));
     if (definition->columns) {
         for (guint position = 0; position < definition->columns->len; ++position) {

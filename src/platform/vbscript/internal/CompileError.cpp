@@ -113,6 +113,8 @@ std::u16string_view CompileErrorText(std::int32_t number) noexcept {
         return u"Out of stack space";
     case N::UnqualifiedReference:
         return u"Invalid or unqualified reference";
+    case N::IllegalAssignment:
+        return u"Illegal assignment";
     default:
         return u"Syntax error";
     }

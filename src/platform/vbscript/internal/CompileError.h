@@ -65,6 +65,8 @@ inline constexpr std::int32_t DefaultOnlyOnGet = 1058;
 inline constexpr std::int32_t TooDeep = 28;
 /// `.Name` outside a With block.
 inline constexpr std::int32_t UnqualifiedReference = 505;
+/// Assignment to a constant or a library function.
+inline constexpr std::int32_t IllegalAssignment = 501;
 } // namespace CompileErrorNumber
 
 /// The language's text for a compile error number ("Expected end of statement").

@@ -26,7 +26,7 @@ namespace {
 /// Most locals, arguments or pieces one instruction can address.
 constexpr std::size_t MaxCount = std::numeric_limits<std::uint16_t>::max();
 
-constexpr std::int32_t IllegalAssignment = 501;
+constexpr std::int32_t IllegalAssignment = N::IllegalAssignment;
 
 automation::BinaryOp ToBinaryOp(BinaryKind kind) {
     switch (kind) {

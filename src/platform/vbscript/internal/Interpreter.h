@@ -161,10 +161,13 @@ private:
     // Names and modules (InterpreterSetup.cpp)
     Resolution Resolve(Module& module, std::uint32_t slotIndex);
     void Install(Module& module, CompiledChunk& chunk);
-    automation::Ref<CodeBlock> CompileEvalText(Module& module, std::u16string_view text, const CodeBlock* outer);
-    CompiledChunk CompileText(Module& module, std::u16string_view text, const CodeBlock* outer);
+    automation::Ref<CodeBlock> CompileEvalText(Module& module, std::u16string_view text, const CodeBlock* outer,
+                                               bool recordPlace = false);
+    CompiledChunk CompileText(Module& module, std::u16string_view text, const CodeBlock* outer,
+                              bool recordPlace = false);
     automation::Variant Enter(automation::Ref<CodeBlock> code, const Procedure* procedure,
-                              std::span<automation::Variant> args);
+                              std::span<automation::Variant> args, automation::Ref<ClassInstance> me);
+    void DrainTerminates();
     void DefineGlobal(Module& module, GlobalSlot& slot);
 
     automation::Ref<NameTable> mNames;

@@ -253,7 +253,8 @@ void Parser::ParseTopLevelItem(Program& program) {
     } else if (Accept(TokenKind::KwPrivate)) {
         access = Access::Private;
     }
-    if (IsWord(u"Default")) {
+    if (IsWord(u"Default") && (Ahead(1).kind == TokenKind::KwSub || Ahead(1).kind == TokenKind::KwFunction ||
+                               (Ahead(1).kind == TokenKind::Identifier && EqualsNoCase(Ahead(1).text, u"Property")))) {
         Fail(N::MustBeInsideClass);
     }
     if (Is(TokenKind::KwSub) || Is(TokenKind::KwFunction) ||

@@ -76,6 +76,33 @@ char16_t FirstUnit(Args args) {
     return text.front();
 }
 
+// The text of an argument, read without copying when it is a String already (Len, Mid and
+// InStr run on every line of a generated page). Not copyable: the view may point into it.
+class TextArg {
+public:
+    TextArg(Args args, std::size_t index) : mValue(ValueOf(args, index)) {
+        if (mValue.IsNull()) {
+            return;
+        }
+        if (mValue.IsString()) {
+            mView = mValue.StringValue();
+            return;
+        }
+        mConverted = Text(mValue);
+        mView = mConverted;
+    }
+    TextArg(const TextArg&) = delete;
+    TextArg& operator=(const TextArg&) = delete;
+
+    bool IsNull() const { return mValue.IsNull(); }
+    std::u16string_view View() const { return mView; }
+
+private:
+    Variant mValue;
+    std::u16string mConverted;
+    std::u16string_view mView;
+};
+
 std::vector<std::uint8_t> ToBytes(std::u16string_view text) {
     std::vector<std::uint8_t> bytes;
     bytes.reserve(text.size() * 2);
@@ -147,18 +174,19 @@ Variant InStr(Args args, RuntimeState&) {
     if (start < 1) {
         RaiseInvalidCall();
     }
-    auto haystack = TextOrNull(args, first);
-    auto needle = TextOrNull(args, first + 1);
-    if (!haystack || !needle) {
+    TextArg haystack(args, first);
+    TextArg needle(args, first + 1);
+    if (haystack.IsNull() || needle.IsNull()) {
         return Variant::Null();
     }
-    if (haystack->empty() || static_cast<std::size_t>(start) > haystack->size()) {
+    if (haystack.View().empty() || static_cast<std::size_t>(start) > haystack.View().size()) {
         return Variant(0);
     }
-    if (needle->empty()) {
+    if (needle.View().empty()) {
         return Variant(start);
     }
-    std::size_t found = library::FindText(*haystack, *needle, static_cast<std::size_t>(start - 1), mode);
+    std::size_t found =
+        library::FindText(haystack.View(), needle.View(), static_cast<std::size_t>(start - 1), mode);
     return Variant(found == std::u16string::npos ? 0 : static_cast<std::int32_t>(found + 1));
 }
 
@@ -236,11 +264,11 @@ Variant UCase(Args args, RuntimeState&) {
 
 // Only the space character is trimmed, never tabs or line breaks.
 Variant TrimImpl(Args args, bool left, bool right) {
-    auto text = TextOrNull(args, 0);
-    if (!text) {
+    TextArg text(args, 0);
+    if (text.IsNull()) {
         return Variant::Null();
     }
-    std::u16string_view view = *text;
+    std::u16string_view view = text.View();
     while (left && !view.empty() && view.front() == u' ') {
         view.remove_prefix(1);
     }
@@ -274,44 +302,45 @@ std::size_t LengthArg(Args args, std::size_t index) {
 
 Variant Left(Args args, RuntimeState&) {
     std::size_t length = LengthArg(args, 1);
-    auto text = TextOrNull(args, 0);
-    if (!text) {
+    TextArg text(args, 0);
+    if (text.IsNull()) {
         return Variant::Null();
     }
-    return Variant(std::u16string_view(*text).substr(0, length));
+    return Variant(text.View().substr(0, length));
 }
 
 Variant Right(Args args, RuntimeState&) {
     std::size_t length = LengthArg(args, 1);
-    auto text = TextOrNull(args, 0);
-    if (!text) {
+    TextArg text(args, 0);
+    if (text.IsNull()) {
         return Variant::Null();
     }
-    std::u16string_view view = *text;
+    std::u16string_view view = text.View();
     return Variant(view.substr(view.size() - std::min(length, view.size())));
 }
 
 // Mid(string, start[, length]): Null numbers raise 94 before anything else, then bad numbers
 // raise 5, and only then does a Null string give Null.
-Variant Mid(Args original, RuntimeState&) {
-    std::vector<Variant> values = library::ResolveAll(original);
-    Args args(values);
-    RequireNotNull(ValueOf(args, 1));
-    RequireNotNull(ValueOf(args, 2));
-    std::int32_t start = LongArg(args, 1, 1);
-    std::int32_t length = LongArg(args, 2, -1);
-    if (start < 1 || (IsGiven(args, 2) && length < 0)) {
+Variant Mid(Args args, RuntimeState&) {
+    Variant startValue = ValueOf(args, 1);
+    Variant lengthValue = ValueOf(args, 2);
+    RequireNotNull(startValue);
+    RequireNotNull(lengthValue);
+    std::int32_t start = automation::ToLong(startValue);
+    bool hasLength = IsGiven(args, 2);
+    std::int32_t length = hasLength ? automation::ToLong(lengthValue) : 0;
+    if (start < 1 || length < 0) {
         RaiseInvalidCall();
     }
-    auto text = TextOrNull(args, 0);
-    if (!text) {
+    TextArg text(args, 0);
+    if (text.IsNull()) {
         return Variant::Null();
     }
-    std::u16string_view view = *text;
+    std::u16string_view view = text.View();
     if (static_cast<std::size_t>(start) > view.size()) {
         return Variant(u"");
     }
-    std::size_t count = IsGiven(args, 2) ? static_cast<std::size_t>(length) : std::u16string_view::npos;
+    std::size_t count = hasLength ? static_cast<std::size_t>(length) : std::u16string_view::npos;
     return Variant(view.substr(static_cast<std::size_t>(start - 1), count));
 }
 
@@ -362,13 +391,13 @@ Variant MidB(Args original, RuntimeState&) {
 }
 
 Variant Len(Args args, RuntimeState&) {
-    auto text = TextOrNull(args, 0);
-    return text ? Variant(static_cast<std::int32_t>(text->size())) : Variant::Null();
+    TextArg text(args, 0);
+    return text.IsNull() ? Variant::Null() : Variant(static_cast<std::int32_t>(text.View().size()));
 }
 
 Variant LenB(Args args, RuntimeState&) {
-    auto text = TextOrNull(args, 0);
-    return text ? Variant(static_cast<std::int32_t>(text->size() * 2)) : Variant::Null();
+    TextArg text(args, 0);
+    return text.IsNull() ? Variant::Null() : Variant(static_cast<std::int32_t>(text.View().size() * 2));
 }
 
 Variant Space(Args args, RuntimeState&) {

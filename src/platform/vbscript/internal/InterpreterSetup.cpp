@@ -1,0 +1,325 @@
+#include "platform/vbscript/internal/Interpreter.h"
+
+#include "platform/vbscript/internal/CompileError.h"
+#include "platform/vbscript/internal/Compiler.h"
+#include "platform/vbscript/internal/Parser.h"
+
+#include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
+
+#include <algorithm>
+
+// The engine's modules, named objects and entry points: everything around the loop.
+
+namespace qv::vbscript {
+
+using automation::EqualsNoCase;
+using automation::MakeRef;
+using automation::Raise;
+using automation::Ref;
+using automation::SafeArray;
+using automation::Variant;
+namespace ErrorNumber = automation::ErrorNumber;
+
+Interpreter::Interpreter()
+    : mNames(MakeRef<NameTable>()), mErr(MakeRef<ErrObject>()), mLink(MakeRef<EngineLink>(this)) {
+    mModules.push_back(std::make_unique<Module>(u"Global"));
+    // Frames never move, so handlers may keep a reference to theirs while pushing another.
+    mFrames.reserve(MaxCallDepth + 4);
+}
+
+Interpreter::~Interpreter() {
+    // Script objects that outlive the engine must not queue work for it.
+    mLink->Detach();
+    mPendingTerminates.clear();
+}
+
+void Interpreter::Reset() {
+    if (IsRunning()) {
+        // Dropping the code under a running script would pull the floor from under it.
+        Raise(ErrorNumber::InvalidProcedureCall);
+    }
+    mLink->Detach();
+    mPendingTerminates.clear();
+    mNamedIndex.clear();
+    mNamedObjects.clear();
+    mModules.clear();
+    mModules.push_back(std::make_unique<Module>(u"Global"));
+    mLink = MakeRef<EngineLink>(this);
+    mErr->Clear();
+    mRuntimeState = RuntimeState{};
+    mPlace = ErrorPlace{};
+    ++mEpoch;
+}
+
+Module& Interpreter::AddModule(std::u16string_view name) {
+    if (Module* existing = FindModule(name)) {
+        return *existing;
+    }
+    mModules.push_back(std::make_unique<Module>(std::u16string(name)));
+    return *mModules.back();
+}
+
+Module* Interpreter::FindModule(std::u16string_view name) {
+    for (const auto& module : mModules) {
+        if (EqualsNoCase(module->Name(), name)) {
+            return module.get();
+        }
+    }
+    return nullptr;
+}
+
+std::vector<std::u16string> Interpreter::ModuleNames() const {
+    std::vector<std::u16string> names;
+    for (const auto& module : mModules) {
+        names.push_back(module->Name());
+    }
+    return names;
+}
+
+void Interpreter::AddObject(std::u16string_view name, Ref<automation::Object> object, bool addMembers) {
+    NameId id = mNames->Intern(name);
+    if (mNamedIndex.contains(id)) {
+        Raise(ErrorNumber::DuplicateKey);
+    }
+    NamedObject& named = mNamedObjects.emplace_back();
+    named.name = id;
+    named.value = object ? Variant(std::move(object)) : Variant::Nothing();
+    named.addMembers = addMembers && named.value.ObjectValue();
+    mNamedIndex.emplace(id, &named);
+    ++mEpoch;
+}
+
+// A name not defined in its module: a global of the Global module, a named object, a member of
+// a named object added with its members, or a library function. Remembered until something is
+// added that could change the answer.
+Resolution Interpreter::Resolve(Module& module, std::uint32_t slotIndex) {
+    GlobalSlot& slot = module.Slot(slotIndex);
+    Resolution resolution;
+    if (slot.kind != SlotKind::Unset) {
+        resolution.kind = Resolution::Kind::Slot;
+        resolution.slot = &slot;
+        return resolution;
+    }
+    if (slot.fallbackEpoch == mEpoch) {
+        return slot.fallback;
+    }
+    Module& global = GlobalModule();
+    if (&module != &global) {
+        if (GlobalSlot* defined = global.Defined(slot.name)) {
+            resolution.kind = Resolution::Kind::Slot;
+            resolution.slot = defined;
+        }
+    }
+    if (resolution.kind == Resolution::Kind::None) {
+        if (auto it = mNamedIndex.find(slot.name); it != mNamedIndex.end()) {
+            resolution.kind = Resolution::Kind::NamedObject;
+            resolution.object = it->second;
+        }
+    }
+    const std::u16string& spelling = mNames->Spelling(slot.name);
+    if (resolution.kind == Resolution::Kind::None) {
+        for (NamedObject& named : mNamedObjects) {
+            if (!named.addMembers) {
+                continue;
+            }
+            if (std::optional<automation::DispId> id = named.value.ObjectValue()->GetDispId(spelling)) {
+                resolution.kind = Resolution::Kind::NamedMember;
+                resolution.object = &named;
+                resolution.dispId = *id;
+                break;
+            }
+        }
+    }
+    if (resolution.kind == Resolution::Kind::None) {
+        if (std::optional<std::uint32_t> builtin = mBuiltins.FindFunction(spelling)) {
+            resolution.kind = Resolution::Kind::Builtin;
+            resolution.builtin = *builtin;
+        }
+    }
+    slot.fallback = resolution;
+    slot.fallbackEpoch = mEpoch;
+    return resolution;
+}
+
+void Interpreter::DefineGlobal(Module& module, GlobalSlot& slot) {
+    slot.kind = SlotKind::Variable;
+    slot.value = Variant();
+    if (&module == &GlobalModule()) {
+        ++mEpoch;
+    }
+}
+
+// Makes a compiled chunk's names visible. A procedure defined again replaces the earlier one
+// (the newest page function is the one that runs) but keeps its place in the procedure list.
+void Interpreter::Install(Module& module, CompiledChunk& chunk) {
+    for (const Ref<ScriptClass>& cls : chunk.classes) {
+        GlobalSlot& slot = module.Slot(module.SlotFor(cls->name));
+        slot.kind = SlotKind::Class;
+        slot.scriptClass = cls;
+        slot.procedure = nullptr;
+        slot.value = Variant();
+    }
+    for (const Ref<Procedure>& procedure : chunk.procedures) {
+        GlobalSlot& slot = module.Slot(module.SlotFor(procedure->name));
+        std::vector<NameId>& order = module.ProcedureOrder();
+        if (std::find(order.begin(), order.end(), procedure->name) == order.end()) {
+            order.push_back(procedure->name);
+        }
+        slot.kind = SlotKind::Procedure;
+        slot.procedure = procedure;
+        slot.scriptClass = nullptr;
+        slot.value = Variant();
+    }
+    for (const CompiledChunk::Variable& variable : chunk.variables) {
+        GlobalSlot& slot = module.Slot(variable.slot);
+        if (slot.kind == SlotKind::Variable) {
+            continue; // declared again by a later chunk: keeps its value
+        }
+        slot.kind = SlotKind::Variable;
+        slot.procedure = nullptr;
+        slot.scriptClass = nullptr;
+        if (!variable.isArray) {
+            slot.value = Variant();
+            continue;
+        }
+        std::vector<SafeArray::Bound> bounds;
+        for (std::int32_t upper : variable.bounds) {
+            bounds.push_back({0, upper + 1});
+        }
+        slot.value = Variant(MakeRef<SafeArray>(automation::VarType::Variant, std::move(bounds),
+                                                /*isFixed=*/!variable.bounds.empty()));
+    }
+    for (auto& [index, value] : chunk.constants) {
+        GlobalSlot& slot = module.Slot(index);
+        slot.kind = SlotKind::Constant;
+        slot.value = value;
+        slot.procedure = nullptr;
+        slot.scriptClass = nullptr;
+    }
+    ++mEpoch;
+}
+
+CompiledChunk Interpreter::CompileText(Module& module, std::u16string_view text, const CodeBlock* outer,
+                                       bool recordPlace) {
+    auto source = MakeRef<SourceText>(std::u16string(text));
+    try {
+        Parser parser(source->Text());
+        Program program = parser.ParseProgram();
+        Compiler compiler(CompileTarget{*mNames, mBuiltins, module, GlobalModule()}, source);
+        return outer ? compiler.CompileExecute(program, OuterScope{outer}) : compiler.CompileChunk(program);
+    } catch (const CompileError& error) {
+        if (recordPlace) {
+            auto [line, column] = source->LineColumn(error.Offset());
+            mPlace = ErrorPlace{true,   error.Number(), std::u16string(error.Description()),
+                                line,   column,         std::u16string(source->LineText(error.Offset()))};
+        }
+        Raise(error.Number(), std::u16string(CompileErrorSource), std::u16string(error.Description()));
+    }
+}
+
+Ref<CodeBlock> Interpreter::CompileEvalText(Module& module, std::u16string_view text, const CodeBlock* outer,
+                                            bool recordPlace) {
+    auto source = MakeRef<SourceText>(std::u16string(text));
+    try {
+        Parser parser(source->Text());
+        ExprPtr expr = parser.ParseStandaloneExpression();
+        Compiler compiler(CompileTarget{*mNames, mBuiltins, module, GlobalModule()}, source);
+        OuterScope scope{outer};
+        return compiler.CompileEval(*expr, outer ? &scope : nullptr);
+    } catch (const CompileError& error) {
+        if (recordPlace) {
+            auto [line, column] = source->LineColumn(error.Offset());
+            mPlace = ErrorPlace{true,   error.Number(), std::u16string(error.Description()),
+                                line,   column,         std::u16string(source->LineText(error.Offset()))};
+        }
+        Raise(error.Number(), std::u16string(CompileErrorSource), std::u16string(error.Description()));
+    }
+}
+
+// Every run the host starts comes through here: the outermost one sets the time-out's deadline
+// and lets Class_Terminate of objects released outside any run go first.
+Variant Interpreter::Enter(Ref<CodeBlock> code, const Procedure* procedure, std::span<Variant> args,
+                           Ref<ClassInstance> me) {
+    bool outermost = mNativeDepth == 0;
+    if (outermost) {
+        mTimeoutTicks = 0;
+        if (mTimeoutMs > 0) {
+            mDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(mTimeoutMs);
+        }
+        DrainTerminates();
+        mPlace = ErrorPlace{};
+    }
+    Frame frame = procedure ? MakeFrame(*procedure, std::move(me), args, ReturnMode::Boundary)
+                            : MakeChunkFrame(std::move(code), nullptr, std::move(me), ReturnMode::Boundary);
+    Variant result = RunFrame(std::move(frame));
+    if (outermost) {
+        DrainTerminates();
+    }
+    return result;
+}
+
+void Interpreter::DrainTerminates() {
+    while (!mPendingTerminates.empty()) {
+        Ref<ClassInstance> instance = std::move(mPendingTerminates.back());
+        mPendingTerminates.pop_back();
+        try {
+            RunFrame(MakeFrame(*instance->Class().terminate, instance, {}, ReturnMode::Boundary));
+        } catch (const automation::Error&) {
+            // Errors of Class_Terminate go nowhere, as in the language.
+            mPlace = ErrorPlace{};
+        }
+    }
+}
+
+void Interpreter::AddCode(Module& module, std::u16string_view text) {
+    CompiledChunk chunk = CompileText(module, text, nullptr, /*recordPlace=*/true);
+    Install(module, chunk);
+    Enter(chunk.topLevel, nullptr, {}, nullptr);
+}
+
+void Interpreter::ExecuteStatement(Module& module, std::u16string_view text) {
+    AddCode(module, text);
+}
+
+Variant Interpreter::Eval(Module& module, std::u16string_view expression) {
+    Ref<CodeBlock> code = CompileEvalText(module, expression, nullptr, /*recordPlace=*/true);
+    return Enter(code, nullptr, {}, nullptr);
+}
+
+Ref<Procedure> Interpreter::FindProcedure(Module& module, std::u16string_view name) {
+    std::optional<NameId> id = mNames->Find(name);
+    if (!id) {
+        return nullptr;
+    }
+    GlobalSlot* slot = module.Defined(*id);
+    if ((!slot || slot->kind != SlotKind::Procedure) && &module != &GlobalModule()) {
+        slot = GlobalModule().Defined(*id);
+    }
+    if (!slot || slot->kind != SlotKind::Procedure) {
+        return nullptr;
+    }
+    return slot->procedure;
+}
+
+Variant Interpreter::Run(Module& module, std::u16string_view name, std::span<Variant> args) {
+    Ref<Procedure> procedure = FindProcedure(module, name);
+    if (!procedure) {
+        mPlace = ErrorPlace{};
+        Raise(ErrorNumber::SubOrFunctionNotDefined);
+    }
+    return Enter(procedure->code, procedure.Get(), args, nullptr);
+}
+
+std::vector<std::u16string> Interpreter::ProcedureNames(Module& module) {
+    std::vector<std::u16string> names;
+    for (NameId id : module.ProcedureOrder()) {
+        GlobalSlot* slot = module.Defined(id);
+        if (slot && slot->kind == SlotKind::Procedure) {
+            names.push_back(slot->procedure->code->name);
+        }
+    }
+    return names;
+}
+
+} // namespace qv::vbscript

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/automation/Variant.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qv::automation {
+class Object;
+}
+
+namespace qv {
+
+/// What the template engine asks of a hosted script engine: the page engine gPageScript and
+/// the expression engine gEvalScript of the apartment. The script host class implements it
+/// beside automation::Object, so that the module state holds it as a plain object and
+/// AsScriptHost recovers this face. No member raises: failures are left in gProjErr.
+class ScriptHost {
+public:
+    virtual ~ScriptHost() = default;
+
+    /// Sets the engine up afresh with its named objects "PROJ", "DB", "Controls", "LANG",
+    /// "MASTERDETAILS" and "CUSTOMSCRIPTS" (and its own "SCRPT") and loads its modules. The
+    /// arguments are by reference: the engine may replace them and the caller takes them back.
+    virtual void Initialize(automation::Variant& proj, automation::Variant& db, automation::Variant& controls,
+                            automation::Variant& lang, automation::Variant& masterdetails,
+                            automation::Variant& customscripts) = 0;
+    /// Whether `sModule` (letter case ignored) is a system function open to a user override.
+    virtual bool ModuleExist(std::u16string_view sModule) = 0;
+    /// Whether `sModule` (letter case ignored) is a procedure of the user code.
+    virtual bool UserModuleExist(std::u16string_view sModule) = 0;
+    /// Runs the system function `module` and returns its result; `str` when it is none.
+    virtual automation::Variant BuildCode(std::u16string_view module, const automation::Variant& str) = 0;
+    /// Adds a page function "kqScriptEngine", selects the current objects by `bInitType` (through
+    /// "LoadCurrent") and runs it within `lTimeout` milliseconds: the page text, or "" with the
+    /// error in gProjErr.
+    virtual std::u16string BuildNewCode(std::u16string_view str, std::int16_t bInitType, std::int32_t lTimeout) = 0;
+    /// Drops the engine's modules and named objects.
+    virtual void Reset() = 0;
+};
+
+/// The script-host face of an engine object, or nullptr when the object has none (or is null).
+ScriptHost* AsScriptHost(automation::Object* engine) noexcept;
+
+} // namespace qv

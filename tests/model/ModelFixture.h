@@ -1,0 +1,43 @@
+#pragma once
+
+#include "support/ApartmentFixture.h"
+#include "support/ScopedEnvironment.h"
+
+#include "core/Apartment.h"
+
+#include "platform/automation/Variant.h"
+#include "platform/registry/Registry.h"
+#include "platform/registry/Value.h"
+
+#include <string_view>
+
+namespace qv::test {
+
+inline constexpr std::u16string_view FieldKey = u"Software\\Quorvane\\6.0\\Settings\\Field";
+inline constexpr std::u16string_view TableKey = u"Software\\Quorvane\\6.0\\Settings\\Table";
+inline constexpr std::u16string_view DatabaseKey = u"Software\\Quorvane\\6.0\\Settings\\Database";
+
+/// A fresh apartment with temporary hives (also for anything that opens the default hives) and
+/// the module state a project object would have set: product name and registry keys.
+class ModelTest : public ApartmentTest {
+protected:
+    void SetUp() override {
+        mEnvironment.Set("QUORVANE_USER_HIVE", (mTemp / "user.reg").string())
+            .Set("QUORVANE_MACHINE_HIVE", (mTemp / "machine.reg").string());
+        ApartmentTest::SetUp();
+        ModuleState& state = State();
+        state.gProductName = u"Quorvane";
+        state.gMsgPrefix = u"Quorvane";
+        state.gRegKeyField = FieldKey;
+        state.gRegKeyTable = TableKey;
+        state.gRegKeyDatabase = DatabaseKey;
+    }
+
+    static void WriteUserValue(std::u16string_view key, std::u16string_view name, const registry::Value& value) {
+        CurrentRegistry().WriteValue(registry::HiveKind::User, key, name, value);
+    }
+
+    ScopedEnvironment mEnvironment;
+};
+
+} // namespace qv::test

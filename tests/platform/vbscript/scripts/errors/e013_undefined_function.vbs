@@ -1,0 +1,2 @@
+' expect-error: 13 line 2: Type mismatch
+x = NoSuchFunction(1)

@@ -1,0 +1,2 @@
+' expect-error: 506 line 2: Class not defined: 'Missing'
+Set x = New Missing

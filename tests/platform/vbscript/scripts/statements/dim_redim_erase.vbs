@@ -1,0 +1,51 @@
+' Dim, ReDim [Preserve] and Erase on fixed and dynamic arrays, at module level and in procedures.
+Dim a, b(2), c(1, 2), d()
+Test.Equal IsEmpty(a), True, "a scalar starts Empty"
+Test.Equal UBound(b), 2, "fixed array upper bound"
+Test.Equal UBound(c, 1), 1, "first dimension"
+Test.Equal UBound(c, 2), 2, "second dimension"
+b(0) = "x": b(2) = 3
+Test.Equal b(0) & b(2), "x3", "elements keep values"
+c(1, 2) = "corner"
+Test.Equal c(1, 2), "corner", "two-dimensional element"
+
+ReDim d(3)
+Test.Equal UBound(d), 3, "ReDim sizes a dynamic array"
+d(3) = "last"
+ReDim Preserve d(5)
+Test.Equal d(3), "last", "ReDim Preserve keeps values"
+Test.Equal UBound(d), 5, "ReDim Preserve grows"
+ReDim d(1)
+Test.Equal IsEmpty(d(0)), True, "ReDim without Preserve clears"
+
+Erase b
+Test.Equal UBound(b), 2, "Erase keeps a fixed array's size"
+Test.Equal IsEmpty(b(0)), True, "Erase clears a fixed array"
+
+Dim m(1, 1)
+m(0, 0) = 1 : m(1, 1) = 4
+ReDim Preserve d(2)
+ReDim e(2)
+e(2) = "implicit"
+Test.Equal e(2), "implicit", "ReDim declares an undeclared name"
+
+Sub LocalArrays()
+    Dim f(2), g
+    f(1) = "local"
+    Test.Equal f(1), "local", "local fixed array"
+    ReDim g(4)
+    Test.Equal UBound(g), 4, "local ReDim"
+    ReDim h(1)
+    h(1) = 5
+    Test.Equal h(1), 5, "ReDim declares a local"
+End Sub
+LocalArrays
+Test.Equal IsEmpty(h), True, "a local ReDim leaves no global"
+
+' Arrays are values: assignment copies.
+Dim p(1), q
+p(0) = "orig"
+q = p
+q(0) = "changed"
+Test.Equal p(0), "orig", "array assignment copies"
+Test.Equal q(0), "changed", "the copy changes alone"

@@ -1,0 +1,76 @@
+' On Error Resume Next skips the failing statement; On Error GoTo 0 turns it off; handlers
+' are per procedure.
+Dim r
+On Error Resume Next
+r = "before"
+r = 1 / 0
+Test.Equal r, "before", "the failing statement is skipped whole"
+Test.Equal Err.Number, 11, "Err.Number"
+Test.Equal Err.Description, "Division by zero", "Err.Description"
+Test.Equal Err.Source, "VBScript runtime error", "Err.Source"
+Err.Clear
+Test.Equal Err.Number, 0, "Err.Clear"
+
+Function Fails()
+    Fails = "partial"
+    Dim x : x = CInt("abc")
+    Fails = "complete"
+End Function
+r = Fails()
+Test.Equal r, "before", "an error in a callee without a handler ends the caller's statement"
+Test.Equal Err.Number, 13, "the callee's error reaches the caller"
+Err.Clear
+
+Function Handles()
+    On Error Resume Next
+    Dim x : x = CInt("abc")
+    Handles = "handled " & Err.Number
+End Function
+r = Handles()
+Test.Equal r, "handled 13", "a callee with its own handler goes on"
+
+' The language's quirk: an error in an If condition goes on inside the If.
+r = ""
+If 1 / 0 = 5 Then
+    r = "inside"
+End If
+Test.Equal r, "inside", "an error in a condition continues with the next statement"
+Err.Clear
+
+' For loops that never started raise 92 at Next.
+r = 0
+For i = 1 To 1 / 0
+    r = r + 1
+Next
+Test.Equal Err.Number, 92, "For loop not initialized"
+Test.Equal r, 1, "the body ran once"
+Err.Clear
+
+On Error GoTo 0
+Test.Equal Err.Number, 0, "On Error GoTo 0 clears Err"
+
+Sub Raises()
+    Err.Raise 1234, "MySource", "custom failure"
+End Sub
+On Error Resume Next
+Raises
+Test.Equal Err.Number, 1234, "Err.Raise number"
+Test.Equal Err.Source, "MySource", "Err.Raise source"
+Test.Equal Err.Description, "custom failure", "Err.Raise description"
+Err.Raise 9
+Test.Equal Err.Description, "Subscript out of range", "a standard number gets its text"
+Err.Raise 31000
+Test.Equal Err.Description, "Unknown runtime error", "an unknown number"
+Err.Number = 6
+Test.Equal Err.Number, 6, "Err.Number can be set"
+r = Err
+Test.Equal r, 6, "Number is the default"
+On Error Resume Next
+Test.Equal Err.Number, 0, "On Error Resume Next clears Err"
+
+' Errors from host objects carry their own numbers.
+r = Test.Items(99)
+Test.Equal Err.Number, 9, "a host method's error"
+Err.Clear
+Test.NoSuchMember
+Test.Equal Err.Number, 438, "unknown member"
