@@ -271,7 +271,8 @@ std::int16_t GetDBTypeId(std::u16string_view name) {
     if (ContainsNoCase(name, u"Microsoft") && ContainsNoCase(name, u"SQL")) {
         return DBTypeCode::SqlServer;
     }
-    if (ContainsNoCase(name, u"MySQL")) {
+    // MariaDB servers name themselves so, and speak MySQL's dialect.
+    if (ContainsNoCase(name, u"MySQL") || ContainsNoCase(name, u"MariaDB")) {
         return DBTypeCode::MySql;
     }
     if (ContainsNoCase(name, u"ORA")) {

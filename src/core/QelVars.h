@@ -62,7 +62,7 @@ std::u16string ToVBStringExpression(std::u16string_view text, std::u16string_vie
 void SetQuoteStyle(std::u16string_view dbmsName);
 
 /// The DBTypeCode of a DBMS name or database type: exactly "ACCESS" or "MS Jet" is Access;
-/// containing "Microsoft" and "SQL" SqlServer, "MySQL" MySql, "ORA" Oracle (ignoring case);
+/// containing "Microsoft" and "SQL" SqlServer, "MySQL" or "MariaDB" MySql, "ORA" Oracle (ignoring case);
 /// anything else Other.
 std::int16_t GetDBTypeId(std::u16string_view name);
 

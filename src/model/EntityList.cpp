@@ -54,9 +54,19 @@ std::optional<std::int16_t> EntityList::SeqOf(const SettingsEntity& entity) cons
     }
 }
 
+bool EntityList::NameEquals(const SettingsEntity& entity, std::u16string_view name) const {
+    // Every lookup by name walks the whole list: compare the stored text in place.
+    try {
+        const Variant& value = entity.SettingValue(mShape.nameSetting);
+        return value.IsString() ? value.StringValue() == name : automation::ToString(value) == name;
+    } catch (const automation::Error&) {
+        return false; // deleted from the bag, or a value that is no text
+    }
+}
+
 std::optional<std::int32_t> EntityList::PositionOf(std::u16string_view name) const {
     for (std::int32_t position = 1; position <= Count(); ++position) {
-        if (NameOf(*mItems.At(position)) == name) {
+        if (NameEquals(*mItems.At(position), name)) {
             return position;
         }
     }

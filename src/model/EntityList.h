@@ -31,7 +31,7 @@ struct EntityListShape {
 /// exactly, letter case included, while the keys ignore case. Add therefore also refuses a name
 /// that differs from a present one only in letter case: it answers False, as for an exact
 /// duplicate, so that a loader meeting two such columns or tables keeps the first, reports the
-/// second as a duplicate and goes on (IsNameTaken tells the two refusals from an empty name).
+/// second as a duplicate and goes on. IsNameTaken answers beforehand whether a name is so taken.
 ///
 /// Members that the system runs "with errors ignored" (Delete, Item, Seq, SetItem, SetSeq) never
 /// raise: an entity whose name or number has been made unreadable through its bag is passed over.
@@ -102,6 +102,7 @@ private:
     void RemoveAt(std::int32_t position);
     void MakeCurrent(const SettingsEntity& entity);
     std::optional<std::u16string> NameOf(const SettingsEntity& entity) const;
+    bool NameEquals(const SettingsEntity& entity, std::u16string_view name) const;
     std::optional<std::int16_t> SeqOf(const SettingsEntity& entity) const;
 
     EntityListShape mShape;
@@ -115,7 +116,9 @@ template <class T> class EntityListOf : public EntityList {
 public:
     /// The entity at a 1-based position (a number) or named exactly (text), made current; no
     /// object for another kind of value or no match, leaving the cursor.
-    automation::Ref<T> Item(const automation::Variant& Index) { return automation::Ref<T>(Cast(ItemEntity(Index))); }
+    automation::Ref<T> Item(const automation::Variant& Index) {
+        return automation::Ref<T>(Cast(ItemEntity(Index)));
+    }
     /// The first entity whose sequence number is `Index`; the cursor stays.
     automation::Ref<T> Seq(std::int16_t Index) const { return automation::Ref<T>(Cast(SeqEntity(Index))); }
     /// The first entity named `name` exactly, or nullptr; the cursor stays.

@@ -13,7 +13,6 @@
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
 
-#include <optional>
 #include <vector>
 
 namespace qv {
@@ -24,11 +23,14 @@ namespace {
 
 constexpr std::u16string_view CustomPrefix = u"custom:";
 
-/// The member of a control that a "ctrl" attribute names; nullopt for any other attribute.
-std::optional<Variant> ControlAttribute(const QelControl& control, std::u16string_view lowerAttribute) {
+using ControlReader = Variant (*)(const QelControl&);
+
+/// The reader of the control member that a "ctrl" attribute names; nullptr for any other
+/// attribute.
+ControlReader FindControlAttribute(std::u16string_view lowerAttribute) {
     struct Member {
         std::u16string_view attribute;
-        Variant (*read)(const QelControl&);
+        ControlReader read;
     };
     static constexpr Member members[] = {
         {u"ctrlid", [](const QelControl& c) { return Variant(c.CtrlID()); }},
@@ -49,10 +51,10 @@ std::optional<Variant> ControlAttribute(const QelControl& control, std::u16strin
     };
     for (const Member& member : members) {
         if (member.attribute == lowerAttribute) {
-            return member.read(control);
+            return member.read;
         }
     }
-    return std::nullopt;
+    return nullptr;
 }
 
 /// InStr(1, text, part, vbTextCompare) > 0, or its negation; Null on either side holds neither.
@@ -92,6 +94,19 @@ bool Holds(std::u16string_view lowerOperator, const Variant& left, const Variant
     return true;
 }
 
+/// Whether the left value satisfies the operator for one of the alternatives, each converted to
+/// an operand first. No alternative at all: False.
+template <class Operand>
+bool AnyAlternativeHolds(std::u16string_view lowerOperator, const Variant& left,
+                         const std::vector<std::u16string_view>& alternatives, Operand operand) {
+    for (std::u16string_view alternative : alternatives) {
+        if (Holds(lowerOperator, left, operand(alternative))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 [[noreturn]] void RaiseObjectNotSet() {
     automation::Raise(automation::ErrorNumber::ObjectVariableNotSet);
 }
@@ -117,7 +132,8 @@ bool ConditionEvaluator::EvaluateCondition(std::u16string_view condition) {
 bool ConditionEvaluator::EvaluateTerm(std::u16string_view term) {
     term = TrimBlanks(term);
     bool custom = false;
-    if (term.size() >= CustomPrefix.size() && automation::EqualsNoCase(term.substr(0, CustomPrefix.size()), CustomPrefix)) {
+    if (term.size() >= CustomPrefix.size() &&
+        automation::EqualsNoCase(term.substr(0, CustomPrefix.size()), CustomPrefix)) {
         custom = true;
         term = TrimBlanks(term.substr(CustomPrefix.size()));
     }
@@ -133,32 +149,24 @@ bool ConditionEvaluator::EvaluateTerm(std::u16string_view term) {
 
     if (custom) {
         const Variant left = ConvertToDataType(Variant(EvaluateCustomCode(object)), attributeVariant);
-        for (std::u16string_view alternative : alternatives) {
-            if (Holds(lowerOperator, left, ConvertToDataType(Variant(alternative), attributeVariant))) {
-                return true;
-            }
-        }
-        return false;
+        return AnyAlternativeHolds(lowerOperator, left, alternatives, [&](std::u16string_view alternative) {
+            return ConvertToDataType(Variant(alternative), attributeVariant);
+        });
     }
 
     const std::u16string lowerObject = automation::ToLower(object);
     if (lowerObject == u"ctrl") {
-        automation::Ref<QelControl> control = mServices.Controls().Current();
-        std::optional<Variant> left;
-        if (control) {
-            left = ControlAttribute(*control, automation::ToLower(attribute));
-        } else if (ControlAttribute(QelControl(), automation::ToLower(attribute))) {
-            RaiseObjectNotSet();
-        }
-        if (!left) {
+        const ControlReader read = FindControlAttribute(automation::ToLower(attribute));
+        if (!read) {
             return true;
         }
-        for (std::u16string_view alternative : alternatives) {
-            if (Holds(lowerOperator, *left, Variant(StripQuotes(alternative)))) {
-                return true;
-            }
+        const automation::Ref<QelControl> control = mServices.Controls().Current();
+        if (!control) {
+            RaiseObjectNotSet();
         }
-        return false;
+        return AnyAlternativeHolds(
+            lowerOperator, read(*control), alternatives,
+            [](std::u16string_view alternative) { return Variant(StripQuotes(alternative)); });
     }
 
     const QoProperties* bag = nullptr;
@@ -186,14 +194,10 @@ bool ConditionEvaluator::EvaluateTerm(std::u16string_view term) {
     if (!setting) {
         RaiseObjectNotSet();
     }
-    const Variant left = setting->Value();
     const std::u16string dataType = setting->DataType();
-    for (std::u16string_view alternative : alternatives) {
-        if (Holds(lowerOperator, left, GetConditionOperand(*bag, alternative, dataType))) {
-            return true;
-        }
-    }
-    return false;
+    return AnyAlternativeHolds(
+        lowerOperator, setting->Value(), alternatives,
+        [&](std::u16string_view alternative) { return GetConditionOperand(*bag, alternative, dataType); });
 }
 
 Variant ConditionEvaluator::GetConditionOperand(const QoProperties& bag, std::u16string_view value,

@@ -36,7 +36,8 @@ std::u16string CacheFolder() {
     }
     const std::u16string product = system::JoinPath(documents, RemoveSlashesAndSpaces(state.gProductName));
     const std::u16string templates = system::JoinPath(product, u"Templates");
-    const std::u16string templateFolder = system::JoinPath(templates, RemoveSlashesAndSpaces(state.gTemplateFileName));
+    const std::u16string templateFolder =
+        system::JoinPath(templates, RemoveSlashesAndSpaces(state.gTemplateFileName));
     return system::JoinPath(templateFolder, u"temp");
 }
 
@@ -136,7 +137,8 @@ bool QelCache::DeleteAllCache() {
     return true;
 }
 
-std::int16_t QelCache::CheckCache(const Variant& sGroup, const Variant& sKey, const Variant& dt, const Variant& size) {
+std::int16_t QelCache::CheckCache(const Variant& sGroup, const Variant& sKey, const Variant& dt,
+                                  const Variant& size) {
     const std::int32_t position = Find(automation::ToString(sGroup), automation::ToString(sKey));
     if (position == 0) {
         return 2;

@@ -24,8 +24,8 @@ public:
 
     /// Records the state of a file: updates the entry of the group and key (which keep their
     /// first letter case) or appends one. False only when the cache is full.
-    bool AddCache(const automation::Variant& sGroup, const automation::Variant& sKey, const automation::Variant& dt,
-                  const automation::Variant& size);
+    bool AddCache(const automation::Variant& sGroup, const automation::Variant& sKey,
+                  const automation::Variant& dt, const automation::Variant& size);
     bool DeleteCache(const automation::Variant& sGroup, const automation::Variant& sKey);
     /// True when at least one entry of the group was removed.
     bool DeleteCacheGroup(const automation::Variant& sGroup);

@@ -81,7 +81,8 @@ bool QelCodeBase::Load(std::u16string_view file) {
         return false;
     }
     const xml::Element root = document->DocumentElement();
-    const std::u16string expectedRoot = automation::ToLower(RemoveSlashesAndSpaces(State().gProductName)) + u".codebase";
+    const std::u16string expectedRoot =
+        automation::ToLower(RemoveSlashesAndSpaces(State().gProductName)) + u".codebase";
     if (!root || automation::ToLower(root.LocalName()) != expectedRoot) {
         return false;
     }

@@ -25,7 +25,8 @@ public:
     /// Nothing sets it; always 0.
     std::int16_t curIndex() const { return 0; }
     std::int32_t Count() const { return mTable.entries.Count(); }
-    bool CodeExist(std::u16string_view sScriptType, std::u16string_view sCodeType, std::u16string_view sName) const;
+    bool CodeExist(std::u16string_view sScriptType, std::u16string_view sCodeType,
+                   std::u16string_view sName) const;
     /// The code of the entry with every LF made CR LF; "" when there is none.
     std::u16string CodeSource(std::u16string_view ScriptType, std::u16string_view CodeType,
                               std::u16string_view CodeName) const;
@@ -49,12 +50,14 @@ private:
     static std::u16string IndexKey(std::u16string_view scriptType, std::u16string_view codeType,
                                    std::u16string_view name);
     static bool AddCodeNode(Table& table, const xml::Element& code);
-    const Entry* Find(std::u16string_view scriptType, std::u16string_view codeType, std::u16string_view name) const;
+    const Entry* Find(std::u16string_view scriptType, std::u16string_view codeType,
+                      std::u16string_view name) const;
 
     bool CodeExistMember(std::u16string sScriptType, std::u16string sCodeType, std::u16string sName) const {
         return CodeExist(sScriptType, sCodeType, sName);
     }
-    std::u16string CodeSourceMember(std::u16string ScriptType, std::u16string CodeType, std::u16string CodeName) const {
+    std::u16string CodeSourceMember(std::u16string ScriptType, std::u16string CodeType,
+                                    std::u16string CodeName) const {
         return CodeSource(ScriptType, CodeType, CodeName);
     }
     bool LoadMember(const automation::Variant& file) { return Load(automation::ToString(file)); }

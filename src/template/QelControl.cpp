@@ -18,25 +18,26 @@ using automation::Variant;
 const automation::ClassInfo& QelControl::GetClassInfo() const {
     using namespace automation;
     using C = QelControl;
-    static const ClassInfo info(u"QelControl", {
-                                                   Method<&C::SessionsMember>(u"Sessions"),
-                                                   Property<&C::CtrlID, &C::SetCtrlID>(u"CtrlID"),
-                                                   Property<&C::CtrlType, &C::SetCtrlType>(u"CtrlType"),
-                                                   Property<&C::CtrlOFile, &C::SetCtrlOFile>(u"CtrlOFile"),
-                                                   Property<&C::CtrlOExt, &C::SetCtrlOExt>(u"CtrlOExt"),
-                                                   Property<&C::CtrlOFolder, &C::SetCtrlOFolder>(u"CtrlOFolder"),
-                                                   Property<&C::CtrlIFiles, &C::SetCtrlIFiles>(u"CtrlIFiles"),
-                                                   Property<&C::CtrlIFolder, &C::SetCtrlIFolder>(u"CtrlIFolder"),
-                                                   Property<&C::CtrlCond, &C::SetCtrlCond>(u"CtrlCond"),
-                                                   Property<&C::CtrlTagExt, &C::SetCtrlTagExt>(u"CtrlTagExt"),
-                                                   Property<&C::CtrlParm, &C::SetCtrlParm>(u"CtrlParm"),
-                                                   Property<&C::CtrlSpace, &C::SetCtrlSpace>(u"CtrlSpace"),
-                                                   Property<&C::CtrlGen, &C::SetCtrlGen>(u"CtrlGen"),
-                                                   Property<&C::CtrlExt, &C::SetCtrlExt>(u"CtrlExt"),
-                                                   Property<&C::CtrlAction, &C::SetCtrlAction>(u"CtrlAction"),
-                                                   Property<&C::CtrlOverwrite, &C::SetCtrlOverwrite>(u"CtrlOverwrite"),
-                                                   Method<&C::LoadMember>(u"Load"),
-                                               });
+    static const ClassInfo info(u"QelControl",
+                                {
+                                    Method<&C::SessionsMember>(u"Sessions"),
+                                    Property<&C::CtrlID, &C::SetCtrlID>(u"CtrlID"),
+                                    Property<&C::CtrlType, &C::SetCtrlType>(u"CtrlType"),
+                                    Property<&C::CtrlOFile, &C::SetCtrlOFile>(u"CtrlOFile"),
+                                    Property<&C::CtrlOExt, &C::SetCtrlOExt>(u"CtrlOExt"),
+                                    Property<&C::CtrlOFolder, &C::SetCtrlOFolder>(u"CtrlOFolder"),
+                                    Property<&C::CtrlIFiles, &C::SetCtrlIFiles>(u"CtrlIFiles"),
+                                    Property<&C::CtrlIFolder, &C::SetCtrlIFolder>(u"CtrlIFolder"),
+                                    Property<&C::CtrlCond, &C::SetCtrlCond>(u"CtrlCond"),
+                                    Property<&C::CtrlTagExt, &C::SetCtrlTagExt>(u"CtrlTagExt"),
+                                    Property<&C::CtrlParm, &C::SetCtrlParm>(u"CtrlParm"),
+                                    Property<&C::CtrlSpace, &C::SetCtrlSpace>(u"CtrlSpace"),
+                                    Property<&C::CtrlGen, &C::SetCtrlGen>(u"CtrlGen"),
+                                    Property<&C::CtrlExt, &C::SetCtrlExt>(u"CtrlExt"),
+                                    Property<&C::CtrlAction, &C::SetCtrlAction>(u"CtrlAction"),
+                                    Property<&C::CtrlOverwrite, &C::SetCtrlOverwrite>(u"CtrlOverwrite"),
+                                    Method<&C::LoadMember>(u"Load"),
+                                });
     return info;
 }
 

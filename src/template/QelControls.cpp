@@ -173,7 +173,7 @@ Ref<QelControl> QelControls::Item(const Variant& Index) {
         return nullptr;
     }
     const double number = automation::ToDouble(index);
-    if (number < 1.0 || number > static_cast<double>(mControls.Count())) {
+    if (!(number >= 1.0 && number <= static_cast<double>(mControls.Count()))) {
         return nullptr;
     }
     // A fraction picks the nearest position, halves to even, as the runtime rounds an index.

@@ -53,7 +53,9 @@ private:
     std::int32_t PositionOf(std::u16string_view sId) const;
     bool AddControlNode(const xml::Element& control);
 
-    bool LoadControlsMember(const automation::Variant& file) { return LoadControls(automation::ToString(file)); }
+    bool LoadControlsMember(const automation::Variant& file) {
+        return LoadControls(automation::ToString(file));
+    }
     bool AddControlMember(automation::Ref<QelControl> ctrl);
     bool DeleteControlMember(std::u16string sId) { return DeleteControl(sId); }
     bool ControlExistMember(std::u16string sId) const { return ControlExist(sId); }

@@ -72,7 +72,8 @@ bool QelLanguage::LoadFile(std::u16string_view file, bool clear) {
         return false;
     }
     const xml::Element root = document->DocumentElement();
-    const std::u16string expectedRoot = automation::ToLower(RemoveSlashesAndSpaces(State().gProductName)) + u".language";
+    const std::u16string expectedRoot =
+        automation::ToLower(RemoveSlashesAndSpaces(State().gProductName)) + u".language";
     if (!root || automation::ToLower(root.LocalName()) != expectedRoot) {
         return false;
     }

@@ -57,7 +57,9 @@ private:
 
     std::u16string PhraseMember(std::u16string Id) const { return Phrase(Id); }
     bool AddPhraseMember(std::u16string sId, std::u16string sPhrase) { return AddPhrase(sId, sPhrase); }
-    bool ReplacePhraseMember(std::u16string sId, std::u16string sPhrase) { return ReplacePhrase(sId, sPhrase); }
+    bool ReplacePhraseMember(std::u16string sId, std::u16string sPhrase) {
+        return ReplacePhrase(sId, sPhrase);
+    }
     bool LoadMember(std::u16string file) { return Load(file); }
     bool LoadExtensionMember(std::u16string file) { return LoadExtension(file); }
 

@@ -14,25 +14,26 @@ using automation::Variant;
 const automation::ClassInfo& QelSession::GetClassInfo() const {
     using namespace automation;
     using S = QelSession;
-    static const ClassInfo info(u"QelSession", {
-                                                   Property<&S::SessType, &S::SetSessType>(u"SessType"),
-                                                   Property<&S::SessValue, &S::SetSessValue>(u"SessValue"),
-                                                   Property<&S::SessParm, &S::SetSessParm>(u"SessParm"),
-                                                   Property<&S::SessIFile, &S::SetSessIFile>(u"SessIFile"),
-                                                   Property<&S::SessCond, &S::SetSessCond>(u"SessCond"),
-                                                   Property<&S::SessExt, &S::SetSessExt>(u"SessExt"),
-                                                   Property<&S::SessAction, &S::SetSessAction>(u"SessAction"),
-                                                   Property<&S::SessLocation, &S::SetSessLocation>(u"SessLocation"),
-                                                   Property<&S::SessLocType, &S::SetSessLocType>(u"SessLocType"),
-                                                   Method<&S::LoadMember>(u"Load"),
-                                               });
+    static const ClassInfo info(u"QelSession",
+                                {
+                                    Property<&S::SessType, &S::SetSessType>(u"SessType"),
+                                    Property<&S::SessValue, &S::SetSessValue>(u"SessValue"),
+                                    Property<&S::SessParm, &S::SetSessParm>(u"SessParm"),
+                                    Property<&S::SessIFile, &S::SetSessIFile>(u"SessIFile"),
+                                    Property<&S::SessCond, &S::SetSessCond>(u"SessCond"),
+                                    Property<&S::SessExt, &S::SetSessExt>(u"SessExt"),
+                                    Property<&S::SessAction, &S::SetSessAction>(u"SessAction"),
+                                    Property<&S::SessLocation, &S::SetSessLocation>(u"SessLocation"),
+                                    Property<&S::SessLocType, &S::SetSessLocType>(u"SessLocType"),
+                                    Method<&S::LoadMember>(u"Load"),
+                                });
     return info;
 }
 
 void QelSession::Load(const xml::Element& xmlSession) {
     for (xml::Attribute& attribute : xmlSession.Attributes()) {
         const std::u16string name = automation::ToLower(attribute.name);
-        std::u16string* member = name == u"type"       ? &mSessType
+        std::u16string* member = name == u"type"        ? &mSessType
                                  : name == u"value"     ? &mSessValue
                                  : name == u"parm"      ? &mSessParm
                                  : name == u"ifile"     ? &mSessIFile
@@ -99,7 +100,8 @@ bool QelSessions::SessionExist(std::u16string_view sValue) const {
     return PositionOf(sValue) != 0;
 }
 
-bool QelSessions::AddSession(const QelSession& session, std::u16string_view loc, std::u16string_view loctype) {
+bool QelSessions::AddSession(const QelSession& session, std::u16string_view loc,
+                             std::u16string_view loctype) {
     if (SessionExist(session.SessValue()) || mSessions.IsFull()) {
         return false;
     }

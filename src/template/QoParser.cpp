@@ -26,24 +26,21 @@ constexpr std::u16string_view SessionEnd = u"<!--##/session##-->";
 constexpr std::u16string_view IncludeStart = u"<!--##include";
 constexpr std::u16string_view FunctionKeyword = u"function ";
 
-std::u16string NumberText(std::size_t number) {
-    return automation::FromUtf8(std::to_string(number));
-}
-
 } // namespace
 
 const automation::ClassInfo& QoParser::GetClassInfo() const {
     using namespace automation;
-    static const ClassInfo info(u"QoParser", {
-                                                 Method<&QoParser::BlockType>(u"BlockType"),
-                                                 Method<&QoParser::BlockName>(u"BlockName"),
-                                                 Method<&QoParser::BlockValue>(u"BlockValue"),
-                                                 Method<&QoParser::BlockIndent>(u"BlockIndent"),
-                                                 Property<&QoParser::BlockID, &QoParser::SetBlockID>(u"BlockID"),
-                                                 Method<&QoParser::Count>(u"Count"),
-                                                 Method<&QoParser::ParseMember>(u"Parse"),
-                                                 Method<&QoParser::GetSessionMember>(u"GetSession"),
-                                             });
+    static const ClassInfo info(u"QoParser",
+                                {
+                                    Method<&QoParser::BlockType>(u"BlockType"),
+                                    Method<&QoParser::BlockName>(u"BlockName"),
+                                    Method<&QoParser::BlockValue>(u"BlockValue"),
+                                    Method<&QoParser::BlockIndent>(u"BlockIndent"),
+                                    Property<&QoParser::BlockID, &QoParser::SetBlockID>(u"BlockID"),
+                                    Method<&QoParser::Count>(u"Count"),
+                                    Method<&QoParser::ParseMember>(u"Parse"),
+                                    Method<&QoParser::GetSessionMember>(u"GetSession"),
+                                });
     return info;
 }
 
@@ -160,9 +157,9 @@ void QoParser::ReportError(std::u16string_view what, std::size_t position) const
     const std::size_t column = position - lineStart + 1;
     std::u16string message = u"***";
     message += what;
-    message += NumberText(line);
+    message += NumberText(static_cast<std::int64_t>(line));
     message += u" column ";
-    message += NumberText(column);
+    message += NumberText(static_cast<std::int64_t>(column));
     message += u"! Generation failed!";
     State().gProjErr = std::move(message);
 }
@@ -179,7 +176,8 @@ std::u16string QoParser::GetTrailingIndent(std::u16string_view text) const {
 // block's function. Occurrences in comment lines, inside longer words or after a tab are
 // skipped; one after another word (an access keyword) means the block names no function.
 std::u16string QoParser::GetFunctionName(std::size_t start, std::size_t length) const {
-    const std::u16string lowerSource = automation::ToLower(std::u16string_view(mSource).substr(start, length));
+    const std::u16string lowerSource =
+        automation::ToLower(std::u16string_view(mSource).substr(start, length));
     std::u16string_view code = lowerSource;
     for (;;) {
         const std::size_t found = code.rfind(FunctionKeyword);
@@ -215,7 +213,8 @@ std::u16string QoParser::GetSession(std::u16string_view sSrc, std::u16string_vie
 
 // session := "<!--##session" id "##-->" text "<!--##/session##-->"
 // Only the first session with the identifier counts; sessions do not nest.
-std::u16string QoParser::SessionOf(std::u16string_view source, std::u16string_view sessionID, IncludeTrail& trail) {
+std::u16string QoParser::SessionOf(std::u16string_view source, std::u16string_view sessionID,
+                                   IncludeTrail& trail) {
     const std::u16string wanted = automation::ToLower(sessionID);
     std::size_t from = 0;
     for (;;) {

@@ -68,7 +68,9 @@ private:
 
     // Members the automation table calls.
     void ParseMember(std::u16string sSrc) { Parse(sSrc); }
-    std::u16string GetSessionMember(std::u16string sSrc, std::u16string sSessID) { return GetSession(sSrc, sSessID); }
+    std::u16string GetSessionMember(std::u16string sSrc, std::u16string sSessID) {
+        return GetSession(sSrc, sSessID);
+    }
 
     std::u16string mSource;
     std::vector<Block> mBlocks;

@@ -58,7 +58,8 @@ public:
     automation::Variant BuildCode(std::u16string_view module, const automation::Variant& str) override;
     /// Adds the page function "kqScriptEngine" to "System", selects the current objects by
     /// `bInitType` and runs it within `lTimeout` milliseconds: the page text, or "" on failure.
-    std::u16string BuildNewCode(std::u16string_view str, std::int16_t bInitType, std::int32_t lTimeout) override;
+    std::u16string BuildNewCode(std::u16string_view str, std::int16_t bInitType,
+                                std::int32_t lTimeout) override;
 
     /// "SCRPT", created on first use.
     QoUserScript& UserScript();

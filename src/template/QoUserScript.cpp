@@ -8,10 +8,11 @@ QoUserScript::QoUserScript() : mNames(1) {}
 
 const automation::ClassInfo& QoUserScript::GetClassInfo() const {
     using namespace automation;
-    static const ClassInfo info(u"QoUserScript", {
-                                                     Method<&QoUserScript::AddUserModuleMember>(u"AddUserModule"),
-                                                     Method<&QoUserScript::UserModuleExistMember>(u"UserModuleExist"),
-                                                 });
+    static const ClassInfo info(u"QoUserScript",
+                                {
+                                    Method<&QoUserScript::AddUserModuleMember>(u"AddUserModule"),
+                                    Method<&QoUserScript::UserModuleExistMember>(u"UserModuleExist"),
+                                });
     return info;
 }
 

@@ -18,7 +18,9 @@ template <class T> class ResourceList {
 public:
     std::int32_t Count() const noexcept { return static_cast<std::int32_t>(mItems.size()); }
     bool IsFull() const noexcept { return Count() >= MaxResourceCount; }
-    bool IsValidPosition(std::int32_t position) const noexcept { return position >= 1 && position <= Count(); }
+    bool IsValidPosition(std::int32_t position) const noexcept {
+        return position >= 1 && position <= Count();
+    }
 
     T& At(std::int32_t position) {
         assert(IsValidPosition(position) && "resource list position out of range");

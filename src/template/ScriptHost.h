@@ -35,7 +35,8 @@ public:
     /// Adds a page function "kqScriptEngine", selects the current objects by `bInitType` (through
     /// "LoadCurrent") and runs it within `lTimeout` milliseconds: the page text, or "" with the
     /// error in gProjErr.
-    virtual std::u16string BuildNewCode(std::u16string_view str, std::int16_t bInitType, std::int32_t lTimeout) = 0;
+    virtual std::u16string BuildNewCode(std::u16string_view str, std::int16_t bInitType,
+                                        std::int32_t lTimeout) = 0;
     /// Drops the engine's modules and named objects.
     virtual void Reset() = 0;
 };

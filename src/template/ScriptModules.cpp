@@ -22,7 +22,7 @@ using automation::Variant;
 
 namespace {
 
-constexpr std::u16string_view CrLf = u"\r\n";
+constexpr const char16_t* CrLf = u"\r\n";
 
 std::u16string ReadGeneralText(std::u16string_view name) {
     const Variant value = GetRegValue(u"", State().gRegKeyGeneral, name);
@@ -135,7 +135,8 @@ std::optional<CodeList> LoadCodeList(std::u16string_view path) {
     return list;
 }
 
-std::u16string TemplateToScript(std::u16string_view code, bool multiline, bool indent, std::u16string_view name) {
+std::u16string TemplateToScript(std::u16string_view code, bool multiline, bool indent,
+                                std::u16string_view name) {
     auto parser = automation::MakeRef<QoParser>();
     parser->Parse(code);
     if (!State().gProjErr.empty()) {
@@ -181,15 +182,15 @@ std::u16string TemplateToScript(std::u16string_view code, bool multiline, bool i
 
 std::u16string WrapFunction(std::u16string_view code, const CodeListEntry& entry, std::u16string_view prefix,
                             std::u16string_view suffix) {
-    std::u16string wrapped = u"Function " + entry.id + u"(" + entry.parm + u")" + std::u16string(CrLf);
+    std::u16string wrapped = u"Function " + entry.id + u"(" + entry.parm + u")" + CrLf;
     wrapped += FillFrame(prefix, entry);
     wrapped += code;
     wrapped += FillFrame(suffix, entry);
     if (entry.override) {
         // The user function gets the output built so far and returns the final output.
         const std::u16string user = std::u16string(UserFunctionPrefix) + entry.id;
-        wrapped += std::u16string(CrLf) + u"If SCRPT.UserModuleExist(\"" + user + u"\") Then " + entry.id + u"=" +
-                   user + u"(" + entry.id + u")" + std::u16string(CrLf);
+        wrapped += u"\r\nIf SCRPT.UserModuleExist(\"" + user + u"\") Then " + entry.id + u"=" + user + u"(" +
+                   entry.id + u")" + CrLf;
     }
     wrapped += u"End Function";
     wrapped += CrLf;
@@ -237,7 +238,8 @@ std::u16string ReadScriptFile(std::u16string_view path) {
         }
     }
     host::Message message;
-    message.text = State().gMsgPrefix + u": Script file " + std::u16string(path) + u" not found! Content not loaded!";
+    message.text =
+        State().gMsgPrefix + u": Script file " + std::u16string(path) + u" not found! Content not loaded!";
     CurrentHost().ShowMessage(message);
     return {};
 }

@@ -25,7 +25,8 @@ inline constexpr std::u16string_view UserFunctionPrefix = u"USER_";
 inline constexpr std::u16string_view SysCodeCopyName = u"syscode.txt";
 inline constexpr std::u16string_view ValidateCodeCopyName = u"validatecode.txt";
 /// What the system-code copy holds when the prefix or suffix setting is empty.
-inline constexpr std::u16string_view MissingPrefixOrSuffixLine = u"'missing syscodeprefix or syscodesuffix\r\n";
+inline constexpr std::u16string_view MissingPrefixOrSuffixLine =
+    u"'missing syscodeprefix or syscodesuffix\r\n";
 
 /// True when an entry of a 1-based name list (element 0 unused) equals `name`, ignoring case.
 bool IsListedName(const std::vector<std::u16string>& list, std::u16string_view name);
@@ -46,13 +47,13 @@ ScriptSettings ReadScriptSettings();
 
 /// One "file" entry of a system-code or validation list.
 struct CodeListEntry {
-    std::u16string value;       ///< the file, relative to the list's folder; "" entries are skipped
-    bool isFunction = false;    ///< the file is the body of a function and gets wrapped
-    std::u16string id;          ///< the function's name, trimmed; "" without isFunction
-    std::u16string parm;        ///< its parameter list, trimmed; "" without isFunction
-    bool override = false;      ///< the function ends with the user-override hook
-    bool multiline = false;     ///< text blocks keep their line breaks
-    bool indent = false;        ///< text lines after the first are indented through IndentVariable
+    std::u16string value;    ///< the file, relative to the list's folder; "" entries are skipped
+    bool isFunction = false; ///< the file is the body of a function and gets wrapped
+    std::u16string id;       ///< the function's name, trimmed; "" without isFunction
+    std::u16string parm;     ///< its parameter list, trimmed; "" without isFunction
+    bool override = false;   ///< the function ends with the user-override hook
+    bool multiline = false;  ///< text blocks keep their line breaks
+    bool indent = false;     ///< text lines after the first are indented through IndentVariable
 };
 
 /// A loaded list: its folder and its "file" entries in document order (empty values included).
@@ -72,7 +73,8 @@ std::optional<CodeList> LoadCodeList(std::u16string_view path);
 /// Converts a template-format system-code file into script, block by block, with `name` as
 /// the function that collects the output ("" outside functions). When the template does not
 /// parse, the parser's message is in gProjErr and the code comes back unchanged.
-std::u16string TemplateToScript(std::u16string_view code, bool multiline, bool indent, std::u16string_view name);
+std::u16string TemplateToScript(std::u16string_view code, bool multiline, bool indent,
+                                std::u16string_view name);
 
 /// The converted body of a function entry wrapped into the function: the head, the prefix and
 /// suffix texts with "<name>" and "<parm>" replaced, the user-override hook when asked for, and

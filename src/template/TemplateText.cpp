@@ -10,6 +10,7 @@
 #include "platform/automation/Text.h"
 
 #include <optional>
+#include <string>
 
 namespace qv {
 
@@ -53,6 +54,10 @@ std::vector<std::u16string_view> SplitText(std::u16string_view text, std::u16str
         parts.push_back(text.substr(start, found - start));
         start = found + separator.size();
     }
+}
+
+std::u16string NumberText(std::int64_t number) {
+    return automation::FromUtf8(std::to_string(number));
 }
 
 std::u16string DoubleQuotes(std::u16string_view text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,9 @@ std::size_t FindTextNoCase(std::u16string_view text, std::u16string_view what, s
 /// VB's Split: the parts of `text` between the separators, kept as written. The empty text
 /// gives no parts at all.
 std::vector<std::u16string_view> SplitText(std::u16string_view text, std::u16string_view separator);
+
+/// A number in decimal digits, as line and column numbers and array indexes are written.
+std::u16string NumberText(std::int64_t number);
 
 /// The text with every double quote doubled, for the inside of a VBScript string literal.
 std::u16string DoubleQuotes(std::u16string_view text);

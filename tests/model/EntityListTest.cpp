@@ -245,7 +245,8 @@ TYPED_TEST(EntityListTest, WalksAndLateBoundMembers) {
     EXPECT_TRUE(automation::CallByName(list, u"Item", automation::InvokeRead, {Variant(u"X")}).IsNothing());
     EXPECT_TRUE(automation::CallByName(list, Traits::ExistMember, automation::InvokeRead, {Variant(u"B")})
                     .BooleanValue());
-    EXPECT_FALSE(automation::CallByName(list, u"Delete", automation::InvokeRead, {Variant(u"b")}).BooleanValue());
+    EXPECT_FALSE(
+        automation::CallByName(list, u"Delete", automation::InvokeRead, {Variant(u"b")}).BooleanValue());
     EXPECT_EQ(automation::CallByName(list, u"curName", automation::InvokeRead).StringValue(), u"A");
 
     Variant enumerable = automation::CallByName(list, Traits::EnumMember, automation::InvokeRead);

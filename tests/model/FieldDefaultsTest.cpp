@@ -46,9 +46,9 @@ struct DefaultsCase {
 class FieldDefaultsTest : public test::ModelTest {
 protected:
     /// A field as a column loader leaves it, before its defaults.
-    static Ref<QelField> Column(std::int16_t type, std::u16string_view name = u"Unit Price", bool supported = true,
-                                bool autoIncrement = false, std::int32_t attributes = Updatable,
-                                std::int32_t size = 50) {
+    static Ref<QelField> Column(std::int16_t type, std::u16string_view name = u"Unit Price",
+                                bool supported = true, bool autoIncrement = false,
+                                std::int32_t attributes = Updatable, std::int32_t size = 50) {
         Ref<QelField> field = automation::MakeRef<QelField>();
         field->SetFldName(name);
         field->SetFldType(type);
@@ -143,10 +143,8 @@ TEST_F(FieldDefaultsTest, TagDetailsByType) {
 
     // The value list of a check box depends on the database kind; lines joined by CRLF.
     const std::pair<std::u16string_view, std::u16string_view> lists[] = {
-        {Access, u"\"Yes\",\"Yes\"\r\n\"No\",\"No\""},
-        {SqlServer, u"\"1\",\"Yes\"\r\n\"0\",\"No\""},
-        {MySql, u"\"1\",\"Yes\"\r\n\"0\",\"No\""},
-        {Oracle, u"\"1\",\"Yes\"\r\n\"0\",\"No\""},
+        {Access, u"\"Yes\",\"Yes\"\r\n\"No\",\"No\""}, {SqlServer, u"\"1\",\"Yes\"\r\n\"0\",\"No\""},
+        {MySql, u"\"1\",\"Yes\"\r\n\"0\",\"No\""},     {Oracle, u"\"1\",\"Yes\"\r\n\"0\",\"No\""},
         {Other, u"\"1\",\"Yes\"\r\n\"0\",\"No\""},
     };
     for (const auto& [dbms, values] : lists) {

@@ -33,7 +33,8 @@ protected:
         state.gRegKeyDatabase = DatabaseKey;
     }
 
-    static void WriteUserValue(std::u16string_view key, std::u16string_view name, const registry::Value& value) {
+    static void WriteUserValue(std::u16string_view key, std::u16string_view name,
+                               const registry::Value& value) {
         CurrentRegistry().WriteValue(registry::HiveKind::User, key, name, value);
     }
 

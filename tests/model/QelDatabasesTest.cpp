@@ -73,8 +73,18 @@ TEST_F(QelDatabasesTest, HoldsOneDatabase) {
     EXPECT_EQ(mDatabases->Item(Variant(u"Sales")).Get(), &sales);
     EXPECT_EQ(mDatabases->curName(), u"Renamed");
 
-    Variant viaName = automation::CallByName(*mDatabases, u"item", automation::InvokeRead, {Variant(u"sales")});
+    Variant viaName =
+        automation::CallByName(*mDatabases, u"item", automation::InvokeRead, {Variant(u"sales")});
     EXPECT_EQ(viaName.ObjectValue().Get(), static_cast<automation::Object*>(&sales));
+    // A property read with arguments applies the default member of its result.
+    Ref<QelTables> tables = sales.tables();
+    ASSERT_TRUE(tables->Add(u"Orders"));
+    Variant orders = automation::CallByName(sales, u"tables", automation::InvokeRead, {Variant(u"Orders")});
+    EXPECT_EQ(orders.ObjectValue().Get(), static_cast<automation::Object*>(tables->Find(u"Orders")));
+    Variant none =
+        automation::CallByName(*orders.ObjectValue(), u"Fields", automation::InvokeRead, {Variant(u"Id")});
+    EXPECT_TRUE(none.IsNothing());
+
     Variant enumerable = automation::CallByName(*mDatabases, u"NewEnum_db", automation::InvokeRead);
     Variant item;
     ASSERT_TRUE(enumerable.ObjectValue()->NewEnum()->Next(item));
@@ -87,10 +97,12 @@ TEST_F(QelDatabasesTest, MissingIndexesRaiseTheCollectionsError) {
     AddSales({});
     mDatabases->Item(Variant(u"Sales"))->SetKey(u"Other");
     ExpectError(CollectionError::KeyNotFound, [&] { mDatabases->Item(Variant(u"Other")); });
-    ExpectError(automation::ErrorNumber::SubscriptOutOfRange, [&] { mDatabases->Item(Variant(std::int16_t{2})); });
+    ExpectError(automation::ErrorNumber::SubscriptOutOfRange,
+                [&] { mDatabases->Item(Variant(std::int16_t{2})); });
     ExpectError(CollectionError::InvalidDatatype, [&] { mDatabases->Item(Variant(true)); });
     ExpectError(CollectionError::KeyNotFound, [&] { mDatabases->Delete(Variant(u"Nope")); });
-    ExpectError(automation::ErrorNumber::SubscriptOutOfRange, [&] { mDatabases->Delete(Variant(std::int16_t{0})); });
+    ExpectError(automation::ErrorNumber::SubscriptOutOfRange,
+                [&] { mDatabases->Delete(Variant(std::int16_t{0})); });
     ExpectError(CollectionError::KeyNotFound, [&] {
         automation::CallByName(*mDatabases, u"Item", automation::InvokeRead, {Variant(u"Nope")});
     });
@@ -158,8 +170,8 @@ TEST_F(QelDatabasesTest, EndingADatabaseRemovesTablesWhateverTheirNames) {
     mDatabases->Delete(Variant(u"Sales"));
     EXPECT_EQ(tables->Count(), 0);
     EXPECT_EQ(mHost.Texts(HostCallKind::ProgressInfo),
-              (std::vector<std::u16string>{u"Unloading TABLE A...", u"Unloading TABLE A...", u"Unloading TABLE ...",
-                                           u"Unloading TABLE ..."}));
+              (std::vector<std::u16string>{u"Unloading TABLE A...", u"Unloading TABLE A...",
+                                           u"Unloading TABLE ...", u"Unloading TABLE ..."}));
     EXPECT_EQ(mHost.Count(HostCallKind::CloseProgress), 1U);
 }
 

@@ -34,9 +34,9 @@ TEST_F(RegistryDefaultsTest, MissingDefaultsBecomeTypedZerosAndOthersStayEmpty) 
     const Ref<QelField> field = automation::MakeRef<QelField>();
     const Ref<QelTable> table = automation::MakeRef<QelTable>();
     const Ref<QelDatabase> database = automation::MakeRef<QelDatabase>();
-    for (const SettingsEntity* entity : {static_cast<const SettingsEntity*>(field.Get()),
-                                         static_cast<const SettingsEntity*>(table.Get()),
-                                         static_cast<const SettingsEntity*>(database.Get())}) {
+    for (const SettingsEntity* entity :
+         {static_cast<const SettingsEntity*>(field.Get()), static_cast<const SettingsEntity*>(table.Get()),
+          static_cast<const SettingsEntity*>(database.Get())}) {
         SCOPED_TRACE(automation::ToUtf8(entity->GetClassInfo().Name()));
         for (const SettingInfo& info : entity->SettingsOf().Settings()) {
             SCOPED_TRACE(automation::ToUtf8(info.name));
@@ -110,9 +110,10 @@ TEST_F(RegistryDefaultsTest, RegistryValuesConvertByTheSettingsType) {
     const Ref<QelDatabase> database = automation::MakeRef<QelDatabase>();
     for (const Case& entry : cases) {
         SCOPED_TRACE(automation::ToUtf8(entry.name));
-        const SettingsEntity& entity = entry.key == test::FieldKey   ? static_cast<const SettingsEntity&>(*field)
-                                       : entry.key == test::TableKey ? static_cast<const SettingsEntity&>(*table)
-                                                                     : static_cast<const SettingsEntity&>(*database);
+        const SettingsEntity& entity =
+            entry.key == test::FieldKey   ? static_cast<const SettingsEntity&>(*field)
+            : entry.key == test::TableKey ? static_cast<const SettingsEntity&>(*table)
+                                          : static_cast<const SettingsEntity&>(*database);
         const Variant& stored = Stored(entity, entry.name);
         ASSERT_EQ(stored.Type(), entry.expected.Type());
         if (!stored.IsEmpty()) {

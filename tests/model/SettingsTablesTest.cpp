@@ -83,10 +83,19 @@ VarType SubtypeOf(SettingType type) {
 class SettingsTablesTest : public test::ModelTest {};
 
 TEST_F(SettingsTablesTest, TablesMembersAndBagsAgree) {
-    const std::set<std::u16string> databaseOwn = {u"DBADOVer",       u"DBDBMSName",    u"DBDBMSVer", u"DBOLEDBVer",
-                                                  u"DBProviderName", u"DBProviderVer", u"SecDefault"};
+    const std::set<std::u16string> databaseOwn = {u"DBADOVer",   u"DBDBMSName",     u"DBDBMSVer",
+                                                  u"DBOLEDBVer", u"DBProviderName", u"DBProviderVer",
+                                                  u"SecDefault"};
     TableCase cases[] = {
-        {"field", automation::MakeRef<QelField>(), 113, u"FldSync", u"FldViewCustomAttributes", 15, 3, 21, {}},
+        {"field",
+         automation::MakeRef<QelField>(),
+         113,
+         u"FldSync",
+         u"FldViewCustomAttributes",
+         15,
+         3,
+         21,
+         {}},
         {"table", automation::MakeRef<QelTable>(), 70, u"TblSync", u"TblShowBlankListPage", 31, 10, 17, {}},
         {"database", automation::MakeRef<QelDatabase>(), 31, u"DBName", u"SecuParentUserIDFld", 1, 0, 18,
          databaseOwn},
@@ -105,8 +114,10 @@ TEST_F(SettingsTablesTest, TablesMembersAndBagsAgree) {
         int withoutSync = 0;
         for (const SettingInfo& info : table.Settings()) {
             SCOPED_TRACE(automation::ToUtf8(info.name));
-            EXPECT_TRUE(lowerNames.insert(automation::ToLower(info.name)).second) << "names must differ in more than case";
-            const bool textual = info.dataType == SettingType::String || info.dataType == SettingType::Boolean;
+            EXPECT_TRUE(lowerNames.insert(automation::ToLower(info.name)).second)
+                << "names must differ in more than case";
+            const bool textual =
+                info.dataType == SettingType::String || info.dataType == SettingType::Boolean;
             EXPECT_EQ(info.regFormat, info.regSave ? (textual ? 1 : 4) : 0);
             regSave += info.regSave;
             withoutFileSave += !info.fileSave;
@@ -150,7 +161,8 @@ TEST_F(SettingsTablesTest, TablesMembersAndBagsAgree) {
             entity.InvokeByName(automation::ToUpper(info.name), InvokeKind::PropertyLet, args);
             const Variant stored = entity.Properties()->Find(info.name)->Value();
             EXPECT_EQ(stored.Type(), SubtypeOf(info.dataType));
-            const Variant read = entity.InvokeByName(automation::ToLower(info.name), automation::InvokeRead, {});
+            const Variant read =
+                entity.InvokeByName(automation::ToLower(info.name), automation::InvokeRead, {});
             EXPECT_EQ(automation::Compare(read, args[0]), automation::CompareResult::Equal);
         }
     }
@@ -182,9 +194,10 @@ TEST_F(SettingsTablesTest, SpotRowsCarryTheirFlags) {
     };
     for (const SpotRow& row : rows) {
         SCOPED_TRACE(automation::ToUtf8(row.name));
-        const SettingsEntity* owner = row.name.starts_with(u"Fld")   ? static_cast<SettingsEntity*>(field.Get())
-                                      : row.name.starts_with(u"Tbl") ? static_cast<SettingsEntity*>(table.Get())
-                                                                     : static_cast<SettingsEntity*>(database.Get());
+        const SettingsEntity* owner = row.name.starts_with(u"Fld") ? static_cast<SettingsEntity*>(field.Get())
+                                      : row.name.starts_with(u"Tbl")
+                                          ? static_cast<SettingsEntity*>(table.Get())
+                                          : static_cast<SettingsEntity*>(database.Get());
         std::optional<std::size_t> ordinal = owner->SettingsOf().Find(row.name);
         ASSERT_TRUE(ordinal.has_value());
         const SettingInfo& info = owner->SettingsOf()[*ordinal];
@@ -195,7 +208,8 @@ TEST_F(SettingsTablesTest, SpotRowsCarryTheirFlags) {
         EXPECT_EQ(info.sync, row.sync);
     }
     // The typed accessors and the rows agree on positions.
-    EXPECT_EQ(QelField::Settings()[static_cast<std::size_t>(QelField::Setting::FldHtmlTag)].name, u"FldHtmlTag");
+    EXPECT_EQ(QelField::Settings()[static_cast<std::size_t>(QelField::Setting::FldHtmlTag)].name,
+              u"FldHtmlTag");
     EXPECT_EQ(QelTable::Settings()[static_cast<std::size_t>(QelTable::Setting::TblRecPerPage)].name,
               u"TblRecPerPage");
     EXPECT_EQ(QelDatabase::Settings()[static_cast<std::size_t>(QelDatabase::Setting::SecDefault)].name,
@@ -212,13 +226,17 @@ TEST_F(SettingsTablesTest, KeysAndDerivedMembers) {
         Variant variable;
         std::u16string_view parm;
     };
-    const ParmCase parms[] = {{Variant(u"x_Unit_Price"), u"Unit_Price"}, {Variant(u"x_"), u""},
-                              {Variant(u"ab"), u""}, {Variant(), u""}, {Variant(u"abc"), u"c"}};
+    const ParmCase parms[] = {{Variant(u"x_Unit_Price"), u"Unit_Price"},
+                              {Variant(u"x_"), u""},
+                              {Variant(u"ab"), u""},
+                              {Variant(), u""},
+                              {Variant(u"abc"), u"c"}};
     for (const ParmCase& parm : parms) {
         SCOPED_TRACE(automation::ToUtf8(automation::ToString(parm.variable)));
         field->SetSettingValue(static_cast<std::size_t>(QelField::Setting::FldVar), parm.variable);
         EXPECT_EQ(field->FldParm(), parm.parm);
-        EXPECT_EQ(automation::CallByName(*field, u"fldparm", automation::InvokeRead).StringValue(), parm.parm);
+        EXPECT_EQ(automation::CallByName(*field, u"fldparm", automation::InvokeRead).StringValue(),
+                  parm.parm);
     }
 
     // Variant settings keep the subtype they are given; typed ones store their own type.
@@ -268,7 +286,8 @@ TEST_F(SettingsTablesTest, SecDefaultReachesModuleStateOnlyThroughItsMember) {
 
     // The DBMS information is read-only by name and written through the bag.
     database->Properties()->Item(Variant(u"DBDBMSName"))->SetValue(Variant(u"ACCESS"));
-    EXPECT_EQ(automation::CallByName(*database, u"DBDBMSName", automation::InvokeRead).StringValue(), u"ACCESS");
+    EXPECT_EQ(automation::CallByName(*database, u"DBDBMSName", automation::InvokeRead).StringValue(),
+              u"ACCESS");
     try {
         automation::CallByName(*database, u"DBDBMSName", InvokeKind::PropertyLet, {Variant(u"x")});
         ADD_FAILURE() << "DBDBMSName is read-only";

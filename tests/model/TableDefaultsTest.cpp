@@ -26,7 +26,7 @@ TEST_F(TableDefaultsTest, ByTableType) {
         std::u16string_view searchType;
     };
     const TypeCase cases[] = {
-        {u"TABLE", true, true, true, u"BASIC"},      {u"VIEW", false, false, true, u"BASIC"},
+        {u"TABLE", true, true, true, u"BASIC"},        {u"VIEW", false, false, true, u"BASIC"},
         {u"CUSTOMVIEW", false, false, true, u"BASIC"}, {u"REPORT", false, false, false, u"NONE"},
         {u"table", false, false, true, u"BASIC"},      {u"", false, false, true, u"BASIC"},
     };

@@ -35,10 +35,11 @@ public:
     explicit Arguments(std::vector<std::u16string> values) : mValues(std::move(values)) {}
 
     const ClassInfo& GetClassInfo() const override {
-        static const ClassInfo info(u"Arguments", {
-                                                      qv::automation::Default(qv::automation::Method<&Arguments::Item>(u"Item")),
-                                                      qv::automation::Method<&Arguments::Count>(u"Count"),
-                                                  });
+        static const ClassInfo info(
+            u"Arguments", {
+                              qv::automation::Default(qv::automation::Method<&Arguments::Item>(u"Item")),
+                              qv::automation::Method<&Arguments::Count>(u"Count"),
+                          });
         return info;
     }
     std::u16string Item(std::int32_t index) const {
@@ -56,15 +57,17 @@ private:
 class WScript final : public Object {
 public:
     WScript(std::u16string scriptName, std::vector<std::u16string> arguments)
-        : mScriptName(std::move(scriptName)), mArguments(qv::automation::MakeRef<Arguments>(std::move(arguments))) {}
+        : mScriptName(std::move(scriptName)),
+          mArguments(qv::automation::MakeRef<Arguments>(std::move(arguments))) {}
 
     const ClassInfo& GetClassInfo() const override {
-        static const ClassInfo info(u"WScript", {
-                                                    MemberInfo{u"Echo", &WScript::Echo, nullptr, nullptr, 0, 127},
-                                                    MemberInfo{u"Quit", &WScript::Quit, nullptr, nullptr, 0, 1},
-                                                    qv::automation::Method<&WScript::ScriptName>(u"ScriptName"),
-                                                    qv::automation::Method<&WScript::GetArguments>(u"Arguments"),
-                                                });
+        static const ClassInfo info(u"WScript",
+                                    {
+                                        MemberInfo{u"Echo", &WScript::Echo, nullptr, nullptr, 0, 127},
+                                        MemberInfo{u"Quit", &WScript::Quit, nullptr, nullptr, 0, 1},
+                                        qv::automation::Method<&WScript::ScriptName>(u"ScriptName"),
+                                        qv::automation::Method<&WScript::GetArguments>(u"Arguments"),
+                                    });
         return info;
     }
     std::u16string ScriptName() const { return mScriptName; }
@@ -111,8 +114,8 @@ void PrintError(const std::string& path, const qv::vbscript::ScriptError& error)
     if (error.line > 0) {
         std::cerr << '(' << error.line << ", " << error.column << ')';
     }
-    std::cerr << ": " << qv::automation::ToUtf8(error.source) << ": " << qv::automation::ToUtf8(error.description)
-              << " (" << error.number << ")\n";
+    std::cerr << ": " << qv::automation::ToUtf8(error.source) << ": "
+              << qv::automation::ToUtf8(error.description) << " (" << error.number << ")\n";
     if (!error.text.empty()) {
         std::cerr << "    " << qv::automation::ToUtf8(error.text) << '\n';
     }

@@ -20,19 +20,18 @@ namespace {
 
 namespace DataType = ado::DataType;
 
-
 // Type groups by ADO code. The date group leaves out 134 (time only).
-constexpr std::int32_t IntegerTypes[] = {DataType::BigInt,        DataType::Integer,         DataType::SmallInt,
-                                    DataType::TinyInt,       DataType::UnsignedBigInt,  DataType::UnsignedInt,
-                                    DataType::UnsignedSmallInt, DataType::UnsignedTinyInt};
-constexpr std::int32_t DecimalTypes[] = {DataType::Currency, DataType::Decimal, DataType::Double, DataType::Numeric,
-                                    DataType::Single};
+constexpr std::int32_t IntegerTypes[] = {
+    DataType::BigInt,         DataType::Integer,     DataType::SmallInt,         DataType::TinyInt,
+    DataType::UnsignedBigInt, DataType::UnsignedInt, DataType::UnsignedSmallInt, DataType::UnsignedTinyInt};
+constexpr std::int32_t DecimalTypes[] = {DataType::Currency, DataType::Decimal, DataType::Double,
+                                         DataType::Numeric, DataType::Single};
 constexpr std::int32_t DateTypes[] = {DataType::Date, DataType::DBDate, DataType::DBTimeStamp};
-constexpr std::int32_t LikeSearchTypes[] = {DataType::BSTR,    DataType::Char,        DataType::LongVarChar,
-                                       DataType::LongVarWChar, DataType::VarChar, DataType::VarWChar,
-                                       DataType::WChar};
+constexpr std::int32_t LikeSearchTypes[] = {DataType::BSTR,         DataType::Char,    DataType::LongVarChar,
+                                            DataType::LongVarWChar, DataType::VarChar, DataType::VarWChar,
+                                            DataType::WChar};
 constexpr std::int32_t BasicSearchTypes[] = {DataType::LongVarChar, DataType::LongVarWChar, DataType::VarChar,
-                                        DataType::VarWChar,    DataType::Char,         DataType::WChar};
+                                             DataType::VarWChar,    DataType::Char,         DataType::WChar};
 constexpr std::int32_t LongTextTypes[] = {DataType::LongVarChar, DataType::LongVarWChar};
 constexpr std::int32_t ShortTextTypes[] = {DataType::VarChar, DataType::VarWChar};
 
@@ -96,7 +95,8 @@ void QelField::LoadFldDefault() {
     }
     if (GetDBTypeId(State().gDbmsName) == DBTypeCode::SqlServer) {
         const std::int32_t attributes = FldAttribute();
-        const bool updatable = FldAutoIncrement() || (attributes & ado::FieldAttribute::UnknownUpdatable) != 0 ||
+        const bool updatable = FldAutoIncrement() ||
+                               (attributes & ado::FieldAttribute::UnknownUpdatable) != 0 ||
                                (attributes & ado::FieldAttribute::Updatable) != 0;
         if (!updatable) {
             SetFldAdd(false);
@@ -177,7 +177,8 @@ void QelField::SetValidateDefault() {
     } else if (IsIn(type, DecimalTypes)) {
         SetFldValidate(u"FLOAT");
     } else if (IsIn(type, DateTypes)) {
-        if (std::u16string_view validation = DateValidation(State().gDefaultDateFormat); !validation.empty()) {
+        if (std::u16string_view validation = DateValidation(State().gDefaultDateFormat);
+            !validation.empty()) {
             SetFldValidate(validation);
         }
     } else if (type == DataType::DBTime) {

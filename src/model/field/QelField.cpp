@@ -33,6 +33,14 @@ const automation::ClassInfo& QelField::GetClassInfo() const {
     return info;
 }
 
+std::u16string QelField::Key() const {
+    return FldName();
+}
+
+void QelField::SetKey(std::u16string key) {
+    SetFldName(key);
+}
+
 std::u16string QelField::FldParm() const {
     std::u16string variable = FldVar();
     return variable.size() < 3 ? std::u16string() : variable.substr(2);

@@ -39,8 +39,8 @@ public:
     const automation::ClassInfo& GetClassInfo() const override;
 
     /// An alias of FldName. The keyed collection sets it when the field list renames a field.
-    std::u16string Key() const { return FldName(); }
-    void SetKey(std::u16string key) { SetFldName(key); }
+    std::u16string Key() const;
+    void SetKey(std::u16string key);
 
     /// FldVar without its two-character prefix "x_": from its third character on; "" when it is
     /// shorter than three characters.

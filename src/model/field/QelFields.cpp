@@ -12,7 +12,8 @@ constexpr std::size_t Ordinal(QelField::Setting setting) {
     return static_cast<std::size_t>(setting);
 }
 
-constexpr EntityListShape FieldListShape{Ordinal(QelField::Setting::FldName), Ordinal(QelField::Setting::FldSeq),
+constexpr EntityListShape FieldListShape{Ordinal(QelField::Setting::FldName),
+                                         Ordinal(QelField::Setting::FldSeq),
                                          Ordinal(QelField::Setting::FldVar), u"x_", &CreateField};
 
 } // namespace

@@ -51,11 +51,23 @@ const automation::ClassInfo& QelDatabase::GetClassInfo() const {
     return info;
 }
 
+std::u16string QelDatabase::Key() const {
+    return DBName();
+}
+
+void QelDatabase::SetKey(std::u16string key) {
+    SetDBName(key);
+}
+
 const Ref<QelTables>& QelDatabase::tables() const {
     if (!mTables) {
         mTables = automation::MakeRef<QelTables>();
     }
     return mTables;
+}
+
+void QelDatabase::SecDefaultLet(std::u16string value) {
+    SetSecDefault(value);
 }
 
 void QelDatabase::SetSecDefault(std::u16string_view value) {

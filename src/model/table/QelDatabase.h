@@ -51,8 +51,8 @@ public:
     const automation::Ref<QelTables>& tables() const;
 
     /// An alias of DBName. Renaming does not re-key the database in its list.
-    std::u16string Key() const { return DBName(); }
-    void SetKey(std::u16string key) { SetDBName(key); }
+    std::u16string Key() const;
+    void SetKey(std::u16string key);
 
     /// Stores the security given to newly loaded tables and copies it into gSecDefault, which
     /// the table defaults read. A write through the bag does not touch gSecDefault.
@@ -79,7 +79,10 @@ public:
                            const automation::Variant& pwd, const automation::Variant& sTableName);
 
 private:
-    void SecDefaultLet(std::u16string value) { SetSecDefault(value); }
+    /// Tests reach the loaders' private helpers through it.
+    friend class DatabaseLoaderProbe;
+
+    void SecDefaultLet(std::u16string value);
     /// Removes every table, one information line and percentage each, between opening and
     /// closing the progress window.
     void UnloadTables() noexcept;
@@ -97,7 +100,7 @@ private:
 
     // What the loaders keep between the steps of a load and from one load to the next.
     automation::Variant mOracleSchema{std::u16string()}; ///< the chosen schema; "" until a full Oracle load
-    std::vector<std::u16string> mSchemaCandidates;      ///< element 0 is always ""
+    std::vector<std::u16string> mSchemaCandidates;       ///< element 0 is always ""
     automation::Variant mDsnDatabase;
     std::u16string mDsnServer;
     bool mDsnTrusted = false;

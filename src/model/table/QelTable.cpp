@@ -24,18 +24,27 @@ const SettingsTable& QelTable::Settings() {
 const automation::ClassInfo& QelTable::GetClassInfo() const {
     using namespace automation;
     // The settings are reached through the settings table; these are the other members.
-    static const ClassInfo info(u"QelTable", {
-                                                 PropertiesMember(),
-                                                 Method<&QelTable::Fields>(u"Fields"),
-                                                 Property<&QelTable::Key, &QelTable::SetKey>(u"Key"),
-                                                 Method<&QelTable::LoadTbl_DAOMember>(u"LoadTbl_DAO"),
-                                                 Method<&QelTable::LoadView_DAOMember>(u"LoadView_DAO"),
-                                                 Method<&QelTable::Load_ADOMember>(u"Load_ADO"),
-                                                 Method<&QelTable::Load_ADOCustomViewMember>(u"Load_ADOCustomView"),
-                                                 Method<&QelTable::ParseCustomSql>(u"ParseCustomSql"),
-                                                 Method<&QelTable::LoadTableDefault>(u"LoadTableDefault"),
-                                             });
+    static const ClassInfo info(u"QelTable",
+                                {
+                                    PropertiesMember(),
+                                    Method<&QelTable::Fields>(u"Fields"),
+                                    Property<&QelTable::Key, &QelTable::SetKey>(u"Key"),
+                                    Method<&QelTable::LoadTbl_DAOMember>(u"LoadTbl_DAO"),
+                                    Method<&QelTable::LoadView_DAOMember>(u"LoadView_DAO"),
+                                    Method<&QelTable::Load_ADOMember>(u"Load_ADO"),
+                                    Method<&QelTable::Load_ADOCustomViewMember>(u"Load_ADOCustomView"),
+                                    Method<&QelTable::ParseCustomSql>(u"ParseCustomSql"),
+                                    Method<&QelTable::LoadTableDefault>(u"LoadTableDefault"),
+                                });
     return info;
+}
+
+std::u16string QelTable::Key() const {
+    return TblName();
+}
+
+void QelTable::SetKey(std::u16string key) {
+    SetTblName(key);
 }
 
 const automation::Ref<QelFields>& QelTable::Fields() const {

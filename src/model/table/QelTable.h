@@ -50,8 +50,8 @@ public:
 
     /// An alias of TblName. The keyed collection sets it when the table list renames a table;
     /// writing it does not re-key the table in its list (only QelTables.Change does).
-    std::u16string Key() const { return TblName(); }
-    void SetKey(std::u16string key) { SetTblName(key); }
+    std::u16string Key() const;
+    void SetKey(std::u16string key);
 
     /// Derives the table's default page settings from its name and TblType: caption, identifier,
     /// page switches, SQL, updatability, search type, and TblSecurity from gSecDefault. Resets

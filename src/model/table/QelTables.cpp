@@ -12,7 +12,8 @@ constexpr std::size_t Ordinal(QelTable::Setting setting) {
     return static_cast<std::size_t>(setting);
 }
 
-constexpr EntityListShape TableListShape{Ordinal(QelTable::Setting::TblName), Ordinal(QelTable::Setting::TblSeq),
+constexpr EntityListShape TableListShape{Ordinal(QelTable::Setting::TblName),
+                                         Ordinal(QelTable::Setting::TblSeq),
                                          Ordinal(QelTable::Setting::TblVar), u"", &CreateTable};
 
 } // namespace

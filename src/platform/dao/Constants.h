@@ -63,10 +63,10 @@ inline constexpr std::int16_t SetOperation = 128; // UNION
 
 /// The database engine's error numbers that this layer raises, with descriptions naming the file.
 namespace ErrorNumber {
-inline constexpr std::int32_t FileNotFound = 3024;        // Could not find file '...'.
-inline constexpr std::int32_t NotValidPassword = 3031;    // Not a valid password.
-inline constexpr std::int32_t CannotOpenDatabase = 3049;  // damaged, encrypted or unreadable
-inline constexpr std::int32_t UnrecognizedFormat = 3343;  // not an Access database at all
+inline constexpr std::int32_t FileNotFound = 3024;       // Could not find file '...'.
+inline constexpr std::int32_t NotValidPassword = 3031;   // Not a valid password.
+inline constexpr std::int32_t CannotOpenDatabase = 3049; // damaged, encrypted or unreadable
+inline constexpr std::int32_t UnrecognizedFormat = 3343; // not an Access database at all
 } // namespace ErrorNumber
 
 /// The file format, from the version byte of the header page.

@@ -2,8 +2,8 @@
 
 #include "platform/dao/internal/ChildProcess.h"
 #include "platform/dao/internal/Errors.h"
-#include "platform/dao/internal/FindByName.h"
 #include "platform/dao/internal/FileHeader.h"
+#include "platform/dao/internal/FindByName.h"
 #include "platform/dao/internal/SchemaReader.h"
 #include "platform/dao/internal/SchemaWire.h"
 
@@ -51,14 +51,15 @@ std::string EncodeError(std::int32_t number, std::u16string_view description) {
 }
 
 // Runs in the child process: the schema, or the error that stopped the read, as bytes.
-std::string ReadInChild(const std::string& nativePath, std::u16string_view path, const internal::FileHeader& header) {
+std::string ReadInChild(const std::string& nativePath, std::u16string_view path,
+                        const internal::FileHeader& header) {
     try {
         return ContentsFrame + internal::EncodeContents(internal::ReadSchema(nativePath, path, header));
     } catch (const automation::Error& error) {
         return EncodeError(error.Number(), error.Description());
     } catch (const std::exception& error) {
-        return EncodeError(ErrorNumber::CannotOpenDatabase,
-                           u"Cannot open database '" + std::u16string(path) + u"': " + FromUtf8(error.what()) + u".");
+        return EncodeError(ErrorNumber::CannotOpenDatabase, u"Cannot open database '" + std::u16string(path) +
+                                                                u"': " + FromUtf8(error.what()) + u".");
     }
 }
 
@@ -71,8 +72,8 @@ Database Database::Open(std::u16string_view path, std::u16string_view password, 
     // so without this check a wrong password would open the file.
     internal::CheckPassword(header, password, path);
 
-    const internal::ChildOutcome outcome = internal::RunInChildProcess(
-        [&] { return ReadInChild(nativePath, path, header); }, options.timeout);
+    const internal::ChildOutcome outcome =
+        internal::RunInChildProcess([&] { return ReadInChild(nativePath, path, header); }, options.timeout);
     switch (outcome.kind) {
     case internal::ChildOutcome::Kind::TimedOut:
         internal::RaiseFileError(ErrorNumber::CannotOpenDatabase, path,
@@ -103,7 +104,9 @@ Database::Database(std::u16string name, Contents contents)
     : mName(std::move(name)), mFormat(contents.format), mTableDefs(std::move(contents.tableDefs)),
       mQueryDefs(std::move(contents.queryDefs)) {}
 
-std::u16string Database::Version() const { return internal::FormatVersion(mFormat); }
+std::u16string Database::Version() const {
+    return internal::FormatVersion(mFormat);
+}
 
 std::vector<std::u16string> Database::ViewNames() const {
     std::vector<std::u16string> names;

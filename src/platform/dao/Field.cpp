@@ -4,7 +4,8 @@
 
 namespace qv::dao {
 
-std::optional<std::u16string> FindProperty(const std::vector<Property>& properties, std::u16string_view name) {
+std::optional<std::u16string> FindProperty(const std::vector<Property>& properties,
+                                           std::u16string_view name) {
     if (const Property* property = internal::FindByName(properties, name)) {
         return property->value;
     }

@@ -22,8 +22,8 @@ struct Parameter {
 struct QueryDef {
     std::u16string name;
     std::int16_t type = QueryType::Select; // a QueryType code
-    bool hidden = false;                  // hidden in the designer's window
-    bool system = false;                  // a form's or report's own record source ("~sq_...")
+    bool hidden = false;                   // hidden in the designer's window
+    bool system = false;                   // a form's or report's own record source ("~sq_...")
     std::u16string sql;
     std::vector<Parameter> parameters;
     /// The output columns, resolved against the source tables and queries; empty for a query

@@ -4,7 +4,9 @@
 
 namespace qv::dao {
 
-const Field* TableDef::FindField(std::u16string_view name) const noexcept { return internal::FindByName(fields, name); }
+const Field* TableDef::FindField(std::u16string_view name) const noexcept {
+    return internal::FindByName(fields, name);
+}
 
 const Index* TableDef::FindIndex(std::u16string_view name) const noexcept {
     return internal::FindByName(indexes, name);

@@ -36,7 +36,7 @@ struct TableDef {
     /// table at the other end.
     std::u16string connect;
     std::u16string sourceTableName;
-    std::vector<Field> fields;   // in column order
+    std::vector<Field> fields; // in column order
     std::vector<Index> indexes;
     std::vector<Property> properties; // the table's own (Description, ...)
 

@@ -316,8 +316,9 @@ private:
         }
     }
 
-    void AddJoin(AccessJoinKind kind, const std::vector<std::size_t>& left, const std::vector<std::size_t>& right,
-                 std::size_t conditionBegin, std::size_t conditionEnd) {
+    void AddJoin(AccessJoinKind kind, const std::vector<std::size_t>& left,
+                 const std::vector<std::size_t>& right, std::size_t conditionBegin,
+                 std::size_t conditionEnd) {
         AccessQueryJoin join;
         join.kind = kind;
         join.condition = Slice(conditionBegin, conditionEnd);
@@ -430,7 +431,9 @@ private:
 
 } // namespace
 
-AccessQueryOutline OutlineAccessQuery(std::u16string_view sql) { return OutlineParser(sql).Run(); }
+AccessQueryOutline OutlineAccessQuery(std::u16string_view sql) {
+    return OutlineParser(sql).Run();
+}
 
 bool IsAccessAggregateFunction(std::u16string_view name) noexcept {
     return std::any_of(AggregateFunctions.begin(), AggregateFunctions.end(),

@@ -51,9 +51,9 @@ struct AccessQueryOutline {
     bool hasGroupBy = false;
     bool hasHaving = false;
     bool hasUnion = false;
-    bool hasAggregate = false;        // Sum, Count, ... in the select list
-    bool hasSubqueryColumn = false;   // (SELECT ...) in the select list
-    std::size_t fromItems = 0;        // FROM items separated by commas
+    bool hasAggregate = false;      // Sum, Count, ... in the select list
+    bool hasSubqueryColumn = false; // (SELECT ...) in the select list
+    std::size_t fromItems = 0;      // FROM items separated by commas
     std::vector<AccessQueryColumn> columns;
     std::vector<AccessQuerySource> sources; // every source in the order written
     std::vector<AccessQueryJoin> joins;     // in the order written

@@ -9,16 +9,26 @@ namespace qv::sql {
 
 namespace {
 
-bool IsAsciiLetter(char16_t c) noexcept { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-bool IsDigit(char16_t c) noexcept { return c >= u'0' && c <= u'9'; }
+bool IsAsciiLetter(char16_t c) noexcept {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+bool IsDigit(char16_t c) noexcept {
+    return c >= u'0' && c <= u'9';
+}
 bool IsHexDigit(char16_t c) noexcept {
     return IsDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
-bool IsSpace(char16_t c) noexcept { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f'; }
+bool IsSpace(char16_t c) noexcept {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f';
+}
 
 // Access names may hold any letter, accented ones included ("Umsätze").
-bool IsWordStart(char16_t c) noexcept { return IsAsciiLetter(c) || c == u'_' || c >= 0x80; }
-bool IsWordPart(char16_t c) noexcept { return IsWordStart(c) || IsDigit(c); }
+bool IsWordStart(char16_t c) noexcept {
+    return IsAsciiLetter(c) || c == u'_' || c >= 0x80;
+}
+bool IsWordPart(char16_t c) noexcept {
+    return IsWordStart(c) || IsDigit(c);
+}
 
 class Tokenizer {
 public:
@@ -130,12 +140,11 @@ private:
 // Words of the SQL grammar that a name must not be written as without brackets, sorted for the
 // binary search (by upper-case spelling).
 constexpr std::u16string_view SqlKeywords[] = {
-    u"ALL",      u"AND",      u"AS",      u"ASC",    u"BETWEEN",     u"BY",         u"DELETE",
-    u"DESC",     u"DISTINCT", u"DISTINCTROW", u"FROM", u"GROUP",     u"HAVING",     u"IN",
-    u"INNER",    u"INSERT",   u"INTO",    u"IS",     u"JOIN",        u"LEFT",       u"LIKE",
-    u"NOT",      u"NULL",     u"ON",      u"OR",     u"ORDER",       u"OUTER",      u"PARAMETERS",
-    u"PERCENT",  u"PIVOT",    u"RIGHT",   u"SELECT", u"SET",         u"TOP",        u"TRANSFORM",
-    u"UNION",    u"UPDATE",   u"VALUES",  u"WHERE",
+    u"ALL",      u"AND",         u"AS",        u"ASC",        u"BETWEEN", u"BY",     u"DELETE", u"DESC",
+    u"DISTINCT", u"DISTINCTROW", u"FROM",      u"GROUP",      u"HAVING",  u"IN",     u"INNER",  u"INSERT",
+    u"INTO",     u"IS",          u"JOIN",      u"LEFT",       u"LIKE",    u"NOT",    u"NULL",   u"ON",
+    u"OR",       u"ORDER",       u"OUTER",     u"PARAMETERS", u"PERCENT", u"PIVOT",  u"RIGHT",  u"SELECT",
+    u"SET",      u"TOP",         u"TRANSFORM", u"UNION",      u"UPDATE",  u"VALUES", u"WHERE",
 };
 
 bool IsSqlKeyword(std::u16string_view name) {
@@ -153,7 +162,9 @@ bool AccessQueryToken::IsSymbol(std::u16string_view symbol) const noexcept {
     return kind == AccessTokenKind::Symbol && text == symbol;
 }
 
-std::vector<AccessQueryToken> TokenizeAccessQuery(std::u16string_view sql) { return Tokenizer(sql).Run(); }
+std::vector<AccessQueryToken> TokenizeAccessQuery(std::u16string_view sql) {
+    return Tokenizer(sql).Run();
+}
 
 bool IsPlainAccessName(std::u16string_view name) noexcept {
     if (name.empty() || !(IsAsciiLetter(name.front()) || name.front() == u'_')) {

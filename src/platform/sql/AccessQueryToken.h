@@ -25,7 +25,9 @@ struct AccessQueryToken {
     std::size_t offset = 0; // first code unit in the SQL text
     std::size_t length = 0; // code units in the SQL text, delimiters included
 
-    bool IsName() const noexcept { return kind == AccessTokenKind::Word || kind == AccessTokenKind::BracketedName; }
+    bool IsName() const noexcept {
+        return kind == AccessTokenKind::Word || kind == AccessTokenKind::BracketedName;
+    }
     /// A plain word equal to `keyword` ignoring case; a bracketed name never is a keyword.
     bool IsKeyword(std::u16string_view keyword) const noexcept;
     bool IsSymbol(std::u16string_view symbol) const noexcept;
@@ -41,7 +43,8 @@ std::vector<AccessQueryToken> TokenizeAccessQuery(std::u16string_view sql);
 /// digits and "_" only.
 bool IsPlainAccessName(std::u16string_view name) noexcept;
 
-/// The name as Access SQL writes it: bracketed unless it is plain.
+/// The name as Access SQL writes it: bracketed unless it is plain and no word of the SQL
+/// grammar (SELECT, ORDER, ...).
 std::u16string QuoteAccessName(std::u16string_view name);
 
 } // namespace qv::sql

@@ -121,7 +121,8 @@ void ScriptControl::AddCode(std::u16string_view module, std::u16string_view code
     });
 }
 
-Variant ScriptControl::Run(std::u16string_view module, std::u16string_view procedure, std::span<Variant> args) {
+Variant ScriptControl::Run(std::u16string_view module, std::u16string_view procedure,
+                           std::span<Variant> args) {
     return Guarded([&] {
         vbscript::Module* target = mInterpreter->FindModule(module);
         if (!target) {

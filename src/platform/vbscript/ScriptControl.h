@@ -16,6 +16,11 @@ namespace qv::vbscript {
 class Interpreter;
 class ScriptControl;
 
+/// The error number and text of an expired time-out. It is not a runtime error: On Error
+/// Resume Next cannot catch it.
+inline constexpr std::int32_t TimeoutErrorNumber = static_cast<std::int32_t>(0x80040190u);
+inline constexpr std::u16string_view TimeoutErrorText = u"Script execution timed out";
+
 /// The last error of a script control: what failed, in which line and column (both 1-based) of
 /// the code it was given, and the text of that line. Number 0 means no error.
 struct ScriptError {
@@ -71,7 +76,8 @@ public:
 
     /// Makes `object` visible to every module as `name`; with `addMembers` its members are
     /// globals as well. A name added twice raises 457.
-    void AddObject(std::u16string_view name, automation::Ref<automation::Object> object, bool addMembers = false);
+    void AddObject(std::u16string_view name, automation::Ref<automation::Object> object,
+                   bool addMembers = false);
 
     /// Adds a module, or returns the one of that name (names ignore letter case).
     ScriptModule AddModule(std::u16string_view name);

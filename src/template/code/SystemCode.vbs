@@ -1,7 +1,8 @@
 ' The built-in system code: the functions that templates call from their blocks. The script host
 ' adds it to the "System" module after the locale routine and the common code whenever no
-' system-code list is configured. Every procedure here is offered for user override: a user
-' function "USER_" & name wraps the output of a "=" or "~" block that calls it.
+' system-code list is configured. The host then lists every procedure of that module as open to
+' user override, so each function here ends with the hook: when the user code defines
+' "USER_" & its name, that function gets the output and returns what is put out instead.
 
 ' The indentation of the line that holds the "~" block being output. The page function assigns
 ' it before each such block; system functions converted with "indent" put it after every line
@@ -20,4 +21,5 @@ Function Include_File(sFile, sKind)
         sMode = "file"
     End If
     Include_File = "<!--#include " & sMode & "=""" & sFile & """-->"
+    If SCRPT.UserModuleExist("USER_Include_File") Then Include_File = USER_Include_File(Include_File)
 End Function

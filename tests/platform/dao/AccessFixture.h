@@ -17,7 +17,8 @@ inline std::filesystem::path CopyFixture(const qv::test::TempDir& folder, std::s
     const std::filesystem::path source = std::filesystem::path(QV_FIXTURES_DIR) / "access" / name;
     const std::filesystem::path target = folder / name;
     std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing);
-    std::filesystem::permissions(target, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    std::filesystem::permissions(target, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
     return target;
 }
 
@@ -31,8 +32,12 @@ inline void WriteBytes(const std::filesystem::path& file, std::string_view bytes
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-inline std::u16string PathText(const std::filesystem::path& file) { return automation::FromUtf8(file.string()); }
+inline std::u16string PathText(const std::filesystem::path& file) {
+    return automation::FromUtf8(file.string());
+}
 
-inline std::string Utf8(std::u16string_view text) { return automation::ToUtf8(text); }
+inline std::string Utf8(std::u16string_view text) {
+    return automation::ToUtf8(text);
+}
 
 } // namespace qv::dao::test

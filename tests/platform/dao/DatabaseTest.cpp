@@ -28,13 +28,13 @@ struct FixtureCase {
     const char* file;
     FileFormat format;
     std::u16string_view version;
-    std::u16string_view table;                           // a user table
-    std::vector<std::u16string_view> primaryKey;         // its "PrimaryKey" index, in key order
-    std::vector<ExpectedField> fields;                   // some of its fields
-    std::u16string_view uniqueField;                     // one-column unique index, "" for none
-    std::vector<std::u16string_view> systemTables;       // tables flagged as system objects
-    std::vector<std::u16string_view> hiddenTables;       // tables flagged hidden
-    std::vector<std::u16string_view> views;              // exactly what the catalogue lists as views
+    std::u16string_view table;                     // a user table
+    std::vector<std::u16string_view> primaryKey;   // its "PrimaryKey" index, in key order
+    std::vector<ExpectedField> fields;             // some of its fields
+    std::u16string_view uniqueField;               // one-column unique index, "" for none
+    std::vector<std::u16string_view> systemTables; // tables flagged as system objects
+    std::vector<std::u16string_view> hiddenTables; // tables flagged hidden
+    std::vector<std::u16string_view> views;        // exactly what the catalogue lists as views
 };
 
 // Text sizes are characters: Jet 4 and later files store them in bytes.
@@ -199,21 +199,23 @@ TEST_P(AccessFile, ListsTheViewsAndTheirSqlReadsBack) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, AccessFile, ::testing::ValuesIn(Fixtures),
-                         [](const ::testing::TestParamInfo<FixtureCase>& info) {
-                             std::string name = info.param.file;
-                             name.erase(std::remove_if(name.begin(), name.end(),
-                                                       [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }),
-                                        name.end());
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, AccessFile, ::testing::ValuesIn(Fixtures),
+    [](const ::testing::TestParamInfo<FixtureCase>& info) {
+        std::string name = info.param.file;
+        name.erase(std::remove_if(name.begin(), name.end(),
+                                  [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }),
+                   name.end());
+        return name;
+    });
 
 // The queries of the Jet 3 sample, whose meaning is known, rebuilt from the catalogue.
 class Northwind : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         qv::test::TempDir folder;
-        sDatabase = std::make_unique<Database>(Database::Open(test::PathText(test::CopyFixture(folder, "nwind.mdb"))));
+        sDatabase = std::make_unique<Database>(
+            Database::Open(test::PathText(test::CopyFixture(folder, "nwind.mdb"))));
     }
     static void TearDownTestSuite() { sDatabase.reset(); }
 
@@ -238,36 +240,38 @@ TEST_F(Northwind, RebuildsSelectQueriesWithTheirJoinsAndClauses) {
          u"SELECT DISTINCTROW Products.*, Categories.CategoryName\r\n"
          u"FROM Categories INNER JOIN Products ON Categories.CategoryID = Products.CategoryID\r\n"
          u"WHERE (((Products.Discontinued)=No));\r\n"},
-        {u"Current Product List",
-         u"SELECT [Product List].ProductID, [Product List].ProductName\r\n"
-         u"FROM Products AS [Product List]\r\n"
-         u"WHERE ((([Product List].Discontinued)=No))\r\n"
-         u"ORDER BY [Product List].ProductName;\r\n"},
+        {u"Current Product List", u"SELECT [Product List].ProductID, [Product List].ProductName\r\n"
+                                  u"FROM Products AS [Product List]\r\n"
+                                  u"WHERE ((([Product List].Discontinued)=No))\r\n"
+                                  u"ORDER BY [Product List].ProductName;\r\n"},
         {u"Ten Most Expensive Products",
          u"SELECT DISTINCTROW TOP 10 Products.ProductName AS TenMostExpensiveProducts, Products.UnitPrice\r\n"
          u"FROM Products\r\n"
          u"ORDER BY Products.UnitPrice DESC;\r\n"},
         {u"Quarterly Orders",
-         u"SELECT DISTINCTROW Customers.CustomerID, Customers.CompanyName, Customers.City, Customers.Country\r\n"
+         u"SELECT DISTINCTROW Customers.CustomerID, Customers.CompanyName, Customers.City, "
+         u"Customers.Country\r\n"
          u"FROM Customers RIGHT JOIN Orders ON Customers.CustomerID = Orders.CustomerID\r\n"
          u"WHERE (((Orders.OrderDate) Between #1/1/95# And #12/31/95#));\r\n"},
-        {u"Order Subtotals",
-         u"SELECT DISTINCTROW [Order Details].OrderID, Sum(CCur([UnitPrice]*[Quantity]*(1-[Discount])/100)*100) AS "
-         u"Subtotal\r\n"
-         u"FROM [Order Details]\r\n"
-         u"GROUP BY [Order Details].OrderID;\r\n"},
+        {u"Order Subtotals", u"SELECT DISTINCTROW [Order Details].OrderID, "
+                             u"Sum(CCur([UnitPrice]*[Quantity]*(1-[Discount])/100)*100) AS "
+                             u"Subtotal\r\n"
+                             u"FROM [Order Details]\r\n"
+                             u"GROUP BY [Order Details].OrderID;\r\n"},
         // Joins nest as Access nests them: the second join takes the first as its left side.
         {u"Product Sales for 1995",
          u"SELECT DISTINCTROW Categories.CategoryName, Products.ProductName, "
          u"Sum(CCur([Order Details].[UnitPrice]*[Quantity]*(1-[Discount])/100)*100) AS ProductSales\r\n"
          u"FROM (Categories INNER JOIN Products ON Categories.CategoryID = Products.CategoryID) INNER JOIN "
-         u"(Orders INNER JOIN [Order Details] ON Orders.OrderID = [Order Details].OrderID) ON Products.ProductID = "
+         u"(Orders INNER JOIN [Order Details] ON Orders.OrderID = [Order Details].OrderID) ON "
+         u"Products.ProductID = "
          u"[Order Details].ProductID\r\n"
          u"WHERE (((Orders.ShippedDate) Between #1/1/95# And #12/31/95#))\r\n"
          u"GROUP BY Categories.CategoryName, Products.ProductName;\r\n"},
         {u"Employee Sales by Country",
          u"PARAMETERS [Beginning Date] DateTime, [Ending Date] DateTime;\r\n"
-         u"SELECT DISTINCTROW Employees.Country, Employees.LastName, Employees.FirstName, Orders.ShippedDate, "
+         u"SELECT DISTINCTROW Employees.Country, Employees.LastName, Employees.FirstName, "
+         u"Orders.ShippedDate, "
          u"Orders.OrderID, [Order Subtotals].Subtotal AS SaleAmount\r\n"
          u"FROM Employees INNER JOIN (Orders INNER JOIN [Order Subtotals] ON Orders.OrderID = [Order "
          u"Subtotals].OrderID) ON Employees.EmployeeID = Orders.EmployeeID\r\n"
@@ -296,17 +300,18 @@ TEST_F(Northwind, RebuildsUnionAndCrosstabQueries) {
     const QueryDef& quarterly = Query(u"Quarterly Orders by Product");
     EXPECT_EQ(quarterly.type, QueryType::Crosstab);
     EXPECT_TRUE(quarterly.sql.starts_with(u"TRANSFORM Sum(CCur("));
-    EXPECT_NE(quarterly.sql.find(u"\r\nGROUP BY Products.ProductName, Orders.CustomerID, Year([OrderDate])\r\n"
-                                 u"PIVOT \"Qtr \" & DatePart(\"q\",[OrderDate],1,0) In (\"Qtr 1\",\"Qtr 2\",\"Qtr "
-                                 u"3\",\"Qtr 4\");\r\n"),
-              std::u16string::npos);
+    EXPECT_NE(
+        quarterly.sql.find(u"\r\nGROUP BY Products.ProductName, Orders.CustomerID, Year([OrderDate])\r\n"
+                           u"PIVOT \"Qtr \" & DatePart(\"q\",[OrderDate],1,0) In (\"Qtr 1\",\"Qtr 2\",\"Qtr "
+                           u"3\",\"Qtr 4\");\r\n"),
+        std::u16string::npos);
     // Row headings, then one column per fixed heading, typed as the value.
     std::vector<std::string> names;
     for (const Field& field : quarterly.fields) {
         names.push_back(Utf8(field.name));
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"ProductName", "CustomerID", "OrderYear", "Qtr 1", "Qtr 2", "Qtr 3",
-                                               "Qtr 4"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"ProductName", "CustomerID", "OrderYear", "Qtr 1", "Qtr 2",
+                                               "Qtr 3", "Qtr 4"}));
     EXPECT_EQ(quarterly.fields[2].type, DataType::Integer);
     EXPECT_EQ(quarterly.fields[3].type, DataType::Currency);
 }

@@ -8,10 +8,13 @@
 namespace qv::sql {
 namespace {
 
-std::string Utf8(std::u16string_view text) { return automation::ToUtf8(text); }
+std::string Utf8(std::u16string_view text) {
+    return automation::ToUtf8(text);
+}
 
 TEST(AccessQueryToken, NamesStringsAndDatesKeepTheirValues) {
-    const auto tokens = TokenizeAccessQuery(u"SELECT [Order Details].Qty, 'O''Brien', \"a\"\"b\", #1/1/95#, 1.5E3, &H1F<>x");
+    const auto tokens =
+        TokenizeAccessQuery(u"SELECT [Order Details].Qty, 'O''Brien', \"a\"\"b\", #1/1/95#, 1.5E3, &H1F<>x");
     ASSERT_EQ(tokens.size(), 17u);
     EXPECT_TRUE(tokens[0].IsKeyword(u"select"));
     EXPECT_EQ(tokens[1].kind, AccessTokenKind::BracketedName);
@@ -62,33 +65,38 @@ struct Expectation {
 
 TEST(AccessQueryAnalyzer, AnswersForTheQueriesAccessStores) {
     const Expectation cases[] = {
-        {u"SELECT Products.ProductID, Products.ProductName\r\nFROM Products\r\nORDER BY Products.ProductName;\r\n",
+        {u"SELECT Products.ProductID, Products.ProductName\r\nFROM Products\r\nORDER BY "
+         u"Products.ProductName;\r\n",
          true, 0, u"Products"},
-        {u"SELECT [Product List].ProductID FROM Products AS [Product List] WHERE [Product List].Discontinued=No",
+        {u"SELECT [Product List].ProductID FROM Products AS [Product List] WHERE [Product "
+         u"List].Discontinued=No",
          true, 0, u"Products"},
-        {u"SELECT DISTINCTROW TOP 10 Products.ProductName FROM Products ORDER BY Products.UnitPrice DESC;", true, 0,
-         u"Products"},
-        {u"PARAMETERS [Start] DateTime;\r\nSELECT * FROM Orders WHERE OrderDate > [Start];", true, 0, u"Orders"},
+        {u"SELECT DISTINCTROW TOP 10 Products.ProductName FROM Products ORDER BY Products.UnitPrice DESC;",
+         true, 0, u"Products"},
+        {u"PARAMETERS [Start] DateTime;\r\nSELECT * FROM Orders WHERE OrderDate > [Start];", true, 0,
+         u"Orders"},
         {u"SELECT DISTINCTROW Orders.OrderID, Customers.CompanyName\r\nFROM Customers INNER JOIN Orders ON "
          u"Customers.CustomerID = Orders.CustomerID;\r\n",
          true, 1, u"", u"Customers", u"CustomerID", u"Orders", u"CustomerID", u"INNER"},
         // The condition names the right table first; the sides still follow the FROM clause.
-        {u"SELECT * FROM [Order Details] AS d LEFT OUTER JOIN Products AS p ON p.ProductID = d.[Product ID]", true,
-         1, u"", u"Order Details", u"Product ID", u"Products", u"ProductID", u"LEFT"},
-        {u"SELECT * FROM (Customers RIGHT JOIN Orders ON (Customers.CustomerID = Orders.CustomerID))", true, 1, u"",
-         u"Customers", u"CustomerID", u"Orders", u"CustomerID", u"RIGHT"},
-        {u"SELECT * FROM (A INNER JOIN B ON A.x = B.x) INNER JOIN C ON B.y = C.y", true, 2, u"", u"A", u"x", u"B",
-         u"x", u"INNER"},
+        {u"SELECT * FROM [Order Details] AS d LEFT OUTER JOIN Products AS p ON p.ProductID = d.[Product ID]",
+         true, 1, u"", u"Order Details", u"Product ID", u"Products", u"ProductID", u"LEFT"},
+        {u"SELECT * FROM (Customers RIGHT JOIN Orders ON (Customers.CustomerID = Orders.CustomerID))", true,
+         1, u"", u"Customers", u"CustomerID", u"Orders", u"CustomerID", u"RIGHT"},
+        {u"SELECT * FROM (A INNER JOIN B ON A.x = B.x) INNER JOIN C ON B.y = C.y", true, 2, u"", u"A", u"x",
+         u"B", u"x", u"INNER"},
         // What Access itself will not update.
         {u"SELECT DISTINCT City FROM Customers", false, 0, u"Customers"},
-        {u"SELECT OrderID, Sum(Qty) AS Total FROM [Order Details] GROUP BY OrderID", false, 0, u"Order Details"},
+        {u"SELECT OrderID, Sum(Qty) AS Total FROM [Order Details] GROUP BY OrderID", false, 0,
+         u"Order Details"},
         {u"SELECT Count(*) FROM Orders", false, 0, u"Orders"},
         {u"SELECT City FROM Customers UNION SELECT City FROM Suppliers", false, 0, u"Customers"},
         {u"SELECT * INTO Archive FROM Orders", false, 0, u"Orders"},
         {u"SELECT Customers.City, Orders.OrderID FROM Customers, Orders", false, 0, u""},
         {u"SELECT x.a FROM (SELECT a FROM T) AS x", false, 0, u""},
         {u"SELECT OrderID, (SELECT Max(Qty) FROM [Order Details]) AS Most FROM Orders", false, 0, u"Orders"},
-        {u"TRANSFORM Sum(Qty) SELECT ProductID FROM [Order Details] GROUP BY ProductID PIVOT OrderID", false, 0, u""},
+        {u"TRANSFORM Sum(Qty) SELECT ProductID FROM [Order Details] GROUP BY ProductID PIVOT OrderID", false,
+         0, u""},
         {u"UPDATE Orders SET Freight = 0", false, 0, u""},
         {u"DELETE * FROM Orders", false, 0, u""},
         {u"SELECT FROM WHERE", false, 0, u""},

@@ -94,7 +94,8 @@ TEST_P(ScriptFiles, Runs) {
         const ScriptError& record = control.Error();
         if (!expected) {
             ADD_FAILURE() << "error " << record.number << " at line " << record.line << ": "
-                          << automation::ToUtf8(record.description) << "\n    " << automation::ToUtf8(record.text);
+                          << automation::ToUtf8(record.description) << "\n    "
+                          << automation::ToUtf8(record.text);
         } else {
             EXPECT_EQ(record.number, expected->number);
             EXPECT_EQ(record.line, expected->line) << automation::ToUtf8(record.text);
@@ -110,7 +111,9 @@ TEST_P(ScriptFiles, Runs) {
     }
     fs::path outFile = fs::path(path).replace_extension(".out");
     if (fs::exists(outFile)) {
-        EXPECT_EQ(automation::ToUtf8(host->Output()), ReadText(outFile));
+        std::string output = automation::ToUtf8(host->Output());
+        output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
+        EXPECT_EQ(output, ReadText(outFile));
     }
 }
 

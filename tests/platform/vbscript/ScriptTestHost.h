@@ -21,11 +21,12 @@ using automation::Variant;
 class HostCollection final : public Object {
 public:
     const ClassInfo& GetClassInfo() const override {
-        static const ClassInfo info(u"HostCollection", {
-                                                           automation::Default(automation::Method<&HostCollection::Item>(u"Item")),
-                                                           automation::Method<&HostCollection::Count>(u"Count"),
-                                                           automation::Method<&HostCollection::Add>(u"Add"),
-                                                       });
+        static const ClassInfo info(
+            u"HostCollection", {
+                                   automation::Default(automation::Method<&HostCollection::Item>(u"Item")),
+                                   automation::Method<&HostCollection::Count>(u"Count"),
+                                   automation::Method<&HostCollection::Add>(u"Add"),
+                               });
         return info;
     }
     Variant Item(Variant key) {
@@ -80,7 +81,8 @@ public:
         static const ClassInfo info(
             u"HostRecord", {
                                automation::Method<&HostRecord::Name>(u"Name"),
-                               automation::Default(automation::Property<&HostRecord::Value, &HostRecord::SetValue>(u"Value")),
+                               automation::Default(
+                                   automation::Property<&HostRecord::Value, &HostRecord::SetValue>(u"Value")),
                            });
         return info;
     }
@@ -137,7 +139,8 @@ public:
     }
     void IsTrue(Variant condition, std::optional<std::u16string> label) {
         if (condition.Type() != automation::VarType::Boolean || !condition.BooleanValue()) {
-            mFailures.push_back(automation::ToUtf8(label.value_or(u"IsTrue")) + ": got " + Describe(condition));
+            mFailures.push_back(automation::ToUtf8(label.value_or(u"IsTrue")) + ": got " +
+                                Describe(condition));
         }
     }
     void Fail(std::u16string label) { mFailures.push_back(automation::ToUtf8(label)); }
@@ -151,13 +154,19 @@ public:
     std::int32_t Counter() const { return mCounter; }
     void SetCounter(std::int32_t value) { mCounter = value; }
     Ref<ScriptTestHost> Self() { return Ref<ScriptTestHost>(this); }
-    double Sum(double a, std::optional<double> b, std::optional<double> c) { return a + b.value_or(0) + c.value_or(0); }
+    double Sum(double a, std::optional<double> b, std::optional<double> c) {
+        return a + b.value_or(0) + c.value_or(0);
+    }
 
     const std::vector<std::string>& Failures() const { return mFailures; }
     const std::u16string& Output() const { return mOutput; }
 
-    /// The same VB subtype and an equal value (objects: the same object).
+    /// An equal value of the same kind: numbers of any numeric subtype by value, everything else
+    /// of the same subtype (objects: the same object). Scripts check exact subtypes by TypeName.
     static bool Same(const Variant& a, const Variant& b) {
+        if (a.IsNumeric() && b.IsNumeric()) {
+            return automation::Compare(a, b) == automation::CompareResult::Equal;
+        }
         if (a.VarTypeCode() != b.VarTypeCode()) {
             return false;
         }
@@ -171,7 +180,8 @@ public:
     }
     static std::string Describe(const Variant& value) {
         std::string type = std::to_string(value.VarTypeCode());
-        if (value.IsObject() || value.IsNull() || value.IsArray() || value.Type() == automation::VarType::Error) {
+        if (value.IsObject() || value.IsNull() || value.IsArray() ||
+            value.Type() == automation::VarType::Error) {
             return "<vartype " + type + ">";
         }
         return "\"" + automation::ToUtf8(automation::ToString(value)) + "\" (vartype " + type + ")";

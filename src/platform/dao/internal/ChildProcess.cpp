@@ -86,7 +86,8 @@ ChildOutcome RunInChildProcess(const std::function<std::string()>& work, std::ch
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::array<char, 65536> buffer;
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             outcome.kind = ChildOutcome::Kind::TimedOut;
             break;

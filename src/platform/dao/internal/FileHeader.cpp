@@ -25,7 +25,7 @@ namespace {
 
 // Layout of the header page.
 constexpr std::size_t VersionOffset = 0x14;
-constexpr std::size_t MaskedOffset = 0x18;    // start of the RC4-masked region
+constexpr std::size_t MaskedOffset = 0x18; // start of the RC4-masked region
 constexpr std::size_t Jet3MaskedLength = 126;
 constexpr std::size_t Jet4MaskedLength = 128;
 constexpr std::size_t CodePageOffset = 0x3C;
@@ -146,7 +146,8 @@ bool ReadAt(int fd, std::vector<unsigned char>& buffer, std::size_t length, off_
     buffer.resize(length);
     std::size_t done = 0;
     while (done < length) {
-        const ssize_t got = ::pread(fd, buffer.data() + done, length - done, offset + static_cast<off_t>(done));
+        const ssize_t got =
+            ::pread(fd, buffer.data() + done, length - done, offset + static_cast<off_t>(done));
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -166,9 +167,9 @@ std::u16string ReasonOf(int error) {
 } // namespace
 
 std::string Rc4KeyStream(std::uint32_t key, std::size_t length) {
-    const std::array<unsigned char, 4> keyBytes{static_cast<unsigned char>(key), static_cast<unsigned char>(key >> 8),
-                                                static_cast<unsigned char>(key >> 16),
-                                                static_cast<unsigned char>(key >> 24)};
+    const std::array<unsigned char, 4> keyBytes{
+        static_cast<unsigned char>(key), static_cast<unsigned char>(key >> 8),
+        static_cast<unsigned char>(key >> 16), static_cast<unsigned char>(key >> 24)};
     std::array<unsigned char, 256> state;
     for (std::size_t index = 0; index < state.size(); ++index) {
         state[index] = static_cast<unsigned char>(index);
@@ -286,8 +287,9 @@ void CheckPassword(const FileHeader& header, std::u16string_view password, std::
     // An .accdb file with a password is encrypted with a key derived from it; without
     // decrypting, nothing here can tell a right password from a wrong one.
     if (isAce && header.databaseKey != 0) {
-        RaiseFileError(ErrorNumber::CannotOpenDatabase, path,
-                       u"it is encrypted with a database password, and encrypted .accdb files cannot be read");
+        RaiseFileError(
+            ErrorNumber::CannotOpenDatabase, path,
+            u"it is encrypted with a database password, and encrypted .accdb files cannot be read");
     }
     if (!header.password.empty() && header.password != password) {
         RaiseFileError(ErrorNumber::NotValidPassword, path);

@@ -142,7 +142,8 @@ std::u16string QuoteParameterName(std::u16string_view name) {
     for (;;) {
         const std::size_t bang = name.find(u'!', start);
         quoted += u'[';
-        quoted += name.substr(start, bang == std::u16string_view::npos ? std::u16string_view::npos : bang - start);
+        quoted +=
+            name.substr(start, bang == std::u16string_view::npos ? std::u16string_view::npos : bang - start);
         quoted += u']';
         if (bang == std::u16string_view::npos) {
             return quoted;
@@ -177,7 +178,9 @@ std::u16string Join(const std::vector<std::u16string>& parts, std::u16string_vie
 
 // A union half as stored: a complete SELECT, maybe with line breaks and a ";" at its end.
 std::u16string TrimStatement(std::u16string_view text) {
-    auto isTrimmed = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u';'; };
+    auto isTrimmed = [](char16_t c) {
+        return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u';';
+    };
     std::size_t begin = 0;
     std::size_t end = text.size();
     while (begin < end && isTrimmed(text[begin])) {
@@ -199,7 +202,8 @@ struct FromNode {
     std::vector<std::u16string> conditions;
 
     bool Contains(std::u16string_view key) const {
-        return std::any_of(keys.begin(), keys.end(), [&](const std::u16string& own) { return EqualsNoCase(own, key); });
+        return std::any_of(keys.begin(), keys.end(),
+                           [&](const std::u16string& own) { return EqualsNoCase(own, key); });
     }
 
     // Access writes a join inside another join in parentheses.
@@ -419,8 +423,8 @@ private:
 
     static void AddJoin(std::vector<std::unique_ptr<FromNode>>& parts, const QueryRow& row) {
         auto find = [&](std::u16string_view key) {
-            const auto found =
-                std::find_if(parts.begin(), parts.end(), [&](const auto& part) { return part->Contains(key); });
+            const auto found = std::find_if(parts.begin(), parts.end(),
+                                            [&](const auto& part) { return part->Contains(key); });
             return static_cast<std::size_t>(found - parts.begin());
         };
         const std::size_t left = find(row.name1);
@@ -449,7 +453,8 @@ private:
         // The join takes the place of the first of its operands.
         const std::size_t position = std::min({left, right, parts.size()});
         std::erase_if(parts, [](const auto& part) { return part == nullptr; });
-        parts.insert(parts.begin() + static_cast<std::ptrdiff_t>(std::min(position, parts.size())), std::move(join));
+        parts.insert(parts.begin() + static_cast<std::ptrdiff_t>(std::min(position, parts.size())),
+                     std::move(join));
     }
 
     std::u16string Clause(std::uint8_t attribute, std::u16string_view keyword, std::u16string_view separator,
@@ -551,7 +556,8 @@ private:
             } else if (depth == 0 && token.IsKeyword(u"IN") && index + 1 < tokens.size() &&
                        tokens[index + 1].IsSymbol(u"(")) {
                 values.clear();
-                for (std::size_t item = index + 2; item < tokens.size() && !tokens[item].IsSymbol(u")"); ++item) {
+                for (std::size_t item = index + 2; item < tokens.size() && !tokens[item].IsSymbol(u")");
+                     ++item) {
                     if (!tokens[item].IsSymbol(u",")) {
                         values.push_back(tokens[item].text);
                     }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <optional>
 #include <tuple>
 
@@ -36,8 +37,9 @@ struct Scope {
     bool complete = true; // every source's fields are known
 
     const ScopeSource* FindSource(std::u16string_view key) const {
-        const auto found = std::find_if(sources.begin(), sources.end(),
-                                        [&](const ScopeSource& source) { return EqualsNoCase(source.key, key); });
+        const auto found = std::find_if(sources.begin(), sources.end(), [&](const ScopeSource& source) {
+            return EqualsNoCase(source.key, key);
+        });
         return found == sources.end() ? nullptr : &*found;
     }
 
@@ -69,9 +71,13 @@ struct TypedValue {
     bool known = false;
 };
 
-TypedValue Known(std::int16_t type) { return TypedValue{type, DefaultSizeOf(type), true}; }
+TypedValue Known(std::int16_t type) {
+    return TypedValue{type, DefaultSizeOf(type), true};
+}
 
-bool IsTextType(std::int16_t type) { return type == DataType::Text || type == DataType::Memo; }
+bool IsTextType(std::int16_t type) {
+    return type == DataType::Text || type == DataType::Memo;
+}
 
 // Numeric ranks for the usual widening: Byte < Integer < Long < Single < Double.
 int RankOf(std::int16_t type) {
@@ -106,7 +112,8 @@ TypedValue Numeric(const TypedValue& a, const TypedValue& b) {
     }
     if (a.type == DataType::Currency || b.type == DataType::Currency) {
         const std::int16_t other = a.type == DataType::Currency ? b.type : a.type;
-        return Known(other == DataType::Single || other == DataType::Double ? DataType::Double : DataType::Currency);
+        return Known(other == DataType::Single || other == DataType::Double ? DataType::Double
+                                                                            : DataType::Currency);
     }
     return Known(TypeOfRank(std::max(RankOf(a.type), RankOf(b.type))));
 }
@@ -133,14 +140,14 @@ constexpr std::array Functions{
     FunctionType{u"CDate", ResultRule::Fixed, DataType::Date},
     FunctionType{u"CDbl", ResultRule::Fixed, DataType::Double},
     FunctionType{u"CDec", ResultRule::Fixed, DataType::Decimal},
+    FunctionType{u"Chr", ResultRule::Fixed, DataType::Text},
     FunctionType{u"CInt", ResultRule::Fixed, DataType::Integer},
     FunctionType{u"CLng", ResultRule::Fixed, DataType::Long},
+    FunctionType{u"Cos", ResultRule::Fixed, DataType::Double},
+    FunctionType{u"Count", ResultRule::Fixed, DataType::Long},
     FunctionType{u"CSng", ResultRule::Fixed, DataType::Single},
     FunctionType{u"CStr", ResultRule::Fixed, DataType::Text},
     FunctionType{u"CVDate", ResultRule::Fixed, DataType::Date},
-    FunctionType{u"Chr", ResultRule::Fixed, DataType::Text},
-    FunctionType{u"Cos", ResultRule::Fixed, DataType::Double},
-    FunctionType{u"Count", ResultRule::Fixed, DataType::Long},
     FunctionType{u"Date", ResultRule::Fixed, DataType::Date},
     FunctionType{u"DateAdd", ResultRule::Fixed, DataType::Date},
     FunctionType{u"DateDiff", ResultRule::Fixed, DataType::Long},
@@ -156,12 +163,12 @@ constexpr std::array Functions{
     FunctionType{u"IIf", ResultRule::SecondArgument, 0},
     FunctionType{u"InStr", ResultRule::Fixed, DataType::Long},
     FunctionType{u"Int", ResultRule::FirstArgument, 0},
-    FunctionType{u"LCase", ResultRule::Fixed, DataType::Text},
-    FunctionType{u"LTrim", ResultRule::Fixed, DataType::Text},
     FunctionType{u"Last", ResultRule::FirstArgument, 0},
+    FunctionType{u"LCase", ResultRule::Fixed, DataType::Text},
     FunctionType{u"Left", ResultRule::Fixed, DataType::Text},
     FunctionType{u"Len", ResultRule::Fixed, DataType::Long},
     FunctionType{u"Log", ResultRule::Fixed, DataType::Double},
+    FunctionType{u"LTrim", ResultRule::Fixed, DataType::Text},
     FunctionType{u"Max", ResultRule::FirstArgument, 0},
     FunctionType{u"Mid", ResultRule::Fixed, DataType::Text},
     FunctionType{u"Min", ResultRule::FirstArgument, 0},
@@ -169,11 +176,11 @@ constexpr std::array Functions{
     FunctionType{u"Month", ResultRule::Fixed, DataType::Integer},
     FunctionType{u"Now", ResultRule::Fixed, DataType::Date},
     FunctionType{u"Nz", ResultRule::FirstArgument, 0},
-    FunctionType{u"RTrim", ResultRule::Fixed, DataType::Text},
     FunctionType{u"Replace", ResultRule::Fixed, DataType::Text},
     FunctionType{u"Right", ResultRule::Fixed, DataType::Text},
     FunctionType{u"Rnd", ResultRule::Fixed, DataType::Single},
     FunctionType{u"Round", ResultRule::FirstArgument, 0},
+    FunctionType{u"RTrim", ResultRule::Fixed, DataType::Text},
     FunctionType{u"Second", ResultRule::Fixed, DataType::Integer},
     FunctionType{u"Sgn", ResultRule::Fixed, DataType::Integer},
     FunctionType{u"Sin", ResultRule::Fixed, DataType::Double},
@@ -199,9 +206,14 @@ constexpr std::array Functions{
 };
 
 const FunctionType* FindFunction(std::u16string_view name) {
-    const auto found = std::lower_bound(
-        Functions.begin(), Functions.end(), name,
-        [](const FunctionType& entry, std::u16string_view key) { return automation::CompareNoCase(entry.name, key) < 0; });
+    assert(
+        std::is_sorted(Functions.begin(), Functions.end(), [](const FunctionType& a, const FunctionType& b) {
+            return automation::CompareNoCase(a.name, b.name) < 0;
+        }));
+    const auto found = std::lower_bound(Functions.begin(), Functions.end(), name,
+                                        [](const FunctionType& entry, std::u16string_view key) {
+                                            return automation::CompareNoCase(entry.name, key) < 0;
+                                        });
     if (found == Functions.end() || !EqualsNoCase(found->name, name)) {
         return nullptr;
     }
@@ -212,7 +224,9 @@ TypedValue ApplyFunction(const FunctionType* function, const std::vector<TypedVa
     if (!function) {
         return {};
     }
-    auto argument = [&](std::size_t index) { return index < arguments.size() ? arguments[index] : TypedValue{}; };
+    auto argument = [&](std::size_t index) {
+        return index < arguments.size() ? arguments[index] : TypedValue{};
+    };
     switch (function->rule) {
     case ResultRule::Fixed:
         return Known(function->type);
@@ -236,59 +250,59 @@ TypedValue ApplyFunction(const FunctionType* function, const std::vector<TypedVa
     return {};
 }
 
+// A literal's type: whole numbers are Integer or Long by their size, others Double.
+std::int16_t NumberType(std::u16string_view text) {
+    if (text.starts_with(u"&")) {
+        return DataType::Long;
+    }
+    if (text.find_first_of(u".eE") != std::u16string_view::npos || text.size() > 9) {
+        return DataType::Double;
+    }
+    std::int32_t value = 0;
+    for (const char16_t digit : text) {
+        value = value * 10 + (digit - u'0');
+    }
+    return value <= 32767 ? DataType::Integer : DataType::Long;
+}
+
 // Words that are operators or literals, never names of columns.
 bool IsOperatorWord(const AccessQueryToken& token) {
     constexpr std::array words{
-        std::u16string_view(u"And"),  std::u16string_view(u"Between"), std::u16string_view(u"Eqv"),
-        std::u16string_view(u"False"), std::u16string_view(u"Imp"),    std::u16string_view(u"In"),
-        std::u16string_view(u"Is"),   std::u16string_view(u"Like"),    std::u16string_view(u"Mod"),
-        std::u16string_view(u"No"),   std::u16string_view(u"Not"),     std::u16string_view(u"Null"),
-        std::u16string_view(u"Off"),  std::u16string_view(u"On"),      std::u16string_view(u"Or"),
-        std::u16string_view(u"True"), std::u16string_view(u"Xor"),     std::u16string_view(u"Yes"),
+        std::u16string_view(u"And"),   std::u16string_view(u"Between"), std::u16string_view(u"Eqv"),
+        std::u16string_view(u"False"), std::u16string_view(u"Imp"),     std::u16string_view(u"In"),
+        std::u16string_view(u"Is"),    std::u16string_view(u"Like"),    std::u16string_view(u"Mod"),
+        std::u16string_view(u"No"),    std::u16string_view(u"Not"),     std::u16string_view(u"Null"),
+        std::u16string_view(u"Off"),   std::u16string_view(u"On"),      std::u16string_view(u"Or"),
+        std::u16string_view(u"True"),  std::u16string_view(u"Xor"),     std::u16string_view(u"Yes"),
     };
-    return std::any_of(words.begin(), words.end(), [&](std::u16string_view word) { return token.IsKeyword(word); });
+    return std::any_of(words.begin(), words.end(),
+                       [&](std::u16string_view word) { return token.IsKeyword(word); });
 }
 
 // Binary operators from the loosest to the tightest binding, as the expression service ranks
-// them; Not (6) and unary minus (13) are prefixes.
+// them; Not (6) and unary minus (13) are prefixes. "Not" as an infix starts Not Like/In/Between.
+struct BinaryOperator {
+    std::u16string_view text;
+    int precedence;
+};
+
+constexpr std::array BinaryOperators{
+    BinaryOperator{u"Imp", 1}, BinaryOperator{u"Eqv", 2},     BinaryOperator{u"Xor", 3},
+    BinaryOperator{u"Or", 4},  BinaryOperator{u"And", 5},     BinaryOperator{u"=", 7},
+    BinaryOperator{u"<>", 7},  BinaryOperator{u"<", 7},       BinaryOperator{u">", 7},
+    BinaryOperator{u"<=", 7},  BinaryOperator{u">=", 7},      BinaryOperator{u"Like", 7},
+    BinaryOperator{u"Is", 7},  BinaryOperator{u"Between", 7}, BinaryOperator{u"In", 7},
+    BinaryOperator{u"Not", 7}, BinaryOperator{u"&", 8},       BinaryOperator{u"+", 9},
+    BinaryOperator{u"-", 9},   BinaryOperator{u"Mod", 10},    BinaryOperator{u"\\", 11},
+    BinaryOperator{u"*", 12},  BinaryOperator{u"/", 12},      BinaryOperator{u"^", 14},
+};
+
+// 0 for a token that is no binary operator.
 int PrecedenceOf(const AccessQueryToken& token) {
-    if (token.IsKeyword(u"Imp")) {
-        return 1;
-    }
-    if (token.IsKeyword(u"Eqv")) {
-        return 2;
-    }
-    if (token.IsKeyword(u"Xor")) {
-        return 3;
-    }
-    if (token.IsKeyword(u"Or")) {
-        return 4;
-    }
-    if (token.IsKeyword(u"And")) {
-        return 5;
-    }
-    if (token.IsSymbol(u"=") || token.IsSymbol(u"<>") || token.IsSymbol(u"<") || token.IsSymbol(u">") ||
-        token.IsSymbol(u"<=") || token.IsSymbol(u">=") || token.IsKeyword(u"Like") || token.IsKeyword(u"Is") ||
-        token.IsKeyword(u"Between") || token.IsKeyword(u"In") || token.IsKeyword(u"Not")) {
-        return 7;
-    }
-    if (token.IsSymbol(u"&")) {
-        return 8;
-    }
-    if (token.IsSymbol(u"+") || token.IsSymbol(u"-")) {
-        return 9;
-    }
-    if (token.IsKeyword(u"Mod")) {
-        return 10;
-    }
-    if (token.IsSymbol(u"\\")) {
-        return 11;
-    }
-    if (token.IsSymbol(u"*") || token.IsSymbol(u"/")) {
-        return 12;
-    }
-    if (token.IsSymbol(u"^")) {
-        return 14;
+    for (const BinaryOperator& op : BinaryOperators) {
+        if (token.IsSymbol(op.text) || token.IsKeyword(op.text)) {
+            return op.precedence;
+        }
     }
     return 0;
 }
@@ -376,16 +390,19 @@ private:
         return Primary();
     }
 
-    static TypedValue Combine(const AccessQueryToken& op, const TypedValue& a, const TypedValue& b, int precedence) {
+    static TypedValue Combine(const AccessQueryToken& op, const TypedValue& a, const TypedValue& b,
+                              int precedence) {
         if (precedence <= 5) { // logical operators, bitwise on numbers
-            const bool logical = (!a.known || a.type == DataType::Boolean) && (!b.known || b.type == DataType::Boolean);
+            const bool logical =
+                (!a.known || a.type == DataType::Boolean) && (!b.known || b.type == DataType::Boolean);
             return Known(logical ? DataType::Boolean : DataType::Long);
         }
         if (precedence == ComparisonPrecedence) {
             return Known(DataType::Boolean);
         }
         if (op.IsSymbol(u"&")) {
-            return Known(a.type == DataType::Memo || b.type == DataType::Memo ? DataType::Memo : DataType::Text);
+            return Known(a.type == DataType::Memo || b.type == DataType::Memo ? DataType::Memo
+                                                                              : DataType::Text);
         }
         const bool aDate = a.known && a.type == DataType::Date;
         const bool bDate = b.known && b.type == DataType::Date;
@@ -402,7 +419,7 @@ private:
         }
         if (op.IsSymbol(u"/")) {
             return Known(a.type == DataType::Decimal || b.type == DataType::Decimal ? DataType::Decimal
-                                                                                      : DataType::Double);
+                                                                                    : DataType::Double);
         }
         if (op.IsSymbol(u"\\") || op.IsKeyword(u"Mod")) {
             const bool small = a.known && b.known && RankOf(a.type) <= 2 && RankOf(b.type) <= 2;
@@ -449,9 +466,7 @@ private:
         switch (token.kind) {
         case AccessTokenKind::Number:
             Advance();
-            return Known(token.text.find_first_of(u".eE") == std::u16string::npos || token.text.starts_with(u"&")
-                             ? DataType::Long
-                             : DataType::Double);
+            return Known(NumberType(token.text));
         case AccessTokenKind::String:
             Advance();
             return Known(DataType::Text);
@@ -588,11 +603,13 @@ std::optional<std::pair<std::u16string, std::u16string>> AsColumnReference(std::
 }
 
 // The source column's properties with the query column's own on top.
-std::vector<Property> MergeProperties(const std::vector<Property>& inherited, const std::vector<Property>& own) {
+std::vector<Property> MergeProperties(const std::vector<Property>& inherited,
+                                      const std::vector<Property>& own) {
     std::vector<Property> merged = inherited;
     for (const Property& property : own) {
-        const auto found = std::find_if(merged.begin(), merged.end(),
-                                        [&](const Property& existing) { return EqualsNoCase(existing.name, property.name); });
+        const auto found = std::find_if(merged.begin(), merged.end(), [&](const Property& existing) {
+            return EqualsNoCase(existing.name, property.name);
+        });
         if (found != merged.end()) {
             found->value = property.value;
         } else {
@@ -602,9 +619,11 @@ std::vector<Property> MergeProperties(const std::vector<Property>& inherited, co
     return merged;
 }
 
-const std::vector<Property>* OwnProperties(const std::vector<ColumnProperties>& columns, std::u16string_view key) {
-    const auto found = std::find_if(columns.begin(), columns.end(),
-                                    [&](const ColumnProperties& column) { return EqualsNoCase(column.column, key); });
+const std::vector<Property>* OwnProperties(const std::vector<ColumnProperties>& columns,
+                                           std::u16string_view key) {
+    const auto found = std::find_if(columns.begin(), columns.end(), [&](const ColumnProperties& column) {
+        return EqualsNoCase(column.column, key);
+    });
     return found == columns.end() ? nullptr : &found->properties;
 }
 
@@ -685,7 +704,7 @@ void QueryResolver::Resolve(std::size_t query) {
     std::vector<std::u16string> unresolved;
     std::vector<Field> fields;
     std::vector<std::u16string> qualifiers; // the source key of a field read from a source unrenamed
-    int expressionNumber = 1000; // Access names unnamed computed columns Expr1000, Expr1001, ...
+    int expressionNumber = 1000;            // Access names unnamed computed columns Expr1000, Expr1001, ...
     auto addField = [&](Field field, std::u16string qualifier) {
         field.ordinalPosition = static_cast<std::int16_t>(fields.size());
         fields.push_back(std::move(field));
@@ -696,7 +715,8 @@ void QueryResolver::Resolve(std::size_t query) {
         const auto reference = AsColumnReference(column.expression);
         if (reference && reference->second == u"*") {
             for (const ScopeSource& source : scope.sources) {
-                if (source.fields && (reference->first.empty() || EqualsNoCase(source.key, reference->first))) {
+                if (source.fields &&
+                    (reference->first.empty() || EqualsNoCase(source.key, reference->first))) {
                     for (const Field& sourceField : *source.fields) {
                         addField(sourceField, source.key);
                     }
@@ -721,8 +741,8 @@ void QueryResolver::Resolve(std::size_t query) {
         } else {
             const TypedValue value = ExpressionTyper(column.expression, scope, unresolved).Run();
             field.name = !column.alias.empty() ? column.alias
-                         : reference          ? reference->second
-                                              : u"Expr" + automation::FromUtf8(std::to_string(expressionNumber++));
+                         : reference           ? reference->second
+                                     : u"Expr" + automation::FromUtf8(std::to_string(expressionNumber++));
             field.type = value.type;
             field.size = value.size;
             field.attributes = DefaultSizeOf(value.type) > 0 && value.type != DataType::Text

@@ -64,7 +64,9 @@ std::int32_t ToInt32(const std::optional<std::string>& text) {
     return value ? static_cast<std::int32_t>(static_cast<std::uint32_t>(*value)) : 0;
 }
 
-std::u16string ToText(const std::optional<std::string>& text) { return text ? FromUtf8(*text) : std::u16string(); }
+std::u16string ToText(const std::optional<std::string>& text) {
+    return text ? FromUtf8(*text) : std::u16string();
+}
 
 // Tells libmdb which character sets to convert from and to. The variables are read when a
 // file is opened; the reader runs in a process of its own, so nobody else sees them.
@@ -105,8 +107,8 @@ public:
         std::size_t index = 0;
         for (const char* column : columns) {
             mBuffers[index].assign(BindSize, '\0');
-            mBound[index] = mdb_bind_column_by_name(mTable.Get(), const_cast<gchar*>(column), mBuffers[index].data(),
-                                                    &mLengths[index]) > 0;
+            mBound[index] = mdb_bind_column_by_name(mTable.Get(), const_cast<gchar*>(column),
+                                                    mBuffers[index].data(), &mLengths[index]) > 0;
             ++index;
         }
         mdb_rewind_table(mTable.Get());
@@ -180,11 +182,12 @@ std::vector<RelationshipColumn> ReadRelationships(MdbHandle* mdb, std::u16string
     RowScanner rows(entry, {"szRelationship", "szObject", "szColumn", "icolumn"}, path);
     std::vector<RelationshipColumn> columns;
     while (rows.Next()) {
-        columns.push_back(RelationshipColumn{ToText(rows.Value(0)), ToText(rows.Value(1)), ToText(rows.Value(2)),
-                                             ToInt32(rows.Value(3))});
+        columns.push_back(RelationshipColumn{ToText(rows.Value(0)), ToText(rows.Value(1)),
+                                             ToText(rows.Value(2)), ToInt32(rows.Value(3))});
     }
-    std::stable_sort(columns.begin(), columns.end(),
-                     [](const RelationshipColumn& a, const RelationshipColumn& b) { return a.position < b.position; });
+    std::stable_sort(
+        columns.begin(), columns.end(),
+        [](const RelationshipColumn& a, const RelationshipColumn& b) { return a.position < b.position; });
     return columns;
 }
 
@@ -254,8 +257,8 @@ std::int16_t DaoTypeOf(int mdbType) {
     }
 }
 
-Field FieldOf(const MdbColumn* column, std::size_t ordinal, const FileHeader& header, const std::u16string& table,
-              const MdbCatalogEntry* entry) {
+Field FieldOf(const MdbColumn* column, std::size_t ordinal, const FileHeader& header,
+              const std::u16string& table, const MdbCatalogEntry* entry) {
     Field field;
     field.name = FromUtf8(column->name);
     field.type = DaoTypeOf(column->col_type);
@@ -299,7 +302,8 @@ Field FieldOf(const MdbColumn* column, std::size_t ordinal, const FileHeader& he
 }
 
 std::vector<Index> IndexesOf(MdbTableDef* table, const std::vector<Field>& fields,
-                             const std::vector<RelationshipColumn>& relationships, const std::u16string& tableName) {
+                             const std::vector<RelationshipColumn>& relationships,
+                             const std::u16string& tableName) {
     std::vector<Index> indexes;
     if (!table->indices) {
         return indexes;
@@ -378,7 +382,8 @@ TableDef ReadTableDef(MdbHandle* mdb, const CatalogObject& object, const FileHea
     table.properties = PropertiesOf(definition->props ? definition->props : EntryProperties(entry, nullptr));
     if (definition->columns) {
         for (guint position = 0; position < definition->columns->len; ++position) {
-            const auto* column = static_cast<const MdbColumn*>(g_ptr_array_index(definition->columns, position));
+            const auto* column =
+                static_cast<const MdbColumn*>(g_ptr_array_index(definition->columns, position));
             table.fields.push_back(FieldOf(column, position, header, table.name, entry));
         }
     }
@@ -419,7 +424,8 @@ template <typename Definition> void SortByName(std::vector<Definition>& definiti
 
 } // namespace
 
-Database::Contents ReadSchema(const std::string& nativePath, std::u16string_view path, const FileHeader& header) {
+Database::Contents ReadSchema(const std::string& nativePath, std::u16string_view path,
+                              const FileHeader& header) {
     ConfigureCharsets(header);
     LibMdbHandle mdb(mdb_open(nativePath.c_str(), MDB_NOFLAGS));
     if (!mdb) {
@@ -427,7 +433,8 @@ Database::Contents ReadSchema(const std::string& nativePath, std::u16string_view
     }
     mdb_set_bind_size(mdb.Get(), BindSize);
     if (!mdb_read_catalog(mdb.Get(), MDB_ANY)) {
-        RaiseFileError(ErrorNumber::CannotOpenDatabase, path, u"the file is damaged (the catalogue cannot be read)");
+        RaiseFileError(ErrorNumber::CannotOpenDatabase, path,
+                       u"the file is damaged (the catalogue cannot be read)");
     }
     const std::vector<CatalogObject> objects = ReadCatalog(mdb.Get(), path);
     const std::vector<RelationshipColumn> relationships = ReadRelationships(mdb.Get(), path);

@@ -16,6 +16,7 @@ namespace qv::dao::internal {
 /// libmdb trusts the file: on damaged input it can read out of bounds, abort or exit. Run this
 /// only where that cannot harm the caller (see Database.cpp). It also changes libmdb's
 /// character-set environment variables of the calling process.
-Database::Contents ReadSchema(const std::string& nativePath, std::u16string_view path, const FileHeader& header);
+Database::Contents ReadSchema(const std::string& nativePath, std::u16string_view path,
+                              const FileHeader& header);
 
 } // namespace qv::dao::internal

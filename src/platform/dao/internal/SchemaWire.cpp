@@ -245,7 +245,8 @@ std::optional<Database::Contents> DecodeContents(std::string_view bytes) {
     }
     Database::Contents contents;
     const std::int32_t format = in.I32();
-    if (format < static_cast<std::int32_t>(FileFormat::Jet3) || format > static_cast<std::int32_t>(FileFormat::Ace17)) {
+    if (format < static_cast<std::int32_t>(FileFormat::Jet3) ||
+        format > static_cast<std::int32_t>(FileFormat::Ace17)) {
         return std::nullopt;
     }
     contents.format = static_cast<FileFormat>(format);

@@ -19,11 +19,11 @@ enum class ExprKind : std::uint8_t {
     Member,  // object.name, or .name inside With (object is null)
     Call,    // target(args): a call, an array index or a default-member access
     Me,
-    New,     // New ClassName
-    Unary,   // -x, Not x
-    Binary,  // every two-operand operator but &
-    Concat,  // a & b & c, flattened
-    Paren,   // (x): makes a variable argument a by-value one
+    New,    // New ClassName
+    Unary,  // -x, Not x
+    Binary, // every two-operand operator but &
+    Concat, // a & b & c, flattened
+    Paren,  // (x): makes a variable argument a by-value one
 };
 
 enum class UnaryOp : std::uint8_t { Negate, Not };
@@ -78,7 +78,8 @@ struct MemberExpr final : Expr {
 };
 
 struct CallExpr final : Expr {
-    CallExpr(std::uint32_t offset, ExprPtr target) : Expr(ExprKind::Call, offset), target(std::move(target)) {}
+    CallExpr(std::uint32_t offset, ExprPtr target)
+        : Expr(ExprKind::Call, offset), target(std::move(target)) {}
     ExprPtr target;
     std::vector<ExprPtr> args; // a null entry is an omitted argument
 };
@@ -156,7 +157,8 @@ struct AssignStmt final : Stmt {
 
 /// A call statement: `Foo a, b`, `Call Foo(a, b)`, `obj.Method x`.
 struct CallStmt final : Stmt {
-    CallStmt(std::uint32_t offset, ExprPtr target) : Stmt(StmtKind::Call, offset), target(std::move(target)) {}
+    CallStmt(std::uint32_t offset, ExprPtr target)
+        : Stmt(StmtKind::Call, offset), target(std::move(target)) {}
     ExprPtr target; // Name, Member (no arguments) or Call
 };
 
@@ -165,8 +167,8 @@ enum class Access : std::uint8_t { Default, Public, Private };
 struct VarDecl {
     std::u16string_view name;
     std::uint32_t offset = 0;
-    bool isArray = false;              // Dim a() or Dim a(3)
-    std::vector<std::int32_t> bounds;  // upper bounds of a fixed array; empty for a() or a scalar
+    bool isArray = false;             // Dim a() or Dim a(3)
+    std::vector<std::int32_t> bounds; // upper bounds of a fixed array; empty for a() or a scalar
 };
 
 struct DimStmt final : Stmt {
@@ -286,7 +288,8 @@ struct WithStmt final : Stmt {
 };
 
 struct OnErrorStmt final : Stmt {
-    OnErrorStmt(std::uint32_t offset, bool resumeNext) : Stmt(StmtKind::OnError, offset), resumeNext(resumeNext) {}
+    OnErrorStmt(std::uint32_t offset, bool resumeNext)
+        : Stmt(StmtKind::OnError, offset), resumeNext(resumeNext) {}
     bool resumeNext;
 };
 

@@ -48,7 +48,8 @@ void BuiltinRegistry::AddFamily(std::span<const BuiltinInfo> family) {
             continue;
         }
         mFunctionIndex.emplace(info.name, static_cast<std::uint32_t>(mFunctions.size()));
-        mFunctions.push_back(BuiltinEntry{info.name, info.minArgs, info.maxArgs, info.function, Intrinsic::None});
+        mFunctions.push_back(
+            BuiltinEntry{info.name, info.minArgs, info.maxArgs, info.function, Intrinsic::None});
     }
 }
 

@@ -52,7 +52,8 @@ private:
     std::vector<BuiltinEntry> mFunctions;
     std::unordered_map<std::u16string_view, std::uint32_t, automation::NoCaseHash, automation::NoCaseEqual>
         mFunctionIndex;
-    std::unordered_map<std::u16string_view, automation::Variant, automation::NoCaseHash, automation::NoCaseEqual>
+    std::unordered_map<std::u16string_view, automation::Variant, automation::NoCaseHash,
+                       automation::NoCaseEqual>
         mConstants;
 };
 

@@ -162,44 +162,6 @@ template <class Visit> void ForEachStatement(const StmtList& body, const Visit& 
     }
 }
 
-// True when `expr` names `name` anywhere (as a variable or a call target).
-bool Mentions(const Expr& expr, std::u16string_view name) {
-    switch (expr.kind) {
-    case ExprKind::Name:
-        return EqualsNoCase(static_cast<const NameExpr&>(expr).name, name);
-    case ExprKind::Member: {
-        const auto& member = static_cast<const MemberExpr&>(expr);
-        return member.object && Mentions(*member.object, name);
-    }
-    case ExprKind::Call: {
-        const auto& call = static_cast<const CallExpr&>(expr);
-        if (Mentions(*call.target, name)) {
-            return true;
-        }
-        return std::any_of(call.args.begin(), call.args.end(),
-                           [&](const ExprPtr& arg) { return arg && Mentions(*arg, name); });
-    }
-    case ExprKind::Unary:
-        return Mentions(*static_cast<const UnaryExpr&>(expr).operand, name);
-    case ExprKind::Binary: {
-        const auto& binary = static_cast<const BinaryExpr&>(expr);
-        return Mentions(*binary.left, name) || Mentions(*binary.right, name);
-    }
-    case ExprKind::Concat: {
-        const auto& concat = static_cast<const ConcatExpr&>(expr);
-        return std::any_of(concat.parts.begin(), concat.parts.end(),
-                           [&](const ExprPtr& part) { return Mentions(*part, name); });
-    }
-    case ExprKind::Paren:
-        return Mentions(*static_cast<const ParenExpr&>(expr).inner, name);
-    case ExprKind::Literal:
-    case ExprKind::Me:
-    case ExprKind::New:
-        return false;
-    }
-    return false;
-}
-
 // A key under which equal constants share one pool entry.
 std::u16string ConstantKey(const Variant& value) {
     std::u16string key(1, static_cast<char16_t>(value.Type()));
@@ -265,7 +227,8 @@ struct Compiler::Scope {
     std::unordered_map<std::u16string, std::int32_t> constantIndex;
 };
 
-Compiler::Compiler(CompileTarget target, Ref<SourceText> source) : mTarget(target), mSource(std::move(source)) {}
+Compiler::Compiler(CompileTarget target, Ref<SourceText> source)
+    : mTarget(target), mSource(std::move(source)) {}
 
 Compiler::~Compiler() = default;
 
@@ -435,9 +398,8 @@ void Compiler::CollectDeclarations(Scope& scope, const StmtList& body) {
             for (const ReDimItem& item : static_cast<const ReDimStmt&>(statement).items) {
                 NameId id = mTarget.names.Intern(item.name);
                 // ReDim declares a local unless the name is already a variable in reach.
-                if (!scope.locals.contains(id) && !mChunkNames.contains(id) &&
-                    !mTarget.module.Defined(id) && !mTarget.globalModule.Defined(id) &&
-                    !(block.owner && block.owner->FindMember(id))) {
+                if (!scope.locals.contains(id) && !mChunkNames.contains(id) && !mTarget.module.Defined(id) &&
+                    !mTarget.globalModule.Defined(id) && !(block.owner && block.owner->FindMember(id))) {
                     addLocal(item.name, item.offset, false);
                 }
             }
@@ -858,9 +820,8 @@ void Compiler::CompileAssign(const AssignStmt& statement) {
 }
 
 // `x = x & a & b` appends a and b to x in place, so that a string nobody else holds grows
-// without being copied. The left operand is read after the pieces instead of before, which is
-// only the same when no piece can change x: for a plain local, no piece may name it; for
-// anything reachable from elsewhere (a parameter, a field, a global), no piece may call code.
+// without being copied. x is read first, as the language says; Append then checks that x still
+// holds what was read (a piece may have changed it) and otherwise concatenates the usual way.
 bool Compiler::TryCompileAppend(const AssignStmt& statement, const Binding& binding) {
     if (statement.isSet || statement.value->kind != ExprKind::Concat) {
         return false;
@@ -871,80 +832,16 @@ bool Compiler::TryCompileAppend(const AssignStmt& statement, const Binding& bind
         !EqualsNoCase(static_cast<const NameExpr&>(*concat.parts[0]).name, target.name)) {
         return false;
     }
-    bool isPlainLocal = (binding.var == VarKind::Local || binding.var == VarKind::Outer) &&
-                        (binding.var == VarKind::Outer || binding.index == 0 ||
-                         static_cast<std::uint32_t>(binding.index) > mScope->block->paramCount);
-    if (binding.var != VarKind::Local && binding.var != VarKind::Outer && binding.var != VarKind::Field &&
-        binding.var != VarKind::Global) {
-        return false;
-    }
-    // Whether evaluating `expr` can run script code or builtins that run script code.
-    auto isPure = [&](const Expr& expr, const auto& self) -> bool {
-        switch (expr.kind) {
-        case ExprKind::Literal:
-            return true;
-        case ExprKind::Name: {
-            Binding piece = Resolve(static_cast<const NameExpr&>(expr).name, expr.offset, false);
-            return piece.kind == Binding::Kind::Constant ||
-                   (piece.kind == Binding::Kind::Variable &&
-                    (piece.var == VarKind::Local || piece.var == VarKind::Outer || piece.var == VarKind::Field));
+    std::vector<Piece> pieces = FoldPieces(std::span<const ExprPtr>(concat.parts).subspan(1));
+    std::size_t index = 0;
+    while (index < pieces.size()) {
+        CompileNameRead(static_cast<const NameExpr&>(*concat.parts[0]), 0);
+        std::size_t count = 0;
+        for (; index < pieces.size() && count + 1 < MaxCount; ++index, ++count) {
+            EmitPiece(pieces[index]);
         }
-        case ExprKind::Call: {
-            const auto& call = static_cast<const CallExpr&>(expr);
-            if (call.target->kind != ExprKind::Name) {
-                return false;
-            }
-            Binding callee = Resolve(static_cast<const NameExpr&>(*call.target).name, expr.offset, true);
-            bool pureCallee =
-                (callee.kind == Binding::Kind::Variable &&
-                 (callee.var == VarKind::Local || callee.var == VarKind::Outer || callee.var == VarKind::Field)) ||
-                (callee.kind == Binding::Kind::Builtin &&
-                 mTarget.builtins.Function(static_cast<std::uint32_t>(callee.index)).intrinsic == Intrinsic::None);
-            return pureCallee && std::all_of(call.args.begin(), call.args.end(), [&](const ExprPtr& arg) {
-                       return arg && self(*arg, self);
-                   });
-        }
-        case ExprKind::Unary:
-            return self(*static_cast<const UnaryExpr&>(expr).operand, self);
-        case ExprKind::Binary: {
-            const auto& binary = static_cast<const BinaryExpr&>(expr);
-            return self(*binary.left, self) && self(*binary.right, self);
-        }
-        case ExprKind::Concat: {
-            const auto& inner = static_cast<const ConcatExpr&>(expr);
-            return std::all_of(inner.parts.begin(), inner.parts.end(),
-                               [&](const ExprPtr& part) { return self(*part, self); });
-        }
-        case ExprKind::Paren:
-            return self(*static_cast<const ParenExpr&>(expr).inner, self);
-        case ExprKind::Member:
-        case ExprKind::Me:
-        case ExprKind::New:
-            return false;
-        }
-        return false;
-    };
-    for (std::size_t index = 1; index < concat.parts.size(); ++index) {
-        const Expr& part = *concat.parts[index];
-        if (Mentions(part, target.name)) {
-            return false;
-        }
-        if (!isPlainLocal && !isPure(part, isPure)) {
-            return false;
-        }
-    }
-    std::size_t pending = 0;
-    for (std::size_t index = 1; index < concat.parts.size(); ++index) {
-        CompileExpr(*concat.parts[index]);
-        if (++pending == MaxCount) {
-            mOffset = statement.offset;
-            EmitVar(Op::Append, binding, static_cast<std::uint32_t>(pending));
-            pending = 0;
-        }
-    }
-    mOffset = statement.offset;
-    if (pending > 0) {
-        EmitVar(Op::Append, binding, static_cast<std::uint32_t>(pending));
+        mOffset = statement.offset;
+        EmitVar(Op::Append, binding, static_cast<std::uint32_t>(count));
     }
     return true;
 }
@@ -1351,8 +1248,8 @@ void Compiler::CompileCall(const CallExpr& call, std::uint8_t flags) {
         case Binding::Kind::Variable: {
             // A known variable is indexed (by value); anything else may be a procedure, whose
             // variable arguments go by reference.
-            bool known =
-                binding.var == VarKind::Local || binding.var == VarKind::Outer || binding.var == VarKind::Field;
+            bool known = binding.var == VarKind::Local || binding.var == VarKind::Outer ||
+                         binding.var == VarKind::Field;
             CompileArguments(call.args, !known);
             mOffset = call.offset;
             EmitVar(Op::CallName, binding, argc, flags);
@@ -1419,10 +1316,11 @@ void Compiler::CompileArgument(const Expr* arg) {
     CompileExpr(*arg);
 }
 
-// Adjacent literal pieces fold into one; the rest become one Concat of all pieces.
-void Compiler::CompileConcat(const ConcatExpr& concat) {
-    std::vector<std::variant<const Expr*, Variant>> pieces;
-    for (const ExprPtr& part : concat.parts) {
+// Adjacent constant pieces of a concatenation fold into one text (Null pieces stay, since
+// Null & Null is Null).
+std::vector<Compiler::Piece> Compiler::FoldPieces(std::span<const ExprPtr> parts) {
+    std::vector<Piece> pieces;
+    for (const ExprPtr& part : parts) {
         std::optional<Variant> value = Fold(*part);
         if (value && !value->IsNull() && !value->IsObject() && !pieces.empty() &&
             std::holds_alternative<Variant>(pieces.back())) {
@@ -1438,13 +1336,23 @@ void Compiler::CompileConcat(const ConcatExpr& concat) {
             pieces.emplace_back(part.get());
         }
     }
+    return pieces;
+}
+
+void Compiler::EmitPiece(const Piece& piece) {
+    if (const Expr* const* expr = std::get_if<const Expr*>(&piece)) {
+        CompileExpr(**expr);
+    } else {
+        Emit(Op::PushConst, 0, 0, AddConstant(std::get<Variant>(piece)));
+    }
+}
+
+// The pieces of `a & b & c` become one many-operand Concat.
+void Compiler::CompileConcat(const ConcatExpr& concat) {
+    std::vector<Piece> pieces = FoldPieces(concat.parts);
     std::size_t pending = 0;
-    for (auto& piece : pieces) {
-        if (const Expr* const* expr = std::get_if<const Expr*>(&piece)) {
-            CompileExpr(**expr);
-        } else {
-            Emit(Op::PushConst, 0, 0, AddConstant(std::get<Variant>(piece)));
-        }
+    for (const Piece& piece : pieces) {
+        EmitPiece(piece);
         if (++pending == MaxCount) {
             mOffset = concat.offset;
             Emit(Op::Concat, 0, static_cast<std::uint32_t>(pending));
@@ -1504,7 +1412,8 @@ std::optional<Variant> Compiler::Fold(const Expr& expr) {
                 if (!value || value->IsObject()) {
                     return std::nullopt;
                 }
-                result = result ? automation::Evaluate(automation::BinaryOp::Concat, *result, *value) : *value;
+                result =
+                    result ? automation::Evaluate(automation::BinaryOp::Concat, *result, *value) : *value;
             }
             if (result && !result->IsNull() && !result->IsString()) {
                 result = Variant(automation::ToString(*result));
@@ -1536,7 +1445,8 @@ std::uint32_t Compiler::Emit(Op op, std::uint8_t a, std::uint32_t b, std::int32_
 
 std::uint32_t Compiler::EmitVar(Op op, const Binding& binding, std::uint32_t b, std::uint8_t flags) {
     assert(binding.kind == Binding::Kind::Variable);
-    return Emit(op, static_cast<std::uint8_t>(static_cast<std::uint8_t>(binding.var) | flags), b, binding.index);
+    return Emit(op, static_cast<std::uint8_t>(static_cast<std::uint8_t>(binding.var) | flags), b,
+                binding.index);
 }
 
 std::uint32_t Compiler::Here() const {

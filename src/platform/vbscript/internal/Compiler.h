@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_map>
+#include <variant>
 #include <vector>
 
 namespace qv::vbscript {
@@ -84,6 +86,9 @@ private:
     void CompileObjectOf(const MemberExpr& member);
     void CompileArgument(const Expr* arg);
     void CompileArguments(const std::vector<ExprPtr>& args, bool byReference);
+    using Piece = std::variant<const Expr*, automation::Variant>;
+    std::vector<Piece> FoldPieces(std::span<const ExprPtr> parts);
+    void EmitPiece(const Piece& piece);
     void CompileConcat(const ConcatExpr& concat);
     std::optional<automation::Variant> Fold(const Expr& expr);
 

@@ -117,8 +117,8 @@ std::string Target(std::int32_t target) {
 
 std::string_view OpName(Op op) noexcept {
     switch (op) {
-#define QV_VBS_OP(name, operands, stack, mayRaise)                                                      \
-    case Op::name:                                                                                      \
+#define QV_VBS_OP(name, operands, stack, mayRaise)                                                           \
+    case Op::name:                                                                                           \
         return #name;
 #include "platform/vbscript/internal/Opcodes.def"
     }
@@ -163,8 +163,11 @@ std::string Disassemble(const CodeBlock& block, const NameTable& names, const Bu
             auto first = static_cast<std::size_t>(instruction.b);
             std::int32_t count = block.constants[first].LongValue();
             for (std::int32_t bound = 0; bound < count; ++bound) {
-                operands += (bound ? "," : "") + ToUtf8(automation::ToString(
-                                                     block.constants[first + 1 + static_cast<std::size_t>(bound)]));
+                if (bound > 0) {
+                    operands += ',';
+                }
+                operands += ToUtf8(
+                    automation::ToString(block.constants[first + 1 + static_cast<std::size_t>(bound)]));
             }
             break;
         }
@@ -174,7 +177,8 @@ std::string Disassemble(const CodeBlock& block, const NameTable& names, const Bu
             break;
         case Op::CallMember:
         case Op::StoreMember:
-            operands = "." + ToUtf8(names.Spelling(block.sites[static_cast<std::size_t>(instruction.c)].name)) +
+            operands = "." +
+                       ToUtf8(names.Spelling(block.sites[static_cast<std::size_t>(instruction.c)].name)) +
                        " argc=" + std::to_string(instruction.b) + FlagText(instruction);
             break;
         case Op::CallDefault:
@@ -182,7 +186,8 @@ std::string Disassemble(const CodeBlock& block, const NameTable& names, const Bu
             operands = "argc=" + std::to_string(instruction.b) + FlagText(instruction);
             break;
         case Op::New:
-            operands = ToUtf8(names.Spelling(block.module->Slot(static_cast<std::uint32_t>(instruction.c)).name));
+            operands =
+                ToUtf8(names.Spelling(block.module->Slot(static_cast<std::uint32_t>(instruction.c)).name));
             break;
         case Op::Concat:
             operands = "n=" + std::to_string(instruction.b);

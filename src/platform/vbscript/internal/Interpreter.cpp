@@ -485,8 +485,8 @@ bool Interpreter::Loop(Stack& stack, std::size_t boundary, Variant& result) {
             std::size_t argc = in.b;
             std::size_t targetIndex = stack.size() - argc - 1;
             Variant target = std::move(stack[targetIndex]);
-            CallValue(target, std::span<Variant>(stack.data() + targetIndex + 1, argc), in.Has(OpStatement), stack,
-                      argc + 1);
+            CallValue(target, std::span<Variant>(stack.data() + targetIndex + 1, argc), in.Has(OpStatement),
+                      stack, argc + 1);
             refresh();
             break;
         }
@@ -502,7 +502,8 @@ bool Interpreter::Loop(Stack& stack, std::size_t boundary, Variant& result) {
                 Raise(ErrorNumber::ObjectVariableNotSet);
             }
             bool isSet = in.Has(OpSet);
-            StoreObjectDefault(*target.ObjectValue(), std::span<Variant>(stack.data() + targetIndex + 1, argc),
+            StoreObjectDefault(*target.ObjectValue(),
+                               std::span<Variant>(stack.data() + targetIndex + 1, argc),
                                isSet ? std::move(value) : LetValue(std::move(value)), isSet);
             stack.resize(targetIndex);
             break;
@@ -574,7 +575,8 @@ bool Interpreter::Loop(Stack& stack, std::size_t boundary, Variant& result) {
             Variant end = ForNumber(pop());
             stack.back() = ForNumber(std::move(stack.back()));
             Variant* hidden = frame->locals + in.b;
-            bool descending = automation::Compare(step, Variant(std::int16_t(0))) == automation::CompareResult::Less;
+            bool descending =
+                automation::Compare(step, Variant(std::int16_t(0))) == automation::CompareResult::Less;
             hidden[0] = std::move(end);
             hidden[1] = std::move(step);
             hidden[2] = Variant(descending);
@@ -627,7 +629,8 @@ bool Interpreter::Loop(Stack& stack, std::size_t boundary, Variant& result) {
             std::int32_t count = block->constants[first].LongValue();
             std::vector<SafeArray::Bound> bounds;
             for (std::int32_t index = 0; index < count; ++index) {
-                bounds.push_back({0, block->constants[first + 1 + static_cast<std::size_t>(index)].LongValue() + 1});
+                bounds.push_back(
+                    {0, block->constants[first + 1 + static_cast<std::size_t>(index)].LongValue() + 1});
             }
             Variable(*frame, in) = Variant(MakeRef<SafeArray>(VarType::Variant, std::move(bounds), true));
             break;
@@ -740,21 +743,37 @@ void Interpreter::StoreName(Frame& frame, const Instruction& instruction, Stack&
     Raise(ErrorNumber::IllegalAssignment);
 }
 
+// Stack: the value x had when the statement began, then the pieces. When x still holds that
+// very string (or is still Empty or Null), the pieces go onto its end in place; otherwise a
+// piece changed x meanwhile and the statement concatenates what it read, as the language does.
 void Interpreter::Append(Frame& frame, const Instruction& instruction, Stack& stack) {
     std::size_t count = instruction.b;
-    std::span<Variant> pieces(stack.data() + stack.size() - count, count);
+    std::size_t first = stack.size() - count - 1;
+    Variant& before = stack[first];
+    std::span<Variant> pieces(stack.data() + first + 1, count);
     Resolution resolution;
-    if (Variant* target = GlobalVariable(frame, instruction, resolution, true)) {
+    Variant* target = GlobalVariable(frame, instruction, resolution, true);
+    if (target &&
+        ((before.IsString() && target->IsString() && &before.StringValue() == &target->StringValue()) ||
+         (before.IsEmpty() && target->IsEmpty()) || (before.IsNull() && target->IsNull()))) {
+        // Let go of the copy read first, so that the string is unique again.
+        before = Variant();
         AppendPieces(*target, pieces);
-    } else if (resolution.kind == Resolution::Kind::NamedMember) {
-        Object& object = *resolution.object->value.ObjectValue();
-        Variant current = object.Invoke(resolution.dispId, automation::InvokeRead, {});
-        AppendPieces(current, pieces);
-        object.Invoke(resolution.dispId, InvokeKind::PropertyLet, std::span<Variant>(&current, 1));
-    } else {
-        Raise(ErrorNumber::IllegalAssignment);
+        stack.resize(first);
+        return;
     }
-    stack.resize(stack.size() - count);
+    Variant joined = ConcatPieces(std::span<Variant>(stack.data() + first, count + 1));
+    stack.resize(first);
+    if (target) {
+        *target = std::move(joined);
+        return;
+    }
+    if (resolution.kind == Resolution::Kind::NamedMember) {
+        resolution.object->value.ObjectValue()->Invoke(resolution.dispId, InvokeKind::PropertyLet,
+                                                       std::span<Variant>(&joined, 1));
+        return;
+    }
+    Raise(ErrorNumber::IllegalAssignment);
 }
 
 void Interpreter::ReDim(Frame& frame, const Instruction& instruction, Stack& stack) {
@@ -828,7 +847,8 @@ void Interpreter::CallName(Frame& frame, const Instruction& instruction, Stack& 
         GlobalSlot& slot = *resolution.slot;
         if (slot.kind == SlotKind::Procedure) {
             Ref<Procedure> procedure = slot.procedure;
-            Frame callee = MakeFrame(*procedure, nullptr, args, statement ? ReturnMode::Discard : ReturnMode::Push);
+            Frame callee =
+                MakeFrame(*procedure, nullptr, args, statement ? ReturnMode::Discard : ReturnMode::Push);
             stack.resize(stack.size() - argc);
             PushFrame(std::move(callee), stack);
             return;
@@ -907,19 +927,21 @@ void Interpreter::CallValue(Variant& value, std::span<Variant> args, bool statem
     PushValueResult(plain, false, stack, popCount);
 }
 
-void Interpreter::CallObjectDefault(const Ref<Object>& object, std::span<Variant> args, bool statement, Stack& stack,
-                                    std::size_t popCount) {
+void Interpreter::CallObjectDefault(const Ref<Object>& object, std::span<Variant> args, bool statement,
+                                    Stack& stack, std::size_t popCount) {
     if (auto* instance = dynamic_cast<ClassInstance*>(object.Get())) {
         std::int32_t member = instance->Class().defaultMember;
         if (member < 0) {
             Raise(ErrorNumber::ObjectDoesNotSupport);
         }
         CallInstanceMember(*instance, static_cast<std::uint32_t>(member),
-                           statement ? InvokeKind::Method : automation::InvokeRead, args, statement, stack, popCount);
+                           statement ? InvokeKind::Method : automation::InvokeRead, args, statement, stack,
+                           popCount);
         return;
     }
     if (auto* procedure = dynamic_cast<ProcedureRef*>(object.Get())) {
-        Frame callee = MakeFrame(procedure->Target(), nullptr, args, statement ? ReturnMode::Discard : ReturnMode::Push);
+        Frame callee =
+            MakeFrame(procedure->Target(), nullptr, args, statement ? ReturnMode::Discard : ReturnMode::Push);
         stack.resize(stack.size() - popCount);
         PushFrame(std::move(callee), stack);
         return;
@@ -933,7 +955,8 @@ void Interpreter::CallObjectDefault(const Ref<Object>& object, std::span<Variant
 }
 
 void Interpreter::CallInstanceMember(ClassInstance& instance, std::uint32_t member, InvokeKind kind,
-                                     std::span<Variant> args, bool statement, Stack& stack, std::size_t popCount) {
+                                     std::span<Variant> args, bool statement, Stack& stack,
+                                     std::size_t popCount) {
     const ClassMember& info = instance.Class().members[member];
     Ref<ClassInstance> me(&instance);
     if (info.field >= 0) {
@@ -1134,7 +1157,8 @@ void Interpreter::CallBuiltin(Frame& frame, const Instruction& instruction, Stac
     while (used > 0 && args[used - 1].IsMissing()) {
         --used;
     }
-    if (static_cast<int>(used) < entry.minArgs || (entry.maxArgs >= 0 && static_cast<int>(used) > entry.maxArgs)) {
+    if (static_cast<int>(used) < entry.minArgs ||
+        (entry.maxArgs >= 0 && static_cast<int>(used) > entry.maxArgs)) {
         Raise(ErrorNumber::WrongArgumentCount);
     }
     if (entry.intrinsic != Intrinsic::None) {
@@ -1185,12 +1209,15 @@ void Interpreter::CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<Var
         if (!procedure) {
             Raise(ErrorNumber::InvalidProcedureCall);
         }
-        PushValueResult(Variant(Ref<Object>(MakeRef<ProcedureRef>(procedure, mLink))), statement, stack, popCount);
+        PushValueResult(Variant(Ref<Object>(MakeRef<ProcedureRef>(procedure, mLink))), statement, stack,
+                        popCount);
         return;
     }
     case Intrinsic::Eval: {
-        Ref<CodeBlock> code = CompileEvalText(*frame.code->module, automation::ToString(args[0]), frame.code.Get());
-        Frame callee = MakeChunkFrame(code, frame.locals, frame.me, statement ? ReturnMode::Discard : ReturnMode::Push);
+        Ref<CodeBlock> code =
+            CompileEvalText(*frame.code->module, automation::ToString(args[0]), frame.code.Get());
+        Frame callee =
+            MakeChunkFrame(code, frame.locals, frame.me, statement ? ReturnMode::Discard : ReturnMode::Push);
         stack.resize(stack.size() - popCount);
         PushFrame(std::move(callee), stack);
         return;
@@ -1200,11 +1227,12 @@ void Interpreter::CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<Var
         // Execute inside a procedure sees the procedure's locals; at the top level, and for
         // ExecuteGlobal, the text runs like code added to the module.
         bool local = intrinsic == Intrinsic::Execute && !frame.code->isTopLevel;
-        CompiledChunk chunk =
-            CompileText(*frame.code->module, automation::ToString(args[0]), local ? frame.code.Get() : nullptr);
+        CompiledChunk chunk = CompileText(*frame.code->module, automation::ToString(args[0]),
+                                          local ? frame.code.Get() : nullptr);
         Install(*frame.code->module, chunk);
-        Frame callee = MakeChunkFrame(chunk.topLevel, local ? frame.locals : nullptr, local ? frame.me : nullptr,
-                                      statement ? ReturnMode::Discard : ReturnMode::Push);
+        Frame callee =
+            MakeChunkFrame(chunk.topLevel, local ? frame.locals : nullptr, local ? frame.me : nullptr,
+                           statement ? ReturnMode::Discard : ReturnMode::Push);
         stack.resize(stack.size() - popCount);
         PushFrame(std::move(callee), stack);
         return;
@@ -1233,10 +1261,12 @@ void Interpreter::ForEachStart(Frame& frame, const Instruction& instruction, Sta
     Variant& hidden = frame.locals[instruction.b];
     const Variant& plain = collection.Deref();
     if (plain.IsArray()) {
-        hidden = Variant(Ref<Object>(MakeRef<EnumeratorHolder>(MakeRef<ArrayEnumerator>(plain.ArrayValue()))));
+        hidden =
+            Variant(Ref<Object>(MakeRef<EnumeratorHolder>(MakeRef<ArrayEnumerator>(plain.ArrayValue()))));
         return;
     }
-    if (!plain.IsObject() || !plain.ObjectValue() || dynamic_cast<ClassInstance*>(plain.ObjectValue().Get())) {
+    if (!plain.IsObject() || !plain.ObjectValue() ||
+        dynamic_cast<ClassInstance*>(plain.ObjectValue().Get())) {
         Raise(ErrorNumber::NotACollection);
     }
     Ref<automation::Enumerator> enumerator;

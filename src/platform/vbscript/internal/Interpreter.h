@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/vbscript/ScriptControl.h"
 #include "platform/vbscript/internal/BuiltinRegistry.h"
 #include "platform/vbscript/internal/Builtins.h"
 #include "platform/vbscript/internal/Program.h"
@@ -28,11 +29,6 @@ inline constexpr std::size_t MaxCallDepth = 2000;
 /// Deepest nesting of interpreter loops (script code called back from host code, default
 /// values of script objects, Eval inside them); they use the native stack, so the bound is low.
 inline constexpr int MaxNativeDepth = 48;
-
-/// The error number and text of an expired time-out. It is not a runtime error: On Error
-/// Resume Next cannot catch it.
-inline constexpr std::int32_t TimeoutErrorNumber = static_cast<std::int32_t>(0x80040190u);
-inline constexpr std::u16string_view TimeoutErrorText = u"Script execution timed out";
 
 /// Thrown when a run exceeds its time-out; unwinds every script frame.
 class ScriptTimeout : public std::exception {
@@ -88,8 +84,8 @@ public:
     bool IsRunning() const { return mNativeDepth > 0; }
 
     // Called by script objects ------------------------------------------------------------------
-    automation::Variant InvokeInstance(ClassInstance& instance, std::uint32_t member, automation::InvokeKind kind,
-                                       std::span<automation::Variant> args);
+    automation::Variant InvokeInstance(ClassInstance& instance, std::uint32_t member,
+                                       automation::InvokeKind kind, std::span<automation::Variant> args);
     automation::Variant CallProcedure(const Procedure& procedure, ClassInstance* me,
                                       std::span<automation::Variant> args);
     void QueueTerminate(automation::Ref<ClassInstance> instance);
@@ -133,20 +129,22 @@ private:
     automation::Variant* GlobalVariable(Frame& frame, const Instruction& instruction, Resolution& resolution,
                                         bool create);
     void CallName(Frame& frame, const Instruction& instruction, Stack& stack);
-    void CallValue(automation::Variant& value, std::span<automation::Variant> args, bool statement, Stack& stack,
-                   std::size_t popCount);
-    void CallObjectDefault(const automation::Ref<automation::Object>& object, std::span<automation::Variant> args,
-                           bool statement, Stack& stack, std::size_t popCount);
+    void CallValue(automation::Variant& value, std::span<automation::Variant> args, bool statement,
+                   Stack& stack, std::size_t popCount);
+    void CallObjectDefault(const automation::Ref<automation::Object>& object,
+                           std::span<automation::Variant> args, bool statement, Stack& stack,
+                           std::size_t popCount);
     void CallMember(Frame& frame, const Instruction& instruction, Stack& stack);
     void StoreMember(Frame& frame, const Instruction& instruction, Stack& stack);
     void StoreName(Frame& frame, const Instruction& instruction, Stack& stack);
     void StoreIndexed(Frame& frame, const Instruction& instruction, Stack& stack);
-    void StoreInto(automation::Variant& target, std::span<automation::Variant> args, automation::Variant value,
-                   bool isSet);
+    void StoreInto(automation::Variant& target, std::span<automation::Variant> args,
+                   automation::Variant value, bool isSet);
     void StoreObjectDefault(automation::Object& object, std::span<automation::Variant> args,
                             automation::Variant value, bool isSet);
     void CallInstanceMember(ClassInstance& instance, std::uint32_t member, automation::InvokeKind kind,
-                            std::span<automation::Variant> args, bool statement, Stack& stack, std::size_t popCount);
+                            std::span<automation::Variant> args, bool statement, Stack& stack,
+                            std::size_t popCount);
     void CallBuiltin(Frame& frame, const Instruction& instruction, Stack& stack);
     void CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<automation::Variant> args, bool statement,
                        Stack& stack);
@@ -161,8 +159,8 @@ private:
     // Names and modules (InterpreterSetup.cpp)
     Resolution Resolve(Module& module, std::uint32_t slotIndex);
     void Install(Module& module, CompiledChunk& chunk);
-    automation::Ref<CodeBlock> CompileEvalText(Module& module, std::u16string_view text, const CodeBlock* outer,
-                                               bool recordPlace = false);
+    automation::Ref<CodeBlock> CompileEvalText(Module& module, std::u16string_view text,
+                                               const CodeBlock* outer, bool recordPlace = false);
     CompiledChunk CompileText(Module& module, std::u16string_view text, const CodeBlock* outer,
                               bool recordPlace = false);
     automation::Variant Enter(automation::Ref<CodeBlock> code, const Procedure* procedure,

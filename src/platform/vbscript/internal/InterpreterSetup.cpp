@@ -211,8 +211,8 @@ CompiledChunk Interpreter::CompileText(Module& module, std::u16string_view text,
     } catch (const CompileError& error) {
         if (recordPlace) {
             auto [line, column] = source->LineColumn(error.Offset());
-            mPlace = ErrorPlace{true,   error.Number(), std::u16string(error.Description()),
-                                line,   column,         std::u16string(source->LineText(error.Offset()))};
+            mPlace = ErrorPlace{true, error.Number(), std::u16string(error.Description()),
+                                line, column,         std::u16string(source->LineText(error.Offset()))};
         }
         Raise(error.Number(), std::u16string(CompileErrorSource), std::u16string(error.Description()));
     }
@@ -230,8 +230,8 @@ Ref<CodeBlock> Interpreter::CompileEvalText(Module& module, std::u16string_view 
     } catch (const CompileError& error) {
         if (recordPlace) {
             auto [line, column] = source->LineColumn(error.Offset());
-            mPlace = ErrorPlace{true,   error.Number(), std::u16string(error.Description()),
-                                line,   column,         std::u16string(source->LineText(error.Offset()))};
+            mPlace = ErrorPlace{true, error.Number(), std::u16string(error.Description()),
+                                line, column,         std::u16string(source->LineText(error.Offset()))};
         }
         Raise(error.Number(), std::u16string(CompileErrorSource), std::u16string(error.Description()));
     }

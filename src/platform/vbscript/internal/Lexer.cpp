@@ -58,8 +58,7 @@ bool IsDigit(char16_t c) {
 // Letters beyond ASCII may appear in names (accented names in user code); the no-break space
 // and the other separators do not.
 bool IsWideLetter(char16_t c) {
-    return c >= 0xC0 && c != 0xD7 && c != 0xF7 && !(c >= 0x2000 && c <= 0x206F) && c != 0x3000 &&
-           c != 0xFEFF;
+    return c >= 0xC0 && c != 0xD7 && c != 0xF7 && !(c >= 0x2000 && c <= 0x206F) && c != 0x3000 && c != 0xFEFF;
 }
 
 bool IsIdentifierStart(char16_t c) {
@@ -139,8 +138,8 @@ std::u16string_view TokenKindName(TokenKind kind) noexcept {
         return u">";
     case TokenKind::GreaterEqual:
         return u">=";
-#define QV_VBS_KEYWORD_NAME(name, text)                                                                 \
-    case TokenKind::Kw##name:                                                                           \
+#define QV_VBS_KEYWORD_NAME(name, text)                                                                      \
+    case TokenKind::Kw##name:                                                                                \
         return u"" text;
         QV_VBS_KEYWORDS(QV_VBS_KEYWORD_NAME)
 #undef QV_VBS_KEYWORD_NAME
@@ -318,7 +317,8 @@ Token Lexer::LexBracketIdentifier(std::uint32_t start) {
     std::size_t nameStart = mPosition;
     while (!AtEnd() && Peek() != u']') {
         if (IsLineBreak(Peek())) {
-            throw CompileError(CompileErrorNumber::ExpectedRightBracket, static_cast<std::uint32_t>(mPosition));
+            throw CompileError(CompileErrorNumber::ExpectedRightBracket,
+                               static_cast<std::uint32_t>(mPosition));
         }
         ++mPosition;
     }

@@ -253,13 +253,15 @@ void Parser::ParseTopLevelItem(Program& program) {
     } else if (Accept(TokenKind::KwPrivate)) {
         access = Access::Private;
     }
-    if (IsWord(u"Default") && (Ahead(1).kind == TokenKind::KwSub || Ahead(1).kind == TokenKind::KwFunction ||
-                               (Ahead(1).kind == TokenKind::Identifier && EqualsNoCase(Ahead(1).text, u"Property")))) {
+    if (IsWord(u"Default") &&
+        (Ahead(1).kind == TokenKind::KwSub || Ahead(1).kind == TokenKind::KwFunction ||
+         (Ahead(1).kind == TokenKind::Identifier && EqualsNoCase(Ahead(1).text, u"Property")))) {
         Fail(N::MustBeInsideClass);
     }
     if (Is(TokenKind::KwSub) || Is(TokenKind::KwFunction) ||
-        (IsWord(u"Property") && (Ahead(1).kind == TokenKind::KwSet || Ahead(1).kind == TokenKind::KwLet ||
-                                 (Ahead(1).kind == TokenKind::Identifier && EqualsNoCase(Ahead(1).text, u"Get"))))) {
+        (IsWord(u"Property") &&
+         (Ahead(1).kind == TokenKind::KwSet || Ahead(1).kind == TokenKind::KwLet ||
+          (Ahead(1).kind == TokenKind::Identifier && EqualsNoCase(Ahead(1).text, u"Get"))))) {
         program.procedures.push_back(ParseProcedure(access, false, false));
         return;
     }
@@ -331,7 +333,8 @@ std::unique_ptr<ProcDecl> Parser::ParseProcedure(Access access, bool isDefault, 
     if (Is(TokenKind::LeftParen)) {
         decl->params = ParseParameters();
     }
-    if ((decl->kind == ProcKind::PropertyLet || decl->kind == ProcKind::PropertySet) && decl->params.empty()) {
+    if ((decl->kind == ProcKind::PropertyLet || decl->kind == ProcKind::PropertySet) &&
+        decl->params.empty()) {
         Fail(N::PropertyNeedsArgument, decl->offset);
     }
     ExpectEndOfStatement();
@@ -431,9 +434,10 @@ void Parser::ParseClassMember(ClassDecl& decl) {
         ++mPosition;
         isDefault = true;
     }
-    bool isProperty = IsWord(u"Property") &&
-                      (Ahead(1).kind == TokenKind::KwSet || Ahead(1).kind == TokenKind::KwLet ||
-                       (Ahead(1).kind == TokenKind::Identifier && EqualsNoCase(Ahead(1).text, u"Get")));
+    // Inside a class, "Property" followed by a word can only start a property.
+    bool isProperty =
+        IsWord(u"Property") && (Ahead(1).kind == TokenKind::KwSet || Ahead(1).kind == TokenKind::KwLet ||
+                                Ahead(1).kind == TokenKind::Identifier);
     if (Is(TokenKind::KwSub) || Is(TokenKind::KwFunction) || isProperty) {
         decl.procedures.push_back(ParseProcedure(access, isDefault, true));
         return;
@@ -1008,8 +1012,7 @@ StmtPtr Parser::ParseOnError() {
     ExpectWord(u"GoTo", N::SyntaxError);
     const Token& target = Current();
     if (target.kind != TokenKind::Literal || !target.value.IsNumeric() ||
-        (target.value.Type() == automation::VarType::Integer ? target.value.IntegerValue() != 0
-                                                              : true)) {
+        (target.value.Type() == automation::VarType::Integer ? target.value.IntegerValue() != 0 : true)) {
         Fail(N::SyntaxError);
     }
     ++mPosition;

@@ -55,8 +55,9 @@ std::u16string_view SourceText::LineText(std::uint32_t offset) const {
 }
 
 const StatementRange* CodeBlock::StatementAt(std::uint32_t pc) const {
-    auto it = std::upper_bound(statements.begin(), statements.end(), pc,
-                               [](std::uint32_t value, const StatementRange& range) { return value < range.start; });
+    auto it = std::upper_bound(
+        statements.begin(), statements.end(), pc,
+        [](std::uint32_t value, const StatementRange& range) { return value < range.start; });
     if (it == statements.begin()) {
         return nullptr;
     }

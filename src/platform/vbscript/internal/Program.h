@@ -126,10 +126,10 @@ public:
     std::uint32_t paramCount = 0;           // slots 1..paramCount are the parameters
     std::vector<bool> paramByVal;
     automation::Ref<SourceText> source;
-    Module* module = nullptr;            // whose globals the code addresses
-    const ScriptClass* owner = nullptr;  // the class of Me, if any
-    bool isTopLevel = false;             // a chunk's statements: globals are created here
-    bool usesOuter = false;              // Eval/Execute code reading its caller's locals
+    Module* module = nullptr;           // whose globals the code addresses
+    const ScriptClass* owner = nullptr; // the class of Me, if any
+    bool isTopLevel = false;            // a chunk's statements: globals are created here
+    bool usesOuter = false;             // Eval/Execute code reading its caller's locals
 
     std::uint32_t LocalCount() const noexcept { return static_cast<std::uint32_t>(localNames.size()); }
     /// The statement holding instruction `pc`, or null.
@@ -149,7 +149,7 @@ public:
 struct ClassMember {
     NameId name = 0;
     bool isPublic = true;
-    std::int32_t field = -1; // a variable member
+    std::int32_t field = -1;           // a variable member
     automation::Ref<Procedure> method; // Sub or Function
     automation::Ref<Procedure> get;
     automation::Ref<Procedure> let;

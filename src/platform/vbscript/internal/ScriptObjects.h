@@ -92,8 +92,9 @@ public:
     void SetHelpContext(std::int32_t context) { mHelpContext = context; }
     void Clear();
     /// Err.Raise: fills the object and raises the error.
-    void Raise(std::int32_t number, std::optional<std::u16string> source, std::optional<std::u16string> description,
-               std::optional<std::u16string> helpFile, std::optional<std::int32_t> helpContext);
+    void Raise(std::int32_t number, std::optional<std::u16string> source,
+               std::optional<std::u16string> description, std::optional<std::u16string> helpFile,
+               std::optional<std::int32_t> helpContext);
     /// Records a caught error.
     void Set(const automation::Error& error);
 

@@ -288,7 +288,7 @@ Variant Trim(Args args, RuntimeState&) {
     return TrimImpl(args, true, true);
 }
 
-// --- Pieces ------------------------------------------------------------------------------------
+// --- Substrings ------------------------------------------------------------------------------------
 
 // A length argument: Null raises 94 and a negative length 5, both before the string is looked
 // at, so Left(Null, -1) raises 5.

@@ -79,7 +79,7 @@ TEST(StringFunctionsTest, InStr) {
     });
 }
 
-TEST(StringFunctionsTest, PiecesAndLengths) {
+TEST(StringFunctionsTest, SubstringsAndLengths) {
     ExpectOutcomes({
         {u"Len", {Variant(u"abc")}, "Long:3"},
         {u"Len", {Variant(1)}, "Long:1"},

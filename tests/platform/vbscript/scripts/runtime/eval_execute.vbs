@@ -9,9 +9,9 @@ Test.Equal fromExecute, "made", "Execute declares globals at the top level"
 ExecuteGlobal "Function Added(a) : Added = a + 100 : End Function"
 Test.Equal Added(1), 101, "ExecuteGlobal defines procedures"
 ExecuteGlobal "Class Late : Public V : End Class"
-Dim late : Set late = New Late
-late.V = 3
-Test.Equal late.V, 3, "ExecuteGlobal defines classes"
+Dim lateOne : Set lateOne = New Late
+lateOne.V = 3
+Test.Equal lateOne.V, 3, "ExecuteGlobal defines classes"
 
 Function Local()
     Dim inner : inner = 5
@@ -33,8 +33,8 @@ Test.Equal h.Compute(), 8, "Eval sees the fields of Me"
 
 On Error Resume Next
 Eval "1 +"
-Test.Equal Err.Number, 1002, "a syntax error in Eval is a runtime error"
-Test.Equal Err.Description, "Syntax error", "with the compiler's text"
+Test.Equal Err.Number, 1023, "a syntax error in Eval is a runtime error"
+Test.Equal Err.Description, "Expected expression", "with the compiler's text"
 Err.Clear
 Execute "If x Then"
 Test.Equal Err.Number, 1014, "an unfinished If"

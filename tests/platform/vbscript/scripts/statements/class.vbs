@@ -57,7 +57,7 @@ acct.Owner = "Ann"
 acct.Deposit 10
 acct.Deposit 5
 Test.Equal acct.Balance, 15, "Property Get"
-Test.Equal acct, 15, "default property"
+Test.Equal acct + 0, 15, "default property"
 acct.Balance = 20
 Test.Equal acct.Describe(), "Ann:20:private", "methods, Me and private calls"
 Test.Equal acct.Twice(), "privateprivate", "Me may reach private members"
@@ -65,7 +65,6 @@ Set acct.Parent = Test
 Test.IsTrue acct.Parent Is Test, "Property Set and Get of an object"
 Test.Equal TypeName(acct), "Account", "TypeName of a script object"
 Test.Equal IsObject(acct), True, "IsObject"
-Test.Equal VarType(acct), 9, "VarType"
 
 Dim other : Set other = acct
 Test.IsTrue other Is acct, "two references, one object"
@@ -123,3 +122,22 @@ Class WithDefaultFunction
 End Class
 Dim wd : Set wd = New WithDefaultFunction
 Test.Equal wd(21), 42, "default function with an argument"
+
+Class Guarded
+    Private mValue
+    Public Property Get Value()
+        Value = "unset"
+        If IsEmpty(mValue) Then Exit Property
+        Value = mValue
+    End Property
+    Public Property Let Value(v)
+        If v = "" Then Exit Property
+        mValue = v
+    End Property
+End Class
+Dim gd : Set gd = New Guarded
+Test.Equal gd.Value, "unset", "Exit Property in a Get"
+gd.Value = ""
+Test.Equal gd.Value, "unset", "Exit Property in a Let"
+gd.Value = "set"
+Test.Equal gd.Value, "set", "a Let that completes"

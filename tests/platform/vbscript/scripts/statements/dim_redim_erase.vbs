@@ -49,3 +49,7 @@ q = p
 q(0) = "changed"
 Test.Equal p(0), "orig", "array assignment copies"
 Test.Equal q(0), "changed", "the copy changes alone"
+
+Public pub : pub = "public"
+Private priv : priv = "private"
+Test.Equal pub & priv, "publicprivate", "Public and Private module variables"

@@ -5,10 +5,10 @@ Function Kind(v)
             Kind = "low"
         Case 4 To 6
             Kind = "mid"
-        Case Is >= 100
-            Kind = "huge"
         Case "a", "b"
             Kind = "letter"
+        Case Is >= 100
+            Kind = "huge"
         Case Else
             Kind = "other"
     End Select

@@ -20,7 +20,7 @@ Test.Equal MIXED, "case", "names ignore letter case"
 Dim remark : remark = "not a comment"
 Test.Equal remark, "not a comment", "names starting with Rem"
 Dim s : s = "it's ""quoted"" ' not a comment"
-Test.Equal Len(s), 30, "quotes inside strings"
+Test.Equal Len(s), 29, "quotes inside strings"
 Test.Equal "a" & _
     "b", "ab", "continuation inside an argument list"
 Dim step, property, default, error

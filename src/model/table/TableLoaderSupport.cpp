@@ -1,0 +1,79 @@
+#include "model/table/internal/LoaderSupport.h"
+
+#include "core/Apartment.h"
+#include "core/Common.h"
+#include "core/QelStatus.h"
+
+#include "platform/ado/Field.h"
+#include "platform/automation/Text.h"
+
+namespace qv::loader {
+
+std::u16string DuplicateColumnText(std::u16string_view column) {
+    return State().gProductName + u": Duplicate Column Name - " + std::u16string(column) +
+           u" found! ASP scripts may not be generated correctly! Please rename duplicated field names to ensure "
+           u"correct generation!";
+}
+
+bool AddAdoColumns(QelFields& fields, const ado::Fields& columns, std::u16string& duplicateMessage) {
+    bool duplicate = false;
+    for (const ado::Field& column : columns) {
+        const std::u16string& name = column.Name();
+        // The list keys names without regard to case, so "ID" beside "id" is a duplicate too.
+        if (fields.IsNameTaken(name)) {
+            duplicateMessage = DuplicateColumnText(name);
+            duplicate = true;
+            continue;
+        }
+        if (!fields.Add(name)) {
+            continue;
+        }
+        fields.Find(name)->LoadFld_ADO(column);
+    }
+    return duplicate;
+}
+
+std::u16string SortedKeyList(const std::vector<std::u16string>& names) {
+    std::u16string list;
+    for (const std::u16string& name : names) {
+        if (!list.empty()) {
+            list += u"\r\n";
+        }
+        list += name;
+    }
+    return SortLines(list);
+}
+
+QelTable* AddLoadedTable(QelTables& tables, const std::u16string& name, std::u16string_view type) {
+    if (tables.Add(name)) {
+        QelTable* table = tables.Find(name);
+        if (!type.empty()) {
+            table->SetTblType(type);
+        }
+        table->SetTblLoaded(false);
+        return table;
+    }
+    if (name.empty() || tables.TableExist(automation::Variant(name))) {
+        return nullptr;
+    }
+    for (QelTable& held : tables) {
+        if (automation::EqualsNoCase(held.TblName(), name)) {
+            held.SetTblGen(false);
+            held.SetTblError(State().gProductName + u": Duplicate Table Name - " + name +
+                             u" found! ASP scripts may not be generated correctly! Please rename duplicated table "
+                             u"names to ensure correct generation!");
+            break;
+        }
+    }
+    return nullptr;
+}
+
+void ShowLoadStep(std::u16string_view text) {
+    GetStatus().DispStatus(text);
+}
+
+void ShowLoadProgress(std::int32_t processed, std::int32_t total) {
+    GetStatus().SetStatus(Percent(processed, total));
+}
+
+} // namespace qv::loader

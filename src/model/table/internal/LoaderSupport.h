@@ -1,0 +1,39 @@
+#pragma once
+
+#include "model/table/QelTable.h"
+#include "model/table/QelTables.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv::ado {
+class Fields;
+}
+
+namespace qv::loader {
+
+// What the table, custom-view and database loaders share.
+
+/// The message a table or custom view keeps when a column name repeats.
+std::u16string DuplicateColumnText(std::u16string_view column);
+
+/// Adds a field for each column in result order and loads it from the column. A column whose
+/// name a field already bears, exactly or in another letter case, is not added: its message
+/// goes to `duplicateMessage` (the last one wins) and the result is true.
+bool AddAdoColumns(QelFields& fields, const ado::Fields& columns, std::u16string& duplicateMessage);
+
+/// The names as one CRLF-joined list, sorted as SortLines sorts it ("" for none).
+std::u16string SortedKeyList(const std::vector<std::u16string>& names);
+
+/// Adds a table of `name` for a full load and returns it with TblLoaded False and, unless
+/// `type` is empty, that TblType; nullptr when the list refuses the name. A name that differs from a table already added
+/// only in letter case cannot be held beside it: the table already there is marked (its
+/// TblError names the clash, TblGen False) and the load goes on without the second one.
+QelTable* AddLoadedTable(QelTables& tables, const std::u16string& name, std::u16string_view type);
+
+/// The progress window's information line and bar during a load.
+void ShowLoadStep(std::u16string_view text);
+void ShowLoadProgress(std::int32_t processed, std::int32_t total);
+
+} // namespace qv::loader

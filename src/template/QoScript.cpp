@@ -1,0 +1,240 @@
+#include "template/QoScript.h"
+
+#include "template/QoUserScript.h"
+#include "template/TemplateText.h"
+
+#include "core/Apartment.h"
+
+#include "platform/host/Host.h"
+#include "platform/vbscript/ScriptControl.h"
+
+#include "platform/automation/Conversion.h"
+#include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
+
+#include <span>
+
+namespace qv {
+
+using automation::Variant;
+
+namespace {
+
+constexpr const char16_t* CrLf = u"\r\n";
+constexpr std::u16string_view LoadCurrentName = u"LoadCurrent";
+constexpr std::u16string_view PageFunctionName = u"kqScriptEngine";
+/// The initialisation type of LoadCurrent that selects the current table and field only.
+constexpr std::int16_t SelectTableAndField = 3;
+
+std::u16string NumberText(std::int32_t number) {
+    return automation::FromUtf8(std::to_string(number));
+}
+
+automation::Ref<automation::Object> ObjectOf(const Variant& value) {
+    const Variant& plain = value.Deref();
+    return plain.IsObject() ? plain.ObjectValue() : automation::Ref<automation::Object>();
+}
+
+void ShowRuntimeError(std::u16string text) {
+    host::Message message;
+    message.title = u"RUNTIME ERROR";
+    message.text = std::move(text);
+    message.icon = host::MessageIcon::Critical;
+    CurrentHost().ShowMessage(message);
+}
+
+} // namespace
+
+QoScript::QoScript()
+    : mControl(std::make_unique<vbscript::ScriptControl>()), mSystemFunctions(1), mUserFunctions(1),
+      mValidateFunctions(1) {
+    mSettings = ReadScriptSettings();
+}
+
+QoScript::~QoScript() {
+    mControl->Reset();
+}
+
+const automation::ClassInfo& QoScript::GetClassInfo() const {
+    using namespace automation;
+    static const ClassInfo info(u"QoScript", {
+                                                 Method<&QoScript::InitializeMember>(u"Initialize"),
+                                                 Method<&QoScript::IsInitializedMember>(u"IsInitialized"),
+                                                 Method<&QoScript::ResetMember>(u"Reset"),
+                                                 Method<&QoScript::AddUserCodeMember>(u"AddUserCode"),
+                                                 Method<&QoScript::ModuleExistMember>(u"ModuleExist"),
+                                                 Method<&QoScript::UserModuleExistMember>(u"UserModuleExist"),
+                                                 Method<&QoScript::ValidateMember>(u"Validate"),
+                                                 Method<&QoScript::BuildCodeMember>(u"BuildCode"),
+                                                 Method<&QoScript::BuildNewCodeMember>(u"BuildNewCode"),
+                                             });
+    return info;
+}
+
+QoUserScript& QoScript::UserScript() {
+    if (!mUserScript) {
+        mUserScript = automation::MakeRef<QoUserScript>();
+    }
+    return *mUserScript;
+}
+
+void QoScript::Initialize(Variant& proj, Variant& db, Variant& controls, Variant& Lang,
+                          Variant& masterdetails, Variant& customscripts) {
+    ModuleState& state = State();
+    mInitialized = true;
+    try {
+        mControl->SetLanguage(u"VBScript");
+        mControl->Reset();
+        // Top-level code of the modules and the validation functions run before any page sets
+        // a time-out of its own: bound them by the run's time-out too, so that a looping user
+        // file cannot hang the generation.
+        mControl->SetTimeout(state.gScriptEngineTimeout);
+        mControl->AddObject(u"PROJ", ObjectOf(proj));
+        mControl->AddObject(u"DB", ObjectOf(db));
+        mControl->AddObject(u"Controls", ObjectOf(controls));
+        mControl->AddObject(u"LANG", ObjectOf(Lang));
+        mControl->AddObject(u"SCRPT", automation::Ref<automation::Object>(&UserScript()));
+        mControl->AddObject(u"MASTERDETAILS", ObjectOf(masterdetails));
+        mControl->AddObject(u"CUSTOMSCRIPTS", ObjectOf(customscripts));
+    } catch (const automation::Error& error) {
+        state.gProjErr = state.gMsgPrefix + u": " + error.Description();
+        return;
+    }
+    try {
+        LoadSystemCode(u"VB");
+        if (state.gProjErr.empty()) {
+            LoadValidateCode();
+        }
+        if (state.gProjErr.empty()) {
+            LoadUserCode(UserModuleWord);
+        }
+    } catch (const automation::Error& error) {
+        // Adding a module or listing its procedures; the code's own errors are reported above.
+        state.gProjErr = state.gMsgPrefix + u": " + error.Description();
+    }
+}
+
+void QoScript::Reset() {
+    mInitialized = false;
+    mControl->Reset();
+}
+
+bool QoScript::ModuleExist(std::u16string_view sModule) {
+    return IsListedName(mSystemFunctions, sModule);
+}
+
+bool QoScript::UserModuleExist(std::u16string_view sModule) {
+    return IsListedName(mUserFunctions, sModule);
+}
+
+Variant QoScript::RunProcedure(std::u16string_view module, std::u16string_view procedure,
+                               std::vector<Variant> args) {
+    return mControl->Run(module, procedure, std::span<Variant>(args));
+}
+
+bool QoScript::Validate() {
+    ModuleState& state = State();
+    if (!state.gProjErr.empty()) {
+        return false;
+    }
+    for (std::size_t index = 1; index < mValidateFunctions.size(); ++index) {
+        const std::u16string& name = mValidateFunctions[index];
+        try {
+            if (automation::ToBoolean(RunProcedure(ValidateModuleName, name))) {
+                continue;
+            }
+        } catch (const automation::Error& error) {
+            if (state.gProjErr.empty()) {
+                const vbscript::ScriptError& engineError = mControl->Error();
+                state.gProjErr = state.gMsgPrefix + u": Validation VBScript Runtime error " + CrLf +
+                                 error.Description() + CrLf + engineError.text + CrLf;
+            }
+            return false;
+        }
+        // A validation function that fails sets the project's error text itself; only when it
+        // did not is the engine's last error reported.
+        if (state.gProjErr.empty()) {
+            const vbscript::ScriptError& engineError = mControl->Error();
+            state.gProjErr = state.gMsgPrefix + u": Validation VBScript Runtime error in module \"" + name +
+                             u"\" (line " + NumberText(engineError.line) + u")" + engineError.description +
+                             CrLf + engineError.text + CrLf;
+        }
+        return false;
+    }
+    return true;
+}
+
+Variant QoScript::BuildCode(std::u16string_view module, const Variant& str) {
+    ModuleState& state = State();
+    mBuildCodeResult = str;
+    if (!state.gProjErr.empty() || !IsListedName(mSystemFunctions, module)) {
+        return mBuildCodeResult;
+    }
+    // LoadCurrent takes the initialisation type; a custom term is about the current table and
+    // field. Its own failure (no table selected yet) must not keep the term from running.
+    std::u16string current;
+    try {
+        current = automation::ToString(
+            RunProcedure(SystemModuleName, LoadCurrentName, {Variant(SelectTableAndField)}));
+    } catch (const automation::Error&) {
+        current.clear();
+    }
+    try {
+        mBuildCodeResult = RunProcedure(SystemModuleName, module);
+    } catch (const automation::Error& error) {
+        const vbscript::ScriptError& engineError = mControl->Error();
+        const std::u16string line = NumberText(engineError.line);
+        ShowRuntimeError(engineError.description + u"In line " + line + u": " + u"\r" + engineError.text);
+        ShowRuntimeError(error.Description() + u"\r" + engineError.text);
+        std::u16string text = state.gMsgPrefix + u": VBScript Runtime error in module \"" +
+                              std::u16string(module) + u"\" (line " + line + u")" + CrLf +
+                              error.Description() + CrLf + engineError.text + CrLf;
+        const std::vector<std::u16string_view> parts = SplitText(current, u",");
+        if (parts.size() >= 2) {
+            text += u"Please check setting for Table \"" + std::u16string(parts[0]) + u"\" Field \"" +
+                    std::u16string(parts[1]) + u"\"";
+        }
+        state.gProjErr = std::move(text);
+        mBuildCodeResult = str;
+    }
+    return mBuildCodeResult;
+}
+
+std::u16string QoScript::BuildNewCode(std::u16string_view str, std::int16_t bInitType,
+                                      std::int32_t lTimeout) {
+    ModuleState& state = State();
+    mControl->SetTimeout(lTimeout);
+    try {
+        mControl->AddCode(SystemModuleName, str);
+    } catch (const automation::Error&) {
+        const vbscript::ScriptError& engineError = mControl->Error();
+        state.gProjErr = state.gMsgPrefix + u": VBScript Syntax Error" + CrLf + engineError.description +
+                         CrLf + u"In line " + NumberText(engineError.line) + u": " + CrLf + engineError.text;
+        return {};
+    }
+    try {
+        RunProcedure(SystemModuleName, LoadCurrentName, {Variant(bInitType)});
+        return automation::ToString(RunProcedure(SystemModuleName, PageFunctionName));
+    } catch (const automation::Error& error) {
+        const vbscript::ScriptError& engineError = mControl->Error();
+        state.gProjErr = u"VBScript Runtime error, line: " + NumberText(engineError.line) + CrLf +
+                         error.Description() + CrLf + engineError.text + CrLf;
+        return {};
+    }
+}
+
+void QoScript::SetSyntaxError(std::u16string_view name) {
+    ModuleState& state = State();
+    const vbscript::ScriptError& engineError = mControl->Error();
+    std::u16string text = state.gMsgPrefix;
+    if (!name.empty()) {
+        text += u"(" + std::u16string(name) + u")";
+    }
+    text += u" : VBScript Syntax Error\r\n";
+    text += engineError.description + CrLf;
+    text += u"In line " + NumberText(engineError.line) + u": " + CrLf;
+    text += engineError.text;
+    state.gProjErr = std::move(text);
+}
+
+} // namespace qv

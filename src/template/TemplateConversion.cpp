@@ -1,0 +1,324 @@
+#include "template/TemplateConversion.h"
+
+#include "template/ConditionEvaluator.h"
+#include "template/ProjectServices.h"
+#include "template/QelControl.h"
+#include "template/QelLanguage.h"
+#include "template/QoParser.h"
+#include "template/ScriptHost.h"
+#include "template/TemplateText.h"
+
+#include "core/Apartment.h"
+#include "core/Common.h"
+#include "core/QelStatus.h"
+#include "core/QelVars.h"
+
+#include "platform/system/FileSystem.h"
+#include "platform/system/Paths.h"
+
+#include "platform/automation/Conversion.h"
+#include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
+
+#include <cassert>
+#include <string>
+
+namespace qv {
+
+using automation::Variant;
+
+namespace {
+
+constexpr std::u16string_view OutputVariable = u"kqOut";
+constexpr std::u16string_view ArrayVariable = u"kqAr";
+constexpr std::u16string_view IndentVariable = u"kqIndentWrk";
+constexpr std::u16string_view LineBreak = u"\r\n";
+constexpr std::u16string_view CombinedFileName = u"~tmp.temp";
+
+/// A general registry value of the user, converted by a type name ("" when absent).
+Variant GeneralSetting(std::u16string_view name, std::u16string_view typeName) {
+    const Variant value = GetRegValue(u"", State().gRegKeyGeneral, name);
+    return ConvertToDataType(value, Variant(typeName));
+}
+
+/// The folder whose files a control or session of `extensionName` reads: that extension's work
+/// folder, or the template folder for the template's own.
+std::u16string SourceFolderOf(std::u16string_view extensionName) {
+    const ModuleState& state = State();
+    if (extensionName.empty()) {
+        return state.gTemplateFolder;
+    }
+    return system::JoinPath(state.gExtensionsFolder, extensionName);
+}
+
+std::u16string MergeErrorText(std::u16string_view files) {
+    return u"Error in merging " + std::u16string(files) + u". Generation aborted.";
+}
+
+} // namespace
+
+void TemplateConversion::ResetState() {
+    mArrayCount = 0;
+    mArrayLines.clear();
+    mPendingOutput.clear();
+    mBody.clear();
+}
+
+void TemplateConversion::FlushPendingOutput() {
+    if (mPendingOutput.empty()) {
+        return;
+    }
+    mBody += OutputVariable;
+    mBody += u" = ";
+    mBody += OutputVariable;
+    mBody += mPendingOutput;
+    mBody += LineBreak;
+    mPendingOutput.clear();
+}
+
+std::u16string TemplateConversion::Expression(const std::u16string& name) const {
+    ScriptHost* page = AsScriptHost(State().gPageScript.Get());
+    if (!page) {
+        return name;
+    }
+    std::u16string functionName = name;
+    for (char16_t& c : functionName) {
+        if (c == u'.') {
+            c = u'_';
+        }
+    }
+    const std::u16string userFunction = u"USER_" + functionName;
+    if (!page->ModuleExist(functionName) && page->UserModuleExist(userFunction)) {
+        return userFunction + u"(" + name + u")";
+    }
+    return name;
+}
+
+void TemplateConversion::ConvertTemplateToScript(std::u16string_view text) {
+    const automation::Ref<QoParser> parser = automation::MakeRef<QoParser>();
+    parser->Parse(text);
+    if (!State().gProjErr.empty()) {
+        return;
+    }
+    for (std::int32_t blockID = 1; blockID <= parser->Count(); ++blockID) {
+        parser->SetBlockID(blockID);
+        switch (static_cast<qoc_Block_Type>(parser->BlockType())) {
+        case qoc_Block_Type::qoc_Block_Script:
+            FlushPendingOutput();
+            mBody += parser->BlockValue();
+            mBody += LineBreak;
+            break;
+        case qoc_Block_Type::qoc_Block_FunctionIndent:
+            FlushPendingOutput();
+            mBody += IndentVariable;
+            mBody += u" = \"";
+            mBody += parser->BlockIndent();
+            mBody += u"\"";
+            mBody += LineBreak;
+            [[fallthrough]];
+        case qoc_Block_Type::qoc_Block_Function:
+            mPendingOutput += u" & ";
+            mPendingOutput += Expression(parser->BlockName());
+            break;
+        case qoc_Block_Type::qoc_Block_Language:
+            // The phrase id is a literal: quotes inside it are doubled so that it stays one.
+            mPendingOutput += u" & LANG.Phrase(\"";
+            mPendingOutput += DoubleQuotes(parser->BlockName());
+            mPendingOutput += u"\")";
+            break;
+        case qoc_Block_Type::qoc_Block_LanguageDynamic:
+            mPendingOutput += u" & LANG.Phrase(";
+            mPendingOutput += parser->BlockName();
+            mPendingOutput += u")";
+            break;
+        case qoc_Block_Type::qoc_Block_Content: {
+            const std::u16string expression = ToVBStringExpression(parser->BlockValue(), u"");
+            if (expression.empty()) {
+                break;
+            }
+            ++mArrayCount;
+            const std::u16string element =
+                std::u16string(ArrayVariable) + u"(" + NumberText(mArrayCount) + u")";
+            mArrayLines += element;
+            mArrayLines += u" = ";
+            mArrayLines += expression;
+            mArrayLines += LineBreak;
+            mPendingOutput += u" & ";
+            mPendingOutput += element;
+            break;
+        }
+        }
+    }
+}
+
+std::u16string TemplateConversion::FunctionText() {
+    FlushPendingOutput();
+    const std::u16string lineBreak(LineBreak);
+    const std::u16string output(OutputVariable);
+    std::u16string text = u"Function kqScriptEngine()" + lineBreak + u"On Error Resume Next" + lineBreak;
+    text += u"Dim " + std::u16string(ArrayVariable) + u"(" + NumberText(mArrayCount) + u")" + lineBreak;
+    text += u"Dim " + output + lineBreak;
+    text += mArrayLines;
+    text += mBody;
+    text += u"kqScriptEngine = " + output + lineBreak;
+    text += u"End Function" + lineBreak;
+    return text;
+}
+
+void TemplateConversion::RaiseGenerationError() {
+    mServices.RaiseGenerationError();
+    assert(false && "RaiseGenerationError returned");
+    const ModuleState& state = State();
+    automation::Raise(-1, state.gMsgPrefix, state.gProjErr);
+}
+
+void TemplateConversion::FailConversion(std::u16string_view templatePath, std::u16string_view outputFile,
+                                        std::u16string_view failingText) {
+    ModuleState& state = State();
+    const std::u16string error = state.gProjErr;
+    // The prepared-script file shows what failed, for inspection.
+    WriteSingleByteFile(outputFile, std::u16string(failingText) + error + std::u16string(LineBreak));
+    state.gProjErr = std::u16string(templatePath) + u": " + error;
+    RaiseGenerationError();
+}
+
+void TemplateConversion::StepSessionProgress() {
+    PreparationProgress& progress = mServices.SessionProgress();
+    ++progress.position;
+    GetStatus().SetStatus(Percent(progress.position, progress.total));
+}
+
+void TemplateConversion::MergeControlTemplate(QelControl& control, std::u16string_view outputFile) {
+    ModuleState& state = State();
+    // An absent or unreadable value converts to Empty, which is False: no session markers.
+    const bool showSession = automation::ToBoolean(GeneralSetting(u"ShowSession", u"Boolean"));
+
+    const std::u16string templatePath = CombineInputFiles(control.CtrlIFiles(), control.CtrlExt());
+    if (!system::FileExists(templatePath)) {
+        state.gProjErr = MergeErrorText(control.CtrlIFiles());
+        RaiseGenerationError();
+    }
+    const std::u16string templateText = ReadSingleByteFile(templatePath);
+    ResetState();
+
+    QelSessions& sessions = control.Sessions();
+    if (sessions.Count() == 0) {
+        ConvertTemplateToScript(templateText);
+        if (!state.gProjErr.empty()) {
+            FailConversion(templatePath, outputFile, templateText);
+        }
+        WriteSingleByteFile(outputFile, FunctionText());
+        return;
+    }
+
+    // With sessions, the template only stores them: only the sessions' texts are converted.
+    const automation::Ref<QoParser> parser = automation::MakeRef<QoParser>();
+    ConditionEvaluator conditions(mServices);
+    for (std::int32_t position = 1; position <= sessions.Count(); ++position) {
+        const automation::Ref<QelSession> session = sessions.Item(position);
+        if (!conditions.EvaluateCondition(session->SessCond())) {
+            continue;
+        }
+        std::u16string text;
+        if (session->SessType() == u"key") {
+            if (!session->SessIFile().empty()) {
+                const std::u16string sessionPath =
+                    CombineInputFiles(session->SessIFile(), session->SessExt());
+                if (!system::FileExists(sessionPath)) {
+                    state.gProjErr = MergeErrorText(session->SessIFile());
+                    RaiseGenerationError();
+                }
+                text = parser->GetSession(ReadSingleByteFile(sessionPath), session->SessValue());
+            } else {
+                state.gSourceFolder = SourceFolderOf(control.CtrlExt());
+                text = parser->GetSession(templateText, session->SessValue());
+            }
+        } else if (session->SessType() == u"include") {
+            // Names go between quotes of a script literal: inner quotes are doubled.
+            text = u"<!--##=Include_File(\"" + DoubleQuotes(session->SessValue()) + u"\",\"" +
+                   DoubleQuotes(session->SessParm()) + u"\")##-->" + std::u16string(LineBreak);
+        }
+        const std::u16string marker = session->SessValue() + u" (" + session->SessType() + u")";
+        if (showSession) {
+            mBody += u"' *** Start Session " + marker + std::u16string(LineBreak);
+        }
+        ConvertTemplateToScript(text);
+        if (showSession) {
+            mBody += u"' *** End Session " + marker + std::u16string(LineBreak);
+        }
+        if (!state.gProjErr.empty()) {
+            FailConversion(templatePath, outputFile, text);
+        }
+        StepSessionProgress();
+    }
+    WriteSingleByteFile(outputFile, FunctionText());
+}
+
+std::u16string TemplateConversion::CombineInputFiles(std::u16string_view fileList,
+                                                     std::u16string_view extensionName) {
+    ModuleState& state = State();
+    state.gSourceFolder = SourceFolderOf(extensionName);
+    const std::u16string folder = state.gSourceFolder;
+    if (fileList.find(u',') == std::u16string_view::npos) {
+        const std::u16string_view name = TrimBlanks(fileList);
+        std::u16string found = LocateFileNoCase(folder, name);
+        return found.empty() ? system::JoinPath(folder, name) : found;
+    }
+    std::u16string combined;
+    for (std::u16string_view part : SplitText(fileList, u",")) {
+        // Names are trimmed ("a.htm, b.htm"); an empty one (a doubled or trailing comma) names
+        // no file.
+        const std::u16string_view name = TrimBlanks(part);
+        if (name.empty()) {
+            continue;
+        }
+        const std::u16string found = LocateFileNoCase(folder, name);
+        if (found.empty()) {
+            // A page that silently lost one of its files would be wrong without a word.
+            state.gProjErr = MergeErrorText(name);
+            RaiseGenerationError();
+        }
+        combined += ReadSingleByteFile(found);
+    }
+    const std::u16string path = system::JoinPath(state.gTempFolder, CombinedFileName);
+    WriteSingleByteFile(path, combined);
+    return path;
+}
+
+std::u16string TemplateConversion::EvalScriptCode(std::u16string_view text, std::int16_t initType) {
+    ModuleState& state = State();
+    automation::Ref<automation::Object> engine = state.gEvalScript;
+    bool createdHere = false;
+    if (!AsScriptHost(engine.Get())) {
+        state.gScriptEngineTimeout = automation::ToLong(GeneralSetting(u"ScriptEngineTimeout", u"Long"));
+        engine = mServices.CreateScriptEngine();
+        ScriptHost* created = AsScriptHost(engine.Get());
+        assert(created && "CreateScriptEngine must give an object with the ScriptHost face");
+        if (!created) {
+            return std::u16string(text);
+        }
+        state.gEvalScript = engine;
+        createdHere = true;
+        ScriptEngineObjects objects = mServices.EngineObjects();
+        Variant language{automation::Ref<automation::Object>(&GetLanguage())};
+        created->Initialize(objects.project, objects.database, objects.controls, language,
+                            objects.masterDetails, objects.customScripts);
+    }
+    ScriptHost& host = *AsScriptHost(engine.Get());
+
+    ResetState();
+    ConvertTemplateToScript(text);
+    std::u16string result;
+    if (!state.gProjErr.empty()) {
+        result = text;
+    } else {
+        result = host.BuildNewCode(FunctionText(), initType, state.gScriptEngineTimeout);
+    }
+    if (createdHere) {
+        host.Reset();
+        state.gEvalScript = nullptr;
+    }
+    return result;
+}
+
+} // namespace qv

@@ -1,0 +1,210 @@
+// Golden disassembly of the compiler's folds: constants, many-operand concatenation, in-place
+// append, and names resolved to slots instead of looked up at run time.
+
+#include "platform/vbscript/internal/Compiler.h"
+#include "platform/vbscript/internal/Disassembler.h"
+#include "platform/vbscript/internal/Parser.h"
+
+#include "platform/automation/Text.h"
+
+#include <gtest/gtest.h>
+
+namespace qv::vbscript {
+namespace {
+
+using automation::MakeRef;
+using automation::Ref;
+
+/// One chunk compiled into a fresh module.
+class Compiled {
+public:
+    explicit Compiled(std::u16string_view text) : mSource(MakeRef<SourceText>(std::u16string(text))) {
+        Parser parser(mSource->Text());
+        Program program = parser.ParseProgram();
+        Compiler compiler(CompileTarget{*mNames, mBuiltins, mModule, mModule}, mSource);
+        mChunk = compiler.CompileChunk(program);
+    }
+
+    std::string TopLevel() const { return Disassemble(*mChunk.topLevel, *mNames, mBuiltins); }
+    std::string ProcedureCode(std::u16string_view name) const {
+        for (const auto& procedure : mChunk.procedures) {
+            if (procedure->code->name == name) {
+                return Disassemble(*procedure->code, *mNames, mBuiltins);
+            }
+        }
+        for (const auto& cls : mChunk.classes) {
+            for (const ClassMember& member : cls->members) {
+                for (const vbscript::Procedure* procedure :
+                     {member.method.Get(), member.get.Get(), member.let.Get()}) {
+                    if (procedure && procedure->code->name == name) {
+                        return Disassemble(*procedure->code, *mNames, mBuiltins);
+                    }
+                }
+            }
+        }
+        ADD_FAILURE() << "no procedure " << automation::ToUtf8(name);
+        return {};
+    }
+
+private:
+    Ref<NameTable> mNames = MakeRef<NameTable>();
+    BuiltinRegistry mBuiltins;
+    Module mModule{u"Global"};
+    Ref<SourceText> mSource;
+    CompiledChunk mChunk;
+};
+
+TEST(CompilerFolds, ConstantsAndLiteralExpressionsBecomeOneConstant) {
+    Compiled code(u"Const Base = 10\nDim x\nx = (1 + 2) * Base & \"px\"\nx = -Base ^ 2\nx = Not (3 > 2)");
+    EXPECT_EQ(code.TopLevel(), "0000  PushConst    \"30px\"\n"
+                               "0001  Store        global 1 (x)\n"
+                               "0002  PushConst    Double -100\n"
+                               "0003  Store        global 1 (x)\n"
+                               "0004  PushConst    False\n"
+                               "0005  Store        global 1 (x)\n"
+                               "0006  Return\n");
+}
+
+TEST(CompilerFolds, ExpressionsThatWouldFailAreLeftToRunTime) {
+    // Folding 1 / 0 would turn a runtime error (with its line, catchable) into nothing.
+    Compiled code(u"Dim x\nx = 1 / 0\nx = CLng(\"1\")");
+    EXPECT_EQ(code.TopLevel(), "0000  PushConst    Integer 1\n"
+                               "0001  PushConst    Integer 0\n"
+                               "0002  Divide\n"
+                               "0003  Store        global 0 (x)\n"
+                               "0004  PushConst    \"1\"\n"
+                               "0005  CallBuiltin  CLng argc=1\n"
+                               "0006  Store        global 0 (x)\n"
+                               "0007  Return\n");
+}
+
+TEST(CompilerFolds, AConcatenationChainIsOneInstruction) {
+    Compiled code(u"Dim a, b, y\ny = a & \"-\" & \"-\" & b & 1 & 2 & vbCrLf");
+    EXPECT_EQ(code.TopLevel(), "0000  CallName     global 0 (a) argc=0\n"
+                               "0001  PushConst    \"--\"\n"
+                               "0002  CallName     global 1 (b) argc=0\n"
+                               "0003  PushConst    \"12\\r\\n\"\n"
+                               "0004  Concat       n=4\n"
+                               "0005  Store        global 2 (y)\n"
+                               "0006  Return\n");
+}
+
+TEST(CompilerFolds, AppendingToTheSameVariableIsInPlace) {
+    Compiled code(u"Function kqScriptEngine()\n"
+                  u"Dim kqAr(2), kqOut\n"
+                  u"kqOut = kqOut & kqAr(1) & \"<td>\" & \"</td>\"\n"
+                  u"kqScriptEngine = kqOut\n"
+                  u"End Function");
+    EXPECT_EQ(code.ProcedureCode(u"kqScriptEngine"), "0000  DimArray     local 1 (kqAr) bounds=2\n"
+                                                     "0001  Load         local 2 (kqOut)\n"
+                                                     "0002  PushConst    Integer 1\n"
+                                                     "0003  CallName     local 1 (kqAr) argc=1\n"
+                                                     "0004  PushConst    \"<td></td>\"\n"
+                                                     "0005  Append       local 2 (kqOut) pieces=2\n"
+                                                     "0006  Load         local 2 (kqOut)\n"
+                                                     "0007  Store        local 0 (kqScriptEngine)\n"
+                                                     "0008  Return\n");
+}
+
+TEST(CompilerFolds, OnlyTheSameVariableOnTheLeftAppends) {
+    Compiled code(u"Dim s, t\ns = t & \"x\"\ns = \"x\" & s\nSet s = s");
+    std::string listing = code.TopLevel();
+    EXPECT_EQ(listing.find("Append"), std::string::npos) << listing;
+}
+
+TEST(CompilerNames, LocalsParametersFieldsAndMembersAreSlots) {
+    Compiled code(u"Class Account\n"
+                  u"Private mBalance\n"
+                  u"Public Property Get Balance() : Balance = mBalance : End Property\n"
+                  u"Public Sub Deposit(ByVal amount)\n"
+                  u"  Const Fee = 1\n"
+                  u"  Dim net : net = amount - Fee\n"
+                  u"  mBalance = Balance + net\n"
+                  u"  Me.Log net\n"
+                  u"End Sub\n"
+                  u"Private Sub Log(x) : End Sub\n"
+                  u"End Class");
+    EXPECT_EQ(code.ProcedureCode(u"Deposit"), "0000  Load         local 1 (amount)\n"
+                                              "0001  PushConst    Integer 1\n"
+                                              "0002  Subtract\n"
+                                              "0003  Store        local 2 (net)\n"
+                                              "0004  PushMe\n"
+                                              "0005  CallMember   .Balance argc=0 private\n"
+                                              "0006  Load         local 2 (net)\n"
+                                              "0007  Add\n"
+                                              "0008  Store        field 0\n"
+                                              "0009  PushMe\n"
+                                              "0010  PushRef      local 2 (net)\n"
+                                              "0011  CallMember   .Log argc=1 statement private\n"
+                                              "0012  Return\n");
+}
+
+TEST(CompilerNames, UndeclaredNamesInProceduresYieldToGlobals) {
+    Compiled code(u"Dim declared\n"
+                  u"Sub S()\n"
+                  u"  declared = 1\n"
+                  u"  undeclared = Len(\"ab\")\n"
+                  u"  Missing undeclared\n"
+                  u"End Sub");
+    EXPECT_EQ(code.ProcedureCode(u"S"), "0000  PushConst    Integer 1\n"
+                                        "0001  Store        global 0 (declared)\n"
+                                        "0002  PushConst    \"ab\"\n"
+                                        "0003  CallBuiltin  Len argc=1\n"
+                                        "0004  Store        implicit 1 (undeclared)\n"
+                                        "0005  PushRef      implicit 1 (undeclared)\n"
+                                        "0006  CallName     implicit 2 (Missing) argc=1 statement\n"
+                                        "0007  Return\n");
+}
+
+TEST(CompilerNames, OptionExplicitMarksUndeclaredNames) {
+    Compiled code(u"Option Explicit\nDim a\na = b");
+    EXPECT_EQ(code.TopLevel(), "0000  CallName     explicit 1 (b) argc=0\n"
+                               "0001  Store        global 0 (a)\n"
+                               "0002  Return\n");
+}
+
+TEST(CompilerNames, CallStatementsPassVariablesByReference) {
+    Compiled code(u"Dim v\nSub P(a, b) : End Sub\nP v, (v)\nCall P(v, v + 1)\nx = Len(v)");
+    EXPECT_EQ(code.TopLevel(), "0000  PushRef      global 0 (v)\n"
+                               "0001  CallName     global 0 (v) argc=0\n"
+                               "0002  CallName     global 1 (P) argc=2 statement\n"
+                               "0003  PushRef      global 0 (v)\n"
+                               "0004  CallName     global 0 (v) argc=0\n"
+                               "0005  PushConst    Integer 1\n"
+                               "0006  Add\n"
+                               "0007  CallName     global 1 (P) argc=2 statement\n"
+                               "0008  CallName     global 0 (v) argc=0\n"
+                               "0009  CallBuiltin  Len argc=1\n"
+                               "0010  Store        global 2 (x)\n"
+                               "0011  Return\n");
+}
+
+TEST(CompilerLoops, ForKeepsItsStateInHiddenLocalsAndReusesThem) {
+    Compiled code(u"Sub S()\nDim i\nFor i = 1 To 3 : Next\nFor i = 1 To 2 Step 2 : Next\nEnd Sub");
+    EXPECT_EQ(code.ProcedureCode(u"S"), "0000  PushConst    Integer 1\n"
+                                        "0001  PushConst    Integer 3\n"
+                                        "0002  PushConst    Integer 1\n"
+                                        "0003  ForPrepare   hidden 2\n"
+                                        "0004  Store        local 1 (i)\n"
+                                        "0005  Load         local 1 (i)\n"
+                                        "0006  ForTest      hidden 2 -> 0011\n"
+                                        "0007  Load         local 1 (i)\n"
+                                        "0008  ForStep      hidden 2\n"
+                                        "0009  Store        local 1 (i)\n"
+                                        "0010  Jump         -> 0005\n"
+                                        "0011  PushConst    Integer 1\n"
+                                        "0012  PushConst    Integer 2\n"
+                                        "0013  PushConst    Integer 2\n"
+                                        "0014  ForPrepare   hidden 2\n"
+                                        "0015  Store        local 1 (i)\n"
+                                        "0016  Load         local 1 (i)\n"
+                                        "0017  ForTest      hidden 2 -> 0022\n"
+                                        "0018  Load         local 1 (i)\n"
+                                        "0019  ForStep      hidden 2\n"
+                                        "0020  Store        local 1 (i)\n"
+                                        "0021  Jump         -> 0016\n"
+                                        "0022  Return\n");
+}
+
+} // namespace
+} // namespace qv::vbscript

@@ -1,0 +1,300 @@
+#include "platform/vbscript/ScriptControl.h"
+
+#include "ScriptTestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace qv::vbscript::test {
+namespace {
+
+using automation::ToUtf8;
+
+std::string Text(const Variant& value) {
+    return ToUtf8(automation::ToString(value));
+}
+
+class ScriptControlTest : public ::testing::Test {
+protected:
+    ScriptControl control;
+
+    /// Runs `code` in Global and expects it to fail; returns the error record.
+    ScriptError Failing(std::u16string_view module, std::u16string_view code) {
+        EXPECT_THROW(control.AddCode(module, code), automation::Error);
+        return control.Error();
+    }
+};
+
+TEST_F(ScriptControlTest, AddCodeRunsTopLevelStatementsAtOnce) {
+    control.AddCode(u"Global", u"Dim x : x = 6 * 7");
+    EXPECT_EQ(Text(control.Eval(u"Global", u"x")), "42");
+    EXPECT_FALSE(control.Error().IsSet());
+}
+
+TEST_F(ScriptControlTest, RunCallsAProcedureByNameWithArguments) {
+    control.AddCode(u"Global", u"Function Join(a, b)\r\n Join = a & \"-\" & b\r\nEnd Function");
+    std::vector<Variant> args{Variant(u"x"), Variant(std::int32_t(5))};
+    EXPECT_EQ(Text(control.Run(u"Global", u"join", args)), "x-5");
+    EXPECT_TRUE(control.Run(u"Global", u"Join", args).IsString());
+}
+
+TEST_F(ScriptControlTest, RunWritesBackByReferenceArguments) {
+    control.AddCode(u"Global", u"Sub Bump(n) : n = n + 1 : End Sub\nSub Keep(ByVal n) : n = 0 : End Sub");
+    Variant number(std::int32_t(1));
+    std::vector<Variant> args{Variant::ByRef(number)};
+    control.Run(u"Global", u"Bump", args);
+    control.Run(u"Global", u"Keep", args);
+    EXPECT_EQ(Text(number), "2");
+}
+
+TEST_F(ScriptControlTest, RunReportsMissingProceduresAndWrongArgumentCounts) {
+    control.AddCode(u"Global", u"Sub One(a) : End Sub");
+    EXPECT_THROW(control.Run(u"Global", u"Missing"), automation::Error);
+    EXPECT_EQ(control.Error().number, 35);
+    std::vector<Variant> none;
+    EXPECT_THROW(control.Run(u"Global", u"One", none), automation::Error);
+    EXPECT_EQ(control.Error().number, 450);
+}
+
+TEST_F(ScriptControlTest, ModulesHaveTheirOwnGlobalsAndSeeGlobal) {
+    control.AddModule(u"System");
+    control.AddModule(u"$User");
+    control.AddCode(
+        u"Global",
+        u"Dim shared : shared = \"global\"\nFunction FromGlobal() : FromGlobal = 1 : End Function");
+    control.AddCode(
+        u"System",
+        u"Dim own : own = shared & \"+system\"\nFunction Sys() : Sys = own & FromGlobal() : End Function");
+    control.AddCode(u"$User", u"Function Sys() : Sys = \"user\" : End Function");
+    EXPECT_EQ(Text(control.Run(u"System", u"Sys")), "global+system1");
+    EXPECT_EQ(Text(control.Run(u"$user", u"Sys")), "user");
+    // Global does not see the names of other modules.
+    EXPECT_TRUE(control.Eval(u"Global", u"own").IsEmpty());
+    EXPECT_TRUE(control.HasModule(u"$USER"));
+    EXPECT_EQ(control.ModuleNames().size(), 3u);
+}
+
+TEST_F(ScriptControlTest, AddModuleTwiceReturnsTheSameModule) {
+    ScriptModule first = control.AddModule(u"Validate");
+    first.AddCode(u"Dim v : v = 1");
+    ScriptModule second = control.AddModule(u"validate");
+    EXPECT_EQ(Text(second.Eval(u"v")), "1");
+    EXPECT_THROW(control.Module(u"Nowhere"), automation::Error);
+}
+
+TEST_F(ScriptControlTest, ProcedureNamesKeepDefinitionOrderAndRedefinitionReplaces) {
+    ScriptModule system = control.AddModule(u"System");
+    system.AddCode(u"Function kqScriptEngine() : kqScriptEngine = \"first\" : End Function\n"
+                   u"Sub LoadCurrent(t) : End Sub\nSub Helper() : End Sub");
+    system.AddCode(u"Function kqScriptEngine()\r\nkqScriptEngine = \"second\"\r\nEnd Function");
+    EXPECT_EQ(Text(system.Run(u"kqScriptEngine")), "second");
+    std::vector<std::u16string> names = system.ProcedureNames();
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(names[0], u"kqScriptEngine");
+    EXPECT_EQ(names[1], u"LoadCurrent");
+    EXPECT_EQ(names[2], u"Helper");
+}
+
+TEST_F(ScriptControlTest, CodeCompiledEarlierCallsTheNewestDefinition) {
+    control.AddCode(u"Global", u"Function Page() : Page = Body() : End Function\n"
+                               u"Function Body() : Body = \"old\" : End Function");
+    control.AddCode(u"Global", u"Function Body() : Body = \"new\" : End Function");
+    EXPECT_EQ(Text(control.Run(u"Global", u"Page")), "new");
+}
+
+TEST_F(ScriptControlTest, NamedObjectsAreVisibleFromEveryModule) {
+    auto host = MakeRef<ScriptTestHost>();
+    control.AddObject(u"PROJ", host);
+    control.AddModule(u"System");
+    control.AddCode(u"System", u"Function Count() : Count = PROJ.Items.Count : End Function");
+    EXPECT_EQ(Text(control.Run(u"System", u"Count")), "3");
+    EXPECT_EQ(Text(control.Eval(u"Global", u"PROJ.Tables(\"Orders\").Name")), "Orders");
+    // Without its members as globals, a member name alone is unknown.
+    EXPECT_TRUE(control.Eval(u"Global", u"IsEmpty(Counter)").BooleanValue());
+    EXPECT_THROW(control.AddObject(u"proj", host), automation::Error);
+}
+
+TEST_F(ScriptControlTest, NamedObjectMembersBecomeGlobalsWhenAsked) {
+    auto host = MakeRef<ScriptTestHost>();
+    control.AddObject(u"Host", host, /*addMembers=*/true);
+    control.AddModule(u"System");
+    control.AddCode(u"System", u"Counter = 5\nSub Bump() : Counter = Counter + 1 : End Sub\nBump");
+    EXPECT_EQ(host->Counter(), 6);
+    EXPECT_EQ(Text(control.Eval(u"System", u"Items(2)")), "30");
+    EXPECT_EQ(Text(control.Eval(u"Global", u"Sum(1, 2)")), "3");
+}
+
+TEST_F(ScriptControlTest, ScriptsDefineNamesThatShadowHostMembers) {
+    auto host = MakeRef<ScriptTestHost>();
+    control.AddObject(u"Host", host, /*addMembers=*/true);
+    control.AddCode(u"Global", u"Function Sum(a, b) : Sum = \"script\" : End Function");
+    EXPECT_EQ(Text(control.Eval(u"Global", u"Sum(1, 2)")), "script");
+}
+
+TEST_F(ScriptControlTest, ResetDropsModulesObjectsGlobalsAndCode) {
+    control.AddObject(u"Host", MakeRef<ScriptTestHost>());
+    control.AddModule(u"System").AddCode(u"Sub S() : End Sub");
+    control.AddCode(u"Global", u"Dim g : g = 1\nFunction F() : F = 2 : End Function");
+    control.Reset();
+    EXPECT_FALSE(control.HasModule(u"System"));
+    EXPECT_TRUE(control.HasModule(u"Global"));
+    EXPECT_TRUE(control.Eval(u"Global", u"IsEmpty(g)").BooleanValue());
+    EXPECT_TRUE(control.Eval(u"Global", u"IsEmpty(Host)").BooleanValue());
+    EXPECT_THROW(control.Run(u"Global", u"F"), automation::Error);
+    // The same name may be added again after a reset.
+    control.AddObject(u"Host", MakeRef<ScriptTestHost>());
+}
+
+TEST_F(ScriptControlTest, ScriptObjectsOutlivingAResetFailCleanly) {
+    control.AddCode(u"Global",
+                    u"Class C\r\nPublic Function Hello() : Hello = 1 : End Function\r\nEnd Class\r\n"
+                    u"Dim keep : Set keep = New C");
+    Variant kept = control.Eval(u"Global", u"keep");
+    ASSERT_TRUE(kept.IsObject());
+    EXPECT_EQ(Text(automation::CallByName(*kept.ObjectValue(), u"Hello", automation::InvokeRead)), "1");
+    control.Reset();
+    EXPECT_THROW(automation::CallByName(*kept.ObjectValue(), u"Hello", automation::InvokeRead),
+                 automation::Error);
+}
+
+TEST_F(ScriptControlTest, SyntaxErrorRecordsNumberPlaceAndLineText) {
+    ScriptError error = Failing(u"Global", u"Dim a\r\nIf a Then\r\n  a = (1 + \r\nEnd If");
+    EXPECT_EQ(error.number, 1023);
+    EXPECT_EQ(ToUtf8(error.description), "Expected expression");
+    EXPECT_EQ(ToUtf8(error.source), "VBScript compilation error");
+    EXPECT_EQ(error.line, 3);
+    EXPECT_EQ(error.column, 12);
+    EXPECT_EQ(ToUtf8(error.text), "  a = (1 + ");
+}
+
+TEST_F(ScriptControlTest, ASyntaxErrorLeavesTheModuleAsItWas) {
+    control.AddCode(u"Global", u"Function F() : F = \"kept\" : End Function");
+    Failing(u"Global", u"Function F() : F = \"new\" : End Function\nx = = 1");
+    EXPECT_EQ(Text(control.Run(u"Global", u"F")), "kept");
+}
+
+TEST_F(ScriptControlTest, RuntimeErrorRecordsTheFailingLine) {
+    control.AddCode(u"Global", u"Function kqScriptEngine()\r\n  Dim x\r\n  x = 1 / 0\r\nEnd Function");
+    EXPECT_THROW(control.Run(u"Global", u"kqScriptEngine"), automation::Error);
+    const ScriptError& error = control.Error();
+    EXPECT_EQ(error.number, 11);
+    EXPECT_EQ(ToUtf8(error.description), "Division by zero");
+    EXPECT_EQ(ToUtf8(error.source), "VBScript runtime error");
+    EXPECT_EQ(error.line, 3);
+    EXPECT_EQ(ToUtf8(error.text), "  x = 1 / 0");
+}
+
+TEST_F(ScriptControlTest, ASuccessfulCallClearsTheError) {
+    control.AddCode(u"Global", u"Sub Fails() : Err.Raise 7 : End Sub\nSub Works() : End Sub");
+    EXPECT_THROW(control.Run(u"Global", u"Fails"), automation::Error);
+    EXPECT_EQ(control.Error().number, 7);
+    control.Run(u"Global", u"Works");
+    EXPECT_FALSE(control.Error().IsSet());
+}
+
+TEST_F(ScriptControlTest, HostErrorsKeepTheirNumberAndText) {
+    control.AddObject(u"Test", MakeRef<ScriptTestHost>());
+    ScriptError error = Failing(u"Global", u"x = Test.Items(42)");
+    EXPECT_EQ(error.number, 9);
+    EXPECT_EQ(error.line, 1);
+    EXPECT_EQ(ToUtf8(error.text), "x = Test.Items(42)");
+}
+
+TEST_F(ScriptControlTest, ErrorsInsideScriptObjectsCalledByTheHostKeepTheirPlace) {
+    control.AddCode(
+        u"Global", u"Class C\r\nPublic Default Property Get V()\r\nV = 1 / 0\r\nEnd Property\r\nEnd Class\r\n"
+                   u"Dim o : Set o = New C");
+    // The default value is read by the conversion layer, which calls back into the script.
+    ScriptError error = Failing(u"Global", u"Dim s : s = \"<\" & o");
+    EXPECT_EQ(error.number, 11);
+    EXPECT_EQ(error.line, 3);
+}
+
+TEST_F(ScriptControlTest, TimeoutStopsALoopEvenUnderOnErrorResumeNext) {
+    control.SetTimeout(100);
+    auto start = std::chrono::steady_clock::now();
+    ScriptError error = Failing(u"Global", u"On Error Resume Next\r\nDo\r\nx = x + 1\r\nLoop");
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(error.number, TimeoutErrorNumber);
+    EXPECT_EQ(ToUtf8(error.description), "Script execution timed out");
+    EXPECT_GE(error.line, 2);
+    EXPECT_LT(elapsed, std::chrono::seconds(5));
+    // The engine is usable afterwards.
+    EXPECT_EQ(Text(control.Eval(u"Global", u"1 + 1")), "2");
+}
+
+TEST_F(ScriptControlTest, TimeoutCoversRecursionAndStopsInsideCallees) {
+    control.SetTimeout(100);
+    control.AddCode(u"Global", u"Sub Spin()\r\nOn Error Resume Next\r\nWhile True : Wend\r\nEnd Sub");
+    EXPECT_THROW(control.Run(u"Global", u"Spin"), automation::Error);
+    EXPECT_EQ(control.Error().number, TimeoutErrorNumber);
+}
+
+TEST_F(ScriptControlTest, ZeroOrNegativeTimeoutMeansNone) {
+    for (std::int32_t timeout : {0, -1}) {
+        SCOPED_TRACE(timeout);
+        control.SetTimeout(timeout);
+        control.AddCode(u"Global", u"Dim i, n : n = 0 : For i = 1 To 200000 : n = n + 1 : Next");
+        EXPECT_EQ(Text(control.Eval(u"Global", u"n")), "200000");
+    }
+}
+
+TEST_F(ScriptControlTest, DeepRecursionIsAnErrorNotACrash) {
+    control.AddCode(u"Global", u"Function Down(n) : Down = Down(n + 1) : End Function");
+    std::vector<Variant> start{Variant(std::int32_t(0))};
+    EXPECT_THROW(control.Run(u"Global", u"Down", start), automation::Error);
+    EXPECT_EQ(control.Error().number, 28);
+    // Recursion through the host: a script object's default value read by the conversions.
+    control.AddCode(u"Global",
+                    u"Class Loopy\r\nPublic Default Property Get V() : V = \"x\" & Me : End Property\r\n"
+                    u"End Class");
+    ScriptError error = Failing(u"Global", u"Dim l : Set l = New Loopy : s = \"\" & l");
+    EXPECT_EQ(error.number, 28);
+}
+
+TEST_F(ScriptControlTest, LanguageIsVBScriptOnly) {
+    EXPECT_EQ(control.Language(), u"VBScript");
+    control.SetLanguage(u"vbscript");
+    EXPECT_THROW(control.SetLanguage(u"JScript"), automation::Error);
+}
+
+TEST_F(ScriptControlTest, ExecuteStatementAndEvalWorkInAModule) {
+    ScriptModule system = control.AddModule(u"System");
+    system.ExecuteStatement(u"Dim total : total = 3");
+    system.ExecuteStatement(u"total = total * 5");
+    EXPECT_EQ(Text(system.Eval(u"total")), "15");
+    EXPECT_THROW(system.Eval(u"total +"), automation::Error);
+    EXPECT_EQ(control.Error().number, 1023);
+}
+
+TEST_F(ScriptControlTest, ClassTerminateRunsForObjectsReleasedByTheHost) {
+    control.AddCode(u"Global",
+                    u"Dim log\r\nClass T\r\nSub Class_Terminate() : log = log & \"gone\" : End Sub\r\n"
+                    u"End Class\r\nFunction Make() : Set Make = New T : End Function");
+    {
+        Variant held = control.Run(u"Global", u"Make");
+        EXPECT_TRUE(control.Eval(u"Global", u"IsEmpty(log)").BooleanValue());
+    }
+    // Released outside any run: the next run lets it end first.
+    EXPECT_EQ(Text(control.Eval(u"Global", u"log")), "gone");
+}
+
+// The page hot path: kqOut = kqOut & piece must not copy the growing text, so a loop of appends
+// grows linearly. A copying engine needs minutes for this; a linear one well under a second.
+TEST_F(ScriptControlTest, AppendingHundredThousandPiecesIsLinear) {
+    control.AddCode(u"Global",
+                    u"Function kqScriptEngine()\r\nDim kqOut, i, kqAr(1)\r\nkqAr(1) = \"<td>cell</td>\"\r\n"
+                    u"For i = 1 To 100000\r\nkqOut = kqOut & kqAr(1) & i\r\nNext\r\n"
+                    u"kqScriptEngine = kqOut\r\nEnd Function\r\n"
+                    u"Dim gOut, j\r\nFor j = 1 To 100000 : gOut = gOut & \"0123456789\" : Next");
+    auto start = std::chrono::steady_clock::now();
+    Variant page = control.Run(u"Global", u"kqScriptEngine");
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(page.StringValue().size(), 100000u * 13 + 488895u);
+    EXPECT_LT(elapsed, std::chrono::seconds(10));
+    EXPECT_EQ(Text(control.Eval(u"Global", u"Len(gOut)")), "1000000");
+}
+
+} // namespace
+} // namespace qv::vbscript::test
