@@ -120,15 +120,18 @@ public:
                                     {
                                         Property<&FakeProject::ProjErr, &FakeProject::SetProjErr>(u"ProjErr"),
                                         Method<&FakeProject::DBCnt>(u"DBCnt"),
+                                        Method<&FakeProject::ProjName>(u"ProjName"),
                                     });
         return info;
     }
     std::int16_t databaseCount = 1;
+    std::u16string name = u"Demo";
 
 private:
     std::u16string ProjErr() { return State().gProjErr; }
     void SetProjErr(std::u16string text) { State().gProjErr = std::move(text); }
     std::int16_t DBCnt() { return databaseCount; }
+    std::u16string ProjName() { return name; }
 };
 
 /// The language object: a phrase is its identifier in brackets.

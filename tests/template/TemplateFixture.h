@@ -83,8 +83,9 @@ public:
 };
 
 /// The project as the template engine sees it: settings bags, a control list, engines made by
-/// a factory, and a generation error that raises as the project's does.
-class FakeProject final : public ProjectServices {
+/// a factory, and a generation error that raises as the project's does. A test that wants real
+/// engines overrides CreateScriptEngine and EngineObjects.
+class FakeProject : public ProjectServices {
 public:
     FakeProject() { project->Add(u"ProjName", u"String"); }
 
@@ -130,25 +131,31 @@ public:
     int generationErrors = 0;
 };
 
+/// Gives the apartment the product's names and work folders below `root` ("template",
+/// "extensions", "temp", "docs"), created empty, as a generation run has them.
+inline void UseWorkFolders(const std::filesystem::path& root) {
+    ModuleState& state = State();
+    state.gProductName = u"Quorvane";
+    state.gProductVersion = u"6.0";
+    state.gMsgPrefix = u"Quorvane";
+    state.gRegKeyGeneral = u"Software\\Quorvane\\6.0\\Settings\\General";
+    state.gMyDocumentsPath = system::FromNativePath(root / "docs");
+    state.gTemplateFolder = system::FromNativePath(root / "template");
+    state.gExtensionsFolder = system::FromNativePath(root / "extensions");
+    state.gTempFolder = system::FromNativePath(root / "temp");
+    state.gSourceFolder = state.gTemplateFolder;
+    for (const char* folder : {"docs", "template", "extensions", "temp"}) {
+        std::filesystem::create_directories(root / folder);
+    }
+}
+
 /// A fresh apartment with the product's names, work folders in a temporary folder (template,
 /// extensions, temp, documents) and the helpers to write and read files there.
 class TemplateTest : public ApartmentTest {
 protected:
     void SetUp() override {
         ApartmentTest::SetUp();
-        ModuleState& state = State();
-        state.gProductName = u"Quorvane";
-        state.gProductVersion = u"6.0";
-        state.gMsgPrefix = u"Quorvane";
-        state.gRegKeyGeneral = u"Software\\Quorvane\\6.0\\Settings\\General";
-        state.gMyDocumentsPath = TempPath("docs");
-        state.gTemplateFolder = TempPath("template");
-        state.gExtensionsFolder = TempPath("extensions");
-        state.gTempFolder = TempPath("temp");
-        state.gSourceFolder = state.gTemplateFolder;
-        for (const char* folder : {"docs", "template", "extensions", "temp"}) {
-            std::filesystem::create_directories(mTemp / folder);
-        }
+        UseWorkFolders(mTemp.Path());
     }
 
     /// Writes bytes to a file below the temporary folder, creating its folders.
