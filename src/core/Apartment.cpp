@@ -1,5 +1,6 @@
 #include "core/Apartment.h"
 
+#include "core/Common.h"
 #include "core/QelKeyword.h"
 #include "core/QelStatus.h"
 #include "core/cRegistry.h"
@@ -65,7 +66,7 @@ std::u16string GeneralCodePageSetting(std::u16string_view name) {
             return value->AsText();
         }
         if (value->Kind() == registry::DataKind::Number) {
-            return automation::FromUtf8(std::to_string(value->AsNumber()));
+            return NumberText(value->AsNumber());
         }
     } catch (const automation::Error&) {
         // A damaged hive falls back to the default code page.

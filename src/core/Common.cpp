@@ -6,6 +6,7 @@
 #include "platform/system/FileSystem.h"
 #include "platform/system/KnownFolders.h"
 #include "platform/system/Paths.h"
+#include "platform/xml/Document.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
@@ -25,16 +26,6 @@ using automation::Variant;
 using automation::VarType;
 
 namespace {
-
-/// VB's Trim: blanks only, not other white space.
-std::u16string_view TrimBlanks(std::u16string_view text) noexcept {
-    const std::size_t first = text.find_first_not_of(u' ');
-    if (first == std::u16string_view::npos) {
-        return {};
-    }
-    const std::size_t last = text.find_last_not_of(u' ');
-    return text.substr(first, last - first + 1);
-}
 
 struct CharsetCodePages {
     std::u16string_view charset;
@@ -66,18 +57,6 @@ const CharsetCodePages CharsetTable[] = {
     {u"utf-8", {65001}},
 };
 
-/// The value's text, or nullopt when it has none (Null, an array, an object without a value).
-std::optional<std::u16string> TextOf(const Variant& value) {
-    if (value.IsNull() || value.IsArray()) {
-        return std::nullopt;
-    }
-    try {
-        return automation::ToString(value);
-    } catch (const automation::Error&) {
-        return std::nullopt;
-    }
-}
-
 /// Converts by one of the names "boolean", "integer", "long" and "string" (lower case); any
 /// other name leaves the value as it is. A value that does not convert gives Empty.
 Variant ConvertByLowerName(const Variant& value, std::u16string_view lowerName, bool unquoteText) {
@@ -100,34 +79,94 @@ Variant ConvertByLowerName(const Variant& value, std::u16string_view lowerName, 
     return value;
 }
 
-bool ExistsAsFile(const std::u16string& path) {
-    return system::FileExists(path);
+} // namespace
+
+std::u16string_view TrimBlanks(std::u16string_view text) noexcept {
+    const std::size_t first = text.find_first_not_of(u' ');
+    if (first == std::u16string_view::npos) {
+        return {};
+    }
+    const std::size_t last = text.find_last_not_of(u' ');
+    return text.substr(first, last - first + 1);
 }
 
-/// The file of that name in the folder, in the name's letter case or, failing that, in
-/// another; nullopt when there is none.
-std::optional<std::u16string> FileInFolder(std::u16string_view folder, std::u16string_view fileName) {
-    std::u16string exact = system::JoinPath(folder, fileName);
-    if (ExistsAsFile(exact)) {
-        return exact;
+std::vector<std::u16string_view> SplitText(std::u16string_view text, std::u16string_view separator) {
+    std::vector<std::u16string_view> parts;
+    if (text.empty()) {
+        return parts;
     }
-    if (folder.empty()) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t found = text.find(separator, start);
+        if (found == std::u16string_view::npos) {
+            parts.push_back(text.substr(start));
+            return parts;
+        }
+        parts.push_back(text.substr(start, found - start));
+        start = found + separator.size();
+    }
+}
+
+std::u16string NumberText(std::int64_t number) {
+    return automation::FromUtf8(std::to_string(number));
+}
+
+std::u16string DoubleQuotes(std::u16string_view text) {
+    std::u16string result;
+    result.reserve(text.size());
+    for (char16_t c : text) {
+        result.push_back(c);
+        if (c == u'"') {
+            result.push_back(u'"');
+        }
+    }
+    return result;
+}
+
+std::optional<std::u16string> TextOf(const Variant& value) {
+    if (value.IsNull() || value.IsArray()) {
         return std::nullopt;
     }
-    std::optional<std::u16string> found = system::FindNoCase(folder, fileName);
-    if (found && ExistsAsFile(*found)) {
+    try {
+        return automation::ToString(value);
+    } catch (const automation::Error&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::u16string> LocateFileNoCase(std::u16string_view folder, std::u16string_view name) {
+    std::u16string exact = system::JoinPath(folder, name);
+    if (system::FileExists(exact)) {
+        return exact;
+    }
+    if (folder.empty() || name.empty()) {
+        return std::nullopt;
+    }
+    std::optional<std::u16string> found = system::FindNoCase(folder, name);
+    if (found && system::FileExists(*found)) {
         return found;
     }
     return std::nullopt;
 }
 
-} // namespace
+std::optional<xml::Document> LoadProductFile(std::u16string_view file, std::u16string_view kind) {
+    std::optional<xml::Document> document = xml::Document::TryLoad(file);
+    if (!document) {
+        return std::nullopt;
+    }
+    const xml::Element root = document->DocumentElement();
+    const std::u16string expectedRoot =
+        automation::ToLower(RemoveSlashesAndSpaces(State().gProductName)) + u"." + automation::ToLower(kind);
+    if (!root || automation::ToLower(root.LocalName()) != expectedRoot) {
+        return std::nullopt;
+    }
+    return document;
+}
 
 void InitSystemCharset() {
     ModuleState& state = State();
     state.oemCodePage = 0; // read the setting anew
-    const std::u16string codePage = automation::FromUtf8(std::to_string(OemCodePage()));
-    state.gSystemCodePage = Variant(codePage);
+    state.gSystemCodePage = Variant(NumberText(OemCodePage()));
     state.gXmlEncoding = CodePageToCharset(state.gSystemCodePage);
 }
 
@@ -259,18 +298,10 @@ std::u16string SortLines(std::u16string_view text) {
         return {};
     }
     std::vector<std::u16string> lines;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = text.find(u"\r\n", start);
-        const std::u16string_view line =
-            text.substr(start, end == std::u16string_view::npos ? text.npos : end - start);
+    for (std::u16string_view line : SplitText(text, u"\r\n")) {
         // Every line is trimmed, so that two lists holding the same names compare equal
         // whatever order they came in.
         lines.emplace_back(TrimBlanks(line));
-        if (end == std::u16string_view::npos) {
-            break;
-        }
-        start = end + 2;
     }
     std::stable_sort(lines.begin(), lines.end());
     std::u16string joined;
@@ -334,12 +365,12 @@ std::u16string FindExtensionFile(std::u16string_view fileName) {
             const std::u16string name = automation::ToString(
                 automation::CallByName(*extension.ObjectValue(), u"Name", automation::InvokeRead));
             if (std::optional<std::u16string> path =
-                    FileInFolder(system::JoinPath(state.gExtensionsFolder, name), fileName)) {
+                    LocateFileNoCase(system::JoinPath(state.gExtensionsFolder, name), fileName)) {
                 return *path;
             }
         }
     }
-    if (std::optional<std::u16string> path = FileInFolder(TrimBlanks(state.gSourceFolder), fileName)) {
+    if (std::optional<std::u16string> path = LocateFileNoCase(TrimBlanks(state.gSourceFolder), fileName)) {
         return *path;
     }
     return system::JoinPath(TrimBlanks(state.gSourceFolder), fileName);

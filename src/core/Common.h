@@ -3,14 +3,49 @@
 #include "platform/automation/Variant.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+namespace qv::xml {
+class Document;
+}
 
 namespace qv {
 
-// Helpers the whole library shares: charsets, captions, the product word, special folders,
-// progress percentages, timestamps, sorted lists, conversions of stored setting values, quotes,
-// template files that an extension may replace, and registry values by path.
+// Helpers the whole library shares: text as VB trims, splits and writes it, charsets, captions,
+// the product word, special folders, progress percentages, timestamps, sorted lists, conversions
+// of stored setting values, quotes, files whose names differ in letter case, the product's own
+// XML files, template files that an extension may replace, and registry values by path.
+
+/// VB's Trim: blanks only; tabs and line breaks stay.
+std::u16string_view TrimBlanks(std::u16string_view text) noexcept;
+
+/// VB's Split: the parts of `text` between the separators, kept as written. The empty text
+/// gives no parts at all.
+std::vector<std::u16string_view> SplitText(std::u16string_view text, std::u16string_view separator);
+
+/// A number in decimal digits, as line and column numbers, array indexes and code pages are
+/// written.
+std::u16string NumberText(std::int64_t number);
+
+/// The text with every double quote doubled, for the inside of a VBScript string literal.
+std::u16string DoubleQuotes(std::u16string_view text);
+
+/// The value's text; nullopt for a value that has none (Null, an array, an object without a
+/// default value).
+std::optional<std::u16string> TextOf(const automation::Variant& value);
+
+/// The path of the file `name` in `folder`: as written when that file exists, otherwise a file
+/// whose name differs only in letter case (files written on Windows often do); nullopt when
+/// there is neither.
+std::optional<std::u16string> LocateFileNoCase(std::u16string_view folder, std::u16string_view name);
+
+/// An XML file of the product: the document when it loads and its root element is named after
+/// the product word, a dot and `kind` ("Quorvane.language"), letter case ignored; nullopt for a
+/// missing or malformed file and for a file of anything else.
+std::optional<xml::Document> LoadProductFile(std::u16string_view file, std::u16string_view kind);
 
 /// Sets gSystemCodePage to the OEM code page (as text) and gXmlEncoding to its charset name,
 /// reading the code page anew.

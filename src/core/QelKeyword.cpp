@@ -48,17 +48,11 @@ void QelKeyword::AddWord(std::u16string word) {
 }
 
 bool QelKeyword::Load(std::u16string_view file) {
-    std::optional<xml::Document> document = xml::Document::TryLoad(file);
+    const std::optional<xml::Document> document = LoadProductFile(file, u"keyword");
     if (!document) {
         return false;
     }
-    const xml::Element root = document->DocumentElement();
-    const std::u16string expectedRoot =
-        automation::ToLower(RemoveSlashesAndSpaces(State().gProductName)) + u".keyword";
-    if (!root || automation::ToLower(root.LocalName()) != expectedRoot) {
-        return false;
-    }
-    for (const xml::Element& child : root.ChildElements()) {
+    for (const xml::Element& child : document->DocumentElement().ChildElements()) {
         if (automation::ToLower(child.Name()) != u"keyword") {
             continue;
         }

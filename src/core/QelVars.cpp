@@ -37,15 +37,6 @@ void AppendHex(std::u16string& out, char16_t c) {
     }
 }
 
-void AppendDoubledQuotes(std::u16string& out, std::u16string_view text) {
-    for (char16_t c : text) {
-        out.push_back(c);
-        if (c == u'"') {
-            out.push_back(u'"');
-        }
-    }
-}
-
 /// The VBScript constant of the line break that starts at `text[index]`, and its length.
 struct LineBreak {
     std::u16string_view constant;
@@ -82,7 +73,7 @@ std::u16string JoinLiterals(std::u16string_view text, std::u16string_view quotes
             result.push_back(u'&');
         }
         result.append(quotes);
-        AppendDoubledQuotes(result, text.substr(lineStart, index - lineStart));
+        result += DoubleQuotes(text.substr(lineStart, index - lineStart));
         result.append(quotes);
         if (index >= text.size()) {
             return result;

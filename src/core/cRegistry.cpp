@@ -1,6 +1,7 @@
 #include "core/cRegistry.h"
 
 #include "core/Apartment.h"
+#include "core/Common.h"
 
 #include "platform/registry/Registry.h"
 #include "platform/system/Environment.h"
@@ -33,28 +34,11 @@ namespace {
 
 constexpr std::u16string_view ClassesRootPath = u"Software\\Classes";
 
-std::u16string Decimal(std::int32_t number) {
-    return automation::FromUtf8(std::to_string(number));
-}
-
 /// Text that the environment-string expansion would change: a "%" and another one at least
 /// two characters further on.
 bool HasEnvironmentReference(std::u16string_view text) {
     const std::size_t first = text.find(u'%');
     return first != std::u16string_view::npos && text.find(u'%', first + 2) != std::u16string_view::npos;
-}
-
-/// The value's text for a text value; nullopt for a value without one (Null, arrays, objects
-/// without a default value).
-std::optional<std::u16string> TextOf(const Variant& value) {
-    if (value.IsNull() || value.IsArray()) {
-        return std::nullopt;
-    }
-    try {
-        return automation::ToString(value);
-    } catch (const automation::Error&) {
-        return std::nullopt;
-    }
 }
 
 /// A whole number in the 32-bit range: integers, Booleans, Empty (0), whole floating and
@@ -220,7 +204,7 @@ void cRegistry::RaiseFailure(std::u16string description) const {
 }
 
 void cRegistry::RaiseSetFailure(const Variant& value, std::u16string_view reason) const {
-    std::u16string description = u"Failed to set registry value Key: '" + Decimal(mClassKey) +
+    std::u16string description = u"Failed to set registry value Key: '" + NumberText(mClassKey) +
                                  u"',Section: '" + mSectionKey + u"',Key: '" + mValueKey + u"' to value: '" +
                                  TextOf(value).value_or(std::u16string()) + u"'";
     if (!reason.empty()) {
@@ -258,13 +242,13 @@ void cRegistry::DeleteKey() {
     } catch (const automation::Error&) {
         // Reported below.
     }
-    RaiseFailure(u"Failed to delete registry Key: '" + Decimal(mClassKey) + u"',Section: '" + mSectionKey);
+    RaiseFailure(u"Failed to delete registry Key: '" + NumberText(mClassKey) + u"',Section: '" + mSectionKey);
 }
 
 void cRegistry::DeleteValue() {
     std::optional<Address> address = Resolve(mSectionKey);
     if (!address || !CurrentRegistry().KeyExists(address->hive, address->path)) {
-        RaiseFailure(u"Failed to open key '" + Decimal(mClassKey) + u"',Section: '" + mSectionKey +
+        RaiseFailure(u"Failed to open key '" + NumberText(mClassKey) + u"',Section: '" + mSectionKey +
                      u"' for delete access");
     }
     try {
@@ -274,7 +258,7 @@ void cRegistry::DeleteValue() {
     } catch (const automation::Error&) {
         // Reported below.
     }
-    RaiseFailure(u"Failed to delete registry Key: '" + Decimal(mClassKey) + u"',Section: '" + mSectionKey +
+    RaiseFailure(u"Failed to delete registry Key: '" + NumberText(mClassKey) + u"',Section: '" + mSectionKey +
                  u"',Key: '" + mValueKey);
 }
 
@@ -442,7 +426,7 @@ void cRegistry::CreateEXEAssociation(const Association& association) {
     }
     if (association.defaultIconIndex >= 0) {
         WriteDefault(association.className + u"\\DefaultIcon",
-                     quotedExe + u"," + Decimal(association.defaultIconIndex));
+                     quotedExe + u"," + NumberText(association.defaultIconIndex));
     }
     mClassKey = classKey;
 }

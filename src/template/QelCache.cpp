@@ -1,7 +1,5 @@
 #include "template/QelCache.h"
 
-#include "template/TemplateText.h"
-
 #include "core/Apartment.h"
 #include "core/Common.h"
 

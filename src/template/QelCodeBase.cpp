@@ -13,13 +13,7 @@
 namespace qv {
 
 QelCodeBase& GetCodeBase() {
-    ModuleState& state = State();
-    automation::Ref<QelCodeBase> codeBase = automation::DynamicRefCast<QelCodeBase>(state.gCodeBase);
-    if (!codeBase) {
-        codeBase = automation::MakeRef<QelCodeBase>();
-        state.gCodeBase = codeBase;
-    }
-    return *codeBase;
+    return GetOrCreate<QelCodeBase>(State().gCodeBase);
 }
 
 const automation::ClassInfo& QelCodeBase::GetClassInfo() const {
@@ -48,8 +42,7 @@ std::u16string QelCodeBase::IndexKey(std::u16string_view scriptType, std::u16str
 
 const QelCodeBase::Entry* QelCodeBase::Find(std::u16string_view scriptType, std::u16string_view codeType,
                                             std::u16string_view name) const {
-    const auto found = mTable.index.find(IndexKey(scriptType, codeType, name));
-    return found == mTable.index.end() ? nullptr : &mTable.entries.At(found->second);
+    return mTable.Find(IndexKey(scriptType, codeType, name));
 }
 
 bool QelCodeBase::CodeExist(std::u16string_view sScriptType, std::u16string_view sCodeType,
@@ -76,19 +69,13 @@ std::u16string QelCodeBase::CodeSource(std::u16string_view ScriptType, std::u16s
 }
 
 bool QelCodeBase::Load(std::u16string_view file) {
-    std::optional<xml::Document> document = xml::Document::TryLoad(file);
+    const std::optional<xml::Document> document = LoadProductFile(file, u"codebase");
     if (!document) {
-        return false;
-    }
-    const xml::Element root = document->DocumentElement();
-    const std::u16string expectedRoot =
-        automation::ToLower(RemoveSlashesAndSpaces(State().gProductName)) + u".codebase";
-    if (!root || automation::ToLower(root.LocalName()) != expectedRoot) {
         return false;
     }
     // Filled aside and swapped in, so that a failure leaves the table as it was.
     Table table;
-    for (const xml::Element& child : root.ChildElements()) {
+    for (const xml::Element& child : document->DocumentElement().ChildElements()) {
         if (automation::ToLower(child.Name()) != u"code") {
             continue;
         }
@@ -119,16 +106,12 @@ bool QelCodeBase::AddCodeNode(Table& table, const xml::Element& code) {
         entry.code = first.Value();
     }
     std::u16string key = IndexKey(entry.scriptType, entry.codeType, entry.name);
-    if (const auto found = table.index.find(key); found != table.index.end()) {
+    if (Entry* known = table.Find(key)) {
         // A later duplicate replaces the code; the keys keep their first letter case.
-        table.entries.At(found->second).code = std::move(entry.code);
+        known->code = std::move(entry.code);
         return true;
     }
-    if (!table.entries.Append(std::move(entry))) {
-        return false;
-    }
-    table.index.emplace(std::move(key), table.entries.Count());
-    return true;
+    return table.Append(std::move(key), std::move(entry));
 }
 
 } // namespace qv

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 namespace qv::xml {
 class Element;
@@ -24,7 +23,7 @@ public:
 
     /// Nothing sets it; always 0.
     std::int16_t curIndex() const { return 0; }
-    std::int32_t Count() const { return mTable.entries.Count(); }
+    std::int32_t Count() const { return mTable.Count(); }
     bool CodeExist(std::u16string_view sScriptType, std::u16string_view sCodeType,
                    std::u16string_view sName) const;
     /// The code of the entry with every LF made CR LF; "" when there is none.
@@ -42,10 +41,8 @@ private:
         std::u16string name;
         std::u16string code;
     };
-    struct Table {
-        ResourceList<Entry> entries;
-        std::unordered_map<std::u16string, std::int32_t> index; ///< lower-case keys -> position
-    };
+    /// Keyed by IndexKey.
+    using Table = KeyedResourceList<Entry>;
 
     static std::u16string IndexKey(std::u16string_view scriptType, std::u16string_view codeType,
                                    std::u16string_view name);

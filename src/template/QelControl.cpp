@@ -1,7 +1,8 @@
 #include "template/QelControl.h"
 
-#include "template/TemplateText.h"
 #include "template/internal/LateBound.h"
+
+#include "core/Common.h"
 
 #include "platform/xml/Node.h"
 

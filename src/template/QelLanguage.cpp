@@ -13,13 +13,7 @@
 namespace qv {
 
 QelLanguage& GetLanguage() {
-    ModuleState& state = State();
-    automation::Ref<QelLanguage> language = automation::DynamicRefCast<QelLanguage>(state.gLanguage);
-    if (!language) {
-        language = automation::MakeRef<QelLanguage>();
-        state.gLanguage = language;
-    }
-    return *language;
+    return GetOrCreate<QelLanguage>(State().gLanguage);
 }
 
 const automation::ClassInfo& QelLanguage::GetClassInfo() const {
@@ -38,23 +32,24 @@ const automation::ClassInfo& QelLanguage::GetClassInfo() const {
 }
 
 std::u16string QelLanguage::Phrase(std::u16string_view Id) const {
-    const auto found = mTable.index.find(automation::ToLower(Id));
-    return found == mTable.index.end() ? std::u16string() : mTable.entries.At(found->second).value;
+    const Entry* entry = mTable.Find(automation::ToLower(Id));
+    return entry ? entry->value : std::u16string();
 }
 
 bool QelLanguage::AddPhrase(std::u16string_view sId, std::u16string_view sPhrase) {
-    if (mTable.index.contains(automation::ToLower(sId))) {
+    std::u16string key = automation::ToLower(sId);
+    if (mTable.Find(key)) {
         return false;
     }
-    return AppendPhrase(mTable, std::u16string(sId), std::u16string(sPhrase));
+    return mTable.Append(std::move(key), {std::u16string(sId), std::u16string(sPhrase)});
 }
 
 bool QelLanguage::ReplacePhrase(std::u16string_view sId, std::u16string_view sPhrase) {
-    const auto found = mTable.index.find(automation::ToLower(sId));
-    if (found == mTable.index.end()) {
+    Entry* entry = mTable.Find(automation::ToLower(sId));
+    if (!entry) {
         return false;
     }
-    mTable.entries.At(found->second).value = sPhrase;
+    entry->value = sPhrase;
     return true;
 }
 
@@ -67,19 +62,13 @@ bool QelLanguage::LoadExtension(std::u16string_view file) {
 }
 
 bool QelLanguage::LoadFile(std::u16string_view file, bool clear) {
-    std::optional<xml::Document> document = xml::Document::TryLoad(file);
+    const std::optional<xml::Document> document = LoadProductFile(file, u"language");
     if (!document) {
-        return false;
-    }
-    const xml::Element root = document->DocumentElement();
-    const std::u16string expectedRoot =
-        automation::ToLower(RemoveSlashesAndSpaces(State().gProductName)) + u".language";
-    if (!root || automation::ToLower(root.LocalName()) != expectedRoot) {
         return false;
     }
     // Filled aside and swapped in, so that a failure leaves the table as it was.
     Table table = clear ? Table() : mTable;
-    for (const xml::Element& child : root.ChildElements()) {
+    for (const xml::Element& child : document->DocumentElement().ChildElements()) {
         if (automation::ToLower(child.Name()) != u"phrase") {
             continue;
         }
@@ -106,21 +95,13 @@ bool QelLanguage::AddPhraseNode(Table& table, const xml::Element& phrase) {
 }
 
 bool QelLanguage::SetOrAppendPhrase(Table& table, std::u16string id, std::u16string value) {
-    if (const auto found = table.index.find(automation::ToLower(id)); found != table.index.end()) {
+    std::u16string key = automation::ToLower(id);
+    if (Entry* entry = table.Find(key)) {
         // The stored id keeps its first letter case.
-        table.entries.At(found->second).value = std::move(value);
+        entry->value = std::move(value);
         return true;
     }
-    return AppendPhrase(table, std::move(id), std::move(value));
-}
-
-bool QelLanguage::AppendPhrase(Table& table, std::u16string id, std::u16string value) {
-    std::u16string key = automation::ToLower(id);
-    if (!table.entries.Append({std::move(id), std::move(value)})) {
-        return false;
-    }
-    table.index.emplace(std::move(key), table.entries.Count());
-    return true;
+    return table.Append(std::move(key), {std::move(id), std::move(value)});
 }
 
 } // namespace qv

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 namespace qv::xml {
 class Element;
@@ -24,7 +23,7 @@ public:
 
     /// Nothing sets it; always 0.
     std::int16_t curIndex() const { return 0; }
-    std::int32_t Count() const { return mTable.entries.Count(); }
+    std::int32_t Count() const { return mTable.Count(); }
     /// The phrase of an id; "" when there is none.
     std::u16string Phrase(std::u16string_view Id) const;
     /// Appends a phrase; False, adding nothing, when the id exists or the table is full.
@@ -44,16 +43,13 @@ private:
         std::u16string id;
         std::u16string value;
     };
-    struct Table {
-        ResourceList<Entry> entries;
-        std::unordered_map<std::u16string, std::int32_t> index; ///< lower-case id -> position
-    };
+    /// Keyed by the lower-case id.
+    using Table = KeyedResourceList<Entry>;
 
     bool LoadFile(std::u16string_view file, bool clear);
     static bool AddPhraseNode(Table& table, const xml::Element& phrase);
     /// Sets the phrase of a known id or appends; false when a new id does not fit.
     static bool SetOrAppendPhrase(Table& table, std::u16string id, std::u16string value);
-    static bool AppendPhrase(Table& table, std::u16string id, std::u16string value);
 
     std::u16string PhraseMember(std::u16string Id) const { return Phrase(Id); }
     bool AddPhraseMember(std::u16string sId, std::u16string sPhrase) { return AddPhrase(sId, sPhrase); }

@@ -1,9 +1,9 @@
 #include "template/QoScript.h"
 
 #include "template/QoUserScript.h"
-#include "template/TemplateText.h"
 
 #include "core/Apartment.h"
+#include "core/Common.h"
 
 #include "platform/host/Host.h"
 #include "platform/vbscript/ScriptControl.h"
@@ -25,10 +25,6 @@ constexpr std::u16string_view LoadCurrentName = u"LoadCurrent";
 constexpr std::u16string_view PageFunctionName = u"kqScriptEngine";
 /// The initialisation type of LoadCurrent that selects the current table and field only.
 constexpr std::int16_t SelectTableAndField = 3;
-
-std::u16string NumberText(std::int32_t number) {
-    return automation::FromUtf8(std::to_string(number));
-}
 
 automation::Ref<automation::Object> ObjectOf(const Variant& value) {
     const Variant& plain = value.Deref();

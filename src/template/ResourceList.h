@@ -2,6 +2,8 @@
 
 #include <cassert>
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -61,6 +63,39 @@ public:
 
 private:
     std::vector<T> mItems;
+};
+
+/// A resource list whose entries are also found by a key: the phrase and code-base tables.
+/// Keys compare exactly (callers fold letter case into them). Entries are never removed, so a
+/// key's position stays valid.
+template <class T> class KeyedResourceList {
+public:
+    std::int32_t Count() const noexcept { return mEntries.Count(); }
+
+    /// The entry of the key, or nullptr.
+    T* Find(const std::u16string& key) {
+        const auto found = mIndex.find(key);
+        return found == mIndex.end() ? nullptr : &mEntries.At(found->second);
+    }
+    const T* Find(const std::u16string& key) const {
+        const auto found = mIndex.find(key);
+        return found == mIndex.end() ? nullptr : &mEntries.At(found->second);
+    }
+
+    /// Appends an entry under a key that no entry has; false, adding nothing, when the list is
+    /// full.
+    bool Append(std::u16string key, T entry) {
+        assert(!mIndex.contains(key) && "a keyed resource list holds each key once");
+        if (!mEntries.Append(std::move(entry))) {
+            return false;
+        }
+        mIndex.emplace(std::move(key), mEntries.Count());
+        return true;
+    }
+
+private:
+    ResourceList<T> mEntries;
+    std::unordered_map<std::u16string, std::int32_t> mIndex; ///< key -> position
 };
 
 } // namespace qv

@@ -101,8 +101,7 @@ ScriptSettings ReadScriptSettings() {
 }
 
 std::u16string CodeList::PathOf(const CodeListEntry& entry) const {
-    std::u16string found = LocateFileNoCase(folder, entry.value);
-    return found.empty() ? system::JoinPath(folder, entry.value) : found;
+    return LocateFileNoCase(folder, entry.value).value_or(system::JoinPath(folder, entry.value));
 }
 
 std::optional<CodeList> LoadCodeList(std::u16string_view path) {
@@ -152,7 +151,7 @@ std::u16string TemplateToScript(std::u16string_view code, bool multiline, bool i
             script += parser->BlockValue();
             break;
         case qoc_Block_Type::qoc_Block_Function:
-            script += append + parser->BlockName();
+            script += append + ConcatenationOperand(parser->BlockName());
             break;
         case qoc_Block_Type::qoc_Block_FunctionIndent:
             continue;

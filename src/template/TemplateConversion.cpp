@@ -6,6 +6,7 @@
 #include "template/QelLanguage.h"
 #include "template/QoParser.h"
 #include "template/ScriptHost.h"
+#include "template/ScriptModules.h"
 #include "template/TemplateText.h"
 
 #include "core/Apartment.h"
@@ -21,6 +22,7 @@
 #include "platform/automation/Text.h"
 
 #include <cassert>
+#include <optional>
 #include <string>
 
 namespace qv {
@@ -31,7 +33,6 @@ namespace {
 
 constexpr std::u16string_view OutputVariable = u"kqOut";
 constexpr std::u16string_view ArrayVariable = u"kqAr";
-constexpr std::u16string_view IndentVariable = u"kqIndentWrk";
 constexpr std::u16string_view LineBreak = u"\r\n";
 constexpr std::u16string_view CombinedFileName = u"~tmp.temp";
 
@@ -79,7 +80,7 @@ void TemplateConversion::FlushPendingOutput() {
 std::u16string TemplateConversion::Expression(const std::u16string& name) const {
     ScriptHost* page = AsScriptHost(State().gPageScript.Get());
     if (!page) {
-        return name;
+        return ConcatenationOperand(name);
     }
     std::u16string functionName = name;
     for (char16_t& c : functionName) {
@@ -87,11 +88,11 @@ std::u16string TemplateConversion::Expression(const std::u16string& name) const 
             c = u'_';
         }
     }
-    const std::u16string userFunction = u"USER_" + functionName;
+    const std::u16string userFunction = std::u16string(UserFunctionPrefix) + functionName;
     if (!page->ModuleExist(functionName) && page->UserModuleExist(userFunction)) {
         return userFunction + u"(" + name + u")";
     }
-    return name;
+    return ConcatenationOperand(name);
 }
 
 void TemplateConversion::ConvertTemplateToScript(std::u16string_view text) {
@@ -261,8 +262,7 @@ std::u16string TemplateConversion::CombineInputFiles(std::u16string_view fileLis
     const std::u16string folder = state.gSourceFolder;
     if (fileList.find(u',') == std::u16string_view::npos) {
         const std::u16string_view name = TrimBlanks(fileList);
-        std::u16string found = LocateFileNoCase(folder, name);
-        return found.empty() ? system::JoinPath(folder, name) : found;
+        return LocateFileNoCase(folder, name).value_or(system::JoinPath(folder, name));
     }
     std::u16string combined;
     for (std::u16string_view part : SplitText(fileList, u",")) {
@@ -272,13 +272,13 @@ std::u16string TemplateConversion::CombineInputFiles(std::u16string_view fileLis
         if (name.empty()) {
             continue;
         }
-        const std::u16string found = LocateFileNoCase(folder, name);
-        if (found.empty()) {
+        const std::optional<std::u16string> found = LocateFileNoCase(folder, name);
+        if (!found) {
             // A page that silently lost one of its files would be wrong without a word.
             state.gProjErr = MergeErrorText(name);
             RaiseGenerationError();
         }
-        combined += ReadSingleByteFile(found);
+        combined += ReadSingleByteFile(*found);
     }
     const std::u16string path = system::JoinPath(state.gTempFolder, CombinedFileName);
     WriteSingleByteFile(path, combined);

@@ -44,7 +44,8 @@ public:
 private:
     void FlushPendingOutput();
     /// The output expression of an "=" or "~" block: wrapped in the user's override function
-    /// when the page engine has one and the system code does not wrap it already.
+    /// when the page engine has one and the system code does not wrap it already, otherwise one
+    /// operand of the output chain (ConcatenationOperand).
     std::u16string Expression(const std::u16string& name) const;
     /// Writes the failing text and gProjErr to the output file, prefixes gProjErr with the
     /// template path and raises the generation error.

@@ -3,25 +3,14 @@
 #include "core/Apartment.h"
 
 #include "platform/system/FileSystem.h"
-#include "platform/system/Paths.h"
 #include "platform/system/TextCodec.h"
 #include "platform/system/TextFile.h"
 
 #include "platform/automation/Text.h"
 
-#include <optional>
 #include <string>
 
 namespace qv {
-
-std::u16string_view TrimBlanks(std::u16string_view text) noexcept {
-    const std::size_t first = text.find_first_not_of(u' ');
-    if (first == std::u16string_view::npos) {
-        return {};
-    }
-    const std::size_t last = text.find_last_not_of(u' ');
-    return text.substr(first, last - first + 1);
-}
 
 std::size_t FindTextNoCase(std::u16string_view text, std::u16string_view what, std::size_t from) {
     if (what.empty()) {
@@ -39,37 +28,76 @@ std::size_t FindTextNoCase(std::u16string_view text, std::u16string_view what, s
     return std::u16string_view::npos;
 }
 
-std::vector<std::u16string_view> SplitText(std::u16string_view text, std::u16string_view separator) {
-    std::vector<std::u16string_view> parts;
-    if (text.empty()) {
-        return parts;
-    }
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t found = text.find(separator, start);
-        if (found == std::u16string_view::npos) {
-            parts.push_back(text.substr(start));
-            return parts;
-        }
-        parts.push_back(text.substr(start, found - start));
-        start = found + separator.size();
-    }
+namespace {
+
+bool IsWordCharacter(char16_t c) noexcept {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' ||
+           c > 0x7F;
 }
 
-std::u16string NumberText(std::int64_t number) {
-    return automation::FromUtf8(std::to_string(number));
-}
-
-std::u16string DoubleQuotes(std::u16string_view text) {
-    std::u16string result;
-    result.reserve(text.size());
-    for (char16_t c : text) {
-        result.push_back(c);
-        if (c == u'"') {
-            result.push_back(u'"');
+/// Whether a word is an operator that binds more loosely than "&".
+bool IsLooseOperatorWord(std::u16string_view word) noexcept {
+    static constexpr std::u16string_view words[] = {u"is", u"not", u"and", u"or", u"xor", u"eqv", u"imp"};
+    for (std::u16string_view loose : words) {
+        if (automation::EqualsNoCase(word, loose)) {
+            return true;
         }
     }
-    return result;
+    return false;
+}
+
+/// Whether the expression has, outside parentheses, brackets, string and date literals, an
+/// operator of lower precedence than "&".
+bool HasLooseOperator(std::u16string_view expression) noexcept {
+    int depth = 0;
+    std::size_t position = 0;
+    while (position < expression.size()) {
+        const char16_t c = expression[position];
+        if (c == u'"' || c == u'[' || c == u'#') {
+            // A doubled quote inside a literal closes it and opens the next at once, which
+            // skips the same text.
+            const char16_t closer = c == u'[' ? u']' : c;
+            const std::size_t close = expression.find(closer, position + 1);
+            if (close == std::u16string_view::npos) {
+                return false;
+            }
+            position = close + 1;
+            continue;
+        }
+        if (IsWordCharacter(c)) {
+            std::size_t end = position;
+            while (end < expression.size() && IsWordCharacter(expression[end])) {
+                ++end;
+            }
+            // A member name after "." is no operator, whatever it is called.
+            const bool isMember = position > 0 && expression[position - 1] == u'.';
+            if (depth == 0 && !isMember && IsLooseOperatorWord(expression.substr(position, end - position))) {
+                return true;
+            }
+            position = end;
+            continue;
+        }
+        if (c == u'(') {
+            ++depth;
+        } else if (c == u')') {
+            depth = depth > 0 ? depth - 1 : 0;
+        } else if (depth == 0 && (c == u'=' || c == u'<' || c == u'>')) {
+            return true;
+        }
+        ++position;
+    }
+    return false;
+}
+
+} // namespace
+
+std::u16string ConcatenationOperand(std::u16string_view expression) {
+    // Appended bare, "a = b" would compare the whole output built so far with b and put the
+    // Boolean in its place: the page would lose everything before it.
+    if (HasLooseOperator(expression)) {
+        return u"(" + std::u16string(expression) + u")";
+    }
+    return std::u16string(expression);
 }
 
 std::u16string ReadSingleByteFile(std::u16string_view path) {
@@ -79,21 +107,6 @@ std::u16string ReadSingleByteFile(std::u16string_view path) {
 
 void WriteSingleByteFile(std::u16string_view path, std::u16string_view text) {
     system::WriteTextFile(path, text, system::TextEncodingKind::CodePage, AnsiCodePage());
-}
-
-std::u16string LocateFileNoCase(std::u16string_view folder, std::u16string_view name) {
-    std::u16string exact = system::JoinPath(folder, name);
-    if (system::FileExists(exact)) {
-        return exact;
-    }
-    if (folder.empty() || name.empty()) {
-        return {};
-    }
-    std::optional<std::u16string> found = system::FindNoCase(folder, name);
-    if (found && system::FileExists(*found)) {
-        return *found;
-    }
-    return {};
 }
 
 } // namespace qv

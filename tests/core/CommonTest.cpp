@@ -6,6 +6,7 @@
 #include "support/ApartmentFixture.h"
 
 #include "platform/system/Paths.h"
+#include "platform/xml/Document.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Text.h"
@@ -13,7 +14,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace qv {
 namespace {
@@ -137,6 +140,76 @@ TEST_F(CommonTest, SmallTextHelpers) {
     EXPECT_EQ(FormatTimestamp(Variant::Null()), u"");
     EXPECT_EQ(PadZero(Variant(7), 3), u"007");
     EXPECT_THROW(PadZero(Variant(1234), 2), automation::Error);
+}
+
+TEST_F(CommonTest, VbTextHelpers) {
+    EXPECT_EQ(TrimBlanks(u"  a\tb  "), u"a\tb");
+    EXPECT_EQ(TrimBlanks(u"\t a \r\n"), u"\t a \r\n") << "only blanks are trimmed";
+    EXPECT_EQ(TrimBlanks(u"   "), u"");
+
+    using Parts = std::vector<std::u16string_view>;
+    EXPECT_EQ(SplitText(u"", u","), Parts{});
+    EXPECT_EQ(SplitText(u"a,,b,", u","), (Parts{u"a", u"", u"b", u""}));
+    EXPECT_EQ(SplitText(u"a\r\nb\rc", u"\r\n"), (Parts{u"a", u"b\rc"}));
+
+    EXPECT_EQ(NumberText(-12), u"-12");
+    EXPECT_EQ(NumberText(4294967295), u"4294967295");
+    EXPECT_EQ(DoubleQuotes(u"say \"hi\""), u"say \"\"hi\"\"");
+
+    EXPECT_EQ(TextOf(Variant(1.5)), u"1.5");
+    EXPECT_EQ(TextOf(Variant(true)), u"True");
+    EXPECT_EQ(TextOf(Variant::Null()), std::nullopt);
+    EXPECT_EQ(TextOf(Variant::Nothing()), std::nullopt);
+}
+
+TEST_F(CommonTest, FilesByNameInAnyLetterCase) {
+    std::filesystem::create_directories(mTemp / "folder");
+    std::ofstream(mTemp / "folder/List.HTM") << "x";
+    std::ofstream(mTemp / "folder/list.htm") << "y";
+    std::ofstream(mTemp / "folder/Edit.htm") << "z";
+    const std::u16string folder = TempPath("folder");
+    struct Case {
+        std::u16string_view name;
+        std::optional<std::string> found; // below the temporary folder
+    };
+    const Case cases[] = {
+        {u"List.HTM", "folder/List.HTM"}, // the exact name wins over another letter case
+        {u"list.htm", "folder/list.htm"}, {u"EDIT.HTM", "folder/Edit.htm"},
+        {u"gone.htm", std::nullopt},      {u"", std::nullopt},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(ToUtf8(test.name));
+        const std::optional<std::u16string> found = LocateFileNoCase(folder, test.name);
+        ASSERT_EQ(found.has_value(), test.found.has_value());
+        if (found) {
+            EXPECT_EQ(system::ToNativePath(*found), mTemp / *test.found);
+        }
+    }
+}
+
+TEST_F(CommonTest, ProductFilesAreKnownByTheirRoot) {
+    State().gProductName = u"Quorvane";
+    struct Case {
+        const char* name;
+        std::string content; // nothing is written when empty
+        bool loads;
+    };
+    const Case cases[] = {
+        {"right root", "<Quorvane.Language><phrase/></Quorvane.Language>", true},
+        {"root in other case", "<QUORVANE.language/>", true},
+        {"other kind", "<Quorvane.keyword/>", false},
+        {"other product", "<Other.language/>", false},
+        {"malformed", "<Quorvane.language>", false},
+        {"missing", "", false},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const std::filesystem::path path = mTemp / (std::string(test.name) + ".xml");
+        if (!test.content.empty()) {
+            std::ofstream(path) << test.content;
+        }
+        EXPECT_EQ(LoadProductFile(system::FromNativePath(path), u"language").has_value(), test.loads);
+    }
 }
 
 TEST_F(CommonTest, DocumentsFolderIsNeverEmpty) {

@@ -85,6 +85,17 @@ TEST_F(QelStatusTest, VersionsAndBuiltinCode) {
     EXPECT_EQ(status.mj1(), 0);
     EXPECT_EQ(status.mn2(), 0);
     EXPECT_EQ(status.GetSysCode(u"??"), u"");
+    EXPECT_EQ(status.GetSysCode(u""), u"");
+    // The code files become text with CRLF line ends; a longer key counts by its first two
+    // characters.
+    const std::u16string system = status.GetSysCode(u"VB");
+    EXPECT_NE(system.find(u"\r\nFunction Include_File(sFile, sKind)\r\n"), std::u16string::npos);
+    for (std::size_t at = system.find(u'\n'); at != std::u16string::npos; at = system.find(u'\n', at + 1)) {
+        ASSERT_TRUE(at > 0 && system[at - 1] == u'\r') << "bare line feed at " << at;
+    }
+    EXPECT_EQ(system.substr(system.size() - 2), u"\r\n");
+    EXPECT_EQ(status.GetSysCode(u"VBX"), system);
+    EXPECT_NE(status.GetSysCode(u"VL").find(u"Function ValidateDatabase()\r\n"), std::u16string::npos);
     EXPECT_EQ(FrameText(u"abc"), std::u16string(u"\u0003abc"));
     EXPECT_EQ(UnframeText(FrameText(u"")), u"");
 }

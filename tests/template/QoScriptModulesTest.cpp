@@ -254,6 +254,8 @@ TEST(ScriptModules, TemplateToScriptBlockByBlock) {
         {"script block", u"<!--##x = 1##-->", false, false, u"", u"x = 1\r\n"},
         {"text and expression", u"A<!--##=TABLE.TblName##-->B", false, false, u"F",
          u"F = F & \"A\"\r\nF = F & TABLE.TblName\r\nF = F & \"B\"\r\n"},
+        // Regression: a comparison appended bare compared the whole output with its right side.
+        {"comparison", u"<!--##=a = b##-->", false, false, u"F", u"F = F & (a = b)\r\n"},
         {"phrase", u"<!--##@ title ##-->", false, false, u"F", u"F = F & LANG.Phrase(\"title\")\r\n"},
         {"dynamic phrase", u"<!--##$ sKey ##-->", false, false, u"F", u"F = F & LANG.Phrase(sKey)\r\n"},
         {"indent block", u"<!--##~x##-->", false, false, u"F", u""},

@@ -2,6 +2,7 @@
 
 #include "template/QelLanguage.h"
 #include "template/TemplateFixture.h"
+#include "template/TemplateText.h"
 
 #include "support/ScopedEnvironment.h"
 
@@ -93,11 +94,53 @@ TEST_F(TemplateConversionTest, ConvertsBlocksIntoThePageFunction) {
         {u"say \"x\"\r\n",
          PageFunction(1, u"kqAr(1) = \"say \"\"x\"\"\"&vbCrLf&\"\"\r\nkqOut = kqOut & kqAr(1)\r\n")},
         {u"<!--##-->", PageFunction(0, u"\r\n")},
+        // Regression: an expression with an operator looser than "&" compared the whole output
+        // so far instead of being put out.
+        {u"a<!--##=x = 1##--><!--##~Not y##-->",
+         PageFunction(1, u"kqAr(1) = \"a\"\r\nkqOut = kqOut & kqAr(1) & (x = 1)\r\nkqIndentWrk = \"\"\r\n"
+                         u"kqOut = kqOut & (Not y)\r\n")},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(Utf8(test.text));
         EXPECT_EQ(Convert(test.text), test.function);
         EXPECT_EQ(State().gProjErr, u"");
+    }
+}
+
+TEST(ConcatenationOperand, GroupsOnlyOperatorsLooserThanConcatenation) {
+    struct Case {
+        std::u16string_view expression;
+        bool grouped;
+    };
+    const Case cases[] = {
+        {u"TABLE.TblName", false},
+        {u"x + 1 & y", false},
+        {u"Orders.Count * -2", false},
+        {u"Left(s, 3) Mod 2", false},
+        {u"f(a = b)", false},
+        {u"\"a = \"\"b\"\" < c\"", false},
+        {u"[a = b]", false},
+        {u"#1/1/2000#", false},
+        {u"x.Or.Not", false},
+        {u"Isolated & Order & Notes", false},
+        {u"a = b", true},
+        {u"a<>b", true},
+        {u"n >= 3", true},
+        {u"(a) = (b)", true},
+        {u"Not bDone", true},
+        {u"x IS Nothing", true},
+        {u"a and b", true},
+        {u"a Or b", true},
+        {u"a Xor b", true},
+        {u"a Eqv b", true},
+        {u"a Imp b", true},
+        {u"\"x\" & y = \"z\"", true},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(Utf8(test.expression));
+        const std::u16string expected =
+            test.grouped ? u"(" + std::u16string(test.expression) + u")" : std::u16string(test.expression);
+        EXPECT_EQ(ConcatenationOperand(test.expression), expected);
     }
 }
 

@@ -68,18 +68,19 @@ constexpr std::array<DaoMapping, 20> DaoMappings{{
 constexpr std::int16_t UnmappedType = -1;
 
 constexpr std::int32_t AdoNumericTypes[] = {
-    AdoType::BigInt,           AdoType::Boolean, AdoType::Currency,        AdoType::Decimal,
-    AdoType::Double,           AdoType::Integer, AdoType::Numeric,         AdoType::Single,
-    AdoType::SmallInt,         AdoType::TinyInt, AdoType::UnsignedBigInt,  AdoType::UnsignedInt,
+    AdoType::BigInt,           AdoType::Boolean,         AdoType::Currency,
+    AdoType::Decimal,          AdoType::Double,          AdoType::Integer,
+    AdoType::Numeric,          AdoType::Single,          AdoType::SmallInt,
+    AdoType::TinyInt,          AdoType::UnsignedBigInt,  AdoType::UnsignedInt,
     AdoType::UnsignedSmallInt, AdoType::UnsignedTinyInt, 139, // adVarNumeric
 };
 constexpr std::int32_t AdoQuotedTypes[] = {
-    AdoType::BSTR,         AdoType::Char,     AdoType::Date,        AdoType::DBDate,
-    AdoType::DBTime,       AdoType::DBTimeStamp, AdoType::LongVarChar, AdoType::LongVarWChar,
-    AdoType::VarChar,      AdoType::VarWChar, AdoType::WChar,       AdoType::GUID,
-    AdoType::LongVarBinary,
+    AdoType::BSTR,        AdoType::Char,        AdoType::Date,          AdoType::DBDate,  AdoType::DBTime,
+    AdoType::DBTimeStamp, AdoType::LongVarChar, AdoType::LongVarWChar,  AdoType::VarChar, AdoType::VarWChar,
+    AdoType::WChar,       AdoType::GUID,        AdoType::LongVarBinary,
 };
-constexpr std::int32_t AdoDateTypes[] = {AdoType::Date, AdoType::DBDate, AdoType::DBTime, AdoType::DBTimeStamp};
+constexpr std::int32_t AdoDateTypes[] = {AdoType::Date, AdoType::DBDate, AdoType::DBTime,
+                                         AdoType::DBTimeStamp};
 
 bool IsIn(std::int32_t code, std::span<const std::int32_t> codes) {
     return std::find(codes.begin(), codes.end(), code) != codes.end();
@@ -156,7 +157,8 @@ void QelField::SetAdoFieldType(const automation::Variant& adoType) {
     }
     if (IsIn(code, AdoQuotedTypes)) {
         SetFldSupport(true);
-        const bool accessDate = IsIn(code, AdoDateTypes) && GetDBTypeId(State().gDbmsName) == DBTypeCode::Access;
+        const bool accessDate =
+            IsIn(code, AdoDateTypes) && GetDBTypeId(State().gDbmsName) == DBTypeCode::Access;
         const char16_t* delimiter = accessDate ? u"#" : u"'";
         SetFldQuoteS(delimiter);
         SetFldQuoteE(delimiter);

@@ -18,7 +18,8 @@
 
 namespace qv {
 
-void QelTable::Load_ADOCustomView(ado::Connection& cnn, std::u16string_view sTableName, std::u16string_view sSQL) {
+void QelTable::Load_ADOCustomView(ado::Connection& cnn, std::u16string_view sTableName,
+                                  std::u16string_view sSQL) {
     ModuleState& state = State();
     const std::int16_t kind = GetDBTypeId(state.gDbmsName);
     SetTblName(sTableName);

@@ -59,7 +59,8 @@ std::u16string NumberText(std::int32_t number) {
 /// description and source, with an "Error #" line before each when `numbered`. A failed
 /// authentication has a text of its own; an error the list does not hold is reported by its
 /// description.
-std::u16string ConnectionErrorText(const ado::Connection& cnn, const automation::Error& error, bool numbered) {
+std::u16string ConnectionErrorText(const ado::Connection& cnn, const automation::Error& error,
+                                   bool numbered) {
     const std::u16string& prefix = State().gMsgPrefix;
     std::u16string message;
     bool authenticationFailed = false;
@@ -72,7 +73,8 @@ std::u16string ConnectionErrorText(const ado::Connection& cnn, const automation:
         message += std::u16string(CrLf) + u"   ADO Error   #" + NumberText(record->Number());
         message += std::u16string(CrLf) + u"   Description  " + record->Description();
         message += std::u16string(CrLf) + u"   Source       " + record->Source();
-        authenticationFailed = authenticationFailed || record->Number() == ado::ErrorNumber::AuthenticationFailed;
+        authenticationFailed =
+            authenticationFailed || record->Number() == ado::ErrorNumber::AuthenticationFailed;
     }
     if (authenticationFailed) {
         return prefix + u": Unable to connect to Data Source! User ID / Password not valid!";
@@ -228,13 +230,18 @@ std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName
             }
             const std::u16string name = TextOf(rs.Value(u"TABLE_NAME"));
             if (fullLoad || name == tableName) {
+                QelTable* table = nullptr;
                 if (fullLoad) {
-                    loader::ShowLoadStep(u"Loading " + TextOf(rs.Value(u"TABLE_TYPE")) + u" " + name + u"...");
-                    loader::AddLoadedTable(*list, name, u"");
+                    loader::ShowLoadStep(u"Loading " + TextOf(rs.Value(u"TABLE_TYPE")) + u" " + name +
+                                         u"...");
+                    table = loader::AddLoadedTable(*list, name, u"");
                 }
                 // The same name in another schema was refused by the list: it is loaded again,
                 // from this row.
-                if (QelTable* table = list->Find(name)) {
+                if (table == nullptr) {
+                    table = list->Find(name);
+                }
+                if (table != nullptr) {
                     table->Load_ADO(cnn, rs, fullLoad);
                 }
             }
@@ -294,7 +301,8 @@ void QelDatabase::ChooseOracleSchema(ado::Recordset& rs, const Variant& UID) {
         }
         std::u16string schema = automation::ToUpper(TextOf(rs.Value(u"TABLE_SCHEMA")));
         found = found || schema == target;
-        if (std::find(mSchemaCandidates.begin(), mSchemaCandidates.end(), schema) == mSchemaCandidates.end()) {
+        if (std::find(mSchemaCandidates.begin(), mSchemaCandidates.end(), schema) ==
+            mSchemaCandidates.end()) {
             mSchemaCandidates.push_back(std::move(schema));
         }
     }

@@ -71,8 +71,9 @@ std::u16string Trimmed(std::u16string_view text) {
 
 } // namespace
 
-std::int16_t QelDatabase::LoadDAODB(const Variant& DBPath, const Variant& DBPhyPath, const Variant& DBUseServerMapPath,
-                                    const Variant& UID, const Variant& pwd, const Variant& sTableName) {
+std::int16_t QelDatabase::LoadDAODB(const Variant& DBPath, const Variant& DBPhyPath,
+                                    const Variant& DBUseServerMapPath, const Variant& UID, const Variant& pwd,
+                                    const Variant& sTableName) {
     ModuleState& state = State();
     const std::u16string physicalPath = ArgText(DBPhyPath);
     if (physicalPath.empty()) {
@@ -135,7 +136,8 @@ std::int16_t QelDatabase::LoadDAODB(const Variant& DBPath, const Variant& DBPhyP
                     if (table != nullptr && !definition.fields.empty()) {
                         table->LoadTbl_DAO(definition, true);
                     }
-                } else if (QelTable* table = list.Find(definition.name); table && !definition.fields.empty()) {
+                } else if (QelTable* table = list.Find(definition.name);
+                           table && !definition.fields.empty()) {
                     table->LoadTbl_DAO(definition, false);
                 }
             }
@@ -242,7 +244,8 @@ Variant QelDatabase::QualifyColumnName(const Variant& tableName, const Variant& 
     std::u16string columnPart = reference;
     if (const std::size_t dot = reference.find(u'.'); dot != std::u16string::npos) {
         const std::size_t next = reference.find(u'.', dot + 1);
-        columnPart = reference.substr(dot + 1, next == std::u16string::npos ? std::u16string::npos : next - dot - 1);
+        columnPart =
+            reference.substr(dot + 1, next == std::u16string::npos ? std::u16string::npos : next - dot - 1);
     }
     const std::u16string table = Unbracket(Trimmed(ArgText(tableName)));
     return Variant(u"[" + table + u"].[" + Unbracket(Trimmed(columnPart)) + u"]");

@@ -66,7 +66,8 @@ void MarkUnique(QelFields& fields, const std::u16string& name) {
 
 /// The restrictions of a catalogue rowset for one table. The schema is that of the row being
 /// loaded, so that a table of the same name in another schema lends it no keys.
-std::array<Variant, 5> TableRestrictions(const std::u16string& schema, const Variant& table, bool forIndexes) {
+std::array<Variant, 5> TableRestrictions(const std::u16string& schema, const Variant& table,
+                                         bool forIndexes) {
     std::array<Variant, 5> restrictions;
     if (!schema.empty()) {
         restrictions[1] = Variant(schema);
@@ -77,7 +78,8 @@ std::array<Variant, 5> TableRestrictions(const std::u16string& schema, const Var
 
 /// The unique single-column indexes of an index rowset (one row per index column, the rows of
 /// an index adjacent), and for Access the columns of the primary key.
-void ReadIndexes(ado::Recordset& indexes, QelFields& fields, bool isAccess, std::vector<std::u16string>& keyList) {
+void ReadIndexes(ado::Recordset& indexes, QelFields& fields, bool isAccess,
+                 std::vector<std::u16string>& keyList) {
     std::int32_t columnCount = 0;
     std::vector<std::u16string> indexColumns;
     std::u16string previousIndex;
@@ -124,7 +126,7 @@ void ReadIndexes(ado::Recordset& indexes, QelFields& fields, bool isAccess, std:
 void AddDaoColumns(QelFields& fields, const std::vector<dao::Field>& columns) {
     for (const dao::Field& column : columns) {
         if (fields.Add(column.name)) {
-            fields.Find(column.name)->LoadFld_DAO(column);
+            fields.At(fields.Count())->LoadFld_DAO(column);
         }
     }
 }
@@ -198,9 +200,10 @@ void QelTable::Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLo
     }
     SetTblGen(true);
 
-    // The columns, from a query that returns none. A database kind without quote characters
-    // of its own still needs its names quoted here (blanks, letter case, quote characters), so
-    // the driver's identifier quote serves this query.
+    // The columns, from the description of a query that would return none: it is prepared,
+    // never run. A database kind without quote characters of its own still needs its names
+    // quoted here (blanks, letter case, quote characters), so the driver's identifier quote
+    // serves this query.
     const bool ownQuotes = !state.gQuoteStart.empty() && !state.gQuoteEnd.empty();
     auto quote = [&](const std::u16string& identifier) {
         return ownQuotes ? QuoteNameA(identifier) : cnn.QuoteIdentifier(identifier);
@@ -213,7 +216,7 @@ void QelTable::Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLo
     QelFields& fields = *Fields();
     std::optional<ado::Recordset> columns;
     try {
-        columns = ado::Recordset::Open(cnn, sql);
+        columns = ado::Recordset::Describe(cnn, sql);
     } catch (const automation::Error&) {
         // A table the connection may not read: no fields and no pages, but its keys and
         // defaults all the same.
@@ -235,8 +238,8 @@ void QelTable::Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLo
         if (!isAccess) {
             std::vector<std::u16string> keyList;
             IgnoringErrors([&] {
-                ado::Recordset keys =
-                    cnn.OpenSchema(ado::Schema::PrimaryKeys, TableRestrictions(state.gCurrentSchema, tableName, false));
+                ado::Recordset keys = cnn.OpenSchema(
+                    ado::Schema::PrimaryKeys, TableRestrictions(state.gCurrentSchema, tableName, false));
                 for (; !keys.Eof(); keys.MoveNext()) {
                     const std::u16string column = TextOf(keys.Value(u"COLUMN_NAME"));
                     keyList.push_back(column);
@@ -245,8 +248,8 @@ void QelTable::Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLo
             });
             SetTblKey(loader::SortedKeyList(keyList));
             IgnoringErrors([&] {
-                ado::Recordset nullability =
-                    cnn.OpenSchema(ado::Schema::Columns, TableRestrictions(state.gCurrentSchema, tableName, false));
+                ado::Recordset nullability = cnn.OpenSchema(
+                    ado::Schema::Columns, TableRestrictions(state.gCurrentSchema, tableName, false));
                 for (; !nullability.Eof(); nullability.MoveNext()) {
                     const Variant& nullable = nullability.Value(u"IS_NULLABLE");
                     if (nullable.IsNull() || automation::ToBoolean(nullable)) {
@@ -263,13 +266,15 @@ void QelTable::Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLo
         IgnoringErrors([&] {
             std::optional<ado::Recordset> indexes;
             try {
-                indexes = cnn.OpenSchema(ado::Schema::Indexes, TableRestrictions(state.gCurrentSchema, tableName, true));
+                indexes = cnn.OpenSchema(ado::Schema::Indexes,
+                                         TableRestrictions(state.gCurrentSchema, tableName, true));
             } catch (const automation::Error&) {
                 if (kind != DBTypeCode::MySql) {
                     throw;
                 }
-                indexes = cnn.OpenSchema(ado::Schema::Indexes,
-                                         TableRestrictions(state.gCurrentSchema, Variant(QuoteNameB(name)), true));
+                indexes =
+                    cnn.OpenSchema(ado::Schema::Indexes,
+                                   TableRestrictions(state.gCurrentSchema, Variant(QuoteNameB(name)), true));
             }
             ReadIndexes(*indexes, fields, isAccess, keyList);
         });

@@ -11,7 +11,8 @@ namespace qv::loader {
 
 std::u16string DuplicateColumnText(std::u16string_view column) {
     return State().gProductName + u": Duplicate Column Name - " + std::u16string(column) +
-           u" found! ASP scripts may not be generated correctly! Please rename duplicated field names to ensure "
+           u" found! ASP scripts may not be generated correctly! Please rename duplicated field names to "
+           u"ensure "
            u"correct generation!";
 }
 
@@ -28,7 +29,8 @@ bool AddAdoColumns(QelFields& fields, const ado::Fields& columns, std::u16string
         if (!fields.Add(name)) {
             continue;
         }
-        fields.Find(name)->LoadFld_ADO(column);
+        // The field just added is the last one.
+        fields.At(fields.Count())->LoadFld_ADO(column);
     }
     return duplicate;
 }
@@ -46,7 +48,7 @@ std::u16string SortedKeyList(const std::vector<std::u16string>& names) {
 
 QelTable* AddLoadedTable(QelTables& tables, const std::u16string& name, std::u16string_view type) {
     if (tables.Add(name)) {
-        QelTable* table = tables.Find(name);
+        QelTable* table = tables.At(tables.Count());
         if (!type.empty()) {
             table->SetTblType(type);
         }
@@ -59,9 +61,10 @@ QelTable* AddLoadedTable(QelTables& tables, const std::u16string& name, std::u16
     for (QelTable& held : tables) {
         if (automation::EqualsNoCase(held.TblName(), name)) {
             held.SetTblGen(false);
-            held.SetTblError(State().gProductName + u": Duplicate Table Name - " + name +
-                             u" found! ASP scripts may not be generated correctly! Please rename duplicated table "
-                             u"names to ensure correct generation!");
+            held.SetTblError(
+                State().gProductName + u": Duplicate Table Name - " + name +
+                u" found! ASP scripts may not be generated correctly! Please rename duplicated table "
+                u"names to ensure correct generation!");
             break;
         }
     }

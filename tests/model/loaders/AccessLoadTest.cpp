@@ -61,24 +61,33 @@ const SampleFile SampleFiles[] = {
      9,
      19,
      {
-         {u"Categories", u"CategoryID", AdoType::Integer, u"", true, true, false, true, u"Category ID", u"NO"},
+         {u"Categories", u"CategoryID", AdoType::Integer, u"", true, true, false, true, u"Category ID",
+          u"NO"},
          {u"Categories", u"CategoryName", AdoType::VarWChar, u"'", false, true, true, false, u"Category Name",
           u"TEXT"},
-         {u"Categories", u"Description", AdoType::LongVarWChar, u"'", false, false, false, false, u"Description",
-          u"TEXTAREA"},
+         {u"Categories", u"Description", AdoType::LongVarWChar, u"'", false, false, false, false,
+          u"Description", u"TEXTAREA"},
          // A long binary column of Access has no delimiters.
-         {u"Categories", u"Picture", AdoType::LongVarBinary, u"", false, false, false, false, u"Picture", u"FILE"},
-         {u"Employees", u"BirthDate", AdoType::DBTimeStamp, u"#", false, false, false, false, u"Birth Date", u"TEXT"},
+         {u"Categories", u"Picture", AdoType::LongVarBinary, u"", false, false, false, false, u"Picture",
+          u"FILE"},
+         {u"Employees", u"BirthDate", AdoType::DBTimeStamp, u"#", false, false, false, false, u"Birth Date",
+          u"TEXT"},
          // The designer's caption wins over the one made from the name.
-         {u"Order Details", u"ProductID", AdoType::Integer, u"", true, false, true, false, u"Product", u"TEXT"},
-         {u"Order Details", u"OrderID", AdoType::Integer, u"", true, false, false, false, u"Order ID", u"TEXT"},
-         {u"Order Details", u"Quantity", AdoType::SmallInt, u"", false, false, true, false, u"Quantity", u"TEXT"},
-         {u"Products", u"UnitPrice", AdoType::Currency, u"", false, false, false, false, u"Unit Price", u"TEXT"},
+         {u"Order Details", u"ProductID", AdoType::Integer, u"", true, false, true, false, u"Product",
+          u"TEXT"},
+         {u"Order Details", u"OrderID", AdoType::Integer, u"", true, false, false, false, u"Order ID",
+          u"TEXT"},
+         {u"Order Details", u"Quantity", AdoType::SmallInt, u"", false, false, true, false, u"Quantity",
+          u"TEXT"},
+         {u"Products", u"UnitPrice", AdoType::Currency, u"", false, false, false, false, u"Unit Price",
+          u"TEXT"},
          {u"Products", u"Discontinued", AdoType::Boolean, u"", false, false, false, false, u"Discontinued",
           u"CHECKBOX"},
          {u"Ums\u00e4tze", u"OrderID", AdoType::Integer, u"", true, true, false, true, u"Order ID", u"NO"},
      },
-     {{u"Order Details", u"OrderID\r\nProductID"}, {u"Customers", u"CustomerID"}, {u"Ums\u00e4tze", u"OrderID"}},
+     {{u"Order Details", u"OrderID\r\nProductID"},
+      {u"Customers", u"CustomerID"},
+      {u"Ums\u00e4tze", u"OrderID"}},
      {
          // Categories joined on its own key to Products: the right table's key.
          {u"Alphabetical List of Products", true, u"ProductID", true},
@@ -95,13 +104,14 @@ const SampleFile SampleFiles[] = {
      1,
      0,
      {
-         {u"DateTest", u"DateTimeCol", AdoType::DBTimeStamp, u"#", false, false, false, false, u"Date Time Col",
+         {u"DateTest", u"DateTimeCol", AdoType::DBTimeStamp, u"#", false, false, false, false,
+          u"Date Time Col", u"TEXT"},
+         {u"DateTest", u"TimeCol", AdoType::DBTimeStamp, u"#", false, false, false, false, u"Time Col",
           u"TEXT"},
-         {u"DateTest", u"TimeCol", AdoType::DBTimeStamp, u"#", false, false, false, false, u"Time Col", u"TEXT"},
-         {u"DateTest", u"LongTextCol", AdoType::LongVarWChar, u"'", false, false, false, false, u"Long Text Col",
-          u"TEXTAREA"},
-         {u"DateTest", u"ShortTextCol", AdoType::VarWChar, u"'", false, false, false, false, u"Short Text Col",
-          u"TEXT"},
+         {u"DateTest", u"LongTextCol", AdoType::LongVarWChar, u"'", false, false, false, false,
+          u"Long Text Col", u"TEXTAREA"},
+         {u"DateTest", u"ShortTextCol", AdoType::VarWChar, u"'", false, false, false, false,
+          u"Short Text Col", u"TEXT"},
      },
      {{u"DateTest", u""}},
      {}},
@@ -110,7 +120,8 @@ const SampleFile SampleFiles[] = {
      1,
      3,
      {
-         {u"Asset Items", u"Asset No", AdoType::VarWChar, u"'", true, true, false, false, u"Asset No", u"TEXT"},
+         {u"Asset Items", u"Asset No", AdoType::VarWChar, u"'", true, true, false, false, u"Asset No",
+          u"TEXT"},
          {u"Asset Items", u"Acquired", AdoType::DBTimeStamp, u"#", false, false, false, false, u"Acquired",
           u"TEXT"},
          {u"Asset Items", u"Cost", AdoType::Currency, u"", false, false, false, false, u"Cost", u"TEXT"},
@@ -128,13 +139,14 @@ protected:
 
     std::int16_t Load(const std::filesystem::path& file, std::u16string_view password = u"",
                       std::u16string_view tableName = u"") {
-        return mDatabase->LoadDAODB(Variant(u"data\\sample.mdb"), Variant(dao::test::PathText(file)), Variant(true),
-                                    Variant(u"admin"), Variant(password), Variant(tableName));
+        return mDatabase->LoadDAODB(Variant(u"data\\sample.mdb"), Variant(dao::test::PathText(file)),
+                                    Variant(true), Variant(u"admin"), Variant(password), Variant(tableName));
     }
 
     std::size_t CountOfType(std::u16string_view type) {
-        return static_cast<std::size_t>(std::count_if(Tables().begin(), Tables().end(),
-                                                      [&](const QelTable& table) { return table.TblType() == type; }));
+        return static_cast<std::size_t>(
+            std::count_if(Tables().begin(), Tables().end(),
+                          [&](const QelTable& table) { return table.TblType() == type; }));
     }
 };
 
@@ -211,7 +223,8 @@ TEST_P(AccessSampleTest, LoadsTablesViewsKeysAndFields) {
 INSTANTIATE_TEST_SUITE_P(Samples, AccessSampleTest, ::testing::ValuesIn(SampleFiles),
                          [](const ::testing::TestParamInfo<SampleFile>& info) {
                              std::string name = info.param.file;
-                             name.erase(std::remove_if(name.begin(), name.end(), [](char c) { return !std::isalnum(c); }),
+                             name.erase(std::remove_if(name.begin(), name.end(),
+                                                       [](char c) { return !std::isalnum(c); }),
                                         name.end());
                              return name;
                          });
@@ -285,7 +298,8 @@ TEST_F(AccessLoadTest, UnreadableFilesGiveTheEngineErrorText) {
         EXPECT_EQ(Load(row.file, row.password), 1);
         const std::u16string& text = State().gProjErr;
         // No product prefix, and two blanks before a positive number.
-        const std::u16string head = u"\r\nError #  " + automation::ToString(Variant(row.number)) + u"\r\nGenerated by ";
+        const std::u16string head =
+            u"\r\nError #  " + automation::ToString(Variant(row.number)) + u"\r\nGenerated by ";
         EXPECT_EQ(text.substr(0, head.size()), head) << test::Utf8(text);
         EXPECT_NE(text.find(u"\r\nDescription  "), std::u16string::npos);
         EXPECT_NE(text.find(dao::test::PathText(row.file)), std::u16string::npos) << test::Utf8(text);

@@ -102,7 +102,8 @@ TEST_F(FieldLoaderTest, DaoAttributesBecomeAdoBitsAndFlags) {
     const Case cases[] = {
         {0, false, ado::FieldAttribute::Updatable | ado::FieldAttribute::IsNullable, false},
         {0, true, ado::FieldAttribute::Updatable, false},
-        {dao::FieldAttribute::FixedField, true, ado::FieldAttribute::Fixed | ado::FieldAttribute::Updatable, false},
+        {dao::FieldAttribute::FixedField, true, ado::FieldAttribute::Fixed | ado::FieldAttribute::Updatable,
+         false},
         // Fixed and auto-increment, not required: 16 + 32.
         {17, false, 48, true},
         {dao::FieldAttribute::AutoIncrField, true, 0, true},
@@ -149,21 +150,14 @@ TEST_F(FieldLoaderTest, AdoTypesGiveSupportAndDelimitersByDatabaseKind) {
         std::u16string_view accessQuote; // with gDbmsName "ACCESS"
     };
     const Case cases[] = {
-        {AdoType::Integer, true, u"", u""},
-        {AdoType::Boolean, true, u"", u""},
-        {AdoType::Numeric, true, u"", u""},
-        {139, true, u"", u""}, // variable numeric
-        {AdoType::UnsignedBigInt, true, u"", u""},
-        {AdoType::VarWChar, true, u"'", u"'"},
-        {AdoType::LongVarChar, true, u"'", u"'"},
-        {AdoType::GUID, true, u"'", u"'"},
-        {AdoType::Date, true, u"'", u"#"},
-        {AdoType::DBDate, true, u"'", u"#"},
-        {AdoType::DBTime, true, u"'", u"#"},
-        {AdoType::DBTimeStamp, true, u"'", u"#"},
+        {AdoType::Integer, true, u"", u""},         {AdoType::Boolean, true, u"", u""},
+        {AdoType::Numeric, true, u"", u""},         {139, true, u"", u""}, // variable numeric
+        {AdoType::UnsignedBigInt, true, u"", u""},  {AdoType::VarWChar, true, u"'", u"'"},
+        {AdoType::LongVarChar, true, u"'", u"'"},   {AdoType::GUID, true, u"'", u"'"},
+        {AdoType::Date, true, u"'", u"#"},          {AdoType::DBDate, true, u"'", u"#"},
+        {AdoType::DBTime, true, u"'", u"#"},        {AdoType::DBTimeStamp, true, u"'", u"#"},
         {AdoType::LongVarBinary, true, u"'", u"'"}, // unlike a DAO long binary column
-        {AdoType::Binary, false, Before, Before},
-        {AdoType::VarBinary, false, Before, Before},
+        {AdoType::Binary, false, Before, Before},   {AdoType::VarBinary, false, Before, Before},
         {AdoType::Variant, false, Before, Before},
     };
     for (std::u16string_view dbms : {u"PostgreSQL", u"ACCESS"}) {

@@ -63,7 +63,9 @@ protected:
     }
 
     /// The information lines the loaders showed.
-    std::vector<std::u16string> ProgressLines() const { return mHost.Texts(host::HostCallKind::ProgressInfo); }
+    std::vector<std::u16string> ProgressLines() const {
+        return mHost.Texts(host::HostCallKind::ProgressInfo);
+    }
 
     automation::Ref<QelDatabase> mDatabase;
 };

@@ -26,7 +26,8 @@ public:
     static void SetOracleSchema(QelDatabase& database, std::u16string_view schema) {
         database.mOracleSchema = automation::Variant(schema);
     }
-    static std::u16string Qualify(const QelDatabase& database, std::u16string_view table, std::u16string_view column) {
+    static std::u16string Qualify(const QelDatabase& database, std::u16string_view table,
+                                  std::u16string_view column) {
         return automation::ToString(
             database.QualifyColumnName(automation::Variant(table), automation::Variant(column)));
     }
@@ -131,9 +132,10 @@ TEST_F(LoaderHelpersTest, ColumnReferencesAreQualifiedAlike) {
 }
 
 TEST_F(LoaderHelpersTest, TheViewListIsSearchedFromItsSecondElement) {
-    const Variant list(automation::MakeArray({Variant(u"Orders Qry"), Variant(u"Invoices"), Variant(u"Catalog")}));
+    const Variant list(
+        automation::MakeArray({Variant(u"Orders Qry"), Variant(u"Invoices"), Variant(u"Catalog")}));
     EXPECT_TRUE(Probe::IsInArray(list, Variant(u"Invoices")));
-    EXPECT_FALSE(Probe::IsInArray(list, Variant(u"invoices"))); // exact
+    EXPECT_FALSE(Probe::IsInArray(list, Variant(u"invoices")));   // exact
     EXPECT_FALSE(Probe::IsInArray(list, Variant(u"Orders Qry"))); // element 0 is never compared
     EXPECT_FALSE(Probe::IsInArray(Variant(u"Invoices"), Variant(u"Invoices")));
     EXPECT_FALSE(Probe::IsInArray(Variant(automation::MakeArray({Variant(u"only")})), Variant(u"only")));

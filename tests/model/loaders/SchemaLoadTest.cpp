@@ -72,7 +72,8 @@ protected:
     std::int32_t RowCount(std::u16string_view table) {
         ado::Connection connection;
         connection.Open(ConnectionString());
-        ado::Recordset rows = ado::Recordset::Open(connection, u"SELECT COUNT(*) FROM " + std::u16string(table));
+        ado::Recordset rows =
+            ado::Recordset::Open(connection, u"SELECT COUNT(*) FROM " + std::u16string(table));
         return automation::ToLong(rows.Value(0));
     }
 
@@ -84,8 +85,8 @@ TEST_P(SchemaLoadTest, LoadsEveryTableAndViewWithColumnsKeysAndIndexes) {
     EXPECT_EQ(State().gProjErr, u"");
 
     const std::u16string quoteTable = u"quote" + DriverQuote() + u"table";
-    std::vector<std::u16string> expected{u"Order Details",  u"customer_names", u"customers", u"identity_keys",
-                                         u"orderXlines",    u"order_lines",    quoteTable};
+    std::vector<std::u16string> expected{u"Order Details", u"customer_names", u"customers", u"identity_keys",
+                                         u"orderXlines",   u"order_lines",    quoteTable};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(SortedTableNames(), expected);
 
@@ -158,11 +159,11 @@ TEST_P(SchemaLoadTest, LoadsEveryTableAndViewWithColumnsKeysAndIndexes) {
         std::u16string_view field;
         std::int16_t type;
     };
-    for (const Types& row : {Types{u"id", ado::DataType::Integer}, Types{u"score", ado::DataType::Double},
-                             Types{u"born", ado::DataType::DBDate}, Types{u"wakes", ado::DataType::DBTime},
-                             Types{u"created", ado::DataType::DBTimeStamp},
-                             Types{u"small_count", ado::DataType::SmallInt},
-                             Types{u"big_count", ado::DataType::BigInt}}) {
+    for (const Types& row :
+         {Types{u"id", ado::DataType::Integer}, Types{u"score", ado::DataType::Double},
+          Types{u"born", ado::DataType::DBDate}, Types{u"wakes", ado::DataType::DBTime},
+          Types{u"created", ado::DataType::DBTimeStamp}, Types{u"small_count", ado::DataType::SmallInt},
+          Types{u"big_count", ado::DataType::BigInt}}) {
         SCOPED_TRACE(test::Utf8(row.field));
         if (QelField* field = Field(u"customers", row.field)) {
             EXPECT_EQ(field->FldType(), row.type);
@@ -189,8 +190,9 @@ TEST_P(SchemaLoadTest, LoadsEveryTableAndViewWithColumnsKeysAndIndexes) {
 
     // Names with blanks, letter case and quote characters load their columns and get
     // identifiers and captions of their own.
-    EXPECT_EQ(FieldNames(quoteTable), (std::vector<std::u16string>{u"it's", u"quote" + DriverQuote() + u"column",
-                                                                    u"na\u00efve \u2713"}));
+    EXPECT_EQ(
+        FieldNames(quoteTable),
+        (std::vector<std::u16string>{u"it's", u"quote" + DriverQuote() + u"column", u"na\u00efve \u2713"}));
     EXPECT_EQ(Table(u"Order Details")->TblVar(), u"Order_Details");
     EXPECT_EQ(Table(u"Order Details")->TblCaption(), u"Order Details");
     EXPECT_EQ(Field(u"Order Details", u"MixedCase")->FldCaption(), u"Mixed Case");
@@ -289,9 +291,10 @@ TEST_P(SchemaLoadTest, CustomViewsAreDescribedNeverRun) {
     QelTable* twice = Table(u"Twice");
     EXPECT_EQ(FieldNames(u"Twice"), (std::vector<std::u16string>{u"id", u"name"}));
     EXPECT_FALSE(twice->TblGen());
-    EXPECT_EQ(twice->TblCustomError(), u"Quorvane: Duplicate Column Name - NAME found! ASP scripts may not be "
-                                       u"generated correctly! Please rename duplicated field names to ensure "
-                                       u"correct generation!");
+    EXPECT_EQ(twice->TblCustomError(),
+              u"Quorvane: Duplicate Column Name - NAME found! ASP scripts may not be "
+              u"generated correctly! Please rename duplicated field names to ensure "
+              u"correct generation!");
 
     // A name already in the project is refused.
     EXPECT_EQ(LoadView(u"customers", u"SELECT id FROM customers"), 1);
@@ -360,14 +363,15 @@ TEST_P(SchemaLoadTest, ADataSourceConnectsWithAPasswordHoldingSeparators) {
     for (std::u16string_view key : {u"Driver", u"Server", u"Port", u"Database"}) {
         if (std::optional<std::u16string> value = odbc.Get(key)) {
             // PostgreSQL's driver names the server "Servername" in a data source.
-            contents += (postgres && key == u"Server" ? "Servername" : test::Utf8(key)) + "=" + test::Utf8(*value) + "\n";
+            contents += (postgres && key == u"Server" ? "Servername" : test::Utf8(key)) + "=" +
+                        test::Utf8(*value) + "\n";
         }
     }
     DataSourceFile file(mTemp / "odbc.ini", contents);
 
-    const std::int16_t result =
-        mDatabase->LoadADODB(Variant(u"ODBC"), Variant(automation::FromUtf8(dataSource)), Variant(mTestDatabase->User()),
-                             Variant(mTestDatabase->Password()), Variant(u""), Variant(u""), Variant(NoSchema));
+    const std::int16_t result = mDatabase->LoadADODB(
+        Variant(u"ODBC"), Variant(automation::FromUtf8(dataSource)), Variant(mTestDatabase->User()),
+        Variant(mTestDatabase->Password()), Variant(u""), Variant(u""), Variant(NoSchema));
     ASSERT_EQ(result, 0) << test::Utf8(State().gProjErr);
     EXPECT_TRUE(Tables().TableExist(Variant(u"customers")));
     // The stored values are the user's, as typed.
@@ -379,8 +383,8 @@ TEST_P(SchemaLoadTest, ADataSourceConnectsWithAPasswordHoldingSeparators) {
 
 TEST_P(SchemaLoadTest, NamesDifferingOnlyInLetterCaseDoNotFailTheLoad) {
     const std::u16string q = DriverQuote();
-    mTestDatabase->Execute(u"CREATE TABLE " + q + u"Tally" + q + u" (n INTEGER);\nCREATE TABLE " + q + u"tally" + q +
-                           u" (m INTEGER);");
+    mTestDatabase->Execute(u"CREATE TABLE " + q + u"Tally" + q + u" (n INTEGER);\nCREATE TABLE " + q +
+                           u"tally" + q + u" (m INTEGER);");
     if (Kind() == DatabaseKind::PostgreSQL) {
         mTestDatabase->Execute(u"CREATE TABLE casing (\"Id\" INTEGER, \"id\" INTEGER, label VARCHAR(5));");
     }
@@ -391,8 +395,9 @@ TEST_P(SchemaLoadTest, NamesDifferingOnlyInLetterCaseDoNotFailTheLoad) {
     ASSERT_NE(upperHeld, Tables().TableExist(Variant(u"tally")));
     QelTable* held = Table(upperHeld ? u"Tally" : u"tally");
     EXPECT_FALSE(held->TblGen());
-    EXPECT_NE(held->TblError().find(std::u16string(u"Duplicate Table Name - ") + (upperHeld ? u"tally" : u"Tally")),
-              std::u16string::npos)
+    EXPECT_NE(
+        held->TblError().find(std::u16string(u"Duplicate Table Name - ") + (upperHeld ? u"tally" : u"Tally")),
+        std::u16string::npos)
         << test::Utf8(held->TblError());
     EXPECT_TRUE(Table(u"customers")->TblLoaded());
 
@@ -408,8 +413,9 @@ TEST_P(SchemaLoadTest, AnotherSchemasTableOfTheSameNameLendsNoKeys) {
     if (Kind() != DatabaseKind::PostgreSQL) {
         GTEST_SKIP() << "only PostgreSQL has schemas within one database here";
     }
-    mTestDatabase->Execute(u"CREATE SCHEMA audit;\nCREATE TABLE audit.order_lines (entry INTEGER PRIMARY KEY, "
-                           u"note VARCHAR(10) NOT NULL UNIQUE);");
+    mTestDatabase->Execute(
+        u"CREATE SCHEMA audit;\nCREATE TABLE audit.order_lines (entry INTEGER PRIMARY KEY, "
+        u"note VARCHAR(10) NOT NULL UNIQUE);");
     ASSERT_EQ(Load(), 0) << test::Utf8(State().gProjErr);
     // One project table, loaded from each schema's row in turn ("audit" first, then "public");
     // each load reads the keys of its own schema only.
@@ -421,7 +427,8 @@ TEST_P(SchemaLoadTest, AnotherSchemasTableOfTheSameNameLendsNoKeys) {
     EXPECT_TRUE(Field(u"order_lines", u"note")->FldUniqueIdx());
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, SchemaLoadTest, ::testing::Values(DatabaseKind::PostgreSQL, DatabaseKind::MariaDB),
+INSTANTIATE_TEST_SUITE_P(Servers, SchemaLoadTest,
+                         ::testing::Values(DatabaseKind::PostgreSQL, DatabaseKind::MariaDB),
                          [](const auto& info) { return testdb::KindName(info.param); });
 #else
 INSTANTIATE_TEST_SUITE_P(Embedded, SchemaLoadTest, ::testing::Values(DatabaseKind::SQLite),

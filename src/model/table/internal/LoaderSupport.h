@@ -27,8 +27,8 @@ bool AddAdoColumns(QelFields& fields, const ado::Fields& columns, std::u16string
 std::u16string SortedKeyList(const std::vector<std::u16string>& names);
 
 /// Adds a table of `name` for a full load and returns it with TblLoaded False and, unless
-/// `type` is empty, that TblType; nullptr when the list refuses the name. A name that differs from a table already added
-/// only in letter case cannot be held beside it: the table already there is marked (its
+/// `type` is empty, that TblType; nullptr when the list refuses the name. A name that differs from a table
+/// already added only in letter case cannot be held beside it: the table already there is marked (its
 /// TblError names the clash, TblGen False) and the load goes on without the second one.
 QelTable* AddLoadedTable(QelTables& tables, const std::u16string& name, std::u16string_view type);
 

@@ -1,0 +1,338 @@
+// Runs each VBScript program of programs/ through the script control and its Python equivalent
+// through python3 in the same run, and prints the time ratio VBScript / CPython (below 1: the
+// engine is faster). Both sides return a checksum of their work, compared here, so the two
+// programs provably do the same thing. Only the work is timed: the script is compiled before
+// the clock starts, and the Python program times its own loop, without the interpreter's
+// start-up. Each side reports its best run; the two sides take turns in rounds.
+//
+// The page program also runs with 100,000, 200,000 and 400,000 appended pieces; the time per
+// piece relative to the smallest page shows whether building a page grows linearly.
+//
+// usage: vbscript_bench [--runs N] [--rounds N] [--only PROGRAM] [--no-python] [--programs DIR]
+
+#include "platform/vbscript/ScriptControl.h"
+
+#include "platform/automation/Conversion.h"
+#include "platform/automation/Error.h"
+#include "platform/automation/Object.h"
+#include "platform/automation/Text.h"
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using qv::automation::ClassInfo;
+using qv::automation::MakeRef;
+using qv::automation::Object;
+using qv::automation::Variant;
+
+/// The host object of the host program: a table with a name, fields by index and a read/write
+/// counter, called late-bound like every object the host gives to scripts.
+class Table final : public Object {
+public:
+    const ClassInfo& GetClassInfo() const override {
+        static const ClassInfo info(u"Table",
+                                    {
+                                        qv::automation::Method<&Table::Name>(u"Name"),
+                                        qv::automation::Method<&Table::FieldCount>(u"FieldCount"),
+                                        qv::automation::Method<&Table::Fields>(u"Fields"),
+                                        qv::automation::Property<&Table::Hits, &Table::SetHits>(u"Hits"),
+                                    });
+        return info;
+    }
+    std::u16string Name() const { return mName; }
+    std::int32_t FieldCount() const { return static_cast<std::int32_t>(mFields.size()); }
+    std::u16string Fields(std::int32_t index) const {
+        if (index < 0 || static_cast<std::size_t>(index) >= mFields.size()) {
+            qv::automation::Raise(qv::automation::ErrorNumber::SubscriptOutOfRange);
+        }
+        return mFields[static_cast<std::size_t>(index)];
+    }
+    std::int32_t Hits() const { return mHits; }
+    void SetHits(std::int32_t value) { mHits = value; }
+
+private:
+    std::u16string mName = u"Orders";
+    std::vector<std::u16string> mFields = {u"OrderID", u"CustomerID", u"OrderDate", u"ShipName", u"Freight"};
+    std::int32_t mHits = 0;
+};
+
+/// One measured run: the checksum the program returned and its best time, or why it failed.
+struct Measure {
+    std::string checksum;
+    double seconds = 0;
+    std::string failure;
+
+    bool Failed() const { return !failure.empty(); }
+};
+
+struct Program {
+    const char* name;
+    std::int32_t size;
+    const char* what;
+};
+
+// Sizes give each program some tens of milliseconds under CPython.
+constexpr std::array Programs{
+    Program{"page", 100000, "appended pieces"},
+    Program{"page", 200000, "appended pieces"},
+    Program{"page", 400000, "appended pieces"},
+    Program{"arith", 1000000, "iterations"},
+    Program{"calls", 500000, "iterations + fib(25)"},
+    Program{"host", 400000, "iterations"},
+    Program{"arrays", 100000, "elements + 10 x 100 x 100"},
+    Program{"dictionary", 400000, "updates"},
+    Program{"strings", 200000, "iterations"},
+};
+
+std::optional<std::string> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+/// A program compiled once into its own script control, run as often as asked.
+class ScriptRunner {
+public:
+    explicit ScriptRunner(const std::string& path) {
+        const std::optional<std::string> code = ReadFile(path);
+        if (!code) {
+            mMeasure.failure = "cannot read " + path;
+            return;
+        }
+        mControl.AddObject(u"Table", MakeRef<Table>());
+        Guard([&] {
+            mControl.AddCode(qv::vbscript::ScriptControl::GlobalModuleName, qv::automation::FromUtf8(*code));
+        });
+    }
+
+    /// Runs Main(size) `runs` times and keeps the best time over every call so far.
+    void Run(std::int32_t size, int runs) {
+        for (int run = 0; run < runs && !mMeasure.Failed(); ++run) {
+            Guard([&] {
+                std::array<Variant, 1> args{Variant(size)};
+                const auto start = std::chrono::steady_clock::now();
+                const Variant result =
+                    mControl.Run(qv::vbscript::ScriptControl::GlobalModuleName, u"Main", args);
+                const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+                const std::string checksum = qv::automation::ToUtf8(qv::automation::ToString(result));
+                if (mRuns > 0 && checksum != mMeasure.checksum) {
+                    mMeasure.failure = "checksum differs between runs";
+                    return;
+                }
+                mMeasure.checksum = checksum;
+                mMeasure.seconds = mRuns == 0 ? elapsed.count() : std::min(mMeasure.seconds, elapsed.count());
+                ++mRuns;
+            });
+        }
+    }
+
+    const Measure& Result() const { return mMeasure; }
+
+private:
+    template <class Call> void Guard(Call&& call) {
+        if (mMeasure.Failed()) {
+            return;
+        }
+        try {
+            call();
+        } catch (const qv::automation::Error&) {
+            const qv::vbscript::ScriptError& error = mControl.Error();
+            mMeasure.failure = qv::automation::ToUtf8(error.source) + " " + std::to_string(error.number) +
+                               " at line " + std::to_string(error.line) + ": " +
+                               qv::automation::ToUtf8(error.description);
+        }
+    }
+
+    qv::vbscript::ScriptControl mControl;
+    Measure mMeasure;
+    int mRuns = 0;
+};
+
+/// Runs a shell command and returns its standard output, or nullopt when it fails.
+std::optional<std::string> Capture(const std::string& command) {
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return std::nullopt;
+    }
+    std::string output;
+    std::array<char, 4096> buffer{};
+    while (std::size_t count = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
+        output.append(buffer.data(), count);
+    }
+    if (pclose(pipe) != 0) {
+        return std::nullopt;
+    }
+    return output;
+}
+
+/// The python program prints "checksum VALUE" and "seconds BEST".
+Measure RunPython(const std::string& path, std::int32_t size, int runs) {
+    Measure measure;
+    const std::optional<std::string> output =
+        Capture("python3 '" + path + "' " + std::to_string(size) + " " + std::to_string(runs) + " 2>&1");
+    if (!output) {
+        measure.failure = "python3 failed";
+        return measure;
+    }
+    std::istringstream lines(*output);
+    std::string line;
+    bool timed = false;
+    while (std::getline(lines, line)) {
+        if (line.rfind("checksum ", 0) == 0) {
+            measure.checksum = line.substr(9);
+        } else if (line.rfind("seconds ", 0) == 0) {
+            measure.seconds = std::strtod(line.c_str() + 8, nullptr);
+            timed = true;
+        }
+    }
+    if (!timed) {
+        measure.failure = "unexpected output: " + *output;
+    }
+    return measure;
+}
+
+/// Keeps the better of two measures of the same program; a differing checksum is a failure.
+void Merge(std::optional<Measure>& best, Measure next) {
+    if (!best || next.Failed()) {
+        best = std::move(next);
+    } else if (!best->Failed() && next.checksum != best->checksum) {
+        best->failure = "checksum differs between runs";
+    } else if (!best->Failed()) {
+        best->seconds = std::min(best->seconds, next.seconds);
+    }
+}
+
+struct Row {
+    Program program;
+    Measure script;
+    std::optional<Measure> python;
+};
+
+void PrintLinearity(const char* side, const std::vector<Row>& rows, bool python) {
+    const Row* base = nullptr;
+    std::printf("  %-9s", side);
+    for (const Row& row : rows) {
+        const Measure* measure = python ? (row.python ? &*row.python : nullptr) : &row.script;
+        if (std::string(row.program.name) != "page" || measure == nullptr || measure->Failed()) {
+            continue;
+        }
+        if (base == nullptr) {
+            base = &row;
+            continue;
+        }
+        const Measure& first = python ? *base->python : base->script;
+        const double perPiece = measure->seconds / row.program.size;
+        const double basePerPiece = first.seconds / base->program.size;
+        std::printf("  %d pieces: %.2f", row.program.size, perPiece / basePerPiece);
+    }
+    std::printf("\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int runs = 3;
+    int rounds = 3;
+    std::string only;
+    bool withPython = true;
+    std::string directory = QV_VBS_PROGRAMS_DIR;
+    for (int index = 1; index < argc; ++index) {
+        const std::string argument = argv[index];
+        if (argument == "--runs" && index + 1 < argc) {
+            runs = std::max(1, std::atoi(argv[++index]));
+        } else if (argument == "--rounds" && index + 1 < argc) {
+            rounds = std::max(1, std::atoi(argv[++index]));
+        } else if (argument == "--only" && index + 1 < argc) {
+            only = argv[++index];
+        } else if (argument == "--no-python") {
+            withPython = false;
+        } else if (argument == "--programs" && index + 1 < argc) {
+            directory = argv[++index];
+        } else {
+            std::fprintf(stderr, "usage: vbscript_bench [--runs N] [--rounds N] [--only PROGRAM] "
+                                 "[--no-python] [--programs DIR]\n");
+            return 2;
+        }
+    }
+    if (withPython && !Capture("python3 --version 2>&1")) {
+        std::printf("python3 is not on PATH: no ratios, VBScript times only\n");
+        withPython = false;
+    }
+
+    std::printf(
+        "best of %d rounds x %d runs, the two sides taking turns; ratio = VBScript time / CPython time "
+        "(below 1: faster than CPython)\n\n",
+        rounds, runs);
+    std::printf("%-11s %9s %-26s %12s %12s %7s  %s\n", "program", "size", "", "VBScript ms", "CPython ms",
+                "ratio", "checksum");
+    std::vector<Row> rows;
+    bool failed = false;
+    for (const Program& program : Programs) {
+        if (!only.empty() && only != program.name) {
+            continue;
+        }
+        // Turns spread a busy machine's slow spells over both sides.
+        ScriptRunner script(directory + "/" + program.name + ".vbs");
+        std::optional<Measure> python;
+        for (int round = 0; round < rounds; ++round) {
+            script.Run(program.size, runs);
+            if (withPython) {
+                Merge(python, RunPython(directory + "/" + program.name + ".py", program.size, runs));
+            }
+        }
+        Row row{program, script.Result(), std::move(python)};
+        std::printf("%-11s %9d %-26s ", program.name, program.size, program.what);
+        if (row.script.Failed()) {
+            std::printf("%12s", "failed");
+        } else {
+            std::printf("%12.2f", row.script.seconds * 1000);
+        }
+        if (!row.python) {
+            std::printf("%12s %7s  %s\n", "-", "-", row.script.checksum.c_str());
+        } else if (row.python->Failed()) {
+            std::printf("%12s %7s\n", "failed", "-");
+        } else {
+            std::printf("%12.2f", row.python->seconds * 1000);
+            if (row.script.Failed()) {
+                std::printf(" %7s\n", "-");
+            } else {
+                const bool same = row.script.checksum == row.python->checksum;
+                std::printf(
+                    " %7.2f  %s\n", row.script.seconds / row.python->seconds,
+                    same ? "same"
+                         : ("DIFFERENT: " + row.script.checksum + " / " + row.python->checksum).c_str());
+                failed = failed || !same;
+            }
+        }
+        for (const Measure* measure : {&row.script, row.python ? &*row.python : nullptr}) {
+            if (measure != nullptr && measure->Failed()) {
+                std::printf("    %s: %s\n", measure == &row.script ? "VBScript" : "CPython",
+                            measure->failure.c_str());
+                failed = true;
+            }
+        }
+        std::fflush(stdout);
+        rows.push_back(std::move(row));
+    }
+
+    if (only.empty() || only == "page") {
+        std::printf("\nPage building, time per piece relative to 100000 pieces (about 1: linear)\n");
+        PrintLinearity("VBScript", rows, false);
+        if (withPython) {
+            PrintLinearity("CPython", rows, true);
+        }
+    }
+    return failed ? 1 : 0;
+}
