@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cassert>
 #include <functional>
+#include <limits>
 #include <utility>
 
 namespace qv {
@@ -161,6 +162,7 @@ const automation::ClassInfo& CSuperCollection::GetClassInfo() const {
                 item.set = item.let;
                 return item;
             }(),
+            Method<&CSuperCollection::NewEnumMember>(u"NewEnum"),
             Method<&CSuperCollection::Clear>(u"Clear"),
             Method<&CSuperCollection::MoveItem>(u"MoveItem"),
         });
@@ -350,7 +352,7 @@ void CSuperCollection::Add(const Variant& vItem, std::u16string_view sKey, std::
         }
         if (eInsert == InsertMode::Before && nPosition == mBaseIndex) {
             eInsert = InsertMode::First;
-        } else if (eInsert == InsertMode::After && nPosition >= mBaseIndex + count - 1) {
+        } else if (eInsert == InsertMode::After && nPosition >= std::int64_t{mBaseIndex} + count - 1) {
             eInsert = InsertMode::Last;
         }
     } else if (eInsert == InsertMode::Before || eInsert == InsertMode::After) {
@@ -358,6 +360,10 @@ void CSuperCollection::Add(const Variant& vItem, std::u16string_view sKey, std::
     }
     if (FindNode(sKey) != nullptr) {
         Raise(DuplicateKey);
+    }
+    // Every position must be a 32-bit number, however high the base.
+    if (std::int64_t{mBaseIndex} + count > std::numeric_limits<std::int32_t>::max()) {
+        Raise(automation::ErrorNumber::Overflow);
     }
 
     std::size_t target = static_cast<std::size_t>(count);
@@ -603,6 +609,7 @@ CKeys::CKeys(CSuperCollection& collection) : mCursor(MakeRef<Cursor>()) {
 const automation::ClassInfo& CKeys::GetClassInfo() const {
     using namespace automation;
     static const ClassInfo info(u"CKeys", {
+                                              Method<&CKeys::NewEnumMember>(u"NewEnum"),
                                               Method<&CKeys::Count>(u"Count"),
                                           });
     return info;

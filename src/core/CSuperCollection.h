@@ -168,7 +168,8 @@ private:
     static IndexArgument ReadIndex(const automation::Variant& vIndexKey);
 
     bool ContainsPosition(std::int32_t position) const noexcept {
-        return position >= mBaseIndex && position - mBaseIndex < Count();
+        // In 64 bits: with a base far below zero the distance may not fit in 32.
+        return position >= mBaseIndex && static_cast<std::int64_t>(position) - mBaseIndex < Count();
     }
     Node* FindNode(std::u16string_view key) const;
     /// The node an index argument names; `positionError` for a position outside the items,
@@ -187,6 +188,8 @@ private:
     // Members the automation table calls.
     void AddMember(const automation::Variant& vItem, std::optional<std::u16string> sKey,
                    std::optional<std::int32_t> eInsert, std::optional<std::int32_t> nPosition);
+    /// NewEnum by name: the collection itself, which For Each walks.
+    automation::Ref<automation::Object> NewEnumMember() { return automation::Ref<automation::Object>(this); }
     std::int32_t KeyExistsMember(std::u16string sKey) const { return KeyExists(sKey); }
     void ChangeKeyMember(std::u16string sOldKey, std::u16string sNewKey) { ChangeKey(sOldKey, sNewKey); }
     void ChangeKeyForIndexMember(std::u16string nIndex, std::u16string sNewKey) {
@@ -273,6 +276,9 @@ private:
         std::size_t position = 0;
     };
     class Walker;
+
+    /// NewEnum by name: the list itself, its own enumerator.
+    automation::Ref<automation::Object> NewEnumMember() { return automation::Ref<automation::Object>(this); }
 
     automation::Ref<Cursor> mCursor;
 

@@ -69,7 +69,9 @@ bool QelKeyword::Load(std::u16string_view file) {
 }
 
 bool QelKeyword::LoadMember(const Variant& file) {
-    return Load(automation::ToString(file));
+    // A path that is no text (Null) names no file: the load fails quietly like any other.
+    std::optional<std::u16string> path = TextOf(file);
+    return path && Load(*path);
 }
 
 } // namespace qv

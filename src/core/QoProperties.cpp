@@ -41,6 +41,7 @@ const automation::ClassInfo& QoProperties::GetClassInfo() const {
                                                      Method<&QoProperties::DeleteMember>(u"Delete"),
                                                      Method<&QoProperties::PropertyExist>(u"PropertyExist"),
                                                      Default(Method<&QoProperties::Item>(u"Item")),
+                                                     Method<&QoProperties::NewEnumMember>(u"NewEnum_prp"),
                                                  });
     return info;
 }

@@ -97,6 +97,8 @@ private:
     automation::Variant DeleteMember(const automation::Variant& Index) {
         return automation::Variant(Delete(Index));
     }
+    /// NewEnum_prp by name: the bag itself, which For Each walks.
+    automation::Ref<automation::Object> NewEnumMember() { return automation::Ref<automation::Object>(this); }
 
     TypedCollection<QoProperty> mItems;
     std::uint64_t mGeneration = 0;

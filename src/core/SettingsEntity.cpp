@@ -2,6 +2,8 @@
 
 #include "platform/automation/Error.h"
 
+#include <cassert>
+
 namespace qv {
 
 using automation::DispId;
@@ -61,6 +63,7 @@ Variant SettingsEntity::ConvertForSetting(SettingType type, const Variant& value
     case SettingType::Variant:
         return value;
     }
+    assert(false && "unknown setting type");
     return value;
 }
 

@@ -293,7 +293,7 @@ Variant cRegistry::Value() {
 void cRegistry::SetValue(const Variant& value) {
     std::optional<Address> address = Resolve(mSectionKey);
     if (!address) {
-        RaiseSetFailure(value, u"no such root key");
+        RaiseSetFailure(value, {});
     }
     registry::Value stored;
     switch (mValueType) {

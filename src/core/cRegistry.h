@@ -93,6 +93,8 @@ private:
     struct Address;
     /// The hive and key path the current address names, or nullopt for a root without a hive.
     std::optional<Address> Resolve(std::u16string_view section) const;
+    /// 26001 naming the address and the value; `reason`, when given, follows in parentheses
+    /// (a key that cannot be reached gives none, so its text is the registry class's own).
     [[noreturn]] void RaiseSetFailure(const automation::Variant& value, std::u16string_view reason) const;
     [[noreturn]] void RaiseFailure(std::u16string description) const;
     void WriteDefault(std::u16string_view section, std::u16string_view text);

@@ -368,6 +368,23 @@ TEST_F(CSuperCollectionTest, ClearEmptiesButKeepsTheModes) {
     EXPECT_EQ(collection->KeyExists(u"X"), 0);
 }
 
+TEST_F(CSuperCollectionTest, PositionsStayNumbersWhateverTheBase) {
+    // Regression: a base near either end of the 32-bit range overflowed the position arithmetic.
+    Ref<CSuperCollection> low = MakeRef<CSuperCollection>();
+    low->SetBaseIndex(-2000000000);
+    low->Add(Variant(u"a"), u"a");
+    EXPECT_TRUE(low->Item(Variant(2000000000)).IsEmpty());
+    EXPECT_EQ(ErrorOf([&] { low->Key(2000000000); }), 9);
+    EXPECT_EQ(low->KeyExists(u"a"), -2000000000);
+
+    Ref<CSuperCollection> high = MakeRef<CSuperCollection>();
+    high->SetBaseIndex(2147483647);
+    high->Add(Variant(u"a"), u"a", InsertMode::After, 2147483647);
+    EXPECT_EQ(high->KeyExists(u"a"), 2147483647);
+    EXPECT_EQ(ErrorOf([&] { high->Add(Variant(u"b"), u"b"); }), automation::ErrorNumber::Overflow);
+    EXPECT_EQ(high->Count(), 1) << "nothing is added";
+}
+
 TEST_F(CSuperCollectionTest, LateBoundMembersTakeOptionalArguments) {
     Ref<CSuperCollection> collection = MakeRef<CSuperCollection>();
     automation::CallByName(*collection, u"add", automation::InvokeKind::Method,

@@ -7,10 +7,13 @@
 
 #include "support/ApartmentFixture.h"
 
+#include "platform/automation/Conversion.h"
 #include "platform/automation/Text.h"
 
 #include <set>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace qv {
 namespace {
@@ -62,6 +65,49 @@ TEST_F(MemberTablesTest, MemberAndSettingNamesAreUniqueIgnoringCase) {
         EXPECT_TRUE(settings.insert(lower).second) << automation::ToUtf8(setting.name) << " appears twice";
         EXPECT_EQ(members.contains(lower), setting.name == u"SmpName") << automation::ToUtf8(setting.name);
     }
+}
+
+TEST_F(MemberTablesTest, ClassesHaveTheirMembersInSlotOrder) {
+    // Regression: the enumerator members were missing, so NewEnum by name raised 438.
+    Ref<CSuperCollection> collection = MakeRef<CSuperCollection>();
+    struct Case {
+        Ref<automation::Object> object;
+        std::vector<std::u16string_view> names;
+    };
+    const Case cases[] = {
+        {collection,
+         {u"CompareMode", u"AllowItemAsignments", u"BaseIndex", u"Keys", u"Key", u"KeyExists", u"ChangeKey",
+          u"ChangeKeyForIndex", u"Add", u"Count", u"Remove", u"Item", u"NewEnum", u"Clear", u"MoveItem"}},
+        {collection->Keys(), {u"NewEnum", u"Count"}},
+        {MakeRef<cKey>(u"k", 1), {u"Name", u"AssociatedIndex"}},
+        {MakeRef<QoProperty>(),
+         {u"Key", u"Name", u"DataType", u"Value", u"RegSave", u"RegFormat", u"FileSave", u"Sync"}},
+        {MakeRef<QoProperties>(), {u"Add", u"Count", u"Delete", u"PropertyExist", u"Item", u"NewEnum_prp"}},
+        {MakeRef<QelKeyword>(), {u"curIndex", u"Count", u"IsKeyword", u"Load"}},
+        {MakeRef<QelStatus>(),
+         {u"mj1", u"mj2", u"mn1", u"mn2", u"DispStatus", u"ShowStatus", u"ShowStatus2", u"ShowStatus3",
+          u"StatusIsCancelled", u"CloseStatus", u"SetStatus", u"GetVer", u"GetSysCode"}},
+        {MakeRef<cRegistry>(),
+         {u"KeyExists", u"CreateKey", u"DeleteKey", u"DeleteValue", u"Value", u"EnumerateValues",
+          u"EnumerateSections", u"CreateEXEAssociation", u"CreateAdditionalEXEAssociations", u"ValueType",
+          u"ClassKey", u"SectionKey", u"ValueKey", u"Default"}},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(automation::ToUtf8(test.object->TypeName()));
+        std::vector<std::u16string_view> names;
+        for (const automation::MemberInfo& member : test.object->GetClassInfo().Members()) {
+            names.push_back(member.name);
+        }
+        EXPECT_EQ(names, test.names);
+    }
+
+    // For Each over what NewEnum gives by name walks the items.
+    collection->Add(automation::Variant(u"a"), u"a");
+    const automation::Variant enumerable =
+        automation::CallByName(*collection, u"NewEnum", automation::InvokeRead);
+    automation::Variant item;
+    ASSERT_TRUE(enumerable.ObjectValue()->NewEnum()->Next(item));
+    EXPECT_EQ(automation::ToString(item), u"a");
 }
 
 } // namespace

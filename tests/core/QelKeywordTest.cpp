@@ -57,6 +57,9 @@ TEST_F(QelKeywordTest, LoadsWordsUnderTheProductRoot) {
         EXPECT_EQ(keywords->Count(), test.count);
     }
     EXPECT_FALSE(MakeRef<QelKeyword>()->Load(TempPath("missing.xml")));
+    // A path that is no text fails like a missing file instead of raising.
+    EXPECT_FALSE(automation::ToBoolean(automation::CallByName(
+        *MakeRef<QelKeyword>(), u"Load", automation::InvokeKind::Method, {Variant::Null()})));
 }
 
 TEST_F(QelKeywordTest, WordsAreStoredOnceInTheirLatestSpelling) {

@@ -181,6 +181,21 @@ TEST_F(cRegistryTest, BytesAndOtherTypesRoundTrip) {
 }
 
 TEST_F(cRegistryTest, AWriteTheStoreRefusesRaises) {
+    // A root without a hive: the key cannot be opened, and the text is exactly the class's own.
+    cRegistry& registry = GetRegistry();
+    registry.SetClassKey(0);
+    registry.SetSectionKey(u"Software");
+    registry.SetValueKey(u"Language");
+    registry.SetValueType(1);
+    try {
+        registry.SetValue(Variant(u"x"));
+        ADD_FAILURE() << "no error";
+    } catch (const automation::Error& error) {
+        EXPECT_EQ(error.Number(), RegistryError::Failed);
+        EXPECT_EQ(error.Description(),
+                  u"Failed to set registry value Key: '0',Section: 'Software',Key: 'Language' to value: 'x'");
+    }
+
     std::ofstream(mTemp / "file") << "not a folder";
     UseRegistry(std::make_unique<registry::Registry>(mTemp / "file" / "user.reg", mTemp / "machine.reg"));
     try {

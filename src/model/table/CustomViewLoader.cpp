@@ -88,9 +88,7 @@ void QelTable::ParseCustomSql() {
 }
 
 void QelTable::Load_ADOCustomViewMember(automation::Variant&, automation::Variant&, automation::Variant&) {
-    // Connections exist only inside the database loaders; a late-bound caller has none to pass.
-    automation::Raise(automation::ErrorNumber::ObjectRequired, u"QelTable.Load_ADOCustomView",
-                      u"Object required: the connection of a database loader");
+    loader::RaiseNoLoaderObject(u"QelTable.Load_ADOCustomView");
 }
 
 } // namespace qv

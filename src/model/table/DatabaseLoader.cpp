@@ -26,30 +26,13 @@
 namespace qv {
 
 using automation::Variant;
+using loader::ArgText;
+using loader::IgnoringErrors;
+using loader::TextOf;
 
 namespace {
 
 constexpr std::u16string_view CrLf = u"\r\n";
-
-/// An argument as text; Null reads as "", as it does when joined into a text.
-std::u16string ArgText(const Variant& value) {
-    const Variant& plain = value.Deref();
-    return plain.IsNull() ? std::u16string() : automation::ToString(plain);
-}
-
-/// A rowset value as text; Null and Empty give "".
-std::u16string TextOf(const Variant& value) {
-    return value.IsNull() || value.IsEmpty() ? std::u16string() : automation::ToString(value);
-}
-
-/// Runs a step whose failure the load passes over.
-template <class Step> void IgnoringErrors(Step step) {
-    try {
-        step();
-    } catch (const automation::Error&) {
-        // The step has no effect; the load goes on.
-    }
-}
 
 std::u16string NumberText(std::int32_t number) {
     return automation::ToString(Variant(number));

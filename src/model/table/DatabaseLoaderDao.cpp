@@ -21,13 +21,9 @@
 namespace qv {
 
 using automation::Variant;
+using loader::ArgText;
 
 namespace {
-
-std::u16string ArgText(const Variant& value) {
-    const Variant& plain = value.Deref();
-    return plain.IsNull() ? std::u16string() : automation::ToString(plain);
-}
 
 /// The text after "Error # ": a number of zero or more with a leading blank, as Str gives it.
 std::u16string ErrorNumberText(std::int32_t number) {

@@ -17,12 +17,15 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace qv {
 
 using automation::Variant;
+using loader::IgnoringErrors;
+using loader::TextOf;
 
 namespace {
 
@@ -32,24 +35,9 @@ bool LoadsNameOnly(bool bLoadAll) {
     return bLoadAll && State().gDynamicLoadDB;
 }
 
-/// A rowset value as text; Null and Empty give "".
-std::u16string TextOf(const Variant& value) {
-    return value.IsNull() || value.IsEmpty() ? std::u16string() : automation::ToString(value);
-}
-
 /// A rowset flag; Null counts as False.
 bool FlagOf(const Variant& value) {
     return !value.IsNull() && automation::ToBoolean(value);
-}
-
-/// Runs one step of the key and index reading: a step that fails has no effect of its own, and
-/// the next step runs.
-template <class Step> void IgnoringErrors(Step step) {
-    try {
-        step();
-    } catch (const automation::Error&) {
-        // The catalogue could not tell; the table keeps what the earlier steps gave it.
-    }
 }
 
 void MarkPrimaryKey(QelFields& fields, const std::u16string& name) {
@@ -129,13 +117,6 @@ void AddDaoColumns(QelFields& fields, const std::vector<dao::Field>& columns) {
             fields.At(fields.Count())->LoadFld_DAO(column);
         }
     }
-}
-
-[[noreturn]] void RaiseNoCatalogObject(std::u16string_view member) {
-    // Definitions, rowsets and connections exist only inside the database loaders; a
-    // late-bound caller has nothing it could pass.
-    automation::Raise(automation::ErrorNumber::ObjectRequired, std::u16string(member),
-                      u"Object required: the catalogue object of a database loader");
 }
 
 } // namespace
@@ -286,15 +267,15 @@ void QelTable::Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLo
 }
 
 void QelTable::LoadTbl_DAOMember(Variant&, Variant&) {
-    RaiseNoCatalogObject(u"QelTable.LoadTbl_DAO");
+    loader::RaiseNoLoaderObject(u"QelTable.LoadTbl_DAO");
 }
 
 void QelTable::LoadView_DAOMember(Variant&, Variant&) {
-    RaiseNoCatalogObject(u"QelTable.LoadView_DAO");
+    loader::RaiseNoLoaderObject(u"QelTable.LoadView_DAO");
 }
 
 void QelTable::Load_ADOMember(Variant&, Variant&, Variant&) {
-    RaiseNoCatalogObject(u"QelTable.Load_ADO");
+    loader::RaiseNoLoaderObject(u"QelTable.Load_ADO");
 }
 
 } // namespace qv

@@ -5,6 +5,7 @@
 #include "core/QelStatus.h"
 
 #include "platform/ado/Field.h"
+#include "platform/automation/Conversion.h"
 #include "platform/automation/Text.h"
 
 namespace qv::loader {
@@ -69,6 +70,20 @@ QelTable* AddLoadedTable(QelTables& tables, const std::u16string& name, std::u16
         }
     }
     return nullptr;
+}
+
+std::u16string ArgText(const automation::Variant& value) {
+    const automation::Variant& plain = value.Deref();
+    return plain.IsNull() ? std::u16string() : automation::ToString(plain);
+}
+
+std::u16string TextOf(const automation::Variant& value) {
+    return value.IsNull() || value.IsEmpty() ? std::u16string() : automation::ToString(value);
+}
+
+void RaiseNoLoaderObject(std::u16string_view member) {
+    automation::Raise(automation::ErrorNumber::ObjectRequired, std::u16string(member),
+                      u"Object required: the catalogue object of a database loader");
 }
 
 void ShowLoadStep(std::u16string_view text) {

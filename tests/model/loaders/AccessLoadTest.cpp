@@ -65,19 +65,13 @@ const SampleFile SampleFiles[] = {
           u"NO"},
          {u"Categories", u"CategoryName", AdoType::VarWChar, u"'", false, true, true, false, u"Category Name",
           u"TEXT"},
-         {u"Categories", u"Description", AdoType::LongVarWChar, u"'", false, false, false, false,
-          u"Description", u"TEXTAREA"},
          // A long binary column of Access has no delimiters.
          {u"Categories", u"Picture", AdoType::LongVarBinary, u"", false, false, false, false, u"Picture",
           u"FILE"},
-         {u"Employees", u"BirthDate", AdoType::DBTimeStamp, u"#", false, false, false, false, u"Birth Date",
-          u"TEXT"},
          // The designer's caption wins over the one made from the name.
          {u"Order Details", u"ProductID", AdoType::Integer, u"", true, false, true, false, u"Product",
           u"TEXT"},
          {u"Order Details", u"OrderID", AdoType::Integer, u"", true, false, false, false, u"Order ID",
-          u"TEXT"},
-         {u"Order Details", u"Quantity", AdoType::SmallInt, u"", false, false, true, false, u"Quantity",
           u"TEXT"},
          {u"Products", u"UnitPrice", AdoType::Currency, u"", false, false, false, false, u"Unit Price",
           u"TEXT"},
@@ -95,7 +89,6 @@ const SampleFile SampleFiles[] = {
          // One table whose key the view selects.
          {u"Current Product List", true, u"ProductID", false},
          {u"Category Sales for 1995", false, u"", false},
-         {u"Order Subtotals", false, u"", false},
          // Updatable, but without the key of its table.
          {u"Invoices", true, u"", false},
      }},
@@ -106,12 +99,8 @@ const SampleFile SampleFiles[] = {
      {
          {u"DateTest", u"DateTimeCol", AdoType::DBTimeStamp, u"#", false, false, false, false,
           u"Date Time Col", u"TEXT"},
-         {u"DateTest", u"TimeCol", AdoType::DBTimeStamp, u"#", false, false, false, false, u"Time Col",
-          u"TEXT"},
          {u"DateTest", u"LongTextCol", AdoType::LongVarWChar, u"'", false, false, false, false,
           u"Long Text Col", u"TEXTAREA"},
-         {u"DateTest", u"ShortTextCol", AdoType::VarWChar, u"'", false, false, false, false,
-          u"Short Text Col", u"TEXT"},
      },
      {{u"DateTest", u""}},
      {}},
@@ -124,7 +113,6 @@ const SampleFile SampleFiles[] = {
           u"TEXT"},
          {u"Asset Items", u"Acquired", AdoType::DBTimeStamp, u"#", false, false, false, false, u"Acquired",
           u"TEXT"},
-         {u"Asset Items", u"Cost", AdoType::Currency, u"", false, false, false, false, u"Cost", u"TEXT"},
      },
      {{u"Asset Items", u"Asset No"}},
      {

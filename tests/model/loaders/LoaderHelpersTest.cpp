@@ -118,10 +118,8 @@ TEST_F(LoaderHelpersTest, ColumnReferencesAreQualifiedAlike) {
     };
     const Case cases[] = {
         {u"Orders", u"OrderID", u"[Orders].[OrderID]"},
-        {u"Orders", u"Orders.OrderID", u"[Orders].[OrderID]"},
         {u"Orders", u"[Orders].[OrderID]", u"[Orders].[OrderID]"},
         {u" [Orders] ", u" [OrderID] ", u"[Orders].[OrderID]"},
-        {u"Order Details", u"[Order Details].[Unit Price]", u"[Order Details].[Unit Price]"},
         // Only the piece after the first "." counts as the column.
         {u"t", u"a.b.c", u"[t].[b]"},
     };

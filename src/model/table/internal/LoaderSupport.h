@@ -3,6 +3,10 @@
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 
+#include "platform/automation/Error.h"
+#include "platform/automation/Variant.h"
+
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,5 +39,25 @@ QelTable* AddLoadedTable(QelTables& tables, const std::u16string& name, std::u16
 /// The progress window's information line and bar during a load.
 void ShowLoadStep(std::u16string_view text);
 void ShowLoadProgress(std::int32_t processed, std::int32_t total);
+
+/// An argument of a late-bound loader as text; Null reads as "", as it does when joined into a
+/// text.
+std::u16string ArgText(const automation::Variant& value);
+/// A rowset value as text; Null and Empty give "".
+std::u16string TextOf(const automation::Variant& value);
+
+/// Raises "object required" for a loader member called late-bound: definitions, rowsets and
+/// connections exist only inside the database loaders, so such a caller has none to pass.
+[[noreturn]] void RaiseNoLoaderObject(std::u16string_view member);
+
+/// Runs a step whose failure the load passes over: the step has no effect, and the next one
+/// runs.
+template <class Step> void IgnoringErrors(Step step) {
+    try {
+        step();
+    } catch (const automation::Error&) {
+        // Nothing to report: the load goes on with what the earlier steps gave it.
+    }
+}
 
 } // namespace qv::loader
