@@ -122,7 +122,12 @@ std::pair<FileDescriptor, fs::path> CreateBeside(const fs::path& target, std::er
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::array<char, 16> suffix{};
         std::snprintf(suffix.data(), suffix.size(), "%08x", static_cast<unsigned>(random()));
-        fs::path temporary = folder / ("." + target.filename().string() + ".tmp-" + suffix.data());
+        // Appended piece by piece: `"." + std::string&&` trips GCC 12's false -Wrestrict at -O3.
+        std::string hiddenName(".");
+        hiddenName += target.filename().string();
+        hiddenName += ".tmp-";
+        hiddenName += suffix.data();
+        fs::path temporary = folder / hiddenName;
         int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             error.clear();
