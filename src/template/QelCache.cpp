@@ -131,6 +131,7 @@ bool QelCache::DeleteCacheGroup(const Variant& sGroup) {
 }
 
 bool QelCache::DeleteAllCache() {
+    // Emptying the list cannot fail, so it reports success.
     mEntries.Clear();
     return true;
 }
@@ -208,6 +209,9 @@ void QelCache::ReadCacheFile() {
 
 void QelCache::WriteCacheFile() {
     const ModuleState& state = State();
+    // The bytes are in the charset the declaration names (UTF-8 when it names none), not in the
+    // ANSI code page: a reader decodes by the declaration, so any other choice would garble
+    // every key outside ASCII and lose the cache on the next run.
     xml::XmlWriter writer(CacheEncoding());
     writer.Declaration(/*standalone=*/true);
     writer.Whitespace(LineBreak);

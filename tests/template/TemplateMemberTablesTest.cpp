@@ -3,6 +3,8 @@
 #include "template/QelControls.h"
 #include "template/QelLanguage.h"
 #include "template/QoParser.h"
+#include "template/QoScript.h"
+#include "template/QoUserScript.h"
 
 #include "template/TemplateFixture.h"
 
@@ -22,8 +24,9 @@ class TemplateMemberTablesTest : public test::TemplateTest {};
 TEST_F(TemplateMemberTablesTest, NamesAreUniqueAndDefaultsPresent) {
     State().gTemplateFileName = u"t.zip";
     const Ref<automation::Object> objects[] = {
-        MakeRef<QoParser>(),    MakeRef<QelSession>(), MakeRef<QelSessions>(), MakeRef<QelControl>(),
-        MakeRef<QelControls>(), MakeRef<QelCache>(),   MakeRef<QelCodeBase>(), MakeRef<QelLanguage>(),
+        MakeRef<QoParser>(),    MakeRef<QelSession>(),   MakeRef<QelSessions>(), MakeRef<QelControl>(),
+        MakeRef<QelControls>(), MakeRef<QelCache>(),     MakeRef<QelCodeBase>(), MakeRef<QelLanguage>(),
+        MakeRef<QoScript>(),    MakeRef<QoUserScript>(),
     };
     for (const Ref<automation::Object>& object : objects) {
         const automation::ClassInfo& info = object->GetClassInfo();

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace qv::vbscript {
 
@@ -107,6 +110,17 @@ std::string FlagText(const Instruction& instruction) {
     return text;
 }
 
+std::string Join(const std::vector<std::string>& parts, std::string_view separator) {
+    std::string text;
+    for (std::size_t partIndex = 0; partIndex < parts.size(); ++partIndex) {
+        if (partIndex > 0) {
+            text.append(separator);
+        }
+        text.append(parts[partIndex]);
+    }
+    return text;
+}
+
 std::string Target(std::int32_t target) {
     char text[16];
     std::snprintf(text, sizeof text, "-> %04d", target);
@@ -159,16 +173,18 @@ std::string Disassemble(const CodeBlock& block, const NameTable& names, const Bu
                        FlagText(instruction);
             break;
         case Op::DimArray: {
-            operands = VarText(block, names, instruction) + " bounds=";
+            // The bounds are joined apart and appended once: GCC 12 at -O3 flags appending a
+            // character to a string just built by operator+ as overlapping (-Wrestrict).
             auto first = static_cast<std::size_t>(instruction.b);
             std::int32_t count = block.constants[first].LongValue();
+            std::vector<std::string> bounds;
             for (std::int32_t bound = 0; bound < count; ++bound) {
-                if (bound > 0) {
-                    operands += ',';
-                }
-                operands += ToUtf8(
-                    automation::ToString(block.constants[first + 1 + static_cast<std::size_t>(bound)]));
+                bounds.push_back(ToUtf8(
+                    automation::ToString(block.constants[first + 1 + static_cast<std::size_t>(bound)])));
             }
+            operands = VarText(block, names, instruction);
+            operands.append(" bounds=");
+            operands.append(Join(bounds, ","));
             break;
         }
         case Op::CallBuiltin:

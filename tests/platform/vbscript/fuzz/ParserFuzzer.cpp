@@ -1,6 +1,7 @@
 // libFuzzer target: hostile script text through the lexer, the parser and the compiler. None of
 // them may crash, hang or leak; every fault must come out as a CompileError. Built only with
-// -DQV_FUZZ=ON and clang; run with the seed corpus in tests/platform/vbscript/fuzz-corpus.
+// -DQV_FUZZ=ON and clang; the fuzz_vbscript_parser target runs it seeded with the script tests
+// (tests/platform/vbscript/scripts) and the extra inputs of tests/platform/vbscript/fuzz-corpus.
 
 #include "platform/vbscript/internal/CompileError.h"
 #include "platform/vbscript/internal/Compiler.h"

@@ -1,6 +1,7 @@
 // libFuzzer target: hostile script text compiled and run by a script control with a short
 // time-out. Whatever the text does, the engine must end with a result or an error record, never
-// a crash, a hang or a leak. Built only with -DQV_FUZZ=ON and clang.
+// a crash, a hang or a leak. Built only with -DQV_FUZZ=ON and clang; the fuzz_vbscript_run
+// target runs it with the same seeds as the parser's.
 
 #include "platform/vbscript/ScriptControl.h"
 
