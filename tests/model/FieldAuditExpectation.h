@@ -162,7 +162,8 @@ inline ExpectedDefaults ExpectDefaults(const ColumnFacts& column) {
         expected.htmlTag = u"NO";
     } else if (type == 11) {
         expected.htmlTag = u"CHECKBOX";
-        expected.tagValues = column.kind == 1 ? u"\"Yes\",\"Yes\"\r\n\"No\",\"No\"" : u"\"1\",\"Yes\"\r\n\"0\",\"No\"";
+        expected.tagValues =
+            column.kind == 1 ? u"\"Yes\",\"Yes\"\r\n\"No\",\"No\"" : u"\"1\",\"Yes\"\r\n\"0\",\"No\"";
     } else if (OneOf(type, {201, 203})) {
         expected.htmlTag = u"TEXTAREA";
         expected.tagCols = 35;

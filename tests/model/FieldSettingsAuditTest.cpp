@@ -247,6 +247,30 @@ TEST_F(FieldSettingsAuditTest, KeyAndParmAreDerivedMembers) {
     EXPECT_FALSE(field->Properties()->Find(u"FldParm"));
 }
 
+TEST_F(FieldSettingsAuditTest, LateBoundLoadersAndDefaults) {
+    const Ref<QelField> field = automation::MakeRef<QelField>();
+    automation::CallByName(*field, u"FldName", InvokeKind::PropertyLet, {Variant(u"Notes")});
+    automation::CallByName(*field, u"FldType", InvokeKind::PropertyLet, {Variant(std::int32_t{203})});
+    automation::CallByName(*field, u"FldSupport", InvokeKind::PropertyLet, {Variant(true)});
+    automation::CallByName(*field, u"loadflddefault", InvokeKind::Method);
+    EXPECT_EQ(field->FldHtmlTag(), u"TEXTAREA");
+    EXPECT_EQ(field->FldVar(), u"x_Notes");
+
+    // Column objects exist only inside the table loaders: a caller that has none gets 424 and
+    // the field is left as it was.
+    for (std::u16string_view loader : {u"LoadFld_ADO", u"LoadFld_DAO"}) {
+        SCOPED_TRACE(automation::ToUtf8(loader));
+        try {
+            automation::CallByName(*field, loader, InvokeKind::Method, {Variant()});
+            ADD_FAILURE() << "a loader without a column object";
+        } catch (const automation::Error& error) {
+            EXPECT_EQ(error.Number(), automation::ErrorNumber::ObjectRequired);
+        }
+        EXPECT_EQ(field->FldName(), u"Notes");
+        EXPECT_EQ(field->FldType(), 203);
+    }
+}
+
 TEST_F(FieldSettingsAuditTest, EachRegistryDefaultConvertsByItsType) {
     struct Case {
         std::u16string_view name;

@@ -141,18 +141,7 @@ std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName
             // itself stays the way back when that fails.
             IgnoringErrors([&] { ReadSqlServerDsn(DBName); });
             cnn.Close();
-            ado::ConnectionString native;
-            native.Set(u"Provider", u"SQLOLEDB");
-            if (!mDsnTrusted) {
-                native.Set(u"User ID", user);
-                native.Set(u"Password", password);
-            }
-            native.Set(u"Initial Catalog", ArgText(mDsnDatabase));
-            native.Set(u"Data Source", mDsnServer);
-            if (mDsnTrusted) {
-                native.Set(u"Integrated Security", u"SSPI");
-            }
-            IgnoringErrors([&] { cnn.Open(native.ToString()); });
+            IgnoringErrors([&] { cnn.Open(SqlServerNativeText(user, password)); });
             if (cnn.State() != ado::ObjectState::Open) {
                 IgnoringErrors([&] { cnn.Open(odbcText); });
             }
@@ -162,8 +151,7 @@ std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName
             ReadOracleDsn(DBName);
             // The native connection string is stored for the generated site, in the
             // provider's own form.
-            state.gOracleConnStr = u"Provider=OraOLEDB.Oracle.1;Password=" + password + u";User ID=" + user +
-                                   u";Data Source=" + mDsnOracleServer + u";";
+            state.gOracleConnStr = OracleNativeText(user, password);
             SetDBConnstrOra(state.gOracleConnStr);
         }
 
@@ -191,7 +179,13 @@ std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName
             SetDBSchema(ArgText(mOracleSchema));
         }
 
-        const std::u16string oracleSchema = ArgText(mOracleSchema);
+        // A database read back from a project file has had no full load of its own: its tables
+        // are those of the schema that the full load chose and the project kept. Without it no
+        // row would qualify, and the table would stay unloaded while the load reported success.
+        std::u16string oracleSchema = ArgText(mOracleSchema);
+        if (oracleSchema.empty() && !fullLoad) {
+            oracleSchema = DBSchema();
+        }
         auto qualifies = [&] {
             const std::u16string rowType = TextOf(rs.Value(u"TABLE_TYPE"));
             return (rowType == u"TABLE" || rowType == u"VIEW") &&
@@ -315,6 +309,27 @@ void QelDatabase::ReadSqlServerDsn(const Variant& dsn) {
     mDsnDatabase = database ? Variant(*database) : Variant();
     mDsnServer = ado::DataSourceValue(name, u"Server").value_or(u"");
     mDsnTrusted = ado::DataSourceValue(name, u"Trusted_Connection") == u"Yes";
+}
+
+std::u16string QelDatabase::SqlServerNativeText(std::u16string_view user,
+                                                std::u16string_view password) const {
+    ado::ConnectionString native;
+    native.Set(u"Provider", u"SQLOLEDB");
+    if (!mDsnTrusted) {
+        native.Set(u"User ID", user);
+        native.Set(u"Password", password);
+    }
+    native.Set(u"Initial Catalog", ArgText(mDsnDatabase));
+    native.Set(u"Data Source", mDsnServer);
+    if (mDsnTrusted) {
+        native.Set(u"Integrated Security", u"SSPI");
+    }
+    return native.ToString();
+}
+
+std::u16string QelDatabase::OracleNativeText(std::u16string_view user, std::u16string_view password) const {
+    return u"Provider=OraOLEDB.Oracle.1;Password=" + std::u16string(password) + u";User ID=" +
+           std::u16string(user) + u";Data Source=" + mDsnOracleServer + u";";
 }
 
 void QelDatabase::ReadOracleDsn(const Variant& dsn) {

@@ -91,6 +91,12 @@ private:
     void ChooseOracleSchema(ado::Recordset& rs, const automation::Variant& UID);
     void ReadSqlServerDsn(const automation::Variant& dsn);
     void ReadOracleDsn(const automation::Variant& dsn);
+    /// The native connection to the SQL Server that the data source read by ReadSqlServerDsn
+    /// describes: integrated security when it trusts the connection, else the user's login.
+    std::u16string SqlServerNativeText(std::u16string_view user, std::u16string_view password) const;
+    /// The native Oracle connection string, stored for the generated site, for the server read
+    /// by ReadOracleDsn.
+    std::u16string OracleNativeText(std::u16string_view user, std::u16string_view password) const;
     void DeriveViewKey(QelTable& view, const automation::Variant& sql);
     automation::Variant QualifyColumnName(const automation::Variant& tableName,
                                           const automation::Variant& column) const;

@@ -145,6 +145,8 @@ void Connection::Close() noexcept {
     // The connection goes before its environment.
     mImpl->connection.reset();
     mImpl->environment.reset();
+    // A connection opened next may reach another database.
+    mImpl->snapshot.Forget();
 }
 
 std::int32_t Connection::State() const noexcept {
@@ -189,6 +191,16 @@ std::u16string Connection::QuoteIdentifier(std::u16string_view name) const {
 
 Recordset Connection::OpenSchema(std::int32_t schema, std::span<const automation::Variant> restrictions) {
     return OpenSchemaRowset(*this, schema, restrictions);
+}
+
+CatalogSnapshot::CatalogSnapshot(Connection& connection) : mImpl(connection.Impl()) {
+    ++mImpl.snapshot.depth;
+}
+
+CatalogSnapshot::~CatalogSnapshot() {
+    if (--mImpl.snapshot.depth == 0) {
+        mImpl.snapshot.Forget();
+    }
 }
 
 } // namespace qv::ado

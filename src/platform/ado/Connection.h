@@ -78,4 +78,27 @@ private:
     std::unique_ptr<internal::ConnectionImpl> mImpl;
 };
 
+/// While it lives, the schema rowsets of its connection treat the catalogue as unchanging, for
+/// a caller that reads a whole schema in one go: the tables are listed once, the columns of
+/// every table at most once (in one call, when the first column rowset is asked for), and each
+/// table's primary key once, and the rowsets restricted to one table are answered from those.
+/// Without it, every rowset asks the driver again, which some drivers (SQLite's) answer by
+/// scanning their whole catalogue: reading N tables one by one then costs N times N.
+///
+/// A rowset matches names as it does without a snapshot, exactly when the database holds the
+/// name exactly and else without regard to case. What changes in the database meanwhile is
+/// seen once the snapshot is gone; closing the connection forgets what it read. Snapshots may
+/// nest (the outermost one decides); one must not outlive its connection, and it stays with
+/// the connection's state, not with a Connection object it was moved from.
+class CatalogSnapshot {
+public:
+    explicit CatalogSnapshot(Connection& connection);
+    ~CatalogSnapshot();
+    CatalogSnapshot(const CatalogSnapshot&) = delete;
+    CatalogSnapshot& operator=(const CatalogSnapshot&) = delete;
+
+private:
+    internal::ConnectionImpl& mImpl;
+};
+
 } // namespace qv::ado

@@ -137,6 +137,10 @@ bool ConnectionString::Remove(std::u16string_view key) {
 }
 
 std::u16string ConnectionString::ToString() const {
+    return ToString(ValueQuoting::Braces);
+}
+
+std::u16string ConnectionString::ToString(ValueQuoting quoting) const {
     std::u16string text;
     for (const Attribute& attribute : mAttributes) {
         if (!text.empty()) {
@@ -144,9 +148,31 @@ std::u16string ConnectionString::ToString() const {
         }
         text += attribute.key;
         text += u'=';
-        text += QuoteValue(attribute.value);
+        switch (quoting) {
+        case ValueQuoting::Braces:
+            text += QuoteValue(attribute.value);
+            continue;
+        case ValueQuoting::None:
+            CheckBareValue(attribute);
+            text += attribute.value;
+            continue;
+        }
     }
     return text;
+}
+
+void ConnectionString::CheckBareValue(const Attribute& attribute) {
+    const std::u16string_view value = attribute.value;
+    // "=" may stay: such a driver takes the key up to the first "=" and the value up to ";".
+    const bool unsafe = (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back()))) ||
+                        value.find_first_of(std::u16string_view(u";{}\0", 4)) != std::u16string_view::npos;
+    if (unsafe) {
+        automation::Raise(ErrorNumber::InvalidArgument, std::u16string(Source),
+                          u"The value of \"" + attribute.key +
+                              u"\" cannot be passed to this ODBC driver: it does not understand quoted "
+                              u"values, and the value holds \";\", \"{\", \"}\", a NUL character or a "
+                              u"blank at either end.");
+    }
 }
 
 std::u16string ConnectionString::QuoteValue(std::u16string_view value) {

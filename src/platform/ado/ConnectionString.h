@@ -8,6 +8,12 @@
 
 namespace qv::ado {
 
+/// How a driver reads the values of a connection string.
+enum class ValueQuoting {
+    Braces, ///< "{...}" with "}" doubled inside, as ODBC defines it
+    None,   ///< every value runs bare to the next ";" (SQLite's driver)
+};
+
 /// A connection string as "key=value" pairs separated by ";". Parses both ODBC strings (values in
 /// braces, "}" doubled inside) and provider strings (values in double or single quotes, the quote
 /// doubled inside), and builds text in which every value that needs it is brace-quoted, so that
@@ -37,6 +43,12 @@ public:
 
     /// "key=value;..." with each value quoted by QuoteValue.
     std::u16string ToString() const;
+    /// The text for a driver that reads values as `quoting` says. For ValueQuoting::None every
+    /// value stands bare, and one that cannot (a ";", "{", "}" or NUL in it, or a blank at
+    /// either end) raises InvalidArgument naming its attribute: passed on, it would end early
+    /// and what follows would become attributes of its own ("x;Database=/other.db" as a user
+    /// name would choose the database).
+    std::u16string ToString(ValueQuoting quoting) const;
 
     /// The value as it may stand in an ODBC connection string: as it is when that is safe, else
     /// in braces with every "}" doubled. Values are left bare where possible because some drivers
@@ -49,6 +61,8 @@ public:
                                         std::u16string_view password);
 
 private:
+    static void CheckBareValue(const Attribute& attribute);
+
     std::vector<Attribute> mAttributes;
 };
 

@@ -3,6 +3,7 @@
 #include "platform/ado/Connection.h"
 #include "platform/ado/Constants.h"
 #include "platform/ado/SqlText.h"
+#include "platform/ado/internal/CatalogCache.h"
 #include "platform/ado/internal/ConnectionImpl.h"
 #include "platform/ado/internal/ResultSet.h"
 
@@ -20,6 +21,8 @@ namespace qv::ado {
 
 using automation::EqualsNoCase;
 using automation::Variant;
+using internal::CatalogListing;
+using internal::CatalogResult;
 
 namespace {
 
@@ -161,44 +164,6 @@ private:
 // ---------------------------------------------------------------------------------------------
 // Catalog calls.
 
-/// A catalog function's whole result, read into memory; its statement is gone.
-class CatalogResult {
-public:
-    CatalogResult(std::size_t width, std::vector<Variant> values)
-        : mWidth(width), mValues(std::move(values)) {}
-
-    std::size_t RowCount() const { return mWidth == 0 ? 0 : mValues.size() / mWidth; }
-    /// The value at a row and a 1-based column, as ODBC numbers them; Null past the columns
-    /// the driver returned.
-    const Variant& At(std::size_t row, std::size_t column) const {
-        static const Variant null = Variant::Null();
-        if (column == 0 || column > mWidth) {
-            return null;
-        }
-        return mValues[row * mWidth + column - 1];
-    }
-    std::u16string Text(std::size_t row, std::size_t column) const {
-        const Variant& value = At(row, column);
-        return value.IsNull() || value.IsEmpty() ? std::u16string() : automation::ToString(value);
-    }
-    std::optional<std::int32_t> Number(std::size_t row, std::size_t column) const {
-        const Variant& value = At(row, column);
-        if (value.IsNull() || value.IsEmpty()) {
-            return std::nullopt;
-        }
-        return automation::ToLong(value);
-    }
-    /// The value as text, or Null; for copying name columns.
-    Variant TextOrNull(std::size_t row, std::size_t column) const {
-        const Variant& value = At(row, column);
-        return value.IsNull() || value.IsEmpty() ? Variant::Null() : Variant(automation::ToString(value));
-    }
-
-private:
-    std::size_t mWidth;
-    std::vector<Variant> mValues;
-};
-
 using CatalogCall = std::function<SQLRETURN(SQLHSTMT)>;
 
 CatalogResult RunCatalog(internal::ConnectionImpl& impl, std::u16string_view what, const CatalogCall& call) {
@@ -322,34 +287,76 @@ std::u16string NormalTableType(const internal::ConnectionImpl& impl, std::u16str
     return type;
 }
 
+bool InSnapshot(const internal::ConnectionImpl& impl) {
+    return impl.snapshot.depth > 0;
+}
+
+/// Every table of a catalog, read once per snapshot.
+const CatalogListing& SnapshotTables(internal::ConnectionImpl& impl, const std::optional<std::u16string>& catalog) {
+    const std::u16string key = catalog.value_or(u"");
+    if (auto found = impl.snapshot.tables.find(key); found != impl.snapshot.tables.end()) {
+        return found->second;
+    }
+    Argument catalogArgument(impl, catalog);
+    CatalogResult result = RunCatalog(impl, u"Reading the tables", [&](SQLHSTMT statement) {
+        if (IsWide(impl)) {
+            return SQLTablesW(statement, catalogArgument.Wide(), catalogArgument.Length(), nullptr, 0, nullptr,
+                              0, nullptr, 0);
+        }
+        return SQLTables(statement, catalogArgument.Narrow(), catalogArgument.Length(), nullptr, 0, nullptr, 0,
+                         nullptr, 0);
+    });
+    return impl.snapshot.tables.emplace(key, CatalogListing(std::move(result), 3)).first->second;
+}
+
+/// The rows of a listing named like `table` in any letter case, or all of them when no table is
+/// named: what a driver whose searches ignore case would return for that restriction. The
+/// filters applied next then choose exactly as they do on the driver's own answer.
+std::vector<std::size_t> RowsFor(const CatalogListing& listing, const std::optional<std::u16string>& table) {
+    if (!table) {
+        return AllRows(listing.Result());
+    }
+    std::span<const std::size_t> rows = listing.RowsNamed(*table);
+    return std::vector<std::size_t>(rows.begin(), rows.end());
+}
+
 std::vector<TableName> ListTables(internal::ConnectionImpl& impl,
                                   const std::optional<std::u16string>& givenCatalog,
                                   const std::optional<std::u16string>& schema,
                                   const std::optional<std::u16string>& table,
                                   const std::optional<std::u16string>& type) {
     std::optional<std::u16string> catalog = CatalogOrCurrent(impl, givenCatalog);
-    Argument catalogArgument(impl, catalog);
-    Argument schemaArgument(impl, Pattern(impl, schema));
-    Argument tableArgument(impl, Pattern(impl, table));
-    CatalogResult result = RunCatalog(impl, u"Reading the tables", [&](SQLHSTMT statement) {
-        if (IsWide(impl)) {
-            return SQLTablesW(statement, catalogArgument.Wide(), catalogArgument.Length(),
-                              schemaArgument.Wide(), schemaArgument.Length(), tableArgument.Wide(),
-                              tableArgument.Length(), nullptr, 0);
-        }
-        return SQLTables(statement, catalogArgument.Narrow(), catalogArgument.Length(),
-                         schemaArgument.Narrow(), schemaArgument.Length(), tableArgument.Narrow(),
-                         tableArgument.Length(), nullptr, 0);
-    });
-    std::vector<std::size_t> rows = AllRows(result);
-    FilterByName(rows, result, 1, catalog);
-    FilterByName(rows, result, 2, schema);
-    FilterByName(rows, result, 3, table);
+    CatalogResult own;
+    const CatalogResult* result = &own;
+    std::vector<std::size_t> rows;
+    if (InSnapshot(impl)) {
+        const CatalogListing& listing = SnapshotTables(impl, catalog);
+        result = &listing.Result();
+        rows = RowsFor(listing, table);
+    } else {
+        Argument catalogArgument(impl, catalog);
+        Argument schemaArgument(impl, Pattern(impl, schema));
+        Argument tableArgument(impl, Pattern(impl, table));
+        own = RunCatalog(impl, u"Reading the tables", [&](SQLHSTMT statement) {
+            if (IsWide(impl)) {
+                return SQLTablesW(statement, catalogArgument.Wide(), catalogArgument.Length(),
+                                  schemaArgument.Wide(), schemaArgument.Length(), tableArgument.Wide(),
+                                  tableArgument.Length(), nullptr, 0);
+            }
+            return SQLTables(statement, catalogArgument.Narrow(), catalogArgument.Length(),
+                             schemaArgument.Narrow(), schemaArgument.Length(), tableArgument.Narrow(),
+                             tableArgument.Length(), nullptr, 0);
+        });
+        rows = AllRows(own);
+    }
+    FilterByName(rows, *result, 1, catalog);
+    FilterByName(rows, *result, 2, schema);
+    FilterByName(rows, *result, 3, table);
     std::vector<TableName> tables;
     for (std::size_t row : rows) {
-        TableName name{result.Text(row, 1), result.Text(row, 2), result.Text(row, 3), u"",
-                       result.Text(row, 5)};
-        name.type = NormalTableType(impl, result.Text(row, 4), name.name);
+        TableName name{result->Text(row, 1), result->Text(row, 2), result->Text(row, 3), u"",
+                       result->Text(row, 5)};
+        name.type = NormalTableType(impl, result->Text(row, 4), name.name);
         if (type && name.type != *type) {
             continue;
         }
@@ -407,16 +414,15 @@ bool IsBinaryType(std::int32_t adoType) {
            adoType == DataType::LongVarBinary;
 }
 
-Recordset ColumnsRowset(internal::ConnectionImpl& impl, std::span<const Variant> restrictions) {
-    std::optional<std::u16string> catalog = CatalogOrCurrent(impl, Restriction(restrictions, 0));
-    std::optional<std::u16string> schema = Restriction(restrictions, 1);
-    std::optional<std::u16string> table = Restriction(restrictions, 2);
-    std::optional<std::u16string> column = Restriction(restrictions, 3);
+CatalogResult ReadColumns(internal::ConnectionImpl& impl, const std::optional<std::u16string>& catalog,
+                          const std::optional<std::u16string>& schemaPattern,
+                          const std::optional<std::u16string>& tablePattern,
+                          const std::optional<std::u16string>& columnPattern) {
     Argument catalogArgument(impl, catalog);
-    Argument schemaArgument(impl, Pattern(impl, schema));
-    Argument tableArgument(impl, Pattern(impl, table));
-    Argument columnArgument(impl, Pattern(impl, column));
-    CatalogResult result = RunCatalog(impl, u"Reading the columns", [&](SQLHSTMT statement) {
+    Argument schemaArgument(impl, schemaPattern);
+    Argument tableArgument(impl, tablePattern);
+    Argument columnArgument(impl, columnPattern);
+    return RunCatalog(impl, u"Reading the columns", [&](SQLHSTMT statement) {
         if (IsWide(impl)) {
             return SQLColumnsW(statement, catalogArgument.Wide(), catalogArgument.Length(),
                                schemaArgument.Wide(), schemaArgument.Length(), tableArgument.Wide(),
@@ -426,7 +432,50 @@ Recordset ColumnsRowset(internal::ConnectionImpl& impl, std::span<const Variant>
                           schemaArgument.Narrow(), schemaArgument.Length(), tableArgument.Narrow(),
                           tableArgument.Length(), columnArgument.Narrow(), columnArgument.Length());
     });
-    std::vector<std::size_t> rows = AllRows(result);
+}
+
+/// Every column of a catalog, read once per snapshot; nullptr outside a snapshot, and when the
+/// driver refuses to list them all at once (one broken view can make it fail): the tables are
+/// then asked one by one, each failing or not on its own as it would without a snapshot.
+const CatalogListing* SnapshotColumns(internal::ConnectionImpl& impl, const std::optional<std::u16string>& catalog) {
+    if (!InSnapshot(impl)) {
+        return nullptr;
+    }
+    const std::u16string key = catalog.value_or(u"");
+    if (auto found = impl.snapshot.columns.find(key); found != impl.snapshot.columns.end()) {
+        return &found->second;
+    }
+    if (impl.snapshot.columnsRefused.contains(key)) {
+        return nullptr;
+    }
+    try {
+        CatalogResult result = ReadColumns(impl, catalog, std::nullopt, std::nullopt, std::nullopt);
+        return &impl.snapshot.columns.emplace(key, CatalogListing(std::move(result), 3)).first->second;
+    } catch (const automation::Error&) {
+        // Not this rowset's failure: the call for its own table decides.
+        impl.snapshot.columnsRefused.insert(key);
+        impl.errors->Clear();
+        return nullptr;
+    }
+}
+
+Recordset ColumnsRowset(internal::ConnectionImpl& impl, std::span<const Variant> restrictions) {
+    std::optional<std::u16string> catalog = CatalogOrCurrent(impl, Restriction(restrictions, 0));
+    std::optional<std::u16string> schema = Restriction(restrictions, 1);
+    std::optional<std::u16string> table = Restriction(restrictions, 2);
+    std::optional<std::u16string> column = Restriction(restrictions, 3);
+    CatalogResult own;
+    const CatalogResult* found = nullptr;
+    std::vector<std::size_t> rows;
+    if (const CatalogListing* listing = SnapshotColumns(impl, catalog)) {
+        found = &listing->Result();
+        rows = RowsFor(*listing, table);
+    } else {
+        own = ReadColumns(impl, catalog, Pattern(impl, schema), Pattern(impl, table), Pattern(impl, column));
+        found = &own;
+        rows = AllRows(own);
+    }
+    const CatalogResult& result = *found;
     FilterByName(rows, result, 1, catalog);
     FilterByName(rows, result, 2, schema);
     FilterByName(rows, result, 3, table);
@@ -511,10 +560,19 @@ struct PrimaryKey {
 };
 
 CatalogResult ReadPrimaryKeys(internal::ConnectionImpl& impl, const TableName& table) {
+    // A snapshot reads each table's key once: the key rowset and the index rowset of a table
+    // both need it.
+    std::u16string key;
+    if (InSnapshot(impl)) {
+        key = table.catalog + u'\0' + table.schema + u'\0' + table.name;
+        if (auto found = impl.snapshot.primaryKeys.find(key); found != impl.snapshot.primaryKeys.end()) {
+            return found->second;
+        }
+    }
     Argument catalogArgument(impl, NonEmpty(table.catalog));
     Argument schemaArgument(impl, NonEmpty(table.schema));
     Argument tableArgument(impl, table.name);
-    return RunCatalog(impl, u"Reading the primary key", [&](SQLHSTMT statement) {
+    CatalogResult result = RunCatalog(impl, u"Reading the primary key", [&](SQLHSTMT statement) {
         if (IsWide(impl)) {
             return SQLPrimaryKeysW(statement, catalogArgument.Wide(), catalogArgument.Length(),
                                    schemaArgument.Wide(), schemaArgument.Length(), tableArgument.Wide(),
@@ -524,6 +582,10 @@ CatalogResult ReadPrimaryKeys(internal::ConnectionImpl& impl, const TableName& t
                               schemaArgument.Narrow(), schemaArgument.Length(), tableArgument.Narrow(),
                               tableArgument.Length());
     });
+    if (InSnapshot(impl)) {
+        impl.snapshot.primaryKeys.emplace(std::move(key), result);
+    }
+    return result;
 }
 
 Recordset PrimaryKeysRowset(internal::ConnectionImpl& impl, std::span<const Variant> restrictions) {

@@ -114,7 +114,7 @@ VarType ArithmeticType(BinaryOp op, const Operands& operands) {
     return VarType::Integer;
 }
 
-bool IsComparison(BinaryOp op) {
+[[maybe_unused]] bool IsComparison(BinaryOp op) {
     return op == BinaryOp::Equal || op == BinaryOp::NotEqual || op == BinaryOp::Less ||
            op == BinaryOp::LessEqual || op == BinaryOp::Greater || op == BinaryOp::GreaterEqual;
 }
@@ -196,12 +196,11 @@ Variant Arithmetic(BinaryOp op, const Operands& operands) {
     Raise(ErrorNumber::TypeMismatch);
 }
 
-/// The text of an operand of &: Null and Empty are "".
-std::u16string ConcatText(const Variant& value) {
-    if (value.IsNull() || value.IsEmpty()) {
-        return {};
+/// Appends the text of an operand of &: Null and Empty add nothing.
+void AppendConcatText(std::u16string& out, const Variant& value) {
+    if (!value.IsNull()) {
+        AppendTextForm(out, value);
     }
-    return ToString(value);
 }
 
 Variant Concatenate(const Operands& operands) {
@@ -216,8 +215,9 @@ Variant Concatenate(const Operands& operands) {
         text += operands.b.StringValue();
         return Variant(std::move(text));
     }
-    std::u16string text = ConcatText(operands.a);
-    text += ConcatText(operands.b);
+    std::u16string text;
+    AppendConcatText(text, operands.a);
+    AppendConcatText(text, operands.b);
     return Variant(std::move(text));
 }
 
@@ -407,36 +407,115 @@ Variant Comparison(BinaryOp op, const Variant& a, const Variant& b, CompareMode 
     return Variant(Satisfies(op, order));
 }
 
-/// Integer and Long operands are most of a script's arithmetic and comparisons; this path skips
-/// the general rules, whose results it reproduces. nullopt when the general path must decide.
-std::optional<Variant> EvaluateWholeNumbers(BinaryOp op, const Variant& a, const Variant& b) {
-    const VarType typeA = a.Type();
-    const VarType typeB = b.Type();
-    const bool isLongA = typeA == VarType::Long;
-    const bool isLongB = typeB == VarType::Long;
-    if ((!isLongA && typeA != VarType::Integer) || (!isLongB && typeB != VarType::Integer)) {
-        return std::nullopt;
-    }
-    const std::int64_t left = isLongA ? a.LongValue() : a.IntegerValue();
-    const std::int64_t right = isLongB ? b.LongValue() : b.IntegerValue();
-    if (op == BinaryOp::Add || op == BinaryOp::Subtract || op == BinaryOp::Multiply) {
-        return WholeResult(Apply(op, left, right), isLongA || isLongB ? VarType::Long : VarType::Integer);
-    }
-    if (IsComparison(op)) {
-        const CompareResult order = left < right   ? CompareResult::Less
-                                    : left > right ? CompareResult::Greater
-                                                   : CompareResult::Equal;
-        return Variant(Satisfies(op, order));
-    }
-    return std::nullopt;
+/// Integer, Long and Double: the subtypes of nearly every operand of a script's arithmetic and
+/// comparisons, which EvaluateNumbers handles without the general rules.
+bool IsPlainNumberType(VarType type) {
+    return type == VarType::Integer || type == VarType::Long || type == VarType::Double;
 }
 
-} // namespace
-
-Variant Evaluate(BinaryOp op, const Variant& a, const Variant& b, CompareMode mode) {
-    if (std::optional<Variant> result = EvaluateWholeNumbers(op, a.Deref(), b.Deref())) {
-        return std::move(*result);
+/// The value of an Integer, Long or Double operand.
+double RealOf(const Variant& value, VarType type) {
+    if (type == VarType::Double) {
+        return value.DoubleValue();
     }
+    return type == VarType::Long ? value.LongValue() : value.IntegerValue();
+}
+
+/// An Integer, Long or Double operand rounded as CLng rounds it (6 beyond a Long).
+std::int64_t LongOf(const Variant& value, VarType type) {
+    if (type == VarType::Double) {
+        return internal::RoundToWhole(value.DoubleValue(), std::numeric_limits<std::int32_t>::min(),
+                                      std::numeric_limits<std::int32_t>::max());
+    }
+    return type == VarType::Long ? value.LongValue() : value.IntegerValue();
+}
+
+Variant EvaluateGeneral(BinaryOp op, const Variant& a, const Variant& b, CompareMode mode);
+
+/// Both operands are Integer, Long or Double (references looked through). Gives what the
+/// general rules give for those subtypes: whole numbers stay whole and promote on overflow, a
+/// Double makes +, - and * Double, / is always Double, \ and Mod round Doubles to Longs, and
+/// comparisons are exact between whole numbers and by Double otherwise. Other operators go to
+/// the general path.
+Variant EvaluateNumbers(BinaryOp op, const Variant& a, VarType typeA, const Variant& b, VarType typeB,
+                        CompareMode mode) {
+    const bool isWhole = typeA != VarType::Double && typeB != VarType::Double;
+    switch (op) {
+    case BinaryOp::Add:
+    case BinaryOp::Subtract:
+    case BinaryOp::Multiply:
+        if (isWhole) {
+            // Products of two Longs fit in 64 bits.
+            const bool isLong = typeA == VarType::Long || typeB == VarType::Long;
+            return WholeResult(Apply<std::int64_t>(op, LongOf(a, typeA), LongOf(b, typeB)),
+                               isLong ? VarType::Long : VarType::Integer);
+        }
+        return DoubleResult(Apply(op, RealOf(a, typeA), RealOf(b, typeB)));
+    case BinaryOp::Divide: {
+        const double dividend = RealOf(a, typeA);
+        const double divisor = RealOf(b, typeB);
+        if (divisor == 0) {
+            // 0/0 is an overflow, not a division by zero.
+            Raise(dividend == 0 ? ErrorNumber::Overflow : ErrorNumber::DivisionByZero);
+        }
+        return DoubleResult(dividend / divisor);
+    }
+    case BinaryOp::IntDivide:
+    case BinaryOp::Modulo: {
+        const VarType type =
+            typeA == VarType::Integer && typeB == VarType::Integer ? VarType::Integer : VarType::Long;
+        const std::int64_t dividend = LongOf(a, typeA);
+        const std::int64_t divisor = LongOf(b, typeB);
+        if (divisor == 0) {
+            Raise(ErrorNumber::DivisionByZero);
+        }
+        // The remainder takes the sign of the dividend, as C++'s does.
+        const std::int64_t result = op == BinaryOp::IntDivide ? dividend / divisor : dividend % divisor;
+        if (type == VarType::Long && result > std::numeric_limits<std::int32_t>::max()) {
+            Raise(ErrorNumber::Overflow);
+        }
+        return WholeResult(result, type);
+    }
+    case BinaryOp::Equal:
+    case BinaryOp::NotEqual:
+    case BinaryOp::Less:
+    case BinaryOp::LessEqual:
+    case BinaryOp::Greater:
+    case BinaryOp::GreaterEqual: {
+        // Every Long is exact as a Double, so mixed operands compare as Doubles.
+        if (isWhole) {
+            const std::int64_t left = LongOf(a, typeA);
+            const std::int64_t right = LongOf(b, typeB);
+            return Variant(Satisfies(op, left < right   ? CompareResult::Less
+                                         : left > right ? CompareResult::Greater
+                                                        : CompareResult::Equal));
+        }
+        const double left = RealOf(a, typeA);
+        const double right = RealOf(b, typeB);
+        // NaN is neither less nor greater, hence Equal, as Compare orders it.
+        return Variant(Satisfies(op, left < right   ? CompareResult::Less
+                                     : right < left ? CompareResult::Greater
+                                                    : CompareResult::Equal));
+    }
+    case BinaryOp::Power:
+    case BinaryOp::Concat:
+    case BinaryOp::And:
+    case BinaryOp::Or:
+    case BinaryOp::Xor:
+    case BinaryOp::Eqv:
+    case BinaryOp::Imp:
+        break;
+    }
+    return EvaluateGeneral(op, a, b, mode);
+}
+
+/// Two Booleans under a logical operator: the usual condition `a And b`.
+bool IsLogical(BinaryOp op) {
+    return op == BinaryOp::And || op == BinaryOp::Or || op == BinaryOp::Xor || op == BinaryOp::Eqv ||
+           op == BinaryOp::Imp;
+}
+
+Variant EvaluateGeneral(BinaryOp op, const Variant& a, const Variant& b, CompareMode mode) {
     switch (op) {
     case BinaryOp::Equal:
     case BinaryOp::NotEqual:
@@ -478,6 +557,24 @@ Variant Evaluate(BinaryOp op, const Variant& a, const Variant& b, CompareMode mo
     }
     assert(false && "unhandled operator");
     Raise(ErrorNumber::TypeMismatch);
+}
+
+} // namespace
+
+Variant Evaluate(BinaryOp op, const Variant& a, const Variant& b, CompareMode mode) {
+    const Variant& left = a.Deref();
+    const Variant& right = b.Deref();
+    const VarType typeA = left.Type();
+    const VarType typeB = right.Type();
+    if (IsPlainNumberType(typeA) && IsPlainNumberType(typeB)) {
+        return EvaluateNumbers(op, left, typeA, right, typeB, mode);
+    }
+    if (typeA == VarType::Boolean && typeB == VarType::Boolean && IsLogical(op)) {
+        // The bits of True are all ones, so the bitwise rule on -1 and 0 is the logical one.
+        const std::int64_t bits = ApplyLogical(op, left.BooleanValue() ? -1 : 0, right.BooleanValue() ? -1 : 0);
+        return Variant(bits != 0);
+    }
+    return EvaluateGeneral(op, left, right, mode);
 }
 
 Variant Negate(const Variant& value) {

@@ -24,6 +24,9 @@ double ToDate(const Variant& value);           // CDate, as a date serial
 bool ToBoolean(const Variant& value);          // CBool
 std::uint8_t ToByte(const Variant& value);     // CByte
 std::u16string ToString(const Variant& value); // CStr
+/// Appends the text ToString gives to `out`, without a temporary string for numbers and text
+/// (`"k" & i`). Empty appends nothing; Null raises 94, as CStr does.
+void AppendTextForm(std::u16string& out, const Variant& value);
 /// The value converted to `type` (VarType Empty/Null/Object are not targets: 13).
 Variant ChangeType(const Variant& value, VarType type);
 

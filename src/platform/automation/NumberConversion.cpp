@@ -16,41 +16,47 @@ using internal::Int128;
 
 namespace internal {
 
-const Variant& Resolve(const Variant& value, Variant& holder) {
-    const Variant& target = value.Deref();
-    if (!target.IsObject()) {
-        return target;
-    }
-    holder = DefaultValue(target);
+const Variant& ResolveObject(const Variant& object, Variant& holder) {
+    holder = DefaultValue(object);
     return holder;
+}
+
+std::int64_t RoundToWhole(double real, std::int64_t min, std::int64_t max) {
+    const double rounded = RoundHalfEven(real);
+    // Written so that NaN fails too.
+    if (!(rounded >= static_cast<double>(min) && rounded <= static_cast<double>(max))) {
+        Raise(ErrorNumber::Overflow);
+    }
+    return static_cast<std::int64_t>(rounded);
 }
 
 } // namespace internal
 
 namespace {
 
-/// A scalar reduced to a number, kept exact until the target type is known.
+/// A scalar reduced to a number, kept exact until the target type is known. Text is only
+/// pointed at: it is parsed by the conversion that needs it, so that the usual operands (numbers)
+/// cost no parsing and no string.
 struct NumericValue {
     enum class Kind { Whole, ScaledCurrency, Real, Text } kind;
     std::int64_t whole = 0; // Whole: the value; ScaledCurrency: the value x 10,000
     double real = 0;
-    internal::ParsedNumber text{};
+    const std::u16string* text = nullptr;
 };
 
 /// The one reading of a value as a number behind every C* conversion: objects give their
-/// default value, Empty is 0, True is -1, text must be a number (13), Null raises 94, and
-/// arrays and Error values raise 13.
-NumericValue ReadNumber(const Variant& value) {
-    Variant holder;
+/// default value (kept in `holder`, which Text points into), Empty is 0, True is -1, Null
+/// raises 94, and arrays and Error values raise 13.
+NumericValue ReadNumber(const Variant& value, Variant& holder) {
     const Variant& source = internal::Resolve(value, holder);
-    if (source.IsArray()) {
-        Raise(ErrorNumber::TypeMismatch);
-    }
     using Kind = NumericValue::Kind;
+    // Type() of an array matches no case.
     switch (source.Type()) {
-    case VarType::Empty:
     case VarType::Integer:
+        return {Kind::Whole, source.IntegerValue()};
     case VarType::Long:
+        return {Kind::Whole, source.LongValue()};
+    case VarType::Empty:
     case VarType::Byte:
     case VarType::Boolean:
         return {Kind::Whole, internal::WholeValue(source)};
@@ -62,14 +68,8 @@ NumericValue ReadNumber(const Variant& value) {
         return {Kind::Real, 0, source.DoubleValue()};
     case VarType::Date:
         return {Kind::Real, 0, source.DateValue()};
-    case VarType::String: {
-        std::optional<internal::ParsedNumber> parsed =
-            internal::ParseNumberText(source.StringValue(), CurrentLocaleInfo());
-        if (!parsed) {
-            Raise(ErrorNumber::TypeMismatch);
-        }
-        return {Kind::Text, 0, 0, std::move(*parsed)};
-    }
+    case VarType::String:
+        return {Kind::Text, 0, 0, &source.StringValue()};
     case VarType::Null:
         Raise(ErrorNumber::InvalidUseOfNull);
     case VarType::Object:
@@ -80,13 +80,24 @@ NumericValue ReadNumber(const Variant& value) {
     Raise(ErrorNumber::TypeMismatch);
 }
 
+/// The text of a NumericValue of kind Text read as a number; text that is no number raises 13.
+internal::ParsedNumber ParseText(const NumericValue& number) {
+    assert(number.kind == NumericValue::Kind::Text);
+    std::optional<internal::ParsedNumber> parsed = internal::ParseNumberText(*number.text, CurrentLocaleInfo());
+    if (!parsed) {
+        Raise(ErrorNumber::TypeMismatch);
+    }
+    return std::move(*parsed);
+}
+
 /// The one rule for CByte, CInt and CLng: whole numbers pass, fractions round half to even
 /// (CInt(2.5) is 2, CInt(3.5) is 4), anything outside the target's range raises 6.
 std::int64_t ToWholeNumber(const Variant& value, int bitWidth, bool isSigned) {
     const std::int64_t min = isSigned ? -(std::int64_t(1) << (bitWidth - 1)) : 0;
     const std::int64_t max =
         isSigned ? (std::int64_t(1) << (bitWidth - 1)) - 1 : (std::int64_t(1) << bitWidth) - 1;
-    const NumericValue number = ReadNumber(value);
+    Variant holder;
+    const NumericValue number = ReadNumber(value, holder);
     std::int64_t result = 0;
     switch (number.kind) {
     case NumericValue::Kind::Whole:
@@ -95,16 +106,11 @@ std::int64_t ToWholeNumber(const Variant& value, int bitWidth, bool isSigned) {
     case NumericValue::Kind::ScaledCurrency:
         result = static_cast<std::int64_t>(internal::DivideRoundHalfEven(number.whole, Currency::Scale));
         break;
-    case NumericValue::Kind::Real: {
-        const double rounded = internal::RoundHalfEven(number.real);
-        // Written so that NaN fails too.
-        if (!(rounded >= static_cast<double>(min) && rounded <= static_cast<double>(max))) {
-            Raise(ErrorNumber::Overflow);
-        }
-        return static_cast<std::int64_t>(rounded);
-    }
+    case NumericValue::Kind::Real:
+        return internal::RoundToWhole(number.real, min, max);
     case NumericValue::Kind::Text: {
-        const std::optional<std::int64_t> whole = internal::ParsedToInteger(number.text, bitWidth, isSigned);
+        const std::optional<std::int64_t> whole =
+            internal::ParsedToInteger(ParseText(number), bitWidth, isSigned);
         if (!whole) {
             Raise(ErrorNumber::Overflow);
         }
@@ -119,7 +125,8 @@ std::int64_t ToWholeNumber(const Variant& value, int bitWidth, bool isSigned) {
 
 /// CDbl without the final range check of CSng.
 double ToReal(const Variant& value) {
-    const NumericValue number = ReadNumber(value);
+    Variant holder;
+    const NumericValue number = ReadNumber(value, holder);
     switch (number.kind) {
     case NumericValue::Kind::Whole:
         return static_cast<double>(number.whole);
@@ -128,7 +135,7 @@ double ToReal(const Variant& value) {
     case NumericValue::Kind::Real:
         return number.real;
     case NumericValue::Kind::Text: {
-        const std::optional<double> real = internal::ParsedToDouble(number.text);
+        const std::optional<double> real = internal::ParsedToDouble(ParseText(number));
         if (!real) {
             Raise(ErrorNumber::Overflow);
         }
@@ -168,7 +175,8 @@ float ToSingle(const Variant& value) {
 }
 
 Currency ToCurrency(const Variant& value) {
-    const NumericValue number = ReadNumber(value);
+    Variant holder;
+    const NumericValue number = ReadNumber(value, holder);
     std::optional<std::int64_t> scaled;
     switch (number.kind) {
     case NumericValue::Kind::Whole:
@@ -187,7 +195,7 @@ Currency ToCurrency(const Variant& value) {
     }
     case NumericValue::Kind::Text:
         // Read exactly, not through Double, so that every Currency survives CStr and CCur.
-        scaled = internal::ParsedToScaledCurrency(number.text);
+        scaled = internal::ParsedToScaledCurrency(ParseText(number));
         break;
     }
     if (!scaled) {
@@ -213,15 +221,17 @@ bool ToBoolean(const Variant& value) {
             return false;
         }
     }
-    const NumericValue number = ReadNumber(source);
+    const NumericValue number = ReadNumber(source, holder);
     switch (number.kind) {
     case NumericValue::Kind::Whole:
     case NumericValue::Kind::ScaledCurrency:
         return number.whole != 0;
     case NumericValue::Kind::Real:
         return number.real != 0;
-    case NumericValue::Kind::Text:
-        return !number.text.digits.empty() || (number.text.isHexOrOctal && number.text.bits != 0);
+    case NumericValue::Kind::Text: {
+        const internal::ParsedNumber parsed = ParseText(number);
+        return !parsed.digits.empty() || (parsed.isHexOrOctal && parsed.bits != 0);
+    }
     }
     assert(false && "unhandled number kind");
     return false;
@@ -230,32 +240,11 @@ bool ToBoolean(const Variant& value) {
 std::u16string ToString(const Variant& value) {
     Variant holder;
     const Variant& source = internal::Resolve(value, holder);
-    if (source.IsArray()) {
-        Raise(ErrorNumber::TypeMismatch);
-    }
-    auto wholeNumber = [](std::int64_t number) {
-        std::u16string out;
-        for (char c : std::to_string(number)) {
-            out.push_back(static_cast<char16_t>(c));
-        }
-        return out;
-    };
+    // The forms that come whole from a formatter are returned as they are; the rest are built
+    // in place by AppendTextForm.
     switch (source.Type()) {
-    case VarType::Empty:
-        return {};
-    case VarType::Null:
-        Raise(ErrorNumber::InvalidUseOfNull);
     case VarType::String:
         return source.StringValue();
-    case VarType::Integer:
-        return wholeNumber(source.IntegerValue());
-    case VarType::Long:
-        return wholeNumber(source.LongValue());
-    case VarType::Byte:
-        return wholeNumber(source.ByteValue());
-    case VarType::Boolean:
-        // The runtime prints Booleans in English whatever the locale.
-        return source.BooleanValue() ? u"True" : u"False";
     case VarType::Single:
         return FormatSingle(source.SingleValue());
     case VarType::Double:
@@ -264,12 +253,62 @@ std::u16string ToString(const Variant& value) {
         return FormatCurrency(source.CurrencyValue());
     case VarType::Date:
         return FormatDate(source.DateValue());
+    case VarType::Empty:
+    case VarType::Null:
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Byte:
+    case VarType::Boolean:
     case VarType::Object:
     case VarType::Error:
     case VarType::Variant:
-        Raise(ErrorNumber::TypeMismatch);
+        break;
     }
-    assert(false && "unhandled subtype");
+    std::u16string out;
+    AppendTextForm(out, source);
+    return out;
+}
+
+void AppendTextForm(std::u16string& out, const Variant& value) {
+    Variant holder;
+    const Variant& source = internal::Resolve(value, holder);
+    // Type() of an array matches no case.
+    switch (source.Type()) {
+    case VarType::Empty:
+        return;
+    case VarType::Null:
+        Raise(ErrorNumber::InvalidUseOfNull);
+    case VarType::String:
+        out += source.StringValue();
+        return;
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Byte: {
+        internal::WholeTextBuffer buffer;
+        out += internal::WholeText(internal::WholeValue(source), buffer);
+        return;
+    }
+    case VarType::Boolean:
+        // The runtime prints Booleans in English whatever the locale.
+        out += source.BooleanValue() ? u"True" : u"False";
+        return;
+    case VarType::Single:
+        out += FormatSingle(source.SingleValue());
+        return;
+    case VarType::Double:
+        out += FormatDouble(source.DoubleValue());
+        return;
+    case VarType::Currency:
+        out += FormatCurrency(source.CurrencyValue());
+        return;
+    case VarType::Date:
+        out += FormatDate(source.DateValue());
+        return;
+    case VarType::Object:
+    case VarType::Error:
+    case VarType::Variant:
+        break;
+    }
     Raise(ErrorNumber::TypeMismatch);
 }
 

@@ -4,6 +4,8 @@
 
 #include "platform/automation/internal/Numeric.h"
 
+#include <array>
+#include <cassert>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -310,51 +312,58 @@ namespace {
 /// of a number whose first digit stands for 10^exponent. The runtime writes a number plainly
 /// while that takes no more than `precision` digits after the point: 1E-15 is
 /// "0.000000000000001" but 1/70 is "1.42857142857143E-02", and from 10^precision up it writes
-/// d.dddE+XX.
+/// d.dddE+XX. Built in a fixed buffer, so that the result string is allocated once.
 std::u16string LayOutDigits(bool isNegative, std::string_view digits, int exponent, int precision) {
     const char16_t decimal = CurrentLocaleInfo().decimalSeparator;
-    std::u16string out;
+    // Plain forms stay within sign, "0." and `precision` places; the exponent form within
+    // sign, `precision` digits, the point and "E+308".
+    std::array<char16_t, 64> buffer;
+    assert(static_cast<std::size_t>(precision) + 8 <= buffer.size() && digits.size() <= 17);
+    std::size_t length = 0;
+    auto put = [&](char16_t c) { buffer[length++] = c; };
     if (isNegative) {
-        out.push_back(u'-');
+        put(u'-');
     }
     const auto digitCount = static_cast<int>(digits.size());
     const int placesAfterPoint = digitCount - 1 - exponent;
     if (exponent >= precision || placesAfterPoint > precision) {
-        out.push_back(static_cast<char16_t>(digits[0]));
+        put(static_cast<char16_t>(digits[0]));
         if (digitCount > 1) {
-            out.push_back(decimal);
+            put(decimal);
             for (int position = 1; position < digitCount; ++position) {
-                out.push_back(static_cast<char16_t>(digits[static_cast<std::size_t>(position)]));
+                put(static_cast<char16_t>(digits[static_cast<std::size_t>(position)]));
             }
         }
-        out.push_back(u'E');
-        out.push_back(exponent < 0 ? u'-' : u'+');
+        put(u'E');
+        put(exponent < 0 ? u'-' : u'+');
         const int magnitude = std::abs(exponent);
         if (magnitude < 10) {
-            out.push_back(u'0');
+            put(u'0');
         }
-        for (char c : std::to_string(magnitude)) {
-            out.push_back(static_cast<char16_t>(c));
+        internal::WholeTextBuffer text;
+        for (char16_t c : internal::WholeText(magnitude, text)) {
+            put(c);
         }
-        return out;
+        return std::u16string(buffer.data(), length);
     }
     if (exponent < 0) {
-        out.push_back(u'0');
-        out.push_back(decimal);
-        out.append(static_cast<std::size_t>(-exponent - 1), u'0');
-        for (char c : digits) {
-            out.push_back(static_cast<char16_t>(c));
+        put(u'0');
+        put(decimal);
+        for (int zero = 0; zero < -exponent - 1; ++zero) {
+            put(u'0');
         }
-        return out;
+        for (char c : digits) {
+            put(static_cast<char16_t>(c));
+        }
+        return std::u16string(buffer.data(), length);
     }
     for (int position = 0; position <= exponent || position < digitCount; ++position) {
         if (position == exponent + 1) {
-            out.push_back(decimal);
+            put(decimal);
         }
-        out.push_back(
-            position < digitCount ? static_cast<char16_t>(digits[static_cast<std::size_t>(position)]) : u'0');
+        put(position < digitCount ? static_cast<char16_t>(digits[static_cast<std::size_t>(position)]) : u'0');
     }
-    return out;
+    return std::u16string(buffer.data(), length);
 }
 
 /// Formats a binary floating-point value with `precision` significant digits.
@@ -376,18 +385,22 @@ template <class Real> std::u16string FormatReal(Real value, int precision) {
     const bool isNegative = text[0] == '-';
     const std::size_t mantissaStart = isNegative ? 1 : 0;
     const std::size_t exponentMark = text.find('e');
-    std::string digits;
+    // The mantissa's digits without the point and without trailing zeros.
+    char digits[32];
+    std::size_t digitCount = 0;
     for (std::size_t position = mantissaStart; position < exponentMark; ++position) {
         if (text[position] != '.') {
-            digits.push_back(text[position]);
+            digits[digitCount++] = text[position];
         }
     }
-    digits.erase(digits.find_last_not_of('0') + 1);
+    while (digitCount > 1 && digits[digitCount - 1] == '0') {
+        --digitCount;
+    }
     int exponent = 0;
     const std::string_view exponentText = text.substr(exponentMark + 1);
     std::from_chars(exponentText.data() + (exponentText[0] == '+' ? 1 : 0),
                     exponentText.data() + exponentText.size(), exponent);
-    return LayOutDigits(isNegative, digits, exponent, precision);
+    return LayOutDigits(isNegative, std::string_view(digits, digitCount), exponent, precision);
 }
 
 } // namespace

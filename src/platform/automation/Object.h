@@ -12,7 +12,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <type_traits>
+#include <utility>
 #include <unordered_map>
 #include <vector>
 
@@ -109,11 +111,14 @@ public:
 Variant CallByName(Object& object, std::u16string_view name, InvokeKind kind, std::vector<Variant> args = {});
 
 // ---------------------------------------------------------------------------------------------
-// Member thunks: a member table row made from a C++ member function. Arguments convert from
-// Variant by the parameter type (bool, std::int16_t, std::int32_t, float, double, std::uint8_t,
-// Currency, std::u16string, Variant, Ref<T> of an Object type); std::optional<T> marks an
-// optional argument; `Variant&` receives a by-reference argument so that writes reach the
-// caller. Results convert back to Variant; void gives Empty.
+// Member thunks: a member table row made from a C++ member function (const or not, noexcept or
+// not). Arguments convert from Variant by the parameter type (bool, std::int16_t, std::int32_t,
+// float, double, std::uint8_t, Currency, std::u16string, Variant, Ref<T> of an Object type);
+// std::optional<T> marks an optional argument; `Variant&` receives a by-reference argument so
+// that writes reach the caller. `const Variant&`, `const std::u16string&` and
+// `std::u16string_view` read the argument in place when it already has that form (no copy), and
+// otherwise a converted value that lives until the member returns. Results convert back to
+// Variant; void gives Empty.
 
 namespace detail {
 
@@ -124,7 +129,7 @@ template <class T> struct IsRef<Ref<T>> : std::true_type {};
 
 template <class T> T ArgAs(Variant& arg) {
     using Plain = std::remove_cvref_t<T>;
-    if constexpr (std::is_same_v<T, Variant&>) {
+    if constexpr (std::is_same_v<T, Variant&> || std::is_same_v<T, const Variant&>) {
         return arg.Deref();
     } else if constexpr (std::is_same_v<Plain, Variant>) {
         return arg.Deref();
@@ -148,6 +153,7 @@ template <class T> T ArgAs(Variant& arg) {
     } else if constexpr (std::is_same_v<Plain, Currency>) {
         return ToCurrency(arg);
     } else if constexpr (std::is_same_v<Plain, std::u16string>) {
+        static_assert(!std::is_reference_v<T>, "a const std::u16string& parameter reads through ArgHolder");
         return ToString(arg);
     } else if constexpr (IsRef<Plain>::value) {
         const Variant& value = arg.Deref();
@@ -168,6 +174,65 @@ template <class T> T ArgAs(Variant& arg) {
     }
 }
 
+/// One argument converted for a parameter of type T, alive until the member returns. The
+/// arguments of a call are converted left to right, so the first bad one raises.
+template <class T> class ArgHolder {
+public:
+    explicit ArgHolder(Variant& arg) : mValue(ArgAs<T>(arg)) {}
+    T Get() { return std::forward<T>(mValue); }
+
+private:
+    // A reference parameter (`Variant&`, `const Variant&`) keeps the reference.
+    std::conditional_t<std::is_reference_v<T>, T, std::remove_cv_t<T>> mValue;
+};
+
+/// Text parameters: the argument's own string when it is a String, else its text form kept here.
+class TextArgHolder {
+public:
+    explicit TextArgHolder(Variant& arg) {
+        const Variant& value = arg.Deref();
+        if (value.IsString()) {
+            mText = &value.StringValue();
+            return;
+        }
+        mConverted = ToString(value);
+        mText = &mConverted;
+    }
+    TextArgHolder(const TextArgHolder&) = delete;
+    TextArgHolder& operator=(const TextArgHolder&) = delete;
+
+protected:
+    const std::u16string* mText;
+    std::u16string mConverted;
+};
+template <> class ArgHolder<const std::u16string&> : public TextArgHolder {
+public:
+    using TextArgHolder::TextArgHolder;
+    const std::u16string& Get() const { return *mText; }
+};
+template <> class ArgHolder<std::u16string_view> : public TextArgHolder {
+public:
+    using TextArgHolder::TextArgHolder;
+    std::u16string_view Get() const { return *mText; }
+};
+template <> class ArgHolder<std::optional<std::u16string_view>> {
+public:
+    explicit ArgHolder(Variant& arg) {
+        if (!arg.IsMissing()) {
+            mText.emplace(arg);
+        }
+    }
+    std::optional<std::u16string_view> Get() const {
+        if (!mText) {
+            return std::nullopt;
+        }
+        return mText->Get();
+    }
+
+private:
+    std::optional<ArgHolder<std::u16string_view>> mText;
+};
+
 template <class T> Variant ResultAsVariant(T&& value) {
     using Plain = std::remove_cvref_t<T>;
     if constexpr (IsRef<Plain>::value) {
@@ -179,29 +244,38 @@ template <class T> Variant ResultAsVariant(T&& value) {
 
 template <class T> constexpr bool IsOptionalParam = IsOptional<std::remove_cvref_t<T>>::value;
 
+/// What a thunk needs of a member function: its class, result and parameters.
+template <class C, class R, class... A> struct MethodShape {
+    using Class = C;
+    using Result = R;
+    static constexpr int maxArgs = sizeof...(A);
+    static constexpr int minArgs = (0 + ... + (IsOptionalParam<A> ? 0 : 1));
+    /// Converts the arguments one by one, in order, so that the first bad one raises; each
+    /// converted value lives in this recursion until the member returns.
+    template <std::size_t Index = 0, class Method, class... Held>
+    static R Call(C& self, std::span<Variant> args, Method method, Held&... held) {
+        if constexpr (Index == sizeof...(A)) {
+            return (self.*method)(held.Get()...);
+        } else {
+            using Param = std::tuple_element_t<Index, std::tuple<A...>>;
+            if (Index < args.size()) {
+                ArgHolder<Param> holder(args[Index]);
+                return Call<Index + 1>(self, args, method, held..., holder);
+            }
+            Variant missing = Variant::Missing();
+            ArgHolder<Param> holder(missing);
+            return Call<Index + 1>(self, args, method, held..., holder);
+        }
+    }
+};
+
 template <class Signature> struct MethodTraits;
-template <class C, class R, class... A> struct MethodTraits<R (C::*)(A...)> {
-    using Class = C;
-    using Result = R;
-    static constexpr int maxArgs = sizeof...(A);
-    static constexpr int minArgs = (0 + ... + (IsOptionalParam<A> ? 0 : 1));
-    template <std::size_t... I>
-    static R Call(C& self, std::span<Variant> args, R (C::*method)(A...), std::index_sequence<I...>) {
-        Variant missing = Variant::Missing();
-        return (self.*method)(ArgAs<A>(I < args.size() ? args[I] : missing)...);
-    }
-};
-template <class C, class R, class... A> struct MethodTraits<R (C::*)(A...) const> {
-    using Class = C;
-    using Result = R;
-    static constexpr int maxArgs = sizeof...(A);
-    static constexpr int minArgs = (0 + ... + (IsOptionalParam<A> ? 0 : 1));
-    template <std::size_t... I>
-    static R Call(C& self, std::span<Variant> args, R (C::*method)(A...) const, std::index_sequence<I...>) {
-        Variant missing = Variant::Missing();
-        return (self.*method)(ArgAs<A>(I < args.size() ? args[I] : missing)...);
-    }
-};
+template <class C, class R, class... A> struct MethodTraits<R (C::*)(A...)> : MethodShape<C, R, A...> {};
+template <class C, class R, class... A> struct MethodTraits<R (C::*)(A...) const> : MethodShape<C, R, A...> {};
+template <class C, class R, class... A>
+struct MethodTraits<R (C::*)(A...) noexcept> : MethodShape<C, R, A...> {};
+template <class C, class R, class... A>
+struct MethodTraits<R (C::*)(A...) const noexcept> : MethodShape<C, R, A...> {};
 
 template <auto Method> Variant Thunk(Object& self, std::span<Variant> args) {
     using Traits = MethodTraits<decltype(Method)>;
@@ -211,11 +285,10 @@ template <auto Method> Variant Thunk(Object& self, std::span<Variant> args) {
     }
     auto& typed = static_cast<C&>(self);
     if constexpr (std::is_void_v<typename Traits::Result>) {
-        Traits::Call(typed, args, Method, std::make_index_sequence<Traits::maxArgs>());
+        Traits::Call(typed, args, Method);
         return Variant();
     } else {
-        return ResultAsVariant(
-            Traits::Call(typed, args, Method, std::make_index_sequence<Traits::maxArgs>()));
+        return ResultAsVariant(Traits::Call(typed, args, Method));
     }
 }
 

@@ -1,11 +1,11 @@
 #include "platform/sql/AccessQueryOutline.h"
 
-#include "platform/sql/AccessQueryToken.h"
+#include "platform/sql/SqlTokens.h"
+#include "platform/sql/internal/SelectGrammar.h"
 
 #include "platform/automation/Text.h"
 
 #include <algorithm>
-#include <array>
 #include <optional>
 
 namespace qv::sql {
@@ -14,40 +14,26 @@ namespace {
 
 using automation::EqualsNoCase;
 
-constexpr std::array AggregateFunctions{
-    std::u16string_view(u"Avg"),   std::u16string_view(u"Count"),  std::u16string_view(u"First"),
-    std::u16string_view(u"Last"),  std::u16string_view(u"Max"),    std::u16string_view(u"Min"),
-    std::u16string_view(u"StDev"), std::u16string_view(u"StDevP"), std::u16string_view(u"Sum"),
-    std::u16string_view(u"Var"),   std::u16string_view(u"VarP"),
+constexpr std::u16string_view AggregateFunctions[] = {
+    u"Avg", u"Count", u"First", u"Last", u"Max", u"Min", u"StDev", u"StDevP", u"Sum", u"Var", u"VarP",
 };
+static_assert(IsSortedKeywordTable(AggregateFunctions));
 
 // Words that end a FROM item or a join condition when they stand outside parentheses.
-constexpr std::array FromStopWords{
-    std::u16string_view(u"GROUP"), std::u16string_view(u"HAVING"), std::u16string_view(u"INNER"),
-    std::u16string_view(u"JOIN"),  std::u16string_view(u"LEFT"),   std::u16string_view(u"ON"),
-    std::u16string_view(u"ORDER"), std::u16string_view(u"PIVOT"),  std::u16string_view(u"RIGHT"),
-    std::u16string_view(u"UNION"), std::u16string_view(u"WHERE"),  std::u16string_view(u"IN"),
-    std::u16string_view(u"WITH"),
+constexpr std::u16string_view FromStopWords[] = {
+    u"GROUP", u"HAVING", u"IN",    u"INNER", u"JOIN",  u"LEFT", u"ON",
+    u"ORDER", u"PIVOT",  u"RIGHT", u"UNION", u"WHERE", u"WITH",
 };
+static_assert(IsSortedKeywordTable(FromStopWords));
 
-bool IsFromStopWord(const AccessQueryToken& token) {
-    return std::any_of(FromStopWords.begin(), FromStopWords.end(),
-                       [&](std::u16string_view word) { return token.IsKeyword(word); });
-}
-
-// A column reference of a join condition: [qualifier.]column.
-struct ColumnReference {
-    std::u16string qualifier;
-    std::u16string column;
-};
-
-class OutlineParser {
+class OutlineParser : private SqlTokenCursor {
 public:
-    explicit OutlineParser(std::u16string_view sql) : mSql(sql), mTokens(TokenizeAccessQuery(sql)) {}
+    explicit OutlineParser(std::u16string_view sql)
+        : SqlTokenCursor(TokenizeSql(sql, SqlDialect::Access).tokens), mSql(sql) {}
 
     AccessQueryOutline Run() {
         SkipParameters();
-        const AccessQueryToken& first = Peek();
+        const SqlToken& first = Peek();
         if (first.IsKeyword(u"SELECT")) {
             mOutline.kind = AccessStatementKind::Select;
             mOutline.complete = ParseSelect();
@@ -64,30 +50,6 @@ public:
     }
 
 private:
-    const AccessQueryToken& Peek(std::size_t ahead = 0) const {
-        return mTokens[std::min(mPos + ahead, mTokens.size() - 1)];
-    }
-    bool AtEnd() const { return Peek().kind == AccessTokenKind::End; }
-    void Advance() {
-        if (!AtEnd()) {
-            ++mPos;
-        }
-    }
-    bool AcceptKeyword(std::u16string_view keyword) {
-        if (!Peek().IsKeyword(keyword)) {
-            return false;
-        }
-        Advance();
-        return true;
-    }
-    bool AcceptSymbol(std::u16string_view symbol) {
-        if (!Peek().IsSymbol(symbol)) {
-            return false;
-        }
-        Advance();
-        return true;
-    }
-
     // PARAMETERS name type, ... ;
     void SkipParameters() {
         if (!AcceptKeyword(u"PARAMETERS")) {
@@ -98,35 +60,12 @@ private:
         }
     }
 
-    // Moves past the parenthesis that closes the one just consumed.
-    void SkipToClosingParenthesis() {
-        int depth = 1;
-        while (!AtEnd()) {
-            const AccessQueryToken& token = Peek();
-            Advance();
-            if (token.IsSymbol(u"(")) {
-                ++depth;
-            } else if (token.IsSymbol(u")") && --depth == 0) {
-                return;
-            }
-        }
-    }
-
-    // SELECT [DISTINCT | DISTINCTROW | ALL | TOP n [PERCENT]] columns [INTO target] [FROM items]
+    // SELECT [DISTINCT | DISTINCTROW | ALL] [TOP n [PERCENT]] columns [INTO target] [FROM items]
     //     [WHERE ...] [GROUP BY ...] [HAVING ...] [ORDER BY ...] [UNION ...]
     bool ParseSelect() {
-        Advance();
-        for (;;) {
-            if (AcceptKeyword(u"DISTINCT")) {
-                mOutline.distinct = true;
-            } else if (AcceptKeyword(u"DISTINCTROW") || AcceptKeyword(u"ALL")) {
-            } else if (AcceptKeyword(u"TOP")) {
-                Advance();
-                AcceptKeyword(u"PERCENT");
-            } else {
-                break;
-            }
-        }
+        const internal::SelectModifiers modifiers = internal::SkipSelectModifiers(Tokens(), Position() + 1);
+        SetPosition(modifiers.end);
+        mOutline.distinct = modifiers.distinct;
         ParseColumns();
         if (AcceptKeyword(u"INTO")) {
             mOutline.hasInto = true;
@@ -144,18 +83,18 @@ private:
 
     // The select list up to FROM or INTO, split at commas outside parentheses.
     void ParseColumns() {
-        std::size_t begin = mPos;
+        std::size_t begin = Position();
         int depth = 0;
         for (;; Advance()) {
-            const AccessQueryToken& token = Peek();
-            const bool atEnd = token.kind == AccessTokenKind::End || token.IsSymbol(u";") ||
+            const SqlToken& token = Peek();
+            const bool atEnd = token.kind == SqlTokenKind::End || token.IsSymbol(u";") ||
                                (depth == 0 && (token.IsKeyword(u"FROM") || token.IsKeyword(u"INTO")));
             if (atEnd || (depth == 0 && token.IsSymbol(u","))) {
-                AddColumn(begin, mPos);
+                AddColumn(begin, Position());
                 if (atEnd) {
                     return;
                 }
-                begin = mPos + 1;
+                begin = Position() + 1;
                 continue;
             }
             if (token.IsSymbol(u"(")) {
@@ -165,7 +104,7 @@ private:
                 }
             } else if (token.IsSymbol(u")")) {
                 --depth;
-            } else if (token.kind == AccessTokenKind::Word && Peek(1).IsSymbol(u"(") &&
+            } else if (token.kind == SqlTokenKind::Word && Peek(1).IsSymbol(u"(") &&
                        IsAccessAggregateFunction(token.text)) {
                 mOutline.hasAggregate = true;
             }
@@ -177,21 +116,12 @@ private:
             return;
         }
         AccessQueryColumn column;
-        if (end - begin >= 3 && mTokens[end - 2].IsKeyword(u"AS") && mTokens[end - 1].IsName()) {
-            column.alias = mTokens[end - 1].text;
+        if (std::optional<std::size_t> alias = internal::FindAsAlias(Tokens(), begin, end)) {
+            column.alias = Tokens()[*alias].text;
             end -= 2;
         }
-        column.expression = Slice(begin, end);
+        column.expression = SourceText(mSql, Tokens(), begin, end);
         mOutline.columns.push_back(std::move(column));
-    }
-
-    // The text of tokens [begin, end) as written.
-    std::u16string Slice(std::size_t begin, std::size_t end) const {
-        if (begin >= end) {
-            return {};
-        }
-        const std::size_t from = mTokens[begin].offset;
-        return std::u16string(mSql.substr(from, mTokens[end - 1].End() - from));
     }
 
     // items: item {"," item}
@@ -231,9 +161,9 @@ private:
             if (!right || !AcceptKeyword(u"ON")) {
                 return std::nullopt;
             }
-            const std::size_t conditionBegin = mPos;
+            const std::size_t conditionBegin = Position();
             SkipCondition();
-            AddJoin(kind, *left, *right, conditionBegin, mPos);
+            AddJoin(kind, *left, *right, conditionBegin, Position());
             left->insert(left->end(), right->begin(), right->end());
         }
     }
@@ -242,7 +172,7 @@ private:
     std::optional<std::vector<std::size_t>> ParsePrimary() {
         if (AcceptSymbol(u"(")) {
             if (Peek().IsKeyword(u"SELECT")) {
-                SkipToClosingParenthesis();
+                SetPosition(AfterGroup(Tokens(), Position() - 1));
                 AccessQuerySource source;
                 source.isSubquery = true;
                 source.alias = ParseAlias();
@@ -255,20 +185,21 @@ private:
             }
             return item;
         }
-        if (!Peek().IsName() || IsFromStopWord(Peek())) {
+        if (Peek().IsKeywordIn(FromStopWords)) {
             return std::nullopt;
         }
-        AccessQuerySource source;
-        source.name = Peek().text;
-        Advance();
-        // A qualified name (owner.table) keeps its last part: that is what the rest names.
-        while (Peek().IsSymbol(u".") && Peek(1).IsName()) {
-            Advance();
-            source.name = Peek().text;
-            Advance();
+        std::size_t position = Position();
+        std::optional<internal::QualifiedName> name =
+            internal::ReadQualifiedName(Tokens(), position, LastPosition(), /*allowStar=*/false);
+        if (!name) {
+            return std::nullopt;
         }
+        SetPosition(position);
+        AccessQuerySource source;
+        // A qualified name (owner.table) keeps its last part: that is what the rest names.
+        source.name = std::move(name->name);
         if (AcceptKeyword(u"IN")) {
-            while (Peek().kind == AccessTokenKind::String || Peek().kind == AccessTokenKind::BracketedName) {
+            while (Peek().kind == SqlTokenKind::String || Peek().kind == SqlTokenKind::QuotedName) {
                 Advance();
             }
         }
@@ -278,42 +209,22 @@ private:
     }
 
     std::u16string ParseAlias() {
-        if (AcceptKeyword(u"AS")) {
-            if (!Peek().IsName()) {
-                return {};
-            }
-            std::u16string alias = Peek().text;
-            Advance();
-            return alias;
-        }
-        const AccessQueryToken& token = Peek();
-        if (token.kind == AccessTokenKind::BracketedName ||
-            (token.kind == AccessTokenKind::Word && !IsFromStopWord(token))) {
-            std::u16string alias = token.text;
-            Advance();
-            return alias;
-        }
-        return {};
+        std::size_t position = Position();
+        std::u16string alias = internal::ReadAlias(Tokens(), position, LastPosition());
+        SetPosition(position);
+        return alias;
     }
+
+    // The End token's index.
+    std::size_t LastPosition() const { return Tokens().size() - 1; }
 
     // Moves over a join condition: everything up to a join word, a comma, a clause or the
     // parenthesis that closes the enclosing item.
     void SkipCondition() {
-        int depth = 0;
-        for (; !AtEnd(); Advance()) {
-            const AccessQueryToken& token = Peek();
-            if (token.IsSymbol(u"(")) {
-                ++depth;
-            } else if (token.IsSymbol(u")")) {
-                if (depth == 0) {
-                    return;
-                }
-                --depth;
-            } else if (depth == 0 && (token.IsSymbol(u",") || token.IsSymbol(u";") ||
-                                      (IsFromStopWord(token) && !token.IsKeyword(u"IN")))) {
-                return;
-            }
-        }
+        SetPosition(internal::FindClauseEnd(Tokens(), Position(), [](const SqlToken& token) {
+            return token.IsSymbol(u",") || token.IsSymbol(u";") ||
+                   (token.IsKeywordIn(FromStopWords) && !token.IsKeyword(u"IN"));
+        }));
     }
 
     void AddJoin(AccessJoinKind kind, const std::vector<std::size_t>& left,
@@ -321,7 +232,7 @@ private:
                  std::size_t conditionEnd) {
         AccessQueryJoin join;
         join.kind = kind;
-        join.condition = Slice(conditionBegin, conditionEnd);
+        join.condition = SourceText(mSql, Tokens(), conditionBegin, conditionEnd);
         if (left.size() == 1) {
             join.leftSource = left.front();
         }
@@ -345,19 +256,19 @@ private:
             if (Contains(right, rightSource)) {
                 join.rightSource = rightSource;
             }
-            join.leftColumn = std::move(first.column);
-            join.rightColumn = std::move(second.column);
+            join.leftColumn = std::move(first.name);
+            join.rightColumn = std::move(second.name);
         }
         mOutline.joins.push_back(std::move(join));
     }
 
     // The first "reference = reference" of the tokens [begin, end).
-    std::optional<std::pair<ColumnReference, ColumnReference>> FirstEquality(std::size_t begin,
-                                                                             std::size_t end) const {
+    std::optional<std::pair<internal::QualifiedName, internal::QualifiedName>>
+    FirstEquality(std::size_t begin, std::size_t end) const {
         for (std::size_t index = begin; index < end; ++index) {
             std::size_t next = index;
             auto first = ReadReference(next, end);
-            if (!first || next >= end || !mTokens[next].IsSymbol(u"=")) {
+            if (!first || next >= end || !Tokens()[next].IsSymbol(u"=")) {
                 continue;
             }
             ++next;
@@ -368,19 +279,15 @@ private:
         return std::nullopt;
     }
 
-    // [qualifier "."] column, starting at `index` and not preceded by ".": advances `index`.
-    std::optional<ColumnReference> ReadReference(std::size_t& index, std::size_t end) const {
-        if (index >= end || !mTokens[index].IsName() || (index > 0 && mTokens[index - 1].IsSymbol(u"."))) {
+    // [qualifier ("." | "!")] column, starting at `index` and not inside a dotted name:
+    // advances `index`.
+    std::optional<internal::QualifiedName> ReadReference(std::size_t& index, std::size_t end) const {
+        if (index > 0 && index < end && internal::IsNameSeparator(Tokens()[index - 1])) {
             return std::nullopt;
         }
-        ColumnReference reference;
-        reference.column = mTokens[index++].text;
-        while (index + 1 < end && mTokens[index].IsSymbol(u".") && mTokens[index + 1].IsName()) {
-            reference.qualifier = std::move(reference.column);
-            reference.column = mTokens[index + 1].text;
-            index += 2;
-        }
-        if (index < end && mTokens[index].IsSymbol(u"(")) {
+        std::optional<internal::QualifiedName> reference =
+            internal::ReadQualifiedName(Tokens(), index, end, /*allowStar=*/false);
+        if (reference && index < end && Tokens()[index].IsSymbol(u"(")) {
             return std::nullopt; // a function call, not a column
         }
         return reference;
@@ -406,7 +313,7 @@ private:
     void ScanClauses() {
         int depth = 0;
         for (; !AtEnd(); Advance()) {
-            const AccessQueryToken& token = Peek();
+            const SqlToken& token = Peek();
             if (token.IsSymbol(u"(")) {
                 ++depth;
             } else if (token.IsSymbol(u")")) {
@@ -424,8 +331,6 @@ private:
     }
 
     std::u16string_view mSql;
-    std::vector<AccessQueryToken> mTokens;
-    std::size_t mPos = 0;
     AccessQueryOutline mOutline;
 };
 
@@ -436,8 +341,7 @@ AccessQueryOutline OutlineAccessQuery(std::u16string_view sql) {
 }
 
 bool IsAccessAggregateFunction(std::u16string_view name) noexcept {
-    return std::any_of(AggregateFunctions.begin(), AggregateFunctions.end(),
-                       [&](std::u16string_view aggregate) { return EqualsNoCase(aggregate, name); });
+    return IsKeywordIn(name, AggregateFunctions);
 }
 
 } // namespace qv::sql

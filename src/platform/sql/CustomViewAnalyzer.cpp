@@ -1,103 +1,33 @@
 #include "platform/sql/CustomViewAnalyzer.h"
 
-#include "platform/automation/Text.h"
+#include "platform/sql/internal/SelectGrammar.h"
 
-#include <array>
+#include "platform/automation/Text.h"
 
 namespace qv::sql {
 
 using automation::EqualsNoCase;
+using internal::IsBareAlias;
 
 namespace {
 
-constexpr std::size_t NoPosition = static_cast<std::size_t>(-1);
-
 /// Words that end the select list or the table list where they stand outside parentheses.
-constexpr std::array<std::u16string_view, 18> ClauseWords{
-    u"FROM",  u"INTO",   u"WHERE", u"GROUP",     u"HAVING", u"ORDER", u"LIMIT",   u"OFFSET", u"FETCH",
-    u"UNION", u"EXCEPT", u"MINUS", u"INTERSECT", u"WINDOW", u"FOR",   u"CONNECT", u"START",  u"QUALIFY",
+constexpr std::u16string_view ClauseWords[] = {
+    u"CONNECT", u"EXCEPT", u"FETCH",  u"FOR",   u"FROM",    u"GROUP", u"HAVING", u"INTERSECT", u"INTO",
+    u"LIMIT",   u"MINUS",  u"OFFSET", u"ORDER", u"QUALIFY", u"START", u"UNION",  u"WHERE",     u"WINDOW",
 };
+static_assert(IsSortedKeywordTable(ClauseWords));
 
-/// Words that can never be a bare alias: clause, join and expression keywords.
-constexpr std::array<std::u16string_view, 44> ReservedWords{
-    u"FROM",    u"INTO",          u"WHERE", u"GROUP",   u"HAVING", u"ORDER",     u"LIMIT",
-    u"OFFSET",  u"FETCH",         u"UNION", u"EXCEPT",  u"MINUS",  u"INTERSECT", u"WINDOW",
-    u"FOR",     u"CONNECT",       u"START", u"QUALIFY", u"AS",     u"ON",        u"USING",
-    u"JOIN",    u"INNER",         u"LEFT",  u"RIGHT",   u"FULL",   u"OUTER",     u"CROSS",
-    u"NATURAL", u"APPLY",         u"WITH",  u"AND",     u"OR",     u"NOT",       u"IS",
-    u"NULL",    u"END",           u"DAY",   u"HOUR",    u"MINUTE", u"SECOND",    u"MONTH",
-    u"YEAR",    u"STRAIGHT_JOIN",
-};
-
-/// Words that may stand between SELECT and the first column.
-constexpr std::array<std::u16string_view, 12> SelectModifiers{
-    u"DISTINCT",
-    u"ALL",
-    u"DISTINCTROW",
-    u"UNIQUE",
-    u"SQL_CALC_FOUND_ROWS",
-    u"STRAIGHT_JOIN",
-    u"HIGH_PRIORITY",
-    u"SQL_NO_CACHE",
-    u"SQL_CACHE",
-    u"SQL_SMALL_RESULT",
-    u"SQL_BIG_RESULT",
-    u"SQL_BUFFER_RESULT",
-};
-
-template <std::size_t N>
-bool IsOneOf(const CustomViewToken& token, const std::array<std::u16string_view, N>& words) {
-    for (std::u16string_view word : words) {
-        if (token.IsKeyword(word)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-/// The token after the ")" that closes the "(" at `open`, or NoPosition.
-std::size_t AfterGroup(const std::vector<CustomViewToken>& tokens, std::size_t open) {
-    int depth = 0;
-    for (std::size_t position = open; position < tokens.size(); ++position) {
-        if (tokens[position].IsSymbol(u"(")) {
-            ++depth;
-        } else if (tokens[position].IsSymbol(u")") && --depth == 0) {
-            return position + 1;
-        }
-    }
-    return NoPosition;
-}
-
-/// The first token from `position` on, outside parentheses, that is a clause word or a ")"
-/// closing a group the range began in; the End token when there is none.
-std::size_t ClauseEnd(const std::vector<CustomViewToken>& tokens, std::size_t position) {
-    while (position + 1 < tokens.size()) {
-        const CustomViewToken& token = tokens[position];
-        if (token.IsSymbol(u"(")) {
-            position = AfterGroup(tokens, position);
-            continue;
-        }
-        if (token.IsSymbol(u")") || IsOneOf(token, ClauseWords)) {
-            return position;
-        }
-        ++position;
-    }
-    return tokens.size() - 1;
-}
-
-bool IsAliasName(const CustomViewToken& token) {
-    return token.kind == CustomViewTokenKind::QuotedName ||
-           (token.kind == CustomViewTokenKind::Word && !IsOneOf(token, ReservedWords));
+/// Where the select list or the table list that begins at `position` ends.
+std::size_t ClauseEnd(const std::vector<SqlToken>& tokens, std::size_t position) {
+    return internal::FindClauseEnd(tokens, position,
+                                   [](const SqlToken& token) { return token.IsKeywordIn(ClauseWords); });
 }
 
 /// Whether a token can end an operand, so that a name after it is an alias, not part of the
 /// expression.
-bool EndsOperand(const CustomViewToken& token) {
-    return token.IsName() || token.kind == CustomViewTokenKind::Literal || token.IsSymbol(u")");
-}
-
-bool IsSeparator(const CustomViewToken& token) {
-    return token.IsSymbol(u".") || token.IsSymbol(u"!");
+bool EndsOperand(const SqlToken& token) {
+    return token.IsName() || token.IsLiteral() || token.IsSymbol(u")");
 }
 
 } // namespace
@@ -109,13 +39,14 @@ bool CustomViewAnalyzer::AnalyzeSql(std::u16string_view sql, std::int16_t dialec
     mWithNames.clear();
     mTokens.clear();
     mSql = sql;
-    CustomViewDialect rules =
-        dialect >= 1 && dialect <= 4 ? static_cast<CustomViewDialect>(dialect) : CustomViewDialect::Access;
-    if (!TokenizeCustomView(mSql, rules, mTokens)) {
+    SqlDialect rules = dialect >= 1 && dialect <= 4 ? static_cast<SqlDialect>(dialect) : SqlDialect::Access;
+    SqlTokens tokens = TokenizeSql(mSql, rules);
+    if (!tokens.complete) {
         return false;
     }
+    mTokens = std::move(tokens.tokens);
     int depth = 0;
-    for (const CustomViewToken& token : mTokens) {
+    for (const SqlToken& token : mTokens) {
         depth += token.IsSymbol(u"(") ? 1 : token.IsSymbol(u")") ? -1 : 0;
         if (depth < 0) {
             return false;
@@ -164,31 +95,7 @@ bool CustomViewAnalyzer::AnalyzeSql(std::u16string_view sql, std::int16_t dialec
     if (!mTokens[position].IsKeyword(u"SELECT")) {
         return false;
     }
-    ++position;
-    while (true) {
-        const CustomViewToken& token = mTokens[position];
-        if (IsOneOf(token, SelectModifiers)) {
-            ++position;
-            if (token.IsKeyword(u"DISTINCT") && mTokens[position].IsKeyword(u"ON") &&
-                mTokens[position + 1].IsSymbol(u"(")) {
-                position = AfterGroup(mTokens, position + 1);
-            }
-            continue;
-        }
-        if (token.IsKeyword(u"TOP")) {
-            // TOP n [PERCENT] [WITH TIES], or TOP (expression)
-            ++position;
-            position = mTokens[position].IsSymbol(u"(") ? AfterGroup(mTokens, position) : position + 1;
-            if (mTokens[position].IsKeyword(u"PERCENT")) {
-                ++position;
-            }
-            if (mTokens[position].IsKeyword(u"WITH") && mTokens[position + 1].IsKeyword(u"TIES")) {
-                position += 2;
-            }
-            continue;
-        }
-        break;
-    }
+    position = internal::SkipSelectModifiers(mTokens, position + 1).end;
 
     std::size_t listEnd = ClauseEnd(mTokens, position);
     ParseSelectList(position, listEnd);
@@ -227,40 +134,29 @@ void CustomViewAnalyzer::ParseSelectList(std::size_t begin, std::size_t end) {
         }
         Item item;
         std::size_t expressionEnd = itemEnd;
-        std::size_t count = itemEnd - itemStart;
-        const CustomViewToken& last = mTokens[itemEnd - 1];
-        if (count >= 3 && mTokens[itemEnd - 2].IsKeyword(u"AS") &&
-            (last.IsName() || last.kind == CustomViewTokenKind::Literal)) {
-            item.outputName = last.text;
+        const SqlToken& last = mTokens[itemEnd - 1];
+        if (std::optional<std::size_t> alias = internal::FindAsAlias(mTokens, itemStart, itemEnd)) {
+            item.outputName = mTokens[*alias].text;
             item.source.isAlias = true;
             expressionEnd = itemEnd - 2;
-        } else if (count >= 2 && IsAliasName(last) && EndsOperand(mTokens[itemEnd - 2])) {
+        } else if (itemEnd - itemStart >= 2 && IsBareAlias(last) && EndsOperand(mTokens[itemEnd - 2])) {
             item.outputName = last.text;
             item.source.isAlias = true;
             expressionEnd = itemEnd - 1;
         }
-        const CustomViewToken& first = mTokens[itemStart];
-        item.source.sourceName = mSql.substr(first.offset, mTokens[expressionEnd - 1].End() - first.offset);
+        item.source.sourceName = SourceText(mSql, mTokens, itemStart, expressionEnd);
 
-        // name, q.name, s.q.name (Access also writes q!name); or *, q.*
-        std::size_t length = expressionEnd - itemStart;
-        bool isPath = length % 2 == 1;
-        for (std::size_t offset = 0; isPath && offset < length; ++offset) {
-            const CustomViewToken& token = mTokens[itemStart + offset];
-            bool isLastStar = offset == length - 1 && token.IsSymbol(u"*");
-            isPath = offset % 2 == 0 ? token.IsName() || isLastStar : IsSeparator(token);
-        }
-        if (isPath && mTokens[expressionEnd - 1].IsSymbol(u"*")) {
+        // The item is a column path when a dotted name (or a star) is all there is of it.
+        std::size_t pathEnd = itemStart;
+        std::optional<internal::QualifiedName> path =
+            internal::ReadQualifiedName(mTokens, pathEnd, expressionEnd, /*allowStar=*/true);
+        if (path && pathEnd == expressionEnd && path->isStar) {
             item.isStar = !item.source.isAlias;
-            if (length >= 3) {
-                item.starQualifier = mTokens[expressionEnd - 3].text;
-            }
-        } else if (isPath) {
-            item.source.sourceField = mTokens[expressionEnd - 1].text;
-            if (length >= 3) {
-                // Kept here until Resolve turns the qualifier into its table.
-                item.source.sourceTable = mTokens[expressionEnd - 3].text;
-            }
+            item.starQualifier = std::move(path->qualifier);
+        } else if (path && pathEnd == expressionEnd) {
+            item.source.sourceField = std::move(path->name);
+            // Kept here until Resolve turns the qualifier into its table.
+            item.source.sourceTable = std::move(path->qualifier);
             if (item.outputName.empty()) {
                 item.outputName = item.source.sourceField;
             }
@@ -276,7 +172,7 @@ void CustomViewAnalyzer::ParseSelectList(std::size_t begin, std::size_t end) {
 std::size_t CustomViewAnalyzer::ParseTableList(std::size_t position, std::size_t end) {
     position = ParseTableFactor(position, end);
     while (position < end) {
-        const CustomViewToken& token = mTokens[position];
+        const SqlToken& token = mTokens[position];
         if (token.IsSymbol(u",") || token.IsKeyword(u"JOIN") || token.IsKeyword(u"APPLY")) {
             position = ParseTableFactor(position + 1, end);
             continue;
@@ -294,16 +190,6 @@ std::size_t CustomViewAnalyzer::ParseTableFactor(std::size_t position, std::size
     if (position >= end) {
         return position;
     }
-    auto readAlias = [&](std::size_t& at) -> std::u16string {
-        if (at < end && mTokens[at].IsKeyword(u"AS") && at + 1 < end && mTokens[at + 1].IsName()) {
-            at += 2;
-            return mTokens[at - 1].text;
-        }
-        if (at < end && IsAliasName(mTokens[at])) {
-            return mTokens[at++].text;
-        }
-        return u"";
-    };
     if (mTokens[position].IsSymbol(u"(")) {
         std::size_t after = AfterGroup(mTokens, position);
         bool isQuery = mTokens[position + 1].IsKeyword(u"SELECT") || mTokens[position + 1].IsKeyword(u"WITH");
@@ -312,25 +198,24 @@ std::size_t CustomViewAnalyzer::ParseTableFactor(std::size_t position, std::size
             ParseTableList(position + 1, after - 1);
         }
         position = after;
-        std::u16string alias = readAlias(position);
+        std::u16string alias = internal::ReadAlias(mTokens, position, end);
         if (isQuery) {
             mTables.push_back({u"", alias});
         }
         return position;
     }
-    if (!mTokens[position].IsName()) {
+    std::optional<internal::QualifiedName> qualified =
+        internal::ReadQualifiedName(mTokens, position, end, /*allowStar=*/false);
+    if (!qualified) {
         return position + 1;
     }
-    std::u16string name = mTokens[position++].text;
-    while (position + 1 < end && IsSeparator(mTokens[position]) && mTokens[position + 1].IsName()) {
-        name = mTokens[position + 1].text;
-        position += 2;
-    }
+    // A schema-qualified name keeps its last part: that is the table's own name.
+    std::u16string name = std::move(qualified->name);
     bool isFunction = position < end && mTokens[position].IsSymbol(u"(");
     if (isFunction) {
         position = AfterGroup(mTokens, position);
     }
-    std::u16string alias = readAlias(position);
+    std::u16string alias = internal::ReadAlias(mTokens, position, end);
     bool isWithName = false;
     for (const std::u16string& withName : mWithNames) {
         isWithName = isWithName || EqualsNoCase(withName, name);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/sql/CustomViewTokens.h"
+#include "platform/sql/SqlTokens.h"
 
 #include <cstdint>
 #include <optional>
@@ -59,7 +59,7 @@ private:
     const TableRef* OnlyTable() const;
 
     std::u16string mSql;
-    std::vector<CustomViewToken> mTokens;
+    std::vector<SqlToken> mTokens;
     std::vector<std::u16string> mWithNames;
     std::vector<Item> mItems;
     std::vector<TableRef> mTables;

@@ -11,6 +11,7 @@
 #include "platform/automation/Error.h"
 
 #include <array>
+#include <fstream>
 
 namespace qv {
 
@@ -36,6 +37,16 @@ public:
     }
     static void DeriveViewKey(QelDatabase& database, QelTable& view, std::u16string_view sql) {
         database.DeriveViewKey(view, automation::Variant(sql));
+    }
+    static std::u16string SqlServerText(QelDatabase& database, std::u16string_view dsn,
+                                        std::u16string_view user, std::u16string_view password) {
+        database.ReadSqlServerDsn(automation::Variant(dsn));
+        return database.SqlServerNativeText(user, password);
+    }
+    static std::u16string OracleText(QelDatabase& database, std::u16string_view dsn, std::u16string_view user,
+                                     std::u16string_view password) {
+        database.ReadOracleDsn(automation::Variant(dsn));
+        return database.OracleNativeText(user, password);
     }
 };
 
@@ -110,6 +121,48 @@ TEST_F(LoaderHelpersTest, TheOracleSchemaIsTheUsersOwnOrTheOnePicked) {
     EXPECT_EQ(Probe::OracleSchema(*mDatabase), u"KEPT");
 }
 
+// The data source of an ODBC load names the server that SQL Server and Oracle loads reach
+// natively; its values come from the driver manager's data-source definitions.
+TEST_F(LoaderHelpersTest, DataSourcesNameTheServerToReachNatively) {
+    std::ofstream(mTemp / "odbc.ini") << "[qv_helpers_mssql_trusted]\nServer=sqlhost\nDatabase=Sales\n"
+                                         "Trusted_Connection=Yes\n"
+                                         "[qv_helpers_mssql_lower]\nServer=sqlhost\nDatabase=Sales\n"
+                                         "Trusted_Connection=yes\n"
+                                         "[qv_helpers_mssql_bare]\nServer=sqlhost2\n"
+                                         "[qv_helpers_ora_name]\nServerName=orcl\nServer=other\n"
+                                         "[qv_helpers_ora_server]\nServerName=\nServer=orcl2\n";
+    mEnvironment.Set("ODBCINI", (mTemp / "odbc.ini").string());
+
+    struct Case {
+        std::u16string_view dsn;
+        std::u16string_view expected;
+    };
+    // Only "Yes" exactly trusts the connection; the user's values stay whole, however they read.
+    const Case sqlServer[] = {
+        {u"qv_helpers_mssql_trusted",
+         u"Provider=SQLOLEDB;Initial Catalog=Sales;Data Source=sqlhost;Integrated Security=SSPI"},
+        {u"qv_helpers_mssql_lower",
+         u"Provider=SQLOLEDB;User ID=sa;Password={p;w};Initial Catalog=Sales;Data Source=sqlhost"},
+        {u"qv_helpers_mssql_bare",
+         u"Provider=SQLOLEDB;User ID=sa;Password={p;w};Initial Catalog=;Data Source=sqlhost2"},
+        {u"qv_helpers_missing", u"Provider=SQLOLEDB;User ID=sa;Password={p;w};Initial Catalog=;Data Source="},
+    };
+    for (const Case& row : sqlServer) {
+        SCOPED_TRACE(test::Utf8(row.dsn));
+        EXPECT_EQ(Probe::SqlServerText(*mDatabase, row.dsn, u"sa", u"p;w"), row.expected);
+    }
+    // "ServerName" first, "Server" when that is empty; the stored text is the provider's form.
+    const Case oracle[] = {
+        {u"qv_helpers_ora_name", u"Provider=OraOLEDB.Oracle.1;Password=p;w;User ID=sa;Data Source=orcl;"},
+        {u"qv_helpers_ora_server", u"Provider=OraOLEDB.Oracle.1;Password=p;w;User ID=sa;Data Source=orcl2;"},
+        {u"qv_helpers_missing", u"Provider=OraOLEDB.Oracle.1;Password=p;w;User ID=sa;Data Source=;"},
+    };
+    for (const Case& row : oracle) {
+        SCOPED_TRACE(test::Utf8(row.dsn));
+        EXPECT_EQ(Probe::OracleText(*mDatabase, row.dsn, u"sa", u"p;w"), row.expected);
+    }
+}
+
 TEST_F(LoaderHelpersTest, ColumnReferencesAreQualifiedAlike) {
     struct Case {
         std::u16string_view table;
@@ -172,6 +225,17 @@ TEST_F(LoaderHelpersTest, AViewOverAJoinTakesTheKeyItsJoinPreserves) {
         EXPECT_EQ(view.TblUpdatable(), row.updatable);
         EXPECT_EQ(view.TblKey(), row.key);
     }
+
+    // A compound key is never one field's name, so it never reaches a view.
+    tables.Add(u"K");
+    tables.Find(u"K")->SetTblKey(u"k1\r\nk2");
+    tables.Add(u"View K");
+    QelTable& view = *tables.Find(u"View K");
+    view.Fields()->Add(u"k1");
+    view.Fields()->Add(u"k2");
+    Probe::DeriveViewKey(*mDatabase, view, u"SELECT K.k1, K.k2 FROM K");
+    EXPECT_TRUE(view.TblUpdatable());
+    EXPECT_EQ(view.TblKey(), u"");
 }
 
 TEST_F(LoaderHelpersTest, AnOracleCustomViewNamedWithABlankIsNotLoaded) {

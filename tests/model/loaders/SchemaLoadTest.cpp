@@ -216,9 +216,81 @@ TEST_P(SchemaLoadTest, DynamicModeLoadsNamesFirstAndEachTableWhenAskedFor) {
               (std::vector<std::u16string>{u"order_id", u"line_no", u"product", u"quantity"}));
     EXPECT_FALSE(Table(u"customers")->TblLoaded());
 
-    // A name the project does not hold loads nothing and is no failure.
+    // A name the project does not hold loads nothing and is no failure, even when the
+    // database has that table.
     EXPECT_EQ(Load(u"no_such_table"), 0);
     EXPECT_FALSE(Tables().TableExist(Variant(u"no_such_table")));
+    ASSERT_TRUE(Tables().Delete(u"customers"));
+    EXPECT_EQ(Load(u"customers"), 0);
+    EXPECT_FALSE(Tables().TableExist(Variant(u"customers")));
+}
+
+// A table or view whose columns cannot be described is kept, without fields and not generated,
+// and says nothing of why; a table's keys are still read from the catalogue.
+TEST_P(SchemaLoadTest, AViewThatNoLongerOpensIsKeptWithoutColumns) {
+    if (Kind() == DatabaseKind::PostgreSQL) {
+        GTEST_SKIP() << "PostgreSQL keeps no view whose table is gone";
+    }
+    mTestDatabase->Execute(u"CREATE TABLE gone (x INTEGER);\nCREATE VIEW broken_view AS SELECT x FROM gone;\n"
+                           u"DROP TABLE gone;");
+    ASSERT_EQ(Load(), 0) << test::Utf8(State().gProjErr);
+    EXPECT_EQ(State().gProjErr, u"");
+    QelTable* view = Table(u"broken_view");
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->TblType(), u"VIEW");
+    EXPECT_EQ(view->Fields()->Count(), 0);
+    EXPECT_FALSE(view->TblGen());
+    EXPECT_FALSE(view->TblLoaded());
+    EXPECT_EQ(view->TblError(), u"");
+    EXPECT_EQ(view->TblCaption(), u"broken view") << "the defaults are derived all the same";
+    EXPECT_TRUE(Table(u"customers")->TblGen());
+}
+
+TEST_P(SchemaLoadTest, TablesTheProjectsQuotesCannotNameKeepTheirKeys) {
+    if (Kind() == DatabaseKind::SQLite) {
+        GTEST_SKIP() << "SQLite reads names in brackets";
+    }
+    State().gSqlQuote = u"Square Bracket";
+    ASSERT_EQ(Load(), 0) << test::Utf8(State().gProjErr);
+    EXPECT_EQ(mDatabase->DBQuoteS(), u"[");
+    QelTable* customers = Table(u"customers");
+    ASSERT_NE(customers, nullptr);
+    EXPECT_EQ(customers->Fields()->Count(), 0);
+    EXPECT_FALSE(customers->TblGen());
+    EXPECT_FALSE(customers->TblLoaded());
+    EXPECT_EQ(customers->TblError(), u"");
+    EXPECT_EQ(customers->TblKey(), u"id");
+    EXPECT_EQ(Table(u"order_lines")->TblKey(), u"line_no\r\norder_id");
+    EXPECT_TRUE(customers->TblAdd());
+    EXPECT_EQ(customers->TblVar(), u"customers");
+}
+
+// What a custom view keeps of its load: the provider's own words when the statement does not
+// open, and no message of an earlier load when it does.
+TEST_P(SchemaLoadTest, ACustomViewKeepsTheProvidersWordsOrNoMessage) {
+    ado::Connection cnn;
+    cnn.Open(ConnectionString());
+    const automation::Ref<QelTable> broken = automation::MakeRef<QelTable>();
+    broken->SetTblCustomError(u"earlier");
+    broken->Load_ADOCustomView(cnn, u"Broken View", u"SELECT no_such_column FROM customers");
+    EXPECT_NE(State().gProjErr, u"");
+    EXPECT_EQ(broken->TblCustomError(), State().gProjErr);
+    EXPECT_EQ(State().gProjErr.find(u"Quorvane"), std::u16string::npos) << "no product prefix";
+    EXPECT_FALSE(broken->TblGen());
+    EXPECT_TRUE(broken->TblLoaded());
+    EXPECT_EQ(broken->Fields()->Count(), 0);
+    EXPECT_EQ(broken->TblCaption(), u"Broken View");
+
+    State().gProjErr.clear();
+    const automation::Ref<QelTable> view = automation::MakeRef<QelTable>();
+    view->SetTblCustomError(u"earlier");
+    view->Load_ADOCustomView(cnn, u"Names", u"SELECT id, name FROM customers");
+    EXPECT_EQ(State().gProjErr, u"");
+    EXPECT_EQ(view->TblCustomError(), u"");
+    EXPECT_TRUE(view->TblGen());
+    EXPECT_EQ(view->Fields()->Count(), 2);
+    EXPECT_EQ(view->TblSQL(), u"") << "kept as it was: a custom view's SQL is TblCustomSQL";
+    EXPECT_EQ(view->TblCustomSQL(), u"SELECT id, name FROM customers");
 }
 
 TEST_P(SchemaLoadTest, CustomViewsAreDescribedNeverRun) {
@@ -383,6 +455,32 @@ TEST_P(SchemaLoadTest, EachSchemasRowReadsTheKeysOfItsOwnTable) {
     // Left from the first load, which read audit's keys, not those that the search path finds.
     EXPECT_TRUE(Field(u"order_lines", u"entry")->FldIsPrimaryKey());
     EXPECT_TRUE(Field(u"order_lines", u"note")->FldUniqueIdx());
+}
+
+// An Oracle project read back from its file has no schema chosen in this session: its tables
+// are still those of the schema the project kept. PostgreSQL stands in for Oracle here, since a
+// single-table load takes the database kind from the stored DBMS name.
+TEST_P(SchemaLoadTest, AReopenedOracleProjectLoadsItsTablesFromItsSchema) {
+    if (Kind() != DatabaseKind::PostgreSQL) {
+        GTEST_SKIP() << "only PostgreSQL names the schema of each table here";
+    }
+    mDatabase->Properties()->Item(Variant(u"DBDBMSName"))->SetValue(Variant(u"Oracle"));
+    mDatabase->SetDBSchema(u"public");
+    for (std::u16string name : {u"customers", u"order_lines"}) {
+        ASSERT_TRUE(Tables().Add(name));
+        Tables().Find(name)->SetTblType(u"TABLE");
+        Tables().Find(name)->SetTblLoaded(false);
+    }
+    ASSERT_EQ(Load(u"customers"), 0) << test::Utf8(State().gProjErr);
+    EXPECT_TRUE(Table(u"customers")->TblLoaded());
+    EXPECT_EQ(Table(u"customers")->TblKey(), u"id");
+    EXPECT_FALSE(Table(u"customers")->Fields()->Count() == 0);
+
+    // The tables of another schema are not the project's.
+    mDatabase->SetDBSchema(u"elsewhere");
+    ASSERT_EQ(Load(u"order_lines"), 0) << test::Utf8(State().gProjErr);
+    EXPECT_FALSE(Table(u"order_lines")->TblLoaded());
+    EXPECT_EQ(Table(u"order_lines")->Fields()->Count(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, SchemaLoadTest,

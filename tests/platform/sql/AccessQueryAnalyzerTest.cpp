@@ -1,5 +1,4 @@
 #include "platform/sql/AccessQueryAnalyzer.h"
-#include "platform/sql/AccessQueryToken.h"
 
 #include "platform/automation/Text.h"
 
@@ -10,44 +9,6 @@ namespace {
 
 std::string Utf8(std::u16string_view text) {
     return automation::ToUtf8(text);
-}
-
-TEST(AccessQueryToken, NamesStringsAndDatesKeepTheirValues) {
-    const auto tokens =
-        TokenizeAccessQuery(u"SELECT [Order Details].Qty, 'O''Brien', \"a\"\"b\", #1/1/95#, 1.5E3, &H1F<>x");
-    ASSERT_EQ(tokens.size(), 17u);
-    EXPECT_TRUE(tokens[0].IsKeyword(u"select"));
-    EXPECT_EQ(tokens[1].kind, AccessTokenKind::BracketedName);
-    EXPECT_EQ(Utf8(tokens[1].text), "Order Details");
-    EXPECT_FALSE(tokens[1].IsKeyword(u"Order Details")); // a bracketed name is never a keyword
-    EXPECT_EQ(Utf8(tokens[5].text), "O'Brien");
-    EXPECT_EQ(Utf8(tokens[7].text), "a\"b");
-    EXPECT_EQ(tokens[9].kind, AccessTokenKind::Date);
-    EXPECT_EQ(Utf8(tokens[9].text), "1/1/95");
-    EXPECT_EQ(Utf8(tokens[11].text), "1.5E3");
-    EXPECT_EQ(Utf8(tokens[13].text), "&H1F");
-    EXPECT_TRUE(tokens[14].IsSymbol(u"<>"));
-    EXPECT_EQ(tokens.back().kind, AccessTokenKind::End);
-    // Cutting the text by offsets gives it back as written.
-    EXPECT_EQ(tokens[1].offset, 7u);
-    EXPECT_EQ(tokens[1].length, 15u);
-}
-
-TEST(AccessQueryToken, UnterminatedTokensRunToTheEnd) {
-    for (std::u16string_view sql : {u"SELECT [Order", u"SELECT 'abc", u"WHERE #1/1"}) {
-        SCOPED_TRACE(Utf8(sql));
-        const auto tokens = TokenizeAccessQuery(sql);
-        ASSERT_GE(tokens.size(), 2u);
-        EXPECT_EQ(tokens[tokens.size() - 2].End(), sql.size());
-    }
-}
-
-TEST(AccessQueryToken, QuotesNamesOnlyWhereAccessWould) {
-    EXPECT_EQ(Utf8(QuoteAccessName(u"Orders")), "Orders");
-    EXPECT_EQ(Utf8(QuoteAccessName(u"Order Details")), "[Order Details]");
-    EXPECT_EQ(Utf8(QuoteAccessName(u"Umsätze")), "[Umsätze]");
-    EXPECT_EQ(Utf8(QuoteAccessName(u"2010")), "[2010]");
-    EXPECT_EQ(Utf8(QuoteAccessName(u"Order")), "[Order]"); // a keyword
 }
 
 struct Expectation {
@@ -133,6 +94,19 @@ TEST(AccessQueryAnalyzer, WalksTheJoinsInOrderAndStartsOverWithNewSql) {
     EXPECT_EQ(analyzer.JoinCount(), 0);
     EXPECT_EQ(Utf8(analyzer.JoinLeftTable()), "");
     EXPECT_EQ(Utf8(analyzer.BaseTable()), "T");
+}
+
+TEST(AccessQueryOutline, ReadsBackquotedNamesAndBangQualifiedColumns) {
+    const auto outline = OutlineAccessQuery(u"SELECT d.Qty FROM `Order Details` AS d INNER JOIN Orders ON "
+                                            u"d!OrderID = Orders!OrderID");
+    EXPECT_TRUE(outline.complete);
+    ASSERT_EQ(outline.sources.size(), 2u);
+    EXPECT_EQ(Utf8(outline.sources[0].name), "Order Details");
+    ASSERT_EQ(outline.joins.size(), 1u);
+    EXPECT_EQ(outline.joins[0].leftSource, 0u);
+    EXPECT_EQ(outline.joins[0].rightSource, 1u);
+    EXPECT_EQ(Utf8(outline.joins[0].leftColumn), "OrderID");
+    EXPECT_EQ(Utf8(outline.joins[0].rightColumn), "OrderID");
 }
 
 TEST(AccessQueryOutline, KeepsColumnsAndAliasesAsWritten) {

@@ -118,6 +118,46 @@ TEST(CustomViewAnalyzer, AnUnknownColumnLeavesNothingOfTheLastOne) {
     EXPECT_FALSE(analyzer.FindColumn(u"Missing"));
 }
 
+TEST(CustomViewAnalyzer, ReadsEachDialectsLiteralsAndTableSuffixes) {
+    const Case cases[] = {
+        // Access's IN 'database' after a table is no alias.
+        {1,
+         u"SELECT Orders.* FROM Orders IN 'c:\\data\\other.mdb'",
+         {{u"ShipName", false, u"ShipName", u"Orders", u"ShipName"}}},
+        // A date right after a word still opens a date.
+        {1,
+         u"SELECT o.ID FROM Orders o WHERE o.Placed Between#1/1/95# And#12/31/95#",
+         {{u"ID", false, u"o.ID", u"Orders", u"ID"}}},
+        // 0x1F is one number, not 0 aliased as x1F.
+        {2,
+         u"SELECT 0x1F, 1E+3 AS e FROM t",
+         {{u"0x1F", false, u"0x1F", u"", u""}, {u"e", true, u"1E+3", u"", u""}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.sql));
+        CustomViewAnalyzer analyzer;
+        ASSERT_TRUE(analyzer.AnalyzeSql(c.sql, c.dialect));
+        for (const Expected& column : c.columns) {
+            SCOPED_TRACE(ToUtf8(column.column));
+            std::optional<ColumnSource> source = analyzer.FindColumn(column.column);
+            ASSERT_TRUE(source);
+            EXPECT_EQ(source->isAlias, column.isAlias);
+            EXPECT_EQ(ToUtf8(source->sourceName), ToUtf8(column.sourceName));
+            EXPECT_EQ(ToUtf8(source->sourceTable), ToUtf8(column.sourceTable));
+            EXPECT_EQ(ToUtf8(source->sourceField), ToUtf8(column.sourceField));
+        }
+    }
+}
+
+TEST(CustomViewAnalyzer, ATopAtTheEndIsRefusedWithoutReadingPastTheStatement) {
+    // TOP n read the token after the last one; with eight tokens that was past the list.
+    for (std::u16string_view sql : {u"SELECT TOP", u"WITH x AS () SELECT TOP"}) {
+        SCOPED_TRACE(ToUtf8(sql));
+        CustomViewAnalyzer analyzer;
+        EXPECT_FALSE(analyzer.AnalyzeSql(sql, 2));
+    }
+}
+
 TEST(CustomViewAnalyzer, RefusesWhatIsNotAReadableSelect) {
     const std::u16string refused[] = {
         u"",

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ado/Errors.h"
+#include "platform/ado/internal/CatalogCache.h"
 #include "platform/ado/internal/Odbc.h"
 
 #include "platform/automation/Ref.h"
@@ -12,7 +13,7 @@
 namespace qv::ado::internal {
 
 /// What a Connection holds: its handles while open, its Errors collection, the text it was
-/// opened with and the driver facts read once at open.
+/// opened with, the driver facts read once at open and what an open catalog snapshot has read.
 struct ConnectionImpl {
     automation::Ref<Errors> errors = automation::MakeRef<Errors>();
     std::unique_ptr<EnvironmentHandle> environment;
@@ -27,6 +28,7 @@ struct ConnectionImpl {
     std::u16string searchPatternEscape; // "" when catalog patterns cannot be escaped
     std::u16string currentCatalog;      // "" for a driver without catalogs
     TextEncoding encoding = TextEncoding::Utf16;
+    CatalogSnapshotState snapshot;
 
     /// The open connection; raises ObjectClosed naming `who` when closed.
     ConnectionHandle& OpenHandle(std::u16string_view who);

@@ -5,6 +5,7 @@
 #include "platform/automation/Locale.h"
 #include "platform/automation/Variant.h"
 
+#include <array>
 #include <cassert>
 #include <cstdint>
 #include <optional>
@@ -78,8 +79,40 @@ inline std::int64_t WholeValue(const Variant& value) noexcept {
     return 0;
 }
 
+/// The default value of an object variant, stored in `holder`.
+const Variant& ResolveObject(const Variant& object, Variant& holder);
+
 /// A variant that is not an object: objects are replaced by their default value (held in
-/// `holder`), references are looked through.
-const Variant& Resolve(const Variant& value, Variant& holder);
+/// `holder`), references are looked through. Inline, so that the usual operand that is no object
+/// costs a test and no call.
+inline const Variant& Resolve(const Variant& value, Variant& holder) {
+    const Variant& target = value.Deref();
+    if (!target.IsObject()) {
+        return target;
+    }
+    return ResolveObject(target, holder);
+}
+
+/// A real number rounded half to even to a whole number within [min, max]; outside (or NaN)
+/// raises 6 (Overflow).
+std::int64_t RoundToWhole(double real, std::int64_t min, std::int64_t max);
+
+/// Room for the decimal form of any 64-bit integer with its sign.
+using WholeTextBuffer = std::array<char16_t, 20>;
+
+/// The decimal form of `value`, written into the end of `buffer`; the view points into it.
+inline std::u16string_view WholeText(std::int64_t value, WholeTextBuffer& buffer) noexcept {
+    // Work on the magnitude as unsigned, so that the smallest int64 does not overflow.
+    std::uint64_t magnitude = value < 0 ? ~static_cast<std::uint64_t>(value) + 1 : static_cast<std::uint64_t>(value);
+    std::size_t start = buffer.size();
+    do {
+        buffer[--start] = static_cast<char16_t>(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) {
+        buffer[--start] = u'-';
+    }
+    return {buffer.data() + start, buffer.size() - start};
+}
 
 } // namespace qv::automation::internal

@@ -1,7 +1,7 @@
 #include "platform/dao/internal/QueryDesign.h"
 
 #include "platform/sql/AccessQueryOutline.h"
-#include "platform/sql/AccessQueryToken.h"
+#include "platform/sql/SqlTokens.h"
 
 #include "platform/automation/Text.h"
 
@@ -544,7 +544,7 @@ private:
 
     // The values of "expression In (v1, v2, ...)" at the end of a column heading.
     static std::vector<std::u16string> PivotValues(const std::u16string& pivot) {
-        const auto tokens = sql::TokenizeAccessQuery(pivot);
+        const auto tokens = sql::TokenizeSql(pivot, sql::SqlDialect::Access).tokens;
         std::vector<std::u16string> values;
         int depth = 0;
         for (std::size_t index = 0; index < tokens.size(); ++index) {

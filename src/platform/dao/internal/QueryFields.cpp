@@ -3,7 +3,7 @@
 #include "platform/dao/internal/FindByName.h"
 
 #include "platform/sql/AccessQueryOutline.h"
-#include "platform/sql/AccessQueryToken.h"
+#include "platform/sql/SqlTokens.h"
 
 #include "platform/automation/Text.h"
 
@@ -18,8 +18,8 @@ namespace qv::dao::internal {
 namespace {
 
 using automation::EqualsNoCase;
-using sql::AccessQueryToken;
-using sql::AccessTokenKind;
+using sql::SqlToken;
+using sql::SqlTokenKind;
 
 constexpr std::int32_t TextSize = 255;
 
@@ -266,7 +266,7 @@ std::int16_t NumberType(std::u16string_view text) {
 }
 
 // Words that are operators or literals, never names of columns.
-bool IsOperatorWord(const AccessQueryToken& token) {
+bool IsOperatorWord(const SqlToken& token) {
     constexpr std::array words{
         std::u16string_view(u"And"),   std::u16string_view(u"Between"), std::u16string_view(u"Eqv"),
         std::u16string_view(u"False"), std::u16string_view(u"Imp"),     std::u16string_view(u"In"),
@@ -298,7 +298,7 @@ constexpr std::array BinaryOperators{
 };
 
 // 0 for a token that is no binary operator.
-int PrecedenceOf(const AccessQueryToken& token) {
+int PrecedenceOf(const SqlToken& token) {
     for (const BinaryOperator& op : BinaryOperators) {
         if (token.IsSymbol(op.text) || token.IsKeyword(op.text)) {
             return op.precedence;
@@ -313,10 +313,11 @@ constexpr int NegationPrecedence = 13;
 
 // Finds the type an expression yields and the names in it that its scope does not supply.
 // Tolerant: what it cannot follow yields an unknown type, never an error.
-class ExpressionTyper {
+class ExpressionTyper : private sql::SqlTokenCursor {
 public:
     ExpressionTyper(std::u16string_view text, const Scope& scope, std::vector<std::u16string>& unresolved)
-        : mTokens(sql::TokenizeAccessQuery(text)), mScope(scope), mUnresolved(unresolved) {}
+        : SqlTokenCursor(sql::TokenizeSql(text, sql::SqlDialect::Access).tokens), mScope(scope),
+          mUnresolved(unresolved) {}
 
     TypedValue Run() {
         TypedValue value = Expression(1);
@@ -331,20 +332,10 @@ public:
     }
 
 private:
-    const AccessQueryToken& Peek(std::size_t ahead = 0) const {
-        return mTokens[std::min(mPos + ahead, mTokens.size() - 1)];
-    }
-    bool AtEnd() const { return Peek().kind == AccessTokenKind::End; }
-    void Advance() {
-        if (!AtEnd()) {
-            ++mPos;
-        }
-    }
-
     TypedValue Expression(int minimum) {
         TypedValue left = Prefix(minimum);
         for (;;) {
-            const AccessQueryToken& token = Peek();
+            const SqlToken& token = Peek();
             const int precedence = PrecedenceOf(token);
             if (precedence == 0 || precedence < minimum) {
                 return left;
@@ -377,7 +368,7 @@ private:
     }
 
     TypedValue Prefix(int minimum) {
-        const AccessQueryToken& token = Peek();
+        const SqlToken& token = Peek();
         if (token.IsKeyword(u"Not") && minimum <= NotPrecedence) {
             Advance();
             Expression(ComparisonPrecedence);
@@ -390,8 +381,7 @@ private:
         return Primary();
     }
 
-    static TypedValue Combine(const AccessQueryToken& op, const TypedValue& a, const TypedValue& b,
-                              int precedence) {
+    static TypedValue Combine(const SqlToken& op, const TypedValue& a, const TypedValue& b, int precedence) {
         if (precedence <= 5) { // logical operators, bitwise on numbers
             const bool logical =
                 (!a.known || a.type == DataType::Boolean) && (!b.known || b.type == DataType::Boolean);
@@ -462,18 +452,18 @@ private:
     }
 
     TypedValue Primary() {
-        const AccessQueryToken token = Peek();
+        const SqlToken token = Peek();
         switch (token.kind) {
-        case AccessTokenKind::Number:
+        case SqlTokenKind::Number:
             Advance();
             return Known(NumberType(token.text));
-        case AccessTokenKind::String:
+        case SqlTokenKind::String:
             Advance();
             return Known(DataType::Text);
-        case AccessTokenKind::Date:
+        case SqlTokenKind::Date:
             Advance();
             return Known(DataType::Date);
-        case AccessTokenKind::Symbol:
+        case SqlTokenKind::Symbol:
             Advance();
             if (token.IsSymbol(u"(")) {
                 if (Peek().IsKeyword(u"SELECT")) {
@@ -487,18 +477,18 @@ private:
                 return inner;
             }
             return {};
-        case AccessTokenKind::Word:
-        case AccessTokenKind::BracketedName:
+        case SqlTokenKind::Word:
+        case SqlTokenKind::QuotedName:
             return NameOrCall();
-        case AccessTokenKind::End:
+        case SqlTokenKind::End:
             return {};
         }
         return {};
     }
 
     TypedValue NameOrCall() {
-        const AccessQueryToken token = Peek();
-        if (token.kind == AccessTokenKind::Word) {
+        const SqlToken token = Peek();
+        if (token.kind == SqlTokenKind::Word) {
             if (token.IsKeyword(u"True") || token.IsKeyword(u"False") || token.IsKeyword(u"Yes") ||
                 token.IsKeyword(u"No") || token.IsKeyword(u"On") || token.IsKeyword(u"Off")) {
                 Advance();
@@ -573,15 +563,13 @@ private:
         return {};
     }
 
-    std::vector<AccessQueryToken> mTokens;
-    std::size_t mPos = 0;
     const Scope& mScope;
     std::vector<std::u16string>& mUnresolved;
 };
 
 // "[qualifier.]column" alone, brackets and parentheses around it allowed.
 std::optional<std::pair<std::u16string, std::u16string>> AsColumnReference(std::u16string_view expression) {
-    const auto tokens = sql::TokenizeAccessQuery(expression);
+    const auto tokens = sql::TokenizeSql(expression, sql::SqlDialect::Access).tokens;
     std::size_t begin = 0;
     std::size_t end = tokens.size() - 1; // before End
     while (end - begin >= 3 && tokens[begin].IsSymbol(u"(") && tokens[end - 1].IsSymbol(u")")) {

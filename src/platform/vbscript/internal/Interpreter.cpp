@@ -5,6 +5,9 @@
 
 #include <array>
 #include <cassert>
+#include <cmath>
+#include <limits>
+#include <memory>
 
 namespace qv::vbscript {
 
@@ -24,6 +27,15 @@ namespace {
 
 constexpr std::int32_t ClassNotDefined = 506;
 
+bool IsWhole(VarType type) {
+    return type == VarType::Integer || type == VarType::Long;
+}
+
+// The value of an Integer or a Long.
+std::int64_t WholeValue(const Variant& value) {
+    return value.Type() == VarType::Integer ? value.IntegerValue() : value.LongValue();
+}
+
 // The subscripts of an array access, without a heap allocation for the usual few dimensions.
 class Subscripts {
 public:
@@ -33,7 +45,11 @@ public:
         }
         std::int32_t* out = Data();
         for (std::size_t index = 0; index < mCount; ++index) {
-            out[index] = automation::ToLong(args[index]);
+            const Variant& arg = args[index];
+            VarType type = arg.Type();
+            out[index] = type == VarType::Integer ? arg.IntegerValue()
+                         : type == VarType::Long  ? arg.LongValue()
+                                                  : automation::ToLong(arg);
         }
     }
     std::span<const std::int32_t> View() const {
@@ -56,6 +72,12 @@ Variant LetValue(Variant value) {
         return automation::DefaultValue(value);
     }
     return value;
+}
+
+// A value that a Let stores as it is: neither an object (which gives its default value) nor a
+// reference.
+bool IsPlainValue(const Variant& value) {
+    return !value.IsByRef() && !value.IsObject();
 }
 
 // Truth of a condition: Null counts as False, as If and loops see it.
@@ -186,6 +208,97 @@ BinaryOp ToBinaryOp(Op op) {
     }
 }
 
+// Replaces a scalar slot's value; the slot holds nothing that needs releasing.
+template <class T> void SetScalar(Variant& slot, T value) noexcept {
+    assert(!slot.IsString() && !slot.IsObject() && !slot.IsArray() && !slot.IsByRef());
+    std::construct_at(&slot, value);
+}
+
+// The common cases of + - * on plain Integer, Long and Double operands, without the automation
+// layer's general dispatch. False leaves the case to automation::Evaluate, which has every rule:
+// other subtypes, and results that overflow into a wider subtype (Integer into Long, Long into
+// Double) or out of range.
+bool FastArithmetic(Op op, Variant& left, const Variant& right) noexcept {
+    const VarType leftType = left.Type();
+    const VarType rightType = right.Type();
+    if (IsWhole(leftType) && IsWhole(rightType)) {
+        const std::int64_t a = WholeValue(left);
+        const std::int64_t b = WholeValue(right);
+        const std::int64_t value = op == Op::Add ? a + b : op == Op::Subtract ? a - b : a * b;
+        if (leftType == VarType::Integer && rightType == VarType::Integer) {
+            if (value < std::numeric_limits<std::int16_t>::min() ||
+                value > std::numeric_limits<std::int16_t>::max()) {
+                return false;
+            }
+            SetScalar(left, static_cast<std::int16_t>(value));
+            return true;
+        }
+        if (value < std::numeric_limits<std::int32_t>::min() ||
+            value > std::numeric_limits<std::int32_t>::max()) {
+            return false;
+        }
+        SetScalar(left, static_cast<std::int32_t>(value));
+        return true;
+    }
+    const bool leftNumber = leftType == VarType::Double || IsWhole(leftType);
+    const bool rightNumber = rightType == VarType::Double || IsWhole(rightType);
+    if (!leftNumber || !rightNumber || (leftType != VarType::Double && rightType != VarType::Double)) {
+        return false;
+    }
+    const double a = leftType == VarType::Double ? left.DoubleValue() : static_cast<double>(WholeValue(left));
+    const double b = rightType == VarType::Double ? right.DoubleValue() : static_cast<double>(WholeValue(right));
+    const double value = op == Op::Add ? a + b : op == Op::Subtract ? a - b : a * b;
+    if (!std::isfinite(value)) {
+        return false;
+    }
+    SetScalar(left, value);
+    return true;
+}
+
+// Whether `order` (-1, 0, 1) satisfies comparison `op`.
+bool Satisfies(Op op, int order) noexcept {
+    switch (op) {
+    case Op::Equal:
+        return order == 0;
+    case Op::NotEqual:
+        return order != 0;
+    case Op::Less:
+        return order < 0;
+    case Op::LessEqual:
+        return order <= 0;
+    case Op::Greater:
+        return order > 0;
+    default:
+        return order >= 0;
+    }
+}
+
+template <class T> int Order(T a, T b) noexcept {
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// The comparisons of plain Integer, Long and Double operands; false leaves the rest to
+// automation::Evaluate.
+bool FastCompare(Op op, Variant& left, const Variant& right) noexcept {
+    const VarType leftType = left.Type();
+    const VarType rightType = right.Type();
+    int order = 0;
+    if (IsWhole(leftType) && IsWhole(rightType)) {
+        order = Order(WholeValue(left), WholeValue(right));
+    } else if ((leftType == VarType::Double || IsWhole(leftType)) &&
+               (rightType == VarType::Double || IsWhole(rightType))) {
+        const double a =
+            leftType == VarType::Double ? left.DoubleValue() : static_cast<double>(WholeValue(left));
+        const double b =
+            rightType == VarType::Double ? right.DoubleValue() : static_cast<double>(WholeValue(right));
+        order = Order(a, b);
+    } else {
+        return false;
+    }
+    SetScalar(left, Satisfies(op, order));
+    return true;
+}
+
 // A For loop's start, end and step: numbers, with text converted and Empty as 0.
 Variant ForNumber(Variant value) {
     if (value.IsByRef()) {
@@ -206,6 +319,42 @@ Variant ForNumber(Variant value) {
     return value;
 }
 
+// counter + step of a For loop with whole numbers, in the counter's own subtype; false when
+// the sum leaves it (Evaluate then widens it).
+bool StepWhole(Variant& counter, const Variant& step) noexcept {
+    const VarType counterType = counter.Type();
+    const VarType stepType = step.Type();
+    if (!IsWhole(counterType) || !IsWhole(stepType)) {
+        return false;
+    }
+    const std::int64_t value = WholeValue(counter) + WholeValue(step);
+    if (counterType == VarType::Integer && stepType == VarType::Integer) {
+        if (value < std::numeric_limits<std::int16_t>::min() || value > std::numeric_limits<std::int16_t>::max()) {
+            return false;
+        }
+        SetScalar(counter, static_cast<std::int16_t>(value));
+        return true;
+    }
+    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max()) {
+        return false;
+    }
+    SetScalar(counter, static_cast<std::int32_t>(value));
+    return true;
+}
+
+// Whether a For loop's counter has gone past the end (hidden: end, step, descending).
+bool PastEnd(const Variant& counter, const Variant* hidden) {
+    if (IsWhole(counter.Type()) && IsWhole(hidden[0].Type())) {
+        const std::int64_t value = WholeValue(counter);
+        const std::int64_t end = WholeValue(hidden[0]);
+        return hidden[2].BooleanValue() ? value < end : value > end;
+    }
+    automation::CompareResult order = automation::Compare(counter, hidden[0]);
+    return order == automation::CompareResult::Null ||
+           (hidden[2].BooleanValue() ? order == automation::CompareResult::Less
+                                     : order == automation::CompareResult::Greater);
+}
+
 std::vector<SafeArray::Bound> BoundsFrom(std::span<Variant> uppers) {
     std::vector<SafeArray::Bound> bounds;
     bounds.reserve(uppers.size());
@@ -219,59 +368,162 @@ std::vector<SafeArray::Bound> BoundsFrom(std::span<Variant> uppers) {
     return bounds;
 }
 
+bool IsMissingArgument(const Variant& value) noexcept {
+    return value.Type() == VarType::Error && value.ErrorValue() == automation::ParamNotFound;
+}
+
+// The member a call site names in a script class, cached per site for the class last seen.
+std::uint32_t FindInstanceMember(CallSite& site, const ScriptClass& cls, bool allowPrivate) {
+    std::uint32_t member = 0;
+    if (site.scriptClass == &cls) {
+        member = static_cast<std::uint32_t>(site.scriptMember);
+    } else {
+        auto it = cls.memberIndex.find(site.name);
+        if (it == cls.memberIndex.end()) {
+            Raise(ErrorNumber::ObjectDoesNotSupport);
+        }
+        member = it->second;
+        site.scriptClass = &cls;
+        site.scriptMember = static_cast<std::int32_t>(member);
+    }
+    if (!allowPrivate && !cls.members[member].isPublic) {
+        Raise(ErrorNumber::ObjectDoesNotSupport);
+    }
+    return member;
+}
+
+// The DispId a call site names in a host object, cached per site for the class last seen when
+// the name is one of the class's fixed members. Script objects never match a cached class: they
+// answer from their own tables, not their (empty) class information.
+DispId FindHostMember(CallSite& site, Object& object, const NameTable& names) {
+    const automation::ClassInfo* info = &object.GetClassInfo();
+    if (site.hostClass == info) {
+        return site.hostId;
+    }
+    const std::u16string& name = names.Spelling(site.name);
+    std::optional<DispId> id = object.GetDispId(name);
+    if (!id) {
+        Raise(ErrorNumber::ObjectDoesNotSupport);
+    }
+    if (info->Find(name) == id) {
+        site.hostClass = info;
+        site.hostId = *id;
+    }
+    return *id;
+}
+
+// The object an operand holds; it stays alive in its stack slot while it is used.
+Object& ObjectOperand(const Variant& value) {
+    if (!value.IsObject()) {
+        Raise(ErrorNumber::ObjectRequired);
+    }
+    if (!value.ObjectValue()) {
+        Raise(ErrorNumber::ObjectVariableNotSet);
+    }
+    return *value.ObjectValue();
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Frames
 
-Interpreter::Frame Interpreter::MakeFrame(const Procedure& procedure, Ref<ClassInstance> me,
-                                          std::span<Variant> args, ReturnMode mode) {
+// `args` are the call's arguments: on the stack (from `callerTop` on, which is where the caller's
+// top goes back to when the call is over) or the host's. Arguments on the stack move into the
+// parameters, which begin just above them whenever the segment has room; the host's are copied.
+void Interpreter::PushProcedureFrame(const Procedure& procedure, ClassInstance* me, Variant* args,
+                                     std::size_t argc, bool argsOnStack, Variant* callerTop, ReturnMode mode) {
     const CodeBlock& code = *procedure.code;
-    if (args.size() != code.paramCount) {
+    if (argc != code.paramCount) {
         Raise(ErrorNumber::WrongArgumentCount);
     }
     if (mFrames.size() >= MaxCallDepth) {
         Raise(ErrorNumber::OutOfStackSpace);
     }
     CheckTimeout();
-    Frame frame;
-    frame.code = procedure.code;
-    frame.storage = std::make_unique<Variant[]>(code.LocalCount());
-    frame.locals = frame.storage.get();
-    frame.me = std::move(me);
-    frame.mode = mode;
-    for (std::size_t index = 0; index < args.size(); ++index) {
-        Variant& arg = args[index];
-        Variant& slot = frame.locals[index + 1];
-        // A ByRef parameter given a variable keeps the reference; anything else is a copy.
-        if (arg.IsByRef() && !code.paramByVal[index]) {
-            slot = arg;
-        } else {
-            slot = arg.Deref();
+    // Held before the object's own stack slot is reused.
+    Ref<ClassInstance> instance(me);
+    const std::uint32_t callerSegment = mStack.Segment();
+    Variant* top = mStack.Top();
+    Variant* locals = mStack.Reserve(callerTop, code.LocalCount() + code.maxStack);
+    Variant* params = locals + 1;
+    if (!argsOnStack) {
+        for (std::size_t index = 0; index < argc; ++index) {
+            params[index] = args[index];
+        }
+    } else if (params < args) {
+        for (std::size_t index = 0; index < argc; ++index) {
+            params[index] = std::move(args[index]);
+        }
+    } else if (params > args) {
+        for (std::size_t index = argc; index-- > 0;) {
+            params[index] = std::move(args[index]);
         }
     }
-    return frame;
+    if (locals != callerTop) {
+        // The frame went to a new segment: what the call popped stays behind.
+        while (top != callerTop) {
+            ValueStack::Clear(*--top);
+        }
+    } else {
+        // The caller's slot below the arguments (an object, or an argument moved up) becomes
+        // the result.
+        ValueStack::Clear(locals[0]);
+    }
+    // A ByRef parameter given a variable keeps the reference; anything else is a copy.
+    for (std::size_t index = 0; index < argc; ++index) {
+        Variant& slot = params[index];
+        if (slot.IsByRef() && code.paramByVal[index]) {
+            slot = Variant(slot.Deref());
+        }
+    }
+    assert(mFrames.size() < mFrames.capacity() && "frames never reallocate");
+    Frame& frame = mFrames.emplace_back();
+    frame.code = procedure.code;
+    frame.locals = locals;
+    frame.callerTop = callerTop;
+    frame.me = std::move(instance);
+    frame.callerSegment = callerSegment;
+    frame.mode = mode;
+    mStack.SetTop(locals + code.LocalCount());
 }
 
-Interpreter::Frame Interpreter::MakeChunkFrame(Ref<CodeBlock> code, Variant* outer, Ref<ClassInstance> me,
-                                               ReturnMode mode) {
+void Interpreter::PushChunkFrame(Ref<CodeBlock> code, Variant* outer, Ref<ClassInstance> me, ReturnMode mode) {
     if (mFrames.size() >= MaxCallDepth) {
         Raise(ErrorNumber::OutOfStackSpace);
     }
-    Frame frame;
-    frame.storage = std::make_unique<Variant[]>(code->LocalCount());
-    frame.locals = frame.storage.get();
+    const std::uint32_t callerSegment = mStack.Segment();
+    Variant* callerTop = mStack.Top();
+    Variant* locals = mStack.Reserve(callerTop, code->LocalCount() + code->maxStack);
+    assert(mFrames.size() < mFrames.capacity() && "frames never reallocate");
+    Frame& frame = mFrames.emplace_back();
+    frame.locals = locals;
+    frame.callerTop = callerTop;
     frame.outer = outer;
     frame.me = std::move(me);
+    frame.callerSegment = callerSegment;
     frame.mode = mode;
     frame.code = std::move(code);
-    return frame;
+    mStack.SetTop(frame.StackBase());
 }
 
-void Interpreter::PushFrame(Frame frame, Stack& stack) {
-    assert(mFrames.size() < mFrames.capacity() && "frames never reallocate");
-    frame.stackBase = stack.size();
-    mFrames.push_back(std::move(frame));
+// Releases the top frame's locals and operand stack and gives the caller its stack back.
+void Interpreter::PopFrame() {
+    Frame& frame = mFrames.back();
+    assert((mElementLocks.empty() || mElementLocks.back().frame < mFrames.size() - 1) &&
+           "a call left an array locked");
+    mStack.DropTo(frame.locals);
+    mStack.Restore(frame.callerTop, frame.callerSegment);
+    mFrames.pop_back();
+}
+
+void Interpreter::ReleaseLocks(std::size_t keep) {
+    while (mElementLocks.size() > keep) {
+        if (mElementLocks.back().array) {
+            mElementLocks.back().array->Unlock();
+        }
+        mElementLocks.pop_back();
+    }
 }
 
 void Interpreter::CheckTimeout() {
@@ -289,17 +541,20 @@ void Interpreter::QueueTerminate(Ref<ClassInstance> instance) {
     mPendingTerminates.push_back(std::move(instance));
 }
 
-void Interpreter::StartTerminate(Stack& stack) {
+void Interpreter::StartTerminate() {
     Ref<ClassInstance> instance = std::move(mPendingTerminates.back());
     mPendingTerminates.pop_back();
     const Procedure& terminate = *instance->Class().terminate;
-    PushFrame(MakeFrame(terminate, instance, {}, ReturnMode::Terminate), stack);
+    PushProcedureFrame(terminate, instance.Get(), nullptr, 0, false, mStack.Top(), ReturnMode::Terminate);
 }
 
 // ---------------------------------------------------------------------------------------------
 // The loop
 
-Variant Interpreter::RunFrame(Frame entry) {
+// Runs a procedure (with `args`) or a chunk in a loop of its own, above whatever the loops
+// that called out to the host still hold.
+Variant Interpreter::RunLevel(const Procedure* procedure, Ref<CodeBlock> chunk, Ref<ClassInstance> me,
+                              std::span<Variant> args) {
     if (mNativeDepth >= MaxNativeDepth || mFrames.size() >= MaxCallDepth) {
         Raise(ErrorNumber::OutOfStackSpace);
     }
@@ -309,27 +564,35 @@ Variant Interpreter::RunFrame(Frame entry) {
         ~Level() {
             // Leaving by an exception: this level's frames go with it.
             while (self.mFrames.size() > boundary) {
-                self.mFrames.pop_back();
+                self.ReleaseLocks(0);
+                self.PopFrame();
             }
             --self.mNativeDepth;
         }
     } level{*this, mFrames.size()};
     ++mNativeDepth;
-
-    Stack stack;
-    stack.reserve(32);
-    entry.mode = ReturnMode::Boundary;
-    PushFrame(std::move(entry), stack);
+    // Locks of the calls of outer levels stay; this level releases only its own.
+    const std::size_t outerLocks = mElementLocks.size();
+    if (procedure) {
+        PushProcedureFrame(*procedure, me.Get(), args.data(), args.size(), false, mStack.Top(),
+                           ReturnMode::Boundary);
+    } else {
+        PushChunkFrame(std::move(chunk), nullptr, std::move(me), ReturnMode::Boundary);
+    }
     Variant result;
     for (;;) {
         try {
-            if (Loop(stack, level.boundary, result)) {
+            if (Loop(level.boundary, result)) {
                 return result;
             }
         } catch (const automation::Error& error) {
-            if (!HandleError(error, stack, level.boundary)) {
+            if (!HandleError(error, level.boundary)) {
+                ReleaseLocks(outerLocks);
                 throw;
             }
+        } catch (...) {
+            ReleaseLocks(outerLocks);
+            throw;
         }
     }
 }
@@ -337,14 +600,17 @@ Variant Interpreter::RunFrame(Frame entry) {
 // An error inside a statement of a frame under On Error Resume Next goes on with the next
 // statement of that frame; frames without it are left. The time-out is not an Error and never
 // stops here.
-bool Interpreter::HandleError(const automation::Error& error, Stack& stack, std::size_t boundary) {
+bool Interpreter::HandleError(const automation::Error& error, std::size_t boundary) {
     RecordPlace(error);
     while (mFrames.size() > boundary) {
         Frame& frame = mFrames.back();
+        std::size_t frameIndex = mFrames.size() - 1;
+        while (!mElementLocks.empty() && mElementLocks.back().frame >= frameIndex) {
+            ReleaseLocks(mElementLocks.size() - 1);
+        }
         if (frame.mode == ReturnMode::Terminate) {
             // Class_Terminate's errors are dropped; the code it interrupted goes on.
-            stack.resize(frame.stackBase);
-            mFrames.pop_back();
+            PopFrame();
             mPlace.known = false;
             return true;
         }
@@ -354,11 +620,11 @@ bool Interpreter::HandleError(const automation::Error& error, Stack& stack, std:
             if (range) {
                 frame.pc = range->end;
             }
-            stack.resize(frame.stackBase);
+            mStack.DropTo(frame.StackBase());
             mPlace.known = false;
             return true;
         }
-        mFrames.pop_back();
+        PopFrame();
     }
     return false;
 }
@@ -388,14 +654,18 @@ void Interpreter::RecordPlace(const automation::Error& error) {
     mPlace.text = std::u16string(code.source->LineText(offset));
 }
 
-bool Interpreter::Loop(Stack& stack, std::size_t boundary, Variant& result) {
+// The common instructions on plain values are handled inline; everything else goes to a
+// handler of its own. A handler that may push or pop a frame is followed by refresh().
+bool Interpreter::Loop(std::size_t boundary, Variant& result) {
     Frame* frame = &mFrames.back();
-    CodeBlock* block = frame->code.Get();
+    const CodeBlock* block = frame->code.Get();
     const Instruction* code = block->code.data();
+    Variant* locals = frame->locals;
     auto refresh = [&] {
         frame = &mFrames.back();
         block = frame->code.Get();
         code = block->code.data();
+        locals = frame->locals;
     };
     auto jump = [&](std::int32_t target) {
         if (static_cast<std::uint32_t>(target) < frame->pc) {
@@ -403,15 +673,10 @@ bool Interpreter::Loop(Stack& stack, std::size_t boundary, Variant& result) {
         }
         frame->pc = static_cast<std::uint32_t>(target);
     };
-    auto pop = [&] {
-        Variant value = std::move(stack.back());
-        stack.pop_back();
-        return value;
-    };
 
     for (;;) {
         if (!mPendingTerminates.empty()) {
-            StartTerminate(stack);
+            StartTerminate();
             refresh();
         }
         const Instruction& in = code[frame->pc++];
@@ -419,125 +684,164 @@ bool Interpreter::Loop(Stack& stack, std::size_t boundary, Variant& result) {
         case Op::Nop:
             break;
         case Op::PushConst:
-            stack.push_back(block->constants[static_cast<std::size_t>(in.c)]);
+            mStack.Push(block->constants[static_cast<std::size_t>(in.c)]);
             break;
         case Op::PushMissing:
-            stack.push_back(Variant::Missing());
+            mStack.Push(Variant::Missing());
             break;
         case Op::PushMe:
-            stack.emplace_back(Ref<Object>(frame->me));
+            mStack.Push(Variant(Ref<Object>(frame->me)));
             break;
         case Op::Pop:
-            stack.pop_back();
+            mStack.Drop(1);
             break;
         case Op::Load:
-            stack.push_back(Variable(*frame, in));
+            if (in.Kind() == VarKind::Local) {
+                mStack.Push(locals[in.c].Deref());
+                break;
+            }
+            mStack.Push(Variable(*frame, in));
             break;
         case Op::PushRef: {
             VarKind kind = in.Kind();
             if (kind == VarKind::Local || kind == VarKind::Outer || kind == VarKind::Field) {
-                stack.push_back(Variant::ByRef(Variable(*frame, in)));
+                mStack.Push(Variant::ByRef(Variable(*frame, in)));
                 break;
             }
             Resolution resolution;
             if (Variant* target = GlobalVariable(*frame, in, resolution, kind == VarKind::Global)) {
-                stack.push_back(Variant::ByRef(*target));
+                mStack.Push(Variant::ByRef(*target));
                 break;
             }
             // A procedure or host member: its value goes by value.
             Instruction read = in;
             read.b = 0;
             read.a = static_cast<std::uint8_t>(in.a & 0x0F);
-            CallName(*frame, read, stack);
+            CallName(*frame, read);
             refresh();
             break;
         }
-        case Op::Store:
-        case Op::StoreSet:
-        case Op::StoreRaw:
-            StoreName(*frame, in, stack);
+        case Op::PushElementRef:
+            PushElementRef(*frame, in);
             refresh();
             break;
+        case Op::Unlock:
+            ReleaseLocks(mElementLocks.size() - in.b);
+            break;
+        case Op::Store: {
+            Variant& value = mStack.Top()[-1];
+            if (in.a == static_cast<std::uint8_t>(VarKind::Local) && IsPlainValue(value)) {
+                locals[in.c].Deref() = mStack.Pop();
+                break;
+            }
+            StoreName(*frame, in);
+            refresh();
+            break;
+        }
+        case Op::StoreSet:
+        case Op::StoreRaw: {
+            Variant& value = mStack.Top()[-1];
+            if (in.a == static_cast<std::uint8_t>(VarKind::Local) && !value.IsByRef() &&
+                (in.op == Op::StoreRaw || value.IsObject())) {
+                locals[in.c].Deref() = mStack.Pop();
+                break;
+            }
+            StoreName(*frame, in);
+            refresh();
+            break;
+        }
         case Op::Append:
-            Append(*frame, in, stack);
+            Append(*frame, in);
             break;
         case Op::CallName:
-            CallName(*frame, in, stack);
+            CallName(*frame, in);
             refresh();
             break;
         case Op::StoreIndexed:
-            StoreIndexed(*frame, in, stack);
+            StoreIndexed(*frame, in);
             refresh();
             break;
         case Op::CallBuiltin:
-            CallBuiltin(*frame, in, stack);
+            CallBuiltin(*frame, in);
             refresh();
             break;
         case Op::CallMember:
-            CallMember(*frame, in, stack);
+            CallMember(*frame, in);
             refresh();
             break;
         case Op::StoreMember:
-            StoreMember(*frame, in, stack);
+            StoreMember(*frame, in);
             refresh();
             break;
         case Op::CallDefault: {
             std::size_t argc = in.b;
-            std::size_t targetIndex = stack.size() - argc - 1;
-            Variant target = std::move(stack[targetIndex]);
-            CallValue(target, std::span<Variant>(stack.data() + targetIndex + 1, argc), in.Has(OpStatement),
-                      stack, argc + 1);
+            Variant* targetSlot = mStack.Top() - argc - 1;
+            Variant target = std::move(*targetSlot);
+            CallValue(target, targetSlot + 1, argc, in.Has(OpStatement), argc + 1);
             refresh();
             break;
         }
         case Op::StoreDefault: {
             std::size_t argc = in.b;
-            std::size_t targetIndex = stack.size() - argc - 2;
-            Variant value = pop();
-            Variant target = std::move(stack[targetIndex]);
-            if (!target.IsObject()) {
+            Variant* targetSlot = mStack.Top() - argc - 2;
+            Variant value = mStack.Pop();
+            if (!targetSlot->IsObject()) {
                 Raise(ErrorNumber::TypeMismatch);
             }
-            if (!target.ObjectValue()) {
+            if (!targetSlot->ObjectValue()) {
                 Raise(ErrorNumber::ObjectVariableNotSet);
             }
             bool isSet = in.Has(OpSet);
-            StoreObjectDefault(*target.ObjectValue(),
-                               std::span<Variant>(stack.data() + targetIndex + 1, argc),
+            StoreObjectDefault(*targetSlot->ObjectValue(), std::span<Variant>(targetSlot + 1, argc),
                                isSet ? std::move(value) : LetValue(std::move(value)), isSet);
-            stack.resize(targetIndex);
+            mStack.DropTo(targetSlot);
             break;
         }
         case Op::New:
-            NewInstance(*frame, in, stack);
+            NewInstance(*frame, in);
             refresh();
             break;
         case Op::Add:
         case Op::Subtract:
-        case Op::Multiply:
-        case Op::Divide:
-        case Op::IntDivide:
-        case Op::Modulo:
-        case Op::Power:
+        case Op::Multiply: {
+            Variant* top = mStack.Top();
+            if (FastArithmetic(in.op, top[-2], top[-1])) {
+                std::construct_at(&top[-1]);
+                mStack.SetTop(top - 1);
+                break;
+            }
+            Binary(in);
+            break;
+        }
         case Op::Equal:
         case Op::NotEqual:
         case Op::Less:
         case Op::LessEqual:
         case Op::Greater:
-        case Op::GreaterEqual:
+        case Op::GreaterEqual: {
+            Variant* top = mStack.Top();
+            if (FastCompare(in.op, top[-2], top[-1])) {
+                std::construct_at(&top[-1]);
+                mStack.SetTop(top - 1);
+                break;
+            }
+            Binary(in);
+            break;
+        }
+        case Op::Divide:
+        case Op::IntDivide:
+        case Op::Modulo:
+        case Op::Power:
         case Op::And:
         case Op::Or:
         case Op::Xor:
         case Op::Eqv:
-        case Op::Imp: {
-            Variant right = pop();
-            Variant& left = stack.back();
-            left = automation::Evaluate(ToBinaryOp(in.op), left, right);
+        case Op::Imp:
+            Binary(in);
             break;
-        }
         case Op::Is: {
-            Variant right = pop();
-            Variant& left = stack.back();
+            Variant right = mStack.Pop();
+            Variant& left = mStack.Top()[-1];
             if (!left.IsObject() || !right.IsObject()) {
                 Raise(ErrorNumber::ObjectRequired);
             }
@@ -545,71 +849,69 @@ bool Interpreter::Loop(Stack& stack, std::size_t boundary, Variant& result) {
             break;
         }
         case Op::Negate:
-            stack.back() = automation::Negate(stack.back());
+            mStack.Top()[-1] = automation::Negate(mStack.Top()[-1]);
             break;
         case Op::Not:
-            stack.back() = automation::Not(stack.back());
+            mStack.Top()[-1] = automation::Not(mStack.Top()[-1]);
             break;
         case Op::Concat: {
             std::size_t count = in.b;
-            Variant joined = ConcatPieces(std::span<Variant>(stack.data() + stack.size() - count, count));
-            stack.resize(stack.size() - count);
-            stack.push_back(std::move(joined));
+            Variant* first = mStack.Top() - count;
+            Variant joined = ConcatPieces(std::span<Variant>(first, count));
+            mStack.DropTo(first);
+            mStack.Push(std::move(joined));
             break;
         }
         case Op::Jump:
             jump(in.c);
             break;
         case Op::JumpIfFalse:
-            if (!Truth(pop())) {
+        case Op::JumpIfTrue: {
+            Variant& condition = mStack.Top()[-1];
+            bool truth = condition.Type() == VarType::Boolean ? condition.BooleanValue() : Truth(condition);
+            mStack.Drop(1);
+            if (truth == (in.op == Op::JumpIfTrue)) {
                 jump(in.c);
             }
-            break;
-        case Op::JumpIfTrue:
-            if (Truth(pop())) {
-                jump(in.c);
-            }
-            break;
-        case Op::ForPrepare: {
-            Variant step = ForNumber(pop());
-            Variant end = ForNumber(pop());
-            stack.back() = ForNumber(std::move(stack.back()));
-            Variant* hidden = frame->locals + in.b;
-            bool descending =
-                automation::Compare(step, Variant(std::int16_t(0))) == automation::CompareResult::Less;
-            hidden[0] = std::move(end);
-            hidden[1] = std::move(step);
-            hidden[2] = Variant(descending);
             break;
         }
+        case Op::ForPrepare:
+            ForPrepare(*frame, in);
+            break;
         case Op::ForTest: {
-            Variant counter = pop();
-            Variant* hidden = frame->locals + in.b;
+            Variant* hidden = locals + in.b;
             if (hidden[2].Type() != VarType::Boolean) {
                 Raise(ErrorNumber::ForLoopNotInitialized);
             }
-            automation::CompareResult order = automation::Compare(counter, hidden[0]);
-            bool past = order == automation::CompareResult::Null ||
-                        (hidden[2].BooleanValue() ? order == automation::CompareResult::Less
-                                                  : order == automation::CompareResult::Greater);
+            bool past = PastEnd(mStack.Top()[-1], hidden);
+            mStack.Drop(1);
             if (past) {
                 frame->pc = static_cast<std::uint32_t>(in.c);
             }
             break;
         }
-        case Op::ForStep: {
-            Variant* hidden = frame->locals + in.b;
-            if (hidden[2].Type() != VarType::Boolean) {
-                Raise(ErrorNumber::ForLoopNotInitialized);
+        case Op::ForNext: {
+            Variant* hidden = locals + in.b;
+            bool goOn = false;
+            if (in.a == static_cast<std::uint8_t>(VarKind::Local) && hidden[2].Type() == VarType::Boolean &&
+                StepWhole(locals[in.c].Deref(), hidden[1])) {
+                goOn = !PastEnd(locals[in.c].Deref(), hidden);
+            } else {
+                goOn = ForNext(*frame, in);
             }
-            stack.back() = automation::Evaluate(BinaryOp::Add, stack.back(), hidden[1]);
+            // The Jump that follows holds the loop's top.
+            if (goOn) {
+                jump(code[frame->pc].c);
+            } else {
+                ++frame->pc;
+            }
             break;
         }
         case Op::ForEachStart:
-            ForEachStart(*frame, in, stack);
+            ForEachStart(*frame, in);
             break;
         case Op::ForEachNext: {
-            Variant& hidden = frame->locals[in.b];
+            Variant& hidden = locals[in.b];
             auto* holder =
                 hidden.IsObject() ? dynamic_cast<EnumeratorHolder*>(hidden.ObjectValue().Get()) : nullptr;
             Variant item;
@@ -617,7 +919,7 @@ bool Interpreter::Loop(Stack& stack, std::size_t boundary, Variant& result) {
                 frame->pc = static_cast<std::uint32_t>(in.c);
                 break;
             }
-            stack.push_back(item.IsByRef() ? Variant(item.Deref()) : std::move(item));
+            mStack.Push(item.IsByRef() ? Variant(item.Deref()) : std::move(item));
             break;
         }
         case Op::OnError:
@@ -636,16 +938,15 @@ bool Interpreter::Loop(Stack& stack, std::size_t boundary, Variant& result) {
             break;
         }
         case Op::ReDim:
-            ReDim(*frame, in, stack);
+            ReDim(*frame, in);
             break;
         case Op::Erase:
             Erase(*frame, in);
             break;
         case Op::Return: {
-            Variant value = std::move(frame->locals[0]);
+            Variant value = std::move(locals[0]);
             ReturnMode mode = frame->mode;
-            stack.resize(frame->stackBase);
-            mFrames.pop_back();
+            PopFrame();
             if (mode == ReturnMode::Boundary) {
                 assert(mFrames.size() == boundary);
                 result = std::move(value);
@@ -653,12 +954,66 @@ bool Interpreter::Loop(Stack& stack, std::size_t boundary, Variant& result) {
             }
             refresh();
             if (mode == ReturnMode::Push) {
-                stack.push_back(std::move(value));
+                mStack.Push(std::move(value));
             }
             break;
         }
         }
     }
+}
+
+// A binary operator the inline cases left: the comparisons apply the hard typing of a literal
+// operand first.
+void Interpreter::Binary(const Instruction& instruction) {
+    Variant* top = mStack.Top();
+    Variant& left = top[-2];
+    Variant& right = top[-1];
+    if (instruction.a != 0) {
+        ApplyLiteralTyping(left, right, instruction.a);
+    }
+    Variant value = automation::Evaluate(ToBinaryOp(instruction.op), left, right);
+    mStack.Drop(1);
+    top[-2] = std::move(value);
+}
+
+// Stack: start, end, step. Keeps end, step and the direction in three hidden locals and leaves
+// the start for the counter.
+void Interpreter::ForPrepare(Frame& frame, const Instruction& instruction) {
+    Variant step = ForNumber(mStack.Pop());
+    Variant end = ForNumber(mStack.Pop());
+    Variant& start = mStack.Top()[-1];
+    start = ForNumber(std::move(start));
+    Variant* hidden = frame.locals + instruction.b;
+    bool descending = automation::Compare(step, Variant(std::int16_t(0))) == automation::CompareResult::Less;
+    hidden[0] = std::move(end);
+    hidden[1] = std::move(step);
+    hidden[2] = Variant(descending);
+}
+
+// Next of a For loop whose counter is no plain whole number or not a local: counter + step by the
+// general rules, stored as a Let would. Returns whether the loop goes on.
+bool Interpreter::ForNext(Frame& frame, const Instruction& instruction) {
+    Variant* hidden = frame.locals + instruction.b;
+    if (hidden[2].Type() != VarType::Boolean) {
+        Raise(ErrorNumber::ForLoopNotInitialized);
+    }
+    Resolution resolution;
+    if (Variant* target = GlobalVariable(frame, instruction, resolution, true)) {
+        Variant& counter = target->Deref();
+        if (!StepWhole(counter, hidden[1])) {
+            counter = LetValue(automation::Evaluate(BinaryOp::Add, counter, hidden[1]));
+        }
+        return !PastEnd(counter, hidden);
+    }
+    if (resolution.kind != Resolution::Kind::NamedMember) {
+        Raise(ErrorNumber::IllegalAssignment);
+    }
+    // A host property as the counter.
+    Object& object = *resolution.object->value.ObjectValue();
+    Variant counter = object.Invoke(resolution.dispId, automation::InvokeRead, {});
+    counter = automation::Evaluate(BinaryOp::Add, counter, hidden[1]);
+    object.Invoke(resolution.dispId, InvokeKind::PropertyLet, std::span<Variant>(&counter, 1));
+    return !PastEnd(counter, hidden);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -720,9 +1075,8 @@ Variant* Interpreter::GlobalVariable(Frame& frame, const Instruction& instructio
     return &slot.value;
 }
 
-void Interpreter::StoreName(Frame& frame, const Instruction& instruction, Stack& stack) {
-    Variant value = std::move(stack.back());
-    stack.pop_back();
+void Interpreter::StoreName(Frame& frame, const Instruction& instruction) {
+    Variant value = mStack.Pop();
     if (instruction.op == Op::Store) {
         value = LetValue(std::move(value));
     } else if (instruction.op == Op::StoreSet && !value.IsObject()) {
@@ -746,24 +1100,24 @@ void Interpreter::StoreName(Frame& frame, const Instruction& instruction, Stack&
 // Stack: the value x had when the statement began, then the pieces. When x still holds that
 // very string (or is still Empty or Null), the pieces go onto its end in place; otherwise a
 // piece changed x meanwhile and the statement concatenates what it read, as the language does.
-void Interpreter::Append(Frame& frame, const Instruction& instruction, Stack& stack) {
+void Interpreter::Append(Frame& frame, const Instruction& instruction) {
     std::size_t count = instruction.b;
-    std::size_t first = stack.size() - count - 1;
-    Variant& before = stack[first];
-    std::span<Variant> pieces(stack.data() + first + 1, count);
+    Variant* first = mStack.Top() - count - 1;
+    Variant& before = *first;
+    std::span<Variant> pieces(first + 1, count);
     Resolution resolution;
     Variant* target = GlobalVariable(frame, instruction, resolution, true);
     if (target &&
         ((before.IsString() && target->IsString() && &before.StringValue() == &target->StringValue()) ||
          (before.IsEmpty() && target->IsEmpty()) || (before.IsNull() && target->IsNull()))) {
         // Let go of the copy read first, so that the string is unique again.
-        before = Variant();
+        ValueStack::Clear(before);
         AppendPieces(*target, pieces);
-        stack.resize(first);
+        mStack.DropTo(first);
         return;
     }
-    Variant joined = ConcatPieces(std::span<Variant>(stack.data() + first, count + 1));
-    stack.resize(first);
+    Variant joined = ConcatPieces(std::span<Variant>(first, count + 1));
+    mStack.DropTo(first);
     if (target) {
         *target = std::move(joined);
         return;
@@ -776,11 +1130,11 @@ void Interpreter::Append(Frame& frame, const Instruction& instruction, Stack& st
     Raise(ErrorNumber::IllegalAssignment);
 }
 
-void Interpreter::ReDim(Frame& frame, const Instruction& instruction, Stack& stack) {
+void Interpreter::ReDim(Frame& frame, const Instruction& instruction) {
     std::size_t dimensions = instruction.b;
-    std::vector<SafeArray::Bound> bounds =
-        BoundsFrom(std::span<Variant>(stack.data() + stack.size() - dimensions, dimensions));
-    stack.resize(stack.size() - dimensions);
+    Variant* first = mStack.Top() - dimensions;
+    std::vector<SafeArray::Bound> bounds = BoundsFrom(std::span<Variant>(first, dimensions));
+    mStack.DropTo(first);
     Resolution resolution;
     Variant* target = GlobalVariable(frame, instruction, resolution, true);
     if (!target) {
@@ -821,61 +1175,71 @@ void Interpreter::Erase(Frame& frame, const Instruction& instruction) {
 // ---------------------------------------------------------------------------------------------
 // Calls
 
-void Interpreter::PushValueResult(Variant value, bool statement, Stack& stack, std::size_t popCount) {
-    stack.resize(stack.size() - popCount);
+void Interpreter::PushValueResult(Variant value, bool statement, std::size_t popCount) {
+    mStack.Drop(popCount);
     if (statement) {
         return;
     }
     if (value.IsByRef()) {
-        stack.emplace_back(value.Deref());
+        mStack.Push(value.Deref());
     } else {
-        stack.push_back(std::move(value));
+        mStack.Push(std::move(value));
     }
 }
 
-void Interpreter::CallName(Frame& frame, const Instruction& instruction, Stack& stack) {
+void Interpreter::CallName(Frame& frame, const Instruction& instruction) {
     std::size_t argc = instruction.b;
     bool statement = instruction.Has(OpStatement);
-    std::span<Variant> args(stack.data() + stack.size() - argc, argc);
+    Variant* args = mStack.Top() - argc;
+    ReturnMode mode = statement ? ReturnMode::Discard : ReturnMode::Push;
+    if (instruction.Kind() == VarKind::Global) {
+        // A procedure of the module itself: its slot is the answer, and redefining it (AddCode)
+        // replaces the slot's procedure, so the newest always runs.
+        GlobalSlot& slot = frame.code->module->Slot(static_cast<std::uint32_t>(instruction.c));
+        if (slot.kind == SlotKind::Procedure) {
+            PushProcedureFrame(*slot.procedure, nullptr, args, argc, true, args, mode);
+            return;
+        }
+    }
     Resolution resolution;
     if (Variant* target = GlobalVariable(frame, instruction, resolution, false)) {
-        CallValue(*target, args, statement, stack, argc);
+        CallValue(*target, args, argc, statement, argc);
         return;
     }
     switch (resolution.kind) {
     case Resolution::Kind::Slot: {
         GlobalSlot& slot = *resolution.slot;
         if (slot.kind == SlotKind::Procedure) {
-            Ref<Procedure> procedure = slot.procedure;
-            Frame callee =
-                MakeFrame(*procedure, nullptr, args, statement ? ReturnMode::Discard : ReturnMode::Push);
-            stack.resize(stack.size() - argc);
-            PushFrame(std::move(callee), stack);
+            PushProcedureFrame(*slot.procedure, nullptr, args, argc, true, args, mode);
             return;
         }
         if (slot.kind == SlotKind::Constant) {
             Variant value = slot.value;
-            CallValue(value, args, statement, stack, argc);
+            CallValue(value, args, argc, statement, argc);
             return;
         }
         Raise(ErrorNumber::TypeMismatch);
     }
     case Resolution::Kind::NamedObject: {
+        if (argc == 0 && !statement) {
+            mStack.Push(resolution.object->value);
+            return;
+        }
         Variant value = resolution.object->value;
-        CallValue(value, args, statement, stack, argc);
+        CallValue(value, args, argc, statement, argc);
         return;
     }
     case Resolution::Kind::NamedMember: {
-        Ref<Object> object = resolution.object->value.ObjectValue();
-        Variant value =
-            object->Invoke(resolution.dispId, statement ? InvokeKind::Method : automation::InvokeRead, args);
-        PushValueResult(std::move(value), statement, stack, argc);
+        Object& object = *resolution.object->value.ObjectValue();
+        Variant value = object.Invoke(resolution.dispId, statement ? InvokeKind::Method : automation::InvokeRead,
+                                      std::span<Variant>(args, argc));
+        PushValueResult(std::move(value), statement, argc);
         return;
     }
     case Resolution::Kind::Builtin: {
         Instruction call{Op::CallBuiltin, static_cast<std::uint8_t>(statement ? OpStatement : 0),
                          instruction.b, static_cast<std::int32_t>(resolution.builtin)};
-        CallBuiltin(frame, call, stack);
+        CallBuiltin(frame, call);
         return;
     }
     case Resolution::Kind::None:
@@ -889,219 +1253,203 @@ void Interpreter::CallName(Frame& frame, const Instruction& instruction, Stack& 
     if (argc > 0) {
         Raise(ErrorNumber::TypeMismatch);
     }
-    stack.emplace_back();
+    mStack.Push(Variant());
 }
 
-// value(args): an array element, an object's default member, or the value itself.
-void Interpreter::CallValue(Variant& value, std::span<Variant> args, bool statement, Stack& stack,
+// An array element as a by-reference argument: the array is unshared first (the element must
+// be this variable's), then locked, so that the callee's ReDim or Erase of it fails (10) instead
+// of moving the element away. Anything else is read as CallName reads it. Either way the call
+// owns one entry of the lock list, which its Unlock releases.
+void Interpreter::PushElementRef(Frame& frame, const Instruction& instruction) {
+    std::size_t argc = instruction.b;
+    Variant* args = mStack.Top() - argc;
+    mElementLocks.push_back(ElementLock{nullptr, mFrames.size() - 1});
+    Resolution resolution;
+    Variant* target = GlobalVariable(frame, instruction, resolution, false);
+    if (target && argc > 0 && target->Deref().IsArray()) {
+        Variant& plain = target->Deref();
+        Subscripts subscripts(std::span<Variant>(args, argc));
+        Variant& element = plain.MutableArray().At(subscripts.View());
+        Ref<SafeArray> array = plain.ArrayValue();
+        array->Lock();
+        mElementLocks.back().array = std::move(array);
+        mStack.DropTo(args);
+        mStack.Push(Variant::ByRef(element));
+        return;
+    }
+    Instruction read = instruction;
+    read.op = Op::CallName;
+    CallName(frame, read);
+}
+
+// value(args): an array element, an object's default member, or the value itself. The call
+// pops `popCount` values, the arguments on top.
+void Interpreter::CallValue(Variant& value, Variant* args, std::size_t argc, bool statement,
                             std::size_t popCount) {
     Variant& plain = value.Deref();
     if (plain.IsArray()) {
-        if (args.empty()) {
-            PushValueResult(plain, statement, stack, popCount);
+        if (argc == 0) {
+            PushValueResult(plain, statement, popCount);
             return;
         }
-        Subscripts subscripts(args);
+        Subscripts subscripts(std::span<Variant>(args, argc));
         Variant element = plain.ArrayValue()->At(subscripts.View());
-        PushValueResult(std::move(element), statement, stack, popCount);
+        PushValueResult(std::move(element), statement, popCount);
         return;
     }
     if (plain.IsObject()) {
-        Ref<Object> object = plain.ObjectValue();
-        if (args.empty() && !statement) {
-            PushValueResult(Variant(std::move(object)), false, stack, popCount);
+        Object* object = plain.ObjectValue().Get();
+        if (argc == 0 && !statement) {
+            PushValueResult(plain, false, popCount);
             return;
         }
         if (!object) {
             Raise(ErrorNumber::ObjectVariableNotSet);
         }
-        CallObjectDefault(object, args, statement, stack, popCount);
+        // Held: the call may replace `value` (a variable) meanwhile.
+        Ref<Object> hold(object);
+        CallObjectDefault(*object, args, argc, statement, popCount);
         return;
     }
     if (statement) {
         Raise(ErrorNumber::SubOrFunctionNotDefined);
     }
-    if (!args.empty()) {
+    if (argc > 0) {
         Raise(ErrorNumber::TypeMismatch);
     }
-    PushValueResult(plain, false, stack, popCount);
+    PushValueResult(plain, false, popCount);
 }
 
-void Interpreter::CallObjectDefault(const Ref<Object>& object, std::span<Variant> args, bool statement,
-                                    Stack& stack, std::size_t popCount) {
-    if (auto* instance = dynamic_cast<ClassInstance*>(object.Get())) {
+void Interpreter::CallObjectDefault(Object& object, Variant* args, std::size_t argc, bool statement,
+                                    std::size_t popCount) {
+    if (auto* instance = dynamic_cast<ClassInstance*>(&object)) {
         std::int32_t member = instance->Class().defaultMember;
         if (member < 0) {
             Raise(ErrorNumber::ObjectDoesNotSupport);
         }
-        CallInstanceMember(*instance, static_cast<std::uint32_t>(member),
-                           statement ? InvokeKind::Method : automation::InvokeRead, args, statement, stack,
-                           popCount);
+        CallInstanceMember(*instance, static_cast<std::uint32_t>(member), args, argc, statement, popCount);
         return;
     }
-    if (auto* procedure = dynamic_cast<ProcedureRef*>(object.Get())) {
-        Frame callee =
-            MakeFrame(procedure->Target(), nullptr, args, statement ? ReturnMode::Discard : ReturnMode::Push);
-        stack.resize(stack.size() - popCount);
-        PushFrame(std::move(callee), stack);
+    if (auto* procedure = dynamic_cast<ProcedureRef*>(&object)) {
+        PushProcedureFrame(procedure->Target(), nullptr, args, argc, true, mStack.Top() - popCount,
+                           statement ? ReturnMode::Discard : ReturnMode::Push);
         return;
     }
-    std::optional<DispId> id = object->GetDefaultDispId();
+    std::optional<DispId> id = object.GetDefaultDispId();
     if (!id) {
         Raise(ErrorNumber::ObjectDoesNotSupport);
     }
-    Variant value = object->Invoke(*id, statement ? InvokeKind::Method : automation::InvokeRead, args);
-    PushValueResult(std::move(value), statement, stack, popCount);
+    Variant value =
+        object.Invoke(*id, statement ? InvokeKind::Method : automation::InvokeRead, std::span<Variant>(args, argc));
+    PushValueResult(std::move(value), statement, popCount);
 }
 
-void Interpreter::CallInstanceMember(ClassInstance& instance, std::uint32_t member, InvokeKind kind,
-                                     std::span<Variant> args, bool statement, Stack& stack,
-                                     std::size_t popCount) {
+void Interpreter::CallInstanceMember(ClassInstance& instance, std::uint32_t member, Variant* args,
+                                     std::size_t argc, bool statement, std::size_t popCount) {
     const ClassMember& info = instance.Class().members[member];
-    Ref<ClassInstance> me(&instance);
     if (info.field >= 0) {
         Variant& field = instance.Field(info.field);
-        if (args.empty()) {
-            PushValueResult(field, statement, stack, popCount);
+        if (argc == 0) {
+            PushValueResult(field, statement, popCount);
             return;
         }
-        CallValue(field, args, statement, stack, popCount);
+        CallValue(field, args, argc, statement, popCount);
         return;
     }
-    (void)kind;
     const Procedure* procedure = info.method ? info.method.Get() : info.get.Get();
     if (!procedure) {
         Raise(ErrorNumber::ObjectDoesNotSupport);
     }
-    Frame callee = MakeFrame(*procedure, me, args, statement ? ReturnMode::Discard : ReturnMode::Push);
-    stack.resize(stack.size() - popCount);
-    PushFrame(std::move(callee), stack);
+    PushProcedureFrame(*procedure, &instance, args, argc, true, mStack.Top() - popCount,
+                       statement ? ReturnMode::Discard : ReturnMode::Push);
 }
 
-namespace {
-
-// The member a call site names in a script class, cached per site for the class last seen.
-std::uint32_t FindInstanceMember(CallSite& site, const ScriptClass& cls, bool allowPrivate) {
-    std::uint32_t member = 0;
-    if (site.scriptClass == &cls) {
-        member = static_cast<std::uint32_t>(site.scriptMember);
-    } else {
-        auto it = cls.memberIndex.find(site.name);
-        if (it == cls.memberIndex.end()) {
-            Raise(ErrorNumber::ObjectDoesNotSupport);
-        }
-        member = it->second;
-        site.scriptClass = &cls;
-        site.scriptMember = static_cast<std::int32_t>(member);
-    }
-    if (!allowPrivate && !cls.members[member].isPublic) {
-        Raise(ErrorNumber::ObjectDoesNotSupport);
-    }
-    return member;
-}
-
-// The DispId a call site names in a host object, cached per site for the class last seen when
-// the name is one of the class's fixed members.
-DispId FindHostMember(CallSite& site, Object& object, const NameTable& names) {
-    const automation::ClassInfo* info = &object.GetClassInfo();
-    if (site.hostClass == info) {
-        return site.hostId;
-    }
-    const std::u16string& name = names.Spelling(site.name);
-    std::optional<DispId> id = object.GetDispId(name);
-    if (!id) {
-        Raise(ErrorNumber::ObjectDoesNotSupport);
-    }
-    if (info->Find(name) == id) {
-        site.hostClass = info;
-        site.hostId = *id;
-    }
-    return *id;
-}
-
-Ref<Object> ObjectOperand(const Variant& value) {
-    if (!value.IsObject()) {
-        Raise(ErrorNumber::ObjectRequired);
-    }
-    if (!value.ObjectValue()) {
-        Raise(ErrorNumber::ObjectVariableNotSet);
-    }
-    return value.ObjectValue();
-}
-
-} // namespace
-
-void Interpreter::CallMember(Frame& frame, const Instruction& instruction, Stack& stack) {
+void Interpreter::CallMember(Frame& frame, const Instruction& instruction) {
     std::size_t argc = instruction.b;
     bool statement = instruction.Has(OpStatement);
-    std::size_t objectIndex = stack.size() - argc - 1;
-    Ref<Object> object = ObjectOperand(stack[objectIndex]);
-    std::span<Variant> args(stack.data() + objectIndex + 1, argc);
+    Variant* objectSlot = mStack.Top() - argc - 1;
+    Object& object = ObjectOperand(*objectSlot);
+    Variant* args = objectSlot + 1;
     CallSite& site = frame.code->sites[static_cast<std::size_t>(instruction.c)];
-    if (auto* instance = dynamic_cast<ClassInstance*>(object.Get())) {
-        std::uint32_t member = FindInstanceMember(site, instance->Class(), instruction.Has(OpPrivate));
-        CallInstanceMember(*instance, member, statement ? InvokeKind::Method : automation::InvokeRead, args,
-                           statement, stack, argc + 1);
+    InvokeKind kind = statement ? InvokeKind::Method : automation::InvokeRead;
+    // A host object of the class this site saw last: the cached member, without a cast.
+    if (site.hostClass == &object.GetClassInfo()) {
+        Variant value = object.Invoke(site.hostId, kind, std::span<Variant>(args, argc));
+        PushValueResult(std::move(value), statement, argc + 1);
         return;
     }
-    DispId id = FindHostMember(site, *object, *mNames);
-    Variant value = object->Invoke(id, statement ? InvokeKind::Method : automation::InvokeRead, args);
-    PushValueResult(std::move(value), statement, stack, argc + 1);
+    if (auto* instance = dynamic_cast<ClassInstance*>(&object)) {
+        std::uint32_t member = FindInstanceMember(site, instance->Class(), instruction.Has(OpPrivate));
+        CallInstanceMember(*instance, member, args, argc, statement, argc + 1);
+        return;
+    }
+    DispId id = FindHostMember(site, object, *mNames);
+    Variant value = object.Invoke(id, kind, std::span<Variant>(args, argc));
+    PushValueResult(std::move(value), statement, argc + 1);
 }
 
-void Interpreter::StoreMember(Frame& frame, const Instruction& instruction, Stack& stack) {
+void Interpreter::StoreMember(Frame& frame, const Instruction& instruction) {
     std::size_t argc = instruction.b;
     bool isSet = instruction.Has(OpSet);
-    std::size_t objectIndex = stack.size() - argc - 2;
-    Ref<Object> object = ObjectOperand(stack[objectIndex]);
-    Variant& value = stack.back();
+    Variant* objectSlot = mStack.Top() - argc - 2;
+    Object& object = ObjectOperand(*objectSlot);
+    Variant& value = mStack.Top()[-1];
     if (!isSet) {
-        value = LetValue(std::move(value));
+        if (!IsPlainValue(value)) {
+            value = LetValue(std::move(value));
+        }
     } else if (!value.IsObject()) {
         Raise(ErrorNumber::ObjectRequired);
     }
-    std::span<Variant> argsAndValue(stack.data() + objectIndex + 1, argc + 1);
+    std::span<Variant> argsAndValue(objectSlot + 1, argc + 1);
     CallSite& site = frame.code->sites[static_cast<std::size_t>(instruction.c)];
-    if (auto* instance = dynamic_cast<ClassInstance*>(object.Get())) {
+    InvokeKind kind = isSet ? InvokeKind::PropertySet : InvokeKind::PropertyLet;
+    if (site.hostClass == &object.GetClassInfo()) {
+        object.Invoke(site.hostId, kind, argsAndValue);
+        mStack.DropTo(objectSlot);
+        return;
+    }
+    if (auto* instance = dynamic_cast<ClassInstance*>(&object)) {
         std::uint32_t member = FindInstanceMember(site, instance->Class(), instruction.Has(OpPrivate));
         const ClassMember& info = instance->Class().members[member];
         if (info.field >= 0) {
             StoreInto(instance->Field(info.field), argsAndValue.first(argc), std::move(value), isSet);
-            stack.resize(objectIndex);
+            mStack.DropTo(objectSlot);
             return;
         }
         const Procedure* procedure = isSet ? info.set.Get() : info.let.Get();
         if (!procedure) {
             Raise(ErrorNumber::ObjectDoesNotSupport);
         }
-        Frame callee = MakeFrame(*procedure, Ref<ClassInstance>(instance), argsAndValue, ReturnMode::Discard);
-        stack.resize(objectIndex);
-        PushFrame(std::move(callee), stack);
+        PushProcedureFrame(*procedure, instance, argsAndValue.data(), argc + 1, true, objectSlot,
+                           ReturnMode::Discard);
         return;
     }
-    DispId id = FindHostMember(site, *object, *mNames);
-    object->Invoke(id, isSet ? InvokeKind::PropertySet : InvokeKind::PropertyLet, argsAndValue);
-    stack.resize(objectIndex);
+    DispId id = FindHostMember(site, object, *mNames);
+    object.Invoke(id, kind, argsAndValue);
+    mStack.DropTo(objectSlot);
 }
 
-void Interpreter::StoreIndexed(Frame& frame, const Instruction& instruction, Stack& stack) {
+void Interpreter::StoreIndexed(Frame& frame, const Instruction& instruction) {
     std::size_t argc = instruction.b;
     bool isSet = instruction.Has(OpSet);
-    std::size_t base = stack.size() - argc - 1;
-    Variant value = std::move(stack.back());
+    Variant* args = mStack.Top() - argc - 1;
+    Variant value = mStack.Pop();
     if (!isSet) {
-        value = LetValue(std::move(value));
+        if (!IsPlainValue(value)) {
+            value = LetValue(std::move(value));
+        }
     } else if (!value.IsObject()) {
         Raise(ErrorNumber::ObjectRequired);
     }
-    std::span<Variant> args(stack.data() + base, argc);
+    std::span<Variant> argSpan(args, argc);
     Resolution resolution;
     if (Variant* target = GlobalVariable(frame, instruction, resolution, false)) {
-        StoreInto(*target, args, std::move(value), isSet);
+        StoreInto(*target, argSpan, std::move(value), isSet);
     } else if (resolution.kind == Resolution::Kind::NamedObject) {
-        StoreObjectDefault(*ObjectOperand(resolution.object->value), args, std::move(value), isSet);
+        StoreObjectDefault(ObjectOperand(resolution.object->value), argSpan, std::move(value), isSet);
     } else if (resolution.kind == Resolution::Kind::NamedMember) {
-        std::vector<Variant> all(args.begin(), args.end());
+        std::vector<Variant> all(argSpan.begin(), argSpan.end());
         all.push_back(std::move(value));
         resolution.object->value.ObjectValue()->Invoke(
             resolution.dispId, isSet ? InvokeKind::PropertySet : InvokeKind::PropertyLet, all);
@@ -1110,7 +1458,7 @@ void Interpreter::StoreIndexed(Frame& frame, const Instruction& instruction, Sta
     } else {
         Raise(ErrorNumber::IllegalAssignment);
     }
-    stack.resize(base);
+    mStack.DropTo(args);
 }
 
 // target(args) = value: an array element, or the default member of an object.
@@ -1126,7 +1474,7 @@ void Interpreter::StoreInto(Variant& target, std::span<Variant> args, Variant va
         return;
     }
     if (plain.IsObject()) {
-        Ref<Object> object = ObjectOperand(plain);
+        Ref<Object> object(&ObjectOperand(plain));
         StoreObjectDefault(*object, args, std::move(value), isSet);
         return;
     }
@@ -1147,14 +1495,14 @@ void Interpreter::StoreObjectDefault(Object& object, std::span<Variant> args, Va
     object.Invoke(*id, isSet ? InvokeKind::PropertySet : InvokeKind::PropertyLet, all);
 }
 
-void Interpreter::CallBuiltin(Frame& frame, const Instruction& instruction, Stack& stack) {
+void Interpreter::CallBuiltin(Frame& frame, const Instruction& instruction) {
     const BuiltinEntry& entry = mBuiltins.Function(static_cast<std::uint32_t>(instruction.c));
     std::size_t argc = instruction.b;
     bool statement = instruction.Has(OpStatement);
-    std::span<Variant> args(stack.data() + stack.size() - argc, argc);
+    std::span<Variant> args(mStack.Top() - argc, argc);
     // Omitted trailing arguments are absent, as the library expects.
     std::size_t used = argc;
-    while (used > 0 && args[used - 1].IsMissing()) {
+    while (used > 0 && IsMissingArgument(args[used - 1])) {
         --used;
     }
     if (static_cast<int>(used) < entry.minArgs ||
@@ -1162,7 +1510,7 @@ void Interpreter::CallBuiltin(Frame& frame, const Instruction& instruction, Stac
         Raise(ErrorNumber::WrongArgumentCount);
     }
     if (entry.intrinsic != Intrinsic::None) {
-        CallIntrinsic(entry.intrinsic, frame, args.first(used), statement, stack);
+        CallIntrinsic(entry.intrinsic, frame, args.first(used), statement);
         return;
     }
     for (Variant& arg : args.first(used)) {
@@ -1171,21 +1519,20 @@ void Interpreter::CallBuiltin(Frame& frame, const Instruction& instruction, Stac
         }
     }
     Variant value = entry.function(args.first(used), mRuntimeState);
-    PushValueResult(std::move(value), statement, stack, argc);
+    PushValueResult(std::move(value), statement, argc);
 }
 
-void Interpreter::CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<Variant> args, bool statement,
-                                Stack& stack) {
+void Interpreter::CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<Variant> args, bool statement) {
     // `args` may be shorter than what lies on the stack (omitted trailing arguments).
-    std::size_t popCount = static_cast<std::size_t>(stack.data() + stack.size() - args.data());
+    std::size_t popCount = static_cast<std::size_t>(mStack.Top() - args.data());
     switch (intrinsic) {
     case Intrinsic::None:
         break;
     case Intrinsic::Err:
-        PushValueResult(Variant(Ref<Object>(mErr)), statement, stack, popCount);
+        PushValueResult(Variant(Ref<Object>(mErr)), statement, popCount);
         return;
     case Intrinsic::GetLocale:
-        PushValueResult(Variant(automation::CurrentLocale()), statement, stack, popCount);
+        PushValueResult(Variant(automation::CurrentLocale()), statement, popCount);
         return;
     case Intrinsic::SetLocale: {
         std::int32_t previous = automation::CurrentLocale();
@@ -1193,7 +1540,7 @@ void Interpreter::CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<Var
         if (!automation::SetCurrentLocale(wanted)) {
             Raise(ErrorNumber::InvalidProcedureCall);
         }
-        PushValueResult(Variant(previous), statement, stack, popCount);
+        PushValueResult(Variant(previous), statement, popCount);
         return;
     }
     case Intrinsic::CreateObject: {
@@ -1201,7 +1548,7 @@ void Interpreter::CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<Var
         if (!object) {
             Raise(ErrorNumber::CannotCreateObject);
         }
-        PushValueResult(Variant(std::move(object)), statement, stack, popCount);
+        PushValueResult(Variant(std::move(object)), statement, popCount);
         return;
     }
     case Intrinsic::GetRef: {
@@ -1209,17 +1556,14 @@ void Interpreter::CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<Var
         if (!procedure) {
             Raise(ErrorNumber::InvalidProcedureCall);
         }
-        PushValueResult(Variant(Ref<Object>(MakeRef<ProcedureRef>(procedure, mLink))), statement, stack,
-                        popCount);
+        PushValueResult(Variant(Ref<Object>(MakeRef<ProcedureRef>(procedure, mLink))), statement, popCount);
         return;
     }
     case Intrinsic::Eval: {
         Ref<CodeBlock> code =
             CompileEvalText(*frame.code->module, automation::ToString(args[0]), frame.code.Get());
-        Frame callee =
-            MakeChunkFrame(code, frame.locals, frame.me, statement ? ReturnMode::Discard : ReturnMode::Push);
-        stack.resize(stack.size() - popCount);
-        PushFrame(std::move(callee), stack);
+        mStack.Drop(popCount);
+        PushChunkFrame(code, frame.locals, frame.me, statement ? ReturnMode::Discard : ReturnMode::Push);
         return;
     }
     case Intrinsic::Execute:
@@ -1230,17 +1574,15 @@ void Interpreter::CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<Var
         CompiledChunk chunk = CompileText(*frame.code->module, automation::ToString(args[0]),
                                           local ? frame.code.Get() : nullptr);
         Install(*frame.code->module, chunk);
-        Frame callee =
-            MakeChunkFrame(chunk.topLevel, local ? frame.locals : nullptr, local ? frame.me : nullptr,
-                           statement ? ReturnMode::Discard : ReturnMode::Push);
-        stack.resize(stack.size() - popCount);
-        PushFrame(std::move(callee), stack);
+        mStack.Drop(popCount);
+        PushChunkFrame(chunk.topLevel, local ? frame.locals : nullptr, local ? frame.me : nullptr,
+                       statement ? ReturnMode::Discard : ReturnMode::Push);
         return;
     }
     }
 }
 
-void Interpreter::NewInstance(Frame& frame, const Instruction& instruction, Stack& stack) {
+void Interpreter::NewInstance(Frame& frame, const Instruction& instruction) {
     Module& module = *frame.code->module;
     auto slotIndex = static_cast<std::uint32_t>(instruction.c);
     Resolution resolution = Resolve(module, slotIndex);
@@ -1249,15 +1591,14 @@ void Interpreter::NewInstance(Frame& frame, const Instruction& instruction, Stac
               u"Class not defined: '" + mNames->Spelling(module.Slot(slotIndex).name) + u"'");
     }
     auto instance = MakeRef<ClassInstance>(resolution.slot->scriptClass, mLink);
-    stack.emplace_back(Ref<Object>(instance));
+    mStack.Push(Variant(Ref<Object>(instance)));
     if (const Procedure* initialize = instance->Class().initialize.Get()) {
-        PushFrame(MakeFrame(*initialize, instance, {}, ReturnMode::Discard), stack);
+        PushProcedureFrame(*initialize, instance.Get(), nullptr, 0, false, mStack.Top(), ReturnMode::Discard);
     }
 }
 
-void Interpreter::ForEachStart(Frame& frame, const Instruction& instruction, Stack& stack) {
-    Variant collection = std::move(stack.back());
-    stack.pop_back();
+void Interpreter::ForEachStart(Frame& frame, const Instruction& instruction) {
+    Variant collection = mStack.Pop();
     Variant& hidden = frame.locals[instruction.b];
     const Variant& plain = collection.Deref();
     if (plain.IsArray()) {
@@ -1321,7 +1662,7 @@ Variant Interpreter::InvokeInstance(ClassInstance& instance, std::uint32_t membe
             Subscripts subscripts(args);
             return field.ArrayValue()->At(subscripts.View());
         }
-        Ref<Object> object = ObjectOperand(field);
+        Ref<Object> object(&ObjectOperand(field));
         std::optional<DispId> id = object->GetDefaultDispId();
         if (!id) {
             Raise(ErrorNumber::ObjectDoesNotSupport);

@@ -5,6 +5,7 @@
 #include "platform/vbscript/internal/Builtins.h"
 #include "platform/vbscript/internal/Program.h"
 #include "platform/vbscript/internal/ScriptObjects.h"
+#include "platform/vbscript/internal/ValueStack.h"
 
 #include "platform/automation/Error.h"
 #include "platform/automation/Object.h"
@@ -98,62 +99,74 @@ private:
         Terminate, // Class_Terminate: its errors are dropped
     };
 
+    /// One running procedure or chunk. Its locals (slot 0 the result, then the parameters) and
+    /// its operand stack lie in mStack; the frame only points at them.
     struct Frame {
-        automation::Ref<CodeBlock> code;
-        std::unique_ptr<automation::Variant[]> storage;
+        automation::Ref<CodeBlock> code; // held: AddCode may replace the procedure meanwhile
         automation::Variant* locals = nullptr;
+        automation::Variant* callerTop = nullptr; // the caller's stack top once this frame is gone
         automation::Variant* outer = nullptr;
         automation::Ref<ClassInstance> me;
-        std::size_t stackBase = 0;
         std::uint32_t pc = 0;
+        std::uint32_t callerSegment = 0;
         ReturnMode mode = ReturnMode::Push;
         bool resumeNext = false;
+
+        automation::Variant* StackBase() const noexcept { return locals + code->LocalCount(); }
     };
 
-    using Stack = std::vector<automation::Variant>;
+    /// An array whose element went by reference to a call: locked until the call is over, so that
+    /// nothing can move the element meanwhile.
+    struct ElementLock {
+        automation::Ref<automation::SafeArray> array; // null when the argument was no element
+        std::size_t frame = 0;                        // index of the frame that made the call
+    };
 
     // The loop (Interpreter.cpp)
-    automation::Variant RunFrame(Frame entry);
-    bool Loop(Stack& stack, std::size_t boundary, automation::Variant& result);
-    bool HandleError(const automation::Error& error, Stack& stack, std::size_t boundary);
+    automation::Variant RunLevel(const Procedure* procedure, automation::Ref<CodeBlock> chunk,
+                                 automation::Ref<ClassInstance> me, std::span<automation::Variant> args);
+    bool Loop(std::size_t boundary, automation::Variant& result);
+    bool HandleError(const automation::Error& error, std::size_t boundary);
     void RecordPlace(const automation::Error& error);
-    Frame MakeFrame(const Procedure& procedure, automation::Ref<ClassInstance> me,
-                    std::span<automation::Variant> args, ReturnMode mode);
-    Frame MakeChunkFrame(automation::Ref<CodeBlock> code, automation::Variant* outer,
-                         automation::Ref<ClassInstance> me, ReturnMode mode);
-    void PushFrame(Frame frame, Stack& stack);
+    void PushProcedureFrame(const Procedure& procedure, ClassInstance* me, automation::Variant* args,
+                            std::size_t argc, bool argsOnStack, automation::Variant* callerTop, ReturnMode mode);
+    void PushChunkFrame(automation::Ref<CodeBlock> code, automation::Variant* outer,
+                        automation::Ref<ClassInstance> me, ReturnMode mode);
+    void PopFrame();
+    void ReleaseLocks(std::size_t keep);
     void CheckTimeout();
-    void StartTerminate(Stack& stack);
+    void StartTerminate();
 
     automation::Variant& Variable(Frame& frame, const Instruction& instruction);
     automation::Variant* GlobalVariable(Frame& frame, const Instruction& instruction, Resolution& resolution,
                                         bool create);
-    void CallName(Frame& frame, const Instruction& instruction, Stack& stack);
-    void CallValue(automation::Variant& value, std::span<automation::Variant> args, bool statement,
-                   Stack& stack, std::size_t popCount);
-    void CallObjectDefault(const automation::Ref<automation::Object>& object,
-                           std::span<automation::Variant> args, bool statement, Stack& stack,
-                           std::size_t popCount);
-    void CallMember(Frame& frame, const Instruction& instruction, Stack& stack);
-    void StoreMember(Frame& frame, const Instruction& instruction, Stack& stack);
-    void StoreName(Frame& frame, const Instruction& instruction, Stack& stack);
-    void StoreIndexed(Frame& frame, const Instruction& instruction, Stack& stack);
-    void StoreInto(automation::Variant& target, std::span<automation::Variant> args,
-                   automation::Variant value, bool isSet);
+    void CallName(Frame& frame, const Instruction& instruction);
+    void PushElementRef(Frame& frame, const Instruction& instruction);
+    void CallValue(automation::Variant& value, automation::Variant* args, std::size_t argc, bool statement,
+                   std::size_t popCount);
+    void CallObjectDefault(automation::Object& object, automation::Variant* args, std::size_t argc,
+                           bool statement, std::size_t popCount);
+    void CallMember(Frame& frame, const Instruction& instruction);
+    void StoreMember(Frame& frame, const Instruction& instruction);
+    void StoreName(Frame& frame, const Instruction& instruction);
+    void StoreIndexed(Frame& frame, const Instruction& instruction);
+    void StoreInto(automation::Variant& target, std::span<automation::Variant> args, automation::Variant value,
+                   bool isSet);
     void StoreObjectDefault(automation::Object& object, std::span<automation::Variant> args,
                             automation::Variant value, bool isSet);
-    void CallInstanceMember(ClassInstance& instance, std::uint32_t member, automation::InvokeKind kind,
-                            std::span<automation::Variant> args, bool statement, Stack& stack,
-                            std::size_t popCount);
-    void CallBuiltin(Frame& frame, const Instruction& instruction, Stack& stack);
-    void CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<automation::Variant> args, bool statement,
-                       Stack& stack);
-    void PushValueResult(automation::Variant value, bool statement, Stack& stack, std::size_t popCount);
-    void NewInstance(Frame& frame, const Instruction& instruction, Stack& stack);
-    void Append(Frame& frame, const Instruction& instruction, Stack& stack);
-    void ReDim(Frame& frame, const Instruction& instruction, Stack& stack);
+    void CallInstanceMember(ClassInstance& instance, std::uint32_t member, automation::Variant* args,
+                            std::size_t argc, bool statement, std::size_t popCount);
+    void CallBuiltin(Frame& frame, const Instruction& instruction);
+    void CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<automation::Variant> args, bool statement);
+    void PushValueResult(automation::Variant value, bool statement, std::size_t popCount);
+    void Binary(const Instruction& instruction);
+    void ForPrepare(Frame& frame, const Instruction& instruction);
+    bool ForNext(Frame& frame, const Instruction& instruction);
+    void NewInstance(Frame& frame, const Instruction& instruction);
+    void Append(Frame& frame, const Instruction& instruction);
+    void ReDim(Frame& frame, const Instruction& instruction);
     void Erase(Frame& frame, const Instruction& instruction);
-    void ForEachStart(Frame& frame, const Instruction& instruction, Stack& stack);
+    void ForEachStart(Frame& frame, const Instruction& instruction);
     automation::Ref<Procedure> FindProcedure(Module& module, std::u16string_view name);
 
     // Names and modules (InterpreterSetup.cpp)
@@ -178,7 +191,9 @@ private:
     automation::Ref<ErrObject> mErr;
     automation::Ref<EngineLink> mLink;
 
+    ValueStack mStack;
     std::vector<Frame> mFrames;
+    std::vector<ElementLock> mElementLocks;
     std::vector<automation::Ref<ClassInstance>> mPendingTerminates;
     int mNativeDepth = 0;
     std::int32_t mTimeoutMs = 0;

@@ -40,6 +40,13 @@ inline constexpr std::uint8_t OpSet = 0x20;
 inline constexpr std::uint8_t OpPreserve = 0x40;
 inline constexpr std::uint8_t OpPrivate = 0x80;
 
+// Flags in Instruction::a of a comparison. An operand written as a literal (or a constant) is
+// typed hard: against a numeric literal a String operand is read as a number (13 when it is
+// none), against a string literal a numeric operand becomes its text. Two variables compare by
+// the automation layer's rule, in which a number is less than any text.
+inline constexpr std::uint8_t CompareNumberLiteral = 0x01;
+inline constexpr std::uint8_t CompareTextLiteral = 0x02;
+
 /// One instruction: 8 bytes, so the hot loop stays dense. Source positions live apart, in
 /// CodeBlock::positions.
 struct Instruction {
@@ -125,6 +132,7 @@ public:
     std::vector<std::u16string> localNames; // per slot; "" for hidden temporaries
     std::uint32_t paramCount = 0;           // slots 1..paramCount are the parameters
     std::vector<bool> paramByVal;
+    std::uint32_t maxStack = 0; // the deepest the operand stack gets
     automation::Ref<SourceText> source;
     Module* module = nullptr;           // whose globals the code addresses
     const ScriptClass* owner = nullptr; // the class of Me, if any

@@ -204,8 +204,8 @@ Variant Now(Args, RuntimeState&) {
 // DateSerial(year, month, day): two-digit years are 1930..2029; months and days out of their
 // range roll over into the next or previous month or year.
 Variant DateSerial(Args original, RuntimeState&) {
-    std::vector<Variant> values = library::ResolveAll(original);
-    Args args(values);
+    const library::ResolvedArgs resolved(original);
+    const Args args = resolved;
     for (std::size_t i = 0; i < 3; ++i) {
         RequireNotNull(ValueOf(args, i));
     }
@@ -229,8 +229,8 @@ Variant DateSerial(Args original, RuntimeState&) {
 
 // TimeSerial(hour, minute, second): out-of-range parts roll over, into other days too.
 Variant TimeSerial(Args original, RuntimeState&) {
-    std::vector<Variant> values = library::ResolveAll(original);
-    Args args(values);
+    const library::ResolvedArgs resolved(original);
+    const Args args = resolved;
     for (std::size_t i = 0; i < 3; ++i) {
         RequireNotNull(ValueOf(args, i));
     }
@@ -276,8 +276,8 @@ Variant Weekday(Args args, RuntimeState&) {
 }
 
 Variant MonthName(Args original, RuntimeState&) {
-    std::vector<Variant> values = library::ResolveAll(original);
-    Args args(values);
+    const library::ResolvedArgs resolved(original);
+    const Args args = resolved;
     RequireNotNull(ValueOf(args, 0));
     RequireNotNull(ValueOf(args, 1));
     bool abbreviate = library::BoolArg(args, 1, false);
@@ -291,8 +291,8 @@ Variant MonthName(Args original, RuntimeState&) {
 
 // WeekdayName(weekday[, abbreviate[, firstdayofweek]]): weekday 1 is firstdayofweek.
 Variant WeekdayName(Args original, RuntimeState&) {
-    std::vector<Variant> values = library::ResolveAll(original);
-    Args args(values);
+    const library::ResolvedArgs resolved(original);
+    const Args args = resolved;
     for (std::size_t i = 0; i < 3; ++i) {
         RequireNotNull(ValueOf(args, i));
     }

@@ -2,6 +2,8 @@
 
 #include "platform/vbscript/library/LibrarySupport.h"
 
+#include "platform/automation/Text.h"
+
 #include <bit>
 #include <cmath>
 #include <functional>
@@ -24,6 +26,8 @@ bool IsTextMode(std::int32_t mode) {
 }
 
 } // namespace
+
+Dictionary::Dictionary() : mIndex(0, KeyHash{false}, KeyEqual{false}) {}
 
 const automation::ClassInfo& Dictionary::GetClassInfo() const {
     using automation::Method;
@@ -62,24 +66,51 @@ automation::Ref<automation::Enumerator> Dictionary::NewEnum() {
     return automation::MakeRef<library::ListEnumerator>(std::move(keys));
 }
 
-std::size_t Dictionary::KeyHash::operator()(const KeyData& key) const noexcept {
-    return std::hash<KeyData>()(key);
+std::size_t Dictionary::KeyHash::operator()(const KeyView& key) const noexcept {
+    switch (key.kind) {
+    case KeyKind::Null:
+        return 0;
+    case KeyKind::Number:
+        return std::hash<double>()(key.number);
+    case KeyKind::Text:
+        return isText ? automation::HashNoCase(key.text) : std::hash<std::u16string_view>()(key.text);
+    case KeyKind::Object:
+        return std::hash<const void*>()(key.object);
+    }
+    return 0;
+}
+
+bool Dictionary::KeyEqual::operator()(const KeyView& a, const KeyView& b) const noexcept {
+    if (a.kind != b.kind) {
+        return false;
+    }
+    switch (a.kind) {
+    case KeyKind::Null:
+        return true;
+    case KeyKind::Number:
+        return a.number == b.number;
+    case KeyKind::Text:
+        return isText ? automation::EqualsNoCase(a.text, b.text) : a.text == b.text;
+    case KeyKind::Object:
+        return a.object == b.object;
+    }
+    return false;
 }
 
 // Every number is one kind of key whatever its subtype; arrays, missing arguments and NaN are
 // no keys (5).
-Dictionary::KeyData Dictionary::MakeKey(const Variant& key) const {
+Dictionary::KeyView Dictionary::MakeKey(const Variant& key) const {
     const Variant& value = key.Deref();
     if (value.IsArray()) {
         library::RaiseInvalidCall();
     }
     switch (value.Type()) {
     case VarType::Null:
-        return std::monostate{};
+        return {};
     case VarType::String:
-        return IsTextMode(mCompareMode) ? library::FoldCase(value.StringValue()) : value.StringValue();
+        return {KeyKind::Text, 0, value.StringValue(), nullptr};
     case VarType::Object:
-        return static_cast<const void*>(value.ObjectValue().Get());
+        return {KeyKind::Object, 0, {}, value.ObjectValue().Get()};
     case VarType::Error:
         library::RaiseInvalidCall();
     default: {
@@ -87,15 +118,14 @@ Dictionary::KeyData Dictionary::MakeKey(const Variant& key) const {
         if (std::isnan(number)) {
             library::RaiseInvalidCall();
         }
-        return number == 0 ? 0.0 : number; // -0 and 0 are one key
+        return {KeyKind::Number, number == 0 ? 0.0 : number, {}, nullptr}; // -0 and 0 are one key
     }
     }
 }
 
-Dictionary::Entry& Dictionary::Insert(const Variant& key, Variant item) {
-    KeyData data = MakeKey(key);
+Dictionary::Entry& Dictionary::Insert(const Variant& key, const KeyView& identity, Variant item) {
     mEntries.push_back(Entry{key.Deref(), std::move(item)});
-    mIndex.emplace(std::move(data), mEntries.size() - 1);
+    mIndex.emplace(StoredKey(identity), mEntries.size() - 1);
     return mEntries.back();
 }
 
@@ -116,18 +146,19 @@ void Dictionary::Compact() {
     mEntries = std::move(live);
     mIndex.clear();
     for (std::size_t i = 0; i < mEntries.size(); ++i) {
-        mIndex.emplace(MakeKey(mEntries[i].key), i);
+        mIndex.emplace(StoredKey(MakeKey(mEntries[i].key)), i);
     }
 }
 
-void Dictionary::Add(Variant key, Variant item) {
-    if (mIndex.contains(MakeKey(key))) {
+void Dictionary::Add(const Variant& key, Variant item) {
+    const KeyView identity = MakeKey(key);
+    if (mIndex.contains(identity)) {
         automation::Raise(automation::ErrorNumber::DuplicateKey);
     }
-    Insert(key, std::move(item));
+    Insert(key, identity, std::move(item));
 }
 
-bool Dictionary::Exists(Variant key) const {
+bool Dictionary::Exists(const Variant& key) const {
     return mIndex.contains(MakeKey(key));
 }
 
@@ -153,7 +184,7 @@ Variant Dictionary::Keys() const {
     return Variant(automation::MakeArray(std::move(keys)));
 }
 
-void Dictionary::Remove(Variant key) {
+void Dictionary::Remove(const Variant& key) {
     auto it = mIndex.find(MakeKey(key));
     if (it == mIndex.end()) {
         RaiseElementNotFound();
@@ -171,44 +202,46 @@ void Dictionary::RemoveAll() {
     mIndex.clear();
 }
 
-Variant Dictionary::GetItem(Variant key) {
-    auto it = mIndex.find(MakeKey(key));
+Variant Dictionary::GetItem(const Variant& key) {
+    const KeyView identity = MakeKey(key);
+    auto it = mIndex.find(identity);
     if (it != mIndex.end()) {
         return mEntries[it->second].item;
     }
-    Insert(key, Variant());
+    Insert(key, identity, Variant());
     return Variant();
 }
 
-void Dictionary::LetItem(Variant key, Variant item) {
-    auto it = mIndex.find(MakeKey(key));
+void Dictionary::LetItem(const Variant& key, Variant item) {
+    const KeyView identity = MakeKey(key);
+    auto it = mIndex.find(identity);
     if (it != mIndex.end()) {
         mEntries[it->second].item = std::move(item);
         return;
     }
-    Insert(key, std::move(item));
+    Insert(key, identity, std::move(item));
 }
 
-void Dictionary::SetItem(Variant key, Variant item) {
+void Dictionary::SetItem(const Variant& key, Variant item) {
     if (!item.IsObject()) {
         automation::Raise(automation::ErrorNumber::ObjectRequired);
     }
-    LetItem(std::move(key), std::move(item));
+    LetItem(key, std::move(item));
 }
 
-void Dictionary::LetKey(Variant key, Variant newKey) {
+void Dictionary::LetKey(const Variant& key, const Variant& newKey) {
     auto it = mIndex.find(MakeKey(key));
     if (it == mIndex.end()) {
         RaiseElementNotFound();
     }
-    KeyData renamed = MakeKey(newKey);
+    const KeyView renamed = MakeKey(newKey);
     if (mIndex.contains(renamed)) {
         automation::Raise(automation::ErrorNumber::DuplicateKey);
     }
     std::size_t position = it->second;
     mIndex.erase(it);
     mEntries[position].key = newKey.Deref();
-    mIndex.emplace(std::move(renamed), position);
+    mIndex.emplace(StoredKey(renamed), position);
 }
 
 void Dictionary::LetCompareMode(std::int32_t mode) {
@@ -216,11 +249,14 @@ void Dictionary::LetCompareMode(std::int32_t mode) {
         library::RaiseInvalidCall();
     }
     mCompareMode = mode;
+    // The index hashes and compares text by the mode; it is empty, so it is simply remade.
+    const bool isText = IsTextMode(mode);
+    mIndex = Index(0, KeyHash{isText}, KeyEqual{isText});
 }
 
 // The hash of the runtime's own table of 1201 buckets: a shift-and-add over the (lower-cased in
 // text mode) units of a string, the bits of the Single of a number, the address of an object.
-std::int32_t Dictionary::HashVal(Variant key) const {
+std::int32_t Dictionary::HashVal(const Variant& key) const {
     constexpr std::uint32_t Buckets = 1201;
     const Variant& value = key.Deref();
     if (value.IsArray()) {
@@ -231,11 +267,10 @@ std::int32_t Dictionary::HashVal(Variant key) const {
     case VarType::Null:
         return 0;
     case VarType::String: {
+        const bool isText = IsTextMode(mCompareMode);
         std::uint32_t hash = 0;
-        std::u16string text =
-            IsTextMode(mCompareMode) ? automation::ToLower(value.StringValue()) : value.StringValue();
-        for (char16_t c : text) {
-            hash += (hash << 4) + c;
+        for (char16_t c : value.StringValue()) {
+            hash += (hash << 4) + (isText ? automation::LowerChar(c) : c);
         }
         return static_cast<std::int32_t>(hash % Buckets);
     }

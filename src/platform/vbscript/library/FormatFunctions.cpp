@@ -224,8 +224,8 @@ Decimal RoundedValue(const Variant& value, int decimals) {
 
 // FormatNumber(expression[, digits[, leadingdigit[, parentheses[, groupdigits]]]]).
 Variant FormatNumber(Args original, RuntimeState&) {
-    std::vector<Variant> values = library::ResolveAll(original);
-    Args args(values);
+    const library::ResolvedArgs resolved(original);
+    const Args args = resolved;
     const LocaleInfo& locale = automation::CurrentLocaleInfo();
     const LocaleConventions& conventions = library::CurrentConventions();
     auto [value, options] = NumberArgs(args, conventions.numberDigits);
@@ -267,8 +267,8 @@ std::u16string ApplyForm(std::u16string_view form, std::u16string_view digits, s
 // FormatCurrency: the amount with the locale's symbol; negative amounts in the locale's form,
 // or in parentheses / with a minus sign when the caller says so.
 Variant FormatCurrency(Args original, RuntimeState&) {
-    std::vector<Variant> values = library::ResolveAll(original);
-    Args args(values);
+    const library::ResolvedArgs resolved(original);
+    const Args args = resolved;
     const LocaleInfo& locale = automation::CurrentLocaleInfo();
     const LocaleConventions& conventions = library::CurrentConventions();
     auto [value, options] = NumberArgs(args, conventions.currencyDigits);
@@ -306,8 +306,8 @@ Variant FormatCurrency(Args original, RuntimeState&) {
 
 // FormatPercent: the value times 100 as FormatNumber gives it, then "%".
 Variant FormatPercent(Args original, RuntimeState&) {
-    std::vector<Variant> values = library::ResolveAll(original);
-    Args args(values);
+    const library::ResolvedArgs resolved(original);
+    const Args args = resolved;
     const LocaleInfo& locale = automation::CurrentLocaleInfo();
     const LocaleConventions& conventions = library::CurrentConventions();
     auto [value, options] = NumberArgs(args, conventions.numberDigits);
@@ -416,8 +416,8 @@ std::u16string FormatWithPattern(double serial, std::u16string_view pattern, con
 // FormatDateTime(date[, format]): vbGeneralDate (0) is the text CStr gives, then vbLongDate,
 // vbShortDate, vbLongTime and vbShortTime (always 24-hour hh:mm).
 Variant FormatDateTime(Args original, RuntimeState&) {
-    std::vector<Variant> values = library::ResolveAll(original);
-    Args args(values);
+    const library::ResolvedArgs resolved(original);
+    const Args args = resolved;
     RequireNotNull(ValueOf(args, 1));
     Variant value = ValueOf(args, 0);
     if (value.IsNull()) {

@@ -36,6 +36,62 @@ std::vector<Variant> ResolveAll(Args args) {
     return values;
 }
 
+ResolvedArgs::ResolvedArgs(Args args) : mArgs(args) {
+    for (const Variant& arg : args) {
+        if (arg.IsObject()) {
+            mValues = ResolveAll(args);
+            mArgs = mValues;
+            return;
+        }
+    }
+}
+
+namespace {
+
+const Variant& EmptyValue() noexcept {
+    static const Variant empty;
+    return empty;
+}
+
+} // namespace
+
+ArgValue::ArgValue(Args args, std::size_t index) : mValue(&EmptyValue()) {
+    if (IsGiven(args, index)) {
+        Read(args[index]);
+    }
+}
+
+ArgValue::ArgValue(const Variant& arg) : mValue(&EmptyValue()) {
+    Read(arg);
+}
+
+void ArgValue::Read(const Variant& arg) {
+    mValue = &arg.Deref();
+    if (mValue->IsObject()) {
+        mHolder = automation::DefaultValue(*mValue);
+        mValue = &mHolder;
+    }
+}
+
+void TextArg::Convert() {
+    const Variant& value = mValue.Get();
+    if (value.IsString()) {
+        mView = value.StringValue();
+        return;
+    }
+    if (value.IsNull()) {
+        return;
+    }
+    automation::AppendTextForm(mConverted, value);
+    mView = mConverted;
+}
+
+RequiredTextArg::RequiredTextArg(Args args, std::size_t index) : TextArg(args, index) {
+    if (IsNull()) {
+        automation::Raise(automation::ErrorNumber::InvalidUseOfNull);
+    }
+}
+
 void RequireNotNull(const Variant& value) {
     if (value.IsNull()) {
         automation::Raise(automation::ErrorNumber::InvalidUseOfNull);
@@ -46,18 +102,18 @@ std::int32_t LongArg(Args args, std::size_t index, std::int32_t fallback) {
     if (!IsGiven(args, index)) {
         return fallback;
     }
-    Variant value = ValueOf(args[index]);
-    RequireNotNull(value);
-    return automation::ToLong(value);
+    const ArgValue value(args[index]);
+    RequireNotNull(value.Get());
+    return automation::ToLong(value.Get());
 }
 
 bool BoolArg(Args args, std::size_t index, bool fallback) {
     if (!IsGiven(args, index)) {
         return fallback;
     }
-    Variant value = ValueOf(args[index]);
-    RequireNotNull(value);
-    return automation::ToBoolean(value);
+    const ArgValue value(args[index]);
+    RequireNotNull(value.Get());
+    return automation::ToBoolean(value.Get());
 }
 
 CompareMode CompareArg(Args args, std::size_t index) {

@@ -39,6 +39,69 @@ Variant ValueOf(Args args, std::size_t index);
 /// default property runs once per call.
 std::vector<Variant> ResolveAll(Args args);
 
+/// ResolveAll only where it is needed: when no argument is an object, the arguments are used in
+/// place (references are looked through by every reader), without copying them.
+class ResolvedArgs {
+public:
+    explicit ResolvedArgs(Args args);
+    ResolvedArgs(const ResolvedArgs&) = delete;
+    ResolvedArgs& operator=(const ResolvedArgs&) = delete;
+    operator Args() const noexcept { return mArgs; }
+
+private:
+    std::vector<Variant> mValues;
+    Args mArgs;
+};
+
+/// The value of one argument, read in place: a by-reference argument looked through, an object
+/// replaced by its default value (kept here), Empty when the argument was not given. Not
+/// copyable: Get() may point into it.
+class ArgValue {
+public:
+    ArgValue(Args args, std::size_t index);
+    explicit ArgValue(const Variant& arg);
+    ArgValue(const ArgValue&) = delete;
+    ArgValue& operator=(const ArgValue&) = delete;
+
+    const Variant& Get() const noexcept { return *mValue; }
+    bool IsNull() const noexcept { return mValue->IsNull(); }
+
+private:
+    void Read(const Variant& arg);
+
+    Variant mHolder;
+    const Variant* mValue;
+};
+
+/// The text of one argument, viewed in place when it is a String already (Len, Mid and InStr run
+/// on every line of a generated page), else its text form kept here; Null stays Null for the
+/// caller to decide. Not copyable: the view may point into it.
+class TextArg {
+public:
+    TextArg(Args args, std::size_t index) : mValue(args, index) { Convert(); }
+    explicit TextArg(const Variant& arg) : mValue(arg) { Convert(); }
+    TextArg(const TextArg&) = delete;
+    TextArg& operator=(const TextArg&) = delete;
+
+    bool IsNull() const noexcept { return mValue.IsNull(); }
+    std::u16string_view View() const noexcept { return mView; }
+    /// The argument itself when it is a String: a result equal to it can share its text.
+    const Variant* StringVariant() const noexcept { return mValue.Get().IsString() ? &mValue.Get() : nullptr; }
+
+private:
+    void Convert();
+
+    ArgValue mValue;
+    std::u16string mConverted;
+    std::u16string_view mView;
+};
+
+/// The text of an argument that must not be Null (94), viewed in place where it can be.
+class RequiredTextArg : public TextArg {
+public:
+    RequiredTextArg(Args args, std::size_t index);
+};
+
 /// Raises 94 (Invalid use of Null) when `value` is Null.
 void RequireNotNull(const Variant& value);
 

@@ -22,7 +22,9 @@ using library::IsGiven;
 using library::LongArg;
 using library::RaiseInvalidCall;
 using library::RequireNotNull;
+using library::RequiredTextArg;
 using library::Text;
+using library::TextArg;
 using library::ValueOf;
 
 // Code page 1252 differs from Latin-1 only in 0x80..0x9F; the five unassigned bytes map to the
@@ -69,39 +71,22 @@ std::u16string RequiredText(Args args, std::size_t index) {
 
 // The first unit of a non-empty string argument; "" raises 5.
 char16_t FirstUnit(Args args) {
-    std::u16string text = RequiredText(args, 0);
-    if (text.empty()) {
+    const RequiredTextArg text(args, 0);
+    if (text.View().empty()) {
         RaiseInvalidCall();
     }
-    return text.front();
+    return text.View().front();
 }
 
-// The text of an argument, read without copying when it is a String already (Len, Mid and
-// InStr run on every line of a generated page). Not copyable: the view may point into it.
-class TextArg {
-public:
-    TextArg(Args args, std::size_t index) : mValue(ValueOf(args, index)) {
-        if (mValue.IsNull()) {
-            return;
-        }
-        if (mValue.IsString()) {
-            mView = mValue.StringValue();
-            return;
-        }
-        mConverted = Text(mValue);
-        mView = mConverted;
+// A part of an argument's text as a String: the argument itself when the part is all of it, so
+// that the text is shared instead of copied.
+Variant Substring(const TextArg& text, std::size_t position, std::size_t count = std::u16string_view::npos) {
+    const std::u16string_view part = text.View().substr(position, count);
+    if (part.size() == text.View().size() && text.StringVariant() != nullptr) {
+        return *text.StringVariant();
     }
-    TextArg(const TextArg&) = delete;
-    TextArg& operator=(const TextArg&) = delete;
-
-    bool IsNull() const { return mValue.IsNull(); }
-    std::u16string_view View() const { return mView; }
-
-private:
-    Variant mValue;
-    std::u16string mConverted;
-    std::u16string_view mView;
-};
+    return Variant(part);
+}
 
 std::vector<std::uint8_t> ToBytes(std::u16string_view text) {
     std::vector<std::uint8_t> bytes;
@@ -220,8 +205,10 @@ Variant InStrB(Args args, RuntimeState&) {
 // InStrRev(string1, string2[, start[, compare]]): the last position of string2 that ends at or
 // before start (-1: the end). Unlike InStr, every Null argument raises 94.
 Variant InStrRev(Args args, RuntimeState&) {
-    std::u16string haystack = RequiredText(args, 0);
-    std::u16string needle = RequiredText(args, 1);
+    const RequiredTextArg haystackArg(args, 0);
+    const RequiredTextArg needleArg(args, 1);
+    const std::u16string_view haystack = haystackArg.View();
+    const std::u16string_view needle = needleArg.View();
     std::int32_t start = LongArg(args, 2, -1);
     CompareMode mode = CompareArg(args, 3);
     if (start == 0 || start < -1) {
@@ -245,7 +232,7 @@ Variant InStrRev(Args args, RuntimeState&) {
     std::size_t last = static_cast<std::size_t>(start) - needle.size();
     std::size_t found =
         mode == CompareMode::Binary
-            ? std::u16string_view(haystack).rfind(needle, last)
+            ? haystack.rfind(needle, last)
             : std::u16string_view(library::FoldCase(haystack)).rfind(library::FoldCase(needle), last);
     return Variant(found == std::u16string::npos ? 0 : static_cast<std::int32_t>(found + 1));
 }
@@ -253,29 +240,31 @@ Variant InStrRev(Args args, RuntimeState&) {
 // --- Case and trimming -------------------------------------------------------------------------
 
 Variant LCase(Args args, RuntimeState&) {
-    auto text = TextOrNull(args, 0);
-    return text ? Variant(automation::ToLower(*text)) : Variant::Null();
+    const TextArg text(args, 0);
+    return text.IsNull() ? Variant::Null() : Variant(automation::ToLower(text.View()));
 }
 
 Variant UCase(Args args, RuntimeState&) {
-    auto text = TextOrNull(args, 0);
-    return text ? Variant(automation::ToUpper(*text)) : Variant::Null();
+    const TextArg text(args, 0);
+    return text.IsNull() ? Variant::Null() : Variant(automation::ToUpper(text.View()));
 }
 
 // Only the space character is trimmed, never tabs or line breaks.
 Variant TrimImpl(Args args, bool left, bool right) {
-    TextArg text(args, 0);
+    const TextArg text(args, 0);
     if (text.IsNull()) {
         return Variant::Null();
     }
-    std::u16string_view view = text.View();
-    while (left && !view.empty() && view.front() == u' ') {
-        view.remove_prefix(1);
+    const std::u16string_view view = text.View();
+    std::size_t first = 0;
+    std::size_t last = view.size();
+    while (left && first < last && view[first] == u' ') {
+        ++first;
     }
-    while (right && !view.empty() && view.back() == u' ') {
-        view.remove_suffix(1);
+    while (right && last > first && view[last - 1] == u' ') {
+        --last;
     }
-    return Variant(view);
+    return Substring(text, first, last - first);
 }
 
 Variant LTrim(Args args, RuntimeState&) {
@@ -302,46 +291,44 @@ std::size_t LengthArg(Args args, std::size_t index) {
 
 Variant Left(Args args, RuntimeState&) {
     std::size_t length = LengthArg(args, 1);
-    TextArg text(args, 0);
+    const TextArg text(args, 0);
     if (text.IsNull()) {
         return Variant::Null();
     }
-    return Variant(text.View().substr(0, length));
+    return Substring(text, 0, length);
 }
 
 Variant Right(Args args, RuntimeState&) {
     std::size_t length = LengthArg(args, 1);
-    TextArg text(args, 0);
+    const TextArg text(args, 0);
     if (text.IsNull()) {
         return Variant::Null();
     }
-    std::u16string_view view = text.View();
-    return Variant(view.substr(view.size() - std::min(length, view.size())));
+    return Substring(text, text.View().size() - std::min(length, text.View().size()));
 }
 
 // Mid(string, start[, length]): Null numbers raise 94 before anything else, then bad numbers
 // raise 5, and only then does a Null string give Null.
 Variant Mid(Args args, RuntimeState&) {
-    Variant startValue = ValueOf(args, 1);
-    Variant lengthValue = ValueOf(args, 2);
-    RequireNotNull(startValue);
-    RequireNotNull(lengthValue);
-    std::int32_t start = automation::ToLong(startValue);
+    const library::ArgValue startValue(args, 1);
+    const library::ArgValue lengthValue(args, 2);
+    RequireNotNull(startValue.Get());
+    RequireNotNull(lengthValue.Get());
+    std::int32_t start = automation::ToLong(startValue.Get());
     bool hasLength = IsGiven(args, 2);
-    std::int32_t length = hasLength ? automation::ToLong(lengthValue) : 0;
+    std::int32_t length = hasLength ? automation::ToLong(lengthValue.Get()) : 0;
     if (start < 1 || length < 0) {
         RaiseInvalidCall();
     }
-    TextArg text(args, 0);
+    const TextArg text(args, 0);
     if (text.IsNull()) {
         return Variant::Null();
     }
-    std::u16string_view view = text.View();
-    if (static_cast<std::size_t>(start) > view.size()) {
+    if (static_cast<std::size_t>(start) > text.View().size()) {
         return Variant(u"");
     }
     std::size_t count = hasLength ? static_cast<std::size_t>(length) : std::u16string_view::npos;
-    return Variant(view.substr(static_cast<std::size_t>(start - 1), count));
+    return Substring(text, static_cast<std::size_t>(start - 1), count);
 }
 
 Variant LeftB(Args args, RuntimeState&) {
@@ -365,8 +352,8 @@ Variant RightB(Args args, RuntimeState&) {
 }
 
 Variant MidB(Args original, RuntimeState&) {
-    std::vector<Variant> values = library::ResolveAll(original);
-    Args args(values);
+    const library::ResolvedArgs resolved(original);
+    const Args args = resolved;
     RequireNotNull(ValueOf(args, 1));
     RequireNotNull(ValueOf(args, 2));
     std::int32_t start = LongArg(args, 1, 1);
@@ -391,12 +378,12 @@ Variant MidB(Args original, RuntimeState&) {
 }
 
 Variant Len(Args args, RuntimeState&) {
-    TextArg text(args, 0);
+    const TextArg text(args, 0);
     return text.IsNull() ? Variant::Null() : Variant(static_cast<std::int32_t>(text.View().size()));
 }
 
 Variant LenB(Args args, RuntimeState&) {
-    TextArg text(args, 0);
+    const TextArg text(args, 0);
     return text.IsNull() ? Variant::Null() : Variant(static_cast<std::int32_t>(text.View().size() * 2));
 }
 
@@ -407,8 +394,8 @@ Variant Space(Args args, RuntimeState&) {
 // String(number, character): character is the first unit of a string or a character code taken
 // modulo 256; either argument Null gives Null.
 Variant String(Args original, RuntimeState&) {
-    std::vector<Variant> values = library::ResolveAll(original);
-    Args args(values);
+    const library::ResolvedArgs resolved(original);
+    const Args args = resolved;
     Variant count = ValueOf(args, 0);
     Variant character = ValueOf(args, 1);
     if (count.IsNull() || character.IsNull()) {
@@ -435,22 +422,15 @@ Variant String(Args original, RuntimeState&) {
 
 Variant StrComp(Args args, RuntimeState&) {
     CompareMode mode = CompareArg(args, 2);
-    auto a = TextOrNull(args, 0);
-    auto b = TextOrNull(args, 1);
-    if (!a || !b) {
+    const TextArg a(args, 0);
+    const TextArg b(args, 1);
+    if (a.IsNull() || b.IsNull()) {
         return Variant::Null();
     }
-    switch (automation::Compare(Variant(*a), Variant(*b), mode)) {
-    case automation::CompareResult::Less:
-        return Variant(std::int16_t(-1));
-    case automation::CompareResult::Equal:
-        return Variant(std::int16_t(0));
-    case automation::CompareResult::Greater:
-        return Variant(std::int16_t(1));
-    case automation::CompareResult::Null:
-        return Variant::Null();
-    }
-    return Variant::Null();
+    // Text mode ignores letter case as the comparison operators do.
+    const int order = mode == CompareMode::Text ? automation::CompareNoCase(a.View(), b.View())
+                                                : a.View().compare(b.View());
+    return Variant(static_cast<std::int16_t>(order < 0 ? -1 : order > 0 ? 1 : 0));
 }
 
 Variant StrReverse(Args args, RuntimeState&) {
@@ -463,10 +443,12 @@ Variant StrReverse(Args args, RuntimeState&) {
 // `start`: the text before it is dropped, as the runtime has always done. Every Null argument
 // raises 94.
 Variant Replace(Args original, RuntimeState&) {
-    std::vector<Variant> values = library::ResolveAll(original);
-    Args args(values);
+    const library::ResolvedArgs resolved(original);
+    const Args args = resolved;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        RequireNotNull(ValueOf(args, i));
+        if (IsGiven(args, i)) {
+            RequireNotNull(args[i].Deref());
+        }
     }
     std::int32_t start = LongArg(args, 3, 1);
     std::int32_t count = LongArg(args, 4, -1);
@@ -474,40 +456,44 @@ Variant Replace(Args original, RuntimeState&) {
     if (start < 1 || count < -1) {
         RaiseInvalidCall();
     }
-    std::u16string expression = Text(ValueOf(args, 0));
-    std::u16string find = Text(ValueOf(args, 1));
-    std::u16string replacement = Text(ValueOf(args, 2));
-    if (static_cast<std::size_t>(start) > expression.size()) {
+    const TextArg expression(args, 0);
+    const TextArg find(args, 1);
+    const TextArg replacement(args, 2);
+    if (static_cast<std::size_t>(start) > expression.View().size()) {
         return Variant(u"");
     }
-    std::u16string_view source = std::u16string_view(expression).substr(static_cast<std::size_t>(start - 1));
-    if (find.empty() || count == 0) {
-        return Variant(source);
+    const std::u16string_view source = expression.View().substr(static_cast<std::size_t>(start - 1));
+    if (find.View().empty() || count == 0) {
+        return Substring(expression, static_cast<std::size_t>(start - 1));
     }
     // Search a folded copy in text mode so that the folding happens once, not per match.
     std::u16string folded;
     std::u16string foldedFind;
     std::u16string_view searchIn = source;
-    std::u16string_view searchFor = find;
+    std::u16string_view searchFor = find.View();
     if (mode == CompareMode::Text) {
         folded = library::FoldCase(source);
-        foldedFind = library::FoldCase(find);
+        foldedFind = library::FoldCase(find.View());
         searchIn = folded;
         searchFor = foldedFind;
+    }
+    std::size_t found = searchIn.find(searchFor);
+    if (found == std::u16string_view::npos) {
+        // Nothing to replace: the text from `start` on, shared when that is all of it.
+        return Substring(expression, static_cast<std::size_t>(start - 1));
     }
     std::u16string result;
     result.reserve(source.size());
     std::size_t position = 0;
     std::int32_t done = 0;
-    while (count == -1 || done < count) {
-        std::size_t found = searchIn.find(searchFor, position);
-        if (found == std::u16string_view::npos) {
+    while (found != std::u16string_view::npos) {
+        result.append(source.substr(position, found - position));
+        result.append(replacement.View());
+        position = found + searchFor.size();
+        if (count != -1 && ++done >= count) {
             break;
         }
-        result.append(source.substr(position, found - position));
-        result.append(replacement);
-        position = found + find.size();
-        ++done;
+        found = searchIn.find(searchFor, position);
     }
     result.append(source.substr(position));
     return Variant(std::move(result));
@@ -516,8 +502,8 @@ Variant Replace(Args original, RuntimeState&) {
 // Split(expression[, delimiter[, count[, compare]]]): a zero-based Variant array of Strings;
 // "" gives an empty array (UBound -1), an empty delimiter the whole text as one element.
 Variant Split(Args original, RuntimeState&) {
-    std::vector<Variant> values = library::ResolveAll(original);
-    Args args(values);
+    const library::ResolvedArgs resolved(original);
+    const Args args = resolved;
     for (std::size_t i = 0; i < args.size(); ++i) {
         RequireNotNull(ValueOf(args, i));
     }

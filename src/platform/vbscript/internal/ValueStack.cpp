@@ -1,0 +1,41 @@
+#include "platform/vbscript/internal/ValueStack.h"
+
+#include <algorithm>
+
+namespace qv::vbscript {
+
+namespace {
+
+// A small first segment for the many engines that run a page's worth of code; deep recursion
+// gets large ones.
+constexpr std::size_t FirstSegmentSize = 4096;
+constexpr std::size_t LaterSegmentSize = 65536;
+
+} // namespace
+
+automation::Variant* ValueStack::Reserve(automation::Variant* from, std::size_t count) {
+    if (mSegments.empty()) {
+        mSegments.push_back(Chunk{std::make_unique<automation::Variant[]>(std::max(FirstSegmentSize, count)),
+                                  std::max(FirstSegmentSize, count)});
+        mSegment = 0;
+        mTop = mSegments[0].slots.get();
+        mLimit = mTop + mSegments[0].size;
+        return mTop;
+    }
+    if (static_cast<std::size_t>(mLimit - from) >= count) {
+        return from;
+    }
+    std::uint32_t next = mSegment + 1;
+    if (next == mSegments.size()) {
+        std::size_t size = std::max(LaterSegmentSize, count);
+        mSegments.push_back(Chunk{std::make_unique<automation::Variant[]>(size), size});
+    } else if (mSegments[next].size < count) {
+        // Unused (so all Empty) and too short: replace it.
+        mSegments[next] = Chunk{std::make_unique<automation::Variant[]>(count), count};
+    }
+    mSegment = next;
+    mLimit = mSegments[next].slots.get() + mSegments[next].size;
+    return mSegments[next].slots.get();
+}
+
+} // namespace qv::vbscript
