@@ -58,15 +58,33 @@ bool Mentions(std::u16string_view text, std::u16string_view word) {
 }
 
 /// The driver an ODBC string leads to, as far as the string and the data-source files tell:
-/// its "Driver" attribute, or the "Driver" of its data source.
+/// its "Driver" attribute, or the driver of its file data source or its data source. A driver
+/// named as installed is followed by the library odbcinst.ini gives it, after a ";": an
+/// installed driver may bear any name.
 std::u16string DriverOf(const ado::ConnectionString& odbc) {
-    if (std::optional<std::u16string> driver = odbc.Get(u"Driver")) {
-        return *driver;
+    std::optional<std::u16string> driver = odbc.Get(u"Driver");
+    if (!driver) {
+        if (std::optional<std::u16string> file = odbc.Get(u"FileDSN")) {
+            driver = FileDataSourceValue(*file, u"Driver");
+        }
     }
-    if (std::optional<std::u16string> dataSource = odbc.Get(u"DSN")) {
-        return DataSourceValue(*dataSource, u"Driver").value_or(u"");
+    if (!driver) {
+        if (std::optional<std::u16string> dataSource = odbc.Get(u"DSN")) {
+            driver = DataSourceValue(*dataSource, u"Driver");
+        }
     }
-    return u"";
+    if (!driver) {
+        return u"";
+    }
+    if (std::optional<std::u16string> library = DriverValue(*driver, u"Driver")) {
+        return *driver + u";" + *library;
+    }
+    return *driver;
+}
+
+/// SQLite's driver takes every value up to the next ";" and knows no braces.
+ValueQuoting QuotingOf(std::u16string_view driver) {
+    return Mentions(driver, u"sqlite") ? ValueQuoting::None : ValueQuoting::Braces;
 }
 
 } // namespace
@@ -113,7 +131,11 @@ void Connection::Open(std::u16string_view connectionString, std::u16string_view 
         odbc.Set(u"BoolsAsChar", u"0");
         changed = true;
     }
-    if (changed) {
+    if (QuotingOf(driver) == ValueQuoting::None) {
+        // Rebuilt even when nothing was set: a value the caller brace-quoted would reach such a
+        // driver braces and all, and one holding ";" would add attributes of its own.
+        odbcText = odbc.ToString(ValueQuoting::None);
+    } else if (changed) {
         odbcText = odbc.ToString();
     }
     internal::TextEncoding encoding =

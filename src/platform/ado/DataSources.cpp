@@ -8,6 +8,10 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
+#include <cstring>
+#include <string>
+
 namespace qv::ado {
 
 using internal::FromOdbcText;
@@ -53,23 +57,55 @@ std::vector<DataSource> DataSources() {
     return sources;
 }
 
-std::optional<std::u16string> DataSourceValue(std::u16string_view dataSource, std::u16string_view key) {
-    // The files are read as bytes (UTF-8 on this system). A default no file can hold tells a
-    // missing value from an empty one.
-    std::string section = automation::ToUtf8(dataSource);
+namespace {
+
+/// A value of one of the driver manager's files, read as bytes (UTF-8 on this system). A
+/// default no file can hold tells a missing value from an empty one.
+std::optional<std::u16string> ProfileValue(std::u16string_view section, std::u16string_view key,
+                                           const char* file) {
+    std::string sectionText = automation::ToUtf8(section);
     std::string entry = automation::ToUtf8(key);
-    if (section.empty() || entry.empty()) {
+    if (sectionText.empty() || entry.empty()) {
         return std::nullopt;
     }
     constexpr char Missing[] = "\x1f\x1e";
     std::string value(4096, '\0');
-    int length = SQLGetPrivateProfileString(section.c_str(), entry.c_str(), Missing, value.data(),
-                                            static_cast<int>(value.size()), "odbc.ini");
+    int length = SQLGetPrivateProfileString(sectionText.c_str(), entry.c_str(), Missing, value.data(),
+                                            static_cast<int>(value.size()), file);
     if (length < 0) {
         return std::nullopt;
     }
     value.resize(std::min(static_cast<std::size_t>(length), value.size()));
     if (value == Missing) {
+        return std::nullopt;
+    }
+    return automation::FromUtf8(value);
+}
+
+} // namespace
+
+std::optional<std::u16string> DataSourceValue(std::u16string_view dataSource, std::u16string_view key) {
+    return ProfileValue(dataSource, key, "odbc.ini");
+}
+
+std::optional<std::u16string> DriverValue(std::u16string_view driver, std::u16string_view key) {
+    return ProfileValue(driver, key, "odbcinst.ini");
+}
+
+std::optional<std::u16string> FileDataSourceValue(std::u16string_view file, std::u16string_view key) {
+    std::string path = automation::ToUtf8(file);
+    std::string entry = automation::ToUtf8(key);
+    if (path.empty() || entry.empty()) {
+        return std::nullopt;
+    }
+    std::string value(4096, '\0');
+    WORD length = 0;
+    if (!SQLReadFileDSN(path.c_str(), "ODBC", entry.c_str(), value.data(), static_cast<WORD>(value.size()),
+                        &length)) {
+        return std::nullopt;
+    }
+    value.resize(std::min(static_cast<std::size_t>(length), std::strlen(value.c_str())));
+    if (value.empty()) {
         return std::nullopt;
     }
     return automation::FromUtf8(value);

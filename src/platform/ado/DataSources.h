@@ -24,4 +24,12 @@ std::vector<DataSource> DataSources();
 /// when the data source or its value does not exist.
 std::optional<std::u16string> DataSourceValue(std::u16string_view dataSource, std::u16string_view key);
 
+/// A value of an installed driver's definition in odbcinst.ini ("Driver" is its library);
+/// nullopt when the driver or its value does not exist.
+std::optional<std::u16string> DriverValue(std::u16string_view driver, std::u16string_view key);
+
+/// A value of the [ODBC] section of a file data source; nullopt when the file or its value does
+/// not exist.
+std::optional<std::u16string> FileDataSourceValue(std::u16string_view file, std::u16string_view key);
+
 } // namespace qv::ado
