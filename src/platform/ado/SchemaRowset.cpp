@@ -309,15 +309,45 @@ const CatalogListing& SnapshotTables(internal::ConnectionImpl& impl, const std::
     return impl.snapshot.tables.emplace(key, CatalogListing(std::move(result), 3)).first->second;
 }
 
-/// The rows of a listing named like `table` in any letter case, or all of them when no table is
-/// named: what a driver whose searches ignore case would return for that restriction. The
-/// filters applied next then choose exactly as they do on the driver's own answer.
-std::vector<std::size_t> RowsFor(const CatalogListing& listing, const std::optional<std::u16string>& table) {
-    if (!table) {
-        return AllRows(listing.Result());
+/// A name restriction on one column (1-based, as ODBC numbers them) of a catalog result.
+struct NameFilter {
+    std::size_t column;
+    const std::optional<std::u16string>& value;
+};
+
+/// The rows of a snapshot's listing that a restricted rowset keeps, or nullopt when the listing
+/// cannot stand in for the driver's own search. It can when only the catalog is restricted (the
+/// listing is that very search), and when some row bears every restricted name exactly: the
+/// driver's search finds such rows whatever its letter-case rules, and the filters then keep
+/// just those. A name held only in another letter case is found or not depending on the
+/// driver's rules, which only the driver can apply.
+std::optional<std::vector<std::size_t>> SnapshotRows(const CatalogListing& listing,
+                                                     std::initializer_list<NameFilter> filters) {
+    const CatalogResult& result = listing.Result();
+    std::vector<std::size_t> rows;
+    bool restricted = false;
+    for (const NameFilter& filter : filters) {
+        restricted = restricted || (filter.column != 1 && filter.value);
+        if (filter.column == 3 && filter.value) {
+            std::span<const std::size_t> named = listing.RowsNamed(*filter.value);
+            rows.assign(named.begin(), named.end());
+        }
     }
-    std::span<const std::size_t> rows = listing.RowsNamed(*table);
-    return std::vector<std::size_t>(rows.begin(), rows.end());
+    if (!restricted) {
+        rows = AllRows(result);
+    }
+    auto bearsEveryName = [&](std::size_t row) {
+        return std::all_of(filters.begin(), filters.end(), [&](const NameFilter& filter) {
+            return !filter.value || result.Text(row, filter.column) == *filter.value;
+        });
+    };
+    if (restricted && std::none_of(rows.begin(), rows.end(), bearsEveryName)) {
+        return std::nullopt;
+    }
+    for (const NameFilter& filter : filters) {
+        FilterByName(rows, result, filter.column, filter.value);
+    }
+    return rows;
 }
 
 std::vector<TableName> ListTables(internal::ConnectionImpl& impl,
@@ -328,12 +358,13 @@ std::vector<TableName> ListTables(internal::ConnectionImpl& impl,
     std::optional<std::u16string> catalog = CatalogOrCurrent(impl, givenCatalog);
     CatalogResult own;
     const CatalogResult* result = &own;
-    std::vector<std::size_t> rows;
+    std::optional<std::vector<std::size_t>> rows;
     if (InSnapshot(impl)) {
         const CatalogListing& listing = SnapshotTables(impl, catalog);
         result = &listing.Result();
-        rows = RowsFor(listing, table);
-    } else {
+        rows = SnapshotRows(listing, {{1, catalog}, {2, schema}, {3, table}});
+    }
+    if (!rows) {
         Argument catalogArgument(impl, catalog);
         Argument schemaArgument(impl, Pattern(impl, schema));
         Argument tableArgument(impl, Pattern(impl, table));
@@ -347,13 +378,14 @@ std::vector<TableName> ListTables(internal::ConnectionImpl& impl,
                              schemaArgument.Narrow(), schemaArgument.Length(), tableArgument.Narrow(),
                              tableArgument.Length(), nullptr, 0);
         });
+        result = &own;
         rows = AllRows(own);
+        FilterByName(*rows, own, 1, catalog);
+        FilterByName(*rows, own, 2, schema);
+        FilterByName(*rows, own, 3, table);
     }
-    FilterByName(rows, *result, 1, catalog);
-    FilterByName(rows, *result, 2, schema);
-    FilterByName(rows, *result, 3, table);
     std::vector<TableName> tables;
-    for (std::size_t row : rows) {
+    for (std::size_t row : *rows) {
         TableName name{result->Text(row, 1), result->Text(row, 2), result->Text(row, 3), u"",
                        result->Text(row, 5)};
         name.type = NormalTableType(impl, result->Text(row, 4), name.name);
@@ -434,11 +466,20 @@ CatalogResult ReadColumns(internal::ConnectionImpl& impl, const std::optional<st
     });
 }
 
-/// Every column of a catalog, read once per snapshot; nullptr outside a snapshot, and when the
-/// driver refuses to list them all at once (one broken view can make it fail): the tables are
-/// then asked one by one, each failing or not on its own as it would without a snapshot.
+/// Whether the driver's column listing of one table costs a scan of its whole catalogue, and its
+/// listing of all columns gives every table's rows as the one-table listing does. SQLite's does
+/// both; PostgreSQL's numbers ORDINAL_POSITION across the whole answer, and a server's catalogue
+/// is indexed anyway, so there a table's columns are asked for one table at a time.
+bool ListsAllColumnsAlike(const internal::ConnectionImpl& impl) {
+    return EqualsNoCase(impl.dbmsName, u"SQLite");
+}
+
+/// Every column of a catalog, read once per snapshot where the driver lists them alike
+/// (ListsAllColumnsAlike); nullptr where it does not, outside a snapshot, and when the driver
+/// refuses to list them all at once (one broken view can make it fail): the tables are then
+/// asked one by one, each failing or not on its own as it would without a snapshot.
 const CatalogListing* SnapshotColumns(internal::ConnectionImpl& impl, const std::optional<std::u16string>& catalog) {
-    if (!InSnapshot(impl)) {
+    if (!InSnapshot(impl) || !ListsAllColumnsAlike(impl)) {
         return nullptr;
     }
     const std::u16string key = catalog.value_or(u"");
@@ -466,20 +507,22 @@ Recordset ColumnsRowset(internal::ConnectionImpl& impl, std::span<const Variant>
     std::optional<std::u16string> column = Restriction(restrictions, 3);
     CatalogResult own;
     const CatalogResult* found = nullptr;
-    std::vector<std::size_t> rows;
+    std::optional<std::vector<std::size_t>> kept;
     if (const CatalogListing* listing = SnapshotColumns(impl, catalog)) {
         found = &listing->Result();
-        rows = RowsFor(*listing, table);
-    } else {
+        kept = SnapshotRows(*listing, {{1, catalog}, {2, schema}, {3, table}, {4, column}});
+    }
+    if (!kept) {
         own = ReadColumns(impl, catalog, Pattern(impl, schema), Pattern(impl, table), Pattern(impl, column));
         found = &own;
-        rows = AllRows(own);
+        kept = AllRows(own);
+        FilterByName(*kept, own, 1, catalog);
+        FilterByName(*kept, own, 2, schema);
+        FilterByName(*kept, own, 3, table);
+        FilterByName(*kept, own, 4, column);
     }
     const CatalogResult& result = *found;
-    FilterByName(rows, result, 1, catalog);
-    FilterByName(rows, result, 2, schema);
-    FilterByName(rows, result, 3, table);
-    FilterByName(rows, result, 4, column);
+    const std::vector<std::size_t>& rows = *kept;
 
     RowBuilder builder(ColumnsColumns);
     for (std::size_t row : rows) {

@@ -408,73 +408,128 @@ Variant Comparison(BinaryOp op, const Variant& a, const Variant& b, CompareMode 
 }
 
 /// Integer, Long and Double: the subtypes of nearly every operand of a script's arithmetic and
-/// comparisons, which EvaluateNumbers handles without the general rules.
+/// comparisons, which the paths below handle without the general rules. They give what the
+/// general rules give for those subtypes: whole numbers stay whole and promote on overflow, a
+/// Double makes +, - and * Double, / is always Double, \ and Mod round Doubles to Longs, and
+/// comparisons are exact between whole numbers and by Double otherwise.
 bool IsPlainNumberType(VarType type) {
     return type == VarType::Integer || type == VarType::Long || type == VarType::Double;
 }
 
-/// The value of an Integer, Long or Double operand.
-double RealOf(const Variant& value, VarType type) {
-    if (type == VarType::Double) {
-        return value.DoubleValue();
-    }
+/// The value of an Integer or Long operand.
+std::int64_t WholeOf(const Variant& value, VarType type) {
     return type == VarType::Long ? value.LongValue() : value.IntegerValue();
 }
 
-/// An Integer, Long or Double operand rounded as CLng rounds it (6 beyond a Long).
-std::int64_t LongOf(const Variant& value, VarType type) {
-    if (type == VarType::Double) {
-        return internal::RoundToWhole(value.DoubleValue(), std::numeric_limits<std::int32_t>::min(),
-                                      std::numeric_limits<std::int32_t>::max());
+/// The value of an Integer, Long or Double operand.
+double RealOf(const Variant& value, VarType type) {
+    return type == VarType::Double ? value.DoubleValue() : static_cast<double>(WholeOf(value, type));
+}
+
+/// WholeResult for Integer (isLong false) and Long, written out for the whole-number path.
+Variant NarrowestWhole(std::int64_t value, bool isLong) {
+    if (!isLong && value >= std::numeric_limits<std::int16_t>::min() &&
+        value <= std::numeric_limits<std::int16_t>::max()) {
+        return Variant(static_cast<std::int16_t>(value));
     }
-    return type == VarType::Long ? value.LongValue() : value.IntegerValue();
+    if (value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max()) {
+        return Variant(static_cast<std::int32_t>(value));
+    }
+    return Variant(static_cast<double>(value));
+}
+
+/// An order as the comparison operator `op` reads it.
+Variant ComparisonResult(BinaryOp op, bool isLess, bool isGreater) {
+    return Variant(Satisfies(op, isLess      ? CompareResult::Less
+                                 : isGreater ? CompareResult::Greater
+                                             : CompareResult::Equal));
+}
+
+/// \ and Mod of two whole numbers; `isLong` when either operand was a Long or rounded to one.
+Variant DivideWhole(BinaryOp op, std::int64_t dividend, std::int64_t divisor, bool isLong) {
+    if (divisor == 0) {
+        Raise(ErrorNumber::DivisionByZero);
+    }
+    // The remainder takes the sign of the dividend, as C++'s does.
+    const std::int64_t result = op == BinaryOp::IntDivide ? dividend / divisor : dividend % divisor;
+    if (isLong && result > std::numeric_limits<std::int32_t>::max()) {
+        Raise(ErrorNumber::Overflow);
+    }
+    return NarrowestWhole(result, isLong);
+}
+
+/// A Double of \ or Mod rounded as CLng rounds it (6 beyond a Long).
+std::int64_t RoundToLong(double value) {
+    return internal::RoundToWhole(value, std::numeric_limits<std::int32_t>::min(),
+                                  std::numeric_limits<std::int32_t>::max());
 }
 
 Variant EvaluateGeneral(BinaryOp op, const Variant& a, const Variant& b, CompareMode mode);
 
-/// Both operands are Integer, Long or Double (references looked through). Gives what the
-/// general rules give for those subtypes: whole numbers stay whole and promote on overflow, a
-/// Double makes +, - and * Double, / is always Double, \ and Mod round Doubles to Longs, and
-/// comparisons are exact between whole numbers and by Double otherwise. Other operators go to
-/// the general path.
-Variant EvaluateNumbers(BinaryOp op, const Variant& a, VarType typeA, const Variant& b, VarType typeB,
-                        CompareMode mode) {
-    const bool isWhole = typeA != VarType::Double && typeB != VarType::Double;
+/// Two Integers or Longs.
+Variant EvaluateWhole(BinaryOp op, const Variant& a, VarType typeA, const Variant& b, VarType typeB,
+                      CompareMode mode) {
+    const std::int64_t left = WholeOf(a, typeA);
+    const std::int64_t right = WholeOf(b, typeB);
+    const bool isLong = typeA == VarType::Long || typeB == VarType::Long;
+    switch (op) {
+    case BinaryOp::Add:
+        return NarrowestWhole(left + right, isLong);
+    case BinaryOp::Subtract:
+        return NarrowestWhole(left - right, isLong);
+    case BinaryOp::Multiply:
+        // Products of two Longs fit in 64 bits.
+        return NarrowestWhole(left * right, isLong);
+    case BinaryOp::Divide:
+        if (right == 0) {
+            // 0/0 is an overflow, not a division by zero.
+            Raise(left == 0 ? ErrorNumber::Overflow : ErrorNumber::DivisionByZero);
+        }
+        return Variant(static_cast<double>(left) / static_cast<double>(right));
+    case BinaryOp::IntDivide:
+    case BinaryOp::Modulo:
+        return DivideWhole(op, left, right, isLong);
+    case BinaryOp::Equal:
+    case BinaryOp::NotEqual:
+    case BinaryOp::Less:
+    case BinaryOp::LessEqual:
+    case BinaryOp::Greater:
+    case BinaryOp::GreaterEqual:
+        return ComparisonResult(op, left < right, left > right);
+    case BinaryOp::Power:
+    case BinaryOp::Concat:
+    case BinaryOp::And:
+    case BinaryOp::Or:
+    case BinaryOp::Xor:
+    case BinaryOp::Eqv:
+    case BinaryOp::Imp:
+        break;
+    }
+    return EvaluateGeneral(op, a, b, mode);
+}
+
+/// Integers, Longs and Doubles, at least one a Double.
+Variant EvaluateReal(BinaryOp op, const Variant& a, VarType typeA, const Variant& b, VarType typeB,
+                     CompareMode mode) {
     switch (op) {
     case BinaryOp::Add:
     case BinaryOp::Subtract:
     case BinaryOp::Multiply:
-        if (isWhole) {
-            // Products of two Longs fit in 64 bits.
-            const bool isLong = typeA == VarType::Long || typeB == VarType::Long;
-            return WholeResult(Apply<std::int64_t>(op, LongOf(a, typeA), LongOf(b, typeB)),
-                               isLong ? VarType::Long : VarType::Integer);
-        }
         return DoubleResult(Apply(op, RealOf(a, typeA), RealOf(b, typeB)));
     case BinaryOp::Divide: {
         const double dividend = RealOf(a, typeA);
         const double divisor = RealOf(b, typeB);
         if (divisor == 0) {
-            // 0/0 is an overflow, not a division by zero.
             Raise(dividend == 0 ? ErrorNumber::Overflow : ErrorNumber::DivisionByZero);
         }
         return DoubleResult(dividend / divisor);
     }
     case BinaryOp::IntDivide:
     case BinaryOp::Modulo: {
-        const VarType type =
-            typeA == VarType::Integer && typeB == VarType::Integer ? VarType::Integer : VarType::Long;
-        const std::int64_t dividend = LongOf(a, typeA);
-        const std::int64_t divisor = LongOf(b, typeB);
-        if (divisor == 0) {
-            Raise(ErrorNumber::DivisionByZero);
-        }
-        // The remainder takes the sign of the dividend, as C++'s does.
-        const std::int64_t result = op == BinaryOp::IntDivide ? dividend / divisor : dividend % divisor;
-        if (type == VarType::Long && result > std::numeric_limits<std::int32_t>::max()) {
-            Raise(ErrorNumber::Overflow);
-        }
-        return WholeResult(result, type);
+        // A Double is never "small": the result is a Long.
+        const std::int64_t dividend = typeA == VarType::Double ? RoundToLong(a.DoubleValue()) : WholeOf(a, typeA);
+        const std::int64_t divisor = typeB == VarType::Double ? RoundToLong(b.DoubleValue()) : WholeOf(b, typeB);
+        return DivideWhole(op, dividend, divisor, true);
     }
     case BinaryOp::Equal:
     case BinaryOp::NotEqual:
@@ -482,20 +537,11 @@ Variant EvaluateNumbers(BinaryOp op, const Variant& a, VarType typeA, const Vari
     case BinaryOp::LessEqual:
     case BinaryOp::Greater:
     case BinaryOp::GreaterEqual: {
-        // Every Long is exact as a Double, so mixed operands compare as Doubles.
-        if (isWhole) {
-            const std::int64_t left = LongOf(a, typeA);
-            const std::int64_t right = LongOf(b, typeB);
-            return Variant(Satisfies(op, left < right   ? CompareResult::Less
-                                         : left > right ? CompareResult::Greater
-                                                        : CompareResult::Equal));
-        }
+        // Every Long is exact as a Double. NaN is neither less nor greater, hence Equal, as
+        // Compare orders it.
         const double left = RealOf(a, typeA);
         const double right = RealOf(b, typeB);
-        // NaN is neither less nor greater, hence Equal, as Compare orders it.
-        return Variant(Satisfies(op, left < right   ? CompareResult::Less
-                                     : right < left ? CompareResult::Greater
-                                                    : CompareResult::Equal));
+        return ComparisonResult(op, left < right, right < left);
     }
     case BinaryOp::Power:
     case BinaryOp::Concat:
@@ -567,7 +613,10 @@ Variant Evaluate(BinaryOp op, const Variant& a, const Variant& b, CompareMode mo
     const VarType typeA = left.Type();
     const VarType typeB = right.Type();
     if (IsPlainNumberType(typeA) && IsPlainNumberType(typeB)) {
-        return EvaluateNumbers(op, left, typeA, right, typeB, mode);
+        if (typeA != VarType::Double && typeB != VarType::Double) {
+            return EvaluateWhole(op, left, typeA, right, typeB, mode);
+        }
+        return EvaluateReal(op, left, typeA, right, typeB, mode);
     }
     if (typeA == VarType::Boolean && typeB == VarType::Boolean && IsLogical(op)) {
         // The bits of True are all ones, so the bitwise rule on -1 and 0 is the logical one.

@@ -89,6 +89,15 @@ CompareResult CompareWithText(const Variant& value, std::u16string_view text, Co
 } // namespace
 
 CompareResult Compare(const Variant& a, const Variant& b, CompareMode mode) {
+    // Two Integers or Longs (a For loop's counter and limit) need none of the rules below.
+    const Variant& plainA = a.Deref();
+    const Variant& plainB = b.Deref();
+    const VarType plainTypeA = plainA.Type();
+    const VarType plainTypeB = plainB.Type();
+    if ((plainTypeA == VarType::Long || plainTypeA == VarType::Integer) &&
+        (plainTypeB == VarType::Long || plainTypeB == VarType::Integer)) {
+        return Order(internal::WholeValue(plainA), internal::WholeValue(plainB));
+    }
     Variant holderA;
     Variant holderB;
     const Variant& left = internal::Resolve(a, holderA);

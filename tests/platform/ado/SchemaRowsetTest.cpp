@@ -236,6 +236,76 @@ TEST_P(SchemaRowsetTest, NamesWithBlanksQuotesAndLetterCase) {
     }
 }
 
+/// Every value of every row, as text, for comparing two rowsets whole.
+std::vector<std::u16string> Dump(Recordset rows) {
+    std::vector<std::u16string> values;
+    for (; !rows.Eof(); rows.MoveNext()) {
+        for (const Field& field : rows.Fields()) {
+            const Variant& value = rows.Value(field.Name());
+            values.push_back(field.Name() + u"=" + (value.IsNull() ? u"<null>" : automation::ToString(value)));
+        }
+    }
+    return values;
+}
+
+// A snapshot answers one table's rowsets from listings of the whole catalogue: they must be the
+// rowsets that the driver gives for that table alone, row for row, names of every kind included.
+TEST_P(SchemaRowsetTest, ASnapshotAnswersEveryRowsetAsTheDriverDoes) {
+    const std::u16string tables[] = {u"customers", u"order_lines", u"orderXlines", u"Order Details",
+                                     QuoteTableName(), u"identity_keys", u"customer_names", u"CUSTOMERS",
+                                     u"no_such_table"};
+    auto all = [&] {
+        std::vector<std::vector<std::u16string>> dumps;
+        dumps.push_back(Dump(Schema(Schema::Tables)));
+        for (const std::u16string& table : tables) {
+            const Variant name(table);
+            dumps.push_back(Dump(Schema(Schema::Tables, {Variant(), Variant(), name})));
+            dumps.push_back(Dump(Schema(Schema::Columns, {Variant(), Variant(), name})));
+            dumps.push_back(Dump(Schema(Schema::PrimaryKeys, {Variant(), Variant(), name})));
+            dumps.push_back(Dump(Schema(Schema::Indexes, {Variant(), Variant(), Variant(), Variant(), name})));
+        }
+        dumps.push_back(Dump(Schema(Schema::Columns, {Variant(), Variant(), Variant(u"customers"), Variant(u"city")})));
+        return dumps;
+    };
+    const std::vector<std::vector<std::u16string>> direct = all();
+    std::vector<std::vector<std::u16string>> snapshot;
+    {
+        CatalogSnapshot open(mConnection);
+        snapshot = all();
+    }
+    ASSERT_EQ(direct.size(), snapshot.size());
+    for (std::size_t rowset = 0; rowset < direct.size(); ++rowset) {
+        SCOPED_TRACE("rowset " + std::to_string(rowset));
+        EXPECT_EQ(direct[rowset], snapshot[rowset]);
+    }
+}
+
+TEST_P(SchemaRowsetTest, ASnapshotSeesChangesOnceItEnds) {
+    auto keyColumns = [&](std::u16string_view table) {
+        Recordset keys = Schema(Schema::PrimaryKeys, {Variant(), Variant(), Variant(table)});
+        return Column(keys, u"COLUMN_NAME");
+    };
+    {
+        CatalogSnapshot open(mConnection);
+        ASSERT_FALSE(Schema(Schema::Tables).Eof());
+        mDatabase->Execute(u"CREATE TABLE late_table (late_id INTEGER PRIMARY KEY)");
+        EXPECT_TRUE(keyColumns(u"late_table").empty()) << "the snapshot listed the tables before";
+        {
+            CatalogSnapshot nested(mConnection);
+        }
+        EXPECT_TRUE(keyColumns(u"late_table").empty()) << "a nested snapshot ended the outer one";
+    }
+    EXPECT_EQ(keyColumns(u"late_table"), std::vector<std::u16string>{u"late_id"});
+
+    // Closing forgets too: the connection opened next may reach another database.
+    CatalogSnapshot open(mConnection);
+    ASSERT_FALSE(Schema(Schema::Tables).Eof());
+    mDatabase->Execute(u"CREATE TABLE later_table (later_id INTEGER PRIMARY KEY)");
+    mConnection.Close();
+    mConnection.Open(mDatabase->ConnectionString());
+    EXPECT_EQ(keyColumns(u"later_table"), std::vector<std::u16string>{u"later_id"});
+}
+
 INSTANTIATE_TEST_SUITE_P(Databases, SchemaRowsetTest, ::testing::ValuesIn(testdb::AllKinds()), KindTestName);
 
 } // namespace

@@ -116,6 +116,91 @@ Op ToOp(BinaryKind kind) {
     return Op::Nop;
 }
 
+bool IsComparison(BinaryKind kind) {
+    return kind == BinaryKind::Equal || kind == BinaryKind::NotEqual || kind == BinaryKind::Less ||
+           kind == BinaryKind::LessEqual || kind == BinaryKind::Greater || kind == BinaryKind::GreaterEqual;
+}
+
+// How many values an instruction pops and then pushes (a call's result counts as pushed by the
+// call; the callee's frame lies above the caller's stack).
+std::pair<std::uint32_t, std::uint32_t> StackEffect(const Instruction& instruction) {
+    const std::uint32_t b = instruction.b;
+    const std::uint32_t result = instruction.Has(OpStatement) ? 0 : 1;
+    switch (instruction.op) {
+    case Op::Nop:
+    case Op::Unlock:
+    case Op::Jump:
+    case Op::ForNext:
+    case Op::OnError:
+    case Op::DimArray:
+    case Op::Erase:
+    case Op::Return:
+        return {0, 0};
+    case Op::PushConst:
+    case Op::PushMissing:
+    case Op::PushMe:
+    case Op::Load:
+    case Op::PushRef:
+    case Op::New:
+    case Op::ForEachNext:
+        return {0, 1};
+    case Op::Pop:
+    case Op::Store:
+    case Op::StoreSet:
+    case Op::StoreRaw:
+    case Op::JumpIfFalse:
+    case Op::JumpIfTrue:
+    case Op::ForTest:
+    case Op::ForEachStart:
+        return {1, 0};
+    case Op::PushElementRef:
+        return {b, 1};
+    case Op::Append:
+    case Op::StoreIndexed:
+        return {b + 1, 0};
+    case Op::CallName:
+    case Op::CallBuiltin:
+        return {b, result};
+    case Op::CallMember:
+    case Op::CallDefault:
+        return {b + 1, result};
+    case Op::StoreMember:
+    case Op::StoreDefault:
+        return {b + 2, 0};
+    case Op::Add:
+    case Op::Subtract:
+    case Op::Multiply:
+    case Op::Divide:
+    case Op::IntDivide:
+    case Op::Modulo:
+    case Op::Power:
+    case Op::Equal:
+    case Op::NotEqual:
+    case Op::Less:
+    case Op::LessEqual:
+    case Op::Greater:
+    case Op::GreaterEqual:
+    case Op::And:
+    case Op::Or:
+    case Op::Xor:
+    case Op::Eqv:
+    case Op::Imp:
+    case Op::Is:
+        return {2, 1};
+    case Op::Negate:
+    case Op::Not:
+        return {1, 1};
+    case Op::Concat:
+        return {b, 1};
+    case Op::ForPrepare:
+        return {3, 1};
+    case Op::ReDim:
+        return {b, 0};
+    }
+    assert(false && "unknown instruction");
+    return {0, 0};
+}
+
 // Calls any function for every statement list nested in `body`, the body itself included.
 template <class Visit> void ForEachStatement(const StmtList& body, const Visit& visit) {
     for (const StmtPtr& statement : body) {
@@ -928,21 +1013,21 @@ void Compiler::CompileSelect(const SelectStmt& statement) {
             case CaseItemKind::Value:
                 EmitVar(Op::Load, hidden);
                 CompileExpr(*item.value);
-                Emit(Op::Equal);
+                Emit(Op::Equal, LiteralFlags(*statement.subject, *item.value));
                 break;
             case CaseItemKind::Range:
                 EmitVar(Op::Load, hidden);
                 CompileExpr(*item.value);
-                Emit(Op::GreaterEqual);
+                Emit(Op::GreaterEqual, LiteralFlags(*statement.subject, *item.value));
                 EmitVar(Op::Load, hidden);
                 CompileExpr(*item.upper);
-                Emit(Op::LessEqual);
+                Emit(Op::LessEqual, LiteralFlags(*statement.subject, *item.upper));
                 Emit(Op::And);
                 break;
             case CaseItemKind::Is:
                 EmitVar(Op::Load, hidden);
                 CompileExpr(*item.value);
-                Emit(ToOp(item.comparison));
+                Emit(ToOp(item.comparison), LiteralFlags(*statement.subject, *item.value));
                 break;
             }
             mOffset = clause.offset;
@@ -966,10 +1051,12 @@ void Compiler::CompileSelect(const SelectStmt& statement) {
 
 // For v = start To end Step step:
 //   start end step ForPrepare h; Store v
-//   top:  <load v> ForTest h, exit
-//         body
-//   next: <load v> ForStep h; Store v; Jump top
+//         <load v> ForTest h, exit
+//   body: ...
+//   next: ForNext v, h; Jump body
 //   exit:
+// ForNext steps the counter in place and, while the loop goes on, jumps to the Jump's target
+// itself; the Jump only holds it.
 void Compiler::CompileFor(const ForStmt& statement) {
     Binding counter = Resolve(statement.variable, statement.variableOffset, false);
     if (counter.kind != Binding::Kind::Variable) {
@@ -989,21 +1076,18 @@ void Compiler::CompileFor(const ForStmt& statement) {
     mOffset = statement.offset;
     Emit(Op::ForPrepare, 0, hiddenOperand);
     EmitVar(Op::Store, counter);
-    std::uint32_t top = Here();
     CompileLoadOf(statement.variable, statement.variableOffset);
     mOffset = statement.offset;
     std::uint32_t test = Emit(Op::ForTest, 0, hiddenOperand);
     EndStatement(start);
 
+    std::uint32_t body = Here();
     mScope->loops.push_back(LoopContext{true, false, {}});
     CompileBlock(statement.body);
 
     std::uint32_t next = BeginStatement(statement.nextOffset);
-    CompileLoadOf(statement.variable, statement.variableOffset);
-    mOffset = statement.nextOffset;
-    Emit(Op::ForStep, 0, hiddenOperand);
-    EmitVar(Op::Store, counter);
-    Emit(Op::Jump, 0, 0, static_cast<std::int32_t>(top));
+    EmitVar(Op::ForNext, counter, hiddenOperand);
+    Emit(Op::Jump, 0, 0, static_cast<std::int32_t>(body));
     EndStatement(next);
 
     PatchJump(test, Here());
@@ -1178,7 +1262,7 @@ void Compiler::CompileExpr(const Expr& expr) {
         const auto& node = static_cast<const BinaryExpr&>(expr);
         CompileExpr(*node.left);
         CompileExpr(*node.right);
-        Emit(ToOp(node.op));
+        Emit(ToOp(node.op), IsComparison(node.op) ? LiteralFlags(*node.left, *node.right) : 0);
         return;
     }
     case ExprKind::Concat:
@@ -1241,6 +1325,7 @@ void Compiler::CompileMemberAccess(const MemberExpr& member, std::size_t argc, s
 void Compiler::CompileCall(const CallExpr& call, std::uint8_t flags) {
     std::uint16_t argc = CheckedCount(call.args.size());
     const Expr& target = *call.target;
+    std::uint32_t elements = 0;
     if (target.kind == ExprKind::Name) {
         const auto& name = static_cast<const NameExpr&>(target);
         Binding binding = Resolve(name.name, name.offset, true);
@@ -1250,70 +1335,173 @@ void Compiler::CompileCall(const CallExpr& call, std::uint8_t flags) {
             // variable arguments go by reference.
             bool known = binding.var == VarKind::Local || binding.var == VarKind::Outer ||
                          binding.var == VarKind::Field;
-            CompileArguments(call.args, !known);
+            elements = CompileArguments(call.args, !known);
             mOffset = call.offset;
             EmitVar(Op::CallName, binding, argc, flags);
-            return;
+            break;
         }
         case Binding::Kind::Member:
             Emit(Op::PushMe);
-            CompileArguments(call.args, true);
+            elements = CompileArguments(call.args, true);
             mOffset = call.offset;
             Emit(Op::CallMember, flags | OpPrivate, argc, AddSite(name.name));
-            return;
+            break;
         case Binding::Kind::Constant:
             Emit(Op::PushConst, 0, 0, AddConstant(binding.constant));
             CompileArguments(call.args, false);
             mOffset = call.offset;
             Emit(Op::CallDefault, flags, argc);
-            return;
+            break;
         case Binding::Kind::Builtin:
             CompileArguments(call.args, false);
             mOffset = call.offset;
             Emit(Op::CallBuiltin, flags, argc, binding.index);
-            return;
+            break;
         }
-        return;
-    }
-    if (target.kind == ExprKind::Member) {
+    } else if (target.kind == ExprKind::Member) {
         const auto& member = static_cast<const MemberExpr&>(target);
         CompileObjectOf(member);
-        CompileArguments(call.args, true);
+        elements = CompileArguments(call.args, true);
         mOffset = call.offset;
         std::uint8_t privateFlag = member.object && member.object->kind == ExprKind::Me ? OpPrivate : 0;
         Emit(Op::CallMember, flags | privateFlag, argc, AddSite(member.name));
-        return;
+    } else {
+        CompileExpr(target);
+        elements = CompileArguments(call.args, true);
+        mOffset = call.offset;
+        Emit(Op::CallDefault, flags, argc);
     }
-    CompileExpr(target);
-    CompileArguments(call.args, true);
-    mOffset = call.offset;
-    Emit(Op::CallDefault, flags, argc);
+    if (elements > 0) {
+        Emit(Op::Unlock, 0, elements);
+    }
 }
 
-void Compiler::CompileArguments(const std::vector<ExprPtr>& args, bool byReference) {
+// Returns how many arguments went as references to array elements: the call that takes them
+// must be followed by an Unlock of that many.
+std::uint32_t Compiler::CompileArguments(const std::vector<ExprPtr>& args, bool byReference, bool allowElements) {
+    std::uint32_t elements = 0;
     for (const ExprPtr& arg : args) {
         if (!arg) {
             Emit(Op::PushMissing);
         } else if (byReference) {
-            CompileArgument(arg.get());
+            elements += CompileArgument(arg.get(), allowElements) ? 1 : 0;
         } else {
             CompileExpr(*arg);
         }
     }
+    return elements;
 }
 
 // A bare variable goes by reference, so that a ByRef parameter (or a host method's by-reference
-// argument) can write back to it; anything else, a parenthesised variable included, by value.
-void Compiler::CompileArgument(const Expr* arg) {
+// argument) can write back to it; so does an element of an array variable, `a(i)`, which
+// PushElementRef tells from a call at run time. Anything else, a parenthesised variable
+// included, goes by value. Returns whether the argument was an element reference.
+bool Compiler::CompileArgument(const Expr* arg, bool allowElements) {
     if (arg->kind == ExprKind::Name) {
         const auto& name = static_cast<const NameExpr&>(*arg);
         Binding binding = Resolve(name.name, name.offset, false);
         if (binding.kind == Binding::Kind::Variable) {
             EmitVar(Op::PushRef, binding);
-            return;
+            return false;
+        }
+    }
+    if (allowElements && arg->kind == ExprKind::Call) {
+        const auto& call = static_cast<const CallExpr&>(*arg);
+        bool complete = !call.args.empty() && std::all_of(call.args.begin(), call.args.end(),
+                                                          [](const ExprPtr& index) { return index != nullptr; });
+        if (complete && call.target->kind == ExprKind::Name) {
+            const auto& name = static_cast<const NameExpr&>(*call.target);
+            Binding binding = Resolve(name.name, name.offset, true);
+            bool known = binding.var == VarKind::Local || binding.var == VarKind::Outer ||
+                         binding.var == VarKind::Field;
+            if (binding.kind == Binding::Kind::Variable &&
+                (known || !IsKnownProcedure(mTarget.names.Intern(name.name)))) {
+                // The subscripts are read as a call of the name would read them, but hold no
+                // element references of their own.
+                std::uint16_t argc = CheckedCount(call.args.size());
+                CompileArguments(call.args, !known, /*allowElements=*/false);
+                mOffset = call.offset;
+                EmitVar(Op::PushElementRef, binding, argc);
+                return true;
+            }
         }
     }
     CompileExpr(*arg);
+    return false;
+}
+
+// Whether a module-level name is already known as a procedure or a class, whose "subscripts"
+// are arguments.
+bool Compiler::IsKnownProcedure(NameId id) const {
+    auto isCode = [](SlotKind kind) { return kind == SlotKind::Procedure || kind == SlotKind::Class; };
+    if (auto it = mChunkNames.find(id); it != mChunkNames.end()) {
+        return isCode(it->second);
+    }
+    if (const GlobalSlot* slot = mTarget.module.Defined(id)) {
+        return isCode(slot->kind);
+    }
+    const GlobalSlot* slot = mTarget.globalModule.Defined(id);
+    return slot && isCode(slot->kind);
+}
+
+// The value of an operand written as a literal or a constant, possibly negated or in
+// parentheses, which a comparison types hard; nullopt for anything else.
+std::optional<Variant> Compiler::LiteralOperand(const Expr& expr) {
+    switch (expr.kind) {
+    case ExprKind::Literal:
+        return static_cast<const LiteralExpr&>(expr).value;
+    case ExprKind::Name: {
+        const auto& name = static_cast<const NameExpr&>(expr);
+        Binding binding = Resolve(name.name, name.offset, false);
+        if (binding.kind == Binding::Kind::Constant) {
+            return binding.constant;
+        }
+        return std::nullopt;
+    }
+    case ExprKind::Paren:
+        return LiteralOperand(*static_cast<const ParenExpr&>(expr).inner);
+    case ExprKind::Unary: {
+        const auto& node = static_cast<const UnaryExpr&>(expr);
+        if (node.op != UnaryOp::Negate) {
+            return std::nullopt;
+        }
+        std::optional<Variant> operand = LiteralOperand(*node.operand);
+        if (!operand || !operand->IsNumeric()) {
+            return std::nullopt;
+        }
+        try {
+            return automation::Negate(*operand);
+        } catch (const automation::Error&) {
+            return std::nullopt;
+        }
+    }
+    case ExprKind::Member:
+    case ExprKind::Call:
+    case ExprKind::Me:
+    case ExprKind::New:
+    case ExprKind::Binary:
+    case ExprKind::Concat:
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// The literal flags of a comparison of `left` with `right` (CompareNumberLiteral,
+// CompareTextLiteral).
+std::uint8_t Compiler::LiteralFlags(const Expr& left, const Expr& right) {
+    std::uint8_t flags = 0;
+    for (const Expr* operand : {&left, &right}) {
+        std::optional<Variant> value = LiteralOperand(*operand);
+        if (!value) {
+            continue;
+        }
+        if (value->IsNumeric()) {
+            flags |= CompareNumberLiteral;
+        } else if (value->IsString()) {
+            flags |= CompareTextLiteral;
+        }
+    }
+    return flags;
 }
 
 // Adjacent constant pieces of a concatenation fold into one text (Null pieces stay, since
@@ -1401,6 +1589,9 @@ std::optional<Variant> Compiler::Fold(const Expr& expr) {
             std::optional<Variant> right = Fold(*node.right);
             if (!right || right->IsObject()) {
                 return std::nullopt;
+            }
+            if (IsComparison(node.op)) {
+                ApplyLiteralTyping(*left, *right, LiteralFlags(*node.left, *node.right));
             }
             return automation::Evaluate(ToBinaryOp(node.op), *left, *right);
         }
@@ -1512,6 +1703,17 @@ void Compiler::EndStatement(std::uint32_t start) {
 void Compiler::Finish(CodeBlock& block) {
     std::sort(block.statements.begin(), block.statements.end(),
               [](const StatementRange& a, const StatementRange& b) { return a.start < b.start; });
+    // Every statement starts and ends with an empty operand stack and no jump carries values,
+    // so walking the code in order finds the deepest point.
+    std::int64_t depth = 0;
+    std::int64_t deepest = 0;
+    for (const Instruction& instruction : block.code) {
+        auto [pops, pushes] = StackEffect(instruction);
+        depth += static_cast<std::int64_t>(pushes) - static_cast<std::int64_t>(pops);
+        assert(depth >= 0 && "an instruction pops more than was pushed");
+        deepest = std::max(deepest, depth);
+    }
+    block.maxStack = static_cast<std::uint32_t>(deepest);
     if (block.localNames.size() > MaxCount) {
         throw CompileError(N::OutOfMemory, mOffset);
     }

@@ -84,8 +84,11 @@ private:
     void CompileNameRead(const NameExpr& name, std::uint8_t flags);
     void CompileMemberAccess(const MemberExpr& member, std::size_t argc, std::uint8_t flags);
     void CompileObjectOf(const MemberExpr& member);
-    void CompileArgument(const Expr* arg);
-    void CompileArguments(const std::vector<ExprPtr>& args, bool byReference);
+    bool CompileArgument(const Expr* arg, bool allowElements);
+    std::uint32_t CompileArguments(const std::vector<ExprPtr>& args, bool byReference, bool allowElements = true);
+    bool IsKnownProcedure(NameId id) const;
+    std::optional<automation::Variant> LiteralOperand(const Expr& expr);
+    std::uint8_t LiteralFlags(const Expr& left, const Expr& right);
     using Piece = std::variant<const Expr*, automation::Variant>;
     std::vector<Piece> FoldPieces(std::span<const ExprPtr> parts);
     void EmitPiece(const Piece& piece);

@@ -165,6 +165,7 @@ std::string Disassemble(const CodeBlock& block, const NameTable& names, const Bu
             break;
         case Op::CallName:
         case Op::StoreIndexed:
+        case Op::PushElementRef:
             operands = VarText(block, names, instruction) + " argc=" + std::to_string(instruction.b) +
                        FlagText(instruction);
             break;
@@ -214,9 +215,27 @@ std::string Disassemble(const CodeBlock& block, const NameTable& names, const Bu
             operands = Target(instruction.c);
             break;
         case Op::ForPrepare:
-        case Op::ForStep:
         case Op::ForEachStart:
             operands = "hidden " + std::to_string(instruction.b);
+            break;
+        case Op::ForNext:
+            operands = VarText(block, names, instruction) + " hidden " + std::to_string(instruction.b);
+            break;
+        case Op::Unlock:
+            operands = "n=" + std::to_string(instruction.b);
+            break;
+        case Op::Equal:
+        case Op::NotEqual:
+        case Op::Less:
+        case Op::LessEqual:
+        case Op::Greater:
+        case Op::GreaterEqual:
+            if ((instruction.a & CompareNumberLiteral) != 0) {
+                operands += "number-literal ";
+            }
+            if ((instruction.a & CompareTextLiteral) != 0) {
+                operands += "text-literal";
+            }
             break;
         case Op::ForTest:
         case Op::ForEachNext:
@@ -236,12 +255,6 @@ std::string Disassemble(const CodeBlock& block, const NameTable& names, const Bu
         case Op::IntDivide:
         case Op::Modulo:
         case Op::Power:
-        case Op::Equal:
-        case Op::NotEqual:
-        case Op::Less:
-        case Op::LessEqual:
-        case Op::Greater:
-        case Op::GreaterEqual:
         case Op::And:
         case Op::Or:
         case Op::Xor:

@@ -451,7 +451,7 @@ void Interpreter::PushProcedureFrame(const Procedure& procedure, ClassInstance* 
         for (std::size_t index = 0; index < argc; ++index) {
             params[index] = args[index];
         }
-    } else if (params < args) {
+    } else if (locals != callerTop || params < args) {
         for (std::size_t index = 0; index < argc; ++index) {
             params[index] = std::move(args[index]);
         }
@@ -562,17 +562,18 @@ Variant Interpreter::RunLevel(const Procedure* procedure, Ref<CodeBlock> chunk, 
         Interpreter& self;
         std::size_t boundary;
         ~Level() {
-            // Leaving by an exception: this level's frames go with it.
+            // Leaving by an exception: this level's frames go with it, and the element locks of
+            // their calls; those of the outer levels' calls stay.
+            while (!self.mElementLocks.empty() && self.mElementLocks.back().frame >= boundary) {
+                self.ReleaseLocks(self.mElementLocks.size() - 1);
+            }
             while (self.mFrames.size() > boundary) {
-                self.ReleaseLocks(0);
                 self.PopFrame();
             }
             --self.mNativeDepth;
         }
     } level{*this, mFrames.size()};
     ++mNativeDepth;
-    // Locks of the calls of outer levels stay; this level releases only its own.
-    const std::size_t outerLocks = mElementLocks.size();
     if (procedure) {
         PushProcedureFrame(*procedure, me.Get(), args.data(), args.size(), false, mStack.Top(),
                            ReturnMode::Boundary);
@@ -587,12 +588,8 @@ Variant Interpreter::RunLevel(const Procedure* procedure, Ref<CodeBlock> chunk, 
             }
         } catch (const automation::Error& error) {
             if (!HandleError(error, level.boundary)) {
-                ReleaseLocks(outerLocks);
                 throw;
             }
-        } catch (...) {
-            ReleaseLocks(outerLocks);
-            throw;
         }
     }
 }

@@ -32,6 +32,7 @@ Interpreter::~Interpreter() {
     // Script objects that outlive the engine must not queue work for it.
     mLink->Detach();
     mPendingTerminates.clear();
+    ReleaseLocks(0);
 }
 
 void Interpreter::Reset() {
@@ -250,9 +251,7 @@ Variant Interpreter::Enter(Ref<CodeBlock> code, const Procedure* procedure, std:
         DrainTerminates();
         mPlace = ErrorPlace{};
     }
-    Frame frame = procedure ? MakeFrame(*procedure, std::move(me), args, ReturnMode::Boundary)
-                            : MakeChunkFrame(std::move(code), nullptr, std::move(me), ReturnMode::Boundary);
-    Variant result = RunFrame(std::move(frame));
+    Variant result = RunLevel(procedure, std::move(code), std::move(me), args);
     if (outermost) {
         DrainTerminates();
     }
@@ -264,7 +263,7 @@ void Interpreter::DrainTerminates() {
         Ref<ClassInstance> instance = std::move(mPendingTerminates.back());
         mPendingTerminates.pop_back();
         try {
-            RunFrame(MakeFrame(*instance->Class().terminate, instance, {}, ReturnMode::Boundary));
+            RunLevel(instance->Class().terminate.Get(), nullptr, instance, {});
         } catch (const automation::Error&) {
             // Errors of Class_Terminate go nowhere, as in the language.
             mPlace = ErrorPlace{};

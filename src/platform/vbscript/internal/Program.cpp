@@ -1,8 +1,28 @@
 #include "platform/vbscript/internal/Program.h"
 
+#include "platform/automation/Conversion.h"
+
 #include <algorithm>
 
 namespace qv::vbscript {
+
+void ApplyLiteralTyping(automation::Variant& left, automation::Variant& right, std::uint8_t flags) {
+    auto convert = [flags](automation::Variant& operand) {
+        if (operand.IsObject()) {
+            operand = automation::DefaultValue(operand);
+        }
+        const automation::Variant& plain = operand.Deref();
+        if ((flags & CompareNumberLiteral) != 0) {
+            if (plain.IsString()) {
+                operand = automation::Variant(automation::ToDouble(plain));
+            }
+        } else if ((flags & CompareTextLiteral) != 0 && plain.IsNumeric()) {
+            operand = automation::Variant(automation::ToString(plain));
+        }
+    };
+    convert(left);
+    convert(right);
+}
 
 NameId NameTable::Intern(std::u16string_view name) {
     auto it = mIds.find(name);

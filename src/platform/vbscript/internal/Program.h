@@ -47,6 +47,11 @@ inline constexpr std::uint8_t OpPrivate = 0x80;
 inline constexpr std::uint8_t CompareNumberLiteral = 0x01;
 inline constexpr std::uint8_t CompareTextLiteral = 0x02;
 
+/// Applies the hard typing of a comparison's literal operand (`flags` as above) to both operands
+/// before they are compared. With both flags (a numeric literal against a string literal) the
+/// text is read as a number.
+void ApplyLiteralTyping(automation::Variant& left, automation::Variant& right, std::uint8_t flags);
+
 /// One instruction: 8 bytes, so the hot loop stays dense. Source positions live apart, in
 /// CodeBlock::positions.
 struct Instruction {
