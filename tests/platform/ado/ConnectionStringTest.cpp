@@ -68,6 +68,37 @@ TEST(ConnectionString, SetReplacesEveryOccurrence) {
     EXPECT_EQ(parsed.ToString(), u"UID=c");
 }
 
+// SQLite's driver takes each value up to the next ";" and reads braces as part of the value:
+// such a value cannot be quoted for it, so it is refused rather than passed on.
+TEST(ConnectionString, BareValuesForADriverWithoutQuotingOrAnError) {
+    ConnectionString fine = ConnectionString::Parse(u"Driver={SQLite3 ODBC};Database={/tmp/a=b c.db};UID=");
+    EXPECT_EQ(fine.ToString(ValueQuoting::None), u"Driver=SQLite3 ODBC;Database=/tmp/a=b c.db;UID=");
+
+    struct Case {
+        std::u16string key;
+        std::u16string value;
+    };
+    const Case refused[] = {
+        {u"UID", u"x;Database=/other.db"}, {u"Database", u"{/tmp/a.db}"}, {u"PWD", u"a}b"},
+        {u"PWD", u" padded"},              {u"PWD", u"padded "},           {u"PWD", std::u16string(u"a\0b", 3)},
+    };
+    for (const Case& c : refused) {
+        SCOPED_TRACE(ToUtf8(c.value));
+        ConnectionString text;
+        text.Set(u"Driver", u"SQLite3");
+        text.Set(c.key, c.value);
+        EXPECT_NE(text.ToString().find(u'{'), std::u16string::npos) << "braces serve other drivers";
+        try {
+            text.ToString(ValueQuoting::None);
+            ADD_FAILURE() << "no error";
+        } catch (const automation::Error& error) {
+            EXPECT_EQ(error.Number(), ErrorNumber::InvalidArgument);
+            EXPECT_NE(error.Description().find(u"\"" + c.key + u"\""), std::u16string::npos)
+                << ToUtf8(error.Description());
+        }
+    }
+}
+
 TEST(ConnectionString, RefusesAnUnclosedQuote) {
     try {
         ConnectionString::Parse(u"DSN=x;PWD={open");

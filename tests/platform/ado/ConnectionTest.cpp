@@ -177,5 +177,51 @@ TEST(DataSources, AreFoundAndOpenedThroughTheDriverManager) {
     EXPECT_TRUE(std::filesystem::exists(database));
 }
 
+// SQLite's driver knows no braces: a user name "x;Database=/other.db" reached it as two
+// attributes and the load opened (and created) the other file.
+TEST(DataSources, AValueSqliteCannotReadWholeIsRefusedNotPassedOn) {
+    qv::test::TempDir folder;
+    std::filesystem::path database = folder / "data.db";
+    std::filesystem::path other = folder / "other.db";
+    std::filesystem::path ini = folder / "odbc.ini";
+    // The driver manager keeps what it read of odbc.ini: a name of this test's own.
+    std::ofstream(ini) << "[QvTestQuotingSource]\nDriver = SQLite3\nDatabase = " << database.string() << "\n";
+    UserDataSources sources(ini);
+
+    struct Case {
+        const char* label;
+        std::u16string text;
+        std::u16string_view userId;
+        std::u16string_view attribute;
+    };
+    const std::u16string otherText = automation::FromUtf8(other.string());
+    const Case cases[] = {
+        {"user of a data source", ConnectionString::ForDataSource(u"QvTestQuotingSource", u"x;Database=" + otherText, u""),
+         {}, u"UID"},
+        {"user given to Open", u"DSN=QvTestQuotingSource", u"x;Database=" + otherText, u"UID"},
+        {"braced database", u"Driver=SQLite3;Database={" + otherText + u";x}", {}, u"Database"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        Connection connection;
+        try {
+            connection.Open(c.text, c.userId);
+            ADD_FAILURE() << "opened";
+        } catch (const automation::Error& error) {
+            EXPECT_EQ(error.Number(), ErrorNumber::InvalidArgument);
+            EXPECT_NE(error.Description().find(u"\"" + std::u16string(c.attribute) + u"\""), std::u16string::npos)
+                << Utf8(error.Description());
+        }
+        EXPECT_EQ(connection.State(), ObjectState::Closed);
+        EXPECT_FALSE(std::filesystem::exists(other));
+    }
+
+    // A value that needs no braces still reaches the driver bare, "=" and all.
+    std::filesystem::path equals = folder / "a=b.db";
+    Connection bare;
+    bare.Open(u"Driver={SQLite3};Database={" + automation::FromUtf8(equals.string()) + u"}");
+    EXPECT_TRUE(std::filesystem::exists(equals));
+}
+
 } // namespace
 } // namespace qv::ado::test

@@ -281,29 +281,33 @@ TEST_P(SchemaRowsetTest, ASnapshotAnswersEveryRowsetAsTheDriverDoes) {
 }
 
 TEST_P(SchemaRowsetTest, ASnapshotSeesChangesOnceItEnds) {
-    auto keyColumns = [&](std::u16string_view table) {
-        Recordset keys = Schema(Schema::PrimaryKeys, {Variant(), Variant(), Variant(table)});
-        return Column(keys, u"COLUMN_NAME");
+    auto lists = [&](std::u16string_view table) {
+        Recordset rows = Schema(Schema::Tables);
+        const std::vector<std::u16string> names = Column(rows, u"TABLE_NAME");
+        return std::find(names.begin(), names.end(), table) != names.end();
     };
     {
         CatalogSnapshot open(mConnection);
-        ASSERT_FALSE(Schema(Schema::Tables).Eof());
+        ASSERT_TRUE(lists(u"customers"));
         mDatabase->Execute(u"CREATE TABLE late_table (late_id INTEGER PRIMARY KEY)");
-        EXPECT_TRUE(keyColumns(u"late_table").empty()) << "the snapshot listed the tables before";
+        EXPECT_FALSE(lists(u"late_table")) << "the snapshot lists the tables once";
+        // A name the listing does not hold is asked of the driver all the same.
+        Recordset keys = Schema(Schema::PrimaryKeys, {Variant(), Variant(), Variant(u"late_table")});
+        EXPECT_EQ(Column(keys, u"COLUMN_NAME"), std::vector<std::u16string>{u"late_id"});
         {
             CatalogSnapshot nested(mConnection);
         }
-        EXPECT_TRUE(keyColumns(u"late_table").empty()) << "a nested snapshot ended the outer one";
+        EXPECT_FALSE(lists(u"late_table")) << "the nested snapshot ended the outer one";
     }
-    EXPECT_EQ(keyColumns(u"late_table"), std::vector<std::u16string>{u"late_id"});
+    EXPECT_TRUE(lists(u"late_table"));
 
     // Closing forgets too: the connection opened next may reach another database.
     CatalogSnapshot open(mConnection);
-    ASSERT_FALSE(Schema(Schema::Tables).Eof());
+    ASSERT_FALSE(lists(u"later_table"));
     mDatabase->Execute(u"CREATE TABLE later_table (later_id INTEGER PRIMARY KEY)");
     mConnection.Close();
     mConnection.Open(mDatabase->ConnectionString());
-    EXPECT_EQ(keyColumns(u"later_table"), std::vector<std::u16string>{u"later_id"});
+    EXPECT_TRUE(lists(u"later_table"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, SchemaRowsetTest, ::testing::ValuesIn(testdb::AllKinds()), KindTestName);

@@ -180,6 +180,7 @@ TEST(CompilerNames, CallStatementsPassVariablesByReference) {
 }
 
 TEST(CompilerLoops, ForKeepsItsStateInHiddenLocalsAndReusesThem) {
+    // Next is one instruction that steps the counter and jumps back through the Jump after it.
     Compiled code(u"Sub S()\nDim i\nFor i = 1 To 3 : Next\nFor i = 1 To 2 Step 2 : Next\nEnd Sub");
     EXPECT_EQ(code.ProcedureCode(u"S"), "0000  PushConst    Integer 1\n"
                                         "0001  PushConst    Integer 3\n"
@@ -187,23 +188,19 @@ TEST(CompilerLoops, ForKeepsItsStateInHiddenLocalsAndReusesThem) {
                                         "0003  ForPrepare   hidden 2\n"
                                         "0004  Store        local 1 (i)\n"
                                         "0005  Load         local 1 (i)\n"
-                                        "0006  ForTest      hidden 2 -> 0011\n"
-                                        "0007  Load         local 1 (i)\n"
-                                        "0008  ForStep      hidden 2\n"
-                                        "0009  Store        local 1 (i)\n"
-                                        "0010  Jump         -> 0005\n"
-                                        "0011  PushConst    Integer 1\n"
-                                        "0012  PushConst    Integer 2\n"
-                                        "0013  PushConst    Integer 2\n"
-                                        "0014  ForPrepare   hidden 2\n"
-                                        "0015  Store        local 1 (i)\n"
-                                        "0016  Load         local 1 (i)\n"
-                                        "0017  ForTest      hidden 2 -> 0022\n"
-                                        "0018  Load         local 1 (i)\n"
-                                        "0019  ForStep      hidden 2\n"
-                                        "0020  Store        local 1 (i)\n"
-                                        "0021  Jump         -> 0016\n"
-                                        "0022  Return\n");
+                                        "0006  ForTest      hidden 2 -> 0009\n"
+                                        "0007  ForNext      local 1 (i) hidden 2\n"
+                                        "0008  Jump         -> 0007\n"
+                                        "0009  PushConst    Integer 1\n"
+                                        "0010  PushConst    Integer 2\n"
+                                        "0011  PushConst    Integer 2\n"
+                                        "0012  ForPrepare   hidden 2\n"
+                                        "0013  Store        local 1 (i)\n"
+                                        "0014  Load         local 1 (i)\n"
+                                        "0015  ForTest      hidden 2 -> 0018\n"
+                                        "0016  ForNext      local 1 (i) hidden 2\n"
+                                        "0017  Jump         -> 0016\n"
+                                        "0018  Return\n");
 }
 
 } // namespace

@@ -13,15 +13,13 @@ constexpr std::size_t LaterSegmentSize = 65536;
 
 } // namespace
 
+ValueStack::ValueStack() {
+    mSegments.push_back(Chunk{std::make_unique<automation::Variant[]>(FirstSegmentSize), FirstSegmentSize});
+    mTop = mSegments[0].slots.get();
+    mLimit = mTop + FirstSegmentSize;
+}
+
 automation::Variant* ValueStack::Reserve(automation::Variant* from, std::size_t count) {
-    if (mSegments.empty()) {
-        mSegments.push_back(Chunk{std::make_unique<automation::Variant[]>(std::max(FirstSegmentSize, count)),
-                                  std::max(FirstSegmentSize, count)});
-        mSegment = 0;
-        mTop = mSegments[0].slots.get();
-        mLimit = mTop + mSegments[0].size;
-        return mTop;
-    }
     if (static_cast<std::size_t>(mLimit - from) >= count) {
         return from;
     }

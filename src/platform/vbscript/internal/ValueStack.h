@@ -19,7 +19,7 @@ namespace qv::vbscript {
 /// above the values of the level that called out.
 class ValueStack {
 public:
-    ValueStack() = default;
+    ValueStack();
     ValueStack(const ValueStack&) = delete;
     ValueStack& operator=(const ValueStack&) = delete;
 
