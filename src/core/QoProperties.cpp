@@ -59,7 +59,7 @@ bool QoProperties::Add(std::u16string_view Name, std::u16string_view DataType, b
     property->SetFileSave(FileSave);
     property->SetSync(Sync);
     mItems.Add(property, Name);
-    ++mGeneration;
+    Changed();
     return true;
 }
 
@@ -74,7 +74,7 @@ QoProperty& QoProperties::Define(const SettingInfo& info) {
     Ref<QoProperty> property = MakeRef<QoProperty>(info);
     QoProperty& defined = *property;
     mItems.Add(property, info.name);
-    ++mGeneration;
+    Changed();
     return defined;
 }
 
@@ -96,7 +96,7 @@ bool QoProperties::Delete(const Variant& Index) {
         return false;
     }
     mItems.Remove(Index.StringValue());
-    ++mGeneration;
+    Changed();
     return true;
 }
 
@@ -110,7 +110,7 @@ Ref<QoProperty> QoProperties::Item(const Variant& Index) const {
 
 void QoProperties::Clear() {
     mItems.Clear();
-    ++mGeneration;
+    Changed();
 }
 
 } // namespace qv

@@ -12,6 +12,14 @@ namespace qv {
 
 struct SettingInfo;
 
+/// A counter that changes whenever a watched setting may have changed: when it takes another
+/// value, by whatever path, and when settings are added to or removed from its bag. A list
+/// keyed by its entities' names hands one to each entity, and keeps its name index while the
+/// counter stands still.
+struct SettingWatch final : automation::RefCounted {
+    std::uint64_t revision = 0;
+};
+
 /// One setting of an entity: its name, declared type, value and the flags that tell the
 /// project file, the registry defaults and the custom-view loader what to do with it. Every
 /// member is a plain stored value; Value is stored and returned as given.
@@ -30,7 +38,12 @@ public:
     const std::u16string& DataType() const { return mDataType; }
     void SetDataType(std::u16string dataType) { mDataType = std::move(dataType); }
     const automation::Variant& Value() const { return mValue; }
-    void SetValue(const automation::Variant& value) { mValue = value; }
+    void SetValue(const automation::Variant& value) {
+        if (mWatch && !SameValue(mValue, value)) {
+            ++mWatch->revision;
+        }
+        mValue = value;
+    }
     bool RegSave() const { return mRegSave; }
     void SetRegSave(bool regSave) { mRegSave = regSave; }
     /// Registry value type of the default: 1 text, 4 number, 0 when not kept there.
@@ -41,7 +54,19 @@ public:
     bool Sync() const { return mSync; }
     void SetSync(bool sync) { mSync = sync; }
 
+    /// Counts this setting's changes of value on `watch` from now on (nullptr: no longer).
+    void SetWatch(automation::Ref<SettingWatch> watch) { mWatch = std::move(watch); }
+    /// True when the two values are the same text, or both Empty; a watch counts any other
+    /// store as a change, which is merely slower for its list, never wrong.
+    static bool SameValue(const automation::Variant& stored, const automation::Variant& value) noexcept {
+        if (stored.IsString() && value.IsString()) {
+            return stored.StringValue() == value.StringValue();
+        }
+        return stored.IsEmpty() && value.IsEmpty();
+    }
+
 private:
+    automation::Ref<SettingWatch> mWatch;
     std::u16string mKey;
     std::u16string mName;
     std::u16string mDataType;
@@ -86,6 +111,8 @@ public:
     /// Changes whenever a setting is added or removed, so that holders of QoProperty pointers
     /// know when to look them up again.
     std::uint64_t Generation() const noexcept { return mGeneration; }
+    /// Counts every later addition or removal of settings on `watch` (nullptr: no longer).
+    void SetWatch(automation::Ref<SettingWatch> watch) { mWatch = std::move(watch); }
 
     auto begin() const { return mItems.begin(); }
     auto end() const { return mItems.end(); }
@@ -100,8 +127,17 @@ private:
     /// NewEnum_prp by name: the bag itself, which For Each walks.
     automation::Ref<automation::Object> NewEnumMember() { return automation::Ref<automation::Object>(this); }
 
+    /// A setting added or removed: pointers to settings must be looked up again.
+    void Changed() {
+        ++mGeneration;
+        if (mWatch) {
+            ++mWatch->revision;
+        }
+    }
+
     TypedCollection<QoProperty> mItems;
     std::uint64_t mGeneration = 0;
+    automation::Ref<SettingWatch> mWatch;
 };
 
 } // namespace qv

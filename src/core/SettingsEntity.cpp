@@ -12,23 +12,64 @@ using automation::MakeRef;
 using automation::Raise;
 using automation::Variant;
 
-SettingsEntity::SettingsEntity(const SettingsTable& table)
-    : mTable(table), mProperties(MakeRef<QoProperties>()) {
-    DefineSettings();
+SettingsEntity::SettingsEntity(const SettingsTable& table) : mTable(table), mValues(table.Size()) {}
+
+const automation::Ref<QoProperties>& SettingsEntity::Properties() const {
+    if (!mProperties) {
+        mProperties = MakeRef<QoProperties>();
+        DefineSettings();
+        mProperties->SetWatch(mWatch);
+    }
+    return mProperties;
 }
 
-void SettingsEntity::DefineSettings() {
+void SettingsEntity::DefineSettings() const {
     mSettings.clear();
     mSettings.reserve(mTable.Size());
-    for (const SettingInfo& info : mTable.Settings()) {
-        mSettings.push_back(&mProperties->Define(info));
+    for (std::size_t ordinal = 0; ordinal < mTable.Size(); ++ordinal) {
+        QoProperty& property = mProperties->Define(mTable[ordinal]);
+        if (ordinal < mValues.size()) {
+            property.SetValue(mValues[ordinal]);
+        }
+        mSettings.push_back(&property);
     }
+    if (mWatch && mWatchedOrdinal < mSettings.size()) {
+        mSettings[mWatchedOrdinal]->SetWatch(mWatch);
+    }
+    mValues.clear();
+    mValues.shrink_to_fit();
     mSettingsGeneration = mProperties->Generation();
 }
 
 void SettingsEntity::ResetSettings() {
+    if (!mProperties) {
+        for (std::size_t ordinal = 0; ordinal < mValues.size(); ++ordinal) {
+            StoreValue(ordinal, Variant());
+        }
+        return;
+    }
     mProperties->Clear();
     DefineSettings();
+}
+
+void SettingsEntity::StoreValue(std::size_t ordinal, const Variant& value) {
+    if (mWatch && ordinal == mWatchedOrdinal && !QoProperty::SameValue(mValues[ordinal], value)) {
+        ++mWatch->revision;
+    }
+    mValues[ordinal] = value;
+}
+
+void SettingsEntity::WatchSetting(std::size_t ordinal, automation::Ref<SettingWatch> watch) {
+    assert(ordinal < mTable.Size() && "a setting of the entity's table");
+    if (mProperties) {
+        // Whatever bears the setting's name now: it may have been deleted and added again.
+        mProperties->SetWatch(watch);
+        if (QoProperty* property = mProperties->Find(mTable[ordinal].name)) {
+            property->SetWatch(watch);
+        }
+    }
+    mWatch = std::move(watch);
+    mWatchedOrdinal = ordinal;
 }
 
 automation::MemberInfo SettingsEntity::PropertiesMember() {

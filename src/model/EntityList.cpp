@@ -54,23 +54,32 @@ std::optional<std::int16_t> EntityList::SeqOf(const SettingsEntity& entity) cons
     }
 }
 
-bool EntityList::NameEquals(const SettingsEntity& entity, std::u16string_view name) const {
-    // Every lookup by name walks the whole list: compare the stored text in place.
-    try {
-        const Variant& value = entity.SettingValue(mShape.nameSetting);
-        return value.IsString() ? value.StringValue() == name : automation::ToString(value) == name;
-    } catch (const automation::Error&) {
-        return false; // deleted from the bag, or a value that is no text
+const EntityList::NameIndexMap& EntityList::NameIndex() const {
+    if (mIndexRevision == mNameWatch->revision) {
+        return mPositionsByName;
     }
+    mPositionsByName.clear();
+    for (std::int32_t position = 1; position <= Count(); ++position) {
+        SettingsEntity& entity = *mItems.At(position);
+        // Watched again: the name setting may have been deleted from the bag and added anew.
+        entity.WatchSetting(mShape.nameSetting, mNameWatch);
+        // A name made unreadable through the bag (deleted, or a value that is no text) names
+        // nothing.
+        if (std::optional<std::u16string> name = NameOf(entity)) {
+            mPositionsByName[std::move(*name)].push_back(position);
+        }
+    }
+    mIndexRevision = mNameWatch->revision;
+    return mPositionsByName;
 }
 
 std::optional<std::int32_t> EntityList::PositionOf(std::u16string_view name) const {
-    for (std::int32_t position = 1; position <= Count(); ++position) {
-        if (NameEquals(*mItems.At(position), name)) {
-            return position;
-        }
+    const NameIndexMap& index = NameIndex();
+    const auto found = index.find(name);
+    if (found == index.end() || found->second.empty()) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return found->second.front();
 }
 
 SettingsEntity* EntityList::FindEntity(std::u16string_view name) const {
@@ -110,6 +119,10 @@ bool EntityList::Add(std::u16string Name) {
     mItems.Add(entity, Name);
     const auto seq = static_cast<std::int16_t>(Count());
     entity->SetSettingValue(mShape.seqSetting, Variant(seq));
+    if (mIndexRevision == mNameWatch->revision) {
+        mPositionsByName[Name].push_back(Count());
+    }
+    entity->WatchSetting(mShape.nameSetting, mNameWatch);
     mCurName = std::move(Name);
     mCurSeq = seq;
     return true;
@@ -147,7 +160,10 @@ void EntityList::RemoveAt(std::int32_t position) {
     }
     // By position, not by key: the entity found by its name is the one removed, even when its
     // name has been changed through its bag and no longer matches its key.
+    removed.WatchSetting(mShape.nameSetting, nullptr);
     mItems.RemoveAt(position);
+    // The positions after it move up: the index is built again when next needed.
+    mIndexRevision.reset();
 }
 
 bool EntityList::Delete(std::u16string_view Index) {

@@ -7,10 +7,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace qv {
 
@@ -28,7 +31,10 @@ struct EntityListShape {
 /// (the cursor) that the generator selects before it runs a page script.
 ///
 /// Lookups by name (Exists, Item, SetItem, Delete, Change) compare each entity's name setting
-/// exactly, letter case included, while the keys ignore case. Add therefore also refuses a name
+/// exactly, letter case included, while the keys ignore case. They go through an index of the
+/// exact names, which a watch on every entity's name setting (SettingsEntity::WatchSetting)
+/// tells when to build again: a name changed through an accessor or the bag is found by its new
+/// text at once, as if every entity had been compared. Add therefore also refuses a name
 /// that differs from a present one only in letter case: it answers False, as for an exact
 /// duplicate, so that a loader meeting two such columns or tables keeps the first, reports the
 /// second as a duplicate and goes on. IsNameTaken answers beforehand whether a name is so taken.
@@ -99,16 +105,31 @@ protected:
 private:
     /// The 1-based position of the first entity named `name` exactly.
     std::optional<std::int32_t> PositionOf(std::u16string_view name) const;
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::u16string_view text) const noexcept {
+            return std::hash<std::u16string_view>()(text);
+        }
+    };
+    using NameIndexMap =
+        std::unordered_map<std::u16string, std::vector<std::int32_t>, TextHash, std::equal_to<>>;
+    /// The name index, built again when a name may have changed since it was built.
+    const NameIndexMap& NameIndex() const;
     void RemoveAt(std::int32_t position);
     void MakeCurrent(const SettingsEntity& entity);
     std::optional<std::u16string> NameOf(const SettingsEntity& entity) const;
-    bool NameEquals(const SettingsEntity& entity, std::u16string_view name) const;
     std::optional<std::int16_t> SeqOf(const SettingsEntity& entity) const;
 
     EntityListShape mShape;
     TypedCollection<SettingsEntity> mItems;
     std::u16string mCurName;
     std::int16_t mCurSeq = 0;
+
+    // Exact name to the positions of the entities bearing it, in list order. Valid while the
+    // watch stands at mIndexRevision; an entity whose name cannot be read is in no entry.
+    automation::Ref<SettingWatch> mNameWatch = automation::MakeRef<SettingWatch>();
+    mutable NameIndexMap mPositionsByName;
+    mutable std::optional<std::uint64_t> mIndexRevision;
 };
 
 /// The typed face of an EntityList whose entities are all of class T.

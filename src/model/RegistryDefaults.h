@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/registry/Registry.h"
+
 #include <string_view>
 
 namespace qv {
@@ -12,5 +14,22 @@ class SettingsEntity;
 /// such a setting never stays Empty; a value the conversion refuses leaves it Empty. Walks the
 /// bag in its order, setting gRegValueName before each read.
 void LoadRegistryDefaults(SettingsEntity& entity, std::u16string_view key);
+
+/// For one operation that makes many entities (a schema load): while it lives, the hive files
+/// are looked at once (registry::Registry::Batch), and LoadRegistryDefaults reads the defaults
+/// of each kind of entity under each key once and gives the later entities of that kind the
+/// same values. Only the last value of each walk is read again, so that the module state and
+/// the registry object end as a full walk leaves them. What the registry holds is read afresh
+/// by the next scope. Scopes may nest; the apartment's registry must not be replaced meanwhile.
+class RegistryDefaultsScope {
+public:
+    RegistryDefaultsScope();
+    ~RegistryDefaultsScope();
+    RegistryDefaultsScope(const RegistryDefaultsScope&) = delete;
+    RegistryDefaultsScope& operator=(const RegistryDefaultsScope&) = delete;
+
+private:
+    registry::Registry::Batch mBatch;
+};
 
 } // namespace qv

@@ -7,6 +7,7 @@
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -186,6 +187,80 @@ TEST_F(QoPropertiesTest, ADeletedSettingFailsItsAccessorUntilRedefined) {
     EXPECT_EQ(entity.SmpWidth(), 0);
     entity.SetSmpWidth(4);
     EXPECT_EQ(automation::ToLong(entity.Properties()->Item(Variant(u"SmpWidth"))->Value()), 4);
+}
+
+// The bag is made when first asked for; what was stored before must be in it, in table order,
+// and the accessors must read the same before and after.
+TEST_F(QoPropertiesTest, ValuesStoredBeforeTheBagIsMadeAreInIt) {
+    SampleEntity entity;
+    entity.SetSmpWidth(9);
+    entity.ResetSettings();
+    EXPECT_EQ(entity.SmpWidth(), 0) << "a reset empties the values held without a bag";
+    entity.SetSmpName(u"Order Details");
+    automation::CallByName(entity, u"SmpCount", InvokeKind::PropertyLet, {Variant(u"41")});
+    EXPECT_FALSE(entity.HasBag());
+
+    const QoProperties& bag = *entity.Properties();
+    ASSERT_TRUE(entity.HasBag());
+    ASSERT_EQ(bag.Count(), 6);
+    EXPECT_EQ(bag.At(1)->Value().StringValue(), u"Order Details");
+    EXPECT_EQ(bag.At(2)->Value().StringValue(), u"Order_Details");
+    EXPECT_TRUE(bag.At(4)->Value().IsEmpty());
+    EXPECT_EQ(bag.At(5)->Value().Type(), automation::VarType::Long);
+    EXPECT_EQ(entity.SmpCount(), 41);
+    entity.SetSmpCount(42);
+    EXPECT_EQ(automation::ToLong(bag.At(5)->Value()), 42) << "the bag holds the values from now on";
+}
+
+TEST_F(QoPropertiesTest, AWatchCountsChangesOfItsSettingByEveryPath) {
+    SampleEntity entity;
+    const Ref<SettingWatch> watch = MakeRef<SettingWatch>();
+    entity.WatchSetting(static_cast<std::size_t>(SampleEntity::Setting::SmpName), watch);
+    std::uint64_t seen = watch->revision;
+    auto changed = [&] {
+        const bool moved = watch->revision != seen;
+        seen = watch->revision;
+        return moved;
+    };
+    struct Step {
+        const char* label;
+        std::function<void()> action;
+        bool counts;
+    };
+    const Step steps[] = {
+        {"accessor, no bag", [&] { entity.SetSmpName(u"A"); }, true},
+        {"the same text again", [&] { entity.SetSmpName(u"A"); }, false},
+        {"another setting", [&] { entity.SetSmpWidth(3); }, false},
+        {"late-bound",
+         [&] { automation::CallByName(entity, u"SmpName", InvokeKind::PropertyLet, {Variant(u"B")}); }, true},
+        {"reset, no bag", [&] { entity.ResetSettings(); }, true},
+        {"making the bag",
+         [&] {
+             entity.SetSmpName(u"C");
+             changed();
+             entity.Properties();
+         },
+         false},
+        {"bag value", [&] { entity.Properties()->Item(Variant(u"SmpName"))->SetValue(Variant(u"D")); }, true},
+        {"accessor, bag", [&] { entity.SetSmpName(u"E"); }, true},
+        {"bag value of another setting",
+         [&] { entity.Properties()->Item(Variant(u"SmpTag"))->SetValue(Variant(1)); }, false},
+        {"a setting deleted", [&] { entity.Properties()->Delete(Variant(u"SmpTag")); }, true},
+        {"a setting added", [&] { entity.Properties()->Add(u"Extra"); }, true},
+        {"reset, bag", [&] { entity.ResetSettings(); }, true},
+        {"accessor after the reset", [&] { entity.SetSmpName(u"F"); }, true},
+        {"unwatched",
+         [&] {
+             entity.WatchSetting(0, nullptr);
+             entity.SetSmpName(u"G");
+         },
+         false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.label);
+        step.action();
+        EXPECT_EQ(changed(), step.counts);
+    }
 }
 
 } // namespace

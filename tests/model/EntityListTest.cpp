@@ -13,7 +13,9 @@
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
 
+#include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace qv {
@@ -220,6 +222,58 @@ TYPED_TEST(EntityListTest, ChangeRenamesInPlace) {
     }
     EXPECT_EQ(this->Layout(), u"Unit Price1 b2 C3");
     EXPECT_EQ(this->Cursor(), u"b/2");
+}
+
+// Exact lookups go through an index of the names; a name changed behind the list's back, by an
+// accessor or through the bag, must be found by its new text at once, as when every entity was
+// compared in turn.
+TYPED_TEST(EntityListTest, LookupsFollowNamesChangedBehindTheListsBack) {
+    using Traits = typename TestFixture::Traits;
+    this->AddAll({u"A", u"B", u"C", u"D"});
+    auto positionOf = [&](std::u16string_view name) -> std::int16_t {
+        const auto* found = this->mList->Find(name);
+        return found == nullptr ? std::int16_t{0} : Traits::Seq(*found);
+    };
+    auto bagOf = [&](std::u16string_view name) { return this->mList->Find(name)->Properties(); };
+    const std::u16string setting = std::is_same_v<TypeParam, QelFields> ? u"FldName" : u"TblName";
+
+    struct Step {
+        const char* label;
+        std::function<void()> change;
+        std::vector<std::pair<std::u16string_view, std::int16_t>> expected; // name, seq (0: none)
+    };
+    const Step steps[] = {
+        {"accessor", [&] { Traits::SetName(*this->mList->Find(u"B"), u"Z"); }, {{u"B", 0}, {u"Z", 2}}},
+        {"bag value",
+         [&] { bagOf(u"C")->Item(Variant(setting))->SetValue(Variant(u"Y")); },
+         {{u"C", 0}, {u"Y", 3}}},
+        {"same name twice: the first in list order",
+         [&] { Traits::SetName(*this->mList->Find(u"D"), u"A"); },
+         {{u"A", 1}, {u"D", 0}}},
+        {"a number as name",
+         [&] { bagOf(u"Z")->Item(Variant(setting))->SetValue(Variant(std::int32_t{5})); },
+         {{u"Z", 0}, {u"5", 2}}},
+        {"deleted from the bag", [&] { bagOf(u"Y")->Delete(Variant(setting)); }, {{u"Y", 0}}},
+        {"deleting the first of two", [&] { EXPECT_TRUE(this->mList->Delete(u"A")); }, {{u"A", 3}}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.label);
+        step.change();
+        for (const auto& [name, seq] : step.expected) {
+            SCOPED_TRACE(automation::ToUtf8(name));
+            EXPECT_EQ(positionOf(name), seq);
+            EXPECT_EQ(Traits::Exist(*this->mList, Variant(name)), seq != 0);
+        }
+    }
+    // A setting added again through the bag is watched like the one it replaced.
+    const Ref<QoProperties> bag = this->mList->Item(Variant(std::int16_t{2}))->Properties();
+    ASSERT_TRUE(bag->Add(setting, u"String"));
+    bag->Item(Variant(setting))->SetValue(Variant(u"X"));
+    EXPECT_EQ(positionOf(u"X"), 2);
+    bag->Item(Variant(setting))->SetValue(Variant(u"W"));
+    EXPECT_EQ(positionOf(u"X"), 0);
+    EXPECT_EQ(positionOf(u"W"), 2);
+    EXPECT_FALSE(this->mList->Add(u"W")) << "an exact name is taken whatever the key";
 }
 
 TYPED_TEST(EntityListTest, WalksAndLateBoundMembers) {

@@ -2,6 +2,7 @@
 
 #include "ModelFixture.h"
 
+#include "model/RegistryDefaults.h"
 #include "model/field/QelField.h"
 #include "model/table/QelDatabase.h"
 #include "model/table/QelTable.h"
@@ -135,6 +136,38 @@ TEST_F(RegistryDefaultsTest, DefaultsReachOnlyEntitiesMadeAfterwards) {
     const Ref<QelField> after = automation::MakeRef<QelField>();
     EXPECT_EQ(before->FldMemoMaxLength(), 0);
     EXPECT_EQ(after->FldMemoMaxLength(), 500);
+}
+
+// A load reads each kind's defaults once; the values must be those a read of every value gives,
+// the module state must end as such a read leaves it, and no change may be missed beyond the load.
+TEST_F(RegistryDefaultsTest, AScopeReadsEachKindsDefaultsOnceAndForgetsThemAfterwards) {
+    WriteUserValue(test::FieldKey, u"FldMemoMaxLength", Value::Number(500));
+    registry::Registry otherProcess(registry::DefaultUserHivePath(), registry::DefaultMachineHivePath());
+    std::u16string lastName;
+    for (const SettingInfo& info : QelField::Settings().Settings()) {
+        if (info.regSave) {
+            lastName = info.name;
+        }
+    }
+    {
+        const RegistryDefaultsScope scope;
+        const Ref<QelField> first = automation::MakeRef<QelField>();
+        otherProcess.WriteValue(registry::HiveKind::User, test::FieldKey, u"FldMemoMaxLength",
+                                Value::Number(600));
+        State().gRegValueName = u"changed in between";
+        const Ref<QelField> second = automation::MakeRef<QelField>();
+        EXPECT_EQ(State().gRegValueName, lastName) << "the last value is read for real";
+        EXPECT_EQ(first->FldMemoMaxLength(), 500);
+        EXPECT_EQ(second->FldMemoMaxLength(), 500) << "read once in the scope";
+        for (const SettingInfo& info : QelField::Settings().Settings()) {
+            SCOPED_TRACE(automation::ToUtf8(info.name));
+            EXPECT_EQ(Stored(*second, info.name).Type(), Stored(*first, info.name).Type());
+        }
+        WriteUserValue(test::FieldKey, u"FldMemoMaxLength", Value::Number(700));
+        EXPECT_EQ(automation::MakeRef<QelField>()->FldMemoMaxLength(), 700) << "the apartment's own write";
+    }
+    otherProcess.WriteValue(registry::HiveKind::User, test::FieldKey, u"FldMemoMaxLength", Value::Number(800));
+    EXPECT_EQ(automation::MakeRef<QelField>()->FldMemoMaxLength(), 800) << "seen once the scope is gone";
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "model/table/QelDatabase.h"
 #include "model/table/internal/LoaderSupport.h"
 
+#include "model/RegistryDefaults.h"
+
 #include "core/Apartment.h"
 #include "core/QelVars.h"
 
@@ -89,6 +91,9 @@ std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName
     // add an attribute of its own.
     const std::u16string odbcText = ado::ConnectionString::ForDataSource(dataSource, user, password);
 
+    // Every field and table made below takes its defaults from the registry: they are read once
+    // for the whole load, not for each entity.
+    const RegistryDefaultsScope registryDefaults;
     ado::Connection cnn;
     try {
         if (fullLoad) {
@@ -162,6 +167,13 @@ std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName
             loader::ShowLoadStep(u"Loading Database Tables/Views...");
         }
 
+        // A full load reads the whole catalogue in one go: each table's rowsets are answered
+        // from one listing of the tables (and, where the driver rescans its catalogue for every
+        // table, of the columns) instead of a search of the catalogue per table.
+        std::optional<ado::CatalogSnapshot> snapshot;
+        if (fullLoad) {
+            snapshot.emplace(cnn);
+        }
         ado::Recordset rs = cnn.OpenSchema(ado::Schema::Tables);
 
         if (kind == DBTypeCode::Oracle && fullLoad) {

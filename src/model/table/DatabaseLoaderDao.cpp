@@ -4,6 +4,8 @@
 #include "model/table/QelDatabase.h"
 #include "model/table/internal/LoaderSupport.h"
 
+#include "model/RegistryDefaults.h"
+
 #include "core/Apartment.h"
 #include "core/Common.h"
 #include "core/QelVars.h"
@@ -77,6 +79,8 @@ std::int16_t QelDatabase::LoadDAODB(const Variant& DBPath, const Variant& DBPhyP
     }
     const std::u16string tableName = ArgText(sTableName);
     const bool fullLoad = tableName.empty();
+    // The defaults of every field and table made below are read once for the whole load.
+    const RegistryDefaultsScope registryDefaults;
     try {
         if (fullLoad) {
             loader::ShowLoadStep(u"Loading Database Tables...");

@@ -79,17 +79,19 @@ private:
 };
 
 /// While it lives, the schema rowsets of its connection treat the catalogue as unchanging, for
-/// a caller that reads a whole schema in one go: the tables are listed once, the columns of
-/// every table at most once (in one call, when the first column rowset is asked for), and each
-/// table's primary key once, and the rowsets restricted to one table are answered from those.
+/// a caller that reads a whole schema in one go: the tables are listed once, each table's
+/// primary key is read once, and where the driver lists all columns as it lists one table's
+/// (SQLite's), all columns are read in one call when the first column rowset is asked for. The
+/// rowsets restricted to one table are answered from those.
 /// Without it, every rowset asks the driver again, which some drivers (SQLite's) answer by
 /// scanning their whole catalogue: reading N tables one by one then costs N times N.
 ///
-/// A rowset matches names as it does without a snapshot, exactly when the database holds the
-/// name exactly and else without regard to case. What changes in the database meanwhile is
-/// seen once the snapshot is gone; closing the connection forgets what it read. Snapshots may
-/// nest (the outermost one decides); one must not outlive its connection, and it stays with
-/// the connection's state, not with a Connection object it was moved from.
+/// Every rowset is the one the driver would give: a restriction that no listed name matches
+/// exactly is still asked of the driver, whose letter-case rules decide. A table created
+/// meanwhile is therefore found by its name, but the unrestricted table rowset and what was
+/// already read stay as they were until the snapshot is gone; closing the connection forgets
+/// what it read. Snapshots may nest (the outermost one decides). One must not outlive its
+/// connection; it follows the connection's state when the Connection is moved.
 class CatalogSnapshot {
 public:
     explicit CatalogSnapshot(Connection& connection);

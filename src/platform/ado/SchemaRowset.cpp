@@ -292,7 +292,8 @@ bool InSnapshot(const internal::ConnectionImpl& impl) {
 }
 
 /// Every table of a catalog, read once per snapshot.
-const CatalogListing& SnapshotTables(internal::ConnectionImpl& impl, const std::optional<std::u16string>& catalog) {
+const CatalogListing& SnapshotTables(internal::ConnectionImpl& impl,
+                                     const std::optional<std::u16string>& catalog) {
     const std::u16string key = catalog.value_or(u"");
     if (auto found = impl.snapshot.tables.find(key); found != impl.snapshot.tables.end()) {
         return found->second;
@@ -300,11 +301,11 @@ const CatalogListing& SnapshotTables(internal::ConnectionImpl& impl, const std::
     Argument catalogArgument(impl, catalog);
     CatalogResult result = RunCatalog(impl, u"Reading the tables", [&](SQLHSTMT statement) {
         if (IsWide(impl)) {
-            return SQLTablesW(statement, catalogArgument.Wide(), catalogArgument.Length(), nullptr, 0, nullptr,
-                              0, nullptr, 0);
+            return SQLTablesW(statement, catalogArgument.Wide(), catalogArgument.Length(), nullptr, 0,
+                              nullptr, 0, nullptr, 0);
         }
-        return SQLTables(statement, catalogArgument.Narrow(), catalogArgument.Length(), nullptr, 0, nullptr, 0,
-                         nullptr, 0);
+        return SQLTables(statement, catalogArgument.Narrow(), catalogArgument.Length(), nullptr, 0, nullptr,
+                         0, nullptr, 0);
     });
     return impl.snapshot.tables.emplace(key, CatalogListing(std::move(result), 3)).first->second;
 }
@@ -324,16 +325,19 @@ struct NameFilter {
 std::optional<std::vector<std::size_t>> SnapshotRows(const CatalogListing& listing,
                                                      std::initializer_list<NameFilter> filters) {
     const CatalogResult& result = listing.Result();
-    std::vector<std::size_t> rows;
     bool restricted = false;
+    const std::u16string* table = nullptr;
     for (const NameFilter& filter : filters) {
         restricted = restricted || (filter.column != 1 && filter.value);
         if (filter.column == 3 && filter.value) {
-            std::span<const std::size_t> named = listing.RowsNamed(*filter.value);
-            rows.assign(named.begin(), named.end());
+            table = &*filter.value;
         }
     }
-    if (!restricted) {
+    std::vector<std::size_t> rows;
+    if (table != nullptr) {
+        std::span<const std::size_t> named = listing.RowsNamed(*table);
+        rows.assign(named.begin(), named.end());
+    } else {
         rows = AllRows(result);
     }
     auto bearsEveryName = [&](std::size_t row) {
@@ -478,7 +482,8 @@ bool ListsAllColumnsAlike(const internal::ConnectionImpl& impl) {
 /// (ListsAllColumnsAlike); nullptr where it does not, outside a snapshot, and when the driver
 /// refuses to list them all at once (one broken view can make it fail): the tables are then
 /// asked one by one, each failing or not on its own as it would without a snapshot.
-const CatalogListing* SnapshotColumns(internal::ConnectionImpl& impl, const std::optional<std::u16string>& catalog) {
+const CatalogListing* SnapshotColumns(internal::ConnectionImpl& impl,
+                                      const std::optional<std::u16string>& catalog) {
     if (!InSnapshot(impl) || !ListsAllColumnsAlike(impl)) {
         return nullptr;
     }

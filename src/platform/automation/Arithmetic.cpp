@@ -51,14 +51,10 @@ Variant DoubleResult(double value) {
     return Variant(value);
 }
 
-/// A whole-number result in the narrowest of `type` and its wider neighbours that holds it:
-/// Byte overflows into Integer, Integer into Long, Long into Double.
-Variant WholeResult(std::int64_t value, VarType type) {
-    if (type == VarType::Byte && value >= 0 && value <= 255) {
-        return Variant(static_cast<std::uint8_t>(value));
-    }
-    if ((type == VarType::Byte || type == VarType::Integer) &&
-        value >= std::numeric_limits<std::int16_t>::min() &&
+/// A whole-number result as an Integer (`isLong` false) or a Long, or the wider subtype that
+/// holds it: Integer overflows into Long, Long into Double.
+Variant NarrowestWhole(std::int64_t value, bool isLong) {
+    if (!isLong && value >= std::numeric_limits<std::int16_t>::min() &&
         value <= std::numeric_limits<std::int16_t>::max()) {
         return Variant(static_cast<std::int16_t>(value));
     }
@@ -67,6 +63,16 @@ Variant WholeResult(std::int64_t value, VarType type) {
         return Variant(static_cast<std::int32_t>(value));
     }
     return Variant(static_cast<double>(value));
+}
+
+/// A whole-number result in the narrowest of `type` (Byte, Integer or Long) and its wider
+/// neighbours that holds it: Byte overflows into Integer, Integer into Long, Long into Double.
+Variant WholeResult(std::int64_t value, VarType type) {
+    assert(type == VarType::Byte || type == VarType::Integer || type == VarType::Long);
+    if (type == VarType::Byte && value >= 0 && value <= 255) {
+        return Variant(static_cast<std::uint8_t>(value));
+    }
+    return NarrowestWhole(value, type == VarType::Long);
 }
 
 Variant CurrencyResult(Int128 scaled) {
@@ -114,14 +120,42 @@ VarType ArithmeticType(BinaryOp op, const Operands& operands) {
     return VarType::Integer;
 }
 
-[[maybe_unused]] bool IsComparison(BinaryOp op) {
-    return op == BinaryOp::Equal || op == BinaryOp::NotEqual || op == BinaryOp::Less ||
-           op == BinaryOp::LessEqual || op == BinaryOp::Greater || op == BinaryOp::GreaterEqual;
+/// How the number paths treat an operator; General leaves it to the general rules.
+enum class NumberOpKind { Sum, Comparison, WholeDivision, Division, General };
+
+NumberOpKind NumberOpKindOf(BinaryOp op) {
+    switch (op) {
+    case BinaryOp::Add:
+    case BinaryOp::Subtract:
+    case BinaryOp::Multiply:
+        return NumberOpKind::Sum;
+    case BinaryOp::Equal:
+    case BinaryOp::NotEqual:
+    case BinaryOp::Less:
+    case BinaryOp::LessEqual:
+    case BinaryOp::Greater:
+    case BinaryOp::GreaterEqual:
+        return NumberOpKind::Comparison;
+    case BinaryOp::IntDivide:
+    case BinaryOp::Modulo:
+        return NumberOpKind::WholeDivision;
+    case BinaryOp::Divide:
+        return NumberOpKind::Division;
+    case BinaryOp::Power:
+    case BinaryOp::Concat:
+    case BinaryOp::And:
+    case BinaryOp::Or:
+    case BinaryOp::Xor:
+    case BinaryOp::Eqv:
+    case BinaryOp::Imp:
+        break;
+    }
+    return NumberOpKind::General;
 }
 
 /// Whether an order satisfies a comparison operator.
 bool Satisfies(BinaryOp op, CompareResult order) {
-    assert(IsComparison(op) && order != CompareResult::Null);
+    assert(NumberOpKindOf(op) == NumberOpKind::Comparison && order != CompareResult::Null);
     if (op == BinaryOp::Equal) {
         return order == CompareResult::Equal;
     }
@@ -234,6 +268,19 @@ VarType IntegerDivisionType(const Operands& operands) {
     return isSmall(operands.a.Type()) && isSmall(operands.b.Type()) ? VarType::Integer : VarType::Long;
 }
 
+/// \ or Mod of two whole numbers: 11 for a zero divisor, 6 when a Long result overflows.
+inline std::int64_t WholeQuotient(BinaryOp op, std::int64_t dividend, std::int64_t divisor, bool isLong) {
+    if (divisor == 0) {
+        Raise(ErrorNumber::DivisionByZero);
+    }
+    // The remainder takes the sign of the dividend, as C++'s does.
+    const std::int64_t result = op == BinaryOp::IntDivide ? dividend / divisor : dividend % divisor;
+    if (isLong && result > std::numeric_limits<std::int32_t>::max()) {
+        Raise(ErrorNumber::Overflow);
+    }
+    return result;
+}
+
 Variant IntegerDivision(BinaryOp op, const Operands& operands) {
     if (operands.HasNull()) {
         return Variant::Null();
@@ -241,15 +288,16 @@ Variant IntegerDivision(BinaryOp op, const Operands& operands) {
     const VarType type = IntegerDivisionType(operands);
     const std::int64_t dividend = ToLong(operands.a);
     const std::int64_t divisor = ToLong(operands.b);
+    return WholeResult(WholeQuotient(op, dividend, divisor, type == VarType::Long), type);
+}
+
+/// / on two numbers read as Doubles.
+Variant DivideReal(double dividend, double divisor) {
     if (divisor == 0) {
-        Raise(ErrorNumber::DivisionByZero);
+        // 0/0 is an overflow, not a division by zero.
+        Raise(dividend == 0 ? ErrorNumber::Overflow : ErrorNumber::DivisionByZero);
     }
-    // The remainder takes the sign of the dividend, as C++'s does.
-    const std::int64_t result = op == BinaryOp::IntDivide ? dividend / divisor : dividend % divisor;
-    if (type == VarType::Long && result > std::numeric_limits<std::int32_t>::max()) {
-        Raise(ErrorNumber::Overflow);
-    }
-    return WholeResult(result, type);
+    return DoubleResult(dividend / divisor);
 }
 
 Variant Divide(const Operands& operands) {
@@ -258,11 +306,7 @@ Variant Divide(const Operands& operands) {
     }
     const double dividend = ToDouble(operands.a);
     const double divisor = ToDouble(operands.b);
-    if (divisor == 0) {
-        // 0/0 is an overflow, not a division by zero.
-        Raise(dividend == 0 ? ErrorNumber::Overflow : ErrorNumber::DivisionByZero);
-    }
-    return DoubleResult(dividend / divisor);
+    return DivideReal(dividend, divisor);
 }
 
 Variant Power(const Operands& operands) {
@@ -426,18 +470,6 @@ double RealOf(const Variant& value, VarType type) {
     return type == VarType::Double ? value.DoubleValue() : static_cast<double>(WholeOf(value, type));
 }
 
-/// WholeResult for Integer (isLong false) and Long, written out for the whole-number path.
-Variant NarrowestWhole(std::int64_t value, bool isLong) {
-    if (!isLong && value >= std::numeric_limits<std::int16_t>::min() &&
-        value <= std::numeric_limits<std::int16_t>::max()) {
-        return Variant(static_cast<std::int16_t>(value));
-    }
-    if (value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max()) {
-        return Variant(static_cast<std::int32_t>(value));
-    }
-    return Variant(static_cast<double>(value));
-}
-
 /// An order as the comparison operator `op` reads it.
 Variant ComparisonResult(BinaryOp op, bool isLess, bool isGreater) {
     return Variant(Satisfies(op, isLess      ? CompareResult::Less
@@ -446,16 +478,8 @@ Variant ComparisonResult(BinaryOp op, bool isLess, bool isGreater) {
 }
 
 /// \ and Mod of two whole numbers; `isLong` when either operand was a Long or rounded to one.
-Variant DivideWhole(BinaryOp op, std::int64_t dividend, std::int64_t divisor, bool isLong) {
-    if (divisor == 0) {
-        Raise(ErrorNumber::DivisionByZero);
-    }
-    // The remainder takes the sign of the dividend, as C++'s does.
-    const std::int64_t result = op == BinaryOp::IntDivide ? dividend / divisor : dividend % divisor;
-    if (isLong && result > std::numeric_limits<std::int32_t>::max()) {
-        Raise(ErrorNumber::Overflow);
-    }
-    return NarrowestWhole(result, isLong);
+inline Variant DivideWhole(BinaryOp op, std::int64_t dividend, std::int64_t divisor, bool isLong) {
+    return NarrowestWhole(WholeQuotient(op, dividend, divisor, isLong), isLong);
 }
 
 /// A Double of \ or Mod rounded as CLng rounds it (6 beyond a Long).
@@ -472,37 +496,17 @@ Variant EvaluateWhole(BinaryOp op, const Variant& a, VarType typeA, const Varian
     const std::int64_t left = WholeOf(a, typeA);
     const std::int64_t right = WholeOf(b, typeB);
     const bool isLong = typeA == VarType::Long || typeB == VarType::Long;
-    switch (op) {
-    case BinaryOp::Add:
-        return NarrowestWhole(left + right, isLong);
-    case BinaryOp::Subtract:
-        return NarrowestWhole(left - right, isLong);
-    case BinaryOp::Multiply:
+    switch (NumberOpKindOf(op)) {
+    case NumberOpKind::Sum:
         // Products of two Longs fit in 64 bits.
-        return NarrowestWhole(left * right, isLong);
-    case BinaryOp::Divide:
-        if (right == 0) {
-            // 0/0 is an overflow, not a division by zero.
-            Raise(left == 0 ? ErrorNumber::Overflow : ErrorNumber::DivisionByZero);
-        }
-        return Variant(static_cast<double>(left) / static_cast<double>(right));
-    case BinaryOp::IntDivide:
-    case BinaryOp::Modulo:
+        return NarrowestWhole(Apply(op, left, right), isLong);
+    case NumberOpKind::Comparison:
+        return ComparisonResult(op, left<right, left> right);
+    case NumberOpKind::WholeDivision:
         return DivideWhole(op, left, right, isLong);
-    case BinaryOp::Equal:
-    case BinaryOp::NotEqual:
-    case BinaryOp::Less:
-    case BinaryOp::LessEqual:
-    case BinaryOp::Greater:
-    case BinaryOp::GreaterEqual:
-        return ComparisonResult(op, left < right, left > right);
-    case BinaryOp::Power:
-    case BinaryOp::Concat:
-    case BinaryOp::And:
-    case BinaryOp::Or:
-    case BinaryOp::Xor:
-    case BinaryOp::Eqv:
-    case BinaryOp::Imp:
+    case NumberOpKind::Division:
+        return DivideReal(static_cast<double>(left), static_cast<double>(right));
+    case NumberOpKind::General:
         break;
     }
     return EvaluateGeneral(op, a, b, mode);
@@ -511,45 +515,27 @@ Variant EvaluateWhole(BinaryOp op, const Variant& a, VarType typeA, const Varian
 /// Integers, Longs and Doubles, at least one a Double.
 Variant EvaluateReal(BinaryOp op, const Variant& a, VarType typeA, const Variant& b, VarType typeB,
                      CompareMode mode) {
-    switch (op) {
-    case BinaryOp::Add:
-    case BinaryOp::Subtract:
-    case BinaryOp::Multiply:
+    switch (NumberOpKindOf(op)) {
+    case NumberOpKind::Sum:
         return DoubleResult(Apply(op, RealOf(a, typeA), RealOf(b, typeB)));
-    case BinaryOp::Divide: {
-        const double dividend = RealOf(a, typeA);
-        const double divisor = RealOf(b, typeB);
-        if (divisor == 0) {
-            Raise(dividend == 0 ? ErrorNumber::Overflow : ErrorNumber::DivisionByZero);
-        }
-        return DoubleResult(dividend / divisor);
-    }
-    case BinaryOp::IntDivide:
-    case BinaryOp::Modulo: {
-        // A Double is never "small": the result is a Long.
-        const std::int64_t dividend = typeA == VarType::Double ? RoundToLong(a.DoubleValue()) : WholeOf(a, typeA);
-        const std::int64_t divisor = typeB == VarType::Double ? RoundToLong(b.DoubleValue()) : WholeOf(b, typeB);
-        return DivideWhole(op, dividend, divisor, true);
-    }
-    case BinaryOp::Equal:
-    case BinaryOp::NotEqual:
-    case BinaryOp::Less:
-    case BinaryOp::LessEqual:
-    case BinaryOp::Greater:
-    case BinaryOp::GreaterEqual: {
+    case NumberOpKind::Comparison: {
         // Every Long is exact as a Double. NaN is neither less nor greater, hence Equal, as
         // Compare orders it.
         const double left = RealOf(a, typeA);
         const double right = RealOf(b, typeB);
         return ComparisonResult(op, left < right, right < left);
     }
-    case BinaryOp::Power:
-    case BinaryOp::Concat:
-    case BinaryOp::And:
-    case BinaryOp::Or:
-    case BinaryOp::Xor:
-    case BinaryOp::Eqv:
-    case BinaryOp::Imp:
+    case NumberOpKind::WholeDivision: {
+        // A Double is never "small": the result is a Long.
+        const std::int64_t dividend =
+            typeA == VarType::Double ? RoundToLong(a.DoubleValue()) : WholeOf(a, typeA);
+        const std::int64_t divisor =
+            typeB == VarType::Double ? RoundToLong(b.DoubleValue()) : WholeOf(b, typeB);
+        return DivideWhole(op, dividend, divisor, true);
+    }
+    case NumberOpKind::Division:
+        return DivideReal(RealOf(a, typeA), RealOf(b, typeB));
+    case NumberOpKind::General:
         break;
     }
     return EvaluateGeneral(op, a, b, mode);
@@ -620,7 +606,8 @@ Variant Evaluate(BinaryOp op, const Variant& a, const Variant& b, CompareMode mo
     }
     if (typeA == VarType::Boolean && typeB == VarType::Boolean && IsLogical(op)) {
         // The bits of True are all ones, so the bitwise rule on -1 and 0 is the logical one.
-        const std::int64_t bits = ApplyLogical(op, left.BooleanValue() ? -1 : 0, right.BooleanValue() ? -1 : 0);
+        const std::int64_t bits =
+            ApplyLogical(op, left.BooleanValue() ? -1 : 0, right.BooleanValue() ? -1 : 0);
         return Variant(bits != 0);
     }
     return EvaluateGeneral(op, left, right, mode);

@@ -83,7 +83,8 @@ NumericValue ReadNumber(const Variant& value, Variant& holder) {
 /// The text of a NumericValue of kind Text read as a number; text that is no number raises 13.
 internal::ParsedNumber ParseText(const NumericValue& number) {
     assert(number.kind == NumericValue::Kind::Text);
-    std::optional<internal::ParsedNumber> parsed = internal::ParseNumberText(*number.text, CurrentLocaleInfo());
+    std::optional<internal::ParsedNumber> parsed =
+        internal::ParseNumberText(*number.text, CurrentLocaleInfo());
     if (!parsed) {
         Raise(ErrorNumber::TypeMismatch);
     }
@@ -153,6 +154,15 @@ std::int16_t ToInteger(const Variant& value) {
 }
 
 std::int32_t ToLong(const Variant& value) {
+    // Subscripts and counts are Longs or Integers already; they skip the general reading.
+    const Variant& plain = value.Deref();
+    const VarType type = plain.Type();
+    if (type == VarType::Long) {
+        return plain.LongValue();
+    }
+    if (type == VarType::Integer) {
+        return plain.IntegerValue();
+    }
     return static_cast<std::int32_t>(ToWholeNumber(value, 32, true));
 }
 
@@ -161,6 +171,17 @@ std::uint8_t ToByte(const Variant& value) {
 }
 
 double ToDouble(const Variant& value) {
+    const Variant& plain = value.Deref();
+    const VarType type = plain.Type();
+    if (type == VarType::Double) {
+        return plain.DoubleValue();
+    }
+    if (type == VarType::Long) {
+        return plain.LongValue();
+    }
+    if (type == VarType::Integer) {
+        return plain.IntegerValue();
+    }
     return ToReal(value);
 }
 

@@ -14,8 +14,8 @@
 #include <string_view>
 #include <tuple>
 #include <type_traits>
-#include <utility>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace qv::automation {
@@ -271,7 +271,8 @@ template <class C, class R, class... A> struct MethodShape {
 
 template <class Signature> struct MethodTraits;
 template <class C, class R, class... A> struct MethodTraits<R (C::*)(A...)> : MethodShape<C, R, A...> {};
-template <class C, class R, class... A> struct MethodTraits<R (C::*)(A...) const> : MethodShape<C, R, A...> {};
+template <class C, class R, class... A>
+struct MethodTraits<R (C::*)(A...) const> : MethodShape<C, R, A...> {};
 template <class C, class R, class... A>
 struct MethodTraits<R (C::*)(A...) noexcept> : MethodShape<C, R, A...> {};
 template <class C, class R, class... A>

@@ -152,10 +152,18 @@ char16_t LowerChar(char16_t c) noexcept {
     return MapCase(c, internal::LowerRanges);
 }
 
+// ASCII letters are mapped inline; only other units search the tables.
+
 std::u16string ToUpper(std::u16string_view text) {
     std::u16string out(text);
     for (char16_t& unit : out) {
-        unit = UpperChar(unit);
+        if (unit < 0x80) {
+            if (unit >= u'a' && unit <= u'z') {
+                unit = static_cast<char16_t>(unit - 32);
+            }
+            continue;
+        }
+        unit = MapCase(unit, internal::UpperRanges);
     }
     return out;
 }
@@ -163,7 +171,13 @@ std::u16string ToUpper(std::u16string_view text) {
 std::u16string ToLower(std::u16string_view text) {
     std::u16string out(text);
     for (char16_t& unit : out) {
-        unit = LowerChar(unit);
+        if (unit < 0x80) {
+            if (unit >= u'A' && unit <= u'Z') {
+                unit = static_cast<char16_t>(unit + 32);
+            }
+            continue;
+        }
+        unit = MapCase(unit, internal::LowerRanges);
     }
     return out;
 }

@@ -110,11 +110,6 @@ bool Variant::IsNumeric() const noexcept {
            type == VarType::Double || type == VarType::Currency || type == VarType::Byte;
 }
 
-bool Variant::IsMissing() const noexcept {
-    const Variant& value = Deref();
-    return value.mType == VarType::Error && value.mError == ParamNotFound;
-}
-
 const Ref<Object>& Variant::ObjectValue() const noexcept {
     assert(Type() == VarType::Object);
     // Ref<Object> has the layout of one Object pointer; the variant owns one count, so the
@@ -154,8 +149,8 @@ void Variant::AppendString(std::u16string_view piece) {
         return;
     }
     std::u16string text;
-    if (value.mType != VarType::Empty && value.mType != VarType::Null) {
-        text = ToString(value);
+    if (value.mType != VarType::Null) {
+        AppendTextForm(text, value);
     }
     text.append(piece);
     value = Variant(std::move(text));

@@ -260,6 +260,10 @@ inline VarType Variant::Type() const noexcept {
 inline bool Variant::IsArray() const noexcept {
     return Deref().mType == ArrayTag;
 }
+inline bool Variant::IsMissing() const noexcept {
+    const Variant& value = Deref();
+    return value.mType == VarType::Error && value.mError == ParamNotFound;
+}
 
 inline std::int16_t Variant::IntegerValue() const noexcept {
     assert(Type() == VarType::Integer);

@@ -65,6 +65,7 @@ struct Registry::HiveState {
     std::unique_ptr<Key> root;
     FileStamp stamp;
     bool loaded = false;
+    bool checkedInBatch = false; ///< the file was looked at during the open batch
 };
 
 fs::path DefaultUserHivePath() {
@@ -106,9 +107,15 @@ const fs::path& Registry::HivePath(HiveKind hive) const {
     return hive == HiveKind::User ? mUser->path : mMachine->path;
 }
 
-Registry::HiveState& Registry::Loaded(HiveKind hive) {
+Registry::HiveState& Registry::Loaded(HiveKind hive, Use use) {
     HiveState& state = hive == HiveKind::User ? *mUser : *mMachine;
+    // A write always looks: it saves the whole hive, and must not drop what another registry
+    // saved since this one last read the file.
+    if (use == Use::Read && state.loaded && state.checkedInBatch) {
+        return state;
+    }
     FileStamp stamp = StampOf(state.path);
+    state.checkedInBatch = mBatchDepth > 0;
     if (state.loaded && stamp == state.stamp) {
         return state;
     }
@@ -118,13 +125,26 @@ Registry::HiveState& Registry::Loaded(HiveKind hive) {
         stamp.exists ? ParseHive(system::ReadFileBytes(fileName), fileName) : std::make_unique<Key>(u"");
     state.stamp = stamp;
     state.loaded = true;
+    ++mRevision;
     return state;
+}
+
+Registry::Batch::Batch(Registry& registry) : mRegistry(registry) {
+    ++mRegistry.mBatchDepth;
+}
+
+Registry::Batch::~Batch() {
+    if (--mRegistry.mBatchDepth == 0) {
+        mRegistry.mUser->checkedInBatch = false;
+        mRegistry.mMachine->checkedInBatch = false;
+    }
 }
 
 void Registry::Save(HiveState& state) {
     // Until the file holds what memory holds, the next use reads the file again: a write that
     // could not be saved must not seem to have happened.
     state.loaded = false;
+    ++mRevision;
     std::u16string fileName = system::FromNativePath(state.path);
     std::u16string_view folder = system::FolderOf(fileName);
     if (!folder.empty() && !system::FolderExists(folder)) {
@@ -136,12 +156,12 @@ void Registry::Save(HiveState& state) {
 }
 
 bool Registry::KeyExists(HiveKind hive, std::u16string_view keyPath) {
-    return Loaded(hive).root->FindPath(keyPath) != nullptr;
+    return Loaded(hive, Use::Read).root->FindPath(keyPath) != nullptr;
 }
 
 std::optional<Value> Registry::ReadValue(HiveKind hive, std::u16string_view keyPath,
                                          std::u16string_view valueName) {
-    const Key* key = Loaded(hive).root->FindPath(keyPath);
+    const Key* key = Loaded(hive, Use::Read).root->FindPath(keyPath);
     const Value* value = key != nullptr ? key->FindValue(valueName) : nullptr;
     if (value == nullptr) {
         return std::nullopt;
@@ -151,7 +171,7 @@ std::optional<Value> Registry::ReadValue(HiveKind hive, std::u16string_view keyP
 
 std::vector<std::u16string> Registry::ValueNames(HiveKind hive, std::u16string_view keyPath) {
     std::vector<std::u16string> names;
-    if (const Key* key = Loaded(hive).root->FindPath(keyPath)) {
+    if (const Key* key = Loaded(hive, Use::Read).root->FindPath(keyPath)) {
         for (const Key::NamedValue& entry : key->Values()) {
             names.push_back(entry.name);
         }
@@ -161,7 +181,7 @@ std::vector<std::u16string> Registry::ValueNames(HiveKind hive, std::u16string_v
 
 std::vector<std::u16string> Registry::SubkeyNames(HiveKind hive, std::u16string_view keyPath) {
     std::vector<std::u16string> names;
-    if (const Key* key = Loaded(hive).root->FindPath(keyPath)) {
+    if (const Key* key = Loaded(hive, Use::Read).root->FindPath(keyPath)) {
         for (const std::unique_ptr<Key>& subkey : key->Subkeys()) {
             names.push_back(subkey->Name());
         }
@@ -172,14 +192,14 @@ std::vector<std::u16string> Registry::SubkeyNames(HiveKind hive, std::u16string_
 void Registry::WriteValue(HiveKind hive, std::u16string_view keyPath, std::u16string_view valueName,
                           const Value& value) {
     CheckKeyPath(keyPath);
-    HiveState& state = Loaded(hive);
+    HiveState& state = Loaded(hive, Use::Write);
     state.root->CreatePath(keyPath).SetValue(valueName, value);
     Save(state);
 }
 
 void Registry::CreateKey(HiveKind hive, std::u16string_view keyPath) {
     CheckKeyPath(keyPath);
-    HiveState& state = Loaded(hive);
+    HiveState& state = Loaded(hive, Use::Write);
     if (state.root->FindPath(keyPath) != nullptr) {
         return;
     }
@@ -201,7 +221,7 @@ bool Registry::DeleteKey(HiveKind hive, std::u16string_view keyPath) {
         automation::Raise(automation::ErrorNumber::InvalidProcedureCall, u"",
                           u"The root of a registry hive cannot be deleted");
     }
-    HiveState& state = Loaded(hive);
+    HiveState& state = Loaded(hive, Use::Write);
     Key* parent = state.root->FindPath(parentPath);
     if (parent == nullptr || !parent->DeleteSubkey(name)) {
         return false;
@@ -211,7 +231,7 @@ bool Registry::DeleteKey(HiveKind hive, std::u16string_view keyPath) {
 }
 
 bool Registry::DeleteValue(HiveKind hive, std::u16string_view keyPath, std::u16string_view valueName) {
-    HiveState& state = Loaded(hive);
+    HiveState& state = Loaded(hive, Use::Write);
     Key* key = state.root->FindPath(keyPath);
     if (key == nullptr || !key->DeleteValue(valueName)) {
         return false;
@@ -221,7 +241,7 @@ bool Registry::DeleteValue(HiveKind hive, std::u16string_view keyPath, std::u16s
 }
 
 const Key& Registry::Root(HiveKind hive) {
-    return *Loaded(hive).root;
+    return *Loaded(hive, Use::Read).root;
 }
 
 } // namespace qv::registry

@@ -3,6 +3,7 @@
 #include "platform/registry/Key.h"
 #include "platform/registry/Value.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -72,13 +73,38 @@ public:
     /// whole tree. Do not keep it across a write.
     const Key& Root(HiveKind hive);
 
+    /// Changes whenever what this registry holds may have changed: a hive read from its file,
+    /// or a write. Callers that keep values they read (within a Batch) compare it.
+    std::uint64_t Revision() const noexcept { return mRevision; }
+
+    /// A run of calls that may take each hive's file as unchanged once it has been looked at:
+    /// while a batch is open the registry examines each hive's file at most once (its own
+    /// writes keep what it knows up to date), instead of before every call. For one operation
+    /// that reads many values, such as a schema load taking the defaults of every field it
+    /// makes; a change that another registry or process saves meanwhile is seen by the first
+    /// call after the batch. Batches may nest; the registry must outlive them.
+    class Batch {
+    public:
+        explicit Batch(Registry& registry);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        Registry& mRegistry;
+    };
+
 private:
     struct HiveState;
-    HiveState& Loaded(HiveKind hive);
+    enum class Use { Read, Write };
+    /// The hive, read again first when its file changed since (see Batch).
+    HiveState& Loaded(HiveKind hive, Use use);
     void Save(HiveState& state);
 
     std::unique_ptr<HiveState> mUser;
     std::unique_ptr<HiveState> mMachine;
+    int mBatchDepth = 0;
+    std::uint64_t mRevision = 0;
 };
 
 } // namespace qv::registry

@@ -411,6 +411,29 @@ TEST_P(SchemaLoadTest, ADataSourceConnectsWithAPasswordHoldingSeparators) {
     EXPECT_EQ(mDatabase->DBConnstr(), u"");
 }
 
+// SQLite's driver reads no braces: the user name "x;Database=<file>" of a data-source load
+// reached it as an attribute of its own, and the load opened (and created) that file.
+TEST_P(SchemaLoadTest, ADataSourceLoadRefusesAValueTheDriverWouldSplit) {
+    if (Kind() != DatabaseKind::SQLite) {
+        GTEST_SKIP() << "only SQLite's driver reads no braces";
+    }
+    const ado::ConnectionString odbc = ado::ConnectionString::Parse(ConnectionString());
+    std::ofstream(mTemp / "odbc.ini")
+        << "[qv_loader_quoting]\nDriver=" << test::Utf8(odbc.Get(u"Driver").value())
+        << "\nDatabase=" << test::Utf8(odbc.Get(u"Database").value()) << "\n";
+    mEnvironment.Set("ODBCINI", (mTemp / "odbc.ini").string());
+    const std::filesystem::path other = mTemp / "other.db";
+
+    const std::int16_t result =
+        mDatabase->LoadADODB(Variant(u"ODBC"), Variant(u"qv_loader_quoting"),
+                             Variant(u"x;Database=" + automation::FromUtf8(other.string())), Variant(u""),
+                             Variant(u""), Variant(u""), Variant(NoSchema));
+    EXPECT_EQ(result, 3);
+    EXPECT_NE(State().gProjErr.find(u"\"UID\""), std::u16string::npos) << test::Utf8(State().gProjErr);
+    EXPECT_FALSE(std::filesystem::exists(other));
+    EXPECT_EQ(Tables().Count(), 0);
+}
+
 TEST_P(SchemaLoadTest, NamesDifferingOnlyInLetterCaseDoNotFailTheLoad) {
     const std::u16string q = DriverQuote();
     mTestDatabase->Execute(u"CREATE TABLE " + q + u"Tally" + q + u" (n INTEGER);\nCREATE TABLE " + q +

@@ -79,8 +79,12 @@ TEST(ConnectionString, BareValuesForADriverWithoutQuotingOrAnError) {
         std::u16string value;
     };
     const Case refused[] = {
-        {u"UID", u"x;Database=/other.db"}, {u"Database", u"{/tmp/a.db}"}, {u"PWD", u"a}b"},
-        {u"PWD", u" padded"},              {u"PWD", u"padded "},           {u"PWD", std::u16string(u"a\0b", 3)},
+        {u"UID", u"x;Database=/other.db"},
+        {u"Database", u"{/tmp/a.db}"},
+        {u"PWD", u"a}b"},
+        {u"PWD", u" padded"},
+        {u"PWD", u"padded "},
+        {u"PWD", std::u16string(u"a\0b", 3)},
     };
     for (const Case& c : refused) {
         SCOPED_TRACE(ToUtf8(c.value));

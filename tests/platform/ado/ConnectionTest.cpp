@@ -191,13 +191,15 @@ TEST(DataSources, AValueSqliteCannotReadWholeIsRefusedNotPassedOn) {
     struct Case {
         const char* label;
         std::u16string text;
-        std::u16string_view userId;
+        std::u16string userId;
         std::u16string_view attribute;
     };
     const std::u16string otherText = automation::FromUtf8(other.string());
     const Case cases[] = {
-        {"user of a data source", ConnectionString::ForDataSource(u"QvTestQuotingSource", u"x;Database=" + otherText, u""),
-         {}, u"UID"},
+        {"user of a data source",
+         ConnectionString::ForDataSource(u"QvTestQuotingSource", u"x;Database=" + otherText, u""),
+         {},
+         u"UID"},
         {"user given to Open", u"DSN=QvTestQuotingSource", u"x;Database=" + otherText, u"UID"},
         {"braced database", u"Driver=SQLite3;Database={" + otherText + u";x}", {}, u"Database"},
     };
@@ -209,7 +211,8 @@ TEST(DataSources, AValueSqliteCannotReadWholeIsRefusedNotPassedOn) {
             ADD_FAILURE() << "opened";
         } catch (const automation::Error& error) {
             EXPECT_EQ(error.Number(), ErrorNumber::InvalidArgument);
-            EXPECT_NE(error.Description().find(u"\"" + std::u16string(c.attribute) + u"\""), std::u16string::npos)
+            EXPECT_NE(error.Description().find(u"\"" + std::u16string(c.attribute) + u"\""),
+                      std::u16string::npos)
                 << Utf8(error.Description());
         }
         EXPECT_EQ(connection.State(), ObjectState::Closed);

@@ -1,9 +1,11 @@
 #include "platform/automation/Conversion.h"
 
 #include "platform/automation/AutomationTestSupport.h"
+#include "platform/automation/Object.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 
 namespace qv::automation {
@@ -171,6 +173,76 @@ TEST(Arithmetic, ComparisonOperators) {
     });
     EXPECT_EQ(testing::Describe(Evaluate(Op::Equal, u"a", u"A", CompareMode::Text)), "Boolean True");
     EXPECT_EQ(testing::Describe(Evaluate(Op::Equal, u"a", u"A")), "Boolean False");
+}
+
+/// Holds a value behind a default property. An operand that is an object takes the general path
+/// of the operators, so a boxed operand shows what the general rules give.
+class Box final : public Object {
+public:
+    explicit Box(Variant value) : mValue(std::move(value)) {}
+    const ClassInfo& GetClassInfo() const override {
+        static const ClassInfo info(u"Box", {Default(Method<&Box::Value>(u"Value"))});
+        return info;
+    }
+    Variant Value() const { return mValue; }
+
+private:
+    Variant mValue;
+};
+
+// Integer, Long, Double and Boolean operands take shortcuts past the general rules; every
+// operator on every pair of them must give what the general rules give, error numbers included.
+TEST(Arithmetic, ShortcutsAgreeWithTheGeneralRules) {
+    const std::vector<std::pair<const char*, Variant>> operands = {
+        {"Integer 0", Int(0)},
+        {"Integer 7", Int(7)},
+        {"Integer -1", Int(-1)},
+        {"Integer max", Int(32767)},
+        {"Integer min", Int(-32768)},
+        {"Long 0", 0},
+        {"Long -7", -7},
+        {"Long 100000", 100000},
+        {"Long max", std::numeric_limits<std::int32_t>::max()},
+        {"Long min", std::numeric_limits<std::int32_t>::min()},
+        {"Double 0", 0.0},
+        {"Double -0", -0.0},
+        {"Double 0.5", 0.5},
+        {"Double 2.5", 2.5},
+        {"Double -3.5", -3.5},
+        {"Double 1E+300", 1e300},
+        {"Double 1E-300", 1e-300},
+        {"Double beyond Long", 2147483647.5},
+        {"Double NaN", std::nan("")},
+        {"True", true},
+        {"False", false},
+    };
+    const std::vector<std::pair<const char*, BinaryOp>> operators = {
+        {"+", Op::Add},        {"-", Op::Subtract}, {"*", Op::Multiply},      {"/", Op::Divide},
+        {"\\", Op::IntDivide}, {"Mod", Op::Modulo}, {"^", Op::Power},         {"&", Op::Concat},
+        {"And", Op::And},      {"Or", Op::Or},      {"Xor", Op::Xor},         {"Eqv", Op::Eqv},
+        {"Imp", Op::Imp},      {"=", Op::Equal},    {"<>", Op::NotEqual},     {"<", Op::Less},
+        {"<=", Op::LessEqual}, {">", Op::Greater},  {">=", Op::GreaterEqual},
+    };
+    for (const auto& [opName, op] : operators) {
+        for (const auto& [leftName, left] : operands) {
+            for (const auto& [rightName, right] : operands) {
+                SCOPED_TRACE(std::string(leftName) + " " + opName + " " + rightName);
+                const Variant boxed(Ref<Object>(MakeRef<Box>(left)));
+                const std::string general = VariantOutcome([&] { return Evaluate(op, boxed, right); });
+                EXPECT_EQ(VariantOutcome([&] { return Evaluate(op, left, right); }), general);
+                Variant target = left;
+                EXPECT_EQ(VariantOutcome([&] { return Evaluate(op, Variant::ByRef(target), right); }),
+                          general);
+            }
+        }
+    }
+    for (const auto& [leftName, left] : operands) {
+        for (const auto& [rightName, right] : operands) {
+            SCOPED_TRACE(std::string("Compare ") + leftName + ", " + rightName);
+            const Variant boxed(Ref<Object>(MakeRef<Box>(left)));
+            EXPECT_EQ(Compare(left, right), Compare(boxed, right));
+        }
+    }
 }
 
 TEST(Arithmetic, NegateAndNot) {

@@ -193,6 +193,45 @@ TEST(Conversion, ToStringPrintsAsTheRuntime) {
         [](const Variant& value) { return Variant(ToString(value)); });
 }
 
+TEST(Conversion, WholeNumbersPrintInFull) {
+    RunCases(
+        {
+            {"zero", 0, "0"},
+            {"one digit", 9, "9"},
+            {"two digits", 10, "10"},
+            {"three digits", -100, "-100"},
+            {"odd digit count", 1234567, "1234567"},
+            {"largest Long", std::numeric_limits<std::int32_t>::max(), "2147483647"},
+            {"smallest Long", std::numeric_limits<std::int32_t>::min(), "-2147483648"},
+            {"Integer", std::int16_t(-32768), "-32768"},
+            {"Byte", std::uint8_t(0), "0"},
+        },
+        [](const Variant& value) { return Variant(ToString(value)); });
+}
+
+// AppendTextForm adds what ToString gives after the text already there.
+TEST(Conversion, AppendTextFormAppendsTheTextForm) {
+    RunCases(
+        {
+            {"Long", 42, "k42"},
+            {"negative Integer", std::int16_t(-7), "k-7"},
+            {"Double", 0.5, "k0.5"},
+            {"Boolean", true, "kTrue"},
+            {"String", u"ey", "key"},
+            {"Currency", Currency::FromScaled(15000), "k1.5"},
+            {"Date", Variant::FromDate(45292), "k1/1/2024"},
+            {"Empty adds nothing", Variant(), "k"},
+            {"Null", Variant::Null(), "#94"},
+            {"array", Variant(MakeArray({})), "#13"},
+            {"Error", Variant::FromError(5), "#13"},
+        },
+        [](const Variant& value) {
+            std::u16string text = u"k";
+            AppendTextForm(text, value);
+            return Variant(std::move(text));
+        });
+}
+
 TEST(Conversion, ChangeTypeTargets) {
     EXPECT_EQ(testing::Describe(ChangeType(u"12", VarType::Integer)), "Integer 12");
     EXPECT_EQ(testing::Describe(ChangeType(2.5, VarType::Long)), "Long 2");

@@ -87,6 +87,38 @@ public:
     }
 };
 
+/// Members with the parameter kinds that read an argument in place, and noexcept members.
+class Reader final : public Object {
+public:
+    const ClassInfo& GetClassInfo() const override {
+        static const ClassInfo info(u"Reader", {
+                                                   Method<&Reader::Join>(u"Join"),
+                                                   Method<&Reader::Length>(u"Length"),
+                                                   Method<&Reader::Suffix>(u"Suffix"),
+                                                   Method<&Reader::Kind>(u"Kind"),
+                                                   Method<&Reader::Pair>(u"Pair"),
+                                                   Method<&Reader::Count>(u"Count"),
+                                               });
+        return info;
+    }
+    std::u16string Join(std::u16string_view first, const std::u16string& second) const {
+        return std::u16string(first) + u"|" + second;
+    }
+    std::int32_t Length(std::u16string_view text) noexcept { return static_cast<std::int32_t>(text.size()); }
+    std::u16string Suffix(std::optional<std::u16string_view> text) const noexcept {
+        if (!text) {
+            return u"none";
+        }
+        std::u16string out = u"(";
+        out += *text;
+        out += u")";
+        return out;
+    }
+    std::int32_t Kind(const Variant& value) const { return value.VarTypeCode(); }
+    std::int32_t Pair(std::int32_t first, std::int32_t second) { return first * 10 + second; }
+    std::int32_t Count() const noexcept { return 3; }
+};
+
 Variant Call(Object& object, std::u16string_view name, InvokeKind kind, std::vector<Variant> args = {}) {
     return CallByName(object, name, kind, std::move(args));
 }
@@ -151,6 +183,37 @@ TEST(Object, OptionalAndByReferenceArguments) {
     // Passed by value, the caller's variable stays as it was.
     Call(*counter, u"Increment", InvokeKind::Method, {total});
     EXPECT_EQ(Describe(total), "Long 15");
+}
+
+TEST(Object, TextAndValueParametersReadInPlace) {
+    auto reader = MakeRef<Reader>();
+    Variant text(u"abc");
+    struct Case {
+        const char* label;
+        std::u16string_view name;
+        std::vector<Variant> args;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"views and const references of strings", u"Join", {Variant(u"a"), Variant(u"b")}, "String a|b"},
+        {"numbers converted for text parameters", u"Join", {Variant(12), Variant(2.5)}, "String 12|2.5"},
+        {"a by-reference string", u"Length", {Variant::ByRef(text)}, "Long 3"},
+        {"Null for a text parameter", u"Length", {Variant::Null()}, "#94"},
+        {"optional view given", u"Suffix", {Variant(u"x")}, "String (x)"},
+        {"optional view omitted", u"Suffix", {}, "String none"},
+        {"optional view skipped", u"Suffix", {Variant::Missing()}, "String none"},
+        {"const Variant& looks through a reference", u"Kind", {Variant::ByRef(text)}, "Long 8"},
+        {"noexcept member without arguments", u"Count", {}, "Long 3"},
+        {"arguments convert in order", u"Pair", {Variant(1), Variant(2)}, "Long 12"},
+        // Both arguments are bad; the first one is the error reported.
+        {"the first bad argument raises", u"Pair", {Variant(u"x"), Variant::Null()}, "#13"},
+        {"a later bad argument raises", u"Pair", {Variant(1), Variant::Null()}, "#94"},
+    };
+    for (const Case& testCase : cases) {
+        SCOPED_TRACE(testCase.label);
+        EXPECT_EQ(VariantOutcome([&] { return Call(*reader, testCase.name, InvokeRead, testCase.args); }),
+                  testCase.expected);
+    }
 }
 
 TEST(Object, ObjectPropertiesAndLifetime) {

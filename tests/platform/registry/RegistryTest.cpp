@@ -124,6 +124,30 @@ TEST_F(RegistryTest, TwoRegistriesSeeEachOthersWrites) {
               (std::vector<std::u16string>{u"Language", u"Keyword", u"CodeBase"}));
 }
 
+// A batch spares reads a look at the file each; it must not hide a change for longer than it
+// lasts, nor let a write drop what another registry saved meanwhile.
+TEST_F(RegistryTest, ABatchLooksAtEachFileOnceAndWritesStillMerge) {
+    Registry reader = Open();
+    Registry writer = Open();
+    writer.WriteValue(HiveKind::User, General, u"Language", Value::Text(u"a.xml"));
+    {
+        Registry::Batch batch(reader);
+        EXPECT_EQ(reader.ReadValue(HiveKind::User, General, u"Language"), Value::Text(u"a.xml"));
+        writer.WriteValue(HiveKind::User, General, u"Language", Value::Text(u"b.xml"));
+        { Registry::Batch nested(reader); }
+        EXPECT_EQ(reader.ReadValue(HiveKind::User, General, u"Language"), Value::Text(u"a.xml"))
+            << "read once per batch, and the nested one did not end it";
+
+        writer.WriteValue(HiveKind::User, General, u"Keyword", Value::Text(u"k.xml"));
+        reader.WriteValue(HiveKind::User, General, u"CodeBase", Value::Text(u"c.xml"));
+        EXPECT_EQ(reader.ValueNames(HiveKind::User, General),
+                  (std::vector<std::u16string>{u"Language", u"Keyword", u"CodeBase"}));
+        EXPECT_EQ(reader.ReadValue(HiveKind::User, General, u"Language"), Value::Text(u"b.xml"));
+    }
+    writer.WriteValue(HiveKind::User, General, u"Language", Value::Text(u"c.xml"));
+    EXPECT_EQ(reader.ReadValue(HiveKind::User, General, u"Language"), Value::Text(u"c.xml"));
+}
+
 TEST_F(RegistryTest, AWriteThatCannotBeSavedFailsAndIsNotKept) {
     // The hive's folder cannot be made: a file stands where it should be.
     system::CreateFolders(system::FromNativePath(mDir.Path()));
@@ -144,7 +168,8 @@ TEST_F(RegistryTest, ADamagedHiveIsReportedWithItsFileAndLine) {
     system::WriteFileAtomic(system::FromNativePath(MachineHive()), "[A]\n\"ok\"=1:\"x\"\n\"bad\"=4:x\n");
     Registry registry = Open();
     // Appended: `u"'" + std::u16string&&` trips GCC 12's false -Wrestrict at -O3.
-    std::u16string where = std::u16string(u"'").append(system::FromNativePath(MachineHive())).append(u"', line 3");
+    std::u16string where =
+        std::u16string(u"'").append(system::FromNativePath(MachineHive())).append(u"', line 3");
     ExpectError(DamagedHiveError, where, [&] { registry.ReadValue(HiveKind::Machine, u"A", u"ok"); });
     // The user hive is not touched by the other one's damage.
     registry.WriteValue(HiveKind::User, u"A", u"ok", Value::Text(u"y"));

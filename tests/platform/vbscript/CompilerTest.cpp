@@ -124,7 +124,7 @@ TEST(CompilerNames, LocalsParametersFieldsAndMembersAreSlots) {
                   u"End Sub\n"
                   u"Private Sub Log(x) : End Sub\n"
                   u"End Class");
-    EXPECT_EQ(code.ProcedureCode(u"Deposit"), "0000  Load         local 1 (amount)\n"
+    EXPECT_EQ(code.ProcedureCode(u"Deposit"), "0000  Load         local 0 (amount)\n"
                                               "0001  PushConst    Integer 1\n"
                                               "0002  Subtract\n"
                                               "0003  Store        local 2 (net)\n"
@@ -177,6 +177,52 @@ TEST(CompilerNames, CallStatementsPassVariablesByReference) {
                                "0009  CallBuiltin  Len argc=1\n"
                                "0010  Store        global 2 (x)\n"
                                "0011  Return\n");
+}
+
+TEST(CompilerNames, ArrayElementArgumentsGoByReferenceUntilTheCallEnds) {
+    // An element of a variable may be a ByRef argument; a known procedure's call stays a call.
+    Compiled code(u"Dim a(2), v\nSub P(x) : End Sub\nFunction F(y) : End Function\n"
+                  u"P a(1)\nP F(v)\nv = F(a(2)) + 1");
+    EXPECT_EQ(code.TopLevel(), "0000  PushConst    Integer 1\n"
+                               "0001  PushElementRef global 0 (a) argc=1\n"
+                               "0002  CallName     global 2 (P) argc=1 statement\n"
+                               "0003  Unlock       n=1\n"
+                               "0004  PushRef      global 1 (v)\n"
+                               "0005  CallName     global 3 (F) argc=1\n"
+                               "0006  CallName     global 2 (P) argc=1 statement\n"
+                               "0007  PushConst    Integer 2\n"
+                               "0008  PushElementRef global 0 (a) argc=1\n"
+                               "0009  CallName     global 3 (F) argc=1\n"
+                               "0010  Unlock       n=1\n"
+                               "0011  PushConst    Integer 1\n"
+                               "0012  Add\n"
+                               "0013  Store        global 1 (v)\n"
+                               "0014  Return\n");
+}
+
+TEST(CompilerFolds, ComparisonsMarkTheirLiteralOperands) {
+    // Two literals fold with the same typing: the text is read as a number.
+    Compiled code(u"Dim v, r\nConst Limit = 10\nr = v = 5\nr = \"a\" < v\nr = v > -Limit\nr = v <> v\n"
+                  u"r = 1 = \"1\"");
+    EXPECT_EQ(code.TopLevel(), "0000  CallName     global 0 (v) argc=0\n"
+                               "0001  PushConst    Integer 5\n"
+                               "0002  Equal        number-literal\n"
+                               "0003  Store        global 1 (r)\n"
+                               "0004  PushConst    \"a\"\n"
+                               "0005  CallName     global 0 (v) argc=0\n"
+                               "0006  Less         text-literal\n"
+                               "0007  Store        global 1 (r)\n"
+                               "0008  CallName     global 0 (v) argc=0\n"
+                               "0009  PushConst    Integer -10\n"
+                               "0010  Greater      number-literal\n"
+                               "0011  Store        global 1 (r)\n"
+                               "0012  CallName     global 0 (v) argc=0\n"
+                               "0013  CallName     global 0 (v) argc=0\n"
+                               "0014  NotEqual\n"
+                               "0015  Store        global 1 (r)\n"
+                               "0016  PushConst    True\n"
+                               "0017  Store        global 1 (r)\n"
+                               "0018  Return\n");
 }
 
 TEST(CompilerLoops, ForKeepsItsStateInHiddenLocalsAndReusesThem) {

@@ -231,6 +231,19 @@ TEST_F(ScriptControlTest, TimeoutCoversRecursionAndStopsInsideCallees) {
     EXPECT_EQ(control.Error().number, TimeoutErrorNumber);
 }
 
+TEST_F(ScriptControlTest, TimeoutStopsAForLoopWhoseBodyResetsTheCounter) {
+    // Next jumps back by itself, for a local counter as for a global one; the jump still checks
+    // the time-out.
+    control.SetTimeout(100);
+    for (const char16_t* code :
+         {u"Dim i\r\nFor i = 1 To 2 : i = 0 : Next",
+          u"Sub Spin()\r\nDim i\r\nFor i = 1 To 2 : i = 0 : Next\r\nEnd Sub\r\nSpin"}) {
+        SCOPED_TRACE(ToUtf8(code));
+        ScriptError error = Failing(u"Global", code);
+        EXPECT_EQ(error.number, TimeoutErrorNumber);
+    }
+}
+
 TEST_F(ScriptControlTest, ZeroOrNegativeTimeoutMeansNone) {
     for (std::int32_t timeout : {0, -1}) {
         SCOPED_TRACE(timeout);

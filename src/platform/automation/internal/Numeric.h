@@ -103,12 +103,27 @@ using WholeTextBuffer = std::array<char16_t, 20>;
 /// The decimal form of `value`, written into the end of `buffer`; the view points into it.
 inline std::u16string_view WholeText(std::int64_t value, WholeTextBuffer& buffer) noexcept {
     // Work on the magnitude as unsigned, so that the smallest int64 does not overflow.
-    std::uint64_t magnitude = value < 0 ? ~static_cast<std::uint64_t>(value) + 1 : static_cast<std::uint64_t>(value);
+    std::uint64_t magnitude =
+        value < 0 ? ~static_cast<std::uint64_t>(value) + 1 : static_cast<std::uint64_t>(value);
+    // Two digits per division halves the divisions.
+    constexpr std::string_view Pairs =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "4041424344454647484950515253545556575859606162636465666768697071727374757677787980"
+        "81828384858687888990919293949596979899";
     std::size_t start = buffer.size();
-    do {
-        buffer[--start] = static_cast<char16_t>(u'0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
+    while (magnitude >= 100) {
+        const std::size_t pair = static_cast<std::size_t>(magnitude % 100) * 2;
+        magnitude /= 100;
+        buffer[--start] = static_cast<char16_t>(Pairs[pair + 1]);
+        buffer[--start] = static_cast<char16_t>(Pairs[pair]);
+    }
+    if (magnitude >= 10) {
+        const std::size_t pair = static_cast<std::size_t>(magnitude) * 2;
+        buffer[--start] = static_cast<char16_t>(Pairs[pair + 1]);
+        buffer[--start] = static_cast<char16_t>(Pairs[pair]);
+    } else {
+        buffer[--start] = static_cast<char16_t>(u'0' + magnitude);
+    }
     if (value < 0) {
         buffer[--start] = u'-';
     }

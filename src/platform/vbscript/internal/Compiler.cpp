@@ -300,7 +300,7 @@ struct Compiler::LoopContext {
 struct Compiler::Scope {
     Ref<CodeBlock> block;
     bool isProcedure = false;
-    std::optional<NameId> resultName; // Function or Property Get: its name is local 0
+    std::optional<NameId> resultName; // Function or Property Get: its name is the result local
     std::unordered_map<NameId, std::uint32_t> locals;
     std::unordered_map<NameId, Variant> constants;
     std::unordered_map<NameId, std::uint32_t> implicits;
@@ -533,19 +533,15 @@ Ref<Procedure> Compiler::CompileProcedure(const ProcDecl& decl, const ScriptClas
     block.source = mSource;
     block.module = &mTarget.module;
     block.owner = owner;
-    if (decl.kind == ProcKind::Function || decl.kind == ProcKind::PropertyGet) {
-        block.localNames.emplace_back(decl.name);
-        scope.locals.emplace(procedure->name, 0);
-        scope.resultName = procedure->name;
-    } else {
-        block.localNames.emplace_back();
-    }
     if (decl.params.size() > MaxCount) {
         throw CompileError(N::OutOfMemory, decl.offset);
     }
+    // The parameters come first, so that the arguments a caller pushed are the callee's first
+    // locals as they lie; the result follows them.
+    bool hasResult = decl.kind == ProcKind::Function || decl.kind == ProcKind::PropertyGet;
     for (const Param& param : decl.params) {
         NameId id = mTarget.names.Intern(param.name);
-        if (scope.locals.contains(id)) {
+        if (scope.locals.contains(id) || (hasResult && id == procedure->name)) {
             throw CompileError(N::NameRedefined, param.offset);
         }
         scope.locals.emplace(id, static_cast<std::uint32_t>(block.localNames.size()));
@@ -553,6 +549,13 @@ Ref<Procedure> Compiler::CompileProcedure(const ProcDecl& decl, const ScriptClas
         block.paramByVal.push_back(param.byVal);
     }
     block.paramCount = static_cast<std::uint32_t>(decl.params.size());
+    if (hasResult) {
+        scope.locals.emplace(procedure->name, block.paramCount);
+        scope.resultName = procedure->name;
+        block.localNames.emplace_back(decl.name);
+    } else {
+        block.localNames.emplace_back();
+    }
 
     Scope* outer = std::exchange(mScope, &scope);
     CollectDeclarations(scope, decl.body);
@@ -671,7 +674,7 @@ Compiler::Binding Compiler::Resolve(std::u16string_view name, std::uint32_t offs
     Binding binding;
     if (auto it = scope.locals.find(id); it != scope.locals.end()) {
         // Inside Function F, F(args) calls F again; plain F is the result variable.
-        if (!(forCall && it->second == 0 && scope.resultName == id)) {
+        if (!(forCall && scope.resultName == id)) {
             binding.var = VarKind::Local;
             binding.index = static_cast<std::int32_t>(it->second);
             return binding;
@@ -1378,7 +1381,8 @@ void Compiler::CompileCall(const CallExpr& call, std::uint8_t flags) {
 
 // Returns how many arguments went as references to array elements: the call that takes them
 // must be followed by an Unlock of that many.
-std::uint32_t Compiler::CompileArguments(const std::vector<ExprPtr>& args, bool byReference, bool allowElements) {
+std::uint32_t Compiler::CompileArguments(const std::vector<ExprPtr>& args, bool byReference,
+                                         bool allowElements) {
     std::uint32_t elements = 0;
     for (const ExprPtr& arg : args) {
         if (!arg) {
@@ -1407,8 +1411,9 @@ bool Compiler::CompileArgument(const Expr* arg, bool allowElements) {
     }
     if (allowElements && arg->kind == ExprKind::Call) {
         const auto& call = static_cast<const CallExpr&>(*arg);
-        bool complete = !call.args.empty() && std::all_of(call.args.begin(), call.args.end(),
-                                                          [](const ExprPtr& index) { return index != nullptr; });
+        bool complete =
+            !call.args.empty() && std::all_of(call.args.begin(), call.args.end(),
+                                              [](const ExprPtr& index) { return index != nullptr; });
         if (complete && call.target->kind == ExprKind::Name) {
             const auto& name = static_cast<const NameExpr&>(*call.target);
             Binding binding = Resolve(name.name, name.offset, true);

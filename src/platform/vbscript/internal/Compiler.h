@@ -85,7 +85,8 @@ private:
     void CompileMemberAccess(const MemberExpr& member, std::size_t argc, std::uint8_t flags);
     void CompileObjectOf(const MemberExpr& member);
     bool CompileArgument(const Expr* arg, bool allowElements);
-    std::uint32_t CompileArguments(const std::vector<ExprPtr>& args, bool byReference, bool allowElements = true);
+    std::uint32_t CompileArguments(const std::vector<ExprPtr>& args, bool byReference,
+                                   bool allowElements = true);
     bool IsKnownProcedure(NameId id) const;
     std::optional<automation::Variant> LiteralOperand(const Expr& expr);
     std::uint8_t LiteralFlags(const Expr& left, const Expr& right);

@@ -69,7 +69,7 @@ std::string VarText(const CodeBlock& block, const NameTable& names, const Instru
         if (slot < block.localNames.size() && !block.localNames[slot].empty()) {
             return " (" + ToUtf8(block.localNames[slot]) + ")";
         }
-        return std::string(slot == 0 ? " (result)" : " (hidden)");
+        return std::string(slot == block.paramCount ? " (result)" : " (hidden)");
     };
     auto globalName = [&](std::uint32_t slot) {
         return " (" + ToUtf8(names.Spelling(block.module->Slot(slot).name)) + ")";

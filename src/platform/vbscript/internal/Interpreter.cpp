@@ -74,6 +74,32 @@ Variant LetValue(Variant value) {
     return value;
 }
 
+// The element at whole-number subscripts (the first varying fastest, as SafeArray stores them),
+// found without the general path of SafeArray::At; null for anything else, which At then reads
+// or rejects (9) itself.
+template <class Array> auto* FindElement(Array& array, const Variant* args, std::size_t argc) noexcept {
+    const std::vector<SafeArray::Bound>& bounds = array.Bounds();
+    decltype(&array.Elements()[0]) element = nullptr;
+    if (bounds.size() != argc) {
+        return element;
+    }
+    std::size_t offset = 0;
+    std::size_t stride = 1;
+    for (std::size_t dimension = 0; dimension < argc; ++dimension) {
+        const Variant& arg = args[dimension];
+        if (!IsWhole(arg.Type())) {
+            return element;
+        }
+        const std::int64_t index = WholeValue(arg) - bounds[dimension].lower;
+        if (index < 0 || index >= bounds[dimension].count) {
+            return element;
+        }
+        offset += static_cast<std::size_t>(index) * stride;
+        stride *= static_cast<std::size_t>(bounds[dimension].count);
+    }
+    return &array.Elements()[offset];
+}
+
 // A value that a Let stores as it is: neither an object (which gives its default value) nor a
 // reference.
 bool IsPlainValue(const Variant& value) {
@@ -103,10 +129,10 @@ void AppendText(std::u16string& out, const Variant& piece) {
     case VarType::Empty:
         return;
     case VarType::Object:
-        out += automation::ToString(automation::DefaultValue(value));
+        automation::AppendTextForm(out, automation::DefaultValue(value));
         return;
     default:
-        out += automation::ToString(value);
+        automation::AppendTextForm(out, value);
         return;
     }
 }
@@ -214,6 +240,34 @@ template <class T> void SetScalar(Variant& slot, T value) noexcept {
     std::construct_at(&slot, value);
 }
 
+// Stores a whole-number result in the subtype of its operands: Integer when both were Integers,
+// else Long. False when it does not fit, which leaves the widening to automation::Evaluate.
+bool SetWhole(Variant& slot, std::int64_t value, bool integers) noexcept {
+    if (integers) {
+        if (value < std::numeric_limits<std::int16_t>::min() ||
+            value > std::numeric_limits<std::int16_t>::max()) {
+            return false;
+        }
+        SetScalar(slot, static_cast<std::int16_t>(value));
+        return true;
+    }
+    if (value < std::numeric_limits<std::int32_t>::min() ||
+        value > std::numeric_limits<std::int32_t>::max()) {
+        return false;
+    }
+    SetScalar(slot, static_cast<std::int32_t>(value));
+    return true;
+}
+
+bool IsReal(VarType type) noexcept {
+    return type == VarType::Double || IsWhole(type);
+}
+
+// An Integer, Long or Double as a double.
+double RealValue(const Variant& value, VarType type) noexcept {
+    return type == VarType::Double ? value.DoubleValue() : static_cast<double>(WholeValue(value));
+}
+
 // The common cases of + - * on plain Integer, Long and Double operands, without the automation
 // layer's general dispatch. False leaves the case to automation::Evaluate, which has every rule:
 // other subtypes, and results that overflow into a wider subtype (Integer into Long, Long into
@@ -225,29 +279,50 @@ bool FastArithmetic(Op op, Variant& left, const Variant& right) noexcept {
         const std::int64_t a = WholeValue(left);
         const std::int64_t b = WholeValue(right);
         const std::int64_t value = op == Op::Add ? a + b : op == Op::Subtract ? a - b : a * b;
-        if (leftType == VarType::Integer && rightType == VarType::Integer) {
-            if (value < std::numeric_limits<std::int16_t>::min() ||
-                value > std::numeric_limits<std::int16_t>::max()) {
-                return false;
-            }
-            SetScalar(left, static_cast<std::int16_t>(value));
-            return true;
-        }
-        if (value < std::numeric_limits<std::int32_t>::min() ||
-            value > std::numeric_limits<std::int32_t>::max()) {
-            return false;
-        }
-        SetScalar(left, static_cast<std::int32_t>(value));
-        return true;
+        return SetWhole(left, value, leftType == VarType::Integer && rightType == VarType::Integer);
     }
-    const bool leftNumber = leftType == VarType::Double || IsWhole(leftType);
-    const bool rightNumber = rightType == VarType::Double || IsWhole(rightType);
-    if (!leftNumber || !rightNumber || (leftType != VarType::Double && rightType != VarType::Double)) {
+    if (!IsReal(leftType) || !IsReal(rightType)) {
         return false;
     }
-    const double a = leftType == VarType::Double ? left.DoubleValue() : static_cast<double>(WholeValue(left));
-    const double b = rightType == VarType::Double ? right.DoubleValue() : static_cast<double>(WholeValue(right));
+    const double a = RealValue(left, leftType);
+    const double b = RealValue(right, rightType);
     const double value = op == Op::Add ? a + b : op == Op::Subtract ? a - b : a * b;
+    if (!std::isfinite(value)) {
+        return false;
+    }
+    SetScalar(left, value);
+    return true;
+}
+
+// Mod, \ and / on plain Integer, Long and Double operands: Mod and \ of whole numbers keep the
+// wider subtype of the two and truncate toward zero, as C++ does; / gives a Double. A zero
+// divisor (11) and anything else goes to automation::Evaluate, as do Doubles for Mod and \,
+// which are rounded to whole numbers first.
+bool FastDivision(Op op, Variant& left, const Variant& right) noexcept {
+    const VarType leftType = left.Type();
+    const VarType rightType = right.Type();
+    if (IsWhole(leftType) && IsWhole(rightType)) {
+        const std::int64_t a = WholeValue(left);
+        const std::int64_t b = WholeValue(right);
+        if (b == 0) {
+            return false;
+        }
+        if (op == Op::Divide) {
+            SetScalar(left, static_cast<double>(a) / static_cast<double>(b));
+            return true;
+        }
+        // -32768 \ -1 does not fit an Integer: Evaluate widens it.
+        return SetWhole(left, op == Op::Modulo ? a % b : a / b,
+                        leftType == VarType::Integer && rightType == VarType::Integer);
+    }
+    if (op != Op::Divide || !IsReal(leftType) || !IsReal(rightType)) {
+        return false;
+    }
+    const double b = RealValue(right, rightType);
+    if (b == 0) {
+        return false;
+    }
+    const double value = RealValue(left, leftType) / b;
     if (!std::isfinite(value)) {
         return false;
     }
@@ -257,20 +332,23 @@ bool FastArithmetic(Op op, Variant& left, const Variant& right) noexcept {
 
 // Whether `order` (-1, 0, 1) satisfies comparison `op`.
 bool Satisfies(Op op, int order) noexcept {
-    switch (op) {
-    case Op::Equal:
+    if (op == Op::Equal) {
         return order == 0;
-    case Op::NotEqual:
-        return order != 0;
-    case Op::Less:
-        return order < 0;
-    case Op::LessEqual:
-        return order <= 0;
-    case Op::Greater:
-        return order > 0;
-    default:
-        return order >= 0;
     }
+    if (op == Op::NotEqual) {
+        return order != 0;
+    }
+    if (op == Op::Less) {
+        return order < 0;
+    }
+    if (op == Op::LessEqual) {
+        return order <= 0;
+    }
+    if (op == Op::Greater) {
+        return order > 0;
+    }
+    assert(op == Op::GreaterEqual && "not a comparison");
+    return order >= 0;
 }
 
 template <class T> int Order(T a, T b) noexcept {
@@ -285,13 +363,8 @@ bool FastCompare(Op op, Variant& left, const Variant& right) noexcept {
     int order = 0;
     if (IsWhole(leftType) && IsWhole(rightType)) {
         order = Order(WholeValue(left), WholeValue(right));
-    } else if ((leftType == VarType::Double || IsWhole(leftType)) &&
-               (rightType == VarType::Double || IsWhole(rightType))) {
-        const double a =
-            leftType == VarType::Double ? left.DoubleValue() : static_cast<double>(WholeValue(left));
-        const double b =
-            rightType == VarType::Double ? right.DoubleValue() : static_cast<double>(WholeValue(right));
-        order = Order(a, b);
+    } else if (IsReal(leftType) && IsReal(rightType)) {
+        order = Order(RealValue(left, leftType), RealValue(right, rightType));
     } else {
         return false;
     }
@@ -319,26 +392,23 @@ Variant ForNumber(Variant value) {
     return value;
 }
 
-// counter + step of a For loop with whole numbers, in the counter's own subtype; false when
-// the sum leaves it (Evaluate then widens it).
-bool StepWhole(Variant& counter, const Variant& step) noexcept {
+// Next of a For loop whose counter, step and end are whole numbers: the counter steps in place
+// and `goOn` tells whether the loop goes on. False leaves everything else (a set-up that never
+// ran included) to Interpreter::ForNext.
+[[gnu::always_inline]] inline bool StepWholeLoop(Variant& counter, const Variant* hidden,
+                                                 bool& goOn) noexcept {
     const VarType counterType = counter.Type();
-    const VarType stepType = step.Type();
-    if (!IsWhole(counterType) || !IsWhole(stepType)) {
+    const VarType stepType = hidden[1].Type();
+    if (!IsWhole(counterType) || !IsWhole(stepType) || !IsWhole(hidden[0].Type()) ||
+        hidden[2].Type() != VarType::Boolean) {
         return false;
     }
-    const std::int64_t value = WholeValue(counter) + WholeValue(step);
-    if (counterType == VarType::Integer && stepType == VarType::Integer) {
-        if (value < std::numeric_limits<std::int16_t>::min() || value > std::numeric_limits<std::int16_t>::max()) {
-            return false;
-        }
-        SetScalar(counter, static_cast<std::int16_t>(value));
-        return true;
-    }
-    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max()) {
+    const std::int64_t value = WholeValue(counter) + WholeValue(hidden[1]);
+    if (!SetWhole(counter, value, counterType == VarType::Integer && stepType == VarType::Integer)) {
         return false;
     }
-    SetScalar(counter, static_cast<std::int32_t>(value));
+    const std::int64_t end = WholeValue(hidden[0]);
+    goOn = hidden[2].BooleanValue() ? value >= end : value <= end;
     return true;
 }
 
@@ -359,7 +429,7 @@ std::vector<SafeArray::Bound> BoundsFrom(std::span<Variant> uppers) {
     std::vector<SafeArray::Bound> bounds;
     bounds.reserve(uppers.size());
     for (Variant& upper : uppers) {
-        std::int32_t last = automation::ToLong(upper);
+        std::int32_t last = upper.Type() == VarType::Long ? upper.LongValue() : automation::ToLong(upper);
         if (last < -1) {
             Raise(ErrorNumber::SubscriptOutOfRange);
         }
@@ -428,11 +498,13 @@ Object& ObjectOperand(const Variant& value) {
 // ---------------------------------------------------------------------------------------------
 // Frames
 
-// `args` are the call's arguments: on the stack (from `callerTop` on, which is where the caller's
-// top goes back to when the call is over) or the host's. Arguments on the stack move into the
-// parameters, which begin just above them whenever the segment has room; the host's are copied.
+// `args` are the call's arguments: on the stack, right above `callerTop` or one slot higher (the
+// object of a member call), or the host's. `callerTop` is where the caller's top goes back to
+// when the call is over. Arguments on the stack become the parameters where they lie whenever
+// the segment has room for the frame; the host's are copied.
 void Interpreter::PushProcedureFrame(const Procedure& procedure, ClassInstance* me, Variant* args,
-                                     std::size_t argc, bool argsOnStack, Variant* callerTop, ReturnMode mode) {
+                                     std::size_t argc, bool argsOnStack, Variant* callerTop,
+                                     ReturnMode mode) {
     const CodeBlock& code = *procedure.code;
     if (argc != code.paramCount) {
         Raise(ErrorNumber::WrongArgumentCount);
@@ -441,54 +513,48 @@ void Interpreter::PushProcedureFrame(const Procedure& procedure, ClassInstance* 
         Raise(ErrorNumber::OutOfStackSpace);
     }
     CheckTimeout();
-    // Held before the object's own stack slot is reused.
+    // Held before the object's own stack slot is released.
     Ref<ClassInstance> instance(me);
     const std::uint32_t callerSegment = mStack.Segment();
-    Variant* top = mStack.Top();
-    Variant* locals = mStack.Reserve(callerTop, code.LocalCount() + code.maxStack);
-    Variant* params = locals + 1;
+    const std::size_t size = code.LocalCount() + code.maxStack;
+    Variant* locals = nullptr;
     if (!argsOnStack) {
+        locals = mStack.Reserve(callerTop, size);
+        // Empty slots: the copies are constructed into them.
         for (std::size_t index = 0; index < argc; ++index) {
-            params[index] = args[index];
-        }
-    } else if (locals != callerTop || params < args) {
-        for (std::size_t index = 0; index < argc; ++index) {
-            params[index] = std::move(args[index]);
-        }
-    } else if (params > args) {
-        for (std::size_t index = argc; index-- > 0;) {
-            params[index] = std::move(args[index]);
-        }
-    }
-    if (locals != callerTop) {
-        // The frame went to a new segment: what the call popped stays behind.
-        while (top != callerTop) {
-            ValueStack::Clear(*--top);
+            std::construct_at(locals + index, args[index]);
         }
     } else {
-        // The caller's slot below the arguments (an object, or an argument moved up) becomes
-        // the result.
-        ValueStack::Clear(locals[0]);
+        assert((args == callerTop || args == callerTop + 1) && "the arguments lie on the caller's top");
+        Variant* top = mStack.Top();
+        locals = mStack.Reserve(args, size);
+        if (locals != args) {
+            // The frame starts a new segment: the arguments move there, the rest stays behind.
+            for (std::size_t index = 0; index < argc; ++index) {
+                std::construct_at(locals + index, std::move(args[index]));
+            }
+            while (top != callerTop) {
+                ValueStack::Clear(*--top);
+            }
+        } else if (args != callerTop) {
+            ValueStack::Clear(*callerTop);
+        }
     }
     // A ByRef parameter given a variable keeps the reference; anything else is a copy.
     for (std::size_t index = 0; index < argc; ++index) {
-        Variant& slot = params[index];
+        Variant& slot = locals[index];
         if (slot.IsByRef() && code.paramByVal[index]) {
             slot = Variant(slot.Deref());
         }
     }
     assert(mFrames.size() < mFrames.capacity() && "frames never reallocate");
-    Frame& frame = mFrames.emplace_back();
-    frame.code = procedure.code;
-    frame.locals = locals;
-    frame.callerTop = callerTop;
-    frame.me = std::move(instance);
-    frame.callerSegment = callerSegment;
-    frame.mode = mode;
+    mFrames.emplace_back(procedure.code, locals, callerTop, nullptr, std::move(instance), callerSegment,
+                         mode);
     mStack.SetTop(locals + code.LocalCount());
 }
 
-void Interpreter::PushChunkFrame(Ref<CodeBlock> code, Variant* outer, Ref<ClassInstance> me, ReturnMode mode) {
+void Interpreter::PushChunkFrame(Ref<CodeBlock> code, Variant* outer, Ref<ClassInstance> me,
+                                 ReturnMode mode) {
     if (mFrames.size() >= MaxCallDepth) {
         Raise(ErrorNumber::OutOfStackSpace);
     }
@@ -496,14 +562,8 @@ void Interpreter::PushChunkFrame(Ref<CodeBlock> code, Variant* outer, Ref<ClassI
     Variant* callerTop = mStack.Top();
     Variant* locals = mStack.Reserve(callerTop, code->LocalCount() + code->maxStack);
     assert(mFrames.size() < mFrames.capacity() && "frames never reallocate");
-    Frame& frame = mFrames.emplace_back();
-    frame.locals = locals;
-    frame.callerTop = callerTop;
-    frame.outer = outer;
-    frame.me = std::move(me);
-    frame.callerSegment = callerSegment;
-    frame.mode = mode;
-    frame.code = std::move(code);
+    Frame& frame =
+        mFrames.emplace_back(std::move(code), locals, callerTop, outer, std::move(me), callerSegment, mode);
     mStack.SetTop(frame.StackBase());
 }
 
@@ -526,8 +586,8 @@ void Interpreter::ReleaseLocks(std::size_t keep) {
     }
 }
 
-void Interpreter::CheckTimeout() {
-    if (mTimeoutMs <= 0 || (++mTimeoutTicks & 63) != 0) {
+void Interpreter::CheckDeadline() {
+    if ((++mTimeoutTicks & 63) != 0) {
         return;
     }
     if (std::chrono::steady_clock::now() >= mDeadline) {
@@ -539,6 +599,7 @@ void Interpreter::CheckTimeout() {
 
 void Interpreter::QueueTerminate(Ref<ClassInstance> instance) {
     mPendingTerminates.push_back(std::move(instance));
+    mTerminatePending = true;
 }
 
 void Interpreter::StartTerminate() {
@@ -670,11 +731,26 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         }
         frame->pc = static_cast<std::uint32_t>(target);
     };
+    // A binary operator: its inline case (`fast`) on the two operands, else Binary().
+    auto binary = [this](const Instruction& instruction, auto fast) {
+        Variant* top = mStack.Top();
+        if (fast(instruction.op, top[-2], top[-1])) {
+            std::construct_at(&top[-1]);
+            mStack.SetTop(top - 1);
+            return;
+        }
+        Binary(instruction);
+    };
 
     for (;;) {
-        if (!mPendingTerminates.empty()) {
-            StartTerminate();
-            refresh();
+        if (mTerminatePending) {
+            // Cleared here once the queue is empty, wherever it was drained.
+            if (!mPendingTerminates.empty()) {
+                StartTerminate();
+                refresh();
+            } else {
+                mTerminatePending = false;
+            }
         }
         const Instruction& in = code[frame->pc++];
         switch (in.op) {
@@ -723,12 +799,14 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
             refresh();
             break;
         case Op::Unlock:
+            assert(mElementLocks.size() >= in.b && "Unlock without its element references");
             ReleaseLocks(mElementLocks.size() - in.b);
             break;
         case Op::Store: {
-            Variant& value = mStack.Top()[-1];
-            if (in.a == static_cast<std::uint8_t>(VarKind::Local) && IsPlainValue(value)) {
-                locals[in.c].Deref() = mStack.Pop();
+            Variant* top = mStack.Top() - 1;
+            if (in.a == static_cast<std::uint8_t>(VarKind::Local) && IsPlainValue(*top)) {
+                locals[in.c].Deref() = std::move(*top);
+                mStack.SetTop(top);
                 break;
             }
             StoreName(*frame, in);
@@ -737,10 +815,11 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         }
         case Op::StoreSet:
         case Op::StoreRaw: {
-            Variant& value = mStack.Top()[-1];
-            if (in.a == static_cast<std::uint8_t>(VarKind::Local) && !value.IsByRef() &&
-                (in.op == Op::StoreRaw || value.IsObject())) {
-                locals[in.c].Deref() = mStack.Pop();
+            Variant* top = mStack.Top() - 1;
+            if (in.a == static_cast<std::uint8_t>(VarKind::Local) && !top->IsByRef() &&
+                (in.op == Op::StoreRaw || top->IsObject())) {
+                locals[in.c].Deref() = std::move(*top);
+                mStack.SetTop(top);
                 break;
             }
             StoreName(*frame, in);
@@ -750,11 +829,33 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         case Op::Append:
             Append(*frame, in);
             break;
-        case Op::CallName:
+        case Op::CallName: {
+            VarKind kind = in.Kind();
+            if (kind == VarKind::Local && in.b > 0 && !in.Has(OpStatement) && locals[in.c].IsArray()) {
+                ReadElement(locals[in.c].Deref(), in.b, in.b);
+                break;
+            }
+            if ((kind == VarKind::Implicit || kind == VarKind::Global) && in.b == 0 && !in.Has(OpStatement)) {
+                // A named object, as Resolve found it while nothing has changed since.
+                const GlobalSlot& slot = block->module->Slot(
+                    kind == VarKind::Implicit ? block->implicits[static_cast<std::size_t>(in.c)].global
+                                              : static_cast<std::uint32_t>(in.c));
+                if (slot.kind == SlotKind::Unset && slot.fallbackEpoch == mEpoch &&
+                    slot.fallback.kind == Resolution::Kind::NamedObject) {
+                    mStack.Push(slot.fallback.object->value);
+                    break;
+                }
+            }
             CallName(*frame, in);
             refresh();
             break;
+        }
         case Op::StoreIndexed:
+            if (in.Kind() == VarKind::Local && in.b > 0 && !in.Has(OpSet) && locals[in.c].IsArray() &&
+                IsPlainValue(mStack.Top()[-1])) {
+                WriteElement(locals[in.c].Deref(), in.b);
+                break;
+            }
             StoreIndexed(*frame, in);
             refresh();
             break;
@@ -800,34 +901,22 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
             break;
         case Op::Add:
         case Op::Subtract:
-        case Op::Multiply: {
-            Variant* top = mStack.Top();
-            if (FastArithmetic(in.op, top[-2], top[-1])) {
-                std::construct_at(&top[-1]);
-                mStack.SetTop(top - 1);
-                break;
-            }
-            Binary(in);
+        case Op::Multiply:
+            binary(in, FastArithmetic);
             break;
-        }
         case Op::Equal:
         case Op::NotEqual:
         case Op::Less:
         case Op::LessEqual:
         case Op::Greater:
-        case Op::GreaterEqual: {
-            Variant* top = mStack.Top();
-            if (FastCompare(in.op, top[-2], top[-1])) {
-                std::construct_at(&top[-1]);
-                mStack.SetTop(top - 1);
-                break;
-            }
-            Binary(in);
+        case Op::GreaterEqual:
+            binary(in, FastCompare);
             break;
-        }
         case Op::Divide:
         case Op::IntDivide:
         case Op::Modulo:
+            binary(in, FastDivision);
+            break;
         case Op::Power:
         case Op::And:
         case Op::Or:
@@ -864,9 +953,16 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
             break;
         case Op::JumpIfFalse:
         case Op::JumpIfTrue: {
-            Variant& condition = mStack.Top()[-1];
-            bool truth = condition.Type() == VarType::Boolean ? condition.BooleanValue() : Truth(condition);
-            mStack.Drop(1);
+            Variant* top = mStack.Top() - 1;
+            bool truth = false;
+            if (top->Type() == VarType::Boolean) {
+                truth = top->BooleanValue();
+                std::construct_at(top);
+                mStack.SetTop(top);
+            } else {
+                truth = Truth(*top);
+                mStack.Drop(1);
+            }
             if (truth == (in.op == Op::JumpIfTrue)) {
                 jump(in.c);
             }
@@ -888,12 +984,9 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
             break;
         }
         case Op::ForNext: {
-            Variant* hidden = locals + in.b;
             bool goOn = false;
-            if (in.a == static_cast<std::uint8_t>(VarKind::Local) && hidden[2].Type() == VarType::Boolean &&
-                StepWhole(locals[in.c].Deref(), hidden[1])) {
-                goOn = !PastEnd(locals[in.c].Deref(), hidden);
-            } else {
+            if (in.a != static_cast<std::uint8_t>(VarKind::Local) ||
+                !StepWholeLoop(locals[in.c].Deref(), locals + in.b, goOn)) {
                 goOn = ForNext(*frame, in);
             }
             // The Jump that follows holds the loop's top.
@@ -941,7 +1034,7 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
             Erase(*frame, in);
             break;
         case Op::Return: {
-            Variant value = std::move(locals[0]);
+            Variant value = std::move(locals[block->paramCount]);
             ReturnMode mode = frame->mode;
             PopFrame();
             if (mode == ReturnMode::Boundary) {
@@ -969,8 +1062,9 @@ void Interpreter::Binary(const Instruction& instruction) {
         ApplyLiteralTyping(left, right, instruction.a);
     }
     Variant value = automation::Evaluate(ToBinaryOp(instruction.op), left, right);
-    mStack.Drop(1);
-    top[-2] = std::move(value);
+    ValueStack::Clear(right);
+    left = std::move(value);
+    mStack.SetTop(top - 1);
 }
 
 // Stack: start, end, step. Keeps end, step and the direction in three hidden locals and leaves
@@ -997,7 +1091,7 @@ bool Interpreter::ForNext(Frame& frame, const Instruction& instruction) {
     Resolution resolution;
     if (Variant* target = GlobalVariable(frame, instruction, resolution, true)) {
         Variant& counter = target->Deref();
-        if (!StepWhole(counter, hidden[1])) {
+        if (!FastArithmetic(Op::Add, counter, hidden[1])) {
             counter = LetValue(automation::Evaluate(BinaryOp::Add, counter, hidden[1]));
         }
         return !PastEnd(counter, hidden);
@@ -1133,7 +1227,9 @@ void Interpreter::ReDim(Frame& frame, const Instruction& instruction) {
     std::vector<SafeArray::Bound> bounds = BoundsFrom(std::span<Variant>(first, dimensions));
     mStack.DropTo(first);
     Resolution resolution;
-    Variant* target = GlobalVariable(frame, instruction, resolution, true);
+    Variant* target = instruction.Kind() == VarKind::Local
+                          ? &frame.locals[instruction.c].Deref()
+                          : GlobalVariable(frame, instruction, resolution, true);
     if (!target) {
         Raise(ErrorNumber::IllegalAssignment);
     }
@@ -1172,7 +1268,7 @@ void Interpreter::Erase(Frame& frame, const Instruction& instruction) {
 // ---------------------------------------------------------------------------------------------
 // Calls
 
-void Interpreter::PushValueResult(Variant value, bool statement, std::size_t popCount) {
+void Interpreter::PushValueResult(Variant&& value, bool statement, std::size_t popCount) {
     mStack.Drop(popCount);
     if (statement) {
         return;
@@ -1189,10 +1285,15 @@ void Interpreter::CallName(Frame& frame, const Instruction& instruction) {
     bool statement = instruction.Has(OpStatement);
     Variant* args = mStack.Top() - argc;
     ReturnMode mode = statement ? ReturnMode::Discard : ReturnMode::Push;
-    if (instruction.Kind() == VarKind::Global) {
+    VarKind kind = instruction.Kind();
+    if (kind == VarKind::Global || kind == VarKind::Implicit) {
+        auto slotIndex = static_cast<std::uint32_t>(instruction.c);
+        if (kind == VarKind::Implicit) {
+            slotIndex = frame.code->implicits[slotIndex].global;
+        }
         // A procedure of the module itself: its slot is the answer, and redefining it (AddCode)
         // replaces the slot's procedure, so the newest always runs.
-        GlobalSlot& slot = frame.code->module->Slot(static_cast<std::uint32_t>(instruction.c));
+        GlobalSlot& slot = frame.code->module->Slot(slotIndex);
         if (slot.kind == SlotKind::Procedure) {
             PushProcedureFrame(*slot.procedure, nullptr, args, argc, true, args, mode);
             return;
@@ -1228,8 +1329,9 @@ void Interpreter::CallName(Frame& frame, const Instruction& instruction) {
     }
     case Resolution::Kind::NamedMember: {
         Object& object = *resolution.object->value.ObjectValue();
-        Variant value = object.Invoke(resolution.dispId, statement ? InvokeKind::Method : automation::InvokeRead,
-                                      std::span<Variant>(args, argc));
+        Variant value =
+            object.Invoke(resolution.dispId, statement ? InvokeKind::Method : automation::InvokeRead,
+                          std::span<Variant>(args, argc));
         PushValueResult(std::move(value), statement, argc);
         return;
     }
@@ -1279,6 +1381,33 @@ void Interpreter::PushElementRef(Frame& frame, const Instruction& instruction) {
     CallName(frame, read);
 }
 
+// array(args) read: the arguments are the top `argc` of the `popCount` values the read pops.
+void Interpreter::ReadElement(const Variant& array, std::size_t argc, std::size_t popCount) {
+    Variant* args = mStack.Top() - argc;
+    const SafeArray& elements = *array.ArrayValue();
+    const Variant* element = FindElement(elements, args, argc);
+    if (!element) {
+        Subscripts subscripts(std::span<Variant>(args, argc));
+        element = &elements.At(subscripts.View());
+    }
+    Variant value = *element;
+    mStack.Drop(popCount);
+    mStack.Push(std::move(value));
+}
+
+// array(args) = value with a plain value on top of the arguments.
+void Interpreter::WriteElement(Variant& array, std::size_t argc) {
+    Variant* args = mStack.Top() - argc - 1;
+    SafeArray& elements = array.MutableArray();
+    Variant* element = FindElement(elements, args, argc);
+    if (!element) {
+        Subscripts subscripts(std::span<Variant>(args, argc));
+        element = &elements.At(subscripts.View());
+    }
+    *element = mStack.Pop();
+    mStack.DropTo(args);
+}
+
 // value(args): an array element, an object's default member, or the value itself. The call
 // pops `popCount` values, the arguments on top.
 void Interpreter::CallValue(Variant& value, Variant* args, std::size_t argc, bool statement,
@@ -1286,18 +1415,19 @@ void Interpreter::CallValue(Variant& value, Variant* args, std::size_t argc, boo
     Variant& plain = value.Deref();
     if (plain.IsArray()) {
         if (argc == 0) {
-            PushValueResult(plain, statement, popCount);
+            PushValueResult(Variant(plain), statement, popCount);
             return;
         }
-        Subscripts subscripts(std::span<Variant>(args, argc));
-        Variant element = plain.ArrayValue()->At(subscripts.View());
-        PushValueResult(std::move(element), statement, popCount);
+        ReadElement(plain, argc, popCount);
+        if (statement) {
+            mStack.Drop(1);
+        }
         return;
     }
     if (plain.IsObject()) {
         Object* object = plain.ObjectValue().Get();
         if (argc == 0 && !statement) {
-            PushValueResult(plain, false, popCount);
+            PushValueResult(Variant(plain), false, popCount);
             return;
         }
         if (!object) {
@@ -1314,7 +1444,7 @@ void Interpreter::CallValue(Variant& value, Variant* args, std::size_t argc, boo
     if (argc > 0) {
         Raise(ErrorNumber::TypeMismatch);
     }
-    PushValueResult(plain, false, popCount);
+    PushValueResult(Variant(plain), false, popCount);
 }
 
 void Interpreter::CallObjectDefault(Object& object, Variant* args, std::size_t argc, bool statement,
@@ -1336,8 +1466,8 @@ void Interpreter::CallObjectDefault(Object& object, Variant* args, std::size_t a
     if (!id) {
         Raise(ErrorNumber::ObjectDoesNotSupport);
     }
-    Variant value =
-        object.Invoke(*id, statement ? InvokeKind::Method : automation::InvokeRead, std::span<Variant>(args, argc));
+    Variant value = object.Invoke(*id, statement ? InvokeKind::Method : automation::InvokeRead,
+                                  std::span<Variant>(args, argc));
     PushValueResult(std::move(value), statement, popCount);
 }
 
@@ -1347,7 +1477,7 @@ void Interpreter::CallInstanceMember(ClassInstance& instance, std::uint32_t memb
     if (info.field >= 0) {
         Variant& field = instance.Field(info.field);
         if (argc == 0) {
-            PushValueResult(field, statement, popCount);
+            PushValueResult(Variant(field), statement, popCount);
             return;
         }
         CallValue(field, args, argc, statement, popCount);

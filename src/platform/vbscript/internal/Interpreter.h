@@ -99,9 +99,15 @@ private:
         Terminate, // Class_Terminate: its errors are dropped
     };
 
-    /// One running procedure or chunk. Its locals (slot 0 the result, then the parameters) and
+    /// One running procedure or chunk. Its locals (the parameters, the result, the rest) and
     /// its operand stack lie in mStack; the frame only points at them.
     struct Frame {
+        Frame(automation::Ref<CodeBlock> code, automation::Variant* locals, automation::Variant* callerTop,
+              automation::Variant* outer, automation::Ref<ClassInstance> me, std::uint32_t callerSegment,
+              ReturnMode mode) noexcept
+            : code(std::move(code)), locals(locals), callerTop(callerTop), outer(outer), me(std::move(me)),
+              callerSegment(callerSegment), mode(mode) {}
+
         automation::Ref<CodeBlock> code; // held: AddCode may replace the procedure meanwhile
         automation::Variant* locals = nullptr;
         automation::Variant* callerTop = nullptr; // the caller's stack top once this frame is gone
@@ -129,12 +135,19 @@ private:
     bool HandleError(const automation::Error& error, std::size_t boundary);
     void RecordPlace(const automation::Error& error);
     void PushProcedureFrame(const Procedure& procedure, ClassInstance* me, automation::Variant* args,
-                            std::size_t argc, bool argsOnStack, automation::Variant* callerTop, ReturnMode mode);
+                            std::size_t argc, bool argsOnStack, automation::Variant* callerTop,
+                            ReturnMode mode);
     void PushChunkFrame(automation::Ref<CodeBlock> code, automation::Variant* outer,
                         automation::Ref<ClassInstance> me, ReturnMode mode);
     void PopFrame();
     void ReleaseLocks(std::size_t keep);
-    void CheckTimeout();
+    /// Checked on backward jumps and calls; cheap while no time-out is set.
+    void CheckTimeout() {
+        if (mTimeoutMs > 0) {
+            CheckDeadline();
+        }
+    }
+    void CheckDeadline();
     void StartTerminate();
 
     automation::Variant& Variable(Frame& frame, const Instruction& instruction);
@@ -142,6 +155,8 @@ private:
                                         bool create);
     void CallName(Frame& frame, const Instruction& instruction);
     void PushElementRef(Frame& frame, const Instruction& instruction);
+    void ReadElement(const automation::Variant& array, std::size_t argc, std::size_t popCount);
+    void WriteElement(automation::Variant& array, std::size_t argc);
     void CallValue(automation::Variant& value, automation::Variant* args, std::size_t argc, bool statement,
                    std::size_t popCount);
     void CallObjectDefault(automation::Object& object, automation::Variant* args, std::size_t argc,
@@ -150,15 +165,16 @@ private:
     void StoreMember(Frame& frame, const Instruction& instruction);
     void StoreName(Frame& frame, const Instruction& instruction);
     void StoreIndexed(Frame& frame, const Instruction& instruction);
-    void StoreInto(automation::Variant& target, std::span<automation::Variant> args, automation::Variant value,
-                   bool isSet);
+    void StoreInto(automation::Variant& target, std::span<automation::Variant> args,
+                   automation::Variant value, bool isSet);
     void StoreObjectDefault(automation::Object& object, std::span<automation::Variant> args,
                             automation::Variant value, bool isSet);
     void CallInstanceMember(ClassInstance& instance, std::uint32_t member, automation::Variant* args,
                             std::size_t argc, bool statement, std::size_t popCount);
     void CallBuiltin(Frame& frame, const Instruction& instruction);
-    void CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<automation::Variant> args, bool statement);
-    void PushValueResult(automation::Variant value, bool statement, std::size_t popCount);
+    void CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<automation::Variant> args,
+                       bool statement);
+    void PushValueResult(automation::Variant&& value, bool statement, std::size_t popCount);
     void Binary(const Instruction& instruction);
     void ForPrepare(Frame& frame, const Instruction& instruction);
     bool ForNext(Frame& frame, const Instruction& instruction);
@@ -195,6 +211,7 @@ private:
     std::vector<Frame> mFrames;
     std::vector<ElementLock> mElementLocks;
     std::vector<automation::Ref<ClassInstance>> mPendingTerminates;
+    bool mTerminatePending = false; // set when one is queued: the loop's cheap test
     int mNativeDepth = 0;
     std::int32_t mTimeoutMs = 0;
     std::chrono::steady_clock::time_point mDeadline;

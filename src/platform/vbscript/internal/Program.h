@@ -135,7 +135,7 @@ public:
     std::vector<StatementRange> statements; // sorted by start
     std::vector<ImplicitRef> implicits;
     std::vector<std::u16string> localNames; // per slot; "" for hidden temporaries
-    std::uint32_t paramCount = 0;           // slots 1..paramCount are the parameters
+    std::uint32_t paramCount = 0;           // slots 0..paramCount-1; slot paramCount is the result
     std::vector<bool> paramByVal;
     std::uint32_t maxStack = 0; // the deepest the operand stack gets
     automation::Ref<SourceText> source;

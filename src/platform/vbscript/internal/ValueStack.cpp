@@ -19,10 +19,7 @@ ValueStack::ValueStack() {
     mLimit = mTop + FirstSegmentSize;
 }
 
-automation::Variant* ValueStack::Reserve(automation::Variant* from, std::size_t count) {
-    if (static_cast<std::size_t>(mLimit - from) >= count) {
-        return from;
-    }
+automation::Variant* ValueStack::NextSegment(std::size_t count) {
     std::uint32_t next = mSegment + 1;
     if (next == mSegments.size()) {
         std::size_t size = std::max(LaterSegmentSize, count);

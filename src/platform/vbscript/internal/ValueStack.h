@@ -55,7 +55,9 @@ public:
     /// Room for `count` Empty slots from `from` (at or below the top of the current segment) on:
     /// `from` itself when the segment has that room, else the start of the next segment, which
     /// becomes current. The caller then sets the top inside the room.
-    automation::Variant* Reserve(automation::Variant* from, std::size_t count);
+    automation::Variant* Reserve(automation::Variant* from, std::size_t count) {
+        return static_cast<std::size_t>(mLimit - from) >= count ? from : NextSegment(count);
+    }
     /// Goes back to a segment left by Reserve, with `top` as the top; the later segments are
     /// Empty again by then.
     void Restore(automation::Variant* top, std::uint32_t segment) noexcept {
@@ -70,6 +72,8 @@ public:
     static void Clear(automation::Variant& slot) noexcept { automation::Variant discard(std::move(slot)); }
 
 private:
+    automation::Variant* NextSegment(std::size_t count);
+
     struct Chunk {
         std::unique_ptr<automation::Variant[]> slots;
         std::size_t size = 0;

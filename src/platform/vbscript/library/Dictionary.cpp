@@ -6,7 +6,7 @@
 
 #include <bit>
 #include <cmath>
-#include <functional>
+#include <cstring>
 
 namespace qv::vbscript {
 
@@ -27,7 +27,7 @@ bool IsTextMode(std::int32_t mode) {
 
 } // namespace
 
-Dictionary::Dictionary() : mIndex(0, KeyHash{false}, KeyEqual{false}) {}
+Dictionary::Dictionary() = default;
 
 const automation::ClassInfo& Dictionary::GetClassInfo() const {
     using automation::Method;
@@ -57,7 +57,7 @@ const automation::ClassInfo& Dictionary::GetClassInfo() const {
 
 automation::Ref<automation::Enumerator> Dictionary::NewEnum() {
     std::vector<Variant> keys;
-    keys.reserve(mIndex.size());
+    keys.reserve(mLiveCount);
     for (const Entry& entry : mEntries) {
         if (entry.live) {
             keys.push_back(entry.key);
@@ -66,21 +66,47 @@ automation::Ref<automation::Enumerator> Dictionary::NewEnum() {
     return automation::MakeRef<library::ListEnumerator>(std::move(keys));
 }
 
-std::size_t Dictionary::KeyHash::operator()(const KeyView& key) const noexcept {
+namespace {
+
+/// Spreads the bits of a 64-bit value over the hash (the finaliser of SplitMix64).
+std::size_t MixBits(std::uint64_t bits) noexcept {
+    bits = (bits ^ (bits >> 30)) * 0xBF58476D1CE4E5B9ull;
+    bits = (bits ^ (bits >> 27)) * 0x94D049BB133111EBull;
+    return static_cast<std::size_t>(bits ^ (bits >> 31));
+}
+
+/// FNV-1a over the units: keys are short, and this is cheaper than a general byte hash.
+std::size_t HashUnits(std::u16string_view text) noexcept {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (char16_t unit : text) {
+        hash = (hash ^ unit) * 1099511628211ull;
+    }
+    return static_cast<std::size_t>(hash);
+}
+
+/// Binary equality: cheaper through memcmp than through the unit-by-unit ordering comparison of
+/// std::u16string_view.
+bool SameUnits(std::u16string_view a, std::u16string_view b) noexcept {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+}
+
+} // namespace
+
+std::size_t Dictionary::Hash(const KeyView& key) const noexcept {
     switch (key.kind) {
     case KeyKind::Null:
         return 0;
     case KeyKind::Number:
-        return std::hash<double>()(key.number);
+        return MixBits(std::bit_cast<std::uint64_t>(key.number));
     case KeyKind::Text:
-        return isText ? automation::HashNoCase(key.text) : std::hash<std::u16string_view>()(key.text);
+        return IsTextMode(mCompareMode) ? automation::HashNoCase(key.text) : HashUnits(key.text);
     case KeyKind::Object:
-        return std::hash<const void*>()(key.object);
+        return MixBits(reinterpret_cast<std::uintptr_t>(key.object));
     }
     return 0;
 }
 
-bool Dictionary::KeyEqual::operator()(const KeyView& a, const KeyView& b) const noexcept {
+bool Dictionary::Equal(const KeyView& a, const KeyView& b) const noexcept {
     if (a.kind != b.kind) {
         return false;
     }
@@ -90,7 +116,10 @@ bool Dictionary::KeyEqual::operator()(const KeyView& a, const KeyView& b) const 
     case KeyKind::Number:
         return a.number == b.number;
     case KeyKind::Text:
-        return isText ? automation::EqualsNoCase(a.text, b.text) : a.text == b.text;
+        if (IsTextMode(mCompareMode)) {
+            return automation::EqualsNoCase(a.text, b.text);
+        }
+        return SameUnits(a.text, b.text);
     case KeyKind::Object:
         return a.object == b.object;
     }
@@ -123,48 +152,121 @@ Dictionary::KeyView Dictionary::MakeKey(const Variant& key) const {
     }
 }
 
-Dictionary::Entry& Dictionary::Insert(const Variant& key, const KeyView& identity, Variant item) {
-    mEntries.push_back(Entry{key.Deref(), std::move(item)});
-    mIndex.emplace(StoredKey(identity), mEntries.size() - 1);
-    return mEntries.back();
+std::size_t Dictionary::SlotOf(const KeyView& key, std::size_t hash) const {
+    if (mSlots.empty()) {
+        return NotFound;
+    }
+    const std::size_t mask = mSlots.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const std::uint32_t content = mSlots[slot];
+        if (content == EmptySlot) {
+            return NotFound;
+        }
+        if (content == RemovedSlot) {
+            continue;
+        }
+        const Entry& entry = mEntries[content - 1];
+        if (entry.hash == hash && Equal(entry.identity, key)) {
+            return slot;
+        }
+    }
 }
 
-// Removal leaves a dead entry so that indexes stay valid; once the dead outnumber the live, the
-// entries are packed and re-indexed.
+std::size_t Dictionary::PositionOf(const KeyView& key, std::size_t hash) const {
+    const std::size_t slot = SlotOf(key, hash);
+    return slot == NotFound ? NotFound : mSlots[slot] - 1;
+}
+
+Dictionary::Entry& Dictionary::Insert(const Variant& key, std::size_t hash, Variant item) {
+    Entry& entry = mEntries.emplace_back();
+    entry.item = std::move(item);
+    SetKey(entry, key, hash);
+    ++mLiveCount;
+    Place(mEntries.size() - 1);
+    return entry;
+}
+
+void Dictionary::SetKey(Entry& entry, const Variant& key, std::size_t hash) {
+    entry.key = key.Deref();
+    // Viewed in the entry's own copy, which shares the caller's string but outlives it.
+    entry.identity = MakeKey(entry.key);
+    entry.hash = hash;
+}
+
+void Dictionary::Place(std::size_t position) {
+    // The table never fills, so every probe meets an Empty slot.
+    if ((mUsedSlots + 1) * 4 > mSlots.size() * 3) {
+        Reindex();
+        return;
+    }
+    const std::size_t mask = mSlots.size() - 1;
+    std::size_t slot = mEntries[position].hash & mask;
+    while (mSlots[slot] != EmptySlot && mSlots[slot] != RemovedSlot) {
+        slot = (slot + 1) & mask;
+    }
+    if (mSlots[slot] == EmptySlot) {
+        ++mUsedSlots;
+    }
+    mSlots[slot] = static_cast<std::uint32_t>(position + 1);
+}
+
+void Dictionary::Reindex() {
+    // At most half full afterwards, so that growing stays rare.
+    std::size_t capacity = 16;
+    while (capacity < mLiveCount * 2) {
+        capacity *= 2;
+    }
+    mSlots.assign(capacity, EmptySlot);
+    mUsedSlots = 0;
+    const std::size_t mask = capacity - 1;
+    for (std::size_t position = 0; position < mEntries.size(); ++position) {
+        if (!mEntries[position].live) {
+            continue;
+        }
+        std::size_t slot = mEntries[position].hash & mask;
+        while (mSlots[slot] != EmptySlot) {
+            slot = (slot + 1) & mask;
+        }
+        mSlots[slot] = static_cast<std::uint32_t>(position + 1);
+        ++mUsedSlots;
+    }
+}
+
+// Removal leaves a dead entry so that positions stay valid; once the dead outnumber the live,
+// the entries are packed and re-indexed.
 void Dictionary::Compact() {
-    std::size_t dead = mEntries.size() - mIndex.size();
-    if (dead < 16 || dead < mIndex.size()) {
+    std::size_t dead = mEntries.size() - mLiveCount;
+    if (dead < 16 || dead < mLiveCount) {
         return;
     }
     std::vector<Entry> live;
-    live.reserve(mIndex.size());
+    live.reserve(mLiveCount);
     for (Entry& entry : mEntries) {
         if (entry.live) {
             live.push_back(std::move(entry));
         }
     }
     mEntries = std::move(live);
-    mIndex.clear();
-    for (std::size_t i = 0; i < mEntries.size(); ++i) {
-        mIndex.emplace(StoredKey(MakeKey(mEntries[i].key)), i);
-    }
+    Reindex();
 }
 
 void Dictionary::Add(const Variant& key, Variant item) {
     const KeyView identity = MakeKey(key);
-    if (mIndex.contains(identity)) {
+    const std::size_t hash = Hash(identity);
+    if (SlotOf(identity, hash) != NotFound) {
         automation::Raise(automation::ErrorNumber::DuplicateKey);
     }
-    Insert(key, identity, std::move(item));
+    Insert(key, hash, std::move(item));
 }
 
 bool Dictionary::Exists(const Variant& key) const {
-    return mIndex.contains(MakeKey(key));
+    const KeyView identity = MakeKey(key);
+    return SlotOf(identity, Hash(identity)) != NotFound;
 }
 
 Variant Dictionary::Items() const {
     std::vector<Variant> items;
-    items.reserve(mIndex.size());
+    items.reserve(mLiveCount);
     for (const Entry& entry : mEntries) {
         if (entry.live) {
             items.push_back(entry.item);
@@ -175,7 +277,7 @@ Variant Dictionary::Items() const {
 
 Variant Dictionary::Keys() const {
     std::vector<Variant> keys;
-    keys.reserve(mIndex.size());
+    keys.reserve(mLiveCount);
     for (const Entry& entry : mEntries) {
         if (entry.live) {
             keys.push_back(entry.key);
@@ -185,41 +287,48 @@ Variant Dictionary::Keys() const {
 }
 
 void Dictionary::Remove(const Variant& key) {
-    auto it = mIndex.find(MakeKey(key));
-    if (it == mIndex.end()) {
+    const KeyView identity = MakeKey(key);
+    const std::size_t slot = SlotOf(identity, Hash(identity));
+    if (slot == NotFound) {
         RaiseElementNotFound();
     }
-    Entry& entry = mEntries[it->second];
+    Entry& entry = mEntries[mSlots[slot] - 1];
     entry.live = false;
     entry.key = Variant();
     entry.item = Variant();
-    mIndex.erase(it);
+    entry.identity = KeyView();
+    mSlots[slot] = RemovedSlot;
+    --mLiveCount;
     Compact();
 }
 
 void Dictionary::RemoveAll() {
     mEntries.clear();
-    mIndex.clear();
+    mSlots.clear();
+    mUsedSlots = 0;
+    mLiveCount = 0;
 }
 
 Variant Dictionary::GetItem(const Variant& key) {
     const KeyView identity = MakeKey(key);
-    auto it = mIndex.find(identity);
-    if (it != mIndex.end()) {
-        return mEntries[it->second].item;
+    const std::size_t hash = Hash(identity);
+    const std::size_t position = PositionOf(identity, hash);
+    if (position != NotFound) {
+        return mEntries[position].item;
     }
-    Insert(key, identity, Variant());
+    Insert(key, hash, Variant());
     return Variant();
 }
 
 void Dictionary::LetItem(const Variant& key, Variant item) {
     const KeyView identity = MakeKey(key);
-    auto it = mIndex.find(identity);
-    if (it != mIndex.end()) {
-        mEntries[it->second].item = std::move(item);
+    const std::size_t hash = Hash(identity);
+    const std::size_t position = PositionOf(identity, hash);
+    if (position != NotFound) {
+        mEntries[position].item = std::move(item);
         return;
     }
-    Insert(key, identity, std::move(item));
+    Insert(key, hash, std::move(item));
 }
 
 void Dictionary::SetItem(const Variant& key, Variant item) {
@@ -230,28 +339,28 @@ void Dictionary::SetItem(const Variant& key, Variant item) {
 }
 
 void Dictionary::LetKey(const Variant& key, const Variant& newKey) {
-    auto it = mIndex.find(MakeKey(key));
-    if (it == mIndex.end()) {
+    const KeyView identity = MakeKey(key);
+    const std::size_t slot = SlotOf(identity, Hash(identity));
+    if (slot == NotFound) {
         RaiseElementNotFound();
     }
     const KeyView renamed = MakeKey(newKey);
-    if (mIndex.contains(renamed)) {
+    const std::size_t renamedHash = Hash(renamed);
+    if (SlotOf(renamed, renamedHash) != NotFound) {
         automation::Raise(automation::ErrorNumber::DuplicateKey);
     }
-    std::size_t position = it->second;
-    mIndex.erase(it);
-    mEntries[position].key = newKey.Deref();
-    mIndex.emplace(StoredKey(renamed), position);
+    const std::size_t position = mSlots[slot] - 1;
+    mSlots[slot] = RemovedSlot;
+    SetKey(mEntries[position], newKey, renamedHash);
+    Place(position);
 }
 
 void Dictionary::LetCompareMode(std::int32_t mode) {
-    if (!mIndex.empty()) {
+    if (mLiveCount != 0) {
         library::RaiseInvalidCall();
     }
+    // Hashes of text depend on the mode; with no keys there is nothing to rehash.
     mCompareMode = mode;
-    // The index hashes and compares text by the mode; it is empty, so it is simply remade.
-    const bool isText = IsTextMode(mode);
-    mIndex = Index(0, KeyHash{isText}, KeyEqual{isText});
 }
 
 // The hash of the runtime's own table of 1201 buckets: a shift-and-add over the (lower-cased in
@@ -293,11 +402,12 @@ std::int32_t Dictionary::HashVal(const Variant& key) const {
 }
 
 std::optional<Variant> Dictionary::Find(const Variant& key) const {
-    auto it = mIndex.find(MakeKey(key));
-    if (it == mIndex.end()) {
+    const KeyView identity = MakeKey(key);
+    const std::size_t position = PositionOf(identity, Hash(identity));
+    if (position == NotFound) {
         return std::nullopt;
     }
-    return mEntries[it->second].item;
+    return mEntries[position].item;
 }
 
 } // namespace qv::vbscript

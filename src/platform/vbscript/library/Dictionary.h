@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace qv::vbscript {
@@ -32,7 +31,7 @@ public:
     /// Raises 32811 (Element not found) for a missing key.
     void Remove(const automation::Variant& key);
     void RemoveAll();
-    std::int32_t Count() const { return static_cast<std::int32_t>(mIndex.size()); }
+    std::int32_t Count() const { return static_cast<std::int32_t>(mLiveCount); }
 
     /// The item of a key. Reading a missing key adds it with an Empty item, as the runtime's
     /// dictionary has always done; use Find to look without adding.
@@ -52,9 +51,8 @@ public:
 
 private:
     // What identifies a key: a number (every numeric subtype alike), a string, an object
-    // identity, or Null. Strings compare binary or, in text mode, ignoring case; the hash and the
-    // equality of the index carry the mode, so keys are stored as given and looked up through a
-    // view without a copy.
+    // identity, or Null. Strings compare binary or, in text mode, ignoring case. Lookups read the
+    // caller's key in place, without a copy.
     enum class KeyKind : std::uint8_t { Null, Number, Text, Object };
     struct KeyView {
         KeyKind kind = KeyKind::Null;
@@ -62,45 +60,44 @@ private:
         std::u16string_view text;
         const void* object = nullptr;
     };
-    struct StoredKey {
-        KeyKind kind;
-        double number;
-        std::u16string text;
-        const void* object;
-        explicit StoredKey(const KeyView& view)
-            : kind(view.kind), number(view.number), text(view.text), object(view.object) {}
-        KeyView View() const { return {kind, number, text, object}; }
-    };
-    struct KeyHash {
-        using is_transparent = void;
-        bool isText;
-        std::size_t operator()(const KeyView& key) const noexcept;
-        std::size_t operator()(const StoredKey& key) const noexcept { return (*this)(key.View()); }
-    };
-    struct KeyEqual {
-        using is_transparent = void;
-        bool isText;
-        bool operator()(const KeyView& a, const KeyView& b) const noexcept;
-        bool operator()(const StoredKey& a, const KeyView& b) const noexcept { return (*this)(a.View(), b); }
-        bool operator()(const KeyView& a, const StoredKey& b) const noexcept { return (*this)(a, b.View()); }
-        bool operator()(const StoredKey& a, const StoredKey& b) const noexcept {
-            return (*this)(a.View(), b.View());
-        }
-    };
     struct Entry {
         automation::Variant key;
         automation::Variant item;
+        // The key's identity and hash, kept so that probing and growing never recompute them.
+        // The text view points into the key's own string, which nothing changes while the entry
+        // holds it (a string is appended to in place only by its sole holder).
+        KeyView identity;
+        std::size_t hash = 0;
         bool live = true;
     };
-    using Index = std::unordered_map<StoredKey, std::size_t, KeyHash, KeyEqual>;
+    static constexpr std::size_t NotFound = static_cast<std::size_t>(-1);
 
     /// The identity of `key`, viewing its text in place: valid while `key` is.
     KeyView MakeKey(const automation::Variant& key) const;
-    Entry& Insert(const automation::Variant& key, const KeyView& identity, automation::Variant item);
+    std::size_t Hash(const KeyView& key) const noexcept;
+    bool Equal(const KeyView& a, const KeyView& b) const noexcept;
+    /// The slot of the live entry with this key, or NotFound.
+    std::size_t SlotOf(const KeyView& key, std::size_t hash) const;
+    /// The position in mEntries of the entry with this key, or NotFound.
+    std::size_t PositionOf(const KeyView& key, std::size_t hash) const;
+    /// Adds an entry for a key known to be absent.
+    Entry& Insert(const automation::Variant& key, std::size_t hash, automation::Variant item);
+    /// Sets an entry's key and the identity kept with it.
+    void SetKey(Entry& entry, const automation::Variant& key, std::size_t hash);
+    /// Gives entry `position` a slot, growing the table first when it is three quarters used.
+    void Place(std::size_t position);
+    /// Rebuilds the slots of the live entries.
+    void Reindex();
     void Compact();
 
     std::vector<Entry> mEntries; // in order of addition; removed entries stay dead until compaction
-    Index mIndex;
+    // Open addressing with linear probing: a power-of-two number of slots, each Empty, Removed
+    // or the position of an entry plus one.
+    static constexpr std::uint32_t EmptySlot = 0;
+    static constexpr std::uint32_t RemovedSlot = static_cast<std::uint32_t>(-1);
+    std::vector<std::uint32_t> mSlots;
+    std::size_t mUsedSlots = 0; // not Empty: live and removed
+    std::size_t mLiveCount = 0;
     std::int32_t mCompareMode = 0;
 };
 

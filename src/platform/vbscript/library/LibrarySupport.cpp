@@ -46,42 +46,12 @@ ResolvedArgs::ResolvedArgs(Args args) : mArgs(args) {
     }
 }
 
-namespace {
-
-const Variant& EmptyValue() noexcept {
-    static const Variant empty;
-    return empty;
+void ArgValue::ReadDefault(const Variant& object) {
+    mHolder = automation::DefaultValue(object);
+    mValue = &mHolder;
 }
 
-} // namespace
-
-ArgValue::ArgValue(Args args, std::size_t index) : mValue(&EmptyValue()) {
-    if (IsGiven(args, index)) {
-        Read(args[index]);
-    }
-}
-
-ArgValue::ArgValue(const Variant& arg) : mValue(&EmptyValue()) {
-    Read(arg);
-}
-
-void ArgValue::Read(const Variant& arg) {
-    mValue = &arg.Deref();
-    if (mValue->IsObject()) {
-        mHolder = automation::DefaultValue(*mValue);
-        mValue = &mHolder;
-    }
-}
-
-void TextArg::Convert() {
-    const Variant& value = mValue.Get();
-    if (value.IsString()) {
-        mView = value.StringValue();
-        return;
-    }
-    if (value.IsNull()) {
-        return;
-    }
+void TextArg::Convert(const Variant& value) {
     automation::AppendTextForm(mConverted, value);
     mView = mConverted;
 }

@@ -58,8 +58,13 @@ private:
 /// copyable: Get() may point into it.
 class ArgValue {
 public:
-    ArgValue(Args args, std::size_t index);
-    explicit ArgValue(const Variant& arg);
+    // Inline: the library reads most of its arguments through here.
+    ArgValue(Args args, std::size_t index) : mValue(&mHolder) {
+        if (index < args.size()) {
+            Read(args[index]);
+        }
+    }
+    explicit ArgValue(const Variant& arg) : mValue(&mHolder) { Read(arg); }
     ArgValue(const ArgValue&) = delete;
     ArgValue& operator=(const ArgValue&) = delete;
 
@@ -67,9 +72,17 @@ public:
     bool IsNull() const noexcept { return mValue->IsNull(); }
 
 private:
-    void Read(const Variant& arg);
+    void Read(const Variant& arg) {
+        const Variant& value = arg.Deref();
+        if (value.IsObject()) {
+            ReadDefault(value);
+        } else if (!value.IsMissing()) {
+            mValue = &value;
+        }
+    }
+    void ReadDefault(const Variant& object);
 
-    Variant mHolder;
+    Variant mHolder; // Empty, or an object's default value
     const Variant* mValue;
 };
 
@@ -78,18 +91,28 @@ private:
 /// caller to decide. Not copyable: the view may point into it.
 class TextArg {
 public:
-    TextArg(Args args, std::size_t index) : mValue(args, index) { Convert(); }
-    explicit TextArg(const Variant& arg) : mValue(arg) { Convert(); }
+    TextArg(Args args, std::size_t index) : mValue(args, index) { Read(); }
+    explicit TextArg(const Variant& arg) : mValue(arg) { Read(); }
     TextArg(const TextArg&) = delete;
     TextArg& operator=(const TextArg&) = delete;
 
     bool IsNull() const noexcept { return mValue.IsNull(); }
     std::u16string_view View() const noexcept { return mView; }
     /// The argument itself when it is a String: a result equal to it can share its text.
-    const Variant* StringVariant() const noexcept { return mValue.Get().IsString() ? &mValue.Get() : nullptr; }
+    const Variant* StringVariant() const noexcept {
+        return mValue.Get().IsString() ? &mValue.Get() : nullptr;
+    }
 
 private:
-    void Convert();
+    void Read() {
+        const Variant& value = mValue.Get();
+        if (value.IsString()) {
+            mView = value.StringValue();
+        } else if (!value.IsNull()) {
+            Convert(value);
+        }
+    }
+    void Convert(const Variant& value);
 
     ArgValue mValue;
     std::u16string mConverted;

@@ -4,6 +4,8 @@
 
 #include "platform/automation/Object.h"
 
+#include <cmath>
+
 namespace qv::vbscript::testing {
 namespace {
 
@@ -146,6 +148,65 @@ TEST(DictionaryTest, CompareMode) {
     EXPECT_EQ(binary->Count(), 2);
     EXPECT_EQ(binary->HashVal(Variant(u"a")), 97);
     EXPECT_EQ(binary->HashVal(Variant(u"")), 0);
+}
+
+// Keys are looked up through views of the caller's text; the index must find them again after
+// it grows, after removals pack the entries and after a key is renamed, in both modes, with keys
+// long enough to live outside the string's own buffer.
+TEST(DictionaryTest, LookupsSurviveGrowthRemovalAndRenaming) {
+    for (std::int32_t mode : {0, 1}) {
+        SCOPED_TRACE(mode == 0 ? "binary" : "text");
+        auto d = NewDictionary();
+        d->LetCompareMode(mode);
+        auto key = [](int i) { return Variant(u"Customer name " + automation::ToString(Variant(i))); };
+        for (int i = 0; i < 500; ++i) {
+            d->Add(key(i), Variant(i));
+        }
+        for (int i = 0; i < 500; i += 3) {
+            d->Remove(key(i));
+        }
+        d->LetKey(key(1), Variant(u"renamed key of one"));
+        EXPECT_EQ(d->Count(), 333);
+        EXPECT_FALSE(d->Exists(key(1)));
+        EXPECT_EQ(Describe(d->GetItem(Variant(u"renamed key of one"))), "Long:1");
+        EXPECT_EQ(Describe(*d->Find(key(499))), "Long:499");
+        EXPECT_FALSE(d->Find(key(498)));
+        // Only text mode finds a key spelled in other letters.
+        EXPECT_EQ(d->Exists(Variant(u"CUSTOMER NAME 2")), mode == 1);
+        EXPECT_EQ(d->Count(), 333);
+    }
+}
+
+// Removed keys leave marks in the index until it is rebuilt; a long run of adds and removes over
+// a few live keys must neither lose a key nor fill the index.
+TEST(DictionaryTest, ChurnKeepsLiveKeys) {
+    auto d = NewDictionary();
+    d->Add(Variant(u"kept"), Variant(-1));
+    for (int round = 0; round < 2000; ++round) {
+        d->Add(Variant(round), Variant(round));
+        if (round >= 5) {
+            d->Remove(Variant(round - 5));
+        }
+    }
+    EXPECT_EQ(d->Count(), 6);
+    EXPECT_EQ(Describe(d->GetItem(Variant(u"kept"))), "Long:-1");
+    EXPECT_EQ(Describe(d->GetItem(Variant(1999.0))), "Long:1999");
+    EXPECT_FALSE(d->Exists(Variant(1994)));
+    EXPECT_EQ(KeysOf(*d), "[String:kept|Long:1995|Long:1996|Long:1997|Long:1998|Long:1999]");
+}
+
+TEST(DictionaryTest, NumberKeysIgnoreSubtypeAndSign) {
+    auto d = NewDictionary();
+    d->Add(Variant(0.0), Variant(u"zero"));
+    EXPECT_TRUE(d->Exists(Variant(-0.0)));
+    EXPECT_TRUE(d->Exists(Variant()));
+    EXPECT_TRUE(d->Exists(Variant(false)));
+    d->Add(Variant(automation::Currency::FromScaled(25000)), Variant(u"two and a half"));
+    EXPECT_EQ(Describe(d->GetItem(Variant(2.5f))), "String:two and a half");
+    EXPECT_EQ(ErrorOf([&] { d->Add(Variant(std::nan("")), Variant()); }), "error 5");
+    d->Add(Variant::Null(), Variant(u"null"));
+    EXPECT_EQ(Describe(d->GetItem(Variant::Null())), "String:null");
+    EXPECT_EQ(d->Count(), 3);
 }
 
 } // namespace

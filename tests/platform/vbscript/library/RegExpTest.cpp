@@ -30,15 +30,18 @@ std::string Matches(std::u16string pattern, std::u16string subject, Options opti
         std::string text;
         for (std::int32_t i = 0; i < collection->Count(); ++i) {
             Ref<Match> match = collection->Item(i);
-            text += (i ? " " : "") + std::to_string(match->FirstIndex()) + ":" +
-                    automation::ToUtf8(match->Value());
+            // Appended piece by piece: `literal + std::string` trips GCC 12's -Wrestrict at -O3.
+            text += i ? " " : "";
+            text += std::to_string(match->FirstIndex());
+            text += ":";
+            text += automation::ToUtf8(match->Value());
             Ref<SubMatches> groups = match->GetSubMatches();
             if (groups->Count() > 0) {
                 text += "{";
                 for (std::int32_t g = 0; g < groups->Count(); ++g) {
                     Variant group = groups->Item(g);
-                    text += (g ? "," : "") + (group.IsEmpty() ? std::string("Empty")
-                                                              : automation::ToUtf8(group.StringValue()));
+                    text += g ? "," : "";
+                    text += group.IsEmpty() ? std::string("Empty") : automation::ToUtf8(group.StringValue());
                 }
                 text += "}";
             }

@@ -1,10 +1,32 @@
 #include "LibraryTestSupport.h"
 
+#include "platform/automation/Object.h"
+
 namespace qv::vbscript::testing {
 namespace {
 
 const Variant Null = Variant::Null();
 const Variant Empty;
+
+// Text behind a default property that counts its reads, as a script class with a default
+// property would.
+class TextSource final : public automation::Object {
+public:
+    explicit TextSource(std::u16string text) : mText(std::move(text)) {}
+    const automation::ClassInfo& GetClassInfo() const override {
+        static const automation::ClassInfo info(
+            u"TextSource", {automation::Default(automation::Method<&TextSource::Text>(u"Text"))});
+        return info;
+    }
+    std::u16string Text() {
+        ++mReads;
+        return mText;
+    }
+    int mReads = 0;
+
+private:
+    std::u16string mText;
+};
 
 TEST(StringFunctionsTest, CharacterCodes) {
     ExpectOutcomes({
@@ -241,6 +263,53 @@ TEST(StringFunctionsTest, EscapeAndUnescape) {
         all.push_back(c);
     }
     EXPECT_EQ(Call(u"Unescape", {Call(u"Escape", {Variant(all)})}).StringValue(), all);
+}
+
+// Arguments are read in place where they can be; an object argument still stands for its
+// default value, read once per call, and a by-reference argument for the variable it refers to.
+TEST(StringFunctionsTest, ObjectAndReferenceArguments) {
+    const std::vector<std::pair<CallCase, int>> rows = {
+        {{u"Replace", {Variant(u"a,b"), Variant(u","), Variant(u";")}, "String:a;b"}, 1},
+        {{u"Replace", {Variant(u"a,b"), Variant(u"x"), Variant(u";"), Variant(3)}, "String:b"}, 1},
+        {{u"Mid", {Variant(u"a,b"), Variant(2), Variant(1)}, "String:,"}, 1},
+        {{u"Len", {Variant(u"a,b")}, "Long:3"}, 1},
+        {{u"InStr", {Variant(u"a,b"), Variant(u"b")}, "Long:3"}, 1},
+        {{u"UCase", {Variant(u"a,b")}, "String:A,B"}, 1},
+        {{u"Split", {Variant(u"a,b"), Variant(u",")}, "[String:a|String:b]"}, 1},
+    };
+    for (const auto& [row, reads] : rows) {
+        SCOPED_TRACE(Trace(row));
+        auto source = automation::MakeRef<TextSource>(row.args[0].StringValue());
+        std::vector<Variant> args = row.args;
+        args[0] = Variant(automation::Ref<automation::Object>(source));
+        RuntimeState state;
+        EXPECT_EQ(Describe(Call(row.function, args, state)), row.expected);
+        EXPECT_EQ(source->mReads, reads);
+
+        Variant variable = row.args[0];
+        args[0] = Variant::ByRef(variable);
+        EXPECT_EQ(Describe(Call(row.function, args, state)), row.expected);
+    }
+}
+
+// A result that is all of an argument's text shares it; appending to the result must not change
+// the argument.
+TEST(StringFunctionsTest, WholeTextResultsAreIndependentValues) {
+    const Variant text(u"shared text");
+    for (CallCase row : std::vector<CallCase>{
+             {u"Mid", {text, Variant(1)}, "String:shared text"},
+             {u"Left", {text, Variant(20)}, "String:shared text"},
+             {u"Right", {text, Variant(11)}, "String:shared text"},
+             {u"Trim", {text}, "String:shared text"},
+             {u"Replace", {text, Variant(u"z"), Variant(u"y")}, "String:shared text"},
+         }) {
+        SCOPED_TRACE(Trace(row));
+        Variant result = Call(row.function, row.args);
+        EXPECT_EQ(Describe(result), row.expected);
+        result.AppendString(u"!");
+        EXPECT_EQ(Describe(result), row.expected + "!");
+        EXPECT_EQ(Describe(text), "String:shared text");
+    }
 }
 
 } // namespace

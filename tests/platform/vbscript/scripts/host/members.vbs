@@ -29,7 +29,9 @@ Test.AddOne n
 Test.Equal n, 3, "a host method changing a variable"
 Dim arr(1) : arr(0) = 5
 Test.AddOne arr(0)
-Test.Equal arr(0), 5, "an array element goes by value"
+Test.Equal arr(0), 6, "an array element goes by reference"
+Test.AddOne (arr(0))
+Test.Equal arr(0), 6, "a parenthesised array element goes by value"
 
 Dim i, calls : calls = 0
 For i = 1 To 100

@@ -22,3 +22,21 @@ Class Chain
 End Class
 Dim c : Set c = New Chain
 Test.Equal c.Down(500), "bottom", "recursion through methods"
+
+' Deep frames lie in later segments of the engine's value stack; references into earlier
+' segments, and Eval's view of its caller's locals, stay good there.
+Sub Bump(ByRef x)
+    x = x + 1
+End Sub
+Function Climb(n, ByRef counter)
+    Dim mine : mine = n
+    If n = 0 Then
+        Climb = Eval("mine + 100")
+    Else
+        Bump counter
+        Climb = Climb(n - 1, counter)
+    End If
+End Function
+Dim counted : counted = 0
+Test.Equal Climb(1500, counted), 100, "Eval at the bottom of a deep recursion"
+Test.Equal counted, 1500, "a by-reference argument written from deep frames"

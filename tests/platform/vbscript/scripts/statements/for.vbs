@@ -71,3 +71,36 @@ s = 0
 For i = 1 To 3
 Next i
 Test.Equal i, 4, "Next may name the counter"
+
+' The counter's subtype follows the arithmetic of counter + step.
+s = ""
+For i = 32766 To 32768
+    s = s & TypeName(i) & " "
+Next
+Test.Equal s & TypeName(i), "Integer Integer Long Long", "an Integer counter widens to Long"
+s = ""
+For i = 2147483646 To 2147483647
+    s = s & TypeName(i) & " "
+Next
+Test.Equal s & TypeName(i), "Long Long Double", "a Long counter widens to Double"
+s = ""
+For i = 1 To 2 Step 0.5
+    s = s & TypeName(i) & " "
+Next
+Test.Equal s, "Integer Double Double ", "a fractional step makes the counter a Double"
+
+Sub CountTo(ByRef target)
+    For target = 1 To 3 : Next
+End Sub
+Dim outside : CountTo outside
+Test.Equal outside, 4, "a ByRef parameter as the counter writes through"
+
+Class Counter
+    Public value
+    Function Run()
+        For value = 3 To 1 Step -1 : Next
+        Run = value
+    End Function
+End Class
+Dim counterObject : Set counterObject = New Counter
+Test.Equal counterObject.Run(), 0, "a field as the counter"

@@ -1,12 +1,14 @@
 ' Select Case with values, lists, ranges, Is comparisons and Case Else.
 Function Kind(v)
+    ' The text cases come first: a text subject against a numeric literal case is read as a
+    ' number, and "b" is none (13).
     Select Case v
+        Case "a", "b"
+            Kind = "letter"
         Case 1, 2, 3
             Kind = "low"
         Case 4 To 6
             Kind = "mid"
-        Case "a", "b"
-            Kind = "letter"
         Case Is >= 100
             Kind = "huge"
         Case Else
