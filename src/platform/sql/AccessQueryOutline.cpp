@@ -189,8 +189,8 @@ private:
             return std::nullopt;
         }
         std::size_t position = Position();
-        std::optional<internal::QualifiedName> name =
-            internal::ReadQualifiedName(Tokens(), position, LastPosition(), /*allowStar=*/false);
+        std::optional<QualifiedName> name =
+            ReadQualifiedName(Tokens(), position, LastPosition(), /*allowStar=*/false);
         if (!name) {
             return std::nullopt;
         }
@@ -263,8 +263,8 @@ private:
     }
 
     // The first "reference = reference" of the tokens [begin, end).
-    std::optional<std::pair<internal::QualifiedName, internal::QualifiedName>>
-    FirstEquality(std::size_t begin, std::size_t end) const {
+    std::optional<std::pair<QualifiedName, QualifiedName>> FirstEquality(std::size_t begin,
+                                                                         std::size_t end) const {
         for (std::size_t index = begin; index < end; ++index) {
             std::size_t next = index;
             auto first = ReadReference(next, end);
@@ -281,12 +281,11 @@ private:
 
     // [qualifier ("." | "!")] column, starting at `index` and not inside a dotted name:
     // advances `index`.
-    std::optional<internal::QualifiedName> ReadReference(std::size_t& index, std::size_t end) const {
-        if (index > 0 && index < end && internal::IsNameSeparator(Tokens()[index - 1])) {
+    std::optional<QualifiedName> ReadReference(std::size_t& index, std::size_t end) const {
+        if (index > 0 && index < end && IsNameSeparator(Tokens()[index - 1])) {
             return std::nullopt;
         }
-        std::optional<internal::QualifiedName> reference =
-            internal::ReadQualifiedName(Tokens(), index, end, /*allowStar=*/false);
+        std::optional<QualifiedName> reference = ReadQualifiedName(Tokens(), index, end, /*allowStar=*/false);
         if (reference && index < end && Tokens()[index].IsSymbol(u"(")) {
             return std::nullopt; // a function call, not a column
         }

@@ -148,8 +148,8 @@ void CustomViewAnalyzer::ParseSelectList(std::size_t begin, std::size_t end) {
 
         // The item is a column path when a dotted name (or a star) is all there is of it.
         std::size_t pathEnd = itemStart;
-        std::optional<internal::QualifiedName> path =
-            internal::ReadQualifiedName(mTokens, pathEnd, expressionEnd, /*allowStar=*/true);
+        std::optional<QualifiedName> path =
+            ReadQualifiedName(mTokens, pathEnd, expressionEnd, /*allowStar=*/true);
         if (path && pathEnd == expressionEnd && path->isStar) {
             item.isStar = !item.source.isAlias;
             item.starQualifier = std::move(path->qualifier);
@@ -204,8 +204,7 @@ std::size_t CustomViewAnalyzer::ParseTableFactor(std::size_t position, std::size
         }
         return position;
     }
-    std::optional<internal::QualifiedName> qualified =
-        internal::ReadQualifiedName(mTokens, position, end, /*allowStar=*/false);
+    std::optional<QualifiedName> qualified = ReadQualifiedName(mTokens, position, end, /*allowStar=*/false);
     if (!qualified) {
         return position + 1;
     }

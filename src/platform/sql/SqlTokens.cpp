@@ -263,6 +263,45 @@ bool SqlTokenCursor::AcceptSymbol(std::u16string_view symbol) noexcept {
     return true;
 }
 
+bool IsNameSeparator(const SqlToken& token) noexcept {
+    return token.IsSymbol(u".") || token.IsSymbol(u"!");
+}
+
+std::optional<QualifiedName> ReadQualifiedName(const std::vector<SqlToken>& tokens, std::size_t& position,
+                                               std::size_t end, bool allowStar) {
+    if (position >= end) {
+        return std::nullopt;
+    }
+    QualifiedName result;
+    if (allowStar && tokens[position].IsSymbol(u"*")) {
+        result.name = u"*";
+        result.isStar = true;
+        ++position;
+        return result;
+    }
+    if (!tokens[position].IsName()) {
+        return std::nullopt;
+    }
+    result.name = tokens[position].text;
+    std::size_t next = position + 1;
+    while (next + 1 < end && IsNameSeparator(tokens[next])) {
+        const SqlToken& part = tokens[next + 1];
+        const bool isStar = allowStar && part.IsSymbol(u"*");
+        if (!isStar && !part.IsName()) {
+            break;
+        }
+        result.qualifier = std::move(result.name);
+        result.name = part.text;
+        result.isStar = isStar;
+        next += 2;
+        if (isStar) {
+            break;
+        }
+    }
+    position = next;
+    return result;
+}
+
 bool IsPlainAccessName(std::u16string_view name) noexcept {
     if (name.empty() || !(IsAsciiLetter(name.front()) || name.front() == u'_')) {
         return false;

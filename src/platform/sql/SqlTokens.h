@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -112,6 +113,21 @@ private:
     std::vector<SqlToken> mTokens; // never empty: TokenizeSql always adds the End token
     std::size_t mPos = 0;
 };
+
+/// "." between the parts of a dotted name, or the "!" that Access also writes there.
+bool IsNameSeparator(const SqlToken& token) noexcept;
+
+/// A dotted name as written: name, q.name, s.q.name, q!name; where allowed q.* or * alone.
+struct QualifiedName {
+    std::u16string qualifier; // the part before the last; "" for a single part
+    std::u16string name;      // the last part, "*" for a star
+    bool isStar = false;
+};
+
+/// name {separator name} [separator "*"], or "*" alone, the stars only with `allowStar`. Moves
+/// `position` past it; nullopt, leaving `position`, where no name starts.
+std::optional<QualifiedName> ReadQualifiedName(const std::vector<SqlToken>& tokens, std::size_t& position,
+                                               std::size_t end, bool allowStar);
 
 /// True for a name that Access writes without brackets: a letter or "_" first, then letters,
 /// digits and "_" only.

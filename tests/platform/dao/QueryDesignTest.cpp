@@ -167,6 +167,11 @@ TEST_F(QueryFieldTypes, ComputedColumnsGetTheTypeTheirExpressionYields) {
         {u"Max([When])", DataType::Date},
         {u"CCur([Qty]*[Price]/100)*100", DataType::Currency},
         {u"IIf([Qty]>0,[Name],\"none\")", DataType::Text},
+        {u"ucase([Name])", DataType::Text},
+        {u"CVDate(\"1/1/95\")", DataType::Date},
+        {u"Rnd()", DataType::Single},
+        {u"Yes", DataType::Boolean},
+        {u"(SELECT Max(Qty) FROM T)+1", DataType::Double},
         {u"[Qty] Between 1 And 5", DataType::Boolean},
         {u"Not [Qty] In (1, 2)", DataType::Boolean},
         {u"#1/1/95#", DataType::Date},
@@ -202,14 +207,15 @@ TEST_F(QueryFieldTypes, NamesNoSourceSuppliesAreParameters) {
     query.design.columns.push_back(QueryColumn{u"x.Name", u""});
     query.design.parameters.push_back(Parameter{u"Declared", DataType::Long});
     query.design.expressions = {u"x.Name", u"x.Qty > [Declared] And x.Price < [Forms]![Prices]![Top]",
-                                u"x.When = [Start Date] Or [start date] Is Null", u"T.Qty = 1"};
+                                u"x.When = [Start Date] Or [start date] Is Null", u"T.Qty = 1",
+                                u"x.Qty In (SELECT [Hidden] FROM T) And [After]"};
     const auto resolved = QueryResolver(mTables, {query}).ResolveAll();
     std::vector<std::string> names;
     for (const Parameter& parameter : resolved[0].impliedParameters) {
         names.push_back(Utf8(parameter.name));
     }
     // Once an alias is given, the table's own name no longer names it.
-    EXPECT_EQ(names, (std::vector<std::string>{"Forms!Prices!Top", "Start Date", "T.Qty"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Forms!Prices!Top", "Start Date", "T.Qty", "After"}));
 }
 
 TEST_F(QueryFieldTypes, QueriesThatReadEachOtherInACircleStillResolve) {

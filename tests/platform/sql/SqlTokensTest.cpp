@@ -154,6 +154,44 @@ TEST(SqlTokens, GroupsTextAndTheCursorStayWithinTheTokens) {
     EXPECT_EQ(cursor.Position(), 11u);
 }
 
+TEST(SqlTokens, DottedNamesAreReadAsFarAsTheyGo) {
+    struct Case {
+        std::u16string_view sql;
+        bool allowStar;
+        std::size_t end;      // tokens the name may take, from the first
+        std::size_t consumed; // 0: no name starts there
+        const char* qualifier;
+        const char* name;
+    };
+    const Case cases[] = {
+        {u"Orders", false, 1, 1, "", "Orders"},
+        {u"[Order Details].Qty + 1", false, 5, 3, "Order Details", "Qty"},
+        {u"s.q.[x y]", false, 5, 5, "q", "x y"},
+        {u"Forms!F!Top", false, 5, 5, "F", "Top"},
+        {u"a.b.c", false, 3, 3, "a", "b"}, // stops at `end`
+        {u"T.*", true, 3, 3, "T", "*"},
+        {u"T.*", false, 3, 1, "", "T"},
+        {u"*", true, 1, 1, "", "*"},
+        {u"*", false, 1, 0, "", ""},
+        {u"T. + 1", false, 4, 1, "", "T"},
+        {u"'x'", false, 1, 0, "", ""},
+    };
+    for (const Case& expected : cases) {
+        SCOPED_TRACE(Utf8(expected.sql) + (expected.allowStar ? " with stars" : ""));
+        const std::vector<SqlToken> tokens = TokenizeSql(expected.sql, SqlDialect::Access).tokens;
+        std::size_t position = 0;
+        const std::optional<QualifiedName> name =
+            ReadQualifiedName(tokens, position, expected.end, expected.allowStar);
+        EXPECT_EQ(position, expected.consumed);
+        ASSERT_EQ(name.has_value(), expected.consumed > 0);
+        if (name) {
+            EXPECT_EQ(Utf8(name->qualifier), expected.qualifier);
+            EXPECT_EQ(Utf8(name->name), expected.name);
+            EXPECT_EQ(name->isStar, Utf8(name->name) == "*");
+        }
+    }
+}
+
 TEST(SqlTokens, QuotesAccessNamesOnlyWhereAccessWould) {
     EXPECT_EQ(Utf8(QuoteAccessName(u"Orders")), "Orders");
     EXPECT_EQ(Utf8(QuoteAccessName(u"Order Details")), "[Order Details]");

@@ -121,106 +121,66 @@ TypedValue Numeric(const TypedValue& a, const TypedValue& b) {
 // How a built-in function's result type is found.
 enum class ResultRule { Fixed, FirstArgument, SecondArgument, Sum, Average };
 
-struct FunctionType {
-    std::u16string_view name;
+// Built-in functions of the expression service that queries commonly use, grouped by how their
+// result type is found; each group's names are sorted for IsKeywordIn. A function not listed
+// yields an unknown type.
+struct FunctionGroup {
     ResultRule rule;
     std::int16_t type; // for Fixed
+    sql::KeywordTable names;
 };
 
-// Built-in functions of the expression service that queries commonly use; sorted by name for the
-// binary search (ignoring case). A function not listed yields an unknown type.
-constexpr std::array Functions{
-    FunctionType{u"Abs", ResultRule::FirstArgument, 0},
-    FunctionType{u"Asc", ResultRule::Fixed, DataType::Integer},
-    FunctionType{u"Atn", ResultRule::Fixed, DataType::Double},
-    FunctionType{u"Avg", ResultRule::Average, 0},
-    FunctionType{u"CBool", ResultRule::Fixed, DataType::Boolean},
-    FunctionType{u"CByte", ResultRule::Fixed, DataType::Byte},
-    FunctionType{u"CCur", ResultRule::Fixed, DataType::Currency},
-    FunctionType{u"CDate", ResultRule::Fixed, DataType::Date},
-    FunctionType{u"CDbl", ResultRule::Fixed, DataType::Double},
-    FunctionType{u"CDec", ResultRule::Fixed, DataType::Decimal},
-    FunctionType{u"Chr", ResultRule::Fixed, DataType::Text},
-    FunctionType{u"CInt", ResultRule::Fixed, DataType::Integer},
-    FunctionType{u"CLng", ResultRule::Fixed, DataType::Long},
-    FunctionType{u"Cos", ResultRule::Fixed, DataType::Double},
-    FunctionType{u"Count", ResultRule::Fixed, DataType::Long},
-    FunctionType{u"CSng", ResultRule::Fixed, DataType::Single},
-    FunctionType{u"CStr", ResultRule::Fixed, DataType::Text},
-    FunctionType{u"CVDate", ResultRule::Fixed, DataType::Date},
-    FunctionType{u"Date", ResultRule::Fixed, DataType::Date},
-    FunctionType{u"DateAdd", ResultRule::Fixed, DataType::Date},
-    FunctionType{u"DateDiff", ResultRule::Fixed, DataType::Long},
-    FunctionType{u"DatePart", ResultRule::Fixed, DataType::Integer},
-    FunctionType{u"DateSerial", ResultRule::Fixed, DataType::Date},
-    FunctionType{u"DateValue", ResultRule::Fixed, DataType::Date},
-    FunctionType{u"Day", ResultRule::Fixed, DataType::Integer},
-    FunctionType{u"Exp", ResultRule::Fixed, DataType::Double},
-    FunctionType{u"First", ResultRule::FirstArgument, 0},
-    FunctionType{u"Fix", ResultRule::FirstArgument, 0},
-    FunctionType{u"Format", ResultRule::Fixed, DataType::Text},
-    FunctionType{u"Hour", ResultRule::Fixed, DataType::Integer},
-    FunctionType{u"IIf", ResultRule::SecondArgument, 0},
-    FunctionType{u"InStr", ResultRule::Fixed, DataType::Long},
-    FunctionType{u"Int", ResultRule::FirstArgument, 0},
-    FunctionType{u"Last", ResultRule::FirstArgument, 0},
-    FunctionType{u"LCase", ResultRule::Fixed, DataType::Text},
-    FunctionType{u"Left", ResultRule::Fixed, DataType::Text},
-    FunctionType{u"Len", ResultRule::Fixed, DataType::Long},
-    FunctionType{u"Log", ResultRule::Fixed, DataType::Double},
-    FunctionType{u"LTrim", ResultRule::Fixed, DataType::Text},
-    FunctionType{u"Max", ResultRule::FirstArgument, 0},
-    FunctionType{u"Mid", ResultRule::Fixed, DataType::Text},
-    FunctionType{u"Min", ResultRule::FirstArgument, 0},
-    FunctionType{u"Minute", ResultRule::Fixed, DataType::Integer},
-    FunctionType{u"Month", ResultRule::Fixed, DataType::Integer},
-    FunctionType{u"Now", ResultRule::Fixed, DataType::Date},
-    FunctionType{u"Nz", ResultRule::FirstArgument, 0},
-    FunctionType{u"Replace", ResultRule::Fixed, DataType::Text},
-    FunctionType{u"Right", ResultRule::Fixed, DataType::Text},
-    FunctionType{u"Rnd", ResultRule::Fixed, DataType::Single},
-    FunctionType{u"Round", ResultRule::FirstArgument, 0},
-    FunctionType{u"RTrim", ResultRule::Fixed, DataType::Text},
-    FunctionType{u"Second", ResultRule::Fixed, DataType::Integer},
-    FunctionType{u"Sgn", ResultRule::Fixed, DataType::Integer},
-    FunctionType{u"Sin", ResultRule::Fixed, DataType::Double},
-    FunctionType{u"Space", ResultRule::Fixed, DataType::Text},
-    FunctionType{u"Sqr", ResultRule::Fixed, DataType::Double},
-    FunctionType{u"StDev", ResultRule::Fixed, DataType::Double},
-    FunctionType{u"StDevP", ResultRule::Fixed, DataType::Double},
-    FunctionType{u"Str", ResultRule::Fixed, DataType::Text},
-    FunctionType{u"StrConv", ResultRule::Fixed, DataType::Text},
-    FunctionType{u"String", ResultRule::Fixed, DataType::Text},
-    FunctionType{u"Sum", ResultRule::Sum, 0},
-    FunctionType{u"Tan", ResultRule::Fixed, DataType::Double},
-    FunctionType{u"Time", ResultRule::Fixed, DataType::Date},
-    FunctionType{u"TimeSerial", ResultRule::Fixed, DataType::Date},
-    FunctionType{u"TimeValue", ResultRule::Fixed, DataType::Date},
-    FunctionType{u"Trim", ResultRule::Fixed, DataType::Text},
-    FunctionType{u"UCase", ResultRule::Fixed, DataType::Text},
-    FunctionType{u"Val", ResultRule::Fixed, DataType::Double},
-    FunctionType{u"Var", ResultRule::Fixed, DataType::Double},
-    FunctionType{u"VarP", ResultRule::Fixed, DataType::Double},
-    FunctionType{u"Weekday", ResultRule::Fixed, DataType::Integer},
-    FunctionType{u"Year", ResultRule::Fixed, DataType::Integer},
-};
+constexpr std::u16string_view FirstArgumentFunctions[] = {u"Abs", u"First", u"Fix", u"Int",  u"Last",
+                                                          u"Max", u"Min",   u"Nz",  u"Round"};
+constexpr std::u16string_view SecondArgumentFunctions[] = {u"IIf"};
+constexpr std::u16string_view SumFunctions[] = {u"Sum"};
+constexpr std::u16string_view AverageFunctions[] = {u"Avg"};
+constexpr std::u16string_view BooleanFunctions[] = {u"CBool"};
+constexpr std::u16string_view ByteFunctions[] = {u"CByte"};
+constexpr std::u16string_view IntegerFunctions[] = {u"Asc",  u"CInt",    u"DatePart", u"Day",
+                                                    u"Hour", u"Minute",  u"Month",    u"Second",
+                                                    u"Sgn",  u"Weekday", u"Year"};
+constexpr std::u16string_view LongFunctions[] = {u"CLng", u"Count", u"DateDiff", u"InStr", u"Len"};
+constexpr std::u16string_view SingleFunctions[] = {u"CSng", u"Rnd"};
+constexpr std::u16string_view DoubleFunctions[] = {u"Atn", u"CDbl", u"Cos",   u"Exp",    u"Log",
+                                                   u"Sin", u"Sqr",  u"StDev", u"StDevP", u"Tan",
+                                                   u"Val", u"Var",  u"VarP"};
+constexpr std::u16string_view CurrencyFunctions[] = {u"CCur"};
+constexpr std::u16string_view DecimalFunctions[] = {u"CDec"};
+constexpr std::u16string_view DateFunctions[] = {u"CDate",      u"CVDate",    u"Date", u"DateAdd",
+                                                 u"DateSerial", u"DateValue", u"Now",  u"Time",
+                                                 u"TimeSerial", u"TimeValue"};
+constexpr std::u16string_view TextFunctions[] = {
+    u"Chr",   u"CStr",  u"Format", u"LCase", u"Left",    u"LTrim",  u"Mid",  u"Replace",
+    u"Right", u"RTrim", u"Space",  u"Str",   u"StrConv", u"String", u"Trim", u"UCase"};
 
-const FunctionType* FindFunction(std::u16string_view name) {
-    assert(
-        std::is_sorted(Functions.begin(), Functions.end(), [](const FunctionType& a, const FunctionType& b) {
-            return automation::CompareNoCase(a.name, b.name) < 0;
-        }));
-    const auto found = std::lower_bound(Functions.begin(), Functions.end(), name,
-                                        [](const FunctionType& entry, std::u16string_view key) {
-                                            return automation::CompareNoCase(entry.name, key) < 0;
-                                        });
-    if (found == Functions.end() || !EqualsNoCase(found->name, name)) {
-        return nullptr;
-    }
-    return &*found;
+constexpr std::array FunctionGroups{
+    FunctionGroup{ResultRule::FirstArgument, 0, FirstArgumentFunctions},
+    FunctionGroup{ResultRule::SecondArgument, 0, SecondArgumentFunctions},
+    FunctionGroup{ResultRule::Sum, 0, SumFunctions},
+    FunctionGroup{ResultRule::Average, 0, AverageFunctions},
+    FunctionGroup{ResultRule::Fixed, DataType::Boolean, BooleanFunctions},
+    FunctionGroup{ResultRule::Fixed, DataType::Byte, ByteFunctions},
+    FunctionGroup{ResultRule::Fixed, DataType::Integer, IntegerFunctions},
+    FunctionGroup{ResultRule::Fixed, DataType::Long, LongFunctions},
+    FunctionGroup{ResultRule::Fixed, DataType::Single, SingleFunctions},
+    FunctionGroup{ResultRule::Fixed, DataType::Double, DoubleFunctions},
+    FunctionGroup{ResultRule::Fixed, DataType::Currency, CurrencyFunctions},
+    FunctionGroup{ResultRule::Fixed, DataType::Decimal, DecimalFunctions},
+    FunctionGroup{ResultRule::Fixed, DataType::Date, DateFunctions},
+    FunctionGroup{ResultRule::Fixed, DataType::Text, TextFunctions},
+};
+static_assert(std::all_of(FunctionGroups.begin(), FunctionGroups.end(),
+                          [](const FunctionGroup& group) { return sql::IsSortedKeywordTable(group.names); }));
+
+const FunctionGroup* FindFunction(std::u16string_view name) {
+    const auto found =
+        std::find_if(FunctionGroups.begin(), FunctionGroups.end(),
+                     [&](const FunctionGroup& group) { return sql::IsKeywordIn(name, group.names); });
+    return found == FunctionGroups.end() ? nullptr : &*found;
 }
 
-TypedValue ApplyFunction(const FunctionType* function, const std::vector<TypedValue>& arguments) {
+TypedValue ApplyFunction(const FunctionGroup* function, const std::vector<TypedValue>& arguments) {
     if (!function) {
         return {};
     }
@@ -266,17 +226,18 @@ std::int16_t NumberType(std::u16string_view text) {
 }
 
 // Words that are operators or literals, never names of columns.
+constexpr std::u16string_view OperatorWords[] = {
+    u"And", u"Between", u"Eqv",  u"False", u"Imp", u"In", u"Is",   u"Like", u"Mod",
+    u"No",  u"Not",     u"Null", u"Off",   u"On",  u"Or", u"True", u"Xor",  u"Yes",
+};
+static_assert(sql::IsSortedKeywordTable(OperatorWords));
+
+// The literals among them.
+constexpr std::u16string_view BooleanWords[] = {u"False", u"No", u"Off", u"On", u"True", u"Yes"};
+static_assert(sql::IsSortedKeywordTable(BooleanWords));
+
 bool IsOperatorWord(const SqlToken& token) {
-    constexpr std::array words{
-        std::u16string_view(u"And"),   std::u16string_view(u"Between"), std::u16string_view(u"Eqv"),
-        std::u16string_view(u"False"), std::u16string_view(u"Imp"),     std::u16string_view(u"In"),
-        std::u16string_view(u"Is"),    std::u16string_view(u"Like"),    std::u16string_view(u"Mod"),
-        std::u16string_view(u"No"),    std::u16string_view(u"Not"),     std::u16string_view(u"Null"),
-        std::u16string_view(u"Off"),   std::u16string_view(u"On"),      std::u16string_view(u"Or"),
-        std::u16string_view(u"True"),  std::u16string_view(u"Xor"),     std::u16string_view(u"Yes"),
-    };
-    return std::any_of(words.begin(), words.end(),
-                       [&](std::u16string_view word) { return token.IsKeyword(word); });
+    return token.IsKeywordIn(OperatorWords);
 }
 
 // Binary operators from the loosest to the tightest binding, as the expression service ranks
@@ -439,17 +400,8 @@ private:
         Advance();
     }
 
-    void SkipToClose() {
-        int depth = 1;
-        while (!AtEnd() && depth > 0) {
-            if (Peek().IsSymbol(u"(")) {
-                ++depth;
-            } else if (Peek().IsSymbol(u")")) {
-                --depth;
-            }
-            Advance();
-        }
-    }
+    // Moves past the ")" that closes the "(" just consumed.
+    void SkipToClose() { SetPosition(sql::AfterGroup(Tokens(), Position() - 1)); }
 
     TypedValue Primary() {
         const SqlToken token = Peek();
@@ -489,8 +441,7 @@ private:
     TypedValue NameOrCall() {
         const SqlToken token = Peek();
         if (token.kind == SqlTokenKind::Word) {
-            if (token.IsKeyword(u"True") || token.IsKeyword(u"False") || token.IsKeyword(u"Yes") ||
-                token.IsKeyword(u"No") || token.IsKeyword(u"On") || token.IsKeyword(u"Off")) {
+            if (token.IsKeywordIn(BooleanWords)) {
                 Advance();
                 return Known(DataType::Boolean);
             }
@@ -508,7 +459,7 @@ private:
     }
 
     // name "(" [argument {"," argument}] ")", the "(" consumed
-    TypedValue Call(const FunctionType* function) {
+    TypedValue Call(const FunctionGroup* function) {
         std::vector<TypedValue> arguments;
         while (!AtEnd() && !Peek().IsSymbol(u")")) {
             if (Peek().IsSymbol(u"*")) { // Count(*)
@@ -528,36 +479,29 @@ private:
 
     // name {("." | "!") name}: a column, an alias, or a parameter the query asks for.
     TypedValue Reference() {
-        std::vector<std::u16string> parts{Peek().text};
-        std::u16string separators;
-        Advance();
-        while ((Peek().IsSymbol(u".") || Peek().IsSymbol(u"!")) && Peek(1).IsName()) {
-            separators += Peek().text;
-            parts.push_back(Peek(1).text);
-            Advance();
-            Advance();
-        }
+        const std::size_t begin = Position();
+        std::size_t end = begin;
+        const std::optional<sql::QualifiedName> reference =
+            sql::ReadQualifiedName(Tokens(), end, Tokens().size() - 1, /*allowStar=*/false);
+        SetPosition(end);
         if (Peek().IsSymbol(u".") && Peek(1).IsSymbol(u"*")) { // Count(Table.*)
             Advance();
             Advance();
             return {};
         }
-        if (parts.size() == 1) {
-            if (auto [source, field] = mScope.FindColumn({}, parts[0]); field) {
+        const bool single = end - begin == 1;
+        const bool dotted = end - begin == 3 && Tokens()[begin + 1].IsSymbol(u".");
+        if (single || dotted) {
+            if (auto [source, field] = mScope.FindColumn(reference->qualifier, reference->name); field) {
                 return TypedValue{field->type, field->size, true};
             }
-            if (mScope.IsAlias(parts[0])) {
+            if (single && mScope.IsAlias(reference->name)) {
                 return {};
             }
-        } else if (parts.size() == 2 && separators == u".") {
-            if (auto [source, field] = mScope.FindColumn(parts[0], parts[1]); field) {
-                return TypedValue{field->type, field->size, true};
-            }
         }
-        std::u16string name = parts[0];
-        for (std::size_t index = 1; index < parts.size(); ++index) {
-            name += separators[index - 1];
-            name += parts[index];
+        std::u16string name; // as written, brackets removed: Forms!Orders!Date
+        for (std::size_t index = begin; index < end; ++index) {
+            name += Tokens()[index].text;
         }
         mUnresolved.push_back(std::move(name));
         return {};
@@ -576,18 +520,15 @@ std::optional<std::pair<std::u16string, std::u16string>> AsColumnReference(std::
         ++begin;
         --end;
     }
+    std::size_t position = begin;
+    const std::optional<sql::QualifiedName> reference =
+        sql::ReadQualifiedName(tokens, position, end, /*allowStar=*/true);
     const std::size_t count = end - begin;
-    if (count == 1 && tokens[begin].IsName() && !IsOperatorWord(tokens[begin])) {
-        return std::make_pair(std::u16string(), tokens[begin].text);
+    if (!reference || position != end || (count == 1 && IsOperatorWord(tokens[begin])) ||
+        (count > 1 && (count != 3 || !tokens[begin + 1].IsSymbol(u".")))) {
+        return std::nullopt;
     }
-    if (count == 3 && tokens[begin].IsName() && tokens[begin + 1].IsSymbol(u".") &&
-        (tokens[begin + 2].IsName() || tokens[begin + 2].IsSymbol(u"*"))) {
-        return std::make_pair(tokens[begin].text, tokens[begin + 2].text);
-    }
-    if (count == 1 && tokens[begin].IsSymbol(u"*")) {
-        return std::make_pair(std::u16string(), std::u16string(u"*"));
-    }
-    return std::nullopt;
+    return std::make_pair(reference->qualifier, reference->name);
 }
 
 // The source column's properties with the query column's own on top.

@@ -19,21 +19,6 @@ namespace qv::sql::internal {
 std::size_t FindClauseEnd(const std::vector<SqlToken>& tokens, std::size_t position,
                           bool (*ends)(const SqlToken& token));
 
-/// "." between the parts of a dotted name, or the "!" that Access also writes there.
-bool IsNameSeparator(const SqlToken& token) noexcept;
-
-/// A dotted name as written: name, q.name, s.q.name, q!name; where allowed q.* or * alone.
-struct QualifiedName {
-    std::u16string qualifier; // the part before the last; "" for a single part
-    std::u16string name;      // the last part, "*" for a star
-    bool isStar = false;
-};
-
-/// name {separator name} [separator "*"], or "*" alone, the stars only with `allowStar`. Moves
-/// `position` past it; nullopt, leaving `position`, where no name starts.
-std::optional<QualifiedName> ReadQualifiedName(const std::vector<SqlToken>& tokens, std::size_t& position,
-                                               std::size_t end, bool allowStar);
-
 /// Whether a token can be an alias written without AS: a quoted name, or a word that is no
 /// keyword of a clause, a join or an expression.
 bool IsBareAlias(const SqlToken& token) noexcept;

@@ -272,7 +272,7 @@ double RealValue(const Variant& value, VarType type) noexcept {
 // layer's general dispatch. False leaves the case to automation::Evaluate, which has every rule:
 // other subtypes, and results that overflow into a wider subtype (Integer into Long, Long into
 // Double) or out of range.
-bool FastArithmetic(Op op, Variant& left, const Variant& right) noexcept {
+[[gnu::always_inline]] inline bool FastArithmetic(Op op, Variant& left, const Variant& right) noexcept {
     const VarType leftType = left.Type();
     const VarType rightType = right.Type();
     if (IsWhole(leftType) && IsWhole(rightType)) {
@@ -298,7 +298,7 @@ bool FastArithmetic(Op op, Variant& left, const Variant& right) noexcept {
 // wider subtype of the two and truncate toward zero, as C++ does; / gives a Double. A zero
 // divisor (11) and anything else goes to automation::Evaluate, as do Doubles for Mod and \,
 // which are rounded to whole numbers first.
-bool FastDivision(Op op, Variant& left, const Variant& right) noexcept {
+[[gnu::always_inline]] inline bool FastDivision(Op op, Variant& left, const Variant& right) noexcept {
     const VarType leftType = left.Type();
     const VarType rightType = right.Type();
     if (IsWhole(leftType) && IsWhole(rightType)) {
@@ -357,7 +357,7 @@ template <class T> int Order(T a, T b) noexcept {
 
 // The comparisons of plain Integer, Long and Double operands; false leaves the rest to
 // automation::Evaluate.
-bool FastCompare(Op op, Variant& left, const Variant& right) noexcept {
+[[gnu::always_inline]] inline bool FastCompare(Op op, Variant& left, const Variant& right) noexcept {
     const VarType leftType = left.Type();
     const VarType rightType = right.Type();
     int order = 0;
@@ -731,7 +731,8 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         }
         frame->pc = static_cast<std::uint32_t>(target);
     };
-    // A binary operator: its inline case (`fast`) on the two operands, else Binary().
+    // A binary operator: its inline case (`fast`, a lambda, so that it is inlined) on the two
+    // operands, else Binary().
     auto binary = [this](const Instruction& instruction, auto fast) {
         Variant* top = mStack.Top();
         if (fast(instruction.op, top[-2], top[-1])) {
@@ -902,7 +903,9 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         case Op::Add:
         case Op::Subtract:
         case Op::Multiply:
-            binary(in, FastArithmetic);
+            binary(in, [](Op op, Variant& left, const Variant& right) {
+                return FastArithmetic(op, left, right);
+            });
             break;
         case Op::Equal:
         case Op::NotEqual:
@@ -910,12 +913,14 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         case Op::LessEqual:
         case Op::Greater:
         case Op::GreaterEqual:
-            binary(in, FastCompare);
+            binary(in,
+                   [](Op op, Variant& left, const Variant& right) { return FastCompare(op, left, right); });
             break;
         case Op::Divide:
         case Op::IntDivide:
         case Op::Modulo:
-            binary(in, FastDivision);
+            binary(in,
+                   [](Op op, Variant& left, const Variant& right) { return FastDivision(op, left, right); });
             break;
         case Op::Power:
         case Op::And:
