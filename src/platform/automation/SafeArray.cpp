@@ -3,6 +3,7 @@
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace qv::automation {
@@ -37,7 +38,7 @@ Variant InitialElement(VarType elementType) {
     return Variant();
 }
 
-std::size_t ElementCountOf(const std::vector<SafeArray::Bound>& bounds) {
+std::size_t ElementCountOf(std::span<const SafeArray::Bound> bounds) {
     std::size_t total = 1;
     for (const SafeArray::Bound& bound : bounds) {
         if (bound.count < 0) {
@@ -102,6 +103,10 @@ Variant& SafeArray::At(std::span<const std::int32_t> subscripts) {
 }
 
 void SafeArray::Redim(std::vector<Bound> bounds, bool preserve) {
+    Redim(std::span<const Bound>(bounds), preserve);
+}
+
+void SafeArray::Redim(std::span<const Bound> bounds, bool preserve) {
     if (mIsFixed || IsLocked()) {
         Raise(ErrorNumber::ArrayFixedOrLocked);
     }
@@ -109,7 +114,7 @@ void SafeArray::Redim(std::vector<Bound> bounds, bool preserve) {
     if (!preserve) {
         std::vector<Variant> elements(count, InitialElement(mElementType));
         mElements.swap(elements);
-        mBounds = std::move(bounds);
+        mBounds.assign(bounds.begin(), bounds.end());
         return;
     }
     // Preserve keeps the storage, so only the extent of the last (slowest) dimension may change.
@@ -124,7 +129,8 @@ void SafeArray::Redim(std::vector<Bound> bounds, bool preserve) {
         }
     }
     mElements.resize(count, InitialElement(mElementType));
-    mBounds = std::move(bounds);
+    // Same number of dimensions: the bounds are copied over the old ones, no allocation.
+    std::copy(bounds.begin(), bounds.end(), mBounds.begin());
 }
 
 Ref<SafeArray> MakeArray(std::vector<Variant> elements) {

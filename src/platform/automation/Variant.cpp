@@ -82,14 +82,6 @@ Variant Variant::FromError(std::int32_t code) noexcept {
     return value;
 }
 
-Variant Variant::ByRef(Variant& target) noexcept {
-    // Chains collapse here, so that Deref is a single step.
-    Variant value;
-    value.mType = ByRefTag;
-    value.mRef = &target.Deref();
-    return value;
-}
-
 std::uint16_t Variant::VarTypeCode() const noexcept {
     const Variant& value = Deref();
     if (value.mType == ArrayTag) {
@@ -108,19 +100,6 @@ bool Variant::IsNumeric() const noexcept {
     const VarType type = Type();
     return type == VarType::Integer || type == VarType::Long || type == VarType::Single ||
            type == VarType::Double || type == VarType::Currency || type == VarType::Byte;
-}
-
-const Ref<Object>& Variant::ObjectValue() const noexcept {
-    assert(Type() == VarType::Object);
-    // Ref<Object> has the layout of one Object pointer; the variant owns one count, so the
-    // reference is viewed in place instead of being copied.
-    static_assert(sizeof(Ref<Object>) == sizeof(Object*));
-    return *reinterpret_cast<const Ref<Object>*>(&Deref().mObject);
-}
-const Ref<SafeArray>& Variant::ArrayValue() const noexcept {
-    assert(IsArray());
-    static_assert(sizeof(Ref<SafeArray>) == sizeof(SafeArray*));
-    return *reinterpret_cast<const Ref<SafeArray>*>(&Deref().mArray);
 }
 
 SafeArray& Variant::MutableArray() {

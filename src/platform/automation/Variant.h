@@ -305,6 +305,25 @@ inline const std::u16string& Variant::StringValue() const noexcept {
     assert(Type() == VarType::String);
     return Deref().mString->mText;
 }
+inline const Ref<Object>& Variant::ObjectValue() const noexcept {
+    assert(Type() == VarType::Object);
+    // Ref<Object> has the layout of one Object pointer; the variant owns one count, so the
+    // reference is viewed in place instead of being copied.
+    static_assert(sizeof(Ref<Object>) == sizeof(Object*));
+    return *reinterpret_cast<const Ref<Object>*>(&Deref().mObject);
+}
+inline const Ref<SafeArray>& Variant::ArrayValue() const noexcept {
+    assert(IsArray());
+    static_assert(sizeof(Ref<SafeArray>) == sizeof(SafeArray*));
+    return *reinterpret_cast<const Ref<SafeArray>*>(&Deref().mArray);
+}
+inline Variant Variant::ByRef(Variant& target) noexcept {
+    // Chains collapse here, so that Deref is a single step.
+    Variant value;
+    value.mType = ByRefTag;
+    value.mRef = &target.Deref();
+    return value;
+}
 
 /// A VB array: any number of dimensions, each with a lower bound and a count, elements stored
 /// with the first subscript varying fastest (a(0,0), a(1,0), a(0,1), ...), which is also the
@@ -341,6 +360,9 @@ public:
     /// ReDim [Preserve]: raises 10 for a fixed or locked array; with preserve only the last
     /// dimension may change (else 9).
     void Redim(std::vector<Bound> bounds, bool preserve);
+    /// The same, copying the bounds into the storage the array already has, so that a
+    /// ReDim Preserve in a loop allocates nothing but the elements it adds.
+    void Redim(std::span<const Bound> bounds, bool preserve);
 
 private:
     VarType mElementType;

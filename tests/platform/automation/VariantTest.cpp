@@ -220,6 +220,26 @@ TEST(SafeArray, RedimRules) {
     EXPECT_TRUE(grid.Elements()[0].IsEmpty());
 }
 
+TEST(SafeArray, RedimFromBoundsItDoesNotOwn) {
+    // The bounds are copied: the caller's buffer may change afterwards.
+    SafeArray list(VarType::Variant, {{0, 1}});
+    list.Elements()[0] = Variant(u"first");
+    SafeArray::Bound buffer[] = {{0, 3}, {0, 2}};
+    list.Redim(std::span<const SafeArray::Bound>(buffer, 1), true);
+    buffer[0].count = 7;
+    EXPECT_EQ(list.UpperBound(1), 2);
+    EXPECT_EQ(list.ElementCount(), 3u);
+    EXPECT_EQ(ToUtf8(list.Elements()[0].StringValue()), "first");
+    EXPECT_EQ(Outcome([&] {
+                  list.Redim(std::span<const SafeArray::Bound>(buffer, 2), true);
+                  return std::u16string(u"done");
+              }),
+              "#9");
+    list.Redim(std::span<const SafeArray::Bound>(buffer, 2), false);
+    EXPECT_EQ(list.Dimensions(), 2u);
+    EXPECT_EQ(list.ElementCount(), 14u);
+}
+
 TEST(SafeArray, LockedArrayIsWrittenInPlace) {
     // For Each holds a second reference while it walks; element writes in the loop body reach
     // the array being walked.

@@ -425,17 +425,31 @@ bool PastEnd(const Variant& counter, const Variant* hidden) {
                                      : order == automation::CompareResult::Greater);
 }
 
+/// The bounds of ReDim a(u1, u2, ...): lower bound 0, count u + 1.
+SafeArray::Bound BoundFrom(const Variant& upper) {
+    std::int32_t last = upper.Type() == VarType::Long ? upper.LongValue() : automation::ToLong(upper);
+    if (last < -1) {
+        Raise(ErrorNumber::SubscriptOutOfRange);
+    }
+    return {0, last + 1};
+}
+
 std::vector<SafeArray::Bound> BoundsFrom(std::span<Variant> uppers) {
     std::vector<SafeArray::Bound> bounds;
     bounds.reserve(uppers.size());
     for (Variant& upper : uppers) {
-        std::int32_t last = upper.Type() == VarType::Long ? upper.LongValue() : automation::ToLong(upper);
-        if (last < -1) {
-            Raise(ErrorNumber::SubscriptOutOfRange);
-        }
-        bounds.push_back({0, last + 1});
+        bounds.push_back(BoundFrom(upper));
     }
     return bounds;
+}
+
+/// Enough for every ReDim Preserve seen in practice; more dimensions take the vector path.
+constexpr std::size_t SmallBoundCount = 8;
+
+void FillBounds(std::span<Variant> uppers, std::array<SafeArray::Bound, SmallBoundCount>& bounds) {
+    for (std::size_t dimension = 0; dimension < uppers.size(); ++dimension) {
+        bounds[dimension] = BoundFrom(uppers[dimension]);
+    }
 }
 
 bool IsMissingArgument(const Variant& value) noexcept {
@@ -1229,7 +1243,19 @@ void Interpreter::Append(Frame& frame, const Instruction& instruction) {
 void Interpreter::ReDim(Frame& frame, const Instruction& instruction) {
     std::size_t dimensions = instruction.b;
     Variant* first = mStack.Top() - dimensions;
-    std::vector<SafeArray::Bound> bounds = BoundsFrom(std::span<Variant>(first, dimensions));
+    const std::span<Variant> uppers(first, dimensions);
+    // ReDim Preserve in a loop is the common case: its bounds go through a buffer on the stack,
+    // so that growing an array allocates nothing but its new elements.
+    std::array<SafeArray::Bound, SmallBoundCount> buffer;
+    std::vector<SafeArray::Bound> spilled;
+    std::span<const SafeArray::Bound> bounds;
+    if (dimensions <= SmallBoundCount) {
+        FillBounds(uppers, buffer);
+        bounds = std::span<const SafeArray::Bound>(buffer.data(), dimensions);
+    } else {
+        spilled = BoundsFrom(uppers);
+        bounds = spilled;
+    }
     mStack.DropTo(first);
     Resolution resolution;
     Variant* target = instruction.Kind() == VarKind::Local
@@ -1244,11 +1270,12 @@ void Interpreter::ReDim(Frame& frame, const Instruction& instruction) {
             Raise(ErrorNumber::ArrayFixedOrLocked);
         }
         if (instruction.Has(OpPreserve)) {
-            target->MutableArray().Redim(std::move(bounds), true);
+            target->MutableArray().Redim(bounds, true);
             return;
         }
     }
-    *target = Variant(MakeRef<SafeArray>(VarType::Variant, std::move(bounds), false));
+    *target = Variant(MakeRef<SafeArray>(VarType::Variant,
+                                         std::vector<SafeArray::Bound>(bounds.begin(), bounds.end()), false));
 }
 
 void Interpreter::Erase(Frame& frame, const Instruction& instruction) {

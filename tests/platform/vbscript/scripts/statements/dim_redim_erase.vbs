@@ -18,6 +18,23 @@ Test.Equal UBound(d), 5, "ReDim Preserve grows"
 ReDim d(1)
 Test.Equal IsEmpty(d(0)), True, "ReDim without Preserve clears"
 
+' ReDim Preserve grows one side of a shared array only; more than eight dimensions take the
+' slower path for their bounds.
+Dim shared1, shared2
+ReDim shared1(1)
+shared1(1) = "one"
+shared2 = shared1
+ReDim Preserve shared1(3)
+Test.Equal UBound(shared1) & UBound(shared2) & shared2(1), "31one", "Preserve on a shared array"
+ReDim grid2(1, 0)
+grid2(1, 0) = "g"
+ReDim Preserve grid2(1, 2)
+Test.Equal UBound(grid2, 2) & grid2(1, 0), "2g", "Preserve grows the last dimension"
+ReDim wide(0, 0, 0, 0, 0, 0, 0, 0, 0)
+wide(0, 0, 0, 0, 0, 0, 0, 0, 0) = "deep"
+ReDim Preserve wide(0, 0, 0, 0, 0, 0, 0, 0, 2)
+Test.Equal UBound(wide, 9) & wide(0, 0, 0, 0, 0, 0, 0, 0, 0), "2deep", "Preserve with nine dimensions"
+
 Erase b
 Test.Equal UBound(b), 2, "Erase keeps a fixed array's size"
 Test.Equal IsEmpty(b(0)), True, "Erase clears a fixed array"
