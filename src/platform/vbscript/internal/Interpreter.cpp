@@ -106,6 +106,29 @@ bool IsPlainValue(const Variant& value) {
     return !value.IsByRef() && !value.IsObject();
 }
 
+// The value an assignment stores: Let takes a plain value (an object's default value), Set
+// requires an object.
+void PrepareAssigned(Variant& value, bool isSet) {
+    if (!isSet) {
+        if (!IsPlainValue(value)) {
+            value = LetValue(std::move(value));
+        }
+    } else if (!value.IsObject()) {
+        Raise(ErrorNumber::ObjectRequired);
+    }
+}
+
+// A plain value where a call was written: as a statement no Sub exists (35); with arguments it
+// cannot be indexed (13).
+void RejectCallOfValue(bool statement, std::size_t argc) {
+    if (statement) {
+        Raise(ErrorNumber::SubOrFunctionNotDefined);
+    }
+    if (argc > 0) {
+        Raise(ErrorNumber::TypeMismatch);
+    }
+}
+
 // Truth of a condition: Null counts as False, as If and loops see it.
 bool Truth(const Variant& value) {
     if (value.IsNull()) {
@@ -1378,12 +1401,7 @@ void Interpreter::CallName(Frame& frame, const Instruction& instruction) {
     }
     // An unknown name: as a statement no Sub exists; with arguments it is an Empty variable
     // being indexed; alone it is an Empty variable.
-    if (statement) {
-        Raise(ErrorNumber::SubOrFunctionNotDefined);
-    }
-    if (argc > 0) {
-        Raise(ErrorNumber::TypeMismatch);
-    }
+    RejectCallOfValue(statement, argc);
     mStack.Push(Variant());
 }
 
@@ -1470,12 +1488,7 @@ void Interpreter::CallValue(Variant& value, Variant* args, std::size_t argc, boo
         CallObjectDefault(*object, args, argc, statement, popCount);
         return;
     }
-    if (statement) {
-        Raise(ErrorNumber::SubOrFunctionNotDefined);
-    }
-    if (argc > 0) {
-        Raise(ErrorNumber::TypeMismatch);
-    }
+    RejectCallOfValue(statement, argc);
     PushValueResult(Variant(plain), false, popCount);
 }
 
@@ -1553,13 +1566,7 @@ void Interpreter::StoreMember(Frame& frame, const Instruction& instruction) {
     Variant* objectSlot = mStack.Top() - argc - 2;
     Object& object = ObjectOperand(*objectSlot);
     Variant& value = mStack.Top()[-1];
-    if (!isSet) {
-        if (!IsPlainValue(value)) {
-            value = LetValue(std::move(value));
-        }
-    } else if (!value.IsObject()) {
-        Raise(ErrorNumber::ObjectRequired);
-    }
+    PrepareAssigned(value, isSet);
     std::span<Variant> argsAndValue(objectSlot + 1, argc + 1);
     CallSite& site = frame.code->sites[static_cast<std::size_t>(instruction.c)];
     InvokeKind kind = isSet ? InvokeKind::PropertySet : InvokeKind::PropertyLet;
@@ -1594,13 +1601,7 @@ void Interpreter::StoreIndexed(Frame& frame, const Instruction& instruction) {
     bool isSet = instruction.Has(OpSet);
     Variant* args = mStack.Top() - argc - 1;
     Variant value = mStack.Pop();
-    if (!isSet) {
-        if (!IsPlainValue(value)) {
-            value = LetValue(std::move(value));
-        }
-    } else if (!value.IsObject()) {
-        Raise(ErrorNumber::ObjectRequired);
-    }
+    PrepareAssigned(value, isSet);
     std::span<Variant> argSpan(args, argc);
     Resolution resolution;
     if (Variant* target = GlobalVariable(frame, instruction, resolution, false)) {

@@ -21,6 +21,21 @@ using automation::SafeArray;
 using automation::Variant;
 namespace ErrorNumber = automation::ErrorNumber;
 
+namespace {
+
+// A compile error becomes a run-time error of the caller; `place`, when given, records where it
+// stands in the text.
+[[noreturn]] void RaiseCompileError(const CompileError& error, const SourceText& source, ErrorPlace* place) {
+    if (place) {
+        auto [line, column] = source.LineColumn(error.Offset());
+        *place = ErrorPlace{true, error.Number(), std::u16string(error.Description()),
+                            line, column,         std::u16string(source.LineText(error.Offset()))};
+    }
+    Raise(error.Number(), std::u16string(CompileErrorSource), std::u16string(error.Description()));
+}
+
+} // namespace
+
 Interpreter::Interpreter()
     : mNames(MakeRef<NameTable>()), mErr(MakeRef<ErrObject>()), mLink(MakeRef<EngineLink>(this)) {
     mModules.push_back(std::make_unique<Module>(u"Global"));
@@ -210,12 +225,7 @@ CompiledChunk Interpreter::CompileText(Module& module, std::u16string_view text,
         Compiler compiler(CompileTarget{*mNames, mBuiltins, module, GlobalModule()}, source);
         return outer ? compiler.CompileExecute(program, OuterScope{outer}) : compiler.CompileChunk(program);
     } catch (const CompileError& error) {
-        if (recordPlace) {
-            auto [line, column] = source->LineColumn(error.Offset());
-            mPlace = ErrorPlace{true, error.Number(), std::u16string(error.Description()),
-                                line, column,         std::u16string(source->LineText(error.Offset()))};
-        }
-        Raise(error.Number(), std::u16string(CompileErrorSource), std::u16string(error.Description()));
+        RaiseCompileError(error, *source, recordPlace ? &mPlace : nullptr);
     }
 }
 
@@ -229,12 +239,7 @@ Ref<CodeBlock> Interpreter::CompileEvalText(Module& module, std::u16string_view 
         OuterScope scope{outer};
         return compiler.CompileEval(*expr, outer ? &scope : nullptr);
     } catch (const CompileError& error) {
-        if (recordPlace) {
-            auto [line, column] = source->LineColumn(error.Offset());
-            mPlace = ErrorPlace{true, error.Number(), std::u16string(error.Description()),
-                                line, column,         std::u16string(source->LineText(error.Offset()))};
-        }
-        Raise(error.Number(), std::u16string(CompileErrorSource), std::u16string(error.Description()));
+        RaiseCompileError(error, *source, recordPlace ? &mPlace : nullptr);
     }
 }
 

@@ -235,6 +235,17 @@ ExprPtr Parser::ParseStandaloneExpression() {
     return expr;
 }
 
+// access := ["Public" | "Private"]
+Access Parser::ParseAccess() {
+    if (Accept(TokenKind::KwPublic)) {
+        return Access::Public;
+    }
+    if (Accept(TokenKind::KwPrivate)) {
+        return Access::Private;
+    }
+    return Access::Default;
+}
+
 // item := "Option" "Explicit" | [access] procedure | "Class" ... | access declaration | statement
 void Parser::ParseTopLevelItem(Program& program) {
     std::uint32_t offset = Current().offset;
@@ -247,12 +258,7 @@ void Parser::ParseTopLevelItem(Program& program) {
         program.classes.push_back(ParseClass());
         return;
     }
-    Access access = Access::Default;
-    if (Accept(TokenKind::KwPublic)) {
-        access = Access::Public;
-    } else if (Accept(TokenKind::KwPrivate)) {
-        access = Access::Private;
-    }
+    Access access = ParseAccess();
     if (IsWord(u"Default") &&
         (Ahead(1).kind == TokenKind::KwSub || Ahead(1).kind == TokenKind::KwFunction ||
          (Ahead(1).kind == TokenKind::Identifier && EqualsNoCase(Ahead(1).text, u"Property")))) {
@@ -419,12 +425,7 @@ void Parser::ParseClassMember(ClassDecl& decl) {
         decl.fields.push_back(std::move(*ParseDim(Access::Public, offset)));
         return;
     }
-    Access access = Access::Default;
-    if (Accept(TokenKind::KwPublic)) {
-        access = Access::Public;
-    } else if (Accept(TokenKind::KwPrivate)) {
-        access = Access::Private;
-    }
+    Access access = ParseAccess();
     bool isDefault = false;
     if (IsWord(u"Default") && Ahead(1).kind != TokenKind::Comma && Ahead(1).kind != TokenKind::LeftParen &&
         Ahead(1).kind != TokenKind::NewLine && Ahead(1).kind != TokenKind::Colon) {
@@ -857,6 +858,18 @@ StmtPtr Parser::ParseSelect() {
     return statement;
 }
 
+// for-body := end-of-statement block "Next" [name]; closes the loop that ParseFor opened.
+void Parser::ParseForBody(StmtList& body, std::uint32_t& nextOffset) {
+    ExpectEndOfStatement();
+    body = ParseBlock();
+    nextOffset = Current().offset;
+    Expect(TokenKind::KwNext, N::ExpectedNext);
+    if (Is(TokenKind::Identifier)) {
+        ++mPosition; // `Next x`: the name is only a reminder
+    }
+    --mScope->forDepth;
+}
+
 // for := "For" name "=" expr "To" expr ["Step" expr] block "Next"
 //      | "For" "Each" name "In" expr block "Next"
 StmtPtr Parser::ParseFor() {
@@ -869,14 +882,7 @@ StmtPtr Parser::ParseFor() {
         statement->variable = ExpectIdentifier();
         Expect(TokenKind::KwIn, N::ExpectedIn);
         statement->collection = ParseExpression();
-        ExpectEndOfStatement();
-        statement->body = ParseBlock();
-        statement->nextOffset = Current().offset;
-        Expect(TokenKind::KwNext, N::ExpectedNext);
-        if (Is(TokenKind::Identifier)) {
-            ++mPosition; // `Next x`: the name is only a reminder
-        }
-        --mScope->forDepth;
+        ParseForBody(statement->body, statement->nextOffset);
         return statement;
     }
     auto statement = std::make_unique<ForStmt>(offset);
@@ -897,14 +903,7 @@ StmtPtr Parser::ParseFor() {
         ++mPosition;
         statement->step = ParseExpression();
     }
-    ExpectEndOfStatement();
-    statement->body = ParseBlock();
-    statement->nextOffset = Current().offset;
-    Expect(TokenKind::KwNext, N::ExpectedNext);
-    if (Is(TokenKind::Identifier)) {
-        ++mPosition;
-    }
-    --mScope->forDepth;
+    ParseForBody(statement->body, statement->nextOffset);
     return statement;
 }
 

@@ -53,6 +53,7 @@ private:
 
     // Top level and classes
     void ParseTopLevelItem(Program& program);
+    Access ParseAccess();
     std::unique_ptr<ProcDecl> ParseProcedure(Access access, bool isDefault, bool inClass);
     std::unique_ptr<ClassDecl> ParseClass();
     void ParseClassMember(ClassDecl& decl);
@@ -60,6 +61,7 @@ private:
 
     // Statements
     StmtList ParseBlock();
+    void ParseForBody(StmtList& body, std::uint32_t& nextOffset);
     void ParseStatementInto(StmtList& list, Context context);
     StmtPtr ParseStatement(Context context);
     StmtPtr ParseCallOrAssign(bool isSet);
