@@ -4,10 +4,13 @@
 #include "support/ScopedEnvironment.h"
 
 #include "core/Apartment.h"
+#include "core/Settings.h"
 
 #include "platform/automation/Variant.h"
 #include "platform/registry/Registry.h"
 #include "platform/registry/Value.h"
+
+#include <gtest/gtest.h>
 
 #include <string_view>
 
@@ -40,5 +43,31 @@ protected:
 
     ScopedEnvironment mEnvironment;
 };
+
+/// Checks that a value is what a setting of that type reads as before anything is stored: "",
+/// False or 0 with the setting's own subtype. Variant settings have no typed zero.
+inline void ExpectTypedZero(const automation::Variant& value, SettingType type) {
+    switch (type) {
+    case SettingType::String:
+        ASSERT_EQ(value.Type(), automation::VarType::String);
+        EXPECT_EQ(value.StringValue(), u"");
+        return;
+    case SettingType::Boolean:
+        ASSERT_EQ(value.Type(), automation::VarType::Boolean);
+        EXPECT_FALSE(value.BooleanValue());
+        return;
+    case SettingType::Integer:
+        ASSERT_EQ(value.Type(), automation::VarType::Integer);
+        EXPECT_EQ(value.IntegerValue(), 0);
+        return;
+    case SettingType::Long:
+        ASSERT_EQ(value.Type(), automation::VarType::Long);
+        EXPECT_EQ(value.LongValue(), 0);
+        return;
+    case SettingType::Variant:
+        ADD_FAILURE() << "a Variant setting has no typed zero";
+        return;
+    }
+}
 
 } // namespace qv::test

@@ -46,27 +46,7 @@ TEST_F(RegistryDefaultsTest, MissingDefaultsBecomeTypedZerosAndOthersStayEmpty) 
                 EXPECT_TRUE(value.IsEmpty());
                 continue;
             }
-            switch (info.dataType) {
-            case SettingType::String:
-                EXPECT_EQ(value.Type(), VarType::String);
-                EXPECT_EQ(value.StringValue(), u"");
-                break;
-            case SettingType::Boolean:
-                EXPECT_EQ(value.Type(), VarType::Boolean);
-                EXPECT_FALSE(value.BooleanValue());
-                break;
-            case SettingType::Integer:
-                EXPECT_EQ(value.Type(), VarType::Integer);
-                EXPECT_EQ(value.IntegerValue(), 0);
-                break;
-            case SettingType::Long:
-                EXPECT_EQ(value.Type(), VarType::Long);
-                EXPECT_EQ(value.LongValue(), 0);
-                break;
-            case SettingType::Variant:
-                ADD_FAILURE() << "no Variant setting is a registry default";
-                break;
-            }
+            test::ExpectTypedZero(value, info.dataType);
         }
     }
     // Never-written settings read as typed zeros, except the Variant ones.
@@ -166,7 +146,8 @@ TEST_F(RegistryDefaultsTest, AScopeReadsEachKindsDefaultsOnceAndForgetsThemAfter
         WriteUserValue(test::FieldKey, u"FldMemoMaxLength", Value::Number(700));
         EXPECT_EQ(automation::MakeRef<QelField>()->FldMemoMaxLength(), 700) << "the apartment's own write";
     }
-    otherProcess.WriteValue(registry::HiveKind::User, test::FieldKey, u"FldMemoMaxLength", Value::Number(800));
+    otherProcess.WriteValue(registry::HiveKind::User, test::FieldKey, u"FldMemoMaxLength",
+                            Value::Number(800));
     EXPECT_EQ(automation::MakeRef<QelField>()->FldMemoMaxLength(), 800) << "seen once the scope is gone";
 }
 
