@@ -7,6 +7,7 @@
 
 #include "core/Apartment.h"
 
+#include "platform/automation/Conversion.h"
 #include "platform/automation/Object.h"
 #include "platform/automation/Variant.h"
 #include "platform/registry/Registry.h"
@@ -57,5 +58,13 @@ protected:
 
     ScopedEnvironment mEnvironment;
 };
+
+/// The same subtype and, unless Empty, the same text form.
+inline void ExpectSameValue(const automation::Variant& actual, const automation::Variant& expected) {
+    EXPECT_EQ(actual.Type(), expected.Type());
+    if (!expected.IsEmpty() && actual.Type() == expected.Type()) {
+        EXPECT_EQ(automation::ToString(actual), automation::ToString(expected));
+    }
+}
 
 } // namespace qv::test
