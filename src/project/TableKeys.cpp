@@ -50,8 +50,9 @@ void Qel::BuildTableKeys() {
 }
 
 void Qel::ApplyTableKeyToFields(QelTable& table) {
+    const std::u16string keyList = table.TblKey();
     std::vector<std::u16string> names;
-    for (std::u16string_view name : SplitText(table.TblKey(), CrLf)) {
+    for (std::u16string_view name : SplitText(keyList, CrLf)) {
         names.push_back(UnquoteName(name));
     }
     for (QelField& field : *table.Fields()) {
