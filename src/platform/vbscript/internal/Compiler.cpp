@@ -23,81 +23,15 @@ namespace N = CompileErrorNumber;
 
 namespace {
 
-// How many values an instruction pops and then pushes (a call's result counts as pushed by the
-// call; the callee's frame lies above the caller's stack).
+// How many values an instruction pops and then pushes, as Opcodes.def declares them.
 std::pair<std::uint32_t, std::uint32_t> StackEffect(const Instruction& instruction) {
-    const std::uint32_t b = instruction.b;
-    const std::uint32_t result = instruction.Has(OpStatement) ? 0 : 1;
+    [[maybe_unused]] const std::uint32_t b = instruction.b;
+    [[maybe_unused]] const std::uint32_t result = instruction.Has(OpStatement) ? 0 : 1;
     switch (instruction.op) {
-    case Op::Nop:
-    case Op::Unlock:
-    case Op::Jump:
-    case Op::ForNext:
-    case Op::OnError:
-    case Op::DimArray:
-    case Op::Erase:
-    case Op::Return:
-        return {0, 0};
-    case Op::PushConst:
-    case Op::PushMissing:
-    case Op::PushMe:
-    case Op::Load:
-    case Op::PushRef:
-    case Op::New:
-    case Op::ForEachNext:
-        return {0, 1};
-    case Op::Pop:
-    case Op::Store:
-    case Op::StoreSet:
-    case Op::StoreRaw:
-    case Op::JumpIfFalse:
-    case Op::JumpIfTrue:
-    case Op::ForTest:
-    case Op::ForEachStart:
-        return {1, 0};
-    case Op::PushElementRef:
-        return {b, 1};
-    case Op::Append:
-    case Op::StoreIndexed:
-        return {b + 1, 0};
-    case Op::CallName:
-    case Op::CallBuiltin:
-        return {b, result};
-    case Op::CallMember:
-    case Op::CallDefault:
-        return {b + 1, result};
-    case Op::StoreMember:
-    case Op::StoreDefault:
-        return {b + 2, 0};
-    case Op::Add:
-    case Op::Subtract:
-    case Op::Multiply:
-    case Op::Divide:
-    case Op::IntDivide:
-    case Op::Modulo:
-    case Op::Power:
-    case Op::Equal:
-    case Op::NotEqual:
-    case Op::Less:
-    case Op::LessEqual:
-    case Op::Greater:
-    case Op::GreaterEqual:
-    case Op::And:
-    case Op::Or:
-    case Op::Xor:
-    case Op::Eqv:
-    case Op::Imp:
-    case Op::Is:
-        return {2, 1};
-    case Op::Negate:
-    case Op::Not:
-        return {1, 1};
-    case Op::Concat:
-        return {b, 1};
-    case Op::ForPrepare:
-        return {3, 1};
-    case Op::ReDim:
-        return {b, 0};
+#define QV_VBS_OP(name, operands, pops, pushes, mayRaise, note)                                              \
+    case Op::name:                                                                                           \
+        return {pops, pushes};
+#include "platform/vbscript/internal/Opcodes.def"
     }
     assert(false && "unknown instruction");
     return {0, 0};

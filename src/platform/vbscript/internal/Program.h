@@ -20,7 +20,7 @@ namespace qv::vbscript {
 // Interpreter runs.
 
 enum class Op : std::uint8_t {
-#define QV_VBS_OP(name, operands, stack, mayRaise) name,
+#define QV_VBS_OP(name, operands, pops, pushes, mayRaise, note) name,
 #include "platform/vbscript/internal/Opcodes.def"
 };
 
