@@ -207,7 +207,9 @@ void Compiler::CompileObjectOf(const MemberExpr& member) {
         return;
     }
     if (mScope->withSlots.empty()) {
-        throw CompileError(N::UnqualifiedReference, member.offset);
+        // Outside any With the reference compiles, and fails (505) only when it runs.
+        Emit(Op::Raise, 0, 0, N::UnqualifiedReference);
+        return;
     }
     Binding slot;
     slot.var = VarKind::Local;
@@ -221,9 +223,15 @@ void Compiler::CompileMemberAccess(const MemberExpr& member, std::size_t argc, s
     Emit(Op::CallMember, flags | privateFlag, CheckedCount(argc), AddSite(member.name));
 }
 
+// Parentheses around the target are only grouping: `(f)(x)` and `call ((s)) (x)` call f and s
+// with x.
 void Compiler::CompileCall(const CallExpr& call, std::uint8_t flags) {
     std::uint16_t argc = CheckedCount(call.args.size());
-    const Expr& target = *call.target;
+    const Expr* unwrapped = call.target.get();
+    while (unwrapped->kind == ExprKind::Paren) {
+        unwrapped = static_cast<const ParenExpr&>(*unwrapped).inner.get();
+    }
+    const Expr& target = *unwrapped;
     std::uint32_t elements = 0;
     if (target.kind == ExprKind::Name) {
         const auto& name = static_cast<const NameExpr&>(target);

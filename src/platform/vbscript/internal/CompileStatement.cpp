@@ -465,7 +465,8 @@ void Compiler::CompileWith(const WithStmt& statement) {
     slot.index = static_cast<std::int32_t>(hidden);
     std::uint32_t start = BeginStatement(statement.offset);
     CompileExpr(*statement.object);
-    EmitVar(Op::StoreRaw, slot);
+    // The With value must be an object (424), as for Set.
+    EmitVar(Op::StoreSet, slot);
     EndStatement(start);
     mScope->withSlots.push_back(hidden);
     CompileBlock(statement.body);

@@ -530,6 +530,14 @@ Object& ObjectOperand(const Variant& value) {
     return *value.ObjectValue();
 }
 
+// The object whose member is read or written: Nothing has no members (424, as for a value).
+Object& MemberOwner(const Variant& value) {
+    if (!value.IsObject() || !value.ObjectValue()) {
+        Raise(ErrorNumber::ObjectRequired);
+    }
+    return *value.ObjectValue();
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -1075,6 +1083,8 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         case Op::Erase:
             Erase(*frame, in);
             break;
+        case Op::Raise:
+            Raise(in.c);
         case Op::Return: {
             Variant value = std::move(locals[block->paramCount]);
             ReturnMode mode = frame->mode;
@@ -1540,7 +1550,7 @@ void Interpreter::CallMember(Frame& frame, const Instruction& instruction) {
     std::size_t argc = instruction.b;
     bool statement = instruction.Has(OpStatement);
     Variant* objectSlot = mStack.Top() - argc - 1;
-    Object& object = ObjectOperand(*objectSlot);
+    Object& object = MemberOwner(*objectSlot);
     Variant* args = objectSlot + 1;
     CallSite& site = frame.code->sites[static_cast<std::size_t>(instruction.c)];
     InvokeKind kind = statement ? InvokeKind::Method : automation::InvokeRead;
@@ -1564,7 +1574,7 @@ void Interpreter::StoreMember(Frame& frame, const Instruction& instruction) {
     std::size_t argc = instruction.b;
     bool isSet = instruction.Has(OpSet);
     Variant* objectSlot = mStack.Top() - argc - 2;
-    Object& object = ObjectOperand(*objectSlot);
+    Object& object = MemberOwner(*objectSlot);
     Variant& value = mStack.Top()[-1];
     PrepareAssigned(value, isSet);
     std::span<Variant> argsAndValue(objectSlot + 1, argc + 1);
@@ -1747,8 +1757,13 @@ void Interpreter::NewInstance(Frame& frame, const Instruction& instruction) {
     auto slotIndex = static_cast<std::uint32_t>(instruction.c);
     Resolution resolution = Resolve(module, slotIndex);
     if (resolution.kind != Resolution::Kind::Slot || resolution.slot->kind != SlotKind::Class) {
-        Raise(ClassNotDefined, u"",
-              u"Class not defined: '" + mNames->Spelling(module.Slot(slotIndex).name) + u"'");
+        // RegExp is the language's own class, unless the script declares one of that name.
+        const std::u16string& name = mNames->Spelling(module.Slot(slotIndex).name);
+        if (automation::EqualsNoCase(name, u"RegExp")) {
+            mStack.Push(Variant(CreateSafeObject(u"VBScript.RegExp")));
+            return;
+        }
+        Raise(ClassNotDefined, u"", u"Class not defined: '" + name + u"'");
     }
     auto instance = MakeRef<ClassInstance>(resolution.slot->scriptClass, mLink);
     mStack.Push(Variant(Ref<Object>(instance)));
