@@ -157,13 +157,9 @@ void Compiler::CompileExpr(const Expr& expr) {
         Emit(node.op == UnaryOp::Negate ? Op::Negate : Op::Not);
         return;
     }
-    case ExprKind::Binary: {
-        const auto& node = static_cast<const BinaryExpr&>(expr);
-        CompileExpr(*node.left);
-        CompileExpr(*node.right);
-        Emit(ToOp(node.op), IsComparison(node.op) ? LiteralFlags(*node.left, *node.right) : 0);
+    case ExprKind::Binary:
+        CompileBinaryChain(static_cast<const BinaryExpr&>(expr));
         return;
-    }
     case ExprKind::Concat:
         CompileConcat(static_cast<const ConcatExpr&>(expr));
         return;
@@ -448,6 +444,72 @@ void Compiler::CompileConcat(const ConcatExpr& concat) {
     }
 }
 
+namespace {
+
+// The operators of a left-leaning chain, lowest (the one whose left operand is no operator of
+// the chain) first.
+std::vector<const BinaryExpr*> LeftSpine(const BinaryExpr& top) {
+    std::vector<const BinaryExpr*> spine;
+    for (const Expr* node = &top; node->kind == ExprKind::Binary;
+         node = static_cast<const BinaryExpr*>(node)->left.get()) {
+        spine.push_back(static_cast<const BinaryExpr*>(node));
+    }
+    std::reverse(spine.begin(), spine.end());
+    return spine;
+}
+
+} // namespace
+
+// A chain of binary operators, in a loop over its left operands. The part at the bottom of the
+// chain that is constant becomes one constant, as the recursive fold of each operator would
+// make it.
+void Compiler::CompileBinaryChain(const BinaryExpr& top) {
+    std::vector<const BinaryExpr*> spine = LeftSpine(top);
+    const Expr& first = *spine.front()->left;
+    std::size_t next = 0;
+    std::optional<Variant> folded = Fold(first);
+    if (folded && !folded->IsObject()) {
+        for (; next < spine.size(); ++next) {
+            std::optional<Variant> step = FoldOperator(*spine[next], *folded);
+            if (!step) {
+                break;
+            }
+            folded = std::move(step);
+        }
+    }
+    if (next > 0) {
+        Emit(Op::PushConst, 0, 0, AddConstant(*folded));
+    } else {
+        CompileExpr(first);
+    }
+    for (; next < spine.size(); ++next) {
+        const BinaryExpr& node = *spine[next];
+        CompileExpr(*node.right);
+        Emit(ToOp(node.op), IsComparison(node.op) ? LiteralFlags(*node.left, *node.right) : 0);
+    }
+}
+
+// The value of `node` given the value of its left operand, or nullopt when it is not constant or
+// would raise.
+std::optional<Variant> Compiler::FoldOperator(const BinaryExpr& node, const Variant& left) {
+    if (node.op == BinaryKind::Is || left.IsObject()) {
+        return std::nullopt;
+    }
+    std::optional<Variant> right = Fold(*node.right);
+    if (!right || right->IsObject()) {
+        return std::nullopt;
+    }
+    Variant leftValue = left;
+    if (IsComparison(node.op)) {
+        ApplyLiteralTyping(leftValue, *right, LiteralFlags(*node.left, *node.right));
+    }
+    try {
+        return automation::Evaluate(ToBinaryOp(node.op), leftValue, *right);
+    } catch (const automation::Error&) {
+        return std::nullopt;
+    }
+}
+
 // The value of a constant expression, or nullopt. An operation that would raise is left to run
 // time, so that the error happens where the language says, with its line.
 std::optional<Variant> Compiler::Fold(const Expr& expr) {
@@ -473,22 +535,15 @@ std::optional<Variant> Compiler::Fold(const Expr& expr) {
             return node.op == UnaryOp::Negate ? automation::Negate(*operand) : automation::Not(*operand);
         }
         case ExprKind::Binary: {
-            const auto& node = static_cast<const BinaryExpr&>(expr);
-            if (node.op == BinaryKind::Is) {
-                return std::nullopt;
+            std::vector<const BinaryExpr*> spine = LeftSpine(static_cast<const BinaryExpr&>(expr));
+            std::optional<Variant> value = Fold(*spine.front()->left);
+            for (const BinaryExpr* node : spine) {
+                if (!value) {
+                    return std::nullopt;
+                }
+                value = FoldOperator(*node, *value);
             }
-            std::optional<Variant> left = Fold(*node.left);
-            if (!left || left->IsObject()) {
-                return std::nullopt;
-            }
-            std::optional<Variant> right = Fold(*node.right);
-            if (!right || right->IsObject()) {
-                return std::nullopt;
-            }
-            if (IsComparison(node.op)) {
-                ApplyLiteralTyping(*left, *right, LiteralFlags(*node.left, *node.right));
-            }
-            return automation::Evaluate(ToBinaryOp(node.op), *left, *right);
+            return value;
         }
         case ExprKind::Concat: {
             const auto& node = static_cast<const ConcatExpr&>(expr);

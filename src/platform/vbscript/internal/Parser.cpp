@@ -1076,10 +1076,14 @@ ExprPtr Parser::ParseBinaryRest(ExprPtr left, int minPrecedence) {
             concat.parts.push_back(std::move(right));
             continue;
         }
-        const Expr* leftRaw = left.get();
-        const Expr* rightRaw = right.get();
-        left = Grown(std::make_unique<BinaryExpr>(offset, info.kind, std::move(left), std::move(right)),
-                     {leftRaw, rightRaw});
+        // The left operand adds no height: a flat chain of any length is walked in a loop, so only
+        // what nests to the right (and parentheses) is bounded.
+        std::uint32_t height = std::max(left->height, right->height + 1);
+        left = std::make_unique<BinaryExpr>(offset, info.kind, std::move(left), std::move(right));
+        left->height = height;
+        if (height > MaxExpressionHeight) {
+            Fail(N::TooDeep, offset);
+        }
     }
 }
 
