@@ -11,10 +11,7 @@
 namespace qv::vbscript {
 
 using automation::EqualsNoCase;
-using automation::MakeRef;
-using automation::Ref;
 using automation::Variant;
-using automation::VarType;
 namespace N = CompileErrorNumber;
 
 namespace {
