@@ -102,6 +102,9 @@ public:
     automation::Ref<T> Seq(std::int16_t Index) const { return automation::Ref<T>(Cast(EntryBySeq(Index))); }
     /// The entry at a 1-based position, or nullptr; the cursor stays.
     T* At(std::int32_t position) const { return Cast(EntryAt(position)); }
+    /// Removes this entry (found by identity, whatever its names have become) as Delete does;
+    /// false when it is not in the list.
+    bool Remove(const T& entry) { return RemoveEntry(entry); }
 
 protected:
     static T* Cast(automation::Object* entry) noexcept { return static_cast<T*>(entry); }
