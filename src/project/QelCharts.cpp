@@ -58,10 +58,12 @@ void QelCharts::SetEntrySeq(automation::Object& entry, std::int16_t seq) {
 void QelCharts::MakeCurrent(const automation::Object& entry) {
     const QelChart& chart = Cast(entry);
     try {
-        mCurName = chart.ChartName();
-        mCurSeq = chart.ChartSeq();
+        std::u16string name = chart.ChartName();
+        const std::int16_t seq = chart.ChartSeq();
+        mCurName = std::move(name);
+        mCurSeq = seq;
     } catch (const automation::Error&) {
-        // A setting made unreadable through the bag leaves the cursor.
+        // A setting made unreadable through the bag leaves the cursor as it was.
     }
 }
 

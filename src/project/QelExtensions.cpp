@@ -54,10 +54,12 @@ void QelExtensions::SetEntrySeq(automation::Object& entry, std::int16_t seq) {
 void QelExtensions::MakeCurrent(const automation::Object& entry) {
     const QelExtension& extension = Cast(entry);
     try {
-        mCurName = extension.Name();
-        mCurSeq = extension.Seq();
+        std::u16string name = extension.Name();
+        const std::int16_t seq = extension.Seq();
+        mCurName = std::move(name);
+        mCurSeq = seq;
     } catch (const automation::Error&) {
-        // A setting made unreadable through the bag leaves that part of the cursor.
+        // A setting made unreadable through the bag leaves the cursor as it was.
     }
 }
 
