@@ -2,6 +2,8 @@
 
 #include "project/Qel.h"
 
+#include "project/QelExtension.h"
+#include "project/QelExtensions.h"
 #include "project/internal/Boundary.h"
 
 #include "model/field/QelField.h"
@@ -16,7 +18,6 @@
 #include "core/QelKeyword.h"
 #include "core/QelStatus.h"
 #include "core/RegistryFiles.h"
-#include "core/cRegistry.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
@@ -176,18 +177,9 @@ void Qel::LoadDB(const Variant& sDBName, const Variant& sDBType, const Variant& 
 }
 
 void Qel::LoadRegisteredExtensions() {
-    ModuleState& state = State();
-    cRegistry& registry = GetRegistry();
-    registry.SetClassKey(RootKey::CurrentUser);
-    registry.SetSectionKey(state.gRegKeyExtensions);
-    std::vector<std::u16string> names;
-    std::int32_t count = 0;
-    registry.EnumerateValues(names, count);
-    for (std::int32_t index = 1; index <= count; ++index) {
-        state.gRegValueName = names[static_cast<std::size_t>(index)];
-        const Variant data = GetRegValue(u"HKCU", state.gRegKeyExtensions, state.gRegValueName);
-        AddExtension(names[static_cast<std::size_t>(index)], TextOf(data).value_or(std::u16string()));
-    }
+    // A registered name already listed in another letter case takes the registered package
+    // instead of failing the load.
+    qv::LoadRegisteredExtensions(GetExtensions());
 }
 
 Variant Qel::CustomViewConnStr() const {
