@@ -7,6 +7,8 @@
 #include "db/TestDatabases.h"
 
 #include "project/Qel.h"
+#include "project/QelExtension.h"
+#include "project/QelExtensions.h"
 
 #include "model/field/QelField.h"
 #include "model/field/QelFields.h"
@@ -132,6 +134,21 @@ TEST_P(ProjectDatabase, FailedLoadLeavesNoDatabaseAndAcceptsTheNextLoad) {
     EXPECT_EQ(mHost.Count(host::HostCallKind::ShowProgress), mHost.Count(host::HostCallKind::CloseProgress));
     LoadTestDatabase();
     EXPECT_EQ(mProject->DBCnt(), 1);
+}
+
+TEST_P(ProjectDatabase, ASuccessfulLoadAddsTheRegisteredExtensions) {
+    WriteUserText(ExtensionsKey, u"Charts", u"charts.zip");
+    WriteUserText(ExtensionsKey, u"Audit", u"audit.zip");
+    EXPECT_TRUE(mProject->AddExtension(u"Charts", u"old.zip"));
+    LoadDB(Variant(u"x"), Variant(u"CONNECTIONSTRING"), Variant(), Variant(u"Driver={No Such Driver}"));
+    EXPECT_EQ(GetExtensions().Count(), 1);
+
+    LoadTestDatabase();
+    QelExtensions& extensions = GetExtensions();
+    ASSERT_EQ(extensions.Count(), 2);
+    EXPECT_EQ(extensions.Seq(1)->Name(), u"Charts");
+    EXPECT_EQ(extensions.Seq(1)->Template(), u"charts.zip");
+    EXPECT_EQ(extensions.Seq(2)->Name(), u"Audit");
 }
 
 TEST_P(ProjectDatabase, TablesLoadOnDemandAndUnloadAgain) {

@@ -271,5 +271,17 @@ TEST_F(QelMembers, UnloadingTheDatabaseEmptiesTheListsAndSavingRegistersExtensio
     EXPECT_TRUE(UserValue(ExtensionsKey, u"Charts"));
 }
 
+TEST_F(QelMembers, TemplateMembersSeeTheProjectAndItsCurrentObjects) {
+    Ref<Qel> project = MakeRef<Qel>();
+    project->SetProjName(u"Demo");
+    EXPECT_TRUE(
+        automation::ToBoolean(Call(*project, u"EvaluateCondition", {Variant(u"proj/ProjName/eq/Demo")})));
+    EXPECT_FALSE(
+        automation::ToBoolean(Call(*project, u"EvaluateCondition", {Variant(u"proj/ProjName/eq/Shop")})));
+    const Variant text = Call(*project, u"EvalScriptCode",
+                              {Variant(u"[<!--##=PROJ.ProjName##-->]"), Variant(std::int16_t{0})});
+    EXPECT_EQ(automation::ToString(text), u"[Demo]") << automation::ToUtf8(State().gProjErr);
+}
+
 } // namespace
 } // namespace qv::test
