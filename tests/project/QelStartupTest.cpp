@@ -26,6 +26,9 @@ using registry::Value;
 class QelStartup : public ProjectTest {};
 
 TEST_F(QelStartup, NewProjectHasNoDatabaseAndSetsTheApartmentsProductState) {
+    State().gProductName.clear();
+    State().gMsgPrefix.clear();
+    State().gRegKeyDatabase.clear();
     Ref<Qel> project = MakeRef<Qel>();
     EXPECT_EQ(project->DBCnt(), 0);
     EXPECT_FALSE(project->db());
@@ -41,6 +44,7 @@ TEST_F(QelStartup, NewProjectHasNoDatabaseAndSetsTheApartmentsProductState) {
     EXPECT_EQ(state.gProductVersion, u"6.0");
     EXPECT_EQ(state.gScriptLanguage, u"ASP");
     EXPECT_EQ(state.gRegKeyGeneral, GeneralKey);
+    EXPECT_EQ(state.gRegKeyDatabase, DatabaseKey);
     EXPECT_EQ(state.gRegKeyExtensions, ExtensionsKey);
     EXPECT_EQ(state.gRegKeyAdvancedFilters, u"Software\\Quorvane\\6.0\\AdvancedFilters");
     EXPECT_EQ(state.gRegKeyOdbcIni, u"Software\\ODBC\\ODBC.INI");
