@@ -104,6 +104,15 @@ TEST_P(ProjectDatabase, LoadDBRefusesMissingArgumentsWithItsMessages) {
     EXPECT_EQ(mHost.Count(host::HostCallKind::ShowProgress), 0u);
 }
 
+TEST_P(ProjectDatabase, AnAccessDatabaseStandsUnderItsFileName) {
+    LoadDB(Variant(u"x"), Variant(u"ACCESS"), Variant(u"C:\\data\\missing.mdb"), Variant(u""));
+    EXPECT_EQ(mProject->DatabaseKey(), u"missing.mdb");
+    EXPECT_NE(ProjErr(), "");
+    EXPECT_EQ(mProject->DBCnt(), 0);
+    LoadDB(Variant(u"x"), Variant(u"ACCESS"), Variant(u"missing.mdb"), Variant(u""));
+    EXPECT_EQ(mProject->DatabaseKey(), u"missing.mdb");
+}
+
 TEST_P(ProjectDatabase, LoadDBLoadsUnderItsKeyAndRefusesASecondDatabase) {
     mProject->SetSQLQuote(u"By database");
     mProject->SetRepeatColumns(3);
