@@ -6,6 +6,7 @@
 #include "core/QelKeyword.h"
 #include "core/QelVars.h"
 #include "core/QoProperties.h"
+#include "core/Settings.h"
 
 #include "platform/automation/Text.h"
 #include "platform/system/FileVersion.h"
@@ -99,6 +100,20 @@ TEST_F(QelStartup, ShippedMachineHiveGivesAWorkingFirstRun) {
     EXPECT_EQ(State().gScriptEngineTimeout, 60000);
     EXPECT_EQ(project->UnloadThresholdCount(), 20);
     EXPECT_EQ(project->UserCode(), u"");
+    // Every project default an installer writes reaches a new project with its own type.
+    for (const SettingInfo& info : Qel::Settings().Settings()) {
+        if (!info.regSave || info.name == u"Template" || info.name == u"XMLEncoding") {
+            continue;
+        }
+        SCOPED_TRACE(automation::ToUtf8(info.name));
+        EXPECT_TRUE(UserValue(ProjectKey, info.name));
+        const Variant& value = project->Properties()->Item(Variant(info.name))->Value();
+        EXPECT_EQ(value.Type(), info.dataType == SettingType::String    ? automation::VarType::String
+                                : info.dataType == SettingType::Boolean ? automation::VarType::Boolean
+                                : info.dataType == SettingType::Integer ? automation::VarType::Integer
+                                                                        : automation::VarType::Long);
+    }
+    EXPECT_EQ(State().gDefaultDateFormat, 5);
 
     // The relative keyword file of the shipped hive is found beside it, so reserved words are
     // avoided in identifiers.
