@@ -93,11 +93,12 @@ void QelCustomScripts::MakeCurrent(const automation::Object& entry) {
     const QelCustomScript& script = Cast(entry);
     try {
         const QelCustomScript::PlaceTexts texts = script.Place();
+        const std::int16_t seq = script.Seq();
         mCurName = ScriptPlaceText(ScriptPlace{texts.scriptType, texts.codeType, texts.name, texts.ctrlID,
                                                texts.l1Key, texts.l2Key});
-        mCurSeq = script.Seq();
+        mCurSeq = seq;
     } catch (const automation::Error&) {
-        // A setting made unreadable through the bag leaves the cursor.
+        // A setting made unreadable through the bag leaves the cursor as it was.
     }
 }
 
