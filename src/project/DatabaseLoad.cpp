@@ -293,23 +293,17 @@ void Qel::UnLoadDB() {
     project::ReportFailures([&] {
         Databases().Delete(Variant(std::int32_t{1}));
         ModuleState& state = State();
-        if (state.gExtensions) {
-            const std::int32_t count = automation::ToLong(
-                automation::CallByName(*state.gExtensions, u"Count", automation::InvokeRead));
-            for (std::int32_t seq = count; seq >= 1; --seq) {
-                const Variant extension =
-                    automation::CallByName(*state.gExtensions, u"Seq", automation::InvokeRead,
-                                           {Variant(static_cast<std::int16_t>(seq))});
-                DeleteExtension(automation::ToString(
-                    automation::CallByName(*extension.ObjectValue(), u"Name", automation::InvokeRead)));
+        // Emptied entry by entry, each found by identity: an entry whose names were changed
+        // through its settings still goes.
+        QelExtensions& extensions = GetExtensions();
+        while (QelExtension* extension = extensions.At(extensions.Count())) {
+            const Ref<QelExtension> held(extension);
+            if (!extensions.Remove(*held)) {
+                break;
             }
         }
-        if (mMasterDetails) {
-            RemoveAllMasterDetails();
-        }
-        if (mCustomScripts) {
-            RemoveAllCustomScripts();
-        }
+        RemoveAllMasterDetails();
+        RemoveAllCustomScripts();
         state.gProjErr.clear();
         ClearSecuritySettings();
     });

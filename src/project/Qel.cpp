@@ -303,12 +303,13 @@ std::u16string Qel::LoadCustomScriptCode(std::u16string_view sScriptType, std::u
     return qv::LoadCustomScriptCode(context, {sScriptType, sCodeType, sName, sCtrlID, sL1Key, sL2Key});
 }
 
+// The lists are emptied entry by entry, each found by identity: an entry whose names were
+// changed through its settings still goes.
 void Qel::RemoveAllMasterDetails() {
-    // Delete renumbers the pairs after the one removed; taking the first each time visits all.
     QelMasterDetails& pairs = MasterDetails();
-    while (QelMasterDetail* pair = pairs.At(1)) {
+    while (QelMasterDetail* pair = pairs.At(pairs.Count())) {
         const Ref<QelMasterDetail> held(pair);
-        if (!pairs.Delete(held->MasterTable(), held->DetailTable())) {
+        if (!pairs.Remove(*held)) {
             break;
         }
     }
@@ -316,13 +317,11 @@ void Qel::RemoveAllMasterDetails() {
 
 void Qel::RemoveAllCustomScripts() {
     QelCustomScripts& scripts = CustomScripts();
-    for (std::int32_t seq = scripts.Count(); seq >= 1; --seq) {
-        const Ref<QelCustomScript> script = scripts.Seq(static_cast<std::int16_t>(seq));
-        if (!script) {
-            continue;
+    while (QelCustomScript* script = scripts.At(scripts.Count())) {
+        const Ref<QelCustomScript> held(script);
+        if (!scripts.Remove(*held)) {
+            break;
         }
-        DeleteCustomScript(script->ScriptType(), script->ScriptCodeType(), script->ScriptName(),
-                           script->ScriptCtrlID(), script->ScriptL1Key(), Variant(script->ScriptL2Key()));
     }
 }
 

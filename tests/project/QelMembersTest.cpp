@@ -2,7 +2,10 @@
 
 #include "project/GenerationService.h"
 #include "project/Qel.h"
+#include "project/QelExtension.h"
 #include "project/QelExtensions.h"
+#include "project/QelMasterDetail.h"
+#include "project/QelMasterDetails.h"
 #include "project/SynchronizationService.h"
 
 #include "model/table/QelDatabases.h"
@@ -258,6 +261,9 @@ TEST_F(QelMembers, UnloadingTheDatabaseEmptiesTheListsAndSavingRegistersExtensio
     project->AddMasterDetail(u"customers", u"orders");
     project->AddCustomScript(u"server", u"table", u"list", u"x", u"orders", u"", u"code");
     project->AddCustomScript(u"client", u"field", u"edit", u"y", u"orders", u"name", u"code");
+    // Entries renamed through their settings go too.
+    GetExtensions().Item(Variant(u"Audit"))->SetName(u"Audit trail");
+    project->MasterDetails().Item(u"orders", u"lines")->SetDetailTable(u"order lines");
     // Give the project a database without a server: unloading needs none.
     project->Databases().Add(u"DB");
     project->SetDatabaseKey(u"DB");
