@@ -21,6 +21,7 @@
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
+#include "platform/system/Paths.h"
 
 #include <string>
 #include <vector>
@@ -123,9 +124,8 @@ void Qel::LoadDB(const Variant& sDBName, const Variant& sDBType, const Variant& 
             state.gProjErr = u"invalid database path!";
             return;
         }
-        const std::u16string path = TextArgument(sPhyPath);
-        const std::size_t separator = path.rfind(u'\\');
-        key = separator == std::u16string::npos ? path : path.substr(separator + 1);
+        // The file's name, after the last separator of either kind.
+        key = system::BaseName(TextArgument(sPhyPath));
     } else if (type == OdbcType) {
         if (IsBlank(sDBName)) {
             state.gProjErr = u"invalid DBName specified!";

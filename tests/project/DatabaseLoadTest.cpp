@@ -21,9 +21,11 @@
 
 #include "platform/automation/Text.h"
 #include "platform/host/ScriptedHost.h"
+#include "platform/system/Paths.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 namespace qv::test {
@@ -105,12 +107,32 @@ TEST_P(ProjectDatabase, LoadDBRefusesMissingArgumentsWithItsMessages) {
 }
 
 TEST_P(ProjectDatabase, AnAccessDatabaseStandsUnderItsFileName) {
+    // A failed load keeps the key it chose.
     LoadDB(Variant(u"x"), Variant(u"ACCESS"), Variant(u"C:\\data\\missing.mdb"), Variant(u""));
     EXPECT_EQ(mProject->DatabaseKey(), u"missing.mdb");
     EXPECT_NE(ProjErr(), "");
     EXPECT_EQ(mProject->DBCnt(), 0);
-    LoadDB(Variant(u"x"), Variant(u"ACCESS"), Variant(u"missing.mdb"), Variant(u""));
-    EXPECT_EQ(mProject->DatabaseKey(), u"missing.mdb");
+    LoadDB(Variant(u"x"), Variant(u"ACCESS"), Variant(u"gone.mdb"), Variant(u""));
+    EXPECT_EQ(mProject->DatabaseKey(), u"gone.mdb");
+
+    // The Access sample needs no server: the embedded run loads it.
+    const std::filesystem::path fixture = std::filesystem::path(QV_FIXTURES_DIR) / "access" / "nwind.mdb";
+    if (GetParam() != DatabaseKind::SQLite || !std::filesystem::exists(fixture)) {
+        GTEST_SKIP() << "no Access sample at " << fixture;
+    }
+    const std::filesystem::path copy = mTemp / "nwind.mdb";
+    std::filesystem::copy_file(fixture, copy);
+    mProject->SetDynamicLoadDB(true);
+    LoadDB(Variant(u"x"), Variant(u"ACCESS"), Variant(system::FromNativePath(copy)), Variant(u""));
+    ASSERT_EQ(ProjErr(), "");
+    EXPECT_EQ(mProject->DatabaseKey(), u"nwind.mdb");
+    EXPECT_FALSE(Table(u"Orders").TblLoaded());
+    Call(*mProject, u"LoadTable", {Variant(u"Orders")});
+    EXPECT_EQ(ProjErr(), "");
+    EXPECT_TRUE(Table(u"Orders").TblLoaded());
+    EXPECT_EQ(Table(u"Orders").TblKey(), u"OrderID");
+    EXPECT_EQ(automation::ToString(mProject->CustomViewConnStr()),
+              u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + system::FromNativePath(copy) + u";");
 }
 
 TEST_P(ProjectDatabase, LoadDBLoadsUnderItsKeyAndRefusesASecondDatabase) {
