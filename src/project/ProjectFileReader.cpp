@@ -17,6 +17,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -171,6 +172,131 @@ bool SetFieldQuotes(QelField& field, std::int16_t databaseKind) {
     field.SetFldQuoteS(quote);
     field.SetFldQuoteE(quote);
     return true;
+}
+
+} // namespace qv
+
+namespace qv {
+
+namespace {
+
+bool IsLayout(std::u16string_view text) {
+    return text.find_first_not_of(u" \t\r\n") == std::u16string_view::npos;
+}
+
+/// The walk of CheckProjectNodes: what the file has brought so far.
+class NodeCheck {
+public:
+    NodeCheck(std::optional<std::u16string> databaseName,
+              const std::function<bool(std::u16string_view)>& tableListed)
+        : mDatabaseName(std::move(databaseName)), mTableListed(tableListed) {}
+
+    void Walk(const xml::Element& parent) {
+        for (const xml::Element& child : parent.ChildElements()) {
+            const std::u16string name = child.Name();
+            if (name == u"Database") {
+                Database(child);
+            } else if (name == u"Table") {
+                Table(child);
+            } else if (name == u"Field") {
+                RequireDatabase(child);
+            } else if (name == u"CustomScript") {
+                Script(child);
+            }
+        }
+    }
+
+private:
+    void RequireDatabase(const xml::Element& element) const {
+        if (!mDatabaseName) {
+            RaiseUnreadable(element, u"the project has no database");
+        }
+    }
+
+    void Database(const xml::Element& element) {
+        std::optional<std::u16string> name = element.GetAttribute(u"DBName");
+        if (name && name->empty()) {
+            name = std::u16string(UnnamedDatabase);
+        }
+        if (!mDatabaseName) {
+            mDatabaseName = name.value_or(std::u16string());
+        } else if (name && !SameKey(*name, *mDatabaseName)) {
+            RaiseUnreadable(element, u"the project already has the database \"" + *mDatabaseName + u"\"");
+        }
+        Walk(element);
+    }
+
+    void Table(const xml::Element& element) {
+        RequireDatabase(element);
+        const std::u16string name = element.GetAttribute(u"TblName").value_or(std::u16string());
+        if (name.empty() || mTableListed(name)) {
+            return;
+        }
+        for (const std::u16string& seen : mTables) {
+            if (SameKey(seen, name)) {
+                return;
+            }
+        }
+        mTables.push_back(name);
+        Walk(element);
+    }
+
+    static void Script(const xml::Element& element) {
+        for (std::u16string_view key : {u"ScriptType", u"ScriptCodeType", u"ScriptName"}) {
+            if (element.GetAttribute(key).value_or(std::u16string()).empty()) {
+                return; // refused by the list, so never read
+            }
+        }
+        if (!ScriptCodeOf(element)) {
+            RaiseUnreadable(element, u"the script code is not a CDATA section");
+        }
+    }
+
+    std::optional<std::u16string> mDatabaseName;
+    const std::function<bool(std::u16string_view)>& mTableListed;
+    std::vector<std::u16string> mTables;
+};
+
+} // namespace
+
+std::optional<std::u16string> ScriptCodeOf(const xml::Element& element) {
+    const std::vector<xml::Node> children = element.Children();
+    std::size_t first = 0;
+    while (first < children.size() && children[first].Kind() == xml::NodeKind::Text &&
+           IsLayout(children[first].Value())) {
+        ++first;
+    }
+    if (first == children.size() || children[first].Kind() != xml::NodeKind::CData) {
+        return std::nullopt;
+    }
+    std::size_t last = first;
+    for (std::size_t index = first; index < children.size(); ++index) {
+        if (children[index].Kind() == xml::NodeKind::CData) {
+            last = index;
+        }
+    }
+    std::u16string code;
+    for (std::size_t index = first; index <= last; ++index) {
+        const xml::NodeKind kind = children[index].Kind();
+        if (kind == xml::NodeKind::CData || kind == xml::NodeKind::Text) {
+            code += children[index].Value();
+        }
+    }
+    // After the last section: references of characters the charset cannot hold, run together
+    // by the parser with the line break that follows the code.
+    std::u16string tail;
+    for (std::size_t index = last + 1; index < children.size(); ++index) {
+        if (children[index].Kind() == xml::NodeKind::Text) {
+            tail += children[index].Value();
+        }
+    }
+    tail.erase(tail.find_last_not_of(u" \t\r\n") + 1);
+    return code + tail;
+}
+
+void CheckProjectNodes(const xml::Element& project, std::optional<std::u16string> databaseName,
+                       const std::function<bool(std::u16string_view)>& tableListed) {
+    NodeCheck(std::move(databaseName), tableListed).Walk(project);
 }
 
 } // namespace qv

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -56,6 +58,19 @@ private:
     ProjectFileModel mModel;
     std::function<void(std::u16string_view)> mOnTable;
 };
+
+/// The code a `CustomScript` element holds: its CDATA sections, with the text between them
+/// (the character references the writer puts there, such as CRs), and any other text that is
+/// not only white space. White space before the first section and after the last is layout.
+/// nullopt when the element's first node that is not layout is no CDATA section.
+std::optional<std::u16string> ScriptCodeOf(const xml::Element& element);
+
+/// Raises as reading the elements would, before anything is read: a table or field with no
+/// database before it, a database other than the project's, script code that is not in CDATA.
+/// `databaseName` is the project's database, or nullopt when it has none; `tables` tells
+/// whether a table of that name is listed already (letter case ignored, as the list refuses).
+void CheckProjectNodes(const xml::Element& project, std::optional<std::u16string> databaseName,
+                       const std::function<bool(std::u16string_view)>& tableListed);
 
 /// The quote characters of a value of a field in SQL, from its ADO type and the kind of its
 /// database: "" for numbers and Booleans, "'" for text, "#" for dates on Access and "'"

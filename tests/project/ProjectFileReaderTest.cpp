@@ -4,6 +4,7 @@
 #include "project/ProjectFileTestSupport.h"
 
 #include "project/ProjectFileReader.h"
+#include "project/ProjectFileWriter.h"
 
 #include "model/field/QelField.h"
 #include "model/table/QelDatabase.h"
@@ -13,6 +14,8 @@
 #include "core/Apartment.h"
 
 #include "platform/automation/Error.h"
+#include "platform/system/FileSystem.h"
+#include "platform/system/Paths.h"
 #include "platform/xml/Document.h"
 
 #include <gtest/gtest.h>
@@ -143,6 +146,56 @@ TEST_F(ProjectFileReaderTest, RefusesASecondDatabaseAndKeepsTheFirstCurrent) {
 TEST_F(ProjectFileReaderTest, RefusesTablesBeforeAnyDatabase) {
     EXPECT_THROW(Read(uR"(<Project Version="6.0"><Table TblName="T"/></Project>)"), automation::Error);
     EXPECT_EQ(mDatabases->Count(), 0);
+}
+
+} // namespace
+} // namespace qv
+
+namespace qv {
+namespace {
+
+/// Script code through the writer and the parser: what comes back.
+std::optional<std::u16string> CodeThroughFile(std::u16string_view code, std::u16string_view encoding) {
+    ProjectFileWriter writer(encoding, false);
+    writer.BeginProject(u"6.0", *test::MakeSettings({}));
+    writer.WriteCustomScript(*test::MakeSettings({{u"ScriptName", u"String", true, Variant(u"s")}}), code);
+    const test::TempDir folder;
+    const std::u16string file = system::FromNativePath(folder / "p.xml");
+    system::WriteFileAtomic(file, writer.Finish());
+    const xml::Document document = xml::Document::Load(file, {.preserveWhitespace = true});
+    return ScriptCodeOf(document.DocumentElement().ChildElements().at(0));
+}
+
+TEST(ProjectFileScriptCode, ComesBackWholeWithItsLineBreaksAndMarkers) {
+    const std::u16string_view codes[] = {
+        u"If a Then\r\n  b\r\nEnd If",
+        u"\r\n",
+        u"\r",
+        u"tail\r",
+        u"\r\r\n\n",
+        u"",
+        u"x ]]> y\r\n]]>",
+        u"  leading and trailing blanks  ",
+        u"\u2713 \U0001F600",
+        u"<%= \"&amp;\" %>\r\n",
+    };
+    for (std::u16string_view code : codes) {
+        SCOPED_TRACE(automation::ToUtf8(code));
+        EXPECT_EQ(CodeThroughFile(code, u"utf-8"), std::optional<std::u16string>(code));
+        EXPECT_EQ(CodeThroughFile(code, u"windows-1252"), std::optional<std::u16string>(code));
+    }
+}
+
+TEST(ProjectFileScriptCode, RefusesCodeThatIsNotInCData) {
+    for (std::u16string_view xml : {u"<CustomScript/>", u"<CustomScript>\r\n  code  </CustomScript>",
+                                    u"<CustomScript><!--c--><![CDATA[x]]></CustomScript>"}) {
+        const xml::Document document = xml::Document::Parse(xml, {.preserveWhitespace = true});
+        EXPECT_EQ(ScriptCodeOf(document.DocumentElement()), std::nullopt) << automation::ToUtf8(xml);
+    }
+    const xml::Document document =
+        xml::Document::Parse(u"<CustomScript>\r\n <![CDATA[a]]> text <![CDATA[b]]>\r\n</CustomScript>",
+                             {.preserveWhitespace = true});
+    EXPECT_EQ(ScriptCodeOf(document.DocumentElement()), std::optional<std::u16string>(u"a text b"));
 }
 
 } // namespace
