@@ -51,8 +51,4 @@ inline std::string ReadFileBytes(const std::filesystem::path& file) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline std::string Golden(std::string_view name) {
-    return ReadFileBytes(std::filesystem::path(QV_TEST_DATA_DIR) / "golden" / name);
-}
-
 } // namespace qv::test

@@ -22,6 +22,10 @@ using test::SettingRow;
 
 class ProjectFileWriterTest : public test::ModelTest {};
 
+std::string Golden(std::string_view name) {
+    return test::ReadFileBytes(std::filesystem::path(QV_TEST_DATA_DIR) / "golden" / name);
+}
+
 /// The script settings of the file, and one that stays out of it.
 automation::Ref<QoProperties> ScriptSettings(std::u16string_view name, std::u16string_view control,
                                              std::u16string_view level1) {
@@ -94,7 +98,7 @@ TEST_F(ProjectFileWriterTest, WritesEveryElementAsLaidOut) {
     writer.WriteCustomScript(*ScriptSettings(u"Go", u"list", u"Orders"),
                              u"If a]]>b Then\r\n  x = 1\r\nEnd If");
     writer.WriteCustomScript(*ScriptSettings(u"Empty", u"", u""), u"");
-    EXPECT_EQ(writer.Finish(), test::Golden("every-element.xml"));
+    EXPECT_EQ(writer.Finish(), Golden("every-element.xml"));
 }
 
 TEST_F(ProjectFileWriterTest, WritesUtf8WithByteOrderMarkAndScriptsAfterTheProjectLine) {
@@ -107,7 +111,7 @@ TEST_F(ProjectFileWriterTest, WritesUtf8WithByteOrderMarkAndScriptsAfterTheProje
     writer.BeginProject(u"6.0", *project);
     // A CR at the very end of the code still ends in a section of its own.
     writer.WriteCustomScript(*script, u"x = \"\u2713\"\r");
-    EXPECT_EQ(writer.Finish(), test::Golden("utf8-scripts-only.xml"));
+    EXPECT_EQ(writer.Finish(), Golden("utf8-scripts-only.xml"));
 }
 
 TEST_F(ProjectFileWriterTest, DeclaresNoEncodingWhenThereIsNoCharsetName) {
