@@ -2,6 +2,13 @@
 
 #include "project/SettingAttributes.h"
 
+#include "project/QelCustomScript.h"
+#include "project/QelCustomScripts.h"
+#include "project/QelExtension.h"
+#include "project/QelExtensions.h"
+#include "project/QelMasterDetail.h"
+#include "project/QelMasterDetails.h"
+
 #include "model/field/QelField.h"
 #include "model/field/QelFields.h"
 #include "model/table/QelDatabase.h"
@@ -59,6 +66,12 @@ void ProjectFileReader::ReadNodes(const xml::Element& parent) {
             ReadTable(child);
         } else if (name == u"Field") {
             ReadField(child);
+        } else if (name == u"Extension") {
+            ReadExtension(child);
+        } else if (name == u"MasterDetail") {
+            ReadMasterDetail(child);
+        } else if (name == u"CustomScript") {
+            ReadCustomScript(child);
         }
     }
 }
@@ -127,6 +140,57 @@ void ProjectFileReader::ReadField(const xml::Element& element) {
     if (field.FldAutoIncrement()) {
         field.SetFldAdd(false);
     }
+}
+
+void ProjectFileReader::ReadExtension(const xml::Element& element) {
+    const std::u16string name = element.GetAttribute(u"Name").value_or(std::u16string());
+    if (mModel.extensions == nullptr || name.empty()) {
+        return;
+    }
+    // The lists' case rule: a name in another letter case denotes the listed extension, and a
+    // repeated one overwrites its template.
+    automation::Ref<QelExtension> extension = mModel.extensions->AddOrFind(name);
+    ReadSettingAttributes(element, *extension);
+}
+
+void ProjectFileReader::ReadMasterDetail(const xml::Element& element) {
+    if (mModel.masterDetails == nullptr) {
+        return;
+    }
+    automation::Ref<QelMasterDetail> pair =
+        mModel.masterDetails->AddOrFind(element.GetAttribute(u"MasterTable").value_or(std::u16string()),
+                                        element.GetAttribute(u"DetailTable").value_or(std::u16string()));
+    if (!pair) {
+        return;
+    }
+    for (const xml::Element& child : element.ChildElements()) {
+        if (child.Name() == u"Relation") {
+            pair->AddRelation(child.GetAttribute(u"MasterField").value_or(std::u16string()),
+                              child.GetAttribute(u"DetailField").value_or(std::u16string()));
+        }
+    }
+}
+
+void ProjectFileReader::ReadCustomScript(const xml::Element& element) {
+    if (mModel.customScripts == nullptr) {
+        return;
+    }
+    std::u16string keys[6];
+    const std::u16string_view names[6] = {u"ScriptType",   u"ScriptCodeType", u"ScriptName",
+                                          u"ScriptCtrlID", u"ScriptL1Key",    u"ScriptL2Key"};
+    for (std::size_t index = 0; index < 6; ++index) {
+        keys[index] = element.GetAttribute(names[index]).value_or(std::u16string());
+    }
+    automation::Ref<QelCustomScript> script =
+        mModel.customScripts->AddOrFind({keys[0], keys[1], keys[2], keys[3], keys[4], keys[5]});
+    if (!script) {
+        return;
+    }
+    std::optional<std::u16string> code = ScriptCodeOf(element);
+    if (!code) {
+        RaiseUnreadable(element, u"the script code is not a CDATA section");
+    }
+    script->SetScriptCode(*code);
 }
 
 bool SetFieldQuotes(QelField& field, std::int16_t databaseKind) {

@@ -12,18 +12,25 @@ class Element;
 
 namespace qv {
 
+class QelCustomScripts;
 class QelDatabases;
 class QelDatabase;
+class QelExtensions;
 class QelField;
+class QelMasterDetails;
 class QelTable;
 class QoProperties;
 
 /// What the reader fills: the project's settings, its database list and the name of its
-/// current database, all borrowed from the project for one load.
+/// current database, and its lists of extensions, master/detail pairs and custom scripts, all
+/// borrowed from the project for one load. A list that is not given skips its elements.
 struct ProjectFileModel {
     QoProperties& settings;
     QelDatabases& databases;
     std::u16string& databaseName;
+    QelExtensions* extensions = nullptr;
+    QelMasterDetails* masterDetails = nullptr;
+    QelCustomScripts* customScripts = nullptr;
 };
 
 /// Rebuilds a project from the elements of its project file (see ProjectFileWriter for the
@@ -52,6 +59,9 @@ private:
     void ReadDatabase(const xml::Element& element);
     void ReadTable(const xml::Element& element);
     void ReadField(const xml::Element& element);
+    void ReadExtension(const xml::Element& element);
+    void ReadMasterDetail(const xml::Element& element);
+    void ReadCustomScript(const xml::Element& element);
     /// The project's database; raises when the file has not brought one yet.
     QelDatabase& Database(const xml::Element& element) const;
 

@@ -6,6 +6,13 @@
 #include "project/ProjectFileReader.h"
 #include "project/ProjectFileWriter.h"
 
+#include "project/QelCustomScript.h"
+#include "project/QelCustomScripts.h"
+#include "project/QelExtension.h"
+#include "project/QelExtensions.h"
+#include "project/QelMasterDetail.h"
+#include "project/QelMasterDetails.h"
+
 #include "model/field/QelField.h"
 #include "model/table/QelDatabase.h"
 #include "model/table/QelDatabases.h"
@@ -31,7 +38,8 @@ protected:
     /// Reads a file's text (the `Project` element and what it holds) into the project.
     void Read(std::u16string_view xml) {
         xml::Document document = xml::Document::Parse(xml, {.preserveWhitespace = true});
-        ProjectFileReader reader({*mSettings, *mDatabases, mDatabaseName});
+        ProjectFileReader reader(
+            {*mSettings, *mDatabases, mDatabaseName, mExtensions.Get(), mPairs.Get(), mScripts.Get()});
         reader.ReadProjectSettings(document.DocumentElement());
         reader.ReadNodes(document.DocumentElement());
     }
@@ -58,6 +66,9 @@ protected:
                             {u"Missing", u"String", true, Variant(u"stays")}});
     automation::Ref<QelDatabases> mDatabases = automation::MakeRef<QelDatabases>();
     std::u16string mDatabaseName;
+    automation::Ref<QelExtensions> mExtensions = automation::MakeRef<QelExtensions>();
+    automation::Ref<QelMasterDetails> mPairs = automation::MakeRef<QelMasterDetails>();
+    automation::Ref<QelCustomScripts> mScripts = automation::MakeRef<QelCustomScripts>();
 };
 
 TEST_F(ProjectFileReaderTest, ConvertsAttributesByTheSettingsTypeAndIgnoresTheRest) {
@@ -141,6 +152,41 @@ TEST_F(ProjectFileReaderTest, RefusesASecondDatabaseAndKeepsTheFirstCurrent) {
     Read(uR"(<Project Version="6.0"><Database DBName="SHOP" DBType="ACCESS"/></Project>)");
     EXPECT_EQ(Database().DBType(), u"ACCESS");
     EXPECT_EQ(State().gProjErr, u"");
+}
+
+TEST_F(ProjectFileReaderTest, MergesRepeatedExtensionsPairsAndScripts) {
+    Read(uR"(<Project Version="6.0">
+<Extension Name="Chart" Template="a.zip"/><Extension Name="" Template="lost.zip"/>
+<Extension Name="chart" Template="b.zip" Seq="9"/><Extension Name="Menu"/>
+<Relation MasterField="stray" DetailField="stray"/>
+<MasterDetail MasterTable="Orders" DetailTable="Lines"><Relation MasterField="ID" DetailField="OrderID"/></MasterDetail>
+<MasterDetail MasterTable="Orders" DetailTable=""><Relation MasterField="X" DetailField="Y"/></MasterDetail>
+<MasterDetail MasterTable="Orders" DetailTable="Lines"><Relation MasterField="ID" DetailField="OrderID"/>
+<Relation MasterField="Shop" DetailField="ShopID"/><Other MasterField="A" DetailField="B"/></MasterDetail>
+<CustomScript ScriptType="Table" ScriptCodeType="Server" ScriptName="Go" ScriptL1Key="Orders"><![CDATA[one]]></CustomScript>
+<CustomScript ScriptType="Table" ScriptCodeType="" ScriptName="Refused">no section needed</CustomScript>
+<CustomScript ScriptType="Table" ScriptCodeType="Server" ScriptName="Go" ScriptL1Key="Orders">
+<![CDATA[two]]>
+</CustomScript>
+</Project>)");
+    ASSERT_EQ(mExtensions->Count(), 2);
+    // A name in another letter case denotes the listed extension, whose settings it overwrites.
+    EXPECT_EQ(mExtensions->At(1)->Name(), u"chart");
+    EXPECT_EQ(mExtensions->At(1)->Template(), u"b.zip");
+    EXPECT_EQ(mExtensions->At(1)->Seq(), 1) << "the order of the elements numbers the list";
+    ASSERT_EQ(mPairs->Count(), 1);
+    const QelMasterDetail& pair = *mPairs->At(1);
+    ASSERT_EQ(pair.FieldCount(), 2);
+    EXPECT_EQ(pair.MasterField(2), u"Shop");
+    EXPECT_EQ(pair.DetailField(2), u"ShopID");
+    ASSERT_EQ(mScripts->Count(), 1);
+    EXPECT_EQ(mScripts->At(1)->ScriptCode(), u"two");
+}
+
+TEST_F(ProjectFileReaderTest, RefusesScriptCodeOutsideCData) {
+    EXPECT_THROW(Read(uR"(<Project Version="6.0"><CustomScript ScriptType="T" ScriptCodeType="S"
+                              ScriptName="N">code</CustomScript></Project>)"),
+                 automation::Error);
 }
 
 TEST_F(ProjectFileReaderTest, RefusesTablesBeforeAnyDatabase) {
