@@ -2,6 +2,7 @@
 
 #include "project/GenerationService.h"
 #include "project/ProjectFile.h"
+#include "project/ProjectFileStorage.h"
 #include "project/QelCustomScript.h"
 #include "project/QelCustomScripts.h"
 #include "project/QelExtensions.h"
@@ -513,13 +514,7 @@ void Qel::RaiseGenerationError() {
 }
 
 void Qel::WriteTextFile(std::u16string_view path, std::u16string_view text, bool ansiOnly) {
-    const Variant utf8 =
-        ConvertToDataType(GetRegValue(u"HKCU", State().gRegKeyGeneral, u"UTF8Project"), Variant(u"Boolean"));
-    if (!ansiOnly && utf8.Type() == automation::VarType::Boolean && utf8.BooleanValue()) {
-        system::WriteTextFile(path, text, system::TextEncodingKind::Utf8WithBom, 0);
-        return;
-    }
-    system::WriteTextFile(path, text, system::TextEncodingKind::CodePage, AnsiCodePage());
+    ::qv::WriteTextFile(path, text, ansiOnly);
 }
 
 } // namespace qv
