@@ -9,6 +9,7 @@
 #include "platform/system/Paths.h"
 
 #include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
 
 #include <gtest/gtest.h>
 
