@@ -54,7 +54,7 @@ Outcome WriteProjectStyleSheet(const GenerationSettings& settings, std::u16strin
         if (error.Number() == -1) {
             throw;
         }
-        SetCopyFailed(u"Copying to file ", path, error.Description());
+        SetCopyFailed(u"Copying to file ", path);
         return Outcome::Failed;
     }
     return Outcome::Done;
@@ -75,8 +75,8 @@ Outcome CopyIntoSite(const GenerationSettings& settings, std::u16string_view fil
     GetStatus().DispStatus(info);
     try {
         system::CopyFile(file, path, /*overwrite=*/true);
-    } catch (const automation::Error& error) {
-        SetCopyFailed(u"Copying to file ", path, error.Description());
+    } catch (const automation::Error&) {
+        SetCopyFailed(u"Copying to file ", path);
         return Outcome::Failed;
     }
     return Outcome::Done;
