@@ -75,7 +75,11 @@ bool ExtractionMissing(std::u16string_view folder, std::u16string_view requiredF
     if (!system::FolderExists(folder)) {
         return true;
     }
-    return !requiredFile.empty() && !system::FileExists(system::JoinPath(folder, requiredFile));
+    if (!requiredFile.empty()) {
+        return !system::FileExists(system::JoinPath(folder, requiredFile));
+    }
+    const system::FolderEntries entries = system::ListFolder(folder);
+    return entries.files.empty() && entries.folders.empty();
 }
 
 } // namespace qv

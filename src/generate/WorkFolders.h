@@ -37,7 +37,7 @@ void DeleteWorkFolder(std::u16string_view path);
 void DeleteFilesByExtension(std::u16string_view folder, std::u16string_view extension);
 
 /// Whether a package must be extracted although the cache found it unchanged: its work folder
-/// (or the control file in it) is gone, so the recorded extraction no longer exists.
+/// is gone or empty (or lacks `requiredFile`), so the recorded extraction no longer exists.
 bool ExtractionMissing(std::u16string_view folder, std::u16string_view requiredFile = {});
 
 } // namespace qv

@@ -63,6 +63,8 @@ TEST_F(GenerateTest, AMissingWorkFolderMeansTheExtractionIsGone) {
     const std::filesystem::path folder = mTemp / "Script";
     EXPECT_TRUE(ExtractionMissing(Text(folder)));
     std::filesystem::create_directories(folder);
+    EXPECT_TRUE(ExtractionMissing(Text(folder)));
+    Write(folder / "images" / "a.gif", "x");
     EXPECT_FALSE(ExtractionMissing(Text(folder)));
     EXPECT_TRUE(ExtractionMissing(Text(folder), u"control.xml"));
     Write(folder / "control.xml", "x");
