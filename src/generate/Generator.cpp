@@ -70,14 +70,11 @@ void ShowStage(Qel& project, int style, std::u16string_view stage) {
 }
 
 /// The project's extensions in sequence order, with their packages in the shipped folder.
-std::vector<ExtensionPackage> ProjectExtensions(Qel& project) {
+std::vector<ExtensionPackage> ProjectExtensions() {
     std::vector<ExtensionPackage> packages;
-    auto extensions = automation::DynamicRefCast<QelExtensions>(project.Extensions());
-    if (!extensions) {
-        return packages;
-    }
-    for (std::int32_t sequence = 1; sequence <= extensions->Count(); ++sequence) {
-        automation::Ref<QelExtension> extension = extensions->Seq(static_cast<std::int16_t>(sequence));
+    QelExtensions& extensions = GetExtensions();
+    for (std::int32_t sequence = 1; sequence <= extensions.Count(); ++sequence) {
+        automation::Ref<QelExtension> extension = extensions.Seq(static_cast<std::int16_t>(sequence));
         if (!extension) {
             continue;
         }
@@ -146,6 +143,15 @@ void StartEngine(Qel& project, automation::Ref<automation::Object>& slot) {
                        objects.customScripts);
 }
 
+/// Without a destination every output would land in the current folder: stop instead.
+bool HasDestination(Qel& project) {
+    if (!TrimBlanks(project.Destination()).empty()) {
+        return true;
+    }
+    Stop(u": Destination folder not set! Generation aborted!");
+    return false;
+}
+
 bool IsTextFile(std::u16string_view name) {
     const std::size_t dot = name.rfind(u'.');
     return dot != std::u16string_view::npos && name.substr(dot + 1) == u"xml";
@@ -188,10 +194,13 @@ void Generator::GenScript(Qel& project) {
         Stop(u": No tables found in the Database! Generation aborted!");
         return;
     }
+    if (!HasDestination(project)) {
+        return;
+    }
     RunCleanup cleanup;
     const std::u16string templatePackage = ResolveRegistryFile(project.Template());
     state.gTemplateFileName = TemplateFileNameOf(templatePackage);
-    const std::vector<ExtensionPackage> extensions = ProjectExtensions(project);
+    const std::vector<ExtensionPackage> extensions = ProjectExtensions();
     SetupWorkFolders(ScriptWorkFolder, NamesOf(extensions));
     auto cache = automation::MakeRef<QelCache>();
     state.gCache = cache;
@@ -236,7 +245,7 @@ void Generator::GenScript(Qel& project) {
     project.SetLanguageFile(languageFile);
     project.SetCodeBaseFile(GeneralFile(u"CodeBase"));
     if (!project.CodeBaseFile().empty() && system::FileExists(project.CodeBaseFile())) {
-        automation::DynamicRefCast<QelCodeBase>(project.CodeBase())->Load(project.CodeBaseFile());
+        GetCodeBase().Load(project.CodeBaseFile());
     }
     const std::int16_t languageVerdict =
         languageFile.empty() ? -1 : CheckFileCache(*cache, u"language", u"language", languageFile);
@@ -245,7 +254,7 @@ void Generator::GenScript(Qel& project) {
         return;
     }
     changes.language = languageVerdict != 0;
-    QelLanguage& language = *automation::DynamicRefCast<QelLanguage>(project.Language());
+    QelLanguage& language = GetLanguage();
     if (!language.Load(languageFile)) {
         Stop(u": Load Language File " + Quoted(languageFile) + u" failed! Generation aborted!");
         return;
@@ -358,9 +367,12 @@ std::int16_t Generator::GenCheck(Qel& project) {
         Stop(u": Database not loaded! Generation aborted!");
         return 0;
     }
+    if (!HasDestination(project)) {
+        return 0;
+    }
     const std::u16string templatePackage = ResolveRegistryFile(project.Template());
     state.gTemplateFileName = TemplateFileNameOf(templatePackage);
-    SetupWorkFolders(CheckWorkFolder, NamesOf(ProjectExtensions(project)));
+    SetupWorkFolders(CheckWorkFolder, NamesOf(ProjectExtensions()));
     const std::u16string checkFolder = state.gTemplateFolder;
     struct RemoveCheckFolder {
         std::u16string folder;
