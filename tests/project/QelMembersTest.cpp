@@ -242,13 +242,6 @@ TEST_F(QelMembers, GenerationAndSynchronisationGoThroughTheRegisteredServices) {
     EXPECT_EQ(automation::ToUtf8(State().gProjErr), "Quorvane: Type mismatch");
 }
 
-TEST_F(QelMembers, ProjectFileMembersFailClearlyUntilTheyExist) {
-    Ref<Qel> project = MakeRef<Qel>();
-    EXPECT_EQ(ErrorNumberOf([&] { Call(*project, u"Save", {Variant(u"x.qel")}); }), 445);
-    Call(*project, u"Load", {Variant(u"x.qel")});
-    EXPECT_NE(State().gProjErr.find(u"not available"), std::u16string::npos);
-}
-
 TEST_F(QelMembers, UnloadingTheDatabaseEmptiesTheListsAndSavingRegistersExtensions) {
     Ref<Qel> project = MakeRef<Qel>();
     EXPECT_TRUE(project->AddExtension(u"Charts", u"charts.zip"));
