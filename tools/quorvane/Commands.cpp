@@ -1,0 +1,340 @@
+#include "Commands.h"
+
+#include "CommandLine.h"
+#include "Session.h"
+#include "SettingAccess.h"
+
+#include "project/Qel.h"
+
+#include "model/table/QelDatabase.h"
+#include "model/table/QelTable.h"
+#include "model/table/QelTables.h"
+
+#include "platform/ado/ConnectionString.h"
+
+#include "platform/automation/Variant.h"
+
+#include <algorithm>
+#include <iostream>
+#include <system_error>
+
+namespace qv::cli {
+
+namespace fs = std::filesystem;
+using automation::Variant;
+
+namespace {
+
+/// Prints the command's help and returns true when --help was given.
+bool PrintHelp(const CommandLine& line, const std::string& command, std::ostream& out) {
+    if (line.HelpWanted()) {
+        out << HelpText(command);
+    }
+    return line.HelpWanted();
+}
+
+std::size_t LoadedTableCount(Qel& project) {
+    automation::Ref<QelDatabase> database = project.db();
+    if (!database) {
+        return 0;
+    }
+    std::size_t count = 0;
+    for (QelTable& table : *database->tables()) {
+        count += table.TblLoaded() ? 1 : 0;
+    }
+    return count;
+}
+
+/// Loads or unloads each named table; the names are checked first so that a wrong one changes
+/// nothing.
+void LoadTables(Session& session, const std::vector<std::string>& names, bool load) {
+    for (const std::string& name : names) {
+        FindTarget(session.Project(), name);
+    }
+    for (const std::string& name : names) {
+        const Variant table(Utf16(name));
+        if (load) {
+            session.Project().LoadTable(table);
+        } else {
+            session.Project().UnLoadTable(table);
+        }
+        session.ThrowIfFailed();
+    }
+}
+
+/// The NAME=VALUE arguments of `set`, after the optional target.
+std::pair<std::string, std::vector<std::string>> SplitTarget(const std::vector<std::string>& arguments) {
+    if (arguments.size() > 1 && arguments[1].find('=') == std::string::npos) {
+        return {arguments[1], {arguments.begin() + 2, arguments.end()}};
+    }
+    return {"", {arguments.begin() + 1, arguments.end()}};
+}
+
+void LoadDatabase(Session& session, const CommandLine& line) {
+    const std::vector<std::string> sources = {"sqlite", "odbc", "connection-string", "access"};
+    const auto given = std::count_if(sources.begin(), sources.end(),
+                                     [&](const std::string& source) { return line.Has(source); });
+    if (given != 1) {
+        UsageError("new", "give one database: --sqlite, --odbc, --connection-string or --access");
+    }
+    const Variant user(Utf16(line.Value("user").value_or("")));
+    const Variant password(Utf16(line.Value("password").value_or("")));
+    if (line.Has("user") && !line.Has("odbc")) {
+        UsageError("new", "--user goes with --odbc");
+    }
+    Qel& project = session.Project();
+    if (std::optional<std::string> file = line.Value("sqlite")) {
+        // The SQLite driver would quietly create an empty database in place of a missing one.
+        std::error_code error;
+        if (!fs::is_regular_file(*file, error)) {
+            throw CommandError("quorvane new: no SQLite database " + *file);
+        }
+        ado::ConnectionString text;
+        text.Set(u"Driver", u"SQLite3");
+        text.Set(u"Database", LibraryPath(*file));
+        project.LoadDB(Variant(u""), Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(u""), Variant(false),
+                       Variant(u""), Variant(u""), Variant(text.ToString()), Variant(u""));
+    } else if (std::optional<std::string> dsn = line.Value("odbc")) {
+        project.LoadDB(Variant(Utf16(*dsn)), Variant(u"ODBC"), Variant(u""), Variant(u""), Variant(false),
+                       user, password, Variant(u""), Variant(u""));
+    } else if (std::optional<std::string> text = line.Value("connection-string")) {
+        project.LoadDB(Variant(u""), Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(u""), Variant(false),
+                       Variant(u""), Variant(u""), Variant(Utf16(*text)), Variant(u""));
+    } else if (std::optional<std::string> access = line.Value("access")) {
+        std::error_code error;
+        if (!fs::is_regular_file(*access, error)) {
+            throw CommandError("quorvane new: no Access database " + *access);
+        }
+        const std::u16string path = LibraryPath(*access);
+        project.LoadDB(Variant(u""), Variant(u"ACCESS"), Variant(path), Variant(path), Variant(false),
+                       Variant(u""), password, Variant(u""), Variant(u""));
+    }
+    session.ThrowIfFailed();
+}
+
+/// Keeps the fields of the listed tables loaded and unloads the others.
+void KeepTables(Session& session, const std::vector<std::string>& names) {
+    std::vector<std::u16string> keep;
+    for (const std::string& name : names) {
+        SettingTarget target = FindTarget(session.Project(), name);
+        keep.push_back(static_cast<QelTable&>(*target.entity).TblName());
+    }
+    std::vector<std::u16string> load;
+    std::vector<std::u16string> unload;
+    for (QelTable& table : *session.Project().db()->tables()) {
+        const bool wanted = std::find(keep.begin(), keep.end(), table.TblName()) != keep.end();
+        if (wanted && !table.TblLoaded()) {
+            load.push_back(table.TblName());
+        } else if (!wanted && table.TblLoaded()) {
+            unload.push_back(table.TblName());
+        }
+    }
+    for (const std::u16string& name : load) {
+        session.Project().LoadTable(Variant(name));
+        session.ThrowIfFailed();
+    }
+    for (const std::u16string& name : unload) {
+        session.Project().UnLoadTable(Variant(name));
+        session.ThrowIfFailed();
+    }
+}
+
+} // namespace
+
+fs::path DefaultSiteFolder(const fs::path& projectFile) {
+    fs::path site = projectFile;
+    site.replace_filename(projectFile.stem().string() + "-site");
+    return site;
+}
+
+void NewCommand(const std::vector<std::string>& arguments, std::ostream& out) {
+    const CommandLine line(
+        "new", arguments,
+        {{"sqlite"}, {"odbc"}, {"connection-string"}, {"access"}, {"user"}, {"password"}, {"tables"}});
+    if (PrintHelp(line, "new", out)) {
+        return;
+    }
+    line.ExpectPositional(1, 1, "PROJECT.xml");
+    const fs::path file = line.Positional()[0];
+    std::error_code error;
+    if (fs::exists(file, error)) {
+        throw CommandError("quorvane new: " + file.string() + " already exists; it is left as it is");
+    }
+    Session session(CommandAnswers{});
+    Qel& project = session.Project();
+    project.AddProj(Utf16(file.stem().string()));
+    LoadDatabase(session, line);
+    if (std::optional<std::string> tables = line.Value("tables")) {
+        KeepTables(session, SplitList(*tables));
+    }
+    if (project.Destination().empty()) {
+        project.SetDestination(LibraryPath(DefaultSiteFolder(file)));
+    }
+    if (project.AppRootFolder().empty()) {
+        project.SetAppRootFolder(project.Destination());
+    }
+    session.Save(file);
+    out << "Created " << file.string() << ": " << project.db()->tables()->Count() << " tables and views, "
+        << LoadedTableCount(project) << " loaded; site folder " << Utf8(project.Destination()) << "\n";
+}
+
+void ShowCommand(const std::vector<std::string>& arguments, std::ostream& out) {
+    const CommandLine line("show", arguments, {});
+    if (PrintHelp(line, "show", out)) {
+        return;
+    }
+    line.ExpectPositional(1, 2, "PROJECT.xml");
+    Session session(CommandAnswers{});
+    session.Load(line.Positional()[0]);
+    const SettingTarget target =
+        FindTarget(session.Project(), line.Positional().size() > 1 ? line.Positional()[1] : "");
+    for (const auto& [name, value] : ListSettings(*target.entity)) {
+        out << Utf8(name) << " = " << Utf8(EscapeValue(value)) << "\n";
+    }
+}
+
+void SetCommand(const std::vector<std::string>& arguments, std::ostream& out) {
+    const CommandLine line("set", arguments, {});
+    if (PrintHelp(line, "set", out)) {
+        return;
+    }
+    line.ExpectPositional(2, -1, "PROJECT.xml and NAME=VALUE");
+    const auto [targetName, assignments] = SplitTarget(line.Positional());
+    if (assignments.empty()) {
+        UsageError("set", "missing NAME=VALUE");
+    }
+    const fs::path file = line.Positional()[0];
+    Session session(CommandAnswers{});
+    session.Load(file);
+    const SettingTarget target = FindTarget(session.Project(), targetName);
+    // Everything is checked before anything changes, so a wrong setting saves nothing.
+    std::vector<SettingAssignment> prepared;
+    for (const std::string& assignment : assignments) {
+        prepared.push_back(PrepareAssignment(*target.entity, target.description, assignment));
+    }
+    session.Guard([&] {
+        for (const SettingAssignment& assignment : prepared) {
+            ApplyAssignment(*target.entity, assignment);
+        }
+    });
+    session.Save(file);
+    out << "Saved " << file.string() << ": " << prepared.size()
+        << (prepared.size() == 1 ? " setting" : " settings") << " of " << target.description << "\n";
+}
+
+void LoadTableCommand(const std::vector<std::string>& arguments, std::ostream& out, bool load) {
+    const std::string command = load ? "load-table" : "unload-table";
+    const CommandLine line(command, arguments, {});
+    if (PrintHelp(line, command, out)) {
+        return;
+    }
+    line.ExpectPositional(2, -1, "PROJECT.xml and TABLE");
+    const fs::path file = line.Positional()[0];
+    Session session(CommandAnswers{});
+    session.Load(file);
+    LoadTables(session, {line.Positional().begin() + 1, line.Positional().end()}, load);
+    session.Save(file);
+    out << "Saved " << file.string() << ": " << LoadedTableCount(session.Project()) << " tables loaded\n";
+}
+
+void GenCheckCommand(const std::vector<std::string>& arguments, std::ostream& out) {
+    const CommandLine line("gencheck", arguments, {});
+    if (PrintHelp(line, "gencheck", out)) {
+        return;
+    }
+    line.ExpectPositional(1, 1, "PROJECT.xml");
+    Session session(CommandAnswers{});
+    session.Load(line.Positional()[0]);
+    const std::int16_t count = session.Guard([&] { return session.Project().GenCheck(); });
+    session.ThrowIfFailed();
+    out << count << "\n";
+}
+
+void CheckCommand(const std::vector<std::string>& arguments, std::ostream& out) {
+    const CommandLine line("check", arguments, {});
+    if (PrintHelp(line, "check", out)) {
+        return;
+    }
+    line.ExpectPositional(1, 1, "PROJECT.xml");
+    Session session(CommandAnswers{});
+    session.Load(line.Positional()[0]);
+    const std::int16_t count = session.Guard([&] { return session.Project().CheckDB(); });
+    session.ThrowIfFailed();
+    out << count << "\n";
+}
+
+void SyncCommand(const std::vector<std::string>& arguments, std::ostream& out) {
+    const CommandLine line("sync", arguments, {{"map", true, true}, {"keys"}, {"yes", false}});
+    if (PrintHelp(line, "sync", out)) {
+        return;
+    }
+    line.ExpectPositional(1, 1, "PROJECT.xml");
+    CommandAnswers answers;
+    answers.yes = line.Has("yes");
+    if (std::optional<std::string> keys = line.Choice("keys", {"keep", "update"})) {
+        answers.keys = *keys == "keep" ? host::SyncChoice::Keep : host::SyncChoice::Update;
+    }
+    if (line.Has("map")) {
+        answers.renames.emplace();
+        for (const std::string& option : line.Values("map")) {
+            for (const std::string& pair : SplitList(option)) {
+                const std::size_t equals = pair.find('=');
+                if (equals == std::string::npos || equals == 0 || equals + 1 == pair.size()) {
+                    UsageError("sync", "--map takes OLD=NEW, not '" + pair + "'");
+                }
+                answers.renames->emplace_back(Utf16(pair.substr(0, equals)), Utf16(pair.substr(equals + 1)));
+            }
+        }
+    }
+    const fs::path file = line.Positional()[0];
+    Session session(std::move(answers));
+    session.Load(file);
+    session.Project().SynchronizeDB();
+    session.ThrowIfFailed();
+    session.Save(file);
+    out << "Saved " << file.string() << ": " << LoadedTableCount(session.Project()) << " tables loaded\n";
+}
+
+int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    try {
+        if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
+            out << HelpText("");
+            return arguments.empty() ? 2 : 0;
+        }
+        const std::string& command = arguments[0];
+        const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+        if (command == "new") {
+            NewCommand(rest, out);
+        } else if (command == "show") {
+            ShowCommand(rest, out);
+        } else if (command == "set") {
+            SetCommand(rest, out);
+        } else if (command == "load-table" || command == "unload-table") {
+            LoadTableCommand(rest, out, command == "load-table");
+        } else if (command == "generate") {
+            GenerateCommand(rest, out);
+        } else if (command == "gencheck") {
+            GenCheckCommand(rest, out);
+        } else if (command == "check") {
+            CheckCommand(rest, out);
+        } else if (command == "sync") {
+            SyncCommand(rest, out);
+        } else if (command == "demo") {
+            DemoCommand(rest, out);
+        } else {
+            throw CommandError("quorvane: unknown command '" + command + "'\nTry 'quorvane --help'.", 2);
+        }
+        out.flush();
+        return 0;
+    } catch (const CommandError& error) {
+        out.flush();
+        err << error.what() << "\n";
+        return error.Status();
+    } catch (const automation::Error& error) {
+        out.flush();
+        err << "quorvane: " << Utf8(error.Description()) << "\n";
+        return 1;
+    }
+}
+
+} // namespace qv::cli

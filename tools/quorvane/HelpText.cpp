@@ -1,0 +1,141 @@
+#include "Commands.h"
+
+#include <map>
+
+namespace qv::cli {
+
+namespace {
+
+constexpr const char* Environment = R"(
+Environment:
+  QUORVANE_USER_HIVE      the user's settings file (default $XDG_CONFIG_HOME/quorvane/user.reg,
+                          ~/.config/quorvane/user.reg without XDG_CONFIG_HOME)
+  QUORVANE_MACHINE_HIVE   the defaults for every user (default ../share/quorvane/machine.reg
+                          beside the program)
+  QUORVANE_DOCUMENTS      the documents folder that holds the Quorvane work folders (extracted
+                          templates, prepared scripts, backups)
+  QUORVANE_ANSI_CODEPAGE  the ANSI code page of files not written as UTF-8 (default 1252)
+  QUORVANE_OEM_CODEPAGE   the OEM code page (default 437)
+)";
+
+const std::map<std::string, std::string>& Texts() {
+    static const std::map<std::string, std::string> texts = {
+        {"", R"(Usage: quorvane COMMAND [ARGUMENTS]
+
+Generates a database web application (ASP pages in VBScript) from a database schema and a
+template package. A project file (XML) holds the schema and every setting.
+
+Commands:
+  new PROJECT.xml SOURCE [--tables NAME,...]   create a project from a database
+  show PROJECT.xml [TABLE | TABLE.FIELD]       list settings, one "Name = value" a line
+  set PROJECT.xml [TABLE | TABLE.FIELD] NAME=VALUE...   change settings and save
+  load-table PROJECT.xml TABLE...              load the fields of tables, and save
+  unload-table PROJECT.xml TABLE...            take tables' fields out, and save
+  generate PROJECT.xml [OPTIONS]               generate the site
+  gencheck PROJECT.xml                         whether generating would replace a file
+  check PROJECT.xml                            count differences from the database
+  sync PROJECT.xml [OPTIONS]                   bring the project in step with the database
+  demo [DIR]                                   generate the bundled shop demo into DIR
+
+'quorvane COMMAND --help' describes a command. Exit status is 0 on success; on failure it is
+non-zero and the reason is written to standard error.
+)"},
+        {"new", R"(Usage: quorvane new PROJECT.xml SOURCE [--tables NAME,...]
+
+Creates a project from a database and saves it as PROJECT.xml (which must not exist yet). The
+project is named after the file; its site goes to the folder PROJECT-site beside it until
+'set PROJECT.xml Destination=DIR' says otherwise.
+
+SOURCE is one of:
+  --sqlite FILE                      an SQLite database file (it must exist)
+  --odbc DSN [--user U --password P] an ODBC data source
+  --connection-string TEXT           an ODBC connection string
+  --access FILE [--password P]       an Access database (.mdb, .accdb)
+
+  --tables NAME,...   keep only these tables' fields loaded (the others stay in the project,
+                      unloaded and not generated)
+)"},
+        {"show", R"(Usage: quorvane show PROJECT.xml [TABLE | TABLE.FIELD]
+
+Lists the settings of the project, of a table or of a field, one "Name = value" a line, in the
+order the project file keeps them. A backslash, carriage return, line feed and tab in a value
+are written \\, \r, \n and \t.
+)"},
+        {"set", R"(Usage: quorvane set PROJECT.xml [TABLE | TABLE.FIELD] NAME=VALUE...
+
+Changes settings of the project, a table or a field and saves the project file. Boolean
+settings take True or False, number settings whole numbers; \\, \r, \n and \t in a value stand
+for a backslash, carriage return, line feed and tab. An unknown setting or a value of the
+wrong kind changes nothing and saves nothing.
+)"},
+        {"load-table", R"(Usage: quorvane load-table PROJECT.xml TABLE...
+
+Loads the fields of tables whose names the project has but whose fields are not loaded (a
+project made with DynamicLoadDB, or with new --tables), from the project's database, and
+saves the project file.
+)"},
+        {"unload-table", R"(Usage: quorvane unload-table PROJECT.xml TABLE...
+
+Takes the fields of loaded tables out of the project (they are then not generated) and saves
+the project file.
+)"},
+        {"generate", R"(Usage: quorvane generate PROJECT.xml [OPTIONS]
+
+Generates the project's site from its template package into its destination folder. Outputs
+that would come out exactly as they are in the destination are neither asked about nor
+written again, so a second run with nothing changed writes nothing. The options apply to this
+run only; the project file is not changed.
+
+  --template ZIP             the template package (default: the project's Template)
+  --destination DIR          the site folder (default: the project's Destination)
+  --overwrite all|none|ask   an existing output that would change: replace it, keep it, or ask
+                             (default: ask when the project's PromptOnOverwrite is True,
+                             else replace). Without a terminal, 'ask' keeps the file.
+  --template-folder keep|replace
+                             when the package differs from the extracted template folder:
+                             keep the extracted files or extract the package again (default:
+                             ask on a terminal, else keep)
+)"},
+        {"gencheck", R"(Usage: quorvane gencheck PROJECT.xml
+
+Runs the generation without writing anything and prints the count the library returns: above 0
+when an output file already exists.
+)"},
+        {"check", R"(Usage: quorvane check PROJECT.xml
+
+Compares the project with its live database and prints the number of differences.
+)"},
+        {"sync", R"(Usage: quorvane sync PROJECT.xml [--map OLD=NEW...] [--keys keep|update] [--yes]
+
+Brings the project in step with its live database and saves it: new tables and fields are
+added, vanished ones removed, settings of those that stay are kept.
+
+  --map OLD=NEW      a table, view or field renamed in the database from OLD to NEW keeps its
+                     settings (repeat the option, or separate pairs by commas); without it the
+                     renames are asked on a terminal, and otherwise nothing is renamed
+  --keys keep|update a changed primary key: keep the project's or take the database's
+                     (default: ask on a terminal, else keep)
+  --yes              answer yes to every yes/no question
+)"},
+        {"demo", R"(Usage: quorvane demo [DIR]
+
+Creates a project from the bundled SQLite database (a small shop), saves it as DIR.xml beside
+DIR, and generates its site into DIR (default ./demo-site) with the bundled template package.
+Asks nothing: outputs that changed are replaced.
+)"},
+    };
+    return texts;
+}
+
+} // namespace
+
+std::string HelpText(const std::string& command) {
+    const auto& texts = Texts();
+    const auto found = texts.find(command);
+    if (found == texts.end()) {
+        return texts.at("");
+    }
+    return found->second + Environment;
+}
+
+} // namespace qv::cli

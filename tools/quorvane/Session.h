@@ -1,0 +1,64 @@
+#pragma once
+
+#include "CommandHost.h"
+
+#include "project/Qel.h"
+
+#include "platform/automation/Ref.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace qv::cli {
+
+/// One command's use of the library: the apartment with the command host, the generation and
+/// synchronisation services, and one project object. Library failures become CommandErrors
+/// carrying the library's own text.
+class Session {
+public:
+    explicit Session(CommandAnswers answers);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    Qel& Project() { return *mProject; }
+    CommandHost& Host() { return mHost; }
+
+    /// Loads a project file; a file that does not exist fails before the library is asked.
+    void Load(const std::filesystem::path& file);
+    void Save(const std::filesystem::path& file);
+    /// Raises the library's error text when ProjErr holds one, else clears nothing.
+    void ThrowIfFailed();
+    /// Runs a library call that may raise (Save, CheckDB, a generation abort) and turns what it
+    /// raises into a CommandError with the library's text.
+    template <class Action> auto Guard(Action action) -> decltype(action());
+
+private:
+    [[noreturn]] void ThrowLibraryError(const std::u16string& description);
+
+    CommandHost mHost;
+    automation::Ref<Qel> mProject;
+};
+
+/// A path as the library takes it: absolute, in the library's text.
+std::u16string LibraryPath(const std::filesystem::path& path);
+std::string Utf8(std::u16string_view text);
+std::u16string Utf16(std::string_view text);
+
+} // namespace qv::cli
+
+#include "platform/automation/Error.h"
+
+namespace qv::cli {
+
+template <class Action> auto Session::Guard(Action action) -> decltype(action()) {
+    try {
+        return action();
+    } catch (const automation::Error& error) {
+        // A generation abort leaves its text in ProjErr as well; the error's own text is it.
+        ThrowLibraryError(error.Description().empty() ? mProject->ProjErr() : error.Description());
+    }
+}
+
+} // namespace qv::cli

@@ -1,0 +1,257 @@
+#include "SettingAccess.h"
+
+#include "CommandLine.h"
+#include "Session.h"
+
+#include "project/Qel.h"
+
+#include "model/field/QelField.h"
+#include "model/field/QelFields.h"
+#include "model/table/QelDatabase.h"
+#include "model/table/QelTable.h"
+#include "model/table/QelTables.h"
+
+#include "platform/automation/Conversion.h"
+#include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
+
+#include <algorithm>
+
+namespace qv::cli {
+
+namespace {
+
+using automation::InvokeKind;
+using automation::InvokeRead;
+using automation::Object;
+using automation::Ref;
+using automation::Variant;
+
+bool SameNoCase(std::u16string_view a, std::u16string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
+               return automation::LowerChar(x) == automation::LowerChar(y);
+           });
+}
+
+/// The one item whose name equals `name` exactly, else the only one equal without regard to
+/// case; null for none or several.
+template <class Item, class Range, class NameOf>
+Item* FindByName(Range& items, std::u16string_view name, NameOf nameOf) {
+    Item* folded = nullptr;
+    int foldedCount = 0;
+    for (Item& item : items) {
+        const std::u16string itemName = nameOf(item);
+        if (itemName == name) {
+            return &item;
+        }
+        if (SameNoCase(itemName, name)) {
+            folded = &item;
+            ++foldedCount;
+        }
+    }
+    return foldedCount == 1 ? folded : nullptr;
+}
+
+QelTable* FindTable(Qel& project, std::u16string_view name) {
+    Ref<QelDatabase> database = project.db();
+    if (!database) {
+        return nullptr;
+    }
+    return FindByName<QelTable>(*database->tables(), name, [](QelTable& table) { return table.TblName(); });
+}
+
+Ref<Object> ObjectOf(const Variant& value) {
+    return value.IsObject() ? value.ObjectValue() : Ref<Object>();
+}
+
+Ref<Object> PropertiesOf(Object& entity) {
+    return ObjectOf(automation::CallByName(entity, u"Properties", InvokeRead));
+}
+
+/// The setting of that name, or null.
+Ref<Object> FindSetting(Object& entity, std::u16string_view name) {
+    Ref<Object> bag = PropertiesOf(entity);
+    if (!bag) {
+        return {};
+    }
+    return ObjectOf(automation::CallByName(*bag, u"Item", InvokeRead, {Variant(std::u16string(name))}));
+}
+
+std::u16string ValueText(const Variant& value) {
+    if (value.IsEmpty()) {
+        return {};
+    }
+    if (value.IsNull()) {
+        return u"Null";
+    }
+    if (value.IsObject()) {
+        return u"(object)";
+    }
+    return automation::ToString(value);
+}
+
+bool IsWholeNumber(std::u16string_view text) {
+    if (!text.empty() && (text.front() == u'-' || text.front() == u'+')) {
+        text.remove_prefix(1);
+    }
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char16_t unit) { return unit >= u'0' && unit <= u'9'; });
+}
+
+} // namespace
+
+SettingTarget FindTarget(Qel& project, std::string_view target) {
+    if (target.empty()) {
+        return {Ref<Object>(&project), "the project"};
+    }
+    const std::u16string name = Utf16(target);
+    if (QelTable* table = FindTable(project, name)) {
+        return {Ref<Object>(table), "table " + Utf8(table->TblName())};
+    }
+    // TABLE.FIELD: the table name may itself hold dots, so try every split from the right.
+    for (std::size_t dot = name.rfind(u'.'); dot != std::u16string::npos && dot > 0;
+         dot = name.rfind(u'.', dot - 1)) {
+        QelTable* table = FindTable(project, std::u16string_view(name).substr(0, dot));
+        if (!table) {
+            continue;
+        }
+        const std::u16string fieldName = name.substr(dot + 1);
+        QelField* field = FindByName<QelField>(*table->Fields(), fieldName,
+                                               [](QelField& candidate) { return candidate.FldName(); });
+        if (!field) {
+            throw CommandError("quorvane: table " + Utf8(table->TblName()) + " has no field " +
+                               Utf8(fieldName) +
+                               (table->TblLoaded() ? "" : " (its fields are not loaded: use load-table)"));
+        }
+        return {Ref<Object>(field), "field " + Utf8(table->TblName()) + "." + Utf8(field->FldName())};
+    }
+    throw CommandError("quorvane: the project has no table " + std::string(target));
+}
+
+std::vector<std::pair<std::u16string, std::u16string>> ListSettings(Object& entity) {
+    std::vector<std::pair<std::u16string, std::u16string>> settings;
+    Ref<Object> bag = PropertiesOf(entity);
+    if (!bag) {
+        return settings;
+    }
+    const std::int32_t count = automation::ToLong(automation::CallByName(*bag, u"Count", InvokeRead));
+    for (std::int32_t position = 1; position <= count; ++position) {
+        Ref<Object> setting =
+            ObjectOf(automation::CallByName(*bag, u"Item", InvokeRead, {Variant(position)}));
+        if (!setting) {
+            continue;
+        }
+        settings.emplace_back(automation::ToString(automation::CallByName(*setting, u"Name", InvokeRead)),
+                              ValueText(automation::CallByName(*setting, u"Value", InvokeRead)));
+    }
+    return settings;
+}
+
+std::u16string EscapeValue(std::u16string_view text) {
+    std::u16string escaped;
+    escaped.reserve(text.size());
+    for (const char16_t unit : text) {
+        switch (unit) {
+        case u'\\':
+            escaped += u"\\\\";
+            break;
+        case u'\r':
+            escaped += u"\\r";
+            break;
+        case u'\n':
+            escaped += u"\\n";
+            break;
+        case u'\t':
+            escaped += u"\\t";
+            break;
+        default:
+            escaped += unit;
+        }
+    }
+    return escaped;
+}
+
+std::u16string UnescapeValue(std::u16string_view text) {
+    std::u16string plain;
+    plain.reserve(text.size());
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        const char16_t unit = text[index];
+        if (unit != u'\\' || index + 1 == text.size()) {
+            plain += unit;
+            continue;
+        }
+        const char16_t next = text[index + 1];
+        const char16_t replacement = next == u'\\'  ? u'\\'
+                                     : next == u'r' ? u'\r'
+                                     : next == u'n' ? u'\n'
+                                     : next == u't' ? u'\t'
+                                                    : u'\0';
+        if (replacement == u'\0') {
+            plain += unit;
+            continue;
+        }
+        plain += replacement;
+        ++index;
+    }
+    return plain;
+}
+
+SettingAssignment PrepareAssignment(Object& entity, std::string_view description,
+                                    std::string_view assignment) {
+    const std::size_t equals = assignment.find('=');
+    if (equals == std::string_view::npos || equals == 0) {
+        throw CommandError("quorvane set: '" + std::string(assignment) + "' is not NAME=VALUE", 2);
+    }
+    const std::string name(assignment.substr(0, equals));
+    const std::u16string text = UnescapeValue(Utf16(assignment.substr(equals + 1)));
+    Ref<Object> setting = FindSetting(entity, Utf16(name));
+    if (!setting) {
+        throw CommandError("quorvane set: " + std::string(description) + " has no setting " + name +
+                           " (quorvane show lists them)");
+    }
+    SettingAssignment result;
+    result.name = automation::ToString(automation::CallByName(*setting, u"Name", InvokeRead));
+    const std::u16string dataType =
+        automation::ToString(automation::CallByName(*setting, u"DataType", InvokeRead));
+    const std::string invalid = "quorvane set: " + Utf8(result.name) + " of " + std::string(description) +
+                                " takes " + Utf8(dataType) + " values, not '" + Utf8(text) + "'";
+    if (SameNoCase(dataType, u"Boolean")) {
+        if (!SameNoCase(text, u"True") && !SameNoCase(text, u"False")) {
+            throw CommandError(invalid + " (True or False)");
+        }
+        result.value = Variant(SameNoCase(text, u"True"));
+    } else if (SameNoCase(dataType, u"Integer") || SameNoCase(dataType, u"Long")) {
+        if (!IsWholeNumber(text)) {
+            throw CommandError(invalid);
+        }
+        try {
+            result.value = SameNoCase(dataType, u"Integer") ? Variant(automation::ToInteger(Variant(text)))
+                                                            : Variant(automation::ToLong(Variant(text)));
+        } catch (const automation::Error&) {
+            throw CommandError(invalid + " (out of range)");
+        }
+    } else {
+        result.value = Variant(text);
+    }
+    return result;
+}
+
+void ApplyAssignment(Object& entity, const SettingAssignment& assignment) {
+    if (entity.GetDispId(assignment.name)) {
+        try {
+            automation::CallByName(entity, assignment.name, InvokeKind::PropertyLet, {assignment.value});
+            return;
+        } catch (const automation::Error& error) {
+            // 438: a member that cannot be assigned (a read-only setting such as ProjVar).
+            if (error.Number() != automation::ErrorNumber::ObjectDoesNotSupport) {
+                throw;
+            }
+            throw CommandError("quorvane set: " + Utf8(assignment.name) + " cannot be set; it follows from " +
+                               "other settings");
+        }
+    }
+    Ref<Object> setting = FindSetting(entity, assignment.name);
+    automation::CallByName(*setting, u"Value", InvokeKind::PropertyLet, {assignment.value});
+}
+
+} // namespace qv::cli
