@@ -1,0 +1,376 @@
+// The quorvane program run as a user runs it: a project made from an SQLite database, saved,
+// loaded, changed, generated and generated again, compared with the golden site under
+// golden/site; and bad input refused without touching what exists. Every run has its own
+// hives, configuration and documents folders in a temporary folder.
+
+#include "AspPages.h"
+#include "ProgramRun.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <zip.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace qv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Members = std::map<std::string, std::string>;
+
+// A small package whose pages hold server-side script, an include made by an "other" control, a
+// field page in a folder, a web.config and a copied image.
+const Members ShopPackage = {
+    {"control.xml",
+     "<?xml version=\"1.0\"?>\r\n"
+     "<Quorvane_Template date=\"2024/05/01\" version=\"6.0\" desc=\"Shop\" author=\"Tests\">\r\n"
+     "  <control id=\"list\" type=\"table\" ifiles=\"list.htm\" ofile=\"list\" oext=\"asp\"/>\r\n"
+     "  <control id=\"view\" type=\"field\" ifiles=\"field.htm\" ofile=\"view\" oext=\"asp\" "
+     "ofolder=\"fields\"/>\r\n"
+     "  <control id=\"common\" type=\"other\" ifiles=\"common.htm\" ofile=\"common\" oext=\"asp\"/>\r\n"
+     "  <control id=\"home\" type=\"other\" ifiles=\"home.htm\" ofile=\"default\" oext=\"asp\"/>\r\n"
+     "  <control id=\"config\" type=\"simple\" ifiles=\"config.htm\" ofile=\"web\" oext=\"config\" "
+     "space=\"false\"/>\r\n"
+     "  <control id=\"images\" type=\"copy\" ifiles=\"images/logo.gif\"/>\r\n"
+     "</Quorvane_Template>\r\n"},
+    {"lang.xml", "<?xml version=\"1.0\"?>\r\n<Quorvane.language>\r\n"
+                 "  <phrase id=\"Fields\" value=\"fields\"/>\r\n</Quorvane.language>\r\n"},
+    {"list.htm",
+     "<%@ Language=VBScript %>\r\n"
+     "<!--#include file=\"common.asp\"-->\r\n"
+     "<html><head><title><!--##=TABLE.TblName##--></title></head>\r\n"
+     "<body>\r\n"
+     "<% Dim fieldCount\r\n"
+     "fieldCount = <!--##=TABLE.Fields.Count##-->\r\n"
+     "If fieldCount > 0 Then %>\r\n"
+     "<p><%= Greeting(\"<!--##=TABLE.TblName##-->\") %>: <%= fieldCount %> <!--##@Fields##--></p>\r\n"
+     "<% End If %>\r\n"
+     "</body></html>\r\n"},
+    {"field.htm",
+     "<p><%= Server.HTMLEncode(\"<!--##=TABLE.TblName##-->.<!--##=FIELD.FldName##-->\") %></p>\r\n"},
+    {"common.htm",
+     "<%\r\nFunction Greeting(name)\r\n    Greeting = \"Hello, \" & name\r\nEnd Function\r\n%>\r\n"},
+    {"home.htm",
+     "<!--#include file=\"common.asp\"-->\r\n<h1><%= Greeting(\"<!--##=PROJ.ProjName##-->\") %></h1>\r\n"},
+    {"config.htm", "<configuration>\r\n  <appSettings/>\r\n</configuration>\r\n"},
+    {"images/logo.gif", "GIF89a"},
+};
+
+std::string Read(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(stream), {});
+}
+
+void Write(const fs::path& file, const std::string& text) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+/// Every regular file below `folder`, relative and sorted.
+std::vector<std::string> Files(const fs::path& folder) {
+    std::vector<std::string> files;
+    if (!fs::exists(folder)) {
+        return files;
+    }
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            files.push_back(fs::relative(entry.path(), folder).generic_string());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+/// Every file's modification time, to tell which files a run wrote.
+std::map<std::string, fs::file_time_type> Stamps(const fs::path& folder) {
+    std::map<std::string, fs::file_time_type> stamps;
+    for (const std::string& file : Files(folder)) {
+        stamps[file] = fs::last_write_time(folder / file);
+    }
+    return stamps;
+}
+
+class QuorvaneProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(mWork);
+        const RunResult created = RunProgram(
+            "/bin/sh", {"-c", "sqlite3 shop.db < \"$0\"", std::string(QV_TEST_DATA_DIR) + "/shop.sql"}, {},
+            mWork);
+        ASSERT_EQ(created.status, 0) << created.err;
+        WritePackage(mPackage, ShopPackage);
+    }
+
+    /// Runs quorvane in the work folder under the test's own hives and folders.
+    RunResult Quorvane(const std::vector<std::string>& arguments) {
+        const std::map<std::string, std::string> environment = {
+            {"QUORVANE_USER_HIVE", (mTemp / "user.reg").string()},
+            {"QUORVANE_DOCUMENTS", (mTemp / "documents").string()},
+            {"XDG_CONFIG_HOME", (mTemp / "config").string()},
+            {"HOME", (mTemp / "home").string()},
+        };
+        return RunProgram(QV_QUORVANE_PROGRAM, arguments, environment, mWork);
+    }
+
+    /// Runs quorvane and expects success.
+    std::string Succeed(const std::vector<std::string>& arguments) {
+        const RunResult result = Quorvane(arguments);
+        EXPECT_EQ(result.status, 0) << arguments.front() << ": " << result.err;
+        return result.out;
+    }
+
+    /// Runs quorvane and expects a failure with `text` in its message.
+    void Fail(const std::vector<std::string>& arguments, const std::string& text) {
+        const RunResult result = Quorvane(arguments);
+        EXPECT_NE(result.status, 0) << arguments.front() << " succeeded: " << result.out;
+        EXPECT_NE(result.err.find(text), std::string::npos) << result.err;
+    }
+
+    static void WritePackage(const fs::path& file, const Members& members) {
+        fs::create_directories(file.parent_path());
+        int code = 0;
+        zip_t* archive = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+        ASSERT_NE(archive, nullptr);
+        for (const auto& [name, content] : members) {
+            zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
+            ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0);
+        }
+        ASSERT_EQ(zip_close(archive), 0);
+    }
+
+    /// A new project over the shop database with the test package, every table generated.
+    void CreateProject() {
+        Succeed({"new", "shop.xml", "--sqlite", "shop.db"});
+        Succeed({"set", "shop.xml", "Template=" + mPackage.string(), "PromptOnOverwrite=True"});
+        for (const char* table : {"customers", "products", "order_lines", "big_lines"}) {
+            Succeed({"set", "shop.xml", table, "TblGen=True", "TblOverwrite=True"});
+        }
+    }
+
+    void ExpectGoldenSite() {
+        const fs::path golden = fs::path(QV_TEST_DATA_DIR) / "golden" / "site";
+        // Goldens change only on purpose: QV_UPDATE_GOLDEN=1 writes the site over them.
+        if (std::getenv("QV_UPDATE_GOLDEN") != nullptr) {
+            fs::remove_all(golden);
+            fs::create_directories(golden);
+            fs::copy(mSite, golden, fs::copy_options::recursive);
+        }
+        ASSERT_EQ(Files(mSite), Files(golden));
+        for (const std::string& file : Files(golden)) {
+            SCOPED_TRACE(file);
+            EXPECT_EQ(Read(mSite / file), Read(golden / file));
+        }
+    }
+
+    TempDir mTemp;
+    fs::path mWork = mTemp / "work";
+    fs::path mSite = mWork / "shop-site";
+    fs::path mPackage = mTemp / "packages" / "shop.zip";
+};
+
+TEST_F(QuorvaneProgramTest, GeneratesTheSavedProjectAndAgainWithoutTouchingIt) {
+    CreateProject();
+    const std::string settings = Succeed({"show", "shop.xml"});
+    EXPECT_NE(settings.find("ProjName = shop\n"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("Destination = " + mSite.string() + "\n"), std::string::npos) << settings;
+
+    const std::string first = Succeed({"generate", "shop.xml"});
+    EXPECT_NE(first.find(" new, 0 replaced"), std::string::npos) << first;
+    ExpectGoldenSite();
+    const std::vector<std::string> failures = AspCompileFailures(mSite);
+    EXPECT_TRUE(failures.empty()) << failures.front();
+    EXPECT_NE(Succeed({"gencheck", "shop.xml"}), "0\n");
+
+    // Nothing changed: no page is written and nothing is asked, although the project asks
+    // before replacing a file.
+    const auto before = Stamps(mSite);
+    const RunResult again = Quorvane({"generate", "shop.xml"});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.out.find(": 0 new, 0 replaced"), std::string::npos) << again.out;
+    EXPECT_EQ(again.err.find("already exists"), std::string::npos) << again.err;
+    EXPECT_EQ(Stamps(mSite), before);
+    ExpectGoldenSite();
+}
+
+TEST_F(QuorvaneProgramTest, RegeneratesOnlyWhatAChangedSettingChanges) {
+    CreateProject();
+    Succeed({"generate", "shop.xml"});
+    const auto before = Stamps(mSite);
+    const std::string home = Read(mSite / "default.asp");
+    Succeed({"set", "shop.xml", "ProjName=Corner Shop"});
+
+    // Kept when told so, and without a terminal when asking is the rule.
+    const RunResult kept = Quorvane({"generate", "shop.xml", "--overwrite", "none"});
+    EXPECT_EQ(kept.status, 0) << kept.err;
+    EXPECT_NE(kept.out.find("0 new, 0 replaced"), std::string::npos) << kept.out;
+    const RunResult unattended = Quorvane({"generate", "shop.xml"});
+    EXPECT_EQ(unattended.status, 0) << unattended.err;
+    EXPECT_NE(unattended.err.find("default.asp already exists! -> Skip"), std::string::npos)
+        << unattended.err;
+    EXPECT_EQ(Read(mSite / "default.asp"), home);
+
+    const std::string replaced = Succeed({"generate", "shop.xml", "--overwrite", "all"});
+    EXPECT_NE(replaced.find("0 new, 1 replaced"), std::string::npos) << replaced;
+    EXPECT_NE(Read(mSite / "default.asp").find("Corner Shop"), std::string::npos);
+    EXPECT_EQ(Read(mSite / "default.asp.bak"), home);
+    auto after = Stamps(mSite);
+    after.erase("default.asp");
+    after.erase("default.asp.bak");
+    auto unchanged = before;
+    unchanged.erase("default.asp");
+    EXPECT_EQ(after, unchanged);
+}
+
+TEST_F(QuorvaneProgramTest, ShowsAndSetsSettingsOfTheProjectTablesAndFields) {
+    CreateProject();
+    Succeed({"set", "shop.xml", "customers", "TblCaption=Clients"});
+    Succeed({"set", "shop.xml", "customers.city", "FldCaption=Town", "FldGenerate=False"});
+    Succeed({"set", "shop.xml", "FooterText=line one\\r\\nline two C:\\\\site"});
+    EXPECT_NE(Succeed({"show", "shop.xml", "customers"}).find("TblCaption = Clients\n"), std::string::npos);
+    const std::string field = Succeed({"show", "shop.xml", "customers.city"});
+    EXPECT_NE(field.find("FldCaption = Town\n"), std::string::npos) << field;
+    EXPECT_NE(field.find("FldGenerate = False\n"), std::string::npos) << field;
+    EXPECT_NE(Succeed({"show", "shop.xml"}).find("FooterText = line one\\r\\nline two C:\\\\site\n"),
+              std::string::npos);
+    // The project name's own setter keeps its identifier form in step.
+    Succeed({"set", "shop.xml", "ProjName=Corner Shop"});
+    EXPECT_NE(Succeed({"show", "shop.xml"}).find("ProjVar = Corner_Shop\n"), std::string::npos);
+
+    // A wrong setting or value anywhere in the list saves nothing.
+    const std::string saved = Read(mWork / "shop.xml");
+    const auto stamp = fs::last_write_time(mWork / "shop.xml");
+    Fail({"set", "shop.xml", "BodyTitle=Shop", "NoSuchSetting=1"}, "has no setting NoSuchSetting");
+    Fail({"set", "shop.xml", "UseCss=maybe"}, "takes Boolean values");
+    Fail({"set", "shop.xml", "RecPerPage=99999"}, "out of range");
+    Fail({"set", "shop.xml", "ProjVar=x"}, "cannot be set");
+    Fail({"set", "shop.xml", "nosuchtable", "TblCaption=x"}, "no table nosuchtable");
+    Fail({"show", "shop.xml", "customers.nosuchfield"}, "has no field nosuchfield");
+    EXPECT_EQ(Read(mWork / "shop.xml"), saved);
+    EXPECT_EQ(fs::last_write_time(mWork / "shop.xml"), stamp);
+}
+
+TEST_F(QuorvaneProgramTest, LoadsAndUnloadsTables) {
+    EXPECT_NE(Succeed({"new", "shop.xml", "--sqlite", "shop.db", "--tables", "customers,products"})
+                  .find("4 tables and views, 2 loaded"),
+              std::string::npos);
+    Fail({"show", "shop.xml", "order_lines.quantity"}, "not loaded");
+    EXPECT_NE(Succeed({"load-table", "shop.xml", "order_lines"}).find("3 tables loaded"), std::string::npos);
+    EXPECT_NE(Succeed({"show", "shop.xml", "order_lines.quantity"}).find("FldName = quantity\n"),
+              std::string::npos);
+    Fail({"load-table", "shop.xml", "order_lines"}, "Quorvane: Table order_lines already loaded!");
+    EXPECT_NE(Succeed({"unload-table", "shop.xml", "customers", "products"}).find("1 tables loaded"),
+              std::string::npos);
+    // A wrong name among several unloads none of them.
+    Fail({"unload-table", "shop.xml", "order_lines", "nosuchtable"}, "no table nosuchtable");
+    EXPECT_NE(Succeed({"show", "shop.xml", "order_lines"}).find("TblLoaded = True\n"), std::string::npos);
+}
+
+TEST_F(QuorvaneProgramTest, RefusesBadInputAndLeavesFilesAlone) {
+    // A missing database: no project, and no empty database made in its place.
+    Fail({"new", "shop.xml", "--sqlite", "missing.db"}, "no SQLite database missing.db");
+    EXPECT_FALSE(fs::exists(mWork / "shop.xml"));
+    EXPECT_FALSE(fs::exists(mWork / "missing.db"));
+    Fail({"new", "shop.xml"}, "give one database");
+    Fail({"new", "shop.xml", "--connection-string", "Driver=NoSuchDriver;Database=x"}, "");
+    EXPECT_FALSE(fs::exists(mWork / "shop.xml"));
+
+    CreateProject();
+    const std::string project = Read(mWork / "shop.xml");
+    Fail({"new", "shop.xml", "--sqlite", "shop.db"}, "already exists");
+    EXPECT_EQ(Read(mWork / "shop.xml"), project);
+
+    // A damaged project file is reported by the library and stays as it was.
+    const std::string damaged = project.substr(0, project.size() / 2);
+    Write(mWork / "damaged.xml", damaged);
+    Fail({"show", "damaged.xml"}, "Quorvane: Load Project File failed! Please check!");
+    Fail({"generate", "damaged.xml", "--destination", "damaged-site"}, "Load Project File failed");
+    Fail({"set", "damaged.xml", "BodyTitle=x"}, "Load Project File failed");
+    EXPECT_EQ(Read(mWork / "damaged.xml"), damaged);
+    EXPECT_FALSE(fs::exists(mWork / "damaged-site"));
+    Fail({"show", "nosuchproject.xml"}, "no project file nosuchproject.xml");
+
+    // A package whose control file writes outside the site stops the run; nothing lands outside.
+    Members hostile = ShopPackage;
+    hostile["control.xml"] =
+        "<?xml version=\"1.0\"?>\r\n"
+        "<Quorvane_Template date=\"2024/05/01\" version=\"6.0\" desc=\"x\" author=\"x\">\r\n"
+        "  <control id=\"home\" type=\"other\" ifiles=\"home.htm\" ofile=\"escaped\" oext=\"asp\" "
+        "ofolder=\"../..\"/>\r\n"
+        "</Quorvane_Template>\r\n";
+    const fs::path hostilePackage = mTemp / "packages" / "hostile.zip";
+    WritePackage(hostilePackage, hostile);
+    const RunResult escaped = Quorvane({"generate", "shop.xml", "--template", hostilePackage.string()});
+    EXPECT_NE(escaped.status, 0) << escaped.out;
+    EXPECT_FALSE(escaped.err.empty());
+    for (const auto& entry : fs::recursive_directory_iterator(mTemp.Path())) {
+        EXPECT_NE(entry.path().filename(), "escaped.asp") << entry.path();
+    }
+    Fail({"generate", "shop.xml", "--template", "nosuch.zip"}, "no template package nosuch.zip");
+    Fail({"generate", "shop.xml", "--overwrite", "sometimes"}, "--overwrite takes one of all, none, ask");
+    EXPECT_EQ(Read(mWork / "shop.xml"), project);
+}
+
+TEST_F(QuorvaneProgramTest, ChecksAndSynchronisesThroughTheLibrary) {
+    CreateProject();
+    const RunResult check = Quorvane({"check", "shop.xml"});
+    const RunResult sync = Quorvane({"sync", "shop.xml", "--keys", "keep", "--map", "a=b"});
+#if __has_include("schema/SchemaServices.h")
+    EXPECT_EQ(check.status, 0) << check.err;
+    EXPECT_EQ(check.out, "0\n");
+    EXPECT_EQ(sync.status, 0) << sync.err;
+#else
+    EXPECT_NE(check.status, 0);
+    EXPECT_NE(check.err.find("Synchronization is not available"), std::string::npos) << check.err;
+    EXPECT_NE(sync.status, 0);
+#endif
+    Fail({"sync", "shop.xml", "--map", "nomapping"}, "--map takes OLD=NEW");
+}
+
+TEST_F(QuorvaneProgramTest, HelpNamesTheCommandsAndTheEnvironment) {
+    const std::string help = Succeed({"--help"});
+    for (const char* command : {"new ", "show ", "set ", "load-table ", "unload-table ", "generate ",
+                                "gencheck ", "check ", "sync ", "demo "}) {
+        EXPECT_NE(help.find(command), std::string::npos) << command;
+    }
+    const std::string generate = Succeed({"generate", "--help"});
+    for (const char* variable : {"QUORVANE_USER_HIVE", "QUORVANE_MACHINE_HIVE", "QUORVANE_DOCUMENTS",
+                                 "QUORVANE_ANSI_CODEPAGE", "QUORVANE_OEM_CODEPAGE"}) {
+        EXPECT_NE(generate.find(variable), std::string::npos) << variable;
+    }
+    const RunResult unknown = Quorvane({"frobnicate"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("unknown command 'frobnicate'"), std::string::npos);
+    EXPECT_EQ(Quorvane({"show", "--bogus"}).status, 2);
+}
+
+// The page check itself must catch a page that does not compile, or its silence means nothing.
+TEST(AspPages, ReportsAPageWhoseScriptDoesNotCompile) {
+    TempDir site;
+    Write(site / "inc" / "common.asp", "<% Function Twice(x)\r\nTwice = 2 * x\r\nEnd Function %>");
+    Write(site / "good.asp", "<%@ Language=VBScript %>\r\n<!--#include virtual=\"/inc/common.asp\"-->\r\n"
+                             "<p><%= Twice(2) %></p>\r\n<% If True Then %>x<% End If %>");
+    Write(site / "bad.asp", "<!--#include file=\"inc/common.asp\"-->\r\n<% If True Then %>x<% End Sub %>");
+    Write(site / "lost.asp", "<!--#include file=\"nowhere.asp\"-->");
+    EXPECT_EQ(
+        AspServerScript(site / "good.asp", site.Path()),
+        " Function Twice(x)\r\nTwice = 2 * x\r\nEnd Function \nResponse.Write ( Twice(2) )\n If True Then \n"
+        " End If \n");
+    const std::vector<std::string> failures = AspCompileFailures(site.Path());
+    ASSERT_EQ(failures.size(), 2u);
+    EXPECT_EQ(failures[0].rfind("bad.asp: script line 5", 0), 0u) << failures[0];
+    EXPECT_EQ(failures[1].rfind("lost.asp: script line 1", 0), 0u) << failures[1];
+}
+
+} // namespace
+} // namespace qv::test

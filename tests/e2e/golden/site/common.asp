@@ -1,0 +1,6 @@
+﻿<%
+
+Function Greeting(name)
+    Greeting = "Hello, " & name
+End Function
+%>

@@ -1,0 +1,2 @@
+﻿<!--#include file="common.asp"-->
+<h1><%= Greeting("shop") %></h1>

@@ -1,0 +1,1 @@
+﻿<p><%= Server.HTMLEncode("big_lines.line_no") %></p>

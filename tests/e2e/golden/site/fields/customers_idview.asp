@@ -1,0 +1,1 @@
+﻿<p><%= Server.HTMLEncode("customers.id") %></p>

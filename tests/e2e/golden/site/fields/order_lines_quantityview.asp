@@ -1,0 +1,1 @@
+﻿<p><%= Server.HTMLEncode("order_lines.quantity") %></p>

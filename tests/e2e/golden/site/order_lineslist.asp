@@ -1,0 +1,11 @@
+﻿<%@ Language=VBScript %>
+<!--#include file="common.asp"-->
+<html><head><title>order_lines</title><meta name="generator" content="Quorvane v6.0.0.0" />
+</head>
+<body>
+<% Dim fieldCount
+fieldCount = 4
+If fieldCount > 0 Then %>
+<p><%= Greeting("order_lines") %>: <%= fieldCount %> fields</p>
+<% End If %>
+</body></html>
