@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/automation/Error.h"
 #include "platform/automation/Variant.h"
 
 #include <cstdint>
@@ -9,9 +10,6 @@
 #include <string_view>
 #include <vector>
 
-namespace qv::automation {
-class Error;
-}
 namespace qv::ado {
 class Connection;
 class Field;
@@ -29,6 +27,16 @@ namespace qv::catalog {
 // reads it: the table model's loaders and the schema reader that the check and the
 // synchronisation compare the model with. Two readers with rules of their own would report
 // differences that are not there.
+
+/// Runs a step whose failure a reading passes over: the step has no effect, and the next one
+/// runs.
+template <class Step> void IgnoringErrors(Step step) {
+    try {
+        step();
+    } catch (const automation::Error&) {
+        // Nothing to report: the reading goes on with what the earlier steps gave it.
+    }
+}
 
 /// A column's type as the model records it: an ADO type code, whether pages can be generated
 /// for it, and the delimiters of its literal values (nullopt: whatever the field had before).

@@ -51,13 +51,6 @@ void ReadAccessColumns(QoSchemaTable& table, const std::vector<dao::Field>& colu
     table.TblFldCnt = position;
 }
 
-QoSchemaField* FindColumn(QoSchemaTable& table, std::u16string_view name) {
-    auto& fields = table.TblFields.fld;
-    const auto found = std::find_if(fields.begin() + (fields.empty() ? 0 : 1), fields.end(),
-                                    [&](const QoSchemaField& field) { return field.FldName == name; });
-    return found == fields.end() ? nullptr : &*found;
-}
-
 } // namespace
 
 std::int16_t QelSchema::LoadAccessSchema(std::u16string_view sPath, std::u16string_view sPhyPath,
@@ -100,7 +93,7 @@ std::int16_t QelSchema::LoadAccessSchema(std::u16string_view sPath, std::u16stri
                     ReadAccessColumns(*table, definition.fields);
                     const catalog::IndexFacts indexes = catalog::DaoIndexFacts(definition);
                     for (const std::u16string& column : indexes.keyColumns) {
-                        if (QoSchemaField* field = FindColumn(*table, column)) {
+                        if (QoSchemaField* field = table->FindField(column)) {
                             field->FldIsPrimaryKey = true;
                         }
                     }
@@ -108,7 +101,7 @@ std::int16_t QelSchema::LoadAccessSchema(std::u16string_view sPath, std::u16stri
                         table->TblKey = catalog::SortedKeyList(indexes.keyColumns);
                     }
                     for (const std::u16string& column : indexes.uniqueColumns) {
-                        if (QoSchemaField* field = FindColumn(*table, column)) {
+                        if (QoSchemaField* field = table->FindField(column)) {
                             field->FldUniqueIdx = true;
                         }
                     }
@@ -141,7 +134,7 @@ std::int16_t QelSchema::LoadAccessSchema(std::u16string_view sPath, std::u16stri
                             return std::u16string();
                         },
                         [&](const std::u16string& column) {
-                            return FindColumn(mSchemaDB.tables.Tbl[viewIndex], column) != nullptr;
+                            return mSchemaDB.tables.Tbl[viewIndex].FindField(column) != nullptr;
                         });
                     QoSchemaTable& record = mSchemaDB.tables.Tbl[viewIndex];
                     record.TblUpdatable = key.updatable;

@@ -23,32 +23,13 @@
 namespace qv {
 
 using automation::Variant;
+using catalog::IgnoringErrors;
 
 namespace {
 
 /// A rowset value as text; Null and Empty give "".
 std::u16string RowText(const Variant& value) {
     return value.IsNull() || value.IsEmpty() ? std::u16string() : automation::ToString(value);
-}
-
-/// Runs a step whose failure the reading passes over: the record keeps what the step would
-/// have added, and the next step runs.
-template <class Step> void IgnoringErrors(Step step) {
-    try {
-        step();
-    } catch (const automation::Error&) {
-        // Nothing to report: the reading goes on with what the earlier steps gave it.
-    }
-}
-
-QoSchemaField* FindColumn(QoSchemaTable& table, std::u16string_view name) {
-    for (std::int16_t position = 1; position <= table.TblFldCnt; ++position) {
-        QoSchemaField& field = table.TblFields.fld[static_cast<std::size_t>(position)];
-        if (field.FldName == name) {
-            return &field;
-        }
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -179,14 +160,14 @@ void QelSchema::ReadAdoTable(ado::Connection& cnn, const std::u16string& schema,
         std::vector<std::u16string> keyList;
         IgnoringErrors([&] { keyList = catalog::ReadPrimaryKeyColumns(cnn, schema, name); });
         for (const std::u16string& column : keyList) {
-            if (QoSchemaField* field = FindColumn(*table, column)) {
+            if (QoSchemaField* field = table->FindField(column)) {
                 field->FldIsPrimaryKey = true;
             }
         }
         table->TblKey = catalog::SortedKeyList(keyList);
         IgnoringErrors([&] {
             for (const std::u16string& column : catalog::ReadRequiredColumns(cnn, schema, name)) {
-                if (QoSchemaField* field = FindColumn(*table, column)) {
+                if (QoSchemaField* field = table->FindField(column)) {
                     field->FldReq = true;
                 }
             }
@@ -195,12 +176,12 @@ void QelSchema::ReadAdoTable(ado::Connection& cnn, const std::u16string& schema,
     IgnoringErrors([&] {
         const catalog::IndexFacts indexes = catalog::ReadIndexFacts(cnn, schema, name, kind);
         for (const std::u16string& column : indexes.uniqueColumns) {
-            if (QoSchemaField* field = FindColumn(*table, column)) {
+            if (QoSchemaField* field = table->FindField(column)) {
                 field->FldUniqueIdx = true;
             }
         }
         for (const std::u16string& column : indexes.keyColumns) {
-            if (QoSchemaField* field = FindColumn(*table, column)) {
+            if (QoSchemaField* field = table->FindField(column)) {
                 field->FldIsPrimaryKey = true;
             }
         }
@@ -214,13 +195,12 @@ std::int16_t QelSchema::LoadADOCustomView(const Variant& sConnStr, const Variant
                                           const Variant& sSQL) {
     ModuleState& state = State();
     state.gProjErr.clear();
-    const std::u16string name =
-        sTableName.Deref().IsNull() ? std::u16string() : automation::ToString(sTableName.Deref());
-    const std::u16string sql = sSQL.Deref().IsNull() ? std::u16string() : automation::ToString(sSQL.Deref());
+    const std::u16string name = ArgText(sTableName);
+    const std::u16string sql = ArgText(sSQL);
     ado::Connection cnn;
     std::int16_t kind = DBTypeCode::Other;
     try {
-        cnn.Open(sConnStr.Deref().IsNull() ? std::u16string() : automation::ToString(sConnStr.Deref()));
+        cnn.Open(ArgText(sConnStr));
         if (cnn.State() != ado::ObjectState::Open) {
             state.gProjErr = u"Load Database failed!";
             return 1;

@@ -16,17 +16,12 @@ namespace qv {
 
 using automation::Variant;
 
-namespace {
+QelSchema::QelSchema() = default;
 
-/// An argument as text; Null reads as "", as it does when joined into a text.
-std::u16string ArgText(const Variant& value) {
+std::u16string QelSchema::ArgText(const Variant& value) {
     const Variant& plain = value.Deref();
     return plain.IsNull() ? std::u16string() : automation::ToString(plain);
 }
-
-} // namespace
-
-QelSchema::QelSchema() = default;
 
 const automation::ClassInfo& QelSchema::GetClassInfo() const {
     using namespace automation;

@@ -87,6 +87,8 @@ private:
     QoSchemaTable* AddTable(const std::u16string& name, const std::u16string& type);
     /// Fills the columns of a record from a described result, by the shared duplicate rule.
     static void ReadAdoColumns(QoSchemaTable& table, const ado::Fields& columns, std::int16_t kind);
+    /// An argument as text; Null reads as "", as it does when joined into a text.
+    static std::u16string ArgText(const automation::Variant& value);
     /// Drops whatever a failed load had read.
     void ClearTables() noexcept;
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv {
@@ -50,6 +51,16 @@ struct QoSchemaTable {
     bool TblGen = false;   ///< the columns were read completely
     std::int16_t TblFldCnt = 0;
     QoSchemaFields TblFields;
+
+    /// The first column named exactly `name`, or null.
+    QoSchemaField* FindField(std::u16string_view name) {
+        for (std::int32_t j = 1; j <= TblFldCnt && j < static_cast<std::int32_t>(TblFields.fld.size()); ++j) {
+            if (TblFields.fld[static_cast<std::size_t>(j)].FldName == name) {
+                return &TblFields.fld[static_cast<std::size_t>(j)];
+            }
+        }
+        return nullptr;
+    }
 
     /// Column j (1 to TblFldCnt), or null.
     const QoSchemaField* Field(std::int32_t j) const {

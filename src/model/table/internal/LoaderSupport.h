@@ -3,6 +3,8 @@
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 
+#include "model/CatalogFacts.h"
+
 #include "platform/automation/Error.h"
 #include "platform/automation/Variant.h"
 
@@ -48,14 +50,7 @@ std::u16string TextOf(const automation::Variant& value);
 /// connections exist only inside the database loaders, so such a caller has none to pass.
 [[noreturn]] void RaiseNoLoaderObject(std::u16string_view member);
 
-/// Runs a step whose failure the load passes over: the step has no effect, and the next one
-/// runs.
-template <class Step> void IgnoringErrors(Step step) {
-    try {
-        step();
-    } catch (const automation::Error&) {
-        // Nothing to report: the load goes on with what the earlier steps gave it.
-    }
-}
+/// Runs a step whose failure the load passes over (shared with the schema reader).
+using catalog::IgnoringErrors;
 
 } // namespace qv::loader
