@@ -6,6 +6,7 @@
 #include "core/Apartment.h"
 #include "core/Common.h"
 #include "core/QelVars.h"
+#include "core/RegistryFiles.h"
 
 #include "platform/host/Host.h"
 #include "platform/system/FileSystem.h"
@@ -91,12 +92,13 @@ bool IsListedName(const std::vector<std::u16string>& list, std::u16string_view n
 
 ScriptSettings ReadScriptSettings() {
     ScriptSettings settings;
-    settings.sysCode = ReadGeneralText(u"SYSCODE");
-    settings.sysCodePrefix = ReadGeneralText(u"SYSCODEPREFIX");
-    settings.sysCodeSuffix = ReadGeneralText(u"SYSCODESUFFIX");
-    settings.userCode = ReadGeneralText(u"USERCODE");
-    settings.commonCode = ReadGeneralText(u"COMMONCODE");
-    settings.validateCode = ReadGeneralText(u"VALIDATECODE");
+    // The files may be named relative to the machine hive, as the shipped ones are.
+    settings.sysCode = ResolveRegistryFile(ReadGeneralText(u"SYSCODE"));
+    settings.sysCodePrefix = ResolveRegistryFile(ReadGeneralText(u"SYSCODEPREFIX"));
+    settings.sysCodeSuffix = ResolveRegistryFile(ReadGeneralText(u"SYSCODESUFFIX"));
+    settings.userCode = ResolveRegistryFile(ReadGeneralText(u"USERCODE"));
+    settings.commonCode = ResolveRegistryFile(ReadGeneralText(u"COMMONCODE"));
+    settings.validateCode = ResolveRegistryFile(ReadGeneralText(u"VALIDATECODE"));
     return settings;
 }
 

@@ -1,0 +1,326 @@
+// Loading the project's database, single tables, and unloading them again.
+
+#include "project/Qel.h"
+
+#include "project/internal/Boundary.h"
+
+#include "model/field/QelField.h"
+#include "model/field/QelFields.h"
+#include "model/table/QelDatabase.h"
+#include "model/table/QelDatabases.h"
+#include "model/table/QelTable.h"
+#include "model/table/QelTables.h"
+
+#include "core/Apartment.h"
+#include "core/Common.h"
+#include "core/QelKeyword.h"
+#include "core/QelStatus.h"
+#include "core/RegistryFiles.h"
+#include "core/cRegistry.h"
+
+#include "platform/automation/Conversion.h"
+#include "platform/automation/Error.h"
+
+#include <string>
+#include <vector>
+
+namespace qv {
+
+using automation::Ref;
+using automation::Variant;
+
+namespace {
+
+constexpr std::u16string_view AccessType = u"ACCESS";
+constexpr std::u16string_view OdbcType = u"ODBC";
+constexpr std::u16string_view ConnectionStringType = u"CONNECTIONSTRING";
+constexpr std::u16string_view LoadFailed = u"Load Database failed!";
+
+/// True when the argument equals "" as VB compares: Empty does too. Null is no text at all and
+/// counts as missing as well.
+bool IsBlank(const Variant& value) {
+    const Variant& plain = value.Deref();
+    if (plain.IsEmpty() || plain.IsNull()) {
+        return true;
+    }
+    const std::optional<std::u16string> text = TextOf(plain);
+    return text && text->empty();
+}
+
+/// The argument's text; "" for one that has none.
+std::u16string TextArgument(const Variant& value) {
+    const Variant& plain = value.Deref();
+    if (plain.IsEmpty() || plain.IsNull()) {
+        return {};
+    }
+    return TextOf(plain).value_or(std::u16string());
+}
+
+/// Exact, case-sensitive equality of a name with an argument, as VB compares a text with a
+/// Variant; a value without text never equals.
+bool SameName(std::u16string_view name, const Variant& value) {
+    const Variant& plain = value.Deref();
+    if (plain.IsNull()) {
+        return false;
+    }
+    const std::optional<std::u16string> text = plain.IsEmpty() ? std::u16string() : TextOf(plain);
+    return text && *text == name;
+}
+
+} // namespace
+
+void Qel::ReloadKeywords() {
+    ModuleState& state = State();
+    state.gRegValueName = u"Keyword";
+    const Variant value = GetRegValue(u"HKCU", state.gRegKeyGeneral, state.gRegValueName);
+    mKeywordFile = value.IsEmpty() ? std::u16string() : TextOf(value).value_or(std::u16string());
+    // The shipped value names a file beside the machine hive.
+    GetKeyword().Load(ResolveRegistryFile(mKeywordFile));
+}
+
+void Qel::CopyLoaderSettings() {
+    ModuleState& state = State();
+    state.gSqlQuote = SQLQuote();
+    state.gDefaultDateFormat = defaultDateFormat();
+}
+
+void Qel::ClearSecuritySettings() {
+    SetSecTbl(u"");
+    SetSecLoginIDFld(u"");
+    SetSecPasswdFld(u"");
+}
+
+void Qel::LoadDBMember(const Variant& sDBName, const Variant& sDBType, const Variant& sPath,
+                       const Variant& sPhyPath, const Variant& bDBUseServerMapPath, const Variant& sUID,
+                       const Variant& sPwd, const Variant& sConnStr, const Variant& sSchema) {
+    LoadDB(sDBName, sDBType, sPath, sPhyPath, bDBUseServerMapPath, sUID, sPwd, sConnStr, sSchema);
+}
+
+void Qel::LoadDB(const Variant& sDBName, const Variant& sDBType, const Variant& sPath,
+                 const Variant& sPhyPath, const Variant& bDBUseServerMapPath, const Variant& sUID,
+                 const Variant& sPwd, const Variant& sConnStr, const Variant& sSchema) {
+    ModuleState& state = State();
+    state.gStatusCaption = state.gMsgPrefix + u" - Loading Database...";
+    if (DBCnt() > 0) {
+        state.gProjErr = u"database already loaded!";
+        return;
+    }
+
+    const std::u16string type = SameName(AccessType, sDBType) ? std::u16string(AccessType)
+                                : SameName(OdbcType, sDBType) ? std::u16string(OdbcType)
+                                : SameName(ConnectionStringType, sDBType)
+                                    ? std::u16string(ConnectionStringType)
+                                    : std::u16string();
+    // Any other type would load nothing and still report success.
+    if (type.empty()) {
+        state.gProjErr = u"invalid database type specified!";
+        return;
+    }
+    std::u16string key;
+    if (type == AccessType) {
+        if (IsBlank(sPhyPath)) {
+            state.gProjErr = u"invalid database path!";
+            return;
+        }
+        const std::u16string path = TextArgument(sPhyPath);
+        const std::size_t separator = path.rfind(u'\\');
+        key = separator == std::u16string::npos ? path : path.substr(separator + 1);
+    } else if (type == OdbcType) {
+        if (IsBlank(sDBName)) {
+            state.gProjErr = u"invalid DBName specified!";
+            return;
+        }
+        key = TextArgument(sDBName);
+    } else {
+        if (IsBlank(sConnStr)) {
+            state.gProjErr = u"invalid connection string specified!";
+            return;
+        }
+        key = u"DB";
+    }
+    mDBName = key;
+
+    project::ReportFailures([&] {
+        ReloadKeywords();
+        GetStatus().ShowStatus(mWindow, FrameText(state.gStatusCaption));
+        Databases().Add(mDBName);
+        // Whatever happens from here, a failed load leaves no database behind.
+        std::int16_t result = 1;
+        try {
+            state.gSqlQuote = SQLQuote();
+            state.gDefaultDateFormat = defaultDateFormat();
+            state.gDynamicLoadDB = DynamicLoadDB();
+            state.gRepeatColumns = RepeatColumns();
+            QelDatabase& database = Database();
+            if (type == AccessType) {
+                result = database.LoadDAODB(sPath, sPhyPath, bDBUseServerMapPath, sUID, sPwd, Variant(u""));
+            } else {
+                result = database.LoadADODB(sDBType, sDBName, sUID, sPwd, sConnStr, Variant(u""), sSchema);
+            }
+        } catch (const automation::Error&) {
+            GetStatus().CloseStatus();
+            Databases().Delete(Variant(std::int32_t{1}));
+            throw;
+        }
+        GetStatus().CloseStatus();
+        if (result != 0) {
+            Databases().Delete(Variant(std::int32_t{1}));
+            if (state.gProjErr.empty()) {
+                state.gProjErr = LoadFailed;
+            }
+            return;
+        }
+        LoadRegisteredExtensions();
+        state.gProjErr.clear();
+    });
+}
+
+void Qel::LoadRegisteredExtensions() {
+    ModuleState& state = State();
+    cRegistry& registry = GetRegistry();
+    registry.SetClassKey(RootKey::CurrentUser);
+    registry.SetSectionKey(state.gRegKeyExtensions);
+    std::vector<std::u16string> names;
+    std::int32_t count = 0;
+    registry.EnumerateValues(names, count);
+    for (std::int32_t index = 1; index <= count; ++index) {
+        state.gRegValueName = names[static_cast<std::size_t>(index)];
+        const Variant data = GetRegValue(u"HKCU", state.gRegKeyExtensions, state.gRegValueName);
+        AddExtension(names[static_cast<std::size_t>(index)], TextOf(data).value_or(std::u16string()));
+    }
+}
+
+Variant Qel::CustomViewConnStr() const {
+    QelDatabase& database = Database();
+    const std::u16string type = database.DBType();
+    if (type == AccessType) {
+        std::u16string text = u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + database.DBPhyPath();
+        if (!database.DBPwd().empty()) {
+            text += u";Jet OLEDB:Database Password=" + database.DBPwd();
+        }
+        return Variant(text + u";");
+    }
+    if (type == OdbcType) {
+        return Variant(u"dsn=" + database.DBName() + u";uid=" + database.DBUID() + u";pwd=" +
+                       database.DBPwd());
+    }
+    if (type == ConnectionStringType) {
+        return Variant(database.DBConnstr());
+    }
+    return Variant(u"");
+}
+
+QelTable* Qel::FindTableForLoad(const Variant& name) {
+    ModuleState& state = State();
+    if (DBCnt() < 1) {
+        state.gProjErr = state.gMsgPrefix + u": Database not loaded!";
+        return nullptr;
+    }
+    QelTables& tables = *Database().tables();
+    for (std::int32_t seq = 1; seq <= tables.Count(); ++seq) {
+        Ref<QelTable> table = tables.Seq(static_cast<std::int16_t>(seq));
+        if (table && SameName(table->TblName(), name)) {
+            return table.Get();
+        }
+    }
+    state.gProjErr = state.gMsgPrefix + u": Table " + TextArgument(name) + u" not found!";
+    return nullptr;
+}
+
+void Qel::LoadTable(const Variant& sTableName) {
+    project::ReportFailures([&] {
+        QelTable* table = FindTableForLoad(sTableName);
+        if (!table) {
+            return;
+        }
+        ModuleState& state = State();
+        if (table->TblLoaded()) {
+            state.gProjErr = state.gMsgPrefix + u": Table " + TextArgument(sTableName) + u" already loaded!";
+            return;
+        }
+        ReloadKeywords();
+        CopyLoaderSettings();
+        QelDatabase& database = Database();
+        const std::u16string type = database.DBType();
+        std::int16_t result = 0;
+        if (type == AccessType) {
+            result = database.LoadDAODB(Variant(database.DBPath()), Variant(database.DBPhyPath()),
+                                        Variant(database.DBUseServerMapPath()), Variant(database.DBUID()),
+                                        Variant(database.DBPwd()), sTableName);
+        } else if (type == OdbcType || type == ConnectionStringType) {
+            result = database.LoadADODB(Variant(type), Variant(database.DBName()), Variant(database.DBUID()),
+                                        Variant(database.DBPwd()), Variant(database.DBConnstr()), sTableName,
+                                        Variant(u""));
+        }
+        if (result == 0) {
+            state.gProjErr.clear();
+            return;
+        }
+        if (state.gProjErr.empty()) {
+            state.gProjErr = LoadFailed;
+        }
+    });
+}
+
+void Qel::UnLoadTable(const Variant& sTableName) {
+    project::ReportFailures([&] {
+        QelTable* table = FindTableForLoad(sTableName);
+        if (!table) {
+            return;
+        }
+        ModuleState& state = State();
+        if (!table->TblLoaded()) {
+            state.gProjErr = state.gMsgPrefix + u": Table " + TextArgument(sTableName) + u" not loaded!";
+            return;
+        }
+        state.gStatusCaption = state.gMsgPrefix + u" - Unloading " + TextArgument(sTableName) + u"...";
+        QelStatus& status = GetStatus();
+        status.ShowStatus2(mWindow, FrameText(state.gStatusCaption));
+        status.DispStatus(u"Please wait...");
+        // Each field goes by identity: a field renamed through its setting may no longer stand
+        // under its name in the list.
+        QelFields& fields = *table->Fields();
+        std::vector<Ref<QelField>> snapshot;
+        for (QelField& field : fields) {
+            snapshot.emplace_back(&field);
+        }
+        for (const Ref<QelField>& field : snapshot) {
+            fields.Remove(*field);
+        }
+        table->SetTblLoaded(false);
+        table->SetTblGen(false);
+        status.CloseStatus();
+        state.gProjErr.clear();
+    });
+}
+
+void Qel::UnLoadDB() {
+    if (DBCnt() < 1) {
+        return;
+    }
+    project::ReportFailures([&] {
+        Databases().Delete(Variant(std::int32_t{1}));
+        ModuleState& state = State();
+        if (state.gExtensions) {
+            const std::int32_t count = automation::ToLong(
+                automation::CallByName(*state.gExtensions, u"Count", automation::InvokeRead));
+            for (std::int32_t seq = count; seq >= 1; --seq) {
+                const Variant extension =
+                    automation::CallByName(*state.gExtensions, u"Seq", automation::InvokeRead,
+                                           {Variant(static_cast<std::int16_t>(seq))});
+                DeleteExtension(automation::ToString(
+                    automation::CallByName(*extension.ObjectValue(), u"Name", automation::InvokeRead)));
+            }
+        }
+        if (mMasterDetails) {
+            RemoveAllMasterDetails();
+        }
+        if (mCustomScripts) {
+            RemoveAllCustomScripts();
+        }
+        state.gProjErr.clear();
+        ClearSecuritySettings();
+    });
+}
+
+} // namespace qv

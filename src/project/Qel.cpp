@@ -1,0 +1,492 @@
+#include "project/Qel.h"
+
+#include "project/GenerationService.h"
+#include "project/ProjectFile.h"
+#include "project/SynchronizationService.h"
+#include "project/internal/Boundary.h"
+
+#include "model/field/QelField.h"
+#include "model/table/QelDatabase.h"
+#include "model/table/QelDatabases.h"
+#include "model/table/QelTable.h"
+
+#include "template/ConditionEvaluator.h"
+#include "template/QelCodeBase.h"
+#include "template/QelControl.h"
+#include "template/QelControls.h"
+#include "template/QelLanguage.h"
+#include "template/QoScript.h"
+#include "template/TemplateConversion.h"
+
+#include "core/Apartment.h"
+#include "core/Common.h"
+#include "core/QelVars.h"
+#include "core/QoProperties.h"
+
+#include "platform/automation/Conversion.h"
+#include "platform/automation/Error.h"
+#include "platform/system/TextFile.h"
+
+namespace qv {
+
+using automation::Ref;
+using automation::Variant;
+
+namespace {
+
+/// "Object doesn't support this action": a member whose implementation this build lacks.
+constexpr std::int32_t NotSupported = 445;
+
+[[noreturn]] void RaiseNotAvailable(std::u16string_view member) {
+    automation::Raise(NotSupported, State().gProductName,
+                      std::u16string(member) + u" is not available in this build.");
+}
+
+/// The messages of members whose service no layer has registered.
+constexpr std::u16string_view NoGeneration =
+    u": Generation is not available: no generation service is registered!";
+constexpr std::u16string_view NoSynchronization =
+    u": Synchronization is not available: no synchronization service is registered!";
+
+void ReportMissingService(std::u16string_view message) {
+    ModuleState& state = State();
+    state.gProjErr = state.gMsgPrefix + std::u16string(message);
+}
+
+} // namespace
+
+Qel::Qel() : SettingsEntity(Settings()) {
+    SetModuleState();
+    LoadDefault();
+}
+
+Qel::~Qel() = default;
+
+const SettingsTable& Qel::Settings() {
+    static constexpr SettingInfo rows[] = {
+#define QV_SETTING QV_SETTING_ROW
+#include "project/ProjectSettings.def"
+    };
+    static const SettingsTable table(rows);
+    return table;
+}
+
+const automation::ClassInfo& Qel::GetClassInfo() const {
+    using namespace automation;
+    // The settings whose accessors are a plain Get and Let are reached through the settings
+    // table (sqlquote and codepage too: names ignore letter case); these are the other members.
+    static const ClassInfo info(u"Qel",
+                                {
+                                    Property<&Qel::lhWnd, &Qel::SetlhWnd>(u"lhWnd"),
+                                    Method<&Qel::ProjInit>(u"ProjInit"),
+                                    Method<&Qel::db>(u"db"),
+                                    Method<&Qel::DBCnt>(u"DBCnt"),
+                                    PropertiesMember(),
+                                    Method<&Qel::Extensions>(u"Extensions"),
+                                    Method<&Qel::Language>(u"Language"),
+                                    Method<&Qel::CodeBase>(u"CodeBase"),
+                                    Method<&Qel::masterdetails>(u"masterdetails"),
+                                    Method<&Qel::customscripts>(u"customscripts"),
+                                    Property<&Qel::hwnd, &Qel::Sethwnd>(u"hwnd"),
+                                    Property<&Qel::ProjErr, &Qel::SetProjErr>(u"ProjErr"),
+                                    Property<&Qel::ProjName, &Qel::ProjNameLet>(u"ProjName"),
+                                    Method<&Qel::ProjVar>(u"ProjVar"),
+                                    Property<&Qel::Destination, &Qel::DestinationLet>(u"Destination"),
+                                    Method<&Qel::AddProj>(u"AddProj"),
+                                    Method<&Qel::DeleteProj>(u"DeleteProj"),
+                                    Method<&Qel::AddExtension>(u"AddExtension"),
+                                    Method<&Qel::DeleteExtension>(u"DeleteExtension"),
+                                    Method<&Qel::AddMasterDetail>(u"AddMasterDetail"),
+                                    Method<&Qel::AddMasterDetailRelation>(u"AddMasterDetailRelation"),
+                                    Method<&Qel::DeleteMasterDetail>(u"DeleteMasterDetail"),
+                                    Method<&Qel::DeleteMasterDetailRelation>(u"DeleteMasterDetailRelation"),
+                                    Method<&Qel::AddCustomScript>(u"AddCustomScript"),
+                                    Method<&Qel::UpdateCustomScript>(u"UpdateCustomScript"),
+                                    Method<&Qel::DeleteCustomScript>(u"DeleteCustomScript"),
+                                    Method<&Qel::LoadCodeBase>(u"LoadCodeBase"),
+                                    Method<&Qel::CodeBaseExist>(u"CodeBaseExist"),
+                                    Method<&Qel::LoadCustomScriptCode>(u"LoadCustomScriptCode"),
+                                    Method<&Qel::LoadDBMember>(u"LoadDB"),
+                                    Method<&Qel::LoadTable>(u"LoadTable"),
+                                    Method<&Qel::UnLoadTable>(u"UnLoadTable"),
+                                    Method<&Qel::CustomViewConnStr>(u"CustomViewConnStr"),
+                                    Method<&Qel::LoadCustomView>(u"LoadCustomView"),
+                                    Method<&Qel::LoadReport>(u"LoadReport"),
+                                    Method<&Qel::UnLoadDB>(u"UnLoadDB"),
+                                    Method<&Qel::CheckDB>(u"CheckDB"),
+                                    Method<&Qel::SynchronizeDB>(u"SynchronizeDB"),
+                                    Method<&Qel::SyncCustom>(u"SyncCustom"),
+                                    Method<&Qel::SyncReport>(u"SyncReport"),
+                                    Method<&Qel::Save>(u"Save"),
+                                    Method<&Qel::Load>(u"Load"),
+                                    Method<&Qel::LoadDefault>(u"LoadDefault"),
+                                    Method<&Qel::SaveDefault>(u"SaveDefault"),
+                                    Method<&Qel::FldSrchOprs>(u"FldSrchOprs"),
+                                    Method<&Qel::GenScript>(u"GenScript"),
+                                    Method<&Qel::GenCheck>(u"GenCheck"),
+                                    Method<&Qel::EvalScriptCode>(u"EvalScriptCode"),
+                                    Method<&Qel::EvaluateCondition>(u"EvaluateCondition"),
+                                    Method<&Qel::MergeControlTemplateMember>(u"MergeControlTemplate"),
+                                });
+    return info;
+}
+
+// --- Plain members -------------------------------------------------------------------------
+
+QelDatabases& Qel::Databases() const {
+    if (!mDatabases) {
+        mDatabases = automation::MakeRef<QelDatabases>();
+    }
+    return *mDatabases;
+}
+
+Ref<QelDatabase> Qel::db() const {
+    if (Databases().Count() < 1) {
+        return {};
+    }
+    return Databases().Item(Variant(mDBName));
+}
+
+std::int16_t Qel::DBCnt() const {
+    return static_cast<std::int16_t>(Databases().Count());
+}
+
+QelDatabase& Qel::Database() const {
+    Ref<QelDatabase> database = db();
+    if (!database) {
+        automation::Raise(automation::ErrorNumber::ObjectVariableNotSet);
+    }
+    return *database;
+}
+
+Ref<automation::Object> Qel::Extensions() const {
+    Ref<automation::Object> extensions = State().gExtensions;
+    if (!extensions) {
+        RaiseNotAvailable(u"The extension list");
+    }
+    return extensions;
+}
+
+Ref<automation::Object> Qel::Language() const {
+    return Ref<automation::Object>(&GetLanguage());
+}
+
+Ref<automation::Object> Qel::CodeBase() const {
+    return Ref<automation::Object>(&GetCodeBase());
+}
+
+Ref<automation::Object> Qel::masterdetails() const {
+    if (!mMasterDetails) {
+        RaiseNotAvailable(u"The master/detail list");
+    }
+    return mMasterDetails;
+}
+
+Ref<automation::Object> Qel::customscripts() const {
+    if (!mCustomScripts) {
+        RaiseNotAvailable(u"The custom script list");
+    }
+    return mCustomScripts;
+}
+
+std::u16string Qel::ProjErr() const {
+    return State().gProjErr;
+}
+
+void Qel::SetProjErr(std::u16string_view text) {
+    State().gProjErr.assign(text);
+}
+
+void Qel::SetProjName(std::u16string_view name) {
+    SetSettingValue(static_cast<std::size_t>(Setting::ProjName), Variant(name));
+    SetSettingValue(static_cast<std::size_t>(Setting::ProjVar), Variant(ToIdentifier(name, u"")));
+}
+
+void Qel::SetDestination(std::u16string_view folder) {
+    SetSettingValue(static_cast<std::size_t>(Setting::Destination), Variant(folder));
+    State().gDestination.assign(folder);
+}
+
+// --- The project itself --------------------------------------------------------------------
+
+void Qel::AddProj(std::u16string_view strProjName) {
+    SetProjName(strProjName);
+    LoadDefault();
+    mProjInit = true;
+}
+
+void Qel::DeleteProj() {
+    ResetSettings();
+    // By position, not by the database's DBName: the key it stands under may differ from its
+    // name (a project file without a name gives it a key of its own, a rename keeps the key).
+    QelDatabases& databases = Databases();
+    while (databases.Count() > 0) {
+        databases.Delete(Variant(std::int32_t{1}));
+    }
+    mDBName.clear();
+    mProjInit = false;
+}
+
+// --- Lists of the project and the apartment ------------------------------------------------
+
+bool Qel::AddExtension(std::u16string_view, std::u16string_view) {
+    RaiseNotAvailable(u"AddExtension");
+}
+
+bool Qel::DeleteExtension(std::u16string_view) {
+    RaiseNotAvailable(u"DeleteExtension");
+}
+
+Variant Qel::AddMasterDetail(std::u16string_view, std::u16string_view) {
+    RaiseNotAvailable(u"AddMasterDetail");
+}
+
+Variant Qel::AddMasterDetailRelation(std::u16string_view, std::u16string_view, std::u16string_view,
+                                     std::u16string_view) {
+    RaiseNotAvailable(u"AddMasterDetailRelation");
+}
+
+Variant Qel::DeleteMasterDetail(std::u16string_view, std::u16string_view) {
+    RaiseNotAvailable(u"DeleteMasterDetail");
+}
+
+Variant Qel::DeleteMasterDetailRelation(std::u16string_view, std::u16string_view, std::u16string_view,
+                                        std::u16string_view) {
+    RaiseNotAvailable(u"DeleteMasterDetailRelation");
+}
+
+bool Qel::AddCustomScript(std::u16string_view, std::u16string_view, std::u16string_view, std::u16string_view,
+                          std::u16string_view, std::u16string_view, std::u16string_view) {
+    RaiseNotAvailable(u"AddCustomScript");
+}
+
+bool Qel::UpdateCustomScript(std::u16string_view, std::u16string_view, std::u16string_view,
+                             std::u16string_view, std::u16string_view, std::u16string_view,
+                             std::u16string_view) {
+    RaiseNotAvailable(u"UpdateCustomScript");
+}
+
+bool Qel::DeleteCustomScript(std::u16string_view, std::u16string_view, std::u16string_view,
+                             std::u16string_view, std::u16string_view, const Variant&) {
+    RaiseNotAvailable(u"DeleteCustomScript");
+}
+
+std::u16string Qel::LoadCodeBase(std::u16string_view, std::u16string_view, std::u16string_view) {
+    RaiseNotAvailable(u"LoadCodeBase");
+}
+
+bool Qel::CodeBaseExist(std::u16string_view, std::u16string_view, std::u16string_view) {
+    RaiseNotAvailable(u"CodeBaseExist");
+}
+
+std::u16string Qel::LoadCustomScriptCode(std::u16string_view, std::u16string_view, std::u16string_view,
+                                         std::u16string_view, std::u16string_view, std::u16string_view) {
+    RaiseNotAvailable(u"LoadCustomScriptCode");
+}
+
+void Qel::RemoveAllMasterDetails() {
+    RaiseNotAvailable(u"The master/detail list");
+}
+
+void Qel::RemoveAllCustomScripts() {
+    RaiseNotAvailable(u"The custom script list");
+}
+
+std::u16string Qel::FldSrchOprs(std::int16_t) {
+    RaiseNotAvailable(u"FldSrchOprs");
+}
+
+// --- Members served by the layers above ----------------------------------------------------
+
+void Qel::LoadCustomView(const Variant& sTableName, const Variant& sSQL, const Variant& bCopyFields) {
+    SynchronizationService* service = FindSynchronizationService();
+    if (!service) {
+        ReportMissingService(NoSynchronization);
+        return;
+    }
+    project::ReportFailures([&] { service->LoadCustomView(*this, sTableName, sSQL, bCopyFields); });
+}
+
+bool Qel::LoadReport(const Variant& sTableName, const Variant& sFromTableName) {
+    SynchronizationService* service = FindSynchronizationService();
+    if (!service) {
+        ReportMissingService(NoSynchronization);
+        return false;
+    }
+    return project::ReportFailures(false,
+                                   [&] { return service->LoadReport(*this, sTableName, sFromTableName); });
+}
+
+std::int16_t Qel::CheckDB() {
+    SynchronizationService* service = FindSynchronizationService();
+    if (!service) {
+        ReportMissingService(NoSynchronization);
+        return 0;
+    }
+    // A project without a database fails with a run-time error that reaches the host.
+    return service->CheckDB(*this);
+}
+
+void Qel::SynchronizeDB() {
+    SynchronizationService* service = FindSynchronizationService();
+    if (!service) {
+        ReportMissingService(NoSynchronization);
+        return;
+    }
+    project::ReportFailures([&] { service->SynchronizeDB(*this); });
+}
+
+void Qel::SyncCustom(const Variant& sTable) {
+    SynchronizationService* service = FindSynchronizationService();
+    if (!service) {
+        ReportMissingService(NoSynchronization);
+        return;
+    }
+    project::ReportFailures([&] { service->SyncCustom(*this, sTable); });
+}
+
+void Qel::SyncReport(const Variant& sTable) {
+    SynchronizationService* service = FindSynchronizationService();
+    if (!service) {
+        ReportMissingService(NoSynchronization);
+        return;
+    }
+    project::ReportFailures([&] { service->SyncReport(*this, sTable); });
+}
+
+void Qel::Save(std::u16string_view projFile) {
+    // Failures reach the host as run-time errors; ProjErr is not touched.
+    SaveProjectFile(*this, projFile);
+}
+
+void Qel::Load(std::u16string_view projFile) {
+    ModuleState& state = State();
+    state.gProjErr.clear();
+    try {
+        LoadProjectFile(*this, projFile);
+    } catch (const automation::Error& error) {
+        GetStatus().CloseStatus();
+        state.gProjErr = error.Number() == NotSupported
+                             ? project::FailureText(error)
+                             : state.gMsgPrefix + u": Load Project File failed! Please check!";
+    }
+}
+
+void Qel::GenScript() {
+    GenerationService* service = FindGenerationService();
+    if (!service) {
+        ReportMissingService(NoGeneration);
+        return;
+    }
+    // An abort inside the run raises error -1, which reaches the host.
+    service->GenScript(*this);
+}
+
+std::int16_t Qel::GenCheck() {
+    GenerationService* service = FindGenerationService();
+    if (!service) {
+        ReportMissingService(NoGeneration);
+        return 0;
+    }
+    return service->GenCheck(*this);
+}
+
+// --- The template engine -------------------------------------------------------------------
+
+TemplateConversion& Qel::Conversion() {
+    if (!mConversion) {
+        mConversion = std::make_unique<TemplateConversion>(*this);
+    }
+    return *mConversion;
+}
+
+std::u16string Qel::EvalScriptCode(std::u16string_view text, std::int16_t initType) {
+    return Conversion().EvalScriptCode(text, initType);
+}
+
+bool Qel::EvaluateCondition(std::u16string_view condition) {
+    if (!mConditions) {
+        mConditions = std::make_unique<ConditionEvaluator>(*this);
+    }
+    return mConditions->EvaluateCondition(condition);
+}
+
+void Qel::MergeControlTemplate(QelControl& control, std::u16string_view outputFile) {
+    Conversion().MergeControlTemplate(control, outputFile);
+}
+
+void Qel::MergeControlTemplateMember(const Variant& control, std::u16string_view outputFile) {
+    Ref<QelControl> typed;
+    if (control.Deref().IsObject()) {
+        typed = automation::DynamicRefCast<QelControl>(control.Deref().ObjectValue());
+    }
+    if (!typed) {
+        automation::Raise(automation::ErrorNumber::TypeMismatch);
+    }
+    MergeControlTemplate(*typed, outputFile);
+}
+
+QelControls& Qel::Controls() {
+    if (!mControls) {
+        mControls = automation::MakeRef<QelControls>();
+    }
+    return *mControls;
+}
+
+QelControls& Qel::ExtensionControls() {
+    if (!mExtControls) {
+        mExtControls = automation::MakeRef<QelControls>();
+    }
+    return *mExtControls;
+}
+
+QoProperties& Qel::ProjectSettings() {
+    return *Properties();
+}
+
+QoProperties* Qel::DatabaseSettings() {
+    if (DBCnt() < 1) {
+        return nullptr;
+    }
+    return Database().Properties().Get();
+}
+
+QoProperties* Qel::CurrentTableSettings() {
+    return mCurTable ? mCurTable->Properties().Get() : nullptr;
+}
+
+QoProperties* Qel::CurrentFieldSettings() {
+    return mCurField ? mCurField->Properties().Get() : nullptr;
+}
+
+ScriptEngineObjects Qel::EngineObjects() {
+    ScriptEngineObjects objects;
+    objects.project = Variant(Ref<automation::Object>(this));
+    Ref<QelDatabase> database = db();
+    objects.database = database ? Variant(Ref<automation::Object>(database)) : Variant::Nothing();
+    objects.controls = Variant(Ref<automation::Object>(&Controls()));
+    objects.masterDetails = mMasterDetails ? Variant(mMasterDetails) : Variant::Nothing();
+    objects.customScripts = mCustomScripts ? Variant(mCustomScripts) : Variant::Nothing();
+    return objects;
+}
+
+Ref<automation::Object> Qel::CreateScriptEngine() {
+    return automation::MakeRef<QoScript>();
+}
+
+void Qel::RaiseGenerationError() {
+    GetStatus().CloseStatus();
+    automation::Raise(-1, State().gMsgPrefix, State().gProjErr);
+}
+
+void Qel::WriteTextFile(std::u16string_view path, std::u16string_view text, bool ansiOnly) {
+    const Variant utf8 =
+        ConvertToDataType(GetRegValue(u"HKCU", State().gRegKeyGeneral, u"UTF8Project"), Variant(u"Boolean"));
+    if (!ansiOnly && utf8.Type() == automation::VarType::Boolean && utf8.BooleanValue()) {
+        system::WriteTextFile(path, text, system::TextEncodingKind::Utf8WithBom, 0);
+        return;
+    }
+    system::WriteTextFile(path, text, system::TextEncodingKind::CodePage, AnsiCodePage());
+}
+
+} // namespace qv

@@ -1,0 +1,108 @@
+#include "ProjectFixture.h"
+
+#include "project/Qel.h"
+
+#include "core/Apartment.h"
+#include "core/QelKeyword.h"
+#include "core/QelVars.h"
+#include "core/QoProperties.h"
+
+#include "platform/automation/Text.h"
+#include "platform/system/FileVersion.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace qv::test {
+namespace {
+
+using automation::MakeRef;
+using automation::Ref;
+using automation::Variant;
+using registry::HiveKind;
+using registry::Value;
+
+class QelStartup : public ProjectTest {};
+
+TEST_F(QelStartup, NewProjectHasNoDatabaseAndSetsTheApartmentsProductState) {
+    Ref<Qel> project = MakeRef<Qel>();
+    EXPECT_EQ(project->DBCnt(), 0);
+    EXPECT_FALSE(project->db());
+    EXPECT_TRUE(Get(*project, u"db").IsNothing());
+    EXPECT_FALSE(project->ProjInit());
+    EXPECT_EQ(project->Properties()->Count(), 110);
+    EXPECT_EQ(project->DefaultPage(), u"default.asp");
+    EXPECT_EQ(project->DllVersion(), system::FormatVersion(system::LibraryVersion()));
+
+    const ModuleState& state = State();
+    EXPECT_EQ(state.gProductName, u"Quorvane");
+    EXPECT_EQ(state.gMsgPrefix, u"Quorvane");
+    EXPECT_EQ(state.gProductVersion, u"6.0");
+    EXPECT_EQ(state.gScriptLanguage, u"ASP");
+    EXPECT_EQ(state.gRegKeyGeneral, GeneralKey);
+    EXPECT_EQ(state.gRegKeyExtensions, ExtensionsKey);
+    EXPECT_EQ(state.gRegKeyAdvancedFilters, u"Software\\Quorvane\\6.0\\AdvancedFilters");
+    EXPECT_EQ(state.gRegKeyOdbcIni, u"Software\\ODBC\\ODBC.INI");
+    EXPECT_FALSE(state.gMyDocumentsPath.empty());
+}
+
+TEST_F(QelStartup, FirstRunCopiesTheMachineTreeWithoutOverwritingTheUsersValues) {
+    WriteValue(HiveKind::Machine, GeneralKey, u"Language", Value::Text(u"lang/english.xml"));
+    WriteValue(HiveKind::Machine, ProjectKey, u"UseCss", Value::Text(u"True"));
+    WriteValue(HiveKind::Machine, ProjectKey, u"BodyTitle", Value::Text(u"Machine title"));
+    WriteValue(HiveKind::Machine, ProjectKey, u"RecPerPage", Value::Number(25));
+    WriteValue(HiveKind::Machine, u"Software\\Quorvane\\6.0\\AdvancedFilters\\Dates", u"Today",
+               Value::Text(u"Date()"));
+    // The user has saved a default of his own before ever running a project.
+    WriteUserText(ProjectKey, u"BodyTitle", u"My title");
+
+    Ref<Qel> project = MakeRef<Qel>();
+
+    EXPECT_EQ(UserValue(GeneralKey, u"Language"), Value::Text(u"lang/english.xml"));
+    EXPECT_EQ(UserValue(u"Software\\Quorvane\\6.0\\AdvancedFilters\\Dates", u"Today"),
+              Value::Text(u"Date()"));
+    EXPECT_EQ(UserValue(ProjectKey, u"BodyTitle"), Value::Text(u"My title"));
+    // The first run already sees the copied defaults.
+    EXPECT_TRUE(project->UseCss());
+    EXPECT_EQ(project->RecPerPage(), 25);
+    EXPECT_EQ(project->BodyTitle(), u"My title");
+    EXPECT_EQ(project->LanguageSetting(), u"lang/english.xml");
+}
+
+TEST_F(QelStartup, OnlyAMissingLanguageValueIsAFirstRun) {
+    WriteValue(HiveKind::Machine, GeneralKey, u"Language", Value::Text(u"lang/english.xml"));
+    WriteValue(HiveKind::Machine, ProjectKey, u"BodyTitle", Value::Text(u"Machine title"));
+
+    // Emptied by the user: no copy, so the machine's title never replaces the user's choice.
+    WriteUserText(GeneralKey, u"Language", u"");
+    EXPECT_EQ(MakeRef<Qel>()->BodyTitle(), u"");
+    EXPECT_FALSE(UserValue(ProjectKey, u"BodyTitle"));
+
+    // Once copied, a change in the machine hive no longer reaches the user.
+    CurrentRegistry().DeleteValue(HiveKind::User, GeneralKey, u"Language");
+    EXPECT_EQ(MakeRef<Qel>()->BodyTitle(), u"Machine title");
+    WriteValue(HiveKind::Machine, ProjectKey, u"BodyTitle", Value::Text(u"New machine title"));
+    EXPECT_EQ(MakeRef<Qel>()->BodyTitle(), u"Machine title");
+}
+
+TEST_F(QelStartup, ShippedMachineHiveGivesAWorkingFirstRun) {
+    const std::filesystem::path shipped = std::filesystem::path(QV_SOURCE_DIR) / "share/quorvane/machine.reg";
+    UseRegistry(std::make_unique<registry::Registry>(mTemp / "user.reg", shipped));
+
+    Ref<Qel> project = MakeRef<Qel>();
+    EXPECT_TRUE(project->BackupFile());
+    EXPECT_EQ(State().gScriptEngineTimeout, 60000);
+    EXPECT_EQ(project->UnloadThresholdCount(), 20);
+    EXPECT_EQ(project->UserCode(), u"");
+
+    // The relative keyword file of the shipped hive is found beside it, so reserved words are
+    // avoided in identifiers.
+    project->ReloadKeywords();
+    EXPECT_EQ(project->KeywordFile(), u"keyword.xml");
+    EXPECT_TRUE(GetKeyword().IsKeyword(u"Select"));
+    EXPECT_NE(ToIdentifier(u"Select", u""), u"Select");
+}
+
+} // namespace
+} // namespace qv::test
