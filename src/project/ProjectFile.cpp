@@ -10,11 +10,8 @@ namespace qv {
 
 namespace {
 
-/// "Object doesn't support this action": the project file is not written or read by this build.
-constexpr std::int32_t NotSupported = 445;
-
 [[noreturn]] void RaiseNotAvailable(std::u16string_view what) {
-    automation::Raise(NotSupported, State().gProductName,
+    automation::Raise(ProjectFileNotAvailable, State().gProductName,
                       std::u16string(what) + u" a project file is not available in this build.");
 }
 
