@@ -221,8 +221,12 @@ std::u16string LoadCustomScriptCode(CustomScriptContext& context, const ScriptPl
     if (context.codeBaseFile.empty() || !system::FileExists(context.codeBaseFile)) {
         return std::u16string();
     }
-    // A file that does not load leaves the code base as it was; the snippet then runs as found.
-    GetCodeBase().Load(context.codeBaseFile);
+    // A file that does not load would leave the snippets of the file loaded before, and the code
+    // they make would pass for this file's: say so and give nothing instead.
+    if (!GetCodeBase().Load(context.codeBaseFile)) {
+        state.gProjErr = u"Load code base file failed!";
+        return std::u16string();
+    }
     if (context.controls.ControlExist(place.ctrlID)) {
         context.controls.Item(Variant(place.ctrlID));
     }
