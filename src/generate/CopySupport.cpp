@@ -16,12 +16,18 @@ bool IsSameFile(std::u16string_view first, std::u16string_view second) {
     return !error && same;
 }
 
+std::u16string Quoted(std::u16string_view text) {
+    std::u16string quoted(u"\"");
+    quoted += text;
+    quoted += u'"';
+    return quoted;
+}
+
 void SetCopyFailed(std::u16string_view what, std::u16string_view target, std::u16string_view detail) {
     std::u16string& text = State().gProjErr;
     text = what;
-    text += u"\"";
-    text += target;
-    text += u"\" failed!";
+    text += Quoted(target);
+    text += u" failed!";
     if (!detail.empty()) {
         text += u" Error = ";
         text += detail;

@@ -68,13 +68,6 @@ host::MessageAnswer Ask(std::u16string text, host::MessageButtons buttons, host:
     return CurrentHost().ShowMessage({State().gMsgPrefix, std::move(text), icon, buttons});
 }
 
-std::u16string Quoted(std::u16string_view text) {
-    std::u16string quoted(u"\"");
-    quoted += text;
-    quoted += u'"';
-    return quoted;
-}
-
 /// The companion log file of a SQL Server data file: "shop.mdf" gives "shop_log.ldf".
 std::u16string LogFileOf(std::u16string_view dataFile) {
     std::u16string log(dataFile.substr(0, dataFile.size() - 4));

@@ -48,6 +48,8 @@ private:
     void WritePage(QelControl& control, std::u16string_view outPath, bool overwrite, std::int16_t initType,
                    std::u16string_view missingEnd, const std::function<void()>& selectCurrent);
     std::u16string OutputPath(const QelControl& control, std::u16string_view fileName) const;
+    /// Check-only mode: whether the page's output file exists.
+    bool OutputExists(const QelControl& control, std::u16string_view fileName) const;
     /// Adds a context line in front of a pending error text.
     static void PrefixError(std::u16string_view context);
 

@@ -1,5 +1,6 @@
 #include "generate/Generator.h"
 
+#include "generate/CopySupport.h"
 #include "generate/ExtensionMerge.h"
 #include "generate/GenerationAbort.h"
 #include "generate/GenerationPass.h"
@@ -47,13 +48,6 @@ void Stop(std::u16string_view text) {
     ModuleState& state = State();
     state.gProjErr = state.gMsgPrefix;
     state.gProjErr += text;
-}
-
-std::u16string Quoted(std::u16string_view text) {
-    std::u16string quoted(u"\"");
-    quoted += text;
-    quoted += u'"';
-    return quoted;
 }
 
 /// Shows the progress window with the product's caption for a stage, kept in gStatusCaption.

@@ -54,6 +54,10 @@ std::u16string GenerationPass::OutputPath(const QelControl& control, std::u16str
     return ResolveOutputFolder(mSettings, control.CtrlOFolder(), fileName, mCheckOnly);
 }
 
+bool GenerationPass::OutputExists(const QelControl& control, std::u16string_view fileName) const {
+    return CheckFileOverwrite(OutputPath(control, fileName), true, true, /*checkOnly=*/true, false);
+}
+
 void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath, bool overwrite,
                                std::int16_t initType, std::u16string_view missingEnd,
                                const std::function<void()>& selectCurrent) {
@@ -93,9 +97,7 @@ std::int32_t GenerationPass::GenerateTablePages(QelTable& table) {
         const std::u16string fileName = BuildOutputFileName(
             mSettings, table.TblVar(), u"", control->CtrlOFile(), ResolveExtension(control->CtrlOExt()));
         if (mCheckOnly) {
-            if (CheckFileOverwrite(OutputPath(*control, fileName), true, true, true, false)) {
-                ++count;
-            }
+            count += OutputExists(*control, fileName) ? 1 : 0;
             continue;
         }
         GetStatus().DispStatus(Generating(fileName));
@@ -135,9 +137,7 @@ std::int32_t GenerationPass::GenerateFieldPages(QelField& field) {
             BuildOutputFileName(mSettings, mCurTblVar, field.FldParm(), control->CtrlOFile(),
                                 ResolveExtension(control->CtrlOExt()));
         if (mCheckOnly) {
-            if (CheckFileOverwrite(OutputPath(*control, fileName), true, true, true, false)) {
-                ++count;
-            }
+            count += OutputExists(*control, fileName) ? 1 : 0;
             continue;
         }
         GetStatus().DispStatus(Generating(fileName));
@@ -178,9 +178,7 @@ std::int32_t GenerationPass::GenerateOtherPages(std::u16string_view typeList, bo
                 ? control->CtrlOFile() + u"." + extension
                 : BuildOutputFileName(mSettings, u"", u"", control->CtrlOFile(), extension);
         if (mCheckOnly) {
-            if (CheckFileOverwrite(OutputPath(*control, fileName), true, true, true, false)) {
-                ++count;
-            }
+            count += OutputExists(*control, fileName) ? 1 : 0;
             continue;
         }
         GetStatus().DispStatus(Generating(fileName));
