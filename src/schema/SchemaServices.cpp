@@ -28,7 +28,9 @@ public:
     bool LoadReport(Qel&, const automation::Variant&, const automation::Variant&) override {
         Unavailable(u"LoadReport");
     }
-    void SynchronizeAfterLoad(Qel&) override { Unavailable(u"Load"); }
+    // Until synchronising exists, a loaded project stays as read, as when the user answers Keep:
+    // failing here would fail the load of every project whose AutoSync is on.
+    void SynchronizeAfterLoad(Qel&) override {}
 
 private:
     [[noreturn]] static void Unavailable(std::u16string_view member) {
