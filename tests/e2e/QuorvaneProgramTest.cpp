@@ -158,20 +158,21 @@ protected:
         }
     }
 
-    void ExpectGoldenSite() {
-        const fs::path golden = fs::path(QV_TEST_DATA_DIR) / "golden" / "site";
+    void ExpectGoldenSite(const fs::path& site, const std::string& name) {
+        const fs::path golden = fs::path(QV_TEST_DATA_DIR) / "golden" / name;
         // Goldens change only on purpose: QV_UPDATE_GOLDEN=1 writes the site over them.
         if (std::getenv("QV_UPDATE_GOLDEN") != nullptr) {
             fs::remove_all(golden);
             fs::create_directories(golden);
-            fs::copy(mSite, golden, fs::copy_options::recursive);
+            fs::copy(site, golden, fs::copy_options::recursive);
         }
-        ASSERT_EQ(Files(mSite), Files(golden));
+        ASSERT_EQ(Files(site), Files(golden));
         for (const std::string& file : Files(golden)) {
             SCOPED_TRACE(file);
-            EXPECT_EQ(Read(mSite / file), Read(golden / file));
+            EXPECT_EQ(Read(site / file), Read(golden / file));
         }
     }
+    void ExpectGoldenSite() { ExpectGoldenSite(mSite, "site"); }
 
     TempDir mTemp;
     fs::path mWork = mTemp / "work";
@@ -201,6 +202,25 @@ TEST_F(QuorvaneProgramTest, GeneratesTheSavedProjectAndAgainWithoutTouchingIt) {
     EXPECT_EQ(again.err.find("already exists"), std::string::npos) << again.err;
     EXPECT_EQ(Stamps(mSite), before);
     ExpectGoldenSite();
+}
+
+// The bundled demo: the shop database and our template package from the staged share tree.
+TEST_F(QuorvaneProgramTest, DemoGeneratesTheBundledShopAndAgainWithoutTouchingIt) {
+    const std::string first = Succeed({"demo", "site"});
+    EXPECT_NE(first.find("Site:         " + (mWork / "site").string() + "\n"), std::string::npos) << first;
+    EXPECT_NE(first.find("Project file: " + (mWork / "site.xml").string() + "\n"), std::string::npos)
+        << first;
+    ExpectGoldenSite(mWork / "site", "demo");
+    const std::vector<std::string> failures = AspCompileFailures(mWork / "site");
+    EXPECT_TRUE(failures.empty()) << failures.size() << " pages, first: " << failures.front();
+
+    const auto before = Stamps(mWork / "site");
+    EXPECT_NE(Succeed({"demo", "site"}).find(": 0 new, 0 replaced"), std::string::npos);
+    const RunResult again = Quorvane({"generate", "site.xml"});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.out.find(": 0 new, 0 replaced"), std::string::npos) << again.out;
+    EXPECT_EQ(again.err.find("already exists"), std::string::npos) << again.err;
+    EXPECT_EQ(Stamps(mWork / "site"), before);
 }
 
 TEST_F(QuorvaneProgramTest, RegeneratesOnlyWhatAChangedSettingChanges) {

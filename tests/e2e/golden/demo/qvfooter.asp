@@ -1,0 +1,6 @@
+﻿</div>
+<div class="qv-footer">
+<span class="qv-generator">Generated with Quorvane</span>
+</div>
+</body>
+</html>
