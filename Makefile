@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 BUILD := build/release
 ASAN_BUILD := build/asan
 
-.PHONY: all deps build test bench clean
+.PHONY: all deps build test demo bench clean
 
 all: build
 
@@ -21,6 +21,10 @@ test: build
 	cmake --preset asan
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	bash scripts/run-tests.sh $(ASAN_BUILD)
+
+# The main job: the bundled shop database made into a project and generated into ./demo-site.
+demo: build
+	$(BUILD)/bin/quorvane demo
 
 bench: deps
 	cmake --preset bench
