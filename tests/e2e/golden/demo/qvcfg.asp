@@ -1,7 +1,7 @@
 ﻿<%
 
 ' Settings of the site shop.
-Const QV_CONNECTION_STRING = "Driver=SQLite3;Database=/work/wt/cli/build/release/share/quorvane/demo/shop.db"
+Const QV_CONNECTION_STRING = "Driver=SQLite3;Database=@SHARE@/demo/shop.db"
 Const QV_SITE_NAME = "shop"
 Const QV_PAGE_SIZE = 20
 Const QV_DATE_FORMAT = 2
