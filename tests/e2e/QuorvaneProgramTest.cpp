@@ -295,6 +295,31 @@ TEST_F(QuorvaneProgramTest, ShowsAndSetsSettingsOfTheProjectTablesAndFields) {
     EXPECT_EQ(fs::last_write_time(mWork / "shop.xml"), stamp);
 }
 
+TEST_F(QuorvaneProgramTest, CreatesProjectsFromADataSourceAndAConnectionString) {
+    Write(mWork / "odbc.ini", "[shopdsn]\nDriver=SQLite3\nDatabase=" + (mWork / "shop.db").string() + "\n");
+    const std::map<std::string, std::string> environment = {
+        {"QUORVANE_USER_HIVE", (mTemp / "user.reg").string()},
+        {"QUORVANE_DOCUMENTS", (mTemp / "documents").string()},
+        {"HOME", (mTemp / "home").string()},
+        {"ODBCINI", (mWork / "odbc.ini").string()},
+    };
+    const RunResult dsn =
+        RunProgram(QV_QUORVANE_PROGRAM, {"new", "dsn.xml", "--odbc", "shopdsn"}, environment, mWork);
+    EXPECT_EQ(dsn.status, 0) << dsn.err;
+    EXPECT_NE(dsn.out.find("4 tables and views"), std::string::npos) << dsn.out;
+    const RunResult missing =
+        RunProgram(QV_QUORVANE_PROGRAM, {"new", "nodsn.xml", "--odbc", "nosuchdsn"}, environment, mWork);
+    EXPECT_NE(missing.status, 0);
+    EXPECT_NE(missing.err.find("Data source name not found"), std::string::npos) << missing.err;
+    EXPECT_FALSE(fs::exists(mWork / "nodsn.xml"));
+
+    EXPECT_NE(Succeed({"new", "text.xml", "--connection-string",
+                       "Driver=SQLite3;Database=" + (mWork / "shop.db").string(), "--tables", "big_lines"})
+                  .find("4 tables and views, 1 loaded"),
+              std::string::npos);
+    Fail({"new", "user.xml", "--sqlite", "shop.db", "--user", "me"}, "--user goes with --odbc");
+}
+
 TEST_F(QuorvaneProgramTest, LoadsAndUnloadsTables) {
     EXPECT_NE(Succeed({"new", "shop.xml", "--sqlite", "shop.db", "--tables", "customers,products"})
                   .find("4 tables and views, 2 loaded"),

@@ -109,6 +109,9 @@ host::SyncChoice CommandHost::AskKeepOrUpdate(const host::SyncQuestion& question
 }
 
 host::SchemaAnswer CommandHost::ChooseSchema(const host::SchemaQuestion& question) {
+    if (mAnswers.schema) {
+        return {*mAnswers.schema};
+    }
     return mConsole.ChooseSchema(question);
 }
 

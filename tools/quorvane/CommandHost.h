@@ -22,6 +22,8 @@ struct CommandAnswers {
     OverwriteKind overwrite = OverwriteKind::Ask;
     std::optional<host::TemplateChoice> templateFolder;
     std::optional<host::SyncChoice> keys;
+    /// The schema (owner) to choose when the database offers several.
+    std::optional<std::u16string> schema;
     /// Renamed objects, old name and new name; set means the mapping is answered from here.
     std::optional<std::vector<std::pair<std::u16string, std::u16string>>> renames;
 };

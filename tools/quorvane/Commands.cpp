@@ -83,6 +83,7 @@ void LoadDatabase(Session& session, const CommandLine& line) {
         UsageError("new", "--user goes with --odbc");
     }
     Qel& project = session.Project();
+    const Variant schema(Utf16(line.Value("schema").value_or("")));
     if (std::optional<std::string> file = line.Value("sqlite")) {
         // The SQLite driver would quietly create an empty database in place of a missing one.
         std::error_code error;
@@ -99,7 +100,7 @@ void LoadDatabase(Session& session, const CommandLine& line) {
                        user, password, Variant(u""), Variant(u""));
     } else if (std::optional<std::string> text = line.Value("connection-string")) {
         project.LoadDB(Variant(u""), Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(u""), Variant(false),
-                       Variant(u""), Variant(u""), Variant(Utf16(*text)), Variant(u""));
+                       Variant(u""), Variant(u""), Variant(Utf16(*text)), schema);
     } else if (std::optional<std::string> access = line.Value("access")) {
         std::error_code error;
         if (!fs::is_regular_file(*access, error)) {
@@ -160,7 +161,11 @@ void NewCommand(const std::vector<std::string>& arguments, std::ostream& out) {
     if (fs::exists(file, error)) {
         throw CommandError("quorvane new: " + file.string() + " already exists; it is left as it is");
     }
-    Session session(CommandAnswers{});
+    CommandAnswers answers;
+    if (std::optional<std::string> schema = line.Value("schema")) {
+        answers.schema = Utf16(*schema);
+    }
+    Session session(std::move(answers));
     Qel& project = session.Project();
     project.AddProj(Utf16(file.stem().string()));
     LoadDatabase(session, line);

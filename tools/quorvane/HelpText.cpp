@@ -40,7 +40,7 @@ Commands:
 'quorvane COMMAND --help' describes a command. Exit status is 0 on success; on failure it is
 non-zero and the reason is written to standard error.
 )"},
-        {"new", R"(Usage: quorvane new PROJECT.xml SOURCE [--tables NAME,...]
+        {"new", R"(Usage: quorvane new PROJECT.xml SOURCE [--schema NAME] [--tables NAME,...]
 
 Creates a project from a database and saves it as PROJECT.xml (which must not exist yet). The
 project is named after the file; its site goes to the folder PROJECT-site beside it until
@@ -52,6 +52,7 @@ SOURCE is one of:
   --connection-string TEXT           an ODBC connection string
   --access FILE [--password P]       an Access database (.mdb, .accdb)
 
+  --schema NAME       the schema (owner) whose tables to load, where the database asks for one
   --tables NAME,...   keep only these tables' fields loaded (the others stay in the project,
                       unloaded and not generated)
 )"},
