@@ -276,6 +276,22 @@ void DemoSiteTest::GenerateSite() {
         }
     }
 
+    // The demo holds no report, so the report control's page is made over a table as its source,
+    // grouped by the order with the quantities summed, as a report of order lines would be.
+    QelTable* lines = tables.Find(u"order_lines");
+    ASSERT_NE(lines, nullptr);
+    lines->Fields()->Find(u"order_id")->SetFldGroupBy(1);
+    lines->Fields()->Find(u"quantity")->SetFldRptAggSum(true);
+    mProject->SetCurrentTable(lines);
+    Call(tables, u"Item", {Variant(lines->TblName())});
+    for (std::int16_t index = 1; index <= controls.Count(); ++index) {
+        Ref<QelControl> control = controls.Item(Variant(index));
+        if (control->CtrlType() == u"report") {
+            ASSERT_NO_FATAL_FAILURE(Generate(prepared[index], index, SelectAll,
+                                             OutputName(lines->TblVar(), *control), lines->TblName()));
+        }
+    }
+
     mProject->SetCurrentTable(nullptr);
     mProject->SetCurrentField(nullptr);
     for (std::int16_t index = 1; index <= controls.Count(); ++index) {

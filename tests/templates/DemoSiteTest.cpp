@@ -160,6 +160,7 @@ TEST_F(DemoSite, EveryControlMakesItsPages) {
         expected.insert(std::string("order_totals") + page + ".asp");
     }
     expected.insert("products_picturepicture.asp");
+    expected.insert("order_linesreport.asp");
     std::set<std::string> made;
     for (const auto& [name, page] : mPages) {
         made.insert(name);
@@ -192,7 +193,7 @@ TEST_F(DemoSite, ServerCodeOfEveryPageCompiles) {
         }
         ++compiled;
     }
-    EXPECT_EQ(compiled, 34);
+    EXPECT_EQ(compiled, 35);
 }
 
 // SQL text is made of the template's own literals; what a request brings travels as a parameter.
@@ -268,6 +269,10 @@ TEST_F(DemoSite, FormsFollowTheColumnKinds) {
     // The counter is the database's to fill.
     EXPECT_FALSE(Contains(add, R"(name="x_customer_id")"));
     EXPECT_TRUE(Contains(add, "If Not qvTokenOk() Then"));
+    // The report groups by the order and sums the quantities.
+    const std::u16string& report = Page("order_linesreport.asp");
+    EXPECT_TRUE(Contains(report, R"(qvGroupKey = qvGroupKey & "|" & qvFormatValue(rs("order_id"), "int"))"));
+    EXPECT_TRUE(Contains(report, R"(nSum4 = nSum4 + rs("quantity"))"));
     // Binary columns are shown through their picture page.
     EXPECT_TRUE(Contains(Page("productsview.asp"), R"(<img src="products_picturepicture.asp?)"));
 }
