@@ -17,6 +17,7 @@ CREATE TABLE products (
     name VARCHAR(60) NOT NULL,
     price DECIMAL(10,2) NOT NULL,
     stock INTEGER NOT NULL DEFAULT 0,
+    weight_kg DOUBLE,
     discontinued BOOLEAN NOT NULL DEFAULT 0,
     description TEXT,
     picture BLOB
@@ -53,12 +54,12 @@ INSERT INTO customers (name, email, city, joined, vip, notes) VALUES
     ('Chen Wei', NULL, 'Taipei', '2024-01-20', 0, 'Pays by invoice.'),
     ('Dora "Dee" O''Neill', 'dora@example.com', 'Cork', '2024-03-09', 1, 'Quotes & ampersands <test>.');
 
-INSERT INTO products (name, price, stock, discontinued, description) VALUES
-    ('Green tea, 100 g', 6.50, 120, 0, 'Loose leaves from Shizuoka.'),
-    ('Teapot', 34.90, 8, 0, 'Cast iron, 0.8 litres.'),
-    ('Cup set', 19.00, 25, 0, NULL),
-    ('Sugar cubes', 2.20, 0, 1, 'No longer sold.'),
-    ('Honey, 250 g', 7.80, 40, 0, 'From a local beekeeper.');
+INSERT INTO products (name, price, stock, weight_kg, discontinued, description) VALUES
+    ('Green tea, 100 g', 6.50, 120, 0.1, 0, 'Loose leaves from Shizuoka.'),
+    ('Teapot', 34.90, 8, 1.25, 0, 'Cast iron, 0.8 litres.'),
+    ('Cup set', 19.00, 25, 0.6, 0, NULL),
+    ('Sugar cubes', 2.20, 0, 0.5, 1, 'No longer sold.'),
+    ('Honey, 250 g', 7.80, 40, 0.3, 0, 'From a local beekeeper.');
 
 INSERT INTO orders (customer_id, order_date, shipped, comment) VALUES
     (1, '2024-04-02', 1, NULL),
