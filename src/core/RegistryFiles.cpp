@@ -28,4 +28,11 @@ std::u16string ShippedExtensionsFolder() {
     return system::JoinPath(MachineHiveFolder(), u"extensions");
 }
 
+std::u16string ResolveExtensionPackage(std::u16string_view name) {
+    if (name.empty() || system::IsAbsolutePath(name)) {
+        return std::u16string(name);
+    }
+    return system::JoinPath(ShippedExtensionsFolder(), name);
+}
+
 } // namespace qv

@@ -18,4 +18,8 @@ std::u16string ResolveRegistryFile(std::u16string_view name);
 /// machine hive.
 std::u16string ShippedExtensionsFolder();
 
+/// The path of an extension package named in the registry (an extension's Template): a
+/// relative name is taken in ShippedExtensionsFolder(); an absolute path and "" stay as they are.
+std::u16string ResolveExtensionPackage(std::u16string_view name);
+
 } // namespace qv

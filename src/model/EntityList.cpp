@@ -13,10 +13,6 @@ namespace qv {
 using automation::Variant;
 using automation::VarType;
 
-namespace {
-
-/// The position a numeric index names, or nullopt for a value that is no number or lies beyond
-/// the 32-bit range (which no position reaches).
 std::optional<std::int32_t> PositionIndex(const Variant& index) {
     const VarType type = index.Type();
     if (type == VarType::Integer || type == VarType::Long || type == VarType::Byte) {
@@ -32,8 +28,6 @@ std::optional<std::int32_t> PositionIndex(const Variant& index) {
     }
     return automation::ToLong(index); // rounds half to even, as the runtime does
 }
-
-} // namespace
 
 EntityList::EntityList(const EntityListShape& shape) : mShape(shape) {}
 

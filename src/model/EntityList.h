@@ -17,6 +17,10 @@
 
 namespace qv {
 
+/// The position a numeric index names, or nullopt for a value that is no number or lies beyond
+/// the 32-bit range (which no position reaches). A fraction rounds half to even.
+std::optional<std::int32_t> PositionIndex(const automation::Variant& index);
+
 /// The settings of its entities that a list keeps up to date, and how it makes a new entity.
 struct EntityListShape {
     std::size_t nameSetting; ///< the entity's name, also its key in the list

@@ -2,6 +2,8 @@
 
 #include "project/Qel.h"
 
+#include "project/QelExtension.h"
+#include "project/QelExtensions.h"
 #include "project/internal/Boundary.h"
 
 #include "model/field/QelField.h"
@@ -16,10 +18,10 @@
 #include "core/QelKeyword.h"
 #include "core/QelStatus.h"
 #include "core/RegistryFiles.h"
-#include "core/cRegistry.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
+#include "platform/system/Paths.h"
 
 #include <string>
 #include <vector>
@@ -122,9 +124,8 @@ void Qel::LoadDB(const Variant& sDBName, const Variant& sDBType, const Variant& 
             state.gProjErr = u"invalid database path!";
             return;
         }
-        const std::u16string path = TextArgument(sPhyPath);
-        const std::size_t separator = path.rfind(u'\\');
-        key = separator == std::u16string::npos ? path : path.substr(separator + 1);
+        // The file's name, after the last separator of either kind.
+        key = system::BaseName(TextArgument(sPhyPath));
     } else if (type == OdbcType) {
         if (IsBlank(sDBName)) {
             state.gProjErr = u"invalid DBName specified!";
@@ -176,18 +177,9 @@ void Qel::LoadDB(const Variant& sDBName, const Variant& sDBType, const Variant& 
 }
 
 void Qel::LoadRegisteredExtensions() {
-    ModuleState& state = State();
-    cRegistry& registry = GetRegistry();
-    registry.SetClassKey(RootKey::CurrentUser);
-    registry.SetSectionKey(state.gRegKeyExtensions);
-    std::vector<std::u16string> names;
-    std::int32_t count = 0;
-    registry.EnumerateValues(names, count);
-    for (std::int32_t index = 1; index <= count; ++index) {
-        state.gRegValueName = names[static_cast<std::size_t>(index)];
-        const Variant data = GetRegValue(u"HKCU", state.gRegKeyExtensions, state.gRegValueName);
-        AddExtension(names[static_cast<std::size_t>(index)], TextOf(data).value_or(std::u16string()));
-    }
+    // A registered name already listed in another letter case takes the registered package
+    // instead of failing the load.
+    qv::LoadRegisteredExtensions(GetExtensions());
 }
 
 Variant Qel::CustomViewConnStr() const {
@@ -301,23 +293,17 @@ void Qel::UnLoadDB() {
     project::ReportFailures([&] {
         Databases().Delete(Variant(std::int32_t{1}));
         ModuleState& state = State();
-        if (state.gExtensions) {
-            const std::int32_t count = automation::ToLong(
-                automation::CallByName(*state.gExtensions, u"Count", automation::InvokeRead));
-            for (std::int32_t seq = count; seq >= 1; --seq) {
-                const Variant extension =
-                    automation::CallByName(*state.gExtensions, u"Seq", automation::InvokeRead,
-                                           {Variant(static_cast<std::int16_t>(seq))});
-                DeleteExtension(automation::ToString(
-                    automation::CallByName(*extension.ObjectValue(), u"Name", automation::InvokeRead)));
+        // Emptied entry by entry, each found by identity: an entry whose names were changed
+        // through its settings still goes.
+        QelExtensions& extensions = GetExtensions();
+        while (QelExtension* extension = extensions.At(extensions.Count())) {
+            const Ref<QelExtension> held(extension);
+            if (!extensions.Remove(*held)) {
+                break;
             }
         }
-        if (mMasterDetails) {
-            RemoveAllMasterDetails();
-        }
-        if (mCustomScripts) {
-            RemoveAllCustomScripts();
-        }
+        RemoveAllMasterDetails();
+        RemoveAllCustomScripts();
         state.gProjErr.clear();
         ClearSecuritySettings();
     });

@@ -36,39 +36,46 @@ bool IsDeclaration(std::u16string_view visible) {
     return false;
 }
 
-/// Appends one line, with the blank line the script layout asks for before it, and updates the
-/// state from it. The state a line sets applies from the next line on, so the line that opens a
-/// block is still plain text.
+/// Inside a script block, the blank line that goes before a line starting with `visible`, and
+/// the counts that line leaves.
+void SpaceScriptLine(std::u16string& output, std::u16string_view visible, LineState& state) {
+    if (visible.front() == u'\'') {
+        // One blank line before a run of comments.
+        if (state.commentLines == 0) {
+            output += Crlf;
+        }
+        ++state.commentLines;
+        state.codeLines = 0;
+        return;
+    }
+    if (IsDeclaration(visible)) {
+        // A declaration directly after its comments keeps them together.
+        if (state.commentLines == 0) {
+            output += Crlf;
+        }
+        state.commentLines = 0;
+        state.codeLines = 0;
+        return;
+    }
+    // Code after a comment run of two lines or more stands apart from it.
+    if (state.codeLines == 0 && state.commentLines >= 2) {
+        output += Crlf;
+    }
+    state.commentLines = 0;
+    ++state.codeLines;
+}
+
+/// Appends one line (nothing for a blank one), with the blank line the script layout asks for before
+/// it, and updates the state from it. The state a line sets applies from the next line on, so
+/// the line that opens a block is still plain text.
 void FormatOutputLine(std::u16string& output, std::u16string_view line, LineState& state) {
     std::size_t first = 0;
     while (first < line.size() && IsBlank(line[first])) {
         ++first;
     }
     if (first < line.size()) {
-        const std::u16string_view visible = line.substr(first);
-        if (!state.inScript) {
-            // Outside script blocks the line goes as it is.
-        } else if (visible.front() == u'\'') {
-            // One blank line before a run of comments.
-            if (state.commentLines == 0) {
-                output += Crlf;
-            }
-            ++state.commentLines;
-            state.codeLines = 0;
-        } else if (IsDeclaration(visible)) {
-            // A declaration directly after its comments keeps them together.
-            if (state.commentLines == 0) {
-                output += Crlf;
-            }
-            state.commentLines = 0;
-            state.codeLines = 0;
-        } else {
-            // Code after a comment run of two lines or more stands apart from it.
-            if (state.codeLines == 0 && state.commentLines >= 2) {
-                output += Crlf;
-            }
-            state.commentLines = 0;
-            ++state.codeLines;
+        if (state.inScript) {
+            SpaceScriptLine(output, line.substr(first), state);
         }
         output += line;
         output += Crlf;

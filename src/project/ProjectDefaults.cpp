@@ -2,6 +2,9 @@
 
 #include "project/Qel.h"
 
+#include "project/QelExtension.h"
+#include "project/QelExtensions.h"
+
 #include "model/table/QelDatabase.h"
 #include "model/table/QelDatabases.h"
 
@@ -146,21 +149,15 @@ void Qel::SaveDefault() {
                 Variant(state.gScriptEngineTimeout));
 
     // The registered extensions; values of extensions no longer listed stay.
-    const automation::Ref<automation::Object>& extensions = state.gExtensions;
-    if (!extensions) {
-        return;
-    }
-    const std::int32_t count =
-        automation::ToLong(automation::CallByName(*extensions, u"Count", automation::InvokeRead));
-    for (std::int32_t seq = 1; seq <= count; ++seq) {
-        const Variant extension = automation::CallByName(*extensions, u"Seq", automation::InvokeRead,
-                                                         {Variant(static_cast<std::int16_t>(seq))});
-        automation::Object& item = *extension.ObjectValue();
-        const std::u16string name =
-            automation::ToString(automation::CallByName(item, u"Name", automation::InvokeRead));
-        const Variant packageFile = automation::CallByName(item, u"Template", automation::InvokeRead);
-        state.gRegValueName = name;
-        SetRegValue(u"HKCU", state.gRegKeyExtensions, state.gRegValueName, text, packageFile);
+    QelExtensions& extensions = GetExtensions();
+    for (std::int32_t seq = 1; seq <= extensions.Count(); ++seq) {
+        const automation::Ref<QelExtension> extension = extensions.Seq(static_cast<std::int16_t>(seq));
+        if (!extension) {
+            continue;
+        }
+        state.gRegValueName = extension->Name();
+        SetRegValue(u"HKCU", state.gRegKeyExtensions, state.gRegValueName, text,
+                    Variant(extension->Template()));
     }
 }
 

@@ -2,6 +2,13 @@
 
 #include "project/GenerationService.h"
 #include "project/ProjectFile.h"
+#include "project/ProjectFileStorage.h"
+#include "project/QelCustomScript.h"
+#include "project/QelCustomScripts.h"
+#include "project/QelExtensions.h"
+#include "project/QelMasterDetail.h"
+#include "project/QelMasterDetails.h"
+#include "project/SearchOperators.h"
 #include "project/SynchronizationService.h"
 #include "project/internal/Boundary.h"
 
@@ -22,6 +29,7 @@
 #include "core/Common.h"
 #include "core/QelVars.h"
 #include "core/QoProperties.h"
+#include "core/RegistryFiles.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
@@ -34,13 +42,8 @@ using automation::Variant;
 
 namespace {
 
-/// "Object doesn't support this action": a member whose implementation this build lacks.
+/// "Object doesn't support this action": what the project file raises while this build lacks it.
 constexpr std::int32_t NotSupported = 445;
-
-[[noreturn]] void RaiseNotAvailable(std::u16string_view member) {
-    automation::Raise(NotSupported, State().gProductName,
-                      std::u16string(member) + u" is not available in this build.");
-}
 
 /// The messages of members whose service no layer has registered.
 constexpr std::u16string_view NoGeneration =
@@ -160,11 +163,7 @@ QelDatabase& Qel::Database() const {
 }
 
 Ref<automation::Object> Qel::Extensions() const {
-    Ref<automation::Object> extensions = State().gExtensions;
-    if (!extensions) {
-        RaiseNotAvailable(u"The extension list");
-    }
-    return extensions;
+    return Ref<automation::Object>(&GetExtensions());
 }
 
 Ref<automation::Object> Qel::Language() const {
@@ -175,18 +174,26 @@ Ref<automation::Object> Qel::CodeBase() const {
     return Ref<automation::Object>(&GetCodeBase());
 }
 
-Ref<automation::Object> Qel::masterdetails() const {
+QelMasterDetails& Qel::MasterDetails() const {
     if (!mMasterDetails) {
-        RaiseNotAvailable(u"The master/detail list");
+        mMasterDetails = automation::MakeRef<QelMasterDetails>();
     }
-    return mMasterDetails;
+    return *mMasterDetails;
+}
+
+QelCustomScripts& Qel::CustomScripts() const {
+    if (!mCustomScripts) {
+        mCustomScripts = automation::MakeRef<QelCustomScripts>();
+    }
+    return *mCustomScripts;
+}
+
+Ref<automation::Object> Qel::masterdetails() const {
+    return Ref<automation::Object>(&MasterDetails());
 }
 
 Ref<automation::Object> Qel::customscripts() const {
-    if (!mCustomScripts) {
-        RaiseNotAvailable(u"The custom script list");
-    }
-    return mCustomScripts;
+    return Ref<automation::Object>(&CustomScripts());
 }
 
 std::u16string Qel::ProjErr() const {
@@ -229,71 +236,98 @@ void Qel::DeleteProj() {
 
 // --- Lists of the project and the apartment ------------------------------------------------
 
-bool Qel::AddExtension(std::u16string_view, std::u16string_view) {
-    RaiseNotAvailable(u"AddExtension");
+bool Qel::AddExtension(std::u16string_view sName, std::u16string_view sTemplate) {
+    return GetExtensions().AddExtension(sName, sTemplate);
 }
 
-bool Qel::DeleteExtension(std::u16string_view) {
-    RaiseNotAvailable(u"DeleteExtension");
+bool Qel::DeleteExtension(std::u16string_view sName) {
+    return GetExtensions().DeleteExtension(sName);
 }
 
-Variant Qel::AddMasterDetail(std::u16string_view, std::u16string_view) {
-    RaiseNotAvailable(u"AddMasterDetail");
+Variant Qel::AddMasterDetail(std::u16string_view sMasterTable, std::u16string_view sDetailTable) {
+    return Variant(MasterDetails().AddMasterDetail(sMasterTable, sDetailTable));
 }
 
-Variant Qel::AddMasterDetailRelation(std::u16string_view, std::u16string_view, std::u16string_view,
-                                     std::u16string_view) {
-    RaiseNotAvailable(u"AddMasterDetailRelation");
+Variant Qel::AddMasterDetailRelation(std::u16string_view sMasterTable, std::u16string_view sDetailTable,
+                                     std::u16string_view sMasterField, std::u16string_view sDetailField) {
+    return Variant(
+        MasterDetails().AddMasterDetailRelation(sMasterTable, sDetailTable, sMasterField, sDetailField));
 }
 
-Variant Qel::DeleteMasterDetail(std::u16string_view, std::u16string_view) {
-    RaiseNotAvailable(u"DeleteMasterDetail");
+Variant Qel::DeleteMasterDetail(std::u16string_view sMasterTable, std::u16string_view sDetailTable) {
+    return Variant(MasterDetails().DeleteMasterDetail(sMasterTable, sDetailTable));
 }
 
-Variant Qel::DeleteMasterDetailRelation(std::u16string_view, std::u16string_view, std::u16string_view,
-                                        std::u16string_view) {
-    RaiseNotAvailable(u"DeleteMasterDetailRelation");
+Variant Qel::DeleteMasterDetailRelation(std::u16string_view sMasterTable, std::u16string_view sDetailTable,
+                                        std::u16string_view sMasterField, std::u16string_view sDetailField) {
+    return Variant(
+        MasterDetails().DeleteMasterDetailRelation(sMasterTable, sDetailTable, sMasterField, sDetailField));
 }
 
-bool Qel::AddCustomScript(std::u16string_view, std::u16string_view, std::u16string_view, std::u16string_view,
-                          std::u16string_view, std::u16string_view, std::u16string_view) {
-    RaiseNotAvailable(u"AddCustomScript");
+bool Qel::AddCustomScript(std::u16string_view sScriptType, std::u16string_view sCodeType,
+                          std::u16string_view sName, std::u16string_view sCtrlID, std::u16string_view sL1Key,
+                          std::u16string_view sL2Key, std::u16string_view sCode) {
+    return CustomScripts().AddCustomScript({sScriptType, sCodeType, sName, sCtrlID, sL1Key, sL2Key}, sCode);
 }
 
-bool Qel::UpdateCustomScript(std::u16string_view, std::u16string_view, std::u16string_view,
-                             std::u16string_view, std::u16string_view, std::u16string_view,
-                             std::u16string_view) {
-    RaiseNotAvailable(u"UpdateCustomScript");
+bool Qel::UpdateCustomScript(std::u16string_view sScriptType, std::u16string_view sCodeType,
+                             std::u16string_view sName, std::u16string_view sCtrlID,
+                             std::u16string_view sL1Key, std::u16string_view sL2Key,
+                             std::u16string_view sCode) {
+    return CustomScripts().UpdateCustomScript({sScriptType, sCodeType, sName, sCtrlID, sL1Key, sL2Key},
+                                              sCode);
 }
 
-bool Qel::DeleteCustomScript(std::u16string_view, std::u16string_view, std::u16string_view,
-                             std::u16string_view, std::u16string_view, const Variant&) {
-    RaiseNotAvailable(u"DeleteCustomScript");
+bool Qel::DeleteCustomScript(std::u16string_view sScriptType, std::u16string_view sCodeType,
+                             std::u16string_view sName, std::u16string_view sCtrlID,
+                             std::u16string_view sL1Key, const Variant& sL2Key) {
+    const std::u16string secondKey = automation::ToString(sL2Key.Deref());
+    return CustomScripts().DeleteCustomScript({sScriptType, sCodeType, sName, sCtrlID, sL1Key, secondKey});
 }
 
-std::u16string Qel::LoadCodeBase(std::u16string_view, std::u16string_view, std::u16string_view) {
-    RaiseNotAvailable(u"LoadCodeBase");
+std::u16string Qel::LoadCodeBase(std::u16string_view sScriptType, std::u16string_view sCodeType,
+                                 std::u16string_view sName) {
+    return qv::LoadCodeBase(Conversion(), sScriptType, sCodeType, sName);
 }
 
-bool Qel::CodeBaseExist(std::u16string_view, std::u16string_view, std::u16string_view) {
-    RaiseNotAvailable(u"CodeBaseExist");
+bool Qel::CodeBaseExist(std::u16string_view sScriptType, std::u16string_view sCodeType,
+                        std::u16string_view sName) {
+    return qv::CodeBaseExist(sScriptType, sCodeType, sName);
 }
 
-std::u16string Qel::LoadCustomScriptCode(std::u16string_view, std::u16string_view, std::u16string_view,
-                                         std::u16string_view, std::u16string_view, std::u16string_view) {
-    RaiseNotAvailable(u"LoadCustomScriptCode");
+std::u16string Qel::LoadCustomScriptCode(std::u16string_view sScriptType, std::u16string_view sCodeType,
+                                         std::u16string_view sName, std::u16string_view sCtrlID,
+                                         std::u16string_view sL1Key, std::u16string_view sL2Key) {
+    Ref<QelDatabase> database = db();
+    CustomScriptContext context{Controls(),    database.Get(), Conversion(),
+                                mCodeBaseFile, mDllVersion,    &ResolveRegistryFile};
+    return qv::LoadCustomScriptCode(context, {sScriptType, sCodeType, sName, sCtrlID, sL1Key, sL2Key});
 }
 
+// The lists are emptied entry by entry, each found by identity: an entry whose names were
+// changed through its settings still goes.
 void Qel::RemoveAllMasterDetails() {
-    RaiseNotAvailable(u"The master/detail list");
+    QelMasterDetails& pairs = MasterDetails();
+    while (QelMasterDetail* pair = pairs.At(pairs.Count())) {
+        const Ref<QelMasterDetail> held(pair);
+        if (!pairs.Remove(*held)) {
+            break;
+        }
+    }
 }
 
 void Qel::RemoveAllCustomScripts() {
-    RaiseNotAvailable(u"The custom script list");
+    QelCustomScripts& scripts = CustomScripts();
+    while (QelCustomScript* script = scripts.At(scripts.Count())) {
+        const Ref<QelCustomScript> held(script);
+        if (!scripts.Remove(*held)) {
+            break;
+        }
+    }
 }
 
-std::u16string Qel::FldSrchOprs(std::int16_t) {
-    RaiseNotAvailable(u"FldSrchOprs");
+std::u16string Qel::FldSrchOprs(std::int16_t ftype) {
+    return qv::FldSrchOprs(ftype);
 }
 
 // --- Members served by the layers above ----------------------------------------------------
@@ -465,8 +499,8 @@ ScriptEngineObjects Qel::EngineObjects() {
     Ref<QelDatabase> database = db();
     objects.database = database ? Variant(Ref<automation::Object>(database)) : Variant::Nothing();
     objects.controls = Variant(Ref<automation::Object>(&Controls()));
-    objects.masterDetails = mMasterDetails ? Variant(mMasterDetails) : Variant::Nothing();
-    objects.customScripts = mCustomScripts ? Variant(mCustomScripts) : Variant::Nothing();
+    objects.masterDetails = Variant(masterdetails());
+    objects.customScripts = Variant(customscripts());
     return objects;
 }
 
@@ -480,13 +514,7 @@ void Qel::RaiseGenerationError() {
 }
 
 void Qel::WriteTextFile(std::u16string_view path, std::u16string_view text, bool ansiOnly) {
-    const Variant utf8 =
-        ConvertToDataType(GetRegValue(u"HKCU", State().gRegKeyGeneral, u"UTF8Project"), Variant(u"Boolean"));
-    if (!ansiOnly && utf8.Type() == automation::VarType::Boolean && utf8.BooleanValue()) {
-        system::WriteTextFile(path, text, system::TextEncodingKind::Utf8WithBom, 0);
-        return;
-    }
-    system::WriteTextFile(path, text, system::TextEncodingKind::CodePage, AnsiCodePage());
+    ::qv::WriteTextFile(path, text, ansiOnly);
 }
 
 } // namespace qv

@@ -20,9 +20,11 @@ namespace qv {
 class ConditionEvaluator;
 class QelControl;
 class QelControls;
+class QelCustomScripts;
 class QelDatabase;
 class QelDatabases;
 class QelField;
+class QelMasterDetails;
 class QelTable;
 class TemplateConversion;
 
@@ -76,6 +78,8 @@ public:
     /// The project's own master/detail pairs and custom scripts, created on first use.
     automation::Ref<automation::Object> masterdetails() const;
     automation::Ref<automation::Object> customscripts() const;
+    QelMasterDetails& MasterDetails() const;
+    QelCustomScripts& CustomScripts() const;
     std::u16string ProjErr() const;
     void SetProjErr(std::u16string_view text);
 
@@ -307,8 +311,8 @@ private:
     std::u16string mDllVersion;
     mutable automation::Ref<QelDatabases> mDatabases;
     std::u16string mDBName;
-    mutable automation::Ref<automation::Object> mMasterDetails;
-    mutable automation::Ref<automation::Object> mCustomScripts;
+    mutable automation::Ref<QelMasterDetails> mMasterDetails; ///< created on first use
+    mutable automation::Ref<QelCustomScripts> mCustomScripts; ///< created on first use
     std::int16_t mUnloadThresholdCount = 0;
     bool mBackupFile = false;
     std::u16string mUserCode;

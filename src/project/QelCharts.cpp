@@ -1,5 +1,7 @@
 #include "project/QelCharts.h"
 
+#include "model/EntityList.h"
+
 #include "core/Common.h"
 #include "core/QelVars.h"
 
@@ -7,36 +9,15 @@
 #include "platform/automation/Text.h"
 
 #include <array>
-#include <cmath>
-#include <limits>
 
 namespace qv {
 
 using automation::Variant;
-using automation::VarType;
 
 namespace {
 
 constexpr std::size_t Ordinal(QelChart::Setting setting) {
     return static_cast<std::size_t>(setting);
-}
-
-/// The position a numeric index names, or nullopt for a value that is no number or lies beyond
-/// every position.
-std::optional<std::int32_t> PositionIndex(const Variant& index) {
-    const VarType type = index.Type();
-    if (type == VarType::Integer || type == VarType::Long || type == VarType::Byte) {
-        return automation::ToLong(index);
-    }
-    if (type != VarType::Single && type != VarType::Double) {
-        return std::nullopt;
-    }
-    const double value = automation::ToDouble(index);
-    if (!std::isfinite(value) || value <= std::numeric_limits<std::int32_t>::min() - 0.5 ||
-        value >= std::numeric_limits<std::int32_t>::max() + 0.5) {
-        return std::nullopt;
-    }
-    return automation::ToLong(index); // rounds half to even, as the runtime does
 }
 
 } // namespace
@@ -63,8 +44,7 @@ std::u16string QelCharts::curSeq() const {
 }
 
 bool QelCharts::Matches(const automation::Object& entry, EntryNames names, NameCompare compare) const {
-    const std::u16string name = Cast(entry).ChartName();
-    return compare == NameCompare::Exact ? name == names[0] : automation::EqualsNoCase(name, names[0]);
+    return NameMatches(Cast(entry).ChartName(), names[0], compare);
 }
 
 std::optional<std::int16_t> QelCharts::EntrySeq(const automation::Object& entry) const {
@@ -78,10 +58,12 @@ void QelCharts::SetEntrySeq(automation::Object& entry, std::int16_t seq) {
 void QelCharts::MakeCurrent(const automation::Object& entry) {
     const QelChart& chart = Cast(entry);
     try {
-        mCurName = chart.ChartName();
-        mCurSeq = chart.ChartSeq();
+        std::u16string name = chart.ChartName();
+        const std::int16_t seq = chart.ChartSeq();
+        mCurName = std::move(name);
+        mCurSeq = seq;
     } catch (const automation::Error&) {
-        // A setting made unreadable through the bag leaves the cursor.
+        // A setting made unreadable through the bag leaves the cursor as it was.
     }
 }
 
@@ -93,19 +75,14 @@ automation::Ref<automation::Object> QelCharts::CreateEntry(EntryNames names) {
 }
 
 automation::Ref<QelChart> QelCharts::AddOrFind(std::u16string_view name) {
-    if (name.empty()) {
-        return nullptr;
-    }
-    const std::array<std::u16string_view, 1> names{name};
-    return automation::Ref<QelChart>(Cast(AdmitEntry(names)));
+    return automation::Ref<QelChart>(Cast(AdmitNamed(name)));
 }
 
 bool QelCharts::Change(std::u16string_view OldName, std::u16string_view NewName) {
     if (OldName.empty() || NewName.empty()) {
         return false;
     }
-    const std::array<std::u16string_view, 1> oldNames{OldName};
-    automation::Object* entry = FindEntry(oldNames, NameCompare::Exact);
+    automation::Object* entry = FindNamed(Variant(OldName));
     if (entry == nullptr) {
         return false;
     }
@@ -126,38 +103,23 @@ bool QelCharts::Change(std::u16string_view OldName, std::u16string_view NewName)
 }
 
 bool QelCharts::Delete(const Variant& Index) {
-    const Variant& index = Index.Deref();
-    if (!index.IsString() || index.StringValue().empty()) {
-        return false;
-    }
-    const std::array<std::u16string_view, 1> names{index.StringValue()};
-    automation::Object* entry = FindEntry(names, NameCompare::Exact);
-    return entry != nullptr && RemoveEntry(*entry);
+    return RemoveNamed(Index);
 }
 
 bool QelCharts::ChartExist(const Variant& Index) const {
-    const Variant& index = Index.Deref();
-    if (!index.IsString()) {
-        return false;
-    }
-    const std::array<std::u16string_view, 1> names{index.StringValue()};
-    return FindEntry(names, NameCompare::Exact) != nullptr;
+    return FindNamed(Index) != nullptr;
 }
 
 automation::Ref<QelChart> QelCharts::Item(const Variant& Index) {
     const Variant& index = Index.Deref();
-    automation::Object* entry = nullptr;
-    if (index.IsString()) {
-        const std::array<std::u16string_view, 1> names{index.StringValue()};
-        entry = FindEntry(names, NameCompare::Exact);
-    } else if (std::optional<std::int32_t> position = PositionIndex(index)) {
-        entry = EntryAt(*position);
+    if (std::optional<std::int32_t> position = PositionIndex(index)) {
+        automation::Object* entry = EntryAt(*position);
+        if (entry != nullptr) {
+            MakeCurrent(*entry);
+        }
+        return automation::Ref<QelChart>(Cast(entry));
     }
-    if (entry == nullptr) {
-        return nullptr;
-    }
-    MakeCurrent(*entry);
-    return automation::Ref<QelChart>(Cast(entry));
+    return automation::Ref<QelChart>(Cast(SelectNamed(index)));
 }
 
 } // namespace qv

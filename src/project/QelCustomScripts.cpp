@@ -93,11 +93,12 @@ void QelCustomScripts::MakeCurrent(const automation::Object& entry) {
     const QelCustomScript& script = Cast(entry);
     try {
         const QelCustomScript::PlaceTexts texts = script.Place();
+        const std::int16_t seq = script.Seq();
         mCurName = ScriptPlaceText(ScriptPlace{texts.scriptType, texts.codeType, texts.name, texts.ctrlID,
                                                texts.l1Key, texts.l2Key});
-        mCurSeq = script.Seq();
+        mCurSeq = seq;
     } catch (const automation::Error&) {
-        // A setting made unreadable through the bag leaves the cursor.
+        // A setting made unreadable through the bag leaves the cursor as it was.
     }
 }
 
@@ -220,8 +221,12 @@ std::u16string LoadCustomScriptCode(CustomScriptContext& context, const ScriptPl
     if (context.codeBaseFile.empty() || !system::FileExists(context.codeBaseFile)) {
         return std::u16string();
     }
-    // A file that does not load leaves the code base as it was; the snippet then runs as found.
-    GetCodeBase().Load(context.codeBaseFile);
+    // A file that does not load would leave the snippets of the file loaded before, and the code
+    // they make would pass for this file's: say so and give nothing instead.
+    if (!GetCodeBase().Load(context.codeBaseFile)) {
+        state.gProjErr = u"Load code base file failed!";
+        return std::u16string();
+    }
     if (context.controls.ControlExist(place.ctrlID)) {
         context.controls.Item(Variant(place.ctrlID));
     }

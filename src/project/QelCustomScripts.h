@@ -110,7 +110,8 @@ std::u16string LoadCodeBase(TemplateConversion& conversion, std::u16string_view 
                             std::u16string_view sCodeType, std::u16string_view sName);
 
 /// The project's LoadCustomScriptCode: clears gProjErr, loads the code-base file the registry
-/// names ("" when there is none), selects the place's control, table and field (the code type
+/// names ("" when there is none; "" and "Load code base file failed!" in gProjErr when it does
+/// not load), selects the place's control, table and field (the code type
 /// compared without regard to letter case), evaluates the snippet and cleans the result up as
 /// a generated page is (FormatOutputText). The selections stay in force.
 std::u16string LoadCustomScriptCode(CustomScriptContext& context, const ScriptPlace& place);

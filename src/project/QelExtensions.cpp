@@ -4,9 +4,6 @@
 #include "core/Common.h"
 #include "core/cRegistry.h"
 
-#include "platform/automation/Text.h"
-
-#include <array>
 #include <vector>
 
 namespace qv {
@@ -43,8 +40,7 @@ std::u16string QelExtensions::curSeq() const {
 }
 
 bool QelExtensions::Matches(const automation::Object& entry, EntryNames names, NameCompare compare) const {
-    const std::u16string name = Cast(entry).Name();
-    return compare == NameCompare::Exact ? name == names[0] : automation::EqualsNoCase(name, names[0]);
+    return NameMatches(Cast(entry).Name(), names[0], compare);
 }
 
 std::optional<std::int16_t> QelExtensions::EntrySeq(const automation::Object& entry) const {
@@ -58,10 +54,12 @@ void QelExtensions::SetEntrySeq(automation::Object& entry, std::int16_t seq) {
 void QelExtensions::MakeCurrent(const automation::Object& entry) {
     const QelExtension& extension = Cast(entry);
     try {
-        mCurName = extension.Name();
-        mCurSeq = extension.Seq();
+        std::u16string name = extension.Name();
+        const std::int16_t seq = extension.Seq();
+        mCurName = std::move(name);
+        mCurSeq = seq;
     } catch (const automation::Error&) {
-        // A setting made unreadable through the bag leaves that part of the cursor.
+        // A setting made unreadable through the bag leaves the cursor as it was.
     }
 }
 
@@ -72,44 +70,19 @@ automation::Ref<automation::Object> QelExtensions::CreateEntry(EntryNames names)
 }
 
 automation::Ref<QelExtension> QelExtensions::AddOrFind(std::u16string_view name) {
-    if (name.empty()) {
-        return nullptr;
-    }
-    const std::array<std::u16string_view, 1> names{name};
-    return automation::Ref<QelExtension>(Cast(AdmitEntry(names)));
+    return automation::Ref<QelExtension>(Cast(AdmitNamed(name)));
 }
 
 bool QelExtensions::Delete(const Variant& Index) {
-    const Variant& index = Index.Deref();
-    if (!index.IsString() || index.StringValue().empty()) {
-        return false;
-    }
-    const std::array<std::u16string_view, 1> names{index.StringValue()};
-    automation::Object* entry = FindEntry(names, NameCompare::Exact);
-    return entry != nullptr && RemoveEntry(*entry);
+    return RemoveNamed(Index);
 }
 
 bool QelExtensions::ExtensionExist(const Variant& Index) const {
-    const Variant& index = Index.Deref();
-    if (!index.IsString()) {
-        return false;
-    }
-    const std::array<std::u16string_view, 1> names{index.StringValue()};
-    return FindEntry(names, NameCompare::Exact) != nullptr;
+    return FindNamed(Index) != nullptr;
 }
 
 automation::Ref<QelExtension> QelExtensions::Item(const Variant& Index) {
-    const Variant& index = Index.Deref();
-    if (!index.IsString()) {
-        return nullptr;
-    }
-    const std::array<std::u16string_view, 1> names{index.StringValue()};
-    automation::Object* entry = FindEntry(names, NameCompare::Exact);
-    if (entry == nullptr) {
-        return nullptr;
-    }
-    MakeCurrent(*entry);
-    return automation::Ref<QelExtension>(Cast(entry));
+    return automation::Ref<QelExtension>(Cast(SelectNamed(Index)));
 }
 
 bool QelExtensions::AddExtension(std::u16string_view sName, std::u16string_view sTemplate) {

@@ -94,14 +94,22 @@ bool QelMasterDetails::AddMasterDetail(std::u16string_view sMasterTable, std::u1
     return Add(sMasterTable, sDetailTable);
 }
 
+automation::Ref<QelMasterDetail> QelMasterDetails::PairOfRelation(std::u16string_view sMasterTable,
+                                                                  std::u16string_view sDetailTable,
+                                                                  std::u16string_view sMasterField,
+                                                                  std::u16string_view sDetailField) {
+    if (sMasterTable.empty() || sDetailTable.empty() || sMasterField.empty() || sDetailField.empty()) {
+        return nullptr;
+    }
+    return Item(sMasterTable, sDetailTable);
+}
+
 bool QelMasterDetails::AddMasterDetailRelation(std::u16string_view sMasterTable,
                                                std::u16string_view sDetailTable,
                                                std::u16string_view sMasterField,
                                                std::u16string_view sDetailField) {
-    if (sMasterTable.empty() || sDetailTable.empty() || sMasterField.empty() || sDetailField.empty()) {
-        return false;
-    }
-    automation::Ref<QelMasterDetail> pair = Item(sMasterTable, sDetailTable);
+    automation::Ref<QelMasterDetail> pair =
+        PairOfRelation(sMasterTable, sDetailTable, sMasterField, sDetailField);
     return pair && pair->AddRelation(sMasterField, sDetailField);
 }
 
@@ -114,10 +122,8 @@ bool QelMasterDetails::DeleteMasterDetailRelation(std::u16string_view sMasterTab
                                                   std::u16string_view sDetailTable,
                                                   std::u16string_view sMasterField,
                                                   std::u16string_view sDetailField) {
-    if (sMasterTable.empty() || sDetailTable.empty() || sMasterField.empty() || sDetailField.empty()) {
-        return false;
-    }
-    automation::Ref<QelMasterDetail> pair = Item(sMasterTable, sDetailTable);
+    automation::Ref<QelMasterDetail> pair =
+        PairOfRelation(sMasterTable, sDetailTable, sMasterField, sDetailField);
     return pair && pair->DeleteRelation(sMasterField, sDetailField);
 }
 

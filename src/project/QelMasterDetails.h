@@ -66,6 +66,11 @@ protected:
     automation::Ref<automation::Object> CreateEntry(EntryNames names) override;
 
 private:
+    /// The existing pair of a relation operation, made current; no object when a name is "".
+    automation::Ref<QelMasterDetail> PairOfRelation(std::u16string_view sMasterTable,
+                                                    std::u16string_view sDetailTable,
+                                                    std::u16string_view sMasterField,
+                                                    std::u16string_view sDetailField);
     // Members the automation table calls.
     bool AddMember(std::u16string MasterTable, std::u16string DetailTable) {
         return Add(MasterTable, DetailTable);

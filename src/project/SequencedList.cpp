@@ -3,6 +3,9 @@
 #include "core/Common.h"
 
 #include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
+
+#include <array>
 
 namespace qv {
 
@@ -84,6 +87,45 @@ bool SequencedList::RemoveEntry(const automation::Object& entry) {
         return true;
     }
     return false;
+}
+
+bool SequencedList::NameMatches(std::u16string_view own, std::u16string_view given,
+                                NameCompare compare) noexcept {
+    return compare == NameCompare::Exact ? own == given : automation::EqualsNoCase(own, given);
+}
+
+automation::Object* SequencedList::FindNamed(const automation::Variant& index) const {
+    const automation::Variant& name = index.Deref();
+    if (!name.IsString()) {
+        return nullptr;
+    }
+    const std::array<std::u16string_view, 1> names{name.StringValue()};
+    return FindEntry(names, NameCompare::Exact);
+}
+
+automation::Object* SequencedList::SelectNamed(const automation::Variant& index) {
+    automation::Object* entry = FindNamed(index);
+    if (entry != nullptr) {
+        MakeCurrent(*entry);
+    }
+    return entry;
+}
+
+bool SequencedList::RemoveNamed(const automation::Variant& index) {
+    const automation::Variant& name = index.Deref();
+    if (name.IsString() && name.StringValue().empty()) {
+        return false;
+    }
+    automation::Object* entry = FindNamed(name);
+    return entry != nullptr && RemoveEntry(*entry);
+}
+
+automation::Object* SequencedList::AdmitNamed(std::u16string_view name) {
+    if (name.empty()) {
+        return nullptr;
+    }
+    const std::array<std::u16string_view, 1> names{name};
+    return AdmitEntry(names);
 }
 
 } // namespace qv

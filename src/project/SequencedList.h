@@ -74,6 +74,19 @@ protected:
     /// positions again; false when it is not in the list. The cursor stays.
     bool RemoveEntry(const automation::Object& entry);
 
+    // For the lists whose entries have one name (extensions, charts).
+
+    /// Compares an entry's name with a given one.
+    static bool NameMatches(std::u16string_view own, std::u16string_view given, NameCompare compare) noexcept;
+    /// The first entry named exactly by a text index; nullptr for another value or no match.
+    automation::Object* FindNamed(const automation::Variant& index) const;
+    /// FindNamed, the entry found made current.
+    automation::Object* SelectNamed(const automation::Variant& index);
+    /// Removes the entry FindNamed finds; false for "" and when it finds none.
+    bool RemoveNamed(const automation::Variant& index);
+    /// AdmitEntry for one name; nullptr, changing nothing, for "".
+    automation::Object* AdmitNamed(std::u16string_view name);
+
     /// The enumeration member: the list itself, which For Each walks in list order.
     automation::Ref<automation::Object> NewEnumMember() { return automation::Ref<automation::Object>(this); }
 
@@ -89,6 +102,9 @@ public:
     automation::Ref<T> Seq(std::int16_t Index) const { return automation::Ref<T>(Cast(EntryBySeq(Index))); }
     /// The entry at a 1-based position, or nullptr; the cursor stays.
     T* At(std::int32_t position) const { return Cast(EntryAt(position)); }
+    /// Removes this entry (found by identity, whatever its names have become) as Delete does;
+    /// false when it is not in the list.
+    bool Remove(const T& entry) { return RemoveEntry(entry); }
 
 protected:
     static T* Cast(automation::Object* entry) noexcept { return static_cast<T*>(entry); }

@@ -7,6 +7,8 @@
 #include "db/TestDatabases.h"
 
 #include "project/Qel.h"
+#include "project/QelExtension.h"
+#include "project/QelExtensions.h"
 
 #include "model/field/QelField.h"
 #include "model/field/QelFields.h"
@@ -19,9 +21,11 @@
 
 #include "platform/automation/Text.h"
 #include "platform/host/ScriptedHost.h"
+#include "platform/system/Paths.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 namespace qv::test {
@@ -102,6 +106,35 @@ TEST_P(ProjectDatabase, LoadDBRefusesMissingArgumentsWithItsMessages) {
     EXPECT_EQ(mHost.Count(host::HostCallKind::ShowProgress), 0u);
 }
 
+TEST_P(ProjectDatabase, AnAccessDatabaseStandsUnderItsFileName) {
+    // A failed load keeps the key it chose.
+    LoadDB(Variant(u"x"), Variant(u"ACCESS"), Variant(u"C:\\data\\missing.mdb"), Variant(u""));
+    EXPECT_EQ(mProject->DatabaseKey(), u"missing.mdb");
+    EXPECT_NE(ProjErr(), "");
+    EXPECT_EQ(mProject->DBCnt(), 0);
+    LoadDB(Variant(u"x"), Variant(u"ACCESS"), Variant(u"gone.mdb"), Variant(u""));
+    EXPECT_EQ(mProject->DatabaseKey(), u"gone.mdb");
+
+    // The Access sample needs no server: the embedded run loads it.
+    const std::filesystem::path fixture = std::filesystem::path(QV_FIXTURES_DIR) / "access" / "nwind.mdb";
+    if (GetParam() != DatabaseKind::SQLite || !std::filesystem::exists(fixture)) {
+        GTEST_SKIP() << "no Access sample at " << fixture;
+    }
+    const std::filesystem::path copy = mTemp / "nwind.mdb";
+    std::filesystem::copy_file(fixture, copy);
+    mProject->SetDynamicLoadDB(true);
+    LoadDB(Variant(u"x"), Variant(u"ACCESS"), Variant(system::FromNativePath(copy)), Variant(u""));
+    ASSERT_EQ(ProjErr(), "");
+    EXPECT_EQ(mProject->DatabaseKey(), u"nwind.mdb");
+    EXPECT_FALSE(Table(u"Orders").TblLoaded());
+    Call(*mProject, u"LoadTable", {Variant(u"Orders")});
+    EXPECT_EQ(ProjErr(), "");
+    EXPECT_TRUE(Table(u"Orders").TblLoaded());
+    EXPECT_EQ(Table(u"Orders").TblKey(), u"OrderID");
+    EXPECT_EQ(automation::ToString(mProject->CustomViewConnStr()),
+              u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + system::FromNativePath(copy) + u";");
+}
+
 TEST_P(ProjectDatabase, LoadDBLoadsUnderItsKeyAndRefusesASecondDatabase) {
     mProject->SetSQLQuote(u"By database");
     mProject->SetRepeatColumns(3);
@@ -132,6 +165,21 @@ TEST_P(ProjectDatabase, FailedLoadLeavesNoDatabaseAndAcceptsTheNextLoad) {
     EXPECT_EQ(mHost.Count(host::HostCallKind::ShowProgress), mHost.Count(host::HostCallKind::CloseProgress));
     LoadTestDatabase();
     EXPECT_EQ(mProject->DBCnt(), 1);
+}
+
+TEST_P(ProjectDatabase, ASuccessfulLoadAddsTheRegisteredExtensions) {
+    WriteUserText(ExtensionsKey, u"Charts", u"charts.zip");
+    WriteUserText(ExtensionsKey, u"Audit", u"audit.zip");
+    EXPECT_TRUE(mProject->AddExtension(u"Charts", u"old.zip"));
+    LoadDB(Variant(u"x"), Variant(u"CONNECTIONSTRING"), Variant(), Variant(u"Driver={No Such Driver}"));
+    EXPECT_EQ(GetExtensions().Count(), 1);
+
+    LoadTestDatabase();
+    QelExtensions& extensions = GetExtensions();
+    ASSERT_EQ(extensions.Count(), 2);
+    EXPECT_EQ(extensions.Seq(1)->Name(), u"Charts");
+    EXPECT_EQ(extensions.Seq(1)->Template(), u"charts.zip");
+    EXPECT_EQ(extensions.Seq(2)->Name(), u"Audit");
 }
 
 TEST_P(ProjectDatabase, TablesLoadOnDemandAndUnloadAgain) {

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "support/ApartmentFixture.h"
-#include "support/ScopedEnvironment.h"
+#include "model/ModelFixture.h"
 
 #include "project/Qel.h"
 
@@ -26,15 +25,9 @@ inline constexpr std::u16string_view ProjectKey = u"Software\\Quorvane\\6.0\\Set
 inline constexpr std::u16string_view ExtensionsKey = u"Software\\Quorvane\\6.0\\Extensions";
 
 /// A fresh apartment with empty temporary hives (the default hives point there too), in which
-/// the test makes its project objects.
-class ProjectTest : public ApartmentTest {
+/// the test makes its project objects (which set the module state the model's tests preset).
+class ProjectTest : public ModelTest {
 protected:
-    void SetUp() override {
-        mEnvironment.Set("QUORVANE_USER_HIVE", (mTemp / "user.reg").string())
-            .Set("QUORVANE_MACHINE_HIVE", (mTemp / "machine.reg").string());
-        ApartmentTest::SetUp();
-    }
-
     static void WriteValue(registry::HiveKind hive, std::u16string_view key, std::u16string_view name,
                            const registry::Value& value) {
         CurrentRegistry().WriteValue(hive, key, name, value);
@@ -55,8 +48,6 @@ protected:
     static automation::Variant Get(automation::Object& object, std::u16string_view name) {
         return Call(object, name);
     }
-
-    ScopedEnvironment mEnvironment;
 };
 
 /// The same subtype and, unless Empty, the same text form.

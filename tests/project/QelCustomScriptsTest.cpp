@@ -186,6 +186,13 @@ TEST_F(CustomScriptCodeTest, TheSnippetRunsWithThePlaceSelectedAndIsCleanedUp) {
     EXPECT_EQ(mDatabase->tables()->Item(Variant(u"Orders"))->Fields()->curName(), u"Total");
     EXPECT_TRUE(CodeBaseExist(u"vbscript", u"Field", u"CELL"));
     EXPECT_FALSE(CodeBaseExist(u"vbscript", u"table", u"cell"));
+
+    // Regression: a code-base file that no longer loads left the snippets of the one before,
+    // whose code came back as if nothing had failed.
+    WriteFile("codebase.xml", "<QUORVANE.CODEBASE><code");
+    EXPECT_EQ(LoadCustomScriptCode(context, {u"VBSCRIPT", u"field", u"cell", u"", u"Orders", u"Total"}), u"");
+    EXPECT_EQ(State().gProjErr, u"Load code base file failed!");
+    EXPECT_EQ(mProject.enginesCreated, 1);
 }
 
 } // namespace

@@ -97,6 +97,25 @@ TEST_F(QelMasterDetailsTest, NamesInAnotherLetterCaseDenoteTheListedPair) {
     EXPECT_EQ(mList.curSeq(), 1);
 }
 
+TEST_F(QelMasterDetailsTest, PairsRemovedWhileWalkedLeaveTheOthersVisited) {
+    // The synchronisation walks the pairs and removes those whose tables have gone.
+    for (const char16_t* master : {u"Gone1", u"Orders", u"Gone2", u"Gone3", u"Customers"}) {
+        mList.Add(master, u"Details");
+    }
+    std::vector<std::u16string> visited;
+    Ref<automation::Enumerator> pairs = mList.NewEnum();
+    for (Variant item; pairs->Next(item);) {
+        auto& pair = static_cast<QelMasterDetail&>(*item.ObjectValue());
+        visited.push_back(pair.MasterTable());
+        if (pair.MasterTable().starts_with(u"Gone")) {
+            EXPECT_TRUE(mList.Remove(pair));
+        }
+    }
+    EXPECT_EQ(visited, (std::vector<std::u16string>{u"Gone1", u"Orders", u"Gone2", u"Gone3", u"Customers"}));
+    EXPECT_EQ(PairsBySeq(), (Names{{u"Orders", u"Details"}, {u"Customers", u"Details"}}));
+    EXPECT_EQ(mList.curSeq(), 5);
+}
+
 TEST_F(QelMasterDetailsTest, RelationsUseEachFieldOnce) {
     mList.Add(u"Orders", u"Details");
     QelMasterDetail& pair = *mList.Item(u"Orders", u"Details");

@@ -6,6 +6,7 @@
 #include "core/QelKeyword.h"
 #include "core/QelVars.h"
 #include "core/QoProperties.h"
+#include "core/Settings.h"
 
 #include "platform/automation/Text.h"
 #include "platform/system/FileVersion.h"
@@ -26,6 +27,9 @@ using registry::Value;
 class QelStartup : public ProjectTest {};
 
 TEST_F(QelStartup, NewProjectHasNoDatabaseAndSetsTheApartmentsProductState) {
+    State().gProductName.clear();
+    State().gMsgPrefix.clear();
+    State().gRegKeyDatabase.clear();
     Ref<Qel> project = MakeRef<Qel>();
     EXPECT_EQ(project->DBCnt(), 0);
     EXPECT_FALSE(project->db());
@@ -41,6 +45,7 @@ TEST_F(QelStartup, NewProjectHasNoDatabaseAndSetsTheApartmentsProductState) {
     EXPECT_EQ(state.gProductVersion, u"6.0");
     EXPECT_EQ(state.gScriptLanguage, u"ASP");
     EXPECT_EQ(state.gRegKeyGeneral, GeneralKey);
+    EXPECT_EQ(state.gRegKeyDatabase, DatabaseKey);
     EXPECT_EQ(state.gRegKeyExtensions, ExtensionsKey);
     EXPECT_EQ(state.gRegKeyAdvancedFilters, u"Software\\Quorvane\\6.0\\AdvancedFilters");
     EXPECT_EQ(state.gRegKeyOdbcIni, u"Software\\ODBC\\ODBC.INI");
@@ -95,6 +100,20 @@ TEST_F(QelStartup, ShippedMachineHiveGivesAWorkingFirstRun) {
     EXPECT_EQ(State().gScriptEngineTimeout, 60000);
     EXPECT_EQ(project->UnloadThresholdCount(), 20);
     EXPECT_EQ(project->UserCode(), u"");
+    // Every project default an installer writes reaches a new project with its own type.
+    for (const SettingInfo& info : Qel::Settings().Settings()) {
+        if (!info.regSave || info.name == u"Template" || info.name == u"XMLEncoding") {
+            continue;
+        }
+        SCOPED_TRACE(automation::ToUtf8(info.name));
+        EXPECT_TRUE(UserValue(ProjectKey, info.name));
+        const Variant& value = project->Properties()->Item(Variant(info.name))->Value();
+        EXPECT_EQ(value.Type(), info.dataType == SettingType::String    ? automation::VarType::String
+                                : info.dataType == SettingType::Boolean ? automation::VarType::Boolean
+                                : info.dataType == SettingType::Integer ? automation::VarType::Integer
+                                                                        : automation::VarType::Long);
+    }
+    EXPECT_EQ(State().gDefaultDateFormat, 5);
 
     // The relative keyword file of the shipped hive is found beside it, so reserved words are
     // avoided in identifiers.

@@ -506,17 +506,22 @@ std::optional<double> ParseDate(std::u16string_view text) {
 double ToDate(const Variant& value) {
     Variant holder;
     const Variant& source = internal::Resolve(value, holder);
+    double serial = 0;
     if (source.IsString()) {
-        std::optional<double> serial = ParseDate(source.StringValue());
-        if (!serial) {
+        if (std::optional<double> date = ParseDate(source.StringValue())) {
+            return *date;
+        }
+        // Text that is no date but a number is a date serial: CDate("1") is #12/31/1899#.
+        std::optional<double> number = ParseNumber(source.StringValue());
+        if (!number) {
             Raise(ErrorNumber::TypeMismatch);
         }
-        return *serial;
-    }
-    if (source.Type() == VarType::Date) {
+        serial = *number;
+    } else if (source.Type() == VarType::Date) {
         return source.DateValue();
+    } else {
+        serial = ToDouble(source);
     }
-    const double serial = ToDouble(source);
     if (!(serial >= MinSerial && serial < MaxSerial + 1.0 / SecondsPerDay)) {
         Raise(ErrorNumber::Overflow);
     }

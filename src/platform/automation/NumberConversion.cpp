@@ -167,6 +167,11 @@ std::int32_t ToLong(const Variant& value) {
 }
 
 std::uint8_t ToByte(const Variant& value) {
+    // True is -1, all bits set: as a Byte it is 255, where CByte(-1) overflows.
+    const Variant& plain = value.Deref();
+    if (plain.Type() == VarType::Boolean) {
+        return plain.BooleanValue() ? 255 : 0;
+    }
     return static_cast<std::uint8_t>(ToWholeNumber(value, 8, false));
 }
 

@@ -54,6 +54,8 @@ template <class Call> auto ScriptControl::Guarded(Call&& call) -> decltype(call(
         mError.description = error.Description();
         mError.source = error.Source().empty() ? std::u16string(RuntimeErrorSource) : error.Source();
         if (place.known && place.number == error.Number()) {
+            // The place may say more: the line inside a text that Execute ran.
+            mError.description = place.description;
             mError.line = place.line;
             mError.column = place.column;
             mError.text = place.text;

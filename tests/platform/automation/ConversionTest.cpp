@@ -80,6 +80,8 @@ TEST(Conversion, ToLongAndToByte) {
             {"254.5", 254.5, "254"},
             {"255.5", 255.5, "#6"},
             {"hex", u"&HFF", "255"},
+            {"True is all bits", true, "255"},
+            {"False", false, "0"},
         },
         [](const Variant& value) { return Variant(ToByte(value)); });
 }

@@ -142,7 +142,10 @@ TEST(DateConversion, ToDate) {
     EXPECT_EQ(ToDate(std::int32_t(45291)), NewYearsEve2023);
     EXPECT_EQ(ToDate(true), -1);
     EXPECT_EQ(ToDate(Variant()), 0);
-    EXPECT_EQ(Outcome([] { return FormatDate(ToDate(u"45291")); }), "#13");
+    // Text that is no date but a number is a serial, as CDate("1") is #12/31/1899#.
+    EXPECT_EQ(ToDate(u"45291"), NewYearsEve2023);
+    EXPECT_EQ(ToUtf8(FormatDate(ToDate(u"1"))), "12/31/1899");
+    EXPECT_EQ(Outcome([] { return FormatDate(ToDate(u"day one")); }), "#13");
     EXPECT_EQ(Outcome([] { return FormatDate(ToDate(1e10)); }), "#6");
     EXPECT_EQ(Outcome([] { return FormatDate(ToDate(Variant::Null())); }), "#94");
 }

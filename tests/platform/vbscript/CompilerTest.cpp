@@ -249,5 +249,34 @@ TEST(CompilerLoops, ForKeepsItsStateInHiddenLocalsAndReusesThem) {
                                         "0018  Return\n");
 }
 
+TEST(CompilerFolds, TheConstantStartOfAnOperatorChainIsOneConstant) {
+    // The chain is compiled in a loop over its left operands; what is constant at its start folds.
+    Compiled code(u"Sub S(y)\nDim x\nx = 1 + 2 * 3 - y + 4\nEnd Sub");
+    EXPECT_EQ(code.ProcedureCode(u"S"), "0000  PushConst    Integer 7\n"
+                                        "0001  Load         local 0 (y)\n"
+                                        "0002  Subtract\n"
+                                        "0003  PushConst    Integer 4\n"
+                                        "0004  Add\n"
+                                        "0005  Store        local 2 (x)\n"
+                                        "0006  Return\n");
+}
+
+TEST(CompilerWith, WithNeedsAnObjectAndAMemberOutsideWithFailsWhenItRuns) {
+    // The With value is stored as by Set (424 for a plain value); .B outside any With raises 505.
+    Compiled code(u"Sub S(o)\nWith o : .A = 1 : End With\n.B = .C\nEnd Sub");
+    EXPECT_EQ(code.ProcedureCode(u"S"), "0000  Load         local 0 (o)\n"
+                                        "0001  StoreSet     local 2 (hidden)\n"
+                                        "0002  Load         local 2 (hidden)\n"
+                                        "0003  PushConst    Integer 1\n"
+                                        "0004  StoreMember  .A argc=0\n"
+                                        "0005  PushConst    Empty\n"
+                                        "0006  StoreRaw     local 2 (hidden)\n"
+                                        "0007  Raise        error 505\n"
+                                        "0008  Raise        error 505\n"
+                                        "0009  CallMember   .C argc=0\n"
+                                        "0010  StoreMember  .B argc=0\n"
+                                        "0011  Return\n");
+}
+
 } // namespace
 } // namespace qv::vbscript

@@ -76,7 +76,9 @@ const SyntaxCase SyntaxCases[] = {
     {u"Public Default Function F() : End Function", 1048, 1, 8},
     {u"x = Me", 1037, 1, 5},
     {u"Me = 1", 1037, 1, 1},
-    {u".x = 1", 505, 1, 1},
+    {u"x = obj.Check.5", 1025, 1, 14},
+    {u"S.5.5", 1025, 1, 4},
+    {u"x = &h01zz", 1025, 1, 9},
     {u"x = [open", 1007, 1, 10},
     {u"Const c = 1\r\nc = 2", 501, 2, 1},
     {u"On Error GoTo Handler", 1002, 1, 15},
@@ -147,14 +149,14 @@ TEST(ParserLimits, DeepNestingIsAnErrorNotACrash) {
                                    }
                                    return text + u"1" + std::u16string(deep / 10, u')');
                                }()},
-        {"left-leaning sums", u"x = 1" +
-                                  [&] {
-                                      std::u16string text;
-                                      for (std::size_t index = 0; index < deep; ++index) {
-                                          text += u" + 1";
-                                      }
-                                      return text;
-                                  }()},
+        {"right-leaning powers", u"x = 2" +
+                                     [&] {
+                                         std::u16string text;
+                                         for (std::size_t index = 0; index < deep / 10; ++index) {
+                                             text += u" ^ -2";
+                                         }
+                                         return text;
+                                     }()},
     };
     for (const Shape& shape : shapes) {
         SCOPED_TRACE(shape.name);
@@ -177,6 +179,32 @@ TEST(ParserLimits, LongConcatenationsAndFlatCodeAreFine) {
     control.AddCode(u"Global", pieces);
     control.AddCode(u"Global", appends);
     EXPECT_EQ(automation::ToString(control.Eval(u"Global", u"Len(s) & \",\" & Len(t)")), u"70000,70000");
+}
+
+// Only nesting is bounded: a flat chain of operators, folded or not, compiles whatever its length
+// (it used to fail past a thousand operands).
+TEST(ParserLimits, LongOperatorChainsCompile) {
+    const int operands = 100000;
+    std::u16string constant = u"Dim a : a = 1";
+    std::u16string variable = u"Dim b, one : one = 1 : b = one";
+    std::u16string mixed = u"Dim c : c = one";
+    for (int index = 1; index < operands; ++index) {
+        constant += u" + 1";
+        variable += u" + one";
+        mixed += index % 2 ? u" * 2 - one" : u" Or 1";
+    }
+    ScriptControl control;
+    control.AddCode(u"Global", constant);
+    control.AddCode(u"Global", variable);
+    control.AddCode(u"Global", mixed);
+    EXPECT_EQ(automation::ToString(control.Eval(u"Global", u"a & \",\" & b & \",\" & c")),
+              u"100000,100000,1");
+    std::u16string condition = u"x = (1 = 1)";
+    for (int index = 0; index < 5000; ++index) {
+        condition += u" And one = 1";
+    }
+    control.AddCode(u"Global", u"Dim x : " + condition);
+    EXPECT_EQ(automation::ToString(control.Eval(u"Global", u"x")), u"True");
 }
 
 TEST(LexerTokens, KeywordsAreFoundWhateverTheirCase) {

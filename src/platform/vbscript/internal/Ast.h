@@ -97,9 +97,20 @@ struct UnaryExpr final : Expr {
     ExprPtr operand;
 };
 
+// A chain such as `1 + 1 + ... + 1` leans left and may hold any number of operands: whatever
+// walks it follows the left operands in a loop, never by recursion.
 struct BinaryExpr final : Expr {
     BinaryExpr(std::uint32_t offset, BinaryKind op, ExprPtr left, ExprPtr right)
         : Expr(ExprKind::Binary, offset), op(op), left(std::move(left)), right(std::move(right)) {}
+    ~BinaryExpr() override {
+        ExprPtr next = std::move(left);
+        while (next && next->kind == ExprKind::Binary) {
+            ExprPtr below = std::move(static_cast<BinaryExpr&>(*next).left);
+            next = std::move(below);
+        }
+    }
+    BinaryExpr(const BinaryExpr&) = delete;
+    BinaryExpr& operator=(const BinaryExpr&) = delete;
     BinaryKind op;
     ExprPtr left;
     ExprPtr right;

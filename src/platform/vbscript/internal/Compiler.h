@@ -95,6 +95,8 @@ private:
     void EmitPiece(const Piece& piece);
     void CompileConcat(const ConcatExpr& concat);
     std::optional<automation::Variant> Fold(const Expr& expr);
+    void CompileBinaryChain(const BinaryExpr& top);
+    std::optional<automation::Variant> FoldOperator(const BinaryExpr& node, const automation::Variant& left);
 
     // Emission
     std::uint32_t Emit(Op op, std::uint8_t a = 0, std::uint32_t b = 0, std::int32_t c = 0);

@@ -131,7 +131,7 @@ std::string Target(std::int32_t target) {
 
 std::string_view OpName(Op op) noexcept {
     switch (op) {
-#define QV_VBS_OP(name, operands, stack, mayRaise)                                                           \
+#define QV_VBS_OP(name, operands, pops, pushes, mayRaise, note)                                              \
     case Op::name:                                                                                           \
         return #name;
 #include "platform/vbscript/internal/Opcodes.def"
@@ -223,6 +223,9 @@ std::string Disassemble(const CodeBlock& block, const NameTable& names, const Bu
             break;
         case Op::Unlock:
             operands = "n=" + std::to_string(instruction.b);
+            break;
+        case Op::Raise:
+            operands = "error " + std::to_string(instruction.c);
             break;
         case Op::Equal:
         case Op::NotEqual:

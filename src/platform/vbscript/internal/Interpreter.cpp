@@ -530,6 +530,14 @@ Object& ObjectOperand(const Variant& value) {
     return *value.ObjectValue();
 }
 
+// The object whose member is read or written: Nothing has no members (424, as for a value).
+Object& MemberOwner(const Variant& value) {
+    if (!value.IsObject() || !value.ObjectValue()) {
+        Raise(ErrorNumber::ObjectRequired);
+    }
+    return *value.ObjectValue();
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -724,29 +732,58 @@ bool Interpreter::HandleError(const automation::Error& error, std::size_t bounda
     return false;
 }
 
+// An error in a text that a statement ran (Execute, ExecuteGlobal, Eval), or in a procedure such
+// a text declared, is reported at the statement of the file that led to it, with the line inside
+// the text in the description: the text's own line numbers are no lines of the file.
 void Interpreter::RecordPlace(const automation::Error& error) {
+    std::int32_t runTextLine = std::exchange(mRunTextLine, 0);
     // A nested loop may have recorded this error already, where it began.
-    if (mPlace.known && mPlace.number == error.Number() && mPlace.description == error.Description()) {
+    if (mPlace.known && mPlace.number == error.Number() &&
+        std::u16string_view(mPlace.description).starts_with(error.Description())) {
         return;
     }
     mPlace = ErrorPlace{};
     mPlace.number = error.Number();
     mPlace.description = error.Description();
-    if (mFrames.empty()) {
+    auto positionOf = [](const Frame& frame) -> std::optional<std::uint32_t> {
+        const CodeBlock& code = *frame.code;
+        if (code.positions.empty() || !code.source) {
+            return std::nullopt;
+        }
+        std::uint32_t pc = frame.pc > 0 ? frame.pc - 1 : 0;
+        return code.positions[std::min<std::size_t>(pc, code.positions.size() - 1)];
+    };
+    std::size_t index = mFrames.size();
+    while (index > 0) {
+        const Frame& frame = mFrames[index - 1];
+        if (!frame.code->source || !frame.code->source->IsRunByScript() || index == 1) {
+            break;
+        }
+        if (runTextLine == 0) {
+            if (std::optional<std::uint32_t> offset = positionOf(frame)) {
+                runTextLine = frame.code->source->LineColumn(*offset).first;
+            }
+        }
+        --index;
+    }
+    if (index == 0) {
         return;
     }
-    const Frame& frame = mFrames.back();
-    const CodeBlock& code = *frame.code;
-    if (code.positions.empty() || !code.source) {
+    const Frame& frame = mFrames[index - 1];
+    std::optional<std::uint32_t> offset = positionOf(frame);
+    if (!offset) {
         return;
     }
-    std::uint32_t pc = frame.pc > 0 ? frame.pc - 1 : 0;
-    std::uint32_t offset = code.positions[std::min<std::size_t>(pc, code.positions.size() - 1)];
-    auto [line, column] = code.source->LineColumn(offset);
+    const SourceText& source = *frame.code->source;
+    if (runTextLine > 0 && !source.IsRunByScript()) {
+        mPlace.description +=
+            u" (line " + automation::ToString(Variant(runTextLine)) + u" of the executed text)";
+    }
+    auto [line, column] = source.LineColumn(*offset);
     mPlace.known = true;
     mPlace.line = line;
     mPlace.column = column;
-    mPlace.text = std::u16string(code.source->LineText(offset));
+    mPlace.text = std::u16string(source.LineText(*offset));
 }
 
 // The common instructions on plain values are handled inline; everything else goes to a
@@ -1075,6 +1112,8 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         case Op::Erase:
             Erase(*frame, in);
             break;
+        case Op::Raise:
+            Raise(in.c);
         case Op::Return: {
             Variant value = std::move(locals[block->paramCount]);
             ReturnMode mode = frame->mode;
@@ -1540,7 +1579,7 @@ void Interpreter::CallMember(Frame& frame, const Instruction& instruction) {
     std::size_t argc = instruction.b;
     bool statement = instruction.Has(OpStatement);
     Variant* objectSlot = mStack.Top() - argc - 1;
-    Object& object = ObjectOperand(*objectSlot);
+    Object& object = MemberOwner(*objectSlot);
     Variant* args = objectSlot + 1;
     CallSite& site = frame.code->sites[static_cast<std::size_t>(instruction.c)];
     InvokeKind kind = statement ? InvokeKind::Method : automation::InvokeRead;
@@ -1564,7 +1603,7 @@ void Interpreter::StoreMember(Frame& frame, const Instruction& instruction) {
     std::size_t argc = instruction.b;
     bool isSet = instruction.Has(OpSet);
     Variant* objectSlot = mStack.Top() - argc - 2;
-    Object& object = ObjectOperand(*objectSlot);
+    Object& object = MemberOwner(*objectSlot);
     Variant& value = mStack.Top()[-1];
     PrepareAssigned(value, isSet);
     std::span<Variant> argsAndValue(objectSlot + 1, argc + 1);
@@ -1747,8 +1786,13 @@ void Interpreter::NewInstance(Frame& frame, const Instruction& instruction) {
     auto slotIndex = static_cast<std::uint32_t>(instruction.c);
     Resolution resolution = Resolve(module, slotIndex);
     if (resolution.kind != Resolution::Kind::Slot || resolution.slot->kind != SlotKind::Class) {
-        Raise(ClassNotDefined, u"",
-              u"Class not defined: '" + mNames->Spelling(module.Slot(slotIndex).name) + u"'");
+        // RegExp is the language's own class, unless the script declares one of that name.
+        const std::u16string& name = mNames->Spelling(module.Slot(slotIndex).name);
+        if (automation::EqualsNoCase(name, u"RegExp")) {
+            mStack.Push(Variant(CreateSafeObject(u"VBScript.RegExp")));
+            return;
+        }
+        Raise(ClassNotDefined, u"", u"Class not defined: '" + name + u"'");
     }
     auto instance = MakeRef<ClassInstance>(resolution.slot->scriptClass, mLink);
     mStack.Push(Variant(Ref<Object>(instance)));

@@ -217,6 +217,8 @@ private:
     std::chrono::steady_clock::time_point mDeadline;
     std::uint32_t mTimeoutTicks = 0;
     ErrorPlace mPlace;
+    // The line, inside a text a statement ran, of the compile error being raised; 0 for none.
+    std::int32_t mRunTextLine = 0;
 };
 
 } // namespace qv::vbscript

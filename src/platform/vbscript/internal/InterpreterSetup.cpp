@@ -219,12 +219,18 @@ void Interpreter::Install(Module& module, CompiledChunk& chunk) {
 CompiledChunk Interpreter::CompileText(Module& module, std::u16string_view text, const CodeBlock* outer,
                                        bool recordPlace) {
     auto source = MakeRef<SourceText>(std::u16string(text));
+    if (!recordPlace) {
+        source->MarkRunByScript();
+    }
     try {
         Parser parser(source->Text());
         Program program = parser.ParseProgram();
         Compiler compiler(CompileTarget{*mNames, mBuiltins, module, GlobalModule()}, source);
         return outer ? compiler.CompileExecute(program, OuterScope{outer}) : compiler.CompileChunk(program);
     } catch (const CompileError& error) {
+        if (!recordPlace) {
+            mRunTextLine = source->LineColumn(error.Offset()).first;
+        }
         RaiseCompileError(error, *source, recordPlace ? &mPlace : nullptr);
     }
 }
@@ -232,6 +238,9 @@ CompiledChunk Interpreter::CompileText(Module& module, std::u16string_view text,
 Ref<CodeBlock> Interpreter::CompileEvalText(Module& module, std::u16string_view text, const CodeBlock* outer,
                                             bool recordPlace) {
     auto source = MakeRef<SourceText>(std::u16string(text));
+    if (!recordPlace) {
+        source->MarkRunByScript();
+    }
     try {
         Parser parser(source->Text());
         ExprPtr expr = parser.ParseStandaloneExpression();

@@ -194,7 +194,9 @@ void Lexer::SkipBlanksAndComments() {
             }
             continue;
         }
-        // A line continuation: "_" with only blanks up to the line break.
+        // A line continuation: "_" with only blanks up to the line break. A dot that starts the
+        // next line continues a member chain (`obj.Ret() _` / `.Ret()`), so the blanks that indent
+        // it do not count as a space before it.
         if (c == u'_') {
             std::size_t look = mPosition + 1;
             while (look < mSource.size() && IsBlank(mSource[look])) {
@@ -204,8 +206,12 @@ void Lexer::SkipBlanksAndComments() {
                 if (mSource[look] == u'\r' && look + 1 < mSource.size() && mSource[look + 1] == u'\n') {
                     ++look;
                 }
-                mPosition = look + 1;
-                mSpaceBefore = true;
+                ++look;
+                while (look < mSource.size() && IsBlank(mSource[look])) {
+                    ++look;
+                }
+                mPosition = look;
+                mSpaceBefore = Peek() != u'.' || IsDigit(Peek(1));
                 continue;
             }
             if (look >= mSource.size()) {
@@ -235,9 +241,9 @@ Token Lexer::Next() {
     if (IsIdentifierStart(c)) {
         return LexIdentifier(start);
     }
-    if (IsDigit(c) || (c == u'.' && IsDigit(Peek(1)) &&
-                       (mSpaceBefore || (mPrevious != TokenKind::Identifier &&
-                                         mPrevious != TokenKind::RightParen && !IsKeyword(mPrevious))))) {
+    // A dot before a digit starts a number even right after a name: in a call statement `S.5`
+    // passes 0.5 to S; anywhere else the number cannot follow and is a syntax error.
+    if (IsDigit(c) || (c == u'.' && IsDigit(Peek(1)))) {
         return LexNumber(start);
     }
     ++mPosition;
@@ -249,7 +255,9 @@ Token Lexer::Next() {
     case u'[':
         return LexBracketIdentifier(start);
     case u'&':
-        if (Peek() == u'h' || Peek() == u'H' || Peek() == u'o' || Peek() == u'O' || DigitValue(Peek()) < 8) {
+        // "&h" without a hex digit after it is a concatenation with a name (`"x" &hi`).
+        if (((Peek() == u'h' || Peek() == u'H') && DigitValue(Peek(1)) < 16) ||
+            ((Peek() == u'o' || Peek() == u'O') && DigitValue(Peek(1)) < 8) || DigitValue(Peek()) < 8) {
             return LexRadixNumber(start);
         }
         return Make(TokenKind::Ampersand, start);
@@ -276,6 +284,15 @@ Token Lexer::Next() {
     case u'^':
         return Make(TokenKind::Caret, start);
     case u'=':
+        // "=>" and "=<" are ">=" and "<=" written the other way round.
+        if (Peek() == u'>') {
+            ++mPosition;
+            return Make(TokenKind::GreaterEqual, start);
+        }
+        if (Peek() == u'<') {
+            ++mPosition;
+            return Make(TokenKind::LessEqual, start);
+        }
         return Make(TokenKind::Equal, start);
     case u'<':
         if (Peek() == u'>') {
@@ -291,6 +308,10 @@ Token Lexer::Next() {
         if (Peek() == u'=') {
             ++mPosition;
             return Make(TokenKind::GreaterEqual, start);
+        }
+        if (Peek() == u'<') {
+            ++mPosition;
+            return Make(TokenKind::NotEqual, start);
         }
         return Make(TokenKind::Greater, start);
     default:
@@ -368,7 +389,13 @@ Token Lexer::LexNumber(std::uint32_t start) {
     }
     double value = 0;
     auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
-    if (error != std::errc() || end != ascii.data() + ascii.size() || !std::isfinite(value)) {
+    // A literal too small for a Double is 0 (`1e-400`); one too large is an invalid number.
+    bool underflow = error == std::errc::result_out_of_range &&
+                     ascii.find_first_of("eE") != std::string::npos &&
+                     ascii[ascii.find_first_of("eE") + 1] == '-';
+    if (underflow) {
+        value = 0;
+    } else if (error != std::errc() || end != ascii.data() + ascii.size() || !std::isfinite(value)) {
         throw CompileError(CompileErrorNumber::InvalidNumber, start);
     }
     // Integer literals take the smallest of Integer, Long and Double that holds them.
@@ -409,8 +436,16 @@ Token Lexer::LexRadixNumber(std::uint32_t start) {
         forceLong = true;
         ++mPosition;
     }
+    // A keyword may follow directly (`&h01or&h02`); any other word may not.
     if (IsIdentifierPart(Peek())) {
-        throw CompileError(CompileErrorNumber::ExpectedEndOfStatement, static_cast<std::uint32_t>(mPosition));
+        std::size_t wordEnd = mPosition;
+        while (wordEnd < mSource.size() && IsIdentifierPart(mSource[wordEnd])) {
+            ++wordEnd;
+        }
+        if (KeywordKind(mSource.substr(mPosition, wordEnd - mPosition)) == TokenKind::Identifier) {
+            throw CompileError(CompileErrorNumber::ExpectedEndOfStatement,
+                               static_cast<std::uint32_t>(mPosition));
+        }
     }
     Token token = Make(TokenKind::Literal, start);
     if (!forceLong && value <= 0xFFFF) {

@@ -151,6 +151,7 @@ bool Parser::AtEndOfStatement() const noexcept {
     case TokenKind::Colon:
     case TokenKind::EndOfInput:
     case TokenKind::KwElse:
+    case TokenKind::KwEnd:
         return true;
     default:
         return false;
@@ -160,6 +161,14 @@ bool Parser::AtEndOfStatement() const noexcept {
 void Parser::ExpectEndOfStatement() {
     if (!Is(TokenKind::NewLine) && !Is(TokenKind::Colon) && !Is(TokenKind::EndOfInput)) {
         Fail(N::ExpectedEndOfStatement);
+    }
+}
+
+// Inside a block the "End" that closes it may follow a statement on the same line
+// (`x = 1 End If`, `Call ok(x)End Sub`, `Dim x End Class`).
+void Parser::ExpectEndOfStatementInBlock() {
+    if (!Is(TokenKind::KwEnd)) {
+        ExpectEndOfStatement();
     }
 }
 
@@ -336,22 +345,24 @@ std::unique_ptr<ProcDecl> Parser::ParseProcedure(Access access, bool isDefault, 
         Fail(N::DefaultOnlyOnGet, decl->offset);
     }
     decl->name = ExpectIdentifier();
-    if (Is(TokenKind::LeftParen)) {
+    bool hasParameterList = Is(TokenKind::LeftParen);
+    if (hasParameterList) {
         decl->params = ParseParameters();
     }
     if ((decl->kind == ProcKind::PropertyLet || decl->kind == ProcKind::PropertySet) &&
         decl->params.empty()) {
         Fail(N::PropertyNeedsArgument, decl->offset);
     }
-    ExpectEndOfStatement();
+    // After a parameter list the body may start on the same line: `Sub s() x = 1`.
+    if (!hasParameterList) {
+        ExpectEndOfStatement();
+    }
 
     ProcedureScope scope;
     scope.kind = decl->kind;
     ProcedureScope* outer = std::exchange(mScope, &scope);
-    int outerWith = std::exchange(mWithDepth, 0);
     decl->body = ParseBlock();
     mScope = outer;
-    mWithDepth = outerWith;
 
     Expect(TokenKind::KwEnd, N::ExpectedEnd);
     if (endWord == TokenKind::Identifier) {
@@ -412,7 +423,7 @@ std::unique_ptr<ClassDecl> Parser::ParseClass() {
             Fail(N::ExpectedEnd);
         }
         ParseClassMember(*decl);
-        ExpectEndOfStatement();
+        ExpectEndOfStatementInBlock();
     }
     CheckClass(*decl);
     return decl;
@@ -494,7 +505,7 @@ StmtList Parser::ParseBlock() {
             return list;
         }
         ParseStatementInto(list, Context::Procedure);
-        ExpectEndOfStatement();
+        ExpectEndOfStatementInBlock();
     }
 }
 
@@ -565,7 +576,8 @@ StmtPtr Parser::ParseStatement(Context context) {
     }
 }
 
-// reference := (name | "Me" | "." name) { "." name | "(" args ")" }
+// reference := (name | "Me" | "." name | "(" expr ")") { "." name | "(" args ")" }
+// A ".name" outside any With is error 505 when it runs, not when it compiles.
 ExprPtr Parser::ParseReference() {
     std::uint32_t offset = Current().offset;
     ExprPtr node;
@@ -574,10 +586,9 @@ ExprPtr Parser::ParseReference() {
         ++mPosition;
     } else if (Accept(TokenKind::KwMe)) {
         node = std::make_unique<MeExpr>(offset);
+    } else if (Is(TokenKind::LeftParen)) {
+        node = ParseParenthesised();
     } else if (Is(TokenKind::Dot)) {
-        if (mWithDepth == 0) {
-            Fail(N::UnqualifiedReference);
-        }
         ++mPosition;
         std::u16string_view name = ExpectIdentifier();
         node = std::make_unique<MemberExpr>(offset, nullptr, name);
@@ -751,22 +762,26 @@ StmtPtr Parser::ParseConst(Access access, std::uint32_t offset) {
     }
 }
 
-// if := "If" expr "Then" (line-body ["Else" line-body] | block {"ElseIf" expr "Then" block}
-//       ["Else" block] "End" "If")
+// if := "If" expr "Then" (line-body ["Else" line-body] ["End" "If"]
+//       | block {"ElseIf" expr "Then" block} ["Else" block] "End" "If")
+// A colon right after Then starts the single-line form, which may be empty (`If c Then :`).
 StmtPtr Parser::ParseIf() {
     auto statement = std::make_unique<IfStmt>(Current().offset);
     ++mPosition;
     IfBranch first;
     first.condition = ParseExpression();
     Expect(TokenKind::KwThen, N::ExpectedThen);
-    if (!Is(TokenKind::NewLine) && !Is(TokenKind::Colon) && !Is(TokenKind::EndOfInput)) {
-        // The single-line form runs to the end of the line.
+    if (!Is(TokenKind::NewLine) && !Is(TokenKind::EndOfInput)) {
+        // The single-line form runs to the end of the line, or to an "End If" on it.
         Enter();
         DepthGuard guard(mDepth);
         ParseSingleLineBody(first.body);
         statement->branches.push_back(std::move(first));
         if (Accept(TokenKind::KwElse)) {
             ParseSingleLineBody(statement->elseBody);
+        }
+        if (AtEndIf()) {
+            mPosition += 2;
         }
         return statement;
     }
@@ -793,18 +808,26 @@ StmtPtr Parser::ParseIf() {
     }
 }
 
-// line-body := statement {":" statement}, up to the line break or Else
+// line-body := [statement] {":" [statement]}, up to the line break, Else or End
 void Parser::ParseSingleLineBody(StmtList& body) {
     for (;;) {
-        if (Is(TokenKind::NewLine) || Is(TokenKind::EndOfInput) || Is(TokenKind::KwElse)) {
+        while (Accept(TokenKind::Colon)) {
+        }
+        if (Is(TokenKind::NewLine) || Is(TokenKind::EndOfInput) || Is(TokenKind::KwElse) ||
+            Is(TokenKind::KwEnd)) {
             return;
         }
         ParseStatementInto(body, Context::SingleLine);
-        if (Is(TokenKind::KwElse) || Is(TokenKind::NewLine) || Is(TokenKind::EndOfInput)) {
+        if (Is(TokenKind::KwElse) || Is(TokenKind::NewLine) || Is(TokenKind::EndOfInput) ||
+            Is(TokenKind::KwEnd)) {
             return;
         }
         Expect(TokenKind::Colon, N::ExpectedEndOfStatement);
     }
+}
+
+bool Parser::AtEndIf() const noexcept {
+    return Is(TokenKind::KwEnd) && Ahead(1).kind == TokenKind::KwIf;
 }
 
 // select := "Select" "Case" expr { "Case" (items | "Else") block } "End" "Select"
@@ -990,9 +1013,7 @@ StmtPtr Parser::ParseWith() {
     ++mPosition;
     statement->object = ParseExpression();
     ExpectEndOfStatement();
-    ++mWithDepth;
     statement->body = ParseBlock();
-    --mWithDepth;
     Expect(TokenKind::KwEnd, N::ExpectedEnd);
     Expect(TokenKind::KwWith, N::ExpectedWith);
     return statement;
@@ -1055,10 +1076,14 @@ ExprPtr Parser::ParseBinaryRest(ExprPtr left, int minPrecedence) {
             concat.parts.push_back(std::move(right));
             continue;
         }
-        const Expr* leftRaw = left.get();
-        const Expr* rightRaw = right.get();
-        left = Grown(std::make_unique<BinaryExpr>(offset, info.kind, std::move(left), std::move(right)),
-                     {leftRaw, rightRaw});
+        // The left operand adds no height: a flat chain of any length is walked in a loop, so only
+        // what nests to the right (and parentheses) is bounded.
+        std::uint32_t height = std::max(left->height, right->height + 1);
+        left = std::make_unique<BinaryExpr>(offset, info.kind, std::move(left), std::move(right));
+        left->height = height;
+        if (height > MaxExpressionHeight) {
+            Fail(N::TooDeep, offset);
+        }
     }
 }
 
@@ -1083,7 +1108,7 @@ ExprPtr Parser::ParseUnary() {
 }
 
 // primary := literal | "True" | "False" | "Empty" | "Null" | "Nothing" | "New" name
-//          | "(" expr ")" | reference
+//          | parenthesised postfix | reference
 ExprPtr Parser::ParsePrimary() {
     const Token& token = Current();
     std::uint32_t offset = token.offset;
@@ -1113,13 +1138,8 @@ ExprPtr Parser::ParsePrimary() {
         std::u16string_view name = ExpectIdentifier();
         return std::make_unique<NewExpr>(offset, name);
     }
-    case TokenKind::LeftParen: {
-        ++mPosition;
-        ExprPtr inner = ParseExpression();
-        Expect(TokenKind::RightParen, N::ExpectedRightParen);
-        const Expr* raw = inner.get();
-        return Grown(std::make_unique<ParenExpr>(offset, std::move(inner)), {raw});
-    }
+    case TokenKind::LeftParen:
+        return ParsePostfix(ParseParenthesised());
     case TokenKind::Identifier:
     case TokenKind::KwMe:
     case TokenKind::Dot:
@@ -1127,6 +1147,16 @@ ExprPtr Parser::ParsePrimary() {
     default:
         Fail(N::ExpectedExpression);
     }
+}
+
+// parenthesised := "(" expr ")"
+ExprPtr Parser::ParseParenthesised() {
+    std::uint32_t offset = Current().offset;
+    ++mPosition;
+    ExprPtr inner = ParseExpression();
+    Expect(TokenKind::RightParen, N::ExpectedRightParen);
+    const Expr* raw = inner.get();
+    return Grown(std::make_unique<ParenExpr>(offset, std::move(inner)), {raw});
 }
 
 // postfix := { "." name | "(" args ")" }. A dot after a blank starts a With member of its own

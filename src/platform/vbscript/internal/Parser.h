@@ -47,6 +47,7 @@ private:
     [[noreturn]] void Fail(std::int32_t errorNumber, std::uint32_t offset) const;
     bool AtEndOfStatement() const noexcept;
     void ExpectEndOfStatement();
+    void ExpectEndOfStatementInBlock();
     void SkipSeparators();
     std::u16string_view ExpectIdentifier();
     bool AtBlockEnd() const noexcept;
@@ -72,6 +73,7 @@ private:
     StmtPtr ParseConst(Access access, std::uint32_t offset);
     StmtPtr ParseIf();
     void ParseSingleLineBody(StmtList& body);
+    bool AtEndIf() const noexcept;
     StmtPtr ParseSelect();
     StmtPtr ParseFor();
     StmtPtr ParseDo();
@@ -87,6 +89,7 @@ private:
     ExprPtr ParseBinaryRest(ExprPtr left, int minPrecedence);
     ExprPtr ParseUnary();
     ExprPtr ParsePrimary();
+    ExprPtr ParseParenthesised();
     ExprPtr ParsePostfix(ExprPtr node);
     void ParseArguments(std::vector<ExprPtr>& args, TokenKind closer);
     ExprPtr ParseReference();
@@ -101,7 +104,6 @@ private:
     int mDepth = 0;
     ProcedureScope* mScope = nullptr;
     ProcedureScope mTopScope;
-    int mWithDepth = 0;
 };
 
 } // namespace qv::vbscript

@@ -20,7 +20,7 @@ namespace qv::vbscript {
 // Interpreter runs.
 
 enum class Op : std::uint8_t {
-#define QV_VBS_OP(name, operands, stack, mayRaise) name,
+#define QV_VBS_OP(name, operands, pops, pushes, mayRaise, note) name,
 #include "platform/vbscript/internal/Opcodes.def"
 };
 
@@ -91,9 +91,14 @@ public:
     std::pair<std::int32_t, std::int32_t> LineColumn(std::uint32_t offset) const;
     /// The line holding `offset`, without its line break.
     std::u16string_view LineText(std::uint32_t offset) const;
+    /// Text that a script statement ran (Execute, ExecuteGlobal, Eval): its lines are no lines of
+    /// the file, so errors in it are reported at that statement.
+    bool IsRunByScript() const noexcept { return mRunByScript; }
+    void MarkRunByScript() noexcept { mRunByScript = true; }
 
 private:
     std::u16string mText;
+    bool mRunByScript = false;
     std::vector<std::uint32_t> mLineStarts;
 };
 

@@ -547,8 +547,18 @@ Variant Split(Args original, RuntimeState&) {
 }
 
 // Join(list[, delimiter]): the elements' text forms; a Null element raises 94 as CStr does.
+// Null is 94 and an object 438 (it has no list to join); anything but a one-dimensional array,
+// or an array holding Null, is 13.
 Variant Join(Args args, RuntimeState&) {
-    const automation::SafeArray& array = library::OneDimensionalArray(args[0]);
+    const Variant& list = args[0].Deref();
+    RequireNotNull(list);
+    if (list.IsObject()) {
+        automation::Raise(automation::ErrorNumber::ObjectDoesNotSupport);
+    }
+    if (!list.IsArray() || list.ArrayValue()->Dimensions() != 1) {
+        automation::Raise(automation::ErrorNumber::TypeMismatch);
+    }
+    const automation::SafeArray& array = *list.ArrayValue();
     std::u16string delimiter = IsGiven(args, 1) ? RequiredText(args, 1) : std::u16string(u" ");
     std::u16string result;
     bool first = true;
@@ -558,7 +568,9 @@ Variant Join(Args args, RuntimeState&) {
         }
         first = false;
         Variant value = ValueOf(element);
-        RequireNotNull(value);
+        if (value.IsNull()) {
+            automation::Raise(automation::ErrorNumber::TypeMismatch);
+        }
         result.append(Text(value));
     }
     return Variant(std::move(result));

@@ -1,3 +1,3 @@
 ' expect-error: 91 line 3: Object variable not set
 Dim o : Set o = Nothing
-x = o.Name
+x = o(1)

@@ -1,0 +1,145 @@
+#include "generate/CopyControls.h"
+
+#include "generate/CopySupport.h"
+#include "generate/GenerationSettings.h"
+#include "generate/OutputNames.h"
+#include "generate/OverwritePolicy.h"
+
+#include "core/Apartment.h"
+#include "core/Common.h"
+#include "core/QelStatus.h"
+#include "template/QelControls.h"
+
+#include "platform/system/FileSystem.h"
+#include "platform/system/Paths.h"
+#include "platform/system/SafeJoin.h"
+
+#include "platform/automation/Error.h"
+
+#include <string>
+
+namespace qv {
+
+namespace {
+
+std::u16string_view WithoutTrailingSeparator(std::u16string_view path) {
+    while (path.size() > 1 && system::IsPathSeparator(path.back())) {
+        path.remove_suffix(1);
+    }
+    return path;
+}
+
+std::u16string SourceFolderOf(const QelControl& control) {
+    const ModuleState& state = State();
+    return control.CtrlExt().empty() ? state.gTemplateFolder
+                                     : system::JoinInside(state.gExtensionsFolder, control.CtrlExt());
+}
+
+void SetMissingSource(std::u16string_view what, std::u16string_view name) {
+    ModuleState& state = State();
+    state.gProjErr = state.gMsgPrefix;
+    state.gProjErr += what;
+    state.gProjErr += u"\"";
+    state.gProjErr += name;
+    state.gProjErr += u"\"! Check if correct template.";
+}
+
+/// Copies the files of one control; false when the routine must end (gProjErr is set).
+bool CopyFiles(QelControl& control, const GenerationSettings& settings, bool checkOnly, std::int32_t& count) {
+    const std::u16string& sourceFolder = State().gSourceFolder;
+    for (std::u16string_view file : SplitText(control.CtrlIFiles(), u",")) {
+        const std::u16string source = LocateSourcePath(sourceFolder, file);
+        // Into a named folder the file goes without its own sub-folder.
+        const std::u16string_view name = control.CtrlOFolder().empty() ? file : system::BaseName(file);
+        if (source.empty()) {
+            SetMissingSource(u": Source file does not exist - ", file);
+            return false;
+        }
+        const std::u16string target = ResolveOutputFolder(settings, control.CtrlOFolder(), name, checkOnly);
+        const bool overwrite = control.CtrlOverwrite() && settings.OtherOverwrite;
+        if (!CheckFileOverwrite(target, overwrite, settings.PromptOnOverwrite, checkOnly,
+                                settings.backupFile)) {
+            continue;
+        }
+        if (checkOnly) {
+            ++count;
+            continue;
+        }
+        GetStatus().DispStatus(u"Copying file " + std::u16string(file) + u"...");
+        try {
+            // A file with its own sub-folder ("images/logo.gif") needs that folder on a new site.
+            CreateFolderPath(system::FolderOf(target));
+            system::CopyFile(source, target, /*overwrite=*/true);
+        } catch (const automation::Error&) {
+            SetCopyFailed(u"Copying to file ", target);
+            return false;
+        }
+    }
+    return true;
+}
+
+/// Copies the folder of one control; false when the routine must end (gProjErr is set).
+bool CopyFolder(QelControl& control, const GenerationSettings& settings, bool checkOnly,
+                std::int32_t& count) {
+    const std::u16string& inputFolder = control.CtrlIFolder();
+    const std::u16string source = LocateSourcePath(State().gSourceFolder, inputFolder);
+    if (source.empty()) {
+        // Unlike a missing file, a missing folder does not end the copies; the text stays set
+        // and ends the run after them.
+        SetMissingSource(u": Source folder does not exist - ", inputFolder);
+        return true;
+    }
+    const std::u16string_view outputFolder =
+        control.CtrlOFolder().empty() ? inputFolder : control.CtrlOFolder();
+    // The target is only named here, not created: created before the overwrite check, it would
+    // always exist, so that a first run would be asked about it, or without a prompt copy
+    // nothing at all.
+    const std::u16string target(
+        WithoutTrailingSeparator(ResolveOutputFolder(settings, outputFolder, u"", /*checkOnly=*/true)));
+    const bool overwrite = control.CtrlOverwrite() && settings.OtherOverwrite;
+    if (!CheckFolderOverwrite(target, overwrite, settings.PromptOnOverwrite, checkOnly,
+                              settings.backupFile)) {
+        return true;
+    }
+    if (checkOnly) {
+        ++count;
+        return true;
+    }
+    const std::u16string shownFolder(WithoutTrailingSeparator(inputFolder));
+    GetStatus().DispStatus(u"Copying folder " + shownFolder + u"...");
+    try {
+        system::CopyFolder(WithoutTrailingSeparator(source), target, /*overwrite=*/true);
+    } catch (const automation::Error&) {
+        SetCopyFailed(u"Copying to folder ", shownFolder);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::int16_t CopyControlFiles(QelControls& controls, const GenerationSettings& settings, bool checkOnly) {
+    std::int32_t count = 0;
+    for (std::int32_t position = 1; position <= controls.Count(); ++position) {
+        automation::Ref<QelControl> control = controls.Item(automation::Variant(position));
+        if (!control || control->CtrlType() != u"copy") {
+            continue;
+        }
+        State().gSourceFolder = SourceFolderOf(*control);
+        bool goOn = true;
+        if (!control->CtrlIFiles().empty()) {
+            goOn = CopyFiles(*control, settings, checkOnly, count);
+        } else if (!control->CtrlIFolder().empty()) {
+            goOn = CopyFolder(*control, settings, checkOnly, count);
+        }
+        if (!goOn) {
+            return 1;
+        }
+    }
+    if (count > INT16_MAX) {
+        automation::Raise(automation::ErrorNumber::Overflow);
+    }
+    return static_cast<std::int16_t>(count);
+}
+
+} // namespace qv

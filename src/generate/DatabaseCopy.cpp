@@ -1,0 +1,168 @@
+#include "generate/DatabaseCopy.h"
+
+#include "generate/CopySupport.h"
+#include "generate/GenerationAbort.h"
+#include "generate/GenerationSettings.h"
+#include "generate/OutputNames.h"
+
+#include "core/Apartment.h"
+#include "core/Common.h"
+#include "template/TemplateText.h"
+
+#include "platform/host/Host.h"
+#include "platform/system/FileSystem.h"
+#include "platform/system/Paths.h"
+#include "platform/system/SafeJoin.h"
+
+#include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
+
+#include <optional>
+
+namespace qv {
+
+namespace {
+
+/// A folder setting of the site ("~/uploads", "~\\data"): a leading "~" goes, and then the
+/// separators that followed it, leaving the part relative to the application root.
+std::u16string_view RelativeToAppRoot(std::u16string_view folder) {
+    folder = TrimBlanks(folder);
+    if (!folder.empty() && folder.front() == u'~') {
+        folder.remove_prefix(1);
+        while (!folder.empty() && system::IsPathSeparator(folder.front())) {
+            folder.remove_prefix(1);
+        }
+    }
+    return folder;
+}
+
+void CreateSiteFolder(const GenerationSettings& settings, std::u16string_view setting) {
+    const std::u16string_view relative = RelativeToAppRoot(setting);
+    if (!relative.empty()) {
+        CreateFolderPath(system::JoinInside(OutputRoot(settings, /*appRoot=*/true), relative));
+    }
+}
+
+/// The file a SQL Server Express connection string attaches: the text after the "=" that
+/// follows "AttachDbFilename", up to the next ";".
+std::optional<std::u16string> AttachedFile(std::u16string_view connection) {
+    constexpr std::u16string_view key = u"AttachDbFilename";
+    const std::size_t start = FindTextNoCase(connection, key);
+    if (start == std::u16string_view::npos ||
+        FindTextNoCase(connection, u"\\SQLExpress") == std::u16string_view::npos) {
+        return std::nullopt;
+    }
+    const std::size_t equals = connection.find(u'=', start + key.size());
+    if (equals == std::u16string_view::npos) {
+        return std::nullopt;
+    }
+    const std::size_t end = connection.find(u';', start + key.size());
+    if (end != std::u16string_view::npos && end < equals) {
+        return std::nullopt;
+    }
+    return std::u16string(
+        connection.substr(equals + 1, end == std::u16string_view::npos ? end : end - equals - 1));
+}
+
+host::MessageAnswer Ask(std::u16string text, host::MessageButtons buttons, host::MessageIcon icon) {
+    return CurrentHost().ShowMessage({State().gMsgPrefix, std::move(text), icon, buttons});
+}
+
+/// The companion log file of a SQL Server data file: "shop.mdf" gives "shop_log.ldf".
+std::u16string LogFileOf(std::u16string_view dataFile) {
+    std::u16string log(dataFile.substr(0, dataFile.size() - 4));
+    log += u"_log.ldf";
+    return log;
+}
+
+} // namespace
+
+std::int16_t CopyDatabase(const GenerationSettings& settings, const DatabaseFileInfo& database,
+                          bool checkOnly) {
+    CreateSiteFolder(settings, settings.UploadPath);
+    CreateSiteFolder(settings, settings.AuditTrailPath);
+
+    std::optional<std::u16string> source;
+    if (database.DBType == u"ACCESS") {
+        source = database.DBPhyPath;
+    } else {
+        source = AttachedFile(database.DBConnstr);
+    }
+    if (!source || !system::FileExists(*source)) {
+        return 0;
+    }
+    const std::u16string targetFolder =
+        database.DBPath.empty()
+            ? OutputRoot(settings, /*appRoot=*/false)
+            : system::JoinInside(OutputRoot(settings, /*appRoot=*/true), RelativeToAppRoot(database.DBPath));
+    const std::u16string target = system::JoinInside(targetFolder, system::BaseName(*source));
+
+    bool copy = false;
+    if (!system::FolderExists(targetFolder)) {
+        const host::MessageAnswer answer =
+            Ask(u"Folder " + Quoted(targetFolder) + u" does not exist! Do you want to create it?",
+                host::MessageButtons::YesNoCancel, host::MessageIcon::Question);
+        if (answer == host::MessageAnswer::Cancel) {
+            RaiseCancelled();
+        }
+        if (answer == host::MessageAnswer::Yes) {
+            CreateFolderPath(targetFolder);
+        } else {
+            Ask(u"Database Folder " + Quoted(targetFolder) +
+                    u" not created! Database will not be copied. Make sure you set up the correct database "
+                    u"path "
+                    u"for the " +
+                    State().gScriptLanguage + u" scripts to work correctly!",
+                host::MessageButtons::Ok, host::MessageIcon::Exclamation);
+            return 0;
+        }
+    }
+    if (!system::FolderExists(targetFolder)) {
+        return 0;
+    }
+    // Compared as files, not as texts: another spelling of the same path would otherwise copy
+    // the database onto itself and truncate it.
+    if (IsSameFile(*source, target)) {
+        return 0;
+    }
+    if (system::FileExists(target)) {
+        if (checkOnly) {
+            return 1;
+        }
+        if (settings.OtherOverwrite) {
+            copy = !settings.PromptOnOverwrite;
+            if (settings.PromptOnOverwrite) {
+                const host::MessageAnswer answer =
+                    Ask(u"Database " + Quoted(target) + u" already exists! Overwrite?",
+                        host::MessageButtons::YesNoCancel, host::MessageIcon::Question);
+                if (answer == host::MessageAnswer::Cancel) {
+                    RaiseCancelled();
+                }
+                copy = answer == host::MessageAnswer::Yes;
+            }
+        }
+    } else {
+        copy = true;
+    }
+    if (!copy || checkOnly) {
+        return 0;
+    }
+    std::u16string copying = target;
+    try {
+        system::CopyFile(*source, target, /*overwrite=*/true);
+        if (source->size() >= 4 &&
+            automation::EqualsNoCase(std::u16string_view(*source).substr(source->size() - 4), u".mdf")) {
+            const std::u16string sourceLog = LogFileOf(*source);
+            if (system::FileExists(sourceLog)) {
+                copying = LogFileOf(target);
+                system::CopyFile(sourceLog, copying, /*overwrite=*/true);
+            }
+        }
+    } catch (const automation::Error& error) {
+        SetCopyFailed(u"Copying to file ", copying, error.Description());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace qv

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qv {
+
+struct GenerationSettings;
+
+/// What the database copy reads of the project's database.
+struct DatabaseFileInfo {
+    std::u16string DBType;    ///< "ACCESS" copies DBPhyPath
+    std::u16string DBPath;    ///< the database's folder relative to the application root
+    std::u16string DBPhyPath; ///< the Access file
+    std::u16string DBConnstr; ///< a SQL Server Express string names its file by AttachDbFilename
+};
+
+/// Creates the site's upload and audit-trail folders and copies the project's database file
+/// (an Access file, or a SQL Server Express file with its log) into the site, asking where the
+/// target folder is missing or the target exists. In check-only mode returns 1 when the target
+/// exists. A failed copy returns 1 with gProjErr set; a Cancel ends the run (error -1).
+std::int16_t CopyDatabase(const GenerationSettings& settings, const DatabaseFileInfo& database,
+                          bool checkOnly);
+
+} // namespace qv

@@ -1,0 +1,171 @@
+#include "generate/GenerationPass.h"
+
+#include "generate/CopyControls.h"
+#include "generate/DatabaseCopy.h"
+#include "generate/StyleSheetCopy.h"
+
+#include "project/Qel.h"
+
+#include "core/Apartment.h"
+#include "core/Common.h"
+#include "model/table/QelDatabase.h"
+#include "model/table/QelTable.h"
+#include "model/table/QelTables.h"
+#include "template/QelControls.h"
+
+#include "platform/automation/Error.h"
+
+namespace qv {
+
+GenerationPass::GenerationPass(Qel& project, GenerationSettings settings, bool checkOnly)
+    : mProject(project), mSettings(std::move(settings)), mCheckOnly(checkOnly) {}
+
+bool GenerationPass::IsControlForTable(QelTable& table, const QelControl& control) {
+    bool applies = table.TblGen();
+    const std::u16string units = table.TblSysGenUnits();
+    if (!units.empty()) {
+        // Listed ids open a table's pages whatever its TblGen says; the pieces are not trimmed.
+        for (std::u16string_view unit : SplitText(units, u",")) {
+            if (unit == control.CtrlID()) {
+                applies = true;
+            }
+        }
+    }
+    if (!applies) {
+        return false;
+    }
+    const std::u16string type = table.TblType();
+    const bool pageKind = (type == u"CUSTOMVIEW" || type == u"VIEW" || type == u"TABLE")
+                              ? control.CtrlType() == u"table"
+                              : type == u"REPORT" && control.CtrlType() == u"report";
+    return pageKind && mProject.EvaluateCondition(control.CtrlCond());
+}
+
+std::u16string GenerationPass::ResolveExtension(std::u16string_view extension) const {
+    return extension == u"*" ? mProject.DefaultExt() : std::u16string(extension);
+}
+
+void GenerationPass::SetTableContext(QelTable& table) {
+    mCurTblVar = table.TblVar();
+    if (!table.TblKey().empty()) {
+        return;
+    }
+    table.SetTblAdd(false);
+    table.SetTblCopy(false);
+    table.SetTblView(false);
+    table.SetTblEdit(false);
+    table.SetTblInlineEdit(false);
+    table.SetTblDelete(false);
+}
+
+void GenerationPass::PrefixError(std::u16string_view context) {
+    ModuleState& state = State();
+    std::u16string text = state.gMsgPrefix;
+    text += context;
+    text += u"\r\n";
+    text += state.gProjErr;
+    state.gProjErr = std::move(text);
+}
+
+std::int16_t GenerationPass::Run() {
+    ModuleState& state = State();
+    state.gOverwriteAnswer.clear();
+    state.gProgressTotal = 0;
+    QelDatabase& database = *mProject.db();
+    QelTables& tables = *database.tables();
+    QelControls& controls = mProject.Controls();
+
+    // Counting pass: the progress total, and the tables that cannot be generated switched off.
+    for (QelTable& table : tables) {
+        if (table.Fields()->Count() <= 0 || !table.TblCustomError().empty()) {
+            table.SetTblGen(false);
+        }
+        mProject.SetCurrentTable(&table);
+        SetTableContext(table);
+        for (std::int32_t position = 1; position <= controls.Count(); ++position) {
+            const automation::Ref<QelControl> control = controls.Item(automation::Variant(position));
+            if (control && (control->CtrlType() == u"report" || control->CtrlType() == u"table") &&
+                IsControlForTable(table, *control)) {
+                ++state.gProgressTotal;
+            }
+        }
+    }
+    state.gProgressPos = 0;
+    mProject.SetCurrentTable(nullptr);
+    mProject.SetCurrentField(nullptr);
+    std::int32_t count = 0;
+    const auto result = [&count]() -> std::int16_t {
+        if (count > INT16_MAX) {
+            automation::Raise(automation::ErrorNumber::Overflow);
+        }
+        return static_cast<std::int16_t>(count);
+    };
+
+    if (mProject.OtherGen()) {
+        DatabaseFileInfo file{database.DBType(), database.DBPath(), database.DBPhyPath(),
+                              database.DBConnstr()};
+        count += CopyDatabase(mSettings, file, mCheckOnly);
+        if (!state.gProjErr.empty()) {
+            return 0;
+        }
+    }
+
+    for (std::int32_t sequence = 1; sequence <= tables.Count(); ++sequence) {
+        const automation::Ref<QelTable> table = tables.Seq(static_cast<std::int16_t>(sequence));
+        if (!table) {
+            continue;
+        }
+        if (table->TblGen() || !table->TblSysGenUnits().empty()) {
+            mProject.SetCurrentTable(table.Get());
+            SetTableContext(*table);
+            count += GenerateTablePages(*table);
+            if (count > 0) {
+                return result();
+            }
+            if (!state.gProjErr.empty()) {
+                return 0;
+            }
+        }
+        if (!table->TblGen()) {
+            continue;
+        }
+        QelFields& fields = *table->Fields();
+        for (std::int32_t fieldSequence = 1; fieldSequence <= fields.Count(); ++fieldSequence) {
+            const automation::Ref<QelField> field = fields.Seq(static_cast<std::int16_t>(fieldSequence));
+            if (!field || !field->FldGenerate()) {
+                continue;
+            }
+            mProject.SetCurrentTable(tables.Item(automation::Variant(table->TblName())).Get());
+            mProject.SetCurrentField(field.Get());
+            fields.SetItem(automation::Variant(field->FldName()));
+            count += GenerateFieldPages(*field);
+            if (!state.gProjErr.empty()) {
+                PrefixError(u": Generate Table " + table->TblName() + u" Field " + field->FldName() +
+                            u" page error");
+                return 0;
+            }
+        }
+    }
+
+    if (!mProject.OtherGen()) {
+        return result();
+    }
+    mProject.SetCurrentTable(nullptr);
+    StyleSheetServices services;
+    services.evaluate = [this](std::u16string_view text) { return mProject.EvalScriptCode(text, 0); };
+    services.writeText = [](std::u16string_view path, std::u16string_view text) {
+        Qel::WriteTextFile(path, text, /*ansiOnly=*/false);
+    };
+    count += CopyCssAndLogo(mSettings, mStyleSheetTemplate, services, mCheckOnly);
+    if (!state.gProjErr.empty()) {
+        return 0;
+    }
+    count += GenerateOtherPages(u"other,simple", mSettings.OtherOverwrite);
+    if (!state.gProjErr.empty()) {
+        return 0;
+    }
+    count += CopyControlFiles(controls, mSettings, mCheckOnly);
+    return state.gProjErr.empty() ? result() : 0;
+}
+
+} // namespace qv

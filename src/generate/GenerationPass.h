@@ -1,0 +1,63 @@
+#pragma once
+
+#include "generate/GenerationSettings.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace qv {
+
+class Qel;
+class QelControl;
+class QelField;
+class QelTable;
+
+/// One pass over the project that produces every output of a generation run: the database copy,
+/// the table and report pages, the field pages, the style sheet and logo, the other pages and the
+/// copy controls, in that order. In check-only mode it writes nothing and counts the existing
+/// targets, stopping after the first table whose pages have one. Failures are left in gProjErr
+/// (the pass then returns 0); aborts raise error -1. Borrows the project for its lifetime.
+class GenerationPass {
+public:
+    GenerationPass(Qel& project, GenerationSettings settings, bool checkOnly);
+
+    /// The style-sheet template ("CssFile", resolved); "" writes no project style sheet.
+    void SetStyleSheetTemplate(std::u16string file) { mStyleSheetTemplate = std::move(file); }
+
+    /// Runs the pass: the number of existing targets in check-only mode, else 0.
+    std::int16_t Run();
+
+    /// Whether a "table" or "report" control applies to a table: by TblGen or by the control ids
+    /// TblSysGenUnits lists, by the kinds of table and control, then by the control's condition.
+    bool IsControlForTable(QelTable& table, const QelControl& control);
+
+    /// The output extension of a control: the default page extension for "*".
+    std::u16string ResolveExtension(std::u16string_view extension) const;
+
+private:
+    /// Prepares a table before its pages are counted or generated: a table without a key can
+    /// offer no add, copy, view, edit or delete.
+    void SetTableContext(QelTable& table);
+    std::int32_t GenerateTablePages(QelTable& table);
+    std::int32_t GenerateFieldPages(QelField& field);
+    std::int32_t GenerateOtherPages(std::u16string_view typeList, bool overwrite);
+    /// Writes one page: overwrite decision, prepared script, page engine, clean-up, file. A
+    /// missing prepared script ends the run; after a script error nothing is written.
+    void WritePage(QelControl& control, std::u16string_view outPath, bool overwrite, std::int16_t initType,
+                   std::u16string_view missingEnd, const std::function<void()>& selectCurrent);
+    std::u16string OutputPath(const QelControl& control, std::u16string_view fileName) const;
+    /// Check-only mode: whether the page's output file exists.
+    bool OutputExists(const QelControl& control, std::u16string_view fileName) const;
+    /// Adds a context line in front of a pending error text.
+    static void PrefixError(std::u16string_view context);
+
+    Qel& mProject;
+    GenerationSettings mSettings;
+    bool mCheckOnly;
+    std::u16string mStyleSheetTemplate;
+    std::u16string mCurTblVar;
+};
+
+} // namespace qv

@@ -1,0 +1,197 @@
+#include "generate/GenerationAbort.h"
+#include "generate/GenerationPass.h"
+#include "generate/OutputNames.h"
+#include "generate/OverwritePolicy.h"
+#include "generate/RebuildDecision.h"
+
+#include "project/OutputCleanup.h"
+#include "project/Qel.h"
+
+#include "core/Apartment.h"
+#include "core/Common.h"
+#include "core/QelStatus.h"
+#include "model/field/QelField.h"
+#include "model/field/QelFields.h"
+#include "model/table/QelDatabase.h"
+#include "model/table/QelTable.h"
+#include "model/table/QelTables.h"
+#include "template/QelControls.h"
+#include "template/QoScript.h"
+#include "template/TemplateText.h"
+
+#include "platform/system/FileSystem.h"
+#include "platform/system/Paths.h"
+
+#include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
+
+// The page writers of the generation pass: one loop per page kind over the control list, and
+// the one writer of a page that they share.
+
+namespace qv {
+
+namespace {
+
+constexpr std::int16_t OtherPageInit = 1;
+constexpr std::int16_t TablePageInit = 2;
+
+QoScript& PageEngine() {
+    automation::Ref<QoScript> engine = automation::DynamicRefCast<QoScript>(State().gPageScript);
+    if (!engine) {
+        // The driver creates the engine before the pass; a pass without one is a caller's fault.
+        automation::Raise(automation::ErrorNumber::ObjectVariableNotSet);
+    }
+    return *engine;
+}
+
+std::u16string Generating(std::u16string_view fileName) {
+    return u"Generating " + std::u16string(fileName) + u"...";
+}
+
+} // namespace
+
+std::u16string GenerationPass::OutputPath(const QelControl& control, std::u16string_view fileName) const {
+    return ResolveOutputFolder(mSettings, control.CtrlOFolder(), fileName, mCheckOnly);
+}
+
+bool GenerationPass::OutputExists(const QelControl& control, std::u16string_view fileName) const {
+    return CheckFileOverwrite(OutputPath(control, fileName), true, true, /*checkOnly=*/true, false);
+}
+
+void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath, bool overwrite,
+                               std::int16_t initType, std::u16string_view missingEnd,
+                               const std::function<void()>& selectCurrent) {
+    if (!CheckFileOverwrite(outPath, overwrite, mSettings.PromptOnOverwrite, /*checkOnly=*/false,
+                            mSettings.backupFile)) {
+        return;
+    }
+    ModuleState& state = State();
+    const std::u16string tempFile = PreparedScriptFile(control);
+    if (!system::FileExists(tempFile)) {
+        state.gProjErr = u"File " + tempFile + std::u16string(missingEnd);
+        RaiseGenerationError();
+    }
+    const std::u16string script = ReadSingleByteFile(tempFile);
+    selectCurrent();
+    std::u16string text = PageEngine().BuildNewCode(script, initType, state.gScriptEngineTimeout);
+    // A page whose script failed is not written: an empty text would replace a good page.
+    if (!state.gProjErr.empty()) {
+        return;
+    }
+    text = control.CtrlSpace() ? FormatOutputText(text, state.gProductName, mProject.DllVersion())
+                               : TrimLeadingBlankLines(text);
+    CreateFolderPath(system::FolderOf(outPath));
+    Qel::WriteTextFile(outPath, text, /*ansiOnly=*/false);
+}
+
+std::int32_t GenerationPass::GenerateTablePages(QelTable& table) {
+    ModuleState& state = State();
+    QelControls& controls = mProject.Controls();
+    QelTables& tables = *mProject.db()->tables();
+    std::int32_t count = 0;
+    for (std::int32_t position = 1; position <= controls.Count(); ++position) {
+        automation::Ref<QelControl> control = controls.Item(automation::Variant(position));
+        if (!control || !IsControlForTable(table, *control)) {
+            continue;
+        }
+        const std::u16string fileName = BuildOutputFileName(
+            mSettings, table.TblVar(), u"", control->CtrlOFile(), ResolveExtension(control->CtrlOExt()));
+        if (mCheckOnly) {
+            count += OutputExists(*control, fileName) ? 1 : 0;
+            continue;
+        }
+        GetStatus().DispStatus(Generating(fileName));
+        if (GetStatus().StatusIsCancelled()) {
+            RaiseCancelled();
+        }
+        const std::u16string outPath = OutputPath(*control, fileName);
+        control = controls.Item(automation::Variant(position));
+        const bool overwrite = control->CtrlOverwrite() && table.TblOverwrite();
+        WritePage(*control, outPath, overwrite, TablePageInit, u" not found. Generation aborted.",
+                  [&] { tables.Item(automation::Variant(table.TblName())); });
+        // Written or skipped, the page counts for the bar.
+        ++state.gProgressPos;
+        GetStatus().SetStatus(Percent(state.gProgressPos, state.gProgressTotal));
+        if (!state.gProjErr.empty()) {
+            PrefixError(u": Generate Table " + table.TblName() + u" " + control->CtrlID() + u" page error");
+            break;
+        }
+    }
+    return count;
+}
+
+std::int32_t GenerationPass::GenerateFieldPages(QelField& field) {
+    mProject.SetCurrentField(&field);
+    if (!field.FldGenerate()) {
+        return 0;
+    }
+    QelControls& controls = mProject.Controls();
+    QelTables& tables = *mProject.db()->tables();
+    std::int32_t count = 0;
+    for (std::int32_t position = 1; position <= controls.Count(); ++position) {
+        automation::Ref<QelControl> control = controls.Item(automation::Variant(position));
+        if (!control || control->CtrlType() != u"field" || !mProject.EvaluateCondition(control->CtrlCond())) {
+            continue;
+        }
+        const std::u16string fileName =
+            BuildOutputFileName(mSettings, mCurTblVar, field.FldParm(), control->CtrlOFile(),
+                                ResolveExtension(control->CtrlOExt()));
+        if (mCheckOnly) {
+            count += OutputExists(*control, fileName) ? 1 : 0;
+            continue;
+        }
+        GetStatus().DispStatus(Generating(fileName));
+        const std::u16string outPath = OutputPath(*control, fileName);
+        control = controls.Item(automation::Variant(position));
+        QelTable* table = mProject.CurrentTable();
+        const bool overwrite = control->CtrlOverwrite() && table != nullptr && table->TblOverwrite();
+        WritePage(*control, outPath, overwrite, TablePageInit, u" not found. Generation aborted", [&] {
+            if (automation::Ref<QelTable> current = tables.Item(automation::Variant(tables.curName()))) {
+                current->Fields()->Item(automation::Variant(field.FldName()));
+            }
+        });
+    }
+    return count;
+}
+
+std::int32_t GenerationPass::GenerateOtherPages(std::u16string_view typeList, bool overwrite) {
+    QelControls& controls = mProject.Controls();
+    std::int32_t count = 0;
+    const std::vector<std::u16string_view> types = SplitText(typeList, u",");
+    for (std::int32_t position = 1; position <= controls.Count(); ++position) {
+        automation::Ref<QelControl> control = controls.Item(automation::Variant(position));
+        if (!control) {
+            continue;
+        }
+        bool selected = false;
+        for (std::u16string_view type : types) {
+            selected = selected || automation::EqualsNoCase(TrimBlanks(type), control->CtrlType());
+        }
+        if (!selected || !mProject.EvaluateCondition(control->CtrlCond())) {
+            continue;
+        }
+        const std::u16string extension = ResolveExtension(control->CtrlOExt());
+        const std::u16string kind = automation::ToLower(control->CtrlType());
+        // Simple pages and web.config keep their own names whatever the naming settings say.
+        const std::u16string fileName =
+            (kind == u"simple" || kind == u"web.config")
+                ? control->CtrlOFile() + u"." + extension
+                : BuildOutputFileName(mSettings, u"", u"", control->CtrlOFile(), extension);
+        if (mCheckOnly) {
+            count += OutputExists(*control, fileName) ? 1 : 0;
+            continue;
+        }
+        GetStatus().DispStatus(Generating(fileName));
+        const std::u16string outPath = OutputPath(*control, fileName);
+        control = controls.Item(automation::Variant(position));
+        WritePage(*control, outPath, control->CtrlOverwrite() && overwrite, OtherPageInit,
+                  u" not found. Generation aborted.", [] {});
+        if (!State().gProjErr.empty()) {
+            PrefixError(u": Generate " + control->CtrlID() + u" page error");
+            break;
+        }
+    }
+    return count;
+}
+
+} // namespace qv

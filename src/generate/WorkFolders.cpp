@@ -1,0 +1,85 @@
+#include "generate/WorkFolders.h"
+
+#include "core/Apartment.h"
+#include "core/Common.h"
+
+#include "platform/system/FileSystem.h"
+#include "platform/system/Paths.h"
+#include "platform/system/SafeJoin.h"
+
+#include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
+
+namespace qv {
+
+namespace {
+
+/// `name` joined to `parent` (refusing names that leave it), the folder created when missing.
+std::u16string WorkFolder(std::u16string_view parent, std::u16string_view name) {
+    std::u16string folder = system::JoinInside(parent, name);
+    if (!system::FolderExists(folder)) {
+        system::CreateFolders(folder);
+    }
+    return folder;
+}
+
+} // namespace
+
+std::u16string TemplateFileNameOf(std::u16string_view templatePath) {
+    return std::u16string(system::BaseName(templatePath));
+}
+
+void SetupWorkFolders(std::u16string_view workFolder, const std::vector<std::u16string>& extensionNames) {
+    ModuleState& state = State();
+    std::u16string documents(TrimBlanks(state.gMyDocumentsPath));
+    // The file cache finds its folder the same way: both must name one tree.
+    if (documents.empty()) {
+        documents = GetSpecialFolderPath(0, SpecialFolderPersonal);
+    }
+    if (!system::FolderExists(documents)) {
+        system::CreateFolders(documents);
+    }
+    const std::u16string root = WorkFolder(documents, RemoveSlashesAndSpaces(state.gProductName));
+    state.gBackupFolder = WorkFolder(root, u"Backup");
+    const std::u16string templates = WorkFolder(root, u"Templates");
+    const std::u16string templateFolder =
+        WorkFolder(templates, RemoveSlashesAndSpaces(state.gTemplateFileName));
+    state.gExtensionsFolder = WorkFolder(templateFolder, u"extensions");
+    for (const std::u16string& name : extensionNames) {
+        state.gExtensionFolder = WorkFolder(state.gExtensionsFolder, name);
+    }
+    state.gTempFolder = WorkFolder(templateFolder, u"temp");
+    state.gTemplateFolder = WorkFolder(templateFolder, workFolder);
+}
+
+void DeleteWorkFolder(std::u16string_view path) {
+    try {
+        system::DeleteFolder(path);
+    } catch (const automation::Error&) {
+        // A folder that will not go is left for the next run to reuse.
+    }
+}
+
+void DeleteFilesByExtension(std::u16string_view folder, std::u16string_view extension) {
+    for (const std::u16string& name : system::ListFolder(folder).files) {
+        const std::size_t dot = name.rfind(u'.');
+        const std::u16string_view own =
+            dot == std::u16string::npos ? std::u16string_view() : std::u16string_view(name).substr(dot + 1);
+        if (automation::EqualsNoCase(own, extension)) {
+            system::DeleteFile(system::JoinPath(folder, name));
+        }
+    }
+}
+
+bool ExtractionMissing(std::u16string_view folder, std::u16string_view requiredFile) {
+    if (!system::FolderExists(folder)) {
+        return true;
+    }
+    if (!requiredFile.empty()) {
+        return !system::FileExists(system::JoinPath(folder, requiredFile));
+    }
+    const system::FolderEntries entries = system::ListFolder(folder);
+    return entries.files.empty() && entries.folders.empty();
+}
+
+} // namespace qv

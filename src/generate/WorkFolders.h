@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv {
+
+// The private copy of a template package and its extensions that a generation run works on,
+// kept per template file under the documents folder:
+//   <documents>/<product>/Backup
+//   <documents>/<product>/Templates/<template file>/{extensions/<name>, temp, <work>}
+// with <work> "Script" for a generation and "Tmp" for a check. The folder paths go into the
+// module state (gBackupFolder, gExtensionsFolder, gExtensionFolder, gTempFolder and
+// gTemplateFolder, which is the work folder), without a trailing separator.
+
+/// The work folder of a generation run and of a check.
+inline constexpr std::u16string_view ScriptWorkFolder = u"Script";
+inline constexpr std::u16string_view CheckWorkFolder = u"Tmp";
+
+/// The template package's file name as the work folders use it: the text after the last
+/// separator of either kind, so that "C:\t\My.zip" and "/t/My.zip" both give "My.zip".
+std::u16string TemplateFileNameOf(std::u16string_view templatePath);
+
+/// Builds the tree for gTemplateFileName, the extensions (by name, in sequence order) and the
+/// work folder `workFolder`, creating every missing folder, and sets the folder paths. A
+/// template file or extension name that would lead out of its folder raises 52; a folder that
+/// cannot be created raises the file error.
+void SetupWorkFolders(std::u16string_view workFolder, const std::vector<std::u16string>& extensionNames);
+
+/// Deletes the folder with everything in it when it exists; errors are ignored.
+void DeleteWorkFolder(std::u16string_view path);
+
+/// Deletes every file directly in `folder` whose extension (the text after the last "." of its
+/// name, "" without one) equals `extension`, letter case ignored. Raises the file error when the
+/// folder cannot be listed or a file cannot go.
+void DeleteFilesByExtension(std::u16string_view folder, std::u16string_view extension);
+
+/// Whether a package must be extracted although the cache found it unchanged: its work folder
+/// is gone or empty (or lacks `requiredFile`), so the recorded extraction no longer exists.
+bool ExtractionMissing(std::u16string_view folder, std::u16string_view requiredFile = {});
+
+} // namespace qv

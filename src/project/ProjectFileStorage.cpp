@@ -1,0 +1,128 @@
+#include "project/ProjectFileStorage.h"
+
+#include "core/Apartment.h"
+#include "core/Common.h"
+
+#include "platform/automation/Conversion.h"
+#include "platform/automation/Variant.h"
+#include "platform/system/FileSystem.h"
+#include "platform/system/Paths.h"
+#include "platform/system/TextFile.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace qv {
+
+namespace {
+
+using automation::Variant;
+
+constexpr std::int16_t DefaultBackupLimit = 10;
+
+Variant GeneralValue(std::u16string_view name) {
+    return GetRegValue(u"HKCU", State().gRegKeyGeneral, name);
+}
+
+bool Utf8ProjectOn() {
+    const Variant value = ConvertToDataType(GeneralValue(u"UTF8Project"), Variant(u"Boolean"));
+    return value.Type() == automation::VarType::Boolean && value.BooleanValue();
+}
+
+std::int16_t BackupLimit() {
+    const Variant value = ConvertToDataType(GeneralValue(u"MaxProjectBackupCount"), Variant(u"Integer"));
+    if (value.Type() != automation::VarType::Integer || value.IntegerValue() < 1) {
+        return DefaultBackupLimit;
+    }
+    return value.IntegerValue();
+}
+
+/// The names of the copies of one file: the base name split at its last dot.
+class BackupNames {
+public:
+    BackupNames(std::u16string_view folder, std::u16string_view projFile) : mFolder(folder) {
+        const std::u16string_view name = system::BaseName(projFile);
+        const std::size_t dot = name.rfind(u'.');
+        mBase = name.substr(0, dot);
+        if (dot != std::u16string_view::npos) {
+            mExtension = name.substr(dot);
+        }
+    }
+
+    std::u16string Copy(std::int32_t number) const {
+        return system::JoinPath(mFolder, mBase + u"(" + NumberText(number) + u")" + mExtension);
+    }
+
+private:
+    std::u16string mFolder;
+    std::u16string mBase;
+    std::u16string mExtension; ///< with its dot; "" when the name has none
+};
+
+} // namespace
+
+ProjectFileEncoding ChooseProjectFileEncoding() {
+    ModuleState& state = State();
+    InitSystemCharset();
+    const std::optional<std::u16string> configured = TextOf(GeneralValue(u"XMLEncodeCharSet"));
+    if (configured && !configured->empty()) {
+        state.gXmlEncoding = *configured;
+    }
+    std::int32_t textType = 1;
+    SetRegValue(u"HKCU", state.gRegKeyGeneral, u"XMLEncodeCharSet", textType, Variant(state.gXmlEncoding));
+    if (Utf8ProjectOn()) {
+        return {u"utf-8", true};
+    }
+    return {state.gXmlEncoding, false};
+}
+
+std::u16string EnsureBackupFolder() {
+    const ModuleState& state = State();
+    const std::u16string productFolder =
+        system::JoinPath(TrimBlanks(state.gMyDocumentsPath), RemoveSlashesAndSpaces(state.gProductName));
+    const std::u16string backupFolder = system::JoinPath(productFolder, u"Backup");
+    system::CreateFolders(backupFolder);
+    return backupFolder;
+}
+
+void BackupProjectFile(std::u16string_view projFile) {
+    const std::int16_t limit = BackupLimit();
+    if (!system::FileExists(projFile)) {
+        return;
+    }
+    const BackupNames names(EnsureBackupFolder(), projFile);
+    std::int32_t firstFree = 1;
+    while (system::FileExists(names.Copy(firstFree))) {
+        ++firstFree;
+    }
+    for (std::int32_t number = firstFree - 1; number >= 1; --number) {
+        const std::u16string copy = names.Copy(number);
+        if (number < limit) {
+            system::MoveFile(copy, names.Copy(number + 1));
+        } else {
+            system::DeleteFile(copy);
+        }
+    }
+    system::CopyFile(projFile, names.Copy(1), /*overwrite=*/true);
+}
+
+void ReplaceProjectFile(std::u16string_view projFile, std::string_view bytes) {
+    // The backup comes first: a write that fails at the end leaves the old file as copy 1.
+    BackupProjectFile(projFile);
+    system::WriteFileAtomic(projFile, bytes);
+}
+
+void WriteTextFile(std::u16string_view path, std::u16string_view text, bool ansiOnly) {
+    if (!ansiOnly && Utf8ProjectOn()) {
+        WriteUtf8File(path, text);
+        return;
+    }
+    system::WriteTextFile(path, text, system::TextEncodingKind::CodePage, AnsiCodePage());
+}
+
+void WriteUtf8File(std::u16string_view path, std::u16string_view text) {
+    system::WriteTextFile(path, text, system::TextEncodingKind::Utf8WithBom);
+}
+
+} // namespace qv

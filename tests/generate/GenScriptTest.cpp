@@ -1,0 +1,264 @@
+// Whole generation runs through the project object: a small template package written by the
+// test, an SQLite database, GenScript and GenCheck as the host calls them, and the generated site
+// compared with the golden files under golden/site.
+
+#include "generate/Generator.h"
+
+#include "../project/ProjectFixture.h"
+#include "db/TestDatabases.h"
+
+#include "project/Qel.h"
+
+#include "core/Apartment.h"
+#include "model/field/QelField.h"
+#include "model/field/QelFields.h"
+#include "model/table/QelDatabase.h"
+#include "model/table/QelTable.h"
+#include "model/table/QelTables.h"
+
+#include "platform/registry/Value.h"
+
+#include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
+
+#include <zip.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace qv::test {
+namespace {
+
+namespace fs = std::filesystem;
+using automation::MakeRef;
+using automation::Ref;
+using automation::Variant;
+using host::HostCallKind;
+
+using Members = std::map<std::string, std::string>;
+
+const Members TemplateMembers = {
+    {"control.xml",
+     "<?xml version=\"1.0\"?>\r\n"
+     "<Quorvane_Template date=\"2024/05/01\" version=\"6.0\" desc=\"Test\" author=\"Tests\">\r\n"
+     "  <control id=\"list\" type=\"table\" ifiles=\"list.htm\" ofile=\"list\" oext=\"*\"/>\r\n"
+     "  <control id=\"view\" type=\"field\" ifiles=\"field.htm\" ofile=\"view\" oext=\"asp\" "
+     "ofolder=\"fields\"/>\r\n"
+     "  <control id=\"home\" type=\"other\" ifiles=\"home.htm\" ofile=\"default\" oext=\"*\"/>\r\n"
+     "  <control id=\"config\" type=\"simple\" ifiles=\"config.htm\" ofile=\"web\" oext=\"config\" "
+     "space=\"false\"/>\r\n"
+     "  <control id=\"images\" type=\"copy\" ifiles=\"images/logo.gif\"/>\r\n"
+     "</Quorvane_Template>\r\n"},
+    {"lang.xml", "<?xml version=\"1.0\"?>\r\n<Quorvane.language>\r\n"
+                 "  <phrase id=\"Fields\" value=\"Fields\"/>\r\n</Quorvane.language>\r\n"},
+    {"list.htm", "<html><head><title><!--##=TABLE.TblName##--></title></head>\r\n"
+                 "<body>\r\n\r\n"
+                 "<p><!--##=TABLE.Fields.Count##--> <!--##@Fields##--></p>\r\n"
+                 "</body></html>\r\n"},
+    {"field.htm", "<!--##=TABLE.TblName##-->.<!--##=FIELD.FldName##-->\r\n"},
+    {"home.htm", "<h1><!--##=PROJ.ProjName##--></h1>\r\n"},
+    {"config.htm", "\r\n\r\n<configuration>\r\n\r\n  <appSettings/>\r\n</configuration>\r\n"},
+    {"images/logo.gif", "GIF89a"},
+};
+
+class GenScriptTest : public ProjectTest {
+protected:
+    void SetUp() override {
+        mEnvironment.Set("QUORVANE_DOCUMENTS", (mTemp / "docs").string());
+        ProjectTest::SetUp();
+        WriteUserText(GeneralKey, u"Language", u"");
+        WriteValue(registry::HiveKind::User, GeneralKey, u"ScriptEngineTimeout",
+                   registry::Value::Number(10000));
+        WriteUserText(GeneralKey, u"UTF8Project", u"False");
+        WritePackage(TemplateMembers);
+        RegisterGenerator();
+
+        mDatabase = std::make_unique<testdb::TestDatabase>(testdb::DatabaseKind::SQLite);
+        mProject = MakeRef<Qel>();
+        Call(*mProject, u"LoadDB",
+             {Variant(u"shop"), Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(), Variant(false),
+              Variant(u""), Variant(u""), Variant(mDatabase->ConnectionString()), Variant(u"")});
+        ASSERT_EQ(State().gProjErr, u"");
+        mProject->SetProjName(u"Shop");
+        mProject->SetTemplate(Text(mPackage));
+        mProject->SetDestination(Text(mSite));
+        mProject->SetAppRootFolder(Text(mSite));
+        mProject->SetOtherGen(true);
+        mProject->SetOtherOverwrite(true);
+        mProject->SetPromptOnOverwrite(false);
+        mProject->SetOutputNameLCase(true);
+        // One table with two field pages keeps the site small.
+        for (QelTable& table : *mProject->db()->tables()) {
+            table.SetTblGen(table.TblName() == u"customers");
+            table.SetTblOverwrite(true);
+            for (QelField& field : *table.Fields()) {
+                field.SetFldGenerate(field.FldName() == u"name" || field.FldName() == u"city");
+            }
+        }
+    }
+
+    void TearDown() override {
+        mProject = nullptr;
+        ProjectTest::TearDown();
+        mDatabase.reset();
+    }
+
+    static std::u16string Text(const fs::path& path) { return system::FromNativePath(path); }
+
+    void WritePackage(const Members& members) {
+        fs::create_directories(mPackage.parent_path());
+        int code = 0;
+        zip_t* archive = zip_open(mPackage.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+        ASSERT_NE(archive, nullptr);
+        for (const auto& [name, content] : members) {
+            zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
+            ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0);
+        }
+        ASSERT_EQ(zip_close(archive), 0);
+        // A later package must not carry the same second as the one the cache recorded.
+        fs::last_write_time(mPackage,
+                            fs::file_time_type::clock::now() + std::chrono::seconds(++mPackageAge * 2));
+    }
+
+    static std::string Read(const fs::path& file) {
+        std::ifstream stream(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(stream), {});
+    }
+
+    static std::vector<std::string> Files(const fs::path& folder) {
+        std::vector<std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+            if (entry.is_regular_file()) {
+                files.push_back(fs::relative(entry.path(), folder).generic_string());
+            }
+        }
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+
+    /// The generated site equals the golden tree, file by file.
+    void ExpectGoldenSite() {
+        const fs::path golden = fs::path(QV_TEST_DATA_DIR) / "golden" / "site";
+        // Goldens change only on purpose: QV_UPDATE_GOLDEN=1 writes the site over them.
+        if (std::getenv("QV_UPDATE_GOLDEN") != nullptr) {
+            fs::remove_all(golden);
+            fs::create_directories(golden);
+            fs::copy(mSite, golden, fs::copy_options::recursive);
+        }
+        ASSERT_EQ(Files(mSite), Files(golden));
+        for (const std::string& file : Files(golden)) {
+            SCOPED_TRACE(file);
+            EXPECT_EQ(Read(mSite / file), Read(golden / file));
+        }
+    }
+
+    void GenScript() { Call(*mProject, u"GenScript"); }
+    std::string ProjErr() { return automation::ToUtf8(automation::ToString(Get(*mProject, u"ProjErr"))); }
+
+    fs::path mPackage = mTemp / "templates" / "shop.zip";
+    fs::path mSite = mTemp / "site";
+    int mPackageAge = 0;
+    std::unique_ptr<testdb::TestDatabase> mDatabase;
+    Ref<Qel> mProject;
+};
+
+TEST_F(GenScriptTest, GeneratesTheSiteAndReusesPreparedScripts) {
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    ExpectGoldenSite();
+    const fs::path work = mTemp / "docs" / "Quorvane" / "Templates" / "shop.zip";
+    EXPECT_TRUE(fs::exists(work / "Script" / "control.xml"));
+    EXPECT_TRUE(fs::exists(work / "temp" / "list.tmp"));
+    EXPECT_TRUE(fs::exists(work / "temp" / "cache.xml"));
+    const std::vector<std::u16string> captions = mHost.Texts(HostCallKind::ShowProgress);
+    EXPECT_NE(std::find(captions.begin(), captions.end(), u"Quorvane - Creating Script Files..."),
+              captions.end());
+    // The engines and the cache belong to one run.
+    EXPECT_FALSE(State().gPageScript);
+    EXPECT_FALSE(State().gCache);
+
+    // Unchanged inputs: nothing is prepared again, and the site comes out the same.
+    mHost.ClearCalls();
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    ExpectGoldenSite();
+    const std::vector<std::u16string> again = mHost.Texts(HostCallKind::ShowProgress);
+    EXPECT_EQ(std::find(again.begin(), again.end(), u"Quorvane - Creating Script Files..."), again.end());
+}
+
+TEST_F(GenScriptTest, CheckCountsExistingOutputsOverAFreshExtraction) {
+    EXPECT_EQ(automation::ToLong(Call(*mProject, u"GenCheck")), 0);
+    EXPECT_EQ(ProjErr(), "");
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    // The check stops at the first table with an existing page: its one list page.
+    EXPECT_EQ(automation::ToLong(Call(*mProject, u"GenCheck")), 1);
+    EXPECT_FALSE(fs::exists(mTemp / "docs" / "Quorvane" / "Templates" / "shop.zip" / "Tmp"));
+}
+
+TEST_F(GenScriptTest, AScriptErrorLeavesTheGoodPageAndResetsTheEngines) {
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    const std::string goodPage = Read(mSite / "customerslist.asp");
+
+    Members broken = TemplateMembers;
+    // The page function runs under On Error Resume Next: only a compile error fails it.
+    broken["list.htm"] = "<!--##\r\nIf Then\r\n##-->\r\n";
+    WritePackage(broken);
+    mHost.Answer(host::TemplateChoice::Overwrite);
+    GenScript();
+    EXPECT_TRUE(ProjErr().starts_with("Quorvane: Generate Table customers list page error\r\n")) << ProjErr();
+    EXPECT_EQ(Read(mSite / "customerslist.asp"), goodPage);
+    EXPECT_FALSE(State().gPageScript);
+    EXPECT_FALSE(State().gEvalScript);
+}
+
+TEST_F(GenScriptTest, ACancelEndsTheRunAndStillCleansUp) {
+    mHost.CancelAtQuery(1);
+    try {
+        GenScript();
+        ADD_FAILURE() << "not cancelled";
+    } catch (const automation::Error& error) {
+        EXPECT_EQ(error.Number(), -1);
+        EXPECT_EQ(error.Description(), u"Generation cancelled by user!");
+    }
+    EXPECT_EQ(ProjErr(), "Generation cancelled by user!");
+    EXPECT_FALSE(State().gPageScript);
+    EXPECT_FALSE(State().gCache);
+    EXPECT_FALSE(fs::exists(mSite / "customerslist.asp"));
+}
+
+TEST_F(GenScriptTest, StopsBeforeGeneratingWithTheirMessages) {
+    mProject->SetDestination(u" ");
+    GenScript();
+    EXPECT_EQ(ProjErr(), "Quorvane: Destination folder not set! Generation aborted!");
+    EXPECT_EQ(automation::ToLong(Call(*mProject, u"GenCheck")), 0);
+    EXPECT_EQ(ProjErr(), "Quorvane: Destination folder not set! Generation aborted!");
+    EXPECT_FALSE(fs::exists(mSite / "customerslist.asp"));
+
+    Members old = TemplateMembers;
+    old["control.xml"].replace(old["control.xml"].find("version=\"6.0\""), 13, "version=\"5.2\"");
+    WritePackage(old);
+    mProject->SetDestination(Text(mSite));
+    mHost.Answer(host::TemplateChoice::Overwrite);
+    GenScript();
+    EXPECT_EQ(ProjErr(),
+              "Quorvane: Template version (5.2) older than minimum required (6.0)! Generation aborted!");
+
+    fs::remove(mPackage);
+    GenScript();
+    EXPECT_EQ(ProjErr(), "Quorvane: Template file not found! Generation aborted!");
+
+    Call(*mProject, u"UnLoadDB");
+    EXPECT_EQ(automation::ToLong(Call(*mProject, u"GenCheck")), 0);
+    EXPECT_EQ(ProjErr(), "Quorvane: Database not loaded! Generation aborted!");
+    GenScript();
+    EXPECT_EQ(ProjErr(), "Quorvane: Database not loaded! Generation aborted!");
+}
+
+} // namespace
+} // namespace qv::test

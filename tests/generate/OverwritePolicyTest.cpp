@@ -1,0 +1,110 @@
+#include "generate/OverwritePolicy.h"
+
+#include "GenerateFixture.h"
+
+#include "generate/GenerationAbort.h"
+
+#include "core/QelStatus.h"
+
+#include "platform/automation/Text.h"
+
+namespace qv {
+namespace {
+
+using host::HostCallKind;
+using host::OverwriteAnswer;
+using host::OverwriteChoice;
+
+class OverwritePolicyTest : public test::GenerateTest {
+protected:
+    void SetUp() override {
+        GenerateTest::SetUp();
+        for (const char* name : {"a.asp", "b.asp", "c.asp"}) {
+            Write(mSite / name, std::string("old ") + name);
+        }
+    }
+    bool MayWrite(const char* name, bool overwrite, bool prompt, bool backup = false) {
+        return CheckFileOverwrite(Text(mSite / name), overwrite, prompt, /*checkOnly=*/false, backup);
+    }
+};
+
+TEST_F(OverwritePolicyTest, TheTargetsOwnSwitchAlwaysWins) {
+    EXPECT_TRUE(MayWrite("new.asp", false, true)); // a missing file is always written
+    EXPECT_FALSE(MayWrite("a.asp", false, true));  // never asked
+    EXPECT_TRUE(MayWrite("a.asp", true, false));   // no prompt: the switch decides
+    EXPECT_EQ(mHost.Count(HostCallKind::Overwrite), 0u);
+
+    mHost.Answer(OverwriteAnswer{OverwriteChoice::Overwrite, /*all=*/true});
+    EXPECT_TRUE(MayWrite("a.asp", true, true));
+    EXPECT_EQ(State().gOverwriteAnswer, u"O");
+    EXPECT_TRUE(MayWrite("b.asp", true, true));
+    EXPECT_FALSE(MayWrite("c.asp", false, true)); // "all" does not override a forbidding switch
+    const std::vector<host::HostCall> asked = mHost.Calls(HostCallKind::Overwrite);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].title, u"Quorvane");
+    EXPECT_EQ(asked[0].path, Text(mSite / "a.asp"));
+    EXPECT_EQ(asked[0].target, host::OverwriteTarget::File);
+}
+
+TEST_F(OverwritePolicyTest, SkipAllSkipsEveryLaterExistingTarget) {
+    mHost.Answer(OverwriteAnswer{OverwriteChoice::Skip, /*all=*/false});
+    EXPECT_FALSE(MayWrite("a.asp", true, true));
+    EXPECT_EQ(State().gOverwriteAnswer, u"");
+    mHost.Answer(OverwriteAnswer{OverwriteChoice::Skip, /*all=*/true});
+    EXPECT_FALSE(MayWrite("a.asp", true, true));
+    EXPECT_FALSE(MayWrite("b.asp", true, false));
+    EXPECT_FALSE(CheckFolderOverwrite(Text(mSite), true, true, false, false));
+    EXPECT_TRUE(MayWrite("new.asp", true, true));
+    EXPECT_EQ(mHost.Count(HostCallKind::Overwrite), 2u);
+
+    // A prompt shut by its frame skips the file and remembers nothing.
+    State().gOverwriteAnswer.clear();
+    mHost.Answer(OverwriteAnswer{OverwriteChoice::Closed, /*all=*/true});
+    EXPECT_FALSE(MayWrite("a.asp", true, true));
+    EXPECT_EQ(State().gOverwriteAnswer, u"");
+}
+
+TEST_F(OverwritePolicyTest, CancelEndsTheRun) {
+    GetStatus().ShowStatus3(0, FrameText(u"Quorvane - Generating"));
+    mHost.Answer(OverwriteAnswer{OverwriteChoice::Cancel, /*all=*/false});
+    test::ExpectAbort([&] { MayWrite("a.asp", true, true); }, std::u16string(CancelledText));
+    EXPECT_EQ(mHost.Count(HostCallKind::CloseProgress), 1u);
+    EXPECT_EQ(Read(mSite / "a.asp"), "old a.asp");
+}
+
+TEST_F(OverwritePolicyTest, BackupsKeepThePreviousTarget) {
+    EXPECT_TRUE(MayWrite("a.asp", true, false, /*backup=*/true));
+    EXPECT_EQ(Read(mSite / "a.asp.bak"), "old a.asp");
+    Write(mSite / "a.asp", "second");
+    EXPECT_TRUE(MayWrite("a.asp", true, false, /*backup=*/true));
+    EXPECT_EQ(Read(mSite / "a.asp.bak"), "second");
+
+    Write(mSite / "images" / "new.gif", "new");
+    Write(mSite / "images.bak" / "stale.gif", "stale");
+    EXPECT_TRUE(CheckFolderOverwrite(Text(mSite / "images"), true, false, false, /*backup=*/true));
+    EXPECT_EQ(Tree(mSite / "images.bak"), std::vector<std::string>{"new.gif"});
+}
+
+TEST_F(OverwritePolicyTest, CheckOnlyReportsExistenceAndTouchesNothing) {
+    State().gOverwriteAnswer = u"S";
+    EXPECT_TRUE(CheckFileOverwrite(Text(mSite / "a.asp"), false, true, /*checkOnly=*/true, true));
+    EXPECT_FALSE(CheckFileOverwrite(Text(mSite / "new.asp"), true, true, true, true));
+    EXPECT_TRUE(CheckFolderOverwrite(Text(mSite), false, true, true, true));
+    EXPECT_FALSE(std::filesystem::exists(mSite / "a.asp.bak"));
+    EXPECT_TRUE(mHost.Calls().empty());
+}
+
+TEST_F(OverwritePolicyTest, AFailingBackupIsShownAndRefusesTheWrite) {
+    // A folder in the way of the backup copy.
+    std::filesystem::create_directories(mSite / "a.asp.bak" / "x");
+    EXPECT_FALSE(MayWrite("a.asp", true, false, /*backup=*/true));
+    const std::vector<host::HostCall> shown = mHost.Calls(HostCallKind::Message);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].title, u"Quorvane");
+    EXPECT_EQ(shown[0].icon, host::MessageIcon::Exclamation);
+    EXPECT_TRUE(shown[0].text.starts_with(u"Error in open \"" + Text(mSite / "a.asp") + u"\", description:"))
+        << automation::ToUtf8(shown[0].text);
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,75 @@
+#include "generate/WorkFolders.h"
+
+#include "GenerateFixture.h"
+
+#include "platform/automation/Error.h"
+
+namespace qv {
+namespace {
+
+using test::GenerateTest;
+
+TEST_F(GenerateTest, WorkFoldersArePerTemplateFileWhateverItsSeparators) {
+    // Both spellings of the template path lead to one tree, so that the cache is found again.
+    EXPECT_EQ(TemplateFileNameOf(u"C:\\Templates\\My Template.zip"), u"My Template.zip");
+    EXPECT_EQ(TemplateFileNameOf(u"/home/u/templates/My Template.zip"), u"My Template.zip");
+    EXPECT_EQ(TemplateFileNameOf(u"My Template.zip"), u"My Template.zip");
+
+    State().gTemplateFileName = u"My Template.zip";
+    SetupWorkFolders(ScriptWorkFolder, {u"Charts", u"Audit"});
+    const std::filesystem::path root = mTemp / "docs" / "Quorvane";
+    const std::filesystem::path templateFolder = root / "Templates" / "MyTemplate.zip";
+    EXPECT_EQ(Tree(root),
+              (std::vector<std::string>{
+                  "Backup/", "Templates/", "Templates/MyTemplate.zip/", "Templates/MyTemplate.zip/Script/",
+                  "Templates/MyTemplate.zip/extensions/", "Templates/MyTemplate.zip/extensions/Audit/",
+                  "Templates/MyTemplate.zip/extensions/Charts/", "Templates/MyTemplate.zip/temp/"}));
+    const ModuleState& state = State();
+    EXPECT_EQ(state.gBackupFolder, Text(root / "Backup"));
+    EXPECT_EQ(state.gTemplateFolder, Text(templateFolder / "Script"));
+    EXPECT_EQ(state.gTempFolder, Text(templateFolder / "temp"));
+    EXPECT_EQ(state.gExtensionsFolder, Text(templateFolder / "extensions"));
+    EXPECT_EQ(state.gExtensionFolder, Text(templateFolder / "extensions" / "Audit"));
+
+    // A second call on the existing tree only changes the work folder.
+    Write(templateFolder / "temp" / "cache.xml", "<Cache/>");
+    SetupWorkFolders(CheckWorkFolder, {});
+    EXPECT_EQ(state.gTemplateFolder, Text(templateFolder / "Tmp"));
+    EXPECT_EQ(Read(templateFolder / "temp" / "cache.xml"), "<Cache/>");
+}
+
+TEST_F(GenerateTest, WorkFoldersRefuseNamesThatLeaveTheTree) {
+    State().gTemplateFileName = u"..";
+    EXPECT_THROW(SetupWorkFolders(ScriptWorkFolder, {}), automation::Error);
+    State().gTemplateFileName = u"t.zip";
+    EXPECT_THROW(SetupWorkFolders(ScriptWorkFolder, {u"..\\..\\evil"}), automation::Error);
+    EXPECT_FALSE(std::filesystem::exists(mTemp / "docs" / "Quorvane" / "evil"));
+}
+
+TEST_F(GenerateTest, DeletingByExtensionKeepsEverythingElse) {
+    const std::filesystem::path folder = mTemp / "temp";
+    for (const char* name : {"a.tmp", "B.TMP", "cache.xml", "c.tmp.bak", "tmp", "sub/d.tmp"}) {
+        Write(folder / name, "x");
+    }
+    DeleteFilesByExtension(Text(folder), u"tmp");
+    EXPECT_EQ(Tree(folder), (std::vector<std::string>{"c.tmp.bak", "cache.xml", "sub/", "sub/d.tmp", "tmp"}));
+
+    DeleteWorkFolder(Text(folder));
+    EXPECT_FALSE(std::filesystem::exists(folder));
+    DeleteWorkFolder(Text(folder)); // a missing folder is no error
+}
+
+TEST_F(GenerateTest, AMissingWorkFolderMeansTheExtractionIsGone) {
+    const std::filesystem::path folder = mTemp / "Script";
+    EXPECT_TRUE(ExtractionMissing(Text(folder)));
+    std::filesystem::create_directories(folder);
+    EXPECT_TRUE(ExtractionMissing(Text(folder)));
+    Write(folder / "images" / "a.gif", "x");
+    EXPECT_FALSE(ExtractionMissing(Text(folder)));
+    EXPECT_TRUE(ExtractionMissing(Text(folder), u"control.xml"));
+    Write(folder / "control.xml", "x");
+    EXPECT_FALSE(ExtractionMissing(Text(folder), u"control.xml"));
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,142 @@
+// The project file on disk: rotating backups, the encoding chosen from the registry and the
+// text-file writers.
+
+#include "project/ProjectFileTestSupport.h"
+
+#include "project/ProjectFileStorage.h"
+
+#include "core/Apartment.h"
+#include "core/Common.h"
+
+#include "platform/registry/Value.h"
+#include "platform/system/Paths.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace qv {
+namespace {
+
+constexpr std::u16string_view GeneralKey = u"Software\\Quorvane\\6.0\\Settings\\General";
+
+class ProjectFileStorageTest : public test::ModelTest {
+protected:
+    void SetUp() override {
+        test::ModelTest::SetUp();
+        State().gRegKeyGeneral = GeneralKey;
+        State().gMyDocumentsPath = system::FromNativePath(mTemp / "docs");
+        std::filesystem::create_directories(mTemp / "work");
+    }
+
+    std::filesystem::path Backup(const std::string& name) const {
+        return mTemp / "docs" / "Quorvane" / "Backup" / name;
+    }
+    std::u16string Project(const std::string& name) const {
+        return system::FromNativePath(mTemp / "work" / name);
+    }
+
+    static void Write(const std::filesystem::path& file, const std::string& text) {
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << text;
+    }
+    static void SetGeneral(std::u16string_view name, const registry::Value& value) {
+        WriteUserValue(GeneralKey, name, value);
+    }
+
+    /// Copies 1 to `count` of shop.xml, copy n holding "n".
+    void MakeCopies(std::initializer_list<int> numbers) {
+        for (int number : numbers) {
+            Write(Backup("shop(" + std::to_string(number) + ").xml"), std::to_string(number));
+        }
+    }
+    /// What copy n holds, or "-" when there is none.
+    std::string CopyText(int number) const {
+        const std::filesystem::path file = Backup("shop(" + std::to_string(number) + ").xml");
+        return std::filesystem::exists(file) ? test::ReadFileBytes(file) : "-";
+    }
+    std::vector<std::string> Copies(int upTo) const {
+        std::vector<std::string> texts;
+        for (int number = 1; number <= upTo; ++number) {
+            texts.push_back(CopyText(number));
+        }
+        return texts;
+    }
+};
+
+TEST_F(ProjectFileStorageTest, ANewFileMakesNoBackupAndNoFolder) {
+    ReplaceProjectFile(Project("shop.xml"), "new");
+    EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "shop.xml"), "new");
+    EXPECT_FALSE(std::filesystem::exists(mTemp / "docs" / "Quorvane"));
+}
+
+TEST_F(ProjectFileStorageTest, RotatesUpToTheDefaultLimitOfTen) {
+    Write(mTemp / "work" / "shop.xml", "old");
+    MakeCopies({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+    ReplaceProjectFile(Project("shop.xml"), "new");
+    EXPECT_EQ(Copies(11),
+              (std::vector<std::string>{"old", "1", "2", "3", "4", "5", "6", "7", "8", "9", "-"}));
+    EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "shop.xml"), "new");
+}
+
+TEST_F(ProjectFileStorageTest, DeletesCopiesBeyondASmallerLimitAndLeavesCopiesAfterAGap) {
+    SetGeneral(u"MaxProjectBackupCount", registry::Value::Number(3));
+    Write(mTemp / "work" / "shop.xml", "old");
+    MakeCopies({1, 2, 3, 4, 5});
+    BackupProjectFile(Project("shop.xml"));
+    EXPECT_EQ(Copies(6), (std::vector<std::string>{"old", "1", "2", "-", "-", "-"}));
+
+    // Copies 1, 2 and 5: the run 1 to 2 moves up, 5 stays where it is.
+    std::filesystem::remove_all(mTemp / "docs");
+    SetGeneral(u"MaxProjectBackupCount", registry::Value::Text(u"many"));
+    MakeCopies({1, 2, 5});
+    BackupProjectFile(Project("shop.xml"));
+    EXPECT_EQ(Copies(5), (std::vector<std::string>{"old", "1", "2", "-", "5"}));
+}
+
+TEST_F(ProjectFileStorageTest, NamesCopiesByTheLastDot) {
+    SetGeneral(u"MaxProjectBackupCount", registry::Value::Number(0));
+    Write(mTemp / "work" / "shop.old.xml", "a");
+    Write(mTemp / "work" / "project", "b");
+    BackupProjectFile(Project("shop.old.xml"));
+    BackupProjectFile(Project("project"));
+    EXPECT_EQ(test::ReadFileBytes(Backup("shop.old(1).xml")), "a");
+    EXPECT_EQ(test::ReadFileBytes(Backup("project(1)")), "b");
+}
+
+TEST_F(ProjectFileStorageTest, ChoosesTheEncodingAndRemembersTheCharset) {
+    const std::u16string oemCharset = CodePageToCharset(automation::Variant(NumberText(OemCodePage())));
+    ASSERT_NE(oemCharset, u"");
+    ProjectFileEncoding encoding = ChooseProjectFileEncoding();
+    EXPECT_EQ(encoding.charset, oemCharset);
+    EXPECT_FALSE(encoding.byteOrderMark);
+    EXPECT_EQ(automation::ToString(GetRegValue(u"HKCU", GeneralKey, u"XMLEncodeCharSet")), oemCharset);
+
+    SetGeneral(u"XMLEncodeCharSet", registry::Value::Text(u"windows-1252"));
+    EXPECT_EQ(ChooseProjectFileEncoding().charset, u"windows-1252");
+
+    SetGeneral(u"UTF8Project", registry::Value::Text(u"True"));
+    encoding = ChooseProjectFileEncoding();
+    EXPECT_EQ(encoding.charset, u"utf-8");
+    EXPECT_TRUE(encoding.byteOrderMark);
+    EXPECT_EQ(automation::ToString(GetRegValue(u"HKCU", GeneralKey, u"XMLEncodeCharSet")), u"windows-1252");
+}
+
+TEST_F(ProjectFileStorageTest, WritesTextFilesInUtf8OnlyWhenAskedAndAllowed) {
+    const std::u16string file = Project("page.asp");
+    const std::u16string text = u"caf\u00e9\r\n";
+    WriteTextFile(file, text, /*ansiOnly=*/false);
+    EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "page.asp"), "caf\xE9\r\n");
+    SetGeneral(u"UTF8Project", registry::Value::Text(u"True"));
+    WriteTextFile(file, text, /*ansiOnly=*/true);
+    EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "page.asp"), "caf\xE9\r\n");
+    WriteTextFile(file, text, /*ansiOnly=*/false);
+    EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "page.asp"), "\xEF\xBB\xBF"
+                                                                "caf\xC3\xA9\r\n");
+}
+
+} // namespace
+} // namespace qv
