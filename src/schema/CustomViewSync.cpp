@@ -105,6 +105,10 @@ void CustomViewSync::SyncCustom(std::u16string_view name) {
             if (field->FldType() == column.FldType) {
                 continue;
             }
+        } else if (QelField* other = sync::TakeOtherCase(fields, column.FldName)) {
+            other->SetFldSync(true);
+            TableSync::SetFieldFromSchema(*other, column, other->FldType() != column.FldType);
+            continue;
         } else {
             if (!fields.Add(column.FldName)) {
                 continue;
@@ -174,6 +178,11 @@ void CustomViewSync::SyncReport(std::u16string_view name) {
         // A field whose source changed its type is rebuilt in place, as in tables and custom
         // views, rather than deleted.
         if (field == nullptr) {
+            if (QelField* other = sync::TakeOtherCase(fields, sourceField.FldName())) {
+                other->SetFldSync(true);
+                CopyFieldAttributes(*other, sourceField, other->FldType() != sourceField.FldType());
+                continue;
+            }
             if (!fields.Add(sourceField.FldName())) {
                 continue;
             }

@@ -57,6 +57,14 @@ QelField* FindOtherCase(QelFields& fields, std::u16string_view name) {
     return nullptr;
 }
 
+QelField* TakeOtherCase(QelFields& fields, std::u16string_view name) {
+    QelField* other = FindOtherCase(fields, name);
+    if (other == nullptr || other->FldSync() || !fields.Change(other->FldName(), std::u16string(name))) {
+        return nullptr;
+    }
+    return other;
+}
+
 bool IsEmptyText(const automation::Variant& value) {
     const automation::Variant& plain = value.Deref();
     return plain.IsEmpty() || (plain.IsString() && plain.StringValue().empty());

@@ -152,14 +152,10 @@ void TableSync::RefreshTable(QelTable& table, const QoSchemaTable& record) {
                 continue;
             }
         } else {
-            // A field that differs only in letter case is the same field; the list would refuse
-            // the new spelling and the field would go as vanished with every setting.
-            if (QelField* other = sync::FindOtherCase(fields, column.FldName);
-                other != nullptr && !other->FldSync()) {
-                const bool sameType = other->FldType() == column.FldType;
-                fields.Change(other->FldName(), column.FldName);
+            // A field that differs only in letter case is the same field.
+            if (QelField* other = sync::TakeOtherCase(fields, column.FldName)) {
                 other->SetFldSync(true);
-                SetFieldFromSchema(*other, column, !sameType);
+                SetFieldFromSchema(*other, column, other->FldType() != column.FldType);
                 continue;
             }
             if (!fields.Add(column.FldName)) {

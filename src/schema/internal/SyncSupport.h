@@ -46,6 +46,11 @@ QelTable& TableNamed(Qel& project, std::u16string_view name, std::u16string_view
 QelTable* FindOtherCase(QelTables& tables, std::u16string_view name);
 QelField* FindOtherCase(QelFields& fields, std::u16string_view name);
 
+/// An unmatched field (FldSync False) whose name differs from `name` only in letter case,
+/// renamed in place to `name`; null when there is none. The list refuses a second spelling of a
+/// name, so without this the field would go as vanished with every setting.
+QelField* TakeOtherCase(QelFields& fields, std::u16string_view name);
+
 /// True when the setting holds no text: Empty or "" (Null is a value, as VB compares it).
 bool IsEmptyText(const automation::Variant& value);
 
