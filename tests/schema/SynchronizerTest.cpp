@@ -258,6 +258,152 @@ TEST_P(SynchronizerTest, KeepsEverySettingOfWhatSurvivesAChangedSchema) {
     EXPECT_EQ(CheckDB(), 0) << automation::ToUtf8(mProject->ProjErr());
 }
 
+TEST_P(SynchronizerTest, FailuresChangeNothingAndLeaveNoWindowOpen) {
+    Synchronize();
+    EXPECT_EQ(mProject->ProjErr(), u"Quorvane: Database not loaded!");
+    Call(*mProject, u"SyncCustom", {Variant(u"cv")});
+    EXPECT_NE(mProject->ProjErr(), u"");
+
+    CreateStartSchema();
+    LoadDatabase(*mProject);
+    const std::int32_t tableCount = Tables().Count();
+    Run(u"DROP TABLE sync_gone");
+    const std::u16string connection = mProject->db()->DBConnstr();
+    mProject->db()->SetDBConnstr(u"DRIVER={No Such Driver};");
+    Synchronize();
+    EXPECT_NE(mProject->ProjErr(), u"");
+    EXPECT_EQ(Tables().Count(), tableCount);
+    EXPECT_NE(Tables().Find(u"sync_gone"), nullptr);
+    mProject->db()->SetDBConnstr(connection);
+    ExpectWindowClosed();
+}
+
+TEST_P(SynchronizerTest, ARenameOntoACustomViewOrAnotherCaseTakesItsPlace) {
+    CreateStartSchema();
+    Recreate(u"sync_case", u"c INTEGER");
+    LoadDatabase(*mProject);
+    Table(u"sync_old").SetTblCaption(u"Old table!");
+    Table(u"sync_case").SetTblCaption(u"Case table!");
+    Table(u"sync_case").Fields()->Find(u"c")->SetFldCaption(u"user c");
+    Call(*mProject, u"LoadCustomView",
+         {Variant(u"sync_fresh"), Variant(u"SELECT id FROM sync_people"), Variant(false)});
+    Call(*mProject, u"LoadCustomView",
+         {Variant(u"SYNC_CV"), Variant(u"SELECT name FROM sync_people"), Variant(false)});
+    ASSERT_EQ(mProject->ProjErr(), u"");
+
+    Run(u"DROP TABLE sync_old");
+    Recreate(u"sync_fresh", u"k INTEGER NOT NULL PRIMARY KEY, v VARCHAR(5)");
+    Recreate(u"sync_cv", u"z INTEGER");
+    Run(u"DROP TABLE sync_case");
+    Recreate(u"Sync_Case", u"c INTEGER");
+    Recreate(u"sync_orders", u"order_no INTEGER NOT NULL, person_id INTEGER NOT NULL, amount INTEGER, "
+                             u"PRIMARY KEY (order_no, person_id)");
+    mMapping.renames = {{u"sync_fresh", u"sync_old"}};
+    // The key question closed without an answer takes the database's key.
+    mMapping.Answer(host::SyncChoice::Closed);
+    Synchronize();
+    EXPECT_EQ(mProject->ProjErr(), u"");
+    ExpectWindowClosed();
+
+    EXPECT_EQ(Table(u"sync_fresh").TblType(), u"TABLE");
+    EXPECT_EQ(Table(u"sync_fresh").TblCaption(), u"Old table!");
+    EXPECT_EQ(FieldNames(u"sync_fresh"), (std::vector<std::u16string>{u"k", u"v"}));
+    EXPECT_EQ(Table(u"sync_cv").TblType(), u"TABLE");
+    EXPECT_EQ(FieldNames(u"sync_cv"), (std::vector<std::u16string>{u"z"}));
+    EXPECT_EQ(Tables().Find(u"SYNC_CV"), nullptr);
+    // A table renamed only in letter case is the same table (a server that folds names keeps it).
+    QelTable* renamed = Tables().Find(u"Sync_Case");
+    if (renamed == nullptr) {
+        renamed = Tables().Find(u"sync_case");
+    }
+    ASSERT_NE(renamed, nullptr);
+    EXPECT_EQ(renamed->TblCaption(), u"Case table!");
+    EXPECT_EQ(Caption(renamed->TblName(), u"c"), u"user c");
+    EXPECT_EQ(Table(u"sync_orders").TblKey(), u"order_no\r\nperson_id");
+    EXPECT_EQ(CheckDB(), 0) << automation::ToUtf8(mProject->ProjErr());
+}
+
+TEST_P(SynchronizerTest, OnlyOfferedOldNamesAreTakenEachOnce) {
+    CreateStartSchema();
+    LoadDatabase(*mProject);
+    Table(u"sync_old").SetTblCaption(u"Old table!");
+    Table(u"customers").SetTblCaption(u"Customers!");
+    Run(u"DROP TABLE sync_old");
+    Recreate(u"sync_a", u"k INTEGER NOT NULL PRIMARY KEY, v VARCHAR(5)");
+    Recreate(u"sync_b", u"k INTEGER NOT NULL PRIMARY KEY, v VARCHAR(5)");
+    Recreate(u"sync_c", u"k INTEGER NOT NULL PRIMARY KEY, v VARCHAR(5)");
+    // Two new names given the same old one, and an old name the dialog never offered.
+    mMapping.renames = {{u"sync_a", u"sync_old"}, {u"sync_b", u"sync_old"}, {u"sync_c", u"customers"}};
+    Synchronize();
+    EXPECT_EQ(mProject->ProjErr(), u"");
+    EXPECT_EQ(Table(u"sync_a").TblCaption(), u"Old table!");
+    EXPECT_NE(Table(u"sync_b").TblCaption(), u"Old table!");
+    EXPECT_NE(Table(u"sync_c").TblCaption(), u"Customers!");
+    EXPECT_EQ(Table(u"customers").TblCaption(), u"Customers!");
+    EXPECT_EQ(CheckDB(), 0) << automation::ToUtf8(mProject->ProjErr());
+}
+
+TEST_P(SynchronizerTest, LoadingAProjectOffersToUpdateItsDefinition) {
+    CreateStartSchema();
+    LoadDatabase(*mProject);
+    Table(u"sync_people").Fields()->Find(u"name")->SetFldCaption(u"user name");
+    mProject->SetAutoSync(true);
+    const std::u16string file = TempPath("sync.qvp");
+    Call(*mProject, u"Save", {Variant(file)});
+
+    Run(u"DROP VIEW sync_v");
+    Recreate(u"sync_people", u"id INTEGER NOT NULL PRIMARY KEY, label VARCHAR(10), name VARCHAR(30), "
+                             u"city VARCHAR(20), age INTEGER, note VARCHAR(10), email VARCHAR(40)");
+    Run(u"CREATE VIEW sync_v AS SELECT id, name FROM sync_people");
+    Run(u"DROP TABLE sync_gone");
+
+    // Closed without an answer: the project stays as the file has it.
+    mMapping.Answer(host::SyncChoice::Closed);
+    Ref<Qel> kept = MakeRef<Qel>();
+    Call(*kept, u"Load", {Variant(file)});
+    EXPECT_EQ(kept->ProjErr(), u"");
+    EXPECT_NE(kept->db()->tables()->Find(u"sync_gone"), nullptr);
+    const std::vector<std::u16string> questions = mMapping.Texts(host::HostCallKind::KeepOrUpdate);
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0],
+              u"Database has been modified since last change. Do you want to keep old definition or "
+              u"update to new definition?");
+    kept = nullptr;
+
+    mMapping.Answer(host::SyncChoice::Update);
+    mProject = MakeRef<Qel>();
+    Call(*mProject, u"Load", {Variant(file)});
+    EXPECT_EQ(mProject->ProjErr(), u"");
+    EXPECT_EQ(Tables().Find(u"sync_gone"), nullptr);
+    EXPECT_EQ(FieldNames(u"sync_people").back(), u"email");
+    EXPECT_EQ(Caption(u"sync_people", u"name"), u"user name");
+    EXPECT_EQ(CheckDB(), 0);
+    ExpectWindowClosed();
+
+    // In step: no question at all.
+    const std::u16string inStep = TempPath("in-step.qvp");
+    Call(*mProject, u"Save", {Variant(inStep)});
+    mMapping.ClearCalls();
+    Ref<Qel> again = MakeRef<Qel>();
+    Call(*again, u"Load", {Variant(inStep)});
+    EXPECT_EQ(again->ProjErr(), u"");
+    EXPECT_EQ(mMapping.Count(host::HostCallKind::KeepOrUpdate), 0u);
+    again = nullptr;
+
+    // A database that cannot be read is said once, and its reason stays.
+    mProject->db()->SetDBConnstr(u"DRIVER={No Such Driver};");
+    const std::u16string unreadable = TempPath("unreadable.qvp");
+    Call(*mProject, u"Save", {Variant(unreadable)});
+    mMapping.Answer(host::MessageAnswer::Ok);
+    Ref<Qel> failed = MakeRef<Qel>();
+    Call(*failed, u"Load", {Variant(unreadable)});
+    EXPECT_NE(failed->ProjErr(), u"");
+    const std::vector<std::u16string> messages = mMapping.Texts(host::HostCallKind::Message);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].rfind(u"Unable to load database information! Reason: ", 0), 0u);
+    EXPECT_NE(failed->db()->tables()->Find(u"sync_people"), nullptr);
+}
+
 #ifdef QV_TEST_SERVERS
 INSTANTIATE_TEST_SUITE_P(Servers, SynchronizerTest,
                          ::testing::Values(DatabaseKind::PostgreSQL, DatabaseKind::MariaDB),
