@@ -404,6 +404,144 @@ TEST_P(SynchronizerTest, LoadingAProjectOffersToUpdateItsDefinition) {
     EXPECT_NE(failed->db()->tables()->Find(u"sync_people"), nullptr);
 }
 
+/// One column of a randomly changed table as the test planned it.
+struct PlannedColumn {
+    std::u16string name;    ///< before the change
+    std::u16string newName; ///< after it; "" when dropped
+    bool isText = false;
+    int size = 0;
+    bool keepsSettings = true; ///< what the user set on it must survive the sync
+};
+
+TEST_P(SynchronizerTest, RandomChangesNeverLoseWhatTheUserSetOnASurvivor) {
+    std::mt19937 random(20261207);
+    auto chance = [&](int percent) { return static_cast<int>(random() % 100) < percent; };
+    auto columnType = [](bool isText, int size) {
+        return isText ? u"VARCHAR(" + automation::ToString(Variant(static_cast<std::int32_t>(size))) + u")"
+                      : std::u16string(u"INTEGER");
+    };
+    auto number = [](std::size_t value) {
+        return automation::ToString(Variant(static_cast<std::int32_t>(value)));
+    };
+    // Bounded in time; 25 rounds pass as well when run by hand.
+    constexpr std::size_t Rounds = 4;
+    constexpr std::size_t TableCount = 4;
+
+    for (std::size_t round = 0; round < Rounds; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        struct PlannedTable {
+            std::u16string name;
+            std::u16string newName; ///< "" when dropped
+            bool keepsSettings = true;
+            std::vector<PlannedColumn> columns;
+        };
+        std::vector<PlannedTable> plan(TableCount);
+        for (std::size_t t = 0; t < TableCount; ++t) {
+            PlannedTable& table = plan[t];
+            table.name = u"rnd" + number(round) + u"_" + number(t);
+            std::u16string columns = u"id INTEGER NOT NULL PRIMARY KEY";
+            const std::size_t columnCount = 2 + random() % 4;
+            for (std::size_t k = 0; k < columnCount; ++k) {
+                PlannedColumn column;
+                column.name = u"c" + number(k);
+                column.isText = chance(50);
+                column.size = 5 + static_cast<int>(random() % 30);
+                columns += u", " + Q(column.name) + u" " + columnType(column.isText, column.size);
+                table.columns.push_back(column);
+            }
+            Recreate(table.name, columns);
+        }
+        mProject = MakeRef<Qel>();
+        LoadDatabase(*mProject);
+        for (const PlannedTable& table : plan) {
+            Table(table.name).SetTblCaption(u"m:" + table.name);
+            for (const PlannedColumn& column : table.columns) {
+                Table(table.name)
+                    .Fields()
+                    ->Find(column.name)
+                    ->SetFldCaption(u"m:" + table.name + u"." + column.name);
+            }
+        }
+
+        mMapping.renames.clear();
+        for (PlannedTable& table : plan) {
+            Run(u"DROP TABLE " + Q(table.name));
+            if (chance(15)) {
+                table.keepsSettings = false;
+                continue;
+            }
+            table.newName = table.name;
+            if (chance(25)) {
+                table.newName = table.name + u"_renamed";
+                table.keepsSettings = chance(60);
+                if (table.keepsSettings) {
+                    mMapping.renames[table.newName] = table.name;
+                }
+            }
+            std::u16string columns = u"id INTEGER NOT NULL PRIMARY KEY";
+            for (PlannedColumn& column : table.columns) {
+                const int operation = static_cast<int>(random() % 100);
+                column.newName = column.name;
+                if (operation < 10) {
+                    column.newName.clear();
+                    continue;
+                }
+                if (operation < 25) {
+                    column.newName = table.newName + u"_" + column.name + u"_new";
+                    column.keepsSettings = chance(60);
+                    if (column.keepsSettings) {
+                        mMapping.renames[column.newName] = column.name;
+                    }
+                } else if (operation < 32) {
+                    column.newName = u"C" + column.name.substr(1);
+                } else if (operation < 42) {
+                    column.isText = !column.isText;
+                    column.keepsSettings = false;
+                } else if (operation < 52) {
+                    column.size += 1 + static_cast<int>(random() % 20);
+                }
+                columns += u", " + Q(column.newName) + u" " + columnType(column.isText, column.size);
+            }
+            const std::size_t added = random() % 3;
+            for (std::size_t k = 0; k < added; ++k) {
+                columns += u", " + Q(u"n" + number(k)) + u" INTEGER";
+            }
+            Run(u"CREATE TABLE " + Q(table.newName) + u" (" + columns + u")");
+        }
+
+        Synchronize();
+        EXPECT_EQ(mProject->ProjErr(), u"");
+        for (const PlannedTable& table : plan) {
+            SCOPED_TRACE(automation::ToUtf8(table.name));
+            if (table.newName.empty()) {
+                EXPECT_EQ(Tables().Find(table.name), nullptr);
+                continue;
+            }
+            QelTable* synced = Tables().Find(table.newName);
+            ASSERT_NE(synced, nullptr);
+            EXPECT_EQ(synced->TblCaption() == u"m:" + table.name, table.keepsSettings);
+            for (const PlannedColumn& column : table.columns) {
+                if (column.newName.empty()) {
+                    continue;
+                }
+                SCOPED_TRACE(automation::ToUtf8(column.name + u" -> " + column.newName));
+                QelField* field = synced->Fields()->Find(column.newName);
+                ASSERT_NE(field, nullptr);
+                EXPECT_EQ(field->FldCaption() == u"m:" + table.name + u"." + column.name,
+                          table.keepsSettings && column.keepsSettings);
+            }
+        }
+        EXPECT_EQ(CheckDB(), 0) << automation::ToUtf8(mProject->ProjErr());
+        for (const PlannedTable& table : plan) {
+            if (!table.newName.empty()) {
+                Run(u"DROP TABLE " + Q(table.newName));
+            }
+        }
+    }
+    // The seed gives renames the user mapped, so the dialogs were part of the runs.
+    EXPECT_FALSE(mMapping.questions.empty());
+}
+
 #ifdef QV_TEST_SERVERS
 INSTANTIATE_TEST_SUITE_P(Servers, SynchronizerTest,
                          ::testing::Values(DatabaseKind::PostgreSQL, DatabaseKind::MariaDB),
