@@ -27,19 +27,6 @@ namespace {
 
 constexpr std::u16string_view LoadFailed = u"Load Database failed!";
 
-/// Removes the fields not marked as found, each by identity.
-void RemoveUnmatchedFields(QelFields& fields) {
-    std::vector<Ref<QelField>> vanished;
-    for (QelField& field : fields) {
-        if (!field.FldSync()) {
-            vanished.emplace_back(&field);
-        }
-    }
-    for (const Ref<QelField>& field : vanished) {
-        fields.Remove(*field);
-    }
-}
-
 } // namespace
 
 template <class Step>
@@ -88,37 +75,8 @@ void CustomViewSync::SyncCustom(std::u16string_view name) {
     const QoSchemaTable& record = reader->Table(1);
     TableSync::SetTableFromSchema(view, record, false);
 
-    for (std::int16_t k = 1; k <= record.TblFldCnt; ++k) {
-        const QoSchemaField& column = *record.Field(k);
-        for (QelField& field : fields) {
-            if (!field.FldSync() && field.FldName() == column.FldName && field.FldType() == column.FldType) {
-                field.SetFldSync(true);
-                TableSync::SetFieldFromSchema(field, column, false);
-                break;
-            }
-        }
-    }
-    for (std::int16_t k = 1; k <= record.TblFldCnt; ++k) {
-        const QoSchemaField& column = *record.Field(k);
-        QelField* field = fields.Find(column.FldName);
-        if (field != nullptr) {
-            if (field->FldType() == column.FldType) {
-                continue;
-            }
-        } else if (QelField* other = sync::TakeOtherCase(fields, column.FldName)) {
-            other->SetFldSync(true);
-            TableSync::SetFieldFromSchema(*other, column, other->FldType() != column.FldType);
-            continue;
-        } else {
-            if (!fields.Add(column.FldName)) {
-                continue;
-            }
-            field = fields.Find(column.FldName);
-        }
-        field->SetFldSync(true);
-        TableSync::SetFieldFromSchema(*field, column, true);
-    }
-    RemoveUnmatchedFields(fields);
+    TableSync::MergeFields(fields, record);
+    sync::RemoveUnmatchedFields(fields);
     if (!view.TblKey().empty()) {
         Qel::ApplyTableKeyToFields(view);
     }
@@ -193,7 +151,7 @@ void CustomViewSync::SyncReport(std::u16string_view name) {
         field->SetFldSync(true);
         CopyFieldAttributes(*field, sourceField, true);
     }
-    RemoveUnmatchedFields(fields);
+    sync::RemoveUnmatchedFields(fields);
     fields.SetSeq(1);
     report.SetTblCustomError(u"");
 }

@@ -9,8 +9,11 @@
 #include "model/table/QelTables.h"
 
 #include "platform/automation/Error.h"
+#include "platform/automation/Ref.h"
 #include "platform/automation/Text.h"
 #include "platform/host/Host.h"
+
+#include <vector>
 
 namespace qv::sync {
 
@@ -63,6 +66,18 @@ QelField* TakeOtherCase(QelFields& fields, std::u16string_view name) {
         return nullptr;
     }
     return other;
+}
+
+void RemoveUnmatchedFields(QelFields& fields) {
+    std::vector<automation::Ref<QelField>> vanished;
+    for (QelField& field : fields) {
+        if (!field.FldSync()) {
+            vanished.emplace_back(&field);
+        }
+    }
+    for (const automation::Ref<QelField>& field : vanished) {
+        fields.Remove(*field);
+    }
 }
 
 bool IsEmptyText(const automation::Variant& value) {

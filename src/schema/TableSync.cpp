@@ -130,9 +130,7 @@ void TableSync::SyncTablesAndViews() {
     tables.SetSeq(1);
 }
 
-void TableSync::RefreshTable(QelTable& table, const QoSchemaTable& record) {
-    SetTableFromSchema(table, record, false);
-    QelFields& fields = *table.Fields();
+void TableSync::MergeFields(QelFields& fields, const QoSchemaTable& record) {
     for (std::int16_t k = 1; k <= record.TblFldCnt; ++k) {
         const QoSchemaField& column = *record.Field(k);
         for (QelField& field : fields) {
@@ -166,7 +164,12 @@ void TableSync::RefreshTable(QelTable& table, const QoSchemaTable& record) {
         field->SetFldSync(true);
         SetFieldFromSchema(*field, column, true);
     }
-    fields.SetSeq(1);
+}
+
+void TableSync::RefreshTable(QelTable& table, const QoSchemaTable& record) {
+    SetTableFromSchema(table, record, false);
+    MergeFields(*table.Fields(), record);
+    table.Fields()->SetSeq(1);
 
     if (table.TblType() == u"TABLE" && SortLines(table.TblKey()) != SortLines(record.TblKey)) {
         ModuleState& state = State();
@@ -235,16 +238,7 @@ void TableSync::DeleteVanished() {
             tables.Remove(*table);
             continue;
         }
-        QelFields& fields = *table->Fields();
-        std::vector<Ref<QelField>> vanished;
-        for (QelField& field : fields) {
-            if (!field.FldSync()) {
-                vanished.emplace_back(&field);
-            }
-        }
-        for (const Ref<QelField>& field : vanished) {
-            fields.Remove(*field);
-        }
+        sync::RemoveUnmatchedFields(*table->Fields());
     }
 }
 

@@ -4,6 +4,7 @@ namespace qv {
 
 class Qel;
 class QelField;
+class QelFields;
 class QelSchema;
 class QelTable;
 struct QoSchemaField;
@@ -26,6 +27,12 @@ public:
     static void SetTableFromSchema(QelTable& table, const QoSchemaTable& record, bool isNew);
     /// Writes what the schema dictates into a field; a new field also takes its defaults.
     static void SetFieldFromSchema(QelField& field, const QoSchemaField& column, bool isNew);
+
+    /// Merges the columns of a record into the fields of a table that stays: a field of the same
+    /// name and type is refreshed and keeps the user's settings; one of another type is rebuilt
+    /// in place; a new column is added at the end. Every field so found is marked FldSync; the
+    /// caller deletes the others.
+    static void MergeFields(QelFields& fields, const QoSchemaTable& record);
 
 private:
     void RefreshTable(QelTable& table, const QoSchemaTable& record);

@@ -51,6 +51,9 @@ QelField* FindOtherCase(QelFields& fields, std::u16string_view name);
 /// name, so without this the field would go as vanished with every setting.
 QelField* TakeOtherCase(QelFields& fields, std::u16string_view name);
 
+/// Removes the fields not marked as found (FldSync False), each by identity.
+void RemoveUnmatchedFields(QelFields& fields);
+
 /// True when the setting holds no text: Empty or "" (Null is a value, as VB compares it).
 bool IsEmptyText(const automation::Variant& value);
 
