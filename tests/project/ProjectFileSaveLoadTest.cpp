@@ -218,10 +218,13 @@ private:
 
 TEST_F(ProjectFileSaveLoad, OnlyOlderFilesGoThroughTheConverter) {
     std::vector<std::u16string> calls;
-    WriteFile("converted.xml",
-              "<Project Version=\"6.0\" ProjName=\"converted\"><Database DBName=\"DB\"/></Project>");
+    WriteFile(
+        "converted.xml",
+        "<Project Version=\"6.0\" ProjName=\"converted\" AutoSync=\"0\"><Database DBName=\"DB\"/></Project>");
     RegisterProjectFileConverter(std::make_unique<RecordingConverter>(File("converted.xml"), calls));
-    WriteFile("old.xml", "<Project Version=\"5.0.1\" ProjName=\"old\"><Database DBName=\"DB\"/></Project>");
+    WriteFile(
+        "old.xml",
+        "<Project Version=\"5.0.1\" ProjName=\"old\" AutoSync=\"0\"><Database DBName=\"DB\"/></Project>");
     Qel& project = FreshProject();
     project.Load(File("old.xml"));
     EXPECT_EQ(ProjErr(), "");
@@ -231,7 +234,7 @@ TEST_F(ProjectFileSaveLoad, OnlyOlderFilesGoThroughTheConverter) {
 
     for (const char* version : {"6.0", "6", "6.0.0.5"}) {
         WriteFile("new.xml", std::string("<Project Version=\"") + version +
-                                 "\" ProjName=\"new\"><Database DBName=\"DB\"/></Project>");
+                                 "\" ProjName=\"new\" AutoSync=\"0\"><Database DBName=\"DB\"/></Project>");
         project.Load(File("new.xml"));
         EXPECT_EQ(project.ProjName(), u"new") << version;
     }
@@ -263,10 +266,15 @@ private:
 // A question dismissed without an answer used to reuse an earlier "update" answer.
 TEST_F(ProjectFileSaveLoad, AutoSyncHandsOverWithKeepPreset) {
     std::vector<bool> keepAnswers;
-    RegisterSynchronizationService(std::make_unique<RecordingSync>(keepAnswers));
     WriteFile("sync.xml", "<Project Version=\"6.0\" AutoSync=\"1\"><Database DBName=\"DB\"/></Project>");
     WriteFile("nosync.xml", "<Project Version=\"6.0\" AutoSync=\"0\"><Database DBName=\"DB\"/></Project>");
     Qel& project = FreshProject();
+    project.Load(File("sync.xml"));
+    EXPECT_EQ(ProjErr(),
+              "Quorvane: Synchronization is not available: no synchronization service is registered!");
+    EXPECT_EQ(project.DBCnt(), 1) << "the project is loaded all the same";
+
+    RegisterSynchronizationService(std::make_unique<RecordingSync>(keepAnswers));
     project.Load(File("nosync.xml"));
     EXPECT_TRUE(keepAnswers.empty());
     State().gKeepAnswer = false;
