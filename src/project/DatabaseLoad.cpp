@@ -108,11 +108,12 @@ void Qel::LoadDB(const Variant& sDBName, const Variant& sDBType, const Variant& 
         return;
     }
 
-    const std::u16string type = SameName(AccessType, sDBType) ? std::u16string(AccessType)
-                                : SameName(OdbcType, sDBType) ? std::u16string(OdbcType)
-                                : SameName(ConnectionStringType, sDBType)
-                                    ? std::u16string(ConnectionStringType)
-                                    : std::u16string();
+    std::u16string type;
+    for (std::u16string_view known : {AccessType, OdbcType, ConnectionStringType}) {
+        if (SameName(known, sDBType)) {
+            type = known;
+        }
+    }
     // Any other type would load nothing and still report success.
     if (type.empty()) {
         state.gProjErr = u"invalid database type specified!";
@@ -148,8 +149,7 @@ void Qel::LoadDB(const Variant& sDBName, const Variant& sDBType, const Variant& 
         // Whatever happens from here, a failed load leaves no database behind.
         std::int16_t result = 1;
         try {
-            state.gSqlQuote = SQLQuote();
-            state.gDefaultDateFormat = defaultDateFormat();
+            CopyLoaderSettings();
             state.gDynamicLoadDB = DynamicLoadDB();
             state.gRepeatColumns = RepeatColumns();
             QelDatabase& database = Database();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace qv {
@@ -7,6 +8,10 @@ namespace qv {
 class Qel;
 
 // The project file: what Qel.Save and Qel.Load forward to.
+
+/// "Object doesn't support this action": what the functions below raise while this build
+/// cannot write or read project files; Qel.Load shows its text rather than its own message.
+inline constexpr std::int32_t ProjectFileNotAvailable = 445;
 
 /// Writes the project to `projFile`, keeping the rotating backups. Raises on failure (the
 /// host sees the error; ProjErr is not touched).

@@ -42,9 +42,6 @@ using automation::Variant;
 
 namespace {
 
-/// "Object doesn't support this action": what the project file raises while this build lacks it.
-constexpr std::int32_t NotSupported = 445;
-
 /// The messages of members whose service no layer has registered.
 constexpr std::u16string_view NoGeneration =
     u": Generation is not available: no generation service is registered!";
@@ -400,7 +397,7 @@ void Qel::Load(std::u16string_view projFile) {
         LoadProjectFile(*this, projFile);
     } catch (const automation::Error& error) {
         GetStatus().CloseStatus();
-        state.gProjErr = error.Number() == NotSupported
+        state.gProjErr = error.Number() == ProjectFileNotAvailable
                              ? project::FailureText(error)
                              : state.gMsgPrefix + u": Load Project File failed! Please check!";
     }

@@ -6,6 +6,8 @@
 #include "core/QoProperties.h"
 #include "core/Settings.h"
 
+#include "platform/system/FileSystem.h"
+
 #include <gtest/gtest.h>
 
 namespace qv::test {
@@ -154,6 +156,24 @@ TEST_F(ProjectDefaults, AddProjNamesTheProjectAndReloadsTheDefaults) {
     EXPECT_EQ(project->ProjName(), u"My Shop");
     EXPECT_EQ(project->ProjVar(), u"My_Shop");
     EXPECT_EQ(project->BodyTitle(), u"Default title");
+}
+
+TEST_F(ProjectDefaults, TextFilesAreUtf8WhenTheRegistrySaysSoAndTheCallerAllows) {
+    const std::u16string page = TempPath("page.asp");
+    const std::u16string script = TempPath("script.tmp");
+    auto bytes = [](const std::u16string& path) { return system::ReadFileBytes(path); };
+    Ref<Qel> project = MakeRef<Qel>(); // sets the registry paths
+
+    Qel::WriteTextFile(page, u"caf\u00e9", false);
+    EXPECT_EQ(bytes(page), std::string("caf\xe9"));
+
+    WriteUserText(GeneralKey, u"UTF8Project", u"True");
+    Qel::WriteTextFile(page, u"caf\u00e9", false);
+    EXPECT_EQ(bytes(page), std::string("\xef\xbb\xbf"
+                                       "caf\xc3\xa9"));
+    // Prepared scripts stay single-byte whatever the registry says.
+    Qel::WriteTextFile(script, u"caf\u00e9", true);
+    EXPECT_EQ(bytes(script), std::string("caf\xe9"));
 }
 
 } // namespace

@@ -14,6 +14,9 @@ class Field;
 namespace qv::dao {
 struct Field;
 }
+namespace qv::catalog {
+struct ColumnType;
+}
 
 namespace qv {
 
@@ -67,6 +70,7 @@ private:
     void SetBasicSearchDefault();
 
     // Helpers of the column loaders (defined with them).
+    void ApplyColumnType(const catalog::ColumnType& column);
     void SetDaoFieldType(const automation::Variant& daoType);
     std::int32_t GetDaoFieldAttributes(const dao::Field& DAOfld) const;
     void SetAdoFieldType(const automation::Variant& adoType);

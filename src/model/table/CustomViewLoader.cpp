@@ -4,6 +4,8 @@
 #include "model/table/QelTable.h"
 #include "model/table/internal/LoaderSupport.h"
 
+#include "model/CatalogFacts.h"
+
 #include "core/Apartment.h"
 #include "core/QelVars.h"
 
@@ -38,7 +40,7 @@ void QelTable::Load_ADOCustomView(ado::Connection& cnn, std::u16string_view sTab
     // text that is not one query is refused like a statement that does not open.
     std::optional<ado::Recordset> columns;
     try {
-        columns = ado::Recordset::Describe(cnn, sSQL);
+        columns = catalog::DescribeCustomView(cnn, sSQL);
     } catch (const automation::Error& error) {
         SetTblGen(false);
         SetTblCustomError(error.Description());

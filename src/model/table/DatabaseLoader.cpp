@@ -5,6 +5,7 @@
 #include "model/table/QelDatabase.h"
 #include "model/table/internal/LoaderSupport.h"
 
+#include "model/CatalogFacts.h"
 #include "model/RegistryDefaults.h"
 
 #include "core/Apartment.h"
@@ -31,49 +32,6 @@ using automation::Variant;
 using loader::ArgText;
 using loader::IgnoringErrors;
 using loader::TextOf;
-
-namespace {
-
-constexpr std::u16string_view CrLf = u"\r\n";
-
-std::u16string NumberText(std::int32_t number) {
-    return automation::ToString(Variant(number));
-}
-
-/// The error text of a failed load from the connection's error list: each error's number,
-/// description and source, with an "Error #" line before each when `numbered`. A failed
-/// authentication has a text of its own; an error the list does not hold is reported by its
-/// description.
-std::u16string ConnectionErrorText(const ado::Connection& cnn, const automation::Error& error,
-                                   bool numbered) {
-    const std::u16string& prefix = State().gMsgPrefix;
-    std::u16string message;
-    bool authenticationFailed = false;
-    std::int32_t position = 0;
-    for (const automation::Ref<ado::ErrorRecord>& record : cnn.Errors()->Records()) {
-        ++position;
-        if (numbered) {
-            message += std::u16string(CrLf) + u"Error #" + NumberText(position) + u":";
-        }
-        message += std::u16string(CrLf) + u"   ADO Error   #" + NumberText(record->Number());
-        message += std::u16string(CrLf) + u"   Description  " + record->Description();
-        message += std::u16string(CrLf) + u"   Source       " + record->Source();
-        authenticationFailed =
-            authenticationFailed || record->Number() == ado::ErrorNumber::AuthenticationFailed;
-    }
-    if (authenticationFailed) {
-        return prefix + u": Unable to connect to Data Source! User ID / Password not valid!";
-    }
-    if (!message.empty()) {
-        return prefix + u": " + message;
-    }
-    return prefix + u": ADO Connection Error " + error.Description();
-}
-
-/// Raised by the schema prompt when the user leaves it without a choice.
-constexpr std::u16string_view NoSchemaChosenText = u"No schema chosen! Please choose a schema to proceed!";
-
-} // namespace
 
 std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName, const Variant& UID,
                                     const Variant& pwd, const Variant& sConnStr, const Variant& sTableName,
@@ -118,21 +76,18 @@ std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName
             auto store = [&](Setting setting, const Variant& value) {
                 SetSettingValue(static_cast<std::size_t>(setting), value);
             };
-            store(Setting::DBADOVer, Variant(ado::Connection::Version()));
-            std::u16string dbmsName = cnn.Property(u"DBMS Name").value_or(u"");
-            if (automation::ToLower(dbmsName).find(u"interbase") != std::u16string::npos) {
-                dbmsName = u"Interbase Server";
-            }
-            store(Setting::DBDBMSName, Variant(dbmsName));
+            const catalog::DbmsInfo info = catalog::ReadDbmsInfo(cnn);
+            store(Setting::DBADOVer, Variant(info.adoVersion));
+            store(Setting::DBDBMSName, Variant(info.dbmsName));
             // A property the driver does not offer leaves its setting as it was.
-            const std::pair<std::u16string_view, Setting> properties[] = {
-                {u"DBMS Version", Setting::DBDBMSVer},
-                {u"OLE DB Version", Setting::DBOLEDBVer},
-                {u"Provider Name", Setting::DBProviderName},
-                {u"Provider Version", Setting::DBProviderVer},
+            const std::pair<const std::optional<std::u16string>&, Setting> properties[] = {
+                {info.dbmsVersion, Setting::DBDBMSVer},
+                {info.oledbVersion, Setting::DBOLEDBVer},
+                {info.providerName, Setting::DBProviderName},
+                {info.providerVersion, Setting::DBProviderVer},
             };
-            for (const auto& [property, setting] : properties) {
-                if (std::optional<std::u16string> value = cnn.Property(property)) {
+            for (const auto& [value, setting] : properties) {
+                if (value) {
                     store(setting, Variant(*value));
                 }
             }
@@ -142,14 +97,7 @@ std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName
         const std::int16_t kind = GetDBTypeId(state.gDbmsName);
 
         if (kind == DBTypeCode::SqlServer && isOdbc) {
-            // Reach the server directly, as the data source describes it; the data source
-            // itself stays the way back when that fails.
-            IgnoringErrors([&] { ReadSqlServerDsn(DBName); });
-            cnn.Close();
-            IgnoringErrors([&] { cnn.Open(SqlServerNativeText(user, password)); });
-            if (cnn.State() != ado::ObjectState::Open) {
-                IgnoringErrors([&] { cnn.Open(odbcText); });
-            }
+            catalog::ReconnectToSqlServer(cnn, dataSource, user, password, odbcText);
         }
 
         if (kind == DBTypeCode::Oracle && fullLoad && isOdbc) {
@@ -242,7 +190,7 @@ std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName
         rs.Close();
         return 0;
     } catch (const automation::Error& error) {
-        state.gProjErr = ConnectionErrorText(cnn, error, /*numbered=*/true);
+        state.gProjErr = catalog::ConnectionErrorText(cnn, error, /*numbered=*/true);
         return 3;
     }
 }
@@ -270,73 +218,28 @@ std::int16_t QelDatabase::LoadADOCustomView(const Variant& sConnStr, const Varia
         }
         return 0;
     } catch (const automation::Error& error) {
-        state.gProjErr = ConnectionErrorText(cnn, error, /*numbered=*/false);
+        state.gProjErr = catalog::ConnectionErrorText(cnn, error, /*numbered=*/false);
         return 3;
     }
 }
 
 void QelDatabase::ChooseOracleSchema(ado::Recordset& rs, const Variant& UID) {
-    ModuleState& state = State();
-    mSchemaCandidates.assign(1, std::u16string());
-    const std::u16string current = ArgText(mOracleSchema);
-    const std::u16string target = current.empty() ? automation::ToUpper(ArgText(UID)) : current;
-    if (rs.Eof()) {
-        return;
+    if (std::optional<std::u16string> owner =
+            catalog::ChooseSchemaOwner(rs, ArgText(mOracleSchema), ArgText(UID), mSchemaCandidates)) {
+        mOracleSchema = Variant(*owner);
     }
-    bool found = false;
-    for (; !rs.Eof(); rs.MoveNext()) {
-        if (TextOf(rs.Value(u"TABLE_TYPE")) != u"TABLE") {
-            continue;
-        }
-        std::u16string schema = automation::ToUpper(TextOf(rs.Value(u"TABLE_SCHEMA")));
-        found = found || schema == target;
-        if (std::find(mSchemaCandidates.begin(), mSchemaCandidates.end(), schema) ==
-            mSchemaCandidates.end()) {
-            mSchemaCandidates.push_back(std::move(schema));
-        }
-    }
-    rs.MoveFirst();
-    if (found) {
-        mOracleSchema = Variant(target);
-        return;
-    }
-
-    state.gSchemaList = mSchemaCandidates;
-    host::SchemaQuestion question;
-    question.title = state.gMsgPrefix;
-    question.schemas.assign(mSchemaCandidates.begin() + 1, mSchemaCandidates.end());
-    const host::SchemaAnswer answer = CurrentHost().ChooseSchema(question);
-    // A form left without a choice must not load the tables of an earlier choice, or of none.
-    if (!answer.schema || answer.schema->empty()) {
-        automation::Raise(automation::ErrorNumber::InvalidProcedureCall, u"QelDatabase.LoadADODB",
-                          std::u16string(NoSchemaChosenText));
-    }
-    state.gSchemaChoice = *answer.schema;
-    mOracleSchema = Variant(state.gSchemaChoice);
 }
 
 void QelDatabase::ReadSqlServerDsn(const Variant& dsn) {
-    const std::u16string name = ArgText(dsn);
-    const std::optional<std::u16string> database = ado::DataSourceValue(name, u"Database");
-    mDsnDatabase = database ? Variant(*database) : Variant();
-    mDsnServer = ado::DataSourceValue(name, u"Server").value_or(u"");
-    mDsnTrusted = ado::DataSourceValue(name, u"Trusted_Connection") == u"Yes";
+    const catalog::SqlServerDataSource source = catalog::ReadSqlServerDataSource(ArgText(dsn));
+    mDsnDatabase = source.database;
+    mDsnServer = source.server;
+    mDsnTrusted = source.trusted;
 }
 
 std::u16string QelDatabase::SqlServerNativeText(std::u16string_view user,
                                                 std::u16string_view password) const {
-    ado::ConnectionString native;
-    native.Set(u"Provider", u"SQLOLEDB");
-    if (!mDsnTrusted) {
-        native.Set(u"User ID", user);
-        native.Set(u"Password", password);
-    }
-    native.Set(u"Initial Catalog", ArgText(mDsnDatabase));
-    native.Set(u"Data Source", mDsnServer);
-    if (mDsnTrusted) {
-        native.Set(u"Integrated Security", u"SSPI");
-    }
-    return native.ToString();
+    return catalog::SqlServerNativeText({mDsnDatabase, mDsnServer, mDsnTrusted}, user, password);
 }
 
 std::u16string QelDatabase::OracleNativeText(std::u16string_view user, std::u16string_view password) const {

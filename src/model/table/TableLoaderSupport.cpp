@@ -1,5 +1,7 @@
 #include "model/table/internal/LoaderSupport.h"
 
+#include "model/CatalogFacts.h"
+
 #include "core/Apartment.h"
 #include "core/Common.h"
 #include "core/QelStatus.h"
@@ -18,10 +20,15 @@ std::u16string DuplicateColumnText(std::u16string_view column) {
 }
 
 bool AddAdoColumns(QelFields& fields, const ado::Fields& columns, std::u16string& duplicateMessage) {
+    const catalog::ColumnSelection selection = catalog::SelectColumns(columns);
     bool duplicate = false;
-    for (const ado::Field& column : columns) {
-        const std::u16string& name = column.Name();
-        // The list keys names without regard to case, so "ID" beside "id" is a duplicate too.
+    if (selection.duplicate) {
+        duplicateMessage = DuplicateColumnText(*selection.duplicate);
+        duplicate = true;
+    }
+    for (const ado::Field* column : selection.accepted) {
+        const std::u16string& name = column->Name();
+        // A field the table already holds takes the name too.
         if (fields.IsNameTaken(name)) {
             duplicateMessage = DuplicateColumnText(name);
             duplicate = true;
@@ -31,20 +38,9 @@ bool AddAdoColumns(QelFields& fields, const ado::Fields& columns, std::u16string
             continue;
         }
         // The field just added is the last one.
-        fields.At(fields.Count())->LoadFld_ADO(column);
+        fields.At(fields.Count())->LoadFld_ADO(*column);
     }
     return duplicate;
-}
-
-std::u16string SortedKeyList(const std::vector<std::u16string>& names) {
-    std::u16string list;
-    for (const std::u16string& name : names) {
-        if (!list.empty()) {
-            list += u"\r\n";
-        }
-        list += name;
-    }
-    return SortLines(list);
 }
 
 QelTable* AddLoadedTable(QelTables& tables, const std::u16string& name, std::u16string_view type) {

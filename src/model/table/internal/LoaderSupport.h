@@ -3,6 +3,8 @@
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 
+#include "model/CatalogFacts.h"
+
 #include "platform/automation/Error.h"
 #include "platform/automation/Variant.h"
 
@@ -23,12 +25,10 @@ namespace qv::loader {
 std::u16string DuplicateColumnText(std::u16string_view column);
 
 /// Adds a field for each column in result order and loads it from the column. A column whose
-/// name a field already bears, exactly or in another letter case, is not added: its message
-/// goes to `duplicateMessage` (the last one wins) and the result is true.
+/// name an earlier column or a field already bears, exactly or in another letter case
+/// (catalog::SelectColumns), is not added: its message goes to `duplicateMessage` and the result
+/// is true.
 bool AddAdoColumns(QelFields& fields, const ado::Fields& columns, std::u16string& duplicateMessage);
-
-/// The names as one CRLF-joined list, sorted as SortLines sorts it ("" for none).
-std::u16string SortedKeyList(const std::vector<std::u16string>& names);
 
 /// Adds a table of `name` for a full load and returns it with TblLoaded False and, unless
 /// `type` is empty, that TblType; nullptr when the list refuses the name. A name that differs from a table
@@ -50,14 +50,7 @@ std::u16string TextOf(const automation::Variant& value);
 /// connections exist only inside the database loaders, so such a caller has none to pass.
 [[noreturn]] void RaiseNoLoaderObject(std::u16string_view member);
 
-/// Runs a step whose failure the load passes over: the step has no effect, and the next one
-/// runs.
-template <class Step> void IgnoringErrors(Step step) {
-    try {
-        step();
-    } catch (const automation::Error&) {
-        // Nothing to report: the load goes on with what the earlier steps gave it.
-    }
-}
+/// Runs a step whose failure the load passes over (shared with the schema reader).
+using catalog::IgnoringErrors;
 
 } // namespace qv::loader

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "schema/SchemaRecords.h"
+
+#include "platform/automation/Object.h"
+#include "platform/automation/Variant.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv::ado {
+class Connection;
+class Fields;
+} // namespace qv::ado
+
+namespace qv {
+
+class QelDatabase;
+
+/// Reads the live schema of a database (an Access file, an ODBC data source or a connection
+/// string) into plain records, without touching any project model: the check and the
+/// synchronisation compare the project's tables and fields with them. Creatable; whoever
+/// creates it owns it. It reads the catalogue through the same shared rules as the table
+/// model's loaders (model/CatalogFacts.h), so that a model just loaded and the records of the
+/// same database agree.
+///
+/// One successful LoadDB per reader: a caller that needs a fresh reading creates a new one.
+/// Failures go to the error text (gProjErr), never raise, and leave no records behind.
+class QelSchema final : public automation::Object {
+public:
+    QelSchema();
+
+    const automation::ClassInfo& GetClassInfo() const override;
+
+    /// The number of tables and views read; 0 before a successful load.
+    std::int16_t tblcnt() const noexcept { return mSchemaDB.DBTblCnt; }
+    /// Table record `i` (0 is the empty record 0). Raises 9 outside 0 to the array's upper bound,
+    /// and for every index before a table was read.
+    const QoSchemaTable& Table(std::int16_t i) const;
+    /// A copy of table record `i` for late-bound callers; raises as Table does.
+    automation::Ref<QoSchemaTableRecord> Tbl(std::int16_t i) const;
+
+    /// Reads the whole schema. `sDBType` is "ACCESS" (the file `sPhyPath`), "ODBC" (the data
+    /// source `sDBName` with `sUID` and `sPwd`) or "CONNECTIONSTRING" (`sConnStr`; the caller's
+    /// `sDBName` then becomes "DB"); `sSchema` is the Oracle owner chosen before ("" to choose).
+    /// True on success, with the error text ""; false with the reason in the error text, and no
+    /// records, when nothing could be read: an Access file without a path, an unknown type, a
+    /// connection or file that does not open, a schema prompt left without a choice, or a
+    /// second call on a reader that has read its schema (whose records then stay).
+    bool LoadDB(automation::Variant& sDBName, const automation::Variant& sDBType,
+                const automation::Variant& sPath, const automation::Variant& sPhyPath,
+                const automation::Variant& bDBUseServerMapPath, const automation::Variant& sUID,
+                const automation::Variant& sPwd, const automation::Variant& sConnStr,
+                const automation::Variant& sSchema);
+    /// LoadDB with the connection settings of a project's database.
+    bool LoadDB(const QelDatabase& database);
+
+    /// Reads the columns of the custom view `sTableName` over `sSQL` through the connection
+    /// `sConnStr` into table record 1, the only record afterwards (tblcnt 1). The statement is
+    /// described, never run; text that is not one query is refused. 0 read (error text ""),
+    /// 1 not read (the error text says why), 3 the connection failed (its errors).
+    std::int16_t LoadADOCustomView(const automation::Variant& sConnStr, const automation::Variant& sTableName,
+                                   const automation::Variant& sSQL);
+
+    /// What the last load recorded of the connection and the database.
+    const QoSchemaDB& SchemaDB() const noexcept { return mSchemaDB; }
+    /// The Oracle owner whose tables were read; "" for other databases.
+    const std::u16string& SchemaChoice() const noexcept { return mSchemaChoice; }
+
+private:
+    /// The loaders: 0 read, 1 not opened (or, for Access, any failure), 3 an error with its text.
+    std::int16_t LoadADOSchema(std::u16string_view sDBType, std::u16string_view sDBName,
+                               std::u16string_view sUID, std::u16string_view sPwd,
+                               std::u16string_view sConnStr, std::u16string_view sSchema);
+    std::int16_t LoadAccessSchema(std::u16string_view sPath, std::u16string_view sPhyPath,
+                                  bool bDBUseServerMapPath, std::u16string_view sUID,
+                                  std::u16string_view sPwd);
+    /// Reads one table or view of a connection, its keys, required columns and unique indexes
+    /// into a new record; failures leave the record without what they would have given.
+    void ReadAdoTable(ado::Connection& cnn, const std::u16string& schema, const std::u16string& name,
+                      const std::u16string& type, std::int16_t kind);
+    /// Appends a fresh record for a table named `name`; null when a table of that name in
+    /// another letter case was read already (the model cannot hold both: the first one stays,
+    /// marked as not completely read).
+    QoSchemaTable* AddTable(const std::u16string& name, const std::u16string& type);
+    /// Fills the columns of a record from a described result, by the shared duplicate rule.
+    static void ReadAdoColumns(QoSchemaTable& table, const ado::Fields& columns, std::int16_t kind);
+    /// An argument as text; Null reads as "", as it does when joined into a text.
+    static std::u16string ArgText(const automation::Variant& value);
+    /// Drops whatever a failed load had read.
+    void ClearTables() noexcept;
+
+    /// LoadDB as late-bound callers reach it: the overload set has no single address.
+    bool LoadDBMember(automation::Variant& sDBName, const automation::Variant& sDBType,
+                      const automation::Variant& sPath, const automation::Variant& sPhyPath,
+                      const automation::Variant& bDBUseServerMapPath, const automation::Variant& sUID,
+                      const automation::Variant& sPwd, const automation::Variant& sConnStr,
+                      const automation::Variant& sSchema);
+
+    QoSchemaDB mSchemaDB;
+    std::int16_t mLoaded = 0;
+    std::u16string mDBMSNameUpper;
+    std::u16string mSchemaChoice;
+    std::vector<std::u16string> mOwners; ///< the owners offered by the schema prompt; element 0 ""
+};
+
+} // namespace qv

@@ -1,0 +1,170 @@
+// Checking a project against its database through the project object. The unit program runs
+// these bodies on SQLite; the db program (built with QV_TEST_SERVERS) on PostgreSQL and MariaDB.
+
+#include "project/ProjectFixture.h"
+
+#include "schema/SchemaServices.h"
+
+#include "db/TestDatabases.h"
+
+#include "project/Qel.h"
+
+#include "model/field/QelField.h"
+#include "model/table/QelDatabase.h"
+#include "model/table/QelTable.h"
+#include "model/table/QelTables.h"
+
+#include "core/Apartment.h"
+
+#include "platform/ado/Connection.h"
+#include "platform/ado/Recordset.h"
+#include "platform/automation/Text.h"
+
+#include <memory>
+#include <optional>
+
+namespace qv {
+namespace {
+
+using automation::MakeRef;
+using automation::Ref;
+using automation::Variant;
+using testdb::DatabaseKind;
+
+class SchemaCheckTest : public test::ProjectTest, public ::testing::WithParamInterface<DatabaseKind> {
+protected:
+    void SetUp() override {
+        test::ProjectTest::SetUp();
+        if (std::optional<std::string> reason = testdb::TestDatabase::Unavailable(GetParam())) {
+            GTEST_SKIP() << *reason;
+        }
+        mTestDatabase = std::make_unique<testdb::TestDatabase>(GetParam());
+        WriteUserText(test::GeneralKey, u"Language", u"");
+        RegisterSchemaServices();
+        mProject = MakeRef<Qel>();
+    }
+    void TearDown() override {
+        mProject = nullptr;
+        test::ProjectTest::TearDown();
+        mTestDatabase.reset();
+    }
+
+    void LoadDatabase() {
+        Call(*mProject, u"LoadDB",
+             {Variant(u""), Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(u""), Variant(false),
+              Variant(u""), Variant(u""), Variant(mTestDatabase->ConnectionString()), Variant(u"")});
+        ASSERT_EQ(mProject->ProjErr(), u"");
+    }
+
+    std::int16_t CheckDB() { return automation::ToInteger(Call(*mProject, u"CheckDB")); }
+
+    QelTables& Tables() { return *mProject->db()->tables(); }
+
+    std::int32_t RowCount(std::u16string_view table) {
+        ado::Connection connection;
+        connection.Open(mTestDatabase->ConnectionString());
+        return automation::ToLong(
+            ado::Recordset::Open(connection, u"SELECT COUNT(*) FROM " + std::u16string(table)).Value(0));
+    }
+
+    std::unique_ptr<testdb::TestDatabase> mTestDatabase;
+    Ref<Qel> mProject;
+};
+
+TEST_P(SchemaCheckTest, CountsEachDifferenceOnce) {
+    LoadDatabase();
+    EXPECT_EQ(CheckDB(), 0) << automation::ToUtf8(mProject->ProjErr());
+    EXPECT_EQ(mProject->ProjErr(), u"");
+
+    // A project whose tables are in another order than the schema's still agrees.
+    Tables().Delete(u"customers");
+    ASSERT_TRUE(Tables().Add(u"customers"));
+    ASSERT_EQ(mProject->db()->LoadADODB(Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(u""),
+                                        Variant(u""), Variant(mTestDatabase->ConnectionString()),
+                                        Variant(u"customers"), Variant(u"")),
+              0);
+    EXPECT_EQ(CheckDB(), 0);
+
+    // A column added: one added field and one changed table.
+    mTestDatabase->Execute(u"ALTER TABLE order_lines ADD extra INTEGER");
+    EXPECT_EQ(CheckDB(), 2);
+    // A new table of two columns: the table and its fields.
+    mTestDatabase->Execute(
+        u"CREATE TABLE added_later (code VARCHAR(8) NOT NULL PRIMARY KEY, note VARCHAR(20))");
+    EXPECT_EQ(CheckDB(), 5);
+    // A vanished table: the table and its fields.
+    const std::int32_t identityFields = Tables().Find(u"identity_keys")->Fields()->Count();
+    mTestDatabase->Execute(u"DROP TABLE identity_keys");
+    EXPECT_EQ(CheckDB(), 5 + 1 + identityFields);
+
+    // A table whose fields were never loaded counts nothing, whatever its fields.
+    QelTable* lines = Tables().Find(u"order_lines");
+    ASSERT_NE(lines, nullptr);
+    lines->SetTblLoaded(false);
+    EXPECT_EQ(CheckDB(), 3 + 1 + identityFields);
+    // A key that gains a field counts once.
+    QelTable* customers = Tables().Find(u"customers");
+    customers->SetTblKey(u"id\r\nname");
+    EXPECT_EQ(CheckDB(), 4 + 1 + identityFields);
+    customers->SetTblKey(u"id");
+    // A field whose size no longer matches counts as changed, and its table with it.
+    customers->Fields()->Find(u"name")->SetFldSize(7);
+    EXPECT_EQ(CheckDB(), 5 + 1 + identityFields);
+}
+
+TEST_P(SchemaCheckTest, CustomViewsAreReadAgainAndReportsComparedWithTheirSource) {
+    LoadDatabase();
+    const std::u16string sql = u"SELECT id, name, city FROM customers";
+    ASSERT_EQ(mProject->db()->LoadADOCustomView(Variant(mTestDatabase->ConnectionString()), Variant(u"cv"),
+                                                Variant(sql)),
+              0);
+    QelTable* view = Tables().Find(u"cv");
+    ASSERT_NE(view, nullptr);
+    view->SetTblCustomError(u"stale");
+    EXPECT_EQ(CheckDB(), 0) << automation::ToUtf8(mProject->ProjErr());
+    EXPECT_EQ(view->TblCustomError(), u"");
+
+    // A column the SQL no longer gives is a difference of the view.
+    view->SetTblCustomSQL(u"SELECT id, name FROM customers");
+    EXPECT_EQ(CheckDB(), 1);
+
+    // SQL that no longer reads counts nothing and says why; what is not a query is never run.
+    const std::int32_t rows = RowCount(u"customers");
+    view->SetTblCustomSQL(u"DELETE FROM customers");
+    EXPECT_EQ(CheckDB(), 0);
+    EXPECT_NE(view->TblCustomError(), u"");
+    EXPECT_EQ(RowCount(u"customers"), rows);
+    view->SetTblCustomSQL(sql);
+
+    // A report whose source table is gone.
+    ASSERT_TRUE(Tables().Add(u"rpt"));
+    QelTable* report = Tables().Find(u"rpt");
+    report->SetTblType(u"REPORT");
+    report->SetTblRptSrc(u"no_such_table");
+    EXPECT_EQ(CheckDB(), 0);
+    EXPECT_EQ(report->TblCustomError(), u"Quorvane: Source Table not found");
+    EXPECT_EQ(mProject->ProjErr(), u"Quorvane: Source Table not found");
+}
+
+TEST_P(SchemaCheckTest, ADatabaseThatCannotBeReadGivesMinusOne) {
+    LoadDatabase();
+    mProject->db()->SetDBConnstr(u"DRIVER={No Such Driver};");
+    EXPECT_EQ(CheckDB(), -1);
+    EXPECT_EQ(mProject->ProjErr().rfind(u"Quorvane: ", 0), 0u) << automation::ToUtf8(mProject->ProjErr());
+}
+
+TEST_P(SchemaCheckTest, AProjectWithoutADatabaseFailsWithARunTimeError) {
+    EXPECT_THROW(CheckDB(), automation::Error);
+}
+
+#ifdef QV_TEST_SERVERS
+INSTANTIATE_TEST_SUITE_P(Servers, SchemaCheckTest,
+                         ::testing::Values(DatabaseKind::PostgreSQL, DatabaseKind::MariaDB),
+                         [](const auto& info) { return testdb::KindName(info.param); });
+#else
+INSTANTIATE_TEST_SUITE_P(Embedded, SchemaCheckTest, ::testing::Values(DatabaseKind::SQLite),
+                         [](const auto& info) { return testdb::KindName(info.param); });
+#endif
+
+} // namespace
+} // namespace qv
