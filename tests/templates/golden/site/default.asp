@@ -24,7 +24,7 @@ qvPageTitle = "Home"
 </ul>
 <h2>Reports</h2>
 <ul class="qv-home">
-    <li><a href="order_reportreport.asp">order report</a></li>
+<li><a href="order_reportreport.asp">order report</a></li>
 </ul>
 <!--#include file="qvfooter.asp"-->
 <%
