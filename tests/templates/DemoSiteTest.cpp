@@ -167,6 +167,14 @@ TEST_F(DemoSite, EveryControlMakesItsPages) {
         made.insert(name);
     }
     EXPECT_EQ(made, expected);
+    // The folders of the site: the images, and the upload folder the pages save files into.
+    std::set<std::string> folders;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(mSite)) {
+        if (entry.is_directory()) {
+            folders.insert(std::filesystem::relative(entry.path(), mSite).generic_string());
+        }
+    }
+    EXPECT_EQ(folders, (std::set<std::string>{"images", "uploads"}));
 }
 
 TEST_F(DemoSite, ServerCodeOfEveryPageCompiles) {
