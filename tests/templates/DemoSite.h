@@ -5,10 +5,10 @@
 
 #include "project/Qel.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
-#include <vector>
 
 namespace qv::test::templates {
 

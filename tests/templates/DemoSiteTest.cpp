@@ -30,7 +30,6 @@ namespace {
 
 using automation::FromUtf8;
 using automation::MakeRef;
-using automation::Ref;
 using automation::ToUtf8;
 
 /// An object of the web server (Request, Response...) that the compiled pages name; the pages
