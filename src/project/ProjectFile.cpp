@@ -230,9 +230,13 @@ void LoadProjectFile(Qel& project, std::u16string_view projFile) {
     }
     // A question dismissed without an answer keeps the project as read, never an old "update".
     state.gKeepAnswer = true;
-    if (SynchronizationService* service = FindSynchronizationService()) {
-        service->SynchronizeAfterLoad(project);
+    SynchronizationService* service = FindSynchronizationService();
+    if (service == nullptr) {
+        // The project is loaded, but the comparison the setting asks for could not run.
+        SetLoadError(u"Synchronization is not available: no synchronization service is registered!");
+        return;
     }
+    service->SynchronizeAfterLoad(project);
 }
 
 } // namespace qv

@@ -1,41 +1,49 @@
 #include "schema/SchemaServices.h"
 
+#include "schema/CustomTableLoad.h"
+#include "schema/CustomViewSync.h"
 #include "schema/SchemaCheck.h"
+#include "schema/Synchronizer.h"
 
 #include "project/SynchronizationService.h"
 
-#include "platform/automation/Error.h"
+#include "platform/automation/Conversion.h"
 
 #include <memory>
-#include <string_view>
+#include <string>
 
 namespace qv {
 
 namespace {
 
-/// What the schema layer offers the project object. The operations that change the project
-/// are not part of this layer yet and say so when called, rather than pretend to succeed.
+/// What the schema layer offers the project object: each member forwards to the class that does
+/// the work; the project object turns what they raise into ProjErr.
 class SchemaSynchronizationService final : public SynchronizationService {
 public:
     std::int16_t CheckDB(Qel& project) override { return SchemaCheck(project).CheckDB(); }
-    void SynchronizeDB(Qel&) override { Unavailable(u"SynchronizeDB"); }
-    void SyncCustom(Qel&, const automation::Variant&) override { Unavailable(u"SyncCustom"); }
-    void SyncReport(Qel&, const automation::Variant&) override { Unavailable(u"SyncReport"); }
-    void LoadCustomView(Qel&, const automation::Variant&, const automation::Variant&,
-                        const automation::Variant&) override {
-        Unavailable(u"LoadCustomView");
+    void SynchronizeDB(Qel& project) override { Synchronizer(project).SynchronizeDB(); }
+    void SyncCustom(Qel& project, const automation::Variant& sTable) override {
+        CustomViewSync(project).SyncCustom(TableName(sTable));
     }
-    bool LoadReport(Qel&, const automation::Variant&, const automation::Variant&) override {
-        Unavailable(u"LoadReport");
+    void SyncReport(Qel& project, const automation::Variant& sTable) override {
+        CustomViewSync(project).SyncReport(TableName(sTable));
     }
-    // Until synchronising exists, a loaded project stays as read, as when the user answers Keep:
-    // failing here would fail the load of every project whose AutoSync is on.
-    void SynchronizeAfterLoad(Qel&) override {}
+    void LoadCustomView(Qel& project, const automation::Variant& sTableName, const automation::Variant& sSQL,
+                        const automation::Variant& bCopyFields) override {
+        CustomTableLoad(project).LoadCustomView(sTableName, sSQL, bCopyFields);
+    }
+    bool LoadReport(Qel& project, const automation::Variant& sTableName,
+                    const automation::Variant& sFromTableName) override {
+        return CustomTableLoad(project).LoadReport(sTableName, sFromTableName);
+    }
+    void SynchronizeAfterLoad(Qel& project) override { Synchronizer(project).SynchronizeAfterLoad(); }
 
 private:
-    [[noreturn]] static void Unavailable(std::u16string_view member) {
-        automation::Raise(automation::ErrorNumber::ObjectDoesNotSupport, u"Qel." + std::u16string(member),
-                          std::u16string(member) + u" is not available in this build");
+    /// The table named by the argument; the tables must exist, so a project without a database
+    /// fails as taking its first table would.
+    static std::u16string TableName(const automation::Variant& value) {
+        const automation::Variant& plain = value.Deref();
+        return plain.IsEmpty() || plain.IsNull() ? std::u16string() : automation::ToString(plain);
     }
 };
 

@@ -2,7 +2,7 @@
 
 #include "PackageFiles.h"
 
-#include "project/QelMasterDetail.h"
+#include "generate/Generator.h"
 
 #include "model/field/QelField.h"
 #include "model/field/QelFields.h"
@@ -10,25 +10,20 @@
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 
-#include "template/QelControl.h"
-#include "template/QelControls.h"
-#include "template/QelLanguage.h"
-#include "template/QelSessions.h"
-#include "template/TemplateText.h"
-
 #include "core/Apartment.h"
 
 #include "platform/system/Paths.h"
 
-#include "platform/automation/Error.h"
+#include "platform/automation/Conversion.h"
 #include "platform/automation/Object.h"
 #include "platform/automation/Text.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 namespace qv::test::templates {
 
-using automation::FromUtf8;
 using automation::MakeRef;
 using automation::Ref;
 using automation::ToUtf8;
@@ -36,11 +31,9 @@ using automation::Variant;
 
 namespace {
 
-constexpr std::int16_t SelectControl = 1;
-constexpr std::int16_t SelectAll = 2;
-constexpr std::int32_t PageTimeout = 60000;
+namespace fs = std::filesystem;
 
-std::u16string Native(const std::filesystem::path& path) {
+std::u16string Native(const fs::path& path) {
     return system::FromNativePath(path);
 }
 
@@ -50,72 +43,49 @@ Variant Call(automation::Object& object, std::u16string_view name, std::vector<V
 
 } // namespace
 
-std::string OutputName(std::u16string_view base, const QelControl& control) {
-    const std::u16string extension = control.CtrlOExt() == u"*" ? u"asp" : control.CtrlOExt();
-    return ToUtf8(std::u16string(base) + control.CtrlOFile() + u"." + extension);
-}
-
 void DemoSiteTest::SetUp() {
+    // The shipped tree beside the machine hive the apartment opens: templates/, extensions/,
+    // the language, keyword and code-base files and the demo database.
+    fs::copy(ShareDir(), mTemp.Path(), fs::copy_options::recursive);
     mEnvironment.Set("QUORVANE_USER_HIVE", (mTemp / "user.reg").string())
         .Set("QUORVANE_MACHINE_HIVE", (mTemp / "machine.reg").string())
+        .Set("QUORVANE_DOCUMENTS", (mTemp / "docs").string())
         .Set("QUORVANE_ANSI_CODEPAGE", "1252");
     ApartmentTest::SetUp();
-    mTemplateFolder = mTemp / "work" / "template";
-    mExtensionFolder = mTemp / "work" / "extensions" / "export";
-    ExtractZip(TemplatePackage(), mTemplateFolder);
-    ExtractZip(ExtensionPackage(), mExtensionFolder);
-    std::filesystem::create_directories(mTemp / "work" / "temp");
-    std::filesystem::create_directories(mTemp / "site");
+    RegisterGenerator();
+    fs::create_directories(mSite);
 
     mProject = MakeRef<Qel>();
-    ModuleState& state = State();
-    state.gTemplateFolder = Native(mTemplateFolder);
-    state.gExtensionsFolder = Native(mExtensionFolder.parent_path());
-    state.gTempFolder = Native(mTemp / "work" / "temp");
-    state.gSourceFolder = state.gTemplateFolder;
-    automation::CallByName(*mProject, u"Destination", automation::InvokeKind::PropertyLet,
-                           {Variant(Native(mTemp / "site"))});
-
     ASSERT_NO_FATAL_FAILURE(LoadDemoDatabase());
-    ASSERT_NO_FATAL_FAILURE(LoadControlsAndPhrases());
-    ASSERT_NO_FATAL_FAILURE(MergeExtension());
-    ASSERT_NO_FATAL_FAILURE(StartPageEngine());
-    ASSERT_NO_FATAL_FAILURE(GenerateSite());
+    ASSERT_NO_FATAL_FAILURE(AddOrderReport());
+    ASSERT_TRUE(mProject->AddExtension(u"export", u"export.zip"));
+    mProject->SetDestination(Native(mSite));
+    mProject->SetAppRootFolder(Native(mSite));
+    mProject->SetOtherGen(true);
+    mProject->SetOtherOverwrite(true);
+    mProject->SetPromptOnOverwrite(false);
+
+    ASSERT_NO_FATAL_FAILURE(GenScript());
+    ASSERT_EQ(ProjErr(), "");
+    mPages = ReadSite();
 }
 
 void DemoSiteTest::TearDown() {
-    State().gPageScript = nullptr;
-    if (mPageScript) {
-        mPageScript->Reset();
-    }
-    mPageScript = nullptr;
     mProject = nullptr;
     ApartmentTest::TearDown();
-}
-
-const std::u16string& DemoSiteTest::Page(const std::string& name) const {
-    static const std::u16string none;
-    auto found = mPages.find(name);
-    if (found == mPages.end()) {
-        ADD_FAILURE() << "no page " << name;
-        return none;
-    }
-    return found->second.text;
 }
 
 // A copy of the bundled database, loaded as the host loads a connection string, with the two
 // master/detail pairs of the shop.
 void DemoSiteTest::LoadDemoDatabase() {
-    const std::filesystem::path database = mTemp / "shop.db";
-    std::filesystem::copy_file(ShareDir() / "demo" / "shop.db", database);
-    const std::u16string connection = u"Driver=SQLite3;Database=" + Native(database);
+    const std::u16string connection = u"Driver=SQLite3;Database=" + Native(mTemp / "demo" / "shop.db");
     // The demo quotes identifiers as the standard does; the SQL of the pages then shows that a
     // quote character inside a VBScript string literal is doubled.
     mProject->SetSQLQuote(u"Double Quote");
     Call(*mProject, u"LoadDB",
          {Variant(u"shop"), Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(), Variant(false),
           Variant(u""), Variant(u""), Variant(connection), Variant(u"")});
-    ASSERT_EQ(State().gProjErr, u"");
+    ASSERT_EQ(ProjErr(), "");
     ASSERT_TRUE(mProject->db());
 
     // Binary columns are not generated by default; the picture page is the developer's choice.
@@ -124,184 +94,98 @@ void DemoSiteTest::LoadDemoDatabase() {
     ASSERT_NE(products->Fields()->Find(u"picture"), nullptr);
     products->Fields()->Find(u"picture")->SetFldGenerate(true);
 
-    mMasterDetails = MakeRef<QelMasterDetails>();
     struct Pair {
         std::u16string_view master, detail, field;
     };
     for (const Pair& pair :
          {Pair{u"customers", u"orders", u"customer_id"}, Pair{u"orders", u"order_lines", u"order_id"}}) {
-        ASSERT_TRUE(mMasterDetails->Add(pair.master, pair.detail));
-        Ref<QelMasterDetail> added = mMasterDetails->Item(pair.master, pair.detail);
-        ASSERT_TRUE(added);
-        ASSERT_TRUE(added->AddRelation(pair.field, pair.field));
+        EXPECT_TRUE(automation::ToBoolean(mProject->AddMasterDetail(pair.master, pair.detail)));
+        EXPECT_TRUE(automation::ToBoolean(
+            mProject->AddMasterDetailRelation(pair.master, pair.detail, pair.field, pair.field)));
     }
 }
 
-void DemoSiteTest::LoadControlsAndPhrases() {
-    ASSERT_TRUE(mProject->Controls().LoadControls(Native(mTemplateFolder / "control.xml")))
-        << ToUtf8(State().gProjErr);
-    QelLanguage& language = GetLanguage();
-    ASSERT_TRUE(language.Load(Native(mTemplateFolder / "lang.xml")));
-    ASSERT_TRUE(language.LoadExtension(Native(mExtensionFolder / "lang.xml")));
-}
-
-// The extension's control file merged into the template's control list: controls and sessions
-// added, changed and deleted by their action, each marked with the extension it came from.
-void DemoSiteTest::MergeExtension() {
-    QelControls& extension = mProject->ExtensionControls();
-    ASSERT_TRUE(extension.LoadControls(Native(mExtensionFolder / "control.xml")));
-    QelControls& controls = mProject->Controls();
-    for (std::int32_t index = 1; index <= extension.Count(); ++index) {
-        Ref<QelControl> control = extension.Item(Variant(index));
-        control->SetCtrlExt(u"export");
-        const std::u16string& action = control->CtrlAction();
-        if (action == u"add") {
-            controls.AddControl(*control);
-        } else if (action == u"delete") {
-            controls.DeleteControl(control->CtrlID());
-        } else if (action == u"change") {
-            Ref<QelControl> target = controls.Item(Variant(control->CtrlID()));
-            ASSERT_TRUE(target) << ToUtf8(control->CtrlID());
-            QelSessions& sessions = control->Sessions();
-            for (std::int32_t position = 1; position <= sessions.Count(); ++position) {
-                Ref<QelSession> session = sessions.Item(position);
-                session->SetSessExt(control->CtrlExt());
-                if (session->SessAction() == u"add") {
-                    target->Sessions().AddSession(*session, session->SessLocation(), session->SessLocType());
-                } else if (session->SessAction() == u"change") {
-                    target->Sessions().ChangeSession(session->SessValue(), *session);
-                } else if (session->SessAction() == u"delete") {
-                    target->Sessions().DeleteSession(session->SessValue());
-                }
-            }
-        }
-    }
-}
-
-void DemoSiteTest::StartPageEngine() {
-    mPageScript = MakeRef<QoScript>();
-    ScriptEngineObjects objects = mProject->EngineObjects();
-    Variant lang{Ref<automation::Object>(&GetLanguage())};
-    Variant masterDetails{Ref<automation::Object>(mMasterDetails)};
-    Variant customScripts = Variant::Nothing();
-    mPageScript->Initialize(objects.project, objects.database, objects.controls, lang, masterDetails,
-                            customScripts);
-    ASSERT_EQ(State().gProjErr, u"");
-    mPageScript->AddUserCode(Native(mExtensionFolder / "usercode.vbs"));
-    ASSERT_EQ(State().gProjErr, u"");
-    State().gPageScript = mPageScript;
-}
-
-std::u16string DemoSiteTest::Prepare(QelControl& control) {
-    const std::u16string prepared = Native(mTemp / "work" / "temp" / (ToUtf8(control.CtrlID()) + ".tmp"));
-    try {
-        mProject->MergeControlTemplate(control, prepared);
-    } catch (const automation::Error& error) {
-        ADD_FAILURE() << ToUtf8(control.CtrlID()) << ": " << ToUtf8(error.Description());
-        return {};
-    }
-    EXPECT_EQ(State().gProjErr, u"") << ToUtf8(control.CtrlID());
-    return ReadSingleByteFile(prepared);
-}
-
-void DemoSiteTest::Generate(const std::u16string& prepared, std::int16_t controlIndex, std::int16_t initType,
-                            const std::string& name, const std::u16string& table) {
-    Ref<QelControl> control = mProject->Controls().Item(Variant(controlIndex));
-    std::u16string text = mPageScript->BuildNewCode(prepared, initType, PageTimeout);
-    ASSERT_EQ(State().gProjErr, u"") << name << "\nprepared script:\n" << ToUtf8(prepared);
-    EXPECT_FALSE(text.empty()) << name;
-    EXPECT_FALSE(mPages.contains(name)) << name << " made twice";
-    mPages[name] = GeneratedPage{control->CtrlID(), table, std::move(text)};
-}
-
-// The loop of a generation run: table pages per table in table order, field pages per field,
-// then the other pages; a table without a key gets no record pages.
-void DemoSiteTest::GenerateSite() {
-    QelControls& controls = mProject->Controls();
-    std::map<std::int16_t, std::u16string> prepared;
-    for (std::int16_t index = 1; index <= controls.Count(); ++index) {
-        Ref<QelControl> control = controls.Item(Variant(index));
-        if (control->CtrlType() != u"copy") {
-            prepared[index] = Prepare(*control);
-            ASSERT_FALSE(prepared[index].empty()) << ToUtf8(control->CtrlID());
-        }
-    }
-
+// A report over the order lines, grouped by the order with the quantities summed. This build
+// has no report loader, so the report is made in the model as one holds it: a table of type
+// REPORT naming its source, with copies of the source's fields that add, view and edit nothing.
+void DemoSiteTest::AddOrderReport() {
     QelTables& tables = *mProject->db()->tables();
-    for (std::int16_t seq = 1; seq <= tables.Count(); ++seq) {
-        Ref<QelTable> table(static_cast<QelTable*>(Call(tables, u"Seq", {Variant(seq)}).ObjectValue().Get()));
-        if (!table->TblGen()) {
+    QelTable* source = tables.Find(u"order_lines");
+    ASSERT_NE(source, nullptr);
+    ASSERT_TRUE(tables.Add(u"order_report"));
+    QelTable* report = tables.Find(u"order_report");
+    ASSERT_NE(report, nullptr);
+    report->SetTblType(u"REPORT");
+    report->SetTblRptSrc(source->TblName());
+    report->SetTblLoaded(true);
+    report->SetTblGen(true);
+    report->LoadTableDefault();
+    QelFields& fields = *report->Fields();
+    for (std::int16_t seq = 1; seq <= source->Fields()->Count(); ++seq) {
+        Ref<QelField> from = source->Fields()->Seq(seq);
+        ASSERT_TRUE(from);
+        ASSERT_TRUE(fields.Add(from->FldName()));
+        QelField& copy = *fields.Find(from->FldName());
+        for (std::size_t ordinal = 0; ordinal < from->SettingsOf().Size(); ++ordinal) {
+            copy.SetSettingValue(ordinal, from->SettingValue(ordinal));
+        }
+        copy.SetFldAdd(false);
+        copy.SetFldView(false);
+        copy.SetFldEdit(false);
+        copy.SetFldSearch(false);
+    }
+    ASSERT_NE(fields.Find(u"order_id"), nullptr);
+    ASSERT_NE(fields.Find(u"quantity"), nullptr);
+    fields.Find(u"order_id")->SetFldGroupBy(1);
+    fields.Find(u"quantity")->SetFldRptAggSum(true);
+}
+
+void DemoSiteTest::GenScript() {
+    Call(*mProject, u"GenScript");
+}
+
+std::string DemoSiteTest::ProjErr() {
+    return ToUtf8(mProject->ProjErr());
+}
+
+std::int32_t DemoSiteTest::GenCheck() {
+    return automation::ToLong(Call(*mProject, u"GenCheck"));
+}
+
+std::map<std::string, std::string> DemoSiteTest::ReadSite() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(mSite)) {
+        if (!entry.is_regular_file()) {
             continue;
         }
-        if (table->TblKey().empty()) {
-            table->SetTblAdd(false);
-            table->SetTblCopy(false);
-            table->SetTblView(false);
-            table->SetTblEdit(false);
-            table->SetTblInlineEdit(false);
-            table->SetTblDelete(false);
+        std::ifstream stream(entry.path(), std::ios::binary);
+        std::string text(std::istreambuf_iterator<char>(stream), {});
+        if (text.starts_with("\xEF\xBB\xBF")) {
+            text.erase(0, 3);
         }
-        mProject->SetCurrentTable(table.Get());
-        for (std::int16_t index = 1; index <= controls.Count(); ++index) {
-            Ref<QelControl> control = controls.Item(Variant(index));
-            const bool forTable =
-                control->CtrlType() == (table->TblType() == u"REPORT" ? u"report" : u"table");
-            if (!forTable || !mProject->EvaluateCondition(control->CtrlCond())) {
-                continue;
-            }
-            Call(tables, u"Item", {Variant(table->TblName())});
-            ASSERT_NO_FATAL_FAILURE(Generate(prepared[index], index, SelectAll,
-                                             OutputName(table->TblVar(), *control), table->TblName()));
-        }
-        QelFields& fields = *table->Fields();
-        for (std::int16_t fieldSeq = 1; fieldSeq <= fields.Count(); ++fieldSeq) {
-            Ref<QelField> field(
-                static_cast<QelField*>(Call(fields, u"Seq", {Variant(fieldSeq)}).ObjectValue().Get()));
-            if (!field->FldGenerate()) {
-                continue;
-            }
-            mProject->SetCurrentField(field.Get());
-            Call(fields, u"SetItem", {Variant(field->FldName())});
-            for (std::int16_t index = 1; index <= controls.Count(); ++index) {
-                Ref<QelControl> control = controls.Item(Variant(index));
-                if (control->CtrlType() != u"field" || !mProject->EvaluateCondition(control->CtrlCond())) {
-                    continue;
-                }
-                Call(tables, u"Item", {Variant(table->TblName())});
-                Call(fields, u"Item", {Variant(field->FldName())});
-                ASSERT_NO_FATAL_FAILURE(Generate(
-                    prepared[index], index, SelectAll,
-                    OutputName(table->TblVar() + u"_" + field->FldParm(), *control), table->TblName()));
-            }
-        }
+        files.emplace(fs::relative(entry.path(), mSite).generic_string(), std::move(text));
     }
+    return files;
+}
 
-    // The demo holds no report, so the report control's page is made over a table as its source,
-    // grouped by the order with the quantities summed, as a report of order lines would be.
-    QelTable* lines = tables.Find(u"order_lines");
-    ASSERT_NE(lines, nullptr);
-    lines->Fields()->Find(u"order_id")->SetFldGroupBy(1);
-    lines->Fields()->Find(u"quantity")->SetFldRptAggSum(true);
-    mProject->SetCurrentTable(lines);
-    Call(tables, u"Item", {Variant(lines->TblName())});
-    for (std::int16_t index = 1; index <= controls.Count(); ++index) {
-        Ref<QelControl> control = controls.Item(Variant(index));
-        if (control->CtrlType() == u"report") {
-            ASSERT_NO_FATAL_FAILURE(Generate(prepared[index], index, SelectAll,
-                                             OutputName(lines->TblVar(), *control), lines->TblName()));
+std::map<std::string, fs::file_time_type> DemoSiteTest::WriteTimes(const fs::path& folder) {
+    std::map<std::string, fs::file_time_type> times;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            times.emplace(fs::relative(entry.path(), folder).generic_string(), entry.last_write_time());
         }
     }
+    return times;
+}
 
-    mProject->SetCurrentTable(nullptr);
-    mProject->SetCurrentField(nullptr);
-    for (std::int16_t index = 1; index <= controls.Count(); ++index) {
-        Ref<QelControl> control = controls.Item(Variant(index));
-        if (control->CtrlType() != u"simple" || !mProject->EvaluateCondition(control->CtrlCond())) {
-            continue;
-        }
-        ASSERT_NO_FATAL_FAILURE(
-            Generate(prepared[index], index, SelectControl, OutputName(u"", *control), u""));
+const std::string& DemoSiteTest::Page(const std::string& name) const {
+    static const std::string none;
+    auto found = mPages.find(name);
+    if (found == mPages.end()) {
+        ADD_FAILURE() << "no page " << name;
+        return none;
     }
+    return found->second;
 }
 
 } // namespace qv::test::templates

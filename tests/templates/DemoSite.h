@@ -4,58 +4,53 @@
 #include "support/ScopedEnvironment.h"
 
 #include "project/Qel.h"
-#include "project/QelMasterDetails.h"
 
-#include "template/QoScript.h"
-
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
 
 namespace qv::test::templates {
 
-/// One page of the generated site: the control and table it came from and its text.
-struct GeneratedPage {
-    std::u16string control;
-    std::u16string table;
-    std::u16string text;
-};
-
-/// The bundled demo database loaded into a project and the bundled template package, with the
-/// export extension merged in, generated page by page as the generation run does it: every
-/// control's templates merged and converted into its prepared script, and that script run by
-/// the page engine for every table, field or other page the control makes. The pages are kept
-/// by output file name; nothing is written but the work files.
+/// The demo site as a developer makes it: the bundled demo database loaded into a project with
+/// the shop's two master/detail pairs, a report of the order lines and the export extension,
+/// and the project's own generation run writing the site with the bundled template package.
+/// The staged share tree is copied into the temporary folder, so that the machine hive there is
+/// the one the build ships and the packages lie beside it; the user hive and the documents
+/// folder (the run's work folders) are temporary too. The generated files are read back by
+/// their path in the site.
 class DemoSiteTest : public ApartmentTest {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    /// The text of a generated page; a failure and "" when there is none.
-    const std::u16string& Page(const std::string& name) const;
+    /// The project's GenScript; "" in its ProjErr is a pass.
+    void GenScript();
+    std::string ProjErr();
+    /// The project's GenCheck.
+    std::int32_t GenCheck();
 
-    std::map<std::string, GeneratedPage> mPages;
+    /// Every file of the site, by path relative to it ('/' between folders), as UTF-8 text
+    /// without the byte-order mark that the run writes.
+    std::map<std::string, std::string> ReadSite() const;
+    /// Every file below `folder` with its time of last writing.
+    static std::map<std::string, std::filesystem::file_time_type>
+    WriteTimes(const std::filesystem::path& folder);
+
+    /// The text of a generated file; a failure and "" when there is none.
+    const std::string& Page(const std::string& name) const;
+
+    std::map<std::string, std::string> mPages;
     automation::Ref<Qel> mProject;
-    automation::Ref<QelMasterDetails> mMasterDetails;
-    automation::Ref<QoScript> mPageScript;
-    std::filesystem::path mTemplateFolder;
-    std::filesystem::path mExtensionFolder;
+    std::filesystem::path mSite = mTemp / "site";
+    /// The run's work folder of the template package, below the documents folder.
+    std::filesystem::path mWork = mTemp / "docs" / "Quorvane" / "Templates" / "quorvane.zip";
 
 private:
     void LoadDemoDatabase();
-    void LoadControlsAndPhrases();
-    void MergeExtension();
-    void StartPageEngine();
-    std::u16string Prepare(QelControl& control);
-    void Generate(const std::u16string& prepared, std::int16_t controlIndex, std::int16_t initType,
-                  const std::string& name, const std::u16string& table);
-    void GenerateSite();
+    void AddOrderReport();
 
     ScopedEnvironment mEnvironment;
 };
-
-/// The output name of a page under the project's default naming (no extra text, letter case
-/// kept), as the generator builds it.
-std::string OutputName(std::u16string_view base, const QelControl& control);
 
 } // namespace qv::test::templates

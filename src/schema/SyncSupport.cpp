@@ -1,0 +1,103 @@
+#include "schema/internal/SyncSupport.h"
+
+#include "project/Qel.h"
+
+#include "model/field/QelField.h"
+#include "model/field/QelFields.h"
+#include "model/table/QelDatabase.h"
+#include "model/table/QelTable.h"
+#include "model/table/QelTables.h"
+
+#include "platform/automation/Error.h"
+#include "platform/automation/Ref.h"
+#include "platform/automation/Text.h"
+#include "platform/host/Host.h"
+
+#include <vector>
+
+namespace qv::sync {
+
+BusyWindow::BusyWindow(const Qel& project, std::u16string_view stage) {
+    ModuleState& state = State();
+    QelStatus& status = GetStatus();
+    state.gStatusCaption = state.gMsgPrefix + std::u16string(stage);
+    status.ShowStatus2(project.lhWnd(), FrameText(state.gStatusCaption));
+    status.DispStatus(u"Please wait...");
+}
+
+void CopyDefaultsState(Qel& project) {
+    ModuleState& state = State();
+    state.gDefaultDateFormat = project.defaultDateFormat();
+    if (project.DBCnt() > 0) {
+        state.gSecDefault = project.db()->SecDefault();
+    }
+}
+
+QelTable& TableNamed(Qel& project, std::u16string_view name, std::u16string_view source) {
+    QelTable* table = project.DBCnt() > 0 ? project.db()->tables()->Find(name) : nullptr;
+    if (table == nullptr) {
+        automation::Raise(automation::ErrorNumber::ObjectVariableNotSet, std::u16string(source),
+                          u"Object variable not set: no table " + std::u16string(name));
+    }
+    return *table;
+}
+
+QelTable* FindOtherCase(QelTables& tables, std::u16string_view name) {
+    for (QelTable& table : tables) {
+        if (table.TblName() != name && automation::EqualsNoCase(table.TblName(), name)) {
+            return &table;
+        }
+    }
+    return nullptr;
+}
+
+QelField* FindOtherCase(QelFields& fields, std::u16string_view name) {
+    for (QelField& field : fields) {
+        if (field.FldName() != name && automation::EqualsNoCase(field.FldName(), name)) {
+            return &field;
+        }
+    }
+    return nullptr;
+}
+
+QelField* TakeOtherCase(QelFields& fields, std::u16string_view name) {
+    QelField* other = FindOtherCase(fields, name);
+    if (other == nullptr || other->FldSync() || !fields.Change(other->FldName(), std::u16string(name))) {
+        return nullptr;
+    }
+    return other;
+}
+
+void RemoveUnmatchedFields(QelFields& fields) {
+    std::vector<automation::Ref<QelField>> vanished;
+    for (QelField& field : fields) {
+        if (!field.FldSync()) {
+            vanished.emplace_back(&field);
+        }
+    }
+    for (const automation::Ref<QelField>& field : vanished) {
+        fields.Remove(*field);
+    }
+}
+
+bool IsEmptyText(const automation::Variant& value) {
+    const automation::Variant& plain = value.Deref();
+    return plain.IsEmpty() || (plain.IsString() && plain.StringValue().empty());
+}
+
+void AskKeepOrUpdate(std::u16string question) {
+    ModuleState& state = State();
+    state.gSyncQuestion = std::move(question);
+    switch (CurrentHost().AskKeepOrUpdate({state.gMsgPrefix, state.gSyncQuestion})) {
+    case host::SyncChoice::Keep:
+        state.gKeepAnswer = true;
+        return;
+    case host::SyncChoice::Update:
+        state.gKeepAnswer = false;
+        return;
+    case host::SyncChoice::Closed:
+        return;
+    }
+}
+
+} // namespace qv::sync

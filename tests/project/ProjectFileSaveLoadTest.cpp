@@ -1,0 +1,303 @@
+// Saving and loading whole projects through the project object: what comes back, what a damaged
+// file leaves behind, backups, older files and the synchronisation step.
+
+#include "ProjectFixture.h"
+
+#include "project/ProjectFileTestSupport.h"
+
+#include "db/TestDatabases.h"
+
+#include "project/ProjectFileConverter.h"
+#include "project/Qel.h"
+#include "project/QelCustomScript.h"
+#include "project/QelCustomScripts.h"
+#include "project/QelExtension.h"
+#include "project/QelExtensions.h"
+#include "project/QelMasterDetail.h"
+#include "project/QelMasterDetails.h"
+#include "project/SynchronizationService.h"
+
+#include "model/field/QelField.h"
+#include "model/table/QelDatabase.h"
+#include "model/table/QelTable.h"
+
+#include "platform/automation/Error.h"
+#include "platform/system/Environment.h"
+#include "platform/system/Paths.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+namespace qv {
+namespace {
+
+using automation::MakeRef;
+using automation::Ref;
+using automation::Variant;
+
+constexpr std::u16string_view ScriptCode =
+    u"Function Go()\r\n  Go = \"]]>\" & \"\u2713\"\r\nEnd Function\r\n";
+
+class ProjectFileSaveLoad : public test::ProjectTest {
+protected:
+    void SetUp() override {
+        test::ProjectTest::SetUp();
+        WriteUserText(test::GeneralKey, u"Language", u"");
+        mDatabase = std::make_unique<testdb::TestDatabase>(testdb::DatabaseKind::SQLite);
+        mProject = MakeRef<Qel>();
+        State().gMyDocumentsPath = system::FromNativePath(mTemp / "docs");
+    }
+    void TearDown() override {
+        mProject = nullptr;
+        mLoaded = nullptr;
+        test::ProjectTest::TearDown();
+        mDatabase.reset();
+    }
+
+    std::u16string File(const std::string& name) const { return system::FromNativePath(mTemp / name); }
+    std::string Bytes(const std::string& name) const { return test::ReadFileBytes(mTemp / name); }
+    void WriteFile(const std::string& name, const std::string& bytes) const {
+        std::ofstream(mTemp / name, std::ios::binary) << bytes;
+    }
+    std::string ProjErr() const { return automation::ToUtf8(State().gProjErr); }
+
+    /// A project over the test database with settings, pairs and scripts of every kind.
+    void BuildProject() {
+        Qel& project = *mProject;
+        project.LoadDB(Variant(u"DB"), Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(u""),
+                       Variant(false), Variant(u""), Variant(u""), Variant(mDatabase->ConnectionString()),
+                       Variant(u""));
+        ASSERT_EQ(ProjErr(), "");
+        project.SetProjName(u"Shop & Co");
+        project.SetAutoSync(false);
+        project.SetCache(true);
+        project.SetRecPerPage(25);
+        project.SetFooterText(u"line 1\r\nline 2\t<b>");
+        project.SetCodePage(65001);
+        // An empty mail server is filled in by the load, which a byte-for-byte check would see.
+        project.SetSmtpServer(u"mail.example.com");
+        QelTable& customers = *project.db()->tables()->Find(u"customers");
+        customers.SetTblCaption(u"Our \u2713 customers");
+        customers.Fields()->At(2)->SetFldTagValues(u"a\r\nb");
+        ASSERT_TRUE(project.AddExtension(u"Chart", u"chart.zip"));
+        project.AddMasterDetail(u"customers", u"orders");
+        project.AddMasterDetailRelation(u"customers", u"orders", u"id", u"customer_id");
+        ASSERT_TRUE(
+            project.AddCustomScript(u"Table", u"Server", u"Go", u"list", u"customers", u"", ScriptCode));
+        ASSERT_TRUE(project.AddCustomScript(u"Global", u"Client", u"Empty", u"", u"", u"", u""));
+    }
+
+    /// A second project of the apartment, with the shared extension list emptied.
+    Qel& FreshProject() {
+        mLoaded = MakeRef<Qel>();
+        while (GetExtensions().Count() > 0) {
+            GetExtensions().Delete(Variant(GetExtensions().At(1)->Name()));
+        }
+        return *mLoaded;
+    }
+
+    std::unique_ptr<testdb::TestDatabase> mDatabase;
+    Ref<Qel> mProject;
+    Ref<Qel> mLoaded;
+};
+
+TEST_F(ProjectFileSaveLoad, ALoadedProjectHoldsEverythingAndSavesTheSameBytes) {
+    BuildProject();
+    mProject->Save(File("shop.xml"));
+    const std::string saved = Bytes("shop.xml");
+    EXPECT_EQ(saved.rfind("<?xml version=\"1.0\"", 0), 0u);
+
+    Qel& loaded = FreshProject();
+    loaded.Load(File("shop.xml"));
+    ASSERT_EQ(ProjErr(), "");
+    EXPECT_EQ(loaded.ProjName(), u"Shop & Co");
+    EXPECT_EQ(loaded.ProjVar(), mProject->ProjVar());
+    EXPECT_TRUE(loaded.Cache());
+    EXPECT_EQ(loaded.RecPerPage(), 25);
+    EXPECT_EQ(loaded.FooterText(), u"line 1\r\nline 2\t<b>");
+    EXPECT_EQ(mHost.Texts(host::HostCallKind::ShowProgress).back(), u"Quorvane - Loading Project File...");
+    EXPECT_EQ(mHost.Count(host::HostCallKind::ShowProgress), mHost.Count(host::HostCallKind::CloseProgress));
+    EXPECT_EQ(loaded.DatabaseKey(), u"DB");
+    ASSERT_EQ(loaded.DBCnt(), 1);
+    QelTable& customers = *loaded.db()->tables()->Find(u"customers");
+    EXPECT_EQ(customers.TblCaption(), u"Our \u2713 customers");
+    EXPECT_EQ(customers.Fields()->At(2)->FldTagValues(), u"a\r\nb");
+    EXPECT_EQ(customers.TblKey(), mProject->db()->tables()->Find(u"customers")->TblKey());
+    EXPECT_EQ(loaded.db()->DBQuoteS(), mProject->db()->DBQuoteS());
+    ASSERT_EQ(GetExtensions().Count(), 1);
+    EXPECT_EQ(GetExtensions().At(1)->Template(), u"chart.zip");
+    const auto& pairs = *automation::DynamicRefCast<QelMasterDetails>(loaded.masterdetails());
+    ASSERT_EQ(pairs.Count(), 1);
+    EXPECT_EQ(pairs.At(1)->DetailField(1), u"customer_id");
+    const auto& scripts = *automation::DynamicRefCast<QelCustomScripts>(loaded.customscripts());
+    ASSERT_EQ(scripts.Count(), 2);
+    EXPECT_EQ(scripts.At(1)->ScriptCode(), ScriptCode);
+    EXPECT_EQ(scripts.At(2)->ScriptCode(), u"");
+
+    loaded.Save(File("again.xml"));
+    EXPECT_TRUE(Bytes("again.xml") == saved) << "saving a loaded project changes the file";
+}
+
+TEST_F(ProjectFileSaveLoad, DamagedFilesLeaveTheProjectAsItWas) {
+    BuildProject();
+    mProject->Save(File("shop.xml"));
+    const std::string good = Bytes("shop.xml");
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"truncated", good.substr(0, good.size() / 2), "Quorvane: Load Project File failed! Please check!"},
+        {"empty", "", "Quorvane: Load Project File failed! Please check!"},
+        {"no version", "<Project ProjName=\"x\"/>", "Quorvane: Load Project File failed! Please check!"},
+        {"other root", "<Other Version=\"6.0\"/>", "Quorvane: Invalid Project File!"},
+        {"entities",
+         "<!DOCTYPE Project [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;\">]>"
+         "<Project Version=\"6.0\" ProjName=\"&b;\"/>",
+         "Quorvane: Load Project File failed! Please check!"},
+        {"external entity",
+         "<!DOCTYPE Project [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
+         "<Project Version=\"6.0\" ProjName=\"&x;\"/>",
+         "Quorvane: Load Project File failed! Please check!"},
+        {"script without CDATA",
+         "<Project Version=\"6.0\" ProjName=\"lost\"><Database DBName=\"DB\"/>"
+         "<CustomScript ScriptType=\"T\" ScriptCodeType=\"S\" ScriptName=\"N\">code</CustomScript></Project>",
+         "Quorvane: Load Project File failed! Please check!"},
+        {"another database",
+         "<Project Version=\"6.0\" ProjName=\"lost\"><Database DBName=\"Other\"/></Project>",
+         "Quorvane: Load Project File failed! Please check!"},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.what);
+        WriteFile("bad.xml", row.bytes);
+        mProject->Load(File("bad.xml"));
+        EXPECT_EQ(ProjErr(), row.message);
+        EXPECT_EQ(mProject->ProjName(), u"Shop & Co");
+        EXPECT_EQ(mProject->RecPerPage(), 25);
+        EXPECT_EQ(mProject->DatabaseKey(), u"DB");
+        EXPECT_EQ(mProject->db()->tables()->Find(u"customers")->TblCaption(), u"Our \u2713 customers");
+        EXPECT_EQ(Bytes("bad.xml"), row.bytes) << "loading never writes";
+    }
+    mProject->Load(File("missing.xml"));
+    EXPECT_EQ(ProjErr(), "Quorvane: Load Project File failed! Please check!");
+}
+
+TEST_F(ProjectFileSaveLoad, AFileWithoutDatabaseIsRefusedAfterItsExtensions) {
+    WriteFile(
+        "nodb.xml",
+        "<Project Version=\"6.0\" SmtpServer=\"\"><Extension Name=\"Menu\" Template=\"m.zip\"/></Project>");
+    Qel& project = FreshProject();
+    project.Load(File("nodb.xml"));
+    EXPECT_EQ(project.SmtpServer(), system::MachineName());
+    EXPECT_EQ(project.SmtpServerPort(), 25);
+    EXPECT_EQ(ProjErr(), "Quorvane: No Database Information in Project File!");
+    ASSERT_EQ(GetExtensions().Count(), 1);
+    EXPECT_EQ(GetExtensions().At(1)->Name(), u"Menu");
+}
+
+/// Records what it was asked and answers with a prepared file.
+class RecordingConverter final : public ProjectFileConverter {
+public:
+    explicit RecordingConverter(std::u16string answer, std::vector<std::u16string>& calls)
+        : mAnswer(std::move(answer)), mCalls(calls) {}
+    std::u16string ConvertProject(std::u16string_view projFile, std::u16string_view language,
+                                  std::u16string_view version) override {
+        mCalls.push_back(std::u16string(projFile) + u"|" + std::u16string(language) + u"|" +
+                         std::u16string(version));
+        return mAnswer;
+    }
+
+private:
+    std::u16string mAnswer;
+    std::vector<std::u16string>& mCalls;
+};
+
+TEST_F(ProjectFileSaveLoad, OnlyOlderFilesGoThroughTheConverter) {
+    std::vector<std::u16string> calls;
+    WriteFile(
+        "converted.xml",
+        "<Project Version=\"6.0\" ProjName=\"converted\" AutoSync=\"0\"><Database DBName=\"DB\"/></Project>");
+    RegisterProjectFileConverter(std::make_unique<RecordingConverter>(File("converted.xml"), calls));
+    WriteFile(
+        "old.xml",
+        "<Project Version=\"5.0.1\" ProjName=\"old\" AutoSync=\"0\"><Database DBName=\"DB\"/></Project>");
+    Qel& project = FreshProject();
+    project.Load(File("old.xml"));
+    EXPECT_EQ(ProjErr(), "");
+    EXPECT_EQ(project.ProjName(), u"converted");
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0], File("old.xml") + u"|ASP|" + project.DllVersion());
+
+    for (const char* version : {"6.0", "6", "6.0.0.5"}) {
+        WriteFile("new.xml", std::string("<Project Version=\"") + version +
+                                 "\" ProjName=\"new\" AutoSync=\"0\"><Database DBName=\"DB\"/></Project>");
+        project.Load(File("new.xml"));
+        EXPECT_EQ(project.ProjName(), u"new") << version;
+    }
+    EXPECT_EQ(calls.size(), 1u);
+
+    // Without a converter the older file is read as it is.
+    RegisterProjectFileConverter(nullptr);
+    project.Load(File("old.xml"));
+    EXPECT_EQ(ProjErr(), "");
+    EXPECT_EQ(project.ProjName(), u"old");
+}
+
+/// Records the synchronisation step of a load.
+class RecordingSync final : public SynchronizationService {
+public:
+    explicit RecordingSync(std::vector<bool>& keepAnswers) : mKeepAnswers(keepAnswers) {}
+    std::int16_t CheckDB(Qel&) override { return 0; }
+    void SynchronizeDB(Qel&) override {}
+    void SyncCustom(Qel&, const Variant&) override {}
+    void SyncReport(Qel&, const Variant&) override {}
+    void LoadCustomView(Qel&, const Variant&, const Variant&, const Variant&) override {}
+    bool LoadReport(Qel&, const Variant&, const Variant&) override { return false; }
+    void SynchronizeAfterLoad(Qel&) override { mKeepAnswers.push_back(State().gKeepAnswer); }
+
+private:
+    std::vector<bool>& mKeepAnswers;
+};
+
+// A question dismissed without an answer used to reuse an earlier "update" answer.
+TEST_F(ProjectFileSaveLoad, AutoSyncHandsOverWithKeepPreset) {
+    std::vector<bool> keepAnswers;
+    WriteFile("sync.xml", "<Project Version=\"6.0\" AutoSync=\"1\"><Database DBName=\"DB\"/></Project>");
+    WriteFile("nosync.xml", "<Project Version=\"6.0\" AutoSync=\"0\"><Database DBName=\"DB\"/></Project>");
+    Qel& project = FreshProject();
+    project.Load(File("sync.xml"));
+    EXPECT_EQ(ProjErr(),
+              "Quorvane: Synchronization is not available: no synchronization service is registered!");
+    EXPECT_EQ(project.DBCnt(), 1) << "the project is loaded all the same";
+
+    RegisterSynchronizationService(std::make_unique<RecordingSync>(keepAnswers));
+    project.Load(File("nosync.xml"));
+    EXPECT_TRUE(keepAnswers.empty());
+    State().gKeepAnswer = false;
+    project.Load(File("sync.xml"));
+    EXPECT_EQ(keepAnswers, std::vector<bool>{true});
+}
+
+TEST_F(ProjectFileSaveLoad, ASaveThatCannotBeWrittenTouchesNoFile) {
+    BuildProject();
+    mProject->Save(File("shop.xml"));
+    const std::string before = Bytes("shop.xml");
+    mProject->db()->tables()->Find(u"customers")->Fields()->At(1)->SetFldCaption(u"bell\u0007");
+    EXPECT_THROW(mProject->Save(File("shop.xml")), automation::Error);
+    EXPECT_EQ(Bytes("shop.xml"), before);
+    EXPECT_FALSE(std::filesystem::exists(mTemp / "docs" / "Quorvane" / "Backup" / "shop(1).xml"));
+
+    // A value with no text form is saved as "" instead of stopping every save.
+    mProject->db()->tables()->Find(u"customers")->Fields()->At(1)->SetFldCaption(u"fine");
+    mProject->Properties()->Item(Variant(u"FooterText"))->SetValue(Variant::Null());
+    mProject->Save(File("shop.xml"));
+    EXPECT_NE(Bytes("shop.xml").find("FooterText=\"\""), std::string::npos);
+    EXPECT_EQ(test::ReadFileBytes(mTemp / "docs" / "Quorvane" / "Backup" / "shop(1).xml"), before);
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,131 @@
+﻿<%@ Language="VBScript" CodePage="65001" %>
+<%
+Option Explicit
+Dim conn
+Response.Buffer = True
+Response.Charset = "utf-8"
+%>
+<!--#include file="qvcfg.asp"-->
+<!--#include file="qvfn.asp"-->
+<%
+Dim qvPageTitle, cmd, sErr, sValue, vVal(7)
+qvPageTitle = "customers"
+sErr = ""
+Set conn = qvOpenConnection()
+If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
+    If Not qvTokenOk() Then
+        sErr = "The form has expired. Please try again."
+    End If
+    sValue = qvRequestValue("x_name")
+    If Not qvParseValue(sValue, "text", vVal(2)) Then
+        vVal(2) = sValue
+        sErr = sErr & "Please enter a number for name<br>"
+    ElseIf IsNull(vVal(2)) Then
+        sErr = sErr & "Please enter a value for name<br>"
+    ElseIf Len(sValue) > 60 Then
+        sErr = sErr & "The value is too long for name<br>"
+    End If
+    sValue = qvRequestValue("x_email")
+    If Not qvParseValue(sValue, "text", vVal(3)) Then
+        vVal(3) = sValue
+        sErr = sErr & "Please enter a number for email<br>"
+    ElseIf Len(sValue) > 100 Then
+        sErr = sErr & "The value is too long for email<br>"
+    End If
+    sValue = qvRequestValue("x_city")
+    If Not qvParseValue(sValue, "text", vVal(4)) Then
+        vVal(4) = sValue
+        sErr = sErr & "Please enter a number for city<br>"
+    ElseIf Len(sValue) > 40 Then
+        sErr = sErr & "The value is too long for city<br>"
+    End If
+    sValue = qvRequestValue("x_joined")
+    If Not qvParseValue(sValue, "date", vVal(5)) Then
+        vVal(5) = sValue
+        sErr = sErr & "Please enter a date for joined<br>"
+    End If
+    sValue = qvRequestValue("x_vip")
+    If Not qvParseValue(sValue, "bool", vVal(6)) Then
+        vVal(6) = sValue
+        sErr = sErr & "Please enter a number for vip<br>"
+    End If
+    sValue = qvRequestValue("x_notes")
+    If Not qvParseValue(sValue, "memo", vVal(7)) Then
+        vVal(7) = sValue
+        sErr = sErr & "Please enter a number for notes<br>"
+    ElseIf Len(sValue) > 65536 Then
+        sErr = sErr & "The value is too long for notes<br>"
+    End If
+    If sErr = "" Then
+        Set cmd = qvNewCommand(conn, "INSERT INTO ""customers"" (""name"", ""email"", ""city"", ""joined"", ""vip"", ""notes"") VALUES (?, ?, ?, ?, ?, ?)")
+        qvAddParam cmd, 200, 60, vVal(2)
+        qvAddParam cmd, 200, 100, vVal(3)
+        qvAddParam cmd, 200, 40, vVal(4)
+        qvAddParam cmd, 133, 6, vVal(5)
+        qvAddParam cmd, 11, 2, vVal(6)
+        qvAddParam cmd, 201, 65536, vVal(7)
+        On Error Resume Next
+        cmd.Execute , , 128
+        If Err.Number <> 0 Then sErr = "The record could not be saved. " & qvHtml(Err.Description)
+        On Error GoTo 0
+        If sErr = "" Then
+            qvSetMessage "The record was added."
+            qvCloseConnection conn
+            Response.Redirect "customerslist.asp"
+        End If
+    End If
+Else
+End If
+%>
+<!--#include file="qvheader.asp"-->
+<h1>customers - Add</h1>
+<p class="qv-links"><a href="customerslist.asp">Back to the list</a></p>
+<% If sErr <> "" Then %>
+<p class="qv-error"><%= sErr %></p>
+<% End If %>
+<form method="post" action="customersadd.asp">
+<input type="hidden" name="qv_token" value="<%= qvHtml(qvToken()) %>">
+<table class="qv-form">
+<tr>
+<th><label for="x_name">name</label> *</th>
+<td>
+<input type="text" id="x_name" name="x_name" value="<%= qvInputValue(vVal(2), "text") %>" maxlength="60">
+</td>
+</tr>
+<tr>
+<th><label for="x_email">email</label></th>
+<td>
+<input type="text" id="x_email" name="x_email" value="<%= qvInputValue(vVal(3), "text") %>" maxlength="100">
+</td>
+</tr>
+<tr>
+<th><label for="x_city">city</label></th>
+<td>
+<input type="text" id="x_city" name="x_city" value="<%= qvInputValue(vVal(4), "text") %>" maxlength="40">
+</td>
+</tr>
+<tr>
+<th><label for="x_joined">joined</label></th>
+<td>
+<input type="date" id="x_joined" name="x_joined" value="<%= qvInputValue(vVal(5), "date") %>">
+</td>
+</tr>
+<tr>
+<th><label for="x_vip">vip</label></th>
+<td>
+<input type="checkbox" id="x_vip" name="x_vip" value="1"<% If vVal(6) = True Then Response.Write " checked" %>>
+</td>
+</tr>
+<tr>
+<th><label for="x_notes">notes</label></th>
+<td>
+<textarea id="x_notes" name="x_notes" rows="4" cols="35"><%= qvInputValue(vVal(7), "memo") %></textarea>
+</td>
+</tr>
+</table>
+<p><input type="submit" value="Save"> <a href="customerslist.asp">Cancel</a></p>
+</form>
+<!--#include file="qvfooter.asp"-->
+<%
+qvCloseConnection conn
+%>

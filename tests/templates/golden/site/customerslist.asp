@@ -1,0 +1,185 @@
+﻿<%@ Language="VBScript" CodePage="65001" %>
+<%
+Option Explicit
+Dim conn
+Response.Buffer = True
+Response.Charset = "utf-8"
+%>
+<!--#include file="qvcfg.asp"-->
+<!--#include file="qvfn.asp"-->
+<%
+Dim qvPageTitle, cmd, rs, sWhere, sOrder, sSort, sDir, sQuery, nPage, nPageCount, nTotal, nRow
+Dim vValue, sValue, sMaster
+qvPageTitle = "customers"
+Set conn = qvOpenConnection()
+Set cmd = qvNewCommand(conn, "")
+sWhere = ""
+sQuery = ""
+sMaster = ""
+
+' The search values, from the search page or the list's own links.
+sValue = Trim(Request.QueryString("z_customer_id"))
+If sValue <> "" Then
+    If qvParseValue(sValue, "int", vValue) Then
+        sWhere = sWhere & " AND ""customer_id"" = ?"
+        qvAddParam cmd, 3, 4, vValue
+        sQuery = sQuery & "&z_customer_id=" & qvUrl(sValue)
+    End If
+End If
+sValue = Trim(Request.QueryString("z_name"))
+If sValue <> "" Then
+    sWhere = sWhere & " AND ""name"" LIKE ?"
+    qvAddParam cmd, 200, 60, "%" & sValue & "%"
+    sQuery = sQuery & "&z_name=" & qvUrl(sValue)
+End If
+sValue = Trim(Request.QueryString("z_email"))
+If sValue <> "" Then
+    sWhere = sWhere & " AND ""email"" LIKE ?"
+    qvAddParam cmd, 200, 100, "%" & sValue & "%"
+    sQuery = sQuery & "&z_email=" & qvUrl(sValue)
+End If
+sValue = Trim(Request.QueryString("z_city"))
+If sValue <> "" Then
+    sWhere = sWhere & " AND ""city"" LIKE ?"
+    qvAddParam cmd, 200, 40, "%" & sValue & "%"
+    sQuery = sQuery & "&z_city=" & qvUrl(sValue)
+End If
+sValue = Trim(Request.QueryString("z_joined"))
+If sValue <> "" Then
+    If qvParseValue(sValue, "date", vValue) Then
+        sWhere = sWhere & " AND ""joined"" = ?"
+        qvAddParam cmd, 133, 6, vValue
+        sQuery = sQuery & "&z_joined=" & qvUrl(sValue)
+    End If
+End If
+sValue = Trim(Request.QueryString("z_vip"))
+If sValue <> "" Then
+    If qvParseValue(sValue, "bool", vValue) Then
+        sWhere = sWhere & " AND ""vip"" = ?"
+        qvAddParam cmd, 11, 2, vValue
+        sQuery = sQuery & "&z_vip=" & qvUrl(sValue)
+    End If
+End If
+sValue = Trim(Request.QueryString("z_notes"))
+If sValue <> "" Then
+    sWhere = sWhere & " AND ""notes"" LIKE ?"
+    qvAddParam cmd, 201, 65536, "%" & sValue & "%"
+    sQuery = sQuery & "&z_notes=" & qvUrl(sValue)
+End If
+
+' Sorting by a listed column only: the request names the column, the SQL is ours.
+sSort = Request.QueryString("order")
+sDir = "ASC"
+If LCase(Request.QueryString("dir")) = "desc" Then sDir = "DESC"
+Select Case sSort
+    Case "customer_id"
+        sOrder = " ORDER BY ""customer_id"" " & sDir
+    Case "name"
+        sOrder = " ORDER BY ""name"" " & sDir
+    Case "email"
+        sOrder = " ORDER BY ""email"" " & sDir
+    Case "city"
+        sOrder = " ORDER BY ""city"" " & sDir
+    Case "joined"
+        sOrder = " ORDER BY ""joined"" " & sDir
+    Case "vip"
+        sOrder = " ORDER BY ""vip"" " & sDir
+    Case Else
+        sSort = ""
+        sOrder = " ORDER BY ""customer_id"""
+End Select
+If sWhere <> "" Then sWhere = " WHERE " & Mid(sWhere, 6)
+cmd.CommandText = "SELECT ""customer_id"", ""name"", ""email"", ""city"", ""joined"", ""vip"" FROM ""customers""" & sWhere & sOrder
+Set rs = qvOpenRecordset(cmd)
+nTotal = rs.RecordCount
+If nTotal < 0 Then nTotal = 0
+rs.PageSize = QV_PAGE_SIZE
+nPageCount = (nTotal + QV_PAGE_SIZE - 1) \ QV_PAGE_SIZE
+If nPageCount < 1 Then nPageCount = 1
+nPage = qvQueryNumber("page", 1, 1, nPageCount)
+If nTotal > 0 Then rs.AbsolutePage = nPage
+
+' The link of a column heading: sorts by that column, the other way round when it is the sort.
+Function qvSortLink(sParm)
+    Dim sNewDir
+    sNewDir = "asc"
+    If sParm = sSort And sDir = "ASC" Then sNewDir = "desc"
+    qvSortLink = "customerslist.asp?order=" & sParm & "&dir=" & sNewDir & sQuery
+End Function
+
+' The link to another page of the list, keeping the sort and the filter.
+Function qvPageLink(nToPage)
+    qvPageLink = "customerslist.asp?page=" & nToPage & "&order=" & sSort & "&dir=" & LCase(sDir) & sQuery
+End Function
+%>
+<!--#include file="qvheader.asp"-->
+<% If sMaster <> "" Then %>
+<p class="qv-master">Showing the records of <%= sMaster %></p>
+<% End If %>
+<h1>customers</h1>
+<p class="qv-links">
+<a href="customersadd.asp">Add a new record</a>
+<a href="customerssearch.asp">Search</a>
+<a href="customerslist.asp">Show all</a>
+</p>
+<% If nTotal = 0 Then %>
+<p>No records found.</p>
+<% Else %>
+<table class="qv-grid">
+<tr>
+<th>&nbsp;</th>
+<th><a href="<%= qvHtml(qvSortLink("customer_id")) %>">customer id</a><% If sSort = "customer_id" Then %> <img class="qv-sort" src="images/sort_<%= LCase(sDir) %>.svg" alt=""><% End If %></th>
+<th><a href="<%= qvHtml(qvSortLink("name")) %>">name</a><% If sSort = "name" Then %> <img class="qv-sort" src="images/sort_<%= LCase(sDir) %>.svg" alt=""><% End If %></th>
+<th><a href="<%= qvHtml(qvSortLink("email")) %>">email</a><% If sSort = "email" Then %> <img class="qv-sort" src="images/sort_<%= LCase(sDir) %>.svg" alt=""><% End If %></th>
+<th><a href="<%= qvHtml(qvSortLink("city")) %>">city</a><% If sSort = "city" Then %> <img class="qv-sort" src="images/sort_<%= LCase(sDir) %>.svg" alt=""><% End If %></th>
+<th><a href="<%= qvHtml(qvSortLink("joined")) %>">joined</a><% If sSort = "joined" Then %> <img class="qv-sort" src="images/sort_<%= LCase(sDir) %>.svg" alt=""><% End If %></th>
+<th><a href="<%= qvHtml(qvSortLink("vip")) %>">vip</a><% If sSort = "vip" Then %> <img class="qv-sort" src="images/sort_<%= LCase(sDir) %>.svg" alt=""><% End If %></th>
+</tr>
+<%
+nRow = 0
+Do While Not rs.EOF And nRow < QV_PAGE_SIZE
+    nRow = nRow + 1
+%>
+<tr<% If nRow Mod 2 = 0 Then Response.Write " class=""qv-alt""" %>>
+<td>
+<a href="customersview.asp?<%= qvHtml("k_customer_id=" & qvUrl(rs("customer_id"))) %>">View</a>
+<a href="customersedit.asp?<%= qvHtml("k_customer_id=" & qvUrl(rs("customer_id"))) %>">Edit</a>
+<a href="customersdelete.asp?<%= qvHtml("k_customer_id=" & qvUrl(rs("customer_id"))) %>">Delete</a>
+</td>
+<td class="qv-number"><%= qvFormatValue(rs("customer_id"), "int") %></td>
+<td><%= qvFormatValue(rs("name"), "text") %></td>
+<td><%= qvFormatValue(rs("email"), "text") %></td>
+<td><%= qvFormatValue(rs("city"), "text") %></td>
+<td><%= qvFormatValue(rs("joined"), "date") %></td>
+<td><%= qvFormatValue(rs("vip"), "bool") %></td>
+</tr>
+<%
+    rs.MoveNext
+Loop
+%>
+</table>
+<% End If %>
+<% If nTotal > 0 Then %>
+<div class="qv-pager">
+<span>Records <%= (nPage - 1) * QV_PAGE_SIZE + 1 %> - <%= (nPage - 1) * QV_PAGE_SIZE + nRow %> of <%= nTotal %></span>
+<%
+Dim nPageLink
+For nPageLink = 1 To nPageCount
+    If nPageLink = nPage Then
+        Response.Write "<span>" & nPageLink & "</span> "
+    Else
+        Response.Write "<a href=""" & qvHtml(qvPageLink(nPageLink)) & """>" & nPageLink & "</a> "
+    End If
+Next
+%>
+</div>
+<% End If %>
+<%
+rs.Close
+Set rs = Nothing
+%>
+<p class="qv-export"><a href="customersexport.asp">Export to CSV</a></p>
+<!--#include file="qvfooter.asp"-->
+<%
+qvCloseConnection conn
+%>

@@ -1,0 +1,81 @@
+﻿<%@ Language="VBScript" CodePage="65001" %>
+<%
+Option Explicit
+Dim conn
+Response.Buffer = True
+Response.Charset = "utf-8"
+%>
+<!--#include file="qvcfg.asp"-->
+<!--#include file="qvfn.asp"-->
+<%
+Dim qvPageTitle, cmd, rs, bFound
+Dim bKeyOk, vKey1
+qvPageTitle = "customers"
+Set conn = qvOpenConnection()
+    bKeyOk = True
+    If Not qvParseValue(qvRequestValue("k_customer_id"), "int", vKey1) Then bKeyOk = False
+    If IsNull(vKey1) Then bKeyOk = False
+    If Not bKeyOk Then
+        qvCloseConnection conn
+        Response.Redirect "customerslist.asp"
+    End If
+Set cmd = qvNewCommand(conn, "SELECT ""customer_id"", ""name"", ""email"", ""city"", ""joined"", ""vip"", ""notes"" FROM ""customers"" WHERE ""customer_id"" = ?")
+    qvAddParam cmd, 3, 4, vKey1
+Set rs = qvOpenRecordset(cmd)
+bFound = Not rs.EOF
+%>
+<!--#include file="qvheader.asp"-->
+<h1>customers</h1>
+<p class="qv-links">
+<a href="customerslist.asp">Back to the list</a>
+<% If bFound Then %><a href="customersedit.asp?<%= qvHtml("k_customer_id=" & qvUrl(rs("customer_id"))) %>">Edit</a><% End If %>
+<% If bFound Then %><a href="customersdelete.asp?<%= qvHtml("k_customer_id=" & qvUrl(rs("customer_id"))) %>">Delete</a><% End If %>
+</p>
+<% If Not bFound Then %>
+<p class="qv-error">The record was not found. It may have been deleted.</p>
+<% Else %>
+<table class="qv-grid qv-form">
+<tr>
+<th>customer id</th>
+<td><%= qvFormatValue(rs("customer_id"), "int") %></td>
+</tr>
+<tr>
+<th>name</th>
+<td><%= qvFormatValue(rs("name"), "text") %></td>
+</tr>
+<tr>
+<th>email</th>
+<td><%= qvFormatValue(rs("email"), "text") %></td>
+</tr>
+<tr>
+<th>city</th>
+<td><%= qvFormatValue(rs("city"), "text") %></td>
+</tr>
+<tr>
+<th>joined</th>
+<td><%= qvFormatValue(rs("joined"), "date") %></td>
+</tr>
+<tr>
+<th>vip</th>
+<td><%= qvFormatValue(rs("vip"), "bool") %></td>
+</tr>
+<tr>
+<th>notes</th>
+<td><%= qvFormatValue(rs("notes"), "memo") %></td>
+</tr>
+</table>
+<% End If %>
+<% If bFound Then %>
+<h2>Details</h2>
+<ul>
+<li><a href="<%= qvHtml("orderslist.asp?master=customers" & "&fk_customer_id=" & qvUrl(rs("customer_id"))) %>">orders</a></li>
+</ul>
+<% End If %>
+<%
+rs.Close
+Set rs = Nothing
+%>
+<!--#include file="qvfooter.asp"-->
+<%
+qvCloseConnection conn
+%>

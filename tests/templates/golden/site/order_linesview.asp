@@ -1,0 +1,70 @@
+﻿<%@ Language="VBScript" CodePage="65001" %>
+<%
+Option Explicit
+Dim conn
+Response.Buffer = True
+Response.Charset = "utf-8"
+%>
+<!--#include file="qvcfg.asp"-->
+<!--#include file="qvfn.asp"-->
+<%
+Dim qvPageTitle, cmd, rs, bFound
+Dim bKeyOk, vKey1, vKey2
+qvPageTitle = "order lines"
+Set conn = qvOpenConnection()
+    bKeyOk = True
+    If Not qvParseValue(qvRequestValue("k_order_id"), "int", vKey1) Then bKeyOk = False
+    If IsNull(vKey1) Then bKeyOk = False
+    If Not qvParseValue(qvRequestValue("k_line_no"), "int", vKey2) Then bKeyOk = False
+    If IsNull(vKey2) Then bKeyOk = False
+    If Not bKeyOk Then
+        qvCloseConnection conn
+        Response.Redirect "order_lineslist.asp"
+    End If
+Set cmd = qvNewCommand(conn, "SELECT ""order_id"", ""line_no"", ""product_id"", ""quantity"", ""unit_price"" FROM ""order_lines"" WHERE ""order_id"" = ? AND ""line_no"" = ?")
+    qvAddParam cmd, 3, 4, vKey1
+    qvAddParam cmd, 3, 4, vKey2
+Set rs = qvOpenRecordset(cmd)
+bFound = Not rs.EOF
+%>
+<!--#include file="qvheader.asp"-->
+<h1>order lines</h1>
+<p class="qv-links">
+<a href="order_lineslist.asp">Back to the list</a>
+<% If bFound Then %><a href="order_linesedit.asp?<%= qvHtml("k_order_id=" & qvUrl(rs("order_id")) & "&k_line_no=" & qvUrl(rs("line_no"))) %>">Edit</a><% End If %>
+<% If bFound Then %><a href="order_linesdelete.asp?<%= qvHtml("k_order_id=" & qvUrl(rs("order_id")) & "&k_line_no=" & qvUrl(rs("line_no"))) %>">Delete</a><% End If %>
+</p>
+<% If Not bFound Then %>
+<p class="qv-error">The record was not found. It may have been deleted.</p>
+<% Else %>
+<table class="qv-grid qv-form">
+<tr>
+<th>order id</th>
+<td><%= qvFormatValue(rs("order_id"), "int") %></td>
+</tr>
+<tr>
+<th>line no</th>
+<td><%= qvFormatValue(rs("line_no"), "int") %></td>
+</tr>
+<tr>
+<th>product id</th>
+<td><%= qvFormatValue(rs("product_id"), "int") %></td>
+</tr>
+<tr>
+<th>quantity</th>
+<td><%= qvFormatValue(rs("quantity"), "int") %></td>
+</tr>
+<tr>
+<th>unit price</th>
+<td><%= qvFormatValue(rs("unit_price"), "text") %></td>
+</tr>
+</table>
+<% End If %>
+<%
+rs.Close
+Set rs = Nothing
+%>
+<!--#include file="qvfooter.asp"-->
+<%
+qvCloseConnection conn
+%>

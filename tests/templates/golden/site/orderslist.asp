@@ -1,0 +1,180 @@
+﻿<%@ Language="VBScript" CodePage="65001" %>
+<%
+Option Explicit
+Dim conn
+Response.Buffer = True
+Response.Charset = "utf-8"
+%>
+<!--#include file="qvcfg.asp"-->
+<!--#include file="qvfn.asp"-->
+<%
+Dim qvPageTitle, cmd, rs, sWhere, sOrder, sSort, sDir, sQuery, nPage, nPageCount, nTotal, nRow
+Dim vValue, sValue, sMaster
+qvPageTitle = "orders"
+Set conn = qvOpenConnection()
+Set cmd = qvNewCommand(conn, "")
+sWhere = ""
+sQuery = ""
+sMaster = ""
+
+' Records of one customers record only.
+If Request.QueryString("master") = "customers" Then
+    sMaster = "customers"
+    sQuery = sQuery & "&master=customers"
+    If qvParseValue(Request.QueryString("fk_customer_id"), "int", vValue) Then
+        If Not IsNull(vValue) Then
+            sWhere = sWhere & " AND ""customer_id"" = ?"
+            qvAddParam cmd, 3, 4, vValue
+            sQuery = sQuery & "&fk_customer_id=" & qvUrl(Request.QueryString("fk_customer_id"))
+        End If
+    End If
+End If
+
+' The search values, from the search page or the list's own links.
+sValue = Trim(Request.QueryString("z_order_id"))
+If sValue <> "" Then
+    If qvParseValue(sValue, "int", vValue) Then
+        sWhere = sWhere & " AND ""order_id"" = ?"
+        qvAddParam cmd, 3, 4, vValue
+        sQuery = sQuery & "&z_order_id=" & qvUrl(sValue)
+    End If
+End If
+sValue = Trim(Request.QueryString("z_customer_id"))
+If sValue <> "" Then
+    If qvParseValue(sValue, "int", vValue) Then
+        sWhere = sWhere & " AND ""customer_id"" = ?"
+        qvAddParam cmd, 3, 4, vValue
+        sQuery = sQuery & "&z_customer_id=" & qvUrl(sValue)
+    End If
+End If
+sValue = Trim(Request.QueryString("z_order_date"))
+If sValue <> "" Then
+    If qvParseValue(sValue, "date", vValue) Then
+        sWhere = sWhere & " AND ""order_date"" = ?"
+        qvAddParam cmd, 133, 6, vValue
+        sQuery = sQuery & "&z_order_date=" & qvUrl(sValue)
+    End If
+End If
+sValue = Trim(Request.QueryString("z_shipped"))
+If sValue <> "" Then
+    If qvParseValue(sValue, "bool", vValue) Then
+        sWhere = sWhere & " AND ""shipped"" = ?"
+        qvAddParam cmd, 11, 2, vValue
+        sQuery = sQuery & "&z_shipped=" & qvUrl(sValue)
+    End If
+End If
+sValue = Trim(Request.QueryString("z_comment"))
+If sValue <> "" Then
+    sWhere = sWhere & " AND ""comment"" LIKE ?"
+    qvAddParam cmd, 201, 65536, "%" & sValue & "%"
+    sQuery = sQuery & "&z_comment=" & qvUrl(sValue)
+End If
+
+' Sorting by a listed column only: the request names the column, the SQL is ours.
+sSort = Request.QueryString("order")
+sDir = "ASC"
+If LCase(Request.QueryString("dir")) = "desc" Then sDir = "DESC"
+Select Case sSort
+    Case "order_id"
+        sOrder = " ORDER BY ""order_id"" " & sDir
+    Case "customer_id"
+        sOrder = " ORDER BY ""customer_id"" " & sDir
+    Case "order_date"
+        sOrder = " ORDER BY ""order_date"" " & sDir
+    Case "shipped"
+        sOrder = " ORDER BY ""shipped"" " & sDir
+    Case Else
+        sSort = ""
+        sOrder = " ORDER BY ""order_id"""
+End Select
+If sWhere <> "" Then sWhere = " WHERE " & Mid(sWhere, 6)
+cmd.CommandText = "SELECT ""order_id"", ""customer_id"", ""order_date"", ""shipped"" FROM ""orders""" & sWhere & sOrder
+Set rs = qvOpenRecordset(cmd)
+nTotal = rs.RecordCount
+If nTotal < 0 Then nTotal = 0
+rs.PageSize = QV_PAGE_SIZE
+nPageCount = (nTotal + QV_PAGE_SIZE - 1) \ QV_PAGE_SIZE
+If nPageCount < 1 Then nPageCount = 1
+nPage = qvQueryNumber("page", 1, 1, nPageCount)
+If nTotal > 0 Then rs.AbsolutePage = nPage
+
+' The link of a column heading: sorts by that column, the other way round when it is the sort.
+Function qvSortLink(sParm)
+    Dim sNewDir
+    sNewDir = "asc"
+    If sParm = sSort And sDir = "ASC" Then sNewDir = "desc"
+    qvSortLink = "orderslist.asp?order=" & sParm & "&dir=" & sNewDir & sQuery
+End Function
+
+' The link to another page of the list, keeping the sort and the filter.
+Function qvPageLink(nToPage)
+    qvPageLink = "orderslist.asp?page=" & nToPage & "&order=" & sSort & "&dir=" & LCase(sDir) & sQuery
+End Function
+%>
+<!--#include file="qvheader.asp"-->
+<% If sMaster <> "" Then %>
+<p class="qv-master">Showing the records of <%= sMaster %></p>
+<% End If %>
+<h1>orders</h1>
+<p class="qv-links">
+<a href="ordersadd.asp">Add a new record</a>
+<a href="orderssearch.asp">Search</a>
+<a href="orderslist.asp">Show all</a>
+</p>
+<% If nTotal = 0 Then %>
+<p>No records found.</p>
+<% Else %>
+<table class="qv-grid">
+<tr>
+<th>&nbsp;</th>
+<th><a href="<%= qvHtml(qvSortLink("order_id")) %>">order id</a><% If sSort = "order_id" Then %> <img class="qv-sort" src="images/sort_<%= LCase(sDir) %>.svg" alt=""><% End If %></th>
+<th><a href="<%= qvHtml(qvSortLink("customer_id")) %>">customer id</a><% If sSort = "customer_id" Then %> <img class="qv-sort" src="images/sort_<%= LCase(sDir) %>.svg" alt=""><% End If %></th>
+<th><a href="<%= qvHtml(qvSortLink("order_date")) %>">order date</a><% If sSort = "order_date" Then %> <img class="qv-sort" src="images/sort_<%= LCase(sDir) %>.svg" alt=""><% End If %></th>
+<th><a href="<%= qvHtml(qvSortLink("shipped")) %>">shipped</a><% If sSort = "shipped" Then %> <img class="qv-sort" src="images/sort_<%= LCase(sDir) %>.svg" alt=""><% End If %></th>
+</tr>
+<%
+nRow = 0
+Do While Not rs.EOF And nRow < QV_PAGE_SIZE
+    nRow = nRow + 1
+%>
+<tr<% If nRow Mod 2 = 0 Then Response.Write " class=""qv-alt""" %>>
+<td>
+<a href="ordersview.asp?<%= qvHtml("k_order_id=" & qvUrl(rs("order_id"))) %>">View</a>
+<a href="ordersedit.asp?<%= qvHtml("k_order_id=" & qvUrl(rs("order_id"))) %>">Edit</a>
+<a href="ordersdelete.asp?<%= qvHtml("k_order_id=" & qvUrl(rs("order_id"))) %>">Delete</a>
+</td>
+<td class="qv-number"><%= qvFormatValue(rs("order_id"), "int") %></td>
+<td class="qv-number"><%= qvFormatValue(rs("customer_id"), "int") %></td>
+<td><%= qvFormatValue(rs("order_date"), "date") %></td>
+<td><%= qvFormatValue(rs("shipped"), "bool") %></td>
+</tr>
+<%
+    rs.MoveNext
+Loop
+%>
+</table>
+<% End If %>
+<% If nTotal > 0 Then %>
+<div class="qv-pager">
+<span>Records <%= (nPage - 1) * QV_PAGE_SIZE + 1 %> - <%= (nPage - 1) * QV_PAGE_SIZE + nRow %> of <%= nTotal %></span>
+<%
+Dim nPageLink
+For nPageLink = 1 To nPageCount
+    If nPageLink = nPage Then
+        Response.Write "<span>" & nPageLink & "</span> "
+    Else
+        Response.Write "<a href=""" & qvHtml(qvPageLink(nPageLink)) & """>" & nPageLink & "</a> "
+    End If
+Next
+%>
+</div>
+<% End If %>
+<%
+rs.Close
+Set rs = Nothing
+%>
+<p class="qv-export"><a href="ordersexport.asp">Export to CSV</a></p>
+<!--#include file="qvfooter.asp"-->
+<%
+qvCloseConnection conn
+%>

@@ -1,0 +1,73 @@
+﻿<%@ Language="VBScript" CodePage="65001" %>
+<%
+Option Explicit
+Dim conn
+Response.Buffer = True
+Response.Charset = "utf-8"
+%>
+<!--#include file="qvcfg.asp"-->
+<!--#include file="qvfn.asp"-->
+<%
+Dim qvPageTitle, cmd, rs, bFound
+Dim bKeyOk, vKey1
+qvPageTitle = "orders"
+Set conn = qvOpenConnection()
+    bKeyOk = True
+    If Not qvParseValue(qvRequestValue("k_order_id"), "int", vKey1) Then bKeyOk = False
+    If IsNull(vKey1) Then bKeyOk = False
+    If Not bKeyOk Then
+        qvCloseConnection conn
+        Response.Redirect "orderslist.asp"
+    End If
+Set cmd = qvNewCommand(conn, "SELECT ""order_id"", ""customer_id"", ""order_date"", ""shipped"", ""comment"" FROM ""orders"" WHERE ""order_id"" = ?")
+    qvAddParam cmd, 3, 4, vKey1
+Set rs = qvOpenRecordset(cmd)
+bFound = Not rs.EOF
+%>
+<!--#include file="qvheader.asp"-->
+<h1>orders</h1>
+<p class="qv-links">
+<a href="orderslist.asp">Back to the list</a>
+<% If bFound Then %><a href="ordersedit.asp?<%= qvHtml("k_order_id=" & qvUrl(rs("order_id"))) %>">Edit</a><% End If %>
+<% If bFound Then %><a href="ordersdelete.asp?<%= qvHtml("k_order_id=" & qvUrl(rs("order_id"))) %>">Delete</a><% End If %>
+</p>
+<% If Not bFound Then %>
+<p class="qv-error">The record was not found. It may have been deleted.</p>
+<% Else %>
+<table class="qv-grid qv-form">
+<tr>
+<th>order id</th>
+<td><%= qvFormatValue(rs("order_id"), "int") %></td>
+</tr>
+<tr>
+<th>customer id</th>
+<td><%= qvFormatValue(rs("customer_id"), "int") %></td>
+</tr>
+<tr>
+<th>order date</th>
+<td><%= qvFormatValue(rs("order_date"), "date") %></td>
+</tr>
+<tr>
+<th>shipped</th>
+<td><%= qvFormatValue(rs("shipped"), "bool") %></td>
+</tr>
+<tr>
+<th>comment</th>
+<td><%= qvFormatValue(rs("comment"), "memo") %></td>
+</tr>
+</table>
+<% End If %>
+<% If bFound Then %>
+<h2>Details</h2>
+<ul>
+<li><a href="<%= qvHtml("order_lineslist.asp?master=orders" & "&fk_order_id=" & qvUrl(rs("order_id"))) %>">order lines</a></li>
+</ul>
+<% End If %>
+<%
+rs.Close
+Set rs = Nothing
+%>
+<!--#include file="qvfooter.asp"-->
+<%
+qvCloseConnection conn
+%>

@@ -1,0 +1,79 @@
+﻿<%@ Language="VBScript" CodePage="65001" %>
+<%
+Option Explicit
+Dim conn
+Response.Buffer = True
+Response.Charset = "utf-8"
+%>
+<!--#include file="qvcfg.asp"-->
+<!--#include file="qvfn.asp"-->
+<%
+Dim qvPageTitle, cmd, rs, bFound
+Dim bKeyOk, vKey1
+qvPageTitle = "products"
+Set conn = qvOpenConnection()
+    bKeyOk = True
+    If Not qvParseValue(qvRequestValue("k_product_id"), "int", vKey1) Then bKeyOk = False
+    If IsNull(vKey1) Then bKeyOk = False
+    If Not bKeyOk Then
+        qvCloseConnection conn
+        Response.Redirect "productslist.asp"
+    End If
+Set cmd = qvNewCommand(conn, "SELECT ""product_id"", ""name"", ""price"", ""stock"", ""weight_kg"", ""discontinued"", ""description"" FROM ""products"" WHERE ""product_id"" = ?")
+    qvAddParam cmd, 3, 4, vKey1
+Set rs = qvOpenRecordset(cmd)
+bFound = Not rs.EOF
+%>
+<!--#include file="qvheader.asp"-->
+<h1>products</h1>
+<p class="qv-links">
+<a href="productslist.asp">Back to the list</a>
+<% If bFound Then %><a href="productsedit.asp?<%= qvHtml("k_product_id=" & qvUrl(rs("product_id"))) %>">Edit</a><% End If %>
+<% If bFound Then %><a href="productsdelete.asp?<%= qvHtml("k_product_id=" & qvUrl(rs("product_id"))) %>">Delete</a><% End If %>
+</p>
+<% If Not bFound Then %>
+<p class="qv-error">The record was not found. It may have been deleted.</p>
+<% Else %>
+<table class="qv-grid qv-form">
+<tr>
+<th>product id</th>
+<td><%= qvFormatValue(rs("product_id"), "int") %></td>
+</tr>
+<tr>
+<th>name</th>
+<td><%= qvFormatValue(rs("name"), "text") %></td>
+</tr>
+<tr>
+<th>price</th>
+<td><%= qvFormatValue(rs("price"), "text") %></td>
+</tr>
+<tr>
+<th>stock</th>
+<td><%= qvFormatValue(rs("stock"), "int") %></td>
+</tr>
+<tr>
+<th>weight kg</th>
+<td><%= qvFormatValue(rs("weight_kg"), "num") %></td>
+</tr>
+<tr>
+<th>discontinued</th>
+<td><%= qvFormatValue(rs("discontinued"), "bool") %></td>
+</tr>
+<tr>
+<th>description</th>
+<td><%= qvFormatValue(rs("description"), "memo") %></td>
+</tr>
+<tr>
+<th>picture</th>
+<td><img src="products_picturepicture.asp?<%= qvHtml("k_product_id=" & qvUrl(rs("product_id"))) %>" alt="Picture"></td>
+</tr>
+</table>
+<% End If %>
+<%
+rs.Close
+Set rs = Nothing
+%>
+<!--#include file="qvfooter.asp"-->
+<%
+qvCloseConnection conn
+%>
