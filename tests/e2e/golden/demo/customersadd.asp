@@ -69,6 +69,7 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         If Err.Number <> 0 Then sErr = "The record could not be saved. " & qvHtml(Err.Description)
         On Error GoTo 0
         If sErr = "" Then
+            qvSetMessage "The record was added."
             qvCloseConnection conn
             Response.Redirect "customerslist.asp"
         End If

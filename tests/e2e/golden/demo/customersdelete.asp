@@ -31,6 +31,7 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         If Err.Number <> 0 Then sErr = "The record could not be deleted. " & qvHtml(Err.Description)
         On Error GoTo 0
         If sErr = "" Then
+            qvSetMessage "The record was deleted."
             qvCloseConnection conn
             Response.Redirect "customerslist.asp"
         End If

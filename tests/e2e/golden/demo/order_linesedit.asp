@@ -67,6 +67,7 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         On Error GoTo 0
         If sErr = "" Then
             rs.Close
+            qvSetMessage "The record was saved."
             qvCloseConnection conn
             Response.Redirect "order_lineslist.asp"
         End If

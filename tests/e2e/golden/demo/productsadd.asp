@@ -8,7 +8,7 @@ Response.Charset = "utf-8"
 <!--#include file="qvcfg.asp"-->
 <!--#include file="qvfn.asp"-->
 <%
-Dim qvPageTitle, cmd, sErr, sValue, vVal(7)
+Dim qvPageTitle, cmd, sErr, sValue, vVal(8)
 qvPageTitle = "products"
 sErr = ""
 Set conn = qvOpenConnection()
@@ -41,30 +41,37 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     ElseIf IsNull(vVal(4)) Then
         sErr = sErr & "Please enter a value for stock<br>"
     End If
-    sValue = qvRequestValue("x_discontinued")
-    If Not qvParseValue(sValue, "bool", vVal(5)) Then
+    sValue = qvRequestValue("x_weight_kg")
+    If Not qvParseValue(sValue, "num", vVal(5)) Then
         vVal(5) = sValue
+        sErr = sErr & "Please enter a number for weight kg<br>"
+    End If
+    sValue = qvRequestValue("x_discontinued")
+    If Not qvParseValue(sValue, "bool", vVal(6)) Then
+        vVal(6) = sValue
         sErr = sErr & "Please enter a number for discontinued<br>"
     End If
     sValue = qvRequestValue("x_description")
-    If Not qvParseValue(sValue, "memo", vVal(6)) Then
-        vVal(6) = sValue
+    If Not qvParseValue(sValue, "memo", vVal(7)) Then
+        vVal(7) = sValue
         sErr = sErr & "Please enter a number for description<br>"
     ElseIf Len(sValue) > 65536 Then
         sErr = sErr & "The value is too long for description<br>"
     End If
     If sErr = "" Then
-        Set cmd = qvNewCommand(conn, "INSERT INTO products (name, price, stock, discontinued, description) VALUES (?, ?, ?, ?, ?)")
+        Set cmd = qvNewCommand(conn, "INSERT INTO products (name, price, stock, weight_kg, discontinued, description) VALUES (?, ?, ?, ?, ?, ?)")
         qvAddParam cmd, 200, 60, vVal(2)
         qvAddParam cmd, 200, 10, vVal(3)
         qvAddParam cmd, 3, 4, vVal(4)
-        qvAddParam cmd, 11, 2, vVal(5)
-        qvAddParam cmd, 201, 65536, vVal(6)
+        qvAddParam cmd, 5, 8, vVal(5)
+        qvAddParam cmd, 11, 2, vVal(6)
+        qvAddParam cmd, 201, 65536, vVal(7)
         On Error Resume Next
         cmd.Execute , , 128
         If Err.Number <> 0 Then sErr = "The record could not be saved. " & qvHtml(Err.Description)
         On Error GoTo 0
         If sErr = "" Then
+            qvSetMessage "The record was added."
             qvCloseConnection conn
             Response.Redirect "productslist.asp"
         End If
@@ -100,15 +107,21 @@ End If
 </td>
 </tr>
 <tr>
+<th><label for="x_weight_kg">weight kg</label></th>
+<td>
+<input type="text" id="x_weight_kg" name="x_weight_kg" value="<%= qvInputValue(vVal(5), "num") %>">
+</td>
+</tr>
+<tr>
 <th><label for="x_discontinued">discontinued</label></th>
 <td>
-<input type="checkbox" id="x_discontinued" name="x_discontinued" value="1"<% If vVal(5) = True Then Response.Write " checked" %>>
+<input type="checkbox" id="x_discontinued" name="x_discontinued" value="1"<% If vVal(6) = True Then Response.Write " checked" %>>
 </td>
 </tr>
 <tr>
 <th><label for="x_description">description</label></th>
 <td>
-<textarea id="x_description" name="x_description" rows="4" cols="35"><%= qvInputValue(vVal(6), "memo") %></textarea>
+<textarea id="x_description" name="x_description" rows="4" cols="35"><%= qvInputValue(vVal(7), "memo") %></textarea>
 </td>
 </tr>
 </table>

@@ -31,12 +31,13 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         If Err.Number <> 0 Then sErr = "The record could not be deleted. " & qvHtml(Err.Description)
         On Error GoTo 0
         If sErr = "" Then
+            qvSetMessage "The record was deleted."
             qvCloseConnection conn
             Response.Redirect "productslist.asp"
         End If
     End If
 End If
-Set cmd = qvNewCommand(conn, "SELECT product_id, name, price, stock, discontinued, description FROM products WHERE product_id = ?")
+Set cmd = qvNewCommand(conn, "SELECT product_id, name, price, stock, weight_kg, discontinued, description FROM products WHERE product_id = ?")
     qvAddParam cmd, 3, 4, vKey1
 Set rs = qvOpenRecordset(cmd)
 bFound = Not rs.EOF
@@ -55,6 +56,7 @@ bFound = Not rs.EOF
 <tr><th>name</th><td><%= qvFormatValue(rs("name"), "text") %></td></tr>
 <tr><th>price</th><td><%= qvFormatValue(rs("price"), "text") %></td></tr>
 <tr><th>stock</th><td><%= qvFormatValue(rs("stock"), "int") %></td></tr>
+<tr><th>weight kg</th><td><%= qvFormatValue(rs("weight_kg"), "num") %></td></tr>
 <tr><th>discontinued</th><td><%= qvFormatValue(rs("discontinued"), "bool") %></td></tr>
 <tr><th>description</th><td><%= qvFormatValue(rs("description"), "memo") %></td></tr>
 </table>

@@ -8,7 +8,7 @@ Response.Charset = "utf-8"
 <!--#include file="qvcfg.asp"-->
 <!--#include file="qvfn.asp"-->
 <%
-Dim qvPageTitle, cmd, rs, sErr, sValue, bFound, vVal(7)
+Dim qvPageTitle, cmd, rs, sErr, sValue, bFound, vVal(8)
 Dim bKeyOk, vKey1
 qvPageTitle = "products"
 sErr = ""
@@ -20,7 +20,7 @@ Set conn = qvOpenConnection()
         qvCloseConnection conn
         Response.Redirect "productslist.asp"
     End If
-Set cmd = qvNewCommand(conn, "SELECT product_id, name, price, stock, discontinued, description FROM products WHERE product_id = ?")
+Set cmd = qvNewCommand(conn, "SELECT product_id, name, price, stock, weight_kg, discontinued, description FROM products WHERE product_id = ?")
     qvAddParam cmd, 3, 4, vKey1
 Set rs = qvOpenRecordset(cmd)
 bFound = Not rs.EOF
@@ -53,25 +53,31 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     ElseIf IsNull(vVal(4)) Then
         sErr = sErr & "Please enter a value for stock<br>"
     End If
-    sValue = qvRequestValue("x_discontinued")
-    If Not qvParseValue(sValue, "bool", vVal(5)) Then
+    sValue = qvRequestValue("x_weight_kg")
+    If Not qvParseValue(sValue, "num", vVal(5)) Then
         vVal(5) = sValue
+        sErr = sErr & "Please enter a number for weight kg<br>"
+    End If
+    sValue = qvRequestValue("x_discontinued")
+    If Not qvParseValue(sValue, "bool", vVal(6)) Then
+        vVal(6) = sValue
         sErr = sErr & "Please enter a number for discontinued<br>"
     End If
     sValue = qvRequestValue("x_description")
-    If Not qvParseValue(sValue, "memo", vVal(6)) Then
-        vVal(6) = sValue
+    If Not qvParseValue(sValue, "memo", vVal(7)) Then
+        vVal(7) = sValue
         sErr = sErr & "Please enter a number for description<br>"
     ElseIf Len(sValue) > 65536 Then
         sErr = sErr & "The value is too long for description<br>"
     End If
     If sErr = "" Then
-        Set cmd = qvNewCommand(conn, "UPDATE products SET name = ?, price = ?, stock = ?, discontinued = ?, description = ? WHERE product_id = ?")
+        Set cmd = qvNewCommand(conn, "UPDATE products SET name = ?, price = ?, stock = ?, weight_kg = ?, discontinued = ?, description = ? WHERE product_id = ?")
         qvAddParam cmd, 200, 60, vVal(2)
         qvAddParam cmd, 200, 10, vVal(3)
         qvAddParam cmd, 3, 4, vVal(4)
-        qvAddParam cmd, 11, 2, vVal(5)
-        qvAddParam cmd, 201, 65536, vVal(6)
+        qvAddParam cmd, 5, 8, vVal(5)
+        qvAddParam cmd, 11, 2, vVal(6)
+        qvAddParam cmd, 201, 65536, vVal(7)
     qvAddParam cmd, 3, 4, vKey1
         On Error Resume Next
         cmd.Execute , , 128
@@ -79,6 +85,7 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         On Error GoTo 0
         If sErr = "" Then
             rs.Close
+            qvSetMessage "The record was saved."
             qvCloseConnection conn
             Response.Redirect "productslist.asp"
         End If
@@ -87,8 +94,9 @@ ElseIf bFound Then
     vVal(2) = rs("name")
     vVal(3) = rs("price")
     vVal(4) = rs("stock")
-    vVal(5) = rs("discontinued")
-    vVal(6) = rs("description")
+    vVal(5) = rs("weight_kg")
+    vVal(6) = rs("discontinued")
+    vVal(7) = rs("description")
 End If
 %>
 <!--#include file="qvheader.asp"-->
@@ -123,15 +131,21 @@ End If
 </td>
 </tr>
 <tr>
+<th><label for="x_weight_kg">weight kg</label></th>
+<td>
+<input type="text" id="x_weight_kg" name="x_weight_kg" value="<%= qvInputValue(vVal(5), "num") %>">
+</td>
+</tr>
+<tr>
 <th><label for="x_discontinued">discontinued</label></th>
 <td>
-<input type="checkbox" id="x_discontinued" name="x_discontinued" value="1"<% If vVal(5) = True Then Response.Write " checked" %>>
+<input type="checkbox" id="x_discontinued" name="x_discontinued" value="1"<% If vVal(6) = True Then Response.Write " checked" %>>
 </td>
 </tr>
 <tr>
 <th><label for="x_description">description</label></th>
 <td>
-<textarea id="x_description" name="x_description" rows="4" cols="35"><%= qvInputValue(vVal(6), "memo") %></textarea>
+<textarea id="x_description" name="x_description" rows="4" cols="35"><%= qvInputValue(vVal(7), "memo") %></textarea>
 </td>
 </tr>
 </table>

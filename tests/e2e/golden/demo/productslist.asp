@@ -46,6 +46,14 @@ If sValue <> "" Then
         sQuery = sQuery & "&z_stock=" & qvUrl(sValue)
     End If
 End If
+sValue = Trim(Request.QueryString("z_weight_kg"))
+If sValue <> "" Then
+    If qvParseValue(sValue, "num", vValue) Then
+        sWhere = sWhere & " AND weight_kg = ?"
+        qvAddParam cmd, 5, 8, vValue
+        sQuery = sQuery & "&z_weight_kg=" & qvUrl(sValue)
+    End If
+End If
 sValue = Trim(Request.QueryString("z_discontinued"))
 If sValue <> "" Then
     If qvParseValue(sValue, "bool", vValue) Then
@@ -74,6 +82,8 @@ Select Case sSort
         sOrder = " ORDER BY price " & sDir
     Case "stock"
         sOrder = " ORDER BY stock " & sDir
+    Case "weight_kg"
+        sOrder = " ORDER BY weight_kg " & sDir
     Case "discontinued"
         sOrder = " ORDER BY discontinued " & sDir
     Case Else
@@ -81,7 +91,7 @@ Select Case sSort
         sOrder = " ORDER BY product_id"
 End Select
 If sWhere <> "" Then sWhere = " WHERE " & Mid(sWhere, 6)
-cmd.CommandText = "SELECT product_id, name, price, stock, discontinued FROM products" & sWhere & sOrder
+cmd.CommandText = "SELECT product_id, name, price, stock, weight_kg, discontinued FROM products" & sWhere & sOrder
 Set rs = qvOpenRecordset(cmd)
 nTotal = rs.RecordCount
 If nTotal < 0 Then nTotal = 0
@@ -124,6 +134,7 @@ End Function
 <th><a href="<%= qvHtml(qvSortLink("name")) %>">name</a><% If sSort = "name" Then %> <img class="qv-sort" src="images/sort_<%= LCase(sDir) %>.svg" alt=""><% End If %></th>
 <th><a href="<%= qvHtml(qvSortLink("price")) %>">price</a><% If sSort = "price" Then %> <img class="qv-sort" src="images/sort_<%= LCase(sDir) %>.svg" alt=""><% End If %></th>
 <th><a href="<%= qvHtml(qvSortLink("stock")) %>">stock</a><% If sSort = "stock" Then %> <img class="qv-sort" src="images/sort_<%= LCase(sDir) %>.svg" alt=""><% End If %></th>
+<th><a href="<%= qvHtml(qvSortLink("weight_kg")) %>">weight kg</a><% If sSort = "weight_kg" Then %> <img class="qv-sort" src="images/sort_<%= LCase(sDir) %>.svg" alt=""><% End If %></th>
 <th><a href="<%= qvHtml(qvSortLink("discontinued")) %>">discontinued</a><% If sSort = "discontinued" Then %> <img class="qv-sort" src="images/sort_<%= LCase(sDir) %>.svg" alt=""><% End If %></th>
 </tr>
 <%
@@ -141,6 +152,7 @@ Do While Not rs.EOF And nRow < QV_PAGE_SIZE
 <td><%= qvFormatValue(rs("name"), "text") %></td>
 <td><%= qvFormatValue(rs("price"), "text") %></td>
 <td class="qv-number"><%= qvFormatValue(rs("stock"), "int") %></td>
+<td class="qv-number"><%= qvFormatValue(rs("weight_kg"), "num") %></td>
 <td><%= qvFormatValue(rs("discontinued"), "bool") %></td>
 </tr>
 <%

@@ -41,6 +41,12 @@ qvPageTitle = "products"
 </td>
 </tr>
 <tr>
+<th><label for="z_weight_kg">weight kg</label></th>
+<td>
+<input type="text" id="z_weight_kg" name="z_weight_kg" value="<%= qvHtml(Request.QueryString("z_weight_kg")) %>">
+</td>
+</tr>
+<tr>
 <th><label for="z_discontinued">discontinued</label></th>
 <td>
 <select id="z_discontinued" name="z_discontinued">

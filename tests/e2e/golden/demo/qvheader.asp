@@ -8,6 +8,7 @@
 </head>
 <body>
 <div class="qv-header">
+<img src="images/logo.svg" alt="" class="qv-logo">
 <a href="default.asp" class="qv-title"><%= qvHtml(QV_SITE_NAME) %></a>
 </div>
 <div class="qv-menu">
