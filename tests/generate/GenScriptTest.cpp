@@ -217,6 +217,49 @@ TEST_F(GenScriptTest, AScriptErrorLeavesTheGoodPageAndResetsTheEngines) {
     EXPECT_FALSE(State().gEvalScript);
 }
 
+TEST_F(GenScriptTest, APackageNeverReadsOutsideItsFolders) {
+    // A file above the extracted template, where hostile names point.
+    const fs::path templates = mTemp / "docs" / "Quorvane" / "Templates";
+    fs::create_directories(templates);
+    std::ofstream(templates / "secret.htm") << "<!--##session s##-->secret<!--##/session##-->";
+    struct Case {
+        std::string include;     // named by an include directive of the page's session
+        std::string sessionFile; // the file the session is read from ("" for the page's own)
+        std::string refused;     // the name the error gives
+    };
+    const Case cases[] = {
+        {"..\\..\\secret.htm", "", "..\\..\\secret.htm"},
+        {"..\\secret.htm", "", "..\\secret.htm"},
+        {"\\etc\\passwd", "", "\\etc\\passwd"},
+        {"C:\\x.htm", "", "C:\\x.htm"},
+        {"list.htm", "..\\..\\secret.htm", "..\\..\\secret.htm"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.include + " " + test.sessionFile);
+        Members hostile = TemplateMembers;
+        hostile["list.htm"] =
+            "<!--##session s##-->[<!--##include " + test.include + "/s##-->]<!--##/session##-->";
+        std::string& control = hostile["control.xml"];
+        control.replace(control.find("ifiles=\"list.htm\" ofile=\"list\" oext=\"*\"/>"), 43,
+                        "ifiles=\"list.htm\" ofile=\"list\" oext=\"*\"><session value=\"s\" type=\"key\" "
+                        "ifile=\"" +
+                            test.sessionFile + "\"/></control>");
+        WritePackage(hostile);
+        mHost.Answer(host::TemplateChoice::Overwrite);
+        try {
+            GenScript();
+            ADD_FAILURE() << "the name was followed";
+        } catch (const automation::Error& error) {
+            EXPECT_EQ(error.Number(), 52);
+            EXPECT_NE(automation::ToUtf8(error.Description()).find("\"" + test.refused + "\""),
+                      std::string::npos)
+                << automation::ToUtf8(error.Description());
+        }
+        EXPECT_FALSE(State().gPageScript);
+        EXPECT_FALSE(fs::exists(mSite / "customerslist.asp"));
+    }
+}
+
 TEST_F(GenScriptTest, ACancelEndsTheRunAndStillCleansUp) {
     mHost.CancelAtQuery(1);
     try {
