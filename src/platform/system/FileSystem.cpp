@@ -296,6 +296,27 @@ void WriteFileAtomic(std::u16string_view path, std::string_view bytes) {
         path, [bytes](int fd) { return WriteAll(fd, bytes); }, FileAttributes{});
 }
 
+bool WriteFileIfChanged(std::u16string_view path, std::string_view bytes) {
+    FileDescriptor file(::open(ToNativePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    if (file.Valid() && ::fstat(file.Get(), &status) == 0 && S_ISREG(status.st_mode) &&
+        static_cast<std::uint64_t>(status.st_size) == bytes.size()) {
+        std::string_view rest = bytes;
+        const std::error_code error = ReadChunks(file.Get(), [&rest](std::string_view chunk) {
+            if (chunk.size() > rest.size() || chunk != rest.substr(0, chunk.size())) {
+                return std::make_error_code(std::errc::operation_canceled);
+            }
+            rest.remove_prefix(chunk.size());
+            return std::error_code();
+        });
+        if (!error && rest.empty()) {
+            return false;
+        }
+    }
+    WriteFileAtomic(path, bytes);
+    return true;
+}
+
 void CreateFolders(std::u16string_view path) {
     std::error_code error;
     fs::path native = ToNativePath(path);

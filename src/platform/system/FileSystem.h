@@ -40,6 +40,10 @@ std::string ReadFileBytes(std::u16string_view path);
 /// the permissions of the process's umask, a replaced one keeps its own.
 void WriteFileAtomic(std::u16string_view path, std::string_view bytes);
 
+/// Writes like WriteFileAtomic unless the file already holds exactly `bytes`: a file that would
+/// not change is left alone, modification time and all. Returns whether it wrote.
+bool WriteFileIfChanged(std::u16string_view path, std::string_view bytes);
+
 /// A new file written beside the one it will replace, then renamed over it: write beside and
 /// rename, so that a crash never leaves half a file. The temporary file is hidden, named after
 /// the target, unique by a random suffix, and created with the permissions of a new file (0666
