@@ -181,13 +181,30 @@ TEST_F(GenScriptTest, GeneratesTheSiteAndReusesPreparedScripts) {
     EXPECT_FALSE(State().gPageScript);
     EXPECT_FALSE(State().gCache);
 
-    // Unchanged inputs: nothing is prepared again, and the site comes out the same.
+    const auto* generator = dynamic_cast<const Generator*>(FindGenerationService());
+    ASSERT_NE(generator, nullptr);
+    EXPECT_EQ(generator->LastRun().preparedScripts, 4); // the copy control has no script
+    EXPECT_EQ(generator->LastRun().pages, 5);
+
+    // Unchanged inputs: nothing is prepared again, the site comes out the same, and pages whose
+    // text is the same are not rewritten.
+    const fs::path page = mSite / "customerslist.asp";
+    const auto pageTime = fs::last_write_time(page);
     mHost.ClearCalls();
     GenScript();
     ASSERT_EQ(ProjErr(), "");
     ExpectGoldenSite();
     const std::vector<std::u16string> again = mHost.Texts(HostCallKind::ShowProgress);
     EXPECT_EQ(std::find(again.begin(), again.end(), u"Quorvane - Creating Script Files..."), again.end());
+    EXPECT_EQ(generator->LastRun().preparedScripts, 0);
+    EXPECT_EQ(generator->LastRun().pages, 5);
+    EXPECT_EQ(fs::last_write_time(page), pageTime);
+
+    // A page whose text changes is written again.
+    mProject->SetProjName(u"Shop 2");
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    EXPECT_NE(Read(mSite / "default.asp").find("Shop 2"), std::string::npos);
 }
 
 TEST_F(GenScriptTest, CheckCountsExistingOutputsOverAFreshExtraction) {
