@@ -5,7 +5,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libxml2-dev libzip-dev zip
-    unixodbc-dev libsqliteodbc sqlite3 odbc-postgresql odbc-mariadb
+    unixodbc-dev libsqliteodbc sqlite3 libsqlite3-dev odbc-postgresql odbc-mariadb
     postgresql mariadb-server
     mdbtools-dev libpcre2-dev
 )

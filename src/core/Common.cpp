@@ -6,6 +6,7 @@
 #include "platform/system/FileSystem.h"
 #include "platform/system/KnownFolders.h"
 #include "platform/system/Paths.h"
+#include "platform/system/SafeJoin.h"
 #include "platform/xml/Document.h"
 
 #include "platform/automation/Conversion.h"
@@ -135,7 +136,7 @@ std::optional<std::u16string> TextOf(const Variant& value) {
 }
 
 std::optional<std::u16string> LocateFileNoCase(std::u16string_view folder, std::u16string_view name) {
-    std::u16string exact = system::JoinPath(folder, name);
+    std::u16string exact = system::JoinInside(folder, name);
     if (system::FileExists(exact)) {
         return exact;
     }
@@ -365,7 +366,7 @@ std::u16string FindExtensionFile(std::u16string_view fileName) {
             const std::u16string name = automation::ToString(
                 automation::CallByName(*extension.ObjectValue(), u"Name", automation::InvokeRead));
             if (std::optional<std::u16string> path =
-                    LocateFileNoCase(system::JoinPath(state.gExtensionsFolder, name), fileName)) {
+                    LocateFileNoCase(system::JoinInside(state.gExtensionsFolder, name), fileName)) {
                 return *path;
             }
         }
@@ -373,7 +374,7 @@ std::u16string FindExtensionFile(std::u16string_view fileName) {
     if (std::optional<std::u16string> path = LocateFileNoCase(TrimBlanks(state.gSourceFolder), fileName)) {
         return *path;
     }
-    return system::JoinPath(TrimBlanks(state.gSourceFolder), fileName);
+    return system::JoinInside(TrimBlanks(state.gSourceFolder), fileName);
 }
 
 std::u16string AddTrailingBackslash(std::u16string_view path) {

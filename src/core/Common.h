@@ -39,7 +39,7 @@ std::optional<std::u16string> TextOf(const automation::Variant& value);
 
 /// The path of the file `name` in `folder`: as written when that file exists, otherwise a file
 /// whose name differs only in letter case (files written on Windows often do); nullopt when
-/// there is neither.
+/// there is neither. A name that would leave `folder` raises error 52 (see system::JoinInside).
 std::optional<std::u16string> LocateFileNoCase(std::u16string_view folder, std::u16string_view name);
 
 /// An XML file of the product: the document when it loads and its root element is named after
@@ -99,7 +99,8 @@ std::u16string Unquote(std::u16string_view text);
 
 /// The path to read for a template file: while the template itself is being read, the first
 /// extension (in sequence order) that has a file of that name supplies it; otherwise the file
-/// of the folder being read. A file whose name differs only in letter case is found too.
+/// of the folder being read. A file whose name differs only in letter case is found too. A file
+/// or extension name that would leave its folder raises error 52 naming it.
 std::u16string FindExtensionFile(std::u16string_view fileName);
 
 /// The path trimmed, with "\" appended when it is not empty and ends with no separator.

@@ -110,8 +110,7 @@ std::int16_t GenerationPass::Run() {
         }
     }
 
-    for (std::int32_t sequence = 1; sequence <= tables.Count(); ++sequence) {
-        const automation::Ref<QelTable> table = tables.Seq(static_cast<std::int16_t>(sequence));
+    for (const automation::Ref<QelTable>& table : tables.InSequenceOrder()) {
         if (!table) {
             continue;
         }
@@ -130,8 +129,7 @@ std::int16_t GenerationPass::Run() {
             continue;
         }
         QelFields& fields = *table->Fields();
-        for (std::int32_t fieldSequence = 1; fieldSequence <= fields.Count(); ++fieldSequence) {
-            const automation::Ref<QelField> field = fields.Seq(static_cast<std::int16_t>(fieldSequence));
+        for (const automation::Ref<QelField>& field : fields.InSequenceOrder()) {
             if (!field || !field->FldGenerate()) {
                 continue;
             }

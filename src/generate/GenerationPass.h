@@ -2,8 +2,10 @@
 
 #include "generate/GenerationSettings.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -29,6 +31,11 @@ public:
     /// Runs the pass: the number of existing targets in check-only mode, else 0.
     std::int16_t Run();
 
+    /// The pages the page engine built so far, and the time it took over them (adding each
+    /// page function and running it): what the rest of the pass costs is the run's time less it.
+    std::int32_t PagesBuilt() const noexcept { return mPagesBuilt; }
+    std::chrono::steady_clock::duration PageScriptTime() const noexcept { return mPageScriptTime; }
+
     /// Whether a "table" or "report" control applies to a table: by TblGen or by the control ids
     /// TblSysGenUnits lists, by the kinds of table and control, then by the control's condition.
     bool IsControlForTable(QelTable& table, const QelControl& control);
@@ -47,6 +54,9 @@ private:
     /// missing prepared script ends the run; after a script error nothing is written.
     void WritePage(QelControl& control, std::u16string_view outPath, bool overwrite, std::int16_t initType,
                    std::u16string_view missingEnd, const std::function<void()>& selectCurrent);
+    /// The text of the control's prepared script; a missing one ends the run with "File ",
+    /// its path and `missingEnd`.
+    const std::u16string& PreparedScript(const QelControl& control, std::u16string_view missingEnd);
     std::u16string OutputPath(const QelControl& control, std::u16string_view fileName) const;
     /// Check-only mode: whether the page's output file exists.
     bool OutputExists(const QelControl& control, std::u16string_view fileName) const;
@@ -58,6 +68,9 @@ private:
     bool mCheckOnly;
     std::u16string mStyleSheetTemplate;
     std::u16string mCurTblVar;
+    std::map<std::u16string, std::u16string> mPreparedScripts; ///< by file, read in this pass
+    std::int32_t mPagesBuilt = 0;
+    std::chrono::steady_clock::duration mPageScriptTime{};
 };
 
 } // namespace qv

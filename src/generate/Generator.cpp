@@ -180,6 +180,7 @@ bool IsNewerVersion(std::u16string_view a, std::u16string_view b) {
 void Generator::GenScript(Qel& project) {
     ModuleState& state = State();
     state.gProjErr.clear();
+    mLastRun = GenerationStatistics();
     if (project.DBCnt() < 1) {
         Stop(u": Database not loaded! Generation aborted!");
         return;
@@ -328,6 +329,7 @@ void Generator::GenScript(Qel& project) {
             }
             GetStatus().DispStatus(u"Loading " + label + u" script...");
             project.MergeControlTemplate(*control, PreparedScriptFile(*control));
+            ++mLastRun.preparedScripts;
         }
         GetStatus().CloseStatus();
     }
@@ -350,6 +352,8 @@ void Generator::GenScript(Qel& project) {
     GenerationPass pass(project, settings, /*checkOnly=*/false);
     pass.SetStyleSheetTemplate(GeneralFile(u"CssFile"));
     pass.Run();
+    mLastRun.pages = pass.PagesBuilt();
+    mLastRun.pageScriptTime = pass.PageScriptTime();
     GetStatus().CloseStatus();
 }
 

@@ -2,14 +2,25 @@
 
 #include "project/GenerationService.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string_view>
 
 namespace qv {
 
+/// What the last GenScript did, for a host's log and for measuring the pipeline.
+struct GenerationStatistics {
+    std::int32_t preparedScripts = 0; ///< prepared scripts merged from their templates
+    std::int32_t pages = 0;           ///< pages the page engine built
+    /// Spent in the page engine (adding and running the page functions); the rest of the run
+    /// is the pipeline's own.
+    std::chrono::steady_clock::duration pageScriptTime{};
+};
+
 /// The generation service behind the project's GenScript and GenCheck: work folders, packages
 /// and cache, the two script engines, validation, extension merge, the prepared scripts and the
-/// generation pass. Stateless; the run's state lives in the apartment.
+/// generation pass. The run's state lives in the apartment; the service keeps only the figures
+/// of its last run.
 class Generator final : public GenerationService {
 public:
     /// A whole generation run. A stop before the pass leaves its message in gProjErr; a cancel
@@ -18,6 +29,12 @@ public:
     /// A dry run over a fresh extraction of the template: above 0 when an output exists; 0
     /// with gProjErr set when the project has no database or the control file does not load.
     std::int16_t GenCheck(Qel& project) override;
+
+    /// The figures of the last GenScript, as far as it got.
+    const GenerationStatistics& LastRun() const noexcept { return mLastRun; }
+
+private:
+    GenerationStatistics mLastRun;
 };
 
 /// Registers the generation service for the calling apartment.

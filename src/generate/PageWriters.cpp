@@ -5,6 +5,7 @@
 #include "generate/RebuildDecision.h"
 
 #include "project/OutputCleanup.h"
+#include "project/ProjectFileStorage.h"
 #include "project/Qel.h"
 
 #include "core/Apartment.h"
@@ -66,14 +67,12 @@ void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath,
         return;
     }
     ModuleState& state = State();
-    const std::u16string tempFile = PreparedScriptFile(control);
-    if (!system::FileExists(tempFile)) {
-        state.gProjErr = u"File " + tempFile + std::u16string(missingEnd);
-        RaiseGenerationError();
-    }
-    const std::u16string script = ReadSingleByteFile(tempFile);
+    const std::u16string& script = PreparedScript(control, missingEnd);
     selectCurrent();
+    const auto started = std::chrono::steady_clock::now();
     std::u16string text = PageEngine().BuildNewCode(script, initType, state.gScriptEngineTimeout);
+    mPageScriptTime += std::chrono::steady_clock::now() - started;
+    ++mPagesBuilt;
     // A page whose script failed is not written: an empty text would replace a good page.
     if (!state.gProjErr.empty()) {
         return;
@@ -81,7 +80,22 @@ void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath,
     text = control.CtrlSpace() ? FormatOutputText(text, state.gProductName, mProject.DllVersion())
                                : TrimLeadingBlankLines(text);
     CreateFolderPath(system::FolderOf(outPath));
-    Qel::WriteTextFile(outPath, text, /*ansiOnly=*/false);
+    WriteTextFileIfChanged(outPath, text, /*ansiOnly=*/false);
+}
+
+const std::u16string& GenerationPass::PreparedScript(const QelControl& control,
+                                                     std::u16string_view missingEnd) {
+    std::u16string tempFile = PreparedScriptFile(control);
+    // Nothing writes the prepared scripts while a pass runs: each is read once, not once a page.
+    if (auto found = mPreparedScripts.find(tempFile); found != mPreparedScripts.end()) {
+        return found->second;
+    }
+    if (!system::FileExists(tempFile)) {
+        State().gProjErr = u"File " + tempFile + std::u16string(missingEnd);
+        RaiseGenerationError();
+    }
+    std::u16string script = ReadSingleByteFile(tempFile);
+    return mPreparedScripts.emplace(std::move(tempFile), std::move(script)).first->second;
 }
 
 std::int32_t GenerationPass::GenerateTablePages(QelTable& table) {

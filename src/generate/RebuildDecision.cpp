@@ -59,8 +59,6 @@ bool InputChanged(std::u16string_view listedName, std::u16string_view cachedDate
     }
     const std::u16string includes = ListIncludes(ReadSingleByteFile(*file));
     for (std::u16string_view include : SplitText(includes, u",")) {
-        // Refuses an include that climbs out before an extension or the folder is searched.
-        system::JoinInside(State().gSourceFolder, include);
         const std::u16string path = FindExtensionFile(include);
         if (!system::FileExists(path)) {
             RaiseMissing(include);

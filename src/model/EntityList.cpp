@@ -211,6 +211,23 @@ SettingsEntity* EntityList::SeqEntity(std::int16_t Index) const {
     return nullptr;
 }
 
+std::vector<SettingsEntity*> EntityList::SeqEntities() const {
+    std::vector<SettingsEntity*> entities(static_cast<std::size_t>(Count()), nullptr);
+    for (std::int32_t position = 1; position <= Count(); ++position) {
+        SettingsEntity* entity = mItems.At(position);
+        const std::optional<std::int16_t> seq = SeqOf(*entity);
+        if (!seq || *seq < 1 || *seq > Count()) {
+            continue;
+        }
+        // The first in list order keeps the number, as SeqEntity finds it.
+        SettingsEntity*& slot = entities[static_cast<std::size_t>(*seq - 1)];
+        if (slot == nullptr) {
+            slot = entity;
+        }
+    }
+    return entities;
+}
+
 void EntityList::SetItem(const Variant& Index) {
     const Variant& index = Index.Deref();
     if (!index.IsString()) {

@@ -91,6 +91,9 @@ protected:
     SettingsEntity* ItemEntity(const automation::Variant& Index);
     /// The first entity numbered `Index`, in list order; the cursor stays.
     SettingsEntity* SeqEntity(std::int16_t Index) const;
+    /// SeqEntity(1) to SeqEntity(Count) in one walk of the list (null where no entity has the
+    /// number), for a caller that visits every entity by its number.
+    std::vector<SettingsEntity*> SeqEntities() const;
     /// The first entity named `name` exactly; the cursor stays.
     SettingsEntity* FindEntity(std::u16string_view name) const;
 
@@ -146,6 +149,14 @@ public:
     }
     /// The first entity whose sequence number is `Index`; the cursor stays.
     automation::Ref<T> Seq(std::int16_t Index) const { return automation::Ref<T>(Cast(SeqEntity(Index))); }
+    /// Seq(1) to Seq(Count), in one walk of the list.
+    std::vector<automation::Ref<T>> InSequenceOrder() const {
+        std::vector<automation::Ref<T>> entities;
+        for (SettingsEntity* entity : SeqEntities()) {
+            entities.emplace_back(Cast(entity));
+        }
+        return entities;
+    }
     /// The first entity named `name` exactly, or nullptr; the cursor stays.
     T* Find(std::u16string_view name) const { return Cast(FindEntity(name)); }
     /// The entity at a 1-based position, or nullptr; the cursor stays.

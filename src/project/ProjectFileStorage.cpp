@@ -113,12 +113,24 @@ void ReplaceProjectFile(std::u16string_view projFile, std::string_view bytes) {
     system::WriteFileAtomic(projFile, bytes);
 }
 
-void WriteTextFile(std::u16string_view path, std::u16string_view text, bool ansiOnly) {
+namespace {
+
+/// The bytes of a text file of the generator (see WriteTextFile).
+std::string TextFileBytes(std::u16string_view text, bool ansiOnly) {
     if (!ansiOnly && Utf8ProjectOn()) {
-        WriteUtf8File(path, text);
-        return;
+        return system::EncodeText(text, system::TextEncodingKind::Utf8WithBom);
     }
-    system::WriteTextFile(path, text, system::TextEncodingKind::CodePage, AnsiCodePage());
+    return system::EncodeText(text, system::TextEncodingKind::CodePage, AnsiCodePage());
+}
+
+} // namespace
+
+void WriteTextFile(std::u16string_view path, std::u16string_view text, bool ansiOnly) {
+    system::WriteFileAtomic(path, TextFileBytes(text, ansiOnly));
+}
+
+bool WriteTextFileIfChanged(std::u16string_view path, std::u16string_view text, bool ansiOnly) {
+    return system::WriteFileIfChanged(path, TextFileBytes(text, ansiOnly));
 }
 
 void WriteUtf8File(std::u16string_view path, std::u16string_view text) {

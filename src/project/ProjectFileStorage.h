@@ -38,6 +38,9 @@ void ReplaceProjectFile(std::u16string_view projFile, std::string_view bytes);
 /// Creates or replaces a text file: UTF-8 with a byte-order mark when "UTF8Project" is on and
 /// `ansiOnly` is false, else in the ANSI code page.
 void WriteTextFile(std::u16string_view path, std::u16string_view text, bool ansiOnly);
+/// The same, but a file that already holds exactly those bytes is left alone; returns whether
+/// it wrote. A generation run that changes nothing then touches no page.
+bool WriteTextFileIfChanged(std::u16string_view path, std::u16string_view text, bool ansiOnly);
 
 /// Creates or replaces a file with the text as UTF-8 after a byte-order mark.
 void WriteUtf8File(std::u16string_view path, std::u16string_view text);

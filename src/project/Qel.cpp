@@ -241,24 +241,29 @@ bool Qel::DeleteExtension(std::u16string_view sName) {
     return GetExtensions().DeleteExtension(sName);
 }
 
+// The four operations on master/detail pairs answer True whatever they did, refusals
+// included: a caller that needs to know asks the list (MasterDetailExist, FieldCount).
+
 Variant Qel::AddMasterDetail(std::u16string_view sMasterTable, std::u16string_view sDetailTable) {
-    return Variant(MasterDetails().AddMasterDetail(sMasterTable, sDetailTable));
+    MasterDetails().AddMasterDetail(sMasterTable, sDetailTable);
+    return Variant(true);
 }
 
 Variant Qel::AddMasterDetailRelation(std::u16string_view sMasterTable, std::u16string_view sDetailTable,
                                      std::u16string_view sMasterField, std::u16string_view sDetailField) {
-    return Variant(
-        MasterDetails().AddMasterDetailRelation(sMasterTable, sDetailTable, sMasterField, sDetailField));
+    MasterDetails().AddMasterDetailRelation(sMasterTable, sDetailTable, sMasterField, sDetailField);
+    return Variant(true);
 }
 
 Variant Qel::DeleteMasterDetail(std::u16string_view sMasterTable, std::u16string_view sDetailTable) {
-    return Variant(MasterDetails().DeleteMasterDetail(sMasterTable, sDetailTable));
+    MasterDetails().DeleteMasterDetail(sMasterTable, sDetailTable);
+    return Variant(true);
 }
 
 Variant Qel::DeleteMasterDetailRelation(std::u16string_view sMasterTable, std::u16string_view sDetailTable,
                                         std::u16string_view sMasterField, std::u16string_view sDetailField) {
-    return Variant(
-        MasterDetails().DeleteMasterDetailRelation(sMasterTable, sDetailTable, sMasterField, sDetailField));
+    MasterDetails().DeleteMasterDetailRelation(sMasterTable, sDetailTable, sMasterField, sDetailField);
+    return Variant(true);
 }
 
 bool Qel::AddCustomScript(std::u16string_view sScriptType, std::u16string_view sCodeType,

@@ -5,6 +5,7 @@
 
 #include "platform/system/FileSystem.h"
 #include "platform/system/Paths.h"
+#include "platform/system/SafeJoin.h"
 #include "platform/system/TextCodec.h"
 #include "platform/xml/Document.h"
 #include "platform/xml/Node.h"
@@ -34,8 +35,9 @@ std::u16string CacheFolder() {
     }
     const std::u16string product = system::JoinPath(documents, RemoveSlashesAndSpaces(state.gProductName));
     const std::u16string templates = system::JoinPath(product, u"Templates");
+    // The template's name comes from a project setting: it must name a folder below Templates.
     const std::u16string templateFolder =
-        system::JoinPath(templates, RemoveSlashesAndSpaces(state.gTemplateFileName));
+        system::JoinInside(templates, RemoveSlashesAndSpaces(state.gTemplateFileName));
     return system::JoinPath(templateFolder, u"temp");
 }
 

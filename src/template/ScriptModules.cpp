@@ -11,6 +11,7 @@
 #include "platform/host/Host.h"
 #include "platform/system/FileSystem.h"
 #include "platform/system/Paths.h"
+#include "platform/system/SafeJoin.h"
 #include "platform/xml/Document.h"
 
 #include "platform/automation/Conversion.h"
@@ -103,7 +104,7 @@ ScriptSettings ReadScriptSettings() {
 }
 
 std::u16string CodeList::PathOf(const CodeListEntry& entry) const {
-    return LocateFileNoCase(folder, entry.value).value_or(system::JoinPath(folder, entry.value));
+    return LocateFileNoCase(folder, entry.value).value_or(system::JoinInside(folder, entry.value));
 }
 
 std::optional<CodeList> LoadCodeList(std::u16string_view path) {
@@ -252,7 +253,7 @@ void WriteDebugCopy(std::u16string_view fileName, std::u16string_view text) {
         return;
     }
     try {
-        WriteSingleByteFile(system::JoinPath(destination, baseName), text);
+        WriteSingleByteFile(system::JoinInside(destination, baseName), text);
     } catch (const automation::Error&) {
         // The copy is for inspection only; the code itself is loaded (or reported) regardless.
     }

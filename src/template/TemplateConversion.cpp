@@ -16,6 +16,7 @@
 
 #include "platform/system/FileSystem.h"
 #include "platform/system/Paths.h"
+#include "platform/system/SafeJoin.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
@@ -49,7 +50,7 @@ std::u16string SourceFolderOf(std::u16string_view extensionName) {
     if (extensionName.empty()) {
         return state.gTemplateFolder;
     }
-    return system::JoinPath(state.gExtensionsFolder, extensionName);
+    return system::JoinInside(state.gExtensionsFolder, extensionName);
 }
 
 std::u16string MergeErrorText(std::u16string_view files) {
@@ -262,7 +263,7 @@ std::u16string TemplateConversion::CombineInputFiles(std::u16string_view fileLis
     const std::u16string folder = state.gSourceFolder;
     if (fileList.find(u',') == std::u16string_view::npos) {
         const std::u16string_view name = TrimBlanks(fileList);
-        return LocateFileNoCase(folder, name).value_or(system::JoinPath(folder, name));
+        return LocateFileNoCase(folder, name).value_or(system::JoinInside(folder, name));
     }
     std::u16string combined;
     for (std::u16string_view part : SplitText(fileList, u",")) {

@@ -291,6 +291,16 @@ TEST_F(CommonTest, FindExtensionFileLetsExtensionsReplaceTemplateFiles) {
         state.gSourceFolder = test.sourceFolder;
         EXPECT_EQ(system::ToNativePath(FindExtensionFile(test.file)), mTemp / test.expected);
     }
+
+    // Names from a package or the extension list stay inside their folders, found or not.
+    state.gSourceFolder = TempPath("template");
+    for (std::u16string_view file : {u"..\\extensions\\second\\list.asp", u"/etc/passwd", u"C:\\x.asp"}) {
+        SCOPED_TRACE(ToUtf8(file));
+        EXPECT_THROW(FindExtensionFile(file), automation::Error);
+        EXPECT_THROW(LocateFileNoCase(state.gSourceFolder, file), automation::Error);
+    }
+    extensions->Add(u"..\\..");
+    EXPECT_THROW(FindExtensionFile(u"missing.asp"), automation::Error);
 }
 
 } // namespace

@@ -181,13 +181,30 @@ TEST_F(GenScriptTest, GeneratesTheSiteAndReusesPreparedScripts) {
     EXPECT_FALSE(State().gPageScript);
     EXPECT_FALSE(State().gCache);
 
-    // Unchanged inputs: nothing is prepared again, and the site comes out the same.
+    const auto* generator = dynamic_cast<const Generator*>(FindGenerationService());
+    ASSERT_NE(generator, nullptr);
+    EXPECT_EQ(generator->LastRun().preparedScripts, 4); // the copy control has no script
+    EXPECT_EQ(generator->LastRun().pages, 5);
+
+    // Unchanged inputs: nothing is prepared again, the site comes out the same, and pages whose
+    // text is the same are not rewritten.
+    const fs::path page = mSite / "customerslist.asp";
+    const auto pageTime = fs::last_write_time(page);
     mHost.ClearCalls();
     GenScript();
     ASSERT_EQ(ProjErr(), "");
     ExpectGoldenSite();
     const std::vector<std::u16string> again = mHost.Texts(HostCallKind::ShowProgress);
     EXPECT_EQ(std::find(again.begin(), again.end(), u"Quorvane - Creating Script Files..."), again.end());
+    EXPECT_EQ(generator->LastRun().preparedScripts, 0);
+    EXPECT_EQ(generator->LastRun().pages, 5);
+    EXPECT_EQ(fs::last_write_time(page), pageTime);
+
+    // A page whose text changes is written again.
+    mProject->SetProjName(u"Shop 2");
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    EXPECT_NE(Read(mSite / "default.asp").find("Shop 2"), std::string::npos);
 }
 
 TEST_F(GenScriptTest, CheckCountsExistingOutputsOverAFreshExtraction) {
@@ -215,6 +232,49 @@ TEST_F(GenScriptTest, AScriptErrorLeavesTheGoodPageAndResetsTheEngines) {
     EXPECT_EQ(Read(mSite / "customerslist.asp"), goodPage);
     EXPECT_FALSE(State().gPageScript);
     EXPECT_FALSE(State().gEvalScript);
+}
+
+TEST_F(GenScriptTest, APackageNeverReadsOutsideItsFolders) {
+    // A file above the extracted template, where hostile names point.
+    const fs::path templates = mTemp / "docs" / "Quorvane" / "Templates";
+    fs::create_directories(templates);
+    std::ofstream(templates / "secret.htm") << "<!--##session s##-->secret<!--##/session##-->";
+    struct Case {
+        std::string include;     // named by an include directive of the page's session
+        std::string sessionFile; // the file the session is read from ("" for the page's own)
+        std::string refused;     // the name the error gives
+    };
+    const Case cases[] = {
+        {"..\\..\\secret.htm", "", "..\\..\\secret.htm"},
+        {"..\\secret.htm", "", "..\\secret.htm"},
+        {"\\etc\\passwd", "", "\\etc\\passwd"},
+        {"C:\\x.htm", "", "C:\\x.htm"},
+        {"list.htm", "..\\..\\secret.htm", "..\\..\\secret.htm"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.include + " " + test.sessionFile);
+        Members hostile = TemplateMembers;
+        hostile["list.htm"] =
+            "<!--##session s##-->[<!--##include " + test.include + "/s##-->]<!--##/session##-->";
+        std::string& control = hostile["control.xml"];
+        control.replace(control.find("ifiles=\"list.htm\" ofile=\"list\" oext=\"*\"/>"), 43,
+                        "ifiles=\"list.htm\" ofile=\"list\" oext=\"*\"><session value=\"s\" type=\"key\" "
+                        "ifile=\"" +
+                            test.sessionFile + "\"/></control>");
+        WritePackage(hostile);
+        mHost.Answer(host::TemplateChoice::Overwrite);
+        try {
+            GenScript();
+            ADD_FAILURE() << "the name was followed";
+        } catch (const automation::Error& error) {
+            EXPECT_EQ(error.Number(), 52);
+            EXPECT_NE(automation::ToUtf8(error.Description()).find("\"" + test.refused + "\""),
+                      std::string::npos)
+                << automation::ToUtf8(error.Description());
+        }
+        EXPECT_FALSE(State().gPageScript);
+        EXPECT_FALSE(fs::exists(mSite / "customerslist.asp"));
+    }
 }
 
 TEST_F(GenScriptTest, ACancelEndsTheRunAndStillCleansUp) {

@@ -147,6 +147,24 @@ TYPED_TEST(EntityListTest, DeleteRemovesTheEntityFoundByNameWhateverItsKey) {
     EXPECT_TRUE(this->mList->Add(u"B")) << "the key went with it";
 }
 
+TYPED_TEST(EntityListTest, InSequenceOrderIsSeqOneToCount) {
+    using Traits = typename TestFixture::Traits;
+    this->AddAll({u"A", u"B", u"C", u"D"});
+    // Renumbered by a client: a gap (no 2), a number beyond Count and a number taken twice,
+    // where the first in list order holds it, as Seq finds it.
+    Traits::SetSeq(*this->mList->Find(u"A"), 3);
+    Traits::SetSeq(*this->mList->Find(u"B"), 9);
+    Traits::SetSeq(*this->mList->Find(u"C"), 1);
+    Traits::SetSeq(*this->mList->Find(u"D"), 3);
+    const auto ordered = this->mList->InSequenceOrder();
+    ASSERT_EQ(ordered.size(), 4u);
+    for (std::int16_t seq = 1; seq <= 4; ++seq) {
+        SCOPED_TRACE(seq);
+        EXPECT_EQ(ordered[static_cast<std::size_t>(seq - 1)].Get(), this->mList->Seq(seq).Get());
+    }
+    EXPECT_EQ(Traits::Name(*ordered[2]), u"A");
+}
+
 TYPED_TEST(EntityListTest, ItemBySeqPositionAndName) {
     using Traits = typename TestFixture::Traits;
     this->AddAll({u"A", u"B", u"C"});

@@ -193,6 +193,10 @@ TEST_P(ProjectDatabase, TablesLoadOnDemandAndUnloadAgain) {
     EXPECT_EQ(ProjErr(), "");
     EXPECT_TRUE(lines.TblLoaded());
     EXPECT_EQ(lines.Fields()->Count(), 4);
+    // The first load of a table known by name only derives its page defaults.
+    EXPECT_EQ(lines.TblVar(), u"order_lines");
+    EXPECT_TRUE(lines.TblAdd());
+    EXPECT_FALSE(lines.TblCaption().empty());
 
     Call(*mProject, u"LoadTable", {Variant(u"order_lines")});
     EXPECT_EQ(ProjErr(), "Quorvane: Table order_lines already loaded!");
@@ -211,10 +215,36 @@ TEST_P(ProjectDatabase, TablesLoadOnDemandAndUnloadAgain) {
     Call(*mProject, u"UnLoadTable", {Variant(u"order_lines")});
     EXPECT_EQ(ProjErr(), "Quorvane: Table order_lines not loaded!");
 
+    // What the user set on the table survives the unload and the reload; the fields come back
+    // from the schema with their defaults.
+    lines.SetTblCaption(u"Lines of an order");
+    lines.SetTblAdd(false);
+    lines.SetTblSrchType(u"NONE");
     Call(*mProject, u"LoadTable", {Variant(u"order_lines")});
     EXPECT_EQ(ProjErr(), "");
     EXPECT_EQ(lines.Fields()->Count(), 4);
     EXPECT_TRUE(lines.TblLoaded());
+    EXPECT_TRUE(lines.TblGen());
+    EXPECT_EQ(lines.TblCaption(), u"Lines of an order");
+    EXPECT_FALSE(lines.TblAdd());
+    EXPECT_EQ(lines.TblSrchType(), u"NONE");
+    EXPECT_TRUE(lines.Fields()->Item(Variant(u"product")));
+}
+
+TEST_P(ProjectDatabase, ATableLoadedWithTheDatabaseKeepsItsSettingsThroughAReload) {
+    LoadTestDatabase();
+    QelTable& customers = Table(u"customers");
+    const std::u16string key = customers.TblKey();
+    customers.SetTblCaption(u"Our customers");
+    customers.SetTblDelete(false);
+    Call(*mProject, u"UnLoadTable", {Variant(u"customers")});
+    ASSERT_EQ(ProjErr(), "");
+    Call(*mProject, u"LoadTable", {Variant(u"customers")});
+    ASSERT_EQ(ProjErr(), "");
+    EXPECT_EQ(customers.TblCaption(), u"Our customers");
+    EXPECT_FALSE(customers.TblDelete());
+    EXPECT_EQ(customers.TblKey(), key);
+    EXPECT_GT(customers.Fields()->Count(), 10);
 }
 
 TEST_P(ProjectDatabase, UnloadingTheDatabaseEmptiesTheProjectsReferencesToIt) {

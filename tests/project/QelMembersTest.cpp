@@ -270,6 +270,35 @@ TEST_F(QelMembers, UnloadingTheDatabaseEmptiesTheListsAndSavingRegistersExtensio
     EXPECT_TRUE(UserValue(ExtensionsKey, u"Charts"));
 }
 
+TEST_F(QelMembers, MasterDetailOperationsAnswerTrueWhateverHappens) {
+    Ref<Qel> project = MakeRef<Qel>();
+    QelMasterDetails& pairs = project->MasterDetails();
+    auto call = [&](std::u16string_view name, std::vector<std::u16string_view> names) {
+        std::vector<Variant> arguments;
+        for (std::u16string_view text : names) {
+            arguments.emplace_back(std::u16string(text));
+        }
+        const Variant result = Call(*project, name, arguments);
+        EXPECT_EQ(result.Type(), automation::VarType::Boolean) << automation::ToUtf8(name);
+        return automation::ToBoolean(result);
+    };
+    // Refused or not, every call answers True: the list tells what happened.
+    EXPECT_TRUE(call(u"AddMasterDetailRelation", {u"orders", u"lines", u"id", u"order_id"}));
+    EXPECT_EQ(pairs.Count(), 0);
+    EXPECT_TRUE(call(u"AddMasterDetail", {u"orders", u""}));
+    EXPECT_EQ(pairs.Count(), 0);
+    EXPECT_TRUE(call(u"AddMasterDetail", {u"orders", u"lines"}));
+    EXPECT_TRUE(call(u"AddMasterDetailRelation", {u"orders", u"lines", u"id", u"order_id"}));
+    EXPECT_TRUE(call(u"AddMasterDetailRelation", {u"orders", u"lines", u"id", u"other"}));
+    EXPECT_EQ(pairs.Item(u"orders", u"lines")->FieldCount(), 1);
+    EXPECT_TRUE(call(u"DeleteMasterDetailRelation", {u"orders", u"lines", u"x", u"y"}));
+    EXPECT_TRUE(call(u"DeleteMasterDetailRelation", {u"orders", u"lines", u"id", u"order_id"}));
+    EXPECT_EQ(pairs.Item(u"orders", u"lines")->FieldCount(), 0);
+    EXPECT_TRUE(call(u"DeleteMasterDetail", {u"customers", u"orders"}));
+    EXPECT_TRUE(call(u"DeleteMasterDetail", {u"orders", u"lines"}));
+    EXPECT_EQ(pairs.Count(), 0);
+}
+
 TEST_F(QelMembers, TemplateMembersSeeTheProjectAndItsCurrentObjects) {
     Ref<Qel> project = MakeRef<Qel>();
     project->SetProjName(u"Demo");

@@ -209,6 +209,28 @@ TEST_F(QoParserTest, ResolvesIncludes) {
     }
 }
 
+TEST_F(QoParserTest, IncludesNeverLeaveTheTemplateFolder) {
+    // A file beside the work folders that a hostile template would like to read.
+    WriteFile("secret.htm", "<!--##session s##-->secret<!--##/session##-->");
+    for (std::u16string_view name :
+         {u"..\\secret.htm", u"sub\\..\\..\\secret.htm", u"\\etc\\passwd", u"C:\\x.htm", u"c:x.htm"}) {
+        SCOPED_TRACE(Utf8(name));
+        const std::u16string source =
+            u"<!--##session t##-->a<!--##include " + std::u16string(name) + u"/s##-->b<!--##/session##-->";
+        try {
+            mParser->GetSession(source, u"t");
+            ADD_FAILURE() << "the include was read";
+        } catch (const automation::Error& error) {
+            EXPECT_EQ(error.Number(), 52);
+            EXPECT_NE(error.Description().find(name), std::u16string::npos) << Utf8(error.Description());
+        }
+    }
+    // With "/" the name splits into more parts than a directive has: malformed, so dropped.
+    EXPECT_EQ(mParser->GetSession(
+                  u"<!--##session t##-->a<!--##include ../secret.htm/s##-->b<!--##/session##-->", u"t"),
+              u"ab");
+}
+
 TEST_F(QoParserTest, IncludeCyclesEnd) {
     // Regression: a session that included itself, directly or through another file, recursed
     // until the stack overflowed. The repeated directive is now dropped.

@@ -21,21 +21,22 @@ End Function
 
 ' The page names of a table come from its variable name. Two generated tables whose variable
 ' names differ only in letter case would write the same files, the second overwriting the first.
+' The names seen so far stand in a dictionary, so that a large database is checked in one walk.
 Function ValidateTableNames()
-    Dim oTables, oTable, oOther, i, j
+    Dim oTables, oTable, oSeen, sKey, i
     ValidateTableNames = False
     Set oTables = DB.Tables
+    Set oSeen = CreateObject("Scripting.Dictionary")
     For i = 1 To oTables.Count
         Set oTable = oTables.Seq(i)
         If oTable.TblGen Then
-            For j = 1 To i - 1
-                Set oOther = oTables.Seq(j)
-                If oOther.TblGen And LCase(oOther.TblVar) = LCase(oTable.TblVar) Then
-                    PROJ.ProjErr = "Quorvane: Tables """ & oOther.TblName & """ and """ & oTable.TblName & _
-                        """ give the same page names (" & oTable.TblVar & ")!"
-                    Exit Function
-                End If
-            Next
+            sKey = LCase(oTable.TblVar)
+            If oSeen.Exists(sKey) Then
+                PROJ.ProjErr = "Quorvane: Tables """ & oSeen(sKey) & """ and """ & oTable.TblName & _
+                    """ give the same page names (" & oTable.TblVar & ")!"
+                Exit Function
+            End If
+            oSeen.Add sKey, oTable.TblName
         End If
     Next
     ValidateTableNames = True
@@ -44,23 +45,23 @@ End Function
 ' Each field of a generated table becomes a variable of its pages. Two fields whose variable
 ' names differ only in letter case would declare one variable twice, and the page would not run.
 Function ValidateFieldNames()
-    Dim oTables, oTable, oFields, oField, oOther, i, j, k
+    Dim oTables, oTable, oFields, oField, oSeen, sKey, i, j
     ValidateFieldNames = False
     Set oTables = DB.Tables
     For i = 1 To oTables.Count
         Set oTable = oTables.Seq(i)
         If oTable.TblGen Then
             Set oFields = oTable.Fields
+            Set oSeen = CreateObject("Scripting.Dictionary")
             For j = 1 To oFields.Count
                 Set oField = oFields.Seq(j)
-                For k = 1 To j - 1
-                    Set oOther = oFields.Seq(k)
-                    If LCase(oOther.FldVar) = LCase(oField.FldVar) Then
-                        PROJ.ProjErr = "Quorvane: Fields """ & oOther.FldName & """ and """ & oField.FldName & _
-                            """ of table """ & oTable.TblName & """ give the same variable (" & oField.FldVar & ")!"
-                        Exit Function
-                    End If
-                Next
+                sKey = LCase(oField.FldVar)
+                If oSeen.Exists(sKey) Then
+                    PROJ.ProjErr = "Quorvane: Fields """ & oSeen(sKey) & """ and """ & oField.FldName & _
+                        """ of table """ & oTable.TblName & """ give the same variable (" & oField.FldVar & ")!"
+                    Exit Function
+                End If
+                oSeen.Add sKey, oField.FldName
             Next
         End If
     Next

@@ -79,7 +79,13 @@ private:
     void Load_ADOCustomViewMember(automation::Variant& cnn, automation::Variant& sTableName,
                                   automation::Variant& sSQL);
 
+    /// Derives the defaults after a load, unless a load of the one table (bLoadAll False) meets
+    /// a table that has them already: reloading a table the user unloaded brings back its
+    /// fields, never undoes the caption and page settings the user gave it.
+    void DeriveDefaultsAfterLoad(bool bLoadAll);
+
     mutable automation::Ref<QelFields> mFields; ///< created on first use
+    bool mHasDefaults = false;                  ///< LoadTableDefault has run
 };
 
 } // namespace qv

@@ -32,6 +32,13 @@ void QelTable::LoadTableDefault() {
     SetTblUpdatable(!isReport);
     SetTblSrchType(isReport ? u"NONE" : u"BASIC");
     SetTblSecurity(State().gSecDefault);
+    mHasDefaults = true;
+}
+
+void QelTable::DeriveDefaultsAfterLoad(bool bLoadAll) {
+    if (bLoadAll || !mHasDefaults) {
+        LoadTableDefault();
+    }
 }
 
 } // namespace qv

@@ -78,7 +78,7 @@ void QelTable::LoadTbl_DAO(const dao::TableDef& DAOtd, bool bLoadAll) {
         MarkUnique(fields, column);
     }
     SetTblGen(true);
-    LoadTableDefault();
+    DeriveDefaultsAfterLoad(bLoadAll);
     SetTblLoaded(true);
 }
 
@@ -92,7 +92,7 @@ void QelTable::LoadView_DAO(const dao::QueryDef& DAOqd, bool bLoadAll) {
     }
     AddDaoColumns(*Fields(), DAOqd.fields);
     SetTblGen(true);
-    LoadTableDefault();
+    DeriveDefaultsAfterLoad(bLoadAll);
     SetTblLoaded(true);
 }
 
@@ -165,7 +165,7 @@ void QelTable::Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLo
             }
         });
     }
-    LoadTableDefault();
+    DeriveDefaultsAfterLoad(bLoadAll);
 }
 
 void QelTable::LoadTbl_DAOMember(Variant&, Variant&) {

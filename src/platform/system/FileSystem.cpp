@@ -114,33 +114,6 @@ fs::path ReplacedFile(const fs::path& target) {
     return error ? target : resolved;
 }
 
-// A temporary file beside `target`, created with the permissions new files get (0666 less the
-// umask): hidden, named after the target, unique by a random suffix.
-std::pair<FileDescriptor, fs::path> CreateBeside(const fs::path& target, std::error_code& error) {
-    fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::array<char, 16> suffix{};
-        std::snprintf(suffix.data(), suffix.size(), "%08x", static_cast<unsigned>(random()));
-        // Appended piece by piece: `"." + std::string&&` trips GCC 12's false -Wrestrict at -O3.
-        std::string hiddenName(".");
-        hiddenName += target.filename().string();
-        hiddenName += ".tmp-";
-        hiddenName += suffix.data();
-        fs::path temporary = folder / hiddenName;
-        int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            error.clear();
-            return {FileDescriptor(fd), temporary};
-        }
-        error = LastError();
-        if (errno != EEXIST) {
-            break;
-        }
-    }
-    return {FileDescriptor(-1), fs::path()};
-}
-
 // What a replaced file gets besides its contents; by default the permissions of the file it
 // replaces (or those of a new file) and the current time.
 struct FileAttributes {
@@ -152,40 +125,32 @@ struct FileAttributes {
 // contents into the temporary file.
 void ReplaceFile(std::u16string_view path, const std::function<std::error_code(int)>& fill,
                  FileAttributes attributes) {
-    fs::path target = ReplacedFile(ToNativePath(path));
-    std::error_code error;
-    auto [file, temporary] = CreateBeside(target, error);
-    if (!file.Valid()) {
-        RaiseFileError(error, path);
-    }
+    FileBeside file(ReplacedFile(ToNativePath(path)), path);
+    const fs::path& target = file.Target();
     struct stat existing {};
     std::optional<mode_t> mode = attributes.mode;
     if (!mode && ::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
         mode = existing.st_mode & 07777; // a replaced file keeps its permissions
     }
-    error = fill(file.Get());
+    std::error_code error = fill(file.Descriptor());
     // A modification time to the nanosecond, so that a reader comparing times sees every
     // replacement, even two within one tick of the file system's clock.
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     const timespec times[2] = {now, attributes.modified.value_or(now)};
-    if (!error && ::futimens(file.Get(), times) != 0) {
+    if (!error && ::futimens(file.Descriptor(), times) != 0) {
         error = LastError();
     }
-    if (!error && mode && ::fchmod(file.Get(), *mode) != 0) {
+    if (!error && mode && ::fchmod(file.Descriptor(), *mode) != 0) {
         error = LastError();
     }
-    if (!error && ::fsync(file.Get()) != 0) {
+    if (!error && ::fsync(file.Descriptor()) != 0) {
         error = LastError();
     }
-    if (std::error_code closeError = file.Close(); !error) {
-        error = closeError;
-    }
-    if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) {
-        error = LastError();
+    if (!error) {
+        error = file.Replace();
     }
     if (error) {
-        ::unlink(temporary.c_str());
         RaiseFileError(error, path);
     }
     // The rename itself reaches the disk with the folder's entry.
@@ -209,6 +174,74 @@ std::u16string Quoted(std::u16string_view path) {
 }
 
 } // namespace
+
+FileBeside::FileBeside(const fs::path& target, std::u16string_view shownName) : mTarget(target) {
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::random_device random;
+    std::error_code error;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::array<char, 16> suffix{};
+        std::snprintf(suffix.data(), suffix.size(), "%08x", static_cast<unsigned>(random()));
+        // Appended piece by piece: `"." + std::string&&` trips GCC 12's false -Wrestrict at -O3.
+        std::string hiddenName(".");
+        hiddenName += target.filename().string();
+        hiddenName += ".tmp-";
+        hiddenName += suffix.data();
+        fs::path temporary = folder / hiddenName;
+        mFd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (mFd >= 0) {
+            mTemporary = std::move(temporary);
+            return;
+        }
+        error = LastError();
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    RaiseFileError(error, shownName.empty() ? FromNativePath(target) : std::u16string(shownName));
+}
+
+FileBeside::FileBeside(FileBeside&& other) noexcept
+    : mTarget(std::move(other.mTarget)), mTemporary(std::exchange(other.mTemporary, fs::path())),
+      mFd(std::exchange(other.mFd, -1)) {}
+
+FileBeside::~FileBeside() {
+    Discard();
+}
+
+std::error_code FileBeside::Write(std::string_view bytes) noexcept {
+    return WriteAll(mFd, bytes);
+}
+
+std::error_code FileBeside::Close() noexcept {
+    if (mFd < 0) {
+        return {};
+    }
+    return ::close(std::exchange(mFd, -1)) == 0 ? std::error_code() : LastError();
+}
+
+std::error_code FileBeside::Replace() noexcept {
+    std::error_code error = Close();
+    if (!error && ::rename(mTemporary.c_str(), mTarget.c_str()) != 0) {
+        error = LastError();
+    }
+    if (error) {
+        Discard();
+        return error;
+    }
+    mTemporary.clear();
+    return {};
+}
+
+void FileBeside::Discard() noexcept {
+    if (mFd >= 0) {
+        ::close(std::exchange(mFd, -1));
+    }
+    if (!mTemporary.empty()) {
+        ::unlink(mTemporary.c_str());
+        mTemporary.clear();
+    }
+}
 
 void RaiseFileError(std::error_code error, std::u16string_view path) {
     std::int32_t number = FileErrorNumber::PathFileAccessError;
@@ -261,6 +294,27 @@ std::string ReadFileBytes(std::u16string_view path) {
 void WriteFileAtomic(std::u16string_view path, std::string_view bytes) {
     ReplaceFile(
         path, [bytes](int fd) { return WriteAll(fd, bytes); }, FileAttributes{});
+}
+
+bool WriteFileIfChanged(std::u16string_view path, std::string_view bytes) {
+    FileDescriptor file(::open(ToNativePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    if (file.Valid() && ::fstat(file.Get(), &status) == 0 && S_ISREG(status.st_mode) &&
+        static_cast<std::uint64_t>(status.st_size) == bytes.size()) {
+        std::string_view rest = bytes;
+        const std::error_code error = ReadChunks(file.Get(), [&rest](std::string_view chunk) {
+            if (chunk.size() > rest.size() || chunk != rest.substr(0, chunk.size())) {
+                return std::make_error_code(std::errc::operation_canceled);
+            }
+            rest.remove_prefix(chunk.size());
+            return std::error_code();
+        });
+        if (!error && rest.empty()) {
+            return false;
+        }
+    }
+    WriteFileAtomic(path, bytes);
+    return true;
 }
 
 void CreateFolders(std::u16string_view path) {

@@ -40,6 +40,45 @@ std::string ReadFileBytes(std::u16string_view path);
 /// the permissions of the process's umask, a replaced one keeps its own.
 void WriteFileAtomic(std::u16string_view path, std::string_view bytes);
 
+/// Writes like WriteFileAtomic unless the file already holds exactly `bytes`: a file that would
+/// not change is left alone, modification time and all. Returns whether it wrote.
+bool WriteFileIfChanged(std::u16string_view path, std::string_view bytes);
+
+/// A new file written beside the one it will replace, then renamed over it: write beside and
+/// rename, so that a crash never leaves half a file. The temporary file is hidden, named after
+/// the target, unique by a random suffix, and created with the permissions of a new file (0666
+/// less the umask). Until Replace succeeds, dropping the object removes the temporary file.
+/// WriteFileAtomic and the package extraction both write through it.
+class FileBeside {
+public:
+    /// Creates the temporary file beside `target`; raises the file error naming `shownName` (the
+    /// target when empty) when it cannot.
+    explicit FileBeside(const std::filesystem::path& target, std::u16string_view shownName = {});
+    ~FileBeside();
+    FileBeside(FileBeside&& other) noexcept;
+    FileBeside& operator=(FileBeside&&) = delete;
+    FileBeside(const FileBeside&) = delete;
+    FileBeside& operator=(const FileBeside&) = delete;
+
+    const std::filesystem::path& Target() const noexcept { return mTarget; }
+    /// The open descriptor of the temporary file; -1 once closed.
+    int Descriptor() const noexcept { return mFd; }
+    /// Writes all of `bytes` at the current position.
+    std::error_code Write(std::string_view bytes) noexcept;
+    /// Closes the temporary file, reporting the failure a delayed write error shows only here.
+    std::error_code Close() noexcept;
+    /// Closes the temporary file when still open and renames it over the target. On failure the
+    /// temporary file is removed and the target left as it was.
+    std::error_code Replace() noexcept;
+
+private:
+    void Discard() noexcept;
+
+    std::filesystem::path mTarget;
+    std::filesystem::path mTemporary; ///< empty once renamed or removed
+    int mFd = -1;
+};
+
 /// Creates the folder and every missing folder above it; nothing when it exists. Raises when
 /// a component exists as a file or cannot be created.
 void CreateFolders(std::u16string_view path);

@@ -56,6 +56,19 @@ std::string Unmappable(const TextCodec::UnmappableHandler& onUnmappable, char32_
 } // namespace
 
 TextCodec TextCodec::ForCodePage(int codePage) {
+    // A single-byte table costs an iconv call for each of the 256 bytes, and every text file
+    // read or written needs a codec. The codec depends on the code page alone, so each thread
+    // keeps those it built: a generation run reads and writes thousands of files.
+    thread_local std::vector<TextCodec> built;
+    for (const TextCodec& codec : built) {
+        if (codec.mCodePage == codePage) {
+            return codec;
+        }
+    }
+    return built.emplace_back(Build(codePage));
+}
+
+TextCodec TextCodec::Build(int codePage) {
     const internal::CodePageInfo* info = internal::FindCodePage(codePage);
     if (info == nullptr) {
         RaiseUnsupported(codePage);
@@ -109,6 +122,10 @@ TextCodec TextCodec::ForCodePage(int codePage) {
     }
     // Stable: when two bytes read as one character, that character writes as the lower byte.
     std::ranges::stable_sort(codec.mEncodeTable, {}, &std::pair<char16_t, std::uint8_t>::first);
+    codec.mAsciiSame = true;
+    for (int byte = 0; byte < 0x80; ++byte) {
+        codec.mAsciiSame = codec.mAsciiSame && codec.mDecodeTable[byte] == static_cast<char16_t>(byte);
+    }
     return codec;
 }
 
@@ -150,6 +167,10 @@ std::string TextCodec::Encode(std::u16string_view text, const UnmappableHandler&
     if (mSingleByte) {
         bytes.reserve(text.size());
         for (std::size_t index = 0; index < text.size();) {
+            if (mAsciiSame && text[index] < 0x80) {
+                bytes += static_cast<char>(text[index++]);
+                continue;
+            }
             auto [codePoint, length] = CodePointAt(text, index);
             auto found = std::ranges::lower_bound(mEncodeTable, text[index], {},
                                                   &std::pair<char16_t, std::uint8_t>::first);

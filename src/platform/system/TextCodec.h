@@ -43,12 +43,17 @@ public:
 
 private:
     TextCodec() = default;
+    /// The codec built afresh; ForCodePage hands out copies of the ones built before.
+    static TextCodec Build(int codePage);
 
     int mCodePage = 0;
     bool mSingleByte = false;
     /// Single-byte pages: the character of every byte, and (character, byte) pairs sorted by
     /// character for encoding.
     std::array<char16_t, 256> mDecodeTable{};
+    /// Single-byte pages whose bytes below 0x80 read as ASCII: those characters encode as they
+    /// are, without a search of the table.
+    bool mAsciiSame = false;
     std::vector<std::pair<char16_t, std::uint8_t>> mEncodeTable;
 };
 

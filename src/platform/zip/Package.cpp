@@ -11,10 +11,7 @@
 
 #include <array>
 #include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
-#include <random>
 #include <set>
 #include <sys/stat.h>
 #include <system_error>
@@ -290,21 +287,19 @@ public:
             RaiseRefused(mPackage, member.name,
                          u"the destination holds a folder where the package has a file");
         }
-        const int fd = CreateBeside(target);
+        system::FileBeside& file = mPending.emplace_back(target);
         std::error_code writeError;
         {
-            ZipFile file(zip_fopen_index(archive.Get(), member.index, 0));
-            if (file.Get() == nullptr) {
-                ::close(fd);
+            ZipFile entry(zip_fopen_index(archive.Get(), member.index, 0));
+            if (entry.Get() == nullptr) {
                 RaiseDamaged(mPackage, zip_strerror(archive.Get()));
             }
             std::array<char, 65536> buffer;
             for (;;) {
-                const zip_int64_t got = zip_fread(file.Get(), buffer.data(), buffer.size());
+                const zip_int64_t got = zip_fread(entry.Get(), buffer.data(), buffer.size());
                 if (got < 0) {
-                    const std::string reason = zip_file_strerror(file.Get());
-                    ::close(fd);
-                    RaiseDamaged(mPackage, automation::ToUtf8(member.name) + ": " + reason);
+                    RaiseDamaged(mPackage,
+                                 automation::ToUtf8(member.name) + ": " + zip_file_strerror(entry.Get()));
                 }
                 if (got == 0) {
                     break;
@@ -312,17 +307,17 @@ public:
                 mWritten += static_cast<std::uint64_t>(got);
                 // The sizes an archive declares may lie; what it really unpacks to counts.
                 if (mWritten > mLimits.maxTotalBytes) {
-                    ::close(fd);
                     RaiseTooLarge(mPackage,
                                   u"would unpack to more than " + Number(mLimits.maxTotalBytes) + u" bytes");
                 }
                 if (!writeError) {
-                    writeError = WriteAll(fd, buffer.data(), static_cast<std::size_t>(got));
+                    writeError = file.Write({buffer.data(), static_cast<std::size_t>(got)});
                 }
             }
         }
-        if (::close(fd) != 0 && !writeError) {
-            writeError = LastError();
+        // Closed now: a large package must not hold a descriptor open for each of its files.
+        if (std::error_code closeError = file.Close(); !writeError) {
+            writeError = closeError;
         }
         if (writeError) {
             system::RaiseFileError(writeError, system::FromNativePath(target));
@@ -331,60 +326,19 @@ public:
 
     /// Renames every written file over its target.
     void Commit() {
-        for (auto& [temporary, target] : mPending) {
-            if (::rename(temporary.c_str(), target.c_str()) != 0) {
-                system::RaiseFileError(LastError(), system::FromNativePath(target));
+        for (system::FileBeside& file : mPending) {
+            if (std::error_code error = file.Replace()) {
+                system::RaiseFileError(error, system::FromNativePath(file.Target()));
             }
-            temporary.clear();
         }
         mPending.clear();
         mCreated.clear();
     }
 
 private:
-    int CreateBeside(const fs::path& target) {
-        std::random_device random;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            std::array<char, 16> suffix{};
-            std::snprintf(suffix.data(), suffix.size(), "%08x", static_cast<unsigned>(random()));
-            std::string hiddenName(".");
-            hiddenName += target.filename().string();
-            hiddenName += ".unzip-";
-            hiddenName += suffix.data();
-            fs::path temporary = target.parent_path() / hiddenName;
-            const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd >= 0) {
-                mPending.emplace_back(std::move(temporary), target);
-                return fd;
-            }
-            if (errno != EEXIST) {
-                break;
-            }
-        }
-        system::RaiseFileError(LastError(), system::FromNativePath(target));
-    }
-
-    static std::error_code WriteAll(int fd, const char* data, std::size_t size) {
-        while (size > 0) {
-            const ssize_t written = ::write(fd, data, size);
-            if (written < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return LastError();
-            }
-            data += written;
-            size -= static_cast<std::size_t>(written);
-        }
-        return {};
-    }
-
     void Discard() noexcept {
-        for (const auto& [temporary, target] : mPending) {
-            if (!temporary.empty()) {
-                ::unlink(temporary.c_str());
-            }
-        }
+        // The files go first: a folder is removed only when empty.
+        mPending.clear();
         for (auto folder = mCreated.rbegin(); folder != mCreated.rend(); ++folder) {
             ::rmdir(folder->c_str());
         }
@@ -394,8 +348,8 @@ private:
     std::u16string mDestination;
     ExtractLimits mLimits;
     std::uint64_t mWritten = 0;
-    std::vector<std::pair<fs::path, fs::path>> mPending; ///< temporary file, target
-    std::vector<fs::path> mCreated;                      ///< in order of creation
+    std::vector<system::FileBeside> mPending; ///< written, not yet renamed over their targets
+    std::vector<fs::path> mCreated;           ///< in order of creation
 };
 
 } // namespace

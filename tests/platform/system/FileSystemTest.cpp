@@ -83,6 +83,28 @@ TEST_F(FileSystemTest, FailedWriteLeavesTheOldFileIntact) {
     EXPECT_EQ(EntryCount(), 1u) << "the temporary file must not stay behind";
 }
 
+TEST_F(FileSystemTest, AFileThatWouldNotChangeIsLeftAlone) {
+    const std::u16string path = PathOf(u"page.asp");
+    auto inode = [&] {
+        struct stat status {};
+        ::stat(ToNativePath(path).c_str(), &status);
+        return status.st_ino;
+    };
+    EXPECT_TRUE(WriteFileIfChanged(path, "<p>one</p>"));
+    const auto written = inode();
+    // The same bytes: the file is not replaced (a replacement is a new file with a new inode).
+    EXPECT_FALSE(WriteFileIfChanged(path, "<p>one</p>"));
+    EXPECT_EQ(inode(), written);
+    // Same length, other bytes; then a longer and a shorter text: each is written.
+    for (const std::string bytes : {"<p>two</p>", "<p>three</p>", "<p/>", ""}) {
+        SCOPED_TRACE(bytes);
+        EXPECT_TRUE(WriteFileIfChanged(path, bytes));
+        EXPECT_EQ(ReadFileBytes(path), bytes);
+    }
+    EXPECT_FALSE(WriteFileIfChanged(path, ""));
+    EXPECT_EQ(EntryCount(), 1u) << "no temporary file stays behind";
+}
+
 TEST_F(FileSystemTest, ReplacingKeepsPermissionsAndLinks) {
     std::u16string path = PathOf(u"settings.reg");
     WriteFileAtomic(path, "1");
