@@ -136,12 +136,13 @@ std::optional<std::u16string> TextOf(const Variant& value) {
 }
 
 std::optional<std::u16string> LocateFileNoCase(std::u16string_view folder, std::u16string_view name) {
+    // Without a folder there is nothing to look in: never fall back to the current folder.
+    if (folder.empty() || name.empty()) {
+        return std::nullopt;
+    }
     std::u16string exact = system::JoinInside(folder, name);
     if (system::FileExists(exact)) {
         return exact;
-    }
-    if (folder.empty() || name.empty()) {
-        return std::nullopt;
     }
     std::optional<std::u16string> found = system::FindNoCase(folder, name);
     if (found && system::FileExists(*found)) {

@@ -49,6 +49,8 @@ protected:
         ApartmentTest::SetUp();
         State().gProductName = u"Quorvane";
         State().gMsgPrefix = u"Quorvane";
+        // Includes inside a session are looked up in the source folder: an empty one here.
+        State().gSourceFolder = system::FromNativePath(mTemp.Path());
     }
 
     /// The control list of a package's control file, loaded by the template engine.
