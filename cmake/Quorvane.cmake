@@ -29,7 +29,7 @@ function(qv_add_test_dir name)
     target_compile_definitions(${name} PRIVATE
         QV_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         QV_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}"
-        QV_FIXTURES_DIR="${PROJECT_SOURCE_DIR}/../shared/fixtures")
+        QV_FIXTURES_DIR="${PROJECT_SOURCE_DIR}/tests/fixtures")
     if(NOT ARG_LABEL)
         set(ARG_LABEL unit)
     endif()
