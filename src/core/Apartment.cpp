@@ -1,6 +1,6 @@
 #include "core/Apartment.h"
 
-#include "core/Common.h"
+#include "core/VbText.h"
 #include "core/QelKeyword.h"
 #include "core/QelStatus.h"
 #include "core/cRegistry.h"

@@ -1,7 +1,7 @@
 #include "core/QelVars.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/VbText.h"
 #include "core/QelKeyword.h"
 
 #include "platform/automation/Conversion.h"

@@ -1,7 +1,8 @@
 #include "model/RegistryDefaults.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/RegistryValues.h"
+#include "core/SettingConversion.h"
 #include "core/QoProperties.h"
 #include "core/SettingsEntity.h"
 

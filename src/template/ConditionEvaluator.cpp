@@ -6,7 +6,8 @@
 #include "template/TemplateText.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/SettingConversion.h"
+#include "core/VbText.h"
 #include "core/QoProperties.h"
 
 #include "platform/automation/Conversion.h"

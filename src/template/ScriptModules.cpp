@@ -4,7 +4,9 @@
 #include "template/TemplateText.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/FileLookup.h"
+#include "core/RegistryValues.h"
+#include "core/VbText.h"
 #include "core/QelVars.h"
 
 #include "platform/host/Host.h"

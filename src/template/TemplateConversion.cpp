@@ -10,7 +10,11 @@
 #include "template/TemplateText.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/FileLookup.h"
+#include "core/Formatting.h"
+#include "core/RegistryValues.h"
+#include "core/SettingConversion.h"
+#include "core/VbText.h"
 #include "core/QelStatus.h"
 #include "core/QelVars.h"
 

@@ -7,7 +7,7 @@
 #include "template/ScriptHost.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/RegistryValues.h"
 #include "core/QelStatus.h"
 #include "core/QoProperties.h"
 

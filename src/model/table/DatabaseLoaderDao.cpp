@@ -7,7 +7,7 @@
 #include "model/RegistryDefaults.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/VbText.h"
 #include "core/QelVars.h"
 
 #include "platform/automation/Conversion.h"

@@ -1,7 +1,8 @@
 #include "model/table/internal/LoaderSupport.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/Formatting.h"
+#include "core/VbText.h"
 #include "core/QelStatus.h"
 
 #include "platform/ado/Field.h"
