@@ -6,9 +6,9 @@
 #include "template/TemplateText.h"
 
 #include "core/Apartment.h"
+#include "core/QoProperties.h"
 #include "core/SettingConversion.h"
 #include "core/VbText.h"
-#include "core/QoProperties.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"

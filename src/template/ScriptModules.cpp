@@ -5,9 +5,9 @@
 
 #include "core/Apartment.h"
 #include "core/FileLookup.h"
+#include "core/QelVars.h"
 #include "core/RegistryValues.h"
 #include "core/VbText.h"
-#include "core/QelVars.h"
 
 #include "platform/host/Host.h"
 #include "platform/system/FileSystem.h"

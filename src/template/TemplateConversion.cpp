@@ -12,11 +12,11 @@
 #include "core/Apartment.h"
 #include "core/FileLookup.h"
 #include "core/Formatting.h"
+#include "core/QelStatus.h"
+#include "core/QelVars.h"
 #include "core/RegistryValues.h"
 #include "core/SettingConversion.h"
 #include "core/VbText.h"
-#include "core/QelStatus.h"
-#include "core/QelVars.h"
 
 #include "platform/system/FileSystem.h"
 #include "platform/system/Paths.h"

@@ -2,8 +2,8 @@
 
 #include "core/Apartment.h"
 #include "core/Formatting.h"
-#include "core/VbText.h"
 #include "core/QelStatus.h"
+#include "core/VbText.h"
 
 #include "platform/ado/Field.h"
 #include "platform/automation/Conversion.h"
