@@ -284,7 +284,7 @@ std::u16string TemplateConversion::CombineInputFiles(std::u16string_view fileLis
         }
         combined += ReadSingleByteFile(*found);
     }
-    const std::u16string path = system::JoinPath(state.gTempFolder, CombinedFileName);
+    std::u16string path = system::JoinPath(state.gTempFolder, CombinedFileName);
     WriteSingleByteFile(path, combined);
     return path;
 }

@@ -12,7 +12,7 @@ namespace {
 using namespace std::chrono_literals;
 
 TEST(ChildProcess, HandsBackWhatTheWorkReturns) {
-    const std::string big(300000, 'x'); // more than a pipe holds at once
+    std::string big(300000, 'x'); // more than a pipe holds at once
     const ChildOutcome outcome = RunInChildProcess(
         [&] {
             std::puts("noise on standard output stays in the child");
