@@ -34,7 +34,7 @@ test: format build tidy
 # The fuzz targets, built with clang and libFuzzer under the sanitizers.
 fuzz: deps
 	cmake --preset fuzz
-	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 
 # A few seconds of each fuzz target over its seeds, so that a target that no longer builds or
 # crashes on a seed fails CI.
