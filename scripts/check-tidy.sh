@@ -21,6 +21,8 @@ while IFS= read -r unit; do
     [ $skip -eq 0 ] && units+=("^$unit\$")
 done < <(sed -n 's/^ *"file": "\(.*\)",\{0,1\}$/\1/p' "$build/compile_commands.json" | sort -u)
 
+command -v run-clang-tidy >/dev/null || { echo "run-clang-tidy is missing: run scripts/setup.sh"; exit 1; }
+[ ${#units[@]} -gt 0 ] || { echo "no units in $build/compile_commands.json"; exit 1; }
 log="$build/clang-tidy.log"
 start=$(date +%s)
 run-clang-tidy -p "$build" -j "${JOBS:-$(nproc)}" -quiet "${units[@]}" >"$log" 2>&1 || true
