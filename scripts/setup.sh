@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, only those that are missing.
+# Installs the Debian packages the build and the tests need, only those that are missing: clang,
+# clang-format and clang-tidy for the format and static-analysis checks, and libclang-rt for
+# libFuzzer (the fuzz targets).
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
@@ -8,6 +10,7 @@ packages=(
     unixodbc-dev libsqliteodbc sqlite3 libsqlite3-dev odbc-postgresql odbc-mariadb
     postgresql mariadb-server
     mdbtools-dev libpcre2-dev
+    clang clang-format clang-tidy libclang-rt-14-dev
 )
 missing=()
 for package in "${packages[@]}"; do

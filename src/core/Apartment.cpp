@@ -1,8 +1,8 @@
 #include "core/Apartment.h"
 
-#include "core/Common.h"
 #include "core/QelKeyword.h"
 #include "core/QelStatus.h"
+#include "core/VbText.h"
 #include "core/cRegistry.h"
 
 #include "platform/host/HeadlessHost.h"

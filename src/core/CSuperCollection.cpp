@@ -372,7 +372,7 @@ void CSuperCollection::Add(const Variant& vItem, std::u16string_view sKey, std::
         target = static_cast<std::size_t>(nPosition - mBaseIndex);
         break;
     case InsertMode::After:
-        target = static_cast<std::size_t>(nPosition - mBaseIndex + 1);
+        target = static_cast<std::size_t>(nPosition - mBaseIndex) + 1;
         break;
     case InsertMode::First:
         target = 0;
@@ -487,9 +487,12 @@ cEnumerationObject::cEnumerationObject(CSuperCollection& collection) : mLiveness
     TakeSnapshot(collection);
 }
 
+// A copy starts its own reference count: the base is made anew, not copied.
+// NOLINTBEGIN(bugprone-copy-constructor-init)
 cEnumerationObject::cEnumerationObject(const cEnumerationObject& other)
     : automation::Enumerator(), mLiveness(other.mLiveness), mSnapshot(other.mSnapshot),
-      mPosition(other.mPosition), mSerialLimit(other.mSerialLimit) {
+      mPosition(other.mPosition),
+      mSerialLimit(other.mSerialLimit) { // NOLINTEND(bugprone-copy-constructor-init)
     if (mLiveness->owner != nullptr) {
         ++mLiveness->owner->mOpenEnumerators;
     }

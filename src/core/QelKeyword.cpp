@@ -1,7 +1,8 @@
 #include "core/QelKeyword.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/FileLookup.h"
+#include "core/VbText.h"
 
 #include "platform/xml/Document.h"
 

@@ -1,8 +1,8 @@
 #include "core/QelVars.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
 #include "core/QelKeyword.h"
+#include "core/VbText.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Text.h"

@@ -1,7 +1,7 @@
 #include "core/cRegistry.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/VbText.h"
 
 #include "platform/registry/Registry.h"
 #include "platform/system/Environment.h"

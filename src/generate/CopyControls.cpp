@@ -6,7 +6,7 @@
 #include "generate/OverwritePolicy.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/VbText.h"
 #include "core/QelStatus.h"
 #include "template/QelControls.h"
 

@@ -6,7 +6,7 @@
 #include "generate/OutputNames.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/VbText.h"
 #include "template/TemplateText.h"
 
 #include "platform/host/Host.h"

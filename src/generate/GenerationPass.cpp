@@ -7,7 +7,7 @@
 #include "project/Qel.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/VbText.h"
 #include "model/table/QelDatabase.h"
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"

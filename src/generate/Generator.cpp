@@ -14,7 +14,10 @@
 #include "project/QelExtensions.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/FileLookup.h"
+#include "core/RegistryValues.h"
+#include "core/SettingConversion.h"
+#include "core/VbText.h"
 #include "core/QelStatus.h"
 #include "core/RegistryFiles.h"
 #include "model/table/QelDatabase.h"

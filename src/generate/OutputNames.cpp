@@ -4,7 +4,7 @@
 #include "generate/GenerationSettings.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/VbText.h"
 #include "core/QelStatus.h"
 
 #include "platform/system/FileSystem.h"

@@ -9,7 +9,8 @@
 #include "project/Qel.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/Formatting.h"
+#include "core/VbText.h"
 #include "core/QelStatus.h"
 #include "model/field/QelField.h"
 #include "model/field/QelFields.h"

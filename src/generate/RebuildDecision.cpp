@@ -3,7 +3,9 @@
 #include "generate/GenerationAbort.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/FileLookup.h"
+#include "core/Formatting.h"
+#include "core/VbText.h"
 #include "template/QelCache.h"
 #include "template/QelControl.h"
 #include "template/TemplateText.h"

@@ -1,7 +1,9 @@
 #include "generate/WorkFolders.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/Captions.h"
+#include "core/SpecialFolders.h"
+#include "core/VbText.h"
 
 #include "platform/system/FileSystem.h"
 #include "platform/system/Paths.h"

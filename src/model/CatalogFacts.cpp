@@ -1,7 +1,7 @@
 #include "model/CatalogFacts.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/VbText.h"
 #include "core/QelVars.h"
 
 #include "platform/ado/Connection.h"

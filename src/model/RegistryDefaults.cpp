@@ -1,8 +1,9 @@
 #include "model/RegistryDefaults.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
 #include "core/QoProperties.h"
+#include "core/RegistryValues.h"
+#include "core/SettingConversion.h"
 #include "core/SettingsEntity.h"
 
 #include <algorithm>

@@ -14,7 +14,8 @@
 #include "model/table/QelTables.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/RegistryValues.h"
+#include "core/VbText.h"
 #include "core/QelKeyword.h"
 #include "core/QelStatus.h"
 #include "core/RegistryFiles.h"

@@ -9,7 +9,10 @@
 #include "model/table/QelDatabases.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/Charsets.h"
+#include "core/RegistryValues.h"
+#include "core/SettingConversion.h"
+#include "core/VbText.h"
 #include "core/QoProperties.h"
 
 #include "platform/automation/Conversion.h"

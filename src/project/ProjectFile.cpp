@@ -19,7 +19,7 @@
 #include "model/table/QelTables.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/Formatting.h"
 #include "core/QelStatus.h"
 #include "core/QelVars.h"
 

@@ -1,7 +1,11 @@
 #include "project/ProjectFileStorage.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/Captions.h"
+#include "core/Charsets.h"
+#include "core/RegistryValues.h"
+#include "core/SettingConversion.h"
+#include "core/VbText.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Variant.h"

@@ -4,7 +4,9 @@
 #include "project/Qel.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/RegistryValues.h"
+#include "core/SpecialFolders.h"
+#include "core/VbText.h"
 #include "core/QelStatus.h"
 
 #include "platform/automation/Conversion.h"

@@ -26,7 +26,6 @@
 #include "template/TemplateConversion.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
 #include "core/QelVars.h"
 #include "core/QoProperties.h"
 #include "core/RegistryFiles.h"

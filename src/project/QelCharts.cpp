@@ -2,7 +2,7 @@
 
 #include "model/EntityList.h"
 
-#include "core/Common.h"
+#include "core/VbText.h"
 #include "core/QelVars.h"
 
 #include "platform/automation/Error.h"

@@ -10,7 +10,8 @@
 #include "template/TemplateConversion.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/RegistryValues.h"
+#include "core/VbText.h"
 
 #include "platform/automation/Text.h"
 #include "platform/system/FileSystem.h"

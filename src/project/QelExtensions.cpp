@@ -1,7 +1,7 @@
 #include "project/QelExtensions.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/VbText.h"
 #include "core/cRegistry.h"
 
 #include <vector>

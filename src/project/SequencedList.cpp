@@ -1,6 +1,6 @@
 #include "project/SequencedList.h"
 
-#include "core/Common.h"
+#include "core/VbText.h"
 
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"

@@ -1,6 +1,7 @@
 #include "project/SettingAttributes.h"
 
-#include "core/Common.h"
+#include "core/SettingConversion.h"
+#include "core/VbText.h"
 #include "core/QoProperties.h"
 #include "core/Settings.h"
 #include "core/SettingsEntity.h"

@@ -9,7 +9,7 @@
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 
-#include "core/Common.h"
+#include "core/VbText.h"
 
 #include "platform/automation/Conversion.h"
 

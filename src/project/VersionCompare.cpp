@@ -1,6 +1,6 @@
 #include "project/VersionCompare.h"
 
-#include "core/Common.h"
+#include "core/VbText.h"
 
 #include <algorithm>
 #include <cstdint>

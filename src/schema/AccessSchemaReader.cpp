@@ -6,7 +6,8 @@
 #include "model/CatalogFacts.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/Captions.h"
+#include "core/Formatting.h"
 #include "core/QelStatus.h"
 #include "core/QelVars.h"
 

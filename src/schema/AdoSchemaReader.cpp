@@ -6,7 +6,7 @@
 #include "model/CatalogFacts.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/Formatting.h"
 #include "core/QelStatus.h"
 #include "core/QelVars.h"
 

@@ -9,7 +9,7 @@
 #include "model/table/QelTable.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/VbText.h"
 #include "core/QelStatus.h"
 
 #include "platform/automation/Conversion.h"

@@ -6,8 +6,9 @@
 #include "template/TemplateText.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
 #include "core/QoProperties.h"
+#include "core/SettingConversion.h"
+#include "core/VbText.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"

@@ -1,7 +1,12 @@
 #include "template/QelCache.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/Captions.h"
+#include "core/Charsets.h"
+#include "core/Formatting.h"
+#include "core/RegistryValues.h"
+#include "core/SpecialFolders.h"
+#include "core/VbText.h"
 
 #include "platform/system/FileSystem.h"
 #include "platform/system/Paths.h"

@@ -2,7 +2,7 @@
 
 #include "template/internal/LateBound.h"
 
-#include "core/Common.h"
+#include "core/VbText.h"
 
 #include "platform/xml/Node.h"
 

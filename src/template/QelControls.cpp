@@ -3,7 +3,7 @@
 #include "template/internal/LateBound.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/Captions.h"
 
 #include "platform/xml/Document.h"
 #include "platform/xml/Node.h"

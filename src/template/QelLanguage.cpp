@@ -1,7 +1,7 @@
 #include "template/QelLanguage.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/FileLookup.h"
 
 #include "platform/xml/Document.h"
 #include "platform/xml/Node.h"

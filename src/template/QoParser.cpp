@@ -3,7 +3,8 @@
 #include "template/TemplateText.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/FileLookup.h"
+#include "core/VbText.h"
 
 #include "platform/system/FileSystem.h"
 

@@ -3,7 +3,7 @@
 #include "template/QoUserScript.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/VbText.h"
 
 #include "platform/host/Host.h"
 #include "platform/vbscript/ScriptControl.h"

@@ -4,9 +4,11 @@
 #include "template/TemplateText.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/FileLookup.h"
 #include "core/QelVars.h"
 #include "core/RegistryFiles.h"
+#include "core/RegistryValues.h"
+#include "core/VbText.h"
 
 #include "platform/host/Host.h"
 #include "platform/system/FileSystem.h"
@@ -68,13 +70,14 @@ bool EndsWithLineBreak(std::u16string_view text) {
     return !text.empty() && (text.back() == u'\n' || text.back() == u'\r');
 }
 
-/// A prefix or suffix text with the entry's name and parameters put in. A text that does not
-/// end its last line gets a line break, so that the code after it starts a line of its own.
-std::u16string FillFrame(std::u16string_view frame, const CodeListEntry& entry) {
+/// A prefix or suffix text with the entry's name and parameters put in. With `endLine`, a text
+/// that does not end its last line gets a line break, so that the code after it starts a line of
+/// its own.
+std::u16string FillFrame(std::u16string_view frame, const CodeListEntry& entry, bool endLine = true) {
     std::u16string text(frame);
     ReplaceAll(text, u"<name>", entry.id);
     ReplaceAll(text, u"<parm>", entry.parm);
-    if (!text.empty() && !EndsWithLineBreak(text)) {
+    if (endLine && !text.empty() && !EndsWithLineBreak(text)) {
         text += CrLf;
     }
     return text;
@@ -187,7 +190,9 @@ std::u16string WrapFunction(std::u16string_view code, const CodeListEntry& entry
     std::u16string wrapped = u"Function " + entry.id + u"(" + entry.parm + u")" + CrLf;
     wrapped += FillFrame(prefix, entry);
     wrapped += code;
-    wrapped += FillFrame(suffix, entry);
+    // The hook line of an override starts with its own line break: the suffix ends a line of its
+    // own only where it ends the function.
+    wrapped += FillFrame(suffix, entry, !entry.override);
     if (entry.override) {
         // The user function gets the output built so far and returns the final output.
         const std::u16string user = std::u16string(UserFunctionPrefix) + entry.id;

@@ -10,9 +10,13 @@
 #include "template/TemplateText.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/FileLookup.h"
+#include "core/Formatting.h"
 #include "core/QelStatus.h"
 #include "core/QelVars.h"
+#include "core/RegistryValues.h"
+#include "core/SettingConversion.h"
+#include "core/VbText.h"
 
 #include "platform/system/FileSystem.h"
 #include "platform/system/Paths.h"
@@ -281,7 +285,7 @@ std::u16string TemplateConversion::CombineInputFiles(std::u16string_view fileLis
         }
         combined += ReadSingleByteFile(*found);
     }
-    const std::u16string path = system::JoinPath(state.gTempFolder, CombinedFileName);
+    std::u16string path = system::JoinPath(state.gTempFolder, CombinedFileName);
     WriteSingleByteFile(path, combined);
     return path;
 }

@@ -1,4 +1,10 @@
-#include "core/Common.h"
+#include "core/Captions.h"
+#include "core/Charsets.h"
+#include "core/FileLookup.h"
+#include "core/Formatting.h"
+#include "core/SettingConversion.h"
+#include "core/SpecialFolders.h"
+#include "core/VbText.h"
 
 #include "core/Apartment.h"
 #include "core/TypedCollection.h"

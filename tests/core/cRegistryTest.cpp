@@ -1,7 +1,7 @@
 #include "core/cRegistry.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/RegistryValues.h"
 
 #include "support/ApartmentFixture.h"
 

@@ -77,7 +77,7 @@ std::vector<AdoCase> AdoCases() {
         for (std::int32_t type : AdoTypes) {
             for (const Flags& flags : FlagCases) {
                 const bool date = test::OneOf(type, {7, 133, 135});
-                for (std::int16_t dateFormat : {0, 5, 6, 7, 8}) {
+                for (std::int16_t dateFormat : std::initializer_list<std::int16_t>{0, 5, 6, 7, 8}) {
                     if (date || dateFormat == 6) {
                         cases.push_back({&kind, type, &flags, dateFormat});
                     }

@@ -6,7 +6,9 @@
 #include "project/ProjectFileStorage.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/Charsets.h"
+#include "core/RegistryValues.h"
+#include "core/VbText.h"
 
 #include "platform/registry/Value.h"
 #include "platform/system/Paths.h"

@@ -3,7 +3,7 @@
 #include "support/ApartmentFixture.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/RegistryValues.h"
 #include "core/QoProperties.h"
 
 #include "platform/automation/Conversion.h"

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <ranges>
 
 namespace qv::test {
 
 ScopedEnvironment::~ScopedEnvironment() {
-    for (auto& [name, value] : std::views::reverse(mSaved)) {
+    for (auto entry = mSaved.rbegin(); entry != mSaved.rend(); ++entry) {
+        const auto& [name, value] = *entry;
         if (value) {
             setenv(name.c_str(), value->c_str(), 1);
         } else {

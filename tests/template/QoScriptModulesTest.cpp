@@ -102,7 +102,8 @@ TEST_F(QoScriptModulesTest, SystemCodeListWithUserOverride) {
     EXPECT_EQ(script.BuildNewCode(page, 2, 5000), u"<H1>ORDERS</H1><ul>\r\n\t<li>[item]</li>\r\n\t</ul>");
     EXPECT_EQ(State().gProjErr, u"");
 
-    // Regression: a suffix without a final line break glued "End Function" onto its comment.
+    // Regression: a suffix without a final line break glued "End Function" onto its comment, and
+    // then, in a function with an override, left an empty line before the hook line.
     const std::u16string title = u"Function Title()\r\n"
                                  u"' Title() begins Title\r\n"
                                  u"Title = \"\"\r\n"
@@ -110,7 +111,6 @@ TEST_F(QoScriptModulesTest, SystemCodeListWithUserOverride) {
                                  u"Title = Title & TABLE.TblName\r\n"
                                  u"Title = Title & \"</h1>\"\r\n"
                                  u"' Title ends\r\n"
-                                 u"\r\n"
                                  u"If SCRPT.UserModuleExist(\"USER_Title\") Then Title=USER_Title(Title)\r\n"
                                  u"End Function\r\n";
     const std::u16string copy = ReadFile("site/syscode.txt");
@@ -291,6 +291,11 @@ TEST(ScriptModules, WrapFunctionFramesTheBody) {
     entry.override = true;
     EXPECT_EQ(WrapFunction(body, entry, u"", u"' end\r\n"),
               u"Function Title(a, b)\r\nTitle = Title & a\r\n' end\r\n\r\n"
+              u"If SCRPT.UserModuleExist(\"USER_Title\") Then Title=USER_Title(Title)\r\nEnd Function\r\n");
+    // Regression: the line break added to a suffix without one, then the hook line's own, made an
+    // empty line between them.
+    EXPECT_EQ(WrapFunction(body, entry, u"", u"' end <name>"),
+              u"Function Title(a, b)\r\nTitle = Title & a\r\n' end Title\r\n"
               u"If SCRPT.UserModuleExist(\"USER_Title\") Then Title=USER_Title(Title)\r\nEnd Function\r\n");
 }
 

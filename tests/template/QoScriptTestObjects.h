@@ -5,7 +5,7 @@
 #include "template/QoScript.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/RegistryValues.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Object.h"

@@ -7,9 +7,9 @@
 #include "template/ScriptHost.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
 #include "core/QelStatus.h"
 #include "core/QoProperties.h"
+#include "core/RegistryValues.h"
 
 #include "platform/system/Paths.h"
 

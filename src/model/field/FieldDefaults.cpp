@@ -4,7 +4,7 @@
 #include "model/field/QelField.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/Captions.h"
 #include "core/QelVars.h"
 
 #include "platform/ado/Constants.h"

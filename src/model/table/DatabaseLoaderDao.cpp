@@ -8,8 +8,8 @@
 #include "model/RegistryDefaults.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
 #include "core/QelVars.h"
+#include "core/VbText.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"

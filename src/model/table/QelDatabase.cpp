@@ -3,7 +3,7 @@
 #include "model/RegistryDefaults.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/Formatting.h"
 #include "core/QelStatus.h"
 
 namespace qv {

@@ -3,7 +3,7 @@
 #include "model/table/QelTable.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/Captions.h"
 #include "core/QelVars.h"
 
 namespace qv {

@@ -3,8 +3,9 @@
 #include "model/CatalogFacts.h"
 
 #include "core/Apartment.h"
-#include "core/Common.h"
+#include "core/Formatting.h"
 #include "core/QelStatus.h"
+#include "core/VbText.h"
 
 #include "platform/ado/Field.h"
 #include "platform/automation/Conversion.h"

@@ -176,7 +176,10 @@ void ConnectionString::CheckBareValue(const Attribute& attribute) {
 }
 
 std::u16string ConnectionString::QuoteValue(std::u16string_view value) {
-    bool needsBraces = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()));
+    // A bare value that opens with a quote would read back as a quoted one, running on past the
+    // ";" that ends it and swallowing the attributes after it.
+    bool needsBraces = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) ||
+                                          value.front() == u'"' || value.front() == u'\'');
     for (char16_t c : value) {
         if (c == u';' || c == u'{' || c == u'}' || c == u'=' || c == u'\0') {
             needsBraces = true;

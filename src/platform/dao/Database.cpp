@@ -13,6 +13,7 @@
 #include "platform/automation/Text.h"
 
 #include <charconv>
+#include <new>
 
 // Why the schema is read in a child process: libmdb trusts the file it reads. On a damaged
 // file it reads past its buffers, dereferences wild pointers, or gives up with exit() or an
@@ -57,6 +58,10 @@ std::string ReadInChild(const std::string& nativePath, std::u16string_view path,
         return ContentsFrame + internal::EncodeContents(internal::ReadSchema(nativePath, path, header));
     } catch (const automation::Error& error) {
         return EncodeError(error.Number(), error.Description());
+    } catch (const std::bad_alloc&) {
+        // Past the reader's memory limit: only a damaged file asks for that much. No frame
+        // tells the parent so.
+        return {};
     } catch (const std::exception& error) {
         return EncodeError(ErrorNumber::CannotOpenDatabase, u"Cannot open database '" + std::u16string(path) +
                                                                 u"': " + FromUtf8(error.what()) + u".");
@@ -72,8 +77,8 @@ Database Database::Open(std::u16string_view path, std::u16string_view password, 
     // so without this check a wrong password would open the file.
     internal::CheckPassword(header, password, path);
 
-    const internal::ChildOutcome outcome =
-        internal::RunInChildProcess([&] { return ReadInChild(nativePath, path, header); }, options.timeout);
+    const internal::ChildOutcome outcome = internal::RunInChildProcess(
+        [&] { return ReadInChild(nativePath, path, header); }, options.timeout, options.memoryLimit);
     switch (outcome.kind) {
     case internal::ChildOutcome::Kind::TimedOut:
         internal::RaiseFileError(ErrorNumber::CannotOpenDatabase, path,

@@ -5,6 +5,7 @@
 #include "platform/dao/TableDef.h"
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,7 +14,14 @@ namespace qv::dao {
 
 struct OpenOptions {
     /// The longest time the schema may take to read before the file is reported unreadable.
-    std::chrono::milliseconds timeout{60000};
+    /// Reading the schema of a sound file takes well under a second; the time-out stops a reader
+    /// that loops on a damaged one.
+    std::chrono::milliseconds timeout{15000};
+    /// The address space the reader may add to what it starts with. A schema needs well under
+    /// 100 MB; a damaged file can send libmdb allocating without end (about 150 MB a second),
+    /// and past this the read fails within seconds as a damaged file instead of growing to
+    /// gigabytes for the whole time-out.
+    std::size_t memoryLimit = std::size_t{256} << 20;
 };
 
 /// The schema of an Access database file (.mdb of Jet 3 or Jet 4, .accdb): its table

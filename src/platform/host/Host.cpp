@@ -23,7 +23,7 @@ std::u16string CompactPath(std::u16string_view path) {
         // A single name has nothing to leave out; "name\..." would show a path that is not there.
         return std::u16string(path);
     }
-    const std::u16string head = std::u16string(path.substr(0, separators.front() + 1)) + u"...";
+    std::u16string head = std::u16string(path.substr(0, separators.front() + 1)) + u"...";
     // Dropping parts 1..i leaves the head, then the separator before part i + 1 and the rest.
     for (std::size_t part = 1; part < separators.size(); ++part) {
         const std::u16string_view tail = path.substr(separators[part]);

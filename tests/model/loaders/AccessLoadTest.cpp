@@ -264,7 +264,7 @@ TEST_F(AccessLoadTest, UnreadableFilesGiveTheEngineErrorText) {
     const auto damaged = mTemp / "damaged.mdb";
     dao::test::WriteBytes(damaged, bytes.substr(0, 5000));
     for (std::size_t i = 0; i < 6; ++i) {
-        bytes[0x42 + i] ^= "Secret"[i];
+        bytes[0x42 + i] = static_cast<char>(bytes[0x42 + i] ^ "Secret"[i]);
     }
     dao::test::WriteBytes(locked, bytes);
 

@@ -33,8 +33,10 @@ TEST(ConnectionString, QuotesOnlyValuesThatNeedIt) {
 TEST(ConnectionString, ValuesSurviveBuildAndParse) {
     // A password built into the string must come back whole and add no attribute, whatever
     // it holds; the concatenation this replaces let "x;Database=other" inject a database.
+    // Regression: a value opening with a quote was left bare and read back as a quoted value that
+    // swallowed the attributes after it.
     const std::u16string values[] = {u"x;Database=other", u"}{;}}=", u"semi;colon}", u"trailing}",
-                                     u"ünï;code"};
+                                     u"ünï;code",         u"'ba",    u"\"x",         u"'x';UID=root"};
     for (const std::u16string& value : values) {
         SCOPED_TRACE(ToUtf8(value));
         std::u16string text = ConnectionString::ForDataSource(u"My DSN", u"user;1", value);

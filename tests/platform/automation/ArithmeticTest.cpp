@@ -223,9 +223,13 @@ TEST(Arithmetic, ShortcutsAgreeWithTheGeneralRules) {
         {"Imp", Op::Imp},      {"=", Op::Equal},    {"<>", Op::NotEqual},     {"<", Op::Less},
         {"<=", Op::LessEqual}, {">", Op::Greater},  {">=", Op::GreaterEqual},
     };
-    for (const auto& [opName, op] : operators) {
-        for (const auto& [leftName, left] : operands) {
-            for (const auto& [rightName, right] : operands) {
+    for (const auto& [opName, opEntry] : operators) {
+        for (const auto& [leftName, leftEntry] : operands) {
+            for (const auto& [rightName, rightEntry] : operands) {
+                // Named references, as lambdas may not capture structured bindings everywhere.
+                const BinaryOp& op = opEntry;
+                const Variant& left = leftEntry;
+                const Variant& right = rightEntry;
                 SCOPED_TRACE(std::string(leftName) + " " + opName + " " + rightName);
                 const Variant boxed(Ref<Object>(MakeRef<Box>(left)));
                 const std::string general = VariantOutcome([&] { return Evaluate(op, boxed, right); });

@@ -148,7 +148,8 @@ TEST(Conversion, ToBoolean) {
         {0.0001, "True"},
         {Currency::FromScaled(0), "False"},
     };
-    for (const auto& [input, expected] : cases) {
+    for (const auto& [value, expected] : cases) {
+        const Variant& input = value; // a lambda may not capture a structured binding everywhere
         SCOPED_TRACE(testing::Describe(input));
         EXPECT_EQ(Outcome([&] { return ToString(Variant(ToBoolean(input))); }), expected);
     }

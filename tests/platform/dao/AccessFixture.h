@@ -15,7 +15,7 @@ namespace qv::dao::test {
 /// The sample files are read-only inputs: every test works on its own copy.
 inline std::filesystem::path CopyFixture(const qv::test::TempDir& folder, std::string_view name) {
     const std::filesystem::path source = std::filesystem::path(QV_FIXTURES_DIR) / "access" / name;
-    const std::filesystem::path target = folder / name;
+    std::filesystem::path target = folder / name;
     std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing);
     std::filesystem::permissions(target, std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add);

@@ -5,6 +5,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <new>
+#include <vector>
 
 namespace qv::dao::internal {
 namespace {
@@ -12,7 +15,7 @@ namespace {
 using namespace std::chrono_literals;
 
 TEST(ChildProcess, HandsBackWhatTheWorkReturns) {
-    const std::string big(300000, 'x'); // more than a pipe holds at once
+    std::string big(300000, 'x'); // more than a pipe holds at once
     const ChildOutcome outcome = RunInChildProcess(
         [&] {
             std::puts("noise on standard output stays in the child");
@@ -55,6 +58,31 @@ TEST(ChildProcess, WhatEndsTheWorkNeverReachesTheCaller) {
             EXPECT_EQ(outcome.signal, expected.signal);
         }
     }
+}
+
+// Address space is what the limit counts, so the blocks are never touched: if the limit failed,
+// the work would take 2 GB of address space but no memory.
+TEST(ChildProcess, WorkThatAllocatesPastTheMemoryLimitFailsQuickly) {
+    const auto work = [] {
+        std::vector<std::unique_ptr<char[]>> blocks;
+        try {
+            for (int block = 0; block < 64; ++block) {
+                blocks.emplace_back(new char[32 << 20]);
+            }
+        } catch (const std::bad_alloc&) {
+            return std::string("refused after ") + std::to_string(blocks.size() * 32) + " MB";
+        }
+        return std::string("allocated 2 GB");
+    };
+    const ChildOutcome unlimited = RunInChildProcess(work, 10s);
+    EXPECT_EQ(unlimited.kind, ChildOutcome::Kind::Finished);
+    EXPECT_EQ(unlimited.output, "allocated 2 GB");
+    if (!MemoryLimitApplies()) {
+        GTEST_SKIP() << "no memory limit under AddressSanitizer";
+    }
+    const ChildOutcome limited = RunInChildProcess(work, 10s, std::size_t{256} << 20);
+    EXPECT_EQ(limited.kind, ChildOutcome::Kind::Finished);
+    EXPECT_EQ(limited.output.rfind("refused after ", 0), 0U) << limited.output;
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 namespace qv::registry {
 namespace {
 
+using namespace std::string_literals;
+
 // Every type with the corner cases of its data; the hive must give back each value exactly.
 std::unique_ptr<Key> EveryKindOfValue() {
     auto root = std::make_unique<Key>(u"");
@@ -15,7 +17,7 @@ std::unique_ptr<Key> EveryKindOfValue() {
     general.SetValue(u"", Value::Text(u"the default value"));
     general.SetValue(u"Empty", Value::Text(u""));
     general.SetValue(u"Escapes",
-                     Value::Text(u"quote \" backslash \\ tab\t cr\r lf\n nul\0 bell\a del\x7F end"));
+                     Value::Text(u"quote \" backslash \\ tab\t cr\r lf\n nul\0 bell\a del\x7F end"s));
     general.SetValue(u"Unicode", Value::Text(u"\u00E9\u20AC\u65E5 \U0001F600 lone \xD800 \xDC00"));
     general.SetValue(u"Name with \"quotes\" and = : ;", Value::Text(u"x"));
     general.SetValue(u"Path", Value::Text(u"%HOME%\\docs", ValueType::ExpandText));

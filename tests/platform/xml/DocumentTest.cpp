@@ -36,6 +36,7 @@ std::string ReadBytes(const std::u16string& path) {
 
 std::vector<std::u16string> Names(const std::vector<xml::Element>& elements) {
     std::vector<std::u16string> names;
+    names.reserve(elements.size());
     for (const xml::Element& element : elements) {
         names.push_back(element.Name());
     }

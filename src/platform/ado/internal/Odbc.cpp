@@ -182,7 +182,10 @@ ConnectionHandle::ConnectionHandle(const EnvironmentHandle& environment, Errors&
           environment.Get(), errors, u"Allocating a connection");
     mHandle = handle;
     // As long as a login may take before it counts as failed: the usual 15 seconds.
-    SQLSetConnectAttrW(mHandle, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN{15}), 0);
+    // ODBC passes integer attributes in the pointer argument.
+    SQLSetConnectAttrW(mHandle, SQL_ATTR_LOGIN_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(SQLULEN{15}), // NOLINT(performance-no-int-to-ptr)
+                       0);
 }
 
 ConnectionHandle::~ConnectionHandle() {

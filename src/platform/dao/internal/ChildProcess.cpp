@@ -5,11 +5,21 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define QV_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QV_ADDRESS_SANITIZER 1
+#endif
+#endif
 
 namespace qv::dao::internal {
 
@@ -30,12 +40,48 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-[[noreturn]] void RunChild(const std::function<std::string()>& work, int output) {
+// The address space this process has mapped now, in bytes; 0 when it cannot be read.
+std::size_t MappedBytes() {
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr) {
+        return 0;
+    }
+    unsigned long pages = 0;
+    const bool read = std::fscanf(statm, "%lu", &pages) == 1;
+    std::fclose(statm);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    return read && pageSize > 0 ? pages * static_cast<std::size_t>(pageSize) : 0;
+}
+
+// Caps the address space at what is mapped now plus `allowance`: the copy inherits the parent's
+// mappings (under a sanitizer, terabytes of reserved shadow), so a fixed total would not do.
+void LimitMemory(std::size_t allowance) {
+    if (allowance == 0 || !MemoryLimitApplies()) {
+        return;
+    }
+    const std::size_t mapped = MappedBytes();
+    if (mapped == 0) {
+        return;
+    }
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_AS, &limit) != 0) {
+        return;
+    }
+    const rlim_t wanted = static_cast<rlim_t>(mapped + allowance);
+    if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < wanted) {
+        return; // already stricter than this
+    }
+    limit.rlim_cur = wanted;
+    ::setrlimit(RLIMIT_AS, &limit);
+}
+
+[[noreturn]] void RunChild(const std::function<std::string()>& work, int output, std::size_t memoryLimit) {
     const int devNull = ::open("/dev/null", O_WRONLY);
     if (devNull >= 0) {
         ::dup2(devNull, STDOUT_FILENO);
         ::dup2(devNull, STDERR_FILENO);
     }
+    LimitMemory(memoryLimit);
     const std::string bytes = work();
     const bool written = WriteAll(output, bytes);
     // _exit: the copy must not run the parent's exit handlers or flush its stdio buffers.
@@ -63,7 +109,16 @@ bool Reap(pid_t child, int& status) {
 
 } // namespace
 
-ChildOutcome RunInChildProcess(const std::function<std::string()>& work, std::chrono::milliseconds timeout) {
+bool MemoryLimitApplies() noexcept {
+#ifdef QV_ADDRESS_SANITIZER
+    return false;
+#else
+    return true;
+#endif
+}
+
+ChildOutcome RunInChildProcess(const std::function<std::string()>& work, std::chrono::milliseconds timeout,
+                               std::size_t memoryLimit) {
     std::array<int, 2> pipe{-1, -1};
     if (::pipe2(pipe.data(), O_CLOEXEC) != 0) {
         automation::Raise(automation::ErrorNumber::OutOfMemory, u"DAO.Database",
@@ -78,7 +133,7 @@ ChildOutcome RunInChildProcess(const std::function<std::string()>& work, std::ch
     }
     if (child == 0) {
         ::close(pipe[0]);
-        RunChild(work, pipe[1]);
+        RunChild(work, pipe[1], memoryLimit);
     }
     Close(pipe[1]);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -22,10 +23,18 @@ struct ChildOutcome {
 /// work does to itself (a fault, abort(), exit(), an endless loop) cannot reach the caller:
 /// the copy's standard output and error go to /dev/null, it leaves with _exit, and it is
 /// killed when `timeout` passes. An exception the work lets out ends the copy as a crash.
+/// `memoryLimit` (0: none) caps how much address space the copy may add to what it inherits:
+/// past it, allocations fail (std::bad_alloc, or an abort in C code), so a runaway never takes the
+/// machine's memory while the clock runs.
 ///
 /// The copy has one thread. When another thread of the caller holds a lock the work needs
 /// (the allocator is safe: glibc resets it), the copy waits until the timeout kills it.
 /// Raises automation::Error when no process can be started.
-ChildOutcome RunInChildProcess(const std::function<std::string()>& work, std::chrono::milliseconds timeout);
+ChildOutcome RunInChildProcess(const std::function<std::string()>& work, std::chrono::milliseconds timeout,
+                               std::size_t memoryLimit = 0);
+
+/// False in a build under AddressSanitizer, which maps its own shadow and quarantine memory as
+/// it goes: there an address-space cap would fail sound work, so only the time-out applies.
+bool MemoryLimitApplies() noexcept;
 
 } // namespace qv::dao::internal

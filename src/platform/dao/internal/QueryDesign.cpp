@@ -301,7 +301,7 @@ private:
     const QueryRow* TypeRow() const { return FirstRow(Attribute::Type); }
     std::int16_t Flags() const {
         const QueryRow* row = FirstRow(Attribute::Flag);
-        return row ? row->flag : 0;
+        return row ? static_cast<std::int16_t>(row->flag) : std::int16_t{0};
     }
 
     void ReadParameters() {
@@ -408,6 +408,7 @@ private:
             mDesign.expressions.push_back(row->expression);
         }
         std::vector<std::u16string> rendered;
+        rendered.reserve(parts.size());
         for (const auto& part : parts) {
             rendered.push_back(part->Render(false));
         }

@@ -391,9 +391,8 @@ private:
         }
         while (!AtEnd() && !Peek().IsSymbol(u")")) {
             Expression(1);
-            if (Peek().IsSymbol(u",")) {
-                Advance();
-            } else if (!Peek().IsSymbol(u")")) {
+            // Past the separator, or past what the grammar does not know.
+            if (!Peek().IsSymbol(u")")) {
                 Advance();
             }
         }
@@ -467,9 +466,8 @@ private:
                 continue;
             }
             arguments.push_back(Expression(1));
-            if (Peek().IsSymbol(u",")) {
-                Advance();
-            } else if (!Peek().IsSymbol(u")")) {
+            // Past the separator, or past what the grammar does not know.
+            if (!Peek().IsSymbol(u")")) {
                 Advance();
             }
         }

@@ -271,8 +271,6 @@ Field FieldOf(const MdbColumn* column, std::size_t ordinal, const FileHeader& he
         field.size = header.format == FileFormat::Jet3 ? column->col_size : column->col_size / 2;
         break;
     case DataType::Binary:
-        field.size = column->col_size;
-        break;
     case DataType::Unsupported:
         field.size = column->col_size;
         break;

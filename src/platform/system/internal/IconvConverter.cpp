@@ -8,7 +8,8 @@ namespace qv::system::internal {
 
 namespace {
 
-const iconv_t InvalidHandle = reinterpret_cast<iconv_t>(-1);
+// iconv_open's failure value, as iconv defines it.
+const iconv_t InvalidHandle = reinterpret_cast<iconv_t>(-1); // NOLINT(performance-no-int-to-ptr)
 
 iconv_t Handle(void* handle) {
     return static_cast<iconv_t>(handle);

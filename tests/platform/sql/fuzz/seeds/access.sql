@@ -1,0 +1,1 @@
+SELECT [Order Details].OrderID, Sum(UnitPrice*Quantity) AS Total FROM [Order Details] INNER JOIN Orders ON [Order Details].OrderID = Orders.OrderID WHERE OrderDate > #1/1/95# AND Name LIKE "A*" GROUP BY [Order Details].OrderID HAVING Count(*) > &H1F;

@@ -1,0 +1,1 @@
+SELECT "Name", q.* FROM schema.tab q WHERE a || b = 'x' AND c::int > 1
