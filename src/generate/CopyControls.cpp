@@ -6,8 +6,8 @@
 #include "generate/OverwritePolicy.h"
 
 #include "core/Apartment.h"
-#include "core/VbText.h"
 #include "core/QelStatus.h"
+#include "core/VbText.h"
 #include "template/QelControls.h"
 
 #include "platform/system/FileSystem.h"

@@ -15,11 +15,11 @@
 
 #include "core/Apartment.h"
 #include "core/FileLookup.h"
+#include "core/QelStatus.h"
+#include "core/RegistryFiles.h"
 #include "core/RegistryValues.h"
 #include "core/SettingConversion.h"
 #include "core/VbText.h"
-#include "core/QelStatus.h"
-#include "core/RegistryFiles.h"
 #include "model/table/QelDatabase.h"
 #include "model/table/QelTables.h"
 #include "template/QelCache.h"

@@ -4,8 +4,8 @@
 #include "generate/GenerationSettings.h"
 
 #include "core/Apartment.h"
-#include "core/VbText.h"
 #include "core/QelStatus.h"
+#include "core/VbText.h"
 
 #include "platform/system/FileSystem.h"
 #include "platform/system/Paths.h"

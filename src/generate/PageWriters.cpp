@@ -10,8 +10,8 @@
 
 #include "core/Apartment.h"
 #include "core/Formatting.h"
-#include "core/VbText.h"
 #include "core/QelStatus.h"
+#include "core/VbText.h"
 #include "model/field/QelField.h"
 #include "model/field/QelFields.h"
 #include "model/table/QelDatabase.h"

@@ -1,8 +1,8 @@
 #include "model/CatalogFacts.h"
 
 #include "core/Apartment.h"
-#include "core/VbText.h"
 #include "core/QelVars.h"
+#include "core/VbText.h"
 
 #include "platform/ado/Connection.h"
 #include "platform/ado/ConnectionString.h"

@@ -14,11 +14,11 @@
 #include "model/table/QelTables.h"
 
 #include "core/Apartment.h"
-#include "core/RegistryValues.h"
-#include "core/VbText.h"
 #include "core/QelKeyword.h"
 #include "core/QelStatus.h"
 #include "core/RegistryFiles.h"
+#include "core/RegistryValues.h"
+#include "core/VbText.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"

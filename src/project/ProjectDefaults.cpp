@@ -10,10 +10,10 @@
 
 #include "core/Apartment.h"
 #include "core/Charsets.h"
+#include "core/QoProperties.h"
 #include "core/RegistryValues.h"
 #include "core/SettingConversion.h"
 #include "core/VbText.h"
-#include "core/QoProperties.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"

@@ -4,10 +4,10 @@
 #include "project/Qel.h"
 
 #include "core/Apartment.h"
+#include "core/QelStatus.h"
 #include "core/RegistryValues.h"
 #include "core/SpecialFolders.h"
 #include "core/VbText.h"
-#include "core/QelStatus.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"

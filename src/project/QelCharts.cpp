@@ -2,8 +2,8 @@
 
 #include "model/EntityList.h"
 
-#include "core/VbText.h"
 #include "core/QelVars.h"
+#include "core/VbText.h"
 
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"

@@ -1,10 +1,10 @@
 #include "project/SettingAttributes.h"
 
-#include "core/SettingConversion.h"
-#include "core/VbText.h"
 #include "core/QoProperties.h"
+#include "core/SettingConversion.h"
 #include "core/Settings.h"
 #include "core/SettingsEntity.h"
+#include "core/VbText.h"
 
 #include "platform/automation/Error.h"
 #include "platform/automation/Variant.h"

@@ -9,8 +9,8 @@
 #include "model/table/QelTable.h"
 
 #include "core/Apartment.h"
-#include "core/VbText.h"
 #include "core/QelStatus.h"
+#include "core/VbText.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"

@@ -3,8 +3,8 @@
 #include "support/ApartmentFixture.h"
 
 #include "core/Apartment.h"
-#include "core/RegistryValues.h"
 #include "core/QoProperties.h"
+#include "core/RegistryValues.h"
 
 #include "platform/automation/Conversion.h"
 

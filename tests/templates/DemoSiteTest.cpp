@@ -13,7 +13,6 @@
 
 #include "template/QelLanguage.h"
 
-
 #include "platform/automation/Object.h"
 #include "platform/automation/Text.h"
 
