@@ -163,7 +163,7 @@ std::int16_t GenerationPass::Run() {
         return 0;
     }
     count += CopyControlFiles(controls, mSettings, mCheckOnly);
-    return state.gProjErr.empty() ? result() : 0;
+    return state.gProjErr.empty() ? result() : std::int16_t{0};
 }
 
 } // namespace qv

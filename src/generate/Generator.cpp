@@ -83,6 +83,7 @@ std::vector<ExtensionPackage> ProjectExtensions() {
 
 std::vector<std::u16string> NamesOf(const std::vector<ExtensionPackage>& extensions) {
     std::vector<std::u16string> names;
+    names.reserve(extensions.size());
     for (const ExtensionPackage& extension : extensions) {
         names.push_back(extension.name);
     }
@@ -245,8 +246,9 @@ void Generator::GenScript(Qel& project) {
     if (!project.CodeBaseFile().empty() && system::FileExists(project.CodeBaseFile())) {
         GetCodeBase().Load(project.CodeBaseFile());
     }
-    const std::int16_t languageVerdict =
-        languageFile.empty() ? -1 : CheckFileCache(*cache, u"language", u"language", languageFile);
+    const std::int16_t languageVerdict = languageFile.empty()
+                                             ? std::int16_t{-1}
+                                             : CheckFileCache(*cache, u"language", u"language", languageFile);
     if (languageVerdict == -1) {
         Stop(u": language file not found! Generation aborted!");
         return;

@@ -503,6 +503,9 @@ ViewKey DeriveViewKey(std::u16string_view sql,
         return result;
     }
     std::u16string key;
+    // The order of the tests matters: a join on both keys takes the left one, as a join on the
+    // right table's key does.
+    // NOLINTBEGIN(bugprone-branch-clone)
     if (BracketedColumnName(leftTable, leftKey) == BracketedColumnName(leftTable, leftColumn) &&
         BracketedColumnName(rightTable, rightKey) == BracketedColumnName(rightTable, rightColumn)) {
         key = leftKey;
@@ -511,6 +514,7 @@ ViewKey DeriveViewKey(std::u16string_view sql,
     } else if (rightColumn == rightKey) {
         key = leftKey;
     }
+    // NOLINTEND(bugprone-branch-clone)
     adoptKey(key, true);
     return result;
 }

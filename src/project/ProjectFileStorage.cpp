@@ -85,7 +85,7 @@ std::u16string EnsureBackupFolder() {
     const ModuleState& state = State();
     const std::u16string productFolder =
         system::JoinPath(TrimBlanks(state.gMyDocumentsPath), RemoveSlashesAndSpaces(state.gProductName));
-    const std::u16string backupFolder = system::JoinPath(productFolder, u"Backup");
+    std::u16string backupFolder = system::JoinPath(productFolder, u"Backup");
     system::CreateFolders(backupFolder);
     return backupFolder;
 }

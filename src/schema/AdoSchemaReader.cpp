@@ -126,7 +126,9 @@ std::int16_t QelSchema::LoadADOSchema(std::u16string_view sDBType, std::u16strin
             (kind == DBTypeCode::Oracle && schema != mSchemaChoice)) {
             continue;
         }
-        status.DispStatus(u"Loading " + type + u" " + name + u"...");
+        std::u16string info = u"Loading ";
+        info.append(type).append(u" ").append(name).append(u"...");
+        status.DispStatus(info);
         ReadAdoTable(cnn, schema, name, type, kind);
         ++processed;
         status.SetStatus(Percent(processed, total));

@@ -144,7 +144,8 @@ std::vector<std::string> AspCompileFailures(const fs::path& siteRoot) {
         const std::u16string program =
             automation::FromUtf8(AspProgram(ExpandAspIncludes(page, siteRoot, missing)));
         for (const std::string& include : missing) {
-            failures.push_back(name + ": include of a missing file " + include);
+            failures.push_back(name + ": include of a missing file ");
+            failures.back() += include;
         }
         vbscript::ScriptControl engine;
         for (std::u16string_view object : {u"Request", u"Response", u"Server", u"Session", u"Application"}) {

@@ -36,10 +36,12 @@ RunResult RunProgram(const std::filesystem::path& program, const std::vector<std
     }
     for (const auto& [name, value] : environment) {
         if (!value.empty()) {
-            variables.push_back(name + "=" + value);
+            variables.push_back(name + "=");
+            variables.back() += value;
         }
     }
     std::vector<char*> envp;
+    envp.reserve(variables.size() + 1);
     for (std::string& variable : variables) {
         envp.push_back(variable.data());
     }
@@ -47,6 +49,7 @@ RunResult RunProgram(const std::filesystem::path& program, const std::vector<std
     std::vector<std::string> argumentTexts{program.string()};
     argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
+    argv.reserve(argumentTexts.size() + 1);
     for (std::string& argument : argumentTexts) {
         argv.push_back(argument.data());
     }

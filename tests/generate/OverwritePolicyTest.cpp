@@ -73,7 +73,7 @@ TEST_F(OverwritePolicyTest, CancelEndsTheRun) {
 }
 
 TEST_F(OverwritePolicyTest, BackupsKeepThePreviousTarget) {
-    EXPECT_TRUE(MayWrite("a.asp", true, false, /*backup=*/true));
+    EXPECT_TRUE(MayWrite("a.asp", true, false, /*backupFile=*/true));
     EXPECT_EQ(Read(mSite / "a.asp.bak"), "old a.asp");
     Write(mSite / "a.asp", "second");
     EXPECT_TRUE(MayWrite("a.asp", true, false, /*backup=*/true));

@@ -22,7 +22,8 @@ class QelChartsTest : public test::ApartmentTest {
 protected:
     std::vector<std::u16string> NamesBySeq() const {
         std::vector<std::u16string> names;
-        for (std::int16_t seq = 1; seq <= mList.Count(); ++seq) {
+        const auto count = static_cast<std::int16_t>(mList.Count());
+        for (std::int16_t seq = 1; seq <= count; ++seq) {
             Ref<QelChart> chart = mList.Seq(seq);
             names.push_back(chart ? chart->ChartName() : u"<none>");
         }

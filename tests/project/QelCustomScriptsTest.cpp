@@ -27,7 +27,8 @@ protected:
     /// The place texts by Seq 1 to Count, as the project file writes them.
     std::vector<std::u16string> PlacesBySeq() const {
         std::vector<std::u16string> places;
-        for (std::int16_t seq = 1; seq <= mList.Count(); ++seq) {
+        const auto count = static_cast<std::int16_t>(mList.Count());
+        for (std::int16_t seq = 1; seq <= count; ++seq) {
             Ref<QelCustomScript> script = mList.Seq(seq);
             if (!script) {
                 places.emplace_back(u"<none>");

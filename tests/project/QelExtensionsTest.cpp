@@ -25,7 +25,8 @@ protected:
     /// The names by Seq 1 to Count, as the generation run walks the list.
     static std::vector<std::u16string> NamesBySeq(const QelExtensions& list) {
         std::vector<std::u16string> names;
-        for (std::int16_t seq = 1; seq <= list.Count(); ++seq) {
+        const auto count = static_cast<std::int16_t>(list.Count());
+        for (std::int16_t seq = 1; seq <= count; ++seq) {
             Ref<QelExtension> extension = list.Seq(seq);
             names.push_back(extension ? extension->Name() : u"<none>");
         }

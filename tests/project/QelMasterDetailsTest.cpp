@@ -23,7 +23,8 @@ protected:
     /// The pairs' table names by Seq 1 to Count, as the project file writes them.
     Names PairsBySeq() const {
         Names names;
-        for (std::int16_t seq = 1; seq <= mList.Count(); ++seq) {
+        const auto count = static_cast<std::int16_t>(mList.Count());
+        for (std::int16_t seq = 1; seq <= count; ++seq) {
             Ref<QelMasterDetail> pair = mList.Seq(seq);
             names.emplace_back(pair ? pair->MasterTable() : u"<none>", pair ? pair->DetailTable() : u"");
         }

@@ -275,6 +275,7 @@ TEST_F(QelMembers, MasterDetailOperationsAnswerTrueWhateverHappens) {
     QelMasterDetails& pairs = project->MasterDetails();
     auto call = [&](std::u16string_view name, std::vector<std::u16string_view> names) {
         std::vector<Variant> arguments;
+        arguments.reserve(names.size());
         for (std::u16string_view text : names) {
             arguments.emplace_back(std::u16string(text));
         }

@@ -121,7 +121,8 @@ void DemoSiteTest::AddOrderReport() {
     report->SetTblGen(true);
     report->LoadTableDefault();
     QelFields& fields = *report->Fields();
-    for (std::int16_t seq = 1; seq <= source->Fields()->Count(); ++seq) {
+    const auto count = static_cast<std::int16_t>(source->Fields()->Count());
+    for (std::int16_t seq = 1; seq <= count; ++seq) {
         Ref<QelField> from = source->Fields()->Seq(seq);
         ASSERT_TRUE(from);
         ASSERT_TRUE(fields.Add(from->FldName()));
