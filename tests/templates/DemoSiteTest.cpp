@@ -136,6 +136,37 @@ TEST_F(DemoSite, MasterRecordsLinkToTheirDetailRecords) {
     EXPECT_FALSE(Contains(Page("productslist.asp"), "QueryString(\"master\")"));
 }
 
+// What every page shares (page names, captions, the menu, the relations) is worked out once a
+// run: a second run of the same project after a change of the naming and of a caption writes
+// pages that follow the change everywhere, and every link still reaches a generated file.
+TEST_F(DemoSite, ASecondRunFollowsChangedNamesAndCaptions) {
+    mProject->SetOutputNameType(u"prefix");
+    mProject->SetOutputNameExt(u"shop_");
+    ASSERT_NE(mProject->db()->tables()->Find(u"orders"), nullptr);
+    mProject->db()->tables()->Find(u"orders")->SetTblCaption(u"Orders & invoices");
+    std::filesystem::remove_all(mSite);
+    std::filesystem::create_directories(mSite);
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    mPages = ReadSite();
+    EXPECT_FALSE(mPages.contains("orderslist.asp"));
+    EXPECT_TRUE(Contains(Page("qvheader.asp"),
+                         R"(<li><a href="shop_orderslist.asp">Orders &amp; invoices</a></li>)"));
+    EXPECT_TRUE(
+        Contains(Page("default.asp"), R"(<li><a href="shop_orderslist.asp">Orders &amp; invoices</a></li>)"));
+    const std::string& view = Page("shop_customersview.asp");
+    EXPECT_TRUE(Contains(view, R"x("shop_orderslist.asp?master=customers" & "&fk_customer_id=")x")) << view;
+    EXPECT_TRUE(Contains(view, "Orders &amp; invoices</a></li>"));
+    EXPECT_TRUE(Contains(Page("shop_order_lineslist.asp"), R"(sMaster = "Orders &amp; invoices")"));
+    EXPECT_TRUE(Contains(Page("shop_ordersedit.asp"), R"(<form method="post" action="shop_ordersedit.asp?)"));
+    const std::regex link(R"x((href|src|action)="([A-Za-z0-9_./]+\.(asp|css|svg))[?"])x");
+    for (const auto& [name, text] : mPages) {
+        for (std::sregex_iterator match(text.begin(), text.end(), link), end; match != end; ++match) {
+            EXPECT_TRUE(mPages.contains((*match)[2].str())) << name << " links to " << (*match)[2].str();
+        }
+    }
+}
+
 TEST_F(DemoSite, ExtensionAddsChangesAndDeletes) {
     // Added control and session: an export page per list, linked before the footer.
     EXPECT_TRUE(Contains(Page("customersexport.asp"), "Response.ContentType = \"text/csv\""));
