@@ -23,9 +23,7 @@ protected:
             mEvaluated.emplace_back(text);
             return u"body{color:red}\r\n";
         };
-        mServices.writeText = [](std::u16string_view path, std::u16string_view text) {
-            system::WriteFileAtomic(path, automation::ToUtf8(text));
-        };
+        mServices.fileBytes = [](std::u16string_view text) { return automation::ToUtf8(text); };
     }
 
     std::int16_t Copy(bool checkOnly = false) {
@@ -69,9 +67,7 @@ TEST_F(StyleSheetCopyTest, NoTemplateNoStyleSheetAndNoCopyOntoItself) {
 }
 
 TEST_F(StyleSheetCopyTest, FailuresAreReportedNotSwallowed) {
-    mServices.writeText = [](std::u16string_view, std::u16string_view) {
-        automation::Raise(automation::ErrorNumber::PermissionDenied);
-    };
+    std::filesystem::create_directories(mSite / "shop.css" / "x"); // a folder in the way
     EXPECT_EQ(Copy(), 1);
     EXPECT_EQ(State().gProjErr, u"Copying to file \"" + Text(mSite / "shop.css") + u"\" failed!");
 
