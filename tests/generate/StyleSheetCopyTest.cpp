@@ -1,4 +1,5 @@
 #include "generate/StyleSheetCopy.h"
+#include "generate/OverwritePolicy.h"
 
 #include "GenerateFixture.h"
 
@@ -48,6 +49,22 @@ TEST_F(StyleSheetCopyTest, WritesTheProjectStyleSheetAndCopiesTheNamedOnesAndThe
 
     // In check-only mode an existing project style sheet ends the step at once.
     EXPECT_EQ(Copy(/*checkOnly=*/true), 1);
+
+    // Again with nothing changed: nothing is asked or backed up; a changed logo is both.
+    mSettings.PromptOnOverwrite = true;
+    mSettings.backupFile = true;
+    OutputTally tally;
+    EXPECT_EQ(CopyCssAndLogo(mSettings, Text(mTemp / "in" / "project.css"), mServices, false, &tally), 0);
+    EXPECT_EQ(mHost.Count(HostCallKind::Overwrite), 0u);
+    EXPECT_EQ(tally.unchanged, 3);
+    Write(mTemp / "in" / "logo.gif", "GIF2");
+    mHost.Answer(host::OverwriteAnswer{host::OverwriteChoice::Overwrite, false});
+    EXPECT_EQ(Copy(), 0);
+    const std::vector<host::HostCall> asked = mHost.Calls(HostCallKind::Overwrite);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].path, Text(mSite / "logo.gif"));
+    EXPECT_EQ(Tree(mSite), (std::vector<std::string>{"logo.gif", "logo.gif.bak", "named.css", "shop.css"}));
+    EXPECT_EQ(Read(mSite / "logo.gif.bak"), "GIF");
 }
 
 TEST_F(StyleSheetCopyTest, NoTemplateNoStyleSheetAndNoCopyOntoItself) {
