@@ -2,6 +2,7 @@
 
 #include "generate/CopySupport.h"
 #include "generate/GenerationSettings.h"
+#include "generate/OutputContent.h"
 #include "generate/OutputNames.h"
 #include "generate/OverwritePolicy.h"
 
@@ -45,7 +46,8 @@ void SetMissingSource(std::u16string_view what, std::u16string_view name) {
 }
 
 /// Copies the files of one control; false when the routine must end (gProjErr is set).
-bool CopyFiles(QelControl& control, const GenerationSettings& settings, bool checkOnly, std::int32_t& count) {
+bool CopyFiles(QelControl& control, const GenerationSettings& settings, bool checkOnly, std::int32_t& count,
+               OutputTally* tally) {
     const std::u16string& sourceFolder = State().gSourceFolder;
     for (std::u16string_view file : SplitText(control.CtrlIFiles(), u",")) {
         const std::u16string source = LocateSourcePath(sourceFolder, file);
@@ -57,12 +59,15 @@ bool CopyFiles(QelControl& control, const GenerationSettings& settings, bool che
         }
         const std::u16string target = ResolveOutputFolder(settings, control.CtrlOFolder(), name, checkOnly);
         const bool overwrite = control.CtrlOverwrite() && settings.OtherOverwrite;
-        if (!CheckFileOverwrite(target, overwrite, settings.PromptOnOverwrite, checkOnly,
-                                settings.backupFile)) {
+        if (checkOnly) {
+            count += CheckFileOverwrite(target, overwrite, settings.PromptOnOverwrite, checkOnly,
+                                        settings.backupFile)
+                         ? 1
+                         : 0;
             continue;
         }
-        if (checkOnly) {
-            ++count;
+        if (!MayWriteOutput(target, OutputContent::CopyOfFile(source), overwrite, settings.PromptOnOverwrite,
+                            settings.backupFile, tally)) {
             continue;
         }
         GetStatus().DispStatus(u"Copying file " + std::u16string(file) + u"...");
@@ -79,8 +84,8 @@ bool CopyFiles(QelControl& control, const GenerationSettings& settings, bool che
 }
 
 /// Copies the folder of one control; false when the routine must end (gProjErr is set).
-bool CopyFolder(QelControl& control, const GenerationSettings& settings, bool checkOnly,
-                std::int32_t& count) {
+bool CopyFolder(QelControl& control, const GenerationSettings& settings, bool checkOnly, std::int32_t& count,
+                OutputTally* tally) {
     const std::u16string& inputFolder = control.CtrlIFolder();
     const std::u16string source = LocateSourcePath(State().gSourceFolder, inputFolder);
     if (source.empty()) {
@@ -97,12 +102,15 @@ bool CopyFolder(QelControl& control, const GenerationSettings& settings, bool ch
     const std::u16string target(
         WithoutTrailingSeparator(ResolveOutputFolder(settings, outputFolder, u"", /*checkOnly=*/true)));
     const bool overwrite = control.CtrlOverwrite() && settings.OtherOverwrite;
-    if (!CheckFolderOverwrite(target, overwrite, settings.PromptOnOverwrite, checkOnly,
-                              settings.backupFile)) {
+    if (checkOnly) {
+        count += CheckFolderOverwrite(target, overwrite, settings.PromptOnOverwrite, checkOnly,
+                                      settings.backupFile)
+                     ? 1
+                     : 0;
         return true;
     }
-    if (checkOnly) {
-        ++count;
+    if (!MayWriteOutput(target, OutputContent::CopyOfFolder(WithoutTrailingSeparator(source)), overwrite,
+                        settings.PromptOnOverwrite, settings.backupFile, tally)) {
         return true;
     }
     const std::u16string shownFolder(WithoutTrailingSeparator(inputFolder));
@@ -118,7 +126,8 @@ bool CopyFolder(QelControl& control, const GenerationSettings& settings, bool ch
 
 } // namespace
 
-std::int16_t CopyControlFiles(QelControls& controls, const GenerationSettings& settings, bool checkOnly) {
+std::int16_t CopyControlFiles(QelControls& controls, const GenerationSettings& settings, bool checkOnly,
+                              OutputTally* tally) {
     std::int32_t count = 0;
     for (std::int32_t position = 1; position <= controls.Count(); ++position) {
         automation::Ref<QelControl> control = controls.Item(automation::Variant(position));
@@ -128,9 +137,9 @@ std::int16_t CopyControlFiles(QelControls& controls, const GenerationSettings& s
         State().gSourceFolder = SourceFolderOf(*control);
         bool goOn = true;
         if (!control->CtrlIFiles().empty()) {
-            goOn = CopyFiles(*control, settings, checkOnly, count);
+            goOn = CopyFiles(*control, settings, checkOnly, count, tally);
         } else if (!control->CtrlIFolder().empty()) {
-            goOn = CopyFolder(*control, settings, checkOnly, count);
+            goOn = CopyFolder(*control, settings, checkOnly, count, tally);
         }
         if (!goOn) {
             return 1;

@@ -3,7 +3,9 @@
 #include "generate/CopySupport.h"
 #include "generate/GenerationAbort.h"
 #include "generate/GenerationSettings.h"
+#include "generate/OutputContent.h"
 #include "generate/OutputNames.h"
+#include "generate/OverwritePolicy.h"
 
 #include "core/Apartment.h"
 #include "core/VbText.h"
@@ -75,10 +77,24 @@ std::u16string LogFileOf(std::u16string_view dataFile) {
     return log;
 }
 
+bool IsDataFileWithLog(std::u16string_view source) {
+    return source.size() >= 4 && automation::EqualsNoCase(source.substr(source.size() - 4), u".mdf");
+}
+
+/// Whether the target already holds the database, and its log file where it comes with one.
+bool CopyIsUnchanged(std::u16string_view source, std::u16string_view target) {
+    if (!OutputContent::CopyOfFile(source).IsAlreadyAt(target)) {
+        return false;
+    }
+    const std::u16string sourceLog = IsDataFileWithLog(source) ? LogFileOf(source) : std::u16string();
+    return sourceLog.empty() || !system::FileExists(sourceLog) ||
+           OutputContent::CopyOfFile(sourceLog).IsAlreadyAt(LogFileOf(target));
+}
+
 } // namespace
 
 std::int16_t CopyDatabase(const GenerationSettings& settings, const DatabaseFileInfo& database,
-                          bool checkOnly) {
+                          bool checkOnly, OutputTally* tally) {
     CreateSiteFolder(settings, settings.UploadPath);
     CreateSiteFolder(settings, settings.AuditTrailPath);
 
@@ -129,6 +145,11 @@ std::int16_t CopyDatabase(const GenerationSettings& settings, const DatabaseFile
         if (checkOnly) {
             return 1;
         }
+        // A copy that would come out the same is left alone and not asked about.
+        if (settings.OtherOverwrite && CopyIsUnchanged(*source, target)) {
+            CountOutput(tally, &OutputTally::unchanged);
+            return 0;
+        }
         if (settings.OtherOverwrite) {
             copy = !settings.PromptOnOverwrite;
             if (settings.PromptOnOverwrite) {
@@ -141,8 +162,12 @@ std::int16_t CopyDatabase(const GenerationSettings& settings, const DatabaseFile
                 copy = answer == host::MessageAnswer::Yes;
             }
         }
+        CountOutput(tally, copy ? &OutputTally::replaced : &OutputTally::kept);
     } else {
         copy = true;
+        if (!checkOnly) {
+            CountOutput(tally, &OutputTally::created);
+        }
     }
     if (!copy || checkOnly) {
         return 0;
@@ -150,8 +175,7 @@ std::int16_t CopyDatabase(const GenerationSettings& settings, const DatabaseFile
     std::u16string copying = target;
     try {
         system::CopyFile(*source, target, /*overwrite=*/true);
-        if (source->size() >= 4 &&
-            automation::EqualsNoCase(std::u16string_view(*source).substr(source->size() - 4), u".mdf")) {
+        if (IsDataFileWithLog(*source)) {
             const std::u16string sourceLog = LogFileOf(*source);
             if (system::FileExists(sourceLog)) {
                 copying = LogFileOf(target);

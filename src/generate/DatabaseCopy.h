@@ -6,6 +6,7 @@
 namespace qv {
 
 struct GenerationSettings;
+struct OutputTally;
 
 /// What the database copy reads of the project's database.
 struct DatabaseFileInfo {
@@ -17,9 +18,11 @@ struct DatabaseFileInfo {
 
 /// Creates the site's upload and audit-trail folders and copies the project's database file
 /// (an Access file, or a SQL Server Express file with its log) into the site, asking where the
-/// target folder is missing or the target exists. In check-only mode returns 1 when the target
-/// exists. A failed copy returns 1 with gProjErr set; a Cancel ends the run (error -1).
+/// target folder is missing or the target exists and differs (a target that already holds the
+/// same bytes, log file included, is left alone and not asked about). In check-only mode returns
+/// 1 when the target exists. A failed copy returns 1 with gProjErr set; a Cancel ends the run
+/// (error -1). The copy is counted in `tally` when given.
 std::int16_t CopyDatabase(const GenerationSettings& settings, const DatabaseFileInfo& database,
-                          bool checkOnly);
+                          bool checkOnly, OutputTally* tally = nullptr);
 
 } // namespace qv

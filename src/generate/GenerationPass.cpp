@@ -4,6 +4,7 @@
 #include "generate/DatabaseCopy.h"
 #include "generate/StyleSheetCopy.h"
 
+#include "project/ProjectFileStorage.h"
 #include "project/Qel.h"
 
 #include "core/Apartment.h"
@@ -104,7 +105,7 @@ std::int16_t GenerationPass::Run() {
     if (mProject.OtherGen()) {
         DatabaseFileInfo file{database.DBType(), database.DBPath(), database.DBPhyPath(),
                               database.DBConnstr()};
-        count += CopyDatabase(mSettings, file, mCheckOnly);
+        count += CopyDatabase(mSettings, file, mCheckOnly, &mTally);
         if (!state.gProjErr.empty()) {
             return 0;
         }
@@ -151,10 +152,8 @@ std::int16_t GenerationPass::Run() {
     mProject.SetCurrentTable(nullptr);
     StyleSheetServices services;
     services.evaluate = [this](std::u16string_view text) { return mProject.EvalScriptCode(text, 0); };
-    services.writeText = [](std::u16string_view path, std::u16string_view text) {
-        Qel::WriteTextFile(path, text, /*ansiOnly=*/false);
-    };
-    count += CopyCssAndLogo(mSettings, mStyleSheetTemplate, services, mCheckOnly);
+    services.fileBytes = [](std::u16string_view text) { return TextFileBytes(text, /*ansiOnly=*/false); };
+    count += CopyCssAndLogo(mSettings, mStyleSheetTemplate, services, mCheckOnly, &mTally);
     if (!state.gProjErr.empty()) {
         return 0;
     }
@@ -162,7 +161,7 @@ std::int16_t GenerationPass::Run() {
     if (!state.gProjErr.empty()) {
         return 0;
     }
-    count += CopyControlFiles(controls, mSettings, mCheckOnly);
+    count += CopyControlFiles(controls, mSettings, mCheckOnly, &mTally);
     return state.gProjErr.empty() ? result() : std::int16_t{0};
 }
 

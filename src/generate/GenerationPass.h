@@ -1,6 +1,7 @@
 #pragma once
 
 #include "generate/GenerationSettings.h"
+#include "generate/OverwritePolicy.h"
 
 #include <chrono>
 #include <cstdint>
@@ -35,6 +36,8 @@ public:
     /// page function and running it): what the rest of the pass costs is the run's time less it.
     std::int32_t PagesBuilt() const noexcept { return mPagesBuilt; }
     std::chrono::steady_clock::duration PageScriptTime() const noexcept { return mPageScriptTime; }
+    /// What the pass did with its outputs so far (nothing is counted in check-only mode).
+    const OutputTally& Outputs() const noexcept { return mTally; }
 
     /// Whether a "table" or "report" control applies to a table: by TblGen or by the control ids
     /// TblSysGenUnits lists, by the kinds of table and control, then by the control's condition.
@@ -50,7 +53,8 @@ private:
     std::int32_t GenerateTablePages(QelTable& table);
     std::int32_t GenerateFieldPages(QelField& field);
     std::int32_t GenerateOtherPages(std::u16string_view typeList, bool overwrite);
-    /// Writes one page: overwrite decision, prepared script, page engine, clean-up, file. A
+    /// Writes one page: prepared script, page engine, clean-up, then the overwrite decision
+    /// over the finished text, and the file. A page kept whatever it says is not built; a
     /// missing prepared script ends the run; after a script error nothing is written.
     void WritePage(QelControl& control, std::u16string_view outPath, bool overwrite, std::int16_t initType,
                    std::u16string_view missingEnd, const std::function<void()>& selectCurrent);
@@ -71,6 +75,7 @@ private:
     std::map<std::u16string, std::u16string> mPreparedScripts; ///< by file, read in this pass
     std::int32_t mPagesBuilt = 0;
     std::chrono::steady_clock::duration mPageScriptTime{};
+    OutputTally mTally;
 };
 
 } // namespace qv

@@ -105,6 +105,24 @@ GenerationSettings RunSettings(Qel& project) {
     return GenerationSettings::FromProperties(*project.Properties(), backupFile);
 }
 
+/// Takes the figures of a generation pass into the run's statistics when it goes.
+class PassFigures {
+public:
+    PassFigures(GenerationStatistics& statistics, const GenerationPass& pass)
+        : mStatistics(statistics), mPass(pass) {}
+    PassFigures(const PassFigures&) = delete;
+    PassFigures& operator=(const PassFigures&) = delete;
+    ~PassFigures() {
+        mStatistics.pages = mPass.PagesBuilt();
+        mStatistics.pageScriptTime = mPass.PageScriptTime();
+        mStatistics.outputs = mPass.Outputs();
+    }
+
+private:
+    GenerationStatistics& mStatistics;
+    const GenerationPass& mPass;
+};
+
 /// Resets the script engines and drops the cache when a run ends, however it ends: an engine
 /// left initialised would carry one run's objects into the next.
 class RunCleanup {
@@ -356,9 +374,11 @@ void Generator::GenScript(Qel& project) {
                                                        state.gScriptLanguage + u" Scripts..."));
     GenerationPass pass(project, settings, /*checkOnly=*/false);
     pass.SetStyleSheetTemplate(GeneralFile(u"CssFile"));
-    pass.Run();
-    mLastRun.pages = pass.PagesBuilt();
-    mLastRun.pageScriptTime = pass.PageScriptTime();
+    {
+        // The figures go as far as the pass got, also when a cancel ends it.
+        const PassFigures figures{mLastRun, pass};
+        pass.Run();
+    }
     GetStatus().CloseStatus();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "generate/OverwritePolicy.h"
+
 #include "project/GenerationService.h"
 
 #include <chrono>
@@ -15,6 +17,8 @@ struct GenerationStatistics {
     /// Spent in the page engine (adding and running the page functions); the rest of the run
     /// is the pipeline's own.
     std::chrono::steady_clock::duration pageScriptTime{};
+    /// What became of the outputs: created, replaced, left alone as they were.
+    OutputTally outputs;
 };
 
 /// The generation service behind the project's GenScript and GenCheck: work folders, packages

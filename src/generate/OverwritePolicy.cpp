@@ -1,6 +1,7 @@
 #include "generate/OverwritePolicy.h"
 
 #include "generate/GenerationAbort.h"
+#include "generate/OutputContent.h"
 
 #include "core/Apartment.h"
 
@@ -60,6 +61,11 @@ void Backup(OverwriteTarget target, std::u16string_view path) {
     system::CopyFolder(path, backup, /*overwrite=*/true);
 }
 
+/// Whether an existing target is left alone before any content is looked at.
+bool KeptRegardless(bool overwrite) {
+    return !overwrite || State().gOverwriteAnswer == u"S";
+}
+
 bool CheckOverwrite(OverwriteTarget target, std::u16string_view path, bool overwrite, bool prompt,
                     bool checkOnly, bool backupFile) {
     if (checkOnly) {
@@ -105,6 +111,39 @@ bool CheckOverwrite(OverwriteTarget target, std::u16string_view path, bool overw
 }
 
 } // namespace
+
+bool MayWriteOutput(std::u16string_view path, const OutputContent& content, bool overwrite, bool prompt,
+                    bool backupFile, OutputTally* tally) {
+    const OverwriteTarget target = content.IsFolder() ? OverwriteTarget::Folder : OverwriteTarget::File;
+    if (!TargetExists(target, path)) {
+        CountOutput(tally, &OutputTally::created);
+        return CheckOverwrite(target, path, overwrite, prompt, /*checkOnly=*/false, backupFile);
+    }
+    State().gOverwriteOK = false;
+    if (KeptRegardless(overwrite)) {
+        CountOutput(tally, &OutputTally::kept);
+        return false;
+    }
+    // An output that would come out the same is left alone: it is not offered to the prompt,
+    // gets no backup and keeps its time, so that a run over an unchanged project writes nothing
+    // and asks nothing. The question and the backup are kept for outputs that would change,
+    // which is why a page is built before the decision about replacing it is made.
+    if (content.IsAlreadyAt(path)) {
+        CountOutput(tally, &OutputTally::unchanged);
+        return false;
+    }
+    const bool write = CheckOverwrite(target, path, overwrite, prompt, /*checkOnly=*/false, backupFile);
+    CountOutput(tally, write ? &OutputTally::replaced : &OutputTally::kept);
+    return write;
+}
+
+bool KeepsExistingFile(std::u16string_view path, bool overwrite, OutputTally* tally) {
+    if (!system::FileExists(path) || !KeptRegardless(overwrite)) {
+        return false;
+    }
+    CountOutput(tally, &OutputTally::kept);
+    return true;
+}
 
 bool CheckFileOverwrite(std::u16string_view path, bool overwrite, bool prompt, bool checkOnly,
                         bool backupFile) {

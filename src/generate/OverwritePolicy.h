@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace qv {
+
+class OutputContent;
 
 // Whether an output file or folder of a generation run may be replaced. The answer combines the
 // caller's overwrite switch, the project's prompt switch and the answer remembered for the run
@@ -19,5 +22,35 @@ bool CheckFileOverwrite(std::u16string_view path, bool overwrite, bool prompt, b
 /// The same decision for a folder; its backup replaces any older "<folder>.bak" whole.
 bool CheckFolderOverwrite(std::u16string_view path, bool overwrite, bool prompt, bool checkOnly,
                           bool backupFile);
+
+/// What a generation run did with its outputs.
+struct OutputTally {
+    std::int32_t created = 0;   ///< outputs that did not exist yet
+    std::int32_t replaced = 0;  ///< existing outputs that changed and were replaced
+    std::int32_t unchanged = 0; ///< existing outputs that came out the same and were left alone
+    std::int32_t kept = 0;      ///< existing outputs left alone by a switch or an answer
+
+    std::int32_t LeftAlone() const noexcept { return unchanged + kept; }
+};
+
+/// Counts one output under `outcome` when there is a tally.
+inline void CountOutput(OutputTally* tally, std::int32_t OutputTally::*outcome) {
+    if (tally != nullptr) {
+        ++(tally->*outcome);
+    }
+}
+
+/// The decision for an output of a run that writes (not check-only) once its new content is
+/// known: true when the caller writes it. An existing output that would come out the same is
+/// left alone without a question or a backup; only one that would change goes through the
+/// overwrite decision above (prompt, remembered answer, backup), file or folder as the content
+/// says. Each decision is counted in `tally` when given.
+bool MayWriteOutput(std::u16string_view path, const OutputContent& content, bool overwrite, bool prompt,
+                    bool backupFile, OutputTally* tally);
+
+/// Whether an existing file stays as it is whatever its new content would be: its switch
+/// forbids replacing it, or the run's answer is "skip all". A writer then need not build the
+/// content at all; the file is counted as kept in `tally` when given.
+bool KeepsExistingFile(std::u16string_view path, bool overwrite, OutputTally* tally);
 
 } // namespace qv

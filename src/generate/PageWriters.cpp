@@ -1,5 +1,6 @@
 #include "generate/GenerationAbort.h"
 #include "generate/GenerationPass.h"
+#include "generate/OutputContent.h"
 #include "generate/OutputNames.h"
 #include "generate/OverwritePolicy.h"
 #include "generate/RebuildDecision.h"
@@ -63,8 +64,8 @@ bool GenerationPass::OutputExists(const QelControl& control, std::u16string_view
 void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath, bool overwrite,
                                std::int16_t initType, std::u16string_view missingEnd,
                                const std::function<void()>& selectCurrent) {
-    if (!CheckFileOverwrite(outPath, overwrite, mSettings.PromptOnOverwrite, /*checkOnly=*/false,
-                            mSettings.backupFile)) {
+    // A page that stays as it is whatever it would say is not built at all.
+    if (KeepsExistingFile(outPath, overwrite, &mTally)) {
         return;
     }
     ModuleState& state = State();
@@ -80,8 +81,15 @@ void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath,
     }
     text = control.CtrlSpace() ? FormatOutputText(text, state.gProductName, mProject.DllVersion())
                                : TrimLeadingBlankLines(text);
+    // The page is built before anyone is asked about replacing it: a page that comes out the
+    // same is left alone without a question.
+    const std::string bytes = TextFileBytes(text, /*ansiOnly=*/false);
+    if (!MayWriteOutput(outPath, OutputContent::Bytes(bytes), overwrite, mSettings.PromptOnOverwrite,
+                        mSettings.backupFile, &mTally)) {
+        return;
+    }
     CreateFolderPath(system::FolderOf(outPath));
-    WriteTextFileIfChanged(outPath, text, /*ansiOnly=*/false);
+    system::WriteFileAtomic(outPath, bytes);
 }
 
 const std::u16string& GenerationPass::PreparedScript(const QelControl& control,

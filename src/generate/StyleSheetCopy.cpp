@@ -2,6 +2,7 @@
 
 #include "generate/CopySupport.h"
 #include "generate/GenerationSettings.h"
+#include "generate/OutputContent.h"
 #include "generate/OutputNames.h"
 #include "generate/OverwritePolicy.h"
 
@@ -22,25 +23,30 @@ namespace {
 /// What happened to one output of the step.
 enum class Outcome { Done, Exists, Failed };
 
-bool MayWrite(const GenerationSettings& settings, std::u16string_view path, bool checkOnly) {
-    return CheckFileOverwrite(path, settings.OtherOverwrite, settings.PromptOnOverwrite, checkOnly,
+bool ExistsInCheck(const GenerationSettings& settings, std::u16string_view path) {
+    return CheckFileOverwrite(path, settings.OtherOverwrite, settings.PromptOnOverwrite, /*checkOnly=*/true,
                               settings.backupFile);
 }
 
+bool MayWrite(const GenerationSettings& settings, std::u16string_view path, const OutputContent& content,
+              OutputTally* tally) {
+    return MayWriteOutput(path, content, settings.OtherOverwrite, settings.PromptOnOverwrite,
+                          settings.backupFile, tally);
+}
+
 Outcome WriteProjectStyleSheet(const GenerationSettings& settings, std::u16string_view cssTemplate,
-                               const StyleSheetServices& services, bool checkOnly) {
+                               const StyleSheetServices& services, bool checkOnly, OutputTally* tally) {
     std::u16string name = settings.ProjName + u".css";
     if (settings.OutputNameLCase) {
         name = automation::ToLower(name);
     }
     const std::u16string path = ResolveOutputFolder(settings, u"", name, checkOnly);
-    if (!MayWrite(settings, path, checkOnly)) {
-        return Outcome::Done;
-    }
     if (checkOnly) {
-        return Outcome::Exists;
+        return ExistsInCheck(settings, path) ? Outcome::Exists : Outcome::Done;
     }
-    if (cssTemplate.empty() || !system::FileExists(cssTemplate)) {
+    // A style sheet that stays as it is whatever it would say is not built.
+    if (cssTemplate.empty() || !system::FileExists(cssTemplate) ||
+        KeepsExistingFile(path, settings.OtherOverwrite, tally)) {
         return Outcome::Done;
     }
     try {
@@ -49,7 +55,11 @@ Outcome WriteProjectStyleSheet(const GenerationSettings& settings, std::u16strin
             return Outcome::Failed;
         }
         text += settings.CssStyles;
-        services.writeText(path, text);
+        // Built first, so that a style sheet that comes out the same is not asked about.
+        const std::string bytes = services.fileBytes(text);
+        if (MayWrite(settings, path, OutputContent::Bytes(bytes), tally)) {
+            system::WriteFileAtomic(path, bytes);
+        }
     } catch (const automation::Error& error) {
         if (error.Number() == -1) {
             throw;
@@ -62,15 +72,18 @@ Outcome WriteProjectStyleSheet(const GenerationSettings& settings, std::u16strin
 
 /// Copies the file the setting names into the destination under its own name.
 Outcome CopyIntoSite(const GenerationSettings& settings, std::u16string_view file, std::u16string_view info,
-                     bool checkOnly) {
+                     bool checkOnly, OutputTally* tally) {
     const std::u16string path = ResolveOutputFolder(settings, u"", system::BaseName(file), checkOnly);
     // A setting that already names the output is never copied onto itself nor offered to the
     // overwrite decision.
-    if (file == path || IsSameFile(file, path) || !MayWrite(settings, path, checkOnly)) {
+    if (file == path || IsSameFile(file, path)) {
         return Outcome::Done;
     }
     if (checkOnly) {
-        return Outcome::Exists;
+        return ExistsInCheck(settings, path) ? Outcome::Exists : Outcome::Done;
+    }
+    if (!MayWrite(settings, path, OutputContent::CopyOfFile(file), tally)) {
+        return Outcome::Done;
     }
     GetStatus().DispStatus(info);
     try {
@@ -85,16 +98,16 @@ Outcome CopyIntoSite(const GenerationSettings& settings, std::u16string_view fil
 } // namespace
 
 std::int16_t CopyCssAndLogo(const GenerationSettings& settings, std::u16string_view cssTemplate,
-                            const StyleSheetServices& services, bool checkOnly) {
-    if (WriteProjectStyleSheet(settings, cssTemplate, services, checkOnly) != Outcome::Done) {
+                            const StyleSheetServices& services, bool checkOnly, OutputTally* tally) {
+    if (WriteProjectStyleSheet(settings, cssTemplate, services, checkOnly, tally) != Outcome::Done) {
         return 1;
     }
     if (!settings.CSS.empty() && system::FileExists(settings.CSS) &&
-        CopyIntoSite(settings, settings.CSS, u"copying css...", checkOnly) != Outcome::Done) {
+        CopyIntoSite(settings, settings.CSS, u"copying css...", checkOnly, tally) != Outcome::Done) {
         return 1;
     }
     if (!settings.HeaderLogo.empty() && system::FileExists(settings.HeaderLogo) &&
-        CopyIntoSite(settings, settings.HeaderLogo, u"Copying logo...", checkOnly) != Outcome::Done) {
+        CopyIntoSite(settings, settings.HeaderLogo, u"Copying logo...", checkOnly, tally) != Outcome::Done) {
         return 1;
     }
     return 0;

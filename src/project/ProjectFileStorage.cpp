@@ -117,17 +117,12 @@ void ReplaceProjectFile(std::u16string_view projFile, std::string_view bytes) {
     system::WriteFileAtomic(projFile, bytes);
 }
 
-namespace {
-
-/// The bytes of a text file of the generator (see WriteTextFile).
 std::string TextFileBytes(std::u16string_view text, bool ansiOnly) {
     if (!ansiOnly && Utf8ProjectOn()) {
         return system::EncodeText(text, system::TextEncodingKind::Utf8WithBom);
     }
     return system::EncodeText(text, system::TextEncodingKind::CodePage, AnsiCodePage());
 }
-
-} // namespace
 
 void WriteTextFile(std::u16string_view path, std::u16string_view text, bool ansiOnly) {
     system::WriteFileAtomic(path, TextFileBytes(text, ansiOnly));

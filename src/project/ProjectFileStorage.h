@@ -35,6 +35,9 @@ void BackupProjectFile(std::u16string_view projFile);
 /// Backs up the file at `projFile` and replaces it with `bytes`.
 void ReplaceProjectFile(std::u16string_view projFile, std::string_view bytes);
 
+/// The bytes WriteTextFile writes for `text`.
+std::string TextFileBytes(std::u16string_view text, bool ansiOnly);
+
 /// Creates or replaces a text file: UTF-8 with a byte-order mark when "UTF8Project" is on and
 /// `ansiOnly` is false, else in the ANSI code page.
 void WriteTextFile(std::u16string_view path, std::u16string_view text, bool ansiOnly);

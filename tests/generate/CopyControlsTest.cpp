@@ -1,4 +1,5 @@
 #include "generate/CopyControls.h"
+#include "generate/OverwritePolicy.h"
 
 #include "GenerateFixture.h"
 
@@ -74,19 +75,48 @@ TEST_F(CopyControlsTest, AFirstRunCopiesEverythingWithoutAsking) {
     EXPECT_EQ(mHost.Count(HostCallKind::Overwrite), 0u);
 }
 
-TEST_F(CopyControlsTest, ALaterRunAsksAndCountsWhatExists) {
+TEST_F(CopyControlsTest, ALaterRunAsksOnlyAboutWhatWouldChange) {
     AddTemplateControls();
     ASSERT_EQ(Copy(), 0);
-    EXPECT_EQ(Copy(/*checkOnly=*/true), 5); // four files and one folder
+    EXPECT_EQ(Copy(/*checkOnly=*/true), 5); // four files and one folder, changed or not
     mSettings.PromptOnOverwrite = true;
+    mSettings.backupFile = true;
+    // A file of the user's own in a copied folder does not make the copy a change.
+    Write(mSite / "css" / "mine.css", "mine");
+    const auto logoTime =
+        std::filesystem::last_write_time(mSite / "images" / "logo.gif") - std::chrono::hours(1);
+    std::filesystem::last_write_time(mSite / "images" / "logo.gif", logoTime);
+
+    // Nothing changed: nothing is asked, backed up or copied again.
+    OutputTally tally;
+    EXPECT_EQ(CopyControlFiles(*mControls, mSettings, false, &tally), 0);
+    EXPECT_EQ(mHost.Count(HostCallKind::Overwrite), 0u);
+    EXPECT_EQ(tally.unchanged, 5);
+    EXPECT_EQ(tally.created + tally.replaced + tally.kept, 0);
+    EXPECT_EQ(std::filesystem::last_write_time(mSite / "images" / "logo.gif"), logoTime);
+    auto expected = CopiedSite;
+    expected.insert(expected.begin() + 1, "css/mine.css");
+    EXPECT_EQ(Tree(mSite), expected);
+
+    // A changed file and a folder with one changed file are asked about, and only they.
     Write(mTemp / "tpl" / "images" / "logo.gif", "new logo");
+    Write(mTemp / "tpl" / "css" / "print" / "p.css", "new print");
     mHost.Answer(host::OverwriteAnswer{host::OverwriteChoice::Overwrite, false});
-    mHost.Answer(host::OverwriteAnswer{host::OverwriteChoice::Skip, /*all=*/true});
-    EXPECT_EQ(Copy(), 0);
-    EXPECT_EQ(Read(mSite / "images" / "logo.gif"), "new logo");
+    mHost.Answer(host::OverwriteAnswer{host::OverwriteChoice::Skip, false});
+    tally = {};
+    EXPECT_EQ(CopyControlFiles(*mControls, mSettings, false, &tally), 0);
     const std::vector<host::HostCall> asked = mHost.Calls(HostCallKind::Overwrite);
     ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[1].path, Text(mSite / "images/bg.gif"));
+    EXPECT_EQ(asked[0].path, Text(mSite / "images/logo.gif"));
+    EXPECT_EQ(asked[1].path, Text(mSite / "css"));
+    EXPECT_EQ(asked[1].target, host::OverwriteTarget::Folder);
+    EXPECT_EQ(Read(mSite / "images" / "logo.gif"), "new logo");
+    EXPECT_EQ(Read(mSite / "images" / "logo.gif.bak"), "logo");
+    EXPECT_EQ(Read(mSite / "css" / "print" / "p.css"), "print");
+    EXPECT_FALSE(std::filesystem::exists(mSite / "css.bak"));
+    EXPECT_EQ(tally.replaced, 1);
+    EXPECT_EQ(tally.kept, 1);
+    EXPECT_EQ(tally.unchanged, 3);
 }
 
 TEST_F(CopyControlsTest, OverwriteSwitchesKeepExistingTargets) {

@@ -3,6 +3,7 @@
 #include "GenerateFixture.h"
 
 #include "generate/GenerationAbort.h"
+#include "generate/OverwritePolicy.h"
 
 namespace qv {
 namespace {
@@ -74,6 +75,17 @@ TEST_F(DatabaseCopyTest, AnExistingTargetIsReplacedOnlyAsTheSettingsSay) {
     mHost.Answer(MessageAnswer::Yes);
     EXPECT_EQ(Copy(), 0);
     EXPECT_EQ(Read(mSite / "shop.mdb"), "access data");
+
+    // Now the copy is the same: nothing is asked, and a forbidding switch still counts it kept.
+    OutputTally tally;
+    EXPECT_EQ(CopyDatabase(mSettings, mDatabase, false, &tally), 0);
+    EXPECT_EQ(mHost.Count(HostCallKind::Message), 2u);
+    EXPECT_EQ(tally.unchanged, 1);
+    mSettings.OtherOverwrite = false;
+    EXPECT_EQ(CopyDatabase(mSettings, mDatabase, false, &tally), 0);
+    EXPECT_EQ(tally.kept, 1);
+    // The check still reports the existing target.
+    EXPECT_EQ(Copy(/*checkOnly=*/true), 1);
 }
 
 TEST_F(DatabaseCopyTest, NeverCopiesTheDatabaseOntoItself) {
@@ -94,6 +106,19 @@ TEST_F(DatabaseCopyTest, SqlExpressFilesComeWithTheirLog) {
                           Text(mTemp / "db" / "shop.mdf") + u";Trusted_Connection=Yes";
     EXPECT_EQ(Copy(), 0);
     EXPECT_EQ(Tree(mSite), (std::vector<std::string>{"shop.mdf", "shop_log.ldf"}));
+
+    // A copy that is already there, log included, is not asked about; a changed log is.
+    mSettings.PromptOnOverwrite = true;
+    OutputTally tally;
+    EXPECT_EQ(CopyDatabase(mSettings, mDatabase, false, &tally), 0);
+    EXPECT_EQ(tally.unchanged, 1);
+    EXPECT_EQ(mHost.Count(HostCallKind::Message), 0u);
+    Write(mTemp / "db" / "shop_log.ldf", "longer log");
+    mHost.Answer(MessageAnswer::Yes);
+    EXPECT_EQ(CopyDatabase(mSettings, mDatabase, false, &tally), 0);
+    EXPECT_EQ(mHost.Count(HostCallKind::Message), 1u);
+    EXPECT_EQ(tally.replaced, 1);
+    EXPECT_EQ(Read(mSite / "shop_log.ldf"), "longer log");
 
     // Without "\SQLExpress" nothing is copied.
     std::filesystem::remove_all(mSite);

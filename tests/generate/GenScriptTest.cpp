@@ -5,6 +5,7 @@
 #include "generate/Generator.h"
 
 #include "../project/ProjectFixture.h"
+#include "GenerateFixture.h"
 #include "db/TestDatabases.h"
 
 #include "project/Qel.h"
@@ -204,6 +205,94 @@ TEST_F(GenScriptTest, GeneratesTheSiteAndReusesPreparedScripts) {
     mProject->SetProjName(u"Shop 2");
     GenScript();
     ASSERT_EQ(ProjErr(), "");
+    EXPECT_NE(Read(mSite / "default.asp").find("Shop 2"), std::string::npos);
+}
+
+/// The modification time of every file below `folder`, by relative name.
+std::map<std::string, fs::file_time_type> Stamps(const fs::path& folder) {
+    std::map<std::string, fs::file_time_type> stamps;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            stamps[fs::relative(entry.path(), folder).generic_string()] = entry.last_write_time();
+        }
+    }
+    return stamps;
+}
+
+TEST_F(GenScriptTest, ARunAsksAndBacksUpOnlyWhatWouldChange) {
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    const std::size_t outputs = Files(mSite).size();
+    // An hour old, so that a rewrite within the same second would still show.
+    for (const auto& [file, time] : Stamps(mSite)) {
+        fs::last_write_time(mSite / file, time - std::chrono::hours(1));
+    }
+    const auto before = Stamps(mSite);
+    WriteUserText(GeneralKey, u"BackupFile", u"True");
+    mProject->SetPromptOnOverwrite(true);
+    const auto* generator = dynamic_cast<const Generator*>(FindGenerationService());
+    ASSERT_NE(generator, nullptr);
+
+    // Nothing changed: no question, no backup, no file touched, every output counted as such.
+    mHost.ClearCalls();
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    EXPECT_EQ(mHost.Count(HostCallKind::Overwrite), 0u);
+    EXPECT_EQ(Stamps(mSite), before);
+    EXPECT_EQ(generator->LastRun().outputs.unchanged, static_cast<std::int32_t>(outputs));
+    EXPECT_EQ(generator->LastRun().outputs.created + generator->LastRun().outputs.replaced, 0);
+
+    // The home page changes: it alone is asked about, and backed up when replaced.
+    const std::string home = Read(mSite / "default.asp");
+    mProject->SetProjName(u"Shop 2");
+    mHost.Answer(host::OverwriteAnswer{host::OverwriteChoice::Overwrite, /*all=*/false});
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    const std::vector<host::HostCall> asked = mHost.Calls(HostCallKind::Overwrite);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].path, Text(mSite / "default.asp"));
+    EXPECT_NE(Read(mSite / "default.asp").find("Shop 2"), std::string::npos);
+    EXPECT_EQ(Read(mSite / "default.asp.bak"), home);
+    auto after = Stamps(mSite);
+    EXPECT_EQ(after.erase("default.asp.bak"), 1u);
+    EXPECT_NE(after["default.asp"], before.at("default.asp"));
+    after.erase("default.asp");
+    auto others = before;
+    others.erase("default.asp");
+    EXPECT_EQ(after, others);
+    EXPECT_EQ(generator->LastRun().outputs.replaced, 1);
+
+    // Skipped, it stays; cancelled, the run ends with the cancel and the page stays too.
+    const std::string second = Read(mSite / "default.asp");
+    mProject->SetProjName(u"Shop 3");
+    mHost.Answer(host::OverwriteAnswer{host::OverwriteChoice::Skip, /*all=*/false});
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    EXPECT_EQ(Read(mSite / "default.asp"), second);
+    EXPECT_EQ(Read(mSite / "default.asp.bak"), home);
+    EXPECT_EQ(generator->LastRun().outputs.kept, 1);
+    mHost.Answer(host::OverwriteAnswer{host::OverwriteChoice::Cancel, /*all=*/false});
+    ExpectAbort([&] { GenScript(); }, u"Generation cancelled by user!");
+    EXPECT_EQ(Read(mSite / "default.asp"), second);
+    EXPECT_EQ(mHost.Count(HostCallKind::Overwrite), 3u);
+}
+
+TEST_F(GenScriptTest, PagesThatMayNotBeReplacedAreNotBuilt) {
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    for (QelTable& table : *mProject->db()->tables()) {
+        table.SetTblOverwrite(false);
+    }
+    mProject->SetProjName(u"Shop 2");
+    const std::string list = Read(mSite / "customerslist.asp");
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    const auto* generator = dynamic_cast<const Generator*>(FindGenerationService());
+    ASSERT_NE(generator, nullptr);
+    // Only the home page and the configuration are built; the table and field pages stay.
+    EXPECT_EQ(generator->LastRun().pages, 2);
+    EXPECT_EQ(generator->LastRun().outputs.kept, 3);
+    EXPECT_EQ(Read(mSite / "customerslist.asp"), list);
     EXPECT_NE(Read(mSite / "default.asp").find("Shop 2"), std::string::npos);
 }
 

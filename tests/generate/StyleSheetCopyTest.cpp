@@ -1,4 +1,5 @@
 #include "generate/StyleSheetCopy.h"
+#include "generate/OverwritePolicy.h"
 
 #include "GenerateFixture.h"
 
@@ -23,9 +24,7 @@ protected:
             mEvaluated.emplace_back(text);
             return u"body{color:red}\r\n";
         };
-        mServices.writeText = [](std::u16string_view path, std::u16string_view text) {
-            system::WriteFileAtomic(path, automation::ToUtf8(text));
-        };
+        mServices.fileBytes = [](std::u16string_view text) { return automation::ToUtf8(text); };
     }
 
     std::int16_t Copy(bool checkOnly = false) {
@@ -50,6 +49,22 @@ TEST_F(StyleSheetCopyTest, WritesTheProjectStyleSheetAndCopiesTheNamedOnesAndThe
 
     // In check-only mode an existing project style sheet ends the step at once.
     EXPECT_EQ(Copy(/*checkOnly=*/true), 1);
+
+    // Again with nothing changed: nothing is asked or backed up; a changed logo is both.
+    mSettings.PromptOnOverwrite = true;
+    mSettings.backupFile = true;
+    OutputTally tally;
+    EXPECT_EQ(CopyCssAndLogo(mSettings, Text(mTemp / "in" / "project.css"), mServices, false, &tally), 0);
+    EXPECT_EQ(mHost.Count(HostCallKind::Overwrite), 0u);
+    EXPECT_EQ(tally.unchanged, 3);
+    Write(mTemp / "in" / "logo.gif", "GIF2");
+    mHost.Answer(host::OverwriteAnswer{host::OverwriteChoice::Overwrite, false});
+    EXPECT_EQ(Copy(), 0);
+    const std::vector<host::HostCall> asked = mHost.Calls(HostCallKind::Overwrite);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].path, Text(mSite / "logo.gif"));
+    EXPECT_EQ(Tree(mSite), (std::vector<std::string>{"logo.gif", "logo.gif.bak", "named.css", "shop.css"}));
+    EXPECT_EQ(Read(mSite / "logo.gif.bak"), "GIF");
 }
 
 TEST_F(StyleSheetCopyTest, NoTemplateNoStyleSheetAndNoCopyOntoItself) {
@@ -69,9 +84,7 @@ TEST_F(StyleSheetCopyTest, NoTemplateNoStyleSheetAndNoCopyOntoItself) {
 }
 
 TEST_F(StyleSheetCopyTest, FailuresAreReportedNotSwallowed) {
-    mServices.writeText = [](std::u16string_view, std::u16string_view) {
-        automation::Raise(automation::ErrorNumber::PermissionDenied);
-    };
+    std::filesystem::create_directories(mSite / "shop.css" / "x"); // a folder in the way
     EXPECT_EQ(Copy(), 1);
     EXPECT_EQ(State().gProjErr, u"Copying to file \"" + Text(mSite / "shop.css") + u"\" failed!");
 

@@ -23,11 +23,6 @@ host::ConsoleOptions ConsoleOptionsFor(const CommandAnswers& answers) {
 CommandHost::CommandHost(CommandAnswers answers)
     : mAnswers(std::move(answers)), mConsole(ConsoleOptionsFor(mAnswers)) {}
 
-void CommandHost::SetUnchangedTest(std::function<bool(const std::u16string&)> unchanged) {
-    mUnchanged = std::move(unchanged);
-    mAnswerForAll.reset();
-}
-
 void CommandHost::ShowProgress(host::ProgressStyle style, std::u16string_view caption) {
     if (mSilent) {
         return;
@@ -59,39 +54,18 @@ host::MessageAnswer CommandHost::ShowMessage(const host::Message& message) {
     return mConsole.ShowMessage(message);
 }
 
-host::OverwriteChoice CommandHost::DecideOverwrite(const host::OverwriteQuestion& question) {
+host::OverwriteAnswer CommandHost::AskOverwrite(const host::OverwriteQuestion& question) {
+    // Only outputs that would change are asked about; one that would come out the same is left
+    // alone by the library before it gets here.
     switch (mAnswers.overwrite) {
     case OverwriteKind::All:
-        return host::OverwriteChoice::Overwrite;
+        return {host::OverwriteChoice::Overwrite, /*all=*/false};
     case OverwriteKind::None:
-        return host::OverwriteChoice::Skip;
+        return {host::OverwriteChoice::Skip, /*all=*/false};
     case OverwriteKind::Ask:
         break;
     }
-    if (mAnswerForAll) {
-        return *mAnswerForAll;
-    }
-    const host::OverwriteAnswer answer = mConsole.AskOverwrite(question);
-    if (answer.all &&
-        (answer.choice == host::OverwriteChoice::Overwrite || answer.choice == host::OverwriteChoice::Skip)) {
-        mAnswerForAll = answer.choice;
-    }
-    return answer.choice;
-}
-
-host::OverwriteAnswer CommandHost::AskOverwrite(const host::OverwriteQuestion& question) {
-    if (mUnchanged && mUnchanged(question.path)) {
-        mTally.unchanged.push_back(question.path);
-        return {host::OverwriteChoice::Skip, /*all=*/false};
-    }
-    const host::OverwriteChoice choice = DecideOverwrite(question);
-    if (choice == host::OverwriteChoice::Overwrite) {
-        mTally.replaced.push_back(question.path);
-    } else if (choice == host::OverwriteChoice::Skip || choice == host::OverwriteChoice::Closed) {
-        mTally.kept.push_back(question.path);
-    }
-    // Never "All" towards the library: every later output must come here to be compared.
-    return {choice, /*all=*/false};
+    return mConsole.AskOverwrite(question);
 }
 
 host::TemplateChoice CommandHost::AskTemplateFolder(const host::TemplateQuestion& question) {
