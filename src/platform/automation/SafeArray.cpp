@@ -2,6 +2,7 @@
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
+#include "platform/automation/Memory.h"
 
 #include <algorithm>
 #include <limits>
@@ -38,6 +39,8 @@ Variant InitialElement(VarType elementType) {
     return Variant();
 }
 
+/// The number of elements the bounds give, checked against the memory ceiling before anything
+/// is allocated.
 std::size_t ElementCountOf(std::span<const SafeArray::Bound> bounds) {
     std::size_t total = 1;
     for (const SafeArray::Bound& bound : bounds) {
@@ -55,7 +58,12 @@ std::size_t ElementCountOf(std::span<const SafeArray::Bound> bounds) {
         }
         total *= count;
     }
+    CheckAllocation(total, sizeof(Variant));
     return total;
+}
+
+std::size_t ChargeOf(const std::vector<Variant>& elements) noexcept {
+    return elements.capacity() * sizeof(Variant);
 }
 
 } // namespace
@@ -63,6 +71,38 @@ std::size_t ElementCountOf(std::span<const SafeArray::Bound> bounds) {
 SafeArray::SafeArray(VarType elementType, std::vector<Bound> bounds, bool isFixed)
     : mElementType(elementType), mBounds(std::move(bounds)), mIsFixed(isFixed) {
     mElements.resize(ElementCountOf(mBounds), InitialElement(mElementType));
+    Recharge();
+}
+
+SafeArray::SafeArray(const SafeArray& other)
+    : RefCounted(other), mElementType(other.mElementType), mBounds(other.mBounds), mIsFixed(other.mIsFixed) {
+    CheckAllocation(other.mElements.size(), sizeof(Variant));
+    mElements = other.mElements;
+    Recharge();
+}
+
+SafeArray::~SafeArray() {
+    RefundMemory(mCharged);
+}
+
+void SafeArray::Recharge() noexcept {
+    const std::size_t charge = ChargeOf(mElements);
+    if (charge > mCharged) {
+        ChargeMemoryUnchecked(charge - mCharged);
+    } else {
+        RefundMemory(mCharged - charge);
+    }
+    mCharged = charge;
+}
+
+SafeArray::Bound SafeArray::ZeroBased(std::int32_t upper) {
+    if (upper < -1) {
+        Raise(ErrorNumber::SubscriptOutOfRange);
+    }
+    if (upper == std::numeric_limits<std::int32_t>::max()) {
+        Raise(ErrorNumber::OutOfMemory);
+    }
+    return {0, upper + 1};
 }
 
 std::int32_t SafeArray::LowerBound(std::size_t dimension) const {
@@ -115,6 +155,7 @@ void SafeArray::Redim(std::span<const Bound> bounds, bool preserve) {
         std::vector<Variant> elements(count, InitialElement(mElementType));
         mElements.swap(elements);
         mBounds.assign(bounds.begin(), bounds.end());
+        Recharge();
         return;
     }
     // Preserve keeps the storage, so only the extent of the last (slowest) dimension may change.
@@ -128,7 +169,12 @@ void SafeArray::Redim(std::span<const Bound> bounds, bool preserve) {
             Raise(ErrorNumber::SubscriptOutOfRange);
         }
     }
+    if (count > mElements.capacity()) {
+        // Growth doubles the storage, and the old one stays until the elements have moved.
+        CheckAllocation(std::max(count, mElements.capacity() * 2), sizeof(Variant));
+    }
     mElements.resize(count, InitialElement(mElementType));
+    Recharge();
     // Same number of dimensions: the bounds are copied over the old ones, no allocation.
     std::copy(bounds.begin(), bounds.end(), mBounds.begin());
 }
@@ -136,7 +182,8 @@ void SafeArray::Redim(std::span<const Bound> bounds, bool preserve) {
 Ref<SafeArray> MakeArray(std::vector<Variant> elements) {
     auto array = MakeRef<SafeArray>(
         VarType::Variant, std::vector<SafeArray::Bound>{{0, static_cast<std::int32_t>(elements.size())}});
-    array->Elements() = std::move(elements);
+    array->mElements = std::move(elements);
+    array->Recharge();
     return array;
 }
 

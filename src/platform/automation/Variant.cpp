@@ -2,6 +2,7 @@
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
+#include "platform/automation/Memory.h"
 #include "platform/automation/Object.h"
 
 #include <cassert>
@@ -9,6 +10,33 @@
 #include <utility>
 
 namespace qv::automation {
+
+namespace {
+
+std::size_t ChargeOf(const std::u16string& text) noexcept {
+    return sizeof(StringBody) + text.capacity() * sizeof(char16_t);
+}
+
+} // namespace
+
+StringBody::StringBody(std::u16string text) : mText(std::move(text)) {
+    ChargeMemory(ChargeOf(mText));
+    mCharged = ChargeOf(mText);
+}
+
+StringBody::~StringBody() {
+    RefundMemory(mCharged);
+}
+
+void StringBody::Recharge() noexcept {
+    const std::size_t charge = ChargeOf(mText);
+    if (charge > mCharged) {
+        ChargeMemoryUnchecked(charge - mCharged);
+    } else {
+        RefundMemory(mCharged - charge);
+    }
+    mCharged = charge;
+}
 
 void Variant::Clear() noexcept {
     // The tags for arrays and references lie outside the enumeration, hence no switch.
@@ -124,14 +152,20 @@ void Variant::AppendString(std::u16string_view piece) {
     if (value.mType == VarType::String && value.mString->IsUnique()) {
         // The hot path of page building: std::u16string grows geometrically, so a loop of
         // appends is linear overall.
-        value.mString->mText.append(piece);
+        std::u16string& text = value.mString->mText;
+        if (text.size() + piece.size() <= text.capacity()) {
+            text.append(piece);
+            return;
+        }
+        AppendChecked(text, piece);
+        value.mString->Recharge();
         return;
     }
     std::u16string text;
     if (value.mType != VarType::Null) {
         AppendTextForm(text, value);
     }
-    text.append(piece);
+    AppendChecked(text, piece);
     value = Variant(std::move(text));
 }
 

@@ -2,12 +2,14 @@
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
+#include "platform/automation/Memory.h"
 
 #include <array>
 #include <cassert>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <new>
 
 namespace qv::vbscript {
 
@@ -176,7 +178,7 @@ Variant ConcatPieces(std::span<Variant> pieces) {
         return Variant::Null();
     }
     std::u16string text;
-    text.reserve(length);
+    automation::ReserveChecked(text, length);
     for (const Variant& piece : pieces) {
         AppendText(text, piece);
     }
@@ -450,11 +452,8 @@ bool PastEnd(const Variant& counter, const Variant* hidden) {
 
 /// The bounds of ReDim a(u1, u2, ...): lower bound 0, count u + 1.
 SafeArray::Bound BoundFrom(const Variant& upper) {
-    std::int32_t last = upper.Type() == VarType::Long ? upper.LongValue() : automation::ToLong(upper);
-    if (last < -1) {
-        Raise(ErrorNumber::SubscriptOutOfRange);
-    }
-    return {0, last + 1};
+    return SafeArray::ZeroBased(upper.Type() == VarType::Long ? upper.LongValue()
+                                                              : automation::ToLong(upper));
 }
 
 std::vector<SafeArray::Bound> BoundsFrom(std::span<Variant> uppers) {
@@ -687,6 +686,13 @@ Variant Interpreter::RunLevel(const Procedure* procedure, Ref<CodeBlock> chunk, 
         } catch (const automation::Error& error) {
             if (!HandleError(error, level.boundary)) {
                 throw;
+            }
+        } catch (const std::bad_alloc&) {
+            // An allocation the ceiling let through still failed: the script sees error 7 like
+            // any other, and the host stays up.
+            const automation::Error error(ErrorNumber::OutOfMemory);
+            if (!HandleError(error, level.boundary)) {
+                throw error;
             }
         }
     }
@@ -1063,8 +1069,8 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
             std::int32_t count = block->constants[first].LongValue();
             std::vector<SafeArray::Bound> bounds;
             for (std::int32_t index = 0; index < count; ++index) {
-                bounds.push_back(
-                    {0, block->constants[first + 1 + static_cast<std::size_t>(index)].LongValue() + 1});
+                bounds.push_back(SafeArray::ZeroBased(
+                    block->constants[first + 1 + static_cast<std::size_t>(index)].LongValue()));
             }
             Variable(*frame, in) = Variant(MakeRef<SafeArray>(VarType::Variant, std::move(bounds), true));
             break;

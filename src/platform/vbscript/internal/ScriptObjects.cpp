@@ -27,7 +27,7 @@ Variant NewField(const FieldInfo& field) {
     }
     std::vector<automation::SafeArray::Bound> bounds;
     for (std::int32_t upper : field.bounds) {
-        bounds.push_back({0, upper + 1});
+        bounds.push_back(automation::SafeArray::ZeroBased(upper));
     }
     return Variant(MakeRef<automation::SafeArray>(automation::VarType::Variant, std::move(bounds),
                                                   /*isFixed=*/!field.bounds.empty()));
