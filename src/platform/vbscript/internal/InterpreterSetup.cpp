@@ -60,18 +60,25 @@ void Interpreter::Reset() {
         // Dropping the code under a running script would pull the floor from under it.
         Raise(ErrorNumber::InvalidProcedureCall);
     }
+    // Whatever a Class_Terminate throws out of the release (a host's own exception), the reset
+    // completes, so that nothing is left for the engine's end.
+    struct Complete {
+        Interpreter& self;
+        ~Complete() {
+            self.mLink->Detach();
+            self.mPendingTerminates.clear();
+            self.mNamedIndex.clear();
+            self.mNamedObjects.clear();
+            self.mModules.clear();
+            self.mModules.push_back(std::make_unique<Module>(u"Global"));
+            self.mLink = MakeRef<EngineLink>(&self);
+            self.mErr->Clear();
+            self.mRuntimeState = RuntimeState{};
+            self.mPlace = ErrorPlace{};
+            ++self.mEpoch;
+        }
+    } complete{*this};
     ReleaseScriptValues();
-    mLink->Detach();
-    mPendingTerminates.clear();
-    mNamedIndex.clear();
-    mNamedObjects.clear();
-    mModules.clear();
-    mModules.push_back(std::make_unique<Module>(u"Global"));
-    mLink = MakeRef<EngineLink>(this);
-    mErr->Clear();
-    mRuntimeState = RuntimeState{};
-    mPlace = ErrorPlace{};
-    ++mEpoch;
 }
 
 Module& Interpreter::AddModule(std::u16string_view name) {
