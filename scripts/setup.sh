@@ -8,6 +8,7 @@ packages=(
     unixodbc-dev libsqliteodbc sqlite3 odbc-postgresql odbc-mariadb
     postgresql mariadb-server
     mdbtools-dev libpcre2-dev
+    locales-all
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -2,6 +2,7 @@
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
+#include "platform/automation/Locale.h"
 #include "platform/automation/Memory.h"
 
 #include <array>
@@ -1702,8 +1703,13 @@ void Interpreter::CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<Var
         return;
     case Intrinsic::SetLocale: {
         std::int32_t previous = automation::CurrentLocale();
-        std::int32_t wanted = args.empty() ? 1033 : automation::ToLong(args[0]);
-        if (!automation::SetCurrentLocale(wanted)) {
+        // A locale ID or a name: "fr-FR", or a name of the machine's locale data.
+        const bool known =
+            args.empty() ? automation::SetCurrentLocale(1033)
+            : args[0].IsString()
+                ? automation::SetCurrentLocale(std::u16string_view(args[0].Deref().StringValue()))
+                : automation::SetCurrentLocale(automation::ToLong(args[0]));
+        if (!known) {
             Raise(ErrorNumber::InvalidProcedureCall);
         }
         PushValueResult(Variant(previous), statement, popCount);
