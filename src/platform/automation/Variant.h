@@ -349,7 +349,12 @@ public:
     };
     /// The bound of a(upper) in Dim and ReDim: lower bound 0, upper + 1 elements. An upper bound
     /// below -1 raises 9; 2147483647 would need more elements than a Long counts and raises 7.
-    static Bound ZeroBased(std::int32_t upper);
+    static Bound ZeroBased(std::int32_t upper) {
+        if (upper < -1 || upper == INT32_MAX) {
+            RaiseBadUpperBound(upper);
+        }
+        return {0, upper + 1};
+    }
 
     /// Raises 7 when the elements do not fit under the apartment's memory ceiling (Memory.h).
     SafeArray(VarType elementType, std::vector<Bound> bounds, bool isFixed = false);
@@ -382,9 +387,14 @@ public:
     /// The same, copying the bounds into the storage the array already has, so that a
     /// ReDim Preserve in a loop allocates nothing but the elements it adds.
     void Redim(std::span<const Bound> bounds, bool preserve);
+    /// ReDim Preserve a(upper) of a dynamic Variant list with lower bound 0, the way scripts grow
+    /// a list one element at a time. Returns false, changing nothing, for any other array or
+    /// bound; Redim then does the work or raises.
+    bool ResizeList(std::int32_t upper);
 
 private:
     friend Ref<SafeArray> MakeArray(std::vector<Variant> elements);
+    [[noreturn]] static void RaiseBadUpperBound(std::int32_t upper);
     /// Brings the memory charge in line with the element storage.
     void Recharge() noexcept;
 

@@ -86,6 +86,14 @@ template <class Array> auto* FindElement(Array& array, const Variant* args, std:
     if (bounds.size() != argc) {
         return element;
     }
+    // The common case first: a list indexed by a Long.
+    if (argc == 1 && args[0].Type() == VarType::Long) {
+        const std::int64_t index = static_cast<std::int64_t>(args[0].LongValue()) - bounds[0].lower;
+        if (index >= 0 && index < bounds[0].count) {
+            element = &array.Elements()[static_cast<std::size_t>(index)];
+        }
+        return element;
+    }
     std::size_t offset = 0;
     std::size_t stride = 1;
     for (std::size_t dimension = 0; dimension < argc; ++dimension) {
@@ -1272,6 +1280,16 @@ void Interpreter::Append(Frame& frame, const Instruction& instruction) {
 
 void Interpreter::ReDim(Frame& frame, const Instruction& instruction) {
     std::size_t dimensions = instruction.b;
+    // ReDim Preserve list(n) of a local list nobody else holds: straight to its storage.
+    if (dimensions == 1 && instruction.Has(OpPreserve) && instruction.Kind() == VarKind::Local) {
+        const Variant& target = frame.locals[instruction.c].Deref();
+        const Variant& upper = mStack.Top()[-1];
+        if (target.IsArray() && upper.Type() == VarType::Long && target.ArrayValue()->IsUnique() &&
+            target.ArrayValue()->ResizeList(upper.LongValue())) {
+            mStack.Drop(1);
+            return;
+        }
+    }
     Variant* first = mStack.Top() - dimensions;
     const std::span<Variant> uppers(first, dimensions);
     // ReDim Preserve in a loop is the common case: its bounds go through a buffer on the stack,

@@ -5,6 +5,7 @@
 #include "platform/automation/Text.h"
 
 #include <bit>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -52,7 +53,25 @@ const automation::ClassInfo& Dictionary::GetClassInfo() const {
                                Method<&Dictionary::HashVal>(u"HashVal"),
                            });
     }();
+    assert(info.Find(u"Exists") == ExistsMember && info.Find(u"Item") == ItemMember);
     return info;
+}
+
+Variant Dictionary::Invoke(automation::DispId id, automation::InvokeKind kind, std::span<Variant> args) {
+    const bool isRead = !automation::HasKind(kind, automation::InvokeKind::PropertyLet) &&
+                        !automation::HasKind(kind, automation::InvokeKind::PropertySet);
+    if (id == ItemMember) {
+        if (isRead && args.size() == 1) {
+            return GetItem(args[0].Deref());
+        }
+        if (kind == automation::InvokeKind::PropertyLet && args.size() == 2) {
+            LetItem(args[0].Deref(), args[1].Deref());
+            return Variant();
+        }
+    } else if (id == ExistsMember && isRead && args.size() == 1) {
+        return Variant(Exists(args[0].Deref()));
+    }
+    return Object::Invoke(id, kind, args);
 }
 
 automation::Ref<automation::Enumerator> Dictionary::NewEnum() {

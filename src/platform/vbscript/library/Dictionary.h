@@ -19,6 +19,10 @@ public:
     Dictionary();
 
     const automation::ClassInfo& GetClassInfo() const override;
+    /// Item and Exists, which loops call most, go straight to their methods; the rest through
+    /// the member table.
+    automation::Variant Invoke(automation::DispId id, automation::InvokeKind kind,
+                               std::span<automation::Variant> args) override;
     /// For Each walks the keys present when the loop starts.
     automation::Ref<automation::Enumerator> NewEnum() override;
 
@@ -50,6 +54,10 @@ public:
     std::optional<automation::Variant> Find(const automation::Variant& key) const;
 
 private:
+    // Positions of members in the member table, for Invoke.
+    static constexpr automation::DispId ExistsMember = 1;
+    static constexpr automation::DispId ItemMember = 7;
+
     // What identifies a key: a number (every numeric subtype alike), a string, an object
     // identity, or Null. Strings compare binary or, in text mode, ignoring case. Lookups read the
     // caller's key in place, without a copy.
