@@ -327,7 +327,13 @@ void Interpreter::ReleaseScriptValues() {
         try {
             DrainTerminates();
         } catch (const ScriptTimeout&) {
-            mPendingTerminates.clear();
+            // Out of time: the rest go without Class_Terminate. Dropping one may queue the next
+            // (a chain of objects), so the queue is emptied by moving it out, round by round, never
+            // cleared in place.
+            while (!mPendingTerminates.empty()) {
+                std::vector<Ref<ClassInstance>> dropped;
+                dropped.swap(mPendingTerminates);
+            }
             return;
         }
     }
