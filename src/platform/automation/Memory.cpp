@@ -86,6 +86,15 @@ void RefundMemory(std::size_t bytes) noexcept {
     account.inUse -= std::min(bytes, account.inUse);
 }
 
+void Recharge(std::size_t& charged, std::size_t charge) noexcept {
+    if (charge > charged) {
+        ChargeMemoryUnchecked(charge - charged);
+    } else {
+        RefundMemory(charged - charge);
+    }
+    charged = charge;
+}
+
 void AppendChecked(std::u16string& text, std::u16string_view piece) {
     if (text.size() + piece.size() > text.capacity()) {
         // Growth doubles the capacity; the old buffer stays until the copy is made.

@@ -29,6 +29,9 @@ void ChargeMemory(std::size_t bytes);
 /// Adds `bytes` without a check: memory already taken (a string that has just grown).
 void ChargeMemoryUnchecked(std::size_t bytes) noexcept;
 void RefundMemory(std::size_t bytes) noexcept;
+/// Moves a holder's charge from `charged` to `charge` bytes without a check (memory already
+/// taken or given back) and records the new figure in `charged`.
+void Recharge(std::size_t& charged, std::size_t charge) noexcept;
 
 /// Appends `piece` to `text`, checking first when the text must grow.
 void AppendChecked(std::u16string& text, std::u16string_view piece);

@@ -92,13 +92,7 @@ SafeArray::~SafeArray() {
 }
 
 void SafeArray::Recharge() noexcept {
-    const std::size_t charge = ChargeOf(mElements);
-    if (charge > mCharged) {
-        ChargeMemoryUnchecked(charge - mCharged);
-    } else {
-        RefundMemory(mCharged - charge);
-    }
-    mCharged = charge;
+    automation::Recharge(mCharged, ChargeOf(mElements));
 }
 
 void SafeArray::RaiseBadUpperBound(std::int32_t upper) {

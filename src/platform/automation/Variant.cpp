@@ -29,13 +29,7 @@ StringBody::~StringBody() {
 }
 
 void StringBody::Recharge() noexcept {
-    const std::size_t charge = ChargeOf(mText);
-    if (charge > mCharged) {
-        ChargeMemoryUnchecked(charge - mCharged);
-    } else {
-        RefundMemory(mCharged - charge);
-    }
-    mCharged = charge;
+    automation::Recharge(mCharged, ChargeOf(mText));
 }
 
 void Variant::Clear() noexcept {
