@@ -416,22 +416,23 @@ std::int32_t CurrentLocale() noexcept {
     return tCurrentLocale->lcid;
 }
 
-bool SetCurrentLocale(std::int32_t lcid) {
-    const LocaleInfo* locale = FindLocale(lcid);
-    if (!locale) {
-        return false;
+namespace {
+
+bool MakeCurrent(const LocaleInfo* locale) noexcept {
+    if (locale) {
+        tCurrentLocale = locale;
     }
-    tCurrentLocale = locale;
-    return true;
+    return locale != nullptr;
+}
+
+} // namespace
+
+bool SetCurrentLocale(std::int32_t lcid) {
+    return MakeCurrent(FindLocale(lcid));
 }
 
 bool SetCurrentLocale(std::u16string_view name) {
-    const LocaleInfo* locale = FindLocale(name);
-    if (!locale) {
-        return false;
-    }
-    tCurrentLocale = locale;
-    return true;
+    return MakeCurrent(FindLocale(name));
 }
 
 } // namespace qv::automation
