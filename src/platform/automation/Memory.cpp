@@ -10,16 +10,15 @@
 
 namespace qv::automation {
 
+namespace detail {
+thread_local MemoryAccount tMemoryAccount;
+} // namespace detail
+
 namespace {
 
-// The account belongs to the apartment, and an apartment is one thread (see Locale.cpp).
-struct MemoryAccount {
-    std::size_t inUse = 0;
-    std::size_t ceiling = 0; // 0: not set yet, the default applies
-};
-thread_local MemoryAccount tAccount;
+using detail::tMemoryAccount;
 
-std::size_t Ceiling(MemoryAccount& account) noexcept {
+std::size_t Ceiling(detail::MemoryAccount& account) noexcept {
     if (account.ceiling == 0) {
         account.ceiling = DefaultMemoryCeiling();
     }
@@ -31,7 +30,7 @@ std::size_t Ceiling(MemoryAccount& account) noexcept {
 }
 
 bool Fits(std::size_t bytes) noexcept {
-    MemoryAccount& account = tAccount;
+    detail::MemoryAccount& account = tMemoryAccount;
     const std::size_t ceiling = Ceiling(account);
     return account.inUse <= ceiling && bytes <= ceiling - account.inUse;
 }
@@ -50,15 +49,15 @@ std::size_t DefaultMemoryCeiling() noexcept {
 }
 
 std::size_t MemoryCeiling() noexcept {
-    return Ceiling(tAccount);
+    return Ceiling(tMemoryAccount);
 }
 
 void SetMemoryCeiling(std::size_t bytes) noexcept {
-    tAccount.ceiling = bytes == 0 ? DefaultMemoryCeiling() : bytes;
+    tMemoryAccount.ceiling = bytes == 0 ? DefaultMemoryCeiling() : bytes;
 }
 
 std::size_t MemoryInUse() noexcept {
-    return tAccount.inUse;
+    return tMemoryAccount.inUse;
 }
 
 void CheckAllocation(std::size_t count, std::size_t size) {
@@ -70,20 +69,11 @@ void CheckAllocation(std::size_t count, std::size_t size) {
     }
 }
 
-void ChargeMemory(std::size_t bytes) {
+void detail::ChargeMemorySlow(std::size_t bytes) {
     if (!Fits(bytes)) {
         RaiseOutOfMemory();
     }
-    tAccount.inUse += bytes;
-}
-
-void ChargeMemoryUnchecked(std::size_t bytes) noexcept {
-    tAccount.inUse += bytes;
-}
-
-void RefundMemory(std::size_t bytes) noexcept {
-    MemoryAccount& account = tAccount;
-    account.inUse -= std::min(bytes, account.inUse);
+    tMemoryAccount.inUse += bytes;
 }
 
 void Recharge(std::size_t& charged, std::size_t charge) noexcept {
@@ -95,19 +85,9 @@ void Recharge(std::size_t& charged, std::size_t charge) noexcept {
     charged = charge;
 }
 
-void AppendChecked(std::u16string& text, std::u16string_view piece) {
-    if (text.size() + piece.size() > text.capacity()) {
-        // Growth doubles the capacity; the old buffer stays until the copy is made.
-        CheckAllocation(std::max(text.size() + piece.size(), text.capacity() * 2), sizeof(char16_t));
-    }
-    text.append(piece);
-}
-
-void ReserveChecked(std::u16string& text, std::size_t length) {
-    if (length > text.capacity()) {
-        CheckAllocation(length, sizeof(char16_t));
-    }
-    text.reserve(length);
+void detail::CheckTextGrowth(const std::u16string& text, std::size_t added) {
+    // Growth doubles the capacity; the old buffer stays until the copy is made.
+    CheckAllocation(std::max(text.size() + added, text.capacity() * 2), sizeof(char16_t));
 }
 
 } // namespace qv::automation

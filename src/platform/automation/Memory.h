@@ -21,22 +21,60 @@ void SetMemoryCeiling(std::size_t bytes) noexcept;
 /// Bytes the apartment's strings and arrays hold now.
 std::size_t MemoryInUse() noexcept;
 
+namespace detail {
+/// The apartment's account. An apartment is one thread, and this layer sits below the
+/// per-apartment context object, so the account is a thread_local (as the current locale is);
+/// it is declared here so that every string's charge and refund stay inline.
+struct MemoryAccount {
+    std::size_t inUse = 0;
+    std::size_t ceiling = 0; // 0: not set yet, the default applies
+};
+extern thread_local MemoryAccount tMemoryAccount;
+/// ChargeMemory past the quick test: sets the default ceiling on first use, raises 7.
+void ChargeMemorySlow(std::size_t bytes);
+/// Raises 7 unless the text may grow by `added` units.
+void CheckTextGrowth(const std::u16string& text, std::size_t added);
+} // namespace detail
+
 /// Raises 7 unless `count` items of `size` bytes each fit under the ceiling besides what is in
 /// use. The product cannot overflow: a count too large for it raises as well.
 void CheckAllocation(std::size_t count, std::size_t size);
+
 /// Checks and adds `bytes` to the account.
-void ChargeMemory(std::size_t bytes);
+inline void ChargeMemory(std::size_t bytes) {
+    detail::MemoryAccount& account = detail::tMemoryAccount;
+    if (account.inUse < account.ceiling && bytes <= account.ceiling - account.inUse) {
+        account.inUse += bytes;
+        return;
+    }
+    detail::ChargeMemorySlow(bytes);
+}
 /// Adds `bytes` without a check: memory already taken (a string that has just grown).
-void ChargeMemoryUnchecked(std::size_t bytes) noexcept;
-void RefundMemory(std::size_t bytes) noexcept;
+inline void ChargeMemoryUnchecked(std::size_t bytes) noexcept {
+    detail::tMemoryAccount.inUse += bytes;
+}
+inline void RefundMemory(std::size_t bytes) noexcept {
+    detail::MemoryAccount& account = detail::tMemoryAccount;
+    account.inUse -= bytes < account.inUse ? bytes : account.inUse;
+}
 /// Moves a holder's charge from `charged` to `charge` bytes without a check (memory already
 /// taken or given back) and records the new figure in `charged`.
 void Recharge(std::size_t& charged, std::size_t charge) noexcept;
 
 /// Appends `piece` to `text`, checking first when the text must grow.
-void AppendChecked(std::u16string& text, std::u16string_view piece);
+inline void AppendChecked(std::u16string& text, std::u16string_view piece) {
+    if (text.size() + piece.size() > text.capacity()) {
+        detail::CheckTextGrowth(text, piece.size());
+    }
+    text.append(piece);
+}
 /// Reserves room for `length` units, checked.
-void ReserveChecked(std::u16string& text, std::size_t length);
+inline void ReserveChecked(std::u16string& text, std::size_t length) {
+    if (length > text.capacity()) {
+        CheckAllocation(length, sizeof(char16_t));
+    }
+    text.reserve(length);
+}
 
 /// Sets the ceiling for its lifetime and restores the one before: an engine applies its own
 /// while it runs.

@@ -18,6 +18,14 @@ public:
             Destroy();
         }
     }
+    /// Release for objects that hold no counted references (string bodies): deleting one
+    /// releases nothing else, so it is deleted at once, without the deferred path of Release.
+    void ReleaseLeaf() const noexcept {
+        assert(mRefCount > 0 && "released more often than referenced");
+        if (--mRefCount == 0) {
+            delete this;
+        }
+    }
     /// True when exactly one reference exists, so the holder may change the object in place.
     bool IsUnique() const noexcept { return mRefCount == 1; }
     std::uint32_t RefCount() const noexcept { return mRefCount; }

@@ -13,19 +13,29 @@ namespace qv::automation {
 
 namespace {
 
+/// The most units a text holds without a buffer of its own.
+const std::size_t InlineTextCapacity = std::u16string().capacity();
+
+// A short text lives inside its body and is not charged: one variable holds one string, and the
+// places that hold many (array elements, dictionary entries, object fields) charge for each.
+// That keeps the account off the path of the many short strings a script makes.
 std::size_t ChargeOf(const std::u16string& text) noexcept {
-    return sizeof(StringBody) + text.capacity() * sizeof(char16_t);
+    const std::size_t capacity = text.capacity();
+    return capacity <= InlineTextCapacity ? 0 : sizeof(StringBody) + capacity * sizeof(char16_t);
 }
 
 } // namespace
 
-StringBody::StringBody(std::u16string text) : mText(std::move(text)) {
-    ChargeMemory(ChargeOf(mText));
-    mCharged = ChargeOf(mText);
+StringBody::StringBody(std::u16string text) : mText(std::move(text)), mCharged(ChargeOf(mText)) {
+    if (mCharged != 0) {
+        ChargeMemory(mCharged);
+    }
 }
 
 StringBody::~StringBody() {
-    RefundMemory(mCharged);
+    if (mCharged != 0) {
+        RefundMemory(mCharged);
+    }
 }
 
 void StringBody::Recharge() noexcept {
@@ -35,7 +45,7 @@ void StringBody::Recharge() noexcept {
 void Variant::Clear() noexcept {
     // The tags for arrays and references lie outside the enumeration, hence no switch.
     if (mType == VarType::String) {
-        mString->Release();
+        mString->ReleaseLeaf();
     } else if (mType == VarType::Object) {
         if (mObject) {
             mObject->Release();

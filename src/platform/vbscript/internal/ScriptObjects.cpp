@@ -3,6 +3,7 @@
 #include "platform/vbscript/internal/Interpreter.h"
 
 #include "platform/automation/Error.h"
+#include "platform/automation/Memory.h"
 
 namespace qv::vbscript {
 
@@ -37,6 +38,10 @@ Variant NewField(const FieldInfo& field) {
 
 ClassInstance::ClassInstance(Ref<ScriptClass> cls, Ref<EngineLink> link)
     : mClass(std::move(cls)), mLink(std::move(link)) {
+    // Instances count against the memory ceiling, so that a script building objects without
+    // end gets 7 instead of exhausting the host.
+    automation::ChargeMemory(sizeof(ClassInstance) + mClass->fields.size() * sizeof(Variant));
+    mCharged = sizeof(ClassInstance) + mClass->fields.size() * sizeof(Variant);
     mFields.reserve(mClass->fields.size());
     for (const FieldInfo& field : mClass->fields) {
         mFields.push_back(NewField(field));
@@ -44,6 +49,7 @@ ClassInstance::ClassInstance(Ref<ScriptClass> cls, Ref<EngineLink> link)
 }
 
 ClassInstance::~ClassInstance() {
+    automation::RefundMemory(mCharged);
     // The count reached zero inside some unrelated operation; Class_Terminate runs later, at a
     // point where the interpreter may run code, on a twin that takes over the fields.
     Interpreter* interpreter = mLink->Get();

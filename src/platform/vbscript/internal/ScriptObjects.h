@@ -53,6 +53,7 @@ private:
     automation::Ref<EngineLink> mLink;
     std::vector<automation::Variant> mFields;
     bool mTerminated = false;
+    std::size_t mCharged = 0; // bytes on the apartment's memory account
 };
 
 /// What GetRef returns: calling its default member calls the procedure.

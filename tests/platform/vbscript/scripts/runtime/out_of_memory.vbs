@@ -56,6 +56,33 @@ ExpectOutOfMemory "Replace whose result passes the ceiling"
 s = Join(Array(String(20000000, "c"), String(20000000, "d")), "")
 ExpectOutOfMemory "Join whose result passes the ceiling"
 
+' Containers that grow without end: a dictionary and a list of objects.
+Dim d, k
+Set d = CreateObject("Scripting.Dictionary")
+k = 0
+Do While Err.Number = 0 And k < 5000000
+    d.Add k, k
+    k = k + 1
+Loop
+ExpectOutOfMemory "a dictionary without end"
+Set d = Nothing
+
+Class MemoryCell
+    Public NextCell
+End Class
+Dim head, cell
+Set head = Nothing
+k = 0
+Do While Err.Number = 0 And k < 5000000
+    Set cell = New MemoryCell
+    Set cell.NextCell = head
+    Set head = cell
+    k = k + 1
+Loop
+ExpectOutOfMemory "a list of objects without end"
+Set cell = Nothing
+Set head = Nothing
+
 ' What was freed is usable again.
 s = Empty
 ReDim a(1000000)
