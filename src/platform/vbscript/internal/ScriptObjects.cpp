@@ -5,6 +5,8 @@
 #include "platform/automation/Error.h"
 #include "platform/automation/Memory.h"
 
+#include <utility>
+
 namespace qv::vbscript {
 
 using automation::ClassInfo;
@@ -48,18 +50,18 @@ ClassInstance::ClassInstance(Ref<ScriptClass> cls, Ref<EngineLink> link)
     }
 }
 
+ClassInstance::ClassInstance(TwinTag, ClassInstance& original) noexcept
+    : mClass(original.mClass), mLink(original.mLink), mFields(std::move(original.mFields)), mTerminated(true),
+      mCharged(std::exchange(original.mCharged, 0)) {}
+
 ClassInstance::~ClassInstance() {
-    automation::RefundMemory(mCharged);
     // The count reached zero inside some unrelated operation; Class_Terminate runs later, at a
     // point where the interpreter may run code, on a twin that takes over the fields.
     Interpreter* interpreter = mLink->Get();
-    if (mTerminated || !mClass->terminate || !interpreter) {
-        return;
+    if (!mTerminated && mClass->terminate && interpreter) {
+        interpreter->QueueTerminate(MakeRef<ClassInstance>(TwinTag{}, *this));
     }
-    auto twin = MakeRef<ClassInstance>(mClass, mLink);
-    twin->mFields = std::move(mFields);
-    twin->mTerminated = true;
-    interpreter->QueueTerminate(std::move(twin));
+    automation::RefundMemory(mCharged);
 }
 
 const ClassInfo& ClassInstance::GetClassInfo() const {
