@@ -11,6 +11,7 @@ packages=(
     postgresql mariadb-server
     mdbtools-dev libpcre2-dev
     clang clang-format clang-tidy libclang-rt-14-dev
+    locales-all
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -5,8 +5,9 @@
 // the clock starts, and the Python program times its own loop, without the interpreter's
 // start-up. Each side reports its best run; the two sides take turns in rounds.
 //
-// The page program also runs with 100,000, 200,000 and 400,000 appended pieces; the time per
-// piece relative to the smallest page shows whether building a page grows linearly.
+// The page program also runs with 100,000, 200,000 and 400,000 appended pieces, and the regexp
+// program over subjects of 100,000 to 1,000,000 characters; the time per piece relative to the
+// smallest size shows whether the work grows linearly.
 //
 // usage: vbscript_bench [--runs N] [--rounds N] [--only PROGRAM] [--no-python] [--programs DIR]
 
@@ -92,6 +93,10 @@ constexpr std::array Programs{
     Program{"arrays", 300000, "elements + 10 x 100 x 100"},
     Program{"dictionary", 400000, "updates"},
     Program{"strings", 200000, "iterations"},
+    Program{"regexp", 100000, "characters"},
+    Program{"regexp", 250000, "characters"},
+    Program{"regexp", 500000, "characters"},
+    Program{"regexp", 1000000, "characters"},
 };
 
 std::optional<std::string> ReadFile(const std::string& path) {
@@ -220,12 +225,12 @@ struct Row {
     std::optional<Measure> python;
 };
 
-void PrintLinearity(const char* side, const std::vector<Row>& rows, bool python) {
+void PrintLinearity(const std::string& name, const char* side, const std::vector<Row>& rows, bool python) {
     const Row* base = nullptr;
     std::printf("  %-9s", side);
     for (const Row& row : rows) {
         const Measure* measure = python ? (row.python ? &*row.python : nullptr) : &row.script;
-        if (std::string(row.program.name) != "page" || measure == nullptr || measure->Failed()) {
+        if (row.program.name != name || measure == nullptr || measure->Failed()) {
             continue;
         }
         if (base == nullptr) {
@@ -235,7 +240,7 @@ void PrintLinearity(const char* side, const std::vector<Row>& rows, bool python)
         const Measure& first = python ? *base->python : base->script;
         const double perPiece = measure->seconds / row.program.size;
         const double basePerPiece = first.seconds / base->program.size;
-        std::printf("  %d pieces: %.2f", row.program.size, perPiece / basePerPiece);
+        std::printf("  %d: %.2f", row.program.size, perPiece / basePerPiece);
     }
     std::printf("\n");
 }
@@ -327,11 +332,14 @@ int main(int argc, char** argv) {
         rows.push_back(std::move(row));
     }
 
-    if (only.empty() || only == "page") {
-        std::printf("\nPage building, time per piece relative to 100000 pieces (about 1: linear)\n");
-        PrintLinearity("VBScript", rows, false);
+    for (const char* name : {"page", "regexp"}) {
+        if (!only.empty() && only != name) {
+            continue;
+        }
+        std::printf("\n%s: time per piece relative to the smallest size (about 1: linear)\n", name);
+        PrintLinearity(name, "VBScript", rows, false);
         if (withPython) {
-            PrintLinearity("CPython", rows, true);
+            PrintLinearity(name, "CPython", rows, true);
         }
     }
     if (withPython) {

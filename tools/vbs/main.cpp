@@ -1,20 +1,32 @@
 // vbs: runs a VBScript file. Scripts see a WScript object with Echo (its arguments joined by
 // blanks, one line each call), Quit [code], ScriptName and Arguments(i)/Arguments.Count. Syntax
 // and runtime errors print with their line, column and text, and the exit status is non-zero.
+// The file may be UTF-8, UTF-16 with a byte-order mark, or in the ANSI code page of the system
+// layer (bytes that are not UTF-8 are read through it).
 
 #include "platform/vbscript/ScriptControl.h"
 
+#include "platform/system/CodePage.h"
+#include "platform/system/TextFile.h"
+
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
+#include "platform/automation/Memory.h"
 #include "platform/automation/Object.h"
 #include "platform/automation/Text.h"
 
+#include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <system_error>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -97,16 +109,91 @@ private:
     Ref<Arguments> mArguments;
 };
 
-std::optional<std::string> ReadFile(const std::string& path) {
+/// The bytes of a script file, or why there are none.
+std::variant<std::string, std::string> ReadScriptBytes(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (error || !fs::exists(status)) {
+        return std::variant<std::string, std::string>(std::in_place_index<1>, "no such file");
+    }
+    if (fs::is_directory(status)) {
+        return std::variant<std::string, std::string>(std::in_place_index<1>,
+                                                      "is a folder, not a script file");
+    }
+    if (!fs::is_regular_file(status)) {
+        // A device or a pipe may never end (/dev/zero); scripts are files.
+        return std::variant<std::string, std::string>(std::in_place_index<1>, "is not a regular file");
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        return std::nullopt;
+        return std::variant<std::string, std::string>(std::in_place_index<1>, "cannot be opened");
     }
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) {
-        bytes.erase(0, 3);
+    if (in.bad()) {
+        return std::variant<std::string, std::string>(std::in_place_index<1>, "cannot be read");
     }
-    return bytes;
+    return std::variant<std::string, std::string>(std::in_place_index<0>, std::move(bytes));
+}
+
+/// Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past
+/// U+10FFFF).
+bool IsUtf8(std::string_view bytes) {
+    std::size_t index = 0;
+    while (index < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[index]);
+        if (lead < 0x80) {
+            ++index;
+            continue;
+        }
+        std::size_t length = 0;
+        std::uint32_t value = 0;
+        std::uint32_t minimum = 0;
+        if ((lead & 0xE0) == 0xC0) {
+            length = 2, value = lead & 0x1Fu, minimum = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3, value = lead & 0x0Fu, minimum = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4, value = lead & 0x07u, minimum = 0x10000;
+        } else {
+            return false;
+        }
+        if (index + length > bytes.size()) {
+            return false;
+        }
+        for (std::size_t offset = 1; offset < length; ++offset) {
+            const auto next = static_cast<unsigned char>(bytes[index + offset]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            value = (value << 6) | (next & 0x3Fu);
+        }
+        if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+            return false;
+        }
+        index += length;
+    }
+    return true;
+}
+
+/// The text of a script: by its byte-order mark, else UTF-8 when the bytes are, else the ANSI
+/// code page.
+std::u16string DecodeScript(const std::string& bytes) {
+    constexpr int Utf8CodePage = 65001;
+    const bool hasBom =
+        bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+    const int codePage = hasBom || IsUtf8(bytes) ? Utf8CodePage : qv::system::AnsiCodePage();
+    return qv::system::DecodeText(bytes, codePage).text;
+}
+
+/// A whole positive number of an option, or nullopt.
+std::optional<std::int64_t> ParseCount(const std::string& text) {
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 0) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 void PrintError(const std::string& path, const qv::vbscript::ScriptError& error) {
@@ -123,35 +210,83 @@ void PrintError(const std::string& path, const qv::vbscript::ScriptError& error)
 
 } // namespace
 
+constexpr const char* Usage =
+    "usage: vbs [--timeout MS] [--memory MB] SCRIPT.vbs [ARGUMENT...]\n"
+    "Runs a VBScript file; WScript.Echo prints a line, WScript.Quit ends with a status.\n"
+    "  --timeout MS  stop the script after MS milliseconds (default: no limit)\n"
+    "  --memory MB   strings and arrays may hold at most MB megabytes; beyond that the script\n"
+    "                gets error 7 \"Out of memory\" (default: 1024, or a quarter of the memory\n"
+    "                of a smaller machine)\n";
+
 int main(int argc, char** argv) {
-    if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
-        std::cerr << "usage: vbs SCRIPT.vbs [ARGUMENT...]\n"
-                     "Runs a VBScript file; WScript.Echo prints a line, WScript.Quit ends with a status.\n";
-        return argc < 2 ? 2 : 0;
+    std::int32_t timeout = 0;
+    std::size_t memoryCeiling = 0;
+    int first = 1;
+    for (; first < argc; ++first) {
+        const std::string option = argv[first];
+        if (option == "--help" || option == "-h") {
+            std::cout << Usage;
+            return 0;
+        }
+        if (option != "--timeout" && option != "--memory") {
+            break;
+        }
+        const std::optional<std::int64_t> value =
+            first + 1 < argc ? ParseCount(argv[first + 1]) : std::nullopt;
+        if (!value || *value == 0 || (option == "--timeout" && *value > INT32_MAX) ||
+            (option == "--memory" && *value > (std::int64_t{1} << 40))) {
+            std::cerr << "vbs: " << option << " needs a whole number above zero\n" << Usage;
+            return 2;
+        }
+        if (option == "--timeout") {
+            timeout = static_cast<std::int32_t>(*value);
+        } else {
+            memoryCeiling = static_cast<std::size_t>(*value) << 20;
+        }
+        ++first;
     }
-    const std::string path = argv[1];
-    std::optional<std::string> source = ReadFile(path);
-    if (!source) {
-        std::cerr << "vbs: cannot read " << path << '\n';
+    if (first >= argc) {
+        std::cerr << Usage;
+        return 2;
+    }
+    const std::string path = argv[first];
+    std::variant<std::string, std::string> bytes = ReadScriptBytes(path);
+    if (bytes.index() == 1) {
+        std::cerr << "vbs: " << path << ": " << std::get<1>(bytes) << '\n';
         return 2;
     }
     std::vector<std::u16string> arguments;
-    for (int index = 2; index < argc; ++index) {
+    for (int index = first + 1; index < argc; ++index) {
         arguments.push_back(qv::automation::FromUtf8(argv[index]));
     }
     std::u16string name = qv::automation::FromUtf8(path.substr(path.find_last_of("/\\") + 1));
 
     qv::vbscript::ScriptControl control;
+    control.SetTimeout(timeout);
+    control.SetMemoryCeiling(memoryCeiling);
     control.AddObject(u"WScript", qv::automation::MakeRef<WScript>(name, std::move(arguments)));
+    // The end of the run, after success or an error: Class_Terminate of what the script still
+    // holds runs here, while WScript.Quit can still end it.
+    const auto finish = [&control](int status) {
+        try {
+            control.Reset();
+        } catch (const qv::automation::Error&) {
+            // Reset fails only while a script runs, which it no longer does here.
+        } catch (const QuitRequest& quit) {
+            status = quit.status;
+        }
+        std::cout.flush();
+        return status;
+    };
     try {
-        control.AddCode(qv::vbscript::ScriptControl::GlobalModuleName, qv::automation::FromUtf8(*source));
+        control.AddCode(qv::vbscript::ScriptControl::GlobalModuleName, DecodeScript(std::get<0>(bytes)));
     } catch (const qv::automation::Error&) {
+        // What the script printed comes before the error.
         std::cout.flush();
         PrintError(path, control.Error());
-        return 1;
+        return finish(1);
     } catch (const QuitRequest& quit) {
-        std::cout.flush();
-        return quit.status;
+        return finish(quit.status);
     }
-    return 0;
+    return finish(0);
 }

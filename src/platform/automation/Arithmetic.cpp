@@ -3,6 +3,7 @@
 #include "platform/automation/Conversion.h"
 
 #include "platform/automation/Error.h"
+#include "platform/automation/Memory.h"
 #include "platform/automation/internal/Numeric.h"
 
 #include <cassert>
@@ -244,7 +245,7 @@ Variant Concatenate(const Operands& operands) {
     }
     if (operands.a.IsString() && operands.b.IsString()) {
         std::u16string text;
-        text.reserve(operands.a.StringValue().size() + operands.b.StringValue().size());
+        ReserveChecked(text, operands.a.StringValue().size() + operands.b.StringValue().size());
         text += operands.a.StringValue();
         text += operands.b.StringValue();
         return Variant(std::move(text));

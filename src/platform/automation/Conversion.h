@@ -60,7 +60,7 @@ DateParts SplitDate(double serial);
 /// per thread, like the rest of an apartment's state.
 std::int32_t CurrentLocale() noexcept;
 /// Returns false for a locale the library does not know.
-bool SetCurrentLocale(std::int32_t lcid) noexcept;
+bool SetCurrentLocale(std::int32_t lcid);
 
 /// Truth of a condition (If, While): CBool, except that Null is not true (`If Null Then` takes
 /// the Else branch without an error).

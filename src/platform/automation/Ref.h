@@ -15,6 +15,14 @@ public:
     void Release() const noexcept {
         assert(mRefCount > 0 && "released more often than referenced");
         if (--mRefCount == 0) {
+            Destroy();
+        }
+    }
+    /// Release for objects that hold no counted references (string bodies): deleting one
+    /// releases nothing else, so it is deleted at once, without the deferred path of Release.
+    void ReleaseLeaf() const noexcept {
+        assert(mRefCount > 0 && "released more often than referenced");
+        if (--mRefCount == 0) {
             delete this;
         }
     }
@@ -30,7 +38,14 @@ protected:
     virtual ~RefCounted() = default;
 
 private:
+    /// Deletes an object whose count reached zero. Releasing one object may release the next
+    /// (a list of class instances, an array nested in an array, dictionaries in dictionaries), so
+    /// an object released while another is being deleted waits in a list of the thread and is
+    /// deleted by the outermost release: the native stack stays flat however long the chain.
+    void Destroy() const noexcept;
+
     mutable std::uint32_t mRefCount = 0;
+    mutable const RefCounted* mNextPending = nullptr; // link of the thread's waiting list
 };
 
 /// Intrusive strong reference. A null Ref is "Nothing".

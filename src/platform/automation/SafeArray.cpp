@@ -2,6 +2,7 @@
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
+#include "platform/automation/Memory.h"
 
 #include <algorithm>
 #include <limits>
@@ -38,6 +39,7 @@ Variant InitialElement(VarType elementType) {
     return Variant();
 }
 
+/// The number of elements the bounds give; raises 7 past what a Long counts.
 std::size_t ElementCountOf(std::span<const SafeArray::Bound> bounds) {
     std::size_t total = 1;
     for (const SafeArray::Bound& bound : bounds) {
@@ -58,11 +60,46 @@ std::size_t ElementCountOf(std::span<const SafeArray::Bound> bounds) {
     return total;
 }
 
+/// Whether new elements of this type start Empty, so that growing needs no fill value.
+bool StartsEmpty(VarType elementType) noexcept {
+    return elementType == VarType::Variant || elementType == VarType::Empty || elementType == VarType::Null ||
+           elementType == VarType::Error;
+}
+
+std::size_t ChargeOf(const std::vector<Variant>& elements) noexcept {
+    return elements.capacity() * sizeof(Variant);
+}
+
 } // namespace
 
 SafeArray::SafeArray(VarType elementType, std::vector<Bound> bounds, bool isFixed)
     : mElementType(elementType), mBounds(std::move(bounds)), mIsFixed(isFixed) {
-    mElements.resize(ElementCountOf(mBounds), InitialElement(mElementType));
+    const std::size_t count = ElementCountOf(mBounds);
+    CheckAllocation(count, sizeof(Variant));
+    mElements.resize(count, InitialElement(mElementType));
+    Recharge();
+}
+
+SafeArray::SafeArray(const SafeArray& other)
+    : RefCounted(other), mElementType(other.mElementType), mBounds(other.mBounds), mIsFixed(other.mIsFixed) {
+    CheckAllocation(other.mElements.size(), sizeof(Variant));
+    mElements = other.mElements;
+    Recharge();
+}
+
+SafeArray::~SafeArray() {
+    RefundMemory(mCharged);
+}
+
+void SafeArray::Recharge() noexcept {
+    automation::Recharge(mCharged, ChargeOf(mElements));
+}
+
+void SafeArray::RaiseBadUpperBound(std::int32_t upper) {
+    if (upper < -1) {
+        Raise(ErrorNumber::SubscriptOutOfRange);
+    }
+    Raise(ErrorNumber::OutOfMemory);
 }
 
 std::int32_t SafeArray::LowerBound(std::size_t dimension) const {
@@ -112,9 +149,11 @@ void SafeArray::Redim(std::span<const Bound> bounds, bool preserve) {
     }
     const std::size_t count = ElementCountOf(bounds);
     if (!preserve) {
+        CheckAllocation(count, sizeof(Variant));
         std::vector<Variant> elements(count, InitialElement(mElementType));
         mElements.swap(elements);
         mBounds.assign(bounds.begin(), bounds.end());
+        Recharge();
         return;
     }
     // Preserve keeps the storage, so only the extent of the last (slowest) dimension may change.
@@ -128,15 +167,50 @@ void SafeArray::Redim(std::span<const Bound> bounds, bool preserve) {
             Raise(ErrorNumber::SubscriptOutOfRange);
         }
     }
-    mElements.resize(count, InitialElement(mElementType));
+    if (count > mElements.capacity()) {
+        // Growth doubles the storage, and the old one stays until the elements have moved.
+        CheckAllocation(std::max(count, mElements.capacity() * 2), sizeof(Variant));
+    }
+    const std::size_t capacity = mElements.capacity();
+    if (StartsEmpty(mElementType)) {
+        mElements.resize(count);
+    } else {
+        mElements.resize(count, InitialElement(mElementType));
+    }
+    if (mElements.capacity() != capacity) {
+        Recharge();
+    }
     // Same number of dimensions: the bounds are copied over the old ones, no allocation.
     std::copy(bounds.begin(), bounds.end(), mBounds.begin());
+}
+
+bool SafeArray::ResizeList(std::int32_t upper) {
+    if (mIsFixed || IsLocked() || mBounds.size() != 1 || mBounds[0].lower != 0 || upper < -1 ||
+        upper == std::numeric_limits<std::int32_t>::max() || !StartsEmpty(mElementType)) {
+        return false;
+    }
+    const std::size_t count = static_cast<std::size_t>(static_cast<std::int64_t>(upper) + 1);
+    const std::size_t capacity = mElements.capacity();
+    if (count > capacity) {
+        const std::size_t grown = std::max(count, capacity * 2);
+        CheckAllocation(grown, sizeof(Variant));
+        mElements.reserve(grown);
+        Recharge();
+    }
+    if (count == mElements.size() + 1) {
+        mElements.emplace_back();
+    } else {
+        mElements.resize(count);
+    }
+    mBounds[0].count = static_cast<std::int32_t>(count);
+    return true;
 }
 
 Ref<SafeArray> MakeArray(std::vector<Variant> elements) {
     auto array = MakeRef<SafeArray>(
         VarType::Variant, std::vector<SafeArray::Bound>{{0, static_cast<std::int32_t>(elements.size())}});
-    array->Elements() = std::move(elements);
+    array->mElements = std::move(elements);
+    array->Recharge();
     return array;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
+#include "platform/automation/Memory.h"
 #include "platform/automation/Object.h"
 
 #include <cassert>
@@ -10,10 +11,41 @@
 
 namespace qv::automation {
 
+namespace {
+
+/// The most units a text holds without a buffer of its own.
+const std::size_t InlineTextCapacity = std::u16string().capacity();
+
+// A short text lives inside its body and is not charged: one variable holds one string, and the
+// places that hold many (array elements, dictionary entries, object fields) charge for each.
+// That keeps the account off the path of the many short strings a script makes.
+std::size_t ChargeOf(const std::u16string& text) noexcept {
+    const std::size_t capacity = text.capacity();
+    return capacity <= InlineTextCapacity ? 0 : sizeof(StringBody) + capacity * sizeof(char16_t);
+}
+
+} // namespace
+
+StringBody::StringBody(std::u16string text) : mText(std::move(text)), mCharged(ChargeOf(mText)) {
+    if (mCharged != 0) {
+        ChargeMemory(mCharged);
+    }
+}
+
+StringBody::~StringBody() {
+    if (mCharged != 0) {
+        RefundMemory(mCharged);
+    }
+}
+
+void StringBody::Recharge() noexcept {
+    automation::Recharge(mCharged, ChargeOf(mText));
+}
+
 void Variant::Clear() noexcept {
     // The tags for arrays and references lie outside the enumeration, hence no switch.
     if (mType == VarType::String) {
-        mString->Release();
+        mString->ReleaseLeaf();
     } else if (mType == VarType::Object) {
         if (mObject) {
             mObject->Release();
@@ -124,14 +156,20 @@ void Variant::AppendString(std::u16string_view piece) {
     if (value.mType == VarType::String && value.mString->IsUnique()) {
         // The hot path of page building: std::u16string grows geometrically, so a loop of
         // appends is linear overall.
-        value.mString->mText.append(piece);
+        std::u16string& text = value.mString->mText;
+        if (text.size() + piece.size() <= text.capacity()) {
+            text.append(piece);
+            return;
+        }
+        AppendChecked(text, piece);
+        value.mString->Recharge();
         return;
     }
     std::u16string text;
     if (value.mType != VarType::Null) {
         AppendTextForm(text, value);
     }
-    text.append(piece);
+    AppendChecked(text, piece);
     value = Variant(std::move(text));
 }
 

@@ -59,10 +59,22 @@ private:
 
 /// The body of a String variant. Shared between copies; changed in place only while unique, so
 /// `s = s & piece` on a string nobody else holds appends without copying.
+/// Each body charges the apartment's memory account for its text (Memory.h).
 class StringBody final : public RefCounted {
 public:
-    explicit StringBody(std::u16string text) : mText(std::move(text)) {}
+    /// Raises 7 when the text takes the account past its ceiling.
+    explicit StringBody(std::u16string text);
+    ~StringBody() override;
+    StringBody(const StringBody&) = delete;
+    StringBody& operator=(const StringBody&) = delete;
+
+    /// Brings the charge in line with the text after it grew in place.
+    void Recharge() noexcept;
+
     std::u16string mText;
+
+private:
+    std::size_t mCharged = 0;
 };
 
 /// A VB value. Copying is cheap: strings and arrays are shared and copied on write, objects are
@@ -335,8 +347,20 @@ public:
         std::int32_t lower = 0;
         std::int32_t count = 0;
     };
+    /// The bound of a(upper) in Dim and ReDim: lower bound 0, upper + 1 elements. An upper bound
+    /// below -1 raises 9; 2147483647 would need more elements than a Long counts and raises 7.
+    static Bound ZeroBased(std::int32_t upper) {
+        if (upper < -1 || upper == INT32_MAX) {
+            RaiseBadUpperBound(upper);
+        }
+        return {0, upper + 1};
+    }
 
+    /// Raises 7 when the elements do not fit under the apartment's memory ceiling (Memory.h).
     SafeArray(VarType elementType, std::vector<Bound> bounds, bool isFixed = false);
+    SafeArray(const SafeArray& other);
+    SafeArray& operator=(const SafeArray&) = delete;
+    ~SafeArray() override;
 
     VarType ElementType() const noexcept { return mElementType; }
     std::size_t Dimensions() const noexcept { return mBounds.size(); }
@@ -353,7 +377,7 @@ public:
     /// differs from the dimensions.
     Variant& At(std::span<const std::int32_t> subscripts);
     const Variant& At(std::span<const std::int32_t> subscripts) const;
-    /// Elements in storage order (For Each order).
+    /// Elements in storage order (For Each order). Keep their number; Redim changes it.
     std::vector<Variant>& Elements() noexcept { return mElements; }
     const std::vector<Variant>& Elements() const noexcept { return mElements; }
 
@@ -363,13 +387,23 @@ public:
     /// The same, copying the bounds into the storage the array already has, so that a
     /// ReDim Preserve in a loop allocates nothing but the elements it adds.
     void Redim(std::span<const Bound> bounds, bool preserve);
+    /// ReDim Preserve a(upper) of a dynamic Variant list with lower bound 0, the way scripts grow
+    /// a list one element at a time. Returns false, changing nothing, for any other array or
+    /// bound; Redim then does the work or raises.
+    bool ResizeList(std::int32_t upper);
 
 private:
+    friend Ref<SafeArray> MakeArray(std::vector<Variant> elements);
+    [[noreturn]] static void RaiseBadUpperBound(std::int32_t upper);
+    /// Brings the memory charge in line with the element storage.
+    void Recharge() noexcept;
+
     VarType mElementType;
     std::vector<Bound> mBounds;
     std::vector<Variant> mElements;
     bool mIsFixed;
     int mLocks = 0;
+    std::size_t mCharged = 0;
 };
 
 /// A one-dimensional Variant array with lower bound 0, as Array() and Split() make.

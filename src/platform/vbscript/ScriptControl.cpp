@@ -5,6 +5,8 @@
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
 
+#include <new>
+
 namespace qv::vbscript {
 
 using automation::Raise;
@@ -72,6 +74,13 @@ template <class Call> auto ScriptControl::Guarded(Call&& call) -> decltype(call(
             mError.column = place.column;
             mError.text = place.text;
         }
+        Raise(mError.number, mError.source, mError.description);
+    } catch (const std::bad_alloc&) {
+        // Compiling or installing code ran out of memory: an error like any other.
+        mError = ScriptError{};
+        mError.number = ErrorNumber::OutOfMemory;
+        mError.source = std::u16string(RuntimeErrorSource);
+        mError.description = automation::Error(ErrorNumber::OutOfMemory).Description();
         Raise(mError.number, mError.source, mError.description);
     }
 }
@@ -160,6 +169,14 @@ void ScriptControl::ExecuteStatement(std::u16string_view module, std::u16string_
         }
         mInterpreter->ExecuteStatement(*target, statement);
     });
+}
+
+std::size_t ScriptControl::MemoryCeiling() const noexcept {
+    return mInterpreter->MemoryCeiling();
+}
+
+void ScriptControl::SetMemoryCeiling(std::size_t bytes) {
+    mInterpreter->SetMemoryCeiling(bytes);
 }
 
 void ScriptControl::SetTimeout(std::int32_t milliseconds) {

@@ -72,6 +72,9 @@ public:
     void SetLanguage(std::u16string_view language);
 
     /// Drops modules (a fresh "Global" remains), named objects, globals and code, and the error.
+    /// Objects the scripts still hold are released first and their Class_Terminate runs, as it
+    /// also does when the control is destroyed. A host whose objects throw exceptions of their
+    /// own (not automation::Error) resets before it destroys the control.
     void Reset();
 
     /// Makes `object` visible to every module as `name`; with `addMembers` its members are
@@ -104,6 +107,12 @@ public:
     /// script whatever its On Error says.
     std::int32_t Timeout() const noexcept { return mTimeout; }
     void SetTimeout(std::int32_t milliseconds);
+
+    /// Bytes that strings and arrays may hold while the control runs scripts; beyond it a script
+    /// gets error 7 "Out of memory" instead of exhausting the host. Defaults to
+    /// automation::DefaultMemoryCeiling(); 0 restores the default.
+    std::size_t MemoryCeiling() const noexcept;
+    void SetMemoryCeiling(std::size_t bytes);
 
 private:
     template <class Call> auto Guarded(Call&& call) -> decltype(call());

@@ -2,9 +2,12 @@
 
 #include "ScriptTestHost.h"
 
+#include "platform/automation/Memory.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
 
 namespace qv::vbscript::test {
 namespace {
@@ -291,6 +294,41 @@ TEST_F(ScriptControlTest, ClassTerminateRunsForObjectsReleasedByTheHost) {
     }
     // Released outside any run: the next run lets it end first.
     EXPECT_EQ(Text(control.Eval(u"Global", u"log")), "gone");
+}
+
+// Objects the scripts still hold when the engine ends are released, and their Class_Terminate
+// runs, on Reset and when the control goes; it used to be skipped.
+TEST_F(ScriptControlTest, ClassTerminateRunsForObjectsAliveWhenTheEngineEnds) {
+    const std::u16string code = u"Class T\r\nPublic Name\r\n"
+                                u"Sub Class_Terminate() : Host.Write \"gone:\" & Name & \";\" : End Sub\r\n"
+                                u"End Class\r\nDim a, b(1)\r\nSet a = New T : a.Name = \"a\"\r\n"
+                                u"Set b(1) = New T : b(1).Name = \"b\"\r\n";
+    auto host = MakeRef<ScriptTestHost>();
+    control.AddObject(u"Host", host);
+    control.AddCode(u"Global", code);
+    EXPECT_EQ(ToUtf8(host->Output()), "");
+    control.Reset();
+    EXPECT_EQ(ToUtf8(host->Output()), "gone:a;gone:b;");
+
+    auto second = MakeRef<ScriptTestHost>();
+    {
+        ScriptControl scoped;
+        scoped.AddObject(u"Host", second);
+        scoped.AddCode(u"Global", code);
+    }
+    EXPECT_EQ(ToUtf8(second->Output()), "gone:a;gone:b;");
+}
+
+// The memory ceiling is the control's: a script over it gets 7 and the control goes on.
+TEST_F(ScriptControlTest, MemoryCeilingTurnsHugeAllocationsIntoErrorSeven) {
+    control.SetMemoryCeiling(std::size_t{16} << 20);
+    EXPECT_EQ(control.MemoryCeiling(), std::size_t{16} << 20);
+    EXPECT_EQ(Failing(u"Global", u"Dim s : s = Space(10000000)").number, 7);
+    EXPECT_EQ(control.Error().description, u"Out of memory");
+    control.AddCode(u"Global", u"Dim t : t = Space(1000000)");
+    control.SetMemoryCeiling(0);
+    EXPECT_EQ(control.MemoryCeiling(), automation::DefaultMemoryCeiling());
+    control.AddCode(u"Global", u"Dim u : u = Space(10000000)");
 }
 
 // The page hot path: kqOut = kqOut & piece must not copy the growing text, so a loop of appends

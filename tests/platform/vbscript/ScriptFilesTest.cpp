@@ -4,7 +4,9 @@
 //     ' expect-error: NUMBER line LINE: DESCRIPTION
 // says that the script must stop with that error, and
 //     ' timeout: MILLISECONDS
-// sets the engine's time-out.
+// sets the engine's time-out, and
+//     ' memory: MEGABYTES
+// its memory ceiling, so that out-of-memory cases stay cheap.
 
 #include "ScriptTestHost.h"
 
@@ -81,10 +83,16 @@ TEST_P(ScriptFiles, Runs) {
     if (std::regex_search(source, match, timeoutLine)) {
         timeout = std::stoi(match[1]);
     }
+    std::size_t memoryMegabytes = 0;
+    static const std::regex memoryLine(R"(' memory: (\d+))");
+    if (std::regex_search(source, match, memoryLine)) {
+        memoryMegabytes = static_cast<std::size_t>(std::stoul(match[1]));
+    }
 
     auto host = MakeRef<ScriptTestHost>();
     ScriptControl control;
     control.SetTimeout(timeout);
+    control.SetMemoryCeiling(memoryMegabytes << 20);
     control.AddObject(u"Test", host);
     bool failed = false;
     try {

@@ -2,12 +2,15 @@
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
+#include "platform/automation/Locale.h"
+#include "platform/automation/Memory.h"
 
 #include <array>
 #include <cassert>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <new>
 
 namespace qv::vbscript {
 
@@ -81,6 +84,14 @@ template <class Array> auto* FindElement(Array& array, const Variant* args, std:
     const std::vector<SafeArray::Bound>& bounds = array.Bounds();
     decltype(&array.Elements()[0]) element = nullptr;
     if (bounds.size() != argc) {
+        return element;
+    }
+    // The common case first: a list indexed by a Long.
+    if (argc == 1 && args[0].Type() == VarType::Long) {
+        const std::int64_t index = static_cast<std::int64_t>(args[0].LongValue()) - bounds[0].lower;
+        if (index >= 0 && index < bounds[0].count) {
+            element = &array.Elements()[static_cast<std::size_t>(index)];
+        }
         return element;
     }
     std::size_t offset = 0;
@@ -176,7 +187,7 @@ Variant ConcatPieces(std::span<Variant> pieces) {
         return Variant::Null();
     }
     std::u16string text;
-    text.reserve(length);
+    automation::ReserveChecked(text, length);
     for (const Variant& piece : pieces) {
         AppendText(text, piece);
     }
@@ -450,11 +461,8 @@ bool PastEnd(const Variant& counter, const Variant* hidden) {
 
 /// The bounds of ReDim a(u1, u2, ...): lower bound 0, count u + 1.
 SafeArray::Bound BoundFrom(const Variant& upper) {
-    std::int32_t last = upper.Type() == VarType::Long ? upper.LongValue() : automation::ToLong(upper);
-    if (last < -1) {
-        Raise(ErrorNumber::SubscriptOutOfRange);
-    }
-    return {0, last + 1};
+    return SafeArray::ZeroBased(upper.Type() == VarType::Long ? upper.LongValue()
+                                                              : automation::ToLong(upper));
 }
 
 std::vector<SafeArray::Bound> BoundsFrom(std::span<Variant> uppers) {
@@ -695,6 +703,13 @@ Variant Interpreter::RunLevel(const Procedure* procedure, Ref<CodeBlock> chunk, 
         } catch (const automation::Error& error) {
             if (!HandleError(error, level.boundary)) {
                 throw;
+            }
+        } catch (const std::bad_alloc&) {
+            // An allocation the ceiling let through still failed: the script sees error 7 like
+            // any other, and the host stays up.
+            const automation::Error error(ErrorNumber::OutOfMemory);
+            if (!HandleError(error, level.boundary)) {
+                throw error;
             }
         }
     }
@@ -1100,8 +1115,8 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
             std::int32_t count = block->constants[first].LongValue();
             std::vector<SafeArray::Bound> bounds;
             for (std::int32_t index = 0; index < count; ++index) {
-                bounds.push_back(
-                    {0, block->constants[first + 1 + static_cast<std::size_t>(index)].LongValue() + 1});
+                bounds.push_back(SafeArray::ZeroBased(
+                    block->constants[first + 1 + static_cast<std::size_t>(index)].LongValue()));
             }
             Variable(*frame, in) = Variant(MakeRef<SafeArray>(VarType::Variant, std::move(bounds), true));
             break;
@@ -1304,6 +1319,16 @@ void Interpreter::Append(Frame& frame, const Instruction& instruction) {
 
 void Interpreter::ReDim(Frame& frame, const Instruction& instruction) {
     std::size_t dimensions = instruction.b;
+    // ReDim Preserve list(n) of a local list nobody else holds: straight to its storage.
+    if (dimensions == 1 && instruction.Has(OpPreserve) && instruction.Kind() == VarKind::Local) {
+        const Variant& target = frame.locals[instruction.c].Deref();
+        const Variant& upper = mStack.Top()[-1];
+        if (target.IsArray() && upper.Type() == VarType::Long && target.ArrayValue()->IsUnique() &&
+            target.ArrayValue()->ResizeList(upper.LongValue())) {
+            mStack.Drop(1);
+            return;
+        }
+    }
     Variant* first = mStack.Top() - dimensions;
     const std::span<Variant> uppers(first, dimensions);
     // ReDim Preserve in a loop is the common case: its bounds go through a buffer on the stack,
@@ -1735,8 +1760,13 @@ void Interpreter::CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<Var
         return;
     case Intrinsic::SetLocale: {
         std::int32_t previous = automation::CurrentLocale();
-        std::int32_t wanted = args.empty() ? 1033 : automation::ToLong(args[0]);
-        if (!automation::SetCurrentLocale(wanted)) {
+        // A locale ID or a name: "fr-FR", or a name of the machine's locale data.
+        const bool known =
+            args.empty() ? automation::SetCurrentLocale(1033)
+            : args[0].IsString()
+                ? automation::SetCurrentLocale(std::u16string_view(args[0].Deref().StringValue()))
+                : automation::SetCurrentLocale(automation::ToLong(args[0]));
+        if (!known) {
             Raise(ErrorNumber::InvalidProcedureCall);
         }
         PushValueResult(Variant(previous), statement, popCount);

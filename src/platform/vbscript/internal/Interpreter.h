@@ -80,6 +80,10 @@ public:
     /// Milliseconds per run from the host; 0 or less: none.
     void SetTimeout(std::int32_t milliseconds) { mTimeoutMs = milliseconds; }
     std::int32_t Timeout() const { return mTimeoutMs; }
+    /// Bytes the apartment's strings and arrays may hold while this engine runs (see
+    /// automation/Memory.h); 0 restores the default.
+    void SetMemoryCeiling(std::size_t bytes);
+    std::size_t MemoryCeiling() const { return mMemoryCeiling; }
     const ErrorPlace& LastPlace() const { return mPlace; }
     /// True while script code runs.
     bool IsRunning() const { return mNativeDepth > 0; }
@@ -195,6 +199,11 @@ private:
     automation::Variant Enter(automation::Ref<CodeBlock> code, const Procedure* procedure,
                               std::span<automation::Variant> args, automation::Ref<ClassInstance> me);
     void DrainTerminates();
+    /// Sets the time-out's deadline for a run the host starts.
+    void StartRunClock();
+    /// Empties the variables of every module while Class_Terminate can still run, and runs it
+    /// for the objects that go: the end of the scripts, before Reset or the engine's end.
+    void ReleaseScriptValues();
     void DefineGlobal(Module& module, GlobalSlot& slot);
 
     automation::Ref<NameTable> mNames;
@@ -214,6 +223,7 @@ private:
     bool mTerminatePending = false; // set when one is queued: the loop's cheap test
     int mNativeDepth = 0;
     std::int32_t mTimeoutMs = 0;
+    std::size_t mMemoryCeiling;
     std::chrono::steady_clock::time_point mDeadline;
     std::uint32_t mTimeoutTicks = 0;
     ErrorPlace mPlace;

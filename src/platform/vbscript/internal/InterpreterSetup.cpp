@@ -5,9 +5,12 @@
 #include "platform/vbscript/internal/Parser.h"
 
 #include "platform/automation/Error.h"
+#include "platform/automation/Memory.h"
 #include "platform/automation/Text.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 // The engine's modules, named objects and entry points: everything around the loop.
 
@@ -37,13 +40,15 @@ namespace {
 } // namespace
 
 Interpreter::Interpreter()
-    : mNames(MakeRef<NameTable>()), mErr(MakeRef<ErrObject>()), mLink(MakeRef<EngineLink>(this)) {
+    : mNames(MakeRef<NameTable>()), mErr(MakeRef<ErrObject>()), mLink(MakeRef<EngineLink>(this)),
+      mMemoryCeiling(automation::DefaultMemoryCeiling()) {
     mModules.push_back(std::make_unique<Module>(u"Global"));
     // Frames never move, so handlers may keep a reference to theirs while pushing another.
     mFrames.reserve(MaxCallDepth + 4);
 }
 
 Interpreter::~Interpreter() {
+    ReleaseScriptValues();
     // Script objects that outlive the engine must not queue work for it.
     mLink->Detach();
     mPendingTerminates.clear();
@@ -55,17 +60,25 @@ void Interpreter::Reset() {
         // Dropping the code under a running script would pull the floor from under it.
         Raise(ErrorNumber::InvalidProcedureCall);
     }
-    mLink->Detach();
-    mPendingTerminates.clear();
-    mNamedIndex.clear();
-    mNamedObjects.clear();
-    mModules.clear();
-    mModules.push_back(std::make_unique<Module>(u"Global"));
-    mLink = MakeRef<EngineLink>(this);
-    mErr->Clear();
-    mRuntimeState = RuntimeState{};
-    mPlace = ErrorPlace{};
-    ++mEpoch;
+    // Whatever a Class_Terminate throws out of the release (a host's own exception), the reset
+    // completes, so that nothing is left for the engine's end.
+    struct Complete {
+        Interpreter& self;
+        ~Complete() {
+            self.mLink->Detach();
+            self.mPendingTerminates.clear();
+            self.mNamedIndex.clear();
+            self.mNamedObjects.clear();
+            self.mModules.clear();
+            self.mModules.push_back(std::make_unique<Module>(u"Global"));
+            self.mLink = MakeRef<EngineLink>(&self);
+            self.mErr->Clear();
+            self.mRuntimeState = RuntimeState{};
+            self.mPlace = ErrorPlace{};
+            ++self.mEpoch;
+        }
+    } complete{*this};
+    ReleaseScriptValues();
 }
 
 Module& Interpreter::AddModule(std::u16string_view name) {
@@ -201,7 +214,7 @@ void Interpreter::Install(Module& module, CompiledChunk& chunk) {
         }
         std::vector<SafeArray::Bound> bounds;
         for (std::int32_t upper : variable.bounds) {
-            bounds.push_back({0, upper + 1});
+            bounds.push_back(automation::SafeArray::ZeroBased(upper));
         }
         slot.value = Variant(MakeRef<SafeArray>(automation::VarType::Variant, std::move(bounds),
                                                 /*isFixed=*/!variable.bounds.empty()));
@@ -257,11 +270,10 @@ Ref<CodeBlock> Interpreter::CompileEvalText(Module& module, std::u16string_view 
 Variant Interpreter::Enter(Ref<CodeBlock> code, const Procedure* procedure, std::span<Variant> args,
                            Ref<ClassInstance> me) {
     bool outermost = mNativeDepth == 0;
+    std::optional<automation::MemoryCeilingScope> ceiling;
     if (outermost) {
-        mTimeoutTicks = 0;
-        if (mTimeoutMs > 0) {
-            mDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(mTimeoutMs);
-        }
+        ceiling.emplace(mMemoryCeiling);
+        StartRunClock();
         DrainTerminates();
         mPlace = ErrorPlace{};
     }
@@ -281,6 +293,57 @@ void Interpreter::DrainTerminates() {
         } catch (const automation::Error&) {
             // Errors of Class_Terminate go nowhere, as in the language.
             mPlace = ErrorPlace{};
+        }
+    }
+}
+
+void Interpreter::SetMemoryCeiling(std::size_t bytes) {
+    mMemoryCeiling = bytes == 0 ? automation::DefaultMemoryCeiling() : bytes;
+}
+
+void Interpreter::StartRunClock() {
+    mTimeoutTicks = 0;
+    if (mTimeoutMs > 0) {
+        mDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(mTimeoutMs);
+    }
+}
+
+// As the language does when its engine closes: objects the scripts still hold are released and
+// their Class_Terminate runs. A terminator may store objects again, so this goes round a few
+// times; what survives that is dropped without it. Terminators run under the engine's time-out
+// and ceiling; their errors go nowhere.
+void Interpreter::ReleaseScriptValues() {
+    if (IsRunning()) {
+        return;
+    }
+    constexpr int MaxRounds = 4;
+    for (int round = 0; round < MaxRounds; ++round) {
+        std::vector<Variant> released;
+        for (const auto& module : mModules) {
+            for (std::uint32_t index = 0; index < module->SlotCount(); ++index) {
+                GlobalSlot& slot = module->Slot(index);
+                if (slot.kind == SlotKind::Variable && (slot.value.IsObject() || slot.value.IsArray())) {
+                    released.push_back(std::exchange(slot.value, Variant()));
+                }
+            }
+        }
+        released.clear();
+        if (mPendingTerminates.empty()) {
+            return;
+        }
+        automation::MemoryCeilingScope ceiling(mMemoryCeiling);
+        StartRunClock();
+        try {
+            DrainTerminates();
+        } catch (const ScriptTimeout&) {
+            // Out of time: the rest go without Class_Terminate. Dropping one may queue the next
+            // (a chain of objects), so the queue is emptied by moving it out, round by round, never
+            // cleared in place.
+            while (!mPendingTerminates.empty()) {
+                std::vector<Ref<ClassInstance>> dropped;
+                dropped.swap(mPendingTerminates);
+            }
+            return;
         }
     }
 }

@@ -235,6 +235,7 @@ public:
     std::uint32_t SlotFor(NameId name);
     std::optional<std::uint32_t> FindSlot(NameId name) const;
     GlobalSlot& Slot(std::uint32_t index) { return mSlots[index]; }
+    std::uint32_t SlotCount() const noexcept { return static_cast<std::uint32_t>(mSlots.size()); }
     const GlobalSlot& Slot(std::uint32_t index) const { return mSlots[index]; }
     GlobalSlot* Defined(NameId name);
 

@@ -3,6 +3,9 @@
 #include "platform/vbscript/internal/Interpreter.h"
 
 #include "platform/automation/Error.h"
+#include "platform/automation/Memory.h"
+
+#include <utility>
 
 namespace qv::vbscript {
 
@@ -27,7 +30,7 @@ Variant NewField(const FieldInfo& field) {
     }
     std::vector<automation::SafeArray::Bound> bounds;
     for (std::int32_t upper : field.bounds) {
-        bounds.push_back({0, upper + 1});
+        bounds.push_back(automation::SafeArray::ZeroBased(upper));
     }
     return Variant(MakeRef<automation::SafeArray>(automation::VarType::Variant, std::move(bounds),
                                                   /*isFixed=*/!field.bounds.empty()));
@@ -37,23 +40,28 @@ Variant NewField(const FieldInfo& field) {
 
 ClassInstance::ClassInstance(Ref<ScriptClass> cls, Ref<EngineLink> link)
     : mClass(std::move(cls)), mLink(std::move(link)) {
+    // Instances count against the memory ceiling, so that a script building objects without
+    // end gets 7 instead of exhausting the host.
+    automation::ChargeMemory(sizeof(ClassInstance) + mClass->fields.size() * sizeof(Variant));
+    mCharged = sizeof(ClassInstance) + mClass->fields.size() * sizeof(Variant);
     mFields.reserve(mClass->fields.size());
     for (const FieldInfo& field : mClass->fields) {
         mFields.push_back(NewField(field));
     }
 }
 
+ClassInstance::ClassInstance(TwinTag, ClassInstance& original) noexcept
+    : mClass(original.mClass), mLink(original.mLink), mFields(std::move(original.mFields)), mTerminated(true),
+      mCharged(std::exchange(original.mCharged, 0)) {}
+
 ClassInstance::~ClassInstance() {
     // The count reached zero inside some unrelated operation; Class_Terminate runs later, at a
     // point where the interpreter may run code, on a twin that takes over the fields.
     Interpreter* interpreter = mLink->Get();
-    if (mTerminated || !mClass->terminate || !interpreter) {
-        return;
+    if (!mTerminated && mClass->terminate && interpreter) {
+        interpreter->QueueTerminate(MakeRef<ClassInstance>(TwinTag{}, *this));
     }
-    auto twin = MakeRef<ClassInstance>(mClass, mLink);
-    twin->mFields = std::move(mFields);
-    twin->mTerminated = true;
-    interpreter->QueueTerminate(std::move(twin));
+    automation::RefundMemory(mCharged);
 }
 
 const ClassInfo& ClassInstance::GetClassInfo() const {

@@ -32,8 +32,13 @@ private:
 /// the host and the conversions reach its public members through Invoke, which runs them in a
 /// nested interpreter loop.
 class ClassInstance final : public automation::Object {
+    struct TwinTag {};
+
 public:
     ClassInstance(automation::Ref<ScriptClass> cls, automation::Ref<EngineLink> link);
+    /// The twin that runs Class_Terminate for `original`: it takes over the fields and their
+    /// charge, so that making it in a destructor can never fail on the memory ceiling.
+    ClassInstance(TwinTag, ClassInstance& original) noexcept;
     ~ClassInstance() override;
 
     const ScriptClass& Class() const noexcept { return *mClass; }
@@ -53,6 +58,7 @@ private:
     automation::Ref<EngineLink> mLink;
     std::vector<automation::Variant> mFields;
     bool mTerminated = false;
+    std::size_t mCharged = 0; // bytes on the apartment's memory account
 };
 
 /// What GetRef returns: calling its default member calls the procedure.

@@ -2,9 +2,12 @@
 
 #include "platform/vbscript/library/LibrarySupport.h"
 
+#include "platform/automation/Memory.h"
 #include "platform/automation/Text.h"
 
+#include <algorithm>
 #include <bit>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -29,6 +32,15 @@ bool IsTextMode(std::int32_t mode) {
 
 Dictionary::Dictionary() = default;
 
+Dictionary::~Dictionary() {
+    automation::RefundMemory(mCharged);
+}
+
+void Dictionary::Recharge() noexcept {
+    automation::Recharge(mCharged,
+                         mEntries.capacity() * sizeof(Entry) + mSlots.capacity() * sizeof(std::uint32_t));
+}
+
 const automation::ClassInfo& Dictionary::GetClassInfo() const {
     using automation::Method;
     static const automation::ClassInfo info = [] {
@@ -52,7 +64,25 @@ const automation::ClassInfo& Dictionary::GetClassInfo() const {
                                Method<&Dictionary::HashVal>(u"HashVal"),
                            });
     }();
+    assert(info.Find(u"Exists") == ExistsMember && info.Find(u"Item") == ItemMember);
     return info;
+}
+
+Variant Dictionary::Invoke(automation::DispId id, automation::InvokeKind kind, std::span<Variant> args) {
+    const bool isRead = !automation::HasKind(kind, automation::InvokeKind::PropertyLet) &&
+                        !automation::HasKind(kind, automation::InvokeKind::PropertySet);
+    if (id == ItemMember) {
+        if (isRead && args.size() == 1) {
+            return GetItem(args[0].Deref());
+        }
+        if (kind == automation::InvokeKind::PropertyLet && args.size() == 2) {
+            LetItem(args[0].Deref(), args[1].Deref());
+            return Variant();
+        }
+    } else if (id == ExistsMember && isRead && args.size() == 1) {
+        return Variant(Exists(args[0].Deref()));
+    }
+    return Object::Invoke(id, kind, args);
 }
 
 automation::Ref<automation::Enumerator> Dictionary::NewEnum() {
@@ -198,11 +228,21 @@ std::size_t Dictionary::PositionOf(const KeyView& key, std::size_t hash) const {
 }
 
 Dictionary::Entry& Dictionary::Insert(const Variant& key, std::size_t hash, Variant item) {
+    // Entries and slots count against the memory ceiling: a loop that adds without end gets 7.
+    const std::size_t capacity = mEntries.capacity();
+    const std::size_t slotCapacity = mSlots.capacity();
+    if (mEntries.size() == capacity) {
+        automation::CheckAllocation(std::max<std::size_t>(capacity * 2, 16),
+                                    sizeof(Entry) + 2 * sizeof(std::uint32_t));
+    }
     Entry& entry = mEntries.emplace_back();
     entry.item = std::move(item);
     SetKey(entry, key, hash);
     ++mLiveCount;
     Place(mEntries.size() - 1);
+    if (mEntries.capacity() != capacity || mSlots.capacity() != slotCapacity) {
+        Recharge();
+    }
     return entry;
 }
 
@@ -268,6 +308,7 @@ void Dictionary::Compact() {
     }
     mEntries = std::move(live);
     Reindex();
+    Recharge();
 }
 
 void Dictionary::Add(const Variant& key, Variant item) {

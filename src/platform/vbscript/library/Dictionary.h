@@ -17,8 +17,15 @@ namespace qv::vbscript {
 class Dictionary final : public automation::Object {
 public:
     Dictionary();
+    ~Dictionary() override;
+    Dictionary(const Dictionary&) = delete;
+    Dictionary& operator=(const Dictionary&) = delete;
 
     const automation::ClassInfo& GetClassInfo() const override;
+    /// Item and Exists, which loops call most, go straight to their methods; the rest through
+    /// the member table.
+    automation::Variant Invoke(automation::DispId id, automation::InvokeKind kind,
+                               std::span<automation::Variant> args) override;
     /// For Each walks the keys present when the loop starts.
     automation::Ref<automation::Enumerator> NewEnum() override;
 
@@ -50,6 +57,10 @@ public:
     std::optional<automation::Variant> Find(const automation::Variant& key) const;
 
 private:
+    // Positions of members in the member table, for Invoke.
+    static constexpr automation::DispId ExistsMember = 1;
+    static constexpr automation::DispId ItemMember = 7;
+
     // What identifies a key: a number (every numeric subtype alike), a string, an object
     // identity, or Null. Strings compare binary or, in text mode, ignoring case. Lookups read the
     // caller's key in place, without a copy.
@@ -89,6 +100,8 @@ private:
     /// Rebuilds the slots of the live entries.
     void Reindex();
     void Compact();
+    /// Brings the memory charge in line with the storage of entries and slots.
+    void Recharge() noexcept;
 
     std::vector<Entry> mEntries; // in order of addition; removed entries stay dead until compaction
     // Open addressing with linear probing: a power-of-two number of slots, each Empty, Removed
@@ -99,6 +112,7 @@ private:
     std::size_t mUsedSlots = 0; // not Empty: live and removed
     std::size_t mLiveCount = 0;
     std::int32_t mCompareMode = 0;
+    std::size_t mCharged = 0; // bytes of entries and slots on the apartment's memory account
 };
 
 } // namespace qv::vbscript

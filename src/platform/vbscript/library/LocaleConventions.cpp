@@ -4,24 +4,8 @@
 
 namespace qv::vbscript::library {
 
-namespace {
-
-constexpr LocaleConventions Conventions[] = {
-    {1033, 0, 0, 1, 2, 2, u"dddd, MMMM d, yyyy", 1, 1},
-    {2057, 0, 1, 1, 2, 2, u"dd MMMM yyyy", 2, 1},
-    {1031, 3, 8, 1, 2, 2, u"dddd, d. MMMM yyyy", 2, 2},
-};
-
-} // namespace
-
 const LocaleConventions& CurrentConventions() noexcept {
-    std::int32_t lcid = automation::CurrentLocale();
-    for (const LocaleConventions& entry : Conventions) {
-        if (entry.lcid == lcid) {
-            return entry;
-        }
-    }
-    return Conventions[0];
+    return automation::CurrentLocaleInfo().conventions;
 }
 
 std::u16string ShortDatePattern(const automation::LocaleInfo& locale) {

@@ -1,5 +1,6 @@
 #include "platform/vbscript/library/RegExp.h"
 
+#include "platform/automation/Memory.h"
 #include "platform/vbscript/library/LibrarySupport.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 16
@@ -326,9 +327,8 @@ const RegExp::Compiled& RegExp::Code() {
     int errorCode = 0;
     PCRE2_SIZE errorOffset = 0;
     compiled->utf = true;
-    compiled->code =
-        pcre2_compile(Units(translated), translated.size(), options | PCRE2_UTF | PCRE2_MATCH_INVALID_UTF,
-                      &errorCode, &errorOffset, nullptr);
+    compiled->code = pcre2_compile(Units(translated), translated.size(), options | PCRE2_UTF, &errorCode,
+                                   &errorOffset, nullptr);
     if (!compiled->code) {
         compiled->utf = false;
         compiled->code =
@@ -346,9 +346,11 @@ const RegExp::Compiled& RegExp::Code() {
     return *mCompiled;
 }
 
-std::optional<RegExp::Found> RegExp::Search(const std::u16string& source, std::size_t offset) {
+std::optional<RegExp::Found> RegExp::Search(std::u16string_view source, std::size_t offset) {
     const Compiled& code = Code();
-    int result = pcre2_match(code.code, Units(source), source.size(), offset, 0, code.matchData, nullptr);
+    const std::uint32_t options = code.utf ? PCRE2_NO_UTF_CHECK : 0;
+    int result =
+        pcre2_match(code.code, Units(source), source.size(), offset, options, code.matchData, nullptr);
     if (result == PCRE2_ERROR_NOMATCH) {
         return std::nullopt;
     }
@@ -371,7 +373,34 @@ std::optional<RegExp::Found> RegExp::Search(const std::u16string& source, std::s
 
 // After an empty match the search goes on one unit further (a whole surrogate pair in UTF
 // mode), so an empty pattern matches at every position, the end included.
-std::vector<RegExp::Found> RegExp::SearchAll(const std::u16string& source) {
+std::u16string_view RegExp::WellFormed(const std::u16string& text, std::u16string& repaired) {
+    // The engine would check the whole subject for valid UTF-16 on every call, which made a
+    // global search quadratic. The subject is checked here once; a lone surrogate becomes
+    // U+FFFD, one unit for one so that positions stay, and every call skips the check.
+    if (!Code().utf) {
+        return text;
+    }
+    std::u16string_view source = text;
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        const char16_t unit = text[index];
+        if (IsHighSurrogate(unit) && index + 1 < text.size() && IsLowSurrogate(text[index + 1])) {
+            ++index;
+            continue;
+        }
+        if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+            if (repaired.empty()) {
+                repaired = text;
+                source = repaired;
+            }
+            repaired[index] = u'\uFFFD';
+        }
+    }
+    return source;
+}
+
+std::vector<RegExp::Found> RegExp::SearchAll(const std::u16string& text) {
+    std::u16string repaired;
+    const std::u16string_view source = WellFormed(text, repaired);
     std::vector<Found> all;
     std::size_t offset = 0;
     while (offset <= source.size()) {
@@ -396,7 +425,8 @@ std::vector<RegExp::Found> RegExp::SearchAll(const std::u16string& source) {
 }
 
 bool RegExp::Test(std::u16string source) {
-    return Search(source, 0).has_value();
+    std::u16string repaired;
+    return Search(WellFormed(source, repaired), 0).has_value();
 }
 
 Ref<MatchCollection> RegExp::Execute(std::u16string source) {
@@ -435,11 +465,11 @@ std::u16string RegExp::Replace(std::u16string source, Variant replacement) {
     result.reserve(source.size());
     std::size_t last = 0;
     for (const Found& found : all) {
-        result.append(input.substr(last, found.start - last));
+        automation::AppendChecked(result, input.substr(last, found.start - last));
         auto appendGroup = [&](std::size_t number) {
             auto [start, end] = found.groups[number - 1];
             if (start != std::u16string::npos) {
-                result.append(input.substr(start, end - start));
+                automation::AppendChecked(result, input.substr(start, end - start));
             }
         };
         for (std::size_t i = 0; i < text.size(); ++i) {
@@ -452,13 +482,13 @@ std::u16string RegExp::Replace(std::u16string source, Variant replacement) {
                 result.push_back(u'$');
                 ++i;
             } else if (next == u'&') {
-                result.append(input.substr(found.start, found.end - found.start));
+                automation::AppendChecked(result, input.substr(found.start, found.end - found.start));
                 ++i;
             } else if (next == u'`') {
-                result.append(input.substr(0, found.start));
+                automation::AppendChecked(result, input.substr(0, found.start));
                 ++i;
             } else if (next == u'\'') {
-                result.append(input.substr(found.end));
+                automation::AppendChecked(result, input.substr(found.end));
                 ++i;
             } else if (IsDigit(next)) {
                 // Two digits when that group exists, else one, else the text stays.
@@ -483,7 +513,7 @@ std::u16string RegExp::Replace(std::u16string source, Variant replacement) {
         }
         last = found.end;
     }
-    result.append(input.substr(last));
+    automation::AppendChecked(result, input.substr(last));
     return result;
 }
 

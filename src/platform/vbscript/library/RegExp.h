@@ -101,7 +101,11 @@ private:
 
     const Compiled& Code();
     // Matches from `offset`, or nullopt when there is no further match.
-    std::optional<Found> Search(const std::u16string& source, std::size_t offset);
+    /// The subject as the engine may read it unchecked: `text` itself, or a copy in `repaired`
+    /// whose lone surrogates became U+FFFD.
+    std::u16string_view WellFormed(const std::u16string& text, std::u16string& repaired);
+    /// The first match at or after `offset` in a subject that WellFormed gave.
+    std::optional<Found> Search(std::u16string_view source, std::size_t offset);
     // Every match Execute and Replace see: all when Global, else the first.
     std::vector<Found> SearchAll(const std::u16string& source);
 

@@ -4,6 +4,7 @@
 #include "platform/vbscript/internal/Builtins.h"
 #include "platform/vbscript/library/LibrarySupport.h"
 
+#include "platform/automation/Memory.h"
 #include "platform/automation/Text.h"
 
 #include <algorithm>
@@ -388,7 +389,9 @@ Variant LenB(Args args, RuntimeState&) {
 }
 
 Variant Space(Args args, RuntimeState&) {
-    return Variant(std::u16string(LengthArg(args, 0), u' '));
+    const std::size_t length = LengthArg(args, 0);
+    automation::CheckAllocation(length, sizeof(char16_t));
+    return Variant(std::u16string(length, u' '));
 }
 
 // String(number, character): character is the first unit of a string or a character code taken
@@ -415,6 +418,7 @@ Variant String(Args original, RuntimeState&) {
         }
         unit = AnsiToUnicode(static_cast<std::uint8_t>(code % 256));
     }
+    automation::CheckAllocation(length, sizeof(char16_t));
     return Variant(std::u16string(length, unit));
 }
 
@@ -487,8 +491,8 @@ Variant Replace(Args original, RuntimeState&) {
     std::size_t position = 0;
     std::int32_t done = 0;
     while (found != std::u16string_view::npos) {
-        result.append(source.substr(position, found - position));
-        result.append(replacement.View());
+        automation::AppendChecked(result, source.substr(position, found - position));
+        automation::AppendChecked(result, replacement.View());
         position = found + searchFor.size();
         if (count != -1 && ++done >= count) {
             break;
@@ -564,14 +568,14 @@ Variant Join(Args args, RuntimeState&) {
     bool first = true;
     for (const Variant& element : array.Elements()) {
         if (!first) {
-            result.append(delimiter);
+            automation::AppendChecked(result, delimiter);
         }
         first = false;
         Variant value = ValueOf(element);
         if (value.IsNull()) {
             automation::Raise(automation::ErrorNumber::TypeMismatch);
         }
-        result.append(Text(value));
+        automation::AppendChecked(result, Text(value));
     }
     return Variant(std::move(result));
 }

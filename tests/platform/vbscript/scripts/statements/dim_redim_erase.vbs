@@ -70,3 +70,54 @@ Test.Equal q(0), "changed", "the copy changes alone"
 Public pub : pub = "public"
 Private priv : priv = "private"
 Test.Equal pub & priv, "publicprivate", "Public and Private module variables"
+
+' A list grown one element at a time in a procedure takes a shorter path; it must keep every
+' rule of ReDim Preserve: values kept, shared copies untouched, shrinking, emptying, and the
+' errors of fixed and locked arrays.
+Function GrowList(n)
+    Dim list(), copy, i
+    ReDim list(0)
+    list(0) = "first"
+    copy = list
+    For i = 1 To n
+        ReDim Preserve list(i)
+        list(i) = i
+    Next
+    ReDim Preserve list(n - 1)
+    GrowList = UBound(copy) & ":" & copy(0) & ":" & UBound(list) & ":" & list(0) & ":" & list(n - 1)
+    ReDim Preserve list(-1)
+    GrowList = GrowList & ":" & UBound(list)
+End Function
+On Error Resume Next
+Dim grown : grown = GrowList(1000)
+Test.Equal Err.Number, 0, "growing a list"
+Test.Equal grown, "0:first:999:first:999:-1", "the grown list"
+
+Function GrowHuge()
+    Dim list()
+    ReDim list(0)
+    ReDim Preserve list(2147483646 \ 4)
+End Function
+Err.Clear
+GrowHuge
+Test.Equal Err.Number, 7, "a list grown past the memory ceiling"
+
+Function GrowFixed()
+    Dim fixed(2)
+    ReDim Preserve fixed(3)
+End Function
+Err.Clear
+GrowFixed
+Test.Equal Err.Number, 10, "a fixed list in a procedure"
+Function GrowWalked()
+    Dim list(), item
+    ReDim list(2)
+    For Each item In list
+        ReDim Preserve list(5)
+    Next
+End Function
+Err.Clear
+GrowWalked
+Test.Equal Err.Number, 10, "a list walked by For Each"
+Err.Clear
+On Error GoTo 0

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace qv::automation {
+
+// The apartment's memory account. Strings and arrays charge what they hold and refund it when
+// they go; an allocation that would take the total past the ceiling raises 7 "Out of memory"
+// before anything is allocated, so that a script that doubles a string in a loop or asks for
+// ReDim a(200000000) fails as a script error instead of exhausting the host.
+
+/// The ceiling an apartment starts with: 1 GiB, or a quarter of the machine's memory when that
+/// is less. Page texts are megabytes at most, so a gigabyte of live strings and arrays is far
+/// beyond any real template; the quarter leaves room on small machines for the transient second
+/// copy a concatenation or a ReDim Preserve holds while it runs.
+std::size_t DefaultMemoryCeiling() noexcept;
+std::size_t MemoryCeiling() noexcept;
+void SetMemoryCeiling(std::size_t bytes) noexcept;
+/// Bytes the apartment's strings and arrays hold now.
+std::size_t MemoryInUse() noexcept;
+
+namespace detail {
+/// The apartment's account. An apartment is one thread, and this layer sits below the
+/// per-apartment context object, so the account is a thread_local (as the current locale is);
+/// it is declared here so that every string's charge and refund stay inline.
+struct MemoryAccount {
+    std::size_t inUse = 0;
+    std::size_t ceiling = 0; // 0: not set yet, the default applies
+};
+extern thread_local MemoryAccount tMemoryAccount;
+/// ChargeMemory past the quick test: sets the default ceiling on first use, raises 7.
+void ChargeMemorySlow(std::size_t bytes);
+/// Raises 7 unless the text may grow by `added` units.
+void CheckTextGrowth(const std::u16string& text, std::size_t added);
+} // namespace detail
+
+/// Raises 7 unless `count` items of `size` bytes each fit under the ceiling besides what is in
+/// use. The product cannot overflow: a count too large for it raises as well.
+void CheckAllocation(std::size_t count, std::size_t size);
+
+/// Checks and adds `bytes` to the account.
+inline void ChargeMemory(std::size_t bytes) {
+    detail::MemoryAccount& account = detail::tMemoryAccount;
+    if (account.inUse < account.ceiling && bytes <= account.ceiling - account.inUse) {
+        account.inUse += bytes;
+        return;
+    }
+    detail::ChargeMemorySlow(bytes);
+}
+/// Adds `bytes` without a check: memory already taken (a string that has just grown).
+inline void ChargeMemoryUnchecked(std::size_t bytes) noexcept {
+    detail::tMemoryAccount.inUse += bytes;
+}
+inline void RefundMemory(std::size_t bytes) noexcept {
+    detail::MemoryAccount& account = detail::tMemoryAccount;
+    account.inUse -= bytes < account.inUse ? bytes : account.inUse;
+}
+/// Moves a holder's charge from `charged` to `charge` bytes without a check (memory already
+/// taken or given back) and records the new figure in `charged`.
+void Recharge(std::size_t& charged, std::size_t charge) noexcept;
+
+/// Appends `piece` to `text`, checking first when the text must grow.
+inline void AppendChecked(std::u16string& text, std::u16string_view piece) {
+    if (text.size() + piece.size() > text.capacity()) {
+        detail::CheckTextGrowth(text, piece.size());
+    }
+    text.append(piece);
+}
+/// Reserves room for `length` units, checked.
+inline void ReserveChecked(std::u16string& text, std::size_t length) {
+    if (length > text.capacity()) {
+        CheckAllocation(length, sizeof(char16_t));
+    }
+    text.reserve(length);
+}
+
+/// Sets the ceiling for its lifetime and restores the one before: an engine applies its own
+/// while it runs.
+class MemoryCeilingScope {
+public:
+    explicit MemoryCeilingScope(std::size_t bytes) noexcept : mPrevious(MemoryCeiling()) {
+        SetMemoryCeiling(bytes);
+    }
+    ~MemoryCeilingScope() { SetMemoryCeiling(mPrevious); }
+    MemoryCeilingScope(const MemoryCeilingScope&) = delete;
+    MemoryCeilingScope& operator=(const MemoryCeilingScope&) = delete;
+
+private:
+    std::size_t mPrevious;
+};
+
+} // namespace qv::automation

@@ -1,0 +1,140 @@
+// The vbs runner as its users meet it: files it cannot run, the encodings of script files, its
+// options, and the end of a run.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace qv::vbscript::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int status = -1;
+    std::string output; // standard output and error, in the order written
+};
+
+class VbsToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        mFolder =
+            fs::temp_directory_path() /
+            ("vbs-tool-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(mFolder);
+        fs::create_directories(mFolder);
+    }
+    void TearDown() override { fs::remove_all(mFolder); }
+
+    fs::path Write(const std::string& name, const std::string& bytes) {
+        fs::path path = mFolder / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    static RunResult Run(const std::string& arguments) {
+        RunResult result;
+        const std::string command =
+            std::string("QUORVANE_ANSI_CODEPAGE=1252 '") + QV_VBS_TOOL + "' " + arguments + " 2>&1";
+        FILE* pipe = popen(command.c_str(), "r");
+        if (pipe == nullptr) {
+            return result;
+        }
+        std::array<char, 4096> buffer{};
+        while (std::size_t count = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
+            result.output.append(buffer.data(), count);
+        }
+        const int status = pclose(pipe);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return result;
+    }
+    static std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+    fs::path mFolder;
+};
+
+// A folder or a device aborted the runner or hung it; each is now a plain error.
+TEST_F(VbsToolTest, FilesThatAreNoScriptsGiveAClearError) {
+    RunResult missing = Run(Quoted(mFolder / "missing.vbs"));
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.output.find("missing.vbs: no such file"), std::string::npos) << missing.output;
+
+    RunResult folder = Run(Quoted(mFolder));
+    EXPECT_EQ(folder.status, 2);
+    EXPECT_NE(folder.output.find("is a folder"), std::string::npos) << folder.output;
+
+    RunResult device = Run("/dev/zero");
+    EXPECT_EQ(device.status, 2);
+    EXPECT_NE(device.output.find("is not a regular file"), std::string::npos) << device.output;
+}
+
+TEST_F(VbsToolTest, ScriptFilesMayBeUtf8Utf16OrTheAnsiCodePage) {
+    const std::string echo = "WScript.Echo \"";
+    // "café €" in each encoding.
+    fs::path utf8 = Write("utf8.vbs", echo + "caf\xC3\xA9 \xE2\x82\xAC\"\r\n");
+    fs::path utf8Bom = Write("utf8bom.vbs", "\xEF\xBB\xBF" + echo + "caf\xC3\xA9 \xE2\x82\xAC\"\r\n");
+    fs::path ansi = Write("ansi.vbs", echo + "caf\xE9 \x80\"\r\n");
+    std::string utf16le = "\xFF\xFE";
+    std::string utf16be = "\xFE\xFF";
+    for (char16_t unit : u"WScript.Echo \"caf\u00E9 \u20AC\"") {
+        if (unit == 0) {
+            break;
+        }
+        utf16le += static_cast<char>(unit & 0xFF);
+        utf16le += static_cast<char>(unit >> 8);
+        utf16be += static_cast<char>(unit >> 8);
+        utf16be += static_cast<char>(unit & 0xFF);
+    }
+    fs::path little = Write("utf16le.vbs", utf16le);
+    fs::path big = Write("utf16be.vbs", utf16be);
+    for (const fs::path& path : {utf8, utf8Bom, ansi, little, big}) {
+        SCOPED_TRACE(path.filename().string());
+        RunResult result = Run(Quoted(path));
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.output, "caf\xC3\xA9 \xE2\x82\xAC\n");
+    }
+}
+
+// The error line came before the script's own output when both went to one place.
+TEST_F(VbsToolTest, OutputComesBeforeTheErrorThatEndsTheRun) {
+    RunResult result = Run(Quoted(Write("fails.vbs", "WScript.Echo \"before\"\nx = 1 / 0\n")));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output.rfind("before\n", 0), 0u) << result.output;
+    EXPECT_NE(result.output.find("(2, 1): VBScript runtime error: Division by zero (11)"), std::string::npos)
+        << result.output;
+}
+
+TEST_F(VbsToolTest, TimeoutAndMemoryOptionsBoundTheScript) {
+    RunResult loop = Run("--timeout 200 " + Quoted(Write("loop.vbs", "Do\nLoop\n")));
+    EXPECT_EQ(loop.status, 1);
+    EXPECT_NE(loop.output.find("Script execution timed out"), std::string::npos) << loop.output;
+
+    fs::path big = Write("big.vbs", "s = Space(20000000)\nWScript.Echo Len(s)\n");
+    RunResult limited = Run("--memory 16 " + Quoted(big));
+    EXPECT_EQ(limited.status, 1);
+    EXPECT_NE(limited.output.find("Out of memory (7)"), std::string::npos) << limited.output;
+    RunResult enough = Run("--memory 128 " + Quoted(big));
+    EXPECT_EQ(enough.status, 0);
+    EXPECT_EQ(enough.output, "20000000\n");
+
+    RunResult bad = Run("--memory lots " + Quoted(big));
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.output.find("--memory needs a whole number"), std::string::npos) << bad.output;
+}
+
+TEST_F(VbsToolTest, ClassTerminateRunsAtTheEndOfTheRun) {
+    const std::string code = "Class T\nSub Class_Terminate()\nWScript.Echo \"bye\"\nWScript.Quit 3\nEnd Sub\n"
+                             "End Class\nDim keep : Set keep = New T\nWScript.Echo \"end\"\n";
+    RunResult result = Run(Quoted(Write("terminate.vbs", code)));
+    EXPECT_EQ(result.output, "end\nbye\n");
+    EXPECT_EQ(result.status, 3);
+}
+
+} // namespace
+} // namespace qv::vbscript::test
