@@ -66,6 +66,7 @@ qv_fuzzer(connection_string SOURCE platform/ado/fuzz/ConnectionStringFuzzer.cpp 
           SEEDS platform/ado/fuzz/seeds)
 qv_fuzzer(registry_hive SOURCE platform/registry/fuzz/HiveFileFuzzer.cpp LIBS qv_registry
           SEEDS platform/registry/fuzz/seeds)
+qv_fuzzer(project_file SOURCE project/fuzz/ProjectFileFuzzer.cpp LIBS qv_project SEEDS project/golden)
 
 get_property(qv_fuzz_lines GLOBAL PROPERTY QV_FUZZ_LINES)
 list(JOIN qv_fuzz_lines "\n" qv_fuzz_text)
