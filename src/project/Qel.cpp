@@ -358,7 +358,8 @@ std::int16_t Qel::CheckDB() {
         ReportMissingService(NoSynchronization);
         return 0;
     }
-    // A project without a database fails with a run-time error that reaches the host.
+    // A project without a database gives -1 and "Database not loaded!" rather than a run-time
+    // error in the host.
     return service->CheckDB(*this);
 }
 

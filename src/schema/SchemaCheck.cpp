@@ -68,8 +68,9 @@ std::int16_t SchemaCheck::CheckDB() {
     state.gProjErr.clear();
     const automation::Ref<QelDatabase> database = mProject.db();
     if (!database) {
-        automation::Raise(automation::ErrorNumber::ObjectVariableNotSet, u"Qel.CheckDB",
-                          u"Object variable not set: the project has no database");
+        // Said, not raised: the host reads the text, and -1 is the check's own "could not read".
+        state.gProjErr = state.gMsgPrefix + u": Database not loaded!";
+        return -1;
     }
     state.gStatusCaption = state.gMsgPrefix + u" - Database Synchronization check...";
     const automation::Ref<QelSchema> schema = automation::MakeRef<QelSchema>();
@@ -162,8 +163,10 @@ std::int32_t SchemaCheck::CheckCustomView(QelTable& view) {
         const automation::Ref<QelSchema> reader = automation::MakeRef<QelSchema>();
         if (reader->LoadADOCustomView(mProject.CustomViewConnStr(), automation::Variant(view.TblName()),
                                       automation::Variant(view.TblCustomSQL())) > 0) {
-            // A view that cannot be read now is no difference: it says why instead.
+            // A view that cannot be read now is no difference: it says why instead, and the text
+            // moves there, so that a check that went through ends with no error text.
             view.SetTblCustomError(state.gProjErr);
+            state.gProjErr.clear();
             return 0;
         }
         view.SetTblCustomError(u"");
@@ -198,8 +201,7 @@ std::int32_t SchemaCheck::CheckReport(QelTable& report) {
     try {
         QelTable* source = mProject.db()->tables()->Find(report.TblRptSrc());
         if (source == nullptr) {
-            state.gProjErr = state.gMsgPrefix + u": Source Table not found";
-            report.SetTblCustomError(state.gProjErr);
+            report.SetTblCustomError(state.gMsgPrefix + u": Source Table not found");
             return 0;
         }
         QelFields& reportFields = *report.Fields();
