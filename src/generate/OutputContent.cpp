@@ -13,7 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t ChunkSize = 64 * 1024;
+constexpr std::size_t ChunkSize = std::size_t{64} * 1024;
 
 /// Whether the regular file `file` holds `bytes`: sizes first, so that a changed page is mostly
 /// told apart without reading it.

@@ -73,7 +73,7 @@ TEST_F(OverwritePolicyTest, CancelEndsTheRun) {
 }
 
 TEST_F(OverwritePolicyTest, BackupsKeepThePreviousTarget) {
-    EXPECT_TRUE(MayWrite("a.asp", true, false, /*backupFile=*/true));
+    EXPECT_TRUE(MayWrite("a.asp", true, false, /*backup=*/true));
     EXPECT_EQ(Read(mSite / "a.asp.bak"), "old a.asp");
     Write(mSite / "a.asp", "second");
     EXPECT_TRUE(MayWrite("a.asp", true, false, /*backup=*/true));
@@ -81,7 +81,7 @@ TEST_F(OverwritePolicyTest, BackupsKeepThePreviousTarget) {
 
     Write(mSite / "images" / "new.gif", "new");
     Write(mSite / "images.bak" / "stale.gif", "stale");
-    EXPECT_TRUE(CheckFolderOverwrite(Text(mSite / "images"), true, false, false, /*backup=*/true));
+    EXPECT_TRUE(CheckFolderOverwrite(Text(mSite / "images"), true, false, false, /*backupFile=*/true));
     EXPECT_EQ(Tree(mSite / "images.bak"), std::vector<std::string>{"new.gif"});
 }
 
