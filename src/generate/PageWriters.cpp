@@ -89,7 +89,7 @@ void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath,
         return;
     }
     CreateFolderPath(system::FolderOf(outPath));
-    system::WriteFileAtomic(outPath, bytes);
+    system::WriteFileAtomic(outPath, bytes, system::Durability::RenameOnly);
 }
 
 const std::u16string& GenerationPass::PreparedScript(const QelControl& control,

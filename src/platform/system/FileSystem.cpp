@@ -119,6 +119,7 @@ fs::path ReplacedFile(const fs::path& target) {
 struct FileAttributes {
     std::optional<mode_t> mode;
     std::optional<timespec> modified;
+    Durability durability = Durability::Flushed;
 };
 
 // Write beside and rename, so that a crash never leaves half a file. `fill` writes the
@@ -144,7 +145,7 @@ void ReplaceFile(std::u16string_view path, const std::function<std::error_code(i
     if (!error && mode && ::fchmod(file.Descriptor(), *mode) != 0) {
         error = LastError();
     }
-    if (!error && ::fsync(file.Descriptor()) != 0) {
+    if (!error && attributes.durability == Durability::Flushed && ::fsync(file.Descriptor()) != 0) {
         error = LastError();
     }
     if (!error) {
@@ -152,6 +153,9 @@ void ReplaceFile(std::u16string_view path, const std::function<std::error_code(i
     }
     if (error) {
         RaiseFileError(error, path);
+    }
+    if (attributes.durability == Durability::RenameOnly) {
+        return;
     }
     // The rename itself reaches the disk with the folder's entry.
     FileDescriptor folder(::open(target.has_parent_path() ? target.parent_path().c_str() : ".",
@@ -291,9 +295,10 @@ std::string ReadFileBytes(std::u16string_view path) {
     return bytes;
 }
 
-void WriteFileAtomic(std::u16string_view path, std::string_view bytes) {
+void WriteFileAtomic(std::u16string_view path, std::string_view bytes, Durability durability) {
     ReplaceFile(
-        path, [bytes](int fd) { return WriteAll(fd, bytes); }, FileAttributes{});
+        path, [bytes](int fd) { return WriteAll(fd, bytes); },
+        FileAttributes{.mode = std::nullopt, .modified = std::nullopt, .durability = durability});
 }
 
 bool WriteFileIfChanged(std::u16string_view path, std::string_view bytes) {

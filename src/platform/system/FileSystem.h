@@ -33,12 +33,24 @@ bool FolderExists(std::u16string_view path); // a directory (or a link to one)
 /// The whole file as bytes.
 std::string ReadFileBytes(std::u16string_view path);
 
+/// How far WriteFileAtomic takes a file to the disk before it returns.
+enum class Durability {
+    /// The bytes and the rename reach the disk (the file and its folder are flushed): for what
+    /// the user made and cannot make again, such as a project file.
+    Flushed,
+    /// Only the rename is atomic: no reader ever sees half a file, but a crash may lose the newest
+    /// bytes. For output the program makes again from its sources, such as generated pages, where
+    /// two flushes a file would make a large site's generation wait on the disk.
+    RenameOnly,
+};
+
 /// Replaces (or creates) the file with `bytes`. Write beside and rename, so that a crash never
 /// leaves half a file: the bytes go to a temporary file in the same folder, are flushed to
-/// disk, and the temporary file is renamed over the target. On failure the old file is left
-/// as it was, the temporary file is removed, and the error names the target. A new file gets
-/// the permissions of the process's umask, a replaced one keeps its own.
-void WriteFileAtomic(std::u16string_view path, std::string_view bytes);
+/// disk (see Durability), and the temporary file is renamed over the target. On failure the old
+/// file is left as it was, the temporary file is removed, and the error names the target. A new
+/// file gets the permissions of the process's umask, a replaced one keeps its own.
+void WriteFileAtomic(std::u16string_view path, std::string_view bytes,
+                     Durability durability = Durability::Flushed);
 
 /// Writes like WriteFileAtomic unless the file already holds exactly `bytes`: a file that would
 /// not change is left alone, modification time and all. Returns whether it wrote.
