@@ -39,10 +39,6 @@ const automation::ClassInfo& QelCharts::GetClassInfo() const {
     return info;
 }
 
-std::u16string QelCharts::curSeq() const {
-    return NumberText(mCurSeq);
-}
-
 bool QelCharts::Matches(const automation::Object& entry, EntryNames names, NameCompare compare) const {
     return NameMatches(Cast(entry).ChartName(), names[0], compare);
 }
@@ -59,9 +55,7 @@ void QelCharts::MakeCurrent(const automation::Object& entry) {
     const QelChart& chart = Cast(entry);
     try {
         std::u16string name = chart.ChartName();
-        const std::int16_t seq = chart.ChartSeq();
-        mCurName = std::move(name);
-        mCurSeq = seq;
+        SetCursor(std::move(name), chart.ChartSeq());
     } catch (const automation::Error&) {
         // A setting made unreadable through the bag leaves the cursor as it was.
     }

@@ -14,15 +14,11 @@ namespace qv {
 /// An ordered list of charts keyed by name, numbered 1 to Count by their ChartSeq, with a
 /// cursor (curName, curSeq). Free-standing: no project object holds one. ChartExist, Item and
 /// Delete compare names exactly; Add follows the lists' case rule (SequencedList).
-class QelCharts final : public SequencedListOf<QelChart> {
+class QelCharts final : public NamedCursorListOf<QelChart> {
 public:
     QelCharts() = default;
 
     const automation::ClassInfo& GetClassInfo() const override;
-
-    std::u16string curName() const { return mCurName; }
-    /// The cursor's ChartSeq as decimal text; "0" at first.
-    std::u16string curSeq() const;
 
     /// Appends a new chart (ChartVar the identifier form of the name), or makes the chart the
     /// name denotes current. False, changing nothing, for "".
@@ -53,9 +49,6 @@ protected:
 private:
     bool AddMember(std::u16string Name) { return Add(Name); }
     bool ChangeMember(std::u16string OldName, std::u16string NewName) { return Change(OldName, NewName); }
-
-    std::u16string mCurName;
-    std::int16_t mCurSeq = 0;
 };
 
 } // namespace qv

@@ -62,10 +62,6 @@ const automation::ClassInfo& QelCustomScripts::GetClassInfo() const {
     return info;
 }
 
-std::u16string QelCustomScripts::curSeq() const {
-    return NumberText(mCurSeq);
-}
-
 bool QelCustomScripts::Matches(const automation::Object& entry, EntryNames names, NameCompare compare) const {
     const QelCustomScript::PlaceTexts texts = Cast(entry).Place();
     const std::array<std::u16string_view, PlaceTextCount> own{texts.scriptType, texts.codeType, texts.name,
@@ -95,9 +91,9 @@ void QelCustomScripts::MakeCurrent(const automation::Object& entry) {
     try {
         const QelCustomScript::PlaceTexts texts = script.Place();
         const std::int16_t seq = script.Seq();
-        mCurName = ScriptPlaceText(ScriptPlace{texts.scriptType, texts.codeType, texts.name, texts.ctrlID,
-                                               texts.l1Key, texts.l2Key});
-        mCurSeq = seq;
+        SetCursor(ScriptPlaceText(ScriptPlace{texts.scriptType, texts.codeType, texts.name, texts.ctrlID,
+                                              texts.l1Key, texts.l2Key}),
+                  seq);
     } catch (const automation::Error&) {
         // A setting made unreadable through the bag leaves the cursor as it was.
     }

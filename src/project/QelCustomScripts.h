@@ -24,16 +24,11 @@ class TemplateConversion;
 /// place's without regard to letter case and its two keys equal the place's exactly
 /// (ScriptExist, ScriptItem, Delete). Add follows the lists' case rule (SequencedList): a place
 /// whose keys differ from a listed script's only in letter case denotes that script.
-class QelCustomScripts final : public SequencedListOf<QelCustomScript> {
+class QelCustomScripts final : public NamedCursorListOf<QelCustomScript> {
 public:
     QelCustomScripts() = default;
 
     const automation::ClassInfo& GetClassInfo() const override;
-
-    /// The place text (ScriptPlaceText) of the script last added or looked up; "" at first.
-    std::u16string curName() const { return mCurName; }
-    /// The cursor's Seq as decimal text; "0" at first.
-    std::u16string curSeq() const;
 
     /// Appends a new script for the place, or makes the script the place denotes current.
     /// False, changing nothing, when the script type, code type or name is "".
@@ -76,9 +71,6 @@ private:
                      std::u16string k1, std::u16string k2) const;
     automation::Ref<QelCustomScript> ItemMember(std::u16string t, std::u16string c, std::u16string n,
                                                 std::u16string i, std::u16string k1, std::u16string k2);
-
-    std::u16string mCurName;
-    std::int16_t mCurSeq = 0;
 };
 
 /// What LoadCustomScriptCode needs of the project object.

@@ -35,10 +35,6 @@ const automation::ClassInfo& QelExtensions::GetClassInfo() const {
     return info;
 }
 
-std::u16string QelExtensions::curSeq() const {
-    return NumberText(mCurSeq);
-}
-
 bool QelExtensions::Matches(const automation::Object& entry, EntryNames names, NameCompare compare) const {
     return NameMatches(Cast(entry).Name(), names[0], compare);
 }
@@ -55,9 +51,7 @@ void QelExtensions::MakeCurrent(const automation::Object& entry) {
     const QelExtension& extension = Cast(entry);
     try {
         std::u16string name = extension.Name();
-        const std::int16_t seq = extension.Seq();
-        mCurName = std::move(name);
-        mCurSeq = seq;
+        SetCursor(std::move(name), extension.Seq());
     } catch (const automation::Error&) {
         // A setting made unreadable through the bag leaves the cursor as it was.
     }

@@ -19,16 +19,11 @@ namespace qv {
 /// ExtensionExist, Item and Delete compare names exactly (letter case included). Add follows
 /// the lists' case rule (SequencedList): a name spelt like a listed one in another letter case
 /// denotes that extension, so Add answers True and makes it current instead of failing.
-class QelExtensions final : public SequencedListOf<QelExtension> {
+class QelExtensions final : public NamedCursorListOf<QelExtension> {
 public:
     QelExtensions() = default;
 
     const automation::ClassInfo& GetClassInfo() const override;
-
-    /// The name of the extension last added or looked up; "" at first.
-    std::u16string curName() const { return mCurName; }
-    /// The cursor's Seq as decimal text; "0" at first.
-    std::u16string curSeq() const;
 
     /// Appends a new extension named `Name`, or makes the extension the name denotes current.
     /// False, changing nothing, for "".
@@ -63,9 +58,6 @@ protected:
 
 private:
     bool AddMember(std::u16string Name) { return Add(Name); }
-
-    std::u16string mCurName;
-    std::int16_t mCurSeq = 0;
 };
 
 /// The apartment's extension list (gExtensions), created on first use.

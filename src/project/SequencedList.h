@@ -1,13 +1,16 @@
 #pragma once
 
 #include "core/TypedCollection.h"
+#include "core/VbText.h"
 
 #include "platform/automation/Object.h"
 
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace qv {
 
@@ -110,6 +113,26 @@ protected:
     static T* Cast(automation::Object* entry) noexcept { return static_cast<T*>(entry); }
     static const T& Cast(const automation::Object& entry) noexcept { return static_cast<const T&>(entry); }
     static T& Cast(automation::Object& entry) noexcept { return static_cast<T&>(entry); }
+};
+
+/// A SequencedListOf whose cursor is one text and a sequence number (curName, curSeq), as the
+/// extensions, charts and custom scripts keep it. The list's MakeCurrent sets it.
+template <class T> class NamedCursorListOf : public SequencedListOf<T> {
+public:
+    /// The text of the entry last added or looked up; "" at first.
+    std::u16string curName() const { return mCurName; }
+    /// The cursor's sequence number as decimal text; "0" at first.
+    std::u16string curSeq() const { return NumberText(mCurSeq); }
+
+protected:
+    void SetCursor(std::u16string name, std::int16_t seq) {
+        mCurName = std::move(name);
+        mCurSeq = seq;
+    }
+
+private:
+    std::u16string mCurName;
+    std::int16_t mCurSeq = 0;
 };
 
 } // namespace qv

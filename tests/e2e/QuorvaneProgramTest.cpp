@@ -7,10 +7,9 @@
 #include "asp/AspPages.h"
 
 #include "support/TempDir.h"
+#include "support/ZipWriter.h"
 
 #include <gtest/gtest.h>
-
-#include <zip.h>
 
 #include <algorithm>
 #include <chrono>
@@ -138,15 +137,7 @@ protected:
     }
 
     static void WritePackage(const fs::path& file, const Members& members) {
-        fs::create_directories(file.parent_path());
-        int code = 0;
-        zip_t* archive = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-        ASSERT_NE(archive, nullptr);
-        for (const auto& [name, content] : members) {
-            zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
-            ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0);
-        }
-        ASSERT_EQ(zip_close(archive), 0);
+        ASSERT_EQ(test::WriteZip(file, members), "");
     }
 
     /// A new project over the shop database with the test package, every table generated.

@@ -22,7 +22,7 @@
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
 
-#include <zip.h>
+#include "support/ZipWriter.h"
 
 #include <algorithm>
 #include <chrono>
@@ -111,15 +111,7 @@ protected:
     static std::u16string Text(const fs::path& path) { return system::FromNativePath(path); }
 
     void WritePackage(const Members& members) {
-        fs::create_directories(mPackage.parent_path());
-        int code = 0;
-        zip_t* archive = zip_open(mPackage.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-        ASSERT_NE(archive, nullptr);
-        for (const auto& [name, content] : members) {
-            zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
-            ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0);
-        }
-        ASSERT_EQ(zip_close(archive), 0);
+        ASSERT_EQ(test::WriteZip(mPackage, members), "");
         // A later package must not carry the same second as the one the cache recorded.
         fs::last_write_time(mPackage,
                             fs::file_time_type::clock::now() + std::chrono::seconds(++mPackageAge * 2));

@@ -6,7 +6,7 @@
 
 #include "template/QelCache.h"
 
-#include <zip.h>
+#include "support/ZipWriter.h"
 
 #include <chrono>
 
@@ -30,15 +30,7 @@ protected:
 
     static void MakePackage(const fs::path& file,
                             const std::vector<std::pair<std::string, std::string>>& members) {
-        fs::create_directories(file.parent_path());
-        int code = 0;
-        zip_t* archive = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-        ASSERT_NE(archive, nullptr);
-        for (const auto& [name, content] : members) {
-            zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
-            ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0);
-        }
-        ASSERT_EQ(zip_close(archive), 0);
+        ASSERT_EQ(test::WriteZip(file, members), "");
     }
 
     /// One run's package step followed by the cache update at its end.

@@ -1,9 +1,7 @@
 // Checking and synchronising projects of the sample Access files whose definitions differ from
 // the file.
 
-#include "project/ProjectFixture.h"
-
-#include "schema/SchemaServices.h"
+#include "schema/SchemaProjectFixture.h"
 
 #include "project/Qel.h"
 
@@ -19,26 +17,9 @@
 namespace qv {
 namespace {
 
-using automation::MakeRef;
-using automation::Ref;
 using automation::Variant;
 
-class AccessSyncTest : public test::ProjectTest, public ::testing::WithParamInterface<const char*> {
-protected:
-    void SetUp() override {
-        test::ProjectTest::SetUp();
-        WriteUserText(test::GeneralKey, u"Language", u"");
-        RegisterSchemaServices();
-        mProject = MakeRef<Qel>();
-    }
-    void TearDown() override {
-        mProject = nullptr;
-        test::ProjectTest::TearDown();
-    }
-    std::int16_t CheckDB() { return automation::ToInteger(Call(*mProject, u"CheckDB")); }
-
-    Ref<Qel> mProject;
-};
+class AccessSyncTest : public test::SchemaProjectTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(AccessSyncTest, ASyncBringsADifferingProjectBackInStep) {
     const std::u16string file = dao::test::PathText(dao::test::CopyFixture(mTemp, GetParam()));

@@ -1,11 +1,7 @@
 // Adding custom views and reports to a project, and bringing them in step one by one, on the
 // embedded SQLite test database.
 
-#include "project/ProjectFixture.h"
-
-#include "schema/SchemaServices.h"
-
-#include "db/TestDatabases.h"
+#include "schema/SchemaProjectFixture.h"
 
 #include "project/Qel.h"
 
@@ -14,39 +10,15 @@
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 
-#include "platform/ado/Connection.h"
-#include "platform/ado/Recordset.h"
 #include "platform/automation/Text.h"
-
-#include <memory>
 
 namespace qv {
 namespace {
 
-using automation::MakeRef;
-using automation::Ref;
 using automation::Variant;
 
-class CustomTableLoadTest : public test::ProjectTest {
+class CustomTableLoadTest : public test::DatabaseProjectTest {
 protected:
-    void SetUp() override {
-        test::ProjectTest::SetUp();
-        mTestDatabase = std::make_unique<testdb::TestDatabase>(testdb::DatabaseKind::SQLite);
-        WriteUserText(test::GeneralKey, u"Language", u"");
-        RegisterSchemaServices();
-        mProject = MakeRef<Qel>();
-    }
-    void TearDown() override {
-        mProject = nullptr;
-        test::ProjectTest::TearDown();
-        mTestDatabase.reset();
-    }
-    void LoadDatabase() {
-        Call(*mProject, u"LoadDB",
-             {Variant(u""), Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(u""), Variant(false),
-              Variant(u""), Variant(u""), Variant(mTestDatabase->ConnectionString()), Variant(u"")});
-        ASSERT_EQ(mProject->ProjErr(), u"");
-    }
     bool LoadReport(std::u16string_view name, std::u16string_view source) {
         return automation::ToBoolean(
             Call(*mProject, u"LoadReport", {Variant(std::u16string(name)), Variant(std::u16string(source))}));
@@ -55,16 +27,6 @@ protected:
         Call(*mProject, u"LoadCustomView",
              {Variant(std::u16string(name)), Variant(std::u16string(sql)), Variant(copyFields)});
     }
-    QelTables& Tables() { return *mProject->db()->tables(); }
-    std::int32_t RowCount() {
-        ado::Connection connection;
-        connection.Open(mTestDatabase->ConnectionString());
-        return automation::ToLong(
-            ado::Recordset::Open(connection, u"SELECT COUNT(*) FROM customers").Value(0));
-    }
-
-    std::unique_ptr<testdb::TestDatabase> mTestDatabase;
-    Ref<Qel> mProject;
 };
 
 TEST_F(CustomTableLoadTest, RefusesWhatItCannotAddWithItsMessage) {
@@ -89,10 +51,10 @@ TEST_F(CustomTableLoadTest, RefusesWhatItCannotAddWithItsMessage) {
     EXPECT_EQ(mProject->ProjErr(), u"Quorvane: Table/View order_lines not exist or loaded!");
 
     // What is not one query is refused, and never run.
-    const std::int32_t rows = RowCount();
+    const std::int32_t rows = RowCount(u"customers");
     LoadCustomView(u"cv", u"DELETE FROM customers");
     EXPECT_NE(mProject->ProjErr(), u"");
-    EXPECT_EQ(RowCount(), rows);
+    EXPECT_EQ(RowCount(u"customers"), rows);
     EXPECT_EQ(Tables().Count(), count);
     EXPECT_EQ(mHost.Count(host::HostCallKind::ShowProgress), mHost.Count(host::HostCallKind::CloseProgress));
 }

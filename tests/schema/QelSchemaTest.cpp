@@ -162,28 +162,10 @@ TEST_F(QelSchemaTest, AReadingShowsItsProgressAndClosesIt) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), u"Loading Database Views..."), lines.end());
 }
 
-/// A tables rowset in memory: one (schema, name, type) per row.
-ado::Recordset TablesRowset(const std::vector<std::array<std::u16string_view, 3>>& rows) {
-    std::vector<ado::Field> fields;
-    for (std::u16string_view name : {u"TABLE_SCHEMA", u"TABLE_NAME", u"TABLE_TYPE"}) {
-        ado::FieldDescription description;
-        description.name = name;
-        description.type = ado::DataType::VarWChar;
-        fields.emplace_back(description);
-    }
-    std::vector<Variant> values;
-    for (const auto& row : rows) {
-        for (std::u16string_view value : row) {
-            values.emplace_back(value);
-        }
-    }
-    return ado::Recordset(ado::Fields(std::move(fields)), std::move(values));
-}
-
 // Regression: a schema prompt closed without a choice let the reader read the tables of no
 // owner, or of an earlier choice, and report success.
 TEST_F(QelSchemaTest, ASchemaPromptLeftWithoutAChoiceFailsTheReading) {
-    ado::Recordset rs = TablesRowset({{u"hr", u"EMPLOYEES", u"TABLE"}, {u"SYS", u"DUAL", u"TABLE"}});
+    ado::Recordset rs = test::TablesRowset({{u"hr", u"EMPLOYEES", u"TABLE"}, {u"SYS", u"DUAL", u"TABLE"}});
     std::vector<std::u16string> owners;
     mHost.Answer(host::SchemaAnswer{});
     try {

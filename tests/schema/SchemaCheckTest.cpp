@@ -1,9 +1,7 @@
 // Checking a project against its database through the project object. The unit program runs
 // these bodies on SQLite; the db program (built with QV_TEST_SERVERS) on PostgreSQL and MariaDB.
 
-#include "project/ProjectFixture.h"
-
-#include "schema/SchemaServices.h"
+#include "schema/SchemaProjectFixture.h"
 
 #include "db/TestDatabases.h"
 
@@ -16,60 +14,15 @@
 
 #include "core/Apartment.h"
 
-#include "platform/ado/Connection.h"
-#include "platform/ado/Recordset.h"
 #include "platform/automation/Text.h"
-
-#include <memory>
-#include <optional>
 
 namespace qv {
 namespace {
 
-using automation::MakeRef;
-using automation::Ref;
 using automation::Variant;
 using testdb::DatabaseKind;
 
-class SchemaCheckTest : public test::ProjectTest, public ::testing::WithParamInterface<DatabaseKind> {
-protected:
-    void SetUp() override {
-        test::ProjectTest::SetUp();
-        if (std::optional<std::string> reason = testdb::TestDatabase::Unavailable(GetParam())) {
-            GTEST_SKIP() << *reason;
-        }
-        mTestDatabase = std::make_unique<testdb::TestDatabase>(GetParam());
-        WriteUserText(test::GeneralKey, u"Language", u"");
-        RegisterSchemaServices();
-        mProject = MakeRef<Qel>();
-    }
-    void TearDown() override {
-        mProject = nullptr;
-        test::ProjectTest::TearDown();
-        mTestDatabase.reset();
-    }
-
-    void LoadDatabase() {
-        Call(*mProject, u"LoadDB",
-             {Variant(u""), Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(u""), Variant(false),
-              Variant(u""), Variant(u""), Variant(mTestDatabase->ConnectionString()), Variant(u"")});
-        ASSERT_EQ(mProject->ProjErr(), u"");
-    }
-
-    std::int16_t CheckDB() { return automation::ToInteger(Call(*mProject, u"CheckDB")); }
-
-    QelTables& Tables() { return *mProject->db()->tables(); }
-
-    std::int32_t RowCount(std::u16string_view table) {
-        ado::Connection connection;
-        connection.Open(mTestDatabase->ConnectionString());
-        return automation::ToLong(
-            ado::Recordset::Open(connection, u"SELECT COUNT(*) FROM " + std::u16string(table)).Value(0));
-    }
-
-    std::unique_ptr<testdb::TestDatabase> mTestDatabase;
-    Ref<Qel> mProject;
-};
+class SchemaCheckTest : public test::DatabaseKindTest {};
 
 TEST_P(SchemaCheckTest, CountsEachDifferenceOnce) {
     LoadDatabase();

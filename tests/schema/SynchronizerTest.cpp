@@ -2,9 +2,7 @@
 // object, with the user's answers scripted. The unit program runs these bodies on SQLite; the db
 // program (built with QV_TEST_SERVERS) on PostgreSQL and MariaDB.
 
-#include "project/ProjectFixture.h"
-
-#include "schema/SchemaServices.h"
+#include "schema/SchemaProjectFixture.h"
 
 #include "db/TestDatabases.h"
 
@@ -23,7 +21,6 @@
 #include "platform/host/ScriptedHost.h"
 
 #include <map>
-#include <memory>
 #include <optional>
 #include <random>
 #include <set>
@@ -56,24 +53,12 @@ public:
     }
 };
 
-class SynchronizerTest : public test::ProjectTest, public ::testing::WithParamInterface<DatabaseKind> {
+class SynchronizerTest : public test::DatabaseKindTest {
 protected:
     void SetUp() override {
-        test::ProjectTest::SetUp();
-        if (std::optional<std::string> reason = testdb::TestDatabase::Unavailable(GetParam())) {
-            GTEST_SKIP() << *reason;
-        }
-        mTestDatabase = std::make_unique<testdb::TestDatabase>(GetParam());
+        test::DatabaseKindTest::SetUp();
         mMapping.SetFailureHandler([](const std::string& failure) { ADD_FAILURE() << failure; });
         SetCurrentHost(&mMapping);
-        WriteUserText(test::GeneralKey, u"Language", u"");
-        RegisterSchemaServices();
-        mProject = MakeRef<Qel>();
-    }
-    void TearDown() override {
-        mProject = nullptr;
-        test::ProjectTest::TearDown();
-        mTestDatabase.reset();
     }
 
     /// An identifier quoted for the database, so that letter case is kept.
@@ -87,16 +72,8 @@ protected:
         Run(u"CREATE TABLE " + Q(table) + u" (" + std::u16string(columns) + u")");
     }
 
-    void LoadDatabase(Qel& project) {
-        Call(project, u"LoadDB",
-             {Variant(u""), Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(u""), Variant(false),
-              Variant(u""), Variant(u""), Variant(mTestDatabase->ConnectionString()), Variant(u"")});
-        ASSERT_EQ(project.ProjErr(), u"");
-    }
     void Synchronize() { Call(*mProject, u"SynchronizeDB"); }
-    std::int16_t CheckDB() { return automation::ToInteger(Call(*mProject, u"CheckDB")); }
 
-    QelTables& Tables() { return *mProject->db()->tables(); }
     QelTable& Table(std::u16string_view name) {
         QelTable* table = Tables().Find(name);
         if (table == nullptr) {
@@ -142,8 +119,6 @@ protected:
     }
 
     MappingHost mMapping;
-    std::unique_ptr<testdb::TestDatabase> mTestDatabase;
-    Ref<Qel> mProject;
 };
 
 TEST_P(SynchronizerTest, KeepsEverySettingOfWhatSurvivesAChangedSchema) {

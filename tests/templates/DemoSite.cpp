@@ -4,6 +4,8 @@
 
 #include "generate/Generator.h"
 
+#include "schema/SchemaServices.h"
+
 #include "model/field/QelField.h"
 #include "model/field/QelFields.h"
 #include "model/table/QelDatabase.h"
@@ -25,7 +27,6 @@
 namespace qv::test::templates {
 
 using automation::MakeRef;
-using automation::Ref;
 using automation::ToUtf8;
 using automation::Variant;
 
@@ -53,6 +54,7 @@ void DemoSiteTest::SetUp() {
         .Set("QUORVANE_ANSI_CODEPAGE", "1252");
     ApartmentTest::SetUp();
     RegisterGenerator();
+    RegisterSchemaServices();
     fs::create_directories(mSite);
 
     mProject = MakeRef<Qel>();
@@ -105,36 +107,13 @@ void DemoSiteTest::LoadDemoDatabase() {
     }
 }
 
-// A report over the order lines, grouped by the order with the quantities summed. This build
-// has no report loader, so the report is made in the model as one holds it: a table of type
-// REPORT naming its source, with copies of the source's fields that add, view and edit nothing.
+// A report over the order lines, grouped by the order with the quantities summed, loaded as a
+// developer loads one: the project copies the source's fields into a table of type REPORT.
 void DemoSiteTest::AddOrderReport() {
-    QelTables& tables = *mProject->db()->tables();
-    QelTable* source = tables.Find(u"order_lines");
-    ASSERT_NE(source, nullptr);
-    ASSERT_TRUE(tables.Add(u"order_report"));
-    QelTable* report = tables.Find(u"order_report");
+    ASSERT_TRUE(mProject->LoadReport(Variant(u"order_report"), Variant(u"order_lines"))) << ProjErr();
+    QelTable* report = mProject->db()->tables()->Find(u"order_report");
     ASSERT_NE(report, nullptr);
-    report->SetTblType(u"REPORT");
-    report->SetTblRptSrc(source->TblName());
-    report->SetTblLoaded(true);
-    report->SetTblGen(true);
-    report->LoadTableDefault();
     QelFields& fields = *report->Fields();
-    const auto count = static_cast<std::int16_t>(source->Fields()->Count());
-    for (std::int16_t seq = 1; seq <= count; ++seq) {
-        Ref<QelField> from = source->Fields()->Seq(seq);
-        ASSERT_TRUE(from);
-        ASSERT_TRUE(fields.Add(from->FldName()));
-        QelField& copy = *fields.Find(from->FldName());
-        for (std::size_t ordinal = 0; ordinal < from->SettingsOf().Size(); ++ordinal) {
-            copy.SetSettingValue(ordinal, from->SettingValue(ordinal));
-        }
-        copy.SetFldAdd(false);
-        copy.SetFldView(false);
-        copy.SetFldEdit(false);
-        copy.SetFldSearch(false);
-    }
     ASSERT_NE(fields.Find(u"order_id"), nullptr);
     ASSERT_NE(fields.Find(u"quantity"), nullptr);
     fields.Find(u"order_id")->SetFldGroupBy(1);

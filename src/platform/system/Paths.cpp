@@ -13,8 +13,14 @@ std::size_t LastSeparator(std::u16string_view path) noexcept {
     return path.find_last_of(u"\\/");
 }
 
-// The components of a relative name, without empty ones and "." ("a\\.\\b/" gives a, b).
-std::vector<std::u16string_view> Components(std::u16string_view name) {
+bool Exists(const std::filesystem::path& path) {
+    std::error_code ignored;
+    return std::filesystem::exists(path, ignored);
+}
+
+} // namespace
+
+std::vector<std::u16string_view> PathComponents(std::u16string_view name) {
     std::vector<std::u16string_view> components;
     while (!name.empty()) {
         std::size_t separator = name.find_first_of(u"\\/");
@@ -29,13 +35,6 @@ std::vector<std::u16string_view> Components(std::u16string_view name) {
     }
     return components;
 }
-
-bool Exists(const std::filesystem::path& path) {
-    std::error_code ignored;
-    return std::filesystem::exists(path, ignored);
-}
-
-} // namespace
 
 std::u16string JoinPath(std::u16string_view folder, std::u16string_view name) {
     // A folder that is only separators is the root: keep one.
@@ -111,7 +110,7 @@ std::u16string FromNativePath(const std::filesystem::path& path) {
 std::optional<std::u16string> FindNoCase(std::u16string_view folder, std::u16string_view relativeName) {
     std::filesystem::path current = ToNativePath(folder.empty() ? u"." : folder);
     std::u16string found(folder);
-    for (std::u16string_view component : Components(relativeName)) {
+    for (std::u16string_view component : PathComponents(relativeName)) {
         std::filesystem::path exact = current / ToNativePath(component);
         if (Exists(exact)) {
             current = std::move(exact);

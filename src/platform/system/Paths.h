@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv::system {
 
@@ -20,6 +21,9 @@ constexpr bool IsPathSeparator(char16_t c) noexcept {
 /// `name`). Separators of either kind at the end of `folder` and the start of `name` are
 /// dropped, so JoinPath("a\\", "\\b") is "a/b". `name` may itself hold several components.
 std::u16string JoinPath(std::u16string_view folder, std::u16string_view name);
+
+/// The components of a relative name, without empty ones and "." ("a\\./b/" gives a, b).
+std::vector<std::u16string_view> PathComponents(std::u16string_view name);
 
 /// The text after the last separator of either kind ("x.xml" for "a\\b/x.xml").
 std::u16string_view BaseName(std::u16string_view path) noexcept;

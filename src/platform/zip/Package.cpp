@@ -98,23 +98,6 @@ bool EndsWithSeparator(std::u16string_view name) noexcept {
     return !name.empty() && system::IsPathSeparator(name.back());
 }
 
-// The levels of an entry name, without empty ones and ".": "a\\./b/" gives a, b.
-std::vector<std::u16string_view> Components(std::u16string_view name) {
-    std::vector<std::u16string_view> components;
-    while (!name.empty()) {
-        const std::size_t separator = name.find_first_of(u"\\/");
-        const std::u16string_view component = name.substr(0, separator);
-        if (!component.empty() && component != u".") {
-            components.push_back(component);
-        }
-        if (separator == std::u16string_view::npos) {
-            break;
-        }
-        name.remove_prefix(separator + 1);
-    }
-    return components;
-}
-
 // The names Windows reserves for devices, with or without an extension ("nul.txt" too): a
 // package written there could not hold them, so one that does is up to no good.
 bool IsDeviceName(std::u16string_view component) {
@@ -130,7 +113,7 @@ bool IsDeviceName(std::u16string_view component) {
 }
 
 std::u16string_view NameReason(std::u16string_view name) {
-    if (Components(name).empty()) {
+    if (system::PathComponents(name).empty()) {
         return u"it has no name";
     }
     for (char16_t c : name) {
@@ -141,7 +124,7 @@ std::u16string_view NameReason(std::u16string_view name) {
     if (std::u16string_view reason = system::EscapeReason(name); !reason.empty()) {
         return reason;
     }
-    for (std::u16string_view component : Components(name)) {
+    for (std::u16string_view component : system::PathComponents(name)) {
         if (IsDeviceName(component)) {
             return u"it names a device";
         }
@@ -212,7 +195,7 @@ CheckedPackage CheckPackage(const ZipArchive& archive, std::u16string_view packa
         if (std::u16string_view reason = KindReason(archive, index, status); !reason.empty()) {
             RaiseRefused(package, name, reason);
         }
-        const std::vector<std::u16string_view> components = Components(name);
+        const std::vector<std::u16string_view> components = system::PathComponents(name);
         const bool isFolder = EndsWithSeparator(name);
         const std::size_t folderLevels = isFolder ? components.size() : components.size() - 1;
         for (std::size_t levels = 1; levels <= folderLevels; ++levels) {

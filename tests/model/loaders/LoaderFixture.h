@@ -4,12 +4,16 @@
 
 #include "model/table/QelDatabase.h"
 
+#include "platform/ado/Constants.h"
+#include "platform/ado/Field.h"
+#include "platform/ado/Recordset.h"
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Text.h"
 #include "platform/host/ScriptedHost.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,6 +76,24 @@ protected:
 
 inline std::string Utf8(std::u16string_view text) {
     return automation::ToUtf8(text);
+}
+
+/// A tables rowset in memory: one (schema, name, type) per row.
+inline ado::Recordset TablesRowset(const std::vector<std::array<std::u16string_view, 3>>& rows) {
+    std::vector<ado::Field> fields;
+    for (std::u16string_view name : {u"TABLE_SCHEMA", u"TABLE_NAME", u"TABLE_TYPE"}) {
+        ado::FieldDescription description;
+        description.name = name;
+        description.type = ado::DataType::VarWChar;
+        fields.emplace_back(description);
+    }
+    std::vector<automation::Variant> values;
+    for (const auto& row : rows) {
+        for (std::u16string_view value : row) {
+            values.emplace_back(value);
+        }
+    }
+    return ado::Recordset(ado::Fields(std::move(fields)), std::move(values));
 }
 
 } // namespace qv::test

@@ -55,28 +55,10 @@ namespace {
 using automation::Variant;
 using Probe = DatabaseLoaderProbe;
 
-/// A tables rowset in memory: one (schema, name, type) per row.
-ado::Recordset TablesRowset(const std::vector<std::array<std::u16string_view, 3>>& rows) {
-    std::vector<ado::Field> fields;
-    for (std::u16string_view name : {u"TABLE_SCHEMA", u"TABLE_NAME", u"TABLE_TYPE"}) {
-        ado::FieldDescription description;
-        description.name = name;
-        description.type = ado::DataType::VarWChar;
-        fields.emplace_back(description);
-    }
-    std::vector<Variant> values;
-    for (const auto& row : rows) {
-        for (std::u16string_view value : row) {
-            values.emplace_back(value);
-        }
-    }
-    return ado::Recordset(ado::Fields(std::move(fields)), std::move(values));
-}
-
 class LoaderHelpersTest : public test::LoaderTest {};
 
 TEST_F(LoaderHelpersTest, TheOracleSchemaIsTheUsersOwnOrTheOnePicked) {
-    ado::Recordset rs = TablesRowset({
+    ado::Recordset rs = test::TablesRowset({
         {u"hr", u"EMPLOYEES", u"TABLE"},
         {u"SYS", u"DUAL", u"TABLE"},
         {u"HR", u"JOBS", u"TABLE"},
@@ -116,7 +98,7 @@ TEST_F(LoaderHelpersTest, TheOracleSchemaIsTheUsersOwnOrTheOnePicked) {
 
     // An empty rowset asks nothing and keeps the schema.
     Probe::SetOracleSchema(*mDatabase, u"KEPT");
-    ado::Recordset empty = TablesRowset({});
+    ado::Recordset empty = test::TablesRowset({});
     Probe::ChooseOracleSchema(*mDatabase, empty, u"nobody");
     EXPECT_EQ(Probe::OracleSchema(*mDatabase), u"KEPT");
 }
