@@ -50,7 +50,8 @@ constexpr std::u16string_view UnionSecondPart = u"X7YZ_____2";
 namespace CrosstabRole {
 constexpr std::int16_t Value = 0;
 constexpr std::int16_t ColumnHeading = 1;
-constexpr std::int16_t RowHeading = 2;
+// Row headings are what a crosstab column is when it is neither of the above: never tested for.
+[[maybe_unused]] constexpr std::int16_t RowHeading = 2;
 } // namespace CrosstabRole
 
 constexpr std::u16string_view NewLine = u"\r\n";
