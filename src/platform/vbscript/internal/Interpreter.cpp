@@ -820,6 +820,16 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         }
         frame->pc = static_cast<std::uint32_t>(target);
     };
+    // A module variable the instruction names straight (not through an implicit local), or null
+    // when the name needs the general path: not yet defined, a procedure, a constant, a name of
+    // another module or of the host.
+    auto moduleVariable = [&](const Instruction& instruction) -> Variant* {
+        const VarKind kind = instruction.Kind();
+        if (kind != VarKind::Global && kind != VarKind::GlobalExplicit) {
+            return nullptr;
+        }
+        return block->module->VariableAt(static_cast<std::uint32_t>(instruction.c));
+    };
     // A binary operator: its inline case (`fast`, a lambda, so that it is inlined) on the two
     // operands, else Binary().
     auto binary = [this](const Instruction& instruction, auto fast) {
@@ -899,6 +909,11 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
                 mStack.SetTop(top);
                 break;
             }
+            if (Variant* variable = moduleVariable(in); variable && IsPlainValue(*top)) {
+                *variable = std::move(*top);
+                mStack.SetTop(top);
+                break;
+            }
             StoreName(*frame, in);
             refresh();
             break;
@@ -925,6 +940,17 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
                 ReadElement(locals[in.c].Deref(), in.b, in.b);
                 break;
             }
+            if (Variant* variable = in.Has(OpStatement) ? nullptr : moduleVariable(in)) {
+                Variant& plain = variable->Deref();
+                if (in.b == 0) {
+                    mStack.Push(plain);
+                    break;
+                }
+                if (plain.IsArray()) {
+                    ReadElement(plain, in.b, in.b);
+                    break;
+                }
+            }
             if ((kind == VarKind::Implicit || kind == VarKind::Global) && in.b == 0 && !in.Has(OpStatement)) {
                 // A named object, as Resolve found it while nothing has changed since.
                 const GlobalSlot& slot = block->module->Slot(
@@ -944,6 +970,12 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
             if (in.Kind() == VarKind::Local && in.b > 0 && !in.Has(OpSet) && locals[in.c].IsArray() &&
                 IsPlainValue(mStack.Top()[-1])) {
                 WriteElement(locals[in.c].Deref(), in.b);
+                break;
+            }
+            if (Variant* variable = moduleVariable(in); variable && in.b > 0 && !in.Has(OpSet) &&
+                                                        variable->Deref().IsArray() &&
+                                                        IsPlainValue(mStack.Top()[-1])) {
+                WriteElement(variable->Deref(), in.b);
                 break;
             }
             StoreIndexed(*frame, in);
@@ -1079,8 +1111,9 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         }
         case Op::ForNext: {
             bool goOn = false;
-            if (in.a != static_cast<std::uint8_t>(VarKind::Local) ||
-                !StepWholeLoop(locals[in.c].Deref(), locals + in.b, goOn)) {
+            Variant* counter =
+                in.a == static_cast<std::uint8_t>(VarKind::Local) ? &locals[in.c] : moduleVariable(in);
+            if (counter == nullptr || !StepWholeLoop(counter->Deref(), locals + in.b, goOn)) {
                 goOn = ForNext(*frame, in);
             }
             // The Jump that follows holds the loop's top.

@@ -91,7 +91,9 @@ std::uint32_t Module::SlotFor(NameId name) {
         return it->second;
     }
     auto index = static_cast<std::uint32_t>(mSlots.size());
-    mSlots.emplace_back().name = name;
+    GlobalSlot& slot = mSlots.emplace_back();
+    slot.name = name;
+    mSlotPointers.push_back(&slot);
     mSlotIndex.emplace(name, index);
     return index;
 }

@@ -230,13 +230,20 @@ struct GlobalSlot {
 class Module {
 public:
     explicit Module(std::u16string name) : mName(std::move(name)) {}
+    Module(const Module&) = delete;
+    Module& operator=(const Module&) = delete;
 
     const std::u16string& Name() const noexcept { return mName; }
     std::uint32_t SlotFor(NameId name);
     std::optional<std::uint32_t> FindSlot(NameId name) const;
-    GlobalSlot& Slot(std::uint32_t index) { return mSlots[index]; }
+    GlobalSlot& Slot(std::uint32_t index) { return *mSlotPointers[index]; }
     std::uint32_t SlotCount() const noexcept { return static_cast<std::uint32_t>(mSlots.size()); }
-    const GlobalSlot& Slot(std::uint32_t index) const { return mSlots[index]; }
+    const GlobalSlot& Slot(std::uint32_t index) const { return *mSlotPointers[index]; }
+    /// The module variable in slot `index`, or null while the slot holds something else.
+    automation::Variant* VariableAt(std::uint32_t index) noexcept {
+        GlobalSlot& slot = *mSlotPointers[index];
+        return slot.kind == SlotKind::Variable ? &slot.value : nullptr;
+    }
     GlobalSlot* Defined(NameId name);
 
     /// Procedure names in the order they were first defined.
@@ -245,6 +252,7 @@ public:
 private:
     std::u16string mName;
     std::deque<GlobalSlot> mSlots;
+    std::vector<GlobalSlot*> mSlotPointers; // the slots by index without the deque's arithmetic
     std::unordered_map<NameId, std::uint32_t> mSlotIndex;
     std::vector<NameId> mProcedureOrder;
 };
