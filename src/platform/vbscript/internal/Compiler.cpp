@@ -171,6 +171,7 @@ CompiledChunk Compiler::CompileExecute(const Program& program, const OuterScope&
     Finish(*top.block);
     mScope = nullptr;
     chunk.topLevel = top.block;
+    chunk.lookups = std::move(mLookups);
     return chunk;
 }
 
@@ -291,8 +292,8 @@ void Compiler::CollectDeclarations(Scope& scope, const StmtList& body) {
             for (const ReDimItem& item : static_cast<const ReDimStmt&>(statement).items) {
                 NameId id = mTarget.names.Intern(item.name);
                 // ReDim declares a local unless the name is already a variable in reach.
-                if (!scope.locals.contains(id) && !mChunkNames.contains(id) && !mTarget.module.Defined(id) &&
-                    !mTarget.globalModule.Defined(id) && !(block.owner && block.owner->FindMember(id))) {
+                if (!scope.locals.contains(id) && !mChunkNames.contains(id) && !Defined(mTarget.module, id) &&
+                    !Defined(mTarget.globalModule, id) && !(block.owner && block.owner->FindMember(id))) {
                     addLocal(item.name, item.offset, false);
                 }
             }

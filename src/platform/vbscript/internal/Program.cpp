@@ -114,4 +114,38 @@ GlobalSlot* Module::Defined(NameId name) {
     return &mSlots[it->second];
 }
 
+bool NameLookup::StillHolds() const {
+    const GlobalSlot* slot = module->Defined(name);
+    const SlotKind now = slot ? slot->kind : SlotKind::Unset;
+    if (now != kind) {
+        return false;
+    }
+    if (kind != SlotKind::Constant) {
+        return true;
+    }
+    if (slot->value.Type() != constant.Type()) {
+        return false;
+    }
+    return constant.IsNull() || constant.IsEmpty() ||
+           automation::Compare(slot->value, constant) == automation::CompareResult::Equal;
+}
+
+const CompiledChunk* Module::RecentChunk(std::u16string_view text) const {
+    for (const auto& [recentText, chunk] : mRecentChunks) {
+        if (recentText == text) {
+            return &chunk;
+        }
+    }
+    return nullptr;
+}
+
+void Module::RememberChunk(std::u16string_view text, const CompiledChunk& chunk) {
+    constexpr std::size_t Kept = 8;
+    std::erase_if(mRecentChunks, [&](const auto& recent) { return recent.first == text; });
+    if (mRecentChunks.size() == Kept) {
+        mRecentChunks.erase(mRecentChunks.begin());
+    }
+    mRecentChunks.emplace_back(std::u16string(text), chunk);
+}
+
 } // namespace qv::vbscript

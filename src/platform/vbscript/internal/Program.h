@@ -225,6 +225,33 @@ struct GlobalSlot {
     std::uint64_t fallbackEpoch = 0;
 };
 
+/// A module-level name the compiler looked up beyond the chunk it compiled, and what it found:
+/// a compiled chunk holds for a module only while every such name still finds the same.
+struct NameLookup {
+    Module* module = nullptr;
+    NameId name = 0;
+    SlotKind kind = SlotKind::Unset;
+    automation::Variant constant; // a Constant's value, folded into the code
+
+    bool StillHolds() const;
+};
+
+/// The product of compiling one chunk. Nothing of it is visible until the engine installs it,
+/// so a chunk with a syntax error leaves its module as it was.
+struct CompiledChunk {
+    automation::Ref<CodeBlock> topLevel;
+    std::vector<automation::Ref<Procedure>> procedures;
+    std::vector<automation::Ref<ScriptClass>> classes;
+    struct Variable {
+        std::uint32_t slot = 0;
+        bool isArray = false;
+        std::vector<std::int32_t> bounds;
+    };
+    std::vector<Variable> variables;
+    std::vector<std::pair<std::uint32_t, automation::Variant>> constants;
+    std::vector<NameLookup> lookups;
+};
+
 /// A code module: its own globals. Slots never move (a deque), so by-reference arguments may
 /// point at them.
 class Module {
@@ -249,12 +276,19 @@ public:
     /// Procedure names in the order they were first defined.
     std::vector<NameId>& ProcedureOrder() noexcept { return mProcedureOrder; }
 
+    /// The chunk compiled lately from exactly `text`, or null; it may no longer hold (see
+    /// NameLookup). Generation adds the same text to a module for every page.
+    const CompiledChunk* RecentChunk(std::u16string_view text) const;
+    /// Keeps a compiled chunk for RecentChunk, the oldest one making way past a few texts.
+    void RememberChunk(std::u16string_view text, const CompiledChunk& chunk);
+
 private:
     std::u16string mName;
     std::deque<GlobalSlot> mSlots;
     std::vector<GlobalSlot*> mSlotPointers; // the slots by index without the deque's arithmetic
     std::unordered_map<NameId, std::uint32_t> mSlotIndex;
     std::vector<NameId> mProcedureOrder;
+    std::vector<std::pair<std::u16string, CompiledChunk>> mRecentChunks; // the newest last
 };
 
 /// An object added by the host under a name, visible from every module; with `addMembers` its
@@ -264,21 +298,6 @@ public:
     NameId name = 0;
     automation::Variant value; // the object, as scripts read it
     bool addMembers = false;
-};
-
-/// The product of compiling one chunk. Nothing of it is visible until the engine installs it,
-/// so a chunk with a syntax error leaves its module as it was.
-struct CompiledChunk {
-    automation::Ref<CodeBlock> topLevel;
-    std::vector<automation::Ref<Procedure>> procedures;
-    std::vector<automation::Ref<ScriptClass>> classes;
-    struct Variable {
-        std::uint32_t slot = 0;
-        bool isArray = false;
-        std::vector<std::int32_t> bounds;
-    };
-    std::vector<Variable> variables;
-    std::vector<std::pair<std::uint32_t, automation::Variant>> constants;
 };
 
 } // namespace qv::vbscript
