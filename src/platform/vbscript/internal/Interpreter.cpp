@@ -1147,6 +1147,7 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
             auto first = static_cast<std::size_t>(in.b);
             std::int32_t count = block->constants[first].LongValue();
             std::vector<SafeArray::Bound> bounds;
+            bounds.reserve(static_cast<std::size_t>(std::max(count, 0)));
             for (std::int32_t index = 0; index < count; ++index) {
                 bounds.push_back(SafeArray::ZeroBased(
                     block->constants[first + 1 + static_cast<std::size_t>(index)].LongValue()));
