@@ -1033,10 +1033,27 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         case Op::Less:
         case Op::LessEqual:
         case Op::Greater:
-        case Op::GreaterEqual:
+        case Op::GreaterEqual: {
+            // Two numbers compared for an If or a loop's condition: the conditional jump that
+            // follows takes the answer straight, as if it had popped it.
+            Variant* top = mStack.Top();
+            const Instruction& next = code[frame->pc];
+            if ((next.op == Op::JumpIfFalse || next.op == Op::JumpIfTrue) &&
+                FastCompare(in.op, top[-2], top[-1])) {
+                const bool truth = top[-2].BooleanValue();
+                std::construct_at(&top[-2]);
+                std::construct_at(&top[-1]);
+                mStack.SetTop(top - 2);
+                ++frame->pc;
+                if (truth == (next.op == Op::JumpIfTrue)) {
+                    jump(next.c);
+                }
+                break;
+            }
             binary(in,
                    [](Op op, Variant& left, const Variant& right) { return FastCompare(op, left, right); });
             break;
+        }
         case Op::Divide:
         case Op::IntDivide:
         case Op::Modulo:
