@@ -1,15 +1,18 @@
-// Runs each VBScript program of programs/ through the script control and its Python equivalent
-// through python3 in the same run, and prints the time ratio VBScript / CPython (below 1: the
-// engine is faster). Both sides return a checksum of their work, compared here, so the two
-// programs provably do the same thing. Only the work is timed: the script is compiled before
-// the clock starts, and the Python program times its own loop, without the interpreter's
-// start-up. Each side reports its best run; the two sides take turns in rounds.
+// Runs each VBScript program of programs/ through the script control, its Python equivalent
+// through python3 and, where there is one, its Lua equivalent through lua5.4 in the same run, and
+// prints the time ratios VBScript / CPython and VBScript / Lua (below 1: the engine is faster).
+// Every side returns a checksum of its work, compared here, so the programs provably do the same
+// thing. The "_module" programs keep their variables at module level (globals in the others). Only the work
+// is timed: the script is compiled before the clock starts, and the Python and Lua programs time their own
+// loops, without the interpreter's start-up. Each side reports its best run; the two sides take turns in
+// rounds.
 //
 // The page program also runs with 100,000, 200,000 and 400,000 appended pieces, and the regexp
 // program over subjects of 100,000 to 1,000,000 characters; the time per piece relative to the
 // smallest size shows whether the work grows linearly.
 //
-// usage: vbscript_bench [--runs N] [--rounds N] [--only PROGRAM] [--no-python] [--programs DIR]
+// usage: vbscript_bench [--runs N] [--rounds N] [--only PROGRAM] [--no-python] [--no-lua]
+//                      [--programs DIR]
 
 #include "platform/vbscript/ScriptControl.h"
 
@@ -27,6 +30,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -88,9 +92,11 @@ constexpr std::array Programs{
     Program{"page", 200000, "appended pieces"},
     Program{"page", 400000, "appended pieces"},
     Program{"arith", 1000000, "iterations"},
+    Program{"arith_module", 1000000, "iterations"},
     Program{"calls", 500000, "iterations + fib(25)"},
     Program{"host", 400000, "iterations"},
     Program{"arrays", 300000, "elements + 10 x 100 x 100"},
+    Program{"arrays_module", 300000, "elements + 10 x 100 x 100"},
     Program{"dictionary", 400000, "updates"},
     Program{"strings", 200000, "iterations"},
     Program{"regexp", 100000, "characters"},
@@ -182,13 +188,13 @@ std::optional<std::string> Capture(const std::string& command) {
     return output;
 }
 
-/// The python program prints "checksum VALUE" and "seconds BEST".
-Measure RunPython(const std::string& path, std::int32_t size, int runs) {
+/// A reference program (python3 or lua5.4) prints "checksum VALUE" and "seconds BEST".
+Measure RunReference(const std::string& interpreter, const std::string& path, std::int32_t size, int runs) {
     Measure measure;
-    const std::optional<std::string> output =
-        Capture("python3 '" + path + "' " + std::to_string(size) + " " + std::to_string(runs) + " 2>&1");
+    const std::optional<std::string> output = Capture(
+        interpreter + " '" + path + "' " + std::to_string(size) + " " + std::to_string(runs) + " 2>&1");
     if (!output) {
-        measure.failure = "python3 failed";
+        measure.failure = interpreter + " failed";
         return measure;
     }
     std::istringstream lines(*output);
@@ -223,7 +229,32 @@ struct Row {
     Program program;
     Measure script;
     std::optional<Measure> python;
+    std::optional<Measure> lua;
 };
+
+/// Prints a reference's time and the ratio of the script's time to it; false when the checksums
+/// differ or a side failed.
+bool PrintReference(const Measure& script, const std::optional<Measure>& reference) {
+    if (!reference) {
+        std::printf(" %10s %6s", "-", "-");
+        return true;
+    }
+    if (reference->Failed()) {
+        std::printf(" %10s %6s", "failed", "-");
+        return false;
+    }
+    std::printf(" %10.2f", reference->seconds * 1000);
+    if (script.Failed()) {
+        std::printf(" %6s", "-");
+        return true;
+    }
+    std::printf(" %6.2f", script.seconds / reference->seconds);
+    return script.checksum == reference->checksum;
+}
+
+bool Exists(const std::string& path) {
+    return static_cast<bool>(std::ifstream(path));
+}
 
 void PrintLinearity(const std::string& name, const char* side, const std::vector<Row>& rows, bool python) {
     const Row* base = nullptr;
@@ -252,6 +283,7 @@ int main(int argc, char** argv) {
     int rounds = 3;
     std::string only;
     bool withPython = true;
+    bool withLua = true;
     std::string directory = QV_VBS_PROGRAMS_DIR;
     for (int index = 1; index < argc; ++index) {
         const std::string argument = argv[index];
@@ -263,69 +295,70 @@ int main(int argc, char** argv) {
             only = argv[++index];
         } else if (argument == "--no-python") {
             withPython = false;
+        } else if (argument == "--no-lua") {
+            withLua = false;
         } else if (argument == "--programs" && index + 1 < argc) {
             directory = argv[++index];
         } else {
             std::fprintf(stderr, "usage: vbscript_bench [--runs N] [--rounds N] [--only PROGRAM] "
-                                 "[--no-python] [--programs DIR]\n");
+                                 "[--no-python] [--no-lua] [--programs DIR]\n");
             return 2;
         }
     }
     if (withPython && !Capture("python3 --version 2>&1")) {
-        std::printf("python3 is not on PATH: no ratios, VBScript times only\n");
+        std::printf("python3 is not on PATH: no CPython column\n");
         withPython = false;
     }
+    if (withLua && !Capture("lua5.4 -v 2>&1")) {
+        std::printf("lua5.4 is not on PATH (Debian package lua5.4): no Lua column\n");
+        withLua = false;
+    }
 
-    std::printf(
-        "best of %d rounds x %d runs, the two sides taking turns; ratio = VBScript time / CPython time "
-        "(below 1: faster than CPython)\n\n",
-        rounds, runs);
-    std::printf("%-11s %9s %-26s %12s %12s %7s  %s\n", "program", "size", "", "VBScript ms", "CPython ms",
-                "ratio", "checksum");
+    std::printf("best of %d rounds x %d runs, the sides taking turns; ratio = VBScript time / other time "
+                "(below 1: the engine is faster); '-': no equivalent program\n\n",
+                rounds, runs);
+    std::printf("%-13s %8s %-26s %11s %10s %6s %10s %6s  %s\n", "program", "size", "", "VBScript ms",
+                "CPython ms", "ratio", "Lua ms", "ratio", "checksum");
     std::vector<Row> rows;
     bool failed = false;
     for (const Program& program : Programs) {
         if (!only.empty() && only != program.name) {
             continue;
         }
-        // Turns spread a busy machine's slow spells over both sides.
-        ScriptRunner script(directory + "/" + program.name + ".vbs");
-        std::optional<Measure> python;
+        const std::string base = directory + "/" + program.name;
+        const bool python = withPython && Exists(base + ".py");
+        const bool lua = withLua && Exists(base + ".lua");
+        // Turns spread a busy machine's slow spells over every side.
+        ScriptRunner script(base + ".vbs");
+        Row row{program, {}, std::nullopt, std::nullopt};
         for (int round = 0; round < rounds; ++round) {
             script.Run(program.size, runs);
-            if (withPython) {
-                Merge(python, RunPython(directory + "/" + program.name + ".py", program.size, runs));
+            if (python) {
+                Merge(row.python, RunReference("python3", base + ".py", program.size, runs));
+            }
+            if (lua) {
+                Merge(row.lua, RunReference("lua5.4", base + ".lua", program.size, runs));
             }
         }
-        Row row{program, script.Result(), std::move(python)};
-        std::printf("%-11s %9d %-26s ", program.name, program.size, program.what);
+        row.script = script.Result();
+        std::printf("%-13s %8d %-26s ", program.name, program.size, program.what);
         if (row.script.Failed()) {
-            std::printf("%12s", "failed");
+            std::printf("%11s", "failed");
         } else {
-            std::printf("%12.2f", row.script.seconds * 1000);
+            std::printf("%11.2f", row.script.seconds * 1000);
         }
-        if (!row.python) {
-            std::printf("%12s %7s  %s\n", "-", "-", row.script.checksum.c_str());
-        } else if (row.python->Failed()) {
-            std::printf("%12s %7s\n", "failed", "-");
-        } else {
-            std::printf("%12.2f", row.python->seconds * 1000);
-            if (row.script.Failed()) {
-                std::printf(" %7s\n", "-");
-            } else {
-                const bool same = row.script.checksum == row.python->checksum;
-                std::printf(
-                    " %7.2f  %s\n", row.script.seconds / row.python->seconds,
-                    same ? "same"
-                         : ("DIFFERENT: " + row.script.checksum + " / " + row.python->checksum).c_str());
-                failed = failed || !same;
-            }
-        }
-        for (const Measure* measure : {&row.script, row.python ? &*row.python : nullptr}) {
-            if (measure != nullptr && measure->Failed()) {
-                std::printf("    %s: %s\n", measure == &row.script ? "VBScript" : "CPython",
-                            measure->failure.c_str());
-                failed = true;
+        const bool samePython = PrintReference(row.script, row.python);
+        const bool sameLua = PrintReference(row.script, row.lua);
+        std::printf("  %s\n", samePython && sameLua ? row.script.checksum.c_str() : "DIFFERENT");
+        failed = failed || !samePython || !sameLua;
+        const std::array<std::pair<const char*, const Measure*>, 3> sides{
+            std::pair{"VBScript", &row.script}, std::pair{"CPython", row.python ? &*row.python : nullptr},
+            std::pair{"Lua", row.lua ? &*row.lua : nullptr}};
+        for (const auto& [side, measure] : sides) {
+            if (measure != nullptr && (measure->Failed() || measure->checksum != row.script.checksum)) {
+                std::printf("    %s: %s\n", side,
+                            measure->Failed() ? measure->failure.c_str() : measure->checksum.c_str());
+                failed = failed || measure->Failed();
             }
         }
         std::fflush(stdout);
@@ -342,16 +375,26 @@ int main(int argc, char** argv) {
             PrintLinearity(name, "CPython", rows, true);
         }
     }
-    if (withPython) {
-        int slower = 0;
-        for (const Row& row : rows) {
-            if (!row.script.Failed() && row.python && !row.python->Failed() &&
-                row.script.seconds >= row.python->seconds) {
-                ++slower;
-            }
+    int slowerThanPython = 0;
+    int beyondTwiceLua = 0;
+    for (const Row& row : rows) {
+        if (row.script.Failed()) {
+            continue;
         }
+        if (row.python && !row.python->Failed() && row.script.seconds >= row.python->seconds) {
+            ++slowerThanPython;
+        }
+        if (row.lua && !row.lua->Failed() && row.script.seconds > 2 * row.lua->seconds) {
+            ++beyondTwiceLua;
+        }
+    }
+    if (withPython) {
         std::printf("\nFaster than CPython on every program: %s (%d of %zu at or above 1)\n",
-                    slower == 0 && !failed ? "yes" : "no", slower, rows.size());
+                    slowerThanPython == 0 && !failed ? "yes" : "no", slowerThanPython, rows.size());
+    }
+    if (withLua) {
+        std::printf("Within twice Lua 5.4 on every program with a Lua equivalent: %s (%d above 2)\n",
+                    beyondTwiceLua == 0 && !failed ? "yes" : "no", beyondTwiceLua);
     }
     return failed ? 1 : 0;
 }

@@ -222,7 +222,8 @@ int main(int argc, char** argv) {
     std::int32_t timeout = 0;
     std::size_t memoryCeiling = 0;
     int first = 1;
-    for (; first < argc; ++first) {
+    // Each option takes the number after it.
+    for (; first < argc; first += 2) {
         const std::string option = argv[first];
         if (option == "--help" || option == "-h") {
             std::cout << Usage;
@@ -243,7 +244,6 @@ int main(int argc, char** argv) {
         } else {
             memoryCeiling = static_cast<std::size_t>(*value) << 20;
         }
-        ++first;
     }
     if (first >= argc) {
         std::cerr << Usage;

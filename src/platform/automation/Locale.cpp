@@ -158,7 +158,11 @@ public:
         const std::size_t at = std::min(name.find('@'), name.size());
         const std::string base = name.substr(0, at);
         const std::string modifier = name.substr(at);
-        for (const std::string& candidate : {base + ".UTF-8" + modifier, base + ".utf8" + modifier, name}) {
+        std::string utf8Dash = base;
+        utf8Dash.append(".UTF-8").append(modifier);
+        std::string utf8 = base;
+        utf8.append(".utf8").append(modifier);
+        for (const std::string& candidate : {utf8Dash, utf8, name}) {
             mHandle = newlocale(LC_ALL_MASK, candidate.c_str(), nullptr);
             if (mHandle && std::string_view(nl_langinfo_l(CODESET, mHandle)) == "UTF-8") {
                 return;

@@ -129,9 +129,8 @@ template <class T> struct IsRef<Ref<T>> : std::true_type {};
 
 template <class T> T ArgAs(Variant& arg) {
     using Plain = std::remove_cvref_t<T>;
-    if constexpr (std::is_same_v<T, Variant&> || std::is_same_v<T, const Variant&>) {
-        return arg.Deref();
-    } else if constexpr (std::is_same_v<Plain, Variant>) {
+    if constexpr (std::is_same_v<T, Variant&> || std::is_same_v<T, const Variant&> ||
+                  std::is_same_v<Plain, Variant>) {
         return arg.Deref();
     } else if constexpr (IsOptional<Plain>::value) {
         if (arg.IsMissing()) {

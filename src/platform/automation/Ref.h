@@ -34,7 +34,10 @@ protected:
     RefCounted() = default;
     // A copy is a new object with its own count.
     RefCounted(const RefCounted&) noexcept {}
-    RefCounted& operator=(const RefCounted&) noexcept { return *this; }
+    // Assignment keeps the target's own count: nothing to do, for itself or another object.
+    RefCounted& operator=(const RefCounted&) noexcept { // NOLINT(bugprone-unhandled-self-assignment)
+        return *this;
+    }
     virtual ~RefCounted() = default;
 
 private:

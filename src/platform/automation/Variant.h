@@ -321,12 +321,12 @@ inline const Ref<Object>& Variant::ObjectValue() const noexcept {
     assert(Type() == VarType::Object);
     // Ref<Object> has the layout of one Object pointer; the variant owns one count, so the
     // reference is viewed in place instead of being copied.
-    static_assert(sizeof(Ref<Object>) == sizeof(Object*));
+    static_assert(sizeof(Ref<Object>) == sizeof(void*));
     return *reinterpret_cast<const Ref<Object>*>(&Deref().mObject);
 }
 inline const Ref<SafeArray>& Variant::ArrayValue() const noexcept {
     assert(IsArray());
-    static_assert(sizeof(Ref<SafeArray>) == sizeof(SafeArray*));
+    static_assert(sizeof(Ref<SafeArray>) == sizeof(void*));
     return *reinterpret_cast<const Ref<SafeArray>*>(&Deref().mArray);
 }
 inline Variant Variant::ByRef(Variant& target) noexcept {

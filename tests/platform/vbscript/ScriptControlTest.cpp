@@ -106,6 +106,55 @@ TEST_F(ScriptControlTest, CodeCompiledEarlierCallsTheNewestDefinition) {
     EXPECT_EQ(Text(control.Run(u"Global", u"Page")), "new");
 }
 
+// Generation adds the same page script once per page; the engine reuses what it compiled, and
+// every run must behave as if the text had been compiled afresh.
+TEST_F(ScriptControlTest, TextAddedAgainRedefinesItsProceduresAndRunsItsStatementsAgain) {
+    control.AddModule(u"System");
+    const std::u16string page = u"runs = runs + 1\nFunction Page() : Page = \"page \" & runs : End Function";
+    control.AddCode(u"System", page);
+    EXPECT_EQ(Text(control.Run(u"System", u"Page")), "page 1");
+    control.AddCode(u"System", u"Function Page() : Page = \"replaced\" : End Function");
+    EXPECT_EQ(Text(control.Run(u"System", u"Page")), "replaced");
+    control.AddCode(u"System", page);
+    EXPECT_EQ(Text(control.Run(u"System", u"Page")), "page 2");
+    control.AddCode(u"System", page + u"\nruns = runs * 10");
+    EXPECT_EQ(Text(control.Run(u"System", u"Page")), "page 30");
+    control.AddCode(u"System", page);
+    EXPECT_EQ(Text(control.Run(u"System", u"Page")), "page 31");
+}
+
+TEST_F(ScriptControlTest, TextAddedAgainFailsAtTheSamePlaceEveryTime) {
+    control.AddModule(u"System");
+    const std::u16string page = u"Dim items(2)\nn = 1\nitems(n + 5) = 0\nn = 2";
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ScriptError error = Failing(u"System", page);
+        EXPECT_EQ(error.number, 9);
+        EXPECT_EQ(error.line, 3);
+        EXPECT_EQ(Text(control.Eval(u"System", u"n")), "1");
+    }
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ScriptError error = Failing(u"System", u"n = 3\nIf n Then x = 1 End");
+        EXPECT_EQ(error.number, 1025);
+        EXPECT_EQ(error.line, 2);
+        EXPECT_EQ(Text(control.Eval(u"System", u"n")), "1");
+    }
+}
+
+TEST_F(ScriptControlTest, TextAddedAgainSeesNamesDefinedSinceItWasCompiled) {
+    control.AddModule(u"System");
+    control.AddCode(u"Global", u"Const Rate = 2");
+    const std::u16string page = u"Function Price() : Price = Rate * Factor(10) : End Function";
+    control.AddCode(u"System", page);
+    EXPECT_THROW(control.Run(u"System", u"Price"), automation::Error);
+    control.AddCode(u"System", u"Function Factor(n) : Factor = n : End Function");
+    control.AddCode(u"System", page);
+    EXPECT_EQ(Text(control.Run(u"System", u"Price")), "20");
+    // A module variable of the same name hides the Global constant folded into the first compile.
+    control.AddCode(u"System", u"Dim Rate : Rate = 3");
+    control.AddCode(u"System", page);
+    EXPECT_EQ(Text(control.Run(u"System", u"Price")), "30");
+}
+
 TEST_F(ScriptControlTest, NamedObjectsAreVisibleFromEveryModule) {
     auto host = MakeRef<ScriptTestHost>();
     control.AddObject(u"PROJ", host);

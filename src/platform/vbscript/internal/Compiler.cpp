@@ -23,18 +23,22 @@ namespace N = CompileErrorNumber;
 
 namespace {
 
-// How many values an instruction pops and then pushes, as Opcodes.def declares them.
-std::pair<std::uint32_t, std::uint32_t> StackEffect(const Instruction& instruction) {
-    [[maybe_unused]] const std::uint32_t b = instruction.b;
-    [[maybe_unused]] const std::uint32_t result = instruction.Has(OpStatement) ? 0 : 1;
-    switch (instruction.op) {
+// How many values an instruction pops and then pushes, as Opcodes.def declares them: one
+// function per instruction, in the order of the Op enum.
+using StackEffectOf = std::pair<std::uint32_t, std::uint32_t> (*)(std::uint32_t b, std::uint32_t result);
+constexpr StackEffectOf StackEffects[] = {
 #define QV_VBS_OP(name, operands, pops, pushes, mayRaise, note)                                              \
-    case Op::name:                                                                                           \
-        return {pops, pushes};
+    []([[maybe_unused]] std::uint32_t b,                                                                     \
+       [[maybe_unused]] std::uint32_t result) -> std::pair<std::uint32_t, std::uint32_t> {                   \
+        return {pops, pushes};                                                                               \
+    },
 #include "platform/vbscript/internal/Opcodes.def"
-    }
-    assert(false && "unknown instruction");
-    return {0, 0};
+};
+
+std::pair<std::uint32_t, std::uint32_t> StackEffect(const Instruction& instruction) {
+    const auto index = static_cast<std::size_t>(instruction.op);
+    assert(index < std::size(StackEffects) && "unknown instruction");
+    return StackEffects[index](instruction.b, instruction.Has(OpStatement) ? 0 : 1);
 }
 
 // Calls any function for every statement list nested in `body`, the body itself included.
@@ -171,6 +175,7 @@ CompiledChunk Compiler::CompileExecute(const Program& program, const OuterScope&
     Finish(*top.block);
     mScope = nullptr;
     chunk.topLevel = top.block;
+    chunk.lookups = std::move(mLookups);
     return chunk;
 }
 
@@ -291,8 +296,8 @@ void Compiler::CollectDeclarations(Scope& scope, const StmtList& body) {
             for (const ReDimItem& item : static_cast<const ReDimStmt&>(statement).items) {
                 NameId id = mTarget.names.Intern(item.name);
                 // ReDim declares a local unless the name is already a variable in reach.
-                if (!scope.locals.contains(id) && !mChunkNames.contains(id) && !mTarget.module.Defined(id) &&
-                    !mTarget.globalModule.Defined(id) && !(block.owner && block.owner->FindMember(id))) {
+                if (!scope.locals.contains(id) && !mChunkNames.contains(id) && !Defined(mTarget.module, id) &&
+                    !Defined(mTarget.globalModule, id) && !(block.owner && block.owner->FindMember(id))) {
                     addLocal(item.name, item.offset, false);
                 }
             }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <unordered_map>
+#include <unordered_set>
 #include <variant>
 #include <vector>
 
@@ -87,7 +88,7 @@ private:
     bool CompileArgument(const Expr* arg, bool allowElements);
     std::uint32_t CompileArguments(const std::vector<ExprPtr>& args, bool byReference,
                                    bool allowElements = true);
-    bool IsKnownProcedure(NameId id) const;
+    bool IsKnownProcedure(NameId id);
     std::optional<automation::Variant> LiteralOperand(const Expr& expr);
     std::uint8_t LiteralFlags(const Expr& left, const Expr& right);
     using Piece = std::variant<const Expr*, automation::Variant>;
@@ -110,6 +111,7 @@ private:
     void EndStatement(std::uint32_t start);
     void Finish(CodeBlock& block);
     std::uint16_t CheckedCount(std::size_t count) const;
+    GlobalSlot* Defined(Module& module, NameId id);
 
     CompileTarget mTarget;
     automation::Ref<SourceText> mSource;
@@ -119,6 +121,9 @@ private:
     // Module-level names declared by this chunk, before it is installed.
     std::unordered_map<NameId, automation::Variant> mChunkConstants;
     std::unordered_map<NameId, SlotKind> mChunkNames;
+    // What the module-level names outside the chunk were when the code was compiled.
+    std::vector<NameLookup> mLookups;
+    std::unordered_set<std::uint64_t> mLookedUp;
 };
 
 } // namespace qv::vbscript

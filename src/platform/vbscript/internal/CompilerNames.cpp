@@ -53,9 +53,9 @@ Compiler::Binding Compiler::Resolve(std::u16string_view name, std::uint32_t offs
         binding.constant = it->second;
         return binding;
     }
-    GlobalSlot* defined = mChunkNames.contains(id) ? nullptr : mTarget.module.Defined(id);
+    GlobalSlot* defined = mChunkNames.contains(id) ? nullptr : Defined(mTarget.module, id);
     if (!defined && !mChunkNames.contains(id) && &mTarget.module != &mTarget.globalModule) {
-        defined = mTarget.globalModule.Defined(id);
+        defined = Defined(mTarget.globalModule, id);
     }
     if (defined && defined->kind == SlotKind::Constant) {
         binding.kind = Binding::Kind::Constant;
@@ -93,6 +93,25 @@ Compiler::Binding Compiler::Resolve(std::u16string_view name, std::uint32_t offs
     return binding;
 }
 
+// A module-level name as the module defines it now, noted with what it was, so that the chunk's
+// code can be reused while every name it looked up stays the same.
+GlobalSlot* Compiler::Defined(Module& module, NameId id) {
+    GlobalSlot* slot = module.Defined(id);
+    const std::uint64_t key = (static_cast<std::uint64_t>(id) << 1U) | (&module == &mTarget.module ? 0U : 1U);
+    if (mLookedUp.insert(key).second) {
+        NameLookup& lookup = mLookups.emplace_back();
+        lookup.module = &module;
+        lookup.name = id;
+        if (slot) {
+            lookup.kind = slot->kind;
+            if (slot->kind == SlotKind::Constant) {
+                lookup.constant = slot->value;
+            }
+        }
+    }
+    return slot;
+}
+
 std::uint32_t Compiler::ImplicitFor(NameId id) {
     Scope& scope = *mScope;
     if (auto it = scope.implicits.find(id); it != scope.implicits.end()) {
@@ -111,15 +130,15 @@ std::uint32_t Compiler::ImplicitFor(NameId id) {
 
 // Whether a module-level name is already known as a procedure or a class, whose "subscripts"
 // are arguments.
-bool Compiler::IsKnownProcedure(NameId id) const {
+bool Compiler::IsKnownProcedure(NameId id) {
     auto isCode = [](SlotKind kind) { return kind == SlotKind::Procedure || kind == SlotKind::Class; };
     if (auto it = mChunkNames.find(id); it != mChunkNames.end()) {
         return isCode(it->second);
     }
-    if (const GlobalSlot* slot = mTarget.module.Defined(id)) {
+    if (const GlobalSlot* slot = Defined(mTarget.module, id)) {
         return isCode(slot->kind);
     }
-    const GlobalSlot* slot = mTarget.globalModule.Defined(id);
+    const GlobalSlot* slot = Defined(mTarget.globalModule, id);
     return slot && isCode(slot->kind);
 }
 

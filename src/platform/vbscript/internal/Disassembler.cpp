@@ -179,6 +179,7 @@ std::string Disassemble(const CodeBlock& block, const NameTable& names, const Bu
             auto first = static_cast<std::size_t>(instruction.b);
             std::int32_t count = block.constants[first].LongValue();
             std::vector<std::string> bounds;
+            bounds.reserve(static_cast<std::size_t>(std::max(count, 0)));
             for (std::int32_t bound = 0; bound < count; ++bound) {
                 bounds.push_back(ToUtf8(
                     automation::ToString(block.constants[first + 1 + static_cast<std::size_t>(bound)])));

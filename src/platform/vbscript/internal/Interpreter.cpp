@@ -820,6 +820,16 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         }
         frame->pc = static_cast<std::uint32_t>(target);
     };
+    // A module variable the instruction names straight (not through an implicit local), or null
+    // when the name needs the general path: not yet defined, a procedure, a constant, a name of
+    // another module or of the host.
+    auto moduleVariable = [&](const Instruction& instruction) -> Variant* {
+        const VarKind kind = instruction.Kind();
+        if (kind != VarKind::Global && kind != VarKind::GlobalExplicit) {
+            return nullptr;
+        }
+        return block->module->VariableAt(static_cast<std::uint32_t>(instruction.c));
+    };
     // A binary operator: its inline case (`fast`, a lambda, so that it is inlined) on the two
     // operands, else Binary().
     auto binary = [this](const Instruction& instruction, auto fast) {
@@ -899,6 +909,11 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
                 mStack.SetTop(top);
                 break;
             }
+            if (Variant* variable = moduleVariable(in); variable && IsPlainValue(*top)) {
+                *variable = std::move(*top);
+                mStack.SetTop(top);
+                break;
+            }
             StoreName(*frame, in);
             refresh();
             break;
@@ -925,6 +940,17 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
                 ReadElement(locals[in.c].Deref(), in.b, in.b);
                 break;
             }
+            if (Variant* variable = in.Has(OpStatement) ? nullptr : moduleVariable(in)) {
+                Variant& plain = variable->Deref();
+                if (in.b == 0) {
+                    mStack.Push(plain);
+                    break;
+                }
+                if (plain.IsArray()) {
+                    ReadElement(plain, in.b, in.b);
+                    break;
+                }
+            }
             if ((kind == VarKind::Implicit || kind == VarKind::Global) && in.b == 0 && !in.Has(OpStatement)) {
                 // A named object, as Resolve found it while nothing has changed since.
                 const GlobalSlot& slot = block->module->Slot(
@@ -944,6 +970,12 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
             if (in.Kind() == VarKind::Local && in.b > 0 && !in.Has(OpSet) && locals[in.c].IsArray() &&
                 IsPlainValue(mStack.Top()[-1])) {
                 WriteElement(locals[in.c].Deref(), in.b);
+                break;
+            }
+            if (Variant* variable = moduleVariable(in); variable && in.b > 0 && !in.Has(OpSet) &&
+                                                        variable->Deref().IsArray() &&
+                                                        IsPlainValue(mStack.Top()[-1])) {
+                WriteElement(variable->Deref(), in.b);
                 break;
             }
             StoreIndexed(*frame, in);
@@ -1001,10 +1033,27 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         case Op::Less:
         case Op::LessEqual:
         case Op::Greater:
-        case Op::GreaterEqual:
+        case Op::GreaterEqual: {
+            // Two numbers compared for an If or a loop's condition: the conditional jump that
+            // follows takes the answer straight, as if it had popped it.
+            Variant* top = mStack.Top();
+            const Instruction& next = code[frame->pc];
+            if ((next.op == Op::JumpIfFalse || next.op == Op::JumpIfTrue) &&
+                FastCompare(in.op, top[-2], top[-1])) {
+                const bool truth = top[-2].BooleanValue();
+                std::construct_at(&top[-2]);
+                std::construct_at(&top[-1]);
+                mStack.SetTop(top - 2);
+                ++frame->pc;
+                if (truth == (next.op == Op::JumpIfTrue)) {
+                    jump(next.c);
+                }
+                break;
+            }
             binary(in,
                    [](Op op, Variant& left, const Variant& right) { return FastCompare(op, left, right); });
             break;
+        }
         case Op::Divide:
         case Op::IntDivide:
         case Op::Modulo:
@@ -1079,8 +1128,9 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         }
         case Op::ForNext: {
             bool goOn = false;
-            if (in.a != static_cast<std::uint8_t>(VarKind::Local) ||
-                !StepWholeLoop(locals[in.c].Deref(), locals + in.b, goOn)) {
+            Variant* counter =
+                in.a == static_cast<std::uint8_t>(VarKind::Local) ? &locals[in.c] : moduleVariable(in);
+            if (counter == nullptr || !StepWholeLoop(counter->Deref(), locals + in.b, goOn)) {
                 goOn = ForNext(*frame, in);
             }
             // The Jump that follows holds the loop's top.
@@ -1114,6 +1164,7 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
             auto first = static_cast<std::size_t>(in.b);
             std::int32_t count = block->constants[first].LongValue();
             std::vector<SafeArray::Bound> bounds;
+            bounds.reserve(static_cast<std::size_t>(std::max(count, 0)));
             for (std::int32_t index = 0; index < count; ++index) {
                 bounds.push_back(SafeArray::ZeroBased(
                     block->constants[first + 1 + static_cast<std::size_t>(index)].LongValue()));

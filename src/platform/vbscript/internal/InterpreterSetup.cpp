@@ -348,8 +348,18 @@ void Interpreter::ReleaseScriptValues() {
     }
 }
 
+// Text added again (a page's script, once per page) reuses its compiled chunk while every
+// module-level name the compiler looked up still finds the same; its procedures are defined again
+// and its statements run again, as after a fresh compile.
 void Interpreter::AddCode(Module& module, std::u16string_view text) {
-    CompiledChunk chunk = CompileText(module, text, nullptr, /*recordPlace=*/true);
+    const CompiledChunk* recent = module.RecentChunk(text);
+    CompiledChunk chunk;
+    if (recent && std::ranges::all_of(recent->lookups, &NameLookup::StillHolds)) {
+        chunk = *recent;
+    } else {
+        chunk = CompileText(module, text, nullptr, /*recordPlace=*/true);
+        module.RememberChunk(text, chunk);
+    }
     Install(module, chunk);
     Enter(chunk.topLevel, nullptr, {}, nullptr);
 }

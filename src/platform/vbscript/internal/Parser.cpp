@@ -1203,11 +1203,9 @@ void Parser::ParseArguments(std::vector<ExprPtr>& args, TokenKind closer) {
         return;
     }
     for (;;) {
-        if (Is(TokenKind::Comma)) {
-            args.push_back(nullptr);
-        } else if (inParens && Is(TokenKind::RightParen)) {
-            args.push_back(nullptr);
-        } else if (!inParens && AtEndOfStatement()) {
+        // An omitted argument: a comma, or the end of the list, follows at once.
+        if (Is(TokenKind::Comma) || (inParens && Is(TokenKind::RightParen)) ||
+            (!inParens && AtEndOfStatement())) {
             args.push_back(nullptr);
         } else {
             args.push_back(ParseExpression());

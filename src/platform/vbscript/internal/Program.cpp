@@ -91,7 +91,9 @@ std::uint32_t Module::SlotFor(NameId name) {
         return it->second;
     }
     auto index = static_cast<std::uint32_t>(mSlots.size());
-    mSlots.emplace_back().name = name;
+    GlobalSlot& slot = mSlots.emplace_back();
+    slot.name = name;
+    mSlotPointers.push_back(&slot);
     mSlotIndex.emplace(name, index);
     return index;
 }
@@ -110,6 +112,40 @@ GlobalSlot* Module::Defined(NameId name) {
         return nullptr;
     }
     return &mSlots[it->second];
+}
+
+bool NameLookup::StillHolds() const {
+    const GlobalSlot* slot = module->Defined(name);
+    const SlotKind now = slot ? slot->kind : SlotKind::Unset;
+    if (now != kind) {
+        return false;
+    }
+    if (kind != SlotKind::Constant) {
+        return true;
+    }
+    if (slot->value.Type() != constant.Type()) {
+        return false;
+    }
+    return constant.IsNull() || constant.IsEmpty() ||
+           automation::Compare(slot->value, constant) == automation::CompareResult::Equal;
+}
+
+const CompiledChunk* Module::RecentChunk(std::u16string_view text) const {
+    for (const auto& [recentText, chunk] : mRecentChunks) {
+        if (recentText == text) {
+            return &chunk;
+        }
+    }
+    return nullptr;
+}
+
+void Module::RememberChunk(std::u16string_view text, const CompiledChunk& chunk) {
+    constexpr std::size_t Kept = 8;
+    std::erase_if(mRecentChunks, [&](const auto& recent) { return recent.first == text; });
+    if (mRecentChunks.size() == Kept) {
+        mRecentChunks.erase(mRecentChunks.begin());
+    }
+    mRecentChunks.emplace_back(std::u16string(text), chunk);
 }
 
 } // namespace qv::vbscript

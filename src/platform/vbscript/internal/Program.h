@@ -225,37 +225,15 @@ struct GlobalSlot {
     std::uint64_t fallbackEpoch = 0;
 };
 
-/// A code module: its own globals. Slots never move (a deque), so by-reference arguments may
-/// point at them.
-class Module {
-public:
-    explicit Module(std::u16string name) : mName(std::move(name)) {}
-
-    const std::u16string& Name() const noexcept { return mName; }
-    std::uint32_t SlotFor(NameId name);
-    std::optional<std::uint32_t> FindSlot(NameId name) const;
-    GlobalSlot& Slot(std::uint32_t index) { return mSlots[index]; }
-    std::uint32_t SlotCount() const noexcept { return static_cast<std::uint32_t>(mSlots.size()); }
-    const GlobalSlot& Slot(std::uint32_t index) const { return mSlots[index]; }
-    GlobalSlot* Defined(NameId name);
-
-    /// Procedure names in the order they were first defined.
-    std::vector<NameId>& ProcedureOrder() noexcept { return mProcedureOrder; }
-
-private:
-    std::u16string mName;
-    std::deque<GlobalSlot> mSlots;
-    std::unordered_map<NameId, std::uint32_t> mSlotIndex;
-    std::vector<NameId> mProcedureOrder;
-};
-
-/// An object added by the host under a name, visible from every module; with `addMembers` its
-/// members are globals too.
-class NamedObject {
-public:
+/// A module-level name the compiler looked up beyond the chunk it compiled, and what it found:
+/// a compiled chunk holds for a module only while every such name still finds the same.
+struct NameLookup {
+    Module* module = nullptr;
     NameId name = 0;
-    automation::Variant value; // the object, as scripts read it
-    bool addMembers = false;
+    SlotKind kind = SlotKind::Unset;
+    automation::Variant constant; // a Constant's value, folded into the code
+
+    bool StillHolds() const;
 };
 
 /// The product of compiling one chunk. Nothing of it is visible until the engine installs it,
@@ -271,6 +249,55 @@ struct CompiledChunk {
     };
     std::vector<Variable> variables;
     std::vector<std::pair<std::uint32_t, automation::Variant>> constants;
+    std::vector<NameLookup> lookups;
+};
+
+/// A code module: its own globals. Slots never move (a deque), so by-reference arguments may
+/// point at them.
+class Module {
+public:
+    explicit Module(std::u16string name) : mName(std::move(name)) {}
+    Module(const Module&) = delete;
+    Module& operator=(const Module&) = delete;
+
+    const std::u16string& Name() const noexcept { return mName; }
+    std::uint32_t SlotFor(NameId name);
+    std::optional<std::uint32_t> FindSlot(NameId name) const;
+    GlobalSlot& Slot(std::uint32_t index) { return *mSlotPointers[index]; }
+    std::uint32_t SlotCount() const noexcept { return static_cast<std::uint32_t>(mSlots.size()); }
+    const GlobalSlot& Slot(std::uint32_t index) const { return *mSlotPointers[index]; }
+    /// The module variable in slot `index`, or null while the slot holds something else.
+    automation::Variant* VariableAt(std::uint32_t index) noexcept {
+        GlobalSlot& slot = *mSlotPointers[index];
+        return slot.kind == SlotKind::Variable ? &slot.value : nullptr;
+    }
+    GlobalSlot* Defined(NameId name);
+
+    /// Procedure names in the order they were first defined.
+    std::vector<NameId>& ProcedureOrder() noexcept { return mProcedureOrder; }
+
+    /// The chunk compiled lately from exactly `text`, or null; it may no longer hold (see
+    /// NameLookup). Generation adds the same text to a module for every page.
+    const CompiledChunk* RecentChunk(std::u16string_view text) const;
+    /// Keeps a compiled chunk for RecentChunk, the oldest one making way past a few texts.
+    void RememberChunk(std::u16string_view text, const CompiledChunk& chunk);
+
+private:
+    std::u16string mName;
+    std::deque<GlobalSlot> mSlots;
+    std::vector<GlobalSlot*> mSlotPointers; // the slots by index without the deque's arithmetic
+    std::unordered_map<NameId, std::uint32_t> mSlotIndex;
+    std::vector<NameId> mProcedureOrder;
+    std::vector<std::pair<std::u16string, CompiledChunk>> mRecentChunks; // the newest last
+};
+
+/// An object added by the host under a name, visible from every module; with `addMembers` its
+/// members are globals too.
+class NamedObject {
+public:
+    NameId name = 0;
+    automation::Variant value; // the object, as scripts read it
+    bool addMembers = false;
 };
 
 } // namespace qv::vbscript

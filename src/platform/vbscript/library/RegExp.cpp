@@ -362,10 +362,11 @@ std::optional<RegExp::Found> RegExp::Search(std::u16string_view source, std::siz
     Found found{vector[0], vector[1], {}};
     found.groups.reserve(code.groupCount);
     for (std::uint32_t i = 1; i <= code.groupCount; ++i) {
-        if (vector[2 * i] == PCRE2_UNSET) {
+        const std::size_t pair = 2 * static_cast<std::size_t>(i);
+        if (vector[pair] == PCRE2_UNSET) {
             found.groups.emplace_back(std::u16string::npos, std::u16string::npos);
         } else {
-            found.groups.emplace_back(vector[2 * i], vector[2 * i + 1]);
+            found.groups.emplace_back(vector[pair], vector[pair + 1]);
         }
     }
     return found;

@@ -297,7 +297,7 @@ TEST(StringFunctionsTest, ObjectAndReferenceArguments) {
 // the argument.
 TEST(StringFunctionsTest, WholeTextResultsAreIndependentValues) {
     const Variant text(u"shared text");
-    for (CallCase row : std::vector<CallCase>{
+    for (const CallCase& row : std::vector<CallCase>{
              {u"Mid", {text, Variant(1)}, "String:shared text"},
              {u"Left", {text, Variant(20)}, "String:shared text"},
              {u"Right", {text, Variant(11)}, "String:shared text"},
