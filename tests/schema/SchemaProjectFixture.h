@@ -58,7 +58,8 @@ protected:
     virtual testdb::DatabaseKind Kind() const { return testdb::DatabaseKind::SQLite; }
 
     void SetUp() override {
-        ProjectTest::SetUp();
+        // Past SchemaProjectTest::SetUp on purpose: the database must exist before the project.
+        ProjectTest::SetUp(); // NOLINT(bugprone-parent-virtual-call)
         if (std::optional<std::string> reason = testdb::TestDatabase::Unavailable(Kind())) {
             GTEST_SKIP() << *reason;
         }
