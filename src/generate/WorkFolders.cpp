@@ -2,7 +2,7 @@
 
 #include "core/Apartment.h"
 #include "core/Captions.h"
-#include "core/SpecialFolders.h"
+#include "core/FolderPaths.h"
 #include "core/VbText.h"
 
 #include "platform/system/FileSystem.h"

@@ -4,9 +4,9 @@
 #include "project/Qel.h"
 
 #include "core/Apartment.h"
+#include "core/FolderPaths.h"
 #include "core/QelStatus.h"
 #include "core/RegistryValues.h"
-#include "core/SpecialFolders.h"
 #include "core/VbText.h"
 
 #include "platform/automation/Conversion.h"

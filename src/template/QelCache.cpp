@@ -3,9 +3,9 @@
 #include "core/Apartment.h"
 #include "core/Captions.h"
 #include "core/Charsets.h"
+#include "core/FolderPaths.h"
 #include "core/Formatting.h"
 #include "core/RegistryValues.h"
-#include "core/SpecialFolders.h"
 #include "core/VbText.h"
 
 #include "platform/system/FileSystem.h"

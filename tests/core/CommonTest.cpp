@@ -1,9 +1,9 @@
 #include "core/Captions.h"
 #include "core/Charsets.h"
 #include "core/FileLookup.h"
+#include "core/FolderPaths.h"
 #include "core/Formatting.h"
 #include "core/SettingConversion.h"
-#include "core/SpecialFolders.h"
 #include "core/VbText.h"
 
 #include "core/Apartment.h"

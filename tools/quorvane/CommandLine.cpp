@@ -34,13 +34,13 @@ CommandLine::CommandLine(std::string_view command, const std::vector<std::string
             mHelp = true;
             continue;
         }
-        const auto spec = std::find_if(options.begin(), options.end(),
-                                       [&](const OptionSpec& option) { return option.name == name; });
-        if (spec == options.end()) {
+        const auto known = std::find_if(options.begin(), options.end(),
+                                        [&](const OptionSpec& option) { return option.name == name; });
+        if (known == options.end()) {
             UsageError(mCommand, "unknown option --" + name);
         }
         std::string value;
-        if (spec->takesValue) {
+        if (known->takesValue) {
             if (inlineValue) {
                 value = *inlineValue;
             } else if (index + 1 < arguments.size()) {
@@ -52,7 +52,7 @@ CommandLine::CommandLine(std::string_view command, const std::vector<std::string
             UsageError(mCommand, "option --" + name + " takes no value");
         }
         std::vector<std::string>& values = mOptions[name];
-        if (!values.empty() && !spec->repeatable) {
+        if (!values.empty() && !known->repeatable) {
             UsageError(mCommand, "option --" + name + " is given twice");
         }
         values.push_back(std::move(value));

@@ -1,4 +1,4 @@
-#include "core/SpecialFolders.h"
+#include "core/FolderPaths.h"
 
 #include "core/VbText.h"
 
