@@ -802,24 +802,87 @@ void Interpreter::RecordPlace(const automation::Error& error) {
 }
 
 // The common instructions on plain values are handled inline; everything else goes to a
-// handler of its own. A handler that may push or pop a frame is followed by refresh().
+// handler of its own. The program counter lives in `ip` while the loop runs: SaveCounter() writes
+// it back to the frame before anything that can raise, call out or push a frame (errors and
+// On Error Resume Next read it there), and a handler that may push or pop a frame is followed by
+// refresh(). A Class_Terminate queued by a release starts before the next instruction: only the
+// instructions that can release a value test for it (NextChecked).
+//
+// With GCC and Clang every instruction's code jumps straight to the next one's through a table
+// of label addresses, which the processor predicts far better than a switch's one shared jump.
+#if defined(__GNUC__) && !defined(QV_VBS_SWITCH_DISPATCH)
+#define QV_VBS_THREADED 1
+#endif
+
+#ifdef QV_VBS_THREADED
+#define QV_VBS_CASE(name) op_##name:
+#define QV_VBS_NEXT()                                                                                        \
+    do {                                                                                                     \
+        at = ip++;                                                                                           \
+        goto* labels[static_cast<std::size_t>(at->op)];                                                      \
+    } while (false)
+#else
+#define QV_VBS_CASE(name) case Op::name:
+#define QV_VBS_NEXT() continue
+#endif
+#ifdef QV_VBS_THREADED
+#define QV_VBS_NEXT_CHECKED()                                                                                \
+    do {                                                                                                     \
+        if (mTerminatePending) {                                                                             \
+            goto terminate;                                                                                  \
+        }                                                                                                    \
+        QV_VBS_NEXT();                                                                                       \
+    } while (false)
+#else
+// The switch's loop tests before every instruction.
+#define QV_VBS_NEXT_CHECKED() continue
+#endif
+
+#ifdef QV_VBS_THREADED
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpedantic"
+#endif
 bool Interpreter::Loop(std::size_t boundary, Variant& result) {
+    // The loop's registers: plain locals, never captured by reference, so that the compiler keeps
+    // them in machine registers.
     Frame* frame = &mFrames.back();
     const CodeBlock* block = frame->code.Get();
     const Instruction* code = block->code.data();
+    const Instruction* ip = code + frame->pc;
+    const Instruction* at = ip; // the instruction being run
     Variant* locals = frame->locals;
-    auto refresh = [&] {
-        frame = &mFrames.back();
-        block = frame->code.Get();
-        code = block->code.data();
-        locals = frame->locals;
-    };
-    auto jump = [&](std::int32_t target) {
-        if (static_cast<std::uint32_t>(target) < frame->pc) {
-            CheckTimeout();
-        }
-        frame->pc = static_cast<std::uint32_t>(target);
-    };
+#define QV_VBS_SAVE_COUNTER() (frame->pc = static_cast<std::uint32_t>(ip - code))
+#define QV_VBS_REFRESH()                                                                                     \
+    do {                                                                                                     \
+        frame = &mFrames.back();                                                                             \
+        block = frame->code.Get();                                                                           \
+        code = block->code.data();                                                                           \
+        ip = code + frame->pc;                                                                               \
+        locals = frame->locals;                                                                              \
+    } while (false)
+// A backward jump checks the time-out.
+#define QV_VBS_JUMP(target)                                                                                  \
+    do {                                                                                                     \
+        const Instruction* to = code + (target);                                                             \
+        if (to < ip && mTimeoutMs > 0) {                                                                     \
+            QV_VBS_SAVE_COUNTER();                                                                           \
+            CheckDeadline();                                                                                 \
+        }                                                                                                    \
+        ip = to;                                                                                             \
+    } while (false)
+// Runs the first queued Class_Terminate; cleared here once the queue is empty, wherever it was
+// drained.
+#define QV_VBS_START_TERMINATE()                                                                             \
+    do {                                                                                                     \
+        if (!mPendingTerminates.empty()) {                                                                   \
+            QV_VBS_SAVE_COUNTER();                                                                           \
+            StartTerminate();                                                                                \
+            QV_VBS_REFRESH();                                                                                \
+        } else {                                                                                             \
+            mTerminatePending = false;                                                                       \
+        }                                                                                                    \
+    } while (false)
+
     // A module variable the instruction names straight (not through an implicit local), or null
     // when the name needs the general path: not yet defined, a procedure, a constant, a name of
     // another module or of the host.
@@ -830,374 +893,438 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         }
         return block->module->VariableAt(static_cast<std::uint32_t>(instruction.c));
     };
-    // A binary operator: its inline case (`fast`, a lambda, so that it is inlined) on the two
-    // operands, else Binary().
-    auto binary = [this](const Instruction& instruction, auto fast) {
+    // A binary operator's inline case (`fast`, a lambda, so that it is inlined) on the two operands;
+    // false leaves it to Binary().
+    auto fastBinary = [this](Op op, auto fast) {
         Variant* top = mStack.Top();
-        if (fast(instruction.op, top[-2], top[-1])) {
+        if (fast(op, top[-2], top[-1])) {
             std::construct_at(&top[-1]);
             mStack.SetTop(top - 1);
-            return;
+            return true;
         }
-        Binary(instruction);
+        return false;
     };
 
+#ifdef QV_VBS_THREADED
+    static constexpr void* labels[] = {
+#define QV_VBS_OP(name, operands, pops, pushes, mayRaise, note) &&op_##name,
+#include "platform/vbscript/internal/Opcodes.def"
+    };
+    QV_VBS_NEXT_CHECKED();
+#else
     for (;;) {
         if (mTerminatePending) {
-            // Cleared here once the queue is empty, wherever it was drained.
-            if (!mPendingTerminates.empty()) {
-                StartTerminate();
-                refresh();
-            } else {
-                mTerminatePending = false;
+            QV_VBS_START_TERMINATE();
+        }
+        at = ip++;
+        switch (at->op) {
+#endif
+    QV_VBS_CASE(Nop)
+    QV_VBS_NEXT();
+    QV_VBS_CASE(PushConst)
+    mStack.Push(block->constants[static_cast<std::size_t>(at->c)]);
+    QV_VBS_NEXT();
+    QV_VBS_CASE(PushMissing)
+    mStack.Push(Variant::Missing());
+    QV_VBS_NEXT();
+    QV_VBS_CASE(PushMe)
+    mStack.Push(Variant(Ref<Object>(frame->me)));
+    QV_VBS_NEXT();
+    QV_VBS_CASE(Pop)
+    mStack.Drop(1);
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(Load)
+    if (at->Kind() == VarKind::Local) {
+        mStack.Push(locals[at->c].Deref());
+        QV_VBS_NEXT();
+    }
+    QV_VBS_SAVE_COUNTER();
+    mStack.Push(Variable(*frame, *at));
+    QV_VBS_NEXT();
+    QV_VBS_CASE(PushRef) {
+        QV_VBS_SAVE_COUNTER();
+        VarKind kind = at->Kind();
+        if (kind == VarKind::Local || kind == VarKind::Outer || kind == VarKind::Field) {
+            mStack.Push(Variant::ByRef(Variable(*frame, *at)));
+            QV_VBS_NEXT();
+        }
+        Resolution resolution;
+        if (Variant* target = GlobalVariable(*frame, *at, resolution, kind == VarKind::Global)) {
+            mStack.Push(Variant::ByRef(*target));
+            QV_VBS_NEXT();
+        }
+        // A procedure or host member: its value goes by value.
+        Instruction read = *at;
+        read.b = 0;
+        read.a = static_cast<std::uint8_t>(at->a & 0x0F);
+        CallName(*frame, read);
+        QV_VBS_REFRESH();
+        QV_VBS_NEXT_CHECKED();
+    }
+    QV_VBS_CASE(PushElementRef)
+    QV_VBS_SAVE_COUNTER();
+    PushElementRef(*frame, *at);
+    QV_VBS_REFRESH();
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(Unlock)
+    assert(mElementLocks.size() >= at->b && "Unlock without its element references");
+    ReleaseLocks(mElementLocks.size() - at->b);
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(Store) {
+        Variant* top = mStack.Top() - 1;
+        if (at->a == static_cast<std::uint8_t>(VarKind::Local) && IsPlainValue(*top)) {
+            locals[at->c].Deref() = std::move(*top);
+            mStack.SetTop(top);
+            QV_VBS_NEXT_CHECKED();
+        }
+        if (Variant* variable = moduleVariable(*at); variable && IsPlainValue(*top)) {
+            *variable = std::move(*top);
+            mStack.SetTop(top);
+            QV_VBS_NEXT_CHECKED();
+        }
+        QV_VBS_SAVE_COUNTER();
+        StoreName(*frame, *at);
+        QV_VBS_REFRESH();
+        QV_VBS_NEXT_CHECKED();
+    }
+    QV_VBS_CASE(StoreSet)
+    QV_VBS_CASE(StoreRaw) {
+        Variant* top = mStack.Top() - 1;
+        if (at->a == static_cast<std::uint8_t>(VarKind::Local) && !top->IsByRef() &&
+            (at->op == Op::StoreRaw || top->IsObject())) {
+            locals[at->c].Deref() = std::move(*top);
+            mStack.SetTop(top);
+            QV_VBS_NEXT_CHECKED();
+        }
+        QV_VBS_SAVE_COUNTER();
+        StoreName(*frame, *at);
+        QV_VBS_REFRESH();
+        QV_VBS_NEXT_CHECKED();
+    }
+    QV_VBS_CASE(Append)
+    QV_VBS_SAVE_COUNTER();
+    Append(*frame, *at);
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(CallName) {
+        QV_VBS_SAVE_COUNTER();
+        VarKind kind = at->Kind();
+        if (kind == VarKind::Local && at->b > 0 && !at->Has(OpStatement) && locals[at->c].IsArray()) {
+            ReadElement(locals[at->c].Deref(), at->b, at->b);
+            QV_VBS_NEXT_CHECKED();
+        }
+        if (Variant* variable = at->Has(OpStatement) ? nullptr : moduleVariable(*at)) {
+            Variant& plain = variable->Deref();
+            if (at->b == 0) {
+                mStack.Push(plain);
+                QV_VBS_NEXT();
+            }
+            if (plain.IsArray()) {
+                ReadElement(plain, at->b, at->b);
+                QV_VBS_NEXT_CHECKED();
             }
         }
-        const Instruction& in = code[frame->pc++];
-        switch (in.op) {
-        case Op::Nop:
-            break;
-        case Op::PushConst:
-            mStack.Push(block->constants[static_cast<std::size_t>(in.c)]);
-            break;
-        case Op::PushMissing:
-            mStack.Push(Variant::Missing());
-            break;
-        case Op::PushMe:
-            mStack.Push(Variant(Ref<Object>(frame->me)));
-            break;
-        case Op::Pop:
+        if ((kind == VarKind::Implicit || kind == VarKind::Global) && at->b == 0 && !at->Has(OpStatement)) {
+            // A named object, as Resolve found it while nothing has changed since.
+            const GlobalSlot& slot = block->module->Slot(
+                kind == VarKind::Implicit ? block->implicits[static_cast<std::size_t>(at->c)].global
+                                          : static_cast<std::uint32_t>(at->c));
+            if (slot.kind == SlotKind::Unset && slot.fallbackEpoch == mEpoch &&
+                slot.fallback.kind == Resolution::Kind::NamedObject) {
+                mStack.Push(slot.fallback.object->value);
+                QV_VBS_NEXT();
+            }
+        }
+        CallName(*frame, *at);
+        QV_VBS_REFRESH();
+        QV_VBS_NEXT_CHECKED();
+    }
+    QV_VBS_CASE(StoreIndexed)
+    QV_VBS_SAVE_COUNTER();
+    if (at->Kind() == VarKind::Local && at->b > 0 && !at->Has(OpSet) && locals[at->c].IsArray() &&
+        IsPlainValue(mStack.Top()[-1])) {
+        WriteElement(locals[at->c].Deref(), at->b);
+        QV_VBS_NEXT_CHECKED();
+    }
+    if (Variant* variable = moduleVariable(*at); variable && at->b > 0 && !at->Has(OpSet) &&
+                                                 variable->Deref().IsArray() &&
+                                                 IsPlainValue(mStack.Top()[-1])) {
+        WriteElement(variable->Deref(), at->b);
+        QV_VBS_NEXT_CHECKED();
+    }
+    StoreIndexed(*frame, *at);
+    QV_VBS_REFRESH();
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(CallBuiltin)
+    QV_VBS_SAVE_COUNTER();
+    CallBuiltin(*frame, *at);
+    QV_VBS_REFRESH();
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(CallMember)
+    QV_VBS_SAVE_COUNTER();
+    CallMember(*frame, *at);
+    QV_VBS_REFRESH();
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(StoreMember)
+    QV_VBS_SAVE_COUNTER();
+    StoreMember(*frame, *at);
+    QV_VBS_REFRESH();
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(CallDefault) {
+        QV_VBS_SAVE_COUNTER();
+        std::size_t argc = at->b;
+        Variant* targetSlot = mStack.Top() - argc - 1;
+        Variant target = std::move(*targetSlot);
+        CallValue(target, targetSlot + 1, argc, at->Has(OpStatement), argc + 1);
+    }
+    // Outside the block: the next instruction's code is reached with nothing left to destroy.
+    QV_VBS_REFRESH();
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(StoreDefault) {
+        QV_VBS_SAVE_COUNTER();
+        std::size_t argc = at->b;
+        Variant* targetSlot = mStack.Top() - argc - 2;
+        Variant value = mStack.Pop();
+        if (!targetSlot->IsObject()) {
+            Raise(ErrorNumber::TypeMismatch);
+        }
+        if (!targetSlot->ObjectValue()) {
+            Raise(ErrorNumber::ObjectVariableNotSet);
+        }
+        bool isSet = at->Has(OpSet);
+        StoreObjectDefault(*targetSlot->ObjectValue(), std::span<Variant>(targetSlot + 1, argc),
+                           isSet ? std::move(value) : LetValue(std::move(value)), isSet);
+        mStack.DropTo(targetSlot);
+    }
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(New)
+    QV_VBS_SAVE_COUNTER();
+    NewInstance(*frame, *at);
+    QV_VBS_REFRESH();
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(Add)
+    QV_VBS_CASE(Subtract)
+    QV_VBS_CASE(Multiply)
+    if (fastBinary(at->op, [](Op op, Variant& left, const Variant& right) {
+            return FastArithmetic(op, left, right);
+        })) {
+        QV_VBS_NEXT();
+    }
+    QV_VBS_SAVE_COUNTER();
+    Binary(*at);
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(Equal)
+    QV_VBS_CASE(NotEqual)
+    QV_VBS_CASE(Less)
+    QV_VBS_CASE(LessEqual)
+    QV_VBS_CASE(Greater)
+    QV_VBS_CASE(GreaterEqual) {
+        // Two numbers compared for an If or a loop's condition: the conditional jump that follows
+        // takes the answer straight, as if it had popped it.
+        Variant* top = mStack.Top();
+        const Instruction next = *ip;
+        if ((next.op == Op::JumpIfFalse || next.op == Op::JumpIfTrue) &&
+            FastCompare(at->op, top[-2], top[-1])) {
+            const bool truth = top[-2].BooleanValue();
+            std::construct_at(&top[-2]);
+            std::construct_at(&top[-1]);
+            mStack.SetTop(top - 2);
+            ++ip;
+            if (truth == (next.op == Op::JumpIfTrue)) {
+                QV_VBS_JUMP(next.c);
+            }
+            QV_VBS_NEXT();
+        }
+        if (fastBinary(at->op, [](Op op, Variant& left, const Variant& right) {
+                return FastCompare(op, left, right);
+            })) {
+            QV_VBS_NEXT();
+        }
+        QV_VBS_SAVE_COUNTER();
+        Binary(*at);
+        QV_VBS_NEXT_CHECKED();
+    }
+    QV_VBS_CASE(Divide)
+    QV_VBS_CASE(IntDivide)
+    QV_VBS_CASE(Modulo)
+    if (fastBinary(at->op, [](Op op, Variant& left, const Variant& right) {
+            return FastDivision(op, left, right);
+        })) {
+        QV_VBS_NEXT();
+    }
+    QV_VBS_SAVE_COUNTER();
+    Binary(*at);
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(Power)
+    QV_VBS_CASE(And)
+    QV_VBS_CASE(Or)
+    QV_VBS_CASE(Xor)
+    QV_VBS_CASE(Eqv)
+    QV_VBS_CASE(Imp)
+    QV_VBS_SAVE_COUNTER();
+    Binary(*at);
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(Is) {
+        QV_VBS_SAVE_COUNTER();
+        Variant right = mStack.Pop();
+        Variant& left = mStack.Top()[-1];
+        if (!left.IsObject() || !right.IsObject()) {
+            Raise(ErrorNumber::ObjectRequired);
+        }
+        left = Variant(left.ObjectValue().Get() == right.ObjectValue().Get());
+    }
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(Negate)
+    QV_VBS_SAVE_COUNTER();
+    mStack.Top()[-1] = automation::Negate(mStack.Top()[-1]);
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(Not)
+    QV_VBS_SAVE_COUNTER();
+    mStack.Top()[-1] = automation::Not(mStack.Top()[-1]);
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(Concat) {
+        QV_VBS_SAVE_COUNTER();
+        std::size_t count = at->b;
+        Variant* first = mStack.Top() - count;
+        Variant joined = ConcatPieces(std::span<Variant>(first, count));
+        mStack.DropTo(first);
+        mStack.Push(std::move(joined));
+    }
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(Jump)
+    QV_VBS_JUMP(at->c);
+    QV_VBS_NEXT();
+    QV_VBS_CASE(JumpIfFalse)
+    QV_VBS_CASE(JumpIfTrue) {
+        Variant* top = mStack.Top() - 1;
+        bool truth = false;
+        if (top->Type() == VarType::Boolean) {
+            truth = top->BooleanValue();
+            std::construct_at(top);
+            mStack.SetTop(top);
+        } else {
+            QV_VBS_SAVE_COUNTER();
+            truth = Truth(*top);
             mStack.Drop(1);
-            break;
-        case Op::Load:
-            if (in.Kind() == VarKind::Local) {
-                mStack.Push(locals[in.c].Deref());
-                break;
-            }
-            mStack.Push(Variable(*frame, in));
-            break;
-        case Op::PushRef: {
-            VarKind kind = in.Kind();
-            if (kind == VarKind::Local || kind == VarKind::Outer || kind == VarKind::Field) {
-                mStack.Push(Variant::ByRef(Variable(*frame, in)));
-                break;
-            }
-            Resolution resolution;
-            if (Variant* target = GlobalVariable(*frame, in, resolution, kind == VarKind::Global)) {
-                mStack.Push(Variant::ByRef(*target));
-                break;
-            }
-            // A procedure or host member: its value goes by value.
-            Instruction read = in;
-            read.b = 0;
-            read.a = static_cast<std::uint8_t>(in.a & 0x0F);
-            CallName(*frame, read);
-            refresh();
-            break;
         }
-        case Op::PushElementRef:
-            PushElementRef(*frame, in);
-            refresh();
-            break;
-        case Op::Unlock:
-            assert(mElementLocks.size() >= in.b && "Unlock without its element references");
-            ReleaseLocks(mElementLocks.size() - in.b);
-            break;
-        case Op::Store: {
-            Variant* top = mStack.Top() - 1;
-            if (in.a == static_cast<std::uint8_t>(VarKind::Local) && IsPlainValue(*top)) {
-                locals[in.c].Deref() = std::move(*top);
-                mStack.SetTop(top);
-                break;
-            }
-            if (Variant* variable = moduleVariable(in); variable && IsPlainValue(*top)) {
-                *variable = std::move(*top);
-                mStack.SetTop(top);
-                break;
-            }
-            StoreName(*frame, in);
-            refresh();
-            break;
+        if (truth == (at->op == Op::JumpIfTrue)) {
+            QV_VBS_JUMP(at->c);
         }
-        case Op::StoreSet:
-        case Op::StoreRaw: {
-            Variant* top = mStack.Top() - 1;
-            if (in.a == static_cast<std::uint8_t>(VarKind::Local) && !top->IsByRef() &&
-                (in.op == Op::StoreRaw || top->IsObject())) {
-                locals[in.c].Deref() = std::move(*top);
-                mStack.SetTop(top);
-                break;
-            }
-            StoreName(*frame, in);
-            refresh();
-            break;
+        QV_VBS_NEXT_CHECKED();
+    }
+    QV_VBS_CASE(ForPrepare)
+    QV_VBS_SAVE_COUNTER();
+    ForPrepare(*frame, *at);
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(ForTest) {
+        QV_VBS_SAVE_COUNTER();
+        Variant* hidden = locals + at->b;
+        if (hidden[2].Type() != VarType::Boolean) {
+            Raise(ErrorNumber::ForLoopNotInitialized);
         }
-        case Op::Append:
-            Append(*frame, in);
-            break;
-        case Op::CallName: {
-            VarKind kind = in.Kind();
-            if (kind == VarKind::Local && in.b > 0 && !in.Has(OpStatement) && locals[in.c].IsArray()) {
-                ReadElement(locals[in.c].Deref(), in.b, in.b);
-                break;
-            }
-            if (Variant* variable = in.Has(OpStatement) ? nullptr : moduleVariable(in)) {
-                Variant& plain = variable->Deref();
-                if (in.b == 0) {
-                    mStack.Push(plain);
-                    break;
-                }
-                if (plain.IsArray()) {
-                    ReadElement(plain, in.b, in.b);
-                    break;
-                }
-            }
-            if ((kind == VarKind::Implicit || kind == VarKind::Global) && in.b == 0 && !in.Has(OpStatement)) {
-                // A named object, as Resolve found it while nothing has changed since.
-                const GlobalSlot& slot = block->module->Slot(
-                    kind == VarKind::Implicit ? block->implicits[static_cast<std::size_t>(in.c)].global
-                                              : static_cast<std::uint32_t>(in.c));
-                if (slot.kind == SlotKind::Unset && slot.fallbackEpoch == mEpoch &&
-                    slot.fallback.kind == Resolution::Kind::NamedObject) {
-                    mStack.Push(slot.fallback.object->value);
-                    break;
-                }
-            }
-            CallName(*frame, in);
-            refresh();
-            break;
+        bool past = PastEnd(mStack.Top()[-1], hidden);
+        mStack.Drop(1);
+        if (past) {
+            ip = code + at->c;
         }
-        case Op::StoreIndexed:
-            if (in.Kind() == VarKind::Local && in.b > 0 && !in.Has(OpSet) && locals[in.c].IsArray() &&
-                IsPlainValue(mStack.Top()[-1])) {
-                WriteElement(locals[in.c].Deref(), in.b);
-                break;
-            }
-            if (Variant* variable = moduleVariable(in); variable && in.b > 0 && !in.Has(OpSet) &&
-                                                        variable->Deref().IsArray() &&
-                                                        IsPlainValue(mStack.Top()[-1])) {
-                WriteElement(variable->Deref(), in.b);
-                break;
-            }
-            StoreIndexed(*frame, in);
-            refresh();
-            break;
-        case Op::CallBuiltin:
-            CallBuiltin(*frame, in);
-            refresh();
-            break;
-        case Op::CallMember:
-            CallMember(*frame, in);
-            refresh();
-            break;
-        case Op::StoreMember:
-            StoreMember(*frame, in);
-            refresh();
-            break;
-        case Op::CallDefault: {
-            std::size_t argc = in.b;
-            Variant* targetSlot = mStack.Top() - argc - 1;
-            Variant target = std::move(*targetSlot);
-            CallValue(target, targetSlot + 1, argc, in.Has(OpStatement), argc + 1);
-            refresh();
-            break;
+        QV_VBS_NEXT_CHECKED();
+    }
+    QV_VBS_CASE(ForNext) {
+        bool goOn = false;
+        Variant* counter =
+            at->a == static_cast<std::uint8_t>(VarKind::Local) ? &locals[at->c] : moduleVariable(*at);
+        if (counter == nullptr || !StepWholeLoop(counter->Deref(), locals + at->b, goOn)) {
+            QV_VBS_SAVE_COUNTER();
+            goOn = ForNext(*frame, *at);
         }
-        case Op::StoreDefault: {
-            std::size_t argc = in.b;
-            Variant* targetSlot = mStack.Top() - argc - 2;
-            Variant value = mStack.Pop();
-            if (!targetSlot->IsObject()) {
-                Raise(ErrorNumber::TypeMismatch);
-            }
-            if (!targetSlot->ObjectValue()) {
-                Raise(ErrorNumber::ObjectVariableNotSet);
-            }
-            bool isSet = in.Has(OpSet);
-            StoreObjectDefault(*targetSlot->ObjectValue(), std::span<Variant>(targetSlot + 1, argc),
-                               isSet ? std::move(value) : LetValue(std::move(value)), isSet);
-            mStack.DropTo(targetSlot);
-            break;
+        // The Jump that follows holds the loop's top.
+        if (goOn) {
+            QV_VBS_JUMP(ip->c);
+        } else {
+            ++ip;
         }
-        case Op::New:
-            NewInstance(*frame, in);
-            refresh();
-            break;
-        case Op::Add:
-        case Op::Subtract:
-        case Op::Multiply:
-            binary(in, [](Op op, Variant& left, const Variant& right) {
-                return FastArithmetic(op, left, right);
-            });
-            break;
-        case Op::Equal:
-        case Op::NotEqual:
-        case Op::Less:
-        case Op::LessEqual:
-        case Op::Greater:
-        case Op::GreaterEqual: {
-            // Two numbers compared for an If or a loop's condition: the conditional jump that
-            // follows takes the answer straight, as if it had popped it.
-            Variant* top = mStack.Top();
-            const Instruction& next = code[frame->pc];
-            if ((next.op == Op::JumpIfFalse || next.op == Op::JumpIfTrue) &&
-                FastCompare(in.op, top[-2], top[-1])) {
-                const bool truth = top[-2].BooleanValue();
-                std::construct_at(&top[-2]);
-                std::construct_at(&top[-1]);
-                mStack.SetTop(top - 2);
-                ++frame->pc;
-                if (truth == (next.op == Op::JumpIfTrue)) {
-                    jump(next.c);
-                }
-                break;
-            }
-            binary(in,
-                   [](Op op, Variant& left, const Variant& right) { return FastCompare(op, left, right); });
-            break;
-        }
-        case Op::Divide:
-        case Op::IntDivide:
-        case Op::Modulo:
-            binary(in,
-                   [](Op op, Variant& left, const Variant& right) { return FastDivision(op, left, right); });
-            break;
-        case Op::Power:
-        case Op::And:
-        case Op::Or:
-        case Op::Xor:
-        case Op::Eqv:
-        case Op::Imp:
-            Binary(in);
-            break;
-        case Op::Is: {
-            Variant right = mStack.Pop();
-            Variant& left = mStack.Top()[-1];
-            if (!left.IsObject() || !right.IsObject()) {
-                Raise(ErrorNumber::ObjectRequired);
-            }
-            left = Variant(left.ObjectValue().Get() == right.ObjectValue().Get());
-            break;
-        }
-        case Op::Negate:
-            mStack.Top()[-1] = automation::Negate(mStack.Top()[-1]);
-            break;
-        case Op::Not:
-            mStack.Top()[-1] = automation::Not(mStack.Top()[-1]);
-            break;
-        case Op::Concat: {
-            std::size_t count = in.b;
-            Variant* first = mStack.Top() - count;
-            Variant joined = ConcatPieces(std::span<Variant>(first, count));
-            mStack.DropTo(first);
-            mStack.Push(std::move(joined));
-            break;
-        }
-        case Op::Jump:
-            jump(in.c);
-            break;
-        case Op::JumpIfFalse:
-        case Op::JumpIfTrue: {
-            Variant* top = mStack.Top() - 1;
-            bool truth = false;
-            if (top->Type() == VarType::Boolean) {
-                truth = top->BooleanValue();
-                std::construct_at(top);
-                mStack.SetTop(top);
-            } else {
-                truth = Truth(*top);
-                mStack.Drop(1);
-            }
-            if (truth == (in.op == Op::JumpIfTrue)) {
-                jump(in.c);
-            }
-            break;
-        }
-        case Op::ForPrepare:
-            ForPrepare(*frame, in);
-            break;
-        case Op::ForTest: {
-            Variant* hidden = locals + in.b;
-            if (hidden[2].Type() != VarType::Boolean) {
-                Raise(ErrorNumber::ForLoopNotInitialized);
-            }
-            bool past = PastEnd(mStack.Top()[-1], hidden);
-            mStack.Drop(1);
-            if (past) {
-                frame->pc = static_cast<std::uint32_t>(in.c);
-            }
-            break;
-        }
-        case Op::ForNext: {
-            bool goOn = false;
-            Variant* counter =
-                in.a == static_cast<std::uint8_t>(VarKind::Local) ? &locals[in.c] : moduleVariable(in);
-            if (counter == nullptr || !StepWholeLoop(counter->Deref(), locals + in.b, goOn)) {
-                goOn = ForNext(*frame, in);
-            }
-            // The Jump that follows holds the loop's top.
-            if (goOn) {
-                jump(code[frame->pc].c);
-            } else {
-                ++frame->pc;
-            }
-            break;
-        }
-        case Op::ForEachStart:
-            ForEachStart(*frame, in);
-            break;
-        case Op::ForEachNext: {
-            Variant& hidden = locals[in.b];
-            auto* holder =
-                hidden.IsObject() ? dynamic_cast<EnumeratorHolder*>(hidden.ObjectValue().Get()) : nullptr;
-            Variant item;
-            if (!holder || !holder->Next(item)) {
-                frame->pc = static_cast<std::uint32_t>(in.c);
-                break;
-            }
+        QV_VBS_NEXT_CHECKED();
+    }
+    QV_VBS_CASE(ForEachStart)
+    QV_VBS_SAVE_COUNTER();
+    ForEachStart(*frame, *at);
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(ForEachNext) {
+        QV_VBS_SAVE_COUNTER();
+        Variant& hidden = locals[at->b];
+        auto* holder =
+            hidden.IsObject() ? dynamic_cast<EnumeratorHolder*>(hidden.ObjectValue().Get()) : nullptr;
+        Variant item;
+        if (!holder || !holder->Next(item)) {
+            ip = code + at->c;
+        } else {
             mStack.Push(item.IsByRef() ? Variant(item.Deref()) : std::move(item));
-            break;
         }
-        case Op::OnError:
-            frame->resumeNext = in.a != 0;
-            mErr->Clear();
-            break;
-        case Op::DimArray: {
-            auto first = static_cast<std::size_t>(in.b);
-            std::int32_t count = block->constants[first].LongValue();
-            std::vector<SafeArray::Bound> bounds;
-            bounds.reserve(static_cast<std::size_t>(std::max(count, 0)));
-            for (std::int32_t index = 0; index < count; ++index) {
-                bounds.push_back(SafeArray::ZeroBased(
-                    block->constants[first + 1 + static_cast<std::size_t>(index)].LongValue()));
-            }
-            Variable(*frame, in) = Variant(MakeRef<SafeArray>(VarType::Variant, std::move(bounds), true));
-            break;
+    }
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(OnError)
+    frame->resumeNext = at->a != 0;
+    mErr->Clear();
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(DimArray) {
+        QV_VBS_SAVE_COUNTER();
+        auto first = static_cast<std::size_t>(at->b);
+        std::int32_t count = block->constants[first].LongValue();
+        std::vector<SafeArray::Bound> bounds;
+        bounds.reserve(static_cast<std::size_t>(std::max(count, 0)));
+        for (std::int32_t index = 0; index < count; ++index) {
+            bounds.push_back(SafeArray::ZeroBased(
+                block->constants[first + 1 + static_cast<std::size_t>(index)].LongValue()));
         }
-        case Op::ReDim:
-            ReDim(*frame, in);
-            break;
-        case Op::Erase:
-            Erase(*frame, in);
-            break;
-        case Op::Raise:
-            Raise(in.c);
-        case Op::Return: {
+        Variable(*frame, *at) = Variant(MakeRef<SafeArray>(VarType::Variant, std::move(bounds), true));
+    }
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(ReDim)
+    QV_VBS_SAVE_COUNTER();
+    ReDim(*frame, *at);
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(Erase)
+    QV_VBS_SAVE_COUNTER();
+    Erase(*frame, *at);
+    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(Raise)
+    QV_VBS_SAVE_COUNTER();
+    Raise(at->c);
+    QV_VBS_CASE(Return) {
+        const ReturnMode mode = frame->mode;
+        {
             Variant value = std::move(locals[block->paramCount]);
-            ReturnMode mode = frame->mode;
             PopFrame();
             if (mode == ReturnMode::Boundary) {
                 assert(mFrames.size() == boundary);
                 result = std::move(value);
                 return true;
             }
-            refresh();
+            QV_VBS_REFRESH();
             if (mode == ReturnMode::Push) {
                 mStack.Push(std::move(value));
             }
-            break;
         }
+        QV_VBS_NEXT_CHECKED();
+    }
+#ifdef QV_VBS_THREADED
+terminate:
+    QV_VBS_START_TERMINATE();
+    QV_VBS_NEXT();
+#else
         }
     }
+#endif
 }
+#ifdef QV_VBS_THREADED
+#pragma GCC diagnostic pop
+#endif
+#undef QV_VBS_SAVE_COUNTER
+#undef QV_VBS_REFRESH
+#undef QV_VBS_JUMP
+#undef QV_VBS_START_TERMINATE
+#undef QV_VBS_CASE
+#undef QV_VBS_NEXT
+#undef QV_VBS_NEXT_CHECKED
 
 // A binary operator the inline cases left: the comparisons apply the hard typing of a literal
 // operand first.
