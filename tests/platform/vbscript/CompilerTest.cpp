@@ -69,13 +69,12 @@ TEST(CompilerFolds, ExpressionsThatWouldFailAreLeftToRunTime) {
     // Folding 1 / 0 would turn a runtime error (with its line, catchable) into nothing.
     Compiled code(u"Dim x\nx = 1 / 0\nx = CLng(\"1\")");
     EXPECT_EQ(code.TopLevel(), "0000  PushConst    Integer 1\n"
-                               "0001  PushConst    Integer 0\n"
-                               "0002  Divide\n"
-                               "0003  Store        global 0 (x)\n"
-                               "0004  PushConst    \"1\"\n"
-                               "0005  CallBuiltin  CLng argc=1\n"
-                               "0006  Store        global 0 (x)\n"
-                               "0007  Return\n");
+                               "0001  DivideConst  Integer 0\n"
+                               "0002  Store        global 0 (x)\n"
+                               "0003  PushConst    \"1\"\n"
+                               "0004  CallBuiltin  CLng argc=1\n"
+                               "0005  Store        global 0 (x)\n"
+                               "0006  Return\n");
 }
 
 TEST(CompilerFolds, AConcatenationChainIsOneInstruction) {
@@ -125,18 +124,16 @@ TEST(CompilerNames, LocalsParametersFieldsAndMembersAreSlots) {
                   u"Private Sub Log(x) : End Sub\n"
                   u"End Class");
     EXPECT_EQ(code.ProcedureCode(u"Deposit"), "0000  Load         local 0 (amount)\n"
-                                              "0001  PushConst    Integer 1\n"
-                                              "0002  Subtract\n"
-                                              "0003  Store        local 2 (net)\n"
-                                              "0004  PushMe\n"
-                                              "0005  CallMember   .Balance argc=0 private\n"
-                                              "0006  Load         local 2 (net)\n"
-                                              "0007  Add\n"
-                                              "0008  Store        field 0\n"
-                                              "0009  PushMe\n"
-                                              "0010  PushRef      local 2 (net)\n"
-                                              "0011  CallMember   .Log argc=1 statement private\n"
-                                              "0012  Return\n");
+                                              "0001  SubtractConst Integer 1\n"
+                                              "0002  Store        local 2 (net)\n"
+                                              "0003  PushMe\n"
+                                              "0004  CallMember   .Balance argc=0 private\n"
+                                              "0005  AddLocal     local 2 (net)\n"
+                                              "0006  Store        field 0\n"
+                                              "0007  PushMe\n"
+                                              "0008  PushRef      local 2 (net)\n"
+                                              "0009  CallMember   .Log argc=1 statement private\n"
+                                              "0010  Return\n");
 }
 
 TEST(CompilerNames, UndeclaredNamesInProceduresYieldToGlobals) {
@@ -170,13 +167,12 @@ TEST(CompilerNames, CallStatementsPassVariablesByReference) {
                                "0002  CallName     global 1 (P) argc=2 statement\n"
                                "0003  PushRef      global 0 (v)\n"
                                "0004  CallName     global 0 (v) argc=0\n"
-                               "0005  PushConst    Integer 1\n"
-                               "0006  Add\n"
-                               "0007  CallName     global 1 (P) argc=2 statement\n"
-                               "0008  CallName     global 0 (v) argc=0\n"
-                               "0009  CallBuiltin  Len argc=1\n"
-                               "0010  Store        global 2 (x)\n"
-                               "0011  Return\n");
+                               "0005  AddConst     Integer 1\n"
+                               "0006  CallName     global 1 (P) argc=2 statement\n"
+                               "0007  CallName     global 0 (v) argc=0\n"
+                               "0008  CallBuiltin  Len argc=1\n"
+                               "0009  Store        global 2 (x)\n"
+                               "0010  Return\n");
 }
 
 TEST(CompilerNames, ArrayElementArgumentsGoByReferenceUntilTheCallEnds) {
@@ -194,10 +190,9 @@ TEST(CompilerNames, ArrayElementArgumentsGoByReferenceUntilTheCallEnds) {
                                "0008  PushElementRef global 0 (a) argc=1\n"
                                "0009  CallName     global 3 (F) argc=1\n"
                                "0010  Unlock       n=1\n"
-                               "0011  PushConst    Integer 1\n"
-                               "0012  Add\n"
-                               "0013  Store        global 1 (v)\n"
-                               "0014  Return\n");
+                               "0011  AddConst     Integer 1\n"
+                               "0012  Store        global 1 (v)\n"
+                               "0013  Return\n");
 }
 
 TEST(CompilerFolds, ComparisonsMarkTheirLiteralOperands) {
@@ -205,24 +200,22 @@ TEST(CompilerFolds, ComparisonsMarkTheirLiteralOperands) {
     Compiled code(u"Dim v, r\nConst Limit = 10\nr = v = 5\nr = \"a\" < v\nr = v > -Limit\nr = v <> v\n"
                   u"r = 1 = \"1\"");
     EXPECT_EQ(code.TopLevel(), "0000  CallName     global 0 (v) argc=0\n"
-                               "0001  PushConst    Integer 5\n"
-                               "0002  Equal        number-literal\n"
-                               "0003  Store        global 1 (r)\n"
-                               "0004  PushConst    \"a\"\n"
-                               "0005  CallName     global 0 (v) argc=0\n"
-                               "0006  Less         text-literal\n"
-                               "0007  Store        global 1 (r)\n"
-                               "0008  CallName     global 0 (v) argc=0\n"
-                               "0009  PushConst    Integer -10\n"
-                               "0010  Greater      number-literal\n"
-                               "0011  Store        global 1 (r)\n"
-                               "0012  CallName     global 0 (v) argc=0\n"
-                               "0013  CallName     global 0 (v) argc=0\n"
-                               "0014  NotEqual\n"
+                               "0001  EqualConst   Integer 5 number-literal\n"
+                               "0002  Store        global 1 (r)\n"
+                               "0003  PushConst    \"a\"\n"
+                               "0004  CallName     global 0 (v) argc=0\n"
+                               "0005  Less         text-literal\n"
+                               "0006  Store        global 1 (r)\n"
+                               "0007  CallName     global 0 (v) argc=0\n"
+                               "0008  GreaterConst Integer -10 number-literal\n"
+                               "0009  Store        global 1 (r)\n"
+                               "0010  CallName     global 0 (v) argc=0\n"
+                               "0011  CallName     global 0 (v) argc=0\n"
+                               "0012  NotEqual\n"
+                               "0013  Store        global 1 (r)\n"
+                               "0014  PushConst    True\n"
                                "0015  Store        global 1 (r)\n"
-                               "0016  PushConst    True\n"
-                               "0017  Store        global 1 (r)\n"
-                               "0018  Return\n");
+                               "0016  Return\n");
 }
 
 TEST(CompilerLoops, ForKeepsItsStateInHiddenLocalsAndReusesThem) {
@@ -253,12 +246,10 @@ TEST(CompilerFolds, TheConstantStartOfAnOperatorChainIsOneConstant) {
     // The chain is compiled in a loop over its left operands; what is constant at its start folds.
     Compiled code(u"Sub S(y)\nDim x\nx = 1 + 2 * 3 - y + 4\nEnd Sub");
     EXPECT_EQ(code.ProcedureCode(u"S"), "0000  PushConst    Integer 7\n"
-                                        "0001  Load         local 0 (y)\n"
-                                        "0002  Subtract\n"
-                                        "0003  PushConst    Integer 4\n"
-                                        "0004  Add\n"
-                                        "0005  Store        local 2 (x)\n"
-                                        "0006  Return\n");
+                                        "0001  SubtractLocal local 0 (y)\n"
+                                        "0002  AddConst     Integer 4\n"
+                                        "0003  Store        local 2 (x)\n"
+                                        "0004  Return\n");
 }
 
 TEST(CompilerWith, WithNeedsAnObjectAndAMemberOutsideWithFailsWhenItRuns) {

@@ -480,9 +480,31 @@ void Compiler::CompileBinaryChain(const BinaryExpr& top) {
     }
     for (; next < spine.size(); ++next) {
         const BinaryExpr& node = *spine[next];
+        const std::uint32_t start = Here();
         CompileExpr(*node.right);
-        Emit(ToOp(node.op), IsComparison(node.op) ? LiteralFlags(*node.left, *node.right) : 0);
+        const auto flags =
+            static_cast<std::uint8_t>(IsComparison(node.op) ? LiteralFlags(*node.left, *node.right) : 0);
+        EmitOperator(ToOp(node.op), flags, start);
     }
+}
+
+// A binary operator whose right operand the code from `start` on pushes. An operand that is one
+// constant or one local of the frame is taken by the operator's fused form instead: one
+// instruction less to run, with the same position and the same errors.
+void Compiler::EmitOperator(Op op, std::uint8_t flags, std::uint32_t start) {
+    CodeBlock& block = *mScope->block;
+    if (Here() == start + 1) {
+        const Instruction operand = block.code.back();
+        const bool constant = operand.op == Op::PushConst;
+        const bool local = operand.op == Op::Load && operand.a == static_cast<std::uint8_t>(VarKind::Local);
+        if (std::optional<Op> fused = constant || local ? FusedForm(op, local) : std::nullopt) {
+            block.code.pop_back();
+            block.positions.pop_back();
+            Emit(*fused, flags, 0, operand.c);
+            return;
+        }
+    }
+    Emit(op, flags);
 }
 
 // The value of `node` given the value of its left operand, or nullopt when it is not constant or

@@ -139,6 +139,22 @@ std::string_view OpName(Op op) noexcept {
     return "?";
 }
 
+namespace {
+
+// The literal flags of a comparison, with a blank before each.
+std::string LiteralText(const Instruction& instruction) {
+    std::string text;
+    if ((instruction.a & CompareNumberLiteral) != 0) {
+        text += " number-literal";
+    }
+    if ((instruction.a & CompareTextLiteral) != 0) {
+        text += " text-literal";
+    }
+    return text;
+}
+
+} // namespace
+
 std::string Disassemble(const CodeBlock& block, const NameTable& names, const BuiltinRegistry& builtins) {
     std::string out;
     for (std::size_t pc = 0; pc < block.code.size(); ++pc) {
@@ -148,6 +164,16 @@ std::string Disassemble(const CodeBlock& block, const NameTable& names, const Bu
         std::string head = number + std::string(OpName(instruction.op));
         head.resize(std::max<std::size_t>(head.size() + 1, 19), ' ');
         std::string operands;
+        if (IsFusedOperator(instruction.op)) {
+            if (HasLocalOperand(instruction.op)) {
+                Instruction local = instruction;
+                local.a = static_cast<std::uint8_t>(VarKind::Local);
+                operands = VarText(block, names, local);
+            } else {
+                operands = ConstantText(block.constants[static_cast<std::size_t>(instruction.c)]);
+            }
+            operands += LiteralText(instruction);
+        }
         switch (instruction.op) {
         case Op::PushConst:
             operands = ConstantText(block.constants[static_cast<std::size_t>(instruction.c)]);
@@ -234,11 +260,9 @@ std::string Disassemble(const CodeBlock& block, const NameTable& names, const Bu
         case Op::LessEqual:
         case Op::Greater:
         case Op::GreaterEqual:
-            if ((instruction.a & CompareNumberLiteral) != 0) {
-                operands += "number-literal ";
-            }
-            if ((instruction.a & CompareTextLiteral) != 0) {
-                operands += "text-literal";
+            operands = LiteralText(instruction);
+            if (!operands.empty()) {
+                operands.erase(0, 1);
             }
             break;
         case Op::ForTest:
@@ -268,6 +292,30 @@ std::string Disassemble(const CodeBlock& block, const NameTable& names, const Bu
         case Op::Negate:
         case Op::Not:
         case Op::Return:
+        case Op::AddConst:
+        case Op::SubtractConst:
+        case Op::MultiplyConst:
+        case Op::DivideConst:
+        case Op::IntDivideConst:
+        case Op::ModuloConst:
+        case Op::EqualConst:
+        case Op::NotEqualConst:
+        case Op::LessConst:
+        case Op::LessEqualConst:
+        case Op::GreaterConst:
+        case Op::GreaterEqualConst:
+        case Op::AddLocal:
+        case Op::SubtractLocal:
+        case Op::MultiplyLocal:
+        case Op::DivideLocal:
+        case Op::IntDivideLocal:
+        case Op::ModuloLocal:
+        case Op::EqualLocal:
+        case Op::NotEqualLocal:
+        case Op::LessLocal:
+        case Op::LessEqualLocal:
+        case Op::GreaterLocal:
+        case Op::GreaterEqualLocal:
             break;
         }
         std::string line = head + operands;

@@ -849,7 +849,8 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
     const CodeBlock* block = frame->code.Get();
     const Instruction* code = block->code.data();
     const Instruction* ip = code + frame->pc;
-    const Instruction* at = ip; // the instruction being run
+    const Instruction* at = ip;          // the instruction being run
+    const Variant* fusedRight = nullptr; // the right operand of a fused operator
     Variant* locals = frame->locals;
 #define QV_VBS_SAVE_COUNTER() (frame->pc = static_cast<std::uint32_t>(ip - code))
 #define QV_VBS_REFRESH()                                                                                     \
@@ -1154,6 +1155,76 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
     QV_VBS_SAVE_COUNTER();
     Binary(*at);
     QV_VBS_NEXT_CHECKED();
+    // The operators that take the right operand from a constant or a local: the operand stays where
+    // it is unless the general path needs it on the stack.
+    QV_VBS_CASE(AddConst)
+    QV_VBS_CASE(SubtractConst)
+    QV_VBS_CASE(MultiplyConst)
+    fusedRight = &block->constants[static_cast<std::size_t>(at->c)];
+    goto fusedArithmetic;
+    QV_VBS_CASE(AddLocal)
+    QV_VBS_CASE(SubtractLocal)
+    QV_VBS_CASE(MultiplyLocal)
+    fusedRight = &locals[at->c].Deref();
+fusedArithmetic:
+    if (FastArithmetic(OperatorOf(at->op), mStack.Top()[-1], *fusedRight)) {
+        QV_VBS_NEXT();
+    }
+    goto fusedGeneral;
+    QV_VBS_CASE(DivideConst)
+    QV_VBS_CASE(IntDivideConst)
+    QV_VBS_CASE(ModuloConst)
+    fusedRight = &block->constants[static_cast<std::size_t>(at->c)];
+    goto fusedDivision;
+    QV_VBS_CASE(DivideLocal)
+    QV_VBS_CASE(IntDivideLocal)
+    QV_VBS_CASE(ModuloLocal)
+    fusedRight = &locals[at->c].Deref();
+fusedDivision:
+    if (FastDivision(OperatorOf(at->op), mStack.Top()[-1], *fusedRight)) {
+        QV_VBS_NEXT();
+    }
+    goto fusedGeneral;
+    QV_VBS_CASE(EqualConst)
+    QV_VBS_CASE(NotEqualConst)
+    QV_VBS_CASE(LessConst)
+    QV_VBS_CASE(LessEqualConst)
+    QV_VBS_CASE(GreaterConst)
+    QV_VBS_CASE(GreaterEqualConst)
+    fusedRight = &block->constants[static_cast<std::size_t>(at->c)];
+    goto fusedCompare;
+    QV_VBS_CASE(EqualLocal)
+    QV_VBS_CASE(NotEqualLocal)
+    QV_VBS_CASE(LessLocal)
+    QV_VBS_CASE(LessEqualLocal)
+    QV_VBS_CASE(GreaterLocal)
+    QV_VBS_CASE(GreaterEqualLocal)
+    fusedRight = &locals[at->c].Deref();
+fusedCompare : {
+    // As for the comparisons above, a conditional jump that follows takes the answer straight.
+    Variant* top = mStack.Top();
+    if (FastCompare(OperatorOf(at->op), top[-1], *fusedRight)) {
+        const Instruction next = *ip;
+        if (next.op == Op::JumpIfFalse || next.op == Op::JumpIfTrue) {
+            const bool truth = top[-1].BooleanValue();
+            std::construct_at(&top[-1]);
+            mStack.SetTop(top - 1);
+            ++ip;
+            if (truth == (next.op == Op::JumpIfTrue)) {
+                QV_VBS_JUMP(next.c);
+            }
+        }
+        QV_VBS_NEXT();
+    }
+}
+fusedGeneral : {
+    QV_VBS_SAVE_COUNTER();
+    mStack.Push(*fusedRight);
+    Instruction general = *at;
+    general.op = OperatorOf(at->op);
+    Binary(general);
+    QV_VBS_NEXT_CHECKED();
+}
     QV_VBS_CASE(Power)
     QV_VBS_CASE(And)
     QV_VBS_CASE(Or)

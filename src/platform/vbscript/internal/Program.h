@@ -7,8 +7,12 @@
 #include "platform/automation/Text.h"
 #include "platform/automation/Variant.h"
 
+#include <cassert>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -51,6 +55,40 @@ inline constexpr std::uint8_t CompareTextLiteral = 0x02;
 /// before they are compared. With both flags (a numeric literal against a string literal) the
 /// text is read as a number.
 void ApplyLiteralTyping(automation::Variant& left, automation::Variant& right, std::uint8_t flags);
+
+/// The operators that have forms taking the right operand from a constant (AddConst, ...) or a
+/// local (AddLocal, ...), in the order of those forms in Opcodes.def.
+inline constexpr Op FusedOperators[] = {Op::Add,       Op::Subtract,  Op::Multiply, Op::Divide,
+                                        Op::IntDivide, Op::Modulo,    Op::Equal,    Op::NotEqual,
+                                        Op::Less,      Op::LessEqual, Op::Greater,  Op::GreaterEqual};
+inline constexpr std::size_t FusedCount = std::size(FusedOperators);
+static_assert(static_cast<std::size_t>(Op::GreaterEqualLocal) - static_cast<std::size_t>(Op::AddConst) + 1 ==
+              2 * FusedCount);
+static_assert(static_cast<std::size_t>(Op::AddLocal) - static_cast<std::size_t>(Op::AddConst) == FusedCount);
+
+/// Whether `op` takes its right operand from a constant or a local.
+constexpr bool IsFusedOperator(Op op) noexcept {
+    return op >= Op::AddConst && op <= Op::GreaterEqualLocal;
+}
+/// The right operand of a fused operator is a local (else a constant).
+constexpr bool HasLocalOperand(Op op) noexcept {
+    return op >= Op::AddLocal && op <= Op::GreaterEqualLocal;
+}
+/// The operator a fused form applies.
+constexpr Op OperatorOf(Op op) noexcept {
+    assert(IsFusedOperator(op));
+    return FusedOperators[(static_cast<std::size_t>(op) - static_cast<std::size_t>(Op::AddConst)) %
+                          FusedCount];
+}
+/// The form of `op` with its right operand from a local or a constant, if it has one.
+constexpr std::optional<Op> FusedForm(Op op, bool local) noexcept {
+    for (std::size_t index = 0; index < FusedCount; ++index) {
+        if (FusedOperators[index] == op) {
+            return static_cast<Op>(static_cast<std::size_t>(Op::AddConst) + index + (local ? FusedCount : 0));
+        }
+    }
+    return std::nullopt;
+}
 
 /// One instruction: 8 bytes, so the hot loop stays dense. Source positions live apart, in
 /// CodeBlock::positions.
