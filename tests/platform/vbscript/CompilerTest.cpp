@@ -123,17 +123,16 @@ TEST(CompilerNames, LocalsParametersFieldsAndMembersAreSlots) {
                   u"End Sub\n"
                   u"Private Sub Log(x) : End Sub\n"
                   u"End Class");
-    EXPECT_EQ(code.ProcedureCode(u"Deposit"), "0000  Load         local 0 (amount)\n"
-                                              "0001  SubtractConst Integer 1\n"
-                                              "0002  Store        local 2 (net)\n"
-                                              "0003  PushMe\n"
-                                              "0004  CallMember   .Balance argc=0 private\n"
-                                              "0005  AddLocal     local 2 (net)\n"
-                                              "0006  Store        field 0\n"
-                                              "0007  PushMe\n"
-                                              "0008  PushRef      local 2 (net)\n"
-                                              "0009  CallMember   .Log argc=1 statement private\n"
-                                              "0010  Return\n");
+    EXPECT_EQ(code.ProcedureCode(u"Deposit"), "0000  SubtractLocalConst local 0 (amount), Integer 1\n"
+                                              "0001  Store        local 2 (net)\n"
+                                              "0002  PushMe\n"
+                                              "0003  CallMember   .Balance argc=0 private\n"
+                                              "0004  AddLocal     local 2 (net)\n"
+                                              "0005  Store        field 0\n"
+                                              "0006  PushMe\n"
+                                              "0007  PushRef      local 2 (net)\n"
+                                              "0008  CallMember   .Log argc=1 statement private\n"
+                                              "0009  Return\n");
 }
 
 TEST(CompilerNames, UndeclaredNamesInProceduresYieldToGlobals) {
@@ -267,6 +266,21 @@ TEST(CompilerWith, WithNeedsAnObjectAndAMemberOutsideWithFailsWhenItRuns) {
                                         "0009  CallMember   .C argc=0\n"
                                         "0010  StoreMember  .B argc=0\n"
                                         "0011  Return\n");
+}
+
+TEST(CompilerFolds, OperandsThatAreLocalsOrConstantsAreTakenByTheOperator) {
+    // Only a one-instruction operand is taken; the left one only at the bottom of a chain.
+    Compiled code(u"Function F(a, b)\nIf a < b Then F = a Mod 3 + b Else F = (a + 1) * b\nEnd Function");
+    EXPECT_EQ(code.ProcedureCode(u"F"), "0000  LessLocalLocal local 0 (a), local 1 (b)\n"
+                                        "0001  JumpIfFalse  -> 0006\n"
+                                        "0002  ModuloLocalConst local 0 (a), Integer 3\n"
+                                        "0003  AddLocal     local 1 (b)\n"
+                                        "0004  Store        local 2 (F)\n"
+                                        "0005  Jump         -> 0009\n"
+                                        "0006  AddLocalConst local 0 (a), Integer 1\n"
+                                        "0007  MultiplyLocal local 1 (b)\n"
+                                        "0008  Store        local 2 (F)\n"
+                                        "0009  Return\n");
 }
 
 } // namespace

@@ -97,7 +97,7 @@ private:
     void CompileConcat(const ConcatExpr& concat);
     std::optional<automation::Variant> Fold(const Expr& expr);
     void CompileBinaryChain(const BinaryExpr& top);
-    void EmitOperator(Op op, std::uint8_t flags, std::uint32_t start);
+    void EmitOperator(Op op, std::uint8_t flags, std::optional<std::uint32_t> leftStart, std::uint32_t start);
     std::optional<automation::Variant> FoldOperator(const BinaryExpr& node, const automation::Variant& left);
 
     // Emission

@@ -165,12 +165,18 @@ std::string Disassemble(const CodeBlock& block, const NameTable& names, const Bu
         head.resize(std::max<std::size_t>(head.size() + 1, 19), ' ');
         std::string operands;
         if (IsFusedOperator(instruction.op)) {
-            if (HasLocalOperand(instruction.op)) {
-                Instruction local = instruction;
-                local.a = static_cast<std::uint8_t>(VarKind::Local);
-                operands = VarText(block, names, local);
+            auto local = [&](std::int32_t slot) {
+                Instruction load{Op::Load, static_cast<std::uint8_t>(VarKind::Local), 0, slot};
+                return VarText(block, names, load);
+            };
+            const OperandForm form = FormOf(instruction.op);
+            if (form == OperandForm::LocalConst || form == OperandForm::LocalLocal) {
+                operands = local(instruction.b) + ", ";
+            }
+            if (form == OperandForm::Local || form == OperandForm::LocalLocal) {
+                operands += local(instruction.c);
             } else {
-                operands = ConstantText(block.constants[static_cast<std::size_t>(instruction.c)]);
+                operands += ConstantText(block.constants[static_cast<std::size_t>(instruction.c)]);
             }
             operands += LiteralText(instruction);
         }
@@ -316,6 +322,30 @@ std::string Disassemble(const CodeBlock& block, const NameTable& names, const Bu
         case Op::LessEqualLocal:
         case Op::GreaterLocal:
         case Op::GreaterEqualLocal:
+        case Op::AddLocalConst:
+        case Op::SubtractLocalConst:
+        case Op::MultiplyLocalConst:
+        case Op::DivideLocalConst:
+        case Op::IntDivideLocalConst:
+        case Op::ModuloLocalConst:
+        case Op::EqualLocalConst:
+        case Op::NotEqualLocalConst:
+        case Op::LessLocalConst:
+        case Op::LessEqualLocalConst:
+        case Op::GreaterLocalConst:
+        case Op::GreaterEqualLocalConst:
+        case Op::AddLocalLocal:
+        case Op::SubtractLocalLocal:
+        case Op::MultiplyLocalLocal:
+        case Op::DivideLocalLocal:
+        case Op::IntDivideLocalLocal:
+        case Op::ModuloLocalLocal:
+        case Op::EqualLocalLocal:
+        case Op::NotEqualLocalLocal:
+        case Op::LessLocalLocal:
+        case Op::LessEqualLocalLocal:
+        case Op::GreaterLocalLocal:
+        case Op::GreaterEqualLocalLocal:
             break;
         }
         std::string line = head + operands;

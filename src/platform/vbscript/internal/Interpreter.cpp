@@ -1155,8 +1155,9 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
     QV_VBS_SAVE_COUNTER();
     Binary(*at);
     QV_VBS_NEXT_CHECKED();
-    // The operators that take the right operand from a constant or a local: the operand stays where
-    // it is unless the general path needs it on the stack.
+    // The operators that take their right operand from a constant or a local, and maybe their left
+    // one from a local: the left operand is pushed (it becomes the result), the right one stays
+    // where it is unless the general path needs it on the stack.
     QV_VBS_CASE(AddConst)
     QV_VBS_CASE(SubtractConst)
     QV_VBS_CASE(MultiplyConst)
@@ -1166,6 +1167,18 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
     QV_VBS_CASE(SubtractLocal)
     QV_VBS_CASE(MultiplyLocal)
     fusedRight = &locals[at->c].Deref();
+    goto fusedArithmetic;
+    QV_VBS_CASE(AddLocalConst)
+    QV_VBS_CASE(SubtractLocalConst)
+    QV_VBS_CASE(MultiplyLocalConst)
+    fusedRight = &block->constants[static_cast<std::size_t>(at->c)];
+    mStack.Push(locals[at->b].Deref());
+    goto fusedArithmetic;
+    QV_VBS_CASE(AddLocalLocal)
+    QV_VBS_CASE(SubtractLocalLocal)
+    QV_VBS_CASE(MultiplyLocalLocal)
+    fusedRight = &locals[at->c].Deref();
+    mStack.Push(locals[at->b].Deref());
 fusedArithmetic:
     if (FastArithmetic(OperatorOf(at->op), mStack.Top()[-1], *fusedRight)) {
         QV_VBS_NEXT();
@@ -1180,6 +1193,18 @@ fusedArithmetic:
     QV_VBS_CASE(IntDivideLocal)
     QV_VBS_CASE(ModuloLocal)
     fusedRight = &locals[at->c].Deref();
+    goto fusedDivision;
+    QV_VBS_CASE(DivideLocalConst)
+    QV_VBS_CASE(IntDivideLocalConst)
+    QV_VBS_CASE(ModuloLocalConst)
+    fusedRight = &block->constants[static_cast<std::size_t>(at->c)];
+    mStack.Push(locals[at->b].Deref());
+    goto fusedDivision;
+    QV_VBS_CASE(DivideLocalLocal)
+    QV_VBS_CASE(IntDivideLocalLocal)
+    QV_VBS_CASE(ModuloLocalLocal)
+    fusedRight = &locals[at->c].Deref();
+    mStack.Push(locals[at->b].Deref());
 fusedDivision:
     if (FastDivision(OperatorOf(at->op), mStack.Top()[-1], *fusedRight)) {
         QV_VBS_NEXT();
@@ -1200,6 +1225,24 @@ fusedDivision:
     QV_VBS_CASE(GreaterLocal)
     QV_VBS_CASE(GreaterEqualLocal)
     fusedRight = &locals[at->c].Deref();
+    goto fusedCompare;
+    QV_VBS_CASE(EqualLocalConst)
+    QV_VBS_CASE(NotEqualLocalConst)
+    QV_VBS_CASE(LessLocalConst)
+    QV_VBS_CASE(LessEqualLocalConst)
+    QV_VBS_CASE(GreaterLocalConst)
+    QV_VBS_CASE(GreaterEqualLocalConst)
+    fusedRight = &block->constants[static_cast<std::size_t>(at->c)];
+    mStack.Push(locals[at->b].Deref());
+    goto fusedCompare;
+    QV_VBS_CASE(EqualLocalLocal)
+    QV_VBS_CASE(NotEqualLocalLocal)
+    QV_VBS_CASE(LessLocalLocal)
+    QV_VBS_CASE(LessEqualLocalLocal)
+    QV_VBS_CASE(GreaterLocalLocal)
+    QV_VBS_CASE(GreaterEqualLocalLocal)
+    fusedRight = &locals[at->c].Deref();
+    mStack.Push(locals[at->b].Deref());
 fusedCompare : {
     // As for the comparisons above, a conditional jump that follows takes the answer straight.
     Variant* top = mStack.Top();

@@ -56,23 +56,29 @@ inline constexpr std::uint8_t CompareTextLiteral = 0x02;
 /// text is read as a number.
 void ApplyLiteralTyping(automation::Variant& left, automation::Variant& right, std::uint8_t flags);
 
-/// The operators that have forms taking the right operand from a constant (AddConst, ...) or a
-/// local (AddLocal, ...), in the order of those forms in Opcodes.def.
+/// The operators that have forms taking their operands from constants and locals (AddConst,
+/// AddLocal, AddLocalConst, AddLocalLocal, ...), in the order of those forms in Opcodes.def.
 inline constexpr Op FusedOperators[] = {Op::Add,       Op::Subtract,  Op::Multiply, Op::Divide,
                                         Op::IntDivide, Op::Modulo,    Op::Equal,    Op::NotEqual,
                                         Op::Less,      Op::LessEqual, Op::Greater,  Op::GreaterEqual};
 inline constexpr std::size_t FusedCount = std::size(FusedOperators);
-static_assert(static_cast<std::size_t>(Op::GreaterEqualLocal) - static_cast<std::size_t>(Op::AddConst) + 1 ==
-              2 * FusedCount);
-static_assert(static_cast<std::size_t>(Op::AddLocal) - static_cast<std::size_t>(Op::AddConst) == FusedCount);
 
-/// Whether `op` takes its right operand from a constant or a local.
+/// Where a fused operator takes its operands from: the left one from the stack or a local (b),
+/// the right one from a constant or a local (c).
+enum class OperandForm : std::uint8_t { Const, Local, LocalConst, LocalLocal };
+static_assert(static_cast<std::size_t>(Op::AddLocal) - static_cast<std::size_t>(Op::AddConst) == FusedCount);
+static_assert(static_cast<std::size_t>(Op::GreaterEqualLocalLocal) - static_cast<std::size_t>(Op::AddConst) +
+                  1 ==
+              4 * FusedCount);
+
+/// Whether `op` takes an operand from a constant or a local.
 constexpr bool IsFusedOperator(Op op) noexcept {
-    return op >= Op::AddConst && op <= Op::GreaterEqualLocal;
+    return op >= Op::AddConst && op <= Op::GreaterEqualLocalLocal;
 }
-/// The right operand of a fused operator is a local (else a constant).
-constexpr bool HasLocalOperand(Op op) noexcept {
-    return op >= Op::AddLocal && op <= Op::GreaterEqualLocal;
+constexpr OperandForm FormOf(Op op) noexcept {
+    assert(IsFusedOperator(op));
+    return static_cast<OperandForm>((static_cast<std::size_t>(op) - static_cast<std::size_t>(Op::AddConst)) /
+                                    FusedCount);
 }
 /// The operator a fused form applies.
 constexpr Op OperatorOf(Op op) noexcept {
@@ -80,11 +86,12 @@ constexpr Op OperatorOf(Op op) noexcept {
     return FusedOperators[(static_cast<std::size_t>(op) - static_cast<std::size_t>(Op::AddConst)) %
                           FusedCount];
 }
-/// The form of `op` with its right operand from a local or a constant, if it has one.
-constexpr std::optional<Op> FusedForm(Op op, bool local) noexcept {
+/// The form of `op` that takes its operands as `form` says, if it has one.
+constexpr std::optional<Op> FusedForm(Op op, OperandForm form) noexcept {
     for (std::size_t index = 0; index < FusedCount; ++index) {
         if (FusedOperators[index] == op) {
-            return static_cast<Op>(static_cast<std::size_t>(Op::AddConst) + index + (local ? FusedCount : 0));
+            return static_cast<Op>(static_cast<std::size_t>(Op::AddConst) + index +
+                                   static_cast<std::size_t>(form) * FusedCount);
         }
     }
     return std::nullopt;
