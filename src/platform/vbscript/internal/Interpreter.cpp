@@ -345,9 +345,17 @@ double RealValue(const Variant& value, VarType type) noexcept {
             SetScalar(left, static_cast<double>(a) / static_cast<double>(b));
             return true;
         }
-        // -32768 \ -1 does not fit an Integer: Evaluate widens it.
-        return SetWhole(left, op == Op::Modulo ? a % b : a / b,
-                        leftType == VarType::Integer && rightType == VarType::Integer);
+        // -32768 \ -1 does not fit an Integer: Evaluate widens it. Both fit 32 bits, whose
+        // division is the cheaper one, except for the smallest Long by -1.
+        std::int64_t value = 0;
+        if (b == -1) {
+            value = op == Op::Modulo ? 0 : -a;
+        } else {
+            const auto a32 = static_cast<std::int32_t>(a);
+            const auto b32 = static_cast<std::int32_t>(b);
+            value = op == Op::Modulo ? a32 % b32 : a32 / b32;
+        }
+        return SetWhole(left, value, leftType == VarType::Integer && rightType == VarType::Integer);
     }
     if (op != Op::Divide || !IsReal(leftType) || !IsReal(rightType)) {
         return false;
