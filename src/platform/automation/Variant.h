@@ -133,6 +133,19 @@ public:
     bool IsNumeric() const noexcept; // Integer, Long, Single, Double, Currency, Byte
     bool IsMissing() const noexcept;
     bool IsByRef() const noexcept { return mType == ByRefTag; }
+    /// The subtype of this variant itself, not of what a reference points at; a reference and an
+    /// array give values outside the enumeration. For the script engine's inline cases, which
+    /// take plain numbers only and leave everything else to the general rules.
+    VarType OwnType() const noexcept { return mType; }
+    /// The value of this variant itself when OwnType() is Integer or Long, or Double.
+    std::int32_t OwnWholeValue() const noexcept {
+        assert(mType == VarType::Integer || mType == VarType::Long);
+        return mType == VarType::Integer ? mInteger : mLong;
+    }
+    double OwnDoubleValue() const noexcept {
+        assert(mType == VarType::Double);
+        return mDouble;
+    }
 
     /// The variant a reference points at, or this one.
     Variant& Deref() noexcept;

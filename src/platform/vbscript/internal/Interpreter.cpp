@@ -297,9 +297,15 @@ bool IsReal(VarType type) noexcept {
     return type == VarType::Double || IsWhole(type);
 }
 
-// An Integer, Long or Double as a double.
+// The value of an Integer or a Long that is no reference (whose own type is `type`).
+std::int64_t OwnWhole(const Variant& value, [[maybe_unused]] VarType type) noexcept {
+    assert(type == value.OwnType());
+    return value.OwnWholeValue();
+}
+
+// An Integer, Long or Double that is no reference as a double.
 double RealValue(const Variant& value, VarType type) noexcept {
-    return type == VarType::Double ? value.DoubleValue() : static_cast<double>(WholeValue(value));
+    return type == VarType::Double ? value.OwnDoubleValue() : static_cast<double>(OwnWhole(value, type));
 }
 
 // The common cases of + - * on plain Integer, Long and Double operands, without the automation
@@ -307,11 +313,11 @@ double RealValue(const Variant& value, VarType type) noexcept {
 // other subtypes, and results that overflow into a wider subtype (Integer into Long, Long into
 // Double) or out of range.
 [[gnu::always_inline]] inline bool FastArithmetic(Op op, Variant& left, const Variant& right) noexcept {
-    const VarType leftType = left.Type();
-    const VarType rightType = right.Type();
+    const VarType leftType = left.OwnType();
+    const VarType rightType = right.OwnType();
     if (IsWhole(leftType) && IsWhole(rightType)) {
-        const std::int64_t a = WholeValue(left);
-        const std::int64_t b = WholeValue(right);
+        const std::int64_t a = OwnWhole(left, leftType);
+        const std::int64_t b = OwnWhole(right, rightType);
         const std::int64_t value = op == Op::Add ? a + b : op == Op::Subtract ? a - b : a * b;
         return SetWhole(left, value, leftType == VarType::Integer && rightType == VarType::Integer);
     }
@@ -333,11 +339,11 @@ double RealValue(const Variant& value, VarType type) noexcept {
 // divisor (11) and anything else goes to automation::Evaluate, as do Doubles for Mod and \,
 // which are rounded to whole numbers first.
 [[gnu::always_inline]] inline bool FastDivision(Op op, Variant& left, const Variant& right) noexcept {
-    const VarType leftType = left.Type();
-    const VarType rightType = right.Type();
+    const VarType leftType = left.OwnType();
+    const VarType rightType = right.OwnType();
     if (IsWhole(leftType) && IsWhole(rightType)) {
-        const std::int64_t a = WholeValue(left);
-        const std::int64_t b = WholeValue(right);
+        const std::int64_t a = OwnWhole(left, leftType);
+        const std::int64_t b = OwnWhole(right, rightType);
         if (b == 0) {
             return false;
         }
@@ -400,11 +406,11 @@ template <class T> int Order(T a, T b) noexcept {
 // The comparisons of plain Integer, Long and Double operands; false leaves the rest to
 // automation::Evaluate.
 [[gnu::always_inline]] inline bool FastCompare(Op op, Variant& left, const Variant& right) noexcept {
-    const VarType leftType = left.Type();
-    const VarType rightType = right.Type();
+    const VarType leftType = left.OwnType();
+    const VarType rightType = right.OwnType();
     int order = 0;
     if (IsWhole(leftType) && IsWhole(rightType)) {
-        order = Order(WholeValue(left), WholeValue(right));
+        order = Order(OwnWhole(left, leftType), OwnWhole(right, rightType));
     } else if (IsReal(leftType) && IsReal(rightType)) {
         order = Order(RealValue(left, leftType), RealValue(right, rightType));
     } else {
@@ -439,17 +445,18 @@ Variant ForNumber(Variant value) {
 // ran included) to Interpreter::ForNext.
 [[gnu::always_inline]] inline bool StepWholeLoop(Variant& counter, const Variant* hidden,
                                                  bool& goOn) noexcept {
-    const VarType counterType = counter.Type();
-    const VarType stepType = hidden[1].Type();
-    if (!IsWhole(counterType) || !IsWhole(stepType) || !IsWhole(hidden[0].Type()) ||
-        hidden[2].Type() != VarType::Boolean) {
+    const VarType counterType = counter.OwnType();
+    const VarType stepType = hidden[1].OwnType();
+    const VarType endType = hidden[0].OwnType();
+    if (!IsWhole(counterType) || !IsWhole(stepType) || !IsWhole(endType) ||
+        hidden[2].OwnType() != VarType::Boolean) {
         return false;
     }
-    const std::int64_t value = WholeValue(counter) + WholeValue(hidden[1]);
+    const std::int64_t value = OwnWhole(counter, counterType) + OwnWhole(hidden[1], stepType);
     if (!SetWhole(counter, value, counterType == VarType::Integer && stepType == VarType::Integer)) {
         return false;
     }
-    const std::int64_t end = WholeValue(hidden[0]);
+    const std::int64_t end = OwnWhole(hidden[0], endType);
     goOn = hidden[2].BooleanValue() ? value >= end : value <= end;
     return true;
 }
@@ -1319,7 +1326,7 @@ fusedGeneral : {
     QV_VBS_CASE(JumpIfTrue) {
         Variant* top = mStack.Top() - 1;
         bool truth = false;
-        if (top->Type() == VarType::Boolean) {
+        if (top->OwnType() == VarType::Boolean) {
             truth = top->BooleanValue();
             std::construct_at(top);
             mStack.SetTop(top);

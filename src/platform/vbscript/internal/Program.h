@@ -7,6 +7,7 @@
 #include "platform/automation/Text.h"
 #include "platform/automation/Variant.h"
 
+#include <array>
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
@@ -80,11 +81,19 @@ constexpr OperandForm FormOf(Op op) noexcept {
     return static_cast<OperandForm>((static_cast<std::size_t>(op) - static_cast<std::size_t>(Op::AddConst)) /
                                     FusedCount);
 }
+/// The operator of every fused form, in the order of the forms: a table, so that the loop looks
+/// it up without dividing.
+inline constexpr auto FusedOperatorTable = [] {
+    std::array<Op, 4 * FusedCount> table{};
+    for (std::size_t index = 0; index < table.size(); ++index) {
+        table[index] = FusedOperators[index % FusedCount];
+    }
+    return table;
+}();
 /// The operator a fused form applies.
 constexpr Op OperatorOf(Op op) noexcept {
     assert(IsFusedOperator(op));
-    return FusedOperators[(static_cast<std::size_t>(op) - static_cast<std::size_t>(Op::AddConst)) %
-                          FusedCount];
+    return FusedOperatorTable[static_cast<std::size_t>(op) - static_cast<std::size_t>(Op::AddConst)];
 }
 /// The form of `op` that takes its operands as `form` says, if it has one.
 constexpr std::optional<Op> FusedForm(Op op, OperandForm form) noexcept {
