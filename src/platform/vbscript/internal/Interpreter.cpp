@@ -80,33 +80,30 @@ Variant LetValue(Variant value) {
 // The element at whole-number subscripts (the first varying fastest, as SafeArray stores them),
 // found without the general path of SafeArray::At; null for anything else, which At then reads
 // or rejects (9) itself.
-template <class Array> auto* FindElement(Array& array, const Variant* args, std::size_t argc) noexcept {
+template <class Array>
+[[gnu::always_inline]] inline auto* FindElement(Array& array, const Variant* args,
+                                                std::size_t argc) noexcept {
     const std::vector<SafeArray::Bound>& bounds = array.Bounds();
     decltype(&array.Elements()[0]) element = nullptr;
     if (bounds.size() != argc) {
         return element;
     }
-    // The common case first: a list indexed by a Long.
-    if (argc == 1 && args[0].Type() == VarType::Long) {
-        const std::int64_t index = static_cast<std::int64_t>(args[0].LongValue()) - bounds[0].lower;
-        if (index >= 0 && index < bounds[0].count) {
-            element = &array.Elements()[static_cast<std::size_t>(index)];
-        }
-        return element;
-    }
     std::size_t offset = 0;
     std::size_t stride = 1;
     for (std::size_t dimension = 0; dimension < argc; ++dimension) {
-        const Variant& arg = args[dimension];
-        if (!IsWhole(arg.Type())) {
+        const Variant& arg = args[dimension].Deref();
+        const VarType type = arg.OwnType();
+        if (!IsWhole(type)) {
             return element;
         }
-        const std::int64_t index = WholeValue(arg) - bounds[dimension].lower;
-        if (index < 0 || index >= bounds[dimension].count) {
+        const SafeArray::Bound& bound = bounds[dimension];
+        const std::int64_t index = static_cast<std::int64_t>(arg.OwnWholeValue()) - bound.lower;
+        // One compare for both ends: a negative index becomes a huge unsigned one.
+        if (static_cast<std::uint64_t>(index) >= static_cast<std::uint64_t>(bound.count)) {
             return element;
         }
         offset += static_cast<std::size_t>(index) * stride;
-        stride *= static_cast<std::size_t>(bounds[dimension].count);
+        stride *= static_cast<std::size_t>(bound.count);
     }
     return &array.Elements()[offset];
 }
@@ -1803,7 +1800,9 @@ void Interpreter::PushElementRef(Frame& frame, const Instruction& instruction) {
 }
 
 // array(args) read: the arguments are the top `argc` of the `popCount` values the read pops.
-void Interpreter::ReadElement(const Variant& array, std::size_t argc, std::size_t popCount) {
+// Inline: the loop's element reads and writes are its array programs' whole work.
+[[gnu::always_inline]] inline void Interpreter::ReadElement(const Variant& array, std::size_t argc,
+                                                            std::size_t popCount) {
     Variant* args = mStack.Top() - argc;
     const SafeArray& elements = *array.ArrayValue();
     const Variant* element = FindElement(elements, args, argc);
@@ -1817,7 +1816,7 @@ void Interpreter::ReadElement(const Variant& array, std::size_t argc, std::size_
 }
 
 // array(args) = value with a plain value on top of the arguments.
-void Interpreter::WriteElement(Variant& array, std::size_t argc) {
+[[gnu::always_inline]] inline void Interpreter::WriteElement(Variant& array, std::size_t argc) {
     Variant* args = mStack.Top() - argc - 1;
     SafeArray& elements = array.MutableArray();
     Variant* element = FindElement(elements, args, argc);
