@@ -1404,10 +1404,23 @@ fusedGeneral : {
         Variable(*frame, *at) = Variant(MakeRef<SafeArray>(VarType::Variant, std::move(bounds), true));
     }
     QV_VBS_NEXT_CHECKED();
-    QV_VBS_CASE(ReDim)
-    QV_VBS_SAVE_COUNTER();
-    ReDim(*frame, *at);
-    QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(ReDim) {
+        QV_VBS_SAVE_COUNTER();
+        // ReDim Preserve list(n) of a local list nobody else holds: straight to its storage.
+        Variant* top = mStack.Top();
+        if (at->b == 1 && at->Has(OpPreserve) && at->Kind() == VarKind::Local) {
+            const Variant& target = locals[at->c].Deref();
+            const VarType upperType = top[-1].OwnType();
+            if (target.IsArray() && IsWhole(upperType) && target.ArrayValue()->IsUnique() &&
+                target.ArrayValue()->ResizeList(top[-1].OwnWholeValue())) {
+                std::construct_at(&top[-1]);
+                mStack.SetTop(top - 1);
+                QV_VBS_NEXT();
+            }
+        }
+        ReDim(*frame, *at);
+        QV_VBS_NEXT_CHECKED();
+    }
     QV_VBS_CASE(Erase)
     QV_VBS_SAVE_COUNTER();
     Erase(*frame, *at);
@@ -1623,16 +1636,6 @@ void Interpreter::Append(Frame& frame, const Instruction& instruction) {
 
 void Interpreter::ReDim(Frame& frame, const Instruction& instruction) {
     std::size_t dimensions = instruction.b;
-    // ReDim Preserve list(n) of a local list nobody else holds: straight to its storage.
-    if (dimensions == 1 && instruction.Has(OpPreserve) && instruction.Kind() == VarKind::Local) {
-        const Variant& target = frame.locals[instruction.c].Deref();
-        const Variant& upper = mStack.Top()[-1];
-        if (target.IsArray() && upper.Type() == VarType::Long && target.ArrayValue()->IsUnique() &&
-            target.ArrayValue()->ResizeList(upper.LongValue())) {
-            mStack.Drop(1);
-            return;
-        }
-    }
     Variant* first = mStack.Top() - dimensions;
     const std::span<Variant> uppers(first, dimensions);
     // ReDim Preserve in a loop is the common case: its bounds go through a buffer on the stack,
@@ -1818,7 +1821,8 @@ void Interpreter::PushElementRef(Frame& frame, const Instruction& instruction) {
 // array(args) = value with a plain value on top of the arguments.
 [[gnu::always_inline]] inline void Interpreter::WriteElement(Variant& array, std::size_t argc) {
     Variant* args = mStack.Top() - argc - 1;
-    SafeArray& elements = array.MutableArray();
+    // An array nobody else holds is written in place; MutableArray unshares any other.
+    SafeArray& elements = array.ArrayValue()->IsUnique() ? *array.ArrayValue() : array.MutableArray();
     Variant* element = FindElement(elements, args, argc);
     if (!element) {
         Subscripts subscripts(std::span<Variant>(args, argc));
