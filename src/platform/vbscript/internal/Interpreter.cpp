@@ -961,6 +961,10 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
             mStack.Push(Variant::ByRef(Variable(*frame, *at)));
             QV_VBS_NEXT();
         }
+        if (Variant* variable = moduleVariable(*at)) {
+            mStack.Push(Variant::ByRef(*variable));
+            QV_VBS_NEXT();
+        }
         Resolution resolution;
         if (Variant* target = GlobalVariable(*frame, *at, resolution, kind == VarKind::Global)) {
             mStack.Push(Variant::ByRef(*target));
@@ -1406,10 +1410,12 @@ fusedGeneral : {
     QV_VBS_NEXT_CHECKED();
     QV_VBS_CASE(ReDim) {
         QV_VBS_SAVE_COUNTER();
-        // ReDim Preserve list(n) of a local list nobody else holds: straight to its storage.
+        // ReDim Preserve list(n) of a list nobody else holds in a local or module variable:
+        // straight to its storage.
         Variant* top = mStack.Top();
-        if (at->b == 1 && at->Has(OpPreserve) && at->Kind() == VarKind::Local) {
-            const Variant& target = locals[at->c].Deref();
+        const Variant* variable = at->Kind() == VarKind::Local ? &locals[at->c] : moduleVariable(*at);
+        if (at->b == 1 && at->Has(OpPreserve) && variable) {
+            const Variant& target = variable->Deref();
             const VarType upperType = top[-1].OwnType();
             if (target.IsArray() && IsWhole(upperType) && target.ArrayValue()->IsUnique() &&
                 target.ArrayValue()->ResizeList(top[-1].OwnWholeValue())) {
