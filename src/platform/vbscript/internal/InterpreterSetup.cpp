@@ -186,6 +186,7 @@ void Interpreter::Install(Module& module, CompiledChunk& chunk) {
         GlobalSlot& slot = module.Slot(module.SlotFor(cls->name));
         slot.kind = SlotKind::Class;
         slot.scriptClass = cls;
+        RetireIfRunning(slot.procedure);
         slot.procedure = nullptr;
         slot.value = Variant();
     }
@@ -196,6 +197,7 @@ void Interpreter::Install(Module& module, CompiledChunk& chunk) {
             order.push_back(procedure->name);
         }
         slot.kind = SlotKind::Procedure;
+        RetireIfRunning(slot.procedure);
         slot.procedure = procedure;
         slot.scriptClass = nullptr;
         slot.value = Variant();
@@ -206,6 +208,7 @@ void Interpreter::Install(Module& module, CompiledChunk& chunk) {
             continue; // declared again by a later chunk: keeps its value
         }
         slot.kind = SlotKind::Variable;
+        RetireIfRunning(slot.procedure);
         slot.procedure = nullptr;
         slot.scriptClass = nullptr;
         if (!variable.isArray) {
@@ -223,6 +226,7 @@ void Interpreter::Install(Module& module, CompiledChunk& chunk) {
         GlobalSlot& slot = module.Slot(index);
         slot.kind = SlotKind::Constant;
         slot.value = value;
+        RetireIfRunning(slot.procedure);
         slot.procedure = nullptr;
         slot.scriptClass = nullptr;
     }
@@ -277,6 +281,16 @@ Variant Interpreter::Enter(Ref<CodeBlock> code, const Procedure* procedure, std:
         DrainTerminates();
         mPlace = ErrorPlace{};
     }
+    // Procedures replaced while they ran go once nothing runs.
+    struct DropRetired {
+        Interpreter& self;
+        bool outermost;
+        ~DropRetired() {
+            if (outermost) {
+                self.mRetired.clear();
+            }
+        }
+    } dropRetired{*this, outermost};
     Variant result = RunLevel(procedure, std::move(code), std::move(me), args);
     if (outermost) {
         DrainTerminates();
