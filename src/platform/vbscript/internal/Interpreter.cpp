@@ -554,19 +554,16 @@ Object& MemberOwner(const Variant& value) {
 // Frames
 
 // A ByRef parameter given a variable keeps the reference; a ByVal one takes a copy of the value.
-inline void Interpreter::UnbindByValArguments(const CodeBlock& code, Variant* args) {
+void Interpreter::UnbindByValArguments(const CodeBlock& code, Variant* args) {
     for (std::uint64_t byVal = code.paramByVal.FirstWord(); byVal != 0; byVal &= byVal - 1) {
         Variant& slot = args[std::countr_zero(byVal)];
         if (slot.IsByRef()) {
-            // A reference holds nothing to release: the copy is constructed over it.
-            std::construct_at(&slot, Variant(slot.Deref()));
+            slot = Variant(slot.Deref());
         }
     }
-    if (code.paramCount > 64) [[unlikely]] {
-        for (std::size_t index = 64; index < code.paramCount; ++index) {
-            if (args[index].IsByRef() && code.paramByVal[index]) {
-                args[index] = Variant(args[index].Deref());
-            }
+    for (std::size_t index = 64; index < code.paramCount; ++index) {
+        if (args[index].IsByRef() && code.paramByVal[index]) {
+            args[index] = Variant(args[index].Deref());
         }
     }
 }
@@ -616,25 +613,6 @@ void Interpreter::PushFrame(CodeBlock& code, Ref<CodeBlock> held, ClassInstance*
     mFrames.emplace_back(code, std::move(held), locals, callerTop, nullptr, std::move(instance),
                          callerSegment, mode);
     mStack.SetTop(locals + code.LocalCount());
-}
-
-// The common call: a procedure of a module called by name, its arguments the top of the stack,
-// and room for the frame in the segment. False, having done nothing, for anything else (a wrong
-// argument count, the depth's bound, a new segment), which PushFrame handles. Kept free of calls
-// on its way, so that it needs no registers saved.
-bool Interpreter::TryPushModuleProcedureFrame(CodeBlock& code, Variant* args, std::size_t argc,
-                                              ReturnMode mode) {
-    const std::size_t localCount = code.LocalCount();
-    if (argc != code.paramCount || mFrames.size() >= MaxCallDepth ||
-        !mStack.HasRoom(args, localCount + code.maxStack)) [[unlikely]] {
-        return false;
-    }
-    CheckTimeout();
-    UnbindByValArguments(code, args);
-    assert(mFrames.size() < mFrames.capacity() && "frames never reallocate");
-    mFrames.emplace_back(code, nullptr, args, args, nullptr, nullptr, mStack.Segment(), mode);
-    mStack.SetTop(args + localCount);
-    return true;
 }
 
 void Interpreter::PushChunkFrame(Ref<CodeBlock> code, Variant* outer, Ref<ClassInstance> me,
@@ -1479,12 +1457,12 @@ void Interpreter::PushValueResult(Variant&& value, bool statement, std::size_t p
     }
 }
 
+// The common call, a procedure of the module (or of Global) by name, takes the inline path: no
+// reference counted, nothing called on the way but at its end, so that no register is saved.
+// Anything unusual (a wrong argument count, the depth's bound, a frame that starts a new
+// segment, the time-out's clock due) goes to CallResolvedName, which handles every case.
 void Interpreter::CallName(Frame& frame, const Instruction& instruction) {
-    std::size_t argc = instruction.b;
-    bool statement = instruction.Has(OpStatement);
-    Variant* args = mStack.Top() - argc;
-    ReturnMode mode = statement ? ReturnMode::Discard : ReturnMode::Push;
-    VarKind kind = instruction.Kind();
+    const VarKind kind = instruction.Kind();
     if (kind == VarKind::Global || kind == VarKind::Implicit) {
         auto slotIndex = static_cast<std::uint32_t>(instruction.c);
         if (kind == VarKind::Implicit) {
@@ -1492,17 +1470,37 @@ void Interpreter::CallName(Frame& frame, const Instruction& instruction) {
         }
         // A procedure of the module itself: its slot is the answer, and redefining it (AddCode)
         // replaces the slot's procedure, so the newest always runs.
-        GlobalSlot& slot = frame.code->module->Slot(slotIndex);
-        if (slot.kind == SlotKind::Procedure &&
-            TryPushModuleProcedureFrame(*slot.procedure->code, args, argc, mode)) {
-            return;
+        const GlobalSlot& slot = frame.code->module->Slot(slotIndex);
+        if (slot.kind == SlotKind::Procedure) {
+            CodeBlock& code = *slot.procedure->code;
+            const std::size_t argc = instruction.b;
+            Variant* args = mStack.Top() - argc;
+            const std::size_t localCount = code.LocalCount();
+            const bool clockDue = mTimeoutMs > 0 && ((mTimeoutTicks + 1) & 63) == 0;
+            if (argc == code.paramCount && mFrames.size() < MaxCallDepth &&
+                mStack.HasRoom(args, localCount + code.maxStack) && !clockDue) [[likely]] {
+                if (mTimeoutMs > 0) {
+                    ++mTimeoutTicks; // as CheckTimeout counts
+                }
+                bool unbind = code.paramCount > 64;
+                for (std::uint64_t byVal = code.paramByVal.FirstWord(); byVal != 0 && !unbind;
+                     byVal &= byVal - 1) {
+                    unbind = args[std::countr_zero(byVal)].IsByRef();
+                }
+                const ReturnMode mode = instruction.Has(OpStatement) ? ReturnMode::Discard : ReturnMode::Push;
+                mFrames.emplace_back(code, nullptr, args, args, nullptr, nullptr, mStack.Segment(), mode);
+                mStack.SetTop(args + localCount);
+                if (unbind) {
+                    UnbindByValArguments(code, args);
+                }
+                return;
+            }
         }
     }
     CallResolvedName(frame, instruction);
 }
 
-// CallName's cases beyond the call of a module procedure, apart so that the common call saves no
-// registers.
+// Every case of CallName; a procedure in a module's slot is held by the slot (see CodeView).
 void Interpreter::CallResolvedName(Frame& frame, const Instruction& instruction) {
     std::size_t argc = instruction.b;
     bool statement = instruction.Has(OpStatement);
@@ -1529,9 +1527,7 @@ void Interpreter::CallResolvedName(Frame& frame, const Instruction& instruction)
     case Resolution::Kind::Slot: {
         GlobalSlot& slot = *resolution.slot;
         if (slot.kind == SlotKind::Procedure) {
-            if (!TryPushModuleProcedureFrame(*slot.procedure->code, args, argc, mode)) {
-                PushFrame(*slot.procedure->code, nullptr, nullptr, args, argc, true, args, mode);
-            }
+            PushFrame(*slot.procedure->code, nullptr, nullptr, args, argc, true, args, mode);
             return;
         }
         if (slot.kind == SlotKind::Constant) {

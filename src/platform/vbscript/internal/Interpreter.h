@@ -32,6 +32,44 @@ inline constexpr std::size_t MaxCallDepth = 2000;
 /// values of script objects, Eval inside them); they use the native stack, so the bound is low.
 inline constexpr int MaxNativeDepth = 48;
 
+/// A stack of fixed capacity whose elements never move, so that references to them stay good
+/// and a push needs no test for room: the caller bounds the depth. Its members are named as a
+/// vector's, whose place it takes.
+template <class T> class BoundedStack {
+public:
+    explicit BoundedStack(std::size_t capacity)
+        : mBegin(std::allocator<T>().allocate(capacity)), mEnd(mBegin), mCapacity(capacity) {}
+    ~BoundedStack() {
+        while (mEnd != mBegin) {
+            pop_back();
+        }
+        std::allocator<T>().deallocate(mBegin, mCapacity);
+    }
+    BoundedStack(const BoundedStack&) = delete;
+    BoundedStack& operator=(const BoundedStack&) = delete;
+
+    template <class... Args> T& emplace_back(Args&&... args) {
+        assert(size() < mCapacity && "deeper than the stack's capacity");
+        T* element = std::construct_at(mEnd, std::forward<Args>(args)...);
+        ++mEnd;
+        return *element;
+    }
+    void pop_back() noexcept { std::destroy_at(--mEnd); }
+    T& back() noexcept { return mEnd[-1]; }
+    T& operator[](std::size_t index) noexcept { return mBegin[index]; }
+    const T& operator[](std::size_t index) const noexcept { return mBegin[index]; }
+    std::size_t size() const noexcept { return static_cast<std::size_t>(mEnd - mBegin); }
+    bool empty() const noexcept { return mEnd == mBegin; }
+    std::size_t capacity() const noexcept { return mCapacity; }
+    T* begin() noexcept { return mBegin; }
+    T* end() noexcept { return mEnd; }
+
+private:
+    T* mBegin;
+    T* mEnd;
+    std::size_t mCapacity;
+};
+
 /// Thrown when a run exceeds its time-out; unwinds every script frame.
 class ScriptTimeout : public std::exception {
 public:
@@ -162,9 +200,6 @@ private:
     void PushFrame(CodeBlock& code, automation::Ref<CodeBlock> held, ClassInstance* me,
                    automation::Variant* args, std::size_t argc, bool argsOnStack,
                    automation::Variant* callerTop, ReturnMode mode);
-    /// The call of a procedure in a module's slot, with its arguments on the top of the stack.
-    bool TryPushModuleProcedureFrame(CodeBlock& code, automation::Variant* args, std::size_t argc,
-                                     ReturnMode mode);
     static void UnbindByValArguments(const CodeBlock& code, automation::Variant* args);
     /// Keeps a procedure that is being replaced alive while a frame still runs its code.
     void RetireIfRunning(const automation::Ref<Procedure>& procedure);
@@ -254,7 +289,9 @@ private:
     automation::Ref<EngineLink> mLink;
 
     ValueStack mStack;
-    std::vector<Frame> mFrames;
+    // Reserved once for MaxCallDepth: handlers keep a reference to their frame while they push
+    // another.
+    BoundedStack<Frame> mFrames{MaxCallDepth + 4};
     // Procedures replaced while a frame ran them; dropped when the outermost run is over.
     std::vector<automation::Ref<Procedure>> mRetired;
     std::vector<ElementLock> mElementLocks;

@@ -43,8 +43,6 @@ Interpreter::Interpreter()
     : mNames(MakeRef<NameTable>()), mErr(MakeRef<ErrObject>()), mLink(MakeRef<EngineLink>(this)),
       mMemoryCeiling(automation::DefaultMemoryCeiling()) {
     mModules.push_back(std::make_unique<Module>(u"Global"));
-    // Frames never move, so handlers may keep a reference to theirs while pushing another.
-    mFrames.reserve(MaxCallDepth + 4);
 }
 
 Interpreter::~Interpreter() {
