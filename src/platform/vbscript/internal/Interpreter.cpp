@@ -1463,16 +1463,21 @@ void Interpreter::PushValueResult(Variant&& value, bool statement, std::size_t p
 // segment, the time-out's clock due) goes to CallResolvedName, which handles every case.
 void Interpreter::CallName(Frame& frame, const Instruction& instruction) {
     const VarKind kind = instruction.Kind();
-    if (kind == VarKind::Global || kind == VarKind::Implicit) {
+    if (kind == VarKind::Global || kind == VarKind::GlobalExplicit || kind == VarKind::Implicit) {
         auto slotIndex = static_cast<std::uint32_t>(instruction.c);
         if (kind == VarKind::Implicit) {
             slotIndex = frame.code->implicits[slotIndex].global;
         }
         // A procedure of the module itself: its slot is the answer, and redefining it (AddCode)
-        // replaces the slot's procedure, so the newest always runs.
-        const GlobalSlot& slot = frame.code->module->Slot(slotIndex);
-        if (slot.kind == SlotKind::Procedure) {
-            CodeBlock& code = *slot.procedure->code;
+        // replaces the slot's procedure, so the newest always runs. A name the module lacks
+        // leads to Global's slot, as Resolve found it while nothing has changed since.
+        const GlobalSlot* slot = &frame.code->module->Slot(slotIndex);
+        if (slot->kind == SlotKind::Unset && slot->fallbackEpoch == mEpoch &&
+            slot->fallback.kind == Resolution::Kind::Slot) {
+            slot = slot->fallback.slot;
+        }
+        if (slot->kind == SlotKind::Procedure) {
+            CodeBlock& code = *slot->procedure->code;
             const std::size_t argc = instruction.b;
             Variant* args = mStack.Top() - argc;
             const std::size_t localCount = code.LocalCount();
