@@ -78,6 +78,17 @@ TEST_F(ScriptControlTest, ModulesHaveTheirOwnGlobalsAndSeeGlobal) {
     EXPECT_EQ(control.ModuleNames().size(), 3u);
 }
 
+TEST_F(ScriptControlTest, AModuleCallsTheNewestProcedureOfGlobalUntilItDefinesItsOwn) {
+    control.AddModule(u"System");
+    control.AddCode(u"Global", u"Function Helper(n) : Helper = \"global \" & n : End Function");
+    control.AddCode(u"System", u"Function Page() : Page = Helper(1) & \", \" & Helper(2) : End Function");
+    EXPECT_EQ(Text(control.Run(u"System", u"Page")), "global 1, global 2");
+    control.AddCode(u"Global", u"Function Helper(n) : Helper = \"new \" & n : End Function");
+    EXPECT_EQ(Text(control.Run(u"System", u"Page")), "new 1, new 2");
+    control.AddCode(u"System", u"Function Helper(n) : Helper = \"own \" & n : End Function");
+    EXPECT_EQ(Text(control.Run(u"System", u"Page")), "own 1, own 2");
+}
+
 TEST_F(ScriptControlTest, AddModuleTwiceReturnsTheSameModule) {
     ScriptModule first = control.AddModule(u"Validate");
     first.AddCode(u"Dim v : v = 1");

@@ -5,7 +5,9 @@
 #include "platform/automation/Locale.h"
 #include "platform/automation/Memory.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cassert>
 #include <cmath>
 #include <limits>
@@ -563,14 +565,27 @@ Object& MemberOwner(const Variant& value) {
 // ---------------------------------------------------------------------------------------------
 // Frames
 
+// A ByRef parameter given a variable keeps the reference; a ByVal one takes a copy of the value.
+void Interpreter::UnbindByValArguments(const CodeBlock& code, Variant* args) {
+    for (std::uint64_t byVal = code.paramByVal.FirstWord(); byVal != 0; byVal &= byVal - 1) {
+        Variant& slot = args[std::countr_zero(byVal)];
+        if (slot.IsByRef()) {
+            slot = Variant(slot.Deref());
+        }
+    }
+    for (std::size_t index = 64; index < code.paramCount; ++index) {
+        if (args[index].IsByRef() && code.paramByVal[index]) {
+            args[index] = Variant(args[index].Deref());
+        }
+    }
+}
+
 // `args` are the call's arguments: on the stack, right above `callerTop` or one slot higher (the
 // object of a member call), or the host's. `callerTop` is where the caller's top goes back to
 // when the call is over. Arguments on the stack become the parameters where they lie whenever
 // the segment has room for the frame; the host's are copied.
-void Interpreter::PushProcedureFrame(const Procedure& procedure, ClassInstance* me, Variant* args,
-                                     std::size_t argc, bool argsOnStack, Variant* callerTop,
-                                     ReturnMode mode) {
-    const CodeBlock& code = *procedure.code;
+void Interpreter::PushFrame(CodeBlock& code, Ref<CodeBlock> held, ClassInstance* me, Variant* args,
+                            std::size_t argc, bool argsOnStack, Variant* callerTop, ReturnMode mode) {
     if (argc != code.paramCount) {
         Raise(ErrorNumber::WrongArgumentCount);
     }
@@ -605,16 +620,10 @@ void Interpreter::PushProcedureFrame(const Procedure& procedure, ClassInstance* 
             ValueStack::Clear(*callerTop);
         }
     }
-    // A ByRef parameter given a variable keeps the reference; anything else is a copy.
-    for (std::size_t index = 0; index < argc; ++index) {
-        Variant& slot = locals[index];
-        if (slot.IsByRef() && code.paramByVal[index]) {
-            slot = Variant(slot.Deref());
-        }
-    }
+    UnbindByValArguments(code, locals);
     assert(mFrames.size() < mFrames.capacity() && "frames never reallocate");
-    mFrames.emplace_back(procedure.code, locals, callerTop, nullptr, std::move(instance), callerSegment,
-                         mode);
+    mFrames.emplace_back(code, std::move(held), locals, callerTop, nullptr, std::move(instance),
+                         callerSegment, mode);
     mStack.SetTop(locals + code.LocalCount());
 }
 
@@ -627,19 +636,20 @@ void Interpreter::PushChunkFrame(Ref<CodeBlock> code, Variant* outer, Ref<ClassI
     Variant* callerTop = mStack.Top();
     Variant* locals = mStack.Reserve(callerTop, code->LocalCount() + code->maxStack);
     assert(mFrames.size() < mFrames.capacity() && "frames never reallocate");
-    Frame& frame =
-        mFrames.emplace_back(std::move(code), locals, callerTop, outer, std::move(me), callerSegment, mode);
+    CodeBlock& block = *code;
+    Frame& frame = mFrames.emplace_back(block, std::move(code), locals, callerTop, outer, std::move(me),
+                                        callerSegment, mode);
     mStack.SetTop(frame.StackBase());
 }
 
-// Releases the top frame's locals and operand stack and gives the caller its stack back.
-void Interpreter::PopFrame() {
-    Frame& frame = mFrames.back();
-    assert((mElementLocks.empty() || mElementLocks.back().frame < mFrames.size() - 1) &&
-           "a call left an array locked");
-    mStack.DropTo(frame.locals);
-    mStack.Restore(frame.callerTop, frame.callerSegment);
-    mFrames.pop_back();
+void Interpreter::RetireIfRunning(const Ref<Procedure>& procedure) {
+    if (!procedure) {
+        return;
+    }
+    const CodeBlock* code = procedure->code.Get();
+    if (std::ranges::any_of(mFrames, [code](const Frame& frame) { return frame.code.Get() == code; })) {
+        mRetired.push_back(procedure);
+    }
 }
 
 void Interpreter::ReleaseLocks(std::size_t keep) {
@@ -652,9 +662,6 @@ void Interpreter::ReleaseLocks(std::size_t keep) {
 }
 
 void Interpreter::CheckDeadline() {
-    if ((++mTimeoutTicks & 63) != 0) {
-        return;
-    }
     if (std::chrono::steady_clock::now() >= mDeadline) {
         mPlace = ErrorPlace{};
         RecordPlace(automation::Error(TimeoutErrorNumber, u"", std::u16string(TimeoutErrorText)));
@@ -1712,7 +1719,56 @@ void Interpreter::PushValueResult(Variant&& value, bool statement, std::size_t p
     }
 }
 
+// The common call, a procedure of the module (or of Global) by name, takes the inline path: no
+// reference counted, nothing called on the way but at its end, so that no register is saved.
+// Anything unusual (a wrong argument count, the depth's bound, a frame that starts a new
+// segment, the time-out's clock due) goes to CallResolvedName, which handles every case.
 void Interpreter::CallName(Frame& frame, const Instruction& instruction) {
+    const VarKind kind = instruction.Kind();
+    if (kind == VarKind::Global || kind == VarKind::GlobalExplicit || kind == VarKind::Implicit) {
+        auto slotIndex = static_cast<std::uint32_t>(instruction.c);
+        if (kind == VarKind::Implicit) {
+            slotIndex = frame.code->implicits[slotIndex].global;
+        }
+        // A procedure of the module itself: its slot is the answer, and redefining it (AddCode)
+        // replaces the slot's procedure, so the newest always runs. A name the module lacks
+        // leads to Global's slot, as Resolve found it while nothing has changed since.
+        const GlobalSlot* slot = &frame.code->module->Slot(slotIndex);
+        if (slot->kind == SlotKind::Unset && slot->fallbackEpoch == mEpoch &&
+            slot->fallback.kind == Resolution::Kind::Slot) {
+            slot = slot->fallback.slot;
+        }
+        if (slot->kind == SlotKind::Procedure) {
+            CodeBlock& code = *slot->procedure->code;
+            const std::size_t argc = instruction.b;
+            Variant* args = mStack.Top() - argc;
+            const std::size_t localCount = code.LocalCount();
+            const bool clockDue = mTimeoutMs > 0 && ((mTimeoutTicks + 1) & 63) == 0;
+            if (argc == code.paramCount && mFrames.size() < MaxCallDepth &&
+                mStack.HasRoom(args, localCount + code.maxStack) && !clockDue) [[likely]] {
+                if (mTimeoutMs > 0) {
+                    ++mTimeoutTicks; // as CheckTimeout counts
+                }
+                bool unbind = code.paramCount > 64;
+                for (std::uint64_t byVal = code.paramByVal.FirstWord(); byVal != 0 && !unbind;
+                     byVal &= byVal - 1) {
+                    unbind = args[std::countr_zero(byVal)].IsByRef();
+                }
+                const ReturnMode mode = instruction.Has(OpStatement) ? ReturnMode::Discard : ReturnMode::Push;
+                mFrames.emplace_back(code, nullptr, args, args, nullptr, nullptr, mStack.Segment(), mode);
+                mStack.SetTop(args + localCount);
+                if (unbind) {
+                    UnbindByValArguments(code, args);
+                }
+                return;
+            }
+        }
+    }
+    CallResolvedName(frame, instruction);
+}
+
+// Every case of CallName; a procedure in a module's slot is held by the slot (see CodeView).
+void Interpreter::CallResolvedName(Frame& frame, const Instruction& instruction) {
     std::size_t argc = instruction.b;
     bool statement = instruction.Has(OpStatement);
     Variant* args = mStack.Top() - argc;
@@ -1723,11 +1779,9 @@ void Interpreter::CallName(Frame& frame, const Instruction& instruction) {
         if (kind == VarKind::Implicit) {
             slotIndex = frame.code->implicits[slotIndex].global;
         }
-        // A procedure of the module itself: its slot is the answer, and redefining it (AddCode)
-        // replaces the slot's procedure, so the newest always runs.
         GlobalSlot& slot = frame.code->module->Slot(slotIndex);
         if (slot.kind == SlotKind::Procedure) {
-            PushProcedureFrame(*slot.procedure, nullptr, args, argc, true, args, mode);
+            PushFrame(*slot.procedure->code, nullptr, nullptr, args, argc, true, args, mode);
             return;
         }
     }
@@ -1740,7 +1794,7 @@ void Interpreter::CallName(Frame& frame, const Instruction& instruction) {
     case Resolution::Kind::Slot: {
         GlobalSlot& slot = *resolution.slot;
         if (slot.kind == SlotKind::Procedure) {
-            PushProcedureFrame(*slot.procedure, nullptr, args, argc, true, args, mode);
+            PushFrame(*slot.procedure->code, nullptr, nullptr, args, argc, true, args, mode);
             return;
         }
         if (slot.kind == SlotKind::Constant) {

@@ -11,6 +11,7 @@
 #include "platform/automation/Object.h"
 #include "platform/automation/Variant.h"
 
+#include <cassert>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -30,6 +31,44 @@ inline constexpr std::size_t MaxCallDepth = 2000;
 /// Deepest nesting of interpreter loops (script code called back from host code, default
 /// values of script objects, Eval inside them); they use the native stack, so the bound is low.
 inline constexpr int MaxNativeDepth = 48;
+
+/// A stack of fixed capacity whose elements never move, so that references to them stay good
+/// and a push needs no test for room: the caller bounds the depth. Its members are named as a
+/// vector's, whose place it takes.
+template <class T> class BoundedStack {
+public:
+    explicit BoundedStack(std::size_t capacity)
+        : mBegin(std::allocator<T>().allocate(capacity)), mEnd(mBegin), mCapacity(capacity) {}
+    ~BoundedStack() {
+        while (mEnd != mBegin) {
+            pop_back();
+        }
+        std::allocator<T>().deallocate(mBegin, mCapacity);
+    }
+    BoundedStack(const BoundedStack&) = delete;
+    BoundedStack& operator=(const BoundedStack&) = delete;
+
+    template <class... Args> T& emplace_back(Args&&... args) {
+        assert(size() < mCapacity && "deeper than the stack's capacity");
+        T* element = std::construct_at(mEnd, std::forward<Args>(args)...);
+        ++mEnd;
+        return *element;
+    }
+    void pop_back() noexcept { std::destroy_at(--mEnd); }
+    T& back() noexcept { return mEnd[-1]; }
+    T& operator[](std::size_t index) noexcept { return mBegin[index]; }
+    const T& operator[](std::size_t index) const noexcept { return mBegin[index]; }
+    std::size_t size() const noexcept { return static_cast<std::size_t>(mEnd - mBegin); }
+    bool empty() const noexcept { return mEnd == mBegin; }
+    std::size_t capacity() const noexcept { return mCapacity; }
+    T* begin() noexcept { return mBegin; }
+    T* end() noexcept { return mEnd; }
+
+private:
+    T* mBegin;
+    T* mEnd;
+    std::size_t mCapacity;
+};
 
 /// Thrown when a run exceeds its time-out; unwinds every script frame.
 class ScriptTimeout : public std::exception {
@@ -103,16 +142,29 @@ private:
         Terminate, // Class_Terminate: its errors are dropped
     };
 
+    /// The code a frame runs: a plain pointer that reads like the Ref it stands for. A call of a
+    /// module's procedure counts no reference: the module's slot holds the procedure, and
+    /// Install keeps one it replaces while a frame still runs it (mRetired). Every other frame
+    /// holds its code in Frame::held.
+    struct CodeView {
+        CodeBlock* block = nullptr;
+
+        CodeBlock* Get() const noexcept { return block; }
+        CodeBlock* operator->() const noexcept { return block; }
+        CodeBlock& operator*() const noexcept { return *block; }
+    };
+
     /// One running procedure or chunk. Its locals (the parameters, the result, the rest) and
     /// its operand stack lie in mStack; the frame only points at them.
     struct Frame {
-        Frame(automation::Ref<CodeBlock> code, automation::Variant* locals, automation::Variant* callerTop,
-              automation::Variant* outer, automation::Ref<ClassInstance> me, std::uint32_t callerSegment,
-              ReturnMode mode) noexcept
-            : code(std::move(code)), locals(locals), callerTop(callerTop), outer(outer), me(std::move(me)),
-              callerSegment(callerSegment), mode(mode) {}
+        Frame(CodeBlock& code, automation::Ref<CodeBlock> held, automation::Variant* locals,
+              automation::Variant* callerTop, automation::Variant* outer, automation::Ref<ClassInstance> me,
+              std::uint32_t callerSegment, ReturnMode mode) noexcept
+            : code{&code}, held(std::move(held)), locals(locals), callerTop(callerTop), outer(outer),
+              me(std::move(me)), callerSegment(callerSegment), mode(mode) {}
 
-        automation::Ref<CodeBlock> code; // held: AddCode may replace the procedure meanwhile
+        CodeView code;
+        automation::Ref<CodeBlock> held; // null for a module procedure's call (see CodeView)
         automation::Variant* locals = nullptr;
         automation::Variant* callerTop = nullptr; // the caller's stack top once this frame is gone
         automation::Variant* outer = nullptr;
@@ -138,16 +190,35 @@ private:
     bool Loop(std::size_t boundary, automation::Variant& result);
     bool HandleError(const automation::Error& error, std::size_t boundary);
     void RecordPlace(const automation::Error& error);
+    /// A frame that holds the procedure's code itself: calls of class members, procedure
+    /// references and calls from the host.
     void PushProcedureFrame(const Procedure& procedure, ClassInstance* me, automation::Variant* args,
                             std::size_t argc, bool argsOnStack, automation::Variant* callerTop,
-                            ReturnMode mode);
+                            ReturnMode mode) {
+        PushFrame(*procedure.code, procedure.code, me, args, argc, argsOnStack, callerTop, mode);
+    }
+    void PushFrame(CodeBlock& code, automation::Ref<CodeBlock> held, ClassInstance* me,
+                   automation::Variant* args, std::size_t argc, bool argsOnStack,
+                   automation::Variant* callerTop, ReturnMode mode);
+    static void UnbindByValArguments(const CodeBlock& code, automation::Variant* args);
+    /// Keeps a procedure that is being replaced alive while a frame still runs its code.
+    void RetireIfRunning(const automation::Ref<Procedure>& procedure);
     void PushChunkFrame(automation::Ref<CodeBlock> code, automation::Variant* outer,
                         automation::Ref<ClassInstance> me, ReturnMode mode);
-    void PopFrame();
+    /// Releases the top frame's locals and operand stack and gives the caller its stack back.
+    void PopFrame() {
+        Frame& frame = mFrames.back();
+        assert((mElementLocks.empty() || mElementLocks.back().frame < mFrames.size() - 1) &&
+               "a call left an array locked");
+        mStack.DropTo(frame.locals);
+        mStack.Restore(frame.callerTop, frame.callerSegment);
+        mFrames.pop_back();
+    }
     void ReleaseLocks(std::size_t keep);
-    /// Checked on backward jumps and calls; cheap while no time-out is set.
+    /// Checked on backward jumps and calls; cheap while no time-out is set, and the clock is
+    /// read only every 64th time.
     void CheckTimeout() {
-        if (mTimeoutMs > 0) {
+        if (mTimeoutMs > 0 && (++mTimeoutTicks & 63) == 0) {
             CheckDeadline();
         }
     }
@@ -158,6 +229,7 @@ private:
     automation::Variant* GlobalVariable(Frame& frame, const Instruction& instruction, Resolution& resolution,
                                         bool create);
     void CallName(Frame& frame, const Instruction& instruction);
+    void CallResolvedName(Frame& frame, const Instruction& instruction);
     void PushElementRef(Frame& frame, const Instruction& instruction);
     void ReadElement(const automation::Variant& array, std::size_t argc, std::size_t popCount);
     void WriteElement(automation::Variant& array, std::size_t argc);
@@ -217,7 +289,11 @@ private:
     automation::Ref<EngineLink> mLink;
 
     ValueStack mStack;
-    std::vector<Frame> mFrames;
+    // Reserved once for MaxCallDepth: handlers keep a reference to their frame while they push
+    // another.
+    BoundedStack<Frame> mFrames{MaxCallDepth + 4};
+    // Procedures replaced while a frame ran them; dropped when the outermost run is over.
+    std::vector<automation::Ref<Procedure>> mRetired;
     std::vector<ElementLock> mElementLocks;
     std::vector<automation::Ref<ClassInstance>> mPendingTerminates;
     bool mTerminatePending = false; // set when one is queued: the loop's cheap test

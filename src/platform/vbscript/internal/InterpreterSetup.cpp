@@ -43,8 +43,6 @@ Interpreter::Interpreter()
     : mNames(MakeRef<NameTable>()), mErr(MakeRef<ErrObject>()), mLink(MakeRef<EngineLink>(this)),
       mMemoryCeiling(automation::DefaultMemoryCeiling()) {
     mModules.push_back(std::make_unique<Module>(u"Global"));
-    // Frames never move, so handlers may keep a reference to theirs while pushing another.
-    mFrames.reserve(MaxCallDepth + 4);
 }
 
 Interpreter::~Interpreter() {
@@ -186,6 +184,7 @@ void Interpreter::Install(Module& module, CompiledChunk& chunk) {
         GlobalSlot& slot = module.Slot(module.SlotFor(cls->name));
         slot.kind = SlotKind::Class;
         slot.scriptClass = cls;
+        RetireIfRunning(slot.procedure);
         slot.procedure = nullptr;
         slot.value = Variant();
     }
@@ -196,6 +195,7 @@ void Interpreter::Install(Module& module, CompiledChunk& chunk) {
             order.push_back(procedure->name);
         }
         slot.kind = SlotKind::Procedure;
+        RetireIfRunning(slot.procedure);
         slot.procedure = procedure;
         slot.scriptClass = nullptr;
         slot.value = Variant();
@@ -206,6 +206,7 @@ void Interpreter::Install(Module& module, CompiledChunk& chunk) {
             continue; // declared again by a later chunk: keeps its value
         }
         slot.kind = SlotKind::Variable;
+        RetireIfRunning(slot.procedure);
         slot.procedure = nullptr;
         slot.scriptClass = nullptr;
         if (!variable.isArray) {
@@ -223,6 +224,7 @@ void Interpreter::Install(Module& module, CompiledChunk& chunk) {
         GlobalSlot& slot = module.Slot(index);
         slot.kind = SlotKind::Constant;
         slot.value = value;
+        RetireIfRunning(slot.procedure);
         slot.procedure = nullptr;
         slot.scriptClass = nullptr;
     }
@@ -277,6 +279,16 @@ Variant Interpreter::Enter(Ref<CodeBlock> code, const Procedure* procedure, std:
         DrainTerminates();
         mPlace = ErrorPlace{};
     }
+    // Procedures replaced while they ran go once nothing runs.
+    struct DropRetired {
+        Interpreter& self;
+        bool outermost;
+        ~DropRetired() {
+            if (outermost) {
+                self.mRetired.clear();
+            }
+        }
+    } dropRetired{*this, outermost};
     Variant result = RunLevel(procedure, std::move(code), std::move(me), args);
     if (outermost) {
         DrainTerminates();

@@ -180,6 +180,33 @@ struct ImplicitRef {
     std::uint32_t global = 0;
 };
 
+/// Which parameters of a procedure are ByVal. The first 64 are bits of one word, so that binding
+/// a call's arguments reads a word instead of walking a list.
+class ParameterFlags {
+public:
+    /// Named as a vector's, since the compiler fills it like one.
+    void push_back(bool byVal) {
+        if (mCount < 64 && byVal) {
+            mFirst |= std::uint64_t{1} << mCount;
+        }
+        if (mCount >= 64) {
+            mRest.push_back(byVal);
+        }
+        ++mCount;
+    }
+    bool operator[](std::size_t index) const noexcept {
+        return index < 64 ? ((mFirst >> index) & 1) != 0 : mRest[index - 64];
+    }
+    std::size_t size() const noexcept { return mCount; }
+    /// Bit i set: parameter i (below 64) is ByVal.
+    std::uint64_t FirstWord() const noexcept { return mFirst; }
+
+private:
+    std::uint64_t mFirst = 0;
+    std::vector<bool> mRest; // parameters from the 65th on
+    std::size_t mCount = 0;
+};
+
 class Module;
 class ScriptClass;
 
@@ -195,7 +222,7 @@ public:
     std::vector<ImplicitRef> implicits;
     std::vector<std::u16string> localNames; // per slot; "" for hidden temporaries
     std::uint32_t paramCount = 0;           // slots 0..paramCount-1; slot paramCount is the result
-    std::vector<bool> paramByVal;
+    ParameterFlags paramByVal;
     std::uint32_t maxStack = 0; // the deepest the operand stack gets
     automation::Ref<SourceText> source;
     Module* module = nullptr;           // whose globals the code addresses

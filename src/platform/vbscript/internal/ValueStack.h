@@ -45,18 +45,25 @@ public:
     }
     /// Releases everything from `from` (in the current segment, at or below the top) upward.
     void DropTo(automation::Variant* from) noexcept {
-        while (mTop != from) {
-            Clear(*--mTop);
+        // The top moves once: releasing a value never pushes (Class_Terminate is queued).
+        automation::Variant* top = mTop;
+        while (top != from) {
+            Clear(*--top);
         }
+        mTop = from;
     }
     /// The top after the values above it were moved away or released.
     void SetTop(automation::Variant* top) noexcept { mTop = top; }
 
+    /// Whether the current segment has `count` slots from `from` (at or below the top) on.
+    bool HasRoom(const automation::Variant* from, std::size_t count) const noexcept {
+        return static_cast<std::size_t>(mLimit - from) >= count;
+    }
     /// Room for `count` Empty slots from `from` (at or below the top of the current segment) on:
     /// `from` itself when the segment has that room, else the start of the next segment, which
     /// becomes current. The caller then sets the top inside the room.
     automation::Variant* Reserve(automation::Variant* from, std::size_t count) {
-        return static_cast<std::size_t>(mLimit - from) >= count ? from : NextSegment(count);
+        return HasRoom(from, count) ? from : NextSegment(count);
     }
     /// Goes back to a segment left by Reserve, with `top` as the top; the later segments are
     /// Empty again by then.
