@@ -2,6 +2,7 @@
 
 #include "platform/automation/Ref.h"
 
+#include <bit>
 #include <cassert>
 #include <cstdint>
 #include <cstring>
@@ -140,7 +141,7 @@ public:
     /// The value of this variant itself when OwnType() is Integer or Long, or Double.
     std::int32_t OwnWholeValue() const noexcept {
         assert(mType == VarType::Integer || mType == VarType::Long);
-        return mType == VarType::Integer ? mInteger : mLong;
+        return mLong;
     }
     double OwnDoubleValue() const noexcept {
         assert(mType == VarType::Double);
@@ -206,8 +207,11 @@ private:
 // engine's inner loop inlines them; counting and releasing stay in Variant.cpp. Every
 // constructor zeroes the eight payload bytes first, so moves may copy all of them.
 
-inline Variant::Variant(const Variant& other) : Variant() {
+// A copy writes type and payload once: the script engine copies a value on every read of a
+// variable.
+inline Variant::Variant(const Variant& other) {
     if (other.HoldsCount()) {
+        mType = VarType::Empty;
         CopyFrom(other);
         return;
     }
@@ -250,9 +254,12 @@ inline Variant::~Variant() {
     }
 }
 
+// An Integer's payload holds its value widened to a Long as well, so that OwnWholeValue reads
+// both subtypes the same way.
 inline Variant::Variant(std::int16_t value) noexcept : Variant() {
+    static_assert(std::endian::native == std::endian::little, "mInteger overlays mLong's low half");
     mType = VarType::Integer;
-    mInteger = value;
+    mLong = value;
 }
 inline Variant::Variant(std::int32_t value) noexcept : Variant() {
     mType = VarType::Long;
