@@ -964,7 +964,11 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
     QV_VBS_CASE(PushRef) {
         QV_VBS_SAVE_COUNTER();
         VarKind kind = at->Kind();
-        if (kind == VarKind::Local || kind == VarKind::Outer || kind == VarKind::Field) {
+        if (kind == VarKind::Local) {
+            mStack.Push(Variant::ByRef(locals[at->c].Deref()));
+            QV_VBS_NEXT();
+        }
+        if (kind == VarKind::Outer || kind == VarKind::Field) {
             mStack.Push(Variant::ByRef(Variable(*frame, *at)));
             QV_VBS_NEXT();
         }
