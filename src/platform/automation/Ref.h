@@ -32,6 +32,12 @@ public:
 
 protected:
     RefCounted() = default;
+    /// Drops one reference and says whether it was the last, for holders that recycle what they
+    /// release instead of deleting it (string bodies).
+    bool DropReference() const noexcept {
+        assert(mRefCount > 0 && "released more often than referenced");
+        return --mRefCount == 0;
+    }
     // A copy is a new object with its own count.
     RefCounted(const RefCounted&) noexcept {}
     // Assignment keeps the target's own count: nothing to do, for itself or another object.

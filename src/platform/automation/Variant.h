@@ -60,6 +60,9 @@ private:
 /// The body of a String variant. Shared between copies; changed in place only while unique, so
 /// `s = s & piece` on a string nobody else holds appends without copying.
 /// Each body charges the apartment's memory account for its text (Memory.h).
+/// Scripts make and drop a short string on nearly every line (Mid, Replace, "k" & i): a body
+/// whose last reference goes is kept, with its buffer, as a spare of the thread's for the next
+/// string, so that a short-lived string costs no allocation.
 class StringBody final : public RefCounted {
 public:
     /// Raises 7 when the text takes the account past its ceiling.
@@ -68,12 +71,29 @@ public:
     StringBody(const StringBody&) = delete;
     StringBody& operator=(const StringBody&) = delete;
 
+    /// A body for new text, not yet referenced: a spare one (its text empty, its buffer kept)
+    /// when the thread has one, else a new one.
+    static StringBody* Acquire();
+    /// Charges the text written into an acquired body (raises 7 past the ceiling).
+    void Charge();
+    /// Gives back a body acquired but not used.
+    void Discard() noexcept;
+    /// Drops one reference; the last one makes the body a spare or deletes it.
+    void ReleaseText() noexcept {
+        if (DropReference()) {
+            Retire();
+        }
+    }
+
     /// Brings the charge in line with the text after it grew in place.
     void Recharge() noexcept;
 
     std::u16string mText;
 
 private:
+    StringBody() = default;
+    void Retire() noexcept;
+
     std::size_t mCharged = 0;
 };
 
@@ -159,6 +179,28 @@ public:
     /// Appends to a String variant in place when its body is not shared; otherwise (or when this
     /// is not a String) becomes the concatenation of its text form and `piece`.
     void AppendString(std::u16string_view piece);
+
+    /// Builds the text of a new String in place, in a spare body when the thread has one, instead
+    /// of in a std::u16string that the String then takes over: `TextBuilder text; fill
+    /// text.Text(); return text.Finish();`.
+    class TextBuilder {
+    public:
+        TextBuilder() : mBody(StringBody::Acquire()) {}
+        ~TextBuilder() {
+            if (mBody) {
+                mBody->Discard();
+            }
+        }
+        TextBuilder(const TextBuilder&) = delete;
+        TextBuilder& operator=(const TextBuilder&) = delete;
+
+        std::u16string& Text() noexcept { return mBody->mText; }
+        /// The String; raises 7 when its text takes the account past the ceiling.
+        Variant Finish();
+
+    private:
+        StringBody* mBody;
+    };
 
 private:
     static constexpr VarType ByRefTag = static_cast<VarType>(0x4000);
