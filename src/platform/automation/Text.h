@@ -18,6 +18,9 @@ char16_t UpperChar(char16_t c) noexcept;
 char16_t LowerChar(char16_t c) noexcept;
 std::u16string ToUpper(std::u16string_view text);
 std::u16string ToLower(std::u16string_view text);
+/// The same, in place (the length never changes).
+void MakeUpper(std::u16string& text) noexcept;
+void MakeLower(std::u16string& text) noexcept;
 
 /// Comparison and hashing that ignore letter case, for member names, keys and settings.
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b) noexcept;

@@ -186,12 +186,13 @@ Variant ConcatPieces(std::span<Variant> pieces) {
     if (allNull) {
         return Variant::Null();
     }
-    std::u16string text;
+    Variant::TextBuilder builder;
+    std::u16string& text = builder.Text();
     automation::ReserveChecked(text, length);
     for (const Variant& piece : pieces) {
         AppendText(text, piece);
     }
-    return Variant(std::move(text));
+    return builder.Finish();
 }
 
 // x = x & pieces, in place while x's string is not shared.

@@ -242,12 +242,24 @@ Variant InStrRev(Args args, RuntimeState&) {
 
 Variant LCase(Args args, RuntimeState&) {
     const TextArg text(args, 0);
-    return text.IsNull() ? Variant::Null() : Variant(automation::ToLower(text.View()));
+    if (text.IsNull()) {
+        return Variant::Null();
+    }
+    Variant::TextBuilder result;
+    result.Text().assign(text.View());
+    automation::MakeLower(result.Text());
+    return result.Finish();
 }
 
 Variant UCase(Args args, RuntimeState&) {
     const TextArg text(args, 0);
-    return text.IsNull() ? Variant::Null() : Variant(automation::ToUpper(text.View()));
+    if (text.IsNull()) {
+        return Variant::Null();
+    }
+    Variant::TextBuilder result;
+    result.Text().assign(text.View());
+    automation::MakeUpper(result.Text());
+    return result.Finish();
 }
 
 // Only the space character is trimmed, never tabs or line breaks.
@@ -486,7 +498,8 @@ Variant Replace(Args original, RuntimeState&) {
         // Nothing to replace: the text from `start` on, shared when that is all of it.
         return Substring(expression, static_cast<std::size_t>(start - 1));
     }
-    std::u16string result;
+    Variant::TextBuilder builder;
+    std::u16string& result = builder.Text();
     result.reserve(source.size());
     std::size_t position = 0;
     std::int32_t done = 0;
@@ -500,7 +513,7 @@ Variant Replace(Args original, RuntimeState&) {
         found = searchIn.find(searchFor, position);
     }
     result.append(source.substr(position));
-    return Variant(std::move(result));
+    return builder.Finish();
 }
 
 // Split(expression[, delimiter[, count[, compare]]]): a zero-based Variant array of Strings;
