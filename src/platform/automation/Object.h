@@ -86,8 +86,23 @@ public:
 /// calls the typed methods of the derived classes; Invoke serves late-bound callers.
 class Object : public RefCounted {
 public:
-    /// The member table of the most derived class.
+    Object() = default;
+    // A copy is an object of its own, which asks for its own table.
+    Object(const Object& other) noexcept : RefCounted(other) {}
+    Object& operator=(const Object& other) noexcept {
+        RefCounted::operator=(other);
+        return *this;
+    }
+
+    /// The member table of the most derived class: the same table for the object's whole life.
     virtual const ClassInfo& GetClassInfo() const = 0;
+    /// GetClassInfo, asked once per object: scripts read the table on every member call.
+    const ClassInfo& Info() const {
+        if (!mInfo) {
+            mInfo = &GetClassInfo();
+        }
+        return *mInfo;
+    }
     /// The name TypeName() reports.
     virtual std::u16string TypeName() const;
 
@@ -105,6 +120,9 @@ public:
 
     /// Invoke by name; an unknown name raises 438.
     Variant InvokeByName(std::u16string_view name, InvokeKind kind, std::span<Variant> args);
+
+private:
+    mutable const ClassInfo* mInfo = nullptr;
 };
 
 /// Convenience for C++ callers: `CallByName(obj, u"Item", InvokeRead, {Variant(std::int32_t(1))})`.

@@ -512,7 +512,7 @@ std::uint32_t FindInstanceMember(CallSite& site, const ScriptClass& cls, bool al
 // the name is one of the class's fixed members. Script objects never match a cached class: they
 // answer from their own tables, not their (empty) class information.
 DispId FindHostMember(CallSite& site, Object& object, const NameTable& names) {
-    const automation::ClassInfo* info = &object.GetClassInfo();
+    const automation::ClassInfo* info = &object.Info();
     if (site.hostClass == info) {
         return site.hostId;
     }
@@ -1661,7 +1661,7 @@ void Interpreter::CallMember(Frame& frame, const Instruction& instruction) {
     CallSite& site = frame.code->sites[static_cast<std::size_t>(instruction.c)];
     InvokeKind kind = statement ? InvokeKind::Method : automation::InvokeRead;
     // A host object of the class this site saw last: the cached member, without a cast.
-    if (site.hostClass == &object.GetClassInfo()) {
+    if (site.hostClass == &object.Info()) {
         Variant value = object.Invoke(site.hostId, kind, std::span<Variant>(args, argc));
         PushValueResult(std::move(value), statement, argc + 1);
         return;
@@ -1686,7 +1686,7 @@ void Interpreter::StoreMember(Frame& frame, const Instruction& instruction) {
     std::span<Variant> argsAndValue(objectSlot + 1, argc + 1);
     CallSite& site = frame.code->sites[static_cast<std::size_t>(instruction.c)];
     InvokeKind kind = isSet ? InvokeKind::PropertySet : InvokeKind::PropertyLet;
-    if (site.hostClass == &object.GetClassInfo()) {
+    if (site.hostClass == &object.Info()) {
         object.Invoke(site.hostId, kind, argsAndValue);
         mStack.DropTo(objectSlot);
         return;

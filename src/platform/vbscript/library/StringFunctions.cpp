@@ -391,6 +391,10 @@ Variant MidB(Args original, RuntimeState&) {
 }
 
 Variant Len(Args args, RuntimeState&) {
+    // The usual argument, a String, is measured without the general reading of TextArg.
+    if (const Variant& value = args[0].Deref(); value.IsString()) {
+        return Variant(static_cast<std::int32_t>(value.StringValue().size()));
+    }
     const TextArg text(args, 0);
     return text.IsNull() ? Variant::Null() : Variant(static_cast<std::int32_t>(text.View().size()));
 }
