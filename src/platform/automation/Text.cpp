@@ -232,4 +232,13 @@ std::size_t HashNoCase(std::u16string_view text) noexcept {
     return static_cast<std::size_t>(hash);
 }
 
+std::size_t HashText(std::u16string_view text) noexcept {
+    // FNV-1a over the units: keys are short, and this is cheaper than a general byte hash.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (char16_t unit : text) {
+        hash = (hash ^ unit) * 1099511628211ull;
+    }
+    return static_cast<std::size_t>(hash);
+}
+
 } // namespace qv::automation

@@ -26,6 +26,8 @@ void MakeLower(std::u16string& text) noexcept;
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b) noexcept;
 int CompareNoCase(std::u16string_view a, std::u16string_view b) noexcept;
 std::size_t HashNoCase(std::u16string_view text) noexcept;
+/// The hash of the units as they are (binary comparison).
+std::size_t HashText(std::u16string_view text) noexcept;
 
 struct NoCaseHash {
     using is_transparent = void;

@@ -4,6 +4,7 @@
 #include "platform/automation/Error.h"
 #include "platform/automation/Memory.h"
 #include "platform/automation/Object.h"
+#include "platform/automation/Text.h"
 
 #include <array>
 #include <cassert>
@@ -75,8 +76,24 @@ StringBody* StringBody::Acquire() {
     return new StringBody();
 }
 
+std::size_t StringBody::Hash(bool ignoreCase) const noexcept {
+    if (ignoreCase) {
+        if ((mHashed & 2) == 0) {
+            mHashNoCase = HashNoCase(mText);
+            mHashed |= 2;
+        }
+        return mHashNoCase;
+    }
+    if ((mHashed & 1) == 0) {
+        mHash = HashText(mText);
+        mHashed |= 1;
+    }
+    return mHash;
+}
+
 void StringBody::Charge() {
     assert(mCharged == 0 && RefCount() == 0);
+    mHashed = 0;
     const std::size_t charge = ChargeOf(mText);
     if (charge != 0) {
         ChargeMemory(charge);
@@ -103,6 +120,7 @@ void StringBody::Retire() noexcept {
         mCharged = 0;
     }
     mText.clear();
+    mHashed = 0;
     spares.bodies[spares.count++] = this;
 }
 
@@ -240,6 +258,7 @@ void Variant::AppendString(std::u16string_view piece) {
         // The hot path of page building: std::u16string grows geometrically, so a loop of
         // appends is linear overall.
         std::u16string& text = value.mString->mText;
+        value.mString->TextChanged();
         if (text.size() + piece.size() <= text.capacity()) {
             text.append(piece);
             return;

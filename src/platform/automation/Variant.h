@@ -88,6 +88,12 @@ public:
     /// Brings the charge in line with the text after it grew in place.
     void Recharge() noexcept;
 
+    /// The hashes of the text (HashText, HashNoCase), computed once: a dictionary key is often
+    /// looked up several times (Exists, then Item). Whoever changes the text in place calls
+    /// TextChanged.
+    std::size_t Hash(bool ignoreCase) const noexcept;
+    void TextChanged() noexcept { mHashed = 0; }
+
     std::u16string mText;
 
 private:
@@ -95,6 +101,9 @@ private:
     void Retire() noexcept;
 
     std::size_t mCharged = 0;
+    mutable std::size_t mHash = 0;
+    mutable std::size_t mHashNoCase = 0;
+    mutable std::uint8_t mHashed = 0; // bit 0: mHash, bit 1: mHashNoCase
 };
 
 /// A VB value. Copying is cheap: strings and arrays are shared and copied on write, objects are
@@ -170,6 +179,8 @@ public:
     std::uint8_t ByteValue() const noexcept;
     std::int32_t ErrorValue() const noexcept;
     const std::u16string& StringValue() const noexcept;
+    /// StringBody::Hash of a String's text.
+    std::size_t StringHash(bool ignoreCase) const noexcept;
     const Ref<Object>& ObjectValue() const noexcept;
     const Ref<SafeArray>& ArrayValue() const noexcept;
     /// The array for writing: unshared first if another variant holds it too (unless it is
@@ -358,6 +369,10 @@ inline std::int32_t Variant::ErrorValue() const noexcept {
 inline const std::u16string& Variant::StringValue() const noexcept {
     assert(Type() == VarType::String);
     return Deref().mString->mText;
+}
+inline std::size_t Variant::StringHash(bool ignoreCase) const noexcept {
+    assert(Type() == VarType::String);
+    return Deref().mString->Hash(ignoreCase);
 }
 inline const Ref<Object>& Variant::ObjectValue() const noexcept {
     assert(Type() == VarType::Object);
