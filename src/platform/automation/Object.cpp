@@ -32,11 +32,11 @@ std::u16string Object::TypeName() const {
 }
 
 std::optional<DispId> Object::GetDispId(std::u16string_view name) const {
-    return GetClassInfo().Find(name);
+    return Info().Find(name);
 }
 
 std::optional<DispId> Object::GetDefaultDispId() const {
-    return GetClassInfo().DefaultMember();
+    return Info().DefaultMember();
 }
 
 Ref<Enumerator> Object::NewEnum() {

@@ -1610,7 +1610,7 @@ void Interpreter::CallValue(Variant& value, Variant* args, std::size_t argc, boo
 
 void Interpreter::CallObjectDefault(Object& object, Variant* args, std::size_t argc, bool statement,
                                     std::size_t popCount) {
-    if (auto* instance = dynamic_cast<ClassInstance*>(&object)) {
+    if (auto* instance = AsInstance(object)) {
         std::int32_t member = instance->Class().defaultMember;
         if (member < 0) {
             Raise(ErrorNumber::ObjectDoesNotSupport);
@@ -1618,7 +1618,8 @@ void Interpreter::CallObjectDefault(Object& object, Variant* args, std::size_t a
         CallInstanceMember(*instance, static_cast<std::uint32_t>(member), args, argc, statement, popCount);
         return;
     }
-    if (auto* procedure = dynamic_cast<ProcedureRef*>(&object)) {
+    if (object.Kind() == automation::ObjectKind::ScriptProcedure) {
+        auto* procedure = static_cast<ProcedureRef*>(&object);
         PushProcedureFrame(procedure->Target(), nullptr, args, argc, true, mStack.Top() - popCount,
                            statement ? ReturnMode::Discard : ReturnMode::Push);
         return;
@@ -1666,7 +1667,7 @@ void Interpreter::CallMember(Frame& frame, const Instruction& instruction) {
         PushValueResult(std::move(value), statement, argc + 1);
         return;
     }
-    if (auto* instance = dynamic_cast<ClassInstance*>(&object)) {
+    if (auto* instance = AsInstance(object)) {
         std::uint32_t member = FindInstanceMember(site, instance->Class(), instruction.Has(OpPrivate));
         CallInstanceMember(*instance, member, args, argc, statement, argc + 1);
         return;
@@ -1691,7 +1692,7 @@ void Interpreter::StoreMember(Frame& frame, const Instruction& instruction) {
         mStack.DropTo(objectSlot);
         return;
     }
-    if (auto* instance = dynamic_cast<ClassInstance*>(&object)) {
+    if (auto* instance = AsInstance(object)) {
         std::uint32_t member = FindInstanceMember(site, instance->Class(), instruction.Has(OpPrivate));
         const ClassMember& info = instance->Class().members[member];
         if (info.field >= 0) {
@@ -1762,12 +1763,21 @@ void Interpreter::StoreObjectDefault(Object& object, std::span<Variant> args, Va
     if (!id) {
         Raise(ErrorNumber::ObjectDoesNotSupport);
     }
-    std::vector<Variant> all;
-    all.reserve(args.size() + 1);
-    for (Variant& arg : args) {
-        all.push_back(arg.Deref());
+    // The arguments and the value side by side, without a heap block for the usual few.
+    constexpr std::size_t InlineCount = 4;
+    std::array<Variant, InlineCount> inlineAll;
+    std::vector<Variant> heapAll;
+    std::span<Variant> all;
+    if (args.size() < InlineCount) {
+        all = std::span<Variant>(inlineAll.data(), args.size() + 1);
+    } else {
+        heapAll.resize(args.size() + 1);
+        all = heapAll;
     }
-    all.push_back(std::move(value));
+    for (std::size_t index = 0; index < args.size(); ++index) {
+        all[index] = args[index].Deref();
+    }
+    all.back() = std::move(value);
     object.Invoke(*id, isSet ? InvokeKind::PropertySet : InvokeKind::PropertyLet, all);
 }
 
