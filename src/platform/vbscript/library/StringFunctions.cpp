@@ -504,9 +504,22 @@ Variant Replace(Args original, RuntimeState&) {
     }
     Variant::TextBuilder builder;
     std::u16string& result = builder.Text();
+    std::int32_t done = 0;
+    if (replacement.View().size() == searchFor.size()) {
+        // As long as what it replaces (Replace(s, "o", "0")): the text copied once and the
+        // matches overwritten in it.
+        result.assign(source);
+        while (found != std::u16string_view::npos) {
+            std::copy(replacement.View().begin(), replacement.View().end(), result.begin() + found);
+            if (count != -1 && ++done >= count) {
+                break;
+            }
+            found = searchIn.find(searchFor, found + searchFor.size());
+        }
+        return builder.Finish();
+    }
     result.reserve(source.size());
     std::size_t position = 0;
-    std::int32_t done = 0;
     while (found != std::u16string_view::npos) {
         automation::AppendChecked(result, source.substr(position, found - position));
         automation::AppendChecked(result, replacement.View());

@@ -182,6 +182,11 @@ TEST(StringFunctionsTest, Replace) {
         {u"Replace", {Variant(u"xxx"), Variant(u""), Variant(u"y")}, "String:xxx"},
         {u"Replace", {Variant(u"yxxy"), Variant(u"x"), Variant(u"")}, "String:yy"},
         {u"Replace", {Variant(123), Variant(2), Variant(6)}, "String:163"},
+        // A replacement as long as what it replaces.
+        {u"Replace", {Variant(u"aaa"), Variant(u"aa"), Variant(u"bb")}, "String:bba"},
+        {u"Replace",
+         {Variant(u"xAxax"), Variant(u"a"), Variant(u"b"), Variant(2), Variant(1), Variant(1)},
+         "String:bxax"},
         // The text before `start` is dropped.
         {u"Replace",
          {Variant(u"xx testxx(xx)"), Variant(u"xx"), Variant(u"!"), Variant(2)},
