@@ -165,7 +165,8 @@ Variant::Variant(std::u16string value) : Variant() {
 }
 Variant::Variant(std::u16string_view value) : Variant() {
     TextBuilder builder;
-    builder.Text().assign(value);
+    // A builder's text starts empty: append sets it, cheaper than the general path of assign.
+    builder.Text().append(value);
     *this = builder.Finish();
 }
 Variant::Variant(const char16_t* value) : Variant(std::u16string_view(value)) {}

@@ -246,7 +246,7 @@ Variant LCase(Args args, RuntimeState&) {
         return Variant::Null();
     }
     Variant::TextBuilder result;
-    result.Text().assign(text.View());
+    result.Text().append(text.View());
     automation::MakeLower(result.Text());
     return result.Finish();
 }
@@ -257,7 +257,7 @@ Variant UCase(Args args, RuntimeState&) {
         return Variant::Null();
     }
     Variant::TextBuilder result;
-    result.Text().assign(text.View());
+    result.Text().append(text.View());
     automation::MakeUpper(result.Text());
     return result.Finish();
 }
@@ -508,7 +508,7 @@ Variant Replace(Args original, RuntimeState&) {
     if (replacement.View().size() == searchFor.size()) {
         // As long as what it replaces (Replace(s, "o", "0")): the text copied once and the
         // matches overwritten in it.
-        result.assign(source);
+        result.append(source);
         while (found != std::u16string_view::npos) {
             std::copy(replacement.View().begin(), replacement.View().end(), result.begin() + found);
             if (count != -1 && ++done >= count) {
