@@ -154,6 +154,24 @@ Variant ChrW(Args args, RuntimeState&) {
 // InStr([start, ]string1, string2[, compare]): the 1-based position of string2 in string1 at or
 // after start, 0 when absent. A Null string gives Null; a Null start or compare raises 94.
 Variant InStr(Args args, RuntimeState&) {
+    // The usual call, InStr([start, ]string, string) on Strings, without the general reading of
+    // the arguments.
+    if (args.size() <= 3) {
+        const std::size_t first = args.size() == 3 ? 1 : 0;
+        const Variant& start = args[0].Deref();
+        const Variant& haystack = args[first].Deref();
+        const Variant& needle = args[first + 1].Deref();
+        if ((first == 0 || start.Type() == automation::VarType::Long) && haystack.IsString() &&
+            needle.IsString() && (first == 0 || start.LongValue() >= 1)) {
+            const std::size_t from = first == 0 ? 0 : static_cast<std::size_t>(start.LongValue()) - 1;
+            const std::u16string_view text = haystack.StringValue();
+            if (text.empty() || from >= text.size()) {
+                return Variant(0);
+            }
+            const std::size_t found = text.find(needle.StringValue(), from);
+            return Variant(found == std::u16string_view::npos ? 0 : static_cast<std::int32_t>(found + 1));
+        }
+    }
     std::size_t first = args.size() >= 3 ? 1 : 0;
     std::int32_t start = first == 1 ? LongArg(args, 0, 1) : 1;
     CompareMode mode = args.size() == 4 ? CompareArg(args, 3) : CompareMode::Binary;
@@ -323,6 +341,24 @@ Variant Right(Args args, RuntimeState&) {
 // Mid(string, start[, length]): Null numbers raise 94 before anything else, then bad numbers
 // raise 5, and only then does a Null string give Null.
 Variant Mid(Args args, RuntimeState&) {
+    // The usual call, on a String with whole-number positions in range, without the general
+    // reading of the arguments.
+    {
+        const Variant& text = args[0].Deref();
+        const Variant& start = args[1].Deref();
+        const Variant* length = args.size() == 3 ? &args[2].Deref() : nullptr;
+        if (text.IsString() && start.Type() == automation::VarType::Long && start.LongValue() >= 1 &&
+            (!length || (length->Type() == automation::VarType::Long && length->LongValue() >= 0))) {
+            const std::u16string_view view = text.StringValue();
+            const auto from = static_cast<std::size_t>(start.LongValue()) - 1;
+            if (from >= view.size()) {
+                return Variant(u"");
+            }
+            const std::u16string_view part =
+                view.substr(from, length ? static_cast<std::size_t>(length->LongValue()) : view.size());
+            return part.size() == view.size() ? text : Variant(part);
+        }
+    }
     const library::ArgValue startValue(args, 1);
     const library::ArgValue lengthValue(args, 2);
     RequireNotNull(startValue.Get());
