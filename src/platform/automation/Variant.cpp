@@ -94,6 +94,11 @@ std::size_t StringBody::Hash(bool ignoreCase) const noexcept {
 void StringBody::Charge() {
     assert(mCharged == 0 && RefCount() == 0);
     mHashed = 0;
+    // A text much shorter than the buffer a spare brought gives the buffer back, so that a
+    // string that lives on (an element of a large array) holds about what its text needs.
+    if (mText.capacity() > InlineTextCapacity && mText.capacity() > 2 * mText.size()) {
+        mText.shrink_to_fit();
+    }
     const std::size_t charge = ChargeOf(mText);
     if (charge != 0) {
         ChargeMemory(charge);
