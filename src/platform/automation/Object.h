@@ -130,8 +130,9 @@ public:
     Variant InvokeByName(std::u16string_view name, InvokeKind kind, std::span<Variant> args);
 
 private:
-    mutable const ClassInfo* mInfo = nullptr;
+    // The kind first: it fits in the padding after the count of RefCounted.
     ObjectKind mKind = ObjectKind::Host;
+    mutable const ClassInfo* mInfo = nullptr;
 };
 
 /// Convenience for C++ callers: `CallByName(obj, u"Item", InvokeRead, {Variant(std::int32_t(1))})`.

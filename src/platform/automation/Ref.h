@@ -53,8 +53,9 @@ private:
     /// deleted by the outermost release: the native stack stays flat however long the chain.
     void Destroy() const noexcept;
 
-    mutable std::uint32_t mRefCount = 0;
+    // The count last, so that a derived class's small first member fills the padding after it.
     mutable const RefCounted* mNextPending = nullptr; // link of the thread's waiting list
+    mutable std::uint32_t mRefCount = 0;
 };
 
 /// Intrusive strong reference. A null Ref is "Nothing".
