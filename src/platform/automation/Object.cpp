@@ -32,11 +32,11 @@ std::u16string Object::TypeName() const {
 }
 
 std::optional<DispId> Object::GetDispId(std::u16string_view name) const {
-    return GetClassInfo().Find(name);
+    return Info().Find(name);
 }
 
 std::optional<DispId> Object::GetDefaultDispId() const {
-    return GetClassInfo().DefaultMember();
+    return Info().DefaultMember();
 }
 
 Ref<Enumerator> Object::NewEnum() {
@@ -95,7 +95,7 @@ Variant AssignThroughDefault(Object& self, const MemberInfo& member, InvokeKind 
 } // namespace
 
 Variant Object::Invoke(DispId id, InvokeKind kind, std::span<Variant> args) {
-    const std::span<const MemberInfo> members = GetClassInfo().Members();
+    const std::span<const MemberInfo> members = Info().Members();
     if (id < 0 || static_cast<std::size_t>(id) >= members.size()) {
         Raise(ErrorNumber::ObjectDoesNotSupport);
     }

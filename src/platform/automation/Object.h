@@ -82,12 +82,35 @@ public:
     virtual bool Next(Variant& item) = 0;
 };
 
+/// The objects the script engine treats apart from the others (its class instances, the
+/// procedures GetRef returns), told apart by a tag instead of a dynamic_cast on the path of every
+/// member call. Every other object is a Host object.
+enum class ObjectKind : std::uint8_t { Host, ScriptInstance, ScriptProcedure };
+
 /// The base of every object that scripts and the host reach by name. The library's own C++ code
 /// calls the typed methods of the derived classes; Invoke serves late-bound callers.
 class Object : public RefCounted {
 public:
-    /// The member table of the most derived class.
+    Object() = default;
+    explicit Object(ObjectKind kind) noexcept : mKind(kind) {}
+    // A copy is an object of its own, which asks for its own table.
+    Object(const Object& other) noexcept : RefCounted(other), mKind(other.mKind) {}
+    Object& operator=(const Object& other) noexcept {
+        RefCounted::operator=(other);
+        return *this;
+    }
+
+    /// The member table of the most derived class: the same table for the object's whole life.
     virtual const ClassInfo& GetClassInfo() const = 0;
+    ObjectKind Kind() const noexcept { return mKind; }
+
+    /// GetClassInfo, asked once per object: scripts read the table on every member call.
+    const ClassInfo& Info() const {
+        if (!mInfo) {
+            mInfo = &GetClassInfo();
+        }
+        return *mInfo;
+    }
     /// The name TypeName() reports.
     virtual std::u16string TypeName() const;
 
@@ -105,6 +128,11 @@ public:
 
     /// Invoke by name; an unknown name raises 438.
     Variant InvokeByName(std::u16string_view name, InvokeKind kind, std::span<Variant> args);
+
+private:
+    // The kind first: it fits in the padding after the count of RefCounted.
+    ObjectKind mKind = ObjectKind::Host;
+    mutable const ClassInfo* mInfo = nullptr;
 };
 
 /// Convenience for C++ callers: `CallByName(obj, u"Item", InvokeRead, {Variant(std::int32_t(1))})`.

@@ -32,6 +32,12 @@ public:
 
 protected:
     RefCounted() = default;
+    /// Drops one reference and says whether it was the last, for holders that recycle what they
+    /// release instead of deleting it (string bodies).
+    bool DropReference() const noexcept {
+        assert(mRefCount > 0 && "released more often than referenced");
+        return --mRefCount == 0;
+    }
     // A copy is a new object with its own count.
     RefCounted(const RefCounted&) noexcept {}
     // Assignment keeps the target's own count: nothing to do, for itself or another object.
@@ -47,8 +53,9 @@ private:
     /// deleted by the outermost release: the native stack stays flat however long the chain.
     void Destroy() const noexcept;
 
-    mutable std::uint32_t mRefCount = 0;
+    // The count last, so that a derived class's small first member fills the padding after it.
     mutable const RefCounted* mNextPending = nullptr; // link of the thread's waiting list
+    mutable std::uint32_t mRefCount = 0;
 };
 
 /// Intrusive strong reference. A null Ref is "Nothing".

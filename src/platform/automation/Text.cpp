@@ -154,9 +154,8 @@ char16_t LowerChar(char16_t c) noexcept {
 
 // ASCII letters are mapped inline; only other units search the tables.
 
-std::u16string ToUpper(std::u16string_view text) {
-    std::u16string out(text);
-    for (char16_t& unit : out) {
+void MakeUpper(std::u16string& text) noexcept {
+    for (char16_t& unit : text) {
         if (unit < 0x80) {
             if (unit >= u'a' && unit <= u'z') {
                 unit = static_cast<char16_t>(unit - 32);
@@ -165,12 +164,10 @@ std::u16string ToUpper(std::u16string_view text) {
         }
         unit = MapCase(unit, internal::UpperRanges);
     }
-    return out;
 }
 
-std::u16string ToLower(std::u16string_view text) {
-    std::u16string out(text);
-    for (char16_t& unit : out) {
+void MakeLower(std::u16string& text) noexcept {
+    for (char16_t& unit : text) {
         if (unit < 0x80) {
             if (unit >= u'A' && unit <= u'Z') {
                 unit = static_cast<char16_t>(unit + 32);
@@ -179,6 +176,17 @@ std::u16string ToLower(std::u16string_view text) {
         }
         unit = MapCase(unit, internal::LowerRanges);
     }
+}
+
+std::u16string ToUpper(std::u16string_view text) {
+    std::u16string out(text);
+    MakeUpper(out);
+    return out;
+}
+
+std::u16string ToLower(std::u16string_view text) {
+    std::u16string out(text);
+    MakeLower(out);
     return out;
 }
 
@@ -220,6 +228,15 @@ std::size_t HashNoCase(std::u16string_view text) noexcept {
     std::uint64_t hash = 14695981039346656037ull;
     for (char16_t unit : text) {
         hash = (hash ^ UpperChar(unit)) * 1099511628211ull;
+    }
+    return static_cast<std::size_t>(hash);
+}
+
+std::size_t HashText(std::u16string_view text) noexcept {
+    // FNV-1a over the units: keys are short, and this is cheaper than a general byte hash.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (char16_t unit : text) {
+        hash = (hash ^ unit) * 1099511628211ull;
     }
     return static_cast<std::size_t>(hash);
 }

@@ -18,11 +18,16 @@ char16_t UpperChar(char16_t c) noexcept;
 char16_t LowerChar(char16_t c) noexcept;
 std::u16string ToUpper(std::u16string_view text);
 std::u16string ToLower(std::u16string_view text);
+/// The same, in place (the length never changes).
+void MakeUpper(std::u16string& text) noexcept;
+void MakeLower(std::u16string& text) noexcept;
 
 /// Comparison and hashing that ignore letter case, for member names, keys and settings.
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b) noexcept;
 int CompareNoCase(std::u16string_view a, std::u16string_view b) noexcept;
 std::size_t HashNoCase(std::u16string_view text) noexcept;
+/// The hash of the units as they are (binary comparison).
+std::size_t HashText(std::u16string_view text) noexcept;
 
 struct NoCaseHash {
     using is_transparent = void;

@@ -4,7 +4,9 @@
 #include "platform/automation/Error.h"
 #include "platform/automation/Memory.h"
 #include "platform/automation/Object.h"
+#include "platform/automation/Text.h"
 
+#include <array>
 #include <cassert>
 #include <cstring>
 #include <utility>
@@ -24,6 +26,34 @@ std::size_t ChargeOf(const std::u16string& text) noexcept {
     return capacity <= InlineTextCapacity ? 0 : sizeof(StringBody) + capacity * sizeof(char16_t);
 }
 
+// Spare bodies of the thread: few, and of short texts only, so that they hold little memory. An
+// apartment is one thread and this layer sits below the per-apartment context object, so the
+// spares are a thread_local (as the memory account is). It is trivially destructible, so that a
+// string released late in the thread's exit, after the spares were freed, still finds it; it
+// then deletes its body.
+constexpr std::size_t MaxSpareBodies = 32;
+constexpr std::size_t MaxSpareCapacity = 64;
+struct SpareBodies {
+    std::array<StringBody*, MaxSpareBodies> bodies{};
+    std::size_t count = 0;
+    bool armed = false;  // the cleanup below is registered
+    bool closed = false; // the thread is ending: retired bodies are deleted
+};
+constinit thread_local SpareBodies tSpares;
+
+// Deletes the spares when the thread ends; registered by the first body that becomes a spare.
+struct SpareCleanup {
+    void Arm() noexcept { tSpares.armed = true; }
+    ~SpareCleanup() {
+        SpareBodies& spares = tSpares;
+        spares.closed = true;
+        while (spares.count > 0) {
+            delete spares.bodies[--spares.count];
+        }
+    }
+};
+thread_local SpareCleanup tSpareCleanup;
+
 } // namespace
 
 StringBody::StringBody(std::u16string text) : mText(std::move(text)), mCharged(ChargeOf(mText)) {
@@ -38,6 +68,67 @@ StringBody::~StringBody() {
     }
 }
 
+StringBody* StringBody::Acquire() {
+    SpareBodies& spares = tSpares;
+    if (spares.count > 0) {
+        return spares.bodies[--spares.count];
+    }
+    return new StringBody();
+}
+
+std::size_t StringBody::Hash(bool ignoreCase) const noexcept {
+    if (ignoreCase) {
+        if ((mHashed & 2) == 0) {
+            mHashNoCase = HashNoCase(mText);
+            mHashed |= 2;
+        }
+        return mHashNoCase;
+    }
+    if ((mHashed & 1) == 0) {
+        mHash = HashText(mText);
+        mHashed |= 1;
+    }
+    return mHash;
+}
+
+void StringBody::Charge() {
+    assert(mCharged == 0 && RefCount() == 0);
+    mHashed = 0;
+    // A text much shorter than the buffer a spare brought gives the buffer back, so that a
+    // string that lives on (an element of a large array) holds about what its text needs.
+    if (mText.capacity() > InlineTextCapacity && mText.capacity() > 2 * mText.size()) {
+        mText.shrink_to_fit();
+    }
+    const std::size_t charge = ChargeOf(mText);
+    if (charge != 0) {
+        ChargeMemory(charge);
+        mCharged = charge;
+    }
+}
+
+void StringBody::Discard() noexcept {
+    assert(RefCount() == 0);
+    Retire();
+}
+
+void StringBody::Retire() noexcept {
+    SpareBodies& spares = tSpares;
+    if (spares.count == MaxSpareBodies || spares.closed || mText.capacity() > MaxSpareCapacity) {
+        delete this;
+        return;
+    }
+    if (!spares.armed) {
+        tSpareCleanup.Arm();
+    }
+    if (mCharged != 0) {
+        RefundMemory(mCharged);
+        mCharged = 0;
+    }
+    mText.clear();
+    mHashed = 0;
+    spares.bodies[spares.count++] = this;
+}
+
 void StringBody::Recharge() noexcept {
     automation::Recharge(mCharged, ChargeOf(mText));
 }
@@ -45,7 +136,7 @@ void StringBody::Recharge() noexcept {
 void Variant::Clear() noexcept {
     // The tags for arrays and references lie outside the enumeration, hence no switch.
     if (mType == VarType::String) {
-        mString->ReleaseLeaf();
+        mString->ReleaseText();
     } else if (mType == VarType::Object) {
         if (mObject) {
             mObject->Release();
@@ -72,11 +163,27 @@ void Variant::CopyFrom(const Variant& other) {
     std::memcpy(&mCurrency, &other.mCurrency, sizeof mCurrency);
 }
 
-Variant::Variant(std::u16string value) : mType(VarType::String), mString(new StringBody(std::move(value))) {
-    mString->AddRef();
+Variant::Variant(std::u16string value) : Variant() {
+    TextBuilder builder;
+    builder.Text() = std::move(value);
+    *this = builder.Finish();
 }
-Variant::Variant(std::u16string_view value) : Variant(std::u16string(value)) {}
-Variant::Variant(const char16_t* value) : Variant(std::u16string(value)) {}
+Variant::Variant(std::u16string_view value) : Variant() {
+    TextBuilder builder;
+    // A builder's text starts empty: append sets it, cheaper than the general path of assign.
+    builder.Text().append(value);
+    *this = builder.Finish();
+}
+Variant::Variant(const char16_t* value) : Variant(std::u16string_view(value)) {}
+
+Variant Variant::TextBuilder::Finish() {
+    mBody->Charge();
+    Variant value;
+    value.mType = VarType::String;
+    value.mString = std::exchange(mBody, nullptr);
+    value.mString->AddRef();
+    return value;
+}
 
 Variant::Variant(Ref<Object> object) noexcept : mType(VarType::Object), mObject(object.Detach()) {}
 
@@ -157,6 +264,7 @@ void Variant::AppendString(std::u16string_view piece) {
         // The hot path of page building: std::u16string grows geometrically, so a loop of
         // appends is linear overall.
         std::u16string& text = value.mString->mText;
+        value.mString->TextChanged();
         if (text.size() + piece.size() <= text.capacity()) {
             text.append(piece);
             return;

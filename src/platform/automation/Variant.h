@@ -61,6 +61,9 @@ private:
 /// The body of a String variant. Shared between copies; changed in place only while unique, so
 /// `s = s & piece` on a string nobody else holds appends without copying.
 /// Each body charges the apartment's memory account for its text (Memory.h).
+/// Scripts make and drop a short string on nearly every line (Mid, Replace, "k" & i): a body
+/// whose last reference goes is kept, with its buffer, as a spare of the thread's for the next
+/// string, so that a short-lived string costs no allocation.
 class StringBody final : public RefCounted {
 public:
     /// Raises 7 when the text takes the account past its ceiling.
@@ -69,13 +72,39 @@ public:
     StringBody(const StringBody&) = delete;
     StringBody& operator=(const StringBody&) = delete;
 
+    /// A body for new text, not yet referenced: a spare one (its text empty, its buffer kept)
+    /// when the thread has one, else a new one.
+    static StringBody* Acquire();
+    /// Charges the text written into an acquired body (raises 7 past the ceiling).
+    void Charge();
+    /// Gives back a body acquired but not used.
+    void Discard() noexcept;
+    /// Drops one reference; the last one makes the body a spare or deletes it.
+    void ReleaseText() noexcept {
+        if (DropReference()) {
+            Retire();
+        }
+    }
+
     /// Brings the charge in line with the text after it grew in place.
     void Recharge() noexcept;
+
+    /// The hashes of the text (HashText, HashNoCase), computed once: a dictionary key is often
+    /// looked up several times (Exists, then Item). Whoever changes the text in place calls
+    /// TextChanged.
+    std::size_t Hash(bool ignoreCase) const noexcept;
+    void TextChanged() noexcept { mHashed = 0; }
 
     std::u16string mText;
 
 private:
+    StringBody() = default;
+    void Retire() noexcept;
+
     std::size_t mCharged = 0;
+    mutable std::size_t mHash = 0;
+    mutable std::size_t mHashNoCase = 0;
+    mutable std::uint8_t mHashed = 0; // bit 0: mHash, bit 1: mHashNoCase
 };
 
 /// A VB value. Copying is cheap: strings and arrays are shared and copied on write, objects are
@@ -164,6 +193,8 @@ public:
     std::uint8_t ByteValue() const noexcept;
     std::int32_t ErrorValue() const noexcept;
     const std::u16string& StringValue() const noexcept;
+    /// StringBody::Hash of a String's text.
+    std::size_t StringHash(bool ignoreCase) const noexcept;
     const Ref<Object>& ObjectValue() const noexcept;
     const Ref<SafeArray>& ArrayValue() const noexcept;
     /// The array for writing: unshared first if another variant holds it too (unless it is
@@ -173,6 +204,28 @@ public:
     /// Appends to a String variant in place when its body is not shared; otherwise (or when this
     /// is not a String) becomes the concatenation of its text form and `piece`.
     void AppendString(std::u16string_view piece);
+
+    /// Builds the text of a new String in place, in a spare body when the thread has one, instead
+    /// of in a std::u16string that the String then takes over: `TextBuilder text; fill
+    /// text.Text(); return text.Finish();`.
+    class TextBuilder {
+    public:
+        TextBuilder() : mBody(StringBody::Acquire()) {}
+        ~TextBuilder() {
+            if (mBody) {
+                mBody->Discard();
+            }
+        }
+        TextBuilder(const TextBuilder&) = delete;
+        TextBuilder& operator=(const TextBuilder&) = delete;
+
+        std::u16string& Text() noexcept { return mBody->mText; }
+        /// The String; raises 7 when its text takes the account past the ceiling.
+        Variant Finish();
+
+    private:
+        StringBody* mBody;
+    };
 
 private:
     static constexpr VarType ByRefTag = static_cast<VarType>(0x4000);
@@ -336,6 +389,10 @@ inline std::int32_t Variant::ErrorValue() const noexcept {
 inline const std::u16string& Variant::StringValue() const noexcept {
     assert(Type() == VarType::String);
     return Deref().mString->mText;
+}
+inline std::size_t Variant::StringHash(bool ignoreCase) const noexcept {
+    assert(Type() == VarType::String);
+    return Deref().mString->Hash(ignoreCase);
 }
 inline const Ref<Object>& Variant::ObjectValue() const noexcept {
     assert(Type() == VarType::Object);

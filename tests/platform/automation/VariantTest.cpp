@@ -1,10 +1,13 @@
 #include "platform/automation/Variant.h"
 
 #include "platform/automation/AutomationTestSupport.h"
+#include "platform/automation/Memory.h"
+#include "platform/automation/Text.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <vector>
 
 namespace qv::automation {
 namespace {
@@ -92,6 +95,33 @@ TEST(Variant, StringsAreSharedAndCopiedOnAppend) {
     Variant reference = Variant::ByRef(target);
     reference.AppendString(u"b");
     EXPECT_EQ(ToUtf8(target.StringValue()), "ab");
+}
+
+TEST(Variant, StringsMadeAfterOthersDiedHoldTheirOwnTextAndCharge) {
+    const std::size_t before = MemoryInUse();
+    {
+        std::vector<Variant> dying;
+        for (int index = 0; index < 40; ++index) {
+            dying.emplace_back(std::u16string(20, static_cast<char16_t>(u'a' + index % 26)));
+        }
+        EXPECT_GT(MemoryInUse(), before) << "texts beyond a few units are charged";
+        const std::size_t hashBefore = dying[0].StringHash(false);
+        dying[0].AppendString(u"grown in place");
+        EXPECT_NE(dying[0].StringHash(false), hashBefore);
+        EXPECT_EQ(dying[0].StringHash(false), HashText(u"aaaaaaaaaaaaaaaaaaaagrown in place"));
+    }
+    EXPECT_EQ(MemoryInUse(), before) << "strings that died hold no charge";
+
+    // The next strings reuse what died: each has exactly its own text and hash.
+    Variant shortText(std::u16string_view(u"short"));
+    Variant longText(std::u16string(u"a text longer than seven units"));
+    Variant built(u"x");
+    EXPECT_EQ(ToUtf8(shortText.StringValue()), "short");
+    EXPECT_EQ(ToUtf8(longText.StringValue()), "a text longer than seven units");
+    EXPECT_EQ(ToUtf8(built.StringValue()), "x");
+    EXPECT_EQ(shortText.StringHash(false), HashText(u"short"));
+    EXPECT_EQ(longText.StringHash(true), HashNoCase(u"A TEXT LONGER THAN SEVEN UNITS"));
+    EXPECT_GT(MemoryInUse(), before);
 }
 
 TEST(Variant, AppendingStaysLinear) {

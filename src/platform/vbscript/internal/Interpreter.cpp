@@ -185,12 +185,13 @@ Variant ConcatPieces(std::span<Variant> pieces) {
     if (allNull) {
         return Variant::Null();
     }
-    std::u16string text;
+    Variant::TextBuilder builder;
+    std::u16string& text = builder.Text();
     automation::ReserveChecked(text, length);
     for (const Variant& piece : pieces) {
         AppendText(text, piece);
     }
-    return Variant(std::move(text));
+    return builder.Finish();
 }
 
 // x = x & pieces, in place while x's string is not shared.
@@ -525,7 +526,7 @@ std::uint32_t FindInstanceMember(CallSite& site, const ScriptClass& cls, bool al
 // the name is one of the class's fixed members. Script objects never match a cached class: they
 // answer from their own tables, not their (empty) class information.
 DispId FindHostMember(CallSite& site, Object& object, const NameTable& names) {
-    const automation::ClassInfo* info = &object.GetClassInfo();
+    const automation::ClassInfo* info = &object.Info();
     if (site.hostClass == info) {
         return site.hostId;
     }
@@ -1932,7 +1933,7 @@ void Interpreter::CallValue(Variant& value, Variant* args, std::size_t argc, boo
 
 void Interpreter::CallObjectDefault(Object& object, Variant* args, std::size_t argc, bool statement,
                                     std::size_t popCount) {
-    if (auto* instance = dynamic_cast<ClassInstance*>(&object)) {
+    if (auto* instance = AsInstance(object)) {
         std::int32_t member = instance->Class().defaultMember;
         if (member < 0) {
             Raise(ErrorNumber::ObjectDoesNotSupport);
@@ -1940,7 +1941,8 @@ void Interpreter::CallObjectDefault(Object& object, Variant* args, std::size_t a
         CallInstanceMember(*instance, static_cast<std::uint32_t>(member), args, argc, statement, popCount);
         return;
     }
-    if (auto* procedure = dynamic_cast<ProcedureRef*>(&object)) {
+    if (object.Kind() == automation::ObjectKind::ScriptProcedure) {
+        auto* procedure = static_cast<ProcedureRef*>(&object);
         PushProcedureFrame(procedure->Target(), nullptr, args, argc, true, mStack.Top() - popCount,
                            statement ? ReturnMode::Discard : ReturnMode::Push);
         return;
@@ -1983,12 +1985,12 @@ void Interpreter::CallMember(Frame& frame, const Instruction& instruction) {
     CallSite& site = frame.code->sites[static_cast<std::size_t>(instruction.c)];
     InvokeKind kind = statement ? InvokeKind::Method : automation::InvokeRead;
     // A host object of the class this site saw last: the cached member, without a cast.
-    if (site.hostClass == &object.GetClassInfo()) {
+    if (site.hostClass == &object.Info()) {
         Variant value = object.Invoke(site.hostId, kind, std::span<Variant>(args, argc));
         PushValueResult(std::move(value), statement, argc + 1);
         return;
     }
-    if (auto* instance = dynamic_cast<ClassInstance*>(&object)) {
+    if (auto* instance = AsInstance(object)) {
         std::uint32_t member = FindInstanceMember(site, instance->Class(), instruction.Has(OpPrivate));
         CallInstanceMember(*instance, member, args, argc, statement, argc + 1);
         return;
@@ -2008,12 +2010,12 @@ void Interpreter::StoreMember(Frame& frame, const Instruction& instruction) {
     std::span<Variant> argsAndValue(objectSlot + 1, argc + 1);
     CallSite& site = frame.code->sites[static_cast<std::size_t>(instruction.c)];
     InvokeKind kind = isSet ? InvokeKind::PropertySet : InvokeKind::PropertyLet;
-    if (site.hostClass == &object.GetClassInfo()) {
+    if (site.hostClass == &object.Info()) {
         object.Invoke(site.hostId, kind, argsAndValue);
         mStack.DropTo(objectSlot);
         return;
     }
-    if (auto* instance = dynamic_cast<ClassInstance*>(&object)) {
+    if (auto* instance = AsInstance(object)) {
         std::uint32_t member = FindInstanceMember(site, instance->Class(), instruction.Has(OpPrivate));
         const ClassMember& info = instance->Class().members[member];
         if (info.field >= 0) {
@@ -2084,12 +2086,21 @@ void Interpreter::StoreObjectDefault(Object& object, std::span<Variant> args, Va
     if (!id) {
         Raise(ErrorNumber::ObjectDoesNotSupport);
     }
-    std::vector<Variant> all;
-    all.reserve(args.size() + 1);
-    for (Variant& arg : args) {
-        all.push_back(arg.Deref());
+    // The arguments and the value side by side, without a heap block for the usual few.
+    constexpr std::size_t InlineCount = 4;
+    std::array<Variant, InlineCount> inlineAll;
+    std::vector<Variant> heapAll;
+    std::span<Variant> all;
+    if (args.size() < InlineCount) {
+        all = std::span<Variant>(inlineAll.data(), args.size() + 1);
+    } else {
+        heapAll.resize(args.size() + 1);
+        all = heapAll;
     }
-    all.push_back(std::move(value));
+    for (std::size_t index = 0; index < args.size(); ++index) {
+        all[index] = args[index].Deref();
+    }
+    all.back() = std::move(value);
     object.Invoke(*id, isSet ? InvokeKind::PropertySet : InvokeKind::PropertyLet, all);
 }
 

@@ -39,7 +39,7 @@ Variant NewField(const FieldInfo& field) {
 } // namespace
 
 ClassInstance::ClassInstance(Ref<ScriptClass> cls, Ref<EngineLink> link)
-    : mClass(std::move(cls)), mLink(std::move(link)) {
+    : Object(automation::ObjectKind::ScriptInstance), mClass(std::move(cls)), mLink(std::move(link)) {
     // Instances count against the memory ceiling, so that a script building objects without
     // end gets 7 instead of exhausting the host.
     automation::ChargeMemory(sizeof(ClassInstance) + mClass->fields.size() * sizeof(Variant));
@@ -51,8 +51,9 @@ ClassInstance::ClassInstance(Ref<ScriptClass> cls, Ref<EngineLink> link)
 }
 
 ClassInstance::ClassInstance(TwinTag, ClassInstance& original) noexcept
-    : mClass(original.mClass), mLink(original.mLink), mFields(std::move(original.mFields)), mTerminated(true),
-      mCharged(std::exchange(original.mCharged, 0)) {}
+    : Object(automation::ObjectKind::ScriptInstance), mClass(original.mClass), mLink(original.mLink),
+      mFields(std::move(original.mFields)), mTerminated(true), mCharged(std::exchange(original.mCharged, 0)) {
+}
 
 ClassInstance::~ClassInstance() {
     // The count reached zero inside some unrelated operation; Class_Terminate runs later, at a

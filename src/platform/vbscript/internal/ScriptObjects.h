@@ -61,11 +61,18 @@ private:
     std::size_t mCharged = 0; // bytes on the apartment's memory account
 };
 
+/// The object as a script class instance, or null: by its kind, without a dynamic_cast.
+inline ClassInstance* AsInstance(automation::Object& object) noexcept {
+    return object.Kind() == automation::ObjectKind::ScriptInstance ? static_cast<ClassInstance*>(&object)
+                                                                   : nullptr;
+}
+
 /// What GetRef returns: calling its default member calls the procedure.
 class ProcedureRef final : public automation::Object {
 public:
     ProcedureRef(automation::Ref<Procedure> procedure, automation::Ref<EngineLink> link)
-        : mProcedure(std::move(procedure)), mLink(std::move(link)) {}
+        : Object(automation::ObjectKind::ScriptProcedure), mProcedure(std::move(procedure)),
+          mLink(std::move(link)) {}
 
     const Procedure& Target() const noexcept { return *mProcedure; }
 

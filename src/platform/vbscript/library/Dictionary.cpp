@@ -105,15 +105,6 @@ std::size_t MixBits(std::uint64_t bits) noexcept {
     return static_cast<std::size_t>(bits ^ (bits >> 31));
 }
 
-/// FNV-1a over the units: keys are short, and this is cheaper than a general byte hash.
-std::size_t HashUnits(std::u16string_view text) noexcept {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (char16_t unit : text) {
-        hash = (hash ^ unit) * 1099511628211ull;
-    }
-    return static_cast<std::size_t>(hash);
-}
-
 /// Binary equality, eight bytes at a time: keys are short, and a call to memcmp costs more than
 /// comparing them here.
 bool SameUnits(std::u16string_view a, std::u16string_view b) noexcept {
@@ -142,14 +133,15 @@ bool SameUnits(std::u16string_view a, std::u16string_view b) noexcept {
 
 } // namespace
 
-std::size_t Dictionary::Hash(const KeyView& key) const noexcept {
+std::size_t Dictionary::Hash(const Variant& source, const KeyView& key) const noexcept {
     switch (key.kind) {
     case KeyKind::Null:
         return 0;
     case KeyKind::Number:
         return MixBits(std::bit_cast<std::uint64_t>(key.number));
     case KeyKind::Text:
-        return IsTextMode(mCompareMode) ? automation::HashNoCase(key.text) : HashUnits(key.text);
+        // Kept in the string: the key of Exists is usually the key of the Item that follows.
+        return source.StringHash(IsTextMode(mCompareMode));
     case KeyKind::Object:
         return MixBits(reinterpret_cast<std::uintptr_t>(key.object));
     }
@@ -313,7 +305,7 @@ void Dictionary::Compact() {
 
 void Dictionary::Add(const Variant& key, Variant item) {
     const KeyView identity = MakeKey(key);
-    const std::size_t hash = Hash(identity);
+    const std::size_t hash = Hash(key, identity);
     if (SlotOf(identity, hash) != NotFound) {
         automation::Raise(automation::ErrorNumber::DuplicateKey);
     }
@@ -322,7 +314,7 @@ void Dictionary::Add(const Variant& key, Variant item) {
 
 bool Dictionary::Exists(const Variant& key) const {
     const KeyView identity = MakeKey(key);
-    return SlotOf(identity, Hash(identity)) != NotFound;
+    return SlotOf(identity, Hash(key, identity)) != NotFound;
 }
 
 Variant Dictionary::Items() const {
@@ -349,7 +341,7 @@ Variant Dictionary::Keys() const {
 
 void Dictionary::Remove(const Variant& key) {
     const KeyView identity = MakeKey(key);
-    const std::size_t slot = SlotOf(identity, Hash(identity));
+    const std::size_t slot = SlotOf(identity, Hash(key, identity));
     if (slot == NotFound) {
         RaiseElementNotFound();
     }
@@ -372,7 +364,7 @@ void Dictionary::RemoveAll() {
 
 Variant Dictionary::GetItem(const Variant& key) {
     const KeyView identity = MakeKey(key);
-    const std::size_t hash = Hash(identity);
+    const std::size_t hash = Hash(key, identity);
     const std::size_t position = PositionOf(identity, hash);
     if (position != NotFound) {
         return mEntries[position].item;
@@ -383,7 +375,7 @@ Variant Dictionary::GetItem(const Variant& key) {
 
 void Dictionary::LetItem(const Variant& key, Variant item) {
     const KeyView identity = MakeKey(key);
-    const std::size_t hash = Hash(identity);
+    const std::size_t hash = Hash(key, identity);
     const std::size_t position = PositionOf(identity, hash);
     if (position != NotFound) {
         mEntries[position].item = std::move(item);
@@ -401,12 +393,12 @@ void Dictionary::SetItem(const Variant& key, Variant item) {
 
 void Dictionary::LetKey(const Variant& key, const Variant& newKey) {
     const KeyView identity = MakeKey(key);
-    const std::size_t slot = SlotOf(identity, Hash(identity));
+    const std::size_t slot = SlotOf(identity, Hash(key, identity));
     if (slot == NotFound) {
         RaiseElementNotFound();
     }
     const KeyView renamed = MakeKey(newKey);
-    const std::size_t renamedHash = Hash(renamed);
+    const std::size_t renamedHash = Hash(newKey, renamed);
     if (SlotOf(renamed, renamedHash) != NotFound) {
         automation::Raise(automation::ErrorNumber::DuplicateKey);
     }
@@ -464,7 +456,7 @@ std::int32_t Dictionary::HashVal(const Variant& key) const {
 
 std::optional<Variant> Dictionary::Find(const Variant& key) const {
     const KeyView identity = MakeKey(key);
-    const std::size_t position = PositionOf(identity, Hash(identity));
+    const std::size_t position = PositionOf(identity, Hash(key, identity));
     if (position == NotFound) {
         return std::nullopt;
     }

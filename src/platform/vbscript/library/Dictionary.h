@@ -85,7 +85,8 @@ private:
 
     /// The identity of `key`, viewing its text in place: valid while `key` is.
     KeyView MakeKey(const automation::Variant& key) const;
-    std::size_t Hash(const KeyView& key) const noexcept;
+    /// The hash of `key`, the identity of `source`.
+    std::size_t Hash(const automation::Variant& source, const KeyView& key) const noexcept;
     bool Equal(const KeyView& a, const KeyView& b) const noexcept;
     /// The slot of the live entry with this key, or NotFound.
     std::size_t SlotOf(const KeyView& key, std::size_t hash) const;

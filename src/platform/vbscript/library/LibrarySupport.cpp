@@ -69,6 +69,16 @@ void RequireNotNull(const Variant& value) {
 }
 
 std::int32_t LongArg(Args args, std::size_t index, std::int32_t fallback) {
+    // A Long or an Integer, as scripts mostly pass, needs no conversion.
+    if (index < args.size()) {
+        const Variant& value = args[index].Deref();
+        if (value.Type() == automation::VarType::Long) {
+            return value.LongValue();
+        }
+        if (value.Type() == automation::VarType::Integer) {
+            return value.IntegerValue();
+        }
+    }
     if (!IsGiven(args, index)) {
         return fallback;
     }

@@ -154,6 +154,24 @@ Variant ChrW(Args args, RuntimeState&) {
 // InStr([start, ]string1, string2[, compare]): the 1-based position of string2 in string1 at or
 // after start, 0 when absent. A Null string gives Null; a Null start or compare raises 94.
 Variant InStr(Args args, RuntimeState&) {
+    // The usual call, InStr([start, ]string, string) on Strings, without the general reading of
+    // the arguments.
+    if (args.size() <= 3) {
+        const std::size_t first = args.size() == 3 ? 1 : 0;
+        const Variant& start = args[0].Deref();
+        const Variant& haystack = args[first].Deref();
+        const Variant& needle = args[first + 1].Deref();
+        if ((first == 0 || start.Type() == automation::VarType::Long) && haystack.IsString() &&
+            needle.IsString() && (first == 0 || start.LongValue() >= 1)) {
+            const std::size_t from = first == 0 ? 0 : static_cast<std::size_t>(start.LongValue()) - 1;
+            const std::u16string_view text = haystack.StringValue();
+            if (text.empty() || from >= text.size()) {
+                return Variant(0);
+            }
+            const std::size_t found = text.find(needle.StringValue(), from);
+            return Variant(found == std::u16string_view::npos ? 0 : static_cast<std::int32_t>(found + 1));
+        }
+    }
     std::size_t first = args.size() >= 3 ? 1 : 0;
     std::int32_t start = first == 1 ? LongArg(args, 0, 1) : 1;
     CompareMode mode = args.size() == 4 ? CompareArg(args, 3) : CompareMode::Binary;
@@ -242,12 +260,24 @@ Variant InStrRev(Args args, RuntimeState&) {
 
 Variant LCase(Args args, RuntimeState&) {
     const TextArg text(args, 0);
-    return text.IsNull() ? Variant::Null() : Variant(automation::ToLower(text.View()));
+    if (text.IsNull()) {
+        return Variant::Null();
+    }
+    Variant::TextBuilder result;
+    result.Text().append(text.View());
+    automation::MakeLower(result.Text());
+    return result.Finish();
 }
 
 Variant UCase(Args args, RuntimeState&) {
     const TextArg text(args, 0);
-    return text.IsNull() ? Variant::Null() : Variant(automation::ToUpper(text.View()));
+    if (text.IsNull()) {
+        return Variant::Null();
+    }
+    Variant::TextBuilder result;
+    result.Text().append(text.View());
+    automation::MakeUpper(result.Text());
+    return result.Finish();
 }
 
 // Only the space character is trimmed, never tabs or line breaks.
@@ -311,6 +341,24 @@ Variant Right(Args args, RuntimeState&) {
 // Mid(string, start[, length]): Null numbers raise 94 before anything else, then bad numbers
 // raise 5, and only then does a Null string give Null.
 Variant Mid(Args args, RuntimeState&) {
+    // The usual call, on a String with whole-number positions in range, without the general
+    // reading of the arguments.
+    {
+        const Variant& text = args[0].Deref();
+        const Variant& start = args[1].Deref();
+        const Variant* length = args.size() == 3 ? &args[2].Deref() : nullptr;
+        if (text.IsString() && start.Type() == automation::VarType::Long && start.LongValue() >= 1 &&
+            (!length || (length->Type() == automation::VarType::Long && length->LongValue() >= 0))) {
+            const std::u16string_view view = text.StringValue();
+            const auto from = static_cast<std::size_t>(start.LongValue()) - 1;
+            if (from >= view.size()) {
+                return Variant(u"");
+            }
+            const std::u16string_view part =
+                view.substr(from, length ? static_cast<std::size_t>(length->LongValue()) : view.size());
+            return part.size() == view.size() ? text : Variant(part);
+        }
+    }
     const library::ArgValue startValue(args, 1);
     const library::ArgValue lengthValue(args, 2);
     RequireNotNull(startValue.Get());
@@ -379,6 +427,10 @@ Variant MidB(Args original, RuntimeState&) {
 }
 
 Variant Len(Args args, RuntimeState&) {
+    // The usual argument, a String, is measured without the general reading of TextArg.
+    if (const Variant& value = args[0].Deref(); value.IsString()) {
+        return Variant(static_cast<std::int32_t>(value.StringValue().size()));
+    }
     const TextArg text(args, 0);
     return text.IsNull() ? Variant::Null() : Variant(static_cast<std::int32_t>(text.View().size()));
 }
@@ -486,10 +538,24 @@ Variant Replace(Args original, RuntimeState&) {
         // Nothing to replace: the text from `start` on, shared when that is all of it.
         return Substring(expression, static_cast<std::size_t>(start - 1));
     }
-    std::u16string result;
+    Variant::TextBuilder builder;
+    std::u16string& result = builder.Text();
+    std::int32_t done = 0;
+    if (replacement.View().size() == searchFor.size()) {
+        // As long as what it replaces (Replace(s, "o", "0")): the text copied once and the
+        // matches overwritten in it.
+        result.append(source);
+        while (found != std::u16string_view::npos) {
+            std::copy(replacement.View().begin(), replacement.View().end(), result.begin() + found);
+            if (count != -1 && ++done >= count) {
+                break;
+            }
+            found = searchIn.find(searchFor, found + searchFor.size());
+        }
+        return builder.Finish();
+    }
     result.reserve(source.size());
     std::size_t position = 0;
-    std::int32_t done = 0;
     while (found != std::u16string_view::npos) {
         automation::AppendChecked(result, source.substr(position, found - position));
         automation::AppendChecked(result, replacement.View());
@@ -500,7 +566,7 @@ Variant Replace(Args original, RuntimeState&) {
         found = searchIn.find(searchFor, position);
     }
     result.append(source.substr(position));
-    return Variant(std::move(result));
+    return builder.Finish();
 }
 
 // Split(expression[, delimiter[, count[, compare]]]): a zero-based Variant array of Strings;

@@ -80,6 +80,7 @@ TEST(StringFunctionsTest, InStr) {
         {u"InStr", {Variant(4), Variant(u"abcdef"), Variant(u"")}, "Long:4"},
         {u"InStr", {Variant(20), Variant(u"abcdef"), Variant(u"")}, "Long:0"},
         {u"InStr", {Variant(4), Variant(u""), Variant(u"")}, "Long:0"},
+        {u"InStr", {Variant(0), Variant(u"abcd"), Variant(u"bc")}, "error 5"},
         {u"InStr", {Variant(u"abcd"), Null}, "Null"},
         {u"InStr", {Variant(2), Null, Variant(u"abcd")}, "Null"},
         {u"InStr", {Null, Variant(u"abcd"), Variant(u"abcd")}, "error 94"},
@@ -121,6 +122,8 @@ TEST(StringFunctionsTest, SubstringsAndLengths) {
         {u"Mid", {Variant(u"test"), Variant(2), Variant(2)}, "String:es"},
         {u"Mid", {Variant(u"test"), Variant(2), Variant(4)}, "String:est"},
         {u"Mid", {Variant(u"test"), Variant(5)}, "String:"},
+        {u"Mid", {Variant(u"test"), Variant(1)}, "String:test"},
+        {u"Mid", {Variant(u"test"), Variant(2), Variant(0)}, "String:"},
         {u"Mid", {Variant(1234), Variant(1), Variant(2)}, "String:12"},
         {u"Mid", {Null, Variant(1)}, "Null"},
         {u"Mid", {Variant(u"test"), Variant(u"a"), Variant(1)}, "error 13"},
@@ -182,6 +185,11 @@ TEST(StringFunctionsTest, Replace) {
         {u"Replace", {Variant(u"xxx"), Variant(u""), Variant(u"y")}, "String:xxx"},
         {u"Replace", {Variant(u"yxxy"), Variant(u"x"), Variant(u"")}, "String:yy"},
         {u"Replace", {Variant(123), Variant(2), Variant(6)}, "String:163"},
+        // A replacement as long as what it replaces.
+        {u"Replace", {Variant(u"aaa"), Variant(u"aa"), Variant(u"bb")}, "String:bba"},
+        {u"Replace",
+         {Variant(u"xAxax"), Variant(u"a"), Variant(u"b"), Variant(2), Variant(1), Variant(1)},
+         "String:bxax"},
         // The text before `start` is dropped.
         {u"Replace",
          {Variant(u"xx testxx(xx)"), Variant(u"xx"), Variant(u"!"), Variant(2)},

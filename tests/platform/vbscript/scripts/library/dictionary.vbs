@@ -51,3 +51,17 @@ t.Add "Key", 1
 Test.IsTrue t.Exists("KEY"), "text compare ignores case"
 t.RemoveAll
 Test.Equal t.Count, 0, "RemoveAll"
+
+' A key variable looked up, then appended to in place, is looked up by its new text.
+Dim grown : Set grown = CreateObject("Scripting.Dictionary")
+grown.Add "abc", 1
+Dim probe : probe = LCase("AB") ' a string of its own, which the append changes in place
+Test.IsTrue Not grown.Exists(probe), "before the append"
+probe = probe & "c"
+Test.IsTrue grown.Exists(probe), "after the append"
+Test.Equal grown(probe), 1, "its item"
+t.Add "abc", 2
+probe = UCase("ab")
+Test.IsTrue Not t.Exists(probe), "text compare, before the append"
+probe = probe & "C"
+Test.IsTrue t.Exists(probe), "text compare, after the append"
