@@ -96,7 +96,9 @@ public:
     // A copy is an object of its own, which asks for its own table.
     Object(const Object& other) noexcept : RefCounted(other), mKind(other.mKind) {}
     Object& operator=(const Object& other) noexcept {
-        RefCounted::operator=(other);
+        if (this != &other) {
+            RefCounted::operator=(other);
+        }
         return *this;
     }
 

@@ -101,6 +101,7 @@ TEST(Variant, StringsMadeAfterOthersDiedHoldTheirOwnTextAndCharge) {
     const std::size_t before = MemoryInUse();
     {
         std::vector<Variant> dying;
+        dying.reserve(40);
         for (int index = 0; index < 40; ++index) {
             dying.emplace_back(std::u16string(20, static_cast<char16_t>(u'a' + index % 26)));
         }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <vector>
 
 namespace qv::vbscript {
@@ -546,7 +547,8 @@ Variant Replace(Args original, RuntimeState&) {
         // matches overwritten in it.
         result.append(source);
         while (found != std::u16string_view::npos) {
-            std::copy(replacement.View().begin(), replacement.View().end(), result.begin() + found);
+            std::copy(replacement.View().begin(), replacement.View().end(),
+                      result.begin() + static_cast<std::ptrdiff_t>(found));
             if (count != -1 && ++done >= count) {
                 break;
             }
