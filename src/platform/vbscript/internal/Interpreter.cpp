@@ -1185,92 +1185,49 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
     QV_VBS_NEXT_CHECKED();
     // The operators that take their right operand from a constant or a local, and maybe their left
     // one from a local: the left operand is pushed (it becomes the result), the right one stays
-    // where it is unless the general path needs it on the stack.
-    QV_VBS_CASE(AddConst)
-    QV_VBS_CASE(SubtractConst)
-    QV_VBS_CASE(MultiplyConst)
-    fusedRight = &block->constants[static_cast<std::size_t>(at->c)];
-    goto fusedArithmetic;
-    QV_VBS_CASE(AddLocal)
-    QV_VBS_CASE(SubtractLocal)
-    QV_VBS_CASE(MultiplyLocal)
-    fusedRight = &locals[at->c].Deref();
-    goto fusedArithmetic;
-    QV_VBS_CASE(AddLocalConst)
-    QV_VBS_CASE(SubtractLocalConst)
-    QV_VBS_CASE(MultiplyLocalConst)
-    fusedRight = &block->constants[static_cast<std::size_t>(at->c)];
+    // where it is unless the general path needs it on the stack. Each family's four forms (the
+    // cases of CASES with a form's suffix) set the operands up and go on at `label`, the last form
+    // falling through to it.
+#define QV_VBS_FUSED_FORMS(CASES, label)                                                                     \
+    CASES(Const)                                                                                             \
+    fusedRight = &block->constants[static_cast<std::size_t>(at->c)];                                         \
+    goto label;                                                                                              \
+    CASES(Local)                                                                                             \
+    fusedRight = &locals[at->c].Deref();                                                                     \
+    goto label;                                                                                              \
+    CASES(LocalConst)                                                                                        \
+    fusedRight = &block->constants[static_cast<std::size_t>(at->c)];                                         \
+    mStack.Push(locals[at->b].Deref());                                                                      \
+    goto label;                                                                                              \
+    CASES(LocalLocal)                                                                                        \
+    fusedRight = &locals[at->c].Deref();                                                                     \
     mStack.Push(locals[at->b].Deref());
-    goto fusedArithmetic;
-    QV_VBS_CASE(AddLocalLocal)
-    QV_VBS_CASE(SubtractLocalLocal)
-    QV_VBS_CASE(MultiplyLocalLocal)
-    fusedRight = &locals[at->c].Deref();
-    mStack.Push(locals[at->b].Deref());
+#define QV_VBS_ARITHMETIC_CASES(form)                                                                        \
+    QV_VBS_CASE(Add##form) QV_VBS_CASE(Subtract##form) QV_VBS_CASE(Multiply##form)
+#define QV_VBS_DIVISION_CASES(form)                                                                          \
+    QV_VBS_CASE(Divide##form) QV_VBS_CASE(IntDivide##form) QV_VBS_CASE(Modulo##form)
+#define QV_VBS_COMPARISON_CASES(form)                                                                        \
+    QV_VBS_CASE(Equal##form)                                                                                 \
+    QV_VBS_CASE(NotEqual##form)                                                                              \
+    QV_VBS_CASE(Less##form)                                                                                  \
+    QV_VBS_CASE(LessEqual##form) QV_VBS_CASE(Greater##form) QV_VBS_CASE(GreaterEqual##form)
+    QV_VBS_FUSED_FORMS(QV_VBS_ARITHMETIC_CASES, fusedArithmetic)
 fusedArithmetic:
     if (FastArithmetic(OperatorOf(at->op), mStack.Top()[-1], *fusedRight)) {
         QV_VBS_NEXT();
     }
     goto fusedGeneral;
-    QV_VBS_CASE(DivideConst)
-    QV_VBS_CASE(IntDivideConst)
-    QV_VBS_CASE(ModuloConst)
-    fusedRight = &block->constants[static_cast<std::size_t>(at->c)];
-    goto fusedDivision;
-    QV_VBS_CASE(DivideLocal)
-    QV_VBS_CASE(IntDivideLocal)
-    QV_VBS_CASE(ModuloLocal)
-    fusedRight = &locals[at->c].Deref();
-    goto fusedDivision;
-    QV_VBS_CASE(DivideLocalConst)
-    QV_VBS_CASE(IntDivideLocalConst)
-    QV_VBS_CASE(ModuloLocalConst)
-    fusedRight = &block->constants[static_cast<std::size_t>(at->c)];
-    mStack.Push(locals[at->b].Deref());
-    goto fusedDivision;
-    QV_VBS_CASE(DivideLocalLocal)
-    QV_VBS_CASE(IntDivideLocalLocal)
-    QV_VBS_CASE(ModuloLocalLocal)
-    fusedRight = &locals[at->c].Deref();
-    mStack.Push(locals[at->b].Deref());
+    QV_VBS_FUSED_FORMS(QV_VBS_DIVISION_CASES, fusedDivision)
 fusedDivision:
     if (FastDivision(OperatorOf(at->op), mStack.Top()[-1], *fusedRight)) {
         QV_VBS_NEXT();
     }
     goto fusedGeneral;
-    QV_VBS_CASE(EqualConst)
-    QV_VBS_CASE(NotEqualConst)
-    QV_VBS_CASE(LessConst)
-    QV_VBS_CASE(LessEqualConst)
-    QV_VBS_CASE(GreaterConst)
-    QV_VBS_CASE(GreaterEqualConst)
-    fusedRight = &block->constants[static_cast<std::size_t>(at->c)];
-    goto fusedCompare;
-    QV_VBS_CASE(EqualLocal)
-    QV_VBS_CASE(NotEqualLocal)
-    QV_VBS_CASE(LessLocal)
-    QV_VBS_CASE(LessEqualLocal)
-    QV_VBS_CASE(GreaterLocal)
-    QV_VBS_CASE(GreaterEqualLocal)
-    fusedRight = &locals[at->c].Deref();
-    goto fusedCompare;
-    QV_VBS_CASE(EqualLocalConst)
-    QV_VBS_CASE(NotEqualLocalConst)
-    QV_VBS_CASE(LessLocalConst)
-    QV_VBS_CASE(LessEqualLocalConst)
-    QV_VBS_CASE(GreaterLocalConst)
-    QV_VBS_CASE(GreaterEqualLocalConst)
-    fusedRight = &block->constants[static_cast<std::size_t>(at->c)];
-    mStack.Push(locals[at->b].Deref());
-    goto fusedCompare;
-    QV_VBS_CASE(EqualLocalLocal)
-    QV_VBS_CASE(NotEqualLocalLocal)
-    QV_VBS_CASE(LessLocalLocal)
-    QV_VBS_CASE(LessEqualLocalLocal)
-    QV_VBS_CASE(GreaterLocalLocal)
-    QV_VBS_CASE(GreaterEqualLocalLocal)
-    fusedRight = &locals[at->c].Deref();
-    mStack.Push(locals[at->b].Deref());
+    QV_VBS_FUSED_FORMS(QV_VBS_COMPARISON_CASES, fusedCompare)
+#undef QV_VBS_FUSED_FORMS
+#undef QV_VBS_ARITHMETIC_CASES
+#undef QV_VBS_DIVISION_CASES
+#undef QV_VBS_COMPARISON_CASES
 fusedCompare : {
     // As for the comparisons above, a conditional jump that follows takes the answer straight.
     Variant* top = mStack.Top();
