@@ -13,6 +13,8 @@
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 
+#include "core/VbText.h"
+
 #include "platform/automation/Text.h"
 #include "platform/host/Host.h"
 
@@ -48,6 +50,40 @@ TakeCaseOnlyRenames(std::vector<std::u16string>& newNames, std::vector<std::u16s
         ++index;
     }
     return renames;
+}
+
+/// The key list (one name a line, a name that needs it in double quotes) with `oldName` renamed
+/// to `newName`, written in the form the old one had, so that a renamed key field stays the key
+/// and the key compares equal to the database's again.
+std::u16string RenameInKeyList(std::u16string_view keyList, std::u16string_view oldName,
+                               std::u16string_view newName) {
+    constexpr std::u16string_view LineBreak = u"\r\n";
+    std::u16string renamed;
+    bool first = true;
+    for (std::u16string_view line : SplitText(keyList, LineBreak)) {
+        if (!first) {
+            renamed += LineBreak;
+        }
+        first = false;
+        const std::u16string_view name = TrimBlanks(line);
+        if (Qel::UnquoteName(name) != oldName) {
+            renamed += line;
+            continue;
+        }
+        if (name.size() >= 2 && name.front() == u'"') {
+            renamed += u'"';
+            for (const char16_t unit : newName) {
+                renamed += unit;
+                if (unit == u'"') {
+                    renamed += u'"';
+                }
+            }
+            renamed += u'"';
+        } else {
+            renamed += newName;
+        }
+    }
+    return renamed;
 }
 
 } // namespace
@@ -250,6 +286,9 @@ bool RenameMapping::RenameField(QelTable& table, const std::u16string& oldName,
     }
     if (!fields.Change(oldName, newName)) {
         return false;
+    }
+    if (!table.TblKey().empty()) {
+        table.SetTblKey(RenameInKeyList(table.TblKey(), oldName, newName));
     }
     const std::u16string& tableName = table.TblName();
     QelMasterDetails& pairs = mProject.MasterDetails();
