@@ -130,10 +130,26 @@ protected:
     }
 
     /// Runs quorvane and expects a failure with `text` in its message.
-    void Fail(const std::vector<std::string>& arguments, const std::string& text) {
+    /// Runs quorvane and expects a failure with `text` in its message, which starts as every
+    /// message of the program does. Gives standard error.
+    std::string Fail(const std::vector<std::string>& arguments, const std::string& text) {
         const RunResult result = Quorvane(arguments);
         EXPECT_NE(result.status, 0) << arguments.front() << " succeeded: " << result.out;
         EXPECT_NE(result.err.find(text), std::string::npos) << result.err;
+        // Progress captions, written as lines without a terminal, come before it.
+        std::size_t message = 0;
+        while (result.err.compare(message, 11, "Quorvane - ") == 0) {
+            message = result.err.find('\n', message) + 1;
+        }
+        EXPECT_EQ(result.err.compare(message, 10, "quorvane: "), 0) << result.err;
+        return result.err;
+    }
+
+    /// Runs SQL statements on the work folder's shop database.
+    void Sqlite(const std::string& statements, const std::string& database = "shop.db") {
+        const RunResult result =
+            RunProgram("/bin/sh", {"-c", "sqlite3 \"$0\" \"$1\"", database, statements}, {}, mWork);
+        ASSERT_EQ(result.status, 0) << result.err;
     }
 
     static void WritePackage(const fs::path& file, const Members& members) {
@@ -242,8 +258,15 @@ TEST_F(QuorvaneProgramTest, RegeneratesOnlyWhatAChangedSettingChanges) {
     EXPECT_NE(kept.out.find("0 new, 0 replaced"), std::string::npos) << kept.out;
     const RunResult unattended = Quorvane({"generate", "shop.xml"});
     EXPECT_EQ(unattended.status, 0) << unattended.err;
-    EXPECT_NE(unattended.err.find("default.asp already exists! -> Skip"), std::string::npos)
+    EXPECT_NE(unattended.err.find("quorvane: File " + (mSite / "default.asp").string() +
+                                  " already exists! -> Skip"),
+              std::string::npos)
         << unattended.err;
+    // The page that would change is told apart from those that would come out the same.
+    EXPECT_NE(unattended.out.find("0 new, 0 replaced, " + std::to_string(before.size() - 1) +
+                                  " left as they were, 1 kept although they may differ"),
+              std::string::npos)
+        << unattended.out;
     EXPECT_EQ(Read(mSite / "default.asp"), home);
 
     const std::string replaced = Succeed({"generate", "shop.xml", "--overwrite", "all"});
@@ -256,6 +279,107 @@ TEST_F(QuorvaneProgramTest, RegeneratesOnlyWhatAChangedSettingChanges) {
     auto unchanged = before;
     unchanged.erase("default.asp");
     EXPECT_EQ(after, unchanged);
+}
+
+// A new table's pages follow its settings: its TblOverwrite comes True from the shipped
+// defaults, so that replacing a changed page is the user's answer alone.
+TEST_F(QuorvaneProgramTest, NewTablesReplaceTheirPagesWhenTheirSettingsChange) {
+    Members package = ShopPackage;
+    package["list.htm"] = "<h1><!--##=TABLE.TblCaption##--></h1>\r\n";
+    WritePackage(mPackage, package);
+    Succeed({"new", "shop.xml", "--sqlite", "shop.db"});
+    Succeed({"set", "shop.xml", "Template=" + mPackage.string()});
+    EXPECT_NE(Succeed({"show", "shop.xml", "customers"}).find("TblOverwrite = True\n"), std::string::npos);
+    Succeed({"generate", "shop.xml", "--overwrite", "all"});
+    const fs::path page = mSite / "customerslist.asp";
+    ASSERT_TRUE(fs::exists(page)) << Files(mSite).front();
+
+    Succeed({"set", "shop.xml", "customers", "TblCaption=Our clients"});
+    const std::string replaced = Succeed({"generate", "shop.xml", "--overwrite", "all"});
+    EXPECT_NE(replaced.find("0 new, 1 replaced"), std::string::npos) << replaced;
+    EXPECT_NE(Read(page).find("Our clients"), std::string::npos) << Read(page);
+}
+
+// Questions nobody can answer are answered as their dialogs closed without a button: the
+// changed package is extracted again and a changed key is taken from the database. Both are said.
+TEST_F(QuorvaneProgramTest, AnswersUnattendedQuestionsAsADialogClosedWithoutAButton) {
+    CreateProject();
+    Succeed({"generate", "shop.xml"});
+    Members package = ShopPackage;
+    package["list.htm"] = "<p>Second edition of <!--##=TABLE.TblName##--></p>\r\n";
+    WritePackage(mPackage, package);
+    const RunResult regenerated = Quorvane({"generate", "shop.xml", "--overwrite", "all"});
+    EXPECT_EQ(regenerated.status, 0) << regenerated.err;
+    EXPECT_NE(
+        regenerated.err.find("quorvane: no terminal to ask whether to keep the extracted template folder"),
+        std::string::npos)
+        << regenerated.err;
+    EXPECT_NE(Read(mSite / "customerslist.asp").find("Second edition of customers"), std::string::npos);
+
+#ifdef QV_WITH_SCHEMA
+    Sqlite("CREATE TABLE renewed (id INTEGER, name VARCHAR(50) NOT NULL PRIMARY KEY, city VARCHAR(40), "
+           "active BOOLEAN NOT NULL DEFAULT 1); INSERT INTO renewed SELECT * FROM customers; "
+           "DROP TABLE customers; ALTER TABLE renewed RENAME TO customers;");
+    const RunResult synced = Quorvane({"sync", "shop.xml"});
+    EXPECT_EQ(synced.status, 0) << synced.err;
+    EXPECT_NE(
+        synced.err.find("quorvane: no terminal to ask: Primary key for \"customers\" has been modified."),
+        std::string::npos)
+        << synced.err;
+    EXPECT_NE(synced.err.find("the database's key is taken"), std::string::npos) << synced.err;
+    EXPECT_NE(Succeed({"show", "shop.xml", "customers"}).find("TblKey = name\n"), std::string::npos);
+    EXPECT_NE(Succeed({"show", "shop.xml", "customers.name"}).find("FldIsPrimaryKey = True\n"),
+              std::string::npos);
+    EXPECT_NE(Succeed({"show", "shop.xml", "customers.id"}).find("FldIsPrimaryKey = False\n"),
+              std::string::npos);
+#endif
+}
+
+// show, set and unload-table never reach the database, so a project whose database is gone can
+// still be mended; the commands that need the database say how to get by without it.
+TEST_F(QuorvaneProgramTest, SettingsCommandsWorkWhileTheDatabaseIsDown) {
+    fs::copy_file(mWork / "shop.db", mWork / "gone.db");
+    Succeed({"new", "gone.xml", "--connection-string",
+             "Driver=SQLite3;Database=" + (mWork / "gone.db").string()});
+    Succeed({"set", "gone.xml", "Template=" + mPackage.string(), "AutoSync=True"});
+    // A folder where the database file was: the driver cannot open it (and cannot quietly
+    // create an empty database in its place).
+    fs::remove(mWork / "gone.db");
+    fs::create_directory(mWork / "gone.db");
+
+    EXPECT_NE(Succeed({"show", "gone.xml", "customers"}).find("TblName = customers\n"), std::string::npos);
+    Succeed({"set", "gone.xml", "BodyTitle=Closed for now"});
+    Succeed({"unload-table", "gone.xml", "products"});
+#ifdef QV_WITH_SCHEMA
+    const std::string checked = Fail({"check", "gone.xml"}, "'quorvane set gone.xml AutoSync=False'");
+    EXPECT_NE(checked.find("could not be reached"), std::string::npos) << checked;
+    Fail({"generate", "gone.xml"}, "'quorvane set gone.xml AutoSync=False'");
+    EXPECT_FALSE(fs::exists(mWork / "gone-site"));
+#endif
+    Succeed({"set", "gone.xml", "AutoSync=False"});
+    const std::string generated = Succeed({"generate", "gone.xml"});
+    EXPECT_NE(generated.find(" new, 0 replaced"), std::string::npos) << generated;
+    EXPECT_TRUE(fs::exists(mWork / "gone-site" / "customerslist.asp"));
+    EXPECT_FALSE(fs::exists(mWork / "gone-site" / "productslist.asp"));
+}
+
+// The application root moves with the site when the two were one folder, as with
+// generate --destination, and stays where the user put it otherwise.
+TEST_F(QuorvaneProgramTest, MovesTheApplicationRootWithTheDestination) {
+    CreateProject();
+    const fs::path moved = mWork / "moved";
+    Succeed({"set", "shop.xml", "Destination=" + moved.string()});
+    EXPECT_NE(Succeed({"show", "shop.xml"}).find("AppRootFolder = " + moved.string() + "\n"),
+              std::string::npos);
+    Succeed({"generate", "shop.xml"});
+    EXPECT_FALSE(fs::exists(mSite));
+    ExpectGoldenSite(moved, "site");
+
+    const fs::path root = mWork / "root";
+    Succeed({"set", "shop.xml", "AppRootFolder=" + root.string()});
+    Succeed({"set", "shop.xml", "Destination=" + (mWork / "third").string()});
+    EXPECT_NE(Succeed({"show", "shop.xml"}).find("AppRootFolder = " + root.string() + "\n"),
+              std::string::npos);
 }
 
 TEST_F(QuorvaneProgramTest, ShowsAndSetsSettingsOfTheProjectTablesAndFields) {
@@ -319,7 +443,7 @@ TEST_F(QuorvaneProgramTest, LoadsAndUnloadsTables) {
     EXPECT_NE(Succeed({"load-table", "shop.xml", "order_lines"}).find("3 tables loaded"), std::string::npos);
     EXPECT_NE(Succeed({"show", "shop.xml", "order_lines.quantity"}).find("FldName = quantity\n"),
               std::string::npos);
-    Fail({"load-table", "shop.xml", "order_lines"}, "Quorvane: Table order_lines already loaded!");
+    Fail({"load-table", "shop.xml", "order_lines"}, "quorvane: Table order_lines already loaded!");
     EXPECT_NE(Succeed({"unload-table", "shop.xml", "customers", "products"}).find("1 tables loaded"),
               std::string::npos);
     // A wrong name among several unloads none of them.
@@ -344,7 +468,7 @@ TEST_F(QuorvaneProgramTest, RefusesBadInputAndLeavesFilesAlone) {
     // A damaged project file is reported by the library and stays as it was.
     const std::string damaged = project.substr(0, project.size() / 2);
     Write(mWork / "damaged.xml", damaged);
-    Fail({"show", "damaged.xml"}, "Quorvane: Load Project File failed! Please check!");
+    Fail({"show", "damaged.xml"}, "quorvane: Load Project File failed! Please check!\n");
     Fail({"generate", "damaged.xml", "--destination", "damaged-site"}, "Load Project File failed");
     Fail({"set", "damaged.xml", "BodyTitle=x"}, "Load Project File failed");
     EXPECT_EQ(Read(mWork / "damaged.xml"), damaged);
@@ -377,19 +501,36 @@ TEST_F(QuorvaneProgramTest, ChecksAndSynchronisesThroughTheLibrary) {
 #ifdef QV_WITH_SCHEMA
     EXPECT_EQ(Succeed({"check", "shop.xml"}), "0\n");
     Succeed({"set", "shop.xml", "customers.city", "FldCaption=Town"});
-    const RunResult changed =
-        RunProgram("/bin/sh",
-                   {"-c", "sqlite3 shop.db 'ALTER TABLE customers RENAME COLUMN city TO town; "
-                          "ALTER TABLE customers ADD COLUMN phone VARCHAR(20)'"},
-                   {}, mWork);
-    ASSERT_EQ(changed.status, 0) << changed.err;
+    Succeed({"set", "shop.xml", "order_lines.quantity", "FldCaption=How many"});
+    Sqlite("ALTER TABLE customers RENAME COLUMN city TO town; ALTER TABLE customers RENAME COLUMN id TO cid; "
+           "ALTER TABLE customers ADD COLUMN phone VARCHAR(20); "
+           "ALTER TABLE order_lines RENAME COLUMN quantity TO qty");
     const std::string differences = Succeed({"check", "shop.xml"});
-    EXPECT_GT(std::atoi(differences.c_str()), 0) << differences;
+    EXPECT_GT(std::atoi(differences.substr(differences.rfind('\n', differences.size() - 2) + 1).c_str()), 0)
+        << differences;
 
-    // The renamed column keeps the settings the project gave it; the new one comes in.
-    Succeed({"sync", "shop.xml", "--keys", "keep", "--map", "city=town", "--yes"});
+    // A mapping that matches nothing would lose the settings it was meant to keep: nothing is saved.
+    const std::string saved = Read(mWork / "shop.xml");
+    Fail({"sync", "shop.xml", "--keys", "keep", "--map", "city=town,customers.id=customers.cid", "--map",
+          "order_lines.quantity=order_lines.quantty"},
+         "--map order_lines.quantity=order_lines.quantty matches no renamed");
+    EXPECT_EQ(Read(mWork / "shop.xml"), saved);
+
+    // Renamed columns keep the settings the project gave them, a renamed key column stays the
+    // key without a question (kept, the old key would name a field that is gone); the new
+    // column comes in.
+    const RunResult synced =
+        Quorvane({"sync", "shop.xml", "--keys", "keep", "--map", "city=town", "--map",
+                  "customers.id=customers.cid,order_lines.quantity=order_lines.qty", "--yes"});
+    EXPECT_EQ(synced.status, 0) << synced.err;
+    EXPECT_EQ(synced.err.find("Primary key"), std::string::npos) << synced.err;
     EXPECT_EQ(Succeed({"check", "shop.xml"}), "0\n");
     EXPECT_NE(Succeed({"show", "shop.xml", "customers.town"}).find("FldCaption = Town\n"), std::string::npos);
+    EXPECT_NE(Succeed({"show", "shop.xml", "customers"}).find("TblKey = cid\n"), std::string::npos);
+    EXPECT_NE(Succeed({"show", "shop.xml", "customers.cid"}).find("FldIsPrimaryKey = True\n"),
+              std::string::npos);
+    EXPECT_NE(Succeed({"show", "shop.xml", "order_lines.qty"}).find("FldCaption = How many\n"),
+              std::string::npos);
     EXPECT_NE(Succeed({"show", "shop.xml", "customers.phone"}).find("FldName = phone\n"), std::string::npos);
     Fail({"show", "shop.xml", "customers.city"}, "has no field city");
 #else
@@ -397,6 +538,9 @@ TEST_F(QuorvaneProgramTest, ChecksAndSynchronisesThroughTheLibrary) {
     Fail({"sync", "shop.xml"}, "Synchronization is not available");
 #endif
     Fail({"sync", "shop.xml", "--map", "nomapping"}, "--map takes OLD=NEW");
+    Fail({"sync", "shop.xml", "--map", "a=b=c"}, "--map takes OLD=NEW or TABLE.OLD=TABLE.NEW, not 'a=b=c'");
+    Fail({"sync", "shop.xml", "--map", "customers.city=town"}, "not 'customers.city=town'");
+    Fail({"sync", "shop.xml", "--map", "customers.city=products.town"}, "a field stays in its table");
     Fail({"sync", "shop.xml", "--keys", "maybe"}, "--keys takes one of keep, update");
 }
 

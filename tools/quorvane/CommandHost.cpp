@@ -1,6 +1,13 @@
 #include "CommandHost.h"
 
+#include "CommandLine.h"
+
+#include "platform/automation/Text.h"
+
 #include <algorithm>
+#include <string>
+
+#include <unistd.h>
 
 namespace qv::cli {
 
@@ -9,19 +16,37 @@ namespace {
 host::ConsoleOptions ConsoleOptionsFor(const CommandAnswers& answers) {
     host::ConsoleOptions options;
     options.answers.yes = answers.yes;
-    // Without a terminal, an output that would change is kept and the extracted template
-    // folder too: nothing a user made is lost to a run nobody watched.
+    // Without a terminal, an output that would change is kept: nothing a user made is lost to
+    // a run nobody watched. The template and key questions are answered as a dialog closed
+    // without a button, which the library reads as "extract again" and "take the database's
+    // key", so that a stale template or key is never kept for good by default.
     options.answers.overwrite = {host::OverwriteChoice::Skip, /*all=*/false};
-    options.answers.templateFolder = answers.templateFolder.value_or(host::TemplateChoice::Keep);
-    options.answers.sync = answers.keys.value_or(host::SyncChoice::Keep);
+    options.answers.templateFolder = answers.templateFolder.value_or(host::TemplateChoice::Closed);
+    options.answers.sync = answers.keys.value_or(host::SyncChoice::Closed);
     options.answers.firstSchema = false;
     return options;
+}
+
+/// The table whose fields a name-mapping question is about, from its title ("Table: NAME - New
+/// fields found in schema"); nullopt for the question about tables and views.
+std::optional<std::u16string> QuestionTable(std::u16string_view title) {
+    constexpr std::u16string_view Start = u"Table: ";
+    constexpr std::u16string_view End = u" - New fields found in schema";
+    if (!title.starts_with(Start) || !title.ends_with(End) || title.size() < Start.size() + End.size()) {
+        return std::nullopt;
+    }
+    return std::u16string(title.substr(Start.size(), title.size() - Start.size() - End.size()));
+}
+
+bool IsKeyQuestion(std::u16string_view text) {
+    return automation::ToLower(text).find(u"primary key") != std::u16string::npos;
 }
 
 } // namespace
 
 CommandHost::CommandHost(CommandAnswers answers)
-    : mAnswers(std::move(answers)), mConsole(ConsoleOptionsFor(mAnswers)) {}
+    : mAnswers(std::move(answers)), mConsole(ConsoleOptionsFor(mAnswers)),
+      mCanAsk(::isatty(STDIN_FILENO) == 1) {}
 
 void CommandHost::ShowProgress(host::ProgressStyle style, std::u16string_view caption) {
     if (mSilent) {
@@ -46,10 +71,22 @@ void CommandHost::CloseProgress() {
     mConsole.CloseProgress();
 }
 
+void CommandHost::Note(std::u16string text) {
+    // A message with only an OK button is written on standard error, clear of the progress line.
+    mConsole.ShowMessage(
+        {u"quorvane", std::move(text), host::MessageIcon::Information, host::MessageButtons::Ok});
+}
+
 host::MessageAnswer CommandHost::ShowMessage(const host::Message& message) {
     if (mAnswers.yes && (message.buttons == host::MessageButtons::YesNo ||
                          message.buttons == host::MessageButtons::YesNoCancel)) {
         return host::MessageAnswer::Yes;
+    }
+    if (message.buttons == host::MessageButtons::Ok) {
+        // Information goes to standard error as the program's own messages do.
+        host::Message shown = message;
+        shown.text = automation::FromUtf8(ProgramMessage(message.text));
+        return mConsole.ShowMessage(shown);
     }
     return mConsole.ShowMessage(message);
 }
@@ -65,6 +102,11 @@ host::OverwriteAnswer CommandHost::AskOverwrite(const host::OverwriteQuestion& q
     case OverwriteKind::Ask:
         break;
     }
+    if (!CanAsk()) {
+        Note(u"quorvane: " + host::OverwriteText(question, /*compact=*/false) +
+             u" -> Skip (unattended; --overwrite all replaces it)");
+        return {host::OverwriteChoice::Skip, /*all=*/false};
+    }
     return mConsole.AskOverwrite(question);
 }
 
@@ -72,12 +114,26 @@ host::TemplateChoice CommandHost::AskTemplateFolder(const host::TemplateQuestion
     if (mAnswers.templateFolder) {
         return *mAnswers.templateFolder;
     }
+    if (!CanAsk()) {
+        Note(u"quorvane: no terminal to ask whether to keep the extracted template folder: answered as "
+             u"the dialog closed without a button, so the package is extracted again "
+             u"(--template-folder keep|replace answers it)");
+        return host::TemplateChoice::Closed;
+    }
     return mConsole.AskTemplateFolder(question);
 }
 
 host::SyncChoice CommandHost::AskKeepOrUpdate(const host::SyncQuestion& question) {
     if (mAnswers.keys) {
         return *mAnswers.keys;
+    }
+    if (!CanAsk()) {
+        Note(u"quorvane: no terminal to ask: " + question.text +
+             u"\nquorvane: answered as the dialog closed " +
+             (IsKeyQuestion(question.text)
+                  ? u"without a button: the database's key is taken (--keys keep|update answers it)"
+                  : u"without a button: the project is kept as it was read"));
+        return host::SyncChoice::Closed;
     }
     return mConsole.AskKeepOrUpdate(question);
 }
@@ -93,19 +149,41 @@ host::NameMapAnswer CommandHost::MapNames(const host::NameMapQuestion& question)
     if (!mAnswers.renames) {
         return mConsole.MapNames(question);
     }
+    const std::vector<RenameAnswer>& renames = *mAnswers.renames;
+    mRenameUsed.resize(renames.size(), false);
+    const std::optional<std::u16string> table = QuestionTable(question.title);
     host::NameMapAnswer answer{true, {}};
     for (const std::u16string& newName : question.newNames) {
         std::u16string oldName;
-        for (const auto& [from, to] : *mAnswers.renames) {
-            if (to == newName && std::find(question.oldNames.begin(), question.oldNames.end(), from) !=
-                                     question.oldNames.end()) {
-                oldName = from;
+        for (std::size_t index = 0; index < renames.size(); ++index) {
+            const RenameAnswer& rename = renames[index];
+            // A table-qualified entry answers only the fields of that table.
+            if (rename.table && (!table || !automation::EqualsNoCase(*rename.table, *table))) {
+                continue;
+            }
+            if (rename.to == newName && std::find(question.oldNames.begin(), question.oldNames.end(),
+                                                  rename.from) != question.oldNames.end()) {
+                oldName = rename.from;
+                mRenameUsed[index] = true;
                 break;
             }
         }
         answer.oldNames.push_back(oldName);
     }
     return answer;
+}
+
+std::vector<std::string> CommandHost::UnusedRenames() const {
+    std::vector<std::string> unused;
+    if (!mAnswers.renames) {
+        return unused;
+    }
+    for (std::size_t index = 0; index < mAnswers.renames->size(); ++index) {
+        if (index >= mRenameUsed.size() || !mRenameUsed[index]) {
+            unused.push_back((*mAnswers.renames)[index].text);
+        }
+    }
+    return unused;
 }
 
 } // namespace qv::cli

@@ -13,9 +13,19 @@ namespace qv::cli {
 /// How a generation run treats an existing output that would change.
 enum class OverwriteKind { All, None, Ask };
 
+/// One renamed object given on the command line: a table, view or field `from` now called `to`;
+/// with `table`, only a field of that table.
+struct RenameAnswer {
+    std::optional<std::u16string> table;
+    std::u16string from;
+    std::u16string to;
+    std::string text; ///< as the user wrote it, for messages
+};
+
 /// The answers the command line gave in advance. A question with an answer here is never put to
-/// the user; any other is asked on a terminal and otherwise answered by the console host's
-/// defaults, which keep what exists.
+/// the user; any other is asked on a terminal. Without one, an output that would change is kept,
+/// and the template and key questions are answered as their dialogs closed without a button,
+/// said on standard error.
 struct CommandAnswers {
     bool yes = false;
     OverwriteKind overwrite = OverwriteKind::Ask;
@@ -23,8 +33,8 @@ struct CommandAnswers {
     std::optional<host::SyncChoice> keys;
     /// The schema (owner) to choose when the database offers several.
     std::optional<std::u16string> schema;
-    /// Renamed objects, old name and new name; set means the mapping is answered from here.
-    std::optional<std::vector<std::pair<std::u16string, std::u16string>>> renames;
+    /// Renamed objects; set means the mapping is answered from here.
+    std::optional<std::vector<RenameAnswer>> renames;
 };
 
 /// The host of the command-line program: the console host (progress bar on a terminal, plain
@@ -51,9 +61,19 @@ public:
     host::SchemaAnswer ChooseSchema(const host::SchemaQuestion& question) override;
     host::NameMapAnswer MapNames(const host::NameMapQuestion& question) override;
 
+    /// The renames given in advance that no question of the run could use, as written.
+    std::vector<std::string> UnusedRenames() const;
+
 private:
+    /// Whether questions can be put to a user: the console asks only when its input is a terminal.
+    bool CanAsk() const noexcept { return mCanAsk; }
+    /// Says on standard error what the host did in the user's place.
+    void Note(std::u16string text);
+
     CommandAnswers mAnswers;
     host::ConsoleHost mConsole;
+    bool mCanAsk;
+    std::vector<bool> mRenameUsed;
     bool mSilent = false;
 };
 

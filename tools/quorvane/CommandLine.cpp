@@ -1,11 +1,23 @@
 #include "CommandLine.h"
 
+#include "platform/automation/Text.h"
+
 #include <algorithm>
 
 namespace qv::cli {
 
+std::string ProgramMessage(std::u16string_view libraryText) {
+    // The library starts its texts with the product's name; the program's own name replaces it,
+    // so that every message of the program starts the same way.
+    constexpr std::u16string_view LibraryPrefix = u"Quorvane: ";
+    if (libraryText.starts_with(LibraryPrefix)) {
+        libraryText.remove_prefix(LibraryPrefix.size());
+    }
+    return "quorvane: " + automation::ToUtf8(libraryText);
+}
+
 void UsageError(std::string_view command, const std::string& text) {
-    throw CommandError("quorvane " + std::string(command) + ": " + text + "\nTry 'quorvane " +
+    throw CommandError("quorvane: " + std::string(command) + ": " + text + "\nTry 'quorvane " +
                            std::string(command) + " --help'.",
                        2);
 }

@@ -21,6 +21,10 @@ private:
     int mStatus;
 };
 
+/// A text of the library as the program's message: "quorvane: " and the text, without the
+/// product name the library starts its texts with.
+std::string ProgramMessage(std::u16string_view libraryText);
+
 /// Raises a CommandError with status 2 and the usage hint for `command`.
 [[noreturn]] void UsageError(std::string_view command, const std::string& text);
 

@@ -12,6 +12,7 @@
 
 #include "platform/ado/ConnectionString.h"
 
+#include "platform/automation/Text.h"
 #include "platform/automation/Variant.h"
 
 #include <algorithm>
@@ -82,29 +83,33 @@ void LoadDatabase(Session& session, const CommandLine& line) {
     if (line.Has("user") && !line.Has("odbc")) {
         UsageError("new", "--user goes with --odbc");
     }
+    // An Access file has no schemas to choose from.
+    if (line.Has("schema") && line.Has("access")) {
+        UsageError("new", "--schema goes with --sqlite, --odbc or --connection-string");
+    }
     Qel& project = session.Project();
     const Variant schema(Utf16(line.Value("schema").value_or("")));
     if (std::optional<std::string> file = line.Value("sqlite")) {
         // The SQLite driver would quietly create an empty database in place of a missing one.
         std::error_code error;
         if (!fs::is_regular_file(*file, error)) {
-            throw CommandError("quorvane new: no SQLite database " + *file);
+            throw CommandError("quorvane: new: no SQLite database " + *file);
         }
         ado::ConnectionString text;
         text.Set(u"Driver", u"SQLite3");
         text.Set(u"Database", LibraryPath(*file));
         project.LoadDB(Variant(u""), Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(u""), Variant(false),
-                       Variant(u""), Variant(u""), Variant(text.ToString()), Variant(u""));
+                       Variant(u""), Variant(u""), Variant(text.ToString()), schema);
     } else if (std::optional<std::string> dsn = line.Value("odbc")) {
         project.LoadDB(Variant(Utf16(*dsn)), Variant(u"ODBC"), Variant(u""), Variant(u""), Variant(false),
-                       user, password, Variant(u""), Variant(u""));
+                       user, password, Variant(u""), schema);
     } else if (std::optional<std::string> text = line.Value("connection-string")) {
         project.LoadDB(Variant(u""), Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(u""), Variant(false),
                        Variant(u""), Variant(u""), Variant(Utf16(*text)), schema);
     } else if (std::optional<std::string> access = line.Value("access")) {
         std::error_code error;
         if (!fs::is_regular_file(*access, error)) {
-            throw CommandError("quorvane new: no Access database " + *access);
+            throw CommandError("quorvane: new: no Access database " + *access);
         }
         const std::u16string path = LibraryPath(*access);
         project.LoadDB(Variant(u""), Variant(u"ACCESS"), Variant(path), Variant(path), Variant(false),
@@ -140,6 +145,32 @@ void KeepTables(Session& session, const std::vector<std::string>& names) {
     }
 }
 
+/// One --map entry: OLD=NEW for a table, view or field of any table, TABLE.OLD=TABLE.NEW for
+/// a field of one table.
+RenameAnswer ParseRename(const std::string& entry) {
+    const std::size_t equals = entry.find('=');
+    if (equals == std::string::npos || equals == 0 || equals + 1 == entry.size() ||
+        entry.find('=', equals + 1) != std::string::npos) {
+        UsageError("sync", "--map takes OLD=NEW or TABLE.OLD=TABLE.NEW, not '" + entry + "'");
+    }
+    std::string from = entry.substr(0, equals);
+    std::string to = entry.substr(equals + 1);
+    const std::size_t fromDot = from.find('.');
+    const std::size_t toDot = to.find('.');
+    if (fromDot == std::string::npos && toDot == std::string::npos) {
+        return {std::nullopt, Utf16(from), Utf16(to), entry};
+    }
+    if (fromDot == std::string::npos || toDot == std::string::npos || fromDot == 0 || toDot == 0 ||
+        fromDot + 1 == from.size() || toDot + 1 == to.size()) {
+        UsageError("sync", "--map takes OLD=NEW or TABLE.OLD=TABLE.NEW, not '" + entry + "'");
+    }
+    const std::string table = from.substr(0, fromDot);
+    if (!automation::EqualsNoCase(Utf16(table), Utf16(to.substr(0, toDot)))) {
+        UsageError("sync", "a field stays in its table: --map TABLE.OLD=TABLE.NEW, not '" + entry + "'");
+    }
+    return {Utf16(table), Utf16(from.substr(fromDot + 1)), Utf16(to.substr(toDot + 1)), entry};
+}
+
 } // namespace
 
 fs::path DefaultSiteFolder(const fs::path& projectFile) {
@@ -149,9 +180,15 @@ fs::path DefaultSiteFolder(const fs::path& projectFile) {
 }
 
 void NewCommand(const std::vector<std::string>& arguments, std::ostream& out) {
-    const CommandLine line(
-        "new", arguments,
-        {{"sqlite"}, {"odbc"}, {"connection-string"}, {"access"}, {"user"}, {"password"}, {"tables"}});
+    const CommandLine line("new", arguments,
+                           {{"sqlite"},
+                            {"odbc"},
+                            {"connection-string"},
+                            {"access"},
+                            {"user"},
+                            {"password"},
+                            {"schema"},
+                            {"tables"}});
     if (PrintHelp(line, "new", out)) {
         return;
     }
@@ -159,7 +196,7 @@ void NewCommand(const std::vector<std::string>& arguments, std::ostream& out) {
     const fs::path file = line.Positional()[0];
     std::error_code error;
     if (fs::exists(file, error)) {
-        throw CommandError("quorvane new: " + file.string() + " already exists; it is left as it is");
+        throw CommandError("quorvane: new: " + file.string() + " already exists; it is left as it is");
     }
     CommandAnswers answers;
     if (std::optional<std::string> schema = line.Value("schema")) {
@@ -189,7 +226,7 @@ void ShowCommand(const std::vector<std::string>& arguments, std::ostream& out) {
         return;
     }
     line.ExpectPositional(1, 2, "PROJECT.xml");
-    Session session(CommandAnswers{});
+    Session session(CommandAnswers{}, LoadCheckKind::SettingsOnly);
     session.Load(line.Positional()[0]);
     const SettingTarget target =
         FindTarget(session.Project(), line.Positional().size() > 1 ? line.Positional()[1] : "");
@@ -209,7 +246,7 @@ void SetCommand(const std::vector<std::string>& arguments, std::ostream& out) {
         UsageError("set", "missing NAME=VALUE");
     }
     const fs::path file = line.Positional()[0];
-    Session session(CommandAnswers{});
+    Session session(CommandAnswers{}, LoadCheckKind::SettingsOnly);
     session.Load(file);
     const SettingTarget target = FindTarget(session.Project(), targetName);
     // Everything is checked before anything changes, so a wrong setting saves nothing.
@@ -217,9 +254,21 @@ void SetCommand(const std::vector<std::string>& arguments, std::ostream& out) {
     for (const std::string& assignment : assignments) {
         prepared.push_back(PrepareAssignment(*target.entity, target.description, assignment));
     }
+    const auto assigns = [&](std::u16string_view name) {
+        return std::any_of(prepared.begin(), prepared.end(),
+                           [&](const SettingAssignment& assignment) { return assignment.name == name; });
+    };
+    // As with generate --destination: the application root moves with the site when the two
+    // were one, unless the same command sets it too.
+    const bool isProject = target.entity.Get() == &session.Project();
+    const bool rootFollows = isProject && assigns(u"Destination") && !assigns(u"AppRootFolder") &&
+                             RootFollowsDestination(session.Project());
     session.Guard([&] {
         for (const SettingAssignment& assignment : prepared) {
             ApplyAssignment(*target.entity, assignment);
+        }
+        if (rootFollows) {
+            session.Project().SetAppRootFolder(session.Project().Destination());
         }
     });
     session.Save(file);
@@ -235,7 +284,8 @@ void LoadTableCommand(const std::vector<std::string>& arguments, std::ostream& o
     }
     line.ExpectPositional(2, -1, "PROJECT.xml and TABLE");
     const fs::path file = line.Positional()[0];
-    Session session(CommandAnswers{});
+    // Taking fields out needs no database; loading them reads it anyway.
+    Session session(CommandAnswers{}, load ? LoadCheckKind::Synchronize : LoadCheckKind::SettingsOnly);
     session.Load(file);
     LoadTables(session, {line.Positional().begin() + 1, line.Positional().end()}, load);
     session.Save(file);
@@ -252,7 +302,10 @@ void GenCheckCommand(const std::vector<std::string>& arguments, std::ostream& ou
     session.Load(line.Positional()[0]);
     const std::int16_t count = session.Guard([&] { return session.Project().GenCheck(); });
     session.ThrowIfFailed();
-    out << count << "\n";
+    // The library's count stops at the first table whose pages already exist: it says whether
+    // a run would meet existing files, not how many.
+    out << count << " existing output files found (the check stops at the first table that has any; 0: "
+        << "generating writes only new files)\n";
 }
 
 void CheckCommand(const std::vector<std::string>& arguments, std::ostream& out) {
@@ -282,12 +335,8 @@ void SyncCommand(const std::vector<std::string>& arguments, std::ostream& out) {
     if (line.Has("map")) {
         answers.renames.emplace();
         for (const std::string& option : line.Values("map")) {
-            for (const std::string& pair : SplitList(option)) {
-                const std::size_t equals = pair.find('=');
-                if (equals == std::string::npos || equals == 0 || equals + 1 == pair.size()) {
-                    UsageError("sync", "--map takes OLD=NEW, not '" + pair + "'");
-                }
-                answers.renames->emplace_back(Utf16(pair.substr(0, equals)), Utf16(pair.substr(equals + 1)));
+            for (const std::string& entry : SplitList(option)) {
+                answers.renames->push_back(ParseRename(entry));
             }
         }
     }
@@ -296,6 +345,17 @@ void SyncCommand(const std::vector<std::string>& arguments, std::ostream& out) {
     session.Load(file);
     session.Project().SynchronizeDB();
     session.ThrowIfFailed();
+    // A mapping that matched nothing is most likely mistyped: saving would drop the old object's
+    // settings that the user meant to keep.
+    if (const std::vector<std::string> unused = session.Host().UnusedRenames(); !unused.empty()) {
+        std::string list;
+        for (const std::string& entry : unused) {
+            list += (list.empty() ? "" : ", ") + entry;
+        }
+        throw CommandError("quorvane: sync: --map " + list + (unused.size() == 1 ? " matches" : " match") +
+                           " no renamed table, view or field (the old name must have vanished from the "
+                           "database and the new one appeared); nothing was saved");
+    }
     session.Save(file);
     out << "Saved " << file.string() << ": " << LoadedTableCount(session.Project()) << " tables loaded\n";
 }
@@ -305,6 +365,11 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
         if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
             out << HelpText("");
             return arguments.empty() ? 2 : 0;
+        }
+        if (arguments[0] == "--version") {
+            const Session session(CommandAnswers{}, LoadCheckKind::SettingsOnly);
+            out << "quorvane " << Utf8(session.Project().DllVersion()) << "\n";
+            return 0;
         }
         const std::string& command = arguments[0];
         const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
@@ -337,7 +402,7 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
         return error.Status();
     } catch (const automation::Error& error) {
         out.flush();
-        err << "quorvane: " << Utf8(error.Description()) << "\n";
+        err << ProgramMessage(error.Description()) << "\n";
         return 1;
     }
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv {
@@ -37,6 +38,12 @@ std::string HelpText(const std::string& command);
 /// Where a new project's site goes by default: the folder beside the project file named after
 /// it with "-site".
 std::filesystem::path DefaultSiteFolder(const std::filesystem::path& projectFile);
+
+/// Whether the project's application root is its destination (or not set): output folders
+/// under the root then follow the site when it moves.
+bool RootFollowsDestination(Qel& project);
+/// Sets the project's destination, and its application root with it when the two were one.
+void MoveDestination(Qel& project, std::u16string_view folder);
 
 /// Generates the loaded project's site. When the destination already holds files, the run is
 /// made first into a fresh folder, and only outputs that would change are then asked about and

@@ -28,7 +28,7 @@ fs::path ShareFolder() {
 fs::path RequireFile(const fs::path& file, const std::string& what) {
     std::error_code error;
     if (!fs::is_regular_file(file, error)) {
-        throw CommandError("quorvane demo: the bundled " + what + " is missing: " + file.string() +
+        throw CommandError("quorvane: demo: the bundled " + what + " is missing: " + file.string() +
                            " (build the project first: make demo)");
     }
     return file;

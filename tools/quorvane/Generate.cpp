@@ -51,12 +51,32 @@ private:
 
 } // namespace
 
+bool RootFollowsDestination(Qel& project) {
+    return Trimmed(project.AppRootFolder()).empty() ||
+           NativeFolder(project.AppRootFolder()) == NativeFolder(project.Destination());
+}
+
+void MoveDestination(Qel& project, std::u16string_view folder) {
+    const bool rootFollows = RootFollowsDestination(project);
+    project.SetDestination(folder);
+    if (rootFollows) {
+        project.SetAppRootFolder(project.Destination());
+    }
+}
+
 void GenerateSite(Session& session, std::ostream& out) {
     Qel& project = session.Project();
     const std::u16string destinationText = Trimmed(project.Destination());
     if (destinationText.empty()) {
-        throw CommandError("quorvane generate: the project has no Destination; give --destination DIR, or "
+        throw CommandError("quorvane: generate: the project has no Destination; give --destination DIR, or "
                            "'quorvane set PROJECT.xml Destination=DIR'");
+    }
+    std::error_code error;
+    const fs::path destination = NativeFolder(destinationText);
+    if (fs::exists(destination, error) && !fs::is_directory(destination, error)) {
+        throw CommandError("quorvane: generate: the destination " + destination.string() +
+                           " is a file, not a folder; give --destination DIR, or 'quorvane set PROJECT.xml "
+                           "Destination=DIR'");
     }
     {
         // Outputs that would come out the same are left alone by the library itself, without a
@@ -71,7 +91,8 @@ void GenerateSite(Session& session, std::ostream& out) {
         outputs = generator->LastRun().outputs;
     }
     out << "Generated " << NativeFolder(destinationText).string() << ": " << outputs.created << " new, "
-        << outputs.replaced << " replaced, " << outputs.LeftAlone() << " left as they were\n";
+        << outputs.replaced << " replaced, " << outputs.unchanged << " left as they were, " << outputs.kept
+        << " kept although they may differ\n";
 }
 
 void GenerateCommand(const std::vector<std::string>& arguments, std::ostream& out) {
@@ -100,18 +121,12 @@ void GenerateCommand(const std::vector<std::string>& arguments, std::ostream& ou
     if (std::optional<std::string> package = line.Value("template")) {
         std::error_code error;
         if (!fs::is_regular_file(*package, error)) {
-            throw CommandError("quorvane generate: no template package " + *package);
+            throw CommandError("quorvane: generate: no template package " + *package);
         }
         project.SetTemplate(LibraryPath(*package));
     }
     if (std::optional<std::string> folder = line.Value("destination")) {
-        // Output folders under the application root follow the site when the two were one.
-        const bool rootFollows = Trimmed(project.AppRootFolder()).empty() ||
-                                 NativeFolder(project.AppRootFolder()) == NativeFolder(project.Destination());
-        project.SetDestination(LibraryPath(*folder));
-        if (rootFollows) {
-            project.SetAppRootFolder(project.Destination());
-        }
+        MoveDestination(project, LibraryPath(*folder));
     }
     GenerateSite(session, out);
 }

@@ -36,9 +36,12 @@ Commands:
   check PROJECT.xml                            count differences from the database
   sync PROJECT.xml [OPTIONS]                   bring the project in step with the database
   demo [DIR]                                   generate the bundled shop demo into DIR
+  --version                                    print the library's version
 
 'quorvane COMMAND --help' describes a command. Exit status is 0 on success; on failure it is
-non-zero and the reason is written to standard error.
+non-zero and the reason is written to standard error, each message starting "quorvane: ".
+When the project's AutoSync is True, generate, gencheck, check, sync and load-table compare it
+with its database as they load it; show, set and unload-table never reach the database.
 )"},
         {"new", R"(Usage: quorvane new PROJECT.xml SOURCE [--schema NAME] [--tables NAME,...]
 
@@ -60,14 +63,17 @@ SOURCE is one of:
 
 Lists the settings of the project, of a table or of a field, one "Name = value" a line, in the
 order the project file keeps them. A backslash, carriage return, line feed and tab in a value
-are written \\, \r, \n and \t.
+are written \\, \r, \n and \t. The project is loaded without comparing it with its database
+(even when its AutoSync is True), so this works while the database is down.
 )"},
         {"set", R"(Usage: quorvane set PROJECT.xml [TABLE | TABLE.FIELD] NAME=VALUE...
 
 Changes settings of the project, a table or a field and saves the project file. Boolean
 settings take True or False, number settings whole numbers; \\, \r, \n and \t in a value stand
 for a backslash, carriage return, line feed and tab. An unknown setting or a value of the
-wrong kind changes nothing and saves nothing.
+wrong kind changes nothing and saves nothing. Setting Destination moves AppRootFolder along
+when the two were the same folder. The project is loaded without comparing it with its
+database (even when its AutoSync is True), so this works while the database is down.
 )"},
         {"load-table", R"(Usage: quorvane load-table PROJECT.xml TABLE...
 
@@ -78,7 +84,7 @@ saves the project file.
         {"unload-table", R"(Usage: quorvane unload-table PROJECT.xml TABLE...
 
 Takes the fields of loaded tables out of the project (they are then not generated) and saves
-the project file.
+the project file. The project is loaded without comparing it with its database.
 )"},
         {"generate", R"(Usage: quorvane generate PROJECT.xml [OPTIONS]
 
@@ -95,16 +101,19 @@ run only; the project file is not changed.
   --template-folder keep|replace
                              when the package differs from the extracted template folder:
                              keep the extracted files or extract the package again (default:
-                             ask on a terminal, else keep)
+                             ask on a terminal, else extract again, as the question's dialog
+                             closed without an answer does)
 )"},
         {"gencheck", R"(Usage: quorvane gencheck PROJECT.xml
 
-Runs the generation without writing anything and prints the count the library returns: above 0
-when an output file already exists.
+Runs the generation without writing anything and prints the number of output files it found
+already in the destination. The count stops at the first table whose pages exist, so it says
+whether generating would meet existing files (above 0) or write only new ones (0), not how many.
 )"},
         {"check", R"(Usage: quorvane check PROJECT.xml
 
-Compares the project with its live database and prints the number of differences.
+Compares the project with its live database: lists each difference, one a line (table, field
+where one is concerned, and what differs), then prints the number of differences.
 )"},
         {"sync", R"(Usage: quorvane sync PROJECT.xml [--map OLD=NEW...] [--keys keep|update] [--yes]
 
@@ -114,8 +123,12 @@ added, vanished ones removed, settings of those that stay are kept.
   --map OLD=NEW      a table, view or field renamed in the database from OLD to NEW keeps its
                      settings (repeat the option, or separate pairs by commas); without it the
                      renames are asked on a terminal, and otherwise nothing is renamed
+  --map TABLE.OLD=TABLE.NEW
+                     a field renamed in one table only; OLD=NEW renames a field of that name
+                     in every table. An entry that matches nothing is reported.
   --keys keep|update a changed primary key: keep the project's or take the database's
-                     (default: ask on a terminal, else keep)
+                     (default: ask on a terminal, else take the database's, as the question's
+                     dialog closed without an answer does). A renamed key field stays the key.
   --yes              answer yes to every yes/no question
 )"},
         {"demo", R"(Usage: quorvane demo [DIR]

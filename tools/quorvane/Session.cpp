@@ -4,21 +4,52 @@
 
 #include "generate/Generator.h"
 #include "project/Qel.h"
+#include "project/SynchronizationService.h"
 
 #include "core/Apartment.h"
 
 #include "platform/automation/Text.h"
 #include "platform/system/Paths.h"
+#include "platform/xml/Document.h"
 
 #ifdef QV_WITH_SCHEMA
 #include "schema/SchemaServices.h"
 #endif
 
+#include <memory>
 #include <system_error>
 
 namespace qv::cli {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+/// The synchronisation of a command that only reads or changes settings: the check after
+/// loading is left out, and nothing else is ever asked of it.
+class SettingsOnlySynchronization final : public SynchronizationService {
+public:
+    std::int16_t CheckDB(Qel&) override { Refuse(); }
+    void SynchronizeDB(Qel&) override { Refuse(); }
+    void SyncCustom(Qel&, const automation::Variant&) override { Refuse(); }
+    void SyncReport(Qel&, const automation::Variant&) override { Refuse(); }
+    void LoadCustomView(Qel&, const automation::Variant&, const automation::Variant&,
+                        const automation::Variant&) override {
+        Refuse();
+    }
+    bool LoadReport(Qel&, const automation::Variant&, const automation::Variant&) override { Refuse(); }
+    void SynchronizeAfterLoad(Qel&) override {}
+
+private:
+    [[noreturn]] static void Refuse() {
+        // 5: invalid procedure call, as for any member this host does not offer here.
+        automation::Raise(
+            5, u"quorvane",
+            u"this command does not reach the database; 'quorvane check' and 'quorvane sync' do");
+    }
+};
+
+} // namespace
 
 std::string Utf8(std::u16string_view text) {
     return automation::ToUtf8(text);
@@ -34,19 +65,23 @@ std::u16string LibraryPath(const fs::path& path) {
     return system::FromNativePath((error ? path : absolute).lexically_normal());
 }
 
-Session::Session(CommandAnswers answers) : mHost(std::move(answers)) {
+Session::Session(CommandAnswers answers, LoadCheckKind check) : mHost(std::move(answers)), mCheck(check) {
     ResetApartment();
     SetCurrentHost(&mHost);
     RegisterGenerator();
+    if (check == LoadCheckKind::SettingsOnly) {
+        RegisterSynchronizationService(std::make_unique<SettingsOnlySynchronization>());
+    } else {
 #ifdef QV_WITH_SCHEMA
-    RegisterSchemaServices();
+        RegisterSchemaServices();
 #endif
+    }
     try {
         mProject = automation::MakeRef<Qel>();
     } catch (const automation::Error& error) {
         // A damaged hive, say: the error names the file and line.
         ResetApartment();
-        throw CommandError("quorvane: " + Utf8(error.Description()));
+        throw CommandError(ProgramMessage(error.Description()));
     }
 }
 
@@ -57,7 +92,7 @@ Session::~Session() {
 }
 
 void Session::ThrowLibraryError(const std::u16string& description) {
-    throw CommandError(Utf8(description));
+    throw CommandError(ProgramMessage(description));
 }
 
 void Session::ThrowIfFailed() {
@@ -72,8 +107,34 @@ void Session::Load(const fs::path& file) {
     if (!fs::is_regular_file(file, error)) {
         throw CommandError("quorvane: no project file " + file.string());
     }
-    Guard([&] { mProject->Load(LibraryPath(file)); });
-    ThrowIfFailed();
+    const std::u16string path = LibraryPath(file);
+    Guard([&] { mProject->Load(path); });
+    const std::u16string failure = mProject->ProjErr();
+    if (!failure.empty()) {
+        ThrowLibraryError(failure + LoadFailureDetail(file, failure));
+    }
+    // Through the setter, so that the folders that follow the destination are this project's
+    // and not the defaults the library started with.
+    mProject->SetDestination(mProject->Destination());
+}
+
+std::u16string Session::LoadFailureDetail(const fs::path& file, const std::u16string& error) {
+    if (error.ends_with(u"Load Project File failed! Please check!")) {
+        // The library's text says only that the file could not be read; the XML layer says why.
+        xml::ParseError reason;
+        if (!xml::Document::TryLoad(LibraryPath(file), &reason, {.preserveWhitespace = true})) {
+            return u"\n" + reason.Description();
+        }
+        return {};
+    }
+    if (mCheck == LoadCheckKind::Synchronize && mProject->db() && mProject->AutoSync()) {
+        // The file was read; the comparison with the database that AutoSync asks for failed.
+        return u"\nThe project's database could not be reached. 'quorvane show', 'set' and 'unload-table' "
+               u"work without it; 'quorvane set " +
+               Utf16(file.string()) +
+               u" AutoSync=False' loads the project without comparing it with the database.";
+    }
+    return {};
 }
 
 void Session::Save(const fs::path& file) {

@@ -12,20 +12,27 @@
 
 namespace qv::cli {
 
+/// Whether loading a project compares it with its live database (when its AutoSync asks for
+/// it). Commands that only read or change settings skip it, so that they work while the
+/// database is down and do not pay for reading a large schema.
+enum class LoadCheckKind { Synchronize, SettingsOnly };
+
 /// One command's use of the library: the apartment with the command host, the generation and
 /// synchronisation services, and one project object. Library failures become CommandErrors
 /// carrying the library's own text.
 class Session {
 public:
-    explicit Session(CommandAnswers answers);
+    explicit Session(CommandAnswers answers, LoadCheckKind check = LoadCheckKind::Synchronize);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
     Qel& Project() { return *mProject; }
+    const Qel& Project() const { return *mProject; }
     CommandHost& Host() { return mHost; }
 
-    /// Loads a project file; a file that does not exist fails before the library is asked.
+    /// Loads a project file; a file that does not exist fails before the library is asked. A
+    /// failure carries the library's text and, on the next line, what the user can do about it.
     void Load(const std::filesystem::path& file);
     void Save(const std::filesystem::path& file);
     /// Raises the library's error text when ProjErr holds one, else clears nothing.
@@ -36,8 +43,12 @@ public:
 
 private:
     [[noreturn]] void ThrowLibraryError(const std::u16string& description);
+    /// What the user needs beyond the library's text of a failed load: the XML layer's reason
+    /// for a file that does not parse, the way out for a database that cannot be reached.
+    std::u16string LoadFailureDetail(const std::filesystem::path& file, const std::u16string& error);
 
     CommandHost mHost;
+    LoadCheckKind mCheck;
     automation::Ref<Qel> mProject;
 };
 

@@ -200,20 +200,20 @@ SettingAssignment PrepareAssignment(Object& entity, std::string_view description
                                     std::string_view assignment) {
     const std::size_t equals = assignment.find('=');
     if (equals == std::string_view::npos || equals == 0) {
-        throw CommandError("quorvane set: '" + std::string(assignment) + "' is not NAME=VALUE", 2);
+        throw CommandError("quorvane: set: '" + std::string(assignment) + "' is not NAME=VALUE", 2);
     }
     const std::string name(assignment.substr(0, equals));
     const std::u16string text = UnescapeValue(Utf16(assignment.substr(equals + 1)));
     Ref<Object> setting = FindSetting(entity, Utf16(name));
     if (!setting) {
-        throw CommandError("quorvane set: " + std::string(description) + " has no setting " + name +
+        throw CommandError("quorvane: set: " + std::string(description) + " has no setting " + name +
                            " (quorvane show lists them)");
     }
     SettingAssignment result;
     result.name = automation::ToString(automation::CallByName(*setting, u"Name", InvokeRead));
     const std::u16string dataType =
         automation::ToString(automation::CallByName(*setting, u"DataType", InvokeRead));
-    const std::string invalid = "quorvane set: " + Utf8(result.name) + " of " + std::string(description) +
+    const std::string invalid = "quorvane: set: " + Utf8(result.name) + " of " + std::string(description) +
                                 " takes " + Utf8(dataType) + " values, not '" + Utf8(text) + "'";
     if (SameNoCase(dataType, u"Boolean")) {
         if (!SameNoCase(text, u"True") && !SameNoCase(text, u"False")) {
@@ -246,8 +246,8 @@ void ApplyAssignment(Object& entity, const SettingAssignment& assignment) {
             if (error.Number() != automation::ErrorNumber::ObjectDoesNotSupport) {
                 throw;
             }
-            throw CommandError("quorvane set: " + Utf8(assignment.name) + " cannot be set; it follows from " +
-                               "other settings");
+            throw CommandError("quorvane: set: " + Utf8(assignment.name) +
+                               " cannot be set; it follows from " + "other settings");
         }
     }
     Ref<Object> setting = FindSetting(entity, assignment.name);
