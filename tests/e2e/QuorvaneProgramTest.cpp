@@ -213,7 +213,9 @@ TEST_F(QuorvaneProgramTest, GeneratesTheSavedProjectAndAgainWithoutTouchingIt) {
     ExpectGoldenSite();
     const std::vector<std::string> failures = AspCompileFailures(mSite);
     EXPECT_TRUE(failures.empty()) << failures.front();
-    EXPECT_NE(Succeed({"gencheck", "shop.xml"}), "0\n");
+    const std::string existing = Succeed({"gencheck", "shop.xml"});
+    EXPECT_GT(std::atoi(existing.c_str()), 0) << existing;
+    EXPECT_NE(existing.find(" existing output files found"), std::string::npos) << existing;
 
     // Nothing changed: no page is written and nothing is asked, although the project asks
     // before replacing a file.
@@ -433,6 +435,11 @@ TEST_F(QuorvaneProgramTest, CreatesProjectsFromADataSourceAndAConnectionString) 
                   .find("4 tables and views, 1 loaded"),
               std::string::npos);
     Fail({"new", "user.xml", "--sqlite", "shop.db", "--user", "me"}, "--user goes with --odbc");
+    // A database without schemas of its own loads its tables whatever schema is named.
+    EXPECT_NE(
+        Succeed({"new", "schema.xml", "--sqlite", "shop.db", "--schema", "main"}).find("4 tables and views"),
+        std::string::npos);
+    Fail({"new", "access.xml", "--access", "shop.db", "--schema", "main"}, "--schema goes with");
 }
 
 TEST_F(QuorvaneProgramTest, LoadsAndUnloadsTables) {
@@ -468,7 +475,12 @@ TEST_F(QuorvaneProgramTest, RefusesBadInputAndLeavesFilesAlone) {
     // A damaged project file is reported by the library and stays as it was.
     const std::string damaged = project.substr(0, project.size() / 2);
     Write(mWork / "damaged.xml", damaged);
-    Fail({"show", "damaged.xml"}, "quorvane: Load Project File failed! Please check!\n");
+    // The library's text, then why the XML could not be read and where.
+    const std::string damagedReason =
+        Fail({"show", "damaged.xml"}, "quorvane: Load Project File failed! Please check!\n");
+    EXPECT_NE(damagedReason.find("\n" + (mWork / "damaged.xml").string() + ", line "), std::string::npos)
+        << damagedReason;
+    EXPECT_NE(damagedReason.find(", column "), std::string::npos) << damagedReason;
     Fail({"generate", "damaged.xml", "--destination", "damaged-site"}, "Load Project File failed");
     Fail({"set", "damaged.xml", "BodyTitle=x"}, "Load Project File failed");
     EXPECT_EQ(Read(mWork / "damaged.xml"), damaged);
@@ -493,6 +505,10 @@ TEST_F(QuorvaneProgramTest, RefusesBadInputAndLeavesFilesAlone) {
     }
     Fail({"generate", "shop.xml", "--template", "nosuch.zip"}, "no template package nosuch.zip");
     Fail({"generate", "shop.xml", "--overwrite", "sometimes"}, "--overwrite takes one of all, none, ask");
+    Write(mWork / "plain-file", "not a folder");
+    Fail({"generate", "shop.xml", "--destination", "plain-file"},
+         "the destination " + (mWork / "plain-file").string() + " is a file, not a folder");
+    EXPECT_EQ(Read(mWork / "plain-file"), "not a folder");
     EXPECT_EQ(Read(mWork / "shop.xml"), project);
 }
 
@@ -559,6 +575,8 @@ TEST_F(QuorvaneProgramTest, HelpNamesTheCommandsAndTheEnvironment) {
     EXPECT_EQ(unknown.status, 2);
     EXPECT_NE(unknown.err.find("unknown command 'frobnicate'"), std::string::npos);
     EXPECT_EQ(Quorvane({"show", "--bogus"}).status, 2);
+    const std::string version = Succeed({"--version"});
+    EXPECT_EQ(version.rfind("quorvane 6.", 0), 0u) << version;
 }
 
 // The page check itself must catch a page that does not compile, or its silence means nothing.
