@@ -27,16 +27,56 @@ bool IsTableOrView(std::u16string_view type) {
 }
 
 /// The project's fields of a table that the schema record does not have.
-std::int32_t FieldsOnlyInProject(QelTable& table, const QoSchemaTable& record) {
-    std::int32_t count = 0;
+std::vector<std::u16string> FieldsOnlyInProject(QelTable& table, const QoSchemaTable& record) {
+    std::vector<std::u16string> names;
     for (QelField& field : *table.Fields()) {
         bool found = false;
         for (std::int16_t j = 1; j <= record.TblFldCnt && !found; ++j) {
             found = record.Field(j) != nullptr && record.Field(j)->FldName == field.FldName();
         }
-        count += found ? 0 : 1;
+        if (!found) {
+            names.push_back(field.FldName());
+        }
     }
-    return count;
+    return names;
+}
+
+std::u16string Number(std::int64_t value) {
+    const std::string text = std::to_string(value);
+    return std::u16string(text.begin(), text.end());
+}
+
+std::u16string Switch(bool value) {
+    return value ? u"True" : u"False";
+}
+
+/// "FldType 3 in the project, 202 in the database; FldSize ..." for each attribute that differs.
+std::u16string AttributeChanges(const QoSchemaField& column, const QelField& field) {
+    std::u16string text;
+    auto add = [&](std::u16string_view name, const std::u16string& project, const std::u16string& database) {
+        if (project == database) {
+            return;
+        }
+        text += (text.empty() ? u"" : u"; ") + std::u16string(name) + u" " + project + u" in the project, " +
+                database + u" in the database";
+    };
+    add(u"FldType", Number(field.FldType()), Number(column.FldType));
+    add(u"FldSize", Number(field.FldSize()), Number(column.FldSize));
+    add(u"FldUniqueIdx", Switch(field.FldUniqueIdx()), Switch(column.FldUniqueIdx));
+    add(u"FldZeroLen", Switch(field.FldZeroLen()), Switch(column.FldZeroLen));
+    add(u"FldReq", Switch(field.FldReq()), Switch(column.FldReq));
+    add(u"FldAutoIncrement", Switch(field.FldAutoIncrement()), Switch(column.FldAutoIncrement));
+    add(u"FldAttribute", Number(field.FldAttribute()), Number(column.FldAttribute));
+    return text;
+}
+
+std::u16string KeyText(std::u16string_view key) {
+    std::u16string text = SortLines(key);
+    for (std::size_t position = text.find(u"\r\n"); position != std::u16string::npos;
+         position = text.find(u"\r\n", position)) {
+        text.replace(position, 2, u", ");
+    }
+    return u"(" + text + u")";
 }
 
 /// A count as the Integer the host reads; a drift beyond its range still reads as a drift.
@@ -45,6 +85,24 @@ std::int16_t AsInteger(std::int64_t count) {
 }
 
 } // namespace
+
+std::int32_t SchemaCheck::Note(std::u16string_view table, std::u16string_view field, std::u16string what) {
+    if (mDifferences != nullptr) {
+        mDifferences->push_back({std::u16string(table), std::u16string(field), std::move(what)});
+    }
+    return 1;
+}
+
+std::int32_t SchemaCheck::NoteField(std::u16string_view table, const QoSchemaField& column,
+                                    const QelField* field) {
+    if (field == nullptr) {
+        return Note(table, column.FldName, u"new in the database");
+    }
+    if (FieldMatchesSchema(column, *field)) {
+        return 0;
+    }
+    return Note(table, column.FldName, mDifferences != nullptr ? AttributeChanges(column, *field) : u"");
+}
 
 template <class Step> std::int32_t SchemaCheck::WithProgress(std::u16string_view stage, Step step) {
     ModuleState& state = State();
@@ -102,28 +160,38 @@ std::int32_t SchemaCheck::CheckTablesAndViews(const QelSchema& schema) {
             QelTable* table = correspondingTable(record);
             if (table == nullptr) {
                 // A new table, and each of its fields.
-                count += 1 + record.TblFldCnt;
+                count += Note(record.TblName, u"", u"new " + record.TblType + u" in the database");
+                for (std::int16_t j = 1; j <= record.TblFldCnt; ++j) {
+                    count +=
+                        Note(record.TblName, record.Field(j)->FldName, u"new in the database with its table");
+                }
                 continue;
             }
             if (!table->TblLoaded()) {
                 continue;
             }
             if (table->TblType() == u"TABLE" && SortLines(table->TblKey()) != SortLines(record.TblKey)) {
-                ++count;
+                count += Note(record.TblName, u"",
+                              u"primary key " + KeyText(table->TblKey()) + u" in the project, " +
+                                  KeyText(record.TblKey) + u" in the database");
             }
             QelFields& fields = *table->Fields();
             std::int32_t fieldChanges = 0;
             for (std::int16_t j = 1; j <= record.TblFldCnt; ++j) {
                 const QoSchemaField& column = *record.Field(j);
-                const QelField* field = fields.Find(column.FldName);
-                if (field == nullptr || !FieldMatchesSchema(column, *field)) {
-                    ++fieldChanges;
-                }
+                fieldChanges += NoteField(record.TblName, column, fields.Find(column.FldName));
             }
             // A field dropped from the table shows in the field count.
             count += fieldChanges;
             if (fieldChanges > 0 || record.TblFldCnt != fields.Count()) {
-                ++count;
+                std::u16string what = u"changed";
+                if (mDifferences != nullptr) {
+                    const std::vector<std::u16string> dropped = FieldsOnlyInProject(*table, record);
+                    for (std::size_t index = 0; index < dropped.size(); ++index) {
+                        what += (index == 0 ? u": gone from the database: " : u", ") + dropped[index];
+                    }
+                }
+                count += Note(record.TblName, u"", std::move(what));
             }
         }
 
@@ -138,7 +206,10 @@ std::int32_t SchemaCheck::CheckTablesAndViews(const QelSchema& schema) {
             }
             if (!found) {
                 // A missing table, and each of its fields.
-                count += 1 + table.Fields()->Count();
+                count += Note(table.TblName(), u"", table.TblType() + u" gone from the database");
+                for (QelField& field : *table.Fields()) {
+                    count += Note(table.TblName(), field.FldName(), u"gone from the database with its table");
+                }
             }
         }
         return count;
@@ -174,10 +245,12 @@ std::int32_t SchemaCheck::CheckCustomView(QelTable& view) {
         std::int32_t count = 0;
         for (std::int16_t j = 1; j <= record.TblFldCnt; ++j) {
             const QoSchemaField& column = *record.Field(j);
-            const QelField* field = view.Fields()->Find(column.FldName);
-            count += field == nullptr || !FieldMatchesSchema(column, *field) ? 1 : 0;
+            count += NoteField(view.TblName(), column, view.Fields()->Find(column.FldName));
         }
-        return count + FieldsOnlyInProject(view, record);
+        for (const std::u16string& name : FieldsOnlyInProject(view, record)) {
+            count += Note(view.TblName(), name, u"no longer given by the view's SQL");
+        }
+        return count;
     } catch (const automation::Error& error) {
         state.gProjErr = error.Description();
         return 0;
@@ -208,10 +281,16 @@ std::int32_t SchemaCheck::CheckReport(QelTable& report) {
         std::int32_t count = 0;
         for (QelField& field : *source->Fields()) {
             const QelField* copy = reportFields.Find(field.FldName());
-            count += copy == nullptr || !FieldsMatch(field, *copy) ? 1 : 0;
+            if (copy == nullptr) {
+                count += Note(report.TblName(), field.FldName(), u"new in the source table");
+            } else if (!FieldsMatch(field, *copy)) {
+                count += Note(report.TblName(), field.FldName(), u"differs from the source table");
+            }
         }
         for (QelField& field : reportFields) {
-            count += source->Fields()->Find(field.FldName()) == nullptr ? 1 : 0;
+            if (source->Fields()->Find(field.FldName()) == nullptr) {
+                count += Note(report.TblName(), field.FldName(), u"gone from the source table");
+            }
         }
         return count;
     } catch (const automation::Error& error) {

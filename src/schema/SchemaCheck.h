@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -10,6 +11,14 @@ class QelField;
 class QelSchema;
 class QelTable;
 struct QoSchemaField;
+
+/// One difference the check counts: the table (or view, custom view, report), the field where
+/// one is concerned, and what differs, in words.
+struct SchemaDifference {
+    std::u16string table;
+    std::u16string field;
+    std::u16string what;
+};
 
 /// Counts how far a project has drifted from its database: its tables and views against the
 /// live schema, its custom views against the columns their SQL gives now, and its reports
@@ -21,7 +30,9 @@ struct QoSchemaField;
 /// or changed, and for custom views and reports each field that only the project still has.
 class SchemaCheck {
 public:
-    explicit SchemaCheck(Qel& project) : mProject(project) {}
+    /// With `differences`, every difference counted is also described there, one entry each.
+    explicit SchemaCheck(Qel& project, std::vector<SchemaDifference>* differences = nullptr)
+        : mProject(project), mDifferences(differences) {}
 
     /// The number of differences, or -1 when the live schema cannot be read (its reason in
     /// ProjErr). Raises when the project has no database.
@@ -44,7 +55,12 @@ private:
     /// Runs one counting step under the second style of the progress window.
     template <class Step> std::int32_t WithProgress(std::u16string_view stage, Step step);
 
+    /// Describes one counted difference when a list was given; gives 1, the count it adds.
+    std::int32_t Note(std::u16string_view table, std::u16string_view field, std::u16string what);
+    std::int32_t NoteField(std::u16string_view table, const QoSchemaField& column, const QelField* field);
+
     Qel& mProject;
+    std::vector<SchemaDifference>* mDifferences;
 };
 
 } // namespace qv

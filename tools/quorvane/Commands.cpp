@@ -12,6 +12,10 @@
 
 #include "platform/ado/ConnectionString.h"
 
+#ifdef QV_WITH_SCHEMA
+#include "schema/SchemaCheck.h"
+#endif
+
 #include "platform/automation/Text.h"
 #include "platform/automation/Variant.h"
 
@@ -316,8 +320,22 @@ void CheckCommand(const std::vector<std::string>& arguments, std::ostream& out) 
     line.ExpectPositional(1, 1, "PROJECT.xml");
     Session session(CommandAnswers{});
     session.Load(line.Positional()[0]);
+#ifdef QV_WITH_SCHEMA
+    // The schema layer's own check, which describes each difference it counts.
+    std::vector<SchemaDifference> differences;
+    const std::int16_t count = session.Guard([&] {
+        return session.Project().db() ? SchemaCheck(session.Project(), &differences).CheckDB()
+                                      : session.Project().CheckDB();
+    });
+    session.ThrowIfFailed();
+    for (const SchemaDifference& difference : differences) {
+        out << Utf8(difference.table) << (difference.field.empty() ? "" : "." + Utf8(difference.field))
+            << ": " << Utf8(difference.what) << "\n";
+    }
+#else
     const std::int16_t count = session.Guard([&] { return session.Project().CheckDB(); });
     session.ThrowIfFailed();
+#endif
     out << count << "\n";
 }
 
