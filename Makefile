@@ -7,15 +7,20 @@ BUILD := build/release
 ASAN_BUILD := build/asan
 FUZZ_BUILD := build/fuzz
 
-.PHONY: all deps build format tidy test fuzz fuzz-smoke demo bench clean
+.PHONY: all deps program-deps build format tidy test fuzz fuzz-smoke demo bench clean
 
 all: build
 
+# Everything the build and the tests need.
 deps:
-	bash scripts/setup.sh
+	bash scripts/setup.sh all
+
+# What the program alone needs.
+program-deps:
+	bash scripts/setup.sh program
 
 build: deps
-	cmake --preset release
+	cmake --preset release -DQV_REQUIRE_TESTS=ON
 	cmake --build $(BUILD) -j $(JOBS)
 
 format: deps
@@ -42,7 +47,10 @@ fuzz-smoke: fuzz
 	bash scripts/fuzz-smoke.sh $(FUZZ_BUILD)
 
 # The main job: the bundled shop database made into a project and generated into ./demo-site.
-demo: build
+# It installs and builds only the program and its shared files; the tests stay with `make test`.
+demo: program-deps
+	cmake --preset release
+	cmake --build $(BUILD) -j $(JOBS) --target quorvane qv_share
 	$(BUILD)/bin/quorvane demo
 
 bench: deps
