@@ -439,6 +439,8 @@ TEST_F(QuorvaneProgramTest, CreatesProjectsFromADataSourceAndAConnectionString) 
     EXPECT_NE(
         Succeed({"new", "schema.xml", "--sqlite", "shop.db", "--schema", "main"}).find("4 tables and views"),
         std::string::npos);
+    // The project keeps the schema for its later checks and syncs.
+    EXPECT_NE(Read(mWork / "schema.xml").find("DBSchema=\"main\""), std::string::npos);
     Fail({"new", "access.xml", "--access", "shop.db", "--schema", "main"}, "--schema goes with");
 }
 

@@ -120,6 +120,10 @@ void LoadDatabase(Session& session, const CommandLine& line) {
                        Variant(u""), password, Variant(u""), Variant(u""));
     }
     session.ThrowIfFailed();
+    if (line.Has("schema")) {
+        // The project keeps the schema, so that later checks and syncs read the same one.
+        project.db()->SetDBSchema(schema.StringValue());
+    }
 }
 
 /// Keeps the fields of the listed tables loaded and unloads the others.
