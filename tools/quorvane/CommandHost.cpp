@@ -173,14 +173,14 @@ host::NameMapAnswer CommandHost::MapNames(const host::NameMapQuestion& question)
     return answer;
 }
 
-std::vector<std::string> CommandHost::UnusedRenames() const {
-    std::vector<std::string> unused;
+std::vector<std::size_t> CommandHost::UnusedRenames() const {
+    std::vector<std::size_t> unused;
     if (!mAnswers.renames) {
         return unused;
     }
     for (std::size_t index = 0; index < mAnswers.renames->size(); ++index) {
         if (index >= mRenameUsed.size() || !mRenameUsed[index]) {
-            unused.push_back((*mAnswers.renames)[index].text);
+            unused.push_back(index);
         }
     }
     return unused;

@@ -61,8 +61,8 @@ public:
     host::SchemaAnswer ChooseSchema(const host::SchemaQuestion& question) override;
     host::NameMapAnswer MapNames(const host::NameMapQuestion& question) override;
 
-    /// The renames given in advance that no question of the run could use, as written.
-    std::vector<std::string> UnusedRenames() const;
+    /// The positions of the renames given in advance that no question of the run could use.
+    std::vector<std::size_t> UnusedRenames() const;
 
 private:
     /// Whether questions can be put to a user: the console asks only when its input is a terminal.

@@ -6,6 +6,7 @@
 
 #include "project/Qel.h"
 
+#include "model/field/QelFields.h"
 #include "model/table/QelDatabase.h"
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
@@ -177,6 +178,26 @@ RenameAnswer ParseRename(const std::string& entry) {
         UsageError("sync", "a field stays in its table: --map TABLE.OLD=TABLE.NEW, not '" + entry + "'");
     }
     return {Utf16(table), Utf16(from.substr(fromDot + 1)), Utf16(to.substr(toDot + 1)), entry};
+}
+
+/// Whether the project already has the rename: the new name there and the old one gone.
+bool AlreadyRenamed(Qel& project, const RenameAnswer& rename) {
+    const automation::Ref<QelDatabase> database = project.db();
+    if (!database) {
+        return false;
+    }
+    QelTables& tables = *database->tables();
+    const auto fieldRenamed = [&](QelTable& table) {
+        return table.Fields()->Find(rename.to) != nullptr && table.Fields()->Find(rename.from) == nullptr;
+    };
+    if (rename.table) {
+        QelTable* table = tables.Find(*rename.table);
+        return table != nullptr && fieldRenamed(*table);
+    }
+    if (tables.Find(rename.to) != nullptr && tables.Find(rename.from) == nullptr) {
+        return true;
+    }
+    return std::any_of(tables.begin(), tables.end(), fieldRenamed);
 }
 
 } // namespace
@@ -362,19 +383,30 @@ void SyncCommand(const std::vector<std::string>& arguments, std::ostream& out) {
             }
         }
     }
+    const std::vector<RenameAnswer> renames = answers.renames.value_or(std::vector<RenameAnswer>());
     const fs::path file = line.Positional()[0];
     Session session(std::move(answers));
     session.Load(file);
+    // A rename an earlier sync already took into the project is no mistake when given again.
+    std::vector<bool> done;
+    for (const RenameAnswer& rename : renames) {
+        done.push_back(AlreadyRenamed(session.Project(), rename));
+    }
     session.Project().SynchronizeDB();
     session.ThrowIfFailed();
-    // A mapping that matched nothing is most likely mistyped: saving would drop the old object's
-    // settings that the user meant to keep.
-    if (const std::vector<std::string> unused = session.Host().UnusedRenames(); !unused.empty()) {
-        std::string list;
-        for (const std::string& entry : unused) {
-            list += (list.empty() ? "" : ", ") + entry;
+    // Any other mapping that matched nothing is most likely mistyped: saving would drop the old
+    // object's settings that the user meant to keep.
+    std::string unmatched;
+    std::size_t unmatchedCount = 0;
+    for (const std::size_t index : session.Host().UnusedRenames()) {
+        if (!done[index]) {
+            unmatched += (unmatched.empty() ? "" : ", ") + renames[index].text;
+            ++unmatchedCount;
         }
-        throw CommandError("quorvane: sync: --map " + list + (unused.size() == 1 ? " matches" : " match") +
+    }
+    if (unmatchedCount > 0) {
+        throw CommandError("quorvane: sync: --map " + unmatched +
+                           (unmatchedCount == 1 ? " matches" : " match") +
                            " no renamed table, view or field (the old name must have vanished from the "
                            "database and the new one appeared); nothing was saved");
     }
