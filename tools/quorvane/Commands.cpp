@@ -389,6 +389,7 @@ void SyncCommand(const std::vector<std::string>& arguments, std::ostream& out) {
     session.Load(file);
     // A rename an earlier sync already took into the project is no mistake when given again.
     std::vector<bool> done;
+    done.reserve(renames.size());
     for (const RenameAnswer& rename : renames) {
         done.push_back(AlreadyRenamed(session.Project(), rename));
     }
