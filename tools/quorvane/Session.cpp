@@ -127,7 +127,8 @@ std::u16string Session::LoadFailureDetail(const fs::path& file, const std::u16st
         }
         return {};
     }
-    if (mCheck == LoadCheckKind::Synchronize && mProject->db() && mProject->AutoSync()) {
+    if (mCheck == LoadCheckKind::Synchronize && mProject->db() && mProject->AutoSync() &&
+        FindSynchronizationService() != nullptr) {
         // The file was read; the comparison with the database that AutoSync asks for failed.
         return u"\nThe project's database could not be reached. 'quorvane show', 'set' and 'unload-table' "
                u"work without it; 'quorvane set " +
