@@ -1,8 +1,9 @@
 ﻿<%
 
 ' Settings of the site shop.
-Const QV_CONNECTION_STRING = "Driver=SQLite3;Database=@SHARE@/demo/shop.db"
-Const QV_SITE_NAME = "shop"
+Dim QV_CONNECTION_STRING, QV_SITE_NAME
+QV_CONNECTION_STRING = "Driver=SQLite3;Database=@SHARE@/demo/shop.db"
+QV_SITE_NAME = "shop"
 Const QV_PAGE_SIZE = 20
 Const QV_DATE_FORMAT = 2
 Const QV_PHRASE_YES = "Yes"
