@@ -155,6 +155,8 @@ protected:
         QelTables& tables = *mProject->db()->tables();
         ASSERT_NE(tables.Find(u"Order Details"), nullptr);
         tables.Find(u"Order Details")->SetTblCaption(u"Deals 50%> off \"now\"");
+        ASSERT_NE(tables.Find(u"user"), nullptr);
+        tables.Find(u"user")->Fields()->Find(u"photo")->SetFldGenerate(true);
     }
 
     /// The folder name holds "%>", so the connection string does.
@@ -188,6 +190,21 @@ TEST_F(AwkwardSite, EveryPageCompilesAndEveryStatementPrepares) {
         << edit;
 }
 
+// The picture page had no sessions: its includes were never put in, so it queried
+// "SELECT col FROM  WHERE " and read no key.
+TEST_F(AwkwardSite, PicturePageSelectsItsColumnByTheKey) {
+    const std::string& picture = Page("user_photopicture.asp");
+    EXPECT_NE(picture.find(R"(qvNewCommand(conn, "SELECT ""photo"" FROM ""user"" WHERE ""order"" = ?"))"),
+              std::string::npos)
+        << picture;
+    EXPECT_NE(picture.find("<!--#include file=\"qvcfg.asp\"-->"), std::string::npos);
+    EXPECT_NE(picture.find("<!--#include file=\"qvfn.asp\"-->"), std::string::npos);
+    EXPECT_NE(picture.find("qvRequestValue(\"k_order\")"), std::string::npos) << picture;
+    // Nothing may follow the bytes: the page ends its response after writing them.
+    EXPECT_NE(picture.find("Response.End\r\n%>"), std::string::npos);
+    EXPECT_EQ(picture.find("%>", picture.find("Response.End")) + 2, picture.find_last_not_of("\r\n") + 1);
+}
+
 // The site's name, caption and connection string with "%>" stay text of the site.
 TEST_F(AwkwardSite, TextWithTheScriptEndStaysText) {
     const std::string& config = Page("qvcfg.asp");
@@ -196,6 +213,32 @@ TEST_F(AwkwardSite, TextWithTheScriptEndStaysText) {
     EXPECT_NE(config.find(R"(data %" & "> here/awkward.db")"), std::string::npos) << config;
     EXPECT_NE(Page("order_detailslist.asp").find(R"(qvPageTitle = "Deals 50%" & "> off ""now""")"),
               std::string::npos);
+}
+
+// Two tables whose picture pages get one file name: the run stops before writing anything and
+// names both fields, as it does for two tables with one page name.
+class ClashingPictures : public AwkwardSite {
+protected:
+    bool GeneratesInSetUp() const override { return false; }
+};
+
+TEST_F(ClashingPictures, StopTheRunBeforeAnythingIsWritten) {
+    QelTables& tables = *mProject->db()->tables();
+    tables.Find(u"pic")->Fields()->Find(u"a_photo")->SetFldGenerate(true);
+    tables.Find(u"pic_a")->Fields()->Find(u"photo")->SetFldGenerate(true);
+    GenScript();
+    const std::string error = ProjErr();
+    EXPECT_TRUE(error == "Quorvane: Fields \"pic.a_photo\" and \"pic_a.photo\" give the same page name "
+                         "(pic_a_photopicture.asp)!" ||
+                error == "Quorvane: Fields \"pic_a.photo\" and \"pic.a_photo\" give the same page name "
+                         "(pic_a_photopicture.asp)!")
+        << error;
+    EXPECT_TRUE(fs::is_empty(mSite));
+
+    tables.Find(u"pic_a")->Fields()->Find(u"photo")->SetFldGenerate(false);
+    GenScript();
+    EXPECT_EQ(ProjErr(), "");
+    EXPECT_TRUE(fs::exists(mSite / "pic_a_photopicture.asp"));
 }
 
 } // namespace
