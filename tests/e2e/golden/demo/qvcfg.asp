@@ -9,4 +9,7 @@ Const QV_DATE_FORMAT = 2
 Const QV_PHRASE_YES = "Yes"
 Const QV_PHRASE_NO = "No"
 Session.Timeout = 20
+
+' The server's own limit may not be set by the site's web.config: every page sets it here.
+Server.ScriptTimeout = 90
 %>
