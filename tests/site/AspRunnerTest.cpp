@@ -106,5 +106,29 @@ TEST_F(AspRunnerTest, SessionsApplicationAndServer) {
               (mTemp / "sub" / "x.txt").string() + "|" + (mTemp / "y.txt").string());
 }
 
+// A recordset's field is an object whose value the inspection functions look through, as pages
+// rely on: IsNull(rs("x")) of a NULL column is True, also in a function the field is passed to.
+TEST_F(AspRunnerTest, FieldsAndRecordsetsBehaveAsTheProvidersDo) {
+    Write("rs.asp",
+          "<% Set rs = Server.CreateObject(\"ADODB.Recordset\")\r\n"
+          "rs.CursorLocation = 3\r\n"
+          "rs.Open \"SELECT NULL AS a, 'x' AS b UNION ALL SELECT 1, 'y'\", \"Driver=SQLite3;Database=" +
+              (mTemp / "x.db").string() +
+              "\"\r\n"
+              "Function Show(v)\r\nShow = IsNull(v) & \"/\" & VarType(v)\r\nEnd Function\r\n"
+              "Response.Write IsNull(rs(\"a\")) & \"|\" & Show(rs(\"a\")) & \"|\" & rs(1) & \"|\" & "
+              "rs.Fields(\"B\").Name & \"|\" & rs.RecordCount & \"|\"\r\n"
+              "rs.PageSize = 1\r\nrs.AbsolutePage = 2\r\nResponse.Write rs(\"b\") & \"|\" & rs.PageCount\r\n"
+              "rs.MoveNext\r\nResponse.Write \"|\" & rs.EOF & \"|\" & IsEmpty(Request.QueryString(\"q\"))\r\n"
+              "rs.Close %>");
+    AspSite site(mTemp.Path());
+    AspBrowser browser(site);
+    AspResponse response = browser.Get("rs.asp");
+    EXPECT_EQ(response.error, "");
+    EXPECT_EQ(response.body, "True|True/1|x|b|2|y|2|True|True");
+    ASSERT_EQ(site.Statements().size(), 1u);
+    EXPECT_EQ(site.Statements()[0].error, u"");
+}
+
 } // namespace
 } // namespace qv::test
