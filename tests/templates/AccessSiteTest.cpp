@@ -4,6 +4,8 @@
 
 #include "DemoSite.h"
 
+#include "asp/AspRunner.h"
+
 #include "model/table/QelDatabase.h"
 
 #include "platform/system/Paths.h"
@@ -12,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -77,6 +80,29 @@ TEST_F(AccessSite, TheSiteOpensTheCopyGenerationMade) {
     // Not mapped: the folder generation copied the file into.
     EXPECT_EQ(Config(u"~/data", false, mSite),
               provider + "\"" + (mSite / "data" / "nwind.mdb").string() + "\" & \";\"");
+}
+
+// What a page of the site finds as its data source, mapped by the web server as it maps it
+// (parent paths refused): the copy, also for pages below the root.
+TEST_F(AccessSite, PagesFindTheCopyWhereverTheyLie) {
+    mHost.Answer(host::MessageAnswer::Yes);
+    for (const fs::path& pages : {mSite, mSite / "admin" / "shop"}) {
+        SCOPED_TRACE(pages.string());
+        Config(u"~/data", true, pages);
+        std::ofstream(pages / "source.asp")
+            << "<!--#include file=\"qvcfg.asp\"-->\r\n<%= QV_CONNECTION_STRING %>";
+        AspSite site(mSite);
+        AspBrowser browser(site);
+        const AspResponse response = browser.Get(fs::relative(pages / "source.asp", mSite).generic_string());
+        EXPECT_EQ(response.error, "");
+        const std::string prefix = "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=";
+        const std::size_t start = response.body.find(prefix);
+        ASSERT_NE(start, std::string::npos) << response.body;
+        std::string source = response.body.substr(start + prefix.size());
+        source = source.substr(0, source.find(';'));
+        std::replace(source.begin(), source.end(), '\\', '/');
+        EXPECT_EQ(fs::path(source).lexically_normal(), (mSite / "data" / "nwind.mdb").lexically_normal());
+    }
 }
 
 TEST_F(AccessSite, APasswordGoesIntoTheConnectionAsOneValue) {
