@@ -26,6 +26,7 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <utility>
 
 namespace qv::test::templates {
 namespace {
@@ -131,7 +132,10 @@ std::vector<std::string> PageStatements(const std::string& page) {
     for (const std::string& query : queries) {
         statements.push_back(query);
         for (const std::string& condition : conditions) {
-            statements.push_back(query + " WHERE 1 = 1" + condition);
+            std::string filtered = query;
+            filtered += " WHERE 1 = 1";
+            filtered += condition;
+            statements.push_back(std::move(filtered));
         }
         for (const std::string& order : orders) {
             statements.push_back(query + order);
