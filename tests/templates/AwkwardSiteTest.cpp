@@ -73,39 +73,48 @@ std::string RunSqlite(const fs::path& database, const std::string& script, const
     return output;
 }
 
-/// The value of the VBScript string expression that starts at `at` in `text`: literals joined
-/// by "&", up to the first part that is no literal. The page splits a "%>" of a name so, and
-/// the SQL it sends is the joined text.
-std::string LiteralAt(const std::string& text, std::size_t at) {
+/// A VBScript string expression of a page: the joined value of its literals, and what follows
+/// them ("" when the expression ends there).
+struct Literal {
     std::string value;
+    std::string rest;
+};
+
+/// The string expression that starts at `at` in `text`: literals joined by "&", up to the first
+/// part that is no literal. The page splits a "%>" of a name so, and the SQL it sends is the
+/// joined text.
+Literal LiteralAt(const std::string& text, std::size_t at) {
+    Literal literal;
     while (at < text.size() && text[at] == '"') {
         for (++at; at < text.size(); ++at) {
             if (text[at] == '"') {
                 if (at + 1 < text.size() && text[at + 1] == '"') {
-                    value += '"';
+                    literal.value += '"';
                     ++at;
                     continue;
                 }
                 ++at;
                 break;
             }
-            value += text[at];
+            literal.value += text[at];
         }
         const std::size_t next = text.find_first_not_of(' ', at);
         if (next == std::string::npos || text[next] != '&') {
-            break;
+            return literal;
         }
-        const std::size_t literal = text.find_first_not_of(' ', next + 1);
-        if (literal == std::string::npos || text[literal] != '"') {
-            break;
+        const std::size_t following = text.find_first_not_of(' ', next + 1);
+        if (following == std::string::npos || text[following] != '"') {
+            literal.rest = text.substr(following, text.find_first_of("\r\n", following) - following);
+            return literal;
         }
-        at = literal;
+        at = following;
     }
-    return value;
+    return literal;
 }
 
-/// Every statement of a page as it reaches the database: each command's text, and a list's
-/// query with each of its filter conditions and each of its orders.
+/// Every statement of a page as it reaches the database whose text the page holds whole: each
+/// command's text, and a list's query with each of its filter conditions and each of its
+/// orders. Text the page puts together while it runs is left to the page runs.
 std::vector<std::string> PageStatements(const std::string& page) {
     std::vector<std::string> statements;
     std::vector<std::string> queries;
@@ -114,19 +123,21 @@ std::vector<std::string> PageStatements(const std::string& page) {
     const std::regex command(R"((qvNewCommand\(\w+, |CommandText = |sWhere = sWhere & |sOrder = )\")");
     for (std::sregex_iterator match(page.begin(), page.end(), command), end; match != end; ++match) {
         const std::string kind = (*match)[1].str();
-        const std::string value =
+        const Literal literal =
             LiteralAt(page, static_cast<std::size_t>(match->position() + match->length() - 1));
-        if (value.empty()) {
+        if (literal.value.empty()) {
             continue; // a command whose text comes later
         }
-        if (kind.starts_with("qvNewCommand")) {
-            statements.push_back(value);
-        } else if (kind.starts_with("CommandText")) {
-            queries.push_back(value);
-        } else if (kind.starts_with("sWhere")) {
-            conditions.push_back(value);
-        } else {
-            orders.push_back(value.ends_with(' ') ? value + "DESC" : value);
+        if (kind.starts_with("qvNewCommand") && literal.rest.empty()) {
+            statements.push_back(literal.value);
+        } else if (kind.starts_with("CommandText") && literal.rest.starts_with("sWhere")) {
+            queries.push_back(literal.value);
+        } else if (kind.starts_with("sWhere") && literal.rest.empty()) {
+            conditions.push_back(literal.value);
+        } else if (kind.starts_with("sOrder") && literal.rest.empty()) {
+            orders.push_back(literal.value);
+        } else if (kind.starts_with("sOrder") && literal.rest == "sDir") {
+            orders.push_back(literal.value + "DESC");
         }
     }
     for (const std::string& query : queries) {
@@ -183,7 +194,7 @@ TEST_F(AwkwardSite, EveryPageCompilesAndEveryStatementPrepares) {
             ++count;
         }
     }
-    EXPECT_GT(count, 40u);
+    EXPECT_GT(count, 30u) << count;
     EXPECT_EQ(RunSqlite(mDatabase, ".output /dev/null\n" + script, mTemp.Path()), "") << script;
 
     // Unquoted, these names were taken as keywords, operators or several words.
