@@ -2,6 +2,7 @@
 
 #include "platform/automation/Text.h"
 
+#include <algorithm>
 #include <regex>
 
 namespace qv::test::site {
@@ -76,6 +77,34 @@ AspResponse SiteTest::CleanPost(const std::string& url,
     AspResponse response = mBrowser->Post(url, form);
     ExpectClean(response, "POST " + url);
     return response;
+}
+
+std::vector<std::string> SiteTest::Links(const std::string& page) {
+    static const std::regex link(R"re(href="([^":/#]+\.asp(?:\?[^"]*)?)")re");
+    std::vector<std::string> links;
+    for (std::sregex_iterator match(page.begin(), page.end(), link), end; match != end; ++match) {
+        links.push_back(std::regex_replace((*match)[1].str(), std::regex("&amp;"), "&"));
+    }
+    return links;
+}
+
+std::vector<std::string> SiteTest::Crawl(const std::string& start, std::size_t limit,
+                                         const std::vector<std::string>& excluded) {
+    std::vector<std::string> queue{start};
+    std::set<std::string> seen{start};
+    for (std::size_t next = 0; next < queue.size() && next < limit; ++next) {
+        const AspResponse response = Clean(queue[next]);
+        for (const std::string& link : Links(response.body)) {
+            const bool left = std::any_of(excluded.begin(), excluded.end(), [&](const std::string& prefix) {
+                return link.starts_with(prefix);
+            });
+            if (!left && seen.insert(link).second) {
+                queue.push_back(link);
+            }
+        }
+    }
+    queue.resize(std::min(queue.size(), limit));
+    return queue;
 }
 
 std::string SiteTest::Token(const std::string& page) {

@@ -54,6 +54,13 @@ protected:
     AspResponse CleanPost(const std::string& url,
                           const std::vector<std::pair<std::string, std::string>>& form);
     static void ExpectClean(const AspResponse& response, const std::string& what);
+    /// Follows the links from `start` to the site's pages, breadth first, each address once, up to
+    /// `limit` requests, leaving out pages whose names start with one of `excluded`; every page
+    /// must be clean. Returns the addresses requested.
+    std::vector<std::string> Crawl(const std::string& start, std::size_t limit,
+                                   const std::vector<std::string>& excluded = {});
+    /// The links of a page to the site's own .asp pages, as the browser reads them.
+    static std::vector<std::string> Links(const std::string& page);
     /// The form token of a page's form ("" when it has none).
     static std::string Token(const std::string& page);
     /// Every statement run since the site was generated, each once, with every statement that
