@@ -10,7 +10,9 @@
 
 #include "platform/automation/Text.h"
 
+#include <fstream>
 #include <regex>
+#include <set>
 
 namespace qv::test::site {
 namespace {
@@ -320,6 +322,48 @@ TEST_P(DemoShopTest, EveryStatementOfThePagesPrepares) {
     for (const ExecutedStatement& statement : StatementsOfThisTest()) {
         EXPECT_EQ(statement.error, u"") << automation::ToUtf8(statement.sql);
     }
+}
+
+// Every page the site links to runs clean, from the home page down to each record's pages.
+TEST_P(DemoShopTest, EveryLinkedPageRunsClean) {
+    EXPECT_GT(Crawl("default.asp", 120).size(), 60u);
+    for (const ExecutedStatement& statement : StatementsOfThisTest()) {
+        EXPECT_EQ(statement.error, u"") << automation::ToUtf8(statement.sql);
+    }
+}
+
+// Pages forbid being framed by another site and being read as another type than they say.
+TEST_P(DemoShopTest, PagesSendProtectiveHeaders) {
+    GTEST_SKIP() << "fault: the pages send neither X-Frame-Options nor X-Content-Type-Options";
+    for (const char* page : {"default.asp", "customerslist.asp", "customersview.asp?k_customer_id=1"}) {
+        const AspResponse response = Clean(page);
+        EXPECT_NE(response.Header("X-Frame-Options"), "") << page;
+        EXPECT_EQ(response.Header("X-Content-Type-Options"), "nosniff") << page;
+    }
+}
+
+// The site's configuration holds nothing the web server locks by default (its asp section
+// fails every request with 500.19), and the script time-out is set by the pages.
+TEST_P(DemoShopTest, WebConfigHoldsNoLockedSection) {
+    GTEST_SKIP() << "fault: web.config holds an <asp> section, which IIS 7 and later lock";
+    std::ifstream stream(Site().Root() / "web.config", std::ios::binary);
+    const std::string config(std::istreambuf_iterator<char>(stream), {});
+    ASSERT_FALSE(config.empty());
+    EXPECT_FALSE(Holds(config, "<asp"));
+    EXPECT_TRUE(Holds(Clean("customerslist.asp").body + ReadSiteFile("qvcfg.asp"), "ScriptTimeout"));
+}
+
+// The form token is unguessable: long, and different for every session.
+TEST_P(DemoShopTest, FormTokensAreUnguessable) {
+    GTEST_SKIP() << "fault: the form token comes from Rnd (24 bits, seeded from the clock)";
+    std::set<std::string> tokens;
+    for (int browser = 0; browser < 5; ++browser) {
+        AspBrowser other(Site());
+        const std::string token = Token(other.Get("customersadd.asp").body);
+        EXPECT_GE(token.size(), 32u) << token;
+        tokens.insert(token);
+    }
+    EXPECT_EQ(tokens.size(), 5u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, DemoShopTest, ::testing::ValuesIn(SiteKinds()), KindTestName);

@@ -39,6 +39,10 @@ protected:
     /// The database script's name and the developer's choices for the project.
     virtual std::string Script() const = 0;
     virtual void Configure(Qel& project) const = 0;
+    /// Whether the project's settings may rightly stop the generation run (the tests then look
+    /// at GenerationFailure()).
+    virtual bool GenerationMayStop() const { return false; }
+    const std::string& GenerationFailure() const { return mBuilt->failure; }
 
     void SetUp() override;
     static void TearDownTestSuite();
@@ -61,6 +65,8 @@ protected:
                                    const std::vector<std::string>& excluded = {});
     /// The links of a page to the site's own .asp pages, as the browser reads them.
     static std::vector<std::string> Links(const std::string& page);
+    /// The text of a file of the generated site ("" when there is none).
+    std::string ReadSiteFile(const std::string& name);
     /// The form token of a page's form ("" when it has none).
     static std::string Token(const std::string& page);
     /// Every statement run since the site was generated, each once, with every statement that
