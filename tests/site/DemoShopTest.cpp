@@ -106,6 +106,13 @@ TEST_P(DemoShopTest, SearchAndMasterFilter) {
     EXPECT_TRUE(Holds(joined, "Chen Wei"));
     EXPECT_FALSE(Holds(joined, "Ada Fernsby"));
 
+    const std::string price = Clean("productslist.asp?z_price=34.9").body;
+    EXPECT_TRUE(Holds(price, "Teapot"));
+    EXPECT_FALSE(Holds(price, "Green tea"));
+    const std::string vip = Clean("customerslist.asp?z_vip=1").body;
+    EXPECT_TRUE(Holds(vip, "Ada Fernsby"));
+    EXPECT_FALSE(Holds(vip, "Bruno Okafor"));
+
     const std::string orders = Clean("orderslist.asp?master=customers&fk_customer_id=1").body;
     EXPECT_TRUE(Holds(orders, "2024"));
     EXPECT_FALSE(Holds(orders, "Gift wrap")) << "an order of another customer";
@@ -300,6 +307,15 @@ TEST_P(DemoShopTest, ExportIsASpreadsheetsSafeUtf8File) {
     EXPECT_FALSE(Holds(Clean("customersexport.asp").body, ",\"=HYPERLINK"));
 }
 
+// The export of a filtered, sorted list holds the records the list shows, in its order.
+TEST_P(DemoShopTest, ExportFollowsTheListsFilterAndOrder) {
+    GTEST_SKIP() << "fault: the export ignores the list's current filter and order";
+    Clean("productslist.asp?z_name=t&order=price&dir=desc");
+    const std::string csv = Clean("productsexport.asp").body;
+    EXPECT_FALSE(Holds(csv, "Honey"));
+    EXPECT_LT(csv.find("Teapot"), csv.find("Green tea"));
+}
+
 // Every statement the pages ran prepares against the live database.
 TEST_P(DemoShopTest, EveryStatementOfThePagesPrepares) {
     for (const char* page :
@@ -310,12 +326,25 @@ TEST_P(DemoShopTest, EveryStatementOfThePagesPrepares) {
           "productsexport.asp"}) {
         Clean(page);
     }
-    const std::string form = Clean("productsadd.asp").body;
-    CleanPost("productsadd.asp",
-              {{"qv_token", Token(form)}, {"x_name", "Kettle"}, {"x_price", "12.5"}, {"x_stock", "3"}});
-    CleanPost("productsedit.asp?k_product_id=5",
-              {{"qv_token", Token(form)}, {"x_name", "Honey, 250 g"}, {"x_price", "7.8"}, {"x_stock", "40"}});
-    EXPECT_GE(DistinctStatements().size(), 10u);
+    // An add, an edit and a delete, posted from the pages' own forms.
+    const std::map<std::string, std::string> kettle{{"x_name", "Kettle"},
+                                                    {"x_price", "12.5"},
+                                                    {"x_stock", "3"},
+                                                    {"x_weight_kg", "0.9"},
+                                                    {"x_discontinued", "0"}};
+    EXPECT_EQ(CleanPost("productsadd.asp", FormFields(Clean("productsadd.asp").body, kettle)).StatusCode(),
+              302);
+    const std::string id = Database().Scalar(u"SELECT product_id FROM products WHERE name = 'Kettle'");
+    const std::string edit = "productsedit.asp?k_product_id=" + id;
+    EXPECT_EQ(CleanPost(edit, FormFields(Clean(edit).body, {{"x_stock", "4"}})).StatusCode(), 302);
+    EXPECT_EQ(Database().Scalar(u"SELECT stock FROM products WHERE name = 'Kettle'"), "4");
+    const std::string remove = "productsdelete.asp?k_product_id=" + id;
+    EXPECT_EQ(CleanPost(remove, FormFields(Clean(remove).body)).StatusCode(), 302);
+    std::set<std::string> verbs;
+    for (const ExecutedStatement& statement : StatementsOfThisTest()) {
+        verbs.insert(automation::ToUtf8(statement.sql.substr(0, statement.sql.find(u' '))));
+    }
+    EXPECT_EQ(verbs, (std::set<std::string>{"DELETE", "INSERT", "SELECT", "UPDATE"}));
     for (const std::string& failure : PrepareFailures()) {
         ADD_FAILURE() << failure;
     }

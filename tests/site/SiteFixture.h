@@ -67,6 +67,11 @@ protected:
     static std::vector<std::string> Links(const std::string& page);
     /// The text of a file of the generated site ("" when there is none).
     std::string ReadSiteFile(const std::string& name);
+    /// The fields of a page's form as a browser posts them untouched: inputs with their values
+    /// (check boxes only when checked) and text areas, entities decoded; `changes` replace or
+    /// add values by name.
+    static std::vector<std::pair<std::string, std::string>>
+    FormFields(const std::string& page, const std::map<std::string, std::string>& changes = {});
     /// The form token of a page's form ("" when it has none).
     static std::string Token(const std::string& page);
     /// Every statement run since the site was generated, each once, with every statement that
