@@ -148,7 +148,37 @@ TEST_P(AwkwardNamesTest, PicturePagesSendTheBytes) {
     EXPECT_EQ(picture.body, "\x89PNG");
 }
 
+// A table whose only column is its auto-increment key still takes a new record.
+TEST_P(AwkwardNamesTest, AddsARecordOfDefaultsOnly) {
+    GTEST_SKIP() << "fault: a table whose only generated column is an auto-increment key gets "
+                    "INSERT INTO t () VALUES ()";
+    const std::u16string q = Kind() == DatabaseKind::MariaDB ? u"`" : u"\"";
+    const AspResponse added = CleanPost("countersadd.asp", FormFields(Clean("countersadd.asp").body));
+    EXPECT_EQ(added.StatusCode(), 302) << added.body;
+    EXPECT_EQ(Database().Scalar(u"SELECT COUNT(*) FROM " + q + u"counters" + q), "1");
+}
+
 INSTANTIATE_TEST_SUITE_P(Databases, AwkwardNamesTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
+
+/// Two tables whose picture pages would get one file name.
+class CollidingPicturesTest : public SiteTest {
+protected:
+    std::string Script() const override { return "collide"; }
+    bool GenerationMayStop() const override { return true; }
+    void Configure(Qel& project) const override {
+        GenerateField(project, u"a_b", u"c");
+        GenerateField(project, u"a", u"b_c");
+    }
+};
+
+// Two picture pages with one file name stop the run, as two pages of another kind do, instead
+// of one silently taking the other's place.
+TEST_P(CollidingPicturesTest, TwoPicturePagesWithOneNameStopTheRun) {
+    GTEST_SKIP() << "fault: two picture pages with one file name are not detected";
+    EXPECT_TRUE(Holds(GenerationFailure(), "a_b_cpicture")) << GenerationFailure();
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, CollidingPicturesTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
 
 } // namespace
 } // namespace qv::test::site

@@ -1,7 +1,8 @@
 -- A schema of awkward names, mariadb edition: spaces, reserved words, quotes, dashes, accents
 -- and CJK in names, mixed case, a name starting with a digit, keys of every kind (text, date,
--- composite, binary, none), a table of only a key and binary columns, 300 columns and a view
--- over a join. Each statement ends with ";" at the end of a line.
+-- composite, binary, none), a table of only a key and binary columns, one of only an
+-- auto-increment key, 300 columns and a view over a join. Each statement ends with ";" at
+-- the end of a line.
 CREATE TABLE `Order Details` (
     `Order ID` INT AUTO_INCREMENT PRIMARY KEY,
     `select` VARCHAR(20),
@@ -348,6 +349,9 @@ CREATE TABLE `wide` (
     c297 INTEGER,
     c298 INTEGER,
     c299 INTEGER
+);
+CREATE TABLE `counters` (
+    `id` INT AUTO_INCREMENT PRIMARY KEY
 );
 CREATE VIEW `order view` AS
     SELECT d.`Order ID` AS `id`, u.`label` AS `label`
