@@ -10,7 +10,9 @@
 
 #include "platform/automation/Text.h"
 
+#include <fstream>
 #include <regex>
+#include <set>
 
 namespace qv::test::site {
 namespace {
@@ -103,6 +105,13 @@ TEST_P(DemoShopTest, SearchAndMasterFilter) {
     const std::string joined = Clean("customerslist.asp?z_joined=2024-01-20").body;
     EXPECT_TRUE(Holds(joined, "Chen Wei"));
     EXPECT_FALSE(Holds(joined, "Ada Fernsby"));
+
+    const std::string price = Clean("productslist.asp?z_price=34.9").body;
+    EXPECT_TRUE(Holds(price, "Teapot"));
+    EXPECT_FALSE(Holds(price, "Green tea"));
+    const std::string vip = Clean("customerslist.asp?z_vip=1").body;
+    EXPECT_TRUE(Holds(vip, "Ada Fernsby"));
+    EXPECT_FALSE(Holds(vip, "Bruno Okafor"));
 
     const std::string orders = Clean("orderslist.asp?master=customers&fk_customer_id=1").body;
     EXPECT_TRUE(Holds(orders, "2024"));
@@ -297,6 +306,15 @@ TEST_P(DemoShopTest, ExportIsASpreadsheetsSafeUtf8File) {
     EXPECT_FALSE(Holds(Clean("customersexport.asp").body, ",\"=HYPERLINK"));
 }
 
+// The export of a filtered, sorted list holds the records the list shows, in its order.
+TEST_P(DemoShopTest, ExportFollowsTheListsFilterAndOrder) {
+    GTEST_SKIP() << "fault: the export ignores the list's current filter and order";
+    Clean("productslist.asp?z_name=t&order=price&dir=desc");
+    const std::string csv = Clean("productsexport.asp").body;
+    EXPECT_FALSE(Holds(csv, "Honey"));
+    EXPECT_LT(csv.find("Teapot"), csv.find("Green tea"));
+}
+
 // Every statement the pages ran prepares against the live database.
 TEST_P(DemoShopTest, EveryStatementOfThePagesPrepares) {
     for (const char* page :
@@ -307,18 +325,73 @@ TEST_P(DemoShopTest, EveryStatementOfThePagesPrepares) {
           "productsexport.asp"}) {
         Clean(page);
     }
-    const std::string form = Clean("productsadd.asp").body;
-    CleanPost("productsadd.asp",
-              {{"qv_token", Token(form)}, {"x_name", "Kettle"}, {"x_price", "12.5"}, {"x_stock", "3"}});
-    CleanPost("productsedit.asp?k_product_id=5",
-              {{"qv_token", Token(form)}, {"x_name", "Honey, 250 g"}, {"x_price", "7.8"}, {"x_stock", "40"}});
-    EXPECT_GE(DistinctStatements().size(), 10u);
+    // An add, an edit and a delete, posted from the pages' own forms.
+    const std::map<std::string, std::string> kettle{{"x_name", "Kettle"},
+                                                    {"x_price", "12.5"},
+                                                    {"x_stock", "3"},
+                                                    {"x_weight_kg", "0.9"},
+                                                    {"x_discontinued", "0"}};
+    EXPECT_EQ(CleanPost("productsadd.asp", FormFields(Clean("productsadd.asp").body, kettle)).StatusCode(),
+              302);
+    const std::string id = Database().Scalar(u"SELECT product_id FROM products WHERE name = 'Kettle'");
+    const std::string edit = "productsedit.asp?k_product_id=" + id;
+    EXPECT_EQ(CleanPost(edit, FormFields(Clean(edit).body, {{"x_stock", "4"}})).StatusCode(), 302);
+    EXPECT_EQ(Database().Scalar(u"SELECT stock FROM products WHERE name = 'Kettle'"), "4");
+    const std::string remove = "productsdelete.asp?k_product_id=" + id;
+    EXPECT_EQ(CleanPost(remove, FormFields(Clean(remove).body)).StatusCode(), 302);
+    std::set<std::string> verbs;
+    for (const ExecutedStatement& statement : StatementsOfThisTest()) {
+        verbs.insert(automation::ToUtf8(statement.sql.substr(0, statement.sql.find(u' '))));
+    }
+    EXPECT_EQ(verbs, (std::set<std::string>{"DELETE", "INSERT", "SELECT", "UPDATE"}));
     for (const std::string& failure : PrepareFailures()) {
         ADD_FAILURE() << failure;
     }
     for (const ExecutedStatement& statement : StatementsOfThisTest()) {
         EXPECT_EQ(statement.error, u"") << automation::ToUtf8(statement.sql);
     }
+}
+
+// Every page the site links to runs clean, from the home page down to each record's pages.
+TEST_P(DemoShopTest, EveryLinkedPageRunsClean) {
+    EXPECT_GT(Crawl("default.asp", 120).size(), 60u);
+    for (const ExecutedStatement& statement : StatementsOfThisTest()) {
+        EXPECT_EQ(statement.error, u"") << automation::ToUtf8(statement.sql);
+    }
+}
+
+// Pages forbid being framed by another site and being read as another type than they say.
+TEST_P(DemoShopTest, PagesSendProtectiveHeaders) {
+    GTEST_SKIP() << "fault: the pages send neither X-Frame-Options nor X-Content-Type-Options";
+    for (const char* page : {"default.asp", "customerslist.asp", "customersview.asp?k_customer_id=1"}) {
+        const AspResponse response = Clean(page);
+        EXPECT_NE(response.Header("X-Frame-Options"), "") << page;
+        EXPECT_EQ(response.Header("X-Content-Type-Options"), "nosniff") << page;
+    }
+}
+
+// The site's configuration holds nothing the web server locks by default (its asp section
+// fails every request with 500.19), and the script time-out is set by the pages.
+TEST_P(DemoShopTest, WebConfigHoldsNoLockedSection) {
+    GTEST_SKIP() << "fault: web.config holds an <asp> section, which IIS 7 and later lock";
+    std::ifstream stream(Site().Root() / "web.config", std::ios::binary);
+    const std::string config(std::istreambuf_iterator<char>(stream), {});
+    ASSERT_FALSE(config.empty());
+    EXPECT_FALSE(Holds(config, "<asp"));
+    EXPECT_TRUE(Holds(Clean("customerslist.asp").body + ReadSiteFile("qvcfg.asp"), "ScriptTimeout"));
+}
+
+// The form token is unguessable: long, and different for every session.
+TEST_P(DemoShopTest, FormTokensAreUnguessable) {
+    GTEST_SKIP() << "fault: the form token comes from Rnd (24 bits, seeded from the clock)";
+    std::set<std::string> tokens;
+    for (int browser = 0; browser < 5; ++browser) {
+        AspBrowser other(Site());
+        const std::string token = Token(other.Get("customersadd.asp").body);
+        EXPECT_GE(token.size(), 32u) << token;
+        tokens.insert(token);
+    }
+    EXPECT_EQ(tokens.size(), 5u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, DemoShopTest, ::testing::ValuesIn(SiteKinds()), KindTestName);

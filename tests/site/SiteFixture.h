@@ -39,6 +39,10 @@ protected:
     /// The database script's name and the developer's choices for the project.
     virtual std::string Script() const = 0;
     virtual void Configure(Qel& project) const = 0;
+    /// Whether the project's settings may rightly stop the generation run (the tests then look
+    /// at GenerationFailure()).
+    virtual bool GenerationMayStop() const { return false; }
+    const std::string& GenerationFailure() const { return mBuilt->failure; }
 
     void SetUp() override;
     static void TearDownTestSuite();
@@ -54,6 +58,20 @@ protected:
     AspResponse CleanPost(const std::string& url,
                           const std::vector<std::pair<std::string, std::string>>& form);
     static void ExpectClean(const AspResponse& response, const std::string& what);
+    /// Follows the links from `start` to the site's pages, breadth first, each address once, up to
+    /// `limit` requests, leaving out pages whose names start with one of `excluded`; every page
+    /// must be clean. Returns the addresses requested.
+    std::vector<std::string> Crawl(const std::string& start, std::size_t limit,
+                                   const std::vector<std::string>& excluded = {});
+    /// The links of a page to the site's own .asp pages, as the browser reads them.
+    static std::vector<std::string> Links(const std::string& page);
+    /// The text of a file of the generated site ("" when there is none).
+    std::string ReadSiteFile(const std::string& name);
+    /// The fields of a page's form as a browser posts them untouched: inputs with their values
+    /// (check boxes only when checked) and text areas, entities decoded; `changes` replace or
+    /// add values by name.
+    static std::vector<std::pair<std::string, std::string>>
+    FormFields(const std::string& page, const std::map<std::string, std::string>& changes = {});
     /// The form token of a page's form ("" when it has none).
     static std::string Token(const std::string& page);
     /// Every statement run since the site was generated, each once, with every statement that
