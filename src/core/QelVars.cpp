@@ -7,6 +7,7 @@
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Text.h"
 
+#include <algorithm>
 #include <array>
 
 namespace qv {
@@ -217,21 +218,43 @@ std::u16string ToVBStringExpression(std::u16string_view text, std::u16string_vie
     return JoinLiterals(text, u"\"", indent);
 }
 
+namespace {
+
+struct QuoteStyle {
+    std::u16string_view name;
+    std::u16string_view start;
+    std::u16string_view end;
+};
+
+constexpr std::array<QuoteStyle, 5> QuoteStyles = {{
+    {u"Square Bracket", u"[", u"]"},
+    {u"Double Quote", u"\"", u"\""},
+    {u"Single Quote", u"'", u"'"},
+    {u"Backquote", u"`", u"`"},
+    {u"None", u"", u""},
+}};
+
+} // namespace
+
+bool IsQuoteStyleName(std::u16string_view name) {
+    return name.empty() || std::any_of(QuoteStyles.begin(), QuoteStyles.end(),
+                                       [&](const QuoteStyle& style) { return style.name == name; });
+}
+
+std::u16string QuoteStyleNames() {
+    std::u16string names;
+    for (const QuoteStyle& style : QuoteStyles) {
+        if (!names.empty()) {
+            names += &style == &QuoteStyles.back() ? u" or " : u", ";
+        }
+        names += style.name;
+    }
+    return names;
+}
+
 void SetQuoteStyle(std::u16string_view dbmsName) {
-    struct Style {
-        std::u16string_view name;
-        std::u16string_view start;
-        std::u16string_view end;
-    };
-    static constexpr std::array<Style, 5> styles = {{
-        {u"Square Bracket", u"[", u"]"},
-        {u"Double Quote", u"\"", u"\""},
-        {u"Single Quote", u"'", u"'"},
-        {u"Backquote", u"`", u"`"},
-        {u"None", u"", u""},
-    }};
     ModuleState& state = State();
-    for (const Style& style : styles) {
+    for (const QuoteStyle& style : QuoteStyles) {
         if (state.gSqlQuote == style.name) {
             state.gQuoteStart = style.start;
             state.gQuoteEnd = style.end;
@@ -249,8 +272,11 @@ void SetQuoteStyle(std::u16string_view dbmsName) {
         state.gQuoteEnd = u"`";
         return;
     default:
-        state.gQuoteStart.clear();
-        state.gQuoteEnd.clear();
+        // Every other database takes the standard's double quote. Unquoted, a reserved word
+        // ("user"), a name with a space or a dash, or a mixed-case PostgreSQL name would break
+        // the statements of every page that names it.
+        state.gQuoteStart = u"\"";
+        state.gQuoteEnd = u"\"";
         return;
     }
 }

@@ -58,8 +58,17 @@ std::u16string ToVBStringLiteral(std::u16string_view value, std::int32_t quoteCo
 std::u16string ToVBStringExpression(std::u16string_view text, std::u16string_view indent);
 
 /// Sets gQuoteStart and gQuoteEnd from the quote style gSqlQuote or, when it names none, from
-/// the kind of database `dbmsName` names.
+/// the kind of database `dbmsName` names: brackets for Access and SQL Server, the backquote for
+/// MySQL and MariaDB, the standard double quote for every other.
 void SetQuoteStyle(std::u16string_view dbmsName);
+
+/// Whether `name` is a quote style SetQuoteStyle knows, compared exactly, or empty (the
+/// database's own style). Any other text silently means the database's style, so a tool that
+/// lets a user type the setting refuses it instead.
+bool IsQuoteStyleName(std::u16string_view name);
+
+/// The quote style names, listed for a message: "Square Bracket, ... or None".
+std::u16string QuoteStyleNames();
 
 /// The DBTypeCode of a DBMS name or database type: exactly "ACCESS" or "MS Jet" is Access;
 /// containing "Microsoft" and "SQL" SqlServer, "MySQL" or "MariaDB" MySql, "ORA" Oracle (ignoring case);

@@ -25,15 +25,17 @@ namespace qv {
 
 namespace {
 
-/// A folder setting of the site ("~/uploads", "~\\data"): a leading "~" goes, and then the
-/// separators that followed it, leaving the part relative to the application root.
+/// A folder setting of the site ("~/uploads", "~\\data", "/data"): a leading "~" goes, and
+/// then the separators at the start, leaving the part relative to the application root. A
+/// leading separator without the "~" names the same folder: the setting is appended to the
+/// root, never taken as a path of its own.
 std::u16string_view RelativeToAppRoot(std::u16string_view folder) {
     folder = TrimBlanks(folder);
     if (!folder.empty() && folder.front() == u'~') {
         folder.remove_prefix(1);
-        while (!folder.empty() && system::IsPathSeparator(folder.front())) {
-            folder.remove_prefix(1);
-        }
+    }
+    while (!folder.empty() && system::IsPathSeparator(folder.front())) {
+        folder.remove_prefix(1);
     }
     return folder;
 }

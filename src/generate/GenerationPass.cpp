@@ -2,6 +2,7 @@
 
 #include "generate/CopyControls.h"
 #include "generate/DatabaseCopy.h"
+#include "generate/OutputNames.h"
 #include "generate/StyleSheetCopy.h"
 
 #include "project/ProjectFileStorage.h"
@@ -9,12 +10,17 @@
 
 #include "core/Apartment.h"
 #include "core/VbText.h"
+#include "model/field/QelField.h"
+#include "model/field/QelFields.h"
 #include "model/table/QelDatabase.h"
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 #include "template/QelControls.h"
 
 #include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
+
+#include <map>
 
 namespace qv {
 
@@ -68,6 +74,43 @@ void GenerationPass::PrefixError(std::u16string_view context) {
     state.gProjErr = std::move(text);
 }
 
+bool GenerationPass::FieldPageNamesAreDistinct() {
+    QelControls& controls = mProject.Controls();
+    std::map<std::u16string, std::u16string> fieldByPage;
+    for (QelTable& table : *mProject.db()->tables()) {
+        if (!table.TblGen()) {
+            continue;
+        }
+        mProject.SetCurrentTable(&table);
+        for (QelField& field : *table.Fields()) {
+            if (!field.FldGenerate()) {
+                continue;
+            }
+            mProject.SetCurrentField(&field);
+            for (std::int32_t position = 1; position <= controls.Count(); ++position) {
+                const automation::Ref<QelControl> control = controls.Item(automation::Variant(position));
+                if (!control || control->CtrlType() != u"field" ||
+                    !mProject.EvaluateCondition(control->CtrlCond())) {
+                    continue;
+                }
+                const std::u16string page =
+                    control->CtrlOFolder() + u"|" +
+                    BuildOutputFileName(mSettings, table.TblVar(), field.FldParm(), control->CtrlOFile(),
+                                        ResolveExtension(control->CtrlOExt()));
+                std::u16string owner = table.TblName() + u"." + field.FldName();
+                const auto [found, added] = fieldByPage.emplace(automation::ToLower(page), owner);
+                if (!added && found->second != owner) {
+                    State().gProjErr = State().gMsgPrefix + u": Fields \"" + found->second + u"\" and \"" +
+                                       owner + u"\" give the same page name (" +
+                                       page.substr(page.find(u'|') + 1) + u")!";
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
 std::int16_t GenerationPass::Run() {
     ModuleState& state = State();
     state.gOverwriteAnswer.clear();
@@ -92,8 +135,12 @@ std::int16_t GenerationPass::Run() {
         }
     }
     state.gProgressPos = 0;
+    const bool distinct = FieldPageNamesAreDistinct();
     mProject.SetCurrentTable(nullptr);
     mProject.SetCurrentField(nullptr);
+    if (!distinct) {
+        return 0;
+    }
     std::int32_t count = 0;
     const auto result = [&count]() -> std::int16_t {
         if (count > INT16_MAX) {

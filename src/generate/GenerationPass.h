@@ -52,6 +52,10 @@ private:
     void SetTableContext(QelTable& table);
     std::int32_t GenerateTablePages(QelTable& table);
     std::int32_t GenerateFieldPages(QelField& field);
+    /// Whether the field pages of the run have a file each: two fields whose pages would get one
+    /// name (letter case aside: a Windows server serves one file for both) stop the run before
+    /// anything is written, naming both, as two tables with one page name do.
+    bool FieldPageNamesAreDistinct();
     std::int32_t GenerateOtherPages(std::u16string_view typeList, bool overwrite);
     /// Writes one page: prepared script, page engine, clean-up, then the overwrite decision
     /// over the finished text, and the file. A page kept whatever it says is not built; a

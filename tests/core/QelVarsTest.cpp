@@ -71,8 +71,12 @@ TEST_F(QelVarsTest, QuoteStyleComesFromTheSettingOrTheDatabaseKind) {
         {u"", u"ACCESS", u"Orders", u"[Orders]"},
         {u"", u"Microsoft SQL Server", u"Orders", u"[Orders]"},
         {u"", u"MySQL", u"Orders", u"`Orders`"},
-        {u"", u"Oracle", u"Orders", u"Orders"},
-        {u"square bracket", u"PostgreSQL", u"Orders", u"Orders"}, // style names compare exactly
+        // Without a style of their own, names are quoted as the standard says: unquoted, a
+        // reserved word, a space or a mixed-case PostgreSQL name broke the pages' statements.
+        {u"", u"Oracle", u"Orders", u"\"Orders\""},
+        {u"", u"SQLite", u"user", u"\"user\""},
+        {u"", u"PostgreSQL", u"Order \"Details\"", u"\"Order \"\"Details\"\"\""},
+        {u"square bracket", u"PostgreSQL", u"Orders", u"\"Orders\""}, // style names compare exactly
         // A closing quote inside the name is doubled, so the quoted name stays one identifier.
         {u"Square Bracket", u"", u"a]b", u"[a]]b]"},
         {u"Double Quote", u"", u"say \"hi\"", u"\"say \"\"hi\"\"\""},

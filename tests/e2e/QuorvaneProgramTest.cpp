@@ -406,6 +406,8 @@ TEST_F(QuorvaneProgramTest, ShowsAndSetsSettingsOfTheProjectTablesAndFields) {
     Fail({"set", "shop.xml", "UseCss=maybe"}, "takes Boolean values");
     Fail({"set", "shop.xml", "RecPerPage=99999"}, "out of range");
     Fail({"set", "shop.xml", "ProjVar=x"}, "cannot be set");
+    // The library takes a quote style it does not know for the database's own, without a word.
+    Fail({"set", "shop.xml", "SQLQuote=double quote"}, "SQLQuote takes Square Bracket, Double Quote,");
     Fail({"set", "shop.xml", "nosuchtable", "TblCaption=x"}, "no table nosuchtable");
     Fail({"show", "shop.xml", "customers.nosuchfield"}, "has no field nosuchfield");
     EXPECT_EQ(Read(mWork / "shop.xml"), saved);

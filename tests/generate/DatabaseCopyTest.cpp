@@ -44,6 +44,21 @@ TEST_F(DatabaseCopyTest, CopiesIntoTheDatabaseFolderAskingToCreateIt) {
     EXPECT_EQ(Copy(/*checkOnly=*/true), 1);
 }
 
+// A folder setting that starts with a separator but no "~" stopped the run with error 52, as if
+// it named a folder outside the site; it lies under the application root like "~/...".
+TEST_F(DatabaseCopyTest, FoldersStartingWithASeparatorLieUnderTheApplicationRoot) {
+    mSettings.UploadPath = u"/uploads";
+    mSettings.AuditTrailPath = u"\\logs";
+    mDatabase.DBPath = u"/data/";
+    mHost.Answer(MessageAnswer::Yes);
+    EXPECT_EQ(Copy(), 0);
+    EXPECT_EQ(Tree(mSite), (std::vector<std::string>{"data/", "data/shop.mdb", "logs/", "uploads/"}));
+    // Leaving the root is still refused.
+    mDatabase.DBPath = u"/../outside";
+    EXPECT_THROW(Copy(), automation::Error);
+    EXPECT_FALSE(std::filesystem::exists(mTemp / "outside"));
+}
+
 TEST_F(DatabaseCopyTest, RefusedFolderAndCancelledRun) {
     mDatabase.DBPath = u"~\\data";
     mHost.Answer(MessageAnswer::No);

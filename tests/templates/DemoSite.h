@@ -24,6 +24,12 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    /// Fills the new project before the site's folders are set: the demo database, its
+    /// relations, the report and the export extension. Another site loads its own.
+    virtual void LoadProject();
+    /// Whether SetUp generates the site and reads it into mPages.
+    virtual bool GeneratesInSetUp() const { return true; }
+
     /// The project's GenScript; "" in its ProjErr is a pass.
     void GenScript();
     std::string ProjErr();

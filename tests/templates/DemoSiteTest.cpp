@@ -165,6 +165,38 @@ TEST_F(DemoSite, ASecondRunFollowsChangedNamesAndCaptions) {
     }
 }
 
+// A web.config section the server locks by default fails every request of the site (500.19):
+// the <asp> section did. The sections below are the ones a default server lets a site set; the
+// script and session time-outs are the pages' own.
+TEST_F(DemoSite, WebConfigHoldsOnlySectionsASiteMaySet) {
+    const std::string& config = Page("web.config");
+    const std::set<std::string> delegated = {"defaultDocument", "directoryBrowse", "httpProtocol",
+                                             "httpRedirect",    "staticContent",   "urlCompression",
+                                             "validation",      "caching",         "security"};
+    const std::regex section(R"(\n    <(\w+)[ >/])");
+    std::size_t count = 0;
+    for (std::sregex_iterator match(config.begin(), config.end(), section), end; match != end; ++match) {
+        EXPECT_TRUE(delegated.contains((*match)[1].str())) << (*match)[1].str();
+        ++count;
+    }
+    EXPECT_GT(count, 0u) << config;
+    const std::regex securitySection(R"(\n      <(\w+)[ >/])");
+    for (std::sregex_iterator match(config.begin(), config.end(), securitySection), end; match != end;
+         ++match) {
+        const std::string name = (*match)[1].str();
+        EXPECT_TRUE(name == "requestFiltering" || name == "authorization" || name == "files") << name;
+    }
+    const std::string& settings = Page("qvcfg.asp");
+    EXPECT_TRUE(Contains(settings, "\r\nServer.ScriptTimeout = 90\r\n")) << settings;
+    EXPECT_TRUE(Contains(settings, "\r\nSession.Timeout = 20\r\n")) << settings;
+    // Every page that runs on its own reads the settings.
+    for (const auto& [name, page] : mPages) {
+        if (name.ends_with(".asp") && !name.starts_with("qv")) {
+            EXPECT_TRUE(Contains(page, "<!--#include file=\"qvcfg.asp\"-->")) << name;
+        }
+    }
+}
+
 TEST_F(DemoSite, ExtensionAddsChangesAndDeletes) {
     // Added control and session: an export page per list, linked before the footer.
     EXPECT_TRUE(Contains(Page("customersexport.asp"), "Response.ContentType = \"text/csv\""));

@@ -116,9 +116,10 @@ void LoadDatabase(Session& session, const CommandLine& line) {
         if (!fs::is_regular_file(*access, error)) {
             throw CommandError("quorvane: new: no Access database " + *access);
         }
-        const std::u16string path = LibraryPath(*access);
-        project.LoadDB(Variant(u""), Variant(u"ACCESS"), Variant(path), Variant(path), Variant(false),
-                       Variant(u""), password, Variant(u""), Variant(u""));
+        // The file itself is the physical path; the site finds its copy beside the pages
+        // (an empty DBPath), mapped by the web server.
+        project.LoadDB(Variant(u""), Variant(u"ACCESS"), Variant(u""), Variant(LibraryPath(*access)),
+                       Variant(true), Variant(u""), password, Variant(u""), Variant(u""));
     }
     session.ThrowIfFailed();
     if (line.Has("schema")) {

@@ -11,6 +11,8 @@
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 
+#include "core/QelVars.h"
+
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
@@ -231,6 +233,13 @@ SettingAssignment PrepareAssignment(Object& entity, std::string_view description
             throw CommandError(invalid + " (out of range)");
         }
     } else {
+        // The library reads any quote style it does not know as the database's own, so a
+        // misspelt one ("double quote") would change nothing without a word.
+        if (SameNoCase(result.name, u"SQLQuote") && !IsQuoteStyleName(text)) {
+            throw CommandError("quorvane set: SQLQuote takes " + Utf8(QuoteStyleNames()) +
+                               ", written exactly so, or nothing for the database's own quotes; not '" +
+                               Utf8(text) + "'");
+        }
         result.value = Variant(text);
     }
     return result;

@@ -52,8 +52,14 @@ Function ExportColumn(oField)
     End Select
 End Function
 
+' A name in the SQL literal of a page: between the database's quotes with a closing quote inside
+' it doubled, then written as literal text, "%>" split so that it cannot end the script block.
 Function ExportQuote(sName)
-    ExportQuote = Replace(DB.DBQuoteS, """", """""") & Replace(sName, """", """""") & Replace(DB.DBQuoteE, """", """""")
+    Dim sQuoted
+    sQuoted = sName
+    If DB.DBQuoteE <> "" Then sQuoted = Replace(sQuoted, DB.DBQuoteE, DB.DBQuoteE & DB.DBQuoteE)
+    sQuoted = DB.DBQuoteS & sQuoted & DB.DBQuoteE
+    ExportQuote = Replace(Replace(sQuoted, """", """"""), "%>", "%"" & "">")
 End Function
 
 ' The footer of every page says that the site exports.

@@ -89,7 +89,8 @@ TEST_P(SchemaLoadTest, LoadsEveryTableAndViewWithColumnsKeysAndIndexes) {
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(SortedTableNames(), expected);
 
-    // What the database said of itself. A MariaDB server is of the MySQL kind and gets its quotes.
+    // What the database said of itself. A MariaDB server is of the MySQL kind and gets its quotes;
+    // the others the standard's double quote.
     const std::u16string_view dbms = Kind() == DatabaseKind::SQLite       ? u"SQLite"
                                      : Kind() == DatabaseKind::PostgreSQL ? u"PostgreSQL"
                                                                           : u"MariaDB";
@@ -100,7 +101,7 @@ TEST_P(SchemaLoadTest, LoadsEveryTableAndViewWithColumnsKeysAndIndexes) {
     EXPECT_EQ(mDatabase->DBUID(), u"");
     EXPECT_EQ(mDatabase->DBADOVer(), u"2.8");
     EXPECT_FALSE(mDatabase->DBProviderName().empty());
-    const std::u16string_view quote = Kind() == DatabaseKind::MariaDB ? u"`" : u"";
+    const std::u16string_view quote = Kind() == DatabaseKind::MariaDB ? u"`" : u"\"";
     EXPECT_EQ(mDatabase->DBQuoteS(), quote);
     EXPECT_EQ(mDatabase->DBQuoteE(), quote);
 

@@ -57,7 +57,7 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = sErr & "The value is too long for notes<br>"
     End If
     If sErr = "" Then
-        Set cmd = qvNewCommand(conn, "INSERT INTO customers (name, email, city, joined, vip, notes) VALUES (?, ?, ?, ?, ?, ?)")
+        Set cmd = qvNewCommand(conn, "INSERT INTO ""customers"" (""name"", ""email"", ""city"", ""joined"", ""vip"", ""notes"") VALUES (?, ?, ?, ?, ?, ?)")
         qvAddParam cmd, 200, 60, vVal(2)
         qvAddParam cmd, 200, 100, vVal(3)
         qvAddParam cmd, 200, 40, vVal(4)

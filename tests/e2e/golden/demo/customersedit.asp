@@ -20,7 +20,7 @@ Set conn = qvOpenConnection()
         qvCloseConnection conn
         Response.Redirect "customerslist.asp"
     End If
-Set cmd = qvNewCommand(conn, "SELECT customer_id, name, email, city, joined, vip, notes FROM customers WHERE customer_id = ?")
+Set cmd = qvNewCommand(conn, "SELECT ""customer_id"", ""name"", ""email"", ""city"", ""joined"", ""vip"", ""notes"" FROM ""customers"" WHERE ""customer_id"" = ?")
     qvAddParam cmd, 3, 4, vKey1
 Set rs = qvOpenRecordset(cmd)
 bFound = Not rs.EOF
@@ -69,7 +69,7 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = sErr & "The value is too long for notes<br>"
     End If
     If sErr = "" Then
-        Set cmd = qvNewCommand(conn, "UPDATE customers SET name = ?, email = ?, city = ?, joined = ?, vip = ?, notes = ? WHERE customer_id = ?")
+        Set cmd = qvNewCommand(conn, "UPDATE ""customers"" SET ""name"" = ?, ""email"" = ?, ""city"" = ?, ""joined"" = ?, ""vip"" = ?, ""notes"" = ? WHERE ""customer_id"" = ?")
         qvAddParam cmd, 200, 60, vVal(2)
         qvAddParam cmd, 200, 100, vVal(3)
         qvAddParam cmd, 200, 40, vVal(4)

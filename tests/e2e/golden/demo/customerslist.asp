@@ -21,33 +21,33 @@ sMaster = ""
 sValue = Trim(Request.QueryString("z_customer_id"))
 If sValue <> "" Then
     If qvParseValue(sValue, "int", vValue) Then
-        sWhere = sWhere & " AND customer_id = ?"
+        sWhere = sWhere & " AND ""customer_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
         sQuery = sQuery & "&z_customer_id=" & qvUrl(sValue)
     End If
 End If
 sValue = Trim(Request.QueryString("z_name"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND name LIKE ?"
+    sWhere = sWhere & " AND ""name"" LIKE ?"
     qvAddParam cmd, 200, 60, "%" & sValue & "%"
     sQuery = sQuery & "&z_name=" & qvUrl(sValue)
 End If
 sValue = Trim(Request.QueryString("z_email"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND email LIKE ?"
+    sWhere = sWhere & " AND ""email"" LIKE ?"
     qvAddParam cmd, 200, 100, "%" & sValue & "%"
     sQuery = sQuery & "&z_email=" & qvUrl(sValue)
 End If
 sValue = Trim(Request.QueryString("z_city"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND city LIKE ?"
+    sWhere = sWhere & " AND ""city"" LIKE ?"
     qvAddParam cmd, 200, 40, "%" & sValue & "%"
     sQuery = sQuery & "&z_city=" & qvUrl(sValue)
 End If
 sValue = Trim(Request.QueryString("z_joined"))
 If sValue <> "" Then
     If qvParseValue(sValue, "date", vValue) Then
-        sWhere = sWhere & " AND joined = ?"
+        sWhere = sWhere & " AND ""joined"" = ?"
         qvAddParam cmd, 133, 6, vValue
         sQuery = sQuery & "&z_joined=" & qvUrl(sValue)
     End If
@@ -55,14 +55,14 @@ End If
 sValue = Trim(Request.QueryString("z_vip"))
 If sValue <> "" Then
     If qvParseValue(sValue, "bool", vValue) Then
-        sWhere = sWhere & " AND vip = ?"
+        sWhere = sWhere & " AND ""vip"" = ?"
         qvAddParam cmd, 11, 2, vValue
         sQuery = sQuery & "&z_vip=" & qvUrl(sValue)
     End If
 End If
 sValue = Trim(Request.QueryString("z_notes"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND notes LIKE ?"
+    sWhere = sWhere & " AND ""notes"" LIKE ?"
     qvAddParam cmd, 201, 65536, "%" & sValue & "%"
     sQuery = sQuery & "&z_notes=" & qvUrl(sValue)
 End If
@@ -73,23 +73,23 @@ sDir = "ASC"
 If LCase(Request.QueryString("dir")) = "desc" Then sDir = "DESC"
 Select Case sSort
     Case "customer_id"
-        sOrder = " ORDER BY customer_id " & sDir
+        sOrder = " ORDER BY ""customer_id"" " & sDir
     Case "name"
-        sOrder = " ORDER BY name " & sDir
+        sOrder = " ORDER BY ""name"" " & sDir
     Case "email"
-        sOrder = " ORDER BY email " & sDir
+        sOrder = " ORDER BY ""email"" " & sDir
     Case "city"
-        sOrder = " ORDER BY city " & sDir
+        sOrder = " ORDER BY ""city"" " & sDir
     Case "joined"
-        sOrder = " ORDER BY joined " & sDir
+        sOrder = " ORDER BY ""joined"" " & sDir
     Case "vip"
-        sOrder = " ORDER BY vip " & sDir
+        sOrder = " ORDER BY ""vip"" " & sDir
     Case Else
         sSort = ""
-        sOrder = " ORDER BY customer_id"
+        sOrder = " ORDER BY ""customer_id"""
 End Select
 If sWhere <> "" Then sWhere = " WHERE " & Mid(sWhere, 6)
-cmd.CommandText = "SELECT customer_id, name, email, city, joined, vip FROM customers" & sWhere & sOrder
+cmd.CommandText = "SELECT ""customer_id"", ""name"", ""email"", ""city"", ""joined"", ""vip"" FROM ""customers""" & sWhere & sOrder
 Set rs = qvOpenRecordset(cmd)
 nTotal = rs.RecordCount
 If nTotal < 0 Then nTotal = 0

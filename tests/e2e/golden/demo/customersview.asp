@@ -19,7 +19,7 @@ Set conn = qvOpenConnection()
         qvCloseConnection conn
         Response.Redirect "customerslist.asp"
     End If
-Set cmd = qvNewCommand(conn, "SELECT customer_id, name, email, city, joined, vip, notes FROM customers WHERE customer_id = ?")
+Set cmd = qvNewCommand(conn, "SELECT ""customer_id"", ""name"", ""email"", ""city"", ""joined"", ""vip"", ""notes"" FROM ""customers"" WHERE ""customer_id"" = ?")
     qvAddParam cmd, 3, 4, vKey1
 Set rs = qvOpenRecordset(cmd)
 bFound = Not rs.EOF

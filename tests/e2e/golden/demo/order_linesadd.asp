@@ -54,7 +54,7 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = sErr & "The value is too long for unit price<br>"
     End If
     If sErr = "" Then
-        Set cmd = qvNewCommand(conn, "INSERT INTO order_lines (order_id, line_no, product_id, quantity, unit_price) VALUES (?, ?, ?, ?, ?)")
+        Set cmd = qvNewCommand(conn, "INSERT INTO ""order_lines"" (""order_id"", ""line_no"", ""product_id"", ""quantity"", ""unit_price"") VALUES (?, ?, ?, ?, ?)")
         qvAddParam cmd, 3, 4, vVal(1)
         qvAddParam cmd, 3, 4, vVal(2)
         qvAddParam cmd, 3, 4, vVal(3)

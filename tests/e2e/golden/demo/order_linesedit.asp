@@ -22,7 +22,7 @@ Set conn = qvOpenConnection()
         qvCloseConnection conn
         Response.Redirect "order_lineslist.asp"
     End If
-Set cmd = qvNewCommand(conn, "SELECT order_id, line_no, product_id, quantity, unit_price FROM order_lines WHERE order_id = ? AND line_no = ?")
+Set cmd = qvNewCommand(conn, "SELECT ""order_id"", ""line_no"", ""product_id"", ""quantity"", ""unit_price"" FROM ""order_lines"" WHERE ""order_id"" = ? AND ""line_no"" = ?")
     qvAddParam cmd, 3, 4, vKey1
     qvAddParam cmd, 3, 4, vKey2
 Set rs = qvOpenRecordset(cmd)
@@ -55,7 +55,7 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = sErr & "The value is too long for unit price<br>"
     End If
     If sErr = "" Then
-        Set cmd = qvNewCommand(conn, "UPDATE order_lines SET product_id = ?, quantity = ?, unit_price = ? WHERE order_id = ? AND line_no = ?")
+        Set cmd = qvNewCommand(conn, "UPDATE ""order_lines"" SET ""product_id"" = ?, ""quantity"" = ?, ""unit_price"" = ? WHERE ""order_id"" = ? AND ""line_no"" = ?")
         qvAddParam cmd, 3, 4, vVal(3)
         qvAddParam cmd, 3, 4, vVal(4)
         qvAddParam cmd, 200, 10, vVal(5)

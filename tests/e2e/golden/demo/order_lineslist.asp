@@ -21,7 +21,7 @@ sMaster = ""
 sValue = Trim(Request.QueryString("z_order_id"))
 If sValue <> "" Then
     If qvParseValue(sValue, "int", vValue) Then
-        sWhere = sWhere & " AND order_id = ?"
+        sWhere = sWhere & " AND ""order_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
         sQuery = sQuery & "&z_order_id=" & qvUrl(sValue)
     End If
@@ -29,7 +29,7 @@ End If
 sValue = Trim(Request.QueryString("z_line_no"))
 If sValue <> "" Then
     If qvParseValue(sValue, "int", vValue) Then
-        sWhere = sWhere & " AND line_no = ?"
+        sWhere = sWhere & " AND ""line_no"" = ?"
         qvAddParam cmd, 3, 4, vValue
         sQuery = sQuery & "&z_line_no=" & qvUrl(sValue)
     End If
@@ -37,7 +37,7 @@ End If
 sValue = Trim(Request.QueryString("z_product_id"))
 If sValue <> "" Then
     If qvParseValue(sValue, "int", vValue) Then
-        sWhere = sWhere & " AND product_id = ?"
+        sWhere = sWhere & " AND ""product_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
         sQuery = sQuery & "&z_product_id=" & qvUrl(sValue)
     End If
@@ -45,14 +45,14 @@ End If
 sValue = Trim(Request.QueryString("z_quantity"))
 If sValue <> "" Then
     If qvParseValue(sValue, "int", vValue) Then
-        sWhere = sWhere & " AND quantity = ?"
+        sWhere = sWhere & " AND ""quantity"" = ?"
         qvAddParam cmd, 3, 4, vValue
         sQuery = sQuery & "&z_quantity=" & qvUrl(sValue)
     End If
 End If
 sValue = Trim(Request.QueryString("z_unit_price"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND unit_price LIKE ?"
+    sWhere = sWhere & " AND ""unit_price"" LIKE ?"
     qvAddParam cmd, 200, 10, "%" & sValue & "%"
     sQuery = sQuery & "&z_unit_price=" & qvUrl(sValue)
 End If
@@ -63,21 +63,21 @@ sDir = "ASC"
 If LCase(Request.QueryString("dir")) = "desc" Then sDir = "DESC"
 Select Case sSort
     Case "order_id"
-        sOrder = " ORDER BY order_id " & sDir
+        sOrder = " ORDER BY ""order_id"" " & sDir
     Case "line_no"
-        sOrder = " ORDER BY line_no " & sDir
+        sOrder = " ORDER BY ""line_no"" " & sDir
     Case "product_id"
-        sOrder = " ORDER BY product_id " & sDir
+        sOrder = " ORDER BY ""product_id"" " & sDir
     Case "quantity"
-        sOrder = " ORDER BY quantity " & sDir
+        sOrder = " ORDER BY ""quantity"" " & sDir
     Case "unit_price"
-        sOrder = " ORDER BY unit_price " & sDir
+        sOrder = " ORDER BY ""unit_price"" " & sDir
     Case Else
         sSort = ""
-        sOrder = " ORDER BY order_id, line_no"
+        sOrder = " ORDER BY ""order_id"", ""line_no"""
 End Select
 If sWhere <> "" Then sWhere = " WHERE " & Mid(sWhere, 6)
-cmd.CommandText = "SELECT order_id, line_no, product_id, quantity, unit_price FROM order_lines" & sWhere & sOrder
+cmd.CommandText = "SELECT ""order_id"", ""line_no"", ""product_id"", ""quantity"", ""unit_price"" FROM ""order_lines""" & sWhere & sOrder
 Set rs = qvOpenRecordset(cmd)
 nTotal = rs.RecordCount
 If nTotal < 0 Then nTotal = 0

@@ -21,28 +21,28 @@ sMaster = ""
 sValue = Trim(Request.QueryString("z_order_id"))
 If sValue <> "" Then
     If qvParseValue(sValue, "int", vValue) Then
-        sWhere = sWhere & " AND order_id = ?"
+        sWhere = sWhere & " AND ""order_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
         sQuery = sQuery & "&z_order_id=" & qvUrl(sValue)
     End If
 End If
 sValue = Trim(Request.QueryString("z_customer"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND customer LIKE ?"
+    sWhere = sWhere & " AND ""customer"" LIKE ?"
     qvAddParam cmd, 200, 60, "%" & sValue & "%"
     sQuery = sQuery & "&z_customer=" & qvUrl(sValue)
 End If
 sValue = Trim(Request.QueryString("z_order_date"))
 If sValue <> "" Then
     If qvParseValue(sValue, "date", vValue) Then
-        sWhere = sWhere & " AND order_date = ?"
+        sWhere = sWhere & " AND ""order_date"" = ?"
         qvAddParam cmd, 133, 6, vValue
         sQuery = sQuery & "&z_order_date=" & qvUrl(sValue)
     End If
 End If
 sValue = Trim(Request.QueryString("z_total"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND total LIKE ?"
+    sWhere = sWhere & " AND ""total"" LIKE ?"
     qvAddParam cmd, 200, 255, "%" & sValue & "%"
     sQuery = sQuery & "&z_total=" & qvUrl(sValue)
 End If
@@ -53,19 +53,19 @@ sDir = "ASC"
 If LCase(Request.QueryString("dir")) = "desc" Then sDir = "DESC"
 Select Case sSort
     Case "order_id"
-        sOrder = " ORDER BY order_id " & sDir
+        sOrder = " ORDER BY ""order_id"" " & sDir
     Case "customer"
-        sOrder = " ORDER BY customer " & sDir
+        sOrder = " ORDER BY ""customer"" " & sDir
     Case "order_date"
-        sOrder = " ORDER BY order_date " & sDir
+        sOrder = " ORDER BY ""order_date"" " & sDir
     Case "total"
-        sOrder = " ORDER BY total " & sDir
+        sOrder = " ORDER BY ""total"" " & sDir
     Case Else
         sSort = ""
         sOrder = ""
 End Select
 If sWhere <> "" Then sWhere = " WHERE " & Mid(sWhere, 6)
-cmd.CommandText = "SELECT order_id, customer, order_date, total FROM order_totals" & sWhere & sOrder
+cmd.CommandText = "SELECT ""order_id"", ""customer"", ""order_date"", ""total"" FROM ""order_totals""" & sWhere & sOrder
 Set rs = qvOpenRecordset(cmd)
 nTotal = rs.RecordCount
 If nTotal < 0 Then nTotal = 0

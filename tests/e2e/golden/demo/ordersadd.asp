@@ -43,7 +43,7 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = sErr & "The value is too long for comment<br>"
     End If
     If sErr = "" Then
-        Set cmd = qvNewCommand(conn, "INSERT INTO orders (customer_id, order_date, shipped, comment) VALUES (?, ?, ?, ?)")
+        Set cmd = qvNewCommand(conn, "INSERT INTO ""orders"" (""customer_id"", ""order_date"", ""shipped"", ""comment"") VALUES (?, ?, ?, ?)")
         qvAddParam cmd, 3, 4, vVal(2)
         qvAddParam cmd, 133, 6, vVal(3)
         qvAddParam cmd, 11, 2, vVal(4)

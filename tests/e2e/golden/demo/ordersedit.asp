@@ -20,7 +20,7 @@ Set conn = qvOpenConnection()
         qvCloseConnection conn
         Response.Redirect "orderslist.asp"
     End If
-Set cmd = qvNewCommand(conn, "SELECT order_id, customer_id, order_date, shipped, comment FROM orders WHERE order_id = ?")
+Set cmd = qvNewCommand(conn, "SELECT ""order_id"", ""customer_id"", ""order_date"", ""shipped"", ""comment"" FROM ""orders"" WHERE ""order_id"" = ?")
     qvAddParam cmd, 3, 4, vKey1
 Set rs = qvOpenRecordset(cmd)
 bFound = Not rs.EOF
@@ -55,7 +55,7 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = sErr & "The value is too long for comment<br>"
     End If
     If sErr = "" Then
-        Set cmd = qvNewCommand(conn, "UPDATE orders SET customer_id = ?, order_date = ?, shipped = ?, comment = ? WHERE order_id = ?")
+        Set cmd = qvNewCommand(conn, "UPDATE ""orders"" SET ""customer_id"" = ?, ""order_date"" = ?, ""shipped"" = ?, ""comment"" = ? WHERE ""order_id"" = ?")
         qvAddParam cmd, 3, 4, vVal(2)
         qvAddParam cmd, 133, 6, vVal(3)
         qvAddParam cmd, 11, 2, vVal(4)

@@ -21,7 +21,7 @@ sMaster = ""
 sValue = Trim(Request.QueryString("z_order_id"))
 If sValue <> "" Then
     If qvParseValue(sValue, "int", vValue) Then
-        sWhere = sWhere & " AND order_id = ?"
+        sWhere = sWhere & " AND ""order_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
         sQuery = sQuery & "&z_order_id=" & qvUrl(sValue)
     End If
@@ -29,7 +29,7 @@ End If
 sValue = Trim(Request.QueryString("z_customer_id"))
 If sValue <> "" Then
     If qvParseValue(sValue, "int", vValue) Then
-        sWhere = sWhere & " AND customer_id = ?"
+        sWhere = sWhere & " AND ""customer_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
         sQuery = sQuery & "&z_customer_id=" & qvUrl(sValue)
     End If
@@ -37,7 +37,7 @@ End If
 sValue = Trim(Request.QueryString("z_order_date"))
 If sValue <> "" Then
     If qvParseValue(sValue, "date", vValue) Then
-        sWhere = sWhere & " AND order_date = ?"
+        sWhere = sWhere & " AND ""order_date"" = ?"
         qvAddParam cmd, 133, 6, vValue
         sQuery = sQuery & "&z_order_date=" & qvUrl(sValue)
     End If
@@ -45,14 +45,14 @@ End If
 sValue = Trim(Request.QueryString("z_shipped"))
 If sValue <> "" Then
     If qvParseValue(sValue, "bool", vValue) Then
-        sWhere = sWhere & " AND shipped = ?"
+        sWhere = sWhere & " AND ""shipped"" = ?"
         qvAddParam cmd, 11, 2, vValue
         sQuery = sQuery & "&z_shipped=" & qvUrl(sValue)
     End If
 End If
 sValue = Trim(Request.QueryString("z_comment"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND comment LIKE ?"
+    sWhere = sWhere & " AND ""comment"" LIKE ?"
     qvAddParam cmd, 201, 65536, "%" & sValue & "%"
     sQuery = sQuery & "&z_comment=" & qvUrl(sValue)
 End If
@@ -63,19 +63,19 @@ sDir = "ASC"
 If LCase(Request.QueryString("dir")) = "desc" Then sDir = "DESC"
 Select Case sSort
     Case "order_id"
-        sOrder = " ORDER BY order_id " & sDir
+        sOrder = " ORDER BY ""order_id"" " & sDir
     Case "customer_id"
-        sOrder = " ORDER BY customer_id " & sDir
+        sOrder = " ORDER BY ""customer_id"" " & sDir
     Case "order_date"
-        sOrder = " ORDER BY order_date " & sDir
+        sOrder = " ORDER BY ""order_date"" " & sDir
     Case "shipped"
-        sOrder = " ORDER BY shipped " & sDir
+        sOrder = " ORDER BY ""shipped"" " & sDir
     Case Else
         sSort = ""
-        sOrder = " ORDER BY order_id"
+        sOrder = " ORDER BY ""order_id"""
 End Select
 If sWhere <> "" Then sWhere = " WHERE " & Mid(sWhere, 6)
-cmd.CommandText = "SELECT order_id, customer_id, order_date, shipped FROM orders" & sWhere & sOrder
+cmd.CommandText = "SELECT ""order_id"", ""customer_id"", ""order_date"", ""shipped"" FROM ""orders""" & sWhere & sOrder
 Set rs = qvOpenRecordset(cmd)
 nTotal = rs.RecordCount
 If nTotal < 0 Then nTotal = 0

@@ -59,7 +59,7 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = sErr & "The value is too long for description<br>"
     End If
     If sErr = "" Then
-        Set cmd = qvNewCommand(conn, "INSERT INTO products (name, price, stock, weight_kg, discontinued, description) VALUES (?, ?, ?, ?, ?, ?)")
+        Set cmd = qvNewCommand(conn, "INSERT INTO ""products"" (""name"", ""price"", ""stock"", ""weight_kg"", ""discontinued"", ""description"") VALUES (?, ?, ?, ?, ?, ?)")
         qvAddParam cmd, 200, 60, vVal(2)
         qvAddParam cmd, 200, 10, vVal(3)
         qvAddParam cmd, 3, 4, vVal(4)

@@ -20,7 +20,7 @@ Set conn = qvOpenConnection()
         qvCloseConnection conn
         Response.Redirect "productslist.asp"
     End If
-Set cmd = qvNewCommand(conn, "SELECT product_id, name, price, stock, weight_kg, discontinued, description FROM products WHERE product_id = ?")
+Set cmd = qvNewCommand(conn, "SELECT ""product_id"", ""name"", ""price"", ""stock"", ""weight_kg"", ""discontinued"", ""description"" FROM ""products"" WHERE ""product_id"" = ?")
     qvAddParam cmd, 3, 4, vKey1
 Set rs = qvOpenRecordset(cmd)
 bFound = Not rs.EOF
@@ -71,7 +71,7 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = sErr & "The value is too long for description<br>"
     End If
     If sErr = "" Then
-        Set cmd = qvNewCommand(conn, "UPDATE products SET name = ?, price = ?, stock = ?, weight_kg = ?, discontinued = ?, description = ? WHERE product_id = ?")
+        Set cmd = qvNewCommand(conn, "UPDATE ""products"" SET ""name"" = ?, ""price"" = ?, ""stock"" = ?, ""weight_kg"" = ?, ""discontinued"" = ?, ""description"" = ? WHERE ""product_id"" = ?")
         qvAddParam cmd, 200, 60, vVal(2)
         qvAddParam cmd, 200, 10, vVal(3)
         qvAddParam cmd, 3, 4, vVal(4)

@@ -21,27 +21,27 @@ sMaster = ""
 sValue = Trim(Request.QueryString("z_product_id"))
 If sValue <> "" Then
     If qvParseValue(sValue, "int", vValue) Then
-        sWhere = sWhere & " AND product_id = ?"
+        sWhere = sWhere & " AND ""product_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
         sQuery = sQuery & "&z_product_id=" & qvUrl(sValue)
     End If
 End If
 sValue = Trim(Request.QueryString("z_name"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND name LIKE ?"
+    sWhere = sWhere & " AND ""name"" LIKE ?"
     qvAddParam cmd, 200, 60, "%" & sValue & "%"
     sQuery = sQuery & "&z_name=" & qvUrl(sValue)
 End If
 sValue = Trim(Request.QueryString("z_price"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND price LIKE ?"
+    sWhere = sWhere & " AND ""price"" LIKE ?"
     qvAddParam cmd, 200, 10, "%" & sValue & "%"
     sQuery = sQuery & "&z_price=" & qvUrl(sValue)
 End If
 sValue = Trim(Request.QueryString("z_stock"))
 If sValue <> "" Then
     If qvParseValue(sValue, "int", vValue) Then
-        sWhere = sWhere & " AND stock = ?"
+        sWhere = sWhere & " AND ""stock"" = ?"
         qvAddParam cmd, 3, 4, vValue
         sQuery = sQuery & "&z_stock=" & qvUrl(sValue)
     End If
@@ -49,7 +49,7 @@ End If
 sValue = Trim(Request.QueryString("z_weight_kg"))
 If sValue <> "" Then
     If qvParseValue(sValue, "num", vValue) Then
-        sWhere = sWhere & " AND weight_kg = ?"
+        sWhere = sWhere & " AND ""weight_kg"" = ?"
         qvAddParam cmd, 5, 8, vValue
         sQuery = sQuery & "&z_weight_kg=" & qvUrl(sValue)
     End If
@@ -57,14 +57,14 @@ End If
 sValue = Trim(Request.QueryString("z_discontinued"))
 If sValue <> "" Then
     If qvParseValue(sValue, "bool", vValue) Then
-        sWhere = sWhere & " AND discontinued = ?"
+        sWhere = sWhere & " AND ""discontinued"" = ?"
         qvAddParam cmd, 11, 2, vValue
         sQuery = sQuery & "&z_discontinued=" & qvUrl(sValue)
     End If
 End If
 sValue = Trim(Request.QueryString("z_description"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND description LIKE ?"
+    sWhere = sWhere & " AND ""description"" LIKE ?"
     qvAddParam cmd, 201, 65536, "%" & sValue & "%"
     sQuery = sQuery & "&z_description=" & qvUrl(sValue)
 End If
@@ -75,23 +75,23 @@ sDir = "ASC"
 If LCase(Request.QueryString("dir")) = "desc" Then sDir = "DESC"
 Select Case sSort
     Case "product_id"
-        sOrder = " ORDER BY product_id " & sDir
+        sOrder = " ORDER BY ""product_id"" " & sDir
     Case "name"
-        sOrder = " ORDER BY name " & sDir
+        sOrder = " ORDER BY ""name"" " & sDir
     Case "price"
-        sOrder = " ORDER BY price " & sDir
+        sOrder = " ORDER BY ""price"" " & sDir
     Case "stock"
-        sOrder = " ORDER BY stock " & sDir
+        sOrder = " ORDER BY ""stock"" " & sDir
     Case "weight_kg"
-        sOrder = " ORDER BY weight_kg " & sDir
+        sOrder = " ORDER BY ""weight_kg"" " & sDir
     Case "discontinued"
-        sOrder = " ORDER BY discontinued " & sDir
+        sOrder = " ORDER BY ""discontinued"" " & sDir
     Case Else
         sSort = ""
-        sOrder = " ORDER BY product_id"
+        sOrder = " ORDER BY ""product_id"""
 End Select
 If sWhere <> "" Then sWhere = " WHERE " & Mid(sWhere, 6)
-cmd.CommandText = "SELECT product_id, name, price, stock, weight_kg, discontinued FROM products" & sWhere & sOrder
+cmd.CommandText = "SELECT ""product_id"", ""name"", ""price"", ""stock"", ""weight_kg"", ""discontinued"" FROM ""products""" & sWhere & sOrder
 Set rs = qvOpenRecordset(cmd)
 nTotal = rs.RecordCount
 If nTotal < 0 Then nTotal = 0

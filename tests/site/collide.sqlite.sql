@@ -1,0 +1,10 @@
+-- Two tables whose picture pages would get the same file name: a_b's column c and a's column
+-- b_c both make a_b_c. Each statement ends with ";" at the end of a line.
+CREATE TABLE a_b (
+    id INTEGER PRIMARY KEY,
+    c BLOB
+);
+CREATE TABLE a (
+    id INTEGER PRIMARY KEY,
+    b_c BLOB
+);
