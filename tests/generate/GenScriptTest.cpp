@@ -358,6 +358,37 @@ TEST_F(GenScriptTest, APackageNeverReadsOutsideItsFolders) {
     }
 }
 
+TEST_F(GenScriptTest, ExtensionPackagesAreFoundByAbsolutePathAndInTheShippedFolder) {
+    // An absolute Template was refused with error 52 although the registry's resolver accepts it.
+    const auto extension = [](const std::string& id) {
+        return Members{{"control.xml", "<?xml version=\"1.0\"?>\r\n<Quorvane_Template version=\"6.0\">\r\n"
+                                       "  <control id=\"" +
+                                           id + "\" action=\"add\" type=\"other\" ifiles=\"" + id +
+                                           ".htm\" ofile=\"" + id +
+                                           "\" oext=\"*\"/>\r\n</Quorvane_Template>\r\n"},
+                       {id + ".htm", "<p>" + id + " <!--##=PROJ.ProjName##--></p>\r\n"}};
+    };
+    const fs::path elsewhere = mTemp / "mine" / "audit.zip";
+    ASSERT_EQ(test::WriteZip(elsewhere, extension("audit")), "");
+    ASSERT_EQ(test::WriteZip(mTemp / "extensions" / "charts.zip", extension("charts")), "");
+    ASSERT_TRUE(mProject->AddExtension(u"Audit", Text(elsewhere)));
+    ASSERT_TRUE(mProject->AddExtension(u"Charts", u"charts.zip"));
+    mHost.Answer(host::TemplateChoice::Overwrite);
+    GenScript();
+    EXPECT_EQ(ProjErr(), "");
+    EXPECT_EQ(Read(mSite / "audit.asp"), "<p>audit Shop</p>\r\n");
+    EXPECT_EQ(Read(mSite / "charts.asp"), "<p>charts Shop</p>\r\n");
+
+    // A relative name stays inside the shipped folder.
+    ASSERT_TRUE(mProject->AddExtension(u"Stray", u"../mine/audit.zip"));
+    try {
+        GenScript();
+        ADD_FAILURE() << "a package above the shipped folder was read";
+    } catch (const automation::Error& error) {
+        EXPECT_EQ(error.Number(), 52);
+    }
+}
+
 TEST_F(GenScriptTest, ACancelEndsTheRunAndStillCleansUp) {
     mHost.CancelAtQuery(1);
     try {
