@@ -330,6 +330,7 @@ TEST_F(GenScriptTest, APackageNeverReadsOutsideItsFolders) {
         {"..\\secret.htm", "", "..\\secret.htm"},
         {"\\etc\\passwd", "", "\\etc\\passwd"},
         {"C:\\x.htm", "", "C:\\x.htm"},
+        {"../../secret.htm", "", "../../secret.htm"},
         {"list.htm", "..\\..\\secret.htm", "..\\..\\secret.htm"},
     };
     for (const Case& test : cases) {
@@ -387,6 +388,32 @@ TEST_F(GenScriptTest, ExtensionPackagesAreFoundByAbsolutePathAndInTheShippedFold
     } catch (const automation::Error& error) {
         EXPECT_EQ(error.Number(), 52);
     }
+}
+
+TEST_F(GenScriptTest, AnIncludeFromASubFolderServesEveryRun) {
+    // Regression: the page's own reading dropped "parts/head.htm/h" while the rebuild check of
+    // later runs followed it.
+    Members members = TemplateMembers;
+    members["list.htm"] = "<!--##session s##-->[<!--##include parts/head.htm/h##-->]<!--##/session##-->";
+    members["parts/head.htm"] = "<!--##session h##-->head one<!--##/session##-->";
+    std::string& control = members["control.xml"];
+    control.replace(
+        control.find("ifiles=\"list.htm\" ofile=\"list\" oext=\"*\"/>"), 43,
+        "ifiles=\"list.htm\" ofile=\"list\" oext=\"*\"><session value=\"s\" type=\"key\"/></control>");
+    WritePackage(members);
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    EXPECT_NE(Read(mSite / "customerslist.asp").find("[head one]"), std::string::npos);
+
+    // A newer included file in the work folder makes the next run prepare the page again.
+    const fs::path head =
+        mTemp / "docs" / "Quorvane" / "Templates" / "shop.zip" / "Script" / "parts" / "head.htm";
+    ASSERT_TRUE(fs::exists(head));
+    std::ofstream(head, std::ios::binary) << "<!--##session h##-->head two<!--##/session##-->";
+    fs::last_write_time(head, fs::file_time_type::clock::now() + std::chrono::seconds(5));
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    EXPECT_NE(Read(mSite / "customerslist.asp").find("[head two]"), std::string::npos);
 }
 
 TEST_F(GenScriptTest, ACancelEndsTheRunAndStillCleansUp) {
