@@ -371,6 +371,27 @@ TEST_P(SchemaLoadTest, ConnectionFailuresBecomeTheErrorText) {
     EXPECT_EQ(State().gProjErr.substr(0, 31), u"Quorvane: ADO Connection Error ");
 }
 
+// SQLite opens any file: a load of one that is no database reported success with no tables.
+TEST_P(SchemaLoadTest, AFileThatIsNoSqliteDatabaseIsRefusedWithTheDriversReason) {
+    if (Kind() != DatabaseKind::SQLite) {
+        GTEST_SKIP() << "a file database";
+    }
+    const std::filesystem::path file = mTemp / "notes.db";
+    std::ofstream(file, std::ios::binary) << "These are notes, not a database.\n";
+    const std::u16string connection = u"Driver=SQLite3;Database=" + automation::FromUtf8(file.string());
+    EXPECT_EQ(Load(u"", connection), 3);
+    EXPECT_NE(State().gProjErr.find(u"file is not a database"), std::u16string::npos)
+        << test::Utf8(State().gProjErr);
+    EXPECT_EQ(Tables().Count(), 0);
+    EXPECT_EQ(mDatabase->DBConnstr(), u"");
+
+    // An empty file is an empty database to SQLite, and loads as one.
+    std::ofstream(file, std::ios::binary | std::ios::trunc).flush();
+    State().gProjErr.clear();
+    EXPECT_EQ(Load(u"", connection), 0) << test::Utf8(State().gProjErr);
+    EXPECT_EQ(Tables().Count(), 0);
+}
+
 #ifdef QV_TEST_SERVERS
 
 TEST_P(SchemaLoadTest, AWrongPasswordIsReportedAsSuch) {
