@@ -344,6 +344,38 @@ std::optional<std::u16string> ChooseSchemaOwner(ado::Recordset& rs, std::u16stri
     return state.gSchemaChoice;
 }
 
+bool ReadsOneSchema(std::u16string_view dbmsName) {
+    return automation::EqualsNoCase(dbmsName, u"PostgreSQL");
+}
+
+std::u16string SchemaToRead(ado::Connection& cnn, std::u16string_view named) {
+    if (!named.empty()) {
+        return std::u16string(named);
+    }
+    ado::Recordset current = ado::Recordset::Open(cnn, u"SELECT current_schema()");
+    const std::u16string schema = current.Eof() ? std::u16string() : TextOf(current.Value(0));
+    if (schema.empty()) {
+        automation::Raise(
+            automation::ErrorNumber::InvalidProcedureCall, u"LoadDB",
+            u"The search path names no schema of the database! Please name the schema to load.");
+    }
+    return schema;
+}
+
+std::vector<std::u16string> OtherSchemasWithTables(ado::Recordset& rs, std::u16string_view schema) {
+    std::vector<std::u16string> others;
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
+        const std::u16string type = TextOf(rs.Value(u"TABLE_TYPE"));
+        std::u16string owner = TextOf(rs.Value(u"TABLE_SCHEMA"));
+        if ((type == u"TABLE" || type == u"VIEW") && owner != schema &&
+            std::find(others.begin(), others.end(), owner) == others.end()) {
+            others.push_back(std::move(owner));
+        }
+    }
+    rs.MoveFirst();
+    return others;
+}
+
 std::vector<std::u16string> ReadPrimaryKeyColumns(ado::Connection& cnn, std::u16string_view schema,
                                                   std::u16string_view table) {
     std::vector<std::u16string> columns;

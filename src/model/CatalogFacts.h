@@ -130,6 +130,19 @@ std::optional<std::u16string> ChooseSchemaOwner(ado::Recordset& rs, std::u16stri
                                                 std::u16string_view user,
                                                 std::vector<std::u16string>& owners);
 
+/// Whether a reading of this DBMS takes the tables of one schema only. PostgreSQL lists the
+/// tables of every schema, and two of one name would become one table of the project.
+bool ReadsOneSchema(std::u16string_view dbmsName);
+
+/// The schema whose tables a reading of such a database takes: `named` when given, else the
+/// first schema of the connection's search path (the one unqualified names reach). Raises when
+/// the search path names no schema of the database, and what the driver raises.
+std::u16string SchemaToRead(ado::Connection& cnn, std::u16string_view named);
+
+/// The schemas other than `schema` that hold a table or view of a tables rowset, each once in
+/// order of appearance. The rowset is left on its first row.
+std::vector<std::u16string> OtherSchemasWithTables(ado::Recordset& rs, std::u16string_view schema);
+
 /// The columns of a table's primary key, in the driver's order. Raises what the driver raises.
 std::vector<std::u16string> ReadPrimaryKeyColumns(ado::Connection& cnn, std::u16string_view schema,
                                                   std::u16string_view table);

@@ -107,6 +107,23 @@ TEST_P(SchemaCheckTest, ADatabaseThatCannotBeReadGivesMinusOne) {
     EXPECT_EQ(mProject->ProjErr().rfind(u"Quorvane: ", 0), 0u) << automation::ToUtf8(mProject->ProjErr());
 }
 
+// Regression: the check read the tables of every schema, so a table of one name in another
+// schema changed the project's table, and any other schema's table counted as new.
+TEST_P(SchemaCheckTest, TablesOfAnotherSchemaAreNotTheProjects) {
+    if (Kind() != DatabaseKind::PostgreSQL) {
+        GTEST_SKIP() << "only PostgreSQL has schemas within one database here";
+    }
+    mTestDatabase->Execute(u"CREATE SCHEMA audit;\nCREATE TABLE audit.customers (entry INTEGER PRIMARY KEY)");
+    LoadDatabase();
+    EXPECT_EQ(mProject->db()->DBSchema(), u"public");
+    EXPECT_EQ(CheckDB(), 0) << automation::ToUtf8(mProject->ProjErr());
+    mTestDatabase->Execute(u"CREATE TABLE audit.added_later (code INTEGER, note VARCHAR(20))");
+    EXPECT_EQ(CheckDB(), 0);
+    // The project's own schema still counts: a new table and its two fields.
+    mTestDatabase->Execute(u"CREATE TABLE public.added_later (code INTEGER, note VARCHAR(20))");
+    EXPECT_EQ(CheckDB(), 3);
+}
+
 TEST_P(SchemaCheckTest, AProjectWithoutADatabaseSaysSoAndGivesMinusOne) {
     EXPECT_EQ(CheckDB(), -1);
     EXPECT_EQ(mProject->ProjErr(), u"Quorvane: Database not loaded!");
