@@ -73,7 +73,7 @@ void TableSync::SetFieldFromSchema(QelField& field, const QoSchemaField& column,
     field.SetFldAutoIncrement(column.FldAutoIncrement);
     field.SetFldAttribute(column.FldAttribute);
     field.SetFldReq(column.FldReq);
-    field.SetFldSize(column.FldSize);
+    sync::SetSize(field, column.FldSize);
     field.SetFldSupport(column.FldSupport);
     field.SetFldUniqueIdx(column.FldUniqueIdx);
     field.SetFldZeroLen(column.FldZeroLen);
