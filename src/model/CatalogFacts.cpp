@@ -189,12 +189,19 @@ ColumnSelection SelectColumns(const ado::Fields& columns) {
             std::any_of(selection.accepted.begin(), selection.accepted.end(),
                         [&](const ado::Field* kept) { return SameColumnName(kept->Name(), column.Name()); });
         if (taken) {
-            selection.duplicate = column.Name();
+            selection.duplicates.push_back(column.Name());
             continue;
         }
         selection.accepted.push_back(&column);
     }
     return selection;
+}
+
+std::u16string DuplicateColumnText(std::u16string_view column) {
+    return State().gProductName + u": Duplicate Column Name - " + std::u16string(column) +
+           u" found! ASP scripts may not be generated correctly! Please rename duplicated field names to "
+           u"ensure "
+           u"correct generation!";
 }
 
 ado::Recordset DescribeTableColumns(ado::Connection& cnn, std::u16string_view schema,

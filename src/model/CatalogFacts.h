@@ -64,12 +64,15 @@ bool IsAutoIncrement(const ado::Field& column);
 bool SameColumnName(std::u16string_view a, std::u16string_view b) noexcept;
 
 /// The columns of a result that a table or view keeps, in result order: a column whose name
-/// an earlier one already bears (SameColumnName) is left out, and the last of those is named.
+/// an earlier one already bears (SameColumnName) is left out, and named in `duplicates`.
 struct ColumnSelection {
     std::vector<const ado::Field*> accepted;
-    std::optional<std::u16string> duplicate;
+    std::vector<std::u16string> duplicates;
 };
 ColumnSelection SelectColumns(const ado::Fields& columns);
+
+/// The error text of a table or view with a column left out as a duplicate.
+std::u16string DuplicateColumnText(std::u16string_view column);
 
 /// The columns of a table or view of `schema` ("" for none), from the description of a query
 /// that would return no row: it is prepared, never run. Names are quoted with the database

@@ -100,9 +100,11 @@ std::int32_t SchemaCheck::CheckTablesAndViews(const QelSchema& schema) {
         for (std::int16_t i = 1; i <= schema.tblcnt(); ++i) {
             const QoSchemaTable& record = schema.Table(i);
             QelTable* table = correspondingTable(record);
+            // A column the project cannot hold beside another of its name stays a difference.
+            const auto duplicates = static_cast<std::int32_t>(record.TblDuplicates.size());
             if (table == nullptr) {
                 // A new table, and each of its fields.
-                count += 1 + record.TblFldCnt;
+                count += 1 + record.TblFldCnt + duplicates;
                 continue;
             }
             if (!table->TblLoaded()) {
@@ -121,8 +123,8 @@ std::int32_t SchemaCheck::CheckTablesAndViews(const QelSchema& schema) {
                 }
             }
             // A field dropped from the table shows in the field count.
-            count += fieldChanges;
-            if (fieldChanges > 0 || record.TblFldCnt != fields.Count()) {
+            count += fieldChanges + duplicates;
+            if (fieldChanges > 0 || duplicates > 0 || record.TblFldCnt != fields.Count()) {
                 ++count;
             }
         }
@@ -177,7 +179,8 @@ std::int32_t SchemaCheck::CheckCustomView(QelTable& view) {
             const QelField* field = view.Fields()->Find(column.FldName);
             count += field == nullptr || !FieldMatchesSchema(column, *field) ? 1 : 0;
         }
-        return count + FieldsOnlyInProject(view, record);
+        return count + FieldsOnlyInProject(view, record) +
+               static_cast<std::int32_t>(record.TblDuplicates.size());
     } catch (const automation::Error& error) {
         state.gProjErr = error.Description();
         return 0;
