@@ -360,7 +360,7 @@ std::u16string SchemaToRead(ado::Connection& cnn, std::u16string_view named) {
         return std::u16string(named);
     }
     ado::Recordset current = ado::Recordset::Open(cnn, u"SELECT current_schema()");
-    const std::u16string schema = current.Eof() ? std::u16string() : TextOf(current.Value(0));
+    std::u16string schema = current.Eof() ? std::u16string() : TextOf(current.Value(0));
     if (schema.empty()) {
         automation::Raise(
             automation::ErrorNumber::InvalidProcedureCall, u"LoadDB",
