@@ -61,6 +61,11 @@ TEST_P(SyncColumnsTest, AFieldASyncAddsIsSetUpAsALoadedOne) {
     EXPECT_EQ(Field(u"sync_cols", u"label").FldRepeatColumns(), 3);
     // Reopened, the project has its own value and the loader's copy of an earlier one is gone.
     mProject->SetRepeatColumns(5);
+    // A custom view loaded now takes it too.
+    Call(*mProject, u"LoadCustomView",
+         {Variant(u"cv"), Variant(u"SELECT id, label FROM sync_cols"), Variant(false)});
+    ASSERT_EQ(mProject->ProjErr(), u"");
+    EXPECT_EQ(Field(u"cv", u"label").FldRepeatColumns(), 5);
     Run(u"ALTER TABLE sync_cols ADD extra VARCHAR(12)");
     Synchronize();
     const QelField& added = Field(u"sync_cols", u"extra");
