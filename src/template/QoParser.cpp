@@ -241,10 +241,11 @@ std::u16string QoParser::SessionOf(std::u16string_view source, std::u16string_vi
 }
 
 // include := "<!--##include" file "/" session "##-->"
-// A directive without "/" is malformed and dropped, and so is one whose file is missing. A directive that
-// names a session already being expanded (a cycle), or that nests too deep, is dropped like a malformed one,
-// so that no template can recurse without end. A file name that would leave the folder being read ("..\x",
-// "/etc/x", "C:\x") raises error 52 naming it: a template never reads what lies outside its own folders.
+// A directive without "/" is malformed and dropped, and so is one whose file is missing. A
+// directive that names a session already being expanded (a cycle), or that nests too deep, is
+// dropped like a malformed one, so that no template can recurse without end. A file name that
+// would leave the folder being read ("..\x", "/etc/x", "C:\x") raises error 52 naming it: a
+// template never reads what lies outside its own folders.
 std::u16string QoParser::ResolveIncludes(std::u16string_view text, IncludeTrail& trail) {
     std::u16string output;
     std::size_t from = 0;
