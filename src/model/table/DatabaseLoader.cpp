@@ -193,6 +193,13 @@ std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName
             total += qualifies() ? 1 : 0;
         }
         rs.MoveFirst();
+        // A schema named for a new project that holds nothing is most likely misspelt: an empty
+        // project would pass for a load of it.
+        if (fullLoad && onlySchema && total == 0 && !ArgText(sSchema).empty()) {
+            state.gProjErr =
+                state.gMsgPrefix + u": No table or view found in schema \"" + *onlySchema + u"\"!";
+            return 3;
+        }
 
         const automation::Ref<QelTables>& list = tables();
         std::int32_t processed = 0;

@@ -530,11 +530,12 @@ TEST_P(SchemaLoadTest, OneSchemaIsLoadedTheSearchPathsUnlessOneIsNamed) {
     ASSERT_EQ(Load(u"order_lines"), 0) << test::Utf8(State().gProjErr);
     EXPECT_EQ(FieldNames(u"order_lines"), (std::vector<std::u16string>{u"entry", u"note"}));
 
-    // A schema that does not exist loads nothing rather than everything.
+    // A schema that holds nothing (here: none of that name) is refused rather than loaded empty.
     mDatabase = automation::MakeRef<QelDatabase>();
-    ASSERT_EQ(mDatabase->LoadADODB(Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(u""), Variant(u""),
-                                   Variant(ConnectionString()), Variant(u""), Variant(u"nowhere")),
-              0);
+    EXPECT_EQ(mDatabase->LoadADODB(Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(u""), Variant(u""),
+                                   Variant(ConnectionString()), Variant(u""), Variant(u"Audit")),
+              3);
+    EXPECT_EQ(State().gProjErr, u"Quorvane: No table or view found in schema \"Audit\"!");
     EXPECT_EQ(Tables().Count(), 0);
 }
 
