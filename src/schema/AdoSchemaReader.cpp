@@ -110,10 +110,12 @@ std::int16_t QelSchema::LoadADOSchema(std::u16string_view sDBType, std::u16strin
             }
             mSchemaDB.DBSchema = mSchemaChoice;
         }
-        // The project's schema, as its load chose it: the one named, else the search path's.
-        if (catalog::ReadsOneSchema(info.dbmsName)) {
-            onlySchema = catalog::SchemaToRead(cnn, sSchema);
-            mSchemaDB.DBSchema = *onlySchema;
+        // The project's schema, as its load chose it. A project that kept none was made from
+        // every schema: reading only the search path's would make a sync drop the tables of the
+        // others.
+        if (catalog::ReadsOneSchema(info.dbmsName) && !sSchema.empty()) {
+            onlySchema = std::u16string(sSchema);
+            mSchemaDB.DBSchema = sSchema;
         }
         for (; !rs->Eof(); rs->MoveNext()) {
             total += qualifies(*rs) ? 1 : 0;

@@ -168,9 +168,10 @@ std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName
         }
         // A database that lists the tables of every schema is read one schema at a time: the one
         // named (the project keeps it), else the first of the search path, which the load reports
-        // when other schemas hold tables that it leaves out.
+        // when other schemas hold tables that it leaves out. A project that kept no schema was
+        // made from every schema, and its tables are still looked for in all of them.
         std::optional<std::u16string> onlySchema;
-        if (catalog::ReadsOneSchema(state.gDbmsName)) {
+        if (catalog::ReadsOneSchema(state.gDbmsName) && (fullLoad || !DBSchema().empty())) {
             const std::u16string named = fullLoad ? ArgText(sSchema) : DBSchema();
             onlySchema = catalog::SchemaToRead(cnn, named);
             if (fullLoad) {
