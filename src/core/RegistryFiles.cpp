@@ -4,6 +4,7 @@
 
 #include "platform/registry/Registry.h"
 #include "platform/system/Paths.h"
+#include "platform/system/SafeJoin.h"
 
 namespace qv {
 
@@ -32,7 +33,8 @@ std::u16string ResolveExtensionPackage(std::u16string_view name) {
     if (name.empty() || system::IsAbsolutePath(name)) {
         return std::u16string(name);
     }
-    return system::JoinPath(ShippedExtensionsFolder(), name);
+    // A relative name is a package of the shipped folder and never one above it.
+    return system::JoinInside(ShippedExtensionsFolder(), name);
 }
 
 } // namespace qv

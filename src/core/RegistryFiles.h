@@ -19,7 +19,8 @@ std::u16string ResolveRegistryFile(std::u16string_view name);
 std::u16string ShippedExtensionsFolder();
 
 /// The path of an extension package named in the registry (an extension's Template): a
-/// relative name is taken in ShippedExtensionsFolder(); an absolute path and "" stay as they are.
+/// relative name is taken in ShippedExtensionsFolder() (one that would leave it raises error 52,
+/// see system::JoinInside); an absolute path and "" stay as they are.
 std::u16string ResolveExtensionPackage(std::u16string_view name);
 
 } // namespace qv

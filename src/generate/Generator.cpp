@@ -66,7 +66,8 @@ void ShowStage(Qel& project, int style, std::u16string_view stage) {
     }
 }
 
-/// The project's extensions in sequence order, with their packages in the shipped folder.
+/// The project's extensions in sequence order, each with its package as the registry's file names
+/// are read: a relative name in the shipped folder, an absolute path as it is.
 std::vector<ExtensionPackage> ProjectExtensions() {
     std::vector<ExtensionPackage> packages;
     QelExtensions& extensions = GetExtensions();
@@ -75,8 +76,7 @@ std::vector<ExtensionPackage> ProjectExtensions() {
         if (!extension) {
             continue;
         }
-        packages.push_back(
-            {extension->Name(), system::JoinInside(ShippedExtensionsFolder(), extension->Template())});
+        packages.push_back({extension->Name(), ResolveExtensionPackage(extension->Template())});
     }
     return packages;
 }

@@ -189,12 +189,19 @@ ColumnSelection SelectColumns(const ado::Fields& columns) {
             std::any_of(selection.accepted.begin(), selection.accepted.end(),
                         [&](const ado::Field* kept) { return SameColumnName(kept->Name(), column.Name()); });
         if (taken) {
-            selection.duplicate = column.Name();
+            selection.duplicates.push_back(column.Name());
             continue;
         }
         selection.accepted.push_back(&column);
     }
     return selection;
+}
+
+std::u16string DuplicateColumnText(std::u16string_view column) {
+    return State().gProductName + u": Duplicate Column Name - " + std::u16string(column) +
+           u" found! ASP scripts may not be generated correctly! Please rename duplicated field names to "
+           u"ensure "
+           u"correct generation!";
 }
 
 ado::Recordset DescribeTableColumns(ado::Connection& cnn, std::u16string_view schema,
@@ -342,6 +349,38 @@ std::optional<std::u16string> ChooseSchemaOwner(ado::Recordset& rs, std::u16stri
     }
     state.gSchemaChoice = *answer.schema;
     return state.gSchemaChoice;
+}
+
+bool ReadsOneSchema(std::u16string_view dbmsName) {
+    return automation::EqualsNoCase(dbmsName, u"PostgreSQL");
+}
+
+std::u16string SchemaToRead(ado::Connection& cnn, std::u16string_view named) {
+    if (!named.empty()) {
+        return std::u16string(named);
+    }
+    ado::Recordset current = ado::Recordset::Open(cnn, u"SELECT current_schema()");
+    std::u16string schema = current.Eof() ? std::u16string() : TextOf(current.Value(0));
+    if (schema.empty()) {
+        automation::Raise(
+            automation::ErrorNumber::InvalidProcedureCall, u"LoadDB",
+            u"The search path names no schema of the database! Please name the schema to load.");
+    }
+    return schema;
+}
+
+std::vector<std::u16string> OtherSchemasWithTables(ado::Recordset& rs, std::u16string_view schema) {
+    std::vector<std::u16string> others;
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
+        const std::u16string type = TextOf(rs.Value(u"TABLE_TYPE"));
+        std::u16string owner = TextOf(rs.Value(u"TABLE_SCHEMA"));
+        if ((type == u"TABLE" || type == u"VIEW") && owner != schema &&
+            std::find(others.begin(), others.end(), owner) == others.end()) {
+            others.push_back(std::move(owner));
+        }
+    }
+    rs.MoveFirst();
+    return others;
 }
 
 std::vector<std::u16string> ReadPrimaryKeyColumns(ado::Connection& cnn, std::u16string_view schema,

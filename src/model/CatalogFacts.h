@@ -64,12 +64,15 @@ bool IsAutoIncrement(const ado::Field& column);
 bool SameColumnName(std::u16string_view a, std::u16string_view b) noexcept;
 
 /// The columns of a result that a table or view keeps, in result order: a column whose name
-/// an earlier one already bears (SameColumnName) is left out, and the last of those is named.
+/// an earlier one already bears (SameColumnName) is left out, and named in `duplicates`.
 struct ColumnSelection {
     std::vector<const ado::Field*> accepted;
-    std::optional<std::u16string> duplicate;
+    std::vector<std::u16string> duplicates;
 };
 ColumnSelection SelectColumns(const ado::Fields& columns);
+
+/// The error text of a table or view with a column left out as a duplicate.
+std::u16string DuplicateColumnText(std::u16string_view column);
 
 /// The columns of a table or view of `schema` ("" for none), from the description of a query
 /// that would return no row: it is prepared, never run. Names are quoted with the database
@@ -129,6 +132,19 @@ inline constexpr std::u16string_view NoSchemaChosenText =
 std::optional<std::u16string> ChooseSchemaOwner(ado::Recordset& rs, std::u16string_view current,
                                                 std::u16string_view user,
                                                 std::vector<std::u16string>& owners);
+
+/// Whether a reading of this DBMS takes the tables of one schema only. PostgreSQL lists the
+/// tables of every schema, and two of one name would become one table of the project.
+bool ReadsOneSchema(std::u16string_view dbmsName);
+
+/// The schema whose tables a reading of such a database takes: `named` when given, else the
+/// first schema of the connection's search path (the one unqualified names reach). Raises when
+/// the search path names no schema of the database, and what the driver raises.
+std::u16string SchemaToRead(ado::Connection& cnn, std::u16string_view named);
+
+/// The schemas other than `schema` that hold a table or view of a tables rowset, each once in
+/// order of appearance. The rowset is left on its first row.
+std::vector<std::u16string> OtherSchemasWithTables(ado::Recordset& rs, std::u16string_view schema);
 
 /// The columns of a table's primary key, in the driver's order. Raises what the driver raises.
 std::vector<std::u16string> ReadPrimaryKeyColumns(ado::Connection& cnn, std::u16string_view schema,

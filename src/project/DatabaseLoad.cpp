@@ -85,6 +85,9 @@ void Qel::CopyLoaderSettings() {
     ModuleState& state = State();
     state.gSqlQuote = SQLQuote();
     state.gDefaultDateFormat = defaultDateFormat();
+    // Every load reads it, so that a table loaded later or a custom view gets the project's
+    // value as the first load's fields did.
+    state.gRepeatColumns = RepeatColumns();
 }
 
 void Qel::ClearSecuritySettings() {
@@ -152,7 +155,6 @@ void Qel::LoadDB(const Variant& sDBName, const Variant& sDBType, const Variant& 
         try {
             CopyLoaderSettings();
             state.gDynamicLoadDB = DynamicLoadDB();
-            state.gRepeatColumns = RepeatColumns();
             QelDatabase& database = Database();
             if (type == AccessType) {
                 result = database.LoadDAODB(sPath, sPhyPath, bDBUseServerMapPath, sUID, sPwd, Variant(u""));

@@ -240,7 +240,7 @@ public:
     /// from it; a missing or invalid file is no failure, and whatever it left in gProjErr is
     /// for the caller to clear.
     void ReloadKeywords();
-    /// Copies SQLQuote and defaultDateFormat into the loaders' module copies.
+    /// Copies SQLQuote, defaultDateFormat and RepeatColumns into the loaders' module copies.
     void CopyLoaderSettings();
     /// Sets SecTbl, SecLoginIDFld and SecPasswdFld to "".
     void ClearSecuritySettings();

@@ -48,6 +48,14 @@ std::int16_t QelSchema::LoadADOSchema(std::u16string_view sDBType, std::u16strin
     std::optional<ado::CatalogSnapshot> snapshot;
     std::optional<ado::Recordset> rs;
     std::int32_t total = 0;
+    std::optional<std::u16string> onlySchema;
+    auto qualifies = [&](const ado::Recordset& row) {
+        const std::u16string type = RowText(row.Value(u"TABLE_TYPE"));
+        const std::u16string schema = RowText(row.Value(u"TABLE_SCHEMA"));
+        return (type == u"TABLE" || type == u"VIEW") &&
+               (kind != DBTypeCode::Oracle || schema == mSchemaChoice) &&
+               (!onlySchema || schema == *onlySchema);
+    };
     try {
         status.DispStatus(u"Connecting to Data Source...");
         cnn.Open(isOdbc ? odbcText : std::u16string(sConnStr));
@@ -102,13 +110,15 @@ std::int16_t QelSchema::LoadADOSchema(std::u16string_view sDBType, std::u16strin
             }
             mSchemaDB.DBSchema = mSchemaChoice;
         }
+        // The project's schema, as its load chose it. A project that kept none was made from
+        // every schema: reading only the search path's would make a sync drop the tables of the
+        // others.
+        if (catalog::ReadsOneSchema(info.dbmsName) && !sSchema.empty()) {
+            onlySchema = std::u16string(sSchema);
+            mSchemaDB.DBSchema = sSchema;
+        }
         for (; !rs->Eof(); rs->MoveNext()) {
-            const std::u16string rowType = RowText(rs->Value(u"TABLE_TYPE"));
-            total +=
-                (rowType == u"TABLE" || rowType == u"VIEW") &&
-                        (kind != DBTypeCode::Oracle || RowText(rs->Value(u"TABLE_SCHEMA")) == mSchemaChoice)
-                    ? 1
-                    : 0;
+            total += qualifies(*rs) ? 1 : 0;
         }
         rs->MoveFirst();
     } catch (const automation::Error& error) {
@@ -122,8 +132,7 @@ std::int16_t QelSchema::LoadADOSchema(std::u16string_view sDBType, std::u16strin
         const std::u16string schema = RowText(rs->Value(u"TABLE_SCHEMA"));
         const std::u16string name = RowText(rs->Value(u"TABLE_NAME"));
         const std::u16string type = RowText(rs->Value(u"TABLE_TYPE"));
-        if ((type != u"TABLE" && type != u"VIEW") ||
-            (kind == DBTypeCode::Oracle && schema != mSchemaChoice)) {
+        if (!qualifies(*rs)) {
             continue;
         }
         std::u16string info = u"Loading ";

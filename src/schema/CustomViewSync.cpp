@@ -170,7 +170,7 @@ void CustomViewSync::CopyFieldAttributes(QelField& target, const QelField& sourc
     target.SetFldAutoIncrement(source.FldAutoIncrement());
     target.SetFldAttribute(source.FldAttribute());
     target.SetFldReq(source.FldReq());
-    target.SetFldSize(source.FldSize());
+    sync::SetSize(target, source.FldSize());
     target.SetFldSupport(source.FldSupport());
     target.SetFldUniqueIdx(source.FldUniqueIdx());
     target.SetFldZeroLen(source.FldZeroLen());

@@ -167,7 +167,8 @@ void QelSchema::ReadAdoColumns(QoSchemaTable& table, const ado::Fields& columns,
         field.FldAutoIncrement = catalog::IsAutoIncrement(*column);
     }
     table.TblFldCnt = position;
-    if (selection.duplicate) {
+    table.TblDuplicates = selection.duplicates;
+    if (!table.TblDuplicates.empty()) {
         table.TblGen = false;
     }
 }

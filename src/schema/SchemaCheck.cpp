@@ -93,6 +93,15 @@ std::int32_t SchemaCheck::Note(std::u16string_view table, std::u16string_view fi
     return 1;
 }
 
+std::int32_t SchemaCheck::NoteDuplicates(const QoSchemaTable& record) {
+    std::int32_t count = 0;
+    for (const std::u16string& name : record.TblDuplicates) {
+        count += Note(record.TblName, name,
+                      u"differs only in letter case from another column; not in the project");
+    }
+    return count;
+}
+
 std::int32_t SchemaCheck::NoteField(std::u16string_view table, const QoSchemaField& column,
                                     const QelField* field) {
     if (field == nullptr) {
@@ -158,6 +167,8 @@ std::int32_t SchemaCheck::CheckTablesAndViews(const QelSchema& schema) {
         for (std::int16_t i = 1; i <= schema.tblcnt(); ++i) {
             const QoSchemaTable& record = schema.Table(i);
             QelTable* table = correspondingTable(record);
+            // A column the project cannot hold beside another of its name stays a difference.
+            const std::int32_t duplicates = NoteDuplicates(record);
             if (table == nullptr) {
                 // A new table, and each of its fields.
                 count += Note(record.TblName, u"", u"new " + record.TblType + u" in the database");
@@ -165,6 +176,7 @@ std::int32_t SchemaCheck::CheckTablesAndViews(const QelSchema& schema) {
                     count +=
                         Note(record.TblName, record.Field(j)->FldName, u"new in the database with its table");
                 }
+                count += duplicates;
                 continue;
             }
             if (!table->TblLoaded()) {
@@ -182,8 +194,8 @@ std::int32_t SchemaCheck::CheckTablesAndViews(const QelSchema& schema) {
                 fieldChanges += NoteField(record.TblName, column, fields.Find(column.FldName));
             }
             // A field dropped from the table shows in the field count.
-            count += fieldChanges;
-            if (fieldChanges > 0 || record.TblFldCnt != fields.Count()) {
+            count += fieldChanges + duplicates;
+            if (fieldChanges > 0 || duplicates > 0 || record.TblFldCnt != fields.Count()) {
                 std::u16string what = u"changed";
                 if (mDifferences != nullptr) {
                     const std::vector<std::u16string> dropped = FieldsOnlyInProject(*table, record);
@@ -250,7 +262,7 @@ std::int32_t SchemaCheck::CheckCustomView(QelTable& view) {
         for (const std::u16string& name : FieldsOnlyInProject(view, record)) {
             count += Note(view.TblName(), name, u"no longer given by the view's SQL");
         }
-        return count;
+        return count + NoteDuplicates(record);
     } catch (const automation::Error& error) {
         state.gProjErr = error.Description();
         return 0;

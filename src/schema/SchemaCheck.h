@@ -11,6 +11,7 @@ class QelField;
 class QelSchema;
 class QelTable;
 struct QoSchemaField;
+struct QoSchemaTable;
 
 /// One difference the check counts: the table (or view, custom view, report), the field where
 /// one is concerned, and what differs, in words.
@@ -58,6 +59,7 @@ private:
     /// Describes one counted difference when a list was given; gives 1, the count it adds.
     std::int32_t Note(std::u16string_view table, std::u16string_view field, std::u16string what);
     std::int32_t NoteField(std::u16string_view table, const QoSchemaField& column, const QelField* field);
+    std::int32_t NoteDuplicates(const QoSchemaTable& record);
 
     Qel& mProject;
     std::vector<SchemaDifference>* mDifferences;

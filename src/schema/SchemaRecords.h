@@ -51,6 +51,9 @@ struct QoSchemaTable {
     bool TblGen = false;   ///< the columns were read completely
     std::int16_t TblFldCnt = 0;
     QoSchemaFields TblFields;
+    /// Columns left out because an earlier one bears the name in another letter case: the
+    /// project cannot hold them, and the check counts them.
+    std::vector<std::u16string> TblDuplicates;
 
     /// The first column named exactly `name`, or null.
     QoSchemaField* FindField(std::u16string_view name) {

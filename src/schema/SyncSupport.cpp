@@ -28,9 +28,17 @@ BusyWindow::BusyWindow(const Qel& project, std::u16string_view stage) {
 void CopyDefaultsState(Qel& project) {
     ModuleState& state = State();
     state.gDefaultDateFormat = project.defaultDateFormat();
+    state.gRepeatColumns = project.RepeatColumns();
     if (project.DBCnt() > 0) {
         state.gSecDefault = project.db()->SecDefault();
     }
+}
+
+void SetSize(QelField& field, std::int32_t size) {
+    if (field.FldTagMaxLength() != 0 && field.FldTagMaxLength() == field.FldSize()) {
+        field.SetFldTagMaxLength(size);
+    }
+    field.SetFldSize(size);
 }
 
 QelTable& TableNamed(Qel& project, std::u16string_view name, std::u16string_view source) {

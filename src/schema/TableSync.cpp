@@ -5,6 +5,7 @@
 
 #include "project/Qel.h"
 
+#include "model/CatalogFacts.h"
 #include "model/field/QelField.h"
 #include "model/field/QelFields.h"
 #include "model/table/QelDatabase.h"
@@ -54,6 +55,11 @@ void AddAllFields(QelTable& table, const QoSchemaTable& record) {
 void TableSync::SetTableFromSchema(QelTable& table, const QoSchemaTable& record, bool isNew) {
     table.SetTblUpdatable(record.TblUpdatable);
     table.SetTblSQL(record.TblSQL);
+    // A column left out beside another of its name makes the table incomplete, as a load does.
+    if (!record.TblDuplicates.empty()) {
+        table.SetTblGen(false);
+        table.SetTblError(catalog::DuplicateColumnText(record.TblDuplicates.back()));
+    }
     if (isNew) {
         table.SetTblType(record.TblType);
         table.SetTblGen(record.TblGen);
@@ -73,7 +79,7 @@ void TableSync::SetFieldFromSchema(QelField& field, const QoSchemaField& column,
     field.SetFldAutoIncrement(column.FldAutoIncrement);
     field.SetFldAttribute(column.FldAttribute);
     field.SetFldReq(column.FldReq);
-    field.SetFldSize(column.FldSize);
+    sync::SetSize(field, column.FldSize);
     field.SetFldSupport(column.FldSupport);
     field.SetFldUniqueIdx(column.FldUniqueIdx);
     field.SetFldZeroLen(column.FldZeroLen);

@@ -241,10 +241,11 @@ std::u16string QoParser::SessionOf(std::u16string_view source, std::u16string_vi
 }
 
 // include := "<!--##include" file "/" session "##-->"
-// A directive that names a session already being expanded (a cycle), or that nests too deep,
-// is dropped like a malformed one, so that no template can recurse without end. A file name
-// that would leave the folder being read ("..\x", "/etc/x", "C:\x") raises error 52 naming it:
-// a template never reads what lies outside its own folders.
+// A directive without "/" is malformed and dropped, and so is one whose file is missing. A
+// directive that names a session already being expanded (a cycle), or that nests too deep, is
+// dropped like a malformed one, so that no template can recurse without end. A file name that
+// would leave the folder being read ("..\x", "/etc/x", "C:\x") raises error 52 naming it: a
+// template never reads what lies outside its own folders.
 std::u16string QoParser::ResolveIncludes(std::u16string_view text, IncludeTrail& trail) {
     std::u16string output;
     std::size_t from = 0;
@@ -263,13 +264,15 @@ std::u16string QoParser::ResolveIncludes(std::u16string_view text, IncludeTrail&
         }
         from = close + Closer.size();
 
-        const std::vector<std::u16string_view> parts =
-            SplitText(TrimBlanks(text.substr(argumentsStart, close - argumentsStart)), u"/");
-        if (parts.size() != 2) {
+        // The session follows the last "/", as the rebuild check reads the tag: the file name
+        // before it may name a sub-folder, and one that climbs out is refused on every run.
+        const std::u16string_view arguments = TrimBlanks(text.substr(argumentsStart, close - argumentsStart));
+        const std::size_t slash = arguments.rfind(u'/');
+        if (slash == std::u16string_view::npos) {
             continue;
         }
-        const std::u16string session(TrimBlanks(parts[1]));
-        std::u16string path = FindExtensionFile(TrimBlanks(parts[0]));
+        const std::u16string session(TrimBlanks(arguments.substr(slash + 1)));
+        std::u16string path = FindExtensionFile(TrimBlanks(arguments.substr(0, slash)));
         if (!system::FileExists(path)) {
             continue;
         }

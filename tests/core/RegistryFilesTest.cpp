@@ -4,6 +4,7 @@
 
 #include "core/Apartment.h"
 
+#include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
 #include "platform/registry/Registry.h"
 #include "platform/system/Paths.h"
@@ -44,6 +45,12 @@ TEST_F(RegistryFiles, RelativeNamesAreTakenBesideTheMachineHive) {
     EXPECT_EQ(ShippedExtensionsFolder(), u"/opt/qv/share/quorvane/extensions");
     EXPECT_EQ(ResolveExtensionPackage(u"charts.zip"), u"/opt/qv/share/quorvane/extensions/charts.zip");
     EXPECT_EQ(ResolveExtensionPackage(u"/tmp/mine.zip"), u"/tmp/mine.zip");
+    try {
+        ResolveExtensionPackage(u"..\\machine.reg");
+        ADD_FAILURE() << "a relative name left the extensions folder";
+    } catch (const automation::Error& error) {
+        EXPECT_EQ(error.Number(), 52);
+    }
 }
 
 } // namespace

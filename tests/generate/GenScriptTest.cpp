@@ -330,6 +330,7 @@ TEST_F(GenScriptTest, APackageNeverReadsOutsideItsFolders) {
         {"..\\secret.htm", "", "..\\secret.htm"},
         {"\\etc\\passwd", "", "\\etc\\passwd"},
         {"C:\\x.htm", "", "C:\\x.htm"},
+        {"../../secret.htm", "", "../../secret.htm"},
         {"list.htm", "..\\..\\secret.htm", "..\\..\\secret.htm"},
     };
     for (const Case& test : cases) {
@@ -356,6 +357,63 @@ TEST_F(GenScriptTest, APackageNeverReadsOutsideItsFolders) {
         EXPECT_FALSE(State().gPageScript);
         EXPECT_FALSE(fs::exists(mSite / "customerslist.asp"));
     }
+}
+
+TEST_F(GenScriptTest, ExtensionPackagesAreFoundByAbsolutePathAndInTheShippedFolder) {
+    // An absolute Template was refused with error 52 although the registry's resolver accepts it.
+    const auto extension = [](const std::string& id) {
+        return Members{{"control.xml", "<?xml version=\"1.0\"?>\r\n<Quorvane_Template version=\"6.0\">\r\n"
+                                       "  <control id=\"" +
+                                           id + "\" action=\"add\" type=\"other\" ifiles=\"" + id +
+                                           ".htm\" ofile=\"" + id +
+                                           "\" oext=\"*\"/>\r\n</Quorvane_Template>\r\n"},
+                       {id + ".htm", "<p>" + id + " <!--##=PROJ.ProjName##--></p>\r\n"}};
+    };
+    const fs::path elsewhere = mTemp / "mine" / "audit.zip";
+    ASSERT_EQ(test::WriteZip(elsewhere, extension("audit")), "");
+    ASSERT_EQ(test::WriteZip(mTemp / "extensions" / "charts.zip", extension("charts")), "");
+    ASSERT_TRUE(mProject->AddExtension(u"Audit", Text(elsewhere)));
+    ASSERT_TRUE(mProject->AddExtension(u"Charts", u"charts.zip"));
+    mHost.Answer(host::TemplateChoice::Overwrite);
+    GenScript();
+    EXPECT_EQ(ProjErr(), "");
+    EXPECT_EQ(Read(mSite / "audit.asp"), "<p>audit Shop</p>\r\n");
+    EXPECT_EQ(Read(mSite / "charts.asp"), "<p>charts Shop</p>\r\n");
+
+    // A relative name stays inside the shipped folder.
+    ASSERT_TRUE(mProject->AddExtension(u"Stray", u"../mine/audit.zip"));
+    try {
+        GenScript();
+        ADD_FAILURE() << "a package above the shipped folder was read";
+    } catch (const automation::Error& error) {
+        EXPECT_EQ(error.Number(), 52);
+    }
+}
+
+TEST_F(GenScriptTest, AnIncludeFromASubFolderServesEveryRun) {
+    // Regression: the page's own reading dropped "parts/head.htm/h" while the rebuild check of
+    // later runs followed it.
+    Members members = TemplateMembers;
+    members["list.htm"] = "<!--##session s##-->[<!--##include parts/head.htm/h##-->]<!--##/session##-->";
+    members["parts/head.htm"] = "<!--##session h##-->head one<!--##/session##-->";
+    std::string& control = members["control.xml"];
+    control.replace(
+        control.find("ifiles=\"list.htm\" ofile=\"list\" oext=\"*\"/>"), 43,
+        "ifiles=\"list.htm\" ofile=\"list\" oext=\"*\"><session value=\"s\" type=\"key\"/></control>");
+    WritePackage(members);
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    EXPECT_NE(Read(mSite / "customerslist.asp").find("[head one]"), std::string::npos);
+
+    // A newer included file in the work folder makes the next run prepare the page again.
+    const fs::path head =
+        mTemp / "docs" / "Quorvane" / "Templates" / "shop.zip" / "Script" / "parts" / "head.htm";
+    ASSERT_TRUE(fs::exists(head));
+    std::ofstream(head, std::ios::binary) << "<!--##session h##-->head two<!--##/session##-->";
+    fs::last_write_time(head, fs::file_time_type::clock::now() + std::chrono::seconds(5));
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    EXPECT_NE(Read(mSite / "customerslist.asp").find("[head two]"), std::string::npos);
 }
 
 TEST_F(GenScriptTest, ACancelEndsTheRunAndStillCleansUp) {

@@ -107,6 +107,45 @@ TEST_P(SchemaCheckTest, ADatabaseThatCannotBeReadGivesMinusOne) {
     EXPECT_EQ(mProject->ProjErr().rfind(u"Quorvane: ", 0), 0u) << automation::ToUtf8(mProject->ProjErr());
 }
 
+// Regression: the check read the tables of every schema, so a table of one name in another
+// schema changed the project's table, and any other schema's table counted as new.
+TEST_P(SchemaCheckTest, TablesOfAnotherSchemaAreNotTheProjects) {
+    if (Kind() != DatabaseKind::PostgreSQL) {
+        GTEST_SKIP() << "only PostgreSQL has schemas within one database here";
+    }
+    mTestDatabase->Execute(u"CREATE SCHEMA audit;\nCREATE TABLE audit.customers (entry INTEGER PRIMARY KEY)");
+    LoadDatabase();
+    EXPECT_EQ(mProject->db()->DBSchema(), u"public");
+    EXPECT_EQ(CheckDB(), 0) << automation::ToUtf8(mProject->ProjErr());
+    mTestDatabase->Execute(u"CREATE TABLE audit.added_later (code INTEGER, note VARCHAR(20))");
+    EXPECT_EQ(CheckDB(), 0);
+    // The project's own schema still counts: a new table and its two fields.
+    mTestDatabase->Execute(u"CREATE TABLE public.added_later (code INTEGER, note VARCHAR(20))");
+    EXPECT_EQ(CheckDB(), 3);
+}
+
+// A project that kept no schema was made from every schema: a sync that read only the search
+// path's would drop the tables of the others, with every setting the user gave them.
+TEST_P(SchemaCheckTest, AProjectWithoutItsSchemaKeepsTheTablesOfEverySchema) {
+    if (Kind() != DatabaseKind::PostgreSQL) {
+        GTEST_SKIP() << "only PostgreSQL has schemas within one database here";
+    }
+    mTestDatabase->Execute(
+        u"CREATE SCHEMA app;\nCREATE TABLE app.things (id INTEGER PRIMARY KEY, label VARCHAR(9))");
+    Call(*mProject, u"LoadDB",
+         {Variant(u""), Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(u""), Variant(false),
+          Variant(u""), Variant(u""), Variant(mTestDatabase->ConnectionString()), Variant(u"app")});
+    ASSERT_EQ(mProject->ProjErr(), u"");
+    ASSERT_NE(Tables().Find(u"things"), nullptr);
+    Tables().Find(u"things")->SetTblCaption(u"My things");
+    mProject->db()->SetDBSchema(u"");
+    Call(*mProject, u"SynchronizeDB");
+    EXPECT_EQ(mProject->ProjErr(), u"");
+    ASSERT_NE(Tables().Find(u"things"), nullptr);
+    EXPECT_EQ(Tables().Find(u"things")->TblCaption(), u"My things");
+    EXPECT_EQ(Tables().Find(u"things")->Fields()->Count(), 2);
+}
+
 TEST_P(SchemaCheckTest, AProjectWithoutADatabaseSaysSoAndGivesMinusOne) {
     EXPECT_EQ(CheckDB(), -1);
     EXPECT_EQ(mProject->ProjErr(), u"Quorvane: Database not loaded!");

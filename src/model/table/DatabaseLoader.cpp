@@ -33,6 +33,26 @@ using loader::ArgText;
 using loader::IgnoringErrors;
 using loader::TextOf;
 
+namespace {
+
+/// Tells the user which schemas a load that chose the search path's schema left out.
+void ReportSchemasLeftOut(std::u16string_view schema, const std::vector<std::u16string>& others) {
+    if (others.empty()) {
+        return;
+    }
+    const ModuleState& state = State();
+    std::u16string text = state.gMsgPrefix + u": Loaded the tables and views of schema \"" +
+                          std::u16string(schema) +
+                          u"\", the first schema of the search path. Not loaded: those of schema ";
+    for (std::size_t index = 0; index < others.size(); ++index) {
+        text += (index == 0 ? u"\"" : u", \"") + others[index] + u"\"";
+    }
+    text += u".";
+    CurrentHost().ShowMessage({u"", text, host::MessageIcon::Information, host::MessageButtons::Ok});
+}
+
+} // namespace
+
 std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName, const Variant& UID,
                                     const Variant& pwd, const Variant& sConnStr, const Variant& sTableName,
                                     const Variant& sSchema) {
@@ -146,10 +166,27 @@ std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName
         if (oracleSchema.empty() && !fullLoad) {
             oracleSchema = DBSchema();
         }
+        // A database that lists the tables of every schema is read one schema at a time: the one
+        // named (the project keeps it), else the first of the search path, which the load reports
+        // when other schemas hold tables that it leaves out. A project that kept no schema was
+        // made from every schema, and its tables are still looked for in all of them.
+        std::optional<std::u16string> onlySchema;
+        if (catalog::ReadsOneSchema(state.gDbmsName) && (fullLoad || !DBSchema().empty())) {
+            const std::u16string named = fullLoad ? ArgText(sSchema) : DBSchema();
+            onlySchema = catalog::SchemaToRead(cnn, named);
+            if (fullLoad) {
+                SetDBSchema(*onlySchema);
+                if (named.empty()) {
+                    ReportSchemasLeftOut(*onlySchema, catalog::OtherSchemasWithTables(rs, *onlySchema));
+                }
+            }
+        }
         auto qualifies = [&] {
             const std::u16string rowType = TextOf(rs.Value(u"TABLE_TYPE"));
+            const std::u16string rowSchema = TextOf(rs.Value(u"TABLE_SCHEMA"));
             return (rowType == u"TABLE" || rowType == u"VIEW") &&
-                   (kind != DBTypeCode::Oracle || TextOf(rs.Value(u"TABLE_SCHEMA")) == oracleSchema);
+                   (kind != DBTypeCode::Oracle || rowSchema == oracleSchema) &&
+                   (!onlySchema || rowSchema == *onlySchema);
         };
 
         std::int32_t total = 0;
@@ -157,6 +194,13 @@ std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName
             total += qualifies() ? 1 : 0;
         }
         rs.MoveFirst();
+        // A schema named for a new project that holds nothing is most likely misspelt: an empty
+        // project would pass for a load of it.
+        if (fullLoad && onlySchema && total == 0 && !ArgText(sSchema).empty()) {
+            state.gProjErr =
+                state.gMsgPrefix + u": No table or view found in schema \"" + *onlySchema + u"\"!";
+            return 3;
+        }
 
         const automation::Ref<QelTables>& list = tables();
         std::int32_t processed = 0;

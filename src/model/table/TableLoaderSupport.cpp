@@ -13,18 +13,13 @@
 
 namespace qv::loader {
 
-std::u16string DuplicateColumnText(std::u16string_view column) {
-    return State().gProductName + u": Duplicate Column Name - " + std::u16string(column) +
-           u" found! ASP scripts may not be generated correctly! Please rename duplicated field names to "
-           u"ensure "
-           u"correct generation!";
-}
+using catalog::DuplicateColumnText;
 
 bool AddAdoColumns(QelFields& fields, const ado::Fields& columns, std::u16string& duplicateMessage) {
     const catalog::ColumnSelection selection = catalog::SelectColumns(columns);
     bool duplicate = false;
-    if (selection.duplicate) {
-        duplicateMessage = DuplicateColumnText(*selection.duplicate);
+    if (!selection.duplicates.empty()) {
+        duplicateMessage = DuplicateColumnText(selection.duplicates.back());
         duplicate = true;
     }
     for (const ado::Field* column : selection.accepted) {

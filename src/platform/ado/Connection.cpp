@@ -3,6 +3,7 @@
 #include "platform/ado/ConnectionString.h"
 #include "platform/ado/Constants.h"
 #include "platform/ado/DataSources.h"
+#include "platform/ado/Recordset.h"
 #include "platform/ado/SchemaRowset.h"
 #include "platform/ado/SqlText.h"
 #include "platform/ado/internal/ConnectionImpl.h"
@@ -161,6 +162,23 @@ void Connection::Open(std::u16string_view connectionString, std::u16string_view 
     impl.connectionString = std::u16string(connectionString);
     impl.environment = std::move(environment);
     impl.connection = std::move(connection);
+    if (EqualsNoCase(impl.dbmsName, u"SQLite")) {
+        RequireSqliteDatabase();
+    }
+}
+
+void Connection::RequireSqliteDatabase() {
+    // SQLite opens any file and lists no tables in one that is no database, so a load would
+    // succeed with nothing in it. Preparing a read of the catalogue makes the library read the
+    // file's header, and the driver's own reason ("file is not a database") goes to the caller.
+    try {
+        Recordset::Describe(*this, u"SELECT name FROM sqlite_master");
+    } catch (const automation::Error&) {
+        // Errors keeps the driver's records; the handles go.
+        mImpl->connection.reset();
+        mImpl->environment.reset();
+        throw;
+    }
 }
 
 void Connection::Close() noexcept {

@@ -39,7 +39,7 @@ public:
 
     /// Connects. A user or password given here replaces the string's own, brace-quoted. Raises
     /// ObjectOpen when already open, ProviderNotFound for a provider without an ODBC equivalent,
-    /// and the driver's error when it refuses.
+    /// and the driver's error when it refuses (for SQLite also when the file is no database).
     void Open(std::u16string_view connectionString, std::u16string_view userId = {},
               std::u16string_view password = {});
     /// Disconnects; closing a closed connection does nothing.
@@ -75,6 +75,10 @@ public:
     internal::ConnectionImpl& Impl() const noexcept { return *mImpl; }
 
 private:
+    /// Raises the driver's error, and leaves the connection closed, when the SQLite file just
+    /// opened is no database.
+    void RequireSqliteDatabase();
+
     std::unique_ptr<internal::ConnectionImpl> mImpl;
 };
 

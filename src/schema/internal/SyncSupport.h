@@ -33,9 +33,14 @@ public:
     BusyWindow& operator=(const BusyWindow&) = delete;
 };
 
-/// Copies the project's date format and the database's default security into the module copies
-/// that the defaults of new tables and fields read.
+/// Copies the project's date format and repeat columns and the database's default security into
+/// the module copies that the defaults of new tables and fields read, so that a field a sync adds
+/// gets what a loaded one gets.
 void CopyDefaultsState(Qel& project);
+
+/// Gives a field its column's size. An input length that was the old size's default follows the
+/// new size, so that a widened column takes longer input; one the user chose stays.
+void SetSize(QelField& field, std::int32_t size);
 
 /// The table of the project named `name` exactly; raises 91 when there is none, or no database,
 /// as taking a missing item into an object variable does.

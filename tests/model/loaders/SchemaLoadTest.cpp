@@ -372,6 +372,27 @@ TEST_P(SchemaLoadTest, ConnectionFailuresBecomeTheErrorText) {
     EXPECT_EQ(State().gProjErr.substr(0, 31), u"Quorvane: ADO Connection Error ");
 }
 
+// SQLite opens any file: a load of one that is no database reported success with no tables.
+TEST_P(SchemaLoadTest, AFileThatIsNoSqliteDatabaseIsRefusedWithTheDriversReason) {
+    if (Kind() != DatabaseKind::SQLite) {
+        GTEST_SKIP() << "a file database";
+    }
+    const std::filesystem::path file = mTemp / "notes.db";
+    std::ofstream(file, std::ios::binary) << "These are notes, not a database.\n";
+    const std::u16string connection = u"Driver=SQLite3;Database=" + automation::FromUtf8(file.string());
+    EXPECT_EQ(Load(u"", connection), 3);
+    EXPECT_NE(State().gProjErr.find(u"file is not a database"), std::u16string::npos)
+        << test::Utf8(State().gProjErr);
+    EXPECT_EQ(Tables().Count(), 0);
+    EXPECT_EQ(mDatabase->DBConnstr(), u"");
+
+    // An empty file is an empty database to SQLite, and loads as one.
+    std::ofstream(file, std::ios::binary | std::ios::trunc).flush();
+    State().gProjErr.clear();
+    EXPECT_EQ(Load(u"", connection), 0) << test::Utf8(State().gProjErr);
+    EXPECT_EQ(Tables().Count(), 0);
+}
+
 #ifdef QV_TEST_SERVERS
 
 TEST_P(SchemaLoadTest, AWrongPasswordIsReportedAsSuch) {
@@ -463,22 +484,60 @@ TEST_P(SchemaLoadTest, NamesDifferingOnlyInLetterCaseDoNotFailTheLoad) {
     }
 }
 
-TEST_P(SchemaLoadTest, EachSchemasRowReadsTheKeysOfItsOwnTable) {
+// Regression: the tables of one name in two schemas were loaded into one table, its fields and
+// keys a mixture of both.
+TEST_P(SchemaLoadTest, OneSchemaIsLoadedTheSearchPathsUnlessOneIsNamed) {
     if (Kind() != DatabaseKind::PostgreSQL) {
         GTEST_SKIP() << "only PostgreSQL has schemas within one database here";
     }
     mTestDatabase->Execute(
         u"CREATE SCHEMA audit;\nCREATE TABLE audit.order_lines (entry INTEGER PRIMARY KEY, "
-        u"note VARCHAR(10) NOT NULL UNIQUE);");
+        u"note VARCHAR(10) NOT NULL UNIQUE);\nCREATE VIEW audit.recent AS SELECT entry FROM "
+        u"audit.order_lines;");
     ASSERT_EQ(Load(), 0) << test::Utf8(State().gProjErr);
-    // One project table, loaded from each schema's row in turn ("audit" first, then "public");
-    // each load reads the keys of its own schema only.
-    QelTable* table = Table(u"order_lines");
-    EXPECT_EQ(table->TblKey(), u"line_no\r\norder_id");
-    EXPECT_FALSE(Field(u"order_lines", u"order_id")->FldUniqueIdx());
-    // Left from the first load, which read audit's keys, not those that the search path finds.
-    EXPECT_TRUE(Field(u"order_lines", u"entry")->FldIsPrimaryKey());
+    EXPECT_EQ(mDatabase->DBSchema(), u"public");
+    EXPECT_EQ(Table(u"order_lines")->TblKey(), u"line_no\r\norder_id");
+    EXPECT_EQ(FieldNames(u"order_lines"),
+              (std::vector<std::u16string>{u"order_id", u"line_no", u"product", u"quantity"}));
+    EXPECT_FALSE(Tables().TableExist(Variant(u"recent")));
+    EXPECT_TRUE(Table(u"customers")->TblLoaded());
+    // The user learns what was left out.
+    const std::vector<std::u16string> messages = mHost.Texts(host::HostCallKind::Message);
+    ASSERT_EQ(messages.size(), 1U);
+    EXPECT_NE(messages[0].find(u"\"public\""), std::u16string::npos) << test::Utf8(messages[0]);
+    EXPECT_NE(messages[0].find(u"\"audit\""), std::u16string::npos) << test::Utf8(messages[0]);
+
+    // A named schema is loaded alone, and says nothing.
+    mDatabase = automation::MakeRef<QelDatabase>();
+    mHost.ClearCalls();
+    ASSERT_EQ(mDatabase->LoadADODB(Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(u""), Variant(u""),
+                                   Variant(ConnectionString()), Variant(u""), Variant(u"audit")),
+              0)
+        << test::Utf8(State().gProjErr);
+    EXPECT_EQ(SortedTableNames(), (std::vector<std::u16string>{u"order_lines", u"recent"}));
+    EXPECT_EQ(mDatabase->DBSchema(), u"audit");
+    EXPECT_EQ(Table(u"order_lines")->TblKey(), u"entry");
+    EXPECT_EQ(FieldNames(u"order_lines"), (std::vector<std::u16string>{u"entry", u"note"}));
     EXPECT_TRUE(Field(u"order_lines", u"note")->FldUniqueIdx());
+    EXPECT_EQ(mHost.Count(host::HostCallKind::Message), 0U);
+
+    // A table of a project read back from its file comes from the project's schema too.
+    mDatabase = automation::MakeRef<QelDatabase>();
+    mDatabase->Properties()->Item(Variant(u"DBDBMSName"))->SetValue(Variant(u"PostgreSQL"));
+    mDatabase->SetDBSchema(u"audit");
+    ASSERT_TRUE(Tables().Add(u"order_lines"));
+    Table(u"order_lines")->SetTblType(u"TABLE");
+    Table(u"order_lines")->SetTblLoaded(false);
+    ASSERT_EQ(Load(u"order_lines"), 0) << test::Utf8(State().gProjErr);
+    EXPECT_EQ(FieldNames(u"order_lines"), (std::vector<std::u16string>{u"entry", u"note"}));
+
+    // A schema that holds nothing (here: none of that name) is refused rather than loaded empty.
+    mDatabase = automation::MakeRef<QelDatabase>();
+    EXPECT_EQ(mDatabase->LoadADODB(Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(u""), Variant(u""),
+                                   Variant(ConnectionString()), Variant(u""), Variant(u"Audit")),
+              3);
+    EXPECT_EQ(State().gProjErr, u"Quorvane: No table or view found in schema \"Audit\"!");
+    EXPECT_EQ(Tables().Count(), 0);
 }
 
 // An Oracle project read back from its file has no schema chosen in this session: its tables

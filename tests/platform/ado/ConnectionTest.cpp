@@ -177,6 +177,28 @@ TEST(DataSources, AreFoundAndOpenedThroughTheDriverManager) {
     EXPECT_TRUE(std::filesystem::exists(database));
 }
 
+// SQLite's driver opens any file; a file that is no database listed no tables and so passed
+// for an empty one.
+TEST(SqliteFiles, AFileThatIsNoDatabaseIsRefusedOnOpen) {
+    qv::test::TempDir folder;
+    const std::filesystem::path file = folder / "page.html";
+    std::ofstream(file, std::ios::binary) << "<html><body>not a database</body></html>";
+    Connection connection;
+    try {
+        connection.Open(u"Driver=SQLite3;Database=" + automation::FromUtf8(file.string()));
+        ADD_FAILURE() << "opened";
+    } catch (const automation::Error& error) {
+        EXPECT_NE(error.Description().find(u"file is not a database"), std::u16string::npos)
+            << Utf8(error.Description());
+    }
+    EXPECT_EQ(connection.State(), ObjectState::Closed);
+    ASSERT_GE(connection.Errors()->Count(), 1);
+    // The file is left as it was.
+    std::ifstream stream(file, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(stream), {}),
+              "<html><body>not a database</body></html>");
+}
+
 // SQLite's driver knows no braces: a user name "x;Database=/other.db" reached it as two
 // attributes and the load opened (and created) the other file.
 TEST(DataSources, AValueSqliteCannotReadWholeIsRefusedNotPassedOn) {

@@ -21,9 +21,6 @@ namespace qv::loader {
 
 // What the table, custom-view and database loaders share.
 
-/// The message a table or custom view keeps when a column name repeats.
-std::u16string DuplicateColumnText(std::u16string_view column);
-
 /// Adds a field for each column in result order and loads it from the column. A column whose
 /// name an earlier column or a field already bears, exactly or in another letter case
 /// (catalog::SelectColumns), is not added: its message goes to `duplicateMessage` and the result
