@@ -77,6 +77,19 @@ TEST(CompilerFolds, ExpressionsThatWouldFailAreLeftToRunTime) {
                                "0006  Return\n");
 }
 
+TEST(CompilerFolds, AComparisonWhoseTypingWouldFailIsLeftToRunTime) {
+    // The hard typing of a literal operand raised out of the compiler once, stopping the whole
+    // script; "abc" + 1 must raise where it stands, and two literals compare without converting.
+    Compiled code(u"Dim x\nx = \"abc\" + 1 = 2\nx = \"abc\" = 5");
+    EXPECT_EQ(code.TopLevel(), "0000  PushConst    \"abc\"\n"
+                               "0001  AddConst     Integer 1\n"
+                               "0002  EqualConst   Integer 2 number-literal\n"
+                               "0003  Store        global 0 (x)\n"
+                               "0004  PushConst    False\n"
+                               "0005  Store        global 0 (x)\n"
+                               "0006  Return\n");
+}
+
 TEST(CompilerFolds, AConcatenationChainIsOneInstruction) {
     Compiled code(u"Dim a, b, y\ny = a & \"-\" & \"-\" & b & 1 & 2 & vbCrLf");
     EXPECT_EQ(code.TopLevel(), "0000  CallName     global 0 (a) argc=0\n"

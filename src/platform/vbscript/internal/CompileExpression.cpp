@@ -544,10 +544,12 @@ std::optional<Variant> Compiler::FoldOperator(const BinaryExpr& node, const Vari
         return std::nullopt;
     }
     Variant leftValue = left;
-    if (IsComparison(node.op)) {
-        ApplyLiteralTyping(leftValue, *right, LiteralFlags(*node.left, *node.right));
-    }
     try {
+        // The hard typing of a literal operand raises as the operator itself would, and is left
+        // to run time like it.
+        if (IsComparison(node.op)) {
+            ApplyLiteralTyping(leftValue, *right, LiteralFlags(*node.left, *node.right));
+        }
         return automation::Evaluate(ToBinaryOp(node.op), leftValue, *right);
     } catch (const automation::Error&) {
         return std::nullopt;
