@@ -58,7 +58,7 @@ TEST(CompilerFolds, ConstantsAndLiteralExpressionsBecomeOneConstant) {
     Compiled code(u"Const Base = 10\nDim x\nx = (1 + 2) * Base & \"px\"\nx = -Base ^ 2\nx = Not (3 > 2)");
     EXPECT_EQ(code.TopLevel(), "0000  PushConst    \"30px\"\n"
                                "0001  Store        global 1 (x)\n"
-                               "0002  PushConst    Double -100\n"
+                               "0002  PushConst    Double 100\n"
                                "0003  Store        global 1 (x)\n"
                                "0004  PushConst    False\n"
                                "0005  Store        global 1 (x)\n"
