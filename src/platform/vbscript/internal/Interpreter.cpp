@@ -1638,7 +1638,8 @@ void Interpreter::ReDim(Frame& frame, const Instruction& instruction) {
         if (array.IsFixed() || array.IsLocked()) {
             Raise(ErrorNumber::ArrayFixedOrLocked);
         }
-        if (instruction.Has(OpPreserve)) {
+        // Preserve of an array never dimensioned has nothing to keep: it simply dimensions it.
+        if (instruction.Has(OpPreserve) && array.Dimensions() != 0) {
             target->MutableArray().Redim(bounds, true);
             return;
         }
