@@ -171,6 +171,10 @@ ArrayEnumerator::ArrayEnumerator(Ref<automation::SafeArray> array) : mArray(std:
     // Locked while walked: the loop body's element writes land in this array, and ReDim of it
     // fails with 10 as the language has it.
     mArray->Lock();
+    // An array never dimensioned (Dim a(), or after Erase) has nothing to walk.
+    if (mArray->Dimensions() == 0) {
+        mIndex = mArray->ElementCount();
+    }
 }
 
 ArrayEnumerator::~ArrayEnumerator() {
