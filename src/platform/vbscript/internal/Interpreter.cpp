@@ -756,6 +756,7 @@ bool Interpreter::HandleError(const automation::Error& error, std::size_t bounda
             mErr->Set(error);
             const StatementRange* range = frame.code->StatementAt(frame.pc - 1);
             if (range) {
+                ForgetUnpreparedLoop(frame, range->end);
                 frame.pc = range->end;
             }
             mStack.DropTo(frame.StackBase());
@@ -765,6 +766,19 @@ bool Interpreter::HandleError(const automation::Error& error, std::size_t bounda
         PopFrame();
     }
     return false;
+}
+
+// A For header that failed before its ForPrepare completed leaves the loop's hidden locals as an
+// earlier loop using them left them; the body goes on (Resume Next), and its Next must find the
+// loop not set up (92), not run on with the old bounds.
+void Interpreter::ForgetUnpreparedLoop(Frame& frame, std::uint32_t statementEnd) {
+    const std::vector<Instruction>& code = frame.code->code;
+    for (std::uint32_t at = frame.pc > 0 ? frame.pc - 1 : 0; at < statementEnd && at < code.size(); ++at) {
+        if (code[at].op == Op::ForPrepare) {
+            frame.locals[code[at].b + 2] = Variant();
+            return;
+        }
+    }
 }
 
 // An error in a text that a statement ran (Execute, ExecuteGlobal, Eval), or in a procedure such

@@ -46,6 +46,28 @@ Test.Equal Err.Number, 92, "For loop not initialized"
 Test.Equal r, 1, "the body ran once"
 Err.Clear
 
+' A failing header after other loops left theirs, by Exit Do or by running to the end, behaves
+' the same: it once ran on with the bounds of the loop before it.
+Do
+    For i = 1 To 100
+        If i = 5 Then Exit Do
+    Next
+Loop
+r = 0
+For i = 1 To "many"
+    r = r + 1
+Next
+Test.Equal r, 1, "after an Exit Do out of a For"
+Test.Equal Err.Number, 92, "Next of the failed header"
+Err.Clear
+For i = 1 To 3 : Next
+r = 0 : i = 0
+For i = 1 To 1 / 0
+    r = r + 1
+Next
+Test.Equal r, 1, "after a For that ran to its end"
+Err.Clear
+
 On Error GoTo 0
 Test.Equal Err.Number, 0, "On Error GoTo 0 clears Err"
 
