@@ -22,6 +22,11 @@ constexpr IntrinsicInfo Intrinsics[] = {
     {u"GetLocale", 0, 0, Intrinsic::GetLocale},
 };
 
+// The conversions compile to an operation that must leave its result somewhere: called as a
+// statement, whose result goes nowhere, they raise 458.
+constexpr std::u16string_view ValueOnlyFunctions[] = {u"CBool", u"CByte", u"CCur", u"CDate", u"CDbl",
+                                                      u"CInt",  u"CLng",  u"CSng", u"CStr"};
+
 } // namespace
 
 BuiltinRegistry::BuiltinRegistry() {
@@ -37,6 +42,11 @@ BuiltinRegistry::BuiltinRegistry() {
     AddFamily(ArrayFunctions());
     AddFamily(InspectionFunctions());
     AddFamily(FormatFunctions());
+    for (std::u16string_view name : ValueOnlyFunctions) {
+        if (std::optional<std::uint32_t> index = FindFunction(name)) {
+            mFunctions[*index].valueOnly = true;
+        }
+    }
     for (const ConstantInfo& constant : Constants()) {
         mConstants.emplace(constant.name, constant.value());
     }

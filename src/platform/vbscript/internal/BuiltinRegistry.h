@@ -33,6 +33,7 @@ struct BuiltinEntry {
     std::int8_t maxArgs = 0; // -1: any number
     BuiltinFunction function = nullptr;
     Intrinsic intrinsic = Intrinsic::None;
+    bool valueOnly = false; // called as a statement it raises 458, as the conversions do
 };
 
 /// Every function and constant of the runtime library, by name: all the families of Builtins.h
