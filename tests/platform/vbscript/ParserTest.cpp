@@ -228,9 +228,9 @@ TEST(LexerTokens, NumbersTakeTheSmallestSubtype) {
     const Row rows[] = {
         {u"32767", automation::VarType::Integer},     {u"32768", automation::VarType::Long},
         {u"2147483648", automation::VarType::Double}, {u"&HFFFF", automation::VarType::Integer},
-        {u"&H10000", automation::VarType::Long},      {u"&HFF&", automation::VarType::Long},
-        {u"1.", automation::VarType::Double},         {u".5", automation::VarType::Double},
-        {u"#1/1/2000#", automation::VarType::Date},
+        {u"&H10000", automation::VarType::Long},      {u"&HFF&", automation::VarType::Integer},
+        {u"&HFFFF&", automation::VarType::Long},      {u"1.", automation::VarType::Double},
+        {u".5", automation::VarType::Double},         {u"#1/1/2000#", automation::VarType::Date},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(automation::ToUtf8(row.text));
