@@ -2178,14 +2178,14 @@ void Interpreter::CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<Var
 void Interpreter::NewInstance(Frame& frame, const Instruction& instruction) {
     Module& module = *frame.code->module;
     auto slotIndex = static_cast<std::uint32_t>(instruction.c);
+    // RegExp is the language's own class, even where the script declares one of that name.
+    const std::u16string& name = mNames->Spelling(module.Slot(slotIndex).name);
+    if (automation::EqualsNoCase(name, u"RegExp")) {
+        mStack.Push(Variant(CreateSafeObject(u"VBScript.RegExp")));
+        return;
+    }
     Resolution resolution = Resolve(module, slotIndex);
     if (resolution.kind != Resolution::Kind::Slot || resolution.slot->kind != SlotKind::Class) {
-        // RegExp is the language's own class, unless the script declares one of that name.
-        const std::u16string& name = mNames->Spelling(module.Slot(slotIndex).name);
-        if (automation::EqualsNoCase(name, u"RegExp")) {
-            mStack.Push(Variant(CreateSafeObject(u"VBScript.RegExp")));
-            return;
-        }
         Raise(ClassNotDefined, u"", u"Class not defined: '" + name + u"'");
     }
     auto instance = MakeRef<ClassInstance>(resolution.slot->scriptClass, mLink);
