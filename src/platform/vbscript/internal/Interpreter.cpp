@@ -786,7 +786,6 @@ void Interpreter::ForgetUnpreparedLoop(Frame& frame, std::uint32_t statementEnd)
 // the text in the description: the text's own line numbers are no lines of the file.
 void Interpreter::RecordPlace(const automation::Error& error) {
     std::int32_t runTextLine = std::exchange(mRunTextLine, 0);
-    std::u16string undefinedName = std::exchange(mUndefinedName, std::u16string());
     // A nested loop may have recorded this error already, where it began.
     if (mPlace.known && mPlace.number == error.Number() &&
         std::u16string_view(mPlace.description).starts_with(error.Description())) {
@@ -795,9 +794,6 @@ void Interpreter::RecordPlace(const automation::Error& error) {
     mPlace = ErrorPlace{};
     mPlace.number = error.Number();
     mPlace.description = error.Description();
-    if (error.Number() == ErrorNumber::VariableUndefined && !undefinedName.empty()) {
-        mPlace.description += u": '" + undefinedName + u"'";
-    }
     auto positionOf = [](const Frame& frame) -> std::optional<std::uint32_t> {
         const CodeBlock& code = *frame.code;
         if (code.positions.empty() || !code.source) {
@@ -1562,8 +1558,8 @@ Variant* Interpreter::GlobalVariable(Frame& frame, const Instruction& instructio
     }
     GlobalSlot& slot = module.Slot(slotIndex);
     if (kind == VarKind::GlobalExplicit) {
-        mUndefinedName = mNames->Spelling(slot.name);
-        Raise(ErrorNumber::VariableUndefined);
+        Raise(ErrorNumber::VariableUndefined, u"",
+              u"Variable is undefined: '" + mNames->Spelling(slot.name) + u"'");
     }
     if (!create) {
         return nullptr;

@@ -306,9 +306,6 @@ private:
     ErrorPlace mPlace;
     // The line, inside a text a statement ran, of the compile error being raised; 0 for none.
     std::int32_t mRunTextLine = 0;
-    // The name behind the Variable is undefined error being raised: Err's description is the
-    // bare text, while the error reported to the host names the variable.
-    std::u16string mUndefinedName;
 };
 
 } // namespace qv::vbscript

@@ -215,6 +215,13 @@ void ErrObject::Set(const automation::Error& error) {
     mNumber = error.Number();
     mDescription = error.Description();
     mSource = error.Source().empty() ? std::u16string(RuntimeErrorSource) : error.Source();
+    // The engine's undefined-variable error names the variable for the host's report; Err holds
+    // the bare text.
+    constexpr std::u16string_view undefinedPrefix = u"Variable is undefined: '";
+    if (!raisedHere && mNumber == automation::ErrorNumber::VariableUndefined &&
+        mDescription.starts_with(undefinedPrefix)) {
+        mDescription = automation::StandardErrorText(mNumber);
+    }
     if (!raisedHere) {
         mHelpFile.clear();
         mHelpContext = 0;
