@@ -1,5 +1,7 @@
 #include "platform/vbscript/internal/BuiltinRegistry.h"
 
+#include "platform/automation/Error.h"
+
 namespace qv::vbscript {
 
 namespace {
@@ -23,9 +25,13 @@ constexpr IntrinsicInfo Intrinsics[] = {
 };
 
 // The conversions compile to an operation that must leave its result somewhere: called as a
-// statement, whose result goes nowhere, they raise 458.
+// statement, whose result goes nowhere, they raise 458. Each takes one argument.
 constexpr std::u16string_view ValueOnlyFunctions[] = {u"CBool", u"CByte", u"CCur", u"CDate", u"CDbl",
                                                       u"CInt",  u"CLng",  u"CSng", u"CStr"};
+
+automation::Variant ConversionAsStatement(std::span<automation::Variant>, RuntimeState&) {
+    automation::Raise(automation::ErrorNumber::UnsupportedAutomationType);
+}
 
 } // namespace
 
@@ -42,9 +48,13 @@ BuiltinRegistry::BuiltinRegistry() {
     AddFamily(ArrayFunctions());
     AddFamily(InspectionFunctions());
     AddFamily(FormatFunctions());
+    // Not found by name: the compiler calls it in place of a conversion called as a statement.
+    mValueOnlyStatement = static_cast<std::uint32_t>(mFunctions.size());
+    mFunctions.push_back(BuiltinEntry{u"(conversion as a statement)", 1, 1, &ConversionAsStatement});
+    mValueOnly.assign(mFunctions.size(), false);
     for (std::u16string_view name : ValueOnlyFunctions) {
         if (std::optional<std::uint32_t> index = FindFunction(name)) {
-            mFunctions[*index].valueOnly = true;
+            mValueOnly[*index] = true;
         }
     }
     for (const ConstantInfo& constant : Constants()) {

@@ -33,7 +33,6 @@ struct BuiltinEntry {
     std::int8_t maxArgs = 0; // -1: any number
     BuiltinFunction function = nullptr;
     Intrinsic intrinsic = Intrinsic::None;
-    bool valueOnly = false; // called as a statement it raises 458, as the conversions do
 };
 
 /// Every function and constant of the runtime library, by name: all the families of Builtins.h
@@ -44,6 +43,12 @@ public:
 
     std::optional<std::uint32_t> FindFunction(std::u16string_view name) const;
     const BuiltinEntry& Function(std::uint32_t index) const { return mFunctions[index]; }
+    /// The function to call for `index` called as a statement, whose result goes nowhere: the
+    /// conversions then raise 458 (after the count of their arguments is checked), the rest are
+    /// themselves.
+    std::uint32_t StatementForm(std::uint32_t index) const {
+        return index < mValueOnly.size() && mValueOnly[index] ? mValueOnlyStatement : index;
+    }
     /// The value of a named constant (vbCrLf, vbTextCompare, ...).
     std::optional<automation::Variant> FindConstant(std::u16string_view name) const;
 
@@ -51,6 +56,8 @@ private:
     void AddFamily(std::span<const BuiltinInfo> family);
 
     std::vector<BuiltinEntry> mFunctions;
+    std::vector<bool> mValueOnly;          // by function index: a conversion
+    std::uint32_t mValueOnlyStatement = 0; // the hidden function that raises 458
     std::unordered_map<std::u16string_view, std::uint32_t, automation::NoCaseHash, automation::NoCaseEqual>
         mFunctionIndex;
     std::unordered_map<std::u16string_view, automation::Variant, automation::NoCaseHash,

@@ -2090,9 +2090,6 @@ void Interpreter::CallBuiltin(Frame& frame, const Instruction& instruction) {
         (entry.maxArgs >= 0 && static_cast<int>(used) > entry.maxArgs)) {
         Raise(ErrorNumber::WrongArgumentCount);
     }
-    if (statement && entry.valueOnly) {
-        Raise(ErrorNumber::UnsupportedAutomationType);
-    }
     if (entry.intrinsic != Intrinsic::None) {
         CallIntrinsic(entry.intrinsic, frame, args.first(used), statement);
         return;
