@@ -51,12 +51,6 @@ BuiltinRegistry::BuiltinRegistry() {
     // Not found by name: the compiler calls it in place of a conversion called as a statement.
     mValueOnlyStatement = static_cast<std::uint32_t>(mFunctions.size());
     mFunctions.push_back(BuiltinEntry{u"(conversion as a statement)", 1, 1, &ConversionAsStatement});
-    mValueOnly.assign(mFunctions.size(), false);
-    for (std::u16string_view name : ValueOnlyFunctions) {
-        if (std::optional<std::uint32_t> index = FindFunction(name)) {
-            mValueOnly[*index] = true;
-        }
-    }
     for (const ConstantInfo& constant : Constants()) {
         mConstants.emplace(constant.name, constant.value());
     }
@@ -71,6 +65,18 @@ void BuiltinRegistry::AddFamily(std::span<const BuiltinInfo> family) {
         mFunctions.push_back(
             BuiltinEntry{info.name, info.minArgs, info.maxArgs, info.function, Intrinsic::None});
     }
+}
+
+// Looked up by name when a statement calls a builtin, which is rare enough; the engine's start
+// pays nothing for it.
+std::uint32_t BuiltinRegistry::StatementForm(std::uint32_t index) const {
+    const BuiltinEntry& entry = mFunctions[index];
+    for (std::u16string_view name : ValueOnlyFunctions) {
+        if (entry.function != nullptr && automation::EqualsNoCase(entry.name, name)) {
+            return mValueOnlyStatement;
+        }
+    }
+    return index;
 }
 
 std::optional<std::uint32_t> BuiltinRegistry::FindFunction(std::u16string_view name) const {

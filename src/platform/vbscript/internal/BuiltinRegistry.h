@@ -46,9 +46,7 @@ public:
     /// The function to call for `index` called as a statement, whose result goes nowhere: the
     /// conversions then raise 458 (after the count of their arguments is checked), the rest are
     /// themselves.
-    std::uint32_t StatementForm(std::uint32_t index) const {
-        return index < mValueOnly.size() && mValueOnly[index] ? mValueOnlyStatement : index;
-    }
+    std::uint32_t StatementForm(std::uint32_t index) const;
     /// The value of a named constant (vbCrLf, vbTextCompare, ...).
     std::optional<automation::Variant> FindConstant(std::u16string_view name) const;
 
@@ -56,7 +54,6 @@ private:
     void AddFamily(std::span<const BuiltinInfo> family);
 
     std::vector<BuiltinEntry> mFunctions;
-    std::vector<bool> mValueOnly;          // by function index: a conversion
     std::uint32_t mValueOnlyStatement = 0; // the hidden function that raises 458
     std::unordered_map<std::u16string_view, std::uint32_t, automation::NoCaseHash, automation::NoCaseEqual>
         mFunctionIndex;
