@@ -58,7 +58,7 @@ TEST(CompilerFolds, ConstantsAndLiteralExpressionsBecomeOneConstant) {
     Compiled code(u"Const Base = 10\nDim x\nx = (1 + 2) * Base & \"px\"\nx = -Base ^ 2\nx = Not (3 > 2)");
     EXPECT_EQ(code.TopLevel(), "0000  PushConst    \"30px\"\n"
                                "0001  Store        global 1 (x)\n"
-                               "0002  PushConst    Double -100\n"
+                               "0002  PushConst    Double 100\n"
                                "0003  Store        global 1 (x)\n"
                                "0004  PushConst    False\n"
                                "0005  Store        global 1 (x)\n"
@@ -73,6 +73,19 @@ TEST(CompilerFolds, ExpressionsThatWouldFailAreLeftToRunTime) {
                                "0002  Store        global 0 (x)\n"
                                "0003  PushConst    \"1\"\n"
                                "0004  CallBuiltin  CLng argc=1\n"
+                               "0005  Store        global 0 (x)\n"
+                               "0006  Return\n");
+}
+
+TEST(CompilerFolds, AComparisonWhoseTypingWouldFailIsLeftToRunTime) {
+    // The hard typing of a literal operand raised out of the compiler once, stopping the whole
+    // script; "abc" + 1 must raise where it stands, and two literals compare without converting.
+    Compiled code(u"Dim x\nx = \"abc\" + 1 = 2\nx = \"abc\" = 5");
+    EXPECT_EQ(code.TopLevel(), "0000  PushConst    \"abc\"\n"
+                               "0001  AddConst     Integer 1\n"
+                               "0002  EqualConst   Integer 2 number-literal\n"
+                               "0003  Store        global 0 (x)\n"
+                               "0004  PushConst    False\n"
                                "0005  Store        global 0 (x)\n"
                                "0006  Return\n");
 }

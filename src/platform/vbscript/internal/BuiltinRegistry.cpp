@@ -1,5 +1,7 @@
 #include "platform/vbscript/internal/BuiltinRegistry.h"
 
+#include "platform/automation/Error.h"
+
 namespace qv::vbscript {
 
 namespace {
@@ -22,6 +24,15 @@ constexpr IntrinsicInfo Intrinsics[] = {
     {u"GetLocale", 0, 0, Intrinsic::GetLocale},
 };
 
+// The conversions compile to an operation that must leave its result somewhere: called as a
+// statement, whose result goes nowhere, they raise 458. Each takes one argument.
+constexpr std::u16string_view ValueOnlyFunctions[] = {u"CBool", u"CByte", u"CCur", u"CDate", u"CDbl",
+                                                      u"CInt",  u"CLng",  u"CSng", u"CStr"};
+
+automation::Variant ConversionAsStatement(std::span<automation::Variant>, RuntimeState&) {
+    automation::Raise(automation::ErrorNumber::UnsupportedAutomationType);
+}
+
 } // namespace
 
 BuiltinRegistry::BuiltinRegistry() {
@@ -37,6 +48,9 @@ BuiltinRegistry::BuiltinRegistry() {
     AddFamily(ArrayFunctions());
     AddFamily(InspectionFunctions());
     AddFamily(FormatFunctions());
+    // Not found by name: the compiler calls it in place of a conversion called as a statement.
+    mValueOnlyStatement = static_cast<std::uint32_t>(mFunctions.size());
+    mFunctions.push_back(BuiltinEntry{u"(conversion as a statement)", 1, 1, &ConversionAsStatement});
     for (const ConstantInfo& constant : Constants()) {
         mConstants.emplace(constant.name, constant.value());
     }
@@ -51,6 +65,18 @@ void BuiltinRegistry::AddFamily(std::span<const BuiltinInfo> family) {
         mFunctions.push_back(
             BuiltinEntry{info.name, info.minArgs, info.maxArgs, info.function, Intrinsic::None});
     }
+}
+
+// Looked up by name when a statement calls a builtin, which is rare enough; the engine's start
+// pays nothing for it.
+std::uint32_t BuiltinRegistry::StatementForm(std::uint32_t index) const {
+    const BuiltinEntry& entry = mFunctions[index];
+    for (std::u16string_view name : ValueOnlyFunctions) {
+        if (entry.function != nullptr && automation::EqualsNoCase(entry.name, name)) {
+            return mValueOnlyStatement;
+        }
+    }
+    return index;
 }
 
 std::optional<std::uint32_t> BuiltinRegistry::FindFunction(std::u16string_view name) const {

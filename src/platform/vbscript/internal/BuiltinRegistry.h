@@ -43,6 +43,10 @@ public:
 
     std::optional<std::uint32_t> FindFunction(std::u16string_view name) const;
     const BuiltinEntry& Function(std::uint32_t index) const { return mFunctions[index]; }
+    /// The function to call for `index` called as a statement, whose result goes nowhere: the
+    /// conversions then raise 458 (after the count of their arguments is checked), the rest are
+    /// themselves.
+    std::uint32_t StatementForm(std::uint32_t index) const;
     /// The value of a named constant (vbCrLf, vbTextCompare, ...).
     std::optional<automation::Variant> FindConstant(std::u16string_view name) const;
 
@@ -50,6 +54,7 @@ private:
     void AddFamily(std::span<const BuiltinInfo> family);
 
     std::vector<BuiltinEntry> mFunctions;
+    std::uint32_t mValueOnlyStatement = 0; // the hidden function that raises 458
     std::unordered_map<std::u16string_view, std::uint32_t, automation::NoCaseHash, automation::NoCaseEqual>
         mFunctionIndex;
     std::unordered_map<std::u16string_view, automation::Variant, automation::NoCaseHash,

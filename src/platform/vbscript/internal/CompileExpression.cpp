@@ -191,7 +191,7 @@ void Compiler::CompileNameRead(const NameExpr& name, std::uint8_t flags) {
         }
         return;
     case Binding::Kind::Builtin:
-        Emit(Op::CallBuiltin, flags, 0, binding.index);
+        Emit(Op::CallBuiltin, flags, 0, BuiltinCalled(binding, flags));
         return;
     }
 }
@@ -216,6 +216,16 @@ void Compiler::CompileMemberAccess(const MemberExpr& member, std::size_t argc, s
     CompileObjectOf(member);
     std::uint8_t privateFlag = member.object && member.object->kind == ExprKind::Me ? OpPrivate : 0;
     Emit(Op::CallMember, flags | privateFlag, CheckedCount(argc), AddSite(member.name));
+}
+
+// The builtin a call of `binding` runs: a conversion called as a statement runs the function
+// that raises 458 instead, so that calls of builtins pay nothing for the rule.
+std::int32_t Compiler::BuiltinCalled(const Binding& binding, std::uint8_t flags) const {
+    if ((flags & OpStatement) == 0) {
+        return binding.index;
+    }
+    return static_cast<std::int32_t>(
+        mTarget.builtins.StatementForm(static_cast<std::uint32_t>(binding.index)));
 }
 
 // Parentheses around the target are only grouping: `(f)(x)` and `call ((s)) (x)` call f and s
@@ -257,7 +267,7 @@ void Compiler::CompileCall(const CallExpr& call, std::uint8_t flags) {
         case Binding::Kind::Builtin:
             CompileArguments(call.args, false);
             mOffset = call.offset;
-            Emit(Op::CallBuiltin, flags, argc, binding.index);
+            Emit(Op::CallBuiltin, flags, argc, BuiltinCalled(binding, flags));
             break;
         }
     } else if (target.kind == ExprKind::Member) {
@@ -544,10 +554,12 @@ std::optional<Variant> Compiler::FoldOperator(const BinaryExpr& node, const Vari
         return std::nullopt;
     }
     Variant leftValue = left;
-    if (IsComparison(node.op)) {
-        ApplyLiteralTyping(leftValue, *right, LiteralFlags(*node.left, *node.right));
-    }
     try {
+        // The hard typing of a literal operand raises as the operator itself would, and is left
+        // to run time like it.
+        if (IsComparison(node.op)) {
+            ApplyLiteralTyping(leftValue, *right, LiteralFlags(*node.left, *node.right));
+        }
         return automation::Evaluate(ToBinaryOp(node.op), leftValue, *right);
     } catch (const automation::Error&) {
         return std::nullopt;

@@ -96,6 +96,7 @@ private:
     void EmitPiece(const Piece& piece);
     void CompileConcat(const ConcatExpr& concat);
     std::optional<automation::Variant> Fold(const Expr& expr);
+    std::int32_t BuiltinCalled(const Binding& binding, std::uint8_t flags) const;
     void CompileBinaryChain(const BinaryExpr& top);
     void EmitOperator(Op op, std::uint8_t flags, std::optional<std::uint32_t> leftStart, std::uint32_t start);
     std::optional<automation::Variant> FoldOperator(const BinaryExpr& node, const automation::Variant& left);

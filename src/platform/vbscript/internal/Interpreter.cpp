@@ -756,6 +756,7 @@ bool Interpreter::HandleError(const automation::Error& error, std::size_t bounda
             mErr->Set(error);
             const StatementRange* range = frame.code->StatementAt(frame.pc - 1);
             if (range) {
+                ForgetUnpreparedLoop(frame, range->end);
                 frame.pc = range->end;
             }
             mStack.DropTo(frame.StackBase());
@@ -765,6 +766,19 @@ bool Interpreter::HandleError(const automation::Error& error, std::size_t bounda
         PopFrame();
     }
     return false;
+}
+
+// A For header that failed before its ForPrepare completed leaves the loop's hidden locals as an
+// earlier loop using them left them; the body goes on (Resume Next), and its Next must find the
+// loop not set up (92), not run on with the old bounds.
+void Interpreter::ForgetUnpreparedLoop(Frame& frame, std::uint32_t statementEnd) {
+    const std::vector<Instruction>& code = frame.code->code;
+    for (std::uint32_t at = frame.pc > 0 ? frame.pc - 1 : 0; at < statementEnd && at < code.size(); ++at) {
+        if (code[at].op == Op::ForPrepare) {
+            frame.locals[code[at].b + 2] = Variant();
+            return;
+        }
+    }
 }
 
 // An error in a text that a statement ran (Execute, ExecuteGlobal, Eval), or in a procedure such
@@ -1638,7 +1652,8 @@ void Interpreter::ReDim(Frame& frame, const Instruction& instruction) {
         if (array.IsFixed() || array.IsLocked()) {
             Raise(ErrorNumber::ArrayFixedOrLocked);
         }
-        if (instruction.Has(OpPreserve)) {
+        // Preserve of an array never dimensioned has nothing to keep: it simply dimensions it.
+        if (instruction.Has(OpPreserve) && array.Dimensions() != 0) {
             target->MutableArray().Redim(bounds, true);
             return;
         }
@@ -2156,14 +2171,14 @@ void Interpreter::CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<Var
 void Interpreter::NewInstance(Frame& frame, const Instruction& instruction) {
     Module& module = *frame.code->module;
     auto slotIndex = static_cast<std::uint32_t>(instruction.c);
+    // RegExp is the language's own class, even where the script declares one of that name.
+    const std::u16string& name = mNames->Spelling(module.Slot(slotIndex).name);
+    if (automation::EqualsNoCase(name, u"RegExp")) {
+        mStack.Push(Variant(CreateSafeObject(u"VBScript.RegExp")));
+        return;
+    }
     Resolution resolution = Resolve(module, slotIndex);
     if (resolution.kind != Resolution::Kind::Slot || resolution.slot->kind != SlotKind::Class) {
-        // RegExp is the language's own class, unless the script declares one of that name.
-        const std::u16string& name = mNames->Spelling(module.Slot(slotIndex).name);
-        if (automation::EqualsNoCase(name, u"RegExp")) {
-            mStack.Push(Variant(CreateSafeObject(u"VBScript.RegExp")));
-            return;
-        }
         Raise(ClassNotDefined, u"", u"Class not defined: '" + name + u"'");
     }
     auto instance = MakeRef<ClassInstance>(resolution.slot->scriptClass, mLink);

@@ -189,6 +189,7 @@ private:
                                  automation::Ref<ClassInstance> me, std::span<automation::Variant> args);
     bool Loop(std::size_t boundary, automation::Variant& result);
     bool HandleError(const automation::Error& error, std::size_t boundary);
+    void ForgetUnpreparedLoop(Frame& frame, std::uint32_t statementEnd);
     void RecordPlace(const automation::Error& error);
     /// A frame that holds the procedure's code itself: calls of class members, procedure
     /// references and calls from the host.

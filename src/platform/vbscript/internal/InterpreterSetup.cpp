@@ -37,6 +37,21 @@ namespace {
     Raise(error.Number(), std::u16string(CompileErrorSource), std::u16string(error.Description()));
 }
 
+// Parses a text; one that a script runs (Execute, ExecuteGlobal, Eval: no place recorded) reports
+// any fault of its syntax as a plain syntax error, as the language does. What the compiler
+// finds after parsing (a name redefined, ...) keeps its own number.
+template <typename Parse> auto ParseRunText(bool recordPlace, Parse parse) {
+    try {
+        return parse();
+    } catch (const CompileError& error) {
+        namespace N = CompileErrorNumber;
+        if (recordPlace || error.Number() <= N::OutOfMemory || error.Number() > N::DefaultOnlyOnGet) {
+            throw;
+        }
+        throw CompileError(N::SyntaxError, error.Offset());
+    }
+}
+
 } // namespace
 
 Interpreter::Interpreter()
@@ -238,8 +253,10 @@ CompiledChunk Interpreter::CompileText(Module& module, std::u16string_view text,
         source->MarkRunByScript();
     }
     try {
-        Parser parser(source->Text());
-        Program program = parser.ParseProgram();
+        Program program = ParseRunText(recordPlace, [&] {
+            Parser parser(source->Text());
+            return parser.ParseProgram();
+        });
         Compiler compiler(CompileTarget{*mNames, mBuiltins, module, GlobalModule()}, source);
         return outer ? compiler.CompileExecute(program, OuterScope{outer}) : compiler.CompileChunk(program);
     } catch (const CompileError& error) {
@@ -257,8 +274,10 @@ Ref<CodeBlock> Interpreter::CompileEvalText(Module& module, std::u16string_view 
         source->MarkRunByScript();
     }
     try {
-        Parser parser(source->Text());
-        ExprPtr expr = parser.ParseStandaloneExpression();
+        ExprPtr expr = ParseRunText(recordPlace, [&] {
+            Parser parser(source->Text());
+            return parser.ParseStandaloneExpression();
+        });
         Compiler compiler(CompileTarget{*mNames, mBuiltins, module, GlobalModule()}, source);
         OuterScope scope{outer};
         return compiler.CompileEval(*expr, outer ? &scope : nullptr);

@@ -410,7 +410,8 @@ Token Lexer::LexNumber(std::uint32_t start) {
 }
 
 // &Hhex and &Ooctal (or &octal). Up to 16 bits the value is an Integer, so &HFFFF is -1 as in
-// the language; wider values are Longs, and a trailing "&" forces a Long (&HFFFF& is 65535).
+// the language; wider values are Longs. A trailing "&" reads the digits as a Long's
+// (&HFFFF& is 65535), and what still fits an Integer stays one (&H10& is an Integer).
 Token Lexer::LexRadixNumber(std::uint32_t start) {
     int radix = 8;
     if (Peek() == u'h' || Peek() == u'H') {
@@ -448,7 +449,7 @@ Token Lexer::LexRadixNumber(std::uint32_t start) {
         }
     }
     Token token = Make(TokenKind::Literal, start);
-    if (!forceLong && value <= 0xFFFF) {
+    if (forceLong ? value <= 0x7FFF : value <= 0xFFFF) {
         token.value = Variant(static_cast<std::int16_t>(static_cast<std::uint16_t>(value)));
     } else {
         token.value = Variant(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));

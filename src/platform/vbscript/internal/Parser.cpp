@@ -15,8 +15,8 @@ namespace N = CompileErrorNumber;
 
 namespace {
 
-// Binding strength of the two-operand operators, loosest first. Not (6) and unary minus (13)
-// sit between them: `Not a = b` is `Not (a = b)`, and `-2 ^ 2` is -4.
+// Binding strength of the two-operand operators, loosest first. Not (6) sits between them:
+// `Not a = b` is `Not (a = b)`. A sign binds tighter than any of them: `-2 ^ 2` is 4.
 constexpr int PrecedenceImp = 1;
 constexpr int PrecedenceEqv = 2;
 constexpr int PrecedenceXor = 3;
@@ -29,8 +29,7 @@ constexpr int PrecedenceAdd = 9;
 constexpr int PrecedenceMod = 10;
 constexpr int PrecedenceIntDivide = 11;
 constexpr int PrecedenceMultiply = 12;
-constexpr int PrecedenceNegate = 13;
-constexpr int PrecedencePower = 14;
+constexpr int PrecedencePower = 13;
 
 struct OperatorInfo {
     int precedence = 0; // 0: not a binary operator
@@ -1087,7 +1086,8 @@ ExprPtr Parser::ParseBinaryRest(ExprPtr left, int minPrecedence) {
     }
 }
 
-// unary := "Not" binary(comparison) | "-" binary(power) | "+" binary(power) | primary
+// unary := "Not" binary(comparison) | "-" unary | "+" unary | primary
+// A sign takes only what follows it directly, so that it binds tighter than "^": -3 ^ 2 is 9.
 ExprPtr Parser::ParseUnary() {
     std::uint32_t offset = Current().offset;
     if (Accept(TokenKind::KwNot)) {
@@ -1096,14 +1096,17 @@ ExprPtr Parser::ParseUnary() {
         return Grown(std::make_unique<UnaryExpr>(offset, UnaryOp::Not, std::move(operand)), {raw});
     }
     if (Accept(TokenKind::Minus)) {
-        ExprPtr operand = ParseBinary(PrecedencePower);
+        Enter();
+        DepthGuard guard(mDepth);
+        ExprPtr operand = ParseUnary();
         const Expr* raw = operand.get();
         return Grown(std::make_unique<UnaryExpr>(offset, UnaryOp::Negate, std::move(operand)), {raw});
     }
     if (Accept(TokenKind::Plus)) {
-        return ParseBinary(PrecedencePower);
+        Enter();
+        DepthGuard guard(mDepth);
+        return ParseUnary();
     }
-    (void)PrecedenceNegate;
     return ParsePrimary();
 }
 

@@ -1,6 +1,7 @@
 #include "platform/vbscript/internal/Program.h"
 
 #include "platform/automation/Conversion.h"
+#include "platform/automation/Error.h"
 
 #include <algorithm>
 
@@ -13,8 +14,18 @@ void ApplyLiteralTyping(automation::Variant& left, automation::Variant& right, s
         }
         const automation::Variant& plain = operand.Deref();
         if ((flags & CompareNumberLiteral) != 0) {
-            if (plain.IsString()) {
+            if (!plain.IsString()) {
+                return;
+            }
+            if ((flags & CompareTextLiteral) == 0) {
                 operand = automation::Variant(automation::ToDouble(plain));
+                return;
+            }
+            // Two literals: text that is no number stays text, and compares as text does
+            // with any number (greater), rather than failing.
+            try {
+                operand = automation::Variant(automation::ToDouble(plain));
+            } catch (const automation::Error&) {
             }
         } else if ((flags & CompareTextLiteral) != 0 && plain.IsNumeric()) {
             operand = automation::Variant(automation::ToString(plain));

@@ -54,7 +54,7 @@ inline constexpr std::uint8_t CompareTextLiteral = 0x02;
 
 /// Applies the hard typing of a comparison's literal operand (`flags` as above) to both operands
 /// before they are compared. With both flags (a numeric literal against a string literal) the
-/// text is read as a number.
+/// text is read as a number when it is one, and otherwise left as text.
 void ApplyLiteralTyping(automation::Variant& left, automation::Variant& right, std::uint8_t flags);
 
 /// The operators that have forms taking their operands from constants and locals (AddConst,

@@ -5,6 +5,7 @@
 #include "platform/automation/Error.h"
 #include "platform/automation/Memory.h"
 
+#include <cstdint>
 #include <utility>
 
 namespace qv::vbscript {
@@ -140,27 +141,91 @@ void ErrObject::Clear() {
     mHelpContext = 0;
 }
 
+namespace {
+
+// Windows error codes that have a runtime error of their own.
+struct WindowsError {
+    std::uint16_t code;
+    std::int32_t number;
+};
+constexpr WindowsError WindowsErrors[] = {
+    {0x0002, automation::ErrorNumber::FileNotFound},
+    {0x0003, automation::ErrorNumber::PathNotFound},
+    {0x0005, automation::ErrorNumber::PermissionDenied},
+    {0x0008, automation::ErrorNumber::OutOfMemory},
+    {0x000E, automation::ErrorNumber::OutOfMemory},
+    {0x0013, automation::ErrorNumber::PermissionDenied},
+    {0x0020, automation::ErrorNumber::PermissionDenied},
+    {0x0021, automation::ErrorNumber::PermissionDenied},
+    {0x0026, automation::ErrorNumber::InputPastEndOfFile},
+    {0x0027, automation::ErrorNumber::DiskFull},
+    {0x0050, automation::ErrorNumber::FileAlreadyExists},
+    {0x0057, automation::ErrorNumber::InvalidProcedureCall},
+    {0x0070, automation::ErrorNumber::DiskFull},
+    {0x007B, automation::ErrorNumber::BadFileNameOrNumber},
+    {0x00B7, automation::ErrorNumber::FileAlreadyExists},
+};
+
+// The error number that an HRESULT of the script runtime's own family (0x800A....) or of the
+// Windows family (0x8007....) stands for; any other number is itself.
+std::int32_t NumberOfResult(std::int32_t number) {
+    const auto bits = static_cast<std::uint32_t>(number);
+    const auto code = static_cast<std::uint16_t>(bits & 0xFFFFU);
+    if ((bits & 0xFFFF0000U) == 0x800A0000U && code != 0) {
+        return code;
+    }
+    if ((bits & 0xFFFF0000U) == 0x80070000U) {
+        for (const WindowsError& known : WindowsErrors) {
+            if (known.code == code) {
+                return known.number;
+            }
+        }
+    }
+    return number;
+}
+
+} // namespace
+
 void ErrObject::Raise(std::int32_t number, std::optional<std::u16string> source,
                       std::optional<std::u16string> description, std::optional<std::u16string> helpFile,
                       std::optional<std::int32_t> helpContext) {
+    number = NumberOfResult(number);
     // Err.Raise 0 is not an error to raise.
     if (number == 0) {
         automation::Raise(automation::ErrorNumber::InvalidProcedureCall);
     }
-    automation::Error error(number, source ? *source : std::u16string(RuntimeErrorSource),
-                            description ? *description : std::u16string());
+    // What the call leaves out comes from what Err holds until it is cleared: re-raising a
+    // caught error by its number keeps its text.
+    std::u16string keptSource = mSource.empty() ? std::u16string(RuntimeErrorSource) : mSource;
+    automation::Error error(number, source ? std::move(*source) : std::move(keptSource),
+                            description ? std::move(*description) : mDescription);
+    std::u16string keptHelpFile = helpFile ? std::move(*helpFile) : mHelpFile;
+    std::int32_t keptHelpContext = helpContext ? *helpContext : mHelpContext;
     Set(error);
-    mHelpFile = helpFile ? *helpFile : std::u16string();
-    mHelpContext = helpContext ? *helpContext : 0;
+    mHelpFile = std::move(keptHelpFile);
+    mHelpContext = keptHelpContext;
+    mRaised = true;
     throw error;
 }
 
 void ErrObject::Set(const automation::Error& error) {
+    // The error Raise threw comes back here where it is caught, and keeps its help.
+    const bool raisedHere = std::exchange(mRaised, false) && error.Number() == mNumber &&
+                            error.Description() == mDescription && error.Source() == mSource;
     mNumber = error.Number();
     mDescription = error.Description();
     mSource = error.Source().empty() ? std::u16string(RuntimeErrorSource) : error.Source();
-    mHelpFile.clear();
-    mHelpContext = 0;
+    // The engine's undefined-variable error names the variable for the host's report; Err holds
+    // the bare text.
+    constexpr std::u16string_view undefinedPrefix = u"Variable is undefined: '";
+    if (!raisedHere && mNumber == automation::ErrorNumber::VariableUndefined &&
+        mDescription.starts_with(undefinedPrefix)) {
+        mDescription = automation::StandardErrorText(mNumber);
+    }
+    if (!raisedHere) {
+        mHelpFile.clear();
+        mHelpContext = 0;
+    }
 }
 
 const ClassInfo& EnumeratorHolder::GetClassInfo() const {
@@ -171,6 +236,10 @@ ArrayEnumerator::ArrayEnumerator(Ref<automation::SafeArray> array) : mArray(std:
     // Locked while walked: the loop body's element writes land in this array, and ReDim of it
     // fails with 10 as the language has it.
     mArray->Lock();
+    // An array never dimensioned (Dim a(), or after Erase) has nothing to walk.
+    if (mArray->Dimensions() == 0) {
+        mIndex = mArray->ElementCount();
+    }
 }
 
 ArrayEnumerator::~ArrayEnumerator() {

@@ -104,7 +104,9 @@ public:
     std::int32_t HelpContext() const { return mHelpContext; }
     void SetHelpContext(std::int32_t context) { mHelpContext = context; }
     void Clear();
-    /// Err.Raise: fills the object and raises the error.
+    /// Err.Raise: fills the object and raises the error. An HRESULT of the runtime's or the
+    /// Windows family raises the error number it stands for; what is left out is kept from
+    /// what the object holds.
     void Raise(std::int32_t number, std::optional<std::u16string> source,
                std::optional<std::u16string> description, std::optional<std::u16string> helpFile,
                std::optional<std::int32_t> helpContext);
@@ -117,6 +119,7 @@ private:
     std::u16string mSource;
     std::u16string mHelpFile;
     std::int32_t mHelpContext = 0;
+    bool mRaised = false; // Raise threw the error that Err holds, and it is not yet caught
 };
 
 /// Holds a For Each enumerator in a hidden local.

@@ -1,8 +1,13 @@
 ' Operator precedence, loosest to tightest: Imp, Eqv, Xor, Or, And, Not, comparisons, &, + -,
-' Mod, \, * /, unary -, ^.
+' Mod, \, * /, ^, unary -.
 Test.Equal 2 + 3 * 4, 14, "* before +"
 Test.Equal (2 + 3) * 4, 20, "parentheses"
-Test.Equal -2 ^ 2, CDbl(-4), "^ before unary minus"
+Test.Equal -2 ^ 2, CDbl(4), "unary minus before ^"
+Test.Equal -3 ^ 2, CDbl(9), "a negated literal squared"
+Dim three : three = 3
+Test.Equal -three ^ 2, CDbl(9), "a negated variable squared"
+Test.Equal 2 ^ -three ^ 2, CDbl(64) ^ -1, "a sign in an exponent takes its operand only"
+Test.Equal 10 - -2 ^ 2, CDbl(6), "a sign after a binary minus"
 Test.Equal 2 ^ -1, 0.5, "unary minus in an exponent"
 Test.Equal 2 ^ 3 ^ 2, CDbl(64), "^ associates to the left"
 Test.Equal 10 - 4 - 3, 3, "- associates to the left"

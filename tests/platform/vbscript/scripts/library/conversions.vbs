@@ -43,3 +43,17 @@ Test.Equal Err.Number, 9, "UBound of a dimension the array lacks"
 Err.Clear
 x = DateSerial(Null, 1, 1)
 Test.Equal Err.Number, 94, "DateSerial(Null, ...)"
+
+' A conversion called as a statement, whose result goes nowhere, raises 458; other functions
+' called so just run.
+Dim source458 : source458 = "12"
+On Error Resume Next
+Call CInt(source458) : Test.Equal Err.Number, 458, "Call CInt(x)" : Err.Clear
+CStr source458 : Test.Equal Err.Number, 458, "CStr x" : Err.Clear
+CDbl 1 : Test.Equal Err.Number, 458, "CDbl 1" : Err.Clear
+Call CBool(1) : Test.Equal Err.Number, 458, "Call CBool(1)" : Err.Clear
+Call CDate(1) : Test.Equal Err.Number, 458, "Call CDate(1)" : Err.Clear
+Call Len(source458) : Test.Equal Err.Number, 0, "Call Len(x) is no error" : Err.Clear
+Hex 255 : Test.Equal Err.Number, 0, "nor is Hex as a statement" : Err.Clear
+Test.Equal CInt(source458) + 1, 13, "the same conversion in an expression"
+On Error GoTo 0

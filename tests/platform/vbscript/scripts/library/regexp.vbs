@@ -35,3 +35,16 @@ Test.Equal Err.Description, "Syntax error in regular expression", "its text"
 Err.Clear
 Dim none : Set none = matches.Item(5)
 Test.Equal Err.Number, 5, "an index past the matches"
+
+' A class of the script named RegExp may be declared, but New RegExp still makes the language's
+' own object; once it made the script's class.
+Class RegExp
+    Public Pattern
+    Public Function Test(text)
+        Test = "script class"
+    End Function
+End Class
+Dim builtin : Set builtin = New RegExp
+builtin.Pattern = "^a+$"
+Test.Equal TypeName(builtin), "IRegExp2", "New RegExp beside Class RegExp"
+Test.Equal builtin.Test("aaa"), True, "and it matches"

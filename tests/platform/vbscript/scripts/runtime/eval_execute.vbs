@@ -33,11 +33,17 @@ Test.Equal h.Compute(), 8, "Eval sees the fields of Me"
 
 On Error Resume Next
 Eval "1 +"
-Test.Equal Err.Number, 1023, "a syntax error in Eval is a runtime error"
-Test.Equal Err.Description, "Expected expression", "with the compiler's text"
+Test.Equal Err.Number, 1002, "a syntax error in Eval is a runtime error"
+Test.Equal Err.Description, "Syntax error", "and a plain syntax error, whatever was expected"
 Err.Clear
 Execute "If x Then"
-Test.Equal Err.Number, 1014, "an unfinished If"
+Test.Equal Err.Number, 1002, "an unfinished If in Execute"
+Err.Clear
+ExecuteGlobal "x = ""unterminated"
+Test.Equal Err.Number, 1002, "an unterminated string in ExecuteGlobal"
+Err.Clear
+ExecuteGlobal "Dim twice" & vbCrLf & "Dim twice"
+Test.Equal Err.Number, 1041, "a name redefined is no syntax error and keeps its number"
 Err.Clear
 Eval "1 / 0"
 Test.Equal Err.Number, 11, "a runtime error inside Eval"

@@ -121,3 +121,23 @@ GrowWalked
 Test.Equal Err.Number, 10, "a list walked by For Each"
 Err.Clear
 On Error GoTo 0
+
+' ReDim Preserve of a dynamic array never dimensioned grows it, as the common way of starting a
+' list does; it failed with 9 once.
+Dim undimensioned()
+ReDim Preserve undimensioned(3)
+Test.Equal UBound(undimensioned), 3, "Preserve dimensions an array declared with Dim a()"
+undimensioned(3) = "last"
+ReDim Preserve undimensioned(4)
+Test.Equal undimensioned(3), "last", "and keeps what is stored after that"
+Function StartList()
+    Dim list()
+    ReDim Preserve list(0)
+    list(0) = "first"
+    StartList = list
+End Function
+Test.Equal StartList()(0), "first", "a local list"
+Dim emptied : emptied = Array(1, 2)
+Erase emptied
+ReDim Preserve emptied(1, 2)
+Test.Equal UBound(emptied, 2), 2, "an erased list takes any number of dimensions"

@@ -48,3 +48,17 @@ Function SumAll(values)
     SumAll = total
 End Function
 Test.Equal SumAll(Array(1, 2, 3, 4)), 10, "For Each in a procedure"
+
+' An array never dimensioned has no elements to walk; once the loop ran one time with Empty.
+Dim never(), erasedList, count
+count = 0
+For Each item In never
+    count = count + 1
+Next
+Test.Equal count, 0, "Dim a() gives no round"
+erasedList = Array(1, 2, 3)
+Erase erasedList
+For Each item In erasedList
+    count = count + 1
+Next
+Test.Equal count, 0, "an erased dynamic array gives no round"

@@ -12,7 +12,7 @@ UsesLocal
 On Error Resume Next
 undeclared = 5
 Test.Equal Err.Number, 500, "assigning an undeclared name"
-Test.Equal Err.Description, "Variable is undefined: 'undeclared'", "the text names the variable"
+Test.Equal Err.Description, "Variable is undefined", "Err's text has no name appended"
 Err.Clear
 declared = undeclaredToo
 Test.Equal Err.Number, 500, "reading an undeclared name"
