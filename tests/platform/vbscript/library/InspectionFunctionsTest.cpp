@@ -85,7 +85,12 @@ TEST(InspectionFunctionsTest, IsFunctions) {
         {u"IsEmpty", {Empty}, "Boolean:True"},
         {u"IsEmpty", {Variant::Nothing()}, "Boolean:False"},
         {u"IsNull", {Null}, "Boolean:True"},
-        {u"IsNull", {Holding(Null)}, "Boolean:False"},
+        // An object is judged by its default value, as IsNull(rs("x")) in every page relies on;
+        // one without a default member is neither Null nor Empty.
+        {u"IsNull", {Holding(Null)}, "Boolean:True"},
+        {u"IsNull", {PlainObject()}, "Boolean:False"},
+        {u"IsEmpty", {Holding(Empty)}, "Boolean:True"},
+        {u"IsEmpty", {PlainObject()}, "Boolean:False"},
         {u"IsObject", {Variant::Nothing()}, "Boolean:True"},
         {u"IsObject", {Variant(4)}, "Boolean:False"},
         {u"IsArray", {array}, "Boolean:True"},
