@@ -15,10 +15,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace qv {
 namespace {
@@ -138,6 +142,50 @@ TEST_F(ProjectFileStorageTest, WritesTextFilesInUtf8OnlyWhenAskedAndAllowed) {
     WriteTextFile(file, text, /*ansiOnly=*/false);
     EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "page.asp"), "\xEF\xBB\xBF"
                                                                 "caf\xC3\xA9\r\n");
+}
+
+TEST_F(ProjectFileStorageTest, AProjectChangedByAnotherProgramIsReportedInUseAndLeftAlone) {
+    using namespace std::chrono_literals;
+    Write(mTemp / "work" / "shop.xml", "old");
+    const std::u16string projFile = Project("shop.xml");
+    int toParent[2];
+    int toChild[2];
+    ASSERT_EQ(::pipe(toParent), 0);
+    ASSERT_EQ(::pipe(toChild), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Another program in the middle of its read-change-write.
+        const ProjectFileLock lock(projFile);
+        char signal = 'L';
+        (void)!::write(toParent[1], &signal, 1);
+        (void)!::read(toChild[0], &signal, 1);
+        ::_exit(0);
+    }
+    char signal = '?';
+    ASSERT_EQ(::read(toParent[0], &signal, 1), 1);
+    try {
+        const ProjectFileLock lock(projFile, 50ms);
+        ADD_FAILURE() << "no error raised";
+    } catch (const automation::Error& error) {
+        EXPECT_EQ(error.Number(), 70);
+        EXPECT_NE(error.Description().find(u"'" + projFile + u"' is in use"), std::u16string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "shop.xml"), "old");
+    (void)!::write(toChild[1], &signal, 1);
+    ::waitpid(child, nullptr, 0);
+    for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) {
+        ::close(fd);
+    }
+
+    // Once it has finished, a command holds the lock from its read to its save, and the save
+    // inside takes the same lock without waiting on itself.
+    const ProjectFileLock lock(projFile, 50ms);
+    ReplaceProjectFile(projFile, "new");
+    EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "shop.xml"), "new");
+    EXPECT_EQ(CopyText(1), "old");
+    EXPECT_TRUE(std::filesystem::exists(mTemp / "work" / ".shop.xml.lock"));
 }
 
 } // namespace
