@@ -210,6 +210,7 @@ void SetCommand(const std::vector<std::string>& arguments, std::ostream& out) {
     }
     const fs::path file = line.Positional()[0];
     Session session(CommandAnswers{});
+    const ProjectFileLock lock = session.Lock(file);
     session.Load(file);
     const SettingTarget target = FindTarget(session.Project(), targetName);
     // Everything is checked before anything changes, so a wrong setting saves nothing.
@@ -236,6 +237,7 @@ void LoadTableCommand(const std::vector<std::string>& arguments, std::ostream& o
     line.ExpectPositional(2, -1, "PROJECT.xml and TABLE");
     const fs::path file = line.Positional()[0];
     Session session(CommandAnswers{});
+    const ProjectFileLock lock = session.Lock(file);
     session.Load(file);
     LoadTables(session, {line.Positional().begin() + 1, line.Positional().end()}, load);
     session.Save(file);
@@ -293,6 +295,7 @@ void SyncCommand(const std::vector<std::string>& arguments, std::ostream& out) {
     }
     const fs::path file = line.Positional()[0];
     Session session(std::move(answers));
+    const ProjectFileLock lock = session.Lock(file);
     session.Load(file);
     session.Project().SynchronizeDB();
     session.ThrowIfFailed();

@@ -76,6 +76,14 @@ void Session::Load(const fs::path& file) {
     ThrowIfFailed();
 }
 
+ProjectFileLock Session::Lock(const fs::path& file) {
+    std::error_code error;
+    if (!fs::is_regular_file(file, error)) {
+        throw CommandError("quorvane: no project file " + file.string());
+    }
+    return Guard([&] { return ProjectFileLock(LibraryPath(file)); });
+}
+
 void Session::Save(const fs::path& file) {
     Guard([&] { mProject->Save(LibraryPath(file)); });
 }
