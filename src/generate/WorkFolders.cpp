@@ -16,13 +16,10 @@ namespace qv {
 
 namespace {
 
-/// `name` joined to `parent` (refusing names that leave it), the folder created when missing.
+/// `name` joined to `parent` (refusing names that leave it), the folder created when missing. A
+/// link in its place is refused: what is extracted and written there would land where it points.
 std::u16string WorkFolder(std::u16string_view parent, std::u16string_view name) {
-    std::u16string folder = system::JoinInside(parent, name);
-    if (!system::FolderExists(folder)) {
-        system::CreateFolders(folder);
-    }
-    return folder;
+    return system::CreateFoldersBelow(parent, name);
 }
 
 } // namespace

@@ -136,7 +136,8 @@ void ReplaceProjectFile(std::u16string_view projFile, std::string_view bytes) {
     const ProjectFileLock lock(projFile);
     // The backup comes first: a write that fails at the end leaves the old file as copy 1.
     BackupProjectFile(projFile);
-    system::WriteFileAtomic(projFile, bytes);
+    // The user's own file: one they keep elsewhere and link to stays linked.
+    system::WriteFileAtomic(projFile, bytes, system::Durability::Flushed, system::FinalLink::Follow);
 }
 
 std::string TextFileBytes(std::u16string_view text, bool ansiOnly) {

@@ -16,11 +16,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -186,6 +189,35 @@ TEST_F(ProjectFileStorageTest, AProjectChangedByAnotherProgramIsReportedInUseAnd
     EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "shop.xml"), "new");
     EXPECT_EQ(CopyText(1), "old");
     EXPECT_TRUE(std::filesystem::exists(mTemp / "work" / ".shop.xml.lock"));
+}
+
+// A save after a run killed in the middle of one: the halves it left beside the project and its
+// backups go, and links in the backup folder are not written through, while a project file the
+// user linked from elsewhere stays linked.
+TEST_F(ProjectFileStorageTest, ASaveClearsWhatAKilledSaveLeftAndWritesThroughNoBackupLink) {
+    Write(mTemp / "work" / "shop.xml", "old");
+    Write(mTemp / "work" / ".shop.xml.tmp-0badc0de", "half");
+    Write(Backup(".shop(1).xml.tmp-deadbeef"), "half");
+    Write(mTemp / "outside" / "kept.txt", "outside");
+    std::filesystem::create_symlink(mTemp / "outside" / "kept.txt", Backup("shop(1).xml"));
+    const timespec hourAgo{::time(nullptr) - 3600, 0};
+    const timespec times[2] = {hourAgo, hourAgo};
+    for (const auto& path :
+         {mTemp / "work" / ".shop.xml.tmp-0badc0de", Backup(".shop(1).xml.tmp-deadbeef")}) {
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    }
+    ReplaceProjectFile(Project("shop.xml"), "new");
+    EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "shop.xml"), "new");
+    EXPECT_EQ(CopyText(1), "old");
+    EXPECT_EQ(test::ReadFileBytes(mTemp / "outside" / "kept.txt"), "outside");
+    EXPECT_FALSE(std::filesystem::exists(mTemp / "work" / ".shop.xml.tmp-0badc0de"));
+    EXPECT_FALSE(std::filesystem::exists(Backup(".shop(1).xml.tmp-deadbeef")));
+
+    Write(mTemp / "elsewhere" / "linked.xml", "mine");
+    std::filesystem::create_symlink(mTemp / "elsewhere" / "linked.xml", mTemp / "work" / "linked.xml");
+    ReplaceProjectFile(Project("linked.xml"), "changed");
+    EXPECT_TRUE(std::filesystem::is_symlink(mTemp / "work" / "linked.xml"));
+    EXPECT_EQ(test::ReadFileBytes(mTemp / "elsewhere" / "linked.xml"), "changed");
 }
 
 } // namespace

@@ -157,7 +157,8 @@ void Registry::Save(HiveState& state) {
     if (!folder.empty() && !system::FolderExists(folder)) {
         system::CreateFolders(folder);
     }
-    system::WriteFileAtomic(fileName, FormatHive(*state.root));
+    system::WriteFileAtomic(fileName, FormatHive(*state.root), system::Durability::Flushed,
+                            system::FinalLink::Follow);
     state.stamp = StampOf(state.path);
     state.loaded = true;
 }
