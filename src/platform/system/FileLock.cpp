@@ -76,6 +76,10 @@ std::optional<FileLock> FileLock::Acquire(std::u16string_view lockFile, std::chr
     const auto deadline = std::chrono::steady_clock::now() + wait;
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
+        // A file system without locks: the work goes on unguarded rather than not at all.
+        if (error == ENOLCK || error == EOPNOTSUPP) {
+            break;
+        }
         if (error != EWOULDBLOCK && error != EINTR) {
             ::close(fd);
             RaiseFileError({error, std::system_category()}, lockFile);

@@ -12,7 +12,7 @@ namespace qv::system {
 /// two processes always lock the same file). The system's locks belong to an open file, so a
 /// process that opened the lock file twice would lock itself out: holders in one process share
 /// one descriptor, counted, and the lock is let go with the last of them. Programs that do not
-/// take the lock are not stopped by it.
+/// take the lock are not stopped by it, and on a file system that has no locks it guards nothing.
 class FileLock {
 public:
     /// Takes the lock, trying again until `wait` has passed; nullopt when another process still

@@ -179,7 +179,7 @@ TEST_F(FileSystemTest, TemporaryFilesOfAKilledRunAreRemovedByTheNextWriteThere) 
     // Made without this layer, which would sweep the folder at its first write.
     std::filesystem::create_directories(mDir.Path() / "site");
     const auto make = [this](std::u16string_view name, bool old) {
-        const std::u16string path = PathOf(u"site/" + std::u16string(name));
+        std::u16string path = PathOf(u"site/" + std::u16string(name));
         std::ofstream(ToNativePath(path)) << "half";
         if (old) {
             const timespec hourAgo{::time(nullptr) - 3600, 0};
