@@ -328,6 +328,12 @@ void FileBeside::Discard() noexcept {
     }
 }
 
+void RemoveLeftoverTemporaries(std::u16string_view folder) {
+    if (!folder.empty()) {
+        RemoveLeftovers(ToNativePath(folder));
+    }
+}
+
 void RaiseFileError(std::error_code error, std::u16string_view path) {
     std::int32_t number = FileErrorNumber::PathFileAccessError;
     if (error == std::errc::no_such_file_or_directory) {

@@ -102,6 +102,10 @@ private:
     int mFd = -1;
 };
 
+/// Removes what killed runs left in `folder`, as the first FileBeside of a run there does: for a
+/// run that may find nothing to write there. Nothing when the folder cannot be listed.
+void RemoveLeftoverTemporaries(std::u16string_view folder);
+
 /// Creates the folder and every missing folder above it; nothing when it exists. Raises when
 /// a component exists as a file or cannot be created.
 void CreateFolders(std::u16string_view path);

@@ -208,6 +208,13 @@ TEST_F(FileSystemTest, TemporaryFilesOfAKilledRunAreRemovedByTheNextWriteThere) 
     }
     EXPECT_EQ(ReadFileBytes(PathOf(u"site/page.asp")), "page");
     ::close(busy);
+
+    // A run that writes nothing into a folder sweeps it on request.
+    std::filesystem::create_directories(mDir.Path() / "site" / "same");
+    const std::u16string stale = make(u"same/.list.asp.tmp-00c0ffee", true);
+    RemoveLeftoverTemporaries(PathOf(u"site/same"));
+    RemoveLeftoverTemporaries(PathOf(u"no/such/folder"));
+    EXPECT_FALSE(FileExists(stale));
 }
 
 TEST_F(FileSystemTest, CopiesDeletesAndMoves) {
