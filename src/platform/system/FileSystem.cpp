@@ -368,6 +368,10 @@ bool FolderExists(std::u16string_view path) {
     return fs::is_directory(ToNativePath(path), ignored);
 }
 
+bool IsSymbolicLink(std::u16string_view path) {
+    return IsLink(ToNativePath(path));
+}
+
 std::string ReadFileBytes(std::u16string_view path) {
     struct stat status {};
     FileDescriptor file = OpenForReading(path, status);

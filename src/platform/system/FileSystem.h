@@ -27,8 +27,9 @@ inline constexpr std::int32_t PathNotFound = 76;
 /// anything else 75. The description names the path and, for 75, the system's reason.
 [[noreturn]] void RaiseFileError(std::error_code error, std::u16string_view path);
 
-bool FileExists(std::u16string_view path);   // a regular file (or a link to one)
-bool FolderExists(std::u16string_view path); // a directory (or a link to one)
+bool FileExists(std::u16string_view path);     // a regular file (or a link to one)
+bool FolderExists(std::u16string_view path);   // a directory (or a link to one)
+bool IsSymbolicLink(std::u16string_view path); // the entry itself is a symbolic link
 
 /// The whole file as bytes.
 std::string ReadFileBytes(std::u16string_view path);
