@@ -214,6 +214,10 @@ void Generator::GenScript(Qel& project) {
     if (!HasDestination(project)) {
         return;
     }
+    // A run killed before left its half-written pages; pages that come out the same this time
+    // are not written, so their folders would not be swept otherwise.
+    system::RemoveLeftoverTemporaries(TrimBlanks(project.Destination()));
+    system::RemoveLeftoverTemporaries(TrimBlanks(project.AppRootFolder()));
     RunCleanup cleanup;
     const std::u16string templatePackage = ResolveRegistryFile(project.Template());
     state.gTemplateFileName = TemplateFileNameOf(templatePackage);

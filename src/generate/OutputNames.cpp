@@ -65,6 +65,9 @@ std::u16string ResolveOutputFolder(const GenerationSettings& settings, std::u16s
     const std::u16string_view relative = underAppRoot ? folder.substr(2) : folder;
     std::u16string directory = system::JoinInside(root, relative);
     if (!relative.empty() && !checkOnly) {
+        // Below the site's root every folder must be its own: a link there would carry the
+        // pages to wherever it points.
+        system::RefuseLinksBelow(root, relative);
         CreateFolderPath(directory);
     }
     return system::JoinInside(directory, fileName);

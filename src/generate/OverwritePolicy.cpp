@@ -7,6 +7,7 @@
 
 #include "platform/host/Host.h"
 #include "platform/system/FileSystem.h"
+#include "platform/system/Paths.h"
 
 #include "platform/automation/Error.h"
 
@@ -53,6 +54,15 @@ void AskOverwrite(OverwriteTarget target, std::u16string_view path) {
 void Backup(OverwriteTarget target, std::u16string_view path) {
     std::u16string backup(path);
     backup += u".bak";
+    // A copy of what a link in the site points at would bring a file or folder from elsewhere
+    // into the site: a linked page is kept as its link, a linked folder is refused.
+    if (system::IsSymbolicLink(path)) {
+        if (target == OverwriteTarget::Folder) {
+            system::RefuseLinksBelow(system::FolderOf(path), system::BaseName(path));
+        }
+        system::MoveFile(path, backup);
+        return;
+    }
     if (target == OverwriteTarget::File) {
         system::CopyFile(path, backup, /*overwrite=*/true);
         return;

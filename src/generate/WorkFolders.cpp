@@ -25,6 +25,13 @@ std::u16string WorkFolder(std::u16string_view parent, std::u16string_view name) 
     return folder;
 }
 
+/// The same for a folder that packages are extracted into and scripts written to: a link in its
+/// place is refused, since all that would land wherever it points. The folders above are the
+/// user's own tree, which may well be linked elsewhere on purpose.
+std::u16string ExtractionFolder(std::u16string_view parent, std::u16string_view name) {
+    return system::CreateFoldersBelow(parent, name);
+}
+
 } // namespace
 
 std::u16string TemplateFileNameOf(std::u16string_view templatePath) {
@@ -46,12 +53,12 @@ void SetupWorkFolders(std::u16string_view workFolder, const std::vector<std::u16
     const std::u16string templates = WorkFolder(root, u"Templates");
     const std::u16string templateFolder =
         WorkFolder(templates, RemoveSlashesAndSpaces(state.gTemplateFileName));
-    state.gExtensionsFolder = WorkFolder(templateFolder, u"extensions");
+    state.gExtensionsFolder = ExtractionFolder(templateFolder, u"extensions");
     for (const std::u16string& name : extensionNames) {
-        state.gExtensionFolder = WorkFolder(state.gExtensionsFolder, name);
+        state.gExtensionFolder = ExtractionFolder(state.gExtensionsFolder, name);
     }
-    state.gTempFolder = WorkFolder(templateFolder, u"temp");
-    state.gTemplateFolder = WorkFolder(templateFolder, workFolder);
+    state.gTempFolder = ExtractionFolder(templateFolder, u"temp");
+    state.gTemplateFolder = ExtractionFolder(templateFolder, workFolder);
 }
 
 void DeleteWorkFolder(std::u16string_view path) {

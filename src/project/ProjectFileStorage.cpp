@@ -8,6 +8,7 @@
 #include "core/VbText.h"
 
 #include "platform/automation/Conversion.h"
+#include "platform/automation/Error.h"
 #include "platform/automation/Variant.h"
 #include "platform/system/FileSystem.h"
 #include "platform/system/Paths.h"
@@ -15,6 +16,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -64,7 +66,26 @@ private:
     std::u16string mExtension; ///< with its dot; "" when the name has none
 };
 
+system::FileLock TakeLock(std::u16string_view projFile, std::chrono::milliseconds wait) {
+    std::optional<system::FileLock> lock = system::FileLock::Acquire(ProjectLockFileOf(projFile), wait);
+    if (!lock) {
+        automation::Raise(
+            system::FileErrorNumber::PermissionDenied, u"",
+            u"The project file '" + std::u16string(projFile) +
+                u"' is in use: another program is changing it. Try again when it has finished.");
+    }
+    return std::move(*lock);
+}
+
 } // namespace
+
+std::u16string ProjectLockFileOf(std::u16string_view projFile) {
+    return system::JoinPath(system::FolderOf(projFile),
+                            u"." + std::u16string(system::BaseName(projFile)) + u".lock");
+}
+
+ProjectFileLock::ProjectFileLock(std::u16string_view projFile, std::chrono::milliseconds wait)
+    : mLock(TakeLock(projFile, wait)) {}
 
 ProjectFileEncoding ChooseProjectFileEncoding() {
     ModuleState& state = State();
@@ -112,9 +133,11 @@ void BackupProjectFile(std::u16string_view projFile) {
 }
 
 void ReplaceProjectFile(std::u16string_view projFile, std::string_view bytes) {
+    const ProjectFileLock lock(projFile);
     // The backup comes first: a write that fails at the end leaves the old file as copy 1.
     BackupProjectFile(projFile);
-    system::WriteFileAtomic(projFile, bytes);
+    // The user's own file: one they keep elsewhere and link to stays linked.
+    system::WriteFileAtomic(projFile, bytes, system::Durability::Flushed, system::FinalLink::Follow);
 }
 
 std::string TextFileBytes(std::u16string_view text, bool ansiOnly) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/system/FileLock.h"
+
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -32,7 +35,28 @@ std::u16string EnsureBackupFolder();
 /// are deleted. Copies after a gap in the run are left alone.
 void BackupProjectFile(std::u16string_view projFile);
 
-/// Backs up the file at `projFile` and replaces it with `bytes`.
+/// The lock of one project file, held while it lives. A program that reads a project file,
+/// changes it and saves it takes the lock before reading and keeps it until saved, so that two
+/// such programs at once cannot each save what they read and lose the other's change; saving
+/// takes it as well (a holder in the same process shares it). The lock is advisory: the hidden
+/// file ".NAME.lock" beside the project file, which stays there.
+class ProjectFileLock {
+public:
+    /// How long a second program waits for the first to finish before giving up.
+    static constexpr std::chrono::milliseconds DefaultWait{5000};
+
+    /// Takes the lock, waiting up to `wait`; raises 70 naming the file when another program
+    /// holds it still, or the file error when the lock file cannot be made.
+    explicit ProjectFileLock(std::u16string_view projFile, std::chrono::milliseconds wait = DefaultWait);
+
+private:
+    system::FileLock mLock;
+};
+
+/// The lock file of a project file.
+std::u16string ProjectLockFileOf(std::u16string_view projFile);
+
+/// Backs up the file at `projFile` and replaces it with `bytes`, holding its lock.
 void ReplaceProjectFile(std::u16string_view projFile, std::string_view bytes);
 
 /// The bytes WriteTextFile writes for `text`.

@@ -65,6 +65,15 @@ TEST_F(GenerateTest, OutputFoldersRefuseWhatLeavesTheSite) {
     EXPECT_FALSE(std::filesystem::exists(mTemp / "x.asp"));
 }
 
+TEST_F(GenerateTest, AnOutputFolderThatIsALinkIsRefused) {
+    std::filesystem::create_directories(mTemp / "outside");
+    std::filesystem::create_directories(mSite);
+    std::filesystem::create_directory_symlink(mTemp / "outside", mSite / "admin");
+    EXPECT_THROW(ResolveOutputFolder(mSettings, u"admin\\", u"x.asp", false), automation::Error);
+    EXPECT_THROW(ResolveOutputFolder(mSettings, u"admin/reports", u"x.asp", false), automation::Error);
+    EXPECT_TRUE(std::filesystem::is_empty(mTemp / "outside"));
+}
+
 TEST_F(GenerateTest, AnEmptyRootStopsTheRunInsteadOfWritingIntoTheCurrentFolder) {
     mSettings.Destination = u"  ";
     test::ExpectAbort([&] { ResolveOutputFolder(mSettings, u"admin\\", u"x.asp", false); },

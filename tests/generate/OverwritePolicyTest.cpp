@@ -85,6 +85,24 @@ TEST_F(OverwritePolicyTest, BackupsKeepThePreviousTarget) {
     EXPECT_EQ(Tree(mSite / "images.bak"), std::vector<std::string>{"new.gif"});
 }
 
+// Links planted in the site: backing them up must not copy what they point at into the site.
+TEST_F(OverwritePolicyTest, ALinkedTargetIsBackedUpAsItsLinkOrRefused) {
+    Write(mTemp / "outside" / "secret.txt", "secret");
+    std::filesystem::create_symlink(mTemp / "outside" / "secret.txt", mSite / "linked.asp");
+    EXPECT_TRUE(MayWrite("linked.asp", true, false, /*backup=*/true));
+    EXPECT_TRUE(std::filesystem::is_symlink(mSite / "linked.asp.bak"));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(mSite / "linked.asp")));
+
+    std::filesystem::create_directory_symlink(mTemp / "outside", mSite / "images");
+    EXPECT_FALSE(CheckFolderOverwrite(Text(mSite / "images"), true, false, false, /*backupFile=*/true));
+    EXPECT_FALSE(std::filesystem::exists(mSite / "images.bak"));
+    const std::vector<host::HostCall> shown = mHost.Calls(HostCallKind::Message);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].text.find(u"a symbolic link stands where a folder is expected"), std::u16string::npos)
+        << automation::ToUtf8(shown[0].text);
+    EXPECT_EQ(Read(mTemp / "outside" / "secret.txt"), "secret");
+}
+
 TEST_F(OverwritePolicyTest, CheckOnlyReportsExistenceAndTouchesNothing) {
     State().gOverwriteAnswer = u"S";
     EXPECT_TRUE(CheckFileOverwrite(Text(mSite / "a.asp"), false, true, /*checkOnly=*/true, true));

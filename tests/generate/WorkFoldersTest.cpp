@@ -46,6 +46,23 @@ TEST_F(GenerateTest, WorkFoldersRefuseNamesThatLeaveTheTree) {
     EXPECT_FALSE(std::filesystem::exists(mTemp / "docs" / "Quorvane" / "evil"));
 }
 
+TEST_F(GenerateTest, AWorkFolderThatIsALinkIsRefusedButTheUsersTreeMayBeLinked) {
+    // The product's tree in the documents folder kept elsewhere on purpose.
+    std::filesystem::create_directories(mTemp / "elsewhere");
+    std::filesystem::create_directories(mTemp / "docs");
+    std::filesystem::create_directory_symlink(mTemp / "elsewhere", mTemp / "docs" / "Quorvane");
+    State().gTemplateFileName = u"t.zip";
+    SetupWorkFolders(ScriptWorkFolder, {});
+    EXPECT_TRUE(std::filesystem::is_directory(mTemp / "elsewhere" / "Templates" / "t.zip" / "Script"));
+
+    // The folder a package is extracted into, linked out of the tree.
+    std::filesystem::create_directories(mTemp / "outside");
+    std::filesystem::remove(mTemp / "elsewhere" / "Templates" / "t.zip" / "Script");
+    std::filesystem::create_directory_symlink(mTemp / "outside",
+                                              mTemp / "elsewhere" / "Templates" / "t.zip" / "Script");
+    EXPECT_THROW(SetupWorkFolders(ScriptWorkFolder, {}), automation::Error);
+}
+
 TEST_F(GenerateTest, DeletingByExtensionKeepsEverythingElse) {
     const std::filesystem::path folder = mTemp / "temp";
     for (const char* name : {"a.tmp", "B.TMP", "cache.xml", "c.tmp.bak", "tmp", "sub/d.tmp"}) {

@@ -141,6 +141,31 @@ TEST_F(ProjectFileSaveLoad, ALoadedProjectHoldsEverythingAndSavesTheSameBytes) {
     EXPECT_TRUE(Bytes("again.xml") == saved) << "saving a loaded project changes the file";
 }
 
+// Whatever charset the file is written in, what the project holds comes back: a character the
+// charset has no byte of its own for is written as a reference, never as a byte the charset
+// leaves undefined, which the reader would refuse.
+TEST_F(ProjectFileSaveLoad, EveryCharsetGivesBackEveryCharacter) {
+    BuildProject();
+    const std::u16string name = u"M\u00fcller \u0081 caf\u00e9 \u20ac \u05d0 \u65e5\u672c \U0001F600 +-&;";
+    mProject->SetProjName(name);
+    for (const char16_t* charset :
+         {u"iso-8859-8", u"windows-1252", u"us-ascii", u"utf-7", u"iso-8859-1", u"shift_jis", u"ibm437"}) {
+        SCOPED_TRACE(automation::ToUtf8(charset));
+        WriteUserText(test::GeneralKey, u"XMLEncodeCharSet", charset);
+        State().gProjErr.clear();
+        mProject->Save(File("charset.xml"));
+        ASSERT_EQ(ProjErr(), "");
+        EXPECT_NE(
+            Bytes("charset.xml").find(automation::ToUtf8(u"encoding=\"" + std::u16string(charset) + u"\"")),
+            std::string::npos)
+            << Bytes("charset.xml").substr(0, 300);
+        Qel& loaded = FreshProject();
+        loaded.Load(File("charset.xml"));
+        ASSERT_EQ(ProjErr(), "");
+        EXPECT_EQ(loaded.ProjName(), name);
+    }
+}
+
 TEST_F(ProjectFileSaveLoad, DamagedFilesLeaveTheProjectAsItWas) {
     BuildProject();
     mProject->Save(File("shop.xml"));

@@ -15,10 +15,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace qv {
 namespace {
@@ -138,6 +145,79 @@ TEST_F(ProjectFileStorageTest, WritesTextFilesInUtf8OnlyWhenAskedAndAllowed) {
     WriteTextFile(file, text, /*ansiOnly=*/false);
     EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "page.asp"), "\xEF\xBB\xBF"
                                                                 "caf\xC3\xA9\r\n");
+}
+
+TEST_F(ProjectFileStorageTest, AProjectChangedByAnotherProgramIsReportedInUseAndLeftAlone) {
+    using namespace std::chrono_literals;
+    Write(mTemp / "work" / "shop.xml", "old");
+    const std::u16string projFile = Project("shop.xml");
+    int toParent[2];
+    int toChild[2];
+    ASSERT_EQ(::pipe(toParent), 0);
+    ASSERT_EQ(::pipe(toChild), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Another program in the middle of its read-change-write.
+        const ProjectFileLock lock(projFile);
+        char signal = 'L';
+        (void)!::write(toParent[1], &signal, 1);
+        (void)!::read(toChild[0], &signal, 1);
+        ::_exit(0);
+    }
+    char signal = '?';
+    ASSERT_EQ(::read(toParent[0], &signal, 1), 1);
+    try {
+        const ProjectFileLock lock(projFile, 50ms);
+        ADD_FAILURE() << "no error raised";
+    } catch (const automation::Error& error) {
+        EXPECT_EQ(error.Number(), 70);
+        EXPECT_NE(error.Description().find(u"'" + projFile + u"' is in use"), std::u16string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "shop.xml"), "old");
+    (void)!::write(toChild[1], &signal, 1);
+    ::waitpid(child, nullptr, 0);
+    for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) {
+        ::close(fd);
+    }
+
+    // Once it has finished, a command holds the lock from its read to its save, and the save
+    // inside takes the same lock without waiting on itself.
+    const ProjectFileLock lock(projFile, 50ms);
+    ReplaceProjectFile(projFile, "new");
+    EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "shop.xml"), "new");
+    EXPECT_EQ(CopyText(1), "old");
+    EXPECT_TRUE(std::filesystem::exists(mTemp / "work" / ".shop.xml.lock"));
+}
+
+// A save after a run killed in the middle of one: the halves it left beside the project and its
+// backups go, and links in the backup folder are not written through, while a project file the
+// user linked from elsewhere stays linked.
+TEST_F(ProjectFileStorageTest, ASaveClearsWhatAKilledSaveLeftAndWritesThroughNoBackupLink) {
+    Write(mTemp / "work" / "shop.xml", "old");
+    Write(mTemp / "work" / ".shop.xml.tmp-0badc0de", "half");
+    Write(Backup(".shop(1).xml.tmp-deadbeef"), "half");
+    Write(mTemp / "outside" / "kept.txt", "outside");
+    std::filesystem::create_symlink(mTemp / "outside" / "kept.txt", Backup("shop(1).xml"));
+    const timespec hourAgo{::time(nullptr) - 3600, 0};
+    const timespec times[2] = {hourAgo, hourAgo};
+    for (const auto& path :
+         {mTemp / "work" / ".shop.xml.tmp-0badc0de", Backup(".shop(1).xml.tmp-deadbeef")}) {
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    }
+    ReplaceProjectFile(Project("shop.xml"), "new");
+    EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "shop.xml"), "new");
+    EXPECT_EQ(CopyText(1), "old");
+    EXPECT_EQ(test::ReadFileBytes(mTemp / "outside" / "kept.txt"), "outside");
+    EXPECT_FALSE(std::filesystem::exists(mTemp / "work" / ".shop.xml.tmp-0badc0de"));
+    EXPECT_FALSE(std::filesystem::exists(Backup(".shop(1).xml.tmp-deadbeef")));
+
+    Write(mTemp / "elsewhere" / "linked.xml", "mine");
+    std::filesystem::create_symlink(mTemp / "elsewhere" / "linked.xml", mTemp / "work" / "linked.xml");
+    ReplaceProjectFile(Project("linked.xml"), "changed");
+    EXPECT_TRUE(std::filesystem::is_symlink(mTemp / "work" / "linked.xml"));
+    EXPECT_EQ(test::ReadFileBytes(mTemp / "elsewhere" / "linked.xml"), "changed");
 }
 
 } // namespace

@@ -277,6 +277,7 @@ void SetCommand(const std::vector<std::string>& arguments, std::ostream& out) {
     }
     const fs::path file = line.Positional()[0];
     Session session(CommandAnswers{}, LoadCheckKind::SettingsOnly);
+    const ProjectFileLock lock = session.Lock(file);
     session.Load(file);
     const SettingTarget target = FindTarget(session.Project(), targetName);
     // Everything is checked before anything changes, so a wrong setting saves nothing.
@@ -316,6 +317,7 @@ void LoadTableCommand(const std::vector<std::string>& arguments, std::ostream& o
     const fs::path file = line.Positional()[0];
     // Taking fields out needs no database; loading them reads it anyway.
     Session session(CommandAnswers{}, load ? LoadCheckKind::Synchronize : LoadCheckKind::SettingsOnly);
+    const ProjectFileLock lock = session.Lock(file);
     session.Load(file);
     LoadTables(session, {line.Positional().begin() + 1, line.Positional().end()}, load);
     session.Save(file);
@@ -387,6 +389,7 @@ void SyncCommand(const std::vector<std::string>& arguments, std::ostream& out) {
     const std::vector<RenameAnswer> renames = answers.renames.value_or(std::vector<RenameAnswer>());
     const fs::path file = line.Positional()[0];
     Session session(std::move(answers));
+    const ProjectFileLock lock = session.Lock(file);
     session.Load(file);
     // A rename an earlier sync already took into the project is no mistake when given again.
     std::vector<bool> done;

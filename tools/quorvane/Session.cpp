@@ -138,6 +138,14 @@ std::u16string Session::LoadFailureDetail(const fs::path& file, const std::u16st
     return {};
 }
 
+ProjectFileLock Session::Lock(const fs::path& file) {
+    std::error_code error;
+    if (!fs::is_regular_file(file, error)) {
+        throw CommandError("quorvane: no project file " + file.string());
+    }
+    return Guard([&] { return ProjectFileLock(LibraryPath(file)); });
+}
+
 void Session::Save(const fs::path& file) {
     Guard([&] { mProject->Save(LibraryPath(file)); });
 }

@@ -2,6 +2,7 @@
 
 #include "CommandHost.h"
 
+#include "project/ProjectFileStorage.h"
 #include "project/Qel.h"
 
 #include "platform/automation/Ref.h"
@@ -35,6 +36,8 @@ public:
     /// failure carries the library's text and, on the next line, what the user can do about it.
     void Load(const std::filesystem::path& file);
     void Save(const std::filesystem::path& file);
+    /// Takes the project file's lock, to hold from Load to Save in a command that changes it.
+    [[nodiscard]] ProjectFileLock Lock(const std::filesystem::path& file);
     /// Raises the library's error text when ProjErr holds one, else clears nothing.
     void ThrowIfFailed();
     /// Runs a library call that may raise (Save, CheckDB, a generation abort) and turns what it

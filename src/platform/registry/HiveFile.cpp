@@ -236,10 +236,15 @@ Key& ParseSectionLine(LineReader& reader, Key& root) {
     if (path.empty()) {
         reader.Fail(u"an empty key path");
     }
+    std::size_t depth = 0;
     for (std::size_t start = 0;;) {
         std::size_t separator = path.find(u'\\', start);
         if (separator == start || (separator == std::u16string::npos && start == path.size())) {
             reader.Fail(u"an empty key name in the path '" + path + u"'");
+        }
+        if (++depth > MaxKeyDepth) {
+            reader.Fail(u"a key path deeper than " + automation::FromUtf8(std::to_string(MaxKeyDepth)) +
+                        u" keys");
         }
         if (separator == std::u16string::npos) {
             break;
@@ -395,6 +400,20 @@ std::unique_ptr<Key> ParseHive(std::string_view text, std::u16string_view fileNa
         ParseValueLine(reader, *section);
     }
     return root;
+}
+
+std::size_t KeyPathDepth(std::u16string_view keyPath) noexcept {
+    std::size_t depth = 0;
+    bool inName = false;
+    for (char16_t c : keyPath) {
+        if (c == u'\\') {
+            inName = false;
+        } else if (!inName) {
+            inName = true;
+            ++depth;
+        }
+    }
+    return depth;
 }
 
 bool IsValidKeyPath(std::u16string_view keyPath) noexcept {

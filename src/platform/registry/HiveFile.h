@@ -2,6 +2,7 @@
 
 #include "platform/registry/Key.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -37,6 +38,14 @@ std::string FormatHive(const Key& root);
 /// True when every key name of the path can stand in a section line as written: no control
 /// characters (line breaks above all) and no unpaired surrogates, which UTF-8 cannot hold.
 bool IsValidKeyPath(std::u16string_view keyPath) noexcept;
+
+/// How deep keys may nest below the root, as in the system registry whose hives these files
+/// stand for: deeper paths are refused when read and when written, so that no hive holds a tree
+/// its readers would have to walk without end.
+inline constexpr std::size_t MaxKeyDepth = 512;
+
+/// The number of keys a "\"-separated path names (empty components are skipped).
+std::size_t KeyPathDepth(std::u16string_view keyPath) noexcept;
 
 /// The error number of a damaged hive.
 inline constexpr std::int32_t DamagedHiveError = 26001;

@@ -1,8 +1,6 @@
 #include "platform/registry/Key.h"
 
-#include "platform/automation/Text.h"
-
-#include <algorithm>
+#include <cstddef>
 #include <utility>
 
 namespace qv::registry {
@@ -32,10 +30,8 @@ Key* Key::FindSubkey(std::u16string_view name) noexcept {
 }
 
 const Key* Key::FindSubkey(std::u16string_view name) const noexcept {
-    auto found = std::ranges::find_if(mSubkeys, [name](const std::unique_ptr<Key>& key) {
-        return automation::EqualsNoCase(key->mName, name);
-    });
-    return found != mSubkeys.end() ? found->get() : nullptr;
+    auto found = mSubkeyIndex.find(name);
+    return found != mSubkeyIndex.end() ? mSubkeys[found->second].get() : nullptr;
 }
 
 Key& Key::CreateSubkey(std::u16string_view name) {
@@ -43,35 +39,54 @@ Key& Key::CreateSubkey(std::u16string_view name) {
         return *existing;
     }
     mSubkeys.push_back(std::make_unique<Key>(std::u16string(name)));
+    mSubkeyIndex.emplace(std::u16string(name), mSubkeys.size() - 1);
     return *mSubkeys.back();
 }
 
 bool Key::DeleteSubkey(std::u16string_view name) {
-    return std::erase_if(mSubkeys, [name](const std::unique_ptr<Key>& key) {
-               return automation::EqualsNoCase(key->mName, name);
-           }) > 0;
+    auto found = mSubkeyIndex.find(name);
+    if (found == mSubkeyIndex.end()) {
+        return false;
+    }
+    const std::size_t position = found->second;
+    mSubkeyIndex.erase(found);
+    mSubkeys.erase(mSubkeys.begin() + static_cast<std::ptrdiff_t>(position));
+    CloseGap(mSubkeyIndex, position);
+    return true;
 }
 
 const Value* Key::FindValue(std::u16string_view name) const noexcept {
-    auto found = std::ranges::find_if(
-        mValues, [name](const NamedValue& entry) { return automation::EqualsNoCase(entry.name, name); });
-    return found != mValues.end() ? &found->value : nullptr;
+    auto found = mValueIndex.find(name);
+    return found != mValueIndex.end() ? &mValues[found->second].value : nullptr;
 }
 
 void Key::SetValue(std::u16string_view name, Value value) {
-    auto found = std::ranges::find_if(
-        mValues, [name](const NamedValue& entry) { return automation::EqualsNoCase(entry.name, name); });
-    if (found != mValues.end()) {
-        found->value = std::move(value);
+    if (auto found = mValueIndex.find(name); found != mValueIndex.end()) {
+        mValues[found->second].value = std::move(value);
         return;
     }
     mValues.push_back(NamedValue{std::u16string(name), std::move(value)});
+    mValueIndex.emplace(std::u16string(name), mValues.size() - 1);
 }
 
 bool Key::DeleteValue(std::u16string_view name) {
-    return std::erase_if(mValues, [name](const NamedValue& entry) {
-               return automation::EqualsNoCase(entry.name, name);
-           }) > 0;
+    auto found = mValueIndex.find(name);
+    if (found == mValueIndex.end()) {
+        return false;
+    }
+    const std::size_t position = found->second;
+    mValueIndex.erase(found);
+    mValues.erase(mValues.begin() + static_cast<std::ptrdiff_t>(position));
+    CloseGap(mValueIndex, position);
+    return true;
+}
+
+void Key::CloseGap(NameIndex& index, std::size_t removed) noexcept {
+    for (auto& [name, position] : index) {
+        if (position > removed) {
+            --position;
+        }
+    }
 }
 
 Key* Key::FindPath(std::u16string_view path) noexcept {

@@ -2,9 +2,13 @@
 
 #include "platform/registry/Value.h"
 
+#include "platform/automation/Text.h"
+
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qv::registry {
@@ -12,7 +16,8 @@ namespace qv::registry {
 /// One key of a hive: its name as written, its values and its subkeys, both in the order they
 /// were added (the order enumerations report). Names are matched without regard to letter
 /// case; a value or key written again under another case keeps the name it was first given.
-/// A key owns its subkeys; the addresses of keys stay valid until they are deleted.
+/// A key owns its subkeys; the addresses of keys stay valid until they are deleted. Names are
+/// found through an index, so that a key of many values or subkeys loads in linear time.
 class Key {
 public:
     struct NamedValue {
@@ -51,9 +56,18 @@ public:
     Key& CreatePath(std::u16string_view path);
 
 private:
+    // Name (any letter case) to position in the vector it indexes.
+    using NameIndex =
+        std::unordered_map<std::u16string, std::size_t, automation::NoCaseHash, automation::NoCaseEqual>;
+
     std::u16string mName;
     std::vector<NamedValue> mValues;
     std::vector<std::unique_ptr<Key>> mSubkeys;
+    NameIndex mValueIndex;
+    NameIndex mSubkeyIndex;
+
+    /// After the entry at `removed` was erased, the positions after it move down by one.
+    static void CloseGap(NameIndex& index, std::size_t removed) noexcept;
 };
 
 } // namespace qv::registry

@@ -8,8 +8,10 @@
 #include "platform/system/Paths.h"
 
 #include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
 
 #include <cerrno>
+#include <string>
 #include <sys/stat.h>
 #include <system_error>
 
@@ -45,6 +47,11 @@ void CheckKeyPath(std::u16string_view keyPath) {
     if (!IsValidKeyPath(keyPath)) {
         automation::Raise(automation::ErrorNumber::InvalidProcedureCall, u"",
                           u"Invalid registry key name: '" + std::u16string(keyPath) + u"'");
+    }
+    if (KeyPathDepth(keyPath) > MaxKeyDepth) {
+        automation::Raise(automation::ErrorNumber::InvalidProcedureCall, u"",
+                          u"A registry key path may name at most " +
+                              automation::FromUtf8(std::to_string(MaxKeyDepth)) + u" nested keys");
     }
 }
 
@@ -150,7 +157,8 @@ void Registry::Save(HiveState& state) {
     if (!folder.empty() && !system::FolderExists(folder)) {
         system::CreateFolders(folder);
     }
-    system::WriteFileAtomic(fileName, FormatHive(*state.root));
+    system::WriteFileAtomic(fileName, FormatHive(*state.root), system::Durability::Flushed,
+                            system::FinalLink::Follow);
     state.stamp = StampOf(state.path);
     state.loaded = true;
 }

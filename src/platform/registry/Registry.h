@@ -34,8 +34,9 @@ std::filesystem::path DefaultMachineHivePath();
 ///
 /// Failures raise qv::automation::Error: a damaged hive file 26001 naming the file and line
 /// (see ParseHive), a file that cannot be read or saved the file errors of platform/system
-/// (70 permission denied, 75, 76) naming the file. A write that cannot be saved changes
-/// nothing: the hive is read again from its file on next use.
+/// (70 permission denied, 75, 76) naming the file, a write to a key path deeper than
+/// MaxKeyDepth 5. A write that cannot be saved changes nothing: the hive is read again from its
+/// file on next use.
 class Registry {
 public:
     /// The hives at DefaultUserHivePath() and DefaultMachineHivePath(), resolved now.

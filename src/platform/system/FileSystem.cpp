@@ -1,6 +1,7 @@
 #include "platform/system/FileSystem.h"
 
 #include "platform/system/Paths.h"
+#include "platform/system/SafeJoin.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
@@ -12,9 +13,13 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <functional>
+#include <mutex>
 #include <random>
+#include <set>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -103,11 +108,11 @@ FileDescriptor OpenForReading(std::u16string_view path, struct stat& status) {
     return file;
 }
 
-// The file that writing through `target` replaces: the end of a symbolic link, so that a
-// linked settings file stays linked.
-fs::path ReplacedFile(const fs::path& target) {
+// The file that writing through `target` replaces: the target itself, or with FinalLink::Follow
+// the end of a symbolic link.
+fs::path ReplacedFile(const fs::path& target, FinalLink link) {
     std::error_code error;
-    if (!fs::is_symlink(target, error)) {
+    if (link == FinalLink::Replace || !fs::is_symlink(target, error)) {
         return target;
     }
     fs::path resolved = fs::canonical(target, error);
@@ -120,13 +125,14 @@ struct FileAttributes {
     std::optional<mode_t> mode;
     std::optional<timespec> modified;
     Durability durability = Durability::Flushed;
+    FinalLink link = FinalLink::Replace;
 };
 
 // Write beside and rename, so that a crash never leaves half a file. `fill` writes the
 // contents into the temporary file.
 void ReplaceFile(std::u16string_view path, const std::function<std::error_code(int)>& fill,
                  FileAttributes attributes) {
-    FileBeside file(ReplacedFile(ToNativePath(path)), path);
+    FileBeside file(ReplacedFile(ToNativePath(path), attributes.link), path);
     const fs::path& target = file.Target();
     struct stat existing {};
     std::optional<mode_t> mode = attributes.mode;
@@ -177,10 +183,83 @@ std::u16string Quoted(std::u16string_view path) {
     return u"'" + std::u16string(path) + u"'";
 }
 
+[[noreturn]] void RaiseLinkInPlaceOfFolder(std::u16string_view path) {
+    automation::Raise(FileErrorNumber::PathFileAccessError, u"",
+                      std::u16string(automation::StandardErrorText(FileErrorNumber::PathFileAccessError)) +
+                          u": " + Quoted(path) + u" (a symbolic link stands where a folder is expected)");
+}
+
+bool IsLink(const fs::path& path) {
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
+// When this run began: a temporary file older than that was left by an earlier run.
+timespec Now() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now;
+}
+const timespec RunStart = Now();
+
+bool IsBefore(const timespec& a, const timespec& b) {
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
+// ".NAME.tmp-" and eight hexadecimal digits: the name FileBeside gives its temporary files.
+bool IsTemporaryName(std::string_view name) {
+    constexpr std::string_view Marker = ".tmp-";
+    constexpr std::size_t Digits = 8;
+    if (name.size() < 1 + 1 + Marker.size() + Digits || name.front() != '.') {
+        return false;
+    }
+    const std::string_view suffix = name.substr(name.size() - Digits);
+    return name.substr(name.size() - Digits - Marker.size(), Marker.size()) == Marker &&
+           suffix.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+// Removes what killed runs left in `folder`, once a run: temporary files older than the run
+// that no program holds open.
+void RemoveLeftovers(const fs::path& folder) {
+    // Process-wide by nature, as the run is: each folder is looked at once, not at every write.
+    static std::mutex mutex;
+    static std::set<std::string> swept;
+    {
+        std::error_code error;
+        const fs::path absolute = fs::absolute(folder, error);
+        const std::lock_guard guard(mutex);
+        if (!swept.insert((error ? folder : absolute).lexically_normal().string()).second) {
+            return;
+        }
+    }
+    DIR* listing = ::opendir(folder.c_str());
+    if (listing == nullptr) {
+        return;
+    }
+    const int folderFd = ::dirfd(listing);
+    while (const dirent* entry = ::readdir(listing)) {
+        if (!IsTemporaryName(entry->d_name)) {
+            continue;
+        }
+        struct stat status {};
+        if (::fstatat(folderFd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(status.st_mode) || !IsBefore(status.st_mtim, RunStart)) {
+            continue;
+        }
+        // A file another program still writes is locked; one it has closed is renamed at once.
+        const FileDescriptor file(::openat(folderFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        if (file.Valid() && ::flock(file.Get(), LOCK_EX | LOCK_NB) == 0) {
+            ::unlinkat(folderFd, entry->d_name, 0);
+        }
+    }
+    ::closedir(listing);
+}
+
 } // namespace
 
 FileBeside::FileBeside(const fs::path& target, std::u16string_view shownName) : mTarget(target) {
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    RemoveLeftovers(folder);
     std::random_device random;
     std::error_code error;
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -194,6 +273,8 @@ FileBeside::FileBeside(const fs::path& target, std::u16string_view shownName) : 
         fs::path temporary = folder / hiddenName;
         mFd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (mFd >= 0) {
+            // Tells another run that sweeps the folder that this file is being written.
+            ::flock(mFd, LOCK_EX | LOCK_NB);
             mTemporary = std::move(temporary);
             return;
         }
@@ -247,6 +328,12 @@ void FileBeside::Discard() noexcept {
     }
 }
 
+void RemoveLeftoverTemporaries(std::u16string_view folder) {
+    if (!folder.empty()) {
+        RemoveLeftovers(ToNativePath(folder));
+    }
+}
+
 void RaiseFileError(std::error_code error, std::u16string_view path) {
     std::int32_t number = FileErrorNumber::PathFileAccessError;
     if (error == std::errc::no_such_file_or_directory) {
@@ -281,6 +368,10 @@ bool FolderExists(std::u16string_view path) {
     return fs::is_directory(ToNativePath(path), ignored);
 }
 
+bool IsSymbolicLink(std::u16string_view path) {
+    return IsLink(ToNativePath(path));
+}
+
 std::string ReadFileBytes(std::u16string_view path) {
     struct stat status {};
     FileDescriptor file = OpenForReading(path, status);
@@ -295,14 +386,16 @@ std::string ReadFileBytes(std::u16string_view path) {
     return bytes;
 }
 
-void WriteFileAtomic(std::u16string_view path, std::string_view bytes, Durability durability) {
+void WriteFileAtomic(std::u16string_view path, std::string_view bytes, Durability durability,
+                     FinalLink link) {
     ReplaceFile(
         path, [bytes](int fd) { return WriteAll(fd, bytes); },
-        FileAttributes{.mode = std::nullopt, .modified = std::nullopt, .durability = durability});
+        FileAttributes{
+            .mode = std::nullopt, .modified = std::nullopt, .durability = durability, .link = link});
 }
 
 bool WriteFileIfChanged(std::u16string_view path, std::string_view bytes) {
-    FileDescriptor file(::open(ToNativePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor file(::open(ToNativePath(path).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     struct stat status {};
     if (file.Valid() && ::fstat(file.Get(), &status) == 0 && S_ISREG(status.st_mode) &&
         static_cast<std::uint64_t>(status.st_size) == bytes.size()) {
@@ -334,6 +427,56 @@ void CreateFolders(std::u16string_view path) {
     }
 }
 
+namespace {
+
+// Walks the components of `relative` below `root`, lstat'ing each one that exists: a link is
+// refused, a file too when `create`, and with `create` the missing folders are made.
+void WalkBelow(std::u16string_view root, std::u16string_view relative, bool create) {
+    std::u16string path(root);
+    while (!relative.empty()) {
+        const std::size_t separator = relative.find_first_of(u"\\/");
+        const std::u16string_view name = relative.substr(0, separator);
+        relative.remove_prefix(separator == std::u16string_view::npos ? relative.size() : separator + 1);
+        if (name.empty() || name == u".") {
+            continue;
+        }
+        path = JoinPath(path, name);
+        const fs::path native = ToNativePath(path);
+        struct stat status {};
+        if (::lstat(native.c_str(), &status) == 0) {
+            if (S_ISLNK(status.st_mode)) {
+                RaiseLinkInPlaceOfFolder(path);
+            }
+            if (create && !S_ISDIR(status.st_mode)) {
+                RaiseFileError(std::make_error_code(std::errc::file_exists), path);
+            }
+            continue;
+        }
+        if (!create) {
+            return;
+        }
+        if (::mkdir(native.c_str(), 0777) != 0 && errno != EEXIST) {
+            RaiseFileError(LastError(), path);
+        }
+    }
+}
+
+} // namespace
+
+std::u16string CreateFoldersBelow(std::u16string_view root, std::u16string_view relative) {
+    std::u16string folder = JoinInside(root, relative);
+    if (!FolderExists(root)) {
+        CreateFolders(root);
+    }
+    WalkBelow(root, relative, /*create=*/true);
+    return folder;
+}
+
+void RefuseLinksBelow(std::u16string_view root, std::u16string_view relative) {
+    JoinInside(root, relative);
+    WalkBelow(root, relative, /*create=*/false);
+}
+
 void CopyFile(std::u16string_view source, std::u16string_view target, bool overwrite) {
     struct stat status {};
     FileDescriptor from = OpenForReading(source, status);
@@ -346,12 +489,15 @@ void CopyFile(std::u16string_view source, std::u16string_view target, bool overw
                     return ReadChunks(from.Get(),
                                       [fd](std::string_view chunk) { return WriteAll(fd, chunk); });
                 },
-                {status.st_mode & 0777, status.st_mtim});
+                {.mode = status.st_mode & 0777, .modified = status.st_mtim});
 }
 
 void CopyFolder(std::u16string_view source, std::u16string_view target, bool overwrite) {
     if (!FolderExists(source)) {
         RaiseFileError(std::make_error_code(std::errc::no_such_file_or_directory), source);
+    }
+    if (IsLink(ToNativePath(target))) {
+        RaiseLinkInPlaceOfFolder(target);
     }
     CreateFolders(target);
     FolderEntries entries = ListFolder(source);

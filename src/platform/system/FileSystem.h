@@ -27,8 +27,9 @@ inline constexpr std::int32_t PathNotFound = 76;
 /// anything else 75. The description names the path and, for 75, the system's reason.
 [[noreturn]] void RaiseFileError(std::error_code error, std::u16string_view path);
 
-bool FileExists(std::u16string_view path);   // a regular file (or a link to one)
-bool FolderExists(std::u16string_view path); // a directory (or a link to one)
+bool FileExists(std::u16string_view path);     // a regular file (or a link to one)
+bool FolderExists(std::u16string_view path);   // a directory (or a link to one)
+bool IsSymbolicLink(std::u16string_view path); // the entry itself is a symbolic link
 
 /// The whole file as bytes.
 std::string ReadFileBytes(std::u16string_view path);
@@ -44,16 +45,27 @@ enum class Durability {
     RenameOnly,
 };
 
+/// What a write does with a symbolic link that stands where the file goes.
+enum class FinalLink {
+    /// The link is replaced by the file: a link planted in a folder the program writes into
+    /// (a site, a work folder) must not carry the write to its target elsewhere.
+    Replace,
+    /// The write goes to the file the link names, so that a settings file a user linked from
+    /// elsewhere stays linked.
+    Follow,
+};
+
 /// Replaces (or creates) the file with `bytes`. Write beside and rename, so that a crash never
 /// leaves half a file: the bytes go to a temporary file in the same folder, are flushed to
 /// disk (see Durability), and the temporary file is renamed over the target. On failure the old
 /// file is left as it was, the temporary file is removed, and the error names the target. A new
 /// file gets the permissions of the process's umask, a replaced one keeps its own.
 void WriteFileAtomic(std::u16string_view path, std::string_view bytes,
-                     Durability durability = Durability::Flushed);
+                     Durability durability = Durability::Flushed, FinalLink link = FinalLink::Replace);
 
 /// Writes like WriteFileAtomic unless the file already holds exactly `bytes`: a file that would
-/// not change is left alone, modification time and all. Returns whether it wrote.
+/// not change is left alone, modification time and all (a link in its place is always replaced).
+/// Returns whether it wrote.
 bool WriteFileIfChanged(std::u16string_view path, std::string_view bytes);
 
 /// A new file written beside the one it will replace, then renamed over it: write beside and
@@ -91,16 +103,31 @@ private:
     int mFd = -1;
 };
 
+/// Removes what killed runs left in `folder`, as the first FileBeside of a run there does: for a
+/// run that may find nothing to write there. Nothing when the folder cannot be listed.
+void RemoveLeftoverTemporaries(std::u16string_view folder);
+
 /// Creates the folder and every missing folder above it; nothing when it exists. Raises when
 /// a component exists as a file or cannot be created.
 void CreateFolders(std::u16string_view path);
 
+/// The folder `relative` below `root` (JoinInside's rules), made where missing. `root` is
+/// taken as it is, but below it every component must be a real folder: a symbolic link there
+/// is refused with 75 naming it, as is a file.
+std::u16string CreateFoldersBelow(std::u16string_view root, std::u16string_view relative);
+/// Raises as CreateFoldersBelow does when a component of `relative` below `root` that exists is
+/// a symbolic link; creates nothing.
+void RefuseLinksBelow(std::u16string_view root, std::u16string_view relative);
+
 /// Copies one file. Without `overwrite` an existing target raises 58; with it the target is
-/// replaced atomically (see WriteFileAtomic). The copy keeps the source's modification time.
+/// replaced atomically (see WriteFileAtomic; a link in its place is replaced, not followed).
+/// The copy keeps the source's modification time.
 void CopyFile(std::u16string_view source, std::u16string_view target, bool overwrite);
 
 /// Copies a folder with everything in it into `target` (created when missing). Existing files
-/// are replaced when `overwrite` is true and raise 58 otherwise.
+/// are replaced when `overwrite` is true and raise 58 otherwise. A symbolic link where the copy
+/// has a folder (`target` itself or one below it) is refused with 75 before anything is copied
+/// into it: the copy would land wherever the link points.
 void CopyFolder(std::u16string_view source, std::u16string_view target, bool overwrite);
 
 /// Renames or moves a file or folder; an existing target file is replaced.

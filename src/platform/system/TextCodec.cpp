@@ -53,6 +53,80 @@ std::string Unmappable(const TextCodec::UnmappableHandler& onUnmappable, char32_
                       u"Code page " + number + u" is not supported");
 }
 
+constexpr int Utf7CodePage = 65000;
+
+// Characters UTF-7 may write as themselves: letters, digits, the "direct" and "optional direct"
+// punctuation, blank, tab, CR and LF; never "+", "\\" or "~".
+bool IsUtf7Direct(char16_t unit) noexcept {
+    if (unit >= 0x80) {
+        return false;
+    }
+    if ((unit >= u'a' && unit <= u'z') || (unit >= u'A' && unit <= u'Z') || (unit >= u'0' && unit <= u'9')) {
+        return true;
+    }
+    return std::u16string_view(u"'(),-./:? \t\r\n!\"#$%&*;<=>@[]^_`{|}").find(unit) !=
+           std::u16string_view::npos;
+}
+
+// UTF-7 with every character it may write directly written so. The system's converter puts
+// markup such as "<" and "=" in base 64, where no XML reader finds the declaration that names
+// the encoding.
+std::string EncodeUtf7(std::u16string_view text, const TextCodec::UnmappableHandler& onUnmappable) {
+    static constexpr char Base64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string bytes;
+    bytes.reserve(text.size());
+    bool shifted = false;
+    std::uint32_t bits = 0;
+    int bitCount = 0;
+    auto endShift = [&] {
+        if (!shifted) {
+            return;
+        }
+        if (bitCount > 0) {
+            bytes += Base64[(bits << (6 - bitCount)) & 0x3F];
+        }
+        bytes += '-';
+        shifted = false;
+        bits = 0;
+        bitCount = 0;
+    };
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        const char16_t unit = text[index];
+        if (IsUtf7Direct(unit)) {
+            endShift();
+            bytes += static_cast<char>(unit);
+            continue;
+        }
+        if (unit == u'+') {
+            endShift();
+            bytes += "+-";
+            continue;
+        }
+        const bool pair = StartsSurrogatePair(text, index);
+        if (IsSurrogate(unit) && !pair) {
+            endShift();
+            bytes += Unmappable(onUnmappable, unit);
+            continue;
+        }
+        if (!shifted) {
+            bytes += '+';
+            shifted = true;
+        }
+        for (std::size_t part = 0; part < (pair ? 2u : 1u); ++part) {
+            bits = (bits << 16) | text[index + part];
+            bitCount += 16;
+            while (bitCount >= 6) {
+                bitCount -= 6;
+                bytes += Base64[(bits >> bitCount) & 0x3F];
+            }
+            bits &= (1u << bitCount) - 1;
+        }
+        index += pair ? 1 : 0;
+    }
+    endShift();
+    return bytes;
+}
+
 } // namespace
 
 TextCodec TextCodec::ForCodePage(int codePage) {
@@ -101,6 +175,7 @@ TextCodec TextCodec::Build(int codePage) {
     // Undefined bytes read as the character of their own value (0x81 as U+0081), unless a
     // defined byte already reads so; then as a private-use character. Either way each byte has
     // a character of its own and writes back unchanged.
+    codec.mDefined = defined;
     auto taken = [&](char16_t c) {
         for (int byte = 0; byte < 256; ++byte) {
             if (defined[byte] && codec.mDecodeTable[byte] == c) {
@@ -124,9 +199,16 @@ TextCodec TextCodec::Build(int codePage) {
     std::ranges::stable_sort(codec.mEncodeTable, {}, &std::pair<char16_t, std::uint8_t>::first);
     codec.mAsciiSame = true;
     for (int byte = 0; byte < 0x80; ++byte) {
-        codec.mAsciiSame = codec.mAsciiSame && codec.mDecodeTable[byte] == static_cast<char16_t>(byte);
+        codec.mAsciiSame = codec.mAsciiSame && codec.mDefined[byte] &&
+                           codec.mDecodeTable[byte] == static_cast<char16_t>(byte);
     }
     return codec;
+}
+
+TextCodec TextCodec::Strict() const {
+    TextCodec strict = *this;
+    strict.mStrict = true;
+    return strict;
 }
 
 std::optional<TextCodec> TextCodec::ForCharset(std::u16string_view charset) {
@@ -174,7 +256,8 @@ std::string TextCodec::Encode(std::u16string_view text, const UnmappableHandler&
             auto [codePoint, length] = CodePointAt(text, index);
             auto found = std::ranges::lower_bound(mEncodeTable, text[index], {},
                                                   &std::pair<char16_t, std::uint8_t>::first);
-            if (length == 1 && found != mEncodeTable.end() && found->first == text[index]) {
+            if (length == 1 && found != mEncodeTable.end() && found->first == text[index] &&
+                (!mStrict || mDefined[found->second])) {
                 bytes += static_cast<char>(found->second);
             } else {
                 bytes += Unmappable(onUnmappable, codePoint);
@@ -182,6 +265,9 @@ std::string TextCodec::Encode(std::u16string_view text, const UnmappableHandler&
             index += length;
         }
         return bytes;
+    }
+    if (mCodePage == Utf7CodePage) {
+        return EncodeUtf7(text, onUnmappable);
     }
     internal::IconvConverter converter(internal::FindCodePage(mCodePage)->iconvName, "UTF-16LE");
     while (!text.empty()) {

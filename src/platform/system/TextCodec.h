@@ -29,6 +29,12 @@ public:
     int CodePage() const noexcept { return mCodePage; }
     bool IsSingleByte() const noexcept { return mSingleByte; }
 
+    /// The same code page, but a character that only the round trip of undefined bytes maps
+    /// (U+0081 in 1252, "\u00fc" in ISO 8859-8, any non-ASCII one in US-ASCII) counts as one
+    /// the code page cannot hold: for files that other programs read with the code page's own
+    /// table, which refuses those bytes.
+    TextCodec Strict() const;
+
     /// Bytes to text. Bytes that do not form a character of a multi-byte code page become
     /// U+FFFD; never raises.
     std::u16string Decode(std::string_view bytes) const;
@@ -51,9 +57,12 @@ private:
     /// Single-byte pages: the character of every byte, and (character, byte) pairs sorted by
     /// character for encoding.
     std::array<char16_t, 256> mDecodeTable{};
-    /// Single-byte pages whose bytes below 0x80 read as ASCII: those characters encode as they
-    /// are, without a search of the table.
+    /// Single-byte pages whose bytes below 0x80 are defined and read as ASCII: those characters
+    /// encode as they are, without a search of the table.
     bool mAsciiSame = false;
+    /// Single-byte pages: the bytes the code page defines; the others read as stand-ins.
+    std::array<bool, 256> mDefined{};
+    bool mStrict = false;
     std::vector<std::pair<char16_t, std::uint8_t>> mEncodeTable;
 };
 

@@ -28,7 +28,8 @@ system::TextCodec CodecFor(std::u16string_view encoding) {
     if (!codec) {
         internal::RaiseInvalid(u"Unknown XML encoding \"" + std::u16string(encoding) + u"\"");
     }
-    return *codec;
+    // A reader decodes with the charset's own table: a byte it leaves undefined would stop it.
+    return codec->Strict();
 }
 
 std::string CharacterReference(char32_t codePoint) {

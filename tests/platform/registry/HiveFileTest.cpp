@@ -1,6 +1,7 @@
 #include "platform/registry/HiveFile.h"
 
 #include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -120,6 +121,83 @@ TEST(HiveFile, DamagedTextNamesFileAndLine) {
             EXPECT_NE(error.Description().find(c.what), std::u16string::npos) << error.what();
         }
     }
+}
+
+// A key of many values: lookups in any letter case find each one, and deleting some keeps the
+// others found and in their order, in memory and after a round trip through the file.
+TEST(HiveFile, AKeyOfManyValuesKeepsEveryNameFoundThroughDeletions) {
+    constexpr int Count = 20000;
+    std::string text = "[Big]\n";
+    for (int number = 0; number < Count; ++number) {
+        text += "\"Value" + std::to_string(number) + "\"=4:" + std::to_string(number) + "\n";
+    }
+    for (int number = 0; number < Count; ++number) {
+        text += "[Big\\Sub" + std::to_string(number) + "]\n";
+    }
+    std::unique_ptr<Key> root = ParseHive(text, u"big.reg");
+    Key* big = root->FindPath(u"BIG");
+    ASSERT_NE(big, nullptr);
+    ASSERT_EQ(big->Values().size(), static_cast<std::size_t>(Count));
+    ASSERT_EQ(big->Subkeys().size(), static_cast<std::size_t>(Count));
+    EXPECT_EQ(*big->FindValue(u"VALUE19999"), Value::Number(19999));
+    constexpr int Step = 97;
+    for (int number = 0; number < Count; number += Step) {
+        std::u16string suffix = automation::FromUtf8(std::to_string(number));
+        ASSERT_TRUE(big->DeleteValue(u"value" + suffix));
+        ASSERT_TRUE(big->DeleteSubkey(u"sub" + suffix));
+        ASSERT_FALSE(big->DeleteValue(u"Value" + suffix));
+    }
+    big->SetValue(u"value1", Value::Number(7));
+    big->SetValue(u"Value0", Value::Number(8));
+    std::unique_ptr<Key> reread = ParseHive(FormatHive(*root), u"big.reg");
+    const Key* again = reread->FindPath(u"Big");
+    ASSERT_NE(again, nullptr);
+    for (const Key* key : {static_cast<const Key*>(big), again}) {
+        ASSERT_EQ(key->Values().size(), static_cast<std::size_t>(Count - (Count + Step - 1) / Step) + 1);
+        EXPECT_EQ(key->Values()[0].name, u"Value1");
+        EXPECT_EQ(key->Values()[0].value, Value::Number(7));
+        EXPECT_EQ(key->Values()[1].name, u"Value2");
+        EXPECT_EQ(key->Values().back().name, u"Value0");
+        EXPECT_EQ(*key->FindValue(u"value19998"), Value::Number(19998));
+        EXPECT_EQ(key->FindValue(u"value19982"), nullptr);
+        EXPECT_EQ(key->FindValue(u"value97"), nullptr);
+        EXPECT_EQ(*key->FindValue(u"value98"), Value::Number(98));
+        EXPECT_EQ(key->FindSubkey(u"sub194"), nullptr);
+        ASSERT_NE(key->FindSubkey(u"SUB19998"), nullptr);
+        EXPECT_EQ(key->FindSubkey(u"SUB19998")->Name(), u"Sub19998");
+        EXPECT_EQ(key->Subkeys()[0]->Name(), u"Sub1");
+    }
+}
+
+std::string NestedSection(std::size_t depth) {
+    std::string path = "K";
+    for (std::size_t level = 1; level < depth; ++level) {
+        path += "\\k";
+    }
+    return "[" + path + "]\n";
+}
+
+TEST(HiveFile, KeysNestMoreThan512DeepAreRefusedWithTheLine) {
+    std::unique_ptr<Key> root = ParseHive(NestedSection(512) + "@=4:1\n", u"deep.reg");
+    std::u16string deepest = u"K";
+    for (int level = 1; level < 512; ++level) {
+        deepest += u"\\k";
+    }
+    ASSERT_NE(root->FindPath(deepest), nullptr);
+    EXPECT_EQ(*root->FindPath(deepest)->FindValue(u""), Value::Number(1));
+    // What a hive of that depth saves reads back the same.
+    EXPECT_EQ(FormatHive(*ParseHive(FormatHive(*root), u"deep.reg")), FormatHive(*root));
+
+    // Ten thousand levels are refused at once, without building the tree.
+    try {
+        ParseHive("[A]\n" + NestedSection(10000), u"deep.reg");
+        ADD_FAILURE() << "no error raised";
+    } catch (const automation::Error& error) {
+        EXPECT_EQ(error.Number(), DamagedHiveError);
+        EXPECT_EQ(error.Description(),
+                  u"Damaged registry hive 'deep.reg', line 2: a key path deeper than 512 keys");
+    }
+    EXPECT_THROW(ParseHive(NestedSection(513), u"deep.reg"), automation::Error);
 }
 
 } // namespace

@@ -164,6 +164,23 @@ TEST_F(RegistryTest, AWriteThatCannotBeSavedFailsAndIsNotKept) {
     EXPECT_EQ(Open().ValueNames(HiveKind::User, General), std::vector<std::u16string>{u"Keyword"});
 }
 
+TEST_F(RegistryTest, AKeyPathDeeperThanTheLimitIsRefusedAndNothingIsSaved) {
+    std::u16string path = u"A";
+    for (int level = 1; level < 512; ++level) {
+        path += u"\\b";
+    }
+    Registry registry = Open();
+    registry.WriteValue(HiveKind::User, path, u"v", Value::Number(1));
+    EXPECT_EQ(Open().ReadValue(HiveKind::User, path, u"v"), Value::Number(1));
+    const std::string saved = system::ReadFileBytes(system::FromNativePath(UserHive()));
+    ExpectError(automation::ErrorNumber::InvalidProcedureCall, u"at most 512 nested keys",
+                [&] { registry.WriteValue(HiveKind::User, path + u"\\c", u"v", Value::Number(2)); });
+    ExpectError(automation::ErrorNumber::InvalidProcedureCall, u"at most 512 nested keys",
+                [&] { registry.CreateKey(HiveKind::User, path + u"\\c\\d"); });
+    EXPECT_EQ(system::ReadFileBytes(system::FromNativePath(UserHive())), saved);
+    EXPECT_FALSE(Open().KeyExists(HiveKind::User, path + u"\\c"));
+}
+
 TEST_F(RegistryTest, ADamagedHiveIsReportedWithItsFileAndLine) {
     system::WriteFileAtomic(system::FromNativePath(MachineHive()), "[A]\n\"ok\"=1:\"x\"\n\"bad\"=4:x\n");
     Registry registry = Open();

@@ -8,7 +8,10 @@
 
 #include <csignal>
 #include <ctime>
+#include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <utime.h>
@@ -116,9 +119,102 @@ TEST_F(FileSystemTest, ReplacingKeepsPermissionsAndLinks) {
 
     // A linked settings file stays linked: the write goes to the file the link names.
     std::filesystem::create_symlink(ToNativePath(path), ToNativePath(PathOf(u"link.reg")));
-    WriteFileAtomic(PathOf(u"link.reg"), "3");
+    WriteFileAtomic(PathOf(u"link.reg"), "3", Durability::Flushed, FinalLink::Follow);
     EXPECT_TRUE(std::filesystem::is_symlink(ToNativePath(PathOf(u"link.reg"))));
     EXPECT_EQ(ReadFileBytes(path), "3");
+}
+
+// Links planted in a folder the program writes into: every write replaces the link by its file,
+// and a link where a folder is expected is refused, so nothing outside changes.
+TEST_F(FileSystemTest, LinksInTheWayAreReplacedOrRefusedAndNothingOutsideChanges) {
+    test::TempDir outside;
+    const std::u16string secret = JoinPath(FromNativePath(outside.Path()), u"secret.txt");
+    WriteFileAtomic(secret, "keep");
+    CreateFolders(PathOf(u"site"));
+    for (const char16_t* name : {u"site/page.asp", u"site/page.asp.bak", u"site/same.asp"}) {
+        std::filesystem::create_symlink(ToNativePath(secret), ToNativePath(PathOf(name)));
+    }
+    WriteFileAtomic(PathOf(u"site/page.asp"), "page", Durability::RenameOnly);
+    WriteFileAtomic(PathOf(u"images.txt"), "copy");
+    CopyFile(PathOf(u"images.txt"), PathOf(u"site/page.asp.bak"), /*overwrite=*/true);
+    // Holding the same bytes as the link's target does not leave the link standing.
+    EXPECT_TRUE(WriteFileIfChanged(PathOf(u"site/same.asp"), "keep"));
+    for (const char16_t* name : {u"site/page.asp", u"site/page.asp.bak", u"site/same.asp"}) {
+        EXPECT_FALSE(std::filesystem::is_symlink(ToNativePath(PathOf(name))));
+    }
+    EXPECT_EQ(ReadFileBytes(PathOf(u"site/page.asp")), "page");
+    EXPECT_EQ(ReadFileBytes(PathOf(u"site/page.asp.bak")), "copy");
+    EXPECT_EQ(ReadFileBytes(secret), "keep");
+
+    // Folders: the copy of a folder onto a link, or with a link below, and a folder made below
+    // a root through a link.
+    CreateFolders(PathOf(u"src/icons"));
+    WriteFileAtomic(PathOf(u"src/icons/i.gif"), "gif");
+    std::filesystem::create_directory_symlink(outside.Path(), ToNativePath(PathOf(u"site/images")));
+    ExpectFileError(FileErrorNumber::PathFileAccessError, PathOf(u"site/images"),
+                    [&] { CopyFolder(PathOf(u"src"), PathOf(u"site/images"), true); });
+    CreateFolders(PathOf(u"site/pics"));
+    std::filesystem::create_directory_symlink(outside.Path(), ToNativePath(PathOf(u"site/pics/icons")));
+    ExpectFileError(FileErrorNumber::PathFileAccessError, PathOf(u"site/pics/icons"),
+                    [&] { CopyFolder(PathOf(u"src"), PathOf(u"site/pics"), true); });
+    ExpectFileError(FileErrorNumber::PathFileAccessError,
+                    u"a symbolic link stands where a folder is expected",
+                    [&] { CreateFoldersBelow(PathOf(u"site"), u"images\\Script"); });
+    ExpectFileError(FileErrorNumber::PathFileAccessError, PathOf(u"site/images"),
+                    [&] { RefuseLinksBelow(PathOf(u"site"), u"images/deeper"); });
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(outside.Path()), {}), 1);
+
+    // The root itself may be a link: it is the user's choice of folder, not something in it.
+    std::filesystem::create_directory_symlink(ToNativePath(PathOf(u"site")), ToNativePath(PathOf(u"linked")));
+    EXPECT_EQ(CreateFoldersBelow(PathOf(u"linked"), u"a/./b"), PathOf(u"linked/a/./b"));
+    EXPECT_TRUE(FolderExists(PathOf(u"site/a/b")));
+    RefuseLinksBelow(PathOf(u"linked"), u"a/missing/c");
+    ExpectFileError(FileErrorNumber::FileAlreadyExists, PathOf(u"site/page.asp"),
+                    [&] { CreateFoldersBelow(PathOf(u"site"), u"page.asp/x"); });
+}
+
+// What a run killed in the middle of a write leaves: removed by the next run's first write into
+// that folder when it is older than the run and nobody holds it.
+TEST_F(FileSystemTest, TemporaryFilesOfAKilledRunAreRemovedByTheNextWriteThere) {
+    // Made without this layer, which would sweep the folder at its first write.
+    std::filesystem::create_directories(mDir.Path() / "site");
+    const auto make = [this](std::u16string_view name, bool old) {
+        std::u16string path = PathOf(u"site/" + std::u16string(name));
+        std::ofstream(ToNativePath(path)) << "half";
+        if (old) {
+            const timespec hourAgo{::time(nullptr) - 3600, 0};
+            const timespec times[2] = {hourAgo, hourAgo};
+            ::utimensat(AT_FDCWD, ToNativePath(path).c_str(), times, 0);
+        }
+        return path;
+    };
+    const std::u16string left = make(u".page.asp.tmp-0123abcd", true);
+    const std::u16string leftToo = make(u".x.tmp-89ef0000", true);
+    const std::u16string fresh = make(u".page.asp.tmp-fedc9876", false);
+    const std::u16string upperCase = make(u".page.asp.tmp-0123ABCD", true);
+    const std::u16string visible = make(u"page.asp.tmp-01234567", true);
+    const std::u16string shortSuffix = make(u".page.asp.tmp-0123", true);
+    const std::u16string inUse = make(u".busy.asp.tmp-33334444", true);
+    // Another program still writing its file holds a lock on it.
+    const int busy = ::open(ToNativePath(inUse).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(busy, 0);
+    ASSERT_EQ(::flock(busy, LOCK_EX), 0);
+
+    WriteFileAtomic(PathOf(u"site/page.asp"), "page", Durability::RenameOnly);
+    EXPECT_FALSE(FileExists(left));
+    EXPECT_FALSE(FileExists(leftToo));
+    for (const std::u16string& path : {fresh, upperCase, visible, shortSuffix, inUse}) {
+        EXPECT_TRUE(FileExists(path)) << ToNativePath(path);
+    }
+    EXPECT_EQ(ReadFileBytes(PathOf(u"site/page.asp")), "page");
+    ::close(busy);
+
+    // A run that writes nothing into a folder sweeps it on request.
+    std::filesystem::create_directories(mDir.Path() / "site" / "same");
+    const std::u16string stale = make(u"same/.list.asp.tmp-00c0ffee", true);
+    RemoveLeftoverTemporaries(PathOf(u"site/same"));
+    RemoveLeftoverTemporaries(PathOf(u"no/such/folder"));
+    EXPECT_FALSE(FileExists(stale));
 }
 
 TEST_F(FileSystemTest, CopiesDeletesAndMoves) {

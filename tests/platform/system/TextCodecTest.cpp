@@ -1,8 +1,10 @@
 #include "platform/system/TextCodec.h"
 
 #include "platform/system/CodePage.h"
+#include "platform/system/Utf16.h"
 
 #include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -113,6 +115,44 @@ TEST(TextCodec, CharsetNamesFindTheirCodePages) {
     } catch (const automation::Error& error) {
         EXPECT_EQ(error.Number(), automation::ErrorNumber::InvalidProcedureCall);
         EXPECT_NE(error.Description().find(u"12345"), std::u16string::npos);
+    }
+}
+
+TEST(TextCodec, StrictCodecsRefuseWhatOnlyTheRoundTripOfUndefinedBytesMaps) {
+    auto reference = [](char32_t codePoint) { return "&#" + std::to_string(codePoint) + ";"; };
+    const TextCodec windows = TextCodec::ForCodePage(1252);
+    // Read and written again, an undefined byte stays; written for another reader, it cannot.
+    EXPECT_EQ(windows.Encode(windows.Decode("a\x81\xE9")), "a\x81\xE9");
+    EXPECT_TRUE(windows.CanEncode(u"\u0081"));
+    EXPECT_FALSE(windows.Strict().CanEncode(u"\u0081"));
+    EXPECT_EQ(windows.Strict().Encode(u"a\u0081\u00e9\u20ac", reference), "a&#129;\xE9\x80");
+    const TextCodec hebrew = *TextCodec::ForCharset(u"iso-8859-8");
+    EXPECT_EQ(hebrew.Strict().Encode(u"\u00fc\u05d0", reference), "&#252;\xE0");
+    const TextCodec ascii = *TextCodec::ForCharset(u"us-ascii");
+    EXPECT_EQ(ascii.Strict().Encode(u"Az~\u00e9\u0080", reference), "Az~&#233;&#128;");
+}
+
+TEST(TextCodec, Utf7KeepsMarkupReadableAndReadsBackThroughTheSystemConverter) {
+    const TextCodec utf7 = *TextCodec::ForCharset(u"UTF-7");
+    EXPECT_EQ(utf7.Encode(u"<?xml version=\"1.0\" encoding=\"utf-7\"?>"),
+              "<?xml version=\"1.0\" encoding=\"utf-7\"?>");
+    EXPECT_EQ(utf7.Encode(u"1+1 \u00fc-"), "1+-1 +APw--");
+    const std::u16string texts[] = {
+        u"M\u00fcller caf\u00e9 \u20ac\u20ac\u20ac end",
+        u"\u65e5\u672c\u8a9e",
+        u"tilde ~ backslash \\ plus + minus - at end \u00e9",
+        u"\U0001F600\U0001F600x\u00e9A-",
+        u"a\u00e9-b\u00e9a",
+        u"\r\n\t&;<>",
+    };
+    for (const std::u16string& text : texts) {
+        SCOPED_TRACE(automation::ToUtf8(text));
+        const std::string bytes = utf7.Encode(text);
+        EXPECT_EQ(bytes.find_first_of("\x80\xFF"), std::string::npos);
+        EXPECT_EQ(utf7.Decode(bytes), text) << bytes;
+        // Pieces encoded apart and put together read as the whole.
+        const std::size_t half = text.size() / 2 - (IsSurrogate(text[text.size() / 2]) ? 1 : 0);
+        EXPECT_EQ(utf7.Decode(utf7.Encode(text.substr(0, half)) + utf7.Encode(text.substr(half))), text);
     }
 }
 
