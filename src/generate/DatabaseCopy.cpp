@@ -43,7 +43,10 @@ std::u16string_view RelativeToAppRoot(std::u16string_view folder) {
 void CreateSiteFolder(const GenerationSettings& settings, std::u16string_view setting) {
     const std::u16string_view relative = RelativeToAppRoot(setting);
     if (!relative.empty()) {
-        CreateFolderPath(system::JoinInside(OutputRoot(settings, /*appRoot=*/true), relative));
+        // A link below the site would carry uploads and logs to wherever it points.
+        const std::u16string root = OutputRoot(settings, /*appRoot=*/true);
+        system::RefuseLinksBelow(root, relative);
+        CreateFolderPath(system::JoinInside(root, relative));
     }
 }
 
@@ -114,6 +117,10 @@ std::int16_t CopyDatabase(const GenerationSettings& settings, const DatabaseFile
             ? OutputRoot(settings, /*appRoot=*/false)
             : system::JoinInside(OutputRoot(settings, /*appRoot=*/true), RelativeToAppRoot(database.DBPath));
     const std::u16string target = system::JoinInside(targetFolder, system::BaseName(*source));
+    if (!database.DBPath.empty()) {
+        // The copy must land in the site, not wherever a link in the database's folder points.
+        system::RefuseLinksBelow(OutputRoot(settings, /*appRoot=*/true), RelativeToAppRoot(database.DBPath));
+    }
 
     bool copy = false;
     if (!system::FolderExists(targetFolder)) {

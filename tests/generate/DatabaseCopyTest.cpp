@@ -59,6 +59,23 @@ TEST_F(DatabaseCopyTest, FoldersStartingWithASeparatorLieUnderTheApplicationRoot
     EXPECT_FALSE(std::filesystem::exists(mTemp / "outside"));
 }
 
+// A link in the site where the database's or the uploads' folder belongs would send the copy and
+// the uploads outside the site: refused, and nothing lands behind the link.
+TEST_F(DatabaseCopyTest, ALinkWhereASiteFolderBelongsIsRefused) {
+    std::filesystem::create_directories(mSite);
+    std::filesystem::create_directories(mTemp / "elsewhere");
+    std::filesystem::create_directory_symlink(mTemp / "elsewhere", mSite / "data");
+    mDatabase.DBPath = u"~/data";
+    EXPECT_THROW(Copy(), automation::Error);
+    EXPECT_FALSE(std::filesystem::exists(mTemp / "elsewhere" / "shop.mdb"));
+
+    std::filesystem::remove(mSite / "data");
+    std::filesystem::create_directory_symlink(mTemp / "elsewhere", mSite / "uploads");
+    mSettings.UploadPath = u"~/uploads/new";
+    EXPECT_THROW(Copy(), automation::Error);
+    EXPECT_FALSE(std::filesystem::exists(mTemp / "elsewhere" / "new"));
+}
+
 TEST_F(DatabaseCopyTest, RefusedFolderAndCancelledRun) {
     mDatabase.DBPath = u"~\\data";
     mHost.Answer(MessageAnswer::No);
