@@ -365,6 +365,33 @@ TEST_F(QuorvaneProgramTest, SettingsCommandsWorkWhileTheDatabaseIsDown) {
     EXPECT_FALSE(fs::exists(mWork / "gone-site" / "productslist.asp"));
 }
 
+// A project whose SQLite file was removed: the driver used to create an empty database in its
+// place, and the comparison then took every table for dropped.
+TEST_F(QuorvaneProgramTest, AMissingSqliteDatabaseIsNamedAndNeverCreated) {
+    fs::copy_file(mWork / "shop.db", mWork / "removed.db");
+    const std::string removed = (mWork / "removed.db").string();
+    Succeed({"new", "removed.xml", "--connection-string", "Driver=SQLite3;Database=" + removed});
+    Succeed({"set", "removed.xml", "AutoSync=True"});
+    fs::remove(mWork / "removed.db");
+    const std::string project = Read(mWork / "removed.xml");
+
+    EXPECT_NE(Succeed({"show", "removed.xml", "customers"}).find("TblName = customers\n"), std::string::npos);
+#ifdef QV_WITH_SCHEMA
+    const std::string checked = Fail({"check", "removed.xml"}, "\"" + removed + "\" does not exist");
+    EXPECT_NE(checked.find("could not be reached"), std::string::npos) << checked;
+    Fail({"sync", "removed.xml"}, "\"" + removed + "\" does not exist");
+#endif
+    EXPECT_FALSE(fs::exists(mWork / "removed.db"));
+    EXPECT_EQ(Read(mWork / "removed.xml"), project);
+
+    // Nor does a new project create the file it names.
+    const std::string none = (mWork / "none.db").string();
+    Fail({"new", "none.xml", "--connection-string", "Driver=SQLite3;Database=" + none},
+         "\"" + none + "\" does not exist");
+    EXPECT_FALSE(fs::exists(mWork / "none.db"));
+    EXPECT_FALSE(fs::exists(mWork / "none.xml"));
+}
+
 // The application root moves with the site when the two were one folder, as with
 // generate --destination, and stays where the user put it otherwise.
 TEST_F(QuorvaneProgramTest, MovesTheApplicationRootWithTheDestination) {
