@@ -236,7 +236,7 @@ SettingAssignment PrepareAssignment(Object& entity, std::string_view description
         // The library reads any quote style it does not know as the database's own, so a
         // misspelt one ("double quote") would change nothing without a word.
         if (SameNoCase(result.name, u"SQLQuote") && !IsQuoteStyleName(text)) {
-            throw CommandError("quorvane set: SQLQuote takes " + Utf8(QuoteStyleNames()) +
+            throw CommandError("quorvane: set: SQLQuote takes " + Utf8(QuoteStyleNames()) +
                                ", written exactly so, or nothing for the database's own quotes; not '" +
                                Utf8(text) + "'");
         }
