@@ -154,8 +154,9 @@ std::int16_t CopyDatabase(const GenerationSettings& settings, const DatabaseFile
         if (checkOnly) {
             return 1;
         }
-        // A copy that would come out the same is left alone and not asked about.
-        if (settings.OtherOverwrite && CopyIsUnchanged(*source, target)) {
+        // A copy that would come out the same is left alone and not asked about; one kept by
+        // the switch is counted as kept only when it differs.
+        if (CopyIsUnchanged(*source, target)) {
             CountOutput(tally, &OutputTally::unchanged);
             return 0;
         }

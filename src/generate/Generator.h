@@ -17,7 +17,8 @@ struct GenerationStatistics {
     /// Spent in the page engine (adding and running the page functions); the rest of the run
     /// is the pipeline's own.
     std::chrono::steady_clock::duration pageScriptTime{};
-    /// What became of the outputs: created, replaced, left alone as they were.
+    /// What became of the outputs: created, replaced, left as they were, kept although changed,
+    /// or not rebuilt.
     OutputTally outputs;
 };
 

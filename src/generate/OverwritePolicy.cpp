@@ -130,16 +130,17 @@ bool MayWriteOutput(std::u16string_view path, const OutputContent& content, bool
         return CheckOverwrite(target, path, overwrite, prompt, /*checkOnly=*/false, backupFile);
     }
     State().gOverwriteOK = false;
-    if (KeptRegardless(overwrite)) {
-        CountOutput(tally, &OutputTally::kept);
-        return false;
-    }
     // An output that would come out the same is left alone: it is not offered to the prompt,
     // gets no backup and keeps its time, so that a run over an unchanged project writes nothing
     // and asks nothing. The question and the backup are kept for outputs that would change,
-    // which is why a page is built before the decision about replacing it is made.
+    // which is why a page is built before the decision about replacing it is made. Compared
+    // before the switch is looked at, so that a kept output is one that really differs.
     if (content.IsAlreadyAt(path)) {
         CountOutput(tally, &OutputTally::unchanged);
+        return false;
+    }
+    if (KeptRegardless(overwrite)) {
+        CountOutput(tally, &OutputTally::kept);
         return false;
     }
     const bool write = CheckOverwrite(target, path, overwrite, prompt, /*checkOnly=*/false, backupFile);
@@ -148,10 +149,10 @@ bool MayWriteOutput(std::u16string_view path, const OutputContent& content, bool
 }
 
 bool KeepsExistingFile(std::u16string_view path, bool overwrite, OutputTally* tally) {
-    if (!system::FileExists(path) || !KeptRegardless(overwrite)) {
+    if (overwrite || !system::FileExists(path)) {
         return false;
     }
-    CountOutput(tally, &OutputTally::kept);
+    CountOutput(tally, &OutputTally::notRebuilt);
     return true;
 }
 

@@ -23,14 +23,16 @@ bool CheckFileOverwrite(std::u16string_view path, bool overwrite, bool prompt, b
 bool CheckFolderOverwrite(std::u16string_view path, bool overwrite, bool prompt, bool checkOnly,
                           bool backupFile);
 
-/// What a generation run did with its outputs.
+/// What a generation run did with its outputs. Every existing output is counted once: by what
+/// its new content turned out to be, or as not rebuilt when its switch kept it from being built.
 struct OutputTally {
-    std::int32_t created = 0;   ///< outputs that did not exist yet
-    std::int32_t replaced = 0;  ///< existing outputs that changed and were replaced
-    std::int32_t unchanged = 0; ///< existing outputs that came out the same and were left alone
-    std::int32_t kept = 0;      ///< existing outputs left alone by a switch or an answer
+    std::int32_t created = 0;    ///< outputs that did not exist yet
+    std::int32_t replaced = 0;   ///< existing outputs that changed and were replaced
+    std::int32_t unchanged = 0;  ///< existing outputs that came out the same and were left alone
+    std::int32_t kept = 0;       ///< existing outputs that would change, kept by a switch or an answer
+    std::int32_t notRebuilt = 0; ///< existing outputs not built at all: their switch forbids replacing
 
-    std::int32_t LeftAlone() const noexcept { return unchanged + kept; }
+    std::int32_t LeftAlone() const noexcept { return unchanged + kept + notRebuilt; }
 };
 
 /// Counts one output under `outcome` when there is a tally.
@@ -42,15 +44,16 @@ inline void CountOutput(OutputTally* tally, std::int32_t OutputTally::*outcome) 
 
 /// The decision for an output of a run that writes (not check-only) once its new content is
 /// known: true when the caller writes it. An existing output that would come out the same is
-/// left alone without a question or a backup; only one that would change goes through the
-/// overwrite decision above (prompt, remembered answer, backup), file or folder as the content
-/// says. Each decision is counted in `tally` when given.
+/// left alone without a question or a backup (counted unchanged, whatever its switch); only one
+/// that would change goes through the overwrite decision above (prompt, remembered answer,
+/// backup), file or folder as the content says. Each decision is counted in `tally` when given.
 bool MayWriteOutput(std::u16string_view path, const OutputContent& content, bool overwrite, bool prompt,
                     bool backupFile, OutputTally* tally);
 
-/// Whether an existing file stays as it is whatever its new content would be: its switch
-/// forbids replacing it, or the run's answer is "skip all". A writer then need not build the
-/// content at all; the file is counted as kept in `tally` when given.
+/// Whether an existing file stays as it is whatever its new content would be because its switch
+/// forbids replacing it. A writer then need not build the content at all; the file is counted as
+/// not rebuilt in `tally` when given. A "skip all" answer does not count here: such a file is
+/// still built, so that the tally tells the ones that would change from the ones that would not.
 bool KeepsExistingFile(std::u16string_view path, bool overwrite, OutputTally* tally);
 
 } // namespace qv

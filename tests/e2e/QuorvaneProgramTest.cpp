@@ -257,7 +257,11 @@ TEST_F(QuorvaneProgramTest, RegeneratesOnlyWhatAChangedSettingChanges) {
     // Kept when told so, and without a terminal when asking is the rule.
     const RunResult kept = Quorvane({"generate", "shop.xml", "--overwrite", "none"});
     EXPECT_EQ(kept.status, 0) << kept.err;
-    EXPECT_NE(kept.out.find("0 new, 0 replaced"), std::string::npos) << kept.out;
+    // Only the page that changed is kept although changed; the rest came out the same.
+    EXPECT_NE(kept.out.find("0 new, 0 replaced, " + std::to_string(before.size() - 1) +
+                            " left as they were, 1 kept although changed, 0 not rebuilt"),
+              std::string::npos)
+        << kept.out;
     const RunResult unattended = Quorvane({"generate", "shop.xml"});
     EXPECT_EQ(unattended.status, 0) << unattended.err;
     EXPECT_NE(unattended.err.find("quorvane: File " + (mSite / "default.asp").string() +
@@ -266,7 +270,7 @@ TEST_F(QuorvaneProgramTest, RegeneratesOnlyWhatAChangedSettingChanges) {
         << unattended.err;
     // The page that would change is told apart from those that would come out the same.
     EXPECT_NE(unattended.out.find("0 new, 0 replaced, " + std::to_string(before.size() - 1) +
-                                  " left as they were, 1 kept although they may differ"),
+                                  " left as they were, 1 kept although changed, 0 not rebuilt"),
               std::string::npos)
         << unattended.out;
     EXPECT_EQ(Read(mSite / "default.asp"), home);
@@ -281,6 +285,22 @@ TEST_F(QuorvaneProgramTest, RegeneratesOnlyWhatAChangedSettingChanges) {
     auto unchanged = before;
     unchanged.erase("default.asp");
     EXPECT_EQ(after, unchanged);
+
+    // A table whose pages may not be replaced: its pages are not built, and are counted apart
+    // from those that were built and found the same.
+    Succeed({"set", "shop.xml", "customers", "TblOverwrite=False"});
+    Succeed({"set", "shop.xml", "ProjName=Shop"});
+    const std::size_t customerPages =
+        static_cast<std::size_t>(std::count_if(before.begin(), before.end(), [](const auto& entry) {
+            return entry.first.starts_with("customers") || entry.first.starts_with("fields/customers");
+        }));
+    ASSERT_GT(customerPages, 1u);
+    const std::string locked = Succeed({"generate", "shop.xml", "--overwrite", "none"});
+    EXPECT_NE(locked.find("0 new, 0 replaced, " + std::to_string(before.size() - 1 - customerPages) +
+                          " left as they were, 1 kept although changed, " + std::to_string(customerPages) +
+                          " not rebuilt"),
+              std::string::npos)
+        << locked;
 }
 
 // A new table's pages follow its settings: its TblOverwrite comes True from the shipped
@@ -363,6 +383,33 @@ TEST_F(QuorvaneProgramTest, SettingsCommandsWorkWhileTheDatabaseIsDown) {
     EXPECT_NE(generated.find(" new, 0 replaced"), std::string::npos) << generated;
     EXPECT_TRUE(fs::exists(mWork / "gone-site" / "customerslist.asp"));
     EXPECT_FALSE(fs::exists(mWork / "gone-site" / "productslist.asp"));
+}
+
+// A project whose SQLite file was removed: the driver used to create an empty database in its
+// place, and the comparison then took every table for dropped.
+TEST_F(QuorvaneProgramTest, AMissingSqliteDatabaseIsNamedAndNeverCreated) {
+    fs::copy_file(mWork / "shop.db", mWork / "removed.db");
+    const std::string removed = (mWork / "removed.db").string();
+    Succeed({"new", "removed.xml", "--connection-string", "Driver=SQLite3;Database=" + removed});
+    Succeed({"set", "removed.xml", "AutoSync=True"});
+    fs::remove(mWork / "removed.db");
+    const std::string project = Read(mWork / "removed.xml");
+
+    EXPECT_NE(Succeed({"show", "removed.xml", "customers"}).find("TblName = customers\n"), std::string::npos);
+#ifdef QV_WITH_SCHEMA
+    const std::string checked = Fail({"check", "removed.xml"}, "\"" + removed + "\" does not exist");
+    EXPECT_NE(checked.find("could not be reached"), std::string::npos) << checked;
+    Fail({"sync", "removed.xml"}, "\"" + removed + "\" does not exist");
+#endif
+    EXPECT_FALSE(fs::exists(mWork / "removed.db"));
+    EXPECT_EQ(Read(mWork / "removed.xml"), project);
+
+    // Nor does a new project create the file it names.
+    const std::string none = (mWork / "none.db").string();
+    Fail({"new", "none.xml", "--connection-string", "Driver=SQLite3;Database=" + none},
+         "\"" + none + "\" does not exist");
+    EXPECT_FALSE(fs::exists(mWork / "none.db"));
+    EXPECT_FALSE(fs::exists(mWork / "none.xml"));
 }
 
 // The application root moves with the site when the two were one folder, as with

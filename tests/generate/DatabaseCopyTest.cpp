@@ -108,14 +108,21 @@ TEST_F(DatabaseCopyTest, AnExistingTargetIsReplacedOnlyAsTheSettingsSay) {
     EXPECT_EQ(Copy(), 0);
     EXPECT_EQ(Read(mSite / "shop.mdb"), "access data");
 
-    // Now the copy is the same: nothing is asked, and a forbidding switch still counts it kept.
+    // Now the copy is the same: nothing is asked, and it is counted as the same even where a
+    // switch forbids replacing it; kept it is only once the database differs.
     OutputTally tally;
     EXPECT_EQ(CopyDatabase(mSettings, mDatabase, false, &tally), 0);
     EXPECT_EQ(mHost.Count(HostCallKind::Message), 2u);
     EXPECT_EQ(tally.unchanged, 1);
     mSettings.OtherOverwrite = false;
     EXPECT_EQ(CopyDatabase(mSettings, mDatabase, false, &tally), 0);
+    EXPECT_EQ(tally.unchanged, 2);
+    EXPECT_EQ(tally.kept, 0);
+    Write(mTemp / "db" / "shop.mdb", "newer access data");
+    EXPECT_EQ(CopyDatabase(mSettings, mDatabase, false, &tally), 0);
     EXPECT_EQ(tally.kept, 1);
+    EXPECT_EQ(Read(mSite / "shop.mdb"), "access data");
+    EXPECT_EQ(mHost.Count(HostCallKind::Message), 2u);
     // The check still reports the existing target.
     EXPECT_EQ(Copy(/*checkOnly=*/true), 1);
 }

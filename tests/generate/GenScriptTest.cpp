@@ -281,11 +281,52 @@ TEST_F(GenScriptTest, PagesThatMayNotBeReplacedAreNotBuilt) {
     ASSERT_EQ(ProjErr(), "");
     const auto* generator = dynamic_cast<const Generator*>(FindGenerationService());
     ASSERT_NE(generator, nullptr);
-    // Only the home page and the configuration are built; the table and field pages stay.
+    // Only the home page and the configuration are built; the table and field pages stay, told
+    // apart from pages that were built and found changed.
     EXPECT_EQ(generator->LastRun().pages, 2);
-    EXPECT_EQ(generator->LastRun().outputs.kept, 3);
+    EXPECT_EQ(generator->LastRun().outputs.notRebuilt, 3);
+    EXPECT_EQ(generator->LastRun().outputs.kept, 0);
     EXPECT_EQ(Read(mSite / "customerslist.asp"), list);
     EXPECT_NE(Read(mSite / "default.asp").find("Shop 2"), std::string::npos);
+}
+
+// A "skip all" answer keeps every later output, but the summary must still say which of them
+// would have changed: they are built and compared, not counted as kept unseen.
+TEST_F(GenScriptTest, SkipAllCountsOnlyTheOutputsThatWouldChangeAsKept) {
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    const std::size_t outputs = Files(mSite).size();
+    for (const char* page : {"customerslist.asp", "fields/customers_cityview.asp"}) {
+        std::ofstream(mSite / page, std::ios::binary | std::ios::trunc) << "edited by hand";
+    }
+    mProject->SetPromptOnOverwrite(true);
+    mHost.ClearCalls();
+    mHost.Answer(host::OverwriteAnswer{host::OverwriteChoice::Skip, /*all=*/true});
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    EXPECT_EQ(mHost.Count(HostCallKind::Overwrite), 1u);
+    const auto* generator = dynamic_cast<const Generator*>(FindGenerationService());
+    ASSERT_NE(generator, nullptr);
+    const OutputTally& tally = generator->LastRun().outputs;
+    EXPECT_EQ(tally.kept, 2);
+    EXPECT_EQ(tally.unchanged, static_cast<std::int32_t>(outputs) - 2);
+    EXPECT_EQ(tally.created + tally.replaced + tally.notRebuilt, 0);
+    EXPECT_EQ(Read(mSite / "customerslist.asp"), "edited by hand");
+    EXPECT_EQ(Read(mSite / "fields" / "customers_cityview.asp"), "edited by hand");
+
+    // Switched off, the pages are not built and so not compared; a copied file is compared all
+    // the same, and one that is the same is not counted as kept.
+    mProject->SetOtherOverwrite(false);
+    for (QelTable& table : *mProject->db()->tables()) {
+        table.SetTblOverwrite(false);
+    }
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    EXPECT_EQ(generator->LastRun().pages, 0);
+    EXPECT_EQ(tally.kept, 0);
+    EXPECT_EQ(tally.notRebuilt + tally.unchanged, static_cast<std::int32_t>(outputs));
+    EXPECT_GE(tally.unchanged, 1); // the image
+    EXPECT_EQ(Read(mSite / "customerslist.asp"), "edited by hand");
 }
 
 TEST_F(GenScriptTest, CheckCountsExistingOutputsOverAFreshExtraction) {

@@ -109,6 +109,8 @@ TEST_F(AspRunnerTest, SessionsApplicationAndServer) {
 // A recordset's field is an object whose value the inspection functions look through, as pages
 // rely on: IsNull(rs("x")) of a NULL column is True, also in a function the field is passed to.
 TEST_F(AspRunnerTest, FieldsAndRecordsetsBehaveAsTheProvidersDo) {
+    // An empty file is an empty database; opening one never creates it.
+    std::ofstream(mTemp / "x.db").flush();
     Write("rs.asp",
           "<% Set rs = Server.CreateObject(\"ADODB.Recordset\")\r\n"
           "rs.CursorLocation = 3\r\n"

@@ -103,6 +103,10 @@ SiteDatabase::SiteDatabase(DatabaseKind kind, const std::string& script, const f
         mConnection.Open(mConnectionString);
         return;
     }
+    if (kind == DatabaseKind::SQLite) {
+        // An empty file is an empty database; opening one never creates it.
+        std::ofstream(folder / (ToUtf8(mName) + ".db")).flush();
+    }
     mConnection.Open(mConnectionString);
     for (const std::u16string& statement : Statements(ScriptText(script, kind))) {
         try {

@@ -90,9 +90,12 @@ void GenerateSite(Session& session, std::ostream& out) {
     if (const auto* generator = dynamic_cast<const Generator*>(FindGenerationService())) {
         outputs = generator->LastRun().outputs;
     }
+    // Pages that came out the same are told apart from those kept although they changed, and
+    // from those a switch kept from being built at all (whose difference nobody knows).
     out << "Generated " << NativeFolder(destinationText).string() << ": " << outputs.created << " new, "
         << outputs.replaced << " replaced, " << outputs.unchanged << " left as they were, " << outputs.kept
-        << " kept although they may differ\n";
+        << " kept although changed, " << outputs.notRebuilt
+        << " not rebuilt as TblOverwrite or OtherOverwrite is False\n";
 }
 
 void GenerateCommand(const std::vector<std::string>& arguments, std::ostream& out) {

@@ -93,6 +93,11 @@ that would come out exactly as they are in the destination are neither asked abo
 written again, so a second run with nothing changed writes nothing. The options apply to this
 run only; the project file is not changed.
 
+The summary counts every output once: new, replaced, left as they were (they came out the
+same), kept although changed (by --overwrite or an answer), and not rebuilt: the pages of a
+table whose TblOverwrite is False, and other outputs while OtherOverwrite is False, are not
+built at all (not even --overwrite all replaces them), so whether they would change is unknown.
+
   --template ZIP             the template package (default: the project's Template)
   --destination DIR          the site folder (default: the project's Destination)
   --overwrite all|none|ask   an existing output that would change: replace it, keep it, or ask

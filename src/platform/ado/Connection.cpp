@@ -14,6 +14,9 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <filesystem>
+#include <system_error>
+
 namespace qv::ado {
 
 using automation::EqualsNoCase;
@@ -88,6 +91,60 @@ ValueQuoting QuotingOf(std::u16string_view driver) {
     return Mentions(driver, u"sqlite") ? ValueQuoting::None : ValueQuoting::Braces;
 }
 
+/// The database file an SQLite connection string names, directly or through its data source;
+/// nullopt when it names none or one that is no plain path (an in-memory database, a URI).
+std::optional<std::u16string> SqliteFileOf(const ado::ConnectionString& odbc) {
+    std::optional<std::u16string> database = odbc.Get(u"Database");
+    if (!database) {
+        if (std::optional<std::u16string> file = odbc.Get(u"FileDSN")) {
+            database = FileDataSourceValue(*file, u"Database");
+        }
+    }
+    if (!database) {
+        if (std::optional<std::u16string> dataSource = odbc.Get(u"DSN")) {
+            database = DataSourceValue(*dataSource, u"Database");
+        }
+    }
+    if (!database || database->empty() || *database == u":memory:" ||
+        automation::ToLower(database->substr(0, 5)) == u"file:") {
+        return std::nullopt;
+    }
+    return database;
+}
+
+/// SQLite's driver creates a missing database file, empty, and a load from it then finds no
+/// tables: a synchronisation would take that for every table dropped. The driver is told not
+/// to create one (unless the caller says otherwise), and a missing file is named here, since
+/// the driver itself only says that the connection failed.
+void PreventSqliteCreation(ado::ConnectionString& odbc, Errors& errors) {
+    if (std::optional<std::u16string> noCreate = odbc.Get(u"NoCreat")) {
+        // The driver reads a Boolean by its first letter or digit.
+        if (noCreate->empty() ||
+            std::u16string_view(u"Yy123456789Tt").find(noCreate->front()) == std::u16string_view::npos) {
+            return;
+        }
+    } else {
+        odbc.Set(u"NoCreat", u"1");
+    }
+    const std::optional<std::u16string> file = SqliteFileOf(odbc);
+    if (!file) {
+        return;
+    }
+    std::error_code error;
+    const std::filesystem::path path(automation::ToUtf8(*file));
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    std::u16string description;
+    if (status.type() == std::filesystem::file_type::not_found) {
+        description = u"The SQLite database file \"" + *file + u"\" does not exist.";
+    } else if (status.type() == std::filesystem::file_type::directory) {
+        description = u"The SQLite database file \"" + *file + u"\" is a folder, not a database.";
+    } else {
+        return;
+    }
+    errors.Add(automation::MakeRef<ErrorRecord>(ErrorNumber::Fail, description, u"ODBC", u"HY000", 0));
+    automation::Raise(ErrorNumber::Fail, u"ODBC", description);
+}
+
 } // namespace
 
 Connection::Connection() : mImpl(std::make_unique<internal::ConnectionImpl>()) {}
@@ -134,7 +191,10 @@ void Connection::Open(std::u16string_view connectionString, std::u16string_view 
     }
     if (QuotingOf(driver) == ValueQuoting::None) {
         // Rebuilt even when nothing was set: a value the caller brace-quoted would reach such a
-        // driver braces and all, and one holding ";" would add attributes of its own.
+        // driver braces and all, and one holding ";" would add attributes of its own. A value
+        // it cannot take is refused before the file it names is looked for.
+        odbcText = odbc.ToString(ValueQuoting::None);
+        PreventSqliteCreation(odbc, *impl.errors);
         odbcText = odbc.ToString(ValueQuoting::None);
     } else if (changed) {
         odbcText = odbc.ToString();

@@ -40,6 +40,8 @@ public:
     /// Connects. A user or password given here replaces the string's own, brace-quoted. Raises
     /// ObjectOpen when already open, ProviderNotFound for a provider without an ODBC equivalent,
     /// and the driver's error when it refuses (for SQLite also when the file is no database).
+    /// An SQLite database is never created by opening it: a missing file (or a folder in its
+    /// place) raises an error naming it, unless the string itself allows creation ("NoCreat=0").
     void Open(std::u16string_view connectionString, std::u16string_view userId = {},
               std::u16string_view password = {});
     /// Disconnects; closing a closed connection does nothing.

@@ -151,6 +151,8 @@ private:
 TEST(DataSources, AreFoundAndOpenedThroughTheDriverManager) {
     qv::test::TempDir folder;
     std::filesystem::path database = folder / "naïve ✓.db";
+    // An empty file is an empty database; opening never creates one.
+    std::ofstream(database).flush();
     std::filesystem::path ini = folder / "odbc.ini";
     std::ofstream(ini) << "[QvTestSource]\nDriver = SQLite3\nDatabase = " << database.string()
                        << "\nDescription = test\n";
@@ -173,7 +175,8 @@ TEST(DataSources, AreFoundAndOpenedThroughTheDriverManager) {
         EXPECT_EQ(connection.ConnectionString(), given);
         EXPECT_EQ(connection.Property(u"DBMS Name"), u"SQLite");
     }
-    // The file name beyond Latin-1 reached the driver intact.
+    // The file name beyond Latin-1 reached the driver intact: it opened the file that exists, as
+    // it creates none.
     EXPECT_TRUE(std::filesystem::exists(database));
 }
 
@@ -197,6 +200,56 @@ TEST(SqliteFiles, AFileThatIsNoDatabaseIsRefusedOnOpen) {
     std::ifstream stream(file, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(stream), {}),
               "<html><body>not a database</body></html>");
+}
+
+// SQLite's driver creates a missing database file, empty: a project loaded from it found no
+// tables, and a synchronisation would have dropped every one with its settings.
+TEST(SqliteFiles, AMissingDatabaseIsNamedAndNeverCreated) {
+    qv::test::TempDir folder;
+    const std::filesystem::path missing = folder / "gone.db";
+    const std::u16string missingText = automation::FromUtf8(missing.string());
+    std::filesystem::create_directory(folder / "folder.db");
+    std::ofstream(folder / "odbc.ini")
+        << "[QvTestMissingSource]\nDriver = SQLite3\nDatabase = " << missing.string() << "\n";
+    UserDataSources sources(folder / "odbc.ini");
+
+    struct Case {
+        const char* label;
+        std::u16string text;
+        std::u16string named;
+    };
+    const Case cases[] = {
+        {"connection string", u"Driver=SQLite3;Database=" + missingText, missingText},
+        {"explicitly refused creation", u"Driver=SQLite3;NoCreat=yes;Database=" + missingText, missingText},
+        {"data source", u"DSN=QvTestMissingSource", missingText},
+        {"folder in its place",
+         u"Driver=SQLite3;Database=" + automation::FromUtf8((folder / "folder.db").string()),
+         automation::FromUtf8((folder / "folder.db").string())},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        Connection connection;
+        try {
+            connection.Open(c.text);
+            ADD_FAILURE() << "opened";
+        } catch (const automation::Error& error) {
+            EXPECT_NE(error.Description().find(u"\"" + c.named + u"\""), std::u16string::npos)
+                << Utf8(error.Description());
+        }
+        EXPECT_EQ(connection.State(), ObjectState::Closed);
+        ASSERT_EQ(connection.Errors()->Count(), 1);
+        EXPECT_NE(connection.Errors()->Item(0)->Description().find(c.named), std::u16string::npos);
+        EXPECT_FALSE(std::filesystem::exists(missing));
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "folder.db"));
+
+    // An in-memory database has no file to miss, and a caller may still ask for a new file.
+    Connection memory;
+    memory.Open(u"Driver=SQLite3;Database=:memory:");
+    EXPECT_EQ(memory.State(), ObjectState::Open);
+    Connection created;
+    created.Open(u"Driver=SQLite3;Database=" + missingText + u";NoCreat=0");
+    EXPECT_TRUE(std::filesystem::exists(missing));
 }
 
 // SQLite's driver knows no braces: a user name "x;Database=/other.db" reached it as two
@@ -241,11 +294,13 @@ TEST(DataSources, AValueSqliteCannotReadWholeIsRefusedNotPassedOn) {
         EXPECT_FALSE(std::filesystem::exists(other));
     }
 
-    // A value that needs no braces still reaches the driver bare, "=" and all.
+    // A value that needs no braces still reaches the driver bare, "=" and all: the driver
+    // creates no file, so only the file of that very name opens.
     std::filesystem::path equals = folder / "a=b.db";
+    std::ofstream(equals).flush();
     Connection bare;
     bare.Open(u"Driver={SQLite3};Database={" + automation::FromUtf8(equals.string()) + u"}");
-    EXPECT_TRUE(std::filesystem::exists(equals));
+    EXPECT_EQ(bare.State(), ObjectState::Open);
 }
 
 } // namespace
