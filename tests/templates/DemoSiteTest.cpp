@@ -199,6 +199,23 @@ TEST_F(DemoSite, FormsFollowTheColumnKinds) {
     EXPECT_TRUE(Contains(Page("productsview.asp"), R"(<img src="products_picturepicture.asp?)"));
 }
 
+// With the colours the machine hive ships, a heading's sort link must not take the page's link
+// colour (blue on the headings' blue); and the database file in the site is never served.
+TEST_F(DemoSite, HeadingsAreReadableAndTheDatabaseFileIsNotServed) {
+    const std::string& css = Page("qvstyle.css");
+    const std::regex rule(R"((\.qv-grid th(?: a)?) \{[^}]*[^-]color: (#[0-9A-Fa-f]{6}))");
+    std::map<std::string, std::string> colours;
+    for (std::sregex_iterator match(css.begin(), css.end(), rule), end; match != end; ++match) {
+        colours[(*match)[1].str()] = (*match)[2].str();
+    }
+    ASSERT_TRUE(colours.contains(".qv-grid th")) << css;
+    ASSERT_TRUE(colours.contains(".qv-grid th a")) << css;
+    EXPECT_EQ(colours[".qv-grid th a"], colours[".qv-grid th"]);
+    const std::string& config = Page("web.config");
+    const std::regex denied(R"re(<add fileExtension="\.db" allowed="false" />)re");
+    EXPECT_TRUE(std::regex_search(config, denied)) << config;
+}
+
 // After the run the check finds the site's files: it stops at the first table with an existing
 // page, the customers', and counts over the template's own controls (it merges no extension),
 // so the export page is not among the six. A second run with nothing changed prepares no script
