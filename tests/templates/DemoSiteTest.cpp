@@ -99,12 +99,16 @@ TEST_F(DemoSite, RequestValuesReachTheDatabaseOnlyAsParameters) {
             }
         }
     }
-    // Identifiers carry the database's quote characters, doubled inside the VBScript literal.
+    // Identifiers carry the database's quote characters, doubled inside the VBScript literal. An
+    // edit writes only the columns that changed, each one a literal of the template.
     const std::string& edit = Page("order_linesedit.asp");
-    EXPECT_TRUE(Contains(edit, R"(UPDATE ""order_lines"" SET ""product_id"" = ?, ""quantity"" = ?, )"
-                               R"(""unit_price"" = ? WHERE ""order_id"" = ? AND ""line_no"" = ?)"))
+    EXPECT_TRUE(Contains(edit, R"(sSets = sSets & ", ""unit_price"" = ?")")) << edit;
+    EXPECT_TRUE(Contains(
+        edit,
+        R"(cmd.CommandText = "UPDATE ""order_lines"" SET " & Mid(sSets, 3) & " WHERE ""order_id"" = ? AND ""line_no"" = ?")"))
         << edit;
-    EXPECT_TRUE(Contains(Page("customerslist.asp"), R"(sWhere = sWhere & " AND ""name"" LIKE ?")"));
+    EXPECT_TRUE(
+        Contains(Page("customerslist.asp"), R"(sWhere = sWhere & " AND ""name"" LIKE ? ESCAPE '!'")"));
 }
 
 TEST_F(DemoSite, LinksAndIncludesReachGeneratedFiles) {
