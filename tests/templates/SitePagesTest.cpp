@@ -1,0 +1,299 @@
+// Generated pages of the demo site run in our script engine with a small web server made of
+// script classes: a request's form, query string, cookies and server variables go in, and the
+// page's redirect, headers, cookies, session and output come out. What a visitor gets from a
+// page is checked here, not the page's text: the login that guards every page, the form token,
+// the values of the date and time inputs and what an edit writes back.
+
+#include "DemoSite.h"
+
+#include "asp/AspPages.h"
+
+#include "platform/vbscript/ScriptControl.h"
+
+#include "platform/automation/Error.h"
+#include "platform/automation/Object.h"
+#include "platform/automation/Text.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace qv::test::templates {
+namespace {
+
+using automation::FromUtf8;
+using automation::ToUtf8;
+
+constexpr std::int32_t PageEnded = 31990;
+
+// The web server's objects. Redirect and End stop the page, as they do on the server.
+constexpr std::string_view ServerStubs = R"vbs(
+Class QvBag
+    Public Items
+    Private Sub Class_Initialize()
+        Set Items = CreateObject("Scripting.Dictionary")
+        Items.CompareMode = 1
+    End Sub
+    Public Default Property Get Item(sKey)
+        If Items.Exists(sKey) Then
+            Item = Items(sKey)
+        Else
+            Item = ""
+        End If
+    End Property
+    Public Property Let Item(sKey, vValue)
+        Items(sKey) = vValue
+    End Property
+    Public Sub RemoveAll()
+        Items.RemoveAll
+    End Sub
+End Class
+Class QvRequest
+    Public Form, QueryString, ServerVariables, Cookies
+    Private Sub Class_Initialize()
+        Set Form = New QvBag
+        Set QueryString = New QvBag
+        Set ServerVariables = New QvBag
+        Set Cookies = New QvBag
+        ServerVariables.Items("REQUEST_METHOD") = "GET"
+    End Sub
+End Class
+Class QvResponse
+    Public Buffer, Charset, ContentType, Status, Output, Redirected, Headers, Cookies
+    Private Sub Class_Initialize()
+        Set Headers = New QvBag
+        Set Cookies = New QvBag
+        Output = ""
+        Redirected = ""
+    End Sub
+    Public Sub Write(sText)
+        Output = Output & sText
+    End Sub
+    Public Sub BinaryWrite(vBytes)
+    End Sub
+    Public Sub Clear()
+        Output = ""
+    End Sub
+    Public Sub AddHeader(sName, sValue)
+        Headers.Items(sName) = sValue
+    End Sub
+    Public Sub Redirect(sUrl)
+        Redirected = sUrl
+        Output = ""
+        Err.Raise 31990
+    End Sub
+    Public Sub [End]()
+        Err.Raise 31990
+    End Sub
+End Class
+Class QvTypeLib
+    Public Property Get Guid()
+        qvGuidCount = qvGuidCount + 1
+        Guid = "{" & Right("0000000" & Hex(qvGuidCount * 7919), 8) & "-1A2B-4C3D-8E9F-" & Right("00000000000" & Hex(qvGuidCount), 12) & "}"
+    End Property
+End Class
+Class QvServer
+    Public ScriptTimeout
+    Public Function HTMLEncode(sText)
+        HTMLEncode = Replace(Replace(Replace(Replace(sText, "&", "&amp;"), "<", "&lt;"), ">", "&gt;"), """", "&quot;")
+    End Function
+    Public Function URLEncode(sText)
+        URLEncode = Replace(Replace(Replace(Replace(sText, "%", "%25"), "&", "%26"), "?", "%3F"), "=", "%3D")
+    End Function
+    Public Function CreateObject(sProgID)
+        If sProgID = "Scriptlet.TypeLib" And qvHasGuids Then
+            Set CreateObject = New QvTypeLib
+        Else
+            Err.Raise 429
+        End If
+    End Function
+End Class
+Class QvSession
+    Public Contents, SessionID, Timeout, LCID, CodePage
+    Private Sub Class_Initialize()
+        Set Contents = New QvBag
+        SessionID = 1001
+    End Sub
+    Public Default Property Get Item(sKey)
+        Item = Contents(sKey)
+    End Property
+    Public Property Let Item(sKey, vValue)
+        Contents.Items(sKey) = vValue
+    End Property
+End Class
+Dim Request, Response, Server, Session, Application, qvGuidCount, qvHasGuids
+Set Request = New QvRequest
+Set Response = New QvResponse
+Set Server = New QvServer
+Set Session = New QvSession
+Set Application = New QvBag
+qvGuidCount = 0
+qvHasGuids = True
+)vbs";
+
+class SitePages : public DemoSiteTest {
+protected:
+    /// Loads a page with the server objects; `setup` (script statements) fills the request and
+    /// the session first. The page runs to its end, its redirect or its error.
+    void RunPage(const std::string& name, const std::string& setup) {
+        std::vector<std::string> missing;
+        std::string program = AspProgram(ExpandAspIncludes(mSite / name, mSite, missing));
+        ASSERT_TRUE(missing.empty()) << name;
+        const std::string marker = "Err.Raise 31999\r\n";
+        const std::size_t at = program.find(marker);
+        ASSERT_NE(at, std::string::npos);
+        program.replace(at, marker.size(), std::string(ServerStubs) + "\r\n" + setup + "\r\n");
+        mEngine.Reset();
+        try {
+            mEngine.AddCode(u"Global", FromUtf8(program));
+        } catch (const automation::Error&) {
+            const vbscript::ScriptError& error = mEngine.Error();
+            ASSERT_EQ(error.number, PageEnded) << name << ": line " << error.line << ": "
+                                               << ToUtf8(error.description) << ": " << ToUtf8(error.text);
+        }
+    }
+
+    std::string Eval(const std::string& expression) {
+        return ToUtf8(automation::ToString(mEngine.Eval(u"Global", FromUtf8(expression))));
+    }
+
+    void Regenerate() {
+        std::filesystem::remove_all(mSite);
+        std::filesystem::create_directories(mSite);
+        GenScript();
+        mPages = ReadSite();
+    }
+
+    vbscript::ScriptControl mEngine;
+};
+
+TEST_F(SitePages, ASecurityTypeThePackageDoesNotKnowStopsTheRun) {
+    mProject->SetSecType(u"Kerberos");
+    Regenerate();
+    EXPECT_NE(ProjErr().find("\"Kerberos\" is not supported"), std::string::npos) << ProjErr();
+    // A user table that the database does not have stops it too, naming the table.
+    mProject->SetSecType(u"Dynamic");
+    mProject->SetSecTbl(u"staff");
+    mProject->SetSecLoginIDFld(u"login");
+    mProject->SetSecPasswdFld(u"secret");
+    Regenerate();
+    EXPECT_NE(ProjErr().find("\"staff\""), std::string::npos) << ProjErr();
+}
+
+// A fixed login guards every page: a visitor without it is sent to the login page, whatever
+// he asked for; the right login and password (with characters that would end a script block
+// or a literal) let him in with a fresh ticket; a wrong one does not say which part was wrong.
+TEST_F(SitePages, AFixedLoginGuardsEveryPage) {
+    mProject->SetSecType(u"Static");
+    mProject->SetSecLoginID(u"admin");
+    mProject->SetSecPasswd(u"pa\"ss%>word");
+    Regenerate();
+    ASSERT_EQ(ProjErr(), "");
+    for (const std::string& failure : AspCompileFailures(mSite)) {
+        ADD_FAILURE() << failure;
+    }
+    const std::string post = "Request.ServerVariables.Items(\"REQUEST_METHOD\") = \"POST\"\r\n";
+    for (const char* page : {"customerslist.asp", "customersedit.asp", "products_picturepicture.asp",
+                             "customersexport.asp", "default.asp"}) {
+        RunPage(page, post +
+                          "Request.QueryString.Items(\"k_customer_id\") = \"1\"\r\n"
+                          "Request.ServerVariables.Items(\"SCRIPT_NAME\") = \"/shop/" +
+                          std::string(page) + "\"");
+        EXPECT_TRUE(Eval("Response.Redirected").starts_with("login.asp?return=" + std::string(page))) << page;
+        EXPECT_EQ(Eval("Response.Output"), "") << page;
+    }
+
+    // A session that claims a user but lacks the browser's ticket is no login.
+    RunPage("default.asp", "Session(\"qv_user\") = \"admin\"\r\nSession(\"qv_auth\") = \"T1\"");
+    EXPECT_NE(Eval("Response.Redirected"), "");
+    RunPage("default.asp", "Session(\"qv_user\") = \"admin\"\r\nSession(\"qv_auth\") = \"T1\"\r\n"
+                           "Request.Cookies.Items(\"qv_auth\") = \"T1\"");
+    EXPECT_EQ(Eval("Response.Redirected"), "");
+
+    const std::string login = post +
+                              "Session(\"qv_token\") = \"TOKEN\"\r\n"
+                              "Request.Form.Items(\"qv_token\") = \"TOKEN\"\r\n"
+                              "Request.QueryString.Items(\"return\") = \"ordersview.asp?k_order_id=2\"\r\n";
+    RunPage("login.asp", login + "Request.Form.Items(\"qv_login\") = \"admin\"\r\n"
+                                 "Request.Form.Items(\"qv_password\") = \"pa\"\"ss%>word\"");
+    EXPECT_EQ(Eval("Response.Redirected"), "ordersview.asp?k_order_id=2");
+    EXPECT_EQ(Eval("Session(\"qv_user\")"), "admin");
+    EXPECT_EQ(Eval("Response.Cookies(\"qv_auth\")"), Eval("Session(\"qv_auth\")"));
+    EXPECT_GE(Eval("Session(\"qv_auth\")").size(), 60u);
+    EXPECT_NE(Eval("Session(\"qv_token\")"), "TOKEN");
+
+    std::string failures[2];
+    int index = 0;
+    for (const char* tried : {"Request.Form.Items(\"qv_login\") = \"admin\"\r\n"
+                              "Request.Form.Items(\"qv_password\") = \"wrong\"",
+                              "Request.Form.Items(\"qv_login\") = \"root\"\r\n"
+                              "Request.Form.Items(\"qv_password\") = \"pa\"\"ss%>word\""}) {
+        RunPage("login.asp", login + tried);
+        EXPECT_EQ(Eval("Response.Redirected"), "");
+        EXPECT_EQ(Eval("Session(\"qv_user\")"), "");
+        const std::string output = Eval("Response.Output");
+        const std::size_t error = output.find("<p class=\"qv-error\">");
+        ASSERT_NE(error, std::string::npos);
+        failures[index++] = output.substr(error, output.find("</p>", error) - error);
+    }
+    EXPECT_EQ(failures[0], failures[1]);
+
+    // Only a page of this site is a place to return to.
+    RunPage("login.asp", login + "Request.QueryString.Items(\"return\") = \"http://evil.example/x.asp\"\r\n"
+                                 "Request.Form.Items(\"qv_login\") = \"admin\"\r\n"
+                                 "Request.Form.Items(\"qv_password\") = \"pa\"\"ss%>word\"");
+    EXPECT_EQ(Eval("Response.Redirected"), "default.asp");
+}
+
+// Every page sends the headers that keep it out of other sites' frames; the form token is long
+// and random, and a server without a strong source of randomness refuses every form.
+TEST_F(SitePages, HeadersAndFormTokens) {
+    RunPage("default.asp", "");
+    EXPECT_EQ(Eval("Response.Headers(\"X-Frame-Options\")"), "SAMEORIGIN");
+    EXPECT_EQ(Eval("Response.Headers(\"X-Content-Type-Options\")"), "nosniff");
+    const std::string token = Eval("qvToken()");
+    EXPECT_TRUE(std::regex_match(token, std::regex("[0-9A-F]{64}"))) << token;
+    EXPECT_EQ(Eval("qvToken()"), token);
+    mEngine.ExecuteStatement(u"Global", u"Request.Form.Items(\"qv_token\") = \"" + FromUtf8(token) + u"\"");
+    EXPECT_TRUE(automation::ToBoolean(mEngine.Eval(u"Global", u"qvTokenOk()")));
+
+    RunPage("default.asp", "qvHasGuids = False");
+    EXPECT_EQ(Eval("qvToken()"), "");
+    EXPECT_FALSE(automation::ToBoolean(mEngine.Eval(u"Global", u"qvTokenOk()")));
+}
+
+// Date-time and time values reach their inputs whole and come back as the same values; a time
+// shows without the day that stands for no date; an untouched input is no change.
+TEST_F(SitePages, DateAndTimeValuesSurviveTheirInputs) {
+    RunPage("default.asp", "Dim vValue");
+    const std::string stamp = "DateSerial(2024, 3, 9) + TimeSerial(14, 5, 30)";
+    EXPECT_EQ(Eval("qvInputText(" + stamp + ", \"datetime\")"), "2024-03-09T14:05:30");
+    EXPECT_EQ(Eval("qvInputText(TimeSerial(7, 0, 5), \"time\")"), "07:00:05");
+    EXPECT_EQ(Eval("qvInputText(DateSerial(2024, 3, 9), \"date\")"), "2024-03-09");
+    for (const char* text : {"2024-03-09T14:05:30", "2024-03-09 14:05:30"}) {
+        EXPECT_TRUE(automation::ToBoolean(
+            mEngine.Eval(u"Global", FromUtf8("qvParseValue(\"" + std::string(text) +
+                                             "\", \"datetime\", vValue) And vValue = " + stamp))))
+            << text;
+    }
+    EXPECT_TRUE(automation::ToBoolean(mEngine.Eval(
+        u"Global", u"qvParseValue(\"07:00:05\", \"time\", vValue) And vValue = TimeSerial(7, 0, 5)")));
+    EXPECT_FALSE(
+        automation::ToBoolean(mEngine.Eval(u"Global", u"qvParseValue(\"yesterday\", \"datetime\", vValue)")));
+    EXPECT_EQ(Eval("qvFormatValue(TimeSerial(7, 0, 5), \"time\")").find("1899"), std::string::npos);
+    EXPECT_NE(Eval("qvFormatValue(" + stamp + ", \"datetime\")").find(":05:30"), std::string::npos);
+
+    mEngine.ExecuteStatement(u"Global", u"Request.Form.Items(\"x_a\") = \"2024-03-09T14:05:30\"");
+    EXPECT_TRUE(automation::ToBoolean(
+        mEngine.Eval(u"Global", FromUtf8("qvUnchanged(\"x_a\", " + stamp + ", \"datetime\")"))));
+    mEngine.ExecuteStatement(u"Global", u"Request.Form.Items(\"x_a\") = \"2024-03-09T14:05:31\"");
+    EXPECT_FALSE(automation::ToBoolean(
+        mEngine.Eval(u"Global", FromUtf8("qvUnchanged(\"x_a\", " + stamp + ", \"datetime\")"))));
+    // A text area sends its line breaks as CR LF.
+    mEngine.ExecuteStatement(u"Global", u"Request.Form.Items(\"x_b\") = \"one\" & vbCrLf & \"two\"");
+    EXPECT_TRUE(automation::ToBoolean(
+        mEngine.Eval(u"Global", u"qvUnchanged(\"x_b\", \"one\" & vbLf & \"two\", \"memo\")")));
+}
+
+} // namespace
+} // namespace qv::test::templates
