@@ -245,6 +245,15 @@ TEST_F(SitePages, AFixedLoginGuardsEveryPage) {
     EXPECT_EQ(Eval("Response.Redirected"), "default.asp");
 }
 
+// The project's locale is the session's, so that numbers and dates read the same on every server.
+TEST_F(SitePages, TheProjectLocaleIsTheSessions) {
+    mProject->SetLCID(1031);
+    Regenerate();
+    ASSERT_EQ(ProjErr(), "");
+    RunPage("default.asp", "Session.LCID = 1041");
+    EXPECT_EQ(Eval("Session.LCID"), "1031");
+}
+
 // Every page sends the headers that keep it out of other sites' frames; the form token is long
 // and random, and a server without a strong source of randomness refuses every form.
 TEST_F(SitePages, HeadersAndFormTokens) {
