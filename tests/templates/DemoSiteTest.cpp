@@ -170,10 +170,15 @@ TEST_F(DemoSite, ASecondRunFollowsChangedNamesAndCaptions) {
 }
 
 TEST_F(DemoSite, ExtensionAddsChangesAndDeletes) {
-    // Added control and session: an export page per list, linked before the footer.
-    EXPECT_TRUE(Contains(Page("customersexport.asp"), "Response.ContentType = \"text/csv\""));
+    // Added sessions: the list answers with CSV before its header, and links to that before the
+    // footer; the added export page per list hands on to the list.
+    EXPECT_TRUE(Contains(Page("customersexport.asp"), "Response.Redirect \"customerslist.asp?export=csv\""));
     const std::string& list = Page("customerslist.asp");
-    const auto exportLink = list.find("<a href=\"customersexport.asp\">Export to CSV</a>");
+    const auto exportCsv = list.find("Response.ContentType = \"text/csv\"");
+    ASSERT_NE(exportCsv, std::string::npos);
+    EXPECT_LT(exportCsv, list.find("<!--#include file=\"qvheader.asp\"-->"));
+    const auto exportLink =
+        list.find("<a href=\"<%= qvHtml(qvPageLink(1) & \"&export=csv\") %>\">Export to CSV</a>");
     ASSERT_NE(exportLink, std::string::npos);
     EXPECT_LT(exportLink, list.find("<!--#include file=\"qvfooter.asp\"-->"));
     // Changed session: numbered page links instead of first/previous/next/last.
