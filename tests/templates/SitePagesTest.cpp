@@ -10,13 +10,22 @@
 
 #include "platform/vbscript/ScriptControl.h"
 
+#include "model/field/QelField.h"
+#include "model/field/QelFields.h"
+#include "model/table/QelDatabase.h"
+#include "model/table/QelTable.h"
+#include "model/table/QelTables.h"
+
 #include "platform/automation/Error.h"
 #include "platform/automation/Object.h"
 #include "platform/automation/Text.h"
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <regex>
+#include <sstream>
 
 namespace qv::test::templates {
 namespace {
@@ -59,7 +68,7 @@ Class QvRequest
     End Sub
 End Class
 Class QvResponse
-    Public Buffer, Charset, ContentType, Status, Output, Redirected, Headers, Cookies
+    Public Buffer, Charset, CodePage, ContentType, Status, Output, Redirected, Headers, Cookies
     Private Sub Class_Initialize()
         Set Headers = New QvBag
         Set Cookies = New QvBag
@@ -103,6 +112,12 @@ Class QvServer
     Public Function CreateObject(sProgID)
         If sProgID = "Scriptlet.TypeLib" And qvHasGuids Then
             Set CreateObject = New QvTypeLib
+        ElseIf sProgID = "ADODB.Connection" Then
+            Set CreateObject = New QvConnection
+        ElseIf sProgID = "ADODB.Command" Then
+            Set CreateObject = New QvCommand
+        ElseIf sProgID = "ADODB.Recordset" Then
+            Set CreateObject = New QvRecordset
         Else
             Err.Raise 429
         End If
@@ -121,7 +136,105 @@ Class QvSession
         Contents.Items(sKey) = vValue
     End Property
 End Class
-Dim Request, Response, Server, Session, Application, qvGuidCount, qvHasGuids
+Class QvParameter
+    Public Name, ParamType, Direction, Size, Value, Precision, NumericScale
+End Class
+Class QvParameters
+    Public List, Count
+    Private Sub Class_Initialize()
+        Count = 0
+        List = Array()
+    End Sub
+    Public Sub Append(oParam)
+        ReDim Preserve List(Count)
+        Set List(Count) = oParam
+        Count = Count + 1
+    End Sub
+    Public Default Function Item(nIndex)
+        Set Item = List(nIndex)
+    End Function
+End Class
+Class QvCommand
+    Public ActiveConnection, CommandType, CommandText, Parameters
+    Private Sub Class_Initialize()
+        Set Parameters = New QvParameters
+    End Sub
+    Public Function CreateParameter(sName, nType, nDirection, nSize, vValue)
+        Dim oParam
+        Set oParam = New QvParameter
+        oParam.Name = sName
+        oParam.ParamType = nType
+        oParam.Direction = nDirection
+        oParam.Size = nSize
+        oParam.Value = vValue
+        oParam.Precision = 0
+        oParam.NumericScale = 0
+        Set CreateParameter = oParam
+    End Function
+    Public Sub Execute(a, b, c)
+        qvLog Me
+    End Sub
+End Class
+Class QvConnection
+    Public State
+    Public Sub Open(sText)
+        State = 1
+    End Sub
+    Public Sub Close()
+        State = 0
+    End Sub
+End Class
+Class QvRecordset
+    Public CursorLocation, PageSize, Position, State
+    Public Property Let AbsolutePage(nPage)
+        Position = (nPage - 1) * PageSize + 1
+    End Property
+    Public Sub Open(oCmd, a, b, c)
+        qvLog oCmd
+        Position = 1
+        State = 1
+    End Sub
+    Public Property Get EOF()
+        EOF = Position > UBound(qvRows)
+    End Property
+    Public Property Get RecordCount()
+        RecordCount = UBound(qvRows)
+    End Property
+    Public Property Get Fields()
+        Set Fields = Me
+    End Property
+    Public Property Get Count()
+        Count = UBound(qvRows(0)) + 1
+    End Property
+    Public Sub MoveNext()
+        Position = Position + 1
+    End Sub
+    Public Sub Close()
+        State = 0
+    End Sub
+    Public Default Function Item(vKey)
+        Dim nColumn
+        If VarType(vKey) = vbString Then
+            For nColumn = 0 To UBound(qvRows(0))
+                If LCase(qvRows(0)(nColumn)) = LCase(vKey) Then Item = qvRows(Position)(nColumn)
+            Next
+        Else
+            Item = qvRows(Position)(vKey)
+        End If
+    End Function
+End Class
+' Every command the page runs, its SQL and the values bound, one line each.
+Sub qvLog(oCmd)
+    Dim nParam, oParam
+    qvSqlLog = qvSqlLog & oCmd.CommandText
+    For nParam = 0 To oCmd.Parameters.Count - 1
+        Set oParam = oCmd.Parameters(nParam)
+        qvSqlLog = qvSqlLog & " | " & oParam.ParamType & ":" & oParam.Value
+        If oParam.Precision > 0 Then qvSqlLog = qvSqlLog & ":" & oParam.Precision & "," & oParam.NumericScale
+    Next
+    qvSqlLog = qvSqlLog & vbLf
+End Sub
+Dim Request, Response, Server, Session, Application, qvGuidCount, qvHasGuids, qvRows, qvSqlLog
 Set Request = New QvRequest
 Set Response = New QvResponse
 Set Server = New QvServer
@@ -129,6 +242,9 @@ Set Session = New QvSession
 Set Application = New QvBag
 qvGuidCount = 0
 qvHasGuids = True
+qvSqlLog = ""
+' The rows every query gives: the column names, then the records.
+qvRows = Array(Array())
 )vbs";
 
 class SitePages : public DemoSiteTest {
@@ -164,8 +280,51 @@ protected:
         mPages = ReadSite();
     }
 
+    /// The statements the last page ran, one "SQL | type:value..." line each.
+    std::vector<std::string> Statements() {
+        std::vector<std::string> lines;
+        std::istringstream log(Eval("qvSqlLog"));
+        for (std::string line; std::getline(log, line);) {
+            lines.push_back(line);
+        }
+        return lines;
+    }
+
+    /// SQLite's verdict on a statement's SQL (the part before the bound values) against the demo
+    /// database: "" when it prepares.
+    std::string PrepareError(const std::string& line) {
+        const std::string sql = line.substr(0, line.find(" | "));
+        sqlite3* db = nullptr;
+        std::string error;
+        if (sqlite3_open_v2((mTemp / "demo" / "shop.db").string().c_str(), &db, SQLITE_OPEN_READONLY,
+                            nullptr) != SQLITE_OK) {
+            error = "cannot open the demo database";
+        } else {
+            sqlite3_stmt* statement = nullptr;
+            if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+                error = sqlite3_errmsg(db);
+            }
+            sqlite3_finalize(statement);
+        }
+        sqlite3_close(db);
+        return error.empty() ? error : sql + ": " + error;
+    }
+
+    void ExpectStatementsPrepare() {
+        for (const std::string& line : Statements()) {
+            EXPECT_EQ(PrepareError(line), "");
+        }
+    }
+
     vbscript::ScriptControl mEngine;
 };
+
+// A row of the customers as the database gives it.
+constexpr std::string_view CustomerRows =
+    "qvRows = Array(Array(\"customer_id\", \"name\", \"email\", \"city\", \"joined\", \"vip\", \"notes\"), "
+    "Array(4, \"=HYPERLINK(1)\", \"-dora@example.com\", \"Cork\", DateSerial(2024, 3, 9) + TimeSerial(8, 30, "
+    "0), "
+    "True, \"line\" & vbLf & \"two\"))";
 
 TEST_F(SitePages, ASecurityTypeThePackageDoesNotKnowStopsTheRun) {
     mProject->SetSecType(u"Kerberos");
@@ -302,6 +461,118 @@ TEST_F(SitePages, DateAndTimeValuesSurviveTheirInputs) {
     mEngine.ExecuteStatement(u"Global", u"Request.Form.Items(\"x_b\") = \"one\" & vbCrLf & \"two\"");
     EXPECT_TRUE(automation::ToBoolean(
         mEngine.Eval(u"Global", u"qvUnchanged(\"x_b\", \"one\" & vbLf & \"two\", \"memo\")")));
+}
+
+} // namespace
+} // namespace qv::test::templates
+
+namespace qv::test::templates {
+namespace {
+
+// Search values: the user's own wildcards are literal, and a value that is no date is named
+// and finds nothing, instead of every record.
+TEST_F(SitePages, SearchValuesAreLiteralOrSaidToBeWrong) {
+    RunPage("customerslist.asp", "Request.QueryString.Items(\"z_name\") = \"50%_[x!\"");
+    std::vector<std::string> statements = Statements();
+    ASSERT_EQ(statements.size(), 1u);
+    EXPECT_NE(statements[0].find(R"(WHERE "name" LIKE ? ESCAPE '!')"), std::string::npos) << statements[0];
+    EXPECT_NE(statements[0].find(":%50!%!_![x!!%"), std::string::npos) << statements[0];
+    ExpectStatementsPrepare();
+
+    RunPage("customerslist.asp", "Request.QueryString.Items(\"z_joined\") = \"31/31/2024\"");
+    statements = Statements();
+    ASSERT_EQ(statements.size(), 1u);
+    EXPECT_NE(statements[0].find("1 = 0"), std::string::npos) << statements[0];
+    EXPECT_NE(Eval("Response.Output").find("Please enter a date for joined"), std::string::npos);
+    ExpectStatementsPrepare();
+}
+
+// The export is the list's records, filtered and ordered as the list was, as UTF-8 CSV with a
+// byte-order mark and nothing before the heading; a text a spreadsheet would run as a formula
+// is neutralised, dates keep their time.
+TEST_F(SitePages, ExportFollowsTheListAndNeutralisesFormulas) {
+    RunPage("customerslist.asp", std::string(CustomerRows) +
+                                     "\r\nRequest.QueryString.Items(\"export\") = \"csv\"\r\n"
+                                     "Request.QueryString.Items(\"z_city\") = \"Co\"\r\n"
+                                     "Request.QueryString.Items(\"order\") = \"name\"\r\n"
+                                     "Request.QueryString.Items(\"dir\") = \"desc\"");
+    const std::vector<std::string> statements = Statements();
+    ASSERT_EQ(statements.size(), 2u);
+    EXPECT_NE(statements[1].find(R"(WHERE "city" LIKE ? ESCAPE '!' ORDER BY "name" DESC | 200:%Co%)"),
+              std::string::npos)
+        << statements[1];
+    ExpectStatementsPrepare();
+    EXPECT_EQ(Eval("Response.ContentType"), "text/csv");
+    const std::string csv = Eval("Response.Output");
+    ASSERT_TRUE(csv.starts_with("\xEF\xBB\xBF\"customer id\",\"name\","))
+        << testing::PrintToString(csv.substr(0, 40));
+    EXPECT_NE(csv.find("\r\n4,\"'=HYPERLINK(1)\",\"'-dora@example.com\",\"Cork\",2024-03-09 08:30:00,1,"),
+              std::string::npos)
+        << csv;
+}
+
+// An add leaves out what the user left blank, so that the database's defaults apply; with
+// nothing to give, the record is all defaults.
+TEST_F(SitePages, AddLeavesBlankFieldsToTheirDefaults) {
+    const std::string post = "Request.ServerVariables.Items(\"REQUEST_METHOD\") = \"POST\"\r\n"
+                             "Session(\"qv_token\") = \"T\"\r\nRequest.Form.Items(\"qv_token\") = \"T\"\r\n";
+    RunPage("customersadd.asp", post + "Request.Form.Items(\"x_name\") = \"Eve\"\r\n"
+                                       "Request.Form.Items(\"x_joined\") = \"2024-05-06\"");
+    EXPECT_EQ(Eval("Response.Redirected"), "customerslist.asp");
+    std::vector<std::string> statements = Statements();
+    ASSERT_EQ(statements.size(), 1u);
+    EXPECT_TRUE(
+        statements[0].starts_with(R"(INSERT INTO "customers" ("name", "joined", "vip") VALUES (?, ?, ?) | )"))
+        << statements[0];
+    ExpectStatementsPrepare();
+
+    // A form without the token changes nothing.
+    RunPage("customersadd.asp", "Request.ServerVariables.Items(\"REQUEST_METHOD\") = \"POST\"\r\n"
+                                "Request.Form.Items(\"x_name\") = \"Eve\"");
+    EXPECT_TRUE(Statements().empty());
+    EXPECT_NE(Eval("Response.Output").find("The form has expired"), std::string::npos);
+
+    // Nothing but the counter to fill.
+    QelFields& fields = *mProject->db()->tables()->Find(u"customers")->Fields();
+    for (QelField& field : fields) {
+        field.SetFldAdd(false);
+    }
+    Regenerate();
+    ASSERT_EQ(ProjErr(), "");
+    RunPage("customersadd.asp", post);
+    statements = Statements();
+    ASSERT_EQ(statements.size(), 1u);
+    EXPECT_EQ(statements[0], R"(INSERT INTO "customers" DEFAULT VALUES)");
+    ExpectStatementsPrepare();
+}
+
+// An edit shows the stored values and writes back only what the user changed: the time of day
+// of an untouched date and the line breaks of an untouched note stay as they are.
+TEST_F(SitePages, EditWritesOnlyWhatTheUserChanged) {
+    RunPage("customersedit.asp",
+            std::string(CustomerRows) + "\r\nRequest.QueryString.Items(\"k_customer_id\") = \"4\"");
+    const std::string form = Eval("Response.Output");
+    EXPECT_NE(form.find(R"(name="x_joined" value="2024-03-09")"), std::string::npos) << form;
+    EXPECT_NE(form.find(R"(name="x_email" value="-dora@example.com")"), std::string::npos);
+    ExpectStatementsPrepare();
+
+    RunPage("customersedit.asp",
+            std::string(CustomerRows) +
+                "\r\nRequest.QueryString.Items(\"k_customer_id\") = \"4\"\r\n"
+                "Request.ServerVariables.Items(\"REQUEST_METHOD\") = \"POST\"\r\n"
+                "Session(\"qv_token\") = \"T\"\r\nRequest.Form.Items(\"qv_token\") = \"T\"\r\n"
+                "Request.Form.Items(\"x_name\") = \"=HYPERLINK(1)\"\r\n"
+                "Request.Form.Items(\"x_email\") = \"dora@example.org\"\r\n"
+                "Request.Form.Items(\"x_city\") = \"Cork\"\r\n"
+                "Request.Form.Items(\"x_joined\") = \"2024-03-09\"\r\n"
+                "Request.Form.Items(\"x_vip\") = \"1\"\r\n"
+                "Request.Form.Items(\"x_notes\") = \"line\" & vbCrLf & \"two\"");
+    EXPECT_EQ(Eval("Response.Redirected"), "customerslist.asp");
+    const std::vector<std::string> statements = Statements();
+    ASSERT_EQ(statements.size(), 2u);
+    EXPECT_EQ(statements[1],
+              R"(UPDATE "customers" SET "email" = ? WHERE "customer_id" = ? | 200:dora@example.org | 3:4)");
+    ExpectStatementsPrepare();
 }
 
 } // namespace
