@@ -32,11 +32,11 @@ qv_layer(generate            USES project platform/zip)
 qv_layer(schema              USES project)
 
 # Test helpers shared by the test folders: what they may include. tests/support, tests/db and
-# tests/asp (the compile check of generated ASP pages) are not layers; every test folder may
+# tests/asp (the compile check and the runner of generated ASP pages) are not layers; every test folder may
 # include them.
 qv_test_helper(support USES core)
 qv_test_helper(db      USES platform/ado)
-qv_test_helper(asp     USES platform/vbscript)
+qv_test_helper(asp     USES platform/vbscript platform/ado)
 
 # Third-party C headers hold handles and macros that must not leak into our interfaces: only a
 # layer's internal/ headers and its sources include them.

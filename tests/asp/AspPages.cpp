@@ -89,16 +89,15 @@ std::string ExpandAspIncludes(const fs::path& page, const fs::path& siteRoot,
     return Expand(page, siteRoot, 0, missing);
 }
 
-std::string AspProgram(const std::string& page) {
+std::string AspScript(const std::string& page) {
     std::string program;
-    bool codeSeen = false;
     std::size_t position = 0;
+    // Every character outside the blocks reaches the browser, also the line breaks between
+    // blocks and includes: a CSV or picture page must not start with them.
     auto writeText = [&](std::string_view text) {
-        // Layout before the first block is what include files start with; it prints nothing.
-        if (!codeSeen && text.find_first_not_of(" \t\r\n") == std::string_view::npos) {
-            return;
+        if (!text.empty()) {
+            program += "Response.Write " + VbLiteral(text) + "\r\n";
         }
-        program += "Response.Write " + VbLiteral(text) + "\r\n";
     };
     while (position < page.size()) {
         const std::size_t open = page.find("<%", position);
@@ -115,11 +114,21 @@ std::string AspProgram(const std::string& page) {
         const std::string code = page.substr(open + 2, close - open - 2);
         position = close + 2;
         if (code.starts_with("@")) {
+            // The line break that ends the directive's line is the directive's own.
+            if (page.compare(position, 2, "\r\n") == 0) {
+                position += 2;
+            } else if (page.compare(position, 1, "\n") == 0) {
+                position += 1;
+            }
             continue;
         }
         program += code.starts_with("=") ? "Response.Write (" + code.substr(1) + ")\r\n" : code + "\r\n";
-        codeSeen = true;
     }
+    return program;
+}
+
+std::string AspProgram(const std::string& page) {
+    const std::string program = AspScript(page);
     const std::string marker = "Err.Raise " + std::to_string(NotRunMarker) + "\r\n";
     const std::regex optionExplicit(R"(^\s*Option\s+Explicit[ \t]*\r\n)", std::regex::icase);
     std::smatch match;

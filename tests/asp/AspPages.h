@@ -14,7 +14,10 @@ std::string ExpandAspIncludes(const std::filesystem::path& page, const std::file
 
 /// The VBScript program the web server makes of an expanded ASP page: text between the blocks
 /// becomes Response.Write of a literal, a <%= expression %> block Response.Write of the
-/// expression, the page directive goes. A marker error is raised first (after Option Explicit),
+/// expression, the page directive goes.
+std::string AspScript(const std::string& expandedPage);
+
+/// The same program for compiling only: a marker error is raised first (after Option Explicit),
 /// so that adding the program to an engine compiles it whole and runs nothing.
 std::string AspProgram(const std::string& expandedPage);
 

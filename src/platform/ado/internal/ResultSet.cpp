@@ -400,6 +400,14 @@ std::optional<std::vector<Unit>> ReadPieces(StatementHandle& statement, SQLUSMAL
         if (indicator != SQL_NO_TOTAL && static_cast<std::size_t>(indicator) / sizeof(Unit) < capacity) {
             received = static_cast<std::size_t>(indicator) / sizeof(Unit);
         }
+        if (rc == SQL_SUCCESS && terminator == 1 && received < capacity) {
+            // MariaDB's driver counts a wide value beyond Latin-1 short; the terminator it
+            // writes after the whole value tells the truth.
+            received = static_cast<std::size_t>(
+                std::find(buffer.begin() + static_cast<std::ptrdiff_t>(received),
+                          buffer.begin() + static_cast<std::ptrdiff_t>(capacity), Unit{0}) -
+                buffer.begin());
+        }
         value.insert(value.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(received));
         if (rc == SQL_SUCCESS) {
             return value;

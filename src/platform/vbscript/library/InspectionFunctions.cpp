@@ -20,12 +20,16 @@ Variant IsArray(Args args, RuntimeState&) {
     return Variant(Plain(args).IsArray());
 }
 
+// An object with a default value is judged by that value, as the runtime does: a recordset's
+// field (IsNull(rs("x"))) or a request's missing item (IsEmpty(Request.QueryString("x"))).
 Variant IsEmpty(Args args, RuntimeState&) {
-    return Variant(Plain(args).IsEmpty());
+    auto inner = library::InspectableDefault(Plain(args));
+    return Variant(inner ? inner->IsEmpty() : Plain(args).IsEmpty());
 }
 
 Variant IsNull(Args args, RuntimeState&) {
-    return Variant(Plain(args).IsNull());
+    auto inner = library::InspectableDefault(Plain(args));
+    return Variant(inner ? inner->IsNull() : Plain(args).IsNull());
 }
 
 Variant IsObject(Args args, RuntimeState&) {

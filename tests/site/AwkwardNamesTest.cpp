@@ -1,0 +1,154 @@
+#include "SiteFixture.h"
+
+#include "model/field/QelField.h"
+#include "model/field/QelFields.h"
+#include "model/table/QelDatabase.h"
+#include "model/table/QelTable.h"
+#include "model/table/QelTables.h"
+
+#include "platform/automation/Text.h"
+
+#include <filesystem>
+#include <regex>
+
+namespace qv::test::site {
+namespace {
+
+using testdb::DatabaseKind;
+
+/// A site of a schema nobody would design but many have: names with spaces, reserved words,
+/// quotes, dashes, accents and CJK; keys of text, dates, several columns and bytes; a table
+/// without a key, one of binary columns only, one of 300 columns and a view over a join. The
+/// developer generates every binary column's picture page and changes nothing else.
+class AwkwardNamesTest : public SiteTest {
+protected:
+    std::string Script() const override { return "awkward"; }
+    void Configure(Qel& project) const override {
+        GenerateField(project, u"images", u"data");
+        GenerateField(project, u"images", u"thumb");
+    }
+
+    /// The site's pages of one kind ("list", "view"...), by file name.
+    std::vector<std::string> Pages(const std::string& kind) {
+        std::vector<std::string> pages;
+        for (const auto& entry : std::filesystem::directory_iterator(Site().Root())) {
+            const std::string name = entry.path().filename().string();
+            if (name.ends_with(kind + ".asp")) {
+                pages.push_back(name);
+            }
+        }
+        std::sort(pages.begin(), pages.end());
+        return pages;
+    }
+
+    /// Skips on the databases whose identifiers the package leaves unquoted by default.
+    bool SkipUnquoted() { return Kind() != DatabaseKind::MariaDB; }
+
+    /// Deletes the first record a list shows through its delete page; the list page's name.
+    void DeleteFirstOf(const std::string& list, const std::u16string& countSql) {
+        SCOPED_TRACE(list);
+        const std::string before = Database().Scalar(countSql);
+        std::string link;
+        for (const std::string& candidate : Links(Clean(list).body)) {
+            if (candidate.find("delete.asp?") != std::string::npos) {
+                link = candidate;
+                break;
+            }
+        }
+        ASSERT_NE(link, "") << "no delete link";
+        const std::string form = Clean(link).body;
+        ASSERT_NE(Token(form), "") << form;
+        EXPECT_EQ(CleanPost(link, {{"qv_token", Token(form)}}).StatusCode(), 302);
+        EXPECT_EQ(std::stoi(Database().Scalar(countSql)), std::stoi(before) - 1);
+    }
+};
+
+// Every page the site links to, from the home page down to each record's view, edit and
+// delete pages and each list's sort and page links, runs clean; then every statement the pages
+// ran prepares against the live database.
+TEST_P(AwkwardNamesTest, EveryLinkedPageRunsAndEveryStatementPrepares) {
+    if (SkipUnquoted()) {
+        GTEST_SKIP() << "fault: with SQLQuote empty (the default here) names such as user, order, "
+                        "reply-to and Order Details are not quoted";
+    }
+    // The table with a binary key has a test of its own.
+    const std::vector<std::string> visited = Crawl("default.asp", 150, {"tokens"});
+    EXPECT_GT(visited.size(), 40u);
+    for (const std::string& page : Pages("add")) {
+        Clean(page);
+    }
+    for (const std::string& failure : PrepareFailures()) {
+        ADD_FAILURE() << failure;
+    }
+}
+
+// Records are found and deleted by keys of every kind: text with a space and an ampersand, a
+// date, two columns, bytes.
+TEST_P(AwkwardNamesTest, DeletesByEveryKindOfKey) {
+    if (SkipUnquoted()) {
+        GTEST_SKIP() << "fault: with SQLQuote empty (the default here) the reserved word user is not quoted";
+    }
+    const std::u16string q = Kind() == DatabaseKind::MariaDB ? u"`" : u"\"";
+    DeleteFirstOf("holidayslist.asp", u"SELECT COUNT(*) FROM " + q + u"Holidays" + q);
+    DeleteFirstOf("line2ditemslist.asp", u"SELECT COUNT(*) FROM " + q + u"line-items" + q);
+    DeleteFirstOf("userlist.asp", u"SELECT COUNT(*) FROM " + q + u"user" + q);
+}
+
+TEST_P(AwkwardNamesTest, DeletesByABinaryKey) {
+    GTEST_SKIP() << "fault: a table whose key is binary: its list fails (Type mismatch making the "
+                    "record links) and its delete and view pages do not select the key they read";
+    const std::u16string q = Kind() == DatabaseKind::MariaDB ? u"`" : u"\"";
+    DeleteFirstOf("tokenslist.asp", u"SELECT COUNT(*) FROM " + q + u"tokens" + q);
+}
+
+// An edit that changes one field leaves the others as they were: a time of day, a time, a
+// decimal.
+TEST_P(AwkwardNamesTest, EditingKeepsTimesAndDecimals) {
+    GTEST_SKIP() << "fault: date-time and time columns get a date-only input, so an edit resets their "
+                    "time, and every edited column is written back";
+    std::string edit;
+    for (const std::string& link : Links(Clean("order_detailslist.asp").body)) {
+        if (link.find("edit.asp?") != std::string::npos) {
+            edit = link;
+            break;
+        }
+    }
+    ASSERT_NE(edit, "");
+    const std::string form = Clean(edit).body;
+    std::vector<std::pair<std::string, std::string>> fields{{"qv_token", Token(form)}};
+    const std::regex input(R"re(<input type="[a-z-]+" id="[^"]*" name="([^"]*)" value="([^"]*)")re");
+    for (std::sregex_iterator match(form.begin(), form.end(), input), end; match != end; ++match) {
+        fields.emplace_back((*match)[1].str(), (*match)[2].str());
+    }
+    EXPECT_EQ(CleanPost(edit, fields).StatusCode(), 302);
+    const std::u16string q = Kind() == DatabaseKind::MariaDB ? u"`" : u"\"";
+    const std::u16string from =
+        u" FROM " + q + u"Order Details" + q + u" WHERE " + q + u"select" + q + u" = 'first'";
+    EXPECT_TRUE(Holds(Database().Scalar(u"SELECT " + q + u"when" + q + from), "13:45:30"));
+    EXPECT_TRUE(Holds(Database().Scalar(u"SELECT " + q + u"at" + q + from), "8:15:00"));
+    EXPECT_EQ(Database().Scalar(u"SELECT " + q + u"Prix €" + q + from), "12.34");
+}
+
+// A field left blank in the add form takes its column's default.
+TEST_P(AwkwardNamesTest, BlankFieldsTakeTheirDefaults) {
+    GTEST_SKIP() << "fault: the add page binds NULL for a blank field over the column's default";
+    const std::string form = Clean("order_detailsadd.asp").body;
+    CleanPost("order_detailsadd.asp", {{"qv_token", Token(form)}, {"x_select", "third"}});
+    const std::u16string q = Kind() == DatabaseKind::MariaDB ? u"`" : u"\"";
+    const std::u16string from =
+        u" FROM " + q + u"Order Details" + q + u" WHERE " + q + u"select" + q + u" = 'third'";
+    EXPECT_EQ(Database().Scalar(u"SELECT " + q + u"user" + q + from), "guest");
+    EXPECT_EQ(Database().Scalar(u"SELECT " + q + u"order" + q + from), "7");
+}
+
+// The picture page of a record sends its bytes.
+TEST_P(AwkwardNamesTest, PicturePagesSendTheBytes) {
+    GTEST_SKIP() << "fault: the picture page's SQL has no table name and no key condition";
+    const AspResponse picture = Clean("images_datapicture.asp?k_id=1");
+    EXPECT_EQ(picture.body, "\x89PNG");
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, AwkwardNamesTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
+
+} // namespace
+} // namespace qv::test::site

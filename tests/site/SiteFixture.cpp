@@ -1,0 +1,135 @@
+#include "SiteFixture.h"
+
+#include "platform/automation/Text.h"
+
+#include <algorithm>
+#include <regex>
+
+namespace qv::test::site {
+
+using testdb::DatabaseKind;
+
+std::vector<DatabaseKind> SiteKinds() {
+#if QV_SITE_SERVERS
+    return {DatabaseKind::PostgreSQL, DatabaseKind::MariaDB};
+#else
+    return {DatabaseKind::SQLite};
+#endif
+}
+
+std::string KindTestName(const ::testing::TestParamInfo<DatabaseKind>& info) {
+    return testdb::KindName(info.param);
+}
+
+std::map<std::string, std::unique_ptr<BuiltSite>>& SiteTest::Sites() {
+    static std::map<std::string, std::unique_ptr<BuiltSite>> sites;
+    return sites;
+}
+
+void SiteTest::TearDownTestSuite() {
+    Sites().clear();
+}
+
+void SiteTest::SetUp() {
+    if (std::optional<std::string> reason = testdb::TestDatabase::Unavailable(Kind())) {
+        GTEST_SKIP() << *reason;
+    }
+    std::unique_ptr<BuiltSite>& built = Sites()[Script() + "/" + testdb::KindName(Kind())];
+    if (!built) {
+        built = std::make_unique<BuiltSite>();
+        const std::filesystem::path root = built->temp / "site";
+        built->site = std::make_unique<AspSite>(root);
+        try {
+            built->database = std::make_unique<SiteDatabase>(Kind(), Script(), built->temp.Path());
+            built->failure = GenerateSite(built->database->ConnectionString(), built->temp / "work", root,
+                                          [this](Qel& project) { Configure(project); });
+        } catch (const std::exception& error) {
+            built->failure = error.what();
+        }
+    }
+    mBuilt = built.get();
+    ASSERT_EQ(mBuilt->failure, "") << "generating the site";
+    mBrowser = std::make_unique<AspBrowser>(*mBuilt->site);
+    mLogStart = mBuilt->site->Statements().size();
+}
+
+std::vector<ExecutedStatement> SiteTest::StatementsOfThisTest() const {
+    const StatementLog& log = mBuilt->site->Statements();
+    return std::vector<ExecutedStatement>(log.begin() + static_cast<std::ptrdiff_t>(mLogStart), log.end());
+}
+
+void SiteTest::ExpectClean(const AspResponse& response, const std::string& what) {
+    EXPECT_EQ(response.error, "") << what;
+    EXPECT_LT(response.StatusCode(), 500) << what;
+    for (const char* failure : {"Microsoft VBScript", "error '800", "ADODB.", "ODBC"}) {
+        EXPECT_FALSE(Holds(response.body, failure)) << what << ": the page shows \"" << failure << "\"";
+    }
+}
+
+AspResponse SiteTest::Clean(const std::string& url) {
+    AspResponse response = mBrowser->Get(url);
+    ExpectClean(response, "GET " + url);
+    return response;
+}
+
+AspResponse SiteTest::CleanPost(const std::string& url,
+                                const std::vector<std::pair<std::string, std::string>>& form) {
+    AspResponse response = mBrowser->Post(url, form);
+    ExpectClean(response, "POST " + url);
+    return response;
+}
+
+std::vector<std::string> SiteTest::Links(const std::string& page) {
+    static const std::regex link(R"re(href="([^":/#]+\.asp(?:\?[^"]*)?)")re");
+    std::vector<std::string> links;
+    for (std::sregex_iterator match(page.begin(), page.end(), link), end; match != end; ++match) {
+        links.push_back(std::regex_replace((*match)[1].str(), std::regex("&amp;"), "&"));
+    }
+    return links;
+}
+
+std::vector<std::string> SiteTest::Crawl(const std::string& start, std::size_t limit,
+                                         const std::vector<std::string>& excluded) {
+    std::vector<std::string> queue{start};
+    std::set<std::string> seen{start};
+    for (std::size_t next = 0; next < queue.size() && next < limit; ++next) {
+        const AspResponse response = Clean(queue[next]);
+        for (const std::string& link : Links(response.body)) {
+            const bool left = std::any_of(excluded.begin(), excluded.end(), [&](const std::string& prefix) {
+                return link.starts_with(prefix);
+            });
+            if (!left && seen.insert(link).second) {
+                queue.push_back(link);
+            }
+        }
+    }
+    queue.resize(std::min(queue.size(), limit));
+    return queue;
+}
+
+std::string SiteTest::Token(const std::string& page) {
+    static const std::regex token(R"re(name="qv_token" value="([^"]*)")re");
+    std::smatch match;
+    return std::regex_search(page, match, token) ? match[1].str() : "";
+}
+
+std::set<std::pair<std::u16string, std::vector<std::int32_t>>> SiteTest::DistinctStatements() const {
+    std::set<std::pair<std::u16string, std::vector<std::int32_t>>> statements;
+    for (const ExecutedStatement& statement : mBuilt->site->Statements()) {
+        statements.emplace(statement.sql, statement.parameterTypes);
+    }
+    return statements;
+}
+
+std::vector<std::string> SiteTest::PrepareFailures() {
+    std::vector<std::string> failures;
+    for (const auto& [sql, types] : DistinctStatements()) {
+        std::string refusal = Database().PrepareCheck(sql, types);
+        if (!refusal.empty()) {
+            failures.push_back(automation::ToUtf8(sql) + "\n    " + refusal);
+        }
+    }
+    return failures;
+}
+
+} // namespace qv::test::site

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "project/Qel.h"
+
+#include "platform/automation/Ref.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace qv::test::site {
+
+/// Generates a site as a developer does: the database behind `connection` loaded into a new
+/// project, `configure` making the developer's choices, and the project's generation run with
+/// the bundled template package and the export extension writing the site into `site`. The
+/// staged share tree is copied below `work`, with the hives and the documents folder, and the
+/// apartment is set up for the run and reset after it. Returns the project's ProjErr of the
+/// load or the run ("" is a pass).
+std::string GenerateSite(const std::u16string& connection, const std::filesystem::path& work,
+                         const std::filesystem::path& site, const std::function<void(Qel&)>& configure);
+
+/// Helpers for `configure`: a field's generation and a master/detail pair on one field each.
+void GenerateField(Qel& project, std::u16string_view table, std::u16string_view field);
+void AddMasterDetail(Qel& project, std::u16string_view master, std::u16string_view detail,
+                     std::u16string_view masterField, std::u16string_view detailField);
+
+} // namespace qv::test::site
