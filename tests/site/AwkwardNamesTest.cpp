@@ -95,8 +95,6 @@ TEST_P(AwkwardNamesTest, DeletesByEveryKindOfKey) {
 }
 
 TEST_P(AwkwardNamesTest, DeletesByABinaryKey) {
-    GTEST_SKIP() << "fault: a table whose key is binary: its list fails (Type mismatch making the "
-                    "record links) and its delete and view pages do not select the key they read";
     const std::u16string q = Kind() == DatabaseKind::MariaDB ? u"`" : u"\"";
     DeleteFirstOf("tokenslist.asp", u"SELECT COUNT(*) FROM " + q + u"tokens" + q);
 }
