@@ -102,8 +102,10 @@ TEST_P(AwkwardNamesTest, DeletesByABinaryKey) {
 // An edit that changes one field leaves the others as they were: a time of day, a time, a
 // decimal.
 TEST_P(AwkwardNamesTest, EditingKeepsTimesAndDecimals) {
-    GTEST_SKIP() << "fault: date-time and time columns get a date-only input, so an edit resets their "
-                    "time, and every edited column is written back";
+    if (SkipUnquoted()) {
+        GTEST_SKIP() << "fault: with SQLQuote empty (the default here) names such as select and when are "
+                        "not quoted";
+    }
     std::string edit;
     for (const std::string& link : Links(Clean("order_detailslist.asp").body)) {
         if (link.find("edit.asp?") != std::string::npos) {
@@ -118,20 +120,35 @@ TEST_P(AwkwardNamesTest, EditingKeepsTimesAndDecimals) {
     for (std::sregex_iterator match(form.begin(), form.end(), input), end; match != end; ++match) {
         fields.emplace_back((*match)[1].str(), (*match)[2].str());
     }
+    // A browser posts its text areas too.
+    const std::regex area(R"re(<textarea id="[^"]*" name="([^"]*)"[^>]*>([^<]*)</textarea>)re");
+    for (std::sregex_iterator match(form.begin(), form.end(), area), end; match != end; ++match) {
+        fields.emplace_back((*match)[1].str(), (*match)[2].str());
+    }
     EXPECT_EQ(CleanPost(edit, fields).StatusCode(), 302);
     const std::u16string q = Kind() == DatabaseKind::MariaDB ? u"`" : u"\"";
     const std::u16string from =
         u" FROM " + q + u"Order Details" + q + u" WHERE " + q + u"select" + q + u" = 'first'";
-    EXPECT_TRUE(Holds(Database().Scalar(u"SELECT " + q + u"when" + q + from), "13:45:30"));
+    const std::string when = Database().Scalar(u"SELECT " + q + u"when" + q + from);
+    EXPECT_TRUE(Holds(when, "13:45:30") || Holds(when, "1:45:30 PM")) << when;
+    EXPECT_EQ(Database().Scalar(u"SELECT " + q + u"memo" + q + from), "line");
     EXPECT_TRUE(Holds(Database().Scalar(u"SELECT " + q + u"at" + q + from), "8:15:00"));
     EXPECT_EQ(Database().Scalar(u"SELECT " + q + u"Prix €" + q + from), "12.34");
 }
 
 // A field left blank in the add form takes its column's default.
 TEST_P(AwkwardNamesTest, BlankFieldsTakeTheirDefaults) {
-    GTEST_SKIP() << "fault: the add page binds NULL for a blank field over the column's default";
+    if (SkipUnquoted()) {
+        GTEST_SKIP() << "fault: with SQLQuote empty (the default here) names such as user and order are "
+                        "not quoted";
+    }
     const std::string form = Clean("order_detailsadd.asp").body;
-    CleanPost("order_detailsadd.asp", {{"qv_token", Token(form)}, {"x_select", "third"}});
+    // The input of the column "select" (a reserved word, so its form name is not the column's).
+    std::smatch select;
+    ASSERT_TRUE(std::regex_search(form, select, std::regex(R"re(name="(x_[A-Za-z_]*select)")re")));
+    EXPECT_EQ(CleanPost("order_detailsadd.asp", {{"qv_token", Token(form)}, {select[1].str(), "third"}})
+                  .StatusCode(),
+              302);
     const std::u16string q = Kind() == DatabaseKind::MariaDB ? u"`" : u"\"";
     const std::u16string from =
         u" FROM " + q + u"Order Details" + q + u" WHERE " + q + u"select" + q + u" = 'third'";
