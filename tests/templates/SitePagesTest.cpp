@@ -526,6 +526,14 @@ TEST_F(SitePages, AddLeavesBlankFieldsToTheirDefaults) {
         << statements[0];
     ExpectStatementsPrepare();
 
+    // An exact number carries its digits and decimals, which the database would otherwise cut.
+    RunPage("productsadd.asp", post + "Request.Form.Items(\"x_name\") = \"Kettle\"\r\n"
+                                      "Request.Form.Items(\"x_price\") = \"12.25\"");
+    statements = Statements();
+    ASSERT_EQ(statements.size(), 1u);
+    EXPECT_NE(statements[0].find(" | 131:12.25:4,2"), std::string::npos) << statements[0];
+    ExpectStatementsPrepare();
+
     // A form without the token changes nothing.
     RunPage("customersadd.asp", "Request.ServerVariables.Items(\"REQUEST_METHOD\") = \"POST\"\r\n"
                                 "Request.Form.Items(\"x_name\") = \"Eve\"");
