@@ -170,17 +170,16 @@ TEST_F(DemoSite, ASecondRunFollowsChangedNamesAndCaptions) {
 }
 
 TEST_F(DemoSite, ExtensionAddsChangesAndDeletes) {
-    // Added sessions: the list answers with CSV before its header, and links to that before the
-    // footer; the added export page per list hands on to the list.
-    EXPECT_TRUE(Contains(Page("customersexport.asp"), "Response.Redirect \"customerslist.asp?export=csv\""));
+    // Added control and sessions: an export page per list, linked before the footer; the list
+    // keeps its filter for it before its header.
+    EXPECT_TRUE(Contains(Page("customersexport.asp"), "Response.ContentType = \"text/csv\""));
     const std::string& list = Page("customerslist.asp");
-    const auto exportCsv = list.find("Response.ContentType = \"text/csv\"");
-    ASSERT_NE(exportCsv, std::string::npos);
-    EXPECT_LT(exportCsv, list.find("<!--#include file=\"qvheader.asp\"-->"));
-    const auto exportLink =
-        list.find("<a href=\"<%= qvHtml(qvPageLink(1) & \"&export=csv\") %>\">Export to CSV</a>");
+    const auto exportLink = list.find("<a href=\"customersexport.asp\">Export to CSV</a>");
     ASSERT_NE(exportLink, std::string::npos);
     EXPECT_LT(exportLink, list.find("<!--#include file=\"qvfooter.asp\"-->"));
+    const auto filter = list.find("Session(\"qv_export_customers\") = vExportFilter");
+    ASSERT_NE(filter, std::string::npos);
+    EXPECT_LT(filter, list.find("<!--#include file=\"qvheader.asp\"-->"));
     // Changed session: numbered page links instead of first/previous/next/last.
     EXPECT_TRUE(Contains(list, "For nPageLink = 1 To nPageCount"));
     EXPECT_FALSE(Contains(list, "qvPageLink(nPage - 1)"));

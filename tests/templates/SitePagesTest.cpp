@@ -137,7 +137,7 @@ Class QvSession
     End Property
 End Class
 Class QvParameter
-    Public Name, ParamType, Direction, Size, Value, Precision, NumericScale
+    Public Name, Type, Direction, Size, Value, Precision, NumericScale
 End Class
 Class QvParameters
     Public List, Count
@@ -163,7 +163,7 @@ Class QvCommand
         Dim oParam
         Set oParam = New QvParameter
         oParam.Name = sName
-        oParam.ParamType = nType
+        oParam.Type = nType
         oParam.Direction = nDirection
         oParam.Size = nSize
         oParam.Value = vValue
@@ -229,7 +229,7 @@ Sub qvLog(oCmd)
     qvSqlLog = qvSqlLog & oCmd.CommandText
     For nParam = 0 To oCmd.Parameters.Count - 1
         Set oParam = oCmd.Parameters(nParam)
-        qvSqlLog = qvSqlLog & " | " & oParam.ParamType & ":" & oParam.Value
+        qvSqlLog = qvSqlLog & " | " & oParam.Type & ":" & oParam.Value
         If oParam.Precision > 0 Then qvSqlLog = qvSqlLog & ":" & oParam.Precision & "," & oParam.NumericScale
     Next
     qvSqlLog = qvSqlLog & vbLf
@@ -487,20 +487,36 @@ TEST_F(SitePages, SearchValuesAreLiteralOrSaidToBeWrong) {
     ExpectStatementsPrepare();
 }
 
-// The export is the list's records, filtered and ordered as the list was, as UTF-8 CSV with a
-// byte-order mark and nothing before the heading; a text a spreadsheet would run as a formula
-// is neutralised, dates keep their time.
+// The export is the list's records, filtered and ordered as the list last showed them, as UTF-8
+// CSV with a byte-order mark and nothing before the heading; a text a spreadsheet would run as a
+// formula is neutralised, dates keep their time.
 TEST_F(SitePages, ExportFollowsTheListAndNeutralisesFormulas) {
     RunPage("customerslist.asp", std::string(CustomerRows) +
-                                     "\r\nRequest.QueryString.Items(\"export\") = \"csv\"\r\n"
-                                     "Request.QueryString.Items(\"z_city\") = \"Co\"\r\n"
+                                     "\r\nRequest.QueryString.Items(\"z_city\") = \"Co\"\r\n"
                                      "Request.QueryString.Items(\"order\") = \"name\"\r\n"
                                      "Request.QueryString.Items(\"dir\") = \"desc\"");
+    // What the list keeps in the session for the export: its filter, then each value's type,
+    // size and value; the next page of the session gets it as it was.
+    std::string kept = "Session(\"qv_export_customers\") = Array(";
+    const int count = std::stoi(Eval("UBound(Session(\"qv_export_customers\")) + 1"));
+    ASSERT_EQ(count, 4);
+    for (int index = 0; index < count; ++index) {
+        const std::string item = "Session(\"qv_export_customers\")(" + std::to_string(index) + ")";
+        const bool text = Eval("VarType(" + item + ")") == "8";
+        std::string value = Eval(item);
+        if (text) {
+            value = "\"" + std::regex_replace(value, std::regex("\""), "\"\"") + "\"";
+        }
+        kept += (index > 0 ? ", " : "") + value;
+    }
+    kept += ")";
+
+    RunPage("customersexport.asp", std::string(CustomerRows) + "\r\n" + kept);
     const std::vector<std::string> statements = Statements();
-    ASSERT_EQ(statements.size(), 2u);
-    EXPECT_NE(statements[1].find(R"(WHERE "city" LIKE ? ESCAPE '!' ORDER BY "name" DESC | 200:%Co%)"),
+    ASSERT_EQ(statements.size(), 1u);
+    EXPECT_NE(statements[0].find(R"(WHERE "city" LIKE ? ESCAPE '!' ORDER BY "name" DESC | 200:%Co%)"),
               std::string::npos)
-        << statements[1];
+        << statements[0];
     ExpectStatementsPrepare();
     EXPECT_EQ(Eval("Response.ContentType"), "text/csv");
     const std::string csv = Eval("Response.Output");

@@ -1,16 +1,63 @@
 ' User code of the "export" extension: the helpers its templates call while a page is
 ' generated, and one override of the base template's output.
 
-' The list page of a table, where its export is made: the name the pages of this run gave it (the
-' site's names are kept while a run lasts, from the first page that worked them out), or "".
-Function ExportListPage(oTable)
-    Dim sKey
-    ExportListPage = ""
-    On Error Resume Next
-    sKey = oTable.TblVar & "|list"
-    If IsArray(qvSiteNames) Then
-        If qvSiteNames(0).Exists(sKey) Then ExportListPage = qvSiteNames(0)(sKey)
-    End If
+' The columns of a table that an export holds: every column but binary ones, quoted with the
+' database's quote characters and doubled quotes for a VBScript string literal.
+Function ExportSelect(oTable)
+    Dim i, oField, s
+    s = ""
+    For i = 1 To oTable.Fields.Count
+        Set oField = oTable.Fields.Seq(i)
+        If ExportColumn(oField) Then
+            If s <> "" Then s = s & ", "
+            s = s & ExportQuote(oField.FldName)
+        End If
+    Next
+    If s = "" Then s = "*"
+    ExportSelect = s
+End Function
+
+' The heading line of the export: the captions in CSV form, as a VBScript string literal's text.
+Function ExportHeader(oTable)
+    Dim i, oField, s, sCaption
+    s = ""
+    For i = 1 To oTable.Fields.Count
+        Set oField = oTable.Fields.Seq(i)
+        If ExportColumn(oField) Then
+            sCaption = oField.FldCaption
+            If sCaption = "" Then sCaption = oField.FldName
+            ' A caption that a spreadsheet would run as a formula is text, like the values.
+            If sCaption <> "" And InStr("=+-@", Left(sCaption, 1)) > 0 Then sCaption = "'" & sCaption
+            sCaption = Replace(Replace(sCaption, vbCr, " "), vbLf, " ")
+            If s <> "" Then s = s & ","
+            s = s & """" & Replace(sCaption, """", """""") & """"
+        End If
+    Next
+    ' "%>" split, so that it cannot end the page's script block.
+    ExportHeader = Replace(Replace(s, """", """"""), "%>", "%"" & "">")
+End Function
+
+' The number of exported columns.
+Function ExportColumnCount(oTable)
+    Dim i, n
+    n = 0
+    For i = 1 To oTable.Fields.Count
+        If ExportColumn(oTable.Fields.Seq(i)) Then n = n + 1
+    Next
+    ExportColumnCount = n
+End Function
+
+Function ExportColumn(oField)
+    Select Case oField.FldType
+        Case 128, 204, 205
+            ExportColumn = False
+        Case Else
+            ExportColumn = True
+    End Select
+End Function
+
+Function ExportQuote(sName)
+    ExportQuote = Replace(DB.DBQuoteS, """", """""") & Replace(sName, """", """""") & Replace(DB.DBQuoteE, """", """""")
 End Function
 
 ' The footer of every page says that the site exports.
