@@ -9,6 +9,7 @@
 #include "platform/automation/Text.h"
 
 #include <filesystem>
+#include <fstream>
 #include <regex>
 
 namespace qv::test::site {
@@ -99,10 +100,18 @@ TEST_P(AwkwardNamesTest, DeletesByABinaryKey) {
     DeleteFirstOf("tokenslist.asp", u"SELECT COUNT(*) FROM " + q + u"tokens" + q);
 }
 
+/// Whether the site's pages quote the names of the awkward table (the package leaves them bare
+/// where the project names no quote characters).
+bool NamesQuoted(const AspSite& site) {
+    std::ifstream page(site.Root() / "order_detailslist.asp", std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(page), {});
+    return Holds(text, "FROM \"\"Order Details\"\"") || Holds(text, "FROM `Order Details`");
+}
+
 // An edit that changes one field leaves the others as they were: a time of day, a time, a
 // decimal.
 TEST_P(AwkwardNamesTest, EditingKeepsTimesAndDecimals) {
-    if (SkipUnquoted()) {
+    if (!NamesQuoted(Site())) {
         GTEST_SKIP() << "fault: with SQLQuote empty (the default here) names such as select and when are "
                         "not quoted";
     }
@@ -138,7 +147,7 @@ TEST_P(AwkwardNamesTest, EditingKeepsTimesAndDecimals) {
 
 // A field left blank in the add form takes its column's default.
 TEST_P(AwkwardNamesTest, BlankFieldsTakeTheirDefaults) {
-    if (SkipUnquoted()) {
+    if (!NamesQuoted(Site())) {
         GTEST_SKIP() << "fault: with SQLQuote empty (the default here) names such as user and order are "
                         "not quoted";
     }
