@@ -10,7 +10,9 @@
 #include "platform/automation/Text.h"
 
 #include <algorithm>
+#include <array>
 #include <fstream>
+#include <random>
 #include <regex>
 #include <unordered_map>
 
@@ -388,6 +390,36 @@ private:
     std::u16string mCacheControl = u"private";
 };
 
+/// The system's generator of unique identifiers that ASP sites reach as "Scriptlet.TypeLib":
+/// each read of Guid is a new random identifier, "{8-4-4-4-12}" in hexadecimal.
+class TypeLibObject final : public Object {
+public:
+    const automation::ClassInfo& GetClassInfo() const override {
+        static const automation::ClassInfo info(u"ITypeLib",
+                                                {automation::Method<&TypeLibObject::Guid>(u"Guid")});
+        return info;
+    }
+    std::u16string Guid() const {
+        static std::random_device device;
+        std::array<std::uint8_t, 16> bytes{};
+        for (std::uint8_t& byte : bytes) {
+            byte = static_cast<std::uint8_t>(device() & 0xFF);
+        }
+        bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);
+        bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
+        static constexpr char Digits[] = "0123456789ABCDEF";
+        std::u16string text = u"{";
+        for (std::size_t index = 0; index < bytes.size(); ++index) {
+            if (index == 4 || index == 6 || index == 8 || index == 10) {
+                text += u'-';
+            }
+            text += static_cast<char16_t>(Digits[bytes[index] >> 4]);
+            text += static_cast<char16_t>(Digits[bytes[index] & 0x0F]);
+        }
+        return text + u"}";
+    }
+};
+
 class ServerObject final : public ContextObject {
 public:
     using ContextObject::ContextObject;
@@ -464,6 +496,9 @@ public:
     Ref<Object> CreateObject(const std::u16string& progId) const {
         if (Ref<Object> object = CreateAdoObject(progId, Context().site->statements)) {
             return object;
+        }
+        if (automation::EqualsNoCase(progId, u"Scriptlet.TypeLib")) {
+            return automation::MakeRef<TypeLibObject>();
         }
         automation::Raise(automation::ErrorNumber::CannotCreateObject, u"Server object",
                           u"Invalid class string: " + progId);

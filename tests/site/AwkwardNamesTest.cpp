@@ -9,6 +9,7 @@
 #include "platform/automation/Text.h"
 
 #include <filesystem>
+#include <fstream>
 #include <regex>
 
 namespace qv::test::site {
@@ -85,17 +86,25 @@ TEST_P(AwkwardNamesTest, DeletesByEveryKindOfKey) {
 }
 
 TEST_P(AwkwardNamesTest, DeletesByABinaryKey) {
-    GTEST_SKIP() << "fault: a table whose key is binary: its list fails (Type mismatch making the "
-                    "record links) and its delete and view pages do not select the key they read";
     const std::u16string q = Kind() == DatabaseKind::MariaDB ? u"`" : u"\"";
     DeleteFirstOf("tokenslist.asp", u"SELECT COUNT(*) FROM " + q + u"tokens" + q);
+}
+
+/// Whether the site's pages quote the names of the awkward table (the package leaves them bare
+/// where the project names no quote characters).
+bool NamesQuoted(const AspSite& site) {
+    std::ifstream page(site.Root() / "order_detailslist.asp", std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(page), {});
+    return Holds(text, "FROM \"\"Order Details\"\"") || Holds(text, "FROM `Order Details`");
 }
 
 // An edit that changes one field leaves the others as they were: a time of day, a time, a
 // decimal.
 TEST_P(AwkwardNamesTest, EditingKeepsTimesAndDecimals) {
-    GTEST_SKIP() << "fault: date-time and time columns get a date-only input, so an edit resets their "
-                    "time, and every edited column is written back";
+    if (!NamesQuoted(Site())) {
+        GTEST_SKIP() << "fault: with SQLQuote empty (the default here) names such as select and when are "
+                        "not quoted";
+    }
     std::string edit;
     for (const std::string& link : Links(Clean("order_detailslist.asp").body)) {
         if (link.find("edit.asp?") != std::string::npos) {
@@ -110,20 +119,50 @@ TEST_P(AwkwardNamesTest, EditingKeepsTimesAndDecimals) {
     for (std::sregex_iterator match(form.begin(), form.end(), input), end; match != end; ++match) {
         fields.emplace_back((*match)[1].str(), (*match)[2].str());
     }
+    // A browser posts its text areas too.
+    const std::regex area(R"re(<textarea id="[^"]*" name="([^"]*)"[^>]*>([^<]*)</textarea>)re");
+    for (std::sregex_iterator match(form.begin(), form.end(), area), end; match != end; ++match) {
+        fields.emplace_back((*match)[1].str(), (*match)[2].str());
+    }
     EXPECT_EQ(CleanPost(edit, fields).StatusCode(), 302);
     const std::u16string q = Kind() == DatabaseKind::MariaDB ? u"`" : u"\"";
     const std::u16string from =
         u" FROM " + q + u"Order Details" + q + u" WHERE " + q + u"select" + q + u" = 'first'";
-    EXPECT_TRUE(Holds(Database().Scalar(u"SELECT " + q + u"when" + q + from), "13:45:30"));
+    const std::string when = Database().Scalar(u"SELECT " + q + u"when" + q + from);
+    EXPECT_TRUE(Holds(when, "13:45:30") || Holds(when, "1:45:30 PM")) << when;
+    EXPECT_EQ(Database().Scalar(u"SELECT " + q + u"memo" + q + from), "line");
     EXPECT_TRUE(Holds(Database().Scalar(u"SELECT " + q + u"at" + q + from), "8:15:00"));
     EXPECT_EQ(Database().Scalar(u"SELECT " + q + u"Prix €" + q + from), "12.34");
 }
 
+// A date-time column is searched by its day, every time of that day; a time by the time.
+TEST_P(AwkwardNamesTest, DateTimesAreSearchedByTheirDay) {
+    if (!NamesQuoted(Site())) {
+        GTEST_SKIP() << "fault: with SQLQuote empty (the default here) names such as when are not quoted";
+    }
+    const std::string day = Clean("order_detailslist.asp?z_when=2024-03-01").body;
+    EXPECT_TRUE(Holds(day, ">first<")) << day;
+    EXPECT_FALSE(Holds(day, ">second<"));
+    EXPECT_TRUE(Holds(Clean("order_detailslist.asp?z_at=23%3A00%3A01").body, ">second<"));
+    EXPECT_TRUE(Holds(Clean("order_detailslist.asp?z_when=2024-03-02").body, "No records found."));
+    for (const std::string& failure : PrepareFailures()) {
+        ADD_FAILURE() << failure;
+    }
+}
+
 // A field left blank in the add form takes its column's default.
 TEST_P(AwkwardNamesTest, BlankFieldsTakeTheirDefaults) {
-    GTEST_SKIP() << "fault: the add page binds NULL for a blank field over the column's default";
+    if (!NamesQuoted(Site())) {
+        GTEST_SKIP() << "fault: with SQLQuote empty (the default here) names such as user and order are "
+                        "not quoted";
+    }
     const std::string form = Clean("order_detailsadd.asp").body;
-    CleanPost("order_detailsadd.asp", {{"qv_token", Token(form)}, {"x_select", "third"}});
+    // The input of the column "select" (a reserved word, so its form name is not the column's).
+    std::smatch select;
+    ASSERT_TRUE(std::regex_search(form, select, std::regex(R"re(name="(x_[A-Za-z_]*select)")re")));
+    EXPECT_EQ(CleanPost("order_detailsadd.asp", {{"qv_token", Token(form)}, {select[1].str(), "third"}})
+                  .StatusCode(),
+              302);
     const std::u16string q = Kind() == DatabaseKind::MariaDB ? u"`" : u"\"";
     const std::u16string from =
         u" FROM " + q + u"Order Details" + q + u" WHERE " + q + u"select" + q + u" = 'third'";

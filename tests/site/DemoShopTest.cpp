@@ -124,8 +124,6 @@ TEST_P(DemoShopTest, SearchAndMasterFilter) {
 // A search value that is no value of its field says so instead of showing every record, and the
 // wildcard characters of LIKE match only themselves.
 TEST_P(DemoShopTest, SearchValuesAreTakenLiterally) {
-    GTEST_SKIP() << "fault: unparsable search values silently show every row, and %, _ and [ act as "
-                    "wildcards in a LIKE search";
     EXPECT_TRUE(ProductNames(Clean("productslist.asp?z_name=%25").body).empty());
     EXPECT_TRUE(ProductNames(Clean("productslist.asp?z_name=_").body).empty());
     EXPECT_TRUE(ProductNames(Clean("productslist.asp?z_stock=abc").body).empty());
@@ -230,11 +228,10 @@ TEST_P(DemoShopTest, ForgedFormsAndMissingKeysChangeNothing) {
 
 // A key beyond the range of its column's type is a key that does not exist, not a failure.
 TEST_P(DemoShopTest, KeysOutOfRangeFindNothing) {
-    GTEST_SKIP() << "fault: a whole number beyond the key's type reaches the command and fails it with "
-                    "Overflow (500) instead of showing that there is no such record";
     for (const char* url :
          {"customersview.asp?k_customer_id=99999999999999999999",
-          "customersedit.asp?k_customer_id=-99999999999", "orderslist.asp?z_customer_id=1e300"}) {
+          "customersedit.asp?k_customer_id=-99999999999", "orderslist.asp?z_customer_id=1e300",
+          "orderslist.asp?master=customers&fk_customer_id=4294967296"}) {
         const AspResponse response = Clean(url);
         EXPECT_TRUE(response.StatusCode() == 200 || response.StatusCode() == 302) << url;
     }
@@ -296,8 +293,6 @@ TEST_P(DemoShopTest, ExportSendsTheRecordsAsCsv) {
 // The file starts with its byte-order mark and header, numbers are numbers with a point, and a
 // value that a spreadsheet would run as a formula is not one.
 TEST_P(DemoShopTest, ExportIsASpreadsheetsSafeUtf8File) {
-    GTEST_SKIP() << "fault: the export starts with blank lines and no BOM, SQLite's DECIMAL values are "
-                    "quoted text, and values starting with = + - @ are not neutralised";
     Database().Run(u"UPDATE customers SET city = '=HYPERLINK(\"x\")' WHERE customer_id = 3");
     const AspResponse csv = Clean("productsexport.asp");
     EXPECT_TRUE(csv.body.starts_with("\xEF\xBB\xBF\""));

@@ -99,12 +99,16 @@ TEST_F(DemoSite, RequestValuesReachTheDatabaseOnlyAsParameters) {
             }
         }
     }
-    // Identifiers carry the database's quote characters, doubled inside the VBScript literal.
+    // Identifiers carry the database's quote characters, doubled inside the VBScript literal. An
+    // edit writes only the columns that changed, each one a literal of the template.
     const std::string& edit = Page("order_linesedit.asp");
-    EXPECT_TRUE(Contains(edit, R"(UPDATE ""order_lines"" SET ""product_id"" = ?, ""quantity"" = ?, )"
-                               R"(""unit_price"" = ? WHERE ""order_id"" = ? AND ""line_no"" = ?)"))
+    EXPECT_TRUE(Contains(edit, R"(sSets = sSets & ", ""unit_price"" = ?")")) << edit;
+    EXPECT_TRUE(Contains(
+        edit,
+        R"(cmd.CommandText = "UPDATE ""order_lines"" SET " & Mid(sSets, 3) & " WHERE ""order_id"" = ? AND ""line_no"" = ?")"))
         << edit;
-    EXPECT_TRUE(Contains(Page("customerslist.asp"), R"(sWhere = sWhere & " AND ""name"" LIKE ?")"));
+    EXPECT_TRUE(
+        Contains(Page("customerslist.asp"), R"(sWhere = sWhere & " AND ""name"" LIKE ? ESCAPE '!'")"));
 }
 
 TEST_F(DemoSite, LinksAndIncludesReachGeneratedFiles) {
@@ -198,12 +202,16 @@ TEST_F(DemoSite, WebConfigHoldsOnlySectionsASiteMaySet) {
 }
 
 TEST_F(DemoSite, ExtensionAddsChangesAndDeletes) {
-    // Added control and session: an export page per list, linked before the footer.
+    // Added control and sessions: an export page per list, linked before the footer; the list
+    // keeps its filter for it before its header.
     EXPECT_TRUE(Contains(Page("customersexport.asp"), "Response.ContentType = \"text/csv\""));
     const std::string& list = Page("customerslist.asp");
     const auto exportLink = list.find("<a href=\"customersexport.asp\">Export to CSV</a>");
     ASSERT_NE(exportLink, std::string::npos);
     EXPECT_LT(exportLink, list.find("<!--#include file=\"qvfooter.asp\"-->"));
+    const auto filter = list.find("Session(\"qv_export_customers\") = vExportFilter");
+    ASSERT_NE(filter, std::string::npos);
+    EXPECT_LT(filter, list.find("<!--#include file=\"qvheader.asp\"-->"));
     // Changed session: numbered page links instead of first/previous/next/last.
     EXPECT_TRUE(Contains(list, "For nPageLink = 1 To nPageCount"));
     EXPECT_FALSE(Contains(list, "qvPageLink(nPage - 1)"));
@@ -229,6 +237,23 @@ TEST_F(DemoSite, FormsFollowTheColumnKinds) {
     EXPECT_TRUE(Contains(report, R"(nSum4 = nSum4 + rs("quantity"))"));
     // Binary columns are shown through their picture page.
     EXPECT_TRUE(Contains(Page("productsview.asp"), R"(<img src="products_picturepicture.asp?)"));
+}
+
+// With the colours the machine hive ships, a heading's sort link must not take the page's link
+// colour (blue on the headings' blue); and the database file in the site is never served.
+TEST_F(DemoSite, HeadingsAreReadableAndTheDatabaseFileIsNotServed) {
+    const std::string& css = Page("qvstyle.css");
+    const std::regex rule(R"((\.qv-grid th(?: a)?) \{[^}]*[^-]color: (#[0-9A-Fa-f]{6}))");
+    std::map<std::string, std::string> colours;
+    for (std::sregex_iterator match(css.begin(), css.end(), rule), end; match != end; ++match) {
+        colours[(*match)[1].str()] = (*match)[2].str();
+    }
+    ASSERT_TRUE(colours.contains(".qv-grid th")) << css;
+    ASSERT_TRUE(colours.contains(".qv-grid th a")) << css;
+    EXPECT_EQ(colours[".qv-grid th a"], colours[".qv-grid th"]);
+    const std::string& config = Page("web.config");
+    const std::regex denied(R"re(<add fileExtension="\.db" allowed="false" />)re");
+    EXPECT_TRUE(std::regex_search(config, denied)) << config;
 }
 
 // After the run the check finds the site's files: it stops at the first table with an existing

@@ -170,6 +170,13 @@ Recordset ColumnsRowset(internal::ConnectionImpl& impl, std::span<const Variant>
             internal::AdoType(sqlType, TypeNameSays(typeName, u"unsigned"), TypeNameSays(typeName, u"money"));
         std::optional<std::int32_t> size = result.Number(row, 7);
         std::optional<std::int32_t> digits = result.Number(row, 9);
+        if (internal::IsTextType(adoType) && !internal::IsLongType(adoType)) {
+            if (std::optional<internal::ExactNumber> declared = internal::DeclaredExactNumber(typeName)) {
+                adoType = DataType::Numeric;
+                size = declared->precision;
+                digits = declared->scale;
+            }
+        }
         std::int32_t nullable = result.Number(row, 11).value_or(SQL_NULLABLE_UNKNOWN);
 
         std::int32_t flags = 0;

@@ -26,11 +26,15 @@ Function ExportHeader(oTable)
         If ExportColumn(oField) Then
             sCaption = oField.FldCaption
             If sCaption = "" Then sCaption = oField.FldName
+            ' A caption that a spreadsheet would run as a formula is text, like the values.
+            If sCaption <> "" And InStr("=+-@", Left(sCaption, 1)) > 0 Then sCaption = "'" & sCaption
+            sCaption = Replace(Replace(sCaption, vbCr, " "), vbLf, " ")
             If s <> "" Then s = s & ","
             s = s & """" & Replace(sCaption, """", """""") & """"
         End If
     Next
-    ExportHeader = Replace(s, """", """""")
+    ' "%>" split, so that it cannot end the page's script block.
+    ExportHeader = Replace(Replace(s, """", """"""), "%>", "%"" & "">")
 End Function
 
 ' The number of exported columns.

@@ -116,6 +116,8 @@ TEST_P(SchemaRowsetTest, ColumnsTellTypeSizeAndNullability) {
         {u"notes", {DataType::LongVarChar, DataType::LongVarWChar}, true, -1},
         {u"small_count", {DataType::SmallInt}, true, 0},
         {u"big_count", {DataType::BigInt}, true, 0},
+        // An exact number, whatever text type a driver may say it is.
+        {u"balance", {DataType::Numeric, DataType::Decimal}, true, 0},
     };
     Recordset rows = Schema(Schema::Columns, {Variant(), Variant(), Variant(u"customers")});
     std::map<std::u16string, std::size_t> rowOf;

@@ -92,6 +92,10 @@ SQLRETURN DescribeColumn(StatementHandle& statement, SQLUSMALLINT number, Column
     return rc;
 }
 
+bool IsCharacterSqlType(SQLSMALLINT sqlType) {
+    return sqlType == SQL_CHAR || sqlType == SQL_VARCHAR || sqlType == SQL_WCHAR || sqlType == SQL_WVARCHAR;
+}
+
 } // namespace
 
 std::vector<ColumnDescription> DescribeColumns(StatementHandle& statement) {
@@ -114,6 +118,23 @@ std::vector<ColumnDescription> DescribeColumns(StatementHandle& statement) {
         column.precision = static_cast<std::int16_t>(
             NumericAttribute(handle, number, SQL_DESC_PRECISION, static_cast<SQLLEN>(size)));
         column.scale = static_cast<std::int16_t>(NumericAttribute(handle, number, SQL_DESC_SCALE, digits));
+        if (IsCharacterSqlType(column.sqlType)) {
+            const std::u16string typeName =
+                TextAttribute(handle, number, SQL_DESC_TYPE_NAME, statement.Encoding());
+            if (std::optional<ExactNumber> declared = DeclaredExactNumber(typeName)) {
+                // A result column's type name comes without its digits: the driver gives the
+                // declared digits as the size and the decimals as the precision.
+                if (declared->precision == 0 && size > 0) {
+                    declared->precision = static_cast<std::int32_t>(std::min<SQLULEN>(size, 1000));
+                    declared->scale = column.precision >= 0 && column.precision < declared->precision
+                                          ? column.precision
+                                          : 0;
+                }
+                column.sqlType = SQL_DECIMAL;
+                column.precision = static_cast<std::int16_t>(declared->precision);
+                column.scale = static_cast<std::int16_t>(declared->scale);
+            }
+        }
         column.isUnsigned = NumericAttribute(handle, number, SQL_DESC_UNSIGNED, SQL_FALSE) == SQL_TRUE;
         column.isAutoIncrement =
             NumericAttribute(handle, number, SQL_DESC_AUTO_UNIQUE_VALUE, SQL_FALSE) == SQL_TRUE;
@@ -127,6 +148,34 @@ std::vector<ColumnDescription> DescribeColumns(StatementHandle& statement) {
         columns.push_back(std::move(column));
     }
     return columns;
+}
+
+std::optional<ExactNumber> DeclaredExactNumber(std::u16string_view typeName) {
+    const std::u16string lower = automation::ToLower(typeName);
+    if (!lower.starts_with(u"decimal") && !lower.starts_with(u"numeric")) {
+        return std::nullopt;
+    }
+    ExactNumber number;
+    const std::size_t open = lower.find(u'(');
+    if (open == std::u16string::npos) {
+        return number;
+    }
+    std::int32_t values[2] = {0, 0};
+    std::size_t count = 0;
+    bool inNumber = false;
+    for (std::size_t at = open + 1; at < lower.size() && lower[at] != u')' && count < 2; ++at) {
+        const char16_t c = lower[at];
+        if (c >= u'0' && c <= u'9') {
+            values[count] = std::min(values[count] * 10 + (c - u'0'), 1000);
+            inNumber = true;
+        } else if (c == u',' && inNumber) {
+            ++count;
+            inNumber = false;
+        }
+    }
+    number.precision = values[0];
+    number.scale = values[1];
+    return number;
 }
 
 std::int32_t AdoType(std::int16_t sqlType, bool isUnsigned, bool isMoney) {

@@ -9,6 +9,7 @@
 #include "platform/automation/Variant.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,15 @@ struct ColumnDescription {
 /// The columns of the statement's result (after SQLPrepare or an execution). A statement
 /// without a result has none.
 std::vector<ColumnDescription> DescribeColumns(StatementHandle& statement);
+
+/// The digits and decimals of a column declared DECIMAL(p,s) or NUMERIC(p,s) (either word,
+/// any letter case; without them 0 digits and 0 decimals), or nothing for another type name.
+/// SQLite's driver describes such a column as text: its declared type says it holds a number.
+struct ExactNumber {
+    std::int32_t precision = 0;
+    std::int32_t scale = 0;
+};
+std::optional<ExactNumber> DeclaredExactNumber(std::u16string_view typeName);
 
 /// The ADO type code of an ODBC SQL type.
 std::int32_t AdoType(std::int16_t sqlType, bool isUnsigned, bool isMoney);
