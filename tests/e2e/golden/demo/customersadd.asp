@@ -8,9 +8,10 @@ Response.Charset = "utf-8"
 <!--#include file="qvcfg.asp"-->
 <!--#include file="qvfn.asp"-->
 <%
-Dim qvPageTitle, cmd, sErr, sValue, vVal(7)
+Dim qvPageTitle, cmd, sErr, sReqBlank, sValue, sCols, sMarks, vVal(7)
 qvPageTitle = "customers"
 sErr = ""
+sReqBlank = ""
 Set conn = qvOpenConnection()
 If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     If Not qvTokenOk() Then
@@ -21,7 +22,7 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         vVal(2) = sValue
         sErr = sErr & "Please enter a number for name<br>"
     ElseIf IsNull(vVal(2)) Then
-        sErr = sErr & "Please enter a value for name<br>"
+        sReqBlank = sReqBlank & "Please enter a value for name<br>"
     ElseIf Len(sValue) > 60 Then
         sErr = sErr & "The value is too long for name<br>"
     End If
@@ -57,16 +58,53 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = sErr & "The value is too long for notes<br>"
     End If
     If sErr = "" Then
-        Set cmd = qvNewCommand(conn, "INSERT INTO ""customers"" (""name"", ""email"", ""city"", ""joined"", ""vip"", ""notes"") VALUES (?, ?, ?, ?, ?, ?)")
-        qvAddParam cmd, 200, 60, vVal(2)
-        qvAddParam cmd, 200, 100, vVal(3)
-        qvAddParam cmd, 200, 40, vVal(4)
-        qvAddParam cmd, 133, 6, vVal(5)
-        qvAddParam cmd, 11, 2, vVal(6)
-        qvAddParam cmd, 201, 65536, vVal(7)
+        Set cmd = qvNewCommand(conn, "")
+        sCols = ""
+        sMarks = ""
+        If Not IsNull(vVal(2)) Then
+            sCols = sCols & ", ""name"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 200, 60, vVal(2)
+        End If
+        If Not IsNull(vVal(3)) Then
+            sCols = sCols & ", ""email"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 200, 100, vVal(3)
+        End If
+        If Not IsNull(vVal(4)) Then
+            sCols = sCols & ", ""city"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 200, 40, vVal(4)
+        End If
+        If Not IsNull(vVal(5)) Then
+            sCols = sCols & ", ""joined"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 133, 6, vVal(5)
+        End If
+        If Not IsNull(vVal(6)) Then
+            sCols = sCols & ", ""vip"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 11, 2, vVal(6)
+        End If
+        If Not IsNull(vVal(7)) Then
+            sCols = sCols & ", ""notes"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 201, 65536, vVal(7)
+        End If
+        If sCols = "" Then
+            cmd.CommandText = "INSERT INTO ""customers"" DEFAULT VALUES"
+        Else
+            cmd.CommandText = "INSERT INTO ""customers"" (" & Mid(sCols, 3) & ") VALUES (" & Mid(sMarks, 3) & ")"
+        End If
         On Error Resume Next
         cmd.Execute , , 128
-        If Err.Number <> 0 Then sErr = "The record could not be saved. " & qvHtml(Err.Description)
+        If Err.Number <> 0 Then
+            If sReqBlank <> "" Then
+                sErr = sReqBlank
+            Else
+                sErr = "The record could not be saved. " & qvHtml(Err.Description)
+            End If
+        End If
         On Error GoTo 0
         If sErr = "" Then
             qvSetMessage "The record was added."

@@ -16,6 +16,9 @@ Set conn = qvOpenConnection()
     bKeyOk = True
     If Not qvParseValue(qvRequestValue("k_customer_id"), "int", vKey1) Then bKeyOk = False
     If IsNull(vKey1) Then bKeyOk = False
+    If bKeyOk Then
+        If Not qvFits(vKey1, 3) Then bKeyOk = False
+    End If
     If Not bKeyOk Then
         qvCloseConnection conn
         Response.Redirect "customerslist.asp"

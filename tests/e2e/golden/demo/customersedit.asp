@@ -8,7 +8,7 @@ Response.Charset = "utf-8"
 <!--#include file="qvcfg.asp"-->
 <!--#include file="qvfn.asp"-->
 <%
-Dim qvPageTitle, cmd, rs, sErr, sValue, bFound, vVal(7)
+Dim qvPageTitle, cmd, rs, sErr, sValue, sSets, bFound, vVal(7)
 Dim bKeyOk, vKey1
 qvPageTitle = "customers"
 sErr = ""
@@ -16,6 +16,9 @@ Set conn = qvOpenConnection()
     bKeyOk = True
     If Not qvParseValue(qvRequestValue("k_customer_id"), "int", vKey1) Then bKeyOk = False
     If IsNull(vKey1) Then bKeyOk = False
+    If bKeyOk Then
+        If Not qvFits(vKey1, 3) Then bKeyOk = False
+    End If
     If Not bKeyOk Then
         qvCloseConnection conn
         Response.Redirect "customerslist.asp"
@@ -69,18 +72,42 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = sErr & "The value is too long for notes<br>"
     End If
     If sErr = "" Then
-        Set cmd = qvNewCommand(conn, "UPDATE ""customers"" SET ""name"" = ?, ""email"" = ?, ""city"" = ?, ""joined"" = ?, ""vip"" = ?, ""notes"" = ? WHERE ""customer_id"" = ?")
-        qvAddParam cmd, 200, 60, vVal(2)
-        qvAddParam cmd, 200, 100, vVal(3)
-        qvAddParam cmd, 200, 40, vVal(4)
-        qvAddParam cmd, 133, 6, vVal(5)
-        qvAddParam cmd, 11, 2, vVal(6)
-        qvAddParam cmd, 201, 65536, vVal(7)
+
+        ' A column the user left as the form showed it keeps its stored value.
+        Set cmd = qvNewCommand(conn, "")
+        sSets = ""
+        If Not qvUnchanged("x_name", rs("name"), "text") Then
+            sSets = sSets & ", ""name"" = ?"
+            qvAddParam cmd, 200, 60, vVal(2)
+        End If
+        If Not qvUnchanged("x_email", rs("email"), "text") Then
+            sSets = sSets & ", ""email"" = ?"
+            qvAddParam cmd, 200, 100, vVal(3)
+        End If
+        If Not qvUnchanged("x_city", rs("city"), "text") Then
+            sSets = sSets & ", ""city"" = ?"
+            qvAddParam cmd, 200, 40, vVal(4)
+        End If
+        If Not qvUnchanged("x_joined", rs("joined"), "date") Then
+            sSets = sSets & ", ""joined"" = ?"
+            qvAddParam cmd, 133, 6, vVal(5)
+        End If
+        If Not qvUnchanged("x_vip", rs("vip"), "bool") Then
+            sSets = sSets & ", ""vip"" = ?"
+            qvAddParam cmd, 11, 2, vVal(6)
+        End If
+        If Not qvUnchanged("x_notes", rs("notes"), "memo") Then
+            sSets = sSets & ", ""notes"" = ?"
+            qvAddParam cmd, 201, 65536, vVal(7)
+        End If
+        If sSets <> "" Then
+            cmd.CommandText = "UPDATE ""customers"" SET " & Mid(sSets, 3) & " WHERE ""customer_id"" = ?"
     qvAddParam cmd, 3, 4, vKey1
-        On Error Resume Next
-        cmd.Execute , , 128
-        If Err.Number <> 0 Then sErr = "The record could not be saved. " & qvHtml(Err.Description)
-        On Error GoTo 0
+            On Error Resume Next
+            cmd.Execute , , 128
+            If Err.Number <> 0 Then sErr = "The record could not be saved. " & qvHtml(Err.Description)
+            On Error GoTo 0
+        End If
         If sErr = "" Then
             rs.Close
             qvSetMessage "The record was saved."

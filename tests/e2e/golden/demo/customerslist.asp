@@ -9,7 +9,7 @@ Response.Charset = "utf-8"
 <!--#include file="qvfn.asp"-->
 <%
 Dim qvPageTitle, cmd, rs, sWhere, sOrder, sSort, sDir, sQuery, nPage, nPageCount, nTotal, nRow
-Dim vValue, sValue, sMaster
+Dim vValue, sValue, sMaster, sSearchErr
 qvPageTitle = "customers"
 Set conn = qvOpenConnection()
 Set cmd = qvNewCommand(conn, "")
@@ -17,55 +17,77 @@ sWhere = ""
 sQuery = ""
 sMaster = ""
 
-' The search values, from the search page or the list's own links.
+' The search values, from the search page or the list's own links. A value that is no value of
+' its column's kind is named in a message and matches nothing, rather than being dropped so that
+' every record shows. In a LIKE pattern the user's own wildcard characters are literal.
+
+sSearchErr = ""
 sValue = Trim(Request.QueryString("z_customer_id"))
 If sValue <> "" Then
-    If qvParseValue(sValue, "int", vValue) Then
+    sQuery = sQuery & "&z_customer_id=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "int", vValue) Then
+        vValue = Null
+    ElseIf Not qvFits(vValue, 3) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
         sWhere = sWhere & " AND ""customer_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
-        sQuery = sQuery & "&z_customer_id=" & qvUrl(sValue)
+    Else
+        sSearchErr = sSearchErr & "Please enter a number for customer id<br>"
     End If
 End If
 sValue = Trim(Request.QueryString("z_name"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND ""name"" LIKE ?"
-    qvAddParam cmd, 200, 60, "%" & sValue & "%"
     sQuery = sQuery & "&z_name=" & qvUrl(sValue)
+    sWhere = sWhere & " AND ""name"" LIKE ? ESCAPE '!'"
+    qvAddParam cmd, 200, 60, "%" & qvLikeText(sValue, "!") & "%"
 End If
 sValue = Trim(Request.QueryString("z_email"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND ""email"" LIKE ?"
-    qvAddParam cmd, 200, 100, "%" & sValue & "%"
     sQuery = sQuery & "&z_email=" & qvUrl(sValue)
+    sWhere = sWhere & " AND ""email"" LIKE ? ESCAPE '!'"
+    qvAddParam cmd, 200, 100, "%" & qvLikeText(sValue, "!") & "%"
 End If
 sValue = Trim(Request.QueryString("z_city"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND ""city"" LIKE ?"
-    qvAddParam cmd, 200, 40, "%" & sValue & "%"
     sQuery = sQuery & "&z_city=" & qvUrl(sValue)
+    sWhere = sWhere & " AND ""city"" LIKE ? ESCAPE '!'"
+    qvAddParam cmd, 200, 40, "%" & qvLikeText(sValue, "!") & "%"
 End If
 sValue = Trim(Request.QueryString("z_joined"))
 If sValue <> "" Then
-    If qvParseValue(sValue, "date", vValue) Then
+    sQuery = sQuery & "&z_joined=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "date", vValue) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
         sWhere = sWhere & " AND ""joined"" = ?"
         qvAddParam cmd, 133, 6, vValue
-        sQuery = sQuery & "&z_joined=" & qvUrl(sValue)
+    Else
+        sSearchErr = sSearchErr & "Please enter a date for joined<br>"
     End If
 End If
 sValue = Trim(Request.QueryString("z_vip"))
 If sValue <> "" Then
-    If qvParseValue(sValue, "bool", vValue) Then
+    sQuery = sQuery & "&z_vip=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "bool", vValue) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
         sWhere = sWhere & " AND ""vip"" = ?"
         qvAddParam cmd, 11, 2, vValue
-        sQuery = sQuery & "&z_vip=" & qvUrl(sValue)
+    Else
+        sSearchErr = sSearchErr & "Please enter a number for vip<br>"
     End If
 End If
 sValue = Trim(Request.QueryString("z_notes"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND ""notes"" LIKE ?"
-    qvAddParam cmd, 201, 65536, "%" & sValue & "%"
     sQuery = sQuery & "&z_notes=" & qvUrl(sValue)
+    sWhere = sWhere & " AND ""notes"" LIKE ? ESCAPE '!'"
+    qvAddParam cmd, 201, 65536, "%" & qvLikeText(sValue, "!") & "%"
 End If
+If sSearchErr <> "" Then sWhere = sWhere & " AND 1 = 0"
 
 ' Sorting by a listed column only: the request names the column, the SQL is ours.
 sSort = Request.QueryString("order")
@@ -122,6 +144,9 @@ End Function
 <a href="customerssearch.asp">Search</a>
 <a href="customerslist.asp">Show all</a>
 </p>
+<% If sSearchErr <> "" Then %>
+<p class="qv-error"><%= sSearchErr %></p>
+<% End If %>
 <% If nTotal = 0 Then %>
 <p>No records found.</p>
 <% Else %>

@@ -8,9 +8,10 @@ Response.Charset = "utf-8"
 <!--#include file="qvcfg.asp"-->
 <!--#include file="qvfn.asp"-->
 <%
-Dim qvPageTitle, cmd, sErr, sValue, vVal(5)
+Dim qvPageTitle, cmd, sErr, sReqBlank, sValue, sCols, sMarks, vVal(5)
 qvPageTitle = "order lines"
 sErr = ""
+sReqBlank = ""
 Set conn = qvOpenConnection()
 If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     If Not qvTokenOk() Then
@@ -20,49 +21,92 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     If Not qvParseValue(sValue, "int", vVal(1)) Then
         vVal(1) = sValue
         sErr = sErr & "Please enter a number for order id<br>"
+    ElseIf Not qvFits(vVal(1), 3) Then
+        vVal(1) = sValue
+        sErr = sErr & "Please enter a number for order id<br>"
     ElseIf IsNull(vVal(1)) Then
-        sErr = sErr & "Please enter a value for order id<br>"
+        sReqBlank = sReqBlank & "Please enter a value for order id<br>"
     End If
     sValue = qvRequestValue("x_line_no")
     If Not qvParseValue(sValue, "int", vVal(2)) Then
         vVal(2) = sValue
         sErr = sErr & "Please enter a number for line no<br>"
+    ElseIf Not qvFits(vVal(2), 3) Then
+        vVal(2) = sValue
+        sErr = sErr & "Please enter a number for line no<br>"
     ElseIf IsNull(vVal(2)) Then
-        sErr = sErr & "Please enter a value for line no<br>"
+        sReqBlank = sReqBlank & "Please enter a value for line no<br>"
     End If
     sValue = qvRequestValue("x_product_id")
     If Not qvParseValue(sValue, "int", vVal(3)) Then
         vVal(3) = sValue
         sErr = sErr & "Please enter a number for product id<br>"
+    ElseIf Not qvFits(vVal(3), 3) Then
+        vVal(3) = sValue
+        sErr = sErr & "Please enter a number for product id<br>"
     ElseIf IsNull(vVal(3)) Then
-        sErr = sErr & "Please enter a value for product id<br>"
+        sReqBlank = sReqBlank & "Please enter a value for product id<br>"
     End If
     sValue = qvRequestValue("x_quantity")
     If Not qvParseValue(sValue, "int", vVal(4)) Then
         vVal(4) = sValue
         sErr = sErr & "Please enter a number for quantity<br>"
+    ElseIf Not qvFits(vVal(4), 3) Then
+        vVal(4) = sValue
+        sErr = sErr & "Please enter a number for quantity<br>"
     ElseIf IsNull(vVal(4)) Then
-        sErr = sErr & "Please enter a value for quantity<br>"
+        sReqBlank = sReqBlank & "Please enter a value for quantity<br>"
     End If
     sValue = qvRequestValue("x_unit_price")
-    If Not qvParseValue(sValue, "text", vVal(5)) Then
+    If Not qvParseValue(sValue, "num", vVal(5)) Then
         vVal(5) = sValue
         sErr = sErr & "Please enter a number for unit price<br>"
     ElseIf IsNull(vVal(5)) Then
-        sErr = sErr & "Please enter a value for unit price<br>"
-    ElseIf Len(sValue) > 10 Then
-        sErr = sErr & "The value is too long for unit price<br>"
+        sReqBlank = sReqBlank & "Please enter a value for unit price<br>"
     End If
     If sErr = "" Then
-        Set cmd = qvNewCommand(conn, "INSERT INTO ""order_lines"" (""order_id"", ""line_no"", ""product_id"", ""quantity"", ""unit_price"") VALUES (?, ?, ?, ?, ?)")
-        qvAddParam cmd, 3, 4, vVal(1)
-        qvAddParam cmd, 3, 4, vVal(2)
-        qvAddParam cmd, 3, 4, vVal(3)
-        qvAddParam cmd, 3, 4, vVal(4)
-        qvAddParam cmd, 200, 10, vVal(5)
+        Set cmd = qvNewCommand(conn, "")
+        sCols = ""
+        sMarks = ""
+        If Not IsNull(vVal(1)) Then
+            sCols = sCols & ", ""order_id"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 3, 4, vVal(1)
+        End If
+        If Not IsNull(vVal(2)) Then
+            sCols = sCols & ", ""line_no"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 3, 4, vVal(2)
+        End If
+        If Not IsNull(vVal(3)) Then
+            sCols = sCols & ", ""product_id"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 3, 4, vVal(3)
+        End If
+        If Not IsNull(vVal(4)) Then
+            sCols = sCols & ", ""quantity"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 3, 4, vVal(4)
+        End If
+        If Not IsNull(vVal(5)) Then
+            sCols = sCols & ", ""unit_price"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 131, 19, vVal(5)
+        End If
+        If sCols = "" Then
+            cmd.CommandText = "INSERT INTO ""order_lines"" DEFAULT VALUES"
+        Else
+            cmd.CommandText = "INSERT INTO ""order_lines"" (" & Mid(sCols, 3) & ") VALUES (" & Mid(sMarks, 3) & ")"
+        End If
         On Error Resume Next
         cmd.Execute , , 128
-        If Err.Number <> 0 Then sErr = "The record could not be saved. " & qvHtml(Err.Description)
+        If Err.Number <> 0 Then
+            If sReqBlank <> "" Then
+                sErr = sReqBlank
+            Else
+                sErr = "The record could not be saved. " & qvHtml(Err.Description)
+            End If
+        End If
         On Error GoTo 0
         If sErr = "" Then
             qvSetMessage "The record was added."
@@ -109,7 +153,7 @@ End If
 <tr>
 <th><label for="x_unit_price">unit price</label> *</th>
 <td>
-<input type="text" id="x_unit_price" name="x_unit_price" value="<%= qvInputValue(vVal(5), "text") %>" maxlength="10">
+<input type="text" id="x_unit_price" name="x_unit_price" value="<%= qvInputValue(vVal(5), "num") %>">
 </td>
 </tr>
 </table>

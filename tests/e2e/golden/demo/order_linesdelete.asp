@@ -16,8 +16,14 @@ Set conn = qvOpenConnection()
     bKeyOk = True
     If Not qvParseValue(qvRequestValue("k_order_id"), "int", vKey1) Then bKeyOk = False
     If IsNull(vKey1) Then bKeyOk = False
+    If bKeyOk Then
+        If Not qvFits(vKey1, 3) Then bKeyOk = False
+    End If
     If Not qvParseValue(qvRequestValue("k_line_no"), "int", vKey2) Then bKeyOk = False
     If IsNull(vKey2) Then bKeyOk = False
+    If bKeyOk Then
+        If Not qvFits(vKey2, 3) Then bKeyOk = False
+    End If
     If Not bKeyOk Then
         qvCloseConnection conn
         Response.Redirect "order_lineslist.asp"
@@ -60,7 +66,7 @@ bFound = Not rs.EOF
 <tr><th>line no</th><td><%= qvFormatValue(rs("line_no"), "int") %></td></tr>
 <tr><th>product id</th><td><%= qvFormatValue(rs("product_id"), "int") %></td></tr>
 <tr><th>quantity</th><td><%= qvFormatValue(rs("quantity"), "int") %></td></tr>
-<tr><th>unit price</th><td><%= qvFormatValue(rs("unit_price"), "text") %></td></tr>
+<tr><th>unit price</th><td><%= qvFormatValue(rs("unit_price"), "num") %></td></tr>
 </table>
 <form method="post" action="order_linesdelete.asp?<%= qvHtml("k_order_id=" & qvUrl(rs("order_id")) & "&k_line_no=" & qvUrl(rs("line_no"))) %>">
 <input type="hidden" name="qv_token" value="<%= qvHtml(qvToken()) %>">

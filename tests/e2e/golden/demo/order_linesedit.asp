@@ -8,7 +8,7 @@ Response.Charset = "utf-8"
 <!--#include file="qvcfg.asp"-->
 <!--#include file="qvfn.asp"-->
 <%
-Dim qvPageTitle, cmd, rs, sErr, sValue, bFound, vVal(5)
+Dim qvPageTitle, cmd, rs, sErr, sValue, sSets, bFound, vVal(5)
 Dim bKeyOk, vKey1, vKey2
 qvPageTitle = "order lines"
 sErr = ""
@@ -16,8 +16,14 @@ Set conn = qvOpenConnection()
     bKeyOk = True
     If Not qvParseValue(qvRequestValue("k_order_id"), "int", vKey1) Then bKeyOk = False
     If IsNull(vKey1) Then bKeyOk = False
+    If bKeyOk Then
+        If Not qvFits(vKey1, 3) Then bKeyOk = False
+    End If
     If Not qvParseValue(qvRequestValue("k_line_no"), "int", vKey2) Then bKeyOk = False
     If IsNull(vKey2) Then bKeyOk = False
+    If bKeyOk Then
+        If Not qvFits(vKey2, 3) Then bKeyOk = False
+    End If
     If Not bKeyOk Then
         qvCloseConnection conn
         Response.Redirect "order_lineslist.asp"
@@ -35,6 +41,9 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     If Not qvParseValue(sValue, "int", vVal(3)) Then
         vVal(3) = sValue
         sErr = sErr & "Please enter a number for product id<br>"
+    ElseIf Not qvFits(vVal(3), 3) Then
+        vVal(3) = sValue
+        sErr = sErr & "Please enter a number for product id<br>"
     ElseIf IsNull(vVal(3)) Then
         sErr = sErr & "Please enter a value for product id<br>"
     End If
@@ -42,29 +51,45 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     If Not qvParseValue(sValue, "int", vVal(4)) Then
         vVal(4) = sValue
         sErr = sErr & "Please enter a number for quantity<br>"
+    ElseIf Not qvFits(vVal(4), 3) Then
+        vVal(4) = sValue
+        sErr = sErr & "Please enter a number for quantity<br>"
     ElseIf IsNull(vVal(4)) Then
         sErr = sErr & "Please enter a value for quantity<br>"
     End If
     sValue = qvRequestValue("x_unit_price")
-    If Not qvParseValue(sValue, "text", vVal(5)) Then
+    If Not qvParseValue(sValue, "num", vVal(5)) Then
         vVal(5) = sValue
         sErr = sErr & "Please enter a number for unit price<br>"
     ElseIf IsNull(vVal(5)) Then
         sErr = sErr & "Please enter a value for unit price<br>"
-    ElseIf Len(sValue) > 10 Then
-        sErr = sErr & "The value is too long for unit price<br>"
     End If
     If sErr = "" Then
-        Set cmd = qvNewCommand(conn, "UPDATE ""order_lines"" SET ""product_id"" = ?, ""quantity"" = ?, ""unit_price"" = ? WHERE ""order_id"" = ? AND ""line_no"" = ?")
-        qvAddParam cmd, 3, 4, vVal(3)
-        qvAddParam cmd, 3, 4, vVal(4)
-        qvAddParam cmd, 200, 10, vVal(5)
+
+        ' A column the user left as the form showed it keeps its stored value.
+        Set cmd = qvNewCommand(conn, "")
+        sSets = ""
+        If Not qvUnchanged("x_product_id", rs("product_id"), "int") Then
+            sSets = sSets & ", ""product_id"" = ?"
+            qvAddParam cmd, 3, 4, vVal(3)
+        End If
+        If Not qvUnchanged("x_quantity", rs("quantity"), "int") Then
+            sSets = sSets & ", ""quantity"" = ?"
+            qvAddParam cmd, 3, 4, vVal(4)
+        End If
+        If Not qvUnchanged("x_unit_price", rs("unit_price"), "num") Then
+            sSets = sSets & ", ""unit_price"" = ?"
+            qvAddParam cmd, 131, 19, vVal(5)
+        End If
+        If sSets <> "" Then
+            cmd.CommandText = "UPDATE ""order_lines"" SET " & Mid(sSets, 3) & " WHERE ""order_id"" = ? AND ""line_no"" = ?"
     qvAddParam cmd, 3, 4, vKey1
     qvAddParam cmd, 3, 4, vKey2
-        On Error Resume Next
-        cmd.Execute , , 128
-        If Err.Number <> 0 Then sErr = "The record could not be saved. " & qvHtml(Err.Description)
-        On Error GoTo 0
+            On Error Resume Next
+            cmd.Execute , , 128
+            If Err.Number <> 0 Then sErr = "The record could not be saved. " & qvHtml(Err.Description)
+            On Error GoTo 0
+        End If
         If sErr = "" Then
             rs.Close
             qvSetMessage "The record was saved."
@@ -107,7 +132,7 @@ End If
 <tr>
 <th><label for="x_unit_price">unit price</label> *</th>
 <td>
-<input type="text" id="x_unit_price" name="x_unit_price" value="<%= qvInputValue(vVal(5), "text") %>" maxlength="10">
+<input type="text" id="x_unit_price" name="x_unit_price" value="<%= qvInputValue(vVal(5), "num") %>">
 </td>
 </tr>
 </table>

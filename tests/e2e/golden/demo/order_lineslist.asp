@@ -9,7 +9,7 @@ Response.Charset = "utf-8"
 <!--#include file="qvfn.asp"-->
 <%
 Dim qvPageTitle, cmd, rs, sWhere, sOrder, sSort, sDir, sQuery, nPage, nPageCount, nTotal, nRow
-Dim vValue, sValue, sMaster
+Dim vValue, sValue, sMaster, sSearchErr
 qvPageTitle = "order lines"
 Set conn = qvOpenConnection()
 Set cmd = qvNewCommand(conn, "")
@@ -17,45 +17,85 @@ sWhere = ""
 sQuery = ""
 sMaster = ""
 
-' The search values, from the search page or the list's own links.
+' The search values, from the search page or the list's own links. A value that is no value of
+' its column's kind is named in a message and matches nothing, rather than being dropped so that
+' every record shows. In a LIKE pattern the user's own wildcard characters are literal.
+
+sSearchErr = ""
 sValue = Trim(Request.QueryString("z_order_id"))
 If sValue <> "" Then
-    If qvParseValue(sValue, "int", vValue) Then
+    sQuery = sQuery & "&z_order_id=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "int", vValue) Then
+        vValue = Null
+    ElseIf Not qvFits(vValue, 3) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
         sWhere = sWhere & " AND ""order_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
-        sQuery = sQuery & "&z_order_id=" & qvUrl(sValue)
+    Else
+        sSearchErr = sSearchErr & "Please enter a number for order id<br>"
     End If
 End If
 sValue = Trim(Request.QueryString("z_line_no"))
 If sValue <> "" Then
-    If qvParseValue(sValue, "int", vValue) Then
+    sQuery = sQuery & "&z_line_no=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "int", vValue) Then
+        vValue = Null
+    ElseIf Not qvFits(vValue, 3) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
         sWhere = sWhere & " AND ""line_no"" = ?"
         qvAddParam cmd, 3, 4, vValue
-        sQuery = sQuery & "&z_line_no=" & qvUrl(sValue)
+    Else
+        sSearchErr = sSearchErr & "Please enter a number for line no<br>"
     End If
 End If
 sValue = Trim(Request.QueryString("z_product_id"))
 If sValue <> "" Then
-    If qvParseValue(sValue, "int", vValue) Then
+    sQuery = sQuery & "&z_product_id=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "int", vValue) Then
+        vValue = Null
+    ElseIf Not qvFits(vValue, 3) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
         sWhere = sWhere & " AND ""product_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
-        sQuery = sQuery & "&z_product_id=" & qvUrl(sValue)
+    Else
+        sSearchErr = sSearchErr & "Please enter a number for product id<br>"
     End If
 End If
 sValue = Trim(Request.QueryString("z_quantity"))
 If sValue <> "" Then
-    If qvParseValue(sValue, "int", vValue) Then
+    sQuery = sQuery & "&z_quantity=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "int", vValue) Then
+        vValue = Null
+    ElseIf Not qvFits(vValue, 3) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
         sWhere = sWhere & " AND ""quantity"" = ?"
         qvAddParam cmd, 3, 4, vValue
-        sQuery = sQuery & "&z_quantity=" & qvUrl(sValue)
+    Else
+        sSearchErr = sSearchErr & "Please enter a number for quantity<br>"
     End If
 End If
 sValue = Trim(Request.QueryString("z_unit_price"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND ""unit_price"" LIKE ?"
-    qvAddParam cmd, 200, 10, "%" & sValue & "%"
     sQuery = sQuery & "&z_unit_price=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "num", vValue) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
+        sWhere = sWhere & " AND ""unit_price"" = ?"
+        qvAddParam cmd, 131, 19, vValue
+    Else
+        sSearchErr = sSearchErr & "Please enter a number for unit price<br>"
+    End If
 End If
+If sSearchErr <> "" Then sWhere = sWhere & " AND 1 = 0"
 
 ' Sorting by a listed column only: the request names the column, the SQL is ours.
 sSort = Request.QueryString("order")
@@ -110,6 +150,9 @@ End Function
 <a href="order_linessearch.asp">Search</a>
 <a href="order_lineslist.asp">Show all</a>
 </p>
+<% If sSearchErr <> "" Then %>
+<p class="qv-error"><%= sSearchErr %></p>
+<% End If %>
 <% If nTotal = 0 Then %>
 <p>No records found.</p>
 <% Else %>
@@ -137,7 +180,7 @@ Do While Not rs.EOF And nRow < QV_PAGE_SIZE
 <td class="qv-number"><%= qvFormatValue(rs("line_no"), "int") %></td>
 <td class="qv-number"><%= qvFormatValue(rs("product_id"), "int") %></td>
 <td class="qv-number"><%= qvFormatValue(rs("quantity"), "int") %></td>
-<td><%= qvFormatValue(rs("unit_price"), "text") %></td>
+<td class="qv-number"><%= qvFormatValue(rs("unit_price"), "num") %></td>
 </tr>
 <%
     rs.MoveNext

@@ -15,8 +15,14 @@ Set conn = qvOpenConnection()
     bKeyOk = True
     If Not qvParseValue(qvRequestValue("k_order_id"), "int", vKey1) Then bKeyOk = False
     If IsNull(vKey1) Then bKeyOk = False
+    If bKeyOk Then
+        If Not qvFits(vKey1, 3) Then bKeyOk = False
+    End If
     If Not qvParseValue(qvRequestValue("k_line_no"), "int", vKey2) Then bKeyOk = False
     If IsNull(vKey2) Then bKeyOk = False
+    If bKeyOk Then
+        If Not qvFits(vKey2, 3) Then bKeyOk = False
+    End If
     If Not bKeyOk Then
         qvCloseConnection conn
         Response.Redirect "order_lineslist.asp"
@@ -56,7 +62,7 @@ bFound = Not rs.EOF
 </tr>
 <tr>
 <th>unit price</th>
-<td><%= qvFormatValue(rs("unit_price"), "text") %></td>
+<td><%= qvFormatValue(rs("unit_price"), "num") %></td>
 </tr>
 </table>
 <% End If %>

@@ -9,7 +9,7 @@ Response.Charset = "utf-8"
 <!--#include file="qvfn.asp"-->
 <%
 Dim qvPageTitle, cmd, rs, sWhere, sOrder, sSort, sDir, sQuery, nPage, nPageCount, nTotal, nRow
-Dim vValue, sValue, sMaster
+Dim vValue, sValue, sMaster, sSearchErr
 qvPageTitle = "order totals"
 Set conn = qvOpenConnection()
 Set cmd = qvNewCommand(conn, "")
@@ -17,35 +17,52 @@ sWhere = ""
 sQuery = ""
 sMaster = ""
 
-' The search values, from the search page or the list's own links.
+' The search values, from the search page or the list's own links. A value that is no value of
+' its column's kind is named in a message and matches nothing, rather than being dropped so that
+' every record shows. In a LIKE pattern the user's own wildcard characters are literal.
+
+sSearchErr = ""
 sValue = Trim(Request.QueryString("z_order_id"))
 If sValue <> "" Then
-    If qvParseValue(sValue, "int", vValue) Then
+    sQuery = sQuery & "&z_order_id=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "int", vValue) Then
+        vValue = Null
+    ElseIf Not qvFits(vValue, 3) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
         sWhere = sWhere & " AND ""order_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
-        sQuery = sQuery & "&z_order_id=" & qvUrl(sValue)
+    Else
+        sSearchErr = sSearchErr & "Please enter a number for order id<br>"
     End If
 End If
 sValue = Trim(Request.QueryString("z_customer"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND ""customer"" LIKE ?"
-    qvAddParam cmd, 200, 60, "%" & sValue & "%"
     sQuery = sQuery & "&z_customer=" & qvUrl(sValue)
+    sWhere = sWhere & " AND ""customer"" LIKE ? ESCAPE '!'"
+    qvAddParam cmd, 200, 60, "%" & qvLikeText(sValue, "!") & "%"
 End If
 sValue = Trim(Request.QueryString("z_order_date"))
 If sValue <> "" Then
-    If qvParseValue(sValue, "date", vValue) Then
+    sQuery = sQuery & "&z_order_date=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "date", vValue) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
         sWhere = sWhere & " AND ""order_date"" = ?"
         qvAddParam cmd, 133, 6, vValue
-        sQuery = sQuery & "&z_order_date=" & qvUrl(sValue)
+    Else
+        sSearchErr = sSearchErr & "Please enter a date for order date<br>"
     End If
 End If
 sValue = Trim(Request.QueryString("z_total"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND ""total"" LIKE ?"
-    qvAddParam cmd, 200, 255, "%" & sValue & "%"
     sQuery = sQuery & "&z_total=" & qvUrl(sValue)
+    sWhere = sWhere & " AND ""total"" LIKE ? ESCAPE '!'"
+    qvAddParam cmd, 200, 255, "%" & qvLikeText(sValue, "!") & "%"
 End If
+If sSearchErr <> "" Then sWhere = sWhere & " AND 1 = 0"
 
 ' Sorting by a listed column only: the request names the column, the SQL is ours.
 sSort = Request.QueryString("order")
@@ -97,6 +114,9 @@ End Function
 <a href="order_totalssearch.asp">Search</a>
 <a href="order_totalslist.asp">Show all</a>
 </p>
+<% If sSearchErr <> "" Then %>
+<p class="qv-error"><%= sSearchErr %></p>
+<% End If %>
 <% If nTotal = 0 Then %>
 <p>No records found.</p>
 <% Else %>

@@ -8,9 +8,10 @@ Response.Charset = "utf-8"
 <!--#include file="qvcfg.asp"-->
 <!--#include file="qvfn.asp"-->
 <%
-Dim qvPageTitle, cmd, sErr, sValue, vVal(5)
+Dim qvPageTitle, cmd, sErr, sReqBlank, sValue, sCols, sMarks, vVal(5)
 qvPageTitle = "orders"
 sErr = ""
+sReqBlank = ""
 Set conn = qvOpenConnection()
 If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     If Not qvTokenOk() Then
@@ -20,15 +21,18 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     If Not qvParseValue(sValue, "int", vVal(2)) Then
         vVal(2) = sValue
         sErr = sErr & "Please enter a number for customer id<br>"
+    ElseIf Not qvFits(vVal(2), 3) Then
+        vVal(2) = sValue
+        sErr = sErr & "Please enter a number for customer id<br>"
     ElseIf IsNull(vVal(2)) Then
-        sErr = sErr & "Please enter a value for customer id<br>"
+        sReqBlank = sReqBlank & "Please enter a value for customer id<br>"
     End If
     sValue = qvRequestValue("x_order_date")
     If Not qvParseValue(sValue, "date", vVal(3)) Then
         vVal(3) = sValue
         sErr = sErr & "Please enter a date for order date<br>"
     ElseIf IsNull(vVal(3)) Then
-        sErr = sErr & "Please enter a value for order date<br>"
+        sReqBlank = sReqBlank & "Please enter a value for order date<br>"
     End If
     sValue = qvRequestValue("x_shipped")
     If Not qvParseValue(sValue, "bool", vVal(4)) Then
@@ -43,14 +47,43 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = sErr & "The value is too long for comment<br>"
     End If
     If sErr = "" Then
-        Set cmd = qvNewCommand(conn, "INSERT INTO ""orders"" (""customer_id"", ""order_date"", ""shipped"", ""comment"") VALUES (?, ?, ?, ?)")
-        qvAddParam cmd, 3, 4, vVal(2)
-        qvAddParam cmd, 133, 6, vVal(3)
-        qvAddParam cmd, 11, 2, vVal(4)
-        qvAddParam cmd, 201, 65536, vVal(5)
+        Set cmd = qvNewCommand(conn, "")
+        sCols = ""
+        sMarks = ""
+        If Not IsNull(vVal(2)) Then
+            sCols = sCols & ", ""customer_id"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 3, 4, vVal(2)
+        End If
+        If Not IsNull(vVal(3)) Then
+            sCols = sCols & ", ""order_date"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 133, 6, vVal(3)
+        End If
+        If Not IsNull(vVal(4)) Then
+            sCols = sCols & ", ""shipped"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 11, 2, vVal(4)
+        End If
+        If Not IsNull(vVal(5)) Then
+            sCols = sCols & ", ""comment"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 201, 65536, vVal(5)
+        End If
+        If sCols = "" Then
+            cmd.CommandText = "INSERT INTO ""orders"" DEFAULT VALUES"
+        Else
+            cmd.CommandText = "INSERT INTO ""orders"" (" & Mid(sCols, 3) & ") VALUES (" & Mid(sMarks, 3) & ")"
+        End If
         On Error Resume Next
         cmd.Execute , , 128
-        If Err.Number <> 0 Then sErr = "The record could not be saved. " & qvHtml(Err.Description)
+        If Err.Number <> 0 Then
+            If sReqBlank <> "" Then
+                sErr = sReqBlank
+            Else
+                sErr = "The record could not be saved. " & qvHtml(Err.Description)
+            End If
+        End If
         On Error GoTo 0
         If sErr = "" Then
             qvSetMessage "The record was added."

@@ -8,7 +8,7 @@ Response.Charset = "utf-8"
 <!--#include file="qvcfg.asp"-->
 <!--#include file="qvfn.asp"-->
 <%
-Dim qvPageTitle, cmd, rs, sErr, sValue, bFound, vVal(5)
+Dim qvPageTitle, cmd, rs, sErr, sValue, sSets, bFound, vVal(5)
 Dim bKeyOk, vKey1
 qvPageTitle = "orders"
 sErr = ""
@@ -16,6 +16,9 @@ Set conn = qvOpenConnection()
     bKeyOk = True
     If Not qvParseValue(qvRequestValue("k_order_id"), "int", vKey1) Then bKeyOk = False
     If IsNull(vKey1) Then bKeyOk = False
+    If bKeyOk Then
+        If Not qvFits(vKey1, 3) Then bKeyOk = False
+    End If
     If Not bKeyOk Then
         qvCloseConnection conn
         Response.Redirect "orderslist.asp"
@@ -30,6 +33,9 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     End If
     sValue = qvRequestValue("x_customer_id")
     If Not qvParseValue(sValue, "int", vVal(2)) Then
+        vVal(2) = sValue
+        sErr = sErr & "Please enter a number for customer id<br>"
+    ElseIf Not qvFits(vVal(2), 3) Then
         vVal(2) = sValue
         sErr = sErr & "Please enter a number for customer id<br>"
     ElseIf IsNull(vVal(2)) Then
@@ -55,16 +61,34 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = sErr & "The value is too long for comment<br>"
     End If
     If sErr = "" Then
-        Set cmd = qvNewCommand(conn, "UPDATE ""orders"" SET ""customer_id"" = ?, ""order_date"" = ?, ""shipped"" = ?, ""comment"" = ? WHERE ""order_id"" = ?")
-        qvAddParam cmd, 3, 4, vVal(2)
-        qvAddParam cmd, 133, 6, vVal(3)
-        qvAddParam cmd, 11, 2, vVal(4)
-        qvAddParam cmd, 201, 65536, vVal(5)
+
+        ' A column the user left as the form showed it keeps its stored value.
+        Set cmd = qvNewCommand(conn, "")
+        sSets = ""
+        If Not qvUnchanged("x_customer_id", rs("customer_id"), "int") Then
+            sSets = sSets & ", ""customer_id"" = ?"
+            qvAddParam cmd, 3, 4, vVal(2)
+        End If
+        If Not qvUnchanged("x_order_date", rs("order_date"), "date") Then
+            sSets = sSets & ", ""order_date"" = ?"
+            qvAddParam cmd, 133, 6, vVal(3)
+        End If
+        If Not qvUnchanged("x_shipped", rs("shipped"), "bool") Then
+            sSets = sSets & ", ""shipped"" = ?"
+            qvAddParam cmd, 11, 2, vVal(4)
+        End If
+        If Not qvUnchanged("x_comment", rs("comment"), "memo") Then
+            sSets = sSets & ", ""comment"" = ?"
+            qvAddParam cmd, 201, 65536, vVal(5)
+        End If
+        If sSets <> "" Then
+            cmd.CommandText = "UPDATE ""orders"" SET " & Mid(sSets, 3) & " WHERE ""order_id"" = ?"
     qvAddParam cmd, 3, 4, vKey1
-        On Error Resume Next
-        cmd.Execute , , 128
-        If Err.Number <> 0 Then sErr = "The record could not be saved. " & qvHtml(Err.Description)
-        On Error GoTo 0
+            On Error Resume Next
+            cmd.Execute , , 128
+            If Err.Number <> 0 Then sErr = "The record could not be saved. " & qvHtml(Err.Description)
+            On Error GoTo 0
+        End If
         If sErr = "" Then
             rs.Close
             qvSetMessage "The record was saved."

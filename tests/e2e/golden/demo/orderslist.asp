@@ -9,7 +9,7 @@ Response.Charset = "utf-8"
 <!--#include file="qvfn.asp"-->
 <%
 Dim qvPageTitle, cmd, rs, sWhere, sOrder, sSort, sDir, sQuery, nPage, nPageCount, nTotal, nRow
-Dim vValue, sValue, sMaster
+Dim vValue, sValue, sMaster, sSearchErr
 qvPageTitle = "orders"
 Set conn = qvOpenConnection()
 Set cmd = qvNewCommand(conn, "")
@@ -17,45 +17,74 @@ sWhere = ""
 sQuery = ""
 sMaster = ""
 
-' The search values, from the search page or the list's own links.
+' The search values, from the search page or the list's own links. A value that is no value of
+' its column's kind is named in a message and matches nothing, rather than being dropped so that
+' every record shows. In a LIKE pattern the user's own wildcard characters are literal.
+
+sSearchErr = ""
 sValue = Trim(Request.QueryString("z_order_id"))
 If sValue <> "" Then
-    If qvParseValue(sValue, "int", vValue) Then
+    sQuery = sQuery & "&z_order_id=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "int", vValue) Then
+        vValue = Null
+    ElseIf Not qvFits(vValue, 3) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
         sWhere = sWhere & " AND ""order_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
-        sQuery = sQuery & "&z_order_id=" & qvUrl(sValue)
+    Else
+        sSearchErr = sSearchErr & "Please enter a number for order id<br>"
     End If
 End If
 sValue = Trim(Request.QueryString("z_customer_id"))
 If sValue <> "" Then
-    If qvParseValue(sValue, "int", vValue) Then
+    sQuery = sQuery & "&z_customer_id=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "int", vValue) Then
+        vValue = Null
+    ElseIf Not qvFits(vValue, 3) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
         sWhere = sWhere & " AND ""customer_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
-        sQuery = sQuery & "&z_customer_id=" & qvUrl(sValue)
+    Else
+        sSearchErr = sSearchErr & "Please enter a number for customer id<br>"
     End If
 End If
 sValue = Trim(Request.QueryString("z_order_date"))
 If sValue <> "" Then
-    If qvParseValue(sValue, "date", vValue) Then
+    sQuery = sQuery & "&z_order_date=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "date", vValue) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
         sWhere = sWhere & " AND ""order_date"" = ?"
         qvAddParam cmd, 133, 6, vValue
-        sQuery = sQuery & "&z_order_date=" & qvUrl(sValue)
+    Else
+        sSearchErr = sSearchErr & "Please enter a date for order date<br>"
     End If
 End If
 sValue = Trim(Request.QueryString("z_shipped"))
 If sValue <> "" Then
-    If qvParseValue(sValue, "bool", vValue) Then
+    sQuery = sQuery & "&z_shipped=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "bool", vValue) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
         sWhere = sWhere & " AND ""shipped"" = ?"
         qvAddParam cmd, 11, 2, vValue
-        sQuery = sQuery & "&z_shipped=" & qvUrl(sValue)
+    Else
+        sSearchErr = sSearchErr & "Please enter a number for shipped<br>"
     End If
 End If
 sValue = Trim(Request.QueryString("z_comment"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND ""comment"" LIKE ?"
-    qvAddParam cmd, 201, 65536, "%" & sValue & "%"
     sQuery = sQuery & "&z_comment=" & qvUrl(sValue)
+    sWhere = sWhere & " AND ""comment"" LIKE ? ESCAPE '!'"
+    qvAddParam cmd, 201, 65536, "%" & qvLikeText(sValue, "!") & "%"
 End If
+If sSearchErr <> "" Then sWhere = sWhere & " AND 1 = 0"
 
 ' Sorting by a listed column only: the request names the column, the SQL is ours.
 sSort = Request.QueryString("order")
@@ -108,6 +137,9 @@ End Function
 <a href="orderssearch.asp">Search</a>
 <a href="orderslist.asp">Show all</a>
 </p>
+<% If sSearchErr <> "" Then %>
+<p class="qv-error"><%= sSearchErr %></p>
+<% End If %>
 <% If nTotal = 0 Then %>
 <p>No records found.</p>
 <% Else %>

@@ -8,9 +8,10 @@ Response.Charset = "utf-8"
 <!--#include file="qvcfg.asp"-->
 <!--#include file="qvfn.asp"-->
 <%
-Dim qvPageTitle, cmd, sErr, sValue, vVal(8)
+Dim qvPageTitle, cmd, sErr, sReqBlank, sValue, sCols, sMarks, vVal(8)
 qvPageTitle = "products"
 sErr = ""
+sReqBlank = ""
 Set conn = qvOpenConnection()
 If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     If Not qvTokenOk() Then
@@ -21,25 +22,26 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         vVal(2) = sValue
         sErr = sErr & "Please enter a number for name<br>"
     ElseIf IsNull(vVal(2)) Then
-        sErr = sErr & "Please enter a value for name<br>"
+        sReqBlank = sReqBlank & "Please enter a value for name<br>"
     ElseIf Len(sValue) > 60 Then
         sErr = sErr & "The value is too long for name<br>"
     End If
     sValue = qvRequestValue("x_price")
-    If Not qvParseValue(sValue, "text", vVal(3)) Then
+    If Not qvParseValue(sValue, "num", vVal(3)) Then
         vVal(3) = sValue
         sErr = sErr & "Please enter a number for price<br>"
     ElseIf IsNull(vVal(3)) Then
-        sErr = sErr & "Please enter a value for price<br>"
-    ElseIf Len(sValue) > 10 Then
-        sErr = sErr & "The value is too long for price<br>"
+        sReqBlank = sReqBlank & "Please enter a value for price<br>"
     End If
     sValue = qvRequestValue("x_stock")
     If Not qvParseValue(sValue, "int", vVal(4)) Then
         vVal(4) = sValue
         sErr = sErr & "Please enter a number for stock<br>"
+    ElseIf Not qvFits(vVal(4), 3) Then
+        vVal(4) = sValue
+        sErr = sErr & "Please enter a number for stock<br>"
     ElseIf IsNull(vVal(4)) Then
-        sErr = sErr & "Please enter a value for stock<br>"
+        sReqBlank = sReqBlank & "Please enter a value for stock<br>"
     End If
     sValue = qvRequestValue("x_weight_kg")
     If Not qvParseValue(sValue, "num", vVal(5)) Then
@@ -59,16 +61,53 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = sErr & "The value is too long for description<br>"
     End If
     If sErr = "" Then
-        Set cmd = qvNewCommand(conn, "INSERT INTO ""products"" (""name"", ""price"", ""stock"", ""weight_kg"", ""discontinued"", ""description"") VALUES (?, ?, ?, ?, ?, ?)")
-        qvAddParam cmd, 200, 60, vVal(2)
-        qvAddParam cmd, 200, 10, vVal(3)
-        qvAddParam cmd, 3, 4, vVal(4)
-        qvAddParam cmd, 5, 8, vVal(5)
-        qvAddParam cmd, 11, 2, vVal(6)
-        qvAddParam cmd, 201, 65536, vVal(7)
+        Set cmd = qvNewCommand(conn, "")
+        sCols = ""
+        sMarks = ""
+        If Not IsNull(vVal(2)) Then
+            sCols = sCols & ", ""name"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 200, 60, vVal(2)
+        End If
+        If Not IsNull(vVal(3)) Then
+            sCols = sCols & ", ""price"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 131, 19, vVal(3)
+        End If
+        If Not IsNull(vVal(4)) Then
+            sCols = sCols & ", ""stock"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 3, 4, vVal(4)
+        End If
+        If Not IsNull(vVal(5)) Then
+            sCols = sCols & ", ""weight_kg"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 5, 8, vVal(5)
+        End If
+        If Not IsNull(vVal(6)) Then
+            sCols = sCols & ", ""discontinued"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 11, 2, vVal(6)
+        End If
+        If Not IsNull(vVal(7)) Then
+            sCols = sCols & ", ""description"""
+            sMarks = sMarks & ", ?"
+            qvAddParam cmd, 201, 65536, vVal(7)
+        End If
+        If sCols = "" Then
+            cmd.CommandText = "INSERT INTO ""products"" DEFAULT VALUES"
+        Else
+            cmd.CommandText = "INSERT INTO ""products"" (" & Mid(sCols, 3) & ") VALUES (" & Mid(sMarks, 3) & ")"
+        End If
         On Error Resume Next
         cmd.Execute , , 128
-        If Err.Number <> 0 Then sErr = "The record could not be saved. " & qvHtml(Err.Description)
+        If Err.Number <> 0 Then
+            If sReqBlank <> "" Then
+                sErr = sReqBlank
+            Else
+                sErr = "The record could not be saved. " & qvHtml(Err.Description)
+            End If
+        End If
         On Error GoTo 0
         If sErr = "" Then
             qvSetMessage "The record was added."
@@ -97,7 +136,7 @@ End If
 <tr>
 <th><label for="x_price">price</label> *</th>
 <td>
-<input type="text" id="x_price" name="x_price" value="<%= qvInputValue(vVal(3), "text") %>" maxlength="10">
+<input type="text" id="x_price" name="x_price" value="<%= qvInputValue(vVal(3), "num") %>">
 </td>
 </tr>
 <tr>

@@ -16,6 +16,9 @@ Set conn = qvOpenConnection()
     bKeyOk = True
     If Not qvParseValue(qvRequestValue("k_product_id"), "int", vKey1) Then bKeyOk = False
     If IsNull(vKey1) Then bKeyOk = False
+    If bKeyOk Then
+        If Not qvFits(vKey1, 3) Then bKeyOk = False
+    End If
     If Not bKeyOk Then
         qvCloseConnection conn
         Response.Redirect "productslist.asp"
@@ -54,7 +57,7 @@ bFound = Not rs.EOF
 <table class="qv-grid qv-form">
 <tr><th>product id</th><td><%= qvFormatValue(rs("product_id"), "int") %></td></tr>
 <tr><th>name</th><td><%= qvFormatValue(rs("name"), "text") %></td></tr>
-<tr><th>price</th><td><%= qvFormatValue(rs("price"), "text") %></td></tr>
+<tr><th>price</th><td><%= qvFormatValue(rs("price"), "num") %></td></tr>
 <tr><th>stock</th><td><%= qvFormatValue(rs("stock"), "int") %></td></tr>
 <tr><th>weight kg</th><td><%= qvFormatValue(rs("weight_kg"), "num") %></td></tr>
 <tr><th>discontinued</th><td><%= qvFormatValue(rs("discontinued"), "bool") %></td></tr>

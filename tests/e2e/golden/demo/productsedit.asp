@@ -8,7 +8,7 @@ Response.Charset = "utf-8"
 <!--#include file="qvcfg.asp"-->
 <!--#include file="qvfn.asp"-->
 <%
-Dim qvPageTitle, cmd, rs, sErr, sValue, bFound, vVal(8)
+Dim qvPageTitle, cmd, rs, sErr, sValue, sSets, bFound, vVal(8)
 Dim bKeyOk, vKey1
 qvPageTitle = "products"
 sErr = ""
@@ -16,6 +16,9 @@ Set conn = qvOpenConnection()
     bKeyOk = True
     If Not qvParseValue(qvRequestValue("k_product_id"), "int", vKey1) Then bKeyOk = False
     If IsNull(vKey1) Then bKeyOk = False
+    If bKeyOk Then
+        If Not qvFits(vKey1, 3) Then bKeyOk = False
+    End If
     If Not bKeyOk Then
         qvCloseConnection conn
         Response.Redirect "productslist.asp"
@@ -38,16 +41,17 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = sErr & "The value is too long for name<br>"
     End If
     sValue = qvRequestValue("x_price")
-    If Not qvParseValue(sValue, "text", vVal(3)) Then
+    If Not qvParseValue(sValue, "num", vVal(3)) Then
         vVal(3) = sValue
         sErr = sErr & "Please enter a number for price<br>"
     ElseIf IsNull(vVal(3)) Then
         sErr = sErr & "Please enter a value for price<br>"
-    ElseIf Len(sValue) > 10 Then
-        sErr = sErr & "The value is too long for price<br>"
     End If
     sValue = qvRequestValue("x_stock")
     If Not qvParseValue(sValue, "int", vVal(4)) Then
+        vVal(4) = sValue
+        sErr = sErr & "Please enter a number for stock<br>"
+    ElseIf Not qvFits(vVal(4), 3) Then
         vVal(4) = sValue
         sErr = sErr & "Please enter a number for stock<br>"
     ElseIf IsNull(vVal(4)) Then
@@ -71,18 +75,42 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = sErr & "The value is too long for description<br>"
     End If
     If sErr = "" Then
-        Set cmd = qvNewCommand(conn, "UPDATE ""products"" SET ""name"" = ?, ""price"" = ?, ""stock"" = ?, ""weight_kg"" = ?, ""discontinued"" = ?, ""description"" = ? WHERE ""product_id"" = ?")
-        qvAddParam cmd, 200, 60, vVal(2)
-        qvAddParam cmd, 200, 10, vVal(3)
-        qvAddParam cmd, 3, 4, vVal(4)
-        qvAddParam cmd, 5, 8, vVal(5)
-        qvAddParam cmd, 11, 2, vVal(6)
-        qvAddParam cmd, 201, 65536, vVal(7)
+
+        ' A column the user left as the form showed it keeps its stored value.
+        Set cmd = qvNewCommand(conn, "")
+        sSets = ""
+        If Not qvUnchanged("x_name", rs("name"), "text") Then
+            sSets = sSets & ", ""name"" = ?"
+            qvAddParam cmd, 200, 60, vVal(2)
+        End If
+        If Not qvUnchanged("x_price", rs("price"), "num") Then
+            sSets = sSets & ", ""price"" = ?"
+            qvAddParam cmd, 131, 19, vVal(3)
+        End If
+        If Not qvUnchanged("x_stock", rs("stock"), "int") Then
+            sSets = sSets & ", ""stock"" = ?"
+            qvAddParam cmd, 3, 4, vVal(4)
+        End If
+        If Not qvUnchanged("x_weight_kg", rs("weight_kg"), "num") Then
+            sSets = sSets & ", ""weight_kg"" = ?"
+            qvAddParam cmd, 5, 8, vVal(5)
+        End If
+        If Not qvUnchanged("x_discontinued", rs("discontinued"), "bool") Then
+            sSets = sSets & ", ""discontinued"" = ?"
+            qvAddParam cmd, 11, 2, vVal(6)
+        End If
+        If Not qvUnchanged("x_description", rs("description"), "memo") Then
+            sSets = sSets & ", ""description"" = ?"
+            qvAddParam cmd, 201, 65536, vVal(7)
+        End If
+        If sSets <> "" Then
+            cmd.CommandText = "UPDATE ""products"" SET " & Mid(sSets, 3) & " WHERE ""product_id"" = ?"
     qvAddParam cmd, 3, 4, vKey1
-        On Error Resume Next
-        cmd.Execute , , 128
-        If Err.Number <> 0 Then sErr = "The record could not be saved. " & qvHtml(Err.Description)
-        On Error GoTo 0
+            On Error Resume Next
+            cmd.Execute , , 128
+            If Err.Number <> 0 Then sErr = "The record could not be saved. " & qvHtml(Err.Description)
+            On Error GoTo 0
+        End If
         If sErr = "" Then
             rs.Close
             qvSetMessage "The record was saved."
@@ -121,7 +149,7 @@ End If
 <tr>
 <th><label for="x_price">price</label> *</th>
 <td>
-<input type="text" id="x_price" name="x_price" value="<%= qvInputValue(vVal(3), "text") %>" maxlength="10">
+<input type="text" id="x_price" name="x_price" value="<%= qvInputValue(vVal(3), "num") %>">
 </td>
 </tr>
 <tr>

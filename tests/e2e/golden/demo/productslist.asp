@@ -9,7 +9,7 @@ Response.Charset = "utf-8"
 <!--#include file="qvfn.asp"-->
 <%
 Dim qvPageTitle, cmd, rs, sWhere, sOrder, sSort, sDir, sQuery, nPage, nPageCount, nTotal, nRow
-Dim vValue, sValue, sMaster
+Dim vValue, sValue, sMaster, sSearchErr
 qvPageTitle = "products"
 Set conn = qvOpenConnection()
 Set cmd = qvNewCommand(conn, "")
@@ -17,57 +17,93 @@ sWhere = ""
 sQuery = ""
 sMaster = ""
 
-' The search values, from the search page or the list's own links.
+' The search values, from the search page or the list's own links. A value that is no value of
+' its column's kind is named in a message and matches nothing, rather than being dropped so that
+' every record shows. In a LIKE pattern the user's own wildcard characters are literal.
+
+sSearchErr = ""
 sValue = Trim(Request.QueryString("z_product_id"))
 If sValue <> "" Then
-    If qvParseValue(sValue, "int", vValue) Then
+    sQuery = sQuery & "&z_product_id=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "int", vValue) Then
+        vValue = Null
+    ElseIf Not qvFits(vValue, 3) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
         sWhere = sWhere & " AND ""product_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
-        sQuery = sQuery & "&z_product_id=" & qvUrl(sValue)
+    Else
+        sSearchErr = sSearchErr & "Please enter a number for product id<br>"
     End If
 End If
 sValue = Trim(Request.QueryString("z_name"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND ""name"" LIKE ?"
-    qvAddParam cmd, 200, 60, "%" & sValue & "%"
     sQuery = sQuery & "&z_name=" & qvUrl(sValue)
+    sWhere = sWhere & " AND ""name"" LIKE ? ESCAPE '!'"
+    qvAddParam cmd, 200, 60, "%" & qvLikeText(sValue, "!") & "%"
 End If
 sValue = Trim(Request.QueryString("z_price"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND ""price"" LIKE ?"
-    qvAddParam cmd, 200, 10, "%" & sValue & "%"
     sQuery = sQuery & "&z_price=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "num", vValue) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
+        sWhere = sWhere & " AND ""price"" = ?"
+        qvAddParam cmd, 131, 19, vValue
+    Else
+        sSearchErr = sSearchErr & "Please enter a number for price<br>"
+    End If
 End If
 sValue = Trim(Request.QueryString("z_stock"))
 If sValue <> "" Then
-    If qvParseValue(sValue, "int", vValue) Then
+    sQuery = sQuery & "&z_stock=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "int", vValue) Then
+        vValue = Null
+    ElseIf Not qvFits(vValue, 3) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
         sWhere = sWhere & " AND ""stock"" = ?"
         qvAddParam cmd, 3, 4, vValue
-        sQuery = sQuery & "&z_stock=" & qvUrl(sValue)
+    Else
+        sSearchErr = sSearchErr & "Please enter a number for stock<br>"
     End If
 End If
 sValue = Trim(Request.QueryString("z_weight_kg"))
 If sValue <> "" Then
-    If qvParseValue(sValue, "num", vValue) Then
+    sQuery = sQuery & "&z_weight_kg=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "num", vValue) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
         sWhere = sWhere & " AND ""weight_kg"" = ?"
         qvAddParam cmd, 5, 8, vValue
-        sQuery = sQuery & "&z_weight_kg=" & qvUrl(sValue)
+    Else
+        sSearchErr = sSearchErr & "Please enter a number for weight kg<br>"
     End If
 End If
 sValue = Trim(Request.QueryString("z_discontinued"))
 If sValue <> "" Then
-    If qvParseValue(sValue, "bool", vValue) Then
+    sQuery = sQuery & "&z_discontinued=" & qvUrl(sValue)
+    If Not qvParseValue(sValue, "bool", vValue) Then
+        vValue = Null
+    End If
+    If Not IsNull(vValue) Then
         sWhere = sWhere & " AND ""discontinued"" = ?"
         qvAddParam cmd, 11, 2, vValue
-        sQuery = sQuery & "&z_discontinued=" & qvUrl(sValue)
+    Else
+        sSearchErr = sSearchErr & "Please enter a number for discontinued<br>"
     End If
 End If
 sValue = Trim(Request.QueryString("z_description"))
 If sValue <> "" Then
-    sWhere = sWhere & " AND ""description"" LIKE ?"
-    qvAddParam cmd, 201, 65536, "%" & sValue & "%"
     sQuery = sQuery & "&z_description=" & qvUrl(sValue)
+    sWhere = sWhere & " AND ""description"" LIKE ? ESCAPE '!'"
+    qvAddParam cmd, 201, 65536, "%" & qvLikeText(sValue, "!") & "%"
 End If
+If sSearchErr <> "" Then sWhere = sWhere & " AND 1 = 0"
 
 ' Sorting by a listed column only: the request names the column, the SQL is ours.
 sSort = Request.QueryString("order")
@@ -124,6 +160,9 @@ End Function
 <a href="productssearch.asp">Search</a>
 <a href="productslist.asp">Show all</a>
 </p>
+<% If sSearchErr <> "" Then %>
+<p class="qv-error"><%= sSearchErr %></p>
+<% End If %>
 <% If nTotal = 0 Then %>
 <p>No records found.</p>
 <% Else %>
@@ -150,7 +189,7 @@ Do While Not rs.EOF And nRow < QV_PAGE_SIZE
 </td>
 <td class="qv-number"><%= qvFormatValue(rs("product_id"), "int") %></td>
 <td><%= qvFormatValue(rs("name"), "text") %></td>
-<td><%= qvFormatValue(rs("price"), "text") %></td>
+<td class="qv-number"><%= qvFormatValue(rs("price"), "num") %></td>
 <td class="qv-number"><%= qvFormatValue(rs("stock"), "int") %></td>
 <td class="qv-number"><%= qvFormatValue(rs("weight_kg"), "num") %></td>
 <td><%= qvFormatValue(rs("discontinued"), "bool") %></td>

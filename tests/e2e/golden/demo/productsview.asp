@@ -15,6 +15,9 @@ Set conn = qvOpenConnection()
     bKeyOk = True
     If Not qvParseValue(qvRequestValue("k_product_id"), "int", vKey1) Then bKeyOk = False
     If IsNull(vKey1) Then bKeyOk = False
+    If bKeyOk Then
+        If Not qvFits(vKey1, 3) Then bKeyOk = False
+    End If
     If Not bKeyOk Then
         qvCloseConnection conn
         Response.Redirect "productslist.asp"
@@ -45,7 +48,7 @@ bFound = Not rs.EOF
 </tr>
 <tr>
 <th>price</th>
-<td><%= qvFormatValue(rs("price"), "text") %></td>
+<td><%= qvFormatValue(rs("price"), "num") %></td>
 </tr>
 <tr>
 <th>stock</th>
