@@ -169,13 +169,13 @@ SiteTest::FormFields(const std::string& page, const std::map<std::string, std::s
         fields.emplace_back(
             name, DecodeEntities(tag.starts_with("<textarea") ? (*match)[1].str() : Attribute(tag, "value")));
     }
-    for (const auto& [name, value] : changes) {
+    for (const auto& change : changes) {
         auto found = std::find_if(fields.begin(), fields.end(),
-                                  [&](const auto& field) { return field.first == name; });
+                                  [&](const auto& field) { return field.first == change.first; });
         if (found == fields.end()) {
-            fields.emplace_back(name, value);
+            fields.emplace_back(change.first, change.second);
         } else {
-            found->second = value;
+            found->second = change.second;
         }
     }
     return fields;
