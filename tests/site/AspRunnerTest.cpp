@@ -86,6 +86,12 @@ TEST_F(AspRunnerTest, SessionsApplicationAndServer) {
         "<% Session(\"n\") = Session(\"n\") + 1\r\nApplication(\"all\") = Application(\"all\") + 1\r\n"
         "Response.Write Session(\"n\") & \"/\" & Application(\"all\") & \"/\" & (Session.SessionID > 0) %>");
     Write("quit.asp", "<% Session.Abandon %>");
+    Write("forget.asp", "<% Session(\"keep\") = 1\r\nSession.Contents.Remove \"n\"\r\n"
+                        "Response.Write Session.Contents.Count & IsEmpty(Session(\"n\")) %>");
+    Write("form.asp",
+          "<% Dim k\r\nFor Each k In Request.Form\r\nResponse.Write k & \"=\" & Request.Form(k) & \";\"\r\n"
+          "Next\r\nResponse.Write Request.Form.Count & \"|\" & Request.QueryString & \"|\" & "
+          "Request.Form.Key(2) %>");
     Write("locale.asp", "<% Session.LCID = 1031\r\nResponse.Write CDbl(\"1,5\") * 2 %>");
     Write("sub/map.asp",
           "<% Response.Write Server.MapPath(\"x.txt\") & \"|\" & Server.MapPath(\"/y.txt\")\r\n"
@@ -96,8 +102,12 @@ TEST_F(AspRunnerTest, SessionsApplicationAndServer) {
     EXPECT_EQ(first.Get("count.asp").body, "1/1/True");
     EXPECT_EQ(first.Get("count.asp").body, "2/2/True");
     EXPECT_EQ(second.Get("count.asp").body, "1/3/True");
+    EXPECT_EQ(first.Get("forget.asp").body, "1True");
     first.Get("quit.asp");
     EXPECT_EQ(first.Get("count.asp").body, "1/4/True");
+    // A name posted twice is one item holding both values.
+    EXPECT_EQ(first.Post("form.asp?x=1&y", {{"a", "1"}, {"b", "2"}, {"a", "3"}}).body,
+              "a=1, 3;b=2;2|x=1&y|b");
     EXPECT_EQ(first.Get("locale.asp").body, "3");
     EXPECT_EQ(first.SessionLcid(), 1031);
     AspResponse map = first.Get("sub/map.asp");
