@@ -64,8 +64,8 @@ protected:
 };
 
 // Every page the site links to, from the home page down to each record's view, edit and
-// delete pages and each list's sort and page links, runs clean; then every statement the pages
-// ran prepares against the live database.
+// delete pages and each list's sort and page links, runs clean, also with SQL or markup in each
+// parameter; then every statement the pages ran prepares against the live database.
 TEST_P(AwkwardNamesTest, EveryLinkedPageRunsAndEveryStatementPrepares) {
     if (SkipUnquoted()) {
         GTEST_SKIP() << "fault: with SQLQuote empty (the default here) names such as user, order, "
@@ -74,6 +74,7 @@ TEST_P(AwkwardNamesTest, EveryLinkedPageRunsAndEveryStatementPrepares) {
     // The table with a binary key has a test of its own.
     const std::vector<std::string> visited = Crawl("default.asp", 150, {"tokens"});
     EXPECT_GT(visited.size(), 40u);
+    EXPECT_GT(TryInjections(visited, {"1' OR '1'='1' --", "\"><script>alert(1)</script>"}), 20u);
     for (const std::string& page : Pages("add")) {
         Clean(page);
     }

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <regex>
 #include <set>
+#include <sstream>
 
 namespace qv::test::site {
 namespace {
@@ -264,6 +265,19 @@ TEST_P(DemoShopTest, HostileParametersHaveNoEffect) {
         }
     }
     EXPECT_EQ(Database().Scalar(u"SELECT COUNT(*) FROM customers WHERE customer_id <= 4"), "4");
+}
+
+// Every parameter of every page the site links to, given SQL, a quoted name or markup instead of
+// its value, gives a clean page and changes nothing.
+TEST_P(DemoShopTest, EveryParameterOfEveryLinkedPageResistsInjection) {
+    const std::vector<std::string> attacks{"1' OR '1'='1' --", "x\" ; DROP TABLE customers; --",
+                                           "\"><script>alert(1)</script>"};
+    const std::u16string counts =
+        u"SELECT (SELECT COUNT(*) FROM customers) + (SELECT COUNT(*) FROM orders) + "
+        u"(SELECT COUNT(*) FROM products) + (SELECT COUNT(*) FROM order_lines)";
+    const std::string before = Database().Scalar(counts);
+    EXPECT_GT(TryInjections(Crawl("default.asp", 120), attacks), 15u);
+    EXPECT_EQ(Database().Scalar(counts), before);
 }
 
 // The picture page sends the stored bytes as they are, and nothing for a record without them.
