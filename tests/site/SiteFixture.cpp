@@ -99,7 +99,10 @@ std::size_t SiteTest::TryInjections(const std::vector<std::string>& urls,
         }
         for (std::size_t index = 0; index < parameters.size(); ++index) {
             const std::string name = parameters[index].substr(0, parameters[index].find('='));
-            if (!tried.insert(page + "?" + name).second) {
+            std::string key = page;
+            key += "?";
+            key += name;
+            if (!tried.insert(key).second) {
                 continue;
             }
             for (const std::string& attack : attacks) {
