@@ -140,5 +140,33 @@ TEST_F(AspRunnerTest, FieldsAndRecordsetsBehaveAsTheProvidersDo) {
     EXPECT_EQ(site.Statements()[0].error, u"");
 }
 
+// Commands bind their parameters by type; an exact number needs its precision, as a provider
+// requires, and then keeps its digits after the point.
+TEST_F(AspRunnerTest, CommandsBindTypedParameters) {
+    const std::string connection = "Driver=SQLite3;Database=" + (mTemp / "p.db").string();
+    Write("cmd.asp",
+          "<% Set conn = Server.CreateObject(\"ADODB.Connection\")\r\nconn.Open \"" + connection +
+              "\"\r\nconn.Execute \"CREATE TABLE t (n DECIMAL(10,2), s VARCHAR(10))\"\r\n"
+              "Set cmd = Server.CreateObject(\"ADODB.Command\")\r\nSet cmd.ActiveConnection = conn\r\n"
+              "cmd.CommandText = \"INSERT INTO t (n, s) VALUES (?, ?)\"\r\n"
+              "Set p = cmd.CreateParameter(\"\", 131, 1, 0, 12.25)\r\ncmd.Parameters.Append p\r\n"
+              "cmd.Parameters.Append cmd.CreateParameter(\"\", 202, 1, 10, \"x'y\")\r\n"
+              "On Error Resume Next\r\ncmd.Execute , , 128\r\nResponse.Write Err.Number <> 0\r\nOn Error "
+              "GoTo 0\r\n"
+              "p.Precision = 10\r\np.NumericScale = 2\r\ncmd.Execute , , 128\r\n"
+              "Set rs = conn.Execute(\"SELECT n, s FROM t\")\r\n"
+              "Response.Write \"|\" & rs(0) & \"|\" & rs(\"s\") & \"|\" & cmd.Parameters.Count\r\nconn.Close "
+              "%>");
+    AspSite site(mTemp.Path());
+    AspBrowser browser(site);
+    AspResponse response = browser.Get("cmd.asp");
+    EXPECT_EQ(response.error, "");
+    EXPECT_EQ(response.body, "True|12.25|x'y|2");
+    // The refused command never reached the database.
+    ASSERT_EQ(site.Statements().size(), 3u);
+    EXPECT_EQ(site.Statements()[1].parameterTypes, (std::vector<std::int32_t>{131, 202}));
+    EXPECT_EQ(site.Statements()[1].error, u"");
+}
+
 } // namespace
 } // namespace qv::test
