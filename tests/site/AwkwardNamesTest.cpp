@@ -130,6 +130,23 @@ TEST_P(AwkwardNamesTest, EditingKeepsTimesAndDecimals) {
     EXPECT_EQ(Database().Scalar(u"SELECT " + q + u"Prix €" + q + from), "12.34");
 }
 
+// A time column shows its time, and a date-time column its time of day, in the record's view.
+TEST_P(AwkwardNamesTest, TimesShowAsTimes) {
+    GTEST_SKIP() << "fault: time columns show 12/30/1899 and date-time columns lose their time of day";
+    std::string view;
+    for (const std::string& link : Links(Clean("order_detailslist.asp").body)) {
+        if (link.find("view.asp?") != std::string::npos) {
+            view = link;
+            break;
+        }
+    }
+    ASSERT_NE(view, "");
+    const std::string page = Clean(view).body;
+    EXPECT_FALSE(Holds(page, "1899")) << page;
+    EXPECT_TRUE(Holds(page, "8:15")) << page;
+    EXPECT_TRUE(Holds(page, "13:45") || Holds(page, "1:45")) << page;
+}
+
 // A field left blank in the add form takes its column's default.
 TEST_P(AwkwardNamesTest, BlankFieldsTakeTheirDefaults) {
     GTEST_SKIP() << "fault: the add page binds NULL for a blank field over the column's default";
