@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <regex>
+#include <set>
 
 namespace qv::test::site {
 namespace {
@@ -75,9 +76,32 @@ TEST_P(AwkwardNamesTest, EveryLinkedPageRunsAndEveryStatementPrepares) {
     const std::vector<std::string> visited = Crawl("default.asp", 150, {"tokens"});
     EXPECT_GT(visited.size(), 40u);
     EXPECT_GT(TryInjections(visited, {"1' OR '1'='1' --", "\"><script>alert(1)</script>"}), 20u);
+    // A record added through every add page, each empty field given a value of its kind, and
+    // every record's edit form posted back as it came.
     for (const std::string& page : Pages("add")) {
-        Clean(page);
+        if (page.starts_with("tokens")) {
+            continue;
+        }
+        std::map<std::string, std::string> values;
+        const std::string form = Clean(page).body;
+        for (const auto& [name, value] : FormFields(form)) {
+            if (value.empty()) {
+                values[name] = Holds(form, "type=\"date\" id=\"" + name + "\"") ? "2024-01-02" : "7";
+            }
+        }
+        CleanPost(page, FormFields(form, values));
     }
+    for (const std::string& url : visited) {
+        if (url.find("edit.asp?") != std::string::npos) {
+            CleanPost(url, FormFields(Clean(url).body));
+        }
+    }
+    std::set<std::string> verbs;
+    for (const ExecutedStatement& statement : StatementsOfThisTest()) {
+        verbs.insert(automation::ToUtf8(statement.sql.substr(0, statement.sql.find(u' '))));
+        EXPECT_EQ(statement.error, u"") << automation::ToUtf8(statement.sql);
+    }
+    EXPECT_TRUE(verbs.count("INSERT") == 1 && verbs.count("UPDATE") == 1);
     for (const std::string& failure : PrepareFailures()) {
         ADD_FAILURE() << failure;
     }
@@ -93,6 +117,9 @@ TEST_P(AwkwardNamesTest, DeletesByEveryKindOfKey) {
     DeleteFirstOf("holidayslist.asp", u"SELECT COUNT(*) FROM " + q + u"Holidays" + q);
     DeleteFirstOf("line2ditemslist.asp", u"SELECT COUNT(*) FROM " + q + u"line-items" + q);
     DeleteFirstOf("userlist.asp", u"SELECT COUNT(*) FROM " + q + u"user" + q);
+    for (const std::string& failure : PrepareFailures()) {
+        ADD_FAILURE() << failure;
+    }
 }
 
 TEST_P(AwkwardNamesTest, DeletesByABinaryKey) {
@@ -168,8 +195,10 @@ TEST_P(AwkwardNamesTest, PicturePagesSendTheBytes) {
 
 // A table whose only column is its auto-increment key still takes a new record.
 TEST_P(AwkwardNamesTest, AddsARecordOfDefaultsOnly) {
-    GTEST_SKIP() << "fault: a table whose only generated column is an auto-increment key gets "
-                    "INSERT INTO t () VALUES ()";
+    if (Kind() != DatabaseKind::MariaDB) {
+        GTEST_SKIP() << "fault: a table whose only generated column is an auto-increment key gets "
+                        "INSERT INTO t () VALUES (), which only MariaDB takes";
+    }
     const std::u16string q = Kind() == DatabaseKind::MariaDB ? u"`" : u"\"";
     const AspResponse added = CleanPost("countersadd.asp", FormFields(Clean("countersadd.asp").body));
     EXPECT_EQ(added.StatusCode(), 302) << added.body;
