@@ -586,10 +586,24 @@ public:
             RaiseAdo(static_cast<std::int32_t>(0x800A0E7Cu), u"ADODB.Command",
                      u"Command text was not set for the command object.");
         }
-        return mConnection->Run(mText, mParameters->Values());
+        const std::vector<ado::ParameterValue> values = mParameters->Values();
+        for (const ado::ParameterValue& value : values) {
+            // A provider needs the digits of an exact number: without them it refuses the
+            // parameter (or, worse, rounds the value to whole numbers).
+            const bool exact = value.type == ado::DataType::Numeric || value.type == ado::DataType::Decimal ||
+                               value.type == VarNumeric;
+            if (exact && value.precision == 0 && !value.value.IsNull() && !value.value.IsEmpty()) {
+                RaiseAdo(static_cast<std::int32_t>(0x80040E21u), u"ADODB.Command",
+                         u"Invalid precision value: a Decimal or Numeric parameter needs its Precision and "
+                         u"NumericScale.");
+            }
+        }
+        return mConnection->Run(mText, values);
     }
 
 private:
+    static constexpr std::int32_t VarNumeric = 139;
+
     StatementLog& mLog;
     Ref<AdoConnection> mConnection;
     Ref<AdoParameters> mParameters;

@@ -174,6 +174,74 @@ private:
     PageContext* mContext;
 };
 
+/// Yields the names of a request collection, for For Each.
+class NameEnumerator final : public automation::Enumerator {
+public:
+    explicit NameEnumerator(std::vector<std::u16string> names) : mNames(std::move(names)) {}
+    bool Next(Variant& item) override {
+        if (mNext >= mNames.size()) {
+            return false;
+        }
+        item = Variant(mNames[mNext++]);
+        return true;
+    }
+
+private:
+    std::vector<std::u16string> mNames;
+    std::size_t mNext = 0;
+};
+
+/// Request.QueryString, Form or Cookies as a collection: its default member gives a value by
+/// name (Empty when missing) or by position from 1, and without an argument the whole text the
+/// browser sent; For Each walks the names, once each.
+class RequestCollection final : public Object {
+public:
+    RequestCollection(const Pairs& pairs, std::u16string text) : mPairs(pairs), mText(std::move(text)) {}
+    const automation::ClassInfo& GetClassInfo() const override {
+        using automation::Method;
+        static const automation::ClassInfo info(
+            u"IRequestDictionary",
+            {automation::Default(Method<&RequestCollection::Item>(u"Item")),
+             Method<&RequestCollection::Count>(u"Count"), Method<&RequestCollection::Key>(u"Key")});
+        return info;
+    }
+    Variant Item(std::optional<Variant> index) const {
+        if (!index) {
+            return Variant(mText);
+        }
+        const Variant& plain = index->Deref();
+        if (plain.IsString()) {
+            return Lookup(mPairs, plain.StringValue());
+        }
+        return Lookup(mPairs, Key(automation::ToLong(plain)));
+    }
+    std::int32_t Count() const { return static_cast<std::int32_t>(Names().size()); }
+    std::u16string Key(std::int32_t position) const {
+        const std::vector<std::u16string> names = Names();
+        if (position < 1 || position > static_cast<std::int32_t>(names.size())) {
+            automation::Raise(automation::ErrorNumber::SubscriptOutOfRange);
+        }
+        return names[static_cast<std::size_t>(position - 1)];
+    }
+    Ref<automation::Enumerator> NewEnum() override { return MakeRef<NameEnumerator>(Names()); }
+
+private:
+    std::vector<std::u16string> Names() const {
+        std::vector<std::u16string> names;
+        for (const auto& pair : mPairs) {
+            if (std::none_of(names.begin(), names.end(), [&](const std::u16string& name) {
+                    return automation::EqualsNoCase(name, pair.first);
+                })) {
+                names.push_back(pair.first);
+            }
+        }
+        return names;
+    }
+
+    const Pairs& mPairs;
+    std::u16string mText;
+};
+
 class RequestObject final : public ContextObject {
 public:
     using ContextObject::ContextObject;
@@ -188,13 +256,17 @@ public:
         return info;
     }
     Variant QueryString(std::optional<std::u16string> name) const {
-        return name ? Lookup(Context().query, *name) : Variant(U(Context().queryText));
+        return name ? Lookup(Context().query, *name)
+                    : Variant(
+                          Ref<Object>(MakeRef<RequestCollection>(Context().query, U(Context().queryText))));
     }
     Variant Form(std::optional<std::u16string> name) const {
-        return name ? Lookup(Context().form, *name) : Variant(U(Context().body));
+        return name ? Lookup(Context().form, *name)
+                    : Variant(Ref<Object>(MakeRef<RequestCollection>(Context().form, U(Context().body))));
     }
     Variant Cookies(std::optional<std::u16string> name) const {
-        return name ? Lookup(Context().cookies, *name) : Variant(u"");
+        return name ? Lookup(Context().cookies, *name)
+                    : Variant(Ref<Object>(MakeRef<RequestCollection>(Context().cookies, u"")));
     }
     std::int32_t TotalBytes() const { return static_cast<std::int32_t>(Context().body.size()); }
     Variant ServerVariables(std::optional<std::u16string> name) const {
@@ -507,6 +579,34 @@ public:
     void SetScriptTimeout(std::int32_t seconds) { Context().scriptTimeout = seconds; }
 };
 
+/// Session.Contents: the session's items, which a page may also remove.
+class SessionContents final : public Object {
+public:
+    explicit SessionContents(ItemMap& items) : mItems(items) {}
+    const automation::ClassInfo& GetClassInfo() const override {
+        using automation::Method;
+        automation::MemberInfo item = automation::Default(Method<&SessionContents::Item>(u"Item"));
+        item.let = &automation::detail::Thunk<&SessionContents::SetItem>;
+        item.set = item.let;
+        static const automation::ClassInfo info(u"IVariantDictionary",
+                                                {item, Method<&SessionContents::Count>(u"Count"),
+                                                 Method<&SessionContents::Remove>(u"Remove"),
+                                                 Method<&SessionContents::RemoveAll>(u"RemoveAll")});
+        return info;
+    }
+    Variant Item(const std::u16string& name) const {
+        const auto found = mItems.find(name);
+        return found == mItems.end() ? Variant() : found->second;
+    }
+    void SetItem(const std::u16string& name, const Variant& value) { mItems[name] = value.Deref(); }
+    std::int32_t Count() const { return static_cast<std::int32_t>(mItems.size()); }
+    void Remove(const std::u16string& name) { mItems.erase(name); }
+    void RemoveAll() { mItems.clear(); }
+
+private:
+    ItemMap& mItems;
+};
+
 class SessionObject final : public ContextObject {
 public:
     using ContextObject::ContextObject;
@@ -516,8 +616,7 @@ public:
         automation::MemberInfo item = automation::Default(Method<&SessionObject::Item>(u"Item"));
         item.let = &automation::detail::Thunk<&SessionObject::SetItem>;
         item.set = item.let;
-        automation::MemberInfo contents = Method<&SessionObject::Item>(u"Contents");
-        contents.let = item.let;
+        automation::MemberInfo contents = Method<&SessionObject::Contents>(u"Contents");
         static const automation::ClassInfo info(
             u"ISessionObject", {item, contents, Method<&SessionObject::SessionID>(u"SessionID"),
                                 Property<&SessionObject::Timeout, &SessionObject::SetTimeout>(u"Timeout"),
@@ -533,6 +632,7 @@ public:
     void SetItem(const std::u16string& name, const Variant& value) {
         (*Context().sessionItems)[name] = value.Deref();
     }
+    Ref<Object> Contents() const { return MakeRef<SessionContents>(*Context().sessionItems); }
     std::int32_t SessionID() const { return *Context().sessionId; }
     std::int32_t Timeout() const { return *Context().sessionTimeout; }
     void SetTimeout(std::int32_t minutes) {

@@ -86,6 +86,12 @@ TEST_F(AspRunnerTest, SessionsApplicationAndServer) {
         "<% Session(\"n\") = Session(\"n\") + 1\r\nApplication(\"all\") = Application(\"all\") + 1\r\n"
         "Response.Write Session(\"n\") & \"/\" & Application(\"all\") & \"/\" & (Session.SessionID > 0) %>");
     Write("quit.asp", "<% Session.Abandon %>");
+    Write("forget.asp", "<% Session(\"keep\") = 1\r\nSession.Contents.Remove \"n\"\r\n"
+                        "Response.Write Session.Contents.Count & IsEmpty(Session(\"n\")) %>");
+    Write("form.asp",
+          "<% Dim k\r\nFor Each k In Request.Form\r\nResponse.Write k & \"=\" & Request.Form(k) & \";\"\r\n"
+          "Next\r\nResponse.Write Request.Form.Count & \"|\" & Request.QueryString & \"|\" & "
+          "Request.Form.Key(2) %>");
     Write("locale.asp", "<% Session.LCID = 1031\r\nResponse.Write CDbl(\"1,5\") * 2 %>");
     Write("sub/map.asp",
           "<% Response.Write Server.MapPath(\"x.txt\") & \"|\" & Server.MapPath(\"/y.txt\")\r\n"
@@ -96,8 +102,12 @@ TEST_F(AspRunnerTest, SessionsApplicationAndServer) {
     EXPECT_EQ(first.Get("count.asp").body, "1/1/True");
     EXPECT_EQ(first.Get("count.asp").body, "2/2/True");
     EXPECT_EQ(second.Get("count.asp").body, "1/3/True");
+    EXPECT_EQ(first.Get("forget.asp").body, "1True");
     first.Get("quit.asp");
     EXPECT_EQ(first.Get("count.asp").body, "1/4/True");
+    // A name posted twice is one item holding both values.
+    EXPECT_EQ(first.Post("form.asp?x=1&y", {{"a", "1"}, {"b", "2"}, {"a", "3"}}).body,
+              "a=1, 3;b=2;2|x=1&y|b");
     EXPECT_EQ(first.Get("locale.asp").body, "3");
     EXPECT_EQ(first.SessionLcid(), 1031);
     AspResponse map = first.Get("sub/map.asp");
@@ -130,6 +140,34 @@ TEST_F(AspRunnerTest, FieldsAndRecordsetsBehaveAsTheProvidersDo) {
     EXPECT_EQ(response.body, "True|True/1|x|b|2|y|2|True|True");
     ASSERT_EQ(site.Statements().size(), 1u);
     EXPECT_EQ(site.Statements()[0].error, u"");
+}
+
+// Commands bind their parameters by type; an exact number needs its precision, as a provider
+// requires, and then keeps its digits after the point.
+TEST_F(AspRunnerTest, CommandsBindTypedParameters) {
+    const std::string connection = "Driver=SQLite3;Database=" + (mTemp / "p.db").string();
+    Write("cmd.asp",
+          "<% Set conn = Server.CreateObject(\"ADODB.Connection\")\r\nconn.Open \"" + connection +
+              "\"\r\nconn.Execute \"CREATE TABLE t (n DECIMAL(10,2), s VARCHAR(10))\"\r\n"
+              "Set cmd = Server.CreateObject(\"ADODB.Command\")\r\nSet cmd.ActiveConnection = conn\r\n"
+              "cmd.CommandText = \"INSERT INTO t (n, s) VALUES (?, ?)\"\r\n"
+              "Set p = cmd.CreateParameter(\"\", 131, 1, 0, 12.25)\r\ncmd.Parameters.Append p\r\n"
+              "cmd.Parameters.Append cmd.CreateParameter(\"\", 202, 1, 10, \"x'y\")\r\n"
+              "On Error Resume Next\r\ncmd.Execute , , 128\r\nResponse.Write Err.Number <> 0\r\nOn Error "
+              "GoTo 0\r\n"
+              "p.Precision = 10\r\np.NumericScale = 2\r\ncmd.Execute , , 128\r\n"
+              "Set rs = conn.Execute(\"SELECT n, s FROM t\")\r\n"
+              "Response.Write \"|\" & rs(0) & \"|\" & rs(\"s\") & \"|\" & cmd.Parameters.Count\r\nconn.Close "
+              "%>");
+    AspSite site(mTemp.Path());
+    AspBrowser browser(site);
+    AspResponse response = browser.Get("cmd.asp");
+    EXPECT_EQ(response.error, "");
+    EXPECT_EQ(response.body, "True|12.25|x'y|2");
+    // The refused command never reached the database.
+    ASSERT_EQ(site.Statements().size(), 3u);
+    EXPECT_EQ(site.Statements()[1].parameterTypes, (std::vector<std::int32_t>{131, 202}));
+    EXPECT_EQ(site.Statements()[1].error, u"");
 }
 
 } // namespace

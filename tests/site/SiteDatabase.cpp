@@ -158,6 +158,7 @@ std::string SiteDatabase::PrepareCheck(const std::u16string& sql,
         if (mKind == DatabaseKind::SQLite) {
             // EXPLAIN compiles the statement against the schema and runs none of it.
             std::vector<ado::ParameterValue> nulls;
+            nulls.reserve(parameterTypes.size());
             for (std::int32_t type : parameterTypes) {
                 nulls.push_back(ado::ParameterValue{type, 1, 0, 0, automation::Variant::Null()});
             }

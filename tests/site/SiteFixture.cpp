@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <fstream>
 #include <regex>
+#include <sstream>
 
 namespace qv::test::site {
 
@@ -80,6 +81,42 @@ AspResponse SiteTest::CleanPost(const std::string& url,
     AspResponse response = mBrowser->Post(url, form);
     ExpectClean(response, "POST " + url);
     return response;
+}
+
+std::size_t SiteTest::TryInjections(const std::vector<std::string>& urls,
+                                    const std::vector<std::string>& attacks) {
+    std::set<std::string> tried;
+    for (const std::string& url : urls) {
+        const std::size_t question = url.find('?');
+        if (question == std::string::npos) {
+            continue;
+        }
+        const std::string page = url.substr(0, question);
+        std::vector<std::string> parameters;
+        std::stringstream query(url.substr(question + 1));
+        for (std::string pair; std::getline(query, pair, '&');) {
+            parameters.push_back(pair);
+        }
+        for (std::size_t index = 0; index < parameters.size(); ++index) {
+            const std::string name = parameters[index].substr(0, parameters[index].find('='));
+            std::string key = page;
+            key += "?";
+            key += name;
+            if (!tried.insert(key).second) {
+                continue;
+            }
+            for (const std::string& attack : attacks) {
+                std::string hostile = page + "?";
+                for (std::size_t other = 0; other < parameters.size(); ++other) {
+                    hostile += (other > 0 ? "&" : "") +
+                               (other == index ? name + "=" + UrlEncode(attack) : parameters[other]);
+                }
+                const AspResponse response = Clean(hostile);
+                EXPECT_FALSE(Holds(response.body, "<script>alert")) << hostile;
+            }
+        }
+    }
+    return tried.size();
 }
 
 std::vector<std::string> SiteTest::Links(const std::string& page) {
@@ -169,13 +206,13 @@ SiteTest::FormFields(const std::string& page, const std::map<std::string, std::s
         fields.emplace_back(
             name, DecodeEntities(tag.starts_with("<textarea") ? (*match)[1].str() : Attribute(tag, "value")));
     }
-    for (const auto& [name, value] : changes) {
+    for (const auto& change : changes) {
         auto found = std::find_if(fields.begin(), fields.end(),
-                                  [&](const auto& field) { return field.first == name; });
+                                  [&](const auto& field) { return field.first == change.first; });
         if (found == fields.end()) {
-            fields.emplace_back(name, value);
+            fields.emplace_back(change.first, change.second);
         } else {
-            found->second = value;
+            found->second = change.second;
         }
     }
     return fields;

@@ -63,6 +63,10 @@ protected:
     /// must be clean. Returns the addresses requested.
     std::vector<std::string> Crawl(const std::string& start, std::size_t limit,
                                    const std::vector<std::string>& excluded = {});
+    /// Requests each address once more for each of its query parameters and each attack, the
+    /// parameter's value replaced by the attack; every page must be clean and show no markup of
+    /// the attack. Returns how many distinct page parameters were tried.
+    std::size_t TryInjections(const std::vector<std::string>& urls, const std::vector<std::string>& attacks);
     /// The links of a page to the site's own .asp pages, as the browser reads them.
     static std::vector<std::string> Links(const std::string& page);
     /// The text of a file of the generated site ("" when there is none).

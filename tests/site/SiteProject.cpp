@@ -29,8 +29,11 @@ namespace qv::test::site {
 namespace fs = std::filesystem;
 using automation::Variant;
 
-std::string GenerateSite(const std::u16string& connection, const fs::path& work, const fs::path& site,
-                         const std::function<void(Qel&)>& configure) {
+namespace {
+
+/// The run for a project that `load` loads from its database.
+std::string Generate(const std::function<void(Qel&)>& load, const fs::path& work, const fs::path& site,
+                     const std::function<void(Qel&)>& configure) {
     fs::create_directories(work);
     fs::copy(fs::path(QV_SHARE_DIR), work,
              fs::copy_options::recursive | fs::copy_options::overwrite_existing);
@@ -49,12 +52,10 @@ std::string GenerateSite(const std::u16string& connection, const fs::path& work,
     RegisterSchemaServices();
 
     std::string failure;
-    {
+    // A failure the project raises instead of reporting is a failure of the run all the same.
+    try {
         auto project = automation::MakeRef<Qel>();
-        automation::CallByName(*project, u"LoadDB", automation::InvokeRead,
-                               {Variant(u"site"), Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(),
-                                Variant(false), Variant(u""), Variant(u""), Variant(connection),
-                                Variant(u"")});
+        load(*project);
         failure = automation::ToUtf8(project->ProjErr());
         if (failure.empty() && project->db()) {
             project->AddExtension(u"export", u"export.zip");
@@ -69,10 +70,37 @@ std::string GenerateSite(const std::u16string& connection, const fs::path& work,
         } else if (failure.empty()) {
             failure = "the database did not load";
         }
+    } catch (const automation::Error& error) {
+        failure = automation::ToUtf8(error.Description());
     }
     ResetApartment();
     SetCurrentHost(nullptr);
     return failure;
+}
+
+} // namespace
+
+std::string GenerateSite(const std::u16string& connection, const fs::path& work, const fs::path& site,
+                         const std::function<void(Qel&)>& configure) {
+    return Generate(
+        [&](Qel& project) {
+            automation::CallByName(project, u"LoadDB", automation::InvokeRead,
+                                   {Variant(u"site"), Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(),
+                                    Variant(false), Variant(u""), Variant(u""), Variant(connection),
+                                    Variant(u"")});
+        },
+        work, site, configure);
+}
+
+std::string GenerateAccessSite(const fs::path& file, const fs::path& work, const fs::path& site) {
+    const std::u16string path = system::FromNativePath(file);
+    return Generate(
+        [&](Qel& project) {
+            automation::CallByName(project, u"LoadDB", automation::InvokeRead,
+                                   {Variant(u""), Variant(u"ACCESS"), Variant(path), Variant(path),
+                                    Variant(false), Variant(u""), Variant(u""), Variant(u""), Variant(u"")});
+        },
+        work, site, [](Qel&) {});
 }
 
 void GenerateField(Qel& project, std::u16string_view table, std::u16string_view field) {

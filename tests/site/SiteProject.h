@@ -19,6 +19,11 @@ namespace qv::test::site {
 std::string GenerateSite(const std::u16string& connection, const std::filesystem::path& work,
                          const std::filesystem::path& site, const std::function<void(Qel&)>& configure);
 
+/// The same for an Access database file, loaded as the host loads one, with the package's
+/// defaults.
+std::string GenerateAccessSite(const std::filesystem::path& file, const std::filesystem::path& work,
+                               const std::filesystem::path& site);
+
 /// Helpers for `configure`: a field's generation and a master/detail pair on one field each.
 void GenerateField(Qel& project, std::u16string_view table, std::u16string_view field);
 void AddMasterDetail(Qel& project, std::u16string_view master, std::u16string_view detail,

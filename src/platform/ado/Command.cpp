@@ -123,10 +123,10 @@ BoundValue Bind(const ParameterValue& parameter, internal::TextEncoding encoding
     case DataType::BigInt:
     case DataType::UnsignedBigInt:
         bound.cType = SQL_C_SBIGINT;
-        bound.sqlType =
+        bound.sqlType = static_cast<SQLSMALLINT>(
             type == DataType::BigInt || type == DataType::UnsignedBigInt || type == DataType::UnsignedInt
                 ? SQL_BIGINT
-                : (type == DataType::Integer ? SQL_INTEGER : SQL_SMALLINT);
+                : (type == DataType::Integer ? SQL_INTEGER : SQL_SMALLINT));
         if (!isNull) {
             Store(bound, static_cast<SQLBIGINT>(WholeNumber(value)));
         }
@@ -145,9 +145,10 @@ BoundValue Bind(const ParameterValue& parameter, internal::TextEncoding encoding
     case DataType::Numeric:
     case 139: // VarNumeric
         bound.cType = SQL_C_CHAR;
-        bound.sqlType = type == DataType::Decimal ? SQL_DECIMAL : SQL_NUMERIC;
+        bound.sqlType = static_cast<SQLSMALLINT>(type == DataType::Decimal ? SQL_DECIMAL : SQL_NUMERIC);
         bound.columnSize = parameter.precision > 0 ? parameter.precision : 19;
-        bound.decimalDigits = type == DataType::Currency ? 4 : parameter.numericScale;
+        bound.decimalDigits =
+            static_cast<SQLSMALLINT>(type == DataType::Currency ? 4 : parameter.numericScale);
         if (!isNull) {
             const std::string text = ExactText(value, parameter);
             if (parameter.precision == 0) {
@@ -168,12 +169,12 @@ BoundValue Bind(const ParameterValue& parameter, internal::TextEncoding encoding
     case DataType::DBTimeStamp:
     case DataType::DBDate:
     case DataType::DBTime: {
-        bound.cType = type == DataType::DBDate   ? SQL_C_TYPE_DATE
-                      : type == DataType::DBTime ? SQL_C_TYPE_TIME
-                                                 : SQL_C_TYPE_TIMESTAMP;
-        bound.sqlType = type == DataType::DBDate   ? SQL_TYPE_DATE
-                        : type == DataType::DBTime ? SQL_TYPE_TIME
-                                                   : SQL_TYPE_TIMESTAMP;
+        bound.cType = static_cast<SQLSMALLINT>(type == DataType::DBDate   ? SQL_C_TYPE_DATE
+                                               : type == DataType::DBTime ? SQL_C_TYPE_TIME
+                                                                          : SQL_C_TYPE_TIMESTAMP);
+        bound.sqlType = static_cast<SQLSMALLINT>(type == DataType::DBDate   ? SQL_TYPE_DATE
+                                                 : type == DataType::DBTime ? SQL_TYPE_TIME
+                                                                            : SQL_TYPE_TIMESTAMP);
         bound.columnSize = type == DataType::DBDate ? 10 : (type == DataType::DBTime ? 8 : 19);
         if (isNull) {
             break;
@@ -204,7 +205,8 @@ BoundValue Bind(const ParameterValue& parameter, internal::TextEncoding encoding
     case DataType::VarBinary:
     case DataType::LongVarBinary:
         bound.cType = SQL_C_BINARY;
-        bound.sqlType = type == DataType::LongVarBinary ? SQL_LONGVARBINARY : SQL_VARBINARY;
+        bound.sqlType =
+            static_cast<SQLSMALLINT>(type == DataType::LongVarBinary ? SQL_LONGVARBINARY : SQL_VARBINARY);
         bound.columnSize = static_cast<SQLULEN>(std::max(parameter.size, 1));
         if (!isNull) {
             bound.bytes = BinaryBytes(value);
@@ -224,9 +226,9 @@ BoundValue Bind(const ParameterValue& parameter, internal::TextEncoding encoding
         const bool isLong = type == DataType::LongVarChar || type == DataType::LongVarWChar;
         // Text goes in the encoding the driver reads correctly (see TextEncoding).
         const bool narrow = encoding == internal::TextEncoding::Utf8;
-        bound.cType = narrow ? SQL_C_CHAR : SQL_C_WCHAR;
-        bound.sqlType =
-            narrow ? (isLong ? SQL_LONGVARCHAR : SQL_VARCHAR) : (isLong ? SQL_WLONGVARCHAR : SQL_WVARCHAR);
+        bound.cType = static_cast<SQLSMALLINT>(narrow ? SQL_C_CHAR : SQL_C_WCHAR);
+        bound.sqlType = static_cast<SQLSMALLINT>(narrow ? (isLong ? SQL_LONGVARCHAR : SQL_VARCHAR)
+                                                        : (isLong ? SQL_WLONGVARCHAR : SQL_WVARCHAR));
         bound.columnSize = static_cast<SQLULEN>(std::max(parameter.size, 1));
         if (isNull) {
             break;
