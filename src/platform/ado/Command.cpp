@@ -123,10 +123,12 @@ BoundValue Bind(const ParameterValue& parameter, internal::TextEncoding encoding
     case DataType::BigInt:
     case DataType::UnsignedBigInt:
         bound.cType = SQL_C_SBIGINT;
-        bound.sqlType = static_cast<SQLSMALLINT>(
-            type == DataType::BigInt || type == DataType::UnsignedBigInt || type == DataType::UnsignedInt
-                ? SQL_BIGINT
-                : (type == DataType::Integer ? SQL_INTEGER : SQL_SMALLINT));
+        bound.sqlType = SQL_SMALLINT;
+        if (type == DataType::BigInt || type == DataType::UnsignedBigInt || type == DataType::UnsignedInt) {
+            bound.sqlType = SQL_BIGINT;
+        } else if (type == DataType::Integer) {
+            bound.sqlType = SQL_INTEGER;
+        }
         if (!isNull) {
             Store(bound, static_cast<SQLBIGINT>(WholeNumber(value)));
         }
@@ -145,7 +147,10 @@ BoundValue Bind(const ParameterValue& parameter, internal::TextEncoding encoding
     case DataType::Numeric:
     case 139: // VarNumeric
         bound.cType = SQL_C_CHAR;
-        bound.sqlType = static_cast<SQLSMALLINT>(type == DataType::Decimal ? SQL_DECIMAL : SQL_NUMERIC);
+        bound.sqlType = SQL_NUMERIC;
+        if (type == DataType::Decimal) {
+            bound.sqlType = SQL_DECIMAL;
+        }
         bound.columnSize = parameter.precision > 0 ? parameter.precision : 19;
         bound.decimalDigits =
             static_cast<SQLSMALLINT>(type == DataType::Currency ? 4 : parameter.numericScale);
@@ -169,12 +174,15 @@ BoundValue Bind(const ParameterValue& parameter, internal::TextEncoding encoding
     case DataType::DBTimeStamp:
     case DataType::DBDate:
     case DataType::DBTime: {
-        bound.cType = static_cast<SQLSMALLINT>(type == DataType::DBDate   ? SQL_C_TYPE_DATE
-                                               : type == DataType::DBTime ? SQL_C_TYPE_TIME
-                                                                          : SQL_C_TYPE_TIMESTAMP);
-        bound.sqlType = static_cast<SQLSMALLINT>(type == DataType::DBDate   ? SQL_TYPE_DATE
-                                                 : type == DataType::DBTime ? SQL_TYPE_TIME
-                                                                            : SQL_TYPE_TIMESTAMP);
+        bound.cType = SQL_C_TYPE_TIMESTAMP;
+        bound.sqlType = SQL_TYPE_TIMESTAMP;
+        if (type == DataType::DBDate) {
+            bound.cType = SQL_C_TYPE_DATE;
+            bound.sqlType = SQL_TYPE_DATE;
+        } else if (type == DataType::DBTime) {
+            bound.cType = SQL_C_TYPE_TIME;
+            bound.sqlType = SQL_TYPE_TIME;
+        }
         bound.columnSize = type == DataType::DBDate ? 10 : (type == DataType::DBTime ? 8 : 19);
         if (isNull) {
             break;
@@ -226,9 +234,13 @@ BoundValue Bind(const ParameterValue& parameter, internal::TextEncoding encoding
         const bool isLong = type == DataType::LongVarChar || type == DataType::LongVarWChar;
         // Text goes in the encoding the driver reads correctly (see TextEncoding).
         const bool narrow = encoding == internal::TextEncoding::Utf8;
-        bound.cType = static_cast<SQLSMALLINT>(narrow ? SQL_C_CHAR : SQL_C_WCHAR);
-        bound.sqlType = static_cast<SQLSMALLINT>(narrow ? (isLong ? SQL_LONGVARCHAR : SQL_VARCHAR)
-                                                        : (isLong ? SQL_WLONGVARCHAR : SQL_WVARCHAR));
+        if (narrow) {
+            bound.cType = SQL_C_CHAR;
+            bound.sqlType = isLong ? SQLSMALLINT{SQL_LONGVARCHAR} : SQLSMALLINT{SQL_VARCHAR};
+        } else {
+            bound.cType = SQL_C_WCHAR;
+            bound.sqlType = isLong ? SQLSMALLINT{SQL_WLONGVARCHAR} : SQLSMALLINT{SQL_WVARCHAR};
+        }
         bound.columnSize = static_cast<SQLULEN>(std::max(parameter.size, 1));
         if (isNull) {
             break;
