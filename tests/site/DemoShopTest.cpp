@@ -121,9 +121,6 @@ TEST_P(DemoShopTest, SearchAndMasterFilter) {
 
 // A decimal is searched, saved and edited with its digits after the point.
 TEST_P(DemoShopTest, DecimalsKeepTheirScale) {
-    if (Kind() != DatabaseKind::SQLite) {
-        GTEST_SKIP() << "fault: Decimal and Numeric parameters carry no precision and scale";
-    }
     const std::string price = Clean("productslist.asp?z_price=34.9").body;
     EXPECT_TRUE(Holds(price, "Teapot"));
     EXPECT_FALSE(Holds(price, "Green tea"));
@@ -329,7 +326,6 @@ TEST_P(DemoShopTest, ExportIsASpreadsheetsSafeUtf8File) {
 
 // The export of a filtered, sorted list holds the records the list shows, in its order.
 TEST_P(DemoShopTest, ExportFollowsTheListsFilterAndOrder) {
-    GTEST_SKIP() << "fault: the export ignores the list's current filter and order";
     Clean("productslist.asp?z_name=t&order=price&dir=desc");
     const std::string csv = Clean("productsexport.asp").body;
     EXPECT_FALSE(Holds(csv, "Honey"));
@@ -383,7 +379,6 @@ TEST_P(DemoShopTest, EveryLinkedPageRunsClean) {
 
 // Pages forbid being framed by another site and being read as another type than they say.
 TEST_P(DemoShopTest, PagesSendProtectiveHeaders) {
-    GTEST_SKIP() << "fault: the pages send neither X-Frame-Options nor X-Content-Type-Options";
     for (const char* page : {"default.asp", "customerslist.asp", "customersview.asp?k_customer_id=1"}) {
         const AspResponse response = Clean(page);
         EXPECT_NE(response.Header("X-Frame-Options"), "") << page;
@@ -403,7 +398,6 @@ TEST_P(DemoShopTest, WebConfigHoldsNoLockedSection) {
 
 // The form token is unguessable: long, and different for every session.
 TEST_P(DemoShopTest, FormTokensAreUnguessable) {
-    GTEST_SKIP() << "fault: the form token comes from Rnd (24 bits, seeded from the clock)";
     std::set<std::string> tokens;
     for (int browser = 0; browser < 5; ++browser) {
         AspBrowser other(Site());
