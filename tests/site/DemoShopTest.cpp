@@ -209,6 +209,30 @@ TEST_P(DemoShopTest, AddEditViewAndDeleteARecord) {
     EXPECT_EQ(Database().Scalar(u"SELECT COUNT(*)" + where), "0");
 }
 
+// A value that is no number or no date is named with the message of its kind and saves
+// nothing; a text or a check box cannot fail to parse, so its page holds no such message.
+TEST_P(DemoShopTest, UnparsableValuesAreNamedByTheirKind) {
+    const AspResponse product = CleanPost(
+        "productsadd.asp", FormFields(Clean("productsadd.asp").body,
+                                      {{"x_name", "Odd"}, {"x_price", "twelve"}, {"x_stock", "1.5"}}));
+    EXPECT_EQ(product.StatusCode(), 200);
+    EXPECT_TRUE(Holds(product.body, "Please enter a number for price")) << product.body;
+    EXPECT_TRUE(Holds(product.body, "Please enter a number for stock")) << product.body;
+    const AspResponse customer =
+        CleanPost("customersadd.asp",
+                  FormFields(Clean("customersadd.asp").body, {{"x_name", "Odd"}, {"x_joined", "soon"}}));
+    EXPECT_TRUE(Holds(customer.body, "Please enter a date for joined")) << customer.body;
+    EXPECT_EQ(Database().Scalar(u"SELECT COUNT(*) FROM products WHERE name = 'Odd'"), "0");
+    EXPECT_EQ(Database().Scalar(u"SELECT COUNT(*) FROM customers WHERE name = 'Odd'"), "0");
+    for (const char* page : {"customersadd.asp", "customersedit.asp"}) {
+        const std::string source = ReadSiteFile(page);
+        for (const char* field : {"name", "email", "notes"}) {
+            EXPECT_FALSE(Holds(source, std::string("a number for ") + field)) << page << " " << field;
+            EXPECT_FALSE(Holds(source, std::string("a date for ") + field)) << page << " " << field;
+        }
+    }
+}
+
 // A composite key finds its one record: deleting an order line leaves the order's other line.
 TEST_P(DemoShopTest, DeletesByACompositeKey) {
     const std::string url = "order_linesdelete.asp?k_order_id=3&k_line_no=2";
