@@ -189,10 +189,10 @@ TEST_P(DemoShopTest, AddEditViewAndDeleteARecord) {
         }
         fields.emplace_back((*match)[1].str(), (*match)[1].str() == "x_city" ? "Tromsø" : value);
     }
-    // A Boolean column has a check box, except where the database keeps it as a small number.
-    if (!Holds(editForm, "name=\"x_vip\" value=\"")) {
-        fields.emplace_back("x_vip", "1");
-    }
+    // A Boolean column has a check box, here set.
+    EXPECT_TRUE(Holds(editForm, "type=\"checkbox\" id=\"x_vip\" name=\"x_vip\" value=\"1\" checked"))
+        << editForm;
+    fields.emplace_back("x_vip", "1");
     fields.emplace_back("x_notes", "line one\nline two");
     fields.emplace_back("qv_token", Token(editForm));
     const AspResponse edited = CleanPost("customersedit.asp?k_customer_id=" + id, fields);
@@ -226,7 +226,7 @@ TEST_P(DemoShopTest, UnparsableValuesAreNamedByTheirKind) {
     EXPECT_EQ(Database().Scalar(u"SELECT COUNT(*) FROM customers WHERE name = 'Odd'"), "0");
     for (const char* page : {"customersadd.asp", "customersedit.asp"}) {
         const std::string source = ReadSiteFile(page);
-        for (const char* field : {"name", "email", "notes"}) {
+        for (const char* field : {"name", "email", "notes", "vip"}) {
             EXPECT_FALSE(Holds(source, std::string("a number for ") + field)) << page << " " << field;
             EXPECT_FALSE(Holds(source, std::string("a date for ") + field)) << page << " " << field;
         }

@@ -140,7 +140,7 @@ End If
 <tr>
 <th><label for="x_vip">vip</label></th>
 <td>
-<input type="checkbox" id="x_vip" name="x_vip" value="1"<% If vVal(6) = True Then Response.Write " checked" %>>
+<input type="checkbox" id="x_vip" name="x_vip" value="1"<% If qvInputText(vVal(6), "bool") = "1" Then Response.Write " checked" %>>
 </td>
 </tr>
 <tr>

@@ -126,7 +126,7 @@ End If
 <tr>
 <th><label for="x_shipped">shipped</label></th>
 <td>
-<input type="checkbox" id="x_shipped" name="x_shipped" value="1"<% If vVal(4) = True Then Response.Write " checked" %>>
+<input type="checkbox" id="x_shipped" name="x_shipped" value="1"<% If qvInputText(vVal(4), "bool") = "1" Then Response.Write " checked" %>>
 </td>
 </tr>
 <tr>

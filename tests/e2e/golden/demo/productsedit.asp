@@ -160,7 +160,7 @@ End If
 <tr>
 <th><label for="x_discontinued">discontinued</label></th>
 <td>
-<input type="checkbox" id="x_discontinued" name="x_discontinued" value="1"<% If vVal(6) = True Then Response.Write " checked" %>>
+<input type="checkbox" id="x_discontinued" name="x_discontinued" value="1"<% If qvInputText(vVal(6), "bool") = "1" Then Response.Write " checked" %>>
 </td>
 </tr>
 <tr>
