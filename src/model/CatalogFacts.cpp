@@ -409,6 +409,20 @@ std::vector<std::u16string> ReadRequiredColumns(ado::Connection& cnn, std::u16st
     return columns;
 }
 
+std::vector<std::u16string> ReadBooleanColumns(ado::Connection& cnn, std::u16string_view schema,
+                                               std::u16string_view table) {
+    std::vector<std::u16string> columns;
+    ado::Recordset rows =
+        cnn.OpenSchema(ado::Schema::Columns, TableRestrictions(schema, Variant(table), false));
+    for (; !rows.Eof(); rows.MoveNext()) {
+        const Variant& type = rows.Value(u"DATA_TYPE");
+        if (!type.IsNull() && automation::ToLong(type) == AdoType::Boolean) {
+            columns.push_back(TextOf(rows.Value(u"COLUMN_NAME")));
+        }
+    }
+    return columns;
+}
+
 IndexFacts ReadIndexFacts(ado::Connection& cnn, std::u16string_view schema, std::u16string_view table,
                           std::int16_t dbKind) {
     std::optional<ado::Recordset> indexes;

@@ -152,6 +152,11 @@ std::vector<std::u16string> ReadPrimaryKeyColumns(ado::Connection& cnn, std::u16
 /// The columns of a table that do not take Null. Raises what the driver raises.
 std::vector<std::u16string> ReadRequiredColumns(ado::Connection& cnn, std::u16string_view schema,
                                                 std::u16string_view table);
+/// The columns of a table that the catalogue calls Boolean. MariaDB's and MySQL's BOOLEAN
+/// describes itself as a TINYINT in a result, so the loaders take the catalogue's word for
+/// such a column. Raises what the driver raises.
+std::vector<std::u16string> ReadBooleanColumns(ado::Connection& cnn, std::u16string_view schema,
+                                               std::u16string_view table);
 
 /// What the index rowset of a table tells: the columns that alone make up a unique index, and
 /// (read for Access only) the columns of the primary key.

@@ -183,6 +183,23 @@ void QelSchema::ReadAdoTable(ado::Connection& cnn, const std::u16string& schema,
                 }
             }
         });
+        if (kind == DBTypeCode::MySql) {
+            IgnoringErrors([&] {
+                for (const std::u16string& column : catalog::ReadBooleanColumns(cnn, schema, name)) {
+                    QoSchemaField* field = table->FindField(column);
+                    if (field != nullptr && field->FldType == ado::DataType::TinyInt) {
+                        const catalog::ColumnType boolean =
+                            catalog::AdoColumnType(ado::DataType::Boolean, kind);
+                        field->FldType = boolean.type;
+                        field->FldSupport = boolean.supported;
+                        if (boolean.quote) {
+                            field->FldQuoteS = *boolean.quote;
+                            field->FldQuoteE = *boolean.quote;
+                        }
+                    }
+                }
+            });
+        }
     }
     IgnoringErrors([&] {
         const catalog::IndexFacts indexes = catalog::ReadIndexFacts(cnn, schema, name, kind);

@@ -145,6 +145,7 @@ TEST_F(AspRunnerTest, FieldsAndRecordsetsBehaveAsTheProvidersDo) {
 // Commands bind their parameters by type; an exact number needs its precision, as a provider
 // requires, and then keeps its digits after the point.
 TEST_F(AspRunnerTest, CommandsBindTypedParameters) {
+    std::ofstream(mTemp / "p.db").flush();
     const std::string connection = "Driver=SQLite3;Database=" + (mTemp / "p.db").string();
     Write("cmd.asp",
           "<% Set conn = Server.CreateObject(\"ADODB.Connection\")\r\nconn.Open \"" + connection +

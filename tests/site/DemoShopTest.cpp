@@ -121,9 +121,6 @@ TEST_P(DemoShopTest, SearchAndMasterFilter) {
 
 // A decimal is searched, saved and edited with its digits after the point.
 TEST_P(DemoShopTest, DecimalsKeepTheirScale) {
-    if (Kind() != DatabaseKind::SQLite) {
-        GTEST_SKIP() << "fault: Decimal and Numeric parameters carry no precision and scale";
-    }
     const std::string price = Clean("productslist.asp?z_price=34.9").body;
     EXPECT_TRUE(Holds(price, "Teapot"));
     EXPECT_FALSE(Holds(price, "Green tea"));
@@ -192,10 +189,10 @@ TEST_P(DemoShopTest, AddEditViewAndDeleteARecord) {
         }
         fields.emplace_back((*match)[1].str(), (*match)[1].str() == "x_city" ? "Tromsø" : value);
     }
-    // A Boolean column has a check box, except where the database keeps it as a small number.
-    if (!Holds(editForm, "name=\"x_vip\" value=\"")) {
-        fields.emplace_back("x_vip", "1");
-    }
+    // A Boolean column has a check box, here set.
+    EXPECT_TRUE(Holds(editForm, "type=\"checkbox\" id=\"x_vip\" name=\"x_vip\" value=\"1\" checked"))
+        << editForm;
+    fields.emplace_back("x_vip", "1");
     fields.emplace_back("x_notes", "line one\nline two");
     fields.emplace_back("qv_token", Token(editForm));
     const AspResponse edited = CleanPost("customersedit.asp?k_customer_id=" + id, fields);
@@ -210,6 +207,30 @@ TEST_P(DemoShopTest, AddEditViewAndDeleteARecord) {
         CleanPost("customersdelete.asp?k_customer_id=" + id, {{"qv_token", Token(deleteForm)}});
     EXPECT_EQ(deleted.StatusCode(), 302) << deleted.body;
     EXPECT_EQ(Database().Scalar(u"SELECT COUNT(*)" + where), "0");
+}
+
+// A value that is no number or no date is named with the message of its kind and saves
+// nothing; a text or a check box cannot fail to parse, so its page holds no such message.
+TEST_P(DemoShopTest, UnparsableValuesAreNamedByTheirKind) {
+    const AspResponse product = CleanPost(
+        "productsadd.asp", FormFields(Clean("productsadd.asp").body,
+                                      {{"x_name", "Odd"}, {"x_price", "twelve"}, {"x_stock", "1.5"}}));
+    EXPECT_EQ(product.StatusCode(), 200);
+    EXPECT_TRUE(Holds(product.body, "Please enter a number for price")) << product.body;
+    EXPECT_TRUE(Holds(product.body, "Please enter a number for stock")) << product.body;
+    const AspResponse customer =
+        CleanPost("customersadd.asp",
+                  FormFields(Clean("customersadd.asp").body, {{"x_name", "Odd"}, {"x_joined", "soon"}}));
+    EXPECT_TRUE(Holds(customer.body, "Please enter a date for joined")) << customer.body;
+    EXPECT_EQ(Database().Scalar(u"SELECT COUNT(*) FROM products WHERE name = 'Odd'"), "0");
+    EXPECT_EQ(Database().Scalar(u"SELECT COUNT(*) FROM customers WHERE name = 'Odd'"), "0");
+    for (const char* page : {"customersadd.asp", "customersedit.asp"}) {
+        const std::string source = ReadSiteFile(page);
+        for (const char* field : {"name", "email", "notes", "vip"}) {
+            EXPECT_FALSE(Holds(source, std::string("a number for ") + field)) << page << " " << field;
+            EXPECT_FALSE(Holds(source, std::string("a date for ") + field)) << page << " " << field;
+        }
+    }
 }
 
 // A composite key finds its one record: deleting an order line leaves the order's other line.
@@ -329,7 +350,6 @@ TEST_P(DemoShopTest, ExportIsASpreadsheetsSafeUtf8File) {
 
 // The export of a filtered, sorted list holds the records the list shows, in its order.
 TEST_P(DemoShopTest, ExportFollowsTheListsFilterAndOrder) {
-    GTEST_SKIP() << "fault: the export ignores the list's current filter and order";
     Clean("productslist.asp?z_name=t&order=price&dir=desc");
     const std::string csv = Clean("productsexport.asp").body;
     EXPECT_FALSE(Holds(csv, "Honey"));
@@ -383,7 +403,6 @@ TEST_P(DemoShopTest, EveryLinkedPageRunsClean) {
 
 // Pages forbid being framed by another site and being read as another type than they say.
 TEST_P(DemoShopTest, PagesSendProtectiveHeaders) {
-    GTEST_SKIP() << "fault: the pages send neither X-Frame-Options nor X-Content-Type-Options";
     for (const char* page : {"default.asp", "customerslist.asp", "customersview.asp?k_customer_id=1"}) {
         const AspResponse response = Clean(page);
         EXPECT_NE(response.Header("X-Frame-Options"), "") << page;
@@ -403,7 +422,6 @@ TEST_P(DemoShopTest, WebConfigHoldsNoLockedSection) {
 
 // The form token is unguessable: long, and different for every session.
 TEST_P(DemoShopTest, FormTokensAreUnguessable) {
-    GTEST_SKIP() << "fault: the form token comes from Rnd (24 bits, seeded from the clock)";
     std::set<std::string> tokens;
     for (int browser = 0; browser < 5; ++browser) {
         AspBrowser other(Site());

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -64,6 +65,19 @@ std::vector<std::u16string> Statements(const std::string& text) {
     return statements;
 }
 
+/// The table of 300 columns (a key and c1 to c299) with one record, in the dialect's quotes:
+/// written out it would be most of each dialect's script.
+std::vector<std::u16string> WideTable(DatabaseKind kind) {
+    const std::u16string q = kind == DatabaseKind::MariaDB ? u"`" : u"\"";
+    std::u16string create =
+        u"CREATE TABLE " + q + u"wide" + q + u" (" + q + u"id" + q + u" INTEGER PRIMARY KEY";
+    for (int column = 1; column < 300; ++column) {
+        create += u", c" + FromUtf8(std::to_string(column)) + u" INTEGER";
+    }
+    return {create + u")",
+            u"INSERT INTO " + q + u"wide" + q + u" (" + q + u"id" + q + u", c1, c299) VALUES (1, 11, 299)"};
+}
+
 std::u16string UniqueName() {
     static std::atomic<int> counter{0};
     return FromUtf8("qv_site_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
@@ -108,7 +122,13 @@ SiteDatabase::SiteDatabase(DatabaseKind kind, const std::string& script, const f
         std::ofstream(folder / (ToUtf8(mName) + ".db")).flush();
     }
     mConnection.Open(mConnectionString);
-    for (const std::u16string& statement : Statements(ScriptText(script, kind))) {
+    std::vector<std::u16string> statements = Statements(ScriptText(script, kind));
+    if (script == "awkward") {
+        std::vector<std::u16string> wide = WideTable(kind);
+        statements.insert(statements.end(), std::make_move_iterator(wide.begin()),
+                          std::make_move_iterator(wide.end()));
+    }
+    for (const std::u16string& statement : statements) {
         try {
             ado::ExecuteCommand(mConnection, statement, {});
         } catch (const automation::Error& error) {

@@ -97,7 +97,7 @@ std::string GenerateAccessSite(const fs::path& file, const fs::path& work, const
     return Generate(
         [&](Qel& project) {
             automation::CallByName(project, u"LoadDB", automation::InvokeRead,
-                                   {Variant(u""), Variant(u"ACCESS"), Variant(path), Variant(path),
+                                   {Variant(u""), Variant(u"ACCESS"), Variant(u""), Variant(path),
                                     Variant(false), Variant(u""), Variant(u""), Variant(u""), Variant(u"")});
         },
         work, site, [](Qel&) {});

@@ -69,6 +69,11 @@ void QelField::SetAdoFieldType(const automation::Variant& adoType) {
     ApplyColumnType(catalog::AdoColumnType(type, GetDBTypeId(State().gDbmsName)));
 }
 
+void QelField::LoadBooleanType() {
+    ApplyColumnType(catalog::AdoColumnType(ado::DataType::Boolean, GetDBTypeId(State().gDbmsName)));
+    LoadFldDefault();
+}
+
 void QelField::LoadFld_DAO(const dao::Field& DAOfld) {
     SetFldName(DAOfld.name);
     SetDaoFieldType(automation::Variant(DAOfld.type));

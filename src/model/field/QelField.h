@@ -60,6 +60,9 @@ public:
     void LoadFld_DAO(const dao::Field& DAOfld);
     /// Fills the schema settings from a column of an ADO recordset, then LoadFldDefault.
     void LoadFld_ADO(const ado::Field& ADOfld);
+    /// Makes a column loaded as a TINYINT the Boolean the catalogue says it is (MariaDB's and
+    /// MySQL's BOOLEAN), then LoadFldDefault.
+    void LoadBooleanType();
 
 private:
     // The steps of LoadFldDefault, in the order it runs them.

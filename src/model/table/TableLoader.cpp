@@ -134,6 +134,17 @@ void QelTable::Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLo
     const bool isAccess = kind == DBTypeCode::Access;
     if (type == u"TABLE") {
         if (!isAccess) {
+            if (kind == DBTypeCode::MySql) {
+                IgnoringErrors([&] {
+                    for (const std::u16string& column :
+                         catalog::ReadBooleanColumns(cnn, state.gCurrentSchema, name)) {
+                        QelField* field = fields.Find(column);
+                        if (field != nullptr && field->FldType() == ado::DataType::TinyInt) {
+                            field->LoadBooleanType();
+                        }
+                    }
+                });
+            }
             std::vector<std::u16string> keyList;
             IgnoringErrors(
                 [&] { keyList = catalog::ReadPrimaryKeyColumns(cnn, state.gCurrentSchema, name); });

@@ -11,6 +11,9 @@
 
 #include <sqlext.h>
 
+#include <set>
+#include <utility>
+
 namespace qv::ado::internal {
 
 using automation::EqualsNoCase;
@@ -134,6 +137,55 @@ const CatalogListing* SnapshotColumns(internal::ConnectionImpl& impl,
     }
 }
 
+/// Whether the server is MariaDB or MySQL, whose drivers report BOOLEAN (kept as TINYINT(1))
+/// as a plain TINYINT: neither the column listing nor a result's description tells them apart.
+bool KeepsBooleansAsTinyInt(const internal::ConnectionImpl& impl) {
+    const std::u16string name = automation::ToLower(impl.dbmsName);
+    return name.find(u"mariadb") != std::u16string::npos || name.find(u"mysql") != std::u16string::npos;
+}
+
+/// A name as an SQL literal of its UTF-8 bytes in hexadecimal, which no SQL mode reads
+/// differently and no quote in the name can end.
+std::u16string HexLiteral(const std::u16string& text) {
+    static constexpr char16_t Digits[] = u"0123456789ABCDEF";
+    std::u16string literal = u"CAST(X'";
+    for (const char byte : automation::ToUtf8(text)) {
+        const auto value = static_cast<unsigned char>(byte);
+        literal += Digits[value >> 4U];
+        literal += Digits[value & 0x0FU];
+    }
+    return literal + u"' AS CHAR CHARACTER SET utf8mb4)";
+}
+
+/// The "table.column" names of the BOOLEAN columns of a MariaDB or MySQL catalog (of one table
+/// when `table` names it), from the server's own catalogue; none where it cannot be read.
+std::set<std::pair<std::u16string, std::u16string>>
+BooleanColumns(internal::ConnectionImpl& impl, const std::optional<std::u16string>& catalog,
+               const std::optional<std::u16string>& table) {
+    std::u16string sql = u"SELECT TABLE_NAME, COLUMN_NAME FROM information_schema.COLUMNS WHERE "
+                         u"LOWER(COLUMN_TYPE) = 'tinyint(1)' AND TABLE_SCHEMA = ";
+    sql += catalog ? HexLiteral(*catalog) : u"DATABASE()";
+    if (table) {
+        sql += u" AND TABLE_NAME = " + HexLiteral(*table);
+    }
+    std::set<std::pair<std::u16string, std::u16string>> found;
+    try {
+        Argument text(impl, sql);
+        const CatalogResult result =
+            RunCatalog(impl, u"Reading the Boolean columns", [&](SQLHSTMT statement) {
+                return IsWide(impl) ? SQLExecDirectW(statement, text.Wide(), text.Length())
+                                    : SQLExecDirect(statement, text.Narrow(), text.Length());
+            });
+        for (std::size_t row = 0; row < result.RowCount(); ++row) {
+            found.emplace(result.Text(row, 1), result.Text(row, 2));
+        }
+    } catch (const automation::Error&) {
+        // Without the catalogue the columns keep the driver's type, as before.
+        impl.errors->Clear();
+    }
+    return found;
+}
+
 } // namespace
 
 Recordset ColumnsRowset(internal::ConnectionImpl& impl, std::span<const Variant> restrictions) {
@@ -160,6 +212,11 @@ Recordset ColumnsRowset(internal::ConnectionImpl& impl, std::span<const Variant>
     const CatalogResult& result = *found;
     const std::vector<std::size_t>& rows = *kept;
 
+    std::set<std::pair<std::u16string, std::u16string>> booleans;
+    if (KeepsBooleansAsTinyInt(impl) && !rows.empty()) {
+        booleans = BooleanColumns(impl, catalog, table);
+    }
+
     RowBuilder builder(ColumnsColumns);
     for (std::size_t row : rows) {
         // SQLColumns: 5 DATA_TYPE, 6 TYPE_NAME, 7 COLUMN_SIZE, 9 DECIMAL_DIGITS, 11 NULLABLE,
@@ -176,6 +233,9 @@ Recordset ColumnsRowset(internal::ConnectionImpl& impl, std::span<const Variant>
                 size = declared->precision;
                 digits = declared->scale;
             }
+        }
+        if (adoType == DataType::TinyInt && booleans.contains({result.Text(row, 3), result.Text(row, 4)})) {
+            adoType = DataType::Boolean;
         }
         std::int32_t nullable = result.Number(row, 11).value_or(SQL_NULLABLE_UNKNOWN);
 

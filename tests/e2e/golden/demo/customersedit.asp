@@ -32,26 +32,20 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = "The form has expired. Please try again."
     End If
     sValue = qvRequestValue("x_name")
-    If Not qvParseValue(sValue, "text", vVal(2)) Then
-        vVal(2) = sValue
-        sErr = sErr & "Please enter a number for name<br>"
-    ElseIf IsNull(vVal(2)) Then
+    qvParseValue sValue, "text", vVal(2)
+    If IsNull(vVal(2)) Then
         sErr = sErr & "Please enter a value for name<br>"
     ElseIf Len(sValue) > 60 Then
         sErr = sErr & "The value is too long for name<br>"
     End If
     sValue = qvRequestValue("x_email")
-    If Not qvParseValue(sValue, "text", vVal(3)) Then
-        vVal(3) = sValue
-        sErr = sErr & "Please enter a number for email<br>"
-    ElseIf Len(sValue) > 100 Then
+    qvParseValue sValue, "text", vVal(3)
+    If Len(sValue) > 100 Then
         sErr = sErr & "The value is too long for email<br>"
     End If
     sValue = qvRequestValue("x_city")
-    If Not qvParseValue(sValue, "text", vVal(4)) Then
-        vVal(4) = sValue
-        sErr = sErr & "Please enter a number for city<br>"
-    ElseIf Len(sValue) > 40 Then
+    qvParseValue sValue, "text", vVal(4)
+    If Len(sValue) > 40 Then
         sErr = sErr & "The value is too long for city<br>"
     End If
     sValue = qvRequestValue("x_joined")
@@ -60,15 +54,10 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = sErr & "Please enter a date for joined<br>"
     End If
     sValue = qvRequestValue("x_vip")
-    If Not qvParseValue(sValue, "bool", vVal(6)) Then
-        vVal(6) = sValue
-        sErr = sErr & "Please enter a number for vip<br>"
-    End If
+    qvParseValue sValue, "bool", vVal(6)
     sValue = qvRequestValue("x_notes")
-    If Not qvParseValue(sValue, "memo", vVal(7)) Then
-        vVal(7) = sValue
-        sErr = sErr & "Please enter a number for notes<br>"
-    ElseIf Len(sValue) > 65536 Then
+    qvParseValue sValue, "memo", vVal(7)
+    If Len(sValue) > 65536 Then
         sErr = sErr & "The value is too long for notes<br>"
     End If
     If sErr = "" Then
@@ -164,7 +153,7 @@ End If
 <tr>
 <th><label for="x_vip">vip</label></th>
 <td>
-<input type="checkbox" id="x_vip" name="x_vip" value="1"<% If vVal(6) = True Then Response.Write " checked" %>>
+<input type="checkbox" id="x_vip" name="x_vip" value="1"<% If qvInputText(vVal(6), "bool") = "1" Then Response.Write " checked" %>>
 </td>
 </tr>
 <tr>

@@ -49,15 +49,10 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = sErr & "Please enter a value for order date<br>"
     End If
     sValue = qvRequestValue("x_shipped")
-    If Not qvParseValue(sValue, "bool", vVal(4)) Then
-        vVal(4) = sValue
-        sErr = sErr & "Please enter a number for shipped<br>"
-    End If
+    qvParseValue sValue, "bool", vVal(4)
     sValue = qvRequestValue("x_comment")
-    If Not qvParseValue(sValue, "memo", vVal(5)) Then
-        vVal(5) = sValue
-        sErr = sErr & "Please enter a number for comment<br>"
-    ElseIf Len(sValue) > 65536 Then
+    qvParseValue sValue, "memo", vVal(5)
+    If Len(sValue) > 65536 Then
         sErr = sErr & "The value is too long for comment<br>"
     End If
     If sErr = "" Then
@@ -131,7 +126,7 @@ End If
 <tr>
 <th><label for="x_shipped">shipped</label></th>
 <td>
-<input type="checkbox" id="x_shipped" name="x_shipped" value="1"<% If vVal(4) = True Then Response.Write " checked" %>>
+<input type="checkbox" id="x_shipped" name="x_shipped" value="1"<% If qvInputText(vVal(4), "bool") = "1" Then Response.Write " checked" %>>
 </td>
 </tr>
 <tr>

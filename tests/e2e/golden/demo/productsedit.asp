@@ -32,10 +32,8 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = "The form has expired. Please try again."
     End If
     sValue = qvRequestValue("x_name")
-    If Not qvParseValue(sValue, "text", vVal(2)) Then
-        vVal(2) = sValue
-        sErr = sErr & "Please enter a number for name<br>"
-    ElseIf IsNull(vVal(2)) Then
+    qvParseValue sValue, "text", vVal(2)
+    If IsNull(vVal(2)) Then
         sErr = sErr & "Please enter a value for name<br>"
     ElseIf Len(sValue) > 60 Then
         sErr = sErr & "The value is too long for name<br>"
@@ -63,15 +61,10 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = sErr & "Please enter a number for weight kg<br>"
     End If
     sValue = qvRequestValue("x_discontinued")
-    If Not qvParseValue(sValue, "bool", vVal(6)) Then
-        vVal(6) = sValue
-        sErr = sErr & "Please enter a number for discontinued<br>"
-    End If
+    qvParseValue sValue, "bool", vVal(6)
     sValue = qvRequestValue("x_description")
-    If Not qvParseValue(sValue, "memo", vVal(7)) Then
-        vVal(7) = sValue
-        sErr = sErr & "Please enter a number for description<br>"
-    ElseIf Len(sValue) > 65536 Then
+    qvParseValue sValue, "memo", vVal(7)
+    If Len(sValue) > 65536 Then
         sErr = sErr & "The value is too long for description<br>"
     End If
     If sErr = "" Then
@@ -167,7 +160,7 @@ End If
 <tr>
 <th><label for="x_discontinued">discontinued</label></th>
 <td>
-<input type="checkbox" id="x_discontinued" name="x_discontinued" value="1"<% If vVal(6) = True Then Response.Write " checked" %>>
+<input type="checkbox" id="x_discontinued" name="x_discontinued" value="1"<% If qvInputText(vVal(6), "bool") = "1" Then Response.Write " checked" %>>
 </td>
 </tr>
 <tr>
