@@ -61,22 +61,29 @@ bool Mentions(std::u16string_view text, std::u16string_view word) {
     return automation::ToLower(text).find(word) != std::u16string::npos;
 }
 
+/// An attribute of an ODBC string, or where the string leaves it out, of its file data source
+/// or its data source.
+std::optional<std::u16string> ResolvedAttribute(const ado::ConnectionString& odbc, std::u16string_view name) {
+    if (std::optional<std::u16string> value = odbc.Get(name)) {
+        return value;
+    }
+    if (std::optional<std::u16string> file = odbc.Get(u"FileDSN")) {
+        if (std::optional<std::u16string> value = FileDataSourceValue(*file, name)) {
+            return value;
+        }
+    }
+    if (std::optional<std::u16string> dataSource = odbc.Get(u"DSN")) {
+        return DataSourceValue(*dataSource, name);
+    }
+    return std::nullopt;
+}
+
 /// The driver an ODBC string leads to, as far as the string and the data-source files tell:
 /// its "Driver" attribute, or the driver of its file data source or its data source. A driver
 /// named as installed is followed by the library odbcinst.ini gives it, after a ";": an
 /// installed driver may bear any name.
 std::u16string DriverOf(const ado::ConnectionString& odbc) {
-    std::optional<std::u16string> driver = odbc.Get(u"Driver");
-    if (!driver) {
-        if (std::optional<std::u16string> file = odbc.Get(u"FileDSN")) {
-            driver = FileDataSourceValue(*file, u"Driver");
-        }
-    }
-    if (!driver) {
-        if (std::optional<std::u16string> dataSource = odbc.Get(u"DSN")) {
-            driver = DataSourceValue(*dataSource, u"Driver");
-        }
-    }
+    const std::optional<std::u16string> driver = ResolvedAttribute(odbc, u"Driver");
     if (!driver) {
         return u"";
     }
@@ -94,17 +101,7 @@ ValueQuoting QuotingOf(std::u16string_view driver) {
 /// The database file an SQLite connection string names, directly or through its data source;
 /// nullopt when it names none or one that is no plain path (an in-memory database, a URI).
 std::optional<std::u16string> SqliteFileOf(const ado::ConnectionString& odbc) {
-    std::optional<std::u16string> database = odbc.Get(u"Database");
-    if (!database) {
-        if (std::optional<std::u16string> file = odbc.Get(u"FileDSN")) {
-            database = FileDataSourceValue(*file, u"Database");
-        }
-    }
-    if (!database) {
-        if (std::optional<std::u16string> dataSource = odbc.Get(u"DSN")) {
-            database = DataSourceValue(*dataSource, u"Database");
-        }
-    }
+    std::optional<std::u16string> database = ResolvedAttribute(odbc, u"Database");
     if (!database || database->empty() || *database == u":memory:" ||
         automation::ToLower(database->substr(0, 5)) == u"file:") {
         return std::nullopt;
