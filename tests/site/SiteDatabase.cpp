@@ -25,16 +25,27 @@ using testdb::DatabaseKind;
 
 namespace {
 
-std::string ScriptText(const std::string& script, DatabaseKind kind) {
-    std::string suffix = kind == DatabaseKind::SQLite       ? "sqlite"
-                         : kind == DatabaseKind::PostgreSQL ? "postgresql"
-                                                            : "mariadb";
-    const fs::path file = fs::path(QV_SITE_DATA_DIR) / (script + "." + suffix + ".sql");
+std::string FileText(const fs::path& file) {
     std::ifstream stream(file, std::ios::binary);
     if (!stream) {
         throw std::runtime_error("no script " + file.string());
     }
     return std::string(std::istreambuf_iterator<char>(stream), {});
+}
+
+/// A schema's script for one database, followed by the rows the server scripts share
+/// (`<script>.rows.sql`) where there are such.
+std::string ScriptText(const std::string& script, DatabaseKind kind) {
+    std::string suffix = kind == DatabaseKind::SQLite       ? "sqlite"
+                         : kind == DatabaseKind::PostgreSQL ? "postgresql"
+                                                            : "mariadb";
+    const fs::path folder(QV_SITE_DATA_DIR);
+    std::string text = FileText(folder / (script + "." + suffix + ".sql"));
+    const fs::path rows = folder / (script + ".rows.sql");
+    if (kind != DatabaseKind::SQLite && fs::exists(rows)) {
+        text += "\n" + FileText(rows);
+    }
+    return text;
 }
 
 /// The statements of a script: each ends with ";" at the end of a line; comment lines go.
