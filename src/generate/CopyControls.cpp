@@ -1,10 +1,10 @@
-#include "generate/CopyControls.h"
+#include "generate/internal/CopyControls.h"
 
-#include "generate/CopySupport.h"
-#include "generate/GenerationSettings.h"
-#include "generate/OutputContent.h"
-#include "generate/OutputNames.h"
 #include "generate/OverwritePolicy.h"
+#include "generate/internal/CopySupport.h"
+#include "generate/internal/GenerationSettings.h"
+#include "generate/internal/OutputContent.h"
+#include "generate/internal/OutputNames.h"
 
 #include "core/Apartment.h"
 #include "core/QelStatus.h"

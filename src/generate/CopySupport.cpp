@@ -1,4 +1,4 @@
-#include "generate/CopySupport.h"
+#include "generate/internal/CopySupport.h"
 
 #include "core/Apartment.h"
 

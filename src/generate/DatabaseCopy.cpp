@@ -1,11 +1,11 @@
-#include "generate/DatabaseCopy.h"
+#include "generate/internal/DatabaseCopy.h"
 
-#include "generate/CopySupport.h"
-#include "generate/GenerationAbort.h"
-#include "generate/GenerationSettings.h"
-#include "generate/OutputContent.h"
-#include "generate/OutputNames.h"
 #include "generate/OverwritePolicy.h"
+#include "generate/internal/CopySupport.h"
+#include "generate/internal/GenerationAbort.h"
+#include "generate/internal/GenerationSettings.h"
+#include "generate/internal/OutputContent.h"
+#include "generate/internal/OutputNames.h"
 
 #include "core/Apartment.h"
 #include "core/VbText.h"

@@ -1,4 +1,4 @@
-#include "generate/ExtensionMerge.h"
+#include "generate/internal/ExtensionMerge.h"
 
 #include "core/Apartment.h"
 #include "template/QelControls.h"

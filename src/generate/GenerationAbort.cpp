@@ -1,4 +1,4 @@
-#include "generate/GenerationAbort.h"
+#include "generate/internal/GenerationAbort.h"
 
 #include "core/Apartment.h"
 #include "core/QelStatus.h"

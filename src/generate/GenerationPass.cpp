@@ -1,9 +1,9 @@
-#include "generate/GenerationPass.h"
+#include "generate/internal/GenerationPass.h"
 
-#include "generate/CopyControls.h"
-#include "generate/DatabaseCopy.h"
-#include "generate/OutputNames.h"
-#include "generate/StyleSheetCopy.h"
+#include "generate/internal/CopyControls.h"
+#include "generate/internal/DatabaseCopy.h"
+#include "generate/internal/OutputNames.h"
+#include "generate/internal/StyleSheetCopy.h"
 
 #include "project/ProjectFileStorage.h"
 #include "project/Qel.h"

@@ -1,4 +1,4 @@
-#include "generate/GenerationSettings.h"
+#include "generate/internal/GenerationSettings.h"
 
 #include "core/QoProperties.h"
 

@@ -1,4 +1,4 @@
-#include "generate/OutputContent.h"
+#include "generate/internal/OutputContent.h"
 
 #include "platform/system/Paths.h"
 

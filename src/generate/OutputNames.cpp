@@ -1,7 +1,7 @@
-#include "generate/OutputNames.h"
+#include "generate/internal/OutputNames.h"
 
-#include "generate/GenerationAbort.h"
-#include "generate/GenerationSettings.h"
+#include "generate/internal/GenerationAbort.h"
+#include "generate/internal/GenerationSettings.h"
 
 #include "core/Apartment.h"
 #include "core/QelStatus.h"

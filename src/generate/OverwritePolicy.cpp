@@ -1,7 +1,7 @@
 #include "generate/OverwritePolicy.h"
 
-#include "generate/GenerationAbort.h"
-#include "generate/OutputContent.h"
+#include "generate/internal/GenerationAbort.h"
+#include "generate/internal/OutputContent.h"
 
 #include "core/Apartment.h"
 

@@ -1,6 +1,6 @@
-#include "generate/PackagePreparation.h"
+#include "generate/internal/PackagePreparation.h"
 
-#include "generate/WorkFolders.h"
+#include "generate/internal/WorkFolders.h"
 
 #include "core/Apartment.h"
 #include "template/QelCache.h"

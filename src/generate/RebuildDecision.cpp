@@ -1,6 +1,6 @@
-#include "generate/RebuildDecision.h"
+#include "generate/internal/RebuildDecision.h"
 
-#include "generate/GenerationAbort.h"
+#include "generate/internal/GenerationAbort.h"
 
 #include "core/Apartment.h"
 #include "core/FileLookup.h"

@@ -1,4 +1,4 @@
-#include "model/RegistryDefaults.h"
+#include "model/internal/RegistryDefaults.h"
 
 #include "core/Apartment.h"
 #include "core/QoProperties.h"

@@ -1,4 +1,4 @@
-#include "project/ProjectFileConverter.h"
+#include "project/internal/ProjectFileConverter.h"
 
 #include "core/Apartment.h"
 

@@ -1,13 +1,13 @@
-#include "project/ProjectFileReader.h"
+#include "project/internal/ProjectFileReader.h"
 
-#include "project/SettingAttributes.h"
+#include "project/internal/SettingAttributes.h"
 
-#include "project/QelCustomScript.h"
-#include "project/QelCustomScripts.h"
 #include "project/QelExtension.h"
 #include "project/QelExtensions.h"
 #include "project/QelMasterDetail.h"
 #include "project/QelMasterDetails.h"
+#include "project/internal/QelCustomScript.h"
+#include "project/internal/QelCustomScripts.h"
 
 #include "model/field/QelField.h"
 #include "model/field/QelFields.h"

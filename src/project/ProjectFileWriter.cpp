@@ -1,6 +1,6 @@
-#include "project/ProjectFileWriter.h"
+#include "project/internal/ProjectFileWriter.h"
 
-#include "project/SettingAttributes.h"
+#include "project/internal/SettingAttributes.h"
 
 #include "model/table/QelDatabase.h"
 #include "model/table/QelTable.h"

@@ -1,4 +1,4 @@
-#include "project/QelChart.h"
+#include "project/internal/QelChart.h"
 
 namespace qv {
 

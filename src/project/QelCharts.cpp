@@ -1,4 +1,4 @@
-#include "project/QelCharts.h"
+#include "project/internal/QelCharts.h"
 
 #include "model/EntityList.h"
 

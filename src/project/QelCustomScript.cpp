@@ -1,4 +1,4 @@
-#include "project/QelCustomScript.h"
+#include "project/internal/QelCustomScript.h"
 
 namespace qv {
 

@@ -1,4 +1,4 @@
-#include "project/QelFilter.h"
+#include "project/internal/QelFilter.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"

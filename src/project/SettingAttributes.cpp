@@ -1,4 +1,4 @@
-#include "project/SettingAttributes.h"
+#include "project/internal/SettingAttributes.h"
 
 #include "core/QoProperties.h"
 #include "core/SettingConversion.h"

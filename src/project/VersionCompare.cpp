@@ -1,4 +1,4 @@
-#include "project/VersionCompare.h"
+#include "project/internal/VersionCompare.h"
 
 #include "core/VbText.h"
 

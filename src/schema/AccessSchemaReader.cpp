@@ -1,7 +1,7 @@
 // Reading the schema of an Access database file: its visible tables with their keys and unique
 // indexes, then the queries the catalogue lists as views, each with the key it inherits.
 
-#include "schema/QelSchema.h"
+#include "schema/internal/QelSchema.h"
 
 #include "model/CatalogFacts.h"
 

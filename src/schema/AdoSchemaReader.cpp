@@ -1,7 +1,7 @@
 // Reading the schema of a database reached through a connection (an ODBC data source or a
 // connection string), and the columns of one custom view.
 
-#include "schema/QelSchema.h"
+#include "schema/internal/QelSchema.h"
 
 #include "model/CatalogFacts.h"
 

@@ -1,4 +1,4 @@
-#include "schema/CustomTableLoad.h"
+#include "schema/internal/CustomTableLoad.h"
 
 #include "schema/internal/SyncSupport.h"
 

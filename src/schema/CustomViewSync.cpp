@@ -1,8 +1,8 @@
-#include "schema/CustomViewSync.h"
+#include "schema/internal/CustomViewSync.h"
 
-#include "schema/QelSchema.h"
-#include "schema/TableSync.h"
+#include "schema/internal/QelSchema.h"
 #include "schema/internal/SyncSupport.h"
+#include "schema/internal/TableSync.h"
 
 #include "project/Qel.h"
 

@@ -1,4 +1,4 @@
-#include "schema/MasterDetailCleanup.h"
+#include "schema/internal/MasterDetailCleanup.h"
 
 #include "project/Qel.h"
 #include "project/QelMasterDetail.h"

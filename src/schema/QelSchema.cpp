@@ -1,4 +1,4 @@
-#include "schema/QelSchema.h"
+#include "schema/internal/QelSchema.h"
 
 #include "model/CatalogFacts.h"
 #include "model/table/QelDatabase.h"

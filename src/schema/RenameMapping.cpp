@@ -1,6 +1,6 @@
-#include "schema/RenameMapping.h"
+#include "schema/internal/RenameMapping.h"
 
-#include "schema/QelSchema.h"
+#include "schema/internal/QelSchema.h"
 #include "schema/internal/SyncSupport.h"
 
 #include "project/Qel.h"

@@ -1,6 +1,6 @@
 #include "schema/SchemaCheck.h"
 
-#include "schema/QelSchema.h"
+#include "schema/internal/QelSchema.h"
 
 #include "project/Qel.h"
 

@@ -1,4 +1,4 @@
-#include "schema/SchemaRecords.h"
+#include "schema/internal/SchemaRecords.h"
 
 #include "platform/automation/Error.h"
 

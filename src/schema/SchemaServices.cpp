@@ -1,9 +1,9 @@
 #include "schema/SchemaServices.h"
 
-#include "schema/CustomTableLoad.h"
-#include "schema/CustomViewSync.h"
 #include "schema/SchemaCheck.h"
-#include "schema/Synchronizer.h"
+#include "schema/internal/CustomTableLoad.h"
+#include "schema/internal/CustomViewSync.h"
+#include "schema/internal/Synchronizer.h"
 
 #include "project/SynchronizationService.h"
 

@@ -1,12 +1,12 @@
-#include "schema/Synchronizer.h"
+#include "schema/internal/Synchronizer.h"
 
-#include "schema/CustomViewSync.h"
-#include "schema/MasterDetailCleanup.h"
-#include "schema/QelSchema.h"
-#include "schema/RenameMapping.h"
 #include "schema/SchemaCheck.h"
-#include "schema/TableSync.h"
+#include "schema/internal/CustomViewSync.h"
+#include "schema/internal/MasterDetailCleanup.h"
+#include "schema/internal/QelSchema.h"
+#include "schema/internal/RenameMapping.h"
 #include "schema/internal/SyncSupport.h"
+#include "schema/internal/TableSync.h"
 
 #include "project/Qel.h"
 

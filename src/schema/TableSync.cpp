@@ -1,6 +1,6 @@
-#include "schema/TableSync.h"
+#include "schema/internal/TableSync.h"
 
-#include "schema/QelSchema.h"
+#include "schema/internal/QelSchema.h"
 #include "schema/internal/SyncSupport.h"
 
 #include "project/Qel.h"

@@ -1,6 +1,6 @@
 #include "template/QoScript.h"
 
-#include "template/QoUserScript.h"
+#include "template/internal/QoUserScript.h"
 
 #include "core/Apartment.h"
 #include "core/VbText.h"

@@ -4,7 +4,7 @@
 
 #include "template/QoScript.h"
 
-#include "template/QoUserScript.h"
+#include "template/internal/QoUserScript.h"
 
 #include "core/Apartment.h"
 #include "core/QelStatus.h"

@@ -1,4 +1,4 @@
-#include "template/QoUserScript.h"
+#include "template/internal/QoUserScript.h"
 
 #include "template/ScriptModules.h"
 

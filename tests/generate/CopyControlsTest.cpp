@@ -1,4 +1,4 @@
-#include "generate/CopyControls.h"
+#include "generate/internal/CopyControls.h"
 #include "generate/OverwritePolicy.h"
 
 #include "GenerateFixture.h"

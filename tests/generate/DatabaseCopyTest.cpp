@@ -1,9 +1,9 @@
-#include "generate/DatabaseCopy.h"
+#include "generate/internal/DatabaseCopy.h"
 
 #include "GenerateFixture.h"
 
-#include "generate/GenerationAbort.h"
 #include "generate/OverwritePolicy.h"
+#include "generate/internal/GenerationAbort.h"
 
 namespace qv {
 namespace {

@@ -1,4 +1,4 @@
-#include "generate/ExtensionMerge.h"
+#include "generate/internal/ExtensionMerge.h"
 
 #include "GenerateFixture.h"
 

@@ -2,7 +2,7 @@
 
 #include "support/ApartmentFixture.h"
 
-#include "generate/GenerationSettings.h"
+#include "generate/internal/GenerationSettings.h"
 
 #include "core/Apartment.h"
 

@@ -1,4 +1,4 @@
-#include "generate/OutputNames.h"
+#include "generate/internal/OutputNames.h"
 
 #include "GenerateFixture.h"
 

@@ -2,7 +2,7 @@
 
 #include "GenerateFixture.h"
 
-#include "generate/GenerationAbort.h"
+#include "generate/internal/GenerationAbort.h"
 
 #include "core/QelStatus.h"
 

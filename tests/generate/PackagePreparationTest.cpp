@@ -1,8 +1,8 @@
-#include "generate/PackagePreparation.h"
+#include "generate/internal/PackagePreparation.h"
 
 #include "GenerateFixture.h"
 
-#include "generate/WorkFolders.h"
+#include "generate/internal/WorkFolders.h"
 
 #include "template/QelCache.h"
 

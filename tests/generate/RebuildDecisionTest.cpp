@@ -1,4 +1,4 @@
-#include "generate/RebuildDecision.h"
+#include "generate/internal/RebuildDecision.h"
 
 #include "GenerateFixture.h"
 

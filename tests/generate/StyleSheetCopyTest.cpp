@@ -1,4 +1,4 @@
-#include "generate/StyleSheetCopy.h"
+#include "generate/internal/StyleSheetCopy.h"
 #include "generate/OverwritePolicy.h"
 
 #include "GenerateFixture.h"

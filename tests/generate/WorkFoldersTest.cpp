@@ -1,4 +1,4 @@
-#include "generate/WorkFolders.h"
+#include "generate/internal/WorkFolders.h"
 
 #include "GenerateFixture.h"
 

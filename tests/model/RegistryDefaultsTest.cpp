@@ -2,8 +2,8 @@
 
 #include "ModelFixture.h"
 
-#include "model/RegistryDefaults.h"
 #include "model/field/QelField.h"
+#include "model/internal/RegistryDefaults.h"
 #include "model/table/QelDatabase.h"
 #include "model/table/QelTable.h"
 

@@ -3,15 +3,15 @@
 
 #include "project/ProjectFileTestSupport.h"
 
-#include "project/ProjectFileReader.h"
-#include "project/ProjectFileWriter.h"
+#include "project/internal/ProjectFileReader.h"
+#include "project/internal/ProjectFileWriter.h"
 
-#include "project/QelCustomScript.h"
-#include "project/QelCustomScripts.h"
 #include "project/QelExtension.h"
 #include "project/QelExtensions.h"
 #include "project/QelMasterDetail.h"
 #include "project/QelMasterDetails.h"
+#include "project/internal/QelCustomScript.h"
+#include "project/internal/QelCustomScripts.h"
 
 #include "model/field/QelField.h"
 #include "model/table/QelDatabase.h"

@@ -4,8 +4,8 @@
 
 #include "project/ProjectFileTestSupport.h"
 
-#include "project/ProjectFileReader.h"
-#include "project/ProjectFileWriter.h"
+#include "project/internal/ProjectFileReader.h"
+#include "project/internal/ProjectFileWriter.h"
 
 #include "db/TestDatabases.h"
 #ifndef QV_TEST_SERVERS

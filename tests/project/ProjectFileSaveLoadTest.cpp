@@ -7,15 +7,15 @@
 
 #include "db/TestDatabases.h"
 
-#include "project/ProjectFileConverter.h"
 #include "project/Qel.h"
-#include "project/QelCustomScript.h"
-#include "project/QelCustomScripts.h"
 #include "project/QelExtension.h"
 #include "project/QelExtensions.h"
 #include "project/QelMasterDetail.h"
 #include "project/QelMasterDetails.h"
 #include "project/SynchronizationService.h"
+#include "project/internal/ProjectFileConverter.h"
+#include "project/internal/QelCustomScript.h"
+#include "project/internal/QelCustomScripts.h"
 
 #include "model/field/QelField.h"
 #include "model/table/QelDatabase.h"

@@ -2,7 +2,7 @@
 
 #include "project/ProjectFileTestSupport.h"
 
-#include "project/ProjectFileWriter.h"
+#include "project/internal/ProjectFileWriter.h"
 
 #include "model/field/QelField.h"
 #include "model/table/QelDatabase.h"

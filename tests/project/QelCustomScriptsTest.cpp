@@ -1,4 +1,4 @@
-#include "project/QelCustomScripts.h"
+#include "project/internal/QelCustomScripts.h"
 
 #include "template/TemplateFixture.h"
 

@@ -1,4 +1,4 @@
-#include "project/SearchOperators.h"
+#include "project/internal/SearchOperators.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
-#include "project/QelChart.h"
-#include "project/QelCharts.h"
-#include "project/QelCustomScript.h"
-#include "project/QelCustomScripts.h"
 #include "project/QelExtension.h"
 #include "project/QelExtensions.h"
-#include "project/QelFilter.h"
 #include "project/QelMasterDetail.h"
 #include "project/QelMasterDetails.h"
+#include "project/internal/QelChart.h"
+#include "project/internal/QelCharts.h"
+#include "project/internal/QelCustomScript.h"
+#include "project/internal/QelCustomScripts.h"
+#include "project/internal/QelFilter.h"
 
 #include "support/ApartmentFixture.h"
 

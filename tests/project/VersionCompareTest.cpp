@@ -1,6 +1,6 @@
 // Which project files and templates count as older than the library.
 
-#include "project/VersionCompare.h"
+#include "project/internal/VersionCompare.h"
 
 #include "platform/automation/Text.h"
 

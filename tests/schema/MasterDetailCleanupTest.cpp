@@ -3,7 +3,7 @@
 
 #include "project/ProjectFixture.h"
 
-#include "schema/MasterDetailCleanup.h"
+#include "schema/internal/MasterDetailCleanup.h"
 
 #include "project/Qel.h"
 #include "project/QelMasterDetail.h"

@@ -2,7 +2,7 @@
 
 #include "model/loaders/LoaderFixture.h"
 
-#include "schema/QelSchema.h"
+#include "schema/internal/QelSchema.h"
 
 #include "model/table/QelTable.h"
 

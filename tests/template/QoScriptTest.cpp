@@ -1,7 +1,7 @@
 #include "template/QoScript.h"
 
 #include "template/QoScriptTestObjects.h"
-#include "template/QoUserScript.h"
+#include "template/internal/QoUserScript.h"
 
 #include "platform/host/ScriptedHost.h"
 #include "platform/vbscript/ScriptControl.h"

@@ -4,7 +4,7 @@
 #include "template/QelLanguage.h"
 #include "template/QoParser.h"
 #include "template/QoScript.h"
-#include "template/QoUserScript.h"
+#include "template/internal/QoUserScript.h"
 
 #include "template/TemplateFixture.h"
 

@@ -1,6 +1,6 @@
 #include "model/field/QelField.h"
 
-#include "model/RegistryDefaults.h"
+#include "model/internal/RegistryDefaults.h"
 
 #include "core/Apartment.h"
 

@@ -6,7 +6,7 @@
 #include "model/table/internal/LoaderSupport.h"
 
 #include "model/CatalogFacts.h"
-#include "model/RegistryDefaults.h"
+#include "model/internal/RegistryDefaults.h"
 
 #include "core/Apartment.h"
 #include "core/QelVars.h"

@@ -4,14 +4,14 @@
 // must be written as a file that parses again. Built only with -DQV_FUZZ=ON and clang; the
 // fuzz_project_file target runs it seeded with the golden files (tests/project/golden).
 
-#include "project/ProjectFileReader.h"
-#include "project/ProjectFileWriter.h"
-#include "project/QelCustomScript.h"
-#include "project/QelCustomScripts.h"
 #include "project/QelExtension.h"
 #include "project/QelExtensions.h"
 #include "project/QelMasterDetail.h"
 #include "project/QelMasterDetails.h"
+#include "project/internal/ProjectFileReader.h"
+#include "project/internal/ProjectFileWriter.h"
+#include "project/internal/QelCustomScript.h"
+#include "project/internal/QelCustomScripts.h"
 
 #include "model/table/QelDatabase.h"
 #include "model/table/QelDatabases.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "generate/GenerationSettings.h"
 #include "generate/OverwritePolicy.h"
+#include "generate/internal/GenerationSettings.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "project/QelCustomScript.h"
 #include "project/SequencedList.h"
+#include "project/internal/QelCustomScript.h"
 
 #include "platform/automation/Object.h"
 

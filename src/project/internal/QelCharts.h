@@ -1,7 +1,7 @@
 #pragma once
 
-#include "project/QelChart.h"
 #include "project/SequencedList.h"
+#include "project/internal/QelChart.h"
 
 #include "platform/automation/Object.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "schema/SchemaRecords.h"
+#include "schema/internal/SchemaRecords.h"
 
 #include "platform/automation/Object.h"
 #include "platform/automation/Variant.h"
