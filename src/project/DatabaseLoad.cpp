@@ -2,9 +2,9 @@
 
 #include "project/Qel.h"
 
+#include "core/ErrorBoundary.h"
 #include "project/QelExtension.h"
 #include "project/QelExtensions.h"
-#include "project/internal/Boundary.h"
 
 #include "model/field/QelField.h"
 #include "model/field/QelFields.h"
@@ -146,7 +146,7 @@ void Qel::LoadDB(const Variant& sDBName, const Variant& sDBType, const Variant& 
     }
     mDBName = key;
 
-    project::ReportFailures([&] {
+    ReportFailures([&] {
         ReloadKeywords();
         GetStatus().ShowStatus(mWindow, FrameText(state.gStatusCaption));
         Databases().Add(mDBName);
@@ -223,7 +223,7 @@ QelTable* Qel::FindTableForLoad(const Variant& name) {
 }
 
 void Qel::LoadTable(const Variant& sTableName) {
-    project::ReportFailures([&] {
+    ReportFailures([&] {
         QelTable* table = FindTableForLoad(sTableName);
         if (!table) {
             return;
@@ -258,7 +258,7 @@ void Qel::LoadTable(const Variant& sTableName) {
 }
 
 void Qel::UnLoadTable(const Variant& sTableName) {
-    project::ReportFailures([&] {
+    ReportFailures([&] {
         QelTable* table = FindTableForLoad(sTableName);
         if (!table) {
             return;
@@ -293,7 +293,7 @@ void Qel::UnLoadDB() {
     if (DBCnt() < 1) {
         return;
     }
-    project::ReportFailures([&] {
+    ReportFailures([&] {
         Databases().Delete(Variant(std::int32_t{1}));
         ModuleState& state = State();
         // Emptied entry by entry, each found by identity: an entry whose names were changed

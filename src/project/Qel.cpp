@@ -1,12 +1,12 @@
 #include "project/Qel.h"
 
+#include "core/ErrorBoundary.h"
 #include "project/GenerationService.h"
 #include "project/ProjectFileStorage.h"
 #include "project/QelExtensions.h"
 #include "project/QelMasterDetail.h"
 #include "project/QelMasterDetails.h"
 #include "project/SynchronizationService.h"
-#include "project/internal/Boundary.h"
 #include "project/internal/ProjectFile.h"
 #include "project/internal/QelCustomScript.h"
 #include "project/internal/QelCustomScripts.h"
@@ -339,7 +339,7 @@ void Qel::LoadCustomView(const Variant& sTableName, const Variant& sSQL, const V
         ReportMissingService(NoSynchronization);
         return;
     }
-    project::ReportFailures([&] { service->LoadCustomView(*this, sTableName, sSQL, bCopyFields); });
+    ReportFailures([&] { service->LoadCustomView(*this, sTableName, sSQL, bCopyFields); });
 }
 
 bool Qel::LoadReport(const Variant& sTableName, const Variant& sFromTableName) {
@@ -348,8 +348,7 @@ bool Qel::LoadReport(const Variant& sTableName, const Variant& sFromTableName) {
         ReportMissingService(NoSynchronization);
         return false;
     }
-    return project::ReportFailures(false,
-                                   [&] { return service->LoadReport(*this, sTableName, sFromTableName); });
+    return ReportFailures(false, [&] { return service->LoadReport(*this, sTableName, sFromTableName); });
 }
 
 std::int16_t Qel::CheckDB() {
@@ -369,7 +368,7 @@ void Qel::SynchronizeDB() {
         ReportMissingService(NoSynchronization);
         return;
     }
-    project::ReportFailures([&] { service->SynchronizeDB(*this); });
+    ReportFailures([&] { service->SynchronizeDB(*this); });
 }
 
 void Qel::SyncCustom(const Variant& sTable) {
@@ -378,7 +377,7 @@ void Qel::SyncCustom(const Variant& sTable) {
         ReportMissingService(NoSynchronization);
         return;
     }
-    project::ReportFailures([&] { service->SyncCustom(*this, sTable); });
+    ReportFailures([&] { service->SyncCustom(*this, sTable); });
 }
 
 void Qel::SyncReport(const Variant& sTable) {
@@ -387,7 +386,7 @@ void Qel::SyncReport(const Variant& sTable) {
         ReportMissingService(NoSynchronization);
         return;
     }
-    project::ReportFailures([&] { service->SyncReport(*this, sTable); });
+    ReportFailures([&] { service->SyncReport(*this, sTable); });
 }
 
 void Qel::Save(std::u16string_view projFile) {
@@ -403,7 +402,7 @@ void Qel::Load(std::u16string_view projFile) {
     } catch (const automation::Error& error) {
         GetStatus().CloseStatus();
         state.gProjErr = error.Number() == ProjectFileNotAvailable
-                             ? project::FailureText(error)
+                             ? FailureText(error)
                              : state.gMsgPrefix + u": Load Project File failed! Please check!";
     }
 }

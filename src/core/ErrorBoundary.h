@@ -8,7 +8,12 @@
 #include <string>
 #include <utility>
 
-namespace qv::project {
+namespace qv {
+
+// The library reports errors one way inside: an automation::Error raised, or a typed result where
+// an operation has several outcomes. Only the public members of the project object and the
+// members scripts call turn an error into the ProjErr text and a return value, through
+// ReportFailures below; nothing inside tests ProjErr to learn whether a call failed.
 
 /// The error text of a failure raised below the project object: the product name, ": " and the
 /// error's description (the runtime's standard text for a standard number).
@@ -41,4 +46,4 @@ template <class Body> void ReportFailures(Body&& body) {
     });
 }
 
-} // namespace qv::project
+} // namespace qv
