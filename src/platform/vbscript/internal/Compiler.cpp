@@ -27,7 +27,7 @@ namespace {
 // function per instruction, in the order of the Op enum.
 using StackEffectOf = std::pair<std::uint32_t, std::uint32_t> (*)(std::uint32_t b, std::uint32_t result);
 constexpr StackEffectOf StackEffects[] = {
-#define QV_VBS_OP(name, operands, pops, pushes, mayRaise, note)                                              \
+#define QV_VBS_OP(name, aOperand, bOperand, cOperand, pops, pushes, mayRaise, note)                          \
     []([[maybe_unused]] std::uint32_t b,                                                                     \
        [[maybe_unused]] std::uint32_t result) -> std::pair<std::uint32_t, std::uint32_t> {                   \
         return {pops, pushes};                                                                               \

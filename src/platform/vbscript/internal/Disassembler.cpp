@@ -131,7 +131,7 @@ std::string Target(std::int32_t target) {
 
 std::string_view OpName(Op op) noexcept {
     switch (op) {
-#define QV_VBS_OP(name, operands, pops, pushes, mayRaise, note)                                              \
+#define QV_VBS_OP(name, ...)                                                                                 \
     case Op::name:                                                                                           \
         return #name;
 #include "platform/vbscript/internal/Opcodes.def"

@@ -942,7 +942,7 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
 
 #ifdef QV_VBS_THREADED
     static constexpr void* labels[] = {
-#define QV_VBS_OP(name, operands, pops, pushes, mayRaise, note) &&op_##name,
+#define QV_VBS_OP(name, ...) &&op_##name,
 #include "platform/vbscript/internal/Opcodes.def"
     };
     QV_VBS_NEXT_CHECKED();

@@ -25,8 +25,34 @@ namespace qv::vbscript {
 // Interpreter runs.
 
 enum class Op : std::uint8_t {
-#define QV_VBS_OP(name, operands, pops, pushes, mayRaise, note) name,
+#define QV_VBS_OP(name, ...) name,
 #include "platform/vbscript/internal/Opcodes.def"
+};
+
+/// What an instruction keeps in its a, b or c operand (the columns of Opcodes.def).
+enum class Operand : std::uint8_t {
+    None, // unused
+    // in c
+    Constant,    // an index into the block's constants
+    Var,         // a variable: c the slot, field or global index, a's low nibble its VarKind
+    Local,       // a local slot of the frame, the right operand of a fused operator
+    Builtin,     // a builtin function's number
+    Site,        // an index into the block's call sites
+    ClassSlot,   // the global slot of a class
+    Target,      // the instruction a jump goes to
+    ErrorNumber, // the error raised
+    // in b
+    LeftLocal, // a local slot of the frame, the left operand of a fused operator
+    Argc,      // the arguments' count
+    Pieces,    // the count of pieces appended
+    Dims,      // the count of dimensions
+    Count,     // the count of values or element locks
+    Hidden,    // the first of the hidden locals of a loop
+    Bounds,    // a constant holding the bound count, the bounds in the constants after it
+    // in a
+    Flags,        // the flags of a's high nibble (OpStatement, OpSet, ...)
+    LiteralFlags, // a comparison's literal flags (CompareNumberLiteral, ...)
+    ErrorMode,    // 1 for On Error Resume Next, 0 for On Error GoTo 0
 };
 
 /// Where a variable operand lives (the low nibble of Instruction::a).
@@ -57,50 +83,67 @@ inline constexpr std::uint8_t CompareTextLiteral = 0x02;
 /// text is read as a number when it is one, and otherwise left as text.
 void ApplyLiteralTyping(automation::Variant& left, automation::Variant& right, std::uint8_t flags);
 
-/// The operators that have forms taking their operands from constants and locals (AddConst,
-/// AddLocal, AddLocalConst, AddLocalLocal, ...), in the order of those forms in Opcodes.def.
-inline constexpr Op FusedOperators[] = {Op::Add,       Op::Subtract,  Op::Multiply, Op::Divide,
-                                        Op::IntDivide, Op::Modulo,    Op::Equal,    Op::NotEqual,
-                                        Op::Less,      Op::LessEqual, Op::Greater,  Op::GreaterEqual};
-inline constexpr std::size_t FusedCount = std::size(FusedOperators);
-
 /// Where a fused operator takes its operands from: the left one from the stack or a local (b),
 /// the right one from a constant or a local (c).
 enum class OperandForm : std::uint8_t { Const, Local, LocalConst, LocalLocal };
-static_assert(static_cast<std::size_t>(Op::AddLocal) - static_cast<std::size_t>(Op::AddConst) == FusedCount);
-static_assert(static_cast<std::size_t>(Op::GreaterEqualLocalLocal) - static_cast<std::size_t>(Op::AddConst) +
-                  1 ==
-              4 * FusedCount);
+
+/// One fused instruction (AddConst, AddLocal, AddLocalConst, AddLocalLocal, ...): the operator it
+/// applies and the form of its operands.
+struct FusedInstruction {
+    Op op;
+    Op applies;
+    OperandForm form;
+};
+/// Every fused instruction, in the order of Op: Opcodes.def generates their rows one after the
+/// other from operator x form.
+inline constexpr FusedInstruction FusedInstructions[] = {
+#define QV_VBS_FUSED(name, op, form, ...) {Op::name, Op::op, OperandForm::form},
+#include "platform/vbscript/internal/Opcodes.def"
+};
+inline constexpr Op FirstFused = FusedInstructions[0].op;
+inline constexpr Op LastFused = std::end(FusedInstructions)[-1].op;
+static_assert(
+    [] {
+        for (std::size_t index = 0; index < std::size(FusedInstructions); ++index) {
+            if (static_cast<std::size_t>(FusedInstructions[index].op) !=
+                static_cast<std::size_t>(FirstFused) + index) {
+                return false;
+            }
+        }
+        return true;
+    }(),
+    "the fused rows follow one another, so that an op's distance from the first indexes them");
 
 /// Whether `op` takes an operand from a constant or a local.
 constexpr bool IsFusedOperator(Op op) noexcept {
-    return op >= Op::AddConst && op <= Op::GreaterEqualLocalLocal;
+    return op >= FirstFused && op <= LastFused;
+}
+constexpr const FusedInstruction& FusedOf(Op op) noexcept {
+    assert(IsFusedOperator(op));
+    return FusedInstructions[static_cast<std::size_t>(op) - static_cast<std::size_t>(FirstFused)];
 }
 constexpr OperandForm FormOf(Op op) noexcept {
-    assert(IsFusedOperator(op));
-    return static_cast<OperandForm>((static_cast<std::size_t>(op) - static_cast<std::size_t>(Op::AddConst)) /
-                                    FusedCount);
+    return FusedOf(op).form;
 }
-/// The operator of every fused form, in the order of the forms: a table, so that the loop looks
-/// it up without dividing.
+/// The operator of every fused instruction, in their order: a table of its own, so that the loop
+/// looks it up in one byte.
 inline constexpr auto FusedOperatorTable = [] {
-    std::array<Op, 4 * FusedCount> table{};
+    std::array<Op, std::size(FusedInstructions)> table{};
     for (std::size_t index = 0; index < table.size(); ++index) {
-        table[index] = FusedOperators[index % FusedCount];
+        table[index] = FusedInstructions[index].applies;
     }
     return table;
 }();
 /// The operator a fused form applies.
 constexpr Op OperatorOf(Op op) noexcept {
     assert(IsFusedOperator(op));
-    return FusedOperatorTable[static_cast<std::size_t>(op) - static_cast<std::size_t>(Op::AddConst)];
+    return FusedOperatorTable[static_cast<std::size_t>(op) - static_cast<std::size_t>(FirstFused)];
 }
 /// The form of `op` that takes its operands as `form` says, if it has one.
 constexpr std::optional<Op> FusedForm(Op op, OperandForm form) noexcept {
-    for (std::size_t index = 0; index < FusedCount; ++index) {
-        if (FusedOperators[index] == op) {
-            return static_cast<Op>(static_cast<std::size_t>(Op::AddConst) + index +
-                                   static_cast<std::size_t>(form) * FusedCount);
+    for (const FusedInstruction& fused : FusedInstructions) {
+        if (fused.applies == op && fused.form == form) {
+            return fused.op;
         }
     }
     return std::nullopt;
