@@ -296,5 +296,24 @@ TEST(CompilerFolds, OperandsThatAreLocalsOrConstantsAreTakenByTheOperator) {
                                         "0009  Return\n");
 }
 
+TEST(CompilerFolds, EveryOperandFormListsItsOperandsLeftToRight) {
+    // The left local before the right operand, a comparison's literal flags last.
+    Compiled code(
+        u"Function F(a, b)\nF = a >= \"x\"\nF = a \\ b\nF = Sqr(a) <> b\nF = Sqr(b) - 1.5\nEnd Function");
+    EXPECT_EQ(code.ProcedureCode(u"F"), "0000  GreaterEqualLocalConst local 0 (a), \"x\" text-literal\n"
+                                        "0001  Store        local 2 (F)\n"
+                                        "0002  IntDivideLocalLocal local 0 (a), local 1 (b)\n"
+                                        "0003  Store        local 2 (F)\n"
+                                        "0004  Load         local 0 (a)\n"
+                                        "0005  CallBuiltin  Sqr argc=1\n"
+                                        "0006  NotEqualLocal local 1 (b)\n"
+                                        "0007  Store        local 2 (F)\n"
+                                        "0008  Load         local 1 (b)\n"
+                                        "0009  CallBuiltin  Sqr argc=1\n"
+                                        "0010  SubtractConst Double 1.5\n"
+                                        "0011  Store        local 2 (F)\n"
+                                        "0012  Return\n");
+}
+
 } // namespace
 } // namespace qv::vbscript
