@@ -67,6 +67,59 @@ std::size_t QuantifierLength(std::u16string_view pattern, std::size_t at) {
     return 0;
 }
 
+// Appends the PCRE2 form of the escape `\e` of the dialect.
+void AppendEscape(std::u16string& out, char16_t e, bool inClass) {
+    switch (e) {
+    case u'd':
+    case u'D':
+    case u'w':
+    case u'W':
+    case u'b':
+    case u'f':
+    case u'n':
+    case u'r':
+    case u't':
+    case u'c':
+    case u'x':
+    case u'u':
+        out.push_back(u'\\');
+        out.push_back(e);
+        break;
+    case u'B':
+        if (inClass) {
+            out.push_back(u'B');
+        } else {
+            out.append(u"\\B");
+        }
+        break;
+    case u'v':
+        out.append(u"\\x0B");
+        break;
+    case u's':
+        if (inClass) {
+            out.append(WhiteSpace);
+        } else {
+            out.append(u"[").append(WhiteSpace).append(u"]");
+        }
+        break;
+    case u'S':
+        if (inClass) {
+            out.append(u"\\S");
+        } else {
+            out.append(u"[^").append(WhiteSpace).append(u"]");
+        }
+        break;
+    default:
+        if ((e >= u'a' && e <= u'z') || (e >= u'A' && e <= u'Z')) {
+            out.push_back(e); // an escape the dialect does not know is the letter itself
+        } else {
+            out.push_back(u'\\');
+            out.push_back(e);
+        }
+        break;
+    }
+}
+
 // Rewrites a pattern of the script dialect into PCRE2 syntax (compiled with ALT_BSUX,
 // DOLLAR_ENDONLY and MATCH_UNSET_BACKREF, which already agree with the dialect).
 std::u16string Translate(std::u16string_view pattern, bool multiLine) {
@@ -82,57 +135,8 @@ std::u16string Translate(std::u16string_view pattern, bool multiLine) {
             if (i + 1 == pattern.size()) {
                 RaiseRegExpError(RegExpSyntaxError);
             }
-            char16_t e = pattern[++i];
+            AppendEscape(out, pattern[++i], inClass);
             quantified = 0;
-            switch (e) {
-            case u'd':
-            case u'D':
-            case u'w':
-            case u'W':
-            case u'b':
-            case u'f':
-            case u'n':
-            case u'r':
-            case u't':
-            case u'c':
-            case u'x':
-            case u'u':
-                out.push_back(u'\\');
-                out.push_back(e);
-                break;
-            case u'B':
-                if (inClass) {
-                    out.push_back(u'B');
-                } else {
-                    out.append(u"\\B");
-                }
-                break;
-            case u'v':
-                out.append(u"\\x0B");
-                break;
-            case u's':
-                if (inClass) {
-                    out.append(WhiteSpace);
-                } else {
-                    out.append(u"[").append(WhiteSpace).append(u"]");
-                }
-                break;
-            case u'S':
-                if (inClass) {
-                    out.append(u"\\S");
-                } else {
-                    out.append(u"[^").append(WhiteSpace).append(u"]");
-                }
-                break;
-            default:
-                if ((e >= u'a' && e <= u'z') || (e >= u'A' && e <= u'Z')) {
-                    out.push_back(e); // an escape the dialect does not know is the letter itself
-                } else {
-                    out.push_back(u'\\');
-                    out.push_back(e);
-                }
-                break;
-            }
             continue;
         }
         if (inClass) {
