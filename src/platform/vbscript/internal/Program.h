@@ -118,15 +118,8 @@ static_assert(
 constexpr bool IsFusedOperator(Op op) noexcept {
     return op >= FirstFused && op <= LastFused;
 }
-constexpr const FusedInstruction& FusedOf(Op op) noexcept {
-    assert(IsFusedOperator(op));
-    return FusedInstructions[static_cast<std::size_t>(op) - static_cast<std::size_t>(FirstFused)];
-}
-constexpr OperandForm FormOf(Op op) noexcept {
-    return FusedOf(op).form;
-}
-/// The operator of every fused instruction, in their order: a table of its own, so that the loop
-/// looks it up in one byte.
+/// The operator of every fused instruction, in their order: a byte table of its own, which the
+/// interpreter's loop indexes by the op's distance from the first fused one.
 inline constexpr auto FusedOperatorTable = [] {
     std::array<Op, std::size(FusedInstructions)> table{};
     for (std::size_t index = 0; index < table.size(); ++index) {
