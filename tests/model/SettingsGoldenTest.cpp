@@ -13,6 +13,9 @@
 
 #include "core/QoProperties.h"
 
+#include "platform/registry/HiveFile.h"
+
+#include <fstream>
 #include <string>
 
 namespace qv {
@@ -28,9 +31,12 @@ protected:
     /// there take it), and what a late-bound read of the new entity gives.
     template <class Entity> void DescribeSettings(std::string_view title, std::u16string_view key) {
         const Ref<Entity> names = automation::MakeRef<Entity>();
+        registry::Key& section = mHive.CreatePath(key);
         for (const QoProperty& setting : *names->Properties()) {
-            WriteUserValue(key, setting.Name(), registry::Value::Number(7));
+            section.SetValue(setting.Name(), registry::Value::Number(7));
         }
+        // One write of the hive file instead of one per value.
+        std::ofstream(mTemp / "user.reg", std::ios::binary) << registry::FormatHive(mHive);
         const Ref<Entity> entity = automation::MakeRef<Entity>();
         mText += "[" + std::string(title) + " settings]\n";
         for (const QoProperty& setting : *entity->Properties()) {
@@ -58,6 +64,7 @@ protected:
         }
     }
 
+    registry::Key mHive{u""};
     std::string mText;
 };
 
