@@ -1,6 +1,6 @@
-// The field's settings as callers use them: Variant settings, the derived members, the loaders
-// reached late-bound, and the user's registry defaults converted and kept through a load (the
-// settings themselves and their flags are in golden/settings.txt).
+// The field's settings as callers use them: Variant settings, the loaders reached late-bound,
+// and the user's registry defaults converted and kept through a load (the settings themselves
+// and their flags are in golden/settings.txt).
 
 #include "ModelFixture.h"
 
@@ -45,23 +45,6 @@ TEST_F(FieldSettingsAuditTest, VariantSettingsKeepWhateverTheyAreGiven) {
             }
         }
     }
-}
-
-TEST_F(FieldSettingsAuditTest, KeyAndParmAreDerivedMembers) {
-    const Ref<QelField> field = automation::MakeRef<QelField>();
-    automation::CallByName(*field, u"KEY", InvokeKind::PropertyLet, {Variant(u"Unit Price")});
-    EXPECT_EQ(field->FldName(), u"Unit Price");
-    EXPECT_TRUE(Stored(*field, u"FldVar").IsEmpty()) << "Key stores the name and nothing else";
-    field->SetFldName(u"Quantity");
-    EXPECT_EQ(automation::CallByName(*field, u"Key", automation::InvokeRead).StringValue(), u"Quantity");
-
-    field->SetFldVar(u"x_Quantity");
-    EXPECT_EQ(automation::CallByName(*field, u"FldParm", automation::InvokeRead).StringValue(), u"Quantity");
-    EXPECT_THROW(automation::CallByName(*field, u"FldParm", InvokeKind::PropertyLet, {Variant(u"x")}),
-                 automation::Error)
-        << "FldParm has no setting behind it and cannot be written";
-    EXPECT_EQ(field->FldVar(), u"x_Quantity");
-    EXPECT_FALSE(field->Properties()->Find(u"FldParm"));
 }
 
 TEST_F(FieldSettingsAuditTest, LateBoundLoadersAndDefaults) {

@@ -88,9 +88,13 @@ TEST_F(SettingsTablesTest, EverySettingAnswersToItsNameInAnyCase) {
 
 TEST_F(SettingsTablesTest, KeysAndDerivedMembers) {
     const Ref<QelField> field = automation::MakeRef<QelField>();
-    field->SetKey(u"Price");
+    automation::CallByName(*field, u"KEY", InvokeKind::PropertyLet, {Variant(u"Price")});
     EXPECT_EQ(field->FldName(), u"Price");
     EXPECT_EQ(field->Properties()->Item(Variant(u"FLDNAME"))->Value().StringValue(), u"Price");
+    EXPECT_TRUE(field->Properties()->Find(u"FldVar")->Value().IsEmpty())
+        << "Key stores the name and nothing else";
+    field->SetFldName(u"Quantity");
+    EXPECT_EQ(automation::CallByName(*field, u"Key", automation::InvokeRead).StringValue(), u"Quantity");
 
     struct ParmCase {
         Variant variable;
@@ -109,9 +113,12 @@ TEST_F(SettingsTablesTest, KeysAndDerivedMembers) {
                   parm.parm);
     }
 
-    // Variant settings keep the subtype they are given; typed ones store their own type.
-    field->SetFldDefault(Variant::FromDate(45000.25));
-    EXPECT_EQ(field->FldDefault().Type(), VarType::Date);
+    EXPECT_THROW(automation::CallByName(*field, u"FldParm", InvokeKind::PropertyLet, {Variant(u"x")}),
+                 automation::Error)
+        << "FldParm has no setting behind it and cannot be written";
+    EXPECT_EQ(field->FldVar(), u"abc");
+
+    // A typed setting stores its own type whatever it is given.
     automation::CallByName(*field, u"FldSeq", InvokeKind::PropertyLet, {Variant(u"3")});
     EXPECT_EQ(field->Properties()->Find(u"FldSeq")->Value().Type(), VarType::Integer);
     EXPECT_EQ(field->FldSeq(), 3);
