@@ -59,8 +59,9 @@ VarType SubtypeOf(SettingType type) {
 
 class SettingsTablesTest : public test::ModelTest {};
 
-// Every setting of each entity answers to its name in any letter case and stores a value of its
-// type; the entity's own members (read-only and derived ones) stand in front of their settings.
+// Every setting of each entity has a name of its own in any letter case, a registry format that
+// fits its type, and answers to its name in any case with a value of its type; the entity's own
+// members (read-only and derived ones) stand in front of their settings.
 TEST_F(SettingsTablesTest, EverySettingAnswersToItsNameInAnyCase) {
     const Ref<SettingsEntity> entities[] = {automation::MakeRef<QelField>(), automation::MakeRef<QelTable>(),
                                             automation::MakeRef<QelDatabase>()};
@@ -72,6 +73,10 @@ TEST_F(SettingsTablesTest, EverySettingAnswersToItsNameInAnyCase) {
             SCOPED_TRACE(automation::ToUtf8(info.name));
             EXPECT_TRUE(lowerNames.insert(automation::ToLower(info.name)).second)
                 << "names must differ in more than case";
+            // The registry keeps text and Booleans as text values, numbers as number values.
+            const bool textual =
+                info.dataType == SettingType::String || info.dataType == SettingType::Boolean;
+            EXPECT_EQ(info.regFormat, info.regSave ? (textual ? 1 : 4) : 0);
             if (entity.GetClassInfo().Find(info.name)) {
                 continue;
             }
