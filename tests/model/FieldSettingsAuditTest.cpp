@@ -1,5 +1,6 @@
-// Every setting of a field as the system defines it: name, type, flags and place in the bag,
-// the registry defaults of the fifteen settings kept there, and the typed accessors.
+// The field's settings as callers use them: Variant settings, the loaders reached late-bound,
+// and the user's registry defaults converted and kept through a load (the settings themselves
+// and their flags are in golden/settings.txt).
 
 #include "ModelFixture.h"
 
@@ -7,12 +8,12 @@
 
 #include "core/QoProperties.h"
 
+#include "platform/ado/Field.h"
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
 
 #include <string>
-#include <vector>
 
 namespace qv {
 namespace {
@@ -20,138 +21,7 @@ namespace {
 using automation::InvokeKind;
 using automation::Ref;
 using automation::Variant;
-using automation::VarType;
 using registry::Value;
-using T = SettingType;
-
-struct Row {
-    std::u16string_view name;
-    SettingType type;
-    bool regSave;
-    std::int32_t regFormat;
-    bool fileSave;
-    bool sync;
-};
-
-// The settings in definition order. This order is the order of the project file's attributes
-// and of the registry reads, so a row moved, added or retyped must show here.
-// clang-format off
-const Row Rows[] = {
-        {u"FldSync", T::Boolean, false, 0, false, false},
-        {u"FldSeq", T::Integer, false, 0, false, false},
-        {u"FldName", T::String, false, 0, true, false},
-        {u"FldAlias", T::Boolean, false, 0, true, false},
-        {u"FldSourceName", T::String, false, 0, true, false},
-        {u"FldSourceTable", T::String, false, 0, true, false},
-        {u"FldSourceField", T::String, false, 0, true, false},
-        {u"FldType", T::Integer, false, 0, true, false},
-        {u"FldSupport", T::Boolean, false, 0, true, false},
-        {u"FldSize", T::Long, false, 0, true, false},
-        {u"FldUniqueIdx", T::Boolean, false, 0, true, false},
-        {u"FldZeroLen", T::Boolean, false, 0, true, false},
-        {u"FldReq", T::Boolean, false, 0, true, false},
-        {u"FldIsPrimaryKey", T::Boolean, false, 0, true, false},
-        {u"FldAutoIncrement", T::Boolean, false, 0, true, false},
-        {u"FldAttribute", T::Long, false, 0, true, false},
-        {u"FldMin", T::Variant, false, 0, true, true},
-        {u"FldMax", T::Variant, false, 0, true, true},
-        {u"FldErrMsg", T::String, false, 0, true, true},
-        {u"FldValidate", T::String, false, 0, true, true},
-        {u"FldRequired", T::Boolean, false, 0, true, true},
-        {u"FldPopCalendar", T::Boolean, false, 0, true, true},
-        {u"FldGenerate", T::Boolean, false, 0, true, true},
-        {u"FldList", T::Boolean, false, 0, true, true},
-        {u"FldView", T::Boolean, false, 0, true, true},
-        {u"FldEdit", T::Boolean, false, 0, true, true},
-        {u"FldAdd", T::Boolean, false, 0, true, true},
-        {u"FldSearch", T::Boolean, false, 0, true, true},
-        {u"FldBasicSearch", T::Boolean, false, 0, true, true},
-        {u"FldExtendedBasicSearch", T::Boolean, false, 0, true, true},
-        {u"FldRegister", T::Boolean, false, 0, true, true},
-        {u"FldSrchOpr", T::String, false, 0, true, true},
-        {u"FldSrchOpr2", T::String, false, 0, true, true},
-        {u"FldDefault", T::Variant, false, 0, true, true},
-        {u"FldCaption", T::String, false, 0, true, true},
-        {u"FldVar", T::String, false, 0, false, false},
-        {u"FldViewTag", T::String, false, 0, true, true},
-        {u"FldViewThumbnail", T::Boolean, false, 0, true, true},
-        {u"FldHtmlTag", T::String, false, 0, true, true},
-        {u"FldHtmlTagReadOnly", T::Boolean, false, 0, true, true},
-        {u"FldTagSize", T::Integer, false, 0, true, true},
-        {u"FldTagMaxLength", T::Long, false, 0, true, true},
-        {u"FldTagHiddenValue", T::String, false, 0, true, true},
-        {u"FldSelectType", T::String, false, 0, true, true},
-        {u"FldTagValues", T::String, false, 0, true, true},
-        {u"FldTagLnkTbl", T::String, false, 0, true, true},
-        {u"FldTagLnkFld", T::String, false, 0, true, true},
-        {u"FldTagLnkDisplay", T::String, false, 0, true, true},
-        {u"FldTagLnkDisp2", T::String, false, 0, true, true},
-        {u"FldTagLnkOrderBy", T::String, false, 0, true, true},
-        {u"FldTagLnkOrderType", T::String, false, 0, true, true},
-        {u"FldTagLnkDistinct", T::Boolean, false, 0, true, true},
-        {u"FldTagCols", T::Integer, false, 0, true, true},
-        {u"FldTagRows", T::Integer, false, 0, true, true},
-        {u"FldTagImgWidth", T::Integer, false, 0, true, true},
-        {u"FldTagImgHeight", T::Integer, false, 0, true, true},
-        {u"FldTagAType", T::String, false, 0, true, true},
-        {u"FldTagATarget", T::String, false, 0, true, true},
-        {u"FldTagAPrefix", T::String, true, 1, true, true},
-        {u"FldTagASuffix", T::String, false, 0, true, true},
-        {u"FldBold", T::Boolean, true, 1, true, true},
-        {u"FldItalic", T::Boolean, true, 1, true, true},
-        {u"FldAlign", T::String, true, 1, true, true},
-        {u"FldFmtType", T::String, false, 0, true, true},
-        {u"FldDtFormat", T::Integer, false, 0, true, true},
-        {u"FldNumDigits", T::Integer, true, 4, true, true},
-        {u"FldIncLeadDigit", T::Integer, false, 0, true, true},
-        {u"FldUseParen", T::Integer, false, 0, true, true},
-        {u"FldGpDigits", T::Integer, false, 0, true, true},
-        {u"FileNameFld", T::String, false, 0, true, true},
-        {u"FileTypeFld", T::String, false, 0, true, true},
-        {u"FileSizeFld", T::String, false, 0, true, true},
-        {u"ImageWidthFld", T::String, false, 0, true, true},
-        {u"ImageHeightFld", T::String, false, 0, true, true},
-        {u"FldHrefFld", T::String, false, 0, true, true},
-        {u"FldHrefFldOrig", T::Boolean, true, 1, true, true},
-        {u"FldStrFunc", T::String, false, 0, true, true},
-        {u"FldUseDHTMLEditor", T::Boolean, false, 0, true, true},
-        {u"FldMemoMaxLength", T::Integer, true, 4, true, true},
-        {u"FldSelectSize", T::Integer, false, 0, true, true},
-        {u"FldSelectMultiple", T::Boolean, false, 0, true, true},
-        {u"FldSelectFilter", T::String, false, 0, true, true},
-        {u"FldSelectFilterFld", T::String, false, 0, true, true},
-        {u"FldParentSelect", T::String, false, 0, true, true},
-        {u"FldSelectAllowAdd", T::Boolean, false, 0, true, true},
-        {u"FldQuoteS", T::String, false, 0, true, false},
-        {u"FldQuoteE", T::String, false, 0, true, false},
-        {u"FldColumnWidth", T::String, false, 0, true, true},
-        {u"FldColumnWrap", T::Boolean, true, 1, true, true},
-        {u"FldAggregate", T::String, false, 0, true, true},
-        {u"FldGroupBy", T::Integer, false, 0, true, true},
-        {u"FldGroupByShowSummary", T::Boolean, true, 1, true, true},
-        {u"FldOrderBy", T::Integer, false, 0, true, false},
-        {u"FldOrder", T::String, false, 0, true, false},
-        {u"FldRptAggSum", T::Boolean, false, 0, true, true},
-        {u"FldRptAggAvg", T::Boolean, false, 0, true, true},
-        {u"FldRptAggMin", T::Boolean, false, 0, true, true},
-        {u"FldRptAggMax", T::Boolean, false, 0, true, true},
-        {u"FldRepeatColumns", T::Integer, true, 4, true, true},
-        {u"FldUploadPath", T::String, false, 0, true, true},
-        {u"FldCheckDuplicate", T::Boolean, false, 0, true, true},
-        {u"FldPageIndex", T::Integer, false, 0, true, true},
-        {u"FldAjax", T::Boolean, false, 0, true, true},
-        {u"FldAutoUpdateValue", T::String, false, 0, true, true},
-        {u"FldUploadResize", T::Boolean, true, 1, true, true},
-        {u"FldResizeWidth", T::Integer, true, 4, true, true},
-        {u"FldResizeHeight", T::Integer, true, 4, true, true},
-        {u"FldResizeInterpolation", T::Integer, true, 4, true, true},
-        {u"FldMultiUpdate", T::Boolean, true, 1, true, true},
-        {u"FldTitle", T::String, false, 0, true, true},
-        {u"FldAlt", T::String, false, 0, true, true},
-        {u"FldEditCustomAttributes", T::String, false, 0, true, true},
-        {u"FldViewCustomAttributes", T::String, false, 0, true, true},
-};
-// clang-format on
 
 class FieldSettingsAuditTest : public test::ModelTest {
 protected:
@@ -159,43 +29,6 @@ protected:
         return field.Properties()->Find(name)->Value();
     }
 };
-
-TEST_F(FieldSettingsAuditTest, EveryRowInDefinitionOrder) {
-    ASSERT_EQ(std::size(Rows), 113U);
-    const SettingsTable& table = QelField::Settings();
-    ASSERT_EQ(table.Size(), std::size(Rows));
-    const Ref<QelField> field = automation::MakeRef<QelField>();
-    ASSERT_EQ(field->Properties()->Count(), 113);
-    std::size_t ordinal = 0;
-    for (const QoProperty& property : *field->Properties()) {
-        ASSERT_LT(ordinal, std::size(Rows));
-        const Row& row = Rows[ordinal];
-        SCOPED_TRACE(std::to_string(ordinal + 1) + " " + automation::ToUtf8(row.name));
-        EXPECT_EQ(table[ordinal].name, row.name);
-        EXPECT_EQ(property.Name(), row.name);
-        EXPECT_EQ(property.DataType(), SettingTypeName(row.type));
-        EXPECT_EQ(property.RegSave(), row.regSave);
-        EXPECT_EQ(property.RegFormat(), row.regFormat);
-        EXPECT_EQ(property.FileSave(), row.fileSave);
-        EXPECT_EQ(property.Sync(), row.sync);
-        EXPECT_EQ(property.Key(), u"") << "the bag entries carry no key";
-        ++ordinal;
-    }
-    EXPECT_EQ(ordinal, std::size(Rows));
-}
-
-TEST_F(FieldSettingsAuditTest, LateBoundReadsOfAFreshFieldAreTypedZeros) {
-    const Ref<QelField> field = automation::MakeRef<QelField>();
-    for (const Row& row : Rows) {
-        SCOPED_TRACE(automation::ToUtf8(row.name));
-        const Variant read = automation::CallByName(*field, row.name, automation::InvokeRead);
-        if (row.type == T::Variant) {
-            EXPECT_TRUE(read.IsEmpty());
-            continue;
-        }
-        test::ExpectTypedZero(read, row.type);
-    }
-}
 
 TEST_F(FieldSettingsAuditTest, VariantSettingsKeepWhateverTheyAreGiven) {
     const Ref<QelField> field = automation::MakeRef<QelField>();
@@ -212,23 +45,6 @@ TEST_F(FieldSettingsAuditTest, VariantSettingsKeepWhateverTheyAreGiven) {
             }
         }
     }
-}
-
-TEST_F(FieldSettingsAuditTest, KeyAndParmAreDerivedMembers) {
-    const Ref<QelField> field = automation::MakeRef<QelField>();
-    automation::CallByName(*field, u"KEY", InvokeKind::PropertyLet, {Variant(u"Unit Price")});
-    EXPECT_EQ(field->FldName(), u"Unit Price");
-    EXPECT_TRUE(Stored(*field, u"FldVar").IsEmpty()) << "Key stores the name and nothing else";
-    field->SetFldName(u"Quantity");
-    EXPECT_EQ(automation::CallByName(*field, u"Key", automation::InvokeRead).StringValue(), u"Quantity");
-
-    field->SetFldVar(u"x_Quantity");
-    EXPECT_EQ(automation::CallByName(*field, u"FldParm", automation::InvokeRead).StringValue(), u"Quantity");
-    EXPECT_THROW(automation::CallByName(*field, u"FldParm", InvokeKind::PropertyLet, {Variant(u"x")}),
-                 automation::Error)
-        << "FldParm has no setting behind it and cannot be written";
-    EXPECT_EQ(field->FldVar(), u"x_Quantity");
-    EXPECT_FALSE(field->Properties()->Find(u"FldParm"));
 }
 
 TEST_F(FieldSettingsAuditTest, LateBoundLoadersAndDefaults) {
@@ -281,28 +97,9 @@ TEST_F(FieldSettingsAuditTest, EachRegistryDefaultConvertsByItsType) {
     for (const Case& entry : cases) {
         WriteUserValue(test::FieldKey, entry.name, entry.value);
     }
-    // Values of settings the registry does not keep are never read, whatever their name.
-    for (const Row& row : Rows) {
-        if (!row.regSave) {
-            WriteUserValue(test::FieldKey, row.name, Value::Text(u"1"));
-        }
-    }
     const Ref<QelField> field = automation::MakeRef<QelField>();
-    EXPECT_EQ(State().gRegValueName, u"FldMultiUpdate") << "the last of the fifteen, in bag order";
-
-    std::vector<std::u16string_view> regSaveNames;
-    for (const Row& row : Rows) {
-        if (row.regSave) {
-            regSaveNames.push_back(row.name);
-        } else {
-            EXPECT_TRUE(Stored(*field, row.name).IsEmpty()) << automation::ToUtf8(row.name);
-        }
-    }
-    ASSERT_EQ(regSaveNames.size(), std::size(cases));
-    for (std::size_t index = 0; index < std::size(cases); ++index) {
-        const Case& entry = cases[index];
+    for (const Case& entry : cases) {
         SCOPED_TRACE(automation::ToUtf8(entry.name));
-        EXPECT_EQ(regSaveNames[index], entry.name) << "the registry defaults in bag order";
         const Variant& stored = Stored(*field, entry.name);
         ASSERT_EQ(stored.Type(), entry.expected.Type());
         if (!stored.IsEmpty()) {
@@ -312,6 +109,33 @@ TEST_F(FieldSettingsAuditTest, EachRegistryDefaultConvertsByItsType) {
         const Variant read = automation::CallByName(*field, entry.name, automation::InvokeRead);
         EXPECT_FALSE(read.IsEmpty());
     }
+}
+
+// The registry's defaults reach a loaded field where the column's defaults do not write them;
+// those the defaults write are the defaults' own.
+TEST_F(FieldSettingsAuditTest, RegistryDefaultsSurviveALoad) {
+    WriteUserValue(test::FieldKey, u"FldBold", Value::Text(u"True"));
+    WriteUserValue(test::FieldKey, u"FldAlign", Value::Text(u"right"));
+    WriteUserValue(test::FieldKey, u"FldMemoMaxLength", Value::Number(500));
+    WriteUserValue(test::FieldKey, u"FldTagAPrefix", Value::Text(u"mailto:"));
+    WriteUserValue(test::FieldKey, u"FldMultiUpdate", Value::Text(u"False"));
+    WriteUserValue(test::FieldKey, u"FldRepeatColumns", Value::Number(4));
+    State().gDbmsName = u"PostgreSQL";
+    State().gRepeatColumns = 2;
+
+    ado::FieldDescription description;
+    description.name = u"Email";
+    description.type = 202;
+    description.definedSize = 80;
+    description.attributes = 4;
+    const Ref<QelField> field = automation::MakeRef<QelField>();
+    field->LoadFld_ADO(ado::Field(description));
+    EXPECT_TRUE(field->FldBold());
+    EXPECT_EQ(field->FldAlign(), u"right");
+    EXPECT_EQ(field->FldMemoMaxLength(), 500);
+    EXPECT_EQ(field->FldTagAPrefix(), u"None");
+    EXPECT_TRUE(field->FldMultiUpdate());
+    EXPECT_EQ(field->FldRepeatColumns(), 2);
 }
 
 } // namespace
