@@ -6,7 +6,8 @@
 #  - a header under a folder's internal/ is included by that folder and its own tests only;
 #  - a test folder tests/<layer> includes what that layer may, the helpers (tests/support,
 #    tests/db) and the helpers in the test folders of those layers; a helper includes what its
-#    row names; other test folders, tools/ and bench/ include the public headers of any layer;
+#    row names; a program under tools/ includes what its qv_tool row names (its own files beside
+#    it); other test folders and bench/ include the public headers of any layer;
 #  - third-party C headers appear only in internal/ headers and in sources;
 #  - a quoted include names a file beside the includer, a helper, or a layer's header.
 cmake_minimum_required(VERSION 3.25)
@@ -21,6 +22,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
 
 get_property(layers GLOBAL PROPERTY QV_LAYERS)
 get_property(helpers GLOBAL PROPERTY QV_TEST_HELPERS)
+get_property(tools GLOBAL PROPERTY QV_TOOLS)
 # Longest folder first, so that the owner of a path is its deepest layer.
 set(by_length "")
 foreach(layer IN LISTS layers)
@@ -78,6 +80,14 @@ foreach(file IN LISTS files)
                 set(allowed ${layers})
             endif()
         endif()
+    elseif(top STREQUAL "tools")
+        string(REGEX REPLACE "/.*" "" first "${rest}")
+        if(NOT first IN_LIST tools OR first STREQUAL rest)
+            list(APPEND faults "${file}: its folder is in no qv_tool row of cmake/Layers.cmake")
+            continue()
+        endif()
+        get_property(allowed GLOBAL PROPERTY QV_TOOL_${first}_SEES)
+        set(what "${file} (tool ${first})")
     else()
         set(allowed ${layers})
     endif()

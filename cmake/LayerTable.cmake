@@ -5,6 +5,7 @@
 #   QV_LAYER_<folder>_USES       the layers its row names
 #   QV_LAYER_<folder>_LIBS       the system libraries its row names
 #   QV_TEST_HELPERS              tests/ helper folders; QV_TEST_HELPER_<name>_SEES as above
+#   QV_TOOLS                     tools/ program folders; QV_TOOL_<name>_SEES and _USES as above
 
 # The library a layer folder builds: qv_ and the folder's last name.
 function(qv_layer_library folder out)
@@ -57,4 +58,18 @@ function(qv_test_helper name)
     qv_layer_sees_all("${ARG_USES}" sees)
     set_property(GLOBAL APPEND PROPERTY QV_TEST_HELPERS ${name})
     set_property(GLOBAL PROPERTY QV_TEST_HELPER_${name}_SEES ${sees})
+endfunction()
+
+function(qv_tool name)
+    cmake_parse_arguments(ARG "" "" "USES" ${ARGN})
+    if(ARG_UNPARSED_ARGUMENTS)
+        message(FATAL_ERROR "cmake/Layers.cmake: tool ${name}: unknown words ${ARG_UNPARSED_ARGUMENTS}")
+    endif()
+    if(NOT IS_DIRECTORY ${QV_SOURCE_ROOT}/tools/${name})
+        message(FATAL_ERROR "cmake/Layers.cmake: the tool folder tools/${name} does not exist")
+    endif()
+    qv_layer_sees_all("${ARG_USES}" sees)
+    set_property(GLOBAL APPEND PROPERTY QV_TOOLS ${name})
+    set_property(GLOBAL PROPERTY QV_TOOL_${name}_SEES ${sees})
+    set_property(GLOBAL PROPERTY QV_TOOL_${name}_USES ${ARG_USES})
 endfunction()

@@ -38,6 +38,13 @@ qv_test_helper(support USES core)
 qv_test_helper(db      USES platform/ado)
 qv_test_helper(asp     USES platform/vbscript platform/ado)
 
+# The programs under tools/: the folder and the layers it USES. A program includes the public
+# headers of those layers and of what they may use (its include root in the build tree holds them
+# and nothing else) and its own files beside the includer; it links those layers' libraries.
+# tools/<folder>/CMakeLists.txt builds it and gives each of its targets the row with qv_tool_target.
+qv_tool(quorvane USES generate schema platform/host)
+qv_tool(vbs      USES platform/vbscript platform/system)
+
 # Third-party C headers hold handles and macros that must not leak into our interfaces: only a
 # layer's internal/ headers and its sources include them.
 set(QV_PRIVATE_SYSTEM_HEADERS sql.h sqlext.h sqltypes.h odbcinst.h zip.h iconv.h mdbtools.h libxml/ pcre2.h)

@@ -58,6 +58,25 @@ function(qv_layer folder)
     endif()
 endfunction()
 
+# A program's target from its qv_tool row in cmake/Layers.cmake: the include root of the layers
+# the row uses (and what they may use), and their libraries on the link line.
+function(qv_tool_target target tool)
+    get_property(tools GLOBAL PROPERTY QV_TOOLS)
+    if(NOT tool IN_LIST tools)
+        message(FATAL_ERROR "qv_tool_target(${target} ${tool}): add a qv_tool row to cmake/Layers.cmake")
+    endif()
+    get_property(sees GLOBAL PROPERTY QV_TOOL_${tool}_SEES)
+    get_property(uses GLOBAL PROPERTY QV_TOOL_${tool}_USES)
+    set(deps "")
+    foreach(used IN LISTS uses)
+        qv_layer_library(${used} used_name)
+        list(APPEND deps ${used_name})
+    endforeach()
+    qv_include_root(qv_tool_${tool} ${PROJECT_SOURCE_DIR}/src ${sees})
+    target_include_directories(${target} PUBLIC ${QV_INCLUDE_ROOT})
+    target_link_libraries(${target} PUBLIC ${deps})
+endfunction()
+
 # A layer's library and link line come from its row in cmake/Layers.cmake, nowhere else.
 function(qv_add_library name)
     message(FATAL_ERROR "qv_add_library(${name}): add a row to cmake/Layers.cmake instead")

@@ -338,7 +338,6 @@ TEST_F(QuorvaneProgramTest, AnswersUnattendedQuestionsAsADialogClosedWithoutABut
         << regenerated.err;
     EXPECT_NE(Read(mSite / "customerslist.asp").find("Second edition of customers"), std::string::npos);
 
-#ifdef QV_WITH_SCHEMA
     Sqlite("CREATE TABLE renewed (id INTEGER, name VARCHAR(50) NOT NULL PRIMARY KEY, city VARCHAR(40), "
            "active BOOLEAN NOT NULL DEFAULT 1); INSERT INTO renewed SELECT * FROM customers; "
            "DROP TABLE customers; ALTER TABLE renewed RENAME TO customers;");
@@ -354,7 +353,6 @@ TEST_F(QuorvaneProgramTest, AnswersUnattendedQuestionsAsADialogClosedWithoutABut
               std::string::npos);
     EXPECT_NE(Succeed({"show", "shop.xml", "customers.id"}).find("FldIsPrimaryKey = False\n"),
               std::string::npos);
-#endif
 }
 
 // show, set and unload-table never reach the database, so a project whose database is gone can
@@ -372,12 +370,10 @@ TEST_F(QuorvaneProgramTest, SettingsCommandsWorkWhileTheDatabaseIsDown) {
     EXPECT_NE(Succeed({"show", "gone.xml", "customers"}).find("TblName = customers\n"), std::string::npos);
     Succeed({"set", "gone.xml", "BodyTitle=Closed for now"});
     Succeed({"unload-table", "gone.xml", "products"});
-#ifdef QV_WITH_SCHEMA
     const std::string checked = Fail({"check", "gone.xml"}, "'quorvane set gone.xml AutoSync=False'");
     EXPECT_NE(checked.find("could not be reached"), std::string::npos) << checked;
     Fail({"generate", "gone.xml"}, "'quorvane set gone.xml AutoSync=False'");
     EXPECT_FALSE(fs::exists(mWork / "gone-site"));
-#endif
     Succeed({"set", "gone.xml", "AutoSync=False"});
     const std::string generated = Succeed({"generate", "gone.xml"});
     EXPECT_NE(generated.find(" new, 0 replaced"), std::string::npos) << generated;
@@ -396,11 +392,9 @@ TEST_F(QuorvaneProgramTest, AMissingSqliteDatabaseIsNamedAndNeverCreated) {
     const std::string project = Read(mWork / "removed.xml");
 
     EXPECT_NE(Succeed({"show", "removed.xml", "customers"}).find("TblName = customers\n"), std::string::npos);
-#ifdef QV_WITH_SCHEMA
     const std::string checked = Fail({"check", "removed.xml"}, "\"" + removed + "\" does not exist");
     EXPECT_NE(checked.find("could not be reached"), std::string::npos) << checked;
     Fail({"sync", "removed.xml"}, "\"" + removed + "\" does not exist");
-#endif
     EXPECT_FALSE(fs::exists(mWork / "removed.db"));
     EXPECT_EQ(Read(mWork / "removed.xml"), project);
 
@@ -565,7 +559,6 @@ TEST_F(QuorvaneProgramTest, RefusesBadInputAndLeavesFilesAlone) {
 
 TEST_F(QuorvaneProgramTest, ChecksAndSynchronisesThroughTheLibrary) {
     CreateProject();
-#ifdef QV_WITH_SCHEMA
     EXPECT_EQ(Succeed({"check", "shop.xml"}), "0\n");
     Succeed({"set", "shop.xml", "customers.city", "FldCaption=Town"});
     Succeed({"set", "shop.xml", "order_lines.quantity", "FldCaption=How many"});
@@ -612,10 +605,6 @@ TEST_F(QuorvaneProgramTest, ChecksAndSynchronisesThroughTheLibrary) {
     // A script that gives the same renames again finds them done, not mistyped.
     Succeed({"sync", "shop.xml", "--map",
              "city=town,customers.id=customers.cid,order_lines.quantity=order_lines.qty"});
-#else
-    Fail({"check", "shop.xml"}, "Synchronization is not available");
-    Fail({"sync", "shop.xml"}, "Synchronization is not available");
-#endif
     Fail({"sync", "shop.xml", "--map", "nomapping"}, "--map takes OLD=NEW");
     Fail({"sync", "shop.xml", "--map", "a=b=c"}, "--map takes OLD=NEW or TABLE.OLD=TABLE.NEW, not 'a=b=c'");
     Fail({"sync", "shop.xml", "--map", "customers.city=town"}, "not 'customers.city=town'");

@@ -5,6 +5,7 @@
 #include "SettingAccess.h"
 
 #include "project/Qel.h"
+#include "schema/SchemaCheck.h"
 
 #include "model/field/QelFields.h"
 #include "model/table/QelDatabase.h"
@@ -12,10 +13,6 @@
 #include "model/table/QelTables.h"
 
 #include "platform/ado/ConnectionString.h"
-
-#ifdef QV_WITH_SCHEMA
-#include "schema/SchemaCheck.h"
-#endif
 
 #include "platform/automation/Text.h"
 #include "platform/automation/Variant.h"
@@ -348,7 +345,6 @@ void CheckCommand(const std::vector<std::string>& arguments, std::ostream& out) 
     line.ExpectPositional(1, 1, "PROJECT.xml");
     Session session(CommandAnswers{});
     session.Load(line.Positional()[0]);
-#ifdef QV_WITH_SCHEMA
     // The schema layer's own check, which describes each difference it counts.
     std::vector<SchemaDifference> differences;
     const std::int16_t count = session.Guard([&] {
@@ -360,10 +356,6 @@ void CheckCommand(const std::vector<std::string>& arguments, std::ostream& out) 
         out << Utf8(difference.table) << (difference.field.empty() ? "" : "." + Utf8(difference.field))
             << ": " << Utf8(difference.what) << "\n";
     }
-#else
-    const std::int16_t count = session.Guard([&] { return session.Project().CheckDB(); });
-    session.ThrowIfFailed();
-#endif
     out << count << "\n";
 }
 

@@ -5,16 +5,13 @@
 #include "generate/Generator.h"
 #include "project/Qel.h"
 #include "project/SynchronizationService.h"
+#include "schema/SchemaServices.h"
 
 #include "core/Apartment.h"
 
 #include "platform/automation/Text.h"
 #include "platform/system/Paths.h"
 #include "platform/xml/Document.h"
-
-#ifdef QV_WITH_SCHEMA
-#include "schema/SchemaServices.h"
-#endif
 
 #include <memory>
 #include <system_error>
@@ -72,9 +69,7 @@ Session::Session(CommandAnswers answers, LoadCheckKind check) : mHost(std::move(
     if (check == LoadCheckKind::SettingsOnly) {
         RegisterSynchronizationService(std::make_unique<SettingsOnlySynchronization>());
     } else {
-#ifdef QV_WITH_SCHEMA
         RegisterSchemaServices();
-#endif
     }
     try {
         mProject = automation::MakeRef<Qel>();

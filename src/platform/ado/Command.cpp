@@ -108,6 +108,133 @@ std::vector<unsigned char> BinaryBytes(const Variant& value) {
     return bytes;
 }
 
+// One family of parameter types each: the C and SQL types the driver is told, and the value in
+// the C type's layout unless it is NULL (Bind then marks it so).
+
+void BindWholeNumber(BoundValue& bound, std::int32_t type, const Variant& value, bool isNull) {
+    bound.cType = SQL_C_SBIGINT;
+    bound.sqlType = SQL_SMALLINT;
+    if (type == DataType::BigInt || type == DataType::UnsignedBigInt || type == DataType::UnsignedInt) {
+        bound.sqlType = SQL_BIGINT;
+    } else if (type == DataType::Integer) {
+        bound.sqlType = SQL_INTEGER;
+    }
+    if (!isNull) {
+        Store(bound, static_cast<SQLBIGINT>(WholeNumber(value)));
+    }
+}
+
+void BindFloatingPoint(BoundValue& bound, const Variant& value, bool isNull) {
+    bound.cType = SQL_C_DOUBLE;
+    bound.sqlType = SQL_DOUBLE;
+    bound.columnSize = 15;
+    if (!isNull) {
+        Store(bound, static_cast<SQLDOUBLE>(automation::ToDouble(value)));
+    }
+}
+
+void BindExactNumber(BoundValue& bound, const ParameterValue& parameter, const Variant& value, bool isNull) {
+    const std::int32_t type = parameter.type;
+    bound.cType = SQL_C_CHAR;
+    bound.sqlType = SQL_NUMERIC;
+    if (type == DataType::Decimal) {
+        bound.sqlType = SQL_DECIMAL;
+    }
+    bound.columnSize = parameter.precision > 0 ? parameter.precision : 19;
+    bound.decimalDigits = static_cast<SQLSMALLINT>(type == DataType::Currency ? 4 : parameter.numericScale);
+    if (!isNull) {
+        const std::string text = ExactText(value, parameter);
+        if (parameter.precision == 0) {
+            bound.columnSize = std::max<SQLULEN>(bound.columnSize, text.size());
+        }
+        StoreText(bound, text);
+    }
+}
+
+void BindBoolean(BoundValue& bound, const Variant& value, bool isNull) {
+    bound.cType = SQL_C_BIT;
+    bound.sqlType = SQL_BIT;
+    bound.columnSize = 1;
+    if (!isNull) {
+        Store(bound, static_cast<unsigned char>(automation::ToBoolean(value) ? 1 : 0));
+    }
+}
+
+void BindDateTime(BoundValue& bound, std::int32_t type, const Variant& value, bool isNull) {
+    bound.cType = SQL_C_TYPE_TIMESTAMP;
+    bound.sqlType = SQL_TYPE_TIMESTAMP;
+    if (type == DataType::DBDate) {
+        bound.cType = SQL_C_TYPE_DATE;
+        bound.sqlType = SQL_TYPE_DATE;
+    } else if (type == DataType::DBTime) {
+        bound.cType = SQL_C_TYPE_TIME;
+        bound.sqlType = SQL_TYPE_TIME;
+    }
+    bound.columnSize = type == DataType::DBDate ? 10 : (type == DataType::DBTime ? 8 : 19);
+    if (isNull) {
+        return;
+    }
+    const automation::DateParts parts = automation::SplitDate(automation::ToDate(value));
+    if (type == DataType::DBDate) {
+        SQL_DATE_STRUCT date{static_cast<SQLSMALLINT>(parts.year), static_cast<SQLUSMALLINT>(parts.month),
+                             static_cast<SQLUSMALLINT>(parts.day)};
+        Store(bound, date);
+    } else if (type == DataType::DBTime) {
+        SQL_TIME_STRUCT time{static_cast<SQLUSMALLINT>(parts.hour), static_cast<SQLUSMALLINT>(parts.minute),
+                             static_cast<SQLUSMALLINT>(parts.second)};
+        Store(bound, time);
+    } else {
+        SQL_TIMESTAMP_STRUCT stamp{static_cast<SQLSMALLINT>(parts.year),
+                                   static_cast<SQLUSMALLINT>(parts.month),
+                                   static_cast<SQLUSMALLINT>(parts.day),
+                                   static_cast<SQLUSMALLINT>(parts.hour),
+                                   static_cast<SQLUSMALLINT>(parts.minute),
+                                   static_cast<SQLUSMALLINT>(parts.second),
+                                   0};
+        Store(bound, stamp);
+    }
+}
+
+void BindBinary(BoundValue& bound, const ParameterValue& parameter, const Variant& value, bool isNull) {
+    bound.cType = SQL_C_BINARY;
+    bound.sqlType = static_cast<SQLSMALLINT>(parameter.type == DataType::LongVarBinary ? SQL_LONGVARBINARY
+                                                                                       : SQL_VARBINARY);
+    bound.columnSize = static_cast<SQLULEN>(std::max(parameter.size, 1));
+    if (!isNull) {
+        bound.bytes = BinaryBytes(value);
+        bound.indicator = static_cast<SQLLEN>(bound.bytes.size());
+        bound.columnSize = std::max<SQLULEN>(bound.columnSize, bound.bytes.size());
+    }
+}
+
+void BindText(BoundValue& bound, const ParameterValue& parameter, const Variant& value, bool isNull,
+              internal::TextEncoding encoding) {
+    const bool isLong = parameter.type == DataType::LongVarChar || parameter.type == DataType::LongVarWChar;
+    // Text goes in the encoding the driver reads correctly (see TextEncoding).
+    const bool narrow = encoding == internal::TextEncoding::Utf8;
+    if (narrow) {
+        bound.cType = SQL_C_CHAR;
+        bound.sqlType = isLong ? SQLSMALLINT{SQL_LONGVARCHAR} : SQLSMALLINT{SQL_VARCHAR};
+    } else {
+        bound.cType = SQL_C_WCHAR;
+        bound.sqlType = isLong ? SQLSMALLINT{SQL_WLONGVARCHAR} : SQLSMALLINT{SQL_WVARCHAR};
+    }
+    bound.columnSize = static_cast<SQLULEN>(std::max(parameter.size, 1));
+    if (isNull) {
+        return;
+    }
+    const std::u16string text = automation::ToString(value);
+    bound.columnSize = std::max<SQLULEN>(bound.columnSize, text.size());
+    if (narrow) {
+        StoreText(bound, automation::ToUtf8(text));
+    } else {
+        std::vector<internal::OdbcChar> units = internal::ToOdbcText(text);
+        bound.bytes.resize(units.size() * sizeof(internal::OdbcChar));
+        std::memcpy(bound.bytes.data(), units.data(), bound.bytes.size());
+        bound.indicator = static_cast<SQLLEN>(text.size() * sizeof(internal::OdbcChar));
+    }
+}
+
 BoundValue Bind(const ParameterValue& parameter, internal::TextEncoding encoding) {
     BoundValue bound;
     const Variant& value = parameter.value.Deref();
@@ -122,105 +249,31 @@ BoundValue Bind(const ParameterValue& parameter, internal::TextEncoding encoding
     case DataType::UnsignedInt:
     case DataType::BigInt:
     case DataType::UnsignedBigInt:
-        bound.cType = SQL_C_SBIGINT;
-        bound.sqlType = SQL_SMALLINT;
-        if (type == DataType::BigInt || type == DataType::UnsignedBigInt || type == DataType::UnsignedInt) {
-            bound.sqlType = SQL_BIGINT;
-        } else if (type == DataType::Integer) {
-            bound.sqlType = SQL_INTEGER;
-        }
-        if (!isNull) {
-            Store(bound, static_cast<SQLBIGINT>(WholeNumber(value)));
-        }
+        BindWholeNumber(bound, type, value, isNull);
         break;
     case DataType::Single:
     case DataType::Double:
-        bound.cType = SQL_C_DOUBLE;
-        bound.sqlType = SQL_DOUBLE;
-        bound.columnSize = 15;
-        if (!isNull) {
-            Store(bound, static_cast<SQLDOUBLE>(automation::ToDouble(value)));
-        }
+        BindFloatingPoint(bound, value, isNull);
         break;
     case DataType::Currency:
     case DataType::Decimal:
     case DataType::Numeric:
     case 139: // VarNumeric
-        bound.cType = SQL_C_CHAR;
-        bound.sqlType = SQL_NUMERIC;
-        if (type == DataType::Decimal) {
-            bound.sqlType = SQL_DECIMAL;
-        }
-        bound.columnSize = parameter.precision > 0 ? parameter.precision : 19;
-        bound.decimalDigits =
-            static_cast<SQLSMALLINT>(type == DataType::Currency ? 4 : parameter.numericScale);
-        if (!isNull) {
-            const std::string text = ExactText(value, parameter);
-            if (parameter.precision == 0) {
-                bound.columnSize = std::max<SQLULEN>(bound.columnSize, text.size());
-            }
-            StoreText(bound, text);
-        }
+        BindExactNumber(bound, parameter, value, isNull);
         break;
     case DataType::Boolean:
-        bound.cType = SQL_C_BIT;
-        bound.sqlType = SQL_BIT;
-        bound.columnSize = 1;
-        if (!isNull) {
-            Store(bound, static_cast<unsigned char>(automation::ToBoolean(value) ? 1 : 0));
-        }
+        BindBoolean(bound, value, isNull);
         break;
     case DataType::Date:
     case DataType::DBTimeStamp:
     case DataType::DBDate:
-    case DataType::DBTime: {
-        bound.cType = SQL_C_TYPE_TIMESTAMP;
-        bound.sqlType = SQL_TYPE_TIMESTAMP;
-        if (type == DataType::DBDate) {
-            bound.cType = SQL_C_TYPE_DATE;
-            bound.sqlType = SQL_TYPE_DATE;
-        } else if (type == DataType::DBTime) {
-            bound.cType = SQL_C_TYPE_TIME;
-            bound.sqlType = SQL_TYPE_TIME;
-        }
-        bound.columnSize = type == DataType::DBDate ? 10 : (type == DataType::DBTime ? 8 : 19);
-        if (isNull) {
-            break;
-        }
-        const automation::DateParts parts = automation::SplitDate(automation::ToDate(value));
-        if (type == DataType::DBDate) {
-            SQL_DATE_STRUCT date{static_cast<SQLSMALLINT>(parts.year), static_cast<SQLUSMALLINT>(parts.month),
-                                 static_cast<SQLUSMALLINT>(parts.day)};
-            Store(bound, date);
-        } else if (type == DataType::DBTime) {
-            SQL_TIME_STRUCT time{static_cast<SQLUSMALLINT>(parts.hour),
-                                 static_cast<SQLUSMALLINT>(parts.minute),
-                                 static_cast<SQLUSMALLINT>(parts.second)};
-            Store(bound, time);
-        } else {
-            SQL_TIMESTAMP_STRUCT stamp{static_cast<SQLSMALLINT>(parts.year),
-                                       static_cast<SQLUSMALLINT>(parts.month),
-                                       static_cast<SQLUSMALLINT>(parts.day),
-                                       static_cast<SQLUSMALLINT>(parts.hour),
-                                       static_cast<SQLUSMALLINT>(parts.minute),
-                                       static_cast<SQLUSMALLINT>(parts.second),
-                                       0};
-            Store(bound, stamp);
-        }
+    case DataType::DBTime:
+        BindDateTime(bound, type, value, isNull);
         break;
-    }
     case DataType::Binary:
     case DataType::VarBinary:
     case DataType::LongVarBinary:
-        bound.cType = SQL_C_BINARY;
-        bound.sqlType =
-            static_cast<SQLSMALLINT>(type == DataType::LongVarBinary ? SQL_LONGVARBINARY : SQL_VARBINARY);
-        bound.columnSize = static_cast<SQLULEN>(std::max(parameter.size, 1));
-        if (!isNull) {
-            bound.bytes = BinaryBytes(value);
-            bound.indicator = static_cast<SQLLEN>(bound.bytes.size());
-            bound.columnSize = std::max<SQLULEN>(bound.columnSize, bound.bytes.size());
-        }
+        BindBinary(bound, parameter, value, isNull);
         break;
     case DataType::BSTR:
     case DataType::Char:
@@ -230,33 +283,9 @@ BoundValue Bind(const ParameterValue& parameter, internal::TextEncoding encoding
     case DataType::LongVarChar:
     case DataType::LongVarWChar:
     case DataType::GUID:
-    case DataType::Variant: {
-        const bool isLong = type == DataType::LongVarChar || type == DataType::LongVarWChar;
-        // Text goes in the encoding the driver reads correctly (see TextEncoding).
-        const bool narrow = encoding == internal::TextEncoding::Utf8;
-        if (narrow) {
-            bound.cType = SQL_C_CHAR;
-            bound.sqlType = isLong ? SQLSMALLINT{SQL_LONGVARCHAR} : SQLSMALLINT{SQL_VARCHAR};
-        } else {
-            bound.cType = SQL_C_WCHAR;
-            bound.sqlType = isLong ? SQLSMALLINT{SQL_WLONGVARCHAR} : SQLSMALLINT{SQL_WVARCHAR};
-        }
-        bound.columnSize = static_cast<SQLULEN>(std::max(parameter.size, 1));
-        if (isNull) {
-            break;
-        }
-        const std::u16string text = automation::ToString(value);
-        bound.columnSize = std::max<SQLULEN>(bound.columnSize, text.size());
-        if (narrow) {
-            StoreText(bound, automation::ToUtf8(text));
-        } else {
-            std::vector<internal::OdbcChar> units = internal::ToOdbcText(text);
-            bound.bytes.resize(units.size() * sizeof(internal::OdbcChar));
-            std::memcpy(bound.bytes.data(), units.data(), bound.bytes.size());
-            bound.indicator = static_cast<SQLLEN>(text.size() * sizeof(internal::OdbcChar));
-        }
+    case DataType::Variant:
+        BindText(bound, parameter, value, isNull, encoding);
         break;
-    }
     default:
         RaiseWrongType(type);
     }

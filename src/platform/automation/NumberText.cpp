@@ -22,69 +22,44 @@ bool IsBlank(char16_t c) noexcept {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f' || c == 0xA0;
 }
 
-// The forms read, as the component model's number parser reads them in its standard mode:
-//   blanks, "(" or a sign, the currency symbol (before or after the sign), digits with
-//   thousands separators, the decimal separator and a fraction, an exponent "E[+|-]digits",
-//   the currency symbol again, a trailing sign, ")" and blanks;
-//   or "&H" hex digits / "&O" octal digits after the sign.
-// The separators are the locale's, so "1.5" is fifteen in German.
-std::optional<ParsedNumber> ParseNumberText(std::u16string_view text, const LocaleInfo& locale) {
-    ParsedNumber result;
-    std::size_t index = 0;
-    const std::size_t size = text.size();
-    auto skipBlanks = [&] {
-        while (index < size && IsBlank(text[index])) {
-            ++index;
-        }
-    };
-    auto peek = [&]() -> char16_t { return index < size ? text[index] : u'\0'; };
-    bool hasCurrency = false;
-    auto skipCurrency = [&] {
-        const std::u16string_view symbol = locale.currencySymbol;
-        if (hasCurrency || symbol.empty() || text.substr(index).substr(0, symbol.size()) != symbol) {
-            return;
-        }
-        index += symbol.size();
-        hasCurrency = true;
-        skipBlanks();
-    };
-    bool hasSign = false;
-    auto readSign = [&] {
-        if (hasSign || (peek() != u'+' && peek() != u'-')) {
-            return;
-        }
-        result.isNegative = peek() == u'-';
-        hasSign = true;
-        ++index;
-        skipBlanks();
-    };
+namespace {
 
-    skipBlanks();
-    bool hasParentheses = false;
-    if (peek() == u'(') {
-        hasParentheses = true;
-        ++index;
-        skipBlanks();
+/// One pass over a number's text: a cursor and what has been read so far.
+class NumberTextReader {
+public:
+    NumberTextReader(std::u16string_view text, const LocaleInfo& locale) : mText(text), mLocale(locale) {}
+
+    /// Blanks, "(", a sign and the currency symbol before the number.
+    void ReadPrefix() {
+        SkipBlanks();
+        if (Peek() == u'(') {
+            mHasParentheses = true;
+            ++mIndex;
+            SkipBlanks();
+        }
+        SkipCurrency();
+        ReadSign();
+        SkipCurrency();
     }
-    skipCurrency();
-    readSign();
-    skipCurrency();
 
-    if (peek() == u'&') {
-        ++index;
-        const char16_t radixLetter = peek();
+    bool AtRadixMark() const { return Peek() == u'&'; }
+
+    /// "&H" hex digits or "&O" octal digits, into the number's bits; false if none or too many.
+    bool ReadHexOrOctal() {
+        ++mIndex;
+        const char16_t radixLetter = Peek();
         int shift = 0;
         if (radixLetter == u'H' || radixLetter == u'h') {
             shift = 4;
         } else if (radixLetter == u'O' || radixLetter == u'o') {
             shift = 3;
         } else {
-            return std::nullopt;
+            return false;
         }
-        ++index;
+        ++mIndex;
         std::size_t digitCount = 0;
-        for (; index < size; ++index, ++digitCount) {
-            const char16_t c = text[index];
+        for (; mIndex < mText.size(); ++mIndex, ++digitCount) {
+            const char16_t c = mText[mIndex];
             int digit = -1;
             if (c >= u'0' && c <= u'9') {
                 digit = c - u'0';
@@ -96,69 +71,143 @@ std::optional<ParsedNumber> ParseNumberText(std::u16string_view text, const Loca
             if (digit < 0 || digit >= (1 << shift)) {
                 break;
             }
-            if (result.bits >> (64 - shift) != 0) {
-                return std::nullopt;
+            if (mResult.bits >> (64 - shift) != 0) {
+                return false;
             }
-            result.bits = (result.bits << shift) | static_cast<std::uint64_t>(digit);
+            mResult.bits = (mResult.bits << shift) | static_cast<std::uint64_t>(digit);
         }
         if (digitCount == 0) {
-            return std::nullopt;
+            return false;
         }
-        result.isHexOrOctal = true;
-    } else {
+        mResult.isHexOrOctal = true;
+        return true;
+    }
+
+    /// Digits with thousands separators, a fraction and an exponent, into the number's
+    /// significant digits and power of ten; false without a digit or an exponent's digits.
+    bool ReadDecimal() {
         std::string digits;
         std::int32_t fractionDigits = 0;
+        if (!ReadMantissa(digits, fractionDigits)) {
+            return false;
+        }
+        const std::optional<std::int32_t> exponent = ReadExponent();
+        if (!exponent) {
+            return false;
+        }
+        StoreDigits(std::move(digits), *exponent - fractionDigits);
+        return true;
+    }
+
+    /// Blanks, the currency symbol, a sign and ")" after the number, and then the end of the text.
+    bool ReadSuffix() {
+        SkipBlanks();
+        SkipCurrency();
+        ReadSign();
+        if (mHasParentheses) {
+            // "(5)" is minus five; "(-5)" is not a number.
+            if (Peek() != u')' || mResult.isNegative) {
+                return false;
+            }
+            mResult.isNegative = true;
+            ++mIndex;
+            SkipBlanks();
+        }
+        return mIndex == mText.size();
+    }
+
+    ParsedNumber& Result() { return mResult; }
+
+private:
+    char16_t Peek() const { return mIndex < mText.size() ? mText[mIndex] : u'\0'; }
+
+    bool AtDigit() const { return mIndex < mText.size() && mText[mIndex] >= u'0' && mText[mIndex] <= u'9'; }
+
+    void SkipBlanks() {
+        while (mIndex < mText.size() && IsBlank(mText[mIndex])) {
+            ++mIndex;
+        }
+    }
+
+    void SkipCurrency() {
+        const std::u16string_view symbol = mLocale.currencySymbol;
+        if (mHasCurrency || symbol.empty() || mText.substr(mIndex).substr(0, symbol.size()) != symbol) {
+            return;
+        }
+        mIndex += symbol.size();
+        mHasCurrency = true;
+        SkipBlanks();
+    }
+
+    void ReadSign() {
+        if (mHasSign || (Peek() != u'+' && Peek() != u'-')) {
+            return;
+        }
+        mResult.isNegative = Peek() == u'-';
+        mHasSign = true;
+        ++mIndex;
+        SkipBlanks();
+    }
+
+    bool ReadMantissa(std::string& digits, std::int32_t& fractionDigits) {
+        const std::size_t size = mText.size();
         bool hasDigit = false;
-        while (index < size) {
-            const char16_t c = text[index];
+        while (mIndex < size) {
+            const char16_t c = mText[mIndex];
             if (c >= u'0' && c <= u'9') {
                 digits.push_back(static_cast<char>(c));
                 hasDigit = true;
-                ++index;
+                ++mIndex;
                 continue;
             }
             // A thousands separator counts only between digits.
-            if (c == locale.thousandsSeparator && hasDigit && index + 1 < size && text[index + 1] >= u'0' &&
-                text[index + 1] <= u'9') {
-                ++index;
+            if (c == mLocale.thousandsSeparator && hasDigit && mIndex + 1 < size &&
+                mText[mIndex + 1] >= u'0' && mText[mIndex + 1] <= u'9') {
+                ++mIndex;
                 continue;
             }
             break;
         }
-        if (peek() == locale.decimalSeparator) {
-            ++index;
-            while (index < size && text[index] >= u'0' && text[index] <= u'9') {
-                digits.push_back(static_cast<char>(text[index]));
+        if (Peek() == mLocale.decimalSeparator) {
+            ++mIndex;
+            while (AtDigit()) {
+                digits.push_back(static_cast<char>(mText[mIndex]));
                 ++fractionDigits;
                 hasDigit = true;
-                ++index;
+                ++mIndex;
             }
         }
-        if (!hasDigit) {
+        return hasDigit;
+    }
+
+    /// "E[+|-]digits", or 0 without an "E"; nullopt for an "E" without digits.
+    std::optional<std::int32_t> ReadExponent() {
+        std::int32_t exponent = 0;
+        if (Peek() != u'e' && Peek() != u'E') {
+            return exponent;
+        }
+        ++mIndex;
+        bool isNegativeExponent = false;
+        if (Peek() == u'+' || Peek() == u'-') {
+            isNegativeExponent = Peek() == u'-';
+            ++mIndex;
+        }
+        if (!AtDigit()) {
             return std::nullopt;
         }
-        std::int32_t exponent = 0;
-        if (peek() == u'e' || peek() == u'E') {
-            ++index;
-            bool isNegativeExponent = false;
-            if (peek() == u'+' || peek() == u'-') {
-                isNegativeExponent = peek() == u'-';
-                ++index;
+        while (AtDigit()) {
+            // Far beyond any Double; the cap only keeps the sum from overflowing.
+            if (exponent < 100000) {
+                exponent = exponent * 10 + (mText[mIndex] - u'0');
             }
-            if (!(peek() >= u'0' && peek() <= u'9')) {
-                return std::nullopt;
-            }
-            while (index < size && text[index] >= u'0' && text[index] <= u'9') {
-                // Far beyond any Double; the cap only keeps the sum from overflowing.
-                if (exponent < 100000) {
-                    exponent = exponent * 10 + (text[index] - u'0');
-                }
-                ++index;
-            }
-            if (isNegativeExponent) {
-                exponent = -exponent;
-            }
+            ++mIndex;
         }
+        return isNegativeExponent ? -exponent : exponent;
+    }
+
+    /// The significant digits without leading or trailing zeros; the trailing ones move into the
+    /// power of ten.
+    void StoreDigits(std::string digits, std::int32_t exponent) {
         const std::size_t firstNonZero = digits.find_first_not_of('0');
         if (firstNonZero == std::string::npos) {
             digits.clear();
@@ -168,26 +217,35 @@ std::optional<ParsedNumber> ParseNumberText(std::u16string_view text, const Loca
             exponent += static_cast<std::int32_t>(digits.size() - 1 - lastNonZero);
             digits.erase(lastNonZero + 1);
         }
-        result.digits = std::move(digits);
-        result.exponent = exponent - fractionDigits;
+        mResult.digits = std::move(digits);
+        mResult.exponent = exponent;
     }
 
-    skipBlanks();
-    skipCurrency();
-    readSign();
-    if (hasParentheses) {
-        // "(5)" is minus five; "(-5)" is not a number.
-        if (peek() != u')' || result.isNegative) {
-            return std::nullopt;
-        }
-        result.isNegative = true;
-        ++index;
-        skipBlanks();
-    }
-    if (index != size) {
+    std::u16string_view mText;
+    const LocaleInfo& mLocale;
+    std::size_t mIndex = 0;
+    ParsedNumber mResult;
+    bool mHasParentheses = false;
+    bool mHasCurrency = false;
+    bool mHasSign = false;
+};
+
+} // namespace
+
+// The forms read, as the component model's number parser reads them in its standard mode:
+//   blanks, "(" or a sign, the currency symbol (before or after the sign), digits with
+//   thousands separators, the decimal separator and a fraction, an exponent "E[+|-]digits",
+//   the currency symbol again, a trailing sign, ")" and blanks;
+//   or "&H" hex digits / "&O" octal digits after the sign.
+// The separators are the locale's, so "1.5" is fifteen in German.
+std::optional<ParsedNumber> ParseNumberText(std::u16string_view text, const LocaleInfo& locale) {
+    NumberTextReader reader(text, locale);
+    reader.ReadPrefix();
+    const bool isNumber = reader.AtRadixMark() ? reader.ReadHexOrOctal() : reader.ReadDecimal();
+    if (!isNumber || !reader.ReadSuffix()) {
         return std::nullopt;
     }
-    return result;
+    return std::move(reader.Result());
 }
 
 namespace {

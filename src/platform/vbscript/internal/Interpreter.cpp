@@ -876,6 +876,7 @@ void Interpreter::RecordPlace(const automation::Error& error) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpedantic"
 #endif
+// NOLINTNEXTLINE(readability-function-size): the dispatch loop is the hot path; splitting it costs speed
 bool Interpreter::Loop(std::size_t boundary, Variant& result) {
     // The loop's registers: plain locals, never captured by reference, so that the compiler keeps
     // them in machine registers.

@@ -67,172 +67,212 @@ std::size_t QuantifierLength(std::u16string_view pattern, std::size_t at) {
     return 0;
 }
 
-// Appends the PCRE2 form of the escape `\e` of the dialect.
-void AppendEscape(std::u16string& out, char16_t e, bool inClass) {
-    switch (e) {
-    case u'd':
-    case u'D':
-    case u'w':
-    case u'W':
-    case u'b':
-    case u'f':
-    case u'n':
-    case u'r':
-    case u't':
-    case u'c':
-    case u'x':
-    case u'u':
-        out.push_back(u'\\');
-        out.push_back(e);
-        break;
-    case u'B':
-        if (inClass) {
-            out.push_back(u'B');
-        } else {
-            out.append(u"\\B");
-        }
-        break;
-    case u'v':
-        out.append(u"\\x0B");
-        break;
-    case u's':
-        if (inClass) {
-            out.append(WhiteSpace);
-        } else {
-            out.append(u"[").append(WhiteSpace).append(u"]");
-        }
-        break;
-    case u'S':
-        if (inClass) {
-            out.append(u"\\S");
-        } else {
-            out.append(u"[^").append(WhiteSpace).append(u"]");
-        }
-        break;
-    default:
-        if ((e >= u'a' && e <= u'z') || (e >= u'A' && e <= u'Z')) {
-            out.push_back(e); // an escape the dialect does not know is the letter itself
-        } else {
-            out.push_back(u'\\');
-            out.push_back(e);
-        }
-        break;
-    }
-}
-
 // Rewrites a pattern of the script dialect into PCRE2 syntax (compiled with ALT_BSUX,
-// DOLLAR_ENDONLY and MATCH_UNSET_BACKREF, which already agree with the dialect).
-std::u16string Translate(std::u16string_view pattern, bool multiLine) {
-    std::u16string out;
-    out.reserve(pattern.size() + 16);
-    bool inClass = false;
-    // After a quantifier (1) or its lazy mark (2), another quantifier is an error of the
-    // dialect, where PCRE2 would read a possessive one.
-    int quantified = 0;
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        char16_t c = pattern[i];
-        if (c == u'\\') {
-            if (i + 1 == pattern.size()) {
-                RaiseRegExpError(RegExpSyntaxError);
+// DOLLAR_ENDONLY and MATCH_UNSET_BACKREF, which already agree with the dialect): one pass, one
+// member for each kind of element.
+class PatternTranslator {
+public:
+    PatternTranslator(std::u16string_view pattern, bool multiLine)
+        : mPattern(pattern), mMultiLine(multiLine) {
+        mOut.reserve(pattern.size() + 16);
+    }
+
+    std::u16string Translate() && {
+        for (mAt = 0; mAt < mPattern.size(); ++mAt) {
+            const char16_t c = mPattern[mAt];
+            if (c == u'\\') {
+                mQuantified = Quantified::No;
+                Escape();
+            } else if (mInClass) {
+                ClassMember(c);
+            } else {
+                Element(c);
             }
-            AppendEscape(out, pattern[++i], inClass);
-            quantified = 0;
-            continue;
         }
-        if (inClass) {
-            if (c == u']') {
-                inClass = false;
-            } else if (c == u'[') {
-                out.push_back(u'\\'); // no POSIX classes in the dialect
+        return std::move(mOut);
+    }
+
+private:
+    // After a quantifier or its lazy mark, another quantifier is an error of the dialect, where
+    // PCRE2 would read a possessive one.
+    enum class Quantified { No, Yes, Lazy };
+
+    void Escape() {
+        if (mAt + 1 == mPattern.size()) {
+            RaiseRegExpError(RegExpSyntaxError);
+        }
+        const char16_t e = mPattern[++mAt];
+        switch (e) {
+        case u'd':
+        case u'D':
+        case u'w':
+        case u'W':
+        case u'b':
+        case u'f':
+        case u'n':
+        case u'r':
+        case u't':
+        case u'c':
+        case u'x':
+        case u'u':
+            mOut.push_back(u'\\');
+            mOut.push_back(e);
+            break;
+        case u'B':
+            if (mInClass) {
+                mOut.push_back(u'B');
+            } else {
+                mOut.append(u"\\B");
             }
-            out.push_back(c);
-            continue;
+            break;
+        case u'v':
+            mOut.append(u"\\x0B");
+            break;
+        case u's':
+            if (mInClass) {
+                mOut.append(WhiteSpace);
+            } else {
+                mOut.append(u"[").append(WhiteSpace).append(u"]");
+            }
+            break;
+        case u'S':
+            if (mInClass) {
+                mOut.append(u"\\S");
+            } else {
+                mOut.append(u"[^").append(WhiteSpace).append(u"]");
+            }
+            break;
+        default:
+            if ((e >= u'a' && e <= u'z') || (e >= u'A' && e <= u'Z')) {
+                mOut.push_back(e); // an escape the dialect does not know is the letter itself
+            } else {
+                mOut.push_back(u'\\');
+                mOut.push_back(e);
+            }
+            break;
         }
+    }
+
+    void ClassMember(char16_t c) {
+        if (c == u']') {
+            mInClass = false;
+        } else if (c == u'[') {
+            mOut.push_back(u'\\'); // no POSIX classes in the dialect
+        }
+        mOut.push_back(c);
+    }
+
+    void Element(char16_t c) {
         switch (c) {
         case u'[':
-            quantified = 0;
-            if (pattern.substr(i, 2) == u"[]") {
-                out.append(u"(?!)");
-                ++i;
-            } else if (pattern.substr(i, 3) == u"[^]") {
-                out.append(u"[\\s\\S]");
-                i += 2;
-            } else {
-                inClass = true;
-                out.push_back(c);
-                if (i + 1 < pattern.size() && pattern[i + 1] == u'^') {
-                    out.push_back(u'^');
-                    ++i;
-                }
-            }
+            mQuantified = Quantified::No;
+            OpenClass();
             break;
         case u'(':
-            quantified = 0;
-            if (i + 1 < pattern.size() && pattern[i + 1] == u'?') {
-                char16_t kind = i + 2 < pattern.size() ? pattern[i + 2] : u'\0';
-                if (kind != u':' && kind != u'=' && kind != u'!') {
-                    RaiseRegExpError(RegExpSyntaxError);
-                }
-            }
-            out.push_back(c);
+            mQuantified = Quantified::No;
+            OpenGroup();
             break;
         case u'.':
-            quantified = 0;
-            out.append(u"[^").append(LineTerminators).append(u"]");
+            mQuantified = Quantified::No;
+            mOut.append(u"[^").append(LineTerminators).append(u"]");
             break;
         case u'^':
-            quantified = 0;
-            if (multiLine) {
-                out.append(u"(?<![^").append(LineTerminators).append(u"])");
-            } else {
-                out.push_back(c);
-            }
+            mQuantified = Quantified::No;
+            LineAnchor(c, u"(?<![^");
             break;
         case u'$':
-            quantified = 0;
-            if (multiLine) {
-                out.append(u"(?![^").append(LineTerminators).append(u"])");
-            } else {
-                out.push_back(c);
-            }
+            mQuantified = Quantified::No;
+            LineAnchor(c, u"(?![^");
             break;
         case u'*':
         case u'+':
-            if (quantified != 0) {
+            if (mQuantified != Quantified::No) {
                 RaiseRegExpError(UnexpectedQuantifier);
             }
-            quantified = 1;
-            out.push_back(c);
+            mQuantified = Quantified::Yes;
+            mOut.push_back(c);
             break;
         case u'?':
-            if (quantified == 2) {
+            if (mQuantified == Quantified::Lazy) {
                 RaiseRegExpError(UnexpectedQuantifier);
             }
-            quantified = quantified == 1 ? 2 : 1;
-            out.push_back(c);
+            mQuantified = mQuantified == Quantified::Yes ? Quantified::Lazy : Quantified::Yes;
+            mOut.push_back(c);
             break;
-        case u'{': {
-            std::size_t length = QuantifierLength(pattern, i);
-            if (length == 0) {
-                quantified = 0;
-                out.append(u"\\{");
-                break;
-            }
-            if (quantified != 0) {
-                RaiseRegExpError(UnexpectedQuantifier);
-            }
-            quantified = 1;
-            out.append(pattern.substr(i, length));
-            i += length - 1;
+        case u'{':
+            CountedQuantifier();
             break;
-        }
         default:
-            quantified = 0;
-            out.push_back(c);
+            mQuantified = Quantified::No;
+            mOut.push_back(c);
             break;
         }
     }
-    return out;
+
+    // "[]" matches nothing and "[^]" any character; otherwise a class opens.
+    void OpenClass() {
+        if (mPattern.substr(mAt, 2) == u"[]") {
+            mOut.append(u"(?!)");
+            ++mAt;
+        } else if (mPattern.substr(mAt, 3) == u"[^]") {
+            mOut.append(u"[\\s\\S]");
+            mAt += 2;
+        } else {
+            mInClass = true;
+            mOut.push_back(u'[');
+            if (mAt + 1 < mPattern.size() && mPattern[mAt + 1] == u'^') {
+                mOut.push_back(u'^');
+                ++mAt;
+            }
+        }
+    }
+
+    // Of the "(?" groups the dialect knows only "(?:", "(?=" and "(?!".
+    void OpenGroup() {
+        if (mAt + 1 < mPattern.size() && mPattern[mAt + 1] == u'?') {
+            const char16_t kind = mAt + 2 < mPattern.size() ? mPattern[mAt + 2] : u'\0';
+            if (kind != u':' && kind != u'=' && kind != u'!') {
+                RaiseRegExpError(RegExpSyntaxError);
+            }
+        }
+        mOut.push_back(u'(');
+    }
+
+    // In multi-line mode "^" and "$" match beside any line terminator, not only "\n".
+    void LineAnchor(char16_t c, std::u16string_view lookaround) {
+        if (mMultiLine) {
+            mOut.append(lookaround).append(LineTerminators).append(u"])");
+        } else {
+            mOut.push_back(c);
+        }
+    }
+
+    // "{n}", "{n,}" or "{n,m}" is a quantifier; any other "{" is the character itself.
+    void CountedQuantifier() {
+        const std::size_t length = QuantifierLength(mPattern, mAt);
+        if (length == 0) {
+            mQuantified = Quantified::No;
+            mOut.append(u"\\{");
+            return;
+        }
+        if (mQuantified != Quantified::No) {
+            RaiseRegExpError(UnexpectedQuantifier);
+        }
+        mQuantified = Quantified::Yes;
+        mOut.append(mPattern.substr(mAt, length));
+        mAt += length - 1;
+    }
+
+    std::u16string_view mPattern;
+    bool mMultiLine;
+    std::u16string mOut;
+    std::size_t mAt = 0;
+    bool mInClass = false;
+    Quantified mQuantified = Quantified::No;
+};
+
+std::u16string Translate(std::u16string_view pattern, bool multiLine) {
+    return PatternTranslator(pattern, multiLine).Translate();
 }
 
 std::int32_t MapCompileError(int code) {
