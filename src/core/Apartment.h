@@ -108,28 +108,11 @@ struct ModuleState {
     // --- Dialog answers ---
     bool gKeepAnswer = false;
     std::u16string gSyncQuestion;
-    std::u16string gOverwriteAnswer; ///< "", "O", "S" or "C"
-    bool gOverwriteOK = false;
-    std::u16string gOverwriteFile;
-    std::u16string gOverwriteFolder;
 
-    // --- Generation run ---
-    std::u16string gTemplateFileName;
-    std::u16string gTemplateFolder;
-    std::u16string gExtensionsFolder;
-    std::u16string gExtensionFolder;
-    std::u16string gTempFolder;
-    std::u16string gBackupFolder;
-    std::u16string gSourceFolder;
-    std::int32_t gScriptEngineTimeout = 0;
-
-    // --- Objects of the layers above, typed there ---
-    automation::Ref<automation::Object> gPageScript;
-    automation::Ref<automation::Object> gEvalScript;
-    automation::Ref<automation::Object> gCache;
-    automation::Ref<automation::Object> gCodeBase;
-    automation::Ref<automation::Object> gLanguage;
-    automation::Ref<automation::Object> gExtensions; ///< Count, Seq(i), Name are read late-bound
+    // --- Objects of the layers above ---
+    /// The project's extension list, created and typed by the project; the template file lookup
+    /// below it reads Count, Seq(i) and Name late-bound.
+    automation::Ref<automation::Object> gExtensions;
 
     // --- Platform services of the apartment ---
     /// The host that shows progress and asks questions; borrowed, never owned. Null: a

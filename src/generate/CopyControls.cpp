@@ -10,6 +10,7 @@
 #include "core/QelStatus.h"
 #include "core/VbText.h"
 #include "template/QelControls.h"
+#include "template/TemplateState.h"
 
 #include "platform/system/FileSystem.h"
 #include "platform/system/Paths.h"
@@ -30,12 +31,6 @@ std::u16string_view WithoutTrailingSeparator(std::u16string_view path) {
     return path;
 }
 
-std::u16string SourceFolderOf(const QelControl& control) {
-    const ModuleState& state = State();
-    return control.CtrlExt().empty() ? state.gTemplateFolder
-                                     : system::JoinInside(state.gExtensionsFolder, control.CtrlExt());
-}
-
 void SetMissingSource(std::u16string_view what, std::u16string_view name) {
     ModuleState& state = State();
     state.gProjErr = state.gMsgPrefix;
@@ -48,7 +43,7 @@ void SetMissingSource(std::u16string_view what, std::u16string_view name) {
 /// Copies the files of one control; false when the routine must end (gProjErr is set).
 bool CopyFiles(QelControl& control, const GenerationSettings& settings, bool checkOnly, std::int32_t& count,
                OutputTally* tally) {
-    const std::u16string& sourceFolder = State().gSourceFolder;
+    const std::u16string& sourceFolder = CurrentTemplateState().sourceFolder;
     for (std::u16string_view file : SplitText(control.CtrlIFiles(), u",")) {
         const std::u16string source = LocateSourcePath(sourceFolder, file);
         // Into a named folder the file goes without its own sub-folder.
@@ -87,7 +82,7 @@ bool CopyFiles(QelControl& control, const GenerationSettings& settings, bool che
 bool CopyFolder(QelControl& control, const GenerationSettings& settings, bool checkOnly, std::int32_t& count,
                 OutputTally* tally) {
     const std::u16string& inputFolder = control.CtrlIFolder();
-    const std::u16string source = LocateSourcePath(State().gSourceFolder, inputFolder);
+    const std::u16string source = LocateSourcePath(CurrentTemplateState().sourceFolder, inputFolder);
     if (source.empty()) {
         // Unlike a missing file, a missing folder does not end the copies; the text stays set
         // and ends the run after them.
@@ -134,7 +129,7 @@ std::int16_t CopyControlFiles(QelControls& controls, const GenerationSettings& s
         if (!control || control->CtrlType() != u"copy") {
             continue;
         }
-        State().gSourceFolder = SourceFolderOf(*control);
+        CurrentTemplateState().sourceFolder = SourceFolderOf(control->CtrlExt());
         bool goOn = true;
         if (!control->CtrlIFiles().empty()) {
             goOn = CopyFiles(*control, settings, checkOnly, count, tally);

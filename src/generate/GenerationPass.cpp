@@ -2,6 +2,7 @@
 
 #include "generate/internal/CopyControls.h"
 #include "generate/internal/DatabaseCopy.h"
+#include "generate/internal/GenerationRun.h"
 #include "generate/internal/OutputNames.h"
 #include "generate/internal/StyleSheetCopy.h"
 
@@ -113,7 +114,7 @@ bool GenerationPass::FieldPageNamesAreDistinct() {
 
 std::int16_t GenerationPass::Run() {
     ModuleState& state = State();
-    state.gOverwriteAnswer.clear();
+    CurrentRun().overwriteAnswer = OverwriteForAll::None;
     state.gProgressTotal = 0;
     QelDatabase& database = *mProject.db();
     QelTables& tables = *database.tables();

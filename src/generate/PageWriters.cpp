@@ -19,7 +19,7 @@
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 #include "template/QelControls.h"
-#include "template/QoScript.h"
+#include "template/TemplateState.h"
 #include "template/TemplateText.h"
 
 #include "platform/system/FileSystem.h"
@@ -38,9 +38,9 @@ namespace {
 constexpr std::int16_t OtherPageInit = 1;
 constexpr std::int16_t TablePageInit = 2;
 
-QoScript& PageEngine() {
-    automation::Ref<QoScript> engine = automation::DynamicRefCast<QoScript>(State().gPageScript);
-    if (!engine) {
+ScriptHost& PageEngine() {
+    ScriptHost* engine = CurrentTemplateState().pageScript.Get();
+    if (engine == nullptr) {
         // The driver creates the engine before the pass; a pass without one is a caller's fault.
         automation::Raise(automation::ErrorNumber::ObjectVariableNotSet);
     }
@@ -72,7 +72,8 @@ void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath,
     const std::u16string& script = PreparedScript(control, missingEnd);
     selectCurrent();
     const auto started = std::chrono::steady_clock::now();
-    std::u16string text = PageEngine().BuildNewCode(script, initType, state.gScriptEngineTimeout);
+    std::u16string text =
+        PageEngine().BuildNewCode(script, initType, CurrentTemplateState().scriptEngineTimeout);
     mPageScriptTime += std::chrono::steady_clock::now() - started;
     ++mPagesBuilt;
     // A page whose script failed is not written: an empty text would replace a good page.

@@ -505,7 +505,7 @@ ScriptEngineObjects Qel::EngineObjects() {
     return objects;
 }
 
-Ref<automation::Object> Qel::CreateScriptEngine() {
+Ref<ScriptHost> Qel::CreateScriptEngine() {
     return automation::MakeRef<QoScript>();
 }
 

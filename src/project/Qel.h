@@ -262,7 +262,7 @@ public:
     QoProperties* CurrentTableSettings() override;
     QoProperties* CurrentFieldSettings() override;
     ScriptEngineObjects EngineObjects() override;
-    automation::Ref<automation::Object> CreateScriptEngine() override;
+    automation::Ref<ScriptHost> CreateScriptEngine() override;
     [[noreturn]] void RaiseGenerationError() override;
 
 private:

@@ -3,6 +3,7 @@
 #include "template/ProjectServices.h"
 #include "template/QelControls.h"
 #include "template/ScriptHost.h"
+#include "template/TemplateState.h"
 #include "template/TemplateText.h"
 
 #include "core/Apartment.h"
@@ -219,8 +220,7 @@ Variant ConditionEvaluator::GetConditionOperand(const QoProperties& bag, std::u1
 
 std::u16string ConditionEvaluator::EvaluateCustomCode(std::u16string_view name) const {
     // Held for the call: the function may reach objects that release the engine.
-    const automation::Ref<automation::Object> engine = State().gPageScript;
-    ScriptHost* host = AsScriptHost(engine.Get());
+    const automation::Ref<ScriptHost> host = CurrentTemplateState().pageScript;
     if (!host) {
         return {};
     }

@@ -12,10 +12,6 @@
 
 namespace qv {
 
-QelCodeBase& GetCodeBase() {
-    return GetOrCreate<QelCodeBase>(State().gCodeBase);
-}
-
 const automation::ClassInfo& QelCodeBase::GetClassInfo() const {
     using namespace automation;
     using C = QelCodeBase;

@@ -12,10 +12,6 @@
 
 namespace qv {
 
-QelLanguage& GetLanguage() {
-    return GetOrCreate<QelLanguage>(State().gLanguage);
-}
-
 const automation::ClassInfo& QelLanguage::GetClassInfo() const {
     using namespace automation;
     using C = QelLanguage;

@@ -1,5 +1,6 @@
 #include "template/QoParser.h"
 
+#include "template/TemplateState.h"
 #include "template/TemplateText.h"
 
 #include "core/Apartment.h"
@@ -272,7 +273,7 @@ std::u16string QoParser::ResolveIncludes(std::u16string_view text, IncludeTrail&
             continue;
         }
         const std::u16string session(TrimBlanks(arguments.substr(slash + 1)));
-        std::u16string path = FindExtensionFile(TrimBlanks(arguments.substr(0, slash)));
+        std::u16string path = FindTemplateFile(TrimBlanks(arguments.substr(0, slash)));
         if (!system::FileExists(path)) {
             continue;
         }

@@ -1,5 +1,6 @@
 #include "template/QoScript.h"
 
+#include "template/TemplateState.h"
 #include "template/internal/QoUserScript.h"
 
 #include "core/Apartment.h"
@@ -84,7 +85,7 @@ void QoScript::Initialize(Variant& proj, Variant& db, Variant& controls, Variant
         // Top-level code of the modules and the validation functions run before any page sets
         // a time-out of its own: bound them by the run's time-out too, so that a looping user
         // file cannot hang the generation.
-        mControl->SetTimeout(state.gScriptEngineTimeout);
+        mControl->SetTimeout(CurrentTemplateState().scriptEngineTimeout);
         mControl->AddObject(u"PROJ", ObjectOf(proj));
         mControl->AddObject(u"DB", ObjectOf(db));
         mControl->AddObject(u"Controls", ObjectOf(controls));

@@ -27,7 +27,7 @@ class QoUserScript;
 /// (gPageScript builds pages, gEvalScript evaluates expressions); the expression engine may also
 /// make one for a single call. Creatable. No member raises: every failure is left as text in
 /// gProjErr, which the caller tests.
-class QoScript final : public automation::Object, public ScriptHost {
+class QoScript final : public ScriptHost {
 public:
     /// Creates the engine and reads the script settings of the registry.
     QoScript();

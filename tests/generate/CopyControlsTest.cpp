@@ -4,6 +4,7 @@
 #include "GenerateFixture.h"
 
 #include "template/QelControls.h"
+#include "template/TemplateState.h"
 
 #include "platform/automation/Text.h"
 
@@ -17,8 +18,8 @@ protected:
     void SetUp() override {
         GenerateTest::SetUp();
         mControls = automation::MakeRef<QelControls>();
-        State().gTemplateFolder = Text(mTemp / "tpl");
-        State().gExtensionsFolder = Text(mTemp / "ext");
+        CurrentTemplateState().templateFolder = Text(mTemp / "tpl");
+        CurrentTemplateState().extensionsFolder = Text(mTemp / "ext");
         Write(mTemp / "tpl" / "images" / "logo.gif", "logo");
         Write(mTemp / "tpl" / "images" / "bg.gif", "bg");
         Write(mTemp / "tpl" / "js" / "app.js", "app");

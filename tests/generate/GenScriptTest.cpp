@@ -3,6 +3,8 @@
 // compared with the golden files under golden/site.
 
 #include "generate/Generator.h"
+#include "generate/internal/GenerationRun.h"
+#include "template/TemplateState.h"
 
 #include "../project/ProjectFixture.h"
 #include "GenerateFixture.h"
@@ -171,8 +173,8 @@ TEST_F(GenScriptTest, GeneratesTheSiteAndReusesPreparedScripts) {
     EXPECT_NE(std::find(captions.begin(), captions.end(), u"Quorvane - Creating Script Files..."),
               captions.end());
     // The engines and the cache belong to one run.
-    EXPECT_FALSE(State().gPageScript);
-    EXPECT_FALSE(State().gCache);
+    EXPECT_FALSE(CurrentTemplateState().pageScript);
+    EXPECT_FALSE(CurrentRun().cache);
 
     const auto* generator = dynamic_cast<const Generator*>(FindGenerationService());
     ASSERT_NE(generator, nullptr);
@@ -352,8 +354,8 @@ TEST_F(GenScriptTest, AScriptErrorLeavesTheGoodPageAndResetsTheEngines) {
     GenScript();
     EXPECT_TRUE(ProjErr().starts_with("Quorvane: Generate Table customers list page error\r\n")) << ProjErr();
     EXPECT_EQ(Read(mSite / "customerslist.asp"), goodPage);
-    EXPECT_FALSE(State().gPageScript);
-    EXPECT_FALSE(State().gEvalScript);
+    EXPECT_FALSE(CurrentTemplateState().pageScript);
+    EXPECT_FALSE(CurrentTemplateState().evalScript);
 }
 
 TEST_F(GenScriptTest, APackageNeverReadsOutsideItsFolders) {
@@ -395,7 +397,7 @@ TEST_F(GenScriptTest, APackageNeverReadsOutsideItsFolders) {
                       std::string::npos)
                 << automation::ToUtf8(error.Description());
         }
-        EXPECT_FALSE(State().gPageScript);
+        EXPECT_FALSE(CurrentTemplateState().pageScript);
         EXPECT_FALSE(fs::exists(mSite / "customerslist.asp"));
     }
 }
@@ -467,8 +469,8 @@ TEST_F(GenScriptTest, ACancelEndsTheRunAndStillCleansUp) {
         EXPECT_EQ(error.Description(), u"Generation cancelled by user!");
     }
     EXPECT_EQ(ProjErr(), "Generation cancelled by user!");
-    EXPECT_FALSE(State().gPageScript);
-    EXPECT_FALSE(State().gCache);
+    EXPECT_FALSE(CurrentTemplateState().pageScript);
+    EXPECT_FALSE(CurrentRun().cache);
     EXPECT_FALSE(fs::exists(mSite / "customerslist.asp"));
 }
 

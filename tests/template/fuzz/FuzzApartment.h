@@ -5,6 +5,7 @@
 // before every input so that no input sees what an earlier one left.
 
 #include "core/Apartment.h"
+#include "template/TemplateState.h"
 
 #include "platform/host/HeadlessHost.h"
 #include "platform/registry/Registry.h"
@@ -42,8 +43,8 @@ public:
         UseRegistry(std::make_unique<registry::Registry>(mFolder / "user.reg", mFolder / "machine.reg"));
         SetCurrentHost(&mHost);
         ModuleState& state = State();
-        state.gTemplateFolder = system::FromNativePath(mFolder / "template");
-        state.gSourceFolder = state.gTemplateFolder;
+        CurrentTemplateState().templateFolder = system::FromNativePath(mFolder / "template");
+        CurrentTemplateState().sourceFolder = CurrentTemplateState().templateFolder;
     }
 
     const std::filesystem::path& Folder() const noexcept { return mFolder; }
