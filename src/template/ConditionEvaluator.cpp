@@ -225,7 +225,7 @@ std::u16string ConditionEvaluator::EvaluateCustomCode(std::u16string_view name) 
         return {};
     }
     const Variant result = host->BuildCode(name, Variant(u""));
-    if (!State().gProjErr.empty()) {
+    if (ScriptReportedError()) {
         return {};
     }
     return automation::ToString(result);

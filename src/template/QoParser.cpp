@@ -87,7 +87,7 @@ void QoParser::AddBlock(Block block) {
 // template := { text | "<!--##" [type] inner "##-->" }
 // The closer is searched from the opener itself, and a second opener before the closer is an
 // error: blocks never nest.
-void QoParser::Parse(std::u16string_view sSrc) {
+bool QoParser::Parse(std::u16string_view sSrc) {
     mSource.assign(sSrc);
     mBlocks.clear();
     mBlockID = 0;
@@ -101,7 +101,7 @@ void QoParser::Parse(std::u16string_view sSrc) {
             if (textStart < source.size()) {
                 AddBlock({qoc_Block_Type::qoc_Block_Content, {}, textStart, source.size() - textStart, {}});
             }
-            return;
+            return true;
         }
         if (open > textStart) {
             AddBlock({qoc_Block_Type::qoc_Block_Content, {}, textStart, open - textStart, {}});
@@ -111,12 +111,12 @@ void QoParser::Parse(std::u16string_view sSrc) {
         const std::size_t close = source.find(Closer, open);
         if (close == npos) {
             ReportError(u"Incomplete Block at line ", open);
-            return;
+            return false;
         }
         const std::size_t next = source.find(Opener, typeAt);
         if (next != npos && next < close) {
             ReportError(u"Nested Blocks found at line ", next);
-            return;
+            return false;
         }
 
         Block block;

@@ -140,12 +140,11 @@ std::optional<CodeList> LoadCodeList(std::u16string_view path) {
     return list;
 }
 
-std::u16string TemplateToScript(std::u16string_view code, bool multiline, bool indent,
-                                std::u16string_view name) {
+std::optional<std::u16string> TemplateToScript(std::u16string_view code, bool multiline, bool indent,
+                                               std::u16string_view name) {
     auto parser = automation::MakeRef<QoParser>();
-    parser->Parse(code);
-    if (!State().gProjErr.empty()) {
-        return std::u16string(code);
+    if (!parser->Parse(code)) {
+        return std::nullopt;
     }
     // Output goes to the function's own name: "N = N & ...".
     const std::u16string append = std::u16string(name) + u" = " + std::u16string(name) + u" & ";

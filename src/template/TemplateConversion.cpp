@@ -91,11 +91,10 @@ std::u16string TemplateConversion::Expression(const std::u16string& name) const 
     return ConcatenationOperand(name);
 }
 
-void TemplateConversion::ConvertTemplateToScript(std::u16string_view text) {
+bool TemplateConversion::ConvertTemplateToScript(std::u16string_view text) {
     const automation::Ref<QoParser> parser = automation::MakeRef<QoParser>();
-    parser->Parse(text);
-    if (!State().gProjErr.empty()) {
-        return;
+    if (!parser->Parse(text)) {
+        return false;
     }
     for (std::int32_t blockID = 1; blockID <= parser->Count(); ++blockID) {
         parser->SetBlockID(blockID);
@@ -146,6 +145,7 @@ void TemplateConversion::ConvertTemplateToScript(std::u16string_view text) {
         }
         }
     }
+    return true;
 }
 
 std::u16string TemplateConversion::FunctionText() {
@@ -200,8 +200,8 @@ void TemplateConversion::MergeControlTemplate(QelControl& control, std::u16strin
 
     QelSessions& sessions = control.Sessions();
     if (sessions.Count() == 0) {
-        ConvertTemplateToScript(templateText);
-        if (!state.gProjErr.empty()) {
+        // Template code that called the merge may have reported a failure already.
+        if (!ConvertTemplateToScript(templateText) || ScriptReportedError()) {
             FailConversion(templatePath, outputFile, templateText);
         }
         WriteSingleByteFile(outputFile, FunctionText());
@@ -239,11 +239,12 @@ void TemplateConversion::MergeControlTemplate(QelControl& control, std::u16strin
         if (showSession) {
             mBody += u"' *** Start Session " + marker + std::u16string(LineBreak);
         }
-        ConvertTemplateToScript(text);
+        const bool converted = ConvertTemplateToScript(text);
         if (showSession) {
             mBody += u"' *** End Session " + marker + std::u16string(LineBreak);
         }
-        if (!state.gProjErr.empty()) {
+        // A session's condition runs template code, which may have reported a failure.
+        if (!converted || ScriptReportedError()) {
             FailConversion(templatePath, outputFile, text);
         }
         StepSessionProgress();
@@ -283,7 +284,6 @@ std::u16string TemplateConversion::CombineInputFiles(std::u16string_view fileLis
 }
 
 std::u16string TemplateConversion::EvalScriptCode(std::u16string_view text, std::int16_t initType) {
-    ModuleState& state = State();
     TemplateState& templates = CurrentTemplateState();
     automation::Ref<ScriptHost> engine = templates.evalScript;
     bool createdHere = false;
@@ -304,9 +304,10 @@ std::u16string TemplateConversion::EvalScriptCode(std::u16string_view text, std:
     ScriptHost& host = *engine;
 
     ResetState();
-    ConvertTemplateToScript(text);
+    const bool converted = ConvertTemplateToScript(text);
     std::u16string result;
-    if (!state.gProjErr.empty()) {
+    // Template code that asked for the evaluation may have reported a failure already.
+    if (!converted || ScriptReportedError()) {
         result = text;
     } else {
         result = host.BuildNewCode(FunctionText(), initType, templates.scriptEngineTimeout);

@@ -272,7 +272,7 @@ TEST(ScriptModules, TemplateToScriptBlockByBlock) {
         EXPECT_EQ(State().gProjErr, u"");
     }
     ResetApartment();
-    EXPECT_EQ(TemplateToScript(u"a<!--##=x", false, false, u"F"), u"a<!--##=x");
+    EXPECT_EQ(TemplateToScript(u"a<!--##=x", false, false, u"F"), std::nullopt);
     EXPECT_EQ(State().gProjErr, u"***Incomplete Block at line 1 column 2! Generation failed!");
     ResetApartment();
 }
