@@ -17,11 +17,13 @@
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 #include "template/QelControls.h"
+#include "template/ScriptHost.h"
 
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
 
 #include <map>
+#include <optional>
 
 namespace qv {
 
@@ -153,10 +155,11 @@ std::int16_t GenerationPass::Run() {
     if (mProject.OtherGen()) {
         DatabaseFileInfo file{database.DBType(), database.DBPath(), database.DBPhyPath(),
                               database.DBConnstr()};
-        count += CopyDatabase(mSettings, file, mCheckOnly, &mTally);
-        if (!state.gProjErr.empty()) {
+        const std::optional<std::int16_t> copied = CopyDatabase(mSettings, file, mCheckOnly, &mTally);
+        if (!copied) {
             return 0;
         }
+        count += *copied;
     }
 
     for (const automation::Ref<QelTable>& table : tables.InSequenceOrder()) {
@@ -170,7 +173,7 @@ std::int16_t GenerationPass::Run() {
             if (count > 0) {
                 return result();
             }
-            if (!state.gProjErr.empty()) {
+            if (ScriptReportedError()) {
                 return 0;
             }
         }
@@ -186,7 +189,7 @@ std::int16_t GenerationPass::Run() {
             mProject.SetCurrentField(field.Get());
             fields.SetItem(automation::Variant(field->FldName()));
             count += GenerateFieldPages(*field);
-            if (!state.gProjErr.empty()) {
+            if (ScriptReportedError()) {
                 PrefixError(u": Generate Table " + table->TblName() + u" Field " + field->FldName() +
                             u" page error");
                 return 0;
@@ -201,16 +204,22 @@ std::int16_t GenerationPass::Run() {
     StyleSheetServices services;
     services.evaluate = [this](std::u16string_view text) { return mProject.EvalScriptCode(text, 0); };
     services.fileBytes = [](std::u16string_view text) { return TextFileBytes(text, /*ansiOnly=*/false); };
-    count += CopyCssAndLogo(mSettings, mStyleSheetTemplate, services, mCheckOnly, &mTally);
-    if (!state.gProjErr.empty()) {
+    const std::optional<std::int16_t> styleSheet =
+        CopyCssAndLogo(mSettings, mStyleSheetTemplate, services, mCheckOnly, &mTally);
+    if (!styleSheet) {
         return 0;
     }
+    count += *styleSheet;
     count += GenerateOtherPages(u"other,simple", mSettings.OtherOverwrite);
-    if (!state.gProjErr.empty()) {
+    if (ScriptReportedError()) {
         return 0;
     }
-    count += CopyControlFiles(controls, mSettings, mCheckOnly, &mTally);
-    return state.gProjErr.empty() ? result() : std::int16_t{0};
+    const std::optional<std::int16_t> copies = CopyControlFiles(controls, mSettings, mCheckOnly, &mTally);
+    if (!copies) {
+        return 0;
+    }
+    count += *copies;
+    return result();
 }
 
 } // namespace qv

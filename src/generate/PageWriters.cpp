@@ -19,6 +19,7 @@
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 #include "template/QelControls.h"
+#include "template/ScriptHost.h"
 #include "template/TemplateState.h"
 #include "template/TemplateText.h"
 
@@ -77,7 +78,7 @@ void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath,
     mPageScriptTime += std::chrono::steady_clock::now() - started;
     ++mPagesBuilt;
     // A page whose script failed is not written: an empty text would replace a good page.
-    if (!state.gProjErr.empty()) {
+    if (ScriptReportedError()) {
         return;
     }
     text = control.CtrlSpace() ? FormatOutputText(text, state.gProductName, mProject.DllVersion())
@@ -136,7 +137,7 @@ std::int32_t GenerationPass::GenerateTablePages(QelTable& table) {
         // Written or skipped, the page counts for the bar.
         ++state.gProgressPos;
         GetStatus().SetStatus(Percent(state.gProgressPos, state.gProgressTotal));
-        if (!state.gProjErr.empty()) {
+        if (ScriptReportedError()) {
             PrefixError(u": Generate Table " + table.TblName() + u" " + control->CtrlID() + u" page error");
             break;
         }
@@ -210,7 +211,7 @@ std::int32_t GenerationPass::GenerateOtherPages(std::u16string_view typeList, bo
         control = controls.Item(automation::Variant(position));
         WritePage(*control, outPath, control->CtrlOverwrite() && overwrite, OtherPageInit,
                   u" not found. Generation aborted.", [] {});
-        if (!State().gProjErr.empty()) {
+        if (ScriptReportedError()) {
             PrefixError(u": Generate " + control->CtrlID() + u" page error");
             break;
         }
