@@ -22,6 +22,7 @@
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
 
+#include <cassert>
 #include <map>
 #include <optional>
 
@@ -118,6 +119,8 @@ std::int16_t GenerationPass::Run() {
     ModuleState& state = State();
     CurrentRun().overwriteAnswer = OverwriteForAll::None;
     state.gProgressTotal = 0;
+    // GenScript and GenCheck stop before the pass when the project has no database.
+    assert(mProject.db() && "the pass needs the project's database");
     QelDatabase& database = *mProject.db();
     QelTables& tables = *database.tables();
     QelControls& controls = mProject.Controls();

@@ -161,6 +161,31 @@ protected:
     Ref<Qel> mProject;
 };
 
+TEST_F(GenScriptTest, AValidationScriptStopsTheRunWithItsOwnMessage) {
+    const fs::path validate = mTemp / "validate";
+    fs::create_directories(validate);
+    std::ofstream(validate / "checks.vbs", std::ios::binary)
+        << "Function CheckPages()\r\nPROJ.ProjErr = \"Quorvane: No pages!\"\r\nEnd Function\r\n";
+    std::ofstream(validate / "list.xml", std::ios::binary)
+        << "<validate><file value=\"checks.vbs\"/></validate>";
+    WriteUserText(GeneralKey, u"VALIDATECODE", Text(validate / "list.xml"));
+    GenScript();
+    EXPECT_EQ(ProjErr(), "Quorvane: No pages!");
+    // Stopped before the pass: nothing written, and the run's engines and cache are gone.
+    EXPECT_FALSE(fs::exists(mSite / "default.asp"));
+    EXPECT_FALSE(fs::exists(mSite / "customerslist.asp"));
+    EXPECT_FALSE(CurrentTemplateState().pageScript);
+    EXPECT_FALSE(CurrentTemplateState().evalScript);
+    EXPECT_FALSE(CurrentRun().cache);
+
+    // With the check passing, the same project generates.
+    std::ofstream(validate / "checks.vbs", std::ios::binary)
+        << "Function CheckPages()\r\nCheckPages = True\r\nEnd Function\r\n";
+    GenScript();
+    EXPECT_EQ(ProjErr(), "");
+    EXPECT_TRUE(fs::exists(mSite / "default.asp"));
+}
+
 TEST_F(GenScriptTest, GeneratesTheSiteAndReusesPreparedScripts) {
     GenScript();
     ASSERT_EQ(ProjErr(), "");
