@@ -159,8 +159,8 @@ private:
 /// The module state of the calling thread's apartment, created on first use.
 ModuleState& State();
 
-/// The object of type T that an untyped object member of the module state holds (gLanguage,
-/// gCodeBase, ...): created and stored there when it holds none, or something else.
+/// The object of type T that an untyped object member of the module state holds (gExtensions):
+/// created and stored there when it holds none, or something else.
 template <class T> T& GetOrCreate(automation::Ref<automation::Object>& slot) {
     automation::Ref<T> object = automation::DynamicRefCast<T>(slot);
     if (!object) {

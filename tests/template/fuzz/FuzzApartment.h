@@ -42,9 +42,9 @@ public:
         ResetApartment();
         UseRegistry(std::make_unique<registry::Registry>(mFolder / "user.reg", mFolder / "machine.reg"));
         SetCurrentHost(&mHost);
-        ModuleState& state = State();
-        CurrentTemplateState().templateFolder = system::FromNativePath(mFolder / "template");
-        CurrentTemplateState().sourceFolder = CurrentTemplateState().templateFolder;
+        TemplateState& folders = CurrentTemplateState();
+        folders.templateFolder = system::FromNativePath(mFolder / "template");
+        folders.sourceFolder = folders.templateFolder;
     }
 
     const std::filesystem::path& Folder() const noexcept { return mFolder; }
