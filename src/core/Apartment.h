@@ -79,7 +79,6 @@ struct ModuleState {
     std::int16_t gRepeatColumns = 0;
     std::u16string gCurrentSchema;
     std::u16string gOracleConnStr;
-    std::u16string gDestination;
 
     // --- Identifier quotes (SetQuoteStyle) ---
     std::u16string gQuoteStart;

@@ -1,6 +1,7 @@
 #include "template/ScriptModules.h"
 
 #include "template/QoParser.h"
+#include "template/TemplateState.h"
 #include "template/TemplateText.h"
 
 #include "core/Apartment.h"
@@ -251,7 +252,7 @@ std::u16string ReadScriptFile(std::u16string_view path) {
 }
 
 void WriteDebugCopy(std::u16string_view fileName, std::u16string_view text) {
-    const std::u16string& destination = State().gDestination;
+    const std::u16string& destination = CurrentTemplateState().destination;
     const std::u16string_view baseName = system::BaseName(fileName);
     if (destination.empty() || baseName.empty() || !system::FolderExists(destination)) {
         return;

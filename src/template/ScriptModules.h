@@ -94,7 +94,7 @@ std::u16string DefaultUserCode();
 /// message box and gives "".
 std::u16string ReadScriptFile(std::u16string_view path);
 
-/// Leaves a copy of code for inspection in the destination folder (gDestination) under the base
+/// Leaves a copy of code for inspection in the destination folder (TemplateState) under the base
 /// name of `fileName`. Nothing is written when no destination folder exists, and a failing
 /// write is passed over: a debug copy must never stop the loading.
 void WriteDebugCopy(std::u16string_view fileName, std::u16string_view text);

@@ -25,6 +25,8 @@ struct TemplateState {
     std::u16string tempFolder;
     /// gSourceFolder: the folder the control or session being read takes its files from.
     std::u16string sourceFolder;
+    /// gDestination: the project's destination folder, where debug copies of code go.
+    std::u16string destination;
     /// gScriptEngineTimeout: milliseconds a page function may run (0: no limit).
     std::int32_t scriptEngineTimeout = 0;
 
