@@ -3,7 +3,6 @@
 #include "generate/internal/GenerationAbort.h"
 
 #include "core/Apartment.h"
-#include "core/FileLookup.h"
 #include "core/Formatting.h"
 #include "core/VbText.h"
 #include "template/QelCache.h"

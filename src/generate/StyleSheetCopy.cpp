@@ -6,7 +6,6 @@
 #include "generate/internal/OutputContent.h"
 #include "generate/internal/OutputNames.h"
 
-#include "core/Apartment.h"
 #include "core/QelStatus.h"
 #include "template/ScriptHost.h"
 #include "template/TemplateText.h"

@@ -6,7 +6,6 @@
 #include "template/TemplateState.h"
 #include "template/TemplateText.h"
 
-#include "core/Apartment.h"
 #include "core/QoProperties.h"
 #include "core/SettingConversion.h"
 #include "core/VbText.h"

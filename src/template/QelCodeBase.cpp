@@ -1,6 +1,5 @@
 #include "template/QelCodeBase.h"
 
-#include "core/Apartment.h"
 #include "core/FileLookup.h"
 
 #include "platform/xml/Document.h"

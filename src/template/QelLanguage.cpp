@@ -1,6 +1,5 @@
 #include "template/QelLanguage.h"
 
-#include "core/Apartment.h"
 #include "core/FileLookup.h"
 
 #include "platform/xml/Document.h"

@@ -4,7 +4,6 @@
 #include "template/TemplateText.h"
 
 #include "core/Apartment.h"
-#include "core/FileLookup.h"
 #include "core/VbText.h"
 
 #include "platform/system/FileSystem.h"
