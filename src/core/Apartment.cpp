@@ -81,12 +81,7 @@ ModuleState::~ModuleState() = default;
 
 void ModuleState::ReleaseObjects() noexcept {
     // Upper-layer objects first: they may still use the core objects while they go.
-    gPageScript = nullptr;
-    gEvalScript = nullptr;
-    gCache = nullptr;
     gExtensions = nullptr;
-    gLanguage = nullptr;
-    gCodeBase = nullptr;
     gKeyword = nullptr;
     gStatus = nullptr;
     gRegistry = nullptr;

@@ -79,7 +79,6 @@ struct ModuleState {
     std::int16_t gRepeatColumns = 0;
     std::u16string gCurrentSchema;
     std::u16string gOracleConnStr;
-    std::u16string gDestination;
 
     // --- Identifier quotes (SetQuoteStyle) ---
     std::u16string gQuoteStart;
@@ -108,28 +107,11 @@ struct ModuleState {
     // --- Dialog answers ---
     bool gKeepAnswer = false;
     std::u16string gSyncQuestion;
-    std::u16string gOverwriteAnswer; ///< "", "O", "S" or "C"
-    bool gOverwriteOK = false;
-    std::u16string gOverwriteFile;
-    std::u16string gOverwriteFolder;
 
-    // --- Generation run ---
-    std::u16string gTemplateFileName;
-    std::u16string gTemplateFolder;
-    std::u16string gExtensionsFolder;
-    std::u16string gExtensionFolder;
-    std::u16string gTempFolder;
-    std::u16string gBackupFolder;
-    std::u16string gSourceFolder;
-    std::int32_t gScriptEngineTimeout = 0;
-
-    // --- Objects of the layers above, typed there ---
-    automation::Ref<automation::Object> gPageScript;
-    automation::Ref<automation::Object> gEvalScript;
-    automation::Ref<automation::Object> gCache;
-    automation::Ref<automation::Object> gCodeBase;
-    automation::Ref<automation::Object> gLanguage;
-    automation::Ref<automation::Object> gExtensions; ///< Count, Seq(i), Name are read late-bound
+    // --- Objects of the layers above ---
+    /// The project's extension list, created and typed by the project; the template file lookup
+    /// below it reads Count, Seq(i) and Name late-bound.
+    automation::Ref<automation::Object> gExtensions;
 
     // --- Platform services of the apartment ---
     /// The host that shows progress and asks questions; borrowed, never owned. Null: a
@@ -176,8 +158,8 @@ private:
 /// The module state of the calling thread's apartment, created on first use.
 ModuleState& State();
 
-/// The object of type T that an untyped object member of the module state holds (gLanguage,
-/// gCodeBase, ...): created and stored there when it holds none, or something else.
+/// The object of type T that an untyped object member of the module state holds (gExtensions):
+/// created and stored there when it holds none, or something else.
 template <class T> T& GetOrCreate(automation::Ref<automation::Object>& slot) {
     automation::Ref<T> object = automation::DynamicRefCast<T>(slot);
     if (!object) {

@@ -36,11 +36,11 @@ std::optional<std::u16string> LocateFileNoCase(std::u16string_view folder, std::
     return std::nullopt;
 }
 
-std::u16string FindExtensionFile(std::u16string_view fileName) {
+std::u16string FindExtensionFile(const TemplateFolders& folders, std::u16string_view fileName) {
     const ModuleState& state = State();
     // Only the template's own files can be replaced by an extension; a file of an extension
     // never comes from another one.
-    if (state.gSourceFolder == state.gTemplateFolder && state.gExtensions) {
+    if (folders.source == folders.templates && state.gExtensions) {
         automation::Object& extensions = *state.gExtensions;
         const std::int32_t count =
             automation::ToLong(automation::CallByName(extensions, u"Count", automation::InvokeRead));
@@ -53,15 +53,15 @@ std::u16string FindExtensionFile(std::u16string_view fileName) {
             const std::u16string name = automation::ToString(
                 automation::CallByName(*extension.ObjectValue(), u"Name", automation::InvokeRead));
             if (std::optional<std::u16string> path =
-                    LocateFileNoCase(system::JoinInside(state.gExtensionsFolder, name), fileName)) {
+                    LocateFileNoCase(system::JoinInside(folders.extensions, name), fileName)) {
                 return *path;
             }
         }
     }
-    if (std::optional<std::u16string> path = LocateFileNoCase(TrimBlanks(state.gSourceFolder), fileName)) {
+    if (std::optional<std::u16string> path = LocateFileNoCase(TrimBlanks(folders.source), fileName)) {
         return *path;
     }
-    return system::JoinInside(TrimBlanks(state.gSourceFolder), fileName);
+    return system::JoinInside(TrimBlanks(folders.source), fileName);
 }
 
 std::optional<xml::Document> LoadProductFile(std::u16string_view file, std::u16string_view kind) {

@@ -10,6 +10,7 @@
 #include "core/QelStatus.h"
 #include "core/VbText.h"
 #include "template/QelControls.h"
+#include "template/TemplateState.h"
 
 #include "platform/system/FileSystem.h"
 #include "platform/system/Paths.h"
@@ -30,12 +31,6 @@ std::u16string_view WithoutTrailingSeparator(std::u16string_view path) {
     return path;
 }
 
-std::u16string SourceFolderOf(const QelControl& control) {
-    const ModuleState& state = State();
-    return control.CtrlExt().empty() ? state.gTemplateFolder
-                                     : system::JoinInside(state.gExtensionsFolder, control.CtrlExt());
-}
-
 void SetMissingSource(std::u16string_view what, std::u16string_view name) {
     ModuleState& state = State();
     state.gProjErr = state.gMsgPrefix;
@@ -45,17 +40,24 @@ void SetMissingSource(std::u16string_view what, std::u16string_view name) {
     state.gProjErr += u"\"! Check if correct template.";
 }
 
-/// Copies the files of one control; false when the routine must end (gProjErr is set).
-bool CopyFiles(QelControl& control, const GenerationSettings& settings, bool checkOnly, std::int32_t& count,
-               OutputTally* tally) {
-    const std::u16string& sourceFolder = State().gSourceFolder;
+/// How the copies of one control ended.
+enum class ControlCopy {
+    Done,
+    SourceMissing, ///< the message is set; the copies of the other controls go on
+    Failed,        ///< the message is set; the copies end
+};
+
+/// Copies the files of one control.
+ControlCopy CopyFiles(QelControl& control, const GenerationSettings& settings, bool checkOnly,
+                      std::int32_t& count, OutputTally* tally) {
+    const std::u16string& sourceFolder = CurrentTemplateState().sourceFolder;
     for (std::u16string_view file : SplitText(control.CtrlIFiles(), u",")) {
         const std::u16string source = LocateSourcePath(sourceFolder, file);
         // Into a named folder the file goes without its own sub-folder.
         const std::u16string_view name = control.CtrlOFolder().empty() ? file : system::BaseName(file);
         if (source.empty()) {
             SetMissingSource(u": Source file does not exist - ", file);
-            return false;
+            return ControlCopy::Failed;
         }
         const std::u16string target = ResolveOutputFolder(settings, control.CtrlOFolder(), name, checkOnly);
         const bool overwrite = control.CtrlOverwrite() && settings.OtherOverwrite;
@@ -77,22 +79,22 @@ bool CopyFiles(QelControl& control, const GenerationSettings& settings, bool che
             system::CopyFile(source, target, /*overwrite=*/true);
         } catch (const automation::Error&) {
             SetCopyFailed(u"Copying to file ", target);
-            return false;
+            return ControlCopy::Failed;
         }
     }
-    return true;
+    return ControlCopy::Done;
 }
 
-/// Copies the folder of one control; false when the routine must end (gProjErr is set).
-bool CopyFolder(QelControl& control, const GenerationSettings& settings, bool checkOnly, std::int32_t& count,
-                OutputTally* tally) {
+/// Copies the folder of one control.
+ControlCopy CopyFolder(QelControl& control, const GenerationSettings& settings, bool checkOnly,
+                       std::int32_t& count, OutputTally* tally) {
     const std::u16string& inputFolder = control.CtrlIFolder();
-    const std::u16string source = LocateSourcePath(State().gSourceFolder, inputFolder);
+    const std::u16string source = LocateSourcePath(CurrentTemplateState().sourceFolder, inputFolder);
     if (source.empty()) {
         // Unlike a missing file, a missing folder does not end the copies; the text stays set
         // and ends the run after them.
         SetMissingSource(u": Source folder does not exist - ", inputFolder);
-        return true;
+        return ControlCopy::SourceMissing;
     }
     const std::u16string_view outputFolder =
         control.CtrlOFolder().empty() ? inputFolder : control.CtrlOFolder();
@@ -107,11 +109,11 @@ bool CopyFolder(QelControl& control, const GenerationSettings& settings, bool ch
                                       settings.backupFile)
                      ? 1
                      : 0;
-        return true;
+        return ControlCopy::Done;
     }
     if (!MayWriteOutput(target, OutputContent::CopyOfFolder(WithoutTrailingSeparator(source)), overwrite,
                         settings.PromptOnOverwrite, settings.backupFile, tally)) {
-        return true;
+        return ControlCopy::Done;
     }
     const std::u16string shownFolder(WithoutTrailingSeparator(inputFolder));
     GetStatus().DispStatus(u"Copying folder " + shownFolder + u"...");
@@ -119,34 +121,39 @@ bool CopyFolder(QelControl& control, const GenerationSettings& settings, bool ch
         system::CopyFolder(WithoutTrailingSeparator(source), target, /*overwrite=*/true);
     } catch (const automation::Error&) {
         SetCopyFailed(u"Copying to folder ", shownFolder);
-        return false;
+        return ControlCopy::Failed;
     }
-    return true;
+    return ControlCopy::Done;
 }
 
 } // namespace
 
-std::int16_t CopyControlFiles(QelControls& controls, const GenerationSettings& settings, bool checkOnly,
-                              OutputTally* tally) {
+std::optional<std::int16_t> CopyControlFiles(QelControls& controls, const GenerationSettings& settings,
+                                             bool checkOnly, OutputTally* tally) {
     std::int32_t count = 0;
+    bool sourceMissing = false;
     for (std::int32_t position = 1; position <= controls.Count(); ++position) {
         automation::Ref<QelControl> control = controls.Item(automation::Variant(position));
         if (!control || control->CtrlType() != u"copy") {
             continue;
         }
-        State().gSourceFolder = SourceFolderOf(*control);
-        bool goOn = true;
+        CurrentTemplateState().sourceFolder = SourceFolderOf(control->CtrlExt());
+        ControlCopy copied = ControlCopy::Done;
         if (!control->CtrlIFiles().empty()) {
-            goOn = CopyFiles(*control, settings, checkOnly, count, tally);
+            copied = CopyFiles(*control, settings, checkOnly, count, tally);
         } else if (!control->CtrlIFolder().empty()) {
-            goOn = CopyFolder(*control, settings, checkOnly, count, tally);
+            copied = CopyFolder(*control, settings, checkOnly, count, tally);
         }
-        if (!goOn) {
-            return 1;
+        if (copied == ControlCopy::Failed) {
+            return std::nullopt;
         }
+        sourceMissing = sourceMissing || copied == ControlCopy::SourceMissing;
     }
     if (count > INT16_MAX) {
         automation::Raise(automation::ErrorNumber::Overflow);
+    }
+    if (sourceMissing) {
+        return std::nullopt;
     }
     return static_cast<std::int16_t>(count);
 }

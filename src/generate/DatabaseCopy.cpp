@@ -98,8 +98,8 @@ bool CopyIsUnchanged(std::u16string_view source, std::u16string_view target) {
 
 } // namespace
 
-std::int16_t CopyDatabase(const GenerationSettings& settings, const DatabaseFileInfo& database,
-                          bool checkOnly, OutputTally* tally) {
+std::optional<std::int16_t> CopyDatabase(const GenerationSettings& settings, const DatabaseFileInfo& database,
+                                         bool checkOnly, OutputTally* tally) {
     CreateSiteFolder(settings, settings.UploadPath);
     CreateSiteFolder(settings, settings.AuditTrailPath);
 
@@ -110,7 +110,7 @@ std::int16_t CopyDatabase(const GenerationSettings& settings, const DatabaseFile
         source = AttachedFile(database.DBConnstr);
     }
     if (!source || !system::FileExists(*source)) {
-        return 0;
+        return std::int16_t{0};
     }
     const std::u16string targetFolder =
         database.DBPath.empty()
@@ -139,26 +139,26 @@ std::int16_t CopyDatabase(const GenerationSettings& settings, const DatabaseFile
                     u"for the " +
                     State().gScriptLanguage + u" scripts to work correctly!",
                 host::MessageButtons::Ok, host::MessageIcon::Exclamation);
-            return 0;
+            return std::int16_t{0};
         }
     }
     if (!system::FolderExists(targetFolder)) {
-        return 0;
+        return std::int16_t{0};
     }
     // Compared as files, not as texts: another spelling of the same path would otherwise copy
     // the database onto itself and truncate it.
     if (IsSameFile(*source, target)) {
-        return 0;
+        return std::int16_t{0};
     }
     if (system::FileExists(target)) {
         if (checkOnly) {
-            return 1;
+            return std::int16_t{1};
         }
         // A copy that would come out the same is left alone and not asked about; one kept by
         // the switch is counted as kept only when it differs.
         if (CopyIsUnchanged(*source, target)) {
             CountOutput(tally, &OutputTally::unchanged);
-            return 0;
+            return std::int16_t{0};
         }
         if (settings.OtherOverwrite) {
             copy = !settings.PromptOnOverwrite;
@@ -180,7 +180,7 @@ std::int16_t CopyDatabase(const GenerationSettings& settings, const DatabaseFile
         }
     }
     if (!copy || checkOnly) {
-        return 0;
+        return std::int16_t{0};
     }
     std::u16string copying = target;
     try {
@@ -194,9 +194,9 @@ std::int16_t CopyDatabase(const GenerationSettings& settings, const DatabaseFile
         }
     } catch (const automation::Error& error) {
         SetCopyFailed(u"Copying to file ", copying, error.Description());
-        return 1;
+        return std::nullopt;
     }
-    return 0;
+    return std::int16_t{0};
 }
 
 } // namespace qv

@@ -2,6 +2,7 @@
 
 #include "core/Apartment.h"
 #include "template/QelControls.h"
+#include "template/TemplateState.h"
 
 #include "platform/host/Host.h"
 #include "platform/system/FileSystem.h"
@@ -48,7 +49,7 @@ void MergeSessions(QelControl& target, QelControl& source) {
 void MergeExtension(std::u16string_view name, QelControls& controls, QelControls& scratch) {
     ModuleState& state = State();
     const std::u16string file =
-        system::JoinPath(system::JoinInside(state.gExtensionsFolder, name), u"control.xml");
+        system::JoinPath(system::JoinInside(CurrentTemplateState().extensionsFolder, name), u"control.xml");
     if (!system::FileExists(file)) {
         return;
     }

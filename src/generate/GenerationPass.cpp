@@ -2,6 +2,7 @@
 
 #include "generate/internal/CopyControls.h"
 #include "generate/internal/DatabaseCopy.h"
+#include "generate/internal/GenerationRun.h"
 #include "generate/internal/OutputNames.h"
 #include "generate/internal/StyleSheetCopy.h"
 
@@ -16,11 +17,14 @@
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 #include "template/QelControls.h"
+#include "template/ScriptHost.h"
 
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
 
+#include <cassert>
 #include <map>
+#include <optional>
 
 namespace qv {
 
@@ -113,8 +117,10 @@ bool GenerationPass::FieldPageNamesAreDistinct() {
 
 std::int16_t GenerationPass::Run() {
     ModuleState& state = State();
-    state.gOverwriteAnswer.clear();
+    CurrentRun().overwriteAnswer = OverwriteForAll::None;
     state.gProgressTotal = 0;
+    // GenScript and GenCheck stop before the pass when the project has no database.
+    assert(mProject.db() && "the pass needs the project's database");
     QelDatabase& database = *mProject.db();
     QelTables& tables = *database.tables();
     QelControls& controls = mProject.Controls();
@@ -152,10 +158,11 @@ std::int16_t GenerationPass::Run() {
     if (mProject.OtherGen()) {
         DatabaseFileInfo file{database.DBType(), database.DBPath(), database.DBPhyPath(),
                               database.DBConnstr()};
-        count += CopyDatabase(mSettings, file, mCheckOnly, &mTally);
-        if (!state.gProjErr.empty()) {
+        const std::optional<std::int16_t> copied = CopyDatabase(mSettings, file, mCheckOnly, &mTally);
+        if (!copied) {
             return 0;
         }
+        count += *copied;
     }
 
     for (const automation::Ref<QelTable>& table : tables.InSequenceOrder()) {
@@ -169,7 +176,7 @@ std::int16_t GenerationPass::Run() {
             if (count > 0) {
                 return result();
             }
-            if (!state.gProjErr.empty()) {
+            if (ScriptReportedError()) {
                 return 0;
             }
         }
@@ -185,7 +192,7 @@ std::int16_t GenerationPass::Run() {
             mProject.SetCurrentField(field.Get());
             fields.SetItem(automation::Variant(field->FldName()));
             count += GenerateFieldPages(*field);
-            if (!state.gProjErr.empty()) {
+            if (ScriptReportedError()) {
                 PrefixError(u": Generate Table " + table->TblName() + u" Field " + field->FldName() +
                             u" page error");
                 return 0;
@@ -200,16 +207,22 @@ std::int16_t GenerationPass::Run() {
     StyleSheetServices services;
     services.evaluate = [this](std::u16string_view text) { return mProject.EvalScriptCode(text, 0); };
     services.fileBytes = [](std::u16string_view text) { return TextFileBytes(text, /*ansiOnly=*/false); };
-    count += CopyCssAndLogo(mSettings, mStyleSheetTemplate, services, mCheckOnly, &mTally);
-    if (!state.gProjErr.empty()) {
+    const std::optional<std::int16_t> styleSheet =
+        CopyCssAndLogo(mSettings, mStyleSheetTemplate, services, mCheckOnly, &mTally);
+    if (!styleSheet) {
         return 0;
     }
+    count += *styleSheet;
     count += GenerateOtherPages(u"other,simple", mSettings.OtherOverwrite);
-    if (!state.gProjErr.empty()) {
+    if (ScriptReportedError()) {
         return 0;
     }
-    count += CopyControlFiles(controls, mSettings, mCheckOnly, &mTally);
-    return state.gProjErr.empty() ? result() : std::int16_t{0};
+    const std::optional<std::int16_t> copies = CopyControlFiles(controls, mSettings, mCheckOnly, &mTally);
+    if (!copies) {
+        return 0;
+    }
+    count += *copies;
+    return result();
 }
 
 } // namespace qv

@@ -4,9 +4,11 @@
 #include "generate/internal/ExtensionMerge.h"
 #include "generate/internal/GenerationAbort.h"
 #include "generate/internal/GenerationPass.h"
+#include "generate/internal/GenerationRun.h"
 #include "generate/internal/GenerationSettings.h"
 #include "generate/internal/PackagePreparation.h"
 #include "generate/internal/RebuildDecision.h"
+#include "generate/internal/RunStop.h"
 #include "generate/internal/WorkFolders.h"
 
 #include "project/Qel.h"
@@ -27,6 +29,7 @@
 #include "template/QelControls.h"
 #include "template/QelLanguage.h"
 #include "template/QoScript.h"
+#include "template/TemplateState.h"
 
 #include "platform/system/FileSystem.h"
 #include "platform/system/Paths.h"
@@ -36,8 +39,11 @@
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
 
+#include <cassert>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <variant>
 #include <vector>
 
 namespace qv {
@@ -45,13 +51,6 @@ namespace qv {
 namespace {
 
 using automation::Variant;
-
-/// Sets gProjErr to the product prefix and `text`: the driver's stop before the pass.
-void Stop(std::u16string_view text) {
-    ModuleState& state = State();
-    state.gProjErr = state.gMsgPrefix;
-    state.gProjErr += text;
-}
 
 /// Shows the progress window with the product's caption for a stage, kept in gStatusCaption.
 void ShowStage(Qel& project, int style, std::u16string_view stage) {
@@ -129,12 +128,12 @@ class RunCleanup {
 public:
     RunCleanup() = default;
     ~RunCleanup() {
-        ModuleState& state = State();
-        state.gCache = nullptr;
-        for (automation::Ref<automation::Object>* slot : {&state.gPageScript, &state.gEvalScript}) {
-            if (auto engine = automation::DynamicRefCast<QoScript>(*slot)) {
+        CurrentRun().cache = nullptr;
+        TemplateState& templates = CurrentTemplateState();
+        for (automation::Ref<ScriptHost>* slot : {&templates.pageScript, &templates.evalScript}) {
+            if (*slot) {
                 try {
-                    engine->Reset();
+                    (*slot)->Reset();
                 } catch (const automation::Error&) {
                     // The engine goes anyway; nothing of it is reused.
                 }
@@ -147,12 +146,13 @@ public:
 };
 
 /// Creates an engine in `slot` when there is none and initialises it with the project's objects.
-void StartEngine(Qel& project, automation::Ref<automation::Object>& slot) {
+void StartEngine(Qel& project, automation::Ref<ScriptHost>& slot) {
     if (slot) {
         return;
     }
     slot = project.CreateScriptEngine();
-    auto engine = automation::DynamicRefCast<QoScript>(slot);
+    ScriptHost* engine = slot.Get();
+    assert(engine != nullptr && "the project always creates an engine");
     ScriptEngineObjects objects = project.EngineObjects();
     Variant language(project.Language());
     engine->Initialize(objects.project, objects.database, objects.controls, language, objects.masterDetails,
@@ -160,12 +160,11 @@ void StartEngine(Qel& project, automation::Ref<automation::Object>& slot) {
 }
 
 /// Without a destination every output would land in the current folder: stop instead.
-bool HasDestination(Qel& project) {
+std::optional<RunStop> CheckDestination(Qel& project) {
     if (!TrimBlanks(project.Destination()).empty()) {
-        return true;
+        return std::nullopt;
     }
-    Stop(u": Destination folder not set! Generation aborted!");
-    return false;
+    return RunStop::Message(u": Destination folder not set! Generation aborted!");
 }
 
 bool IsTextFile(std::u16string_view name) {
@@ -179,6 +178,248 @@ struct Changes {
     bool control = false;
     bool language = false;
 };
+
+/// What the stages of one GenScript share, filled in stage by stage in the order they run.
+struct RunContext {
+    RunContext(Qel& project, GenerationStatistics& statistics) : project(project), statistics(statistics) {}
+
+    Qel& project;
+    GenerationStatistics& statistics;
+    // OpenRun
+    std::u16string templatePackage;
+    std::vector<ExtensionPackage> extensions;
+    automation::Ref<QelCache> cache;
+    // PreparePackage
+    PreparedPackages packages;
+    std::u16string userCode; ///< "" for the built-in code, which has no file
+    std::u16string controlFile;
+    QelControls* controls = nullptr;
+    Changes changes;
+    // LoadLanguage
+    std::u16string languageFile;
+    // StartEngines
+    std::optional<GenerationSettings> settings;
+};
+
+/// The project must have a database with tables and a destination before anything is touched.
+std::optional<RunStop> CheckProject(Qel& project) {
+    if (project.DBCnt() < 1) {
+        return RunStop::Message(u": Database not loaded! Generation aborted!");
+    }
+    if (project.db()->tables()->Count() < 1) {
+        return RunStop::Message(u": No tables found in the Database! Generation aborted!");
+    }
+    return CheckDestination(project);
+}
+
+/// Names the run's packages, sets up its work folders and opens its file cache.
+void OpenRun(RunContext& run) {
+    run.templatePackage = ResolveRegistryFile(run.project.Template());
+    CurrentTemplateState().templateFileName = TemplateFileNameOf(run.templatePackage);
+    run.extensions = ProjectExtensions();
+    SetupWorkFolders(ScriptWorkFolder, NamesOf(run.extensions));
+    run.cache = automation::MakeRef<QelCache>();
+    CurrentRun().cache = run.cache;
+}
+
+/// Extracts the packages that changed, checks the user code and control files against the
+/// cache and loads the control file of a template recent enough.
+std::optional<RunStop> PreparePackage(RunContext& run) {
+    assert(run.cache && "OpenRun comes first");
+    QelCache& cache = *run.cache;
+    std::variant<PreparedPackages, RunStop> prepared =
+        PreparePackages(cache, run.templatePackage, run.extensions);
+    if (RunStop* stop = std::get_if<RunStop>(&prepared)) {
+        return std::move(*stop);
+    }
+    run.packages = std::get<PreparedPackages>(prepared);
+    run.userCode = ResolveRegistryFile(run.project.UserCode());
+    if (!run.userCode.empty()) {
+        const CacheVerdict verdict = CheckFileCache(cache, u"usercode", u"usercode", run.userCode);
+        if (verdict == CacheVerdict::Missing) {
+            return RunStop::Message(u": User code file not found! Generation aborted!");
+        }
+        run.changes.userCode = verdict != CacheVerdict::Same;
+    }
+    run.controlFile = system::JoinPath(CurrentTemplateState().templateFolder, u"control.xml");
+    const CacheVerdict controlVerdict = CheckFileCache(cache, u"control", u"control", run.controlFile);
+    if (controlVerdict == CacheVerdict::Missing) {
+        return RunStop::Message(u": control file not found! Generation aborted!");
+    }
+    run.changes.control = controlVerdict != CacheVerdict::Same;
+    QelControls& controls = run.project.Controls();
+    if (!controls.LoadControls(run.controlFile)) {
+        // The loader has put its own message into the error text.
+        return RunStop::Reported();
+    }
+    run.controls = &controls;
+    const std::u16string& minimum = State().gMinTemplateVersion;
+    if (IsNewerVersion(minimum, controls.ProdVersion())) {
+        return RunStop::Message(u": Template version (" + controls.ProdVersion() +
+                                u") older than minimum required (" + minimum + u")! Generation aborted!");
+    }
+    return std::nullopt;
+}
+
+/// Loads the code base and the language file (the template's own before the project's), and
+/// drops the prepared scripts when anything they were made from has changed.
+std::optional<RunStop> LoadLanguage(RunContext& run) {
+    assert(run.cache && "OpenRun comes first");
+    Qel& project = run.project;
+    run.languageFile = LocateFileNoCase(CurrentTemplateState().templateFolder, u"lang.xml")
+                           .value_or(ResolveRegistryFile(project.LanguageSetting()));
+    project.SetLanguageFile(run.languageFile);
+    project.SetCodeBaseFile(GeneralFile(u"CodeBase"));
+    if (!project.CodeBaseFile().empty() && system::FileExists(project.CodeBaseFile())) {
+        GetCodeBase().Load(project.CodeBaseFile());
+    }
+    const CacheVerdict languageVerdict =
+        run.languageFile.empty() ? CacheVerdict::Missing
+                                 : CheckFileCache(*run.cache, u"language", u"language", run.languageFile);
+    if (languageVerdict == CacheVerdict::Missing) {
+        return RunStop::Message(u": language file not found! Generation aborted!");
+    }
+    run.changes.language = languageVerdict != CacheVerdict::Same;
+    if (!GetLanguage().Load(run.languageFile)) {
+        return RunStop::Message(u": Load Language File " + Quoted(run.languageFile) +
+                                u" failed! Generation aborted!");
+    }
+    const Changes& changes = run.changes;
+    if (run.packages.templateExtracted || run.packages.extensionsChanged || changes.userCode ||
+        changes.control || changes.language) {
+        DeleteFilesByExtension(CurrentTemplateState().tempFolder, u"tmp");
+        run.cache->DeleteCacheGroup(Variant(u"temp"));
+    }
+    return std::nullopt;
+}
+
+/// Starts the page and expression engines, adds the extensions' user code and phrases and runs
+/// the template's validation: a script that fails stops the run with its own message.
+std::optional<RunStop> StartEngines(RunContext& run) {
+    Qel& project = run.project;
+    run.settings = RunSettings(project);
+    const Variant timeout = ConvertToDataType(GeneralValue(u"ScriptEngineTimeout"), Variant(u"Long"));
+    TemplateState& templates = CurrentTemplateState();
+    templates.scriptEngineTimeout = timeout.IsEmpty() ? 0 : automation::ToLong(timeout);
+
+    ShowStage(project, 2, u" - Initializing VBScript Engine...");
+    StartEngine(project, templates.pageScript);
+    StartEngine(project, templates.evalScript);
+    // The project's engines are of the one engine class; only it takes further user code.
+    QoScript* pageEngine = dynamic_cast<QoScript*>(templates.pageScript.Get());
+    assert(pageEngine != nullptr && "the project's page engine runs VBScript");
+    if (!ScriptReportedError()) {
+        for (const ExtensionPackage& extension : run.extensions) {
+            const std::u16string folder = system::JoinInside(templates.extensionsFolder, extension.name);
+            if (std::optional<std::u16string> code = LocateFileNoCase(folder, u"usercode.vbs")) {
+                pageEngine->AddUserCode(*code);
+            }
+            if (std::optional<std::u16string> phrases = LocateFileNoCase(folder, u"lang.xml")) {
+                GetLanguage().LoadExtension(*phrases);
+            }
+        }
+    }
+    GetStatus().CloseStatus();
+    if (!ScriptReportedError()) {
+        ShowStage(project, 2, u" - Validating project settings...");
+        pageEngine->Validate();
+        GetStatus().CloseStatus();
+    }
+    if (ScriptReportedError()) {
+        return RunStop::Reported();
+    }
+    return std::nullopt;
+}
+
+/// Merges the extensions' controls into the template's.
+void MergeExtensions(RunContext& run) {
+    assert(run.controls != nullptr && "PreparePackage loads the controls");
+    ShowStage(run.project, 2, u" - Merging extensions...");
+    for (const ExtensionPackage& extension : run.extensions) {
+        MergeExtension(extension.name, *run.controls, run.project.ExtensionControls());
+    }
+    GetStatus().CloseStatus();
+}
+
+/// Prepares the script of every control marked for building whose inputs changed.
+void PrepareScripts(RunContext& run) {
+    assert(run.controls != nullptr && run.cache && "PreparePackage loads the controls");
+    QelControls& controls = *run.controls;
+    ShowStage(run.project, 2, u" - Validating control.xml...");
+    PreparationProgress& progress = run.project.SessionProgress();
+    progress = PreparationProgress();
+    bool anyToBuild = false;
+    for (std::int32_t position = 1; position <= controls.Count(); ++position) {
+        automation::Ref<QelControl> control = controls.Item(Variant(position));
+        if (control && control->CtrlType() != u"copy" && ControlNeedsBuild(*control, *run.cache)) {
+            progress.total += control->Sessions().Count();
+            anyToBuild = true;
+        }
+    }
+    GetStatus().CloseStatus();
+
+    // Every control marked for building is prepared; the session total only drives the bar (a
+    // template without sessions still needs its scripts).
+    if (!anyToBuild) {
+        return;
+    }
+    ShowStage(run.project, 3, u" - Creating Script Files...");
+    for (std::int32_t position = 1; position <= controls.Count(); ++position) {
+        automation::Ref<QelControl> control = controls.Item(Variant(position));
+        if (!control || control->CtrlType() == u"copy") {
+            continue;
+        }
+        if (GetStatus().StatusIsCancelled()) {
+            RaiseCancelled();
+        }
+        if (!control->CtrlGen()) {
+            continue;
+        }
+        std::u16string label = control->CtrlID();
+        if (!control->CtrlTagExt().empty()) {
+            label += u"(" + control->CtrlTagExt() + u")";
+        }
+        GetStatus().DispStatus(u"Loading " + label + u" script...");
+        run.project.MergeControlTemplate(*control, PreparedScriptFile(*control));
+        ++run.statistics.preparedScripts;
+    }
+    GetStatus().CloseStatus();
+}
+
+/// Records what the run was made from in the cache file, for the next run to compare with.
+void RecordRun(RunContext& run) {
+    assert(run.cache && "OpenRun comes first");
+    QelCache& cache = *run.cache;
+    RecordPackages(cache, run.templatePackage, run.extensions, run.packages);
+    if (!run.userCode.empty()) {
+        RecordFileInCache(cache, u"usercode", u"usercode", run.userCode);
+    }
+    RecordFileInCache(cache, u"control", u"control", run.controlFile);
+    RecordFileInCache(cache, u"language", u"language", run.languageFile);
+    const std::u16string& tempFolder = CurrentTemplateState().tempFolder;
+    for (const std::u16string& name : system::ListFolder(tempFolder).files) {
+        if (!IsTextFile(name)) {
+            RecordFileInCache(cache, u"temp", name, system::JoinPath(tempFolder, name));
+        }
+    }
+    cache.WriteCacheFile();
+}
+
+/// Builds the pages and copies the files of every control.
+void RunPass(RunContext& run) {
+    assert(run.settings && "StartEngines reads the settings");
+    const ModuleState& state = State();
+    GetStatus().ShowStatus3(run.project.lhWnd(), FrameText(state.gMsgPrefix + u" - Generating " +
+                                                           state.gScriptLanguage + u" Scripts..."));
+    GenerationPass pass(run.project, *run.settings, /*checkOnly=*/false);
+    pass.SetStyleSheetTemplate(GeneralFile(u"CssFile"));
+    {
+        // The figures go as far as the pass got, also when a cancel ends it.
+        const PassFigures figures{run.statistics, pass};
+        pass.Run();
+    }
+    GetStatus().CloseStatus();
+}
 
 } // namespace
 
@@ -199,19 +440,20 @@ bool IsNewerVersion(std::u16string_view a, std::u16string_view b) {
     return false;
 }
 
-void Generator::GenScript(Qel& project) {
+void ReportStop(const RunStop& stop) {
+    if (stop.reported) {
+        return;
+    }
     ModuleState& state = State();
-    state.gProjErr.clear();
+    state.gProjErr = state.gMsgPrefix;
+    state.gProjErr += stop.text;
+}
+
+void Generator::GenScript(Qel& project) {
+    State().gProjErr.clear();
     mLastRun = GenerationStatistics();
-    if (project.DBCnt() < 1) {
-        Stop(u": Database not loaded! Generation aborted!");
-        return;
-    }
-    if (project.db()->tables()->Count() < 1) {
-        Stop(u": No tables found in the Database! Generation aborted!");
-        return;
-    }
-    if (!HasDestination(project)) {
+    if (const std::optional<RunStop> stop = CheckProject(project)) {
+        ReportStop(*stop);
         return;
     }
     // A run killed before left its half-written pages; pages that come out the same this time
@@ -219,188 +461,38 @@ void Generator::GenScript(Qel& project) {
     system::RemoveLeftoverTemporaries(TrimBlanks(project.Destination()));
     system::RemoveLeftoverTemporaries(TrimBlanks(project.AppRootFolder()));
     RunCleanup cleanup;
-    const std::u16string templatePackage = ResolveRegistryFile(project.Template());
-    state.gTemplateFileName = TemplateFileNameOf(templatePackage);
-    const std::vector<ExtensionPackage> extensions = ProjectExtensions();
-    SetupWorkFolders(ScriptWorkFolder, NamesOf(extensions));
-    auto cache = automation::MakeRef<QelCache>();
-    state.gCache = cache;
-
-    const std::optional<PreparedPackages> packages = PreparePackages(*cache, templatePackage, extensions);
-    if (!packages) {
-        return;
-    }
-    Changes changes;
-    // No user-code file means the built-in code, which has no file to check.
-    const std::u16string userCode = ResolveRegistryFile(project.UserCode());
-    if (!userCode.empty()) {
-        const std::int16_t verdict = CheckFileCache(*cache, u"usercode", u"usercode", userCode);
-        if (verdict == -1) {
-            Stop(u": User code file not found! Generation aborted!");
+    RunContext run(project, mLastRun);
+    OpenRun(run);
+    for (auto* stage : {&PreparePackage, &LoadLanguage, &StartEngines}) {
+        if (const std::optional<RunStop> stop = stage(run)) {
+            ReportStop(*stop);
             return;
         }
-        changes.userCode = verdict != 0;
     }
-    const std::u16string controlFile = system::JoinPath(state.gTemplateFolder, u"control.xml");
-    const std::int16_t controlVerdict = CheckFileCache(*cache, u"control", u"control", controlFile);
-    if (controlVerdict == -1) {
-        Stop(u": control file not found! Generation aborted!");
-        return;
-    }
-    changes.control = controlVerdict != 0;
-    QelControls& controls = project.Controls();
-    if (!controls.LoadControls(controlFile)) {
-        if (state.gProjErr.empty()) {
-            Stop(u": Load Template Control File " + Quoted(controlFile) + u" failed! Generation aborted!");
-        }
-        return;
-    }
-    if (IsNewerVersion(state.gMinTemplateVersion, controls.ProdVersion())) {
-        Stop(u": Template version (" + controls.ProdVersion() + u") older than minimum required (" +
-             state.gMinTemplateVersion + u")! Generation aborted!");
-        return;
-    }
-
-    std::u16string languageFile = LocateFileNoCase(state.gTemplateFolder, u"lang.xml")
-                                      .value_or(ResolveRegistryFile(project.LanguageSetting()));
-    project.SetLanguageFile(languageFile);
-    project.SetCodeBaseFile(GeneralFile(u"CodeBase"));
-    if (!project.CodeBaseFile().empty() && system::FileExists(project.CodeBaseFile())) {
-        GetCodeBase().Load(project.CodeBaseFile());
-    }
-    const std::int16_t languageVerdict = languageFile.empty()
-                                             ? std::int16_t{-1}
-                                             : CheckFileCache(*cache, u"language", u"language", languageFile);
-    if (languageVerdict == -1) {
-        Stop(u": language file not found! Generation aborted!");
-        return;
-    }
-    changes.language = languageVerdict != 0;
-    QelLanguage& language = GetLanguage();
-    if (!language.Load(languageFile)) {
-        Stop(u": Load Language File " + Quoted(languageFile) + u" failed! Generation aborted!");
-        return;
-    }
-    if (packages->templateExtracted || packages->extensionsChanged || changes.userCode || changes.control ||
-        changes.language) {
-        DeleteFilesByExtension(state.gTempFolder, u"tmp");
-        cache->DeleteCacheGroup(Variant(u"temp"));
-    }
-
-    const GenerationSettings settings = RunSettings(project);
-    const Variant timeout = ConvertToDataType(GeneralValue(u"ScriptEngineTimeout"), Variant(u"Long"));
-    state.gScriptEngineTimeout = timeout.IsEmpty() ? 0 : automation::ToLong(timeout);
-
-    ShowStage(project, 2, u" - Initializing VBScript Engine...");
-    StartEngine(project, state.gPageScript);
-    StartEngine(project, state.gEvalScript);
-    if (state.gProjErr.empty()) {
-        QoScript& pageEngine = *automation::DynamicRefCast<QoScript>(state.gPageScript);
-        for (const ExtensionPackage& extension : extensions) {
-            const std::u16string folder = system::JoinInside(state.gExtensionsFolder, extension.name);
-            if (std::optional<std::u16string> code = LocateFileNoCase(folder, u"usercode.vbs")) {
-                pageEngine.AddUserCode(*code);
-            }
-            if (std::optional<std::u16string> phrases = LocateFileNoCase(folder, u"lang.xml")) {
-                language.LoadExtension(*phrases);
-            }
-        }
-    }
-    GetStatus().CloseStatus();
-    if (state.gProjErr.empty()) {
-        ShowStage(project, 2, u" - Validating project settings...");
-        automation::DynamicRefCast<QoScript>(state.gPageScript)->Validate();
-        GetStatus().CloseStatus();
-    }
-    if (!state.gProjErr.empty()) {
-        return;
-    }
-
-    ShowStage(project, 2, u" - Merging extensions...");
-    for (const ExtensionPackage& extension : extensions) {
-        MergeExtension(extension.name, controls, project.ExtensionControls());
-    }
-    GetStatus().CloseStatus();
-
-    ShowStage(project, 2, u" - Validating control.xml...");
-    PreparationProgress& progress = project.SessionProgress();
-    progress = PreparationProgress();
-    bool anyToBuild = false;
-    for (std::int32_t position = 1; position <= controls.Count(); ++position) {
-        automation::Ref<QelControl> control = controls.Item(Variant(position));
-        if (control && control->CtrlType() != u"copy" && ControlNeedsBuild(*control, *cache)) {
-            progress.total += control->Sessions().Count();
-            anyToBuild = true;
-        }
-    }
-    GetStatus().CloseStatus();
-
-    // Every control marked for building is prepared; the session total only drives the bar (a
-    // template without sessions still needs its scripts).
-    if (anyToBuild) {
-        ShowStage(project, 3, u" - Creating Script Files...");
-        for (std::int32_t position = 1; position <= controls.Count(); ++position) {
-            automation::Ref<QelControl> control = controls.Item(Variant(position));
-            if (!control || control->CtrlType() == u"copy") {
-                continue;
-            }
-            if (GetStatus().StatusIsCancelled()) {
-                RaiseCancelled();
-            }
-            if (!control->CtrlGen()) {
-                continue;
-            }
-            std::u16string label = control->CtrlID();
-            if (!control->CtrlTagExt().empty()) {
-                label += u"(" + control->CtrlTagExt() + u")";
-            }
-            GetStatus().DispStatus(u"Loading " + label + u" script...");
-            project.MergeControlTemplate(*control, PreparedScriptFile(*control));
-            ++mLastRun.preparedScripts;
-        }
-        GetStatus().CloseStatus();
-    }
-
-    RecordPackages(*cache, templatePackage, extensions, *packages);
-    if (!userCode.empty()) {
-        RecordFileInCache(*cache, u"usercode", u"usercode", userCode);
-    }
-    RecordFileInCache(*cache, u"control", u"control", controlFile);
-    RecordFileInCache(*cache, u"language", u"language", languageFile);
-    for (const std::u16string& name : system::ListFolder(state.gTempFolder).files) {
-        if (!IsTextFile(name)) {
-            RecordFileInCache(*cache, u"temp", name, system::JoinPath(state.gTempFolder, name));
-        }
-    }
-    cache->WriteCacheFile();
-
-    GetStatus().ShowStatus3(project.lhWnd(), FrameText(state.gMsgPrefix + u" - Generating " +
-                                                       state.gScriptLanguage + u" Scripts..."));
-    GenerationPass pass(project, settings, /*checkOnly=*/false);
-    pass.SetStyleSheetTemplate(GeneralFile(u"CssFile"));
-    {
-        // The figures go as far as the pass got, also when a cancel ends it.
-        const PassFigures figures{mLastRun, pass};
-        pass.Run();
-    }
-    GetStatus().CloseStatus();
+    MergeExtensions(run);
+    PrepareScripts(run);
+    RecordRun(run);
+    RunPass(run);
 }
 
 std::int16_t Generator::GenCheck(Qel& project) {
-    ModuleState& state = State();
-    state.gProjErr.clear();
+    State().gProjErr.clear();
     // The pass walks the database's tables: without one there is nothing to count.
+    std::optional<RunStop> stop;
     if (project.DBCnt() < 1) {
-        Stop(u": Database not loaded! Generation aborted!");
-        return 0;
+        stop = RunStop::Message(u": Database not loaded! Generation aborted!");
+    } else {
+        stop = CheckDestination(project);
     }
-    if (!HasDestination(project)) {
+    if (stop) {
+        ReportStop(*stop);
         return 0;
     }
     const std::u16string templatePackage = ResolveRegistryFile(project.Template());
-    state.gTemplateFileName = TemplateFileNameOf(templatePackage);
+    TemplateState& templates = CurrentTemplateState();
+    templates.templateFileName = TemplateFileNameOf(templatePackage);
     SetupWorkFolders(CheckWorkFolder, NamesOf(ProjectExtensions()));
-    const std::u16string checkFolder = state.gTemplateFolder;
+    const std::u16string checkFolder = templates.templateFolder;
     struct RemoveCheckFolder {
         std::u16string folder;
         ~RemoveCheckFolder() { DeleteWorkFolder(folder); }
@@ -411,7 +503,8 @@ std::int16_t Generator::GenCheck(Qel& project) {
     }
     const std::u16string controlFile = system::JoinPath(checkFolder, u"control.xml");
     if (!project.Controls().LoadControls(controlFile)) {
-        Stop(u": Load Template Control File " + Quoted(controlFile) + u" failed! Generation aborted!");
+        ReportStop(RunStop::Message(u": Load Template Control File " + Quoted(controlFile) +
+                                    u" failed! Generation aborted!"));
         return 0;
     }
     GenerationPass pass(project, RunSettings(project), /*checkOnly=*/true);

@@ -1,6 +1,7 @@
 #include "generate/OverwritePolicy.h"
 
 #include "generate/internal/GenerationAbort.h"
+#include "generate/internal/GenerationRun.h"
 #include "generate/internal/OutputContent.h"
 
 #include "core/Apartment.h"
@@ -24,26 +25,24 @@ bool TargetExists(OverwriteTarget target, std::u16string_view path) {
 }
 
 void AskOverwrite(OverwriteTarget target, std::u16string_view path) {
-    ModuleState& state = State();
-    state.gOverwriteFile = target == OverwriteTarget::File ? std::u16string(path) : std::u16string();
-    state.gOverwriteFolder = target == OverwriteTarget::Folder ? std::u16string(path) : std::u16string();
+    GenerationRun& run = CurrentRun();
     const host::OverwriteAnswer answer =
-        CurrentHost().AskOverwrite({state.gProductName, target, std::u16string(path)});
+        CurrentHost().AskOverwrite({State().gProductName, target, std::u16string(path)});
     switch (answer.choice) {
     case host::OverwriteChoice::Overwrite:
-        state.gOverwriteOK = true;
+        run.overwriteOK = true;
         if (answer.all) {
-            state.gOverwriteAnswer = u"O";
+            run.overwriteAnswer = OverwriteForAll::Overwrite;
         }
         return;
     case host::OverwriteChoice::Skip:
-        state.gOverwriteOK = false;
+        run.overwriteOK = false;
         if (answer.all) {
-            state.gOverwriteAnswer = u"S";
+            run.overwriteAnswer = OverwriteForAll::Skip;
         }
         return;
     case host::OverwriteChoice::Cancel:
-        state.gOverwriteAnswer = u"C";
+        run.overwriteAnswer = OverwriteForAll::Cancel;
         return;
     case host::OverwriteChoice::Closed:
         // Shut by its frame: the file is skipped and nothing is remembered.
@@ -73,7 +72,7 @@ void Backup(OverwriteTarget target, std::u16string_view path) {
 
 /// Whether an existing target is left alone before any content is looked at.
 bool KeptRegardless(bool overwrite) {
-    return !overwrite || State().gOverwriteAnswer == u"S";
+    return !overwrite || CurrentRun().overwriteAnswer == OverwriteForAll::Skip;
 }
 
 bool CheckOverwrite(OverwriteTarget target, std::u16string_view path, bool overwrite, bool prompt,
@@ -81,25 +80,25 @@ bool CheckOverwrite(OverwriteTarget target, std::u16string_view path, bool overw
     if (checkOnly) {
         return TargetExists(target, path);
     }
-    ModuleState& state = State();
-    state.gOverwriteOK = false;
+    GenerationRun& run = CurrentRun();
+    run.overwriteOK = false;
     try {
         if (!TargetExists(target, path)) {
             return true;
         }
-        if (state.gOverwriteAnswer == u"S") {
+        if (run.overwriteAnswer == OverwriteForAll::Skip) {
             return false;
         }
-        if (state.gOverwriteAnswer == u"O" || !prompt) {
+        if (run.overwriteAnswer == OverwriteForAll::Overwrite || !prompt) {
             // An "overwrite all" never overrides a target whose own switch forbids it.
-            state.gOverwriteOK = overwrite;
+            run.overwriteOK = overwrite;
         } else if (overwrite) {
             AskOverwrite(target, path);
         }
-        if (state.gOverwriteAnswer == u"C") {
+        if (run.overwriteAnswer == OverwriteForAll::Cancel) {
             RaiseCancelled();
         }
-        if (!state.gOverwriteOK) {
+        if (!run.overwriteOK) {
             return false;
         }
         if (backupFile) {
@@ -115,7 +114,7 @@ bool CheckOverwrite(OverwriteTarget target, std::u16string_view path, bool overw
         text += u"\", description:";
         text += error.Description();
         CurrentHost().ShowMessage(
-            {state.gMsgPrefix, std::move(text), host::MessageIcon::Exclamation, host::MessageButtons::Ok});
+            {State().gMsgPrefix, std::move(text), host::MessageIcon::Exclamation, host::MessageButtons::Ok});
         return false;
     }
 }
@@ -129,7 +128,7 @@ bool MayWriteOutput(std::u16string_view path, const OutputContent& content, bool
         CountOutput(tally, &OutputTally::created);
         return CheckOverwrite(target, path, overwrite, prompt, /*checkOnly=*/false, backupFile);
     }
-    State().gOverwriteOK = false;
+    CurrentRun().overwriteOK = false;
     // An output that would come out the same is left alone: it is not offered to the prompt,
     // gets no backup and keeps its time, so that a run over an unchanged project writes nothing
     // and asks nothing. The question and the backup are kept for outputs that would change,

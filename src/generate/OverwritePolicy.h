@@ -9,9 +9,8 @@ class OutputContent;
 
 // Whether an output file or folder of a generation run may be replaced. The answer combines the
 // caller's overwrite switch, the project's prompt switch and the answer remembered for the run
-// (gOverwriteAnswer: "O" overwrite all, "S" skip all, "C" cancel), asking the host's overwrite
-// prompt when needed. A replaced target first gets a ".bak" copy beside it when the backup
-// preference is on. gOverwriteOK, gOverwriteFile and gOverwriteFolder keep the last decision.
+// (overwrite all, skip all or cancel), asking the host's overwrite prompt when needed. A
+// replaced target first gets a ".bak" copy beside it when the backup preference is on.
 
 /// In check-only mode: whether the file exists (nothing else happens). Otherwise: true when
 /// the caller may write the file. A Cancel in the prompt ends the run (error -1). A failing

@@ -4,6 +4,7 @@
 
 #include "core/Apartment.h"
 #include "template/QelCache.h"
+#include "template/TemplateState.h"
 
 #include "platform/host/Host.h"
 #include "platform/system/FileSystem.h"
@@ -18,23 +19,23 @@ namespace {
 
 using automation::Variant;
 
-std::nullopt_t Stop(std::u16string_view text) {
-    ModuleState& state = State();
-    state.gProjErr = state.gMsgPrefix;
-    state.gProjErr += text;
-    return std::nullopt;
-}
-
 } // namespace
 
-std::int16_t CheckFileCache(QelCache& cache, std::u16string_view group, std::u16string_view key,
+CacheVerdict CheckFileCache(QelCache& cache, std::u16string_view group, std::u16string_view key,
                             std::u16string_view file) {
     if (!system::FileExists(file)) {
-        return -1;
+        return CacheVerdict::Missing;
     }
-    return cache.CheckCache(Variant(std::u16string(group)), Variant(std::u16string(key)),
-                            Variant::FromDate(system::FileModified(file)),
-                            Variant(static_cast<double>(system::FileSize(file))));
+    switch (cache.CheckCache(Variant(std::u16string(group)), Variant(std::u16string(key)),
+                             Variant::FromDate(system::FileModified(file)),
+                             Variant(static_cast<double>(system::FileSize(file))))) {
+    case 0:
+        return CacheVerdict::Same;
+    case 1:
+        return CacheVerdict::Changed;
+    default:
+        return CacheVerdict::NotRecorded;
+    }
 }
 
 void RecordFileInCache(QelCache& cache, std::u16string_view group, std::u16string_view key,
@@ -44,27 +45,27 @@ void RecordFileInCache(QelCache& cache, std::u16string_view group, std::u16strin
                    Variant(static_cast<double>(system::FileSize(file))));
 }
 
-std::optional<PreparedPackages> PreparePackages(QelCache& cache, std::u16string_view templatePackage,
-                                                const std::vector<ExtensionPackage>& extensions) {
+std::variant<PreparedPackages, RunStop> PreparePackages(QelCache& cache, std::u16string_view templatePackage,
+                                                        const std::vector<ExtensionPackage>& extensions) {
     ModuleState& state = State();
     PreparedPackages prepared;
-    const std::int16_t verdict = CheckFileCache(cache, u"template", u"template", templatePackage);
-    if (verdict == -1) {
-        return Stop(u": Template file not found! Generation aborted!");
+    const CacheVerdict verdict = CheckFileCache(cache, u"template", u"template", templatePackage);
+    if (verdict == CacheVerdict::Missing) {
+        return RunStop::Message(u": Template file not found! Generation aborted!");
     }
-    bool keep = verdict == 0;
-    if (verdict == 1) {
+    bool keep = verdict == CacheVerdict::Same;
+    if (verdict == CacheVerdict::Changed) {
         keep = CurrentHost().AskTemplateFolder({state.gMsgPrefix}) == host::TemplateChoice::Keep;
         prepared.templateKept = keep;
     }
     state.gKeepAnswer = keep;
     // The cache remembers an extraction, not whether it is still there.
-    if (keep && ExtractionMissing(state.gTemplateFolder, u"control.xml")) {
+    if (keep && ExtractionMissing(CurrentTemplateState().templateFolder, u"control.xml")) {
         keep = false;
         prepared.templateKept = false;
     }
     if (!keep) {
-        zip::ExtractPackage(templatePackage, state.gTemplateFolder);
+        zip::ExtractPackage(templatePackage, CurrentTemplateState().templateFolder);
         prepared.templateExtracted = true;
     }
 
@@ -80,13 +81,15 @@ std::optional<PreparedPackages> PreparePackages(QelCache& cache, std::u16string_
         prepared.extensionsChanged = true;
     }
     for (const ExtensionPackage& extension : extensions) {
-        const std::int16_t extensionVerdict =
+        const CacheVerdict extensionVerdict =
             CheckFileCache(cache, u"extension", extension.name, extension.package);
-        if (extensionVerdict == -1) {
-            return Stop(u": Extension " + extension.name + u" template file not found! Generation aborted!");
+        if (extensionVerdict == CacheVerdict::Missing) {
+            return RunStop::Message(u": Extension " + extension.name +
+                                    u" template file not found! Generation aborted!");
         }
-        const std::u16string folder = system::JoinInside(state.gExtensionsFolder, extension.name);
-        if (extensionVerdict != 0 || ExtractionMissing(folder)) {
+        const std::u16string folder =
+            system::JoinInside(CurrentTemplateState().extensionsFolder, extension.name);
+        if (extensionVerdict != CacheVerdict::Same || ExtractionMissing(folder)) {
             prepared.extensionsChanged = true;
             zip::ExtractPackage(extension.package, folder);
         }

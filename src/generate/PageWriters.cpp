@@ -19,7 +19,8 @@
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 #include "template/QelControls.h"
-#include "template/QoScript.h"
+#include "template/ScriptHost.h"
+#include "template/TemplateState.h"
 #include "template/TemplateText.h"
 
 #include "platform/system/FileSystem.h"
@@ -38,9 +39,9 @@ namespace {
 constexpr std::int16_t OtherPageInit = 1;
 constexpr std::int16_t TablePageInit = 2;
 
-QoScript& PageEngine() {
-    automation::Ref<QoScript> engine = automation::DynamicRefCast<QoScript>(State().gPageScript);
-    if (!engine) {
+ScriptHost& PageEngine() {
+    ScriptHost* engine = CurrentTemplateState().pageScript.Get();
+    if (engine == nullptr) {
         // The driver creates the engine before the pass; a pass without one is a caller's fault.
         automation::Raise(automation::ErrorNumber::ObjectVariableNotSet);
     }
@@ -72,11 +73,12 @@ void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath,
     const std::u16string& script = PreparedScript(control, missingEnd);
     selectCurrent();
     const auto started = std::chrono::steady_clock::now();
-    std::u16string text = PageEngine().BuildNewCode(script, initType, state.gScriptEngineTimeout);
+    std::u16string text =
+        PageEngine().BuildNewCode(script, initType, CurrentTemplateState().scriptEngineTimeout);
     mPageScriptTime += std::chrono::steady_clock::now() - started;
     ++mPagesBuilt;
     // A page whose script failed is not written: an empty text would replace a good page.
-    if (!state.gProjErr.empty()) {
+    if (ScriptReportedError()) {
         return;
     }
     text = control.CtrlSpace() ? FormatOutputText(text, state.gProductName, mProject.DllVersion())
@@ -135,7 +137,7 @@ std::int32_t GenerationPass::GenerateTablePages(QelTable& table) {
         // Written or skipped, the page counts for the bar.
         ++state.gProgressPos;
         GetStatus().SetStatus(Percent(state.gProgressPos, state.gProgressTotal));
-        if (!state.gProjErr.empty()) {
+        if (ScriptReportedError()) {
             PrefixError(u": Generate Table " + table.TblName() + u" " + control->CtrlID() + u" page error");
             break;
         }
@@ -209,7 +211,7 @@ std::int32_t GenerationPass::GenerateOtherPages(std::u16string_view typeList, bo
         control = controls.Item(automation::Variant(position));
         WritePage(*control, outPath, control->CtrlOverwrite() && overwrite, OtherPageInit,
                   u" not found. Generation aborted.", [] {});
-        if (!State().gProjErr.empty()) {
+        if (ScriptReportedError()) {
             PrefixError(u": Generate " + control->CtrlID() + u" page error");
             break;
         }

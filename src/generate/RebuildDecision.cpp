@@ -3,11 +3,11 @@
 #include "generate/internal/GenerationAbort.h"
 
 #include "core/Apartment.h"
-#include "core/FileLookup.h"
 #include "core/Formatting.h"
 #include "core/VbText.h"
 #include "template/QelCache.h"
 #include "template/QelControl.h"
+#include "template/TemplateState.h"
 #include "template/TemplateText.h"
 
 #include "platform/system/FileSystem.h"
@@ -39,7 +39,7 @@ std::optional<std::u16string> Find(std::u16string_view folder, std::u16string_vi
     std::u16string text = u"Missing \"";
     text += name;
     text += u"\" in template folder \"";
-    text += state.gTemplateFolder;
+    text += CurrentTemplateState().templateFolder;
     text += u"\". Generation aborted.";
     state.gProjErr = std::move(text);
     RaiseGenerationError();
@@ -52,7 +52,8 @@ bool IsNewer(std::u16string_view file, std::u16string_view cachedDate) {
 /// Checks one input file of the control (and its includes): true when it is newer than the
 /// cached date. A missing file ends the run naming `listedName`.
 bool InputChanged(std::u16string_view listedName, std::u16string_view cachedDate) {
-    const std::optional<std::u16string> file = Find(State().gSourceFolder, TrimBlanks(listedName));
+    const std::optional<std::u16string> file =
+        Find(CurrentTemplateState().sourceFolder, TrimBlanks(listedName));
     if (!file || !system::FileExists(*file)) {
         RaiseMissing(listedName);
     }
@@ -61,7 +62,7 @@ bool InputChanged(std::u16string_view listedName, std::u16string_view cachedDate
     }
     const std::u16string includes = ListIncludes(ReadSingleByteFile(*file));
     for (std::u16string_view include : SplitText(includes, u",")) {
-        const std::u16string path = FindExtensionFile(include);
+        const std::u16string path = FindTemplateFile(include);
         if (!system::FileExists(path)) {
             RaiseMissing(include);
         }
@@ -72,17 +73,12 @@ bool InputChanged(std::u16string_view listedName, std::u16string_view cachedDate
     return false;
 }
 
-std::u16string SourceFolder(std::u16string_view extension) {
-    const ModuleState& state = State();
-    return extension.empty() ? state.gTemplateFolder : system::JoinInside(state.gExtensionsFolder, extension);
-}
-
 bool NeedsBuild(QelControl& control, QelCache& cache) {
-    ModuleState& state = State();
-    state.gSourceFolder = SourceFolder(control.CtrlExt());
+    TemplateState& folders = CurrentTemplateState();
+    folders.sourceFolder = SourceFolderOf(control.CtrlExt());
     const std::u16string_view inputFolder = TrimBlanks(control.CtrlIFolder());
     if (!inputFolder.empty()) {
-        const std::optional<std::u16string> folder = Find(state.gSourceFolder, inputFolder);
+        const std::optional<std::u16string> folder = Find(folders.sourceFolder, inputFolder);
         if (!folder || !system::FolderExists(*folder)) {
             RaiseMissing(control.CtrlIFolder());
         }
@@ -111,7 +107,7 @@ bool NeedsBuild(QelControl& control, QelCache& cache) {
         if (!session || session->SessType() != u"key") {
             continue;
         }
-        state.gSourceFolder = SourceFolder(session->SessExt());
+        folders.sourceFolder = SourceFolderOf(session->SessExt());
         if (!session->SessIFile().empty() && InputChanged(session->SessIFile(), cachedDate)) {
             return true;
         }
@@ -125,7 +121,7 @@ std::u16string PreparedScriptFile(const QelControl& control) {
     std::u16string name = control.CtrlID();
     name += control.CtrlTagExt();
     name += u".tmp";
-    return system::JoinInside(State().gTempFolder, name);
+    return system::JoinInside(CurrentTemplateState().tempFolder, name);
 }
 
 bool ControlNeedsBuild(QelControl& control, QelCache& cache) {

@@ -6,8 +6,8 @@
 #include "generate/internal/OutputContent.h"
 #include "generate/internal/OutputNames.h"
 
-#include "core/Apartment.h"
 #include "core/QelStatus.h"
+#include "template/ScriptHost.h"
 #include "template/TemplateText.h"
 
 #include "platform/system/FileSystem.h"
@@ -51,7 +51,7 @@ Outcome WriteProjectStyleSheet(const GenerationSettings& settings, std::u16strin
     }
     try {
         std::u16string text = services.evaluate(ReadSingleByteFile(cssTemplate));
-        if (!State().gProjErr.empty()) {
+        if (ScriptReportedError()) {
             return Outcome::Failed;
         }
         text += settings.CssStyles;
@@ -97,20 +97,35 @@ Outcome CopyIntoSite(const GenerationSettings& settings, std::u16string_view fil
 
 } // namespace
 
-std::int16_t CopyCssAndLogo(const GenerationSettings& settings, std::u16string_view cssTemplate,
-                            const StyleSheetServices& services, bool checkOnly, OutputTally* tally) {
-    if (WriteProjectStyleSheet(settings, cssTemplate, services, checkOnly, tally) != Outcome::Done) {
-        return 1;
+std::optional<std::int16_t> CopyCssAndLogo(const GenerationSettings& settings,
+                                           std::u16string_view cssTemplate,
+                                           const StyleSheetServices& services, bool checkOnly,
+                                           OutputTally* tally) {
+    // The first output that exists (check-only) or fails ends the step.
+    const auto ended = [](Outcome outcome) -> std::optional<std::int16_t> {
+        if (outcome == Outcome::Failed) {
+            return std::nullopt;
+        }
+        return std::int16_t{1};
+    };
+    if (const Outcome outcome = WriteProjectStyleSheet(settings, cssTemplate, services, checkOnly, tally);
+        outcome != Outcome::Done) {
+        return ended(outcome);
     }
-    if (!settings.CSS.empty() && system::FileExists(settings.CSS) &&
-        CopyIntoSite(settings, settings.CSS, u"copying css...", checkOnly, tally) != Outcome::Done) {
-        return 1;
+    if (!settings.CSS.empty() && system::FileExists(settings.CSS)) {
+        if (const Outcome outcome = CopyIntoSite(settings, settings.CSS, u"copying css...", checkOnly, tally);
+            outcome != Outcome::Done) {
+            return ended(outcome);
+        }
     }
-    if (!settings.HeaderLogo.empty() && system::FileExists(settings.HeaderLogo) &&
-        CopyIntoSite(settings, settings.HeaderLogo, u"Copying logo...", checkOnly, tally) != Outcome::Done) {
-        return 1;
+    if (!settings.HeaderLogo.empty() && system::FileExists(settings.HeaderLogo)) {
+        if (const Outcome outcome =
+                CopyIntoSite(settings, settings.HeaderLogo, u"Copying logo...", checkOnly, tally);
+            outcome != Outcome::Done) {
+            return ended(outcome);
+        }
     }
-    return 0;
+    return std::int16_t{0};
 }
 
 } // namespace qv

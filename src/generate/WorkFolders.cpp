@@ -1,5 +1,9 @@
 #include "generate/internal/WorkFolders.h"
 
+#include "generate/internal/GenerationRun.h"
+
+#include "template/TemplateState.h"
+
 #include "core/Apartment.h"
 #include "core/Captions.h"
 #include "core/FolderPaths.h"
@@ -49,16 +53,18 @@ void SetupWorkFolders(std::u16string_view workFolder, const std::vector<std::u16
         system::CreateFolders(documents);
     }
     const std::u16string root = WorkFolder(documents, RemoveSlashesAndSpaces(state.gProductName));
-    state.gBackupFolder = WorkFolder(root, u"Backup");
+    GenerationRun& run = CurrentRun();
+    TemplateState& folders = CurrentTemplateState();
+    run.backupFolder = WorkFolder(root, u"Backup");
     const std::u16string templates = WorkFolder(root, u"Templates");
     const std::u16string templateFolder =
-        WorkFolder(templates, RemoveSlashesAndSpaces(state.gTemplateFileName));
-    state.gExtensionsFolder = ExtractionFolder(templateFolder, u"extensions");
+        WorkFolder(templates, RemoveSlashesAndSpaces(folders.templateFileName));
+    folders.extensionsFolder = ExtractionFolder(templateFolder, u"extensions");
     for (const std::u16string& name : extensionNames) {
-        state.gExtensionFolder = ExtractionFolder(state.gExtensionsFolder, name);
+        run.extensionFolder = ExtractionFolder(folders.extensionsFolder, name);
     }
-    state.gTempFolder = ExtractionFolder(templateFolder, u"temp");
-    state.gTemplateFolder = ExtractionFolder(templateFolder, workFolder);
+    folders.tempFolder = ExtractionFolder(templateFolder, u"temp");
+    folders.templateFolder = ExtractionFolder(templateFolder, workFolder);
 }
 
 void DeleteWorkFolder(std::u16string_view path) {

@@ -14,6 +14,7 @@
 #include "core/RegistryValues.h"
 #include "core/SettingConversion.h"
 #include "core/VbText.h"
+#include "template/TemplateState.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
@@ -102,7 +103,7 @@ void Qel::LoadDefault() {
         NumericInteger(SettingValue(static_cast<std::size_t>(Setting::defaultDateFormat))).value_or(0);
     mUserCode = ReadText(state.gRegKeyGeneral, u"USERCODE");
     const Variant timeout = ReadConverted(state.gRegKeyGeneral, u"ScriptEngineTimeout", u"Long");
-    state.gScriptEngineTimeout = timeout.IsEmpty() ? 0 : timeout.LongValue();
+    CurrentTemplateState().scriptEngineTimeout = timeout.IsEmpty() ? 0 : timeout.LongValue();
 
     SetSecType(u"None");
     SetSecLoginID(u"");
@@ -149,7 +150,7 @@ void Qel::SaveDefault() {
     SetRegValue(u"HKCU", state.gRegKeyGeneral, state.gRegValueName, text, Variant(mUserCode));
     state.gRegValueName = u"ScriptEngineTimeout";
     SetRegValue(u"HKCU", state.gRegKeyGeneral, state.gRegValueName, number,
-                Variant(state.gScriptEngineTimeout));
+                Variant(CurrentTemplateState().scriptEngineTimeout));
 
     // The registered extensions; values of extensions no longer listed stay.
     QelExtensions& extensions = GetExtensions();

@@ -8,6 +8,7 @@
 #include "core/QelStatus.h"
 #include "core/RegistryValues.h"
 #include "core/VbText.h"
+#include "template/TemplateState.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
@@ -33,8 +34,7 @@ void Qel::SetModuleState() {
     state.gMyDocumentsPath = GetSpecialFolderPath(mWindow, SpecialFolderPersonal);
     mDllVersion = GetDllVersion();
     mCurTable = nullptr;
-    state.gPageScript = nullptr;
-    state.gCache = nullptr;
+    CurrentTemplateState().pageScript = nullptr;
     // Template and extension packages are extracted by the zip layer when a run needs them;
     // there is no component to create here.
     mProjInit = false;

@@ -24,6 +24,7 @@
 #include "template/QelLanguage.h"
 #include "template/QoScript.h"
 #include "template/TemplateConversion.h"
+#include "template/TemplateState.h"
 
 #include "core/Apartment.h"
 #include "core/QelVars.h"
@@ -207,7 +208,7 @@ void Qel::SetProjName(std::u16string_view name) {
 
 void Qel::SetDestination(std::u16string_view folder) {
     SetSettingValue(static_cast<std::size_t>(Setting::Destination), Variant(folder));
-    State().gDestination.assign(folder);
+    CurrentTemplateState().destination.assign(folder);
 }
 
 // --- The project itself --------------------------------------------------------------------
@@ -505,7 +506,7 @@ ScriptEngineObjects Qel::EngineObjects() {
     return objects;
 }
 
-Ref<automation::Object> Qel::CreateScriptEngine() {
+Ref<ScriptHost> Qel::CreateScriptEngine() {
     return automation::MakeRef<QoScript>();
 }
 

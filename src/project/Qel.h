@@ -85,7 +85,8 @@ public:
 
     /// Stores the name and its identifier form in ProjVar.
     void SetProjName(std::u16string_view name);
-    /// Stores the folder and copies it into gDestination, which the script host reads.
+    /// Stores the folder and copies it into the template state (gDestination), which the script
+    /// host reads.
     void SetDestination(std::u16string_view folder);
 
     // --- Operations of the project itself ---
@@ -262,7 +263,7 @@ public:
     QoProperties* CurrentTableSettings() override;
     QoProperties* CurrentFieldSettings() override;
     ScriptEngineObjects EngineObjects() override;
-    automation::Ref<automation::Object> CreateScriptEngine() override;
+    automation::Ref<ScriptHost> CreateScriptEngine() override;
     [[noreturn]] void RaiseGenerationError() override;
 
 private:

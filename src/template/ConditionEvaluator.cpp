@@ -3,9 +3,9 @@
 #include "template/ProjectServices.h"
 #include "template/QelControls.h"
 #include "template/ScriptHost.h"
+#include "template/TemplateState.h"
 #include "template/TemplateText.h"
 
-#include "core/Apartment.h"
 #include "core/QoProperties.h"
 #include "core/SettingConversion.h"
 #include "core/VbText.h"
@@ -219,13 +219,12 @@ Variant ConditionEvaluator::GetConditionOperand(const QoProperties& bag, std::u1
 
 std::u16string ConditionEvaluator::EvaluateCustomCode(std::u16string_view name) const {
     // Held for the call: the function may reach objects that release the engine.
-    const automation::Ref<automation::Object> engine = State().gPageScript;
-    ScriptHost* host = AsScriptHost(engine.Get());
+    const automation::Ref<ScriptHost> host = CurrentTemplateState().pageScript;
     if (!host) {
         return {};
     }
     const Variant result = host->BuildCode(name, Variant(u""));
-    if (!State().gProjErr.empty()) {
+    if (ScriptReportedError()) {
         return {};
     }
     return automation::ToString(result);

@@ -13,6 +13,7 @@ namespace qv {
 
 class QoProperties;
 class QelControls;
+class ScriptHost;
 
 /// The objects a script engine is initialised with, as the project hands them out.
 struct ScriptEngineObjects {
@@ -50,7 +51,7 @@ public:
     /// apartment's, GetLanguage).
     virtual ScriptEngineObjects EngineObjects() = 0;
     /// A new, uninitialised script engine: an object with the ScriptHost face.
-    virtual automation::Ref<automation::Object> CreateScriptEngine() = 0;
+    virtual automation::Ref<ScriptHost> CreateScriptEngine() = 0;
     /// The position and total of the preparation progress, which MergeControlTemplate advances.
     virtual PreparationProgress& SessionProgress() = 0;
     /// Closes the progress window and raises error -1 with gProjErr as its description. Must

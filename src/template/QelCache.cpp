@@ -7,6 +7,7 @@
 #include "core/Formatting.h"
 #include "core/RegistryValues.h"
 #include "core/VbText.h"
+#include "template/TemplateState.h"
 
 #include "platform/system/FileSystem.h"
 #include "platform/system/Paths.h"
@@ -42,7 +43,7 @@ std::u16string CacheFolder() {
     const std::u16string templates = system::JoinPath(product, u"Templates");
     // The template's name comes from a project setting: it must name a folder below Templates.
     const std::u16string templateFolder =
-        system::JoinInside(templates, RemoveSlashesAndSpaces(state.gTemplateFileName));
+        system::JoinInside(templates, RemoveSlashesAndSpaces(CurrentTemplateState().templateFileName));
     return system::JoinPath(templateFolder, u"temp");
 }
 

@@ -1,6 +1,5 @@
 #include "template/QelCodeBase.h"
 
-#include "core/Apartment.h"
 #include "core/FileLookup.h"
 
 #include "platform/xml/Document.h"
@@ -11,10 +10,6 @@
 #include <optional>
 
 namespace qv {
-
-QelCodeBase& GetCodeBase() {
-    return GetOrCreate<QelCodeBase>(State().gCodeBase);
-}
 
 const automation::ClassInfo& QelCodeBase::GetClassInfo() const {
     using namespace automation;

@@ -1,6 +1,5 @@
 #include "template/QelLanguage.h"
 
-#include "core/Apartment.h"
 #include "core/FileLookup.h"
 
 #include "platform/xml/Document.h"
@@ -11,10 +10,6 @@
 #include <optional>
 
 namespace qv {
-
-QelLanguage& GetLanguage() {
-    return GetOrCreate<QelLanguage>(State().gLanguage);
-}
 
 const automation::ClassInfo& QelLanguage::GetClassInfo() const {
     using namespace automation;

@@ -1,9 +1,9 @@
 #include "template/QoParser.h"
 
+#include "template/TemplateState.h"
 #include "template/TemplateText.h"
 
 #include "core/Apartment.h"
-#include "core/FileLookup.h"
 #include "core/VbText.h"
 
 #include "platform/system/FileSystem.h"
@@ -86,7 +86,7 @@ void QoParser::AddBlock(Block block) {
 // template := { text | "<!--##" [type] inner "##-->" }
 // The closer is searched from the opener itself, and a second opener before the closer is an
 // error: blocks never nest.
-void QoParser::Parse(std::u16string_view sSrc) {
+bool QoParser::Parse(std::u16string_view sSrc) {
     mSource.assign(sSrc);
     mBlocks.clear();
     mBlockID = 0;
@@ -100,7 +100,7 @@ void QoParser::Parse(std::u16string_view sSrc) {
             if (textStart < source.size()) {
                 AddBlock({qoc_Block_Type::qoc_Block_Content, {}, textStart, source.size() - textStart, {}});
             }
-            return;
+            return true;
         }
         if (open > textStart) {
             AddBlock({qoc_Block_Type::qoc_Block_Content, {}, textStart, open - textStart, {}});
@@ -110,12 +110,12 @@ void QoParser::Parse(std::u16string_view sSrc) {
         const std::size_t close = source.find(Closer, open);
         if (close == npos) {
             ReportError(u"Incomplete Block at line ", open);
-            return;
+            return false;
         }
         const std::size_t next = source.find(Opener, typeAt);
         if (next != npos && next < close) {
             ReportError(u"Nested Blocks found at line ", next);
-            return;
+            return false;
         }
 
         Block block;
@@ -272,7 +272,7 @@ std::u16string QoParser::ResolveIncludes(std::u16string_view text, IncludeTrail&
             continue;
         }
         const std::u16string session(TrimBlanks(arguments.substr(slash + 1)));
-        std::u16string path = FindExtensionFile(TrimBlanks(arguments.substr(0, slash)));
+        std::u16string path = FindTemplateFile(TrimBlanks(arguments.substr(0, slash)));
         if (!system::FileExists(path)) {
             continue;
         }

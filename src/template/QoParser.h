@@ -21,8 +21,8 @@ enum class qoc_Block_Type : std::int32_t {
 };
 
 /// Cuts a template text into blocks of literal text and script, and extracts named sessions
-/// with their includes resolved. Syntax errors go to gProjErr (never raised); the blocks found
-/// before the error stay. The converters create one for their own use.
+/// with their includes resolved. Syntax errors go to gProjErr (never raised) and Parse gives
+/// false; the blocks found before the error stay. The converters create one for their own use.
 class QoParser final : public automation::Object {
 public:
     const automation::ClassInfo& GetClassInfo() const override;
@@ -38,8 +38,9 @@ public:
     void SetBlockID(std::int32_t blockID);
     std::int32_t Count() const { return static_cast<std::int32_t>(mBlocks.size()); }
 
-    /// Replaces the block list with the blocks of `sSrc`; afterwards BlockID is Count.
-    void Parse(std::u16string_view sSrc);
+    /// Replaces the block list with the blocks of `sSrc`; afterwards BlockID is Count. False
+    /// after a syntax error.
+    bool Parse(std::u16string_view sSrc);
     /// The text of the first session `sSessID` (letter case ignored) in `sSrc`, with its include
     /// directives replaced by the sessions they name; "" when there is none.
     std::u16string GetSession(std::u16string_view sSrc, std::u16string_view sSessID);
@@ -67,7 +68,7 @@ private:
     std::u16string ResolveIncludes(std::u16string_view text, IncludeTrail& trail);
 
     // Members the automation table calls.
-    void ParseMember(std::u16string sSrc) { Parse(sSrc); }
+    void ParseMember(std::u16string sSrc) { static_cast<void>(Parse(sSrc)); }
     std::u16string GetSessionMember(std::u16string sSrc, std::u16string sSessID) {
         return GetSession(sSrc, sSessID);
     }

@@ -1,5 +1,6 @@
 #include "template/QoScript.h"
 
+#include "template/TemplateState.h"
 #include "template/internal/QoUserScript.h"
 
 #include "core/Apartment.h"
@@ -84,7 +85,7 @@ void QoScript::Initialize(Variant& proj, Variant& db, Variant& controls, Variant
         // Top-level code of the modules and the validation functions run before any page sets
         // a time-out of its own: bound them by the run's time-out too, so that a looping user
         // file cannot hang the generation.
-        mControl->SetTimeout(state.gScriptEngineTimeout);
+        mControl->SetTimeout(CurrentTemplateState().scriptEngineTimeout);
         mControl->AddObject(u"PROJ", ObjectOf(proj));
         mControl->AddObject(u"DB", ObjectOf(db));
         mControl->AddObject(u"Controls", ObjectOf(controls));
@@ -97,11 +98,12 @@ void QoScript::Initialize(Variant& proj, Variant& db, Variant& controls, Variant
         return;
     }
     try {
+        // Each module's top-level code runs as it is added and may stop the engine.
         LoadSystemCode(u"VB");
-        if (state.gProjErr.empty()) {
+        if (!ScriptReportedError()) {
             LoadValidateCode();
         }
-        if (state.gProjErr.empty()) {
+        if (!ScriptReportedError()) {
             LoadUserCode(UserModuleWord);
         }
     } catch (const automation::Error& error) {
@@ -129,10 +131,10 @@ Variant QoScript::RunProcedure(std::u16string_view module, std::u16string_view p
 }
 
 bool QoScript::Validate() {
-    ModuleState& state = State();
-    if (!state.gProjErr.empty()) {
+    if (ScriptReportedError()) {
         return false;
     }
+    ModuleState& state = State();
     for (std::size_t index = 1; index < mValidateFunctions.size(); ++index) {
         const std::u16string& name = mValidateFunctions[index];
         try {
@@ -140,7 +142,7 @@ bool QoScript::Validate() {
                 continue;
             }
         } catch (const automation::Error& error) {
-            if (state.gProjErr.empty()) {
+            if (!ScriptReportedError()) {
                 const vbscript::ScriptError& engineError = mControl->Error();
                 state.gProjErr = state.gMsgPrefix + u": Validation VBScript Runtime error " + CrLf +
                                  error.Description() + CrLf + engineError.text + CrLf;
@@ -149,7 +151,7 @@ bool QoScript::Validate() {
         }
         // A validation function that fails sets the project's error text itself; only when it
         // did not is the engine's last error reported.
-        if (state.gProjErr.empty()) {
+        if (!ScriptReportedError()) {
             const vbscript::ScriptError& engineError = mControl->Error();
             state.gProjErr = state.gMsgPrefix + u": Validation VBScript Runtime error in module \"" + name +
                              u"\" (line " + NumberText(engineError.line) + u")" + engineError.description +
@@ -163,7 +165,8 @@ bool QoScript::Validate() {
 Variant QoScript::BuildCode(std::u16string_view module, const Variant& str) {
     ModuleState& state = State();
     mBuildCodeResult = str;
-    if (!state.gProjErr.empty() || !IsListedName(mSystemFunctions, module)) {
+    // After a failure no further template code runs.
+    if (ScriptReportedError() || !IsListedName(mSystemFunctions, module)) {
         return mBuildCodeResult;
     }
     // LoadCurrent takes the initialisation type; a custom term is about the current table and

@@ -23,11 +23,11 @@ class QoUserScript;
 
 /// One hosted VBScript engine with three code modules, "System" (common code, locale routine,
 /// system code and the page functions), "Validate" and the user module "$User", and the
-/// project's objects as named objects. A generation run keeps two in the apartment
-/// (gPageScript builds pages, gEvalScript evaluates expressions); the expression engine may also
-/// make one for a single call. Creatable. No member raises: every failure is left as text in
-/// gProjErr, which the caller tests.
-class QoScript final : public automation::Object, public ScriptHost {
+/// project's objects as named objects. A generation run keeps two in the apartment's
+/// TemplateState (the page engine builds pages, the expression engine evaluates expressions);
+/// the expression evaluation may also make one for a single call. Creatable. No member raises:
+/// every failure is left as text in gProjErr, which the caller asks with ScriptReportedError.
+class QoScript final : public ScriptHost {
 public:
     /// Creates the engine and reads the script settings of the registry.
     QoScript();

@@ -13,6 +13,8 @@
 
 #include "platform/automation/Error.h"
 
+#include <optional>
+
 namespace qv {
 
 namespace {
@@ -75,13 +77,16 @@ void QoScript::LoadSystemCodeList() {
         if (entry.value.empty()) {
             continue;
         }
-        std::u16string code =
-            TemplateToScript(ReadScriptFile(list->PathOf(entry)), entry.multiline, entry.indent, entry.id);
+        const std::u16string source = ReadScriptFile(list->PathOf(entry));
+        const std::optional<std::u16string> converted =
+            TemplateToScript(source, entry.multiline, entry.indent, entry.id);
+        std::u16string code = converted.value_or(source);
         if (entry.isFunction) {
             code = WrapFunction(code, entry, mSysCodePrefix, mSysCodeSuffix);
         }
-        if (!state.gProjErr.empty()) {
-            // The template did not parse: leave what there is, with the reason, for inspection.
+        // The template did not parse, or an earlier module's code stopped the engine: leave what
+        // there is, with the reason, for inspection.
+        if (!converted || ScriptReportedError()) {
             state.gProjErr = entry.value + u": " + state.gProjErr;
             WriteDebugCopy(entry.value, code + CrLf + state.gProjErr);
             return;
@@ -119,7 +124,8 @@ void QoScript::LoadValidateCode() {
                 continue;
             }
             const std::u16string code = ReadScriptFile(list->PathOf(entry));
-            if (!state.gProjErr.empty()) {
+            // The code of the module's earlier files has run as it was added.
+            if (ScriptReportedError()) {
                 state.gProjErr = entry.value + u": " + state.gProjErr;
                 return;
             }

@@ -1,11 +1,11 @@
 #include "template/ScriptHost.h"
 
-#include "platform/automation/Object.h"
+#include "core/Apartment.h"
 
 namespace qv {
 
-ScriptHost* AsScriptHost(automation::Object* engine) noexcept {
-    return dynamic_cast<ScriptHost*>(engine);
+bool ScriptReportedError() noexcept {
+    return !State().gProjErr.empty();
 }
 
 } // namespace qv

@@ -1,25 +1,19 @@
 #pragma once
 
+#include "platform/automation/Object.h"
 #include "platform/automation/Variant.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace qv::automation {
-class Object;
-}
-
 namespace qv {
 
-/// What the template engine asks of a hosted script engine: the page engine gPageScript and
-/// the expression engine gEvalScript of the apartment. The script host class implements it
-/// beside automation::Object, so that the module state holds it as a plain object and
-/// AsScriptHost recovers this face. No member raises: failures are left in gProjErr.
-class ScriptHost {
+/// What the template engine asks of a hosted script engine: the page engine and the expression
+/// engine of the apartment (TemplateState). An automation object, so that scripts may hold it
+/// too. No member raises: failures are left in gProjErr.
+class ScriptHost : public automation::Object {
 public:
-    virtual ~ScriptHost() = default;
-
     /// Sets the engine up afresh with its named objects "PROJ", "DB", "Controls", "LANG",
     /// "MASTERDETAILS" and "CUSTOMSCRIPTS" (and its own "SCRPT") and loads its modules. The
     /// arguments are by reference: the engine may replace them and the caller takes them back.
@@ -41,7 +35,10 @@ public:
     virtual void Reset() = 0;
 };
 
-/// The script-host face of an engine object, or nullptr when the object has none (or is null).
-ScriptHost* AsScriptHost(automation::Object* engine) noexcept;
+/// Whether template code has reported a failure. Template scripts stop a generation by setting
+/// the project's error text (PROJ.ProjErr), and the engines leave their own failures there too:
+/// asked right after a script has run, this is the one place below the public members that
+/// reads that text.
+bool ScriptReportedError() noexcept;
 
 } // namespace qv

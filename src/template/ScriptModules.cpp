@@ -1,6 +1,7 @@
 #include "template/ScriptModules.h"
 
 #include "template/QoParser.h"
+#include "template/TemplateState.h"
 #include "template/TemplateText.h"
 
 #include "core/Apartment.h"
@@ -140,12 +141,11 @@ std::optional<CodeList> LoadCodeList(std::u16string_view path) {
     return list;
 }
 
-std::u16string TemplateToScript(std::u16string_view code, bool multiline, bool indent,
-                                std::u16string_view name) {
+std::optional<std::u16string> TemplateToScript(std::u16string_view code, bool multiline, bool indent,
+                                               std::u16string_view name) {
     auto parser = automation::MakeRef<QoParser>();
-    parser->Parse(code);
-    if (!State().gProjErr.empty()) {
-        return std::u16string(code);
+    if (!parser->Parse(code)) {
+        return std::nullopt;
     }
     // Output goes to the function's own name: "N = N & ...".
     const std::u16string append = std::u16string(name) + u" = " + std::u16string(name) + u" & ";
@@ -252,7 +252,7 @@ std::u16string ReadScriptFile(std::u16string_view path) {
 }
 
 void WriteDebugCopy(std::u16string_view fileName, std::u16string_view text) {
-    const std::u16string& destination = State().gDestination;
+    const std::u16string& destination = CurrentTemplateState().destination;
     const std::u16string_view baseName = system::BaseName(fileName);
     if (destination.empty() || baseName.empty() || !system::FolderExists(destination)) {
         return;

@@ -71,10 +71,10 @@ struct CodeList {
 std::optional<CodeList> LoadCodeList(std::u16string_view path);
 
 /// Converts a template-format system-code file into script, block by block, with `name` as
-/// the function that collects the output ("" outside functions). When the template does not
-/// parse, the parser's message is in gProjErr and the code comes back unchanged.
-std::u16string TemplateToScript(std::u16string_view code, bool multiline, bool indent,
-                                std::u16string_view name);
+/// the function that collects the output ("" outside functions). nullopt when the template
+/// does not parse; the parser's message is then in gProjErr.
+std::optional<std::u16string> TemplateToScript(std::u16string_view code, bool multiline, bool indent,
+                                               std::u16string_view name);
 
 /// The converted body of a function entry wrapped into the function: the head, the prefix and
 /// suffix texts with "<name>" and "<parm>" replaced, the user-override hook when asked for, and
@@ -94,7 +94,7 @@ std::u16string DefaultUserCode();
 /// message box and gives "".
 std::u16string ReadScriptFile(std::u16string_view path);
 
-/// Leaves a copy of code for inspection in the destination folder (gDestination) under the base
+/// Leaves a copy of code for inspection in the destination folder (TemplateState) under the base
 /// name of `fileName`. Nothing is written when no destination folder exists, and a failing
 /// write is passed over: a debug copy must never stop the loading.
 void WriteDebugCopy(std::u16string_view fileName, std::u16string_view text);

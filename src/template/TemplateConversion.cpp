@@ -7,6 +7,7 @@
 #include "template/QoParser.h"
 #include "template/ScriptHost.h"
 #include "template/ScriptModules.h"
+#include "template/TemplateState.h"
 #include "template/TemplateText.h"
 
 #include "core/Apartment.h"
@@ -47,16 +48,6 @@ Variant GeneralSetting(std::u16string_view name, std::u16string_view typeName) {
     return ConvertToDataType(value, Variant(typeName));
 }
 
-/// The folder whose files a control or session of `extensionName` reads: that extension's work
-/// folder, or the template folder for the template's own.
-std::u16string SourceFolderOf(std::u16string_view extensionName) {
-    const ModuleState& state = State();
-    if (extensionName.empty()) {
-        return state.gTemplateFolder;
-    }
-    return system::JoinInside(state.gExtensionsFolder, extensionName);
-}
-
 std::u16string MergeErrorText(std::u16string_view files) {
     return u"Error in merging " + std::u16string(files) + u". Generation aborted.";
 }
@@ -83,7 +74,7 @@ void TemplateConversion::FlushPendingOutput() {
 }
 
 std::u16string TemplateConversion::Expression(const std::u16string& name) const {
-    ScriptHost* page = AsScriptHost(State().gPageScript.Get());
+    ScriptHost* page = CurrentTemplateState().pageScript.Get();
     if (!page) {
         return ConcatenationOperand(name);
     }
@@ -100,11 +91,10 @@ std::u16string TemplateConversion::Expression(const std::u16string& name) const 
     return ConcatenationOperand(name);
 }
 
-void TemplateConversion::ConvertTemplateToScript(std::u16string_view text) {
+bool TemplateConversion::ConvertTemplateToScript(std::u16string_view text) {
     const automation::Ref<QoParser> parser = automation::MakeRef<QoParser>();
-    parser->Parse(text);
-    if (!State().gProjErr.empty()) {
-        return;
+    if (!parser->Parse(text)) {
+        return false;
     }
     for (std::int32_t blockID = 1; blockID <= parser->Count(); ++blockID) {
         parser->SetBlockID(blockID);
@@ -155,6 +145,7 @@ void TemplateConversion::ConvertTemplateToScript(std::u16string_view text) {
         }
         }
     }
+    return true;
 }
 
 std::u16string TemplateConversion::FunctionText() {
@@ -209,8 +200,8 @@ void TemplateConversion::MergeControlTemplate(QelControl& control, std::u16strin
 
     QelSessions& sessions = control.Sessions();
     if (sessions.Count() == 0) {
-        ConvertTemplateToScript(templateText);
-        if (!state.gProjErr.empty()) {
+        // Template code that called the merge may have reported a failure already.
+        if (!ConvertTemplateToScript(templateText) || ScriptReportedError()) {
             FailConversion(templatePath, outputFile, templateText);
         }
         WriteSingleByteFile(outputFile, FunctionText());
@@ -236,7 +227,7 @@ void TemplateConversion::MergeControlTemplate(QelControl& control, std::u16strin
                 }
                 text = parser->GetSession(ReadSingleByteFile(sessionPath), session->SessValue());
             } else {
-                state.gSourceFolder = SourceFolderOf(control.CtrlExt());
+                CurrentTemplateState().sourceFolder = SourceFolderOf(control.CtrlExt());
                 text = parser->GetSession(templateText, session->SessValue());
             }
         } else if (session->SessType() == u"include") {
@@ -248,11 +239,12 @@ void TemplateConversion::MergeControlTemplate(QelControl& control, std::u16strin
         if (showSession) {
             mBody += u"' *** Start Session " + marker + std::u16string(LineBreak);
         }
-        ConvertTemplateToScript(text);
+        const bool converted = ConvertTemplateToScript(text);
         if (showSession) {
             mBody += u"' *** End Session " + marker + std::u16string(LineBreak);
         }
-        if (!state.gProjErr.empty()) {
+        // A session's condition runs template code, which may have reported a failure.
+        if (!converted || ScriptReportedError()) {
             FailConversion(templatePath, outputFile, text);
         }
         StepSessionProgress();
@@ -263,8 +255,9 @@ void TemplateConversion::MergeControlTemplate(QelControl& control, std::u16strin
 std::u16string TemplateConversion::CombineInputFiles(std::u16string_view fileList,
                                                      std::u16string_view extensionName) {
     ModuleState& state = State();
-    state.gSourceFolder = SourceFolderOf(extensionName);
-    const std::u16string folder = state.gSourceFolder;
+    TemplateState& folders = CurrentTemplateState();
+    folders.sourceFolder = SourceFolderOf(extensionName);
+    const std::u16string folder = folders.sourceFolder;
     if (fileList.find(u',') == std::u16string_view::npos) {
         const std::u16string_view name = TrimBlanks(fileList);
         return LocateFileNoCase(folder, name).value_or(system::JoinInside(folder, name));
@@ -285,43 +278,43 @@ std::u16string TemplateConversion::CombineInputFiles(std::u16string_view fileLis
         }
         combined += ReadSingleByteFile(*found);
     }
-    std::u16string path = system::JoinPath(state.gTempFolder, CombinedFileName);
+    std::u16string path = system::JoinPath(folders.tempFolder, CombinedFileName);
     WriteSingleByteFile(path, combined);
     return path;
 }
 
 std::u16string TemplateConversion::EvalScriptCode(std::u16string_view text, std::int16_t initType) {
-    ModuleState& state = State();
-    automation::Ref<automation::Object> engine = state.gEvalScript;
+    TemplateState& templates = CurrentTemplateState();
+    automation::Ref<ScriptHost> engine = templates.evalScript;
     bool createdHere = false;
-    if (!AsScriptHost(engine.Get())) {
-        state.gScriptEngineTimeout = automation::ToLong(GeneralSetting(u"ScriptEngineTimeout", u"Long"));
+    if (!engine) {
+        templates.scriptEngineTimeout = automation::ToLong(GeneralSetting(u"ScriptEngineTimeout", u"Long"));
         engine = mServices.CreateScriptEngine();
-        ScriptHost* created = AsScriptHost(engine.Get());
-        assert(created && "CreateScriptEngine must give an object with the ScriptHost face");
-        if (!created) {
+        assert(engine && "CreateScriptEngine must give an engine");
+        if (!engine) {
             return std::u16string(text);
         }
-        state.gEvalScript = engine;
+        templates.evalScript = engine;
         createdHere = true;
         ScriptEngineObjects objects = mServices.EngineObjects();
         Variant language{automation::Ref<automation::Object>(&GetLanguage())};
-        created->Initialize(objects.project, objects.database, objects.controls, language,
-                            objects.masterDetails, objects.customScripts);
+        engine->Initialize(objects.project, objects.database, objects.controls, language,
+                           objects.masterDetails, objects.customScripts);
     }
-    ScriptHost& host = *AsScriptHost(engine.Get());
+    ScriptHost& host = *engine;
 
     ResetState();
-    ConvertTemplateToScript(text);
+    const bool converted = ConvertTemplateToScript(text);
     std::u16string result;
-    if (!state.gProjErr.empty()) {
+    // Template code that asked for the evaluation may have reported a failure already.
+    if (!converted || ScriptReportedError()) {
         result = text;
     } else {
-        result = host.BuildNewCode(FunctionText(), initType, state.gScriptEngineTimeout);
+        result = host.BuildNewCode(FunctionText(), initType, templates.scriptEngineTimeout);
     }
     if (createdHere) {
         host.Reset();
-        state.gEvalScript = nullptr;
+        templates.evalScript = nullptr;
     }
     return result;
 }

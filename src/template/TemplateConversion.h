@@ -23,9 +23,9 @@ public:
     /// block error sets gProjErr and raises the generation error; on a block error the file
     /// holds the failing text and the message instead.
     void MergeControlTemplate(QelControl& control, std::u16string_view outputFile);
-    /// Appends the script pieces of a template text to the conversion state; stops at once
-    /// (adding nothing) when gProjErr is set after parsing.
-    void ConvertTemplateToScript(std::u16string_view text);
+    /// Appends the script pieces of a template text to the conversion state. False, adding
+    /// nothing, when the text does not parse (the parser's message is in gProjErr).
+    bool ConvertTemplateToScript(std::u16string_view text);
     /// The path of one file holding the text of the ","-separated files of the list (names
     /// trimmed), found in the extension's folder or, without one, the template folder. A list
     /// of one name gives that file's path, which the caller checks; for a longer list a missing

@@ -272,8 +272,8 @@ TEST_F(CommonTest, FindExtensionFileLetsExtensionsReplaceTemplateFiles) {
     std::ofstream(mTemp / "extensions/second/edit.asp") << "2";
 
     ModuleState& state = State();
-    state.gTemplateFolder = TempPath("template");
-    state.gExtensionsFolder = TempPath("extensions");
+    const std::u16string templateFolder = TempPath("template");
+    const std::u16string extensionsFolder = TempPath("extensions");
     Ref<FakeExtensions> extensions = MakeRef<FakeExtensions>();
     extensions->Add(u"first");
     extensions->Add(u"second");
@@ -294,19 +294,19 @@ TEST_F(CommonTest, FindExtensionFileLetsExtensionsReplaceTemplateFiles) {
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(ToUtf8(test.file) + " from " + ToUtf8(test.sourceFolder));
-        state.gSourceFolder = test.sourceFolder;
-        EXPECT_EQ(system::ToNativePath(FindExtensionFile(test.file)), mTemp / test.expected);
+        const TemplateFolders folders{test.sourceFolder, templateFolder, extensionsFolder};
+        EXPECT_EQ(system::ToNativePath(FindExtensionFile(folders, test.file)), mTemp / test.expected);
     }
 
     // Names from a package or the extension list stay inside their folders, found or not.
-    state.gSourceFolder = TempPath("template");
+    const TemplateFolders folders{templateFolder, templateFolder, extensionsFolder};
     for (std::u16string_view file : {u"..\\extensions\\second\\list.asp", u"/etc/passwd", u"C:\\x.asp"}) {
         SCOPED_TRACE(ToUtf8(file));
-        EXPECT_THROW(FindExtensionFile(file), automation::Error);
-        EXPECT_THROW(LocateFileNoCase(state.gSourceFolder, file), automation::Error);
+        EXPECT_THROW(FindExtensionFile(folders, file), automation::Error);
+        EXPECT_THROW(LocateFileNoCase(templateFolder, file), automation::Error);
     }
     extensions->Add(u"..\\..");
-    EXPECT_THROW(FindExtensionFile(u"missing.asp"), automation::Error);
+    EXPECT_THROW(FindExtensionFile(folders, u"missing.asp"), automation::Error);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "GenerateFixture.h"
 
 #include "template/QelControls.h"
+#include "template/TemplateState.h"
 
 #include "platform/automation/Text.h"
 
@@ -17,8 +18,8 @@ protected:
     void SetUp() override {
         GenerateTest::SetUp();
         mControls = automation::MakeRef<QelControls>();
-        State().gTemplateFolder = Text(mTemp / "tpl");
-        State().gExtensionsFolder = Text(mTemp / "ext");
+        CurrentTemplateState().templateFolder = Text(mTemp / "tpl");
+        CurrentTemplateState().extensionsFolder = Text(mTemp / "ext");
         Write(mTemp / "tpl" / "images" / "logo.gif", "logo");
         Write(mTemp / "tpl" / "images" / "bg.gif", "bg");
         Write(mTemp / "tpl" / "js" / "app.js", "app");
@@ -49,7 +50,9 @@ protected:
         Add(u"list", u"table").SetCtrlIFiles(u"missing.asp");
     }
 
-    std::int16_t Copy(bool checkOnly = false) { return CopyControlFiles(*mControls, mSettings, checkOnly); }
+    std::optional<std::int16_t> Copy(bool checkOnly = false) {
+        return CopyControlFiles(*mControls, mSettings, checkOnly);
+    }
 
     automation::Ref<QelControls> mControls;
 };
@@ -131,14 +134,14 @@ TEST_F(CopyControlsTest, OverwriteSwitchesKeepExistingTargets) {
 TEST_F(CopyControlsTest, MissingSourcesAndFailedCopiesAreReported) {
     Add(u"gone").SetCtrlIFolder(u"fonts\\");
     Add(u"js").SetCtrlIFiles(u"js/app.js");
-    EXPECT_EQ(Copy(), 0); // a missing folder does not end the copies
+    EXPECT_EQ(Copy(), std::nullopt); // reported after the copies: a missing folder does not end them
     EXPECT_EQ(State().gProjErr,
               u"Quorvane: Source folder does not exist - \"fonts\\\"! Check if correct template.");
     EXPECT_EQ(Read(mSite / "js" / "app.js"), "app");
 
     State().gProjErr.clear();
     Add(u"img").SetCtrlIFiles(u"images/logo.gif,images/none.gif");
-    EXPECT_EQ(Copy(), 1);
+    EXPECT_EQ(Copy(), std::nullopt);
     EXPECT_EQ(State().gProjErr,
               u"Quorvane: Source file does not exist - \"images/none.gif\"! Check if correct template.");
 
@@ -147,7 +150,7 @@ TEST_F(CopyControlsTest, MissingSourcesAndFailedCopiesAreReported) {
     std::filesystem::remove(mSite / "js" / "app.js");
     std::filesystem::create_directories(mSite / "js" / "app.js");
     Add(u"js").SetCtrlIFiles(u"js/app.js");
-    EXPECT_EQ(Copy(), 1);
+    EXPECT_EQ(Copy(), std::nullopt);
     EXPECT_EQ(State().gProjErr, u"Copying to file \"" + Text(mSite / "js/app.js") + u"\" failed!");
 }
 

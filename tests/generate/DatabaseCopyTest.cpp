@@ -19,7 +19,9 @@ protected:
         mDatabase.DBType = u"ACCESS";
         mDatabase.DBPhyPath = Text(mTemp / "db" / "shop.mdb");
     }
-    std::int16_t Copy(bool checkOnly = false) { return CopyDatabase(mSettings, mDatabase, checkOnly); }
+    std::optional<std::int16_t> Copy(bool checkOnly = false) {
+        return CopyDatabase(mSettings, mDatabase, checkOnly);
+    }
 
     DatabaseFileInfo mDatabase;
 };
@@ -169,7 +171,7 @@ TEST_F(DatabaseCopyTest, SqlExpressFilesComeWithTheirLog) {
 
 TEST_F(DatabaseCopyTest, AFailedCopyIsReported) {
     std::filesystem::create_directories(mSite / "shop.mdb" / "x"); // a folder in the way
-    EXPECT_EQ(Copy(), 1);
+    EXPECT_EQ(Copy(), std::nullopt);
     EXPECT_TRUE(State().gProjErr.starts_with(u"Copying to file \"" + Text(mSite / "shop.mdb") +
                                              u"\" failed! Error = "))
         << automation::ToUtf8(State().gProjErr);

@@ -3,6 +3,7 @@
 #include "GenerateFixture.h"
 
 #include "template/QelControls.h"
+#include "template/TemplateState.h"
 
 namespace qv {
 namespace {
@@ -11,7 +12,7 @@ class ExtensionMergeTest : public test::GenerateTest {
 protected:
     void SetUp() override {
         GenerateTest::SetUp();
-        State().gExtensionsFolder = Text(mTemp / "ext");
+        CurrentTemplateState().extensionsFolder = Text(mTemp / "ext");
         Write(mTemp / "tpl" / "control.xml",
               "<Quorvane_Template version=\"6.0\">"
               "<control id=\"list\" type=\"table\" ifiles=\"list.htm\">"

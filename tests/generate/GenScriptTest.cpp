@@ -3,6 +3,8 @@
 // compared with the golden files under golden/site.
 
 #include "generate/Generator.h"
+#include "generate/internal/GenerationRun.h"
+#include "template/TemplateState.h"
 
 #include "../project/ProjectFixture.h"
 #include "GenerateFixture.h"
@@ -159,6 +161,31 @@ protected:
     Ref<Qel> mProject;
 };
 
+TEST_F(GenScriptTest, AValidationScriptStopsTheRunWithItsOwnMessage) {
+    const fs::path validate = mTemp / "validate";
+    fs::create_directories(validate);
+    std::ofstream(validate / "checks.vbs", std::ios::binary)
+        << "Function CheckPages()\r\nPROJ.ProjErr = \"Quorvane: No pages!\"\r\nEnd Function\r\n";
+    std::ofstream(validate / "list.xml", std::ios::binary)
+        << "<validate><file value=\"checks.vbs\"/></validate>";
+    WriteUserText(GeneralKey, u"VALIDATECODE", Text(validate / "list.xml"));
+    GenScript();
+    EXPECT_EQ(ProjErr(), "Quorvane: No pages!");
+    // Stopped before the pass: nothing written, and the run's engines and cache are gone.
+    EXPECT_FALSE(fs::exists(mSite / "default.asp"));
+    EXPECT_FALSE(fs::exists(mSite / "customerslist.asp"));
+    EXPECT_FALSE(CurrentTemplateState().pageScript);
+    EXPECT_FALSE(CurrentTemplateState().evalScript);
+    EXPECT_FALSE(CurrentRun().cache);
+
+    // With the check passing, the same project generates.
+    std::ofstream(validate / "checks.vbs", std::ios::binary)
+        << "Function CheckPages()\r\nCheckPages = True\r\nEnd Function\r\n";
+    GenScript();
+    EXPECT_EQ(ProjErr(), "");
+    EXPECT_TRUE(fs::exists(mSite / "default.asp"));
+}
+
 TEST_F(GenScriptTest, GeneratesTheSiteAndReusesPreparedScripts) {
     GenScript();
     ASSERT_EQ(ProjErr(), "");
@@ -171,8 +198,8 @@ TEST_F(GenScriptTest, GeneratesTheSiteAndReusesPreparedScripts) {
     EXPECT_NE(std::find(captions.begin(), captions.end(), u"Quorvane - Creating Script Files..."),
               captions.end());
     // The engines and the cache belong to one run.
-    EXPECT_FALSE(State().gPageScript);
-    EXPECT_FALSE(State().gCache);
+    EXPECT_FALSE(CurrentTemplateState().pageScript);
+    EXPECT_FALSE(CurrentRun().cache);
 
     const auto* generator = dynamic_cast<const Generator*>(FindGenerationService());
     ASSERT_NE(generator, nullptr);
@@ -352,8 +379,8 @@ TEST_F(GenScriptTest, AScriptErrorLeavesTheGoodPageAndResetsTheEngines) {
     GenScript();
     EXPECT_TRUE(ProjErr().starts_with("Quorvane: Generate Table customers list page error\r\n")) << ProjErr();
     EXPECT_EQ(Read(mSite / "customerslist.asp"), goodPage);
-    EXPECT_FALSE(State().gPageScript);
-    EXPECT_FALSE(State().gEvalScript);
+    EXPECT_FALSE(CurrentTemplateState().pageScript);
+    EXPECT_FALSE(CurrentTemplateState().evalScript);
 }
 
 TEST_F(GenScriptTest, APackageNeverReadsOutsideItsFolders) {
@@ -395,7 +422,7 @@ TEST_F(GenScriptTest, APackageNeverReadsOutsideItsFolders) {
                       std::string::npos)
                 << automation::ToUtf8(error.Description());
         }
-        EXPECT_FALSE(State().gPageScript);
+        EXPECT_FALSE(CurrentTemplateState().pageScript);
         EXPECT_FALSE(fs::exists(mSite / "customerslist.asp"));
     }
 }
@@ -467,8 +494,8 @@ TEST_F(GenScriptTest, ACancelEndsTheRunAndStillCleansUp) {
         EXPECT_EQ(error.Description(), u"Generation cancelled by user!");
     }
     EXPECT_EQ(ProjErr(), "Generation cancelled by user!");
-    EXPECT_FALSE(State().gPageScript);
-    EXPECT_FALSE(State().gCache);
+    EXPECT_FALSE(CurrentTemplateState().pageScript);
+    EXPECT_FALSE(CurrentRun().cache);
     EXPECT_FALSE(fs::exists(mSite / "customerslist.asp"));
 }
 

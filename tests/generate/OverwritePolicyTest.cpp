@@ -3,6 +3,7 @@
 #include "GenerateFixture.h"
 
 #include "generate/internal/GenerationAbort.h"
+#include "generate/internal/GenerationRun.h"
 
 #include "core/QelStatus.h"
 
@@ -36,7 +37,7 @@ TEST_F(OverwritePolicyTest, TheTargetsOwnSwitchAlwaysWins) {
 
     mHost.Answer(OverwriteAnswer{OverwriteChoice::Overwrite, /*all=*/true});
     EXPECT_TRUE(MayWrite("a.asp", true, true));
-    EXPECT_EQ(State().gOverwriteAnswer, u"O");
+    EXPECT_EQ(CurrentRun().overwriteAnswer, OverwriteForAll::Overwrite);
     EXPECT_TRUE(MayWrite("b.asp", true, true));
     EXPECT_FALSE(MayWrite("c.asp", false, true)); // "all" does not override a forbidding switch
     const std::vector<host::HostCall> asked = mHost.Calls(HostCallKind::Overwrite);
@@ -49,7 +50,7 @@ TEST_F(OverwritePolicyTest, TheTargetsOwnSwitchAlwaysWins) {
 TEST_F(OverwritePolicyTest, SkipAllSkipsEveryLaterExistingTarget) {
     mHost.Answer(OverwriteAnswer{OverwriteChoice::Skip, /*all=*/false});
     EXPECT_FALSE(MayWrite("a.asp", true, true));
-    EXPECT_EQ(State().gOverwriteAnswer, u"");
+    EXPECT_EQ(CurrentRun().overwriteAnswer, OverwriteForAll::None);
     mHost.Answer(OverwriteAnswer{OverwriteChoice::Skip, /*all=*/true});
     EXPECT_FALSE(MayWrite("a.asp", true, true));
     EXPECT_FALSE(MayWrite("b.asp", true, false));
@@ -58,10 +59,10 @@ TEST_F(OverwritePolicyTest, SkipAllSkipsEveryLaterExistingTarget) {
     EXPECT_EQ(mHost.Count(HostCallKind::Overwrite), 2u);
 
     // A prompt shut by its frame skips the file and remembers nothing.
-    State().gOverwriteAnswer.clear();
+    CurrentRun().overwriteAnswer = OverwriteForAll::None;
     mHost.Answer(OverwriteAnswer{OverwriteChoice::Closed, /*all=*/true});
     EXPECT_FALSE(MayWrite("a.asp", true, true));
-    EXPECT_EQ(State().gOverwriteAnswer, u"");
+    EXPECT_EQ(CurrentRun().overwriteAnswer, OverwriteForAll::None);
 }
 
 TEST_F(OverwritePolicyTest, CancelEndsTheRun) {
@@ -104,7 +105,7 @@ TEST_F(OverwritePolicyTest, ALinkedTargetIsBackedUpAsItsLinkOrRefused) {
 }
 
 TEST_F(OverwritePolicyTest, CheckOnlyReportsExistenceAndTouchesNothing) {
-    State().gOverwriteAnswer = u"S";
+    CurrentRun().overwriteAnswer = OverwriteForAll::Skip;
     EXPECT_TRUE(CheckFileOverwrite(Text(mSite / "a.asp"), false, true, /*checkOnly=*/true, true));
     EXPECT_FALSE(CheckFileOverwrite(Text(mSite / "new.asp"), true, true, true, true));
     EXPECT_TRUE(CheckFolderOverwrite(Text(mSite), false, true, true, true));

@@ -5,10 +5,12 @@
 #include "generate/internal/WorkFolders.h"
 
 #include "template/QelCache.h"
+#include "template/TemplateState.h"
 
 #include "support/ZipWriter.h"
 
 #include <chrono>
+#include <variant>
 
 namespace qv {
 namespace {
@@ -21,7 +23,7 @@ class PackagePreparationTest : public test::GenerateTest {
 protected:
     void SetUp() override {
         GenerateTest::SetUp();
-        State().gTemplateFileName = u"shop.zip";
+        CurrentTemplateState().templateFileName = u"shop.zip";
         MakePackage(mTemplate, {{"control.xml", "<Quorvane.control version=\"6.0\"/>"}, {"list.htm", "v1"}});
         MakePackage(mExtension, {{"usercode.vbs", "' audit"}});
         mExtensions = {{u"Audit", Text(mExtension)}};
@@ -33,18 +35,24 @@ protected:
         ASSERT_EQ(test::WriteZip(file, members), "");
     }
 
-    /// One run's package step followed by the cache update at its end.
+    /// One run's package step followed by the cache update at its end; nullopt when the step
+    /// stops the run, with its message in mStop.
     std::optional<PreparedPackages> Run() {
         auto cache = automation::MakeRef<QelCache>();
-        std::optional<PreparedPackages> prepared = PreparePackages(*cache, Text(mTemplate), mExtensions);
-        if (prepared) {
-            RecordPackages(*cache, Text(mTemplate), mExtensions, *prepared);
-            cache->WriteCacheFile();
+        std::variant<PreparedPackages, RunStop> step = PreparePackages(*cache, Text(mTemplate), mExtensions);
+        if (const RunStop* stop = std::get_if<RunStop>(&step)) {
+            mStop = stop->text;
+            return std::nullopt;
         }
+        const PreparedPackages& prepared = std::get<PreparedPackages>(step);
+        RecordPackages(*cache, Text(mTemplate), mExtensions, prepared);
+        cache->WriteCacheFile();
         return prepared;
     }
 
-    fs::path Work() const { return system::ToNativePath(State().gTemplateFolder); }
+    std::u16string mStop;
+
+    fs::path Work() const { return system::ToNativePath(CurrentTemplateState().templateFolder); }
 
     fs::path mTemplate = mTemp / "packages" / "shop.zip";
     fs::path mExtension = mTemp / "packages" / "extensions" / "audit.zip";
@@ -57,7 +65,8 @@ TEST_F(PackagePreparationTest, ExtractsOnceAndThenTrustsTheCache) {
     EXPECT_TRUE(first->templateExtracted);
     EXPECT_TRUE(first->extensionsChanged);
     EXPECT_EQ(Read(Work() / "list.htm"), "v1");
-    EXPECT_EQ(Read(system::ToNativePath(State().gExtensionsFolder) / "Audit" / "usercode.vbs"), "' audit");
+    EXPECT_EQ(Read(system::ToNativePath(CurrentTemplateState().extensionsFolder) / "Audit" / "usercode.vbs"),
+              "' audit");
 
     Write(Work() / "list.htm", "edited in the work folder");
     std::optional<PreparedPackages> second = Run();
@@ -92,13 +101,14 @@ TEST_F(PackagePreparationTest, AChangedTemplateAsksKeepOrOverwrite) {
 TEST_F(PackagePreparationTest, ADeletedWorkFolderIsExtractedAgain) {
     ASSERT_TRUE(Run());
     fs::remove_all(Work());
-    fs::remove_all(system::ToNativePath(State().gExtensionsFolder) / "Audit");
+    fs::remove_all(system::ToNativePath(CurrentTemplateState().extensionsFolder) / "Audit");
     std::optional<PreparedPackages> again = Run();
     ASSERT_TRUE(again);
     EXPECT_TRUE(again->templateExtracted);
     EXPECT_TRUE(again->extensionsChanged);
     EXPECT_EQ(Read(Work() / "list.htm"), "v1");
-    EXPECT_TRUE(fs::exists(system::ToNativePath(State().gExtensionsFolder) / "Audit" / "usercode.vbs"));
+    EXPECT_TRUE(
+        fs::exists(system::ToNativePath(CurrentTemplateState().extensionsFolder) / "Audit" / "usercode.vbs"));
 }
 
 TEST_F(PackagePreparationTest, ChangedExtensionListAndMissingPackages) {
@@ -110,11 +120,11 @@ TEST_F(PackagePreparationTest, ChangedExtensionListAndMissingPackages) {
 
     mExtensions = {{u"Charts", Text(mTemp / "packages" / "extensions" / "charts.zip")}};
     EXPECT_FALSE(Run());
-    EXPECT_EQ(State().gProjErr, u"Quorvane: Extension Charts template file not found! Generation aborted!");
+    EXPECT_EQ(mStop, u": Extension Charts template file not found! Generation aborted!");
 
     fs::remove(mTemplate);
     EXPECT_FALSE(Run());
-    EXPECT_EQ(State().gProjErr, u"Quorvane: Template file not found! Generation aborted!");
+    EXPECT_EQ(mStop, u": Template file not found! Generation aborted!");
 }
 
 } // namespace

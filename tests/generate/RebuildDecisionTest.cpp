@@ -4,6 +4,7 @@
 
 #include "template/QelCache.h"
 #include "template/QelControl.h"
+#include "template/TemplateState.h"
 
 #include "platform/system/FileSystem.h"
 
@@ -18,11 +19,11 @@ class RebuildDecisionTest : public test::GenerateTest {
 protected:
     void SetUp() override {
         GenerateTest::SetUp();
-        ModuleState& state = State();
-        state.gTemplateFileName = u"t.zip";
-        state.gTemplateFolder = Text(mTemp / "tpl");
-        state.gTempFolder = Text(mTemp / "temp");
-        state.gExtensionsFolder = Text(mTemp / "ext");
+        TemplateState& folders = CurrentTemplateState();
+        folders.templateFileName = u"t.zip";
+        folders.templateFolder = Text(mTemp / "tpl");
+        folders.tempFolder = Text(mTemp / "temp");
+        folders.extensionsFolder = Text(mTemp / "ext");
         Write(mTemp / "tpl" / "list.htm", "<!--##include common.htm/header##-->list");
         Write(mTemp / "tpl" / "common.htm", "<!--##include deeper.htm##-->common");
         Write(mTemp / "tpl" / "search.htm", "search");
@@ -95,7 +96,7 @@ TEST_F(RebuildDecisionTest, KeySessionFilesCountFromTheirOwnFolder) {
     session.SetSessExt(u"Audit");
     mControl->Sessions().AddSession(session, u"", u"");
     EXPECT_FALSE(NeedsBuild());
-    EXPECT_EQ(State().gSourceFolder, Text(mTemp / "ext" / "Audit"));
+    EXPECT_EQ(CurrentTemplateState().sourceFolder, Text(mTemp / "ext" / "Audit"));
     Touch(mTemp / "ext" / "Audit" / "audit.htm");
     EXPECT_TRUE(NeedsBuild());
 }

@@ -1,5 +1,9 @@
 #include "generate/internal/WorkFolders.h"
 
+#include "generate/internal/GenerationRun.h"
+
+#include "template/TemplateState.h"
+
 #include "GenerateFixture.h"
 
 #include "platform/automation/Error.h"
@@ -15,7 +19,7 @@ TEST_F(GenerateTest, WorkFoldersArePerTemplateFileWhateverItsSeparators) {
     EXPECT_EQ(TemplateFileNameOf(u"/home/u/templates/My Template.zip"), u"My Template.zip");
     EXPECT_EQ(TemplateFileNameOf(u"My Template.zip"), u"My Template.zip");
 
-    State().gTemplateFileName = u"My Template.zip";
+    CurrentTemplateState().templateFileName = u"My Template.zip";
     SetupWorkFolders(ScriptWorkFolder, {u"Charts", u"Audit"});
     const std::filesystem::path root = mTemp / "docs" / "Quorvane";
     const std::filesystem::path templateFolder = root / "Templates" / "MyTemplate.zip";
@@ -24,24 +28,23 @@ TEST_F(GenerateTest, WorkFoldersArePerTemplateFileWhateverItsSeparators) {
                   "Backup/", "Templates/", "Templates/MyTemplate.zip/", "Templates/MyTemplate.zip/Script/",
                   "Templates/MyTemplate.zip/extensions/", "Templates/MyTemplate.zip/extensions/Audit/",
                   "Templates/MyTemplate.zip/extensions/Charts/", "Templates/MyTemplate.zip/temp/"}));
-    const ModuleState& state = State();
-    EXPECT_EQ(state.gBackupFolder, Text(root / "Backup"));
-    EXPECT_EQ(state.gTemplateFolder, Text(templateFolder / "Script"));
-    EXPECT_EQ(state.gTempFolder, Text(templateFolder / "temp"));
-    EXPECT_EQ(state.gExtensionsFolder, Text(templateFolder / "extensions"));
-    EXPECT_EQ(state.gExtensionFolder, Text(templateFolder / "extensions" / "Audit"));
+    EXPECT_EQ(CurrentRun().backupFolder, Text(root / "Backup"));
+    EXPECT_EQ(CurrentTemplateState().templateFolder, Text(templateFolder / "Script"));
+    EXPECT_EQ(CurrentTemplateState().tempFolder, Text(templateFolder / "temp"));
+    EXPECT_EQ(CurrentTemplateState().extensionsFolder, Text(templateFolder / "extensions"));
+    EXPECT_EQ(CurrentRun().extensionFolder, Text(templateFolder / "extensions" / "Audit"));
 
     // A second call on the existing tree only changes the work folder.
     Write(templateFolder / "temp" / "cache.xml", "<Cache/>");
     SetupWorkFolders(CheckWorkFolder, {});
-    EXPECT_EQ(state.gTemplateFolder, Text(templateFolder / "Tmp"));
+    EXPECT_EQ(CurrentTemplateState().templateFolder, Text(templateFolder / "Tmp"));
     EXPECT_EQ(Read(templateFolder / "temp" / "cache.xml"), "<Cache/>");
 }
 
 TEST_F(GenerateTest, WorkFoldersRefuseNamesThatLeaveTheTree) {
-    State().gTemplateFileName = u"..";
+    CurrentTemplateState().templateFileName = u"..";
     EXPECT_THROW(SetupWorkFolders(ScriptWorkFolder, {}), automation::Error);
-    State().gTemplateFileName = u"t.zip";
+    CurrentTemplateState().templateFileName = u"t.zip";
     EXPECT_THROW(SetupWorkFolders(ScriptWorkFolder, {u"..\\..\\evil"}), automation::Error);
     EXPECT_FALSE(std::filesystem::exists(mTemp / "docs" / "Quorvane" / "evil"));
 }
@@ -51,7 +54,7 @@ TEST_F(GenerateTest, AWorkFolderThatIsALinkIsRefusedButTheUsersTreeMayBeLinked) 
     std::filesystem::create_directories(mTemp / "elsewhere");
     std::filesystem::create_directories(mTemp / "docs");
     std::filesystem::create_directory_symlink(mTemp / "elsewhere", mTemp / "docs" / "Quorvane");
-    State().gTemplateFileName = u"t.zip";
+    CurrentTemplateState().templateFileName = u"t.zip";
     SetupWorkFolders(ScriptWorkFolder, {});
     EXPECT_TRUE(std::filesystem::is_directory(mTemp / "elsewhere" / "Templates" / "t.zip" / "Script"));
 

@@ -5,6 +5,7 @@
 #include "core/Apartment.h"
 #include "core/QoProperties.h"
 #include "core/Settings.h"
+#include "template/TemplateState.h"
 
 #include "platform/system/FileSystem.h"
 
@@ -54,7 +55,7 @@ TEST_F(ProjectDefaults, EmptyRegistryLeavesTypedSettingsEmptyAndForcesTheFixedVa
         EXPECT_TRUE(value.IsEmpty());
     }
     EXPECT_EQ(State().gDefaultDateFormat, 0);
-    EXPECT_EQ(State().gScriptEngineTimeout, 0);
+    EXPECT_EQ(CurrentTemplateState().scriptEngineTimeout, 0);
     EXPECT_EQ(project->UnloadThresholdCount(), 20);
     EXPECT_FALSE(project->BackupFile());
     EXPECT_EQ(project->XMLEncoding(), State().gXmlEncoding);
@@ -113,7 +114,7 @@ TEST_F(ProjectDefaults, GeneralValuesAndTheUnloadThreshold) {
     WriteValue(HiveKind::User, GeneralKey, u"ScriptEngineTimeout", Value::Text(u"soon"));
     Ref<Qel> project = MakeRef<Qel>();
     EXPECT_FALSE(project->BackupFile());
-    EXPECT_EQ(State().gScriptEngineTimeout, 0);
+    EXPECT_EQ(CurrentTemplateState().scriptEngineTimeout, 0);
 }
 
 TEST_F(ProjectDefaults, SaveThenLoadRestoresTheDefaults) {
@@ -125,7 +126,7 @@ TEST_F(ProjectDefaults, SaveThenLoadRestoresTheDefaults) {
     project->SetdefaultDateFormat(9);
     project->SetSecType(u"Static"); // not kept in the registry, and forced on load
     project->SetPagerStyle(4);      // kept, but forced on load
-    State().gScriptEngineTimeout = 1234;
+    CurrentTemplateState().scriptEngineTimeout = 1234;
     // Number settings that hold nothing write nothing rather than failing the save.
     project->SaveDefault();
 
@@ -144,7 +145,7 @@ TEST_F(ProjectDefaults, SaveThenLoadRestoresTheDefaults) {
     ExpectSameValue(Setting(*second, u"defaultDateFormat"), Variant(std::int16_t{9}));
     EXPECT_EQ(second->SecType(), u"None");
     EXPECT_EQ(second->PagerStyle(), 2);
-    EXPECT_EQ(State().gScriptEngineTimeout, 1234);
+    EXPECT_EQ(CurrentTemplateState().scriptEngineTimeout, 1234);
 }
 
 TEST_F(ProjectDefaults, AddProjNamesTheProjectAndReloadsTheDefaults) {

@@ -119,8 +119,8 @@ TEST_F(QelCustomScriptsTest, ChangedScriptsAreFoundByTheirNewPlaces) {
 /// A project whose expression engines answer with a given page text.
 class PageProject final : public test::FakeProject {
 public:
-    Ref<automation::Object> CreateScriptEngine() override {
-        Ref<automation::Object> engine = test::FakeProject::CreateScriptEngine();
+    Ref<ScriptHost> CreateScriptEngine() override {
+        Ref<ScriptHost> engine = test::FakeProject::CreateScriptEngine();
         lastEngine->pageText = pageText;
         return engine;
     }

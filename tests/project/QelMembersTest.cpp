@@ -13,6 +13,7 @@
 #include "core/Apartment.h"
 #include "core/QoProperties.h"
 #include "core/Settings.h"
+#include "template/TemplateState.h"
 
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
@@ -154,7 +155,7 @@ TEST_F(QelMembers, AccessorsThatDoMoreThanStore) {
     Call(*first, u"ProjErr", {Variant(u"broken")}, InvokeKind::PropertyLet);
     EXPECT_EQ(automation::ToString(Get(*second, u"ProjErr")), u"broken");
     Call(*second, u"Destination", {Variant(u"/srv/site")}, InvokeKind::PropertyLet);
-    EXPECT_EQ(State().gDestination, u"/srv/site");
+    EXPECT_EQ(CurrentTemplateState().destination, u"/srv/site");
     EXPECT_EQ(first->Destination(), u"");
     EXPECT_EQ(Get(*first, u"Extensions").ObjectValue().Get(),
               Get(*second, u"Extensions").ObjectValue().Get());

@@ -7,6 +7,7 @@
 #include "core/QelVars.h"
 #include "core/QoProperties.h"
 #include "core/Settings.h"
+#include "template/TemplateState.h"
 
 #include "platform/automation/Text.h"
 #include "platform/system/FileVersion.h"
@@ -97,7 +98,7 @@ TEST_F(QelStartup, ShippedMachineHiveGivesAWorkingFirstRun) {
 
     Ref<Qel> project = MakeRef<Qel>();
     EXPECT_TRUE(project->BackupFile());
-    EXPECT_EQ(State().gScriptEngineTimeout, 60000);
+    EXPECT_EQ(CurrentTemplateState().scriptEngineTimeout, 60000);
     EXPECT_EQ(project->UnloadThresholdCount(), 20);
     EXPECT_EQ(project->UserCode(), u"");
     // Every project default an installer writes reaches a new project with its own type.

@@ -1,6 +1,7 @@
 #include "template/ConditionEvaluator.h"
 
 #include "template/TemplateFixture.h"
+#include "template/TemplateState.h"
 
 #include "core/Apartment.h"
 
@@ -41,7 +42,7 @@ protected:
 
         mPage->functionResults[u"IsFoo"] = Variant(u"True");
         mPage->functionResults[u"Count"] = Variant(5);
-        State().gPageScript = mPage;
+        CurrentTemplateState().pageScript = mPage;
     }
 
     FakeProject mProject;
@@ -155,7 +156,7 @@ TEST_F(ConditionEvaluatorTest, CallsSystemFunctionsOfThePageEngine) {
     EXPECT_EQ(State().gProjErr, mPage->buildCodeError);
     State().gProjErr.clear();
 
-    State().gPageScript = nullptr;
+    CurrentTemplateState().pageScript = nullptr;
     EXPECT_EQ(mConditions.EvaluateCustomCode(u"IsFoo"), u"");
     EXPECT_FALSE(mConditions.EvaluateCondition(u"custom:IsFoo/Boolean/eq/True"));
 }

@@ -1,6 +1,7 @@
 #include "template/QelCache.h"
 
 #include "template/TemplateFixture.h"
+#include "template/TemplateState.h"
 
 #include "support/ScopedEnvironment.h"
 
@@ -30,7 +31,7 @@ protected:
     void SetUp() override {
         TemplateTest::SetUp();
         mEnvironment.Set("QUORVANE_OEM_CODEPAGE", "437").Set("QUORVANE_ANSI_CODEPAGE", "1252");
-        State().gTemplateFileName = u"My Template.zip";
+        CurrentTemplateState().templateFileName = u"My Template.zip";
     }
 
     std::string CacheBytes() const {

@@ -147,7 +147,7 @@ TEST_F(QoScriptModulesTest, DebugCopiesOnlyInAnExistingDestinationUnderBaseNames
         std::filesystem::remove_all(mTemp / "site");
         std::filesystem::create_directories(mTemp / "site");
         State().gProjErr.clear();
-        State().gDestination = row.destination;
+        CurrentTemplateState().destination = row.destination;
         SetGeneral(u"SYSCODE", WriteFile("sys/list.xml", u"<codes><file value=\"good.vbs\"/>"
                                                          u"<file value=\"sub/bad.vbs\"/></codes>"));
         // System-code files are templates: plain code stands in one script block.
@@ -272,7 +272,7 @@ TEST(ScriptModules, TemplateToScriptBlockByBlock) {
         EXPECT_EQ(State().gProjErr, u"");
     }
     ResetApartment();
-    EXPECT_EQ(TemplateToScript(u"a<!--##=x", false, false, u"F"), u"a<!--##=x");
+    EXPECT_EQ(TemplateToScript(u"a<!--##=x", false, false, u"F"), std::nullopt);
     EXPECT_EQ(State().gProjErr, u"***Incomplete Block at line 1 column 2! Generation failed!");
     ResetApartment();
 }

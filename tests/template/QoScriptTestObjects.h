@@ -3,6 +3,7 @@
 #include "support/ApartmentFixture.h"
 
 #include "template/QoScript.h"
+#include "template/TemplateState.h"
 
 #include "core/Apartment.h"
 #include "core/RegistryValues.h"
@@ -159,7 +160,7 @@ public:
         state.gProductName = u"Quorvane";
         state.gRegKeyGeneral = u"Software\\Quorvane\\6.0\\Settings\\General";
         std::filesystem::create_directories(mTemp / "site");
-        state.gDestination = TempPath("site");
+        CurrentTemplateState().destination = TempPath("site");
         BuildObjects();
     }
 

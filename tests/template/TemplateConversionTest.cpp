@@ -2,6 +2,7 @@
 
 #include "template/QelLanguage.h"
 #include "template/TemplateFixture.h"
+#include "template/TemplateState.h"
 #include "template/TemplateText.h"
 
 #include "support/ScopedEnvironment.h"
@@ -148,7 +149,7 @@ TEST_F(TemplateConversionTest, WrapsExpressionsInUserOverrides) {
     Ref<test::FakeScriptHost> page = MakeRef<test::FakeScriptHost>();
     page->userFunctions = {u"user_table_tblname", u"user_sys_fn", u"user_x"};
     page->systemFunctions = {u"sys_fn"};
-    State().gPageScript = page;
+    CurrentTemplateState().pageScript = page;
     EXPECT_EQ(Convert(u"<!--##=TABLE.TblName##--><!--##~Sys.Fn##--><!--##=y##--><!--##=X##-->"),
               PageFunction(0, u"kqOut = kqOut & USER_TABLE_TblName(TABLE.TblName)\r\nkqIndentWrk = \"\"\r\n"
                               u"kqOut = kqOut & Sys.Fn & y & USER_X(X)\r\n"));
@@ -221,7 +222,7 @@ TEST_F(TemplateConversionTest, MergesAControlIntoItsPreparedScript) {
               "End Function\r\n");
     // The skipped session takes no progress step.
     EXPECT_EQ(mProject.progress.position, 3);
-    EXPECT_EQ(State().gSourceFolder, State().gTemplateFolder);
+    EXPECT_EQ(CurrentTemplateState().sourceFolder, CurrentTemplateState().templateFolder);
 }
 
 TEST_F(TemplateConversionTest, MergesWholeTemplatesAndExtensionSessions) {
@@ -246,7 +247,7 @@ TEST_F(TemplateConversionTest, MergesWholeTemplatesAndExtensionSessions) {
     EXPECT_EQ(Merge(*control), u"");
     EXPECT_EQ(ReadFile("temp/page.tmp"),
               Utf8(PageFunction(1, u"kqAr(1) = \"S\"\r\nkqOut = kqOut & kqAr(1)\r\n")));
-    EXPECT_EQ(State().gSourceFolder, TempPath("extensions/ext1"));
+    EXPECT_EQ(CurrentTemplateState().sourceFolder, TempPath("extensions/ext1"));
 }
 
 TEST_F(TemplateConversionTest, ReportsMissingFilesAndBlockErrors) {
@@ -318,7 +319,7 @@ TEST_F(TemplateConversionTest, EvaluatesTextOnTheExpressionEngine) {
     EXPECT_EQ(engine.lastTimeout, 1234);
     // Made for the call, so reset and released after it.
     EXPECT_EQ(engine.resetCount, 1);
-    EXPECT_FALSE(State().gEvalScript);
+    EXPECT_FALSE(CurrentTemplateState().evalScript);
 
     // A block error gives the input back, unconverted.
     EXPECT_EQ(mConversion.EvalScriptCode(u"<!--##=b", 0), u"<!--##=b");
@@ -329,12 +330,12 @@ TEST_F(TemplateConversionTest, EvaluatesTextOnTheExpressionEngine) {
     // A run's engine is used as it is and kept.
     Ref<test::FakeScriptHost> running = MakeRef<test::FakeScriptHost>();
     running->pageText = u"from the run";
-    State().gEvalScript = running;
-    State().gScriptEngineTimeout = 99;
+    CurrentTemplateState().evalScript = running;
+    CurrentTemplateState().scriptEngineTimeout = 99;
     EXPECT_EQ(mConversion.EvalScriptCode(u"x", 0), u"from the run");
     EXPECT_EQ(running->lastTimeout, 99);
     EXPECT_EQ(running->resetCount, 0);
-    EXPECT_EQ(State().gEvalScript.Get(), running.Get());
+    EXPECT_EQ(CurrentTemplateState().evalScript.Get(), running.Get());
     EXPECT_EQ(mProject.enginesCreated, 2);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/ApartmentFixture.h"
+#include "template/TemplateState.h"
 
 #include "template/ProjectServices.h"
 #include "template/QelControls.h"
@@ -31,7 +32,7 @@
 namespace qv::test {
 
 /// A script engine that records what the template engine asks of it and answers from tables.
-class FakeScriptHost final : public automation::Object, public ScriptHost {
+class FakeScriptHost final : public ScriptHost {
 public:
     const automation::ClassInfo& GetClassInfo() const override {
         static const automation::ClassInfo info(u"FakeScriptHost", {});
@@ -99,7 +100,7 @@ public:
                 automation::Variant(automation::Ref<automation::Object>(controls)),
                 automation::Variant::Nothing(), automation::Variant::Nothing()};
     }
-    automation::Ref<automation::Object> CreateScriptEngine() override {
+    automation::Ref<ScriptHost> CreateScriptEngine() override {
         ++enginesCreated;
         lastEngine = automation::MakeRef<FakeScriptHost>();
         return lastEngine;
@@ -140,10 +141,10 @@ inline void UseWorkFolders(const std::filesystem::path& root) {
     state.gMsgPrefix = u"Quorvane";
     state.gRegKeyGeneral = u"Software\\Quorvane\\6.0\\Settings\\General";
     state.gMyDocumentsPath = system::FromNativePath(root / "docs");
-    state.gTemplateFolder = system::FromNativePath(root / "template");
-    state.gExtensionsFolder = system::FromNativePath(root / "extensions");
-    state.gTempFolder = system::FromNativePath(root / "temp");
-    state.gSourceFolder = state.gTemplateFolder;
+    CurrentTemplateState().templateFolder = system::FromNativePath(root / "template");
+    CurrentTemplateState().extensionsFolder = system::FromNativePath(root / "extensions");
+    CurrentTemplateState().tempFolder = system::FromNativePath(root / "temp");
+    CurrentTemplateState().sourceFolder = CurrentTemplateState().templateFolder;
     for (const char* folder : {"docs", "template", "extensions", "temp"}) {
         std::filesystem::create_directories(root / folder);
     }

@@ -7,6 +7,7 @@
 #include "template/internal/QoUserScript.h"
 
 #include "template/TemplateFixture.h"
+#include "template/TemplateState.h"
 
 #include "platform/automation/Text.h"
 
@@ -22,7 +23,7 @@ using automation::Ref;
 class TemplateMemberTablesTest : public test::TemplateTest {};
 
 TEST_F(TemplateMemberTablesTest, NamesAreUniqueAndDefaultsPresent) {
-    State().gTemplateFileName = u"t.zip";
+    CurrentTemplateState().templateFileName = u"t.zip";
     const Ref<automation::Object> objects[] = {
         MakeRef<QoParser>(),    MakeRef<QelSession>(),   MakeRef<QelSessions>(), MakeRef<QelControl>(),
         MakeRef<QelControls>(), MakeRef<QelCache>(),     MakeRef<QelCodeBase>(), MakeRef<QelLanguage>(),

@@ -7,6 +7,7 @@
 #include "template/QelLanguage.h"
 #include "template/QoScript.h"
 #include "template/TemplateConversion.h"
+#include "template/TemplateState.h"
 #include "template/TemplateText.h"
 
 #include "template/QoScriptTestObjects.h"
@@ -114,7 +115,7 @@ constexpr char16_t UserCode[] = u"Function USER_TABLE_TblName(s)\r\n"
 class EndToEndProject final : public test::FakeProject {
 public:
     ScriptEngineObjects EngineObjects() override { return objects; }
-    Ref<Object> CreateScriptEngine() override {
+    Ref<ScriptHost> CreateScriptEngine() override {
         ++enginesCreated;
         return MakeRef<QoScript>();
     }
@@ -163,7 +164,7 @@ protected:
         Variant customscripts = Variant::Nothing();
         mPageScript->Initialize(proj, db, controls, lang, masterdetails, customscripts);
         ASSERT_EQ(State().gProjErr, u"");
-        State().gPageScript = mPageScript;
+        CurrentTemplateState().pageScript = mPageScript;
     }
 
     void WriteBytes(const std::string& relative, const std::string& bytes) {
@@ -262,7 +263,7 @@ TEST_F(TemplatePageEndToEndTest, ExpressionEngineRunsConvertedText) {
               u"List of ORDERS: x_OrderID\r\nx_Customer_Name");
     EXPECT_EQ(State().gProjErr, u"");
     EXPECT_EQ(mServices.enginesCreated, 1);
-    EXPECT_FALSE(State().gEvalScript);
+    EXPECT_FALSE(CurrentTemplateState().evalScript);
 }
 
 // A script block that does not compile stops the page with the engine's syntax text, naming the

@@ -3,6 +3,7 @@
 // reproducible, and the staged machine hive names the bundled template package.
 
 #include "PackageFiles.h"
+#include "template/TemplateState.h"
 
 #include "support/ApartmentFixture.h"
 #include "support/TempDir.h"
@@ -50,7 +51,7 @@ protected:
         State().gProductName = u"Quorvane";
         State().gMsgPrefix = u"Quorvane";
         // Includes inside a session are looked up in the source folder: an empty one here.
-        State().gSourceFolder = system::FromNativePath(mTemp.Path());
+        CurrentTemplateState().sourceFolder = system::FromNativePath(mTemp.Path());
     }
 
     /// The control list of a package's control file, loaded by the template engine.

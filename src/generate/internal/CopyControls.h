@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace qv {
 
@@ -13,9 +14,9 @@ struct OutputTally;
 /// passing the overwrite decision (CtrlOverwrite and OtherOverwrite) unless it already holds
 /// what the copy would put there; each target is counted in `tally` when given. In check-only mode it
 /// copies nothing, creates nothing and returns the number of targets that exist; otherwise 0.
-/// Returns 1 with gProjErr set when a source file is missing or a copy fails; a missing source
-/// folder sets gProjErr and goes on with the next control.
-std::int16_t CopyControlFiles(QelControls& controls, const GenerationSettings& settings, bool checkOnly,
-                              OutputTally* tally = nullptr);
+/// nullopt with gProjErr set when a source file is missing or a copy fails (at once) or a source
+/// folder is missing (after the other controls' copies).
+std::optional<std::int16_t> CopyControlFiles(QelControls& controls, const GenerationSettings& settings,
+                                             bool checkOnly, OutputTally* tally = nullptr);
 
 } // namespace qv

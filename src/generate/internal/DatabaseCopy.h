@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace qv {
@@ -20,9 +21,9 @@ struct DatabaseFileInfo {
 /// (an Access file, or a SQL Server Express file with its log) into the site, asking where the
 /// target folder is missing or the target exists and differs (a target that already holds the
 /// same bytes, log file included, is left alone and not asked about). In check-only mode returns
-/// 1 when the target exists. A failed copy returns 1 with gProjErr set; a Cancel ends the run
-/// (error -1). The copy is counted in `tally` when given.
-std::int16_t CopyDatabase(const GenerationSettings& settings, const DatabaseFileInfo& database,
-                          bool checkOnly, OutputTally* tally = nullptr);
+/// 1 when the target exists, else 0. A failed copy gives nullopt with gProjErr set; a Cancel
+/// ends the run (error -1). The copy is counted in `tally` when given.
+std::optional<std::int16_t> CopyDatabase(const GenerationSettings& settings, const DatabaseFileInfo& database,
+                                         bool checkOnly, OutputTally* tally = nullptr);
 
 } // namespace qv

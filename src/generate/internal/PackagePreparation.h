@@ -1,18 +1,26 @@
 #pragma once
 
-#include <cstdint>
-#include <optional>
+#include "generate/internal/RunStop.h"
+
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace qv {
 
 class QelCache;
 
-/// -1 when the file does not exist; otherwise the cache's verdict on its modification time
-/// and size under the group and key: 0 same, 1 different, 2 not recorded.
-std::int16_t CheckFileCache(QelCache& cache, std::u16string_view group, std::u16string_view key,
+/// What the cache says of a file of the run.
+enum class CacheVerdict {
+    Missing,     ///< the file does not exist
+    Same,        ///< recorded with the same modification time and size
+    Changed,     ///< recorded with another modification time or size
+    NotRecorded, ///< not in the cache
+};
+
+/// The cache's verdict on the file's modification time and size under the group and key.
+CacheVerdict CheckFileCache(QelCache& cache, std::u16string_view group, std::u16string_view key,
                             std::u16string_view file);
 
 /// Records the file's modification time and size in the cache under the group and key.
@@ -34,13 +42,13 @@ struct PreparedPackages {
     bool extensionsChanged = false;
 };
 
-/// Extracts the template package into gTemplateFolder and each extension's package into its
-/// folder under gExtensionsFolder where the cache says they changed, asking the host whether to
-/// keep a changed template's old extraction. A package the cache finds unchanged whose work
-/// folder is gone or empty is extracted again. A missing package sets gProjErr (with the
-/// product prefix) and gives nullopt; a damaged or hostile one raises.
-std::optional<PreparedPackages> PreparePackages(QelCache& cache, std::u16string_view templatePackage,
-                                                const std::vector<ExtensionPackage>& extensions);
+/// Extracts the template package into the template folder and each extension's package into
+/// its folder under the extensions folder where the cache says they changed, asking the host
+/// whether to keep a changed template's old extraction. A package the cache finds unchanged
+/// whose work folder is gone or empty is extracted again. A missing package stops the run; a
+/// damaged or hostile one raises.
+std::variant<PreparedPackages, RunStop> PreparePackages(QelCache& cache, std::u16string_view templatePackage,
+                                                        const std::vector<ExtensionPackage>& extensions);
 
 /// Records the packages the run used: the template (unless the user kept an old extraction) and
 /// every extension.

@@ -16,7 +16,8 @@ std::u16string PreparedScriptFile(const QelControl& control);
 /// CtrlGen: yes when the cache holds no date for the script, when the script file is gone, or
 /// when one of its input files, key-session files or their included files (one level deep) was
 /// modified after that date (to the second). A missing input folder or file ends the run
-/// (gProjErr "Missing ..." and error -1). Leaves gSourceFolder at the last folder it read from.
+/// (gProjErr "Missing ..." and error -1). Leaves TemplateState::sourceFolder at the last folder it
+/// read from.
 bool ControlNeedsBuild(QelControl& control, QelCache& cache);
 
 /// The names of the files the include tags of a template text refer to, joined by "," in the

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,9 +26,11 @@ struct StyleSheetServices {
 /// CssStyles, copies the style sheet CSS names and the logo HeaderLogo into the destination, each
 /// through the overwrite decision (OtherOverwrite) unless it would come out the same, and counts
 /// each in `tally` when given. In check-only mode returns 1 as soon as one output exists, else 0.
-/// A write or copy that fails returns 1 with gProjErr set ("Copying to file ... failed!"), as
-/// the copy controls report theirs.
-std::int16_t CopyCssAndLogo(const GenerationSettings& settings, std::u16string_view cssTemplate,
-                            const StyleSheetServices& services, bool checkOnly, OutputTally* tally = nullptr);
+/// A write or copy that fails, or a style-sheet template whose code fails, gives nullopt with
+/// gProjErr set ("Copying to file ... failed!" for a copy), as the copy controls report theirs.
+std::optional<std::int16_t> CopyCssAndLogo(const GenerationSettings& settings,
+                                           std::u16string_view cssTemplate,
+                                           const StyleSheetServices& services, bool checkOnly,
+                                           OutputTally* tally = nullptr);
 
 } // namespace qv

@@ -11,8 +11,9 @@ namespace qv {
 //   <documents>/<product>/Backup
 //   <documents>/<product>/Templates/<template file>/{extensions/<name>, temp, <work>}
 // with <work> "Script" for a generation and "Tmp" for a check. The folder paths go into the
-// module state (gBackupFolder, gExtensionsFolder, gExtensionFolder, gTempFolder and
-// gTemplateFolder, which is the work folder), without a trailing separator.
+// run's records (GenerationRun: the backup and extension folders; TemplateState: the
+// extensions, temp and template folders, the last being the work folder), without a trailing
+// separator.
 
 /// The work folder of a generation run and of a check.
 inline constexpr std::u16string_view ScriptWorkFolder = u"Script";
@@ -22,7 +23,7 @@ inline constexpr std::u16string_view CheckWorkFolder = u"Tmp";
 /// separator of either kind, so that "C:\t\My.zip" and "/t/My.zip" both give "My.zip".
 std::u16string TemplateFileNameOf(std::u16string_view templatePath);
 
-/// Builds the tree for gTemplateFileName, the extensions (by name, in sequence order) and the
+/// Builds the tree for TemplateState::templateFileName, the extensions (by name, in sequence order) and the
 /// work folder `workFolder`, creating every missing folder, and sets the folder paths. A
 /// template file or extension name that would lead out of its folder raises 52; a folder that
 /// cannot be created raises the file error.

@@ -5,6 +5,7 @@
 // before every input so that no input sees what an earlier one left.
 
 #include "core/Apartment.h"
+#include "template/TemplateState.h"
 
 #include "platform/host/HeadlessHost.h"
 #include "platform/registry/Registry.h"
@@ -41,9 +42,9 @@ public:
         ResetApartment();
         UseRegistry(std::make_unique<registry::Registry>(mFolder / "user.reg", mFolder / "machine.reg"));
         SetCurrentHost(&mHost);
-        ModuleState& state = State();
-        state.gTemplateFolder = system::FromNativePath(mFolder / "template");
-        state.gSourceFolder = state.gTemplateFolder;
+        TemplateState& folders = CurrentTemplateState();
+        folders.templateFolder = system::FromNativePath(mFolder / "template");
+        folders.sourceFolder = folders.templateFolder;
     }
 
     const std::filesystem::path& Folder() const noexcept { return mFolder; }
