@@ -50,7 +50,6 @@ struct ModuleState {
     std::u16string gProductVersion; ///< "6.0"
     std::u16string gMsgPrefix;      ///< starts every message (": ") and progress caption (" - ")
     std::u16string gMinTemplateVersion;
-    automation::Variant gScriptLanguageVar;
     std::u16string gScriptLanguage;
     std::u16string gMyDocumentsPath; ///< base of the work folders
 
@@ -63,12 +62,11 @@ struct ModuleState {
     std::u16string gRegKeyField;
     std::u16string gRegKeyAdvancedFilters;
     std::u16string gRegKeyExtensions;
-    std::u16string gRegKeyOdbcIni; ///< machine hive
 
     // --- Registry access ---
-    automation::Ref<cRegistry> gRegistry; ///< created on first use (GetRegistry)
-    std::u16string gRegValueName;         ///< value name the caller sets before each call
-    std::int32_t gRegValueType = 0;       ///< registry type of the last value read
+    /// Created on first use (GetRegistry). It keeps the address and type of the last value read
+    /// (gRegValueName, gRegValueType), which the calls take as arguments.
+    automation::Ref<cRegistry> gRegistry;
 
     // --- Copies of project and database settings for the loaders ---
     std::u16string gDbmsName;
@@ -100,10 +98,6 @@ struct ModuleState {
 
     // --- Reserved words ---
     automation::Ref<QelKeyword> gKeyword; ///< created on first use (GetKeyword)
-
-    // --- Schema prompt ---
-    std::vector<std::u16string> gSchemaList; ///< element 0 unused
-    std::u16string gSchemaChoice;
 
     // --- Dialog answers ---
     bool gKeepAnswer = false;

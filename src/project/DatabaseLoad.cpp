@@ -74,8 +74,7 @@ bool SameName(std::u16string_view name, const Variant& value) {
 
 void Qel::ReloadKeywords() {
     ModuleState& state = State();
-    state.gRegValueName = u"Keyword";
-    const Variant value = GetRegValue(u"HKCU", state.gRegKeyGeneral, state.gRegValueName);
+    const Variant value = GetRegValue(u"HKCU", state.gRegKeyGeneral, u"Keyword");
     mKeywordFile = value.IsEmpty() ? std::u16string() : TextOf(value).value_or(std::u16string());
     // The shipped value names a file beside the machine hive.
     GetKeyword().Load(ResolveRegistryFile(mKeywordFile));

@@ -32,9 +32,7 @@ constexpr std::int16_t DefaultUnloadThreshold = 20;
 
 /// A registry value read as text: "" for a missing value or one without text.
 std::u16string ReadText(std::u16string_view key, std::u16string_view name) {
-    ModuleState& state = State();
-    state.gRegValueName = name;
-    const Variant value = GetRegValue(u"HKCU", key, state.gRegValueName);
+    const Variant value = GetRegValue(u"HKCU", key, name);
     if (value.IsEmpty()) {
         return {};
     }
@@ -79,8 +77,7 @@ void SaveSettings(const QoProperties& bag, std::u16string_view key) {
         if ((format == 4 || format == 5) && !whole) {
             continue;
         }
-        State().gRegValueName = setting.Name();
-        SetRegValue(u"HKCU", key, State().gRegValueName, format, value);
+        SetRegValue(u"HKCU", key, setting.Name(), format, value);
     }
 }
 
@@ -141,14 +138,10 @@ void Qel::SaveDefault() {
     }
     std::int32_t text = 1;
     std::int32_t number = 4;
-    state.gRegValueName = u"Language";
-    SetRegValue(u"HKCU", state.gRegKeyGeneral, state.gRegValueName, text, Variant(mLanguage));
-    state.gRegValueName = u"BackupFile";
-    SetRegValue(u"HKCU", state.gRegKeyGeneral, state.gRegValueName, text, Variant(mBackupFile));
-    state.gRegValueName = u"USERCODE";
-    SetRegValue(u"HKCU", state.gRegKeyGeneral, state.gRegValueName, text, Variant(mUserCode));
-    state.gRegValueName = u"ScriptEngineTimeout";
-    SetRegValue(u"HKCU", state.gRegKeyGeneral, state.gRegValueName, number,
+    SetRegValue(u"HKCU", state.gRegKeyGeneral, u"Language", text, Variant(mLanguage));
+    SetRegValue(u"HKCU", state.gRegKeyGeneral, u"BackupFile", text, Variant(mBackupFile));
+    SetRegValue(u"HKCU", state.gRegKeyGeneral, u"USERCODE", text, Variant(mUserCode));
+    SetRegValue(u"HKCU", state.gRegKeyGeneral, u"ScriptEngineTimeout", number,
                 Variant(state.gScriptEngineTimeout));
 
     // The registered extensions; values of extensions no longer listed stay.
@@ -158,8 +151,7 @@ void Qel::SaveDefault() {
         if (!extension) {
             continue;
         }
-        state.gRegValueName = extension->Name();
-        SetRegValue(u"HKCU", state.gRegKeyExtensions, state.gRegValueName, text,
+        SetRegValue(u"HKCU", state.gRegKeyExtensions, extension->Name(), text,
                     Variant(extension->Template()));
     }
 }

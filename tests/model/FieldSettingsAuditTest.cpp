@@ -6,6 +6,7 @@
 #include "model/field/QelField.h"
 
 #include "core/QoProperties.h"
+#include "core/cRegistry.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
@@ -288,7 +289,7 @@ TEST_F(FieldSettingsAuditTest, EachRegistryDefaultConvertsByItsType) {
         }
     }
     const Ref<QelField> field = automation::MakeRef<QelField>();
-    EXPECT_EQ(State().gRegValueName, u"FldMultiUpdate") << "the last of the fifteen, in bag order";
+    EXPECT_EQ(GetRegistry().ValueKey(), u"FldMultiUpdate") << "the last of the fifteen, in bag order";
 
     std::vector<std::u16string_view> regSaveNames;
     for (const Row& row : Rows) {

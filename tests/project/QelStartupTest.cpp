@@ -48,7 +48,6 @@ TEST_F(QelStartup, NewProjectHasNoDatabaseAndSetsTheApartmentsProductState) {
     EXPECT_EQ(state.gRegKeyDatabase, DatabaseKey);
     EXPECT_EQ(state.gRegKeyExtensions, ExtensionsKey);
     EXPECT_EQ(state.gRegKeyAdvancedFilters, u"Software\\Quorvane\\6.0\\AdvancedFilters");
-    EXPECT_EQ(state.gRegKeyOdbcIni, u"Software\\ODBC\\ODBC.INI");
     EXPECT_FALSE(state.gMyDocumentsPath.empty());
 }
 

@@ -80,8 +80,6 @@ TEST_F(LoaderHelpersTest, TheOracleSchemaIsTheUsersOwnOrTheOnePicked) {
     const host::HostCall question = mHost.Calls(host::HostCallKind::ChooseSchema).front();
     EXPECT_EQ(question.names, (std::vector<std::u16string>{u"HR", u"SYS", u"SCOTT"}));
     EXPECT_EQ(question.title, u"Quorvane");
-    EXPECT_EQ(State().gSchemaList, (std::vector<std::u16string>{u"", u"HR", u"SYS", u"SCOTT"}));
-    EXPECT_EQ(State().gSchemaChoice, u"HR");
     EXPECT_EQ(Probe::OracleSchema(*mDatabase), u"HR");
 
     // Regression: a form closed without a choice loaded the tables of the earlier choice and
