@@ -68,15 +68,8 @@ struct ModuleState {
     /// (gRegValueName, gRegValueType), which the calls take as arguments.
     automation::Ref<cRegistry> gRegistry;
 
-    // --- Copies of project and database settings for the loaders ---
-    std::u16string gDbmsName;
-    std::int16_t gDefaultDateFormat = 0;
-    std::u16string gSecDefault;
+    // --- Copies of project settings that core and the script host read ---
     std::u16string gSqlQuote;
-    bool gDynamicLoadDB = false;
-    std::int16_t gRepeatColumns = 0;
-    std::u16string gCurrentSchema;
-    std::u16string gOracleConnStr;
     std::u16string gDestination;
 
     // --- Identifier quotes (SetQuoteStyle) ---

@@ -6,6 +6,7 @@
 #include "project/QelExtension.h"
 #include "project/QelExtensions.h"
 
+#include "model/LoadSettings.h"
 #include "model/field/QelField.h"
 #include "model/field/QelFields.h"
 #include "model/table/QelDatabase.h"
@@ -83,10 +84,10 @@ void Qel::ReloadKeywords() {
 void Qel::CopyLoaderSettings() {
     ModuleState& state = State();
     state.gSqlQuote = SQLQuote();
-    state.gDefaultDateFormat = defaultDateFormat();
+    CurrentLoadSettings().defaultDateFormat = defaultDateFormat();
     // Every load reads it, so that a table loaded later or a custom view gets the project's
     // value as the first load's fields did.
-    state.gRepeatColumns = RepeatColumns();
+    CurrentLoadSettings().repeatColumns = RepeatColumns();
 }
 
 void Qel::ClearSecuritySettings() {
@@ -153,7 +154,7 @@ void Qel::LoadDB(const Variant& sDBName, const Variant& sDBType, const Variant& 
         std::int16_t result = 1;
         try {
             CopyLoaderSettings();
-            state.gDynamicLoadDB = DynamicLoadDB();
+            CurrentLoadSettings().dynamicLoadDB = DynamicLoadDB();
             QelDatabase& database = Database();
             if (type == AccessType) {
                 result = database.LoadDAODB(sPath, sPhyPath, bDBUseServerMapPath, sUID, sPwd, Variant(u""));

@@ -5,6 +5,7 @@
 #include "project/QelExtension.h"
 #include "project/QelExtensions.h"
 
+#include "model/LoadSettings.h"
 #include "model/table/QelDatabase.h"
 #include "model/table/QelDatabases.h"
 
@@ -95,7 +96,7 @@ void Qel::LoadDefault() {
     mLanguage = ReadText(state.gRegKeyGeneral, u"Language");
     const Variant backup = ReadConverted(state.gRegKeyGeneral, u"BackupFile", u"Boolean");
     mBackupFile = !backup.IsEmpty() && backup.BooleanValue();
-    state.gDefaultDateFormat =
+    CurrentLoadSettings().defaultDateFormat =
         NumericInteger(SettingValue(static_cast<std::size_t>(Setting::defaultDateFormat))).value_or(0);
     mUserCode = ReadText(state.gRegKeyGeneral, u"USERCODE");
     const Variant timeout = ReadConverted(state.gRegKeyGeneral, u"ScriptEngineTimeout", u"Long");

@@ -14,6 +14,7 @@
 #include "project/internal/QelCustomScripts.h"
 #include "project/internal/VersionCompare.h"
 
+#include "model/LoadSettings.h"
 #include "model/table/QelDatabase.h"
 #include "model/table/QelDatabases.h"
 #include "model/table/QelTables.h"
@@ -219,11 +220,11 @@ void LoadProjectFile(Qel& project, std::u16string_view projFile) {
         return;
     }
     QelDatabase& database = *project.db();
-    state.gDbmsName = database.DBDBMSName();
-    SetQuoteStyle(state.gDbmsName);
+    CurrentLoadSettings().dbmsName = database.DBDBMSName();
+    SetQuoteStyle(CurrentLoadSettings().dbmsName);
     database.SetDBQuoteS(state.gQuoteStart);
     database.SetDBQuoteE(state.gQuoteEnd);
-    state.gSecDefault = database.SecDefault();
+    CurrentLoadSettings().secDefault = database.SecDefault();
     project.BuildTableKeys();
     if (!project.AutoSync()) {
         return;

@@ -2,6 +2,7 @@
 
 #include "project/Qel.h"
 
+#include "model/LoadSettings.h"
 #include "model/field/QelField.h"
 #include "model/field/QelFields.h"
 #include "model/table/QelDatabase.h"
@@ -26,11 +27,11 @@ BusyWindow::BusyWindow(const Qel& project, std::u16string_view stage) {
 }
 
 void CopyDefaultsState(Qel& project) {
-    ModuleState& state = State();
-    state.gDefaultDateFormat = project.defaultDateFormat();
-    state.gRepeatColumns = project.RepeatColumns();
+    LoadSettings& settings = CurrentLoadSettings();
+    settings.defaultDateFormat = project.defaultDateFormat();
+    settings.repeatColumns = project.RepeatColumns();
     if (project.DBCnt() > 0) {
-        state.gSecDefault = project.db()->SecDefault();
+        settings.secDefault = project.db()->SecDefault();
     }
 }
 

@@ -5,6 +5,7 @@
 #include "ModelFixture.h"
 
 #include "db/TestDatabases.h"
+#include "model/LoadSettings.h"
 #include "model/field/QelField.h"
 
 #include "platform/ado/Connection.h"
@@ -31,8 +32,8 @@ TEST_F(FieldColumnsAuditTest, SqliteColumnsThroughTheAdoLoader) {
     ado::Connection connection;
     connection.Open(database.ConnectionString());
     const ado::Recordset columns = ado::Recordset::Describe(connection, u"SELECT * FROM customers");
-    State().gDbmsName = u"SQLite";
-    State().gDefaultDateFormat = 6;
+    CurrentLoadSettings().dbmsName = u"SQLite";
+    CurrentLoadSettings().defaultDateFormat = 6;
 
     std::map<std::u16string, Ref<QelField>> fields;
     for (const ado::Field& column : columns.Fields()) {
@@ -87,8 +88,8 @@ TEST_F(FieldColumnsAuditTest, SqliteColumnsThroughTheAdoLoader) {
 }
 
 TEST_F(FieldColumnsAuditTest, AccessColumnsThroughTheDaoLoader) {
-    State().gDbmsName = u"ACCESS";
-    State().gDefaultDateFormat = 5;
+    CurrentLoadSettings().dbmsName = u"ACCESS";
+    CurrentLoadSettings().defaultDateFormat = 5;
     for (const char* sample : {"nwind.mdb", "ASampleDatabase.accdb", "DateTestDatabase.mdb"}) {
         SCOPED_TRACE(sample);
         const dao::Database database =

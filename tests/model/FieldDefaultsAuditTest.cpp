@@ -4,6 +4,7 @@
 #include "FieldAuditExpectation.h"
 #include "ModelFixture.h"
 
+#include "model/LoadSettings.h"
 #include "model/field/QelField.h"
 
 #include "core/QoProperties.h"
@@ -98,9 +99,9 @@ protected:
     }
 
     static void UseProject(const ColumnFacts& column, std::u16string_view dbms) {
-        State().gDbmsName = dbms;
-        State().gDefaultDateFormat = column.dateFormat;
-        State().gRepeatColumns = column.repeatColumns;
+        CurrentLoadSettings().dbmsName = dbms;
+        CurrentLoadSettings().defaultDateFormat = column.dateFormat;
+        CurrentLoadSettings().repeatColumns = column.repeatColumns;
     }
 };
 
@@ -321,8 +322,8 @@ TEST_F(FieldDefaultsAuditTest, RegistryDefaultsMeetTheLoaderDefaults) {
     WriteUserValue(test::FieldKey, u"FldTagAPrefix", Value::Text(u"mailto:"));
     WriteUserValue(test::FieldKey, u"FldMultiUpdate", Value::Text(u"False"));
     WriteUserValue(test::FieldKey, u"FldRepeatColumns", Value::Number(4));
-    State().gDbmsName = u"PostgreSQL";
-    State().gRepeatColumns = 2;
+    CurrentLoadSettings().dbmsName = u"PostgreSQL";
+    CurrentLoadSettings().repeatColumns = 2;
 
     ado::FieldDescription description;
     description.name = u"Email";

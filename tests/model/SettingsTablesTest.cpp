@@ -2,6 +2,7 @@
 
 #include "ModelFixture.h"
 
+#include "model/LoadSettings.h"
 #include "model/field/QelField.h"
 #include "model/table/QelDatabase.h"
 #include "model/table/QelTable.h"
@@ -277,11 +278,11 @@ TEST_F(SettingsTablesTest, SecDefaultReachesModuleStateOnlyThroughItsMember) {
     const Ref<QelDatabase> database = automation::MakeRef<QelDatabase>();
     database->SetSecDefault(u"Admin");
     EXPECT_EQ(database->SecDefault(), u"Admin");
-    EXPECT_EQ(State().gSecDefault, u"Admin");
+    EXPECT_EQ(CurrentLoadSettings().secDefault, u"Admin");
     automation::CallByName(*database, u"secdefault", InvokeKind::PropertyLet, {Variant(u"Guest")});
-    EXPECT_EQ(State().gSecDefault, u"Guest");
+    EXPECT_EQ(CurrentLoadSettings().secDefault, u"Guest");
     database->Properties()->Item(Variant(u"SecDefault"))->SetValue(Variant(u"Bag"));
-    EXPECT_EQ(State().gSecDefault, u"Guest");
+    EXPECT_EQ(CurrentLoadSettings().secDefault, u"Guest");
     EXPECT_EQ(database->SecDefault(), u"Bag");
 
     // The DBMS information is read-only by name and written through the bag.

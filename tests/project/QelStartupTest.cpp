@@ -1,4 +1,5 @@
 #include "ProjectFixture.h"
+#include "model/LoadSettings.h"
 
 #include "project/Qel.h"
 
@@ -112,7 +113,7 @@ TEST_F(QelStartup, ShippedMachineHiveGivesAWorkingFirstRun) {
                                 : info.dataType == SettingType::Integer ? automation::VarType::Integer
                                                                         : automation::VarType::Long);
     }
-    EXPECT_EQ(State().gDefaultDateFormat, 5);
+    EXPECT_EQ(CurrentLoadSettings().defaultDateFormat, 5);
 
     // The relative keyword file of the shipped hive is found beside it, so reserved words are
     // avoided in identifiers.

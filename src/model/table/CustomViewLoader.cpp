@@ -5,6 +5,7 @@
 #include "model/table/internal/LoaderSupport.h"
 
 #include "model/CatalogFacts.h"
+#include "model/LoadSettings.h"
 
 #include "core/Apartment.h"
 #include "core/QelVars.h"
@@ -23,7 +24,7 @@ namespace qv {
 void QelTable::Load_ADOCustomView(ado::Connection& cnn, std::u16string_view sTableName,
                                   std::u16string_view sSQL) {
     ModuleState& state = State();
-    const std::int16_t kind = GetDBTypeId(state.gDbmsName);
+    const std::int16_t kind = GetDBTypeId(CurrentLoadSettings().dbmsName);
     SetTblName(sTableName);
     SetTblType(u"CUSTOMVIEW");
     SetTblCustomSQL(sSQL);
@@ -67,7 +68,7 @@ void QelTable::Load_ADOCustomView(ado::Connection& cnn, std::u16string_view sTab
 }
 
 void QelTable::ParseCustomSql() {
-    std::int16_t dialect = GetDBTypeId(State().gDbmsName);
+    std::int16_t dialect = GetDBTypeId(CurrentLoadSettings().dbmsName);
     if (dialect < DBTypeCode::Access || dialect > DBTypeCode::Oracle) {
         dialect = DBTypeCode::Access;
     }

@@ -6,6 +6,7 @@
 #include "model/table/internal/LoaderSupport.h"
 
 #include "model/CatalogFacts.h"
+#include "model/LoadSettings.h"
 #include "model/internal/RegistryDefaults.h"
 
 #include "core/Apartment.h"
@@ -113,8 +114,8 @@ std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName
             }
         }
 
-        state.gDbmsName = DBDBMSName();
-        const std::int16_t kind = GetDBTypeId(state.gDbmsName);
+        CurrentLoadSettings().dbmsName = DBDBMSName();
+        const std::int16_t kind = GetDBTypeId(CurrentLoadSettings().dbmsName);
 
         if (kind == DBTypeCode::SqlServer && isOdbc) {
             catalog::ReconnectToSqlServer(cnn, dataSource, user, password, odbcText);
@@ -124,12 +125,12 @@ std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName
             ReadOracleDsn(DBName);
             // The native connection string is stored for the generated site, in the
             // provider's own form.
-            state.gOracleConnStr = OracleNativeText(user, password);
-            SetDBConnstrOra(state.gOracleConnStr);
+            CurrentLoadSettings().oracleConnStr = OracleNativeText(user, password);
+            SetDBConnstrOra(CurrentLoadSettings().oracleConnStr);
         }
 
         if (fullLoad) {
-            SetQuoteStyle(state.gDbmsName);
+            SetQuoteStyle(CurrentLoadSettings().dbmsName);
             SetDBQuoteS(state.gQuoteStart);
             SetDBQuoteE(state.gQuoteEnd);
             loader::ShowLoadStep(u"Loading Database Tables/Views...");
@@ -171,7 +172,7 @@ std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName
         // when other schemas hold tables that it leaves out. A project that kept no schema was
         // made from every schema, and its tables are still looked for in all of them.
         std::optional<std::u16string> onlySchema;
-        if (catalog::ReadsOneSchema(state.gDbmsName) && (fullLoad || !DBSchema().empty())) {
+        if (catalog::ReadsOneSchema(CurrentLoadSettings().dbmsName) && (fullLoad || !DBSchema().empty())) {
             const std::u16string named = fullLoad ? ArgText(sSchema) : DBSchema();
             onlySchema = catalog::SchemaToRead(cnn, named);
             if (fullLoad) {
@@ -205,7 +206,7 @@ std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName
         const automation::Ref<QelTables>& list = tables();
         std::int32_t processed = 0;
         for (; !rs.Eof(); rs.MoveNext()) {
-            state.gCurrentSchema = TextOf(rs.Value(u"TABLE_SCHEMA"));
+            CurrentLoadSettings().currentSchema = TextOf(rs.Value(u"TABLE_SCHEMA"));
             if (!qualifies()) {
                 continue;
             }

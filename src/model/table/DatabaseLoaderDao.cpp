@@ -5,6 +5,7 @@
 #include "model/table/internal/LoaderSupport.h"
 
 #include "model/CatalogFacts.h"
+#include "model/LoadSettings.h"
 #include "model/internal/RegistryDefaults.h"
 
 #include "core/Apartment.h"
@@ -83,8 +84,8 @@ std::int16_t QelDatabase::LoadDAODB(const Variant& DBPath, const Variant& DBPhyP
             store(Setting::DBOLEDBVer, u"N.A.");
             store(Setting::DBProviderName, u"N.A.");
             store(Setting::DBProviderVer, u"N.A.");
-            state.gDbmsName = DBDBMSName();
-            SetQuoteStyle(state.gDbmsName);
+            CurrentLoadSettings().dbmsName = DBDBMSName();
+            SetQuoteStyle(CurrentLoadSettings().dbmsName);
             SetDBQuoteS(state.gQuoteStart);
             SetDBQuoteE(state.gQuoteEnd);
         }

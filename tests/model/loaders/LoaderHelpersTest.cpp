@@ -1,6 +1,7 @@
 // The loaders' helpers that no sample database reaches: the Oracle schema prompt, the view key
 // of joins the samples do not hold, and the rules of the small text helpers.
 
+#include "model/LoadSettings.h"
 #include "model/loaders/LoaderFixture.h"
 
 #include "core/Apartment.h"
@@ -219,7 +220,7 @@ TEST_F(LoaderHelpersTest, AViewOverAJoinTakesTheKeyItsJoinPreserves) {
 }
 
 TEST_F(LoaderHelpersTest, AnOracleCustomViewNamedWithABlankIsNotLoaded) {
-    State().gDbmsName = u"Oracle";
+    CurrentLoadSettings().dbmsName = u"Oracle";
     auto table = automation::MakeRef<QelTable>();
     ado::Connection closed; // never reached
     table->Load_ADOCustomView(closed, u"my view", u"SELECT 1 FROM DUAL");

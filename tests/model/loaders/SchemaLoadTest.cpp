@@ -1,6 +1,7 @@
 // The database loaders against real databases. The unit program runs these bodies on SQLite;
 // the db program (built with QV_TEST_SERVERS) runs the same bodies on PostgreSQL and MariaDB.
 
+#include "model/LoadSettings.h"
 #include "model/loaders/LoaderFixture.h"
 
 #include "db/TestDatabases.h"
@@ -95,7 +96,7 @@ TEST_P(SchemaLoadTest, LoadsEveryTableAndViewWithColumnsKeysAndIndexes) {
                                      : Kind() == DatabaseKind::PostgreSQL ? u"PostgreSQL"
                                                                           : u"MariaDB";
     EXPECT_EQ(mDatabase->DBDBMSName(), dbms);
-    EXPECT_EQ(State().gDbmsName, dbms);
+    EXPECT_EQ(CurrentLoadSettings().dbmsName, dbms);
     EXPECT_EQ(mDatabase->DBType(), u"CONNECTIONSTRING");
     EXPECT_EQ(mDatabase->DBConnstr(), ConnectionString());
     EXPECT_EQ(mDatabase->DBUID(), u"");
@@ -195,7 +196,7 @@ TEST_P(SchemaLoadTest, ProgressNamesEachTableAndEndsAtTheWhole) {
 }
 
 TEST_P(SchemaLoadTest, DynamicModeLoadsNamesFirstAndEachTableWhenAskedFor) {
-    State().gDynamicLoadDB = true;
+    CurrentLoadSettings().dynamicLoadDB = true;
     ASSERT_EQ(Load(), 0) << test::Utf8(State().gProjErr);
     for (QelTable& table : Tables()) {
         SCOPED_TRACE(test::Utf8(table.TblName()));
