@@ -93,8 +93,6 @@ struct ModuleState {
     automation::Ref<QelKeyword> gKeyword; ///< created on first use (GetKeyword)
 
     // --- Dialog answers ---
-    bool gKeepAnswer = false;
-    std::u16string gSyncQuestion;
     std::u16string gOverwriteAnswer; ///< "", "O", "S" or "C"
     bool gOverwriteOK = false;
     std::u16string gOverwriteFile;

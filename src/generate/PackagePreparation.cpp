@@ -57,7 +57,6 @@ std::optional<PreparedPackages> PreparePackages(QelCache& cache, std::u16string_
         keep = CurrentHost().AskTemplateFolder({state.gMsgPrefix}) == host::TemplateChoice::Keep;
         prepared.templateKept = keep;
     }
-    state.gKeepAnswer = keep;
     // The cache remembers an extraction, not whether it is still there.
     if (keep && ExtractionMissing(state.gTemplateFolder, u"control.xml")) {
         keep = false;

@@ -229,8 +229,6 @@ void LoadProjectFile(Qel& project, std::u16string_view projFile) {
     if (!project.AutoSync()) {
         return;
     }
-    // A question dismissed without an answer keeps the project as read, never an old "update".
-    state.gKeepAnswer = true;
     SynchronizationService* service = FindSynchronizationService();
     if (service == nullptr) {
         // The project is loaded, but the comparison the setting asks for could not run.

@@ -94,19 +94,16 @@ bool IsEmptyText(const automation::Variant& value) {
     return plain.IsEmpty() || (plain.IsString() && plain.StringValue().empty());
 }
 
-void AskKeepOrUpdate(std::u16string question) {
-    ModuleState& state = State();
-    state.gSyncQuestion = std::move(question);
-    switch (CurrentHost().AskKeepOrUpdate({state.gMsgPrefix, state.gSyncQuestion})) {
+bool AskKeepOrUpdate(const std::u16string& question, bool preset) {
+    switch (CurrentHost().AskKeepOrUpdate({State().gMsgPrefix, question})) {
     case host::SyncChoice::Keep:
-        state.gKeepAnswer = true;
-        return;
+        return true;
     case host::SyncChoice::Update:
-        state.gKeepAnswer = false;
-        return;
+        return false;
     case host::SyncChoice::Closed:
-        return;
+        break;
     }
+    return preset;
 }
 
 } // namespace qv::sync

@@ -83,13 +83,13 @@ void Synchronizer::SynchronizeAfterLoad() {
     std::int64_t differences = check.CheckTablesAndViews(*schema);
     differences += check.CheckCustomViews();
     differences += check.CheckReports();
-    if (std::min<std::int64_t>(differences, std::numeric_limits<std::int16_t>::max()) > 0) {
+    // A question dismissed without an answer keeps the project as read.
+    const bool keep =
+        std::min<std::int64_t>(differences, std::numeric_limits<std::int16_t>::max()) <= 0 ||
         sync::AskKeepOrUpdate(u"Database has been modified since last change. Do you want to keep old "
-                              u"definition or update to new definition?");
-    } else {
-        state.gKeepAnswer = true;
-    }
-    if (!state.gKeepAnswer) {
+                              u"definition or update to new definition?",
+                              /*preset=*/true);
+    if (!keep) {
         Run(*schema);
     }
 }

@@ -178,12 +178,11 @@ void TableSync::RefreshTable(QelTable& table, const QoSchemaTable& record) {
     table.Fields()->SetSeq(1);
 
     if (table.TblType() == u"TABLE" && SortLines(table.TblKey()) != SortLines(record.TblKey)) {
-        ModuleState& state = State();
         // Closing the form without a button takes the database's key.
-        state.gKeepAnswer = false;
-        sync::AskKeepOrUpdate(u"Primary key for \"" + table.TblName() +
-                              u"\" has been modified. Keep/Update primary Key?");
-        if (!state.gKeepAnswer) {
+        const bool keep = sync::AskKeepOrUpdate(u"Primary key for \"" + table.TblName() +
+                                                    u"\" has been modified. Keep/Update primary Key?",
+                                                /*preset=*/false);
+        if (!keep) {
             table.SetTblKey(record.TblKey);
         }
     }
