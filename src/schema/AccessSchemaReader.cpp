@@ -54,9 +54,9 @@ void ReadAccessColumns(QoSchemaTable& table, const std::vector<dao::Field>& colu
 
 } // namespace
 
-std::int16_t QelSchema::LoadAccessSchema(std::u16string_view sPath, std::u16string_view sPhyPath,
-                                         bool bDBUseServerMapPath, std::u16string_view sUID,
-                                         std::u16string_view sPwd) {
+QelSchema::Reading QelSchema::LoadAccessSchema(std::u16string_view sPath, std::u16string_view sPhyPath,
+                                               bool bDBUseServerMapPath, std::u16string_view sUID,
+                                               std::u16string_view sPwd) {
     QelStatus& status = GetStatus();
     try {
         status.DispStatus(u"Loading Database Tables...");
@@ -146,12 +146,11 @@ std::int16_t QelSchema::LoadAccessSchema(std::u16string_view sPath, std::u16stri
         }
         mSchemaDB.DBTblCnt =
             static_cast<std::int16_t>(mSchemaDB.tables.Tbl.empty() ? 0 : mSchemaDB.tables.Tbl.size() - 1);
-        return 0;
+        return {};
     } catch (const automation::Error& error) {
         // The file's own reason (missing, damaged, wrong password) is worth more than a bare
         // "failed".
-        State().gProjErr = State().gMsgPrefix + u": " + error.Description();
-        return 1;
+        return Failure(State().gMsgPrefix + u": " + error.Description());
     }
 }
 

@@ -34,10 +34,10 @@ std::u16string RowText(const Variant& value) {
 
 } // namespace
 
-std::int16_t QelSchema::LoadADOSchema(std::u16string_view sDBType, std::u16string_view sDBName,
-                                      std::u16string_view sUID, std::u16string_view sPwd,
-                                      std::u16string_view sConnStr, std::u16string_view sSchema) {
-    ModuleState& state = State();
+QelSchema::Reading QelSchema::LoadADOSchema(std::u16string_view sDBType, std::u16string_view sDBName,
+                                            std::u16string_view sUID, std::u16string_view sPwd,
+                                            std::u16string_view sConnStr, std::u16string_view sSchema) {
+    const ModuleState& state = State();
     QelStatus& status = GetStatus();
     const bool isOdbc = sDBType == u"ODBC";
     // Values are quoted where they need it, so that a ";" in a user name or password cannot add
@@ -60,7 +60,7 @@ std::int16_t QelSchema::LoadADOSchema(std::u16string_view sDBType, std::u16strin
         status.DispStatus(u"Connecting to Data Source...");
         cnn.Open(isOdbc ? odbcText : std::u16string(sConnStr));
         if (cnn.State() != ado::ObjectState::Open) {
-            return 1;
+            return {ReadOutcome::NotOpened, {}};
         }
 
         mSchemaDB.DBName = sDBName;
@@ -104,8 +104,7 @@ std::int16_t QelSchema::LoadADOSchema(std::u16string_view sDBType, std::u16strin
                         mSchemaChoice = *owner;
                     }
                 } catch (const automation::Error& error) {
-                    state.gProjErr = state.gMsgPrefix + u": " + error.Description();
-                    return 3;
+                    return Failure(state.gMsgPrefix + u": " + error.Description());
                 }
             }
             mSchemaDB.DBSchema = mSchemaChoice;
@@ -122,8 +121,8 @@ std::int16_t QelSchema::LoadADOSchema(std::u16string_view sDBType, std::u16strin
         }
         rs->MoveFirst();
     } catch (const automation::Error& error) {
-        state.gProjErr = catalog::ConnectionErrorText(cnn, error, /*numbered=*/true);
-        return 3;
+        std::u16string reason = catalog::ConnectionErrorText(cnn, error, /*numbered=*/true);
+        return Failure(std::move(reason));
     }
 
     // From here a failure costs one table, or one of its rowsets, and never the reading.
@@ -145,7 +144,7 @@ std::int16_t QelSchema::LoadADOSchema(std::u16string_view sDBType, std::u16strin
     rs->Close();
     mSchemaDB.DBTblCnt =
         static_cast<std::int16_t>(mSchemaDB.tables.Tbl.empty() ? 0 : mSchemaDB.tables.Tbl.size() - 1);
-    return 0;
+    return {};
 }
 
 void QelSchema::ReadAdoTable(ado::Connection& cnn, const std::u16string& schema, const std::u16string& name,

@@ -141,7 +141,7 @@ std::int16_t SchemaCheck::CheckDB() {
     }
     state.gStatusCaption = state.gMsgPrefix + u" - Database Synchronization check...";
     const automation::Ref<QelSchema> schema = automation::MakeRef<QelSchema>();
-    if (!schema->LoadDB(*database) || !state.gProjErr.empty()) {
+    if (!schema->LoadDB(*database)) {
         return -1;
     }
     std::int64_t count = CheckTablesAndViews(*schema);

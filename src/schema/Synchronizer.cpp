@@ -28,12 +28,9 @@ namespace {
 /// Reads the live schema of the project's database; null, with the reason in the error text,
 /// when it cannot be read.
 automation::Ref<QelSchema> ReadSchema(Qel& project) {
-    ModuleState& state = State();
     automation::Ref<QelSchema> schema = automation::MakeRef<QelSchema>();
-    if (!schema->LoadDB(*project.db()) || !state.gProjErr.empty()) {
-        if (state.gProjErr.empty()) {
-            state.gProjErr = u"Load Database failed!";
-        }
+    // LoadDB gives its reason with every failure, and leaves no text when it read the schema.
+    if (!schema->LoadDB(*project.db())) {
         return {};
     }
     return schema;

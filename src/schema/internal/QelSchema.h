@@ -70,13 +70,24 @@ public:
     const std::u16string& SchemaChoice() const noexcept { return mSchemaChoice; }
 
 private:
-    /// The loaders: 0 read, 1 not opened (or, for Access, any failure), 3 an error with its text.
-    std::int16_t LoadADOSchema(std::u16string_view sDBType, std::u16string_view sDBName,
-                               std::u16string_view sUID, std::u16string_view sPwd,
-                               std::u16string_view sConnStr, std::u16string_view sSchema);
-    std::int16_t LoadAccessSchema(std::u16string_view sPath, std::u16string_view sPhyPath,
-                                  bool bDBUseServerMapPath, std::u16string_view sUID,
-                                  std::u16string_view sPwd);
+    /// How a reading of the schema ended.
+    enum class ReadOutcome : std::uint8_t {
+        Read,
+        NotOpened, ///< the connection did not open; no reason given
+        Failed,    ///< the reason says why
+    };
+    struct Reading {
+        ReadOutcome outcome = ReadOutcome::Read;
+        std::u16string reason; ///< the error text of Failed
+    };
+    static Reading Failure(std::u16string reason) { return {ReadOutcome::Failed, std::move(reason)}; }
+
+    /// The loaders, which leave the error text alone.
+    Reading LoadADOSchema(std::u16string_view sDBType, std::u16string_view sDBName, std::u16string_view sUID,
+                          std::u16string_view sPwd, std::u16string_view sConnStr,
+                          std::u16string_view sSchema);
+    Reading LoadAccessSchema(std::u16string_view sPath, std::u16string_view sPhyPath,
+                             bool bDBUseServerMapPath, std::u16string_view sUID, std::u16string_view sPwd);
     /// Reads one table or view of a connection, its keys, required columns and unique indexes
     /// into a new record; failures leave the record without what they would have given.
     void ReadAdoTable(ado::Connection& cnn, const std::u16string& schema, const std::u16string& name,
