@@ -113,6 +113,14 @@ private:
     void RecordAdoProperties(AdoLoad& load);
     std::optional<std::u16string> ChooseAdoSchema(AdoLoad& load);
     std::optional<std::u16string> WalkAdoTables(AdoLoad& load);
+    /// What a load of an Access file carries from one of its stages to the next.
+    struct DaoLoad;
+    // The stages of LoadDAODB after the file opened; they raise what the file raises.
+    void RecordDaoProperties(const DaoLoad& load, const automation::Variant& DBPath,
+                             const automation::Variant& DBUseServerMapPath, const automation::Variant& UID,
+                             const automation::Variant& pwd);
+    void WalkDaoTables(DaoLoad& load);
+    void WalkDaoViews(DaoLoad& load);
 
     // Helpers of the loaders (defined with them).
     void ChooseOracleSchema(ado::Recordset& rs, const automation::Variant& UID);
