@@ -6,6 +6,7 @@
 #include "platform/automation/Variant.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,6 +89,16 @@ private:
                           std::u16string_view sSchema);
     Reading LoadAccessSchema(std::u16string_view sPath, std::u16string_view sPhyPath,
                              bool bDBUseServerMapPath, std::u16string_view sUID, std::u16string_view sPwd);
+    /// What a reading through a connection carries from one of its stages to the next.
+    struct AdoRead;
+    // The stages of LoadADOSchema. Up to the count of the tables the connection's errors are
+    // raised and end the reading; a refused schema choice gives its reason.
+    bool ConnectForSchema(AdoRead& read);
+    void RecordAdoDatabase(AdoRead& read);
+    std::optional<std::u16string> ChooseReadSchema(AdoRead& read);
+    void WalkAdoSchemaTables(AdoRead& read);
+    /// Whether the current row of the tables rowset is a table or view the reading takes.
+    bool Qualifies(const AdoRead& read) const;
     /// Reads one table or view of a connection, its keys, required columns and unique indexes
     /// into a new record; failures leave the record without what they would have given.
     void ReadAdoTable(ado::Connection& cnn, const std::u16string& schema, const std::u16string& name,
