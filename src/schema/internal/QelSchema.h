@@ -97,6 +97,13 @@ private:
     void RecordAdoDatabase(AdoRead& read);
     std::optional<std::u16string> ChooseReadSchema(AdoRead& read);
     void WalkAdoSchemaTables(AdoRead& read);
+    /// What a reading of an Access file carries from one of its stages to the next.
+    struct AccessRead;
+    // The stages of LoadAccessSchema after the file opened; they raise what the file raises.
+    void RecordAccessDatabase(const AccessRead& read, std::u16string_view sPath, std::u16string_view sPhyPath,
+                              bool bDBUseServerMapPath, std::u16string_view sUID, std::u16string_view sPwd);
+    void WalkAccessTables(AccessRead& read);
+    void WalkAccessViews(AccessRead& read);
     /// Whether the current row of the tables rowset is a table or view the reading takes.
     bool Qualifies(const AdoRead& read) const;
     /// Reads one table or view of a connection, its keys, required columns and unique indexes
