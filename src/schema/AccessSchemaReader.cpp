@@ -51,6 +51,7 @@ void ReadAccessColumns(QoSchemaTable& table, const std::vector<dao::Field>& colu
         table.TblFields.fld.push_back(AccessColumn(column, ++position));
     }
     table.TblFldCnt = position;
+    assert(table.TblFields.fld.size() == static_cast<std::size_t>(position) + 1);
 }
 
 } // namespace

@@ -12,6 +12,8 @@
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
 
+#include <cassert>
+
 namespace qv {
 
 using automation::Variant;
@@ -170,6 +172,7 @@ void QelSchema::ReadAdoColumns(QoSchemaTable& table, const ado::Fields& columns,
         field.FldAutoIncrement = catalog::IsAutoIncrement(*column);
     }
     table.TblFldCnt = position;
+    assert(fields.size() == static_cast<std::size_t>(position) + 1);
     table.TblDuplicates = selection.duplicates;
     if (!table.TblDuplicates.empty()) {
         table.TblGen = false;
