@@ -64,8 +64,8 @@ struct ModuleState {
     std::u16string gRegKeyExtensions;
 
     // --- Registry access ---
-    /// Created on first use (GetRegistry). It keeps the address and type of the last value read
-    /// (gRegValueName, gRegValueType), which the calls take as arguments.
+    /// Created on first use (GetRegistry). It keeps the name and type of the last value read
+    /// (gRegValueName, gRegValueType); callers pass the name to each call as an argument.
     automation::Ref<cRegistry> gRegistry;
 
     // --- Copies of project settings that core and the script host read ---
