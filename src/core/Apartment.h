@@ -50,7 +50,6 @@ struct ModuleState {
     std::u16string gProductVersion; ///< "6.0"
     std::u16string gMsgPrefix;      ///< starts every message (": ") and progress caption (" - ")
     std::u16string gMinTemplateVersion;
-    automation::Variant gScriptLanguageVar;
     std::u16string gScriptLanguage;
     std::u16string gMyDocumentsPath; ///< base of the work folders
 
@@ -63,22 +62,14 @@ struct ModuleState {
     std::u16string gRegKeyField;
     std::u16string gRegKeyAdvancedFilters;
     std::u16string gRegKeyExtensions;
-    std::u16string gRegKeyOdbcIni; ///< machine hive
 
     // --- Registry access ---
-    automation::Ref<cRegistry> gRegistry; ///< created on first use (GetRegistry)
-    std::u16string gRegValueName;         ///< value name the caller sets before each call
-    std::int32_t gRegValueType = 0;       ///< registry type of the last value read
+    /// Created on first use (GetRegistry). It keeps the name and type of the last value read
+    /// (gRegValueName, gRegValueType); callers pass the name to each call as an argument.
+    automation::Ref<cRegistry> gRegistry;
 
-    // --- Copies of project and database settings for the loaders ---
-    std::u16string gDbmsName;
-    std::int16_t gDefaultDateFormat = 0;
-    std::u16string gSecDefault;
+    // --- The project's identifier quote setting, which core's quoting reads ---
     std::u16string gSqlQuote;
-    bool gDynamicLoadDB = false;
-    std::int16_t gRepeatColumns = 0;
-    std::u16string gCurrentSchema;
-    std::u16string gOracleConnStr;
 
     // --- Identifier quotes (SetQuoteStyle) ---
     std::u16string gQuoteStart;
@@ -99,14 +90,6 @@ struct ModuleState {
 
     // --- Reserved words ---
     automation::Ref<QelKeyword> gKeyword; ///< created on first use (GetKeyword)
-
-    // --- Schema prompt ---
-    std::vector<std::u16string> gSchemaList; ///< element 0 unused
-    std::u16string gSchemaChoice;
-
-    // --- Dialog answers ---
-    bool gKeepAnswer = false;
-    std::u16string gSyncQuestion;
 
     // --- Objects of the layers above ---
     /// The project's extension list, created and typed by the project; the template file lookup

@@ -23,7 +23,6 @@ Variant GetRegValue(std::u16string_view root, std::u16string_view section, std::
         // A hive that cannot be read reads like a missing value.
         value = registry.Default();
     }
-    State().gRegValueType = registry.ValueType();
     return value;
 }
 

@@ -10,7 +10,8 @@
 namespace qv {
 
 /// Reads one registry value: `root` "HKLM" (exactly) is the machine hive, anything else the
-/// user hive. Sets gRegValueType to the type read (unchanged when nothing was read). A missing
+/// user hive. The type read stays on the apartment's registry object (GetRegistry().ValueType(),
+/// gRegValueType; unchanged when nothing was read). A missing
 /// value, key or unreadable hive gives Empty; no error reaches the caller.
 automation::Variant GetRegValue(std::u16string_view root, std::u16string_view section,
                                 std::u16string_view name);

@@ -58,7 +58,6 @@ std::variant<PreparedPackages, RunStop> PreparePackages(QelCache& cache, std::u1
         keep = CurrentHost().AskTemplateFolder({state.gMsgPrefix}) == host::TemplateChoice::Keep;
         prepared.templateKept = keep;
     }
-    state.gKeepAnswer = keep;
     // The cache remembers an extraction, not whether it is still there.
     if (keep && ExtractionMissing(CurrentTemplateState().templateFolder, u"control.xml")) {
         keep = false;

@@ -338,7 +338,6 @@ std::optional<std::u16string> ChooseSchemaOwner(ado::Recordset& rs, std::u16stri
         return target;
     }
 
-    state.gSchemaList = owners;
     host::SchemaQuestion question;
     question.title = state.gMsgPrefix;
     question.schemas.assign(owners.begin() + 1, owners.end());
@@ -347,8 +346,7 @@ std::optional<std::u16string> ChooseSchemaOwner(ado::Recordset& rs, std::u16stri
         automation::Raise(automation::ErrorNumber::InvalidProcedureCall, u"LoadDB",
                           std::u16string(NoSchemaChosenText));
     }
-    state.gSchemaChoice = *answer.schema;
-    return state.gSchemaChoice;
+    return *answer.schema;
 }
 
 bool ReadsOneSchema(std::u16string_view dbmsName) {

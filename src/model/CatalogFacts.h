@@ -126,7 +126,8 @@ inline constexpr std::u16string_view NoSchemaChosenText =
 /// The owner whose tables an Oracle load reads, from a tables rowset: `current` when given,
 /// else the user's own (upper-cased) schema when it owns a table, else the owner the user picks
 /// from the owners of tables (upper-cased, each once, in order of appearance) through the host's
-/// schema prompt. `owners` receives that list behind an empty element 0. nullopt for an empty
+/// schema prompt. `owners` receives that list behind an empty element 0 (gSchemaList); the
+/// owner returned is the prompt's answer (gSchemaChoice). nullopt for an empty
 /// rowset. The rowset is left on its first row. A prompt left without a choice raises
 /// NoSchemaChosenText: the load must not read the tables of an earlier choice, or of none.
 std::optional<std::u16string> ChooseSchemaOwner(ado::Recordset& rs, std::u16string_view current,

@@ -5,6 +5,7 @@
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
 
+#include <cassert>
 #include <cmath>
 #include <limits>
 
@@ -111,6 +112,7 @@ bool EntityList::Add(std::u16string Name) {
     automation::Ref<SettingsEntity> entity = mShape.create();
     entity->SetSettingValue(mShape.nameSetting, Variant(Name));
     mItems.Add(entity, Name);
+    assert(Count() <= MaxCount && mItems.At(Count()) == entity.Get());
     const auto seq = static_cast<std::int16_t>(Count());
     entity->SetSettingValue(mShape.seqSetting, Variant(seq));
     if (mIndexRevision == mNameWatch->revision) {
@@ -142,6 +144,7 @@ bool EntityList::Change(std::u16string OldName, std::u16string NewName) {
 }
 
 void EntityList::RemoveAt(std::int32_t position) {
+    assert(position >= 1 && position <= Count());
     SettingsEntity& removed = *mItems.At(position);
     if (std::optional<std::int16_t> gap = SeqOf(removed)) {
         for (std::int32_t other = 1; other <= Count(); ++other) {

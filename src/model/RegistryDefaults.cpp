@@ -36,12 +36,10 @@ DefaultsMemo& Memo() {
 } // namespace
 
 void LoadRegistryDefaults(SettingsEntity& entity, std::u16string_view key) {
-    ModuleState& state = State();
     // The key text may live in the module state, which the reads below do not change.
     const std::u16string section(key);
     auto userDefault = [&](std::u16string_view name, std::u16string_view dataType) {
-        state.gRegValueName = name;
-        const automation::Variant value = GetRegValue(u"HKCU", section, state.gRegValueName);
+        const automation::Variant value = GetRegValue(u"HKCU", section, name);
         return ConvertToDataType(value, automation::Variant(dataType));
     };
     if (entity.HasBag()) {

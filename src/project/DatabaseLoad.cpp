@@ -6,6 +6,7 @@
 #include "project/QelExtension.h"
 #include "project/QelExtensions.h"
 
+#include "model/LoadSettings.h"
 #include "model/field/QelField.h"
 #include "model/field/QelFields.h"
 #include "model/table/QelDatabase.h"
@@ -38,6 +39,26 @@ constexpr std::u16string_view AccessType = u"ACCESS";
 constexpr std::u16string_view OdbcType = u"ODBC";
 constexpr std::u16string_view ConnectionStringType = u"CONNECTIONSTRING";
 constexpr std::u16string_view LoadFailed = u"Load Database failed!";
+
+/// How a database loader's result code ended the load, by what the loader promises: LoadDAODB
+/// gives its reason with every failure (1), LoadADODB with an error (3) but none when the
+/// connection did not open (1).
+enum class LoaderEnd : std::uint8_t { Loaded, FailedWithoutReason, FailedWithReason };
+
+LoaderEnd DaoLoaderEnd(std::int16_t result) {
+    return result == 0 ? LoaderEnd::Loaded : LoaderEnd::FailedWithReason;
+}
+
+LoaderEnd AdoLoaderEnd(std::int16_t result) {
+    switch (result) {
+    case 0:
+        return LoaderEnd::Loaded;
+    case 1:
+        return LoaderEnd::FailedWithoutReason;
+    default:
+        return LoaderEnd::FailedWithReason;
+    }
+}
 
 /// True when the argument equals "" as VB compares: Empty does too. Null is no text at all and
 /// counts as missing as well.
@@ -74,8 +95,7 @@ bool SameName(std::u16string_view name, const Variant& value) {
 
 void Qel::ReloadKeywords() {
     ModuleState& state = State();
-    state.gRegValueName = u"Keyword";
-    const Variant value = GetRegValue(u"HKCU", state.gRegKeyGeneral, state.gRegValueName);
+    const Variant value = GetRegValue(u"HKCU", state.gRegKeyGeneral, u"Keyword");
     mKeywordFile = value.IsEmpty() ? std::u16string() : TextOf(value).value_or(std::u16string());
     // The shipped value names a file beside the machine hive.
     GetKeyword().Load(ResolveRegistryFile(mKeywordFile));
@@ -84,10 +104,10 @@ void Qel::ReloadKeywords() {
 void Qel::CopyLoaderSettings() {
     ModuleState& state = State();
     state.gSqlQuote = SQLQuote();
-    state.gDefaultDateFormat = defaultDateFormat();
+    CurrentLoadSettings().defaultDateFormat = defaultDateFormat();
     // Every load reads it, so that a table loaded later or a custom view gets the project's
     // value as the first load's fields did.
-    state.gRepeatColumns = RepeatColumns();
+    CurrentLoadSettings().repeatColumns = RepeatColumns();
 }
 
 void Qel::ClearSecuritySettings() {
@@ -151,15 +171,17 @@ void Qel::LoadDB(const Variant& sDBName, const Variant& sDBType, const Variant& 
         GetStatus().ShowStatus(mWindow, FrameText(state.gStatusCaption));
         Databases().Add(mDBName);
         // Whatever happens from here, a failed load leaves no database behind.
-        std::int16_t result = 1;
+        LoaderEnd end = LoaderEnd::FailedWithoutReason;
         try {
             CopyLoaderSettings();
-            state.gDynamicLoadDB = DynamicLoadDB();
+            CurrentLoadSettings().dynamicLoadDB = DynamicLoadDB();
             QelDatabase& database = Database();
             if (type == AccessType) {
-                result = database.LoadDAODB(sPath, sPhyPath, bDBUseServerMapPath, sUID, sPwd, Variant(u""));
+                end = DaoLoaderEnd(
+                    database.LoadDAODB(sPath, sPhyPath, bDBUseServerMapPath, sUID, sPwd, Variant(u"")));
             } else {
-                result = database.LoadADODB(sDBType, sDBName, sUID, sPwd, sConnStr, Variant(u""), sSchema);
+                end = AdoLoaderEnd(
+                    database.LoadADODB(sDBType, sDBName, sUID, sPwd, sConnStr, Variant(u""), sSchema));
             }
         } catch (const automation::Error&) {
             GetStatus().CloseStatus();
@@ -167,9 +189,9 @@ void Qel::LoadDB(const Variant& sDBName, const Variant& sDBType, const Variant& 
             throw;
         }
         GetStatus().CloseStatus();
-        if (result != 0) {
+        if (end != LoaderEnd::Loaded) {
             Databases().Delete(Variant(std::int32_t{1}));
-            if (state.gProjErr.empty()) {
+            if (end == LoaderEnd::FailedWithoutReason) {
                 state.gProjErr = LoadFailed;
             }
             return;
@@ -237,22 +259,26 @@ void Qel::LoadTable(const Variant& sTableName) {
         CopyLoaderSettings();
         QelDatabase& database = Database();
         const std::u16string type = database.DBType();
-        std::int16_t result = 0;
+        LoaderEnd end = LoaderEnd::Loaded;
         if (type == AccessType) {
-            result = database.LoadDAODB(Variant(database.DBPath()), Variant(database.DBPhyPath()),
-                                        Variant(database.DBUseServerMapPath()), Variant(database.DBUID()),
-                                        Variant(database.DBPwd()), sTableName);
+            end = DaoLoaderEnd(database.LoadDAODB(Variant(database.DBPath()), Variant(database.DBPhyPath()),
+                                                  Variant(database.DBUseServerMapPath()),
+                                                  Variant(database.DBUID()), Variant(database.DBPwd()),
+                                                  sTableName));
         } else if (type == OdbcType || type == ConnectionStringType) {
-            result = database.LoadADODB(Variant(type), Variant(database.DBName()), Variant(database.DBUID()),
-                                        Variant(database.DBPwd()), Variant(database.DBConnstr()), sTableName,
-                                        Variant(u""));
+            end = AdoLoaderEnd(database.LoadADODB(Variant(type), Variant(database.DBName()),
+                                                  Variant(database.DBUID()), Variant(database.DBPwd()),
+                                                  Variant(database.DBConnstr()), sTableName, Variant(u"")));
         }
-        if (result == 0) {
+        switch (end) {
+        case LoaderEnd::Loaded:
             state.gProjErr.clear();
             return;
-        }
-        if (state.gProjErr.empty()) {
+        case LoaderEnd::FailedWithoutReason:
             state.gProjErr = LoadFailed;
+            return;
+        case LoaderEnd::FailedWithReason:
+            return;
         }
     });
 }

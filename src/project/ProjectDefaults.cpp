@@ -5,6 +5,7 @@
 #include "project/QelExtension.h"
 #include "project/QelExtensions.h"
 
+#include "model/LoadSettings.h"
 #include "model/table/QelDatabase.h"
 #include "model/table/QelDatabases.h"
 
@@ -33,9 +34,7 @@ constexpr std::int16_t DefaultUnloadThreshold = 20;
 
 /// A registry value read as text: "" for a missing value or one without text.
 std::u16string ReadText(std::u16string_view key, std::u16string_view name) {
-    ModuleState& state = State();
-    state.gRegValueName = name;
-    const Variant value = GetRegValue(u"HKCU", key, state.gRegValueName);
+    const Variant value = GetRegValue(u"HKCU", key, name);
     if (value.IsEmpty()) {
         return {};
     }
@@ -80,8 +79,7 @@ void SaveSettings(const QoProperties& bag, std::u16string_view key) {
         if ((format == 4 || format == 5) && !whole) {
             continue;
         }
-        State().gRegValueName = setting.Name();
-        SetRegValue(u"HKCU", key, State().gRegValueName, format, value);
+        SetRegValue(u"HKCU", key, setting.Name(), format, value);
     }
 }
 
@@ -99,7 +97,7 @@ void Qel::LoadDefault() {
     mLanguage = ReadText(state.gRegKeyGeneral, u"Language");
     const Variant backup = ReadConverted(state.gRegKeyGeneral, u"BackupFile", u"Boolean");
     mBackupFile = !backup.IsEmpty() && backup.BooleanValue();
-    state.gDefaultDateFormat =
+    CurrentLoadSettings().defaultDateFormat =
         NumericInteger(SettingValue(static_cast<std::size_t>(Setting::defaultDateFormat))).value_or(0);
     mUserCode = ReadText(state.gRegKeyGeneral, u"USERCODE");
     const Variant timeout = ReadConverted(state.gRegKeyGeneral, u"ScriptEngineTimeout", u"Long");
@@ -142,14 +140,10 @@ void Qel::SaveDefault() {
     }
     std::int32_t text = 1;
     std::int32_t number = 4;
-    state.gRegValueName = u"Language";
-    SetRegValue(u"HKCU", state.gRegKeyGeneral, state.gRegValueName, text, Variant(mLanguage));
-    state.gRegValueName = u"BackupFile";
-    SetRegValue(u"HKCU", state.gRegKeyGeneral, state.gRegValueName, text, Variant(mBackupFile));
-    state.gRegValueName = u"USERCODE";
-    SetRegValue(u"HKCU", state.gRegKeyGeneral, state.gRegValueName, text, Variant(mUserCode));
-    state.gRegValueName = u"ScriptEngineTimeout";
-    SetRegValue(u"HKCU", state.gRegKeyGeneral, state.gRegValueName, number,
+    SetRegValue(u"HKCU", state.gRegKeyGeneral, u"Language", text, Variant(mLanguage));
+    SetRegValue(u"HKCU", state.gRegKeyGeneral, u"BackupFile", text, Variant(mBackupFile));
+    SetRegValue(u"HKCU", state.gRegKeyGeneral, u"USERCODE", text, Variant(mUserCode));
+    SetRegValue(u"HKCU", state.gRegKeyGeneral, u"ScriptEngineTimeout", number,
                 Variant(CurrentTemplateState().scriptEngineTimeout));
 
     // The registered extensions; values of extensions no longer listed stay.
@@ -159,8 +153,7 @@ void Qel::SaveDefault() {
         if (!extension) {
             continue;
         }
-        state.gRegValueName = extension->Name();
-        SetRegValue(u"HKCU", state.gRegKeyExtensions, state.gRegValueName, text,
+        SetRegValue(u"HKCU", state.gRegKeyExtensions, extension->Name(), text,
                     Variant(extension->Template()));
     }
 }

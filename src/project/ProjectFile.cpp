@@ -14,6 +14,7 @@
 #include "project/internal/QelCustomScripts.h"
 #include "project/internal/VersionCompare.h"
 
+#include "model/LoadSettings.h"
 #include "model/table/QelDatabase.h"
 #include "model/table/QelDatabases.h"
 #include "model/table/QelTables.h"
@@ -219,17 +220,15 @@ void LoadProjectFile(Qel& project, std::u16string_view projFile) {
         return;
     }
     QelDatabase& database = *project.db();
-    state.gDbmsName = database.DBDBMSName();
-    SetQuoteStyle(state.gDbmsName);
+    CurrentLoadSettings().dbmsName = database.DBDBMSName();
+    SetQuoteStyle(CurrentLoadSettings().dbmsName);
     database.SetDBQuoteS(state.gQuoteStart);
     database.SetDBQuoteE(state.gQuoteEnd);
-    state.gSecDefault = database.SecDefault();
+    CurrentLoadSettings().secDefault = database.SecDefault();
     project.BuildTableKeys();
     if (!project.AutoSync()) {
         return;
     }
-    // A question dismissed without an answer keeps the project as read, never an old "update".
-    state.gKeepAnswer = true;
     SynchronizationService* service = FindSynchronizationService();
     if (service == nullptr) {
         // The project is loaded, but the comparison the setting asks for could not run.

@@ -38,7 +38,6 @@ void Qel::SetModuleState() {
     // Template and extension packages are extracted by the zip layer when a run needs them;
     // there is no component to create here.
     mProjInit = false;
-    state.gScriptLanguageVar = automation::Variant(PageLanguage);
     state.gScriptLanguage = PageLanguage;
     state.gProductName = ProductName;
     state.gMsgPrefix = ProductName;
@@ -57,14 +56,12 @@ void Qel::SetModuleState() {
     state.gRegKeyField = base + u"\\Settings\\Field";
     state.gRegKeyAdvancedFilters = base + u"\\AdvancedFilters";
     state.gRegKeyExtensions = base + u"\\Extensions";
-    state.gRegKeyOdbcIni = u"Software\\ODBC\\ODBC.INI";
 
     // Only a missing "Language" value marks a first run: a user who emptied it on purpose keeps
     // the defaults saved since, which a copy at every start would overwrite.
-    state.gRegValueName = u"Language";
     const bool firstRun =
-        !CurrentRegistry().ReadValue(registry::HiveKind::User, state.gRegKeyGeneral, state.gRegValueName);
-    const automation::Variant language = GetRegValue(u"HKCU", state.gRegKeyGeneral, state.gRegValueName);
+        !CurrentRegistry().ReadValue(registry::HiveKind::User, state.gRegKeyGeneral, u"Language");
+    const automation::Variant language = GetRegValue(u"HKCU", state.gRegKeyGeneral, u"Language");
     mLanguageFile = language.IsEmpty() ? std::u16string() : TextOf(language).value_or(std::u16string());
     if (firstRun) {
         CopyDefaultSettings();

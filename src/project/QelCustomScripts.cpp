@@ -210,9 +210,8 @@ void SelectPlaceTable(QelDatabase* database, const ScriptPlace& place) {
 std::u16string LoadCustomScriptCode(CustomScriptContext& context, const ScriptPlace& place) {
     ModuleState& state = State();
     state.gProjErr.clear();
-    state.gRegValueName = u"CodeBase";
     const std::optional<std::u16string> registered =
-        TextOf(GetRegValue(u"HKCU", state.gRegKeyGeneral, state.gRegValueName));
+        TextOf(GetRegValue(u"HKCU", state.gRegKeyGeneral, u"CodeBase"));
     const std::u16string name = registered.value_or(std::u16string());
     context.codeBaseFile = context.resolveFileName && !name.empty() ? context.resolveFileName(name) : name;
     if (context.codeBaseFile.empty() || !system::FileExists(context.codeBaseFile)) {

@@ -15,6 +15,7 @@
 #include "platform/dao/Database.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace qv {
 
@@ -50,108 +51,132 @@ void ReadAccessColumns(QoSchemaTable& table, const std::vector<dao::Field>& colu
         table.TblFields.fld.push_back(AccessColumn(column, ++position));
     }
     table.TblFldCnt = position;
+    assert(table.TblFields.fld.size() == static_cast<std::size_t>(position) + 1);
 }
 
 } // namespace
 
-std::int16_t QelSchema::LoadAccessSchema(std::u16string_view sPath, std::u16string_view sPhyPath,
-                                         bool bDBUseServerMapPath, std::u16string_view sUID,
-                                         std::u16string_view sPwd) {
-    QelStatus& status = GetStatus();
+struct QelSchema::AccessRead {
+    AccessRead(std::u16string_view path, std::u16string_view password)
+        : database(dao::Database::Open(path, password)), views(database.ViewNames()),
+          total(static_cast<std::int32_t>(database.TableDefs().size() + database.QueryDefs().size())) {}
+
+    const dao::Database database;
+    const std::vector<std::u16string> views; ///< the queries the catalogue lists as views
+    const std::int32_t total;                ///< tables and queries, each one step of the progress
+    std::int32_t processed = 0;
+
+    void Advance() {
+        ++processed;
+        assert(processed <= total);
+        GetStatus().SetStatus(Percent(processed, total));
+    }
+};
+
+QelSchema::Reading QelSchema::LoadAccessSchema(std::u16string_view sPath, std::u16string_view sPhyPath,
+                                               bool bDBUseServerMapPath, std::u16string_view sUID,
+                                               std::u16string_view sPwd) {
     try {
-        status.DispStatus(u"Loading Database Tables...");
-        const dao::Database database = dao::Database::Open(sPhyPath, sPwd);
-        const std::vector<std::u16string> views = database.ViewNames();
-
-        mSchemaDB.DBName.clear();
-        mSchemaDB.DBType = u"ACCESS";
-        mSchemaDB.DBUseServerMapPath = bDBUseServerMapPath;
-        mSchemaDB.DBPath = sPath;
-        mSchemaDB.DBPhyPath = sPhyPath;
-        mSchemaDB.DBUID = sUID;
-        mSchemaDB.DBPwd = sPwd;
-        mSchemaDB.DBADOVer = dao::EngineVersion();
-        mSchemaDB.DBDBMSName = u"ACCESS";
-        mSchemaDB.DBDBMSVer = database.Version();
-        mSchemaDB.DBOLEDBVer = u"N.A.";
-        mSchemaDB.DBProviderName = u"N.A.";
-        mSchemaDB.DBProviderVer = u"N.A.";
-        mDBMSNameUpper = u"ACCESS";
-        SetQuoteStyle(u"ACCESS");
-
-        const std::int32_t total =
-            static_cast<std::int32_t>(database.TableDefs().size() + database.QueryDefs().size());
-        std::int32_t processed = 0;
-        auto advance = [&] { status.SetStatus(Percent(++processed, total)); };
-
-        for (const dao::TableDef& definition : database.TableDefs()) {
-            if (catalog::IsUserTable(definition)) {
-                status.DispStatus(u"Loading Table " + definition.name + u"...");
-                QoSchemaTable* table = AddTable(definition.name, u"TABLE");
-                if (table != nullptr && !definition.fields.empty()) {
-                    table->TblGen = true;
-                    table->TblUpdatable = true;
-                    ReadAccessColumns(*table, definition.fields);
-                    const catalog::IndexFacts indexes = catalog::DaoIndexFacts(definition);
-                    for (const std::u16string& column : indexes.keyColumns) {
-                        if (QoSchemaField* field = table->FindField(column)) {
-                            field->FldIsPrimaryKey = true;
-                        }
-                    }
-                    if (!indexes.keyColumns.empty()) {
-                        table->TblKey = catalog::SortedKeyList(indexes.keyColumns);
-                    }
-                    for (const std::u16string& column : indexes.uniqueColumns) {
-                        if (QoSchemaField* field = table->FindField(column)) {
-                            field->FldUniqueIdx = true;
-                        }
-                    }
-                }
-            }
-            advance();
-        }
-        const std::size_t tableCount = mSchemaDB.tables.Tbl.empty() ? 0 : mSchemaDB.tables.Tbl.size() - 1;
-
-        status.DispStatus(u"Loading Database Views...");
-        for (const dao::QueryDef& definition : database.QueryDefs()) {
-            if (std::find(views.begin(), views.end(), definition.name) != views.end()) {
-                status.DispStatus(u"Loading View " + definition.name + u"...");
-                if (QoSchemaTable* view = AddTable(definition.name, u"VIEW")) {
-                    // The view's columns are read completely, as the table model reads them.
-                    view->TblGen = true;
-                    view->TblUpdatable = true;
-                    ReadAccessColumns(*view, definition.fields);
-                    view->TblSQL = definition.sql;
-                    // Views inherit only from the tables, never from another view.
-                    const std::size_t viewIndex = static_cast<std::size_t>(view->TblSeq);
-                    const catalog::ViewKey key = catalog::DeriveViewKey(
-                        definition.sql,
-                        [&](const std::u16string& name) {
-                            for (std::size_t index = 1; index <= tableCount; ++index) {
-                                if (mSchemaDB.tables.Tbl[index].TblName == name) {
-                                    return mSchemaDB.tables.Tbl[index].TblKey;
-                                }
-                            }
-                            return std::u16string();
-                        },
-                        [&](const std::u16string& column) {
-                            return mSchemaDB.tables.Tbl[viewIndex].FindField(column) != nullptr;
-                        });
-                    QoSchemaTable& record = mSchemaDB.tables.Tbl[viewIndex];
-                    record.TblUpdatable = key.updatable;
-                    record.TblKey = key.key;
-                }
-            }
-            advance();
-        }
+        GetStatus().DispStatus(u"Loading Database Tables...");
+        AccessRead read(sPhyPath, sPwd);
+        RecordAccessDatabase(read, sPath, sPhyPath, bDBUseServerMapPath, sUID, sPwd);
+        WalkAccessTables(read);
+        WalkAccessViews(read);
         mSchemaDB.DBTblCnt =
             static_cast<std::int16_t>(mSchemaDB.tables.Tbl.empty() ? 0 : mSchemaDB.tables.Tbl.size() - 1);
-        return 0;
+        return {};
     } catch (const automation::Error& error) {
         // The file's own reason (missing, damaged, wrong password) is worth more than a bare
         // "failed".
-        State().gProjErr = State().gMsgPrefix + u": " + error.Description();
-        return 1;
+        return Failure(State().gMsgPrefix + u": " + error.Description());
+    }
+}
+
+void QelSchema::RecordAccessDatabase(const AccessRead& read, std::u16string_view sPath,
+                                     std::u16string_view sPhyPath, bool bDBUseServerMapPath,
+                                     std::u16string_view sUID, std::u16string_view sPwd) {
+    mSchemaDB.DBName.clear();
+    mSchemaDB.DBType = u"ACCESS";
+    mSchemaDB.DBUseServerMapPath = bDBUseServerMapPath;
+    mSchemaDB.DBPath = sPath;
+    mSchemaDB.DBPhyPath = sPhyPath;
+    mSchemaDB.DBUID = sUID;
+    mSchemaDB.DBPwd = sPwd;
+    mSchemaDB.DBADOVer = dao::EngineVersion();
+    mSchemaDB.DBDBMSName = u"ACCESS";
+    mSchemaDB.DBDBMSVer = read.database.Version();
+    mSchemaDB.DBOLEDBVer = u"N.A.";
+    mSchemaDB.DBProviderName = u"N.A.";
+    mSchemaDB.DBProviderVer = u"N.A.";
+    mDBMSNameUpper = u"ACCESS";
+    SetQuoteStyle(u"ACCESS");
+}
+
+void QelSchema::WalkAccessTables(AccessRead& read) {
+    QelStatus& status = GetStatus();
+    for (const dao::TableDef& definition : read.database.TableDefs()) {
+        if (catalog::IsUserTable(definition)) {
+            status.DispStatus(u"Loading Table " + definition.name + u"...");
+            QoSchemaTable* table = AddTable(definition.name, u"TABLE");
+            if (table != nullptr && !definition.fields.empty()) {
+                table->TblGen = true;
+                table->TblUpdatable = true;
+                ReadAccessColumns(*table, definition.fields);
+                const catalog::IndexFacts indexes = catalog::DaoIndexFacts(definition);
+                for (const std::u16string& column : indexes.keyColumns) {
+                    if (QoSchemaField* field = table->FindField(column)) {
+                        field->FldIsPrimaryKey = true;
+                    }
+                }
+                if (!indexes.keyColumns.empty()) {
+                    table->TblKey = catalog::SortedKeyList(indexes.keyColumns);
+                }
+                for (const std::u16string& column : indexes.uniqueColumns) {
+                    if (QoSchemaField* field = table->FindField(column)) {
+                        field->FldUniqueIdx = true;
+                    }
+                }
+            }
+        }
+        read.Advance();
+    }
+}
+
+void QelSchema::WalkAccessViews(AccessRead& read) {
+    QelStatus& status = GetStatus();
+    // Views inherit only from the tables, never from another view: the records read so far.
+    const std::size_t tableCount = mSchemaDB.tables.Tbl.empty() ? 0 : mSchemaDB.tables.Tbl.size() - 1;
+    status.DispStatus(u"Loading Database Views...");
+    for (const dao::QueryDef& definition : read.database.QueryDefs()) {
+        if (std::find(read.views.begin(), read.views.end(), definition.name) != read.views.end()) {
+            status.DispStatus(u"Loading View " + definition.name + u"...");
+            if (QoSchemaTable* view = AddTable(definition.name, u"VIEW")) {
+                // The view's columns are read completely, as the table model reads them.
+                view->TblGen = true;
+                view->TblUpdatable = true;
+                ReadAccessColumns(*view, definition.fields);
+                view->TblSQL = definition.sql;
+                const std::size_t viewIndex = static_cast<std::size_t>(view->TblSeq);
+                assert(viewIndex > tableCount && viewIndex < mSchemaDB.tables.Tbl.size());
+                const catalog::ViewKey key = catalog::DeriveViewKey(
+                    definition.sql,
+                    [&](const std::u16string& name) {
+                        for (std::size_t index = 1; index <= tableCount; ++index) {
+                            if (mSchemaDB.tables.Tbl[index].TblName == name) {
+                                return mSchemaDB.tables.Tbl[index].TblKey;
+                            }
+                        }
+                        return std::u16string();
+                    },
+                    [&](const std::u16string& column) {
+                        return mSchemaDB.tables.Tbl[viewIndex].FindField(column) != nullptr;
+                    });
+                QoSchemaTable& record = mSchemaDB.tables.Tbl[viewIndex];
+                record.TblUpdatable = key.updatable;
+                record.TblKey = key.key;
+            }
+        }
+        read.Advance();
     }
 }
 

@@ -18,6 +18,7 @@
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
 
+#include <cassert>
 #include <optional>
 
 namespace qv {
@@ -34,118 +35,155 @@ std::u16string RowText(const Variant& value) {
 
 } // namespace
 
-std::int16_t QelSchema::LoadADOSchema(std::u16string_view sDBType, std::u16string_view sDBName,
-                                      std::u16string_view sUID, std::u16string_view sPwd,
-                                      std::u16string_view sConnStr, std::u16string_view sSchema) {
-    ModuleState& state = State();
-    QelStatus& status = GetStatus();
-    const bool isOdbc = sDBType == u"ODBC";
-    // Values are quoted where they need it, so that a ";" in a user name or password cannot add
-    // an attribute of its own.
-    const std::u16string odbcText = ado::ConnectionString::ForDataSource(sDBName, sUID, sPwd);
+struct QelSchema::AdoRead {
+    AdoRead(std::u16string_view sDBType, std::u16string_view sDBName, std::u16string_view sUID,
+            std::u16string_view sPwd, std::u16string_view sConnStr, std::u16string_view sSchema)
+        : dataSource(sDBName), user(sUID), password(sPwd), connectionString(sConnStr), schema(sSchema),
+          isOdbc(sDBType == u"ODBC"),
+          // Values are quoted where they need it, so that a ";" in a user name or password
+          // cannot add an attribute of its own.
+          odbcText(ado::ConnectionString::ForDataSource(sDBName, sUID, sPwd)) {}
+
+    const std::u16string_view dataSource;
+    const std::u16string_view user;
+    const std::u16string_view password;
+    const std::u16string_view connectionString;
+    const std::u16string_view schema; ///< the schema the caller named; "" to choose
+    const bool isOdbc;
+    const std::u16string odbcText;
+
     ado::Connection cnn;
+    std::u16string dbmsName;
     std::int16_t kind = DBTypeCode::Other;
     std::optional<ado::CatalogSnapshot> snapshot;
-    std::optional<ado::Recordset> rs;
-    std::int32_t total = 0;
+    std::optional<ado::Recordset> rs; ///< the tables rowset
+    std::int32_t total = 0;           ///< the rows that qualify
     std::optional<std::u16string> onlySchema;
-    auto qualifies = [&](const ado::Recordset& row) {
-        const std::u16string type = RowText(row.Value(u"TABLE_TYPE"));
-        const std::u16string schema = RowText(row.Value(u"TABLE_SCHEMA"));
-        return (type == u"TABLE" || type == u"VIEW") &&
-               (kind != DBTypeCode::Oracle || schema == mSchemaChoice) &&
-               (!onlySchema || schema == *onlySchema);
-    };
+};
+
+QelSchema::Reading QelSchema::LoadADOSchema(std::u16string_view sDBType, std::u16string_view sDBName,
+                                            std::u16string_view sUID, std::u16string_view sPwd,
+                                            std::u16string_view sConnStr, std::u16string_view sSchema) {
+    AdoRead read(sDBType, sDBName, sUID, sPwd, sConnStr, sSchema);
     try {
-        status.DispStatus(u"Connecting to Data Source...");
-        cnn.Open(isOdbc ? odbcText : std::u16string(sConnStr));
-        if (cnn.State() != ado::ObjectState::Open) {
-            return 1;
+        if (!ConnectForSchema(read)) {
+            return {ReadOutcome::NotOpened, {}};
         }
-
-        mSchemaDB.DBName = sDBName;
-        mSchemaDB.DBType = u"ODBC";
-        mSchemaDB.DBPath.clear();
-        mSchemaDB.DBUseServerMapPath = false;
-        mSchemaDB.DBPhyPath.clear();
-        if (isOdbc) {
-            mSchemaDB.DBUID = sUID;
-            mSchemaDB.DBPwd = sPwd;
-        } else {
-            mSchemaDB.DBConnstr = sConnStr;
+        RecordAdoDatabase(read);
+        if (std::optional<std::u16string> refusal = ChooseReadSchema(read)) {
+            return Failure(std::move(*refusal));
         }
-        const catalog::DbmsInfo info = catalog::ReadDbmsInfo(cnn);
-        mSchemaDB.DBADOVer = info.adoVersion;
-        mSchemaDB.DBDBMSName = info.dbmsName;
-        mSchemaDB.DBDBMSVer = info.dbmsVersion.value_or(u"");
-        mSchemaDB.DBOLEDBVer = info.oledbVersion.value_or(u"");
-        mSchemaDB.DBProviderName = info.providerName.value_or(u"");
-        mSchemaDB.DBProviderVer = info.providerVersion.value_or(u"");
-        mDBMSNameUpper = automation::ToUpper(info.dbmsName);
-        kind = GetDBTypeId(info.dbmsName);
-
-        if (kind == DBTypeCode::SqlServer && isOdbc) {
-            catalog::ReconnectToSqlServer(cnn, sDBName, sUID, sPwd, odbcText);
-        }
-        SetQuoteStyle(info.dbmsName);
-
-        status.DispStatus(u"Loading Database Tables/Views...");
-        // The whole catalogue is read in one go: each table's rowsets are answered from one
-        // listing instead of a search of the catalogue per table.
-        snapshot.emplace(cnn);
-        rs = cnn.OpenSchema(ado::Schema::Tables);
-        if (kind == DBTypeCode::Oracle) {
-            if (!sSchema.empty()) {
-                mSchemaChoice = sSchema;
-            } else {
-                try {
-                    if (std::optional<std::u16string> owner =
-                            catalog::ChooseSchemaOwner(*rs, mSchemaChoice, sUID, mOwners)) {
-                        mSchemaChoice = *owner;
-                    }
-                } catch (const automation::Error& error) {
-                    state.gProjErr = state.gMsgPrefix + u": " + error.Description();
-                    return 3;
-                }
-            }
-            mSchemaDB.DBSchema = mSchemaChoice;
-        }
-        // The project's schema, as its load chose it. A project that kept none was made from
-        // every schema: reading only the search path's would make a sync drop the tables of the
-        // others.
-        if (catalog::ReadsOneSchema(info.dbmsName) && !sSchema.empty()) {
-            onlySchema = std::u16string(sSchema);
-            mSchemaDB.DBSchema = sSchema;
-        }
-        for (; !rs->Eof(); rs->MoveNext()) {
-            total += qualifies(*rs) ? 1 : 0;
-        }
-        rs->MoveFirst();
     } catch (const automation::Error& error) {
-        state.gProjErr = catalog::ConnectionErrorText(cnn, error, /*numbered=*/true);
-        return 3;
+        std::u16string reason = catalog::ConnectionErrorText(read.cnn, error, /*numbered=*/true);
+        return Failure(std::move(reason));
     }
+    WalkAdoSchemaTables(read);
+    return {};
+}
 
+bool QelSchema::ConnectForSchema(AdoRead& read) {
+    GetStatus().DispStatus(u"Connecting to Data Source...");
+    read.cnn.Open(read.isOdbc ? read.odbcText : std::u16string(read.connectionString));
+    return read.cnn.State() == ado::ObjectState::Open;
+}
+
+void QelSchema::RecordAdoDatabase(AdoRead& read) {
+    assert(read.cnn.State() == ado::ObjectState::Open);
+    mSchemaDB.DBName = read.dataSource;
+    mSchemaDB.DBType = u"ODBC";
+    mSchemaDB.DBPath.clear();
+    mSchemaDB.DBUseServerMapPath = false;
+    mSchemaDB.DBPhyPath.clear();
+    if (read.isOdbc) {
+        mSchemaDB.DBUID = read.user;
+        mSchemaDB.DBPwd = read.password;
+    } else {
+        mSchemaDB.DBConnstr = read.connectionString;
+    }
+    const catalog::DbmsInfo info = catalog::ReadDbmsInfo(read.cnn);
+    mSchemaDB.DBADOVer = info.adoVersion;
+    mSchemaDB.DBDBMSName = info.dbmsName;
+    mSchemaDB.DBDBMSVer = info.dbmsVersion.value_or(u"");
+    mSchemaDB.DBOLEDBVer = info.oledbVersion.value_or(u"");
+    mSchemaDB.DBProviderName = info.providerName.value_or(u"");
+    mSchemaDB.DBProviderVer = info.providerVersion.value_or(u"");
+    mDBMSNameUpper = automation::ToUpper(info.dbmsName);
+    read.dbmsName = info.dbmsName;
+    read.kind = GetDBTypeId(info.dbmsName);
+
+    if (read.kind == DBTypeCode::SqlServer && read.isOdbc) {
+        catalog::ReconnectToSqlServer(read.cnn, read.dataSource, read.user, read.password, read.odbcText);
+    }
+    SetQuoteStyle(info.dbmsName);
+}
+
+std::optional<std::u16string> QelSchema::ChooseReadSchema(AdoRead& read) {
+    GetStatus().DispStatus(u"Loading Database Tables/Views...");
+    // The whole catalogue is read in one go: each table's rowsets are answered from one listing
+    // instead of a search of the catalogue per table.
+    read.snapshot.emplace(read.cnn);
+    read.rs = read.cnn.OpenSchema(ado::Schema::Tables);
+    ado::Recordset& rs = *read.rs;
+    if (read.kind == DBTypeCode::Oracle) {
+        if (!read.schema.empty()) {
+            mSchemaChoice = read.schema;
+        } else {
+            try {
+                if (std::optional<std::u16string> owner =
+                        catalog::ChooseSchemaOwner(rs, mSchemaChoice, read.user, mOwners)) {
+                    mSchemaChoice = *owner;
+                }
+            } catch (const automation::Error& error) {
+                return State().gMsgPrefix + u": " + error.Description();
+            }
+        }
+        mSchemaDB.DBSchema = mSchemaChoice;
+    }
+    // The project's schema, as its load chose it. A project that kept none was made from every
+    // schema: reading only the search path's would make a sync drop the tables of the others.
+    if (catalog::ReadsOneSchema(read.dbmsName) && !read.schema.empty()) {
+        read.onlySchema = std::u16string(read.schema);
+        mSchemaDB.DBSchema = read.schema;
+    }
+    for (; !rs.Eof(); rs.MoveNext()) {
+        read.total += Qualifies(read) ? 1 : 0;
+    }
+    rs.MoveFirst();
+    return std::nullopt;
+}
+
+bool QelSchema::Qualifies(const AdoRead& read) const {
+    assert(read.rs.has_value());
+    const std::u16string type = RowText(read.rs->Value(u"TABLE_TYPE"));
+    const std::u16string schema = RowText(read.rs->Value(u"TABLE_SCHEMA"));
+    return (type == u"TABLE" || type == u"VIEW") &&
+           (read.kind != DBTypeCode::Oracle || schema == mSchemaChoice) &&
+           (!read.onlySchema || schema == *read.onlySchema);
+}
+
+void QelSchema::WalkAdoSchemaTables(AdoRead& read) {
+    assert(read.rs.has_value());
     // From here a failure costs one table, or one of its rowsets, and never the reading.
+    QelStatus& status = GetStatus();
+    ado::Recordset& rs = *read.rs;
     std::int32_t processed = 0;
-    for (; !rs->Eof(); rs->MoveNext()) {
-        const std::u16string schema = RowText(rs->Value(u"TABLE_SCHEMA"));
-        const std::u16string name = RowText(rs->Value(u"TABLE_NAME"));
-        const std::u16string type = RowText(rs->Value(u"TABLE_TYPE"));
-        if (!qualifies(*rs)) {
+    for (; !rs.Eof(); rs.MoveNext()) {
+        const std::u16string schema = RowText(rs.Value(u"TABLE_SCHEMA"));
+        const std::u16string name = RowText(rs.Value(u"TABLE_NAME"));
+        const std::u16string type = RowText(rs.Value(u"TABLE_TYPE"));
+        if (!Qualifies(read)) {
             continue;
         }
         std::u16string info = u"Loading ";
         info.append(type).append(u" ").append(name).append(u"...");
         status.DispStatus(info);
-        ReadAdoTable(cnn, schema, name, type, kind);
+        ReadAdoTable(read.cnn, schema, name, type, read.kind);
         ++processed;
-        status.SetStatus(Percent(processed, total));
+        status.SetStatus(Percent(processed, read.total));
     }
-    rs->Close();
+    rs.Close();
     mSchemaDB.DBTblCnt =
         static_cast<std::int16_t>(mSchemaDB.tables.Tbl.empty() ? 0 : mSchemaDB.tables.Tbl.size() - 1);
-    return 0;
 }
 
 void QelSchema::ReadAdoTable(ado::Connection& cnn, const std::u16string& schema, const std::u16string& name,

@@ -64,23 +64,31 @@ void CustomTableLoad::LoadCustomView(const Variant& sTableName, const Variant& s
         return;
     }
     mProject.ReloadKeywords();
-    std::int16_t result = 1;
+    QelDatabase::CustomViewResult result;
     {
         const sync::BusyWindow window(mProject, u" - Loading " + name + u"...");
         mProject.CopyLoaderSettings();
-        // What the keyword file left is no failure of the view.
-        state.gProjErr.clear();
-        result = database.LoadADOCustomView(mProject.CustomViewConnStr(), Variant(name),
-                                            Variant(TextArgument(sSQL)));
+        result =
+            database.LoadCustomView(TextArgument(mProject.CustomViewConnStr()), name, TextArgument(sSQL));
         const Variant& copy = bCopyFields.Deref();
-        if (result == 0 && !copy.IsNull() && automation::IsTrue(copy)) {
+        if (result.outcome == QelDatabase::CustomViewLoad::Loaded && !copy.IsNull() &&
+            automation::IsTrue(copy)) {
             CopySourceSettings(name);
         }
     }
-    if (result == 0) {
+    switch (result.outcome) {
+    case QelDatabase::CustomViewLoad::Loaded:
+        // What the keyword file left is no failure of the view.
         state.gProjErr.clear();
-    } else if (state.gProjErr.empty()) {
+        return;
+    case QelDatabase::CustomViewLoad::NotConnected:
+    case QelDatabase::CustomViewLoad::NameRefused:
         state.gProjErr = u"Load Database failed!";
+        return;
+    case QelDatabase::CustomViewLoad::NotDescribed:
+    case QelDatabase::CustomViewLoad::ConnectionFailed:
+        state.gProjErr = std::move(result.reason);
+        return;
     }
 }
 

@@ -23,12 +23,6 @@ namespace qv {
 using automation::Ref;
 using automation::Variant;
 
-namespace {
-
-constexpr std::u16string_view LoadFailed = u"Load Database failed!";
-
-} // namespace
-
 template <class Step>
 void CustomViewSync::ForEachOfType(std::u16string_view type, std::u16string_view stage, Step step) {
     sync::CopyDefaultsState(mProject);
@@ -62,8 +56,8 @@ void CustomViewSync::SyncCustom(std::u16string_view name) {
     const Ref<QelSchema> reader = automation::MakeRef<QelSchema>();
     if (reader->LoadADOCustomView(mProject.CustomViewConnStr(), Variant(view.TblName()),
                                   Variant(view.TblCustomSQL())) > 0) {
-        // A connection that does not open leaves no text of its own; the view still says why.
-        view.SetTblCustomError(state.gProjErr.empty() ? std::u16string(LoadFailed) : state.gProjErr);
+        // The reader gives its reason with every failure; the view keeps it.
+        view.SetTblCustomError(state.gProjErr);
         state.gProjErr.clear();
         return;
     }

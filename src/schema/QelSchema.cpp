@@ -12,6 +12,8 @@
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
 
+#include <cassert>
+
 namespace qv {
 
 using automation::Variant;
@@ -73,12 +75,15 @@ bool QelSchema::LoadDB(Variant& sDBName, const Variant& sDBType, const Variant& 
     const bool isAccess = type == u"ACCESS";
     const bool isAdo = type == u"ODBC" || type == u"CONNECTIONSTRING";
     state.gProjErr.clear();
+    // What a reading whose connection does not open reports: a missing name or connection
+    // string is the likelier reason.
+    std::u16string notOpened = u"Load Database failed!";
     if (type == u"ODBC" && ArgText(sDBName).empty()) {
-        state.gProjErr = u"invalid DBName specified!";
+        notOpened = u"invalid DBName specified!";
     }
     if (type == u"CONNECTIONSTRING") {
         if (ArgText(sConnStr).empty()) {
-            state.gProjErr = u"invalid connection string specified!";
+            notOpened = u"invalid connection string specified!";
         }
         sDBName = Variant(u"DB");
     }
@@ -97,26 +102,26 @@ bool QelSchema::LoadDB(Variant& sDBName, const Variant& sDBType, const Variant& 
     QelStatus& status = GetStatus();
     state.gStatusCaption = state.gMsgPrefix + u" - Checking Database Schema...";
     status.ShowStatus(0, FrameText(state.gStatusCaption));
-    std::int16_t result = 0;
-    if (isAccess) {
-        result =
-            LoadAccessSchema(ArgText(sPath), physicalPath, automation::ToBoolean(bDBUseServerMapPath.Deref()),
-                             ArgText(sUID), ArgText(sPwd));
-    } else {
-        result = LoadADOSchema(type, ArgText(sDBName), ArgText(sUID), ArgText(sPwd), ArgText(sConnStr),
-                               ArgText(sSchema));
-    }
+    const Reading reading = isAccess ? LoadAccessSchema(ArgText(sPath), physicalPath,
+                                                        automation::ToBoolean(bDBUseServerMapPath.Deref()),
+                                                        ArgText(sUID), ArgText(sPwd))
+                                     : LoadADOSchema(type, ArgText(sDBName), ArgText(sUID), ArgText(sPwd),
+                                                     ArgText(sConnStr), ArgText(sSchema));
     status.CloseStatus();
 
-    if (result < 1) {
+    switch (reading.outcome) {
+    case ReadOutcome::Read:
         state.gProjErr.clear();
         mLoaded = 1;
         return true;
+    case ReadOutcome::NotOpened:
+        state.gProjErr = std::move(notOpened);
+        break;
+    case ReadOutcome::Failed:
+        state.gProjErr = reading.reason;
+        break;
     }
     ClearTables();
-    if (state.gProjErr.empty()) {
-        state.gProjErr = u"Load Database failed!";
-    }
     return false;
 }
 
@@ -167,6 +172,7 @@ void QelSchema::ReadAdoColumns(QoSchemaTable& table, const ado::Fields& columns,
         field.FldAutoIncrement = catalog::IsAutoIncrement(*column);
     }
     table.TblFldCnt = position;
+    assert(fields.size() == static_cast<std::size_t>(position) + 1);
     table.TblDuplicates = selection.duplicates;
     if (!table.TblDuplicates.empty()) {
         table.TblGen = false;

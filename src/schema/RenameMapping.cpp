@@ -237,7 +237,7 @@ void RenameMapping::MapFields(QelTable& table, const QoSchemaTable& record) {
     QelFields& fields = *table.Fields();
     std::vector<std::u16string> newNames;
     for (std::int16_t k = 1; k <= record.TblFldCnt; ++k) {
-        const QoSchemaField& column = *record.Field(k);
+        const QoSchemaField& column = record.Column(k);
         QelField* match = nullptr;
         for (QelField& field : fields) {
             if (!field.FldSync() && field.FldName() == column.FldName) {

@@ -141,7 +141,7 @@ std::int16_t SchemaCheck::CheckDB() {
     }
     state.gStatusCaption = state.gMsgPrefix + u" - Database Synchronization check...";
     const automation::Ref<QelSchema> schema = automation::MakeRef<QelSchema>();
-    if (!schema->LoadDB(*database) || !state.gProjErr.empty()) {
+    if (!schema->LoadDB(*database)) {
         return -1;
     }
     std::int64_t count = CheckTablesAndViews(*schema);
@@ -190,7 +190,7 @@ std::int32_t SchemaCheck::CheckTablesAndViews(const QelSchema& schema) {
             QelFields& fields = *table->Fields();
             std::int32_t fieldChanges = 0;
             for (std::int16_t j = 1; j <= record.TblFldCnt; ++j) {
-                const QoSchemaField& column = *record.Field(j);
+                const QoSchemaField& column = record.Column(j);
                 fieldChanges += NoteField(record.TblName, column, fields.Find(column.FldName));
             }
             // A field dropped from the table shows in the field count.
@@ -256,7 +256,7 @@ std::int32_t SchemaCheck::CheckCustomView(QelTable& view) {
         const QoSchemaTable& record = reader->Table(1);
         std::int32_t count = 0;
         for (std::int16_t j = 1; j <= record.TblFldCnt; ++j) {
-            const QoSchemaField& column = *record.Field(j);
+            const QoSchemaField& column = record.Column(j);
             count += NoteField(view.TblName(), column, view.Fields()->Find(column.FldName));
         }
         for (const std::u16string& name : FieldsOnlyInProject(view, record)) {

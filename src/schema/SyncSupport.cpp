@@ -2,6 +2,7 @@
 
 #include "project/Qel.h"
 
+#include "model/LoadSettings.h"
 #include "model/field/QelField.h"
 #include "model/field/QelFields.h"
 #include "model/table/QelDatabase.h"
@@ -26,11 +27,11 @@ BusyWindow::BusyWindow(const Qel& project, std::u16string_view stage) {
 }
 
 void CopyDefaultsState(Qel& project) {
-    ModuleState& state = State();
-    state.gDefaultDateFormat = project.defaultDateFormat();
-    state.gRepeatColumns = project.RepeatColumns();
+    LoadSettings& settings = CurrentLoadSettings();
+    settings.defaultDateFormat = project.defaultDateFormat();
+    settings.repeatColumns = project.RepeatColumns();
     if (project.DBCnt() > 0) {
-        state.gSecDefault = project.db()->SecDefault();
+        settings.secDefault = project.db()->SecDefault();
     }
 }
 
@@ -93,19 +94,16 @@ bool IsEmptyText(const automation::Variant& value) {
     return plain.IsEmpty() || (plain.IsString() && plain.StringValue().empty());
 }
 
-void AskKeepOrUpdate(std::u16string question) {
-    ModuleState& state = State();
-    state.gSyncQuestion = std::move(question);
-    switch (CurrentHost().AskKeepOrUpdate({state.gMsgPrefix, state.gSyncQuestion})) {
+bool AskKeepOrUpdate(const std::u16string& question, bool preset) {
+    switch (CurrentHost().AskKeepOrUpdate({State().gMsgPrefix, question})) {
     case host::SyncChoice::Keep:
-        state.gKeepAnswer = true;
-        return;
+        return true;
     case host::SyncChoice::Update:
-        state.gKeepAnswer = false;
-        return;
+        return false;
     case host::SyncChoice::Closed:
-        return;
+        break;
     }
+    return preset;
 }
 
 } // namespace qv::sync

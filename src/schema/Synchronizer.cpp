@@ -28,12 +28,9 @@ namespace {
 /// Reads the live schema of the project's database; null, with the reason in the error text,
 /// when it cannot be read.
 automation::Ref<QelSchema> ReadSchema(Qel& project) {
-    ModuleState& state = State();
     automation::Ref<QelSchema> schema = automation::MakeRef<QelSchema>();
-    if (!schema->LoadDB(*project.db()) || !state.gProjErr.empty()) {
-        if (state.gProjErr.empty()) {
-            state.gProjErr = u"Load Database failed!";
-        }
+    // LoadDB gives its reason with every failure, and leaves no text when it read the schema.
+    if (!schema->LoadDB(*project.db())) {
         return {};
     }
     return schema;
@@ -83,13 +80,13 @@ void Synchronizer::SynchronizeAfterLoad() {
     std::int64_t differences = check.CheckTablesAndViews(*schema);
     differences += check.CheckCustomViews();
     differences += check.CheckReports();
-    if (std::min<std::int64_t>(differences, std::numeric_limits<std::int16_t>::max()) > 0) {
+    // A question dismissed without an answer keeps the project as read.
+    const bool keep =
+        std::min<std::int64_t>(differences, std::numeric_limits<std::int16_t>::max()) <= 0 ||
         sync::AskKeepOrUpdate(u"Database has been modified since last change. Do you want to keep old "
-                              u"definition or update to new definition?");
-    } else {
-        state.gKeepAnswer = true;
-    }
-    if (!state.gKeepAnswer) {
+                              u"definition or update to new definition?",
+                              /*preset=*/true);
+    if (!keep) {
         Run(*schema);
     }
 }

@@ -40,7 +40,7 @@ void RemoveAllFields(QelTable& table) {
 void AddAllFields(QelTable& table, const QoSchemaTable& record) {
     QelFields& fields = *table.Fields();
     for (std::int16_t k = 1; k <= record.TblFldCnt; ++k) {
-        const QoSchemaField& column = *record.Field(k);
+        const QoSchemaField& column = record.Column(k);
         if (!fields.Add(column.FldName)) {
             continue;
         }
@@ -138,7 +138,7 @@ void TableSync::SyncTablesAndViews() {
 
 void TableSync::MergeFields(QelFields& fields, const QoSchemaTable& record) {
     for (std::int16_t k = 1; k <= record.TblFldCnt; ++k) {
-        const QoSchemaField& column = *record.Field(k);
+        const QoSchemaField& column = record.Column(k);
         for (QelField& field : fields) {
             if (!field.FldSync() && field.FldName() == column.FldName && field.FldType() == column.FldType) {
                 field.SetFldSync(true);
@@ -148,7 +148,7 @@ void TableSync::MergeFields(QelFields& fields, const QoSchemaTable& record) {
         }
     }
     for (std::int16_t k = 1; k <= record.TblFldCnt; ++k) {
-        const QoSchemaField& column = *record.Field(k);
+        const QoSchemaField& column = record.Column(k);
         QelField* field = fields.Find(column.FldName);
         if (field != nullptr) {
             // Another type: rebuilt in place with fresh defaults.
@@ -178,12 +178,11 @@ void TableSync::RefreshTable(QelTable& table, const QoSchemaTable& record) {
     table.Fields()->SetSeq(1);
 
     if (table.TblType() == u"TABLE" && SortLines(table.TblKey()) != SortLines(record.TblKey)) {
-        ModuleState& state = State();
         // Closing the form without a button takes the database's key.
-        state.gKeepAnswer = false;
-        sync::AskKeepOrUpdate(u"Primary key for \"" + table.TblName() +
-                              u"\" has been modified. Keep/Update primary Key?");
-        if (!state.gKeepAnswer) {
+        const bool keep = sync::AskKeepOrUpdate(u"Primary key for \"" + table.TblName() +
+                                                    u"\" has been modified. Keep/Update primary Key?",
+                                                /*preset=*/false);
+        if (!keep) {
             table.SetTblKey(record.TblKey);
         }
     }

@@ -52,8 +52,7 @@ std::u16string CacheFolder() {
 std::u16string CacheEncoding() {
     InitSystemCharset();
     ModuleState& state = State();
-    state.gRegValueName = u"XMLEncodeCharSet";
-    const Variant configured = GetRegValue(u"", state.gRegKeyGeneral, state.gRegValueName);
+    const Variant configured = GetRegValue(u"", state.gRegKeyGeneral, u"XMLEncodeCharSet");
     if (configured.IsString() && !configured.StringValue().empty()) {
         state.gXmlEncoding = configured.StringValue();
     }

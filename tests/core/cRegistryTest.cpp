@@ -66,13 +66,13 @@ TEST_F(cRegistryTest, ReadsPickTheHiveByTheExactRootText) {
     EXPECT_EQ(automation::ToString(GetRegValue(u"HKLM", Section, u"Language")), u"machine");
     EXPECT_EQ(automation::ToString(GetRegValue(u"hklm", Section, u"Language")), u"user");
     EXPECT_EQ(automation::ToString(GetRegValue(u"HKCU", Section, u"language")), u"user");
-    EXPECT_EQ(State().gRegValueType, 1);
+    EXPECT_EQ(GetRegistry().ValueType(), 1);
 
     CurrentRegistry().WriteValue(HiveKind::User, Section, u"Timeout", registry::Value::Number(30));
     EXPECT_EQ(GetRegValue(u"HKCU", Section, u"Timeout").Type(), VarType::Long);
-    EXPECT_EQ(State().gRegValueType, 4);
+    EXPECT_EQ(GetRegistry().ValueType(), 4);
     EXPECT_TRUE(GetRegValue(u"HKCU", Section, u"Missing").IsEmpty());
-    EXPECT_EQ(State().gRegValueType, 4) << "a failed read leaves the type of the last one";
+    EXPECT_EQ(GetRegistry().ValueType(), 4) << "a failed read leaves the type of the last one";
     EXPECT_TRUE(GetRegValue(u"HKCU", u"No\\Such\\Key", u"x").IsEmpty());
 }
 
@@ -174,7 +174,7 @@ TEST_F(cRegistryTest, BytesAndOtherTypesRoundTrip) {
         SCOPED_TRACE(automation::ToUtf8(name));
         const registry::Value before = Stored(HiveKind::User, name);
         const Variant read = GetRegValue(u"HKCU", Section, name);
-        std::int32_t type = State().gRegValueType;
+        std::int32_t type = GetRegistry().ValueType();
         SetRegValue(u"HKCU", Section, u"Copy", type, read);
         EXPECT_EQ(Stored(HiveKind::User, u"Copy"), before);
     }

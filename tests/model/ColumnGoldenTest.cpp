@@ -9,6 +9,7 @@
 #include "ModelFixture.h"
 #include "ModelGolden.h"
 
+#include "model/LoadSettings.h"
 #include "model/field/QelField.h"
 
 #include "core/QoProperties.h"
@@ -48,9 +49,9 @@ protected:
     }
 
     static void UseProject(std::u16string_view dbms, std::int16_t dateFormat) {
-        State().gDbmsName = dbms;
-        State().gDefaultDateFormat = dateFormat;
-        State().gRepeatColumns = 3;
+        CurrentLoadSettings().dbmsName = dbms;
+        CurrentLoadSettings().defaultDateFormat = dateFormat;
+        CurrentLoadSettings().repeatColumns = 3;
     }
 
     test::SettingEntries Written(const QelField& field) const {

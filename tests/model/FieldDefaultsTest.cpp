@@ -2,6 +2,7 @@
 
 #include "ModelFixture.h"
 
+#include "model/LoadSettings.h"
 #include "model/field/QelField.h"
 
 #include "core/QoProperties.h"
@@ -92,10 +93,10 @@ TEST_F(FieldDefaultsTest, ByTypeAndDatabaseKind) {
         {"unsupported binary",         Access,    128, false, false, 4,   10,   u"TEXT",     30,   std::nullopt, std::nullopt, u"=",  false, false, false, false, false, false},
     };
     // clang-format on
-    State().gDefaultDateFormat = 5;
+    CurrentLoadSettings().defaultDateFormat = 5;
     for (const DefaultsCase& column : cases) {
         SCOPED_TRACE(column.label);
-        State().gDbmsName = column.dbms;
+        CurrentLoadSettings().dbmsName = column.dbms;
         const Ref<QelField> field = Column(column.type, u"Unit Price", column.supported, column.autoIncrement,
                                            column.attributes, column.size);
         field->LoadFldDefault();
@@ -131,7 +132,7 @@ TEST_F(FieldDefaultsTest, ByTypeAndDatabaseKind) {
 }
 
 TEST_F(FieldDefaultsTest, TagDetailsByType) {
-    State().gDbmsName = Other;
+    CurrentLoadSettings().dbmsName = Other;
     Ref<QelField> field = Column(201);
     field->LoadFldDefault();
     EXPECT_EQ(field->FldTagCols(), 35);
@@ -149,7 +150,7 @@ TEST_F(FieldDefaultsTest, TagDetailsByType) {
     };
     for (const auto& [dbms, values] : lists) {
         SCOPED_TRACE(automation::ToUtf8(dbms));
-        State().gDbmsName = dbms;
+        CurrentLoadSettings().dbmsName = dbms;
         field = Column(11);
         field->LoadFldDefault();
         EXPECT_EQ(field->FldHtmlTag(), u"CHECKBOX");
@@ -170,10 +171,10 @@ TEST_F(FieldDefaultsTest, DateColumnsFollowTheProjectDateFormat) {
         {135, 5, u"Date/Time", u"DATE"}, {7, 6, u"Date/Time", u"USDATE"}, {133, 7, u"Date/Time", u"EURODATE"},
         {135, 0, u"None", std::nullopt}, {135, 8, u"None", std::nullopt},
     };
-    State().gDbmsName = Other;
+    CurrentLoadSettings().dbmsName = Other;
     for (const DateCase& date : cases) {
         SCOPED_TRACE(std::to_string(date.type) + " format " + std::to_string(date.format));
-        State().gDefaultDateFormat = date.format;
+        CurrentLoadSettings().defaultDateFormat = date.format;
         const Ref<QelField> field = Column(date.type);
         field->LoadFldDefault();
         EXPECT_EQ(field->FldHtmlTag(), u"TEXT");
@@ -190,8 +191,8 @@ TEST_F(FieldDefaultsTest, DateColumnsFollowTheProjectDateFormat) {
 }
 
 TEST_F(FieldDefaultsTest, NamesCaptionsAndFixedValues) {
-    State().gDbmsName = Access;
-    State().gRepeatColumns = 3;
+    CurrentLoadSettings().dbmsName = Access;
+    CurrentLoadSettings().repeatColumns = 3;
     Ref<QelField> field = Column(202, u"Order Date");
     field->SetFldReq(true);
     field->LoadFldDefault();

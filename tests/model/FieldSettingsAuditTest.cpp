@@ -4,6 +4,7 @@
 
 #include "ModelFixture.h"
 
+#include "model/LoadSettings.h"
 #include "model/field/QelField.h"
 
 #include "core/QoProperties.h"
@@ -120,8 +121,8 @@ TEST_F(FieldSettingsAuditTest, RegistryDefaultsSurviveALoad) {
     WriteUserValue(test::FieldKey, u"FldTagAPrefix", Value::Text(u"mailto:"));
     WriteUserValue(test::FieldKey, u"FldMultiUpdate", Value::Text(u"False"));
     WriteUserValue(test::FieldKey, u"FldRepeatColumns", Value::Number(4));
-    State().gDbmsName = u"PostgreSQL";
-    State().gRepeatColumns = 2;
+    CurrentLoadSettings().dbmsName = u"PostgreSQL";
+    CurrentLoadSettings().repeatColumns = 2;
 
     ado::FieldDescription description;
     description.name = u"Email";

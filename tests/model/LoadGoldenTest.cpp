@@ -7,6 +7,7 @@
 #include "ModelGolden.h"
 
 #include "db/TestDatabases.h"
+#include "model/LoadSettings.h"
 #include "model/table/QelDatabase.h"
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
@@ -72,7 +73,7 @@ TEST_F(LoadGoldenTest, SqliteDatabaseThroughOdbc) {
         GTEST_SKIP() << *reason;
     }
     const testdb::TestDatabase database(testdb::DatabaseKind::SQLite);
-    State().gDefaultDateFormat = 6;
+    CurrentLoadSettings().defaultDateFormat = 6;
     ASSERT_EQ(mDatabase->LoadADODB(Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(u""), Variant(u""),
                                    Variant(database.ConnectionString()), Variant(u""), Variant(u"")),
               0)
@@ -83,7 +84,7 @@ TEST_F(LoadGoldenTest, SqliteDatabaseThroughOdbc) {
 }
 
 TEST_F(LoadGoldenTest, AccessSamplesThroughDao) {
-    State().gDefaultDateFormat = 5;
+    CurrentLoadSettings().defaultDateFormat = 5;
     std::string text;
     for (const char* sample : {"nwind.mdb", "ASampleDatabase.accdb", "DateTestDatabase.mdb"}) {
         mDatabase = automation::MakeRef<QelDatabase>();

@@ -2,6 +2,7 @@
 
 #include "ModelFixture.h"
 
+#include "model/LoadSettings.h"
 #include "model/table/QelDatabases.h"
 
 #include "core/CSuperCollection.h"
@@ -132,7 +133,7 @@ TEST_F(QelDatabasesTest, EndingADatabaseUnloadsItsTablesWithProgress) {
 
     mDatabases->Delete(Variant(std::int16_t{1}));
     EXPECT_EQ(mDatabases->Count(), 0);
-    EXPECT_EQ(State().gSecDefault, u"");
+    EXPECT_EQ(CurrentLoadSettings().secDefault, u"");
     EXPECT_EQ(mHost.Texts(HostCallKind::ShowProgress),
               (std::vector<std::u16string>{u"Quorvane - Unloading Database..."}));
     EXPECT_EQ(mHost.Texts(HostCallKind::ProgressInfo),

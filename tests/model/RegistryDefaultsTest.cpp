@@ -8,6 +8,7 @@
 #include "model/table/QelTable.h"
 
 #include "core/QoProperties.h"
+#include "core/cRegistry.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
@@ -104,7 +105,7 @@ TEST_F(RegistryDefaultsTest, RegistryValuesConvertByTheSettingsType) {
     EXPECT_TRUE(Stored(*field, u"FldTagASuffix").IsEmpty());
     EXPECT_TRUE(Stored(*table, u"TblCaption").IsEmpty());
     EXPECT_TRUE(Stored(*database, u"SecDefault").IsEmpty());
-    EXPECT_EQ(State().gRegValueName, u"MaxUploadSize"); // the last value read
+    EXPECT_EQ(GetRegistry().ValueKey(), u"MaxUploadSize"); // the last value read
     // A refused value reads as the typed zero.
     EXPECT_FALSE(field->FldItalic());
     EXPECT_EQ(field->FldResizeWidth(), 0);
@@ -134,9 +135,9 @@ TEST_F(RegistryDefaultsTest, AScopeReadsEachKindsDefaultsOnceAndForgetsThemAfter
         const Ref<QelField> first = automation::MakeRef<QelField>();
         otherProcess.WriteValue(registry::HiveKind::User, test::FieldKey, u"FldMemoMaxLength",
                                 Value::Number(600));
-        State().gRegValueName = u"changed in between";
+        GetRegistry().SetValueKey(u"changed in between");
         const Ref<QelField> second = automation::MakeRef<QelField>();
-        EXPECT_EQ(State().gRegValueName, lastName) << "the last value is read for real";
+        EXPECT_EQ(GetRegistry().ValueKey(), lastName) << "the last value is read for real";
         EXPECT_EQ(first->FldMemoMaxLength(), 500);
         EXPECT_EQ(second->FldMemoMaxLength(), 500) << "read once in the scope";
         for (const SettingInfo& info : QelField::Settings().Settings()) {

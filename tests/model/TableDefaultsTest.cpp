@@ -2,6 +2,7 @@
 
 #include "ModelFixture.h"
 
+#include "model/LoadSettings.h"
 #include "model/table/QelDatabase.h"
 #include "model/table/QelTable.h"
 
@@ -70,7 +71,7 @@ TEST_F(TableDefaultsTest, SecurityFollowsTheDatabaseAndIsClearedWithIt) {
     EXPECT_EQ(table->TblVar(), u"Order2DItems");
 
     database = nullptr;
-    EXPECT_EQ(State().gSecDefault, u"");
+    EXPECT_EQ(CurrentLoadSettings().secDefault, u"");
     table->LoadTableDefault();
     EXPECT_EQ(table->TblSecurity(), u"");
 }

@@ -10,6 +10,7 @@
 #include "project/QelExtension.h"
 #include "project/QelExtensions.h"
 
+#include "model/LoadSettings.h"
 #include "model/field/QelField.h"
 #include "model/field/QelFields.h"
 #include "model/table/QelDatabase.h"
@@ -145,7 +146,7 @@ TEST_P(ProjectDatabase, LoadDBLoadsUnderItsKeyAndRefusesASecondDatabase) {
     EXPECT_TRUE(Table(u"customers").TblLoaded());
     EXPECT_GT(Table(u"customers").Fields()->Count(), 10);
     EXPECT_EQ(State().gSqlQuote, u"By database");
-    EXPECT_EQ(State().gRepeatColumns, 3);
+    EXPECT_EQ(CurrentLoadSettings().repeatColumns, 3);
     ASSERT_EQ(mHost.Count(host::HostCallKind::ShowProgress), 1u);
     EXPECT_EQ(mHost.Texts(host::HostCallKind::ShowProgress)[0], u"Quorvane - Loading Database...");
     EXPECT_EQ(mHost.Count(host::HostCallKind::CloseProgress), 1u);

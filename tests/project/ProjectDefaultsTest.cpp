@@ -1,4 +1,5 @@
 #include "ProjectFixture.h"
+#include "model/LoadSettings.h"
 
 #include "project/Qel.h"
 
@@ -54,7 +55,7 @@ TEST_F(ProjectDefaults, EmptyRegistryLeavesTypedSettingsEmptyAndForcesTheFixedVa
         }
         EXPECT_TRUE(value.IsEmpty());
     }
-    EXPECT_EQ(State().gDefaultDateFormat, 0);
+    EXPECT_EQ(CurrentLoadSettings().defaultDateFormat, 0);
     EXPECT_EQ(CurrentTemplateState().scriptEngineTimeout, 0);
     EXPECT_EQ(project->UnloadThresholdCount(), 20);
     EXPECT_FALSE(project->BackupFile());
@@ -91,7 +92,7 @@ TEST_F(ProjectDefaults, ValuesAreReadAsTextAndConvertedByTheSettingsType) {
         SCOPED_TRACE(std::string(row.name.begin(), row.name.end()));
         ExpectSameValue(Setting(*project, row.name), row.expected);
     }
-    EXPECT_EQ(State().gDefaultDateFormat, 7);
+    EXPECT_EQ(CurrentLoadSettings().defaultDateFormat, 7);
 }
 
 TEST_F(ProjectDefaults, GeneralValuesAndTheUnloadThreshold) {

@@ -275,22 +275,22 @@ TEST_F(ProjectFileSaveLoad, OnlyOlderFilesGoThroughTheConverter) {
 /// Records the synchronisation step of a load.
 class RecordingSync final : public SynchronizationService {
 public:
-    explicit RecordingSync(std::vector<bool>& keepAnswers) : mKeepAnswers(keepAnswers) {}
+    explicit RecordingSync(int& calls) : mCalls(calls) {}
     std::int16_t CheckDB(Qel&) override { return 0; }
     void SynchronizeDB(Qel&) override {}
     void SyncCustom(Qel&, const Variant&) override {}
     void SyncReport(Qel&, const Variant&) override {}
     void LoadCustomView(Qel&, const Variant&, const Variant&, const Variant&) override {}
     bool LoadReport(Qel&, const Variant&, const Variant&) override { return false; }
-    void SynchronizeAfterLoad(Qel&) override { mKeepAnswers.push_back(State().gKeepAnswer); }
+    void SynchronizeAfterLoad(Qel&) override { ++mCalls; }
 
 private:
-    std::vector<bool>& mKeepAnswers;
+    int& mCalls;
 };
 
-// A question dismissed without an answer used to reuse an earlier "update" answer.
-TEST_F(ProjectFileSaveLoad, AutoSyncHandsOverWithKeepPreset) {
-    std::vector<bool> keepAnswers;
+// Only a project that asks for it is compared with its database after a load.
+TEST_F(ProjectFileSaveLoad, AutoSyncHandsOverToTheService) {
+    int calls = 0;
     WriteFile("sync.xml", "<Project Version=\"6.0\" AutoSync=\"1\"><Database DBName=\"DB\"/></Project>");
     WriteFile("nosync.xml", "<Project Version=\"6.0\" AutoSync=\"0\"><Database DBName=\"DB\"/></Project>");
     Qel& project = FreshProject();
@@ -299,12 +299,11 @@ TEST_F(ProjectFileSaveLoad, AutoSyncHandsOverWithKeepPreset) {
               "Quorvane: Synchronization is not available: no synchronization service is registered!");
     EXPECT_EQ(project.DBCnt(), 1) << "the project is loaded all the same";
 
-    RegisterSynchronizationService(std::make_unique<RecordingSync>(keepAnswers));
+    RegisterSynchronizationService(std::make_unique<RecordingSync>(calls));
     project.Load(File("nosync.xml"));
-    EXPECT_TRUE(keepAnswers.empty());
-    State().gKeepAnswer = false;
+    EXPECT_EQ(calls, 0);
     project.Load(File("sync.xml"));
-    EXPECT_EQ(keepAnswers, std::vector<bool>{true});
+    EXPECT_EQ(calls, 1);
 }
 
 TEST_F(ProjectFileSaveLoad, ASaveThatCannotBeWrittenTouchesNoFile) {

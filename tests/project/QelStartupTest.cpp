@@ -1,4 +1,5 @@
 #include "ProjectFixture.h"
+#include "model/LoadSettings.h"
 
 #include "project/Qel.h"
 
@@ -49,7 +50,6 @@ TEST_F(QelStartup, NewProjectHasNoDatabaseAndSetsTheApartmentsProductState) {
     EXPECT_EQ(state.gRegKeyDatabase, DatabaseKey);
     EXPECT_EQ(state.gRegKeyExtensions, ExtensionsKey);
     EXPECT_EQ(state.gRegKeyAdvancedFilters, u"Software\\Quorvane\\6.0\\AdvancedFilters");
-    EXPECT_EQ(state.gRegKeyOdbcIni, u"Software\\ODBC\\ODBC.INI");
     EXPECT_FALSE(state.gMyDocumentsPath.empty());
 }
 
@@ -114,7 +114,7 @@ TEST_F(QelStartup, ShippedMachineHiveGivesAWorkingFirstRun) {
                                 : info.dataType == SettingType::Integer ? automation::VarType::Integer
                                                                         : automation::VarType::Long);
     }
-    EXPECT_EQ(State().gDefaultDateFormat, 5);
+    EXPECT_EQ(CurrentLoadSettings().defaultDateFormat, 5);
 
     // The relative keyword file of the shipped hive is found beside it, so reserved words are
     // avoided in identifiers.

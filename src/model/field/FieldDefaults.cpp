@@ -1,6 +1,7 @@
 // The defaults a field takes from its column: pages, input control, validation, search and
 // naming, by its ADO type code, its schema flags and the kind of database.
 
+#include "model/LoadSettings.h"
 #include "model/field/QelField.h"
 
 #include "core/Apartment.h"
@@ -93,7 +94,7 @@ void QelField::LoadFldDefault() {
     } else {
         SetFldAdd(supported);
     }
-    if (GetDBTypeId(State().gDbmsName) == DBTypeCode::SqlServer) {
+    if (GetDBTypeId(CurrentLoadSettings().dbmsName) == DBTypeCode::SqlServer) {
         const std::int32_t attributes = FldAttribute();
         const bool updatable = FldAutoIncrement() ||
                                (attributes & ado::FieldAttribute::UnknownUpdatable) != 0 ||
@@ -115,7 +116,7 @@ void QelField::LoadFldDefault() {
     if (FldCaption().empty()) {
         SetFldCaption(NameToCaption(FldName()));
     }
-    SetFldRepeatColumns(State().gRepeatColumns);
+    SetFldRepeatColumns(CurrentLoadSettings().repeatColumns);
 }
 
 void QelField::SetHtmlTagDefault() {
@@ -126,7 +127,7 @@ void QelField::SetHtmlTagDefault() {
     const std::int16_t type = FldType();
     if (type == DataType::Boolean) {
         SetFldHtmlTag(u"CHECKBOX");
-        const bool access = GetDBTypeId(State().gDbmsName) == DBTypeCode::Access;
+        const bool access = GetDBTypeId(CurrentLoadSettings().dbmsName) == DBTypeCode::Access;
         SetFldTagValues(access ? AccessBooleanValues : OtherBooleanValues);
         return;
     }
@@ -144,7 +145,7 @@ void QelField::SetHtmlTagDefault() {
     }
     if (IsIn(type, DateTypes)) {
         SetFldHtmlTag(u"TEXT");
-        const std::int16_t dateFormat = State().gDefaultDateFormat;
+        const std::int16_t dateFormat = CurrentLoadSettings().defaultDateFormat;
         if (!DateValidation(dateFormat).empty()) {
             SetFldFmtType(u"Date/Time");
             SetFldDtFormat(dateFormat);
@@ -177,7 +178,7 @@ void QelField::SetValidateDefault() {
     } else if (IsIn(type, DecimalTypes)) {
         SetFldValidate(u"FLOAT");
     } else if (IsIn(type, DateTypes)) {
-        if (std::u16string_view validation = DateValidation(State().gDefaultDateFormat);
+        if (std::u16string_view validation = DateValidation(CurrentLoadSettings().defaultDateFormat);
             !validation.empty()) {
             SetFldValidate(validation);
         }

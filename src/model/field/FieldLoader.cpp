@@ -5,6 +5,7 @@
 #include "model/field/QelField.h"
 
 #include "model/CatalogFacts.h"
+#include "model/LoadSettings.h"
 
 #include "core/Apartment.h"
 #include "core/QelVars.h"
@@ -66,11 +67,12 @@ std::int32_t QelField::GetDaoFieldAttributes(const dao::Field& DAOfld) const {
 void QelField::SetAdoFieldType(const automation::Variant& adoType) {
     // Type conversion first: a code that is no Integer raises before anything changes.
     const std::int16_t type = automation::ToInteger(adoType);
-    ApplyColumnType(catalog::AdoColumnType(type, GetDBTypeId(State().gDbmsName)));
+    ApplyColumnType(catalog::AdoColumnType(type, GetDBTypeId(CurrentLoadSettings().dbmsName)));
 }
 
 void QelField::LoadBooleanType() {
-    ApplyColumnType(catalog::AdoColumnType(ado::DataType::Boolean, GetDBTypeId(State().gDbmsName)));
+    ApplyColumnType(
+        catalog::AdoColumnType(ado::DataType::Boolean, GetDBTypeId(CurrentLoadSettings().dbmsName)));
     LoadFldDefault();
 }
 

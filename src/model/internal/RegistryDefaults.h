@@ -12,7 +12,7 @@ class SettingsEntity;
 /// value named like the setting under `key` of the user hive, converted by the setting's
 /// DataType. A value the hive does not hold converts like an empty value (False, 0 or ""), so
 /// such a setting never stays Empty; a value the conversion refuses leaves it Empty. Walks the
-/// bag in its order, setting gRegValueName before each read.
+/// bag in its order; the registry object is left addressing the last value read.
 void LoadRegistryDefaults(SettingsEntity& entity, std::u16string_view key);
 
 /// For one operation that makes many entities (a schema load): while it lives, the hive files

@@ -5,6 +5,7 @@
 #include "model/table/internal/LoaderSupport.h"
 
 #include "model/CatalogFacts.h"
+#include "model/LoadSettings.h"
 
 #include "core/Apartment.h"
 #include "core/QelVars.h"
@@ -20,10 +21,10 @@
 
 namespace qv {
 
-void QelTable::Load_ADOCustomView(ado::Connection& cnn, std::u16string_view sTableName,
+bool QelTable::Load_ADOCustomView(ado::Connection& cnn, std::u16string_view sTableName,
                                   std::u16string_view sSQL) {
-    ModuleState& state = State();
-    const std::int16_t kind = GetDBTypeId(state.gDbmsName);
+    const ModuleState& state = State();
+    const std::int16_t kind = GetDBTypeId(CurrentLoadSettings().dbmsName);
     SetTblName(sTableName);
     SetTblType(u"CUSTOMVIEW");
     SetTblCustomSQL(sSQL);
@@ -33,7 +34,7 @@ void QelTable::Load_ADOCustomView(ado::Connection& cnn, std::u16string_view sTab
         SetTblCustomError(state.gProductName + u": Oracle Table/View Name [" + std::u16string(sTableName) +
                           u"] contain spaces,table not loaded!");
         SetTblGen(false);
-        return;
+        return true;
     }
 
     // The statement is described, never run: a stored DELETE or UPDATE must change nothing, so
@@ -44,7 +45,6 @@ void QelTable::Load_ADOCustomView(ado::Connection& cnn, std::u16string_view sTab
     } catch (const automation::Error& error) {
         SetTblGen(false);
         SetTblCustomError(error.Description());
-        state.gProjErr = error.Description();
     }
     if (columns) {
         std::u16string duplicateMessage;
@@ -64,10 +64,11 @@ void QelTable::Load_ADOCustomView(ado::Connection& cnn, std::u16string_view sTab
         }
     }
     LoadTableDefault();
+    return columns.has_value();
 }
 
 void QelTable::ParseCustomSql() {
-    std::int16_t dialect = GetDBTypeId(State().gDbmsName);
+    std::int16_t dialect = GetDBTypeId(CurrentLoadSettings().dbmsName);
     if (dialect < DBTypeCode::Access || dialect > DBTypeCode::Oracle) {
         dialect = DBTypeCode::Access;
     }

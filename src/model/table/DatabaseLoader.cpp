@@ -6,6 +6,7 @@
 #include "model/table/internal/LoaderSupport.h"
 
 #include "model/CatalogFacts.h"
+#include "model/LoadSettings.h"
 #include "model/internal/RegistryDefaults.h"
 
 #include "core/Apartment.h"
@@ -23,6 +24,7 @@
 #include "platform/host/Host.h"
 
 #include <algorithm>
+#include <cassert>
 #include <optional>
 #include <string>
 
@@ -53,217 +55,281 @@ void ReportSchemasLeftOut(std::u16string_view schema, const std::vector<std::u16
 
 } // namespace
 
+struct QelDatabase::AdoLoad {
+    AdoLoad(const Variant& DBType, const Variant& DBName, const Variant& UID, const Variant& pwd,
+            const Variant& sConnStr, const Variant& sTableName, const Variant& sSchema)
+        : type(ArgText(DBType)), dataSource(ArgText(DBName)), user(ArgText(UID)), password(ArgText(pwd)),
+          connectionString(ArgText(sConnStr)), tableName(ArgText(sTableName)), schema(ArgText(sSchema)),
+          fullLoad(tableName.empty()), isOdbc(type == u"ODBC"),
+          // Values are quoted where they need it, so that a ";" in a user name or password
+          // cannot add an attribute of its own.
+          odbcText(ado::ConnectionString::ForDataSource(dataSource, user, password)), userArgument(UID) {}
+
+    const std::u16string type;
+    const std::u16string dataSource;
+    const std::u16string user;
+    const std::u16string password;
+    const std::u16string connectionString;
+    const std::u16string tableName; ///< "" for a full load
+    const std::u16string schema;    ///< the schema the caller named; "" to choose
+    const bool fullLoad;
+    const bool isOdbc;
+    const std::u16string odbcText;
+    const Variant& userArgument; ///< UID as given, for the Oracle schema prompt
+
+    ado::Connection cnn;
+    std::int16_t kind = DBTypeCode::Other;
+    std::optional<ado::CatalogSnapshot> snapshot;
+    std::optional<ado::Recordset> rs; ///< the tables rowset
+    std::u16string oracleSchema;      ///< the Oracle owner whose rows qualify
+    std::optional<std::u16string> onlySchema;
+
+    /// Whether the current row of the tables rowset is a table or view of the load.
+    bool Qualifies() const {
+        assert(rs.has_value());
+        const std::u16string rowType = TextOf(rs->Value(u"TABLE_TYPE"));
+        const std::u16string rowSchema = TextOf(rs->Value(u"TABLE_SCHEMA"));
+        return (rowType == u"TABLE" || rowType == u"VIEW") &&
+               (kind != DBTypeCode::Oracle || rowSchema == oracleSchema) &&
+               (!onlySchema || rowSchema == *onlySchema);
+    }
+};
+
 std::int16_t QelDatabase::LoadADODB(const Variant& DBType, const Variant& DBName, const Variant& UID,
                                     const Variant& pwd, const Variant& sConnStr, const Variant& sTableName,
                                     const Variant& sSchema) {
     ModuleState& state = State();
-    const std::u16string type = ArgText(DBType);
-    const std::u16string dataSource = ArgText(DBName);
-    const std::u16string user = ArgText(UID);
-    const std::u16string password = ArgText(pwd);
-    const std::u16string connectionString = ArgText(sConnStr);
-    const std::u16string tableName = ArgText(sTableName);
-    const bool fullLoad = tableName.empty();
-    const bool isOdbc = type == u"ODBC";
-    // Values are quoted where they need it, so that a ";" in a user name or password cannot
-    // add an attribute of its own.
-    const std::u16string odbcText = ado::ConnectionString::ForDataSource(dataSource, user, password);
-
     // Every field and table made below takes its defaults from the registry: they are read once
     // for the whole load, not for each entity.
     const RegistryDefaultsScope registryDefaults;
-    ado::Connection cnn;
+    AdoLoad load(DBType, DBName, UID, pwd, sConnStr, sTableName, sSchema);
     try {
-        if (fullLoad) {
-            loader::ShowLoadStep(u"Connecting to Data Source...");
-        }
-        cnn.Open(isOdbc ? odbcText : connectionString);
-        if (cnn.State() != ado::ObjectState::Open) {
+        if (!ConnectAdo(load)) {
             return 1;
         }
-
-        if (fullLoad) {
-            SetDBType(type);
-            SetDBPath(u"");
-            SetDBUseServerMapPath(false);
-            SetDBPhyPath(u"");
-            if (isOdbc) {
-                SetDBUID(user);
-                SetDBPwd(password);
-            } else {
-                SetDBConnstr(connectionString);
-            }
-            auto store = [&](Setting setting, const Variant& value) {
-                SetSettingValue(static_cast<std::size_t>(setting), value);
-            };
-            const catalog::DbmsInfo info = catalog::ReadDbmsInfo(cnn);
-            store(Setting::DBADOVer, Variant(info.adoVersion));
-            store(Setting::DBDBMSName, Variant(info.dbmsName));
-            // A property the driver does not offer leaves its setting as it was.
-            const std::pair<const std::optional<std::u16string>&, Setting> properties[] = {
-                {info.dbmsVersion, Setting::DBDBMSVer},
-                {info.oledbVersion, Setting::DBOLEDBVer},
-                {info.providerName, Setting::DBProviderName},
-                {info.providerVersion, Setting::DBProviderVer},
-            };
-            for (const auto& [value, setting] : properties) {
-                if (value) {
-                    store(setting, Variant(*value));
-                }
-            }
+        RecordAdoProperties(load);
+        std::optional<std::u16string> refusal = ChooseAdoSchema(load);
+        if (!refusal) {
+            refusal = WalkAdoTables(load);
         }
-
-        state.gDbmsName = DBDBMSName();
-        const std::int16_t kind = GetDBTypeId(state.gDbmsName);
-
-        if (kind == DBTypeCode::SqlServer && isOdbc) {
-            catalog::ReconnectToSqlServer(cnn, dataSource, user, password, odbcText);
-        }
-
-        if (kind == DBTypeCode::Oracle && fullLoad && isOdbc) {
-            ReadOracleDsn(DBName);
-            // The native connection string is stored for the generated site, in the
-            // provider's own form.
-            state.gOracleConnStr = OracleNativeText(user, password);
-            SetDBConnstrOra(state.gOracleConnStr);
-        }
-
-        if (fullLoad) {
-            SetQuoteStyle(state.gDbmsName);
-            SetDBQuoteS(state.gQuoteStart);
-            SetDBQuoteE(state.gQuoteEnd);
-            loader::ShowLoadStep(u"Loading Database Tables/Views...");
-        }
-
-        // A full load reads the whole catalogue in one go: each table's rowsets are answered
-        // from one listing of the tables (and, where the driver rescans its catalogue for every
-        // table, of the columns) instead of a search of the catalogue per table.
-        std::optional<ado::CatalogSnapshot> snapshot;
-        if (fullLoad) {
-            snapshot.emplace(cnn);
-        }
-        ado::Recordset rs = cnn.OpenSchema(ado::Schema::Tables);
-
-        if (kind == DBTypeCode::Oracle && fullLoad) {
-            const std::u16string schema = ArgText(sSchema);
-            if (!schema.empty()) {
-                mOracleSchema = Variant(schema);
-            } else {
-                try {
-                    ChooseOracleSchema(rs, UID);
-                } catch (const automation::Error& error) {
-                    state.gProjErr = state.gMsgPrefix + u": " + error.Description();
-                    return 3;
-                }
-            }
-            SetDBSchema(ArgText(mOracleSchema));
-        }
-
-        // A database read back from a project file has had no full load of its own: its tables
-        // are those of the schema that the full load chose and the project kept. Without it no
-        // row would qualify, and the table would stay unloaded while the load reported success.
-        std::u16string oracleSchema = ArgText(mOracleSchema);
-        if (oracleSchema.empty() && !fullLoad) {
-            oracleSchema = DBSchema();
-        }
-        // A database that lists the tables of every schema is read one schema at a time: the one
-        // named (the project keeps it), else the first of the search path, which the load reports
-        // when other schemas hold tables that it leaves out. A project that kept no schema was
-        // made from every schema, and its tables are still looked for in all of them.
-        std::optional<std::u16string> onlySchema;
-        if (catalog::ReadsOneSchema(state.gDbmsName) && (fullLoad || !DBSchema().empty())) {
-            const std::u16string named = fullLoad ? ArgText(sSchema) : DBSchema();
-            onlySchema = catalog::SchemaToRead(cnn, named);
-            if (fullLoad) {
-                SetDBSchema(*onlySchema);
-                if (named.empty()) {
-                    ReportSchemasLeftOut(*onlySchema, catalog::OtherSchemasWithTables(rs, *onlySchema));
-                }
-            }
-        }
-        auto qualifies = [&] {
-            const std::u16string rowType = TextOf(rs.Value(u"TABLE_TYPE"));
-            const std::u16string rowSchema = TextOf(rs.Value(u"TABLE_SCHEMA"));
-            return (rowType == u"TABLE" || rowType == u"VIEW") &&
-                   (kind != DBTypeCode::Oracle || rowSchema == oracleSchema) &&
-                   (!onlySchema || rowSchema == *onlySchema);
-        };
-
-        std::int32_t total = 0;
-        for (; !rs.Eof(); rs.MoveNext()) {
-            total += qualifies() ? 1 : 0;
-        }
-        rs.MoveFirst();
-        // A schema named for a new project that holds nothing is most likely misspelt: an empty
-        // project would pass for a load of it.
-        if (fullLoad && onlySchema && total == 0 && !ArgText(sSchema).empty()) {
-            state.gProjErr =
-                state.gMsgPrefix + u": No table or view found in schema \"" + *onlySchema + u"\"!";
+        if (refusal) {
+            load.rs.reset();
+            load.snapshot.reset();
+            state.gProjErr = std::move(*refusal);
             return 3;
         }
-
-        const automation::Ref<QelTables>& list = tables();
-        std::int32_t processed = 0;
-        for (; !rs.Eof(); rs.MoveNext()) {
-            state.gCurrentSchema = TextOf(rs.Value(u"TABLE_SCHEMA"));
-            if (!qualifies()) {
-                continue;
-            }
-            const std::u16string name = TextOf(rs.Value(u"TABLE_NAME"));
-            if (fullLoad || name == tableName) {
-                QelTable* table = nullptr;
-                if (fullLoad) {
-                    loader::ShowLoadStep(u"Loading " + TextOf(rs.Value(u"TABLE_TYPE")) + u" " + name +
-                                         u"...");
-                    table = loader::AddLoadedTable(*list, name, u"");
-                }
-                // The same name in another schema was refused by the list: it is loaded again,
-                // from this row.
-                if (table == nullptr) {
-                    table = list->Find(name);
-                }
-                if (table != nullptr) {
-                    table->Load_ADO(cnn, rs, fullLoad);
-                }
-            }
-            ++processed;
-            if (fullLoad) {
-                loader::ShowLoadProgress(processed, total);
-            }
-        }
-        rs.Close();
         return 0;
     } catch (const automation::Error& error) {
-        state.gProjErr = catalog::ConnectionErrorText(cnn, error, /*numbered=*/true);
+        // The rowsets go first, as they did when the load ended: the errors are the connection's.
+        load.rs.reset();
+        load.snapshot.reset();
+        state.gProjErr = catalog::ConnectionErrorText(load.cnn, error, /*numbered=*/true);
         return 3;
     }
 }
 
+bool QelDatabase::ConnectAdo(AdoLoad& load) {
+    if (load.fullLoad) {
+        loader::ShowLoadStep(u"Connecting to Data Source...");
+    }
+    load.cnn.Open(load.isOdbc ? load.odbcText : load.connectionString);
+    return load.cnn.State() == ado::ObjectState::Open;
+}
+
+void QelDatabase::RecordAdoProperties(AdoLoad& load) {
+    assert(load.cnn.State() == ado::ObjectState::Open);
+    if (load.fullLoad) {
+        SetDBType(load.type);
+        SetDBPath(u"");
+        SetDBUseServerMapPath(false);
+        SetDBPhyPath(u"");
+        if (load.isOdbc) {
+            SetDBUID(load.user);
+            SetDBPwd(load.password);
+        } else {
+            SetDBConnstr(load.connectionString);
+        }
+        auto store = [&](Setting setting, const Variant& value) {
+            SetSettingValue(static_cast<std::size_t>(setting), value);
+        };
+        const catalog::DbmsInfo info = catalog::ReadDbmsInfo(load.cnn);
+        store(Setting::DBADOVer, Variant(info.adoVersion));
+        store(Setting::DBDBMSName, Variant(info.dbmsName));
+        // A property the driver does not offer leaves its setting as it was.
+        const std::pair<const std::optional<std::u16string>&, Setting> properties[] = {
+            {info.dbmsVersion, Setting::DBDBMSVer},
+            {info.oledbVersion, Setting::DBOLEDBVer},
+            {info.providerName, Setting::DBProviderName},
+            {info.providerVersion, Setting::DBProviderVer},
+        };
+        for (const auto& [value, setting] : properties) {
+            if (value) {
+                store(setting, Variant(*value));
+            }
+        }
+    }
+
+    LoadSettings& settings = CurrentLoadSettings();
+    settings.dbmsName = DBDBMSName();
+    load.kind = GetDBTypeId(settings.dbmsName);
+
+    if (load.kind == DBTypeCode::SqlServer && load.isOdbc) {
+        catalog::ReconnectToSqlServer(load.cnn, load.dataSource, load.user, load.password, load.odbcText);
+    }
+
+    if (load.kind == DBTypeCode::Oracle && load.fullLoad && load.isOdbc) {
+        ReadOracleDsn(Variant(load.dataSource));
+        // The native connection string is stored for the generated site, in the provider's own
+        // form.
+        settings.oracleConnStr = OracleNativeText(load.user, load.password);
+        SetDBConnstrOra(settings.oracleConnStr);
+    }
+
+    if (load.fullLoad) {
+        const ModuleState& state = State();
+        SetQuoteStyle(settings.dbmsName);
+        SetDBQuoteS(state.gQuoteStart);
+        SetDBQuoteE(state.gQuoteEnd);
+        loader::ShowLoadStep(u"Loading Database Tables/Views...");
+    }
+}
+
+std::optional<std::u16string> QelDatabase::ChooseAdoSchema(AdoLoad& load) {
+    // A full load reads the whole catalogue in one go: each table's rowsets are answered from
+    // one listing of the tables (and, where the driver rescans its catalogue for every table,
+    // of the columns) instead of a search of the catalogue per table.
+    if (load.fullLoad) {
+        load.snapshot.emplace(load.cnn);
+    }
+    load.rs = load.cnn.OpenSchema(ado::Schema::Tables);
+    ado::Recordset& rs = *load.rs;
+
+    if (load.kind == DBTypeCode::Oracle && load.fullLoad) {
+        if (!load.schema.empty()) {
+            mOracleSchema = Variant(load.schema);
+        } else {
+            try {
+                ChooseOracleSchema(rs, load.userArgument);
+            } catch (const automation::Error& error) {
+                return State().gMsgPrefix + u": " + error.Description();
+            }
+        }
+        SetDBSchema(ArgText(mOracleSchema));
+    }
+
+    // A database read back from a project file has had no full load of its own: its tables are
+    // those of the schema that the full load chose and the project kept. Without it no row would
+    // qualify, and the table would stay unloaded while the load reported success.
+    load.oracleSchema = ArgText(mOracleSchema);
+    if (load.oracleSchema.empty() && !load.fullLoad) {
+        load.oracleSchema = DBSchema();
+    }
+    // A database that lists the tables of every schema is read one schema at a time: the one
+    // named (the project keeps it), else the first of the search path, which the load reports
+    // when other schemas hold tables that it leaves out. A project that kept no schema was made
+    // from every schema, and its tables are still looked for in all of them.
+    if (catalog::ReadsOneSchema(CurrentLoadSettings().dbmsName) && (load.fullLoad || !DBSchema().empty())) {
+        const std::u16string named = load.fullLoad ? load.schema : DBSchema();
+        load.onlySchema = catalog::SchemaToRead(load.cnn, named);
+        if (load.fullLoad) {
+            SetDBSchema(*load.onlySchema);
+            if (named.empty()) {
+                ReportSchemasLeftOut(*load.onlySchema, catalog::OtherSchemasWithTables(rs, *load.onlySchema));
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::u16string> QelDatabase::WalkAdoTables(AdoLoad& load) {
+    assert(load.rs.has_value());
+    ado::Recordset& rs = *load.rs;
+    std::int32_t total = 0;
+    for (; !rs.Eof(); rs.MoveNext()) {
+        total += load.Qualifies() ? 1 : 0;
+    }
+    rs.MoveFirst();
+    // A schema named for a new project that holds nothing is most likely misspelt: an empty
+    // project would pass for a load of it.
+    if (load.fullLoad && load.onlySchema && total == 0 && !load.schema.empty()) {
+        return State().gMsgPrefix + u": No table or view found in schema \"" + *load.onlySchema + u"\"!";
+    }
+
+    const automation::Ref<QelTables>& list = tables();
+    std::int32_t processed = 0;
+    for (; !rs.Eof(); rs.MoveNext()) {
+        CurrentLoadSettings().currentSchema = TextOf(rs.Value(u"TABLE_SCHEMA"));
+        if (!load.Qualifies()) {
+            continue;
+        }
+        const std::u16string name = TextOf(rs.Value(u"TABLE_NAME"));
+        if (load.fullLoad || name == load.tableName) {
+            QelTable* table = nullptr;
+            if (load.fullLoad) {
+                loader::ShowLoadStep(u"Loading " + TextOf(rs.Value(u"TABLE_TYPE")) + u" " + name + u"...");
+                table = loader::AddLoadedTable(*list, name, u"");
+            }
+            // The same name in another schema was refused by the list: it is loaded again, from
+            // this row.
+            if (table == nullptr) {
+                table = list->Find(name);
+            }
+            if (table != nullptr) {
+                table->Load_ADO(load.cnn, rs, load.fullLoad);
+            }
+        }
+        ++processed;
+        if (load.fullLoad) {
+            loader::ShowLoadProgress(processed, total);
+        }
+    }
+    rs.Close();
+    return std::nullopt;
+}
+
 std::int16_t QelDatabase::LoadADOCustomView(const Variant& sConnStr, const Variant& sTableName,
                                             const Variant& sSQL) {
-    ModuleState& state = State();
+    const CustomViewResult result = LoadCustomView(ArgText(sConnStr), ArgText(sTableName), ArgText(sSQL));
+    switch (result.outcome) {
+    case CustomViewLoad::Loaded:
+        return 0;
+    case CustomViewLoad::NotConnected:
+    case CustomViewLoad::NameRefused:
+        return 1;
+    case CustomViewLoad::NotDescribed:
+        State().gProjErr = result.reason;
+        return 1;
+    case CustomViewLoad::ConnectionFailed:
+        State().gProjErr = result.reason;
+        return 3;
+    }
+    return 1;
+}
+
+QelDatabase::CustomViewResult QelDatabase::LoadCustomView(std::u16string_view connectionString,
+                                                          std::u16string_view name, std::u16string_view sql) {
     ado::Connection cnn;
     try {
-        cnn.Open(ArgText(sConnStr));
+        cnn.Open(connectionString);
         if (cnn.State() != ado::ObjectState::Open) {
-            return 1;
+            return {CustomViewLoad::NotConnected, {}};
         }
-        const std::u16string name = ArgText(sTableName);
         const automation::Ref<QelTables>& list = tables();
-        if (!list->Add(name)) {
-            return 1;
+        if (!list->Add(std::u16string(name))) {
+            return {CustomViewLoad::NameRefused, {}};
         }
-        QelTable& table = *list->Find(name);
-        table.SetTblLoaded(false);
-        table.Load_ADOCustomView(cnn, name, ArgText(sSQL));
-        if (!state.gProjErr.empty()) {
-            list->Delete(name);
-            return 1;
+        QelTable* table = list->Find(name);
+        assert(table != nullptr && "a name the list took is found in it");
+        table->SetTblLoaded(false);
+        if (!table->Load_ADOCustomView(cnn, name, sql)) {
+            std::u16string reason = table->TblCustomError();
+            list->Delete(std::u16string(name));
+            return {CustomViewLoad::NotDescribed, std::move(reason)};
         }
-        return 0;
+        return {CustomViewLoad::Loaded, {}};
     } catch (const automation::Error& error) {
-        state.gProjErr = catalog::ConnectionErrorText(cnn, error, /*numbered=*/false);
-        return 3;
+        return {CustomViewLoad::ConnectionFailed,
+                catalog::ConnectionErrorText(cnn, error, /*numbered=*/false)};
     }
 }
 

@@ -5,6 +5,7 @@
 #include "model/table/internal/LoaderSupport.h"
 
 #include "model/CatalogFacts.h"
+#include "model/LoadSettings.h"
 #include "model/internal/RegistryDefaults.h"
 
 #include "core/Apartment.h"
@@ -17,7 +18,9 @@
 #include "platform/dao/Database.h"
 
 #include <algorithm>
+#include <cassert>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -41,105 +44,135 @@ std::u16string DaoErrorText(const automation::Error& error) {
 
 } // namespace
 
-std::int16_t QelDatabase::LoadDAODB(const Variant& DBPath, const Variant& DBPhyPath,
-                                    const Variant& DBUseServerMapPath, const Variant& UID, const Variant& pwd,
-                                    const Variant& sTableName) {
-    ModuleState& state = State();
-    const std::u16string physicalPath = ArgText(DBPhyPath);
-    if (physicalPath.empty()) {
-        return 0;
-    }
-    const std::u16string tableName = ArgText(sTableName);
-    const bool fullLoad = tableName.empty();
-    // The defaults of every field and table made below are read once for the whole load.
-    const RegistryDefaultsScope registryDefaults;
-    try {
-        if (fullLoad) {
-            loader::ShowLoadStep(u"Loading Database Tables...");
-        }
-        // A wrong password, a missing or a damaged file fails here, with the engine's number
-        // and a description that names the file.
-        const dao::Database database = dao::Database::Open(physicalPath, ArgText(pwd));
-        // The views: the queries the catalogue lists as such, from element 1 on.
+struct QelDatabase::DaoLoad {
+    DaoLoad(std::u16string physicalPath, std::u16string tableName, const automation::Variant& pwd)
+        : physicalPath(std::move(physicalPath)), tableName(std::move(tableName)),
+          fullLoad(this->tableName.empty()),
+          // A wrong password, a missing or a damaged file fails here, with the engine's number
+          // and a description that names the file.
+          database(dao::Database::Open(this->physicalPath, ArgText(pwd))), viewList(ViewList(database)),
+          total(static_cast<std::int32_t>(database.TableDefs().size() + database.QueryDefs().size())) {}
+
+    const std::u16string physicalPath;
+    const std::u16string tableName; ///< "" for a full load
+    const bool fullLoad;
+    const dao::Database database;
+    const Variant viewList;   ///< the queries the catalogue lists as views, from element 1 on
+    const std::int32_t total; ///< tables and queries, each one step of the progress
+    std::int32_t processed = 0;
+
+    static Variant ViewList(const dao::Database& database) {
         std::vector<Variant> viewNames{Variant(std::u16string())};
         for (std::u16string& name : database.ViewNames()) {
             viewNames.emplace_back(std::move(name));
         }
-        const Variant viewList(automation::MakeArray(std::move(viewNames)));
+        return Variant(automation::MakeArray(std::move(viewNames)));
+    }
 
+    /// One table or query done: a full load shows how far it got.
+    void Advance() {
+        ++processed;
+        assert(processed <= total);
         if (fullLoad) {
-            SetDBType(u"ACCESS");
-            SetDBUseServerMapPath(automation::ToBoolean(DBUseServerMapPath.Deref()));
-            SetDBPath(ArgText(DBPath));
-            SetDBPhyPath(physicalPath);
-            SetDBUID(ArgText(UID));
-            SetDBPwd(ArgText(pwd));
-            auto store = [&](Setting setting, std::u16string_view value) {
-                SetSettingValue(static_cast<std::size_t>(setting), Variant(value));
-            };
-            store(Setting::DBADOVer, dao::EngineVersion());
-            store(Setting::DBDBMSName, u"ACCESS");
-            store(Setting::DBDBMSVer, database.Version());
-            store(Setting::DBOLEDBVer, u"N.A.");
-            store(Setting::DBProviderName, u"N.A.");
-            store(Setting::DBProviderVer, u"N.A.");
-            state.gDbmsName = DBDBMSName();
-            SetQuoteStyle(state.gDbmsName);
-            SetDBQuoteS(state.gQuoteStart);
-            SetDBQuoteE(state.gQuoteEnd);
+            loader::ShowLoadProgress(processed, total);
         }
+    }
+};
 
-        QelTables& list = *tables();
-        const std::int32_t total =
-            static_cast<std::int32_t>(database.TableDefs().size() + database.QueryDefs().size());
-        std::int32_t processed = 0;
-        auto advance = [&] {
-            ++processed;
-            if (fullLoad) {
-                loader::ShowLoadProgress(processed, total);
-            }
-        };
-
-        for (const dao::TableDef& definition : database.TableDefs()) {
-            if (catalog::IsUserTable(definition) && (fullLoad || definition.name == tableName)) {
-                if (fullLoad) {
-                    loader::ShowLoadStep(u"Loading Table " + definition.name + u"...");
-                    QelTable* table = loader::AddLoadedTable(list, definition.name, u"TABLE");
-                    if (table != nullptr && !definition.fields.empty()) {
-                        table->LoadTbl_DAO(definition, true);
-                    }
-                } else if (QelTable* table = list.Find(definition.name);
-                           table && !definition.fields.empty()) {
-                    table->LoadTbl_DAO(definition, false);
-                }
-            }
-            advance();
+std::int16_t QelDatabase::LoadDAODB(const Variant& DBPath, const Variant& DBPhyPath,
+                                    const Variant& DBUseServerMapPath, const Variant& UID, const Variant& pwd,
+                                    const Variant& sTableName) {
+    const std::u16string physicalPath = ArgText(DBPhyPath);
+    if (physicalPath.empty()) {
+        return 0;
+    }
+    std::u16string tableName = ArgText(sTableName);
+    // The defaults of every field and table made below are read once for the whole load.
+    const RegistryDefaultsScope registryDefaults;
+    try {
+        if (tableName.empty()) {
+            loader::ShowLoadStep(u"Loading Database Tables...");
         }
-
-        if (fullLoad) {
-            loader::ShowLoadStep(u"Loading Database Views...");
-        }
-        for (const dao::QueryDef& definition : database.QueryDefs()) {
-            if (IsInArray(viewList, Variant(definition.name)) && (fullLoad || definition.name == tableName)) {
-                if (fullLoad) {
-                    loader::ShowLoadStep(u"Loading View " + definition.name + u"...");
-                    if (QelTable* table = loader::AddLoadedTable(list, definition.name, u"VIEW")) {
-                        table->LoadView_DAO(definition, true);
-                    }
-                } else if (QelTable* table = list.Find(definition.name)) {
-                    table->LoadView_DAO(definition, false);
-                }
-                if (QelTable* table = list.Find(definition.name)) {
-                    table->SetTblSQL(definition.sql);
-                    DeriveViewKey(*table, Variant(definition.sql));
-                }
-            }
-            advance();
-        }
+        DaoLoad load(physicalPath, std::move(tableName), pwd);
+        RecordDaoProperties(load, DBPath, DBUseServerMapPath, UID, pwd);
+        WalkDaoTables(load);
+        WalkDaoViews(load);
         return 0;
     } catch (const automation::Error& error) {
-        state.gProjErr = DaoErrorText(error);
+        State().gProjErr = DaoErrorText(error);
         return 1;
+    }
+}
+
+void QelDatabase::RecordDaoProperties(const DaoLoad& load, const Variant& DBPath,
+                                      const Variant& DBUseServerMapPath, const Variant& UID,
+                                      const Variant& pwd) {
+    if (!load.fullLoad) {
+        return;
+    }
+    SetDBType(u"ACCESS");
+    SetDBUseServerMapPath(automation::ToBoolean(DBUseServerMapPath.Deref()));
+    SetDBPath(ArgText(DBPath));
+    SetDBPhyPath(load.physicalPath);
+    SetDBUID(ArgText(UID));
+    SetDBPwd(ArgText(pwd));
+    auto store = [&](Setting setting, std::u16string_view value) {
+        SetSettingValue(static_cast<std::size_t>(setting), Variant(value));
+    };
+    store(Setting::DBADOVer, dao::EngineVersion());
+    store(Setting::DBDBMSName, u"ACCESS");
+    store(Setting::DBDBMSVer, load.database.Version());
+    store(Setting::DBOLEDBVer, u"N.A.");
+    store(Setting::DBProviderName, u"N.A.");
+    store(Setting::DBProviderVer, u"N.A.");
+    const ModuleState& state = State();
+    LoadSettings& settings = CurrentLoadSettings();
+    settings.dbmsName = DBDBMSName();
+    SetQuoteStyle(settings.dbmsName);
+    SetDBQuoteS(state.gQuoteStart);
+    SetDBQuoteE(state.gQuoteEnd);
+}
+
+void QelDatabase::WalkDaoTables(DaoLoad& load) {
+    QelTables& list = *tables();
+    for (const dao::TableDef& definition : load.database.TableDefs()) {
+        if (catalog::IsUserTable(definition) && (load.fullLoad || definition.name == load.tableName)) {
+            if (load.fullLoad) {
+                loader::ShowLoadStep(u"Loading Table " + definition.name + u"...");
+                QelTable* table = loader::AddLoadedTable(list, definition.name, u"TABLE");
+                if (table != nullptr && !definition.fields.empty()) {
+                    table->LoadTbl_DAO(definition, true);
+                }
+            } else if (QelTable* table = list.Find(definition.name); table && !definition.fields.empty()) {
+                table->LoadTbl_DAO(definition, false);
+            }
+        }
+        load.Advance();
+    }
+}
+
+void QelDatabase::WalkDaoViews(DaoLoad& load) {
+    if (load.fullLoad) {
+        loader::ShowLoadStep(u"Loading Database Views...");
+    }
+    QelTables& list = *tables();
+    for (const dao::QueryDef& definition : load.database.QueryDefs()) {
+        if (IsInArray(load.viewList, Variant(definition.name)) &&
+            (load.fullLoad || definition.name == load.tableName)) {
+            if (load.fullLoad) {
+                loader::ShowLoadStep(u"Loading View " + definition.name + u"...");
+                if (QelTable* table = loader::AddLoadedTable(list, definition.name, u"VIEW")) {
+                    table->LoadView_DAO(definition, true);
+                }
+            } else if (QelTable* table = list.Find(definition.name)) {
+                table->LoadView_DAO(definition, false);
+            }
+            if (QelTable* table = list.Find(definition.name)) {
+                table->SetTblSQL(definition.sql);
+                DeriveViewKey(*table, Variant(definition.sql));
+            }
+        }
+        load.Advance();
     }
 }
 

@@ -1,5 +1,6 @@
 #include "model/table/QelDatabase.h"
 
+#include "model/LoadSettings.h"
 #include "model/internal/RegistryDefaults.h"
 
 #include "core/Apartment.h"
@@ -16,7 +17,7 @@ QelDatabase::QelDatabase() : SettingsEntity(Settings()) {
 
 QelDatabase::~QelDatabase() {
     UnloadTables();
-    State().gSecDefault.clear();
+    CurrentLoadSettings().secDefault.clear();
 }
 
 const SettingsTable& QelDatabase::Settings() {
@@ -72,7 +73,7 @@ void QelDatabase::SecDefaultLet(std::u16string value) {
 
 void QelDatabase::SetSecDefault(std::u16string_view value) {
     SetSettingValue(static_cast<std::size_t>(Setting::SecDefault), automation::Variant(value));
-    State().gSecDefault.assign(value);
+    CurrentLoadSettings().secDefault.assign(value);
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include "platform/automation/Object.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,6 +73,23 @@ public:
     /// 3 after an error (gProjErr).
     std::int16_t LoadADOCustomView(const automation::Variant& sConnStr, const automation::Variant& sTableName,
                                    const automation::Variant& sSQL);
+
+    /// How adding a custom view through its own connection ended.
+    enum class CustomViewLoad : std::uint8_t {
+        Loaded,
+        NotConnected,     ///< the connection did not open; no reason given
+        NameRefused,      ///< the table list refused the name; no reason given
+        NotDescribed,     ///< the statement did not open; the view was removed again
+        ConnectionFailed, ///< the connection raised
+    };
+    struct CustomViewResult {
+        CustomViewLoad outcome = CustomViewLoad::Loaded;
+        std::u16string reason; ///< the error text of NotDescribed and ConnectionFailed
+    };
+    /// LoadADOCustomView for callers inside the library: the outcome and its reason, with the
+    /// error text left alone.
+    CustomViewResult LoadCustomView(std::u16string_view connectionString, std::u16string_view name,
+                                    std::u16string_view sql);
     /// Loads an Access database through DAO: a full load when `sTableName` is "", else that
     /// one table or view. 0 loaded (or nothing to open), 1 after an error (gProjErr).
     std::int16_t LoadDAODB(const automation::Variant& DBPath, const automation::Variant& DBPhyPath,
@@ -86,6 +104,23 @@ private:
     /// Removes every table, one information line and percentage each, between opening and
     /// closing the progress window.
     void UnloadTables() noexcept;
+
+    /// What a load through a connection carries from one of its stages to the next.
+    struct AdoLoad;
+    // The stages of LoadADODB. A stage that refuses the load gives the error text it ends with;
+    // errors of the connection are raised.
+    bool ConnectAdo(AdoLoad& load);
+    void RecordAdoProperties(AdoLoad& load);
+    std::optional<std::u16string> ChooseAdoSchema(AdoLoad& load);
+    std::optional<std::u16string> WalkAdoTables(AdoLoad& load);
+    /// What a load of an Access file carries from one of its stages to the next.
+    struct DaoLoad;
+    // The stages of LoadDAODB after the file opened; they raise what the file raises.
+    void RecordDaoProperties(const DaoLoad& load, const automation::Variant& DBPath,
+                             const automation::Variant& DBUseServerMapPath, const automation::Variant& UID,
+                             const automation::Variant& pwd);
+    void WalkDaoTables(DaoLoad& load);
+    void WalkDaoViews(DaoLoad& load);
 
     // Helpers of the loaders (defined with them).
     void ChooseOracleSchema(ado::Recordset& rs, const automation::Variant& UID);

@@ -66,8 +66,9 @@ public:
     void LoadView_DAO(const dao::QueryDef& DAOqd, bool bLoadAll);
     /// Loads a table or view from the current row of the tables schema rowset `rs` of `cnn`.
     void Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLoadAll);
-    /// Makes the table a custom view of the SQL text and loads the columns it returns.
-    void Load_ADOCustomView(ado::Connection& cnn, std::u16string_view sTableName, std::u16string_view sSQL);
+    /// Makes the table a custom view of the SQL text and loads the columns it returns. False
+    /// when the statement did not open; TblCustomError then says why.
+    bool Load_ADOCustomView(ado::Connection& cnn, std::u16string_view sTableName, std::u16string_view sSQL);
     /// Asks the SQL analyser where each field of the custom view comes from.
     void ParseCustomSql();
 

@@ -1,5 +1,6 @@
 // The defaults a table takes from its name and type.
 
+#include "model/LoadSettings.h"
 #include "model/table/QelTable.h"
 
 #include "core/Apartment.h"
@@ -31,7 +32,7 @@ void QelTable::LoadTableDefault() {
     const bool isReport = type == u"REPORT";
     SetTblUpdatable(!isReport);
     SetTblSrchType(isReport ? u"NONE" : u"BASIC");
-    SetTblSecurity(State().gSecDefault);
+    SetTblSecurity(CurrentLoadSettings().secDefault);
     mHasDefaults = true;
 }
 

@@ -5,6 +5,7 @@
 #include "model/table/internal/LoaderSupport.h"
 
 #include "model/CatalogFacts.h"
+#include "model/LoadSettings.h"
 
 #include "core/Apartment.h"
 #include "core/QelVars.h"
@@ -31,7 +32,7 @@ namespace {
 /// Whether a whole-database load leaves the table at its name and type: the project loads the
 /// names only and each table in full when it is asked for.
 bool LoadsNameOnly(bool bLoadAll) {
-    return bLoadAll && State().gDynamicLoadDB;
+    return bLoadAll && CurrentLoadSettings().dynamicLoadDB;
 }
 
 void MarkPrimaryKey(QelFields& fields, const std::u16string& name) {
@@ -97,8 +98,8 @@ void QelTable::LoadView_DAO(const dao::QueryDef& DAOqd, bool bLoadAll) {
 }
 
 void QelTable::Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLoadAll) {
-    ModuleState& state = State();
-    const std::int16_t kind = GetDBTypeId(state.gDbmsName);
+    const LoadSettings& settings = CurrentLoadSettings();
+    const std::int16_t kind = GetDBTypeId(settings.dbmsName);
     const std::u16string name = automation::ToString(rs.Value(u"TABLE_NAME"));
     const std::u16string type = automation::ToString(rs.Value(u"TABLE_TYPE"));
     SetTblName(name);
@@ -115,7 +116,7 @@ void QelTable::Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLo
     QelFields& fields = *Fields();
     std::optional<ado::Recordset> columns;
     try {
-        columns = catalog::DescribeTableColumns(cnn, state.gCurrentSchema, name);
+        columns = catalog::DescribeTableColumns(cnn, settings.currentSchema, name);
     } catch (const automation::Error&) {
         // A table the connection may not read: no fields and no pages, but its keys and
         // defaults all the same.
@@ -137,7 +138,7 @@ void QelTable::Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLo
             if (kind == DBTypeCode::MySql) {
                 IgnoringErrors([&] {
                     for (const std::u16string& column :
-                         catalog::ReadBooleanColumns(cnn, state.gCurrentSchema, name)) {
+                         catalog::ReadBooleanColumns(cnn, settings.currentSchema, name)) {
                         QelField* field = fields.Find(column);
                         if (field != nullptr && field->FldType() == ado::DataType::TinyInt) {
                             field->LoadBooleanType();
@@ -147,14 +148,14 @@ void QelTable::Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLo
             }
             std::vector<std::u16string> keyList;
             IgnoringErrors(
-                [&] { keyList = catalog::ReadPrimaryKeyColumns(cnn, state.gCurrentSchema, name); });
+                [&] { keyList = catalog::ReadPrimaryKeyColumns(cnn, settings.currentSchema, name); });
             for (const std::u16string& column : keyList) {
                 MarkPrimaryKey(fields, column);
             }
             SetTblKey(catalog::SortedKeyList(keyList));
             IgnoringErrors([&] {
                 for (const std::u16string& column :
-                     catalog::ReadRequiredColumns(cnn, state.gCurrentSchema, name)) {
+                     catalog::ReadRequiredColumns(cnn, settings.currentSchema, name)) {
                     if (QelField* field = fields.Find(column)) {
                         field->SetFldReq(true);
                         field->SetFldRequired(true);
@@ -164,7 +165,7 @@ void QelTable::Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLo
         }
         IgnoringErrors([&] {
             const catalog::IndexFacts indexes =
-                catalog::ReadIndexFacts(cnn, state.gCurrentSchema, name, kind);
+                catalog::ReadIndexFacts(cnn, settings.currentSchema, name, kind);
             for (const std::u16string& column : indexes.uniqueColumns) {
                 MarkUnique(fields, column);
             }

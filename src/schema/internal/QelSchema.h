@@ -6,6 +6,7 @@
 #include "platform/automation/Variant.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,13 +71,41 @@ public:
     const std::u16string& SchemaChoice() const noexcept { return mSchemaChoice; }
 
 private:
-    /// The loaders: 0 read, 1 not opened (or, for Access, any failure), 3 an error with its text.
-    std::int16_t LoadADOSchema(std::u16string_view sDBType, std::u16string_view sDBName,
-                               std::u16string_view sUID, std::u16string_view sPwd,
-                               std::u16string_view sConnStr, std::u16string_view sSchema);
-    std::int16_t LoadAccessSchema(std::u16string_view sPath, std::u16string_view sPhyPath,
-                                  bool bDBUseServerMapPath, std::u16string_view sUID,
-                                  std::u16string_view sPwd);
+    /// How a reading of the schema ended.
+    enum class ReadOutcome : std::uint8_t {
+        Read,
+        NotOpened, ///< the connection did not open; no reason given
+        Failed,    ///< the reason says why
+    };
+    struct Reading {
+        ReadOutcome outcome = ReadOutcome::Read;
+        std::u16string reason; ///< the error text of Failed
+    };
+    static Reading Failure(std::u16string reason) { return {ReadOutcome::Failed, std::move(reason)}; }
+
+    /// The loaders, which leave the error text alone.
+    Reading LoadADOSchema(std::u16string_view sDBType, std::u16string_view sDBName, std::u16string_view sUID,
+                          std::u16string_view sPwd, std::u16string_view sConnStr,
+                          std::u16string_view sSchema);
+    Reading LoadAccessSchema(std::u16string_view sPath, std::u16string_view sPhyPath,
+                             bool bDBUseServerMapPath, std::u16string_view sUID, std::u16string_view sPwd);
+    /// What a reading through a connection carries from one of its stages to the next.
+    struct AdoRead;
+    // The stages of LoadADOSchema. Up to the count of the tables the connection's errors are
+    // raised and end the reading; a refused schema choice gives its reason.
+    bool ConnectForSchema(AdoRead& read);
+    void RecordAdoDatabase(AdoRead& read);
+    std::optional<std::u16string> ChooseReadSchema(AdoRead& read);
+    void WalkAdoSchemaTables(AdoRead& read);
+    /// What a reading of an Access file carries from one of its stages to the next.
+    struct AccessRead;
+    // The stages of LoadAccessSchema after the file opened; they raise what the file raises.
+    void RecordAccessDatabase(const AccessRead& read, std::u16string_view sPath, std::u16string_view sPhyPath,
+                              bool bDBUseServerMapPath, std::u16string_view sUID, std::u16string_view sPwd);
+    void WalkAccessTables(AccessRead& read);
+    void WalkAccessViews(AccessRead& read);
+    /// Whether the current row of the tables rowset is a table or view the reading takes.
+    bool Qualifies(const AdoRead& read) const;
     /// Reads one table or view of a connection, its keys, required columns and unique indexes
     /// into a new record; failures leave the record without what they would have given.
     void ReadAdoTable(ado::Connection& cnn, const std::u16string& schema, const std::u16string& name,

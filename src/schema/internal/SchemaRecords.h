@@ -3,6 +3,7 @@
 #include "platform/automation/Object.h"
 #include "platform/automation/Variant.h"
 
+#include <cassert>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -70,6 +71,12 @@ struct QoSchemaTable {
         return j >= 1 && j <= TblFldCnt && j < static_cast<std::int32_t>(TblFields.fld.size())
                    ? &TblFields.fld[j]
                    : nullptr;
+    }
+    /// Column j of a record whose columns were read: every one from 1 to TblFldCnt is there.
+    const QoSchemaField& Column(std::int32_t j) const {
+        const QoSchemaField* column = Field(j);
+        assert(column != nullptr && "a record holds each of its TblFldCnt columns");
+        return *column;
     }
 };
 

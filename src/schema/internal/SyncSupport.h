@@ -62,9 +62,10 @@ void RemoveUnmatchedFields(QelFields& fields);
 /// True when the setting holds no text: Empty or "" (Null is a value, as VB compares it).
 bool IsEmptyText(const automation::Variant& value);
 
-/// Asks the keep-or-update question of the sync form and leaves the answer in gKeepAnswer; a
-/// form closed without a button leaves the answer the caller preset.
-void AskKeepOrUpdate(std::u16string question);
+/// Asks the keep-or-update question (gSyncQuestion) of the sync form and gives its answer
+/// (gKeepAnswer): true for keep. A form closed without a button gives `preset`, the answer the
+/// caller chose for that case.
+bool AskKeepOrUpdate(const std::u16string& question, bool preset);
 
 } // namespace sync
 } // namespace qv

@@ -1,6 +1,7 @@
 // The Access loader against the sample files: tables, queries that are views, their keys, and
 // the error text of a file that cannot be read.
 
+#include "model/LoadSettings.h"
 #include "model/loaders/LoaderFixture.h"
 
 #include "core/Apartment.h"
@@ -157,7 +158,7 @@ TEST_P(AccessSampleTest, LoadsTablesViewsKeysAndFields) {
     EXPECT_EQ(mDatabase->DBProviderName(), u"N.A.");
     EXPECT_EQ(mDatabase->DBQuoteS(), u"[");
     EXPECT_EQ(mDatabase->DBQuoteE(), u"]");
-    EXPECT_EQ(State().gDbmsName, u"ACCESS");
+    EXPECT_EQ(CurrentLoadSettings().dbmsName, u"ACCESS");
 
     // Hidden and system tables and queries that are not views stay out.
     EXPECT_EQ(CountOfType(u"TABLE"), sample.tableCount);
@@ -232,7 +233,7 @@ TEST_F(AccessLoadTest, ProgressNamesEachTableAndView) {
 
 TEST_F(AccessLoadTest, DynamicModeThenSingleTablesDeriveViewKeysOverTheirFields) {
     const auto file = Copy("nwind.mdb");
-    State().gDynamicLoadDB = true;
+    CurrentLoadSettings().dynamicLoadDB = true;
     ASSERT_EQ(Load(file), 0) << test::Utf8(State().gProjErr);
     QelTable* view = Table(u"Orders Qry");
     ASSERT_NE(view, nullptr);

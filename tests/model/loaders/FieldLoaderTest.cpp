@@ -1,5 +1,6 @@
 #include "model/loaders/LoaderFixture.h"
 
+#include "model/LoadSettings.h"
 #include "model/field/QelField.h"
 
 #include "core/Apartment.h"
@@ -148,7 +149,7 @@ TEST_F(FieldLoaderTest, AdoTypesGiveSupportAndDelimitersByDatabaseKind) {
         {AdoType::Variant, false, Before, Before},
     };
     for (std::u16string_view dbms : {u"PostgreSQL", u"ACCESS"}) {
-        State().gDbmsName = dbms;
+        CurrentLoadSettings().dbmsName = dbms;
         for (const Case& row : cases) {
             SCOPED_TRACE(test::Utf8(dbms) + " " + std::to_string(row.adoType));
             auto field = NewField();

@@ -1,6 +1,7 @@
 // The loaders' helpers that no sample database reaches: the Oracle schema prompt, the view key
 // of joins the samples do not hold, and the rules of the small text helpers.
 
+#include "model/LoadSettings.h"
 #include "model/loaders/LoaderFixture.h"
 
 #include "core/Apartment.h"
@@ -80,8 +81,6 @@ TEST_F(LoaderHelpersTest, TheOracleSchemaIsTheUsersOwnOrTheOnePicked) {
     const host::HostCall question = mHost.Calls(host::HostCallKind::ChooseSchema).front();
     EXPECT_EQ(question.names, (std::vector<std::u16string>{u"HR", u"SYS", u"SCOTT"}));
     EXPECT_EQ(question.title, u"Quorvane");
-    EXPECT_EQ(State().gSchemaList, (std::vector<std::u16string>{u"", u"HR", u"SYS", u"SCOTT"}));
-    EXPECT_EQ(State().gSchemaChoice, u"HR");
     EXPECT_EQ(Probe::OracleSchema(*mDatabase), u"HR");
 
     // Regression: a form closed without a choice loaded the tables of the earlier choice and
@@ -221,7 +220,7 @@ TEST_F(LoaderHelpersTest, AViewOverAJoinTakesTheKeyItsJoinPreserves) {
 }
 
 TEST_F(LoaderHelpersTest, AnOracleCustomViewNamedWithABlankIsNotLoaded) {
-    State().gDbmsName = u"Oracle";
+    CurrentLoadSettings().dbmsName = u"Oracle";
     auto table = automation::MakeRef<QelTable>();
     ado::Connection closed; // never reached
     table->Load_ADOCustomView(closed, u"my view", u"SELECT 1 FROM DUAL");

@@ -2,6 +2,7 @@
 // definition's indexes, and the names-only form of the dynamic mode. The definitions are built
 // here, so that every index shape is reached, which the sample files do not all hold.
 
+#include "model/LoadSettings.h"
 #include "model/loaders/LoaderFixture.h"
 
 #include "core/Apartment.h"
@@ -107,7 +108,7 @@ TEST_F(TableDefinitionLoadTest, KeysAndUniqueColumnsComeFromTheIndexes) {
 }
 
 TEST_F(TableDefinitionLoadTest, TheDynamicModeLoadsNamesFirstAndTablesWhenAskedFor) {
-    State().gDynamicLoadDB = true;
+    CurrentLoadSettings().dynamicLoadDB = true;
     dao::QueryDef query;
     query.name = u"Items Qry";
     query.sql = u"SELECT A FROM Items;";
