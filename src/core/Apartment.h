@@ -29,11 +29,11 @@ class QelStatus;
 class QelKeyword;
 class cRegistry;
 
-/// The module-level state of one apartment (one thread): every value the library's modules
-/// share, one copy per thread, so that two threads never see each other's state and a test
-/// starts from a clean slate with ResetApartment(). Members carry the names the modules give
-/// them. Objects of the layers above core are held as plain automation objects; a layer that
-/// needs more typed state of its own keeps it in an ApartmentSlot.
+/// The state every layer shares in one apartment (one thread): the error text, the product
+/// strings, the registry key paths, quoting, code pages, progress, the host and the registry. One
+/// copy per thread, so that two threads never see each other's state and a test starts from a
+/// clean slate with ResetApartment(). Members carry the names the modules give them. State of one
+/// layer is not here: the layer keeps it in a typed record of its own, in an ApartmentSlot.
 struct ModuleState {
     ModuleState();
     ~ModuleState();
