@@ -60,3 +60,18 @@ private:
 };
 
 } // namespace qv::testdb
+
+// Instantiates a test suite parameterised by DatabaseKind over the kinds its program runs: the
+// two servers in the programs built with QV_TEST_SERVERS, SQLite in the others.
+#define QV_TESTDB_KIND_NAME [](const auto& info) { return ::qv::testdb::KindName(info.param); }
+#ifdef QV_TEST_SERVERS
+#define QV_INSTANTIATE_FOR_TEST_DATABASES(suite)                                                             \
+    INSTANTIATE_TEST_SUITE_P(                                                                                \
+        Servers, suite,                                                                                      \
+        ::testing::Values(::qv::testdb::DatabaseKind::PostgreSQL, ::qv::testdb::DatabaseKind::MariaDB),      \
+        QV_TESTDB_KIND_NAME)
+#else
+#define QV_INSTANTIATE_FOR_TEST_DATABASES(suite)                                                             \
+    INSTANTIATE_TEST_SUITE_P(Embedded, suite, ::testing::Values(::qv::testdb::DatabaseKind::SQLite),         \
+                             QV_TESTDB_KIND_NAME)
+#endif

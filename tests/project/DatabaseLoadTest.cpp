@@ -337,14 +337,7 @@ TEST_P(ProjectDatabase, CustomViewConnectionStringsByDatabaseType) {
     EXPECT_EQ(automation::ToString(mProject->CustomViewConnStr()), u"");
 }
 
-#ifdef QV_TEST_SERVERS
-INSTANTIATE_TEST_SUITE_P(Servers, ProjectDatabase,
-                         ::testing::Values(DatabaseKind::PostgreSQL, DatabaseKind::MariaDB),
-                         [](const auto& info) { return testdb::KindName(info.param); });
-#else
-INSTANTIATE_TEST_SUITE_P(Embedded, ProjectDatabase, ::testing::Values(DatabaseKind::SQLite),
-                         [](const auto& info) { return testdb::KindName(info.param); });
-#endif
+QV_INSTANTIATE_FOR_TEST_DATABASES(ProjectDatabase);
 
 } // namespace
 } // namespace qv::test

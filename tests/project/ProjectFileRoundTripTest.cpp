@@ -203,13 +203,10 @@ TEST_P(ProjectFileServerRoundTrip, KeepsEverySettingOfALoadedDatabase) {
     EXPECT_TRUE(Write(*mLoaded.settings, mLoaded.Database(), mEncoding) == mFirst);
 }
 
-#ifdef QV_TEST_SERVERS
-INSTANTIATE_TEST_SUITE_P(Servers, ProjectFileServerRoundTrip,
-                         ::testing::Values(DatabaseKind::PostgreSQL, DatabaseKind::MariaDB),
-                         [](const auto& info) { return testdb::KindName(info.param); });
-#else
-INSTANTIATE_TEST_SUITE_P(Embedded, ProjectFileServerRoundTrip, ::testing::Values(DatabaseKind::SQLite),
-                         [](const auto& info) { return testdb::KindName(info.param); });
+QV_INSTANTIATE_FOR_TEST_DATABASES(ProjectFileServerRoundTrip);
+
+// Access files are read the same way in both programs: the embedded one runs them.
+#ifndef QV_TEST_SERVERS
 
 TEST_F(ProjectFileRoundTrip, KeepsEverySettingOfAnAccessDatabase) {
     const std::filesystem::path file = dao::test::CopyFixture(mTemp, "nwind.mdb");

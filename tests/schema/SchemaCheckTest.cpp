@@ -151,14 +151,7 @@ TEST_P(SchemaCheckTest, AProjectWithoutADatabaseSaysSoAndGivesMinusOne) {
     EXPECT_EQ(mProject->ProjErr(), u"Quorvane: Database not loaded!");
 }
 
-#ifdef QV_TEST_SERVERS
-INSTANTIATE_TEST_SUITE_P(Servers, SchemaCheckTest,
-                         ::testing::Values(DatabaseKind::PostgreSQL, DatabaseKind::MariaDB),
-                         [](const auto& info) { return testdb::KindName(info.param); });
-#else
-INSTANTIATE_TEST_SUITE_P(Embedded, SchemaCheckTest, ::testing::Values(DatabaseKind::SQLite),
-                         [](const auto& info) { return testdb::KindName(info.param); });
-#endif
+QV_INSTANTIATE_FOR_TEST_DATABASES(SchemaCheckTest);
 
 } // namespace
 } // namespace qv

@@ -185,14 +185,7 @@ TEST_P(SchemaReadTest, AConnectionThatFailsLeavesNoRecords) {
     EXPECT_GT(mSchema->tblcnt(), 0);
 }
 
-#ifdef QV_TEST_SERVERS
-INSTANTIATE_TEST_SUITE_P(Servers, SchemaReadTest,
-                         ::testing::Values(DatabaseKind::PostgreSQL, DatabaseKind::MariaDB),
-                         [](const auto& info) { return testdb::KindName(info.param); });
-#else
-INSTANTIATE_TEST_SUITE_P(Embedded, SchemaReadTest, ::testing::Values(DatabaseKind::SQLite),
-                         [](const auto& info) { return testdb::KindName(info.param); });
-#endif
+QV_INSTANTIATE_FOR_TEST_DATABASES(SchemaReadTest);
 
 } // namespace
 } // namespace qv

@@ -128,14 +128,7 @@ TEST_P(SyncColumnsTest, AColumnTheProjectCannotHoldIsCountedAndMarksItsTable) {
     EXPECT_EQ(CheckDB(), 1 + 2);
 }
 
-#ifdef QV_TEST_SERVERS
-INSTANTIATE_TEST_SUITE_P(Servers, SyncColumnsTest,
-                         ::testing::Values(DatabaseKind::PostgreSQL, DatabaseKind::MariaDB),
-                         [](const auto& info) { return testdb::KindName(info.param); });
-#else
-INSTANTIATE_TEST_SUITE_P(Embedded, SyncColumnsTest, ::testing::Values(DatabaseKind::SQLite),
-                         [](const auto& info) { return testdb::KindName(info.param); });
-#endif
+QV_INSTANTIATE_FOR_TEST_DATABASES(SyncColumnsTest);
 
 } // namespace
 } // namespace qv

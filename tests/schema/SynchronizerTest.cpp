@@ -517,14 +517,7 @@ TEST_P(SynchronizerTest, RandomChangesNeverLoseWhatTheUserSetOnASurvivor) {
     EXPECT_FALSE(mMapping.questions.empty());
 }
 
-#ifdef QV_TEST_SERVERS
-INSTANTIATE_TEST_SUITE_P(Servers, SynchronizerTest,
-                         ::testing::Values(DatabaseKind::PostgreSQL, DatabaseKind::MariaDB),
-                         [](const auto& info) { return testdb::KindName(info.param); });
-#else
-INSTANTIATE_TEST_SUITE_P(Embedded, SynchronizerTest, ::testing::Values(DatabaseKind::SQLite),
-                         [](const auto& info) { return testdb::KindName(info.param); });
-#endif
+QV_INSTANTIATE_FOR_TEST_DATABASES(SynchronizerTest);
 
 } // namespace
 } // namespace qv

@@ -576,13 +576,9 @@ TEST_P(SchemaLoadTest, AReopenedOracleProjectLoadsItsTablesFromItsSchema) {
     EXPECT_EQ(Table(u"order_lines")->Fields()->Count(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, SchemaLoadTest,
-                         ::testing::Values(DatabaseKind::PostgreSQL, DatabaseKind::MariaDB),
-                         [](const auto& info) { return testdb::KindName(info.param); });
-#else
-INSTANTIATE_TEST_SUITE_P(Embedded, SchemaLoadTest, ::testing::Values(DatabaseKind::SQLite),
-                         [](const auto& info) { return testdb::KindName(info.param); });
 #endif
+
+QV_INSTANTIATE_FOR_TEST_DATABASES(SchemaLoadTest);
 
 } // namespace
 } // namespace qv
