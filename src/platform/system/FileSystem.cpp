@@ -194,10 +194,12 @@ bool IsLink(const fs::path& path) {
     return ::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
 }
 
-// When this run began: a temporary file older than that was left by an earlier run.
+// When this run began: a temporary file older than that was left by an earlier run. Read from
+// the coarse clock that stamps files: the precise clock runs up to a tick ahead of it, so a file
+// made just after the start could otherwise look older than the run and be swept.
 timespec Now() {
     timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
     return now;
 }
 const timespec RunStart = Now();
