@@ -90,6 +90,11 @@ ado::Recordset DescribeCustomView(ado::Connection& cnn, std::u16string_view sql)
 /// the message prefix. A failed authentication has a text of its own; an error the list does not
 /// hold is reported by its description.
 std::u16string ConnectionErrorText(const ado::Connection& cnn, const automation::Error& error, bool numbered);
+/// The error text of a table or view (`type` as the tables rowset gives it) whose columns, key or
+/// indexes could not be read: which one it is, then the connection's errors as
+/// ConnectionErrorText numbers them.
+std::u16string TableReadErrorText(const ado::Connection& cnn, const automation::Error& error,
+                                  std::u16string_view type, std::u16string_view table);
 
 /// What an open connection tells of its database. A property the driver does not offer is
 /// nullopt.

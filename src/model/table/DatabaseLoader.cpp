@@ -32,7 +32,6 @@ namespace qv {
 
 using automation::Variant;
 using loader::ArgText;
-using loader::IgnoringErrors;
 using loader::TextOf;
 
 namespace {
@@ -275,7 +274,14 @@ std::optional<std::u16string> QelDatabase::WalkAdoTables(AdoLoad& load) {
                 table = list->Find(name);
             }
             if (table != nullptr) {
-                table->Load_ADO(load.cnn, rs, load.fullLoad);
+                // A table that fails to read ends the load, named: kept without its fields, it
+                // would pass for what the database holds.
+                try {
+                    table->Load_ADO(load.cnn, rs, load.fullLoad);
+                } catch (const automation::Error& error) {
+                    return catalog::TableReadErrorText(load.cnn, error, TextOf(rs.Value(u"TABLE_TYPE")),
+                                                       name);
+                }
             }
         }
         ++processed;
