@@ -376,9 +376,9 @@ std::u16string SchemaToRead(ado::Connection& cnn, std::u16string_view named) {
     ado::Recordset current = ado::Recordset::Open(cnn, u"SELECT current_schema()");
     std::u16string schema = current.Eof() ? std::u16string() : TextOf(current.Value(0));
     if (schema.empty()) {
-        automation::Raise(
-            automation::ErrorNumber::InvalidProcedureCall, u"LoadDB",
-            u"The search path names no schema of the database! Please name the schema to load.");
+        automation::Raise(automation::ErrorNumber::InvalidProcedureCall, u"LoadDB",
+                          u"The search path names no schema of the database! " +
+                              std::u16string(NameTheSchemaText));
     }
     return schema;
 }

@@ -143,6 +143,10 @@ std::optional<std::u16string> ChooseSchemaOwner(ado::Recordset& rs, std::u16stri
 /// tables of every schema, and two of one name would become one table of the project.
 bool ReadsOneSchema(std::u16string_view dbmsName);
 
+/// How a load that could not choose the schema on its own ends its message: the caller names
+/// the schema the way its user gives it.
+inline constexpr std::u16string_view NameTheSchemaText = u"Please name the schema to load.";
+
 /// The schema whose tables a reading of such a database takes: `named` when given, else the
 /// first schema of the connection's search path (the one unqualified names reach). Raises when
 /// the search path names no schema of the database, and what the driver raises.

@@ -548,6 +548,24 @@ TEST_P(SchemaLoadTest, OneSchemaIsLoadedTheSearchPathsUnlessOneIsNamed) {
     EXPECT_EQ(Tables().Count(), 0);
 }
 
+// Regression: a database whose tables all lay outside the search path's schema gave a project of
+// no tables, and the load passed for a success.
+TEST_P(SchemaLoadTest, AnEmptySearchPathSchemaNamesTheSchemasThatHoldTables) {
+    if (Kind() != DatabaseKind::PostgreSQL) {
+        GTEST_SKIP() << "only PostgreSQL has schemas within one database here";
+    }
+    mTestDatabase->Execute(u"CREATE SCHEMA nothing_here;\nCREATE SCHEMA audit;\n"
+                           u"CREATE TABLE audit.entries (entry INTEGER PRIMARY KEY)");
+    ado::ConnectionString text = ado::ConnectionString::Parse(ConnectionString());
+    text.Set(u"ConnSettings", u"SET search_path = nothing_here, public");
+    EXPECT_EQ(Load(u"", text.ToString()), 3);
+    EXPECT_EQ(State().gProjErr,
+              u"Quorvane: No table or view found in schema \"nothing_here\", the first schema of the search "
+              u"path! Tables and views are in schema \"audit\", \"public\". Please name the schema to load.");
+    EXPECT_EQ(Tables().Count(), 0);
+    EXPECT_EQ(mHost.Count(host::HostCallKind::Message), 0U) << "nothing was loaded to report on";
+}
+
 // An Oracle project read back from its file has no schema chosen in this session: its tables
 // are still those of the schema the project kept. PostgreSQL stands in for Oracle here, since a
 // single-table load takes the database kind from the stored DBMS name.
