@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <span>
 
 namespace qv::catalog {
@@ -249,6 +250,21 @@ std::u16string ConnectionErrorText(const ado::Connection& cnn, const automation:
     return prefix + u": ADO Connection Error " + error.Description();
 }
 
+std::u16string TableReadErrorText(const ado::Connection& cnn, const automation::Error& error,
+                                  std::u16string_view type, std::u16string_view table) {
+    std::u16string text = ConnectionErrorText(cnn, error, /*numbered=*/true);
+    const std::u16string head = State().gMsgPrefix + u": ";
+    assert(text.starts_with(head));
+    std::u16string which = u"Unable to read the " + std::u16string(type == u"VIEW" ? u"view" : u"table") +
+                           u" \"" + std::u16string(table) + u"\"!";
+    // The list of errors starts on a line of its own; a bare description follows on this one.
+    if (!std::u16string_view(text).substr(head.size()).starts_with(CrLf)) {
+        which += u" ";
+    }
+    text.insert(head.size(), which);
+    return text;
+}
+
 DbmsInfo ReadDbmsInfo(const ado::Connection& cnn) {
     DbmsInfo info;
     info.adoVersion = ado::Connection::Version();
@@ -360,9 +376,9 @@ std::u16string SchemaToRead(ado::Connection& cnn, std::u16string_view named) {
     ado::Recordset current = ado::Recordset::Open(cnn, u"SELECT current_schema()");
     std::u16string schema = current.Eof() ? std::u16string() : TextOf(current.Value(0));
     if (schema.empty()) {
-        automation::Raise(
-            automation::ErrorNumber::InvalidProcedureCall, u"LoadDB",
-            u"The search path names no schema of the database! Please name the schema to load.");
+        automation::Raise(automation::ErrorNumber::InvalidProcedureCall, u"LoadDB",
+                          u"The search path names no schema of the database! " +
+                              std::u16string(NameTheSchemaText));
     }
     return schema;
 }

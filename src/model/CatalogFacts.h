@@ -90,6 +90,11 @@ ado::Recordset DescribeCustomView(ado::Connection& cnn, std::u16string_view sql)
 /// the message prefix. A failed authentication has a text of its own; an error the list does not
 /// hold is reported by its description.
 std::u16string ConnectionErrorText(const ado::Connection& cnn, const automation::Error& error, bool numbered);
+/// The error text of a table or view (`type` as the tables rowset gives it) whose columns, key or
+/// indexes could not be read: which one it is, then the connection's errors as
+/// ConnectionErrorText numbers them.
+std::u16string TableReadErrorText(const ado::Connection& cnn, const automation::Error& error,
+                                  std::u16string_view type, std::u16string_view table);
 
 /// What an open connection tells of its database. A property the driver does not offer is
 /// nullopt.
@@ -137,6 +142,10 @@ std::optional<std::u16string> ChooseSchemaOwner(ado::Recordset& rs, std::u16stri
 /// Whether a reading of this DBMS takes the tables of one schema only. PostgreSQL lists the
 /// tables of every schema, and two of one name would become one table of the project.
 bool ReadsOneSchema(std::u16string_view dbmsName);
+
+/// How a load that could not choose the schema on its own ends its message: the caller names
+/// the schema the way its user gives it.
+inline constexpr std::u16string_view NameTheSchemaText = u"Please name the schema to load.";
 
 /// The schema whose tables a reading of such a database takes: `named` when given, else the
 /// first schema of the connection's search path (the one unqualified names reach). Raises when

@@ -24,7 +24,6 @@
 namespace qv {
 
 using automation::Variant;
-using catalog::IgnoringErrors;
 
 namespace {
 
@@ -70,14 +69,17 @@ QelSchema::Reading QelSchema::LoadADOSchema(std::u16string_view sDBType, std::u1
             return {ReadOutcome::NotOpened, {}};
         }
         RecordAdoDatabase(read);
-        if (std::optional<std::u16string> refusal = ChooseReadSchema(read)) {
+        std::optional<std::u16string> refusal = ChooseReadSchema(read);
+        if (!refusal) {
+            refusal = WalkAdoSchemaTables(read);
+        }
+        if (refusal) {
             return Failure(std::move(*refusal));
         }
     } catch (const automation::Error& error) {
         std::u16string reason = catalog::ConnectionErrorText(read.cnn, error, /*numbered=*/true);
         return Failure(std::move(reason));
     }
-    WalkAdoSchemaTables(read);
     return {};
 }
 
@@ -161,9 +163,12 @@ bool QelSchema::Qualifies(const AdoRead& read) const {
            (!read.onlySchema || schema == *read.onlySchema);
 }
 
-void QelSchema::WalkAdoSchemaTables(AdoRead& read) {
+std::optional<std::u16string> QelSchema::WalkAdoSchemaTables(AdoRead& read) {
     assert(read.rs.has_value());
-    // From here a failure costs one table, or one of its rowsets, and never the reading.
+    // A table, or one of its rowsets, that fails to read (a lock that times out, a dropped
+    // connection) ends the reading with the driver's reason: a record without its columns or key
+    // would have the check count differences that are not there, and the synchronisation delete
+    // every field of the table.
     QelStatus& status = GetStatus();
     ado::Recordset& rs = *read.rs;
     std::int32_t processed = 0;
@@ -177,13 +182,18 @@ void QelSchema::WalkAdoSchemaTables(AdoRead& read) {
         std::u16string info = u"Loading ";
         info.append(type).append(u" ").append(name).append(u"...");
         status.DispStatus(info);
-        ReadAdoTable(read.cnn, schema, name, type, read.kind);
+        try {
+            ReadAdoTable(read.cnn, schema, name, type, read.kind);
+        } catch (const automation::Error& error) {
+            return catalog::TableReadErrorText(read.cnn, error, type, name);
+        }
         ++processed;
         status.SetStatus(Percent(processed, read.total));
     }
     rs.Close();
     mSchemaDB.DBTblCnt =
         static_cast<std::int16_t>(mSchemaDB.tables.Tbl.empty() ? 0 : mSchemaDB.tables.Tbl.size() - 1);
+    return std::nullopt;
 }
 
 void QelSchema::ReadAdoTable(ado::Connection& cnn, const std::u16string& schema, const std::u16string& name,
@@ -194,67 +204,54 @@ void QelSchema::ReadAdoTable(ado::Connection& cnn, const std::u16string& schema,
     }
     table->TblGen = true;
     table->TblUpdatable = true;
-    try {
-        const ado::Recordset columns = catalog::DescribeTableColumns(cnn, schema, name);
-        ReadAdoColumns(*table, columns.Fields(), kind);
-    } catch (const automation::Error&) {
-        // A table the connection may not read: no columns, and not read completely.
-        table->TblGen = false;
-    }
+    const ado::Recordset columns = catalog::DescribeTableColumns(cnn, schema, name);
+    ReadAdoColumns(*table, columns.Fields(), kind);
     if (type != u"TABLE") {
         return;
     }
 
     if (kind != DBTypeCode::Access) {
-        std::vector<std::u16string> keyList;
-        IgnoringErrors([&] { keyList = catalog::ReadPrimaryKeyColumns(cnn, schema, name); });
+        const std::vector<std::u16string> keyList = catalog::ReadPrimaryKeyColumns(cnn, schema, name);
         for (const std::u16string& column : keyList) {
             if (QoSchemaField* field = table->FindField(column)) {
                 field->FldIsPrimaryKey = true;
             }
         }
         table->TblKey = catalog::SortedKeyList(keyList);
-        IgnoringErrors([&] {
-            for (const std::u16string& column : catalog::ReadRequiredColumns(cnn, schema, name)) {
-                if (QoSchemaField* field = table->FindField(column)) {
-                    field->FldReq = true;
-                }
+        for (const std::u16string& column : catalog::ReadRequiredColumns(cnn, schema, name)) {
+            if (QoSchemaField* field = table->FindField(column)) {
+                field->FldReq = true;
             }
-        });
+        }
         if (kind == DBTypeCode::MySql) {
-            IgnoringErrors([&] {
-                for (const std::u16string& column : catalog::ReadBooleanColumns(cnn, schema, name)) {
-                    QoSchemaField* field = table->FindField(column);
-                    if (field != nullptr && field->FldType == ado::DataType::TinyInt) {
-                        const catalog::ColumnType boolean =
-                            catalog::AdoColumnType(ado::DataType::Boolean, kind);
-                        field->FldType = boolean.type;
-                        field->FldSupport = boolean.supported;
-                        if (boolean.quote) {
-                            field->FldQuoteS = *boolean.quote;
-                            field->FldQuoteE = *boolean.quote;
-                        }
+            for (const std::u16string& column : catalog::ReadBooleanColumns(cnn, schema, name)) {
+                QoSchemaField* field = table->FindField(column);
+                if (field != nullptr && field->FldType == ado::DataType::TinyInt) {
+                    const catalog::ColumnType boolean = catalog::AdoColumnType(ado::DataType::Boolean, kind);
+                    field->FldType = boolean.type;
+                    field->FldSupport = boolean.supported;
+                    if (boolean.quote) {
+                        field->FldQuoteS = *boolean.quote;
+                        field->FldQuoteE = *boolean.quote;
                     }
                 }
-            });
+            }
         }
     }
-    IgnoringErrors([&] {
-        const catalog::IndexFacts indexes = catalog::ReadIndexFacts(cnn, schema, name, kind);
-        for (const std::u16string& column : indexes.uniqueColumns) {
-            if (QoSchemaField* field = table->FindField(column)) {
-                field->FldUniqueIdx = true;
-            }
+    const catalog::IndexFacts indexes = catalog::ReadIndexFacts(cnn, schema, name, kind);
+    for (const std::u16string& column : indexes.uniqueColumns) {
+        if (QoSchemaField* field = table->FindField(column)) {
+            field->FldUniqueIdx = true;
         }
-        for (const std::u16string& column : indexes.keyColumns) {
-            if (QoSchemaField* field = table->FindField(column)) {
-                field->FldIsPrimaryKey = true;
-            }
+    }
+    for (const std::u16string& column : indexes.keyColumns) {
+        if (QoSchemaField* field = table->FindField(column)) {
+            field->FldIsPrimaryKey = true;
         }
-        if (kind == DBTypeCode::Access && !indexes.keyColumns.empty()) {
-            table->TblKey = catalog::SortedKeyList(indexes.keyColumns);
-        }
-    });
+    }
+    if (kind == DBTypeCode::Access && !indexes.keyColumns.empty()) {
+        table->TblKey = catalog::SortedKeyList(indexes.keyColumns);
+    }
 }
 
 std::int16_t QelSchema::LoadADOCustomView(const Variant& sConnStr, const Variant& sTableName,

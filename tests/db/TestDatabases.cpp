@@ -56,11 +56,15 @@ std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
     return text;
 }
 
+} // namespace
+
 /// One ODBC session for set-up statements. SQLite's driver mangles text beyond Latin-1 that
 /// comes through the wide functions, so for it the text goes as UTF-8 through the narrow ones.
+/// A session `inTransaction` runs its statements in one transaction, rolled back when it ends.
 class Session {
 public:
-    Session(std::u16string_view connectionString, DatabaseKind kind) : mNarrow(kind == DatabaseKind::SQLite) {
+    Session(std::u16string_view connectionString, DatabaseKind kind, bool inTransaction = false)
+        : mNarrow(kind == DatabaseKind::SQLite) {
         SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &mEnvironment);
         SQLSetEnvAttr(mEnvironment, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
         SQLAllocHandle(SQL_HANDLE_DBC, mEnvironment, &mConnection);
@@ -77,6 +81,11 @@ public:
             throw std::runtime_error("cannot connect to the test database: " + message);
         }
         mConnected = true;
+        if (inTransaction) {
+            SQLSetConnectAttr(mConnection, SQL_ATTR_AUTOCOMMIT,
+                              reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), SQL_IS_UINTEGER);
+            mInTransaction = true;
+        }
     }
     ~Session() { Release(); }
     Session(const Session&) = delete;
@@ -99,6 +108,10 @@ public:
 
 private:
     void Release() {
+        if (mInTransaction) {
+            SQLEndTran(SQL_HANDLE_DBC, mConnection, SQL_ROLLBACK);
+            mInTransaction = false;
+        }
         if (mConnected) {
             SQLDisconnect(mConnection);
             mConnected = false;
@@ -117,7 +130,10 @@ private:
     SQLHENV mEnvironment = SQL_NULL_HENV;
     SQLHDBC mConnection = SQL_NULL_HDBC;
     bool mConnected = false;
+    bool mInTransaction = false;
 };
+
+namespace {
 
 /// The statements of a script: each ends with ";" at the end of a line; "--" lines are notes.
 std::vector<std::u16string> SplitStatements(std::u16string_view script) {
@@ -255,6 +271,18 @@ void TestDatabase::Execute(std::u16string_view sql) const {
     Session session(mConnectionString, mKind);
     for (const std::u16string& statement : SplitStatements(sql)) {
         session.Execute(statement);
+    }
+}
+
+HeldSession::HeldSession(const TestDatabase& database)
+    : mSession(
+          std::make_unique<Session>(database.ConnectionString(), database.Kind(), /*inTransaction=*/true)) {}
+
+HeldSession::~HeldSession() = default;
+
+void HeldSession::Execute(std::u16string_view sql) {
+    for (const std::u16string& statement : SplitStatements(sql)) {
+        mSession->Execute(statement);
     }
 }
 

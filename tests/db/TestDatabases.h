@@ -20,6 +20,8 @@ std::string KindName(DatabaseKind kind);
 /// Prints the kind by name in test output.
 void PrintTo(DatabaseKind kind, std::ostream* stream);
 
+class Session;
+
 /// A fresh database of one kind, holding the shared test schema (tests/db/<kind>.sql), and
 /// dropped again when the object goes: an SQLite file in a temporary folder, or a new database
 /// on the PostgreSQL or MariaDB server that scripts/db-servers.sh started. Each test program
@@ -57,6 +59,24 @@ private:
     std::u16string mName;
     std::u16string mConnectionString;
     std::u16string mServerConnectionString;
+};
+
+/// A second session on a test database, open while the object lives, whose statements form one
+/// transaction that is rolled back when it goes: what another user holds (a table lock, say)
+/// while the code under test reads the database.
+class HeldSession {
+public:
+    explicit HeldSession(const TestDatabase& database);
+    ~HeldSession();
+    HeldSession(const HeldSession&) = delete;
+    HeldSession& operator=(const HeldSession&) = delete;
+
+    /// Runs statements in the session, as TestDatabase::Execute does; throws std::runtime_error
+    /// with the driver's message when one fails.
+    void Execute(std::u16string_view sql);
+
+private:
+    std::unique_ptr<Session> mSession;
 };
 
 } // namespace qv::testdb

@@ -14,7 +14,10 @@
 
 #include "core/Apartment.h"
 
+#include "platform/ado/ConnectionString.h"
 #include "platform/automation/Text.h"
+
+#include <optional>
 
 namespace qv {
 namespace {
@@ -144,6 +147,63 @@ TEST_P(SchemaCheckTest, AProjectWithoutItsSchemaKeepsTheTablesOfEverySchema) {
     ASSERT_NE(Tables().Find(u"things"), nullptr);
     EXPECT_EQ(Tables().Find(u"things")->TblCaption(), u"My things");
     EXPECT_EQ(Tables().Find(u"things")->Fields()->Count(), 2);
+}
+
+// Regression: a table or view whose columns could not be read (a lock that timed out, a view
+// whose table is gone) was read as one without columns: the check counted every field as removed,
+// and the synchronisation deleted them all and reported success.
+TEST_P(SchemaCheckTest, ATableThatCannotBeReadStopsCheckSyncAndLoadWithTheDriversReason) {
+    // One object of each pair stays loaded, the other is loaded on demand.
+    std::u16string loaded = u"order_lines";
+    std::u16string unloaded = u"customers";
+    std::u16string reason = u"lock timeout";
+    std::optional<testdb::HeldSession> other;
+    if (Kind() == DatabaseKind::MariaDB) {
+        // MariaDB describes a query past another session's table lock: its views lose their table.
+        loaded = u"held_a";
+        unloaded = u"held_b";
+        reason = u"references invalid table";
+        mTestDatabase->Execute(u"CREATE TABLE held (x INTEGER, y INTEGER);\n"
+                               u"CREATE VIEW held_a AS SELECT x, y FROM held;\n"
+                               u"CREATE VIEW held_b AS SELECT x FROM held");
+    } else if (Kind() == DatabaseKind::SQLite) {
+        GTEST_SKIP() << "the servers' cases stand for it";
+    }
+    LoadDatabase();
+    Call(*mProject, u"UnLoadTable", {Variant(unloaded)});
+    ASSERT_EQ(mProject->ProjErr(), u"");
+    QelTable& kept = *Tables().Find(loaded);
+    const std::int32_t fieldCount = kept.Fields()->Count();
+    ASSERT_GT(fieldCount, 0);
+    if (Kind() == DatabaseKind::PostgreSQL) {
+        // The project's reads give up after 300 ms on what another session holds.
+        ado::ConnectionString text = ado::ConnectionString::Parse(mTestDatabase->ConnectionString());
+        text.Set(u"ConnSettings", u"SET lock_timeout = 300");
+        mProject->db()->SetDBConnstr(text.ToString());
+        other.emplace(*mTestDatabase);
+        other->Execute(u"LOCK TABLE order_lines, customers IN ACCESS EXCLUSIVE MODE");
+    } else {
+        mTestDatabase->Execute(u"DROP TABLE held");
+    }
+
+    auto expectStoppedWithReason = [&](const char* operation) {
+        SCOPED_TRACE(operation);
+        const std::u16string error = mProject->ProjErr();
+        EXPECT_TRUE(error.starts_with(u"Quorvane: Unable to read the ")) << automation::ToUtf8(error);
+        EXPECT_NE(error.find(reason), std::u16string::npos)
+            << "the driver's reason: " << automation::ToUtf8(error);
+        EXPECT_EQ(kept.Fields()->Count(), fieldCount);
+        EXPECT_TRUE(kept.TblLoaded());
+        EXPECT_FALSE(Tables().Find(unloaded)->TblLoaded());
+        EXPECT_EQ(Tables().Find(unloaded)->Fields()->Count(), 0);
+    };
+    EXPECT_EQ(CheckDB(), -1);
+    expectStoppedWithReason("check");
+    Call(*mProject, u"SynchronizeDB");
+    expectStoppedWithReason("sync");
+    Call(*mProject, u"LoadTable", {Variant(unloaded)});
+    expectStoppedWithReason("load of one table");
+    EXPECT_NE(mProject->ProjErr().find(u"\"" + unloaded + u"\""), std::u16string::npos);
 }
 
 TEST_P(SchemaCheckTest, AProjectWithoutADatabaseSaysSoAndGivesMinusOne) {

@@ -7,6 +7,7 @@
 #include "project/Qel.h"
 #include "schema/SchemaCheck.h"
 
+#include "model/CatalogFacts.h"
 #include "model/field/QelFields.h"
 #include "model/table/QelDatabase.h"
 #include "model/table/QelTable.h"
@@ -117,6 +118,10 @@ void LoadDatabase(Session& session, const CommandLine& line) {
         // (an empty DBPath), mapped by the web server.
         project.LoadDB(Variant(u""), Variant(u"ACCESS"), Variant(u""), Variant(LibraryPath(*access)),
                        Variant(true), Variant(u""), password, Variant(u""), Variant(u""));
+    }
+    if (project.ProjErr().ends_with(catalog::NameTheSchemaText)) {
+        // The library asks for the schema to be named; here that is an option.
+        throw CommandError(ProgramMessage(project.ProjErr()) + "\n--schema NAME chooses one.");
     }
     session.ThrowIfFailed();
     if (line.Has("schema")) {

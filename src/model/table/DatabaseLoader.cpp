@@ -32,10 +32,18 @@ namespace qv {
 
 using automation::Variant;
 using loader::ArgText;
-using loader::IgnoringErrors;
 using loader::TextOf;
 
 namespace {
+
+/// The names, each in double quotes, joined by ", ".
+std::u16string QuotedList(const std::vector<std::u16string>& names) {
+    std::u16string text;
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        text += (index == 0 ? u"\"" : u", \"") + names[index] + u"\"";
+    }
+    return text;
+}
 
 /// Tells the user which schemas a load that chose the search path's schema left out.
 void ReportSchemasLeftOut(std::u16string_view schema, const std::vector<std::u16string>& others) {
@@ -43,13 +51,9 @@ void ReportSchemasLeftOut(std::u16string_view schema, const std::vector<std::u16
         return;
     }
     const ModuleState& state = State();
-    std::u16string text = state.gMsgPrefix + u": Loaded the tables and views of schema \"" +
-                          std::u16string(schema) +
-                          u"\", the first schema of the search path. Not loaded: those of schema ";
-    for (std::size_t index = 0; index < others.size(); ++index) {
-        text += (index == 0 ? u"\"" : u", \"") + others[index] + u"\"";
-    }
-    text += u".";
+    const std::u16string text =
+        state.gMsgPrefix + u": Loaded the tables and views of schema \"" + std::u16string(schema) +
+        u"\", the first schema of the search path. Not loaded: those of schema " + QuotedList(others) + u".";
     CurrentHost().ShowMessage({u"", text, host::MessageIcon::Information, host::MessageButtons::Ok});
 }
 
@@ -83,6 +87,8 @@ struct QelDatabase::AdoLoad {
     std::optional<ado::Recordset> rs; ///< the tables rowset
     std::u16string oracleSchema;      ///< the Oracle owner whose rows qualify
     std::optional<std::u16string> onlySchema;
+    /// The other schemas that hold tables, when the load chose the search path's schema itself.
+    std::vector<std::u16string> schemasLeftOut;
 
     /// Whether the current row of the tables rowset is a table or view of the load.
     bool Qualifies() const {
@@ -234,7 +240,7 @@ std::optional<std::u16string> QelDatabase::ChooseAdoSchema(AdoLoad& load) {
         if (load.fullLoad) {
             SetDBSchema(*load.onlySchema);
             if (named.empty()) {
-                ReportSchemasLeftOut(*load.onlySchema, catalog::OtherSchemasWithTables(rs, *load.onlySchema));
+                load.schemasLeftOut = catalog::OtherSchemasWithTables(rs, *load.onlySchema);
             }
         }
     }
@@ -253,6 +259,16 @@ std::optional<std::u16string> QelDatabase::WalkAdoTables(AdoLoad& load) {
     // project would pass for a load of it.
     if (load.fullLoad && load.onlySchema && total == 0 && !load.schema.empty()) {
         return State().gMsgPrefix + u": No table or view found in schema \"" + *load.onlySchema + u"\"!";
+    }
+    // Nor is a project of none when the search path's schema is empty and others are not: the
+    // user meant one of those.
+    if (total == 0 && !load.schemasLeftOut.empty()) {
+        return State().gMsgPrefix + u": No table or view found in schema \"" + *load.onlySchema +
+               u"\", the first schema of the search path! Tables and views are in schema " +
+               QuotedList(load.schemasLeftOut) + u". " + std::u16string(catalog::NameTheSchemaText);
+    }
+    if (load.onlySchema) {
+        ReportSchemasLeftOut(*load.onlySchema, load.schemasLeftOut);
     }
 
     const automation::Ref<QelTables>& list = tables();
@@ -275,7 +291,14 @@ std::optional<std::u16string> QelDatabase::WalkAdoTables(AdoLoad& load) {
                 table = list->Find(name);
             }
             if (table != nullptr) {
-                table->Load_ADO(load.cnn, rs, load.fullLoad);
+                // A table that fails to read ends the load, named: kept without its fields, it
+                // would pass for what the database holds.
+                try {
+                    table->Load_ADO(load.cnn, rs, load.fullLoad);
+                } catch (const automation::Error& error) {
+                    return catalog::TableReadErrorText(load.cnn, error, TextOf(rs.Value(u"TABLE_TYPE")),
+                                                       name);
+                }
             }
         }
         ++processed;

@@ -25,7 +25,6 @@
 namespace qv {
 
 using automation::Variant;
-using loader::IgnoringErrors;
 
 namespace {
 
@@ -109,73 +108,68 @@ void QelTable::Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLo
         SetTblLoaded(false);
         return;
     }
-    SetTblGen(true);
+
+    // Everything the catalogue says of the table is read before the table changes. A read that
+    // fails (a lock that times out, a dropped connection) raises to the database loader and
+    // leaves the table as it was: a table kept without its fields or its key would be saved so,
+    // and passed off as what the database holds.
+    const ado::Recordset columns = catalog::DescribeTableColumns(cnn, settings.currentSchema, name);
+    const bool isAccess = kind == DBTypeCode::Access;
+    const bool isTable = type == u"TABLE";
+    std::vector<std::u16string> booleanColumns;
+    std::vector<std::u16string> keyList;
+    std::vector<std::u16string> requiredColumns;
+    catalog::IndexFacts indexes;
+    if (isTable) {
+        if (!isAccess) {
+            if (kind == DBTypeCode::MySql) {
+                booleanColumns = catalog::ReadBooleanColumns(cnn, settings.currentSchema, name);
+            }
+            keyList = catalog::ReadPrimaryKeyColumns(cnn, settings.currentSchema, name);
+            requiredColumns = catalog::ReadRequiredColumns(cnn, settings.currentSchema, name);
+        }
+        indexes = catalog::ReadIndexFacts(cnn, settings.currentSchema, name, kind);
+    }
 
     // The columns, from the description of a query that would return none: it is prepared,
     // never run.
+    SetTblGen(true);
     QelFields& fields = *Fields();
-    std::optional<ado::Recordset> columns;
-    try {
-        columns = catalog::DescribeTableColumns(cnn, settings.currentSchema, name);
-    } catch (const automation::Error&) {
-        // A table the connection may not read: no fields and no pages, but its keys and
-        // defaults all the same.
+    std::u16string duplicateMessage;
+    if (loader::AddAdoColumns(fields, columns.Fields(), duplicateMessage)) {
         SetTblGen(false);
+        SetTblError(duplicateMessage);
     }
-    if (columns) {
-        std::u16string duplicateMessage;
-        if (loader::AddAdoColumns(fields, columns->Fields(), duplicateMessage)) {
-            SetTblGen(false);
-            SetTblError(duplicateMessage);
-        }
-        columns->Close();
-        SetTblLoaded(true);
-    }
+    SetTblLoaded(true);
 
-    const bool isAccess = kind == DBTypeCode::Access;
-    if (type == u"TABLE") {
+    if (isTable) {
         if (!isAccess) {
-            if (kind == DBTypeCode::MySql) {
-                IgnoringErrors([&] {
-                    for (const std::u16string& column :
-                         catalog::ReadBooleanColumns(cnn, settings.currentSchema, name)) {
-                        QelField* field = fields.Find(column);
-                        if (field != nullptr && field->FldType() == ado::DataType::TinyInt) {
-                            field->LoadBooleanType();
-                        }
-                    }
-                });
+            for (const std::u16string& column : booleanColumns) {
+                QelField* field = fields.Find(column);
+                if (field != nullptr && field->FldType() == ado::DataType::TinyInt) {
+                    field->LoadBooleanType();
+                }
             }
-            std::vector<std::u16string> keyList;
-            IgnoringErrors(
-                [&] { keyList = catalog::ReadPrimaryKeyColumns(cnn, settings.currentSchema, name); });
             for (const std::u16string& column : keyList) {
                 MarkPrimaryKey(fields, column);
             }
             SetTblKey(catalog::SortedKeyList(keyList));
-            IgnoringErrors([&] {
-                for (const std::u16string& column :
-                     catalog::ReadRequiredColumns(cnn, settings.currentSchema, name)) {
-                    if (QelField* field = fields.Find(column)) {
-                        field->SetFldReq(true);
-                        field->SetFldRequired(true);
-                    }
+            for (const std::u16string& column : requiredColumns) {
+                if (QelField* field = fields.Find(column)) {
+                    field->SetFldReq(true);
+                    field->SetFldRequired(true);
                 }
-            });
+            }
         }
-        IgnoringErrors([&] {
-            const catalog::IndexFacts indexes =
-                catalog::ReadIndexFacts(cnn, settings.currentSchema, name, kind);
-            for (const std::u16string& column : indexes.uniqueColumns) {
-                MarkUnique(fields, column);
-            }
-            for (const std::u16string& column : indexes.keyColumns) {
-                MarkPrimaryKey(fields, column);
-            }
-            if (isAccess && !indexes.keyColumns.empty()) {
-                SetTblKey(catalog::SortedKeyList(indexes.keyColumns));
-            }
-        });
+        for (const std::u16string& column : indexes.uniqueColumns) {
+            MarkUnique(fields, column);
+        }
+        for (const std::u16string& column : indexes.keyColumns) {
+            MarkPrimaryKey(fields, column);
+        }
+        if (isAccess && !indexes.keyColumns.empty()) {
+            SetTblKey(catalog::SortedKeyList(indexes.keyColumns));
+        }
     }
     DeriveDefaultsAfterLoad(bLoadAll);
 }

@@ -47,8 +47,9 @@ public:
     /// source `sDBName` with `sUID` and `sPwd`) or "CONNECTIONSTRING" (`sConnStr`; the caller's
     /// `sDBName` then becomes "DB"); `sSchema` is the Oracle owner chosen before ("" to choose).
     /// True on success, with the error text ""; false with the reason in the error text, and no
-    /// records, when nothing could be read: an Access file without a path, an unknown type, a
-    /// connection or file that does not open, a schema prompt left without a choice, or a
+    /// records, when the schema could not be read whole: an Access file without a path, an
+    /// unknown type, a connection or file that does not open, a table, column, key or index
+    /// rowset that fails (the driver's errors), a schema prompt left without a choice, or a
     /// second call on a reader that has read its schema (whose records then stay).
     bool LoadDB(automation::Variant& sDBName, const automation::Variant& sDBType,
                 const automation::Variant& sPath, const automation::Variant& sPhyPath,
@@ -91,12 +92,12 @@ private:
                              bool bDBUseServerMapPath, std::u16string_view sUID, std::u16string_view sPwd);
     /// What a reading through a connection carries from one of its stages to the next.
     struct AdoRead;
-    // The stages of LoadADOSchema. Up to the count of the tables the connection's errors are
-    // raised and end the reading; a refused schema choice gives its reason.
+    // The stages of LoadADOSchema. The connection's errors are raised and end the reading; a
+    // refused schema choice gives its reason, and so does a table that fails to read, named.
     bool ConnectForSchema(AdoRead& read);
     void RecordAdoDatabase(AdoRead& read);
     std::optional<std::u16string> ChooseReadSchema(AdoRead& read);
-    void WalkAdoSchemaTables(AdoRead& read);
+    std::optional<std::u16string> WalkAdoSchemaTables(AdoRead& read);
     /// What a reading of an Access file carries from one of its stages to the next.
     struct AccessRead;
     // The stages of LoadAccessSchema after the file opened; they raise what the file raises.
@@ -107,7 +108,8 @@ private:
     /// Whether the current row of the tables rowset is a table or view the reading takes.
     bool Qualifies(const AdoRead& read) const;
     /// Reads one table or view of a connection, its keys, required columns and unique indexes
-    /// into a new record; failures leave the record without what they would have given.
+    /// into a new record. Raises what the driver raises: a record without what a failed rowset
+    /// would have given is no reading of the table.
     void ReadAdoTable(ado::Connection& cnn, const std::u16string& schema, const std::u16string& name,
                       const std::u16string& type, std::int16_t kind);
     /// Appends a fresh record for a table named `name`; null when a table of that name in

@@ -227,44 +227,42 @@ TEST_P(SchemaLoadTest, DynamicModeLoadsNamesFirstAndEachTableWhenAskedFor) {
     EXPECT_FALSE(Tables().TableExist(Variant(u"customers")));
 }
 
-// A table or view whose columns cannot be described is kept, without fields and not generated,
-// and says nothing of why; a table's keys are still read from the catalogue.
-TEST_P(SchemaLoadTest, AViewThatNoLongerOpensIsKeptWithoutColumns) {
+// A table or view whose columns cannot be described ends the load with the driver's reason and
+// its name: kept without its fields, it would be saved so, and a later sync would take its fields
+// for removed.
+TEST_P(SchemaLoadTest, AViewThatNoLongerOpensStopsTheLoadNamingIt) {
     if (Kind() == DatabaseKind::PostgreSQL) {
         GTEST_SKIP() << "PostgreSQL keeps no view whose table is gone";
     }
     mTestDatabase->Execute(u"CREATE TABLE gone (x INTEGER);\nCREATE VIEW broken_view AS SELECT x FROM gone;\n"
                            u"DROP TABLE gone;");
-    ASSERT_EQ(Load(), 0) << test::Utf8(State().gProjErr);
-    EXPECT_EQ(State().gProjErr, u"");
-    QelTable* view = Table(u"broken_view");
-    ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->TblType(), u"VIEW");
-    EXPECT_EQ(view->Fields()->Count(), 0);
-    EXPECT_FALSE(view->TblGen());
-    EXPECT_FALSE(view->TblLoaded());
-    EXPECT_EQ(view->TblError(), u"");
-    EXPECT_EQ(view->TblCaption(), u"broken view") << "the defaults are derived all the same";
-    EXPECT_TRUE(Table(u"customers")->TblGen());
+    EXPECT_EQ(Load(), 3);
+    const std::u16string error = State().gProjErr;
+    EXPECT_TRUE(error.starts_with(u"Quorvane: Unable to read the view \"broken_view\"!\r\nError #1:"))
+        << test::Utf8(error);
+    EXPECT_NE(error.find(u"\r\n   Description  "), std::u16string::npos) << test::Utf8(error);
+
+    // Loaded alone, the view stays as it was.
+    mDatabase = automation::MakeRef<QelDatabase>();
+    ASSERT_TRUE(Tables().Add(u"broken_view"));
+    Table(u"broken_view")->SetTblLoaded(false);
+    EXPECT_EQ(Load(u"broken_view"), 3);
+    EXPECT_FALSE(Table(u"broken_view")->TblLoaded());
+    EXPECT_EQ(Table(u"broken_view")->Fields()->Count(), 0);
 }
 
-TEST_P(SchemaLoadTest, TablesTheProjectsQuotesCannotNameKeepTheirKeys) {
+TEST_P(SchemaLoadTest, TablesTheProjectsQuotesCannotNameStopTheLoadWithTheDriversReason) {
     if (Kind() == DatabaseKind::SQLite) {
         GTEST_SKIP() << "SQLite reads names in brackets";
     }
+    // Quotes the database does not take make every table unreadable: a project of tables without
+    // fields would pass for what the database holds.
     State().gSqlQuote = u"Square Bracket";
-    ASSERT_EQ(Load(), 0) << test::Utf8(State().gProjErr);
+    EXPECT_EQ(Load(), 3);
+    const std::u16string error = State().gProjErr;
+    EXPECT_TRUE(error.starts_with(u"Quorvane: Unable to read the table \"")) << test::Utf8(error);
+    EXPECT_NE(error.find(u"\r\n   Description  "), std::u16string::npos) << test::Utf8(error);
     EXPECT_EQ(mDatabase->DBQuoteS(), u"[");
-    QelTable* customers = Table(u"customers");
-    ASSERT_NE(customers, nullptr);
-    EXPECT_EQ(customers->Fields()->Count(), 0);
-    EXPECT_FALSE(customers->TblGen());
-    EXPECT_FALSE(customers->TblLoaded());
-    EXPECT_EQ(customers->TblError(), u"");
-    EXPECT_EQ(customers->TblKey(), u"id");
-    EXPECT_EQ(Table(u"order_lines")->TblKey(), u"line_no\r\norder_id");
-    EXPECT_TRUE(customers->TblAdd());
-    EXPECT_EQ(customers->TblVar(), u"customers");
 }
 
 // What a custom view keeps of its load: the provider's own words when the statement does not
@@ -548,6 +546,24 @@ TEST_P(SchemaLoadTest, OneSchemaIsLoadedTheSearchPathsUnlessOneIsNamed) {
               3);
     EXPECT_EQ(State().gProjErr, u"Quorvane: No table or view found in schema \"Audit\"!");
     EXPECT_EQ(Tables().Count(), 0);
+}
+
+// Regression: a database whose tables all lay outside the search path's schema gave a project of
+// no tables, and the load passed for a success.
+TEST_P(SchemaLoadTest, AnEmptySearchPathSchemaNamesTheSchemasThatHoldTables) {
+    if (Kind() != DatabaseKind::PostgreSQL) {
+        GTEST_SKIP() << "only PostgreSQL has schemas within one database here";
+    }
+    mTestDatabase->Execute(u"CREATE SCHEMA nothing_here;\nCREATE SCHEMA audit;\n"
+                           u"CREATE TABLE audit.entries (entry INTEGER PRIMARY KEY)");
+    ado::ConnectionString text = ado::ConnectionString::Parse(ConnectionString());
+    text.Set(u"ConnSettings", u"SET search_path = nothing_here, public");
+    EXPECT_EQ(Load(u"", text.ToString()), 3);
+    EXPECT_EQ(State().gProjErr,
+              u"Quorvane: No table or view found in schema \"nothing_here\", the first schema of the search "
+              u"path! Tables and views are in schema \"audit\", \"public\". Please name the schema to load.");
+    EXPECT_EQ(Tables().Count(), 0);
+    EXPECT_EQ(mHost.Count(host::HostCallKind::Message), 0U) << "nothing was loaded to report on";
 }
 
 // An Oracle project read back from its file has no schema chosen in this session: its tables

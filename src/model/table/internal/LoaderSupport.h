@@ -47,7 +47,4 @@ std::u16string TextOf(const automation::Variant& value);
 /// connections exist only inside the database loaders, so such a caller has none to pass.
 [[noreturn]] void RaiseNoLoaderObject(std::u16string_view member);
 
-/// Runs a step whose failure the load passes over (shared with the schema reader).
-using catalog::IgnoringErrors;
-
 } // namespace qv::loader
