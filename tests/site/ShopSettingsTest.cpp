@@ -64,6 +64,12 @@ TEST_P(OddSettingsShopTest, SettingsWithScriptDelimitersKeepThePagesWhole) {
     EXPECT_TRUE(Holds(Clean("productslist.asp").body, "Goods %&gt; &lt;b&gt;"));
 }
 
+// Backups of pages lie in the site (qvcfg.asp.bak holds the connection and its password): the
+// server refuses them as it refuses the database files.
+TEST_P(OddSettingsShopTest, TheServerRefusesBackups) {
+    EXPECT_TRUE(Holds(ReadSiteFile("web.config"), "<add fileExtension=\".bak\" allowed=\"false\" />"));
+}
+
 // The project's locale is the session's, so that numbers and dates read the same on every
 // server.
 TEST_P(OddSettingsShopTest, TheProjectsLocaleIsTheSessions) {
