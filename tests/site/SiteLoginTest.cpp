@@ -20,10 +20,11 @@ protected:
         GenerateField(project, u"products", u"picture");
     }
 
-    AspResponse LogIn(const std::string& login, const std::string& password) {
-        const std::string form = Clean("login.asp?return=orderslist.asp").body;
-        return CleanPost("login.asp?return=orderslist.asp",
-                         {{"qv_token", Token(form)}, {"qv_login", login}, {"qv_password", password}});
+    AspResponse LogIn(const std::string& login, const std::string& password,
+                      const std::string& returnTo = "orderslist.asp") {
+        const std::string page = "login.asp?return=" + UrlEncode(returnTo);
+        const std::string form = Clean(page).body;
+        return CleanPost(page, {{"qv_token", Token(form)}, {"qv_login", login}, {"qv_password", password}});
     }
 };
 
@@ -60,6 +61,13 @@ TEST_P(SiteLoginTest, TheUserTableGuardsEveryPage) {
     for (const std::string& failure : PrepareFailures()) {
         ADD_FAILURE() << failure;
     }
+}
+
+// The return address keeps its query, encoded: before, a quote and brackets in it went into the
+// redirect as they came.
+TEST_P(SiteLoginTest, TheReturnAddressIsEncoded) {
+    EXPECT_EQ(LogIn("ada@example.com", "Lisbon", "orderslist.asp?x=\"><script>&page=2").redirect,
+              "orderslist.asp?x=%22%3E%3Cscript%3E&page=2");
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, SiteLoginTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
