@@ -250,6 +250,8 @@ protected:
     std::string Script() const override { return "collide"; }
     bool GenerationMayStop() const override { return true; }
     void Configure(Qel& project) const override {
+        // The table whose pages would be a_b's is left out, as the run's message says to.
+        project.db()->tables()->Find(u"a b")->SetTblGen(false);
         GenerateField(project, u"a_b", u"c");
         GenerateField(project, u"a", u"b_c");
     }
@@ -262,6 +264,23 @@ TEST_P(CollidingPicturesTest, TwoPicturePagesWithOneNameStopTheRun) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, CollidingPicturesTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
+
+/// Two tables whose pages would get one file name, both generated.
+class CollidingTablesTest : public SiteTest {
+protected:
+    std::string Script() const override { return "collide"; }
+    bool GenerationMayStop() const override { return true; }
+    void Configure(Qel&) const override {}
+};
+
+// Two tables with one page name stop the run, and the message says how to go on: a table's page
+// names follow its name, so one of them is left out.
+TEST_P(CollidingTablesTest, TheRunSaysHowToGoOn) {
+    EXPECT_TRUE(Holds(GenerationFailure(), "give the same page names (a_b)")) << GenerationFailure();
+    EXPECT_TRUE(Holds(GenerationFailure(), "TblGen=False")) << GenerationFailure();
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, CollidingTablesTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
 
 } // namespace
 } // namespace qv::test::site
