@@ -28,6 +28,7 @@ protected:
     void Configure(Qel& project) const override {
         GenerateField(project, u"images", u"data");
         GenerateField(project, u"images", u"thumb");
+        GenerateField(project, u"notes", u"scan");
     }
 
     /// The site's pages of one kind ("list", "view"...), by file name.
@@ -230,6 +231,21 @@ TEST_P(AwkwardNamesTest, BlankFieldsTakeTheirDefaults) {
 TEST_P(AwkwardNamesTest, PicturePagesSendTheBytes) {
     const AspResponse picture = Clean("images_datapicture.asp?k_id=1");
     EXPECT_EQ(picture.body, "\x89PNG");
+}
+
+// A picture page finds its record by the key: a table without one gets no picture page and no
+// link to one (before, its page always failed on a query ending in "WHERE "), and a picture page
+// asked for without its key answers that there is no such picture.
+TEST_P(AwkwardNamesTest, PicturesNeedAKey) {
+    EXPECT_FALSE(std::filesystem::exists(Site().Root() / "notes_scanpicture.asp"));
+    const std::string list = Clean("noteslist.asp").body;
+    EXPECT_TRUE(Holds(list, "no key here"));
+    EXPECT_FALSE(Holds(list, "picture.asp")) << list;
+    for (const char* page : {"images_datapicture.asp", "images_datapicture.asp?k_id=x"}) {
+        const AspResponse response = Clean(page);
+        EXPECT_EQ(response.StatusCode(), 404) << page;
+        EXPECT_EQ(response.body, "") << page;
+    }
 }
 
 // A table whose only column is its auto-increment key still takes a new record.
