@@ -28,6 +28,7 @@ protected:
     void Configure(Qel& project) const override {
         GenerateField(project, u"images", u"data");
         GenerateField(project, u"images", u"thumb");
+        GenerateField(project, u"notes", u"scan");
     }
 
     /// The site's pages of one kind ("list", "view"...), by file name.
@@ -232,6 +233,21 @@ TEST_P(AwkwardNamesTest, PicturePagesSendTheBytes) {
     EXPECT_EQ(picture.body, "\x89PNG");
 }
 
+// A picture page finds its record by the key: a table without one gets no picture page and no
+// link to one (before, its page always failed on a query ending in "WHERE "), and a picture page
+// asked for without its key answers that there is no such picture.
+TEST_P(AwkwardNamesTest, PicturesNeedAKey) {
+    EXPECT_FALSE(std::filesystem::exists(Site().Root() / "notes_scanpicture.asp"));
+    const std::string list = Clean("noteslist.asp").body;
+    EXPECT_TRUE(Holds(list, "no key here"));
+    EXPECT_FALSE(Holds(list, "picture.asp")) << list;
+    for (const char* page : {"images_datapicture.asp", "images_datapicture.asp?k_id=x"}) {
+        const AspResponse response = Clean(page);
+        EXPECT_EQ(response.StatusCode(), 404) << page;
+        EXPECT_EQ(response.body, "") << page;
+    }
+}
+
 // A table whose only column is its auto-increment key still takes a new record.
 TEST_P(AwkwardNamesTest, AddsARecordOfDefaultsOnly) {
     const std::u16string q = Kind() == DatabaseKind::MariaDB ? u"`" : u"\"";
@@ -250,6 +266,8 @@ protected:
     std::string Script() const override { return "collide"; }
     bool GenerationMayStop() const override { return true; }
     void Configure(Qel& project) const override {
+        // The table whose pages would be a_b's is left out, as the run's message says to.
+        project.db()->tables()->Find(u"a b")->SetTblGen(false);
         GenerateField(project, u"a_b", u"c");
         GenerateField(project, u"a", u"b_c");
     }
@@ -262,6 +280,23 @@ TEST_P(CollidingPicturesTest, TwoPicturePagesWithOneNameStopTheRun) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, CollidingPicturesTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
+
+/// Two tables whose pages would get one file name, both generated.
+class CollidingTablesTest : public SiteTest {
+protected:
+    std::string Script() const override { return "collide"; }
+    bool GenerationMayStop() const override { return true; }
+    void Configure(Qel&) const override {}
+};
+
+// Two tables with one page name stop the run, and the message says how to go on: a table's page
+// names follow its name, so one of them is left out.
+TEST_P(CollidingTablesTest, TheRunSaysHowToGoOn) {
+    EXPECT_TRUE(Holds(GenerationFailure(), "give the same page names (a_b)")) << GenerationFailure();
+    EXPECT_TRUE(Holds(GenerationFailure(), "TblGen=False")) << GenerationFailure();
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, CollidingTablesTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
 
 } // namespace
 } // namespace qv::test::site

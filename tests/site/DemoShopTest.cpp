@@ -233,6 +233,49 @@ TEST_P(DemoShopTest, UnparsableValuesAreNamedByTheirKind) {
     }
 }
 
+// A change the database refuses is told in the site's own words, never the driver's: a required
+// value (naming only the blank field that has no default), a duplicate key and, where the
+// database keeps its references, a record that others refer to. Before, the page showed the
+// driver's whole message, or named every blank required field, defaults or not.
+TEST_P(DemoShopTest, RefusedChangesAreToldInTheSitesOwnWords) {
+    const auto expectOwnWords = [](const AspResponse& response, const std::string& words) {
+        EXPECT_EQ(response.StatusCode(), 200);
+        EXPECT_TRUE(Holds(response.body, words)) << response.body;
+        for (const char* driver : {"constraint", "violates", "Failing row", "DETAIL", "uplicate", "UNIQUE",
+                                   "SQLite", "MariaDB", "PostgreSQL", "psql", "order_lines_pkey"}) {
+            EXPECT_FALSE(Holds(response.body, driver)) << driver << ": " << response.body;
+        }
+    };
+    // The stock has a default, the price has none.
+    const AspResponse product =
+        CleanPost("productsadd.asp", FormFields(Clean("productsadd.asp").body,
+                                                {{"x_name", "Kettle"}, {"x_price", ""}, {"x_stock", ""}}));
+    expectOwnWords(product, "Please enter a value for price");
+    EXPECT_FALSE(Holds(product.body, "for stock")) << product.body;
+    EXPECT_EQ(Database().Scalar(u"SELECT COUNT(*) FROM products WHERE name = 'Kettle'"), "0");
+
+    const AspResponse line = CleanPost("order_linesadd.asp",
+                                       FormFields(Clean("order_linesadd.asp").body, {{"x_order_id", "1"},
+                                                                                     {"x_line_no", "1"},
+                                                                                     {"x_product_id", "5"},
+                                                                                     {"x_quantity", "9"},
+                                                                                     {"x_unit_price", "1"}}));
+    expectOwnWords(line, "The record could not be saved. Another record already has the same value.");
+    EXPECT_EQ(Database().Scalar(u"SELECT quantity FROM order_lines WHERE order_id = 1 AND line_no = 1"), "2");
+
+    // SQLite's driver leaves foreign keys unchecked.
+    if (Kind() != DatabaseKind::SQLite) {
+        Database().Run(u"INSERT INTO customers (name) VALUES ('Referred')");
+        const std::u16string id = automation::FromUtf8(
+            Database().Scalar(u"SELECT customer_id FROM customers WHERE name = 'Referred'"));
+        Database().Run(u"INSERT INTO orders (customer_id, order_date) VALUES (" + id + u", '2024-06-01')");
+        const std::string url = "customersdelete.asp?k_customer_id=" + automation::ToUtf8(id);
+        expectOwnWords(CleanPost(url, {{"qv_token", Token(Clean(url).body)}}),
+                       "The record could not be deleted. Other records refer to this record.");
+        EXPECT_EQ(Database().Scalar(u"SELECT COUNT(*) FROM customers WHERE name = 'Referred'"), "1");
+    }
+}
+
 // A composite key finds its one record: deleting an order line leaves the order's other line.
 TEST_P(DemoShopTest, DeletesByACompositeKey) {
     const std::string url = "order_linesdelete.asp?k_order_id=3&k_line_no=2";

@@ -53,6 +53,7 @@ protected:
     std::string Script() const override { return "shop"; }
     void Configure(Qel& project) const override {
         project.SetProjName(u"Shop \"%> 1");
+        project.SetBodyTitle(u"Our <shop> %>");
         project.db()->tables()->Find(u"products")->SetTblCaption(u"Goods %> <b>");
         project.SetLCID(1031);
     }
@@ -62,6 +63,21 @@ protected:
 TEST_P(OddSettingsShopTest, SettingsWithScriptDelimitersKeepThePagesWhole) {
     Crawl("default.asp", 60);
     EXPECT_TRUE(Holds(Clean("productslist.asp").body, "Goods %&gt; &lt;b&gt;"));
+}
+
+// The site's title and heading are the project's title for its pages: before, the setting
+// changed nothing.
+TEST_P(OddSettingsShopTest, TheBodyTitleNamesTheSite) {
+    const std::string home = Clean("default.asp").body;
+    EXPECT_TRUE(Holds(home, "<title>Our &lt;shop&gt; %&gt;")) << home;
+    EXPECT_TRUE(Holds(home, "class=\"qv-title\">Our &lt;shop&gt; %&gt;</a>")) << home;
+    EXPECT_TRUE(Holds(home, "<h1>Our &lt;shop&gt; %&gt;</h1>")) << home;
+}
+
+// Backups of pages lie in the site (qvcfg.asp.bak holds the connection and its password): the
+// server refuses them as it refuses the database files.
+TEST_P(OddSettingsShopTest, TheServerRefusesBackups) {
+    EXPECT_TRUE(Holds(ReadSiteFile("web.config"), "<add fileExtension=\".bak\" allowed=\"false\" />"));
 }
 
 // The project's locale is the session's, so that numbers and dates read the same on every

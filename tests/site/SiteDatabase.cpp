@@ -101,7 +101,8 @@ ado::ParameterValue TextValue(std::u16string_view text) {
                                automation::Variant(std::u16string(text))};
 }
 
-SiteDatabase::SiteDatabase(DatabaseKind kind, const std::string& script, const fs::path& folder)
+SiteDatabase::SiteDatabase(DatabaseKind kind, const std::string& script, const fs::path& folder,
+                           const std::string& schema)
     : mKind(kind) {
     mName = UniqueName();
     if (kind == DatabaseKind::SQLite) {
@@ -134,6 +135,11 @@ SiteDatabase::SiteDatabase(DatabaseKind kind, const std::string& script, const f
     }
     mConnection.Open(mConnectionString);
     std::vector<std::u16string> statements = Statements(ScriptText(script, kind));
+    if (!schema.empty() && kind == DatabaseKind::PostgreSQL) {
+        const std::u16string name = FromUtf8(schema);
+        statements.insert(statements.begin(),
+                          {u"CREATE SCHEMA \"" + name + u"\"", u"SET search_path TO \"" + name + u"\""});
+    }
     if (script == "awkward") {
         std::vector<std::u16string> wide = WideTable(kind);
         statements.insert(statements.end(), std::make_move_iterator(wide.begin()),

@@ -14,10 +14,13 @@ namespace qv::test::site {
 
 /// A database of one kind made from a script of this folder (`<name>.<kind>.sql`, statements
 /// ending with ";" at a line's end), dropped again when the object goes: an SQLite file in
-/// `folder`, or a database of its own on the PostgreSQL or MariaDB server of the db tests.
+/// `folder`, or a database of its own on the PostgreSQL or MariaDB server of the db tests. On
+/// PostgreSQL a `schema` is made and the script's tables go there, out of the search path of
+/// every other connection (the object's own connection keeps searching it).
 class SiteDatabase {
 public:
-    SiteDatabase(testdb::DatabaseKind kind, const std::string& script, const std::filesystem::path& folder);
+    SiteDatabase(testdb::DatabaseKind kind, const std::string& script, const std::filesystem::path& folder,
+                 const std::string& schema = "");
     ~SiteDatabase();
     SiteDatabase(const SiteDatabase&) = delete;
     SiteDatabase& operator=(const SiteDatabase&) = delete;

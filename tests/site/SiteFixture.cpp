@@ -36,15 +36,16 @@ void SiteTest::SetUp() {
     if (std::optional<std::string> reason = testdb::TestDatabase::Unavailable(Kind())) {
         GTEST_SKIP() << *reason;
     }
-    std::unique_ptr<BuiltSite>& built = Sites()[Script() + "/" + testdb::KindName(Kind())];
+    std::unique_ptr<BuiltSite>& built = Sites()[Script() + "/" + Schema() + "/" + testdb::KindName(Kind())];
     if (!built) {
         built = std::make_unique<BuiltSite>();
         const std::filesystem::path root = built->temp / "site";
         built->site = std::make_unique<AspSite>(root);
         try {
-            built->database = std::make_unique<SiteDatabase>(Kind(), Script(), built->temp.Path());
-            built->failure = GenerateSite(built->database->ConnectionString(), built->temp / "work", root,
-                                          [this](Qel& project) { Configure(project); });
+            built->database = std::make_unique<SiteDatabase>(Kind(), Script(), built->temp.Path(), Schema());
+            built->failure = GenerateSite(
+                built->database->ConnectionString(), built->temp / "work", root,
+                [this](Qel& project) { Configure(project); }, automation::FromUtf8(Schema()));
         } catch (const std::exception& error) {
             built->failure = error.what();
         }

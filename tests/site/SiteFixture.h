@@ -39,6 +39,9 @@ protected:
     /// The database script's name and the developer's choices for the project.
     virtual std::string Script() const = 0;
     virtual void Configure(Qel& project) const = 0;
+    /// The schema the script's tables are made in and the project is loaded from ("" for the
+    /// database's own; PostgreSQL only).
+    virtual std::string Schema() const { return ""; }
     /// Whether the project's settings may rightly stop the generation run (the tests then look
     /// at GenerationFailure()).
     virtual bool GenerationMayStop() const { return false; }

@@ -20,10 +20,17 @@ protected:
         GenerateField(project, u"products", u"picture");
     }
 
-    AspResponse LogIn(const std::string& login, const std::string& password) {
-        const std::string form = Clean("login.asp?return=orderslist.asp").body;
-        return CleanPost("login.asp?return=orderslist.asp",
-                         {{"qv_token", Token(form)}, {"qv_login", login}, {"qv_password", password}});
+    AspResponse LogIn(const std::string& login, const std::string& password,
+                      const std::string& returnTo = "orderslist.asp") {
+        const std::string page = "login.asp?return=" + UrlEncode(returnTo);
+        const std::string form = Clean(page).body;
+        return CleanPost(page, {{"qv_token", Token(form)}, {"qv_login", login}, {"qv_password", password}});
+    }
+
+    /// The fields of a page's record form, with `changes`; the menu's log-out form is left out.
+    static std::vector<std::pair<std::string, std::string>>
+    RecordForm(const std::string& page, const std::map<std::string, std::string>& changes) {
+        return FormFields(page.substr(page.find("<form method=\"post\" action=\"customers")), changes);
     }
 };
 
@@ -60,6 +67,50 @@ TEST_P(SiteLoginTest, TheUserTableGuardsEveryPage) {
     for (const std::string& failure : PrepareFailures()) {
         ADD_FAILURE() << failure;
     }
+}
+
+// The return address keeps its query, encoded: before, a quote and brackets in it went into the
+// redirect as they came.
+TEST_P(SiteLoginTest, TheReturnAddressIsEncoded) {
+    EXPECT_EQ(LogIn("ada@example.com", "Lisbon", "orderslist.asp?x=\"><script>&page=2").redirect,
+              "orderslist.asp?x=%22%3E%3Cscript%3E&page=2");
+}
+
+// The user table's password column is never written into a page, a search or an export: before,
+// it was listed, shown, sortable, searchable, exported and put into the edit form.
+TEST_P(SiteLoginTest, ThePasswordColumnIsNeverWritten) {
+    ASSERT_EQ(LogIn("ada@example.com", "Lisbon").redirect, "orderslist.asp");
+    const std::string list = Clean("customerslist.asp").body;
+    EXPECT_TRUE(Holds(list, "Ada Fernsby"));
+    EXPECT_FALSE(Holds(list, "Lisbon") || Holds(list, "order=city")) << list;
+    // A search by the password finds nothing out: the value is not a filter.
+    EXPECT_TRUE(Holds(Clean("customerslist.asp?z_city=Lagos").body, "Ada Fernsby"));
+    EXPECT_FALSE(Holds(Clean("customerssearch.asp").body, "z_city"));
+    for (const char* page : {"customersview.asp?k_customer_id=1", "customersdelete.asp?k_customer_id=1",
+                             "customersedit.asp?k_customer_id=1", "customersexport.asp"}) {
+        EXPECT_FALSE(Holds(Clean(page).body, "Lisbon")) << page;
+    }
+    EXPECT_FALSE(Holds(Clean("customersexport.asp").body, "city"));
+
+    // A new user's password goes in through a password input; an edit that leaves it empty keeps
+    // it, one that fills it in changes it.
+    const std::string addForm = Clean("customersadd.asp").body;
+    EXPECT_TRUE(Holds(addForm, "type=\"password\" id=\"x_city\" name=\"x_city\" value=\"\""));
+    const AspResponse added = CleanPost(
+        "customersadd.asp",
+        RecordForm(addForm, {{"x_name", "Grace"}, {"x_email", "grace@example.com"}, {"x_city", "Oslo"}}));
+    EXPECT_EQ(added.StatusCode(), 302) << added.body;
+    const std::string id = Database().Scalar(u"SELECT customer_id FROM customers WHERE name = 'Grace'");
+    ASSERT_NE(id, "<none>");
+    const std::string edit = "customersedit.asp?k_customer_id=" + id;
+    const std::string editForm = Clean(edit).body;
+    EXPECT_FALSE(Holds(editForm, "Oslo")) << editForm;
+    EXPECT_EQ(CleanPost(edit, RecordForm(editForm, {{"x_notes", "kept"}})).StatusCode(), 302);
+    const std::u16string city = u"SELECT city FROM customers WHERE name = 'Grace'";
+    EXPECT_EQ(Database().Scalar(city), "Oslo");
+    EXPECT_EQ(CleanPost(edit, RecordForm(Clean(edit).body, {{"x_city", "Bergen"}})).StatusCode(), 302);
+    EXPECT_EQ(Database().Scalar(city), "Bergen");
+    EXPECT_EQ(LogIn("grace@example.com", "Bergen").redirect, "orderslist.asp");
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, SiteLoginTest, ::testing::ValuesIn(SiteKinds()), KindTestName);

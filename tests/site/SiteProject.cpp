@@ -81,13 +81,13 @@ std::string Generate(const std::function<void(Qel&)>& load, const fs::path& work
 } // namespace
 
 std::string GenerateSite(const std::u16string& connection, const fs::path& work, const fs::path& site,
-                         const std::function<void(Qel&)>& configure) {
+                         const std::function<void(Qel&)>& configure, const std::u16string& schema) {
     return Generate(
         [&](Qel& project) {
             automation::CallByName(project, u"LoadDB", automation::InvokeRead,
                                    {Variant(u"site"), Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(),
                                     Variant(false), Variant(u""), Variant(u""), Variant(connection),
-                                    Variant(u"")});
+                                    Variant(schema)});
         },
         work, site, configure);
 }

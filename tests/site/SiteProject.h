@@ -15,9 +15,10 @@ namespace qv::test::site {
 /// the bundled template package and the export extension writing the site into `site`. The
 /// staged share tree is copied below `work`, with the hives and the documents folder, and the
 /// apartment is set up for the run and reset after it. Returns the project's ProjErr of the
-/// load or the run ("" is a pass).
+/// load or the run ("" is a pass). A `schema` names the one the project is loaded from.
 std::string GenerateSite(const std::u16string& connection, const std::filesystem::path& work,
-                         const std::filesystem::path& site, const std::function<void(Qel&)>& configure);
+                         const std::filesystem::path& site, const std::function<void(Qel&)>& configure,
+                         const std::u16string& schema = u"");
 
 /// The same for an Access database file, loaded as the host loads one, with the package's
 /// defaults.

@@ -1,7 +1,8 @@
 -- A schema of awkward names, mariadb edition: spaces, reserved words, quotes, dashes, accents
 -- and CJK in names, mixed case, a name starting with a digit, keys of every kind (text, date,
--- composite, binary, none), a table of only a key and binary columns, one of only an
--- auto-increment key and a view over a join; the table of 300 columns is made by the test.
+-- composite, binary, none, the last with a binary column), a table of only a key and binary
+-- columns, one of only an auto-increment key and a view over a join; the table of 300 columns is
+-- made by the test.
 -- Each statement ends with ";" at the end of a line.
 CREATE TABLE `Order Details` (
     `Order ID` INT AUTO_INCREMENT PRIMARY KEY,
@@ -46,7 +47,8 @@ CREATE TABLE `images` (
 );
 CREATE TABLE `notes` (
     `body` VARCHAR(50),
-    `created` DATE
+    `created` DATE,
+    `scan` LONGBLOB
 );
 CREATE TABLE `counters` (
     `id` INT AUTO_INCREMENT PRIMARY KEY
@@ -70,4 +72,4 @@ INSERT INTO `tokens` VALUES (X'00FF27', 'binary key');
 INSERT INTO `tokens` VALUES (X'41', 'letter A');
 INSERT INTO `images` VALUES (1, X'89504E47', NULL);
 INSERT INTO `images` VALUES (2, NULL, NULL);
-INSERT INTO `notes` VALUES ('no key here', '2024-01-01');
+INSERT INTO `notes` VALUES ('no key here', '2024-01-01', NULL);

@@ -1,5 +1,6 @@
 -- Two tables whose picture pages would get the same file name: a_b's column c and a's column
--- b_c both make a_b_c. Each statement ends with ";" at the end of a line.
+-- b_c both make a_b_c; and two whose pages would: "a b" and a_b both make a_b. Each statement
+-- ends with ";" at the end of a line.
 CREATE TABLE a_b (
     id INTEGER PRIMARY KEY,
     c BYTEA
@@ -7,4 +8,7 @@ CREATE TABLE a_b (
 CREATE TABLE a (
     id INTEGER PRIMARY KEY,
     b_c BYTEA
+);
+CREATE TABLE "a b" (
+    id INTEGER PRIMARY KEY
 );

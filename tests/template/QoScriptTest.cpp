@@ -227,7 +227,8 @@ TEST_F(QoScriptTest, ValidationRefusesProjectsThatCannotBeGenerated) {
              test.AddTable(u"Order_Details", {u"ID"});
          },
          u"Quorvane: Tables \"Order Details\" and \"Order_Details\" give the same page names "
-         u"(Order_Details)!"},
+         u"(Order_Details)! A table's page names follow its name: leave one of them out of the run "
+         u"with TblGen=False."},
         {"same page names, one not generated",
          [](QoScriptTest& test) {
              test.AddTable(u"Order Details", {u"ID"});

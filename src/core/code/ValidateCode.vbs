@@ -33,7 +33,8 @@ Function ValidateTableNames()
             sKey = LCase(oTable.TblVar)
             If oSeen.Exists(sKey) Then
                 PROJ.ProjErr = "Quorvane: Tables """ & oSeen(sKey) & """ and """ & oTable.TblName & _
-                    """ give the same page names (" & oTable.TblVar & ")!"
+                    """ give the same page names (" & oTable.TblVar & ")! A table's page names follow " & _
+                    "its name: leave one of them out of the run with TblGen=False."
                 Exit Function
             End If
             oSeen.Add sKey, oTable.TblName

@@ -54,6 +54,10 @@ Function ExportColumn(oField)
         Case Else
             ExportColumn = True
     End Select
+    ' Nor the password column of the site's user table.
+    If LCase(Trim(PROJ.SecType)) = "dynamic" And TABLE.TblName = PROJ.SecTbl And oField.FldName = PROJ.SecPasswdFld Then
+        ExportColumn = False
+    End If
 End Function
 
 ' A name in the SQL literal of a page: between the database's quotes with a closing quote inside

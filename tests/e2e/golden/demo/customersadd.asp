@@ -8,10 +8,9 @@ Response.Charset = "utf-8"
 <!--#include file="qvcfg.asp"-->
 <!--#include file="qvfn.asp"-->
 <%
-Dim qvPageTitle, cmd, sErr, sReqBlank, sValue, sCols, sMarks, vVal(7)
+Dim qvPageTitle, cmd, sErr, sValue, sCols, sMarks, bRefused, sRefusal, vVal(7)
 qvPageTitle = "customers"
 sErr = ""
-sReqBlank = ""
 Set conn = qvOpenConnection()
 If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     If Not qvTokenOk() Then
@@ -19,9 +18,7 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     End If
     sValue = qvRequestValue("x_name")
     qvParseValue sValue, "text", vVal(2)
-    If IsNull(vVal(2)) Then
-        sReqBlank = sReqBlank & "Please enter a value for name<br>"
-    ElseIf Len(sValue) > 60 Then
+    If Len(sValue) > 60 Then
         sErr = sErr & "The value is too long for name<br>"
     End If
     sValue = qvRequestValue("x_email")
@@ -87,14 +84,37 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         End If
         On Error Resume Next
         cmd.Execute , , 128
-        If Err.Number <> 0 Then
-            If sReqBlank <> "" Then
-                sErr = sReqBlank
-            Else
-                sErr = "The record could not be saved. " & qvHtml(Err.Description)
+        bRefused = (Err.Number <> 0)
+        sRefusal = ""
+        If bRefused Then sRefusal = Err.Description
+        On Error GoTo 0
+        If bRefused Then
+
+            ' A record refused for want of a value names the blank field the database named (a
+            ' blank field whose column has a default is no fault); any other refusal is told in
+            ' the site's words.
+
+            If qvRefusalKind(sRefusal) = "required" Then
+                If IsNull(vVal(2)) And qvNamesColumn(sRefusal, "name") Then
+                    sErr = sErr & "Please enter a value for name<br>"
+                End If
+                If IsNull(vVal(3)) And qvNamesColumn(sRefusal, "email") Then
+                    sErr = sErr & "Please enter a value for email<br>"
+                End If
+                If IsNull(vVal(4)) And qvNamesColumn(sRefusal, "city") Then
+                    sErr = sErr & "Please enter a value for city<br>"
+                End If
+                If IsNull(vVal(5)) And qvNamesColumn(sRefusal, "joined") Then
+                    sErr = sErr & "Please enter a value for joined<br>"
+                End If
+                If IsNull(vVal(7)) And qvNamesColumn(sRefusal, "notes") Then
+                    sErr = sErr & "Please enter a value for notes<br>"
+                End If
+            End If
+            If sErr = "" Then
+                sErr = "The record could not be saved. " & qvRefusalText(qvRefusalKind(sRefusal), False)
             End If
         End If
-        On Error GoTo 0
         If sErr = "" Then
             qvSetMessage "The record was added."
             qvCloseConnection conn

@@ -8,10 +8,9 @@ Response.Charset = "utf-8"
 <!--#include file="qvcfg.asp"-->
 <!--#include file="qvfn.asp"-->
 <%
-Dim qvPageTitle, cmd, sErr, sReqBlank, sValue, sCols, sMarks, vVal(5)
+Dim qvPageTitle, cmd, sErr, sValue, sCols, sMarks, bRefused, sRefusal, vVal(5)
 qvPageTitle = "order lines"
 sErr = ""
-sReqBlank = ""
 Set conn = qvOpenConnection()
 If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     If Not qvTokenOk() Then
@@ -24,8 +23,6 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     ElseIf Not qvFits(vVal(1), 3) Then
         vVal(1) = sValue
         sErr = sErr & "Please enter a number for order id<br>"
-    ElseIf IsNull(vVal(1)) Then
-        sReqBlank = sReqBlank & "Please enter a value for order id<br>"
     End If
     sValue = qvRequestValue("x_line_no")
     If Not qvParseValue(sValue, "int", vVal(2)) Then
@@ -34,8 +31,6 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     ElseIf Not qvFits(vVal(2), 3) Then
         vVal(2) = sValue
         sErr = sErr & "Please enter a number for line no<br>"
-    ElseIf IsNull(vVal(2)) Then
-        sReqBlank = sReqBlank & "Please enter a value for line no<br>"
     End If
     sValue = qvRequestValue("x_product_id")
     If Not qvParseValue(sValue, "int", vVal(3)) Then
@@ -44,8 +39,6 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     ElseIf Not qvFits(vVal(3), 3) Then
         vVal(3) = sValue
         sErr = sErr & "Please enter a number for product id<br>"
-    ElseIf IsNull(vVal(3)) Then
-        sReqBlank = sReqBlank & "Please enter a value for product id<br>"
     End If
     sValue = qvRequestValue("x_quantity")
     If Not qvParseValue(sValue, "int", vVal(4)) Then
@@ -54,15 +47,11 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     ElseIf Not qvFits(vVal(4), 3) Then
         vVal(4) = sValue
         sErr = sErr & "Please enter a number for quantity<br>"
-    ElseIf IsNull(vVal(4)) Then
-        sReqBlank = sReqBlank & "Please enter a value for quantity<br>"
     End If
     sValue = qvRequestValue("x_unit_price")
     If Not qvParseValue(sValue, "num", vVal(5)) Then
         vVal(5) = sValue
         sErr = sErr & "Please enter a number for unit price<br>"
-    ElseIf IsNull(vVal(5)) Then
-        sReqBlank = sReqBlank & "Please enter a value for unit price<br>"
     End If
     If sErr = "" Then
         Set cmd = qvNewCommand(conn, "")
@@ -100,14 +89,37 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         End If
         On Error Resume Next
         cmd.Execute , , 128
-        If Err.Number <> 0 Then
-            If sReqBlank <> "" Then
-                sErr = sReqBlank
-            Else
-                sErr = "The record could not be saved. " & qvHtml(Err.Description)
+        bRefused = (Err.Number <> 0)
+        sRefusal = ""
+        If bRefused Then sRefusal = Err.Description
+        On Error GoTo 0
+        If bRefused Then
+
+            ' A record refused for want of a value names the blank field the database named (a
+            ' blank field whose column has a default is no fault); any other refusal is told in
+            ' the site's words.
+
+            If qvRefusalKind(sRefusal) = "required" Then
+                If IsNull(vVal(1)) And qvNamesColumn(sRefusal, "order_id") Then
+                    sErr = sErr & "Please enter a value for order id<br>"
+                End If
+                If IsNull(vVal(2)) And qvNamesColumn(sRefusal, "line_no") Then
+                    sErr = sErr & "Please enter a value for line no<br>"
+                End If
+                If IsNull(vVal(3)) And qvNamesColumn(sRefusal, "product_id") Then
+                    sErr = sErr & "Please enter a value for product id<br>"
+                End If
+                If IsNull(vVal(4)) And qvNamesColumn(sRefusal, "quantity") Then
+                    sErr = sErr & "Please enter a value for quantity<br>"
+                End If
+                If IsNull(vVal(5)) And qvNamesColumn(sRefusal, "unit_price") Then
+                    sErr = sErr & "Please enter a value for unit price<br>"
+                End If
+            End If
+            If sErr = "" Then
+                sErr = "The record could not be saved. " & qvRefusalText(qvRefusalKind(sRefusal), False)
             End If
         End If
-        On Error GoTo 0
         If sErr = "" Then
             qvSetMessage "The record was added."
             qvCloseConnection conn

@@ -87,7 +87,7 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     qvAddParam cmd, 3, 4, vKey2
             On Error Resume Next
             cmd.Execute , , 128
-            If Err.Number <> 0 Then sErr = "The record could not be saved. " & qvHtml(Err.Description)
+            If Err.Number <> 0 Then sErr = "The record could not be saved. " & qvRefusalText(qvRefusalKind(Err.Description), False)
             On Error GoTo 0
         End If
         If sErr = "" Then

@@ -8,10 +8,9 @@ Response.Charset = "utf-8"
 <!--#include file="qvcfg.asp"-->
 <!--#include file="qvfn.asp"-->
 <%
-Dim qvPageTitle, cmd, sErr, sReqBlank, sValue, sCols, sMarks, vVal(5)
+Dim qvPageTitle, cmd, sErr, sValue, sCols, sMarks, bRefused, sRefusal, vVal(5)
 qvPageTitle = "orders"
 sErr = ""
-sReqBlank = ""
 Set conn = qvOpenConnection()
 If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     If Not qvTokenOk() Then
@@ -24,15 +23,11 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     ElseIf Not qvFits(vVal(2), 3) Then
         vVal(2) = sValue
         sErr = sErr & "Please enter a number for customer id<br>"
-    ElseIf IsNull(vVal(2)) Then
-        sReqBlank = sReqBlank & "Please enter a value for customer id<br>"
     End If
     sValue = qvRequestValue("x_order_date")
     If Not qvParseValue(sValue, "date", vVal(3)) Then
         vVal(3) = sValue
         sErr = sErr & "Please enter a date for order date<br>"
-    ElseIf IsNull(vVal(3)) Then
-        sReqBlank = sReqBlank & "Please enter a value for order date<br>"
     End If
     sValue = qvRequestValue("x_shipped")
     qvParseValue sValue, "bool", vVal(4)
@@ -72,14 +67,31 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         End If
         On Error Resume Next
         cmd.Execute , , 128
-        If Err.Number <> 0 Then
-            If sReqBlank <> "" Then
-                sErr = sReqBlank
-            Else
-                sErr = "The record could not be saved. " & qvHtml(Err.Description)
+        bRefused = (Err.Number <> 0)
+        sRefusal = ""
+        If bRefused Then sRefusal = Err.Description
+        On Error GoTo 0
+        If bRefused Then
+
+            ' A record refused for want of a value names the blank field the database named (a
+            ' blank field whose column has a default is no fault); any other refusal is told in
+            ' the site's words.
+
+            If qvRefusalKind(sRefusal) = "required" Then
+                If IsNull(vVal(2)) And qvNamesColumn(sRefusal, "customer_id") Then
+                    sErr = sErr & "Please enter a value for customer id<br>"
+                End If
+                If IsNull(vVal(3)) And qvNamesColumn(sRefusal, "order_date") Then
+                    sErr = sErr & "Please enter a value for order date<br>"
+                End If
+                If IsNull(vVal(5)) And qvNamesColumn(sRefusal, "comment") Then
+                    sErr = sErr & "Please enter a value for comment<br>"
+                End If
+            End If
+            If sErr = "" Then
+                sErr = "The record could not be saved. " & qvRefusalText(qvRefusalKind(sRefusal), False)
             End If
         End If
-        On Error GoTo 0
         If sErr = "" Then
             qvSetMessage "The record was added."
             qvCloseConnection conn

@@ -31,7 +31,7 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     qvAddParam cmd, 3, 4, vKey1
         On Error Resume Next
         cmd.Execute , , 128
-        If Err.Number <> 0 Then sErr = "The record could not be deleted. " & qvHtml(Err.Description)
+        If Err.Number <> 0 Then sErr = "The record could not be deleted. " & qvRefusalText(qvRefusalKind(Err.Description), True)
         On Error GoTo 0
         If sErr = "" Then
             qvSetMessage "The record was deleted."

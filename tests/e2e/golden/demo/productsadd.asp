@@ -8,10 +8,9 @@ Response.Charset = "utf-8"
 <!--#include file="qvcfg.asp"-->
 <!--#include file="qvfn.asp"-->
 <%
-Dim qvPageTitle, cmd, sErr, sReqBlank, sValue, sCols, sMarks, vVal(8)
+Dim qvPageTitle, cmd, sErr, sValue, sCols, sMarks, bRefused, sRefusal, vVal(8)
 qvPageTitle = "products"
 sErr = ""
-sReqBlank = ""
 Set conn = qvOpenConnection()
 If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     If Not qvTokenOk() Then
@@ -19,17 +18,13 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     End If
     sValue = qvRequestValue("x_name")
     qvParseValue sValue, "text", vVal(2)
-    If IsNull(vVal(2)) Then
-        sReqBlank = sReqBlank & "Please enter a value for name<br>"
-    ElseIf Len(sValue) > 60 Then
+    If Len(sValue) > 60 Then
         sErr = sErr & "The value is too long for name<br>"
     End If
     sValue = qvRequestValue("x_price")
     If Not qvParseValue(sValue, "num", vVal(3)) Then
         vVal(3) = sValue
         sErr = sErr & "Please enter a number for price<br>"
-    ElseIf IsNull(vVal(3)) Then
-        sReqBlank = sReqBlank & "Please enter a value for price<br>"
     End If
     sValue = qvRequestValue("x_stock")
     If Not qvParseValue(sValue, "int", vVal(4)) Then
@@ -38,8 +33,6 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     ElseIf Not qvFits(vVal(4), 3) Then
         vVal(4) = sValue
         sErr = sErr & "Please enter a number for stock<br>"
-    ElseIf IsNull(vVal(4)) Then
-        sReqBlank = sReqBlank & "Please enter a value for stock<br>"
     End If
     sValue = qvRequestValue("x_weight_kg")
     If Not qvParseValue(sValue, "num", vVal(5)) Then
@@ -94,14 +87,37 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         End If
         On Error Resume Next
         cmd.Execute , , 128
-        If Err.Number <> 0 Then
-            If sReqBlank <> "" Then
-                sErr = sReqBlank
-            Else
-                sErr = "The record could not be saved. " & qvHtml(Err.Description)
+        bRefused = (Err.Number <> 0)
+        sRefusal = ""
+        If bRefused Then sRefusal = Err.Description
+        On Error GoTo 0
+        If bRefused Then
+
+            ' A record refused for want of a value names the blank field the database named (a
+            ' blank field whose column has a default is no fault); any other refusal is told in
+            ' the site's words.
+
+            If qvRefusalKind(sRefusal) = "required" Then
+                If IsNull(vVal(2)) And qvNamesColumn(sRefusal, "name") Then
+                    sErr = sErr & "Please enter a value for name<br>"
+                End If
+                If IsNull(vVal(3)) And qvNamesColumn(sRefusal, "price") Then
+                    sErr = sErr & "Please enter a value for price<br>"
+                End If
+                If IsNull(vVal(4)) And qvNamesColumn(sRefusal, "stock") Then
+                    sErr = sErr & "Please enter a value for stock<br>"
+                End If
+                If IsNull(vVal(5)) And qvNamesColumn(sRefusal, "weight_kg") Then
+                    sErr = sErr & "Please enter a value for weight kg<br>"
+                End If
+                If IsNull(vVal(7)) And qvNamesColumn(sRefusal, "description") Then
+                    sErr = sErr & "Please enter a value for description<br>"
+                End If
+            End If
+            If sErr = "" Then
+                sErr = "The record could not be saved. " & qvRefusalText(qvRefusalKind(sRefusal), False)
             End If
         End If
-        On Error GoTo 0
         If sErr = "" Then
             qvSetMessage "The record was added."
             qvCloseConnection conn

@@ -162,6 +162,68 @@ Function qvParseValue(sText, sKind, vValue)
     End Select
 End Function
 
+' The kind of refusal when the database refuses a change: "required" (a value missing),
+' "duplicate", "reference" (a record that others refer to, or one that refers to nothing) or ""
+' for any other. The driver's message names the server, the database and its constraints, and
+' may quote the row: it is read for the kind, never shown.
+Function qvRefusalKind(sDescription)
+    Dim sText
+    sText = LCase(sDescription)
+    If InStr(sText, "null value in column") > 0 Or InStr(sText, "not null constraint") > 0 Or _
+       InStr(sText, "cannot be null") > 0 Or InStr(sText, "doesn't have a default value") > 0 Or _
+       InStr(sText, "cannot insert the value null") > 0 Or InStr(sText, "cannot contain a null value") > 0 Or _
+       InStr(sText, "may not be null") > 0 Then
+        qvRefusalKind = "required"
+    ElseIf InStr(sText, "duplicate") > 0 Or InStr(sText, "unique") > 0 Then
+        qvRefusalKind = "duplicate"
+    ElseIf InStr(sText, "foreign key") > 0 Or InStr(sText, "parent row") > 0 Or _
+           InStr(sText, "reference constraint") > 0 Or InStr(sText, "related records") > 0 Or _
+           InStr(sText, "still referenced") > 0 Then
+        qvRefusalKind = "reference"
+    Else
+        qvRefusalKind = ""
+    End If
+End Function
+
+' The page's own words for a refusal of that kind, as HTML; a delete refused for a reference is
+' one of a record that others refer to.
+Function qvRefusalText(sKind, bDelete)
+    Select Case sKind
+        Case "required"
+            qvRefusalText = "A required value is missing."
+        Case "duplicate"
+            qvRefusalText = "Another record already has the same value."
+        Case Else
+            If sKind = "reference" And bDelete Then
+                qvRefusalText = "Other records refer to this record."
+            Else
+                qvRefusalText = "The database refused the change."
+            End If
+    End Select
+End Function
+
+' Whether the database's message names a column: quoted, or after its table's name and a dot.
+Function qvNamesColumn(sDescription, sColumnName)
+    Dim sText, sName, nAt, sAfter
+    qvNamesColumn = False
+    sText = LCase(sDescription)
+    sName = LCase(sColumnName)
+    If InStr(sText, """" & sName & """") > 0 Or InStr(sText, "'" & sName & "'") > 0 Or _
+       InStr(sText, "`" & sName & "`") > 0 Or InStr(sText, "[" & sName & "]") > 0 Then
+        qvNamesColumn = True
+        Exit Function
+    End If
+    nAt = InStr(sText, "." & sName)
+    Do While nAt > 0
+        sAfter = Mid(sText, nAt + Len(sName) + 1, 1)
+        If sAfter = "" Or InStr(" ,;:()'""" & vbCr & vbLf, sAfter) > 0 Then
+            qvNamesColumn = True
+            Exit Function
+        End If
+        nAt = InStr(nAt + 1, sText, "." & sName)
+    Loop
+End Function
+
 ' Whether a whole number fits the integer type of its column (by ADO type code): one beyond it
 ' is no value of that column, and as a key it names no record.
 Function qvFits(vValue, nType)
