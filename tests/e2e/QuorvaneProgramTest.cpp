@@ -11,9 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -99,6 +104,41 @@ std::map<std::string, fs::file_time_type> Stamps(const fs::path& folder) {
     }
     return stamps;
 }
+
+/// Makes a folder take no writes for as long as it lives, by mounting it read-only over itself:
+/// the tests run as root, whom permission bits alone do not stop.
+class ReadOnlyMount {
+public:
+    explicit ReadOnlyMount(fs::path folder) : mFolder(std::move(folder)) {
+        if (::geteuid() != 0) {
+            mRefused = "mounting a folder read-only needs root";
+            return;
+        }
+        if (::mount(mFolder.c_str(), mFolder.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+            mRefused = std::string("the bind mount was refused: ") + std::strerror(errno);
+            return;
+        }
+        mMounted = true;
+        if (::mount(nullptr, mFolder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
+            mRefused = std::string("the read-only remount was refused: ") + std::strerror(errno);
+        }
+    }
+    ~ReadOnlyMount() {
+        if (mMounted) {
+            ::umount2(mFolder.c_str(), MNT_DETACH);
+        }
+    }
+    ReadOnlyMount(const ReadOnlyMount&) = delete;
+    ReadOnlyMount& operator=(const ReadOnlyMount&) = delete;
+
+    /// Why the folder could not be made read-only; empty when it is.
+    const std::string& Refused() const { return mRefused; }
+
+private:
+    fs::path mFolder;
+    bool mMounted = false;
+    std::string mRefused;
+};
 
 class QuorvaneProgramTest : public ::testing::Test {
 protected:
@@ -301,6 +341,41 @@ TEST_F(QuorvaneProgramTest, RegeneratesOnlyWhatAChangedSettingChanges) {
                           " not rebuilt"),
               std::string::npos)
         << locked;
+}
+
+// A site on a disk that takes no writes: the page and the copied image that would change used
+// to be counted as kept although changed, and the run ended with success.
+TEST_F(QuorvaneProgramTest, OutputsThatCannotBeWrittenFailTheRun) {
+    CreateProject();
+    Succeed({"generate", "shop.xml"});
+    const std::string home = Read(mSite / "default.asp");
+    Succeed({"set", "shop.xml", "ProjName=Corner Shop"});
+    Members package = ShopPackage;
+    package["images/logo.gif"] = "GIF89a, second edition";
+    WritePackage(mPackage, package);
+
+    const ReadOnlyMount readOnly(mSite);
+    if (!readOnly.Refused().empty()) {
+        GTEST_SKIP() << readOnly.Refused();
+    }
+    const RunResult run =
+        Quorvane({"generate", "shop.xml", "--overwrite", "all", "--template-folder", "replace"});
+    EXPECT_NE(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("0 new, 0 replaced, "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(" 0 kept although changed, 0 not rebuilt as TblOverwrite or OtherOverwrite is "
+                           "False, 2 could not be written\n"),
+              std::string::npos)
+        << run.out;
+    for (const fs::path& output : {mSite / "default.asp", mSite / "images" / "logo.gif"}) {
+        EXPECT_NE(run.err.find("quorvane: Error in open \"" + output.string() + "\", description:"),
+                  std::string::npos)
+            << output << "\n"
+            << run.err;
+    }
+    EXPECT_NE(run.err.find("quorvane: generate: 2 outputs could not be written"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(Read(mSite / "default.asp"), home);
+    EXPECT_EQ(Read(mSite / "images" / "logo.gif"), "GIF89a");
 }
 
 // A new table's pages follow its settings: its TblOverwrite comes True from the shipped

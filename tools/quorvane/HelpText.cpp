@@ -94,9 +94,12 @@ written again, so a second run with nothing changed writes nothing. The options 
 run only; the project file is not changed.
 
 The summary counts every output once: new, replaced, left as they were (they came out the
-same), kept although changed (by --overwrite or an answer), and not rebuilt: the pages of a
+same), kept although changed (by --overwrite or an answer), not rebuilt: the pages of a
 table whose TblOverwrite is False, and other outputs while OtherOverwrite is False, are not
-built at all (not even --overwrite all replaces them), so whether they would change is unknown.
+built at all (not even --overwrite all replaces them), so whether they would change is unknown;
+and could not be written: outputs that would change but could not be backed up and replaced
+(a read-only or full disk, a link in the way). Each is reported, and any makes the exit status
+non-zero.
 
   --template ZIP             the template package (default: the project's Template)
   --destination DIR          the site folder (default: the project's Destination)
