@@ -522,6 +522,10 @@ TEST_F(QuorvaneProgramTest, ShowsAndSetsSettingsOfTheProjectTablesAndFields) {
     Fail({"set", "shop.xml", "UseCss=maybe"}, "takes Boolean values");
     Fail({"set", "shop.xml", "RecPerPage=99999"}, "out of range");
     Fail({"set", "shop.xml", "ProjVar=x"}, "cannot be set");
+    // Settings the project file does not keep used to be "Saved" and were gone on the next load.
+    Fail({"set", "shop.xml", "customers", "TblVar=x"},
+         "TblVar of table customers cannot be set; the library works it out itself and keeps no value "
+         "given to it");
     // The library takes a quote style it does not know for the database's own, without a word.
     Fail({"set", "shop.xml", "SQLQuote=double quote"}, "SQLQuote takes Square Bracket, Double Quote,");
     Fail({"set", "shop.xml", "nosuchtable", "TblCaption=x"}, "no table nosuchtable");

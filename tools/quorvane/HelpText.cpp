@@ -70,8 +70,9 @@ are written \\, \r, \n and \t. The project is loaded without comparing it with i
 
 Changes settings of the project, a table or a field and saves the project file. Boolean
 settings take True or False, number settings whole numbers; \\, \r, \n and \t in a value stand
-for a backslash, carriage return, line feed and tab. An unknown setting or a value of the
-wrong kind changes nothing and saves nothing. Setting Destination moves AppRootFolder along
+for a backslash, carriage return, line feed and tab. An unknown setting, a value of the wrong
+kind, or a setting the library works out itself and keeps no value given to (ProjVar, TblVar,
+TblKey, FldVar, ...) changes nothing and saves nothing. Setting Destination moves AppRootFolder along
 when the two were the same folder. The project is loaded without comparing it with its
 database (even when its AutoSync is True), so this works while the database is down.
 )"},

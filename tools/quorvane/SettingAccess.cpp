@@ -92,6 +92,12 @@ std::u16string ValueText(const Variant& value) {
     return automation::ToString(value);
 }
 
+/// Whether a project saved with the setting's value gives it back when loaded: the project file
+/// keeps it.
+bool SurvivesSaving(Object& setting) {
+    return automation::ToBoolean(automation::CallByName(setting, u"FileSave", InvokeRead));
+}
+
 bool IsWholeNumber(std::u16string_view text) {
     if (!text.empty() && (text.front() == u'-' || text.front() == u'+')) {
         text.remove_prefix(1);
@@ -213,6 +219,11 @@ SettingAssignment PrepareAssignment(Object& entity, std::string_view description
     }
     SettingAssignment result;
     result.name = automation::ToString(automation::CallByName(*setting, u"Name", InvokeRead));
+    // Stored now, such a value would be gone when the project is next loaded, after "Saved".
+    if (!SurvivesSaving(*setting)) {
+        throw CommandError("quorvane: set: " + Utf8(result.name) + " of " + std::string(description) +
+                           " cannot be set; the library works it out itself and keeps no value given to it");
+    }
     const std::u16string dataType =
         automation::ToString(automation::CallByName(*setting, u"DataType", InvokeRead));
     const std::string invalid = "quorvane: set: " + Utf8(result.name) + " of " + std::string(description) +

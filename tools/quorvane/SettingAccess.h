@@ -42,8 +42,8 @@ struct SettingAssignment {
 
 /// Checks NAME=VALUE against the entity's settings and converts VALUE to the setting's type
 /// (True/False for Boolean settings, whole numbers in range for Integer and Long ones). An
-/// unknown setting, one that cannot be set or a value that does not convert raises a
-/// CommandError.
+/// unknown setting, one that cannot be set, one the project file does not keep (the library
+/// works it out) or a value that does not convert raises a CommandError.
 SettingAssignment PrepareAssignment(automation::Object& entity, std::string_view description,
                                     std::string_view assignment);
 /// Stores the value through the entity's own member of that name where it has one (so that a
