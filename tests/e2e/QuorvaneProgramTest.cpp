@@ -522,16 +522,37 @@ TEST_F(QuorvaneProgramTest, ShowsAndSetsSettingsOfTheProjectTablesAndFields) {
     Fail({"set", "shop.xml", "UseCss=maybe"}, "takes Boolean values");
     Fail({"set", "shop.xml", "RecPerPage=99999"}, "out of range");
     Fail({"set", "shop.xml", "ProjVar=x"}, "cannot be set");
-    // Settings the project file does not keep used to be "Saved" and were gone on the next load.
+    // Settings the project file does not keep, or loading works out again, used to be "Saved"
+    // and were gone on the next load.
     Fail({"set", "shop.xml", "customers", "TblVar=x"},
          "TblVar of table customers cannot be set; the library works it out itself and keeps no value "
          "given to it");
+    Fail({"set", "shop.xml", "DBQuoteS=["}, "DBQuoteS of the project's database cannot be set");
     // The library takes a quote style it does not know for the database's own, without a word.
     Fail({"set", "shop.xml", "SQLQuote=double quote"}, "SQLQuote takes Square Bracket, Double Quote,");
     Fail({"set", "shop.xml", "nosuchtable", "TblCaption=x"}, "no table nosuchtable");
     Fail({"show", "shop.xml", "customers.nosuchfield"}, "has no field nosuchfield");
     EXPECT_EQ(Read(mWork / "shop.xml"), saved);
     EXPECT_EQ(fs::last_write_time(mWork / "shop.xml"), stamp);
+}
+
+// The database's settings used to be out of reach: show left them out and set knew no such
+// setting.
+TEST_F(QuorvaneProgramTest, ShowsAndSetsTheDatabaseSettingsAsTheProjectsOwn) {
+    CreateProject();
+    const std::string database = (mWork / "shop.db").string();
+    EXPECT_NE(Succeed({"show", "shop.xml"}).find("DBConnstr = Driver=SQLite3;Database=" + database),
+              std::string::npos);
+    const std::string connection = "Driver=SQLite3;Database=" + database + ";Timeout=2000";
+    EXPECT_NE(Succeed({"set", "shop.xml", "DBConnstr=" + connection, "DBUID=clerk", "DBPwd=s3cret"})
+                  .find("3 settings"),
+              std::string::npos);
+    const std::string shown = Succeed({"show", "shop.xml"});
+    EXPECT_NE(shown.find("DBConnstr = " + connection + "\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("DBUID = clerk\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("DBPwd = ********\n"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("s3cret"), std::string::npos) << shown;
+    EXPECT_NE(Read(mWork / "shop.xml").find("DBPwd=\"s3cret\""), std::string::npos);
 }
 
 TEST_F(QuorvaneProgramTest, CreatesProjectsFromADataSourceAndAConnectionString) {

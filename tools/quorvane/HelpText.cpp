@@ -62,19 +62,23 @@ SOURCE is one of:
         {"show", R"(Usage: quorvane show PROJECT.xml [TABLE | TABLE.FIELD]
 
 Lists the settings of the project, of a table or of a field, one "Name = value" a line, in the
-order the project file keeps them. A backslash, carriage return, line feed and tab in a value
-are written \\, \r, \n and \t. The project is loaded without comparing it with its database
-(even when its AutoSync is True), so this works while the database is down.
+order the project file keeps them. The project's settings are followed by its database's
+(DBConnstr, DBUID, DBPwd, DBSchema, ...); a password that is set is shown as ********. A
+backslash, carriage return, line feed and tab in a value are written \\, \r, \n and \t. The
+project is loaded without comparing it with its database (even when its AutoSync is True), so
+this works while the database is down.
 )"},
         {"set", R"(Usage: quorvane set PROJECT.xml [TABLE | TABLE.FIELD] NAME=VALUE...
 
-Changes settings of the project, a table or a field and saves the project file. Boolean
-settings take True or False, number settings whole numbers; \\, \r, \n and \t in a value stand
-for a backslash, carriage return, line feed and tab. An unknown setting, a value of the wrong
-kind, or a setting the library works out itself and keeps no value given to (ProjVar, TblVar,
-TblKey, FldVar, ...) changes nothing and saves nothing. Setting Destination moves AppRootFolder along
-when the two were the same folder. The project is loaded without comparing it with its
-database (even when its AutoSync is True), so this works while the database is down.
+Changes settings of the project, a table or a field and saves the project file. The
+database's settings (DBConnstr, DBUID, DBPwd, DBSchema, ...) are set as the project's own.
+Boolean settings take True or False, number settings whole numbers; \\, \r, \n and \t in a
+value stand for a backslash, carriage return, line feed and tab. An unknown setting, a value
+of the wrong kind, or a setting the library works out itself and keeps no value given to
+(ProjVar, TblVar, TblKey, FldVar, DBQuoteS, ...) changes nothing and saves nothing.
+Setting Destination moves AppRootFolder along when the two were the same folder. The project
+is loaded without comparing it with its database (even when its AutoSync is True), so this
+works while the database is down.
 )"},
         {"load-table", R"(Usage: quorvane load-table PROJECT.xml TABLE...
 
