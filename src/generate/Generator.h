@@ -18,7 +18,7 @@ struct GenerationStatistics {
     /// is the pipeline's own.
     std::chrono::steady_clock::duration pageScriptTime{};
     /// What became of the outputs: created, replaced, left as they were, kept although changed,
-    /// or not rebuilt.
+    /// not rebuilt, or could not be written.
     OutputTally outputs;
 };
 

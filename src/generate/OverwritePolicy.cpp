@@ -75,19 +75,23 @@ bool KeptRegardless(bool overwrite) {
     return !overwrite || CurrentRun().overwriteAnswer == OverwriteForAll::Skip;
 }
 
-bool CheckOverwrite(OverwriteTarget target, std::u16string_view path, bool overwrite, bool prompt,
-                    bool checkOnly, bool backupFile) {
-    if (checkOnly) {
-        return TargetExists(target, path);
-    }
+/// What the decision about an existing output of a run that writes came to.
+enum class Decision {
+    Write,  ///< the caller writes it
+    Leave,  ///< left alone on purpose: by its switch or an answer
+    Failed, ///< it could not be decided or prepared (existence test or backup failed), so not written
+};
+
+Decision Decide(OverwriteTarget target, std::u16string_view path, bool overwrite, bool prompt,
+                bool backupFile) {
     GenerationRun& run = CurrentRun();
     run.overwriteOK = false;
     try {
         if (!TargetExists(target, path)) {
-            return true;
+            return Decision::Write;
         }
         if (run.overwriteAnswer == OverwriteForAll::Skip) {
-            return false;
+            return Decision::Leave;
         }
         if (run.overwriteAnswer == OverwriteForAll::Overwrite || !prompt) {
             // An "overwrite all" never overrides a target whose own switch forbids it.
@@ -99,12 +103,12 @@ bool CheckOverwrite(OverwriteTarget target, std::u16string_view path, bool overw
             RaiseCancelled();
         }
         if (!run.overwriteOK) {
-            return false;
+            return Decision::Leave;
         }
         if (backupFile) {
             Backup(target, path);
         }
-        return true;
+        return Decision::Write;
     } catch (const automation::Error& error) {
         if (error.Number() == -1) {
             throw;
@@ -115,8 +119,16 @@ bool CheckOverwrite(OverwriteTarget target, std::u16string_view path, bool overw
         text += error.Description();
         CurrentHost().ShowMessage(
             {State().gMsgPrefix, std::move(text), host::MessageIcon::Exclamation, host::MessageButtons::Ok});
-        return false;
+        return Decision::Failed;
     }
+}
+
+bool CheckOverwrite(OverwriteTarget target, std::u16string_view path, bool overwrite, bool prompt,
+                    bool checkOnly, bool backupFile) {
+    if (checkOnly) {
+        return TargetExists(target, path);
+    }
+    return Decide(target, path, overwrite, prompt, backupFile) == Decision::Write;
 }
 
 } // namespace
@@ -142,9 +154,13 @@ bool MayWriteOutput(std::u16string_view path, const OutputContent& content, bool
         CountOutput(tally, &OutputTally::kept);
         return false;
     }
-    const bool write = CheckOverwrite(target, path, overwrite, prompt, /*checkOnly=*/false, backupFile);
-    CountOutput(tally, write ? &OutputTally::replaced : &OutputTally::kept);
-    return write;
+    // A backup that failed leaves the old output in place although the new one differs: that is
+    // a failure of the run, not a choice, and is counted so.
+    const Decision decision = Decide(target, path, overwrite, prompt, backupFile);
+    CountOutput(tally, decision == Decision::Write    ? &OutputTally::replaced
+                       : decision == Decision::Failed ? &OutputTally::failed
+                                                      : &OutputTally::kept);
+    return decision == Decision::Write;
 }
 
 bool KeepsExistingFile(std::u16string_view path, bool overwrite, OutputTally* tally) {

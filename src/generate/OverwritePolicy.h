@@ -24,12 +24,15 @@ bool CheckFolderOverwrite(std::u16string_view path, bool overwrite, bool prompt,
 
 /// What a generation run did with its outputs. Every existing output is counted once: by what
 /// its new content turned out to be, or as not rebuilt when its switch kept it from being built.
+/// One that would change but could not be replaced is counted apart from those kept on purpose:
+/// the site then lacks what the run made, which its host must report as a failure.
 struct OutputTally {
     std::int32_t created = 0;    ///< outputs that did not exist yet
     std::int32_t replaced = 0;   ///< existing outputs that changed and were replaced
     std::int32_t unchanged = 0;  ///< existing outputs that came out the same and were left alone
     std::int32_t kept = 0;       ///< existing outputs that would change, kept by a switch or an answer
     std::int32_t notRebuilt = 0; ///< existing outputs not built at all: their switch forbids replacing
+    std::int32_t failed = 0;     ///< existing outputs that would change but could not be written
 
     std::int32_t LeftAlone() const noexcept { return unchanged + kept + notRebuilt; }
 };
@@ -45,7 +48,8 @@ inline void CountOutput(OutputTally* tally, std::int32_t OutputTally::*outcome) 
 /// known: true when the caller writes it. An existing output that would come out the same is
 /// left alone without a question or a backup (counted unchanged, whatever its switch); only one
 /// that would change goes through the overwrite decision above (prompt, remembered answer,
-/// backup), file or folder as the content says. Each decision is counted in `tally` when given.
+/// backup), file or folder as the content says. Each decision is counted in `tally` when given;
+/// an output whose backup or existence test failed (shown in a message box) counts as failed.
 bool MayWriteOutput(std::u16string_view path, const OutputContent& content, bool overwrite, bool prompt,
                     bool backupFile, OutputTally* tally);
 

@@ -11,9 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -99,6 +104,41 @@ std::map<std::string, fs::file_time_type> Stamps(const fs::path& folder) {
     }
     return stamps;
 }
+
+/// Makes a folder take no writes for as long as it lives, by mounting it read-only over itself:
+/// the tests run as root, whom permission bits alone do not stop.
+class ReadOnlyMount {
+public:
+    explicit ReadOnlyMount(fs::path folder) : mFolder(std::move(folder)) {
+        if (::geteuid() != 0) {
+            mRefused = "mounting a folder read-only needs root";
+            return;
+        }
+        if (::mount(mFolder.c_str(), mFolder.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+            mRefused = std::string("the bind mount was refused: ") + std::strerror(errno);
+            return;
+        }
+        mMounted = true;
+        if (::mount(nullptr, mFolder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
+            mRefused = std::string("the read-only remount was refused: ") + std::strerror(errno);
+        }
+    }
+    ~ReadOnlyMount() {
+        if (mMounted) {
+            ::umount2(mFolder.c_str(), MNT_DETACH);
+        }
+    }
+    ReadOnlyMount(const ReadOnlyMount&) = delete;
+    ReadOnlyMount& operator=(const ReadOnlyMount&) = delete;
+
+    /// Why the folder could not be made read-only; empty when it is.
+    const std::string& Refused() const { return mRefused; }
+
+private:
+    fs::path mFolder;
+    bool mMounted = false;
+    std::string mRefused;
+};
 
 class QuorvaneProgramTest : public ::testing::Test {
 protected:
@@ -303,6 +343,41 @@ TEST_F(QuorvaneProgramTest, RegeneratesOnlyWhatAChangedSettingChanges) {
         << locked;
 }
 
+// A site on a disk that takes no writes: the page and the copied image that would change used
+// to be counted as kept although changed, and the run ended with success.
+TEST_F(QuorvaneProgramTest, OutputsThatCannotBeWrittenFailTheRun) {
+    CreateProject();
+    Succeed({"generate", "shop.xml"});
+    const std::string home = Read(mSite / "default.asp");
+    Succeed({"set", "shop.xml", "ProjName=Corner Shop"});
+    Members package = ShopPackage;
+    package["images/logo.gif"] = "GIF89a, second edition";
+    WritePackage(mPackage, package);
+
+    const ReadOnlyMount readOnly(mSite);
+    if (!readOnly.Refused().empty()) {
+        GTEST_SKIP() << readOnly.Refused();
+    }
+    const RunResult run =
+        Quorvane({"generate", "shop.xml", "--overwrite", "all", "--template-folder", "replace"});
+    EXPECT_NE(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("0 new, 0 replaced, "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(" 0 kept although changed, 0 not rebuilt as TblOverwrite or OtherOverwrite is "
+                           "False, 2 could not be written\n"),
+              std::string::npos)
+        << run.out;
+    for (const fs::path& output : {mSite / "default.asp", mSite / "images" / "logo.gif"}) {
+        EXPECT_NE(run.err.find("quorvane: Error in open \"" + output.string() + "\", description:"),
+                  std::string::npos)
+            << output << "\n"
+            << run.err;
+    }
+    EXPECT_NE(run.err.find("quorvane: generate: 2 outputs could not be written"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(Read(mSite / "default.asp"), home);
+    EXPECT_EQ(Read(mSite / "images" / "logo.gif"), "GIF89a");
+}
+
 // A new table's pages follow its settings: its TblOverwrite comes True from the shipped
 // defaults, so that replacing a changed page is the user's answer alone.
 TEST_F(QuorvaneProgramTest, NewTablesReplaceTheirPagesWhenTheirSettingsChange) {
@@ -447,12 +522,37 @@ TEST_F(QuorvaneProgramTest, ShowsAndSetsSettingsOfTheProjectTablesAndFields) {
     Fail({"set", "shop.xml", "UseCss=maybe"}, "takes Boolean values");
     Fail({"set", "shop.xml", "RecPerPage=99999"}, "out of range");
     Fail({"set", "shop.xml", "ProjVar=x"}, "cannot be set");
+    // Settings the project file does not keep, or loading works out again, used to be "Saved"
+    // and were gone on the next load.
+    Fail({"set", "shop.xml", "customers", "TblVar=x"},
+         "TblVar of table customers cannot be set; the library works it out itself and keeps no value "
+         "given to it");
+    Fail({"set", "shop.xml", "DBQuoteS=["}, "DBQuoteS of the project's database cannot be set");
     // The library takes a quote style it does not know for the database's own, without a word.
     Fail({"set", "shop.xml", "SQLQuote=double quote"}, "SQLQuote takes Square Bracket, Double Quote,");
     Fail({"set", "shop.xml", "nosuchtable", "TblCaption=x"}, "no table nosuchtable");
     Fail({"show", "shop.xml", "customers.nosuchfield"}, "has no field nosuchfield");
     EXPECT_EQ(Read(mWork / "shop.xml"), saved);
     EXPECT_EQ(fs::last_write_time(mWork / "shop.xml"), stamp);
+}
+
+// The database's settings used to be out of reach: show left them out and set knew no such
+// setting.
+TEST_F(QuorvaneProgramTest, ShowsAndSetsTheDatabaseSettingsAsTheProjectsOwn) {
+    CreateProject();
+    const std::string database = (mWork / "shop.db").string();
+    EXPECT_NE(Succeed({"show", "shop.xml"}).find("DBConnstr = Driver=SQLite3;Database=" + database),
+              std::string::npos);
+    const std::string connection = "Driver=SQLite3;Database=" + database + ";Timeout=2000";
+    EXPECT_NE(Succeed({"set", "shop.xml", "DBConnstr=" + connection, "DBUID=clerk", "DBPwd=s3cret"})
+                  .find("3 settings"),
+              std::string::npos);
+    const std::string shown = Succeed({"show", "shop.xml"});
+    EXPECT_NE(shown.find("DBConnstr = " + connection + "\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("DBUID = clerk\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("DBPwd = ********\n"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("s3cret"), std::string::npos) << shown;
+    EXPECT_NE(Read(mWork / "shop.xml").find("DBPwd=\"s3cret\""), std::string::npos);
 }
 
 TEST_F(QuorvaneProgramTest, CreatesProjectsFromADataSourceAndAConnectionString) {

@@ -4,6 +4,7 @@
 
 #include "generate/internal/GenerationAbort.h"
 #include "generate/internal/GenerationRun.h"
+#include "generate/internal/OutputContent.h"
 
 #include "core/QelStatus.h"
 
@@ -123,6 +124,16 @@ TEST_F(OverwritePolicyTest, AFailingBackupIsShownAndRefusesTheWrite) {
     EXPECT_EQ(shown[0].icon, host::MessageIcon::Exclamation);
     EXPECT_TRUE(shown[0].text.starts_with(u"Error in open \"" + Text(mSite / "a.asp") + u"\", description:"))
         << automation::ToUtf8(shown[0].text);
+
+    // An output that would change but stays as it was for that reason is a failed write, not
+    // one kept on purpose (it used to be counted kept, and the run ended in success).
+    OutputTally tally;
+    const std::string changed = "new a.asp";
+    EXPECT_FALSE(MayWriteOutput(Text(mSite / "a.asp"), OutputContent::Bytes(changed), true, false,
+                                /*backupFile=*/true, &tally));
+    EXPECT_EQ(tally.failed, 1);
+    EXPECT_EQ(tally.kept, 0);
+    EXPECT_EQ(Read(mSite / "a.asp"), "old a.asp");
 }
 
 } // namespace

@@ -262,7 +262,7 @@ void ShowCommand(const std::vector<std::string>& arguments, std::ostream& out) {
     session.Load(line.Positional()[0]);
     const SettingTarget target =
         FindTarget(session.Project(), line.Positional().size() > 1 ? line.Positional()[1] : "");
-    for (const auto& [name, value] : ListSettings(*target.entity)) {
+    for (const auto& [name, value] : ListSettings(target)) {
         out << Utf8(name) << " = " << Utf8(EscapeValue(value)) << "\n";
     }
 }
@@ -285,7 +285,7 @@ void SetCommand(const std::vector<std::string>& arguments, std::ostream& out) {
     // Everything is checked before anything changes, so a wrong setting saves nothing.
     std::vector<SettingAssignment> prepared;
     for (const std::string& assignment : assignments) {
-        prepared.push_back(PrepareAssignment(*target.entity, target.description, assignment));
+        prepared.push_back(PrepareAssignment(target, assignment));
     }
     const auto assigns = [&](std::u16string_view name) {
         return std::any_of(prepared.begin(), prepared.end(),
@@ -298,7 +298,7 @@ void SetCommand(const std::vector<std::string>& arguments, std::ostream& out) {
                              RootFollowsDestination(session.Project());
     session.Guard([&] {
         for (const SettingAssignment& assignment : prepared) {
-            ApplyAssignment(*target.entity, assignment);
+            ApplyAssignment(assignment);
         }
         if (rootFollows) {
             session.Project().SetAppRootFolder(session.Project().Destination());

@@ -47,7 +47,8 @@ void MoveDestination(Qel& project, std::u16string_view folder);
 
 /// Generates the loaded project's site. When the destination already holds files, the run is
 /// made first into a fresh folder, and only outputs that would change are then asked about and
-/// written; outputs that would come out the same are left untouched. Writes a summary line.
+/// written; outputs that would come out the same are left untouched. Writes a summary line; an
+/// output that could not be written then fails the command.
 void GenerateSite(Session& session, std::ostream& out);
 
 } // namespace qv::cli

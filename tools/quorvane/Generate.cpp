@@ -11,6 +11,7 @@
 
 #include <optional>
 #include <ostream>
+#include <string>
 #include <system_error>
 
 namespace qv::cli {
@@ -95,7 +96,15 @@ void GenerateSite(Session& session, std::ostream& out) {
     out << "Generated " << NativeFolder(destinationText).string() << ": " << outputs.created << " new, "
         << outputs.replaced << " replaced, " << outputs.unchanged << " left as they were, " << outputs.kept
         << " kept although changed, " << outputs.notRebuilt
-        << " not rebuilt as TblOverwrite or OtherOverwrite is False\n";
+        << " not rebuilt as TblOverwrite or OtherOverwrite is False, " << outputs.failed
+        << " could not be written\n";
+    // The library shows why each of them failed and goes on with the rest; the site still lacks
+    // what the run made, so the run has failed.
+    if (outputs.failed > 0) {
+        throw CommandError("quorvane: generate: " + std::to_string(outputs.failed) +
+                           (outputs.failed == 1 ? " output" : " outputs") +
+                           " could not be written (see the messages above); the site is not up to date");
+    }
 }
 
 void GenerateCommand(const std::vector<std::string>& arguments, std::ostream& out) {

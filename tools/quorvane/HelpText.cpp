@@ -62,18 +62,23 @@ SOURCE is one of:
         {"show", R"(Usage: quorvane show PROJECT.xml [TABLE | TABLE.FIELD]
 
 Lists the settings of the project, of a table or of a field, one "Name = value" a line, in the
-order the project file keeps them. A backslash, carriage return, line feed and tab in a value
-are written \\, \r, \n and \t. The project is loaded without comparing it with its database
-(even when its AutoSync is True), so this works while the database is down.
+order the project file keeps them. The project's settings are followed by its database's
+(DBConnstr, DBUID, DBPwd, DBSchema, ...); a password that is set is shown as ********. A
+backslash, carriage return, line feed and tab in a value are written \\, \r, \n and \t. The
+project is loaded without comparing it with its database (even when its AutoSync is True), so
+this works while the database is down.
 )"},
         {"set", R"(Usage: quorvane set PROJECT.xml [TABLE | TABLE.FIELD] NAME=VALUE...
 
-Changes settings of the project, a table or a field and saves the project file. Boolean
-settings take True or False, number settings whole numbers; \\, \r, \n and \t in a value stand
-for a backslash, carriage return, line feed and tab. An unknown setting or a value of the
-wrong kind changes nothing and saves nothing. Setting Destination moves AppRootFolder along
-when the two were the same folder. The project is loaded without comparing it with its
-database (even when its AutoSync is True), so this works while the database is down.
+Changes settings of the project, a table or a field and saves the project file. The
+database's settings (DBConnstr, DBUID, DBPwd, DBSchema, ...) are set as the project's own.
+Boolean settings take True or False, number settings whole numbers; \\, \r, \n and \t in a
+value stand for a backslash, carriage return, line feed and tab. An unknown setting, a value
+of the wrong kind, or a setting the library works out itself and keeps no value given to
+(ProjVar, TblVar, TblKey, FldVar, DBQuoteS, ...) changes nothing and saves nothing.
+Setting Destination moves AppRootFolder along when the two were the same folder. The project
+is loaded without comparing it with its database (even when its AutoSync is True), so this
+works while the database is down.
 )"},
         {"load-table", R"(Usage: quorvane load-table PROJECT.xml TABLE...
 
@@ -94,9 +99,12 @@ written again, so a second run with nothing changed writes nothing. The options 
 run only; the project file is not changed.
 
 The summary counts every output once: new, replaced, left as they were (they came out the
-same), kept although changed (by --overwrite or an answer), and not rebuilt: the pages of a
+same), kept although changed (by --overwrite or an answer), not rebuilt: the pages of a
 table whose TblOverwrite is False, and other outputs while OtherOverwrite is False, are not
-built at all (not even --overwrite all replaces them), so whether they would change is unknown.
+built at all (not even --overwrite all replaces them), so whether they would change is unknown;
+and could not be written: outputs that would change but could not be backed up and replaced
+(a read-only or full disk, a link in the way). Each is reported, and any makes the exit status
+non-zero.
 
   --template ZIP             the template package (default: the project's Template)
   --destination DIR          the site folder (default: the project's Destination)

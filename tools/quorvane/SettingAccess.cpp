@@ -92,6 +92,40 @@ std::u16string ValueText(const Variant& value) {
     return automation::ToString(value);
 }
 
+/// Whether a project saved with the setting's value gives it back when loaded: the project file
+/// keeps it, and loading does not work it out again. The database's identifier quotes are kept
+/// but follow from its kind on every load.
+bool SurvivesSaving(Object& setting) {
+    if (!automation::ToBoolean(automation::CallByName(setting, u"FileSave", InvokeRead))) {
+        return false;
+    }
+    const std::u16string name = automation::ToString(automation::CallByName(setting, u"Name", InvokeRead));
+    return !SameNoCase(name, u"DBQuoteS") && !SameNoCase(name, u"DBQuoteE");
+}
+
+/// Every setting of one entity's bag, in its order.
+void AppendSettings(Object& entity, std::vector<std::pair<std::u16string, std::u16string>>& settings) {
+    Ref<Object> bag = PropertiesOf(entity);
+    if (!bag) {
+        return;
+    }
+    const std::int32_t count = automation::ToLong(automation::CallByName(*bag, u"Count", InvokeRead));
+    for (std::int32_t position = 1; position <= count; ++position) {
+        Ref<Object> setting =
+            ObjectOf(automation::CallByName(*bag, u"Item", InvokeRead, {Variant(position)}));
+        if (!setting) {
+            continue;
+        }
+        std::u16string name = automation::ToString(automation::CallByName(*setting, u"Name", InvokeRead));
+        std::u16string value = ValueText(automation::CallByName(*setting, u"Value", InvokeRead));
+        // Listings end up in terminals, logs and bug reports: a password only says that it is set.
+        if (SameNoCase(name, u"DBPwd") && !value.empty()) {
+            value = u"********";
+        }
+        settings.emplace_back(std::move(name), std::move(value));
+    }
+}
+
 bool IsWholeNumber(std::u16string_view text) {
     if (!text.empty() && (text.front() == u'-' || text.front() == u'+')) {
         text.remove_prefix(1);
@@ -104,11 +138,11 @@ bool IsWholeNumber(std::u16string_view text) {
 
 SettingTarget FindTarget(Qel& project, std::string_view target) {
     if (target.empty()) {
-        return {Ref<Object>(&project), "the project"};
+        return {Ref<Object>(&project), "the project", Ref<Object>(project.db().Get())};
     }
     const std::u16string name = Utf16(target);
     if (QelTable* table = FindTable(project, name)) {
-        return {Ref<Object>(table), "table " + Utf8(table->TblName())};
+        return {Ref<Object>(table), "table " + Utf8(table->TblName()), {}};
     }
     // TABLE.FIELD: the table name may itself hold dots, so try every split from the right.
     for (std::size_t dot = name.rfind(u'.'); dot != std::u16string::npos && dot > 0;
@@ -125,26 +159,16 @@ SettingTarget FindTarget(Qel& project, std::string_view target) {
                                Utf8(fieldName) +
                                (table->TblLoaded() ? "" : " (its fields are not loaded: use load-table)"));
         }
-        return {Ref<Object>(field), "field " + Utf8(table->TblName()) + "." + Utf8(field->FldName())};
+        return {Ref<Object>(field), "field " + Utf8(table->TblName()) + "." + Utf8(field->FldName()), {}};
     }
     throw CommandError("quorvane: the project has no table " + std::string(target));
 }
 
-std::vector<std::pair<std::u16string, std::u16string>> ListSettings(Object& entity) {
+std::vector<std::pair<std::u16string, std::u16string>> ListSettings(const SettingTarget& target) {
     std::vector<std::pair<std::u16string, std::u16string>> settings;
-    Ref<Object> bag = PropertiesOf(entity);
-    if (!bag) {
-        return settings;
-    }
-    const std::int32_t count = automation::ToLong(automation::CallByName(*bag, u"Count", InvokeRead));
-    for (std::int32_t position = 1; position <= count; ++position) {
-        Ref<Object> setting =
-            ObjectOf(automation::CallByName(*bag, u"Item", InvokeRead, {Variant(position)}));
-        if (!setting) {
-            continue;
-        }
-        settings.emplace_back(automation::ToString(automation::CallByName(*setting, u"Name", InvokeRead)),
-                              ValueText(automation::CallByName(*setting, u"Value", InvokeRead)));
+    AppendSettings(*target.entity, settings);
+    if (target.database) {
+        AppendSettings(*target.database, settings);
     }
     return settings;
 }
@@ -198,25 +222,36 @@ std::u16string UnescapeValue(std::u16string_view text) {
     return plain;
 }
 
-SettingAssignment PrepareAssignment(Object& entity, std::string_view description,
-                                    std::string_view assignment) {
+SettingAssignment PrepareAssignment(const SettingTarget& target, std::string_view assignment) {
     const std::size_t equals = assignment.find('=');
     if (equals == std::string_view::npos || equals == 0) {
         throw CommandError("quorvane: set: '" + std::string(assignment) + "' is not NAME=VALUE", 2);
     }
     const std::string name(assignment.substr(0, equals));
     const std::u16string text = UnescapeValue(Utf16(assignment.substr(equals + 1)));
-    Ref<Object> setting = FindSetting(entity, Utf16(name));
+    SettingAssignment result;
+    result.owner = target.entity;
+    Ref<Object> setting = FindSetting(*result.owner, Utf16(name));
+    if (!setting && target.database) {
+        result.owner = target.database;
+        setting = FindSetting(*result.owner, Utf16(name));
+    }
     if (!setting) {
-        throw CommandError("quorvane: set: " + std::string(description) + " has no setting " + name +
+        throw CommandError("quorvane: set: " + target.description + " has no setting " + name +
                            " (quorvane show lists them)");
     }
-    SettingAssignment result;
+    const std::string description =
+        result.owner.Get() == target.database.Get() ? "the project's database" : target.description;
     result.name = automation::ToString(automation::CallByName(*setting, u"Name", InvokeRead));
+    // Stored now, such a value would be gone when the project is next loaded, after "Saved".
+    if (!SurvivesSaving(*setting)) {
+        throw CommandError("quorvane: set: " + Utf8(result.name) + " of " + description +
+                           " cannot be set; the library works it out itself and keeps no value given to it");
+    }
     const std::u16string dataType =
         automation::ToString(automation::CallByName(*setting, u"DataType", InvokeRead));
-    const std::string invalid = "quorvane: set: " + Utf8(result.name) + " of " + std::string(description) +
-                                " takes " + Utf8(dataType) + " values, not '" + Utf8(text) + "'";
+    const std::string invalid = "quorvane: set: " + Utf8(result.name) + " of " + description + " takes " +
+                                Utf8(dataType) + " values, not '" + Utf8(text) + "'";
     if (SameNoCase(dataType, u"Boolean")) {
         if (!SameNoCase(text, u"True") && !SameNoCase(text, u"False")) {
             throw CommandError(invalid + " (True or False)");
@@ -245,18 +280,21 @@ SettingAssignment PrepareAssignment(Object& entity, std::string_view description
     return result;
 }
 
-void ApplyAssignment(Object& entity, const SettingAssignment& assignment) {
+void ApplyAssignment(const SettingAssignment& assignment) {
+    Object& entity = *assignment.owner;
     if (entity.GetDispId(assignment.name)) {
         try {
             automation::CallByName(entity, assignment.name, InvokeKind::PropertyLet, {assignment.value});
             return;
         } catch (const automation::Error& error) {
-            // 438: a member that cannot be assigned (a read-only setting such as ProjVar).
+            // 438: a member that cannot be assigned (a read-only setting such as the database's
+            // DBDBMSName, which the library reads from the database itself).
             if (error.Number() != automation::ErrorNumber::ObjectDoesNotSupport) {
                 throw;
             }
             throw CommandError("quorvane: set: " + Utf8(assignment.name) +
-                               " cannot be set; it follows from " + "other settings");
+                               " cannot be set; the library works it out from other settings or the "
+                               "database");
         }
     }
     Ref<Object> setting = FindSetting(entity, assignment.name);
