@@ -307,6 +307,26 @@ TEST_F(ScriptControlTest, TimeoutStopsAForLoopWhoseBodyResetsTheCounter) {
     }
 }
 
+// A library call whose work grows with its input ran to its end, out of reach of the checks on
+// backward jumps and calls: a global search over twenty million characters went on for seconds
+// past the run's time-out. The subject is made before the time-out is set, so that only the call
+// can meet it.
+TEST_F(ScriptControlTest, TimeoutStopsALongLibraryCall) {
+    control.AddCode(u"Global",
+                    u"Dim re, s, m\r\nSet re = New RegExp\r\nre.Global = True\r\nre.Pattern = \"a\"\r\n"
+                    u"s = String(20000000, \"a\")");
+    control.SetTimeout(50);
+    for (const char16_t* call :
+         {u"Set m = re.Execute(s)", u"m = re.Replace(s, \"bb\")", u"m = Split(s, \"a\")"}) {
+        SCOPED_TRACE(ToUtf8(call));
+        ScriptError error = Failing(u"Global", u"On Error Resume Next\r\n" + std::u16string(call));
+        EXPECT_EQ(error.number, TimeoutErrorNumber);
+        EXPECT_EQ(error.line, 2);
+    }
+    control.SetTimeout(0);
+    EXPECT_EQ(Text(control.Eval(u"Global", u"IsEmpty(m)")), "True");
+}
+
 TEST_F(ScriptControlTest, ZeroOrNegativeTimeoutMeansNone) {
     for (std::int32_t timeout : {0, -1}) {
         SCOPED_TRACE(timeout);
