@@ -133,7 +133,7 @@ TEST_F(VbsToolTest, TimeoutAndMemoryOptionsBoundTheScript) {
     EXPECT_NE(searchLimited.output.find("(4, 11): VBScript runtime error: Out of memory (7)"),
               std::string::npos)
         << searchLimited.output;
-    RunResult searchTimed = Run("--timeout 200 " + Quoted(search));
+    RunResult searchTimed = Run("--timeout 200 --memory 1024 " + Quoted(search));
     EXPECT_EQ(searchTimed.status, 1);
     EXPECT_NE(searchTimed.output.find("Script execution timed out"), std::string::npos) << searchTimed.output;
 
