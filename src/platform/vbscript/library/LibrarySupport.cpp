@@ -119,6 +119,8 @@ void RaiseInvalidCall() {
 }
 
 std::u16string FoldCase(std::u16string_view text) {
+    // A copy as long as the text, which may be most of what the ceiling allows.
+    automation::CheckAllocation(text.size(), sizeof(char16_t));
     return automation::ToUpper(text);
 }
 

@@ -172,7 +172,11 @@ std::optional<Variant> InspectableDefault(const Variant& value);
 class ResultMeter {
 public:
     ResultMeter() = default;
-    ~ResultMeter() { automation::RefundMemory(mCharged); }
+    ~ResultMeter() {
+        if (mCharged != 0) {
+            automation::RefundMemory(mCharged);
+        }
+    }
     ResultMeter(const ResultMeter&) = delete;
     ResultMeter& operator=(const ResultMeter&) = delete;
 

@@ -603,7 +603,6 @@ Variant Split(Args original, RuntimeState&) {
     std::u16string_view searchIn = expression.View();
     std::u16string_view searchFor = delimiter;
     if (mode == CompareMode::Text) {
-        automation::CheckAllocation(expression.View().size(), sizeof(char16_t));
         foldedExpression = library::FoldCase(expression.View());
         foldedDelimiter = library::FoldCase(delimiter);
         searchIn = foldedExpression;

@@ -115,3 +115,10 @@ Test.Equal Err.Number, 0, "an array of a million elements fits after the big one
 a(1000000) = "last"
 Test.Equal a(1000000), "last", "the array works"
 Test.Equal Len(Space(1000)), 1000, "Space works"
+
+' A search that ignores case works on a folded copy of the text, which must fit as well.
+a = Empty
+Dim position
+position = InStr(1, String(12000000, "a"), "b", vbTextCompare)
+ExpectOutOfMemory "InStr ignoring case in a text that fills most of the ceiling"
+Test.Equal InStr(1, String(1000, "a"), "B", vbTextCompare), 0, "a smaller one works"
