@@ -6,6 +6,10 @@
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
 
+#include <cstddef>
+#include <utility>
+#include <vector>
+
 namespace qv::vbscript {
 
 using automation::Ref;

@@ -2,11 +2,12 @@
 
 #include "platform/automation/Object.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qv::vbscript {
