@@ -26,9 +26,9 @@ Ref<RegExp> Make(std::u16string pattern, Options options = {}) {
 }
 
 // Every match as "index:value" and its groups in braces, "Empty" for a group that did not take part.
-std::string Matches(std::u16string pattern, std::u16string subject, Options options = {}) {
+std::string Matches(std::u16string pattern, const std::u16string& subject, Options options = {}) {
     try {
-        auto collection = Make(std::move(pattern), options)->Execute(std::move(subject));
+        auto collection = Make(std::move(pattern), options)->Execute(subject);
         std::string text;
         for (std::int32_t i = 0; i < collection->Count(); ++i) {
             Ref<Match> match = collection->Item(i);
@@ -54,11 +54,10 @@ std::string Matches(std::u16string pattern, std::u16string subject, Options opti
     }
 }
 
-std::string Replaced(std::u16string pattern, std::u16string subject, Variant replacement,
+std::string Replaced(std::u16string pattern, const std::u16string& subject, Variant replacement,
                      Options options = {}) {
     try {
-        return automation::ToUtf8(
-            Make(std::move(pattern), options)->Replace(std::move(subject), replacement));
+        return automation::ToUtf8(Make(std::move(pattern), options)->Replace(subject, replacement));
     } catch (const automation::Error& error) {
         return "error " + std::to_string(error.Number());
     }
