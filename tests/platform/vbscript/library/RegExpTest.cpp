@@ -2,6 +2,8 @@
 
 #include "platform/vbscript/library/RegExp.h"
 
+#include "platform/automation/Memory.h"
+
 #include <chrono>
 
 namespace qv::vbscript::testing {
@@ -195,6 +197,30 @@ TEST(RegExpTest, PropertiesAndCollections) {
     // A pattern that backtracks without end stops with an error rather than hanging.
     auto runaway = Make(u"(a|a)*[bc]");
     EXPECT_THROW(runaway->Test(std::u16string(60, u'a')), automation::Error);
+}
+
+// Matches count against the memory ceiling while they live and give back all of it when they go,
+// whether or not a script asked for their groups: a charge left behind would shrink the room of
+// every later search until a small one failed with 7.
+TEST(RegExpTest, MatchesGiveBackWhatTheyCount) {
+    std::u16string subject;
+    for (int index = 0; index < 1000; ++index) {
+        subject += u"<a long group of text> <short> ";
+    }
+    const std::size_t before = automation::MemoryInUse();
+    {
+        auto matches = Make(u"<([^>]*)>( )?", {.global = true})->Execute(subject);
+        ASSERT_EQ(matches->Count(), 2000);
+        EXPECT_GT(automation::MemoryInUse(), before + 2000 * sizeof(Variant));
+        for (std::int32_t index = 0; index < matches->Count(); index += 3) {
+            Ref<SubMatches> groups = matches->Item(index)->GetSubMatches();
+            EXPECT_EQ(groups, matches->Item(index)->GetSubMatches()); // one list object per match
+            EXPECT_EQ(groups->Count(), 2);
+        }
+        EXPECT_EQ(automation::ToUtf8(matches->Item(1998)->GetSubMatches()->Item(0).StringValue()),
+                  "a long group of text");
+    }
+    EXPECT_EQ(automation::MemoryInUse(), before);
 }
 
 } // namespace
