@@ -123,6 +123,20 @@ TEST_F(VbsToolTest, TimeoutAndMemoryOptionsBoundTheScript) {
     EXPECT_EQ(enough.status, 0);
     EXPECT_EQ(enough.output, "20000000\n");
 
+    // A global search holds its matches under the ceiling and stops at the time-out as script
+    // code does; it ran on for seconds and took gigabytes past both.
+    fs::path search =
+        Write("search.vbs", "Set re = New RegExp\nre.Global = True\nre.Pattern = \"a\"\n"
+                            "Set m = re.Execute(String(20000000, \"a\"))\nWScript.Echo m.Count\n");
+    RunResult searchLimited = Run("--memory 64 " + Quoted(search));
+    EXPECT_EQ(searchLimited.status, 1);
+    EXPECT_NE(searchLimited.output.find("(4, 11): VBScript runtime error: Out of memory (7)"),
+              std::string::npos)
+        << searchLimited.output;
+    RunResult searchTimed = Run("--timeout 200 --memory 1024 " + Quoted(search));
+    EXPECT_EQ(searchTimed.status, 1);
+    EXPECT_NE(searchTimed.output.find("Script execution timed out"), std::string::npos) << searchTimed.output;
+
     RunResult bad = Run("--memory lots " + Quoted(big));
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.output.find("--memory needs a whole number"), std::string::npos) << bad.output;

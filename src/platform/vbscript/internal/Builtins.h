@@ -46,6 +46,12 @@ std::span<const BuiltinInfo> InspectionFunctions();
 std::span<const BuiltinInfo> FormatFunctions();
 std::span<const ConstantInfo> Constants();
 
+/// Raises the time-out of the script run in progress on this thread once it has passed, as the
+/// interpreter's loop does on backward jumps; nothing outside a run or without a time-out. Library
+/// calls whose work grows with their input (a global search, Split of a long text) call it every
+/// so many steps (library::ResultMeter), so that one call cannot outlast the run's time.
+void CheckRunDeadline();
+
 /// CreateObject for the short list of safe classes ("Scripting.Dictionary", "VBScript.RegExp");
 /// a null Ref for any other name (the caller raises 429).
 automation::Ref<automation::Object> CreateSafeObject(std::u16string_view progId);

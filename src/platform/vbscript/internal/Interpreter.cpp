@@ -13,6 +13,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <utility>
 
 namespace qv::vbscript {
 
@@ -31,6 +32,12 @@ namespace ErrorNumber = automation::ErrorNumber;
 namespace {
 
 constexpr std::int32_t ClassNotDefined = 506;
+
+// The engine whose script code runs on this thread now, for the library's checks of the
+// time-out (CheckRunDeadline). An apartment is one thread and this layer sits below the
+// per-apartment context object, so it is a thread_local, as the memory account is; each loop
+// level sets it and puts back the one before, so that the engine of the innermost run answers.
+constinit thread_local Interpreter* tRunningEngine = nullptr;
 
 bool IsWhole(VarType type) {
     return type == VarType::Integer || type == VarType::Long;
@@ -670,6 +677,12 @@ void Interpreter::CheckDeadline() {
     }
 }
 
+void CheckRunDeadline() {
+    if (Interpreter* engine = tRunningEngine) {
+        engine->CheckRunDeadline();
+    }
+}
+
 void Interpreter::QueueTerminate(Ref<ClassInstance> instance) {
     mPendingTerminates.push_back(std::move(instance));
     mTerminatePending = true;
@@ -695,7 +708,9 @@ Variant Interpreter::RunLevel(const Procedure* procedure, Ref<CodeBlock> chunk, 
     struct Level {
         Interpreter& self;
         std::size_t boundary;
+        Interpreter* outerEngine;
         ~Level() {
+            tRunningEngine = outerEngine;
             // Leaving by an exception: this level's frames go with it, and the element locks of
             // their calls; those of the outer levels' calls stay.
             while (!self.mElementLocks.empty() && self.mElementLocks.back().frame >= boundary) {
@@ -706,7 +721,7 @@ Variant Interpreter::RunLevel(const Procedure* procedure, Ref<CodeBlock> chunk, 
             }
             --self.mNativeDepth;
         }
-    } level{*this, mFrames.size()};
+    } level{*this, mFrames.size(), std::exchange(tRunningEngine, this)};
     ++mNativeDepth;
     if (procedure) {
         PushProcedureFrame(*procedure, me.Get(), args.data(), args.size(), false, mStack.Top(),

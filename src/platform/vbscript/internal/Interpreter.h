@@ -126,6 +126,12 @@ public:
     const ErrorPlace& LastPlace() const { return mPlace; }
     /// True while script code runs.
     bool IsRunning() const { return mNativeDepth > 0; }
+    /// Raises the time-out when the run has one and it has passed (CheckRunDeadline).
+    void CheckRunDeadline() {
+        if (mTimeoutMs > 0) {
+            CheckDeadline();
+        }
+    }
 
     // Called by script objects ------------------------------------------------------------------
     automation::Variant InvokeInstance(ClassInstance& instance, std::uint32_t member,

@@ -86,6 +86,7 @@ Variant Dictionary::Invoke(automation::DispId id, automation::InvokeKind kind, s
 }
 
 automation::Ref<automation::Enumerator> Dictionary::NewEnum() {
+    automation::CheckAllocation(mLiveCount, sizeof(Variant));
     std::vector<Variant> keys;
     keys.reserve(mLiveCount);
     for (const Entry& entry : mEntries) {
@@ -318,6 +319,7 @@ bool Dictionary::Exists(const Variant& key) const {
 }
 
 Variant Dictionary::Items() const {
+    automation::CheckAllocation(mLiveCount, sizeof(Variant));
     std::vector<Variant> items;
     items.reserve(mLiveCount);
     for (const Entry& entry : mEntries) {
@@ -329,6 +331,7 @@ Variant Dictionary::Items() const {
 }
 
 Variant Dictionary::Keys() const {
+    automation::CheckAllocation(mLiveCount, sizeof(Variant));
     std::vector<Variant> keys;
     keys.reserve(mLiveCount);
     for (const Entry& entry : mEntries) {

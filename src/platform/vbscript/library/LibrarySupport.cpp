@@ -119,6 +119,8 @@ void RaiseInvalidCall() {
 }
 
 std::u16string FoldCase(std::u16string_view text) {
+    // A copy as long as the text, which may be most of what the ceiling allows.
+    automation::CheckAllocation(text.size(), sizeof(char16_t));
     return automation::ToUpper(text);
 }
 
@@ -158,6 +160,20 @@ std::optional<Variant> InspectableDefault(const Variant& value) {
         return std::nullopt;
     }
     return automation::DefaultValue(plain);
+}
+
+std::size_t StringElementCharge(std::u16string_view text) noexcept {
+    return text.size() <= std::u16string().capacity() ? sizeof(automation::StringBody) : 0;
+}
+
+ListEnumerator::ListEnumerator(std::vector<Variant> items)
+    : mItems(std::move(items)), mCharged(mItems.capacity() * sizeof(Variant)) {
+    // The items are made already; the caller checked that they fit.
+    automation::ChargeMemoryUnchecked(mCharged);
+}
+
+ListEnumerator::~ListEnumerator() {
+    automation::RefundMemory(mCharged);
 }
 
 bool ListEnumerator::Next(Variant& item) {

@@ -4,6 +4,7 @@
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
+#include "platform/automation/Memory.h"
 #include "platform/automation/Object.h"
 #include "platform/automation/Variant.h"
 
@@ -162,15 +163,73 @@ const automation::SafeArray& OneDimensionalArray(const Variant& value);
 /// Nothing and values that are no objects.
 std::optional<Variant> InspectableDefault(const Variant& value);
 
-/// For Each over a list of items fixed when the loop starts.
+/// The bookkeeping of a library call that builds a result in proportion to its input (the
+/// matches of a global search, the parts of Split, the text of Join), so that the call stops as
+/// script code would rather than running on: what the result holds is charged to the apartment's
+/// memory account as it grows, before it is taken (7 past the ceiling), and every so many steps
+/// the run's time-out is checked. The meter gives its charge back when it goes; the finished
+/// result then counts for itself as any value does. A small call never reaches the clock.
+class ResultMeter {
+public:
+    ResultMeter() = default;
+    ~ResultMeter() {
+        if (mCharged != 0) {
+            automation::RefundMemory(mCharged);
+        }
+    }
+    ResultMeter(const ResultMeter&) = delete;
+    ResultMeter& operator=(const ResultMeter&) = delete;
+
+    /// One step of the work: a match, a part, an element.
+    void Step() {
+        if ((++mSteps & (StepsPerCheck - 1)) == 0) {
+            CheckRunDeadline();
+        }
+    }
+    /// Charges `bytes` more that the result holds; raises 7 past the ceiling.
+    void Charge(std::size_t bytes) {
+        automation::ChargeMemory(bytes);
+        mCharged += bytes;
+    }
+    /// Makes room for one more item in `list`, charging for the larger storage first. While it
+    /// moves, the old storage and the new are both held: both must fit.
+    template <class T> void MakeRoom(std::vector<T>& list) {
+        if (list.size() < list.capacity()) {
+            return;
+        }
+        const std::size_t grown = list.capacity() < 16 ? 16 : list.capacity() * 2;
+        automation::CheckAllocation(grown, sizeof(T));
+        Charge((grown - list.capacity()) * sizeof(T));
+        list.reserve(grown);
+    }
+
+private:
+    // A power of two; each step does far more than an instruction of the loop, which reads the
+    // clock every 64th backward jump.
+    static constexpr std::uint32_t StepsPerCheck = 64;
+
+    std::size_t mCharged = 0;
+    std::uint32_t mSteps = 0;
+};
+
+/// What a String element that a library call makes costs besides its slot: a short text lives in
+/// its body, which does not charge for itself (Variant.h), so the builder counts the body.
+std::size_t StringElementCharge(std::u16string_view text) noexcept;
+
+/// For Each over a list of items fixed when the loop starts; the list counts against the memory
+/// ceiling while the loop holds it.
 class ListEnumerator final : public automation::Enumerator {
 public:
-    explicit ListEnumerator(std::vector<Variant> items) : mItems(std::move(items)) {}
+    explicit ListEnumerator(std::vector<Variant> items);
+    ~ListEnumerator() override;
+    ListEnumerator(const ListEnumerator&) = delete;
+    ListEnumerator& operator=(const ListEnumerator&) = delete;
     bool Next(Variant& item) override;
 
 private:
     std::vector<Variant> mItems;
     std::size_t mNext = 0;
+    std::size_t mCharged;
 };
 
 /// The wall-clock time of the local time zone, as Date, Time, Now and Timer read it.

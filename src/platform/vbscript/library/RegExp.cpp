@@ -6,6 +6,10 @@
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
 
+#include <cstddef>
+#include <utility>
+#include <vector>
+
 namespace qv::vbscript {
 
 using automation::Ref;
@@ -390,21 +394,22 @@ const RegExp::Compiled& RegExp::Code() {
     return *mCompiled;
 }
 
-std::optional<RegExp::Found> RegExp::Search(std::u16string_view source, std::size_t offset) {
+bool RegExp::Search(std::u16string_view source, std::size_t offset, Found& found) {
     const Compiled& code = Code();
     const std::uint32_t options = code.utf ? PCRE2_NO_UTF_CHECK : 0;
     int result =
         pcre2_match(code.code, Units(source), source.size(), offset, options, code.matchData, nullptr);
     if (result == PCRE2_ERROR_NOMATCH) {
-        return std::nullopt;
+        return false;
     }
     if (result < 0) {
         // The match or depth limit: a pattern that backtracks without end.
         automation::Raise(automation::ErrorNumber::OutOfStackSpace);
     }
     const PCRE2_SIZE* vector = pcre2_get_ovector_pointer(code.matchData);
-    Found found{vector[0], vector[1], {}};
-    found.groups.reserve(code.groupCount);
+    found.start = vector[0];
+    found.end = vector[1];
+    found.groups.clear();
     for (std::uint32_t i = 1; i <= code.groupCount; ++i) {
         const std::size_t pair = 2 * static_cast<std::size_t>(i);
         if (vector[pair] == PCRE2_UNSET) {
@@ -413,7 +418,7 @@ std::optional<RegExp::Found> RegExp::Search(std::u16string_view source, std::siz
             found.groups.emplace_back(vector[pair], vector[pair + 1]);
         }
     }
-    return found;
+    return true;
 }
 
 // After an empty match the search goes on one unit further (a whole surrogate pair in UTF
@@ -434,6 +439,7 @@ std::u16string_view RegExp::WellFormed(const std::u16string& text, std::u16strin
         }
         if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
             if (repaired.empty()) {
+                automation::ReserveChecked(repaired, text.size());
                 repaired = text;
                 source = repaired;
             }
@@ -443,22 +449,24 @@ std::u16string_view RegExp::WellFormed(const std::u16string& text, std::u16strin
     return source;
 }
 
-std::vector<RegExp::Found> RegExp::SearchAll(const std::u16string& text) {
+// The matches are handed on as they are found, never gathered first: a search that finds
+// millions of them holds only what the caller keeps, and the caller's meter checks the run's
+// time-out between them.
+template <class Each> void RegExp::ForEachMatch(const std::u16string& text, Each&& each) {
     std::u16string repaired;
     const std::u16string_view source = WellFormed(text, repaired);
-    std::vector<Found> all;
+    Found found;
     std::size_t offset = 0;
     while (offset <= source.size()) {
-        std::optional<Found> found = Search(source, offset);
-        if (!found) {
+        if (!Search(source, offset, found)) {
             break;
         }
-        all.push_back(*found);
+        each(std::as_const(found));
         if (!mGlobal) {
             break;
         }
-        offset = found->end;
-        if (found->end == found->start) {
+        offset = found.end;
+        if (found.end == found.start) {
             ++offset;
             if (Code().utf && offset < source.size() && IsHighSurrogate(source[offset - 1]) &&
                 IsLowSurrogate(source[offset])) {
@@ -466,34 +474,141 @@ std::vector<RegExp::Found> RegExp::SearchAll(const std::u16string& text) {
             }
         }
     }
-    return all;
 }
 
-bool RegExp::Test(std::u16string source) {
+bool RegExp::Test(const std::u16string& source) {
     std::u16string repaired;
-    return Search(WellFormed(source, repaired), 0).has_value();
+    Found found;
+    return Search(WellFormed(source, repaired), 0, found);
 }
 
-Ref<MatchCollection> RegExp::Execute(std::u16string source) {
+Ref<MatchCollection> RegExp::Execute(const std::u16string& source) {
+    library::ResultMeter meter;
     std::vector<Ref<Match>> matches;
-    for (const Found& found : SearchAll(source)) {
+    const std::u16string_view input = source;
+    ForEachMatch(source, [&](const Found& found) {
+        meter.Step();
+        meter.MakeRoom(matches);
         std::vector<Variant> groups;
         groups.reserve(found.groups.size());
         for (auto [start, end] : found.groups) {
             if (start == std::u16string::npos) {
                 groups.emplace_back();
             } else {
-                groups.emplace_back(std::u16string_view(source).substr(start, end - start));
+                groups.emplace_back(input.substr(start, end - start));
             }
         }
-        matches.push_back(automation::MakeRef<Match>(source.substr(found.start, found.end - found.start),
+        matches.push_back(automation::MakeRef<Match>(input.substr(found.start, found.end - found.start),
                                                      static_cast<std::int32_t>(found.start),
                                                      std::move(groups)));
-    }
+    });
     return automation::MakeRef<MatchCollection>(std::move(matches));
 }
 
-std::u16string RegExp::Replace(std::u16string source, Variant replacement) {
+namespace {
+
+// A replacement text read once into its pieces, so that each match appends them without reading
+// the text again.
+class ReplacementPattern {
+public:
+    ReplacementPattern(std::u16string_view text, std::size_t groupCount) : mText(text) {
+        std::size_t literalStart = 0;
+        auto flushLiteral = [&](std::size_t end) {
+            if (end > literalStart) {
+                mPieces.push_back({PieceKind::Literal, literalStart, end - literalStart});
+            }
+        };
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] != u'$' || i + 1 == text.size()) {
+                continue;
+            }
+            const char16_t next = text[i + 1];
+            PieceKind kind = PieceKind::Literal;
+            std::size_t number = 0;
+            std::size_t length = 2;
+            if (next == u'$') {
+                // "$$" is one "$": the literal runs to the first of the two.
+                flushLiteral(i + 1);
+                literalStart = i + 2;
+                ++i;
+                continue;
+            }
+            if (next == u'&') {
+                kind = PieceKind::Match;
+            } else if (next == u'`') {
+                kind = PieceKind::Before;
+            } else if (next == u'\'') {
+                kind = PieceKind::After;
+            } else if (IsDigit(next)) {
+                // Two digits when that group exists, else one, else the text stays.
+                const std::size_t one = next - u'0';
+                if (i + 2 < text.size() && IsDigit(text[i + 2])) {
+                    const std::size_t two = one * 10 + (text[i + 2] - u'0');
+                    if (two >= 1 && two <= groupCount) {
+                        kind = PieceKind::Group;
+                        number = two;
+                        length = 3;
+                    }
+                }
+                if (kind == PieceKind::Literal && one >= 1 && one <= groupCount) {
+                    kind = PieceKind::Group;
+                    number = one;
+                }
+            }
+            if (kind == PieceKind::Literal) {
+                continue; // a "$" that stays as it is
+            }
+            flushLiteral(i);
+            mPieces.push_back({kind, number, 0});
+            i += length - 1;
+            literalStart = i + 1;
+        }
+        flushLiteral(text.size());
+    }
+
+    /// Appends the replacement of one match of `input` to `result`.
+    template <class Found>
+    void AppendTo(std::u16string& result, std::u16string_view input, const Found& found) const {
+        for (const Piece& piece : mPieces) {
+            switch (piece.kind) {
+            case PieceKind::Literal:
+                automation::AppendChecked(result, mText.substr(piece.at, piece.length));
+                break;
+            case PieceKind::Group: {
+                auto [start, end] = found.groups[piece.at - 1];
+                if (start != std::u16string::npos) {
+                    automation::AppendChecked(result, input.substr(start, end - start));
+                }
+                break;
+            }
+            case PieceKind::Match:
+                automation::AppendChecked(result, input.substr(found.start, found.end - found.start));
+                break;
+            case PieceKind::Before:
+                automation::AppendChecked(result, input.substr(0, found.start));
+                break;
+            case PieceKind::After:
+                automation::AppendChecked(result, input.substr(found.end));
+                break;
+            }
+        }
+    }
+
+private:
+    enum class PieceKind : std::uint8_t { Literal, Group, Match, Before, After };
+    struct Piece {
+        PieceKind kind;
+        std::size_t at;     // Literal: where it starts in the text; Group: the group's number
+        std::size_t length; // Literal: its length
+    };
+
+    std::u16string_view mText;
+    std::vector<Piece> mPieces;
+};
+
+} // namespace
+
+std::u16string RegExp::Replace(const std::u16string& source, Variant replacement) {
     // The replacement converts without the Boolean words: True becomes "-1".
     Variant value = library::ValueOf(replacement);
     std::u16string text;
@@ -503,66 +618,76 @@ std::u16string RegExp::Replace(std::u16string source, Variant replacement) {
         library::RequireNotNull(value);
         text = library::Text(value);
     }
-    std::vector<Found> all = SearchAll(source);
-    std::size_t groupCount = Code().groupCount;
-    std::u16string_view input = source;
+    const ReplacementPattern pattern(text, Code().groupCount);
+    library::ResultMeter meter;
+    const std::u16string_view input = source;
     std::u16string result;
-    result.reserve(source.size());
+    automation::ReserveChecked(result, source.size());
     std::size_t last = 0;
-    for (const Found& found : all) {
+    ForEachMatch(source, [&](const Found& found) {
+        meter.Step();
         automation::AppendChecked(result, input.substr(last, found.start - last));
-        auto appendGroup = [&](std::size_t number) {
-            auto [start, end] = found.groups[number - 1];
-            if (start != std::u16string::npos) {
-                automation::AppendChecked(result, input.substr(start, end - start));
-            }
-        };
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] != u'$' || i + 1 == text.size()) {
-                result.push_back(text[i]);
-                continue;
-            }
-            char16_t next = text[i + 1];
-            if (next == u'$') {
-                result.push_back(u'$');
-                ++i;
-            } else if (next == u'&') {
-                automation::AppendChecked(result, input.substr(found.start, found.end - found.start));
-                ++i;
-            } else if (next == u'`') {
-                automation::AppendChecked(result, input.substr(0, found.start));
-                ++i;
-            } else if (next == u'\'') {
-                automation::AppendChecked(result, input.substr(found.end));
-                ++i;
-            } else if (IsDigit(next)) {
-                // Two digits when that group exists, else one, else the text stays.
-                std::size_t one = next - u'0';
-                if (i + 2 < text.size() && IsDigit(text[i + 2])) {
-                    std::size_t two = one * 10 + (text[i + 2] - u'0');
-                    if (two >= 1 && two <= groupCount) {
-                        appendGroup(two);
-                        i += 2;
-                        continue;
-                    }
-                }
-                if (one >= 1 && one <= groupCount) {
-                    appendGroup(one);
-                    ++i;
-                } else {
-                    result.push_back(u'$');
-                }
-            } else {
-                result.push_back(u'$');
-            }
-        }
+        pattern.AppendTo(result, input, found);
         last = found.end;
-    }
+    });
     automation::AppendChecked(result, input.substr(last));
     return result;
 }
 
 // --- Matches ------------------------------------------------------------------------------------
+
+namespace {
+
+// An object's own size plus what the allocator adds to every block.
+template <class T> constexpr std::size_t ObjectCharge = sizeof(T) + 2 * sizeof(void*);
+
+// A text longer than the string holds in itself has a buffer of its own.
+std::size_t TextCharge(std::u16string_view text) noexcept {
+    return text.size() > std::u16string().capacity() ? (text.size() + 1) * sizeof(char16_t) : 0;
+}
+
+std::size_t GroupsCharge(const std::vector<Variant>& groups) noexcept {
+    std::size_t charge = groups.capacity() * sizeof(Variant);
+    for (const Variant& group : groups) {
+        if (group.IsString()) {
+            charge += library::StringElementCharge(group.StringValue());
+        }
+    }
+    return charge;
+}
+
+// Charges `bytes` (7 past the ceiling) and returns them: the first member of an object that
+// counts for itself, so that the error comes before the rest is built.
+std::size_t Charged(std::size_t bytes) {
+    automation::ChargeMemory(bytes);
+    return bytes;
+}
+
+// For Each over the matches, read from the collection as it goes instead of from a copy of it.
+class MatchEnumerator final : public automation::Enumerator {
+public:
+    explicit MatchEnumerator(Ref<MatchCollection> matches) : mMatches(std::move(matches)) {}
+    bool Next(Variant& item) override {
+        if (mNext >= mMatches->Count()) {
+            return false;
+        }
+        item = Variant(Ref<automation::Object>(mMatches->Item(mNext++)));
+        return true;
+    }
+
+private:
+    Ref<MatchCollection> mMatches;
+    std::int32_t mNext = 0;
+};
+
+} // namespace
+
+SubMatches::SubMatches(std::vector<Variant>&& groups)
+    : mCharged(Charged(ObjectCharge<SubMatches> + GroupsCharge(groups))), mGroups(std::move(groups)) {}
+
+SubMatches::~SubMatches() {
+    automation::RefundMemory(mCharged);
+}
 
 const automation::ClassInfo& SubMatches::GetClassInfo() const {
     static const automation::ClassInfo info(
@@ -574,6 +699,7 @@ const automation::ClassInfo& SubMatches::GetClassInfo() const {
 }
 
 Ref<automation::Enumerator> SubMatches::NewEnum() {
+    automation::CheckAllocation(mGroups.size(), sizeof(Variant));
     return automation::MakeRef<library::ListEnumerator>(mGroups);
 }
 
@@ -584,9 +710,13 @@ Variant SubMatches::Item(std::int32_t index) const {
     return mGroups[static_cast<std::size_t>(index)];
 }
 
-Match::Match(std::u16string value, std::int32_t firstIndex, std::vector<Variant> groups)
-    : mValue(std::move(value)), mFirstIndex(firstIndex),
-      mSubMatches(automation::MakeRef<SubMatches>(std::move(groups))) {}
+Match::Match(std::u16string_view value, std::int32_t firstIndex, std::vector<Variant> groups)
+    : mCharged(Charged(ObjectCharge<Match> + GroupsCharge(groups) + TextCharge(value))), mValue(value),
+      mFirstIndex(firstIndex), mGroups(std::move(groups)) {}
+
+Match::~Match() {
+    automation::RefundMemory(mCharged);
+}
 
 const automation::ClassInfo& Match::GetClassInfo() const {
     static const automation::ClassInfo info(
@@ -599,6 +729,26 @@ const automation::ClassInfo& Match::GetClassInfo() const {
     return info;
 }
 
+Ref<SubMatches> Match::GetSubMatches() const {
+    if (!mSubMatches) {
+        const std::size_t groupsCharge = GroupsCharge(mGroups);
+        mSubMatches = automation::MakeRef<SubMatches>(std::move(mGroups));
+        // The list counts the groups now.
+        automation::Recharge(mCharged, mCharged - groupsCharge);
+    }
+    return mSubMatches;
+}
+
+MatchCollection::MatchCollection(std::vector<Ref<Match>> matches)
+    : mMatches(std::move(matches)),
+      mCharged(ObjectCharge<MatchCollection> + mMatches.capacity() * sizeof(Ref<Match>)) {
+    automation::ChargeMemoryUnchecked(mCharged);
+}
+
+MatchCollection::~MatchCollection() {
+    automation::RefundMemory(mCharged);
+}
+
 const automation::ClassInfo& MatchCollection::GetClassInfo() const {
     static const automation::ClassInfo info(
         u"IMatchCollection2", {
@@ -609,12 +759,7 @@ const automation::ClassInfo& MatchCollection::GetClassInfo() const {
 }
 
 Ref<automation::Enumerator> MatchCollection::NewEnum() {
-    std::vector<Variant> items;
-    items.reserve(mMatches.size());
-    for (const Ref<Match>& match : mMatches) {
-        items.emplace_back(Ref<automation::Object>(match));
-    }
-    return automation::MakeRef<library::ListEnumerator>(std::move(items));
+    return automation::MakeRef<MatchEnumerator>(Ref<MatchCollection>(this));
 }
 
 Ref<Match> MatchCollection::Item(std::int32_t index) const {

@@ -2,10 +2,12 @@
 
 #include "platform/automation/Object.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qv::vbscript {
@@ -13,10 +15,14 @@ namespace qv::vbscript {
 class MatchCollection;
 
 /// A submatch list of one match: the text of each capturing group, Empty for a group that took
-/// no part in the match.
+/// no part in the match. Counts what it holds against the memory ceiling.
 class SubMatches final : public automation::Object {
 public:
-    explicit SubMatches(std::vector<automation::Variant> groups) : mGroups(std::move(groups)) {}
+    /// Raises 7, taking nothing from `groups`, when they do not fit under the ceiling.
+    explicit SubMatches(std::vector<automation::Variant>&& groups);
+    ~SubMatches() override;
+    SubMatches(const SubMatches&) = delete;
+    SubMatches& operator=(const SubMatches&) = delete;
 
     const automation::ClassInfo& GetClassInfo() const override;
     automation::Ref<automation::Enumerator> NewEnum() override;
@@ -26,31 +32,46 @@ public:
     automation::Variant Item(std::int32_t index) const;
 
 private:
+    std::size_t mCharged; // first: charged before the groups are taken
     std::vector<automation::Variant> mGroups;
 };
 
-/// One match of a regular expression: its text, where it starts (0-based) and its groups.
+/// One match of a regular expression: its text, where it starts (0-based) and its groups. The
+/// groups' list object is made when a script first asks for it: a global search may find
+/// millions of matches whose groups nobody reads. Counts what it holds against the memory
+/// ceiling.
 class Match final : public automation::Object {
 public:
-    Match(std::u16string value, std::int32_t firstIndex, std::vector<automation::Variant> groups);
+    /// Raises 7 when the match does not fit under the ceiling.
+    Match(std::u16string_view value, std::int32_t firstIndex, std::vector<automation::Variant> groups);
+    ~Match() override;
+    Match(const Match&) = delete;
+    Match& operator=(const Match&) = delete;
 
     const automation::ClassInfo& GetClassInfo() const override;
 
     std::u16string Value() const { return mValue; }
     std::int32_t FirstIndex() const { return mFirstIndex; }
     std::int32_t Length() const { return static_cast<std::int32_t>(mValue.size()); }
-    automation::Ref<SubMatches> GetSubMatches() const { return mSubMatches; }
+    /// The same list object on every call.
+    automation::Ref<SubMatches> GetSubMatches() const;
 
 private:
+    mutable std::size_t mCharged; // first: charged before the rest is built
     std::u16string mValue;
     std::int32_t mFirstIndex;
-    automation::Ref<SubMatches> mSubMatches;
+    mutable std::vector<automation::Variant> mGroups; // until the list object takes them
+    mutable automation::Ref<SubMatches> mSubMatches;
 };
 
-/// The matches that Execute found, in order.
+/// The matches that Execute found, in order. Counts its list against the memory ceiling.
 class MatchCollection final : public automation::Object {
 public:
-    explicit MatchCollection(std::vector<automation::Ref<Match>> matches) : mMatches(std::move(matches)) {}
+    /// Takes over a list whose storage is already charged to the caller, who gives its charge back.
+    explicit MatchCollection(std::vector<automation::Ref<Match>> matches);
+    ~MatchCollection() override;
+    MatchCollection(const MatchCollection&) = delete;
+    MatchCollection& operator=(const MatchCollection&) = delete;
 
     const automation::ClassInfo& GetClassInfo() const override;
     automation::Ref<automation::Enumerator> NewEnum() override;
@@ -61,6 +82,7 @@ public:
 
 private:
     std::vector<automation::Ref<Match>> mMatches;
+    std::size_t mCharged;
 };
 
 /// VBScript.RegExp: a regular expression of the script dialect, run by PCRE2. The pattern is
@@ -84,30 +106,36 @@ public:
     bool GetMultiLine() const { return mMultiLine; }
     void LetMultiLine(bool value);
 
-    bool Test(std::u16string source);
-    automation::Ref<MatchCollection> Execute(std::u16string source);
+    bool Test(const std::u16string& source);
+    /// Every match, or the first unless Global. The matches count against the memory ceiling as
+    /// they are found (7 past it), and a long search stops at the run's time-out.
+    automation::Ref<MatchCollection> Execute(const std::u16string& source);
     /// Replaces the first match, or every match when Global, by `replacement` with $1..$99,
-    /// $&, $`, $' and $$ expanded.
-    std::u16string Replace(std::u16string source, automation::Variant replacement);
+    /// $&, $`, $' and $$ expanded. The result is checked against the memory ceiling as it
+    /// grows, and a long search stops at the run's time-out.
+    std::u16string Replace(const std::u16string& source, automation::Variant replacement);
 
     struct Compiled; // the PCRE2 code, owned here
 
 private:
+    /// One match: where it starts and ends, and where each group does (npos start: unset).
+    /// Reused from match to match, so that a search allocates nothing per match.
     struct Found {
-        std::size_t start;
-        std::size_t end;
-        std::vector<std::pair<std::size_t, std::size_t>> groups; // npos start: unset
+        std::size_t start = 0;
+        std::size_t end = 0;
+        std::vector<std::pair<std::size_t, std::size_t>> groups;
     };
 
     const Compiled& Code();
-    // Matches from `offset`, or nullopt when there is no further match.
     /// The subject as the engine may read it unchecked: `text` itself, or a copy in `repaired`
     /// whose lone surrogates became U+FFFD.
     std::u16string_view WellFormed(const std::u16string& text, std::u16string& repaired);
-    /// The first match at or after `offset` in a subject that WellFormed gave.
-    std::optional<Found> Search(std::u16string_view source, std::size_t offset);
-    // Every match Execute and Replace see: all when Global, else the first.
-    std::vector<Found> SearchAll(const std::u16string& source);
+    /// The first match at or after `offset` in a subject that WellFormed gave, into `found`;
+    /// false when there is none.
+    bool Search(std::u16string_view source, std::size_t offset, Found& found);
+    /// Calls `each(found)` for every match Execute and Replace see, in order: all when Global,
+    /// else the first.
+    template <class Each> void ForEachMatch(const std::u16string& text, Each&& each);
 
     std::u16string mPattern;
     bool mIgnoreCase = false;

@@ -64,11 +64,12 @@ std::optional<std::u16string> TextOrNull(Args args, std::size_t index) {
     return Text(value);
 }
 
-// The text of an argument that must not be Null (94).
-std::u16string RequiredText(Args args, std::size_t index) {
-    Variant value = ValueOf(args, index);
-    RequireNotNull(value);
-    return Text(value);
+// Checks that `text` may grow to `length` units before it does (7 past the ceiling); nothing to do
+// while its buffer holds them already, as it does for the short texts most calls make.
+void CheckRoom(const std::u16string& text, std::size_t length) {
+    if (length > text.capacity()) {
+        automation::CheckAllocation(length, sizeof(char16_t));
+    }
 }
 
 // The first unit of a non-empty string argument; "" raises 5.
@@ -91,6 +92,7 @@ Variant Substring(const TextArg& text, std::size_t position, std::size_t count =
 }
 
 std::vector<std::uint8_t> ToBytes(std::u16string_view text) {
+    automation::CheckAllocation(text.size(), 2);
     std::vector<std::uint8_t> bytes;
     bytes.reserve(text.size() * 2);
     for (char16_t c : text) {
@@ -103,7 +105,7 @@ std::vector<std::uint8_t> ToBytes(std::u16string_view text) {
 // A string holds whole UTF-16 units, so a byte count that ends inside a unit drops that half.
 std::u16string FromBytes(std::span<const std::uint8_t> bytes) {
     std::u16string text;
-    text.reserve(bytes.size() / 2);
+    automation::ReserveChecked(text, bytes.size() / 2);
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
         text.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
     }
@@ -265,6 +267,7 @@ Variant LCase(Args args, RuntimeState&) {
         return Variant::Null();
     }
     Variant::TextBuilder result;
+    CheckRoom(result.Text(), text.View().size());
     result.Text().append(text.View());
     automation::MakeLower(result.Text());
     return result.Finish();
@@ -276,6 +279,7 @@ Variant UCase(Args args, RuntimeState&) {
         return Variant::Null();
     }
     Variant::TextBuilder result;
+    CheckRoom(result.Text(), text.View().size());
     result.Text().append(text.View());
     automation::MakeUpper(result.Text());
     return result.Finish();
@@ -491,9 +495,11 @@ Variant StrComp(Args args, RuntimeState&) {
 }
 
 Variant StrReverse(Args args, RuntimeState&) {
-    std::u16string text = RequiredText(args, 0);
-    std::reverse(text.begin(), text.end());
-    return Variant(std::move(text));
+    const RequiredTextArg text(args, 0);
+    Variant::TextBuilder result;
+    CheckRoom(result.Text(), text.View().size());
+    result.Text().assign(text.View().rbegin(), text.View().rend());
+    return result.Finish();
 }
 
 // Replace(expression, find, replacewith[, start[, count[, compare]]]). The result starts at
@@ -542,11 +548,13 @@ Variant Replace(Args original, RuntimeState&) {
     Variant::TextBuilder builder;
     std::u16string& result = builder.Text();
     std::int32_t done = 0;
+    library::ResultMeter meter;
     if (replacement.View().size() == searchFor.size()) {
         // As long as what it replaces (Replace(s, "o", "0")): the text copied once and the
         // matches overwritten in it.
-        result.append(source);
+        automation::AppendChecked(result, source);
         while (found != std::u16string_view::npos) {
+            meter.Step();
             std::copy(replacement.View().begin(), replacement.View().end(),
                       result.begin() + static_cast<std::ptrdiff_t>(found));
             if (count != -1 && ++done >= count) {
@@ -556,9 +564,10 @@ Variant Replace(Args original, RuntimeState&) {
         }
         return builder.Finish();
     }
-    result.reserve(source.size());
+    automation::ReserveChecked(result, source.size());
     std::size_t position = 0;
     while (found != std::u16string_view::npos) {
+        meter.Step();
         automation::AppendChecked(result, source.substr(position, found - position));
         automation::AppendChecked(result, replacement.View());
         position = found + searchFor.size();
@@ -567,60 +576,75 @@ Variant Replace(Args original, RuntimeState&) {
         }
         found = searchIn.find(searchFor, position);
     }
-    result.append(source.substr(position));
+    automation::AppendChecked(result, source.substr(position));
     return builder.Finish();
 }
 
 // Split(expression[, delimiter[, count[, compare]]]): a zero-based Variant array of Strings;
-// "" gives an empty array (UBound -1), an empty delimiter the whole text as one element.
+// "" gives an empty array (UBound -1), an empty delimiter the whole text as one element. The parts
+// count against the memory ceiling as they are cut, so that a text of millions of delimiters
+// fails with 7 before it takes the memory, and a long split stops at the run's time-out.
 Variant Split(Args original, RuntimeState&) {
     const library::ResolvedArgs resolved(original);
     const Args args = resolved;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        RequireNotNull(ValueOf(args, i));
+        RequireNotNull(args[i].Deref());
     }
-    std::u16string expression = Text(ValueOf(args, 0));
-    std::u16string delimiter = IsGiven(args, 1) ? Text(ValueOf(args, 1)) : std::u16string(u" ");
+    const TextArg expression(args, 0);
+    const TextArg delimiterArg(args, 1);
+    const std::u16string_view delimiter = IsGiven(args, 1) ? delimiterArg.View() : std::u16string_view(u" ");
     std::int32_t count = LongArg(args, 2, -1);
     CompareMode mode = CompareArg(args, 3);
     if (count < -1) {
         RaiseInvalidCall();
     }
     std::vector<Variant> parts;
-    if (expression.empty() || count == 0) {
+    if (expression.View().empty() || count == 0) {
         return Variant(automation::MakeArray(std::move(parts)));
     }
     if (delimiter.empty()) {
-        parts.emplace_back(expression);
+        parts.push_back(Substring(expression, 0));
         return Variant(automation::MakeArray(std::move(parts)));
     }
     std::u16string foldedExpression;
     std::u16string foldedDelimiter;
-    std::u16string_view searchIn = expression;
+    std::u16string_view searchIn = expression.View();
     std::u16string_view searchFor = delimiter;
     if (mode == CompareMode::Text) {
-        foldedExpression = library::FoldCase(expression);
+        foldedExpression = library::FoldCase(expression.View());
         foldedDelimiter = library::FoldCase(delimiter);
         searchIn = foldedExpression;
         searchFor = foldedDelimiter;
     }
-    std::u16string_view source = expression;
+    const std::u16string_view source = expression.View();
+    library::ResultMeter meter;
+    const auto addPart = [&](std::u16string_view part) {
+        meter.Step();
+        meter.MakeRoom(parts);
+        meter.Charge(library::StringElementCharge(part));
+        parts.emplace_back(part);
+    };
     std::size_t position = 0;
     while (count == -1 || static_cast<std::int32_t>(parts.size()) < count - 1) {
         std::size_t found = searchIn.find(searchFor, position);
         if (found == std::u16string_view::npos) {
             break;
         }
-        parts.emplace_back(source.substr(position, found - position));
+        addPart(source.substr(position, found - position));
         position = found + delimiter.size();
     }
-    parts.emplace_back(source.substr(position));
+    if (position == 0) {
+        parts.push_back(Substring(expression, 0)); // no delimiter: the text itself, shared
+    } else {
+        addPart(source.substr(position));
+    }
     return Variant(automation::MakeArray(std::move(parts)));
 }
 
 // Join(list[, delimiter]): the elements' text forms; a Null element raises 94 as CStr does.
 // Null is 94 and an object 438 (it has no list to join); anything but a one-dimensional array,
-// or an array holding Null, is 13.
+// or an array holding Null, is 13. The text is checked against the memory ceiling as it grows,
+// and a long join stops at the run's time-out.
 Variant Join(Args args, RuntimeState&) {
     const Variant& list = args[0].Deref();
     RequireNotNull(list);
@@ -631,40 +655,57 @@ Variant Join(Args args, RuntimeState&) {
         automation::Raise(automation::ErrorNumber::TypeMismatch);
     }
     const automation::SafeArray& array = *list.ArrayValue();
-    std::u16string delimiter = IsGiven(args, 1) ? RequiredText(args, 1) : std::u16string(u" ");
-    std::u16string result;
+    const TextArg delimiterArg(args, 1);
+    if (IsGiven(args, 1) && delimiterArg.IsNull()) {
+        automation::Raise(automation::ErrorNumber::InvalidUseOfNull);
+    }
+    const std::u16string_view delimiter = IsGiven(args, 1) ? delimiterArg.View() : std::u16string_view(u" ");
+    library::ResultMeter meter;
+    Variant::TextBuilder builder;
+    std::u16string& result = builder.Text();
     bool first = true;
     for (const Variant& element : array.Elements()) {
+        meter.Step();
         if (!first) {
             automation::AppendChecked(result, delimiter);
         }
         first = false;
-        Variant value = ValueOf(element);
-        if (value.IsNull()) {
+        const TextArg text(element);
+        if (text.IsNull()) {
             automation::Raise(automation::ErrorNumber::TypeMismatch);
         }
-        automation::AppendChecked(result, Text(value));
+        automation::AppendChecked(result, text.View());
     }
-    return Variant(std::move(result));
+    return builder.Finish();
 }
 
 // Filter(strings, value[, include[, compare]]): the elements that contain `value` (or, with
-// include False, do not), as a new zero-based array.
+// include False, do not), as a new zero-based array; a String element is shared, not copied.
 Variant Filter(Args args, RuntimeState&) {
     Variant list = args[0].Deref();
     RequireNotNull(list);
     const automation::SafeArray& array = library::OneDimensionalArray(list);
-    std::u16string value = RequiredText(args, 1);
+    const RequiredTextArg value(args, 1);
     bool include = library::BoolArg(args, 2, true);
     CompareMode mode = CompareArg(args, 3);
+    library::ResultMeter meter;
     std::vector<Variant> kept;
     for (const Variant& element : array.Elements()) {
-        Variant item = ValueOf(element);
-        RequireNotNull(item);
-        std::u16string text = Text(item);
-        bool contains = library::FindText(text, value, 0, mode) != std::u16string::npos;
-        if (contains == include) {
-            kept.emplace_back(std::move(text));
+        meter.Step();
+        const TextArg text(element);
+        if (text.IsNull()) {
+            automation::Raise(automation::ErrorNumber::InvalidUseOfNull);
+        }
+        const bool contains = library::FindText(text.View(), value.View(), 0, mode) != std::u16string::npos;
+        if (contains != include) {
+            continue;
+        }
+        meter.MakeRoom(kept);
+        if (const Variant* shared = text.StringVariant()) {
+            kept.push_back(*shared);
+        } else {
+            meter.Charge(library::StringElementCharge(text.View()));
+            kept.emplace_back(text.View());
         }
     }
     return Variant(automation::MakeArray(std::move(kept)));
@@ -697,9 +738,13 @@ Variant Escape(Args args, RuntimeState&) {
         return Variant::Null();
     }
     static constexpr char16_t Digits[] = u"0123456789ABCDEF";
+    // Up to six units for one: the text is checked against the memory ceiling as it grows.
     std::u16string result;
-    result.reserve(text->size());
+    automation::ReserveChecked(result, text->size());
     for (char16_t c : *text) {
+        if (result.capacity() - result.size() < 6) {
+            automation::ReserveChecked(result, result.size() + std::max<std::size_t>(result.size(), 6));
+        }
         if (IsUnescaped(c)) {
             result.push_back(c);
             continue;
@@ -724,7 +769,7 @@ Variant Unescape(Args args, RuntimeState&) {
     }
     std::u16string_view in = *text;
     std::u16string result;
-    result.reserve(in.size());
+    automation::ReserveChecked(result, in.size());
     for (std::size_t i = 0; i < in.size(); ++i) {
         if (in[i] == u'%') {
             if (i + 5 < in.size() && in[i + 1] == u'u') {

@@ -1,5 +1,6 @@
 #include "LibraryTestSupport.h"
 
+#include "platform/automation/Memory.h"
 #include "platform/automation/Object.h"
 
 namespace qv::vbscript::testing {
@@ -257,6 +258,17 @@ TEST(StringFunctionsTest, SplitJoinFilter) {
     Variant empty = Call(u"Split", {Variant(u"")});
     EXPECT_EQ(empty.ArrayValue()->UpperBound(1), -1);
     EXPECT_EQ(empty.VarTypeCode(), 0x2000 | 12);
+
+    // Split counts its parts against the memory ceiling while it cuts them, then the array it
+    // returns counts for itself: once the array goes, nothing may stay on the account.
+    const Variant commas(std::u16string(100000, u','));
+    const std::size_t before = automation::MemoryInUse();
+    {
+        const Variant parts = Call(u"Split", {commas, Variant(u",")});
+        EXPECT_EQ(parts.ArrayValue()->UpperBound(1), 100000);
+        EXPECT_EQ(Describe(Call(u"Join", {parts, Variant(u",")})).size(), 100000u + 7);
+    }
+    EXPECT_EQ(automation::MemoryInUse(), before);
 }
 
 TEST(StringFunctionsTest, EscapeAndUnescape) {

@@ -56,6 +56,24 @@ ExpectOutOfMemory "Replace whose result passes the ceiling"
 s = Join(Array(String(6000000, "c"), String(6000000, "d")), "")
 ExpectOutOfMemory "Join whose result passes the ceiling"
 
+' Library calls whose result grows with their input count it as it grows. A global search with
+' millions of matches and a split into millions of parts took hundreds of megabytes under this
+' ceiling, and the split failed only once it had them all.
+Dim re, matches
+Set re = New RegExp
+re.Global = True
+re.Pattern = "a"
+Set matches = re.Execute(String(2000000, "a"))
+ExpectOutOfMemory "RegExp.Execute with two million matches"
+Test.IsTrue IsEmpty(matches), "no collection after the failed search"
+Set matches = re.Execute(String(1000, "a"))
+Test.Equal matches.Count, 1000, "a smaller search fits"
+Test.Equal matches(999).SubMatches.Count, 0, "its matches work"
+Set matches = Nothing
+a = Split(String(1000000, ","), ",")
+ExpectOutOfMemory "Split into a million parts"
+Test.Equal UBound(a), 5, "a failed Split keeps the variable"
+
 ' Containers that grow without end: a dictionary and a list of objects.
 Dim d, k
 Set d = CreateObject("Scripting.Dictionary")
@@ -97,3 +115,10 @@ Test.Equal Err.Number, 0, "an array of a million elements fits after the big one
 a(1000000) = "last"
 Test.Equal a(1000000), "last", "the array works"
 Test.Equal Len(Space(1000)), 1000, "Space works"
+
+' A search that ignores case works on a folded copy of the text, which must fit as well.
+a = Empty
+Dim position
+position = InStr(1, String(12000000, "a"), "b", vbTextCompare)
+ExpectOutOfMemory "InStr ignoring case in a text that fills most of the ceiling"
+Test.Equal InStr(1, String(1000, "a"), "B", vbTextCompare), 0, "a smaller one works"
