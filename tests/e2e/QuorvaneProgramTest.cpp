@@ -406,6 +406,37 @@ TEST_F(QuorvaneProgramTest, AMissingSqliteDatabaseIsNamedAndNeverCreated) {
     EXPECT_FALSE(fs::exists(mWork / "none.xml"));
 }
 
+// A project's SQLite file emptied (truncated, or a link to a device put in its place) opened as a
+// database without tables: check listed every table as gone, and sync, told on standard error
+// that the project was kept, saved it without a table. Both succeeded.
+TEST_F(QuorvaneProgramTest, AnEmptiedSqliteDatabaseIsRefusedAndTheProjectKept) {
+    const std::string database = (mWork / "shop.db").string();
+    Succeed({"new", "emptied.xml", "--connection-string", "Driver=SQLite3;Database=" + database});
+    Succeed({"set", "emptied.xml", "AutoSync=True"});
+    const std::string project = Read(mWork / "emptied.xml");
+    fs::copy_file(mWork / "shop.db", mWork / "saved.db");
+    fs::resize_file(mWork / "shop.db", 0);
+    Fail({"check", "emptied.xml"}, "\"" + database + "\" is empty: file is not a database");
+    Fail({"sync", "emptied.xml"}, "\"" + database + "\" is empty: file is not a database");
+    EXPECT_EQ(Read(mWork / "emptied.xml"), project);
+    fs::remove(mWork / "shop.db");
+    fs::create_symlink("/dev/zero", mWork / "shop.db");
+    Fail({"check", "emptied.xml"}, "file is not a database");
+    Fail({"sync", "emptied.xml"}, "file is not a database");
+    EXPECT_EQ(Read(mWork / "emptied.xml"), project);
+
+    // The database back with a new table: the unanswered question of the load keeps the project
+    // as saved, and the sync goes on to take the table in. What is said must be what happens.
+    fs::remove(mWork / "shop.db");
+    fs::rename(mWork / "saved.db", mWork / "shop.db");
+    Sqlite("CREATE TABLE extra (id INTEGER PRIMARY KEY)");
+    const RunResult synced = Quorvane({"sync", "emptied.xml"});
+    EXPECT_EQ(synced.status, 0) << synced.err;
+    EXPECT_NE(synced.err.find("'quorvane sync' then updates it to the database"), std::string::npos)
+        << synced.err;
+    EXPECT_NE(Succeed({"show", "emptied.xml", "extra"}).find("TblName = extra\n"), std::string::npos);
+}
+
 // The application root moves with the site when the two were one folder, as with
 // generate --destination, and stays where the user put it otherwise.
 TEST_F(QuorvaneProgramTest, MovesTheApplicationRootWithTheDestination) {

@@ -112,7 +112,9 @@ std::optional<std::u16string> SqliteFileOf(const ado::ConnectionString& odbc) {
 /// SQLite's driver creates a missing database file, empty, and a load from it then finds no
 /// tables: a synchronisation would take that for every table dropped. The driver is told not
 /// to create one (unless the caller says otherwise), and a missing file is named here, since
-/// the driver itself only says that the connection failed.
+/// the driver itself only says that the connection failed. An empty file is what the driver
+/// would have made in its place, and something that is no plain file (a device, a pipe) reads
+/// as empty or never ends: both are refused as the driver refuses a file that is no database.
 void PreventSqliteCreation(ado::ConnectionString& odbc, Errors& errors) {
     if (std::optional<std::u16string> noCreate = odbc.Get(u"NoCreat")) {
         // The driver reads a Boolean by its first letter or digit.
@@ -130,12 +132,31 @@ void PreventSqliteCreation(ado::ConnectionString& odbc, Errors& errors) {
     std::error_code error;
     const std::filesystem::path path(automation::ToUtf8(*file));
     const std::filesystem::file_status status = std::filesystem::status(path, error);
+    const std::u16string named = u"The SQLite database file \"" + *file + u"\"";
     std::u16string description;
-    if (status.type() == std::filesystem::file_type::not_found) {
-        description = u"The SQLite database file \"" + *file + u"\" does not exist.";
-    } else if (status.type() == std::filesystem::file_type::directory) {
-        description = u"The SQLite database file \"" + *file + u"\" is a folder, not a database.";
-    } else {
+    switch (status.type()) {
+    case std::filesystem::file_type::not_found:
+        description = named + u" does not exist.";
+        break;
+    case std::filesystem::file_type::directory:
+        description = named + u" is a folder, not a database.";
+        break;
+    case std::filesystem::file_type::regular:
+        if (std::filesystem::file_size(path, error) == 0 && !error) {
+            description = named + u" is empty: file is not a database.";
+        }
+        break;
+    case std::filesystem::file_type::block:
+    case std::filesystem::file_type::character:
+    case std::filesystem::file_type::fifo:
+    case std::filesystem::file_type::socket:
+        description = named + u" is no regular file: file is not a database.";
+        break;
+    default:
+        // Unknown (unreadable, say): the driver tells what it finds.
+        break;
+    }
+    if (description.empty()) {
         return;
     }
     errors.Add(automation::MakeRef<ErrorRecord>(ErrorNumber::Fail, description, u"ODBC", u"HY000", 0));
