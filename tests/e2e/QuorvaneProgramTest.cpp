@@ -9,6 +9,10 @@
 #include "support/TempDir.h"
 #include "support/ZipWriter.h"
 
+#include "platform/ado/Command.h"
+#include "platform/ado/Connection.h"
+#include "platform/automation/Text.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -435,6 +439,24 @@ TEST_F(QuorvaneProgramTest, AnEmptiedSqliteDatabaseIsRefusedAndTheProjectKept) {
     EXPECT_NE(synced.err.find("'quorvane sync' then updates it to the database"), std::string::npos)
         << synced.err;
     EXPECT_NE(Succeed({"show", "emptied.xml", "extra"}).find("TblName = extra\n"), std::string::npos);
+}
+
+// A database another program held locked made every command wait, without a word, for as long
+// as the lock lasted. The wait is now a few seconds, and the failure names the file.
+TEST_F(QuorvaneProgramTest, ALockedSqliteDatabaseFailsNamingTheFile) {
+    const std::string database = (mWork / "shop.db").string();
+    Succeed({"new", "locked.xml", "--connection-string", "Driver=SQLite3;Database=" + database});
+    ado::Connection holder;
+    holder.Open(automation::FromUtf8("Driver=SQLite3;Database=" + database));
+    ado::ExecuteCommand(holder, u"BEGIN EXCLUSIVE", {});
+    ado::ExecuteCommand(holder, u"UPDATE customers SET city = city", {});
+
+    const auto start = std::chrono::steady_clock::now();
+    const std::string message = Fail({"check", "locked.xml"}, "database is locked");
+    EXPECT_NE(message.find("\"" + database + "\""), std::string::npos) << message;
+    // A bound, not a timing: the wait is seconds; unbounded it lasted as long as the lock.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+    ado::ExecuteCommand(holder, u"ROLLBACK", {});
 }
 
 // The application root moves with the site when the two were one folder, as with

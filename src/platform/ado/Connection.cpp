@@ -163,6 +163,12 @@ void PreventSqliteCreation(ado::ConnectionString& odbc, Errors& errors) {
     automation::Raise(ErrorNumber::Fail, u"ODBC", description);
 }
 
+/// How long, in milliseconds, SQLite's driver waits at each step for a database another
+/// program holds locked before it gives up with "database is locked". Left to itself it waits
+/// 100 seconds a step, and a command looks hung. A few seconds outlast a writer's ordinary
+/// transaction.
+constexpr std::u16string_view SqliteLockWait = u"3000";
+
 } // namespace
 
 Connection::Connection() : mImpl(std::make_unique<internal::ConnectionImpl>()) {}
@@ -213,6 +219,9 @@ void Connection::Open(std::u16string_view connectionString, std::u16string_view 
         // it cannot take is refused before the file it names is looked for.
         odbcText = odbc.ToString(ValueQuoting::None);
         PreventSqliteCreation(odbc, *impl.errors);
+        if (!ResolvedAttribute(odbc, u"Timeout")) {
+            odbc.Set(u"Timeout", SqliteLockWait);
+        }
         odbcText = odbc.ToString(ValueQuoting::None);
     } else if (changed) {
         odbcText = odbc.ToString();
@@ -222,6 +231,9 @@ void Connection::Open(std::u16string_view connectionString, std::u16string_view 
 
     auto environment = std::make_unique<internal::EnvironmentHandle>();
     auto connection = std::make_unique<internal::ConnectionHandle>(*environment, *impl.errors);
+    if (encoding == internal::TextEncoding::Utf8) {
+        connection->SetDatabaseFile(SqliteFileOf(odbc).value_or(u""));
+    }
     connection->Connect(odbcText, encoding, *impl.errors);
 
     SQLHDBC handle = connection->Get();
