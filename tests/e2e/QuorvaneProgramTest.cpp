@@ -441,6 +441,18 @@ TEST_F(QuorvaneProgramTest, AnEmptiedSqliteDatabaseIsRefusedAndTheProjectKept) {
     EXPECT_NE(Succeed({"show", "emptied.xml", "extra"}).find("TblName = extra\n"), std::string::npos);
 }
 
+// SQLite's driver describes a column "unit.price" by the part after its last dot: the project
+// held a field "price" that no table has, its pages queried it, and check saw no difference.
+TEST_F(QuorvaneProgramTest, ColumnNamesHoldingADotAreLoadedWhole) {
+    Sqlite("CREATE TABLE prices (id INTEGER PRIMARY KEY, \"unit.price\" DECIMAL(10,2), \"a.b.c\" TEXT)");
+    Succeed({"new", "prices.xml", "--connection-string",
+             "Driver=SQLite3;Database=" + (mWork / "shop.db").string()});
+    EXPECT_NE(Succeed({"show", "prices.xml", "prices.unit.price"}).find("FldName = unit.price\n"),
+              std::string::npos);
+    EXPECT_NE(Succeed({"show", "prices.xml", "prices.a.b.c"}).find("FldName = a.b.c\n"), std::string::npos);
+    EXPECT_EQ(Succeed({"check", "prices.xml"}), "0\n");
+}
+
 // A database another program held locked made every command wait, without a word, for as long
 // as the lock lasted. The wait is now a few seconds, and the failure names the file.
 TEST_F(QuorvaneProgramTest, ALockedSqliteDatabaseFailsNamingTheFile) {
