@@ -124,8 +124,13 @@ std::optional<std::int16_t> CopyDatabase(const GenerationSettings& settings, con
 
     bool copy = false;
     if (!system::FolderExists(targetFolder)) {
+        // The questions name the folder as a folder, with its trailing separator.
+        std::u16string shownFolder = targetFolder;
+        if (shownFolder.empty() || !system::IsPathSeparator(shownFolder.back())) {
+            shownFolder += u'/';
+        }
         const host::MessageAnswer answer =
-            Ask(u"Folder " + Quoted(targetFolder) + u" does not exist! Do you want to create it?",
+            Ask(u"Folder " + Quoted(shownFolder) + u" does not exist! Do you want to create it?",
                 host::MessageButtons::YesNoCancel, host::MessageIcon::Question);
         if (answer == host::MessageAnswer::Cancel) {
             RaiseCancelled();
@@ -133,7 +138,7 @@ std::optional<std::int16_t> CopyDatabase(const GenerationSettings& settings, con
         if (answer == host::MessageAnswer::Yes) {
             CreateFolderPath(targetFolder);
         } else {
-            Ask(u"Database Folder " + Quoted(targetFolder) +
+            Ask(u"Database Folder " + Quoted(shownFolder) +
                     u" not created! Database will not be copied. Make sure you set up the correct database "
                     u"path "
                     u"for the " +

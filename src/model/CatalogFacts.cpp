@@ -217,7 +217,7 @@ ado::Recordset DescribeTableColumns(ado::Connection& cnn, std::u16string_view sc
         sql += quote(schema) + u".";
     }
     sql += quote(table) + u" WHERE 0=1";
-    return ado::Recordset::Describe(cnn, sql);
+    return ado::Recordset::DescribeTable(cnn, sql, TableRestrictions(schema, Variant(table), false));
 }
 
 ado::Recordset DescribeCustomView(ado::Connection& cnn, std::u16string_view sql) {

@@ -9,6 +9,10 @@
 #include "support/TempDir.h"
 #include "support/ZipWriter.h"
 
+#include "platform/ado/Command.h"
+#include "platform/ado/Connection.h"
+#include "platform/automation/Text.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
@@ -479,6 +483,67 @@ TEST_F(QuorvaneProgramTest, AMissingSqliteDatabaseIsNamedAndNeverCreated) {
          "\"" + none + "\" does not exist");
     EXPECT_FALSE(fs::exists(mWork / "none.db"));
     EXPECT_FALSE(fs::exists(mWork / "none.xml"));
+}
+
+// A project's SQLite file emptied (truncated, or a link to a device put in its place) opened as a
+// database without tables: check listed every table as gone, and sync, told on standard error
+// that the project was kept, saved it without a table. Both succeeded.
+TEST_F(QuorvaneProgramTest, AnEmptiedSqliteDatabaseIsRefusedAndTheProjectKept) {
+    const std::string database = (mWork / "shop.db").string();
+    Succeed({"new", "emptied.xml", "--connection-string", "Driver=SQLite3;Database=" + database});
+    Succeed({"set", "emptied.xml", "AutoSync=True"});
+    const std::string project = Read(mWork / "emptied.xml");
+    fs::copy_file(mWork / "shop.db", mWork / "saved.db");
+    fs::resize_file(mWork / "shop.db", 0);
+    Fail({"check", "emptied.xml"}, "\"" + database + "\" is empty: file is not a database");
+    Fail({"sync", "emptied.xml"}, "\"" + database + "\" is empty: file is not a database");
+    EXPECT_EQ(Read(mWork / "emptied.xml"), project);
+    fs::remove(mWork / "shop.db");
+    fs::create_symlink("/dev/zero", mWork / "shop.db");
+    Fail({"check", "emptied.xml"}, "file is not a database");
+    Fail({"sync", "emptied.xml"}, "file is not a database");
+    EXPECT_EQ(Read(mWork / "emptied.xml"), project);
+
+    // The database back with a new table: the unanswered question of the load keeps the project
+    // as saved, and the sync goes on to take the table in. What is said must be what happens.
+    fs::remove(mWork / "shop.db");
+    fs::rename(mWork / "saved.db", mWork / "shop.db");
+    Sqlite("CREATE TABLE extra (id INTEGER PRIMARY KEY)");
+    const RunResult synced = Quorvane({"sync", "emptied.xml"});
+    EXPECT_EQ(synced.status, 0) << synced.err;
+    EXPECT_NE(synced.err.find("'quorvane sync' then updates it to the database"), std::string::npos)
+        << synced.err;
+    EXPECT_NE(Succeed({"show", "emptied.xml", "extra"}).find("TblName = extra\n"), std::string::npos);
+}
+
+// SQLite's driver describes a column "unit.price" by the part after its last dot: the project
+// held a field "price" that no table has, its pages queried it, and check saw no difference.
+TEST_F(QuorvaneProgramTest, ColumnNamesHoldingADotAreLoadedWhole) {
+    Sqlite("CREATE TABLE prices (id INTEGER PRIMARY KEY, \"unit.price\" DECIMAL(10,2), \"a.b.c\" TEXT)");
+    Succeed({"new", "prices.xml", "--connection-string",
+             "Driver=SQLite3;Database=" + (mWork / "shop.db").string()});
+    EXPECT_NE(Succeed({"show", "prices.xml", "prices.unit.price"}).find("FldName = unit.price\n"),
+              std::string::npos);
+    EXPECT_NE(Succeed({"show", "prices.xml", "prices.a.b.c"}).find("FldName = a.b.c\n"), std::string::npos);
+    EXPECT_EQ(Succeed({"check", "prices.xml"}), "0\n");
+}
+
+// A database another program held locked made every command wait, without a word, for as long
+// as the lock lasted. The wait is now a few seconds, and the failure names the file.
+TEST_F(QuorvaneProgramTest, ALockedSqliteDatabaseFailsNamingTheFile) {
+    const std::string database = (mWork / "shop.db").string();
+    Succeed({"new", "locked.xml", "--connection-string", "Driver=SQLite3;Database=" + database});
+    ado::Connection holder;
+    holder.Open(automation::FromUtf8("Driver=SQLite3;Database=" + database));
+    ado::ExecuteCommand(holder, u"BEGIN EXCLUSIVE", {});
+    ado::ExecuteCommand(holder, u"UPDATE customers SET city = city", {});
+
+    const auto start = std::chrono::steady_clock::now();
+    const std::string message = Fail({"check", "locked.xml"}, "database is locked");
+    EXPECT_NE(message.find("\"" + database + "\""), std::string::npos) << message;
+    // A bound, not a timing: the wait is seconds; unbounded it lasted as long as the lock.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+    ado::ExecuteCommand(holder, u"ROLLBACK", {});
 }
 
 // The application root moves with the site when the two were one folder, as with

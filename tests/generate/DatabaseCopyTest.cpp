@@ -40,7 +40,7 @@ TEST_F(DatabaseCopyTest, CopiesIntoTheDatabaseFolderAskingToCreateIt) {
     EXPECT_EQ(asked[0].title, u"Quorvane");
     EXPECT_EQ(asked[0].buttons, host::MessageButtons::YesNoCancel);
     EXPECT_EQ(asked[0].text,
-              u"Folder \"" + Text(mSite / "data") + u"\" does not exist! Do you want to create it?");
+              u"Folder \"" + Text(mSite / "data") + u"/\" does not exist! Do you want to create it?");
 
     // Check-only: the existing target counts.
     EXPECT_EQ(Copy(/*checkOnly=*/true), 1);
@@ -86,7 +86,7 @@ TEST_F(DatabaseCopyTest, RefusedFolderAndCancelledRun) {
     const std::vector<std::u16string> texts = mHost.Texts(HostCallKind::Message);
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[1], u"Database Folder \"" + Text(mSite / "data") +
-                            u"\" not created! Database will not be copied. Make sure you set up the correct "
+                            u"/\" not created! Database will not be copied. Make sure you set up the correct "
                             u"database path for the ASP scripts to work correctly!");
 
     mHost.Answer(MessageAnswer::Cancel);

@@ -119,12 +119,12 @@ TEST_F(AspRunnerTest, SessionsApplicationAndServer) {
 // A recordset's field is an object whose value the inspection functions look through, as pages
 // rely on: IsNull(rs("x")) of a NULL column is True, also in a function the field is passed to.
 TEST_F(AspRunnerTest, FieldsAndRecordsetsBehaveAsTheProvidersDo) {
-    // An empty file is an empty database; opening one never creates it.
-    std::ofstream(mTemp / "x.db").flush();
+    // A new database: the connection string allows the driver to create it.
     Write("rs.asp",
           "<% Set rs = Server.CreateObject(\"ADODB.Recordset\")\r\n"
           "rs.CursorLocation = 3\r\n"
-          "rs.Open \"SELECT NULL AS a, 'x' AS b UNION ALL SELECT 1, 'y'\", \"Driver=SQLite3;Database=" +
+          "rs.Open \"SELECT NULL AS a, 'x' AS b UNION ALL SELECT 1, 'y'\", "
+          "\"Driver=SQLite3;NoCreat=0;Database=" +
               (mTemp / "x.db").string() +
               "\"\r\n"
               "Function Show(v)\r\nShow = IsNull(v) & \"/\" & VarType(v)\r\nEnd Function\r\n"
@@ -145,8 +145,7 @@ TEST_F(AspRunnerTest, FieldsAndRecordsetsBehaveAsTheProvidersDo) {
 // Commands bind their parameters by type; an exact number needs its precision, as a provider
 // requires, and then keeps its digits after the point.
 TEST_F(AspRunnerTest, CommandsBindTypedParameters) {
-    std::ofstream(mTemp / "p.db").flush();
-    const std::string connection = "Driver=SQLite3;Database=" + (mTemp / "p.db").string();
+    const std::string connection = "Driver=SQLite3;NoCreat=0;Database=" + (mTemp / "p.db").string();
     Write("cmd.asp",
           "<% Set conn = Server.CreateObject(\"ADODB.Connection\")\r\nconn.Open \"" + connection +
               "\"\r\nconn.Execute \"CREATE TABLE t (n DECIMAL(10,2), s VARCHAR(10))\"\r\n"

@@ -129,11 +129,8 @@ SiteDatabase::SiteDatabase(DatabaseKind kind, const std::string& script, const f
         mConnection.Open(mConnectionString);
         return;
     }
-    if (kind == DatabaseKind::SQLite) {
-        // An empty file is an empty database; opening one never creates it.
-        std::ofstream(folder / (ToUtf8(mName) + ".db")).flush();
-    }
-    mConnection.Open(mConnectionString);
+    // A new SQLite database is made by the driver, which the connection string must allow.
+    mConnection.Open(kind == DatabaseKind::SQLite ? mConnectionString + u";NoCreat=0" : mConnectionString);
     std::vector<std::u16string> statements = Statements(ScriptText(script, kind));
     if (!schema.empty() && kind == DatabaseKind::PostgreSQL) {
         const std::u16string name = FromUtf8(schema);

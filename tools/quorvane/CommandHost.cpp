@@ -132,7 +132,8 @@ host::SyncChoice CommandHost::AskKeepOrUpdate(const host::SyncQuestion& question
              u"\nquorvane: answered as the dialog closed " +
              (IsKeyQuestion(question.text)
                   ? u"without a button: the database's key is taken (--keys keep|update answers it)"
-                  : u"without a button: the project is kept as it was read"));
+                  : u"without a button: the project is loaded as it was saved ('quorvane sync' then "
+                    u"updates it to the database)"));
         return host::SyncChoice::Closed;
     }
     return mConsole.AskKeepOrUpdate(question);

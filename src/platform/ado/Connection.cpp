@@ -112,7 +112,9 @@ std::optional<std::u16string> SqliteFileOf(const ado::ConnectionString& odbc) {
 /// SQLite's driver creates a missing database file, empty, and a load from it then finds no
 /// tables: a synchronisation would take that for every table dropped. The driver is told not
 /// to create one (unless the caller says otherwise), and a missing file is named here, since
-/// the driver itself only says that the connection failed.
+/// the driver itself only says that the connection failed. An empty file is what the driver
+/// would have made in its place, and something that is no plain file (a device, a pipe) reads
+/// as empty or never ends: both are refused as the driver refuses a file that is no database.
 void PreventSqliteCreation(ado::ConnectionString& odbc, Errors& errors) {
     if (std::optional<std::u16string> noCreate = odbc.Get(u"NoCreat")) {
         // The driver reads a Boolean by its first letter or digit.
@@ -130,17 +132,42 @@ void PreventSqliteCreation(ado::ConnectionString& odbc, Errors& errors) {
     std::error_code error;
     const std::filesystem::path path(automation::ToUtf8(*file));
     const std::filesystem::file_status status = std::filesystem::status(path, error);
+    const std::u16string named = u"The SQLite database file \"" + *file + u"\"";
     std::u16string description;
-    if (status.type() == std::filesystem::file_type::not_found) {
-        description = u"The SQLite database file \"" + *file + u"\" does not exist.";
-    } else if (status.type() == std::filesystem::file_type::directory) {
-        description = u"The SQLite database file \"" + *file + u"\" is a folder, not a database.";
-    } else {
+    switch (status.type()) {
+    case std::filesystem::file_type::not_found:
+        description = named + u" does not exist.";
+        break;
+    case std::filesystem::file_type::directory:
+        description = named + u" is a folder, not a database.";
+        break;
+    case std::filesystem::file_type::regular:
+        if (std::filesystem::file_size(path, error) == 0 && !error) {
+            description = named + u" is empty: file is not a database.";
+        }
+        break;
+    case std::filesystem::file_type::block:
+    case std::filesystem::file_type::character:
+    case std::filesystem::file_type::fifo:
+    case std::filesystem::file_type::socket:
+        description = named + u" is no regular file: file is not a database.";
+        break;
+    default:
+        // Unknown (unreadable, say): the driver tells what it finds.
+        break;
+    }
+    if (description.empty()) {
         return;
     }
     errors.Add(automation::MakeRef<ErrorRecord>(ErrorNumber::Fail, description, u"ODBC", u"HY000", 0));
     automation::Raise(ErrorNumber::Fail, u"ODBC", description);
 }
+
+/// How long, in milliseconds, SQLite's driver waits at each step for a database another
+/// program holds locked before it gives up with "database is locked". Left to itself it waits
+/// 100 seconds a step, and a command looks hung. A few seconds outlast a writer's ordinary
+/// transaction.
+constexpr std::u16string_view SqliteLockWait = u"3000";
 
 } // namespace
 
@@ -192,6 +219,9 @@ void Connection::Open(std::u16string_view connectionString, std::u16string_view 
         // it cannot take is refused before the file it names is looked for.
         odbcText = odbc.ToString(ValueQuoting::None);
         PreventSqliteCreation(odbc, *impl.errors);
+        if (!ResolvedAttribute(odbc, u"Timeout")) {
+            odbc.Set(u"Timeout", SqliteLockWait);
+        }
         odbcText = odbc.ToString(ValueQuoting::None);
     } else if (changed) {
         odbcText = odbc.ToString();
@@ -201,6 +231,9 @@ void Connection::Open(std::u16string_view connectionString, std::u16string_view 
 
     auto environment = std::make_unique<internal::EnvironmentHandle>();
     auto connection = std::make_unique<internal::ConnectionHandle>(*environment, *impl.errors);
+    if (encoding == internal::TextEncoding::Utf8) {
+        connection->SetDatabaseFile(SqliteFileOf(odbc).value_or(u""));
+    }
     connection->Connect(odbcText, encoding, *impl.errors);
 
     SQLHDBC handle = connection->Get();

@@ -6,7 +6,9 @@
 #include "platform/ado/internal/ConnectionImpl.h"
 #include "platform/ado/internal/ResultSet.h"
 
+#include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
 
 #include <sql.h>
 #include <sqlext.h>
@@ -40,6 +42,13 @@ ado::Fields FieldsOf(const std::vector<internal::ColumnDescription>& columns) {
         fields.emplace_back(internal::ToFieldDescription(column));
     }
     return ado::Fields(std::move(fields));
+}
+
+/// True when `described` is what SQLite's driver makes of `whole` in a column description: the
+/// part after its last ".".
+bool IsShortenedName(std::u16string_view whole, std::u16string_view described) {
+    const std::size_t dot = whole.rfind(u'.');
+    return dot != std::u16string_view::npos && whole.substr(dot + 1) == described;
 }
 
 } // namespace
@@ -80,6 +89,44 @@ Recordset Recordset::Describe(Connection& connection, std::u16string_view sql) {
                        : SQLPrepare(statement.Get(), text.Narrow(), SQL_NTS);
     statement.Check(rc, u"Preparing the query");
     return Recordset(FieldsOf(internal::DescribeColumns(statement)), {});
+}
+
+Recordset Recordset::DescribeTable(Connection& connection, std::u16string_view sql,
+                                   std::span<const Variant> restrictions) {
+    Recordset described = Describe(connection, sql);
+    if (!automation::EqualsNoCase(connection.Impl().dbmsName, u"SQLite")) {
+        return described;
+    }
+    const std::size_t count = static_cast<std::size_t>(described.mFields.Count());
+    std::vector<std::u16string> catalogNames(count);
+    for (Recordset columns = connection.OpenSchema(Schema::Columns, restrictions); !columns.Eof();
+         columns.MoveNext()) {
+        const Variant& ordinal = columns.Value(u"ORDINAL_POSITION");
+        const Variant& name = columns.Value(u"COLUMN_NAME");
+        if (ordinal.IsNull() || ordinal.IsEmpty() || name.IsNull()) {
+            continue;
+        }
+        const std::int32_t position = automation::ToLong(ordinal);
+        if (position >= 1 && static_cast<std::size_t>(position) <= count) {
+            catalogNames[static_cast<std::size_t>(position) - 1] = automation::ToString(name);
+        }
+    }
+    std::vector<Field> fields;
+    fields.reserve(count);
+    for (std::size_t index = 0; index < count; ++index) {
+        FieldDescription description = described.mFields.Item(static_cast<std::int32_t>(index)).Description();
+        // Only a name the driver shortened is replaced: the catalog and the description agree on
+        // the order of a whole table's columns, and a mismatch leaves the description alone.
+        const std::u16string& whole = catalogNames[index];
+        if (IsShortenedName(whole, description.name)) {
+            if (description.baseColumnName == description.name) {
+                description.baseColumnName = whole;
+            }
+            description.name = whole;
+        }
+        fields.emplace_back(std::move(description));
+    }
+    return Recordset(ado::Fields(std::move(fields)), {});
 }
 
 void Recordset::Close() noexcept {

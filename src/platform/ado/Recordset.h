@@ -5,6 +5,7 @@
 #include "platform/automation/Variant.h"
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -31,6 +32,13 @@ public:
     /// statement: the query is never executed, so describing reads no data and changes nothing.
     /// The result is open, with no rows. Refuses what Open refuses.
     static Recordset Describe(Connection& connection, std::u16string_view sql);
+    /// The fields of one table or view, as Describe gives them for `sql`, a query of all its
+    /// columns in their order; `restrictions` find the table in the Columns schema rowset.
+    /// SQLite's driver describes a column whose name holds a "." by the part after the last one
+    /// (it takes the rest for a table's name); there each such name is taken whole from the
+    /// catalog, as the other drivers describe it.
+    static Recordset DescribeTable(Connection& connection, std::u16string_view sql,
+                                   std::span<const automation::Variant> restrictions);
 
     /// ObjectState::Open or ObjectState::Closed.
     std::int32_t State() const noexcept { return mIsOpen ? 1 : 0; }

@@ -394,10 +394,13 @@ TEST_P(SchemaLoadTest, AFileThatIsNoSqliteDatabaseIsRefusedWithTheDriversReason)
     EXPECT_EQ(Tables().Count(), 0);
     EXPECT_EQ(mDatabase->DBConnstr(), u"");
 
-    // An empty file is an empty database to SQLite, and loads as one.
+    // An empty file is what SQLite would make of a missing one; it is no project's database
+    // either, and is refused for the same reason.
     std::ofstream(file, std::ios::binary | std::ios::trunc).flush();
     State().gProjErr.clear();
-    EXPECT_EQ(Load(u"", connection), 0) << test::Utf8(State().gProjErr);
+    EXPECT_EQ(Load(u"", connection), 3);
+    EXPECT_NE(State().gProjErr.find(u"file is not a database"), std::u16string::npos)
+        << test::Utf8(State().gProjErr);
     EXPECT_EQ(Tables().Count(), 0);
 }
 

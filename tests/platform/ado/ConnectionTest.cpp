@@ -1,5 +1,6 @@
 #include "DatabaseFixture.h"
 
+#include "platform/ado/Command.h"
 #include "platform/ado/ConnectionString.h"
 #include "platform/ado/Constants.h"
 #include "platform/ado/DataSources.h"
@@ -148,11 +149,17 @@ private:
     std::optional<std::string> mPrevious;
 };
 
+/// A new SQLite database file holding one table: the connection that makes it allows creation.
+void MakeSqliteDatabase(const std::filesystem::path& file) {
+    Connection maker;
+    maker.Open(u"Driver=SQLite3;NoCreat=0;Database=" + automation::FromUtf8(file.string()));
+    ExecuteCommand(maker, u"CREATE TABLE t (x INTEGER)", {});
+}
+
 TEST(DataSources, AreFoundAndOpenedThroughTheDriverManager) {
     qv::test::TempDir folder;
     std::filesystem::path database = folder / "naïve ✓.db";
-    // An empty file is an empty database; opening never creates one.
-    std::ofstream(database).flush();
+    MakeSqliteDatabase(database);
     std::filesystem::path ini = folder / "odbc.ini";
     std::ofstream(ini) << "[QvTestSource]\nDriver = SQLite3\nDatabase = " << database.string()
                        << "\nDescription = test\n";
@@ -297,7 +304,7 @@ TEST(DataSources, AValueSqliteCannotReadWholeIsRefusedNotPassedOn) {
     // A value that needs no braces still reaches the driver bare, "=" and all: the driver
     // creates no file, so only the file of that very name opens.
     std::filesystem::path equals = folder / "a=b.db";
-    std::ofstream(equals).flush();
+    MakeSqliteDatabase(equals);
     Connection bare;
     bare.Open(u"Driver={SQLite3};Database={" + automation::FromUtf8(equals.string()) + u"}");
     EXPECT_EQ(bare.State(), ObjectState::Open);

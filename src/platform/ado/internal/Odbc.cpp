@@ -99,7 +99,14 @@ bool ReadRecord(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT record, Te
     return true;
 }
 
-void ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, TextEncoding encoding, Errors& errors) {
+/// SQLite's codes for a database another connection holds locked: SQLITE_BUSY and
+/// SQLITE_LOCKED, which its driver reports as the native error.
+bool IsSqliteLock(SQLINTEGER native) {
+    return native == 5 || native == 6;
+}
+
+void ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, TextEncoding encoding, Errors& errors,
+                     std::u16string_view databaseFile) {
     std::u16string sqlState;
     SQLINTEGER native = 0;
     std::u16string text;
@@ -107,6 +114,11 @@ void ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, TextEncoding enco
          ++record) {
         while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r')) {
             text.pop_back();
+        }
+        if (!databaseFile.empty() && IsSqliteLock(native)) {
+            // The driver gave up after its busy timeout; which file stayed locked it does not say.
+            text += u": the SQLite database file \"" + std::u16string(databaseFile) +
+                    u"\" is held by another program";
         }
         std::int32_t number = NumberFor(sqlState, text);
         errors.Add(automation::MakeRef<ErrorRecord>(number, text, std::u16string(DiagnosticSource), sqlState,
@@ -140,13 +152,13 @@ DriverText::DriverText(std::u16string_view text, TextEncoding encoding) : mEncod
 }
 
 void Check(OdbcReturn rc, HandleKind kind, OdbcHandle handle, Errors& errors, std::u16string_view what,
-           TextEncoding encoding) {
+           TextEncoding encoding, std::u16string_view databaseFile) {
     if (SQL_SUCCEEDED(rc)) {
         return;
     }
     errors.Clear();
     if (handle != nullptr && rc != SQL_INVALID_HANDLE) {
-        ReadDiagnostics(HandleType(kind), handle, encoding, errors);
+        ReadDiagnostics(HandleType(kind), handle, encoding, errors, databaseFile);
     }
     if (errors.Count() == 0) {
         errors.Add(automation::MakeRef<ErrorRecord>(ErrorNumber::Fail,
@@ -202,7 +214,7 @@ void ConnectionHandle::Connect(std::u16string_view connectionString, TextEncodin
                                            SQL_DRIVER_NOPROMPT)
                        : SQLDriverConnect(mHandle, nullptr, text.Narrow(), SQL_NTS, nullptr, 0, nullptr,
                                           SQL_DRIVER_NOPROMPT);
-    Check(rc, HandleKind::Connection, mHandle, errors, u"Connecting", encoding);
+    Check(rc, HandleKind::Connection, mHandle, errors, u"Connecting", encoding, mDatabaseFile);
     mConnected = true;
 }
 
@@ -219,7 +231,7 @@ void ConnectionHandle::Disconnect() noexcept {
 }
 
 StatementHandle::StatementHandle(const ConnectionHandle& connection, Errors& errors, TextEncoding encoding)
-    : mErrors(errors), mEncoding(encoding) {
+    : mErrors(errors), mEncoding(encoding), mDatabaseFile(connection.DatabaseFile()) {
     SQLHANDLE handle = nullptr;
     internal::Check(SQLAllocHandle(SQL_HANDLE_STMT, connection.Get(), &handle), HandleKind::Connection,
                     connection.Get(), errors, u"Allocating a statement");
@@ -236,7 +248,7 @@ StatementHandle::~StatementHandle() {
 }
 
 void StatementHandle::Check(OdbcReturn rc, std::u16string_view what) {
-    internal::Check(rc, HandleKind::Statement, mHandle, mErrors, what, mEncoding);
+    internal::Check(rc, HandleKind::Statement, mHandle, mErrors, what, mEncoding, mDatabaseFile);
 }
 
 } // namespace qv::ado::internal

@@ -47,9 +47,10 @@ enum class HandleKind { Environment, Connection, Statement };
 /// Raises unless `rc` is a success (with or without information). Before raising, the
 /// handle's diagnostic records replace the contents of `errors`; the raised error carries the
 /// first record's number and message. `what` names the failed operation for a driver that
-/// leaves no record.
+/// leaves no record. `databaseFile`, where given, is the SQLite file of the connection: a record
+/// saying that it is locked names it, since the driver's message does not say which file.
 void Check(OdbcReturn rc, HandleKind kind, OdbcHandle handle, Errors& errors, std::u16string_view what,
-           TextEncoding encoding = TextEncoding::Utf16);
+           TextEncoding encoding = TextEncoding::Utf16, std::u16string_view databaseFile = {});
 
 /// An ODBC environment set to ODBC 3 behaviour.
 class EnvironmentHandle {
@@ -83,9 +84,14 @@ public:
     bool IsConnected() const noexcept { return mConnected; }
     void Disconnect() noexcept;
 
+    /// The SQLite database file the connection reaches, for messages; "" for any other.
+    void SetDatabaseFile(std::u16string file) { mDatabaseFile = std::move(file); }
+    const std::u16string& DatabaseFile() const noexcept { return mDatabaseFile; }
+
 private:
     OdbcHandle mHandle = nullptr;
     bool mConnected = false;
+    std::u16string mDatabaseFile;
 };
 
 /// A statement of a connection, scoped to the call that uses it; freeing it closes its cursor.
@@ -106,6 +112,7 @@ private:
     OdbcHandle mHandle = nullptr;
     Errors& mErrors;
     TextEncoding mEncoding;
+    std::u16string_view mDatabaseFile; // the connection's, which outlives the statement
 };
 
 } // namespace qv::ado::internal
