@@ -12,9 +12,12 @@
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
+#include "platform/registry/Key.h"
 #include "platform/registry/Registry.h"
 #include "platform/registry/Value.h"
 
+#include <cstddef>
+#include <memory>
 #include <string>
 
 namespace qv {
@@ -26,6 +29,16 @@ constexpr std::u16string_view ProductVersion = u"6.0";
 constexpr std::u16string_view PageLanguage = u"ASP";
 constexpr std::u16string_view PageExtension = u"asp";
 constexpr std::int16_t StartDateFormat = 5;
+
+/// Marks a finished copy of the machine's defaults; saved with the values the copy adds. A user
+/// hive that has "Language" but not this mark was left by a start that was killed while it
+/// copied the values one by one. It stands under the product's own key, beside the settings
+/// keys, so that nothing that lists their values meets it.
+constexpr std::u16string_view DefaultsCopiedName = u"DefaultsCopied";
+
+std::u16string ProductKey(const ModuleState& state) {
+    return u"Software\\" + state.gProductName + u"\\" + state.gProductVersion;
+}
 
 } // namespace
 
@@ -47,7 +60,7 @@ void Qel::SetModuleState() {
     mDefaultPage = u"default." + mDefaultExt;
     SetdefaultDateFormat(StartDateFormat);
 
-    const std::u16string base = u"Software\\" + state.gProductName + u"\\" + state.gProductVersion;
+    const std::u16string base = ProductKey(state);
     state.gRegKeyGeneral = base + u"\\Settings\\General";
     state.gRegKeyProject = base + u"\\Settings\\Project";
     state.gRegKeyDatabase = base + u"\\Settings\\Database";
@@ -59,11 +72,15 @@ void Qel::SetModuleState() {
 
     // Only a missing "Language" value marks a first run: a user who emptied it on purpose keeps
     // the defaults saved since, which a copy at every start would overwrite.
-    const bool firstRun =
-        !CurrentRegistry().ReadValue(registry::HiveKind::User, state.gRegKeyGeneral, u"Language");
+    registry::Registry& hives = CurrentRegistry();
+    const bool firstRun = !hives.ReadValue(registry::HiveKind::User, state.gRegKeyGeneral, u"Language");
     const automation::Variant language = GetRegValue(u"HKCU", state.gRegKeyGeneral, u"Language");
     mLanguageFile = language.IsEmpty() ? std::u16string() : TextOf(language).value_or(std::u16string());
-    if (firstRun) {
+    // A copy that an earlier start began and never finished is finished now, without touching
+    // what the user has. An emptied "Language" is the user's own doing, as above.
+    const bool unfinished = !firstRun && !mLanguageFile.empty() &&
+                            !hives.ReadValue(registry::HiveKind::User, ProductKey(state), DefaultsCopiedName);
+    if (firstRun || unfinished) {
         CopyDefaultSettings();
     }
 }
@@ -77,33 +94,60 @@ std::u16string Qel::GetDllVersion() const {
 
 void Qel::CopyDefaultSettings() {
     const ModuleState& state = State();
-    for (const std::u16string* key :
-         {&state.gRegKeyAdvancedFilters, &state.gRegKeyGeneral, &state.gRegKeyProject, &state.gRegKeyDatabase,
-          &state.gRegKeyTable, &state.gRegKeyChart, &state.gRegKeyField, &state.gRegKeyExtensions}) {
-        CopyRegistryKey(*key);
+    registry::Registry& hives = CurrentRegistry();
+    const registry::Key& machine = hives.Root(registry::HiveKind::Machine);
+    // The whole copy is one save, made under the user hive's lock into what its file holds by
+    // then: a start killed meanwhile leaves the hive as it was, and starts running together
+    // copy once and lose nothing. One save also keeps the copy linear in the number of values.
+    const auto copy = [&](registry::Key& user) {
+        std::size_t copied = 0;
+        for (const std::u16string* key :
+             {&state.gRegKeyAdvancedFilters, &state.gRegKeyGeneral, &state.gRegKeyProject,
+              &state.gRegKeyDatabase, &state.gRegKeyTable, &state.gRegKeyChart, &state.gRegKeyField,
+              &state.gRegKeyExtensions}) {
+            copied += CopyRegistryKey(machine, user, *key);
+        }
+        // Without "Language" (a machine hive without defaults) the next start copies again.
+        const std::u16string productKey = ProductKey(state);
+        const registry::Key* general = user.FindPath(state.gRegKeyGeneral);
+        const registry::Key* product = user.FindPath(productKey);
+        if (general != nullptr && general->FindValue(u"Language") != nullptr &&
+            (product == nullptr || product->FindValue(DefaultsCopiedName) == nullptr)) {
+            user.CreatePath(productKey).SetValue(DefaultsCopiedName, registry::Value::Number(1));
+            ++copied;
+        }
+        return copied > 0;
+    };
+    try {
+        hives.Update(registry::HiveKind::User, copy);
+    } catch (const automation::Error&) {
+        // A refused write passes silently and the start goes on: a user hive that cannot be
+        // saved gets no defaults, and the next start tries again.
     }
 }
 
-void Qel::CopyRegistryKey(std::u16string_view key) {
-    registry::Registry& hives = CurrentRegistry();
-    for (const std::u16string& name : hives.ValueNames(registry::HiveKind::Machine, key)) {
-        // The user's own values win: the copy only fills what the user hive lacks. A value that
-        // cannot be copied is skipped, so that one bad value costs the user no other default.
-        try {
-            if (hives.ReadValue(registry::HiveKind::User, key, name)) {
-                continue;
-            }
-            std::optional<registry::Value> value = hives.ReadValue(registry::HiveKind::Machine, key, name);
-            if (value) {
-                hives.WriteValue(registry::HiveKind::User, key, name, *value);
-            }
-        } catch (const automation::Error&) {
+std::size_t Qel::CopyRegistryKey(const registry::Key& machine, registry::Key& user, std::u16string_view key) {
+    const registry::Key* source = machine.FindPath(key);
+    if (source == nullptr) {
+        return 0;
+    }
+    // The user's own values win: the copy only fills what the user hive lacks.
+    std::size_t copied = 0;
+    registry::Key* target = user.FindPath(key);
+    for (const registry::Key::NamedValue& entry : source->Values()) {
+        if (target != nullptr && target->FindValue(entry.name) != nullptr) {
             continue;
         }
+        if (target == nullptr) {
+            target = &user.CreatePath(key);
+        }
+        target->SetValue(entry.name, entry.value);
+        ++copied;
     }
-    for (const std::u16string& subkey : hives.SubkeyNames(registry::HiveKind::Machine, key)) {
-        CopyRegistryKey(std::u16string(key) + u"\\" + subkey);
+    for (const std::unique_ptr<registry::Key>& subkey : source->Subkeys()) {
+        copied += CopyRegistryKey(machine, user, std::u16string(key) + u"\\" + subkey->Name());
     }
+    return copied;
 }
 
 } // namespace qv

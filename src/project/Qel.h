@@ -10,10 +10,15 @@
 #include "platform/automation/Object.h"
 #include "platform/automation/Variant.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+
+namespace qv::registry {
+class Key;
+} // namespace qv::registry
 
 namespace qv {
 
@@ -292,7 +297,10 @@ private:
     std::u16string GetDllVersion() const;
     /// Copies the machine's default settings into the user hive on a user's first run.
     static void CopyDefaultSettings();
-    static void CopyRegistryKey(std::u16string_view key);
+    /// Adds the values of `key` and its subkeys in the machine hive's tree to the user hive's
+    /// tree where the user has none of that name; the number of values added.
+    static std::size_t CopyRegistryKey(const registry::Key& machine, registry::Key& user,
+                                       std::u16string_view key);
     void LoadRegisteredExtensions();
     /// Empty the project's master/detail pairs and custom scripts, one by one.
     void RemoveAllMasterDetails();

@@ -1,5 +1,6 @@
 #include "ProjectFixture.h"
 #include "model/LoadSettings.h"
+#include "project/ProjectFileTestSupport.h"
 
 #include "project/Qel.h"
 
@@ -12,10 +13,13 @@
 
 #include "platform/automation/Text.h"
 #include "platform/system/FileVersion.h"
+#include "support/ProcessesTogether.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
+#include <string>
 
 namespace qv::test {
 namespace {
@@ -90,6 +94,58 @@ TEST_F(QelStartup, OnlyAMissingLanguageValueIsAFirstRun) {
     EXPECT_EQ(MakeRef<Qel>()->BodyTitle(), u"Machine title");
     WriteValue(HiveKind::Machine, ProjectKey, u"BodyTitle", Value::Text(u"New machine title"));
     EXPECT_EQ(MakeRef<Qel>()->BodyTitle(), u"Machine title");
+}
+
+// A start killed while it copied the machine's defaults one value at a time left "Language",
+// which goes first, and little else. As "Language" was there, no later start copied again, and
+// every new project lacked its defaults for good (no template: "Template file not found!").
+TEST_F(QelStartup, ACopyLeftUnfinishedIsFinishedByTheNextStart) {
+    WriteValue(HiveKind::Machine, GeneralKey, u"Language", Value::Text(u"lang/english.xml"));
+    WriteValue(HiveKind::Machine, ProjectKey, u"Template", Value::Text(u"templates/shop.zip"));
+    WriteValue(HiveKind::Machine, ProjectKey, u"BodyTitle", Value::Text(u"Machine title"));
+    WriteValue(HiveKind::Machine, ProjectKey, u"RecPerPage", Value::Number(25));
+    WriteValue(HiveKind::Machine, u"Software\\Quorvane\\6.0\\AdvancedFilters\\Dates", u"Today",
+               Value::Text(u"Date()"));
+    // What the killed start had copied, and a default the user has changed since.
+    WriteUserText(GeneralKey, u"Language", u"lang/english.xml");
+    WriteUserText(ProjectKey, u"BodyTitle", u"My title");
+
+    Ref<Qel> project = MakeRef<Qel>();
+    EXPECT_EQ(UserValue(ProjectKey, u"Template"), Value::Text(u"templates/shop.zip"));
+    EXPECT_EQ(UserValue(u"Software\\Quorvane\\6.0\\AdvancedFilters\\Dates", u"Today"),
+              Value::Text(u"Date()"));
+    EXPECT_EQ(project->RecPerPage(), 25);
+    EXPECT_EQ(project->BodyTitle(), u"My title");
+
+    // A finished copy is not made again: a default the user has deleted stays deleted.
+    CurrentRegistry().DeleteValue(HiveKind::User, ProjectKey, u"RecPerPage");
+    MakeRef<Qel>();
+    EXPECT_FALSE(UserValue(ProjectKey, u"RecPerPage"));
+}
+
+// Starts running together each copied the defaults value by value, each write an unguarded
+// read, change and save of the whole hive: what one had saved another saved over, and as
+// "Language" was there by then, those values never came back.
+TEST_F(QelStartup, FirstRunsStartedTogetherAllLeaveEveryDefault) {
+    const std::filesystem::path shipped = std::filesystem::path(QV_SOURCE_DIR) / "share/quorvane/machine.reg";
+    const auto firstRun = [&shipped](const std::filesystem::path& userHive) {
+        UseRegistry(std::make_unique<registry::Registry>(userHive, shipped));
+        MakeRef<Qel>();
+        return true;
+    };
+    // What one first run alone leaves.
+    firstRun(mTemp / "alone.reg");
+    const std::string alone = test::ReadFileBytes(mTemp / "alone.reg");
+    ASSERT_NE(alone.find("\"Template\"="), std::string::npos);
+
+    constexpr int Rounds = 6;
+    constexpr int Starts = 6;
+    for (int round = 0; round < Rounds; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const std::filesystem::path userHive = mTemp / ("user" + std::to_string(round) + ".reg");
+        ASSERT_EQ(test::RunInProcessesTogether(Starts, [&](int) { return firstRun(userHive); }), 0);
+        ASSERT_EQ(test::ReadFileBytes(userHive), alone);
+    }
 }
 
 TEST_F(QelStartup, ShippedMachineHiveGivesAWorkingFirstRun) {

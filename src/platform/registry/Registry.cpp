@@ -10,10 +10,15 @@
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <string>
-#include <sys/stat.h>
 #include <system_error>
+#include <utility>
 
 namespace qv::registry {
 
@@ -55,6 +60,73 @@ void CheckKeyPath(std::u16string_view keyPath) {
     }
 }
 
+std::error_code LastError() {
+    return {errno, std::system_category()};
+}
+
+// The lock of one hive, held while the object lives: an exclusive flock on the hidden file
+// ".<hive>.lock" beside the hive's file. The lock file is never removed, so that every process
+// locks the same file; it is opened without following a link, so that a link planted in its
+// place can neither make the registry create a file elsewhere nor have it lock one that others
+// never look at. Each holder opens the file anew: the system's lock belongs to the open file, so
+// two registries of one process (two apartments) keep each other out too, which a lock shared
+// within the process (system::FileLock) would not. A change made under it must therefore not
+// write the same hive again.
+class HiveLock {
+public:
+    explicit HiveLock(const fs::path& hive) {
+        // Appended piece by piece: `"." + std::string&&` trips GCC 12's false -Wrestrict at -O3.
+        std::string name(".");
+        name += hive.filename().string();
+        name += ".lock";
+        const fs::path lockFile = hive.parent_path() / name;
+        mFd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+        std::error_code error = mFd < 0 ? LastError() : std::error_code();
+        struct stat status {};
+        if (!error && ::fstat(mFd, &status) != 0) {
+            error = LastError();
+        }
+        if (!error && !S_ISREG(status.st_mode)) {
+            error = std::make_error_code(std::errc::invalid_argument);
+        }
+        while (!error && ::flock(mFd, LOCK_EX) != 0) {
+            // A file system without locks: the write goes on unguarded rather than not at all.
+            if (errno == ENOLCK || errno == EOPNOTSUPP) {
+                break;
+            }
+            if (errno != EINTR) {
+                error = LastError();
+            }
+        }
+        if (error) {
+            Release();
+            // ELOOP (a link in its place) and the like read as a path/file access error.
+            system::RaiseFileError(error, system::FromNativePath(lockFile));
+        }
+    }
+    ~HiveLock() { Release(); }
+    HiveLock(const HiveLock&) = delete;
+    HiveLock& operator=(const HiveLock&) = delete;
+
+private:
+    // Closing the descriptor lets go of the lock.
+    void Release() noexcept {
+        if (mFd >= 0) {
+            ::close(std::exchange(mFd, -1));
+        }
+    }
+
+    int mFd = -1;
+};
+
+void CreateFolderOf(const fs::path& file) {
+    const std::u16string fileName = system::FromNativePath(file);
+    const std::u16string_view folder = system::FolderOf(fileName);
+    if (!folder.empty() && !system::FolderExists(folder)) {
+        system::CreateFolders(folder);
+    }
+}
+
 fs::path FirstExisting(std::initializer_list<fs::path> candidates) {
     std::error_code ignored;
     for (const fs::path& candidate : candidates) {
@@ -71,6 +143,7 @@ struct Registry::HiveState {
     fs::path path;
     std::unique_ptr<Key> root;
     FileStamp stamp;
+    std::string text; ///< the file's bytes as last read or saved ("" when there was no file)
     bool loaded = false;
     bool checkedInBatch = false; ///< the file was looked at during the open batch
 };
@@ -114,22 +187,35 @@ const fs::path& Registry::HivePath(HiveKind hive) const {
     return hive == HiveKind::User ? mUser->path : mMachine->path;
 }
 
-Registry::HiveState& Registry::Loaded(HiveKind hive, Use use) {
-    HiveState& state = hive == HiveKind::User ? *mUser : *mMachine;
-    // A write always looks: it saves the whole hive, and must not drop what another registry
-    // saved since this one last read the file.
-    if (use == Use::Read && state.loaded && state.checkedInBatch) {
+Registry::HiveState& Registry::StateOf(HiveKind hive) {
+    return hive == HiveKind::User ? *mUser : *mMachine;
+}
+
+Registry::HiveState& Registry::Loaded(HiveKind hive) {
+    HiveState& state = StateOf(hive);
+    if (state.loaded && state.checkedInBatch) {
         return state;
     }
-    FileStamp stamp = StampOf(state.path);
     state.checkedInBatch = mBatchDepth > 0;
-    if (state.loaded && stamp == state.stamp) {
+    if (state.loaded && StampOf(state.path) == state.stamp) {
         return state;
     }
-    std::u16string fileName = system::FromNativePath(state.path);
+    return Current(hive);
+}
+
+Registry::HiveState& Registry::Current(HiveKind hive) {
+    HiveState& state = StateOf(hive);
+    const FileStamp stamp = StampOf(state.path);
+    const std::u16string fileName = system::FromNativePath(state.path);
+    std::string text = stamp.exists ? system::ReadFileBytes(fileName) : std::string();
+    state.checkedInBatch = mBatchDepth > 0;
+    if (state.loaded && stamp.exists == state.stamp.exists && text == state.text) {
+        state.stamp = stamp;
+        return state;
+    }
     state.loaded = false;
-    state.root =
-        stamp.exists ? ParseHive(system::ReadFileBytes(fileName), fileName) : std::make_unique<Key>(u"");
+    state.root = ParseHive(text, fileName);
+    state.text = std::move(text);
     state.stamp = stamp;
     state.loaded = true;
     ++mRevision;
@@ -152,24 +238,35 @@ void Registry::Save(HiveState& state) {
     // could not be saved must not seem to have happened.
     state.loaded = false;
     ++mRevision;
-    std::u16string fileName = system::FromNativePath(state.path);
-    std::u16string_view folder = system::FolderOf(fileName);
-    if (!folder.empty() && !system::FolderExists(folder)) {
-        system::CreateFolders(folder);
-    }
-    system::WriteFileAtomic(fileName, FormatHive(*state.root), system::Durability::Flushed,
+    std::string text = FormatHive(*state.root);
+    system::WriteFileAtomic(system::FromNativePath(state.path), text, system::Durability::Flushed,
                             system::FinalLink::Follow);
+    state.text = std::move(text);
     state.stamp = StampOf(state.path);
     state.loaded = true;
 }
 
+void Registry::Update(HiveKind hive, const std::function<bool(Key& root)>& change) {
+    HiveState& state = StateOf(hive);
+    CreateFolderOf(state.path);
+    const HiveLock lock(state.path);
+    Current(hive);
+    // A change that raises halfway leaves the tree half changed: read it again on next use.
+    state.loaded = false;
+    if (!change(*state.root)) {
+        state.loaded = true;
+        return;
+    }
+    Save(state);
+}
+
 bool Registry::KeyExists(HiveKind hive, std::u16string_view keyPath) {
-    return Loaded(hive, Use::Read).root->FindPath(keyPath) != nullptr;
+    return Loaded(hive).root->FindPath(keyPath) != nullptr;
 }
 
 std::optional<Value> Registry::ReadValue(HiveKind hive, std::u16string_view keyPath,
                                          std::u16string_view valueName) {
-    const Key* key = Loaded(hive, Use::Read).root->FindPath(keyPath);
+    const Key* key = Loaded(hive).root->FindPath(keyPath);
     const Value* value = key != nullptr ? key->FindValue(valueName) : nullptr;
     if (value == nullptr) {
         return std::nullopt;
@@ -179,7 +276,7 @@ std::optional<Value> Registry::ReadValue(HiveKind hive, std::u16string_view keyP
 
 std::vector<std::u16string> Registry::ValueNames(HiveKind hive, std::u16string_view keyPath) {
     std::vector<std::u16string> names;
-    if (const Key* key = Loaded(hive, Use::Read).root->FindPath(keyPath)) {
+    if (const Key* key = Loaded(hive).root->FindPath(keyPath)) {
         for (const Key::NamedValue& entry : key->Values()) {
             names.push_back(entry.name);
         }
@@ -189,7 +286,7 @@ std::vector<std::u16string> Registry::ValueNames(HiveKind hive, std::u16string_v
 
 std::vector<std::u16string> Registry::SubkeyNames(HiveKind hive, std::u16string_view keyPath) {
     std::vector<std::u16string> names;
-    if (const Key* key = Loaded(hive, Use::Read).root->FindPath(keyPath)) {
+    if (const Key* key = Loaded(hive).root->FindPath(keyPath)) {
         for (const std::unique_ptr<Key>& subkey : key->Subkeys()) {
             names.push_back(subkey->Name());
         }
@@ -200,19 +297,21 @@ std::vector<std::u16string> Registry::SubkeyNames(HiveKind hive, std::u16string_
 void Registry::WriteValue(HiveKind hive, std::u16string_view keyPath, std::u16string_view valueName,
                           const Value& value) {
     CheckKeyPath(keyPath);
-    HiveState& state = Loaded(hive, Use::Write);
-    state.root->CreatePath(keyPath).SetValue(valueName, value);
-    Save(state);
+    Update(hive, [&](Key& root) {
+        root.CreatePath(keyPath).SetValue(valueName, value);
+        return true;
+    });
 }
 
 void Registry::CreateKey(HiveKind hive, std::u16string_view keyPath) {
     CheckKeyPath(keyPath);
-    HiveState& state = Loaded(hive, Use::Write);
-    if (state.root->FindPath(keyPath) != nullptr) {
-        return;
-    }
-    state.root->CreatePath(keyPath);
-    Save(state);
+    Update(hive, [&](Key& root) {
+        if (root.FindPath(keyPath) != nullptr) {
+            return false;
+        }
+        root.CreatePath(keyPath);
+        return true;
+    });
 }
 
 bool Registry::DeleteKey(HiveKind hive, std::u16string_view keyPath) {
@@ -229,27 +328,27 @@ bool Registry::DeleteKey(HiveKind hive, std::u16string_view keyPath) {
         automation::Raise(automation::ErrorNumber::InvalidProcedureCall, u"",
                           u"The root of a registry hive cannot be deleted");
     }
-    HiveState& state = Loaded(hive, Use::Write);
-    Key* parent = state.root->FindPath(parentPath);
-    if (parent == nullptr || !parent->DeleteSubkey(name)) {
-        return false;
-    }
-    Save(state);
-    return true;
+    bool deleted = false;
+    Update(hive, [&](Key& root) {
+        Key* parent = root.FindPath(parentPath);
+        deleted = parent != nullptr && parent->DeleteSubkey(name);
+        return deleted;
+    });
+    return deleted;
 }
 
 bool Registry::DeleteValue(HiveKind hive, std::u16string_view keyPath, std::u16string_view valueName) {
-    HiveState& state = Loaded(hive, Use::Write);
-    Key* key = state.root->FindPath(keyPath);
-    if (key == nullptr || !key->DeleteValue(valueName)) {
-        return false;
-    }
-    Save(state);
-    return true;
+    bool deleted = false;
+    Update(hive, [&](Key& root) {
+        Key* key = root.FindPath(keyPath);
+        deleted = key != nullptr && key->DeleteValue(valueName);
+        return deleted;
+    });
+    return deleted;
 }
 
 const Key& Registry::Root(HiveKind hive) {
-    return *Loaded(hive, Use::Read).root;
+    return *Loaded(hive).root;
 }
 
 } // namespace qv::registry

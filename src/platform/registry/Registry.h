@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,11 +33,17 @@ std::filesystem::path DefaultMachineHivePath();
 /// first write. Key paths are "\"-separated and relative to the hive's root; names are
 /// matched without regard to letter case and kept as first written.
 ///
+/// Several processes may share a hive. Every write takes the hive's lock, an exclusive flock(2)
+/// on the hidden file ".<hive>.lock" beside it (made on first use and left in place), reads the hive
+/// again when its file holds anything else than this registry last read or saved, applies its
+/// change to that and saves, all before it lets go: a write never drops what another process
+/// saved meanwhile. Reads take no lock; the file they read is always whole.
+///
 /// Failures raise qv::automation::Error: a damaged hive file 26001 naming the file and line
 /// (see ParseHive), a file that cannot be read or saved the file errors of platform/system
-/// (70 permission denied, 75, 76) naming the file, a write to a key path deeper than
-/// MaxKeyDepth 5. A write that cannot be saved changes nothing: the hive is read again from its
-/// file on next use.
+/// (70 permission denied, 75, 76) naming the file (or the lock file: 75 when a link or anything
+/// but a plain file stands in its place), a write to a key path deeper than MaxKeyDepth 5. A
+/// write that cannot be saved changes nothing: the hive is read again from its file on next use.
 class Registry {
 public:
     /// The hives at DefaultUserHivePath() and DefaultMachineHivePath(), resolved now.
@@ -70,6 +77,14 @@ public:
     /// Deletes a value and saves the hive; false when it did not exist.
     bool DeleteValue(HiveKind hive, std::u16string_view keyPath, std::u16string_view valueName);
 
+    /// Changes a hive in one save, however much changes: under the hive's lock `change` gets
+    /// the root of the hive as its file holds it now and returns whether it changed anything;
+    /// the hive is then saved when it did. Nothing is saved when `change` raises, and the hive
+    /// is read again on next use. Key names that `change` gives must pass IsValidKeyPath and
+    /// stay within MaxKeyDepth; names taken from another hive always do. `change` must not
+    /// write to the registry itself: it would wait for the lock that its caller holds.
+    void Update(HiveKind hive, const std::function<bool(Key& root)>& change);
+
     /// The root key of a hive as it is now in memory (read first when needed), for walking a
     /// whole tree. Do not keep it across a write.
     const Key& Root(HiveKind hive);
@@ -97,9 +112,13 @@ public:
 
 private:
     struct HiveState;
-    enum class Use { Read, Write };
+    HiveState& StateOf(HiveKind hive);
     /// The hive, read again first when its file changed since (see Batch).
-    HiveState& Loaded(HiveKind hive, Use use);
+    HiveState& Loaded(HiveKind hive);
+    /// The hive as its file holds it now: the file's bytes are compared with those last read or
+    /// saved, since a file replaced since may have kept the size, the time (to the clock's
+    /// tick) and even the inode number of the one it replaced. Parsed again when they differ.
+    HiveState& Current(HiveKind hive);
     void Save(HiveState& state);
 
     std::unique_ptr<HiveState> mUser;

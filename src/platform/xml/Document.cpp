@@ -243,9 +243,12 @@ std::optional<Document> Document::ParseBytes(const std::string& bytes, const std
     parser->sax->serror = OnParserMessage;
     parser->sax->entityDecl = OnEntityDeclaration;
 
-    // No network, no external DTD, no entity substitution (XML_PARSE_NOENT and
-    // XML_PARSE_DTDLOAD stay off), no size limits lifted.
-    int parseOptions = XML_PARSE_NONET | XML_PARSE_BIG_LINES;
+    // No network, no external DTD, no entity substitution: XML_PARSE_NOENT, XML_PARSE_DTDLOAD,
+    // XML_PARSE_DTDATTR and XML_PARSE_XINCLUDE stay off. The parser's size limits (10 MB of input
+    // looked ahead, of one text or of one name) are lifted, so that every file we write loads
+    // again, a project of some hundred tables among them. They guard against entity expansion,
+    // which cannot happen here: a document that declares an entity is refused above.
+    int parseOptions = XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_HUGE;
     if (forcedEncoding != nullptr) {
         parseOptions |= XML_PARSE_IGNORE_ENC;
     }

@@ -6,11 +6,16 @@
 #include "platform/system/Paths.h"
 
 #include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
 
+#include "support/ProcessesTogether.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
 
 namespace qv::registry {
 namespace {
@@ -124,6 +129,35 @@ TEST_F(RegistryTest, TwoRegistriesSeeEachOthersWrites) {
               (std::vector<std::u16string>{u"Language", u"Keyword", u"CodeBase"}));
 }
 
+// A write reads the hive, changes it and saves it whole. Two processes writing at once each
+// saved over what the other had saved a moment before, and values were lost for good.
+TEST_F(RegistryTest, ProcessesWritingAtOnceLoseNoValue) {
+    constexpr int Writers = 3;
+    constexpr int ValuesEach = 40;
+    const auto name = [](int writer, int index) {
+        return automation::FromUtf8("W" + std::to_string(writer) + "-" + std::to_string(index));
+    };
+    const int failed = test::RunInProcessesTogether(Writers, [&](int writer) {
+        Registry registry = Open();
+        for (int index = 0; index < ValuesEach; ++index) {
+            registry.WriteValue(HiveKind::User, General, name(writer, index),
+                                Value::Number(static_cast<std::uint32_t>(index)));
+        }
+        return true;
+    });
+    ASSERT_EQ(failed, 0);
+    Registry registry = Open();
+    EXPECT_EQ(registry.ValueNames(HiveKind::User, General).size(),
+              static_cast<std::size_t>(Writers) * ValuesEach);
+    for (int writer = 0; writer < Writers; ++writer) {
+        for (int index = 0; index < ValuesEach; ++index) {
+            EXPECT_EQ(registry.ReadValue(HiveKind::User, General, name(writer, index)),
+                      Value::Number(static_cast<std::uint32_t>(index)))
+                << automation::ToUtf8(name(writer, index));
+        }
+    }
+}
+
 // A batch spares reads a look at the file each; it must not hide a change for longer than it
 // lasts, nor let a write drop what another registry saved meanwhile.
 TEST_F(RegistryTest, ABatchLooksAtEachFileOnceAndWritesStillMerge) {
@@ -161,6 +195,16 @@ TEST_F(RegistryTest, AWriteThatCannotBeSavedFailsAndIsNotKept) {
     // Once the hive can be saved again, the earlier failure has left nothing behind.
     std::filesystem::remove(mDir / "config");
     registry.WriteValue(HiveKind::User, General, u"Keyword", Value::Text(u"k.xml"));
+    EXPECT_EQ(Open().ValueNames(HiveKind::User, General), std::vector<std::u16string>{u"Keyword"});
+
+    // A link planted where the hive's lock file goes is not followed: nothing is made or locked
+    // where it points, and the write fails.
+    const std::filesystem::path lockFile = UserHive().parent_path() / ".user.reg.lock";
+    std::filesystem::remove(lockFile);
+    std::filesystem::create_symlink(mDir / "elsewhere", lockFile);
+    ExpectError(system::FileErrorNumber::PathFileAccessError, u".user.reg.lock",
+                [&] { registry.WriteValue(HiveKind::User, General, u"Language", Value::Text(u"x")); });
+    EXPECT_FALSE(std::filesystem::exists(mDir / "elsewhere"));
     EXPECT_EQ(Open().ValueNames(HiveKind::User, General), std::vector<std::u16string>{u"Keyword"});
 }
 
