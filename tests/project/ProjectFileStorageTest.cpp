@@ -196,22 +196,22 @@ TEST_F(ProjectFileStorageTest, AProjectChangedByAnotherProgramIsReportedInUseAnd
 // user linked from elsewhere stays linked.
 TEST_F(ProjectFileStorageTest, ASaveClearsWhatAKilledSaveLeftAndWritesThroughNoBackupLink) {
     Write(mTemp / "work" / "shop.xml", "old");
-    Write(mTemp / "work" / ".shop.xml.tmp-0badc0de", "half");
-    Write(Backup(".shop(1).xml.tmp-deadbeef"), "half");
+    Write(mTemp / "work" / ".shop.xml.~qvtmp-000000000badc0de", "half");
+    Write(Backup(".shop(1).xml.~qvtmp-00000000deadbeef"), "half");
     Write(mTemp / "outside" / "kept.txt", "outside");
     std::filesystem::create_symlink(mTemp / "outside" / "kept.txt", Backup("shop(1).xml"));
     const timespec hourAgo{::time(nullptr) - 3600, 0};
     const timespec times[2] = {hourAgo, hourAgo};
-    for (const auto& path :
-         {mTemp / "work" / ".shop.xml.tmp-0badc0de", Backup(".shop(1).xml.tmp-deadbeef")}) {
+    for (const auto& path : {mTemp / "work" / ".shop.xml.~qvtmp-000000000badc0de",
+                             Backup(".shop(1).xml.~qvtmp-00000000deadbeef")}) {
         ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
     }
     ReplaceProjectFile(Project("shop.xml"), "new");
     EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "shop.xml"), "new");
     EXPECT_EQ(CopyText(1), "old");
     EXPECT_EQ(test::ReadFileBytes(mTemp / "outside" / "kept.txt"), "outside");
-    EXPECT_FALSE(std::filesystem::exists(mTemp / "work" / ".shop.xml.tmp-0badc0de"));
-    EXPECT_FALSE(std::filesystem::exists(Backup(".shop(1).xml.tmp-deadbeef")));
+    EXPECT_FALSE(std::filesystem::exists(mTemp / "work" / ".shop.xml.~qvtmp-000000000badc0de"));
+    EXPECT_FALSE(std::filesystem::exists(Backup(".shop(1).xml.~qvtmp-00000000deadbeef")));
 
     Write(mTemp / "elsewhere" / "linked.xml", "mine");
     std::filesystem::create_symlink(mTemp / "elsewhere" / "linked.xml", mTemp / "work" / "linked.xml");
