@@ -199,6 +199,8 @@ struct RunContext {
     std::u16string languageFile;
     // StartEngines
     std::optional<GenerationSettings> settings;
+    // OpenRun: held to the end of the run
+    WorkFolderLock workLock;
 };
 
 /// The project must have a database with tables and a destination before anything is touched.
@@ -217,7 +219,7 @@ void OpenRun(RunContext& run) {
     run.templatePackage = ResolveRegistryFile(run.project.Template());
     CurrentTemplateState().templateFileName = TemplateFileNameOf(run.templatePackage);
     run.extensions = ProjectExtensions();
-    SetupWorkFolders(ScriptWorkFolder, NamesOf(run.extensions));
+    run.workLock = SetupWorkFolders(ScriptWorkFolder, NamesOf(run.extensions));
     run.cache = automation::MakeRef<QelCache>();
     CurrentRun().cache = run.cache;
 }
@@ -456,10 +458,11 @@ void Generator::GenScript(Qel& project) {
         ReportStop(*stop);
         return;
     }
-    // A run killed before left its half-written pages; pages that come out the same this time
-    // are not written, so their folders would not be swept otherwise.
-    system::RemoveLeftoverTemporaries(TrimBlanks(project.Destination()));
-    system::RemoveLeftoverTemporaries(TrimBlanks(project.AppRootFolder()));
+    // A run killed before left its half-written pages and copies; pages and copies that come out
+    // the same this time are not written, so their folders (the site's and those below it, such
+    // as the images and uploads) would not be swept otherwise.
+    system::RemoveLeftoverTemporaries(TrimBlanks(project.Destination()), system::SweepDepth::Tree);
+    system::RemoveLeftoverTemporaries(TrimBlanks(project.AppRootFolder()), system::SweepDepth::Tree);
     RunCleanup cleanup;
     RunContext run(project, mLastRun);
     OpenRun(run);
@@ -491,7 +494,8 @@ std::int16_t Generator::GenCheck(Qel& project) {
     const std::u16string templatePackage = ResolveRegistryFile(project.Template());
     TemplateState& templates = CurrentTemplateState();
     templates.templateFileName = TemplateFileNameOf(templatePackage);
-    SetupWorkFolders(CheckWorkFolder, NamesOf(ProjectExtensions()));
+    // Released after the check folder is gone, so that the next check finds none.
+    const WorkFolderLock workLock = SetupWorkFolders(CheckWorkFolder, NamesOf(ProjectExtensions()));
     const std::u16string checkFolder = templates.templateFolder;
     struct RemoveCheckFolder {
         std::u16string folder;

@@ -16,6 +16,9 @@
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
 
+#include <chrono>
+#include <utility>
+
 namespace qv {
 
 namespace {
@@ -36,13 +39,60 @@ std::u16string ExtractionFolder(std::u16string_view parent, std::u16string_view 
     return system::CreateFoldersBelow(parent, name);
 }
 
+/// The template's lock, waited for as long as another run holds it: a run that gave up would
+/// fail the user's command for no fault of its own.
+WorkFolderLock LockTemplateFolder(std::u16string_view templateFolder) {
+    GenerationRun& run = CurrentRun();
+    if (!run.lockedTemplateFolder.empty()) {
+        // This apartment's run holds it: waiting for itself would never end.
+        return WorkFolderLock();
+    }
+    const std::u16string lockFile = system::JoinPath(templateFolder, u".run.lock");
+    for (;;) {
+        std::optional<system::FileLock> lock =
+            system::FileLock::Acquire(lockFile, std::chrono::seconds(1), system::FileLock::Sharing::None);
+        if (lock) {
+            run.lockedTemplateFolder = templateFolder;
+            return WorkFolderLock(std::move(*lock));
+        }
+    }
+}
+
 } // namespace
+
+WorkFolderLock::~WorkFolderLock() {
+    if (mLock) {
+        CurrentRun().lockedTemplateFolder.clear();
+    }
+}
+
+WorkFolderLock::WorkFolderLock(WorkFolderLock&& other) noexcept {
+    if (other.mLock) {
+        mLock.emplace(std::move(*other.mLock));
+        other.mLock.reset();
+    }
+}
+
+WorkFolderLock& WorkFolderLock::operator=(WorkFolderLock&& other) noexcept {
+    if (this != &other) {
+        if (mLock) {
+            CurrentRun().lockedTemplateFolder.clear();
+        }
+        mLock.reset();
+        if (other.mLock) {
+            mLock.emplace(std::move(*other.mLock));
+            other.mLock.reset();
+        }
+    }
+    return *this;
+}
 
 std::u16string TemplateFileNameOf(std::u16string_view templatePath) {
     return std::u16string(system::BaseName(templatePath));
 }
 
-void SetupWorkFolders(std::u16string_view workFolder, const std::vector<std::u16string>& extensionNames) {
+WorkFolderLock SetupWorkFolders(std::u16string_view workFolder,
+                                const std::vector<std::u16string>& extensionNames) {
     ModuleState& state = State();
     std::u16string documents(TrimBlanks(state.gMyDocumentsPath));
     // The file cache finds its folder the same way: both must name one tree.
@@ -59,12 +109,14 @@ void SetupWorkFolders(std::u16string_view workFolder, const std::vector<std::u16
     const std::u16string templates = WorkFolder(root, u"Templates");
     const std::u16string templateFolder =
         WorkFolder(templates, RemoveSlashesAndSpaces(folders.templateFileName));
+    WorkFolderLock lock = LockTemplateFolder(templateFolder);
     folders.extensionsFolder = ExtractionFolder(templateFolder, u"extensions");
     for (const std::u16string& name : extensionNames) {
         run.extensionFolder = ExtractionFolder(folders.extensionsFolder, name);
     }
     folders.tempFolder = ExtractionFolder(templateFolder, u"temp");
     folders.templateFolder = ExtractionFolder(templateFolder, workFolder);
+    return lock;
 }
 
 void DeleteWorkFolder(std::u16string_view path) {

@@ -15,6 +15,7 @@
 #include "platform/system/TextFile.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -56,8 +57,17 @@ public:
         }
     }
 
+    /// A long name is shortened the same way at every save, so that the copies of a project
+    /// that loads can always be made and found again.
     std::u16string Copy(std::int32_t number) const {
-        return system::JoinPath(mFolder, mBase + u"(" + NumberText(number) + u")" + mExtension);
+        return system::JoinPath(
+            mFolder, system::FitFileName(u"", mBase, u"(" + NumberText(number) + u")" + mExtension));
+    }
+
+    /// The lock that one rotation of these copies holds: projects of the same file name in other
+    /// folders share the copies' names, and two saves at once would move each other's copies.
+    std::u16string LockFile() const {
+        return system::JoinPath(mFolder, system::FitFileName(u".", mBase + mExtension, u".backup.lock"));
     }
 
 private:
@@ -77,11 +87,21 @@ system::FileLock TakeLock(std::u16string_view projFile, std::chrono::millisecond
     return std::move(*lock);
 }
 
+/// How long a save waits for another save's rotation of the same copies: a rotation moves a few
+/// files, so only a stuck program holds it that long.
+constexpr std::chrono::milliseconds BackupWait{60000};
+
 } // namespace
 
 std::u16string ProjectLockFileOf(std::u16string_view projFile) {
-    return system::JoinPath(system::FolderOf(projFile),
-                            u"." + std::u16string(system::BaseName(projFile)) + u".lock");
+    // Beside the file itself, however it is reached: programs that open it through a link and
+    // by its own path must take the one lock.
+    std::error_code error;
+    const std::filesystem::path native = system::ToNativePath(projFile);
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(native, error);
+    const std::u16string file = system::FromNativePath(error ? native : resolved);
+    return system::JoinPath(system::FolderOf(file),
+                            system::FitFileName(u".", system::BaseName(file), u".lock"));
 }
 
 ProjectFileLock::ProjectFileLock(std::u16string_view projFile, std::chrono::milliseconds wait)
@@ -117,6 +137,13 @@ void BackupProjectFile(std::u16string_view projFile) {
         return;
     }
     const BackupNames names(EnsureBackupFolder(), projFile);
+    const std::optional<system::FileLock> lock =
+        system::FileLock::Acquire(names.LockFile(), BackupWait, system::FileLock::Sharing::None);
+    if (!lock) {
+        automation::Raise(system::FileErrorNumber::PermissionDenied, u"",
+                          u"The backup copies of '" + std::u16string(system::BaseName(projFile)) +
+                              u"' are in use: another program is saving a project of that name.");
+    }
     std::int32_t firstFree = 1;
     while (system::FileExists(names.Copy(firstFree))) {
         ++firstFree;

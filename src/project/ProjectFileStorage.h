@@ -32,7 +32,9 @@ std::u16string EnsureBackupFolder();
 /// Keeps the file at `projFile`, when there is one, as copy 1 in the backup folder: the run of
 /// copies "name(1).ext", "name(2).ext", ... moves up by one, and copies beyond the limit (the
 /// general registry value "MaxProjectBackupCount", 10 when it is not a number of at least 1)
-/// are deleted. Copies after a gap in the run are left alone.
+/// are deleted. Copies after a gap in the run are left alone. Projects of one file name in
+/// different folders share the copies: a rotation holds a lock of its own in the backup folder.
+/// A name too long for the copies' names is shortened the same way at every save.
 void BackupProjectFile(std::u16string_view projFile);
 
 /// The lock of one project file, held while it lives. A program that reads a project file,
@@ -53,7 +55,8 @@ private:
     system::FileLock mLock;
 };
 
-/// The lock file of a project file.
+/// The lock file of a project file: beside the file a link to it leads to, so that every way of
+/// reaching one file takes one lock.
 std::u16string ProjectLockFileOf(std::u16string_view projFile);
 
 /// Backs up the file at `projFile` and replaces it with `bytes`, holding its lock.

@@ -155,15 +155,45 @@ protected:
         WritePackage(mPackage, ShopPackage);
     }
 
-    /// Runs quorvane in the work folder under the test's own hives and folders.
-    RunResult Quorvane(const std::vector<std::string>& arguments) {
-        const std::map<std::string, std::string> environment = {
+    /// The test's own hives and folders.
+    std::map<std::string, std::string> Environment() const {
+        return {
             {"QUORVANE_USER_HIVE", (mTemp / "user.reg").string()},
             {"QUORVANE_DOCUMENTS", (mTemp / "documents").string()},
             {"XDG_CONFIG_HOME", (mTemp / "config").string()},
             {"HOME", (mTemp / "home").string()},
         };
-        return RunProgram(QV_QUORVANE_PROGRAM, arguments, environment, mWork);
+    }
+
+    /// Runs quorvane in the work folder under the test's own hives and folders.
+    RunResult Quorvane(const std::vector<std::string>& arguments) {
+        return RunProgram(QV_QUORVANE_PROGRAM, arguments, Environment(), mWork);
+    }
+
+    /// Runs two quorvane commands side by side in the work folder, as two users would, each
+    /// `times` times over, the second after a pause that differs from run to run: the runs meet
+    /// each other at every stage of their work. Before each run the package gets a new time, so
+    /// that a generation extracts it again and prepares every script anew. Gives a line "first
+    /// FAILURES" and a line "second FAILURES", and the errors.
+    RunResult Together(const std::vector<std::string>& first, const std::vector<std::string>& second,
+                       int times) {
+        const auto side = [times](const std::string& name, int number,
+                                  const std::vector<std::string>& arguments) {
+            std::string line = "(n=0; i=0; while [ $i -lt " + std::to_string(times) +
+                               " ]; do touch -d @$((1600000000 + " + std::to_string(number * 1000) +
+                               " + i)) \"$1\"; sleep $(printf 0.%03d $((i * " +
+                               std::to_string(number == 1 ? 0 : 13) + " % 40))); \"$0\"";
+            for (const std::string& argument : arguments) {
+                line += " '" + argument + "'";
+            }
+            return line + " >/dev/null 2>>" + name + ".err || n=$((n + 1)); i=$((i + 1)); done; echo \"" +
+                   name + " $n\" >" + name + ".count) & ";
+        };
+        const std::string script = side("first", 1, first) + side("second", 2, second) +
+                                   "wait; cat first.count second.count; cat first.err second.err >&2; "
+                                   "rm -f first.count second.count first.err second.err";
+        return RunProgram("/bin/sh", {"-c", script, QV_QUORVANE_PROGRAM, mPackage.string()}, Environment(),
+                          mWork);
     }
 
     /// Runs quorvane and expects success.
@@ -264,7 +294,16 @@ TEST_F(QuorvaneProgramTest, GeneratesTheSavedProjectAndAgainWithoutTouchingIt) {
     // Nothing changed: no page is written and nothing is asked, although the project asks
     // before replacing a file.
     const auto before = Stamps(mSite);
+    // A copy a killed run left half-made below the site goes although the copy comes out the
+    // same; a user's file that merely looks like one stays.
+    const fs::path halfCopy = mSite / "images" / ".logo.gif.~qvtmp-0123456789abcdef";
+    const fs::path usersFile = mSite / ".notes.txt.tmp-deadbeef";
+    Write(halfCopy, "GIF");
+    Write(usersFile, "notes");
     const RunResult again = Quorvane({"generate", "shop.xml"});
+    EXPECT_FALSE(fs::exists(halfCopy));
+    EXPECT_EQ(Read(usersFile), "notes");
+    fs::remove(usersFile);
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_NE(again.out.find(": 0 new, 0 replaced"), std::string::npos) << again.out;
     EXPECT_EQ(again.err.find("already exists"), std::string::npos) << again.err;
@@ -775,6 +814,30 @@ TEST_F(QuorvaneProgramTest, ChecksAndSynchronisesThroughTheLibrary) {
     Fail({"sync", "shop.xml", "--map", "customers.city=town"}, "not 'customers.city=town'");
     Fail({"sync", "shop.xml", "--map", "customers.city=products.town"}, "a field stays in its table");
     Fail({"sync", "shop.xml", "--keys", "maybe"}, "--keys takes one of keep, update");
+}
+
+// Runs of one template share its work folders: two generations that both extracted the package
+// once deleted each other's prepared scripts ("list.tmp not found"). Side by side, one waits.
+TEST_F(QuorvaneProgramTest, TwoGenerationsOfOneTemplateAtOnceBothSucceed) {
+    CreateProject();
+    Succeed({"new", "other.xml", "--sqlite", "shop.db"});
+    Succeed(
+        {"set", "other.xml", "Template=" + mPackage.string(), "Destination=" + (mWork / "other").string()});
+    Succeed({"set", "other.xml", "products", "TblGen=True", "TblOverwrite=True"});
+    const RunResult both = Together({"generate", "shop.xml"}, {"generate", "other.xml"}, 20);
+    EXPECT_EQ(both.out, "first 0\nsecond 0\n") << both.err;
+    ExpectGoldenSite();
+}
+
+// Two checks extracted into one folder and deleted it under each other; a check beside a
+// generation must not disturb it either.
+TEST_F(QuorvaneProgramTest, TwoChecksOfOneTemplateAtOnceBothSucceed) {
+    CreateProject();
+    const RunResult checks = Together({"gencheck", "shop.xml"}, {"gencheck", "shop.xml"}, 20);
+    EXPECT_EQ(checks.out, "first 0\nsecond 0\n") << checks.err;
+    const RunResult mixed = Together({"generate", "shop.xml"}, {"gencheck", "shop.xml"}, 3);
+    EXPECT_EQ(mixed.out, "first 0\nsecond 0\n") << mixed.err;
+    ExpectGoldenSite();
 }
 
 TEST_F(QuorvaneProgramTest, HelpNamesTheCommandsAndTheEnvironment) {

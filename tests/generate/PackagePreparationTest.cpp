@@ -27,7 +27,7 @@ protected:
         MakePackage(mTemplate, {{"control.xml", "<Quorvane.control version=\"6.0\"/>"}, {"list.htm", "v1"}});
         MakePackage(mExtension, {{"usercode.vbs", "' audit"}});
         mExtensions = {{u"Audit", Text(mExtension)}};
-        SetupWorkFolders(ScriptWorkFolder, {u"Audit"});
+        (void)SetupWorkFolders(ScriptWorkFolder, {u"Audit"});
     }
 
     static void MakePackage(const fs::path& file,

@@ -20,14 +20,15 @@ TEST_F(GenerateTest, WorkFoldersArePerTemplateFileWhateverItsSeparators) {
     EXPECT_EQ(TemplateFileNameOf(u"My Template.zip"), u"My Template.zip");
 
     CurrentTemplateState().templateFileName = u"My Template.zip";
-    SetupWorkFolders(ScriptWorkFolder, {u"Charts", u"Audit"});
+    (void)SetupWorkFolders(ScriptWorkFolder, {u"Charts", u"Audit"});
     const std::filesystem::path root = mTemp / "docs" / "Quorvane";
     const std::filesystem::path templateFolder = root / "Templates" / "MyTemplate.zip";
     EXPECT_EQ(Tree(root),
               (std::vector<std::string>{
-                  "Backup/", "Templates/", "Templates/MyTemplate.zip/", "Templates/MyTemplate.zip/Script/",
-                  "Templates/MyTemplate.zip/extensions/", "Templates/MyTemplate.zip/extensions/Audit/",
-                  "Templates/MyTemplate.zip/extensions/Charts/", "Templates/MyTemplate.zip/temp/"}));
+                  "Backup/", "Templates/", "Templates/MyTemplate.zip/", "Templates/MyTemplate.zip/.run.lock",
+                  "Templates/MyTemplate.zip/Script/", "Templates/MyTemplate.zip/extensions/",
+                  "Templates/MyTemplate.zip/extensions/Audit/", "Templates/MyTemplate.zip/extensions/Charts/",
+                  "Templates/MyTemplate.zip/temp/"}));
     EXPECT_EQ(CurrentRun().backupFolder, Text(root / "Backup"));
     EXPECT_EQ(CurrentTemplateState().templateFolder, Text(templateFolder / "Script"));
     EXPECT_EQ(CurrentTemplateState().tempFolder, Text(templateFolder / "temp"));
@@ -36,16 +37,16 @@ TEST_F(GenerateTest, WorkFoldersArePerTemplateFileWhateverItsSeparators) {
 
     // A second call on the existing tree only changes the work folder.
     Write(templateFolder / "temp" / "cache.xml", "<Cache/>");
-    SetupWorkFolders(CheckWorkFolder, {});
+    (void)SetupWorkFolders(CheckWorkFolder, {});
     EXPECT_EQ(CurrentTemplateState().templateFolder, Text(templateFolder / "Tmp"));
     EXPECT_EQ(Read(templateFolder / "temp" / "cache.xml"), "<Cache/>");
 }
 
 TEST_F(GenerateTest, WorkFoldersRefuseNamesThatLeaveTheTree) {
     CurrentTemplateState().templateFileName = u"..";
-    EXPECT_THROW(SetupWorkFolders(ScriptWorkFolder, {}), automation::Error);
+    EXPECT_THROW((void)SetupWorkFolders(ScriptWorkFolder, {}), automation::Error);
     CurrentTemplateState().templateFileName = u"t.zip";
-    EXPECT_THROW(SetupWorkFolders(ScriptWorkFolder, {u"..\\..\\evil"}), automation::Error);
+    EXPECT_THROW((void)SetupWorkFolders(ScriptWorkFolder, {u"..\\..\\evil"}), automation::Error);
     EXPECT_FALSE(std::filesystem::exists(mTemp / "docs" / "Quorvane" / "evil"));
 }
 
@@ -55,7 +56,7 @@ TEST_F(GenerateTest, AWorkFolderThatIsALinkIsRefusedButTheUsersTreeMayBeLinked) 
     std::filesystem::create_directories(mTemp / "docs");
     std::filesystem::create_directory_symlink(mTemp / "elsewhere", mTemp / "docs" / "Quorvane");
     CurrentTemplateState().templateFileName = u"t.zip";
-    SetupWorkFolders(ScriptWorkFolder, {});
+    (void)SetupWorkFolders(ScriptWorkFolder, {});
     EXPECT_TRUE(std::filesystem::is_directory(mTemp / "elsewhere" / "Templates" / "t.zip" / "Script"));
 
     // The folder a package is extracted into, linked out of the tree.
@@ -63,7 +64,7 @@ TEST_F(GenerateTest, AWorkFolderThatIsALinkIsRefusedButTheUsersTreeMayBeLinked) 
     std::filesystem::remove(mTemp / "elsewhere" / "Templates" / "t.zip" / "Script");
     std::filesystem::create_directory_symlink(mTemp / "outside",
                                               mTemp / "elsewhere" / "Templates" / "t.zip" / "Script");
-    EXPECT_THROW(SetupWorkFolders(ScriptWorkFolder, {}), automation::Error);
+    EXPECT_THROW((void)SetupWorkFolders(ScriptWorkFolder, {}), automation::Error);
 }
 
 TEST_F(GenerateTest, DeletingByExtensionKeepsEverythingElse) {

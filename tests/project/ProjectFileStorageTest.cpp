@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -196,28 +197,113 @@ TEST_F(ProjectFileStorageTest, AProjectChangedByAnotherProgramIsReportedInUseAnd
 // user linked from elsewhere stays linked.
 TEST_F(ProjectFileStorageTest, ASaveClearsWhatAKilledSaveLeftAndWritesThroughNoBackupLink) {
     Write(mTemp / "work" / "shop.xml", "old");
-    Write(mTemp / "work" / ".shop.xml.tmp-0badc0de", "half");
-    Write(Backup(".shop(1).xml.tmp-deadbeef"), "half");
+    Write(mTemp / "work" / ".shop.xml.~qvtmp-000000000badc0de", "half");
+    Write(Backup(".shop(1).xml.~qvtmp-00000000deadbeef"), "half");
     Write(mTemp / "outside" / "kept.txt", "outside");
     std::filesystem::create_symlink(mTemp / "outside" / "kept.txt", Backup("shop(1).xml"));
     const timespec hourAgo{::time(nullptr) - 3600, 0};
     const timespec times[2] = {hourAgo, hourAgo};
-    for (const auto& path :
-         {mTemp / "work" / ".shop.xml.tmp-0badc0de", Backup(".shop(1).xml.tmp-deadbeef")}) {
+    for (const auto& path : {mTemp / "work" / ".shop.xml.~qvtmp-000000000badc0de",
+                             Backup(".shop(1).xml.~qvtmp-00000000deadbeef")}) {
         ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
     }
     ReplaceProjectFile(Project("shop.xml"), "new");
     EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "shop.xml"), "new");
     EXPECT_EQ(CopyText(1), "old");
     EXPECT_EQ(test::ReadFileBytes(mTemp / "outside" / "kept.txt"), "outside");
-    EXPECT_FALSE(std::filesystem::exists(mTemp / "work" / ".shop.xml.tmp-0badc0de"));
-    EXPECT_FALSE(std::filesystem::exists(Backup(".shop(1).xml.tmp-deadbeef")));
+    EXPECT_FALSE(std::filesystem::exists(mTemp / "work" / ".shop.xml.~qvtmp-000000000badc0de"));
+    EXPECT_FALSE(std::filesystem::exists(Backup(".shop(1).xml.~qvtmp-00000000deadbeef")));
 
     Write(mTemp / "elsewhere" / "linked.xml", "mine");
     std::filesystem::create_symlink(mTemp / "elsewhere" / "linked.xml", mTemp / "work" / "linked.xml");
     ReplaceProjectFile(Project("linked.xml"), "changed");
     EXPECT_TRUE(std::filesystem::is_symlink(mTemp / "work" / "linked.xml"));
     EXPECT_EQ(test::ReadFileBytes(mTemp / "elsewhere" / "linked.xml"), "changed");
+}
+
+// Projects of one file name in two folders share the names of their backup copies: two saves
+// at once once moved each other's copies away in the middle of a rotation, and one save failed.
+TEST_F(ProjectFileStorageTest, SavesOfTwoProjectsOfOneNameAtOnceBothSucceed) {
+    SetGeneral(u"MaxProjectBackupCount", registry::Value::Text(u"3"));
+    Write(mTemp / "work" / "a" / "shop.xml", "a");
+    Write(mTemp / "work" / "b" / "shop.xml", "b");
+    constexpr int Saves = 60;
+    const auto saveMany = [](const std::u16string& projFile) {
+        int failures = 0;
+        for (int save = 0; save < Saves; ++save) {
+            try {
+                ReplaceProjectFile(projFile, "saved");
+            } catch (const automation::Error&) {
+                ++failures;
+            }
+        }
+        return failures;
+    };
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::_exit(saveMany(Project("a/shop.xml")) == 0 ? 0 : 1);
+    }
+    EXPECT_EQ(saveMany(Project("b/shop.xml")), 0);
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(Copies(4), (std::vector<std::string>{"saved", "saved", "saved", "-"}));
+}
+
+// A project opened through a link once locked beside the link, so that a program using the
+// link and one using the file itself did not exclude each other.
+TEST_F(ProjectFileStorageTest, AProjectReachedThroughALinkTakesTheLockOfTheFileItself) {
+    using namespace std::chrono_literals;
+    Write(mTemp / "real" / "shop.xml", "old");
+    std::filesystem::create_symlink(mTemp / "real" / "shop.xml", mTemp / "work" / "linked.xml");
+    std::filesystem::create_directory_symlink(mTemp / "real", mTemp / "work" / "folder");
+    int toParent[2];
+    int toChild[2];
+    ASSERT_EQ(::pipe(toParent), 0);
+    ASSERT_EQ(::pipe(toChild), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const ProjectFileLock lock(system::FromNativePath(mTemp / "real" / "shop.xml"));
+        char signal = 'L';
+        (void)!::write(toParent[1], &signal, 1);
+        (void)!::read(toChild[0], &signal, 1);
+        ::_exit(0);
+    }
+    char signal = '?';
+    ASSERT_EQ(::read(toParent[0], &signal, 1), 1);
+    for (const char* reached : {"linked.xml", "folder/shop.xml"}) {
+        SCOPED_TRACE(reached);
+        EXPECT_THROW(ProjectFileLock(Project(reached), 50ms), automation::Error);
+    }
+    (void)!::write(toChild[1], &signal, 1);
+    ::waitpid(child, nullptr, 0);
+    for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) {
+        ::close(fd);
+    }
+    EXPECT_FALSE(std::filesystem::exists(mTemp / "work" / ".linked.xml.lock"));
+}
+
+// A project file whose name is near the file system's limit loaded but could not be saved: the
+// names of its lock, its temporary file and its backup copies went past the limit.
+TEST_F(ProjectFileStorageTest, AProjectWithTheLongestNameIsSavedAndBackedUp) {
+    for (const std::size_t length : {241, 251, 255}) {
+        SCOPED_TRACE(length);
+        const std::string name = std::string(length - 4, 'p') + ".xml";
+        Write(mTemp / "work" / name, "old");
+        ReplaceProjectFile(Project(name), "new");
+        ReplaceProjectFile(Project(name), "newer");
+        EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / name), "newer");
+    }
+    std::vector<std::string> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(Backup(""))) {
+        if (entry.path().filename().string().front() != '.') {
+            kept.push_back(test::ReadFileBytes(entry.path()));
+        }
+    }
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::string>{"new", "new", "new", "old", "old", "old"}));
 }
 
 } // namespace

@@ -30,6 +30,8 @@ struct GenerationRun {
     OverwriteForAll overwriteAnswer = OverwriteForAll::None;
     /// gOverwriteOK: whether the last overwrite decision allowed the write.
     bool overwriteOK = false;
+    /// The template folder whose work tree this apartment's run has locked; empty when none.
+    std::u16string lockedTemplateFolder;
 };
 
 /// The calling apartment's generation run.

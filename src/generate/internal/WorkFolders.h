@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/system/FileLock.h"
+
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,11 +26,32 @@ inline constexpr std::u16string_view CheckWorkFolder = u"Tmp";
 /// separator of either kind, so that "C:\t\My.zip" and "/t/My.zip" both give "My.zip".
 std::u16string TemplateFileNameOf(std::u16string_view templatePath);
 
+/// The lock of one template's work tree, held by a generation or a check from the moment it sets
+/// the tree up until it ends: the runs of one template share its extracted packages, prepared
+/// scripts and cache, so a second run (of any command, in another program or another apartment)
+/// waits for the first rather than extract, delete or rewrite what the first is reading. Empty
+/// when the apartment holds the tree's lock already (a check started by a running generation).
+class WorkFolderLock {
+public:
+    WorkFolderLock() = default;
+    explicit WorkFolderLock(system::FileLock lock) : mLock(std::move(lock)) {}
+    ~WorkFolderLock();
+    WorkFolderLock(WorkFolderLock&& other) noexcept;
+    WorkFolderLock& operator=(WorkFolderLock&& other) noexcept;
+    WorkFolderLock(const WorkFolderLock&) = delete;
+    WorkFolderLock& operator=(const WorkFolderLock&) = delete;
+
+private:
+    std::optional<system::FileLock> mLock;
+};
+
 /// Builds the tree for TemplateState::templateFileName, the extensions (by name, in sequence order) and the
-/// work folder `workFolder`, creating every missing folder, and sets the folder paths. A
-/// template file or extension name that would lead out of its folder raises 52; a folder that
-/// cannot be created raises the file error.
-void SetupWorkFolders(std::u16string_view workFolder, const std::vector<std::u16string>& extensionNames);
+/// work folder `workFolder`, creating every missing folder, and sets the folder paths. Takes the
+/// template's lock first, waiting as long as another run holds it, and returns it for the caller
+/// to keep until its run ends. A template file or extension name that would lead out of its
+/// folder raises 52; a folder that cannot be created raises the file error.
+[[nodiscard]] WorkFolderLock SetupWorkFolders(std::u16string_view workFolder,
+                                              const std::vector<std::u16string>& extensionNames);
 
 /// Deletes the folder with everything in it when it exists; errors are ignored.
 void DeleteWorkFolder(std::u16string_view path);

@@ -15,9 +15,20 @@ namespace qv::system {
 /// take the lock are not stopped by it, and on a file system that has no locks it guards nothing.
 class FileLock {
 public:
-    /// Takes the lock, trying again until `wait` has passed; nullopt when another process still
-    /// holds it then. A lock file that cannot be opened raises the file error naming it.
-    static std::optional<FileLock> Acquire(std::u16string_view lockFile, std::chrono::milliseconds wait);
+    /// Who in this process shares a lock.
+    enum class Sharing {
+        /// Every holder in this process: a program that holds it may take it again inside.
+        Process,
+        /// Nobody: a holder in another apartment of this process waits as another process does.
+        None,
+    };
+
+    /// Takes the lock, trying again until `wait` has passed; nullopt when another holder still
+    /// has it then. A lock file that cannot be opened raises the file error naming it; a symbolic
+    /// link or anything but a file in its place is refused (75), never followed, so that a link
+    /// planted there cannot make the lock create or lock a file elsewhere.
+    static std::optional<FileLock> Acquire(std::u16string_view lockFile, std::chrono::milliseconds wait,
+                                           Sharing sharing = Sharing::Process);
 
     ~FileLock();
     FileLock(FileLock&& other) noexcept;

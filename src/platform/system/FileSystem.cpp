@@ -16,6 +16,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <random>
 #include <set>
@@ -194,67 +195,167 @@ bool IsLink(const fs::path& path) {
     return ::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
 }
 
-// When this run began: a temporary file older than that was left by an earlier run. Read from
-// the coarse clock that stamps files: the precise clock runs up to a tick ahead of it, so a file
-// made just after the start could otherwise look older than the run and be swept.
-timespec Now() {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
-    return now;
-}
-const timespec RunStart = Now();
+// Temporary files are named ".NAME" + Marker + sixteen hexadecimal digits, a name no user picks,
+// so that a sweep never takes a file of someone else's for a leftover of ours.
+constexpr std::string_view Marker = ".~qvtmp-";
+constexpr std::size_t SuffixDigits = 16;
 
-bool IsBefore(const timespec& a, const timespec& b) {
-    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
-}
-
-// ".NAME.tmp-" and eight hexadecimal digits: the name FileBeside gives its temporary files.
 bool IsTemporaryName(std::string_view name) {
-    constexpr std::string_view Marker = ".tmp-";
-    constexpr std::size_t Digits = 8;
-    if (name.size() < 1 + 1 + Marker.size() + Digits || name.front() != '.') {
+    if (name.size() < 1 + Marker.size() + SuffixDigits || name.front() != '.') {
         return false;
     }
-    const std::string_view suffix = name.substr(name.size() - Digits);
-    return name.substr(name.size() - Digits - Marker.size(), Marker.size()) == Marker &&
+    const std::string_view suffix = name.substr(name.size() - SuffixDigits);
+    return name.substr(name.size() - SuffixDigits - Marker.size(), Marker.size()) == Marker &&
            suffix.find_first_not_of("0123456789abcdef") == std::string_view::npos;
 }
 
-// Removes what killed runs left in `folder`, once a run: temporary files older than the run
-// that no program holds open.
+std::string FolderKey(const fs::path& folder) {
+    std::error_code error;
+    const fs::path absolute = fs::absolute(folder, error);
+    return (error ? folder : absolute).lexically_normal().string();
+}
+
+// A folder that holds temporary files of this process not yet renamed is locked shared for as
+// long as it does; a sweep locks it exclusively, without waiting, and so never removes a file
+// that a live writer can still rename: also not one that is closed until the renames at the end
+// of an extraction, or one that carries the old time of the file it copies. The lock is on the
+// folder rather than on each file so that an extraction of many files holds one descriptor per
+// folder. Process-wide by nature, as the system's locks are: the writers of this process share
+// one descriptor per folder, counted.
+struct PendingFolder {
+    int fd = -1;
+    int holders = 0;
+    pid_t process = 0; ///< a child made by fork inherits the table, not what it stands for
+};
+
+struct PendingFolders {
+    std::mutex mutex;
+    std::map<std::string, PendingFolder> held;
+};
+
+PendingFolders& Pending() {
+    static PendingFolders table;
+    return table;
+}
+
+// Counts one more writer in `folder`; false when it holds nothing (the folder cannot be opened
+// or has no locks, where no sweep can lock it either).
+bool HoldFolder(const std::string& key) {
+    PendingFolders& table = Pending();
+    const auto share = [&table, &key] {
+        const std::lock_guard guard(table.mutex);
+        const auto found = table.held.find(key);
+        if (found == table.held.end()) {
+            return false;
+        }
+        if (found->second.process != ::getpid()) {
+            ::close(found->second.fd);
+            table.held.erase(found);
+            return false;
+        }
+        ++found->second.holders;
+        return true;
+    };
+    if (share()) {
+        return true;
+    }
+    const int fd = ::open(key.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    // Waits only for a sweep in progress, which never waits itself.
+    int locked = 0;
+    while ((locked = ::flock(fd, LOCK_SH)) != 0 && errno == EINTR) {
+    }
+    if (locked != 0) {
+        ::close(fd);
+        return false;
+    }
+    const std::lock_guard guard(table.mutex);
+    PendingFolder& entry = table.held[key];
+    if (entry.holders > 0 && entry.process == ::getpid()) {
+        // Another writer of this process took it meanwhile: its descriptor serves both.
+        ::close(fd);
+        ++entry.holders;
+        return true;
+    }
+    if (entry.holders > 0) {
+        ::close(entry.fd);
+    }
+    entry = PendingFolder{fd, 1, ::getpid()};
+    return true;
+}
+
+void ReleaseFolder(const std::string& key) noexcept {
+    PendingFolders& table = Pending();
+    const std::lock_guard guard(table.mutex);
+    const auto found = table.held.find(key);
+    if (found == table.held.end() || found->second.process != ::getpid() || --found->second.holders > 0) {
+        return;
+    }
+    ::close(found->second.fd);
+    table.held.erase(found);
+}
+
+// Removes what killed runs left in `folder` when no live writer has a temporary file there.
+// False when one has: the folder is to be looked at again later.
+bool SweepFolder(const fs::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return true;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool busy = errno == EWOULDBLOCK || errno == EINTR;
+        ::close(fd);
+        // Without locks nobody can tell a live writer's file from a leftover: it stays.
+        return !busy;
+    }
+    DIR* listing = ::fdopendir(fd);
+    if (listing == nullptr) {
+        ::close(fd);
+        return true;
+    }
+    while (const dirent* entry = ::readdir(listing)) {
+        struct stat status {};
+        if (IsTemporaryName(entry->d_name) &&
+            ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode)) {
+            ::unlinkat(fd, entry->d_name, 0);
+        }
+    }
+    // Closing the listing lets the lock go.
+    ::closedir(listing);
+    return true;
+}
+
+// Sweeps `folder` once a run: each folder is looked at until a sweep finds it free, not at every
+// write.
 void RemoveLeftovers(const fs::path& folder) {
-    // Process-wide by nature, as the run is: each folder is looked at once, not at every write.
+    // Process-wide by nature, as the run is.
     static std::mutex mutex;
     static std::set<std::string> swept;
+    const std::string key = FolderKey(folder);
     {
-        std::error_code error;
-        const fs::path absolute = fs::absolute(folder, error);
         const std::lock_guard guard(mutex);
-        if (!swept.insert((error ? folder : absolute).lexically_normal().string()).second) {
+        if (swept.count(key) != 0) {
             return;
         }
     }
-    DIR* listing = ::opendir(folder.c_str());
-    if (listing == nullptr) {
-        return;
+    if (SweepFolder(folder)) {
+        const std::lock_guard guard(mutex);
+        swept.insert(key);
     }
-    const int folderFd = ::dirfd(listing);
-    while (const dirent* entry = ::readdir(listing)) {
-        if (!IsTemporaryName(entry->d_name)) {
-            continue;
-        }
-        struct stat status {};
-        if (::fstatat(folderFd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(status.st_mode) || !IsBefore(status.st_mtim, RunStart)) {
-            continue;
-        }
-        // A file another program still writes is locked; one it has closed is renamed at once.
-        const FileDescriptor file(::openat(folderFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-        if (file.Valid() && ::flock(file.Get(), LOCK_EX | LOCK_NB) == 0) {
-            ::unlinkat(folderFd, entry->d_name, 0);
+}
+
+// The same for every folder below `folder`, not through links.
+void RemoveLeftoversBelow(const fs::path& folder) {
+    RemoveLeftovers(folder);
+    std::error_code error;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+        std::error_code ignored;
+        if (entry->is_directory(ignored) && !entry->is_symlink(ignored)) {
+            RemoveLeftoversBelow(entry->path());
         }
     }
-    ::closedir(listing);
 }
 
 } // namespace
@@ -262,22 +363,23 @@ void RemoveLeftovers(const fs::path& folder) {
 FileBeside::FileBeside(const fs::path& target, std::u16string_view shownName) : mTarget(target) {
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     RemoveLeftovers(folder);
+    std::string folderKey = FolderKey(folder);
+    if (HoldFolder(folderKey)) {
+        mHeldFolder = std::move(folderKey);
+    }
     std::random_device random;
     std::error_code error;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::array<char, 16> suffix{};
-        std::snprintf(suffix.data(), suffix.size(), "%08x", static_cast<unsigned>(random()));
-        // Appended piece by piece: `"." + std::string&&` trips GCC 12's false -Wrestrict at -O3.
-        std::string hiddenName(".");
-        hiddenName += target.filename().string();
-        hiddenName += ".tmp-";
-        hiddenName += suffix.data();
-        fs::path temporary = folder / hiddenName;
+        std::array<char, 24> suffix{};
+        std::snprintf(suffix.data(), suffix.size(), "%08x%08x", static_cast<unsigned>(random()),
+                      static_cast<unsigned>(random()));
+        std::string ending(Marker);
+        ending += suffix.data();
+        // A long target name is shortened, so that every file that can be named can be replaced.
+        const fs::path temporary = folder / FitFileName(".", target.filename().string(), ending);
         mFd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (mFd >= 0) {
-            // Tells another run that sweeps the folder that this file is being written.
-            ::flock(mFd, LOCK_EX | LOCK_NB);
-            mTemporary = std::move(temporary);
+            mTemporary = temporary;
             return;
         }
         error = LastError();
@@ -285,12 +387,13 @@ FileBeside::FileBeside(const fs::path& target, std::u16string_view shownName) : 
             break;
         }
     }
+    Discard();
     RaiseFileError(error, shownName.empty() ? FromNativePath(target) : std::u16string(shownName));
 }
 
 FileBeside::FileBeside(FileBeside&& other) noexcept
     : mTarget(std::move(other.mTarget)), mTemporary(std::exchange(other.mTemporary, fs::path())),
-      mFd(std::exchange(other.mFd, -1)) {}
+      mHeldFolder(std::exchange(other.mHeldFolder, std::string())), mFd(std::exchange(other.mFd, -1)) {}
 
 FileBeside::~FileBeside() {
     Discard();
@@ -317,6 +420,7 @@ std::error_code FileBeside::Replace() noexcept {
         return error;
     }
     mTemporary.clear();
+    ReleaseHeldFolder();
     return {};
 }
 
@@ -328,12 +432,25 @@ void FileBeside::Discard() noexcept {
         ::unlink(mTemporary.c_str());
         mTemporary.clear();
     }
+    ReleaseHeldFolder();
 }
 
-void RemoveLeftoverTemporaries(std::u16string_view folder) {
-    if (!folder.empty()) {
-        RemoveLeftovers(ToNativePath(folder));
+void FileBeside::ReleaseHeldFolder() noexcept {
+    if (!mHeldFolder.empty()) {
+        ReleaseFolder(mHeldFolder);
+        mHeldFolder.clear();
     }
+}
+
+void RemoveLeftoverTemporaries(std::u16string_view folder, SweepDepth depth) {
+    if (folder.empty()) {
+        return;
+    }
+    if (depth == SweepDepth::Tree) {
+        RemoveLeftoversBelow(ToNativePath(folder));
+        return;
+    }
+    RemoveLeftovers(ToNativePath(folder));
 }
 
 void RaiseFileError(std::error_code error, std::u16string_view path) {

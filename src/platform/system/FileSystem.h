@@ -70,9 +70,11 @@ bool WriteFileIfChanged(std::u16string_view path, std::string_view bytes);
 
 /// A new file written beside the one it will replace, then renamed over it: write beside and
 /// rename, so that a crash never leaves half a file. The temporary file is hidden, named after
-/// the target, unique by a random suffix, and created with the permissions of a new file (0666
-/// less the umask). Until Replace succeeds, dropping the object removes the temporary file.
-/// WriteFileAtomic and the package extraction both write through it.
+/// the target (shortened when long) with a marker and a random suffix, and created with the
+/// permissions of a new file (0666 less the umask). Until Replace succeeds, dropping the object
+/// removes the temporary file, and the folder stays marked as holding a live temporary file, so
+/// that no sweep (RemoveLeftoverTemporaries, another run's first write there) removes it, also
+/// after Close. WriteFileAtomic and the package extraction both write through it.
 class FileBeside {
 public:
     /// Creates the temporary file beside `target`; raises the file error naming `shownName` (the
@@ -97,15 +99,26 @@ public:
 
 private:
     void Discard() noexcept;
+    void ReleaseHeldFolder() noexcept;
 
     std::filesystem::path mTarget;
     std::filesystem::path mTemporary; ///< empty once renamed or removed
+    std::string mHeldFolder;          ///< the folder marked as holding mTemporary; empty when none
     int mFd = -1;
 };
 
-/// Removes what killed runs left in `folder`, as the first FileBeside of a run there does: for a
-/// run that may find nothing to write there. Nothing when the folder cannot be listed.
-void RemoveLeftoverTemporaries(std::u16string_view folder);
+/// How far RemoveLeftoverTemporaries looks.
+enum class SweepDepth {
+    Folder, ///< the folder alone
+    Tree,   ///< the folder and every folder below it, not through links
+};
+
+/// Removes the temporary files that killed runs left in `folder`, as the first FileBeside of a
+/// run there does: for a run that may find nothing to write there. Only files with the name
+/// FileBeside gives go, and only while no live writer holds one in that folder; a folder busy
+/// now is swept at a later call. Each folder is swept once a run. Nothing when the folder cannot
+/// be listed.
+void RemoveLeftoverTemporaries(std::u16string_view folder, SweepDepth depth = SweepDepth::Folder);
 
 /// Creates the folder and every missing folder above it; nothing when it exists. Raises when
 /// a component exists as a file or cannot be created.

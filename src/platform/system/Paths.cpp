@@ -2,6 +2,9 @@
 
 #include "platform/automation/Text.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <system_error>
 #include <vector>
 
@@ -101,6 +104,44 @@ std::filesystem::path ToNativePath(std::u16string_view path) {
         }
     }
     return std::filesystem::path(std::move(native));
+}
+
+std::string FitFileName(std::string_view prefix, std::string_view name, std::string_view suffix) {
+    std::string whole;
+    whole.reserve(prefix.size() + name.size() + suffix.size());
+    whole.append(prefix).append(name).append(suffix);
+    if (whole.size() <= MaxFileNameBytes) {
+        return whole;
+    }
+    // FNV-1a over the whole name: stable across runs and builds, unlike std::hash.
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : whole) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    }
+    char tag[24];
+    std::snprintf(tag, sizeof tag, "~%016llx", static_cast<unsigned long long>(hash));
+    const std::string_view tagText(tag);
+    // A cut never splits a UTF-8 sequence.
+    const auto cut = [](std::string_view text, std::size_t bytes) {
+        bytes = std::min(bytes, text.size());
+        while (bytes > 0 && bytes < text.size() && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80) {
+            --bytes;
+        }
+        return text.substr(0, bytes);
+    };
+    const std::size_t fixed = prefix.size() + tagText.size() + suffix.size();
+    std::string fitted;
+    if (fixed + 1 <= MaxFileNameBytes) {
+        fitted.append(prefix).append(cut(name, MaxFileNameBytes - fixed)).append(tagText).append(suffix);
+    } else {
+        fitted.append(cut(whole, MaxFileNameBytes - tagText.size())).append(tagText);
+    }
+    return fitted;
+}
+
+std::u16string FitFileName(std::u16string_view prefix, std::u16string_view name, std::u16string_view suffix) {
+    return automation::FromUtf8(
+        FitFileName(automation::ToUtf8(prefix), automation::ToUtf8(name), automation::ToUtf8(suffix)));
 }
 
 std::u16string FromNativePath(const std::filesystem::path& path) {

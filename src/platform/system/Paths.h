@@ -45,6 +45,17 @@ bool IsAbsolutePath(std::u16string_view path) noexcept;
 /// The path as the file system takes it: every "\" becomes "/", the text UTF-8.
 std::filesystem::path ToNativePath(std::u16string_view path);
 
+/// The longest file name, in bytes of its native form, that the file systems we write to take.
+inline constexpr std::size_t MaxFileNameBytes = 255;
+
+/// The file name `prefix` + `name` + `suffix` (native bytes), shortened when it would pass
+/// MaxFileNameBytes: `name` is cut (at a character boundary) and followed by "~" and a hash of the
+/// whole name, so that the result is the same on every call and differs for different long names.
+/// When even `prefix` and `suffix` leave no room, the whole name is cut that way.
+std::string FitFileName(std::string_view prefix, std::string_view name, std::string_view suffix);
+/// The same for library text.
+std::u16string FitFileName(std::u16string_view prefix, std::u16string_view name, std::u16string_view suffix);
+
 /// A file-system path as library text (UTF-8 to UTF-16; invalid bytes become U+FFFD).
 std::u16string FromNativePath(const std::filesystem::path& path);
 

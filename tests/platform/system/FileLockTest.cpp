@@ -8,6 +8,7 @@
 #include "support/TempDir.h"
 
 #include <chrono>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/wait.h>
@@ -100,6 +101,28 @@ TEST_F(FileLockTest, ALockFileThatCannotBeMadeNamesIt) {
         EXPECT_EQ(error.Number(), FileErrorNumber::PathNotFound);
         EXPECT_NE(error.Description().find(lockFile), std::u16string::npos) << error.what();
     }
+}
+
+// A link planted at the lock file's name once made the lock create a file where it pointed.
+TEST_F(FileLockTest, ALinkAtTheLockFilesNameIsRefusedNotFollowed) {
+    CreateFolders(PathOf(u"elsewhere"));
+    WriteFileAtomic(PathOf(u"elsewhere/kept"), "kept");
+    std::filesystem::create_symlink(ToNativePath(PathOf(u"elsewhere/made")),
+                                    ToNativePath(PathOf(u".p.xml.lock")));
+    std::filesystem::create_symlink(ToNativePath(PathOf(u"elsewhere/kept")),
+                                    ToNativePath(PathOf(u".q.xml.lock")));
+    for (const std::u16string_view name : {u".p.xml.lock", u".q.xml.lock"}) {
+        const std::u16string lockFile = PathOf(name);
+        try {
+            FileLock::Acquire(lockFile, 0ms);
+            ADD_FAILURE() << "no error raised";
+        } catch (const automation::Error& error) {
+            EXPECT_EQ(error.Number(), FileErrorNumber::PathFileAccessError);
+            EXPECT_NE(error.Description().find(lockFile), std::u16string::npos) << error.what();
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(ToNativePath(PathOf(u"elsewhere/made"))));
+    EXPECT_EQ(ReadFileBytes(PathOf(u"elsewhere/kept")), "kept");
 }
 
 } // namespace

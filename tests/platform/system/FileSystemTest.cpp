@@ -9,11 +9,14 @@
 #include <csignal>
 #include <ctime>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <utime.h>
 
 namespace qv::system {
@@ -173,48 +176,97 @@ TEST_F(FileSystemTest, LinksInTheWayAreReplacedOrRefusedAndNothingOutsideChanges
                     [&] { CreateFoldersBelow(PathOf(u"site"), u"page.asp/x"); });
 }
 
-// What a run killed in the middle of a write leaves: removed by the next run's first write into
-// that folder when it is older than the run and nobody holds it.
+// Writes `target` through a FileBeside in a child process that dies before the rename, as a
+// killed run does, and returns the temporary file it left.
+std::filesystem::path LeaveHalfWrittenFile(const std::filesystem::path& target) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        FileBeside file(target);
+        (void)file.Write("half");
+        ::_exit(0); // no destructor runs: what a kill leaves
+    }
+    ::waitpid(child, nullptr, 0);
+    for (const auto& entry : std::filesystem::directory_iterator(target.parent_path())) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("." + target.filename().string(), 0) == 0 &&
+            name.find("~qvtmp") != std::string::npos) {
+            return entry.path();
+        }
+    }
+    ADD_FAILURE() << "no temporary file beside " << target;
+    return {};
+}
+
+// What a run killed in the middle of a write leaves is removed by the next run's first write
+// into that folder, however old or new. A file that merely looks like a temporary one is the
+// user's and stays, however old: ".notes.txt.tmp-deadbeef" in a site was once swept.
 TEST_F(FileSystemTest, TemporaryFilesOfAKilledRunAreRemovedByTheNextWriteThere) {
     // Made without this layer, which would sweep the folder at its first write.
-    std::filesystem::create_directories(mDir.Path() / "site");
-    const auto make = [this](std::u16string_view name, bool old) {
+    std::filesystem::create_directories(mDir.Path() / "site" / "same");
+    const auto make = [this](std::u16string_view name) {
         std::u16string path = PathOf(u"site/" + std::u16string(name));
-        std::ofstream(ToNativePath(path)) << "half";
-        if (old) {
-            const timespec hourAgo{::time(nullptr) - 3600, 0};
-            const timespec times[2] = {hourAgo, hourAgo};
-            ::utimensat(AT_FDCWD, ToNativePath(path).c_str(), times, 0);
-        }
+        std::ofstream(ToNativePath(path)) << "mine";
+        const timespec hourAgo{::time(nullptr) - 3600, 0};
+        const timespec times[2] = {hourAgo, hourAgo};
+        ::utimensat(AT_FDCWD, ToNativePath(path).c_str(), times, 0);
         return path;
     };
-    const std::u16string left = make(u".page.asp.tmp-0123abcd", true);
-    const std::u16string leftToo = make(u".x.tmp-89ef0000", true);
-    const std::u16string fresh = make(u".page.asp.tmp-fedc9876", false);
-    const std::u16string upperCase = make(u".page.asp.tmp-0123ABCD", true);
-    const std::u16string visible = make(u"page.asp.tmp-01234567", true);
-    const std::u16string shortSuffix = make(u".page.asp.tmp-0123", true);
-    const std::u16string inUse = make(u".busy.asp.tmp-33334444", true);
-    // Another program still writing its file holds a lock on it.
-    const int busy = ::open(ToNativePath(inUse).c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(busy, 0);
-    ASSERT_EQ(::flock(busy, LOCK_EX), 0);
+    const std::filesystem::path left = LeaveHalfWrittenFile(mDir.Path() / "site" / "page.asp");
+    const std::filesystem::path stale = LeaveHalfWrittenFile(mDir.Path() / "site" / "same" / "list.asp");
+    const std::u16string users[] = {make(u".notes.txt.tmp-deadbeef"), make(u".page.asp.tmp-0123abcd"),
+                                    make(u"page.asp.~qvtmp-0123456789abcdef"),
+                                    make(u".page.asp.~qvtmp-0123456789ABCDEF")};
 
     WriteFileAtomic(PathOf(u"site/page.asp"), "page", Durability::RenameOnly);
-    EXPECT_FALSE(FileExists(left));
-    EXPECT_FALSE(FileExists(leftToo));
-    for (const std::u16string& path : {fresh, upperCase, visible, shortSuffix, inUse}) {
-        EXPECT_TRUE(FileExists(path)) << ToNativePath(path);
+    EXPECT_FALSE(std::filesystem::exists(left));
+    for (const std::u16string& path : users) {
+        EXPECT_EQ(ReadFileBytes(path), "mine") << ToNativePath(path);
     }
     EXPECT_EQ(ReadFileBytes(PathOf(u"site/page.asp")), "page");
-    ::close(busy);
 
     // A run that writes nothing into a folder sweeps it on request.
-    std::filesystem::create_directories(mDir.Path() / "site" / "same");
-    const std::u16string stale = make(u"same/.list.asp.tmp-00c0ffee", true);
+    EXPECT_TRUE(std::filesystem::exists(stale));
     RemoveLeftoverTemporaries(PathOf(u"site/same"));
     RemoveLeftoverTemporaries(PathOf(u"no/such/folder"));
-    EXPECT_FALSE(FileExists(stale));
+    EXPECT_FALSE(std::filesystem::exists(stale));
+}
+
+// Another live run's temporary file survives a sweep, also closed and with an old time: an
+// extraction closes its files and renames them all at the end, and a copy gives its file the
+// time of the file it copies. A second run's sweep once removed them, and the first run failed
+// with "File not found".
+TEST_F(FileSystemTest, ALiveRunsClosedTemporaryFileOutlivesAnotherRunsSweep) {
+    std::filesystem::create_directories(mDir.Path() / "site");
+    int toParent[2];
+    int toChild[2];
+    ASSERT_EQ(::pipe(toParent), 0);
+    ASSERT_EQ(::pipe(toChild), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        FileBeside file(mDir.Path() / "site" / "about.htm");
+        bool failed = static_cast<bool>(file.Write("about"));
+        const timespec hourAgo{::time(nullptr) - 3600, 0};
+        const timespec times[2] = {hourAgo, hourAgo};
+        failed = failed || ::futimens(file.Descriptor(), times) != 0 || static_cast<bool>(file.Close());
+        char signal = 'w';
+        (void)!::write(toParent[1], &signal, 1);
+        (void)!::read(toChild[0], &signal, 1);
+        failed = failed || static_cast<bool>(file.Replace());
+        ::_exit(failed ? 1 : 0);
+    }
+    char signal = '?';
+    ASSERT_EQ(::read(toParent[0], &signal, 1), 1);
+    RemoveLeftoverTemporaries(PathOf(u"site"));
+    WriteFileAtomic(PathOf(u"site/other.htm"), "other", Durability::RenameOnly);
+    (void)!::write(toChild[1], &signal, 1);
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) {
+        ::close(fd);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(ReadFileBytes(PathOf(u"site/about.htm")), "about");
 }
 
 TEST_F(FileSystemTest, CopiesDeletesAndMoves) {
