@@ -150,14 +150,16 @@ std::vector<std::u16string> OtherSchemasWithTables(ado::Recordset& rs, std::u16s
 /// The columns of a table's primary key, in the driver's order. Raises what the driver raises.
 std::vector<std::u16string> ReadPrimaryKeyColumns(ado::Connection& cnn, std::u16string_view schema,
                                                   std::u16string_view table);
-/// The columns of a table that do not take Null. Raises what the driver raises.
-std::vector<std::u16string> ReadRequiredColumns(ado::Connection& cnn, std::u16string_view schema,
-                                                std::u16string_view table);
-/// The columns of a table that the catalogue calls Boolean. MariaDB's and MySQL's BOOLEAN
-/// describes itself as a TINYINT in a result, so the loaders take the catalogue's word for
-/// such a column. Raises what the driver raises.
-std::vector<std::u16string> ReadBooleanColumns(ado::Connection& cnn, std::u16string_view schema,
-                                               std::u16string_view table);
+/// What the catalogue's column listing of a table tells beyond the description of its result,
+/// read in one call: the columns that do not take Null, and those the catalogue calls Boolean.
+/// MariaDB's and MySQL's BOOLEAN describes itself as a TINYINT in a result, so the loaders take
+/// the catalogue's word for such a column.
+struct ColumnFacts {
+    std::vector<std::u16string> requiredColumns;
+    std::vector<std::u16string> booleanColumns;
+};
+/// Reads the column listing of a table once. Raises what the driver raises.
+ColumnFacts ReadColumnFacts(ado::Connection& cnn, std::u16string_view schema, std::u16string_view table);
 
 /// What the index rowset of a table tells: the columns that alone make up a unique index, and
 /// (read for Access only) the columns of the primary key.

@@ -214,29 +214,29 @@ void QelSchema::ReadAdoTable(ado::Connection& cnn, const std::u16string& schema,
             }
         }
         table->TblKey = catalog::SortedKeyList(keyList);
-        IgnoringErrors([&] {
-            for (const std::u16string& column : catalog::ReadRequiredColumns(cnn, schema, name)) {
+        // The column listing is read once, for the required and the Boolean columns alike.
+        std::optional<catalog::ColumnFacts> columnFacts;
+        IgnoringErrors([&] { columnFacts = catalog::ReadColumnFacts(cnn, schema, name); });
+        if (columnFacts) {
+            for (const std::u16string& column : columnFacts->requiredColumns) {
                 if (QoSchemaField* field = table->FindField(column)) {
                     field->FldReq = true;
                 }
             }
-        });
-        if (kind == DBTypeCode::MySql) {
-            IgnoringErrors([&] {
-                for (const std::u16string& column : catalog::ReadBooleanColumns(cnn, schema, name)) {
-                    QoSchemaField* field = table->FindField(column);
-                    if (field != nullptr && field->FldType == ado::DataType::TinyInt) {
-                        const catalog::ColumnType boolean =
-                            catalog::AdoColumnType(ado::DataType::Boolean, kind);
-                        field->FldType = boolean.type;
-                        field->FldSupport = boolean.supported;
-                        if (boolean.quote) {
-                            field->FldQuoteS = *boolean.quote;
-                            field->FldQuoteE = *boolean.quote;
-                        }
+        }
+        if (columnFacts && kind == DBTypeCode::MySql) {
+            for (const std::u16string& column : columnFacts->booleanColumns) {
+                QoSchemaField* field = table->FindField(column);
+                if (field != nullptr && field->FldType == ado::DataType::TinyInt) {
+                    const catalog::ColumnType boolean = catalog::AdoColumnType(ado::DataType::Boolean, kind);
+                    field->FldType = boolean.type;
+                    field->FldSupport = boolean.supported;
+                    if (boolean.quote) {
+                        field->FldQuoteS = *boolean.quote;
+                        field->FldQuoteE = *boolean.quote;
                     }
                 }
-            });
+            }
         }
     }
     IgnoringErrors([&] {

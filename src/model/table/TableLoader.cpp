@@ -135,16 +135,17 @@ void QelTable::Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLo
     const bool isAccess = kind == DBTypeCode::Access;
     if (type == u"TABLE") {
         if (!isAccess) {
-            if (kind == DBTypeCode::MySql) {
-                IgnoringErrors([&] {
-                    for (const std::u16string& column :
-                         catalog::ReadBooleanColumns(cnn, settings.currentSchema, name)) {
-                        QelField* field = fields.Find(column);
-                        if (field != nullptr && field->FldType() == ado::DataType::TinyInt) {
-                            field->LoadBooleanType();
-                        }
+            // The column listing is read once, for the Boolean and the required columns alike.
+            std::optional<catalog::ColumnFacts> columnFacts;
+            IgnoringErrors(
+                [&] { columnFacts = catalog::ReadColumnFacts(cnn, settings.currentSchema, name); });
+            if (columnFacts && kind == DBTypeCode::MySql) {
+                for (const std::u16string& column : columnFacts->booleanColumns) {
+                    QelField* field = fields.Find(column);
+                    if (field != nullptr && field->FldType() == ado::DataType::TinyInt) {
+                        field->LoadBooleanType();
                     }
-                });
+                }
             }
             std::vector<std::u16string> keyList;
             IgnoringErrors(
@@ -153,15 +154,14 @@ void QelTable::Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLo
                 MarkPrimaryKey(fields, column);
             }
             SetTblKey(catalog::SortedKeyList(keyList));
-            IgnoringErrors([&] {
-                for (const std::u16string& column :
-                     catalog::ReadRequiredColumns(cnn, settings.currentSchema, name)) {
+            if (columnFacts) {
+                for (const std::u16string& column : columnFacts->requiredColumns) {
                     if (QelField* field = fields.Find(column)) {
                         field->SetFldReq(true);
                         field->SetFldRequired(true);
                     }
                 }
-            });
+            }
         }
         IgnoringErrors([&] {
             const catalog::IndexFacts indexes =
