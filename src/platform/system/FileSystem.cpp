@@ -257,16 +257,25 @@ void RemoveLeftovers(const fs::path& folder) {
     ::closedir(listing);
 }
 
+// A random suffix for a temporary file's name. The operating system's source of randomness
+// costs a system call and an open device each time it is asked; a generation writes thousands of
+// files, so each thread asks it once, for the seed of its own engine. The suffix needs to be
+// unlikely to collide, not unpredictable: O_EXCL refuses a name that is taken, and the next try
+// draws again.
+unsigned TemporarySuffix() {
+    thread_local std::mt19937 engine{std::random_device()()};
+    return static_cast<unsigned>(engine());
+}
+
 } // namespace
 
 FileBeside::FileBeside(const fs::path& target, std::u16string_view shownName) : mTarget(target) {
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     RemoveLeftovers(folder);
-    std::random_device random;
     std::error_code error;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::array<char, 16> suffix{};
-        std::snprintf(suffix.data(), suffix.size(), "%08x", static_cast<unsigned>(random()));
+        std::snprintf(suffix.data(), suffix.size(), "%08x", TemporarySuffix());
         // Appended piece by piece: `"." + std::string&&` trips GCC 12's false -Wrestrict at -O3.
         std::string hiddenName(".");
         hiddenName += target.filename().string();
