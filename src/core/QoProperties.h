@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv {
 
@@ -15,7 +16,7 @@ struct SettingInfo;
 /// A counter that changes whenever a watched setting may have changed: when it takes another
 /// value, by whatever path, and when settings are added to or removed from its bag. A list
 /// keyed by its entities' names hands one to each entity, and keeps its name index while the
-/// counter stands still.
+/// counter stands still; it watches their sequence numbers with another, for its index by number.
 struct SettingWatch final : automation::RefCounted {
     std::uint64_t revision = 0;
 };
@@ -111,8 +112,8 @@ public:
     /// Changes whenever a setting is added or removed, so that holders of QoProperty pointers
     /// know when to look them up again.
     std::uint64_t Generation() const noexcept { return mGeneration; }
-    /// Counts every later addition or removal of settings on `watch` (nullptr: no longer).
-    void SetWatch(automation::Ref<SettingWatch> watch) { mWatch = std::move(watch); }
+    /// Counts every later addition or removal of settings on each of `watches` (none: no longer).
+    void SetWatches(std::vector<automation::Ref<SettingWatch>> watches) { mWatches = std::move(watches); }
 
     auto begin() const { return mItems.begin(); }
     auto end() const { return mItems.end(); }
@@ -130,14 +131,14 @@ private:
     /// A setting added or removed: pointers to settings must be looked up again.
     void Changed() {
         ++mGeneration;
-        if (mWatch) {
-            ++mWatch->revision;
+        for (const automation::Ref<SettingWatch>& watch : mWatches) {
+            ++watch->revision;
         }
     }
 
     TypedCollection<QoProperty> mItems;
     std::uint64_t mGeneration = 0;
-    automation::Ref<SettingWatch> mWatch;
+    std::vector<automation::Ref<SettingWatch>> mWatches;
 };
 
 } // namespace qv

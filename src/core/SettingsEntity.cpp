@@ -2,6 +2,7 @@
 
 #include "platform/automation/Error.h"
 
+#include <algorithm>
 #include <cassert>
 
 namespace qv {
@@ -18,7 +19,7 @@ const automation::Ref<QoProperties>& SettingsEntity::Properties() const {
     if (!mProperties) {
         mProperties = MakeRef<QoProperties>();
         DefineSettings();
-        mProperties->SetWatch(mWatch);
+        ShareWatchesWithBag();
     }
     return mProperties;
 }
@@ -33,8 +34,8 @@ void SettingsEntity::DefineSettings() const {
         }
         mSettings.push_back(&property);
     }
-    if (mWatch && mWatchedOrdinal < mSettings.size()) {
-        mSettings[mWatchedOrdinal]->SetWatch(mWatch);
+    for (const WatchedSetting& watched : mWatches) {
+        mSettings[watched.ordinal]->SetWatch(watched.watch);
     }
     mValues.clear();
     mValues.shrink_to_fit();
@@ -53,23 +54,46 @@ void SettingsEntity::ResetSettings() {
 }
 
 void SettingsEntity::StoreValue(std::size_t ordinal, const Variant& value) {
-    if (mWatch && ordinal == mWatchedOrdinal && !QoProperty::SameValue(mValues[ordinal], value)) {
-        ++mWatch->revision;
+    for (const WatchedSetting& watched : mWatches) {
+        if (watched.ordinal == ordinal && !QoProperty::SameValue(mValues[ordinal], value)) {
+            ++watched.watch->revision;
+        }
     }
     mValues[ordinal] = value;
 }
 
 void SettingsEntity::WatchSetting(std::size_t ordinal, automation::Ref<SettingWatch> watch) {
     assert(ordinal < mTable.Size() && "a setting of the entity's table");
+    const auto found = std::find_if(mWatches.begin(), mWatches.end(), [&](const WatchedSetting& watched) {
+        return watched.ordinal == ordinal;
+    });
     if (mProperties) {
         // Whatever bears the setting's name now: it may have been deleted and added again.
-        mProperties->SetWatch(watch);
         if (QoProperty* property = mProperties->Find(mTable[ordinal].name)) {
             property->SetWatch(watch);
         }
     }
-    mWatch = std::move(watch);
-    mWatchedOrdinal = ordinal;
+    if (!watch) {
+        if (found != mWatches.end()) {
+            mWatches.erase(found);
+        }
+    } else if (found != mWatches.end()) {
+        found->watch = std::move(watch);
+    } else {
+        mWatches.push_back({ordinal, std::move(watch)});
+    }
+    if (mProperties) {
+        ShareWatchesWithBag();
+    }
+}
+
+void SettingsEntity::ShareWatchesWithBag() const {
+    std::vector<automation::Ref<SettingWatch>> watches;
+    watches.reserve(mWatches.size());
+    for (const WatchedSetting& watched : mWatches) {
+        watches.push_back(watched.watch);
+    }
+    mProperties->SetWatches(std::move(watches));
 }
 
 automation::MemberInfo SettingsEntity::PropertiesMember() {

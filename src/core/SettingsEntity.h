@@ -43,8 +43,8 @@ public:
 
     /// Counts on `watch` every change of the setting at `ordinal` to another value, whether made
     /// through an accessor, late-bound or through the bag, and every setting added to or removed
-    /// from the bag (nullptr: no longer). One watch per entity; a list keyed by the setting
-    /// keeps its index by it.
+    /// from the bag (nullptr: no longer). One watch per setting, replacing the one it had; a
+    /// list keyed or numbered by the setting keeps its index by it.
     void WatchSetting(std::size_t ordinal, automation::Ref<SettingWatch> watch);
 
     std::optional<automation::DispId> GetDispId(std::u16string_view name) const override;
@@ -111,8 +111,14 @@ private:
     // setting deleted from the bag is nullptr after the next refresh.
     mutable std::vector<QoProperty*> mSettings;
     mutable std::uint64_t mSettingsGeneration = 0;
-    automation::Ref<SettingWatch> mWatch;
-    std::size_t mWatchedOrdinal = 0;
+    struct WatchedSetting {
+        std::size_t ordinal;
+        automation::Ref<SettingWatch> watch;
+    };
+    /// Hands every watch to the bag, which counts additions and removals on them.
+    void ShareWatchesWithBag() const;
+    // At most one entry per setting; a handful at most, so a walk finds one.
+    std::vector<WatchedSetting> mWatches;
 };
 
 } // namespace qv

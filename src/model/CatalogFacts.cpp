@@ -408,33 +408,27 @@ std::vector<std::u16string> ReadPrimaryKeyColumns(ado::Connection& cnn, std::u16
     return columns;
 }
 
-std::vector<std::u16string> ReadRequiredColumns(ado::Connection& cnn, std::u16string_view schema,
-                                                std::u16string_view table) {
-    std::vector<std::u16string> columns;
+ColumnFacts ReadColumnFacts(ado::Connection& cnn, std::u16string_view schema, std::u16string_view table) {
+    ColumnFacts facts;
     ado::Recordset rows =
         cnn.OpenSchema(ado::Schema::Columns, TableRestrictions(schema, Variant(table), false));
     for (; !rows.Eof(); rows.MoveNext()) {
         const Variant& nullable = rows.Value(u"IS_NULLABLE");
-        if (nullable.IsNull() || automation::ToBoolean(nullable)) {
+        const Variant& type = rows.Value(u"DATA_TYPE");
+        const bool required = !nullable.IsNull() && !automation::ToBoolean(nullable);
+        const bool boolean = !type.IsNull() && automation::ToLong(type) == AdoType::Boolean;
+        if (!required && !boolean) {
             continue;
         }
-        columns.push_back(TextOf(rows.Value(u"COLUMN_NAME")));
-    }
-    return columns;
-}
-
-std::vector<std::u16string> ReadBooleanColumns(ado::Connection& cnn, std::u16string_view schema,
-                                               std::u16string_view table) {
-    std::vector<std::u16string> columns;
-    ado::Recordset rows =
-        cnn.OpenSchema(ado::Schema::Columns, TableRestrictions(schema, Variant(table), false));
-    for (; !rows.Eof(); rows.MoveNext()) {
-        const Variant& type = rows.Value(u"DATA_TYPE");
-        if (!type.IsNull() && automation::ToLong(type) == AdoType::Boolean) {
-            columns.push_back(TextOf(rows.Value(u"COLUMN_NAME")));
+        std::u16string name = TextOf(rows.Value(u"COLUMN_NAME"));
+        if (boolean) {
+            facts.booleanColumns.push_back(name);
+        }
+        if (required) {
+            facts.requiredColumns.push_back(std::move(name));
         }
     }
-    return columns;
+    return facts;
 }
 
 IndexFacts ReadIndexFacts(ado::Connection& cnn, std::u16string_view schema, std::u16string_view table,

@@ -28,16 +28,6 @@ namespace qv::catalog {
 // synchronisation compare the model with. Two readers with rules of their own would report
 // differences that are not there.
 
-/// Runs a step whose failure a reading passes over: the step has no effect, and the next one
-/// runs.
-template <class Step> void IgnoringErrors(Step step) {
-    try {
-        step();
-    } catch (const automation::Error&) {
-        // Nothing to report: the reading goes on with what the earlier steps gave it.
-    }
-}
-
 /// A column's type as the model records it: an ADO type code, whether pages can be generated
 /// for it, and the delimiters of its literal values (nullopt: whatever the field had before).
 struct ColumnType {
@@ -159,14 +149,16 @@ std::vector<std::u16string> OtherSchemasWithTables(ado::Recordset& rs, std::u16s
 /// The columns of a table's primary key, in the driver's order. Raises what the driver raises.
 std::vector<std::u16string> ReadPrimaryKeyColumns(ado::Connection& cnn, std::u16string_view schema,
                                                   std::u16string_view table);
-/// The columns of a table that do not take Null. Raises what the driver raises.
-std::vector<std::u16string> ReadRequiredColumns(ado::Connection& cnn, std::u16string_view schema,
-                                                std::u16string_view table);
-/// The columns of a table that the catalogue calls Boolean. MariaDB's and MySQL's BOOLEAN
-/// describes itself as a TINYINT in a result, so the loaders take the catalogue's word for
-/// such a column. Raises what the driver raises.
-std::vector<std::u16string> ReadBooleanColumns(ado::Connection& cnn, std::u16string_view schema,
-                                               std::u16string_view table);
+/// What the catalogue's column listing of a table tells beyond the description of its result,
+/// read in one call: the columns that do not take Null, and those the catalogue calls Boolean.
+/// MariaDB's and MySQL's BOOLEAN describes itself as a TINYINT in a result, so the loaders take
+/// the catalogue's word for such a column.
+struct ColumnFacts {
+    std::vector<std::u16string> requiredColumns;
+    std::vector<std::u16string> booleanColumns;
+};
+/// Reads the column listing of a table once. Raises what the driver raises.
+ColumnFacts ReadColumnFacts(ado::Connection& cnn, std::u16string_view schema, std::u16string_view table);
 
 /// What the index rowset of a table tells: the columns that alone make up a unique index, and
 /// (read for Access only) the columns of the primary key.

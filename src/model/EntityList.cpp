@@ -49,6 +49,11 @@ std::optional<std::int16_t> EntityList::SeqOf(const SettingsEntity& entity) cons
     }
 }
 
+void EntityList::Watch(SettingsEntity& entity, bool watched) const {
+    entity.WatchSetting(mShape.nameSetting, watched ? mNameWatch : automation::Ref<SettingWatch>());
+    entity.WatchSetting(mShape.seqSetting, watched ? mSeqWatch : automation::Ref<SettingWatch>());
+}
+
 const EntityList::NameIndexMap& EntityList::NameIndex() const {
     if (mIndexRevision == mNameWatch->revision) {
         return mPositionsByName;
@@ -57,7 +62,7 @@ const EntityList::NameIndexMap& EntityList::NameIndex() const {
     for (std::int32_t position = 1; position <= Count(); ++position) {
         SettingsEntity& entity = *mItems.At(position);
         // Watched again: the name setting may have been deleted from the bag and added anew.
-        entity.WatchSetting(mShape.nameSetting, mNameWatch);
+        Watch(entity, true);
         // A name made unreadable through the bag (deleted, or a value that is no text) names
         // nothing.
         if (std::optional<std::u16string> name = NameOf(entity)) {
@@ -66,6 +71,24 @@ const EntityList::NameIndexMap& EntityList::NameIndex() const {
     }
     mIndexRevision = mNameWatch->revision;
     return mPositionsByName;
+}
+
+const EntityList::SeqIndexMap& EntityList::SeqIndex() const {
+    if (mSeqIndexRevision == mSeqWatch->revision) {
+        return mPositionBySeq;
+    }
+    mPositionBySeq.clear();
+    for (std::int32_t position = 1; position <= Count(); ++position) {
+        SettingsEntity& entity = *mItems.At(position);
+        // Watched again: the setting may have been deleted from the bag and added anew.
+        Watch(entity, true);
+        if (std::optional<std::int16_t> seq = SeqOf(entity)) {
+            // The first in list order keeps the number.
+            mPositionBySeq.try_emplace(*seq, position);
+        }
+    }
+    mSeqIndexRevision = mSeqWatch->revision;
+    return mPositionBySeq;
 }
 
 std::optional<std::int32_t> EntityList::PositionOf(std::u16string_view name) const {
@@ -115,10 +138,14 @@ bool EntityList::Add(std::u16string Name) {
     assert(Count() <= MaxCount && mItems.At(Count()) == entity.Get());
     const auto seq = static_cast<std::int16_t>(Count());
     entity->SetSettingValue(mShape.seqSetting, Variant(seq));
+    // The new entity is last in list order: an index that was valid stays so with its entry.
     if (mIndexRevision == mNameWatch->revision) {
         mPositionsByName[Name].push_back(Count());
     }
-    entity->WatchSetting(mShape.nameSetting, mNameWatch);
+    if (mSeqIndexRevision == mSeqWatch->revision) {
+        mPositionBySeq.try_emplace(seq, Count());
+    }
+    Watch(*entity, true);
     mCurName = std::move(Name);
     mCurSeq = seq;
     return true;
@@ -157,10 +184,11 @@ void EntityList::RemoveAt(std::int32_t position) {
     }
     // By position, not by key: the entity found by its name is the one removed, even when its
     // name has been changed through its bag and no longer matches its key.
-    removed.WatchSetting(mShape.nameSetting, nullptr);
+    Watch(removed, false);
     mItems.RemoveAt(position);
-    // The positions after it move up: the index is built again when next needed.
+    // The positions after it move up: the indexes are built again when next needed.
     mIndexRevision.reset();
+    mSeqIndexRevision.reset();
 }
 
 bool EntityList::Delete(std::u16string_view Index) {
@@ -205,13 +233,9 @@ SettingsEntity* EntityList::ItemEntity(const Variant& Index) {
 }
 
 SettingsEntity* EntityList::SeqEntity(std::int16_t Index) const {
-    for (std::int32_t position = 1; position <= Count(); ++position) {
-        SettingsEntity* entity = mItems.At(position);
-        if (SeqOf(*entity) == Index) {
-            return entity;
-        }
-    }
-    return nullptr;
+    const SeqIndexMap& index = SeqIndex();
+    const auto found = index.find(Index);
+    return found == index.end() ? nullptr : mItems.At(found->second);
 }
 
 std::vector<SettingsEntity*> EntityList::SeqEntities() const {

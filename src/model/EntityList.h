@@ -43,6 +43,10 @@ struct EntityListShape {
 /// duplicate, so that a loader meeting two such columns or tables keeps the first, reports the
 /// second as a duplicate and goes on. IsNameTaken answers beforehand whether a name is so taken.
 ///
+/// Lookups by number (Seq, SetSeq) go through an index of the sequence numbers kept the same way,
+/// by a second watch on every entity's sequence setting: a template that visits every entity by
+/// its number costs one walk of the list, not one per entity.
+///
 /// Members that the system runs "with errors ignored" (Delete, Item, Seq, SetItem, SetSeq) never
 /// raise: an entity whose name or number has been made unreadable through its bag is passed over.
 class EntityList : public automation::Object {
@@ -122,6 +126,11 @@ private:
         std::unordered_map<std::u16string, std::vector<std::int32_t>, TextHash, std::equal_to<>>;
     /// The name index, built again when a name may have changed since it was built.
     const NameIndexMap& NameIndex() const;
+    using SeqIndexMap = std::unordered_map<std::int16_t, std::int32_t>;
+    /// The number index, built again when a number may have changed since it was built.
+    const SeqIndexMap& SeqIndex() const;
+    /// Watches an entity's name and number for the indexes, or no longer.
+    void Watch(SettingsEntity& entity, bool watched) const;
     void RemoveAt(std::int32_t position);
     void MakeCurrent(const SettingsEntity& entity);
     std::optional<std::u16string> NameOf(const SettingsEntity& entity) const;
@@ -137,6 +146,13 @@ private:
     automation::Ref<SettingWatch> mNameWatch = automation::MakeRef<SettingWatch>();
     mutable NameIndexMap mPositionsByName;
     mutable std::optional<std::uint64_t> mIndexRevision;
+
+    // Sequence number to the position of the first entity bearing it, in list order. Valid
+    // while its watch stands at mSeqIndexRevision; an entity whose number cannot be read is in
+    // no entry.
+    automation::Ref<SettingWatch> mSeqWatch = automation::MakeRef<SettingWatch>();
+    mutable SeqIndexMap mPositionBySeq;
+    mutable std::optional<std::uint64_t> mSeqIndexRevision;
 };
 
 /// The typed face of an EntityList whose entities are all of class T.

@@ -218,13 +218,15 @@ void QelSchema::ReadAdoTable(ado::Connection& cnn, const std::u16string& schema,
             }
         }
         table->TblKey = catalog::SortedKeyList(keyList);
-        for (const std::u16string& column : catalog::ReadRequiredColumns(cnn, schema, name)) {
+        // The column listing is read once, for the required and the Boolean columns alike.
+        const catalog::ColumnFacts columnFacts = catalog::ReadColumnFacts(cnn, schema, name);
+        for (const std::u16string& column : columnFacts.requiredColumns) {
             if (QoSchemaField* field = table->FindField(column)) {
                 field->FldReq = true;
             }
         }
         if (kind == DBTypeCode::MySql) {
-            for (const std::u16string& column : catalog::ReadBooleanColumns(cnn, schema, name)) {
+            for (const std::u16string& column : columnFacts.booleanColumns) {
                 QoSchemaField* field = table->FindField(column);
                 if (field != nullptr && field->FldType == ado::DataType::TinyInt) {
                     const catalog::ColumnType boolean = catalog::AdoColumnType(ado::DataType::Boolean, kind);

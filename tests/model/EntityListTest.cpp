@@ -294,6 +294,57 @@ TYPED_TEST(EntityListTest, LookupsFollowNamesChangedBehindTheListsBack) {
     EXPECT_FALSE(this->mList->Add(u"W")) << "an exact name is taken whatever the key";
 }
 
+// Seq goes through an index of the numbers, kept while no number changes; a number changed
+// behind the list's back, an entity added while the index stands and a removal that renumbers
+// must all be seen at once, as when every entity was compared in turn.
+TYPED_TEST(EntityListTest, SeqFollowsNumbersChangedBehindTheListsBack) {
+    using Traits = typename TestFixture::Traits;
+    this->AddAll({u"A", u"B", u"C"});
+    auto nameNumbered = [&](std::int16_t seq) -> std::u16string {
+        const auto found = this->mList->Seq(seq);
+        return found ? Traits::Name(*found) : u"-";
+    };
+    auto bagOf = [&](std::u16string_view name) { return this->mList->Find(name)->Properties(); };
+    const std::u16string setting = std::is_same_v<TypeParam, QelFields> ? u"FldSeq" : u"TblSeq";
+    EXPECT_EQ(nameNumbered(2), u"B");
+
+    struct Step {
+        const char* label;
+        std::function<void()> change;
+        std::vector<std::pair<std::int16_t, std::u16string_view>> expected; // seq, name ("-": none)
+    };
+    const Step steps[] = {
+        {"accessor", [&] { Traits::SetSeq(*this->mList->Find(u"B"), 5); }, {{2, u"-"}, {5, u"B"}}},
+        {"bag value",
+         [&] { bagOf(u"C")->Item(Variant(setting))->SetValue(Variant(std::int16_t{2})); },
+         {{2, u"C"}, {3, u"-"}}},
+        {"added while an earlier entity holds its number",
+         [&] {
+             Traits::SetSeq(*this->mList->Find(u"A"), 4);
+             EXPECT_EQ(nameNumbered(4), u"A");
+             ASSERT_TRUE(this->mList->Add(u"D"));
+         },
+         {{4, u"A"}, {1, u"-"}}},
+        {"deleted from the bag", [&] { bagOf(u"B")->Delete(Variant(setting)); }, {{5, u"-"}}},
+        {"added to the bag again", [&] { ASSERT_TRUE(bagOf(u"B")->Add(setting, u"Integer")); }, {{5, u"-"}}},
+        {"the added setting's value",
+         [&] { bagOf(u"B")->Item(Variant(setting))->SetValue(Variant(std::int16_t{7})); },
+         {{7, u"B"}}},
+        {"a removal renumbers",
+         [&] { EXPECT_TRUE(this->mList->Delete(u"C")); },
+         {{2, u"-"}, {3, u"A"}, {6, u"B"}}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.label);
+        step.change();
+        for (const auto& [seq, name] : step.expected) {
+            SCOPED_TRACE(seq);
+            EXPECT_EQ(nameNumbered(seq), name);
+        }
+    }
+    EXPECT_EQ(this->Layout(), u"A3 B6 D3");
+}
+
 TYPED_TEST(EntityListTest, WalksAndLateBoundMembers) {
     using Traits = typename TestFixture::Traits;
     this->AddAll({u"A", u"B", u"C", u"D"});

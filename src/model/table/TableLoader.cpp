@@ -116,17 +116,14 @@ void QelTable::Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLo
     const ado::Recordset columns = catalog::DescribeTableColumns(cnn, settings.currentSchema, name);
     const bool isAccess = kind == DBTypeCode::Access;
     const bool isTable = type == u"TABLE";
-    std::vector<std::u16string> booleanColumns;
     std::vector<std::u16string> keyList;
-    std::vector<std::u16string> requiredColumns;
+    catalog::ColumnFacts columnFacts;
     catalog::IndexFacts indexes;
     if (isTable) {
         if (!isAccess) {
-            if (kind == DBTypeCode::MySql) {
-                booleanColumns = catalog::ReadBooleanColumns(cnn, settings.currentSchema, name);
-            }
             keyList = catalog::ReadPrimaryKeyColumns(cnn, settings.currentSchema, name);
-            requiredColumns = catalog::ReadRequiredColumns(cnn, settings.currentSchema, name);
+            // The column listing is read once, for the Boolean and the required columns alike.
+            columnFacts = catalog::ReadColumnFacts(cnn, settings.currentSchema, name);
         }
         indexes = catalog::ReadIndexFacts(cnn, settings.currentSchema, name, kind);
     }
@@ -144,17 +141,19 @@ void QelTable::Load_ADO(ado::Connection& cnn, const ado::Recordset& rs, bool bLo
 
     if (isTable) {
         if (!isAccess) {
-            for (const std::u16string& column : booleanColumns) {
-                QelField* field = fields.Find(column);
-                if (field != nullptr && field->FldType() == ado::DataType::TinyInt) {
-                    field->LoadBooleanType();
+            if (kind == DBTypeCode::MySql) {
+                for (const std::u16string& column : columnFacts.booleanColumns) {
+                    QelField* field = fields.Find(column);
+                    if (field != nullptr && field->FldType() == ado::DataType::TinyInt) {
+                        field->LoadBooleanType();
+                    }
                 }
             }
             for (const std::u16string& column : keyList) {
                 MarkPrimaryKey(fields, column);
             }
             SetTblKey(catalog::SortedKeyList(keyList));
-            for (const std::u16string& column : requiredColumns) {
+            for (const std::u16string& column : columnFacts.requiredColumns) {
                 if (QelField* field = fields.Find(column)) {
                     field->SetFldReq(true);
                     field->SetFldRequired(true);

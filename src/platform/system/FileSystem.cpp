@@ -358,6 +358,16 @@ void RemoveLeftoversBelow(const fs::path& folder) {
     }
 }
 
+// A random suffix for a temporary file's name. The operating system's source of randomness
+// costs a system call and an open device each time it is asked; a generation writes thousands of
+// files, so each thread asks it once, for the seed of its own engine. The suffix needs to be
+// unlikely to collide, not unpredictable: O_EXCL refuses a name that is taken, and the next try
+// draws again.
+unsigned TemporarySuffix() {
+    thread_local std::mt19937 engine{std::random_device()()};
+    return static_cast<unsigned>(engine());
+}
+
 } // namespace
 
 FileBeside::FileBeside(const fs::path& target, std::u16string_view shownName) : mTarget(target) {
@@ -367,12 +377,10 @@ FileBeside::FileBeside(const fs::path& target, std::u16string_view shownName) : 
     if (HoldFolder(folderKey)) {
         mHeldFolder = std::move(folderKey);
     }
-    std::random_device random;
     std::error_code error;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::array<char, 24> suffix{};
-        std::snprintf(suffix.data(), suffix.size(), "%08x%08x", static_cast<unsigned>(random()),
-                      static_cast<unsigned>(random()));
+        std::snprintf(suffix.data(), suffix.size(), "%08x%08x", TemporarySuffix(), TemporarySuffix());
         std::string ending(Marker);
         ending += suffix.data();
         // A long target name is shortened, so that every file that can be named can be replaced.
