@@ -2,6 +2,7 @@
 // text-file writers.
 
 #include "project/ProjectFileTestSupport.h"
+#include "support/ProcessesTogether.h"
 
 #include "project/ProjectFileStorage.h"
 
@@ -20,6 +21,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -152,36 +154,25 @@ TEST_F(ProjectFileStorageTest, AProjectChangedByAnotherProgramIsReportedInUseAnd
     using namespace std::chrono_literals;
     Write(mTemp / "work" / "shop.xml", "old");
     const std::u16string projFile = Project("shop.xml");
-    int toParent[2];
-    int toChild[2];
-    ASSERT_EQ(::pipe(toParent), 0);
-    ASSERT_EQ(::pipe(toChild), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // Another program in the middle of its read-change-write.
-        const ProjectFileLock lock(projFile);
-        char signal = 'L';
-        (void)!::write(toParent[1], &signal, 1);
-        (void)!::read(toChild[0], &signal, 1);
-        ::_exit(0);
-    }
-    char signal = '?';
-    ASSERT_EQ(::read(toParent[0], &signal, 1), 1);
-    try {
-        const ProjectFileLock lock(projFile, 50ms);
-        ADD_FAILURE() << "no error raised";
-    } catch (const automation::Error& error) {
-        EXPECT_EQ(error.Number(), 70);
-        EXPECT_NE(error.Description().find(u"'" + projFile + u"' is in use"), std::u16string::npos)
-            << error.what();
-    }
-    EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "shop.xml"), "old");
-    (void)!::write(toChild[1], &signal, 1);
-    ::waitpid(child, nullptr, 0);
-    for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) {
-        ::close(fd);
-    }
+    const bool childSucceeded = test::WhileAChildPauses(
+        [&](const std::function<void()>& pause) {
+            // Another program in the middle of its read-change-write.
+            const ProjectFileLock lock(projFile);
+            pause();
+            return true;
+        },
+        [&] {
+            try {
+                const ProjectFileLock lock(projFile, 50ms);
+                ADD_FAILURE() << "no error raised";
+            } catch (const automation::Error& error) {
+                EXPECT_EQ(error.Number(), 70);
+                EXPECT_NE(error.Description().find(u"'" + projFile + u"' is in use"), std::u16string::npos)
+                    << error.what();
+            }
+            EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "shop.xml"), "old");
+        });
+    EXPECT_TRUE(childSucceeded);
 
     // Once it has finished, a command holds the lock from its read to its save, and the save
     // inside takes the same lock without waiting on itself.
@@ -258,30 +249,19 @@ TEST_F(ProjectFileStorageTest, AProjectReachedThroughALinkTakesTheLockOfTheFileI
     Write(mTemp / "real" / "shop.xml", "old");
     std::filesystem::create_symlink(mTemp / "real" / "shop.xml", mTemp / "work" / "linked.xml");
     std::filesystem::create_directory_symlink(mTemp / "real", mTemp / "work" / "folder");
-    int toParent[2];
-    int toChild[2];
-    ASSERT_EQ(::pipe(toParent), 0);
-    ASSERT_EQ(::pipe(toChild), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const ProjectFileLock lock(system::FromNativePath(mTemp / "real" / "shop.xml"));
-        char signal = 'L';
-        (void)!::write(toParent[1], &signal, 1);
-        (void)!::read(toChild[0], &signal, 1);
-        ::_exit(0);
-    }
-    char signal = '?';
-    ASSERT_EQ(::read(toParent[0], &signal, 1), 1);
-    for (const char* reached : {"linked.xml", "folder/shop.xml"}) {
-        SCOPED_TRACE(reached);
-        EXPECT_THROW(ProjectFileLock(Project(reached), 50ms), automation::Error);
-    }
-    (void)!::write(toChild[1], &signal, 1);
-    ::waitpid(child, nullptr, 0);
-    for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) {
-        ::close(fd);
-    }
+    const bool childSucceeded = test::WhileAChildPauses(
+        [&](const std::function<void()>& pause) {
+            const ProjectFileLock lock(system::FromNativePath(mTemp / "real" / "shop.xml"));
+            pause();
+            return true;
+        },
+        [&] {
+            for (const char* reached : {"linked.xml", "folder/shop.xml"}) {
+                SCOPED_TRACE(reached);
+                EXPECT_THROW(ProjectFileLock(Project(reached), 50ms), automation::Error);
+            }
+        });
+    EXPECT_TRUE(childSucceeded);
     EXPECT_FALSE(std::filesystem::exists(mTemp / "work" / ".linked.xml.lock"));
 }
 

@@ -45,4 +45,48 @@ int RunInProcessesTogether(int count, const std::function<bool(int index)>& work
     return failed;
 }
 
+bool WhileAChildPauses(const std::function<bool(const std::function<void()>& pause)>& child,
+                       const std::function<void()>& meanwhile) {
+    int toParent[2];
+    int toChild[2];
+    if (::pipe(toParent) != 0) {
+        return false;
+    }
+    if (::pipe(toChild) != 0) {
+        ::close(toParent[0]);
+        ::close(toParent[1]);
+        return false;
+    }
+    const pid_t process = ::fork();
+    if (process == 0) {
+        ::close(toParent[0]);
+        ::close(toChild[1]);
+        const auto pause = [&] {
+            char signal = 'p';
+            (void)!::write(toParent[1], &signal, 1);
+            (void)!::read(toChild[0], &signal, 1);
+        };
+        bool succeeded = false;
+        try {
+            succeeded = child(pause);
+        } catch (const std::exception&) {
+            succeeded = false;
+        }
+        ::_exit(succeeded ? 0 : 1);
+    }
+    ::close(toParent[1]);
+    ::close(toChild[0]);
+    // A child that ends without pausing closes its end, and the read sees the end of the pipe.
+    char signal = 0;
+    const bool paused = process > 0 && ::read(toParent[0], &signal, 1) == 1;
+    if (paused) {
+        meanwhile();
+    }
+    ::close(toChild[1]);
+    ::close(toParent[0]);
+    int status = 0;
+    return paused && ::waitpid(process, &status, 0) == process && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
 } // namespace qv::test

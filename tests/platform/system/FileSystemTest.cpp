@@ -4,6 +4,7 @@
 
 #include "platform/automation/Error.h"
 
+#include "support/ProcessesTogether.h"
 #include "support/TempDir.h"
 
 #include <csignal>
@@ -11,6 +12,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -237,35 +239,21 @@ TEST_F(FileSystemTest, TemporaryFilesOfAKilledRunAreRemovedByTheNextWriteThere) 
 // with "File not found".
 TEST_F(FileSystemTest, ALiveRunsClosedTemporaryFileOutlivesAnotherRunsSweep) {
     std::filesystem::create_directories(mDir.Path() / "site");
-    int toParent[2];
-    int toChild[2];
-    ASSERT_EQ(::pipe(toParent), 0);
-    ASSERT_EQ(::pipe(toChild), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        FileBeside file(mDir.Path() / "site" / "about.htm");
-        bool failed = static_cast<bool>(file.Write("about"));
-        const timespec hourAgo{::time(nullptr) - 3600, 0};
-        const timespec times[2] = {hourAgo, hourAgo};
-        failed = failed || ::futimens(file.Descriptor(), times) != 0 || static_cast<bool>(file.Close());
-        char signal = 'w';
-        (void)!::write(toParent[1], &signal, 1);
-        (void)!::read(toChild[0], &signal, 1);
-        failed = failed || static_cast<bool>(file.Replace());
-        ::_exit(failed ? 1 : 0);
-    }
-    char signal = '?';
-    ASSERT_EQ(::read(toParent[0], &signal, 1), 1);
-    RemoveLeftoverTemporaries(PathOf(u"site"));
-    WriteFileAtomic(PathOf(u"site/other.htm"), "other", Durability::RenameOnly);
-    (void)!::write(toChild[1], &signal, 1);
-    int status = -1;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) {
-        ::close(fd);
-    }
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const bool childSucceeded = qv::test::WhileAChildPauses(
+        [&](const std::function<void()>& pause) {
+            FileBeside file(mDir.Path() / "site" / "about.htm");
+            bool failed = static_cast<bool>(file.Write("about"));
+            const timespec hourAgo{::time(nullptr) - 3600, 0};
+            const timespec times[2] = {hourAgo, hourAgo};
+            failed = failed || ::futimens(file.Descriptor(), times) != 0 || static_cast<bool>(file.Close());
+            pause();
+            return !failed && !file.Replace();
+        },
+        [&] {
+            RemoveLeftoverTemporaries(PathOf(u"site"));
+            WriteFileAtomic(PathOf(u"site/other.htm"), "other", Durability::RenameOnly);
+        });
+    EXPECT_TRUE(childSucceeded);
     EXPECT_EQ(ReadFileBytes(PathOf(u"site/about.htm")), "about");
 }
 
