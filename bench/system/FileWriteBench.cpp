@@ -1,9 +1,10 @@
 // Writing many small files the way a generation writes its pages (WriteFileAtomic without the
 // flushes: beside the target, then renamed over it) against the same system calls made bare, in
-// the same run. Prints the ratio of the library's write to the bare one (the goal is at most 1.2:
-// what the library adds to a file must be small beside what the file system costs), and the ratio
-// of a bare write that opens the system's random source for every file, which tells what naming
-// the temporary files would cost if it were done so.
+// the same run. Prints the ratio of the library's write to the bare one (the goal is at most 1.6
+// on a memory file system: besides the four calls of the bare write, the library locks the folder
+// shared while its file is unrenamed, so that another run's sweep leaves the file alone, which
+// is three calls more), and the ratio of a bare write that opens the system's random source for
+// every file, which tells what naming the temporary files would cost if it were done so.
 //
 //   file_write_bench [files] [repetitions]
 //
@@ -128,7 +129,7 @@ int main(int argc, char** argv) {
         const std::vector<double>& bareRandomTimes = times[2];
         const double reference = Median(bareTimes);
         std::printf("%d files of %zu bytes, median of %d runs\n", files, bytes.size(), repetitions);
-        std::printf("library write / bare write:                       %.2f (goal <= 1.2)\n",
+        std::printf("library write / bare write:                       %.2f (goal <= 1.6)\n",
                     Median(libraryTimes) / reference);
         std::printf("bare write, random source per file / bare write:  %.2f\n",
                     Median(bareRandomTimes) / reference);

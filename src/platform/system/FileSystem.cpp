@@ -329,11 +329,10 @@ bool SweepFolder(const fs::path& folder) {
 
 // Sweeps `folder` once a run: each folder is looked at until a sweep finds it free, not at every
 // write.
-void RemoveLeftovers(const fs::path& folder) {
+void RemoveLeftovers(const fs::path& folder, const std::string& key) {
     // Process-wide by nature, as the run is.
     static std::mutex mutex;
     static std::set<std::string> swept;
-    const std::string key = FolderKey(folder);
     {
         const std::lock_guard guard(mutex);
         if (swept.count(key) != 0) {
@@ -344,6 +343,10 @@ void RemoveLeftovers(const fs::path& folder) {
         const std::lock_guard guard(mutex);
         swept.insert(key);
     }
+}
+
+void RemoveLeftovers(const fs::path& folder) {
+    RemoveLeftovers(folder, FolderKey(folder));
 }
 
 // The same for every folder below `folder`, not through links.
@@ -372,8 +375,8 @@ unsigned TemporarySuffix() {
 
 FileBeside::FileBeside(const fs::path& target, std::u16string_view shownName) : mTarget(target) {
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    RemoveLeftovers(folder);
     std::string folderKey = FolderKey(folder);
+    RemoveLeftovers(folder, folderKey);
     if (HoldFolder(folderKey)) {
         mHeldFolder = std::move(folderKey);
     }
