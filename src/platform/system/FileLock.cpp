@@ -2,13 +2,12 @@
 
 #include "platform/system/FileSystem.h"
 #include "platform/system/Paths.h"
+#include "platform/system/internal/HeldLocks.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
-#include <map>
-#include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -22,30 +21,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct HeldLock {
-    int fd = -1;
-    int holders = 0;
-    bool shared = true; ///< whether other holders of this process may share it
-    pid_t process = 0;  ///< a child made by fork inherits the table, not what it stands for
-};
-
-// The locks this process holds, by lock file. Process-wide by nature: the system's lock belongs
-// to the open file, not to an apartment, so every apartment of the process must share it.
-struct LockTable {
-    std::mutex mutex;
-    std::map<std::string, HeldLock> held;
-};
-
-LockTable& Locks() {
-    static LockTable table;
+// Every lock file this process holds. Process-wide by nature, as the system's locks are.
+internal::HeldLocks& Locks() {
+    static internal::HeldLocks table;
     return table;
-}
-
-std::string KeyOf(std::u16string_view lockFile) {
-    std::error_code error;
-    fs::path native = ToNativePath(lockFile);
-    fs::path absolute = fs::absolute(native, error);
-    return (error ? native : absolute).lexically_normal().string();
 }
 
 // Opens (or creates) the lock file itself: never through a link, and only a file.
@@ -67,41 +46,23 @@ int OpenLockFile(const std::string& key, std::u16string_view lockFile) {
 
 std::optional<FileLock> FileLock::Acquire(std::u16string_view lockFile, std::chrono::milliseconds wait,
                                           Sharing sharing) {
-    std::string key = KeyOf(lockFile);
-    LockTable& table = Locks();
-    enum class Held { No, Shared, Busy };
-    // Another holder in this process shares what it holds, also one that takes it while this
-    // one waits, unless one of the two shares with nobody.
-    auto shareHeld = [&table, &key, sharing] {
-        const std::lock_guard guard(table.mutex);
-        auto found = table.held.find(key);
-        if (found == table.held.end()) {
-            return Held::No;
-        }
-        if (found->second.process != ::getpid()) {
-            ::close(found->second.fd);
-            table.held.erase(found);
-            return Held::No;
-        }
-        if (sharing == Sharing::None || !found->second.shared) {
-            return Held::Busy;
-        }
-        ++found->second.holders;
-        return Held::Shared;
-    };
+    std::string key = internal::LockKeyOf(ToNativePath(lockFile));
+    internal::HeldLocks& table = Locks();
     const auto deadline = std::chrono::steady_clock::now() + wait;
     // Short pauses first: a lock held for a few file operations is let go within milliseconds.
     std::chrono::milliseconds pause(1);
     int fd = -1;
     for (;;) {
-        const Held held = shareHeld();
-        if (held == Held::Shared) {
+        // Another holder in this process shares what it holds, also one that takes it while this
+        // one waits, unless one of the two shares with nobody.
+        const internal::HeldLocks::Join held = table.JoinHeld(key, sharing == Sharing::Process);
+        if (held == internal::HeldLocks::Join::Joined) {
             if (fd >= 0) {
                 ::close(fd);
             }
             return FileLock(std::move(key));
         }
-        if (held == Held::No) {
+        if (held == internal::HeldLocks::Join::NotHeld) {
             if (fd < 0) {
                 fd = OpenLockFile(key, lockFile);
             }
@@ -127,8 +88,7 @@ std::optional<FileLock> FileLock::Acquire(std::u16string_view lockFile, std::chr
         std::this_thread::sleep_for(pause);
         pause = std::min(pause * 2, std::chrono::milliseconds(20));
     }
-    const std::lock_guard guard(table.mutex);
-    table.held[key] = HeldLock{fd, 1, sharing == Sharing::Process, ::getpid()};
+    table.Record(key, fd, sharing == Sharing::Process);
     return FileLock(std::move(key));
 }
 
@@ -138,15 +98,7 @@ FileLock::~FileLock() {
     if (mKey.empty()) {
         return;
     }
-    LockTable& table = Locks();
-    const std::lock_guard guard(table.mutex);
-    auto found = table.held.find(mKey);
-    if (found == table.held.end() || found->second.process != ::getpid() || --found->second.holders > 0) {
-        return;
-    }
-    // Closing the only descriptor lets the lock go.
-    ::close(found->second.fd);
-    table.held.erase(found);
+    Locks().Release(mKey);
 }
 
 } // namespace qv::system

@@ -2,6 +2,7 @@
 
 #include "platform/system/Paths.h"
 #include "platform/system/SafeJoin.h"
+#include "platform/system/internal/HeldLocks.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
@@ -16,7 +17,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
-#include <map>
 #include <mutex>
 #include <random>
 #include <set>
@@ -209,12 +209,6 @@ bool IsTemporaryName(std::string_view name) {
            suffix.find_first_not_of("0123456789abcdef") == std::string_view::npos;
 }
 
-std::string FolderKey(const fs::path& folder) {
-    std::error_code error;
-    const fs::path absolute = fs::absolute(folder, error);
-    return (error ? folder : absolute).lexically_normal().string();
-}
-
 // A folder that holds temporary files of this process not yet renamed is locked shared for as
 // long as it does; a sweep locks it exclusively, without waiting, and so never removes a file
 // that a live writer can still rename: also not one that is closed until the renames at the end
@@ -222,41 +216,15 @@ std::string FolderKey(const fs::path& folder) {
 // folder rather than on each file so that an extraction of many files holds one descriptor per
 // folder. Process-wide by nature, as the system's locks are: the writers of this process share
 // one descriptor per folder, counted.
-struct PendingFolder {
-    int fd = -1;
-    int holders = 0;
-    pid_t process = 0; ///< a child made by fork inherits the table, not what it stands for
-};
-
-struct PendingFolders {
-    std::mutex mutex;
-    std::map<std::string, PendingFolder> held;
-};
-
-PendingFolders& Pending() {
-    static PendingFolders table;
+internal::HeldLocks& Pending() {
+    static internal::HeldLocks table;
     return table;
 }
 
 // Counts one more writer in `folder`; false when it holds nothing (the folder cannot be opened
 // or has no locks, where no sweep can lock it either).
 bool HoldFolder(const std::string& key) {
-    PendingFolders& table = Pending();
-    const auto share = [&table, &key] {
-        const std::lock_guard guard(table.mutex);
-        const auto found = table.held.find(key);
-        if (found == table.held.end()) {
-            return false;
-        }
-        if (found->second.process != ::getpid()) {
-            ::close(found->second.fd);
-            table.held.erase(found);
-            return false;
-        }
-        ++found->second.holders;
-        return true;
-    };
-    if (share()) {
+    if (Pending().JoinHeld(key, true) == internal::HeldLocks::Join::Joined) {
         return true;
     }
     const int fd = ::open(key.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -271,30 +239,12 @@ bool HoldFolder(const std::string& key) {
         ::close(fd);
         return false;
     }
-    const std::lock_guard guard(table.mutex);
-    PendingFolder& entry = table.held[key];
-    if (entry.holders > 0 && entry.process == ::getpid()) {
-        // Another writer of this process took it meanwhile: its descriptor serves both.
-        ::close(fd);
-        ++entry.holders;
-        return true;
-    }
-    if (entry.holders > 0) {
-        ::close(entry.fd);
-    }
-    entry = PendingFolder{fd, 1, ::getpid()};
+    Pending().Record(key, fd, true);
     return true;
 }
 
 void ReleaseFolder(const std::string& key) noexcept {
-    PendingFolders& table = Pending();
-    const std::lock_guard guard(table.mutex);
-    const auto found = table.held.find(key);
-    if (found == table.held.end() || found->second.process != ::getpid() || --found->second.holders > 0) {
-        return;
-    }
-    ::close(found->second.fd);
-    table.held.erase(found);
+    Pending().Release(key);
 }
 
 // Removes what killed runs left in `folder` when no live writer has a temporary file there.
@@ -346,7 +296,7 @@ void RemoveLeftovers(const fs::path& folder, const std::string& key) {
 }
 
 void RemoveLeftovers(const fs::path& folder) {
-    RemoveLeftovers(folder, FolderKey(folder));
+    RemoveLeftovers(folder, internal::LockKeyOf(folder));
 }
 
 // The same for every folder below `folder`, not through links.
@@ -375,7 +325,7 @@ unsigned TemporarySuffix() {
 
 FileBeside::FileBeside(const fs::path& target, std::u16string_view shownName) : mTarget(target) {
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string folderKey = FolderKey(folder);
+    std::string folderKey = internal::LockKeyOf(folder);
     RemoveLeftovers(folder, folderKey);
     if (HoldFolder(folderKey)) {
         mHeldFolder = std::move(folderKey);
