@@ -30,12 +30,6 @@ constexpr std::u16string_view PageLanguage = u"ASP";
 constexpr std::u16string_view PageExtension = u"asp";
 constexpr std::int16_t StartDateFormat = 5;
 
-/// Marks a finished copy of the machine's defaults; saved with the values the copy adds. A user
-/// hive that has "Language" but not this mark was left by a start that was killed while it
-/// copied the values one by one. It stands under the product's own key, beside the settings
-/// keys, so that nothing that lists their values meets it.
-constexpr std::u16string_view DefaultsCopiedName = u"DefaultsCopied";
-
 std::u16string ProductKey(const ModuleState& state) {
     return u"Software\\" + state.gProductName + u"\\" + state.gProductVersion;
 }
@@ -70,17 +64,14 @@ void Qel::SetModuleState() {
     state.gRegKeyAdvancedFilters = base + u"\\AdvancedFilters";
     state.gRegKeyExtensions = base + u"\\Extensions";
 
-    // Only a missing "Language" value marks a first run: a user who emptied it on purpose keeps
-    // the defaults saved since, which a copy at every start would overwrite.
+    // Only a missing "Language" value marks a first run: a user file that has it is the user's
+    // own, however it came to be (an earlier version, an administrator, a hand edit), and is left
+    // exactly as it is. A user who emptied "Language" or removed a default keeps that choice.
     registry::Registry& hives = CurrentRegistry();
     const bool firstRun = !hives.ReadValue(registry::HiveKind::User, state.gRegKeyGeneral, u"Language");
     const automation::Variant language = GetRegValue(u"HKCU", state.gRegKeyGeneral, u"Language");
     mLanguageFile = language.IsEmpty() ? std::u16string() : TextOf(language).value_or(std::u16string());
-    // A copy that an earlier start began and never finished is finished now, without touching
-    // what the user has. An emptied "Language" is the user's own doing, as above.
-    const bool unfinished = !firstRun && !mLanguageFile.empty() &&
-                            !hives.ReadValue(registry::HiveKind::User, ProductKey(state), DefaultsCopiedName);
-    if (firstRun || unfinished) {
+    if (firstRun) {
         CopyDefaultSettings();
     }
 }
@@ -100,21 +91,18 @@ void Qel::CopyDefaultSettings() {
     // then: a start killed meanwhile leaves the hive as it was, and starts running together
     // copy once and lose nothing. One save also keeps the copy linear in the number of values.
     const auto copy = [&](registry::Key& user) {
+        // Another first run that held the lock before this one has copied already; what the
+        // file holds now is the user's, as in any later start.
+        const registry::Key* general = user.FindPath(state.gRegKeyGeneral);
+        if (general != nullptr && general->FindValue(u"Language") != nullptr) {
+            return false;
+        }
         std::size_t copied = 0;
         for (const std::u16string* key :
              {&state.gRegKeyAdvancedFilters, &state.gRegKeyGeneral, &state.gRegKeyProject,
               &state.gRegKeyDatabase, &state.gRegKeyTable, &state.gRegKeyChart, &state.gRegKeyField,
               &state.gRegKeyExtensions}) {
             copied += CopyRegistryKey(machine, user, *key);
-        }
-        // Without "Language" (a machine hive without defaults) the next start copies again.
-        const std::u16string productKey = ProductKey(state);
-        const registry::Key* general = user.FindPath(state.gRegKeyGeneral);
-        const registry::Key* product = user.FindPath(productKey);
-        if (general != nullptr && general->FindValue(u"Language") != nullptr &&
-            (product == nullptr || product->FindValue(DefaultsCopiedName) == nullptr)) {
-            user.CreatePath(productKey).SetValue(DefaultsCopiedName, registry::Value::Number(1));
-            ++copied;
         }
         return copied > 0;
     };

@@ -96,30 +96,22 @@ TEST_F(QelStartup, OnlyAMissingLanguageValueIsAFirstRun) {
     EXPECT_EQ(MakeRef<Qel>()->BodyTitle(), u"Machine title");
 }
 
-// A start killed while it copied the machine's defaults one value at a time left "Language",
-// which goes first, and little else. As "Language" was there, no later start copied again, and
-// every new project lacked its defaults for good (no template: "Template file not found!").
-TEST_F(QelStartup, ACopyLeftUnfinishedIsFinishedByTheNextStart) {
-    WriteValue(HiveKind::Machine, GeneralKey, u"Language", Value::Text(u"lang/english.xml"));
-    WriteValue(HiveKind::Machine, ProjectKey, u"Template", Value::Text(u"templates/shop.zip"));
-    WriteValue(HiveKind::Machine, ProjectKey, u"BodyTitle", Value::Text(u"Machine title"));
-    WriteValue(HiveKind::Machine, ProjectKey, u"RecPerPage", Value::Number(25));
-    WriteValue(HiveKind::Machine, u"Software\\Quorvane\\6.0\\AdvancedFilters\\Dates", u"Today",
-               Value::Text(u"Date()"));
-    // What the killed start had copied, and a default the user has changed since.
+// A user file that has "Language" but lacks machine defaults (written by an administrator, by
+// hand, by an earlier version) was taken for a copy left unfinished, and every start filled it
+// with the machine's defaults: a removed setting came back, and a template package set up in the
+// user file alone generated other page names and other bytes.
+TEST_F(QelStartup, AUserFileThatHasLanguageIsLeftExactlyAsItIs) {
+    const std::filesystem::path shipped = std::filesystem::path(QV_SOURCE_DIR) / "share/quorvane/machine.reg";
+    const std::filesystem::path userHive = mTemp / "user.reg";
+    UseRegistry(std::make_unique<registry::Registry>(userHive, shipped));
     WriteUserText(GeneralKey, u"Language", u"lang/english.xml");
-    WriteUserText(ProjectKey, u"BodyTitle", u"My title");
+    WriteUserText(ProjectKey, u"Template", u"templates/own.zip");
+    const std::string written = test::ReadFileBytes(userHive);
 
+    UseRegistry(std::make_unique<registry::Registry>(userHive, shipped));
     Ref<Qel> project = MakeRef<Qel>();
-    EXPECT_EQ(UserValue(ProjectKey, u"Template"), Value::Text(u"templates/shop.zip"));
-    EXPECT_EQ(UserValue(u"Software\\Quorvane\\6.0\\AdvancedFilters\\Dates", u"Today"),
-              Value::Text(u"Date()"));
-    EXPECT_EQ(project->RecPerPage(), 25);
-    EXPECT_EQ(project->BodyTitle(), u"My title");
-
-    // A finished copy is not made again: a default the user has deleted stays deleted.
-    CurrentRegistry().DeleteValue(HiveKind::User, ProjectKey, u"RecPerPage");
-    MakeRef<Qel>();
+    EXPECT_EQ(test::ReadFileBytes(userHive), written);
+    EXPECT_EQ(project->Template(), u"templates/own.zip");
     EXPECT_FALSE(UserValue(ProjectKey, u"RecPerPage"));
 }
 
