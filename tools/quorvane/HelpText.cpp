@@ -75,7 +75,8 @@ database's settings (DBConnstr, DBUID, DBPwd, DBSchema, ...) are set as the proj
 Boolean settings take True or False, number settings whole numbers; \\, \r, \n and \t in a
 value stand for a backslash, carriage return, line feed and tab. An unknown setting, a value
 of the wrong kind, or a setting the library works out itself and keeps no value given to
-(ProjVar, TblVar, TblKey, FldVar, DBQuoteS, ...) changes nothing and saves nothing.
+(ProjVar, TblVar, TblKey, FldVar, DBQuoteS, FldQuoteS, TblLoaded, ...) changes nothing and
+saves nothing.
 Setting Destination moves AppRootFolder along when the two were the same folder. The project
 is loaded without comparing it with its database (even when its AutoSync is True), so this
 works while the database is down.

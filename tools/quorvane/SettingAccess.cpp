@@ -18,6 +18,7 @@
 #include "platform/automation/Text.h"
 
 #include <algorithm>
+#include <array>
 
 namespace qv::cli {
 
@@ -92,15 +93,21 @@ std::u16string ValueText(const Variant& value) {
     return automation::ToString(value);
 }
 
+/// Settings the project file keeps that loading works out again all the same: the database's
+/// identifier quotes follow from its kind, a field's quotes from its type and the database's
+/// kind, and whether a table is loaded from the fields the file holds for it.
+constexpr std::array<std::u16string_view, 5> WorkedOutAtLoad{u"DBQuoteS", u"DBQuoteE", u"FldQuoteS",
+                                                             u"FldQuoteE", u"TblLoaded"};
+
 /// Whether a project saved with the setting's value gives it back when loaded: the project file
-/// keeps it, and loading does not work it out again. The database's identifier quotes are kept
-/// but follow from its kind on every load.
+/// keeps it, and loading does not work it out again.
 bool SurvivesSaving(Object& setting) {
     if (!automation::ToBoolean(automation::CallByName(setting, u"FileSave", InvokeRead))) {
         return false;
     }
     const std::u16string name = automation::ToString(automation::CallByName(setting, u"Name", InvokeRead));
-    return !SameNoCase(name, u"DBQuoteS") && !SameNoCase(name, u"DBQuoteE");
+    return std::none_of(WorkedOutAtLoad.begin(), WorkedOutAtLoad.end(),
+                        [&](std::u16string_view workedOut) { return SameNoCase(name, workedOut); });
 }
 
 /// Every setting of one entity's bag, in its order.
@@ -246,7 +253,11 @@ SettingAssignment PrepareAssignment(const SettingTarget& target, std::string_vie
     // Stored now, such a value would be gone when the project is next loaded, after "Saved".
     if (!SurvivesSaving(*setting)) {
         throw CommandError("quorvane: set: " + Utf8(result.name) + " of " + description +
-                           " cannot be set; the library works it out itself and keeps no value given to it");
+                           " cannot be set; the library works it out itself and keeps no value given to it" +
+                           (SameNoCase(result.name, u"TblLoaded")
+                                ? " (it follows from the fields the project holds: load-table and "
+                                  "unload-table change them)"
+                                : ""));
     }
     const std::u16string dataType =
         automation::ToString(automation::CallByName(*setting, u"DataType", InvokeRead));

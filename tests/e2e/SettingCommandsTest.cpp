@@ -1,0 +1,88 @@
+// The show and set commands of the quorvane program, run as a user runs them on a project made
+// from an SQLite database: set never answers "Saved" for a value that would be gone at the next
+// load.
+
+#include "ProgramRun.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(stream), {});
+}
+
+class SettingCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(mWork);
+        const RunResult created = RunProgram(
+            "/bin/sh", {"-c", "sqlite3 shop.db < \"$0\"", std::string(QV_TEST_DATA_DIR) + "/shop.sql"}, {},
+            mWork);
+        ASSERT_EQ(created.status, 0) << created.err;
+        const RunResult project = Quorvane({"new", "shop.xml", "--sqlite", "shop.db"});
+        ASSERT_EQ(project.status, 0) << project.err;
+    }
+
+    RunResult Quorvane(const std::vector<std::string>& arguments) {
+        const std::map<std::string, std::string> environment = {
+            {"QUORVANE_USER_HIVE", (mTemp / "user.reg").string()},
+            {"QUORVANE_DOCUMENTS", (mTemp / "documents").string()},
+            {"XDG_CONFIG_HOME", (mTemp / "config").string()},
+            {"HOME", (mTemp / "home").string()},
+        };
+        return RunProgram(QV_QUORVANE_PROGRAM, arguments, environment, mWork);
+    }
+
+    /// Runs quorvane and expects success; gives standard output.
+    std::string Succeed(const std::vector<std::string>& arguments) {
+        const RunResult result = Quorvane(arguments);
+        EXPECT_EQ(result.status, 0) << arguments.front() << ": " << result.err;
+        return result.out;
+    }
+
+    /// Runs set and expects it to refuse with exit status 1 and `text` in its message, leaving
+    /// the project file as it was, byte for byte.
+    void Refused(const std::vector<std::string>& arguments, const std::string& text) {
+        SCOPED_TRACE(arguments.back());
+        const std::string before = Read(mWork / "shop.xml");
+        std::vector<std::string> command = {"set", "shop.xml"};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        const RunResult result = Quorvane(command);
+        EXPECT_EQ(result.status, 1) << result.out;
+        EXPECT_NE(result.err.find(text), std::string::npos) << result.err;
+        EXPECT_EQ(result.out.find("Saved"), std::string::npos) << result.out;
+        EXPECT_TRUE(Read(mWork / "shop.xml") == before);
+    }
+
+    TempDir mTemp;
+    fs::path mWork = mTemp / "work";
+};
+
+// Settings that loading works out again (the field quotes from the database's kind, whether a
+// table's fields are loaded from the fields the file holds) were "Saved" and gone at the next
+// load.
+TEST_F(SettingCommandsTest, SettingsWorkedOutAtLoadAreRefused) {
+    const std::string reason =
+        "cannot be set; the library works it out itself and keeps no value given to it";
+    Refused({"customers.name", "FldQuoteS=["}, "FldQuoteS of field customers.name " + reason);
+    Refused({"customers.name", "FldQuoteE=]"}, "FldQuoteE of field customers.name " + reason);
+    Refused({"customers", "TblLoaded=False"}, "TblLoaded of table customers " + reason);
+}
+
+} // namespace
+} // namespace qv::test
