@@ -1,6 +1,6 @@
 // The show and set commands of the quorvane program, run as a user runs them on a project made
-// from an SQLite database: set never answers "Saved" for a value that would be gone at the next
-// load.
+// from an SQLite database: set never answers "Saved" for a change that would lose work or be gone
+// at the next load.
 
 #include "ProgramRun.h"
 
@@ -72,6 +72,36 @@ protected:
     TempDir mTemp;
     fs::path mWork = mTemp / "work";
 };
+
+// A table or field renamed to a name another one bears (in any letter case), or to nothing,
+// was "Saved": the file then held two of one name and the next save kept one, so a table with
+// its fields and settings, or a field with its settings, was gone.
+TEST_F(SettingCommandsTest, RenamingToATakenOrEmptyNameIsRefused) {
+    Succeed({"set", "shop.xml", "products", "TblCaption=Goods"});
+    Refused({"products", "TblName=customers"}, "quorvane: set: table products cannot be renamed customers");
+    Refused({"products", "TblName=CUSTOMERS"}, "table customers bears that name");
+    Refused({"products", "TblName="}, "quorvane: set: TblName of table products cannot be empty");
+    Refused({"customers.city", "FldName=Name"}, "field customers.city cannot be renamed Name");
+    Refused({"customers.city", "FldName=name"}, "field customers.name bears that name");
+    Refused({"customers.city", "FldName="}, "FldName of field customers.city cannot be empty");
+    // A wrong rename among other settings saves none of them.
+    Refused({"products", "TblCaption=Wares", "TblName=Order_Lines"}, "table order_lines bears that name");
+
+    // Another letter case of its own name, and a free name, rename as before.
+    EXPECT_NE(Succeed({"set", "shop.xml", "products", "TblName=Products"}).find("Saved"), std::string::npos);
+    Succeed({"set", "shop.xml", "customers.city", "FldName=City"});
+    Succeed({"set", "shop.xml", "Products", "TblName=goods"});
+    const std::string goods = Succeed({"show", "shop.xml", "goods"});
+    EXPECT_NE(goods.find("TblName = goods\n"), std::string::npos) << goods;
+    EXPECT_NE(goods.find("TblCaption = Goods\n"), std::string::npos) << goods;
+    EXPECT_NE(Succeed({"show", "shop.xml", "goods.price"}).find("FldName = price\n"), std::string::npos);
+    EXPECT_NE(Succeed({"show", "shop.xml", "customers.City"}).find("FldName = City\n"), std::string::npos);
+    for (const char* table : {"customers", "order_lines", "big_lines"}) {
+        EXPECT_NE(Succeed({"show", "shop.xml", table}).find(std::string("TblName = ") + table + "\n"),
+                  std::string::npos)
+            << table;
+    }
+}
 
 // Settings that loading works out again (the field quotes from the database's kind, whether a
 // table's fields are loaded from the fields the file holds) were "Saved" and gone at the next

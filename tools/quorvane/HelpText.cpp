@@ -76,7 +76,9 @@ Boolean settings take True or False, number settings whole numbers; \\, \r, \n a
 value stand for a backslash, carriage return, line feed and tab. An unknown setting, a value
 of the wrong kind, or a setting the library works out itself and keeps no value given to
 (ProjVar, TblVar, TblKey, FldVar, DBQuoteS, FldQuoteS, TblLoaded, ...) changes nothing and
-saves nothing.
+saves nothing. So does a new TblName or FldName that is empty or that another table, or another
+field of the table, bears in any letter case (a table's or field's own name in another letter
+case is a rename like any other).
 Setting Destination moves AppRootFolder along when the two were the same folder. The project
 is loaded without comparing it with its database (even when its AutoSync is True), so this
 works while the database is down.

@@ -5,6 +5,7 @@
 
 #include "project/Qel.h"
 
+#include "model/EntityList.h"
 #include "model/field/QelField.h"
 #include "model/field/QelFields.h"
 #include "model/table/QelDatabase.h"
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 
 namespace qv::cli {
 
@@ -133,6 +135,35 @@ void AppendSettings(Object& entity, std::vector<std::pair<std::u16string, std::u
     }
 }
 
+std::u16string EntityName(Object& entity, std::u16string_view nameSetting) {
+    return automation::ToString(automation::CallByName(entity, nameSetting, InvokeRead));
+}
+
+/// Refuses a table's or field's new name that is empty or that another item of its list bears,
+/// letter case ignored: the project knows them by name without regard to case, so of two that
+/// shared a name the next load would keep the first and drop the other, with its fields and
+/// settings. The item's own name in another letter case is a rename like any other.
+void CheckNewName(const SettingTarget& target, std::u16string_view newName) {
+    if (newName.empty()) {
+        throw CommandError("quorvane: set: " + Utf8(target.nameSetting) + " of " + target.description +
+                           " cannot be empty; the project knows it by its name");
+    }
+    Ref<automation::Enumerator> items = target.list->NewEnum();
+    for (Variant item; items->Next(item);) {
+        Ref<Object> other = ObjectOf(item);
+        if (!other || other.Get() == target.entity.Get()) {
+            continue;
+        }
+        const std::u16string otherName = EntityName(*other, target.nameSetting);
+        if (SameNoCase(otherName, newName)) {
+            throw CommandError("quorvane: set: " + target.description + " cannot be renamed " +
+                               Utf8(newName) + ": " + target.itemPrefix + Utf8(otherName) +
+                               " bears that name, and the project tells names apart without regard to "
+                               "letter case");
+        }
+    }
+}
+
 bool IsWholeNumber(std::u16string_view text) {
     if (!text.empty() && (text.front() == u'-' || text.front() == u'+')) {
         text.remove_prefix(1);
@@ -145,11 +176,16 @@ bool IsWholeNumber(std::u16string_view text) {
 
 SettingTarget FindTarget(Qel& project, std::string_view target) {
     if (target.empty()) {
-        return {Ref<Object>(&project), "the project", Ref<Object>(project.db().Get())};
+        return {Ref<Object>(&project), "the project", Ref<Object>(project.db().Get()), nullptr, {}, {}};
     }
     const std::u16string name = Utf16(target);
     if (QelTable* table = FindTable(project, name)) {
-        return {Ref<Object>(table), "table " + Utf8(table->TblName()), {}};
+        return {Ref<Object>(table),
+                "table " + Utf8(table->TblName()),
+                {},
+                project.db()->tables().Get(),
+                u"TblName",
+                "table "};
     }
     // TABLE.FIELD: the table name may itself hold dots, so try every split from the right.
     for (std::size_t dot = name.rfind(u'.'); dot != std::u16string::npos && dot > 0;
@@ -166,7 +202,12 @@ SettingTarget FindTarget(Qel& project, std::string_view target) {
                                Utf8(fieldName) +
                                (table->TblLoaded() ? "" : " (its fields are not loaded: use load-table)"));
         }
-        return {Ref<Object>(field), "field " + Utf8(table->TblName()) + "." + Utf8(field->FldName()), {}};
+        return {Ref<Object>(field),
+                "field " + Utf8(table->TblName()) + "." + Utf8(field->FldName()),
+                {},
+                table->Fields().Get(),
+                u"FldName",
+                "field " + Utf8(table->TblName()) + "."};
     }
     throw CommandError("quorvane: the project has no table " + std::string(target));
 }
@@ -259,6 +300,10 @@ SettingAssignment PrepareAssignment(const SettingTarget& target, std::string_vie
                                   "unload-table change them)"
                                 : ""));
     }
+    if (target.list != nullptr && result.name == target.nameSetting) {
+        CheckNewName(target, text);
+        result.renamedIn = target.list;
+    }
     const std::u16string dataType =
         automation::ToString(automation::CallByName(*setting, u"DataType", InvokeRead));
     const std::string invalid = "quorvane: set: " + Utf8(result.name) + " of " + description + " takes " +
@@ -293,6 +338,16 @@ SettingAssignment PrepareAssignment(const SettingTarget& target, std::string_vie
 
 void ApplyAssignment(const SettingAssignment& assignment) {
     Object& entity = *assignment.owner;
+    if (assignment.renamedIn != nullptr) {
+        // Through the list, so that its key follows the name and the identifier is derived again:
+        // stored in the bag alone, the name would leave the table or field under its old key.
+        const std::u16string oldName = EntityName(entity, assignment.name);
+        [[maybe_unused]] const bool renamed =
+            assignment.renamedIn->Change(oldName, automation::ToString(assignment.value));
+        assert(renamed &&
+               "PrepareAssignment refuses an empty name, and the list holds the entity by its name");
+        return;
+    }
     if (entity.GetDispId(assignment.name)) {
         try {
             automation::CallByName(entity, assignment.name, InvokeKind::PropertyLet, {assignment.value});
