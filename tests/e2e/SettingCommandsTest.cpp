@@ -1,6 +1,6 @@
 // The show and set commands of the quorvane program, run as a user runs them on a project made
 // from an SQLite database: set never answers "Saved" for a change that would lose work or be gone
-// at the next load.
+// at the next load, and show never prints a password.
 
 #include "ProgramRun.h"
 
@@ -112,6 +112,49 @@ TEST_F(SettingCommandsTest, SettingsWorkedOutAtLoadAreRefused) {
     Refused({"customers.name", "FldQuoteS=["}, "FldQuoteS of field customers.name " + reason);
     Refused({"customers.name", "FldQuoteE=]"}, "FldQuoteE of field customers.name " + reason);
     Refused({"customers", "TblLoaded=False"}, "TblLoaded of table customers " + reason);
+}
+
+// show printed the password of a connection string, the security password and the mail server's
+// password in clear, while the database password was masked.
+TEST_F(SettingCommandsTest, ShowMasksEveryPassword) {
+    Succeed({"set", "shop.xml", "SecPasswd=s3cret", "SMTPServerPassword=m4il", "DBPwd=d8pass"});
+    std::string shown = Succeed({"show", "shop.xml"});
+    EXPECT_NE(shown.find("SecPasswd = ********\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("SMTPServerPassword = ********\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("DBPwd = ********\n"), std::string::npos) << shown;
+    // A name of a password's field is no password.
+    Succeed({"set", "shop.xml", "SecPasswdFld=pass_word"});
+    EXPECT_NE(Succeed({"show", "shop.xml"}).find("SecPasswdFld = pass_word\n"), std::string::npos);
+
+    // Stored connection string, and as show prints it: the password masked wherever and however
+    // it is written, the rest as stored.
+    const std::vector<std::pair<std::string, std::string>> connections = {
+        {"Driver={SQLite3};Database=/x.db;UID=u;PWD=s3cret",
+         "Driver={SQLite3};Database=/x.db;UID=u;PWD=********"},
+        {"DRIVER=X;pwd={se;cr}}et};Timeout=5", "DRIVER=X;pwd=********;Timeout=5"},
+        {"Driver=X;UID={PWD=u;};Pwd = s3cret ;Database=d",
+         "Driver=X;UID={PWD=u;};Pwd = ******** ;Database=d"},
+        {"Provider=SQLOLEDB;User ID=u;Password=\"a;b\";Data Source=h",
+         "Provider=SQLOLEDB;User ID=u;Password=********;Data Source=h"},
+        {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=a.mdb;Jet OLEDB:Database Password=s3cret",
+         "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=a.mdb;Jet OLEDB:Database Password=********"},
+        {"Driver=X;PWD=;UID=u;Password={}", "Driver=X;PWD=;UID=u;Password=********"},
+        // Where a quoted value has no end, what follows it may be a password.
+        {"Driver={X;PWD=s3cret", "Driver=********"},
+    };
+    for (const auto& [stored, expected] : connections) {
+        SCOPED_TRACE(stored);
+        Succeed({"set", "shop.xml", "DBConnstr=" + stored, "DBConnstrOra=" + stored});
+        shown = Succeed({"show", "shop.xml"});
+        EXPECT_NE(shown.find("\nDBConnstr = " + expected + "\n"), std::string::npos) << shown;
+        EXPECT_NE(shown.find("\nDBConnstrOra = " + expected + "\n"), std::string::npos) << shown;
+    }
+
+    // The project file keeps what it kept.
+    const std::string project = Read(mWork / "shop.xml");
+    EXPECT_NE(project.find("SecPasswd=\"s3cret\""), std::string::npos);
+    EXPECT_NE(project.find("SMTPServerPassword=\"m4il\""), std::string::npos);
+    EXPECT_NE(project.find("DBPwd=\"d8pass\""), std::string::npos);
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 
 #include "core/QelVars.h"
 
+#include "platform/ado/ConnectionString.h"
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
@@ -21,6 +22,7 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <optional>
 
 namespace qv::cli {
 
@@ -112,6 +114,163 @@ bool SurvivesSaving(Object& setting) {
                         [&](std::u16string_view workedOut) { return SameNoCase(name, workedOut); });
 }
 
+bool EndsWithNoCase(std::u16string_view text, std::u16string_view suffix) {
+    return text.size() >= suffix.size() && SameNoCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+/// Settings that hold a password: DBPwd, SecPasswd, SMTPServerPassword. (SecPasswdFld names the
+/// field that holds the users' passwords, and is none.)
+bool IsPasswordSetting(std::u16string_view name) {
+    return EndsWithNoCase(name, u"Pwd") || EndsWithNoCase(name, u"Passwd") ||
+           EndsWithNoCase(name, u"Password");
+}
+
+/// Settings that hold a connection string: DBConnstr and DBConnstrOra.
+bool IsConnectionStringSetting(std::u16string_view name) {
+    return name.size() >= 9 && SameNoCase(name.substr(0, 9), u"DBConnstr");
+}
+
+/// Connection-string keys whose value is a password: ODBC's PWD, the providers' Password and
+/// the Access provider's "Jet OLEDB:Database Password".
+bool IsPasswordKey(std::u16string_view key) {
+    return SameNoCase(key, u"PWD") || EndsWithNoCase(key, u"Password");
+}
+
+constexpr std::u16string_view Mask = u"********";
+
+bool IsBlank(char16_t unit) {
+    return unit == u' ' || unit == u'\t' || unit == u'\r' || unit == u'\n';
+}
+
+/// The connection string with the value of every password attribute written as Mask, and
+/// everything else as it stands, read as ado::ConnectionString::Parse reads it: "key=value"
+/// pieces separated by ";", the key without regard to case and without the blanks around it, a
+/// value bare up to the next ";" or quoted in braces (or in double or single quotes, the
+/// providers' way) with the closing character doubled inside. A quoted value without its end
+/// runs to the end of the text, and is masked whatever its key: where it was meant to end
+/// cannot be told, and what follows may be a password.
+std::u16string MaskPasswordsInPlace(std::u16string_view text) {
+    std::u16string masked;
+    std::size_t position = 0;
+    while (position < text.size()) {
+        const std::size_t equals = text.find(u'=', position);
+        const std::size_t semicolon = text.find(u';', position);
+        if (semicolon < equals || equals == std::u16string_view::npos) {
+            // A piece without a value: a bare word, or nothing between separators.
+            const std::size_t end = std::min(semicolon, text.size());
+            masked += text.substr(position, end - position);
+            if (end < text.size()) {
+                masked += u';';
+            }
+            position = end + 1;
+            continue;
+        }
+        std::size_t keyStart = position;
+        std::size_t keyEnd = equals;
+        while (keyStart < keyEnd && IsBlank(text[keyStart])) {
+            ++keyStart;
+        }
+        while (keyEnd > keyStart && IsBlank(text[keyEnd - 1])) {
+            --keyEnd;
+        }
+        const bool isPassword = IsPasswordKey(text.substr(keyStart, keyEnd - keyStart));
+        std::size_t valueStart = equals + 1;
+        while (valueStart < text.size() && IsBlank(text[valueStart])) {
+            ++valueStart;
+        }
+        // The value runs to valueEnd; the piece to pieceEnd, the ";" after it or the end.
+        std::size_t valueEnd = valueStart;
+        bool unclosed = false;
+        if (valueStart < text.size() &&
+            (text[valueStart] == u'{' || text[valueStart] == u'"' || text[valueStart] == u'\'')) {
+            const char16_t close = text[valueStart] == u'{' ? u'}' : text[valueStart];
+            valueEnd = valueStart + 1;
+            while (true) {
+                if (valueEnd >= text.size()) {
+                    unclosed = true;
+                    break;
+                }
+                if (text[valueEnd] == close) {
+                    if (valueEnd + 1 < text.size() && text[valueEnd + 1] == close) {
+                        valueEnd += 2;
+                        continue;
+                    }
+                    ++valueEnd;
+                    break;
+                }
+                ++valueEnd;
+            }
+        }
+        const std::size_t pieceEnd = std::min(text.find(u';', valueEnd), text.size());
+        if (!unclosed) {
+            // Whatever stands after a closing quote is passed over when the value is read; masked
+            // with it all the same.
+            valueEnd = pieceEnd;
+            while (valueEnd > valueStart && IsBlank(text[valueEnd - 1])) {
+                --valueEnd;
+            }
+        }
+        masked += text.substr(position, valueStart - position);
+        if ((isPassword || unclosed) && valueEnd > valueStart) {
+            masked += Mask;
+        } else {
+            masked += text.substr(valueStart, valueEnd - valueStart);
+        }
+        masked += text.substr(valueEnd, pieceEnd - valueEnd);
+        if (pieceEnd < text.size()) {
+            masked += u';';
+        }
+        position = pieceEnd + 1;
+    }
+    return masked;
+}
+
+/// The text as the library reads it; nothing for a quoted value without its end.
+std::optional<ado::ConnectionString> ReadConnectionString(std::u16string_view text) {
+    try {
+        return ado::ConnectionString::Parse(text);
+    } catch (const automation::Error&) {
+        return std::nullopt;
+    }
+}
+
+/// A connection string as show prints it: every password masked, the rest as stored.
+std::u16string MaskConnectionString(std::u16string_view text) {
+    std::u16string masked = MaskPasswordsInPlace(text);
+    const std::optional<ado::ConnectionString> stored = ReadConnectionString(text);
+    if (!stored) {
+        // The library does not read it either; masked from the unclosed quote on.
+        return masked;
+    }
+    // The library's own reading has the last word: should the text masked in place not read as
+    // the stored one with its passwords masked, show that reading, written again. A password
+    // reads as the mask, or as nothing where it is empty ("PWD=" or "PWD={}").
+    const auto readsMasked = [](const ado::ConnectionString::Attribute& read,
+                                const ado::ConnectionString::Attribute& original) {
+        if (read.key != original.key) {
+            return false;
+        }
+        if (!IsPasswordKey(original.key)) {
+            return read.value == original.value;
+        }
+        return read.value == Mask || (read.value.empty() && original.value.empty());
+    };
+    const std::optional<ado::ConnectionString> shown = ReadConnectionString(masked);
+    if (shown && std::equal(shown->Attributes().begin(), shown->Attributes().end(),
+                            stored->Attributes().begin(), stored->Attributes().end(), readsMasked)) {
+        return masked;
+    }
+    ado::ConnectionString written;
+    for (const ado::ConnectionString::Attribute& attribute : stored->Attributes()) {
+        // The first of a key wins, as for the drivers; a later one is left out.
+        if (!written.Get(attribute.key)) {
+            written.Set(attribute.key,
+                        IsPasswordKey(attribute.key) && !attribute.value.empty() ? Mask : attribute.value);
+        }
+    }
+    return written.ToString();
+}
+
 /// Every setting of one entity's bag, in its order.
 void AppendSettings(Object& entity, std::vector<std::pair<std::u16string, std::u16string>>& settings) {
     Ref<Object> bag = PropertiesOf(entity);
@@ -128,8 +287,10 @@ void AppendSettings(Object& entity, std::vector<std::pair<std::u16string, std::u
         std::u16string name = automation::ToString(automation::CallByName(*setting, u"Name", InvokeRead));
         std::u16string value = ValueText(automation::CallByName(*setting, u"Value", InvokeRead));
         // Listings end up in terminals, logs and bug reports: a password only says that it is set.
-        if (SameNoCase(name, u"DBPwd") && !value.empty()) {
-            value = u"********";
+        if (IsPasswordSetting(name) && !value.empty()) {
+            value = Mask;
+        } else if (IsConnectionStringSetting(name)) {
+            value = MaskConnectionString(value);
         }
         settings.emplace_back(std::move(name), std::move(value));
     }

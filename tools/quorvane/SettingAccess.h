@@ -36,7 +36,8 @@ struct SettingTarget {
 SettingTarget FindTarget(Qel& project, std::string_view target);
 
 /// Every setting of the target in its bag's order, read by name: name and value as text; for
-/// the project, its database's settings follow. A password that is set reads "********".
+/// the project, its database's settings follow. A password that is set reads "********", and so
+/// does the password in a connection string, whose other attributes read as stored.
 std::vector<std::pair<std::u16string, std::u16string>> ListSettings(const SettingTarget& target);
 
 /// A setting's value as one line: Empty is "", and a backslash, carriage return, line feed and
