@@ -63,7 +63,9 @@ SOURCE is one of:
 
 Lists the settings of the project, of a table or of a field, one "Name = value" a line, in the
 order the project file keeps them. The project's settings are followed by its database's
-(DBConnstr, DBUID, DBPwd, DBSchema, ...); a password that is set is shown as ********. A
+(DBConnstr, DBUID, DBPwd, DBSchema, ...). A password that is set is shown as ********: DBPwd,
+SecPasswd, SMTPServerPassword, and the PWD or Password of a connection string, whose other
+attributes are shown as they are kept. The project file keeps them as they were given. A
 backslash, carriage return, line feed and tab in a value are written \\, \r, \n and \t. The
 project is loaded without comparing it with its database (even when its AutoSync is True), so
 this works while the database is down.
@@ -75,7 +77,10 @@ database's settings (DBConnstr, DBUID, DBPwd, DBSchema, ...) are set as the proj
 Boolean settings take True or False, number settings whole numbers; \\, \r, \n and \t in a
 value stand for a backslash, carriage return, line feed and tab. An unknown setting, a value
 of the wrong kind, or a setting the library works out itself and keeps no value given to
-(ProjVar, TblVar, TblKey, FldVar, DBQuoteS, ...) changes nothing and saves nothing.
+(ProjVar, TblVar, TblKey, FldVar, DBQuoteS, FldQuoteS, TblLoaded, ...) changes nothing and
+saves nothing. So does a new TblName or FldName that is empty or that another table, or another
+field of the table, bears in any letter case (a table's or field's own name in another letter
+case is a rename like any other).
 Setting Destination moves AppRootFolder along when the two were the same folder. The project
 is loaded without comparing it with its database (even when its AutoSync is True), so this
 works while the database is down.

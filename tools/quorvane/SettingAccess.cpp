@@ -5,6 +5,7 @@
 
 #include "project/Qel.h"
 
+#include "model/EntityList.h"
 #include "model/field/QelField.h"
 #include "model/field/QelFields.h"
 #include "model/table/QelDatabase.h"
@@ -13,11 +14,15 @@
 
 #include "core/QelVars.h"
 
+#include "platform/ado/ConnectionString.h"
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
 
 #include <algorithm>
+#include <array>
+#include <cassert>
+#include <optional>
 
 namespace qv::cli {
 
@@ -92,15 +97,178 @@ std::u16string ValueText(const Variant& value) {
     return automation::ToString(value);
 }
 
+/// Settings the project file keeps that loading works out again all the same: the database's
+/// identifier quotes follow from its kind, a field's quotes from its type and the database's
+/// kind, and whether a table is loaded from the fields the file holds for it.
+constexpr std::array<std::u16string_view, 5> WorkedOutAtLoad{u"DBQuoteS", u"DBQuoteE", u"FldQuoteS",
+                                                             u"FldQuoteE", u"TblLoaded"};
+
 /// Whether a project saved with the setting's value gives it back when loaded: the project file
-/// keeps it, and loading does not work it out again. The database's identifier quotes are kept
-/// but follow from its kind on every load.
+/// keeps it, and loading does not work it out again.
 bool SurvivesSaving(Object& setting) {
     if (!automation::ToBoolean(automation::CallByName(setting, u"FileSave", InvokeRead))) {
         return false;
     }
     const std::u16string name = automation::ToString(automation::CallByName(setting, u"Name", InvokeRead));
-    return !SameNoCase(name, u"DBQuoteS") && !SameNoCase(name, u"DBQuoteE");
+    return std::none_of(WorkedOutAtLoad.begin(), WorkedOutAtLoad.end(),
+                        [&](std::u16string_view workedOut) { return SameNoCase(name, workedOut); });
+}
+
+bool EndsWithNoCase(std::u16string_view text, std::u16string_view suffix) {
+    return text.size() >= suffix.size() && SameNoCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+/// Settings that hold a password: DBPwd, SecPasswd, SMTPServerPassword. (SecPasswdFld names the
+/// field that holds the users' passwords, and is none.)
+bool IsPasswordSetting(std::u16string_view name) {
+    return EndsWithNoCase(name, u"Pwd") || EndsWithNoCase(name, u"Passwd") ||
+           EndsWithNoCase(name, u"Password");
+}
+
+/// Settings that hold a connection string: DBConnstr and DBConnstrOra.
+bool IsConnectionStringSetting(std::u16string_view name) {
+    return name.size() >= 9 && SameNoCase(name.substr(0, 9), u"DBConnstr");
+}
+
+/// Connection-string keys whose value is a password: ODBC's PWD, the providers' Password and
+/// the Access provider's "Jet OLEDB:Database Password".
+bool IsPasswordKey(std::u16string_view key) {
+    return SameNoCase(key, u"PWD") || EndsWithNoCase(key, u"Password");
+}
+
+constexpr std::u16string_view Mask = u"********";
+
+bool IsBlank(char16_t unit) {
+    return unit == u' ' || unit == u'\t' || unit == u'\r' || unit == u'\n';
+}
+
+/// The connection string with the value of every password attribute written as Mask, and
+/// everything else as it stands, read as ado::ConnectionString::Parse reads it: "key=value"
+/// pieces separated by ";", the key without regard to case and without the blanks around it, a
+/// value bare up to the next ";" or quoted in braces (or in double or single quotes, the
+/// providers' way) with the closing character doubled inside. A quoted value without its end
+/// runs to the end of the text, and is masked whatever its key: where it was meant to end
+/// cannot be told, and what follows may be a password.
+std::u16string MaskPasswordsInPlace(std::u16string_view text) {
+    std::u16string masked;
+    std::size_t position = 0;
+    while (position < text.size()) {
+        const std::size_t equals = text.find(u'=', position);
+        const std::size_t semicolon = text.find(u';', position);
+        if (semicolon < equals || equals == std::u16string_view::npos) {
+            // A piece without a value: a bare word, or nothing between separators.
+            const std::size_t end = std::min(semicolon, text.size());
+            masked += text.substr(position, end - position);
+            if (end < text.size()) {
+                masked += u';';
+            }
+            position = end + 1;
+            continue;
+        }
+        std::size_t keyStart = position;
+        std::size_t keyEnd = equals;
+        while (keyStart < keyEnd && IsBlank(text[keyStart])) {
+            ++keyStart;
+        }
+        while (keyEnd > keyStart && IsBlank(text[keyEnd - 1])) {
+            --keyEnd;
+        }
+        const bool isPassword = IsPasswordKey(text.substr(keyStart, keyEnd - keyStart));
+        std::size_t valueStart = equals + 1;
+        while (valueStart < text.size() && IsBlank(text[valueStart])) {
+            ++valueStart;
+        }
+        // The value runs to valueEnd; the piece to pieceEnd, the ";" after it or the end.
+        std::size_t valueEnd = valueStart;
+        bool unclosed = false;
+        if (valueStart < text.size() &&
+            (text[valueStart] == u'{' || text[valueStart] == u'"' || text[valueStart] == u'\'')) {
+            const char16_t close = text[valueStart] == u'{' ? u'}' : text[valueStart];
+            valueEnd = valueStart + 1;
+            while (true) {
+                if (valueEnd >= text.size()) {
+                    unclosed = true;
+                    break;
+                }
+                if (text[valueEnd] == close) {
+                    if (valueEnd + 1 < text.size() && text[valueEnd + 1] == close) {
+                        valueEnd += 2;
+                        continue;
+                    }
+                    ++valueEnd;
+                    break;
+                }
+                ++valueEnd;
+            }
+        }
+        const std::size_t pieceEnd = std::min(text.find(u';', valueEnd), text.size());
+        if (!unclosed) {
+            // Whatever stands after a closing quote is passed over when the value is read; masked
+            // with it all the same.
+            valueEnd = pieceEnd;
+            while (valueEnd > valueStart && IsBlank(text[valueEnd - 1])) {
+                --valueEnd;
+            }
+        }
+        masked += text.substr(position, valueStart - position);
+        if ((isPassword || unclosed) && valueEnd > valueStart) {
+            masked += Mask;
+        } else {
+            masked += text.substr(valueStart, valueEnd - valueStart);
+        }
+        masked += text.substr(valueEnd, pieceEnd - valueEnd);
+        if (pieceEnd < text.size()) {
+            masked += u';';
+        }
+        position = pieceEnd + 1;
+    }
+    return masked;
+}
+
+/// The text as the library reads it; nothing for a quoted value without its end.
+std::optional<ado::ConnectionString> ReadConnectionString(std::u16string_view text) {
+    try {
+        return ado::ConnectionString::Parse(text);
+    } catch (const automation::Error&) {
+        return std::nullopt;
+    }
+}
+
+/// A connection string as show prints it: every password masked, the rest as stored.
+std::u16string MaskConnectionString(std::u16string_view text) {
+    std::u16string masked = MaskPasswordsInPlace(text);
+    const std::optional<ado::ConnectionString> stored = ReadConnectionString(text);
+    if (!stored) {
+        // The library does not read it either; masked from the unclosed quote on.
+        return masked;
+    }
+    // The library's own reading has the last word: should the text masked in place not read as
+    // the stored one with its passwords masked, show that reading, written again. A password
+    // reads as the mask, or as nothing where it is empty ("PWD=" or "PWD={}").
+    const auto readsMasked = [](const ado::ConnectionString::Attribute& read,
+                                const ado::ConnectionString::Attribute& original) {
+        if (read.key != original.key) {
+            return false;
+        }
+        if (!IsPasswordKey(original.key)) {
+            return read.value == original.value;
+        }
+        return read.value == Mask || (read.value.empty() && original.value.empty());
+    };
+    const std::optional<ado::ConnectionString> shown = ReadConnectionString(masked);
+    if (shown && std::equal(shown->Attributes().begin(), shown->Attributes().end(),
+                            stored->Attributes().begin(), stored->Attributes().end(), readsMasked)) {
+        return masked;
+    }
+    ado::ConnectionString written;
+    for (const ado::ConnectionString::Attribute& attribute : stored->Attributes()) {
+        // The first of a key wins, as for the drivers; a later one is left out.
+        if (!written.Get(attribute.key)) {
+            written.Set(attribute.key,
+                        IsPasswordKey(attribute.key) && !attribute.value.empty() ? Mask : attribute.value);
+        }
+    }
+    return written.ToString();
 }
 
 /// Every setting of one entity's bag, in its order.
@@ -119,10 +287,41 @@ void AppendSettings(Object& entity, std::vector<std::pair<std::u16string, std::u
         std::u16string name = automation::ToString(automation::CallByName(*setting, u"Name", InvokeRead));
         std::u16string value = ValueText(automation::CallByName(*setting, u"Value", InvokeRead));
         // Listings end up in terminals, logs and bug reports: a password only says that it is set.
-        if (SameNoCase(name, u"DBPwd") && !value.empty()) {
-            value = u"********";
+        if (IsPasswordSetting(name) && !value.empty()) {
+            value = Mask;
+        } else if (IsConnectionStringSetting(name)) {
+            value = MaskConnectionString(value);
         }
         settings.emplace_back(std::move(name), std::move(value));
+    }
+}
+
+std::u16string EntityName(Object& entity, std::u16string_view nameSetting) {
+    return automation::ToString(automation::CallByName(entity, nameSetting, InvokeRead));
+}
+
+/// Refuses a table's or field's new name that is empty or that another item of its list bears,
+/// letter case ignored: the project knows them by name without regard to case, so of two that
+/// shared a name the next load would keep the first and drop the other, with its fields and
+/// settings. The item's own name in another letter case is a rename like any other.
+void CheckNewName(const SettingTarget& target, std::u16string_view newName) {
+    if (newName.empty()) {
+        throw CommandError("quorvane: set: " + Utf8(target.nameSetting) + " of " + target.description +
+                           " cannot be empty; the project knows it by its name");
+    }
+    Ref<automation::Enumerator> items = target.list->NewEnum();
+    for (Variant item; items->Next(item);) {
+        Ref<Object> other = ObjectOf(item);
+        if (!other || other.Get() == target.entity.Get()) {
+            continue;
+        }
+        const std::u16string otherName = EntityName(*other, target.nameSetting);
+        if (SameNoCase(otherName, newName)) {
+            throw CommandError("quorvane: set: " + target.description + " cannot be renamed " +
+                               Utf8(newName) + ": " + target.itemPrefix + Utf8(otherName) +
+                               " bears that name, and the project tells names apart without regard to "
+                               "letter case");
+        }
     }
 }
 
@@ -138,11 +337,16 @@ bool IsWholeNumber(std::u16string_view text) {
 
 SettingTarget FindTarget(Qel& project, std::string_view target) {
     if (target.empty()) {
-        return {Ref<Object>(&project), "the project", Ref<Object>(project.db().Get())};
+        return {Ref<Object>(&project), "the project", Ref<Object>(project.db().Get()), nullptr, {}, {}};
     }
     const std::u16string name = Utf16(target);
     if (QelTable* table = FindTable(project, name)) {
-        return {Ref<Object>(table), "table " + Utf8(table->TblName()), {}};
+        return {Ref<Object>(table),
+                "table " + Utf8(table->TblName()),
+                {},
+                project.db()->tables().Get(),
+                u"TblName",
+                "table "};
     }
     // TABLE.FIELD: the table name may itself hold dots, so try every split from the right.
     for (std::size_t dot = name.rfind(u'.'); dot != std::u16string::npos && dot > 0;
@@ -159,7 +363,12 @@ SettingTarget FindTarget(Qel& project, std::string_view target) {
                                Utf8(fieldName) +
                                (table->TblLoaded() ? "" : " (its fields are not loaded: use load-table)"));
         }
-        return {Ref<Object>(field), "field " + Utf8(table->TblName()) + "." + Utf8(field->FldName()), {}};
+        return {Ref<Object>(field),
+                "field " + Utf8(table->TblName()) + "." + Utf8(field->FldName()),
+                {},
+                table->Fields().Get(),
+                u"FldName",
+                "field " + Utf8(table->TblName()) + "."};
     }
     throw CommandError("quorvane: the project has no table " + std::string(target));
 }
@@ -246,7 +455,15 @@ SettingAssignment PrepareAssignment(const SettingTarget& target, std::string_vie
     // Stored now, such a value would be gone when the project is next loaded, after "Saved".
     if (!SurvivesSaving(*setting)) {
         throw CommandError("quorvane: set: " + Utf8(result.name) + " of " + description +
-                           " cannot be set; the library works it out itself and keeps no value given to it");
+                           " cannot be set; the library works it out itself and keeps no value given to it" +
+                           (SameNoCase(result.name, u"TblLoaded")
+                                ? " (it follows from the fields the project holds: load-table and "
+                                  "unload-table change them)"
+                                : ""));
+    }
+    if (target.list != nullptr && result.name == target.nameSetting) {
+        CheckNewName(target, text);
+        result.renamedIn = target.list;
     }
     const std::u16string dataType =
         automation::ToString(automation::CallByName(*setting, u"DataType", InvokeRead));
@@ -282,6 +499,16 @@ SettingAssignment PrepareAssignment(const SettingTarget& target, std::string_vie
 
 void ApplyAssignment(const SettingAssignment& assignment) {
     Object& entity = *assignment.owner;
+    if (assignment.renamedIn != nullptr) {
+        // Through the list, so that its key follows the name and the identifier is derived again:
+        // stored in the bag alone, the name would leave the table or field under its old key.
+        const std::u16string oldName = EntityName(entity, assignment.name);
+        [[maybe_unused]] const bool renamed =
+            assignment.renamedIn->Change(oldName, automation::ToString(assignment.value));
+        assert(renamed &&
+               "PrepareAssignment refuses an empty name, and the list holds the entity by its name");
+        return;
+    }
     if (entity.GetDispId(assignment.name)) {
         try {
             automation::CallByName(entity, assignment.name, InvokeKind::PropertyLet, {assignment.value});

@@ -1,0 +1,161 @@
+// The show and set commands of the quorvane program, run as a user runs them on a project made
+// from an SQLite database: set never answers "Saved" for a change that would lose work or be gone
+// at the next load, and show never prints a password.
+
+#include "ProgramRun.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(stream), {});
+}
+
+class SettingCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(mWork);
+        const RunResult created = RunProgram(
+            "/bin/sh", {"-c", "sqlite3 shop.db < \"$0\"", std::string(QV_TEST_DATA_DIR) + "/shop.sql"}, {},
+            mWork);
+        ASSERT_EQ(created.status, 0) << created.err;
+        const RunResult project = Quorvane({"new", "shop.xml", "--sqlite", "shop.db"});
+        ASSERT_EQ(project.status, 0) << project.err;
+    }
+
+    RunResult Quorvane(const std::vector<std::string>& arguments) {
+        const std::map<std::string, std::string> environment = {
+            {"QUORVANE_USER_HIVE", (mTemp / "user.reg").string()},
+            {"QUORVANE_DOCUMENTS", (mTemp / "documents").string()},
+            {"XDG_CONFIG_HOME", (mTemp / "config").string()},
+            {"HOME", (mTemp / "home").string()},
+        };
+        return RunProgram(QV_QUORVANE_PROGRAM, arguments, environment, mWork);
+    }
+
+    /// Runs quorvane and expects success; gives standard output.
+    std::string Succeed(const std::vector<std::string>& arguments) {
+        const RunResult result = Quorvane(arguments);
+        EXPECT_EQ(result.status, 0) << arguments.front() << ": " << result.err;
+        return result.out;
+    }
+
+    /// Runs set and expects it to refuse with exit status 1 and `text` in its message, leaving
+    /// the project file as it was, byte for byte.
+    void Refused(const std::vector<std::string>& arguments, const std::string& text) {
+        SCOPED_TRACE(arguments.back());
+        const std::string before = Read(mWork / "shop.xml");
+        std::vector<std::string> command = {"set", "shop.xml"};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        const RunResult result = Quorvane(command);
+        EXPECT_EQ(result.status, 1) << result.out;
+        EXPECT_NE(result.err.find(text), std::string::npos) << result.err;
+        EXPECT_EQ(result.out.find("Saved"), std::string::npos) << result.out;
+        EXPECT_TRUE(Read(mWork / "shop.xml") == before);
+    }
+
+    TempDir mTemp;
+    fs::path mWork = mTemp / "work";
+};
+
+// A table or field renamed to a name another one bears (in any letter case), or to nothing,
+// was "Saved": the file then held two of one name and the next save kept one, so a table with
+// its fields and settings, or a field with its settings, was gone.
+TEST_F(SettingCommandsTest, RenamingToATakenOrEmptyNameIsRefused) {
+    Succeed({"set", "shop.xml", "products", "TblCaption=Goods"});
+    Refused({"products", "TblName=customers"}, "quorvane: set: table products cannot be renamed customers");
+    Refused({"products", "TblName=CUSTOMERS"}, "table customers bears that name");
+    Refused({"products", "TblName="}, "quorvane: set: TblName of table products cannot be empty");
+    Refused({"customers.city", "FldName=Name"}, "field customers.city cannot be renamed Name");
+    Refused({"customers.city", "FldName=name"}, "field customers.name bears that name");
+    Refused({"customers.city", "FldName="}, "FldName of field customers.city cannot be empty");
+    // A wrong rename among other settings saves none of them.
+    Refused({"products", "TblCaption=Wares", "TblName=Order_Lines"}, "table order_lines bears that name");
+
+    // Another letter case of its own name, and a free name, rename as before.
+    EXPECT_NE(Succeed({"set", "shop.xml", "products", "TblName=Products"}).find("Saved"), std::string::npos);
+    Succeed({"set", "shop.xml", "customers.city", "FldName=City"});
+    Succeed({"set", "shop.xml", "Products", "TblName=goods"});
+    const std::string goods = Succeed({"show", "shop.xml", "goods"});
+    EXPECT_NE(goods.find("TblName = goods\n"), std::string::npos) << goods;
+    EXPECT_NE(goods.find("TblCaption = Goods\n"), std::string::npos) << goods;
+    EXPECT_NE(Succeed({"show", "shop.xml", "goods.price"}).find("FldName = price\n"), std::string::npos);
+    EXPECT_NE(Succeed({"show", "shop.xml", "customers.City"}).find("FldName = City\n"), std::string::npos);
+    for (const char* table : {"customers", "order_lines", "big_lines"}) {
+        EXPECT_NE(Succeed({"show", "shop.xml", table}).find(std::string("TblName = ") + table + "\n"),
+                  std::string::npos)
+            << table;
+    }
+}
+
+// Settings that loading works out again (the field quotes from the database's kind, whether a
+// table's fields are loaded from the fields the file holds) were "Saved" and gone at the next
+// load.
+TEST_F(SettingCommandsTest, SettingsWorkedOutAtLoadAreRefused) {
+    const std::string reason =
+        "cannot be set; the library works it out itself and keeps no value given to it";
+    Refused({"customers.name", "FldQuoteS=["}, "FldQuoteS of field customers.name " + reason);
+    Refused({"customers.name", "FldQuoteE=]"}, "FldQuoteE of field customers.name " + reason);
+    Refused({"customers", "TblLoaded=False"}, "TblLoaded of table customers " + reason);
+}
+
+// show printed the password of a connection string, the security password and the mail server's
+// password in clear, while the database password was masked.
+TEST_F(SettingCommandsTest, ShowMasksEveryPassword) {
+    Succeed({"set", "shop.xml", "SecPasswd=s3cret", "SMTPServerPassword=m4il", "DBPwd=d8pass"});
+    std::string shown = Succeed({"show", "shop.xml"});
+    EXPECT_NE(shown.find("SecPasswd = ********\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("SMTPServerPassword = ********\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("DBPwd = ********\n"), std::string::npos) << shown;
+    // A name of a password's field is no password.
+    Succeed({"set", "shop.xml", "SecPasswdFld=pass_word"});
+    EXPECT_NE(Succeed({"show", "shop.xml"}).find("SecPasswdFld = pass_word\n"), std::string::npos);
+
+    // Stored connection string, and as show prints it: the password masked wherever and however
+    // it is written, the rest as stored.
+    const std::vector<std::pair<std::string, std::string>> connections = {
+        {"Driver={SQLite3};Database=/x.db;UID=u;PWD=s3cret",
+         "Driver={SQLite3};Database=/x.db;UID=u;PWD=********"},
+        {"DRIVER=X;pwd={se;cr}}et};Timeout=5", "DRIVER=X;pwd=********;Timeout=5"},
+        {"Driver=X;UID={PWD=u;};Pwd = s3cret ;Database=d",
+         "Driver=X;UID={PWD=u;};Pwd = ******** ;Database=d"},
+        {"Provider=SQLOLEDB;User ID=u;Password=\"a;b\";Data Source=h",
+         "Provider=SQLOLEDB;User ID=u;Password=********;Data Source=h"},
+        {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=a.mdb;Jet OLEDB:Database Password=s3cret",
+         "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=a.mdb;Jet OLEDB:Database Password=********"},
+        {"Driver=X;PWD=;UID=u;Password={}", "Driver=X;PWD=;UID=u;Password=********"},
+        // Where a quoted value has no end, what follows it may be a password.
+        {"Driver={X;PWD=s3cret", "Driver=********"},
+    };
+    for (const auto& [stored, expected] : connections) {
+        SCOPED_TRACE(stored);
+        Succeed({"set", "shop.xml", "DBConnstr=" + stored, "DBConnstrOra=" + stored});
+        shown = Succeed({"show", "shop.xml"});
+        EXPECT_NE(shown.find("\nDBConnstr = " + expected + "\n"), std::string::npos) << shown;
+        EXPECT_NE(shown.find("\nDBConnstrOra = " + expected + "\n"), std::string::npos) << shown;
+    }
+
+    // The project file keeps what it kept.
+    const std::string project = Read(mWork / "shop.xml");
+    EXPECT_NE(project.find("SecPasswd=\"s3cret\""), std::string::npos);
+    EXPECT_NE(project.find("SMTPServerPassword=\"m4il\""), std::string::npos);
+    EXPECT_NE(project.find("DBPwd=\"d8pass\""), std::string::npos);
+}
+
+} // namespace
+} // namespace qv::test
