@@ -85,6 +85,35 @@ TEST_P(BinaryPasswordTest, TheStoredBytesAreComparedAsTheirText) {
                   {"nopass@example.com", "x"}});
 }
 
+// The password column is the user table's secret whatever its type: before, a binary one got a
+// picture page that sent its bytes, linked from the view page.
+TEST_P(BinaryPasswordTest, ThePasswordBytesAreNeverSent) {
+    // No page reads the column to send it, nor links to a page that would.
+    for (const std::string& file : {std::string("membersview.asp"), std::string("memberslist.asp")}) {
+        EXPECT_FALSE(Holds(ReadSiteFile(file), "passwordpicture")) << file;
+    }
+    const std::string picturePage = ReadSiteFile("members_passwordpicture.asp");
+    EXPECT_FALSE(Holds(picturePage, "BinaryWrite") || Holds(picturePage, "SELECT")) << picturePage;
+
+    EXPECT_EQ(LogIn("ada@example.com", "Lisbon").redirect, "default.asp");
+    const std::string view = Clean("membersview.asp?k_member_id=1").body;
+    EXPECT_TRUE(Holds(view, "Ada Fernsby")) << view;
+    EXPECT_FALSE(Holds(view, "<img src=\"members")) << view;
+    for (const std::string& link : Links(view)) {
+        EXPECT_FALSE(Holds(link, "password")) << link;
+    }
+    for (const char* page : {"memberslist.asp", "membersedit.asp?k_member_id=1", "memberssearch.asp",
+                             "membersdelete.asp?k_member_id=1", "membersexport.asp"}) {
+        const std::string body = Clean(page).body;
+        EXPECT_FALSE(Holds(body, "Lisbon")) << page;
+        EXPECT_FALSE(Holds(body, "members_passwordpicture.asp")) << page;
+    }
+    // No page of the site sends the stored bytes, even asked for them by name.
+    const AspResponse picture = Browser().Get("members_passwordpicture.asp?k_member_id=1");
+    EXPECT_EQ(picture.StatusCode(), 404) << picture.body;
+    EXPECT_FALSE(Holds(picture.body, "Lisbon"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Databases, BinaryPasswordTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
 
 class BinaryLoginIdTest : public BinaryLoginTest {
