@@ -66,5 +66,36 @@ TEST_P(SchemaSiteTest, EveryPageFindsTheTablesOfTheProjectsSchema) {
 
 INSTANTIATE_TEST_SUITE_P(Databases, SchemaSiteTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
 
+// A table in a schema of its own whose key's default names its sequence without the schema.
+class SchemaSearchPathTest : public SiteTest {
+protected:
+    std::string Script() const override { return "sequence"; }
+    std::string Schema() const override { return "My App"; }
+    void Configure(Qel&) const override {}
+    void SetUp() override {
+        if (Kind() != testdb::DatabaseKind::PostgreSQL) {
+            GTEST_SKIP() << "a schema apart from the search path is PostgreSQL's";
+        }
+        SiteTest::SetUp();
+    }
+};
+
+// The site's connection searches the project's schema first, as the database's own applications
+// do: before, a record could not be added ("relation "users_seq" does not exist"), since the
+// default's sequence was looked for in the server's search path only.
+TEST_P(SchemaSearchPathTest, DefaultsFindTheirSequenceInTheProjectsSchema) {
+    const std::string form = Clean("usersadd.asp").body;
+    const AspResponse added = CleanPost(
+        "usersadd.asp", FormFields(form.substr(form.find("<form method=\"post\"")), {{"x_name", "Grace"}}));
+    EXPECT_EQ(added.StatusCode(), 302) << added.body;
+    EXPECT_EQ(Database().Scalar(u"SELECT user_id FROM users WHERE name = 'Grace'"), "2");
+    EXPECT_TRUE(Holds(Clean("userslist.asp").body, "Grace"));
+    for (const ExecutedStatement& statement : StatementsOfThisTest()) {
+        EXPECT_EQ(statement.error, u"") << automation::ToUtf8(statement.sql);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, SchemaSearchPathTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
+
 } // namespace
 } // namespace qv::test::site

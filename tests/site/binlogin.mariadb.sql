@@ -1,0 +1,20 @@
+-- User tables whose login columns hold bytes: in "members" the password, in "keyholders" the
+-- login ID. The bytes are the UTF-8 text of each value ("Lisbon", "Zoë"). Each statement ends
+-- with ";" at the end of a line.
+CREATE TABLE members (
+    member_id INTEGER PRIMARY KEY,
+    login VARCHAR(60) NOT NULL,
+    password BLOB,
+    name VARCHAR(60)
+);
+INSERT INTO members VALUES (1, 'ada@example.com', CAST('Lisbon' AS BINARY), 'Ada Fernsby');
+INSERT INTO members VALUES (2, 'zoe@example.com', CAST('Zoë' AS BINARY), 'Zoë Marsh');
+INSERT INTO members VALUES (3, 'nopass@example.com', NULL, 'No Password');
+CREATE TABLE keyholders (
+    keyholder_id INTEGER PRIMARY KEY,
+    login VARBINARY(60) NOT NULL,
+    password VARCHAR(60),
+    name VARCHAR(60)
+);
+INSERT INTO keyholders VALUES (1, CAST('ada@example.com' AS BINARY), 'Lisbon', 'Ada Fernsby');
+INSERT INTO keyholders VALUES (2, CAST('zoë@example.com' AS BINARY), 'Oslo', 'Zoë Marsh');

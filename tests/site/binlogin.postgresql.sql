@@ -1,0 +1,20 @@
+-- User tables whose login columns hold bytes: in "members" the password, in "keyholders" the
+-- login ID. The bytes are the UTF-8 text of each value ("Lisbon", "Zoë"). Each statement ends
+-- with ";" at the end of a line.
+CREATE TABLE members (
+    member_id INTEGER PRIMARY KEY,
+    login VARCHAR(60) NOT NULL,
+    password BYTEA,
+    name VARCHAR(60)
+);
+INSERT INTO members VALUES (1, 'ada@example.com', convert_to('Lisbon', 'UTF8'), 'Ada Fernsby');
+INSERT INTO members VALUES (2, 'zoe@example.com', convert_to('Zoë', 'UTF8'), 'Zoë Marsh');
+INSERT INTO members VALUES (3, 'nopass@example.com', NULL, 'No Password');
+CREATE TABLE keyholders (
+    keyholder_id INTEGER PRIMARY KEY,
+    login BYTEA NOT NULL,
+    password VARCHAR(60),
+    name VARCHAR(60)
+);
+INSERT INTO keyholders VALUES (1, convert_to('ada@example.com', 'UTF8'), 'Lisbon', 'Ada Fernsby');
+INSERT INTO keyholders VALUES (2, convert_to('zoë@example.com', 'UTF8'), 'Oslo', 'Zoë Marsh');
