@@ -93,6 +93,36 @@ protected:
     fs::path mPackage = mTemp / "packages" / "outputs.zip";
 };
 
+// A file the user keeps where the site's upload folder should be was passed over without a
+// word, and one where the images folder should be failed the copy without saying why.
+TEST_F(GenerateOutputsTest, AFileWhereASiteFolderShouldBeIsNamedCountedAndKept) {
+    CreateProject("shop");
+    ASSERT_EQ(Setting("shop.xml", "UploadPath"), "uploads");
+    const fs::path site = mWork / "shop-site";
+    fs::create_directories(site);
+    for (const char* name : {"uploads", "images"}) {
+        std::ofstream(site / name, std::ios::binary) << "the user's " << name;
+    }
+
+    const RunResult run = Quorvane({"generate", "shop.xml"});
+    EXPECT_NE(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find(", 2 could not be written\n"), std::string::npos) << run.out;
+    for (const std::string& message :
+         {"quorvane: Creating folder \"uploads\" failed! A file stands where the folder should be: \"" +
+              (site / "uploads").string() + "\"",
+          "quorvane: Copying to folder \"images\" failed! A file stands where the folder should be: \"" +
+              (site / "images").string() + "\"",
+          std::string("quorvane: generate: 2 outputs could not be written")}) {
+        EXPECT_NE(run.err.find(message), std::string::npos) << message << "\n" << run.err;
+    }
+    EXPECT_EQ(Read(site / "uploads"), "the user's uploads");
+    EXPECT_EQ(Read(site / "images"), "the user's images");
+    // The folder comes first and the copy last: the pages between them are written.
+    EXPECT_NE(Read(site / "default.asp").find("<h1>shop</h1>"), std::string::npos)
+        << Read(site / "default.asp");
+    EXPECT_TRUE(fs::exists(site / "customerslist.asp"));
+}
+
 // A table whose page name is longer than the file system takes stopped the run at that page:
 // the pages after it, the home page among them, were never written and no summary was given.
 TEST_F(GenerateOutputsTest, APageWhoseNameIsTooLongIsCountedAndTheRestWritten) {
