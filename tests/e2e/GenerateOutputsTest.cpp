@@ -152,5 +152,31 @@ TEST_F(GenerateOutputsTest, APageWhoseNameIsTooLongIsCountedAndTheRestWritten) {
     }
 }
 
+// The site folder named after a project file of 251 bytes or more before its extension was
+// itself longer than a file name may be, so that nothing could ever be generated into it.
+TEST_F(GenerateOutputsTest, TheDefaultSiteFolderOfALongProjectNameFitsTheFileSystem) {
+    // Up to the longest name that fits, the folder is named as it always was.
+    const std::string fits(250, 'p');
+    CreateProject(fits);
+    EXPECT_EQ(Setting(fits + ".xml", "Destination"), (mWork / (fits + "-site")).string());
+
+    const std::string longer(251, 'p');
+    CreateProject(longer);
+    const fs::path site = Setting(longer + ".xml", "Destination");
+    EXPECT_EQ(site.parent_path(), mWork);
+    EXPECT_LE(site.filename().string().size(), 255u) << site;
+    EXPECT_EQ(site.filename().string().rfind(std::string(200, 'p'), 0), 0u) << site;
+    EXPECT_TRUE(site.filename().string().ends_with("-site")) << site;
+    const std::string generated = Succeed({"generate", longer + ".xml"});
+    EXPECT_NE(generated.find(", 0 could not be written\n"), std::string::npos) << generated;
+    std::error_code error;
+    EXPECT_TRUE(fs::exists(site / "default.asp", error)) << site;
+
+    // Two long names that differ only past the cut get folders of their own.
+    const std::string other = std::string(250, 'p') + "q";
+    CreateProject(other);
+    EXPECT_NE(Setting(other + ".xml", "Destination"), site.string());
+}
+
 } // namespace
 } // namespace qv::test
