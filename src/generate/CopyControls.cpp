@@ -18,6 +18,7 @@
 
 #include "platform/automation/Error.h"
 
+#include <optional>
 #include <string>
 
 namespace qv {
@@ -68,6 +69,12 @@ ControlCopy CopyFiles(QelControl& control, const GenerationSettings& settings, b
                          : 0;
             continue;
         }
+        // A file where the copy's folder should be ("images") is the user's: it is named, not
+        // replaced, and the copies go on.
+        if (std::optional<std::u16string> file = FileInPlaceOfFolder(system::FolderOf(target))) {
+            ReportFileInPlaceOfFolder(u"Copying to file ", target, *file, tally);
+            continue;
+        }
         if (!MayWriteOutput(target, OutputContent::CopyOfFile(source), overwrite, settings.PromptOnOverwrite,
                             settings.backupFile, tally)) {
             continue;
@@ -111,11 +118,17 @@ ControlCopy CopyFolder(QelControl& control, const GenerationSettings& settings, 
                      : 0;
         return ControlCopy::Done;
     }
+    const std::u16string shownFolder(WithoutTrailingSeparator(inputFolder));
+    // A file where the folder should be is the user's: it is named, not replaced, and the copies
+    // go on.
+    if (std::optional<std::u16string> file = FileInPlaceOfFolder(target)) {
+        ReportFileInPlaceOfFolder(u"Copying to folder ", shownFolder, *file, tally);
+        return ControlCopy::Done;
+    }
     if (!MayWriteOutput(target, OutputContent::CopyOfFolder(WithoutTrailingSeparator(source)), overwrite,
                         settings.PromptOnOverwrite, settings.backupFile, tally)) {
         return ControlCopy::Done;
     }
-    const std::u16string shownFolder(WithoutTrailingSeparator(inputFolder));
     GetStatus().DispStatus(u"Copying folder " + shownFolder + u"...");
     try {
         system::CopyFolder(WithoutTrailingSeparator(source), target, /*overwrite=*/true);

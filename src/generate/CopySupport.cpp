@@ -1,7 +1,10 @@
 #include "generate/internal/CopySupport.h"
 
+#include "generate/OverwritePolicy.h"
+
 #include "core/Apartment.h"
 
+#include "platform/host/Host.h"
 #include "platform/system/Paths.h"
 
 #include <filesystem>
@@ -23,15 +26,53 @@ std::u16string Quoted(std::u16string_view text) {
     return quoted;
 }
 
-void SetCopyFailed(std::u16string_view what, std::u16string_view target, std::u16string_view detail) {
-    std::u16string& text = State().gProjErr;
-    text = what;
+namespace {
+
+std::u16string FailedText(std::u16string_view what, std::u16string_view target) {
+    std::u16string text(what);
     text += Quoted(target);
     text += u" failed!";
+    return text;
+}
+
+} // namespace
+
+void SetCopyFailed(std::u16string_view what, std::u16string_view target, std::u16string_view detail) {
+    std::u16string& text = State().gProjErr;
+    text = FailedText(what, target);
     if (!detail.empty()) {
         text += u" Error = ";
         text += detail;
     }
+}
+
+std::optional<std::u16string> FileInPlaceOfFolder(std::u16string_view folder) {
+    namespace fs = std::filesystem;
+    // Up from the folder to the first thing that exists: a folder there can hold the rest.
+    for (fs::path path = system::ToNativePath(folder); !path.empty(); path = path.parent_path()) {
+        std::error_code error;
+        const fs::file_status status = fs::status(path, error);
+        if (status.type() == fs::file_type::not_found && path != path.parent_path()) {
+            continue;
+        }
+        if (status.type() == fs::file_type::none || status.type() == fs::file_type::not_found ||
+            fs::is_directory(status)) {
+            return std::nullopt;
+        }
+        return system::FromNativePath(path);
+    }
+    return std::nullopt;
+}
+
+void ReportFileInPlaceOfFolder(std::u16string_view what, std::u16string_view target, std::u16string_view file,
+                               OutputTally* tally) {
+    std::u16string text = FailedText(what, target);
+    text += u" A file stands where the folder should be: ";
+    text += Quoted(file);
+    text += u" (it is left as it is).";
+    CurrentHost().ShowMessage(
+        {State().gMsgPrefix, std::move(text), host::MessageIcon::Exclamation, host::MessageButtons::Ok});
+    CountOutput(tally, &OutputTally::failed);
 }
 
 } // namespace qv

@@ -40,14 +40,25 @@ std::u16string_view RelativeToAppRoot(std::u16string_view folder) {
     return folder;
 }
 
-void CreateSiteFolder(const GenerationSettings& settings, std::u16string_view setting) {
+void CreateSiteFolder(const GenerationSettings& settings, std::u16string_view setting, bool checkOnly,
+                      OutputTally* tally) {
     const std::u16string_view relative = RelativeToAppRoot(setting);
-    if (!relative.empty()) {
-        // A link below the site would carry uploads and logs to wherever it points.
-        const std::u16string root = OutputRoot(settings, /*appRoot=*/true);
-        system::RefuseLinksBelow(root, relative);
-        CreateFolderPath(system::JoinInside(root, relative));
+    if (relative.empty()) {
+        return;
     }
+    // A link below the site would carry uploads and logs to wherever it points.
+    const std::u16string root = OutputRoot(settings, /*appRoot=*/true);
+    system::RefuseLinksBelow(root, relative);
+    const std::u16string folder = system::JoinInside(root, relative);
+    // A file where the folder should be leaves the site without it: the pages would fail on
+    // every upload. The file is the user's and stays; the run goes on and fails at its end.
+    if (!checkOnly) {
+        if (std::optional<std::u16string> file = FileInPlaceOfFolder(folder)) {
+            ReportFileInPlaceOfFolder(u"Creating folder ", relative, *file, tally);
+            return;
+        }
+    }
+    CreateFolderPath(folder);
 }
 
 /// The file a SQL Server Express connection string attaches: the text after the "=" that
@@ -100,8 +111,8 @@ bool CopyIsUnchanged(std::u16string_view source, std::u16string_view target) {
 
 std::optional<std::int16_t> CopyDatabase(const GenerationSettings& settings, const DatabaseFileInfo& database,
                                          bool checkOnly, OutputTally* tally) {
-    CreateSiteFolder(settings, settings.UploadPath);
-    CreateSiteFolder(settings, settings.AuditTrailPath);
+    CreateSiteFolder(settings, settings.UploadPath, checkOnly, tally);
+    CreateSiteFolder(settings, settings.AuditTrailPath, checkOnly, tally);
 
     std::optional<std::u16string> source;
     if (database.DBType == u"ACCESS") {

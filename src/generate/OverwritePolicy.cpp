@@ -70,6 +70,16 @@ void Backup(OverwriteTarget target, std::u16string_view path) {
     system::CopyFolder(path, backup, /*overwrite=*/true);
 }
 
+/// Shows why an output could not be written; the run goes on with the next one.
+void ShowOutputError(std::u16string_view path, std::u16string_view description) {
+    std::u16string text = u"Error in open \"";
+    text += path;
+    text += u"\", description:";
+    text += description;
+    CurrentHost().ShowMessage(
+        {State().gMsgPrefix, std::move(text), host::MessageIcon::Exclamation, host::MessageButtons::Ok});
+}
+
 /// Whether an existing target is left alone before any content is looked at.
 bool KeptRegardless(bool overwrite) {
     return !overwrite || CurrentRun().overwriteAnswer == OverwriteForAll::Skip;
@@ -113,12 +123,7 @@ Decision Decide(OverwriteTarget target, std::u16string_view path, bool overwrite
         if (error.Number() == -1) {
             throw;
         }
-        std::u16string text = u"Error in open \"";
-        text += path;
-        text += u"\", description:";
-        text += error.Description();
-        CurrentHost().ShowMessage(
-            {State().gMsgPrefix, std::move(text), host::MessageIcon::Exclamation, host::MessageButtons::Ok});
+        ShowOutputError(path, error.Description());
         return Decision::Failed;
     }
 }
@@ -131,14 +136,19 @@ bool CheckOverwrite(OverwriteTarget target, std::u16string_view path, bool overw
     return Decide(target, path, overwrite, prompt, backupFile) == Decision::Write;
 }
 
-} // namespace
+/// What the decision about an output of a run that writes came to: whether the caller writes
+/// it, and what it counts as once it is written (or as it is, when it is not).
+struct OutputDecision {
+    bool write = false;
+    std::int32_t OutputTally::*outcome = nullptr;
+};
 
-bool MayWriteOutput(std::u16string_view path, const OutputContent& content, bool overwrite, bool prompt,
-                    bool backupFile, OutputTally* tally) {
+OutputDecision DecideOutput(std::u16string_view path, const OutputContent& content, bool overwrite,
+                            bool prompt, bool backupFile) {
     const OverwriteTarget target = content.IsFolder() ? OverwriteTarget::Folder : OverwriteTarget::File;
     if (!TargetExists(target, path)) {
-        CountOutput(tally, &OutputTally::created);
-        return CheckOverwrite(target, path, overwrite, prompt, /*checkOnly=*/false, backupFile);
+        return {CheckOverwrite(target, path, overwrite, prompt, /*checkOnly=*/false, backupFile),
+                &OutputTally::created};
     }
     CurrentRun().overwriteOK = false;
     // An output that would come out the same is left alone: it is not offered to the prompt,
@@ -147,20 +157,49 @@ bool MayWriteOutput(std::u16string_view path, const OutputContent& content, bool
     // which is why a page is built before the decision about replacing it is made. Compared
     // before the switch is looked at, so that a kept output is one that really differs.
     if (content.IsAlreadyAt(path)) {
-        CountOutput(tally, &OutputTally::unchanged);
-        return false;
+        return {false, &OutputTally::unchanged};
     }
     if (KeptRegardless(overwrite)) {
-        CountOutput(tally, &OutputTally::kept);
-        return false;
+        return {false, &OutputTally::kept};
     }
     // A backup that failed leaves the old output in place although the new one differs: that is
     // a failure of the run, not a choice, and is counted so.
     const Decision decision = Decide(target, path, overwrite, prompt, backupFile);
-    CountOutput(tally, decision == Decision::Write    ? &OutputTally::replaced
-                       : decision == Decision::Failed ? &OutputTally::failed
-                                                      : &OutputTally::kept);
-    return decision == Decision::Write;
+    return {decision == Decision::Write, decision == Decision::Write    ? &OutputTally::replaced
+                                         : decision == Decision::Failed ? &OutputTally::failed
+                                                                        : &OutputTally::kept};
+}
+
+} // namespace
+
+bool MayWriteOutput(std::u16string_view path, const OutputContent& content, bool overwrite, bool prompt,
+                    bool backupFile, OutputTally* tally) {
+    const OutputDecision decision = DecideOutput(path, content, overwrite, prompt, backupFile);
+    CountOutput(tally, decision.outcome);
+    return decision.write;
+}
+
+bool WriteOutput(std::u16string_view path, const OutputContent& content, bool overwrite, bool prompt,
+                 bool backupFile, OutputTally* tally, const std::function<void()>& write) {
+    const OutputDecision decision = DecideOutput(path, content, overwrite, prompt, backupFile);
+    if (!decision.write) {
+        CountOutput(tally, decision.outcome);
+        return false;
+    }
+    try {
+        write();
+    } catch (const automation::Error& error) {
+        if (error.Number() == -1) {
+            throw;
+        }
+        // One output the file system refuses (a name too long for it, a full disk) leaves the
+        // others to be written: the run goes on, and its tally tells the host it failed.
+        ShowOutputError(path, error.Description());
+        CountOutput(tally, &OutputTally::failed);
+        return false;
+    }
+    CountOutput(tally, decision.outcome);
+    return true;
 }
 
 bool KeepsExistingFile(std::u16string_view path, bool overwrite, OutputTally* tally) {

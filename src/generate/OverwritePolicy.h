@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 namespace qv {
@@ -24,15 +25,15 @@ bool CheckFolderOverwrite(std::u16string_view path, bool overwrite, bool prompt,
 
 /// What a generation run did with its outputs. Every existing output is counted once: by what
 /// its new content turned out to be, or as not rebuilt when its switch kept it from being built.
-/// One that would change but could not be replaced is counted apart from those kept on purpose:
-/// the site then lacks what the run made, which its host must report as a failure.
+/// One that would be new or change but could not be written is counted apart from those kept on
+/// purpose: the site then lacks what the run made, which its host must report as a failure.
 struct OutputTally {
     std::int32_t created = 0;    ///< outputs that did not exist yet
     std::int32_t replaced = 0;   ///< existing outputs that changed and were replaced
     std::int32_t unchanged = 0;  ///< existing outputs that came out the same and were left alone
     std::int32_t kept = 0;       ///< existing outputs that would change, kept by a switch or an answer
     std::int32_t notRebuilt = 0; ///< existing outputs not built at all: their switch forbids replacing
-    std::int32_t failed = 0;     ///< existing outputs that would change but could not be written
+    std::int32_t failed = 0;     ///< outputs that would be new or change but could not be written
 
     std::int32_t LeftAlone() const noexcept { return unchanged + kept + notRebuilt; }
 };
@@ -52,6 +53,13 @@ inline void CountOutput(OutputTally* tally, std::int32_t OutputTally::*outcome) 
 /// an output whose backup or existence test failed (shown in a message box) counts as failed.
 bool MayWriteOutput(std::u16string_view path, const OutputContent& content, bool overwrite, bool prompt,
                     bool backupFile, OutputTally* tally);
+
+/// MayWriteOutput, then `write` when the decision allows it. An output whose write raises is
+/// shown with the error's description, counted as failed instead of new or replaced, and the
+/// caller goes on with its next output; a Cancel (error -1) still ends the run. True when the
+/// output was written.
+bool WriteOutput(std::u16string_view path, const OutputContent& content, bool overwrite, bool prompt,
+                 bool backupFile, OutputTally* tally, const std::function<void()>& write);
 
 /// Whether an existing file stays as it is whatever its new content would be because its switch
 /// forbids replacing it. A writer then need not build the content at all; the file is counted as

@@ -86,12 +86,13 @@ void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath,
     // The page is built before anyone is asked about replacing it: a page that comes out the
     // same is left alone without a question.
     const std::string bytes = TextFileBytes(text, /*ansiOnly=*/false);
-    if (!MayWriteOutput(outPath, OutputContent::Bytes(bytes), overwrite, mSettings.PromptOnOverwrite,
-                        mSettings.backupFile, &mTally)) {
-        return;
-    }
-    CreateFolderPath(system::FolderOf(outPath));
-    system::WriteFileAtomic(outPath, bytes, system::Durability::RenameOnly);
+    // A page the file system refuses (a name longer than it takes) is shown and counted; the
+    // pages after it are still written.
+    WriteOutput(outPath, OutputContent::Bytes(bytes), overwrite, mSettings.PromptOnOverwrite,
+                mSettings.backupFile, &mTally, [&] {
+                    CreateFolderPath(system::FolderOf(outPath));
+                    system::WriteFileAtomic(outPath, bytes, system::Durability::RenameOnly);
+                });
 }
 
 const std::u16string& GenerationPass::PreparedScript(const QelControl& control,

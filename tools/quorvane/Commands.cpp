@@ -14,6 +14,7 @@
 #include "model/table/QelTables.h"
 
 #include "platform/ado/ConnectionString.h"
+#include "platform/system/Paths.h"
 
 #include "platform/automation/Text.h"
 #include "platform/automation/Variant.h"
@@ -207,7 +208,9 @@ bool AlreadyRenamed(Qel& project, const RenameAnswer& rename) {
 
 fs::path DefaultSiteFolder(const fs::path& projectFile) {
     fs::path site = projectFile;
-    site.replace_filename(projectFile.stem().string() + "-site");
+    // Shortened as the project's own lock and backup names are, where the name would pass what
+    // the file system takes; a name that fits stays as it always was.
+    site.replace_filename(system::FitFileName("", projectFile.stem().string(), "-site"));
     return site;
 }
 

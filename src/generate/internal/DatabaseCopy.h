@@ -22,7 +22,8 @@ struct DatabaseFileInfo {
 /// target folder is missing or the target exists and differs (a target that already holds the
 /// same bytes, log file included, is left alone and not asked about). In check-only mode returns
 /// 1 when the target exists, else 0. A failed copy gives nullopt with gProjErr set; a Cancel
-/// ends the run (error -1). The copy is counted in `tally` when given.
+/// ends the run (error -1). The copy is counted in `tally` when given, and so is a site folder
+/// that a file stands in the place of: that is shown, counted as failed and left as it is.
 std::optional<std::int16_t> CopyDatabase(const GenerationSettings& settings, const DatabaseFileInfo& database,
                                          bool checkOnly, OutputTally* tally = nullptr);
 

@@ -59,7 +59,8 @@ private:
     std::int32_t GenerateOtherPages(std::u16string_view typeList, bool overwrite);
     /// Writes one page: prepared script, page engine, clean-up, then the overwrite decision
     /// over the finished text, and the file. A page kept whatever it says is not built; a
-    /// missing prepared script ends the run; after a script error nothing is written.
+    /// missing prepared script ends the run; after a script error nothing is written. A page
+    /// that cannot be written is shown and counted as failed, and the pass goes on.
     void WritePage(QelControl& control, std::u16string_view outPath, bool overwrite, std::int16_t initType,
                    std::u16string_view missingEnd, const std::function<void()>& selectCurrent);
     /// The text of the control's prepared script; a missing one ends the run with "File ",

@@ -1,0 +1,182 @@
+// Outputs a generation cannot write, met through the quorvane program: each is named with the
+// reason, counted as not written, the rest of the site is still written, and the run fails.
+// Every run has its own hives, configuration and documents folders in a temporary folder.
+
+#include "ProgramRun.h"
+
+#include "support/TempDir.h"
+#include "support/ZipWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace qv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A package with a page per table, a home page and a copied folder of images.
+const std::map<std::string, std::string> Package = {
+    {"control.xml",
+     "<?xml version=\"1.0\"?>\r\n"
+     "<Quorvane_Template date=\"2024/05/01\" version=\"6.0\" desc=\"Outputs\" author=\"Tests\">\r\n"
+     "  <control id=\"list\" type=\"table\" ifiles=\"list.htm\" ofile=\"list\" oext=\"asp\"/>\r\n"
+     "  <control id=\"home\" type=\"other\" ifiles=\"home.htm\" ofile=\"default\" oext=\"asp\"/>\r\n"
+     "  <control id=\"images\" type=\"copy\" ifolder=\"images\" ofolder=\"images\"/>\r\n"
+     "</Quorvane_Template>\r\n"},
+    {"lang.xml", "<?xml version=\"1.0\"?>\r\n<Quorvane.language>\r\n</Quorvane.language>\r\n"},
+    {"list.htm", "<h1><!--##=TABLE.TblName##--></h1>\r\n"},
+    {"home.htm", "<h1><!--##=PROJ.ProjName##--></h1>\r\n"},
+    {"images/logo.gif", "GIF89a"},
+};
+
+std::string Read(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(stream), {});
+}
+
+class GenerateOutputsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(mWork);
+        const RunResult created = RunProgram(
+            "/bin/sh", {"-c", "sqlite3 shop.db < \"$0\"", std::string(QV_TEST_DATA_DIR) + "/shop.sql"}, {},
+            mWork);
+        ASSERT_EQ(created.status, 0) << created.err;
+        ASSERT_EQ(WriteZip(mPackage, Package), "");
+    }
+
+    RunResult Quorvane(const std::vector<std::string>& arguments) {
+        return RunProgram(QV_QUORVANE_PROGRAM, arguments,
+                          {
+                              {"QUORVANE_USER_HIVE", (mTemp / "user.reg").string()},
+                              {"QUORVANE_DOCUMENTS", (mTemp / "documents").string()},
+                              {"XDG_CONFIG_HOME", (mTemp / "config").string()},
+                              {"HOME", (mTemp / "home").string()},
+                          },
+                          mWork);
+    }
+
+    std::string Succeed(const std::vector<std::string>& arguments) {
+        const RunResult result = Quorvane(arguments);
+        EXPECT_EQ(result.status, 0) << arguments.front() << ": " << result.err;
+        return result.out;
+    }
+
+    /// A new project `name`.xml over the shop database with the test package.
+    void CreateProject(const std::string& name) {
+        Succeed({"new", name + ".xml", "--sqlite", "shop.db"});
+        Succeed({"set", name + ".xml", "Template=" + mPackage.string()});
+    }
+
+    /// The value of a project setting as `show` gives it.
+    std::string Setting(const std::string& project, const std::string& name) {
+        const std::string shown = Succeed({"show", project});
+        const std::size_t start = shown.find("\n" + name + " = ");
+        if (start == std::string::npos) {
+            ADD_FAILURE() << name << " not shown:\n" << shown;
+            return "";
+        }
+        const std::size_t value = start + name.size() + 4;
+        return shown.substr(value, shown.find('\n', value) - value);
+    }
+
+    TempDir mTemp;
+    fs::path mWork = mTemp / "work";
+    fs::path mPackage = mTemp / "packages" / "outputs.zip";
+};
+
+// A file the user keeps where the site's upload folder should be was passed over without a
+// word, and one where the images folder should be failed the copy without saying why.
+TEST_F(GenerateOutputsTest, AFileWhereASiteFolderShouldBeIsNamedCountedAndKept) {
+    CreateProject("shop");
+    ASSERT_EQ(Setting("shop.xml", "UploadPath"), "uploads");
+    const fs::path site = mWork / "shop-site";
+    fs::create_directories(site);
+    for (const char* name : {"uploads", "images"}) {
+        std::ofstream(site / name, std::ios::binary) << "the user's " << name;
+    }
+
+    const RunResult run = Quorvane({"generate", "shop.xml"});
+    EXPECT_NE(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find(", 2 could not be written\n"), std::string::npos) << run.out;
+    for (const std::string& message :
+         {"quorvane: Creating folder \"uploads\" failed! A file stands where the folder should be: \"" +
+              (site / "uploads").string() + "\"",
+          "quorvane: Copying to folder \"images\" failed! A file stands where the folder should be: \"" +
+              (site / "images").string() + "\"",
+          std::string("quorvane: generate: 2 outputs could not be written")}) {
+        EXPECT_NE(run.err.find(message), std::string::npos) << message << "\n" << run.err;
+    }
+    EXPECT_EQ(Read(site / "uploads"), "the user's uploads");
+    EXPECT_EQ(Read(site / "images"), "the user's images");
+    // The folder comes first and the copy last: the pages between them are written.
+    EXPECT_NE(Read(site / "default.asp").find("<h1>shop</h1>"), std::string::npos)
+        << Read(site / "default.asp");
+    EXPECT_TRUE(fs::exists(site / "customerslist.asp"));
+}
+
+// A table whose page name is longer than the file system takes stopped the run at that page:
+// the pages after it, the home page among them, were never written and no summary was given.
+TEST_F(GenerateOutputsTest, APageWhoseNameIsTooLongIsCountedAndTheRestWritten) {
+    const std::string table(250, 't');
+    const RunResult created = RunProgram(
+        "/bin/sh",
+        {"-c", "sqlite3 shop.db \"$0\"", "CREATE TABLE " + table + " (id INTEGER PRIMARY KEY, note TEXT)"},
+        {}, mWork);
+    ASSERT_EQ(created.status, 0) << created.err;
+    CreateProject("shop");
+    Succeed({"set", "shop.xml", table, "TblGen=True"});
+    const fs::path site = mWork / "shop-site";
+
+    const RunResult run = Quorvane({"generate", "shop.xml"});
+    EXPECT_NE(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find(", 1 could not be written\n"), std::string::npos) << run.out;
+    const std::string page = (site / (table + "list.asp")).string();
+    EXPECT_NE(run.err.find("quorvane: Error in open \"" + page + "\", description:"), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("(File name too long)"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("quorvane: generate: 1 output could not be written"), std::string::npos)
+        << run.err;
+    EXPECT_NE(Read(site / "default.asp").find("<h1>shop</h1>"), std::string::npos)
+        << Read(site / "default.asp");
+    for (const char* written : {"customerslist.asp", "productslist.asp", "images/logo.gif"}) {
+        EXPECT_TRUE(fs::exists(site / written)) << written;
+    }
+}
+
+// The site folder named after a project file of 251 bytes or more before its extension was
+// itself longer than a file name may be, so that nothing could ever be generated into it.
+TEST_F(GenerateOutputsTest, TheDefaultSiteFolderOfALongProjectNameFitsTheFileSystem) {
+    // Up to the longest name that fits, the folder is named as it always was.
+    const std::string fits(250, 'p');
+    CreateProject(fits);
+    EXPECT_EQ(Setting(fits + ".xml", "Destination"), (mWork / (fits + "-site")).string());
+
+    const std::string longer(251, 'p');
+    CreateProject(longer);
+    const fs::path site = Setting(longer + ".xml", "Destination");
+    EXPECT_EQ(site.parent_path(), mWork);
+    EXPECT_LE(site.filename().string().size(), 255u) << site;
+    EXPECT_EQ(site.filename().string().rfind(std::string(200, 'p'), 0), 0u) << site;
+    EXPECT_TRUE(site.filename().string().ends_with("-site")) << site;
+    const std::string generated = Succeed({"generate", longer + ".xml"});
+    EXPECT_NE(generated.find(", 0 could not be written\n"), std::string::npos) << generated;
+    std::error_code error;
+    EXPECT_TRUE(fs::exists(site / "default.asp", error)) << site;
+
+    // Two long names that differ only past the cut get folders of their own.
+    const std::string other = std::string(250, 'p') + "q";
+    CreateProject(other);
+    EXPECT_NE(Setting(other + ".xml", "Destination"), site.string());
+}
+
+} // namespace
+} // namespace qv::test
