@@ -6,7 +6,10 @@
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstddef>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -315,12 +318,14 @@ struct RegExp::Compiled {
     Compiled(const Compiled&) = delete;
     Compiled& operator=(const Compiled&) = delete;
     ~Compiled() {
+        pcre2_match_context_free(matchContext);
         pcre2_match_data_free(matchData);
         pcre2_code_free(code);
     }
 
     pcre2_code* code = nullptr;
     pcre2_match_data* matchData = nullptr;
+    pcre2_match_context* matchContext = nullptr; // holds the offset limit of Search
     std::uint32_t groupCount = 0;
     bool utf = false;
 };
@@ -367,7 +372,9 @@ const RegExp::Compiled& RegExp::Code() {
         return *mCompiled;
     }
     std::u16string translated = Translate(mPattern, mMultiLine);
-    std::uint32_t options = PCRE2_ALT_BSUX | PCRE2_DOLLAR_ENDONLY | PCRE2_MATCH_UNSET_BACKREF;
+    // USE_OFFSET_LIMIT lets Search bound how far each call of the engine moves its start.
+    std::uint32_t options =
+        PCRE2_ALT_BSUX | PCRE2_DOLLAR_ENDONLY | PCRE2_MATCH_UNSET_BACKREF | PCRE2_USE_OFFSET_LIMIT;
     if (mIgnoreCase) {
         options |= PCRE2_CASELESS;
     }
@@ -387,18 +394,62 @@ const RegExp::Compiled& RegExp::Code() {
     }
     pcre2_pattern_info(compiled->code, PCRE2_INFO_CAPTURECOUNT, &compiled->groupCount);
     compiled->matchData = pcre2_match_data_create_from_pattern(compiled->code, nullptr);
-    if (!compiled->matchData) {
+    compiled->matchContext = pcre2_match_context_create(nullptr);
+    if (!compiled->matchData || !compiled->matchContext) {
         automation::Raise(automation::ErrorNumber::OutOfMemory);
     }
     mCompiled = std::move(compiled);
     return *mCompiled;
 }
 
-bool RegExp::Search(std::u16string_view source, std::size_t offset, Found& found) {
+// The engine tries every start from `offset` on, and a pattern such as "a(?=.*b)" costs time in
+// proportion to the subject at each of them: one call over a long subject ran for minutes, past
+// any time-out, while each start stayed far below the engine's match limit. So each call may
+// move its start only `pace.span` units (the engine's offset limit), and between such slices the
+// run's time-out is checked and the span adapted, so that a slice takes some milliseconds: it
+// grows fourfold while slices are quick and shrinks in proportion when one is slow. The first span
+// assumes the worst, a cost per start in proportion to what follows it; on a short subject it
+// covers everything and the search is one call as before. A slice that finds a match gives the
+// same match as one unbounded call: every earlier start failed in an earlier slice.
+bool RegExp::Search(std::u16string_view source, std::size_t offset, Found& found, Pace& pace) {
+    using Clock = std::chrono::steady_clock;
+    constexpr std::size_t WorstCaseUnitsPerSlice = std::size_t{1} << 24;
+    constexpr Clock::duration SliceTime = std::chrono::milliseconds(10);
     const Compiled& code = Code();
     const std::uint32_t options = code.utf ? PCRE2_NO_UTF_CHECK : 0;
-    int result =
-        pcre2_match(code.code, Units(source), source.size(), offset, options, code.matchData, nullptr);
+    if (pace.span == 0) {
+        pace.span = std::max<std::size_t>(1, WorstCaseUnitsPerSlice /
+                                                 std::max<std::size_t>(1, source.size() - offset));
+    }
+    std::optional<Clock::time_point> sliceStart; // known from the second slice of this call on
+    int result = 0;
+    for (;;) {
+        const bool lastSlice = pace.span >= source.size() - offset;
+        const std::size_t limit = lastSlice ? PCRE2_UNSET : offset + pace.span;
+        pcre2_set_offset_limit(code.matchContext, limit);
+        result = pcre2_match(code.code, Units(source), source.size(), offset, options, code.matchData,
+                             code.matchContext);
+        if (result != PCRE2_ERROR_NOMATCH || lastSlice) {
+            break;
+        }
+        CheckRunDeadline();
+        const Clock::time_point now = Clock::now();
+        if (sliceStart) {
+            const Clock::duration took = now - *sliceStart;
+            if (took > SliceTime) {
+                pace.span = std::max<std::size_t>(1, pace.span * SliceTime.count() / took.count());
+            } else if (took < SliceTime / 4 && pace.span < source.size()) {
+                pace.span *= 4;
+            }
+        }
+        sliceStart = now;
+        offset = limit + 1;
+        // A start inside a surrogate pair is none: the engine steps over whole characters.
+        if (code.utf && offset < source.size() && IsLowSurrogate(source[offset]) &&
+            IsHighSurrogate(source[offset - 1])) {
+            ++offset;
+        }
+    }
     if (result == PCRE2_ERROR_NOMATCH) {
         return false;
     }
@@ -456,9 +507,10 @@ template <class Each> void RegExp::ForEachMatch(const std::u16string& text, Each
     std::u16string repaired;
     const std::u16string_view source = WellFormed(text, repaired);
     Found found;
+    Pace pace;
     std::size_t offset = 0;
     while (offset <= source.size()) {
-        if (!Search(source, offset, found)) {
+        if (!Search(source, offset, found, pace)) {
             break;
         }
         each(std::as_const(found));
@@ -479,7 +531,8 @@ template <class Each> void RegExp::ForEachMatch(const std::u16string& text, Each
 bool RegExp::Test(const std::u16string& source) {
     std::u16string repaired;
     Found found;
-    return Search(WellFormed(source, repaired), 0, found);
+    Pace pace;
+    return Search(WellFormed(source, repaired), 0, found, pace);
 }
 
 Ref<MatchCollection> RegExp::Execute(const std::u16string& source) {

@@ -126,13 +126,21 @@ private:
         std::vector<std::pair<std::size_t, std::size_t>> groups;
     };
 
+    /// How far the start of a match may move in one call of the engine before the search looks
+    /// at the clock: a search that fails at every start can cost time in proportion to the
+    /// subject at each of them, so that one call could outlast the run's time-out by minutes.
+    /// Kept for the whole of a Test, Execute or Replace, so that it adapts to the pattern once.
+    struct Pace {
+        std::size_t span = 0; // code units; 0 until the first call chooses it
+    };
+
     const Compiled& Code();
     /// The subject as the engine may read it unchecked: `text` itself, or a copy in `repaired`
     /// whose lone surrogates became U+FFFD.
     std::u16string_view WellFormed(const std::u16string& text, std::u16string& repaired);
     /// The first match at or after `offset` in a subject that WellFormed gave, into `found`;
-    /// false when there is none.
-    bool Search(std::u16string_view source, std::size_t offset, Found& found);
+    /// false when there is none. Stops at the run's time-out however long the search.
+    bool Search(std::u16string_view source, std::size_t offset, Found& found, Pace& pace);
     /// Calls `each(found)` for every match Execute and Replace see, in order: all when Global,
     /// else the first.
     template <class Each> void ForEachMatch(const std::u16string& text, Each&& each);
