@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -302,6 +305,54 @@ PCRE2_SPTR16 Units(std::u16string_view text) {
     return reinterpret_cast<PCRE2_SPTR16>(text.data());
 }
 
+// An object's own size plus what the allocator adds to every block.
+template <class T> constexpr std::size_t ObjectCharge = sizeof(T) + 2 * sizeof(void*);
+
+// A text longer than the string holds in itself has a buffer of its own.
+std::size_t TextCharge(std::u16string_view text) noexcept {
+    return text.size() > std::u16string().capacity() ? (text.size() + 1) * sizeof(char16_t) : 0;
+}
+
+// Charges `bytes` (7 past the ceiling) and returns them: the first member of an object that
+// counts for itself, so that the error comes before the rest is built.
+std::size_t Charged(std::size_t bytes) {
+    automation::ChargeMemory(bytes);
+    return bytes;
+}
+
+// PCRE2 takes its memory through these, so that what a compiled pattern holds (its code, its
+// match blocks, the frames a deep match grows) counts against the memory ceiling as strings do.
+// Each block carries its size in front of it for the refund. A block past the ceiling is refused:
+// PCRE2 then fails with its no-memory error, which the callers raise as 7; nothing may be thrown
+// through the engine.
+constexpr std::size_t BlockHeader = alignof(std::max_align_t);
+
+void* ChargedAllocate(PCRE2_SIZE size, void* /*data*/) {
+    const std::size_t ceiling = automation::MemoryCeiling();
+    const std::size_t inUse = automation::MemoryInUse();
+    if (inUse > ceiling || size > ceiling - inUse || size > SIZE_MAX - BlockHeader) {
+        return nullptr;
+    }
+    void* block = std::malloc(size + BlockHeader); // NOLINT(*-no-malloc): PCRE2's allocator
+    if (block == nullptr) {
+        return nullptr;
+    }
+    std::memcpy(block, &size, sizeof size);
+    automation::ChargeMemoryUnchecked(size);
+    return static_cast<char*>(block) + BlockHeader;
+}
+
+void ChargedFree(void* memory, void* /*data*/) {
+    if (memory == nullptr) {
+        return;
+    }
+    char* block = static_cast<char*>(memory) - BlockHeader;
+    std::size_t size = 0;
+    std::memcpy(&size, block, sizeof size);
+    automation::RefundMemory(size);
+    std::free(block); // NOLINT(*-no-malloc): PCRE2's allocator
+}
+
 bool IsHighSurrogate(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
 }
@@ -321,8 +372,13 @@ struct RegExp::Compiled {
         pcre2_match_context_free(matchContext);
         pcre2_match_data_free(matchData);
         pcre2_code_free(code);
+        pcre2_compile_context_free(compileContext);
+        pcre2_general_context_free(memory);
     }
 
+    // Every block below comes from ChargedAllocate, through `memory`.
+    pcre2_general_context* memory = nullptr;
+    pcre2_compile_context* compileContext = nullptr;
     pcre2_code* code = nullptr;
     pcre2_match_data* matchData = nullptr;
     pcre2_match_context* matchContext = nullptr; // holds the offset limit of Search
@@ -330,8 +386,20 @@ struct RegExp::Compiled {
     bool utf = false;
 };
 
-RegExp::RegExp() = default;
-RegExp::~RegExp() = default;
+RegExp::RegExp() : mCharged(Charged(ObjectCharge<RegExp>)) {}
+
+RegExp::~RegExp() {
+    automation::RefundMemory(mCharged);
+}
+
+void RegExp::Recharge(std::size_t charge) {
+    if (charge > mCharged) {
+        automation::ChargeMemory(charge - mCharged);
+    } else {
+        automation::RefundMemory(mCharged - charge);
+    }
+    mCharged = charge;
+}
 
 const automation::ClassInfo& RegExp::GetClassInfo() const {
     using automation::Method;
@@ -350,11 +418,13 @@ const automation::ClassInfo& RegExp::GetClassInfo() const {
 }
 
 void RegExp::LetPattern(std::u16string pattern) {
+    Recharge(ObjectCharge<RegExp> + TextCharge(pattern));
     mPattern = std::move(pattern);
     mCompiled.reset();
 }
 void RegExp::LetIgnoreCase(bool value) {
     mIgnoreCase = value;
+    Recharge(ObjectCharge<RegExp> + TextCharge(mPattern));
     mCompiled.reset();
 }
 void RegExp::LetGlobal(bool value) {
@@ -362,6 +432,7 @@ void RegExp::LetGlobal(bool value) {
 }
 void RegExp::LetMultiLine(bool value) {
     mMultiLine = value;
+    Recharge(ObjectCharge<RegExp> + TextCharge(mPattern));
     mCompiled.reset();
 }
 
@@ -379,25 +450,34 @@ const RegExp::Compiled& RegExp::Code() {
         options |= PCRE2_CASELESS;
     }
     auto compiled = std::make_unique<Compiled>();
+    compiled->memory = pcre2_general_context_create(ChargedAllocate, ChargedFree, nullptr);
+    compiled->compileContext = pcre2_compile_context_create(compiled->memory);
+    if (!compiled->memory || !compiled->compileContext) {
+        automation::Raise(automation::ErrorNumber::OutOfMemory);
+    }
     int errorCode = 0;
     PCRE2_SIZE errorOffset = 0;
     compiled->utf = true;
     compiled->code = pcre2_compile(Units(translated), translated.size(), options | PCRE2_UTF, &errorCode,
-                                   &errorOffset, nullptr);
-    if (!compiled->code) {
+                                   &errorOffset, compiled->compileContext);
+    if (!compiled->code && errorCode != PCRE2_ERROR_HEAP_FAILED) {
         compiled->utf = false;
-        compiled->code =
-            pcre2_compile(Units(translated), translated.size(), options, &errorCode, &errorOffset, nullptr);
+        compiled->code = pcre2_compile(Units(translated), translated.size(), options, &errorCode,
+                                       &errorOffset, compiled->compileContext);
     }
     if (!compiled->code) {
+        if (errorCode == PCRE2_ERROR_HEAP_FAILED) {
+            automation::Raise(automation::ErrorNumber::OutOfMemory);
+        }
         RaiseRegExpError(MapCompileError(errorCode));
     }
     pcre2_pattern_info(compiled->code, PCRE2_INFO_CAPTURECOUNT, &compiled->groupCount);
     compiled->matchData = pcre2_match_data_create_from_pattern(compiled->code, nullptr);
-    compiled->matchContext = pcre2_match_context_create(nullptr);
+    compiled->matchContext = pcre2_match_context_create(compiled->memory);
     if (!compiled->matchData || !compiled->matchContext) {
         automation::Raise(automation::ErrorNumber::OutOfMemory);
     }
+    Recharge(ObjectCharge<RegExp> + TextCharge(mPattern) + ObjectCharge<Compiled>);
     mCompiled = std::move(compiled);
     return *mCompiled;
 }
@@ -452,6 +532,10 @@ bool RegExp::Search(std::u16string_view source, std::size_t offset, Found& found
     }
     if (result == PCRE2_ERROR_NOMATCH) {
         return false;
+    }
+    if (result == PCRE2_ERROR_NOMEMORY) {
+        // The frames of a deep match would pass the memory ceiling.
+        automation::Raise(automation::ErrorNumber::OutOfMemory);
     }
     if (result < 0) {
         // The match or depth limit: a pattern that backtracks without end.
@@ -691,14 +775,6 @@ std::u16string RegExp::Replace(const std::u16string& source, Variant replacement
 
 namespace {
 
-// An object's own size plus what the allocator adds to every block.
-template <class T> constexpr std::size_t ObjectCharge = sizeof(T) + 2 * sizeof(void*);
-
-// A text longer than the string holds in itself has a buffer of its own.
-std::size_t TextCharge(std::u16string_view text) noexcept {
-    return text.size() > std::u16string().capacity() ? (text.size() + 1) * sizeof(char16_t) : 0;
-}
-
 std::size_t GroupsCharge(const std::vector<Variant>& groups) noexcept {
     std::size_t charge = groups.capacity() * sizeof(Variant);
     for (const Variant& group : groups) {
@@ -707,13 +783,6 @@ std::size_t GroupsCharge(const std::vector<Variant>& groups) noexcept {
         }
     }
     return charge;
-}
-
-// Charges `bytes` (7 past the ceiling) and returns them: the first member of an object that
-// counts for itself, so that the error comes before the rest is built.
-std::size_t Charged(std::size_t bytes) {
-    automation::ChargeMemory(bytes);
-    return bytes;
 }
 
 // For Each over the matches, read from the collection as it goes instead of from a copy of it.

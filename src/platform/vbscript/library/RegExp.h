@@ -89,9 +89,11 @@ private:
 /// translated where the dialects differ ("." and "$" stop only at line terminators, "[]"
 /// matches nothing, unknown escapes are literal letters, unset groups match empty) and compiled
 /// on first use after a change; a pattern that does not compile raises 5017 (or 5018..5021 for
-/// the specific faults) when it is used.
+/// the specific faults) when it is used. Counts itself, its pattern and its compiled code
+/// against the memory ceiling.
 class RegExp final : public automation::Object {
 public:
+    /// Raises 7 when the object does not fit under the ceiling.
     RegExp();
     ~RegExp() override;
 
@@ -135,6 +137,9 @@ private:
     };
 
     const Compiled& Code();
+    /// Moves the object's charge on the memory account to `charge` bytes; 7 when it grows past
+    /// the ceiling, leaving the charge as it was.
+    void Recharge(std::size_t charge);
     /// The subject as the engine may read it unchecked: `text` itself, or a copy in `repaired`
     /// whose lone surrogates became U+FFFD.
     std::u16string_view WellFormed(const std::u16string& text, std::u16string& repaired);
@@ -145,6 +150,7 @@ private:
     /// else the first.
     template <class Each> void ForEachMatch(const std::u16string& text, Each&& each);
 
+    std::size_t mCharged; // the object, its pattern and the holder of its compiled code
     std::u16string mPattern;
     bool mIgnoreCase = false;
     bool mGlobal = false;

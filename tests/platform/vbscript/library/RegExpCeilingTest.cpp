@@ -95,5 +95,31 @@ TEST(RegExpCeilingTest, OneLongSearchStopsAtTheTimeOut) {
     EXPECT_EQ(quick.output, "False 3000\n3003\n70000 b1\n160004 b2\n460005 y\n90002\n");
 }
 
+// RegExp objects took memory the account never saw: millions of them in an array went far past
+// the ceiling, where as many class instances stopped with 7. What a pattern holds once it has
+// matched (its compiled code and the engine's match frames, some kilobytes) went unseen as well.
+TEST(RegExpCeilingTest, RegExpObjectsCountAgainstTheMemoryCeiling) {
+    const qv::test::TempDir folder;
+    const RunResult plain =
+        RunVbs(WriteScript(folder, "objects.vbs",
+                           "ReDim a(1000000)\nFor i = 0 To 1000000\n    Set a(i) = New RegExp\nNext\n"
+                           "WScript.Echo \"all made\"\n"),
+               "--memory 32");
+    EXPECT_EQ(plain.status, 1) << plain.output;
+    EXPECT_NE(plain.output.find("objects.vbs(3, "), std::string::npos) << plain.output;
+    EXPECT_NE(plain.output.find("VBScript runtime error: Out of memory (7)"), std::string::npos)
+        << plain.output;
+
+    const RunResult matched =
+        RunVbs(WriteScript(folder, "matched.vbs",
+                           "ReDim a(30000)\nFor i = 0 To 30000\n    Set a(i) = New RegExp\n"
+                           "    a(i).Pattern = \"[a-z]+(\\d+)\"\n    a(i).Test \"abc123\"\nNext\n"
+                           "WScript.Echo \"all made\"\n"),
+               "--memory 32");
+    EXPECT_EQ(matched.status, 1) << matched.output;
+    EXPECT_NE(matched.output.find("VBScript runtime error: Out of memory (7)"), std::string::npos)
+        << matched.output;
+}
+
 } // namespace
 } // namespace qv::vbscript::test
