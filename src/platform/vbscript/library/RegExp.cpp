@@ -353,6 +353,12 @@ void ChargedFree(void* memory, void* /*data*/) {
     std::free(block); // NOLINT(*-no-malloc): PCRE2's allocator
 }
 
+// The work one call of the engine may take in the worst case that Search assumes, a cost per
+// start in proportion to the rest of the subject, in units read: some tens of milliseconds.
+constexpr std::size_t WorstCaseUnitsPerCall = std::size_t{1} << 24;
+// A subject this short is searched in one call: even its worst case stays within that.
+constexpr std::size_t OneCallSubject = std::size_t{1} << 12;
+
 bool IsHighSurrogate(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
 }
@@ -384,6 +390,19 @@ struct RegExp::Compiled {
     pcre2_match_context* matchContext = nullptr; // holds the offset limit of Search
     std::uint32_t groupCount = 0;
     bool utf = false;
+
+    /// One call of the engine on a subject that WellFormed gave: the first match that starts
+    /// between `offset` and `limit` (PCRE2_UNSET: the end), or PCRE2's error.
+    int Match(std::u16string_view source, std::size_t offset, std::size_t limit) const {
+        if (limit != offsetLimit) {
+            pcre2_set_offset_limit(matchContext, limit);
+            offsetLimit = limit;
+        }
+        return pcre2_match(code, Units(source), source.size(), offset, utf ? PCRE2_NO_UTF_CHECK : 0,
+                           matchData, matchContext);
+    }
+
+    mutable std::size_t offsetLimit = PCRE2_UNSET; // as set in matchContext
 };
 
 RegExp::RegExp() : mCharged(Charged(ObjectCharge<RegExp>)) {}
@@ -484,33 +503,26 @@ const RegExp::Compiled& RegExp::Code() {
 
 // The engine tries every start from `offset` on, and a pattern such as "a(?=.*b)" costs time in
 // proportion to the subject at each of them: one call over a long subject ran for minutes, past
-// any time-out, while each start stayed far below the engine's match limit. So each call may
-// move its start only `pace.span` units (the engine's offset limit), and between such slices the
-// run's time-out is checked and the span adapted, so that a slice takes some milliseconds: it
-// grows fourfold while slices are quick and shrinks in proportion when one is slow. The first span
-// assumes the worst, a cost per start in proportion to what follows it; on a short subject it
-// covers everything and the search is one call as before. A slice that finds a match gives the
-// same match as one unbounded call: every earlier start failed in an earlier slice.
-bool RegExp::Search(std::u16string_view source, std::size_t offset, Found& found, Pace& pace) {
+// any time-out, while each start stayed far below the engine's match limit. So on a long subject
+// each call may move its start only `pace.span` units (the engine's offset limit), and between
+// such slices the run's time-out is checked and the span adapted, so that a slice takes some
+// milliseconds: it grows fourfold while slices are quick and shrinks in proportion when one is
+// slow. The first span assumes the worst, a cost per start in proportion to what follows it. A
+// slice that finds a match gives the same match as one unbounded call: every earlier start failed
+// in an earlier slice.
+int RegExp::SearchInSlices(const Compiled& code, std::u16string_view source, std::size_t offset, Pace& pace) {
     using Clock = std::chrono::steady_clock;
-    constexpr std::size_t WorstCaseUnitsPerSlice = std::size_t{1} << 24;
     constexpr Clock::duration SliceTime = std::chrono::milliseconds(10);
-    const Compiled& code = Code();
-    const std::uint32_t options = code.utf ? PCRE2_NO_UTF_CHECK : 0;
     if (pace.span == 0) {
-        pace.span = std::max<std::size_t>(1, WorstCaseUnitsPerSlice /
-                                                 std::max<std::size_t>(1, source.size() - offset));
+        pace.span = std::max<std::size_t>(1, WorstCaseUnitsPerCall / (source.size() - offset));
     }
     std::optional<Clock::time_point> sliceStart; // known from the second slice of this call on
-    int result = 0;
     for (;;) {
         const bool lastSlice = pace.span >= source.size() - offset;
         const std::size_t limit = lastSlice ? PCRE2_UNSET : offset + pace.span;
-        pcre2_set_offset_limit(code.matchContext, limit);
-        result = pcre2_match(code.code, Units(source), source.size(), offset, options, code.matchData,
-                             code.matchContext);
+        const int result = code.Match(source, offset, limit);
         if (result != PCRE2_ERROR_NOMATCH || lastSlice) {
-            break;
+            return result;
         }
         CheckRunDeadline();
         const Clock::time_point now = Clock::now();
@@ -530,6 +542,12 @@ bool RegExp::Search(std::u16string_view source, std::size_t offset, Found& found
             ++offset;
         }
     }
+}
+
+bool RegExp::Search(std::u16string_view source, std::size_t offset, Found& found, Pace& pace) {
+    const Compiled& code = Code();
+    const int result = source.size() - offset <= OneCallSubject ? code.Match(source, offset, PCRE2_UNSET)
+                                                                : SearchInSlices(code, source, offset, pace);
     if (result == PCRE2_ERROR_NOMATCH) {
         return false;
     }

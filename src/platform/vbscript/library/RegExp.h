@@ -146,6 +146,9 @@ private:
     /// The first match at or after `offset` in a subject that WellFormed gave, into `found`;
     /// false when there is none. Stops at the run's time-out however long the search.
     bool Search(std::u16string_view source, std::size_t offset, Found& found, Pace& pace);
+    /// Search on a long subject: the engine's result, PCRE2_ERROR_NOMATCH when no match starts at
+    /// or after `offset`.
+    int SearchInSlices(const Compiled& code, std::u16string_view source, std::size_t offset, Pace& pace);
     /// Calls `each(found)` for every match Execute and Replace see, in order: all when Global,
     /// else the first.
     template <class Each> void ForEachMatch(const std::u16string& text, Each&& each);
