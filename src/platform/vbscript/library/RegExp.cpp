@@ -6,7 +6,13 @@
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -299,6 +305,60 @@ PCRE2_SPTR16 Units(std::u16string_view text) {
     return reinterpret_cast<PCRE2_SPTR16>(text.data());
 }
 
+// An object's own size plus what the allocator adds to every block.
+template <class T> constexpr std::size_t ObjectCharge = sizeof(T) + 2 * sizeof(void*);
+
+// A text longer than the string holds in itself has a buffer of its own.
+std::size_t TextCharge(std::u16string_view text) noexcept {
+    return text.size() > std::u16string().capacity() ? (text.size() + 1) * sizeof(char16_t) : 0;
+}
+
+// Charges `bytes` (7 past the ceiling) and returns them: the first member of an object that
+// counts for itself, so that the error comes before the rest is built.
+std::size_t Charged(std::size_t bytes) {
+    automation::ChargeMemory(bytes);
+    return bytes;
+}
+
+// PCRE2 takes its memory through these, so that what a compiled pattern holds (its code, its
+// match blocks, the frames a deep match grows) counts against the memory ceiling as strings do.
+// Each block carries its size in front of it for the refund. A block past the ceiling is refused:
+// PCRE2 then fails with its no-memory error, which the callers raise as 7; nothing may be thrown
+// through the engine.
+constexpr std::size_t BlockHeader = alignof(std::max_align_t);
+
+void* ChargedAllocate(PCRE2_SIZE size, void* /*data*/) {
+    const std::size_t ceiling = automation::MemoryCeiling();
+    const std::size_t inUse = automation::MemoryInUse();
+    if (inUse > ceiling || size > ceiling - inUse || size > SIZE_MAX - BlockHeader) {
+        return nullptr;
+    }
+    void* block = std::malloc(size + BlockHeader); // NOLINT(*-no-malloc): PCRE2's allocator
+    if (block == nullptr) {
+        return nullptr;
+    }
+    std::memcpy(block, &size, sizeof size);
+    automation::ChargeMemoryUnchecked(size);
+    return static_cast<char*>(block) + BlockHeader;
+}
+
+void ChargedFree(void* memory, void* /*data*/) {
+    if (memory == nullptr) {
+        return;
+    }
+    char* block = static_cast<char*>(memory) - BlockHeader;
+    std::size_t size = 0;
+    std::memcpy(&size, block, sizeof size);
+    automation::RefundMemory(size);
+    std::free(block); // NOLINT(*-no-malloc): PCRE2's allocator
+}
+
+// The work one call of the engine may take in the worst case that Search assumes, a cost per
+// start in proportion to the rest of the subject, in units read: some tens of milliseconds.
+constexpr std::size_t WorstCaseUnitsPerCall = std::size_t{1} << 24;
+// A subject this short is searched in one call: even its worst case stays within that.
+constexpr std::size_t OneCallSubject = std::size_t{1} << 12;
+
 bool IsHighSurrogate(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
 }
@@ -315,18 +375,50 @@ struct RegExp::Compiled {
     Compiled(const Compiled&) = delete;
     Compiled& operator=(const Compiled&) = delete;
     ~Compiled() {
+        pcre2_match_context_free(matchContext);
         pcre2_match_data_free(matchData);
         pcre2_code_free(code);
+        pcre2_compile_context_free(compileContext);
+        pcre2_general_context_free(memory);
     }
 
+    // Every block below comes from ChargedAllocate, through `memory`.
+    pcre2_general_context* memory = nullptr;
+    pcre2_compile_context* compileContext = nullptr;
     pcre2_code* code = nullptr;
     pcre2_match_data* matchData = nullptr;
+    pcre2_match_context* matchContext = nullptr; // holds the offset limit of Search
     std::uint32_t groupCount = 0;
     bool utf = false;
+
+    /// One call of the engine on a subject that WellFormed gave: the first match that starts
+    /// between `offset` and `limit` (PCRE2_UNSET: the end), or PCRE2's error.
+    int Match(std::u16string_view source, std::size_t offset, std::size_t limit) const {
+        if (limit != offsetLimit) {
+            pcre2_set_offset_limit(matchContext, limit);
+            offsetLimit = limit;
+        }
+        return pcre2_match(code, Units(source), source.size(), offset, utf ? PCRE2_NO_UTF_CHECK : 0,
+                           matchData, matchContext);
+    }
+
+    mutable std::size_t offsetLimit = PCRE2_UNSET; // as set in matchContext
 };
 
-RegExp::RegExp() = default;
-RegExp::~RegExp() = default;
+RegExp::RegExp() : mCharged(Charged(ObjectCharge<RegExp>)) {}
+
+RegExp::~RegExp() {
+    automation::RefundMemory(mCharged);
+}
+
+void RegExp::Recharge(std::size_t charge) {
+    if (charge > mCharged) {
+        automation::ChargeMemory(charge - mCharged);
+    } else {
+        automation::RefundMemory(mCharged - charge);
+    }
+    mCharged = charge;
+}
 
 const automation::ClassInfo& RegExp::GetClassInfo() const {
     using automation::Method;
@@ -345,11 +437,13 @@ const automation::ClassInfo& RegExp::GetClassInfo() const {
 }
 
 void RegExp::LetPattern(std::u16string pattern) {
+    Recharge(ObjectCharge<RegExp> + TextCharge(pattern));
     mPattern = std::move(pattern);
     mCompiled.reset();
 }
 void RegExp::LetIgnoreCase(bool value) {
     mIgnoreCase = value;
+    Recharge(ObjectCharge<RegExp> + TextCharge(mPattern));
     mCompiled.reset();
 }
 void RegExp::LetGlobal(bool value) {
@@ -357,6 +451,7 @@ void RegExp::LetGlobal(bool value) {
 }
 void RegExp::LetMultiLine(bool value) {
     mMultiLine = value;
+    Recharge(ObjectCharge<RegExp> + TextCharge(mPattern));
     mCompiled.reset();
 }
 
@@ -367,40 +462,98 @@ const RegExp::Compiled& RegExp::Code() {
         return *mCompiled;
     }
     std::u16string translated = Translate(mPattern, mMultiLine);
-    std::uint32_t options = PCRE2_ALT_BSUX | PCRE2_DOLLAR_ENDONLY | PCRE2_MATCH_UNSET_BACKREF;
+    // USE_OFFSET_LIMIT lets Search bound how far each call of the engine moves its start.
+    std::uint32_t options =
+        PCRE2_ALT_BSUX | PCRE2_DOLLAR_ENDONLY | PCRE2_MATCH_UNSET_BACKREF | PCRE2_USE_OFFSET_LIMIT;
     if (mIgnoreCase) {
         options |= PCRE2_CASELESS;
     }
     auto compiled = std::make_unique<Compiled>();
+    compiled->memory = pcre2_general_context_create(ChargedAllocate, ChargedFree, nullptr);
+    compiled->compileContext = pcre2_compile_context_create(compiled->memory);
+    if (!compiled->memory || !compiled->compileContext) {
+        automation::Raise(automation::ErrorNumber::OutOfMemory);
+    }
     int errorCode = 0;
     PCRE2_SIZE errorOffset = 0;
     compiled->utf = true;
     compiled->code = pcre2_compile(Units(translated), translated.size(), options | PCRE2_UTF, &errorCode,
-                                   &errorOffset, nullptr);
-    if (!compiled->code) {
+                                   &errorOffset, compiled->compileContext);
+    if (!compiled->code && errorCode != PCRE2_ERROR_HEAP_FAILED) {
         compiled->utf = false;
-        compiled->code =
-            pcre2_compile(Units(translated), translated.size(), options, &errorCode, &errorOffset, nullptr);
+        compiled->code = pcre2_compile(Units(translated), translated.size(), options, &errorCode,
+                                       &errorOffset, compiled->compileContext);
     }
     if (!compiled->code) {
+        if (errorCode == PCRE2_ERROR_HEAP_FAILED) {
+            automation::Raise(automation::ErrorNumber::OutOfMemory);
+        }
         RaiseRegExpError(MapCompileError(errorCode));
     }
     pcre2_pattern_info(compiled->code, PCRE2_INFO_CAPTURECOUNT, &compiled->groupCount);
     compiled->matchData = pcre2_match_data_create_from_pattern(compiled->code, nullptr);
-    if (!compiled->matchData) {
+    compiled->matchContext = pcre2_match_context_create(compiled->memory);
+    if (!compiled->matchData || !compiled->matchContext) {
         automation::Raise(automation::ErrorNumber::OutOfMemory);
     }
+    Recharge(ObjectCharge<RegExp> + TextCharge(mPattern) + ObjectCharge<Compiled>);
     mCompiled = std::move(compiled);
     return *mCompiled;
 }
 
-bool RegExp::Search(std::u16string_view source, std::size_t offset, Found& found) {
+// The engine tries every start from `offset` on, and a pattern such as "a(?=.*b)" costs time in
+// proportion to the subject at each of them: one call over a long subject ran for minutes, past
+// any time-out, while each start stayed far below the engine's match limit. So on a long subject
+// each call may move its start only `pace.span` units (the engine's offset limit), and between
+// such slices the run's time-out is checked and the span adapted, so that a slice takes some
+// milliseconds: it grows fourfold while slices are quick and shrinks in proportion when one is
+// slow. The first span assumes the worst, a cost per start in proportion to what follows it. A
+// slice that finds a match gives the same match as one unbounded call: every earlier start failed
+// in an earlier slice.
+int RegExp::SearchInSlices(const Compiled& code, std::u16string_view source, std::size_t offset, Pace& pace) {
+    using Clock = std::chrono::steady_clock;
+    constexpr Clock::duration SliceTime = std::chrono::milliseconds(10);
+    if (pace.span == 0) {
+        pace.span = std::max<std::size_t>(1, WorstCaseUnitsPerCall / (source.size() - offset));
+    }
+    std::optional<Clock::time_point> sliceStart; // known from the second slice of this call on
+    for (;;) {
+        const bool lastSlice = pace.span >= source.size() - offset;
+        const std::size_t limit = lastSlice ? PCRE2_UNSET : offset + pace.span;
+        const int result = code.Match(source, offset, limit);
+        if (result != PCRE2_ERROR_NOMATCH || lastSlice) {
+            return result;
+        }
+        CheckRunDeadline();
+        const Clock::time_point now = Clock::now();
+        if (sliceStart) {
+            const Clock::duration took = now - *sliceStart;
+            if (took > SliceTime) {
+                pace.span = std::max<std::size_t>(1, pace.span * SliceTime.count() / took.count());
+            } else if (took < SliceTime / 4 && pace.span < source.size()) {
+                pace.span *= 4;
+            }
+        }
+        sliceStart = now;
+        offset = limit + 1;
+        // A start inside a surrogate pair is none: the engine steps over whole characters.
+        if (code.utf && offset < source.size() && IsLowSurrogate(source[offset]) &&
+            IsHighSurrogate(source[offset - 1])) {
+            ++offset;
+        }
+    }
+}
+
+bool RegExp::Search(std::u16string_view source, std::size_t offset, Found& found, Pace& pace) {
     const Compiled& code = Code();
-    const std::uint32_t options = code.utf ? PCRE2_NO_UTF_CHECK : 0;
-    int result =
-        pcre2_match(code.code, Units(source), source.size(), offset, options, code.matchData, nullptr);
+    const int result = source.size() - offset <= OneCallSubject ? code.Match(source, offset, PCRE2_UNSET)
+                                                                : SearchInSlices(code, source, offset, pace);
     if (result == PCRE2_ERROR_NOMATCH) {
         return false;
+    }
+    if (result == PCRE2_ERROR_NOMEMORY) {
+        // The frames of a deep match would pass the memory ceiling.
+        automation::Raise(automation::ErrorNumber::OutOfMemory);
     }
     if (result < 0) {
         // The match or depth limit: a pattern that backtracks without end.
@@ -456,9 +609,10 @@ template <class Each> void RegExp::ForEachMatch(const std::u16string& text, Each
     std::u16string repaired;
     const std::u16string_view source = WellFormed(text, repaired);
     Found found;
+    Pace pace;
     std::size_t offset = 0;
     while (offset <= source.size()) {
-        if (!Search(source, offset, found)) {
+        if (!Search(source, offset, found, pace)) {
             break;
         }
         each(std::as_const(found));
@@ -479,7 +633,8 @@ template <class Each> void RegExp::ForEachMatch(const std::u16string& text, Each
 bool RegExp::Test(const std::u16string& source) {
     std::u16string repaired;
     Found found;
-    return Search(WellFormed(source, repaired), 0, found);
+    Pace pace;
+    return Search(WellFormed(source, repaired), 0, found, pace);
 }
 
 Ref<MatchCollection> RegExp::Execute(const std::u16string& source) {
@@ -638,14 +793,6 @@ std::u16string RegExp::Replace(const std::u16string& source, Variant replacement
 
 namespace {
 
-// An object's own size plus what the allocator adds to every block.
-template <class T> constexpr std::size_t ObjectCharge = sizeof(T) + 2 * sizeof(void*);
-
-// A text longer than the string holds in itself has a buffer of its own.
-std::size_t TextCharge(std::u16string_view text) noexcept {
-    return text.size() > std::u16string().capacity() ? (text.size() + 1) * sizeof(char16_t) : 0;
-}
-
 std::size_t GroupsCharge(const std::vector<Variant>& groups) noexcept {
     std::size_t charge = groups.capacity() * sizeof(Variant);
     for (const Variant& group : groups) {
@@ -654,13 +801,6 @@ std::size_t GroupsCharge(const std::vector<Variant>& groups) noexcept {
         }
     }
     return charge;
-}
-
-// Charges `bytes` (7 past the ceiling) and returns them: the first member of an object that
-// counts for itself, so that the error comes before the rest is built.
-std::size_t Charged(std::size_t bytes) {
-    automation::ChargeMemory(bytes);
-    return bytes;
 }
 
 // For Each over the matches, read from the collection as it goes instead of from a copy of it.

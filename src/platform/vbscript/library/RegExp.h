@@ -89,9 +89,11 @@ private:
 /// translated where the dialects differ ("." and "$" stop only at line terminators, "[]"
 /// matches nothing, unknown escapes are literal letters, unset groups match empty) and compiled
 /// on first use after a change; a pattern that does not compile raises 5017 (or 5018..5021 for
-/// the specific faults) when it is used.
+/// the specific faults) when it is used. Counts itself, its pattern and its compiled code
+/// against the memory ceiling.
 class RegExp final : public automation::Object {
 public:
+    /// Raises 7 when the object does not fit under the ceiling.
     RegExp();
     ~RegExp() override;
 
@@ -126,17 +128,32 @@ private:
         std::vector<std::pair<std::size_t, std::size_t>> groups;
     };
 
+    /// How far the start of a match may move in one call of the engine before the search looks
+    /// at the clock: a search that fails at every start can cost time in proportion to the
+    /// subject at each of them, so that one call could outlast the run's time-out by minutes.
+    /// Kept for the whole of a Test, Execute or Replace, so that it adapts to the pattern once.
+    struct Pace {
+        std::size_t span = 0; // code units; 0 until the first call chooses it
+    };
+
     const Compiled& Code();
+    /// Moves the object's charge on the memory account to `charge` bytes; 7 when it grows past
+    /// the ceiling, leaving the charge as it was.
+    void Recharge(std::size_t charge);
     /// The subject as the engine may read it unchecked: `text` itself, or a copy in `repaired`
     /// whose lone surrogates became U+FFFD.
     std::u16string_view WellFormed(const std::u16string& text, std::u16string& repaired);
     /// The first match at or after `offset` in a subject that WellFormed gave, into `found`;
-    /// false when there is none.
-    bool Search(std::u16string_view source, std::size_t offset, Found& found);
+    /// false when there is none. Stops at the run's time-out however long the search.
+    bool Search(std::u16string_view source, std::size_t offset, Found& found, Pace& pace);
+    /// Search on a long subject: the engine's result, PCRE2_ERROR_NOMATCH when no match starts at
+    /// or after `offset`.
+    int SearchInSlices(const Compiled& code, std::u16string_view source, std::size_t offset, Pace& pace);
     /// Calls `each(found)` for every match Execute and Replace see, in order: all when Global,
     /// else the first.
     template <class Each> void ForEachMatch(const std::u16string& text, Each&& each);
 
+    std::size_t mCharged; // the object, its pattern and the holder of its compiled code
     std::u16string mPattern;
     bool mIgnoreCase = false;
     bool mGlobal = false;
