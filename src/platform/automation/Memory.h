@@ -6,10 +6,11 @@
 
 namespace qv::automation {
 
-// The apartment's memory account. Strings and arrays charge what they hold and refund it when
-// they go; an allocation that would take the total past the ceiling raises 7 "Out of memory"
-// before anything is allocated, so that a script that doubles a string in a loop or asks for
-// ReDim a(200000000) fails as a script error instead of exhausting the host.
+// The apartment's memory account. Strings, arrays, the engine's objects and its compiled code
+// charge what they hold and refund it when they go; an allocation that would take the total past
+// the ceiling raises 7 "Out of memory" before anything is allocated, so that a script that
+// doubles a string in a loop or asks for ReDim a(200000000) fails as a script error instead of
+// exhausting the host.
 
 /// The ceiling an apartment starts with: 1 GiB, or a quarter of the machine's memory when that
 /// is less. Page texts are megabytes at most, so a gigabyte of live strings and arrays is far
@@ -35,6 +36,20 @@ void ChargeMemorySlow(std::size_t bytes);
 /// Raises 7 unless the text may grow by `added` units.
 void CheckTextGrowth(const std::u16string& text, std::size_t added);
 } // namespace detail
+
+/// What the heap takes for a block of `bytes`: the allocator's header and its rounding to 16
+/// bytes, never less than its smallest block; 0 for none. Objects and arrays charge their own
+/// blocks at this size, so that a script that makes millions of small ones (an empty array, a
+/// Dictionary, a class instance) is charged what they really take.
+constexpr std::size_t HeapBlockSize(std::size_t bytes) noexcept {
+    constexpr std::size_t Header = sizeof(std::size_t);
+    constexpr std::size_t Smallest = 32;
+    if (bytes == 0) {
+        return 0;
+    }
+    const std::size_t block = (bytes + Header + 15) & ~std::size_t{15};
+    return block < Smallest ? Smallest : block;
+}
 
 /// Raises 7 unless `count` items of `size` bytes each fit under the ceiling besides what is in
 /// use. The product cannot overflow: a count too large for it raises as well.

@@ -66,23 +66,28 @@ bool StartsEmpty(VarType elementType) noexcept {
            elementType == VarType::Error;
 }
 
-std::size_t ChargeOf(const std::vector<Variant>& elements) noexcept {
-    return elements.capacity() * sizeof(Variant);
-}
-
 } // namespace
+
+// An array is charged its own block and its bounds besides its elements: an empty array still
+// takes a hundred bytes or more, and a script that nests arrays without end (a = Array(a)) must
+// meet the ceiling like one that grows a single array.
+std::size_t SafeArray::Footprint(std::size_t elementCount, std::size_t boundCount) noexcept {
+    return HeapBlockSize(sizeof(SafeArray)) + HeapBlockSize(boundCount * sizeof(Bound)) +
+           HeapBlockSize(elementCount * sizeof(Variant));
+}
 
 SafeArray::SafeArray(VarType elementType, std::vector<Bound> bounds, bool isFixed)
     : mElementType(elementType), mBounds(std::move(bounds)), mIsFixed(isFixed) {
+    // At most a Long's count of elements: the footprint cannot overflow.
     const std::size_t count = ElementCountOf(mBounds);
-    CheckAllocation(count, sizeof(Variant));
+    CheckAllocation(1, Footprint(count, mBounds.capacity()));
     mElements.resize(count, InitialElement(mElementType));
     Recharge();
 }
 
 SafeArray::SafeArray(const SafeArray& other)
     : RefCounted(other), mElementType(other.mElementType), mBounds(other.mBounds), mIsFixed(other.mIsFixed) {
-    CheckAllocation(other.mElements.size(), sizeof(Variant));
+    CheckAllocation(1, Footprint(other.mElements.size(), mBounds.capacity()));
     mElements = other.mElements;
     Recharge();
 }
@@ -92,7 +97,7 @@ SafeArray::~SafeArray() {
 }
 
 void SafeArray::Recharge() noexcept {
-    automation::Recharge(mCharged, ChargeOf(mElements));
+    automation::Recharge(mCharged, Footprint(mElements.capacity(), mBounds.capacity()));
 }
 
 void SafeArray::RaiseBadUpperBound(std::int32_t upper) {

@@ -433,7 +433,7 @@ public:
         return {0, upper + 1};
     }
 
-    /// Raises 7 when the elements do not fit under the apartment's memory ceiling (Memory.h).
+    /// Raises 7 when the array does not fit under the apartment's memory ceiling (Memory.h).
     SafeArray(VarType elementType, std::vector<Bound> bounds, bool isFixed = false);
     SafeArray(const SafeArray& other);
     SafeArray& operator=(const SafeArray&) = delete;
@@ -472,8 +472,10 @@ public:
 private:
     friend Ref<SafeArray> MakeArray(std::vector<Variant> elements);
     [[noreturn]] static void RaiseBadUpperBound(std::int32_t upper);
-    /// Brings the memory charge in line with the element storage.
+    /// Brings the memory charge in line with the storage of the array and its elements.
     void Recharge() noexcept;
+    /// What an array of so many elements and bounds takes, its own block included.
+    static std::size_t Footprint(std::size_t elementCount, std::size_t boundCount) noexcept;
 
     VarType mElementType;
     std::vector<Bound> mBounds;

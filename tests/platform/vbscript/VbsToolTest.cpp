@@ -1,12 +1,10 @@
 // The vbs runner as its users meet it: files it cannot run, the encodings of script files, its
 // options, and the end of a run.
 
+#include "VbsToolFixture.h"
+
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -14,50 +12,7 @@
 namespace qv::vbscript::test {
 namespace {
 
-namespace fs = std::filesystem;
-
-struct RunResult {
-    int status = -1;
-    std::string output; // standard output and error, in the order written
-};
-
-class VbsToolTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        mFolder =
-            fs::temp_directory_path() /
-            ("vbs-tool-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(mFolder);
-        fs::create_directories(mFolder);
-    }
-    void TearDown() override { fs::remove_all(mFolder); }
-
-    fs::path Write(const std::string& name, const std::string& bytes) {
-        fs::path path = mFolder / name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
-
-    static RunResult Run(const std::string& arguments) {
-        RunResult result;
-        const std::string command =
-            std::string("QUORVANE_ANSI_CODEPAGE=1252 '") + QV_VBS_TOOL + "' " + arguments + " 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr) {
-            return result;
-        }
-        std::array<char, 4096> buffer{};
-        while (std::size_t count = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
-            result.output.append(buffer.data(), count);
-        }
-        const int status = pclose(pipe);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return result;
-    }
-    static std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
-
-    fs::path mFolder;
-};
+class VbsToolTest : public VbsToolFixture {};
 
 // A folder or a device aborted the runner or hung it; each is now a plain error.
 TEST_F(VbsToolTest, FilesThatAreNoScriptsGiveAClearError) {

@@ -409,6 +409,7 @@ std::uint8_t Compiler::LiteralFlags(const Expr& left, const Expr& right) {
 std::vector<Compiler::Piece> Compiler::FoldPieces(std::span<const ExprPtr> parts) {
     std::vector<Piece> pieces;
     for (const ExprPtr& part : parts) {
+        mWork.Step();
         std::optional<Variant> value = Fold(*part);
         if (value && !value->IsNull() && !value->IsObject() && !pieces.empty() &&
             std::holds_alternative<Variant>(pieces.back())) {
@@ -597,6 +598,7 @@ std::optional<Variant> Compiler::Fold(const Expr& expr) {
                 if (!value) {
                     return std::nullopt;
                 }
+                mWork.Step();
                 value = FoldOperator(*node, *value);
             }
             return value;
@@ -605,6 +607,7 @@ std::optional<Variant> Compiler::Fold(const Expr& expr) {
             const auto& node = static_cast<const ConcatExpr&>(expr);
             std::optional<Variant> result;
             for (const ExprPtr& part : node.parts) {
+                mWork.Step();
                 std::optional<Variant> value = Fold(*part);
                 if (!value || value->IsObject()) {
                     return std::nullopt;

@@ -25,8 +25,30 @@ constexpr std::int32_t IllegalAssignment = N::IllegalAssignment;
 
 void Compiler::CompileBlock(const StmtList& body) {
     for (const StmtPtr& statement : body) {
+        ClockIfDue(statement->offset);
         CompileStatement(*statement);
     }
+}
+
+// Backward jumps and calls check the time-out. A long run of statements with neither (a text of a
+// million assignments that a script builds and runs) checks it here, every so many statements
+// or instructions, so that it stops on time as a loop does. A loop's body counts afresh, since
+// the loop's own jump checks it: a short body never pays for a check.
+void Compiler::ClockIfDue(std::uint32_t offset) {
+    constexpr std::uint32_t StatementsPerCheck = 32;
+    constexpr std::uint32_t InstructionsPerCheck = 1024;
+    Scope& scope = *mScope;
+    if (++scope.statementsUnclocked < StatementsPerCheck && Here() - scope.clockedAt < InstructionsPerCheck) {
+        return;
+    }
+    mOffset = offset;
+    Emit(Op::CheckClock);
+    RestartClock();
+}
+
+void Compiler::RestartClock() {
+    mScope->statementsUnclocked = 0;
+    mScope->clockedAt = Here();
 }
 
 void Compiler::CompileStatement(const Stmt& statement) {
@@ -343,6 +365,7 @@ void Compiler::CompileFor(const ForStmt& statement) {
 
     std::uint32_t body = Here();
     mScope->loops.push_back(LoopContext{true, false, {}});
+    RestartClock();
     CompileBlock(statement.body);
 
     std::uint32_t next = BeginStatement(statement.nextOffset);
@@ -382,6 +405,7 @@ void Compiler::CompileForEach(const ForEachStmt& statement) {
     EndStatement(start);
 
     mScope->loops.push_back(LoopContext{true, false, {}});
+    RestartClock();
     CompileBlock(statement.body);
     mOffset = statement.nextOffset;
     Emit(Op::Jump, 0, 0, static_cast<std::int32_t>(top));
@@ -410,6 +434,7 @@ void Compiler::CompileDo(const DoStmt& statement) {
         EndStatement(start);
     }
     mScope->loops.push_back(LoopContext{false, statement.isWend, {}});
+    RestartClock();
     CompileBlock(statement.body);
     if (statement.postTest != LoopTest::None) {
         std::uint32_t start = BeginStatement(statement.loopOffset);

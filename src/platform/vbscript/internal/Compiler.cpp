@@ -4,6 +4,7 @@
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
+#include "platform/automation/Memory.h"
 #include "platform/automation/Text.h"
 
 #include <algorithm>
@@ -481,9 +482,23 @@ void Compiler::CompileClassBodies(const ClassDecl& decl, ScriptClass& cls) {
 std::uint32_t Compiler::Emit(Op op, std::uint8_t a, std::uint32_t b, std::int32_t c) {
     CodeBlock& block = *mScope->block;
     auto at = static_cast<std::uint32_t>(block.code.size());
+    mWork.Step();
+    if (block.code.size() == block.code.capacity()) {
+        GrowCode(block);
+    }
     block.code.push_back(Instruction{op, a, static_cast<std::uint16_t>(b), c});
     block.positions.push_back(mOffset);
     return at;
+}
+
+// The code and its positions grow together, by doubling; the new storage must fit under the
+// ceiling beside the old one, which stays until the instructions have moved.
+void Compiler::GrowCode(CodeBlock& block) {
+    const std::size_t grown = std::max<std::size_t>(block.code.capacity() * 2, 16);
+    automation::CheckAllocation(grown, sizeof(Instruction) + sizeof(std::uint32_t));
+    block.code.reserve(grown);
+    block.positions.reserve(grown);
+    block.Recharge();
 }
 
 std::uint32_t Compiler::EmitVar(Op op, const Binding& binding, std::uint32_t b, std::uint8_t flags) {
@@ -569,6 +584,7 @@ void Compiler::Finish(CodeBlock& block) {
     if (block.localNames.size() > MaxCount) {
         throw CompileError(N::OutOfMemory, mOffset);
     }
+    block.Recharge();
 }
 
 std::uint16_t Compiler::CheckedCount(std::size_t count) const {

@@ -3,6 +3,7 @@
 #include "platform/vbscript/internal/Ast.h"
 #include "platform/vbscript/internal/BuiltinRegistry.h"
 #include "platform/vbscript/internal/Program.h"
+#include "platform/vbscript/library/LibrarySupport.h"
 
 #include <cstdint>
 #include <memory>
@@ -64,6 +65,11 @@ private:
 
     // Statements
     void CompileBlock(const StmtList& body);
+    /// Emits a check of the time-out before the statement at `offset` when a long run of
+    /// statements has gone without one.
+    void ClockIfDue(std::uint32_t offset);
+    /// Starts counting the run of statements afresh: at a check, and at a loop's body.
+    void RestartClock();
     void CompileStatement(const Stmt& statement);
     void CompileAssign(const AssignStmt& statement);
     bool TryCompileAppend(const AssignStmt& statement, const Binding& binding);
@@ -111,6 +117,7 @@ private:
     std::uint32_t AddHidden(std::uint32_t count = 1);
     std::uint32_t BeginStatement(std::uint32_t offset);
     void EndStatement(std::uint32_t start);
+    void GrowCode(CodeBlock& block);
     void Finish(CodeBlock& block);
     std::uint16_t CheckedCount(std::size_t count) const;
     GlobalSlot* Defined(Module& module, NameId id);
@@ -126,6 +133,9 @@ private:
     // What the module-level names outside the chunk were when the code was compiled.
     std::vector<NameLookup> mLookups;
     std::unordered_set<std::uint64_t> mLookedUp;
+    // Counts instructions and folding steps, to check the run's time-out every so many: text a
+    // script runs is compiled while the script's time runs.
+    library::ResultMeter mWork;
 };
 
 } // namespace qv::vbscript

@@ -51,6 +51,9 @@ struct Compiler::Scope {
     std::vector<std::uint32_t> exitJumps;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> freeHidden; // slot, count
     std::unordered_map<std::u16string, std::int32_t> constantIndex;
+    // The run of statements since the last check of the time-out (ClockIfDue).
+    std::uint32_t statementsUnclocked = 0;
+    std::uint32_t clockedAt = 0; // the instruction where the run began
 };
 
 } // namespace qv::vbscript

@@ -39,6 +39,17 @@ constexpr std::int32_t ClassNotDefined = 506;
 // level sets it and puts back the one before, so that the engine of the innermost run answers.
 constinit thread_local Interpreter* tRunningEngine = nullptr;
 
+// The text Eval, Execute or ExecuteGlobal runs: a String argument is read where it lies, since a
+// built text may be as long as the ceiling allows; anything else is converted into `converted`.
+std::u16string_view RunText(const Variant& argument, std::u16string& converted) {
+    const Variant& value = argument.Deref();
+    if (value.IsString()) {
+        return value.StringValue();
+    }
+    converted = automation::ToString(value);
+    return converted;
+}
+
 bool IsWhole(VarType type) {
     return type == VarType::Integer || type == VarType::Long;
 }
@@ -1430,6 +1441,12 @@ fusedGeneral : {
     QV_VBS_SAVE_COUNTER();
     Erase(*frame, *at);
     QV_VBS_NEXT_CHECKED();
+    QV_VBS_CASE(CheckClock)
+    if (mTimeoutMs > 0) {
+        QV_VBS_SAVE_COUNTER();
+        CheckDeadline();
+    }
+    QV_VBS_NEXT();
     QV_VBS_CASE(Raise)
     QV_VBS_SAVE_COUNTER();
     Raise(at->c);
@@ -2162,8 +2179,9 @@ void Interpreter::CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<Var
         return;
     }
     case Intrinsic::Eval: {
+        std::u16string converted;
         Ref<CodeBlock> code =
-            CompileEvalText(*frame.code->module, automation::ToString(args[0]), frame.code.Get());
+            CompileEvalText(*frame.code->module, RunText(args[0], converted), frame.code.Get());
         mStack.Drop(popCount);
         PushChunkFrame(code, frame.locals, frame.me, statement ? ReturnMode::Discard : ReturnMode::Push);
         return;
@@ -2173,8 +2191,9 @@ void Interpreter::CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<Var
         // Execute inside a procedure sees the procedure's locals; at the top level, and for
         // ExecuteGlobal, the text runs like code added to the module.
         bool local = intrinsic == Intrinsic::Execute && !frame.code->isTopLevel;
-        CompiledChunk chunk = CompileText(*frame.code->module, automation::ToString(args[0]),
-                                          local ? frame.code.Get() : nullptr);
+        std::u16string converted;
+        CompiledChunk chunk =
+            CompileText(*frame.code->module, RunText(args[0], converted), local ? frame.code.Get() : nullptr);
         Install(*frame.code->module, chunk);
         mStack.Drop(popCount);
         PushChunkFrame(chunk.topLevel, local ? frame.locals : nullptr, local ? frame.me : nullptr,

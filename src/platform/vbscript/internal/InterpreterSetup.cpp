@@ -3,6 +3,7 @@
 #include "platform/vbscript/internal/CompileError.h"
 #include "platform/vbscript/internal/Compiler.h"
 #include "platform/vbscript/internal/Parser.h"
+#include "platform/vbscript/library/LibrarySupport.h"
 
 #include "platform/automation/Error.h"
 #include "platform/automation/Memory.h"
@@ -248,13 +249,14 @@ void Interpreter::Install(Module& module, CompiledChunk& chunk) {
 
 CompiledChunk Interpreter::CompileText(Module& module, std::u16string_view text, const CodeBlock* outer,
                                        bool recordPlace) {
-    auto source = MakeRef<SourceText>(std::u16string(text));
+    auto source = MakeRef<SourceText>(text);
     if (!recordPlace) {
         source->MarkRunByScript();
     }
     try {
+        library::ResultMeter treeCharge;
         Program program = ParseRunText(recordPlace, [&] {
-            Parser parser(source->Text());
+            Parser parser(source->Text(), &treeCharge);
             return parser.ParseProgram();
         });
         Compiler compiler(CompileTarget{*mNames, mBuiltins, module, GlobalModule()}, source);
@@ -269,13 +271,14 @@ CompiledChunk Interpreter::CompileText(Module& module, std::u16string_view text,
 
 Ref<CodeBlock> Interpreter::CompileEvalText(Module& module, std::u16string_view text, const CodeBlock* outer,
                                             bool recordPlace) {
-    auto source = MakeRef<SourceText>(std::u16string(text));
+    auto source = MakeRef<SourceText>(text);
     if (!recordPlace) {
         source->MarkRunByScript();
     }
     try {
+        library::ResultMeter treeCharge;
         ExprPtr expr = ParseRunText(recordPlace, [&] {
-            Parser parser(source->Text());
+            Parser parser(source->Text(), &treeCharge);
             return parser.ParseStandaloneExpression();
         });
         Compiler compiler(CompileTarget{*mNames, mBuiltins, module, GlobalModule()}, source);

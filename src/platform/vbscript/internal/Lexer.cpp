@@ -1,8 +1,10 @@
 #include "platform/vbscript/internal/Lexer.h"
 
 #include "platform/vbscript/internal/CompileError.h"
+#include "platform/vbscript/library/LibrarySupport.h"
 
 #include "platform/automation/Conversion.h"
+#include "platform/automation/Memory.h"
 #include "platform/automation/Text.h"
 
 #include <array>
@@ -148,9 +150,20 @@ std::u16string_view TokenKindName(TokenKind kind) noexcept {
 }
 
 std::vector<Token> Lexer::Tokenize() {
+    library::ResultMeter meter;
+    return Tokenize(meter);
+}
+
+std::vector<Token> Lexer::Tokenize(library::ResultMeter& meter) {
     std::vector<Token> tokens;
-    tokens.reserve(mSource.size() / 4 + 2);
+    // A first guess at the count spares most of the growing; it is charged as the growth is.
+    const std::size_t guess = mSource.size() / 4 + 2;
+    automation::CheckAllocation(guess, sizeof(Token));
+    meter.Charge(guess * sizeof(Token));
+    tokens.reserve(guess);
     for (;;) {
+        meter.MakeRoom(tokens);
+        meter.Step();
         Token token = Next();
         mPrevious = token.kind;
         bool done = token.kind == TokenKind::EndOfInput;

@@ -8,6 +8,10 @@
 
 namespace qv::vbscript {
 
+namespace library {
+class ResultMeter;
+} // namespace library
+
 /// Longest identifier the language accepts (error 1030 beyond).
 inline constexpr std::size_t MaxIdentifierLength = 255;
 
@@ -20,6 +24,9 @@ public:
 
     /// All tokens, ending with one EndOfInput token.
     std::vector<Token> Tokenize();
+    /// The same, charging the list to `meter` as it grows (7 past the memory ceiling) and
+    /// checking the run's time-out every so many tokens.
+    std::vector<Token> Tokenize(library::ResultMeter& meter);
 
 private:
     Token Next();

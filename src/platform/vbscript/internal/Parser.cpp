@@ -98,8 +98,9 @@ private:
 
 } // namespace
 
-Parser::Parser(std::u16string_view source) : mSource(source) {
-    mTokens = Lexer(source).Tokenize();
+Parser::Parser(std::u16string_view source, library::ResultMeter* treeCharge)
+    : mSource(source), mTreeCharge(treeCharge ? treeCharge : &mTokenCharge) {
+    mTokens = Lexer(source).Tokenize(mTokenCharge);
     mScope = &mTopScope;
 }
 
@@ -311,7 +312,7 @@ void Parser::ParseTopLevelItem(Program& program) {
 // procedure := ("Sub" | "Function" | "Property" ("Get"|"Let"|"Set")) name ["(" params ")"]
 //              block "End" ("Sub" | "Function" | "Property")
 std::unique_ptr<ProcDecl> Parser::ParseProcedure(Access access, bool isDefault, bool inClass) {
-    auto decl = std::make_unique<ProcDecl>();
+    auto decl = Node<ProcDecl>();
     decl->offset = Current().offset;
     decl->access = access;
     decl->isDefault = isDefault;
@@ -406,7 +407,7 @@ std::vector<Param> Parser::ParseParameters() {
 
 // class := "Class" name { member } "End" "Class"
 std::unique_ptr<ClassDecl> Parser::ParseClass() {
-    auto decl = std::make_unique<ClassDecl>();
+    auto decl = Node<ClassDecl>();
     decl->offset = Current().offset;
     ++mPosition;
     decl->name = ExpectIdentifier();
@@ -581,16 +582,16 @@ ExprPtr Parser::ParseReference() {
     std::uint32_t offset = Current().offset;
     ExprPtr node;
     if (Is(TokenKind::Identifier)) {
-        node = std::make_unique<NameExpr>(offset, Current().text);
+        node = Node<NameExpr>(offset, Current().text);
         ++mPosition;
     } else if (Accept(TokenKind::KwMe)) {
-        node = std::make_unique<MeExpr>(offset);
+        node = Node<MeExpr>(offset);
     } else if (Is(TokenKind::LeftParen)) {
         node = ParseParenthesised();
     } else if (Is(TokenKind::Dot)) {
         ++mPosition;
         std::u16string_view name = ExpectIdentifier();
-        node = std::make_unique<MemberExpr>(offset, nullptr, name);
+        node = Node<MemberExpr>(offset, nullptr, name);
     } else {
         Fail(N::ExpectedStatement);
     }
@@ -609,7 +610,7 @@ StmtPtr Parser::ParseCallOrAssign(bool isSet) {
             Fail(N::InvalidUseOfMe, target->offset);
         }
         ExprPtr value = ParseExpression();
-        return std::make_unique<AssignStmt>(offset, std::move(target), std::move(value), isSet);
+        return Node<AssignStmt>(offset, std::move(target), std::move(value), isSet);
     }
     if (isSet) {
         Fail(N::ExpectedEqual);
@@ -622,21 +623,21 @@ StmtPtr Parser::ParseCallOrAssign(bool isSet) {
             }
             if (call.args.size() == 1 && call.args[0] && call.target->kind != ExprKind::Call) {
                 std::uint32_t argOffset = call.args[0]->offset;
-                call.args[0] = Grown(std::make_unique<ParenExpr>(argOffset, std::move(call.args[0])), {});
+                call.args[0] = Grown(Node<ParenExpr>(argOffset, std::move(call.args[0])), {});
             }
         }
-        return std::make_unique<CallStmt>(offset, std::move(target));
+        return Node<CallStmt>(offset, std::move(target));
     }
     // Arguments follow. A trailing "(x)" on the reference was the start of the first argument.
     ExprPtr callee = std::move(target);
-    auto call = std::make_unique<CallExpr>(offset, nullptr);
+    auto call = Node<CallExpr>(offset, nullptr);
     if (callee->kind == ExprKind::Call) {
         auto& parens = static_cast<CallExpr&>(*callee);
         if (parens.args.size() != 1 || !parens.args[0]) {
             Fail(N::ParenthesesCallingSub, parens.offset);
         }
         std::uint32_t argOffset = parens.args[0]->offset;
-        ExprPtr first = std::make_unique<ParenExpr>(argOffset, std::move(parens.args[0]));
+        ExprPtr first = Node<ParenExpr>(argOffset, std::move(parens.args[0]));
         first->height = 2;
         first = ParseBinaryRest(std::move(first), 1);
         callee = std::move(parens.target);
@@ -651,7 +652,7 @@ StmtPtr Parser::ParseCallOrAssign(bool isSet) {
         Fail(N::InvalidUseOfMe, callee->offset);
     }
     call->target = std::move(callee);
-    return std::make_unique<CallStmt>(offset, std::move(call));
+    return Node<CallStmt>(offset, std::move(call));
 }
 
 // call := "Call" reference
@@ -665,12 +666,12 @@ StmtPtr Parser::ParseCallKeyword() {
     if (!AtEndOfStatement()) {
         Fail(N::ExpectedEndOfStatement);
     }
-    return std::make_unique<CallStmt>(offset, std::move(target));
+    return Node<CallStmt>(offset, std::move(target));
 }
 
 // dim := name ["(" [integer {"," integer}] ")"] {"," ...}
 std::unique_ptr<DimStmt> Parser::ParseDim(Access access, std::uint32_t offset) {
-    auto dim = std::make_unique<DimStmt>(offset, access);
+    auto dim = Node<DimStmt>(offset, access);
     for (;;) {
         VarDecl var;
         var.offset = Current().offset;
@@ -712,7 +713,7 @@ StmtPtr Parser::ParseReDim() {
         ++mPosition;
         preserve = true;
     }
-    auto redim = std::make_unique<ReDimStmt>(offset, preserve);
+    auto redim = Node<ReDimStmt>(offset, preserve);
     for (;;) {
         ReDimItem item;
         item.offset = Current().offset;
@@ -734,7 +735,7 @@ StmtPtr Parser::ParseReDim() {
 
 // erase := "Erase" name {"," name}
 StmtPtr Parser::ParseErase() {
-    auto erase = std::make_unique<EraseStmt>(Current().offset);
+    auto erase = Node<EraseStmt>(Current().offset);
     ++mPosition;
     for (;;) {
         std::uint32_t offset = Current().offset;
@@ -747,7 +748,7 @@ StmtPtr Parser::ParseErase() {
 
 // const := "Const" name "=" expression {"," name "=" expression}
 StmtPtr Parser::ParseConst(Access access, std::uint32_t offset) {
-    auto constant = std::make_unique<ConstStmt>(offset, access);
+    auto constant = Node<ConstStmt>(offset, access);
     for (;;) {
         ConstItem item;
         item.offset = Current().offset;
@@ -765,7 +766,7 @@ StmtPtr Parser::ParseConst(Access access, std::uint32_t offset) {
 //       | block {"ElseIf" expr "Then" block} ["Else" block] "End" "If")
 // A colon right after Then starts the single-line form, which may be empty (`If c Then :`).
 StmtPtr Parser::ParseIf() {
-    auto statement = std::make_unique<IfStmt>(Current().offset);
+    auto statement = Node<IfStmt>(Current().offset);
     ++mPosition;
     IfBranch first;
     first.condition = ParseExpression();
@@ -832,7 +833,7 @@ bool Parser::AtEndIf() const noexcept {
 // select := "Select" "Case" expr { "Case" (items | "Else") block } "End" "Select"
 // item   := expr ["To" expr] | "Is" comparison expr
 StmtPtr Parser::ParseSelect() {
-    auto statement = std::make_unique<SelectStmt>(Current().offset);
+    auto statement = Node<SelectStmt>(Current().offset);
     ++mPosition;
     Expect(TokenKind::KwCase, N::ExpectedCase);
     statement->subject = ParseExpression();
@@ -899,7 +900,7 @@ StmtPtr Parser::ParseFor() {
     ++mPosition;
     ++mScope->forDepth;
     if (Accept(TokenKind::KwEach)) {
-        auto statement = std::make_unique<ForEachStmt>(offset);
+        auto statement = Node<ForEachStmt>(offset);
         statement->variableOffset = Current().offset;
         statement->variable = ExpectIdentifier();
         Expect(TokenKind::KwIn, N::ExpectedIn);
@@ -907,7 +908,7 @@ StmtPtr Parser::ParseFor() {
         ParseForBody(statement->body, statement->nextOffset);
         return statement;
     }
-    auto statement = std::make_unique<ForStmt>(offset);
+    auto statement = Node<ForStmt>(offset);
     statement->variableOffset = Current().offset;
     if (!Is(TokenKind::Identifier)) {
         Fail(Is(TokenKind::KwMe) ? N::InvalidForVariable : N::ExpectedIdentifier);
@@ -931,7 +932,7 @@ StmtPtr Parser::ParseFor() {
 
 // do := "Do" [("While"|"Until") expr] block "Loop" [("While"|"Until") expr]
 StmtPtr Parser::ParseDo() {
-    auto statement = std::make_unique<DoStmt>(Current().offset);
+    auto statement = Node<DoStmt>(Current().offset);
     ++mPosition;
     if (Accept(TokenKind::KwWhile)) {
         statement->preTest = LoopTest::While;
@@ -962,7 +963,7 @@ StmtPtr Parser::ParseDo() {
 
 // while := "While" expr block "Wend"
 StmtPtr Parser::ParseWhile() {
-    auto statement = std::make_unique<DoStmt>(Current().offset);
+    auto statement = Node<DoStmt>(Current().offset);
     ++mPosition;
     statement->preTest = LoopTest::While;
     statement->preCondition = ParseExpression();
@@ -1003,12 +1004,12 @@ StmtPtr Parser::ParseExit() {
         Fail(N::InvalidExit, offset);
     }
     ++mPosition;
-    return std::make_unique<ExitStmt>(offset, what);
+    return Node<ExitStmt>(offset, what);
 }
 
 // with := "With" expr block "End" "With"
 StmtPtr Parser::ParseWith() {
-    auto statement = std::make_unique<WithStmt>(Current().offset);
+    auto statement = Node<WithStmt>(Current().offset);
     ++mPosition;
     statement->object = ParseExpression();
     ExpectEndOfStatement();
@@ -1026,7 +1027,7 @@ StmtPtr Parser::ParseOnError() {
     if (IsWord(u"Resume")) {
         ++mPosition;
         Expect(TokenKind::KwNext, N::SyntaxError);
-        return std::make_unique<OnErrorStmt>(offset, true);
+        return Node<OnErrorStmt>(offset, true);
     }
     ExpectWord(u"GoTo", N::SyntaxError);
     const Token& target = Current();
@@ -1035,7 +1036,7 @@ StmtPtr Parser::ParseOnError() {
         Fail(N::SyntaxError);
     }
     ++mPosition;
-    return std::make_unique<OnErrorStmt>(offset, false);
+    return Node<OnErrorStmt>(offset, false);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1065,7 +1066,7 @@ ExprPtr Parser::ParseBinaryRest(ExprPtr left, int minPrecedence) {
         ExprPtr right = ParseBinary(info.precedence + 1);
         if (info.isConcat) {
             if (left->kind != ExprKind::Concat) {
-                auto concat = std::make_unique<ConcatExpr>(left->offset);
+                auto concat = Node<ConcatExpr>(left->offset);
                 concat->height = left->height + 1;
                 concat->parts.push_back(std::move(left));
                 left = std::move(concat);
@@ -1078,7 +1079,7 @@ ExprPtr Parser::ParseBinaryRest(ExprPtr left, int minPrecedence) {
         // The left operand adds no height: a flat chain of any length is walked in a loop, so only
         // what nests to the right (and parentheses) is bounded.
         std::uint32_t height = std::max(left->height, right->height + 1);
-        left = std::make_unique<BinaryExpr>(offset, info.kind, std::move(left), std::move(right));
+        left = Node<BinaryExpr>(offset, info.kind, std::move(left), std::move(right));
         left->height = height;
         if (height > MaxExpressionHeight) {
             Fail(N::TooDeep, offset);
@@ -1093,14 +1094,14 @@ ExprPtr Parser::ParseUnary() {
     if (Accept(TokenKind::KwNot)) {
         ExprPtr operand = ParseBinary(PrecedenceNot + 1);
         const Expr* raw = operand.get();
-        return Grown(std::make_unique<UnaryExpr>(offset, UnaryOp::Not, std::move(operand)), {raw});
+        return Grown(Node<UnaryExpr>(offset, UnaryOp::Not, std::move(operand)), {raw});
     }
     if (Accept(TokenKind::Minus)) {
         Enter();
         DepthGuard guard(mDepth);
         ExprPtr operand = ParseUnary();
         const Expr* raw = operand.get();
-        return Grown(std::make_unique<UnaryExpr>(offset, UnaryOp::Negate, std::move(operand)), {raw});
+        return Grown(Node<UnaryExpr>(offset, UnaryOp::Negate, std::move(operand)), {raw});
     }
     if (Accept(TokenKind::Plus)) {
         Enter();
@@ -1117,29 +1118,29 @@ ExprPtr Parser::ParsePrimary() {
     std::uint32_t offset = token.offset;
     switch (token.kind) {
     case TokenKind::Literal: {
-        auto node = std::make_unique<LiteralExpr>(offset, token.value);
+        auto node = Node<LiteralExpr>(offset, token.value);
         ++mPosition;
         return node;
     }
     case TokenKind::KwTrue:
         ++mPosition;
-        return std::make_unique<LiteralExpr>(offset, Variant(true));
+        return Node<LiteralExpr>(offset, Variant(true));
     case TokenKind::KwFalse:
         ++mPosition;
-        return std::make_unique<LiteralExpr>(offset, Variant(false));
+        return Node<LiteralExpr>(offset, Variant(false));
     case TokenKind::KwEmpty:
         ++mPosition;
-        return std::make_unique<LiteralExpr>(offset, Variant());
+        return Node<LiteralExpr>(offset, Variant());
     case TokenKind::KwNull:
         ++mPosition;
-        return std::make_unique<LiteralExpr>(offset, Variant::Null());
+        return Node<LiteralExpr>(offset, Variant::Null());
     case TokenKind::KwNothing:
         ++mPosition;
-        return std::make_unique<LiteralExpr>(offset, Variant::Nothing());
+        return Node<LiteralExpr>(offset, Variant::Nothing());
     case TokenKind::KwNew: {
         ++mPosition;
         std::u16string_view name = ExpectIdentifier();
-        return std::make_unique<NewExpr>(offset, name);
+        return Node<NewExpr>(offset, name);
     }
     case TokenKind::LeftParen:
         return ParsePostfix(ParseParenthesised());
@@ -1159,7 +1160,7 @@ ExprPtr Parser::ParseParenthesised() {
     ExprPtr inner = ParseExpression();
     Expect(TokenKind::RightParen, N::ExpectedRightParen);
     const Expr* raw = inner.get();
-    return Grown(std::make_unique<ParenExpr>(offset, std::move(inner)), {raw});
+    return Grown(Node<ParenExpr>(offset, std::move(inner)), {raw});
 }
 
 // postfix := { "." name | "(" args ")" }. A dot after a blank starts a With member of its own
@@ -1171,7 +1172,7 @@ ExprPtr Parser::ParsePostfix(ExprPtr node) {
             ++mPosition;
             std::u16string_view name = ExpectIdentifier();
             const Expr* raw = node.get();
-            node = Grown(std::make_unique<MemberExpr>(offset, std::move(node), name), {raw});
+            node = Grown(Node<MemberExpr>(offset, std::move(node), name), {raw});
             continue;
         }
         if (Is(TokenKind::LeftParen)) {
@@ -1179,7 +1180,7 @@ ExprPtr Parser::ParsePostfix(ExprPtr node) {
             ++mPosition;
             Enter();
             DepthGuard guard(mDepth);
-            auto call = std::make_unique<CallExpr>(offset, std::move(node));
+            auto call = Node<CallExpr>(offset, std::move(node));
             ParseArguments(call->args, TokenKind::RightParen);
             std::uint32_t height = call->target->height;
             for (const ExprPtr& arg : call->args) {

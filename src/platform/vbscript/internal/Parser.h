@@ -2,9 +2,14 @@
 
 #include "platform/vbscript/internal/Ast.h"
 #include "platform/vbscript/internal/Token.h"
+#include "platform/vbscript/library/LibrarySupport.h"
+
+#include "platform/automation/Memory.h"
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qv::vbscript {
@@ -17,9 +22,15 @@ inline constexpr std::uint32_t MaxExpressionHeight = 1000;
 
 /// Hand-written recursive descent over the token list of one chunk. Every fault raises
 /// CompileError with the language's number and the offset of the offending token.
+///
+/// Text a script builds and runs may be as long as its strings, so the parser keeps books as it
+/// goes: the token list is charged to the memory account while the parser holds it, each node
+/// of the tree to `treeCharge`, which the caller keeps as long as the tree (7 past the ceiling),
+/// and the run's time-out is checked every so many tokens and nodes. Without `treeCharge` the
+/// tree is charged only while the parser lives.
 class Parser {
 public:
-    explicit Parser(std::u16string_view source);
+    explicit Parser(std::u16string_view source, library::ResultMeter* treeCharge = nullptr);
 
     /// A whole chunk: statements, procedures, classes.
     Program ParseProgram();
@@ -98,7 +109,17 @@ private:
     ExprPtr Grown(ExprPtr node, std::initializer_list<const Expr*> children) const;
     void Leave() noexcept { --mDepth; }
 
+    /// A new node of the tree, charged for its block and its place in the list that holds it
+    /// (which grows by doubling).
+    template <class T, class... Args> std::unique_ptr<T> Node(Args&&... args) {
+        mTreeCharge->Step();
+        mTreeCharge->Charge(automation::HeapBlockSize(sizeof(T)) + 2 * sizeof(std::unique_ptr<T>));
+        return std::make_unique<T>(std::forward<Args>(args)...);
+    }
+
     std::u16string_view mSource;
+    library::ResultMeter mTokenCharge; // before the tokens, so that it outlives them
+    library::ResultMeter* mTreeCharge;
     std::vector<Token> mTokens;
     std::size_t mPosition = 0;
     int mDepth = 0;

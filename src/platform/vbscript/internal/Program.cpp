@@ -2,6 +2,7 @@
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
+#include "platform/automation/Memory.h"
 
 #include <algorithm>
 
@@ -54,17 +55,62 @@ std::optional<NameId> NameTable::Find(std::u16string_view name) const {
     return it->second;
 }
 
-SourceText::SourceText(std::u16string text) : mText(std::move(text)) {
+namespace {
+
+/// Whether a line ends at `index`: CR LF counts once, at its LF.
+bool EndsLine(std::u16string_view text, std::size_t index) noexcept {
+    const char16_t c = text[index];
+    if (c == u'\r' && index + 1 < text.size() && text[index + 1] == u'\n') {
+        return false;
+    }
+    return c == u'\r' || c == u'\n' || c == 0x2028 || c == 0x2029;
+}
+
+} // namespace
+
+// Text a script builds and runs may be as long as its strings: its copy and the table of its
+// lines are charged, and checked before anything is copied.
+SourceText::SourceText(std::u16string_view text) {
+    std::size_t lines = 1;
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        lines += EndsLine(text, index) ? 1 : 0;
+    }
+    const std::size_t charge = automation::HeapBlockSize(sizeof(SourceText)) +
+                               automation::HeapBlockSize((text.size() + 1) * sizeof(char16_t)) +
+                               automation::HeapBlockSize(lines * sizeof(std::uint32_t));
+    automation::ChargeMemory(charge);
+    mCharged = charge;
+    mText.assign(text);
+    mLineStarts.reserve(lines);
     mLineStarts.push_back(0);
     for (std::size_t index = 0; index < mText.size(); ++index) {
-        char16_t c = mText[index];
-        if (c == u'\r' && index + 1 < mText.size() && mText[index + 1] == u'\n') {
-            continue;
-        }
-        if (c == u'\r' || c == u'\n' || c == 0x2028 || c == 0x2029) {
+        if (EndsLine(mText, index)) {
             mLineStarts.push_back(static_cast<std::uint32_t>(index + 1));
         }
     }
+}
+
+SourceText::~SourceText() {
+    automation::RefundMemory(mCharged);
+}
+
+CodeBlock::~CodeBlock() {
+    automation::RefundMemory(mCharged);
+}
+
+void CodeBlock::Recharge() {
+    auto blockOf = [](const auto& list) {
+        return automation::HeapBlockSize(list.capacity() * sizeof(list[0]));
+    };
+    const std::size_t charge = automation::HeapBlockSize(sizeof(CodeBlock)) + blockOf(code) +
+                               blockOf(positions) + blockOf(constants) + blockOf(sites) +
+                               blockOf(statements) + blockOf(implicits) + blockOf(localNames);
+    if (charge > mCharged) {
+        automation::ChargeMemory(charge - mCharged);
+        mCharged = charge;
+        return;
+    }
+    automation::Recharge(mCharged, charge);
 }
 
 std::pair<std::int32_t, std::int32_t> SourceText::LineColumn(std::uint32_t offset) const {

@@ -175,7 +175,11 @@ using NameId = NameTable::NameId;
 /// The text of one chunk (one AddCode, ExecuteGlobal or Eval), kept for error lines and texts.
 class SourceText final : public automation::RefCounted {
 public:
-    explicit SourceText(std::u16string text);
+    /// Raises 7 when the copy does not fit under the memory ceiling.
+    explicit SourceText(std::u16string_view text);
+    ~SourceText() override;
+    SourceText(const SourceText&) = delete;
+    SourceText& operator=(const SourceText&) = delete;
     const std::u16string& Text() const noexcept { return mText; }
     /// 1-based line and column of an offset.
     std::pair<std::int32_t, std::int32_t> LineColumn(std::uint32_t offset) const;
@@ -190,6 +194,7 @@ private:
     std::u16string mText;
     bool mRunByScript = false;
     std::vector<std::uint32_t> mLineStarts;
+    std::size_t mCharged = 0; // the text and its lines on the apartment's memory account
 };
 
 /// One `Name` call site: the member name and what the last call found, per class, so that
@@ -246,9 +251,16 @@ private:
 class Module;
 class ScriptClass;
 
-/// Compiled code of one procedure, one chunk's top level, or one Eval/Execute text.
+/// Compiled code of one procedure, one chunk's top level, or one Eval/Execute text. The code
+/// counts against the memory ceiling for as long as it lives: the compiler charges it as it grows
+/// (Recharge), so that a script that builds and runs a text of millions of statements gets 7.
 class CodeBlock final : public automation::RefCounted {
 public:
+    CodeBlock() = default;
+    ~CodeBlock() override;
+    CodeBlock(const CodeBlock&) = delete;
+    CodeBlock& operator=(const CodeBlock&) = delete;
+
     std::u16string name; // the procedure's name, or "" for a chunk
     std::vector<Instruction> code;
     std::vector<std::uint32_t> positions; // source offset per instruction
@@ -269,6 +281,12 @@ public:
     std::uint32_t LocalCount() const noexcept { return static_cast<std::uint32_t>(localNames.size()); }
     /// The statement holding instruction `pc`, or null.
     const StatementRange* StatementAt(std::uint32_t pc) const;
+    /// Brings the charge in line with what the block holds now; raises 7 when it grew past the
+    /// ceiling.
+    void Recharge();
+
+private:
+    std::size_t mCharged = 0; // on the apartment's memory account
 };
 
 /// A Sub, Function or property accessor.

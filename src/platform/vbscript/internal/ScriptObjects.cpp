@@ -41,14 +41,17 @@ Variant NewField(const FieldInfo& field) {
 
 ClassInstance::ClassInstance(Ref<ScriptClass> cls, Ref<EngineLink> link)
     : Object(automation::ObjectKind::ScriptInstance), mClass(std::move(cls)), mLink(std::move(link)) {
-    // Instances count against the memory ceiling, so that a script building objects without
-    // end gets 7 instead of exhausting the host.
-    automation::ChargeMemory(sizeof(ClassInstance) + mClass->fields.size() * sizeof(Variant));
-    mCharged = sizeof(ClassInstance) + mClass->fields.size() * sizeof(Variant);
     mFields.reserve(mClass->fields.size());
     for (const FieldInfo& field : mClass->fields) {
         mFields.push_back(NewField(field));
     }
+    // Instances count against the memory ceiling, so that a script building objects without
+    // end gets 7 instead of exhausting the host: their own block and that of their fields. Charged
+    // last, so that a field that fails (an array past the ceiling) leaves no charge behind.
+    const std::size_t charge = automation::HeapBlockSize(sizeof(ClassInstance)) +
+                               automation::HeapBlockSize(mClass->fields.size() * sizeof(Variant));
+    automation::ChargeMemory(charge);
+    mCharged = charge;
 }
 
 ClassInstance::ClassInstance(TwinTag, ClassInstance& original) noexcept
@@ -99,6 +102,18 @@ std::optional<DispId> ClassInstance::GetDefaultDispId() const {
         return std::nullopt;
     }
     return mClass->defaultMember;
+}
+
+ProcedureRef::ProcedureRef(Ref<Procedure> procedure, Ref<EngineLink> link)
+    : Object(automation::ObjectKind::ScriptProcedure), mProcedure(std::move(procedure)),
+      mLink(std::move(link)) {
+    // Charged like any object a script makes, so that GetRef in a loop that keeps what it gets
+    // meets the ceiling.
+    automation::ChargeMemory(automation::HeapBlockSize(sizeof(ProcedureRef)));
+}
+
+ProcedureRef::~ProcedureRef() {
+    automation::RefundMemory(automation::HeapBlockSize(sizeof(ProcedureRef)));
 }
 
 const ClassInfo& ProcedureRef::GetClassInfo() const {

@@ -70,9 +70,11 @@ inline ClassInstance* AsInstance(automation::Object& object) noexcept {
 /// What GetRef returns: calling its default member calls the procedure.
 class ProcedureRef final : public automation::Object {
 public:
-    ProcedureRef(automation::Ref<Procedure> procedure, automation::Ref<EngineLink> link)
-        : Object(automation::ObjectKind::ScriptProcedure), mProcedure(std::move(procedure)),
-          mLink(std::move(link)) {}
+    /// Raises 7 when the object does not fit under the memory ceiling.
+    ProcedureRef(automation::Ref<Procedure> procedure, automation::Ref<EngineLink> link);
+    ~ProcedureRef() override;
+    ProcedureRef(const ProcedureRef&) = delete;
+    ProcedureRef& operator=(const ProcedureRef&) = delete;
 
     const Procedure& Target() const noexcept { return *mProcedure; }
 

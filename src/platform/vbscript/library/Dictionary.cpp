@@ -30,15 +30,20 @@ bool IsTextMode(std::int32_t mode) {
 
 } // namespace
 
-Dictionary::Dictionary() = default;
+// An empty dictionary is charged its own block: a script that makes dictionaries without end
+// meets the ceiling like one that fills a single one.
+Dictionary::Dictionary() : mCharged(automation::HeapBlockSize(sizeof(Dictionary))) {
+    automation::ChargeMemory(mCharged);
+}
 
 Dictionary::~Dictionary() {
     automation::RefundMemory(mCharged);
 }
 
 void Dictionary::Recharge() noexcept {
-    automation::Recharge(mCharged,
-                         mEntries.capacity() * sizeof(Entry) + mSlots.capacity() * sizeof(std::uint32_t));
+    automation::Recharge(mCharged, automation::HeapBlockSize(sizeof(Dictionary)) +
+                                       automation::HeapBlockSize(mEntries.capacity() * sizeof(Entry)) +
+                                       automation::HeapBlockSize(mSlots.capacity() * sizeof(std::uint32_t)));
 }
 
 const automation::ClassInfo& Dictionary::GetClassInfo() const {

@@ -113,7 +113,7 @@ private:
     std::size_t mUsedSlots = 0; // not Empty: live and removed
     std::size_t mLiveCount = 0;
     std::int32_t mCompareMode = 0;
-    std::size_t mCharged = 0; // bytes of entries and slots on the apartment's memory account
+    std::size_t mCharged = 0; // its own block, entries and slots on the apartment's memory account
 };
 
 } // namespace qv::vbscript

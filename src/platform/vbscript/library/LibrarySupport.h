@@ -169,6 +169,8 @@ std::optional<Variant> InspectableDefault(const Variant& value);
 /// memory account as it grows, before it is taken (7 past the ceiling), and every so many steps
 /// the run's time-out is checked. The meter gives its charge back when it goes; the finished
 /// result then counts for itself as any value does. A small call never reaches the clock.
+/// Compiling text a script runs (Execute, ExecuteGlobal, Eval) keeps the same books for its
+/// tokens and its syntax tree.
 class ResultMeter {
 public:
     ResultMeter() = default;

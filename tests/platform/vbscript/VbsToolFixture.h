@@ -1,0 +1,64 @@
+#pragma once
+
+// Runs the vbs runner as a program, the way its users meet it, for the tests of the runner and
+// of what bounds a script.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace qv::vbscript::test {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int status = -1;
+    std::string output; // standard output and error, in the order written
+};
+
+/// Runs the vbs tool as its users do, on scripts written to a folder of the test's own.
+class VbsToolFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        mFolder =
+            fs::temp_directory_path() /
+            ("vbs-tool-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(mFolder);
+        fs::create_directories(mFolder);
+    }
+    void TearDown() override { fs::remove_all(mFolder); }
+
+    fs::path Write(const std::string& name, const std::string& bytes) {
+        fs::path path = mFolder / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    static RunResult Run(const std::string& arguments) {
+        RunResult result;
+        const std::string command =
+            std::string("QUORVANE_ANSI_CODEPAGE=1252 '") + QV_VBS_TOOL + "' " + arguments + " 2>&1";
+        FILE* pipe = popen(command.c_str(), "r");
+        if (pipe == nullptr) {
+            return result;
+        }
+        std::array<char, 4096> buffer{};
+        while (std::size_t count = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
+            result.output.append(buffer.data(), count);
+        }
+        const int status = pclose(pipe);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return result;
+    }
+    static std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+    fs::path mFolder;
+};
+
+} // namespace qv::vbscript::test
