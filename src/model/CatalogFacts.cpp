@@ -262,7 +262,45 @@ std::u16string TableReadErrorText(const ado::Connection& cnn, const automation::
         which += u" ";
     }
     text.insert(head.size(), which);
+    text += std::u16string(CrLf) +
+            (type == u"VIEW"
+                 ? u"Repair the view or drop it, or grant the right to read it."
+                 : u"Grant the right to read the table, or try again once no other session holds it.");
     return text;
+}
+
+namespace {
+
+/// "table" or "view", as a message names an object of the tables rowset's type.
+std::u16string_view ObjectWord(std::u16string_view type) {
+    return type == u"VIEW" ? u"view" : u"table";
+}
+
+} // namespace
+
+std::u16string UnneededTableText(std::u16string readError) {
+    return std::move(readError) + std::u16string(CrLf) +
+           u"It is left out and left as it is: the project does not load it.";
+}
+
+std::u16string CaseTwinText(std::u16string_view type, std::u16string_view table, std::u16string_view keptType,
+                            std::u16string_view kept) {
+    return State().gMsgPrefix + u": The " + std::u16string(ObjectWord(type)) + u" \"" +
+           std::u16string(table) + u"\" is left out: its name differs only in letter case from the " +
+           std::u16string(ObjectWord(keptType)) + u" \"" + std::u16string(kept) +
+           u"\", which is kept, and a project cannot hold both. Rename one of them to have both.";
+}
+
+std::u16string TableNotInDatabaseText(std::u16string_view table) {
+    return State().gMsgPrefix + u": Table " + std::u16string(table) +
+           u" not found in the database! It was dropped or renamed since the project read it; a "
+           u"synchronisation takes the change into the project.";
+}
+
+void ReportObjectsLeftOut(const std::vector<std::u16string>& texts) {
+    for (const std::u16string& text : texts) {
+        CurrentHost().ShowMessage({u"", text, host::MessageIcon::Information, host::MessageButtons::Ok});
+    }
 }
 
 DbmsInfo ReadDbmsInfo(const ado::Connection& cnn) {

@@ -82,9 +82,23 @@ ado::Recordset DescribeCustomView(ado::Connection& cnn, std::u16string_view sql)
 std::u16string ConnectionErrorText(const ado::Connection& cnn, const automation::Error& error, bool numbered);
 /// The error text of a table or view (`type` as the tables rowset gives it) whose columns, key or
 /// indexes could not be read: which one it is, then the connection's errors as
-/// ConnectionErrorText numbers them.
+/// ConnectionErrorText numbers them, and on a last line what the user can do about it.
 std::u16string TableReadErrorText(const ado::Connection& cnn, const automation::Error& error,
                                   std::u16string_view type, std::u16string_view table);
+
+/// What a reading says of a table or view that it could not read but did not need (the caller
+/// loads only other tables): `readError` (TableReadErrorText), then that the object was left
+/// out and left as it is.
+std::u16string UnneededTableText(std::u16string readError);
+/// What a reading says of a table or view it left out because its name differs only in letter
+/// case from one it kept (`keptType`, `kept`): a project keys its tables without regard to case.
+std::u16string CaseTwinText(std::u16string_view type, std::u16string_view table, std::u16string_view keptType,
+                            std::u16string_view kept);
+/// The error text of a single table or view asked for that the database no longer holds.
+std::u16string TableNotInDatabaseText(std::u16string_view table);
+/// Tells the user of each object a reading of the database left out (UnneededTableText,
+/// CaseTwinText), one information message each.
+void ReportObjectsLeftOut(const std::vector<std::u16string>& texts);
 
 /// What an open connection tells of its database. A property the driver does not offer is
 /// nullopt.

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -23,6 +25,11 @@ struct LoadSettings {
     std::u16string currentSchema;
     /// gOracleConnStr: the native connection text of an Oracle database
     std::u16string oracleConnStr;
+    /// The tables and views a whole-database load must read, by name in any letter case; unset,
+    /// every one. One outside them that cannot be read is left unloaded and named to the user
+    /// instead of ending the load. Set by a caller that wants only some tables loaded (a new
+    /// project of chosen tables) before the project's LoadDB, whose arguments the system fixes.
+    std::optional<std::vector<std::u16string>> neededTables;
 };
 
 /// The calling apartment's load settings (reset with the apartment).

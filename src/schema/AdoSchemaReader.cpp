@@ -18,8 +18,13 @@
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
 
+#include <algorithm>
 #include <cassert>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace qv {
 
@@ -58,6 +63,12 @@ struct QelSchema::AdoRead {
     std::optional<ado::Recordset> rs; ///< the tables rowset
     std::int32_t total = 0;           ///< the rows that qualify
     std::optional<std::u16string> onlySchema;
+    /// The qualifying rows' names and types, in the catalogue's order.
+    std::vector<std::pair<std::u16string, std::u16string>> names;
+    /// The names left out as differing only in letter case from one kept, each with its text.
+    std::unordered_map<std::u16string, std::u16string> caseTwins;
+    /// The names kept beside such a twin.
+    std::unordered_set<std::u16string> keptBesideTwins;
 };
 
 QelSchema::Reading QelSchema::LoadADOSchema(std::u16string_view sDBType, std::u16string_view sDBName,
@@ -148,10 +159,62 @@ std::optional<std::u16string> QelSchema::ChooseReadSchema(AdoRead& read) {
         mSchemaDB.DBSchema = read.schema;
     }
     for (; !rs.Eof(); rs.MoveNext()) {
-        read.total += Qualifies(read) ? 1 : 0;
+        if (Qualifies(read)) {
+            read.names.emplace_back(RowText(rs.Value(u"TABLE_NAME")), RowText(rs.Value(u"TABLE_TYPE")));
+        }
     }
     rs.MoveFirst();
+    ChooseAmongCaseTwins(read);
+    read.total = static_cast<std::int32_t>(read.names.size() - read.caseTwins.size());
     return std::nullopt;
+}
+
+void QelSchema::ChooseAmongCaseTwins(AdoRead& read) {
+    // The names of each letter-case group, each name once (the same name in two schemas is one
+    // table to the reader, which keeps the first).
+    std::unordered_map<std::u16string, std::vector<std::size_t>> groups;
+    for (std::size_t index = 0; index < read.names.size(); ++index) {
+        std::vector<std::size_t>& group = groups[automation::ToUpper(read.names[index].first)];
+        const bool seen = std::any_of(group.begin(), group.end(), [&](std::size_t other) {
+            return read.names[other].first == read.names[index].first;
+        });
+        if (!seen) {
+            group.push_back(index);
+        }
+    }
+    for (const auto& [key, group] : groups) {
+        if (group.size() < 2) {
+            continue;
+        }
+        // The project's own spelling stays, so that its table keeps its fields and settings.
+        std::size_t kept = group.front();
+        if (mProjectTables) {
+            for (const std::size_t index : group) {
+                if (mProjectTables->contains(read.names[index].first)) {
+                    kept = index;
+                    break;
+                }
+            }
+        }
+        const auto& [keptName, keptType] = read.names[kept];
+        read.keptBesideTwins.insert(keptName);
+        for (const std::size_t index : group) {
+            if (index != kept) {
+                const auto& [name, type] = read.names[index];
+                read.caseTwins.emplace(name, catalog::CaseTwinText(type, name, keptType, keptName));
+            }
+        }
+    }
+}
+
+bool QelSchema::Needs(std::u16string_view name) const {
+    if (!mProjectTables) {
+        return true;
+    }
+    // A loaded table renamed only in letter case is the same table to the synchronisation.
+    return std::any_of(mProjectTables->begin(), mProjectTables->end(), [&](const auto& entry) {
+        return entry.second && automation::EqualsNoCase(entry.first, name);
+    });
 }
 
 bool QelSchema::Qualifies(const AdoRead& read) const {
@@ -179,13 +242,38 @@ std::optional<std::u16string> QelSchema::WalkAdoSchemaTables(AdoRead& read) {
         if (!Qualifies(read)) {
             continue;
         }
+        if (const auto twin = read.caseTwins.find(name); twin != read.caseTwins.end()) {
+            mObjectsLeftOut.push_back(twin->second);
+            continue;
+        }
         std::u16string info = u"Loading ";
         info.append(type).append(u" ").append(name).append(u"...");
         status.DispStatus(info);
+        std::vector<QoSchemaTable>& tables = mSchemaDB.tables.Tbl;
+        const std::size_t recordsBefore = tables.size();
         try {
             ReadAdoTable(read.cnn, schema, name, type, read.kind);
         } catch (const automation::Error& error) {
-            return catalog::TableReadErrorText(read.cnn, error, type, name);
+            std::u16string text = catalog::TableReadErrorText(read.cnn, error, type, name);
+            if (Needs(name)) {
+                return text;
+            }
+            // Only that it is there: a record with part of what a failed rowset would have given
+            // would pass for the object as the database holds it.
+            if (tables.size() > recordsBefore) {
+                QoSchemaTable& record = tables.back();
+                QoSchemaTable unread;
+                unread.TblSeq = record.TblSeq;
+                unread.TblName = record.TblName;
+                unread.TblType = record.TblType;
+                unread.TblUnread = true;
+                record = std::move(unread);
+            }
+            mObjectsLeftOut.push_back(catalog::UnneededTableText(std::move(text)));
+        }
+        if (read.keptBesideTwins.contains(name) && tables.size() > recordsBefore) {
+            // As when the model loads the database: the table kept is not completely read.
+            tables.back().TblGen = false;
         }
         ++processed;
         status.SetStatus(Percent(processed, read.total));

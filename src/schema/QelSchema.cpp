@@ -2,6 +2,8 @@
 
 #include "model/CatalogFacts.h"
 #include "model/table/QelDatabase.h"
+#include "model/table/QelTable.h"
+#include "model/table/QelTables.h"
 
 #include "core/Apartment.h"
 #include "core/QelStatus.h"
@@ -55,10 +57,22 @@ bool QelSchema::LoadDBMember(Variant& sDBName, const Variant& sDBType, const Var
 }
 
 bool QelSchema::LoadDB(const QelDatabase& database) {
+    mProjectTables.emplace();
+    for (QelTable& table : *database.tables()) {
+        const std::u16string type = table.TblType();
+        if (type == u"TABLE" || type == u"VIEW") {
+            mProjectTables->emplace(table.TblName(), table.TblLoaded());
+        }
+    }
     Variant name(database.DBName());
-    return LoadDB(name, Variant(database.DBType()), Variant(database.DBPath()), Variant(database.DBPhyPath()),
-                  Variant(database.DBUseServerMapPath()), Variant(database.DBUID()),
-                  Variant(database.DBPwd()), Variant(database.DBConnstr()), Variant(database.DBSchema()));
+    const bool read =
+        LoadDB(name, Variant(database.DBType()), Variant(database.DBPath()), Variant(database.DBPhyPath()),
+               Variant(database.DBUseServerMapPath()), Variant(database.DBUID()), Variant(database.DBPwd()),
+               Variant(database.DBConnstr()), Variant(database.DBSchema()));
+    if (read) {
+        catalog::ReportObjectsLeftOut(mObjectsLeftOut);
+    }
+    return read;
 }
 
 bool QelSchema::LoadDB(Variant& sDBName, const Variant& sDBType, const Variant& sPath,
@@ -128,6 +142,7 @@ bool QelSchema::LoadDB(Variant& sDBName, const Variant& sDBType, const Variant& 
 void QelSchema::ClearTables() noexcept {
     mSchemaDB.tables.Tbl.clear();
     mSchemaDB.DBTblCnt = 0;
+    mObjectsLeftOut.clear();
 }
 
 QoSchemaTable* QelSchema::AddTable(const std::u16string& name, const std::u16string& type) {

@@ -152,10 +152,14 @@ void RenameMapping::MapTables(std::u16string_view kind, std::u16string_view word
     }
 
     std::vector<std::u16string> newNames;
+    std::vector<std::u16string> unreadNames;
     for (std::int16_t i = 1; i <= mSchema.tblcnt(); ++i) {
         const QoSchemaTable& record = mSchema.Table(i);
         if (record.TblType != kind) {
             continue;
+        }
+        if (record.TblUnread) {
+            unreadNames.push_back(record.TblName);
         }
         QelTable* match = nullptr;
         for (QelTable& table : tables) {
@@ -182,6 +186,11 @@ void RenameMapping::MapTables(std::u16string_view kind, std::u16string_view word
             table->SetTblSync(true);
         }
     }
+    // An object that could not be read is offered to no old table: the old one's fields would be
+    // merged with columns nobody read.
+    std::erase_if(newNames, [&](const std::u16string& name) {
+        return std::find(unreadNames.begin(), unreadNames.end(), name) != unreadNames.end();
+    });
     if (newNames.empty() || oldNames.empty()) {
         return;
     }

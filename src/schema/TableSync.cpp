@@ -220,7 +220,9 @@ void TableSync::AddOrRebuild(const QoSchemaTable& record) {
 
     table->SetTblSync(true);
     table->SetTblType(record.TblType);
-    if (mProject.DynamicLoadDB()) {
+    // An object the reading could not read, and did not need, is known by its name alone: it
+    // reads its fields when it is loaded.
+    if (mProject.DynamicLoadDB() || record.TblUnread) {
         table->SetTblLoaded(false);
         table->SetTblGen(false);
         return;

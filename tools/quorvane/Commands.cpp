@@ -8,6 +8,7 @@
 #include "schema/SchemaCheck.h"
 
 #include "model/CatalogFacts.h"
+#include "model/LoadSettings.h"
 #include "model/field/QelFields.h"
 #include "model/table/QelDatabase.h"
 #include "model/table/QelTable.h"
@@ -240,8 +241,18 @@ void NewCommand(const std::vector<std::string>& arguments, std::ostream& out) {
     Session session(std::move(answers));
     Qel& project = session.Project();
     project.AddProj(Utf16(file.stem().string()));
+    const std::optional<std::string> tables = line.Value("tables");
+    if (tables) {
+        // Only the tables named must read: another that cannot (a view whose table was dropped)
+        // stays unloaded, and the load says so, instead of failing the new project.
+        std::vector<std::u16string>& needed = CurrentLoadSettings().neededTables.emplace();
+        for (const std::string& name : SplitList(*tables)) {
+            needed.push_back(Utf16(name));
+        }
+    }
     LoadDatabase(session, line);
-    if (std::optional<std::string> tables = line.Value("tables")) {
+    CurrentLoadSettings().neededTables.reset();
+    if (tables) {
         KeepTables(session, SplitList(*tables));
     }
     if (project.Destination().empty()) {

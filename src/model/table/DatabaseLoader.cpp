@@ -89,6 +89,20 @@ struct QelDatabase::AdoLoad {
     std::optional<std::u16string> onlySchema;
     /// The other schemas that hold tables, when the load chose the search path's schema itself.
     std::vector<std::u16string> schemasLeftOut;
+    /// What a full load left out, one text each (catalog::ReportObjectsLeftOut).
+    std::vector<std::u16string> objectsLeftOut;
+    /// Whether a single-table load met its table in the catalogue.
+    bool tableFound = false;
+
+    /// Whether a failure to read the table `name` ends the load: every table of a single-table
+    /// load, and of a full load every one unless the caller named those it needs.
+    static bool Needs(bool fullLoad, std::u16string_view name) {
+        const std::optional<std::vector<std::u16string>>& needed = CurrentLoadSettings().neededTables;
+        return !fullLoad || !needed ||
+               std::any_of(needed->begin(), needed->end(), [&](const std::u16string& wanted) {
+                   return automation::EqualsNoCase(wanted, name);
+               });
+    }
 
     /// Whether the current row of the tables rowset is a table or view of the load.
     bool Qualifies() const {
@@ -279,10 +293,14 @@ std::optional<std::u16string> QelDatabase::WalkAdoTables(AdoLoad& load) {
             continue;
         }
         const std::u16string name = TextOf(rs.Value(u"TABLE_NAME"));
+        const std::u16string type = TextOf(rs.Value(u"TABLE_TYPE"));
         if (load.fullLoad || name == load.tableName) {
+            load.tableFound = true;
             QelTable* table = nullptr;
             if (load.fullLoad) {
-                loader::ShowLoadStep(u"Loading " + TextOf(rs.Value(u"TABLE_TYPE")) + u" " + name + u"...");
+                std::u16string step = u"Loading ";
+                step.append(type).append(u" ").append(name).append(u"...");
+                loader::ShowLoadStep(step);
                 table = loader::AddLoadedTable(*list, name, u"");
             }
             // The same name in another schema was refused by the list: it is loaded again, from
@@ -290,14 +308,31 @@ std::optional<std::u16string> QelDatabase::WalkAdoTables(AdoLoad& load) {
             if (table == nullptr) {
                 table = list->Find(name);
             }
+            if (table == nullptr && load.fullLoad) {
+                // A name that differs only in letter case from a table already loaded: the list
+                // keeps the first, and the user learns which one went.
+                for (QelTable& held : *list) {
+                    if (automation::EqualsNoCase(held.TblName(), name)) {
+                        load.objectsLeftOut.push_back(
+                            catalog::CaseTwinText(type, name, held.TblType(), held.TblName()));
+                        break;
+                    }
+                }
+            }
             if (table != nullptr) {
                 // A table that fails to read ends the load, named: kept without its fields, it
-                // would pass for what the database holds.
+                // would pass for what the database holds. One the caller does not need stays
+                // unloaded, as a table loaded on demand is, and the user learns why.
                 try {
                     table->Load_ADO(load.cnn, rs, load.fullLoad);
                 } catch (const automation::Error& error) {
-                    return catalog::TableReadErrorText(load.cnn, error, TextOf(rs.Value(u"TABLE_TYPE")),
-                                                       name);
+                    std::u16string text = catalog::TableReadErrorText(load.cnn, error, type, name);
+                    if (AdoLoad::Needs(load.fullLoad, name)) {
+                        return text;
+                    }
+                    table->SetTblGen(false);
+                    table->SetTblLoaded(false);
+                    load.objectsLeftOut.push_back(catalog::UnneededTableText(std::move(text)));
                 }
             }
         }
@@ -307,6 +342,12 @@ std::optional<std::u16string> QelDatabase::WalkAdoTables(AdoLoad& load) {
         }
     }
     rs.Close();
+    // A table of the project asked for alone that the catalogue no longer lists would pass for
+    // loaded.
+    if (!load.fullLoad && !load.tableFound && list->Find(load.tableName) != nullptr) {
+        return catalog::TableNotInDatabaseText(load.tableName);
+    }
+    catalog::ReportObjectsLeftOut(load.objectsLeftOut);
     return std::nullopt;
 }
 

@@ -60,6 +60,7 @@ struct QelDatabase::DaoLoad {
     const Variant viewList;   ///< the queries the catalogue lists as views, from element 1 on
     const std::int32_t total; ///< tables and queries, each one step of the progress
     std::int32_t processed = 0;
+    bool tableFound = false; ///< whether a single-table load met its table or view
 
     static Variant ViewList(const dao::Database& database) {
         std::vector<Variant> viewNames{Variant(std::u16string())};
@@ -97,6 +98,12 @@ std::int16_t QelDatabase::LoadDAODB(const Variant& DBPath, const Variant& DBPhyP
         RecordDaoProperties(load, DBPath, DBUseServerMapPath, UID, pwd);
         WalkDaoTables(load);
         WalkDaoViews(load);
+        // A table of the project asked for alone that the file no longer holds would pass for
+        // loaded.
+        if (!load.fullLoad && !load.tableFound && tables()->Find(load.tableName) != nullptr) {
+            State().gProjErr = catalog::TableNotInDatabaseText(load.tableName);
+            return 1;
+        }
         return 0;
     } catch (const automation::Error& error) {
         State().gProjErr = DaoErrorText(error);
@@ -137,6 +144,7 @@ void QelDatabase::WalkDaoTables(DaoLoad& load) {
     QelTables& list = *tables();
     for (const dao::TableDef& definition : load.database.TableDefs()) {
         if (catalog::IsUserTable(definition) && (load.fullLoad || definition.name == load.tableName)) {
+            load.tableFound = true;
             if (load.fullLoad) {
                 loader::ShowLoadStep(u"Loading Table " + definition.name + u"...");
                 QelTable* table = loader::AddLoadedTable(list, definition.name, u"TABLE");
@@ -159,6 +167,7 @@ void QelDatabase::WalkDaoViews(DaoLoad& load) {
     for (const dao::QueryDef& definition : load.database.QueryDefs()) {
         if (IsInArray(load.viewList, Variant(definition.name)) &&
             (load.fullLoad || definition.name == load.tableName)) {
+            load.tableFound = true;
             if (load.fullLoad) {
                 loader::ShowLoadStep(u"Loading View " + definition.name + u"...");
                 if (QelTable* table = loader::AddLoadedTable(list, definition.name, u"VIEW")) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qv::ado {
@@ -56,7 +57,13 @@ public:
                 const automation::Variant& bDBUseServerMapPath, const automation::Variant& sUID,
                 const automation::Variant& sPwd, const automation::Variant& sConnStr,
                 const automation::Variant& sSchema);
-    /// LoadDB with the connection settings of a project's database.
+    /// LoadDB with the connection settings of a project's database, reading what the project
+    /// needs of it. A table or view whose name differs only in letter case from another is left
+    /// out, the one the project holds under its exact name kept (else the first in the
+    /// catalogue's order). A table or view that cannot be read ends the reading only when the
+    /// project loads it (under its name in any letter case); any other is kept as a record of its
+    /// name and type alone (TblUnread). Either kind left out is named to the user, one
+    /// information message each.
     bool LoadDB(const QelDatabase& database);
 
     /// Reads the columns of the custom view `sTableName` over `sSQL` through the connection
@@ -70,6 +77,8 @@ public:
     const QoSchemaDB& SchemaDB() const noexcept { return mSchemaDB; }
     /// The Oracle owner whose tables were read; "" for other databases.
     const std::u16string& SchemaChoice() const noexcept { return mSchemaChoice; }
+    /// What the last load left out, one text each (catalog::UnneededTableText, CaseTwinText).
+    const std::vector<std::u16string>& ObjectsLeftOut() const noexcept { return mObjectsLeftOut; }
 
 private:
     /// How a reading of the schema ended.
@@ -107,6 +116,11 @@ private:
     void WalkAccessViews(AccessRead& read);
     /// Whether the current row of the tables rowset is a table or view the reading takes.
     bool Qualifies(const AdoRead& read) const;
+    /// Whether a failure to read the table or view `name` ends the reading (see LoadDB).
+    bool Needs(std::u16string_view name) const;
+    /// Picks, of the qualifying names that differ only in letter case, the one the reading keeps
+    /// (see LoadDB) and records the others as left out.
+    void ChooseAmongCaseTwins(AdoRead& read);
     /// Reads one table or view of a connection, its keys, required columns and unique indexes
     /// into a new record. Raises what the driver raises: a record without what a failed rowset
     /// would have given is no reading of the table.
@@ -135,6 +149,10 @@ private:
     std::u16string mDBMSNameUpper;
     std::u16string mSchemaChoice;
     std::vector<std::u16string> mOwners; ///< the owners offered by the schema prompt; element 0 ""
+    /// The tables and views of the project the reading is for, by exact name, each with whether
+    /// its fields are loaded; unset for a reading without a project, which needs every table.
+    std::optional<std::unordered_map<std::u16string, bool>> mProjectTables;
+    std::vector<std::u16string> mObjectsLeftOut;
 };
 
 } // namespace qv

@@ -50,6 +50,9 @@ struct QoSchemaTable {
     bool TblUpdatable = false;
     std::u16string TblSQL; ///< an Access view's SQL
     bool TblGen = false;   ///< the columns were read completely
+    /// The object could not be read, and the reading did not need it: the record holds its name
+    /// and type alone. Nothing is to be taken from it but that the object is there.
+    bool TblUnread = false;
     std::int16_t TblFldCnt = 0;
     QoSchemaFields TblFields;
     /// Columns left out because an earlier one bears the name in another letter case: the
