@@ -1,15 +1,16 @@
 -- User tables whose login columns hold bytes: in "members" the password, in "keyholders" the
--- login ID. The bytes are the UTF-8 text of each value ("Lisbon", "Zoë"). Each statement ends
--- with ";" at the end of a line.
+-- login ID. The bytes are the UTF-8 text of each value ("Lisbon", "Zoë"). A member's badge is
+-- binary too, and no secret. Each statement ends with ";" at the end of a line.
 CREATE TABLE members (
     member_id INTEGER PRIMARY KEY,
     login VARCHAR(60) NOT NULL,
     password BLOB,
-    name VARCHAR(60)
+    name VARCHAR(60),
+    badge BLOB
 );
-INSERT INTO members VALUES (1, 'ada@example.com', CAST('Lisbon' AS BINARY), 'Ada Fernsby');
-INSERT INTO members VALUES (2, 'zoe@example.com', CAST('Zoë' AS BINARY), 'Zoë Marsh');
-INSERT INTO members VALUES (3, 'nopass@example.com', NULL, 'No Password');
+INSERT INTO members VALUES (1, 'ada@example.com', CAST('Lisbon' AS BINARY), 'Ada Fernsby', CAST('ADA-BADGE' AS BINARY));
+INSERT INTO members VALUES (2, 'zoe@example.com', CAST('Zoë' AS BINARY), 'Zoë Marsh', NULL);
+INSERT INTO members VALUES (3, 'nopass@example.com', NULL, 'No Password', NULL);
 CREATE TABLE keyholders (
     keyholder_id INTEGER PRIMARY KEY,
     login VARBINARY(60) NOT NULL,

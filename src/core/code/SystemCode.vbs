@@ -23,3 +23,18 @@ Function Include_File(sFile, sKind)
     Include_File = "<!--#include " & sMode & "=""" & sFile & """-->"
     If SCRPT.UserModuleExist("USER_Include_File") Then Include_File = USER_Include_File(Include_File)
 End Function
+
+' True when the current field is the password column of the user table of a dynamic login,
+' whatever its type. Its value never leaves the database: the control file leaves it out of every
+' control that would send it (the term "custom:IsLoginPasswordField/Boolean/ne/True"). A
+' condition runs this after the table and field it is about have been made current; without them
+' the answer is False.
+Function IsLoginPasswordField()
+    IsLoginPasswordField = False
+    If LCase(Trim(PROJ.SecType)) = "dynamic" And IsObject(TABLE) And IsObject(FIELD) Then
+        If Not TABLE Is Nothing And Not FIELD Is Nothing Then
+            IsLoginPasswordField = (TABLE.TblName = PROJ.SecTbl And FIELD.FldName = PROJ.SecPasswdFld)
+        End If
+    End If
+    If SCRPT.UserModuleExist("USER_IsLoginPasswordField") Then IsLoginPasswordField = USER_IsLoginPasswordField(IsLoginPasswordField)
+End Function
