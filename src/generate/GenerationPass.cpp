@@ -81,15 +81,20 @@ void GenerationPass::PrefixError(std::u16string_view context) {
 bool GenerationPass::FieldPageNamesAreDistinct() {
     QelControls& controls = mProject.Controls();
     std::map<std::u16string, std::u16string> fieldByPage;
-    for (QelTable& table : *mProject.db()->tables()) {
+    QelTables& tables = *mProject.db()->tables();
+    for (QelTable& table : tables) {
         if (!table.TblGen()) {
             continue;
         }
+        // Made current as the generation loop makes them, so that the system function of a
+        // "custom:" term answers for the field whose page name is checked.
+        tables.Item(automation::Variant(table.TblName()));
         mProject.SetCurrentTable(&table);
         for (QelField& field : *table.Fields()) {
             if (!field.FldGenerate()) {
                 continue;
             }
+            table.Fields()->SetItem(automation::Variant(field.FldName()));
             mProject.SetCurrentField(&field);
             for (std::int32_t position = 1; position <= controls.Count(); ++position) {
                 const automation::Ref<QelControl> control = controls.Item(automation::Variant(position));
