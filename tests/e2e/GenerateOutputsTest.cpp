@@ -2,9 +2,8 @@
 // reason, counted as not written, the rest of the site is still written, and the run fails.
 // Every run has its own hives, configuration and documents folders in a temporary folder.
 
-#include "ProgramRun.h"
+#include "ProgramTest.h"
 
-#include "support/TempDir.h"
 #include "support/ZipWriter.h"
 
 #include <gtest/gtest.h>
@@ -37,37 +36,12 @@ const std::map<std::string, std::string> Package = {
     {"images/logo.gif", "GIF89a"},
 };
 
-std::string Read(const fs::path& file) {
-    std::ifstream stream(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(stream), {});
-}
-
-class GenerateOutputsTest : public ::testing::Test {
+class GenerateOutputsTest : public ProgramTest {
 protected:
     void SetUp() override {
-        fs::create_directories(mWork);
-        const RunResult created = RunProgram(
-            "/bin/sh", {"-c", "sqlite3 shop.db < \"$0\"", std::string(QV_TEST_DATA_DIR) + "/shop.sql"}, {},
-            mWork);
-        ASSERT_EQ(created.status, 0) << created.err;
+        ProgramTest::SetUp();
+        CreateShopDatabase();
         ASSERT_EQ(WriteZip(mPackage, Package), "");
-    }
-
-    RunResult Quorvane(const std::vector<std::string>& arguments) {
-        return RunProgram(QV_QUORVANE_PROGRAM, arguments,
-                          {
-                              {"QUORVANE_USER_HIVE", (mTemp / "user.reg").string()},
-                              {"QUORVANE_DOCUMENTS", (mTemp / "documents").string()},
-                              {"XDG_CONFIG_HOME", (mTemp / "config").string()},
-                              {"HOME", (mTemp / "home").string()},
-                          },
-                          mWork);
-    }
-
-    std::string Succeed(const std::vector<std::string>& arguments) {
-        const RunResult result = Quorvane(arguments);
-        EXPECT_EQ(result.status, 0) << arguments.front() << ": " << result.err;
-        return result.out;
     }
 
     /// A new project `name`.xml over the shop database with the test package.
@@ -78,7 +52,7 @@ protected:
 
     /// The value of a project setting as `show` gives it.
     std::string Setting(const std::string& project, const std::string& name) {
-        const std::string shown = Succeed({"show", project});
+        const std::string shown = Succeed({"show", project}).out;
         const std::size_t start = shown.find("\n" + name + " = ");
         if (start == std::string::npos) {
             ADD_FAILURE() << name << " not shown:\n" << shown;
@@ -88,8 +62,6 @@ protected:
         return shown.substr(value, shown.find('\n', value) - value);
     }
 
-    TempDir mTemp;
-    fs::path mWork = mTemp / "work";
     fs::path mPackage = mTemp / "packages" / "outputs.zip";
 };
 
@@ -115,11 +87,11 @@ TEST_F(GenerateOutputsTest, AFileWhereASiteFolderShouldBeIsNamedCountedAndKept) 
           std::string("quorvane: generate: 2 outputs could not be written")}) {
         EXPECT_NE(run.err.find(message), std::string::npos) << message << "\n" << run.err;
     }
-    EXPECT_EQ(Read(site / "uploads"), "the user's uploads");
-    EXPECT_EQ(Read(site / "images"), "the user's images");
+    EXPECT_EQ(ReadBytes(site / "uploads"), "the user's uploads");
+    EXPECT_EQ(ReadBytes(site / "images"), "the user's images");
     // The folder comes first and the copy last: the pages between them are written.
-    EXPECT_NE(Read(site / "default.asp").find("<h1>shop</h1>"), std::string::npos)
-        << Read(site / "default.asp");
+    EXPECT_NE(ReadBytes(site / "default.asp").find("<h1>shop</h1>"), std::string::npos)
+        << ReadBytes(site / "default.asp");
     EXPECT_TRUE(fs::exists(site / "customerslist.asp"));
 }
 
@@ -145,8 +117,8 @@ TEST_F(GenerateOutputsTest, APageWhoseNameIsTooLongIsCountedAndTheRestWritten) {
     EXPECT_NE(run.err.find("(File name too long)"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("quorvane: generate: 1 output could not be written"), std::string::npos)
         << run.err;
-    EXPECT_NE(Read(site / "default.asp").find("<h1>shop</h1>"), std::string::npos)
-        << Read(site / "default.asp");
+    EXPECT_NE(ReadBytes(site / "default.asp").find("<h1>shop</h1>"), std::string::npos)
+        << ReadBytes(site / "default.asp");
     for (const char* written : {"customerslist.asp", "productslist.asp", "images/logo.gif"}) {
         EXPECT_TRUE(fs::exists(site / written)) << written;
     }
@@ -167,7 +139,7 @@ TEST_F(GenerateOutputsTest, TheDefaultSiteFolderOfALongProjectNameFitsTheFileSys
     EXPECT_LE(site.filename().string().size(), 255u) << site;
     EXPECT_EQ(site.filename().string().rfind(std::string(200, 'p'), 0), 0u) << site;
     EXPECT_TRUE(site.filename().string().ends_with("-site")) << site;
-    const std::string generated = Succeed({"generate", longer + ".xml"});
+    const std::string generated = Succeed({"generate", longer + ".xml"}).out;
     EXPECT_NE(generated.find(", 0 could not be written\n"), std::string::npos) << generated;
     std::error_code error;
     EXPECT_TRUE(fs::exists(site / "default.asp", error)) << site;

@@ -2,9 +2,7 @@
 // them, on an SQLite database built by the sqlite3 program, each run under the test's own hives
 // and folders.
 
-#include "ProgramRun.h"
-
-#include "support/TempDir.h"
+#include "ProgramTest.h"
 
 #include <gtest/gtest.h>
 
@@ -20,32 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& file) {
-    std::ifstream stream(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(stream), {});
-}
-
-class SchemaCommandsTest : public ::testing::Test {
+class SchemaCommandsTest : public ProgramTest {
 protected:
-    void SetUp() override { fs::create_directories(mWork); }
-
-    RunResult Quorvane(const std::vector<std::string>& arguments) {
-        const std::map<std::string, std::string> environment = {
-            {"QUORVANE_USER_HIVE", (mTemp / "user.reg").string()},
-            {"QUORVANE_DOCUMENTS", (mTemp / "documents").string()},
-            {"XDG_CONFIG_HOME", (mTemp / "config").string()},
-            {"HOME", (mTemp / "home").string()},
-        };
-        return RunProgram(QV_QUORVANE_PROGRAM, arguments, environment, mWork);
-    }
-
-    /// Runs quorvane and expects success; gives the run.
-    RunResult Succeed(const std::vector<std::string>& arguments) {
-        RunResult result = Quorvane(arguments);
-        EXPECT_EQ(result.status, 0) << arguments.front() << ": " << result.err;
-        return result;
-    }
-
     /// Runs SQL statements on the work folder's database.
     void Sqlite(const std::string& statements) {
         const RunResult result =
@@ -58,9 +32,6 @@ protected:
         return result.err.find("quorvane: Unable to read the view \"" + view + "\"!") != std::string::npos &&
                result.err.find("It is left out and left as it is") != std::string::npos;
     }
-
-    TempDir mTemp;
-    fs::path mWork = mTemp / "work";
 };
 
 // Regression: loading a table that had been dropped from the database since the project read it
@@ -70,14 +41,14 @@ TEST_F(SchemaCommandsTest, LoadingATableGoneFromTheDatabaseFailsAndSavesNothing)
            "CREATE TABLE items (id INTEGER PRIMARY KEY, label TEXT);");
     Succeed({"new", "p.xml", "--sqlite", "db.sqlite", "--tables", "kept"});
     Sqlite("DROP TABLE items;");
-    const std::string before = Read(mWork / "p.xml");
+    const std::string before = ReadBytes(mWork / "p.xml");
 
     const RunResult loaded = Quorvane({"load-table", "p.xml", "items"});
     EXPECT_EQ(loaded.status, 1) << loaded.out;
     EXPECT_NE(loaded.err.find("quorvane: Table items not found in the database!"), std::string::npos)
         << loaded.err;
     EXPECT_EQ(loaded.out.find("Saved"), std::string::npos) << loaded.out;
-    EXPECT_EQ(Read(mWork / "p.xml"), before);
+    EXPECT_EQ(ReadBytes(mWork / "p.xml"), before);
 }
 
 // Regression: "new --tables a,c" failed for a view it was never asked for, whose table had been
@@ -108,14 +79,14 @@ TEST_F(SchemaCommandsTest, ABrokenViewOutsideWhatACommandReadsIsNamedAndLeftAsIt
     EXPECT_EQ(Succeed({"check", "p.xml"}).out, "0\n");
 
     // Asked for, the view stops the command with what to do about it.
-    const std::string before = Read(mWork / "p.xml");
+    const std::string before = ReadBytes(mWork / "p.xml");
     const RunResult loaded = Quorvane({"load-table", "p.xml", "v"});
     EXPECT_EQ(loaded.status, 1);
     EXPECT_NE(loaded.err.find("quorvane: Unable to read the view \"v\"!"), std::string::npos) << loaded.err;
     EXPECT_NE(loaded.err.find("Repair the view or drop it, or grant the right to read it."),
               std::string::npos)
         << loaded.err;
-    EXPECT_EQ(Read(mWork / "p.xml"), before);
+    EXPECT_EQ(ReadBytes(mWork / "p.xml"), before);
 }
 
 } // namespace

@@ -2,9 +2,7 @@
 // from an SQLite database: set never answers "Saved" for a change that would lose work or be gone
 // at the next load, and show never prints a password.
 
-#include "ProgramRun.h"
-
-#include "support/TempDir.h"
+#include "ProgramTest.h"
 
 #include <gtest/gtest.h>
 
@@ -21,56 +19,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& file) {
-    std::ifstream stream(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(stream), {});
-}
-
-class SettingCommandsTest : public ::testing::Test {
+class SettingCommandsTest : public ProgramTest {
 protected:
     void SetUp() override {
-        fs::create_directories(mWork);
-        const RunResult created = RunProgram(
-            "/bin/sh", {"-c", "sqlite3 shop.db < \"$0\"", std::string(QV_TEST_DATA_DIR) + "/shop.sql"}, {},
-            mWork);
-        ASSERT_EQ(created.status, 0) << created.err;
-        const RunResult project = Quorvane({"new", "shop.xml", "--sqlite", "shop.db"});
-        ASSERT_EQ(project.status, 0) << project.err;
-    }
-
-    RunResult Quorvane(const std::vector<std::string>& arguments) {
-        const std::map<std::string, std::string> environment = {
-            {"QUORVANE_USER_HIVE", (mTemp / "user.reg").string()},
-            {"QUORVANE_DOCUMENTS", (mTemp / "documents").string()},
-            {"XDG_CONFIG_HOME", (mTemp / "config").string()},
-            {"HOME", (mTemp / "home").string()},
-        };
-        return RunProgram(QV_QUORVANE_PROGRAM, arguments, environment, mWork);
-    }
-
-    /// Runs quorvane and expects success; gives standard output.
-    std::string Succeed(const std::vector<std::string>& arguments) {
-        const RunResult result = Quorvane(arguments);
-        EXPECT_EQ(result.status, 0) << arguments.front() << ": " << result.err;
-        return result.out;
+        ProgramTest::SetUp();
+        CreateShopDatabase();
+        Succeed({"new", "shop.xml", "--sqlite", "shop.db"});
     }
 
     /// Runs set and expects it to refuse with exit status 1 and `text` in its message, leaving
     /// the project file as it was, byte for byte.
     void Refused(const std::vector<std::string>& arguments, const std::string& text) {
         SCOPED_TRACE(arguments.back());
-        const std::string before = Read(mWork / "shop.xml");
+        const std::string before = ReadBytes(mWork / "shop.xml");
         std::vector<std::string> command = {"set", "shop.xml"};
         command.insert(command.end(), arguments.begin(), arguments.end());
         const RunResult result = Quorvane(command);
         EXPECT_EQ(result.status, 1) << result.out;
         EXPECT_NE(result.err.find(text), std::string::npos) << result.err;
         EXPECT_EQ(result.out.find("Saved"), std::string::npos) << result.out;
-        EXPECT_TRUE(Read(mWork / "shop.xml") == before);
+        EXPECT_TRUE(ReadBytes(mWork / "shop.xml") == before);
     }
-
-    TempDir mTemp;
-    fs::path mWork = mTemp / "work";
 };
 
 // A table or field renamed to a name another one bears (in any letter case), or to nothing,
@@ -88,16 +57,18 @@ TEST_F(SettingCommandsTest, RenamingToATakenOrEmptyNameIsRefused) {
     Refused({"products", "TblCaption=Wares", "TblName=Order_Lines"}, "table order_lines bears that name");
 
     // Another letter case of its own name, and a free name, rename as before.
-    EXPECT_NE(Succeed({"set", "shop.xml", "products", "TblName=Products"}).find("Saved"), std::string::npos);
+    EXPECT_NE(Succeed({"set", "shop.xml", "products", "TblName=Products"}).out.find("Saved"),
+              std::string::npos);
     Succeed({"set", "shop.xml", "customers.city", "FldName=City"});
     Succeed({"set", "shop.xml", "Products", "TblName=goods"});
-    const std::string goods = Succeed({"show", "shop.xml", "goods"});
+    const std::string goods = Succeed({"show", "shop.xml", "goods"}).out;
     EXPECT_NE(goods.find("TblName = goods\n"), std::string::npos) << goods;
     EXPECT_NE(goods.find("TblCaption = Goods\n"), std::string::npos) << goods;
-    EXPECT_NE(Succeed({"show", "shop.xml", "goods.price"}).find("FldName = price\n"), std::string::npos);
-    EXPECT_NE(Succeed({"show", "shop.xml", "customers.City"}).find("FldName = City\n"), std::string::npos);
+    EXPECT_NE(Succeed({"show", "shop.xml", "goods.price"}).out.find("FldName = price\n"), std::string::npos);
+    EXPECT_NE(Succeed({"show", "shop.xml", "customers.City"}).out.find("FldName = City\n"),
+              std::string::npos);
     for (const char* table : {"customers", "order_lines", "big_lines"}) {
-        EXPECT_NE(Succeed({"show", "shop.xml", table}).find(std::string("TblName = ") + table + "\n"),
+        EXPECT_NE(Succeed({"show", "shop.xml", table}).out.find(std::string("TblName = ") + table + "\n"),
                   std::string::npos)
             << table;
     }
@@ -118,13 +89,13 @@ TEST_F(SettingCommandsTest, SettingsWorkedOutAtLoadAreRefused) {
 // password in clear, while the database password was masked.
 TEST_F(SettingCommandsTest, ShowMasksEveryPassword) {
     Succeed({"set", "shop.xml", "SecPasswd=s3cret", "SMTPServerPassword=m4il", "DBPwd=d8pass"});
-    std::string shown = Succeed({"show", "shop.xml"});
+    std::string shown = Succeed({"show", "shop.xml"}).out;
     EXPECT_NE(shown.find("SecPasswd = ********\n"), std::string::npos) << shown;
     EXPECT_NE(shown.find("SMTPServerPassword = ********\n"), std::string::npos) << shown;
     EXPECT_NE(shown.find("DBPwd = ********\n"), std::string::npos) << shown;
     // A name of a password's field is no password.
     Succeed({"set", "shop.xml", "SecPasswdFld=pass_word"});
-    EXPECT_NE(Succeed({"show", "shop.xml"}).find("SecPasswdFld = pass_word\n"), std::string::npos);
+    EXPECT_NE(Succeed({"show", "shop.xml"}).out.find("SecPasswdFld = pass_word\n"), std::string::npos);
 
     // Stored connection string, and as show prints it: the password masked wherever and however
     // it is written, the rest as stored.
@@ -145,13 +116,13 @@ TEST_F(SettingCommandsTest, ShowMasksEveryPassword) {
     for (const auto& [stored, expected] : connections) {
         SCOPED_TRACE(stored);
         Succeed({"set", "shop.xml", "DBConnstr=" + stored, "DBConnstrOra=" + stored});
-        shown = Succeed({"show", "shop.xml"});
+        shown = Succeed({"show", "shop.xml"}).out;
         EXPECT_NE(shown.find("\nDBConnstr = " + expected + "\n"), std::string::npos) << shown;
         EXPECT_NE(shown.find("\nDBConnstrOra = " + expected + "\n"), std::string::npos) << shown;
     }
 
     // The project file keeps what it kept.
-    const std::string project = Read(mWork / "shop.xml");
+    const std::string project = ReadBytes(mWork / "shop.xml");
     EXPECT_NE(project.find("SecPasswd=\"s3cret\""), std::string::npos);
     EXPECT_NE(project.find("SMTPServerPassword=\"m4il\""), std::string::npos);
     EXPECT_NE(project.find("DBPwd=\"d8pass\""), std::string::npos);

@@ -40,10 +40,13 @@ protected:
         return path;
     }
 
-    static RunResult Run(const std::string& arguments) {
+    /// A run that outlives `limitSeconds` (when given) is killed and gives status 124, so that a
+    /// script that never stops fails its test instead of hanging it.
+    static RunResult Run(const std::string& arguments, int limitSeconds = 0) {
         RunResult result;
+        const std::string limit = limitSeconds > 0 ? "timeout " + std::to_string(limitSeconds) + " " : "";
         const std::string command =
-            std::string("QUORVANE_ANSI_CODEPAGE=1252 '") + QV_VBS_TOOL + "' " + arguments + " 2>&1";
+            "QUORVANE_ANSI_CODEPAGE=1252 " + limit + "'" + QV_VBS_TOOL + "' " + arguments + " 2>&1";
         FILE* pipe = popen(command.c_str(), "r");
         if (pipe == nullptr) {
             return result;

@@ -1,15 +1,10 @@
 // Regular expressions under the vbs runner's ceilings, as a user meets them: one search that runs
 // long stops at --timeout, and RegExp objects count against --memory.
 
-#include "support/TempDir.h"
+#include "platform/vbscript/VbsToolFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
-#include <fstream>
 #include <string>
 
 namespace qv::vbscript::test {
@@ -17,42 +12,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct RunResult {
-    int status = -1;
-    std::string output; // standard output and error, in the order written
+// The limit after which a run is killed: minutes above what a mended run takes, even on a loaded
+// machine.
+constexpr int KillAfterSeconds = 120;
+
+class RegExpCeilingTest : public VbsToolFixture {
+protected:
+    RunResult RunVbs(const fs::path& script, const std::string& options) const {
+        return Run(options + " " + Quoted(script), KillAfterSeconds);
+    }
 };
-
-// Runs the vbs tool on `script` under `options`. A run that outlives `limitSeconds` is killed and
-// gives status 124, so that a search that never stops fails the test instead of hanging it; the
-// limit is minutes above what a mended run takes, even on a loaded machine.
-RunResult RunVbs(const fs::path& script, const std::string& options, int limitSeconds = 120) {
-    RunResult result;
-    const std::string command = "timeout " + std::to_string(limitSeconds) + " '" + QV_VBS_TOOL + "' " +
-                                options + " '" + script.string() + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    std::array<char, 4096> buffer{};
-    while (std::size_t count = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
-        result.output.append(buffer.data(), count);
-    }
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-fs::path WriteScript(const qv::test::TempDir& folder, const std::string& name, const std::string& code) {
-    fs::path path = folder / name;
-    std::ofstream(path, std::ios::binary) << code;
-    return path;
-}
 
 // One search whose every start fails after reading the rest of the subject: each call of the
 // engine stayed under its match limit, so Test, Execute and Replace ran for minutes past the
 // run's time-out. Global searches that find a match at every start stop as well.
-TEST(RegExpCeilingTest, OneLongSearchStopsAtTheTimeOut) {
-    const qv::test::TempDir folder;
+TEST_F(RegExpCeilingTest, OneLongSearchStopsAtTheTimeOut) {
     const std::string setUp = "Set re = New RegExp\nre.Pattern = \"a(?=.*b)\"\n"
                               "subject = String(200000, \"a\")\n";
     struct Case {
@@ -72,25 +46,25 @@ TEST(RegExpCeilingTest, OneLongSearchStopsAtTheTimeOut) {
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
         const RunResult result =
-            RunVbs(WriteScript(folder, std::string(test.name) + ".vbs", setUp + test.code), "--timeout 500");
+            RunVbs(Write(std::string(test.name) + ".vbs", setUp + test.code), "--timeout 500");
         EXPECT_EQ(result.status, 1) << result.output;
         EXPECT_NE(result.output.find("Script execution timed out"), std::string::npos) << result.output;
     }
 
     // Searches over long subjects find what they found before, wherever it lies, a character
     // beyond the basic plane included.
-    const RunResult quick = RunVbs(
-        WriteScript(folder, "quick.vbs",
-                    "Set re = New RegExp\nre.Pattern = \"a(?=.*b)\"\nre.Global = True\n"
-                    "subject = String(3000, \"a\")\n"
-                    "WScript.Echo re.Test(subject), re.Execute(subject & \"b\").Count\n"
-                    "WScript.Echo Len(re.Replace(subject & \"cab\", \"x\"))\n"
-                    "re.Pattern = \"b\\d|.$\"\n"
-                    "subject = String(70000, \"x\") & \"b1\" & String(90000, \"x\") & ChrW(&HD83D) & "
-                    "ChrW(&HDE00) & \"b2\" & String(300000, \"y\")\n"
-                    "For Each m In re.Execute(subject)\nWScript.Echo m.FirstIndex, m.Value\nNext\n"
-                    "re.Global = False\nWScript.Echo re.Execute(Mid(subject, 70003)).Item(0).FirstIndex\n"),
-        "--timeout 60000");
+    const RunResult quick =
+        RunVbs(Write("quick.vbs",
+                     "Set re = New RegExp\nre.Pattern = \"a(?=.*b)\"\nre.Global = True\n"
+                     "subject = String(3000, \"a\")\n"
+                     "WScript.Echo re.Test(subject), re.Execute(subject & \"b\").Count\n"
+                     "WScript.Echo Len(re.Replace(subject & \"cab\", \"x\"))\n"
+                     "re.Pattern = \"b\\d|.$\"\n"
+                     "subject = String(70000, \"x\") & \"b1\" & String(90000, \"x\") & ChrW(&HD83D) & "
+                     "ChrW(&HDE00) & \"b2\" & String(300000, \"y\")\n"
+                     "For Each m In re.Execute(subject)\nWScript.Echo m.FirstIndex, m.Value\nNext\n"
+                     "re.Global = False\nWScript.Echo re.Execute(Mid(subject, 70003)).Item(0).FirstIndex\n"),
+               "--timeout 60000");
     EXPECT_EQ(quick.status, 0) << quick.output;
     EXPECT_EQ(quick.output, "False 3000\n3003\n70000 b1\n160004 b2\n460005 y\n90002\n");
 }
@@ -98,23 +72,20 @@ TEST(RegExpCeilingTest, OneLongSearchStopsAtTheTimeOut) {
 // RegExp objects took memory the account never saw: millions of them in an array went far past
 // the ceiling, where as many class instances stopped with 7. What a pattern holds once it has
 // matched (its compiled code and the engine's match frames, some kilobytes) went unseen as well.
-TEST(RegExpCeilingTest, RegExpObjectsCountAgainstTheMemoryCeiling) {
-    const qv::test::TempDir folder;
-    const RunResult plain =
-        RunVbs(WriteScript(folder, "objects.vbs",
-                           "ReDim a(1000000)\nFor i = 0 To 1000000\n    Set a(i) = New RegExp\nNext\n"
-                           "WScript.Echo \"all made\"\n"),
-               "--memory 32");
+TEST_F(RegExpCeilingTest, RegExpObjectsCountAgainstTheMemoryCeiling) {
+    const RunResult plain = RunVbs(
+        Write("objects.vbs", "ReDim a(1000000)\nFor i = 0 To 1000000\n    Set a(i) = New RegExp\nNext\n"
+                             "WScript.Echo \"all made\"\n"),
+        "--memory 32");
     EXPECT_EQ(plain.status, 1) << plain.output;
     EXPECT_NE(plain.output.find("objects.vbs(3, "), std::string::npos) << plain.output;
     EXPECT_NE(plain.output.find("VBScript runtime error: Out of memory (7)"), std::string::npos)
         << plain.output;
 
     const RunResult matched =
-        RunVbs(WriteScript(folder, "matched.vbs",
-                           "ReDim a(30000)\nFor i = 0 To 30000\n    Set a(i) = New RegExp\n"
-                           "    a(i).Pattern = \"[a-z]+(\\d+)\"\n    a(i).Test \"abc123\"\nNext\n"
-                           "WScript.Echo \"all made\"\n"),
+        RunVbs(Write("matched.vbs", "ReDim a(30000)\nFor i = 0 To 30000\n    Set a(i) = New RegExp\n"
+                                    "    a(i).Pattern = \"[a-z]+(\\d+)\"\n    a(i).Test \"abc123\"\nNext\n"
+                                    "WScript.Echo \"all made\"\n"),
                "--memory 32");
     EXPECT_EQ(matched.status, 1) << matched.output;
     EXPECT_NE(matched.output.find("VBScript runtime error: Out of memory (7)"), std::string::npos)
