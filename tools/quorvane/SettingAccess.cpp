@@ -14,7 +14,6 @@
 
 #include "core/QelVars.h"
 
-#include "platform/ado/ConnectionString.h"
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
@@ -22,7 +21,6 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
-#include <optional>
 
 namespace qv::cli {
 
@@ -142,14 +140,14 @@ bool IsBlank(char16_t unit) {
     return unit == u' ' || unit == u'\t' || unit == u'\r' || unit == u'\n';
 }
 
-/// The connection string with the value of every password attribute written as Mask, and
-/// everything else as it stands, read as ado::ConnectionString::Parse reads it: "key=value"
+/// The connection string as show prints it: the value of every password attribute written as
+/// Mask, and everything else as it stands, read as ado::ConnectionString::Parse reads it: "key=value"
 /// pieces separated by ";", the key without regard to case and without the blanks around it, a
 /// value bare up to the next ";" or quoted in braces (or in double or single quotes, the
 /// providers' way) with the closing character doubled inside. A quoted value without its end
 /// runs to the end of the text, and is masked whatever its key: where it was meant to end
 /// cannot be told, and what follows may be a password.
-std::u16string MaskPasswordsInPlace(std::u16string_view text) {
+std::u16string MaskConnectionString(std::u16string_view text) {
     std::u16string masked;
     std::size_t position = 0;
     while (position < text.size()) {
@@ -223,52 +221,6 @@ std::u16string MaskPasswordsInPlace(std::u16string_view text) {
         position = pieceEnd + 1;
     }
     return masked;
-}
-
-/// The text as the library reads it; nothing for a quoted value without its end.
-std::optional<ado::ConnectionString> ReadConnectionString(std::u16string_view text) {
-    try {
-        return ado::ConnectionString::Parse(text);
-    } catch (const automation::Error&) {
-        return std::nullopt;
-    }
-}
-
-/// A connection string as show prints it: every password masked, the rest as stored.
-std::u16string MaskConnectionString(std::u16string_view text) {
-    std::u16string masked = MaskPasswordsInPlace(text);
-    const std::optional<ado::ConnectionString> stored = ReadConnectionString(text);
-    if (!stored) {
-        // The library does not read it either; masked from the unclosed quote on.
-        return masked;
-    }
-    // The library's own reading has the last word: should the text masked in place not read as
-    // the stored one with its passwords masked, show that reading, written again. A password
-    // reads as the mask, or as nothing where it is empty ("PWD=" or "PWD={}").
-    const auto readsMasked = [](const ado::ConnectionString::Attribute& read,
-                                const ado::ConnectionString::Attribute& original) {
-        if (read.key != original.key) {
-            return false;
-        }
-        if (!IsPasswordKey(original.key)) {
-            return read.value == original.value;
-        }
-        return read.value == Mask || (read.value.empty() && original.value.empty());
-    };
-    const std::optional<ado::ConnectionString> shown = ReadConnectionString(masked);
-    if (shown && std::equal(shown->Attributes().begin(), shown->Attributes().end(),
-                            stored->Attributes().begin(), stored->Attributes().end(), readsMasked)) {
-        return masked;
-    }
-    ado::ConnectionString written;
-    for (const ado::ConnectionString::Attribute& attribute : stored->Attributes()) {
-        // The first of a key wins, as for the drivers; a later one is left out.
-        if (!written.Get(attribute.key)) {
-            written.Set(attribute.key,
-                        IsPasswordKey(attribute.key) && !attribute.value.empty() ? Mask : attribute.value);
-        }
-    }
-    return written.ToString();
 }
 
 /// Every setting of one entity's bag, in its order.

@@ -85,6 +85,15 @@ void Recharge(std::size_t& charged, std::size_t charge) noexcept {
     charged = charge;
 }
 
+void RechargeChecked(std::size_t& charged, std::size_t charge) {
+    if (charge > charged) {
+        ChargeMemory(charge - charged);
+        charged = charge;
+        return;
+    }
+    Recharge(charged, charge);
+}
+
 void detail::CheckTextGrowth(const std::u16string& text, std::size_t added) {
     // Growth doubles the capacity; the old buffer stays until the copy is made.
     CheckAllocation(std::max(text.size() + added, text.capacity() * 2), sizeof(char16_t));

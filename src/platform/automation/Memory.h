@@ -75,6 +75,9 @@ inline void RefundMemory(std::size_t bytes) noexcept {
 /// Moves a holder's charge from `charged` to `charge` bytes without a check (memory already
 /// taken or given back) and records the new figure in `charged`.
 void Recharge(std::size_t& charged, std::size_t charge) noexcept;
+/// Moves a holder's charge from `charged` to `charge` bytes before the memory is taken: growth is
+/// checked (7 past the ceiling, `charged` then unchanged), shrinking is refunded.
+void RechargeChecked(std::size_t& charged, std::size_t charge);
 
 /// Appends `piece` to `text`, checking first when the text must grow.
 inline void AppendChecked(std::u16string& text, std::u16string_view piece) {

@@ -105,12 +105,7 @@ void CodeBlock::Recharge() {
     const std::size_t charge = automation::HeapBlockSize(sizeof(CodeBlock)) + blockOf(code) +
                                blockOf(positions) + blockOf(constants) + blockOf(sites) +
                                blockOf(statements) + blockOf(implicits) + blockOf(localNames);
-    if (charge > mCharged) {
-        automation::ChargeMemory(charge - mCharged);
-        mCharged = charge;
-        return;
-    }
-    automation::Recharge(mCharged, charge);
+    automation::RechargeChecked(mCharged, charge);
 }
 
 std::pair<std::int32_t, std::int32_t> SourceText::LineColumn(std::uint32_t offset) const {

@@ -305,8 +305,8 @@ PCRE2_SPTR16 Units(std::u16string_view text) {
     return reinterpret_cast<PCRE2_SPTR16>(text.data());
 }
 
-// An object's own size plus what the allocator adds to every block.
-template <class T> constexpr std::size_t ObjectCharge = sizeof(T) + 2 * sizeof(void*);
+// What the heap takes for an object's own block.
+template <class T> constexpr std::size_t ObjectCharge = automation::HeapBlockSize(sizeof(T));
 
 // A text longer than the string holds in itself has a buffer of its own.
 std::size_t TextCharge(std::u16string_view text) noexcept {
@@ -411,15 +411,6 @@ RegExp::~RegExp() {
     automation::RefundMemory(mCharged);
 }
 
-void RegExp::Recharge(std::size_t charge) {
-    if (charge > mCharged) {
-        automation::ChargeMemory(charge - mCharged);
-    } else {
-        automation::RefundMemory(mCharged - charge);
-    }
-    mCharged = charge;
-}
-
 const automation::ClassInfo& RegExp::GetClassInfo() const {
     using automation::Method;
     using automation::Property;
@@ -437,13 +428,13 @@ const automation::ClassInfo& RegExp::GetClassInfo() const {
 }
 
 void RegExp::LetPattern(std::u16string pattern) {
-    Recharge(ObjectCharge<RegExp> + TextCharge(pattern));
+    automation::RechargeChecked(mCharged, ObjectCharge<RegExp> + TextCharge(pattern));
     mPattern = std::move(pattern);
     mCompiled.reset();
 }
 void RegExp::LetIgnoreCase(bool value) {
     mIgnoreCase = value;
-    Recharge(ObjectCharge<RegExp> + TextCharge(mPattern));
+    automation::RechargeChecked(mCharged, ObjectCharge<RegExp> + TextCharge(mPattern));
     mCompiled.reset();
 }
 void RegExp::LetGlobal(bool value) {
@@ -451,7 +442,7 @@ void RegExp::LetGlobal(bool value) {
 }
 void RegExp::LetMultiLine(bool value) {
     mMultiLine = value;
-    Recharge(ObjectCharge<RegExp> + TextCharge(mPattern));
+    automation::RechargeChecked(mCharged, ObjectCharge<RegExp> + TextCharge(mPattern));
     mCompiled.reset();
 }
 
@@ -496,7 +487,8 @@ const RegExp::Compiled& RegExp::Code() {
     if (!compiled->matchData || !compiled->matchContext) {
         automation::Raise(automation::ErrorNumber::OutOfMemory);
     }
-    Recharge(ObjectCharge<RegExp> + TextCharge(mPattern) + ObjectCharge<Compiled>);
+    automation::RechargeChecked(mCharged,
+                                ObjectCharge<RegExp> + TextCharge(mPattern) + ObjectCharge<Compiled>);
     mCompiled = std::move(compiled);
     return *mCompiled;
 }

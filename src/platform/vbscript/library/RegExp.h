@@ -137,9 +137,6 @@ private:
     };
 
     const Compiled& Code();
-    /// Moves the object's charge on the memory account to `charge` bytes; 7 when it grows past
-    /// the ceiling, leaving the charge as it was.
-    void Recharge(std::size_t charge);
     /// The subject as the engine may read it unchecked: `text` itself, or a copy in `repaired`
     /// whose lone surrogates became U+FFFD.
     std::u16string_view WellFormed(const std::u16string& text, std::u16string& repaired);
