@@ -55,10 +55,18 @@ TEST_F(SettingCommandsTest, RenamingToATakenOrEmptyNameIsRefused) {
     Refused({"customers.city", "FldName="}, "FldName of field customers.city cannot be empty");
     // A wrong rename among other settings saves none of them.
     Refused({"products", "TblCaption=Wares", "TblName=Order_Lines"}, "table order_lines bears that name");
+    // Blanks alone were taken for a name; names the project's keys fold into one only through a
+    // dotless i or a long s met the list's own refusal, which names nothing, and so did a rename
+    // to the item's own name so spelt (below).
+    Refused({"products", "TblName= "}, "TblName of table products cannot be empty");
+    Refused({"customers.city", "FldName=\t"}, "FldName of field customers.city cannot be empty");
+    Refused({"products", "TblName=cu\u017Ftomers"}, "table customers bears that name");
+    Refused({"customers.city", "FldName=\u0131d"}, "field customers.id bears that name");
 
     // Another letter case of its own name, and a free name, rename as before.
     EXPECT_NE(Succeed({"set", "shop.xml", "products", "TblName=Products"}).out.find("Saved"),
               std::string::npos);
+    Succeed({"set", "shop.xml", "customers.city", "FldName=c\u0131ty"});
     Succeed({"set", "shop.xml", "customers.city", "FldName=City"});
     Succeed({"set", "shop.xml", "Products", "TblName=goods"});
     const std::string goods = Succeed({"show", "shop.xml", "goods"}).out;

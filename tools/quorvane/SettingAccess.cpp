@@ -32,10 +32,10 @@ using automation::Object;
 using automation::Ref;
 using automation::Variant;
 
+/// Letter case ignored as the project's lists ignore it in their keys, and connection strings in
+/// theirs: names that those take for one ("ID" and "ıd", "Pass" and "paſſ") are one here too.
 bool SameNoCase(std::u16string_view a, std::u16string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
-               return automation::LowerChar(x) == automation::LowerChar(y);
-           });
+    return automation::EqualsNoCase(a, b);
 }
 
 /// The one item whose name equals `name` exactly, else the only one equal without regard to
@@ -252,12 +252,13 @@ std::u16string EntityName(Object& entity, std::u16string_view nameSetting) {
     return automation::ToString(automation::CallByName(entity, nameSetting, InvokeRead));
 }
 
-/// Refuses a table's or field's new name that is empty or that another item of its list bears,
-/// letter case ignored: the project knows them by name without regard to case, so of two that
-/// shared a name the next load would keep the first and drop the other, with its fields and
-/// settings. The item's own name in another letter case is a rename like any other.
+/// Refuses a table's or field's new name that is empty (or blanks alone) or that another item of
+/// its list bears, letter case ignored: the project knows them by name without regard to case,
+/// so of two that shared a name the next load would keep the first and drop the other, with its
+/// fields and settings. The item's own name in another letter case is a rename like any other.
 void CheckNewName(const SettingTarget& target, std::u16string_view newName) {
-    if (newName.empty()) {
+    // A name of blanks alone names nothing a user can tell apart or type.
+    if (std::all_of(newName.begin(), newName.end(), IsBlank)) {
         throw CommandError("quorvane: set: " + Utf8(target.nameSetting) + " of " + target.description +
                            " cannot be empty; the project knows it by its name");
     }
