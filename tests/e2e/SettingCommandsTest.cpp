@@ -112,7 +112,7 @@ TEST_F(SettingCommandsTest, ShowMasksEveryPassword) {
          "Driver={SQLite3};Database=/x.db;UID=u;PWD=********"},
         {"DRIVER=X;pwd={se;cr}}et};Timeout=5", "DRIVER=X;pwd=********;Timeout=5"},
         {"Driver=X;UID={PWD=u;};Pwd = s3cret ;Database=d",
-         "Driver=X;UID={PWD=u;};Pwd = ******** ;Database=d"},
+         "Driver=X;UID={PWD=********;};Pwd = ******** ;Database=d"},
         {"Provider=SQLOLEDB;User ID=u;Password=\"a;b\";Data Source=h",
          "Provider=SQLOLEDB;User ID=u;Password=********;Data Source=h"},
         {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=a.mdb;Jet OLEDB:Database Password=s3cret",
@@ -120,6 +120,19 @@ TEST_F(SettingCommandsTest, ShowMasksEveryPassword) {
         {"Driver=X;PWD=;UID=u;Password={}", "Driver=X;PWD=;UID=u;Password=********"},
         // Where a quoted value has no end, what follows it may be a password.
         {"Driver={X;PWD=s3cret", "Driver=********"},
+        // A value may hold a connection string of its own, whose password the ODBC bridge uses.
+        {"Provider=MSDASQL;Extended Properties=\"Driver={PostgreSQL Unicode};PWD={qv;pw}}=1}\";UID=u",
+         "Provider=MSDASQL;Extended Properties=\"Driver={PostgreSQL Unicode};PWD=********\";UID=u"},
+        {"Provider=MSDASQL;Extended Properties={Driver={X}};PWD={p}}}}w}}}",
+         "Provider=MSDASQL;Extended Properties={Driver={X}};PWD=********}"},
+        {"Provider=MSDASQL;Extended Properties=PWD=s3cret",
+         "Provider=MSDASQL;Extended Properties=PWD=********"},
+        {"A={B='C=\"Pwd=s3cret\"'}", "A={B='C=\"Pwd=********\"'}"},
+        {"Provider=MSDASQL;Extended Properties=\"DSN=d;UID=u\"",
+         "Provider=MSDASQL;Extended Properties=\"DSN=d;UID=u\""},
+        // The bridge finds its keys in any letter case, a long s for an s included.
+        {"Provider=MSDASQL;DSN=d;Pa\u017F\u017Fword=s3cret",
+         "Provider=MSDASQL;DSN=d;Pa\u017F\u017Fword=********"},
     };
     for (const auto& [stored, expected] : connections) {
         SCOPED_TRACE(stored);
