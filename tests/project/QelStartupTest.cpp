@@ -80,14 +80,18 @@ TEST_F(QelStartup, FirstRunCopiesTheMachineTreeWithoutOverwritingTheUsersValues)
     EXPECT_EQ(project->LanguageSetting(), u"lang/english.xml");
 }
 
-TEST_F(QelStartup, OnlyAMissingLanguageValueIsAFirstRun) {
+TEST_F(QelStartup, AMissingOrEmptyLanguageValueIsAFirstRun) {
     WriteValue(HiveKind::Machine, GeneralKey, u"Language", Value::Text(u"lang/english.xml"));
     WriteValue(HiveKind::Machine, ProjectKey, u"BodyTitle", Value::Text(u"Machine title"));
+    WriteValue(HiveKind::Machine, ProjectKey, u"UseCss", Value::Text(u"True"));
 
-    // Emptied by the user: no copy, so the machine's title never replaces the user's choice.
+    // An empty "Language" was taken for a run before: nothing was copied, and the first
+    // generation found no template named. It is filled; the user's own values stay.
     WriteUserText(GeneralKey, u"Language", u"");
-    EXPECT_EQ(MakeRef<Qel>()->BodyTitle(), u"");
-    EXPECT_FALSE(UserValue(ProjectKey, u"BodyTitle"));
+    WriteUserText(ProjectKey, u"UseCss", u"False");
+    EXPECT_EQ(MakeRef<Qel>()->BodyTitle(), u"Machine title");
+    EXPECT_EQ(UserValue(GeneralKey, u"Language"), Value::Text(u"lang/english.xml"));
+    EXPECT_EQ(UserValue(ProjectKey, u"UseCss"), Value::Text(u"False"));
 
     // Once copied, a change in the machine hive no longer reaches the user.
     CurrentRegistry().DeleteValue(HiveKind::User, GeneralKey, u"Language");
