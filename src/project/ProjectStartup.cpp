@@ -101,6 +101,9 @@ void Qel::SetModuleState() {
     if (firstRun) {
         CopyDefaultSettings();
     }
+    // A start killed while it saved the user file left a temporary file beside it, and a start
+    // that saves nothing there would never sweep it away.
+    hives.RemoveLeftovers(registry::HiveKind::User);
 }
 
 std::u16string Qel::GetDllVersion() const {
