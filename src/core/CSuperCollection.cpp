@@ -311,10 +311,11 @@ void CSuperCollection::ChangeKey(std::u16string_view sOldKey, std::u16string_vie
         Rekey(*node, sNewKey);
         return;
     }
-    // Only the spelling of an item's own key may change to a key that is taken. Comparing the
-    // bearer with the renamed item (and not merely the two texts) keeps a case-sensitive
-    // collection from giving two items the same key.
-    if (automation::ToLower(sOldKey) != automation::ToLower(sNewKey)) {
+    // Only the spelling of an item's own key may change to a key that is taken: the letter case
+    // as the key index ignores it, which folds some letters that lower case keeps apart ("ı"
+    // and "I"). Comparing the bearer with the renamed item (and not merely the two texts) keeps
+    // a case-sensitive collection from giving two items the same key.
+    if (!automation::EqualsNoCase(sOldKey, sNewKey)) {
         Raise(DuplicateKey);
     }
     Node* node = FindNode(sOldKey);

@@ -16,6 +16,7 @@
 #include "platform/registry/Registry.h"
 #include "platform/registry/Value.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -32,6 +33,31 @@ constexpr std::int16_t StartDateFormat = 5;
 
 std::u16string ProductKey(const ModuleState& state) {
     return u"Software\\" + state.gProductName + u"\\" + state.gProductVersion;
+}
+
+/// Whether a registry value holds anything: a text or list of texts that is not empty, bytes, or
+/// a number.
+bool HoldsSomething(const registry::Value& value) {
+    switch (value.Kind()) {
+    case registry::DataKind::Text:
+        return !value.AsText().empty();
+    case registry::DataKind::MultiText:
+        return std::any_of(value.AsMultiText().begin(), value.AsMultiText().end(),
+                           [](const std::u16string& text) { return !text.empty(); });
+    case registry::DataKind::Number:
+        return true;
+    case registry::DataKind::Bytes:
+        return !value.AsBytes().empty();
+    }
+    return false;
+}
+
+/// The user's "Language" value under the General key, when it holds something: only then has the
+/// user had a first run. An empty one names no language file and counts as missing.
+const registry::Value* UsersLanguage(const registry::Key& user, std::u16string_view generalKey) {
+    const registry::Key* general = user.FindPath(generalKey);
+    const registry::Value* language = general != nullptr ? general->FindValue(u"Language") : nullptr;
+    return language != nullptr && HoldsSomething(*language) ? language : nullptr;
 }
 
 } // namespace
@@ -64,16 +90,20 @@ void Qel::SetModuleState() {
     state.gRegKeyAdvancedFilters = base + u"\\AdvancedFilters";
     state.gRegKeyExtensions = base + u"\\Extensions";
 
-    // Only a missing "Language" value marks a first run: a user file that has it is the user's
-    // own, however it came to be (an earlier version, an administrator, a hand edit), and is left
-    // exactly as it is. A user who emptied "Language" or removed a default keeps that choice.
+    // Only a missing or empty "Language" value marks a first run: a user file that has one is the
+    // user's own, however it came to be (an earlier version, an administrator, a hand edit), and
+    // is left exactly as it is. A user who removed a default keeps that choice.
     registry::Registry& hives = CurrentRegistry();
-    const bool firstRun = !hives.ReadValue(registry::HiveKind::User, state.gRegKeyGeneral, u"Language");
+    const bool firstRun =
+        UsersLanguage(hives.Root(registry::HiveKind::User), state.gRegKeyGeneral) == nullptr;
     const automation::Variant language = GetRegValue(u"HKCU", state.gRegKeyGeneral, u"Language");
     mLanguageFile = language.IsEmpty() ? std::u16string() : TextOf(language).value_or(std::u16string());
     if (firstRun) {
         CopyDefaultSettings();
     }
+    // A start killed while it saved the user file left a temporary file beside it, and a start
+    // that saves nothing there would never sweep it away.
+    hives.RemoveLeftovers(registry::HiveKind::User);
 }
 
 std::u16string Qel::GetDllVersion() const {
@@ -93,11 +123,17 @@ void Qel::CopyDefaultSettings() {
     const auto copy = [&](registry::Key& user) {
         // Another first run that held the lock before this one has copied already; what the
         // file holds now is the user's, as in any later start.
-        const registry::Key* general = user.FindPath(state.gRegKeyGeneral);
-        if (general != nullptr && general->FindValue(u"Language") != nullptr) {
+        if (UsersLanguage(user, state.gRegKeyGeneral) != nullptr) {
             return false;
         }
         std::size_t copied = 0;
+        // An empty "Language" is filled like a missing one; every other value the user has stays.
+        registry::Key* general = user.FindPath(state.gRegKeyGeneral);
+        if (const registry::Value* language = UsersLanguage(machine, state.gRegKeyGeneral);
+            language != nullptr && general != nullptr && general->FindValue(u"Language") != nullptr) {
+            general->SetValue(u"Language", *language);
+            ++copied;
+        }
         for (const std::u16string* key :
              {&state.gRegKeyAdvancedFilters, &state.gRegKeyGeneral, &state.gRegKeyProject,
               &state.gRegKeyDatabase, &state.gRegKeyTable, &state.gRegKeyChart, &state.gRegKeyField,

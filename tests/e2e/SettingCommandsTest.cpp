@@ -55,10 +55,18 @@ TEST_F(SettingCommandsTest, RenamingToATakenOrEmptyNameIsRefused) {
     Refused({"customers.city", "FldName="}, "FldName of field customers.city cannot be empty");
     // A wrong rename among other settings saves none of them.
     Refused({"products", "TblCaption=Wares", "TblName=Order_Lines"}, "table order_lines bears that name");
+    // Blanks alone were taken for a name; names the project's keys fold into one only through a
+    // dotless i or a long s met the list's own refusal, which names nothing, and so did a rename
+    // to the item's own name so spelt (below).
+    Refused({"products", "TblName= "}, "TblName of table products cannot be empty");
+    Refused({"customers.city", "FldName=\t"}, "FldName of field customers.city cannot be empty");
+    Refused({"products", "TblName=cu\u017Ftomers"}, "table customers bears that name");
+    Refused({"customers.city", "FldName=\u0131d"}, "field customers.id bears that name");
 
     // Another letter case of its own name, and a free name, rename as before.
     EXPECT_NE(Succeed({"set", "shop.xml", "products", "TblName=Products"}).out.find("Saved"),
               std::string::npos);
+    Succeed({"set", "shop.xml", "customers.city", "FldName=c\u0131ty"});
     Succeed({"set", "shop.xml", "customers.city", "FldName=City"});
     Succeed({"set", "shop.xml", "Products", "TblName=goods"});
     const std::string goods = Succeed({"show", "shop.xml", "goods"}).out;
@@ -104,7 +112,7 @@ TEST_F(SettingCommandsTest, ShowMasksEveryPassword) {
          "Driver={SQLite3};Database=/x.db;UID=u;PWD=********"},
         {"DRIVER=X;pwd={se;cr}}et};Timeout=5", "DRIVER=X;pwd=********;Timeout=5"},
         {"Driver=X;UID={PWD=u;};Pwd = s3cret ;Database=d",
-         "Driver=X;UID={PWD=u;};Pwd = ******** ;Database=d"},
+         "Driver=X;UID={PWD=********;};Pwd = ******** ;Database=d"},
         {"Provider=SQLOLEDB;User ID=u;Password=\"a;b\";Data Source=h",
          "Provider=SQLOLEDB;User ID=u;Password=********;Data Source=h"},
         {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=a.mdb;Jet OLEDB:Database Password=s3cret",
@@ -112,6 +120,19 @@ TEST_F(SettingCommandsTest, ShowMasksEveryPassword) {
         {"Driver=X;PWD=;UID=u;Password={}", "Driver=X;PWD=;UID=u;Password=********"},
         // Where a quoted value has no end, what follows it may be a password.
         {"Driver={X;PWD=s3cret", "Driver=********"},
+        // A value may hold a connection string of its own, whose password the ODBC bridge uses.
+        {"Provider=MSDASQL;Extended Properties=\"Driver={PostgreSQL Unicode};PWD={qv;pw}}=1}\";UID=u",
+         "Provider=MSDASQL;Extended Properties=\"Driver={PostgreSQL Unicode};PWD=********\";UID=u"},
+        {"Provider=MSDASQL;Extended Properties={Driver={X}};PWD={p}}}}w}}}",
+         "Provider=MSDASQL;Extended Properties={Driver={X}};PWD=********}"},
+        {"Provider=MSDASQL;Extended Properties=PWD=s3cret",
+         "Provider=MSDASQL;Extended Properties=PWD=********"},
+        {"A={B='C=\"Pwd=s3cret\"'}", "A={B='C=\"Pwd=********\"'}"},
+        {"Provider=MSDASQL;Extended Properties=\"DSN=d;UID=u\"",
+         "Provider=MSDASQL;Extended Properties=\"DSN=d;UID=u\""},
+        // The bridge finds its keys in any letter case, a long s for an s included.
+        {"Provider=MSDASQL;DSN=d;Pa\u017F\u017Fword=s3cret",
+         "Provider=MSDASQL;DSN=d;Pa\u017F\u017Fword=********"},
     };
     for (const auto& [stored, expected] : connections) {
         SCOPED_TRACE(stored);

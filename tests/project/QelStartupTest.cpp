@@ -12,14 +12,19 @@
 #include "template/TemplateState.h"
 
 #include "platform/automation/Text.h"
+#include "platform/system/FileSystem.h"
 #include "platform/system/FileVersion.h"
 #include "support/ProcessesTogether.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <set>
 #include <string>
+
+#include <unistd.h>
 
 namespace qv::test {
 namespace {
@@ -80,14 +85,18 @@ TEST_F(QelStartup, FirstRunCopiesTheMachineTreeWithoutOverwritingTheUsersValues)
     EXPECT_EQ(project->LanguageSetting(), u"lang/english.xml");
 }
 
-TEST_F(QelStartup, OnlyAMissingLanguageValueIsAFirstRun) {
+TEST_F(QelStartup, AMissingOrEmptyLanguageValueIsAFirstRun) {
     WriteValue(HiveKind::Machine, GeneralKey, u"Language", Value::Text(u"lang/english.xml"));
     WriteValue(HiveKind::Machine, ProjectKey, u"BodyTitle", Value::Text(u"Machine title"));
+    WriteValue(HiveKind::Machine, ProjectKey, u"UseCss", Value::Text(u"True"));
 
-    // Emptied by the user: no copy, so the machine's title never replaces the user's choice.
+    // An empty "Language" was taken for a run before: nothing was copied, and the first
+    // generation found no template named. It is filled; the user's own values stay.
     WriteUserText(GeneralKey, u"Language", u"");
-    EXPECT_EQ(MakeRef<Qel>()->BodyTitle(), u"");
-    EXPECT_FALSE(UserValue(ProjectKey, u"BodyTitle"));
+    WriteUserText(ProjectKey, u"UseCss", u"False");
+    EXPECT_EQ(MakeRef<Qel>()->BodyTitle(), u"Machine title");
+    EXPECT_EQ(UserValue(GeneralKey, u"Language"), Value::Text(u"lang/english.xml"));
+    EXPECT_EQ(UserValue(ProjectKey, u"UseCss"), Value::Text(u"False"));
 
     // Once copied, a change in the machine hive no longer reaches the user.
     CurrentRegistry().DeleteValue(HiveKind::User, GeneralKey, u"Language");
@@ -113,6 +122,49 @@ TEST_F(QelStartup, AUserFileThatHasLanguageIsLeftExactlyAsItIs) {
     EXPECT_EQ(test::ReadFileBytes(userHive), written);
     EXPECT_EQ(project->Template(), u"templates/own.zip");
     EXPECT_FALSE(UserValue(ProjectKey, u"RecPerPage"));
+}
+
+// Starts killed while they saved the user file left their temporary files beside it, and the
+// starts after them, which had nothing to save, never removed them. Another file's temporary
+// file, and one that a live save still writes, stay.
+TEST_F(QelStartup, AStartRemovesWhatKilledSavesOfTheUserFileLeft) {
+    const std::filesystem::path userHive = mTemp / "hives" / "user.reg";
+    std::filesystem::create_directories(userHive.parent_path());
+    UseRegistry(std::make_unique<registry::Registry>(userHive, mTemp / "machine.reg"));
+    WriteUserText(GeneralKey, u"Language", u"lang/english.xml");
+    const std::string written = test::ReadFileBytes(userHive);
+    const auto killedSave = [](const std::filesystem::path& target) {
+        return test::RunInProcessesTogether(1, [&](int) {
+            system::FileBeside temporary(target);
+            ::_exit(temporary.Write("half") ? 1 : 0);
+            return false;
+        });
+    };
+    const auto names = [&] {
+        std::set<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(userHive.parent_path())) {
+            found.insert(entry.path().filename().string());
+        }
+        return found;
+    };
+    ASSERT_EQ(killedSave(userHive.parent_path() / "notes.txt"), 0);
+    const std::set<std::string> kept = names();
+    ASSERT_EQ(killedSave(userHive), 0);
+    ASSERT_EQ(names().size(), kept.size() + 1);
+
+    EXPECT_TRUE(test::WhileAChildPauses(
+        [&](const std::function<void()>& pause) {
+            system::FileBeside live(userHive);
+            pause();
+            return true;
+        },
+        [&] {
+            MakeRef<Qel>();
+            EXPECT_EQ(names().size(), kept.size() + 2);
+        }));
+    MakeRef<Qel>();
+    EXPECT_EQ(names(), kept);
+    EXPECT_EQ(test::ReadFileBytes(userHive), written);
 }
 
 // Starts running together each copied the defaults value by value, each write an unguarded

@@ -32,10 +32,10 @@ using automation::Object;
 using automation::Ref;
 using automation::Variant;
 
+/// Letter case ignored as the project's lists ignore it in their keys, and connection strings in
+/// theirs: names that those take for one ("ID" and "ıd", "Pass" and "paſſ") are one here too.
 bool SameNoCase(std::u16string_view a, std::u16string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
-               return automation::LowerChar(x) == automation::LowerChar(y);
-           });
+    return automation::EqualsNoCase(a, b);
 }
 
 /// The one item whose name equals `name` exactly, else the only one equal without regard to
@@ -140,14 +140,65 @@ bool IsBlank(char16_t unit) {
     return unit == u' ' || unit == u'\t' || unit == u'\r' || unit == u'\n';
 }
 
+/// How deep MaskConnectionString looks into values that hold connection strings of their own; a
+/// value nested deeper is masked whole. A connection reads one level below its own (the ODBC
+/// bridge's Extended Properties), so this only bounds the work on a hostile text.
+constexpr int MaxNesting = 8;
+
+std::u16string MaskConnectionString(std::u16string_view text, int depth = 0);
+
+/// A value that is no password as show prints it. A value that itself holds "key=value" pieces
+/// may be read as a connection string of its own (the ODBC bridge reads its Extended Properties
+/// so, and takes the password from there), so it is masked as one: inside its quotes, with the
+/// closing character doubled again, and whatever follows the closing quote as it stands.
+std::u16string MaskNestedValue(std::u16string_view value, int depth) {
+    if (value.find(u'=') == std::u16string_view::npos) {
+        return std::u16string(value);
+    }
+    if (depth >= MaxNesting) {
+        return std::u16string(Mask);
+    }
+    if (value.front() != u'{' && value.front() != u'"' && value.front() != u'\'') {
+        return MaskConnectionString(value, depth + 1);
+    }
+    const char16_t open = value.front();
+    const char16_t close = open == u'{' ? u'}' : open;
+    std::u16string inner;
+    std::size_t position = 1;
+    for (; position < value.size(); ++position) {
+        if (value[position] == close) {
+            if (position + 1 == value.size() || value[position + 1] != close) {
+                break;
+            }
+            ++position;
+        }
+        inner += value[position];
+    }
+    const std::u16string maskedInner = MaskConnectionString(inner, depth + 1);
+    if (maskedInner == inner) {
+        return std::u16string(value);
+    }
+    std::u16string quoted(1, open);
+    for (const char16_t unit : maskedInner) {
+        quoted += unit;
+        if (unit == close) {
+            quoted += close;
+        }
+    }
+    quoted += close;
+    quoted += value.substr(std::min(position + 1, value.size()));
+    return quoted;
+}
+
 /// The connection string as show prints it: the value of every password attribute written as
 /// Mask, and everything else as it stands, read as ado::ConnectionString::Parse reads it: "key=value"
 /// pieces separated by ";", the key without regard to case and without the blanks around it, a
 /// value bare up to the next ";" or quoted in braces (or in double or single quotes, the
 /// providers' way) with the closing character doubled inside. A quoted value without its end
 /// runs to the end of the text, and is masked whatever its key: where it was meant to end
-/// cannot be told, and what follows may be a password.
-std::u16string MaskConnectionString(std::u16string_view text) {
+/// cannot be told, and what follows may be a password. A value that holds a connection string
+/// of its own is masked as one (see MaskNestedValue).
+std::u16string MaskConnectionString(std::u16string_view text, int depth) {
     std::u16string masked;
     std::size_t position = 0;
     while (position < text.size()) {
@@ -212,7 +263,7 @@ std::u16string MaskConnectionString(std::u16string_view text) {
         if ((isPassword || unclosed) && valueEnd > valueStart) {
             masked += Mask;
         } else {
-            masked += text.substr(valueStart, valueEnd - valueStart);
+            masked += MaskNestedValue(text.substr(valueStart, valueEnd - valueStart), depth);
         }
         masked += text.substr(valueEnd, pieceEnd - valueEnd);
         if (pieceEnd < text.size()) {
@@ -252,12 +303,13 @@ std::u16string EntityName(Object& entity, std::u16string_view nameSetting) {
     return automation::ToString(automation::CallByName(entity, nameSetting, InvokeRead));
 }
 
-/// Refuses a table's or field's new name that is empty or that another item of its list bears,
-/// letter case ignored: the project knows them by name without regard to case, so of two that
-/// shared a name the next load would keep the first and drop the other, with its fields and
-/// settings. The item's own name in another letter case is a rename like any other.
+/// Refuses a table's or field's new name that is empty (or blanks alone) or that another item of
+/// its list bears, letter case ignored: the project knows them by name without regard to case,
+/// so of two that shared a name the next load would keep the first and drop the other, with its
+/// fields and settings. The item's own name in another letter case is a rename like any other.
 void CheckNewName(const SettingTarget& target, std::u16string_view newName) {
-    if (newName.empty()) {
+    // A name of blanks alone names nothing a user can tell apart or type.
+    if (std::all_of(newName.begin(), newName.end(), IsBlank)) {
         throw CommandError("quorvane: set: " + Utf8(target.nameSetting) + " of " + target.description +
                            " cannot be empty; the project knows it by its name");
     }

@@ -246,6 +246,11 @@ void Registry::Save(HiveState& state) {
     state.loaded = true;
 }
 
+void Registry::RemoveLeftovers(HiveKind hive) const {
+    // Beside the file a save replaces: the end of a link in the hive's place (see Save).
+    system::RemoveLeftoverTemporariesOf(system::FromNativePath(HivePath(hive)), system::FinalLink::Follow);
+}
+
 void Registry::Update(HiveKind hive, const std::function<bool(Key& root)>& change) {
     HiveState& state = StateOf(hive);
     CreateFolderOf(state.path);

@@ -85,6 +85,11 @@ public:
     /// write to the registry itself: it would wait for the lock that its caller holds.
     void Update(HiveKind hive, const std::function<bool(Key& root)>& change);
 
+    /// Removes the temporary files that saves of the hive killed midway left beside its file
+    /// (see system::RemoveLeftoverTemporariesOf): a save that no later start repeats would
+    /// leave them there for good. Never raises.
+    void RemoveLeftovers(HiveKind hive) const;
+
     /// The root key of a hive as it is now in memory (read first when needed), for walking a
     /// whole tree. Do not keep it across a write.
     const Key& Root(HiveKind hive);

@@ -247,9 +247,29 @@ void ReleaseFolder(const std::string& key) noexcept {
     Pending().Release(key);
 }
 
-// Removes what killed runs left in `folder` when no live writer has a temporary file there.
-// False when one has: the folder is to be looked at again later.
-bool SweepFolder(const fs::path& folder) {
+// Whether `name` is the name FileBeside gives a temporary file of the file `target` (a name
+// without folder), shortened alike when long: a shortened one ends its cut of the target's name
+// with a tag of its own, a hash that takes in the random suffix.
+bool IsTemporaryNameOf(std::string_view name, std::string_view target) {
+    if (!IsTemporaryName(name)) {
+        return false;
+    }
+    std::string ending(Marker);
+    ending.append(SuffixDigits, '0');
+    const std::string fitted = FitFileName(".", target, ending);
+    if (name.size() != fitted.size()) {
+        return false;
+    }
+    constexpr std::size_t TagSize = 17; // "~" and sixteen hexadecimal digits
+    const bool shortened = fitted.size() != 1 + target.size() + ending.size();
+    const std::size_t same = fitted.size() - ending.size() - (shortened ? TagSize : 0);
+    return name.substr(0, same) == std::string_view(fitted).substr(0, same);
+}
+
+// Removes what killed runs left in `folder` when no live writer has a temporary file there:
+// every temporary file, or with `only` those of that file alone. False when a writer has one:
+// the folder is to be looked at again later.
+bool SweepFolder(const fs::path& folder, std::string_view only = {}) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         return true;
@@ -267,7 +287,7 @@ bool SweepFolder(const fs::path& folder) {
     }
     while (const dirent* entry = ::readdir(listing)) {
         struct stat status {};
-        if (IsTemporaryName(entry->d_name) &&
+        if ((only.empty() ? IsTemporaryName(entry->d_name) : IsTemporaryNameOf(entry->d_name, only)) &&
             ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode)) {
             ::unlinkat(fd, entry->d_name, 0);
         }
@@ -277,9 +297,9 @@ bool SweepFolder(const fs::path& folder) {
     return true;
 }
 
-// Sweeps `folder` once a run: each folder is looked at until a sweep finds it free, not at every
-// write.
-void RemoveLeftovers(const fs::path& folder, const std::string& key) {
+// Sweeps `folder` (for `only`, see SweepFolder) once a run: each folder is looked at until a
+// sweep finds it free, not at every write.
+void RemoveLeftovers(const fs::path& folder, const std::string& key, std::string_view only = {}) {
     // Process-wide by nature, as the run is.
     static std::mutex mutex;
     static std::set<std::string> swept;
@@ -289,7 +309,7 @@ void RemoveLeftovers(const fs::path& folder, const std::string& key) {
             return;
         }
     }
-    if (SweepFolder(folder)) {
+    if (SweepFolder(folder, only)) {
         const std::lock_guard guard(mutex);
         swept.insert(key);
     }
@@ -412,6 +432,18 @@ void RemoveLeftoverTemporaries(std::u16string_view folder, SweepDepth depth) {
         return;
     }
     RemoveLeftovers(ToNativePath(folder));
+}
+
+void RemoveLeftoverTemporariesOf(std::u16string_view file, FinalLink link) {
+    if (file.empty()) {
+        return;
+    }
+    const fs::path target = ReplacedFile(ToNativePath(file), link);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const std::string name = target.filename().string();
+    // Counted apart from a sweep of the whole folder: keyed by the file's path, which is no
+    // folder's key.
+    RemoveLeftovers(folder, internal::LockKeyOf(folder) + "/" + name, name);
 }
 
 void RaiseFileError(std::error_code error, std::u16string_view path) {

@@ -119,6 +119,10 @@ enum class SweepDepth {
 /// now is swept at a later call. Each folder is swept once a run. Nothing when the folder cannot
 /// be listed.
 void RemoveLeftoverTemporaries(std::u16string_view folder, SweepDepth depth = SweepDepth::Folder);
+/// The same for the temporary files of one file alone, those its killed writes left beside it
+/// (beside the file a link in its place names, with FinalLink::Follow): for a file in a folder
+/// others write into too, such as the user's settings file. Other files' temporary files stay.
+void RemoveLeftoverTemporariesOf(std::u16string_view file, FinalLink link = FinalLink::Replace);
 
 /// Creates the folder and every missing folder above it; nothing when it exists. Raises when
 /// a component exists as a file or cannot be created.

@@ -3,6 +3,7 @@
 #include "platform/system/Paths.h"
 
 #include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
 
 #include "support/ProcessesTogether.h"
 #include "support/TempDir.h"
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -181,6 +183,8 @@ TEST_F(FileSystemTest, LinksInTheWayAreReplacedOrRefusedAndNothingOutsideChanges
 // Writes `target` through a FileBeside in a child process that dies before the rename, as a
 // killed run does, and returns the temporary file it left.
 std::filesystem::path LeaveHalfWrittenFile(const std::filesystem::path& target) {
+    const std::set<std::filesystem::path> before(std::filesystem::directory_iterator(target.parent_path()),
+                                                 {});
     const pid_t child = ::fork();
     if (child == 0) {
         FileBeside file(target);
@@ -189,9 +193,7 @@ std::filesystem::path LeaveHalfWrittenFile(const std::filesystem::path& target) 
     }
     ::waitpid(child, nullptr, 0);
     for (const auto& entry : std::filesystem::directory_iterator(target.parent_path())) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind("." + target.filename().string(), 0) == 0 &&
-            name.find("~qvtmp") != std::string::npos) {
+        if (before.count(entry.path()) == 0) {
             return entry.path();
         }
     }
@@ -231,6 +233,14 @@ TEST_F(FileSystemTest, TemporaryFilesOfAKilledRunAreRemovedByTheNextWriteThere) 
     RemoveLeftoverTemporaries(PathOf(u"site/same"));
     RemoveLeftoverTemporaries(PathOf(u"no/such/folder"));
     EXPECT_FALSE(std::filesystem::exists(stale));
+
+    // A sweep for one file takes its leftovers alone, also those whose name was shortened to fit.
+    const std::string longName(240, 'n');
+    const std::filesystem::path own = LeaveHalfWrittenFile(mDir.Path() / "site" / "same" / longName);
+    const std::filesystem::path others = LeaveHalfWrittenFile(mDir.Path() / "site" / "same" / "list.asp");
+    RemoveLeftoverTemporariesOf(PathOf(u"site/same/" + automation::FromUtf8(longName)));
+    EXPECT_FALSE(std::filesystem::exists(own));
+    EXPECT_TRUE(std::filesystem::exists(others));
 }
 
 // Another live run's temporary file survives a sweep, also closed and with an old time: an
