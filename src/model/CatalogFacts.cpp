@@ -262,6 +262,10 @@ std::u16string TableReadErrorText(const ado::Connection& cnn, const automation::
         which += u" ";
     }
     text.insert(head.size(), which);
+    // A connection that went is no fault of the object: nothing the user could do to it helps.
+    if (cnn.Lost()) {
+        return text + std::u16string(CrLf) + std::u16string(ConnectionLostText);
+    }
     text += std::u16string(CrLf) +
             (type == u"VIEW"
                  ? u"Repair the view or drop it, or grant the right to read it."

@@ -80,9 +80,14 @@ ado::Recordset DescribeCustomView(ado::Connection& cnn, std::u16string_view sql)
 /// the message prefix. A failed authentication has a text of its own; an error the list does not
 /// hold is reported by its description.
 std::u16string ConnectionErrorText(const ado::Connection& cnn, const automation::Error& error, bool numbered);
+/// The last line of a reading's error text when the connection to the server was lost during it.
+inline constexpr std::u16string_view ConnectionLostText =
+    u"The connection to the database was lost; nothing more could be read. Try again once the database "
+    u"can be reached.";
 /// The error text of a table or view (`type` as the tables rowset gives it) whose columns, key or
 /// indexes could not be read: which one it is, then the connection's errors as
-/// ConnectionErrorText numbers them, and on a last line what the user can do about it.
+/// ConnectionErrorText numbers them, and on a last line what the user can do about it, or
+/// ConnectionLostText when the connection was lost (ado::Connection::Lost), which ends any reading.
 std::u16string TableReadErrorText(const ado::Connection& cnn, const automation::Error& error,
                                   std::u16string_view type, std::u16string_view table);
 

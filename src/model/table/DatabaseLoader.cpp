@@ -369,7 +369,9 @@ std::optional<std::u16string> QelDatabase::WalkAdoTables(AdoLoad& load) {
                     table->Load_ADO(load.cnn, rs, load.fullLoad);
                 } catch (const automation::Error& error) {
                     std::u16string text = catalog::TableReadErrorText(load.cnn, error, type, name);
-                    if (AdoLoad::Needs(load.fullLoad, name)) {
+                    // A lost connection would fail every table after this one alike: it ends the
+                    // load, said once.
+                    if (AdoLoad::Needs(load.fullLoad, name) || load.cnn.Lost()) {
                         return text;
                     }
                     table->SetTblGen(false);
