@@ -51,6 +51,16 @@ TEST_F(SchemaCommandsTest, LoadingATableGoneFromTheDatabaseFailsAndSavesNothing)
     EXPECT_EQ(ReadBytes(mWork / "p.xml"), before);
 }
 
+// Regression: load-table and unload-table took a table only by its exact name ("Table ITEMS not
+// found!"), though show and set find it in any letter case.
+TEST_F(SchemaCommandsTest, LoadAndUnloadTableFindTheTableInAnyLetterCase) {
+    Sqlite("CREATE TABLE Items (id INTEGER PRIMARY KEY, label TEXT);");
+    Succeed({"new", "p.xml", "--sqlite", "db.sqlite"});
+    EXPECT_NE(Succeed({"unload-table", "p.xml", "ITEMS"}).out.find(": 0 tables loaded"), std::string::npos);
+    EXPECT_NE(Succeed({"load-table", "p.xml", "items"}).out.find(": 1 tables loaded"), std::string::npos);
+    EXPECT_NE(Succeed({"show", "p.xml", "Items.label"}).out.find("FldName = label\n"), std::string::npos);
+}
+
 // Regression: "new --tables a,c" failed for a view it was never asked for, whose table had been
 // dropped; check and sync failed alike for such a view that the project does not load.
 TEST_F(SchemaCommandsTest, ABrokenViewOutsideWhatACommandReadsIsNamedAndLeftAsItIs) {
