@@ -91,6 +91,15 @@ inline constexpr std::u16string_view ConnectionLostText =
 std::u16string TableReadErrorText(const ado::Connection& cnn, const automation::Error& error,
                                   std::u16string_view type, std::u16string_view table);
 
+/// A table or view that a reading could not read, as its error text names it.
+struct UnreadObject {
+    std::u16string word; ///< "table" or "view"
+    std::u16string name;
+};
+/// The object a reading's error text (TableReadErrorText) names; nullopt for any other text, and
+/// for a connection lost during the reading, which is no failure of the object.
+std::optional<UnreadObject> ObjectOfReadError(std::u16string_view text);
+
 /// What a reading says of a table or view that it could not read but did not need (the caller
 /// loads only other tables): `readError` (TableReadErrorText), then that the object was left
 /// out and left as it is.
