@@ -66,6 +66,7 @@ std::u16string ProjectTableName(Qel& project, const std::string& name) {
 /// nothing.
 void LoadTables(Session& session, const std::vector<std::string>& names, bool load) {
     std::vector<std::u16string> found;
+    found.reserve(names.size());
     for (const std::string& name : names) {
         found.push_back(ProjectTableName(session.Project(), name));
     }
@@ -147,6 +148,7 @@ void LoadDatabase(Session& session, const CommandLine& line) {
 /// Keeps the fields of the listed tables loaded and unloads the others.
 void KeepTables(Session& session, const std::vector<std::string>& names) {
     std::vector<std::u16string> keep;
+    keep.reserve(names.size());
     for (const std::string& name : names) {
         keep.push_back(ProjectTableName(session.Project(), name));
     }
