@@ -262,11 +262,40 @@ std::u16string TableReadErrorText(const ado::Connection& cnn, const automation::
         which += u" ";
     }
     text.insert(head.size(), which);
+    // A connection that went is no fault of the object: nothing the user could do to it helps.
+    if (cnn.Lost()) {
+        return text + std::u16string(CrLf) + std::u16string(ConnectionLostText);
+    }
     text += std::u16string(CrLf) +
             (type == u"VIEW"
                  ? u"Repair the view or drop it, or grant the right to read it."
                  : u"Grant the right to read the table, or try again once no other session holds it.");
     return text;
+}
+
+std::optional<UnreadObject> ObjectOfReadError(std::u16string_view text) {
+    const std::u16string head = State().gMsgPrefix + u": Unable to read the ";
+    if (!text.starts_with(head) || text.ends_with(ConnectionLostText)) {
+        return std::nullopt;
+    }
+    text.remove_prefix(head.size());
+    // The name is quoted on the first line and followed by "!", then the line's end or the
+    // driver's description.
+    const std::u16string_view line = text.substr(0, text.find(CrLf));
+    for (const std::u16string_view word : {std::u16string_view(u"table"), std::u16string_view(u"view")}) {
+        const std::u16string opening = std::u16string(word) + u" \"";
+        if (!line.starts_with(opening)) {
+            continue;
+        }
+        for (std::size_t end = line.find(u"\"!", opening.size()); end != std::u16string_view::npos;
+             end = line.find(u"\"!", end + 1)) {
+            if (end + 2 == line.size() || line[end + 2] == u' ') {
+                return UnreadObject{std::u16string(word),
+                                    std::u16string(line.substr(opening.size(), end - opening.size()))};
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 namespace {

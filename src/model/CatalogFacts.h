@@ -80,11 +80,25 @@ ado::Recordset DescribeCustomView(ado::Connection& cnn, std::u16string_view sql)
 /// the message prefix. A failed authentication has a text of its own; an error the list does not
 /// hold is reported by its description.
 std::u16string ConnectionErrorText(const ado::Connection& cnn, const automation::Error& error, bool numbered);
+/// The last line of a reading's error text when the connection to the server was lost during it.
+inline constexpr std::u16string_view ConnectionLostText =
+    u"The connection to the database was lost; nothing more could be read. Try again once the database "
+    u"can be reached.";
 /// The error text of a table or view (`type` as the tables rowset gives it) whose columns, key or
 /// indexes could not be read: which one it is, then the connection's errors as
-/// ConnectionErrorText numbers them, and on a last line what the user can do about it.
+/// ConnectionErrorText numbers them, and on a last line what the user can do about it, or
+/// ConnectionLostText when the connection was lost (ado::Connection::Lost), which ends any reading.
 std::u16string TableReadErrorText(const ado::Connection& cnn, const automation::Error& error,
                                   std::u16string_view type, std::u16string_view table);
+
+/// A table or view that a reading could not read, as its error text names it.
+struct UnreadObject {
+    std::u16string word; ///< "table" or "view"
+    std::u16string name;
+};
+/// The object a reading's error text (TableReadErrorText) names; nullopt for any other text, and
+/// for a connection lost during the reading, which is no failure of the object.
+std::optional<UnreadObject> ObjectOfReadError(std::u16string_view text);
 
 /// What a reading says of a table or view that it could not read but did not need (the caller
 /// loads only other tables): `readError` (TableReadErrorText), then that the object was left

@@ -255,7 +255,9 @@ std::optional<std::u16string> QelSchema::WalkAdoSchemaTables(AdoRead& read) {
             ReadAdoTable(read.cnn, schema, name, type, read.kind);
         } catch (const automation::Error& error) {
             std::u16string text = catalog::TableReadErrorText(read.cnn, error, type, name);
-            if (Needs(name)) {
+            // A lost connection would fail every object after this one alike: it ends the reading,
+            // said once.
+            if (Needs(name) || read.cnn.Lost()) {
                 return text;
             }
             // Only that it is there: a record with part of what a failed rowset would have given

@@ -51,6 +51,35 @@ TEST_F(SchemaCommandsTest, LoadingATableGoneFromTheDatabaseFailsAndSavesNothing)
     EXPECT_EQ(ReadBytes(mWork / "p.xml"), before);
 }
 
+// Regression: load-table and unload-table took a table only by its exact name ("Table ITEMS not
+// found!"), though show and set find it in any letter case.
+TEST_F(SchemaCommandsTest, LoadAndUnloadTableFindTheTableInAnyLetterCase) {
+    Sqlite("CREATE TABLE Items (id INTEGER PRIMARY KEY, label TEXT);");
+    Succeed({"new", "p.xml", "--sqlite", "db.sqlite"});
+    EXPECT_NE(Succeed({"unload-table", "p.xml", "ITEMS"}).out.find(": 0 tables loaded"), std::string::npos);
+    EXPECT_NE(Succeed({"load-table", "p.xml", "items"}).out.find(": 1 tables loaded"), std::string::npos);
+    EXPECT_NE(Succeed({"show", "p.xml", "Items.label"}).out.find("FldName = label\n"), std::string::npos);
+}
+
+// Regression: a view the project loads, broken since, stopped the comparison each command makes
+// on loading the project, and the command said "The project's database could not be reached".
+TEST_F(SchemaCommandsTest, ABrokenViewTheProjectLoadsIsNamedAsWhatStoppedTheComparison) {
+    Sqlite("CREATE TABLE a (id INTEGER PRIMARY KEY); CREATE TABLE b (id INTEGER PRIMARY KEY);"
+           "CREATE VIEW v AS SELECT id FROM b;");
+    Succeed({"new", "p.xml", "--sqlite", "db.sqlite", "--tables", "b,v"});
+    Sqlite("DROP TABLE b;");
+    const RunResult stopped = Quorvane({"load-table", "p.xml", "a"});
+    EXPECT_EQ(stopped.status, 1);
+    EXPECT_EQ(stopped.err.find("could not be reached"), std::string::npos) << stopped.err;
+    EXPECT_NE(stopped.err.find("no such table"), std::string::npos) << stopped.err;
+    EXPECT_NE(stopped.err.find("The project's database was reached, but its view \"v\" could not be read"),
+              std::string::npos)
+        << stopped.err;
+    // Taken out as the message says, the view no longer stops it.
+    Succeed({"unload-table", "p.xml", "v"});
+    EXPECT_NE(Succeed({"load-table", "p.xml", "a"}).out.find(": 2 tables loaded"), std::string::npos);
+}
+
 // Regression: "new --tables a,c" failed for a view it was never asked for, whose table had been
 // dropped; check and sync failed alike for such a view that the project does not load.
 TEST_F(SchemaCommandsTest, ABrokenViewOutsideWhatACommandReadsIsNamedAndLeftAsItIs) {

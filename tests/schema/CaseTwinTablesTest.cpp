@@ -8,6 +8,7 @@
 
 #include "project/Qel.h"
 
+#include "model/LoadSettings.h"
 #include "model/field/QelField.h"
 #include "model/field/QelFields.h"
 #include "model/table/QelDatabase.h"
@@ -115,6 +116,21 @@ TEST_P(CaseTwinTablesTest, AProjectTableKeepsItsOwnSpellingAndTheTwinIsNamed) {
         EXPECT_NE(lowerKept, Tables().Find(upper) != nullptr);
         EXPECT_TRUE(Names(messages, lowerKept ? upper : lower)) << automation::ToUtf8(lower);
     }
+
+    // Regression: a new project of chosen tables kept the catalogue's first of a pair, not the
+    // one named. Named exactly, a spelling is kept; of two named, the first.
+    mProject = nullptr;
+    MakeProject();
+    CurrentLoadSettings().neededTables = std::vector<std::u16string>{u"Parcel", u"crate", u"Crate"};
+    LoadDatabase();
+    CurrentLoadSettings().neededTables.reset();
+    const std::vector<std::u16string> chosen = TakeMessages();
+    EXPECT_EQ(FieldNames(u"Parcel"), (std::vector<std::u16string>{u"code"}));
+    EXPECT_EQ(FieldNames(u"crate"), (std::vector<std::u16string>{u"n"}));
+    EXPECT_EQ(Tables().Find(u"parcel"), nullptr);
+    EXPECT_EQ(Tables().Find(u"Crate"), nullptr);
+    EXPECT_TRUE(Names(chosen, u"parcel"));
+    EXPECT_TRUE(Names(chosen, u"Crate"));
 }
 
 QV_INSTANTIATE_FOR_TEST_DATABASES(CaseTwinTablesTest);

@@ -15,10 +15,15 @@
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 
+#include "platform/ado/ConnectionString.h"
 #include "platform/automation/Text.h"
 #include "platform/host/ScriptedHost.h"
 
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qv {
@@ -93,6 +98,67 @@ TEST_P(ReadScopeTest, ABrokenViewOutsideWhatIsReadIsNamedAndLeftAsItIs) {
     EXPECT_TRUE(error.ends_with(u"\r\nRepair the view or drop it, or grant the right to read it."))
         << automation::ToUtf8(error);
     EXPECT_FALSE(Tables().Find(u"scope_broken")->TblLoaded());
+}
+
+// Regression: a connection lost while the reading went through objects it did not need had each
+// of them named as one that could not be read ("Grant the right to read the table, ..."), and the
+// check and the new project went on with what had been read.
+TEST_P(ReadScopeTest, AConnectionLostOnAnObjectNotNeededEndsTheReadingOnce) {
+    if (Kind() != DatabaseKind::PostgreSQL) {
+        GTEST_SKIP() << "a PostgreSQL session waits for another's table lock, where it can be ended";
+    }
+    LoadDatabase();
+    std::vector<std::u16string> names;
+    for (QelTable& table : Tables()) {
+        names.push_back(table.TblName());
+    }
+    for (const std::u16string& name : names) {
+        Call(*mProject, u"UnLoadTable", {Variant(name)});
+    }
+    // The reading waits for a table another session holds until its connection is ended; the
+    // timeout only keeps a reading that is never ended from waiting for ever.
+    ado::ConnectionString text = ado::ConnectionString::Parse(mTestDatabase->ConnectionString());
+    text.Set(u"ConnSettings", u"SET lock_timeout = 120000");
+    mProject->db()->SetDBConnstr(text.ToString());
+    testdb::HeldSession holder(*mTestDatabase);
+    holder.Execute(u"LOCK TABLE customers IN ACCESS EXCLUSIVE MODE");
+    auto expectEndedOnce = [&](const char* reading, const std::function<void()>& read) {
+        SCOPED_TRACE(reading);
+        mHost.ClearCalls();
+        std::atomic<bool> done = false;
+        std::thread ender([&] {
+            while (!done) {
+                try {
+                    mTestDatabase->Execute(u"SELECT pg_terminate_backend(pid) FROM pg_locks "
+                                           u"WHERE NOT granted AND relation = 'customers'::regclass");
+                } catch (const std::exception&) {
+                    // Tried again on the next round.
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
+        read();
+        done = true;
+        ender.join();
+        const std::u16string error = mProject->ProjErr();
+        EXPECT_TRUE(error.starts_with(u"Quorvane: Unable to read the ")) << automation::ToUtf8(error);
+        EXPECT_NE(error.find(u"connection to the database was lost"), std::u16string::npos)
+            << automation::ToUtf8(error);
+        for (const std::u16string& message : mHost.Texts(host::HostCallKind::Message)) {
+            EXPECT_EQ(message.find(u"Unable to read"), std::u16string::npos) << automation::ToUtf8(message);
+        }
+    };
+    expectEndedOnce("check", [&] { EXPECT_EQ(CheckDB(), -1); });
+    // A new project that needs none of the tables.
+    mProject = nullptr;
+    MakeProject();
+    CurrentLoadSettings().neededTables.emplace();
+    expectEndedOnce("new project", [&] {
+        Call(*mProject, u"LoadDB",
+             {Variant(u""), Variant(u"CONNECTIONSTRING"), Variant(u""), Variant(u""), Variant(false),
+              Variant(u""), Variant(u""), Variant(text.ToString()), Variant(u"")});
+    });
+    CurrentLoadSettings().neededTables.reset();
 }
 
 QV_INSTANTIATE_FOR_TEST_DATABASES(ReadScopeTest);

@@ -51,14 +51,27 @@ std::size_t LoadedTableCount(Qel& project) {
     return count;
 }
 
+/// The project's name of the table a command names, found as show and set find it (in any
+/// letter case); the database knows the table only by the project's name. A field is no table.
+std::u16string ProjectTableName(Qel& project, const std::string& name) {
+    const SettingTarget target = FindTarget(project, name);
+    const auto* table = dynamic_cast<const QelTable*>(target.entity.Get());
+    if (table == nullptr) {
+        throw CommandError("quorvane: the project has no table " + name);
+    }
+    return table->TblName();
+}
+
 /// Loads or unloads each named table; the names are checked first so that a wrong one changes
 /// nothing.
 void LoadTables(Session& session, const std::vector<std::string>& names, bool load) {
+    std::vector<std::u16string> found;
+    found.reserve(names.size());
     for (const std::string& name : names) {
-        FindTarget(session.Project(), name);
+        found.push_back(ProjectTableName(session.Project(), name));
     }
-    for (const std::string& name : names) {
-        const Variant table(Utf16(name));
+    for (const std::u16string& name : found) {
+        const Variant table(name);
         if (load) {
             session.Project().LoadTable(table);
         } else {
@@ -135,9 +148,9 @@ void LoadDatabase(Session& session, const CommandLine& line) {
 /// Keeps the fields of the listed tables loaded and unloads the others.
 void KeepTables(Session& session, const std::vector<std::string>& names) {
     std::vector<std::u16string> keep;
+    keep.reserve(names.size());
     for (const std::string& name : names) {
-        SettingTarget target = FindTarget(session.Project(), name);
-        keep.push_back(static_cast<QelTable&>(*target.entity).TblName());
+        keep.push_back(ProjectTableName(session.Project(), name));
     }
     std::vector<std::u16string> load;
     std::vector<std::u16string> unload;

@@ -57,7 +57,8 @@ SOURCE is one of:
 
   --schema NAME       the schema (owner) whose tables to load, where the database asks for one
   --tables NAME,...   keep only these tables' fields loaded (the others stay in the project,
-                      unloaded and not generated)
+                      unloaded and not generated); of two tables whose names differ only in
+                      letter case, the one named exactly is kept (the first named, if both are)
 )"},
         {"show", R"(Usage: quorvane show PROJECT.xml [TABLE | TABLE.FIELD]
 
@@ -89,12 +90,13 @@ works while the database is down.
 
 Loads the fields of tables whose names the project has but whose fields are not loaded (a
 project made with DynamicLoadDB, or with new --tables), from the project's database, and
-saves the project file.
+saves the project file. A TABLE is found as show and set find it, in any letter case.
 )"},
         {"unload-table", R"(Usage: quorvane unload-table PROJECT.xml TABLE...
 
 Takes the fields of loaded tables out of the project (they are then not generated) and saves
-the project file. The project is loaded without comparing it with its database.
+the project file. A TABLE is found as show and set find it, in any letter case. The project is
+loaded without comparing it with its database.
 )"},
         {"generate", R"(Usage: quorvane generate PROJECT.xml [OPTIONS]
 

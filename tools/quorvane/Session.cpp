@@ -7,6 +7,8 @@
 #include "project/SynchronizationService.h"
 #include "schema/SchemaServices.h"
 
+#include "model/CatalogFacts.h"
+
 #include "core/Apartment.h"
 
 #include "platform/automation/Text.h"
@@ -14,6 +16,7 @@
 #include "platform/xml/Document.h"
 
 #include <memory>
+#include <optional>
 #include <system_error>
 
 namespace qv::cli {
@@ -125,6 +128,15 @@ std::u16string Session::LoadFailureDetail(const fs::path& file, const std::u16st
     if (mCheck == LoadCheckKind::Synchronize && mProject->db() && mProject->AutoSync() &&
         FindSynchronizationService() != nullptr) {
         // The file was read; the comparison with the database that AutoSync asks for failed.
+        if (const std::optional<catalog::UnreadObject> object = catalog::ObjectOfReadError(error)) {
+            // The database was reached: one object of it stopped the comparison.
+            const std::u16string path = Utf16(file.string());
+            return u"\nThe project's database was reached, but its " + object->word + u" \"" + object->name +
+                   u"\" could not be read, so the project was not compared with the database and is left as "
+                   u"it is. 'quorvane unload-table " +
+                   path + u" " + object->name + u"' takes it out of the comparison; 'quorvane set " + path +
+                   u" AutoSync=False' loads the project without comparing it with the database.";
+        }
         return u"\nThe project's database could not be reached. 'quorvane show', 'set' and 'unload-table' "
                u"work without it; 'quorvane set " +
                Utf16(file.string()) +

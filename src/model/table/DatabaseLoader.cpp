@@ -27,6 +27,9 @@
 #include <cassert>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace qv {
 
@@ -93,6 +96,12 @@ struct QelDatabase::AdoLoad {
     std::vector<std::u16string> objectsLeftOut;
     /// Whether a single-table load met its table in the catalogue.
     bool tableFound = false;
+    /// The qualifying names and types in the catalogue's order, gathered when the caller named
+    /// the tables it needs.
+    std::vector<std::pair<std::u16string, std::u16string>> names;
+    /// The names that give way to a twin (a name that differs only in letter case) which the
+    /// caller named exactly, each with the text that says so; reported once.
+    std::unordered_map<std::u16string, std::optional<std::u16string>> givingWay;
 
     /// Whether a failure to read the table `name` ends the load: every table of a single-table
     /// load, and of a full load every one unless the caller named those it needs.
@@ -102,6 +111,28 @@ struct QelDatabase::AdoLoad {
                std::any_of(needed->begin(), needed->end(), [&](const std::u16string& wanted) {
                    return automation::EqualsNoCase(wanted, name);
                });
+    }
+
+    /// Of names that differ only in letter case the list keeps the first it is given, which is
+    /// the catalogue's first unless the caller named another exactly: that one is kept, the
+    /// first named where the caller named several, and the others give way to it.
+    void ChooseNamedTwins() {
+        const std::optional<std::vector<std::u16string>>& needed = CurrentLoadSettings().neededTables;
+        if (!needed) {
+            return;
+        }
+        for (const std::u16string& wanted : *needed) {
+            const auto kept = std::find_if(names.begin(), names.end(),
+                                           [&](const auto& row) { return row.first == wanted; });
+            if (kept == names.end() || givingWay.contains(wanted)) {
+                continue;
+            }
+            for (const auto& [name, type] : names) {
+                if (name != wanted && automation::EqualsNoCase(name, wanted)) {
+                    givingWay.try_emplace(name, catalog::CaseTwinText(type, name, kept->second, wanted));
+                }
+            }
+        }
     }
 
     /// Whether the current row of the tables rowset is a table or view of the load.
@@ -266,9 +297,15 @@ std::optional<std::u16string> QelDatabase::WalkAdoTables(AdoLoad& load) {
     ado::Recordset& rs = *load.rs;
     std::int32_t total = 0;
     for (; !rs.Eof(); rs.MoveNext()) {
-        total += load.Qualifies() ? 1 : 0;
+        if (load.Qualifies()) {
+            ++total;
+            if (load.fullLoad && CurrentLoadSettings().neededTables) {
+                load.names.emplace_back(TextOf(rs.Value(u"TABLE_NAME")), TextOf(rs.Value(u"TABLE_TYPE")));
+            }
+        }
     }
     rs.MoveFirst();
+    load.ChooseNamedTwins();
     // A schema named for a new project that holds nothing is most likely misspelt: an empty
     // project would pass for a load of it.
     if (load.fullLoad && load.onlySchema && total == 0 && !load.schema.empty()) {
@@ -294,7 +331,12 @@ std::optional<std::u16string> QelDatabase::WalkAdoTables(AdoLoad& load) {
         }
         const std::u16string name = TextOf(rs.Value(u"TABLE_NAME"));
         const std::u16string type = TextOf(rs.Value(u"TABLE_TYPE"));
-        if (load.fullLoad || name == load.tableName) {
+        if (const auto twin = load.givingWay.find(name); load.fullLoad && twin != load.givingWay.end()) {
+            if (twin->second) {
+                load.objectsLeftOut.push_back(std::move(*twin->second));
+                twin->second.reset();
+            }
+        } else if (load.fullLoad || name == load.tableName) {
             load.tableFound = true;
             QelTable* table = nullptr;
             if (load.fullLoad) {
@@ -327,7 +369,9 @@ std::optional<std::u16string> QelDatabase::WalkAdoTables(AdoLoad& load) {
                     table->Load_ADO(load.cnn, rs, load.fullLoad);
                 } catch (const automation::Error& error) {
                     std::u16string text = catalog::TableReadErrorText(load.cnn, error, type, name);
-                    if (AdoLoad::Needs(load.fullLoad, name)) {
+                    // A lost connection would fail every table after this one alike: it ends the
+                    // load, said once.
+                    if (AdoLoad::Needs(load.fullLoad, name) || load.cnn.Lost()) {
                         return text;
                     }
                     table->SetTblGen(false);

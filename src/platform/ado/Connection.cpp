@@ -283,6 +283,16 @@ std::int32_t Connection::State() const noexcept {
     return mImpl->connection ? ObjectState::Open : ObjectState::Closed;
 }
 
+bool Connection::Lost() const noexcept {
+    if (!mImpl->connection) {
+        return false;
+    }
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    const SQLRETURN rc = SQLGetConnectAttrW(static_cast<SQLHDBC>(mImpl->connection->Get()),
+                                            SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
+    return SQL_SUCCEEDED(rc) && dead == SQL_CD_TRUE;
+}
+
 const std::u16string& Connection::ConnectionString() const noexcept {
     return mImpl->connectionString;
 }

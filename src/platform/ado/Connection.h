@@ -48,6 +48,10 @@ public:
     void Close() noexcept;
     /// ObjectState::Open or ObjectState::Closed.
     std::int32_t State() const noexcept;
+    /// Whether the driver says the open connection's link to the server is gone (the server ended
+    /// the session, the network dropped it), so that every later call fails alike. False while
+    /// closed and where the driver cannot tell.
+    bool Lost() const noexcept;
 
     /// The connection string exactly as the caller gave it to Open.
     const std::u16string& ConnectionString() const noexcept;

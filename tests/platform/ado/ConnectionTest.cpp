@@ -83,6 +83,7 @@ TEST_P(ConnectionTest, ALostConnectionGivesTheDriversError) {
     Recordset self = Recordset::Open(mConnection, postgres ? u"SELECT pg_backend_pid() AS id"
                                                            : u"SELECT CONNECTION_ID() AS id");
     std::u16string id = automation::ToString(self.Value(u"id"));
+    EXPECT_FALSE(mConnection.Lost());
     if (postgres) {
         Connection other;
         other.Open(mDatabase->ConnectionString());
@@ -95,6 +96,8 @@ TEST_P(ConnectionTest, ALostConnectionGivesTheDriversError) {
     EXPECT_FALSE(lost.Description().empty());
     ASSERT_GE(mConnection.Errors()->Count(), 1);
     EXPECT_EQ(mConnection.Errors()->Item(0)->Description(), lost.Description());
+    // Readers stop on it rather than blame each object they read next.
+    EXPECT_TRUE(mConnection.Lost());
     // Every later call fails the same way; none takes the process down.
     Failure([&] { Schema(Schema::Columns, {Variant(), Variant(), Variant(u"customers")}); });
     Failure([&] { Recordset::Describe(mConnection, u"SELECT * FROM customers"); });
