@@ -4,7 +4,13 @@
 #include "SiteFixture.h"
 #include "SiteProject.h"
 
+#include "model/table/QelDatabase.h"
+#include "model/table/QelTable.h"
+#include "model/table/QelTables.h"
+
 #include "platform/automation/Conversion.h"
+
+#include <filesystem>
 
 namespace qv::test::site {
 namespace {
@@ -111,6 +117,38 @@ TEST_P(SiteLoginTest, ThePasswordColumnIsNeverWritten) {
     EXPECT_EQ(CleanPost(edit, RecordForm(Clean(edit).body, {{"x_city", "Bergen"}})).StatusCode(), 302);
     EXPECT_EQ(Database().Scalar(city), "Bergen");
     EXPECT_EQ(LogIn("grace@example.com", "Bergen").redirect, "orderslist.asp");
+}
+
+// A site generated before its login was set kept the picture page of the binary column that
+// became the password: it sent every user's password to anyone who asked, whatever the
+// switches said.
+TEST_P(SiteLoginTest, APasswordPageLeftFromBeforeTheLoginIsRemoved) {
+    const TempDir temp;
+    const SiteDatabase database(Kind(), "binlogin", temp.Path());
+    const std::filesystem::path root = temp / "site";
+    const auto generate = [&](bool login) {
+        return GenerateSite(database.ConnectionString(), temp / "work", root, [login](Qel& project) {
+            GenerateField(project, u"members", u"password");
+            if (login) {
+                project.SetSecType(u"Dynamic");
+                project.SetSecTbl(u"members");
+                project.SetSecLoginIDFld(u"login");
+                project.SetSecPasswdFld(u"password");
+                project.SetOtherOverwrite(false);
+                project.db()->tables()->Find(u"members")->SetTblOverwrite(false);
+            }
+        });
+    };
+    ASSERT_EQ(generate(false), "");
+    {
+        AspSite before(root);
+        ASSERT_EQ(AspBrowser(before).Get("members_passwordpicture.asp?k_member_id=1").body, "Lisbon");
+    }
+    ASSERT_EQ(generate(true), "");
+    AspSite site(root);
+    const AspResponse picture = AspBrowser(site).Get("members_passwordpicture.asp?k_member_id=1");
+    EXPECT_EQ(picture.StatusCode(), 404);
+    EXPECT_FALSE(Holds(picture.body, "Lisbon"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, SiteLoginTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
