@@ -11,6 +11,8 @@
 #include "platform/automation/Conversion.h"
 
 #include <filesystem>
+#include <regex>
+#include <set>
 
 namespace qv::test::site {
 namespace {
@@ -117,6 +119,26 @@ TEST_P(SiteLoginTest, ThePasswordColumnIsNeverWritten) {
     EXPECT_EQ(CleanPost(edit, RecordForm(Clean(edit).body, {{"x_city", "Bergen"}})).StatusCode(), 302);
     EXPECT_EQ(Database().Scalar(city), "Bergen");
     EXPECT_EQ(LogIn("grace@example.com", "Bergen").redirect, "orderslist.asp");
+}
+
+// The files every page includes answered a request of their own: the header with status 500
+// ("Type mismatch") before anyone logged in, and web.config hid only qvcfg.asp.
+TEST_P(SiteLoginTest, IncludedFilesAreNoPagesOfTheirOwn) {
+    const std::string home = ReadSiteFile("default.asp");
+    const std::string config = ReadSiteFile("web.config");
+    const std::regex include(R"re(<!--#include \w+="([^"]+)"-->)re");
+    std::set<std::string> included;
+    for (auto match = std::sregex_iterator(home.begin(), home.end(), include);
+         match != std::sregex_iterator(); ++match) {
+        included.insert((*match)[1]);
+    }
+    EXPECT_GE(included.size(), 4u) << home;
+    for (const std::string& file : included) {
+        EXPECT_TRUE(Holds(config, "<add segment=\"" + file + "\" />")) << file << "\n" << config;
+        const AspResponse alone = Browser().Get(file);
+        EXPECT_LT(alone.StatusCode(), 500) << file << ": " << alone.error;
+        EXPECT_FALSE(Holds(alone.body, "<html")) << file;
+    }
 }
 
 // A site generated before its login was set kept the picture page of the binary column that
