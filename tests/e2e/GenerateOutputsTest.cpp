@@ -116,7 +116,14 @@ TEST_F(GenerateOutputsTest, ALinkWhereASiteFolderShouldBeIsNamedCountedAndNeverF
     const fs::path elsewhere = mTemp / "elsewhere";
     fs::create_directories(elsewhere / "folder");
     std::ofstream(elsewhere / "file") << "the user's file";
-    const std::string followed = " (it is not followed and is left as it is).";
+    // What the user sees for `what` that failed because of the link at `link`.
+    const auto linked = [](const std::string& what, const fs::path& link) {
+        std::string text = "quorvane: " + what;
+        text += "\" failed! A symbolic link stands where the folder should be: \"";
+        text += link.string();
+        text += "\" (it is not followed and is left as it is).";
+        return text;
+    };
     for (const char* target : {"nowhere", "file", "folder"}) {
         fs::remove_all(site);
         fs::create_directories(site);
@@ -126,14 +133,11 @@ TEST_F(GenerateOutputsTest, ALinkWhereASiteFolderShouldBeIsNamedCountedAndNeverF
         const RunResult run = Quorvane({"generate", "shop.xml"});
         EXPECT_NE(run.status, 0) << run.out;
         EXPECT_NE(run.out.find(", 4 could not be written\n"), std::string::npos) << target << "\n" << run.out;
-        const std::string link = "\" failed! A symbolic link stands where the folder should be: \"";
         for (const std::string& message :
-             {"quorvane: Creating folder \"uploads" + link + (site / "uploads").string() + "\"" + followed,
-              "quorvane: Copying to folder \"images" + link + (site / "images").string() + "\"" + followed,
-              "quorvane: Writing to file \"" + (site / "docs" / "index.asp").string() + link +
-                  (site / "docs").string() + "\"" + followed,
-              "quorvane: Copying to file \"" + (site / "docs" / "readme.txt").string() + link +
-                  (site / "docs").string() + "\"" + followed,
+             {linked("Creating folder \"uploads", site / "uploads"),
+              linked("Copying to folder \"images", site / "images"),
+              linked("Writing to file \"" + (site / "docs" / "index.asp").string(), site / "docs"),
+              linked("Copying to file \"" + (site / "docs" / "readme.txt").string(), site / "docs"),
               std::string("quorvane: generate: 4 outputs could not be written")}) {
             EXPECT_NE(run.err.find(message), std::string::npos) << target << ": " << message << "\n"
                                                                 << run.err;

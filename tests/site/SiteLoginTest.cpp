@@ -149,17 +149,19 @@ TEST_P(SiteLoginTest, APasswordPageLeftFromBeforeTheLoginIsRemoved) {
     const SiteDatabase database(Kind(), "binlogin", temp.Path());
     const std::filesystem::path root = temp / "site";
     const auto generate = [&](bool login) {
-        return GenerateSite(database.ConnectionString(), temp / "work", root, [login](Qel& project) {
-            GenerateField(project, u"members", u"password");
-            if (login) {
-                project.SetSecType(u"Dynamic");
-                project.SetSecTbl(u"members");
-                project.SetSecLoginIDFld(u"login");
-                project.SetSecPasswdFld(u"password");
-                project.SetOtherOverwrite(false);
-                project.db()->tables()->Find(u"members")->SetTblOverwrite(false);
-            }
-        });
+        // Each run with a work folder of its own, as a new version of the program would have.
+        return GenerateSite(database.ConnectionString(), temp / (login ? "work-login" : "work"), root,
+                            [login](Qel& project) {
+                                GenerateField(project, u"members", u"password");
+                                if (login) {
+                                    project.SetSecType(u"Dynamic");
+                                    project.SetSecTbl(u"members");
+                                    project.SetSecLoginIDFld(u"login");
+                                    project.SetSecPasswdFld(u"password");
+                                    project.SetOtherOverwrite(false);
+                                    project.db()->tables()->Find(u"members")->SetTblOverwrite(false);
+                                }
+                            });
     };
     ASSERT_EQ(generate(false), "");
     {
