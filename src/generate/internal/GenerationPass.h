@@ -72,8 +72,9 @@ private:
     /// project's settings name them.
     bool IsLoginPasswordField(const QelTable& table, const QelField& field) const;
     /// Removes what an earlier generation wrote under the name of a field page of the login's
-    /// password column, when this run did not write a field page there: such a page, from before the login was
-    /// set or from an older package, sends every user's password. Each removal is shown.
+    /// password column, when this run did not write a field page there: such a page, from
+    /// before the login was set or from an older package, sends every user's password. Each
+    /// removal is shown.
     void RemovePasswordPages();
     /// Shows that the page an earlier generation wrote for the password column at `path` is
     /// gone (`done`: "removed", "replaced").
@@ -96,7 +97,8 @@ private:
     std::u16string mStyleSheetTemplate;
     std::u16string mCurTblVar;
     std::map<std::u16string, std::u16string> mPreparedScripts; ///< by file, read in this pass
-    std::set<std::u16string> mFieldPages; ///< the field pages this pass wrote or kept
+    /// The field pages this pass wrote or kept.
+    std::set<std::u16string> mFieldPages;
     std::int32_t mPagesBuilt = 0;
     std::chrono::steady_clock::duration mPageScriptTime{};
     OutputTally mTally;
