@@ -5,7 +5,8 @@
 # db_servers_start exports what the tests read:
 #   QV_PG_CONNECTION       ODBC connection string of the PostgreSQL maintenance database
 #   QV_MARIADB_CONNECTION  ODBC connection string of the MariaDB server (no database chosen)
-# The test user may create and drop databases; each test program makes its own and drops it.
+# The test user may create and drop databases, and end other sessions on them (pg_signal_backend);
+# each test program makes its own and drops it.
 
 QV_DB_DIR=${QV_DB_DIR:-/tmp/qv-db-servers}
 QV_PG_PORT=${QV_PG_PORT:-55432}
@@ -61,7 +62,11 @@ db_pg_start() {
     runuser -u postgres -- "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
         -o "-p $QV_PG_PORT -c listen_addresses=127.0.0.1 -k $dir/run -c fsync=off -c max_connections=200" \
         start >/dev/null || { cat "$dir/server.log" >&2; return 1; }
-    local sql="CREATE ROLE $QV_DB_USER LOGIN CREATEDB PASSWORD '${QV_DB_PASSWORD//\'/\'\'}';"
+    # DROP DATABASE ... WITH (FORCE) ends every other process on the database first, and refuses
+    # unless it may signal each of them: an autovacuum worker belongs to no role of the tests, so
+    # without pg_signal_backend a test's drop fails whenever one happens to be working there.
+    local sql="CREATE ROLE $QV_DB_USER LOGIN CREATEDB PASSWORD '${QV_DB_PASSWORD//\'/\'\'}';
+               GRANT pg_signal_backend TO $QV_DB_USER;"
     runuser -u postgres -- "$bin/psql" -q -h "$dir/run" -p "$QV_PG_PORT" -U postgres -d postgres \
         -v ON_ERROR_STOP=1 -c "$sql" >/dev/null || return 1
     export QV_PG_CONNECTION="Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=$QV_PG_PORT;Database=postgres;UID=$QV_DB_USER;PWD={${QV_DB_PASSWORD//\}/\}\}}}"

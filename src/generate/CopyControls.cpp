@@ -41,6 +41,21 @@ void SetMissingSource(std::u16string_view what, std::u16string_view name) {
     state.gProjErr += u"\"! Check if correct template.";
 }
 
+/// The first file or link that stands where the copy of the folder `source` into `target` puts
+/// a folder below `target`.
+std::optional<FolderObstacle> ObstacleInFolderCopy(std::u16string_view source, std::u16string_view target) {
+    for (const std::u16string& name : system::ListFolder(source).folders) {
+        std::optional<FolderObstacle> obstacle = ObstacleBelow(target, name);
+        if (!obstacle) {
+            obstacle = ObstacleInFolderCopy(system::JoinPath(source, name), system::JoinPath(target, name));
+        }
+        if (obstacle) {
+            return obstacle;
+        }
+    }
+    return std::nullopt;
+}
+
 /// How the copies of one control ended.
 enum class ControlCopy {
     Done,
@@ -60,21 +75,27 @@ ControlCopy CopyFiles(QelControl& control, const GenerationSettings& settings, b
             SetMissingSource(u": Source file does not exist - ", file);
             return ControlCopy::Failed;
         }
-        const std::u16string target = ResolveOutputFolder(settings, control.CtrlOFolder(), name, checkOnly);
         const bool overwrite = control.CtrlOverwrite() && settings.OtherOverwrite;
         if (checkOnly) {
+            const std::u16string target =
+                ResolveOutputFolder(settings, control.CtrlOFolder(), name, checkOnly);
             count += CheckFileOverwrite(target, overwrite, settings.PromptOnOverwrite, checkOnly,
                                         settings.backupFile)
                          ? 1
                          : 0;
             continue;
         }
-        // A file where the copy's folder should be ("images") is the user's: it is named, not
-        // replaced, and the copies go on.
-        if (std::optional<std::u16string> file = FileInPlaceOfFolder(system::FolderOf(target))) {
-            ReportFileInPlaceOfFolder(u"Copying to file ", target, *file, tally);
+        // A file or a link where the copy's folder should be ("images") is the user's: it is
+        // named, neither replaced nor followed, and the copies go on.
+        if (std::optional<FolderObstacle> obstacle =
+                OutputFolderObstacle(settings, control.CtrlOFolder(), name)) {
+            ReportFolderObstacle(
+                u"Copying to file ",
+                ResolveOutputFolder(settings, control.CtrlOFolder(), name, /*checkOnly=*/true), *obstacle,
+                tally);
             continue;
         }
+        const std::u16string target = ResolveOutputFolder(settings, control.CtrlOFolder(), name, checkOnly);
         if (!MayWriteOutput(target, OutputContent::CopyOfFile(source), overwrite, settings.PromptOnOverwrite,
                             settings.backupFile, tally)) {
             continue;
@@ -119,10 +140,15 @@ ControlCopy CopyFolder(QelControl& control, const GenerationSettings& settings, 
         return ControlCopy::Done;
     }
     const std::u16string shownFolder(WithoutTrailingSeparator(inputFolder));
-    // A file where the folder should be is the user's: it is named, not replaced, and the copies
-    // go on.
-    if (std::optional<std::u16string> file = FileInPlaceOfFolder(target)) {
-        ReportFileInPlaceOfFolder(u"Copying to folder ", shownFolder, *file, tally);
+    // A file or a link where the folder or one below it should be is the user's: it is named,
+    // neither replaced nor followed, and the copies go on. Looked for before anything is copied,
+    // so that the copy is whole or not made.
+    std::optional<FolderObstacle> obstacle = OutputFolderObstacle(settings, outputFolder, u"");
+    if (!obstacle) {
+        obstacle = ObstacleInFolderCopy(WithoutTrailingSeparator(source), target);
+    }
+    if (obstacle) {
+        ReportFolderObstacle(u"Copying to folder ", shownFolder, *obstacle, tally);
         return ControlCopy::Done;
     }
     if (!MayWriteOutput(target, OutputContent::CopyOfFolder(WithoutTrailingSeparator(source)), overwrite,

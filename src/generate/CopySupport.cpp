@@ -46,30 +46,58 @@ void SetCopyFailed(std::u16string_view what, std::u16string_view target, std::u1
     }
 }
 
-std::optional<std::u16string> FileInPlaceOfFolder(std::u16string_view folder) {
+std::optional<FolderObstacle> ObstacleBelow(std::u16string_view root, std::u16string_view relative) {
     namespace fs = std::filesystem;
-    // Up from the folder to the first thing that exists: a folder there can hold the rest.
-    for (fs::path path = system::ToNativePath(folder); !path.empty(); path = path.parent_path()) {
+    // Up from the root to the first thing that exists: a folder there can hold the rest.
+    for (fs::path path = system::ToNativePath(root); !path.empty(); path = path.parent_path()) {
         std::error_code error;
         const fs::file_status status = fs::status(path, error);
         if (status.type() == fs::file_type::not_found && path != path.parent_path()) {
             continue;
         }
-        if (status.type() == fs::file_type::none || status.type() == fs::file_type::not_found ||
-            fs::is_directory(status)) {
-            return std::nullopt;
+        if (status.type() != fs::file_type::none && status.type() != fs::file_type::not_found &&
+            !fs::is_directory(status)) {
+            return FolderObstacle{system::FromNativePath(path), /*link=*/false};
         }
-        return system::FromNativePath(path);
+        break;
+    }
+    // Below the root each folder is looked at itself, never through a link.
+    std::u16string path(root);
+    for (std::u16string_view rest = relative; !rest.empty();) {
+        const std::size_t separator = rest.find_first_of(u"\\/");
+        const std::u16string_view name = rest.substr(0, separator);
+        rest.remove_prefix(separator == std::u16string_view::npos ? rest.size() : separator + 1);
+        if (name.empty() || name == u".") {
+            continue;
+        }
+        path = system::JoinPath(path, name);
+        std::error_code error;
+        const fs::file_status status = fs::symlink_status(system::ToNativePath(path), error);
+        if (fs::is_symlink(status)) {
+            return FolderObstacle{path, /*link=*/true};
+        }
+        if (status.type() == fs::file_type::none || status.type() == fs::file_type::not_found) {
+            break;
+        }
+        if (!fs::is_directory(status)) {
+            return FolderObstacle{path, /*link=*/false};
+        }
     }
     return std::nullopt;
 }
 
-void ReportFileInPlaceOfFolder(std::u16string_view what, std::u16string_view target, std::u16string_view file,
-                               OutputTally* tally) {
+void ReportFolderObstacle(std::u16string_view what, std::u16string_view target,
+                          const FolderObstacle& obstacle, OutputTally* tally) {
     std::u16string text = FailedText(what, target);
-    text += u" A file stands where the folder should be: ";
-    text += Quoted(file);
-    text += u" (it is left as it is).";
+    if (obstacle.link) {
+        text += u" A symbolic link stands where the folder should be: ";
+        text += Quoted(obstacle.path);
+        text += u" (it is not followed and is left as it is).";
+    } else {
+        text += u" A file stands where the folder should be: ";
+        text += Quoted(obstacle.path);
+        text += u" (it is left as it is).";
+    }
     CurrentHost().ShowMessage(
         {State().gMsgPrefix, std::move(text), host::MessageIcon::Exclamation, host::MessageButtons::Ok});
     CountOutput(tally, &OutputTally::failed);

@@ -46,17 +46,16 @@ void CreateSiteFolder(const GenerationSettings& settings, std::u16string_view se
     if (relative.empty()) {
         return;
     }
-    // A link below the site would carry uploads and logs to wherever it points.
     const std::u16string root = OutputRoot(settings, /*appRoot=*/true);
-    system::RefuseLinksBelow(root, relative);
     const std::u16string folder = system::JoinInside(root, relative);
     // A file where the folder should be leaves the site without it: the pages would fail on
-    // every upload. The file is the user's and stays; the run goes on and fails at its end.
-    if (!checkOnly) {
-        if (std::optional<std::u16string> file = FileInPlaceOfFolder(folder)) {
-            ReportFileInPlaceOfFolder(u"Creating folder ", relative, *file, tally);
-            return;
+    // every upload. A link there would carry uploads and logs to wherever it points, and is
+    // never followed. Either is the user's and stays; the run goes on and fails at its end.
+    if (std::optional<FolderObstacle> obstacle = ObstacleBelow(root, relative)) {
+        if (!checkOnly) {
+            ReportFolderObstacle(u"Creating folder ", relative, *obstacle, tally);
         }
+        return;
     }
     CreateFolderPath(folder);
 }
@@ -129,8 +128,15 @@ std::optional<std::int16_t> CopyDatabase(const GenerationSettings& settings, con
             : system::JoinInside(OutputRoot(settings, /*appRoot=*/true), RelativeToAppRoot(database.DBPath));
     const std::u16string target = system::JoinInside(targetFolder, system::BaseName(*source));
     if (!database.DBPath.empty()) {
-        // The copy must land in the site, not wherever a link in the database's folder points.
-        system::RefuseLinksBelow(OutputRoot(settings, /*appRoot=*/true), RelativeToAppRoot(database.DBPath));
+        // The copy must land in the site, not wherever a link in the database's folder points:
+        // a link or a file there is named and left, and the run goes on.
+        if (std::optional<FolderObstacle> obstacle =
+                ObstacleBelow(OutputRoot(settings, /*appRoot=*/true), RelativeToAppRoot(database.DBPath))) {
+            if (!checkOnly) {
+                ReportFolderObstacle(u"Copying to file ", target, *obstacle, tally);
+            }
+            return std::int16_t{0};
+        }
     }
 
     bool copy = false;

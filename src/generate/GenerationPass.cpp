@@ -205,6 +205,8 @@ std::int16_t GenerationPass::Run() {
         }
     }
 
+    RemovePasswordPages();
+
     if (!mProject.OtherGen()) {
         return result();
     }

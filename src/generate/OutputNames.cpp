@@ -58,9 +58,19 @@ std::u16string OutputRoot(const GenerationSettings& settings, bool appRoot) {
     return root;
 }
 
+namespace {
+
+/// Whether a control's output folder lies under AppRootFolder ("~\" or "~/") rather than
+/// under Destination.
+bool IsUnderAppRoot(std::u16string_view folder) {
+    return folder.size() >= 2 && folder[0] == u'~' && system::IsPathSeparator(folder[1]);
+}
+
+} // namespace
+
 std::u16string ResolveOutputFolder(const GenerationSettings& settings, std::u16string_view folder,
                                    std::u16string_view fileName, bool checkOnly) {
-    const bool underAppRoot = folder.size() >= 2 && folder[0] == u'~' && system::IsPathSeparator(folder[1]);
+    const bool underAppRoot = IsUnderAppRoot(folder);
     const std::u16string root = OutputRoot(settings, underAppRoot);
     const std::u16string_view relative = underAppRoot ? folder.substr(2) : folder;
     std::u16string directory = system::JoinInside(root, relative);
@@ -71,6 +81,19 @@ std::u16string ResolveOutputFolder(const GenerationSettings& settings, std::u16s
         CreateFolderPath(directory);
     }
     return system::JoinInside(directory, fileName);
+}
+
+std::optional<FolderObstacle> OutputFolderObstacle(const GenerationSettings& settings,
+                                                   std::u16string_view folder, std::u16string_view fileName) {
+    const bool underAppRoot = IsUnderAppRoot(folder);
+    std::u16string relative(underAppRoot ? folder.substr(2) : folder);
+    // A file name with folders of its own ("images/logo.gif") lies in them.
+    const std::size_t separator = fileName.find_last_of(u"\\/");
+    if (separator != std::u16string_view::npos) {
+        relative += u'/';
+        relative += fileName.substr(0, separator);
+    }
+    return ObstacleBelow(OutputRoot(settings, underAppRoot), relative);
 }
 
 void CreateFolderPath(std::u16string_view path) {

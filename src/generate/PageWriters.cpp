@@ -1,4 +1,5 @@
 #include "generate/OverwritePolicy.h"
+#include "generate/internal/CopySupport.h"
 #include "generate/internal/GenerationAbort.h"
 #include "generate/internal/GenerationPass.h"
 #include "generate/internal/OutputContent.h"
@@ -23,6 +24,7 @@
 #include "template/TemplateState.h"
 #include "template/TemplateText.h"
 
+#include "platform/host/Host.h"
 #include "platform/system/FileSystem.h"
 #include "platform/system/Paths.h"
 
@@ -58,15 +60,30 @@ std::u16string GenerationPass::OutputPath(const QelControl& control, std::u16str
     return ResolveOutputFolder(mSettings, control.CtrlOFolder(), fileName, mCheckOnly);
 }
 
+std::optional<std::u16string> GenerationPass::WritablePath(const QelControl& control,
+                                                           std::u16string_view fileName) {
+    // A file or a link where the page's folder should be is the user's: the page is named and
+    // counted, nothing is written through the link, and the pass goes on.
+    if (std::optional<FolderObstacle> obstacle =
+            OutputFolderObstacle(mSettings, control.CtrlOFolder(), fileName)) {
+        ReportFolderObstacle(
+            u"Writing to file ",
+            ResolveOutputFolder(mSettings, control.CtrlOFolder(), fileName, /*checkOnly=*/true), *obstacle,
+            &mTally);
+        return std::nullopt;
+    }
+    return OutputPath(control, fileName);
+}
+
 bool GenerationPass::OutputExists(const QelControl& control, std::u16string_view fileName) const {
     return CheckFileOverwrite(OutputPath(control, fileName), true, true, /*checkOnly=*/true, false);
 }
 
 void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath, bool overwrite,
                                std::int16_t initType, std::u16string_view missingEnd,
-                               const std::function<void()>& selectCurrent) {
+                               const std::function<void()>& selectCurrent, bool neverKept) {
     // A page that stays as it is whatever it would say is not built at all.
-    if (KeepsExistingFile(outPath, overwrite, &mTally)) {
+    if (!neverKept && KeepsExistingFile(outPath, overwrite, &mTally)) {
         return;
     }
     ModuleState& state = State();
@@ -86,6 +103,17 @@ void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath,
     // The page is built before anyone is asked about replacing it: a page that comes out the
     // same is left alone without a question.
     const std::string bytes = TextFileBytes(text, /*ansiOnly=*/false);
+    if (neverKept && system::FileExists(outPath) && !OutputContent::Bytes(bytes).IsAlreadyAt(outPath)) {
+        // Neither a switch nor an answer keeps it: what an earlier generation wrote there may
+        // send the column. Gone first, the page is then written as a new one.
+        try {
+            system::DeleteFile(outPath);
+            ShowPasswordPageGone(outPath, u"replaced");
+        } catch (const automation::Error& error) {
+            SetCopyFailed(u"Removing file ", outPath, error.Description());
+            RaiseGenerationError();
+        }
+    }
     // A page the file system refuses (a name longer than it takes) is shown and counted; the
     // pages after it are still written.
     WriteOutput(outPath, OutputContent::Bytes(bytes), overwrite, mSettings.PromptOnOverwrite,
@@ -130,11 +158,13 @@ std::int32_t GenerationPass::GenerateTablePages(QelTable& table) {
         if (GetStatus().StatusIsCancelled()) {
             RaiseCancelled();
         }
-        const std::u16string outPath = OutputPath(*control, fileName);
+        const std::optional<std::u16string> outPath = WritablePath(*control, fileName);
         control = controls.Item(automation::Variant(position));
         const bool overwrite = control->CtrlOverwrite() && table.TblOverwrite();
-        WritePage(*control, outPath, overwrite, TablePageInit, u" not found. Generation aborted.",
-                  [&] { tables.Item(automation::Variant(table.TblName())); });
+        if (outPath) {
+            WritePage(*control, *outPath, overwrite, TablePageInit, u" not found. Generation aborted.",
+                      [&] { tables.Item(automation::Variant(table.TblName())); });
+        }
         // Written or skipped, the page counts for the bar.
         ++state.gProgressPos;
         GetStatus().SetStatus(Percent(state.gProgressPos, state.gProgressTotal));
@@ -167,17 +197,90 @@ std::int32_t GenerationPass::GenerateFieldPages(QelField& field) {
             continue;
         }
         GetStatus().DispStatus(Generating(fileName));
-        const std::u16string outPath = OutputPath(*control, fileName);
+        const std::optional<std::u16string> outPath = WritablePath(*control, fileName);
+        if (!outPath) {
+            continue;
+        }
         control = controls.Item(automation::Variant(position));
         QelTable* table = mProject.CurrentTable();
         const bool overwrite = control->CtrlOverwrite() && table != nullptr && table->TblOverwrite();
-        WritePage(*control, outPath, overwrite, TablePageInit, u" not found. Generation aborted", [&] {
-            if (automation::Ref<QelTable> current = tables.Item(automation::Variant(tables.curName()))) {
-                current->Fields()->Item(automation::Variant(field.FldName()));
-            }
-        });
+        const bool password = table != nullptr && IsLoginPasswordField(*table, field);
+        mFieldPages.insert(*outPath);
+        WritePage(
+            *control, *outPath, overwrite, TablePageInit, u" not found. Generation aborted",
+            [&] {
+                if (automation::Ref<QelTable> current = tables.Item(automation::Variant(tables.curName()))) {
+                    current->Fields()->Item(automation::Variant(field.FldName()));
+                }
+            },
+            password);
     }
     return count;
+}
+
+bool GenerationPass::IsLoginPasswordField(const QelTable& table, const QelField& field) const {
+    // Compared as the template's own test compares them, so that the pages it leaves out are the
+    // ones looked for here.
+    return automation::ToLower(TrimBlanks(mProject.SecType())) == u"dynamic" &&
+           table.TblName() == mProject.SecTbl() && field.FldName() == mProject.SecPasswdFld();
+}
+
+void GenerationPass::ShowPasswordPageGone(std::u16string_view path, std::u16string_view done) const {
+    std::u16string text = u"The page \"";
+    text += path;
+    text += u"\" that an earlier generation wrote for the password column \"";
+    text += mProject.SecPasswdFld();
+    text += u"\" of the user table \"";
+    text += mProject.SecTbl();
+    text += u"\" is ";
+    text += done;
+    text += u": it could send every user's password to anyone who asks for it.";
+    CurrentHost().ShowMessage(
+        {State().gMsgPrefix, std::move(text), host::MessageIcon::Information, host::MessageButtons::Ok});
+}
+
+void GenerationPass::RemovePasswordPages() {
+    if (mCheckOnly) {
+        return;
+    }
+    for (QelTable& table : *mProject.db()->tables()) {
+        for (QelField& field : *table.Fields()) {
+            if (!IsLoginPasswordField(table, field)) {
+                continue;
+            }
+            QelControls& controls = mProject.Controls();
+            for (std::int32_t position = 1; position <= controls.Count(); ++position) {
+                const automation::Ref<QelControl> control = controls.Item(automation::Variant(position));
+                if (!control || control->CtrlType() != u"field") {
+                    continue;
+                }
+                // The page's name as a field page of that column gets it, in whatever folder
+                // that may be reached without following a link.
+                const std::u16string fileName =
+                    BuildOutputFileName(mSettings, table.TblVar(), field.FldParm(), control->CtrlOFile(),
+                                        ResolveExtension(control->CtrlOExt()));
+                if (OutputFolderObstacle(mSettings, control->CtrlOFolder(), fileName)) {
+                    continue;
+                }
+                const std::u16string path =
+                    ResolveOutputFolder(mSettings, control->CtrlOFolder(), fileName, /*checkOnly=*/true);
+                // A page this run wrote is its own, also one of another column whose page has
+                // the same name ("a_b" + "c" beside "a" + "b_c").
+                if (mFieldPages.contains(path) ||
+                    !(system::FileExists(path) || system::IsSymbolicLink(path))) {
+                    continue;
+                }
+                try {
+                    system::DeleteFile(path);
+                    ShowPasswordPageGone(path, u"removed");
+                } catch (const automation::Error& error) {
+                    // The site still sends the password: the run fails.
+                    SetCopyFailed(u"Removing file ", path, error.Description());
+                    RaiseGenerationError();
+                }
+            }
+        }
+    }
 }
 
 std::int32_t GenerationPass::GenerateOtherPages(std::u16string_view typeList, bool overwrite) {
@@ -208,9 +311,12 @@ std::int32_t GenerationPass::GenerateOtherPages(std::u16string_view typeList, bo
             continue;
         }
         GetStatus().DispStatus(Generating(fileName));
-        const std::u16string outPath = OutputPath(*control, fileName);
+        const std::optional<std::u16string> outPath = WritablePath(*control, fileName);
+        if (!outPath) {
+            continue;
+        }
         control = controls.Item(automation::Variant(position));
-        WritePage(*control, outPath, control->CtrlOverwrite() && overwrite, OtherPageInit,
+        WritePage(*control, *outPath, control->CtrlOverwrite() && overwrite, OtherPageInit,
                   u" not found. Generation aborted.", [] {});
         if (ScriptReportedError()) {
             PrefixError(u": Generate " + control->CtrlID() + u" page error");

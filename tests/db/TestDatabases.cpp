@@ -9,10 +9,12 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace qv::testdb {
 
@@ -252,10 +254,19 @@ TestDatabase::~TestDatabase() {
         // Sessions a test left behind (a killed one, say) must not keep the database alive.
         drop += u" WITH (FORCE)";
     }
-    try {
-        Session(mServerConnectionString, mKind).Execute(drop);
-    } catch (const std::runtime_error&) {
-        // The server goes away with its data folder at the end of the run anyway.
+    // A process the drop may not end (a server's own worker, busy there for a moment on a
+    // loaded machine) fails it: tried again for a while. Should it still fail, the server goes
+    // away with its data folder at the end of the run anyway.
+    constexpr int attempts = 60;
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
+        try {
+            Session(mServerConnectionString, mKind).Execute(drop);
+            return;
+        } catch (const std::runtime_error&) {
+            if (attempt < attempts) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            }
+        }
     }
 }
 

@@ -21,19 +21,31 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A package with a page per table, a home page and a copied folder of images.
+// A package with a page per table, a home page, a page and a copied file in a folder "docs", a
+// copied folder of images, and two pages per field of the customers: "picture" for any but the
+// login's password column, "card" for every one.
 const std::map<std::string, std::string> Package = {
     {"control.xml",
      "<?xml version=\"1.0\"?>\r\n"
      "<Quorvane_Template date=\"2024/05/01\" version=\"6.0\" desc=\"Outputs\" author=\"Tests\">\r\n"
      "  <control id=\"list\" type=\"table\" ifiles=\"list.htm\" ofile=\"list\" oext=\"asp\"/>\r\n"
      "  <control id=\"home\" type=\"other\" ifiles=\"home.htm\" ofile=\"default\" oext=\"asp\"/>\r\n"
+     "  <control id=\"docs\" type=\"other\" ifiles=\"home.htm\" ofile=\"index\" oext=\"asp\" "
+     "ofolder=\"docs\"/>\r\n"
+     "  <control id=\"readme\" type=\"copy\" ifiles=\"docs/readme.txt\"/>\r\n"
+     "  <control id=\"picture\" type=\"field\" ifiles=\"field.htm\" ofile=\"picture\" oext=\"asp\" "
+     "cond=\"table/TblName/eq/customers,custom:IsLoginPasswordField/Boolean/ne/True\"/>\r\n"
+     "  <control id=\"card\" type=\"field\" ifiles=\"field.htm\" ofile=\"card\" oext=\"asp\" "
+     "cond=\"table/TblName/eq/customers\"/>\r\n"
      "  <control id=\"images\" type=\"copy\" ifolder=\"images\" ofolder=\"images\"/>\r\n"
      "</Quorvane_Template>\r\n"},
     {"lang.xml", "<?xml version=\"1.0\"?>\r\n<Quorvane.language>\r\n</Quorvane.language>\r\n"},
     {"list.htm", "<h1><!--##=TABLE.TblName##--></h1>\r\n"},
     {"home.htm", "<h1><!--##=PROJ.ProjName##--></h1>\r\n"},
+    {"field.htm", "<p><!--##=FIELD.FldName##--> <!--##=PROJ.SecType##--></p>\r\n"},
+    {"docs/readme.txt", "read me"},
     {"images/logo.gif", "GIF89a"},
+    {"images/icons/up.gif", "GIF89a"},
 };
 
 class GenerateOutputsTest : public ProgramTest {
@@ -93,6 +105,96 @@ TEST_F(GenerateOutputsTest, AFileWhereASiteFolderShouldBeIsNamedCountedAndKept) 
     EXPECT_NE(ReadBytes(site / "default.asp").find("<h1>shop</h1>"), std::string::npos)
         << ReadBytes(site / "default.asp");
     EXPECT_TRUE(fs::exists(site / "customerslist.asp"));
+}
+
+// A symbolic link where a folder of the site should be (to nowhere, a file or a folder) stopped
+// the run with no page written and no summary, or failed the copy without saying why; a copy
+// into a sub-folder went wherever the link pointed.
+TEST_F(GenerateOutputsTest, ALinkWhereASiteFolderShouldBeIsNamedCountedAndNeverFollowed) {
+    CreateProject("shop");
+    const fs::path site = mWork / "shop-site";
+    const fs::path elsewhere = mTemp / "elsewhere";
+    fs::create_directories(elsewhere / "folder");
+    std::ofstream(elsewhere / "file") << "the user's file";
+    // What the user sees for `what` that failed because of the link at `link`.
+    const auto linked = [](const std::string& what, const fs::path& link) {
+        std::string text = "quorvane: " + what;
+        text += "\" failed! A symbolic link stands where the folder should be: \"";
+        text += link.string();
+        text += "\" (it is not followed and is left as it is).";
+        return text;
+    };
+    for (const char* target : {"nowhere", "file", "folder"}) {
+        fs::remove_all(site);
+        fs::create_directories(site);
+        for (const char* name : {"uploads", "images", "docs"}) {
+            fs::create_directory_symlink(elsewhere / target, site / name);
+        }
+        const RunResult run = Quorvane({"generate", "shop.xml"});
+        EXPECT_NE(run.status, 0) << run.out;
+        EXPECT_NE(run.out.find(", 4 could not be written\n"), std::string::npos) << target << "\n" << run.out;
+        for (const std::string& message :
+             {linked("Creating folder \"uploads", site / "uploads"),
+              linked("Copying to folder \"images", site / "images"),
+              linked("Writing to file \"" + (site / "docs" / "index.asp").string(), site / "docs"),
+              linked("Copying to file \"" + (site / "docs" / "readme.txt").string(), site / "docs"),
+              std::string("quorvane: generate: 4 outputs could not be written")}) {
+            EXPECT_NE(run.err.find(message), std::string::npos) << target << ": " << message << "\n"
+                                                                << run.err;
+        }
+        for (const char* name : {"uploads", "images", "docs"}) {
+            EXPECT_EQ(fs::read_symlink(site / name), elsewhere / target) << name;
+        }
+        EXPECT_TRUE(fs::exists(site / "default.asp")) << target;
+        EXPECT_TRUE(fs::exists(site / "customerslist.asp")) << target;
+    }
+    EXPECT_EQ(ReadBytes(elsewhere / "file"), "the user's file");
+    EXPECT_TRUE(fs::is_empty(elsewhere / "folder"));
+    EXPECT_FALSE(fs::exists(elsewhere / "nowhere"));
+
+    // A link below a copied folder is met before anything is copied into it.
+    fs::remove_all(site);
+    fs::create_directories(site / "images");
+    fs::create_directory_symlink(elsewhere / "folder", site / "images" / "icons");
+    const RunResult run = Quorvane({"generate", "shop.xml"});
+    EXPECT_NE(run.out.find(", 1 could not be written\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("quorvane: Copying to folder \"images\" failed! A symbolic link stands where the "
+                           "folder should be: \"" +
+                           (site / "images" / "icons").string() + "\""),
+              std::string::npos)
+        << run.err;
+    EXPECT_TRUE(fs::is_empty(elsewhere / "folder"));
+    EXPECT_TRUE(fs::exists(site / "docs" / "readme.txt"));
+}
+
+// A page an earlier generation wrote for a column that has since become the login's password
+// column stayed, whatever the switches and answers: it could send every user's password.
+TEST_F(GenerateOutputsTest, PagesLeftForTheLoginsPasswordColumnAreRemovedOrReplaced) {
+    CreateProject("shop");
+    Succeed({"set", "shop.xml", "customers.city", "FldGenerate=True"});
+    Succeed({"generate", "shop.xml"});
+    const fs::path site = mWork / "shop-site";
+    ASSERT_TRUE(fs::exists(site / "customers_citypicture.asp"));
+    Succeed({"set", "shop.xml", "SecType=Dynamic", "SecTbl=customers", "SecLoginIDFld=name",
+             "SecPasswdFld=city"});
+    Succeed({"set", "shop.xml", "customers", "TblOverwrite=False"});
+
+    const RunResult run = Succeed({"generate", "shop.xml", "--overwrite", "none"});
+    EXPECT_FALSE(fs::exists(site / "customers_citypicture.asp"));
+    EXPECT_NE(ReadBytes(site / "customers_citycard.asp").find("<p>city Dynamic</p>"), std::string::npos);
+    for (const std::string& page :
+         {std::string("picture.asp\" that an earlier generation wrote for the password "
+                      "column \"city\" of the user table \"customers\" is removed: "),
+          std::string("card.asp\" that an earlier generation wrote for the password "
+                      "column \"city\" of the user table \"customers\" is replaced: ")}) {
+        EXPECT_NE(run.err.find("quorvane: The page \"" + (site / "customers_city").string() + page),
+                  std::string::npos)
+            << page << "\n"
+            << run.err;
+    }
+    // The next run has nothing to remove or replace.
+    const RunResult again = Succeed({"generate", "shop.xml", "--overwrite", "none"});
+    EXPECT_EQ(again.err.find("earlier generation"), std::string::npos) << again.err;
 }
 
 // A table whose page name is longer than the file system takes stopped the run at that page:

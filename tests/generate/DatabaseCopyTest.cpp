@@ -62,20 +62,30 @@ TEST_F(DatabaseCopyTest, FoldersStartingWithASeparatorLieUnderTheApplicationRoot
 }
 
 // A link in the site where the database's or the uploads' folder belongs would send the copy and
-// the uploads outside the site: refused, and nothing lands behind the link.
+// the uploads outside the site: refused, and nothing lands behind the link. It is named and
+// counted as not written, and the run goes on (before, it stopped the run).
 TEST_F(DatabaseCopyTest, ALinkWhereASiteFolderBelongsIsRefused) {
     std::filesystem::create_directories(mSite);
     std::filesystem::create_directories(mTemp / "elsewhere");
     std::filesystem::create_directory_symlink(mTemp / "elsewhere", mSite / "data");
     mDatabase.DBPath = u"~/data";
-    EXPECT_THROW(Copy(), automation::Error);
+    OutputTally tally;
+    EXPECT_EQ(CopyDatabase(mSettings, mDatabase, /*checkOnly=*/false, &tally), 0);
     EXPECT_FALSE(std::filesystem::exists(mTemp / "elsewhere" / "shop.mdb"));
 
     std::filesystem::remove(mSite / "data");
+    mDatabase.DBPath.clear();
     std::filesystem::create_directory_symlink(mTemp / "elsewhere", mSite / "uploads");
     mSettings.UploadPath = u"~/uploads/new";
-    EXPECT_THROW(Copy(), automation::Error);
+    EXPECT_EQ(CopyDatabase(mSettings, mDatabase, /*checkOnly=*/false, &tally), 0);
     EXPECT_FALSE(std::filesystem::exists(mTemp / "elsewhere" / "new"));
+    EXPECT_EQ(tally.failed, 2);
+    const std::vector<std::u16string> texts = mHost.Texts(HostCallKind::Message);
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[1],
+              u"Creating folder \"uploads/new\" failed! A symbolic link stands where the folder should "
+              u"be: \"" +
+                  Text(mSite / "uploads") + u"\" (it is not followed and is left as it is).");
 }
 
 TEST_F(DatabaseCopyTest, RefusedFolderAndCancelledRun) {

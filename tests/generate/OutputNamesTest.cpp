@@ -72,6 +72,16 @@ TEST_F(GenerateTest, AnOutputFolderThatIsALinkIsRefused) {
     EXPECT_THROW(ResolveOutputFolder(mSettings, u"admin\\", u"x.asp", false), automation::Error);
     EXPECT_THROW(ResolveOutputFolder(mSettings, u"admin/reports", u"x.asp", false), automation::Error);
     EXPECT_TRUE(std::filesystem::is_empty(mTemp / "outside"));
+    // Writers ask first, also about the folders of the file's name, and never through a link.
+    for (const auto& [folder, name] :
+         {std::pair<std::u16string_view, std::u16string_view>{u"admin/reports", u"x.asp"},
+          {u"", u"admin/x.asp"}}) {
+        const std::optional<FolderObstacle> obstacle = OutputFolderObstacle(mSettings, folder, name);
+        ASSERT_TRUE(obstacle.has_value());
+        EXPECT_TRUE(obstacle->link);
+        EXPECT_EQ(obstacle->path, Text(mSite / "admin"));
+    }
+    EXPECT_FALSE(OutputFolderObstacle(mSettings, u"reports", u"x.asp").has_value());
 }
 
 TEST_F(GenerateTest, AnEmptyRootStopsTheRunInsteadOfWritingIntoTheCurrentFolder) {

@@ -10,10 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <thread>
 #include <unistd.h>
 
 namespace qv::test::site {
@@ -24,6 +26,10 @@ using automation::ToUtf8;
 using testdb::DatabaseKind;
 
 namespace {
+
+// How often, and how far apart, a drop of the database is tried: half a minute in all.
+constexpr int DropAttempts = 60;
+constexpr std::chrono::milliseconds DropRetryPause{500};
 
 std::string FileText(const fs::path& file) {
     std::ifstream stream(file, std::ios::binary);
@@ -157,17 +163,26 @@ SiteDatabase::~SiteDatabase() {
     if (mKind == DatabaseKind::SQLite) {
         return;
     }
-    try {
-        ado::Connection admin;
-        admin.Open(mServerConnectionString);
-        std::u16string drop = u"DROP DATABASE IF EXISTS " + mName;
-        if (mKind == DatabaseKind::PostgreSQL) {
-            // A connection a page left open must not keep the database.
-            drop += u" WITH (FORCE)";
+    std::u16string drop = u"DROP DATABASE IF EXISTS " + mName;
+    if (mKind == DatabaseKind::PostgreSQL) {
+        // A connection a page left open must not keep the database.
+        drop += u" WITH (FORCE)";
+    }
+    // A process the drop may not end (a server's own worker, busy there for a moment on a
+    // loaded machine) fails it: tried again for a while before that counts as a failure.
+    for (int attempt = 1;; ++attempt) {
+        try {
+            ado::Connection admin;
+            admin.Open(mServerConnectionString);
+            ado::ExecuteCommand(admin, drop, {});
+            return;
+        } catch (const automation::Error& error) {
+            if (attempt == DropAttempts) {
+                ADD_FAILURE() << "dropping the site's database: " << ToUtf8(error.Description());
+                return;
+            }
         }
-        ado::ExecuteCommand(admin, drop, {});
-    } catch (const automation::Error& error) {
-        ADD_FAILURE() << "dropping the site's database: " << ToUtf8(error.Description());
+        std::this_thread::sleep_for(DropRetryPause);
     }
 }
 

@@ -4,7 +4,15 @@
 #include "SiteFixture.h"
 #include "SiteProject.h"
 
+#include "model/table/QelDatabase.h"
+#include "model/table/QelTable.h"
+#include "model/table/QelTables.h"
+
 #include "platform/automation/Conversion.h"
+
+#include <filesystem>
+#include <regex>
+#include <set>
 
 namespace qv::test::site {
 namespace {
@@ -111,6 +119,65 @@ TEST_P(SiteLoginTest, ThePasswordColumnIsNeverWritten) {
     EXPECT_EQ(CleanPost(edit, RecordForm(Clean(edit).body, {{"x_city", "Bergen"}})).StatusCode(), 302);
     EXPECT_EQ(Database().Scalar(city), "Bergen");
     EXPECT_EQ(LogIn("grace@example.com", "Bergen").redirect, "orderslist.asp");
+}
+
+// The files every page includes answered a request of their own: the header with status 500
+// ("Type mismatch") before anyone logged in, and web.config hid only qvcfg.asp.
+TEST_P(SiteLoginTest, IncludedFilesAreNoPagesOfTheirOwn) {
+    const std::string config = ReadSiteFile("web.config");
+    const std::regex include(R"re(<!--#include \w+="([^"]+)"-->)re");
+    std::set<std::string> included;
+    for (const auto& entry : std::filesystem::directory_iterator(Site().Root())) {
+        if (entry.path().extension() != ".asp") {
+            continue;
+        }
+        const std::string page = ReadSiteFile(entry.path().filename().string());
+        for (auto match = std::sregex_iterator(page.begin(), page.end(), include);
+             match != std::sregex_iterator(); ++match) {
+            included.insert((*match)[1]);
+        }
+    }
+    EXPECT_GE(included.size(), 4u);
+    for (const std::string& file : included) {
+        EXPECT_TRUE(Holds(config, "<add segment=\"" + file + "\" />")) << file << "\n" << config;
+        const AspResponse alone = Browser().Get(file);
+        EXPECT_LT(alone.StatusCode(), 500) << file << ": " << alone.error;
+        EXPECT_FALSE(Holds(alone.body, "<html")) << file;
+    }
+}
+
+// A site generated before its login was set kept the picture page of the binary column that
+// became the password: it sent every user's password to anyone who asked, whatever the
+// switches said.
+TEST_P(SiteLoginTest, APasswordPageLeftFromBeforeTheLoginIsRemoved) {
+    const TempDir temp;
+    const SiteDatabase database(Kind(), "binlogin", temp.Path());
+    const std::filesystem::path root = temp / "site";
+    const auto generate = [&](bool login) {
+        // Each run with a work folder of its own, as a new version of the program would have.
+        return GenerateSite(database.ConnectionString(), temp / (login ? "work-login" : "work"), root,
+                            [login](Qel& project) {
+                                GenerateField(project, u"members", u"password");
+                                if (login) {
+                                    project.SetSecType(u"Dynamic");
+                                    project.SetSecTbl(u"members");
+                                    project.SetSecLoginIDFld(u"login");
+                                    project.SetSecPasswdFld(u"password");
+                                    project.SetOtherOverwrite(false);
+                                    project.db()->tables()->Find(u"members")->SetTblOverwrite(false);
+                                }
+                            });
+    };
+    ASSERT_EQ(generate(false), "");
+    {
+        AspSite before(root);
+        ASSERT_EQ(AspBrowser(before).Get("members_passwordpicture.asp?k_member_id=1").body, "Lisbon");
+    }
+    ASSERT_EQ(generate(true), "");
+    AspSite site(root);
+    const AspResponse picture = AspBrowser(site).Get("members_passwordpicture.asp?k_member_id=1");
+    EXPECT_EQ(picture.StatusCode(), 404);
+    EXPECT_FALSE(Holds(picture.body, "Lisbon"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, SiteLoginTest, ::testing::ValuesIn(SiteKinds()), KindTestName);

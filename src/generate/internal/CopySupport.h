@@ -19,14 +19,24 @@ std::u16string Quoted(std::u16string_view text);
 /// `detail` (an error's description) follows after " Error = " when it is not empty.
 void SetCopyFailed(std::u16string_view what, std::u16string_view target, std::u16string_view detail = {});
 
-/// The file (anything but a folder) that stands at `folder` or at one of the folders above it,
-/// so that the folder cannot be made; nullopt when there is none.
-std::optional<std::u16string> FileInPlaceOfFolder(std::u16string_view folder);
+/// What stands where a folder of the site should be, so that the folder can be neither made
+/// nor used: a file, or a symbolic link (to a folder, a file or nothing). A link is never
+/// followed: whatever went into the folder would land wherever it points.
+struct FolderObstacle {
+    std::u16string path;
+    bool link = false;
+};
 
-/// Shows that `what` and the quoted `target` failed ("Copying to folder \"images\" failed!")
-/// because `file` stands where a folder should be, and counts the output as failed in `tally`
-/// when given. The file is the user's and is left as it is; the run goes on.
-void ReportFileInPlaceOfFolder(std::u16string_view what, std::u16string_view target, std::u16string_view file,
-                               OutputTally* tally);
+/// The obstacle to the folder `relative` below the site's `root`: a file at the root or above
+/// it (up to the first thing that exists), or a link or a file at one of the folders of
+/// `relative` that exist; nullopt when each of them is a real folder or missing. The root
+/// itself may be a link: the user named it.
+std::optional<FolderObstacle> ObstacleBelow(std::u16string_view root, std::u16string_view relative);
+
+/// Shows that `what` and the quoted `target` failed ("Copying to folder \"images\" failed!"),
+/// then why: the file or link that stands where a folder should be; counts the output as failed
+/// in `tally` when given. What stands there is the user's and is left as it is; the run goes on.
+void ReportFolderObstacle(std::u16string_view what, std::u16string_view target,
+                          const FolderObstacle& obstacle, OutputTally* tally);
 
 } // namespace qv

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -61,12 +63,29 @@ private:
     /// over the finished text, and the file. A page kept whatever it says is not built; a
     /// missing prepared script ends the run; after a script error nothing is written. A page
     /// that cannot be written is shown and counted as failed, and the pass goes on.
+    /// A page `neverKept` (one for the login's password column) is built and written whatever
+    /// the switches and answers say, an earlier page there that differs removed first.
     void WritePage(QelControl& control, std::u16string_view outPath, bool overwrite, std::int16_t initType,
-                   std::u16string_view missingEnd, const std::function<void()>& selectCurrent);
+                   std::u16string_view missingEnd, const std::function<void()>& selectCurrent,
+                   bool neverKept = false);
+    /// Whether the field is the password column of a dynamic login's user table, named as the
+    /// project's settings name them.
+    bool IsLoginPasswordField(const QelTable& table, const QelField& field) const;
+    /// Removes what an earlier generation wrote under the name of a field page of the login's
+    /// password column, when this run did not write a field page there: such a page, from
+    /// before the login was set or from an older package, sends every user's password. Each
+    /// removal is shown.
+    void RemovePasswordPages();
+    /// Shows that the page an earlier generation wrote for the password column at `path` is
+    /// gone (`done`: "removed", "replaced").
+    void ShowPasswordPageGone(std::u16string_view path, std::u16string_view done) const;
     /// The text of the control's prepared script; a missing one ends the run with "File ",
     /// its path and `missingEnd`.
     const std::u16string& PreparedScript(const QelControl& control, std::u16string_view missingEnd);
     std::u16string OutputPath(const QelControl& control, std::u16string_view fileName) const;
+    /// The output path of a page about to be written, its folder made; nullopt, with the page
+    /// shown and counted as failed, when a file or a link stands where a folder of it should be.
+    std::optional<std::u16string> WritablePath(const QelControl& control, std::u16string_view fileName);
     /// Check-only mode: whether the page's output file exists.
     bool OutputExists(const QelControl& control, std::u16string_view fileName) const;
     /// Adds a context line in front of a pending error text.
@@ -78,6 +97,8 @@ private:
     std::u16string mStyleSheetTemplate;
     std::u16string mCurTblVar;
     std::map<std::u16string, std::u16string> mPreparedScripts; ///< by file, read in this pass
+    /// The field pages this pass wrote or kept.
+    std::set<std::u16string> mFieldPages;
     std::int32_t mPagesBuilt = 0;
     std::chrono::steady_clock::duration mPageScriptTime{};
     OutputTally mTally;

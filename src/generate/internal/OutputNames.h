@@ -1,5 +1,8 @@
 #pragma once
 
+#include "generate/internal/CopySupport.h"
+
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +30,13 @@ std::u16string OutputRoot(const GenerationSettings& settings, bool appRoot);
 /// leave its root raises 52.
 std::u16string ResolveOutputFolder(const GenerationSettings& settings, std::u16string_view folder,
                                    std::u16string_view fileName, bool checkOnly);
+
+/// What stands where ResolveOutputFolder puts the folder of an output (the control's folder and
+/// the folders `fileName` names), so that nothing may be written there: a file, or a link below
+/// the root, which is never followed (see ObstacleBelow). Callers that write ask before
+/// ResolveOutputFolder makes the folder, and show and count the output instead.
+std::optional<FolderObstacle> OutputFolderObstacle(const GenerationSettings& settings,
+                                                   std::u16string_view folder, std::u16string_view fileName);
 
 /// Creates the folder and every missing folder above it. Never reports an error: a folder that
 /// was not created shows up when the file written into it fails.

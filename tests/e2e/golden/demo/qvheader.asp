@@ -1,4 +1,4 @@
-﻿<!DOCTYPE html>
+﻿<% If IsEmpty(QV_SITE_NAME) Then Response.Status = "404 Not Found": Response.End %><!DOCTYPE html>
 <html>
 <head>
 <meta charset="utf-8">
