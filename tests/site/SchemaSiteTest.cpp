@@ -66,11 +66,12 @@ TEST_P(SchemaSiteTest, EveryPageFindsTheTablesOfTheProjectsSchema) {
 
 INSTANTIATE_TEST_SUITE_P(Databases, SchemaSiteTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
 
-// A table in a schema of its own whose key's default names its sequence without the schema.
+// A table in a schema of its own whose key's default names its sequence without the schema. The
+// schema's name holds a line break.
 class SchemaSearchPathTest : public SiteTest {
 protected:
     std::string Script() const override { return "sequence"; }
-    std::string Schema() const override { return "My App"; }
+    std::string Schema() const override { return "My\nApp"; }
     void Configure(Qel&) const override {}
     void SetUp() override {
         if (Kind() != testdb::DatabaseKind::PostgreSQL) {
@@ -82,7 +83,9 @@ protected:
 
 // The site's connection searches the project's schema first, as the database's own applications
 // do: before, a record could not be added ("relation "users_seq" does not exist"), since the
-// default's sequence was looked for in the server's search path only.
+// default's sequence was looked for in the server's search path only. The line break in its name
+// broke every page, whose SQL names the schema in a string literal, and was dropped from the
+// search path.
 TEST_P(SchemaSearchPathTest, DefaultsFindTheirSequenceInTheProjectsSchema) {
     const std::string form = Clean("usersadd.asp").body;
     const AspResponse added = CleanPost(
