@@ -100,5 +100,34 @@ TEST_P(SchemaSearchPathTest, DefaultsFindTheirSequenceInTheProjectsSchema) {
 
 INSTANTIATE_TEST_SUITE_P(Databases, SchemaSearchPathTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
 
+// The same table in a schema whose name is SQL once a backslash escapes its quote.
+class HostileSchemaTest : public SchemaSearchPathTest {
+protected:
+    std::string Schema() const override {
+        return "b\\' || chr(34), false); CREATE TABLE public.pwned(x int); --";
+    }
+};
+
+// The statement that puts the schema first in the search path wrote its name as a plain string:
+// a server that reads backslashes in one (standard_conforming_strings off) ended it early and ran
+// the rest of the name when a page opened. The name is SQL under neither setting.
+TEST_P(HostileSchemaTest, TheSchemasNameIsNeverSql) {
+    const std::u16string database = automation::FromUtf8(Database().Scalar(u"SELECT current_database()"));
+    for (const char16_t* setting : {u"off", u"on"}) {
+        Database().Run(u"ALTER DATABASE " + database + u" SET standard_conforming_strings = " + setting);
+        EXPECT_EQ(CleanPost("usersadd.asp", FormFields(Clean("usersadd.asp").body, {{"x_name", "Grace"}}))
+                      .StatusCode(),
+                  302);
+        EXPECT_TRUE(Holds(Clean("userslist.asp").body, "Grace"));
+        EXPECT_EQ(Database().Scalar(u"SELECT to_regclass('public.pwned')"), "<null>");
+    }
+    EXPECT_EQ(Database().Scalar(u"SELECT COUNT(*) FROM users WHERE name = 'Grace'"), "2");
+    for (const ExecutedStatement& statement : StatementsOfThisTest()) {
+        EXPECT_EQ(statement.error, u"") << automation::ToUtf8(statement.sql);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, HostileSchemaTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
+
 } // namespace
 } // namespace qv::test::site
