@@ -68,13 +68,19 @@ std::string Expand(const fs::path& page, const fs::path& siteRoot, int depth,
 
 std::string VbLiteral(std::string_view text) {
     std::string literal = "\"";
-    for (char c : text) {
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
         if (c == '"') {
             literal += "\"\"";
         } else if (c == '\r') {
             literal += "\" & vbCr & \"";
         } else if (c == '\n') {
             literal += "\" & vbLf & \"";
+        } else if (text.substr(at, 3) == "\xE2\x80\xA8" || text.substr(at, 3) == "\xE2\x80\xA9") {
+            // The Unicode line and paragraph separators end a line of script as well; the server
+            // sends the page's text as it is.
+            literal += text[at + 2] == '\xA8' ? "\" & ChrW(8232) & \"" : "\" & ChrW(8233) & \"";
+            at += 2;
         } else {
             literal += c;
         }

@@ -258,6 +258,25 @@ TEST_P(AwkwardNamesTest, AddsARecordOfDefaultsOnly) {
     EXPECT_EQ(std::stoi(Database().Scalar(count)), before + 1);
 }
 
+// A table and columns whose names hold line breaks (LF, CR, the Unicode line separator): the
+// names went into the pages' string literals as they were, and the list, view, add and edit
+// pages did not compile ("Unterminated string constant"). The SQL names them whole.
+TEST_P(AwkwardNamesTest, NamesWithALineBreakStayWhole) {
+    const std::string list = Clean("taablist.asp").body;
+    EXPECT_TRUE(Holds(list, "two\nlines") && Holds(list, "c r ls")) << list;
+    EXPECT_TRUE(Holds(Clean("taabview.asp?k_code=a").body, "two\nlines"));
+    EXPECT_EQ(
+        CleanPost("taabadd.asp", FormFields(Clean("taabadd.asp").body, {{"x_code", "b"}, {"x_naAme", "new"}}))
+            .StatusCode(),
+        302);
+    const std::string edit = "taabedit.asp?k_code=a";
+    EXPECT_EQ(CleanPost(edit, FormFields(Clean(edit).body, {{"x_naAme", "changed"}})).StatusCode(), 302);
+    const std::u16string q = Kind() == DatabaseKind::MariaDB ? u"`" : u"\"";
+    const std::u16string select = u"SELECT " + q + u"na\nme" + q + u" FROM " + q + u"ta\nb" + q + u" WHERE ";
+    EXPECT_EQ(Database().Scalar(select + u"code = 'b'"), "new");
+    EXPECT_EQ(Database().Scalar(select + u"code = 'a'"), "changed");
+}
+
 INSTANTIATE_TEST_SUITE_P(Databases, AwkwardNamesTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
 
 /// Two tables whose picture pages would get one file name.

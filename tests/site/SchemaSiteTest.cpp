@@ -66,11 +66,12 @@ TEST_P(SchemaSiteTest, EveryPageFindsTheTablesOfTheProjectsSchema) {
 
 INSTANTIATE_TEST_SUITE_P(Databases, SchemaSiteTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
 
-// A table in a schema of its own whose key's default names its sequence without the schema.
+// A table in a schema of its own whose key's default names its sequence without the schema. The
+// schema's name holds a line break.
 class SchemaSearchPathTest : public SiteTest {
 protected:
     std::string Script() const override { return "sequence"; }
-    std::string Schema() const override { return "My App"; }
+    std::string Schema() const override { return "My\nApp"; }
     void Configure(Qel&) const override {}
     void SetUp() override {
         if (Kind() != testdb::DatabaseKind::PostgreSQL) {
@@ -82,7 +83,9 @@ protected:
 
 // The site's connection searches the project's schema first, as the database's own applications
 // do: before, a record could not be added ("relation "users_seq" does not exist"), since the
-// default's sequence was looked for in the server's search path only.
+// default's sequence was looked for in the server's search path only. The line break in its name
+// broke every page, whose SQL names the schema in a string literal, and was dropped from the
+// search path.
 TEST_P(SchemaSearchPathTest, DefaultsFindTheirSequenceInTheProjectsSchema) {
     const std::string form = Clean("usersadd.asp").body;
     const AspResponse added = CleanPost(
@@ -96,6 +99,35 @@ TEST_P(SchemaSearchPathTest, DefaultsFindTheirSequenceInTheProjectsSchema) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, SchemaSearchPathTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
+
+// The same table in a schema whose name is SQL once a backslash escapes its quote.
+class HostileSchemaTest : public SchemaSearchPathTest {
+protected:
+    std::string Schema() const override {
+        return "b\\' || chr(34), false); CREATE TABLE public.pwned(x int); --";
+    }
+};
+
+// The statement that puts the schema first in the search path wrote its name as a plain string:
+// a server that reads backslashes in one (standard_conforming_strings off) ended it early and ran
+// the rest of the name when a page opened. The name is SQL under neither setting.
+TEST_P(HostileSchemaTest, TheSchemasNameIsNeverSql) {
+    const std::u16string database = automation::FromUtf8(Database().Scalar(u"SELECT current_database()"));
+    for (const char16_t* setting : {u"off", u"on"}) {
+        Database().Run(u"ALTER DATABASE " + database + u" SET standard_conforming_strings = " + setting);
+        EXPECT_EQ(CleanPost("usersadd.asp", FormFields(Clean("usersadd.asp").body, {{"x_name", "Grace"}}))
+                      .StatusCode(),
+                  302);
+        EXPECT_TRUE(Holds(Clean("userslist.asp").body, "Grace"));
+        EXPECT_EQ(Database().Scalar(u"SELECT to_regclass('public.pwned')"), "<null>");
+    }
+    EXPECT_EQ(Database().Scalar(u"SELECT COUNT(*) FROM users WHERE name = 'Grace'"), "2");
+    for (const ExecutedStatement& statement : StatementsOfThisTest()) {
+        EXPECT_EQ(statement.error, u"") << automation::ToUtf8(statement.sql);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, HostileSchemaTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
 
 } // namespace
 } // namespace qv::test::site

@@ -1,8 +1,8 @@
 -- A schema of awkward names, postgresql edition: spaces, reserved words, quotes, dashes, accents
 -- and CJK in names, mixed case, a name starting with a digit, keys of every kind (text, date,
 -- composite, binary, none, the last with a binary column), a table of only a key and binary
--- columns, one of only an auto-increment key and a view over a join; the table of 300 columns is
--- made by the test.
+-- columns, one of only an auto-increment key, a table and columns whose names hold line breaks
+-- and a view over a join; the table of 300 columns is made by the test.
 -- Each statement ends with ";" at the end of a line.
 CREATE TABLE "Order Details" (
     "Order ID" SERIAL PRIMARY KEY,
@@ -53,6 +53,13 @@ CREATE TABLE "notes" (
 CREATE TABLE "counters" (
     "id" SERIAL PRIMARY KEY
 );
+CREATE TABLE "ta
+b" (
+    "code" VARCHAR(10) PRIMARY KEY,
+    "na
+me" VARCHAR(20),
+    "cr d" VARCHAR(10)
+);
 CREATE VIEW "order view" AS
     SELECT d."Order ID" AS "id", u."label" AS "label"
     FROM "Order Details" d JOIN "user" u ON u."code" = d."user";
@@ -73,3 +80,6 @@ INSERT INTO "tokens" VALUES ('\x41'::bytea, 'letter A');
 INSERT INTO "images" VALUES (1, '\x89504E47'::bytea, NULL);
 INSERT INTO "images" VALUES (2, NULL, NULL);
 INSERT INTO "notes" VALUES ('no key here', '2024-01-01', NULL);
+INSERT INTO "ta
+b" VALUES ('a', 'two
+lines', 'c r ls');

@@ -56,10 +56,10 @@ TEST_F(QoScriptModulesTest, WithoutSettingsTheBuiltInCodeFillsTheModules) {
     Initialize(script);
     ASSERT_EQ(State().gProjErr, u"");
 
-    EXPECT_EQ(Procedures(script, u"System"),
-              (Names{u"kqSetLocale", u"LoadCurrent", u"Include_File", u"IsLoginPasswordField"}));
-    EXPECT_EQ(script.SystemFunctions(),
-              (Names{u"", u"kqSetLocale", u"LoadCurrent", u"Include_File", u"IsLoginPasswordField"}));
+    EXPECT_EQ(Procedures(script, u"System"), (Names{u"kqSetLocale", u"LoadCurrent", u"Include_File",
+                                                    u"IsLoginPasswordField", u"VBStringText"}));
+    EXPECT_EQ(script.SystemFunctions(), (Names{u"", u"kqSetLocale", u"LoadCurrent", u"Include_File",
+                                               u"IsLoginPasswordField", u"VBStringText"}));
     EXPECT_EQ(Procedures(script, u"Validate"),
               (Names{u"ValidateDatabase", u"ValidateTableNames", u"ValidateFieldNames"}));
     EXPECT_EQ(script.ValidateFunctions().size(), 4u);

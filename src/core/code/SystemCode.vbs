@@ -38,3 +38,28 @@ Function IsLoginPasswordField()
     End If
     If SCRPT.UserModuleExist("USER_IsLoginPasswordField") Then IsLoginPasswordField = USER_IsLoginPasswordField(IsLoginPasswordField)
 End Function
+
+' A text as it stands between the double quotes of a VBScript string literal in a generated page,
+' such as a database's name in the SQL or the code of a page: quotes doubled; a line break, which
+' would end the literal, or another control character (a NUL ends the script on some servers)
+' joined in as an expression (" & vbLf & "); and "%>" split in two, since the server ends the
+' script block there, inside a literal too. A tab stays as it is.
+Function VBStringText(sText)
+    Dim nAt, nCode, sChar
+    VBStringText = Replace(Replace(CStr(sText), """", """"""), "%>", "%"" & "">")
+    For nAt = Len(VBStringText) To 1 Step -1
+        nCode = AscW(Mid(VBStringText, nAt, 1))
+        If (nCode >= 0 And nCode < 32 And nCode <> 9) Or nCode = &H2028 Or nCode = &H2029 Then
+            Select Case nCode
+                Case 10
+                    sChar = "vbLf"
+                Case 13
+                    sChar = "vbCr"
+                Case Else
+                    sChar = "ChrW(" & nCode & ")"
+            End Select
+            VBStringText = Left(VBStringText, nAt - 1) & """ & " & sChar & " & """ & Mid(VBStringText, nAt + 1)
+        End If
+    Next
+    If SCRPT.UserModuleExist("USER_VBStringText") Then VBStringText = USER_VBStringText(VBStringText)
+End Function

@@ -33,8 +33,7 @@ Function ExportHeader(oTable)
             s = s & """" & Replace(sCaption, """", """""") & """"
         End If
     Next
-    ' "%>" split, so that it cannot end the page's script block.
-    ExportHeader = Replace(Replace(s, """", """"""), "%>", "%"" & "">")
+    ExportHeader = VBStringText(s)
 End Function
 
 ' The number of exported columns.
@@ -61,13 +60,13 @@ Function ExportColumn(oField)
 End Function
 
 ' A name in the SQL literal of a page: between the database's quotes with a closing quote inside
-' it doubled, then written as literal text, "%>" split so that it cannot end the script block.
+' it doubled, then written as literal text that holds it whole.
 Function ExportQuote(sName)
     Dim sQuoted
     sQuoted = sName
     If DB.DBQuoteE <> "" Then sQuoted = Replace(sQuoted, DB.DBQuoteE, DB.DBQuoteE & DB.DBQuoteE)
     sQuoted = DB.DBQuoteS & sQuoted & DB.DBQuoteE
-    ExportQuote = Replace(Replace(sQuoted, """", """"""), "%>", "%"" & "">")
+    ExportQuote = VBStringText(sQuoted)
 End Function
 
 ' The footer of every page says that the site exports.
