@@ -51,6 +51,14 @@ TEST_P(SiteLoginTest, TheUserTableGuardsEveryPage) {
     const std::string unknownLogin = LogIn("nobody@example.com", "Lisbon").body;
     EXPECT_TRUE(Holds(wrongPassword, "The login ID or the password is not correct."));
     EXPECT_TRUE(Holds(unknownLogin, "The login ID or the password is not correct."));
+    // A driver may end a value at a NUL: before, "ada@example.com" and a NUL logged in as Ada.
+    using namespace std::string_literals;
+    for (const auto& [login, password] :
+         {std::pair{"ada@example.com\0"s, "Lisbon"s}, {"ada@example.com"s, "Lisbon\0"s}}) {
+        const AspResponse refused = LogIn(login, password);
+        EXPECT_EQ(refused.redirect, "");
+        EXPECT_TRUE(Holds(refused.body, "The login ID or the password is not correct.")) << refused.body;
+    }
     EXPECT_TRUE(Browser().SessionItem(u"qv_user").IsEmpty() ||
                 automation::ToString(Browser().SessionItem(u"qv_user")).empty());
 
