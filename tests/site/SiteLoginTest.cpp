@@ -84,6 +84,20 @@ TEST_P(SiteLoginTest, TheReturnAddressIsEncoded) {
               "orderslist.asp?x=%22%3E%3Cscript%3E&page=2");
 }
 
+// A driver may end a value at a NUL: before, a search for "Fernsby", a NUL and more found Ada
+// Fernsby, and an edit stored the text before the NUL alone.
+TEST_P(SiteLoginTest, ANulNeverShortensAValue) {
+    using namespace std::string_literals;
+    ASSERT_EQ(LogIn("ada@example.com", "Lisbon").redirect, "orderslist.asp");
+    EXPECT_FALSE(Holds(Clean("customerslist.asp?z_name=Fernsby%00zzz").body, "Ada Fernsby"));
+    const std::string edit = "customersedit.asp?k_customer_id=1";
+    const AspResponse refused = CleanPost(edit, RecordForm(Clean(edit).body, {{"x_notes", "kept\0secret"s}}));
+    EXPECT_TRUE(Holds(refused.body, "Please enter text without a NUL character for")) << refused.body;
+    EXPECT_EQ(
+        Database().Scalar(u"SELECT COUNT(*) FROM customers WHERE customer_id = 1 AND notes LIKE 'kept%'"),
+        "0");
+}
+
 // The user table's password column is never written into a page, a search or an export: before,
 // it was listed, shown, sortable, searchable, exported and put into the edit form.
 TEST_P(SiteLoginTest, ThePasswordColumnIsNeverWritten) {
