@@ -7,7 +7,8 @@
 #  - a test folder tests/<layer> includes what that layer may, the helpers (tests/support,
 #    tests/db) and the helpers in the test folders of those layers; a helper includes what its
 #    row names; a program under tools/ includes what its qv_tool row names (its own files beside
-#    it); other test folders and bench/ include the public headers of any layer;
+#    it); other test folders and bench/ include the public headers of any layer, and bench/ the
+#    tests' helpers and set-ups too;
 #  - third-party C headers appear only in internal/ headers and in sources;
 #  - a quoted include names a file beside the includer, a helper, or a layer's header.
 cmake_minimum_required(VERSION 3.25)
@@ -111,6 +112,10 @@ foreach(file IN LISTS files)
         endif()
         set(header "${CMAKE_MATCH_1}")
         if(EXISTS "${dir}/${header}")
+            continue()
+        endif()
+        if(top STREQUAL "bench" AND EXISTS "${QV_SOURCE_ROOT}/tests/${header}")
+            # A benchmark may run what the tests run: the page runner, a site test's set-up.
             continue()
         endif()
         if(top STREQUAL "tests" AND EXISTS "${QV_SOURCE_ROOT}/tests/${header}")

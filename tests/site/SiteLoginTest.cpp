@@ -59,6 +59,14 @@ TEST_P(SiteLoginTest, TheUserTableGuardsEveryPage) {
     const std::string unknownLogin = LogIn("nobody@example.com", "Lisbon").body;
     EXPECT_TRUE(Holds(wrongPassword, "The login ID or the password is not correct."));
     EXPECT_TRUE(Holds(unknownLogin, "The login ID or the password is not correct."));
+    // A driver may end a value at a NUL: before, "ada@example.com" and a NUL logged in as Ada.
+    using namespace std::string_literals;
+    for (const auto& [login, password] :
+         {std::pair{"ada@example.com\0"s, "Lisbon"s}, {"ada@example.com"s, "Lisbon\0"s}}) {
+        const AspResponse refused = LogIn(login, password);
+        EXPECT_EQ(refused.redirect, "");
+        EXPECT_TRUE(Holds(refused.body, "The login ID or the password is not correct.")) << refused.body;
+    }
     EXPECT_TRUE(Browser().SessionItem(u"qv_user").IsEmpty() ||
                 automation::ToString(Browser().SessionItem(u"qv_user")).empty());
 
@@ -82,6 +90,20 @@ TEST_P(SiteLoginTest, TheUserTableGuardsEveryPage) {
 TEST_P(SiteLoginTest, TheReturnAddressIsEncoded) {
     EXPECT_EQ(LogIn("ada@example.com", "Lisbon", "orderslist.asp?x=\"><script>&page=2").redirect,
               "orderslist.asp?x=%22%3E%3Cscript%3E&page=2");
+}
+
+// A driver may end a value at a NUL: before, a search for "Fernsby", a NUL and more found Ada
+// Fernsby, and an edit stored the text before the NUL alone.
+TEST_P(SiteLoginTest, ANulNeverShortensAValue) {
+    using namespace std::string_literals;
+    ASSERT_EQ(LogIn("ada@example.com", "Lisbon").redirect, "orderslist.asp");
+    EXPECT_FALSE(Holds(Clean("customerslist.asp?z_name=Fernsby%00zzz").body, "Ada Fernsby"));
+    const std::string edit = "customersedit.asp?k_customer_id=1";
+    const AspResponse refused = CleanPost(edit, RecordForm(Clean(edit).body, {{"x_notes", "kept\0secret"s}}));
+    EXPECT_TRUE(Holds(refused.body, "Please enter text without a NUL character for")) << refused.body;
+    EXPECT_EQ(
+        Database().Scalar(u"SELECT COUNT(*) FROM customers WHERE customer_id = 1 AND notes LIKE 'kept%'"),
+        "0");
 }
 
 // The user table's password column is never written into a page, a search or an export: before,

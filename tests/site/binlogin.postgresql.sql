@@ -1,6 +1,7 @@
 -- User tables whose login columns hold bytes: in "members" the password, in "keyholders" the
 -- login ID. The bytes are the UTF-8 text of each value ("Lisbon", "Zoë"). A member's badge is
--- binary too, and no secret. Each statement ends with ";" at the end of a line.
+-- binary too, and no secret; so is the key of "badges". The login ID's index is named, for a
+-- look at the login's query plan. Each statement ends with ";" at the end of a line.
 CREATE TABLE members (
     member_id INTEGER PRIMARY KEY,
     login VARCHAR(60) NOT NULL,
@@ -17,5 +18,11 @@ CREATE TABLE keyholders (
     password VARCHAR(60),
     name VARCHAR(60)
 );
+CREATE UNIQUE INDEX keyholders_login ON keyholders (login);
 INSERT INTO keyholders VALUES (1, convert_to('ada@example.com', 'UTF8'), 'Lisbon', 'Ada Fernsby');
 INSERT INTO keyholders VALUES (2, convert_to('zoë@example.com', 'UTF8'), 'Oslo', 'Zoë Marsh');
+CREATE TABLE badges (
+    code BYTEA PRIMARY KEY,
+    label VARCHAR(30)
+);
+INSERT INTO badges VALUES (convert_to('ADA', 'UTF8'), 'Gold badge');

@@ -32,20 +32,26 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = "The form has expired. Please try again."
     End If
     sValue = qvRequestValue("x_name")
-    qvParseValue sValue, "text", vVal(2)
-    If IsNull(vVal(2)) Then
+    If Not qvParseValue(sValue, "text", vVal(2)) Then
+        vVal(2) = sValue
+        sErr = sErr & "Please enter text without a NUL character for name<br>"
+    ElseIf IsNull(vVal(2)) Then
         sErr = sErr & "Please enter a value for name<br>"
     ElseIf Len(sValue) > 60 Then
         sErr = sErr & "The value is too long for name<br>"
     End If
     sValue = qvRequestValue("x_email")
-    qvParseValue sValue, "text", vVal(3)
-    If Len(sValue) > 100 Then
+    If Not qvParseValue(sValue, "text", vVal(3)) Then
+        vVal(3) = sValue
+        sErr = sErr & "Please enter text without a NUL character for email<br>"
+    ElseIf Len(sValue) > 100 Then
         sErr = sErr & "The value is too long for email<br>"
     End If
     sValue = qvRequestValue("x_city")
-    qvParseValue sValue, "text", vVal(4)
-    If Len(sValue) > 40 Then
+    If Not qvParseValue(sValue, "text", vVal(4)) Then
+        vVal(4) = sValue
+        sErr = sErr & "Please enter text without a NUL character for city<br>"
+    ElseIf Len(sValue) > 40 Then
         sErr = sErr & "The value is too long for city<br>"
     End If
     sValue = qvRequestValue("x_joined")
@@ -56,8 +62,10 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     sValue = qvRequestValue("x_vip")
     qvParseValue sValue, "bool", vVal(6)
     sValue = qvRequestValue("x_notes")
-    qvParseValue sValue, "memo", vVal(7)
-    If Len(sValue) > 65536 Then
+    If Not qvParseValue(sValue, "memo", vVal(7)) Then
+        vVal(7) = sValue
+        sErr = sErr & "Please enter text without a NUL character for notes<br>"
+    ElseIf Len(sValue) > 65536 Then
         sErr = sErr & "The value is too long for notes<br>"
     End If
     If sErr = "" Then

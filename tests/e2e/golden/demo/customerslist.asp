@@ -40,18 +40,33 @@ End If
 sValue = Trim(Request.QueryString("z_name"))
 If sValue <> "" Then
     sQuery = sQuery & "&z_name=" & qvUrl(sValue)
+
+    ' A driver may end the pattern at a NUL and find other text: no text matches one.
+    If InStr(sValue, ChrW(0)) > 0 Then
+        sWhere = sWhere & " AND 1 = 0"
+    End If
     sWhere = sWhere & " AND ""name"" LIKE ? ESCAPE '!'"
     qvAddParam cmd, 200, 60, "%" & qvLikeText(sValue, "!") & "%"
 End If
 sValue = Trim(Request.QueryString("z_email"))
 If sValue <> "" Then
     sQuery = sQuery & "&z_email=" & qvUrl(sValue)
+
+    ' A driver may end the pattern at a NUL and find other text: no text matches one.
+    If InStr(sValue, ChrW(0)) > 0 Then
+        sWhere = sWhere & " AND 1 = 0"
+    End If
     sWhere = sWhere & " AND ""email"" LIKE ? ESCAPE '!'"
     qvAddParam cmd, 200, 100, "%" & qvLikeText(sValue, "!") & "%"
 End If
 sValue = Trim(Request.QueryString("z_city"))
 If sValue <> "" Then
     sQuery = sQuery & "&z_city=" & qvUrl(sValue)
+
+    ' A driver may end the pattern at a NUL and find other text: no text matches one.
+    If InStr(sValue, ChrW(0)) > 0 Then
+        sWhere = sWhere & " AND 1 = 0"
+    End If
     sWhere = sWhere & " AND ""city"" LIKE ? ESCAPE '!'"
     qvAddParam cmd, 200, 40, "%" & qvLikeText(sValue, "!") & "%"
 End If
@@ -84,6 +99,11 @@ End If
 sValue = Trim(Request.QueryString("z_notes"))
 If sValue <> "" Then
     sQuery = sQuery & "&z_notes=" & qvUrl(sValue)
+
+    ' A driver may end the pattern at a NUL and find other text: no text matches one.
+    If InStr(sValue, ChrW(0)) > 0 Then
+        sWhere = sWhere & " AND 1 = 0"
+    End If
     sWhere = sWhere & " AND ""notes"" LIKE ? ESCAPE '!'"
     qvAddParam cmd, 201, 65536, "%" & qvLikeText(sValue, "!") & "%"
 End If

@@ -40,6 +40,11 @@ End If
 sValue = Trim(Request.QueryString("z_customer"))
 If sValue <> "" Then
     sQuery = sQuery & "&z_customer=" & qvUrl(sValue)
+
+    ' A driver may end the pattern at a NUL and find other text: no text matches one.
+    If InStr(sValue, ChrW(0)) > 0 Then
+        sWhere = sWhere & " AND 1 = 0"
+    End If
     sWhere = sWhere & " AND ""customer"" LIKE ? ESCAPE '!'"
     qvAddParam cmd, 200, 60, "%" & qvLikeText(sValue, "!") & "%"
 End If
@@ -59,6 +64,11 @@ End If
 sValue = Trim(Request.QueryString("z_total"))
 If sValue <> "" Then
     sQuery = sQuery & "&z_total=" & qvUrl(sValue)
+
+    ' A driver may end the pattern at a NUL and find other text: no text matches one.
+    If InStr(sValue, ChrW(0)) > 0 Then
+        sWhere = sWhere & " AND 1 = 0"
+    End If
     sWhere = sWhere & " AND ""total"" LIKE ? ESCAPE '!'"
     qvAddParam cmd, 200, 255, "%" & qvLikeText(sValue, "!") & "%"
 End If

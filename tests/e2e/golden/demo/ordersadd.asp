@@ -32,8 +32,10 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     sValue = qvRequestValue("x_shipped")
     qvParseValue sValue, "bool", vVal(4)
     sValue = qvRequestValue("x_comment")
-    qvParseValue sValue, "memo", vVal(5)
-    If Len(sValue) > 65536 Then
+    If Not qvParseValue(sValue, "memo", vVal(5)) Then
+        vVal(5) = sValue
+        sErr = sErr & "Please enter text without a NUL character for comment<br>"
+    ElseIf Len(sValue) > 65536 Then
         sErr = sErr & "The value is too long for comment<br>"
     End If
     If sErr = "" Then

@@ -81,6 +81,11 @@ End If
 sValue = Trim(Request.QueryString("z_comment"))
 If sValue <> "" Then
     sQuery = sQuery & "&z_comment=" & qvUrl(sValue)
+
+    ' A driver may end the pattern at a NUL and find other text: no text matches one.
+    If InStr(sValue, ChrW(0)) > 0 Then
+        sWhere = sWhere & " AND 1 = 0"
+    End If
     sWhere = sWhere & " AND ""comment"" LIKE ? ESCAPE '!'"
     qvAddParam cmd, 201, 65536, "%" & qvLikeText(sValue, "!") & "%"
 End If

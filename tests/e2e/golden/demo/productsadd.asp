@@ -17,8 +17,10 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = "The form has expired. Please try again."
     End If
     sValue = qvRequestValue("x_name")
-    qvParseValue sValue, "text", vVal(2)
-    If Len(sValue) > 60 Then
+    If Not qvParseValue(sValue, "text", vVal(2)) Then
+        vVal(2) = sValue
+        sErr = sErr & "Please enter text without a NUL character for name<br>"
+    ElseIf Len(sValue) > 60 Then
         sErr = sErr & "The value is too long for name<br>"
     End If
     sValue = qvRequestValue("x_price")
@@ -42,8 +44,10 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     sValue = qvRequestValue("x_discontinued")
     qvParseValue sValue, "bool", vVal(6)
     sValue = qvRequestValue("x_description")
-    qvParseValue sValue, "memo", vVal(7)
-    If Len(sValue) > 65536 Then
+    If Not qvParseValue(sValue, "memo", vVal(7)) Then
+        vVal(7) = sValue
+        sErr = sErr & "Please enter text without a NUL character for description<br>"
+    ElseIf Len(sValue) > 65536 Then
         sErr = sErr & "The value is too long for description<br>"
     End If
     If sErr = "" Then

@@ -32,8 +32,10 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         sErr = "The form has expired. Please try again."
     End If
     sValue = qvRequestValue("x_name")
-    qvParseValue sValue, "text", vVal(2)
-    If IsNull(vVal(2)) Then
+    If Not qvParseValue(sValue, "text", vVal(2)) Then
+        vVal(2) = sValue
+        sErr = sErr & "Please enter text without a NUL character for name<br>"
+    ElseIf IsNull(vVal(2)) Then
         sErr = sErr & "Please enter a value for name<br>"
     ElseIf Len(sValue) > 60 Then
         sErr = sErr & "The value is too long for name<br>"
@@ -63,8 +65,10 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     sValue = qvRequestValue("x_discontinued")
     qvParseValue sValue, "bool", vVal(6)
     sValue = qvRequestValue("x_description")
-    qvParseValue sValue, "memo", vVal(7)
-    If Len(sValue) > 65536 Then
+    If Not qvParseValue(sValue, "memo", vVal(7)) Then
+        vVal(7) = sValue
+        sErr = sErr & "Please enter text without a NUL character for description<br>"
+    ElseIf Len(sValue) > 65536 Then
         sErr = sErr & "The value is too long for description<br>"
     End If
     If sErr = "" Then

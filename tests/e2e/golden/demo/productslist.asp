@@ -40,6 +40,11 @@ End If
 sValue = Trim(Request.QueryString("z_name"))
 If sValue <> "" Then
     sQuery = sQuery & "&z_name=" & qvUrl(sValue)
+
+    ' A driver may end the pattern at a NUL and find other text: no text matches one.
+    If InStr(sValue, ChrW(0)) > 0 Then
+        sWhere = sWhere & " AND 1 = 0"
+    End If
     sWhere = sWhere & " AND ""name"" LIKE ? ESCAPE '!'"
     qvAddParam cmd, 200, 60, "%" & qvLikeText(sValue, "!") & "%"
 End If
@@ -100,6 +105,11 @@ End If
 sValue = Trim(Request.QueryString("z_description"))
 If sValue <> "" Then
     sQuery = sQuery & "&z_description=" & qvUrl(sValue)
+
+    ' A driver may end the pattern at a NUL and find other text: no text matches one.
+    If InStr(sValue, ChrW(0)) > 0 Then
+        sWhere = sWhere & " AND 1 = 0"
+    End If
     sWhere = sWhere & " AND ""description"" LIKE ? ESCAPE '!'"
     qvAddParam cmd, 201, 65536, "%" & qvLikeText(sValue, "!") & "%"
 End If

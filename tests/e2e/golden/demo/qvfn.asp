@@ -120,6 +120,14 @@ Function qvParseValue(sText, sKind, vValue)
         Exit Function
     End If
     If sText = "" Then Exit Function
+
+    ' A driver may end a value at a NUL, and find or store only what comes before it: no value
+    ' of any kind holds one.
+
+    If InStr(sText, ChrW(0)) > 0 Then
+        qvParseValue = False
+        Exit Function
+    End If
     Select Case sKind
         Case "int"
             If IsNumeric(sText) Then
