@@ -87,7 +87,8 @@ TEST_F(SettingCommandsTest, SettingsWorkedOutAtLoadAreRefused) {
 
 // A project file holding two tables or two fields of one name (in any letter case), or one with
 // no name, lost the second at the load without a word, and set then said "Saved" over a file
-// without it. So did a repeated extension, pair or script, and an element of no known name.
+// without it. So did an extension of a name read before, a pair without its tables and an element
+// of no known name.
 TEST_F(SettingCommandsTest, WhatALoadSkipsIsNamedAndNeverSavedAway) {
     std::string project = ReadBytes(mWork / "shop.xml");
     const auto replace = [&](const std::string& from, const std::string& to, bool last) {
@@ -108,13 +109,14 @@ TEST_F(SettingCommandsTest, WhatALoadSkipsIsNamedAndNeverSavedAway) {
     // Commands that only read go on, naming each element and why it was skipped.
     const RunResult shown = Succeed({"show", "shop.xml", "customers"});
     EXPECT_NE(shown.out.find("TblName = customers\n"), std::string::npos) << shown.out;
-    for (const std::string warning :
-         {"The table \"Customers\" on line 10 is skipped with its 3 fields: its name differs only in letter "
-          "case from the table \"customers\" before it",
-          "A table with no name on line 15 is skipped with its 4 fields", "The field \"NAME\" of the table",
-          "A field with no name of the table \"big_lines\"", "The extension \"Stamp\"",
-          "The master/detail pair on line", "The element \"Chart\""}) {
-        EXPECT_NE(shown.err.find("quorvane: " + warning), std::string::npos) << warning << "\n" << shown.err;
+    for (const char* warning :
+         {"quorvane: The table \"Customers\" on line 10 is skipped with its 3 fields",
+          "differs only in letter case from the table \"customers\" before it",
+          "quorvane: A table with no name on line 15 is skipped with its 4 fields",
+          "quorvane: The field \"NAME\" of the table \"customers\"",
+          "quorvane: A field with no name of the table \"big_lines\"", "quorvane: The extension \"Stamp\"",
+          "quorvane: The master/detail pair on line", "quorvane: The element \"Chart\""}) {
+        EXPECT_NE(shown.err.find(warning), std::string::npos) << warning << "\n" << shown.err;
     }
     // A command that would save refuses, saying what to change in the file.
     Refused({"BodyTitle=x"},
