@@ -157,6 +157,7 @@ void SaveProjectFile(Qel& project, std::u16string_view projFile) {
 
 void LoadProjectFile(Qel& project, std::u16string_view projFile) {
     ModuleState& state = State();
+    project.SkippedOnLoad().clear();
     // The file is parsed and checked before the project is reset, so that a file that cannot
     // be read leaves the project as it was.
     std::optional<xml::Document> document = ParseProjectFile(projFile);
@@ -202,7 +203,8 @@ void LoadProjectFile(Qel& project, std::u16string_view projFile) {
     LoadProgress progress(project, TableCount(root));
     DatabaseKeyScope key(project);
     ProjectFileReader reader({*project.Properties(), databases, key.name, &GetExtensions(),
-                              &MasterDetailsOf(project), &CustomScriptsOf(project)});
+                              &MasterDetailsOf(project), &CustomScriptsOf(project),
+                              &project.SkippedOnLoad()});
     reader.SetTableObserver([&](std::u16string_view name) { progress.Table(name); });
     reader.ReadProjectSettings(root);
     if (project.SmtpServer().empty()) {

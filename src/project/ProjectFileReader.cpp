@@ -6,6 +6,7 @@
 #include "project/QelExtensions.h"
 #include "project/QelMasterDetail.h"
 #include "project/QelMasterDetails.h"
+#include "project/SkippedElement.h"
 #include "project/internal/QelCustomScript.h"
 #include "project/internal/QelCustomScripts.h"
 
@@ -16,12 +17,14 @@
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 
+#include "core/Apartment.h"
 #include "core/QelVars.h"
 
 #include "platform/automation/Error.h"
 #include "platform/automation/Variant.h"
 #include "platform/xml/Node.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,6 +52,60 @@ bool SameKey(std::u16string_view left, std::u16string_view right) {
     return automation::NoCaseEqual{}(left, right);
 }
 
+// The texts that name an element read past: where it stands and what it is.
+
+std::u16string OnLine(const xml::Element& element) {
+    if (element.Line() <= 0) {
+        return {};
+    }
+    return u" on line " + automation::FromUtf8(std::to_string(element.Line()));
+}
+
+std::u16string Quoted(std::u16string_view name) {
+    return u"\"" + std::u16string(name) + u"\"";
+}
+
+/// " with its 3 fields", " with its field": the child elements named `child` that go with a
+/// skipped element.
+std::u16string WithChildren(const xml::Element& element, std::u16string_view child, std::u16string_view one,
+                            std::u16string_view many) {
+    std::size_t count = 0;
+    for (const xml::Element& each : element.ChildElements()) {
+        count += each.Name() == child ? 1 : 0;
+    }
+    if (count == 0) {
+        return {};
+    }
+    if (count == 1) {
+        return u" with its " + std::u16string(one);
+    }
+    return u" with its " + automation::FromUtf8(std::to_string(count)) + u" " + std::u16string(many);
+}
+
+/// Why a second table or field of a name was refused, `earlier` being the one that bears it.
+std::u16string NameTakenText(std::u16string_view kind, std::u16string_view holder, std::u16string_view name,
+                             std::u16string_view earlier) {
+    if (earlier == name) {
+        return u"the " + std::u16string(kind) + u" before it bears that name, and " + std::u16string(holder) +
+               u" cannot hold two " + std::u16string(kind) + u"s of one name";
+    }
+    return u"its name differs only in letter case from the " + std::u16string(kind) + u" " + Quoted(earlier) +
+           u" before it, and " + std::u16string(holder) + u" cannot hold both";
+}
+
+/// The name of the table or field of a list that made `name` taken: the first one named so,
+/// letter case aside.
+template <class List, class NameOf>
+std::u16string TakenBy(List& list, std::u16string_view name, NameOf nameOf) {
+    for (const auto& entity : list) {
+        std::u16string own = nameOf(entity);
+        if (SameKey(own, name)) {
+            return own;
+        }
+    }
+    return std::u16string(name);
+}
+
 } // namespace
 
 ProjectFileReader::ProjectFileReader(ProjectFileModel model) : mModel(model) {}
@@ -72,8 +129,36 @@ void ProjectFileReader::ReadNodes(const xml::Element& parent) {
             ReadMasterDetail(child);
         } else if (name == u"CustomScript") {
             ReadCustomScript(child);
+        } else {
+            SkipUnknown(child);
         }
     }
+}
+
+void ProjectFileReader::Skip(std::u16string text, std::u16string fix) {
+    if (mModel.skipped != nullptr) {
+        mModel.skipped->push_back({State().gMsgPrefix + u": " + text + u".", std::move(fix)});
+    }
+}
+
+void ProjectFileReader::SkipUnknown(const xml::Element& element) {
+    const std::u16string what = u"element " + Quoted(element.Name()) + OnLine(element);
+    Skip(u"The " + what + u" is skipped: the project file has no element of that name there",
+         u"remove the " + what);
+}
+
+void ProjectFileReader::SkipChildElements(const xml::Element& element) {
+    for (const xml::Element& child : element.ChildElements()) {
+        SkipUnknown(child);
+    }
+}
+
+bool ProjectFileReader::ReadBefore(const automation::Object* entry) {
+    if (std::find(mEntriesRead.begin(), mEntriesRead.end(), entry) != mEntriesRead.end()) {
+        return true;
+    }
+    mEntriesRead.push_back(entry);
+    return false;
 }
 
 QelDatabase& ProjectFileReader::Database(const xml::Element& element) const {
@@ -96,6 +181,14 @@ void ProjectFileReader::ReadDatabase(const xml::Element& element) {
     } else if (!SameKey(name, mModel.databaseName)) {
         RaiseUnreadable(element, u"the project already has the database \"" + mModel.databaseName + u"\"");
     }
+    if (mDatabaseRead) {
+        Skip(
+            u"The Database element" + OnLine(element) + u" is read into the database " +
+                Quoted(mModel.databaseName) +
+                u" before it, whose settings it replaces: a project holds one database, saved as one element",
+            u"join the Database elements into one");
+    }
+    mDatabaseRead = true;
     QelDatabase& database = *mModel.databases.Item(Variant(mModel.databaseName));
     ReadSettingAttributes(element, database);
     ReadNodes(element);
@@ -105,7 +198,17 @@ void ProjectFileReader::ReadTable(const xml::Element& element) {
     QelDatabase& database = Database(element);
     const std::u16string name = element.GetAttribute(u"TblName").value_or(std::u16string());
     QelTables& tables = *database.tables();
-    if (name.empty() || !tables.Add(name)) {
+    const std::u16string fields = WithChildren(element, u"Field", u"field", u"fields");
+    if (name.empty()) {
+        Skip(u"A table with no name" + OnLine(element) + u" is skipped" + fields + u": a table needs a name",
+             u"give the table" + OnLine(element) + u" a name");
+        return;
+    }
+    if (!tables.Add(name)) {
+        Skip(u"The table " + Quoted(name) + OnLine(element) + u" is skipped" + fields + u": " +
+                 NameTakenText(u"table", u"a project", name,
+                               TakenBy(tables, name, [](const QelTable& each) { return each.TblName(); })),
+             u"rename the table " + Quoted(name) + OnLine(element));
         return;
     }
     if (mOnTable) {
@@ -126,13 +229,28 @@ void ProjectFileReader::ReadField(const xml::Element& element) {
     QelTables& tables = *database.tables();
     QelTable* table = tables.Find(tables.curName());
     const std::u16string name = element.GetAttribute(u"FldName").value_or(std::u16string());
-    if (table == nullptr || name.empty()) {
+    if (table == nullptr) {
+        const std::u16string what =
+            (name.empty() ? u"field with no name" : u"field " + Quoted(name)) + OnLine(element);
+        Skip((name.empty() ? u"A " : u"The ") + what + u" is skipped: it comes before any table",
+             u"move the " + what + u" into the Table element of its table");
+        return;
+    }
+    const std::u16string where = u" of the table " + Quoted(table->TblName()) + OnLine(element);
+    if (name.empty()) {
+        Skip(u"A field with no name" + where + u" is skipped: a field needs a name",
+             u"give the field" + where + u" a name");
         return;
     }
     QelFields& fields = *table->Fields();
     if (!fields.Add(name)) {
+        Skip(u"The field " + Quoted(name) + where + u" is skipped: " +
+                 NameTakenText(u"field", u"a table", name,
+                               TakenBy(fields, name, [](const QelField& each) { return each.FldName(); })),
+             u"rename the field " + Quoted(name) + where);
         return;
     }
+    SkipChildElements(element);
     QelField& field = *fields.Find(name);
     ReadSettingAttributes(element, field);
     field.SetFldVar(ToIdentifier(field.FldName(), u"x_"));
@@ -144,12 +262,25 @@ void ProjectFileReader::ReadField(const xml::Element& element) {
 
 void ProjectFileReader::ReadExtension(const xml::Element& element) {
     const std::u16string name = element.GetAttribute(u"Name").value_or(std::u16string());
-    if (mModel.extensions == nullptr || name.empty()) {
+    if (mModel.extensions == nullptr) {
+        return;
+    }
+    SkipChildElements(element);
+    if (name.empty()) {
+        Skip(u"An extension with no name" + OnLine(element) + u" is skipped: an extension needs a name",
+             u"give the extension" + OnLine(element) + u" a name");
         return;
     }
     // The lists' case rule: a name in another letter case denotes the listed extension, and a
     // repeated one overwrites its template.
     automation::Ref<QelExtension> extension = mModel.extensions->AddOrFind(name);
+    if (ReadBefore(extension.Get())) {
+        Skip(u"The extension " + Quoted(name) + OnLine(element) + u" is read into the extension " +
+                 Quoted(extension->Name()) +
+                 u" before it, whose template it replaces: a project holds one extension of a name, letter "
+                 u"case aside",
+             u"remove or rename the extension " + Quoted(name) + OnLine(element));
+    }
     ReadSettingAttributes(element, *extension);
 }
 
@@ -157,16 +288,41 @@ void ProjectFileReader::ReadMasterDetail(const xml::Element& element) {
     if (mModel.masterDetails == nullptr) {
         return;
     }
-    automation::Ref<QelMasterDetail> pair =
-        mModel.masterDetails->AddOrFind(element.GetAttribute(u"MasterTable").value_or(std::u16string()),
-                                        element.GetAttribute(u"DetailTable").value_or(std::u16string()));
+    const std::u16string master = element.GetAttribute(u"MasterTable").value_or(std::u16string());
+    const std::u16string detail = element.GetAttribute(u"DetailTable").value_or(std::u16string());
+    automation::Ref<QelMasterDetail> pair = mModel.masterDetails->AddOrFind(master, detail);
     if (!pair) {
+        Skip(u"The master/detail pair" + OnLine(element) + u" is skipped" +
+                 WithChildren(element, u"Relation", u"relation", u"relations") +
+                 u": it needs both a MasterTable and a DetailTable",
+             u"name both tables of the master/detail pair" + OnLine(element));
         return;
     }
+    const std::u16string names = Quoted(master) + u"/" + Quoted(detail);
+    if (ReadBefore(pair.Get())) {
+        Skip(u"The master/detail pair " + names + OnLine(element) + u" is read into the pair " +
+                 Quoted(pair->MasterTable()) + u"/" + Quoted(pair->DetailTable()) +
+                 u" before it: a project holds one pair of two tables, letter case aside",
+             u"join the master/detail pair" + OnLine(element) + u" with the one before it");
+    }
     for (const xml::Element& child : element.ChildElements()) {
-        if (child.Name() == u"Relation") {
-            pair->AddRelation(child.GetAttribute(u"MasterField").value_or(std::u16string()),
-                              child.GetAttribute(u"DetailField").value_or(std::u16string()));
+        if (child.Name() != u"Relation") {
+            SkipUnknown(child);
+            continue;
+        }
+        const std::u16string masterField = child.GetAttribute(u"MasterField").value_or(std::u16string());
+        const std::u16string detailField = child.GetAttribute(u"DetailField").value_or(std::u16string());
+        if (!pair->AddRelation(masterField, detailField)) {
+            Skip(u"The relation " + Quoted(masterField) + u"/" + Quoted(detailField) + OnLine(child) +
+                     u" of the master/detail pair " + names + u" is skipped: " +
+                     (masterField.empty() || detailField.empty()
+                          ? u"it needs both a MasterField and a DetailField"
+                          : u"the pair has a relation of one of its fields before it, and a field takes part "
+                            u"in "
+                            u"one relation of a pair"),
+                 u"remove or change the relation" + OnLine(child));
+        } else {
+            SkipChildElements(child);
         }
     }
 }
@@ -184,7 +340,17 @@ void ProjectFileReader::ReadCustomScript(const xml::Element& element) {
     automation::Ref<QelCustomScript> script =
         mModel.customScripts->AddOrFind({keys[0], keys[1], keys[2], keys[3], keys[4], keys[5]});
     if (!script) {
+        Skip(u"The custom script" + OnLine(element) +
+                 u" is skipped: it needs a ScriptType, a ScriptCodeType and a ScriptName",
+             u"give the custom script" + OnLine(element) + u" its ScriptType, ScriptCodeType and ScriptName");
         return;
+    }
+    SkipChildElements(element);
+    if (ReadBefore(script.Get())) {
+        Skip(u"The custom script " + Quoted(keys[2]) + OnLine(element) +
+                 u" is read into the script of that kind and place before it, whose code it replaces: a "
+                 u"project holds one script of a kind and place, letter case aside",
+             u"remove the custom script" + OnLine(element) + u" or change its keys");
     }
     std::optional<std::u16string> code = ScriptCodeOf(element);
     if (!code) {

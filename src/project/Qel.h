@@ -1,5 +1,7 @@
 #pragma once
 
+#include "project/SkippedElement.h"
+
 #include "model/table/QelDatabase.h"
 
 #include "template/ProjectServices.h"
@@ -15,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv::registry {
 class Key;
@@ -179,6 +182,16 @@ public:
         mDBName = std::move(key);
     }
 
+    /// What the last Load read past in the project file, in file order: elements the project
+    /// does not hold as the file does, which a save would therefore drop. Load leaves them out
+    /// as its reader always has and only lists them here; the host decides what to do about it.
+    const std::vector<SkippedElement>& SkippedOnLoad() const noexcept {
+        return mSkippedOnLoad;
+    }
+    std::vector<SkippedElement>& SkippedOnLoad() noexcept {
+        return mSkippedOnLoad;
+    }
+
     /// The table and field being generated, which EvaluateCondition reads; null for none.
     void SetCurrentTable(QelTable* table) noexcept {
         mCurTable = table;
@@ -320,6 +333,7 @@ private:
     std::u16string mDllVersion;
     mutable automation::Ref<QelDatabases> mDatabases;
     std::u16string mDBName;
+    std::vector<SkippedElement> mSkippedOnLoad;
     mutable automation::Ref<QelMasterDetails> mMasterDetails; ///< created on first use
     mutable automation::Ref<QelCustomScripts> mCustomScripts; ///< created on first use
     std::int16_t mUnloadThresholdCount = 0;

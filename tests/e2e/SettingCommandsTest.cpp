@@ -93,6 +93,45 @@ TEST_F(SettingCommandsTest, SettingsWorkedOutAtLoadAreRefused) {
     Refused({"customers", "TblLoaded=False"}, "TblLoaded of table customers " + reason);
 }
 
+// A project file holding two tables or two fields of one name (in any letter case), or one with
+// no name, lost the second at the load without a word, and set then said "Saved" over a file
+// without it. So did an extension of a name read before, a pair without its tables and an element
+// of no known name.
+TEST_F(SettingCommandsTest, WhatALoadSkipsIsNamedAndNeverSavedAway) {
+    std::string project = ReadBytes(mWork / "shop.xml");
+    const auto replace = [&](const std::string& from, const std::string& to, bool last) {
+        const std::size_t at = last ? project.rfind(from) : project.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        project.replace(at, from.size(), to);
+    };
+    replace("TblName=\"products\"", "TblName=\"Customers\"", false);
+    replace("TblName=\"order_lines\"", "TblName=\"\"", false);
+    replace("FldName=\"city\"", "FldName=\"NAME\"", false);
+    replace("FldName=\"quantity\"", "FldName=\"\"", true);
+    replace("</Project>",
+            "<Extension Name=\"stamp\" Template=\"a.zip\"/><Extension Name=\"Stamp\" Template=\"b.zip\"/>"
+            "<MasterDetail MasterTable=\"\" DetailTable=\"customers\"/><Chart/></Project>",
+            true);
+    std::ofstream(mWork / "shop.xml", std::ios::binary) << project;
+
+    // Commands that only read go on, naming each element and why it was skipped.
+    const RunResult shown = Succeed({"show", "shop.xml", "customers"});
+    EXPECT_NE(shown.out.find("TblName = customers\n"), std::string::npos) << shown.out;
+    for (const char* warning :
+         {"quorvane: The table \"Customers\" on line 10 is skipped with its 3 fields",
+          "differs only in letter case from the table \"customers\" before it",
+          "quorvane: A table with no name on line 15 is skipped with its 4 fields",
+          "quorvane: The field \"NAME\" of the table \"customers\"",
+          "quorvane: A field with no name of the table \"big_lines\"", "quorvane: The extension \"Stamp\"",
+          "quorvane: The master/detail pair on line", "quorvane: The element \"Chart\""}) {
+        EXPECT_NE(shown.err.find(warning), std::string::npos) << warning << "\n" << shown.err;
+    }
+    // A command that would save refuses, saying what to change in the file.
+    Refused({"BodyTitle=x"},
+            "quorvane: shop.xml is left as it is: saving the project would drop the 7 elements");
+    Refused({"BodyTitle=x"}, "rename the table \"Customers\" on line 10; give the table on line 15 a name");
+}
+
 // show printed the password of a connection string, the security password and the mail server's
 // password in clear, while the database password was masked.
 TEST_F(SettingCommandsTest, ShowMasksEveryPassword) {

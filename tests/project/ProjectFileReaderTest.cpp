@@ -10,6 +10,7 @@
 #include "project/QelExtensions.h"
 #include "project/QelMasterDetail.h"
 #include "project/QelMasterDetails.h"
+#include "project/SkippedElement.h"
 #include "project/internal/QelCustomScript.h"
 #include "project/internal/QelCustomScripts.h"
 
@@ -38,13 +39,21 @@ protected:
     /// Reads a file's text (the `Project` element and what it holds) into the project.
     void Read(std::u16string_view xml) {
         xml::Document document = xml::Document::Parse(xml, {.preserveWhitespace = true});
-        ProjectFileReader reader(
-            {*mSettings, *mDatabases, mDatabaseName, mExtensions.Get(), mPairs.Get(), mScripts.Get()});
+        ProjectFileReader reader({*mSettings, *mDatabases, mDatabaseName, mExtensions.Get(), mPairs.Get(),
+                                  mScripts.Get(), &mSkipped});
         reader.ReadProjectSettings(document.DocumentElement());
         reader.ReadNodes(document.DocumentElement());
     }
 
     QelDatabase& Database() { return *mDatabases->Item(Variant(mDatabaseName)); }
+    /// What to change in the file to keep each element the reading skipped, in file order.
+    std::u16string Fixes() const {
+        std::u16string fixes;
+        for (const SkippedElement& skipped : mSkipped) {
+            fixes += (fixes.empty() ? u"" : u"; ") + skipped.fix;
+        }
+        return fixes;
+    }
     QelTable& Table(std::u16string_view name) {
         QelTable* table = Database().tables()->Find(name);
         EXPECT_NE(table, nullptr);
@@ -69,6 +78,7 @@ protected:
     automation::Ref<QelExtensions> mExtensions = automation::MakeRef<QelExtensions>();
     automation::Ref<QelMasterDetails> mPairs = automation::MakeRef<QelMasterDetails>();
     automation::Ref<QelCustomScripts> mScripts = automation::MakeRef<QelCustomScripts>();
+    std::vector<SkippedElement> mSkipped;
 };
 
 TEST_F(ProjectFileReaderTest, ConvertsAttributesByTheSettingsTypeAndIgnoresTheRest) {
@@ -125,6 +135,11 @@ TEST_F(ProjectFileReaderTest, RebuildsTablesAndFieldsWithWhatTheFileDoesNotHold)
     EXPECT_EQ(Field(u"Order Lines", u"When").FldQuoteS(), u"#");
     EXPECT_EQ(Field(u"Order Lines", u"Odd").FldQuoteS(), u"[");
     EXPECT_EQ(Field(u"Order Lines", u"Odd").FldQuoteE(), u"]");
+    // Each element left out is listed, with its place, for the host to name: a save drops it.
+    EXPECT_EQ(Fixes(),
+              u"give the field of the table \"Order Lines\" on line 8 a name; rename the field \"ID\" of "
+              u"the table \"Order Lines\" on line 9; rename the table \"Order Lines\" on line 11; give "
+              u"the table on line 13 a name");
 }
 
 TEST_F(ProjectFileReaderTest, QuotesDatesOtherThanAccessWithApostrophes) {
@@ -152,6 +167,12 @@ TEST_F(ProjectFileReaderTest, RefusesASecondDatabaseAndKeepsTheFirstCurrent) {
     Read(uR"(<Project Version="6.0"><Database DBName="SHOP" DBType="ACCESS"/></Project>)");
     EXPECT_EQ(Database().DBType(), u"ACCESS");
     EXPECT_EQ(State().gProjErr, u"");
+    // Within one file, a second element is listed, and so is a field outside every table.
+    ASSERT_TRUE(mSkipped.empty());
+    Read(uR"(<Project Version="6.0"><Database DBName="Shop"/><Field FldName="Loose"/><Database/></Project>)");
+    EXPECT_EQ(Fixes(),
+              u"move the field \"Loose\" on line 1 into the Table element of its table; join the Database "
+              u"elements into one");
 }
 
 TEST_F(ProjectFileReaderTest, MergesRepeatedExtensionsPairsAndScripts) {
@@ -181,6 +202,13 @@ TEST_F(ProjectFileReaderTest, MergesRepeatedExtensionsPairsAndScripts) {
     EXPECT_EQ(pair.DetailField(2), u"ShopID");
     ASSERT_EQ(mScripts->Count(), 1);
     EXPECT_EQ(mScripts->At(1)->ScriptCode(), u"two");
+    EXPECT_EQ(Fixes(),
+              u"give the extension on line 2 a name; remove or rename the extension \"chart\" on line 3; "
+              u"remove the element \"Relation\" on line 4; name both tables of the master/detail pair on "
+              u"line 6; join the master/detail pair on line 7 with the one before it; remove or change "
+              u"the relation on line 7; remove the element \"Other\" on line 8; give the custom script on "
+              u"line 10 its ScriptType, ScriptCodeType and ScriptName; remove the custom script on line "
+              u"11 or change its keys");
 }
 
 TEST_F(ProjectFileReaderTest, RefusesScriptCodeOutsideCData) {

@@ -5,13 +5,19 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv::xml {
 class Element;
 }
 
+namespace qv::automation {
+class Object;
+}
+
 namespace qv {
 
+struct SkippedElement;
 class QelCustomScripts;
 class QelDatabases;
 class QelDatabase;
@@ -31,6 +37,8 @@ struct ProjectFileModel {
     QelExtensions* extensions = nullptr;
     QelMasterDetails* masterDetails = nullptr;
     QelCustomScripts* customScripts = nullptr;
+    /// Where the elements the reader reads past are listed (SkippedElement); none when null.
+    std::vector<SkippedElement>* skipped = nullptr;
 };
 
 /// Rebuilds a project from the elements of its project file (see ProjectFileWriter for the
@@ -38,8 +46,11 @@ struct ProjectFileModel {
 /// hold (identifiers, quote characters) is derived again.
 ///
 /// Refused entries (an empty name, a table or field already listed) skip their element and its
-/// children; unknown nodes are skipped too. What cannot be read at all (a table before any
-/// database, a second database of another name) raises, and the load fails as a whole.
+/// children; unknown nodes are skipped too. An element that repeats an extension, pair, script or
+/// the database read before it is read into that entry. Each element so left out or merged is
+/// listed in the model's `skipped`, since a save would write the file without it. What cannot be
+/// read at all (a table before any database, a second database of another name) raises, and the
+/// load fails as a whole.
 class ProjectFileReader {
 public:
     explicit ProjectFileReader(ProjectFileModel model);
@@ -64,9 +75,21 @@ private:
     void ReadCustomScript(const xml::Element& element);
     /// The project's database; raises when the file has not brought one yet.
     QelDatabase& Database(const xml::Element& element) const;
+    /// Lists an element read past: `text` says which and why (without the message prefix),
+    /// `fix` what to change in the file.
+    void Skip(std::u16string text, std::u16string fix);
+    /// Lists an element of a name the reader does not read there.
+    void SkipUnknown(const xml::Element& element);
+    /// Lists the child elements of an element that holds none, which nothing reads.
+    void SkipChildElements(const xml::Element& element);
+    /// Whether an extension, pair or script entry was made or found by an earlier element of
+    /// this file; notes it as read otherwise.
+    bool ReadBefore(const automation::Object* entry);
 
     ProjectFileModel mModel;
     std::function<void(std::u16string_view)> mOnTable;
+    std::vector<const automation::Object*> mEntriesRead;
+    bool mDatabaseRead = false;
 };
 
 /// The code a `CustomScript` element holds: its CDATA sections, with the text between them

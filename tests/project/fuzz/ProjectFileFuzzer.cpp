@@ -8,6 +8,7 @@
 #include "project/QelExtensions.h"
 #include "project/QelMasterDetail.h"
 #include "project/QelMasterDetails.h"
+#include "project/SkippedElement.h"
 #include "project/internal/ProjectFileReader.h"
 #include "project/internal/ProjectFileWriter.h"
 #include "project/internal/QelCustomScript.h"
@@ -58,11 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto pairs = automation::MakeRef<QelMasterDetails>();
     auto scripts = automation::MakeRef<QelCustomScripts>();
     std::u16string databaseName;
+    std::vector<SkippedElement> skipped;
     const xml::Element root = document->DocumentElement();
     try {
         CheckProjectNodes(root, std::nullopt, [](std::u16string_view) { return false; });
         ProjectFileReader reader(
-            {*settings, *databases, databaseName, extensions.Get(), pairs.Get(), scripts.Get()});
+            {*settings, *databases, databaseName, extensions.Get(), pairs.Get(), scripts.Get(), &skipped});
         reader.ReadProjectSettings(root);
         reader.ReadNodes(root);
     } catch (const automation::Error&) {
