@@ -106,13 +106,7 @@ void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath,
     if (neverKept && system::FileExists(outPath) && !OutputContent::Bytes(bytes).IsAlreadyAt(outPath)) {
         // Neither a switch nor an answer keeps it: what an earlier generation wrote there may
         // send the column. Gone first, the page is then written as a new one.
-        try {
-            system::DeleteFile(outPath);
-            ShowPasswordPageGone(outPath, u"replaced");
-        } catch (const automation::Error& error) {
-            SetCopyFailed(u"Removing file ", outPath, error.Description());
-            RaiseGenerationError();
-        }
+        RemovePasswordPage(outPath, u"replaced");
     }
     // A page the file system refuses (a name longer than it takes) is shown and counted; the
     // pages after it are still written.
@@ -225,7 +219,14 @@ bool GenerationPass::IsLoginPasswordField(const QelTable& table, const QelField&
            table.TblName() == mProject.SecTbl() && field.FldName() == mProject.SecPasswdFld();
 }
 
-void GenerationPass::ShowPasswordPageGone(std::u16string_view path, std::u16string_view done) const {
+void GenerationPass::RemovePasswordPage(std::u16string_view path, std::u16string_view done) const {
+    try {
+        system::DeleteFile(path);
+    } catch (const automation::Error& error) {
+        // The site would still send the password: the run fails.
+        SetCopyFailed(u"Removing file ", path, error.Description());
+        RaiseGenerationError();
+    }
     std::u16string text = u"The page \"";
     text += path;
     text += u"\" that an earlier generation wrote for the password column \"";
@@ -270,14 +271,7 @@ void GenerationPass::RemovePasswordPages() {
                     !(system::FileExists(path) || system::IsSymbolicLink(path))) {
                     continue;
                 }
-                try {
-                    system::DeleteFile(path);
-                    ShowPasswordPageGone(path, u"removed");
-                } catch (const automation::Error& error) {
-                    // The site still sends the password: the run fails.
-                    SetCopyFailed(u"Removing file ", path, error.Description());
-                    RaiseGenerationError();
-                }
+                RemovePasswordPage(path, u"removed");
             }
         }
     }

@@ -76,9 +76,9 @@ private:
     /// before the login was set or from an older package, sends every user's password. Each
     /// removal is shown.
     void RemovePasswordPages();
-    /// Shows that the page an earlier generation wrote for the password column at `path` is
-    /// gone (`done`: "removed", "replaced").
-    void ShowPasswordPageGone(std::u16string_view path, std::u16string_view done) const;
+    /// Removes the page an earlier generation wrote for the password column at `path` and shows
+    /// that it is gone (`done`: "removed", "replaced"); a page that cannot be removed ends the run.
+    void RemovePasswordPage(std::u16string_view path, std::u16string_view done) const;
     /// The text of the control's prepared script; a missing one ends the run with "File ",
     /// its path and `missingEnd`.
     const std::u16string& PreparedScript(const QelControl& control, std::u16string_view missingEnd);
