@@ -247,8 +247,14 @@ void Interpreter::Install(Module& module, CompiledChunk& chunk) {
     ++mEpoch;
 }
 
+// Text the host adds is compiled under the engine's ceiling, as the text a running script builds
+// is under its run's.
 CompiledChunk Interpreter::CompileText(Module& module, std::u16string_view text, const CodeBlock* outer,
                                        bool recordPlace) {
+    std::optional<automation::MemoryCeilingScope> ceiling;
+    if (mNativeDepth == 0) {
+        ceiling.emplace(mMemoryCeiling);
+    }
     auto source = MakeRef<SourceText>(text);
     if (!recordPlace) {
         source->MarkRunByScript();
@@ -271,6 +277,10 @@ CompiledChunk Interpreter::CompileText(Module& module, std::u16string_view text,
 
 Ref<CodeBlock> Interpreter::CompileEvalText(Module& module, std::u16string_view text, const CodeBlock* outer,
                                             bool recordPlace) {
+    std::optional<automation::MemoryCeilingScope> ceiling;
+    if (mNativeDepth == 0) {
+        ceiling.emplace(mMemoryCeiling);
+    }
     auto source = MakeRef<SourceText>(text);
     if (!recordPlace) {
         source->MarkRunByScript();
