@@ -85,9 +85,9 @@ TEST_F(ScriptCeilingsTest, MemoryNoObjectChargedStopsAtTheCeiling) {
     }
     const std::pair<const char*, std::string> cases[] = {
         {"classes.vbs",
-         "For i = 1 To 10000000\nExecute \"Class D\" & i & \" : Public a : End Class\"\nNext\n"},
-        {"globals.vbs", "For i = 1 To 10000000\nExecuteGlobal \"Dim v\" & i\nNext\n"},
-        {"locals.vbs", "Sub S\nFor i = 1 To 10000000\nExecute \"Dim w\" & i\nNext\nEnd Sub\nS\n"},
+         "For i = 1 To 10000000\nExecute \"Class D\" & i & t & \" : Public a : End Class\"\nNext\n"},
+        {"globals.vbs", "For i = 1 To 10000000\nExecuteGlobal \"Dim v\" & i & t\nNext\n"},
+        {"locals.vbs", "Sub S\nFor i = 1 To 10000000\nExecute \"Dim w\" & i & t\nNext\nEnd Sub\nS\n"},
         {"frames.vbs", "Function F(n)\n" + locals + "\nIf n > 0 Then F = F(n - 1)\nEnd Function\nF 100000\n"},
         {"fields.vbs", "Class C\nPublic a, b, c, d, e, f, g, h\nEnd Class\nReDim all(1000000)\n"
                        "For i = 0 To 1000000\nSet o = New C\nSet all(i) = o\n"
@@ -98,7 +98,9 @@ TEST_F(ScriptCeilingsTest, MemoryNoObjectChargedStopsAtTheCeiling) {
     constexpr long CeilingKb = 48 * 1024;
     for (const auto& [name, script] : cases) {
         SCOPED_TRACE(name);
-        RunResult result = Run("--memory 48 " + Quoted(Write(name, script + "WScript.Echo \"done\"\n")), 120);
+        // Long names reach the ceiling in fewer steps.
+        const std::string text = "t = \"_\" & String(200, \"x\")\n" + script + "WScript.Echo \"done\"\n";
+        RunResult result = Run("--memory 48 " + Quoted(Write(name, text)), 120);
         EXPECT_EQ(result.status, 1);
         EXPECT_NE(result.output.find("VBScript runtime error: Out of memory (7)"), std::string::npos)
             << result.output;
