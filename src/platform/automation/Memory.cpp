@@ -32,26 +32,20 @@ std::size_t Ceiling(detail::MemoryAccount& account) noexcept {
     Raise(ErrorNumber::OutOfMemory);
 }
 
-/// What the thread holds while an engine runs: what was charged when it started and what the
-/// heap count added since, or the account alone when that is more.
+/// What the thread holds while an engine runs: the heap count, or the account when that is more
+/// (what was charged while no engine ran).
 std::size_t Held(const detail::MemoryAccount& account) noexcept {
-    if (account.counting == 0 || account.heapNet <= 0) {
-        return account.inUse;
-    }
-    return std::max(account.inUse, account.heapStart + static_cast<std::size_t>(account.heapNet));
+    return account.counting != 0 ? std::max(account.inUse, account.heapInUse) : account.inUse;
 }
 
 bool HeapOver(const detail::MemoryAccount& account) noexcept {
-    return account.counting != 0 && account.heapNet > account.heapRoom;
+    return account.counting != 0 && account.heapInUse > account.ceiling;
 }
 
-/// Sets the default ceiling on first use, and the room the heap count has under it; lets the
-/// quick test pass again once the count is back under the ceiling.
+/// Sets the default ceiling on first use; lets the quick test pass again once the heap count is
+/// back under the ceiling.
 void Refresh(detail::MemoryAccount& account) noexcept {
     const std::size_t ceiling = Ceiling(account);
-    constexpr auto Most = static_cast<std::size_t>(std::numeric_limits<std::ptrdiff_t>::max());
-    const std::size_t room = ceiling > account.heapStart ? ceiling - account.heapStart : 0;
-    account.heapRoom = static_cast<std::ptrdiff_t>(std::min(room, Most));
     account.limit = HeapOver(account) ? 0 : ceiling;
 }
 
@@ -69,8 +63,8 @@ bool Fits(std::size_t bytes) noexcept {
 void CountTaken(std::size_t bytes) noexcept {
     detail::MemoryAccount& account = tMemoryAccount;
     if (account.counting != 0) {
-        account.heapNet += static_cast<std::ptrdiff_t>(HeapBlockSize(bytes));
-        if (account.heapNet > account.heapRoom) {
+        account.heapInUse += HeapBlockSize(bytes);
+        if (account.heapInUse > account.ceiling) {
             account.limit = 0;
         }
     }
@@ -78,13 +72,12 @@ void CountTaken(std::size_t bytes) noexcept {
 
 void CountGiven(std::size_t bytes) noexcept {
     detail::MemoryAccount& account = tMemoryAccount;
-    if (account.counting != 0) {
-        account.heapNet -= static_cast<std::ptrdiff_t>(HeapBlockSize(bytes));
-    }
+    const std::size_t block = HeapBlockSize(bytes);
+    account.heapInUse -= block < account.heapInUse ? block : account.heapInUse;
 }
 
 void CountGiven(void* block) noexcept {
-    if (block != nullptr && tMemoryAccount.counting != 0) {
+    if (block != nullptr && tMemoryAccount.heapInUse != 0) {
         CountGiven(malloc_usable_size(block));
     }
 }
@@ -127,7 +120,7 @@ void Give(void* block) noexcept {
 }
 
 void Give(void* block, std::size_t bytes) noexcept {
-    if (block != nullptr) {
+    if (block != nullptr && tMemoryAccount.heapInUse != 0) {
         CountGiven(bytes);
     }
     // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): this is the allocator under operator delete
@@ -161,15 +154,11 @@ std::size_t MemoryInUse() noexcept {
 }
 
 std::size_t HeapInUse() noexcept {
-    const detail::MemoryAccount& account = tMemoryAccount;
-    return account.counting != 0 && account.heapNet > 0 ? static_cast<std::size_t>(account.heapNet) : 0;
+    return tMemoryAccount.heapInUse;
 }
 
 void detail::OpenCeilingScope(std::size_t bytes) noexcept {
-    if (tMemoryAccount.counting++ == 0) {
-        tMemoryAccount.heapNet = 0;
-        tMemoryAccount.heapStart = tMemoryAccount.inUse;
-    }
+    ++tMemoryAccount.counting;
     SetMemoryCeiling(bytes);
 }
 

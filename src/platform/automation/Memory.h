@@ -26,7 +26,7 @@ std::size_t MemoryCeiling() noexcept;
 void SetMemoryCeiling(std::size_t bytes) noexcept;
 /// Bytes the apartment's strings and arrays hold now.
 std::size_t MemoryInUse() noexcept;
-/// Heap blocks the thread took while the engine ran and still holds (0 while none runs).
+/// Heap blocks the thread took while an engine ran and still holds.
 std::size_t HeapInUse() noexcept;
 
 namespace detail {
@@ -39,14 +39,10 @@ struct MemoryAccount {
     /// What the quick test compares with: the ceiling, or 0 while it is not set or while the heap
     /// count has passed it, so that the next charge takes the slow path and raises.
     std::size_t limit = 0;
-    /// Heap blocks the thread took less those it gave back since the outermost scope opened:
-    /// below 0 when it gave back more than it took (blocks taken before, or by another thread).
-    std::ptrdiff_t heapNet = 0;
-    /// What was charged when the outermost scope opened: what the run inherits (a module's
-    /// arrays, compiled code) is held besides what the heap count sees.
-    std::size_t heapStart = 0;
-    /// How far heapNet may go before the ceiling is passed.
-    std::ptrdiff_t heapRoom = 0;
+    /// Heap blocks the thread took while a scope was open and has not given back. Blocks given
+    /// back are taken off whenever they go, but never below 0: a block taken before, or by another
+    /// thread, cannot make room for more.
+    std::size_t heapInUse = 0;
     /// Open MemoryCeilingScopes: the heap is counted while there is one.
     unsigned counting = 0;
 };
@@ -130,7 +126,7 @@ inline void ReserveChecked(std::u16string& text, std::size_t length) {
 }
 
 /// Sets the ceiling for its lifetime and restores the one before: an engine applies its own
-/// while it runs. The heap is counted while one is open; the outermost starts the count afresh.
+/// while it runs. The heap blocks taken while one is open are counted.
 class MemoryCeilingScope {
 public:
     explicit MemoryCeilingScope(std::size_t bytes) noexcept : mPrevious(MemoryCeiling()) {
