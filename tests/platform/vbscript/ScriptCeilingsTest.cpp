@@ -94,6 +94,13 @@ TEST_F(ScriptCeilingsTest, MemoryNoObjectChargedStopsAtTheCeiling) {
                        "o.a = \"a\" & i : o.b = \"b\" & i : o.c = \"c\" & i : o.d = \"d\" & i\n"
                        "o.e = \"e\" & i : o.f = \"f\" & i : o.g = \"g\" & i : o.h = \"h\" & i\nNext\n"},
         {"statements.vbs", statements},
+        // The run that ends it must not forget what the script made: its Class_Terminate once got
+        // a whole ceiling of its own.
+        {"terminate.vbs",
+         "Class K\nSub Class_Terminate()\nFor j = 1 To 10000000\n"
+         "Execute \"Class E\" & j & t & \" : Public a : End Class\"\nNext\nEnd Sub\nEnd Class\n"
+         "Set o = New K\nFor i = 1 To 10000000\nExecute \"Class D\" & i & t & \" : Public a : End "
+         "Class\"\nNext\n"},
     };
     constexpr long CeilingKb = 48 * 1024;
     for (const auto& [name, script] : cases) {
