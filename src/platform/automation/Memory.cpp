@@ -153,10 +153,6 @@ std::size_t MemoryInUse() noexcept {
     return tMemoryAccount.inUse;
 }
 
-std::size_t HeapInUse() noexcept {
-    return tMemoryAccount.heapInUse;
-}
-
 void detail::OpenCeilingScope(std::size_t bytes) noexcept {
     ++tMemoryAccount.counting;
     SetMemoryCeiling(bytes);

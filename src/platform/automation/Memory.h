@@ -12,10 +12,11 @@ namespace qv::automation {
 // doubles a string in a loop or asks for ReDim a(200000000) fails as a script error instead of
 // exhausting the host.
 //
-// What an object forgets to charge is still seen: while an engine runs on the thread (a
-// MemoryCeilingScope is open), the library's operator new counts the heap blocks the thread takes
-// and gives back. Past the ceiling it only marks the account; the engine raises 7 at its next
-// safe point (a charge, a backward jump, a call, a statement), never from inside an allocation.
+// What an object forgets to charge is still seen: the library's operator new counts the heap
+// blocks the thread takes while an engine runs on it (a MemoryCeilingScope is open), and its
+// operator delete takes off those given back. Past the ceiling the count only marks the account;
+// the engine raises 7 at its next safe point (a charge or check, a backward jump, a clocked
+// statement, a new stack segment), never from inside an allocation.
 
 /// The ceiling an apartment starts with: 1 GiB, or a quarter of the machine's memory when that
 /// is less. Page texts are megabytes at most, so a gigabyte of live strings and arrays is far
@@ -26,8 +27,6 @@ std::size_t MemoryCeiling() noexcept;
 void SetMemoryCeiling(std::size_t bytes) noexcept;
 /// Bytes the apartment's strings and arrays hold now.
 std::size_t MemoryInUse() noexcept;
-/// Heap blocks the thread took while an engine ran and still holds.
-std::size_t HeapInUse() noexcept;
 
 namespace detail {
 /// The apartment's account. An apartment is one thread, and this layer sits below the

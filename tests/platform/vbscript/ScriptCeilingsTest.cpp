@@ -102,7 +102,7 @@ TEST_F(ScriptCeilingsTest, MemoryNoObjectChargedStopsAtTheCeiling) {
          "Set o = New K\nFor i = 1 To 10000000\nExecute \"Class D\" & i & t & \" : Public a : End "
          "Class\"\nNext\n"},
     };
-    constexpr long CeilingKb = 48 * 1024;
+    constexpr long CeilingKb = 48L * 1024;
     for (const auto& [name, script] : cases) {
         SCOPED_TRACE(name);
         // Long names reach the ceiling in fewer steps.

@@ -29,9 +29,11 @@ struct RunResult {
 class VbsToolFixture : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The process id keeps two runs of the suite at once (two builds) out of each other's way.
         mFolder =
             fs::temp_directory_path() /
-            ("vbs-tool-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+            ("vbs-tool-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+             "-" + std::to_string(getpid()));
         fs::remove_all(mFolder);
         fs::create_directories(mFolder);
     }

@@ -33,7 +33,8 @@
 #include <string>
 #include <thread>
 
-extern "C" const char* __asan_default_options() { // NOLINT(readability-identifier-naming)
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the sanitizer runtime looks for this name
+extern "C" const char* __asan_default_options() {
     return "quarantine_size_mb=16";
 }
 
@@ -155,7 +156,8 @@ public:
             for (int local = 1; local < locals; ++local) {
                 mText += ", l" + std::to_string(local);
             }
-            mText += "\nl0 = s\nIf n > 0 Then " + name + " = " + name + "(n - 1)\nEnd Function\n";
+            mText += "\nl0 = s\nIf n > 0 Then ";
+            mText.append(name).append(" = ").append(name).append("(n - 1)\nEnd Function\n");
         }
         mFunctions = functions;
         Statements(0);
