@@ -11,6 +11,12 @@ namespace qv::automation {
 // the ceiling raises 7 "Out of memory" before anything is allocated, so that a script that
 // doubles a string in a loop or asks for ReDim a(200000000) fails as a script error instead of
 // exhausting the host.
+//
+// What an object forgets to charge is still seen: the library's operator new counts the heap
+// blocks the thread takes while an engine runs on it (a MemoryCeilingScope is open), and its
+// operator delete takes off those given back. Past the ceiling the count only marks the account;
+// the engine raises 7 at its next safe point (a charge or check, a backward jump, a clocked
+// statement, a new stack segment), never from inside an allocation.
 
 /// The ceiling an apartment starts with: 1 GiB, or a quarter of the machine's memory when that
 /// is less. Page texts are megabytes at most, so a gigabyte of live strings and arrays is far
@@ -29,10 +35,23 @@ namespace detail {
 struct MemoryAccount {
     std::size_t inUse = 0;
     std::size_t ceiling = 0; // 0: not set yet, the default applies
+    /// What the quick test compares with: the ceiling, or 0 while it is not set or while the heap
+    /// count has passed it, so that the next charge takes the slow path and raises.
+    std::size_t limit = 0;
+    /// Heap blocks the thread took while a scope was open and has not given back. Blocks given
+    /// back are taken off whenever they go, but never below 0: a block taken before, or by another
+    /// thread, cannot make room for more.
+    std::size_t heapInUse = 0;
+    /// Open MemoryCeilingScopes: the heap is counted while there is one.
+    unsigned counting = 0;
 };
-extern thread_local MemoryAccount tMemoryAccount;
+extern thread_local constinit MemoryAccount tMemoryAccount;
 /// ChargeMemory past the quick test: sets the default ceiling on first use, raises 7.
 void ChargeMemorySlow(std::size_t bytes);
+/// CheckHeap past the quick test.
+void CheckHeapSlow();
+void OpenCeilingScope(std::size_t bytes) noexcept;
+void CloseCeilingScope(std::size_t previous) noexcept;
 /// Raises 7 unless the text may grow by `added` units.
 void CheckTextGrowth(const std::u16string& text, std::size_t added);
 } // namespace detail
@@ -58,11 +77,22 @@ void CheckAllocation(std::size_t count, std::size_t size);
 /// Checks and adds `bytes` to the account.
 inline void ChargeMemory(std::size_t bytes) {
     detail::MemoryAccount& account = detail::tMemoryAccount;
-    if (account.inUse < account.ceiling && bytes <= account.ceiling - account.inUse) {
+    if (account.inUse < account.limit && bytes <= account.limit - account.inUse) {
         account.inUse += bytes;
         return;
     }
     detail::ChargeMemorySlow(bytes);
+}
+/// Whether the heap count of the running engine has passed the ceiling (or none is set yet).
+inline bool HeapCheckDue() noexcept {
+    return detail::tMemoryAccount.limit == 0;
+}
+/// Raises 7 when the heap blocks taken since the engine started running pass the ceiling: the
+/// engine's safe points call it, so that memory no object charged still stops the script.
+inline void CheckHeap() {
+    if (HeapCheckDue()) {
+        detail::CheckHeapSlow();
+    }
 }
 /// Adds `bytes` without a check: memory already taken (a string that has just grown).
 inline void ChargeMemoryUnchecked(std::size_t bytes) noexcept {
@@ -95,13 +125,13 @@ inline void ReserveChecked(std::u16string& text, std::size_t length) {
 }
 
 /// Sets the ceiling for its lifetime and restores the one before: an engine applies its own
-/// while it runs.
+/// while it runs. The heap blocks taken while one is open are counted.
 class MemoryCeilingScope {
 public:
     explicit MemoryCeilingScope(std::size_t bytes) noexcept : mPrevious(MemoryCeiling()) {
-        SetMemoryCeiling(bytes);
+        detail::OpenCeilingScope(bytes);
     }
-    ~MemoryCeilingScope() { SetMemoryCeiling(mPrevious); }
+    ~MemoryCeilingScope() { detail::CloseCeilingScope(mPrevious); }
     MemoryCeilingScope(const MemoryCeilingScope&) = delete;
     MemoryCeilingScope& operator=(const MemoryCeilingScope&) = delete;
 

@@ -108,8 +108,9 @@ public:
     std::int32_t Timeout() const noexcept { return mTimeout; }
     void SetTimeout(std::int32_t milliseconds);
 
-    /// Bytes that strings and arrays may hold while the control runs scripts; beyond it a script
-    /// gets error 7 "Out of memory" instead of exhausting the host. Defaults to
+    /// Bytes the scripts may hold while the control runs them (what their strings and arrays
+    /// charge, and every heap block taken meanwhile); beyond it a script gets error 7 "Out of
+    /// memory" instead of exhausting the host. Defaults to
     /// automation::DefaultMemoryCeiling(); 0 restores the default.
     std::size_t MemoryCeiling() const noexcept;
     void SetMemoryCeiling(std::size_t bytes);

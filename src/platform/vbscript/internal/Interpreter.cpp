@@ -930,6 +930,10 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
             QV_VBS_SAVE_COUNTER();                                                                           \
             CheckDeadline();                                                                                 \
         }                                                                                                    \
+        if (to < ip && automation::HeapCheckDue()) {                                                         \
+            QV_VBS_SAVE_COUNTER();                                                                           \
+            automation::CheckHeap();                                                                         \
+        }                                                                                                    \
         ip = to;                                                                                             \
     } while (false)
 // Runs the first queued Class_Terminate; cleared here once the queue is empty, wherever it was
@@ -1445,6 +1449,10 @@ fusedGeneral : {
     if (mTimeoutMs > 0) {
         QV_VBS_SAVE_COUNTER();
         CheckDeadline();
+    }
+    if (automation::HeapCheckDue()) {
+        QV_VBS_SAVE_COUNTER();
+        automation::CheckHeap();
     }
     QV_VBS_NEXT();
     QV_VBS_CASE(Raise)

@@ -119,7 +119,7 @@ public:
     /// Milliseconds per run from the host; 0 or less: none.
     void SetTimeout(std::int32_t milliseconds) { mTimeoutMs = milliseconds; }
     std::int32_t Timeout() const { return mTimeoutMs; }
-    /// Bytes the apartment's strings and arrays may hold while this engine runs (see
+    /// Bytes the apartment may hold while this engine runs (see
     /// automation/Memory.h); 0 restores the default.
     void SetMemoryCeiling(std::size_t bytes);
     std::size_t MemoryCeiling() const { return mMemoryCeiling; }

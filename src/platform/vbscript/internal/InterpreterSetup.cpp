@@ -386,6 +386,12 @@ void Interpreter::ReleaseScriptValues() {
 // module-level name the compiler looked up still finds the same; its procedures are defined again
 // and its statements run again, as after a fresh compile.
 void Interpreter::AddCode(Module& module, std::u16string_view text) {
+    // Compiled and installed under the engine's ceiling, as the text a running script builds is
+    // under its run's.
+    std::optional<automation::MemoryCeilingScope> ceiling;
+    if (mNativeDepth == 0) {
+        ceiling.emplace(mMemoryCeiling);
+    }
     const CompiledChunk* recent = module.RecentChunk(text);
     CompiledChunk chunk;
     if (recent && std::ranges::all_of(recent->lookups, &NameLookup::StillHolds)) {
@@ -403,6 +409,10 @@ void Interpreter::ExecuteStatement(Module& module, std::u16string_view text) {
 }
 
 Variant Interpreter::Eval(Module& module, std::u16string_view expression) {
+    std::optional<automation::MemoryCeilingScope> ceiling;
+    if (mNativeDepth == 0) {
+        ceiling.emplace(mMemoryCeiling);
+    }
     Ref<CodeBlock> code = CompileEvalText(module, expression, nullptr, /*recordPlace=*/true);
     return Enter(code, nullptr, {}, nullptr);
 }

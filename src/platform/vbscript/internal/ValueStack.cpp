@@ -1,5 +1,7 @@
 #include "platform/vbscript/internal/ValueStack.h"
 
+#include "platform/automation/Memory.h"
+
 #include <algorithm>
 
 namespace qv::vbscript {
@@ -23,9 +25,12 @@ automation::Variant* ValueStack::NextSegment(std::size_t count) {
     std::uint32_t next = mSegment + 1;
     if (next == mSegments.size()) {
         std::size_t size = std::max(LaterSegmentSize, count);
+        // Deep recursion of procedures with many locals takes its memory here, a segment at a time.
+        automation::CheckAllocation(size, sizeof(automation::Variant));
         mSegments.push_back(Chunk{std::make_unique<automation::Variant[]>(size), size});
     } else if (mSegments[next].size < count) {
         // Unused (so all Empty) and too short: replace it.
+        automation::CheckAllocation(count, sizeof(automation::Variant));
         mSegments[next] = Chunk{std::make_unique<automation::Variant[]>(count), count};
     }
     mSegment = next;
