@@ -356,8 +356,27 @@ void ChargedFree(void* memory, void* /*data*/) {
 // The work one call of the engine may take in the worst case that Search assumes, a cost per
 // start in proportion to the rest of the subject, in units read: some tens of milliseconds.
 constexpr std::size_t WorstCaseUnitsPerCall = std::size_t{1} << 24;
-// A subject this short is searched in one call: even its worst case stays within that.
-constexpr std::size_t OneCallSubject = std::size_t{1} << 12;
+// The backtracking one call of the engine may do over all its starts, in units of its match
+// limit, each far dearer than a unit read: some tens of milliseconds.
+constexpr std::size_t BacktracksPerCall = std::size_t{1} << 21;
+// The least match limit a call of the engine gets: a start of a plain pattern stays below it.
+constexpr std::size_t LeastMatchLimit = std::size_t{1} << 11;
+
+// The engine's own match limit: a start that needs more fails the search with 28, as it always did.
+std::size_t EngineMatchLimit() {
+    static const std::size_t limit = [] {
+        std::uint32_t value = 0;
+        pcre2_config(PCRE2_CONFIG_MATCHLIMIT, &value);
+        return static_cast<std::size_t>(value);
+    }();
+    return limit;
+}
+
+// The match limit of a call that may try `starts` starts, no less than `least`: together they
+// stay within the backtracking of a call, or a single start within the engine's own limit.
+std::size_t RoundLimit(std::size_t starts, std::size_t least) {
+    return std::clamp(BacktracksPerCall / std::max<std::size_t>(1, starts), least, EngineMatchLimit());
+}
 
 bool IsHighSurrogate(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
@@ -392,17 +411,24 @@ struct RegExp::Compiled {
     bool utf = false;
 
     /// One call of the engine on a subject that WellFormed gave: the first match that starts
-    /// between `offset` and `limit` (PCRE2_UNSET: the end), or PCRE2's error.
-    int Match(std::u16string_view source, std::size_t offset, std::size_t limit) const {
+    /// between `offset` and `limit` (PCRE2_UNSET: the end), or PCRE2's error, among them the
+    /// match limit's when one start needs more than `matchLimit`.
+    int Match(std::u16string_view source, std::size_t offset, std::size_t limit,
+              std::size_t matchLimit) const {
         if (limit != offsetLimit) {
             pcre2_set_offset_limit(matchContext, limit);
             offsetLimit = limit;
+        }
+        if (matchLimit != this->matchLimit) {
+            pcre2_set_match_limit(matchContext, static_cast<std::uint32_t>(matchLimit));
+            this->matchLimit = matchLimit;
         }
         return pcre2_match(code, Units(source), source.size(), offset, utf ? PCRE2_NO_UTF_CHECK : 0,
                            matchData, matchContext);
     }
 
     mutable std::size_t offsetLimit = PCRE2_UNSET; // as set in matchContext
+    mutable std::size_t matchLimit = 0;            // as set in matchContext; 0: the engine's own
 };
 
 RegExp::RegExp() : mCharged(Charged(ObjectCharge<RegExp>)) {}
@@ -495,24 +521,39 @@ const RegExp::Compiled& RegExp::Code() {
 
 // The engine tries every start from `offset` on, and a pattern such as "a(?=.*b)" costs time in
 // proportion to the subject at each of them: one call over a long subject ran for minutes, past
-// any time-out, while each start stayed far below the engine's match limit. So on a long subject
-// each call may move its start only `pace.span` units (the engine's offset limit), and between
-// such slices the run's time-out is checked and the span adapted, so that a slice takes some
-// milliseconds: it grows fourfold while slices are quick and shrinks in proportion when one is
-// slow. The first span assumes the worst, a cost per start in proportion to what follows it. A
-// slice that finds a match gives the same match as one unbounded call: every earlier start failed
-// in an earlier slice.
-int RegExp::SearchInSlices(const Compiled& code, std::u16string_view source, std::size_t offset, Pace& pace) {
+// any time-out, while each start stayed far below the engine's match limit. And a pattern such as
+// "a*a*a*\d" backtracks at one start for seconds on a short subject. So each call of the engine
+// may move its start only `pace.span` units (the engine's offset limit) and spend only
+// `pace.matchLimit` at each start, their product within the worst case's work, and between such
+// calls the run's time-out is checked. The span adapts so that a call takes some milliseconds:
+// it grows fourfold while calls are quick and shrinks in proportion when one is slow. A start
+// that needs more than the match limit is tried again with twice the limit over fewer starts,
+// up to the engine's own limit, past which it fails as it always did. A call that finds a match
+// gives the same match as one unbounded call: every earlier start failed, within its limit, in an
+// earlier call.
+int RegExp::SearchInRounds(const Compiled& code, std::u16string_view source, std::size_t offset, Pace& pace) {
     using Clock = std::chrono::steady_clock;
     constexpr Clock::duration SliceTime = std::chrono::milliseconds(10);
     if (pace.span == 0) {
-        pace.span = std::max<std::size_t>(1, WorstCaseUnitsPerCall / (source.size() - offset));
+        const std::size_t rest = std::max<std::size_t>(1, source.size() - offset);
+        pace.span = std::max<std::size_t>(1, WorstCaseUnitsPerCall / rest);
+        pace.leastLimit = LeastMatchLimit;
+        pace.matchLimit = RoundLimit(std::min(pace.span, rest), pace.leastLimit);
     }
     std::optional<Clock::time_point> sliceStart; // known from the second slice of this call on
     for (;;) {
         const bool lastSlice = pace.span >= source.size() - offset;
         const std::size_t limit = lastSlice ? PCRE2_UNSET : offset + pace.span;
-        const int result = code.Match(source, offset, limit);
+        const int result = code.Match(source, offset, limit, pace.matchLimit);
+        if (result == PCRE2_ERROR_MATCHLIMIT && pace.matchLimit < EngineMatchLimit()) {
+            CheckRunDeadline();
+            pace.leastLimit = std::min(pace.matchLimit * 2, EngineMatchLimit());
+            pace.matchLimit = pace.leastLimit;
+            pace.span =
+                std::max<std::size_t>(1, std::min(pace.span / 2, BacktracksPerCall / pace.matchLimit));
+            sliceStart.reset();
+            continue;
+        }
         if (result != PCRE2_ERROR_NOMATCH || lastSlice) {
             return result;
         }
@@ -522,9 +563,11 @@ int RegExp::SearchInSlices(const Compiled& code, std::u16string_view source, std
             const Clock::duration took = now - *sliceStart;
             if (took > SliceTime) {
                 pace.span = std::max<std::size_t>(1, pace.span * SliceTime.count() / took.count());
-            } else if (took < SliceTime / 4 && pace.span < source.size()) {
+            } else if (took < SliceTime / 4 && pace.span < source.size() &&
+                       pace.span * 4 <= BacktracksPerCall / pace.leastLimit) {
                 pace.span *= 4;
             }
+            pace.matchLimit = RoundLimit(pace.span, pace.leastLimit);
         }
         sliceStart = now;
         offset = limit + 1;
@@ -538,8 +581,7 @@ int RegExp::SearchInSlices(const Compiled& code, std::u16string_view source, std
 
 bool RegExp::Search(std::u16string_view source, std::size_t offset, Found& found, Pace& pace) {
     const Compiled& code = Code();
-    const int result = source.size() - offset <= OneCallSubject ? code.Match(source, offset, PCRE2_UNSET)
-                                                                : SearchInSlices(code, source, offset, pace);
+    const int result = SearchInRounds(code, source, offset, pace);
     if (result == PCRE2_ERROR_NOMATCH) {
         return false;
     }
