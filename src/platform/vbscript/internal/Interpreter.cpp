@@ -13,6 +13,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <numeric>
 #include <utility>
 
 namespace qv::vbscript {
@@ -167,6 +168,19 @@ bool Truth(const Variant& value) {
         return !plain.IsNull() && automation::IsTrue(plain);
     }
     return automation::IsTrue(value);
+}
+
+// The size of the work a value stands for when an operation reads or makes it: its characters or
+// its elements (NoteWork).
+std::size_t WorkSize(const Variant& value) {
+    const Variant& plain = value.Deref();
+    if (plain.IsString()) {
+        return plain.StringValue().size();
+    }
+    if (plain.IsArray()) {
+        return plain.ArrayValue()->ElementCount();
+    }
+    return 0;
 }
 
 // The text one piece adds to a concatenation; Null adds nothing.
@@ -1327,6 +1341,7 @@ fusedGeneral : {
         Variant* first = mStack.Top() - count;
         Variant joined = ConcatPieces(std::span<Variant>(first, count));
         mStack.DropTo(first);
+        NoteWork(WorkSize(joined));
         mStack.Push(std::move(joined));
     }
     QV_VBS_NEXT_CHECKED();
@@ -1496,6 +1511,10 @@ void Interpreter::Binary(const Instruction& instruction) {
     if (instruction.a != 0) {
         ApplyLiteralTyping(left, right, instruction.a);
     }
+    // Comparing or joining long strings takes time in proportion to them.
+    if (mTimeoutMs > 0) {
+        NoteWork(WorkSize(left) + WorkSize(right));
+    }
     Variant value = automation::Evaluate(ToBinaryOp(instruction.op), left, right);
     ValueStack::Clear(right);
     left = std::move(value);
@@ -1639,11 +1658,15 @@ void Interpreter::Append(Frame& frame, const Instruction& instruction) {
         // Let go of the copy read first, so that the string is unique again.
         ValueStack::Clear(before);
         AppendPieces(*target, pieces);
+        NoteWork(
+            std::accumulate(pieces.begin(), pieces.end(), std::size_t{0},
+                            [](std::size_t sum, const Variant& piece) { return sum + WorkSize(piece); }));
         mStack.DropTo(first);
         return;
     }
     Variant joined = ConcatPieces(std::span<Variant>(first, count + 1));
     mStack.DropTo(first);
+    NoteWork(WorkSize(joined));
     if (target) {
         *target = std::move(joined);
         return;
@@ -1688,11 +1711,13 @@ void Interpreter::ReDim(Frame& frame, const Instruction& instruction) {
         // Preserve of an array never dimensioned has nothing to keep: it simply dimensions it.
         if (instruction.Has(OpPreserve) && array.Dimensions() != 0) {
             target->MutableArray().Redim(bounds, true);
+            NoteWork(WorkSize(*target));
             return;
         }
     }
     *target = Variant(MakeRef<SafeArray>(VarType::Variant,
                                          std::vector<SafeArray::Bound>(bounds.begin(), bounds.end()), false));
+    NoteWork(WorkSize(*target));
 }
 
 void Interpreter::Erase(Frame& frame, const Instruction& instruction) {
@@ -1717,7 +1742,21 @@ void Interpreter::Erase(Frame& frame, const Instruction& instruction) {
 // ---------------------------------------------------------------------------------------------
 // Calls
 
+// A call of the library or of a host object whose work grows with its input (InStr, Replace,
+// Join, a dictionary's Keys, ...) reads the clock once enough such work has added up, so that a
+// statement of such calls ends at the time-out.
+void Interpreter::NoteCallWork(const Variant& result, std::size_t popCount) {
+    std::size_t units = WorkSize(result);
+    for (const Variant* arg = mStack.Top() - popCount; arg != mStack.Top(); ++arg) {
+        units += WorkSize(*arg);
+    }
+    NoteWork(units);
+}
+
 void Interpreter::PushValueResult(Variant&& value, bool statement, std::size_t popCount) {
+    if (mTimeoutMs > 0) {
+        NoteCallWork(value, popCount);
+    }
     mStack.Drop(popCount);
     if (statement) {
         return;

@@ -230,6 +230,20 @@ private:
         }
     }
     void CheckDeadline();
+    /// Work in proportion to the size of what an operation read or made (characters, elements):
+    /// once enough of it has added up since the last look, the clock is read. A statement of slow
+    /// library calls, or of huge concatenations, then stops at the time-out inside the statement.
+    void NoteWork(std::size_t units) {
+        if (mTimeoutMs > 0) {
+            mWorkUnits += units;
+            if (mWorkUnits >= WorkPerClockRead) {
+                mWorkUnits = 0;
+                CheckDeadline();
+            }
+        }
+    }
+    /// NoteWork for a call's result and the `popCount` values under the stack's top it took.
+    void NoteCallWork(const automation::Variant& result, std::size_t popCount);
     void StartTerminate();
 
     automation::Variant& Variable(Frame& frame, const Instruction& instruction);
@@ -309,6 +323,10 @@ private:
     std::size_t mMemoryCeiling;
     std::chrono::steady_clock::time_point mDeadline;
     std::uint32_t mTimeoutTicks = 0;
+    // Characters and elements that calls went through since the clock was last read (NoteWork):
+    // a million of them take at most some milliseconds.
+    static constexpr std::size_t WorkPerClockRead = std::size_t{1} << 20;
+    std::size_t mWorkUnits = 0;
     ErrorPlace mPlace;
     // The line, inside a text a statement ran, of the compile error being raised; 0 for none.
     std::int32_t mRunTextLine = 0;

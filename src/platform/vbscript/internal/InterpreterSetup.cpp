@@ -337,6 +337,7 @@ void Interpreter::SetMemoryCeiling(std::size_t bytes) {
 
 void Interpreter::StartRunClock() {
     mTimeoutTicks = 0;
+    mWorkUnits = 0;
     if (mTimeoutMs > 0) {
         mDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(mTimeoutMs);
     }
