@@ -295,8 +295,9 @@ private:
     /// Sets the time-out's deadline for a run the host starts.
     void StartRunClock();
     /// Empties the variables of every module while Class_Terminate can still run, and runs it
-    /// for the objects that go: the end of the scripts, before Reset or the engine's end.
-    void ReleaseScriptValues();
+    /// for the objects that go: the end of the scripts, before Reset or the engine's end. False
+    /// when the time-out stopped the terminators.
+    bool ReleaseScriptValues();
     void DefineGlobal(Module& module, GlobalSlot& slot);
 
     automation::Ref<NameTable> mNames;
@@ -322,6 +323,8 @@ private:
     std::int32_t mTimeoutMs = 0;
     std::size_t mMemoryCeiling;
     std::chrono::steady_clock::time_point mDeadline;
+    // What the last run the host started left of its time-out; none when it ran without one.
+    std::optional<std::chrono::steady_clock::duration> mTimeLeft;
     std::uint32_t mTimeoutTicks = 0;
     // Characters and elements that calls went through since the clock was last read (NoteWork):
     // a million of them take at most some milliseconds.
