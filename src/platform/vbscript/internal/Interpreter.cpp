@@ -1341,7 +1341,9 @@ fusedGeneral : {
         Variant* first = mStack.Top() - count;
         Variant joined = ConcatPieces(std::span<Variant>(first, count));
         mStack.DropTo(first);
-        NoteWork(WorkSize(joined));
+        if (mTimeoutMs > 0) {
+            NoteWork(WorkSize(joined));
+        }
         mStack.Push(std::move(joined));
     }
     QV_VBS_NEXT_CHECKED();
@@ -1658,15 +1660,19 @@ void Interpreter::Append(Frame& frame, const Instruction& instruction) {
         // Let go of the copy read first, so that the string is unique again.
         ValueStack::Clear(before);
         AppendPieces(*target, pieces);
-        NoteWork(
-            std::accumulate(pieces.begin(), pieces.end(), std::size_t{0},
-                            [](std::size_t sum, const Variant& piece) { return sum + WorkSize(piece); }));
+        if (mTimeoutMs > 0) {
+            NoteWork(
+                std::accumulate(pieces.begin(), pieces.end(), std::size_t{0},
+                                [](std::size_t sum, const Variant& piece) { return sum + WorkSize(piece); }));
+        }
         mStack.DropTo(first);
         return;
     }
     Variant joined = ConcatPieces(std::span<Variant>(first, count + 1));
     mStack.DropTo(first);
-    NoteWork(WorkSize(joined));
+    if (mTimeoutMs > 0) {
+        NoteWork(WorkSize(joined));
+    }
     if (target) {
         *target = std::move(joined);
         return;
@@ -1711,13 +1717,17 @@ void Interpreter::ReDim(Frame& frame, const Instruction& instruction) {
         // Preserve of an array never dimensioned has nothing to keep: it simply dimensions it.
         if (instruction.Has(OpPreserve) && array.Dimensions() != 0) {
             target->MutableArray().Redim(bounds, true);
-            NoteWork(WorkSize(*target));
+            if (mTimeoutMs > 0) {
+                NoteWork(WorkSize(*target));
+            }
             return;
         }
     }
     *target = Variant(MakeRef<SafeArray>(VarType::Variant,
                                          std::vector<SafeArray::Bound>(bounds.begin(), bounds.end()), false));
-    NoteWork(WorkSize(*target));
+    if (mTimeoutMs > 0) {
+        NoteWork(WorkSize(*target));
+    }
 }
 
 void Interpreter::Erase(Frame& frame, const Instruction& instruction) {
