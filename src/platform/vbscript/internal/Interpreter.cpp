@@ -708,6 +708,16 @@ void CheckRunDeadline() {
     }
 }
 
+bool RunHasDeadline() noexcept {
+    const Interpreter* engine = tRunningEngine;
+    return engine != nullptr && engine->HasDeadline();
+}
+
+bool RunDeadlinePassed() noexcept {
+    const Interpreter* engine = tRunningEngine;
+    return engine != nullptr && engine->DeadlinePassed();
+}
+
 void Interpreter::QueueTerminate(Ref<ClassInstance> instance) {
     mPendingTerminates.push_back(std::move(instance));
     mTerminatePending = true;

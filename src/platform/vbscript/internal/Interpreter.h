@@ -132,6 +132,10 @@ public:
             CheckDeadline();
         }
     }
+    bool HasDeadline() const noexcept { return mTimeoutMs > 0; }
+    bool DeadlinePassed() const noexcept {
+        return mTimeoutMs > 0 && std::chrono::steady_clock::now() >= mDeadline;
+    }
 
     // Called by script objects ------------------------------------------------------------------
     automation::Variant InvokeInstance(ClassInstance& instance, std::uint32_t member,
