@@ -133,6 +133,22 @@ TEST_F(ScriptCeilingsTest, OneStatementOfSlowCallsStopsAtTheTimeOut) {
         EXPECT_NE(result.output.find("Script execution timed out"), std::string::npos) << result.output;
         EXPECT_EQ(result.output.find("done"), std::string::npos) << result.output;
     }
+
+    // Large arrays made or copied (b = a, then b(0) = 1) by a line of statements too short for
+    // the compiler's look at the clock: the time-out came only once the line was done.
+    std::string redim;
+    std::string copies;
+    for (int statement = 0; statement < 14; ++statement) {
+        redim += "ReDim a(20000000) : ReDim a(10000000) : ";
+        copies += "b = a : b(0) = 1 : ";
+    }
+    for (const std::string& line : {redim, copies}) {
+        const std::string script = "ReDim a(10000000)\n" + line + "\nWScript.Echo \"done\"\n";
+        RunResult result = Run("--timeout 500 " + Quoted(Write("arrays.vbs", script)));
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.output.find("arrays.vbs(2, "), std::string::npos) << result.output;
+        EXPECT_NE(result.output.find("Script execution timed out"), std::string::npos) << result.output;
+    }
 }
 
 } // namespace

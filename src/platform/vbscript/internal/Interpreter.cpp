@@ -1762,6 +1762,15 @@ void Interpreter::Erase(Frame& frame, const Instruction& instruction) {
 // ---------------------------------------------------------------------------------------------
 // Calls
 
+// An array about to change, copied first when another holder shares it (b = a, then b(0) = 1): a
+// copy that takes time in proportion to the array.
+SafeArray& Interpreter::WritableArray(Variant& array) {
+    if (mTimeoutMs > 0 && !array.ArrayValue()->IsUnique()) {
+        NoteWork(array.ArrayValue()->ElementCount());
+    }
+    return array.MutableArray();
+}
+
 // A call of the library or of a host object whose work grows with its input (InStr, Replace,
 // Join, a dictionary's Keys, ...) reads the clock once enough such work has added up, so that a
 // statement of such calls ends at the time-out.
@@ -1918,7 +1927,7 @@ void Interpreter::PushElementRef(Frame& frame, const Instruction& instruction) {
     if (target && argc > 0 && target->Deref().IsArray()) {
         Variant& plain = target->Deref();
         Subscripts subscripts(std::span<Variant>(args, argc));
-        Variant& element = plain.MutableArray().At(subscripts.View());
+        Variant& element = WritableArray(plain).At(subscripts.View());
         Ref<SafeArray> array = plain.ArrayValue();
         array->Lock();
         mElementLocks.back().array = std::move(array);
@@ -1951,7 +1960,7 @@ void Interpreter::PushElementRef(Frame& frame, const Instruction& instruction) {
 [[gnu::always_inline]] inline void Interpreter::WriteElement(Variant& array, std::size_t argc) {
     Variant* args = mStack.Top() - argc - 1;
     // An array nobody else holds is written in place; MutableArray unshares any other.
-    SafeArray& elements = array.ArrayValue()->IsUnique() ? *array.ArrayValue() : array.MutableArray();
+    SafeArray& elements = array.ArrayValue()->IsUnique() ? *array.ArrayValue() : WritableArray(array);
     Variant* element = FindElement(elements, args, argc);
     if (!element) {
         Subscripts subscripts(std::span<Variant>(args, argc));
@@ -2134,7 +2143,7 @@ void Interpreter::StoreInto(Variant& target, std::span<Variant> args, Variant va
     }
     if (plain.IsArray()) {
         Subscripts subscripts(args);
-        plain.MutableArray().At(subscripts.View()) = std::move(value);
+        WritableArray(plain).At(subscripts.View()) = std::move(value);
         return;
     }
     if (plain.IsObject()) {

@@ -248,6 +248,7 @@ private:
     }
     /// NoteWork for a call's result and the `popCount` values under the stack's top it took.
     void NoteCallWork(const automation::Variant& result, std::size_t popCount);
+    automation::SafeArray& WritableArray(automation::Variant& array);
     void StartTerminate();
 
     automation::Variant& Variable(Frame& frame, const Instruction& instruction);
