@@ -132,6 +132,8 @@ public:
             CheckDeadline();
         }
     }
+    /// Whether runs have a time-out, and whether the current one's has passed (RunHasDeadline,
+    /// RunDeadlinePassed), for code that cannot raise where it stands.
     bool HasDeadline() const noexcept { return mTimeoutMs > 0; }
     bool DeadlinePassed() const noexcept {
         return mTimeoutMs > 0 && std::chrono::steady_clock::now() >= mDeadline;

@@ -549,8 +549,8 @@ const RegExp::Compiled& RegExp::Code() {
     pcre2_set_callout(compiled->matchContext, WatchDeadline, &compiled->watchedSteps);
     compiled->options = compiled->utf ? options | PCRE2_UTF : options;
     compiled->translated = std::move(translated);
-    automation::RechargeChecked(mCharged,
-                                ObjectCharge<RegExp> + TextCharge(mPattern) + ObjectCharge<Compiled>);
+    automation::RechargeChecked(mCharged, ObjectCharge<RegExp> + TextCharge(mPattern) +
+                                              ObjectCharge<Compiled> + TextCharge(compiled->translated));
     mCompiled = std::move(compiled);
     return *mCompiled;
 }
