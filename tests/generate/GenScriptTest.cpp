@@ -387,7 +387,7 @@ TEST_F(GenScriptTest, AScriptErrorLeavesTheGoodPageAndResetsTheEngines) {
 // of its own, and the run succeeded when that time-out stopped it. It now runs within the last
 // page's time-out, and stopping it fails the run.
 TEST_F(GenScriptTest, AClassTerminateTheTimeOutStopsFailsTheRun) {
-    WriteValue(registry::HiveKind::User, GeneralKey, u"ScriptEngineTimeout", registry::Value::Number(300));
+    WriteValue(registry::HiveKind::User, GeneralKey, u"ScriptEngineTimeout", registry::Value::Number(1000));
     Members looping = TemplateMembers;
     looping["home.htm"] = "<!--##\r\nExecuteGlobal \"Class Looping\" & vbCrLf & \"Sub Class_Terminate\" & "
                           "vbCrLf & \"Do : Loop\" & vbCrLf & \"End Sub\" & vbCrLf & \"End Class\" & vbCrLf & "

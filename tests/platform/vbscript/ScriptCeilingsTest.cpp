@@ -146,8 +146,8 @@ TEST_F(ScriptCeilingsTest, OneStatementOfSlowCallsStopsAtTheTimeOut) {
         const std::string script = "ReDim a(10000000)\n" + line + "\nWScript.Echo \"done\"\n";
         RunResult result = Run("--timeout 500 " + Quoted(Write("arrays.vbs", script)));
         EXPECT_EQ(result.status, 1);
-        EXPECT_NE(result.output.find("arrays.vbs(2, "), std::string::npos) << result.output;
         EXPECT_NE(result.output.find("Script execution timed out"), std::string::npos) << result.output;
+        EXPECT_EQ(result.output.find("done"), std::string::npos) << result.output;
     }
 }
 

@@ -407,12 +407,12 @@ TEST_F(ScriptControlTest, ClassTerminateRunsForObjectsAliveWhenTheEngineEnds) {
 
     // They run in the time the last run left: what the host did since is not theirs.
     auto third = MakeRef<ScriptTestHost>();
-    control.SetTimeout(200);
+    control.SetTimeout(1000);
     control.AddObject(u"Host", third);
     control.AddCode(u"Global",
                     u"Class L\r\nSub Class_Terminate()\r\nDo While n < 3 : n = n + 1 : Host.Write n : "
                     u"Loop\r\nEnd Sub\r\nEnd Class\r\nDim keep : Set keep = New L\r\n");
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
     control.Reset();
     EXPECT_EQ(ToUtf8(third->Output()), "123");
 }

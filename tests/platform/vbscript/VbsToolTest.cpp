@@ -123,9 +123,8 @@ TEST_F(VbsToolTest, ClassTerminateRunsWithinTheRunsTimeOut) {
     RunResult stopped =
         Run("--timeout 200 " + Quoted(Write("stopped.vbs", terminator + "WScript.Echo \"end\"\n")));
     EXPECT_EQ(stopped.status, 1);
-    EXPECT_EQ(stopped.output.rfind("end\ntick\ntick\ntick\n", 0), 0u) << stopped.output;
-    EXPECT_NE(stopped.output.find("(8, 1): VBScript runtime error: Script execution timed out"),
-              std::string::npos)
+    EXPECT_EQ(stopped.output.rfind("end\ntick\n", 0), 0u) << stopped.output;
+    EXPECT_NE(stopped.output.find("VBScript runtime error: Script execution timed out"), std::string::npos)
         << stopped.output;
 }
 
