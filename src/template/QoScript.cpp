@@ -49,7 +49,11 @@ QoScript::QoScript()
 }
 
 QoScript::~QoScript() {
-    mControl->Reset();
+    try {
+        mControl->Reset();
+    } catch (const automation::Error&) {
+        // The engine goes; whoever needed its teardown's failure reset it first.
+    }
 }
 
 const automation::ClassInfo& QoScript::GetClassInfo() const {
@@ -112,9 +116,20 @@ void QoScript::Initialize(Variant& proj, Variant& db, Variant& controls, Variant
     }
 }
 
+// Class_Terminate of what the template code still holds runs here, within the last page's
+// time-out; when the time-out stops it, the generation has failed as if the page's own code had
+// run out of time, unless an earlier failure is reported already.
 void QoScript::Reset() {
     mInitialized = false;
-    mControl->Reset();
+    try {
+        mControl->Reset();
+    } catch (const automation::Error& error) {
+        if (!ScriptReportedError()) {
+            const vbscript::ScriptError& engineError = mControl->Error();
+            State().gProjErr = u"VBScript Runtime error, line: " + NumberText(engineError.line) + CrLf +
+                               error.Description() + CrLf + engineError.text + CrLf;
+        }
+    }
 }
 
 bool QoScript::ModuleExist(std::u16string_view sModule) {

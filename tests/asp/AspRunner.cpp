@@ -827,8 +827,15 @@ AspResponse AspBrowser::Request(const std::string& method, const std::string& ur
                          Narrow(error.text);
         response.body += Encode(u"\r\n" + error.source + u" error " + U(response.error), context.codePage);
     }
-    // Objects the script still holds go before the page's context does.
-    engine.Reset();
+    // Objects the script still holds go before the page's context does; their Class_Terminate
+    // runs in the time the page left, and the page fails when the time-out stops it.
+    try {
+        engine.Reset();
+    } catch (const automation::Error&) {
+        const vbscript::ScriptError& error = engine.Error();
+        response.status = "500 Internal Server Error";
+        response.error = "line " + std::to_string(error.line) + ": " + Narrow(error.description);
+    }
     automation::SetCurrentLocale(1033);
     if (!response.redirect.empty()) {
         response.headers.emplace_back("Location", response.redirect);

@@ -383,6 +383,21 @@ TEST_F(GenScriptTest, AScriptErrorLeavesTheGoodPageAndResetsTheEngines) {
     EXPECT_FALSE(CurrentTemplateState().evalScript);
 }
 
+// Class_Terminate of an object the template code kept ran at the end of the run under a time-out
+// of its own, and the run succeeded when that time-out stopped it. It now runs within the last
+// page's time-out, and stopping it fails the run.
+TEST_F(GenScriptTest, AClassTerminateTheTimeOutStopsFailsTheRun) {
+    WriteValue(registry::HiveKind::User, GeneralKey, u"ScriptEngineTimeout", registry::Value::Number(1000));
+    Members looping = TemplateMembers;
+    looping["home.htm"] = "<!--##\r\nExecuteGlobal \"Class Looping\" & vbCrLf & \"Sub Class_Terminate\" & "
+                          "vbCrLf & \"Do : Loop\" & vbCrLf & \"End Sub\" & vbCrLf & \"End Class\" & vbCrLf & "
+                          "\"Set gKeep = New Looping\"\r\n##-->\r\n";
+    WritePackage(looping);
+    GenScript();
+    EXPECT_NE(ProjErr().find("Script execution timed out"), std::string::npos) << ProjErr();
+    EXPECT_FALSE(CurrentTemplateState().pageScript);
+}
+
 TEST_F(GenScriptTest, APackageNeverReadsOutsideItsFolders) {
     // A file above the extracted template, where hostile names point.
     const fs::path templates = mTemp / "docs" / "Quorvane" / "Templates";

@@ -280,12 +280,18 @@ int main(int argc, char** argv) {
     control.SetMemoryCeiling(memoryCeiling);
     control.AddObject(u"WScript", qv::automation::MakeRef<WScript>(name, std::move(arguments)));
     // The end of the run, after success or an error: Class_Terminate of what the script still
-    // holds runs here, while WScript.Quit can still end it.
-    const auto finish = [&control](int status) {
+    // holds runs here, within the run's time-out, while WScript.Quit can still end it. A
+    // teardown the time-out stopped fails the run, unless the run itself had timed out.
+    const auto finish = [&control, &path](int status) {
+        const bool timedOut = status != 0 && control.Error().number == qv::vbscript::TimeoutErrorNumber;
         try {
             control.Reset();
         } catch (const qv::automation::Error&) {
-            // Reset fails only while a script runs, which it no longer does here.
+            std::cout.flush();
+            if (!timedOut) {
+                PrintError(path, control.Error());
+            }
+            status = 1;
         } catch (const QuitRequest& quit) {
             status = quit.status;
         }

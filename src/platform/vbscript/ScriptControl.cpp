@@ -93,8 +93,9 @@ void ScriptControl::SetLanguage(std::u16string_view language) {
 }
 
 void ScriptControl::Reset() {
-    mInterpreter->Reset();
-    mError = ScriptError{};
+    // Class_Terminate of what the scripts still hold runs here; the time-out stopping it is an
+    // error of the reset.
+    Guarded([&] { mInterpreter->Reset(); });
 }
 
 void ScriptControl::AddObject(std::u16string_view name, automation::Ref<automation::Object> object,

@@ -74,7 +74,9 @@ public:
     /// Drops modules (a fresh "Global" remains), named objects, globals and code, and the error.
     /// Objects the scripts still hold are released first and their Class_Terminate runs, as it
     /// also does when the control is destroyed. A host whose objects throw exceptions of their
-    /// own (not automation::Error) resets before it destroys the control.
+    /// own (not automation::Error) resets before it destroys the control. The terminators run in
+    /// what the last run left of its time-out; when it stops them the reset is still complete
+    /// and then raises the time-out's error.
     void Reset();
 
     /// Makes `object` visible to every module as `name`; with `addMembers` its members are

@@ -183,5 +183,53 @@ TEST_F(ScriptCeilingsTest, TextAScriptRunsIsCompiledAndRunUnderBothBounds) {
     EXPECT_EQ(result.output.find("done"), std::string::npos) << result.output;
 }
 
+// One statement of slow calls looked at the clock only when it was over: two hundred searches of
+// thirty million characters ran for seconds past the time-out, in code that Execute, ExecuteGlobal
+// or Eval ran as in a procedure of the file. Long joins and comparisons were as blind.
+TEST_F(ScriptCeilingsTest, OneStatementOfSlowCallsStopsAtTheTimeOut) {
+    std::string terms;
+    std::string joins;
+    for (int term = 0; term < 200; ++term) {
+        terms += " + InStr(s, \"b\")";
+        joins += " + Abs(s & \"1\" = s & \"2\")";
+    }
+    const std::string quoted = "Replace(Space(200), \" \", \" + InStr(s, \"\"b\"\")\")";
+    struct Case {
+        const char* name;
+        std::string run;
+    };
+    const Case cases[] = {
+        {"execute.vbs", "Execute \"x = 0\" & " + quoted},
+        {"global.vbs", "ExecuteGlobal \"x = 0\" & " + quoted},
+        {"eval.vbs", "x = Eval(\"0\" & " + quoted + ")"},
+        {"sub.vbs", "Sub P\nx = 0" + terms + "\nEnd Sub\nP"},
+        {"joins.vbs", "x = 0" + joins},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        const std::string script = "s = String(30000000, \"a\")\n" + row.run + "\nWScript.Echo \"done\"\n";
+        RunResult result = Run("--timeout 500 " + Quoted(Write(row.name, script)));
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.output.find("Script execution timed out"), std::string::npos) << result.output;
+        EXPECT_EQ(result.output.find("done"), std::string::npos) << result.output;
+    }
+
+    // Large arrays made or copied (b = a, then b(0) = 1) by a line of statements too short for
+    // the compiler's look at the clock: the time-out came only once the line was done.
+    std::string redim;
+    std::string copies;
+    for (int statement = 0; statement < 14; ++statement) {
+        redim += "ReDim a(20000000) : ReDim a(10000000) : ";
+        copies += "b = a : b(0) = 1 : ";
+    }
+    for (const std::string& line : {redim, copies}) {
+        const std::string script = "ReDim a(10000000)\n" + line + "\nWScript.Echo \"done\"\n";
+        RunResult result = Run("--timeout 500 " + Quoted(Write("arrays.vbs", script)));
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.output.find("Script execution timed out"), std::string::npos) << result.output;
+        EXPECT_EQ(result.output.find("done"), std::string::npos) << result.output;
+    }
+}
+
 } // namespace
 } // namespace qv::vbscript::test

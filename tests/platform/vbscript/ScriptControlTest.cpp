@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 
 namespace qv::vbscript::test {
 namespace {
@@ -403,6 +404,17 @@ TEST_F(ScriptControlTest, ClassTerminateRunsForObjectsAliveWhenTheEngineEnds) {
         scoped.AddCode(u"Global", code);
     }
     EXPECT_EQ(ToUtf8(second->Output()), "gone:a;gone:b;");
+
+    // They run in the time the last run left: what the host did since is not theirs.
+    auto third = MakeRef<ScriptTestHost>();
+    control.SetTimeout(1000);
+    control.AddObject(u"Host", third);
+    control.AddCode(u"Global",
+                    u"Class L\r\nSub Class_Terminate()\r\nDo While n < 3 : n = n + 1 : Host.Write n : "
+                    u"Loop\r\nEnd Sub\r\nEnd Class\r\nDim keep : Set keep = New L\r\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    control.Reset();
+    EXPECT_EQ(ToUtf8(third->Output()), "123");
 }
 
 // The memory ceiling is the control's: a script over it gets 7 and the control goes on.

@@ -105,5 +105,28 @@ TEST_F(VbsToolTest, ClassTerminateRunsAtTheEndOfTheRun) {
     EXPECT_EQ(result.status, 3);
 }
 
+// Class_Terminate at the end of the run had a time-out of its own: after a script that timed out,
+// a terminator ran on as long again, and one the time-out stopped after a script that ended well
+// left the run a success. Terminators now run within the run's own deadline.
+TEST_F(VbsToolTest, ClassTerminateRunsWithinTheRunsTimeOut) {
+    const std::string terminator = "Class T\nSub Class_Terminate()\nDo While n < 3\nn = n + 1\n"
+                                   "WScript.Echo \"tick\"\nLoop\nDo\nLoop\nEnd Sub\nEnd Class\n"
+                                   "Dim keep : Set keep = New T\n";
+    RunResult late = Run("--timeout 200 " + Quoted(Write("late.vbs", terminator + "Do\nLoop\n")));
+    EXPECT_EQ(late.status, 1);
+    EXPECT_NE(late.output.find("(13, 1): VBScript runtime error: Script execution timed out"),
+              std::string::npos)
+        << late.output;
+    // Its deadline had passed: stopped at its first look at the clock.
+    EXPECT_EQ(late.output.find("tick\ntick"), std::string::npos) << late.output;
+
+    RunResult stopped =
+        Run("--timeout 200 " + Quoted(Write("stopped.vbs", terminator + "WScript.Echo \"end\"\n")));
+    EXPECT_EQ(stopped.status, 1);
+    EXPECT_EQ(stopped.output.rfind("end\ntick\n", 0), 0u) << stopped.output;
+    EXPECT_NE(stopped.output.find("VBScript runtime error: Script execution timed out"), std::string::npos)
+        << stopped.output;
+}
+
 } // namespace
 } // namespace qv::vbscript::test

@@ -51,6 +51,11 @@ std::span<const ConstantInfo> Constants();
 /// calls whose work grows with their input (a global search, Split of a long text) call it every
 /// so many steps (library::ResultMeter), so that one call cannot outlast the run's time.
 void CheckRunDeadline();
+/// Whether the script run in progress on this thread has a time-out.
+bool RunHasDeadline() noexcept;
+/// Whether the time-out of the script run in progress on this thread has passed: for code that
+/// cannot raise where it stands (a callout of the regular-expression engine).
+bool RunDeadlinePassed() noexcept;
 
 /// CreateObject for the short list of safe classes ("Scripting.Dictionary", "VBScript.RegExp");
 /// a null Ref for any other name (the caller raises 429).

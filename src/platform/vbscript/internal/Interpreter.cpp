@@ -13,6 +13,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <numeric>
 #include <utility>
 
 namespace qv::vbscript {
@@ -167,6 +168,19 @@ bool Truth(const Variant& value) {
         return !plain.IsNull() && automation::IsTrue(plain);
     }
     return automation::IsTrue(value);
+}
+
+// The size of the work a value stands for when an operation reads or makes it: its characters or
+// its elements (NoteWork).
+std::size_t WorkSize(const Variant& value) {
+    const Variant& plain = value.Deref();
+    if (plain.IsString()) {
+        return plain.StringValue().size();
+    }
+    if (plain.IsArray()) {
+        return plain.ArrayValue()->ElementCount();
+    }
+    return 0;
 }
 
 // The text one piece adds to a concatenation; Null adds nothing.
@@ -692,6 +706,16 @@ void CheckRunDeadline() {
     if (Interpreter* engine = tRunningEngine) {
         engine->CheckRunDeadline();
     }
+}
+
+bool RunHasDeadline() noexcept {
+    const Interpreter* engine = tRunningEngine;
+    return engine != nullptr && engine->HasDeadline();
+}
+
+bool RunDeadlinePassed() noexcept {
+    const Interpreter* engine = tRunningEngine;
+    return engine != nullptr && engine->DeadlinePassed();
 }
 
 void Interpreter::QueueTerminate(Ref<ClassInstance> instance) {
@@ -1331,6 +1355,9 @@ fusedGeneral : {
         Variant* first = mStack.Top() - count;
         Variant joined = ConcatPieces(std::span<Variant>(first, count));
         mStack.DropTo(first);
+        if (mTimeoutMs > 0) {
+            NoteWork(WorkSize(joined));
+        }
         mStack.Push(std::move(joined));
     }
     QV_VBS_NEXT_CHECKED();
@@ -1504,6 +1531,10 @@ void Interpreter::Binary(const Instruction& instruction) {
     if (instruction.a != 0) {
         ApplyLiteralTyping(left, right, instruction.a);
     }
+    // Comparing or joining long strings takes time in proportion to them.
+    if (mTimeoutMs > 0) {
+        NoteWork(WorkSize(left) + WorkSize(right));
+    }
     Variant value = automation::Evaluate(ToBinaryOp(instruction.op), left, right);
     ValueStack::Clear(right);
     left = std::move(value);
@@ -1647,11 +1678,19 @@ void Interpreter::Append(Frame& frame, const Instruction& instruction) {
         // Let go of the copy read first, so that the string is unique again.
         ValueStack::Clear(before);
         AppendPieces(*target, pieces);
+        if (mTimeoutMs > 0) {
+            NoteWork(
+                std::accumulate(pieces.begin(), pieces.end(), std::size_t{0},
+                                [](std::size_t sum, const Variant& piece) { return sum + WorkSize(piece); }));
+        }
         mStack.DropTo(first);
         return;
     }
     Variant joined = ConcatPieces(std::span<Variant>(first, count + 1));
     mStack.DropTo(first);
+    if (mTimeoutMs > 0) {
+        NoteWork(WorkSize(joined));
+    }
     if (target) {
         *target = std::move(joined);
         return;
@@ -1696,11 +1735,17 @@ void Interpreter::ReDim(Frame& frame, const Instruction& instruction) {
         // Preserve of an array never dimensioned has nothing to keep: it simply dimensions it.
         if (instruction.Has(OpPreserve) && array.Dimensions() != 0) {
             target->MutableArray().Redim(bounds, true);
+            if (mTimeoutMs > 0) {
+                NoteWork(WorkSize(*target));
+            }
             return;
         }
     }
     *target = Variant(MakeRef<SafeArray>(VarType::Variant,
                                          std::vector<SafeArray::Bound>(bounds.begin(), bounds.end()), false));
+    if (mTimeoutMs > 0) {
+        NoteWork(WorkSize(*target));
+    }
 }
 
 void Interpreter::Erase(Frame& frame, const Instruction& instruction) {
@@ -1725,7 +1770,30 @@ void Interpreter::Erase(Frame& frame, const Instruction& instruction) {
 // ---------------------------------------------------------------------------------------------
 // Calls
 
+// An array about to change, copied first when another holder shares it (b = a, then b(0) = 1): a
+// copy that takes time in proportion to the array.
+SafeArray& Interpreter::WritableArray(Variant& array) {
+    if (mTimeoutMs > 0 && !array.ArrayValue()->IsUnique()) {
+        NoteWork(array.ArrayValue()->ElementCount());
+    }
+    return array.MutableArray();
+}
+
+// A call of the library or of a host object whose work grows with its input (InStr, Replace,
+// Join, a dictionary's Keys, ...) reads the clock once enough such work has added up, so that a
+// statement of such calls ends at the time-out.
+void Interpreter::NoteCallWork(const Variant& result, std::size_t popCount) {
+    std::size_t units = WorkSize(result);
+    for (const Variant* arg = mStack.Top() - popCount; arg != mStack.Top(); ++arg) {
+        units += WorkSize(*arg);
+    }
+    NoteWork(units);
+}
+
 void Interpreter::PushValueResult(Variant&& value, bool statement, std::size_t popCount) {
+    if (mTimeoutMs > 0) {
+        NoteCallWork(value, popCount);
+    }
     mStack.Drop(popCount);
     if (statement) {
         return;
@@ -1867,7 +1935,7 @@ void Interpreter::PushElementRef(Frame& frame, const Instruction& instruction) {
     if (target && argc > 0 && target->Deref().IsArray()) {
         Variant& plain = target->Deref();
         Subscripts subscripts(std::span<Variant>(args, argc));
-        Variant& element = plain.MutableArray().At(subscripts.View());
+        Variant& element = WritableArray(plain).At(subscripts.View());
         Ref<SafeArray> array = plain.ArrayValue();
         array->Lock();
         mElementLocks.back().array = std::move(array);
@@ -1900,7 +1968,7 @@ void Interpreter::PushElementRef(Frame& frame, const Instruction& instruction) {
 [[gnu::always_inline]] inline void Interpreter::WriteElement(Variant& array, std::size_t argc) {
     Variant* args = mStack.Top() - argc - 1;
     // An array nobody else holds is written in place; MutableArray unshares any other.
-    SafeArray& elements = array.ArrayValue()->IsUnique() ? *array.ArrayValue() : array.MutableArray();
+    SafeArray& elements = array.ArrayValue()->IsUnique() ? *array.ArrayValue() : WritableArray(array);
     Variant* element = FindElement(elements, args, argc);
     if (!element) {
         Subscripts subscripts(std::span<Variant>(args, argc));
@@ -2083,7 +2151,7 @@ void Interpreter::StoreInto(Variant& target, std::span<Variant> args, Variant va
     }
     if (plain.IsArray()) {
         Subscripts subscripts(args);
-        plain.MutableArray().At(subscripts.View()) = std::move(value);
+        WritableArray(plain).At(subscripts.View()) = std::move(value);
         return;
     }
     if (plain.IsObject()) {

@@ -132,6 +132,12 @@ public:
             CheckDeadline();
         }
     }
+    /// Whether runs have a time-out, and whether the current one's has passed (RunHasDeadline,
+    /// RunDeadlinePassed), for code that cannot raise where it stands.
+    bool HasDeadline() const noexcept { return mTimeoutMs > 0; }
+    bool DeadlinePassed() const noexcept {
+        return mTimeoutMs > 0 && std::chrono::steady_clock::now() >= mDeadline;
+    }
 
     // Called by script objects ------------------------------------------------------------------
     automation::Variant InvokeInstance(ClassInstance& instance, std::uint32_t member,
@@ -230,6 +236,21 @@ private:
         }
     }
     void CheckDeadline();
+    /// Work in proportion to the size of what an operation read or made (characters, elements):
+    /// once enough of it has added up since the last look, the clock is read. A statement of slow
+    /// library calls, or of huge concatenations, then stops at the time-out inside the statement.
+    void NoteWork(std::size_t units) {
+        if (mTimeoutMs > 0) {
+            mWorkUnits += units;
+            if (mWorkUnits >= WorkPerClockRead) {
+                mWorkUnits = 0;
+                CheckDeadline();
+            }
+        }
+    }
+    /// NoteWork for a call's result and the `popCount` values under the stack's top it took.
+    void NoteCallWork(const automation::Variant& result, std::size_t popCount);
+    automation::SafeArray& WritableArray(automation::Variant& array);
     void StartTerminate();
 
     automation::Variant& Variable(Frame& frame, const Instruction& instruction);
@@ -281,8 +302,9 @@ private:
     /// Sets the time-out's deadline for a run the host starts.
     void StartRunClock();
     /// Empties the variables of every module while Class_Terminate can still run, and runs it
-    /// for the objects that go: the end of the scripts, before Reset or the engine's end.
-    void ReleaseScriptValues();
+    /// for the objects that go: the end of the scripts, before Reset or the engine's end. False
+    /// when the time-out stopped the terminators.
+    bool ReleaseScriptValues();
     void DefineGlobal(Module& module, GlobalSlot& slot);
 
     automation::Ref<NameTable> mNames;
@@ -308,7 +330,13 @@ private:
     std::int32_t mTimeoutMs = 0;
     std::size_t mMemoryCeiling;
     std::chrono::steady_clock::time_point mDeadline;
+    // What the last run the host started left of its time-out; none when it ran without one.
+    std::optional<std::chrono::steady_clock::duration> mTimeLeft;
     std::uint32_t mTimeoutTicks = 0;
+    // Characters and elements that calls went through since the clock was last read (NoteWork):
+    // a million of them take at most some milliseconds.
+    static constexpr std::size_t WorkPerClockRead = std::size_t{1} << 20;
+    std::size_t mWorkUnits = 0;
     ErrorPlace mPlace;
     // The line, inside a text a statement ran, of the compile error being raised; 0 for none.
     std::int32_t mRunTextLine = 0;

@@ -91,8 +91,19 @@ void Interpreter::Reset() {
             self.mPlace = ErrorPlace{};
             ++self.mEpoch;
         }
-    } complete{*this};
-    ReleaseScriptValues();
+    };
+    // A teardown the time-out stopped is the run's failure: it is raised once the reset is
+    // complete, with the place where it stopped.
+    ErrorPlace stoppedAt;
+    {
+        Complete complete{*this};
+        if (ReleaseScriptValues()) {
+            return;
+        }
+        stoppedAt = mPlace;
+    }
+    mPlace = std::move(stoppedAt);
+    throw ScriptTimeout();
 }
 
 Module& Interpreter::AddModule(std::u16string_view name) {
@@ -301,16 +312,22 @@ Variant Interpreter::Enter(Ref<CodeBlock> code, const Procedure* procedure, std:
         DrainTerminates();
         mPlace = ErrorPlace{};
     }
-    // Procedures replaced while they ran go once nothing runs.
-    struct DropRetired {
+    // Procedures replaced while they ran go once nothing runs; the time the run leaves is kept
+    // for the terminators of the teardown.
+    struct EndRun {
         Interpreter& self;
         bool outermost;
-        ~DropRetired() {
+        ~EndRun() {
             if (outermost) {
                 self.mRetired.clear();
+                self.mTimeLeft.reset();
+                if (self.mTimeoutMs > 0) {
+                    self.mTimeLeft = std::max(self.mDeadline - std::chrono::steady_clock::now(),
+                                              std::chrono::steady_clock::duration::zero());
+                }
             }
         }
-    } dropRetired{*this, outermost};
+    } endRun{*this, outermost};
     Variant result = RunLevel(procedure, std::move(code), std::move(me), args);
     if (outermost) {
         DrainTerminates();
@@ -337,6 +354,7 @@ void Interpreter::SetMemoryCeiling(std::size_t bytes) {
 
 void Interpreter::StartRunClock() {
     mTimeoutTicks = 0;
+    mWorkUnits = 0;
     if (mTimeoutMs > 0) {
         mDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(mTimeoutMs);
     }
@@ -344,13 +362,15 @@ void Interpreter::StartRunClock() {
 
 // As the language does when its engine closes: objects the scripts still hold are released and
 // their Class_Terminate runs. A terminator may store objects again, so this goes round a few
-// times; what survives that is dropped without it. Terminators run under the engine's time-out
-// and ceiling; their errors go nowhere.
-void Interpreter::ReleaseScriptValues() {
+// times; what survives that is dropped without it. Terminators run under the ceiling and in the
+// time the last run left, not a time-out of their own: a terminator that loops must not double
+// the time a run may take. Their errors go nowhere; false when the time-out stopped them.
+bool Interpreter::ReleaseScriptValues() {
     if (IsRunning()) {
-        return;
+        return true;
     }
     constexpr int MaxRounds = 4;
+    bool clockSet = false;
     for (int round = 0; round < MaxRounds; ++round) {
         std::vector<Variant> released;
         for (const auto& module : mModules) {
@@ -363,10 +383,18 @@ void Interpreter::ReleaseScriptValues() {
         }
         released.clear();
         if (mPendingTerminates.empty()) {
-            return;
+            return true;
         }
         automation::MemoryCeilingScope ceiling(mMemoryCeiling);
-        StartRunClock();
+        if (!clockSet) {
+            // What the host did between the run and now is not the scripts' time. No run under
+            // the time-out in force: the teardown has a time-out of its own.
+            StartRunClock();
+            if (mTimeoutMs > 0 && mTimeLeft) {
+                mDeadline = std::chrono::steady_clock::now() + *mTimeLeft;
+            }
+            clockSet = true;
+        }
         try {
             DrainTerminates();
         } catch (const ScriptTimeout&) {
@@ -377,9 +405,10 @@ void Interpreter::ReleaseScriptValues() {
                 std::vector<Ref<ClassInstance>> dropped;
                 dropped.swap(mPendingTerminates);
             }
-            return;
+            return false;
         }
     }
+    return true;
 }
 
 // Text added again (a page's script, once per page) reuses its compiled chunk while every

@@ -356,8 +356,39 @@ void ChargedFree(void* memory, void* /*data*/) {
 // The work one call of the engine may take in the worst case that Search assumes, a cost per
 // start in proportion to the rest of the subject, in units read: some tens of milliseconds.
 constexpr std::size_t WorstCaseUnitsPerCall = std::size_t{1} << 24;
-// A subject this short is searched in one call: even its worst case stays within that.
-constexpr std::size_t OneCallSubject = std::size_t{1} << 12;
+// The backtracking one unwatched call of the engine may do over all its starts, in units of its
+// match limit, each far dearer than a unit read (up to a microsecond): some tens of milliseconds.
+constexpr std::size_t BacktracksPerCall = std::size_t{1} << 17;
+// The least match limit of an unwatched call: a start of a plain pattern stays below it.
+constexpr std::size_t LeastMatchLimit = std::size_t{1} << 10;
+// How many steps of a watched search go between two looks at the clock: some microseconds.
+constexpr std::uint32_t StepsPerClockRead = 1024;
+
+// The engine's own match limit: a start that needs more fails the search with 28, as it always did.
+std::size_t EngineMatchLimit() {
+    static const std::size_t limit = [] {
+        std::uint32_t value = 0;
+        pcre2_config(PCRE2_CONFIG_MATCHLIMIT, &value);
+        return static_cast<std::size_t>(value);
+    }();
+    return limit;
+}
+
+// The match limit of an unwatched call that may try `starts` starts: together they stay within
+// the backtracking of a call.
+std::size_t RoundLimit(std::size_t starts) {
+    return std::max(BacktracksPerCall / std::max<std::size_t>(1, starts), LeastMatchLimit);
+}
+
+// The callout at every item of a watched pattern: every so many steps it looks at the clock and
+// abandons the search once the run's time is up (it cannot raise through the engine).
+int WatchDeadline(pcre2_callout_block* /*block*/, void* data) {
+    auto& steps = *static_cast<std::uint32_t*>(data);
+    if (++steps % StepsPerClockRead == 0 && RunDeadlinePassed()) {
+        return PCRE2_ERROR_CALLOUT;
+    }
+    return 0;
+}
 
 bool IsHighSurrogate(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
@@ -377,6 +408,7 @@ struct RegExp::Compiled {
     ~Compiled() {
         pcre2_match_context_free(matchContext);
         pcre2_match_data_free(matchData);
+        pcre2_code_free(watched);
         pcre2_code_free(code);
         pcre2_compile_context_free(compileContext);
         pcre2_general_context_free(memory);
@@ -390,19 +422,46 @@ struct RegExp::Compiled {
     pcre2_match_context* matchContext = nullptr; // holds the offset limit of Search
     std::uint32_t groupCount = 0;
     bool utf = false;
+    std::u16string translated; // the pattern as compiled, with its options
+    std::uint32_t options = 0;
+
+    /// The pattern again with a callout at every item (WatchDeadline), compiled when a search
+    /// first needs it: matching it is slower, but it stops at the run's time-out at any step.
+    const pcre2_code* Watched() const {
+        if (!watched) {
+            int errorCode = 0;
+            PCRE2_SIZE errorOffset = 0;
+            watched = pcre2_compile(Units(translated), translated.size(), options | PCRE2_AUTO_CALLOUT,
+                                    &errorCode, &errorOffset, compileContext);
+            if (!watched) {
+                // The same pattern compiled before: only memory can be short.
+                automation::Raise(automation::ErrorNumber::OutOfMemory);
+            }
+        }
+        return watched;
+    }
 
     /// One call of the engine on a subject that WellFormed gave: the first match that starts
-    /// between `offset` and `limit` (PCRE2_UNSET: the end), or PCRE2's error.
-    int Match(std::u16string_view source, std::size_t offset, std::size_t limit) const {
+    /// between `offset` and `limit` (PCRE2_UNSET: the end), or PCRE2's error, among them the
+    /// match limit's when one start needs more than `matchLimit`.
+    int Match(std::u16string_view source, std::size_t offset, std::size_t limit, std::size_t matchLimit,
+              bool watch) const {
         if (limit != offsetLimit) {
             pcre2_set_offset_limit(matchContext, limit);
             offsetLimit = limit;
         }
-        return pcre2_match(code, Units(source), source.size(), offset, utf ? PCRE2_NO_UTF_CHECK : 0,
-                           matchData, matchContext);
+        if (matchLimit != this->matchLimit) {
+            pcre2_set_match_limit(matchContext, static_cast<std::uint32_t>(matchLimit));
+            this->matchLimit = matchLimit;
+        }
+        return pcre2_match(watch ? Watched() : code, Units(source), source.size(), offset,
+                           utf ? PCRE2_NO_UTF_CHECK : 0, matchData, matchContext);
     }
 
     mutable std::size_t offsetLimit = PCRE2_UNSET; // as set in matchContext
+    mutable std::size_t matchLimit = 0;            // as set in matchContext; 0: the engine's own
+    mutable pcre2_code* watched = nullptr;
+    mutable std::uint32_t watchedSteps = 0; // WatchDeadline's count, through matchContext
 };
 
 RegExp::RegExp() : mCharged(Charged(ObjectCharge<RegExp>)) {}
@@ -487,32 +546,54 @@ const RegExp::Compiled& RegExp::Code() {
     if (!compiled->matchData || !compiled->matchContext) {
         automation::Raise(automation::ErrorNumber::OutOfMemory);
     }
-    automation::RechargeChecked(mCharged,
-                                ObjectCharge<RegExp> + TextCharge(mPattern) + ObjectCharge<Compiled>);
+    pcre2_set_callout(compiled->matchContext, WatchDeadline, &compiled->watchedSteps);
+    compiled->options = compiled->utf ? options | PCRE2_UTF : options;
+    compiled->translated = std::move(translated);
+    automation::RechargeChecked(mCharged, ObjectCharge<RegExp> + TextCharge(mPattern) +
+                                              ObjectCharge<Compiled> + TextCharge(compiled->translated));
     mCompiled = std::move(compiled);
     return *mCompiled;
 }
 
 // The engine tries every start from `offset` on, and a pattern such as "a(?=.*b)" costs time in
 // proportion to the subject at each of them: one call over a long subject ran for minutes, past
-// any time-out, while each start stayed far below the engine's match limit. So on a long subject
-// each call may move its start only `pace.span` units (the engine's offset limit), and between
-// such slices the run's time-out is checked and the span adapted, so that a slice takes some
-// milliseconds: it grows fourfold while slices are quick and shrinks in proportion when one is
+// any time-out, while each start stayed far below the engine's match limit. So each call of the
+// engine may move its start only `pace.span` units (the engine's offset limit), and between such
+// calls the run's time-out is checked and the span adapted, so that a call takes some
+// milliseconds: it grows fourfold while calls are quick and shrinks in proportion when one is
 // slow. The first span assumes the worst, a cost per start in proportion to what follows it. A
-// slice that finds a match gives the same match as one unbounded call: every earlier start failed
-// in an earlier slice.
-int RegExp::SearchInSlices(const Compiled& code, std::u16string_view source, std::size_t offset, Pace& pace) {
+// call that finds a match gives the same match as one unbounded call: every earlier start failed
+// in an earlier call.
+//
+// A pattern such as "a*a*a*\d" backtracks for seconds at a single start, which no span divides.
+// So each such call also gets a match limit that keeps it within some milliseconds. A start that
+// needs more is searched again, and the rest of the search goes, under the engine's own limit as
+// before: watched by the clock at every step when the run has a time-out, in one call otherwise.
+int RegExp::SearchInCalls(const Compiled& code, std::u16string_view source, std::size_t offset, Pace& pace) {
     using Clock = std::chrono::steady_clock;
     constexpr Clock::duration SliceTime = std::chrono::milliseconds(10);
     if (pace.span == 0) {
-        pace.span = std::max<std::size_t>(1, WorstCaseUnitsPerCall / (source.size() - offset));
+        const std::size_t rest = std::max<std::size_t>(1, source.size() - offset);
+        pace.span = std::max<std::size_t>(1, WorstCaseUnitsPerCall / rest);
+        pace.matchLimit = RoundLimit(std::min(pace.span, rest));
     }
     std::optional<Clock::time_point> sliceStart; // known from the second slice of this call on
     for (;;) {
-        const bool lastSlice = pace.span >= source.size() - offset;
+        const bool lastSlice = pace.mode != Pace::Mode::Sliced || pace.span >= source.size() - offset;
         const std::size_t limit = lastSlice ? PCRE2_UNSET : offset + pace.span;
-        const int result = code.Match(source, offset, limit);
+        const int result =
+            code.Match(source, offset, limit, pace.matchLimit, pace.mode == Pace::Mode::Watched);
+        if (result == PCRE2_ERROR_CALLOUT) {
+            // The run's time is up.
+            CheckRunDeadline();
+        }
+        if (result == PCRE2_ERROR_MATCHLIMIT && pace.mode == Pace::Mode::Sliced &&
+            pace.matchLimit < EngineMatchLimit()) {
+            CheckRunDeadline();
+            pace.mode = RunHasDeadline() ? Pace::Mode::Watched : Pace::Mode::Whole;
+            pace.matchLimit = EngineMatchLimit();
+            continue;
+        }
         if (result != PCRE2_ERROR_NOMATCH || lastSlice) {
             return result;
         }
@@ -522,9 +603,11 @@ int RegExp::SearchInSlices(const Compiled& code, std::u16string_view source, std
             const Clock::duration took = now - *sliceStart;
             if (took > SliceTime) {
                 pace.span = std::max<std::size_t>(1, pace.span * SliceTime.count() / took.count());
-            } else if (took < SliceTime / 4 && pace.span < source.size()) {
+            } else if (took < SliceTime / 4 && pace.span < source.size() &&
+                       pace.span * 4 * LeastMatchLimit <= WorstCaseUnitsPerCall) {
                 pace.span *= 4;
             }
+            pace.matchLimit = RoundLimit(pace.span);
         }
         sliceStart = now;
         offset = limit + 1;
@@ -538,8 +621,7 @@ int RegExp::SearchInSlices(const Compiled& code, std::u16string_view source, std
 
 bool RegExp::Search(std::u16string_view source, std::size_t offset, Found& found, Pace& pace) {
     const Compiled& code = Code();
-    const int result = source.size() - offset <= OneCallSubject ? code.Match(source, offset, PCRE2_UNSET)
-                                                                : SearchInSlices(code, source, offset, pace);
+    const int result = SearchInCalls(code, source, offset, pace);
     if (result == PCRE2_ERROR_NOMATCH) {
         return false;
     }

@@ -133,7 +133,14 @@ private:
     /// subject at each of them, so that one call could outlast the run's time-out by minutes.
     /// Kept for the whole of a Test, Execute or Replace, so that it adapts to the pattern once.
     struct Pace {
-        std::size_t span = 0; // code units; 0 until the first call chooses it
+        enum class Mode : std::uint8_t {
+            Sliced,  // calls of `span` starts, each within `matchLimit`
+            Whole,   // one call under the engine's own limit: a start needed more, no time-out
+            Watched, // likewise, the clock read at every step of the engine
+        };
+        std::size_t span = 0;       // code units; 0 until the first call chooses it
+        std::size_t matchLimit = 0; // the engine's match limit at each start of a call
+        Mode mode = Mode::Sliced;
     };
 
     const Compiled& Code();
@@ -143,9 +150,9 @@ private:
     /// The first match at or after `offset` in a subject that WellFormed gave, into `found`;
     /// false when there is none. Stops at the run's time-out however long the search.
     bool Search(std::u16string_view source, std::size_t offset, Found& found, Pace& pace);
-    /// Search on a long subject: the engine's result, PCRE2_ERROR_NOMATCH when no match starts at
-    /// or after `offset`.
-    int SearchInSlices(const Compiled& code, std::u16string_view source, std::size_t offset, Pace& pace);
+    /// Search in calls of the engine that each end within some milliseconds: the engine's result,
+    /// PCRE2_ERROR_NOMATCH when no match starts at or after `offset`.
+    int SearchInCalls(const Compiled& code, std::u16string_view source, std::size_t offset, Pace& pace);
     /// Calls `each(found)` for every match Execute and Replace see, in order: all when Global,
     /// else the first.
     template <class Each> void ForEachMatch(const std::u16string& text, Each&& each);

@@ -69,6 +69,31 @@ TEST_F(RegExpCeilingTest, OneLongSearchStopsAtTheTimeOut) {
     EXPECT_EQ(quick.output, "False 3000\n3003\n70000 b1\n160004 b2\n460005 y\n90002\n");
 }
 
+// A pattern that backtracks at every start of a short subject was searched in one call of the
+// engine, each start below its match limit: half a minute on a thousand characters, minutes on
+// two thousand, past any time-out. Such searches finish with the answer they always gave.
+TEST_F(RegExpCeilingTest, BacktrackingAtEachStartStopsAtTheTimeOut) {
+    const std::string setUp = "Set re = New RegExp\nre.Pattern = \"a*a*a*\\d\"\n";
+    // Over 4,096 characters the subject was cut into calls, but one start still ran for seconds.
+    for (const char* length : {"1000", "5000"}) {
+        const RunResult slow =
+            RunVbs(Write("slow.vbs", setUp + "WScript.Echo re.Test(String(" + length + ", \"a\"))\n"),
+                   "--timeout 500");
+        EXPECT_EQ(slow.status, 1) << slow.output;
+        EXPECT_NE(slow.output.find("Script execution timed out"), std::string::npos) << slow.output;
+    }
+
+    // Watched by the clock under a time-out, in one call without one.
+    for (const char* options : {"--timeout 60000", ""}) {
+        const RunResult quick =
+            RunVbs(Write("quick.vbs", setUp + "WScript.Echo re.Test(String(300, \"a\")), "
+                                              "re.Replace(String(300, \"a\") & \"1a\", \"x\")\n"),
+                   options);
+        EXPECT_EQ(quick.status, 0) << quick.output;
+        EXPECT_EQ(quick.output, "False xa\n");
+    }
+}
+
 // RegExp objects took memory the account never saw: millions of them in an array went far past
 // the ceiling, where as many class instances stopped with 7. What a pattern holds once it has
 // matched (its compiled code and the engine's match frames, some kilobytes) went unseen as well.
