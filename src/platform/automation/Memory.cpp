@@ -82,10 +82,11 @@ void CountGiven(void* block) noexcept {
     }
 }
 
-void* Take(std::size_t bytes) {
+/// The standard loop of operator new around `allocate` (which returns null when the heap has no
+/// block): the new-handler may make room, or the call ends in std::bad_alloc.
+template <typename Allocate> void* TakeWith(std::size_t bytes, Allocate allocate) {
     for (;;) {
-        // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): this is the allocator under operator new
-        if (void* block = std::malloc(bytes == 0 ? 1 : bytes)) {
+        if (void* block = allocate(bytes == 0 ? 1 : bytes)) {
             CountTaken(bytes);
             return block;
         }
@@ -97,20 +98,17 @@ void* Take(std::size_t bytes) {
     }
 }
 
+void* Take(std::size_t bytes) {
+    // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): this is the allocator under operator new
+    return TakeWith(bytes, [](std::size_t size) { return std::malloc(size); });
+}
+
 void* TakeAligned(std::size_t bytes, std::align_val_t alignment) {
     const auto align = std::max(static_cast<std::size_t>(alignment), sizeof(void*));
-    for (;;) {
+    return TakeWith(bytes, [align](std::size_t size) -> void* {
         void* block = nullptr;
-        if (posix_memalign(&block, align, bytes == 0 ? 1 : bytes) == 0) {
-            CountTaken(bytes);
-            return block;
-        }
-        std::new_handler handler = std::get_new_handler();
-        if (handler == nullptr) {
-            throw std::bad_alloc();
-        }
-        handler();
-    }
+        return posix_memalign(&block, align, size) == 0 ? block : nullptr;
+    });
 }
 
 void Give(void* block) noexcept {
