@@ -62,28 +62,7 @@ std::optional<FolderObstacle> ObstacleBelow(std::u16string_view root, std::u16st
         break;
     }
     // Below the root each folder is looked at itself, never through a link.
-    std::u16string path(root);
-    for (std::u16string_view rest = relative; !rest.empty();) {
-        const std::size_t separator = rest.find_first_of(u"\\/");
-        const std::u16string_view name = rest.substr(0, separator);
-        rest.remove_prefix(separator == std::u16string_view::npos ? rest.size() : separator + 1);
-        if (name.empty() || name == u".") {
-            continue;
-        }
-        path = system::JoinPath(path, name);
-        std::error_code error;
-        const fs::file_status status = fs::symlink_status(system::ToNativePath(path), error);
-        if (fs::is_symlink(status)) {
-            return FolderObstacle{path, /*link=*/true};
-        }
-        if (status.type() == fs::file_type::none || status.type() == fs::file_type::not_found) {
-            break;
-        }
-        if (!fs::is_directory(status)) {
-            return FolderObstacle{path, /*link=*/false};
-        }
-    }
-    return std::nullopt;
+    return system::FirstNonFolderBelow(root, relative);
 }
 
 void ReportFolderObstacle(std::u16string_view what, std::u16string_view target,

@@ -317,9 +317,8 @@ void ProjectFileReader::ReadMasterDetail(const xml::Element& element) {
                      u" of the master/detail pair " + names + u" is skipped: " +
                      (masterField.empty() || detailField.empty()
                           ? u"it needs both a MasterField and a DetailField"
-                          : u"the pair has a relation of one of its fields before it, and a field takes part "
-                            u"in "
-                            u"one relation of a pair"),
+                          : u"the pair has a relation of one of its fields before it, and a field "
+                            u"takes part in one relation of a pair"),
                  u"remove or change the relation" + OnLine(child));
         } else {
             SkipChildElements(child);

@@ -66,10 +66,10 @@ Lists the settings of the project, of a table or of a field, one "Name = value" 
 order the project file keeps them. The project's settings are followed by its database's
 (DBConnstr, DBUID, DBPwd, DBSchema, ...). A password that is set is shown as ********: DBPwd,
 SecPasswd, SMTPServerPassword, and the PWD or Password of a connection string, also of one
-that a value in it holds (Extended Properties), whose other attributes are shown as they are kept. The project file keeps them as they were given. A
-backslash, carriage return, line feed and tab in a value are written \\, \r, \n and \t. The
-project is loaded without comparing it with its database (even when its AutoSync is True), so
-this works while the database is down.
+that a value in it holds (Extended Properties), whose other attributes are shown as they are
+kept. The project file keeps them as they were given. A backslash, carriage return, line feed
+and tab in a value are written \\, \r, \n and \t. The project is loaded without comparing it
+with its database (even when its AutoSync is True), so this works while the database is down.
 )"},
         {"set", R"(Usage: quorvane set PROJECT.xml [TABLE | TABLE.FIELD] NAME=VALUE...
 

@@ -26,17 +26,14 @@ namespace qv::cli {
 
 namespace {
 
+// Letter case is ignored as the project's lists ignore it in their keys, and connection strings
+// in theirs: names those take for one ("ID" and "ıd", "Pass" and "paſſ") are one here too.
+using automation::EqualsNoCase;
 using automation::InvokeKind;
 using automation::InvokeRead;
 using automation::Object;
 using automation::Ref;
 using automation::Variant;
-
-/// Letter case ignored as the project's lists ignore it in their keys, and connection strings in
-/// theirs: names that those take for one ("ID" and "ıd", "Pass" and "paſſ") are one here too.
-bool SameNoCase(std::u16string_view a, std::u16string_view b) {
-    return automation::EqualsNoCase(a, b);
-}
 
 /// The one item whose name equals `name` exactly, else the only one equal without regard to
 /// case; null for none or several.
@@ -49,7 +46,7 @@ Item* FindByName(Range& items, std::u16string_view name, NameOf nameOf) {
         if (itemName == name) {
             return &item;
         }
-        if (SameNoCase(itemName, name)) {
+        if (EqualsNoCase(itemName, name)) {
             folded = &item;
             ++foldedCount;
         }
@@ -109,11 +106,11 @@ bool SurvivesSaving(Object& setting) {
     }
     const std::u16string name = automation::ToString(automation::CallByName(setting, u"Name", InvokeRead));
     return std::none_of(WorkedOutAtLoad.begin(), WorkedOutAtLoad.end(),
-                        [&](std::u16string_view workedOut) { return SameNoCase(name, workedOut); });
+                        [&](std::u16string_view workedOut) { return EqualsNoCase(name, workedOut); });
 }
 
 bool EndsWithNoCase(std::u16string_view text, std::u16string_view suffix) {
-    return text.size() >= suffix.size() && SameNoCase(text.substr(text.size() - suffix.size()), suffix);
+    return text.size() >= suffix.size() && EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 /// Settings that hold a password: DBPwd, SecPasswd, SMTPServerPassword. (SecPasswdFld names the
@@ -125,13 +122,13 @@ bool IsPasswordSetting(std::u16string_view name) {
 
 /// Settings that hold a connection string: DBConnstr and DBConnstrOra.
 bool IsConnectionStringSetting(std::u16string_view name) {
-    return name.size() >= 9 && SameNoCase(name.substr(0, 9), u"DBConnstr");
+    return name.size() >= 9 && EqualsNoCase(name.substr(0, 9), u"DBConnstr");
 }
 
 /// Connection-string keys whose value is a password: ODBC's PWD, the providers' Password and
 /// the Access provider's "Jet OLEDB:Database Password".
 bool IsPasswordKey(std::u16string_view key) {
-    return SameNoCase(key, u"PWD") || EndsWithNoCase(key, u"Password");
+    return EqualsNoCase(key, u"PWD") || EndsWithNoCase(key, u"Password");
 }
 
 constexpr std::u16string_view Mask = u"********";
@@ -320,7 +317,7 @@ void CheckNewName(const SettingTarget& target, std::u16string_view newName) {
             continue;
         }
         const std::u16string otherName = EntityName(*other, target.nameSetting);
-        if (SameNoCase(otherName, newName)) {
+        if (EqualsNoCase(otherName, newName)) {
             throw CommandError("quorvane: set: " + target.description + " cannot be renamed " +
                                Utf8(newName) + ": " + target.itemPrefix + Utf8(otherName) +
                                " bears that name, and the project tells names apart without regard to "
@@ -460,7 +457,7 @@ SettingAssignment PrepareAssignment(const SettingTarget& target, std::string_vie
     if (!SurvivesSaving(*setting)) {
         throw CommandError("quorvane: set: " + Utf8(result.name) + " of " + description +
                            " cannot be set; the library works it out itself and keeps no value given to it" +
-                           (SameNoCase(result.name, u"TblLoaded")
+                           (EqualsNoCase(result.name, u"TblLoaded")
                                 ? " (it follows from the fields the project holds: load-table and "
                                   "unload-table change them)"
                                 : ""));
@@ -473,25 +470,25 @@ SettingAssignment PrepareAssignment(const SettingTarget& target, std::string_vie
         automation::ToString(automation::CallByName(*setting, u"DataType", InvokeRead));
     const std::string invalid = "quorvane: set: " + Utf8(result.name) + " of " + description + " takes " +
                                 Utf8(dataType) + " values, not '" + Utf8(text) + "'";
-    if (SameNoCase(dataType, u"Boolean")) {
-        if (!SameNoCase(text, u"True") && !SameNoCase(text, u"False")) {
+    if (EqualsNoCase(dataType, u"Boolean")) {
+        if (!EqualsNoCase(text, u"True") && !EqualsNoCase(text, u"False")) {
             throw CommandError(invalid + " (True or False)");
         }
-        result.value = Variant(SameNoCase(text, u"True"));
-    } else if (SameNoCase(dataType, u"Integer") || SameNoCase(dataType, u"Long")) {
+        result.value = Variant(EqualsNoCase(text, u"True"));
+    } else if (EqualsNoCase(dataType, u"Integer") || EqualsNoCase(dataType, u"Long")) {
         if (!IsWholeNumber(text)) {
             throw CommandError(invalid);
         }
         try {
-            result.value = SameNoCase(dataType, u"Integer") ? Variant(automation::ToInteger(Variant(text)))
-                                                            : Variant(automation::ToLong(Variant(text)));
+            result.value = EqualsNoCase(dataType, u"Integer") ? Variant(automation::ToInteger(Variant(text)))
+                                                              : Variant(automation::ToLong(Variant(text)));
         } catch (const automation::Error&) {
             throw CommandError(invalid + " (out of range)");
         }
     } else {
         // The library reads any quote style it does not know as the database's own, so a
         // misspelt one ("double quote") would change nothing without a word.
-        if (SameNoCase(result.name, u"SQLQuote") && !IsQuoteStyleName(text)) {
+        if (EqualsNoCase(result.name, u"SQLQuote") && !IsQuoteStyleName(text)) {
             throw CommandError("quorvane: set: SQLQuote takes " + Utf8(QuoteStyleNames()) +
                                ", written exactly so, or nothing for the database's own quotes; not '" +
                                Utf8(text) + "'");

@@ -61,8 +61,8 @@ struct SettingAssignment {
 /// unknown setting, one that cannot be set, one the project file does not keep (the library
 /// works it out) or a value that does not convert raises a CommandError; so does a table's or
 /// field's new name that is empty or blanks alone, or that another table or field of the list
-/// bears in any letter case (the project knows them by name without regard to case: of two that share a
-/// name, a load keeps only the first).
+/// bears in any letter case (the project knows them by name without regard to case: of two that
+/// share a name, a load keeps only the first).
 SettingAssignment PrepareAssignment(const SettingTarget& target, std::string_view assignment);
 /// Stores the value through the owner's own member of that name where it has one (so that a
 /// setter that does more, such as the project name's, runs), else through its settings bag. A

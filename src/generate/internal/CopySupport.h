@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/system/FileSystem.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,10 +24,7 @@ void SetCopyFailed(std::u16string_view what, std::u16string_view target, std::u1
 /// What stands where a folder of the site should be, so that the folder can be neither made
 /// nor used: a file, or a symbolic link (to a folder, a file or nothing). A link is never
 /// followed: whatever went into the folder would land wherever it points.
-struct FolderObstacle {
-    std::u16string path;
-    bool link = false;
-};
+using FolderObstacle = system::NonFolder;
 
 /// The obstacle to the folder `relative` below the site's `root`: a file at the root or above
 /// it (up to the first thing that exists), or a link or a file at one of the folders of

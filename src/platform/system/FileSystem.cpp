@@ -541,9 +541,10 @@ void CreateFolders(std::u16string_view path) {
 
 namespace {
 
-// Walks the components of `relative` below `root`, lstat'ing each one that exists: a link is
-// refused, a file too when `create`, and with `create` the missing folders are made.
-void WalkBelow(std::u16string_view root, std::u16string_view relative, bool create) {
+// Walks the components of `relative` below `root`, each joined to the ones before it, handing
+// `visit` each path and its lstat (null when nothing is there); `visit` returns whether to go on.
+template <typename Visit>
+void WalkBelow(std::u16string_view root, std::u16string_view relative, Visit visit) {
     std::u16string path(root);
     while (!relative.empty()) {
         const std::size_t separator = relative.find_first_of(u"\\/");
@@ -553,40 +554,56 @@ void WalkBelow(std::u16string_view root, std::u16string_view relative, bool crea
             continue;
         }
         path = JoinPath(path, name);
-        const fs::path native = ToNativePath(path);
         struct stat status {};
-        if (::lstat(native.c_str(), &status) == 0) {
-            if (S_ISLNK(status.st_mode)) {
-                RaiseLinkInPlaceOfFolder(path);
-            }
-            if (create && !S_ISDIR(status.st_mode)) {
-                RaiseFileError(std::make_error_code(std::errc::file_exists), path);
-            }
-            continue;
-        }
-        if (!create) {
+        const bool exists = ::lstat(ToNativePath(path).c_str(), &status) == 0;
+        if (!visit(path, exists ? &status : nullptr)) {
             return;
-        }
-        if (::mkdir(native.c_str(), 0777) != 0 && errno != EEXIST) {
-            RaiseFileError(LastError(), path);
         }
     }
 }
 
 } // namespace
 
+std::optional<NonFolder> FirstNonFolderBelow(std::u16string_view root, std::u16string_view relative) {
+    std::optional<NonFolder> found;
+    // Nothing is below what is missing, and nothing below a file or a link is looked at.
+    WalkBelow(root, relative, [&](const std::u16string& path, const struct stat* status) {
+        if (status != nullptr && !S_ISDIR(status->st_mode)) {
+            found = NonFolder{path, S_ISLNK(status->st_mode)};
+        }
+        return status != nullptr && !found;
+    });
+    return found;
+}
+
 std::u16string CreateFoldersBelow(std::u16string_view root, std::u16string_view relative) {
     std::u16string folder = JoinInside(root, relative);
     if (!FolderExists(root)) {
         CreateFolders(root);
     }
-    WalkBelow(root, relative, /*create=*/true);
+    WalkBelow(root, relative, [](const std::u16string& path, const struct stat* status) {
+        if (status == nullptr) {
+            if (::mkdir(ToNativePath(path).c_str(), 0777) != 0 && errno != EEXIST) {
+                RaiseFileError(LastError(), path);
+            }
+            return true;
+        }
+        if (S_ISLNK(status->st_mode)) {
+            RaiseLinkInPlaceOfFolder(path);
+        }
+        if (!S_ISDIR(status->st_mode)) {
+            RaiseFileError(std::make_error_code(std::errc::file_exists), path);
+        }
+        return true;
+    });
     return folder;
 }
 
 void RefuseLinksBelow(std::u16string_view root, std::u16string_view relative) {
     JoinInside(root, relative);
-    WalkBelow(root, relative, /*create=*/false);
+    if (std::optional<NonFolder> found = FirstNonFolderBelow(root, relative); found && found->link) {
+        RaiseLinkInPlaceOfFolder(found->path);
+    }
 }
 
 void CopyFile(std::u16string_view source, std::u16string_view target, bool overwrite) {

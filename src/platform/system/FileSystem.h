@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -132,6 +133,15 @@ void CreateFolders(std::u16string_view path);
 /// taken as it is, but below it every component must be a real folder: a symbolic link there
 /// is refused with 75 naming it, as is a file.
 std::u16string CreateFoldersBelow(std::u16string_view root, std::u16string_view relative);
+/// What stands where a folder should be: a file, or a symbolic link (to a folder, a file or
+/// nothing), which is never followed.
+struct NonFolder {
+    std::u16string path;
+    bool link = false;
+};
+/// The first component of `relative` below `root` that exists and is no real folder, looked at
+/// itself (never through a link); nullopt when each one up to the first missing one is a folder.
+std::optional<NonFolder> FirstNonFolderBelow(std::u16string_view root, std::u16string_view relative);
 /// Raises as CreateFoldersBelow does when a component of `relative` below `root` that exists is
 /// a symbolic link; creates nothing.
 void RefuseLinksBelow(std::u16string_view root, std::u16string_view relative);
