@@ -125,9 +125,7 @@ void QoScript::Reset() {
         mControl->Reset();
     } catch (const automation::Error& error) {
         if (!ScriptReportedError()) {
-            const vbscript::ScriptError& engineError = mControl->Error();
-            State().gProjErr = u"VBScript Runtime error, line: " + NumberText(engineError.line) + CrLf +
-                               error.Description() + CrLf + engineError.text + CrLf;
+            SetRuntimeError(error);
         }
     }
 }
@@ -230,11 +228,15 @@ std::u16string QoScript::BuildNewCode(std::u16string_view str, std::int16_t bIni
         RunProcedure(SystemModuleName, LoadCurrentName, {Variant(bInitType)});
         return automation::ToString(RunProcedure(SystemModuleName, PageFunctionName));
     } catch (const automation::Error& error) {
-        const vbscript::ScriptError& engineError = mControl->Error();
-        state.gProjErr = u"VBScript Runtime error, line: " + NumberText(engineError.line) + CrLf +
-                         error.Description() + CrLf + engineError.text + CrLf;
+        SetRuntimeError(error);
         return {};
     }
+}
+
+void QoScript::SetRuntimeError(const automation::Error& error) {
+    const vbscript::ScriptError& engineError = mControl->Error();
+    State().gProjErr = u"VBScript Runtime error, line: " + NumberText(engineError.line) + CrLf +
+                       error.Description() + CrLf + engineError.text + CrLf;
 }
 
 void QoScript::SetSyntaxError(std::u16string_view name) {

@@ -86,6 +86,9 @@ private:
     /// Sets gProjErr from the engine's error: the product name, "(name)" unless name is "",
     /// " : VBScript Syntax Error" and where the engine stopped.
     void SetSyntaxError(std::u16string_view name);
+    /// Sets the project's error text to a runtime error of template code: its line, description
+    /// and source text.
+    void SetRuntimeError(const automation::Error& error);
 
     /// Runs a procedure of "System", or of `module`; raises the engine's error.
     automation::Variant RunProcedure(std::u16string_view module, std::u16string_view procedure,
