@@ -18,8 +18,10 @@
 
 #include "platform/automation/Error.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -39,21 +41,6 @@ void SetMissingSource(std::u16string_view what, std::u16string_view name) {
     state.gProjErr += u"\"";
     state.gProjErr += name;
     state.gProjErr += u"\"! Check if correct template.";
-}
-
-/// The first file or link that stands where the copy of the folder `source` into `target` puts
-/// a folder below `target`.
-std::optional<FolderObstacle> ObstacleInFolderCopy(std::u16string_view source, std::u16string_view target) {
-    for (const std::u16string& name : system::ListFolder(source).folders) {
-        std::optional<FolderObstacle> obstacle = ObstacleBelow(target, name);
-        if (!obstacle) {
-            obstacle = ObstacleInFolderCopy(system::JoinPath(source, name), system::JoinPath(target, name));
-        }
-        if (obstacle) {
-            return obstacle;
-        }
-    }
-    return std::nullopt;
 }
 
 /// How the copies of one control ended.
@@ -140,27 +127,35 @@ ControlCopy CopyFolder(QelControl& control, const GenerationSettings& settings, 
         return ControlCopy::Done;
     }
     const std::u16string shownFolder(WithoutTrailingSeparator(inputFolder));
-    // A file or a link where the folder or one below it should be is the user's: it is named,
-    // neither replaced nor followed, and the copies go on. Looked for before anything is copied,
-    // so that the copy is whole or not made.
-    std::optional<FolderObstacle> obstacle = OutputFolderObstacle(settings, outputFolder, u"");
-    if (!obstacle) {
-        obstacle = ObstacleInFolderCopy(WithoutTrailingSeparator(source), target);
-    }
-    if (obstacle) {
+    // A file or a link where the folder itself should be is the user's: it is named, neither
+    // replaced nor followed, and the copies go on.
+    if (std::optional<FolderObstacle> obstacle = OutputFolderObstacle(settings, outputFolder, u"")) {
         ReportFolderObstacle(u"Copying to folder ", shownFolder, *obstacle, tally);
         return ControlCopy::Done;
     }
+    // Counted once the copy shows whether it could be made whole.
+    OutputTally decided;
     if (!MayWriteOutput(target, OutputContent::CopyOfFolder(WithoutTrailingSeparator(source)), overwrite,
-                        settings.PromptOnOverwrite, settings.backupFile, tally)) {
+                        settings.PromptOnOverwrite, settings.backupFile, &decided)) {
+        AddOutputs(tally, decided);
         return ControlCopy::Done;
     }
     GetStatus().DispStatus(u"Copying folder " + shownFolder + u"...");
+    std::vector<FolderObstacle> left;
     try {
-        system::CopyFolder(WithoutTrailingSeparator(source), target, /*overwrite=*/true);
+        left = system::CopyFolder(WithoutTrailingSeparator(source), target, /*overwrite=*/true);
     } catch (const automation::Error&) {
         SetCopyFailed(u"Copying to folder ", shownFolder);
         return ControlCopy::Failed;
+    }
+    if (left.empty()) {
+        AddOutputs(tally, decided);
+        return ControlCopy::Done;
+    }
+    // A link or a file in the way below the folder is left as it is and named; everything else
+    // is copied, and the folder counts once as not written whole.
+    for (std::size_t index = 0; index < left.size(); ++index) {
+        ReportFolderObstacle(u"Copying to folder ", shownFolder, left[index], index == 0 ? tally : nullptr);
     }
     return ControlCopy::Done;
 }

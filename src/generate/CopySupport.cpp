@@ -69,7 +69,8 @@ void ReportFolderObstacle(std::u16string_view what, std::u16string_view target,
                           const FolderObstacle& obstacle, OutputTally* tally) {
     std::u16string text = FailedText(what, target);
     if (obstacle.link) {
-        text += u" A symbolic link stands where the folder should be: ";
+        text += obstacle.whereFile ? u" A symbolic link stands where the file should be: "
+                                   : u" A symbolic link stands where the folder should be: ";
         text += Quoted(obstacle.path);
         text += u" (it is not followed and is left as it is).";
     } else {

@@ -60,7 +60,9 @@ bool SameFileBytes(const fs::path& first, const fs::path& second) {
     return a.eof() && b.eof() && !a.bad() && !b.bad();
 }
 
-/// Whether copying the folder `source` into `target` would add or change nothing.
+/// Whether copying the folder `source` into `target` would add or change nothing. As the copy,
+/// it follows no link: one in the source is not copied, and one in the target where the copy has
+/// a file or folder stands in its way, so that the copy is not yet there.
 bool FolderHoldsCopy(const fs::path& source, const fs::path& target) {
     std::error_code error;
     if (!fs::is_directory(source, error) || !fs::is_directory(target, error)) {
@@ -71,12 +73,18 @@ bool FolderHoldsCopy(const fs::path& source, const fs::path& target) {
         if (error) {
             return false;
         }
+        const fs::file_type type = entry->symlink_status(error).type();
+        if (type == fs::file_type::symlink) {
+            continue;
+        }
         const fs::path twin = target / entry->path().lexically_relative(source);
-        if (entry->is_directory(error)) {
-            if (!fs::is_directory(twin, error)) {
+        std::error_code missing;
+        const fs::file_type twinType = fs::symlink_status(twin, missing).type();
+        if (type == fs::file_type::directory) {
+            if (twinType != fs::file_type::directory) {
                 return false;
             }
-        } else if (!SameFileBytes(entry->path(), twin)) {
+        } else if (twinType != fs::file_type::regular || !SameFileBytes(entry->path(), twin)) {
             return false;
         }
     }

@@ -45,6 +45,18 @@ inline void CountOutput(OutputTally* tally, std::int32_t OutputTally::*outcome) 
     }
 }
 
+/// Adds the counts of `counted` to `tally` when there is one.
+inline void AddOutputs(OutputTally* tally, const OutputTally& counted) {
+    if (tally == nullptr) {
+        return;
+    }
+    for (std::int32_t OutputTally::*outcome :
+         {&OutputTally::created, &OutputTally::replaced, &OutputTally::unchanged, &OutputTally::kept,
+          &OutputTally::notRebuilt, &OutputTally::failed}) {
+        tally->*outcome += counted.*outcome;
+    }
+}
+
 /// The decision for an output of a run that writes (not check-only) once its new content is
 /// known: true when the caller writes it. An existing output that would come out the same is
 /// left alone without a question or a backup (counted unchanged, whatever its switch); only one

@@ -35,15 +35,20 @@ std::u16string ProductKey(const ModuleState& state) {
     return u"Software\\" + state.gProductName + u"\\" + state.gProductVersion;
 }
 
-/// Whether a registry value holds anything: a text or list of texts that is not empty, bytes, or
-/// a number.
+/// Whether a text holds more than blanks: one of blanks alone names no file, as an empty one.
+bool HoldsText(std::u16string_view text) {
+    return text.find_first_not_of(u" \t\r\n") != std::u16string_view::npos;
+}
+
+/// Whether a registry value holds anything: a text or list of texts that is not empty or blank,
+/// bytes, or a number.
 bool HoldsSomething(const registry::Value& value) {
     switch (value.Kind()) {
     case registry::DataKind::Text:
-        return !value.AsText().empty();
+        return HoldsText(value.AsText());
     case registry::DataKind::MultiText:
         return std::any_of(value.AsMultiText().begin(), value.AsMultiText().end(),
-                           [](const std::u16string& text) { return !text.empty(); });
+                           [](const std::u16string& text) { return HoldsText(text); });
     case registry::DataKind::Number:
         return true;
     case registry::DataKind::Bytes:
@@ -52,12 +57,29 @@ bool HoldsSomething(const registry::Value& value) {
     return false;
 }
 
+/// A hive's value under the General key, when it holds something.
+const registry::Value* GeneralValue(const registry::Key& hive, std::u16string_view generalKey,
+                                    std::u16string_view name) {
+    const registry::Key* general = hive.FindPath(generalKey);
+    const registry::Value* value = general != nullptr ? general->FindValue(name) : nullptr;
+    return value != nullptr && HoldsSomething(*value) ? value : nullptr;
+}
+
 /// The user's "Language" value under the General key, when it holds something: only then has the
-/// user had a first run. An empty one names no language file and counts as missing.
+/// user had a first run. An empty or blank one names no language file and counts as missing.
 const registry::Value* UsersLanguage(const registry::Key& user, std::u16string_view generalKey) {
-    const registry::Key* general = user.FindPath(generalKey);
-    const registry::Value* language = general != nullptr ? general->FindValue(u"Language") : nullptr;
-    return language != nullptr && HoldsSomething(*language) ? language : nullptr;
+    return GeneralValue(user, generalKey, u"Language");
+}
+
+/// Marks, under the user's General key, a first run whose copy left "Language" holding nothing
+/// (the machine's holds nothing either): without it every start would be a first run again and
+/// put back each default the user has removed since.
+constexpr std::u16string_view DefaultsCopiedValue = u"DefaultsCopied";
+
+/// Whether a start with this user hive is a first run.
+bool IsFirstRun(const registry::Key& user, std::u16string_view generalKey) {
+    return UsersLanguage(user, generalKey) == nullptr &&
+           GeneralValue(user, generalKey, DefaultsCopiedValue) == nullptr;
 }
 
 } // namespace
@@ -90,12 +112,12 @@ void Qel::SetModuleState() {
     state.gRegKeyAdvancedFilters = base + u"\\AdvancedFilters";
     state.gRegKeyExtensions = base + u"\\Extensions";
 
-    // Only a missing or empty "Language" value marks a first run: a user file that has one is the
-    // user's own, however it came to be (an earlier version, an administrator, a hand edit), and
-    // is left exactly as it is. A user who removed a default keeps that choice.
+    // Only a missing, empty or blank "Language" value marks a first run: a user file that has one
+    // is the user's own, however it came to be (an earlier version, an administrator, a hand
+    // edit), and is left exactly as it is. A user who removed a default keeps that choice, also
+    // where the machine's "Language" holds nothing, since the first run then marks itself.
     registry::Registry& hives = CurrentRegistry();
-    const bool firstRun =
-        UsersLanguage(hives.Root(registry::HiveKind::User), state.gRegKeyGeneral) == nullptr;
+    const bool firstRun = IsFirstRun(hives.Root(registry::HiveKind::User), state.gRegKeyGeneral);
     const automation::Variant language = GetRegValue(u"HKCU", state.gRegKeyGeneral, u"Language");
     mLanguageFile = language.IsEmpty() ? std::u16string() : TextOf(language).value_or(std::u16string());
     if (firstRun) {
@@ -123,11 +145,12 @@ void Qel::CopyDefaultSettings() {
     const auto copy = [&](registry::Key& user) {
         // Another first run that held the lock before this one has copied already; what the
         // file holds now is the user's, as in any later start.
-        if (UsersLanguage(user, state.gRegKeyGeneral) != nullptr) {
+        if (!IsFirstRun(user, state.gRegKeyGeneral)) {
             return false;
         }
         std::size_t copied = 0;
-        // An empty "Language" is filled like a missing one; every other value the user has stays.
+        // An empty or blank "Language" is filled like a missing one; every other value the user
+        // has stays.
         registry::Key* general = user.FindPath(state.gRegKeyGeneral);
         if (const registry::Value* language = UsersLanguage(machine, state.gRegKeyGeneral);
             language != nullptr && general != nullptr && general->FindValue(u"Language") != nullptr) {
@@ -139,6 +162,13 @@ void Qel::CopyDefaultSettings() {
               &state.gRegKeyDatabase, &state.gRegKeyTable, &state.gRegKeyChart, &state.gRegKeyField,
               &state.gRegKeyExtensions}) {
             copied += CopyRegistryKey(machine, user, *key);
+        }
+        // A machine hive without defaults gives no first run: a later start tries again, and
+        // finds them once they are installed.
+        if (UsersLanguage(user, state.gRegKeyGeneral) == nullptr &&
+            machine.FindPath(state.gRegKeyGeneral) != nullptr) {
+            user.CreatePath(state.gRegKeyGeneral).SetValue(DefaultsCopiedValue, registry::Value::Number(1));
+            ++copied;
         }
         return copied > 0;
     };

@@ -152,11 +152,11 @@ TEST_F(GenerateOutputsTest, ALinkWhereASiteFolderShouldBeIsNamedCountedAndNeverF
     EXPECT_TRUE(fs::is_empty(elsewhere / "folder"));
     EXPECT_FALSE(fs::exists(elsewhere / "nowhere"));
 
-    // A link below a copied folder is met before anything is copied into it.
+    // A link below a copied folder is met by a copy that writes into it.
     fs::remove_all(site);
     fs::create_directories(site / "images");
     fs::create_directory_symlink(elsewhere / "folder", site / "images" / "icons");
-    const RunResult run = Quorvane({"generate", "shop.xml"});
+    const RunResult run = Quorvane({"generate", "shop.xml", "--overwrite", "all"});
     EXPECT_NE(run.out.find(", 1 could not be written\n"), std::string::npos) << run.out;
     EXPECT_NE(run.err.find("quorvane: Copying to folder \"images\" failed! A symbolic link stands where the "
                            "folder should be: \"" +
@@ -165,6 +165,56 @@ TEST_F(GenerateOutputsTest, ALinkWhereASiteFolderShouldBeIsNamedCountedAndNeverF
         << run.err;
     EXPECT_TRUE(fs::is_empty(elsewhere / "folder"));
     EXPECT_TRUE(fs::exists(site / "docs" / "readme.txt"));
+    // The rest of the folder is copied.
+    EXPECT_EQ(ReadBytes(site / "images" / "logo.gif"), "GIF89a");
+}
+
+// A dangling link below the images folder, in the site or in the extracted package, stopped the
+// copy of the whole folder ("Error in open ... File not found"), also when one image had to be
+// restored, and one in the package's temp folder stopped the run. A link is never followed: one
+// where the copy has a file is named and left, and every other file is copied.
+TEST_F(GenerateOutputsTest, LinksBelowACopiedFolderAreLeftAloneAndTheRestIsCopied) {
+    CreateProject("shop");
+    Succeed({"generate", "shop.xml"});
+    const fs::path site = mWork / "shop-site";
+    const fs::path extracted = mTemp / "documents" / "Quorvane" / "Templates" / "outputs.zip";
+    ASSERT_TRUE(fs::is_directory(extracted / "Script" / "images")) << extracted;
+    const fs::path elsewhere = mTemp / "elsewhere.gif";
+    std::ofstream(elsewhere) << "the user's image";
+    const auto linkedFile = [&](const fs::path& link) {
+        return "quorvane: Copying to folder \"images\" failed! A symbolic link stands where the file "
+               "should be: \"" +
+               link.string() + "\" (it is not followed and is left as it is).";
+    };
+
+    // One image to restore on an existing site, which is backed up first.
+    fs::create_symlink("nowhere", site / "images" / "sub");
+    fs::create_symlink(elsewhere, site / "images" / "linked.gif");
+    fs::remove(site / "images" / "logo.gif");
+    fs::create_symlink("nowhere", extracted / "Script" / "images" / "a.gif");
+    fs::create_symlink("nowhere", extracted / "temp" / "a.bin");
+    RunResult run = Succeed({"generate", "shop.xml", "--overwrite", "all"});
+    EXPECT_EQ(run.err.find("Error in open"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find(" 1 replaced,"), std::string::npos) << run.out;
+    EXPECT_EQ(ReadBytes(site / "images" / "logo.gif"), "GIF89a");
+    EXPECT_EQ(ReadBytes(site / "images.bak" / "icons" / "up.gif"), "GIF89a");
+    for (const char* name : {"sub", "linked.gif"}) {
+        EXPECT_TRUE(fs::is_symlink(site / "images" / name)) << name;
+        EXPECT_FALSE(fs::exists(fs::symlink_status(site / "images.bak" / name))) << name;
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(site / "images" / "a.gif")));
+
+    // A link where the copy has a file is in its way: named and left, the rest copied.
+    fs::remove(site / "images" / "logo.gif");
+    fs::remove(site / "images" / "icons" / "up.gif");
+    fs::create_symlink(elsewhere, site / "images" / "logo.gif");
+    run = Quorvane({"generate", "shop.xml", "--overwrite", "all"});
+    EXPECT_NE(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find(", 1 could not be written\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find(linkedFile(site / "images" / "logo.gif")), std::string::npos) << run.err;
+    EXPECT_EQ(fs::read_symlink(site / "images" / "logo.gif"), elsewhere);
+    EXPECT_EQ(ReadBytes(elsewhere), "the user's image");
+    EXPECT_EQ(ReadBytes(site / "images" / "icons" / "up.gif"), "GIF89a");
 }
 
 // A page an earlier generation wrote for a column that has since become the login's password

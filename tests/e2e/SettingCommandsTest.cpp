@@ -1,6 +1,6 @@
 // The show and set commands of the quorvane program, run as a user runs them on a project made
 // from an SQLite database: set never answers "Saved" for a change that would lose work or be gone
-// at the next load, and show never prints a password.
+// at the next load, and show never prints a password. A first run fills the user's settings file.
 
 #include "ProgramTest.h"
 
@@ -186,6 +186,44 @@ TEST_F(SettingCommandsTest, ShowMasksEveryPassword) {
     EXPECT_NE(project.find("SecPasswd=\"s3cret\""), std::string::npos);
     EXPECT_NE(project.find("SMTPServerPassword=\"m4il\""), std::string::npos);
     EXPECT_NE(project.find("DBPwd=\"d8pass\""), std::string::npos);
+}
+
+// A user settings file whose "Language" held blanks alone was not taken for a first run, so that
+// no default reached it and generate stopped with "Template file not found!". A machine settings
+// file whose "Language" held nothing made every start a first run, which put back each default
+// the user had removed.
+TEST_F(SettingCommandsTest, AFirstRunIsOneRunAndALanguageOfBlanksHoldsNothing) {
+    std::ofstream(mTemp / "user.reg") << "[Software\\Quorvane\\6.0\\Settings\\General]\n"
+                                         "\"Language\"=1:\"   \"\n";
+    Succeed({"new", "blank.xml", "--sqlite", "shop.db"});
+    Succeed({"generate", "blank.xml"});
+    EXPECT_NE(ReadBytes(mTemp / "user.reg").find("\"Language\"=1:\"lang/english.xml\""), std::string::npos);
+
+    std::string machine = ReadBytes(fs::path(QV_SOURCE_DIR) / "share/quorvane/machine.reg");
+    const std::string language = "\"Language\"=1:\"lang/english.xml\"";
+    ASSERT_NE(machine.find(language), std::string::npos);
+    machine.replace(machine.find(language), language.size(), "\"Language\"=1:\"\"");
+    std::ofstream(mTemp / "machine.reg") << machine;
+    std::map<std::string, std::string> environment = {
+        {"QUORVANE_USER_HIVE", (mTemp / "fresh.reg").string()},
+        {"QUORVANE_MACHINE_HIVE", (mTemp / "machine.reg").string()},
+        {"QUORVANE_DOCUMENTS", (mTemp / "documents").string()},
+        {"HOME", (mTemp / "home").string()},
+    };
+    const auto show = [&] {
+        const RunResult shown = RunProgram(QV_QUORVANE_PROGRAM, {"show", "shop.xml"}, environment, mWork);
+        EXPECT_EQ(shown.status, 0) << shown.err;
+    };
+    show();
+    std::string user = ReadBytes(mTemp / "fresh.reg");
+    const std::size_t removed = user.find("\"RecPerPage\"=4:20\n");
+    ASSERT_NE(removed, std::string::npos) << user;
+    user.erase(removed, user.find('\n', removed) + 1 - removed);
+    std::ofstream(mTemp / "fresh.reg") << user;
+    for (int start = 0; start < 2; ++start) {
+        show();
+        EXPECT_EQ(ReadBytes(mTemp / "fresh.reg"), user);
+    }
 }
 
 } // namespace

@@ -103,6 +103,29 @@ TEST_F(QelStartup, AMissingOrEmptyLanguageValueIsAFirstRun) {
     EXPECT_EQ(MakeRef<Qel>()->BodyTitle(), u"Machine title");
     WriteValue(HiveKind::Machine, ProjectKey, u"BodyTitle", Value::Text(u"New machine title"));
     EXPECT_EQ(MakeRef<Qel>()->BodyTitle(), u"Machine title");
+
+    // A "Language" of blanks alone names no file either: it was taken for a run before.
+    WriteUserText(GeneralKey, u"Language", u" \t ");
+    CurrentRegistry().DeleteValue(HiveKind::User, ProjectKey, u"BodyTitle");
+    EXPECT_EQ(MakeRef<Qel>()->BodyTitle(), u"New machine title");
+    EXPECT_EQ(UserValue(GeneralKey, u"Language"), Value::Text(u"lang/english.xml"));
+}
+
+// A machine hive whose "Language" holds nothing left the user's empty after the first run, so
+// that every start was a first run again and put back each default the user had removed.
+TEST_F(QelStartup, AMachineLanguageThatHoldsNothingGivesOneFirstRun) {
+    WriteValue(HiveKind::Machine, GeneralKey, u"Language", Value::Text(u""));
+    WriteValue(HiveKind::Machine, ProjectKey, u"BodyTitle", Value::Text(u"Machine title"));
+    EXPECT_EQ(MakeRef<Qel>()->BodyTitle(), u"Machine title");
+    EXPECT_EQ(UserValue(ProjectKey, u"BodyTitle"), Value::Text(u"Machine title"));
+
+    CurrentRegistry().DeleteValue(HiveKind::User, ProjectKey, u"BodyTitle");
+    WriteValue(HiveKind::Machine, ProjectKey, u"UseCss", Value::Text(u"True"));
+    for (int start = 0; start < 2; ++start) {
+        EXPECT_EQ(MakeRef<Qel>()->BodyTitle(), u"");
+        EXPECT_FALSE(UserValue(ProjectKey, u"BodyTitle"));
+        EXPECT_FALSE(UserValue(ProjectKey, u"UseCss"));
+    }
 }
 
 // A user file that has "Language" but lacks machine defaults (written by an administrator, by

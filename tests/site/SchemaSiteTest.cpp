@@ -79,6 +79,21 @@ protected:
         }
         SiteTest::SetUp();
     }
+
+    /// A user added through the add page (its key from the schema's sequence) is listed; no
+    /// statement fails.
+    void AddsAUserAndListsIt() {
+        const std::string form = Clean("usersadd.asp").body;
+        const AspResponse added =
+            CleanPost("usersadd.asp",
+                      FormFields(form.substr(form.find("<form method=\"post\"")), {{"x_name", "Grace"}}));
+        EXPECT_EQ(added.StatusCode(), 302) << added.body;
+        EXPECT_EQ(Database().Scalar(u"SELECT user_id FROM users WHERE name = 'Grace'"), "2");
+        EXPECT_TRUE(Holds(Clean("userslist.asp").body, "Grace"));
+        for (const ExecutedStatement& statement : StatementsOfThisTest()) {
+            EXPECT_EQ(statement.error, u"") << automation::ToUtf8(statement.sql);
+        }
+    }
 };
 
 // The site's connection searches the project's schema first, as the database's own applications
@@ -87,18 +102,24 @@ protected:
 // broke every page, whose SQL names the schema in a string literal, and was dropped from the
 // search path.
 TEST_P(SchemaSearchPathTest, DefaultsFindTheirSequenceInTheProjectsSchema) {
-    const std::string form = Clean("usersadd.asp").body;
-    const AspResponse added = CleanPost(
-        "usersadd.asp", FormFields(form.substr(form.find("<form method=\"post\"")), {{"x_name", "Grace"}}));
-    EXPECT_EQ(added.StatusCode(), 302) << added.body;
-    EXPECT_EQ(Database().Scalar(u"SELECT user_id FROM users WHERE name = 'Grace'"), "2");
-    EXPECT_TRUE(Holds(Clean("userslist.asp").body, "Grace"));
-    for (const ExecutedStatement& statement : StatementsOfThisTest()) {
-        EXPECT_EQ(statement.error, u"") << automation::ToUtf8(statement.sql);
-    }
+    AddsAUserAndListsIt();
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, SchemaSearchPathTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
+
+// The same table in a schema whose name ends in a backslash.
+class BackslashSchemaTest : public SchemaSearchPathTest {
+protected:
+    std::string Schema() const override { return "end\\"; }
+};
+
+// The reader of SQL text took the backslash for an escape of the name's closing quote, so that
+// not one table of the schema loaded.
+TEST_P(BackslashSchemaTest, ItsTablesLoadAndTheirPagesRun) {
+    AddsAUserAndListsIt();
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, BackslashSchemaTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
 
 // The same table in a schema whose name is SQL once a backslash escapes its quote.
 class HostileSchemaTest : public SchemaSearchPathTest {

@@ -1,8 +1,9 @@
 -- A schema of awkward names, sqlite edition: spaces, reserved words, quotes, dashes, accents
 -- and CJK in names, mixed case, a name starting with a digit, keys of every kind (text, date,
 -- composite, binary, none, the last with a binary column), a table of only a key and binary
--- columns, one of only an auto-increment key, a table and columns whose names hold line breaks
--- and a view over a join; the table of 300 columns is made by the test.
+-- columns, one of only an auto-increment key, a table and columns whose names hold line breaks,
+-- one whose names end in a backslash and a view over a join; the table of 300 columns is made
+-- by the test.
 -- Each statement ends with ";" at the end of a line.
 CREATE TABLE "Order Details" (
     "Order ID" INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -60,6 +61,10 @@ b" (
 me" VARCHAR(20),
     "cr d" VARCHAR(10)
 );
+CREATE TABLE "tb\" (
+    "id\" INTEGER PRIMARY KEY,
+    "na\" VARCHAR(20)
+);
 CREATE VIEW "order view" AS
     SELECT d."Order ID" AS "id", u."label" AS "label"
     FROM "Order Details" d JOIN "user" u ON u."code" = d."user";
@@ -83,3 +88,4 @@ INSERT INTO "notes" VALUES ('no key here', '2024-01-01', NULL);
 INSERT INTO "ta
 b" VALUES ('a', 'two
 lines', 'c r ls');
+INSERT INTO "tb\" VALUES (1, 'back\slash');

@@ -33,8 +33,9 @@ using FolderObstacle = system::NonFolder;
 std::optional<FolderObstacle> ObstacleBelow(std::u16string_view root, std::u16string_view relative);
 
 /// Shows that `what` and the quoted `target` failed ("Copying to folder \"images\" failed!"),
-/// then why: the file or link that stands where a folder should be; counts the output as failed
-/// in `tally` when given. What stands there is the user's and is left as it is; the run goes on.
+/// then why: the file or link that stands where a folder (or a file of a folder copy) should be;
+/// counts the output as failed in `tally` when given. What stands there is the user's and is left as it is;
+/// the run goes on.
 void ReportFolderObstacle(std::u16string_view what, std::u16string_view target,
                           const FolderObstacle& obstacle, OutputTally* tally);
 

@@ -216,12 +216,15 @@ constexpr std::array<std::u16string_view, 15> ChangingWords{
 /// Why a reading is not one query. `checkWords` is false for readings that take "[" as an
 /// operator: only PostgreSQL reads it so, where a bracket holds an array subscript, which can
 /// never hold a data-changing statement, while "[Update Date]" is an ordinary name elsewhere.
+///
+/// A reading that meets a literal or comment it never sees closed is judged by what it read
+/// before it: a dialect that reads the text so takes it for one statement that fails as a whole
+/// (a backslash ends no double-quoted name, "tb\", but it escapes the quote of MySQL's "..."
+/// string), so that it runs nothing as long as nothing before that point is a second statement
+/// or a change. Whether any dialect reads the text to its end is the caller's question.
 std::u16string Refusal(const Reading& reading, bool checkWords) {
-    if (reading.unterminated) {
-        return u"it has a literal, quoted name or comment that is never closed";
-    }
     if (reading.words.empty()) {
-        return u"it holds no statement";
+        return reading.unterminated ? u"" : u"it holds no statement";
     }
     if (reading.secondStatement) {
         return u"it holds more than one statement";
@@ -250,6 +253,7 @@ std::u16string Refusal(const Reading& reading, bool checkWords) {
 
 QueryCheck CheckSingleQuery(std::u16string_view sql) {
     QueryCheck check;
+    bool readToTheEnd = false;
     for (int variant = 0; variant < 16; ++variant) {
         Lexicon lexicon{(variant & 1) != 0, (variant & 2) != 0, (variant & 4) != 0, (variant & 8) != 0};
         Reading reading = Read(sql, lexicon);
@@ -258,9 +262,14 @@ QueryCheck CheckSingleQuery(std::u16string_view sql) {
             check.refusal = std::move(refusal);
             return check;
         }
-        if (variant == 0) {
+        if (!reading.unterminated && !readToTheEnd) {
             check.statement = std::u16string(sql.substr(0, reading.statementEnd));
+            readToTheEnd = true;
         }
+    }
+    if (!readToTheEnd) {
+        check.statement.clear();
+        check.refusal = u"it has a literal, quoted name or comment that is never closed";
     }
     return check;
 }

@@ -32,7 +32,10 @@ struct QueryCheck {
 /// comments (so no data-changing common table expression and no SELECT ... INTO). Dialects
 /// disagree on quoting (backslash escapes, brackets, dollar quotes, "#" comments, executable
 /// comments), so the text is read under each of their rules and must pass under all of them:
-/// no dialect can then see a statement that the check did not.
+/// no dialect can then see a statement that the check did not. A reading that never sees a
+/// literal or quoted name closed ("tb\" is a whole name, but an open MySQL string) passes when
+/// what it read before is one query, as that dialect then runs none of the text; at least one
+/// reading must read the text to its end.
 QueryCheck CheckSingleQuery(std::u16string_view sql);
 
 } // namespace qv::ado

@@ -621,21 +621,45 @@ void CopyFile(std::u16string_view source, std::u16string_view target, bool overw
                 {.mode = status.st_mode & 0777, .modified = status.st_mtim});
 }
 
-void CopyFolder(std::u16string_view source, std::u16string_view target, bool overwrite) {
+namespace {
+
+// Copies what `source` holds into the folder `target`, which is a real folder or missing; what
+// stands in the way goes to `left`.
+void CopyFolderInto(std::u16string_view source, std::u16string_view target, bool overwrite,
+                    std::vector<NonFolder>& left) {
+    CreateFolders(target);
+    const FolderEntries entries = ListFolder(source);
+    for (const std::u16string& name : entries.folders) {
+        std::u16string folder = JoinPath(target, name);
+        struct stat status {};
+        if (::lstat(ToNativePath(folder).c_str(), &status) == 0 && !S_ISDIR(status.st_mode)) {
+            left.push_back({std::move(folder), S_ISLNK(status.st_mode)});
+            continue;
+        }
+        CopyFolderInto(JoinPath(source, name), folder, overwrite, left);
+    }
+    for (const std::u16string& name : entries.files) {
+        std::u16string file = JoinPath(target, name);
+        if (IsLink(ToNativePath(file))) {
+            left.push_back({std::move(file), /*link=*/true, /*whereFile=*/true});
+            continue;
+        }
+        CopyFile(JoinPath(source, name), file, overwrite);
+    }
+}
+
+} // namespace
+
+std::vector<NonFolder> CopyFolder(std::u16string_view source, std::u16string_view target, bool overwrite) {
     if (!FolderExists(source)) {
         RaiseFileError(std::make_error_code(std::errc::no_such_file_or_directory), source);
     }
     if (IsLink(ToNativePath(target))) {
         RaiseLinkInPlaceOfFolder(target);
     }
-    CreateFolders(target);
-    FolderEntries entries = ListFolder(source);
-    for (const std::u16string& name : entries.folders) {
-        CopyFolder(JoinPath(source, name), JoinPath(target, name), overwrite);
-    }
-    for (const std::u16string& name : entries.files) {
-        CopyFile(JoinPath(source, name), JoinPath(target, name), overwrite);
-    }
+    std::vector<NonFolder> left;
+    CopyFolderInto(source, target, overwrite, left);
+    return left;
 }
 
 void MoveFile(std::u16string_view source, std::u16string_view target) {
@@ -711,7 +735,9 @@ FolderEntries ListFolder(std::u16string_view path) {
     for (fs::directory_iterator end; !error && iterator != end; iterator.increment(error)) {
         std::error_code ignored;
         std::u16string name = FromNativePath(iterator->path().filename());
-        if (iterator->is_directory(ignored)) {
+        if (iterator->is_symlink(ignored)) {
+            entries.links.push_back(std::move(name));
+        } else if (iterator->is_directory(ignored)) {
             entries.folders.push_back(std::move(name));
         } else {
             entries.files.push_back(std::move(name));
@@ -722,6 +748,7 @@ FolderEntries ListFolder(std::u16string_view path) {
     }
     std::ranges::sort(entries.files);
     std::ranges::sort(entries.folders);
+    std::ranges::sort(entries.links);
     return entries;
 }
 

@@ -134,10 +134,11 @@ void CreateFolders(std::u16string_view path);
 /// is refused with 75 naming it, as is a file.
 std::u16string CreateFoldersBelow(std::u16string_view root, std::u16string_view relative);
 /// What stands where a folder should be: a file, or a symbolic link (to a folder, a file or
-/// nothing), which is never followed.
+/// nothing), which is never followed. A folder copy also meets a link where it has a file.
 struct NonFolder {
     std::u16string path;
     bool link = false;
+    bool whereFile = false; ///< the link stands where a file (not a folder) should be
 };
 /// The first component of `relative` below `root` that exists and is no real folder, looked at
 /// itself (never through a link); nullopt when each one up to the first missing one is a folder.
@@ -152,10 +153,13 @@ void RefuseLinksBelow(std::u16string_view root, std::u16string_view relative);
 void CopyFile(std::u16string_view source, std::u16string_view target, bool overwrite);
 
 /// Copies a folder with everything in it into `target` (created when missing). Existing files
-/// are replaced when `overwrite` is true and raise 58 otherwise. A symbolic link where the copy
-/// has a folder (`target` itself or one below it) is refused with 75 before anything is copied
-/// into it: the copy would land wherever the link points.
-void CopyFolder(std::u16string_view source, std::u16string_view target, bool overwrite);
+/// are replaced when `overwrite` is true and raise 58 otherwise. Symbolic links are never
+/// followed, so that nothing from elsewhere comes into the copy and nothing of the copy lands
+/// elsewhere: one in `source` is not copied, and one below `target` where the copy has a file or
+/// a folder, like a file where it has a folder, is left as it is with what would have gone
+/// there; the rest is copied, and what was left in the way is returned. A link at `target`
+/// itself is refused with 75 before anything is copied.
+std::vector<NonFolder> CopyFolder(std::u16string_view source, std::u16string_view target, bool overwrite);
 
 /// Renames or moves a file or folder; an existing target file is replaced.
 void MoveFile(std::u16string_view source, std::u16string_view target);
@@ -174,10 +178,13 @@ std::uint64_t FileSize(std::u16string_view path);
 /// FileDateTime gives it.
 double FileModified(std::u16string_view path);
 
-/// The names (not paths) of the entries of a folder, sorted by code unit.
+/// The names (not paths) of the entries of a folder, sorted by code unit. Each entry is taken as
+/// it is, never through a link: a symbolic link (to a file, a folder or nothing) is listed apart,
+/// so that a walk over files and folders never follows one.
 struct FolderEntries {
     std::vector<std::u16string> files;
     std::vector<std::u16string> folders;
+    std::vector<std::u16string> links;
 };
 FolderEntries ListFolder(std::u16string_view path);
 

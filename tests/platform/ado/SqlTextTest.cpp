@@ -48,6 +48,12 @@ TEST(CheckSingleQuery, AcceptsQueries) {
         {u"/* note; DELETE */ SELECT [Update Date], \"Insert\" FROM t", u""},
         {u"SELECT 'it''s; DELETE' FROM t", u""},
         {u"SELECT updated_at, deleted FROM t", u""},
+        // A backslash is part of a quoted name, never an escape of its closing quote; in a
+        // string it escapes where the dialect says so (MySQL's '...'), and a dialect that then
+        // never sees the text closed runs none of it.
+        {u"SELECT \"na\\\" FROM \"end\\\".\"tb\\\"", u""},
+        {u"SELECT [na\\], `na\\` FROM t ;", u"SELECT [na\\], `na\\` FROM t "},
+        {u"SELECT 'it\\'s' FROM t", u""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(ToUtf8(c.sql));
@@ -80,6 +86,10 @@ TEST(CheckSingleQuery, RefusesWhatIsNotOneQuery) {
         {u"SELECT 1 /*!; DELETE FROM t */", u"more than one statement"},
         {u"SELECT 1 --1; DELETE FROM t", u"more than one statement"},
         {u"SELECT x[ ; DELETE FROM t; --]", u"more than one statement"},
+        {u"SELECT \"a\\\" \"; DELETE FROM t; -- \"", u"more than one statement"},
+        {u"SELECT \"a\\\"; DELETE FROM t", u"more than one statement"},
+        {u"DELETE FROM \"t\\\"", u"begins with DELETE"},
+        {u"SELECT \"open", u"never closed"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(ToUtf8(c.sql));

@@ -132,7 +132,8 @@ TEST_F(FileSystemTest, ReplacingKeepsPermissionsAndLinks) {
 }
 
 // Links planted in a folder the program writes into: every write replaces the link by its file,
-// and a link where a folder is expected is refused, so nothing outside changes.
+// a link where a folder is expected is refused, and a folder copy leaves a link in its way as it
+// is, so nothing outside changes.
 TEST_F(FileSystemTest, LinksInTheWayAreReplacedOrRefusedAndNothingOutsideChanges) {
     test::TempDir outside;
     const std::u16string secret = JoinPath(FromNativePath(outside.Path()), u"secret.txt");
@@ -160,10 +161,27 @@ TEST_F(FileSystemTest, LinksInTheWayAreReplacedOrRefusedAndNothingOutsideChanges
     std::filesystem::create_directory_symlink(outside.Path(), ToNativePath(PathOf(u"site/images")));
     ExpectFileError(FileErrorNumber::PathFileAccessError, PathOf(u"site/images"),
                     [&] { CopyFolder(PathOf(u"src"), PathOf(u"site/images"), true); });
+    // Below the target a link stays where the copy has a folder or a file, and the rest is copied;
+    // a link in the source, to nowhere or to a file, is neither copied nor followed. A dangling
+    // one stopped the whole copy.
+    WriteFileAtomic(PathOf(u"src/logo.gif"), "logo");
+    WriteFileAtomic(PathOf(u"src/top.gif"), "top");
+    std::filesystem::create_symlink("nowhere", ToNativePath(PathOf(u"src/icons/a.gif")));
+    std::filesystem::create_symlink(ToNativePath(secret), ToNativePath(PathOf(u"src/secret.txt")));
     CreateFolders(PathOf(u"site/pics"));
     std::filesystem::create_directory_symlink(outside.Path(), ToNativePath(PathOf(u"site/pics/icons")));
-    ExpectFileError(FileErrorNumber::PathFileAccessError, PathOf(u"site/pics/icons"),
-                    [&] { CopyFolder(PathOf(u"src"), PathOf(u"site/pics"), true); });
+    std::filesystem::create_symlink("nowhere", ToNativePath(PathOf(u"site/pics/logo.gif")));
+    const std::vector<NonFolder> left = CopyFolder(PathOf(u"src"), PathOf(u"site/pics"), true);
+    ASSERT_EQ(left.size(), 2u);
+    EXPECT_EQ(left[0].path, PathOf(u"site/pics/icons"));
+    EXPECT_TRUE(left[0].link && !left[0].whereFile);
+    EXPECT_EQ(left[1].path, PathOf(u"site/pics/logo.gif"));
+    EXPECT_TRUE(left[1].link && left[1].whereFile);
+    EXPECT_EQ(ReadFileBytes(PathOf(u"site/pics/top.gif")), "top");
+    const FolderEntries copied = ListFolder(PathOf(u"site/pics"));
+    EXPECT_EQ(copied.files, std::vector<std::u16string>{u"top.gif"});
+    EXPECT_EQ(copied.links, (std::vector<std::u16string>{u"icons", u"logo.gif"}));
+    EXPECT_EQ(std::filesystem::read_symlink(ToNativePath(PathOf(u"site/pics/logo.gif"))), "nowhere");
     ExpectFileError(FileErrorNumber::PathFileAccessError,
                     u"a symbolic link stands where a folder is expected",
                     [&] { CreateFoldersBelow(PathOf(u"site"), u"images\\Script"); });
