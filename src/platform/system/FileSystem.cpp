@@ -648,6 +648,27 @@ void CopyFolderInto(std::u16string_view source, std::u16string_view target, bool
     }
 }
 
+// The first symbolic link in `folder` or below it.
+std::optional<std::u16string> FirstLinkIn(std::u16string_view folder) {
+    const FolderEntries entries = ListFolder(folder);
+    if (!entries.links.empty()) {
+        return JoinPath(folder, entries.links.front());
+    }
+    for (const std::u16string& name : entries.folders) {
+        if (std::optional<std::u16string> link = FirstLinkIn(JoinPath(folder, name))) {
+            return link;
+        }
+    }
+    return std::nullopt;
+}
+
+[[noreturn]] void RaiseLinkNotMoved(std::u16string_view path) {
+    automation::Raise(FileErrorNumber::PathFileAccessError, u"",
+                      std::u16string(automation::StandardErrorText(FileErrorNumber::PathFileAccessError)) +
+                          u": " + Quoted(path) +
+                          u" (a symbolic link cannot be moved to another file system; nothing was moved)");
+}
+
 } // namespace
 
 std::vector<NonFolder> CopyFolder(std::u16string_view source, std::u16string_view target, bool overwrite) {
@@ -673,7 +694,14 @@ void MoveFile(std::u16string_view source, std::u16string_view target) {
                        error == std::errc::no_such_file_or_directory && !fs::exists(from) ? source : target);
     }
     if (FolderExists(source)) {
-        CopyFolder(source, target, true);
+        // A folder copy neither follows nor makes links, and leaves what stands in its way: the
+        // source is deleted only once all of it is in the target.
+        if (std::optional<std::u16string> link = FirstLinkIn(source)) {
+            RaiseLinkNotMoved(*link);
+        }
+        if (std::vector<NonFolder> left = CopyFolder(source, target, true); !left.empty()) {
+            RaiseFileError(std::make_error_code(std::errc::file_exists), left.front().path);
+        }
         DeleteFolder(source);
         return;
     }

@@ -311,6 +311,32 @@ TEST_F(FileSystemTest, CopiesDeletesAndMoves) {
     EXPECT_FALSE(FolderExists(PathOf(u"dst")));
 }
 
+// Across file systems a folder is moved by copying it and deleting the source, and a copy makes no
+// links: a folder that holds one stays where it is, whole.
+TEST_F(FileSystemTest, AFolderHoldingALinkIsNotMovedToAnotherFileSystem) {
+    struct stat here {};
+    struct stat shm {};
+    if (::stat("/dev/shm", &shm) != 0 || ::stat(mDir.Path().c_str(), &here) != 0 || here.st_dev == shm.st_dev) {
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    }
+    CreateFolders(PathOf(u"src/icons"));
+    WriteFileAtomic(PathOf(u"src/icons/a.gif"), "gif");
+    std::filesystem::create_symlink("a.gif", ToNativePath(PathOf(u"src/icons/b.gif")));
+    const std::filesystem::path away = std::filesystem::path("/dev/shm") / ("qv-move-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(away);
+    ExpectFileError(FileErrorNumber::PathFileAccessError, PathOf(u"src/icons/b.gif"),
+                    [&] { MoveFile(PathOf(u"src"), FromNativePath(away)); });
+    EXPECT_EQ(std::filesystem::read_symlink(ToNativePath(PathOf(u"src/icons/b.gif"))), "a.gif");
+    EXPECT_EQ(ReadFileBytes(PathOf(u"src/icons/a.gif")), "gif");
+    EXPECT_FALSE(std::filesystem::exists(away));
+
+    std::filesystem::remove(ToNativePath(PathOf(u"src/icons/b.gif")));
+    MoveFile(PathOf(u"src"), FromNativePath(away));
+    EXPECT_FALSE(FolderExists(PathOf(u"src")));
+    EXPECT_EQ(ReadFileBytes(FromNativePath(away / "icons/a.gif")), "gif");
+    std::filesystem::remove_all(away);
+}
+
 TEST_F(FileSystemTest, ModificationTimeIsALocalDateSerial) {
     std::u16string path = PathOf(u"cache.zip");
     WriteFileAtomic(path, "zip");
