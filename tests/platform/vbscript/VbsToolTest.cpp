@@ -128,5 +128,21 @@ TEST_F(VbsToolTest, ClassTerminateRunsWithinTheRunsTimeOut) {
         << stopped.output;
 }
 
+// A comparison's general path used a slot the frame's size left out: recursion that reached the
+// end of a block of the value stack wrote past it (an abort after error 28, or a crash under
+// On Error Resume Next).
+TEST_F(VbsToolTest, RecursionEndsInOutOfStackSpaceNotACrash) {
+    const std::string recursion =
+        "Function Id(x)\n Id zz = x\nEnd Function\nSub c0()\nx = Id(1)\nEnd Sub\nc0\n";
+    RunResult deep = Run(Quoted(Write("deep.vbs", recursion)));
+    EXPECT_EQ(deep.status, 1);
+    EXPECT_NE(deep.output.find("(2, 2): VBScript runtime error: Out of stack space (28)"), std::string::npos)
+        << deep.output;
+    RunResult trapped = Run(Quoted(Write("trapped.vbs", "On Error Resume Next\n" + recursion +
+                                                            "WScript.Echo \"after \" & Err.Number\n")));
+    EXPECT_EQ(trapped.status, 0);
+    EXPECT_EQ(trapped.output, "after 28\n");
+}
+
 } // namespace
 } // namespace qv::vbscript::test

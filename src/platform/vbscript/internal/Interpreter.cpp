@@ -1012,7 +1012,7 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
     QV_VBS_CASE(Nop)
     QV_VBS_NEXT();
     QV_VBS_CASE(PushConst)
-    mStack.Push(block->constants[static_cast<std::size_t>(at->c)]);
+    mStack.PushCounted(block->constants[static_cast<std::size_t>(at->c)]);
     QV_VBS_NEXT();
     QV_VBS_CASE(PushMissing)
     mStack.Push(Variant::Missing());
@@ -1025,7 +1025,7 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
     QV_VBS_NEXT_CHECKED();
     QV_VBS_CASE(Load)
     if (at->Kind() == VarKind::Local) {
-        mStack.Push(locals[at->c].Deref());
+        mStack.PushCounted(locals[at->c].Deref());
         QV_VBS_NEXT();
     }
     QV_VBS_SAVE_COUNTER();
@@ -1035,7 +1035,7 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         QV_VBS_SAVE_COUNTER();
         VarKind kind = at->Kind();
         if (kind == VarKind::Local) {
-            mStack.Push(Variant::ByRef(locals[at->c].Deref()));
+            mStack.PushCounted(Variant::ByRef(locals[at->c].Deref()));
             QV_VBS_NEXT();
         }
         if (kind == VarKind::Outer || kind == VarKind::Field) {
@@ -1113,7 +1113,7 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         if (Variant* variable = at->Has(OpStatement) ? nullptr : moduleVariable(*at)) {
             Variant& plain = variable->Deref();
             if (at->b == 0) {
-                mStack.Push(plain);
+                mStack.PushCounted(plain);
                 QV_VBS_NEXT();
             }
             if (plain.IsArray()) {
@@ -1266,11 +1266,11 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
     goto label;                                                                                              \
     CASES(LocalConst)                                                                                        \
     fusedRight = &block->constants[static_cast<std::size_t>(at->c)];                                         \
-    mStack.Push(locals[at->b].Deref());                                                                      \
+    mStack.PushCounted(locals[at->b].Deref());                                                               \
     goto label;                                                                                              \
     CASES(LocalLocal)                                                                                        \
     fusedRight = &locals[at->c].Deref();                                                                     \
-    mStack.Push(locals[at->b].Deref());
+    mStack.PushCounted(locals[at->b].Deref());
 #define QV_VBS_ARITHMETIC_CASES(form)                                                                        \
     QV_VBS_CASE(Add##form) QV_VBS_CASE(Subtract##form) QV_VBS_CASE(Multiply##form)
 #define QV_VBS_DIVISION_CASES(form)                                                                          \
@@ -1497,7 +1497,7 @@ fusedGeneral : {
             }
             QV_VBS_REFRESH();
             if (mode == ReturnMode::Push) {
-                mStack.Push(std::move(value));
+                mStack.PushCounted(std::move(value));
             }
         }
         QV_VBS_NEXT_CHECKED();
