@@ -938,10 +938,15 @@ void Interpreter::RecordPlace(const automation::Error& error) {
 #define QV_VBS_THREADED 1
 #endif
 
+// Between instructions the operand stack holds no more than the compiler counted for the frame:
+// the room its bound checks are made for (debug builds check it before every instruction).
+#define QV_VBS_ASSERT_COUNTED()                                                                              \
+    assert(mStack.Top() <= frame->StackBase() + block->maxStack && "operand stack deeper than counted")
 #ifdef QV_VBS_THREADED
 #define QV_VBS_CASE(name) op_##name:
 #define QV_VBS_NEXT()                                                                                        \
     do {                                                                                                     \
+        QV_VBS_ASSERT_COUNTED();                                                                             \
         at = ip++;                                                                                           \
         goto* labels[static_cast<std::size_t>(at->op)];                                                      \
     } while (false)
@@ -1042,6 +1047,7 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         if (mTerminatePending) {
             QV_VBS_START_TERMINATE();
         }
+        QV_VBS_ASSERT_COUNTED();
         at = ip++;
         switch (at->op) {
 #endif
@@ -1558,6 +1564,7 @@ terminate:
 #undef QV_VBS_REFRESH
 #undef QV_VBS_JUMP
 #undef QV_VBS_START_TERMINATE
+#undef QV_VBS_ASSERT_COUNTED
 #undef QV_VBS_CASE
 #undef QV_VBS_NEXT
 #undef QV_VBS_NEXT_CHECKED
