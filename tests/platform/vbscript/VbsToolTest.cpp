@@ -128,5 +128,41 @@ TEST_F(VbsToolTest, ClassTerminateRunsWithinTheRunsTimeOut) {
         << stopped.output;
 }
 
+// A comparison's general path used a slot the frame's size left out: recursion that reached the
+// end of a block of the value stack wrote past it (an abort after error 28, or a crash under
+// On Error Resume Next).
+TEST_F(VbsToolTest, RecursionEndsInOutOfStackSpaceNotACrash) {
+    const std::string recursion =
+        "Function Id(x)\n Id zz = x\nEnd Function\nSub c0()\nx = Id(1)\nEnd Sub\nc0\n";
+    RunResult deep = Run(Quoted(Write("deep.vbs", recursion)));
+    EXPECT_EQ(deep.status, 1);
+    EXPECT_NE(deep.output.find("(2, 2): VBScript runtime error: Out of stack space (28)"), std::string::npos)
+        << deep.output;
+    RunResult trapped = Run(Quoted(Write("trapped.vbs", "On Error Resume Next\n" + recursion +
+                                                            "WScript.Echo \"after \" & Err.Number\n")));
+    EXPECT_EQ(trapped.status, 0);
+    EXPECT_EQ(trapped.output, "after 28\n");
+}
+
+// Thousands of objects released at once ran their terminators inside one another until the call
+// depth ran out; there one of them wrote past the end of the value stack (a crash). At the end of
+// the run they nested the same way.
+TEST_F(VbsToolTest, ObjectsReleasedTogetherRunTheirTerminatorsOneAfterAnother) {
+    const std::string terminator = "Class K\nPrivate Sub Class_Terminate\nn = n + 1\n"
+                                   "If n = 3000 Then WScript.Echo n\nEnd Sub\nEnd Class\n";
+    // n is each terminator's own local here: nothing to count, only the crash to miss.
+    RunResult erased =
+        Run(Quoted(Write("erased.vbs", terminator + "ReDim a(2000)\n"
+                                                    "For i = 0 To 2000 : Set a(i) = New K : Next\n"
+                                                    "Erase a\nWScript.Echo \"done\"\n")));
+    EXPECT_EQ(erased.status, 0);
+    EXPECT_EQ(erased.output, "done\n");
+    RunResult atEnd = Run(Quoted(Write("end.vbs", "Dim n\n" + terminator +
+                                                      "Dim keep(2999)\n"
+                                                      "For i = 0 To 2999 : Set keep(i) = New K : Next\n")));
+    EXPECT_EQ(atEnd.status, 0);
+    EXPECT_EQ(atEnd.output, "3000\n");
+}
+
 } // namespace
 } // namespace qv::vbscript::test

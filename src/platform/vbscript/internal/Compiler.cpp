@@ -24,19 +24,29 @@ namespace N = CompileErrorNumber;
 
 namespace {
 
-// How many values an instruction pops and then pushes, as Opcodes.def declares them: one
-// function per instruction, in the order of the Op enum.
-using StackEffectOf = std::pair<std::uint32_t, std::uint32_t> (*)(std::uint32_t b, std::uint32_t result);
+// How many values an instruction pops and then pushes, as Opcodes.def declares them, and how many
+// it holds above those it pushed while it runs: one function per instruction, in the order of the
+// Op enum.
+struct StackEffectCounts {
+    std::uint32_t pops = 0;
+    std::uint32_t pushes = 0;
+    std::uint32_t above = 0;
+};
+using StackEffectOf = StackEffectCounts (*)(std::uint32_t b, std::uint32_t result);
 constexpr StackEffectOf StackEffects[] = {
 #define QV_VBS_OP(name, aOperand, bOperand, cOperand, pops, pushes, mayRaise, note)                          \
-    []([[maybe_unused]] std::uint32_t b,                                                                     \
-       [[maybe_unused]] std::uint32_t result) -> std::pair<std::uint32_t, std::uint32_t> {                   \
-        return {pops, pushes};                                                                               \
+    []([[maybe_unused]] std::uint32_t b, [[maybe_unused]] std::uint32_t result) -> StackEffectCounts {       \
+        return {pops, pushes, 0};                                                                            \
+    },
+// A fused operator's general path puts its right operand on the stack above the left one.
+#define QV_VBS_FUSED(name, op, form, aOperand, bOperand, cOperand, pops, pushes, mayRaise, note)             \
+    []([[maybe_unused]] std::uint32_t b, [[maybe_unused]] std::uint32_t result) -> StackEffectCounts {       \
+        return {pops, pushes, 1};                                                                            \
     },
 #include "platform/vbscript/internal/Opcodes.def"
 };
 
-std::pair<std::uint32_t, std::uint32_t> StackEffect(const Instruction& instruction) {
+StackEffectCounts StackEffect(const Instruction& instruction) {
     const auto index = static_cast<std::size_t>(instruction.op);
     assert(index < std::size(StackEffects) && "unknown instruction");
     return StackEffects[index](instruction.b, instruction.Has(OpStatement) ? 0 : 1);
@@ -571,14 +581,15 @@ void Compiler::Finish(CodeBlock& block) {
     std::sort(block.statements.begin(), block.statements.end(),
               [](const StatementRange& a, const StatementRange& b) { return a.start < b.start; });
     // Every statement starts and ends with an empty operand stack and no jump carries values,
-    // so walking the code in order finds the deepest point.
+    // so walking the code in order finds the deepest point. Every slot counts, also one that an
+    // instruction fills only for a moment: the frame's room is all the stack's bound checks.
     std::int64_t depth = 0;
     std::int64_t deepest = 0;
     for (const Instruction& instruction : block.code) {
-        auto [pops, pushes] = StackEffect(instruction);
-        depth += static_cast<std::int64_t>(pushes) - static_cast<std::int64_t>(pops);
+        const StackEffectCounts effect = StackEffect(instruction);
+        depth += static_cast<std::int64_t>(effect.pushes) - static_cast<std::int64_t>(effect.pops);
         assert(depth >= 0 && "an instruction pops more than was pushed");
-        deepest = std::max(deepest, depth);
+        deepest = std::max(deepest, depth + static_cast<std::int64_t>(effect.above));
     }
     block.maxStack = static_cast<std::uint32_t>(deepest);
     if (block.localNames.size() > MaxCount) {

@@ -723,11 +723,44 @@ void Interpreter::QueueTerminate(Ref<ClassInstance> instance) {
     mTerminatePending = true;
 }
 
-void Interpreter::StartTerminate() {
-    Ref<ClassInstance> instance = std::move(mPendingTerminates.back());
-    mPendingTerminates.pop_back();
-    const Procedure& terminate = *instance->Class().terminate;
-    PushProcedureFrame(terminate, instance.Get(), nullptr, 0, false, mStack.Top(), ReturnMode::Terminate);
+Ref<ClassInstance>* Interpreter::NextTerminate() noexcept {
+    const auto size = static_cast<std::uint32_t>(mPendingTerminates.size());
+    while (mTerminateNext < size && !mPendingTerminates[mTerminateNext]) {
+        ++mTerminateNext;
+    }
+    if (mTerminateNext < size) {
+        return &mPendingTerminates[mTerminateNext];
+    }
+    while (mPendingTerminates.size() > mTerminateResume && !mPendingTerminates.back()) {
+        mPendingTerminates.pop_back();
+    }
+    mTerminateNext = static_cast<std::uint32_t>(mPendingTerminates.size());
+    return nullptr;
+}
+
+std::uint32_t Interpreter::TakeTerminate() noexcept {
+    mPendingTerminates[mTerminateNext] = nullptr;
+    const std::uint32_t outer = std::exchange(mTerminateResume, mTerminateNext + 1);
+    mTerminateNext = static_cast<std::uint32_t>(mPendingTerminates.size());
+    return outer;
+}
+
+// Out of line: the loop's registers are chosen for its hot cases, which this would crowd.
+[[gnu::noinline]] void Interpreter::StartTerminate() {
+    Ref<ClassInstance>* next = NextTerminate();
+    if (!next) {
+        mTerminatePending = false;
+        return;
+    }
+    if (mFrames.size() >= MaxCallDepth) {
+        return;
+    }
+    // The entry is taken once the frame holds the object: a frame that cannot be made leaves it
+    // queued.
+    ClassInstance& instance = **next;
+    PushProcedureFrame(*instance.Class().terminate, &instance, nullptr, 0, false, mStack.Top(),
+                       ReturnMode::Terminate);
+    mFrames.back().outerTerminateResume = TakeTerminate();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -744,6 +777,9 @@ Variant Interpreter::RunLevel(const Procedure* procedure, Ref<CodeBlock> chunk, 
         Interpreter& self;
         std::size_t boundary;
         Interpreter* outerEngine;
+        // The terminator queue's places, for frames of Class_Terminate left by an exception.
+        std::uint32_t terminateNext;
+        std::uint32_t terminateResume;
         ~Level() {
             tRunningEngine = outerEngine;
             // Leaving by an exception: this level's frames go with it, and the element locks of
@@ -754,9 +790,13 @@ Variant Interpreter::RunLevel(const Procedure* procedure, Ref<CodeBlock> chunk, 
             while (self.mFrames.size() > boundary) {
                 self.PopFrame();
             }
+            if (self.mTerminateResume != terminateResume) {
+                self.mTerminateResume = terminateResume;
+                self.ResumeTerminates(terminateNext);
+            }
             --self.mNativeDepth;
         }
-    } level{*this, mFrames.size(), std::exchange(tRunningEngine, this)};
+    } level{*this, mFrames.size(), std::exchange(tRunningEngine, this), mTerminateNext, mTerminateResume};
     ++mNativeDepth;
     if (procedure) {
         PushProcedureFrame(*procedure, me.Get(), args.data(), args.size(), false, mStack.Top(),
@@ -796,12 +836,6 @@ bool Interpreter::HandleError(const automation::Error& error, std::size_t bounda
         while (!mElementLocks.empty() && mElementLocks.back().frame >= frameIndex) {
             ReleaseLocks(mElementLocks.size() - 1);
         }
-        if (frame.mode == ReturnMode::Terminate) {
-            // Class_Terminate's errors are dropped; the code it interrupted goes on.
-            PopFrame();
-            mPlace.known = false;
-            return true;
-        }
         if (frame.resumeNext) {
             mErr->Set(error);
             const StatementRange* range = frame.code->StatementAt(frame.pc - 1);
@@ -810,6 +844,12 @@ bool Interpreter::HandleError(const automation::Error& error, std::size_t bounda
                 frame.pc = range->end;
             }
             mStack.DropTo(frame.StackBase());
+            mPlace.known = false;
+            return true;
+        }
+        if (frame.mode == ReturnMode::Terminate) {
+            // Class_Terminate's errors are dropped; the code it interrupted goes on.
+            PopTerminateFrame();
             mPlace.known = false;
             return true;
         }
@@ -898,10 +938,15 @@ void Interpreter::RecordPlace(const automation::Error& error) {
 #define QV_VBS_THREADED 1
 #endif
 
+// Between instructions the operand stack holds no more than the compiler counted for the frame:
+// the room its bound checks are made for (debug builds check it before every instruction).
+#define QV_VBS_ASSERT_COUNTED()                                                                              \
+    assert(mStack.Top() <= frame->StackBase() + block->maxStack && "operand stack deeper than counted")
 #ifdef QV_VBS_THREADED
 #define QV_VBS_CASE(name) op_##name:
 #define QV_VBS_NEXT()                                                                                        \
     do {                                                                                                     \
+        QV_VBS_ASSERT_COUNTED();                                                                             \
         at = ip++;                                                                                           \
         goto* labels[static_cast<std::size_t>(at->op)];                                                      \
     } while (false)
@@ -960,17 +1005,13 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         }                                                                                                    \
         ip = to;                                                                                             \
     } while (false)
-// Runs the first queued Class_Terminate; cleared here once the queue is empty, wherever it was
-// drained.
+// Runs the next queued Class_Terminate; cleared once none is left to start, wherever the queue
+// was drained.
 #define QV_VBS_START_TERMINATE()                                                                             \
     do {                                                                                                     \
-        if (!mPendingTerminates.empty()) {                                                                   \
-            QV_VBS_SAVE_COUNTER();                                                                           \
-            StartTerminate();                                                                                \
-            QV_VBS_REFRESH();                                                                                \
-        } else {                                                                                             \
-            mTerminatePending = false;                                                                       \
-        }                                                                                                    \
+        QV_VBS_SAVE_COUNTER();                                                                               \
+        StartTerminate();                                                                                    \
+        QV_VBS_REFRESH();                                                                                    \
     } while (false)
 
     // A module variable the instruction names straight (not through an implicit local), or null
@@ -1006,13 +1047,14 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         if (mTerminatePending) {
             QV_VBS_START_TERMINATE();
         }
+        QV_VBS_ASSERT_COUNTED();
         at = ip++;
         switch (at->op) {
 #endif
     QV_VBS_CASE(Nop)
     QV_VBS_NEXT();
     QV_VBS_CASE(PushConst)
-    mStack.Push(block->constants[static_cast<std::size_t>(at->c)]);
+    mStack.PushCounted(block->constants[static_cast<std::size_t>(at->c)]);
     QV_VBS_NEXT();
     QV_VBS_CASE(PushMissing)
     mStack.Push(Variant::Missing());
@@ -1025,7 +1067,7 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
     QV_VBS_NEXT_CHECKED();
     QV_VBS_CASE(Load)
     if (at->Kind() == VarKind::Local) {
-        mStack.Push(locals[at->c].Deref());
+        mStack.PushCounted(locals[at->c].Deref());
         QV_VBS_NEXT();
     }
     QV_VBS_SAVE_COUNTER();
@@ -1035,7 +1077,7 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         QV_VBS_SAVE_COUNTER();
         VarKind kind = at->Kind();
         if (kind == VarKind::Local) {
-            mStack.Push(Variant::ByRef(locals[at->c].Deref()));
+            mStack.PushCounted(Variant::ByRef(locals[at->c].Deref()));
             QV_VBS_NEXT();
         }
         if (kind == VarKind::Outer || kind == VarKind::Field) {
@@ -1113,7 +1155,7 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
         if (Variant* variable = at->Has(OpStatement) ? nullptr : moduleVariable(*at)) {
             Variant& plain = variable->Deref();
             if (at->b == 0) {
-                mStack.Push(plain);
+                mStack.PushCounted(plain);
                 QV_VBS_NEXT();
             }
             if (plain.IsArray()) {
@@ -1266,11 +1308,11 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
     goto label;                                                                                              \
     CASES(LocalConst)                                                                                        \
     fusedRight = &block->constants[static_cast<std::size_t>(at->c)];                                         \
-    mStack.Push(locals[at->b].Deref());                                                                      \
+    mStack.PushCounted(locals[at->b].Deref());                                                               \
     goto label;                                                                                              \
     CASES(LocalLocal)                                                                                        \
     fusedRight = &locals[at->c].Deref();                                                                     \
-    mStack.Push(locals[at->b].Deref());
+    mStack.PushCounted(locals[at->b].Deref());
 #define QV_VBS_ARITHMETIC_CASES(form)                                                                        \
     QV_VBS_CASE(Add##form) QV_VBS_CASE(Subtract##form) QV_VBS_CASE(Multiply##form)
 #define QV_VBS_DIVISION_CASES(form)                                                                          \
@@ -1462,7 +1504,7 @@ fusedGeneral : {
                 target.ArrayValue()->ResizeList(top[-1].OwnWholeValue())) {
                 std::construct_at(&top[-1]);
                 mStack.SetTop(top - 1);
-                QV_VBS_NEXT();
+                QV_VBS_NEXT_CHECKED(); // the elements cut off may have been objects
             }
         }
         ReDim(*frame, *at);
@@ -1489,7 +1531,11 @@ fusedGeneral : {
         const ReturnMode mode = frame->mode;
         {
             Variant value = std::move(locals[block->paramCount]);
-            PopFrame();
+            if (mode == ReturnMode::Terminate) {
+                PopTerminateFrame();
+            } else {
+                PopFrame();
+            }
             if (mode == ReturnMode::Boundary) {
                 assert(mFrames.size() == boundary);
                 result = std::move(value);
@@ -1497,7 +1543,7 @@ fusedGeneral : {
             }
             QV_VBS_REFRESH();
             if (mode == ReturnMode::Push) {
-                mStack.Push(std::move(value));
+                mStack.PushCounted(std::move(value));
             }
         }
         QV_VBS_NEXT_CHECKED();
@@ -1518,6 +1564,7 @@ terminate:
 #undef QV_VBS_REFRESH
 #undef QV_VBS_JUMP
 #undef QV_VBS_START_TERMINATE
+#undef QV_VBS_ASSERT_COUNTED
 #undef QV_VBS_CASE
 #undef QV_VBS_NEXT
 #undef QV_VBS_NEXT_CHECKED

@@ -11,6 +11,7 @@
 #include "platform/automation/Object.h"
 #include "platform/automation/Variant.h"
 
+#include <algorithm>
 #include <cassert>
 #include <chrono>
 #include <cstdint>
@@ -185,6 +186,7 @@ private:
         std::uint32_t callerSegment = 0;
         ReturnMode mode = ReturnMode::Push;
         bool resumeNext = false;
+        std::uint32_t outerTerminateResume = 0; // of a Class_Terminate frame: mTerminateResume before it
 
         automation::Variant* StackBase() const noexcept { return locals + code->LocalCount(); }
     };
@@ -227,6 +229,12 @@ private:
         mStack.Restore(frame.callerTop, frame.callerSegment);
         mFrames.pop_back();
     }
+    /// PopFrame of a Class_Terminate frame: the queue goes on with those released with its object.
+    void PopTerminateFrame() {
+        const std::uint32_t resume = std::exchange(mTerminateResume, mFrames.back().outerTerminateResume);
+        PopFrame();
+        ResumeTerminates(resume);
+    }
     void ReleaseLocks(std::size_t keep);
     /// Checked on backward jumps and calls; cheap while no time-out is set, and the clock is
     /// read only every 64th time.
@@ -251,7 +259,20 @@ private:
     /// NoteWork for a call's result and the `popCount` values under the stack's top it took.
     void NoteCallWork(const automation::Variant& result, std::size_t popCount);
     automation::SafeArray& WritableArray(automation::Variant& array);
+    /// Starts the next Class_Terminate the queue holds from mTerminateNext on, unless the call
+    /// depth is at its bound: it then waits, queued, until a frame returns.
     void StartTerminate();
+    /// The queue goes on at `next`, or at its end when what lay there is gone.
+    void ResumeTerminates(std::uint32_t next) noexcept {
+        mTerminateNext = std::min(next, static_cast<std::uint32_t>(mPendingTerminates.size()));
+        mTerminatePending = !mPendingTerminates.empty();
+    }
+    /// The first entry from mTerminateNext on that is not yet taken, or null when there is none;
+    /// then the taken entries at the end of the queue, above mTerminateResume, are dropped.
+    automation::Ref<ClassInstance>* NextTerminate() noexcept;
+    /// Takes the entry NextTerminate found, for a terminator that starts now: the queue goes on
+    /// with what it releases, and the rest waits until it is over. Gives mTerminateResume before it.
+    std::uint32_t TakeTerminate() noexcept;
 
     automation::Variant& Variable(Frame& frame, const Instruction& instruction);
     automation::Variant* GlobalVariable(Frame& frame, const Instruction& instruction, Resolution& resolution,
@@ -324,8 +345,16 @@ private:
     // Procedures replaced while a frame ran them; dropped when the outermost run is over.
     std::vector<automation::Ref<Procedure>> mRetired;
     std::vector<ElementLock> mElementLocks;
+    // Objects whose Class_Terminate is due, in the order they were released; a started one leaves
+    // a null entry. Each terminator runs to its end before the next of those released with it
+    // starts, as if each had run when its object went: while one runs, the queue goes on from
+    // mTerminateNext with the entries queued after it started (what it releases itself), and
+    // goes on after its own entry (mTerminateResume) once it is over. The entries below
+    // mTerminateResume stay where they are, for the running terminators' places.
     std::vector<automation::Ref<ClassInstance>> mPendingTerminates;
-    bool mTerminatePending = false; // set when one is queued: the loop's cheap test
+    std::uint32_t mTerminateNext = 0;
+    std::uint32_t mTerminateResume = 0;
+    bool mTerminatePending = false; // set when one may start: the loop's cheap test
     int mNativeDepth = 0;
     std::int32_t mTimeoutMs = 0;
     std::size_t mMemoryCeiling;

@@ -66,6 +66,8 @@ Interpreter::~Interpreter() {
     // Script objects that outlive the engine must not queue work for it.
     mLink->Detach();
     mPendingTerminates.clear();
+    mTerminateNext = 0;
+    mTerminateResume = 0;
     ReleaseLocks(0);
 }
 
@@ -81,6 +83,8 @@ void Interpreter::Reset() {
         ~Complete() {
             self.mLink->Detach();
             self.mPendingTerminates.clear();
+            self.mTerminateNext = 0;
+            self.mTerminateResume = 0;
             self.mNamedIndex.clear();
             self.mNamedObjects.clear();
             self.mModules.clear();
@@ -336,9 +340,17 @@ Variant Interpreter::Enter(Ref<CodeBlock> code, const Procedure* procedure, std:
 }
 
 void Interpreter::DrainTerminates() {
-    while (!mPendingTerminates.empty()) {
-        Ref<ClassInstance> instance = std::move(mPendingTerminates.back());
-        mPendingTerminates.pop_back();
+    while (Ref<ClassInstance>* next = NextTerminate()) {
+        Ref<ClassInstance> instance = *next;
+        // Those released with it wait until it is over; what it releases itself runs inside it.
+        struct Resume {
+            Interpreter& self;
+            std::uint32_t outer;
+            ~Resume() {
+                const std::uint32_t resume = std::exchange(self.mTerminateResume, outer);
+                self.ResumeTerminates(resume);
+            }
+        } goOn{*this, TakeTerminate()};
         try {
             RunLevel(instance->Class().terminate.Get(), nullptr, instance, {});
         } catch (const automation::Error&) {
@@ -404,6 +416,8 @@ bool Interpreter::ReleaseScriptValues() {
             while (!mPendingTerminates.empty()) {
                 std::vector<Ref<ClassInstance>> dropped;
                 dropped.swap(mPendingTerminates);
+                mTerminateNext = 0;
+                mTerminateResume = 0;
             }
             return false;
         }

@@ -1,8 +1,10 @@
 #include "platform/vbscript/internal/ValueStack.h"
 
+#include "platform/automation/Error.h"
 #include "platform/automation/Memory.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace qv::vbscript {
 
@@ -19,6 +21,11 @@ ValueStack::ValueStack() {
     mSegments.push_back(Chunk{std::make_unique<automation::Variant[]>(FirstSegmentSize), FirstSegmentSize});
     mTop = mSegments[0].slots.get();
     mLimit = mTop + FirstSegmentSize;
+}
+
+void ValueStack::Overflow() {
+    assert(false && "operand stack deeper than the compiler counted");
+    automation::Raise(automation::ErrorNumber::OutOfStackSpace);
 }
 
 automation::Variant* ValueStack::NextSegment(std::size_t count) {

@@ -26,15 +26,33 @@ public:
     automation::Variant* Top() const noexcept { return mTop; }
     std::uint32_t Segment() const noexcept { return mSegment; }
 
-    /// Pushes onto the Empty slot at the top.
-    void Push(automation::Variant&& value) noexcept {
-        assert(mTop < mLimit && "operand stack deeper than the compiler counted");
+    /// Pushes onto the Empty slot at the top. The compiler sizes every frame for the deepest its
+    /// operand stack gets, so the segment always has the room; should a count ever fall short, the
+    /// push raises "Out of stack space" (28) instead of writing past the segment, in every build.
+    void Push(automation::Variant&& value) {
+        if (mTop == mLimit) [[unlikely]] {
+            Overflow();
+        }
         std::construct_at(mTop++, std::move(value));
     }
     void Push(const automation::Variant& value) {
+        if (mTop == mLimit) [[unlikely]] {
+            Overflow();
+        }
+        std::construct_at(mTop, value);
+        ++mTop;
+    }
+    /// Push for the interpreter loop's own pushes of one value, which the frame's room holds by
+    /// the compiler's count (the room is checked when the frame is made): the hot cases go without
+    /// a test of their own.
+    void PushCounted(const automation::Variant& value) {
         assert(mTop < mLimit && "operand stack deeper than the compiler counted");
         std::construct_at(mTop, value);
         ++mTop;
+    }
+    void PushCounted(automation::Variant&& value) noexcept {
+        assert(mTop < mLimit && "operand stack deeper than the compiler counted");
+        std::construct_at(mTop++, std::move(value));
     }
     automation::Variant Pop() noexcept { return automation::Variant(std::move(*--mTop)); }
     /// Releases the top `count` values.
@@ -80,6 +98,7 @@ public:
 
 private:
     automation::Variant* NextSegment(std::size_t count);
+    [[noreturn]] static void Overflow();
 
     struct Chunk {
         std::unique_ptr<automation::Variant[]> slots;

@@ -1,10 +1,11 @@
 // libFuzzer target: scripts built from the fuzzer's bytes out of the kinds of work that have
 // escaped the engine's bounds before (loops, Execute, ExecuteGlobal and Eval, classes with
-// Class_Terminate, deep recursion with many locals, long statements, RegExp, strings, arrays,
-// dictionaries), each run under a short time-out and a small memory ceiling. A run fails (abort)
-// when it goes on 1.5 s past its time-out, or when the process grows by more than twice the
-// ceiling; a watcher thread reads both while the script runs, so that a run that never ends is
-// caught too.
+// Class_Terminate, many such objects released by one statement in each way there is, deep
+// recursion with many locals or through an operator's general path, long statements, RegExp,
+// strings, arrays, dictionaries), each run under a short time-out and a small memory ceiling. A
+// run fails (abort) when it goes on 1.5 s past its time-out, or when the process grows by more
+// than twice the ceiling; a watcher thread reads both while the script runs, so that a run that
+// never ends is caught too.
 //
 // What is measured is what the process really holds, the resident size from /proc/self/statm,
 // never the engine's own account. This build runs under AddressSanitizer, whose shadow, redzones
@@ -160,6 +161,14 @@ public:
             mText.append(name).append(" = ").append(name).append("(n - 1)\nEnd Function\n");
         }
         mFunctions = functions;
+        if (mClasses > 0) {
+            // Fills an array with objects, which a procedure's end releases all at once.
+            mText +=
+                "Sub Fill(list, n)\nReDim list(n)\nFor j = 0 To n : Set list(j) = New T0 : Next\nEnd Sub\n"
+                "Sub FillAndLeave(n)\nDim mine\nFill mine, n\nEnd Sub\n";
+        }
+        // Recursion without end: its comparison takes the operator's general path.
+        mText += "Function Down(n)\nDown zz = n\nEnd Function\n";
         Statements(0);
         return mText;
     }
@@ -225,12 +234,21 @@ private:
                 mText += Pick({"Set o = New " + cls + "\n", "Set a(UBound(a)) = New " + cls + "\n",
                                "Set x = New " + cls + " : x.f = s : Set x.g = o : Set o = x\n",
                                "Set o = Nothing\n"});
+                // Many objects released by one statement, each way there is.
+                const std::string many = std::to_string(Size({100, 2500, 20000}));
+                mText += Pick({"Fill a, " + many + " : Erase a\n", "Fill a, " + many + " : a = Empty\n",
+                               "Fill a, " + many + " : ReDim a(0)\n",
+                               "Fill a, " + many + " : ReDim Preserve a(0) : x = k\n",
+                               "For j = 0 To " + many + " : d.Add \"t\" & j, New T0 : Next : d.RemoveAll\n",
+                               "FillAndLeave " + many + "\n", "Fill m, " + many + "\n"});
             }
             break;
         case 8:
             if (mFunctions > 0) {
                 mText += "x = R" + std::to_string(mInput.ConsumeIntegralInRange(0, mFunctions - 1)) + "(" +
                          std::to_string(Size({1, 100, 1000, 5000})) + ")\n";
+            } else {
+                mText += "x = Down(1)\n";
             }
             break;
         case 9:
