@@ -231,5 +231,21 @@ TEST_F(ScriptCeilingsTest, OneStatementOfSlowCallsStopsAtTheTimeOut) {
     }
 }
 
+// A search compared the needle at every start of the text: one call with a needle of 20,000
+// units that nearly matched everywhere in two million ran for half a minute, past any time-out.
+// With a needle ten times as long each call would take minutes; now each gives its answer at once.
+TEST_F(ScriptCeilingsTest, ALongNeedleCostsNoMoreThanTheTextItIsSearchedIn) {
+    const std::string script =
+        "a = String(2000000, \"a\")\nn = String(200000, \"a\") & \"b\"\n"
+        "WScript.Echo InStr(a, n), InStr(1, a, UCase(n), vbTextCompare), InStrRev(a, n), "
+        "InStrB(a, n)\n"
+        "WScript.Echo Len(Replace(a, n, \"\")), UBound(Split(a, n, -1, vbTextCompare)), "
+        "UBound(Filter(Array(a, a & n), n))\n"
+        "WScript.Echo InStr(a & n & a, n), InStrRev(a & n & a, n)\n";
+    RunResult result = Run("--timeout 20000 " + Quoted(Write("needle.vbs", script)), 120);
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(result.output, "0 0 0 0\n2000000 0 0\n2000001 2000001\n");
+}
+
 } // namespace
 } // namespace qv::vbscript::test
