@@ -181,6 +181,18 @@ TEST_F(ScriptCeilingsTest, TextAScriptRunsIsCompiledAndRunUnderBothBounds) {
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.output.find("Script execution timed out"), std::string::npos) << result.output;
     EXPECT_EQ(result.output.find("done"), std::string::npos) << result.output;
+
+    // The script file itself was compiled before its run's clock started: a file of half a million
+    // statements that never run took its seconds to compile and then ran to its end.
+    std::string file = "If False Then\n";
+    for (int statement = 0; statement < (1 << 19); ++statement) {
+        file += "x = x + 1\n";
+    }
+    file += "End If\nWScript.Echo \"done\"\n";
+    result = Run("--timeout 10 --memory 1024 " + Quoted(Write("file.vbs", file)));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.output.find("Script execution timed out"), std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find("done"), std::string::npos) << result.output;
 }
 
 // One statement of slow calls looked at the clock only when it was over: two hundred searches of
