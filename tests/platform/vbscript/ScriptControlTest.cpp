@@ -334,6 +334,25 @@ TEST_F(ScriptControlTest, TimeoutStopsALongLibraryCall) {
     EXPECT_EQ(Text(control.Eval(u"Global", u"IsEmpty(m)")), "True");
 }
 
+// The time-out started once the host's code was compiled: code and expressions the host gave took
+// their seconds to compile, whatever the time-out. Half a million terms take far longer to compile
+// than the time-out allows.
+TEST_F(ScriptControlTest, TimeoutCoversCompilingWhatTheHostGives) {
+    std::u16string statements = u"If False Then\r\n";
+    std::u16string expression = u"0";
+    for (int term = 0; term < (1 << 19); ++term) {
+        statements += u"x = x + 1\r\n";
+        expression += u" + x";
+    }
+    statements += u"End If\r\nDone = True";
+    control.SetTimeout(10);
+    EXPECT_EQ(Failing(u"Global", statements).number, TimeoutErrorNumber);
+    EXPECT_THROW(control.Eval(u"Global", expression), automation::Error);
+    EXPECT_EQ(control.Error().number, TimeoutErrorNumber);
+    control.SetTimeout(0);
+    EXPECT_EQ(Text(control.Eval(u"Global", u"IsEmpty(Done)")), "True");
+}
+
 TEST_F(ScriptControlTest, ZeroOrNegativeTimeoutMeansNone) {
     for (std::int32_t timeout : {0, -1}) {
         SCOPED_TRACE(timeout);
