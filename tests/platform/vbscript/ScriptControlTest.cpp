@@ -330,6 +330,17 @@ TEST_F(ScriptControlTest, TimeoutStopsALongLibraryCall) {
         EXPECT_EQ(error.number, TimeoutErrorNumber);
         EXPECT_EQ(error.line, 2);
     }
+    // Calls that copy much of a text at each step (a replacement, an element): the copies of one
+    // call passed the ceiling (7, which On Error Resume Next let by) before the clock was read.
+    control.SetTimeout(10);
+    for (const char16_t* call : {u"m = re.Replace(s, \"$'\")", u"m = Replace(Left(s, 100), \"a\", s)",
+                                 u"m = Join(Split(Replace(Space(99), \" \", \",\"), \",\"), s)",
+                                 u"re.Global = False : re.Pattern = \"^a*$\"\r\nm = re.Replace(s, "
+                                 u"Replace(Space(100), \" \", \"$&\"))"}) {
+        SCOPED_TRACE(ToUtf8(call));
+        ScriptError error = Failing(u"Global", u"On Error Resume Next\r\n" + std::u16string(call));
+        EXPECT_EQ(error.number, TimeoutErrorNumber);
+    }
     control.SetTimeout(0);
     EXPECT_EQ(Text(control.Eval(u"Global", u"IsEmpty(m)")), "True");
 }

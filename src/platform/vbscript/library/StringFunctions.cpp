@@ -562,6 +562,7 @@ Variant Replace(Args original, RuntimeState&) {
         automation::AppendChecked(result, source);
         while (found != std::u16string_view::npos) {
             meter.Step();
+            meter.Copied(replacement.View().size());
             std::copy(replacement.View().begin(), replacement.View().end(),
                       result.begin() + static_cast<std::ptrdiff_t>(found));
             if (count != -1 && ++done >= count) {
@@ -575,6 +576,7 @@ Variant Replace(Args original, RuntimeState&) {
     std::size_t position = 0;
     while (found != std::u16string_view::npos) {
         meter.Step();
+        meter.Copied(replacement.View().size());
         automation::AppendChecked(result, source.substr(position, found - position));
         automation::AppendChecked(result, replacement.View());
         position = found + searchFor.size();
@@ -682,6 +684,8 @@ Variant Join(Args args, RuntimeState&) {
         if (text.IsNull()) {
             automation::Raise(automation::ErrorNumber::TypeMismatch);
         }
+        // One long text may stand in many elements: each copy of it counts.
+        meter.Copied(delimiter.size() + text.View().size());
         automation::AppendChecked(result, text.View());
     }
     return builder.Finish();
