@@ -12,6 +12,16 @@
 namespace qv::vbscript::test {
 namespace {
 
+// Under AddressSanitizer the runner holds shadow memory and quarantine besides its own, and runs
+// some ten times slower.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool Sanitized = true;
+#elif defined(__has_feature)
+constexpr bool Sanitized = __has_feature(address_sanitizer);
+#else
+constexpr bool Sanitized = false;
+#endif
+
 class ScriptCeilingsTest : public VbsToolFixture {
 protected:
     /// The last progress count the script echoed before it stopped, or -1.
@@ -68,13 +78,6 @@ TEST_F(ScriptCeilingsTest, ObjectsAndArraysCountAgainstTheMemoryCeiling) {
 // than twice the ceiling; under AddressSanitizer, whose shadow and quarantine the process holds
 // besides, only the error is checked.
 TEST_F(ScriptCeilingsTest, MemoryNoObjectChargedStopsAtTheCeiling) {
-#if defined(__SANITIZE_ADDRESS__)
-    constexpr bool Sanitized = true;
-#elif defined(__has_feature)
-    constexpr bool Sanitized = __has_feature(address_sanitizer);
-#else
-    constexpr bool Sanitized = false;
-#endif
     std::string locals = "Dim l0";
     for (int index = 1; index < 60000; ++index) {
         locals += ", l" + std::to_string(index);
@@ -181,6 +184,50 @@ TEST_F(ScriptCeilingsTest, TextAScriptRunsIsCompiledAndRunUnderBothBounds) {
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.output.find("Script execution timed out"), std::string::npos) << result.output;
     EXPECT_EQ(result.output.find("done"), std::string::npos) << result.output;
+
+    // The script file itself was compiled before its run's clock started: a file of half a million
+    // statements that never run took its seconds to compile and then ran to its end.
+    std::string file = "If False Then\n";
+    for (int statement = 0; statement < (1 << 19); ++statement) {
+        file += "x = x + 1\n";
+    }
+    file += "End If\nWScript.Echo \"done\"\n";
+    result = Run("--timeout 10 --memory 1024 " + Quoted(Write("file.vbs", file)));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.output.find("Script execution timed out"), std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find("done"), std::string::npos) << result.output;
+}
+
+// Folding a chain of constant pieces copied all it had joined at each step: a line of 400,000
+// pieces took seconds to compile, and a million took a minute. Now such a line compiles in a
+// fraction of a second, far within its time-out.
+TEST_F(ScriptCeilingsTest, AChainOfConstantsFoldsInTimeLinearInItsText) {
+    constexpr int Pieces = 1000000;
+    struct Case {
+        const char* name;
+        const char* first;
+        const char* piece;
+        const char* last;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"concat.vbs", "x = 1", " & 1", "", "1000000\n"},
+        {"plus.vbs", "x = \"1\"", " + \"1\"", "", "1000000\n"},
+        // Constant pieces before one that is not: those are joined into one constant.
+        {"pieces.vbs", "y = 2\nx = 1", " & 1", " & y", "1000001\n"},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        std::string script = row.first;
+        for (int piece = 1; piece < Pieces; ++piece) {
+            script += row.piece;
+        }
+        script += std::string(row.last) + "\nWScript.Echo Len(x)\n";
+        RunResult result = Run(
+            (Sanitized ? "--timeout 150000 " : "--timeout 20000 ") + Quoted(Write(row.name, script)), 300);
+        EXPECT_EQ(result.status, 0) << result.output;
+        EXPECT_EQ(result.output, row.expected);
+    }
 }
 
 // One statement of slow calls looked at the clock only when it was over: two hundred searches of
@@ -229,6 +276,22 @@ TEST_F(ScriptCeilingsTest, OneStatementOfSlowCallsStopsAtTheTimeOut) {
         EXPECT_NE(result.output.find("Script execution timed out"), std::string::npos) << result.output;
         EXPECT_EQ(result.output.find("done"), std::string::npos) << result.output;
     }
+}
+
+// A search compared the needle at every start of the text: one call with a needle of 20,000
+// units that nearly matched everywhere in two million ran for half a minute, past any time-out.
+// With a needle ten times as long each call would take minutes; now each gives its answer at once.
+TEST_F(ScriptCeilingsTest, ALongNeedleCostsNoMoreThanTheTextItIsSearchedIn) {
+    const std::string script =
+        "a = String(2000000, \"a\")\nn = String(200000, \"a\") & \"b\"\n"
+        "WScript.Echo InStr(a, n), InStr(1, a, UCase(n), vbTextCompare), InStrRev(a, n), "
+        "InStrB(a, n)\n"
+        "WScript.Echo Len(Replace(a, n, \"\")), UBound(Split(a, n, -1, vbTextCompare)), "
+        "UBound(Filter(Array(a, a & n), n))\n"
+        "WScript.Echo InStr(a & n & a, n), InStrRev(a & n & a, n)\n";
+    RunResult result = Run("--timeout 60000 " + Quoted(Write("needle.vbs", script)), 150);
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(result.output, "0 0 0 0\n2000000 0 0\n2000001 2000001\n");
 }
 
 } // namespace

@@ -330,8 +330,38 @@ TEST_F(ScriptControlTest, TimeoutStopsALongLibraryCall) {
         EXPECT_EQ(error.number, TimeoutErrorNumber);
         EXPECT_EQ(error.line, 2);
     }
+    // Calls that copy much of a text at each step (a replacement, an element): the copies of one
+    // call passed the ceiling (7, which On Error Resume Next let by) before the clock was read.
+    control.SetTimeout(10);
+    for (const char16_t* call : {u"m = re.Replace(s, \"$'\")", u"m = Replace(Left(s, 100), \"a\", s)",
+                                 u"m = Join(Split(Replace(Space(99), \" \", \",\"), \",\"), s)",
+                                 u"re.Global = False : re.Pattern = \"^a*$\"\r\nm = re.Replace(s, "
+                                 u"Replace(Space(100), \" \", \"$&\"))"}) {
+        SCOPED_TRACE(ToUtf8(call));
+        ScriptError error = Failing(u"Global", u"On Error Resume Next\r\n" + std::u16string(call));
+        EXPECT_EQ(error.number, TimeoutErrorNumber);
+    }
     control.SetTimeout(0);
     EXPECT_EQ(Text(control.Eval(u"Global", u"IsEmpty(m)")), "True");
+}
+
+// The time-out started once the host's code was compiled: code and expressions the host gave took
+// their seconds to compile, whatever the time-out. Half a million terms take far longer to compile
+// than the time-out allows.
+TEST_F(ScriptControlTest, TimeoutCoversCompilingWhatTheHostGives) {
+    std::u16string statements = u"If False Then\r\n";
+    std::u16string expression = u"0";
+    for (int term = 0; term < (1 << 19); ++term) {
+        statements += u"x = x + 1\r\n";
+        expression += u" + x";
+    }
+    statements += u"End If\r\nDone = True";
+    control.SetTimeout(10);
+    EXPECT_EQ(Failing(u"Global", statements).number, TimeoutErrorNumber);
+    EXPECT_THROW(control.Eval(u"Global", expression), automation::Error);
+    EXPECT_EQ(control.Error().number, TimeoutErrorNumber);
+    control.SetTimeout(0);
+    EXPECT_EQ(Text(control.Eval(u"Global", u"IsEmpty(Done)")), "True");
 }
 
 TEST_F(ScriptControlTest, ZeroOrNegativeTimeoutMeansNone) {

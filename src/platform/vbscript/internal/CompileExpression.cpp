@@ -115,6 +115,22 @@ bool IsComparison(BinaryKind kind) {
            kind == BinaryKind::LessEqual || kind == BinaryKind::Greater || kind == BinaryKind::GreaterEqual;
 }
 
+// `text` & `value` of two constants, into `text`: appended in place once `text` is a String of
+// its own, so that a chain of constants folds in time linear in its text, not in the square of
+// its length (each step copied all that came before). Null adds nothing.
+void AppendConstant(Variant& text, const Variant& value) {
+    if (value.IsString()) {
+        text.AppendString(value.StringValue());
+        return;
+    }
+    if (value.IsNull()) {
+        return;
+    }
+    std::u16string form;
+    automation::AppendTextForm(form, value);
+    text.AppendString(form);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Expressions
 
@@ -415,7 +431,7 @@ std::vector<Compiler::Piece> Compiler::FoldPieces(std::span<const ExprPtr> parts
             std::holds_alternative<Variant>(pieces.back())) {
             Variant& previous = std::get<Variant>(pieces.back());
             if (!previous.IsNull()) {
-                previous = automation::Evaluate(automation::BinaryOp::Concat, previous, *value);
+                AppendConstant(previous, *value);
                 continue;
             }
         }
@@ -479,12 +495,8 @@ void Compiler::CompileBinaryChain(const BinaryExpr& top) {
     std::size_t next = 0;
     std::optional<Variant> folded = Fold(first);
     if (folded && !folded->IsObject()) {
-        for (; next < spine.size(); ++next) {
-            std::optional<Variant> step = FoldOperator(*spine[next], *folded);
-            if (!step) {
-                break;
-            }
-            folded = std::move(step);
+        while (next < spine.size() && FoldOperator(*spine[next], *folded)) {
+            ++next;
         }
     }
     // Where the code of the lowest operator's left operand starts; none when it was folded.
@@ -544,26 +556,32 @@ void Compiler::EmitOperator(Op op, std::uint8_t flags, std::optional<std::uint32
     Emit(*fused, flags, leftSlot, right.c);
 }
 
-// The value of `node` given the value of its left operand, or nullopt when it is not constant or
-// would raise.
-std::optional<Variant> Compiler::FoldOperator(const BinaryExpr& node, const Variant& left) {
+// Turns `left`, the value of the left operand of `node`, into the value of `node`; false, with
+// `left` as it was, when that is not constant or would raise.
+bool Compiler::FoldOperator(const BinaryExpr& node, Variant& left) {
     if (node.op == BinaryKind::Is || left.IsObject()) {
-        return std::nullopt;
+        return false;
     }
     std::optional<Variant> right = Fold(*node.right);
     if (!right || right->IsObject()) {
-        return std::nullopt;
+        return false;
     }
-    Variant leftValue = left;
     try {
+        // + of two texts joins them, in place as a chain of & does.
+        if (node.op == BinaryKind::Add && left.IsString() && right->IsString()) {
+            AppendConstant(left, *right);
+            return true;
+        }
+        Variant leftValue = left;
         // The hard typing of a literal operand raises as the operator itself would, and is left
         // to run time like it.
         if (IsComparison(node.op)) {
             ApplyLiteralTyping(leftValue, *right, LiteralFlags(*node.left, *node.right));
         }
-        return automation::Evaluate(ToBinaryOp(node.op), leftValue, *right);
+        left = automation::Evaluate(ToBinaryOp(node.op), leftValue, *right);
+        return true;
     } catch (const automation::Error&) {
-        return std::nullopt;
+        return false;
     }
 }
 
@@ -595,11 +613,10 @@ std::optional<Variant> Compiler::Fold(const Expr& expr) {
             std::vector<const BinaryExpr*> spine = LeftSpine(static_cast<const BinaryExpr&>(expr));
             std::optional<Variant> value = Fold(*spine.front()->left);
             for (const BinaryExpr* node : spine) {
-                if (!value) {
+                mWork.Step();
+                if (!value || !FoldOperator(*node, *value)) {
                     return std::nullopt;
                 }
-                mWork.Step();
-                value = FoldOperator(*node, *value);
             }
             return value;
         }
@@ -612,8 +629,11 @@ std::optional<Variant> Compiler::Fold(const Expr& expr) {
                 if (!value || value->IsObject()) {
                     return std::nullopt;
                 }
-                result =
-                    result ? automation::Evaluate(automation::BinaryOp::Concat, *result, *value) : *value;
+                if (result) {
+                    AppendConstant(*result, *value);
+                } else {
+                    result = std::move(value);
+                }
             }
             if (result && !result->IsNull() && !result->IsString()) {
                 result = Variant(automation::ToString(*result));

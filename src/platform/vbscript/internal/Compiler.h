@@ -105,7 +105,7 @@ private:
     std::int32_t BuiltinCalled(const Binding& binding, std::uint8_t flags) const;
     void CompileBinaryChain(const BinaryExpr& top);
     void EmitOperator(Op op, std::uint8_t flags, std::optional<std::uint32_t> leftStart, std::uint32_t start);
-    std::optional<automation::Variant> FoldOperator(const BinaryExpr& node, const automation::Variant& left);
+    bool FoldOperator(const BinaryExpr& node, automation::Variant& left);
 
     // Emission
     std::uint32_t Emit(Op op, std::uint8_t a = 0, std::uint32_t b = 0, std::int32_t c = 0);

@@ -708,6 +708,13 @@ void CheckRunDeadline() {
     }
 }
 
+Interpreter::ClockWatch::ClockWatch(Interpreter& engine) noexcept
+    : mOuter(std::exchange(tRunningEngine, &engine)) {}
+
+Interpreter::ClockWatch::~ClockWatch() {
+    tRunningEngine = mOuter;
+}
+
 bool RunHasDeadline() noexcept {
     const Interpreter* engine = tRunningEngine;
     return engine != nullptr && engine->HasDeadline();

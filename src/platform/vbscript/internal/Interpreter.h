@@ -317,11 +317,25 @@ private:
                                                const CodeBlock* outer, bool recordPlace = false);
     CompiledChunk CompileText(Module& module, std::u16string_view text, const CodeBlock* outer,
                               bool recordPlace = false);
+    /// `clockStarted`: the host's call started the run's clock already, before it compiled the code.
     automation::Variant Enter(automation::Ref<CodeBlock> code, const Procedure* procedure,
-                              std::span<automation::Variant> args, automation::Ref<ClassInstance> me);
+                              std::span<automation::Variant> args, automation::Ref<ClassInstance> me,
+                              bool clockStarted = false);
     void DrainTerminates();
     /// Sets the time-out's deadline for a run the host starts.
     void StartRunClock();
+    /// While it lives, the looks at the time-out of the compiler and the library
+    /// (CheckRunDeadline) read this engine's: the host's call compiles under the run's clock.
+    class ClockWatch {
+    public:
+        explicit ClockWatch(Interpreter& engine) noexcept;
+        ~ClockWatch();
+        ClockWatch(const ClockWatch&) = delete;
+        ClockWatch& operator=(const ClockWatch&) = delete;
+
+    private:
+        Interpreter* mOuter;
+    };
     /// Empties the variables of every module while Class_Terminate can still run, and runs it
     /// for the objects that go: the end of the scripts, before Reset or the engine's end. False
     /// when the time-out stopped the terminators.

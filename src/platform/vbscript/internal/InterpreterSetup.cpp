@@ -307,12 +307,14 @@ Ref<CodeBlock> Interpreter::CompileEvalText(Module& module, std::u16string_view 
 // Every run the host starts comes through here: the outermost one sets the time-out's deadline
 // and lets Class_Terminate of objects released outside any run go first.
 Variant Interpreter::Enter(Ref<CodeBlock> code, const Procedure* procedure, std::span<Variant> args,
-                           Ref<ClassInstance> me) {
+                           Ref<ClassInstance> me, bool clockStarted) {
     bool outermost = mNativeDepth == 0;
     std::optional<automation::MemoryCeilingScope> ceiling;
     if (outermost) {
         ceiling.emplace(mMemoryCeiling);
-        StartRunClock();
+        if (!clockStarted) {
+            StartRunClock();
+        }
         DrainTerminates();
         mPlace = ErrorPlace{};
     }
@@ -429,22 +431,25 @@ bool Interpreter::ReleaseScriptValues() {
 // module-level name the compiler looked up still finds the same; its procedures are defined again
 // and its statements run again, as after a fresh compile.
 void Interpreter::AddCode(Module& module, std::u16string_view text) {
-    // Compiled and installed under the engine's ceiling, as the text a running script builds is
-    // under its run's.
+    // Compiled and installed under the engine's ceiling and within the run's time-out, as the text
+    // a running script builds is under its run's: a file of millions of lines took seconds to
+    // compile before the clock started.
     std::optional<automation::MemoryCeilingScope> ceiling;
     if (mNativeDepth == 0) {
         ceiling.emplace(mMemoryCeiling);
+        StartRunClock();
     }
     const CompiledChunk* recent = module.RecentChunk(text);
     CompiledChunk chunk;
     if (recent && std::ranges::all_of(recent->lookups, &NameLookup::StillHolds)) {
         chunk = *recent;
     } else {
+        const ClockWatch watch(*this);
         chunk = CompileText(module, text, nullptr, /*recordPlace=*/true);
         module.RememberChunk(text, chunk);
     }
     Install(module, chunk);
-    Enter(chunk.topLevel, nullptr, {}, nullptr);
+    Enter(chunk.topLevel, nullptr, {}, nullptr, /*clockStarted=*/true);
 }
 
 void Interpreter::ExecuteStatement(Module& module, std::u16string_view text) {
@@ -455,9 +460,14 @@ Variant Interpreter::Eval(Module& module, std::u16string_view expression) {
     std::optional<automation::MemoryCeilingScope> ceiling;
     if (mNativeDepth == 0) {
         ceiling.emplace(mMemoryCeiling);
+        StartRunClock();
     }
-    Ref<CodeBlock> code = CompileEvalText(module, expression, nullptr, /*recordPlace=*/true);
-    return Enter(code, nullptr, {}, nullptr);
+    Ref<CodeBlock> code;
+    {
+        const ClockWatch watch(*this);
+        code = CompileEvalText(module, expression, nullptr, /*recordPlace=*/true);
+    }
+    return Enter(code, nullptr, {}, nullptr, /*clockStarted=*/true);
 }
 
 Ref<Procedure> Interpreter::FindProcedure(Module& module, std::u16string_view name) {

@@ -1,5 +1,7 @@
 #include "platform/vbscript/library/LibrarySupport.h"
 
+#include "platform/vbscript/library/TextSearch.h"
+
 #include "platform/automation/Text.h"
 
 #include <ctime>
@@ -127,9 +129,10 @@ std::u16string FoldCase(std::u16string_view text) {
 std::size_t FindText(std::u16string_view haystack, std::u16string_view needle, std::size_t from,
                      CompareMode mode) {
     if (mode == CompareMode::Binary) {
-        return haystack.find(needle, from);
+        return TextSearch(needle).Find(haystack, from);
     }
-    return std::u16string_view(FoldCase(haystack)).find(FoldCase(needle), from);
+    const std::u16string foldedNeedle = FoldCase(needle);
+    return TextSearch(foldedNeedle).Find(FoldCase(haystack), from);
 }
 
 const automation::SafeArray& OneDimensionalArray(const Variant& value) {

@@ -188,6 +188,16 @@ public:
             CheckRunDeadline();
         }
     }
+    /// `units` of text copied within a step: a step may copy as much as the whole input (a
+    /// replacement that repeats the text after each match), so such copies count on their own
+    /// and the clock is read once enough of them have added up.
+    void Copied(std::size_t units) {
+        mCopied += units;
+        if (mCopied >= UnitsPerCheck) {
+            mCopied = 0;
+            CheckRunDeadline();
+        }
+    }
     /// Charges `bytes` more that the result holds; raises 7 past the ceiling.
     void Charge(std::size_t bytes) {
         automation::ChargeMemory(bytes);
@@ -209,9 +219,12 @@ private:
     // A power of two; each step does far more than an instruction of the loop, which reads the
     // clock every 64th backward jump.
     static constexpr std::uint32_t StepsPerCheck = 64;
+    // Some milliseconds of copying.
+    static constexpr std::size_t UnitsPerCheck = std::size_t{1} << 22;
 
     std::size_t mCharged = 0;
     std::uint32_t mSteps = 0;
+    std::size_t mCopied = 0;
 };
 
 /// What a String element that a library call makes costs besides its slot: a short text lives in

@@ -795,10 +795,14 @@ public:
         flushLiteral(text.size());
     }
 
-    /// Appends the replacement of one match of `input` to `result`.
+    /// Appends the replacement of one match of `input` to `result`; what it copies counts on
+    /// `meter`: "$`" and "$'" repeat the text before and after the match at every match, "$&" and
+    /// a group as often as the replacement names them.
     template <class Found>
-    void AppendTo(std::u16string& result, std::u16string_view input, const Found& found) const {
+    void AppendTo(std::u16string& result, std::u16string_view input, const Found& found,
+                  library::ResultMeter& meter) const {
         for (const Piece& piece : mPieces) {
+            const std::size_t before = result.size();
             switch (piece.kind) {
             case PieceKind::Literal:
                 automation::AppendChecked(result, mText.substr(piece.at, piece.length));
@@ -820,6 +824,7 @@ public:
                 automation::AppendChecked(result, input.substr(found.end));
                 break;
             }
+            meter.Copied(result.size() - before);
         }
     }
 
@@ -856,7 +861,7 @@ std::u16string RegExp::Replace(const std::u16string& source, Variant replacement
     ForEachMatch(source, [&](const Found& found) {
         meter.Step();
         automation::AppendChecked(result, input.substr(last, found.start - last));
-        pattern.AppendTo(result, input, found);
+        pattern.AppendTo(result, input, found, meter);
         last = found.end;
     });
     automation::AppendChecked(result, input.substr(last));

@@ -3,6 +3,7 @@
 // bytes.
 #include "platform/vbscript/internal/Builtins.h"
 #include "platform/vbscript/library/LibrarySupport.h"
+#include "platform/vbscript/library/TextSearch.h"
 
 #include "platform/automation/Memory.h"
 #include "platform/automation/Text.h"
@@ -27,6 +28,7 @@ using library::RequiredTextArg;
 using library::RequireNotNull;
 using library::Text;
 using library::TextArg;
+using library::TextSearch;
 using library::ValueOf;
 
 // Code page 1252 differs from Latin-1 only in 0x80..0x9F; the five unassigned bytes map to the
@@ -171,7 +173,7 @@ Variant InStr(Args args, RuntimeState&) {
             if (text.empty() || from >= text.size()) {
                 return Variant(0);
             }
-            const std::size_t found = text.find(needle.StringValue(), from);
+            const std::size_t found = TextSearch(needle.StringValue()).Find(text, from);
             return Variant(found == std::u16string_view::npos ? 0 : static_cast<std::int32_t>(found + 1));
         }
     }
@@ -220,8 +222,8 @@ Variant InStrB(Args args, RuntimeState&) {
     if (pin.empty()) {
         return Variant(start);
     }
-    auto it = std::search(hay.begin() + (start - 1), hay.end(), pin.begin(), pin.end());
-    return Variant(it == hay.end() ? 0 : static_cast<std::int32_t>(it - hay.begin() + 1));
+    const std::size_t found = library::FindBytes(hay, pin, static_cast<std::size_t>(start - 1));
+    return Variant(found == std::u16string_view::npos ? 0 : static_cast<std::int32_t>(found + 1));
 }
 
 // InStrRev(string1, string2[, start[, compare]]): the last position of string2 that ends at or
@@ -252,10 +254,14 @@ Variant InStrRev(Args args, RuntimeState&) {
         return Variant(0);
     }
     std::size_t last = static_cast<std::size_t>(start) - needle.size();
-    std::size_t found =
-        mode == CompareMode::Binary
-            ? haystack.rfind(needle, last)
-            : std::u16string_view(library::FoldCase(haystack)).rfind(library::FoldCase(needle), last);
+    std::size_t found = 0;
+    if (mode == CompareMode::Binary) {
+        found = TextSearch(needle, TextSearch::Direction::Backward).Find(haystack, last);
+    } else {
+        const std::u16string foldedNeedle = library::FoldCase(needle);
+        found =
+            TextSearch(foldedNeedle, TextSearch::Direction::Backward).Find(library::FoldCase(haystack), last);
+    }
     return Variant(found == std::u16string::npos ? 0 : static_cast<std::int32_t>(found + 1));
 }
 
@@ -540,7 +546,8 @@ Variant Replace(Args original, RuntimeState&) {
         searchIn = folded;
         searchFor = foldedFind;
     }
-    std::size_t found = searchIn.find(searchFor);
+    const TextSearch search(searchFor);
+    std::size_t found = search.Find(searchIn, 0);
     if (found == std::u16string_view::npos) {
         // Nothing to replace: the text from `start` on, shared when that is all of it.
         return Substring(expression, static_cast<std::size_t>(start - 1));
@@ -555,12 +562,13 @@ Variant Replace(Args original, RuntimeState&) {
         automation::AppendChecked(result, source);
         while (found != std::u16string_view::npos) {
             meter.Step();
+            meter.Copied(replacement.View().size());
             std::copy(replacement.View().begin(), replacement.View().end(),
                       result.begin() + static_cast<std::ptrdiff_t>(found));
             if (count != -1 && ++done >= count) {
                 break;
             }
-            found = searchIn.find(searchFor, found + searchFor.size());
+            found = search.Find(searchIn, found + searchFor.size());
         }
         return builder.Finish();
     }
@@ -568,13 +576,14 @@ Variant Replace(Args original, RuntimeState&) {
     std::size_t position = 0;
     while (found != std::u16string_view::npos) {
         meter.Step();
+        meter.Copied(replacement.View().size());
         automation::AppendChecked(result, source.substr(position, found - position));
         automation::AppendChecked(result, replacement.View());
         position = found + searchFor.size();
         if (count != -1 && ++done >= count) {
             break;
         }
-        found = searchIn.find(searchFor, position);
+        found = search.Find(searchIn, position);
     }
     automation::AppendChecked(result, source.substr(position));
     return builder.Finish();
@@ -617,6 +626,7 @@ Variant Split(Args original, RuntimeState&) {
         searchFor = foldedDelimiter;
     }
     const std::u16string_view source = expression.View();
+    const TextSearch search(searchFor);
     library::ResultMeter meter;
     const auto addPart = [&](std::u16string_view part) {
         meter.Step();
@@ -626,7 +636,7 @@ Variant Split(Args original, RuntimeState&) {
     };
     std::size_t position = 0;
     while (count == -1 || static_cast<std::int32_t>(parts.size()) < count - 1) {
-        std::size_t found = searchIn.find(searchFor, position);
+        std::size_t found = search.Find(searchIn, position);
         if (found == std::u16string_view::npos) {
             break;
         }
@@ -674,6 +684,8 @@ Variant Join(Args args, RuntimeState&) {
         if (text.IsNull()) {
             automation::Raise(automation::ErrorNumber::TypeMismatch);
         }
+        // One long text may stand in many elements: each copy of it counts.
+        meter.Copied(delimiter.size() + text.View().size());
         automation::AppendChecked(result, text.View());
     }
     return builder.Finish();
@@ -688,6 +700,9 @@ Variant Filter(Args args, RuntimeState&) {
     const RequiredTextArg value(args, 1);
     bool include = library::BoolArg(args, 2, true);
     CompareMode mode = CompareArg(args, 3);
+    // The value is folded and read for the search once, not for every element.
+    const std::u16string foldedValue = mode == CompareMode::Text ? library::FoldCase(value.View()) : u"";
+    const TextSearch search(mode == CompareMode::Text ? std::u16string_view(foldedValue) : value.View());
     library::ResultMeter meter;
     std::vector<Variant> kept;
     for (const Variant& element : array.Elements()) {
@@ -696,7 +711,9 @@ Variant Filter(Args args, RuntimeState&) {
         if (text.IsNull()) {
             automation::Raise(automation::ErrorNumber::InvalidUseOfNull);
         }
-        const bool contains = library::FindText(text.View(), value.View(), 0, mode) != std::u16string::npos;
+        const bool contains =
+            (mode == CompareMode::Text ? search.Find(library::FoldCase(text.View()), 0)
+                                       : search.Find(text.View(), 0)) != std::u16string::npos;
         if (contains != include) {
             continue;
         }

@@ -3,6 +3,9 @@
 #include "platform/automation/Memory.h"
 #include "platform/automation/Object.h"
 
+#include <random>
+#include <string>
+
 namespace qv::vbscript::testing {
 namespace {
 
@@ -101,6 +104,98 @@ TEST(StringFunctionsTest, InStr) {
         {u"InStrB", {Variant(u"abc"), Variant(u"b")}, "Long:3"},
         {u"InStrB", {Variant(u"abc"), Variant(u"\u6300")}, "Long:4"},
     });
+}
+
+// The searches of long needles skip ahead instead of trying every start; whatever they skip, the
+// positions are those of a search that tries every start. Texts of few letters make needles that
+// nearly match and periodic ones; U+0161 and U+0141 share their low bytes with "a" and "A", which
+// the skip tells apart by low byte alone; some texts are long enough to be searched in stretches.
+TEST(StringFunctionsTest, SearchesFindWhatAPlainSearchFinds) {
+    std::mt19937 random(20240611);
+    const std::u16string letters = u"abA\u0161\u0141";
+    const auto randomText = [&](std::size_t length, std::size_t alphabet) {
+        std::u16string text;
+        for (std::size_t index = 0; index < length; ++index) {
+            text.push_back(letters[random() % alphabet]);
+        }
+        return text;
+    };
+    const auto position = [](std::size_t found) {
+        return found == std::u16string::npos ? 0 : static_cast<std::int32_t>(found + 1);
+    };
+    for (int round = 0; round < 3000; ++round) {
+        const std::size_t alphabet = 1 + random() % letters.size();
+        const std::u16string haystack = randomText(random() % 1200, alphabet);
+        std::u16string needle;
+        if (random() % 2 == 0 && !haystack.empty()) {
+            // A piece of the text, so that it is found, sometimes with one unit changed.
+            const std::size_t from = random() % haystack.size();
+            needle = haystack.substr(from, 1 + random() % 60);
+            if (random() % 3 == 0) {
+                needle[random() % needle.size()] = letters[random() % alphabet];
+            }
+        } else {
+            needle = randomText(1 + random() % 40, alphabet);
+        }
+        const std::size_t start = 1 + random() % (haystack.size() + 1);
+        const std::u16string_view text = haystack;
+        SCOPED_TRACE(automation::ToUtf8(haystack) + " / " + automation::ToUtf8(needle));
+        EXPECT_EQ(Call(u"InStr", {Variant(haystack), Variant(needle)}).LongValue(),
+                  position(text.find(needle)));
+        EXPECT_EQ(
+            Call(u"InStr", {Variant(static_cast<std::int32_t>(start)), Variant(haystack), Variant(needle)})
+                .LongValue(),
+            start > haystack.size() ? 0 : position(text.find(needle, start - 1)));
+        if (start <= haystack.size()) {
+            const std::size_t last =
+                start >= needle.size() ? text.rfind(needle, start - needle.size()) : std::u16string::npos;
+            EXPECT_EQ(Call(u"InStrRev",
+                           {Variant(haystack), Variant(needle), Variant(static_cast<std::int32_t>(start))})
+                          .LongValue(),
+                      position(last));
+        }
+        // Ignoring case finds what the binary search finds in the texts made upper case.
+        const Variant upperHaystack = Call(u"UCase", {Variant(haystack)});
+        const Variant upperNeedle = Call(u"UCase", {Variant(needle)});
+        EXPECT_EQ(Describe(Call(u"InStr", {Variant(1), Variant(haystack), Variant(needle), Variant(1)})),
+                  Describe(Call(u"InStr", {upperHaystack, upperNeedle})));
+        EXPECT_EQ(Describe(Call(u"InStrRev", {Variant(haystack), Variant(needle), Variant(-1), Variant(1)})),
+                  Describe(Call(u"InStrRev", {upperHaystack, upperNeedle})));
+        // Every match, one after another.
+        std::size_t matches = 0;
+        for (std::size_t found = text.find(needle); found != std::u16string::npos;
+             found = text.find(needle, found + needle.size())) {
+            ++matches;
+        }
+        EXPECT_EQ(Call(u"UBound", {Call(u"Split", {Variant(haystack), Variant(needle)})}).LongValue(),
+                  haystack.empty() ? -1 : static_cast<std::int32_t>(matches));
+        const std::u16string replaced =
+            Call(u"Replace", {Variant(haystack), Variant(needle), Variant(u"")}).StringValue();
+        EXPECT_EQ(replaced.size(), haystack.size() - matches * needle.size());
+        EXPECT_EQ(Describe(Call(u"Filter", {Array({Variant(haystack)}), Variant(needle)})),
+                  matches == 0 ? "[]" : "[String:" + automation::ToUtf8(haystack) + "]");
+        // Bytes: the text's UTF-16 bytes, low byte first.
+        const auto bytes = [](std::u16string_view units) {
+            std::string out;
+            for (char16_t unit : units) {
+                out.push_back(static_cast<char>(unit & 0xFF));
+                out.push_back(static_cast<char>(unit >> 8));
+            }
+            return out;
+        };
+        EXPECT_EQ(Call(u"InStrB", {Variant(haystack), Variant(needle)}).LongValue(),
+                  position(bytes(haystack).find(bytes(needle))));
+    }
+    // A match across the end of a stretch of the search, and one far beyond a first stretch.
+    for (const std::int32_t at : {(1 << 20) - 7, 3000001}) {
+        SCOPED_TRACE(at);
+        std::u16string haystack(3200000, u'a');
+        haystack.replace(static_cast<std::size_t>(at), 12, u"aaaaaaaaaaab");
+        EXPECT_EQ(Call(u"InStr", {Variant(haystack), Variant(u"aaaaaaaaaaab")}).LongValue(), at + 1);
+        EXPECT_EQ(Call(u"InStr", {Variant(haystack), Variant(u"aab")}).LongValue(), at + 10);
+        EXPECT_EQ(Call(u"InStrRev", {Variant(haystack), Variant(u"baaaaaaaaaa")}).LongValue(), at + 12);
+        EXPECT_EQ(Call(u"InStrRev", {Variant(haystack), Variant(u"ba")}).LongValue(), at + 12);
+    }
 }
 
 TEST(StringFunctionsTest, SubstringsAndLengths) {
