@@ -154,9 +154,14 @@ void SafeArray::Redim(std::span<const Bound> bounds, bool preserve) {
     }
     const std::size_t count = ElementCountOf(bounds);
     if (!preserve) {
-        CheckAllocation(count, sizeof(Variant));
-        std::vector<Variant> elements(count, InitialElement(mElementType));
-        mElements.swap(elements);
+        // The old elements are given back before the new ones are made, so that an array made
+        // smaller (ReDim a(0) to free memory) never fails at the ceiling. Nothing changes when
+        // the new ones do not fit.
+        mBounds.reserve(bounds.size());
+        CheckReplacement(count, sizeof(Variant), mElements.capacity() * sizeof(Variant));
+        std::vector<Variant>().swap(mElements);
+        mBounds.clear();
+        mElements.assign(count, InitialElement(mElementType));
         mBounds.assign(bounds.begin(), bounds.end());
         Recharge();
         return;

@@ -1730,8 +1730,11 @@ void Interpreter::ReDim(Frame& frame, const Instruction& instruction) {
             Raise(ErrorNumber::ArrayFixedOrLocked);
         }
         // Preserve of an array never dimensioned has nothing to keep: it simply dimensions it.
-        if (instruction.Has(OpPreserve) && array.Dimensions() != 0) {
-            target->MutableArray().Redim(bounds, true);
+        const bool preserve = instruction.Has(OpPreserve) && array.Dimensions() != 0;
+        // Without Preserve, an array nobody else holds is made again in place, its old elements
+        // given back first, so that a ReDim that frees memory never fails at the ceiling.
+        if (preserve || (array.IsUnique() && array.ElementType() == VarType::Variant)) {
+            target->MutableArray().Redim(bounds, preserve);
             if (mTimeoutMs > 0) {
                 NoteWork(WorkSize(*target));
             }
@@ -1759,6 +1762,11 @@ void Interpreter::Erase(Frame& frame, const Instruction& instruction) {
         for (Variant& element : target->MutableArray().Elements()) {
             element = Variant();
         }
+        return;
+    }
+    // Emptied in place when nobody else holds it, so that Erase never fails at the ceiling.
+    if (target->ArrayValue()->IsUnique() && target->ArrayValue()->ElementType() == VarType::Variant) {
+        target->MutableArray().Redim(std::span<const SafeArray::Bound>(), false);
         return;
     }
     *target = Variant(MakeRef<SafeArray>(VarType::Variant, std::vector<SafeArray::Bound>{}, false));
