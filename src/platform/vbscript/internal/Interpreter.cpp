@@ -2274,7 +2274,7 @@ void Interpreter::CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<Var
         return;
     }
     case Intrinsic::CreateObject: {
-        Ref<Object> object = CreateSafeObject(automation::ToString(args[0]));
+        Ref<Object> object = CreateSafeObject(automation::ToString(args[0]), mLink->Tracked().Get());
         if (!object) {
             Raise(ErrorNumber::CannotCreateObject);
         }
