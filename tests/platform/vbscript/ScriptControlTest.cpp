@@ -9,6 +9,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace qv::vbscript::test {
 namespace {
@@ -223,6 +224,37 @@ TEST_F(ScriptControlTest, ScriptObjectsOutlivingAResetFailCleanly) {
     control.Reset();
     EXPECT_THROW(automation::CallByName(*kept.ObjectValue(), u"Hello", automation::InvokeRead),
                  automation::Error);
+}
+
+// The host reads or writes an element of a script object's array field with a subscript whose
+// default value empties that field: the element was looked up in the freed array. The call now
+// fails as one on the field's new value does.
+TEST_F(ScriptControlTest, AHostSubscriptThatFreesTheIndexedArrayFailsCleanly) {
+    control.AddCode(u"Global", u"Class Holder\r\nPublic f\r\nEnd Class\r\n"
+                               u"Class Idx\r\nPublic Default Property Get V\r\nh.f = Empty : V = 1\r\n"
+                               u"End Property\r\nEnd Class\r\n"
+                               u"Dim h : Set h = New Holder : Dim o : Set o = New Idx\r\n");
+    Variant holder = control.Eval(u"Global", u"h");
+    Variant index = control.Eval(u"Global", u"o");
+    const struct {
+        automation::InvokeKind kind;
+        std::vector<Variant> args;
+        std::int32_t number;
+    } cases[] = {
+        {automation::InvokeRead, {index}, 424},
+        {automation::InvokeKind::PropertyLet, {index, Variant(std::int32_t{5})}, 13},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.number);
+        control.ExecuteStatement(u"Global", u"h.f = Array(1, 2, 3)");
+        try {
+            automation::CallByName(*holder.ObjectValue(), u"f", row.kind, row.args);
+            ADD_FAILURE() << "no error";
+        } catch (const automation::Error& error) {
+            EXPECT_EQ(error.Number(), row.number);
+        }
+        EXPECT_TRUE(control.Eval(u"Global", u"IsEmpty(h.f)").BooleanValue());
+    }
 }
 
 TEST_F(ScriptControlTest, SyntaxErrorRecordsNumberPlaceAndLineText) {
