@@ -5,6 +5,7 @@
 
 #include "platform/automation/Variant.h"
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <new>
@@ -123,6 +124,7 @@ private:
             }
             return;
         }
+        assert(false && "a holder of no known kind");
     }
 
     std::vector<Holder> mHolders;
