@@ -474,11 +474,15 @@ TEST_F(ScriptControlTest, ObjectsInCyclesGoWithTheirEngine) {
                                 u"Set d = CreateObject(\"Scripting.Dictionary\") : d.Add \"self\", d\r\n"
                                 u"d.Add \"text\", String(4000000, \"z\")\r\n";
     constexpr std::size_t Ceiling = std::size_t{64} << 20;
+    const std::size_t inUse = automation::MemoryInUse();
     for (int run = 0; run < 12; ++run) {
         SCOPED_TRACE(run);
-        ScriptControl engine;
-        engine.SetMemoryCeiling(Ceiling);
-        EXPECT_NO_THROW(engine.AddCode(u"Global", code)) << ToUtf8(engine.Error().description);
+        {
+            ScriptControl engine;
+            engine.SetMemoryCeiling(Ceiling);
+            EXPECT_NO_THROW(engine.AddCode(u"Global", code)) << ToUtf8(engine.Error().description);
+        }
+        EXPECT_EQ(automation::MemoryInUse(), inUse);
     }
     control.SetMemoryCeiling(Ceiling);
     Variant kept;
