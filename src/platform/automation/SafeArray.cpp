@@ -80,7 +80,11 @@ SafeArray::SafeArray(VarType elementType, std::vector<Bound> bounds, bool isFixe
     : mElementType(elementType), mBounds(std::move(bounds)), mIsFixed(isFixed) {
     // At most a Long's count of elements: the footprint cannot overflow.
     const std::size_t count = ElementCountOf(mBounds);
-    CheckAllocation(1, Footprint(count, mBounds.capacity()));
+    // An array of no dimensions, which Erase leaves, takes a few hundred bytes: it is charged
+    // unchecked, so that Erase never fails at the ceiling; the next check still sees it.
+    if (!mBounds.empty()) {
+        CheckAllocation(1, Footprint(count, mBounds.capacity()));
+    }
     mElements.resize(count, InitialElement(mElementType));
     Recharge();
 }

@@ -2,7 +2,7 @@
 ' traps error 7 can free memory and go on. Erase and ReDim made their new, smaller array before
 ' the old one went, and so raised 7 there.
 ' memory: 16
-Dim arr, d, size, what, count
+Dim arr, d, size, what, count, other
 
 ' Fills `arr` (or the dictionary `d`) with strings until not even one more character fits.
 Sub Fill(intoDictionary)
@@ -46,6 +46,7 @@ what = "Erase" : Fill False : Erase arr : Released
 what = "ReDim a(0)" : Fill False : ReDim arr(0) : Released
 what = "ReDim Preserve a(0)" : Fill False : ReDim Preserve arr(0) : Released
 what = "a = Empty" : Fill False : arr = Empty : Released
+what = "Erase of an array also held elsewhere" : Fill False : other = arr : Erase arr : other = Empty : Released
 what = "RemoveAll" : Fill True : d.RemoveAll : Released
 what = "Set d = Nothing" : Fill True : Set d = Nothing : Released
 
