@@ -170,10 +170,15 @@ void detail::CheckHeapSlow() {
 }
 
 void CheckAllocation(std::size_t count, std::size_t size) {
+    CheckReplacement(count, size, 0);
+}
+
+void CheckReplacement(std::size_t count, std::size_t size, std::size_t released) {
     if (size != 0 && count > std::numeric_limits<std::size_t>::max() / size) {
         RaiseOutOfMemory();
     }
-    if (!Fits(count * size)) {
+    const std::size_t bytes = count * size;
+    if (bytes > released && !Fits(bytes - released)) {
         RaiseOutOfMemory();
     }
 }

@@ -73,6 +73,10 @@ constexpr std::size_t HeapBlockSize(std::size_t bytes) noexcept {
 /// Raises 7 unless `count` items of `size` bytes each fit under the ceiling besides what is in
 /// use. The product cannot overflow: a count too large for it raises as well.
 void CheckAllocation(std::size_t count, std::size_t size);
+/// CheckAllocation for items that take the place of `released` bytes, given back before they are
+/// made: no more than those always fit, so that making something smaller never fails at the
+/// ceiling.
+void CheckReplacement(std::size_t count, std::size_t size, std::size_t released);
 
 /// Checks and adds `bytes` to the account.
 inline void ChargeMemory(std::size_t bytes) {

@@ -80,7 +80,11 @@ SafeArray::SafeArray(VarType elementType, std::vector<Bound> bounds, bool isFixe
     : mElementType(elementType), mBounds(std::move(bounds)), mIsFixed(isFixed) {
     // At most a Long's count of elements: the footprint cannot overflow.
     const std::size_t count = ElementCountOf(mBounds);
-    CheckAllocation(1, Footprint(count, mBounds.capacity()));
+    // An array of no dimensions, which Erase leaves, takes a few hundred bytes: it is charged
+    // unchecked, so that Erase never fails at the ceiling; the next check still sees it.
+    if (!mBounds.empty()) {
+        CheckAllocation(1, Footprint(count, mBounds.capacity()));
+    }
     mElements.resize(count, InitialElement(mElementType));
     Recharge();
 }
@@ -154,9 +158,14 @@ void SafeArray::Redim(std::span<const Bound> bounds, bool preserve) {
     }
     const std::size_t count = ElementCountOf(bounds);
     if (!preserve) {
-        CheckAllocation(count, sizeof(Variant));
-        std::vector<Variant> elements(count, InitialElement(mElementType));
-        mElements.swap(elements);
+        // The old elements are given back before the new ones are made, so that an array made
+        // smaller (ReDim a(0) to free memory) never fails at the ceiling. Nothing changes when
+        // the new ones do not fit.
+        mBounds.reserve(bounds.size());
+        CheckReplacement(count, sizeof(Variant), mElements.capacity() * sizeof(Variant));
+        std::vector<Variant>().swap(mElements);
+        mBounds.clear();
+        mElements.assign(count, InitialElement(mElementType));
         mBounds.assign(bounds.begin(), bounds.end());
         Recharge();
         return;

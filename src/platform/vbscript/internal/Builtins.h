@@ -9,6 +9,8 @@
 
 namespace qv::vbscript {
 
+class TrackedList;
+
 /// State of one engine that library functions read or change: the random-number sequence of
 /// Rnd and Randomize. Owned by the engine; reset with it.
 struct RuntimeState {
@@ -58,7 +60,9 @@ bool RunHasDeadline() noexcept;
 bool RunDeadlinePassed() noexcept;
 
 /// CreateObject for the short list of safe classes ("Scripting.Dictionary", "VBScript.RegExp");
-/// a null Ref for any other name (the caller raises 429).
-automation::Ref<automation::Object> CreateSafeObject(std::u16string_view progId);
+/// a null Ref for any other name (the caller raises 429). A dictionary joins `tracked`, the
+/// engine's list of objects that can hold others, when one is given.
+automation::Ref<automation::Object> CreateSafeObject(std::u16string_view progId,
+                                                     TrackedList* tracked = nullptr);
 
 } // namespace qv::vbscript

@@ -1155,8 +1155,8 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
     QV_VBS_CASE(CallName) {
         QV_VBS_SAVE_COUNTER();
         VarKind kind = at->Kind();
-        if (kind == VarKind::Local && at->b > 0 && !at->Has(OpStatement) && locals[at->c].IsArray()) {
-            ReadElement(locals[at->c].Deref(), at->b, at->b);
+        if (kind == VarKind::Local && at->b > 0 && !at->Has(OpStatement) && locals[at->c].IsArray() &&
+            ReadElement(locals[at->c].Deref(), at->b, at->b)) {
             QV_VBS_NEXT_CHECKED();
         }
         if (Variant* variable = at->Has(OpStatement) ? nullptr : moduleVariable(*at)) {
@@ -1165,8 +1165,7 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
                 mStack.PushCounted(plain);
                 QV_VBS_NEXT();
             }
-            if (plain.IsArray()) {
-                ReadElement(plain, at->b, at->b);
+            if (plain.IsArray() && ReadElement(plain, at->b, at->b)) {
                 QV_VBS_NEXT_CHECKED();
             }
         }
@@ -1188,14 +1187,12 @@ bool Interpreter::Loop(std::size_t boundary, Variant& result) {
     QV_VBS_CASE(StoreIndexed)
     QV_VBS_SAVE_COUNTER();
     if (at->Kind() == VarKind::Local && at->b > 0 && !at->Has(OpSet) && locals[at->c].IsArray() &&
-        IsPlainValue(mStack.Top()[-1])) {
-        WriteElement(locals[at->c].Deref(), at->b);
+        IsPlainValue(mStack.Top()[-1]) && WriteElement(locals[at->c].Deref(), at->b)) {
         QV_VBS_NEXT_CHECKED();
     }
-    if (Variant* variable = moduleVariable(*at); variable && at->b > 0 && !at->Has(OpSet) &&
-                                                 variable->Deref().IsArray() &&
-                                                 IsPlainValue(mStack.Top()[-1])) {
-        WriteElement(variable->Deref(), at->b);
+    if (Variant* variable = moduleVariable(*at);
+        variable && at->b > 0 && !at->Has(OpSet) && variable->Deref().IsArray() &&
+        IsPlainValue(mStack.Top()[-1]) && WriteElement(variable->Deref(), at->b)) {
         QV_VBS_NEXT_CHECKED();
     }
     StoreIndexed(*frame, *at);
@@ -1787,8 +1784,11 @@ void Interpreter::ReDim(Frame& frame, const Instruction& instruction) {
             Raise(ErrorNumber::ArrayFixedOrLocked);
         }
         // Preserve of an array never dimensioned has nothing to keep: it simply dimensions it.
-        if (instruction.Has(OpPreserve) && array.Dimensions() != 0) {
-            target->MutableArray().Redim(bounds, true);
+        const bool preserve = instruction.Has(OpPreserve) && array.Dimensions() != 0;
+        // Without Preserve, an array nobody else holds is made again in place, its old elements
+        // given back first, so that a ReDim that frees memory never fails at the ceiling.
+        if (preserve || (array.IsUnique() && array.ElementType() == VarType::Variant)) {
+            target->MutableArray().Redim(bounds, preserve);
             if (mTimeoutMs > 0) {
                 NoteWork(WorkSize(*target));
             }
@@ -1816,6 +1816,11 @@ void Interpreter::Erase(Frame& frame, const Instruction& instruction) {
         for (Variant& element : target->MutableArray().Elements()) {
             element = Variant();
         }
+        return;
+    }
+    // Emptied in place when nobody else holds it, so that Erase never fails at the ceiling.
+    if (target->ArrayValue()->IsUnique() && target->ArrayValue()->ElementType() == VarType::Variant) {
+        target->MutableArray().Redim(std::span<const SafeArray::Bound>(), false);
         return;
     }
     *target = Variant(MakeRef<SafeArray>(VarType::Variant, std::vector<SafeArray::Bound>{}, false));
@@ -1988,48 +1993,76 @@ void Interpreter::PushElementRef(Frame& frame, const Instruction& instruction) {
     Variant* target = GlobalVariable(frame, instruction, resolution, false);
     if (target && argc > 0 && target->Deref().IsArray()) {
         Variant& plain = target->Deref();
-        Subscripts subscripts(std::span<Variant>(args, argc));
-        Variant& element = WritableArray(plain).At(subscripts.View());
-        Ref<SafeArray> array = plain.ArrayValue();
-        array->Lock();
-        mElementLocks.back().array = std::move(array);
-        mStack.DropTo(args);
-        mStack.Push(Variant::ByRef(element));
-        return;
+        if (Variant* element = WritableElement(plain, std::span<Variant>(args, argc))) {
+            Ref<SafeArray> array = plain.ArrayValue();
+            array->Lock();
+            mElementLocks.back().array = std::move(array);
+            mStack.DropTo(args);
+            mStack.Push(Variant::ByRef(*element));
+            return;
+        }
     }
     Instruction read = instruction;
     read.op = Op::CallName;
     CallName(frame, read);
 }
 
+// The element at subscripts that FindElement did not take, of the array `holder` holds once they
+// are converted: converting one may run script code (an object's default value) that changes or
+// frees the array, so no element is reached before every subscript is a number. Null when the
+// variable holds no array by then; At raises 9 for a subscript out of range.
+const Variant* Interpreter::ConvertedElement(const Variant& holder, std::span<Variant> args) {
+    Subscripts subscripts(args);
+    if (!holder.IsArray()) {
+        return nullptr;
+    }
+    return &holder.ArrayValue()->At(subscripts.View());
+}
+
+// ConvertedElement of an array about to change.
+Variant* Interpreter::WritableElement(Variant& holder, std::span<Variant> args) {
+    Subscripts subscripts(args);
+    if (!holder.IsArray()) {
+        return nullptr;
+    }
+    return &WritableArray(holder).At(subscripts.View());
+}
+
 // array(args) read: the arguments are the top `argc` of the `popCount` values the read pops.
-// Inline: the loop's element reads and writes are its array programs' whole work.
-[[gnu::always_inline]] inline void Interpreter::ReadElement(const Variant& array, std::size_t argc,
+// False, with nothing popped, when converting the subscripts left `array` without an array: the
+// caller then reads the variable as what it holds now. Inline: the loop's element reads and
+// writes are its array programs' whole work.
+[[gnu::always_inline]] inline bool Interpreter::ReadElement(const Variant& array, std::size_t argc,
                                                             std::size_t popCount) {
     Variant* args = mStack.Top() - argc;
-    const SafeArray& elements = *array.ArrayValue();
-    const Variant* element = FindElement(elements, args, argc);
+    const Variant* element = FindElement(*array.ArrayValue(), args, argc);
     if (!element) {
-        Subscripts subscripts(std::span<Variant>(args, argc));
-        element = &elements.At(subscripts.View());
+        element = ConvertedElement(array, std::span<Variant>(args, argc));
+        if (!element) {
+            return false;
+        }
     }
     Variant value = *element;
     mStack.Drop(popCount);
     mStack.Push(std::move(value));
+    return true;
 }
 
-// array(args) = value with a plain value on top of the arguments.
-[[gnu::always_inline]] inline void Interpreter::WriteElement(Variant& array, std::size_t argc) {
+// array(args) = value with a plain value on top of the arguments; false as ReadElement.
+[[gnu::always_inline]] inline bool Interpreter::WriteElement(Variant& array, std::size_t argc) {
     Variant* args = mStack.Top() - argc - 1;
     // An array nobody else holds is written in place; MutableArray unshares any other.
     SafeArray& elements = array.ArrayValue()->IsUnique() ? *array.ArrayValue() : WritableArray(array);
     Variant* element = FindElement(elements, args, argc);
     if (!element) {
-        Subscripts subscripts(std::span<Variant>(args, argc));
-        element = &elements.At(subscripts.View());
+        element = WritableElement(array, std::span<Variant>(args, argc));
+        if (!element) {
+            return false;
+        }
     }
     *element = mStack.Pop();
     mStack.DropTo(args);
+    return true;
 }
 
 // value(args): an array element, an object's default member, or the value itself. The call
@@ -2042,11 +2075,12 @@ void Interpreter::CallValue(Variant& value, Variant* args, std::size_t argc, boo
             PushValueResult(Variant(plain), statement, popCount);
             return;
         }
-        ReadElement(plain, argc, popCount);
-        if (statement) {
-            mStack.Drop(1);
+        if (ReadElement(plain, argc, popCount)) {
+            if (statement) {
+                mStack.Drop(1);
+            }
+            return;
         }
-        return;
     }
     if (plain.IsObject()) {
         Object* object = plain.ObjectValue().Get();
@@ -2204,9 +2238,10 @@ void Interpreter::StoreInto(Variant& target, std::span<Variant> args, Variant va
         return;
     }
     if (plain.IsArray()) {
-        Subscripts subscripts(args);
-        WritableArray(plain).At(subscripts.View()) = std::move(value);
-        return;
+        if (Variant* element = WritableElement(plain, args)) {
+            *element = std::move(value);
+            return;
+        }
     }
     if (plain.IsObject()) {
         Ref<Object> object(&ObjectOperand(plain));
@@ -2293,7 +2328,7 @@ void Interpreter::CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<Var
         return;
     }
     case Intrinsic::CreateObject: {
-        Ref<Object> object = CreateSafeObject(automation::ToString(args[0]));
+        Ref<Object> object = CreateSafeObject(automation::ToString(args[0]), mLink->Tracked().Get());
         if (!object) {
             Raise(ErrorNumber::CannotCreateObject);
         }
@@ -2415,8 +2450,9 @@ Variant Interpreter::InvokeInstance(ClassInstance& instance, std::uint32_t membe
             return field;
         }
         if (field.IsArray()) {
-            Subscripts subscripts(args);
-            return field.ArrayValue()->At(subscripts.View());
+            if (const Variant* element = ConvertedElement(field, args)) {
+                return *element;
+            }
         }
         Ref<Object> object(&ObjectOperand(field));
         std::optional<DispId> id = object->GetDefaultDispId();

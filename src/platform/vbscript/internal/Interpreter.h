@@ -280,8 +280,11 @@ private:
     void CallName(Frame& frame, const Instruction& instruction);
     void CallResolvedName(Frame& frame, const Instruction& instruction);
     void PushElementRef(Frame& frame, const Instruction& instruction);
-    void ReadElement(const automation::Variant& array, std::size_t argc, std::size_t popCount);
-    void WriteElement(automation::Variant& array, std::size_t argc);
+    const automation::Variant* ConvertedElement(const automation::Variant& holder,
+                                                std::span<automation::Variant> args);
+    automation::Variant* WritableElement(automation::Variant& holder, std::span<automation::Variant> args);
+    bool ReadElement(const automation::Variant& array, std::size_t argc, std::size_t popCount);
+    bool WriteElement(automation::Variant& array, std::size_t argc);
     void CallValue(automation::Variant& value, automation::Variant* args, std::size_t argc, bool statement,
                    std::size_t popCount);
     void CallObjectDefault(automation::Object& object, automation::Variant* args, std::size_t argc,

@@ -69,6 +69,10 @@ Interpreter::~Interpreter() {
     mTerminateNext = 0;
     mTerminateResume = 0;
     ReleaseLocks(0);
+    // What the scripts made and only cycles still hold goes with the engine, after what the
+    // modules hold, so that its memory leaves the thread's account.
+    mModules.clear();
+    ReleaseCycles(*mLink->Tracked());
 }
 
 void Interpreter::Reset() {
@@ -88,6 +92,7 @@ void Interpreter::Reset() {
             self.mNamedIndex.clear();
             self.mNamedObjects.clear();
             self.mModules.clear();
+            ReleaseCycles(*self.mLink->Tracked());
             self.mModules.push_back(std::make_unique<Module>(u"Global"));
             self.mLink = MakeRef<EngineLink>(&self);
             self.mErr->Clear();

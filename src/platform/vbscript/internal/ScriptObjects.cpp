@@ -52,11 +52,14 @@ ClassInstance::ClassInstance(Ref<ScriptClass> cls, Ref<EngineLink> link)
                                automation::HeapBlockSize(mClass->fields.size() * sizeof(Variant));
     automation::ChargeMemory(charge);
     mCharged = charge;
+    mPlace.Join(mLink->Tracked(), *this);
 }
 
 ClassInstance::ClassInstance(TwinTag, ClassInstance& original) noexcept
     : Object(automation::ObjectKind::ScriptInstance), mClass(original.mClass), mLink(original.mLink),
       mFields(std::move(original.mFields)), mTerminated(true), mCharged(std::exchange(original.mCharged, 0)) {
+    // Class_Terminate may store Me where a cycle keeps it.
+    mPlace.Join(mLink->Tracked(), *this);
 }
 
 ClassInstance::~ClassInstance() {
@@ -67,6 +70,12 @@ ClassInstance::~ClassInstance() {
         interpreter->QueueTerminate(MakeRef<ClassInstance>(TwinTag{}, *this));
     }
     automation::RefundMemory(mCharged);
+}
+
+void ClassInstance::ReleaseFields() noexcept {
+    for (Variant& field : mFields) {
+        field = Variant();
+    }
 }
 
 const ClassInfo& ClassInstance::GetClassInfo() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/vbscript/internal/Program.h"
+#include "platform/vbscript/internal/TrackedObjects.h"
 
 #include "platform/automation/Object.h"
 #include "platform/automation/Ref.h"
@@ -20,12 +21,16 @@ class Interpreter;
 /// that a script object the host still holds fails cleanly instead of running freed code.
 class EngineLink final : public automation::RefCounted {
 public:
-    explicit EngineLink(Interpreter* interpreter) : mInterpreter(interpreter) {}
+    explicit EngineLink(Interpreter* interpreter)
+        : mInterpreter(interpreter), mTracked(automation::MakeRef<TrackedList>()) {}
     Interpreter* Get() const noexcept { return mInterpreter; }
     void Detach() noexcept { mInterpreter = nullptr; }
+    /// The objects the engine's scripts made that can hold others.
+    const automation::Ref<TrackedList>& Tracked() const noexcept { return mTracked; }
 
 private:
     Interpreter* mInterpreter;
+    automation::Ref<TrackedList> mTracked;
 };
 
 /// An instance of a script class. Scripts reach its members directly through the interpreter;
@@ -43,6 +48,9 @@ public:
 
     const ScriptClass& Class() const noexcept { return *mClass; }
     automation::Variant& Field(std::int32_t index) { return mFields[static_cast<std::size_t>(index)]; }
+    std::span<const automation::Variant> Fields() const noexcept { return mFields; }
+    /// Empties every field: how the engine's end frees instances that only a cycle keeps alive.
+    void ReleaseFields() noexcept;
     /// Class_Terminate has run (or must not run) for this instance.
     void MarkTerminated() noexcept { mTerminated = true; }
 
@@ -59,6 +67,7 @@ private:
     std::vector<automation::Variant> mFields;
     bool mTerminated = false;
     std::size_t mCharged = 0; // bytes on the apartment's memory account
+    TrackedPlace mPlace;      // in the list of its engine's objects
 };
 
 /// The object as a script class instance, or null: by its kind, without a dynamic_cast.

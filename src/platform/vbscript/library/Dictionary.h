@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/vbscript/internal/TrackedObjects.h"
+
 #include "platform/automation/Object.h"
 
 #include <cstdint>
@@ -55,6 +57,18 @@ public:
 
     /// The item of a key, or nullopt; never adds.
     std::optional<automation::Variant> Find(const automation::Variant& key) const;
+
+    /// Joins the list of objects an engine looks through for cycles at its end.
+    void Track(automation::Ref<TrackedList> list) noexcept { mPlace.Join(std::move(list), *this); }
+    /// Calls `visit` with every key and item held.
+    template <class Visit> void VisitValues(Visit&& visit) const {
+        for (const Entry& entry : mEntries) {
+            if (entry.live) {
+                visit(entry.key);
+                visit(entry.item);
+            }
+        }
+    }
 
 private:
     // Positions of members in the member table, for Invoke.
@@ -114,6 +128,7 @@ private:
     std::size_t mLiveCount = 0;
     std::int32_t mCompareMode = 0;
     std::size_t mCharged = 0; // its own block, entries and slots on the apartment's memory account
+    TrackedPlace mPlace;      // in the list of the engine whose script made it, if one did
 };
 
 } // namespace qv::vbscript

@@ -7,9 +7,13 @@
 
 namespace qv::vbscript {
 
-automation::Ref<automation::Object> CreateSafeObject(std::u16string_view progId) {
+automation::Ref<automation::Object> CreateSafeObject(std::u16string_view progId, TrackedList* tracked) {
     if (automation::EqualsNoCase(progId, u"Scripting.Dictionary")) {
-        return automation::MakeRef<Dictionary>();
+        auto dictionary = automation::MakeRef<Dictionary>();
+        if (tracked) {
+            dictionary->Track(automation::Ref<TrackedList>(tracked));
+        }
+        return dictionary;
     }
     if (automation::EqualsNoCase(progId, u"VBScript.RegExp")) {
         return automation::MakeRef<RegExp>();
