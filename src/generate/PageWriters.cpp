@@ -125,7 +125,7 @@ void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath,
 
 std::u16string GenerationPass::LeftOpenByEarlierPage(std::u16string_view outPath,
                                                      const QelTable* table) const {
-    std::u16string mode = automation::ToLower(TrimBlanks(mProject.SecType()));
+    const std::u16string mode = automation::ToLower(TrimBlanks(mProject.SecType()));
     // The pages check the login themselves, so an earlier page that differs from this run's
     // cannot be told to hold the check; only pages that run on the server can give anything
     // away, and files of other kinds are left to their switches and answers.

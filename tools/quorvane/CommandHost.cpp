@@ -19,9 +19,9 @@ host::ConsoleOptions ConsoleOptionsFor(const CommandAnswers& answers) {
     // Without a terminal, an output that would change is kept: nothing a user made is lost to
     // a run nobody watched. A page that would leave the project's login open as it is is the
     // exception: it is replaced, and the library keeps the earlier one as a backup. The
-    // template and key questions are answered as a dialog closed
-    // without a button, which the library reads as "extract again" and "take the database's
-    // key", so that a stale template or key is never kept for good by default.
+    // template and key questions are answered as a dialog closed without a button, which the
+    // library reads as "extract again" and "take the database's key", so that a stale template
+    // or key is never kept for good by default.
     options.answers.overwrite = {host::OverwriteChoice::Skip, /*all=*/false};
     options.answers.overwriteLeavingOpen = {host::OverwriteChoice::Overwrite, /*all=*/false};
     options.answers.templateFolder = answers.templateFolder.value_or(host::TemplateChoice::Closed);

@@ -111,8 +111,9 @@ void GenerateSite(Session& session, std::ostream& out) {
     if (outputs.leftOpen > 0) {
         failures += (failures.empty() ? "" : "\n");
         failures += "quorvane: generate: " + std::to_string(outputs.leftOpen) +
-                    (outputs.leftOpen == 1 ? " page was" : " pages were") +
-                    " kept although they may leave the login open (see the messages above); "
+                    (outputs.leftOpen == 1 ? " page was kept although it may"
+                                           : " pages were kept although they may") +
+                    " leave the login open (see the messages above); "
                     "--overwrite all replaces them where TblOverwrite and OtherOverwrite are True";
     }
     if (!failures.empty()) {
