@@ -24,30 +24,33 @@ bool TargetExists(OverwriteTarget target, std::u16string_view path) {
     return target == OverwriteTarget::File ? system::FileExists(path) : system::FolderExists(path);
 }
 
-void AskOverwrite(OverwriteTarget target, std::u16string_view path) {
+/// Puts the question to the host and remembers its answer; true when the host gave its own.
+bool AskOverwrite(OverwriteTarget target, std::u16string_view path, std::u16string_view leavesOpen) {
     GenerationRun& run = CurrentRun();
-    const host::OverwriteAnswer answer =
-        CurrentHost().AskOverwrite({State().gProductName, target, std::u16string(path)});
+    const host::OverwriteAnswer answer = CurrentHost().AskOverwrite(
+        {State().gProductName, target, std::u16string(path), std::u16string(leavesOpen)});
     switch (answer.choice) {
     case host::OverwriteChoice::Overwrite:
         run.overwriteOK = true;
         if (answer.all) {
             run.overwriteAnswer = OverwriteForAll::Overwrite;
         }
-        return;
+        break;
     case host::OverwriteChoice::Skip:
         run.overwriteOK = false;
         if (answer.all) {
             run.overwriteAnswer = OverwriteForAll::Skip;
+            run.skipAllByDefault = answer.byDefault;
         }
-        return;
+        break;
     case host::OverwriteChoice::Cancel:
         run.overwriteAnswer = OverwriteForAll::Cancel;
-        return;
+        break;
     case host::OverwriteChoice::Closed:
         // Shut by its frame: the file is skipped and nothing is remembered.
-        return;
+        break;
     }
+    return answer.byDefault;
 }
 
 void Backup(OverwriteTarget target, std::u16string_view path) {
@@ -70,19 +73,50 @@ void Backup(OverwriteTarget target, std::u16string_view path) {
     system::CopyFolder(path, backup, /*overwrite=*/true);
 }
 
+void Show(std::u16string text, host::MessageIcon icon) {
+    CurrentHost().ShowMessage({State().gMsgPrefix, std::move(text), icon, host::MessageButtons::Ok});
+}
+
 /// Shows why an output could not be written; the run goes on with the next one.
 void ShowOutputError(std::u16string_view path, std::u16string_view description) {
     std::u16string text = u"Error in open \"";
     text += path;
     text += u"\", description:";
     text += description;
-    CurrentHost().ShowMessage(
-        {State().gMsgPrefix, std::move(text), host::MessageIcon::Exclamation, host::MessageButtons::Ok});
+    Show(std::move(text), host::MessageIcon::Exclamation);
+}
+
+/// Whether a "skip all" keeps an existing target. One the host gave by itself never keeps a page
+/// that would leave a login open: nobody chose to keep it.
+bool SkippedForAll(std::u16string_view leavesOpen) {
+    const GenerationRun& run = CurrentRun();
+    return run.overwriteAnswer == OverwriteForAll::Skip && (leavesOpen.empty() || !run.skipAllByDefault);
 }
 
 /// Whether an existing target is left alone before any content is looked at.
-bool KeptRegardless(bool overwrite) {
-    return !overwrite || CurrentRun().overwriteAnswer == OverwriteForAll::Skip;
+bool KeptRegardless(bool overwrite, std::u16string_view leavesOpen) {
+    return !overwrite || SkippedForAll(leavesOpen);
+}
+
+/// Tells that a page that leaves a login open was kept, and what it may do as it is.
+void ShowLeftOpen(std::u16string_view path, std::u16string_view leavesOpen, bool bySwitch) {
+    std::u16string text = u"The page \"";
+    text += path;
+    text += bySwitch ? u"\" is kept as its overwrite switch (TblOverwrite, OtherOverwrite) is False"
+                     : u"\" is kept as answered";
+    text += u", although it differs from the page the project's login needs: as it is, it may ";
+    text += leavesOpen;
+    text += u".";
+    Show(std::move(text), host::MessageIcon::Exclamation);
+}
+
+/// Tells that a page that would have left a login open was replaced by the host's own answer,
+/// and where the earlier page is.
+void ShowReplacedWithBackup(std::u16string_view path, std::u16string_view leavesOpen) {
+    const std::u16string page(path);
+    Show(u"The page \"" + page + u"\" is replaced, as it may " + std::u16string(leavesOpen) +
+             u"; the earlier page is kept as \"" + page + u".bak\".",
+         host::MessageIcon::Information);
 }
 
 /// What the decision about an existing output of a run that writes came to.
@@ -93,21 +127,22 @@ enum class Decision {
 };
 
 Decision Decide(OverwriteTarget target, std::u16string_view path, bool overwrite, bool prompt,
-                bool backupFile) {
+                bool backupFile, std::u16string_view leavesOpen = {}) {
     GenerationRun& run = CurrentRun();
     run.overwriteOK = false;
     try {
         if (!TargetExists(target, path)) {
             return Decision::Write;
         }
-        if (run.overwriteAnswer == OverwriteForAll::Skip) {
+        if (SkippedForAll(leavesOpen)) {
             return Decision::Leave;
         }
+        bool byDefault = false;
         if (run.overwriteAnswer == OverwriteForAll::Overwrite || !prompt) {
             // An "overwrite all" never overrides a target whose own switch forbids it.
             run.overwriteOK = overwrite;
         } else if (overwrite) {
-            AskOverwrite(target, path);
+            byDefault = AskOverwrite(target, path, leavesOpen);
         }
         if (run.overwriteAnswer == OverwriteForAll::Cancel) {
             RaiseCancelled();
@@ -115,8 +150,14 @@ Decision Decide(OverwriteTarget target, std::u16string_view path, bool overwrite
         if (!run.overwriteOK) {
             return Decision::Leave;
         }
-        if (backupFile) {
+        // Nothing the user wrote is lost to an answer nobody gave: such a page keeps its backup
+        // whatever the preference says.
+        const bool keepEarlier = byDefault && !leavesOpen.empty();
+        if (backupFile || keepEarlier) {
             Backup(target, path);
+        }
+        if (keepEarlier) {
+            ShowReplacedWithBackup(path, leavesOpen);
         }
         return Decision::Write;
     } catch (const automation::Error& error) {
@@ -137,14 +178,16 @@ bool CheckOverwrite(OverwriteTarget target, std::u16string_view path, bool overw
 }
 
 /// What the decision about an output of a run that writes came to: whether the caller writes
-/// it, and what it counts as once it is written (or as it is, when it is not).
+/// it, what it counts as once it is written (or as it is, when it is not), and whether it was
+/// kept although it leaves a login open.
 struct OutputDecision {
     bool write = false;
     std::int32_t OutputTally::*outcome = nullptr;
+    bool leftOpen = false;
 };
 
 OutputDecision DecideOutput(std::u16string_view path, const OutputContent& content, bool overwrite,
-                            bool prompt, bool backupFile) {
+                            bool prompt, bool backupFile, std::u16string_view leavesOpen) {
     const OverwriteTarget target = content.IsFolder() ? OverwriteTarget::Folder : OverwriteTarget::File;
     if (!TargetExists(target, path)) {
         return {CheckOverwrite(target, path, overwrite, prompt, /*checkOnly=*/false, backupFile),
@@ -159,31 +202,44 @@ OutputDecision DecideOutput(std::u16string_view path, const OutputContent& conte
     if (content.IsAlreadyAt(path)) {
         return {false, &OutputTally::unchanged};
     }
-    if (KeptRegardless(overwrite)) {
-        return {false, &OutputTally::kept};
+    const bool leaves = !leavesOpen.empty();
+    if (KeptRegardless(overwrite, leavesOpen)) {
+        if (leaves) {
+            ShowLeftOpen(path, leavesOpen, !overwrite);
+        }
+        return {false, &OutputTally::kept, leaves};
     }
     // A backup that failed leaves the old output in place although the new one differs: that is
     // a failure of the run, not a choice, and is counted so.
-    const Decision decision = Decide(target, path, overwrite, prompt, backupFile);
-    return {decision == Decision::Write, decision == Decision::Write    ? &OutputTally::replaced
-                                         : decision == Decision::Failed ? &OutputTally::failed
-                                                                        : &OutputTally::kept};
+    const Decision decision = Decide(target, path, overwrite, prompt, backupFile, leavesOpen);
+    if (decision == Decision::Leave && leaves) {
+        ShowLeftOpen(path, leavesOpen, /*bySwitch=*/false);
+    }
+    return {decision == Decision::Write,
+            decision == Decision::Write    ? &OutputTally::replaced
+            : decision == Decision::Failed ? &OutputTally::failed
+                                           : &OutputTally::kept,
+            decision == Decision::Leave && leaves};
 }
 
 } // namespace
 
 bool MayWriteOutput(std::u16string_view path, const OutputContent& content, bool overwrite, bool prompt,
                     bool backupFile, OutputTally* tally) {
-    const OutputDecision decision = DecideOutput(path, content, overwrite, prompt, backupFile);
+    const OutputDecision decision = DecideOutput(path, content, overwrite, prompt, backupFile, {});
     CountOutput(tally, decision.outcome);
     return decision.write;
 }
 
 bool WriteOutput(std::u16string_view path, const OutputContent& content, bool overwrite, bool prompt,
-                 bool backupFile, OutputTally* tally, const std::function<void()>& write) {
-    const OutputDecision decision = DecideOutput(path, content, overwrite, prompt, backupFile);
+                 bool backupFile, OutputTally* tally, const std::function<void()>& write,
+                 std::u16string_view leavesOpen) {
+    const OutputDecision decision = DecideOutput(path, content, overwrite, prompt, backupFile, leavesOpen);
     if (!decision.write) {
         CountOutput(tally, decision.outcome);
+        if (decision.leftOpen) {
+            CountOutput(tally, &OutputTally::leftOpen);
+        }
         return false;
     }
     try {

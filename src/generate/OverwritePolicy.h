@@ -34,6 +34,9 @@ struct OutputTally {
     std::int32_t kept = 0;       ///< existing outputs that would change, kept by a switch or an answer
     std::int32_t notRebuilt = 0; ///< existing outputs not built at all: their switch forbids replacing
     std::int32_t failed = 0;     ///< outputs that would be new or change but could not be written
+    /// Pages among the kept ones that differ from what a login in force needs: as they are, they
+    /// may leave the login open, which its host must report as a failure.
+    std::int32_t leftOpen = 0;
 
     std::int32_t LeftAlone() const noexcept { return unchanged + kept + notRebuilt; }
 };
@@ -70,8 +73,15 @@ bool MayWriteOutput(std::u16string_view path, const OutputContent& content, bool
 /// shown with the error's description, counted as failed instead of new or replaced, and the
 /// caller goes on with its next output; a Cancel (error -1) still ends the run. True when the
 /// output was written.
+///
+/// `leavesOpen`, when not empty, says what the existing page may do as it is because it differs
+/// from the page a login in force needs. The question carries it, so that the host's own answer
+/// can replace the page; replaced by that answer, the page gets its backup whatever `backupFile`
+/// says, and that is shown. Kept by its switch or an answer given for it, the page is shown with
+/// what it leaves open and counted as left open besides kept.
 bool WriteOutput(std::u16string_view path, const OutputContent& content, bool overwrite, bool prompt,
-                 bool backupFile, OutputTally* tally, const std::function<void()>& write);
+                 bool backupFile, OutputTally* tally, const std::function<void()>& write,
+                 std::u16string_view leavesOpen = {});
 
 /// Whether an existing file stays as it is whatever its new content would be because its switch
 /// forbids replacing it. A writer then need not build the content at all; the file is counted as

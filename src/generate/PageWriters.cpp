@@ -81,9 +81,12 @@ bool GenerationPass::OutputExists(const QelControl& control, std::u16string_view
 
 void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath, bool overwrite,
                                std::int16_t initType, std::u16string_view missingEnd,
-                               const std::function<void()>& selectCurrent, bool neverKept) {
-    // A page that stays as it is whatever it would say is not built at all.
-    if (!neverKept && KeepsExistingFile(outPath, overwrite, &mTally)) {
+                               const std::function<void()>& selectCurrent, const QelTable* table,
+                               bool neverKept) {
+    const std::u16string leavesOpen = neverKept ? std::u16string() : LeftOpenByEarlierPage(outPath, table);
+    // A page that stays as it is whatever it would say is not built at all; under a login it is
+    // built all the same, to tell whether the page kept differs from what the login needs.
+    if (!neverKept && leavesOpen.empty() && KeepsExistingFile(outPath, overwrite, &mTally)) {
         return;
     }
     ModuleState& state = State();
@@ -110,11 +113,35 @@ void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath,
     }
     // A page the file system refuses (a name longer than it takes) is shown and counted; the
     // pages after it are still written.
-    WriteOutput(outPath, OutputContent::Bytes(bytes), overwrite, mSettings.PromptOnOverwrite,
-                mSettings.backupFile, &mTally, [&] {
-                    CreateFolderPath(system::FolderOf(outPath));
-                    system::WriteFileAtomic(outPath, bytes, system::Durability::RenameOnly);
-                });
+    WriteOutput(
+        outPath, OutputContent::Bytes(bytes), overwrite, mSettings.PromptOnOverwrite, mSettings.backupFile,
+        &mTally,
+        [&] {
+            CreateFolderPath(system::FolderOf(outPath));
+            system::WriteFileAtomic(outPath, bytes, system::Durability::RenameOnly);
+        },
+        leavesOpen);
+}
+
+std::u16string GenerationPass::LeftOpenByEarlierPage(std::u16string_view outPath,
+                                                     const QelTable* table) const {
+    const std::u16string mode = automation::ToLower(TrimBlanks(mProject.SecType()));
+    // The pages check the login themselves, so an earlier page that differs from this run's
+    // cannot be told to hold the check; only pages that run on the server can give anything
+    // away, and files of other kinds are left to their switches and answers.
+    if (mode.empty() || mode == u"none" ||
+        !automation::EqualsNoCase(system::ExtensionOf(outPath), u"." + mProject.DefaultExt())) {
+        return {};
+    }
+    std::u16string text = u"serve visitors who have not logged in";
+    if (mode == u"dynamic" && table != nullptr && table->TblName() == mProject.SecTbl()) {
+        text += u", and show the password column \"";
+        text += mProject.SecPasswdFld();
+        text += u"\" of the user table \"";
+        text += mProject.SecTbl();
+        text += u"\"";
+    }
+    return text;
 }
 
 const std::u16string& GenerationPass::PreparedScript(const QelControl& control,
@@ -156,8 +183,9 @@ std::int32_t GenerationPass::GenerateTablePages(QelTable& table) {
         control = controls.Item(automation::Variant(position));
         const bool overwrite = control->CtrlOverwrite() && table.TblOverwrite();
         if (outPath) {
-            WritePage(*control, *outPath, overwrite, TablePageInit, u" not found. Generation aborted.",
-                      [&] { tables.Item(automation::Variant(table.TblName())); });
+            WritePage(
+                *control, *outPath, overwrite, TablePageInit, u" not found. Generation aborted.",
+                [&] { tables.Item(automation::Variant(table.TblName())); }, &table);
         }
         // Written or skipped, the page counts for the bar.
         ++state.gProgressPos;
@@ -207,7 +235,7 @@ std::int32_t GenerationPass::GenerateFieldPages(QelField& field) {
                     current->Fields()->Item(automation::Variant(field.FldName()));
                 }
             },
-            password);
+            /*table=*/nullptr, password);
     }
     return count;
 }

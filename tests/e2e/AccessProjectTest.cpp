@@ -2,9 +2,9 @@
 // the bundled package. The run used to stop, since the file's own path was taken for the
 // database's folder in the site.
 
-#include "ProgramRun.h"
 #include "asp/AspPages.h"
 
+#include "support/ProgramRun.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

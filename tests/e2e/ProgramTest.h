@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProgramRun.h"
+#include "support/ProgramRun.h"
 
 #include "support/TempDir.h"
 

@@ -3,9 +3,9 @@
 // golden/site; and bad input refused without touching what exists. Every run has its own
 // hives, configuration and documents folders in a temporary folder.
 
-#include "ProgramRun.h"
 #include "asp/AspPages.h"
 
+#include "support/ProgramRun.h"
 #include "support/TempDir.h"
 #include "support/ZipWriter.h"
 

@@ -66,6 +66,43 @@ TEST_F(OverwritePolicyTest, SkipAllSkipsEveryLaterExistingTarget) {
     EXPECT_EQ(CurrentRun().overwriteAnswer, OverwriteForAll::None);
 }
 
+// A page that differs from what a login in force needs was kept by the host's own "skip all", as
+// by any answer, with nothing said: the site served visitors who had not logged in.
+TEST_F(OverwritePolicyTest, APageThatLeavesTheLoginOpenIsKeptOnlyByAChoice) {
+    const std::u16string_view open = u"serve visitors who have not logged in";
+    OutputTally tally;
+    const auto write = [&](const char* name, std::u16string_view leavesOpen) {
+        const std::filesystem::path path = mSite / name;
+        return WriteOutput(
+            Text(path), OutputContent::Bytes("new"), /*overwrite=*/true, /*prompt=*/true,
+            /*backupFile=*/false, &tally, [&] { Write(path, "new"); }, leavesOpen);
+    };
+    mHost.Answer(OverwriteAnswer{OverwriteChoice::Skip, /*all=*/true, /*byDefault=*/true});
+    EXPECT_FALSE(write("a.asp", {}));
+    // Nobody chose to keep it: asked again, and replaced by the host's own answer, it keeps its
+    // backup although backups are off, and that is said.
+    mHost.Answer(OverwriteAnswer{OverwriteChoice::Overwrite, /*all=*/false, /*byDefault=*/true});
+    EXPECT_TRUE(write("b.asp", open));
+    EXPECT_EQ(Read(mSite / "b.asp.bak"), "old b.asp");
+    ASSERT_EQ(mHost.Calls(HostCallKind::Overwrite).size(), 2u);
+    EXPECT_EQ(mHost.Calls(HostCallKind::Overwrite)[1].path, Text(mSite / "b.asp"));
+    // A "skip all" somebody gave keeps it, named with what it leaves open.
+    CurrentRun().overwriteAnswer = OverwriteForAll::None;
+    mHost.Answer(OverwriteAnswer{OverwriteChoice::Skip, /*all=*/true});
+    EXPECT_FALSE(write("c.asp", open));
+    EXPECT_FALSE(write("a.asp", open));
+    EXPECT_EQ(Read(mSite / "c.asp"), "old c.asp");
+    EXPECT_FALSE(std::filesystem::exists(mSite / "c.asp.bak"));
+    EXPECT_EQ(tally.kept, 3);
+    EXPECT_EQ(tally.leftOpen, 2);
+    const std::vector<std::u16string> shown = mHost.Texts(HostCallKind::Message);
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_NE(shown[0].find(u"the earlier page is kept as \"" + Text(mSite / "b.asp.bak")),
+              std::u16string::npos);
+    EXPECT_NE(shown[2].find(Text(mSite / "a.asp") + u"\" is kept as answered"), std::u16string::npos);
+    EXPECT_TRUE(shown[2].ends_with(u"as it is, it may serve visitors who have not logged in."));
+}
+
 TEST_F(OverwritePolicyTest, CancelEndsTheRun) {
     GetStatus().ShowStatus3(0, FrameText(u"Quorvane - Generating"));
     mHost.Answer(OverwriteAnswer{OverwriteChoice::Cancel, /*all=*/false});

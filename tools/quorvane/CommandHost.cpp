@@ -17,10 +17,13 @@ host::ConsoleOptions ConsoleOptionsFor(const CommandAnswers& answers) {
     host::ConsoleOptions options;
     options.answers.yes = answers.yes;
     // Without a terminal, an output that would change is kept: nothing a user made is lost to
-    // a run nobody watched. The template and key questions are answered as a dialog closed
-    // without a button, which the library reads as "extract again" and "take the database's
-    // key", so that a stale template or key is never kept for good by default.
+    // a run nobody watched. A page that would leave the project's login open as it is is the
+    // exception: it is replaced, and the library keeps the earlier one as a backup. The
+    // template and key questions are answered as a dialog closed without a button, which the
+    // library reads as "extract again" and "take the database's key", so that a stale template
+    // or key is never kept for good by default.
     options.answers.overwrite = {host::OverwriteChoice::Skip, /*all=*/false};
+    options.answers.overwriteLeavingOpen = {host::OverwriteChoice::Overwrite, /*all=*/false};
     options.answers.templateFolder = answers.templateFolder.value_or(host::TemplateChoice::Closed);
     options.answers.sync = answers.keys.value_or(host::SyncChoice::Closed);
     options.answers.firstSchema = false;
@@ -103,9 +106,13 @@ host::OverwriteAnswer CommandHost::AskOverwrite(const host::OverwriteQuestion& q
         break;
     }
     if (!CanAsk()) {
+        const host::OverwriteAnswer answer = host::DefaultOverwriteAnswer(question, mConsole.Answers());
         Note(u"quorvane: " + host::OverwriteText(question, /*compact=*/false) +
-             u" -> Skip (unattended; --overwrite all replaces it)");
-        return {host::OverwriteChoice::Skip, /*all=*/false};
+             (answer.choice == host::OverwriteChoice::Overwrite
+                  ? u" -> Overwrite (unattended, as the page may leave the login open; --overwrite none "
+                    u"keeps it)"
+                  : u" -> Skip (unattended; --overwrite all replaces it)"));
+        return answer;
     }
     return mConsole.AskOverwrite(question);
 }

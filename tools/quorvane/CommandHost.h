@@ -23,8 +23,9 @@ struct RenameAnswer {
 };
 
 /// The answers the command line gave in advance. A question with an answer here is never put to
-/// the user; any other is asked on a terminal. Without one, an output that would change is kept,
-/// and the template and key questions are answered as their dialogs closed without a button,
+/// the user; any other is asked on a terminal. Without one, an output that would change is kept
+/// (but for a page that would leave the project's login open, which is replaced), and the
+/// template and key questions are answered as their dialogs closed without a button,
 /// said on standard error.
 struct CommandAnswers {
     bool yes = false;

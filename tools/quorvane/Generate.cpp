@@ -100,10 +100,24 @@ void GenerateSite(Session& session, std::ostream& out) {
         << " could not be written\n";
     // The library shows why each of them failed and goes on with the rest; the site still lacks
     // what the run made, so the run has failed.
+    std::string failures;
     if (outputs.failed > 0) {
-        throw CommandError("quorvane: generate: " + std::to_string(outputs.failed) +
-                           (outputs.failed == 1 ? " output" : " outputs") +
-                           " could not be written (see the messages above); the site is not up to date");
+        failures = "quorvane: generate: " + std::to_string(outputs.failed) +
+                   (outputs.failed == 1 ? " output" : " outputs") +
+                   " could not be written (see the messages above); the site is not up to date";
+    }
+    // A page kept as it was told, which may leave the project's login open, stays; the site is
+    // not what the login needs, so the run has failed all the same.
+    if (outputs.leftOpen > 0) {
+        failures += (failures.empty() ? "" : "\n");
+        failures += "quorvane: generate: " + std::to_string(outputs.leftOpen) +
+                    (outputs.leftOpen == 1 ? " page was kept although it may"
+                                           : " pages were kept although they may") +
+                    " leave the login open (see the messages above); "
+                    "--overwrite all replaces them where TblOverwrite and OtherOverwrite are True";
+    }
+    if (!failures.empty()) {
+        throw CommandError(failures);
     }
 }
 

@@ -113,11 +113,18 @@ and could not be written: outputs that would change but could not be backed up a
 (a read-only or full disk, a link in the way). Each is reported, and any makes the exit status
 non-zero.
 
+With a login set (SecType Static or Dynamic), a page that would change may, as it is, serve
+visitors who have not logged in or show the user table's password column: such pages are built
+even where TblOverwrite or OtherOverwrite is False, without a terminal 'ask' replaces them (the
+earlier page is kept as PAGE.bak whatever "BackupFile" says), and one kept by --overwrite none,
+an answer or a switch is named on standard error and makes the exit status non-zero.
+
   --template ZIP             the template package (default: the project's Template)
   --destination DIR          the site folder (default: the project's Destination)
   --overwrite all|none|ask   an existing output that would change: replace it, keep it, or ask
                              (default: ask when the project's PromptOnOverwrite is True,
-                             else replace). Without a terminal, 'ask' keeps the file.
+                             else replace). Without a terminal, 'ask' keeps the file,
+                             but for a page a login needs replaced (see above).
   --template-folder keep|replace
                              when the package differs from the extracted template folder:
                              keep the extracted files or extract the package again (default:

@@ -64,10 +64,15 @@ private:
     /// missing prepared script ends the run; after a script error nothing is written. A page
     /// that cannot be written is shown and counted as failed, and the pass goes on.
     /// A page `neverKept` (one for the login's password column) is built and written whatever
-    /// the switches and answers say, an earlier page there that differs removed first.
+    /// the switches and answers say, an earlier page there that differs removed first. `table`
+    /// is the table whose table page it is (null for field pages and the other pages).
     void WritePage(QelControl& control, std::u16string_view outPath, bool overwrite, std::int16_t initType,
                    std::u16string_view missingEnd, const std::function<void()>& selectCurrent,
-                   bool neverKept = false);
+                   const QelTable* table = nullptr, bool neverKept = false);
+    /// What an existing page at `outPath` that differs from this run's may do while the project's
+    /// login is in force ("serve visitors who have not logged in", and for the user table's table
+    /// pages show its password column); empty without a login, and for files that are not pages.
+    std::u16string LeftOpenByEarlierPage(std::u16string_view outPath, const QelTable* table) const;
     /// Whether the field is the password column of a dynamic login's user table, named as the
     /// project's settings name them.
     bool IsLoginPasswordField(const QelTable& table, const QelField& field) const;

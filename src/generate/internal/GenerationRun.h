@@ -28,6 +28,8 @@ struct GenerationRun {
     automation::Ref<QelCache> cache;
     /// gOverwriteAnswer: the answer given "for all" in the overwrite prompt.
     OverwriteForAll overwriteAnswer = OverwriteForAll::None;
+    /// Whether a remembered "skip all" was the host's own answer rather than anybody's choice.
+    bool skipAllByDefault = false;
     /// gOverwriteOK: whether the last overwrite decision allowed the write.
     bool overwriteOK = false;
     /// The template folder whose work tree this apartment's run has locked; empty when none.

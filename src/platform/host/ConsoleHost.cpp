@@ -268,6 +268,9 @@ OverwriteAnswer ConsoleHost::AskOverwrite(const OverwriteQuestion& question) {
         return mFallback.AskOverwrite(question);
     }
     WriteLine(OverwriteText(question, /*compact=*/false));
+    if (!question.leavesOpen.empty()) {
+        WriteLine(u"As it is, it may " + question.leavesOpen + u".");
+    }
     const std::optional<char16_t> letter =
         AskLetter(u"[o]verwrite, [s]kip, overwrite [a]ll, s[k]ip all or [c]ancel? ", u"oskac");
     if (!letter) {

@@ -32,6 +32,9 @@ public:
     ConsoleHost(const ConsoleHost&) = delete;
     ConsoleHost& operator=(const ConsoleHost&) = delete;
 
+    /// The answers given when the input is not a terminal or has ended.
+    const DefaultAnswers& Answers() const noexcept { return mFallback.Answers(); }
+
     void ShowProgress(ProgressStyle style, std::u16string_view caption) override;
     void SetProgressInfo(std::u16string_view text) override;
     void SetProgressPercent(int percent) override;

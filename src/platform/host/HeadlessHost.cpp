@@ -83,6 +83,12 @@ MessageAnswer DefaultMessageAnswer(const Message& message, const DefaultAnswers&
     return MessageAnswer::Ok;
 }
 
+OverwriteAnswer DefaultOverwriteAnswer(const OverwriteQuestion& question, const DefaultAnswers& answers) {
+    OverwriteAnswer answer = question.leavesOpen.empty() ? answers.overwrite : answers.overwriteLeavingOpen;
+    answer.byDefault = true;
+    return answer;
+}
+
 SchemaAnswer DefaultSchemaAnswer(const SchemaQuestion& question, const DefaultAnswers& answers) {
     if (!answers.schema.empty() && std::find(question.schemas.begin(), question.schemas.end(),
                                              answers.schema) != question.schemas.end()) {
@@ -134,12 +140,13 @@ MessageAnswer HeadlessHost::ShowMessage(const Message& message) {
 }
 
 OverwriteAnswer HeadlessHost::AskOverwrite(const OverwriteQuestion& question) {
-    std::u16string answer(ChoiceText(mAnswers.overwrite.choice));
-    if (mAnswers.overwrite.all) {
+    const OverwriteAnswer given = DefaultOverwriteAnswer(question, mAnswers);
+    std::u16string answer(ChoiceText(given.choice));
+    if (given.all) {
         answer += u" all";
     }
     Log(Answered(OverwriteText(question, /*compact=*/false), answer));
-    return mAnswers.overwrite;
+    return given;
 }
 
 TemplateChoice HeadlessHost::AskTemplateFolder(const TemplateQuestion&) {

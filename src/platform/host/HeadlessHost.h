@@ -6,11 +6,15 @@ namespace qv::host {
 
 /// The answers a host gives without asking anybody. The defaults lose nothing: they keep
 /// existing files, the extracted template folder and the project's definition, and answer No.
+/// The one exception is a page that would leave a login open as it is: it is replaced, and the
+/// library keeps the earlier page beside it as a backup.
 struct DefaultAnswers {
     /// Yes/No and Yes/No/Cancel boxes answer Yes when set, else No; OK/Cancel boxes answer OK
     /// when set, else Cancel; OK boxes answer OK.
     bool yes = false;
     OverwriteAnswer overwrite{OverwriteChoice::Skip, /*all=*/true};
+    /// The answer about an existing page whose question names what it leaves open.
+    OverwriteAnswer overwriteLeavingOpen{OverwriteChoice::Overwrite, /*all=*/false};
     TemplateChoice templateFolder = TemplateChoice::Keep;
     SyncChoice sync = SyncChoice::Keep;
     /// The schema to choose when it is offered (matched exactly); otherwise the first offered
@@ -20,6 +24,8 @@ struct DefaultAnswers {
 };
 
 MessageAnswer DefaultMessageAnswer(const Message& message, const DefaultAnswers& answers);
+/// The overwrite answer of `answers` for the question, marked as the host's own.
+OverwriteAnswer DefaultOverwriteAnswer(const OverwriteQuestion& question, const DefaultAnswers& answers);
 SchemaAnswer DefaultSchemaAnswer(const SchemaQuestion& question, const DefaultAnswers& answers);
 
 /// A host for unattended runs: shows nothing, never blocks, answers every question from its

@@ -38,6 +38,9 @@ struct OverwriteQuestion {
     std::u16string title;
     OverwriteTarget target = OverwriteTarget::File;
     std::u16string path;
+    /// What the existing page may do as it is, when it differs from the page a login in force
+    /// needs ("serve visitors who have not logged in"); empty when keeping it opens nothing.
+    std::u16string leavesOpen{};
 };
 
 /// Closed means the prompt was shut by its frame: the caller then keeps what it had decided
@@ -45,9 +48,13 @@ struct OverwriteQuestion {
 enum class OverwriteChoice : std::uint8_t { Overwrite, Skip, Cancel, Closed };
 
 /// `all` is the state of the "All" check box; it matters for Overwrite and Skip only.
+/// `byDefault` marks the host's own answer, given where nobody could be asked: a page that
+/// leaves a login open and is replaced by it keeps a backup whatever the backup preference,
+/// and a "skip all" given by it never keeps such a page.
 struct OverwriteAnswer {
     OverwriteChoice choice = OverwriteChoice::Closed;
     bool all = false;
+    bool byDefault = false;
 };
 
 /// Keep or overwrite the extracted template folder when the package changed. The label is

@@ -161,7 +161,7 @@ OverwriteAnswer ScriptedHost::AskOverwrite(const OverwriteQuestion& question) {
     call.text = OverwriteText(question);
     call.path = question.path;
     mCalls.push_back(call);
-    return Take<OverwriteAnswer>(call).value_or(mFallback.Answers().overwrite);
+    return Take<OverwriteAnswer>(call).value_or(DefaultOverwriteAnswer(question, mFallback.Answers()));
 }
 
 TemplateChoice ScriptedHost::AskTemplateFolder(const TemplateQuestion& question) {

@@ -218,6 +218,11 @@ TEST(ConsoleHost, NeverReadsWhenTheInputIsNoTerminal) {
     const auto [message, overwrite] = answers.get();
     EXPECT_EQ(message, host::MessageAnswer::No);
     EXPECT_EQ(overwrite, host::OverwriteChoice::Skip);
+    // A page that would leave a login open is replaced by the host's own answer, marked as such.
+    const host::OverwriteAnswer leavesOpen = console.AskOverwrite(
+        {u"Q", host::OverwriteTarget::File, u"/s/b.asp", u"serve visitors who have not logged in"});
+    EXPECT_EQ(leavesOpen.choice, host::OverwriteChoice::Overwrite);
+    EXPECT_TRUE(leavesOpen.byDefault);
     ::close(output);
     EXPECT_NE(ReadAll(dir / "out.txt").find("File /s/a.asp already exists! -> Skip all (unattended)"),
               std::string::npos);

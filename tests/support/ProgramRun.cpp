@@ -1,4 +1,4 @@
-#include "ProgramRun.h"
+#include "support/ProgramRun.h"
 
 #include <fstream>
 #include <iterator>
