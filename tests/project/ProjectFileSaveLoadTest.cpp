@@ -266,6 +266,54 @@ TEST_F(ProjectFileSaveLoad, AFileWithoutDatabaseIsRefusedAfterItsExtensions) {
     EXPECT_EQ(GetExtensions().At(1)->Name(), u"Menu");
 }
 
+// Regression: a load that read past a second table of one name left it out, and Save through
+// the object model then wrote the file without it, returning normally with ProjErr empty.
+TEST_F(ProjectFileSaveLoad, SaveRefusesToWriteTheLoadedFileWithoutWhatTheLoadSkipped) {
+    BuildProject();
+    mProject->Save(File("shop.xml"));
+    std::string bytes = Bytes("shop.xml");
+    const std::string from = "TblName=\"order_lines\"";
+    ASSERT_NE(bytes.find(from), std::string::npos);
+    bytes.replace(bytes.find(from), from.size(), "TblName=\"Customers\"");
+    WriteFile("twice.xml", bytes);
+    std::filesystem::create_directory(mTemp / "sub");
+    std::filesystem::create_symlink(mTemp / "twice.xml", mTemp / "link.xml");
+    std::filesystem::create_hard_link(mTemp / "twice.xml", mTemp / "hard.xml");
+
+    Qel& project = FreshProject();
+    project.Load(File("twice.xml"));
+    ASSERT_EQ(ProjErr(), "");
+    ASSERT_EQ(project.SkippedOnLoad().size(), 1u);
+    // The same file, however the caller names it.
+    for (const std::u16string& path : {File("twice.xml"), File("sub/../twice.xml"), File("./twice.xml"),
+                                       File("link.xml"), File("hard.xml")}) {
+        SCOPED_TRACE(automation::ToUtf8(path));
+        State().gProjErr.clear();
+        try {
+            automation::CallByName(project, u"Save", automation::InvokeKind::Method, {Variant(path)});
+            ADD_FAILURE() << "the save went through";
+        } catch (const automation::Error& error) {
+            EXPECT_EQ(error.Description(), State().gProjErr);
+        }
+        EXPECT_NE(
+            ProjErr().find(" is left as it is: saving the project would drop the element of it that the "
+                           "load skipped. Change the file first: rename the table \"Customers\" on line"),
+            std::string::npos)
+            << ProjErr();
+        EXPECT_TRUE(Bytes("twice.xml") == bytes) << "the file is left byte for byte";
+    }
+    // Another file is a copy the user makes on purpose, and may be saved again.
+    automation::CallByName(project, u"Save", automation::InvokeKind::Method, {Variant(File("copy.xml"))});
+    automation::CallByName(project, u"Save", automation::InvokeKind::Method, {Variant(File("copy.xml"))});
+    EXPECT_EQ(Bytes("copy.xml").find("TblName=\"Customers\""), std::string::npos);
+    EXPECT_TRUE(Bytes("twice.xml") == bytes);
+    // A file that loads whole is saved over as ever.
+    Qel& whole = FreshProject();
+    whole.Load(File("copy.xml"));
+    ASSERT_EQ(ProjErr(), "");
+    whole.Save(File("copy.xml"));
+}
+
 /// Records what it was asked and answers with a prepared file.
 class RecordingConverter final : public ProjectFileConverter {
 public:
