@@ -426,9 +426,13 @@ void Qel::Load(std::u16string_view projFile) {
         LoadProjectFile(*this, projFile);
     } catch (const automation::Error& error) {
         GetStatus().CloseStatus();
-        state.gProjErr = error.Number() == ProjectFileNotAvailable
-                             ? FailureText(error)
-                             : state.gMsgPrefix + u": Load Project File failed! Please check!";
+        // The reason follows the prescribed text: the element that could not be read, and why.
+        state.gProjErr =
+            error.Number() == ProjectFileNotAvailable
+                ? FailureText(error)
+                : state.gMsgPrefix + u": Load Project File failed! Please check!" +
+                      (error.Description().empty() ? u""
+                                                   : u" " + automation::WithFullStop(error.Description()));
     }
 }
 

@@ -75,6 +75,12 @@ TEST_F(SchemaCommandsTest, ABrokenViewTheProjectLoadsIsNamedAsWhatStoppedTheComp
     EXPECT_NE(stopped.err.find("The project's database was reached, but its view \"v\" could not be read"),
               std::string::npos)
         << stopped.err;
+    // Regression: the view's text came twice, the first time ending in "..".
+    EXPECT_EQ(stopped.err.find("no such table"), stopped.err.rfind("no such table")) << stopped.err;
+    EXPECT_EQ(stopped.err.find("it.."), std::string::npos) << stopped.err;
+    EXPECT_NE(stopped.err.find("grant the right to read it. Please check if correct database is in use.\n"),
+              std::string::npos)
+        << stopped.err;
     // Taken out as the message says, the view no longer stops it.
     Succeed({"unload-table", "p.xml", "v"});
     EXPECT_NE(Succeed({"load-table", "p.xml", "a"}).out.find(": 2 tables loaded"), std::string::npos);
@@ -116,6 +122,19 @@ TEST_F(SchemaCommandsTest, ABrokenViewOutsideWhatACommandReadsIsNamedAndLeftAsIt
               std::string::npos)
         << loaded.err;
     EXPECT_EQ(ReadBytes(mWork / "p.xml"), before);
+}
+
+// Regression: a field not found was said to be missing from the project's spelling of the table
+// ("table Users has no field a"), not from the table the user named; on PostgreSQL, where "users"
+// and "USERS" both exist, that named the other table.
+TEST_F(SchemaCommandsTest, AFieldNotFoundIsSaidOfTheTableAsTyped) {
+    Sqlite("CREATE TABLE Users (id INTEGER PRIMARY KEY, name TEXT);");
+    const RunResult created = Quorvane({"new", "p.xml", "--sqlite", "db.sqlite", "--tables", "users.a"});
+    EXPECT_EQ(created.status, 1);
+    EXPECT_NE(created.err.find("quorvane: table users has no field a\n"), std::string::npos) << created.err;
+    Succeed({"new", "q.xml", "--sqlite", "db.sqlite"});
+    const RunResult shown = Quorvane({"show", "q.xml", "USERS.nosuch"});
+    EXPECT_NE(shown.err.find("quorvane: table USERS has no field nosuch\n"), std::string::npos) << shown.err;
 }
 
 } // namespace

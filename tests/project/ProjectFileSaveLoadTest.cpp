@@ -233,10 +233,13 @@ TEST_F(ProjectFileSaveLoad, DamagedFilesLeaveTheProjectAsItWas) {
         {"script without CDATA",
          "<Project Version=\"6.0\" ProjName=\"lost\"><Database DBName=\"DB\"/>"
          "<CustomScript ScriptType=\"T\" ScriptCodeType=\"S\" ScriptName=\"N\">code</CustomScript></Project>",
-         "Quorvane: Load Project File failed! Please check!"},
+         "Quorvane: Load Project File failed! Please check! The element CustomScript on line 1 cannot be "
+         "read: the "
+         "script code is not a CDATA section."},
         {"another database",
          "<Project Version=\"6.0\" ProjName=\"lost\"><Database DBName=\"Other\"/></Project>",
-         "Quorvane: Load Project File failed! Please check!"},
+         "Quorvane: Load Project File failed! Please check! The element Database on line 1 cannot be read: "
+         "the project already has the database \"DB\"."},
     };
     for (const Case& row : cases) {
         SCOPED_TRACE(row.what);
@@ -251,6 +254,15 @@ TEST_F(ProjectFileSaveLoad, DamagedFilesLeaveTheProjectAsItWas) {
     }
     mProject->Load(File("missing.xml"));
     EXPECT_EQ(ProjErr(), "Quorvane: Load Project File failed! Please check!");
+
+    // Regression: an element the load could not take was named by the text above alone, without
+    // the line and the reason.
+    WriteFile("early.xml",
+              "<Project Version=\"6.0\">\n<Field FldName=\"id\"/>\n<Database DBName=\"DB\"/></Project>");
+    FreshProject().Load(File("early.xml"));
+    EXPECT_EQ(ProjErr(),
+              "Quorvane: Load Project File failed! Please check! The element Field on line 2 cannot be "
+              "read: it comes before the Database element, and the project has no database yet.");
 }
 
 TEST_F(ProjectFileSaveLoad, AFileWithoutDatabaseIsRefusedAfterItsExtensions) {

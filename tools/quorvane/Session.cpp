@@ -113,7 +113,13 @@ void Session::Load(const fs::path& file) {
     }
     const std::u16string failure = mProject->ProjErr();
     if (!failure.empty()) {
-        ThrowLibraryError(failure + LoadFailureDetail(file, failure));
+        const std::u16string detail = LoadFailureDetail(file, failure);
+        if (!detail.empty() && mHost.HasShown(failure)) {
+            // The library's message (a comparison that could not read the database) has said it
+            // already; what the user can do about it follows.
+            throw CommandError(Utf8(std::u16string_view(detail).substr(1)));
+        }
+        ThrowLibraryError(failure + detail);
     }
     if (mLocked) {
         // Stop before the command changes anything, rather than at its save.
