@@ -124,6 +124,53 @@ TEST_F(SchemaCommandsTest, ABrokenViewOutsideWhatACommandReadsIsNamedAndLeftAsIt
     EXPECT_EQ(ReadBytes(mWork / "p.xml"), before);
 }
 
+// Regression: with the detail column of a master/detail pair renamed in the database, check
+// listed only the field changes, and sync said "Saved" with the pair gone without a word.
+TEST_F(SchemaCommandsTest, PairsASyncRemovesAreNamedByCheckAndSync) {
+    Sqlite("CREATE TABLE customers (customer_id INTEGER PRIMARY KEY, name TEXT);"
+           "CREATE TABLE orders (id INTEGER PRIMARY KEY, customer_id INTEGER);"
+           "CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT);");
+    Succeed({"new", "p.xml", "--sqlite", "db.sqlite"});
+    std::string project = ReadBytes(mWork / "p.xml");
+    const std::size_t end = project.rfind("</Project>");
+    ASSERT_NE(end, std::string::npos);
+    project.insert(end, "<MasterDetail MasterTable=\"customers\" DetailTable=\"orders\">"
+                        "<Relation MasterField=\"customer_id\" DetailField=\"customer_id\"/></MasterDetail>"
+                        "<MasterDetail MasterTable=\"customers\" DetailTable=\"notes\"/>"
+                        "<MasterDetail MasterTable=\"orders\" DetailTable=\"orders\">"
+                        "<Relation MasterField=\"id\" DetailField=\"id\"/></MasterDetail>");
+    std::ofstream(mWork / "p.xml", std::ios::binary) << project;
+    EXPECT_EQ(Succeed({"check", "p.xml"}).out, "0\n");
+
+    Sqlite("ALTER TABLE orders RENAME COLUMN customer_id TO cust_id; DROP TABLE notes;");
+    const std::string detailGone = "\"customers\"/\"orders\"";
+    const RunResult checked = Succeed({"check", "p.xml"});
+    EXPECT_NE(checked.out.find("customers/orders: master/detail pair that a sync removes: the field "
+                               "\"customer_id\" of the table \"orders\" is gone\n"),
+              std::string::npos)
+        << checked.out;
+    EXPECT_NE(
+        checked.out.find("customers/notes: master/detail pair that a sync removes: the table \"notes\" is "
+                         "gone\n"),
+        std::string::npos)
+        << checked.out;
+    EXPECT_EQ(checked.out.find("orders/orders"), std::string::npos) << checked.out;
+
+    const RunResult synchronised = Succeed({"sync", "p.xml", "--yes"});
+    for (const char* removed :
+         {"quorvane: The master/detail pair \"customers\"/\"orders\" is removed: the field "
+          "\"customer_id\" of the table \"orders\" is gone.\n",
+          "quorvane: The master/detail pair \"customers\"/\"notes\" is removed: the table "
+          "\"notes\" is gone.\n"}) {
+        EXPECT_NE(synchronised.err.find(removed), std::string::npos) << synchronised.err;
+    }
+    EXPECT_EQ(synchronised.err.find("\"orders\"/\"orders\""), std::string::npos) << synchronised.err;
+    project = ReadBytes(mWork / "p.xml");
+    EXPECT_EQ(project.find("MasterTable=\"customers\""), std::string::npos);
+    EXPECT_NE(project.find("MasterTable=\"orders\""), std::string::npos);
+    EXPECT_EQ(Succeed({"check", "p.xml"}).out, "0\n");
+}
+
 // Regression: a field not found was said to be missing from the project's spelling of the table
 // ("table Users has no field a"), not from the table the user named; on PostgreSQL, where "users"
 // and "USERS" both exist, that named the other table.
