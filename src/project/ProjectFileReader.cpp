@@ -164,7 +164,7 @@ bool ProjectFileReader::ReadBefore(const automation::Object* entry) {
 QelDatabase& ProjectFileReader::Database(const xml::Element& element) const {
     if (mModel.databases.Count() == 0) {
         RaiseUnreadable(element,
-                        u"it comes before the Database element, and the project has no database yet");
+                        u"it comes before any Database element, and the project has no database yet");
     }
     return *mModel.databases.Item(Variant(mModel.databaseName));
 }
@@ -440,7 +440,7 @@ private:
     void RequireDatabase(const xml::Element& element) const {
         if (!mDatabaseName) {
             RaiseUnreadable(element,
-                            u"it comes before the Database element, and the project has no database yet");
+                            u"it comes before any Database element, and the project has no database yet");
         }
     }
 

@@ -262,7 +262,7 @@ TEST_F(ProjectFileSaveLoad, DamagedFilesLeaveTheProjectAsItWas) {
     FreshProject().Load(File("early.xml"));
     EXPECT_EQ(ProjErr(),
               "Quorvane: Load Project File failed! Please check! The element Field on line 2 cannot be "
-              "read: it comes before the Database element, and the project has no database yet.");
+              "read: it comes before any Database element, and the project has no database yet.");
 }
 
 TEST_F(ProjectFileSaveLoad, AFileWithoutDatabaseIsRefusedAfterItsExtensions) {
