@@ -26,6 +26,7 @@
 
 #include "platform/automation/Variant.h"
 #include "platform/system/Environment.h"
+#include "platform/system/FileSystem.h"
 #include "platform/xml/Document.h"
 
 #include <optional>
@@ -158,6 +159,7 @@ void SaveProjectFile(Qel& project, std::u16string_view projFile) {
 void LoadProjectFile(Qel& project, std::u16string_view projFile) {
     ModuleState& state = State();
     project.SkippedOnLoad().clear();
+    project.SetLoadedFile(system::AbsolutePath(projFile));
     // The file is parsed and checked before the project is reset, so that a file that cannot
     // be read leaves the project as it was.
     std::optional<xml::Document> document = ParseProjectFile(projFile);

@@ -163,7 +163,8 @@ bool ProjectFileReader::ReadBefore(const automation::Object* entry) {
 
 QelDatabase& ProjectFileReader::Database(const xml::Element& element) const {
     if (mModel.databases.Count() == 0) {
-        RaiseUnreadable(element, u"the project has no database");
+        RaiseUnreadable(element,
+                        u"it comes before any Database element, and the project has no database yet");
     }
     return *mModel.databases.Item(Variant(mModel.databaseName));
 }
@@ -438,7 +439,8 @@ public:
 private:
     void RequireDatabase(const xml::Element& element) const {
         if (!mDatabaseName) {
-            RaiseUnreadable(element, u"the project has no database");
+            RaiseUnreadable(element,
+                            u"it comes before any Database element, and the project has no database yet");
         }
     }
 

@@ -30,9 +30,12 @@
 #include "core/QelVars.h"
 #include "core/QoProperties.h"
 #include "core/RegistryFiles.h"
+#include "core/VbText.h"
 
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
+#include "platform/system/FileSystem.h"
 #include "platform/system/TextFile.h"
 
 namespace qv {
@@ -390,8 +393,29 @@ void Qel::SyncReport(const Variant& sTable) {
     ReportFailures([&] { service->SyncReport(*this, sTable); });
 }
 
+std::optional<std::u16string> Qel::SaveRefusal(std::u16string_view projFile) const {
+    if (mSkippedOnLoad.empty() || !system::IsSameFile(mLoadedFile, projFile)) {
+        return std::nullopt;
+    }
+    std::u16string fixes;
+    for (const SkippedElement& element : mSkippedOnLoad) {
+        fixes += (fixes.empty() ? u"" : u"; ") + element.fix;
+    }
+    const std::size_t count = mSkippedOnLoad.size();
+    return State().gMsgPrefix + u": " + std::u16string(projFile) +
+           u" is left as it is: saving the project would drop " +
+           (count == 1 ? u"the element"
+                       : u"the " + NumberText(static_cast<std::int64_t>(count)) + u" elements") +
+           u" of it that the load skipped. Change the file first: " + fixes + u".";
+}
+
 void Qel::Save(std::u16string_view projFile) {
-    // Failures reach the host as run-time errors; ProjErr is not touched.
+    // Failures reach the host as run-time errors; ProjErr is not touched, except to say why a
+    // save that would lose part of the file is refused.
+    if (std::optional<std::u16string> refusal = SaveRefusal(projFile)) {
+        State().gProjErr = *refusal;
+        automation::Raise(system::FileErrorNumber::PermissionDenied, State().gMsgPrefix, *refusal);
+    }
     SaveProjectFile(*this, projFile);
 }
 
@@ -402,9 +426,13 @@ void Qel::Load(std::u16string_view projFile) {
         LoadProjectFile(*this, projFile);
     } catch (const automation::Error& error) {
         GetStatus().CloseStatus();
-        state.gProjErr = error.Number() == ProjectFileNotAvailable
-                             ? FailureText(error)
-                             : state.gMsgPrefix + u": Load Project File failed! Please check!";
+        // The reason follows the prescribed text: the element that could not be read, and why.
+        state.gProjErr =
+            error.Number() == ProjectFileNotAvailable
+                ? FailureText(error)
+                : state.gMsgPrefix + u": Load Project File failed! Please check!" +
+                      (error.Description().empty() ? u""
+                                                   : u" " + automation::WithFullStop(error.Description()));
     }
 }
 

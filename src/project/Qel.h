@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -184,13 +185,27 @@ public:
 
     /// What the last Load read past in the project file, in file order: elements the project
     /// does not hold as the file does, which a save would therefore drop. Load leaves them out
-    /// as its reader always has and only lists them here; the host decides what to do about it.
+    /// as its reader always has and lists them here; Save refuses to write that file without
+    /// them (SaveRefusal).
     const std::vector<SkippedElement>& SkippedOnLoad() const noexcept {
         return mSkippedOnLoad;
     }
     std::vector<SkippedElement>& SkippedOnLoad() noexcept {
         return mSkippedOnLoad;
     }
+    /// The file the last Load read, as an absolute path; "" before any.
+    const std::u16string& LoadedFile() const noexcept {
+        return mLoadedFile;
+    }
+    void SetLoadedFile(std::u16string path) {
+        mLoadedFile = std::move(path);
+    }
+    /// Why Save would refuse to write `projFile`, behind the message prefix: it is the file the
+    /// last Load read (reached by any path), and the load read past elements of it that the
+    /// project does not hold, so the file would lose them. nullopt when Save may write it; a
+    /// save to another file (Save As) may always. A host that means to change and save the file
+    /// it loads asks before it changes anything.
+    std::optional<std::u16string> SaveRefusal(std::u16string_view projFile) const;
 
     /// The table and field being generated, which EvaluateCondition reads; null for none.
     void SetCurrentTable(QelTable* table) noexcept {
@@ -334,6 +349,7 @@ private:
     mutable automation::Ref<QelDatabases> mDatabases;
     std::u16string mDBName;
     std::vector<SkippedElement> mSkippedOnLoad;
+    std::u16string mLoadedFile;
     mutable automation::Ref<QelMasterDetails> mMasterDetails; ///< created on first use
     mutable automation::Ref<QelCustomScripts> mCustomScripts; ///< created on first use
     std::int16_t mUnloadThresholdCount = 0;

@@ -9,52 +9,89 @@
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 
+#include "core/Apartment.h"
+
 #include "platform/automation/Ref.h"
 #include "platform/automation/Variant.h"
+#include "platform/host/Host.h"
 
+#include <utility>
 #include <vector>
 
 namespace qv {
 
 namespace {
 
-/// True when the table holds the field, or is not loaded and so holds none to check.
-bool HasFieldOrUnloaded(const QelTable& table, const std::u16string& field) {
-    return !table.TblLoaded() || table.Fields()->FieldExist(automation::Variant(field));
+std::u16string Quoted(std::u16string_view name) {
+    return u"\"" + std::u16string(name) + u"\"";
 }
 
-bool IsBroken(const QelMasterDetail& pair, const QelTables& tables) {
-    const QelTable* master = tables.Find(pair.MasterTable());
-    const QelTable* detail = tables.Find(pair.DetailTable());
-    if (master == nullptr || detail == nullptr) {
-        return true;
+/// The project's own tables, as the synchronisation has left them. Names are compared exactly.
+class ProjectTargets final : public PairTargets {
+public:
+    explicit ProjectTargets(const QelTables& tables) : mTables(tables) {}
+
+    bool HasTable(std::u16string_view table) const override { return Exact(table) != nullptr; }
+    bool HasField(std::u16string_view table, std::u16string_view field) const override {
+        const QelTable* found = Exact(table);
+        return found != nullptr && (!found->TblLoaded() ||
+                                    found->Fields()->FieldExist(automation::Variant(std::u16string(field))));
+    }
+
+private:
+    const QelTable* Exact(std::u16string_view name) const {
+        const QelTable* table = mTables.Find(name);
+        return table != nullptr && table->TblName() == name ? table : nullptr;
+    }
+
+    const QelTables& mTables;
+};
+
+} // namespace
+
+std::optional<std::u16string> WhyPairIsBroken(const QelMasterDetail& pair, const PairTargets& targets) {
+    for (const std::u16string& table : {pair.MasterTable(), pair.DetailTable()}) {
+        if (!targets.HasTable(table)) {
+            return u"the table " + Quoted(table) + u" is gone";
+        }
     }
     const std::int16_t relations = pair.FieldCount();
     for (std::int16_t j = 1; j <= relations; ++j) {
-        if (!HasFieldOrUnloaded(*master, pair.MasterField(j)) ||
-            !HasFieldOrUnloaded(*detail, pair.DetailField(j))) {
-            return true;
+        const std::pair<std::u16string, std::u16string> ends[] = {{pair.MasterTable(), pair.MasterField(j)},
+                                                                  {pair.DetailTable(), pair.DetailField(j)}};
+        for (const auto& [table, field] : ends) {
+            if (!targets.HasField(table, field)) {
+                return u"the field " + Quoted(field) + u" of the table " + Quoted(table) + u" is gone";
+            }
         }
     }
-    return false;
+    return std::nullopt;
 }
-
-} // namespace
 
 void RemoveBrokenMasterDetails(Qel& project) {
     QelMasterDetails& pairs = project.MasterDetails();
     if (pairs.Count() == 0 || project.DBCnt() < 1) {
         return;
     }
-    const QelTables& tables = *project.db()->tables();
-    std::vector<automation::Ref<QelMasterDetail>> broken;
+    const ProjectTargets targets(*project.db()->tables());
+    std::vector<std::pair<automation::Ref<QelMasterDetail>, std::u16string>> broken;
     for (std::int32_t position = 1; position <= pairs.Count(); ++position) {
         QelMasterDetail* pair = pairs.At(position);
-        if (pair != nullptr && IsBroken(*pair, tables)) {
-            broken.emplace_back(pair);
+        if (pair == nullptr) {
+            continue;
+        }
+        if (std::optional<std::u16string> why = WhyPairIsBroken(*pair, targets)) {
+            broken.emplace_back(pair, std::move(*why));
         }
     }
-    for (const automation::Ref<QelMasterDetail>& pair : broken) {
+    const ModuleState& state = State();
+    for (const auto& [pair, why] : broken) {
+        // Taken out of the project without a question, as the database asks: the user is told.
+        CurrentHost().ShowMessage({state.gMsgPrefix,
+                                   state.gMsgPrefix + u": The master/detail pair " +
+                                       Quoted(pair->MasterTable()) + u"/" + Quoted(pair->DetailTable()) +
+                                       u" is removed: " + why + u".",
+                                   host::MessageIcon::Information, host::MessageButtons::Ok});
         pairs.Remove(*pair);
     }
 }

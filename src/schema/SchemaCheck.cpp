@@ -1,12 +1,17 @@
 #include "schema/SchemaCheck.h"
 
+#include "schema/internal/MasterDetailCleanup.h"
 #include "schema/internal/QelSchema.h"
 
 #include "project/Qel.h"
+#include "project/QelMasterDetail.h"
+#include "project/QelMasterDetails.h"
 
 #include "model/field/QelField.h"
+#include "model/field/QelFields.h"
 #include "model/table/QelDatabase.h"
 #include "model/table/QelTable.h"
+#include "model/table/QelTables.h"
 
 #include "core/Apartment.h"
 #include "core/QelStatus.h"
@@ -17,6 +22,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace qv {
 
@@ -78,6 +84,58 @@ std::u16string KeyText(std::u16string_view key) {
     }
     return u"(" + text + u")";
 }
+
+/// The tables and fields a synchronisation would leave, without renames: tables and views as
+/// the schema has them (a loaded table takes the schema's columns; one not loaded, or one the
+/// schema brings in without reading its columns, has none to check), custom views and reports
+/// as they are. Names are compared exactly, as the synchronisation and the pairs do.
+class TargetsAfterSync final : public PairTargets {
+public:
+    TargetsAfterSync(const Qel& project, const QelSchema& schema) : mProject(project), mSchema(schema) {}
+
+    bool HasTable(std::u16string_view table) const override {
+        const QelTable* own = Own(table);
+        return (own != nullptr && !IsTableOrView(own->TblType())) || Record(table) != nullptr;
+    }
+
+    bool HasField(std::u16string_view table, std::u16string_view field) const override {
+        const QelTable* own = Own(table);
+        if (own != nullptr && !IsTableOrView(own->TblType())) {
+            return !own->TblLoaded() || own->Fields()->Find(field) != nullptr;
+        }
+        const QoSchemaTable* record = Record(table);
+        if (record == nullptr) {
+            return false;
+        }
+        const bool kept = own != nullptr && own->TblType() == record->TblType;
+        if (kept ? !own->TblLoaded() : mProject.DynamicLoadDB() || record->TblUnread) {
+            return true;
+        }
+        for (std::int16_t j = 1; j <= record->TblFldCnt; ++j) {
+            if (record->Column(j).FldName == field) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    const QelTable* Own(std::u16string_view name) const {
+        const QelTable* table = mProject.db()->tables()->Find(name);
+        return table != nullptr && table->TblName() == name ? table : nullptr;
+    }
+    const QoSchemaTable* Record(std::u16string_view name) const {
+        for (std::int16_t i = 1; i <= mSchema.tblcnt(); ++i) {
+            if (mSchema.Table(i).TblName == name) {
+                return &mSchema.Table(i);
+            }
+        }
+        return nullptr;
+    }
+
+    const Qel& mProject;
+    const QelSchema& mSchema;
+};
 
 /// A count as the Integer the host reads; a drift beyond its range still reads as a drift.
 std::int16_t AsInteger(std::int64_t count) {
@@ -147,7 +205,25 @@ std::int16_t SchemaCheck::CheckDB() {
     std::int64_t count = CheckTablesAndViews(*schema);
     count += CheckCustomViews();
     count += CheckReports();
+    NotePairsToRemove(*schema);
     return AsInteger(count);
+}
+
+void SchemaCheck::NotePairsToRemove(const QelSchema& schema) {
+    if (mPairsToRemove == nullptr) {
+        return;
+    }
+    const TargetsAfterSync targets(mProject, schema);
+    const QelMasterDetails& pairs = mProject.MasterDetails();
+    for (std::int32_t position = 1; position <= pairs.Count(); ++position) {
+        const QelMasterDetail* pair = pairs.At(position);
+        if (pair == nullptr) {
+            continue;
+        }
+        if (std::optional<std::u16string> why = WhyPairIsBroken(*pair, targets)) {
+            mPairsToRemove->push_back({pair->MasterTable(), pair->DetailTable(), std::move(*why)});
+        }
+    }
 }
 
 std::int32_t SchemaCheck::CheckTablesAndViews(const QelSchema& schema) {

@@ -21,6 +21,14 @@ struct SchemaDifference {
     std::u16string what;
 };
 
+/// A master/detail pair that a synchronisation would remove, the database being as the check
+/// read it, and why ("the field "customer_id" of the table "orders" is gone").
+struct PairToRemove {
+    std::u16string master;
+    std::u16string detail;
+    std::u16string why;
+};
+
 /// Counts how far a project has drifted from its database: its tables and views against the
 /// live schema, its custom views against the columns their SQL gives now, and its reports
 /// against their source tables in the project. Made for one count and dropped; borrows the
@@ -32,8 +40,11 @@ struct SchemaDifference {
 class SchemaCheck {
 public:
     /// With `differences`, every difference counted is also described there, one entry each.
-    explicit SchemaCheck(Qel& project, std::vector<SchemaDifference>* differences = nullptr)
-        : mProject(project), mDifferences(differences) {}
+    /// With `pairsToRemove`, CheckDB also lists there the master/detail pairs that a
+    /// synchronisation without renames would remove; they are not counted.
+    explicit SchemaCheck(Qel& project, std::vector<SchemaDifference>* differences = nullptr,
+                         std::vector<PairToRemove>* pairsToRemove = nullptr)
+        : mProject(project), mDifferences(differences), mPairsToRemove(pairsToRemove) {}
 
     /// The number of differences, or -1 when the live schema cannot be read (its reason in
     /// ProjErr). Raises when the project has no database.
@@ -60,9 +71,12 @@ private:
     std::int32_t Note(std::u16string_view table, std::u16string_view field, std::u16string what);
     std::int32_t NoteField(std::u16string_view table, const QoSchemaField& column, const QelField* field);
     std::int32_t NoteDuplicates(const QoSchemaTable& record);
+    /// Lists the pairs that would point at nothing once the project takes in `schema`.
+    void NotePairsToRemove(const QelSchema& schema);
 
     Qel& mProject;
     std::vector<SchemaDifference>* mDifferences;
+    std::vector<PairToRemove>* mPairsToRemove;
 };
 
 } // namespace qv

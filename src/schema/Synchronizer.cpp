@@ -15,6 +15,7 @@
 #include "core/Apartment.h"
 
 #include "platform/automation/Ref.h"
+#include "platform/automation/Text.h"
 #include "platform/host/Host.h"
 
 #include <algorithm>
@@ -71,8 +72,9 @@ void Synchronizer::SynchronizeAfterLoad() {
     const automation::Ref<QelSchema> schema = ReadSchema(mProject);
     if (!schema) {
         CurrentHost().ShowMessage({state.gMsgPrefix,
-                                   u"Unable to load database information! Reason: " + state.gProjErr +
-                                       u". Please check if correct database is in use.",
+                                   u"Unable to load database information! Reason: " +
+                                       automation::WithFullStop(state.gProjErr) +
+                                       u" Please check if correct database is in use.",
                                    host::MessageIcon::Exclamation, host::MessageButtons::Ok});
         return;
     }

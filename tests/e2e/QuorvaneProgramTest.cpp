@@ -730,6 +730,11 @@ TEST_F(QuorvaneProgramTest, RefusesBadInputAndLeavesFilesAlone) {
     EXPECT_NE(damagedReason.find("\n" + (mWork / "damaged.xml").string() + ", line "), std::string::npos)
         << damagedReason;
     EXPECT_NE(damagedReason.find(", column "), std::string::npos) << damagedReason;
+    // One the XML layer reads, but the library cannot take, says where and why.
+    Write(mWork / "early.xml", "<Project Version=\"6.0\">\n<Field FldName=\"id\"/>\n<Database/></Project>");
+    Fail({"show", "early.xml"},
+         "quorvane: Load Project File failed! Please check! The element Field on line 2 "
+         "cannot be read: it comes before any Database element");
     Fail({"generate", "damaged.xml", "--destination", "damaged-site"}, "Load Project File failed");
     Fail({"set", "damaged.xml", "BodyTitle=x"}, "Load Project File failed");
     EXPECT_EQ(Read(mWork / "damaged.xml"), damaged);

@@ -75,6 +75,12 @@ TEST_F(SchemaCommandsTest, ABrokenViewTheProjectLoadsIsNamedAsWhatStoppedTheComp
     EXPECT_NE(stopped.err.find("The project's database was reached, but its view \"v\" could not be read"),
               std::string::npos)
         << stopped.err;
+    // Regression: the view's text came twice, the first time ending in "..".
+    EXPECT_EQ(stopped.err.find("no such table"), stopped.err.rfind("no such table")) << stopped.err;
+    EXPECT_EQ(stopped.err.find("it.."), std::string::npos) << stopped.err;
+    EXPECT_NE(stopped.err.find("grant the right to read it. Please check if correct database is in use.\n"),
+              std::string::npos)
+        << stopped.err;
     // Taken out as the message says, the view no longer stops it.
     Succeed({"unload-table", "p.xml", "v"});
     EXPECT_NE(Succeed({"load-table", "p.xml", "a"}).out.find(": 2 tables loaded"), std::string::npos);
@@ -116,6 +122,66 @@ TEST_F(SchemaCommandsTest, ABrokenViewOutsideWhatACommandReadsIsNamedAndLeftAsIt
               std::string::npos)
         << loaded.err;
     EXPECT_EQ(ReadBytes(mWork / "p.xml"), before);
+}
+
+// Regression: with the detail column of a master/detail pair renamed in the database, check
+// listed only the field changes, and sync said "Saved" with the pair gone without a word.
+TEST_F(SchemaCommandsTest, PairsASyncRemovesAreNamedByCheckAndSync) {
+    Sqlite("CREATE TABLE customers (customer_id INTEGER PRIMARY KEY, name TEXT);"
+           "CREATE TABLE orders (id INTEGER PRIMARY KEY, customer_id INTEGER);"
+           "CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT);");
+    Succeed({"new", "p.xml", "--sqlite", "db.sqlite"});
+    std::string project = ReadBytes(mWork / "p.xml");
+    const std::size_t end = project.rfind("</Project>");
+    ASSERT_NE(end, std::string::npos);
+    project.insert(end, "<MasterDetail MasterTable=\"customers\" DetailTable=\"orders\">"
+                        "<Relation MasterField=\"customer_id\" DetailField=\"customer_id\"/></MasterDetail>"
+                        "<MasterDetail MasterTable=\"customers\" DetailTable=\"notes\"/>"
+                        "<MasterDetail MasterTable=\"orders\" DetailTable=\"orders\">"
+                        "<Relation MasterField=\"id\" DetailField=\"id\"/></MasterDetail>");
+    std::ofstream(mWork / "p.xml", std::ios::binary) << project;
+    EXPECT_EQ(Succeed({"check", "p.xml"}).out, "0\n");
+
+    Sqlite("ALTER TABLE orders RENAME COLUMN customer_id TO cust_id; DROP TABLE notes;");
+    const std::string detailGone = "\"customers\"/\"orders\"";
+    const RunResult checked = Succeed({"check", "p.xml"});
+    EXPECT_NE(checked.out.find("customers/orders: master/detail pair that a sync removes: the field "
+                               "\"customer_id\" of the table \"orders\" is gone\n"),
+              std::string::npos)
+        << checked.out;
+    EXPECT_NE(
+        checked.out.find("customers/notes: master/detail pair that a sync removes: the table \"notes\" is "
+                         "gone\n"),
+        std::string::npos)
+        << checked.out;
+    EXPECT_EQ(checked.out.find("orders/orders"), std::string::npos) << checked.out;
+
+    const RunResult synchronised = Succeed({"sync", "p.xml", "--yes"});
+    for (const char* removed :
+         {"quorvane: The master/detail pair \"customers\"/\"orders\" is removed: the field "
+          "\"customer_id\" of the table \"orders\" is gone.\n",
+          "quorvane: The master/detail pair \"customers\"/\"notes\" is removed: the table "
+          "\"notes\" is gone.\n"}) {
+        EXPECT_NE(synchronised.err.find(removed), std::string::npos) << synchronised.err;
+    }
+    EXPECT_EQ(synchronised.err.find("\"orders\"/\"orders\""), std::string::npos) << synchronised.err;
+    project = ReadBytes(mWork / "p.xml");
+    EXPECT_EQ(project.find("MasterTable=\"customers\""), std::string::npos);
+    EXPECT_NE(project.find("MasterTable=\"orders\""), std::string::npos);
+    EXPECT_EQ(Succeed({"check", "p.xml"}).out, "0\n");
+}
+
+// Regression: a field not found was said to be missing from the project's spelling of the table
+// ("table Users has no field a"), not from the table the user named; on PostgreSQL, where "users"
+// and "USERS" both exist, that named the other table.
+TEST_F(SchemaCommandsTest, AFieldNotFoundIsSaidOfTheTableAsTyped) {
+    Sqlite("CREATE TABLE Users (id INTEGER PRIMARY KEY, name TEXT);");
+    const RunResult created = Quorvane({"new", "p.xml", "--sqlite", "db.sqlite", "--tables", "users.a"});
+    EXPECT_EQ(created.status, 1);
+    EXPECT_NE(created.err.find("quorvane: table users has no field a\n"), std::string::npos) << created.err;
+    Succeed({"new", "q.xml", "--sqlite", "db.sqlite"});
+    const RunResult shown = Quorvane({"show", "q.xml", "USERS.nosuch"});
+    EXPECT_NE(shown.err.find("quorvane: table USERS has no field nosuch\n"), std::string::npos) << shown.err;
 }
 
 } // namespace

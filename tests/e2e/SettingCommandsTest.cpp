@@ -127,8 +127,7 @@ TEST_F(SettingCommandsTest, WhatALoadSkipsIsNamedAndNeverSavedAway) {
         EXPECT_NE(shown.err.find(warning), std::string::npos) << warning << "\n" << shown.err;
     }
     // A command that would save refuses, saying what to change in the file.
-    Refused({"BodyTitle=x"},
-            "quorvane: shop.xml is left as it is: saving the project would drop the 7 elements");
+    Refused({"BodyTitle=x"}, "/shop.xml is left as it is: saving the project would drop the 7 elements");
     Refused({"BodyTitle=x"}, "rename the table \"Customers\" on line 10; give the table on line 15 a name");
 }
 

@@ -233,10 +233,13 @@ TEST_F(ProjectFileSaveLoad, DamagedFilesLeaveTheProjectAsItWas) {
         {"script without CDATA",
          "<Project Version=\"6.0\" ProjName=\"lost\"><Database DBName=\"DB\"/>"
          "<CustomScript ScriptType=\"T\" ScriptCodeType=\"S\" ScriptName=\"N\">code</CustomScript></Project>",
-         "Quorvane: Load Project File failed! Please check!"},
+         "Quorvane: Load Project File failed! Please check! The element CustomScript on line 1 cannot be "
+         "read: the "
+         "script code is not a CDATA section."},
         {"another database",
          "<Project Version=\"6.0\" ProjName=\"lost\"><Database DBName=\"Other\"/></Project>",
-         "Quorvane: Load Project File failed! Please check!"},
+         "Quorvane: Load Project File failed! Please check! The element Database on line 1 cannot be read: "
+         "the project already has the database \"DB\"."},
     };
     for (const Case& row : cases) {
         SCOPED_TRACE(row.what);
@@ -251,6 +254,15 @@ TEST_F(ProjectFileSaveLoad, DamagedFilesLeaveTheProjectAsItWas) {
     }
     mProject->Load(File("missing.xml"));
     EXPECT_EQ(ProjErr(), "Quorvane: Load Project File failed! Please check!");
+
+    // Regression: an element the load could not take was named by the text above alone, without
+    // the line and the reason.
+    WriteFile("early.xml",
+              "<Project Version=\"6.0\">\n<Field FldName=\"id\"/>\n<Database DBName=\"DB\"/></Project>");
+    FreshProject().Load(File("early.xml"));
+    EXPECT_EQ(ProjErr(),
+              "Quorvane: Load Project File failed! Please check! The element Field on line 2 cannot be "
+              "read: it comes before any Database element, and the project has no database yet.");
 }
 
 TEST_F(ProjectFileSaveLoad, AFileWithoutDatabaseIsRefusedAfterItsExtensions) {
@@ -264,6 +276,54 @@ TEST_F(ProjectFileSaveLoad, AFileWithoutDatabaseIsRefusedAfterItsExtensions) {
     EXPECT_EQ(ProjErr(), "Quorvane: No Database Information in Project File!");
     ASSERT_EQ(GetExtensions().Count(), 1);
     EXPECT_EQ(GetExtensions().At(1)->Name(), u"Menu");
+}
+
+// Regression: a load that read past a second table of one name left it out, and Save through
+// the object model then wrote the file without it, returning normally with ProjErr empty.
+TEST_F(ProjectFileSaveLoad, SaveRefusesToWriteTheLoadedFileWithoutWhatTheLoadSkipped) {
+    BuildProject();
+    mProject->Save(File("shop.xml"));
+    std::string bytes = Bytes("shop.xml");
+    const std::string from = "TblName=\"order_lines\"";
+    ASSERT_NE(bytes.find(from), std::string::npos);
+    bytes.replace(bytes.find(from), from.size(), "TblName=\"Customers\"");
+    WriteFile("twice.xml", bytes);
+    std::filesystem::create_directory(mTemp / "sub");
+    std::filesystem::create_symlink(mTemp / "twice.xml", mTemp / "link.xml");
+    std::filesystem::create_hard_link(mTemp / "twice.xml", mTemp / "hard.xml");
+
+    Qel& project = FreshProject();
+    project.Load(File("twice.xml"));
+    ASSERT_EQ(ProjErr(), "");
+    ASSERT_EQ(project.SkippedOnLoad().size(), 1u);
+    // The same file, however the caller names it.
+    for (const std::u16string& path : {File("twice.xml"), File("sub/../twice.xml"), File("./twice.xml"),
+                                       File("link.xml"), File("hard.xml")}) {
+        SCOPED_TRACE(automation::ToUtf8(path));
+        State().gProjErr.clear();
+        try {
+            automation::CallByName(project, u"Save", automation::InvokeKind::Method, {Variant(path)});
+            ADD_FAILURE() << "the save went through";
+        } catch (const automation::Error& error) {
+            EXPECT_EQ(error.Description(), State().gProjErr);
+        }
+        EXPECT_NE(
+            ProjErr().find(" is left as it is: saving the project would drop the element of it that the "
+                           "load skipped. Change the file first: rename the table \"Customers\" on line"),
+            std::string::npos)
+            << ProjErr();
+        EXPECT_TRUE(Bytes("twice.xml") == bytes) << "the file is left byte for byte";
+    }
+    // Another file is a copy the user makes on purpose, and may be saved again.
+    automation::CallByName(project, u"Save", automation::InvokeKind::Method, {Variant(File("copy.xml"))});
+    automation::CallByName(project, u"Save", automation::InvokeKind::Method, {Variant(File("copy.xml"))});
+    EXPECT_EQ(Bytes("copy.xml").find("TblName=\"Customers\""), std::string::npos);
+    EXPECT_TRUE(Bytes("twice.xml") == bytes);
+    // A file that loads whole is saved over as ever.
+    Qel& whole = FreshProject();
+    whole.Load(File("copy.xml"));
+    ASSERT_EQ(ProjErr(), "");
+    whole.Save(File("copy.xml"));
 }
 
 /// Records what it was asked and answers with a prepared file.

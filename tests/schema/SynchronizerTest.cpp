@@ -4,6 +4,8 @@
 
 #include "schema/SchemaProjectFixture.h"
 
+#include "schema/SchemaCheck.h"
+
 #include "db/TestDatabases.h"
 
 #include "project/Qel.h"
@@ -140,6 +142,8 @@ TEST_P(SynchronizerTest, KeepsEverySettingOfWhatSurvivesAChangedSchema) {
     ASSERT_TRUE(pairs.Item(u"sync_old", u"sync_people")->AddRelation(u"v", u"city"));
     ASSERT_TRUE(pairs.Add(u"sync_people", u"sync_gone"));
     ASSERT_TRUE(pairs.Item(u"sync_people", u"sync_gone")->AddRelation(u"id", u"x"));
+    ASSERT_TRUE(pairs.Add(u"sync_orders", u"sync_people"));
+    ASSERT_TRUE(pairs.Item(u"sync_orders", u"sync_people")->AddRelation(u"person_id", u"note"));
 
     Call(*mProject, u"LoadCustomView",
          {Variant(u"cv"), Variant(u"SELECT id, name FROM sync_people"), Variant(true)});
@@ -170,6 +174,19 @@ TEST_P(SynchronizerTest, KeepsEverySettingOfWhatSurvivesAChangedSchema) {
     Recreate(u"sync_added", u"a INTEGER, b VARCHAR(7)");
     Run(u"CREATE VIEW sync_v AS SELECT id, name, age FROM sync_people");
     EXPECT_GT(CheckDB(), 0);
+    // Regression: the check named no pair that a sync would take away. It knows no renames.
+    std::vector<PairToRemove> toRemove;
+    EXPECT_GT(SchemaCheck(*mProject, nullptr, &toRemove).CheckDB(), 0);
+    std::set<std::u16string> named;
+    for (const PairToRemove& pair : toRemove) {
+        named.insert(pair.master + u"/" + pair.detail + u": " + pair.why);
+    }
+    EXPECT_EQ(named,
+              (std::set<std::u16string>{
+                  u"sync_old/sync_people: the table \"sync_old\" is gone",
+                  u"sync_people/sync_gone: the table \"sync_gone\" is gone",
+                  u"sync_orders/sync_people: the field \"note\" of the table \"sync_people\" is gone"}));
+    mMapping.ClearCalls();
 
     mMapping.renames = {{u"sync_renamed", u"sync_old"}, {u"town", u"city"}};
     mMapping.Answer(host::SyncChoice::Update);
@@ -227,7 +244,21 @@ TEST_P(SynchronizerTest, KeepsEverySettingOfWhatSurvivesAChangedSchema) {
     ASSERT_TRUE(pairs.MasterDetailExist(u"sync_renamed", u"sync_people"));
     EXPECT_EQ(pairs.Item(u"sync_renamed", u"sync_people")->DetailField(1), u"town");
     EXPECT_FALSE(pairs.MasterDetailExist(u"sync_people", u"sync_gone"));
+    EXPECT_FALSE(pairs.MasterDetailExist(u"sync_orders", u"sync_people"));
     EXPECT_EQ(pairs.Count(), 2);
+    // Regression: they went without a word.
+    std::set<std::u16string> told;
+    for (const std::u16string& message : mMapping.Texts(host::HostCallKind::Message)) {
+        if (message.find(u"master/detail") != std::u16string::npos) {
+            told.insert(message);
+        }
+    }
+    EXPECT_EQ(told,
+              (std::set<std::u16string>{
+                  u"Quorvane: The master/detail pair \"sync_people\"/\"sync_gone\" is removed: the table "
+                  u"\"sync_gone\" is gone.",
+                  u"Quorvane: The master/detail pair \"sync_orders\"/\"sync_people\" is removed: the field "
+                  u"\"note\" of the table \"sync_people\" is gone."}));
 
     // The custom view that no longer reads counts nothing.
     EXPECT_EQ(CheckDB(), 0) << automation::ToUtf8(mProject->ProjErr());

@@ -87,6 +87,7 @@ host::MessageAnswer CommandHost::ShowMessage(const host::Message& message) {
     }
     if (message.buttons == host::MessageButtons::Ok) {
         // Information goes to standard error as the program's own messages do.
+        mShown.push_back(message.text);
         host::Message shown = message;
         shown.text = automation::FromUtf8(ProgramMessage(message.text));
         return mConsole.ShowMessage(shown);
@@ -179,6 +180,11 @@ host::NameMapAnswer CommandHost::MapNames(const host::NameMapQuestion& question)
         answer.oldNames.push_back(oldName);
     }
     return answer;
+}
+
+bool CommandHost::HasShown(std::u16string_view text) const {
+    return std::any_of(mShown.begin(), mShown.end(),
+                       [&](const std::u16string& shown) { return shown.find(text) != std::u16string::npos; });
 }
 
 std::vector<std::size_t> CommandHost::UnusedRenames() const {

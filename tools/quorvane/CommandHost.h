@@ -64,6 +64,9 @@ public:
 
     /// The positions of the renames given in advance that no question of the run could use.
     std::vector<std::size_t> UnusedRenames() const;
+    /// Whether a message of the run (one with an OK button alone, printed to standard error)
+    /// held `text`: a failure the library has shown is not printed a second time.
+    bool HasShown(std::u16string_view text) const;
 
 private:
     /// Whether questions can be put to a user: the console asks only when its input is a terminal.
@@ -76,6 +79,7 @@ private:
     bool mCanAsk;
     std::vector<bool> mRenameUsed;
     bool mSilent = false;
+    std::vector<std::u16string> mShown; ///< the texts of the messages printed, as the library gave them
 };
 
 } // namespace qv::cli

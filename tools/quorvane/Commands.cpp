@@ -377,16 +377,22 @@ void CheckCommand(const std::vector<std::string>& arguments, std::ostream& out) 
     line.ExpectPositional(1, 1, "PROJECT.xml");
     Session session(CommandAnswers{});
     session.Load(line.Positional()[0]);
-    // The schema layer's own check, which describes each difference it counts.
+    // The schema layer's own check, which describes each difference it counts and names the
+    // master/detail pairs a sync would take away with them.
     std::vector<SchemaDifference> differences;
+    std::vector<PairToRemove> pairs;
     const std::int16_t count = session.Guard([&] {
-        return session.Project().db() ? SchemaCheck(session.Project(), &differences).CheckDB()
+        return session.Project().db() ? SchemaCheck(session.Project(), &differences, &pairs).CheckDB()
                                       : session.Project().CheckDB();
     });
     session.ThrowIfFailed();
     for (const SchemaDifference& difference : differences) {
         out << Utf8(difference.table) << (difference.field.empty() ? "" : "." + Utf8(difference.field))
             << ": " << Utf8(difference.what) << "\n";
+    }
+    for (const PairToRemove& pair : pairs) {
+        out << Utf8(pair.master) << "/" << Utf8(pair.detail)
+            << ": master/detail pair that a sync removes: " << Utf8(pair.why) << "\n";
     }
     out << count << "\n";
 }

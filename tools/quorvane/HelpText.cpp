@@ -140,12 +140,14 @@ whether generating would meet existing files (above 0) or write only new ones (0
         {"check", R"(Usage: quorvane check PROJECT.xml
 
 Compares the project with its live database: lists each difference, one a line (table, field
-where one is concerned, and what differs), then prints the number of differences.
+where one is concerned, and what differs), then each master/detail pair that a sync without
+--map would remove (MASTER/DETAIL and why), then prints the number of differences.
 )"},
         {"sync", R"(Usage: quorvane sync PROJECT.xml [--map OLD=NEW...] [--keys keep|update] [--yes]
 
 Brings the project in step with its live database and saves it: new tables and fields are
-added, vanished ones removed, settings of those that stay are kept.
+added, vanished ones removed, settings of those that stay are kept. A master/detail pair left
+naming a table or field that is gone is removed, and named on standard error.
 
   --map OLD=NEW      a table, view or field renamed in the database from OLD to NEW keeps its
                      settings (repeat the option, or separate pairs by commas); without it the

@@ -113,11 +113,19 @@ void Session::Load(const fs::path& file) {
     }
     const std::u16string failure = mProject->ProjErr();
     if (!failure.empty()) {
-        ThrowLibraryError(failure + LoadFailureDetail(file, failure));
+        const std::u16string detail = LoadFailureDetail(file, failure);
+        if (!detail.empty() && mHost.HasShown(failure)) {
+            // The library's message (a comparison that could not read the database) has said it
+            // already; what the user can do about it follows.
+            throw CommandError(Utf8(std::u16string_view(detail).substr(1)));
+        }
+        ThrowLibraryError(failure + detail);
     }
     if (mLocked) {
         // Stop before the command changes anything, rather than at its save.
-        RefuseToDropSkipped(file);
+        if (const std::optional<std::u16string> refusal = mProject->SaveRefusal(path)) {
+            ThrowLibraryError(*refusal);
+        }
     }
     // Through the setter, so that the folders that follow the destination are this project's
     // and not the defaults the library started with.
@@ -163,25 +171,7 @@ ProjectFileLock Session::Lock(const fs::path& file) {
     return lock;
 }
 
-void Session::RefuseToDropSkipped(const fs::path& file) const {
-    const std::vector<SkippedElement>& skipped = mProject->SkippedOnLoad();
-    if (skipped.empty()) {
-        return;
-    }
-    // The library reads past what the project cannot hold; saved, the file would lose it for
-    // good, however the command itself went.
-    std::string fixes;
-    for (const SkippedElement& element : skipped) {
-        fixes += (fixes.empty() ? "" : "; ") + Utf8(element.fix);
-    }
-    throw CommandError(
-        "quorvane: " + file.string() + " is left as it is: saving the project would drop " +
-        (skipped.size() == 1 ? "the element" : "the " + std::to_string(skipped.size()) + " elements") +
-        " of it that the load skipped (named above). Change the file first: " + fixes + ".");
-}
-
 void Session::Save(const fs::path& file) {
-    RefuseToDropSkipped(file);
     Guard([&] { mProject->Save(LibraryPath(file)); });
 }
 

@@ -35,10 +35,10 @@ public:
     /// Loads a project file; a file that does not exist fails before the library is asked. A
     /// failure carries the library's text and, on the next line, what the user can do about it.
     /// Each element the load read past is named on standard error; a command that holds the
-    /// file's lock, and so means to save, stops there (see Save).
+    /// file's lock, and so means to save, stops there when the library would refuse the save.
     void Load(const std::filesystem::path& file);
-    /// Saves the project; refused, with the file left as it is, when its load read past
-    /// elements of the file, which the save would drop.
+    /// Saves the project; the library refuses, with the file left as it is, when its load read
+    /// past elements of the file, which the save would drop.
     void Save(const std::filesystem::path& file);
     /// Takes the project file's lock, to hold from Load to Save in a command that changes it.
     [[nodiscard]] ProjectFileLock Lock(const std::filesystem::path& file);
@@ -53,8 +53,6 @@ private:
     /// What the user needs beyond the library's text of a failed load: the XML layer's reason
     /// for a file that does not parse, the way out for a database that cannot be reached.
     std::u16string LoadFailureDetail(const std::filesystem::path& file, const std::u16string& error);
-    /// Refuses to write `file` when the project does not hold everything its load found there.
-    void RefuseToDropSkipped(const std::filesystem::path& file) const;
 
     CommandHost mHost;
     LoadCheckKind mCheck;

@@ -360,8 +360,10 @@ SettingTarget FindTarget(Qel& project, std::string_view target) {
         QelField* field = FindByName<QelField>(*table->Fields(), fieldName,
                                                [](QelField& candidate) { return candidate.FldName(); });
         if (!field) {
-            throw CommandError("quorvane: table " + Utf8(table->TblName()) + " has no field " +
-                               Utf8(fieldName) +
+            // Named as the user typed it: the table found may be spelt otherwise, and where the
+            // database holds both spellings, the project's is not the one the user meant.
+            throw CommandError("quorvane: table " + Utf8(std::u16string_view(name).substr(0, dot)) +
+                               " has no field " + Utf8(fieldName) +
                                (table->TblLoaded() ? "" : " (its fields are not loaded: use load-table)"));
         }
         return {Ref<Object>(field),

@@ -241,4 +241,12 @@ std::size_t HashText(std::u16string_view text) noexcept {
     return static_cast<std::size_t>(hash);
 }
 
+std::u16string WithFullStop(std::u16string_view text) {
+    std::u16string sentence(text);
+    if (!sentence.empty() && sentence.back() != u'.' && sentence.back() != u'!' && sentence.back() != u'?') {
+        sentence += u'.';
+    }
+    return sentence;
+}
+
 } // namespace qv::automation

@@ -29,6 +29,11 @@ std::size_t HashNoCase(std::u16string_view text) noexcept;
 /// The hash of the units as they are (binary comparison).
 std::size_t HashText(std::u16string_view text) noexcept;
 
+/// A text that may or may not end a sentence (a driver's or another layer's reason) as one that
+/// does: a full stop added unless it already ends in ".", "!" or "?" (or is empty), so that a
+/// message that puts a reason before its own next sentence never shows "..".
+std::u16string WithFullStop(std::u16string_view text);
+
 struct NoCaseHash {
     using is_transparent = void;
     std::size_t operator()(std::u16string_view text) const noexcept { return HashNoCase(text); }

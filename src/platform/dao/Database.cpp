@@ -63,8 +63,9 @@ std::string ReadInChild(const std::string& nativePath, std::u16string_view path,
         // tells the parent so.
         return {};
     } catch (const std::exception& error) {
-        return EncodeError(ErrorNumber::CannotOpenDatabase, u"Cannot open database '" + std::u16string(path) +
-                                                                u"': " + FromUtf8(error.what()) + u".");
+        return EncodeError(ErrorNumber::CannotOpenDatabase,
+                           u"Cannot open database '" + std::u16string(path) + u"': " +
+                               automation::WithFullStop(FromUtf8(error.what())));
     }
 }
 

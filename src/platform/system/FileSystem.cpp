@@ -484,6 +484,32 @@ bool IsSymbolicLink(std::u16string_view path) {
     return IsLink(ToNativePath(path));
 }
 
+std::u16string AbsolutePath(std::u16string_view path) {
+    std::error_code error;
+    const fs::path native = ToNativePath(path);
+    const fs::path absolute = fs::absolute(native, error);
+    return FromNativePath(error ? native : absolute);
+}
+
+bool IsSameFile(std::u16string_view first, std::u16string_view second) {
+    const fs::path one = ToNativePath(first);
+    const fs::path other = ToNativePath(second);
+    std::error_code error;
+    if (fs::equivalent(one, other, error) && !error) {
+        return true;
+    }
+    const auto resolved = [](const fs::path& path) {
+        std::error_code failed;
+        fs::path absolute = fs::absolute(path, failed);
+        if (failed) {
+            absolute = path;
+        }
+        const fs::path canonical = fs::weakly_canonical(absolute, failed);
+        return (failed ? absolute : canonical).lexically_normal();
+    };
+    return resolved(one) == resolved(other);
+}
+
 std::string ReadFileBytes(std::u16string_view path) {
     struct stat status {};
     FileDescriptor file = OpenForReading(path, status);

@@ -32,6 +32,14 @@ bool FileExists(std::u16string_view path);     // a regular file (or a link to o
 bool FolderExists(std::u16string_view path);   // a directory (or a link to one)
 bool IsSymbolicLink(std::u16string_view path); // the entry itself is a symbolic link
 
+/// The path made absolute against the working folder, as library text; the path itself when
+/// the working folder cannot be read.
+std::u16string AbsolutePath(std::u16string_view path);
+/// True when the two paths lead to one file: one existing file however it is reached (a
+/// relative path, a link, another hard link to it), or, when either does not exist, the same
+/// path once it is absolute and its links, "." and ".." are resolved.
+bool IsSameFile(std::u16string_view first, std::u16string_view second);
+
 /// The whole file as bytes.
 std::string ReadFileBytes(std::u16string_view path);
 

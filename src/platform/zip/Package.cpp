@@ -40,7 +40,7 @@ std::u16string Quoted(std::u16string_view text) {
 [[noreturn]] void RaiseDamaged(std::u16string_view package, std::string_view reason) {
     automation::Raise(DamagedPackage, u"",
                       u"The package " + Quoted(package) + u" is damaged and was not extracted: " +
-                          automation::FromUtf8(reason) + u".");
+                          automation::WithFullStop(automation::FromUtf8(reason)));
 }
 
 [[noreturn]] void RaiseRefused(std::u16string_view package, std::u16string_view entry,
