@@ -316,13 +316,15 @@ TEST_F(FileSystemTest, CopiesDeletesAndMoves) {
 TEST_F(FileSystemTest, AFolderHoldingALinkIsNotMovedToAnotherFileSystem) {
     struct stat here {};
     struct stat shm {};
-    if (::stat("/dev/shm", &shm) != 0 || ::stat(mDir.Path().c_str(), &here) != 0 || here.st_dev == shm.st_dev) {
+    if (::stat("/dev/shm", &shm) != 0 || ::stat(mDir.Path().c_str(), &here) != 0 ||
+        here.st_dev == shm.st_dev) {
         GTEST_SKIP() << "no second file system at /dev/shm";
     }
     CreateFolders(PathOf(u"src/icons"));
     WriteFileAtomic(PathOf(u"src/icons/a.gif"), "gif");
     std::filesystem::create_symlink("a.gif", ToNativePath(PathOf(u"src/icons/b.gif")));
-    const std::filesystem::path away = std::filesystem::path("/dev/shm") / ("qv-move-" + std::to_string(::getpid()));
+    const std::filesystem::path away =
+        std::filesystem::path("/dev/shm") / ("qv-move-" + std::to_string(::getpid()));
     std::filesystem::remove_all(away);
     ExpectFileError(FileErrorNumber::PathFileAccessError, PathOf(u"src/icons/b.gif"),
                     [&] { MoveFile(PathOf(u"src"), FromNativePath(away)); });
