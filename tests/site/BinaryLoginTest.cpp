@@ -168,6 +168,7 @@ protected:
         project.SetSecLoginIDFld(u"login");
         project.SetSecPasswdFld(u"password");
         GenerateField(project, u"badges", u"code");
+        AddMasterDetail(project, u"badges", u"awards", u"code", u"badge");
     }
 };
 
@@ -213,6 +214,16 @@ TEST_P(BinaryLoginIdTest, KeysStoredAsTextFindTheirRecords) {
         EXPECT_TRUE(Holds(Clean("badgesview.asp?k_code=" + key).body, " badge")) << key;
     }
     EXPECT_TRUE(Holds(Clean("badgesview.asp?k_code=424F42").body, "Text badge"));
+    std::string details;
+    for (const std::string& link : Links(Clean("badgesview.asp?k_code=424F42").body)) {
+        if (link.starts_with("awardslist.asp?")) {
+            details = link;
+        }
+    }
+    const std::string awards = Clean(details).body;
+    EXPECT_TRUE(Holds(awards, "Award of Bob") && Holds(awards, "Second award of Bob") &&
+                !Holds(awards, "Ada"))
+        << details << ": " << awards;
     const std::string edit = "badgesedit.asp?k_code=424F42";
     // The header's log-out form is on the page too: only the edit form's fields are posted.
     const AspResponse edited =

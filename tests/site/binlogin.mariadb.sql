@@ -30,3 +30,11 @@ CREATE TABLE badges (
 INSERT INTO badges VALUES (CAST('ADA' AS BINARY), 'Gold badge');
 INSERT INTO badges VALUES (CAST('BOB' AS BINARY), 'Text badge');
 INSERT INTO badges VALUES (CAST('ZOË' AS BINARY), 'Zinc badge');
+CREATE TABLE awards (
+    award_id INTEGER PRIMARY KEY,
+    badge VARBINARY(30),
+    note VARCHAR(30)
+);
+INSERT INTO awards VALUES (1, CAST('ADA' AS BINARY), 'Award of Ada');
+INSERT INTO awards VALUES (2, CAST('BOB' AS BINARY), 'Award of Bob');
+INSERT INTO awards VALUES (3, CAST('BOB' AS BINARY), 'Second award of Bob');

@@ -30,3 +30,11 @@ CREATE TABLE badges (
 INSERT INTO badges VALUES (convert_to('ADA', 'UTF8'), 'Gold badge');
 INSERT INTO badges VALUES (convert_to('BOB', 'UTF8'), 'Text badge');
 INSERT INTO badges VALUES (convert_to('ZOË', 'UTF8'), 'Zinc badge');
+CREATE TABLE awards (
+    award_id INTEGER PRIMARY KEY,
+    badge BYTEA,
+    note VARCHAR(30)
+);
+INSERT INTO awards VALUES (1, convert_to('ADA', 'UTF8'), 'Award of Ada');
+INSERT INTO awards VALUES (2, convert_to('BOB', 'UTF8'), 'Award of Bob');
+INSERT INTO awards VALUES (3, convert_to('BOB', 'UTF8'), 'Second award of Bob');

@@ -32,3 +32,11 @@ CREATE TABLE badges (
 INSERT INTO badges VALUES (CAST('ADA' AS BLOB), 'Gold badge');
 INSERT INTO badges VALUES ('BOB', 'Text badge');
 INSERT INTO badges VALUES ('ZOË', 'Zinc badge');
+CREATE TABLE awards (
+    award_id INTEGER PRIMARY KEY,
+    badge BLOB,
+    note VARCHAR(30)
+);
+INSERT INTO awards VALUES (1, CAST('ADA' AS BLOB), 'Award of Ada');
+INSERT INTO awards VALUES (2, 'BOB', 'Award of Bob');
+INSERT INTO awards VALUES (3, CAST('BOB' AS BLOB), 'Second award of Bob');
