@@ -282,11 +282,19 @@ std::u16string QoParser::ResolveIncludes(std::u16string_view text, IncludeTrail&
             continue;
         }
         // An empty file reads as empty text and so contributes nothing.
-        const std::u16string included = ReadSingleByteFile(include.first);
+        const std::u16string& included = IncludedFileText(include.first);
         trail.push_back(std::move(include));
         output += SessionOf(included, session, trail);
         trail.pop_back();
     }
+}
+
+const std::u16string& QoParser::IncludedFileText(const std::u16string& path) {
+    const auto found = mIncludedFiles.find(path);
+    if (found != mIncludedFiles.end()) {
+        return found->second;
+    }
+    return mIncludedFiles.emplace(path, ReadSingleByteFile(path)).first->second;
 }
 
 } // namespace qv

@@ -3,6 +3,7 @@
 #include "platform/automation/Object.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -73,9 +74,14 @@ private:
         return GetSession(sSrc, sSessID);
     }
 
+    /// The text of a file an include names, read once: one merge includes sessions of a shared
+    /// file many times over, and its files do not change while it runs.
+    const std::u16string& IncludedFileText(const std::u16string& path);
+
     std::u16string mSource;
     std::vector<Block> mBlocks;
     std::int32_t mBlockID = 0;
+    std::map<std::u16string, std::u16string> mIncludedFiles; ///< by path, as read
 };
 
 } // namespace qv

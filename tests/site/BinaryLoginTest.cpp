@@ -111,8 +111,10 @@ protected:
 // taken for text), and one that does not answered the refusal: nobody could log in, and the
 // difference told a visitor which IDs exist.
 TEST_P(BinaryPasswordTest, TheStoredBytesAreComparedAsTheirText) {
-    ExpectLogins({{"ada@example.com", "Lisbon"}, {"zoe@example.com", "Zoë"}},
+    // On SQLite Bob's password is stored as text in the binary column.
+    ExpectLogins({{"ada@example.com", "Lisbon"}, {"zoe@example.com", "Zoë"}, {"bob@example.com", "Paris"}},
                  {{"ada@example.com", "Lagos"},
+                  {"bob@example.com", "paris"},
                   {"nobody@example.com", "Lisbon"},
                   {"ada@example.com", "lisbon"},
                   {"ada@example.com", "Lisbo"},
@@ -165,13 +167,16 @@ protected:
         project.SetSecTbl(u"keyholders");
         project.SetSecLoginIDFld(u"login");
         project.SetSecPasswdFld(u"password");
+        GenerateField(project, u"badges", u"code");
+        AddMasterDetail(project, u"badges", u"awards", u"code", u"badge");
     }
 };
 
 // Before, the typed login ID was bound as a binary parameter, which matched no row: nobody
-// could log in.
+// could log in. Then on SQLite an ID stored as text (Bob's) was refused: the page compared the
+// column with bytes alone, and SQLite keeps a value's own type in any column.
 TEST_P(BinaryLoginIdTest, TheTypedIdFindsTheBytesOfItsText) {
-    ExpectLogins({{"ada@example.com", "Lisbon"}, {"zoë@example.com", "Oslo"}},
+    ExpectLogins({{"ada@example.com", "Lisbon"}, {"zoë@example.com", "Oslo"}, {"bob@example.com", "Paris"}},
                  {{"ada@example.com", "Lagos"},
                   {"nobody@example.com", "Lisbon"},
                   {"ADA@example.com", "Lisbon"},
@@ -185,13 +190,54 @@ TEST_P(BinaryLoginIdTest, TheTypedIdFindsTheBytesOfItsText) {
 // holds: every login read the whole table. So did every page that finds a record by a binary
 // key, except on SQLite, which has no function to make bytes of hexadecimal text before 3.41.
 TEST_P(BinaryLoginIdTest, TheColumnsIndexFindsTheUserAndTheRecord) {
+    // Bob's ID is stored as text on SQLite.
+    ASSERT_EQ(LogIn("bob@example.com", "Paris").redirect, "default.asp");
+    const std::string text = Plan(u"keyholders", u"626F62406578616D706C652E636F6D");
+    EXPECT_TRUE(Holds(text, "keyholders_login")) << text;
     ASSERT_EQ(LogIn("ada@example.com", "Lisbon").redirect, "default.asp");
-    const std::string login = Plan(u"keyholders", u"616461406578616D706C652E636F6D");
-    EXPECT_TRUE(Holds(login, "keyholders_login")) << login;
     EXPECT_TRUE(Holds(Clean("badgesview.asp?k_code=414441").body, "Gold badge"));
     if (Kind() != DatabaseKind::SQLite) {
         const std::string view = Plan(u"badges", u"414441");
         EXPECT_TRUE(Holds(view, Kind() == DatabaseKind::MariaDB ? "PRIMARY" : "badges_pkey")) << view;
+    }
+}
+
+// A binary key is found whatever SQLite keeps in its column: bytes, or text (Bob's and Zoë's
+// badges there). Each page that finds a record by its key finds these: the list's links, the
+// view, the picture of the key's bytes, the edit that changes the record and the delete.
+TEST_P(BinaryLoginIdTest, KeysStoredAsTextFindTheirRecords) {
+    ASSERT_EQ(LogIn("ada@example.com", "Lisbon").redirect, "default.asp");
+    const std::string list = Clean("badgeslist.asp").body;
+    for (const std::string key : {"414441", "424F42", "5A4FC38B"}) {
+        SCOPED_TRACE(key);
+        EXPECT_TRUE(Holds(list, "badgesview.asp?k_code=" + key)) << list;
+        EXPECT_TRUE(Holds(Clean("badgesview.asp?k_code=" + key).body, " badge")) << key;
+    }
+    EXPECT_TRUE(Holds(Clean("badgesview.asp?k_code=424F42").body, "Text badge"));
+    std::string details;
+    for (const std::string& link : Links(Clean("badgesview.asp?k_code=424F42").body)) {
+        if (link.starts_with("awardslist.asp?")) {
+            details = link;
+        }
+    }
+    const std::string awards = Clean(details).body;
+    EXPECT_TRUE(Holds(awards, "Award of Bob") && Holds(awards, "Second award of Bob") &&
+                !Holds(awards, "Ada"))
+        << details << ": " << awards;
+    const std::string edit = "badgesedit.asp?k_code=424F42";
+    // The header's log-out form is on the page too: only the edit form's fields are posted.
+    const AspResponse edited =
+        CleanPost(edit, {{"qv_token", Token(Clean(edit).body)}, {"x_label", "Bronze badge"}});
+    EXPECT_EQ(edited.StatusCode(), 302) << edited.body;
+    EXPECT_TRUE(Holds(Clean("badgesview.asp?k_code=424F42").body, "Bronze badge"));
+    EXPECT_EQ(Clean("badges_codepicture.asp?k_code=424F42").body, "BOB");
+    const std::string remove = "badgesdelete.asp?k_code=5A4FC38B";
+    const std::string form = Clean(remove).body;
+    EXPECT_TRUE(Holds(form, "Zinc badge")) << form;
+    EXPECT_EQ(CleanPost(remove, {{"qv_token", Token(form)}}).StatusCode(), 302);
+    EXPECT_EQ(Database().Scalar(u"SELECT COUNT(*) FROM badges WHERE label = 'Zinc badge'"), "0");
+    for (const std::string& failure : PrepareFailures()) {
+        ADD_FAILURE() << failure;
     }
 }
 

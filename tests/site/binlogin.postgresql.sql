@@ -12,6 +12,7 @@ CREATE TABLE members (
 INSERT INTO members VALUES (1, 'ada@example.com', convert_to('Lisbon', 'UTF8'), 'Ada Fernsby', convert_to('ADA-BADGE', 'UTF8'));
 INSERT INTO members VALUES (2, 'zoe@example.com', convert_to('Zoë', 'UTF8'), 'Zoë Marsh', NULL);
 INSERT INTO members VALUES (3, 'nopass@example.com', NULL, 'No Password', NULL);
+INSERT INTO members VALUES (4, 'bob@example.com', convert_to('Paris', 'UTF8'), 'Bob Textman', NULL);
 CREATE TABLE keyholders (
     keyholder_id INTEGER PRIMARY KEY,
     login BYTEA NOT NULL,
@@ -21,8 +22,19 @@ CREATE TABLE keyholders (
 CREATE UNIQUE INDEX keyholders_login ON keyholders (login);
 INSERT INTO keyholders VALUES (1, convert_to('ada@example.com', 'UTF8'), 'Lisbon', 'Ada Fernsby');
 INSERT INTO keyholders VALUES (2, convert_to('zoë@example.com', 'UTF8'), 'Oslo', 'Zoë Marsh');
+INSERT INTO keyholders VALUES (3, convert_to('bob@example.com', 'UTF8'), 'Paris', 'Bob Textman');
 CREATE TABLE badges (
     code BYTEA PRIMARY KEY,
     label VARCHAR(30)
 );
 INSERT INTO badges VALUES (convert_to('ADA', 'UTF8'), 'Gold badge');
+INSERT INTO badges VALUES (convert_to('BOB', 'UTF8'), 'Text badge');
+INSERT INTO badges VALUES (convert_to('ZOË', 'UTF8'), 'Zinc badge');
+CREATE TABLE awards (
+    award_id INTEGER PRIMARY KEY,
+    badge BYTEA,
+    note VARCHAR(30)
+);
+INSERT INTO awards VALUES (1, convert_to('ADA', 'UTF8'), 'Award of Ada');
+INSERT INTO awards VALUES (2, convert_to('BOB', 'UTF8'), 'Award of Bob');
+INSERT INTO awards VALUES (3, convert_to('BOB', 'UTF8'), 'Second award of Bob');

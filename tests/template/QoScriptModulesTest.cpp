@@ -85,6 +85,41 @@ TEST_F(QoScriptModulesTest, UserCodeOverridesABuiltInFunction) {
               u"<!-- <!--#include file=\"a.asp\"--> -->");
 }
 
+// The built-in VBStringText writes any text for a page's string literal: read back as a literal
+// it gives the text again, and the literal holds no line break, no other control character but
+// the tab, no Unicode line separator and no "%>", which would end the literal or the script
+// block. Names that need nothing but their quotes doubled take a shorter way than the others;
+// both must hold, for each character alone and beside a quote.
+TEST_F(QoScriptModulesTest, VBStringTextWritesEveryCharacterForALiteral) {
+    QoScript script;
+    Initialize(script);
+    ASSERT_EQ(State().gProjErr, u"");
+    const std::u16string result = script.BuildNewCode(
+        Lines({
+            u"Function kqScriptEngine()",
+            u"Dim aCodes, nCode, nAt, nChar, sText, sLiteral, sRead, sWrong",
+            u"aCodes = Array(0, 1, 8, 9, 10, 11, 12, 13, 27, 31, 32, 34, 37, 62, 127, 160)",
+            u"aCodes = Split(Join(aCodes) & \" 8232 8233 65279\")",
+            u"sWrong = \"\"",
+            u"For Each nCode In aCodes",
+            u"    For Each sText In Array(\"a\" & ChrW(nCode) & \"b\", \"\"\"\" & ChrW(nCode) & \"%>\")",
+            u"        sLiteral = VBStringText(sText)",
+            u"        sRead = Eval(\"\"\"\" & sLiteral & \"\"\"\")",
+            u"        If sRead <> sText Or InStr(sLiteral, \"%>\") > 0 Then sWrong = sWrong & nCode & \" \"",
+            u"        For nAt = 1 To Len(sLiteral)",
+            u"            nChar = AscW(Mid(sLiteral, nAt, 1)) And &HFFFF&",
+            u"            If nChar = 8232 Or nChar = 8233 Then nChar = 0",
+            u"            If nChar < 32 And nChar <> 9 Then sWrong = sWrong & nCode & \" \"",
+            u"        Next",
+            u"    Next",
+            u"Next",
+            u"kqScriptEngine = sWrong & \"done\"",
+            u"End Function",
+        }),
+        1, 5000);
+    EXPECT_EQ(result, u"done");
+}
+
 TEST_F(QoScriptModulesTest, SystemCodeListWithUserOverride) {
     WriteSystemCodeList();
     QoScript script;

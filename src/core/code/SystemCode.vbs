@@ -10,6 +10,12 @@
 Dim kqIndentWrk
 kqIndentWrk = ""
 
+' The characters that VBStringText writes as more than themselves, besides the quote: the control
+' characters but the tab, the Unicode line separators, and "%>".
+Dim kqTextEscapes
+Set kqTextEscapes = CreateObject("VBScript.RegExp")
+kqTextEscapes.Pattern = "[\x00-\x08\x0A-\x1F\u2028\u2029]|%>"
+
 ' The output of an "include" session: a server-side include directive, so that the generated
 ' page takes the file in when the web server serves it. sKind "virtual" names the file from the
 ' site's root; any other kind (usually "") names it relative to the page.
@@ -46,20 +52,27 @@ End Function
 ' script block there, inside a literal too. A tab stays as it is.
 Function VBStringText(sText)
     Dim nAt, nCode, sChar
-    VBStringText = Replace(Replace(CStr(sText), """", """"""), "%>", "%"" & "">")
-    For nAt = Len(VBStringText) To 1 Step -1
-        nCode = AscW(Mid(VBStringText, nAt, 1))
-        If (nCode >= 0 And nCode < 32 And nCode <> 9) Or nCode = &H2028 Or nCode = &H2029 Then
-            Select Case nCode
-                Case 10
-                    sChar = "vbLf"
-                Case 13
-                    sChar = "vbCr"
-                Case Else
-                    sChar = "ChrW(" & nCode & ")"
-            End Select
-            VBStringText = Left(VBStringText, nAt - 1) & """ & " & sChar & " & """ & Mid(VBStringText, nAt + 1)
-        End If
-    Next
+    VBStringText = CStr(sText)
+    ' Nearly every name needs no more than its quotes doubled: one native look tells, and only a
+    ' text that holds more is walked character by character.
+    If kqTextEscapes.Test(VBStringText) Then
+        VBStringText = Replace(Replace(VBStringText, """", """"""), "%>", "%"" & "">")
+        For nAt = Len(VBStringText) To 1 Step -1
+            nCode = AscW(Mid(VBStringText, nAt, 1))
+            If (nCode >= 0 And nCode < 32 And nCode <> 9) Or nCode = &H2028 Or nCode = &H2029 Then
+                Select Case nCode
+                    Case 10
+                        sChar = "vbLf"
+                    Case 13
+                        sChar = "vbCr"
+                    Case Else
+                        sChar = "ChrW(" & nCode & ")"
+                End Select
+                VBStringText = Left(VBStringText, nAt - 1) & """ & " & sChar & " & """ & Mid(VBStringText, nAt + 1)
+            End If
+        Next
+    ElseIf InStr(VBStringText, """") > 0 Then
+        VBStringText = Replace(VBStringText, """", """""")
+    End If
     If SCRPT.UserModuleExist("USER_VBStringText") Then VBStringText = USER_VBStringText(VBStringText)
 End Function

@@ -5,6 +5,7 @@
 #include "platform/automation/Memory.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace qv::vbscript {
 
@@ -64,6 +65,14 @@ bool EndsLine(std::u16string_view text, std::size_t index) noexcept {
         return false;
     }
     return c == u'\r' || c == u'\n' || c == 0x2028 || c == 0x2029;
+}
+
+/// Whether two texts are the same. Equality alone compares the characters as one block of bytes,
+/// where the ordering comparison walks them one by one: a page's script is tens of thousands of
+/// characters, compared again for every page.
+bool SameText(std::u16string_view left, std::u16string_view right) {
+    return left.size() == right.size() &&
+           (left.empty() || std::memcmp(left.data(), right.data(), left.size() * sizeof(char16_t)) == 0);
 }
 
 } // namespace
@@ -184,7 +193,7 @@ bool NameLookup::StillHolds() const {
 
 const CompiledChunk* Module::RecentChunk(std::u16string_view text) const {
     for (const auto& [recentText, chunk] : mRecentChunks) {
-        if (recentText == text) {
+        if (SameText(recentText, text)) {
             return &chunk;
         }
     }
@@ -193,7 +202,7 @@ const CompiledChunk* Module::RecentChunk(std::u16string_view text) const {
 
 void Module::RememberChunk(std::u16string_view text, const CompiledChunk& chunk) {
     constexpr std::size_t Kept = 8;
-    std::erase_if(mRecentChunks, [&](const auto& recent) { return recent.first == text; });
+    std::erase_if(mRecentChunks, [&](const auto& recent) { return SameText(recent.first, text); });
     if (mRecentChunks.size() == Kept) {
         mRecentChunks.erase(mRecentChunks.begin());
     }
