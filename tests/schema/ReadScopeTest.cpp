@@ -126,11 +126,14 @@ TEST_P(ReadScopeTest, AConnectionLostOnAnObjectNotNeededEndsTheReadingOnce) {
         SCOPED_TRACE(reading);
         mHost.ClearCalls();
         std::atomic<bool> done = false;
+        // The session is opened here, not in the thread: the driver's connect changes the
+        // process's locale, and two connects at once read each other's freed locale names.
+        testdb::HeldSession enderSession(*mTestDatabase);
         std::thread ender([&] {
             while (!done) {
                 try {
-                    mTestDatabase->Execute(u"SELECT pg_terminate_backend(pid) FROM pg_locks "
-                                           u"WHERE NOT granted AND relation = 'customers'::regclass");
+                    enderSession.Execute(u"SELECT pg_terminate_backend(pid) FROM pg_locks "
+                                         u"WHERE NOT granted AND relation = 'customers'::regclass");
                 } catch (const std::exception&) {
                     // Tried again on the next round.
                 }

@@ -1721,6 +1721,13 @@ void Interpreter::Append(Frame& frame, const Instruction& instruction) {
     Variant* first = mStack.Top() - count - 1;
     Variant& before = *first;
     std::span<Variant> pieces(first + 1, count);
+    // An object's default value is code that may change x, or add variables and so move them: it
+    // runs before x is found, and the check below then sees whether x still holds what was read.
+    for (Variant& piece : pieces) {
+        if (piece.Deref().IsObject()) {
+            piece = automation::DefaultValue(piece.Deref());
+        }
+    }
     Resolution resolution;
     Variant* target = GlobalVariable(frame, instruction, resolution, true);
     if (target &&
