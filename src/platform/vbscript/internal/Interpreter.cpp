@@ -226,34 +226,41 @@ Variant ConcatPieces(std::span<Variant> pieces) {
     return builder.Finish();
 }
 
-// x = x & pieces, in place while x's string is not shared.
-void AppendPieces(Variant& target, std::span<Variant> pieces) {
+// x = x & pieces, in place while x's string is not shared. A piece that is an object stops it
+// before its default value runs: that is code that may change x, or add variables and so move
+// them. x then gets back what it held and the result is false.
+bool AppendPieces(Variant& target, std::span<Variant> pieces) {
     Variant& value = target.Deref();
     bool allNull = value.IsNull();
     for (const Variant& piece : pieces) {
         allNull = allNull && piece.IsNull();
     }
     if (allNull) {
-        return;
+        return true;
     }
-    if (value.IsObject()) {
-        value = automation::DefaultValue(value);
-    }
+    const VarType was = value.Type();
+    assert(was == VarType::String || was == VarType::Empty || was == VarType::Null);
     if (!value.IsString()) {
-        std::u16string text;
-        AppendText(text, value);
-        value = Variant(std::move(text));
+        value = Variant(std::u16string());
     }
+    const std::size_t length = value.StringValue().size();
     for (const Variant& piece : pieces) {
         const Variant& plain = piece.Deref();
         if (plain.IsString()) {
             value.AppendString(plain.StringValue());
         } else if (!plain.IsNull() && !plain.IsEmpty()) {
+            if (plain.IsObject()) [[unlikely]] {
+                value = was == VarType::String ? Variant(value.StringValue().substr(0, length))
+                        : was == VarType::Null ? Variant::Null()
+                                               : Variant();
+                return false;
+            }
             std::u16string text;
             AppendText(text, plain);
             value.AppendString(text);
         }
     }
+    return true;
 }
 
 BinaryOp ToBinaryOp(Op op) {
@@ -1721,13 +1728,6 @@ void Interpreter::Append(Frame& frame, const Instruction& instruction) {
     Variant* first = mStack.Top() - count - 1;
     Variant& before = *first;
     std::span<Variant> pieces(first + 1, count);
-    // An object's default value is code that may change x, or add variables and so move them: it
-    // runs before x is found, and the check below then sees whether x still holds what was read.
-    for (Variant& piece : pieces) {
-        if (piece.Deref().IsObject()) {
-            piece = automation::DefaultValue(piece.Deref());
-        }
-    }
     Resolution resolution;
     Variant* target = GlobalVariable(frame, instruction, resolution, true);
     if (target &&
@@ -1735,20 +1735,24 @@ void Interpreter::Append(Frame& frame, const Instruction& instruction) {
          (before.IsEmpty() && target->IsEmpty()) || (before.IsNull() && target->IsNull()))) {
         // Let go of the copy read first, so that the string is unique again.
         ValueStack::Clear(before);
-        AppendPieces(*target, pieces);
-        if (mTimeoutMs > 0) {
-            NoteWork(
-                std::accumulate(pieces.begin(), pieces.end(), std::size_t{0},
-                                [](std::size_t sum, const Variant& piece) { return sum + WorkSize(piece); }));
+        if (AppendPieces(*target, pieces)) {
+            if (mTimeoutMs > 0) {
+                NoteWork(std::accumulate(
+                    pieces.begin(), pieces.end(), std::size_t{0},
+                    [](std::size_t sum, const Variant& piece) { return sum + WorkSize(piece); }));
+            }
+            mStack.DropTo(first);
+            return;
         }
-        mStack.DropTo(first);
-        return;
+        before = target->Deref();
     }
     Variant joined = ConcatPieces(std::span<Variant>(first, count + 1));
     mStack.DropTo(first);
     if (mTimeoutMs > 0) {
         NoteWork(WorkSize(joined));
     }
+    // The pieces' default values may have added variables, which moves them.
+    target = GlobalVariable(frame, instruction, resolution, true);
     if (target) {
         *target = std::move(joined);
         return;

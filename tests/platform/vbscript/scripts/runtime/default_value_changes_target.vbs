@@ -1,10 +1,11 @@
 ' x = x & o: x is read before o's default value runs, so what that code does to x, or to the
 ' variables around it, does not reach the result. Before, the pieces were converted while x was
 ' being appended to in place.
-Dim x, mode
+Dim x, mode, seen
 
 Class Piece
     Public Default Property Get V
+        seen = TypeName(x) & ":" & x
         Select Case mode
         Case "text"
             x = "changed"
@@ -38,3 +39,18 @@ mode = "text"
 x = "byref-"
 AppendTo x
 Test.Equal x, "byref-o", "z = z & o where z stands for the x o's default value sets"
+
+' The code sees x as it was before the statement, whatever pieces come before the object.
+mode = "none"
+x = "ab"
+x = x & "c" & o & "d"
+Test.Equal seen & "|" & x, "String:ab|abcod", "pieces before the object are not in x while it runs"
+x = ""
+x = x & "c" & o
+Test.Equal seen & "|" & x, "String:|co", "x held an empty string"
+x = Empty
+x = x & "c" & o
+Test.Equal seen & "|" & x, "Empty:|co", "x was Empty"
+x = Null
+x = x & o
+Test.Equal seen & "|" & x, "Null:|o", "x was Null"
