@@ -227,8 +227,8 @@ Variant ConcatPieces(std::span<Variant> pieces) {
 }
 
 // x = x & pieces, in place while x's string is not shared. A piece that is an object stops it
-// before its default value runs: that is code that may change x, or add variables and so move
-// them. x then gets back what it held and the result is false.
+// before its default value runs, since that is code that may change x: x then gets back what it
+// held, and the result is false.
 bool AppendPieces(Variant& target, std::span<Variant> pieces) {
     Variant& value = target.Deref();
     bool allNull = value.IsNull();
@@ -1751,8 +1751,6 @@ void Interpreter::Append(Frame& frame, const Instruction& instruction) {
     if (mTimeoutMs > 0) {
         NoteWork(WorkSize(joined));
     }
-    // The pieces' default values may have added variables, which moves them.
-    target = GlobalVariable(frame, instruction, resolution, true);
     if (target) {
         *target = std::move(joined);
         return;

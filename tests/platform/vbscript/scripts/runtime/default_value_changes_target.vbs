@@ -1,6 +1,5 @@
-' x = x & o: x is read before o's default value runs, so what that code does to x, or to the
-' variables around it, does not reach the result. Before, the pieces were converted while x was
-' being appended to in place.
+' x = x & o: x is read before o's default value runs, so what that code does to x does not reach
+' the result. Before, the pieces were converted while x was being appended to in place.
 Dim x, mode, seen
 
 Class Piece
