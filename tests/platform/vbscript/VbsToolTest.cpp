@@ -128,6 +128,26 @@ TEST_F(VbsToolTest, ClassTerminateRunsWithinTheRunsTimeOut) {
         << stopped.output;
 }
 
+// A terminator that fails before its first look at the clock (error 7 on its first statement) let
+// the next one start: once the time was up, a queue of them went on copying a string to the ceiling
+// for seconds. None starts after the deadline; each says so if it does, a second after it.
+TEST_F(VbsToolTest, NoTerminatorStartsAfterTheDeadline) {
+    const std::string script =
+        "Dim s, a, started\nstarted = Timer\n"
+        "Class T0\nSub Class_Terminate()\nDim spent : spent = Timer - started\n"
+        "If spent < 0 Then spent = spent + 86400\n"
+        "If spent > 1.3 Then WScript.Echo \"late\"\n"
+        "s = s & s\nEnd Sub\nEnd Class\n"
+        "Class T1\nSub Class_Terminate()\ns = String(10000, \"a\")\nEnd Sub\nEnd Class\n"
+        "Sub Fill(list, n)\nReDim list(n)\nFor j = 0 To n : Set list(j) = New T0 : Next\nEnd Sub\n"
+        "ReDim a(0)\nSet a(0) = New T1\nFill a, 2500 : Erase a\n";
+    RunResult run = Run("--timeout 300 --memory 128 " + Quoted(Write("queue.vbs", script)));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("VBScript runtime error: Script execution timed out"), std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("late"), std::string::npos) << run.output;
+}
+
 // A comparison's general path used a slot the frame's size left out: recursion that reached the
 // end of a block of the value stack wrote past it (an abort after error 28, or a crash under
 // On Error Resume Next).

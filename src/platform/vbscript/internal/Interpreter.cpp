@@ -769,6 +769,11 @@ std::uint32_t Interpreter::TakeTerminate() noexcept {
     if (mFrames.size() >= MaxCallDepth) {
         return;
     }
+    // No terminator starts past the deadline: one that fails before it looks at the clock (error
+    // 7 on its first statement) would otherwise let a queue of them run on.
+    if (mTimeoutMs > 0) {
+        CheckDeadline();
+    }
     // The entry is taken once the frame holds the object: a frame that cannot be made leaves it
     // queued.
     ClassInstance& instance = **next;

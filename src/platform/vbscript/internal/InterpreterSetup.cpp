@@ -348,6 +348,10 @@ Variant Interpreter::Enter(Ref<CodeBlock> code, const Procedure* procedure, std:
 
 void Interpreter::DrainTerminates() {
     while (Ref<ClassInstance>* next = NextTerminate()) {
+        // No terminator starts past the deadline, as in the loop.
+        if (mTimeoutMs > 0) {
+            CheckDeadline();
+        }
         Ref<ClassInstance> instance = *next;
         // Those released with it wait until it is over; what it releases itself runs inside it.
         struct Resume {
