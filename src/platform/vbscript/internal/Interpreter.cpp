@@ -226,6 +226,13 @@ Variant ConcatPieces(std::span<Variant> pieces) {
     return builder.Finish();
 }
 
+// Whether ReDim (without Preserve) and Erase make a dynamic array again where it is, its old
+// elements given back first, so that a statement that frees memory never fails at the ceiling:
+// when nobody else holds it.
+bool RemadeInPlace(const SafeArray& array) {
+    return array.IsUnique() && array.ElementType() == VarType::Variant;
+}
+
 // x = x & pieces, in place while x's string is not shared. A piece that is an object stops it
 // before its default value runs, since that is code that may change x: x then gets back what it
 // held, and the result is false.
@@ -1799,9 +1806,7 @@ void Interpreter::ReDim(Frame& frame, const Instruction& instruction) {
         }
         // Preserve of an array never dimensioned has nothing to keep: it simply dimensions it.
         const bool preserve = instruction.Has(OpPreserve) && array.Dimensions() != 0;
-        // Without Preserve, an array nobody else holds is made again in place, its old elements
-        // given back first, so that a ReDim that frees memory never fails at the ceiling.
-        if (preserve || (array.IsUnique() && array.ElementType() == VarType::Variant)) {
+        if (preserve || RemadeInPlace(array)) {
             target->MutableArray().Redim(bounds, preserve);
             if (mTimeoutMs > 0) {
                 NoteWork(WorkSize(*target));
@@ -1832,8 +1837,7 @@ void Interpreter::Erase(Frame& frame, const Instruction& instruction) {
         }
         return;
     }
-    // Emptied in place when nobody else holds it, so that Erase never fails at the ceiling.
-    if (target->ArrayValue()->IsUnique() && target->ArrayValue()->ElementType() == VarType::Variant) {
+    if (RemadeInPlace(*target->ArrayValue())) {
         target->MutableArray().Redim(std::span<const SafeArray::Bound>(), false);
         return;
     }
