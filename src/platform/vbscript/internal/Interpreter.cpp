@@ -183,9 +183,11 @@ std::size_t WorkSize(const Variant& value) {
     return 0;
 }
 
-// The text one piece adds to a concatenation; Null adds nothing.
+// The text one piece (no object: its default value stands for it) adds to a concatenation; Null
+// adds nothing.
 void AppendText(std::u16string& out, const Variant& piece) {
     const Variant& value = piece.Deref();
+    assert(!value.IsObject() && "an object piece gives its default value first");
     switch (value.Type()) {
     case VarType::String:
         out += value.StringValue();
@@ -193,20 +195,22 @@ void AppendText(std::u16string& out, const Variant& piece) {
     case VarType::Null:
     case VarType::Empty:
         return;
-    case VarType::Object:
-        automation::AppendTextForm(out, automation::DefaultValue(value));
-        return;
     default:
         automation::AppendTextForm(out, value);
         return;
     }
 }
 
-// a & b & ...: Null only when every piece is Null, else the text of the pieces.
+// a & b & ...: Null only when every piece is Null, else the text of the pieces. An object piece
+// is its default value, Null included: `"y" & o` is "y" when o gives Null, as `"y" & Null` is.
+// The default values are taken from left to right, each into the piece's own stack slot.
 Variant ConcatPieces(std::span<Variant> pieces) {
     bool allNull = true;
     std::size_t length = 0;
-    for (const Variant& piece : pieces) {
+    for (Variant& piece : pieces) {
+        if (piece.IsObject()) [[unlikely]] {
+            piece = automation::DefaultValue(piece);
+        }
         if (!piece.IsNull()) {
             allNull = false;
         }
