@@ -2124,7 +2124,7 @@ void Interpreter::CallValue(Variant& value, Variant* args, std::size_t argc, boo
 
 void Interpreter::CallObjectDefault(Object& object, Variant* args, std::size_t argc, bool statement,
                                     std::size_t popCount) {
-    if (auto* instance = AsInstance(object)) {
+    if (auto* instance = OwnInstance(object)) {
         std::int32_t member = instance->Class().defaultMember;
         if (member < 0) {
             Raise(ErrorNumber::ObjectDoesNotSupport);
@@ -2132,8 +2132,9 @@ void Interpreter::CallObjectDefault(Object& object, Variant* args, std::size_t a
         CallInstanceMember(*instance, static_cast<std::uint32_t>(member), args, argc, statement, popCount);
         return;
     }
-    if (object.Kind() == automation::ObjectKind::ScriptProcedure) {
-        auto* procedure = static_cast<ProcedureRef*>(&object);
+    // A procedure reference of another engine, or of this one before a reset, answers through
+    // Invoke, as an instance does.
+    if (auto* procedure = OwnProcedure(object)) {
         PushProcedureFrame(procedure->Target(), nullptr, args, argc, true, mStack.Top() - popCount,
                            statement ? ReturnMode::Discard : ReturnMode::Push);
         return;
@@ -2181,7 +2182,7 @@ void Interpreter::CallMember(Frame& frame, const Instruction& instruction) {
         PushValueResult(std::move(value), statement, argc + 1);
         return;
     }
-    if (auto* instance = AsInstance(object)) {
+    if (auto* instance = OwnInstance(object)) {
         std::uint32_t member = FindInstanceMember(site, instance->Class(), instruction.Has(OpPrivate));
         CallInstanceMember(*instance, member, args, argc, statement, argc + 1);
         return;
@@ -2206,7 +2207,7 @@ void Interpreter::StoreMember(Frame& frame, const Instruction& instruction) {
         mStack.DropTo(objectSlot);
         return;
     }
-    if (auto* instance = AsInstance(object)) {
+    if (auto* instance = OwnInstance(object)) {
         std::uint32_t member = FindInstanceMember(site, instance->Class(), instruction.Has(OpPrivate));
         const ClassMember& info = instance->Class().members[member];
         if (info.field >= 0) {

@@ -51,6 +51,10 @@ public:
     std::span<const automation::Variant> Fields() const noexcept { return mFields; }
     /// Empties every field: how the engine's end frees instances that only a cycle keeps alive.
     void ReleaseFields() noexcept;
+    /// Whether the engine of `link` made it: only that engine's loop runs its members itself. An
+    /// instance of another engine, or of the same one before a reset (whose code is gone), answers
+    /// through Invoke.
+    bool BelongsTo(const EngineLink& link) const noexcept { return mLink.Get() == &link; }
     /// Class_Terminate has run (or must not run) for this instance.
     void MarkTerminated() noexcept { mTerminated = true; }
 
@@ -86,6 +90,8 @@ public:
     ProcedureRef& operator=(const ProcedureRef&) = delete;
 
     const Procedure& Target() const noexcept { return *mProcedure; }
+    /// As for ClassInstance::BelongsTo.
+    bool BelongsTo(const EngineLink& link) const noexcept { return mLink.Get() == &link; }
 
     const automation::ClassInfo& GetClassInfo() const override;
     std::u16string TypeName() const override { return u"Object"; }
