@@ -49,7 +49,7 @@ public:
     const ScriptClass& Class() const noexcept { return *mClass; }
     automation::Variant& Field(std::int32_t index) { return mFields[static_cast<std::size_t>(index)]; }
     std::span<const automation::Variant> Fields() const noexcept { return mFields; }
-    /// Empties every field: how the engine's end frees instances that only a cycle keeps alive.
+    /// Empties every field: how the engine's end frees what its instances hold, whoever keeps them.
     void ReleaseFields() noexcept;
     /// Whether the engine of `link` made it: only that engine's loop runs its members itself. An
     /// instance of another engine, or of the same one before a reset (whose code is gone), answers
