@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -224,6 +225,101 @@ TEST_F(ScriptControlTest, ScriptObjectsOutlivingAResetFailCleanly) {
     control.Reset();
     EXPECT_THROW(automation::CallByName(*kept.ObjectValue(), u"Hello", automation::InvokeRead),
                  automation::Error);
+}
+
+// A script object (or procedure reference) the host kept past its engine's reset or end, given
+// back to a script: its methods ran on the freed module, reading freed memory or a later
+// engine's variables, and what they made went there too. Every way a script reaches it fails as
+// the host's calls do, or treats it as an object whose members are gone; its Class_Terminate
+// never runs.
+TEST_F(ScriptControlTest, ScriptObjectsKeptPastTheirEngineFailCleanlyInScripts) {
+    const std::u16string code =
+        u"Dim g1, g2, g3\r\ng1 = \"A\"\r\nClass N\r\nPublic f\r\n"
+        u"Public Default Function Hello : Hello = \"hi \" & g1 : End Function\r\n"
+        u"Public Function Make : Set Make = New N : End Function\r\n"
+        u"Public Property Get P : P = g2 : End Property\r\n"
+        u"Public Property Let P(v) : g2 = v : End Property\r\n"
+        u"Public Property Set Q(v) : Set g3 = v : End Property\r\n"
+        u"Sub Class_Terminate : Host.Write \"gone\" : End Sub\r\nEnd Class\r\n"
+        u"Function Twice(v) : Twice = 2 * v : End Function\r\n"
+        u"Set inst = New N : Set fn = GetRef(\"Twice\")\r\n"
+        u"Set dict = CreateObject(\"Scripting.Dictionary\") : dict.Add \"k\", inst\r\n"
+        u"Set re = New RegExp : re.Pattern = \"b+\"\r\n";
+    // A statement on the kept objects Old, OldFn, OldDict and OldRe, and its error (0: none, and r
+    // is `result`). The library's objects hold nothing of their engine and go on working.
+    const struct {
+        const char16_t* statement;
+        std::int32_t number;
+        const char* result;
+    } cases[] = {
+        {u"r = Old.Hello", 438, ""},
+        {u"Set r = Old.Make", 438, ""},
+        {u"r = Old.P", 438, ""},
+        {u"Old.P = 1", 438, ""},
+        {u"Set Old.Q = Nothing", 438, ""},
+        {u"Old.f = 1", 438, ""},
+        {u"r = Old.f", 438, ""},
+        {u"r = Old", 438, ""},
+        {u"r = Old()", 438, ""},
+        {u"Old", 438, ""},
+        {u"r = \"a\" & Old", 438, ""},
+        {u"r = Old = 1", 438, ""},
+        {u"With Old : r = .Hello : End With", 438, ""},
+        {u"Sub Use(o)\r\nr = o.Make.Hello\r\nEnd Sub\r\nUse Old", 438, ""},
+        {u"r = OldFn(2)", 438, ""},
+        {u"OldFn 2", 438, ""},
+        {u"For Each e In Old : Next", 451, ""},
+        {u"r = TypeName(Old) & IsObject(Old) & (Old Is Old) & (Old Is Nothing)", 0, "NTrueTrueFalse"},
+        {u"Function Take(o) : Set Take = o : End Function\r\nr = TypeName(Take(Old))", 0, "N"},
+        {u"r = OldDict(\"k\").Hello", 438, ""},
+        {u"r = OldDict.Count & TypeName(OldDict(\"k\")) & OldRe.Replace(\"abbc\", \"-\")", 0, "1Na-c"},
+    };
+    for (const bool destroyed : {false, true}) {
+        SCOPED_TRACE(destroyed ? "engine destroyed" : "engine reset");
+        auto host = MakeRef<ScriptTestHost>();
+        auto engine = std::make_unique<ScriptControl>();
+        engine->AddObject(u"Host", host);
+        engine->AddCode(u"Global", code);
+        Variant inst = engine->Eval(u"Global", u"inst");
+        Variant fn = engine->Eval(u"Global", u"fn");
+        Variant dict = engine->Eval(u"Global", u"dict");
+        Variant re = engine->Eval(u"Global", u"re");
+        if (destroyed) {
+            engine.reset();
+            engine = std::make_unique<ScriptControl>();
+        } else {
+            engine->Reset();
+        }
+        engine->AddObject(u"Old", inst.ObjectValue());
+        engine->AddObject(u"OldFn", fn.ObjectValue());
+        engine->AddObject(u"OldDict", dict.ObjectValue());
+        engine->AddObject(u"OldRe", re.ObjectValue());
+        // Variables of its own where the freed ones lay.
+        engine->AddCode(u"Global", u"Dim v1, v2, v3, v4, v5, v6, v7, v8 : v1 = 1 : v8 = \"B\"");
+        for (const auto& row : cases) {
+            SCOPED_TRACE(ToUtf8(row.statement));
+            try {
+                engine->AddCode(u"Global", std::u16string(u"r = Empty\r\n") + row.statement);
+                EXPECT_EQ(row.number, 0);
+                EXPECT_EQ(Text(engine->Eval(u"Global", u"r")), row.result);
+            } catch (const automation::Error& error) {
+                EXPECT_EQ(error.Number(), row.number);
+            }
+        }
+        EXPECT_THROW(automation::CallByName(*inst.ObjectValue(), u"Hello", automation::InvokeRead),
+                     automation::Error);
+        inst = fn = dict = re = Variant();
+        engine->AddCode(u"Global", u"v1 = 2");
+        engine.reset();
+        EXPECT_EQ(ToUtf8(host->Output()), "");
+    }
+    // An object of an engine that is still there runs in its own engine, on its own variables.
+    ScriptControl other;
+    other.AddObject(u"Host", MakeRef<ScriptTestHost>());
+    other.AddCode(u"Global", code);
+    control.AddObject(u"Other", other.Eval(u"Global", u"inst").ObjectValue());
+    control.AddCode(u"Global", u"Dim g1 : g1 = \"B\" : r = Other.Hello & Other() & Other.Make.Hello");
+    EXPECT_EQ(Text(control.Eval(u"Global", u"r")), "hi Ahi Ahi A");
 }
 
 // The host reads or writes an element of a script object's array field with a subscript whose
@@ -516,14 +612,22 @@ TEST_F(ScriptControlTest, ObjectsInCyclesGoWithTheirEngine) {
     }
     control.SetMemoryCeiling(Ceiling);
     Variant kept;
+    // Instances the host holds in a cycle at the reset: they kept each other, and their text,
+    // after the host let go.
+    std::vector<Variant> keptInstances;
     for (int run = 0; run < 12; ++run) {
         SCOPED_TRACE(run);
         EXPECT_NO_THROW(control.AddCode(u"Global", code)) << ToUtf8(control.Error().description);
         if (run == 0) {
             kept = control.Eval(u"Global", u"d");
         }
+        keptInstances.push_back(control.Eval(u"Global", run % 2 == 0 ? u"a" : u"e"));
         control.Reset();
+        if (run % 3 == 2) {
+            keptInstances.clear();
+        }
     }
+    keptInstances.clear();
     // Objects in a cycle are freed without their Class_Terminate, which never ran for them.
     auto host = MakeRef<ScriptTestHost>();
     {
@@ -541,6 +645,8 @@ TEST_F(ScriptControlTest, ObjectsInCyclesGoWithTheirEngine) {
     EXPECT_EQ(self.ObjectValue().Get(), &dictionary);
     // The host ends the cycle it keeps.
     automation::CallByName(dictionary, u"RemoveAll", automation::InvokeKind::Method);
+    kept = self = Variant();
+    EXPECT_EQ(automation::MemoryInUse(), inUse);
 }
 
 // The page hot path: kqOut = kqOut & piece must not copy the growing text, so a loop of appends

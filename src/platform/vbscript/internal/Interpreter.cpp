@@ -183,9 +183,11 @@ std::size_t WorkSize(const Variant& value) {
     return 0;
 }
 
-// The text one piece adds to a concatenation; Null adds nothing.
+// The text one piece (no object: its default value stands for it) adds to a concatenation; Null
+// adds nothing.
 void AppendText(std::u16string& out, const Variant& piece) {
     const Variant& value = piece.Deref();
+    assert(!value.IsObject() && "an object piece gives its default value first");
     switch (value.Type()) {
     case VarType::String:
         out += value.StringValue();
@@ -193,20 +195,22 @@ void AppendText(std::u16string& out, const Variant& piece) {
     case VarType::Null:
     case VarType::Empty:
         return;
-    case VarType::Object:
-        automation::AppendTextForm(out, automation::DefaultValue(value));
-        return;
     default:
         automation::AppendTextForm(out, value);
         return;
     }
 }
 
-// a & b & ...: Null only when every piece is Null, else the text of the pieces.
+// a & b & ...: Null only when every piece is Null, else the text of the pieces. An object piece
+// is its default value, Null included: `"y" & o` is "y" when o gives Null, as `"y" & Null` is.
+// The default values are taken from left to right, each into the piece's own stack slot.
 Variant ConcatPieces(std::span<Variant> pieces) {
     bool allNull = true;
     std::size_t length = 0;
-    for (const Variant& piece : pieces) {
+    for (Variant& piece : pieces) {
+        if (piece.IsObject()) [[unlikely]] {
+            piece = automation::DefaultValue(piece);
+        }
         if (!piece.IsNull()) {
             allNull = false;
         }
@@ -2120,7 +2124,7 @@ void Interpreter::CallValue(Variant& value, Variant* args, std::size_t argc, boo
 
 void Interpreter::CallObjectDefault(Object& object, Variant* args, std::size_t argc, bool statement,
                                     std::size_t popCount) {
-    if (auto* instance = AsInstance(object)) {
+    if (auto* instance = OwnInstance(object)) {
         std::int32_t member = instance->Class().defaultMember;
         if (member < 0) {
             Raise(ErrorNumber::ObjectDoesNotSupport);
@@ -2128,8 +2132,9 @@ void Interpreter::CallObjectDefault(Object& object, Variant* args, std::size_t a
         CallInstanceMember(*instance, static_cast<std::uint32_t>(member), args, argc, statement, popCount);
         return;
     }
-    if (object.Kind() == automation::ObjectKind::ScriptProcedure) {
-        auto* procedure = static_cast<ProcedureRef*>(&object);
+    // A procedure reference of another engine, or of this one before a reset, answers through
+    // Invoke, as an instance does.
+    if (auto* procedure = OwnProcedure(object)) {
         PushProcedureFrame(procedure->Target(), nullptr, args, argc, true, mStack.Top() - popCount,
                            statement ? ReturnMode::Discard : ReturnMode::Push);
         return;
@@ -2177,7 +2182,7 @@ void Interpreter::CallMember(Frame& frame, const Instruction& instruction) {
         PushValueResult(std::move(value), statement, argc + 1);
         return;
     }
-    if (auto* instance = AsInstance(object)) {
+    if (auto* instance = OwnInstance(object)) {
         std::uint32_t member = FindInstanceMember(site, instance->Class(), instruction.Has(OpPrivate));
         CallInstanceMember(*instance, member, args, argc, statement, argc + 1);
         return;
@@ -2202,7 +2207,7 @@ void Interpreter::StoreMember(Frame& frame, const Instruction& instruction) {
         mStack.DropTo(objectSlot);
         return;
     }
-    if (auto* instance = AsInstance(object)) {
+    if (auto* instance = OwnInstance(object)) {
         std::uint32_t member = FindInstanceMember(site, instance->Class(), instruction.Has(OpPrivate));
         const ClassMember& info = instance->Class().members[member];
         if (info.field >= 0) {

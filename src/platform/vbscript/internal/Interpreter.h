@@ -297,6 +297,19 @@ private:
                    automation::Variant value, bool isSet);
     void StoreObjectDefault(automation::Object& object, std::span<automation::Variant> args,
                             automation::Variant value, bool isSet);
+    /// The object as an instance whose members this loop runs itself, or a procedure reference
+    /// it calls itself: one this engine made since its last reset. Null for anything else, which
+    /// answers through Invoke.
+    ClassInstance* OwnInstance(automation::Object& object) const noexcept {
+        ClassInstance* instance = AsInstance(object);
+        return instance && instance->BelongsTo(*mLink) ? instance : nullptr;
+    }
+    ProcedureRef* OwnProcedure(automation::Object& object) const noexcept {
+        auto* procedure = object.Kind() == automation::ObjectKind::ScriptProcedure
+                              ? static_cast<ProcedureRef*>(&object)
+                              : nullptr;
+        return procedure && procedure->BelongsTo(*mLink) ? procedure : nullptr;
+    }
     void CallInstanceMember(ClassInstance& instance, std::uint32_t member, automation::Variant* args,
                             std::size_t argc, bool statement, std::size_t popCount);
     void CallBuiltin(Frame& frame, const Instruction& instruction);

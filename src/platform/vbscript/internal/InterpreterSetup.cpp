@@ -70,9 +70,10 @@ Interpreter::~Interpreter() {
     mTerminateResume = 0;
     ReleaseLocks(0);
     // What the scripts made and only cycles still hold goes with the engine, after what the
-    // modules hold, so that its memory leaves the thread's account.
+    // modules hold, so that its memory leaves the thread's account; so does what instances the
+    // host keeps hold, once the host lets them go.
     mModules.clear();
-    ReleaseCycles(*mLink->Tracked());
+    ReleaseOrphans(*mLink->Tracked());
 }
 
 void Interpreter::Reset() {
@@ -92,7 +93,7 @@ void Interpreter::Reset() {
             self.mNamedIndex.clear();
             self.mNamedObjects.clear();
             self.mModules.clear();
-            ReleaseCycles(*self.mLink->Tracked());
+            ReleaseOrphans(*self.mLink->Tracked());
             self.mModules.push_back(std::make_unique<Module>(u"Global"));
             self.mLink = MakeRef<EngineLink>(&self);
             self.mErr->Clear();

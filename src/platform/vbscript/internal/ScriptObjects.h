@@ -49,8 +49,12 @@ public:
     const ScriptClass& Class() const noexcept { return *mClass; }
     automation::Variant& Field(std::int32_t index) { return mFields[static_cast<std::size_t>(index)]; }
     std::span<const automation::Variant> Fields() const noexcept { return mFields; }
-    /// Empties every field: how the engine's end frees instances that only a cycle keeps alive.
+    /// Empties every field: how the engine's end frees what its instances hold, whoever keeps them.
     void ReleaseFields() noexcept;
+    /// Whether the engine of `link` made it: only that engine's loop runs its members itself. An
+    /// instance of another engine, or of the same one before a reset (whose code is gone), answers
+    /// through Invoke.
+    bool BelongsTo(const EngineLink& link) const noexcept { return mLink.Get() == &link; }
     /// Class_Terminate has run (or must not run) for this instance.
     void MarkTerminated() noexcept { mTerminated = true; }
 
@@ -86,6 +90,8 @@ public:
     ProcedureRef& operator=(const ProcedureRef&) = delete;
 
     const Procedure& Target() const noexcept { return *mProcedure; }
+    /// As for ClassInstance::BelongsTo.
+    bool BelongsTo(const EngineLink& link) const noexcept { return mLink.Get() == &link; }
 
     const automation::ClassInfo& GetClassInfo() const override;
     std::u16string TypeName() const override { return u"Object"; }

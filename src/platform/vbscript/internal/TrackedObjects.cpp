@@ -132,9 +132,37 @@ private:
     std::size_t mTrackedCount = 0;
 };
 
+// A reference that keeps the owner of `place` from going meanwhile. One whose count is zero is
+// being released already, inside another object's release, and goes only once that is over:
+// it needs no holding, and must not be counted again.
+Ref<Object> Hold(const TrackedPlace* place) noexcept {
+    if (!place || place->Owner().RefCount() == 0) {
+        return nullptr;
+    }
+    return Ref<Object>(&place->Owner());
+}
+
+// Empties the fields of every instance of the list. What a field held may go at once and leave
+// the list, so the object at hand and the next one are held while the fields go: the walk never
+// stands on a place that left.
+void ReleaseInstanceFields(const TrackedList& list) noexcept {
+    const TrackedPlace* place = list.First();
+    Ref<Object> held = Hold(place);
+    while (place) {
+        const TrackedPlace* next = place->Next();
+        Ref<Object> heldNext = Hold(next);
+        if (ClassInstance* instance = AsInstance(place->Owner())) {
+            instance->ReleaseFields();
+        }
+        place = next;
+        held = std::move(heldNext);
+    }
+}
+
 } // namespace
 
-void ReleaseCycles(const TrackedList& list) noexcept {
+void ReleaseOrphans(const TrackedList& list) noexcept {
+    ReleaseInstanceFields(list);
     if (!list.First()) {
         return;
     }
@@ -146,10 +174,9 @@ void ReleaseCycles(const TrackedList& list) noexcept {
         return;
     }
     // Held while they are emptied, so that none goes before its turn; they go together at the end.
+    // The instances among them hold nothing by now.
     for (const Ref<Object>& object : unreached) {
-        if (ClassInstance* instance = AsInstance(*object)) {
-            instance->ReleaseFields();
-        } else {
+        if (!AsInstance(*object)) {
             static_cast<Dictionary&>(*object).RemoveAll();
         }
     }

@@ -10,7 +10,7 @@ namespace qv::vbscript {
 class TrackedPlace;
 
 /// The objects one engine's scripts made that can hold other values (class instances,
-/// dictionaries): where the engine's end looks for those that only a cycle keeps alive. Each
+/// dictionaries): where the engine's end looks for what they hold that must go with it. Each
 /// object holds the list through its place in it, so the list outlives them all.
 class TrackedList final : public automation::RefCounted {
 public:
@@ -67,10 +67,12 @@ private:
     TrackedPlace* mNext = nullptr;
 };
 
-/// Frees the objects of `list` that nothing but each other holds (cycles of class instances and
-/// dictionaries, through arrays or not) by emptying them, and with them whatever they alone held;
-/// an object the host or anything outside the list still reaches keeps all it holds. Called once
-/// the engine is detached, so that no Class_Terminate runs for them, as none would have.
-void ReleaseCycles(const TrackedList& list) noexcept;
+/// What the end or reset of the engine of `list` frees of what its scripts made, called once the
+/// engine is detached, so that no Class_Terminate runs for what goes, as none would have. Every
+/// class instance gives up its fields: whoever still holds it, no script or host reaches its
+/// members again, so the cycles it was in break and what it held goes when the host lets go.
+/// Dictionaries that nothing but each other holds (through arrays or not) are emptied, with what
+/// they alone held; one the host or anything outside the list still reaches keeps all it holds.
+void ReleaseOrphans(const TrackedList& list) noexcept;
 
 } // namespace qv::vbscript

@@ -77,3 +77,29 @@ Function Result()
     Result = Result & "e" & "s"
 End Function
 Test.Equal Result(), "res", "append to a function's result"
+
+' An object whose default value is Null is Null to &, as "y" & Null is "y": every form of it
+' raised 94 instead.
+Class NullDefault
+    Public Default Property Get Value : Value = Null : End Property
+End Class
+Dim nd : Set nd = New NullDefault
+Test.Equal "y" & nd, "y", "text before a Null default"
+Test.Equal nd & "y" & nd, "y", "text between Null defaults"
+Test.Equal IsNull(nd & nd), True, "Null defaults alone stay Null"
+Test.Equal IsNull(n & nd & n), True, "with plain Nulls"
+Test.Equal "a" & nd & b & nd & n, "a5", "among other pieces"
+Dim ap : ap = "z"
+ap = ap & nd
+ap = ap & nd & "!" & nd
+Test.Equal ap, "z!", "appended"
+Dim apn : apn = Null
+apn = apn & nd & n
+Test.Equal IsNull(apn), True, "appended to Null"
+Function AppendLocal(o)
+    Dim s, t : s = "s" : t = Null
+    s = s & o
+    t = t & o
+    AppendLocal = s & IsNull(t) & o
+End Function
+Test.Equal AppendLocal(nd), "sTrue", "to locals"

@@ -3,7 +3,13 @@
 ' The procedures are written out per operator and literal and run through ExecuteGlobal, so that
 ' each is compiled as a procedure whose parameters are locals.
 Dim Values
-Values = Array(7, "4", 2.5, True, Null, Empty, 0, -32768, 32767, "x", CByte(200), CCur(1.5), "2.5", 2147483647)
+Values = Array(7, "4", 2.5, True, Null, Empty, 0, -32768, 32767, "x", CByte(200), CCur(1.5), "2.5", 2147483647, _
+               New NullDefault)
+
+' An object operand is its default value, here one that is Null, as Id(a) reads it.
+Class NullDefault
+    Public Default Property Get Value : Value = Null : End Property
+End Class
 
 Function Id(x)
     Id = x
