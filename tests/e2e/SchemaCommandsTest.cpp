@@ -182,6 +182,17 @@ TEST_F(SchemaCommandsTest, AFieldNotFoundIsSaidOfTheTableAsTyped) {
     Succeed({"new", "q.xml", "--sqlite", "db.sqlite"});
     const RunResult shown = Quorvane({"show", "q.xml", "USERS.nosuch"});
     EXPECT_NE(shown.err.find("quorvane: table USERS has no field nosuch\n"), std::string::npos) << shown.err;
+
+    // Regression: "A.b" named the table "a.b", matched without regard to letter case, though the
+    // table A, named exactly, has the field b.
+    Sqlite("CREATE TABLE \"a.b\" (x INTEGER); CREATE TABLE A (b INTEGER);");
+    Succeed({"new", "r.xml", "--sqlite", "db.sqlite"});
+    EXPECT_NE(Succeed({"show", "r.xml", "A.b"}).out.find("FldName = b\n"), std::string::npos);
+    EXPECT_NE(Succeed({"show", "r.xml", "a.b"}).out.find("TblName = a.b\n"), std::string::npos);
+    const RunResult field = Quorvane({"unload-table", "r.xml", "A.b"});
+    EXPECT_NE(field.err.find("quorvane: the project has no table A.b (it names the field A.b)\n"),
+              std::string::npos)
+        << field.err;
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "CommandLine.h"
 
+#include "model/table/TableNameReading.h"
+
 #include "platform/automation/Text.h"
 
 #include <algorithm>
@@ -162,19 +164,27 @@ host::NameMapAnswer CommandHost::MapNames(const host::NameMapQuestion& question)
     mRenameUsed.resize(renames.size(), false);
     const std::optional<std::u16string> table = QuestionTable(question.title);
     host::NameMapAnswer answer{true, {}};
+    // A table-qualified entry answers only the fields of that table: one that names it exactly
+    // before one that names it in another letter case, which may mean another table of the
+    // database.
+    const auto answers = [&](const RenameAnswer& rename, NameMatch match) {
+        if (!rename.table) {
+            return match == NameMatch::Exact;
+        }
+        return table && (match == NameMatch::Exact ? *rename.table == *table
+                                                   : automation::EqualsNoCase(*rename.table, *table));
+    };
     for (const std::u16string& newName : question.newNames) {
         std::u16string oldName;
-        for (std::size_t index = 0; index < renames.size(); ++index) {
-            const RenameAnswer& rename = renames[index];
-            // A table-qualified entry answers only the fields of that table.
-            if (rename.table && (!table || !automation::EqualsNoCase(*rename.table, *table))) {
-                continue;
-            }
-            if (rename.to == newName && std::find(question.oldNames.begin(), question.oldNames.end(),
-                                                  rename.from) != question.oldNames.end()) {
-                oldName = rename.from;
-                mRenameUsed[index] = true;
-                break;
+        for (const NameMatch match : {NameMatch::Exact, NameMatch::IgnoringCase}) {
+            for (std::size_t index = 0; index < renames.size() && oldName.empty(); ++index) {
+                const RenameAnswer& rename = renames[index];
+                if (answers(rename, match) && rename.to == newName &&
+                    std::find(question.oldNames.begin(), question.oldNames.end(), rename.from) !=
+                        question.oldNames.end()) {
+                    oldName = rename.from;
+                    mRenameUsed[index] = true;
+                }
             }
         }
         answer.oldNames.push_back(oldName);

@@ -57,7 +57,8 @@ std::u16string ProjectTableName(Qel& project, const std::string& name) {
     const SettingTarget target = FindTarget(project, name);
     const auto* table = dynamic_cast<const QelTable*>(target.entity.Get());
     if (table == nullptr) {
-        throw CommandError("quorvane: the project has no table " + name);
+        throw CommandError("quorvane: the project has no table " + name + " (it names the " +
+                           target.description + ")");
     }
     return table->TblName();
 }
