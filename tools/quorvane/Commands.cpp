@@ -199,6 +199,26 @@ RenameAnswer ParseRename(const std::string& entry) {
     return {Utf16(table), Utf16(from.substr(fromDot + 1)), Utf16(to.substr(toDot + 1)), entry};
 }
 
+/// A reason of the library's as one line of a listing: without the product's name before it, each
+/// run of blanks and line breaks (a driver's list of errors) one space.
+std::string ListedReason(std::u16string_view reason) {
+    constexpr std::string_view Prefix = "quorvane: ";
+    const std::string text = ProgramMessage(reason).substr(Prefix.size());
+    std::string line;
+    for (const char unit : text) {
+        const bool blank = unit == ' ' || unit == '\t' || unit == '\r' || unit == '\n';
+        if (!blank) {
+            line += unit;
+        } else if (!line.empty() && line.back() != ' ') {
+            line += ' ';
+        }
+    }
+    if (!line.empty() && line.back() == ' ') {
+        line.pop_back();
+    }
+    return line;
+}
+
 /// Whether the project already has the rename: the new name there and the old one gone.
 bool AlreadyRenamed(Qel& project, const RenameAnswer& rename) {
     const automation::Ref<QelDatabase> database = project.db();
@@ -382,9 +402,11 @@ void CheckCommand(const std::vector<std::string>& arguments, std::ostream& out) 
     // master/detail pairs a sync would take away with them.
     std::vector<SchemaDifference> differences;
     std::vector<PairToRemove> pairs;
+    std::vector<SchemaDifference> notCompared;
     const std::int16_t count = session.Guard([&] {
-        return session.Project().db() ? SchemaCheck(session.Project(), &differences, &pairs).CheckDB()
-                                      : session.Project().CheckDB();
+        return session.Project().db()
+                   ? SchemaCheck(session.Project(), &differences, &pairs, &notCompared).CheckDB()
+                   : session.Project().CheckDB();
     });
     session.ThrowIfFailed();
     for (const SchemaDifference& difference : differences) {
@@ -394,6 +416,12 @@ void CheckCommand(const std::vector<std::string>& arguments, std::ostream& out) 
     for (const PairToRemove& pair : pairs) {
         out << Utf8(pair.master) << "/" << Utf8(pair.detail)
             << ": master/detail pair that a sync removes: " << Utf8(pair.why) << "\n";
+    }
+    for (const SchemaDifference& unread : notCompared) {
+        const QelTable* table = session.Project().db()->tables()->Find(unread.table);
+        out << Utf8(unread.table) << ": "
+            << (table != nullptr && table->TblType() == u"REPORT" ? "report" : "custom view")
+            << " not compared with the database: " << ListedReason(unread.what) << "\n";
     }
     out << count << "\n";
 }
