@@ -174,6 +174,19 @@ TEST_F(SchemaCommandsTest, PairsASyncRemovesAreNamedByCheckAndSync) {
         std::string::npos)
         << checked.out;
 
+    // Regression: a --map entry that matches nothing had the pairs "removed", then nothing saved.
+    // Named alone, it changes nothing.
+    const std::string before = ReadBytes(mWork / "p.xml");
+    const RunResult mistyped = Quorvane({"sync", "p.xml", "--yes", "--map", "orders=orders2"});
+    EXPECT_EQ(mistyped.status, 1);
+    EXPECT_EQ(mistyped.err.find("removed"), std::string::npos) << mistyped.err;
+    EXPECT_NE(
+        mistyped.err.find("quorvane: sync: --map orders=orders2 matches no renamed table, view or field"),
+        std::string::npos)
+        << mistyped.err;
+    EXPECT_NE(mistyped.err.find("nothing was synchronised or saved"), std::string::npos) << mistyped.err;
+    EXPECT_EQ(ReadBytes(mWork / "p.xml"), before);
+
     // Regression: one message each, in a row.
     const RunResult synchronised = Succeed({"sync", "p.xml", "--yes"});
     EXPECT_NE(

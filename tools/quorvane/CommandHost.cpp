@@ -78,8 +78,41 @@ void CommandHost::CloseProgress() {
 
 void CommandHost::Note(std::u16string text) {
     // A message with only an OK button is written on standard error, clear of the progress line.
-    mConsole.ShowMessage(
-        {u"quorvane", std::move(text), host::MessageIcon::Information, host::MessageButtons::Ok});
+    Say({u"quorvane", std::move(text), host::MessageIcon::Information, host::MessageButtons::Ok});
+}
+
+void CommandHost::Say(host::Message message) {
+    if (mHolding) {
+        mHeld.push_back(std::move(message));
+        return;
+    }
+    mConsole.ShowMessage(message);
+}
+
+void CommandHost::BeforeAsking() {
+    // A question on the terminal comes after what the run has said so far; what it says after
+    // the answer is held again.
+    if (CanAsk()) {
+        PrintHeld();
+    }
+}
+
+void CommandHost::PrintHeld() {
+    std::vector<host::Message> held = std::move(mHeld);
+    mHeld.clear();
+    for (const host::Message& message : held) {
+        mConsole.ShowMessage(message);
+    }
+}
+
+void CommandHost::ReleaseMessages() {
+    mHolding = false;
+    PrintHeld();
+}
+
+void CommandHost::DropMessages() {
+    mHeld.clear();
+    mHolding = false;
 }
 
 host::MessageAnswer CommandHost::ShowMessage(const host::Message& message) {
@@ -92,8 +125,10 @@ host::MessageAnswer CommandHost::ShowMessage(const host::Message& message) {
         mShown.push_back(message.text);
         host::Message shown = message;
         shown.text = automation::FromUtf8(ProgramMessage(message.text));
-        return mConsole.ShowMessage(shown);
+        Say(std::move(shown));
+        return host::MessageAnswer::Ok;
     }
+    BeforeAsking();
     return mConsole.ShowMessage(message);
 }
 
@@ -117,6 +152,7 @@ host::OverwriteAnswer CommandHost::AskOverwrite(const host::OverwriteQuestion& q
                   : u" -> Skip (unattended; --overwrite all replaces it)"));
         return answer;
     }
+    BeforeAsking();
     return mConsole.AskOverwrite(question);
 }
 
@@ -130,6 +166,7 @@ host::TemplateChoice CommandHost::AskTemplateFolder(const host::TemplateQuestion
              u"(--template-folder keep|replace answers it)");
         return host::TemplateChoice::Closed;
     }
+    BeforeAsking();
     return mConsole.AskTemplateFolder(question);
 }
 
@@ -146,6 +183,7 @@ host::SyncChoice CommandHost::AskKeepOrUpdate(const host::SyncQuestion& question
                     u"updates it to the database)"));
         return host::SyncChoice::Closed;
     }
+    BeforeAsking();
     return mConsole.AskKeepOrUpdate(question);
 }
 
@@ -153,11 +191,13 @@ host::SchemaAnswer CommandHost::ChooseSchema(const host::SchemaQuestion& questio
     if (mAnswers.schema) {
         return {*mAnswers.schema};
     }
+    BeforeAsking();
     return mConsole.ChooseSchema(question);
 }
 
 host::NameMapAnswer CommandHost::MapNames(const host::NameMapQuestion& question) {
     if (!mAnswers.renames) {
+        BeforeAsking();
         return mConsole.MapNames(question);
     }
     const std::vector<RenameAnswer>& renames = *mAnswers.renames;

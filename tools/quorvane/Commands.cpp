@@ -173,6 +173,20 @@ void KeepTables(Session& session, const std::vector<std::string>& names) {
     }
 }
 
+/// Holds the host's messages while it lives, and prints them when it goes unless dropped.
+class HeldMessages {
+public:
+    explicit HeldMessages(CommandHost& host) : mHost(host) { mHost.HoldMessages(); }
+    ~HeldMessages() { mHost.ReleaseMessages(); }
+    HeldMessages(const HeldMessages&) = delete;
+    HeldMessages& operator=(const HeldMessages&) = delete;
+
+    void Drop() { mHost.DropMessages(); }
+
+private:
+    CommandHost& mHost;
+};
+
 /// One --map entry: OLD=NEW for a table, view or field of any table, TABLE.OLD=TABLE.NEW for
 /// a field of one table.
 RenameAnswer ParseRename(const std::string& entry) {
@@ -449,6 +463,8 @@ void SyncCommand(const std::vector<std::string>& arguments, std::ostream& out) {
     const fs::path file = line.Positional()[0];
     Session session(std::move(answers));
     const ProjectFileLock lock = session.Lock(file);
+    // What the synchronisation says it did is said only once the command keeps it.
+    HeldMessages held(session.Host());
     session.Load(file);
     // A rename an earlier sync already took into the project is no mistake when given again.
     std::vector<bool> done;
@@ -469,10 +485,12 @@ void SyncCommand(const std::vector<std::string>& arguments, std::ostream& out) {
         }
     }
     if (unmatchedCount > 0) {
+        held.Drop();
         throw CommandError("quorvane: sync: --map " + unmatched +
                            (unmatchedCount == 1 ? " matches" : " match") +
                            " no renamed table, view or field (the old name must have vanished from the "
-                           "database and the new one appeared); nothing was saved");
+                           "database and the new one appeared); the project is left as it was: nothing "
+                           "was synchronised or saved ('quorvane check' lists what differs)");
     }
     session.Save(file);
     out << "Saved " << file.string() << ": " << LoadedTableCount(session.Project()) << " tables loaded\n";

@@ -161,7 +161,8 @@ replaces.
                      renames are asked on a terminal, and otherwise nothing is renamed
   --map TABLE.OLD=TABLE.NEW
                      a field renamed in one table only; OLD=NEW renames a field of that name
-                     in every table. An entry that matches nothing is reported.
+                     in every table. An entry that matches nothing stops the sync before
+                     anything is saved, and is named.
   --keys keep|update a changed primary key: keep the project's or take the database's
                      (default: ask on a terminal, else take the database's, as the question's
                      dialog closed without an answer does). A renamed key field stays the key.
