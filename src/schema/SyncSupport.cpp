@@ -9,7 +9,8 @@
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 
-#include "platform/automation/Conversion.h"
+#include "core/VbText.h"
+
 #include "platform/automation/Error.h"
 #include "platform/automation/Ref.h"
 #include "platform/automation/Text.h"
@@ -106,8 +107,7 @@ void TellOfEach(std::u16string_view one, std::u16string_view done, std::u16strin
         text += std::u16string(one) + named.front().first + std::u16string(done) + u": " +
                 automation::WithFullStop(named.front().second);
     } else {
-        text += automation::ToString(automation::Variant(static_cast<std::int32_t>(named.size()))) +
-                std::u16string(several) + u":";
+        text += NumberText(static_cast<std::int64_t>(named.size())) + std::u16string(several) + u":";
         for (const auto& [name, why] : named) {
             text += u"\r\n" + name + u": " + automation::WithFullStop(why);
         }
