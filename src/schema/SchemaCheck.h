@@ -43,8 +43,8 @@ public:
     /// With `pairsToRemove`, CheckDB also lists there the master/detail pairs that a
     /// synchronisation without renames would remove; they are not counted. With `notCompared`,
     /// the custom views and reports that could not be compared are listed there, each with its
-    /// TblCustomError as `what`: they count nothing (a synchronisation keeps them as they are),
-    /// yet the project is not in step with its database while they cannot be read.
+    /// TblCustomError as `what`: they count nothing (a synchronisation cannot bring them in
+    /// step), yet the project is not in step with its database while they cannot be read.
     explicit SchemaCheck(Qel& project, std::vector<SchemaDifference>* differences = nullptr,
                          std::vector<PairToRemove>* pairsToRemove = nullptr,
                          std::vector<SchemaDifference>* notCompared = nullptr)
