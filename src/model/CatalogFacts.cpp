@@ -327,9 +327,25 @@ std::u16string TableNotInDatabaseText(std::u16string_view table) {
 }
 
 void ReportObjectsLeftOut(const std::vector<std::u16string>& texts) {
-    for (const std::u16string& text : texts) {
-        CurrentHost().ShowMessage({u"", text, host::MessageIcon::Information, host::MessageButtons::Ok});
+    if (texts.empty()) {
+        return;
     }
+    // One message however many there are: a database with many such objects would otherwise
+    // hold the user at a message box for each.
+    std::u16string message = texts.front();
+    if (texts.size() > 1) {
+        const std::u16string prefix = State().gMsgPrefix + u": ";
+        message = prefix + NumberText(static_cast<std::int64_t>(texts.size())) +
+                  u" tables and views of the database are left out:";
+        for (std::u16string_view text : texts) {
+            if (text.starts_with(prefix)) {
+                text.remove_prefix(prefix.size());
+            }
+            message += std::u16string(CrLf) + std::u16string(CrLf) + std::u16string(text);
+        }
+    }
+    CurrentHost().ShowMessage(
+        {u"", std::move(message), host::MessageIcon::Information, host::MessageButtons::Ok});
 }
 
 DbmsInfo ReadDbmsInfo(const ado::Connection& cnn) {

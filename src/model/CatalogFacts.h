@@ -111,7 +111,7 @@ std::u16string CaseTwinText(std::u16string_view type, std::u16string_view table,
 /// The error text of a single table or view asked for that the database no longer holds.
 std::u16string TableNotInDatabaseText(std::u16string_view table);
 /// Tells the user of each object a reading of the database left out (UnneededTableText,
-/// CaseTwinText), one information message each.
+/// CaseTwinText), in one information message.
 void ReportObjectsLeftOut(const std::vector<std::u16string>& texts);
 
 /// What an open connection tells of its database. A property the driver does not offer is

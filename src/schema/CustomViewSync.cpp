@@ -50,6 +50,26 @@ void CustomViewSync::SyncReports() {
                   [&](std::u16string_view name) { SyncReport(name); });
 }
 
+void CustomViewSync::TellOfFailures() {
+    std::vector<std::pair<std::u16string, std::u16string>> failed;
+    const std::u16string prefix = State().gMsgPrefix + u": ";
+    for (QelTable& table : *mProject.db()->tables()) {
+        const bool isView = table.TblType() == u"CUSTOMVIEW";
+        if ((!isView && table.TblType() != u"REPORT") || table.TblCustomError().empty()) {
+            continue;
+        }
+        std::u16string why = table.TblCustomError();
+        if (why.starts_with(prefix)) {
+            why.erase(0, prefix.size());
+        }
+        failed.emplace_back((isView ? u"custom view \"" : u"report \"") + table.TblName() + u"\"",
+                            std::move(why));
+    }
+    sync::TellOfEach(u"The ", u" could not be synchronised and is kept as it was",
+                     u" custom views and reports could not be synchronised and are kept as they were",
+                     failed);
+}
+
 void CustomViewSync::SyncCustom(std::u16string_view name) {
     ModuleState& state = State();
     QelTable& view = sync::TableNamed(mProject, name, u"Qel.SyncCustom");

@@ -1,5 +1,7 @@
 #include "schema/internal/MasterDetailCleanup.h"
 
+#include "schema/internal/SyncSupport.h"
+
 #include "project/Qel.h"
 #include "project/QelMasterDetail.h"
 #include "project/QelMasterDetails.h"
@@ -84,15 +86,16 @@ void RemoveBrokenMasterDetails(Qel& project) {
             broken.emplace_back(pair, std::move(*why));
         }
     }
-    const ModuleState& state = State();
+    // Taken out of the project without a question, as the database asks: the user is told, in
+    // one message however many go.
+    std::vector<std::pair<std::u16string, std::u16string>> named;
+    named.reserve(broken.size());
     for (const auto& [pair, why] : broken) {
-        // Taken out of the project without a question, as the database asks: the user is told.
-        CurrentHost().ShowMessage({state.gMsgPrefix,
-                                   state.gMsgPrefix + u": The master/detail pair " +
-                                       Quoted(pair->MasterTable()) + u"/" + Quoted(pair->DetailTable()) +
-                                       u" is removed: " + why + u".",
-                                   host::MessageIcon::Information, host::MessageButtons::Ok});
-        pairs.Remove(*pair);
+        named.emplace_back(Quoted(pair->MasterTable()) + u"/" + Quoted(pair->DetailTable()), why);
+    }
+    sync::TellOfEach(u"The master/detail pair ", u" is removed", u" master/detail pairs are removed", named);
+    for (const auto& entry : broken) {
+        pairs.Remove(*entry.first);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "schema/internal/MasterDetailCleanup.h"
 #include "schema/internal/QelSchema.h"
+#include "schema/internal/SyncSupport.h"
 
 #include "project/Qel.h"
 #include "project/QelMasterDetail.h"
@@ -28,9 +29,7 @@ namespace qv {
 
 namespace {
 
-bool IsTableOrView(std::u16string_view type) {
-    return type == u"TABLE" || type == u"VIEW";
-}
+using sync::IsTableOrView;
 
 /// The project's fields of a table that the schema record does not have.
 std::vector<std::u16string> FieldsOnlyInProject(QelTable& table, const QoSchemaTable& record) {
@@ -151,6 +150,14 @@ std::int32_t SchemaCheck::Note(std::u16string_view table, std::u16string_view fi
     return 1;
 }
 
+std::int32_t SchemaCheck::NoteNotCompared(QelTable& table, std::u16string why) {
+    if (mNotCompared != nullptr) {
+        mNotCompared->push_back({table.TblName(), u"", why});
+    }
+    table.SetTblCustomError(std::move(why));
+    return 0;
+}
+
 std::int32_t SchemaCheck::NoteDuplicates(const QoSchemaTable& record) {
     std::int32_t count = 0;
     for (const std::u16string& name : record.TblDuplicates) {
@@ -246,8 +253,20 @@ std::int32_t SchemaCheck::CheckTablesAndViews(const QelSchema& schema) {
             // A column the project cannot hold beside another of its name stays a difference.
             const std::int32_t duplicates = NoteDuplicates(record);
             if (table == nullptr) {
-                // A new table, and each of its fields.
-                count += Note(record.TblName, u"", u"new " + record.TblType + u" in the database");
+                // A new table, and each of its fields. A custom view or report that bears its
+                // name, in any letter case, gives way to it.
+                std::u16string what = u"new " + record.TblType + u" in the database";
+                QelTable* holder = tables.Find(record.TblName);
+                if (holder == nullptr) {
+                    holder = sync::FindOtherCase(tables, record.TblName);
+                }
+                if (holder != nullptr && !IsTableOrView(holder->TblType())) {
+                    what += std::u16string(holder->TblType() == u"REPORT"
+                                               ? u" (a sync replaces the report \""
+                                               : u" (a sync replaces the custom view \"") +
+                            holder->TblName() + u"\" with it)";
+                }
+                count += Note(record.TblName, u"", std::move(what));
                 for (std::int16_t j = 1; j <= record.TblFldCnt; ++j) {
                     count +=
                         Note(record.TblName, record.Field(j)->FldName, u"new in the database with its table");
@@ -324,9 +343,9 @@ std::int32_t SchemaCheck::CheckCustomView(QelTable& view) {
                                       automation::Variant(view.TblCustomSQL())) > 0) {
             // A view that cannot be read now is no difference: it says why instead, and the text
             // moves there, so that a check that went through ends with no error text.
-            view.SetTblCustomError(state.gProjErr);
+            std::u16string why = std::move(state.gProjErr);
             state.gProjErr.clear();
-            return 0;
+            return NoteNotCompared(view, std::move(why));
         }
         view.SetTblCustomError(u"");
         const QoSchemaTable& record = reader->Table(1);
@@ -362,8 +381,7 @@ std::int32_t SchemaCheck::CheckReport(QelTable& report) {
     try {
         QelTable* source = mProject.db()->tables()->Find(report.TblRptSrc());
         if (source == nullptr) {
-            report.SetTblCustomError(state.gMsgPrefix + u": Source Table not found");
-            return 0;
+            return NoteNotCompared(report, state.gMsgPrefix + u": Source Table not found");
         }
         QelFields& reportFields = *report.Fields();
         std::int32_t count = 0;

@@ -41,10 +41,15 @@ class SchemaCheck {
 public:
     /// With `differences`, every difference counted is also described there, one entry each.
     /// With `pairsToRemove`, CheckDB also lists there the master/detail pairs that a
-    /// synchronisation without renames would remove; they are not counted.
+    /// synchronisation without renames would remove; they are not counted. With `notCompared`,
+    /// the custom views and reports that could not be compared are listed there, each with its
+    /// TblCustomError as `what`: they count nothing (a synchronisation cannot bring them in
+    /// step), yet the project is not in step with its database while they cannot be read.
     explicit SchemaCheck(Qel& project, std::vector<SchemaDifference>* differences = nullptr,
-                         std::vector<PairToRemove>* pairsToRemove = nullptr)
-        : mProject(project), mDifferences(differences), mPairsToRemove(pairsToRemove) {}
+                         std::vector<PairToRemove>* pairsToRemove = nullptr,
+                         std::vector<SchemaDifference>* notCompared = nullptr)
+        : mProject(project), mDifferences(differences), mPairsToRemove(pairsToRemove),
+          mNotCompared(notCompared) {}
 
     /// The number of differences, or -1 when the live schema cannot be read (its reason in
     /// ProjErr). Raises when the project has no database.
@@ -73,10 +78,14 @@ private:
     std::int32_t NoteDuplicates(const QoSchemaTable& record);
     /// Lists the pairs that would point at nothing once the project takes in `schema`.
     void NotePairsToRemove(const QelSchema& schema);
+    /// Keeps why a custom view or report could not be compared in its TblCustomError, and
+    /// lists it when a list was given; gives 0, the count it adds.
+    std::int32_t NoteNotCompared(QelTable& table, std::u16string why);
 
     Qel& mProject;
     std::vector<SchemaDifference>* mDifferences;
     std::vector<PairToRemove>* mPairsToRemove;
+    std::vector<SchemaDifference>* mNotCompared;
 };
 
 } // namespace qv

@@ -9,6 +9,8 @@
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
 
+#include "core/VbText.h"
+
 #include "platform/automation/Error.h"
 #include "platform/automation/Ref.h"
 #include "platform/automation/Text.h"
@@ -92,6 +94,26 @@ void RemoveUnmatchedFields(QelFields& fields) {
 bool IsEmptyText(const automation::Variant& value) {
     const automation::Variant& plain = value.Deref();
     return plain.IsEmpty() || (plain.IsString() && plain.StringValue().empty());
+}
+
+void TellOfEach(std::u16string_view one, std::u16string_view done, std::u16string_view several,
+                const std::vector<std::pair<std::u16string, std::u16string>>& named) {
+    if (named.empty()) {
+        return;
+    }
+    const ModuleState& state = State();
+    std::u16string text = state.gMsgPrefix + u": ";
+    if (named.size() == 1) {
+        text += std::u16string(one) + named.front().first + std::u16string(done) + u": " +
+                automation::WithFullStop(named.front().second);
+    } else {
+        text += NumberText(static_cast<std::int64_t>(named.size())) + std::u16string(several) + u":";
+        for (const auto& [name, why] : named) {
+            text += u"\r\n" + name + u": " + automation::WithFullStop(why);
+        }
+    }
+    CurrentHost().ShowMessage(
+        {state.gMsgPrefix, std::move(text), host::MessageIcon::Information, host::MessageButtons::Ok});
 }
 
 bool AskKeepOrUpdate(const std::u16string& question, bool preset) {

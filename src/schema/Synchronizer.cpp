@@ -45,6 +45,7 @@ void Synchronizer::Run(const QelSchema& schema) {
     CustomViewSync customTables(mProject);
     customTables.SyncCustomViews();
     customTables.SyncReports();
+    customTables.TellOfFailures();
     RemoveBrokenMasterDetails(mProject);
     mProject.BuildTableKeys();
 }

@@ -16,6 +16,8 @@
 
 #include "platform/automation/Ref.h"
 
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -132,6 +134,7 @@ void TableSync::SyncTablesAndViews() {
     for (std::int16_t i = 1; i <= mSchema.tblcnt(); ++i) {
         AddOrRebuild(mSchema.Table(i));
     }
+    sync::TellOfEach(u"The ", u" is replaced", u" custom views and reports are replaced", mReplaced);
     DeleteVanished();
     tables.SetSeq(1);
 }
@@ -191,6 +194,17 @@ void TableSync::RefreshTable(QelTable& table, const QoSchemaTable& record) {
 
 void TableSync::AddOrRebuild(const QoSchemaTable& record) {
     QelTables& tables = *mProject.db()->tables();
+    // A custom view's or report's own definition goes: said, so that it is not lost without a word.
+    const auto replacement =
+        [&](const QelTable& table) -> std::optional<std::pair<std::u16string, std::u16string>> {
+        if (sync::IsTableOrView(table.TblType())) {
+            return std::nullopt;
+        }
+        return std::pair(
+            (table.TblType() == u"REPORT" ? u"report \"" : u"custom view \"") + table.TblName() + u"\"",
+            u"the database now holds the " + std::u16string(record.TblType == u"VIEW" ? u"view" : u"table") +
+                u" \"" + record.TblName + u"\"");
+    };
     QelTable* table = tables.Find(record.TblName);
     if (table == nullptr) {
         // An object of another kind whose name differs only in letter case (a custom view or
@@ -200,8 +214,12 @@ void TableSync::AddOrRebuild(const QoSchemaTable& record) {
             if (other->TblType() == record.TblType && other->TblSync()) {
                 return;
             }
+            auto replaced = replacement(*other);
             if (!tables.Change(other->TblName(), record.TblName)) {
                 return;
+            }
+            if (replaced) {
+                mReplaced.push_back(std::move(*replaced));
             }
             table = other;
             RemoveAllFields(*table);
@@ -214,6 +232,9 @@ void TableSync::AddOrRebuild(const QoSchemaTable& record) {
     } else {
         if (table->TblType() == record.TblType) {
             return;
+        }
+        if (auto replaced = replacement(*table)) {
+            mReplaced.push_back(std::move(*replaced));
         }
         RemoveAllFields(*table);
     }

@@ -792,6 +792,12 @@ TEST_F(QuorvaneProgramTest, ChecksAndSynchronisesThroughTheLibrary) {
     Fail({"sync", "shop.xml", "--keys", "keep", "--map", "city=town,customers.id=customers.cid", "--map",
           "order_lines.quantity=order_lines.quantty"},
          "--map order_lines.quantity=order_lines.quantty matches no renamed");
+    // Of two entries for one field, the one that names its table exactly answers; the other is
+    // left over.
+    Fail({"sync", "shop.xml", "--keys", "keep", "--map",
+          "city=town,CUSTOMERS.id=CUSTOMERS.cid,customers.id=customers.cid,order_lines.quantity=order_lines."
+          "qty"},
+         "--map CUSTOMERS.id=CUSTOMERS.cid matches no renamed");
     EXPECT_EQ(Read(mWork / "shop.xml"), saved);
 
     // Renamed columns keep the settings the project gave them, a renamed key column stays the

@@ -27,9 +27,11 @@ protected:
         ASSERT_EQ(result.status, 0) << result.err;
     }
 
-    /// Whether standard error names the view as left out.
+    /// Whether standard error names the view as left out: as the message, or in the list of one.
     static bool NamesLeftOutView(const RunResult& result, const std::string& view) {
-        return result.err.find("quorvane: Unable to read the view \"" + view + "\"!") != std::string::npos &&
+        const std::string named = "Unable to read the view \"" + view + "\"!";
+        return (result.err.find("quorvane: " + named) != std::string::npos ||
+                result.err.find("\r\n\r\n" + named) != std::string::npos) &&
                result.err.find("It is left out and left as it is") != std::string::npos;
     }
 };
@@ -107,7 +109,12 @@ TEST_F(SchemaCommandsTest, ABrokenViewOutsideWhatACommandReadsIsNamedAndLeftAsIt
     Sqlite("CREATE TABLE d (x INTEGER); CREATE VIEW w AS SELECT x FROM d; DROP TABLE d;");
     const RunResult counted = Succeed({"check", "p.xml"});
     EXPECT_EQ(counted.out, "w: new VIEW in the database\n1\n");
+    EXPECT_TRUE(NamesLeftOutView(counted, "v")) << counted.err;
     EXPECT_TRUE(NamesLeftOutView(counted, "w")) << counted.err;
+    // Regression: a message each, in a row.
+    EXPECT_NE(counted.err.find("quorvane: 2 tables and views of the database are left out:\r\n\r\n"),
+              std::string::npos)
+        << counted.err;
     const RunResult synchronised = Succeed({"sync", "p.xml"});
     EXPECT_NE(synchronised.out.find(": 2 tables loaded"), std::string::npos) << synchronised.out;
     EXPECT_TRUE(NamesLeftOutView(synchronised, "w")) << synchronised.err;
@@ -125,7 +132,8 @@ TEST_F(SchemaCommandsTest, ABrokenViewOutsideWhatACommandReadsIsNamedAndLeftAsIt
 }
 
 // Regression: with the detail column of a master/detail pair renamed in the database, check
-// listed only the field changes, and sync said "Saved" with the pair gone without a word.
+// listed only the field changes, and sync said "Saved" with the pair gone without a word. So
+// went a custom view whose SQL cannot be read, and one that a new table of its name replaced.
 TEST_F(SchemaCommandsTest, PairsASyncRemovesAreNamedByCheckAndSync) {
     Sqlite("CREATE TABLE customers (customer_id INTEGER PRIMARY KEY, name TEXT);"
            "CREATE TABLE orders (id INTEGER PRIMARY KEY, customer_id INTEGER);"
@@ -139,10 +147,21 @@ TEST_F(SchemaCommandsTest, PairsASyncRemovesAreNamedByCheckAndSync) {
                         "<MasterDetail MasterTable=\"customers\" DetailTable=\"notes\"/>"
                         "<MasterDetail MasterTable=\"orders\" DetailTable=\"orders\">"
                         "<Relation MasterField=\"id\" DetailField=\"id\"/></MasterDetail>");
+    project.insert(
+        project.find("</Database>"),
+        "<Table TblName=\"cv\" TblType=\"CUSTOMVIEW\" TblLoaded=\"1\" TblCustomSQL=\"SELECT id FROM "
+        "notes; DELETE FROM notes\"><Field FldName=\"id\"/></Table>"
+        "<Table TblName=\"late\" TblType=\"CUSTOMVIEW\" TblLoaded=\"1\" TblCustomSQL=\"SELECT id FROM "
+        "orders\"><Field FldName=\"id\" FldType=\"3\" FldSize=\"4\" FldZeroLen=\"1\" "
+        "FldAttribute=\"116\"/></Table>");
     std::ofstream(mWork / "p.xml", std::ios::binary) << project;
-    EXPECT_EQ(Succeed({"check", "p.xml"}).out, "0\n");
+    const std::string refused = "cv: custom view not compared with the database: ";
+    const std::string inStep = Succeed({"check", "p.xml"}).out;
+    EXPECT_EQ(inStep.rfind(refused, 0), 0u) << inStep;
+    EXPECT_TRUE(inStep.ends_with(".\n0\n")) << inStep;
 
-    Sqlite("ALTER TABLE orders RENAME COLUMN customer_id TO cust_id; DROP TABLE notes;");
+    Sqlite("ALTER TABLE orders RENAME COLUMN customer_id TO cust_id; DROP TABLE notes; CREATE TABLE late (n "
+           "INTEGER);");
     const std::string detailGone = "\"customers\"/\"orders\"";
     const RunResult checked = Succeed({"check", "p.xml"});
     EXPECT_NE(checked.out.find("customers/orders: master/detail pair that a sync removes: the field "
@@ -155,20 +174,52 @@ TEST_F(SchemaCommandsTest, PairsASyncRemovesAreNamedByCheckAndSync) {
         std::string::npos)
         << checked.out;
     EXPECT_EQ(checked.out.find("orders/orders"), std::string::npos) << checked.out;
+    EXPECT_NE(checked.out.find("\n" + refused), std::string::npos) << checked.out;
+    EXPECT_NE(
+        checked.out.find("late: new TABLE in the database (a sync replaces the custom view \"late\" with "
+                         "it)\n"),
+        std::string::npos)
+        << checked.out;
 
+    // Regression: a --map entry that matches nothing had the pairs "removed", then nothing saved.
+    // Named alone, it changes nothing.
+    const std::string before = ReadBytes(mWork / "p.xml");
+    const RunResult mistyped = Quorvane({"sync", "p.xml", "--yes", "--map", "orders=orders2"});
+    EXPECT_EQ(mistyped.status, 1);
+    EXPECT_EQ(mistyped.err.find("removed"), std::string::npos) << mistyped.err;
+    EXPECT_NE(
+        mistyped.err.find("quorvane: sync: --map orders=orders2 matches no renamed table, view or field"),
+        std::string::npos)
+        << mistyped.err;
+    EXPECT_NE(mistyped.err.find("nothing was synchronised or saved"), std::string::npos) << mistyped.err;
+    EXPECT_EQ(ReadBytes(mWork / "p.xml"), before);
+
+    // Regression: one message each, in a row.
     const RunResult synchronised = Succeed({"sync", "p.xml", "--yes"});
-    for (const char* removed :
-         {"quorvane: The master/detail pair \"customers\"/\"orders\" is removed: the field "
-          "\"customer_id\" of the table \"orders\" is gone.\n",
-          "quorvane: The master/detail pair \"customers\"/\"notes\" is removed: the table "
-          "\"notes\" is gone.\n"}) {
-        EXPECT_NE(synchronised.err.find(removed), std::string::npos) << synchronised.err;
-    }
+    EXPECT_NE(
+        synchronised.err.find("quorvane: 2 master/detail pairs are removed:\r\n\"customers\"/\"orders\": "
+                              "the field \"customer_id\" of the table \"orders\" is gone.\r\n"
+                              "\"customers\"/\"notes\": the table \"notes\" is gone.\n"),
+        std::string::npos)
+        << synchronised.err;
+    EXPECT_NE(
+        synchronised.err.find("quorvane: The custom view \"cv\" could not be synchronised and is kept as it "
+                              "was: "),
+        std::string::npos)
+        << synchronised.err;
+    EXPECT_NE(
+        synchronised.err.find("quorvane: The custom view \"late\" is replaced: the database now holds the "
+                              "table \"late\".\n"),
+        std::string::npos)
+        << synchronised.err;
     EXPECT_EQ(synchronised.err.find("\"orders\"/\"orders\""), std::string::npos) << synchronised.err;
     project = ReadBytes(mWork / "p.xml");
     EXPECT_EQ(project.find("MasterTable=\"customers\""), std::string::npos);
     EXPECT_NE(project.find("MasterTable=\"orders\""), std::string::npos);
-    EXPECT_EQ(Succeed({"check", "p.xml"}).out, "0\n");
+    EXPECT_NE(project.find("TblCustomSQL=\"SELECT id FROM notes; DELETE FROM notes\""), std::string::npos);
+    const std::string after = Succeed({"check", "p.xml"}).out;
+    EXPECT_EQ(after.rfind(refused, 0), 0u) << after;
+    EXPECT_TRUE(after.ends_with(".\n0\n")) << after;
 }
 
 // Regression: a field not found was said to be missing from the project's spelling of the table
@@ -182,6 +233,17 @@ TEST_F(SchemaCommandsTest, AFieldNotFoundIsSaidOfTheTableAsTyped) {
     Succeed({"new", "q.xml", "--sqlite", "db.sqlite"});
     const RunResult shown = Quorvane({"show", "q.xml", "USERS.nosuch"});
     EXPECT_NE(shown.err.find("quorvane: table USERS has no field nosuch\n"), std::string::npos) << shown.err;
+
+    // Regression: "A.b" named the table "a.b", matched without regard to letter case, though the
+    // table A, named exactly, has the field b.
+    Sqlite("CREATE TABLE \"a.b\" (x INTEGER); CREATE TABLE A (b INTEGER);");
+    Succeed({"new", "r.xml", "--sqlite", "db.sqlite"});
+    EXPECT_NE(Succeed({"show", "r.xml", "A.b"}).out.find("FldName = b\n"), std::string::npos);
+    EXPECT_NE(Succeed({"show", "r.xml", "a.b"}).out.find("TblName = a.b\n"), std::string::npos);
+    const RunResult field = Quorvane({"unload-table", "r.xml", "A.b"});
+    EXPECT_NE(field.err.find("quorvane: the project has no table A.b (it names the field A.b)\n"),
+              std::string::npos)
+        << field.err;
 }
 
 } // namespace

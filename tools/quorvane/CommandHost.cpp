@@ -2,6 +2,8 @@
 
 #include "CommandLine.h"
 
+#include "model/table/TableNameReading.h"
+
 #include "platform/automation/Text.h"
 
 #include <algorithm>
@@ -76,8 +78,41 @@ void CommandHost::CloseProgress() {
 
 void CommandHost::Note(std::u16string text) {
     // A message with only an OK button is written on standard error, clear of the progress line.
-    mConsole.ShowMessage(
-        {u"quorvane", std::move(text), host::MessageIcon::Information, host::MessageButtons::Ok});
+    Say({u"quorvane", std::move(text), host::MessageIcon::Information, host::MessageButtons::Ok});
+}
+
+void CommandHost::Say(host::Message message) {
+    if (mHolding) {
+        mHeld.push_back(std::move(message));
+        return;
+    }
+    mConsole.ShowMessage(message);
+}
+
+void CommandHost::BeforeAsking() {
+    // A question on the terminal comes after what the run has said so far; what it says after
+    // the answer is held again.
+    if (CanAsk()) {
+        PrintHeld();
+    }
+}
+
+void CommandHost::PrintHeld() {
+    std::vector<host::Message> held = std::move(mHeld);
+    mHeld.clear();
+    for (const host::Message& message : held) {
+        mConsole.ShowMessage(message);
+    }
+}
+
+void CommandHost::ReleaseMessages() {
+    mHolding = false;
+    PrintHeld();
+}
+
+void CommandHost::DropMessages() {
+    mHeld.clear();
+    mHolding = false;
 }
 
 host::MessageAnswer CommandHost::ShowMessage(const host::Message& message) {
@@ -90,8 +125,10 @@ host::MessageAnswer CommandHost::ShowMessage(const host::Message& message) {
         mShown.push_back(message.text);
         host::Message shown = message;
         shown.text = automation::FromUtf8(ProgramMessage(message.text));
-        return mConsole.ShowMessage(shown);
+        Say(std::move(shown));
+        return host::MessageAnswer::Ok;
     }
+    BeforeAsking();
     return mConsole.ShowMessage(message);
 }
 
@@ -115,6 +152,7 @@ host::OverwriteAnswer CommandHost::AskOverwrite(const host::OverwriteQuestion& q
                   : u" -> Skip (unattended; --overwrite all replaces it)"));
         return answer;
     }
+    BeforeAsking();
     return mConsole.AskOverwrite(question);
 }
 
@@ -128,6 +166,7 @@ host::TemplateChoice CommandHost::AskTemplateFolder(const host::TemplateQuestion
              u"(--template-folder keep|replace answers it)");
         return host::TemplateChoice::Closed;
     }
+    BeforeAsking();
     return mConsole.AskTemplateFolder(question);
 }
 
@@ -144,6 +183,7 @@ host::SyncChoice CommandHost::AskKeepOrUpdate(const host::SyncQuestion& question
                     u"updates it to the database)"));
         return host::SyncChoice::Closed;
     }
+    BeforeAsking();
     return mConsole.AskKeepOrUpdate(question);
 }
 
@@ -151,30 +191,40 @@ host::SchemaAnswer CommandHost::ChooseSchema(const host::SchemaQuestion& questio
     if (mAnswers.schema) {
         return {*mAnswers.schema};
     }
+    BeforeAsking();
     return mConsole.ChooseSchema(question);
 }
 
 host::NameMapAnswer CommandHost::MapNames(const host::NameMapQuestion& question) {
     if (!mAnswers.renames) {
+        BeforeAsking();
         return mConsole.MapNames(question);
     }
     const std::vector<RenameAnswer>& renames = *mAnswers.renames;
     mRenameUsed.resize(renames.size(), false);
     const std::optional<std::u16string> table = QuestionTable(question.title);
     host::NameMapAnswer answer{true, {}};
+    // A table-qualified entry answers only the fields of that table: one that names it exactly
+    // before one that names it in another letter case, which may mean another table of the
+    // database.
+    const auto answers = [&](const RenameAnswer& rename, NameMatch match) {
+        if (!rename.table) {
+            return match == NameMatch::Exact;
+        }
+        return table && (match == NameMatch::Exact ? *rename.table == *table
+                                                   : automation::EqualsNoCase(*rename.table, *table));
+    };
     for (const std::u16string& newName : question.newNames) {
         std::u16string oldName;
-        for (std::size_t index = 0; index < renames.size(); ++index) {
-            const RenameAnswer& rename = renames[index];
-            // A table-qualified entry answers only the fields of that table.
-            if (rename.table && (!table || !automation::EqualsNoCase(*rename.table, *table))) {
-                continue;
-            }
-            if (rename.to == newName && std::find(question.oldNames.begin(), question.oldNames.end(),
-                                                  rename.from) != question.oldNames.end()) {
-                oldName = rename.from;
-                mRenameUsed[index] = true;
-                break;
+        for (const NameMatch match : {NameMatch::Exact, NameMatch::IgnoringCase}) {
+            for (std::size_t index = 0; index < renames.size() && oldName.empty(); ++index) {
+                const RenameAnswer& rename = renames[index];
+                if (answers(rename, match) && rename.to == newName &&
+                    std::find(question.oldNames.begin(), question.oldNames.end(), rename.from) !=
+                        question.oldNames.end()) {
+                    oldName = rename.from;
+                    mRenameUsed[index] = true;
+                }
             }
         }
         answer.oldNames.push_back(oldName);

@@ -64,6 +64,15 @@ public:
 
     /// The positions of the renames given in advance that no question of the run could use.
     std::vector<std::size_t> UnusedRenames() const;
+    /// Holds the run's messages, and what the host says in the user's place, until
+    /// ReleaseMessages prints them or DropMessages discards them: a command that may yet give up
+    /// what the library did says nothing of it then. A question put on the terminal prints what
+    /// is held first, so that it comes after what was said before it.
+    void HoldMessages() noexcept { mHolding = true; }
+    /// Prints the messages held, in their order, and holds no more.
+    void ReleaseMessages();
+    /// Discards the messages held, and holds no more.
+    void DropMessages();
     /// Whether a message of the run (one with an OK button alone, printed to standard error)
     /// held `text`: a failure the library has shown is not printed a second time.
     bool HasShown(std::u16string_view text) const;
@@ -73,12 +82,19 @@ private:
     bool CanAsk() const noexcept { return mCanAsk; }
     /// Says on standard error what the host did in the user's place.
     void Note(std::u16string text);
+    /// Prints a message that informs, or holds it.
+    void Say(host::Message message);
+    /// Prints what is held before a question goes to the terminal.
+    void BeforeAsking();
+    void PrintHeld();
 
     CommandAnswers mAnswers;
     host::ConsoleHost mConsole;
     bool mCanAsk;
     std::vector<bool> mRenameUsed;
     bool mSilent = false;
+    bool mHolding = false;
+    std::vector<host::Message> mHeld;
     std::vector<std::u16string> mShown; ///< the texts of the messages printed, as the library gave them
 };
 

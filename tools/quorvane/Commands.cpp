@@ -57,7 +57,8 @@ std::u16string ProjectTableName(Qel& project, const std::string& name) {
     const SettingTarget target = FindTarget(project, name);
     const auto* table = dynamic_cast<const QelTable*>(target.entity.Get());
     if (table == nullptr) {
-        throw CommandError("quorvane: the project has no table " + name);
+        throw CommandError("quorvane: the project has no table " + name + " (it names the " +
+                           target.description + ")");
     }
     return table->TblName();
 }
@@ -172,6 +173,20 @@ void KeepTables(Session& session, const std::vector<std::string>& names) {
     }
 }
 
+/// Holds the host's messages while it lives, and prints them when it goes unless dropped.
+class HeldMessages {
+public:
+    explicit HeldMessages(CommandHost& host) : mHost(host) { mHost.HoldMessages(); }
+    ~HeldMessages() { mHost.ReleaseMessages(); }
+    HeldMessages(const HeldMessages&) = delete;
+    HeldMessages& operator=(const HeldMessages&) = delete;
+
+    void Drop() { mHost.DropMessages(); }
+
+private:
+    CommandHost& mHost;
+};
+
 /// One --map entry: OLD=NEW for a table, view or field of any table, TABLE.OLD=TABLE.NEW for
 /// a field of one table.
 RenameAnswer ParseRename(const std::string& entry) {
@@ -196,6 +211,26 @@ RenameAnswer ParseRename(const std::string& entry) {
         UsageError("sync", "a field stays in its table: --map TABLE.OLD=TABLE.NEW, not '" + entry + "'");
     }
     return {Utf16(table), Utf16(from.substr(fromDot + 1)), Utf16(to.substr(toDot + 1)), entry};
+}
+
+/// A reason of the library's as one line of a listing: without the product's name before it, each
+/// run of blanks and line breaks (a driver's list of errors) one space.
+std::string ListedReason(std::u16string_view reason) {
+    constexpr std::string_view Prefix = "quorvane: ";
+    const std::string text = ProgramMessage(reason).substr(Prefix.size());
+    std::string line;
+    for (const char unit : text) {
+        const bool blank = unit == ' ' || unit == '\t' || unit == '\r' || unit == '\n';
+        if (!blank) {
+            line += unit;
+        } else if (!line.empty() && line.back() != ' ') {
+            line += ' ';
+        }
+    }
+    if (!line.empty() && line.back() == ' ') {
+        line.pop_back();
+    }
+    return line;
 }
 
 /// Whether the project already has the rename: the new name there and the old one gone.
@@ -381,9 +416,11 @@ void CheckCommand(const std::vector<std::string>& arguments, std::ostream& out) 
     // master/detail pairs a sync would take away with them.
     std::vector<SchemaDifference> differences;
     std::vector<PairToRemove> pairs;
+    std::vector<SchemaDifference> notCompared;
     const std::int16_t count = session.Guard([&] {
-        return session.Project().db() ? SchemaCheck(session.Project(), &differences, &pairs).CheckDB()
-                                      : session.Project().CheckDB();
+        return session.Project().db()
+                   ? SchemaCheck(session.Project(), &differences, &pairs, &notCompared).CheckDB()
+                   : session.Project().CheckDB();
     });
     session.ThrowIfFailed();
     for (const SchemaDifference& difference : differences) {
@@ -393,6 +430,12 @@ void CheckCommand(const std::vector<std::string>& arguments, std::ostream& out) 
     for (const PairToRemove& pair : pairs) {
         out << Utf8(pair.master) << "/" << Utf8(pair.detail)
             << ": master/detail pair that a sync removes: " << Utf8(pair.why) << "\n";
+    }
+    for (const SchemaDifference& unread : notCompared) {
+        const QelTable* table = session.Project().db()->tables()->Find(unread.table);
+        out << Utf8(unread.table) << ": "
+            << (table != nullptr && table->TblType() == u"REPORT" ? "report" : "custom view")
+            << " not compared with the database: " << ListedReason(unread.what) << "\n";
     }
     out << count << "\n";
 }
@@ -420,6 +463,8 @@ void SyncCommand(const std::vector<std::string>& arguments, std::ostream& out) {
     const fs::path file = line.Positional()[0];
     Session session(std::move(answers));
     const ProjectFileLock lock = session.Lock(file);
+    // What the synchronisation says it did is said only once the command keeps it.
+    HeldMessages held(session.Host());
     session.Load(file);
     // A rename an earlier sync already took into the project is no mistake when given again.
     std::vector<bool> done;
@@ -440,10 +485,12 @@ void SyncCommand(const std::vector<std::string>& arguments, std::ostream& out) {
         }
     }
     if (unmatchedCount > 0) {
+        held.Drop();
         throw CommandError("quorvane: sync: --map " + unmatched +
                            (unmatchedCount == 1 ? " matches" : " match") +
                            " no renamed table, view or field (the old name must have vanished from the "
-                           "database and the new one appeared); nothing was saved");
+                           "database and the new one appeared); the project is left as it was: nothing "
+                           "was synchronised or saved ('quorvane check' lists what differs)");
     }
     session.Save(file);
     out << "Saved " << file.string() << ": " << LoadedTableCount(session.Project()) << " tables loaded\n";

@@ -18,6 +18,41 @@ Environment:
   QUORVANE_OEM_CODEPAGE   the OEM code page (default 437)
 )";
 
+// The longest text, kept apart so that the table below reads as a list of commands.
+constexpr const char* GenerateText = R"(Usage: quorvane generate PROJECT.xml [OPTIONS]
+
+Generates the project's site from its template package into its destination folder. Outputs
+that would come out exactly as they are in the destination are neither asked about nor
+written again, so a second run with nothing changed writes nothing. The options apply to this
+run only; the project file is not changed.
+
+The summary counts every output once: new, replaced, left as they were (they came out the
+same), kept although changed (by --overwrite or an answer), not rebuilt: the pages of a
+table whose TblOverwrite is False, and other outputs while OtherOverwrite is False, are not
+built at all (not even --overwrite all replaces them), so whether they would change is unknown;
+and could not be written: outputs that would change but could not be backed up and replaced
+(a read-only or full disk, a link in the way). Each is reported, and any makes the exit status
+non-zero.
+
+With a login set (SecType Static or Dynamic), a page that would change may, as it is, serve
+visitors who have not logged in or show the user table's password column: such pages are built
+even where TblOverwrite or OtherOverwrite is False, without a terminal 'ask' replaces them (the
+earlier page is kept as PAGE.bak whatever "BackupFile" says), and one kept by --overwrite none,
+an answer or a switch is named on standard error and makes the exit status non-zero.
+
+  --template ZIP             the template package (default: the project's Template)
+  --destination DIR          the site folder (default: the project's Destination)
+  --overwrite all|none|ask   an existing output that would change: replace it, keep it, or ask
+                             (default: ask when the project's PromptOnOverwrite is True,
+                             else replace). Without a terminal, 'ask' keeps the file,
+                             but for a page a login needs replaced (see above).
+  --template-folder keep|replace
+                             when the package differs from the extracted template folder:
+                             keep the extracted files or extract the package again (default:
+                             ask on a terminal, else extract again, as the question's dialog
+                             closed without an answer does)
+)";
+
 const std::map<std::string, std::string>& Texts() {
     static const std::map<std::string, std::string> texts = {
         {"", R"(Usage: quorvane COMMAND [ARGUMENTS]
@@ -98,39 +133,7 @@ Takes the fields of loaded tables out of the project (they are then not generate
 the project file. A TABLE is found as show and set find it, in any letter case. The project is
 loaded without comparing it with its database.
 )"},
-        {"generate", R"(Usage: quorvane generate PROJECT.xml [OPTIONS]
-
-Generates the project's site from its template package into its destination folder. Outputs
-that would come out exactly as they are in the destination are neither asked about nor
-written again, so a second run with nothing changed writes nothing. The options apply to this
-run only; the project file is not changed.
-
-The summary counts every output once: new, replaced, left as they were (they came out the
-same), kept although changed (by --overwrite or an answer), not rebuilt: the pages of a
-table whose TblOverwrite is False, and other outputs while OtherOverwrite is False, are not
-built at all (not even --overwrite all replaces them), so whether they would change is unknown;
-and could not be written: outputs that would change but could not be backed up and replaced
-(a read-only or full disk, a link in the way). Each is reported, and any makes the exit status
-non-zero.
-
-With a login set (SecType Static or Dynamic), a page that would change may, as it is, serve
-visitors who have not logged in or show the user table's password column: such pages are built
-even where TblOverwrite or OtherOverwrite is False, without a terminal 'ask' replaces them (the
-earlier page is kept as PAGE.bak whatever "BackupFile" says), and one kept by --overwrite none,
-an answer or a switch is named on standard error and makes the exit status non-zero.
-
-  --template ZIP             the template package (default: the project's Template)
-  --destination DIR          the site folder (default: the project's Destination)
-  --overwrite all|none|ask   an existing output that would change: replace it, keep it, or ask
-                             (default: ask when the project's PromptOnOverwrite is True,
-                             else replace). Without a terminal, 'ask' keeps the file,
-                             but for a page a login needs replaced (see above).
-  --template-folder keep|replace
-                             when the package differs from the extracted template folder:
-                             keep the extracted files or extract the package again (default:
-                             ask on a terminal, else extract again, as the question's dialog
-                             closed without an answer does)
-)"},
+        {"generate", GenerateText},
         {"gencheck", R"(Usage: quorvane gencheck PROJECT.xml
 
 Runs the generation without writing anything and prints the number of output files it found
@@ -141,20 +144,25 @@ whether generating would meet existing files (above 0) or write only new ones (0
 
 Compares the project with its live database: lists each difference, one a line (table, field
 where one is concerned, and what differs), then each master/detail pair that a sync without
---map would remove (MASTER/DETAIL and why), then prints the number of differences.
+--map would remove (MASTER/DETAIL and why), then each custom view or report that could not be
+compared (its SQL refused or failing, its source table gone) and why, then prints the number of
+differences. Those not compared are not counted: a sync cannot bring them in step.
 )"},
         {"sync", R"(Usage: quorvane sync PROJECT.xml [--map OLD=NEW...] [--keys keep|update] [--yes]
 
 Brings the project in step with its live database and saves it: new tables and fields are
 added, vanished ones removed, settings of those that stay are kept. A master/detail pair left
-naming a table or field that is gone is removed, and named on standard error.
+naming a table or field that is gone is removed, and named on standard error; so is a custom view
+or report that could not be read (it is kept as it was) or that a new table or view of its name
+replaces.
 
   --map OLD=NEW      a table, view or field renamed in the database from OLD to NEW keeps its
                      settings (repeat the option, or separate pairs by commas); without it the
                      renames are asked on a terminal, and otherwise nothing is renamed
   --map TABLE.OLD=TABLE.NEW
                      a field renamed in one table only; OLD=NEW renames a field of that name
-                     in every table. An entry that matches nothing is reported.
+                     in every table. An entry that matches nothing stops the sync before
+                     anything is saved, and is named.
   --keys keep|update a changed primary key: keep the project's or take the database's
                      (default: ask on a terminal, else take the database's, as the question's
                      dialog closed without an answer does). A renamed key field stays the key.

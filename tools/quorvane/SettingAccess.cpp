@@ -11,6 +11,7 @@
 #include "model/table/QelDatabase.h"
 #include "model/table/QelTable.h"
 #include "model/table/QelTables.h"
+#include "model/table/TableNameReading.h"
 
 #include "core/QelVars.h"
 
@@ -54,12 +55,18 @@ Item* FindByName(Range& items, std::u16string_view name, NameOf nameOf) {
     return foldedCount == 1 ? folded : nullptr;
 }
 
-QelTable* FindTable(Qel& project, std::u16string_view name) {
+/// The table of that exact name; or, matched ignoring case, the only one of that name in any
+/// letter case. Null for none.
+QelTable* FindTable(Qel& project, std::u16string_view name, NameMatch match) {
     Ref<QelDatabase> database = project.db();
     if (!database) {
         return nullptr;
     }
-    return FindByName<QelTable>(*database->tables(), name, [](QelTable& table) { return table.TblName(); });
+    QelTables& tables = *database->tables();
+    if (match == NameMatch::Exact) {
+        return tables.Find(name);
+    }
+    return FindByName<QelTable>(tables, name, [](QelTable& table) { return table.TblName(); });
 }
 
 Ref<Object> ObjectOf(const Variant& value) {
@@ -341,7 +348,16 @@ SettingTarget FindTarget(Qel& project, std::string_view target) {
         return {Ref<Object>(&project), "the project", Ref<Object>(project.db().Get()), nullptr, {}, {}};
     }
     const std::u16string name = Utf16(target);
-    if (QelTable* table = FindTable(project, name)) {
+    QelTable* table = nullptr;
+    const std::optional<TableNameReading> reading =
+        ChooseTableNameReading(name, [&](std::u16string_view tableName, NameMatch match) {
+            table = FindTable(project, tableName, match);
+            return table != nullptr;
+        });
+    if (!reading) {
+        throw CommandError("quorvane: the project has no table " + std::string(target));
+    }
+    if (reading->field.empty()) {
         return {Ref<Object>(table),
                 "table " + Utf8(table->TblName()),
                 {},
@@ -349,31 +365,21 @@ SettingTarget FindTarget(Qel& project, std::string_view target) {
                 u"TblName",
                 "table "};
     }
-    // TABLE.FIELD: the table name may itself hold dots, so try every split from the right.
-    for (std::size_t dot = name.rfind(u'.'); dot != std::u16string::npos && dot > 0;
-         dot = name.rfind(u'.', dot - 1)) {
-        QelTable* table = FindTable(project, std::u16string_view(name).substr(0, dot));
-        if (!table) {
-            continue;
-        }
-        const std::u16string fieldName = name.substr(dot + 1);
-        QelField* field = FindByName<QelField>(*table->Fields(), fieldName,
-                                               [](QelField& candidate) { return candidate.FldName(); });
-        if (!field) {
-            // Named as the user typed it: the table found may be spelt otherwise, and where the
-            // database holds both spellings, the project's is not the one the user meant.
-            throw CommandError("quorvane: table " + Utf8(std::u16string_view(name).substr(0, dot)) +
-                               " has no field " + Utf8(fieldName) +
-                               (table->TblLoaded() ? "" : " (its fields are not loaded: use load-table)"));
-        }
-        return {Ref<Object>(field),
-                "field " + Utf8(table->TblName()) + "." + Utf8(field->FldName()),
-                {},
-                table->Fields().Get(),
-                u"FldName",
-                "field " + Utf8(table->TblName()) + "."};
+    QelField* field = FindByName<QelField>(*table->Fields(), reading->field,
+                                           [](QelField& candidate) { return candidate.FldName(); });
+    if (!field) {
+        // Named as the user typed it: the table found may be spelt otherwise, and where the
+        // database holds both spellings, the project's is not the one the user meant.
+        throw CommandError("quorvane: table " + Utf8(reading->table) + " has no field " +
+                           Utf8(reading->field) +
+                           (table->TblLoaded() ? "" : " (its fields are not loaded: use load-table)"));
     }
-    throw CommandError("quorvane: the project has no table " + std::string(target));
+    return {Ref<Object>(field),
+            "field " + Utf8(table->TblName()) + "." + Utf8(field->FldName()),
+            {},
+            table->Fields().Get(),
+            u"FldName",
+            "field " + Utf8(table->TblName()) + "."};
 }
 
 std::vector<std::pair<std::u16string, std::u16string>> ListSettings(const SettingTarget& target) {

@@ -3,6 +3,7 @@
 // view of the catalogue; and custom views over a connection of their own.
 
 #include "model/table/QelDatabase.h"
+#include "model/table/TableNameReading.h"
 #include "model/table/internal/LoaderSupport.h"
 
 #include "model/CatalogFacts.h"
@@ -105,31 +106,58 @@ struct QelDatabase::AdoLoad {
 
     /// Whether a failure to read the table `name` ends the load: every table of a single-table
     /// load, and of a full load every one unless the caller named those it needs.
-    static bool Needs(bool fullLoad, std::u16string_view name) {
+    bool Needs(std::u16string_view name) const {
         const std::optional<std::vector<std::u16string>>& needed = CurrentLoadSettings().neededTables;
         return !fullLoad || !needed ||
-               std::any_of(needed->begin(), needed->end(), [&](const std::u16string& wanted) {
-                   return automation::EqualsNoCase(wanted, name);
-               });
+               std::any_of(needed->begin(), needed->end(),
+                           [&](const std::u16string& wanted) { return Meant(wanted) == name; });
+    }
+
+    /// The catalogue's name of the table that a name the caller needs means, read as a user's
+    /// name for a table or a field of one (ChooseTableNameReading); nullopt for none.
+    std::optional<std::u16string_view> Meant(std::u16string_view wanted) const {
+        std::optional<std::u16string_view> meant;
+        ChooseTableNameReading(wanted, [&](std::u16string_view table, NameMatch match) {
+            const auto row = std::find_if(names.begin(), names.end(), [&](const auto& candidate) {
+                return match == NameMatch::Exact ? candidate.first == table
+                                                 : automation::EqualsNoCase(candidate.first, table);
+            });
+            if (row != names.end()) {
+                meant = row->first;
+            }
+            return meant.has_value();
+        });
+        return meant;
     }
 
     /// Of names that differ only in letter case the list keeps the first it is given, which is
-    /// the catalogue's first unless the caller named another exactly: that one is kept, the
-    /// first named where the caller named several, and the others give way to it.
+    /// the catalogue's first unless the caller named another exactly (itself or a field of it):
+    /// that one is kept, the first named where the caller named several, and the others give
+    /// way to it.
     void ChooseNamedTwins() {
         const std::optional<std::vector<std::u16string>>& needed = CurrentLoadSettings().neededTables;
         if (!needed) {
             return;
         }
         for (const std::u16string& wanted : *needed) {
+            std::optional<TableNameReading> named =
+                ChooseTableNameReading(wanted, [&](std::u16string_view table, NameMatch match) {
+                    return match == NameMatch::Exact &&
+                           std::any_of(names.begin(), names.end(),
+                                       [&](const auto& row) { return row.first == table; });
+                });
+            if (!named) {
+                continue;
+            }
+            const std::u16string chosen(named->table);
             const auto kept = std::find_if(names.begin(), names.end(),
-                                           [&](const auto& row) { return row.first == wanted; });
-            if (kept == names.end() || givingWay.contains(wanted)) {
+                                           [&](const auto& row) { return row.first == chosen; });
+            if (givingWay.contains(chosen)) {
                 continue;
             }
             for (const auto& [name, type] : names) {
-                if (name != wanted && automation::EqualsNoCase(name, wanted)) {
-                    givingWay.try_emplace(name, catalog::CaseTwinText(type, name, kept->second, wanted));
+                if (name != chosen && automation::EqualsNoCase(name, chosen)) {
+                    givingWay.try_emplace(name, catalog::CaseTwinText(type, name, kept->second, chosen));
                 }
             }
         }
@@ -371,7 +399,7 @@ std::optional<std::u16string> QelDatabase::WalkAdoTables(AdoLoad& load) {
                     std::u16string text = catalog::TableReadErrorText(load.cnn, error, type, name);
                     // A lost connection would fail every table after this one alike: it ends the
                     // load, said once.
-                    if (AdoLoad::Needs(load.fullLoad, name) || load.cnn.Lost()) {
+                    if (load.Needs(name) || load.cnn.Lost()) {
                         return text;
                     }
                     table->SetTblGen(false);

@@ -20,6 +20,11 @@ public:
     void SyncCustomViews();
     void SyncReports();
 
+    /// Names, in one message, every custom view and report that the two walks above could not
+    /// bring in step, with its TblCustomError: each is kept as it was, and would otherwise pass
+    /// for synchronised.
+    void TellOfFailures();
+
     /// One custom view or report by its exact name; raises 91 when the project has none.
     void SyncCustom(std::u16string_view name);
     void SyncReport(std::u16string_view name);

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace qv {
 
@@ -61,6 +63,13 @@ void RemoveUnmatchedFields(QelFields& fields);
 
 /// True when the setting holds no text: Empty or "" (Null is a value, as VB compares it).
 bool IsEmptyText(const automation::Variant& value);
+
+/// Tells the user in one message, however many there are, what a synchronisation did with the
+/// objects `named` (each a name as the message shows it, and why): for one, `one` + name + `done`
+/// + ": " + why; for several, their count + `several` + ":", then a line each with its name and
+/// why. Nothing for none.
+void TellOfEach(std::u16string_view one, std::u16string_view done, std::u16string_view several,
+                const std::vector<std::pair<std::u16string, std::u16string>>& named);
 
 /// Asks the keep-or-update question (gSyncQuestion) of the sync form and gives its answer
 /// (gKeepAnswer): true for keep. A form closed without a button gives `preset`, the answer the

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace qv {
 
 class Qel;
@@ -41,6 +45,9 @@ private:
 
     Qel& mProject;
     const QelSchema& mSchema;
+    /// The custom views and reports that schema objects of their names replaced, each as the
+    /// message names it, and why.
+    std::vector<std::pair<std::u16string, std::u16string>> mReplaced;
 };
 
 } // namespace qv
