@@ -66,7 +66,8 @@ CREATE TABLE `dotted` (
     `k.ey` VARCHAR(10) PRIMARY KEY,
     `a.b` VARCHAR(10),
     `nm` VARCHAR(10),
-    `qv_col2` VARCHAR(10)
+    `qv_col2` VARCHAR(10),
+    `m.n.o.p` VARCHAR(10)
 );
 CREATE TABLE `dotted_lines` (
     `id` INTEGER PRIMARY KEY,
@@ -101,6 +102,6 @@ INSERT INTO `ta
 b` VALUES ('a', 'two
 lines', 'c r ls');
 INSERT INTO `tb\` VALUES (1, 'back\\slash');
-INSERT INTO `dotted` VALUES ('k1', 'ab-one', 'nm-one', 'qc-one');
-INSERT INTO `dotted` VALUES ('k.2', 'ab-two', 'nm-two', 'qc-two');
+INSERT INTO `dotted` VALUES ('k1', 'ab-one', 'nm-one', 'qc-one', 'mnop-one');
+INSERT INTO `dotted` VALUES ('k.2', 'ab-two', 'nm-two', 'qc-two', 'mnop-two');
 INSERT INTO `dotted_lines` VALUES (1, 'k1', 'xy-one');
