@@ -221,7 +221,7 @@ ado::Recordset DescribeTableColumns(ado::Connection& cnn, std::u16string_view sc
 }
 
 ado::Recordset DescribeCustomView(ado::Connection& cnn, std::u16string_view sql) {
-    return ado::Recordset::Describe(cnn, sql);
+    return ado::Recordset::DescribeQuery(cnn, sql);
 }
 
 std::u16string ConnectionErrorText(const ado::Connection& cnn, const automation::Error& error,

@@ -9,6 +9,7 @@
 #include "model/table/QelTables.h"
 
 #include "platform/automation/Conversion.h"
+#include "platform/automation/Text.h"
 
 #include <filesystem>
 #include <regex>
@@ -21,10 +22,7 @@ class SiteLoginTest : public SiteTest {
 protected:
     std::string Script() const override { return "shop"; }
     void Configure(Qel& project) const override {
-        project.SetSecType(u"Dynamic");
-        project.SetSecTbl(u"customers");
-        project.SetSecLoginIDFld(u"email");
-        project.SetSecPasswdFld(u"city");
+        SetDynamicLogin(project, u"customers", u"email", u"city");
         GenerateField(project, u"products", u"picture");
     }
 
@@ -203,6 +201,106 @@ TEST_P(SiteLoginTest, APasswordPageLeftFromBeforeTheLoginIsRemoved) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, SiteLoginTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
+
+/// The user table of a login alone; its one test changes the table's columns, as a user does who
+/// changes the database and does not generate the site again.
+class ChangedColumnsTest : public SiteTest {
+protected:
+    std::string Script() const override { return "acct"; }
+    void Configure(Qel& project) const override { SetDynamicLogin(project, u"acct", u"login", u"pw"); }
+
+    /// A login through `browser`; nothing of the database's own messages may show.
+    static AspResponse LogIn(AspBrowser& browser, const std::string& login, const std::string& password) {
+        const std::string form = browser.Get("login.asp").body;
+        AspResponse response =
+            browser.Post("login.asp?return=acctlist.asp",
+                         {{"qv_token", Token(form)}, {"qv_login", login}, {"qv_password", password}});
+        ExpectNoDriverText(response, "login of " + login);
+        return response;
+    }
+
+    /// A page that fails does so in the site's words, never the driver's.
+    static void ExpectNoDriverText(const AspResponse& response, const std::string& what) {
+        EXPECT_EQ(response.error, "") << what;
+        for (const char* text : {"no such column", "does not exist", "Unknown column", "ODBC", "SQLite]"}) {
+            EXPECT_FALSE(Holds(response.body, text)) << what << ": " << response.body;
+        }
+        if (response.StatusCode() >= 500) {
+            EXPECT_TRUE(Holds(response.body, "could not be read")) << what << ": " << response.body;
+        }
+    }
+
+    /// Every statement from the `from`th of this test on that names `column` failed: none of
+    /// them read the name as a text.
+    void ExpectFailedFrom(std::size_t from, std::u16string_view column) {
+        const std::u16string q = Kind() == testdb::DatabaseKind::MariaDB ? u"`" : u"\"";
+        std::u16string quoted = q;
+        quoted.append(column).append(q);
+        const std::vector<ExecutedStatement> statements = StatementsOfThisTest();
+        std::size_t naming = 0;
+        for (std::size_t index = from; index < statements.size(); ++index) {
+            if (statements[index].sql.find(quoted) != std::u16string::npos) {
+                ++naming;
+                EXPECT_NE(statements[index].error, u"") << automation::ToUtf8(statements[index].sql);
+            }
+        }
+        EXPECT_GT(naming, 0u);
+    }
+};
+
+// SQLite reads a quoted name that names no column as a text: once the password column was renamed,
+// the login compared each password with "pw", so that alice was refused with her password and bob
+// logged in with "pw"; once the login column was, the list, the view, the edit form and the
+// export showed "login" in every row, and a search compared the text. A statement that names a
+// column the table lacks fails, and the page says so in its own words.
+TEST_P(ChangedColumnsTest, AColumnTheTableLacksIsNeverAText) {
+    AspBrowser& alice = Browser();
+    ASSERT_EQ(LogIn(alice, "alice", "Secr3t-alice").redirect, "acctlist.asp");
+    std::vector<std::string> pages = Crawl("acctlist.asp", 40);
+    for (const char* page :
+         {"acctlist.asp?z_login=bob", "acctlist.asp?order=login&dir=desc", "acctexport.asp"}) {
+        pages.emplace_back(page);
+    }
+    EXPECT_GE(pages.size(), 8u);
+
+    std::size_t from = StatementsOfThisTest().size();
+    Database().Run(u"ALTER TABLE acct RENAME COLUMN pw TO passwd");
+    AspBrowser other(Site());
+    for (const auto& [login, password] : {std::pair{"alice", "Secr3t-alice"}, {"bob", "pw"}, {"pw", "pw"}}) {
+        EXPECT_EQ(LogIn(other, login, password).redirect, "") << login << " / " << password;
+        EXPECT_TRUE(other.SessionItem(u"qv_user").IsEmpty() ||
+                    automation::ToString(other.SessionItem(u"qv_user")).empty());
+    }
+    ExpectFailedFrom(from, u"pw");
+
+    from = StatementsOfThisTest().size();
+    Database().Run(u"ALTER TABLE acct RENAME COLUMN login TO user_name");
+    for (const std::string& page : pages) {
+        const AspResponse response = alice.Get(page);
+        ExpectNoDriverText(response, page);
+        for (const char* value : {"<td>login</td>", "value=\"login\"", "1,\"login\""}) {
+            EXPECT_FALSE(Holds(response.body, value)) << page << ": " << response.body;
+        }
+    }
+    ExpectFailedFrom(from, u"login");
+
+    // A binary login column compared with literals of the typed ID's bytes: once it was renamed,
+    // the ID "login" matched every row, and any user's password let it in.
+    const TempDir temp;
+    SiteDatabase database(Kind(), "binlogin", temp.Path());
+    ASSERT_EQ(
+        GenerateSite(database.ConnectionString(), temp / "work", temp / "site",
+                     [](Qel& project) { SetDynamicLogin(project, u"keyholders", u"login", u"password"); }),
+        "");
+    database.Run(u"ALTER TABLE keyholders RENAME COLUMN login TO login_id");
+    AspSite keyholders(temp / "site");
+    AspBrowser visitor(keyholders);
+    for (const char* login : {"login", "ada@example.com"}) {
+        EXPECT_EQ(LogIn(visitor, login, "Lisbon").redirect, "") << login;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, ChangedColumnsTest, ::testing::ValuesIn(SiteKinds()), KindTestName);
 
 } // namespace
 } // namespace qv::test::site

@@ -118,4 +118,12 @@ void AddMasterDetail(Qel& project, std::u16string_view master, std::u16string_vi
         automation::ToBoolean(project.AddMasterDetailRelation(master, detail, masterField, detailField)));
 }
 
+void SetDynamicLogin(Qel& project, std::u16string_view table, std::u16string_view loginField,
+                     std::u16string_view passwordField) {
+    project.SetSecType(u"Dynamic");
+    project.SetSecTbl(table);
+    project.SetSecLoginIDFld(loginField);
+    project.SetSecPasswdFld(passwordField);
+}
+
 } // namespace qv::test::site

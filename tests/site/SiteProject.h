@@ -25,9 +25,12 @@ std::string GenerateSite(const std::u16string& connection, const std::filesystem
 std::string GenerateAccessSite(const std::filesystem::path& file, const std::filesystem::path& work,
                                const std::filesystem::path& site);
 
-/// Helpers for `configure`: a field's generation and a master/detail pair on one field each.
+/// Helpers for `configure`: a field's generation, a master/detail pair on one field each and a
+/// login from a user table.
 void GenerateField(Qel& project, std::u16string_view table, std::u16string_view field);
 void AddMasterDetail(Qel& project, std::u16string_view master, std::u16string_view detail,
                      std::u16string_view masterField, std::u16string_view detailField);
+void SetDynamicLogin(Qel& project, std::u16string_view table, std::u16string_view loginField,
+                     std::u16string_view passwordField);
 
 } // namespace qv::test::site

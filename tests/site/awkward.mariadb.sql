@@ -2,8 +2,9 @@
 -- and CJK in names, mixed case, a name starting with a digit, keys of every kind (text, date,
 -- composite, binary, none, the last with a binary column), a table of only a key and binary
 -- columns, one of only an auto-increment key, a table and columns whose names hold line breaks,
--- one whose names end in a backslash, a table keyed by a column whose name holds a dot, with a
--- detail table, and a view over a join; the table of 300 columns is made by the test.
+-- one whose names end in a backslash, one whose name holds every quote character and a dot, a
+-- table keyed by a column whose name holds a dot, with a detail table, and a view over a join;
+-- the table of 300 columns is made by the test.
 -- Each statement ends with ";" at the end of a line.
 CREATE TABLE `Order Details` (
     `Order ID` INT AUTO_INCREMENT PRIMARY KEY,
@@ -66,12 +67,17 @@ CREATE TABLE `dotted` (
     `k.ey` VARCHAR(10) PRIMARY KEY,
     `a.b` VARCHAR(10),
     `nm` VARCHAR(10),
-    `qv_col2` VARCHAR(10)
+    `qv_col2` VARCHAR(10),
+    `m.n.o.p` VARCHAR(10)
 );
 CREATE TABLE `dotted_lines` (
     `id` INTEGER PRIMARY KEY,
     `k.ey` VARCHAR(10),
     `x.y` VARCHAR(10)
+);
+CREATE TABLE `it's "q" ``b`` [x] y.z ñ` (
+    `id` INTEGER PRIMARY KEY,
+    `v``a"l` VARCHAR(10)
 );
 CREATE TABLE `tb\` (
     `id\` INTEGER PRIMARY KEY,
@@ -101,6 +107,7 @@ INSERT INTO `ta
 b` VALUES ('a', 'two
 lines', 'c r ls');
 INSERT INTO `tb\` VALUES (1, 'back\\slash');
-INSERT INTO `dotted` VALUES ('k1', 'ab-one', 'nm-one', 'qc-one');
-INSERT INTO `dotted` VALUES ('k.2', 'ab-two', 'nm-two', 'qc-two');
+INSERT INTO `dotted` VALUES ('k1', 'ab-one', 'nm-one', 'qc-one', 'mnop-one');
+INSERT INTO `dotted` VALUES ('k.2', 'ab-two', 'nm-two', 'qc-two', 'mnop-two');
 INSERT INTO `dotted_lines` VALUES (1, 'k1', 'xy-one');
+INSERT INTO `it's "q" ``b`` [x] y.z ñ` VALUES (1, 'odd-one');

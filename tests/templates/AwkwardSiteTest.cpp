@@ -199,12 +199,14 @@ TEST_F(AwkwardSite, EveryPageCompilesAndEveryStatementPrepares) {
 
     // Unquoted, these names were taken as keywords, operators or several words; a quote inside
     // a name is doubled for SQL, then again for the page's literal.
-    EXPECT_NE(Page("order_detailsdelete.asp").find(R"(DELETE FROM ""Order Details"" WHERE ""id"" = ?")"),
+    EXPECT_NE(Page("order_detailsdelete.asp")
+                  .find(R"(DELETE FROM ""Order Details"" WHERE ""Order Details"".""id"" = ?")"),
               std::string::npos);
     const std::string& list = Page("order_detailslist.asp");
-    for (const char* order :
-         {R"(" ORDER BY ""reply-to"" " & sDir)", R"(" ORDER BY ""select"" " & sDir)",
-          R"(" ORDER BY ""say """"hi"""""" " & sDir)", R"(" ORDER BY ""50%" & ">off"" " & sDir)"}) {
+    for (const char* order : {R"(" ORDER BY ""Order Details"".""reply-to"" " & sDir)",
+                              R"(" ORDER BY ""Order Details"".""select"" " & sDir)",
+                              R"(" ORDER BY ""Order Details"".""say """"hi"""""" " & sDir)",
+                              R"(" ORDER BY ""Order Details"".""50%" & ">off"" " & sDir)"}) {
         EXPECT_NE(list.find(order), std::string::npos) << order;
     }
 }
@@ -213,8 +215,10 @@ TEST_F(AwkwardSite, EveryPageCompilesAndEveryStatementPrepares) {
 // "SELECT col FROM  WHERE " and read no key.
 TEST_F(AwkwardSite, PicturePageSelectsItsColumnByTheKey) {
     const std::string& picture = Page("user_photopicture.asp");
-    EXPECT_NE(picture.find(R"(qvNewCommand(conn, "SELECT ""photo"" FROM ""user"" WHERE ""order"" = ?"))"),
-              std::string::npos)
+    EXPECT_NE(
+        picture.find(
+            R"(qvNewCommand(conn, "SELECT ""user"".""photo"" FROM ""user"" WHERE ""user"".""order"" = ?"))"),
+        std::string::npos)
         << picture;
     EXPECT_NE(picture.find("<!--#include file=\"qvcfg.asp\"-->"), std::string::npos);
     EXPECT_NE(picture.find("<!--#include file=\"qvfn.asp\"-->"), std::string::npos);

@@ -105,10 +105,10 @@ TEST_F(DemoSite, RequestValuesReachTheDatabaseOnlyAsParameters) {
     EXPECT_TRUE(Contains(edit, R"(sSets = sSets & ", ""unit_price"" = ?")")) << edit;
     EXPECT_TRUE(Contains(
         edit,
-        R"(cmd.CommandText = "UPDATE ""order_lines"" SET " & Mid(sSets, 3) & " WHERE ""order_id"" = ? AND ""line_no"" = ?")"))
+        R"(cmd.CommandText = "UPDATE ""order_lines"" SET " & Mid(sSets, 3) & " WHERE ""order_lines"".""order_id"" = ? AND ""order_lines"".""line_no"" = ?")"))
         << edit;
-    EXPECT_TRUE(
-        Contains(Page("customerslist.asp"), R"(sWhere = sWhere & " AND ""name"" LIKE ? ESCAPE '!'")"));
+    EXPECT_TRUE(Contains(Page("customerslist.asp"),
+                         R"(sWhere = sWhere & " AND ""customers"".""name"" LIKE ? ESCAPE '!'")"));
 }
 
 TEST_F(DemoSite, LinksAndIncludesReachGeneratedFiles) {
@@ -133,7 +133,7 @@ TEST_F(DemoSite, MasterRecordsLinkToTheirDetailRecords) {
         << view;
     const std::string& list = Page("order_lineslist.asp");
     EXPECT_TRUE(Contains(list, R"(If Request.QueryString("master") = "orders" Then)"));
-    EXPECT_TRUE(Contains(list, R"(sWhere = sWhere & " AND ""order_id"" = ?")"));
+    EXPECT_TRUE(Contains(list, R"(sWhere = sWhere & " AND ""order_lines"".""order_id"" = ?")"));
     // A table that is no detail has no master filter.
     EXPECT_FALSE(Contains(Page("productslist.asp"), "QueryString(\"master\")"));
 }

@@ -475,7 +475,8 @@ TEST_F(SitePages, SearchValuesAreLiteralOrSaidToBeWrong) {
     RunPage("customerslist.asp", "Request.QueryString.Items(\"z_name\") = \"50%_[x!\"");
     std::vector<std::string> statements = Statements();
     ASSERT_EQ(statements.size(), 1u);
-    EXPECT_NE(statements[0].find(R"(WHERE "name" LIKE ? ESCAPE '!')"), std::string::npos) << statements[0];
+    EXPECT_NE(statements[0].find(R"(WHERE "customers"."name" LIKE ? ESCAPE '!')"), std::string::npos)
+        << statements[0];
     EXPECT_NE(statements[0].find(":%50!%!_![x!!%"), std::string::npos) << statements[0];
     ExpectStatementsPrepare();
 
@@ -514,8 +515,10 @@ TEST_F(SitePages, ExportFollowsTheListAndNeutralisesFormulas) {
     RunPage("customersexport.asp", std::string(CustomerRows) + "\r\n" + kept);
     const std::vector<std::string> statements = Statements();
     ASSERT_EQ(statements.size(), 1u);
-    EXPECT_NE(statements[0].find(R"(WHERE "city" LIKE ? ESCAPE '!' ORDER BY "name" DESC | 200:%Co%)"),
-              std::string::npos)
+    EXPECT_NE(
+        statements[0].find(
+            R"(WHERE "customers"."city" LIKE ? ESCAPE '!' ORDER BY "customers"."name" DESC | 200:%Co%)"),
+        std::string::npos)
         << statements[0];
     ExpectStatementsPrepare();
     EXPECT_EQ(Eval("Response.ContentType"), "text/csv");
@@ -594,8 +597,9 @@ TEST_F(SitePages, EditWritesOnlyWhatTheUserChanged) {
     EXPECT_EQ(Eval("Response.Redirected"), "customerslist.asp");
     const std::vector<std::string> statements = Statements();
     ASSERT_EQ(statements.size(), 2u);
-    EXPECT_EQ(statements[1],
-              R"(UPDATE "customers" SET "email" = ? WHERE "customer_id" = ? | 200:dora@example.org | 3:4)");
+    EXPECT_EQ(
+        statements[1],
+        R"(UPDATE "customers" SET "email" = ? WHERE "customers"."customer_id" = ? | 200:dora@example.org | 3:4)");
     ExpectStatementsPrepare();
 }
 

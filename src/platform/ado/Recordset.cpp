@@ -1,5 +1,6 @@
 #include "platform/ado/Recordset.h"
 
+#include "platform/ado/Command.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Constants.h"
 #include "platform/ado/SqlText.h"
@@ -13,7 +14,11 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <cassert>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace qv::ado {
 
@@ -44,11 +49,112 @@ ado::Fields FieldsOf(const std::vector<internal::ColumnDescription>& columns) {
     return ado::Fields(std::move(fields));
 }
 
-/// True when `described` is what SQLite's driver makes of `whole` in a column description: the
-/// part after its last ".".
+/// True when `described` may be what SQLite's driver makes of `whole` in a column description: a
+/// part of it after a "." (the driver takes what stands before the first one, or before the
+/// second when there are more, for the names of a database and a table).
 bool IsShortenedName(std::u16string_view whole, std::u16string_view described) {
-    const std::size_t dot = whole.rfind(u'.');
-    return dot != std::u16string_view::npos && whole.substr(dot + 1) == described;
+    return whole.size() > described.size() && whole.ends_with(described) &&
+           whole[whole.size() - described.size() - 1] == u'.';
+}
+
+/// `name` without the ":N" that SQLite puts after the second and later columns of one name in a
+/// view.
+std::u16string_view WithoutDuplicateMark(std::u16string_view name) {
+    const std::size_t colon = name.rfind(u':');
+    if (colon == std::u16string_view::npos || colon + 1 == name.size()) {
+        return name;
+    }
+    const bool digits = std::all_of(name.begin() + static_cast<std::ptrdiff_t>(colon) + 1, name.end(),
+                                    [](char16_t unit) { return unit >= u'0' && unit <= u'9'; });
+    return digits ? name.substr(0, colon) : name;
+}
+
+/// The names SQLite gives the columns of `object`, a table or view (of `schema`, "" for the one
+/// SQLite finds), in the order of "SELECT *": rows of its table_xinfo pragma, values that the
+/// driver passes whole, without the hidden columns of a virtual table (a generated column is
+/// there, which the Columns rowset leaves out). nullopt when the pragma cannot be read.
+std::optional<std::vector<std::u16string>>
+SqliteColumnNames(Connection& connection, std::u16string_view object, std::u16string_view schema) {
+    std::vector<ParameterValue> parameters{{DataType::VarWChar, 0, 0, 0, Variant(object)}};
+    if (!schema.empty()) {
+        parameters.push_back({DataType::VarWChar, 0, 0, 0, Variant(schema)});
+    }
+    std::optional<CommandResult> listing;
+    try {
+        listing =
+            ExecuteCommand(connection,
+                           schema.empty() ? u"SELECT name FROM pragma_table_xinfo(?) WHERE hidden <> 1"
+                                          : u"SELECT name FROM pragma_table_xinfo(?, ?) WHERE hidden <> 1",
+                           parameters);
+    } catch (const automation::Error&) {
+        return std::nullopt;
+    }
+    std::vector<std::u16string> names;
+    for (Recordset& rows = listing->rows; !rows.Eof(); rows.MoveNext()) {
+        names.push_back(automation::ToString(rows.Value(0)));
+    }
+    if (names.empty()) {
+        return std::nullopt;
+    }
+    return names;
+}
+
+/// Whether a described `name` may be a part of its column's, where `listed` is SQLite's own name
+/// of the column (nullptr when unknown) and `whole` its names of every column (nullopt when
+/// unknown). A name that holds a "." always is: the driver keeps one only of a name with three or
+/// more. One without is when SQLite names the column otherwise, or, with no name of its own for
+/// the column, has another column of that end and none of that name.
+bool MayBeShortened(std::u16string_view name, const std::u16string* listed,
+                    const std::optional<std::vector<std::u16string>>& whole) {
+    if (listed != nullptr && (*listed == name || WithoutDuplicateMark(*listed) == name)) {
+        return false;
+    }
+    if (name.find(u'.') != std::u16string_view::npos) {
+        return true;
+    }
+    if (listed != nullptr || !whole) {
+        return false;
+    }
+    return std::none_of(whole->begin(), whole->end(),
+                        [&](const std::u16string& other) { return other == name; }) &&
+           std::any_of(whole->begin(), whole->end(),
+                       [&](const std::u16string& other) { return IsShortenedName(other, name); });
+}
+
+/// The described fields, each named whole: where SQLite's driver shortened a name, the name from
+/// `whole` (SQLite's own names of the columns, in order; nullopt when there are none), matched
+/// by position when it names as many columns. A field whose name may be shortened and whose
+/// whole name `whole` does not give raises, so that no reader takes a part of a name for a
+/// column's.
+ado::Fields WithWholeNames(const ado::Fields& described,
+                           const std::optional<std::vector<std::u16string>>& whole) {
+    const std::size_t count = static_cast<std::size_t>(described.Count());
+    const bool aligned = whole && whole->size() == count;
+    std::vector<Field> fields;
+    fields.reserve(count);
+    for (std::size_t index = 0; index < count; ++index) {
+        FieldDescription description = described.Item(static_cast<std::int32_t>(index)).Description();
+        const std::u16string* listed = aligned ? &(*whole)[index] : nullptr;
+        std::optional<std::u16string> wholeName;
+        if (listed != nullptr && IsShortenedName(*listed, description.name)) {
+            wholeName = *listed;
+        } else if (listed != nullptr && IsShortenedName(WithoutDuplicateMark(*listed), description.name)) {
+            wholeName = std::u16string(WithoutDuplicateMark(*listed));
+        } else if (MayBeShortened(description.name, listed, whole)) {
+            automation::Raise(ErrorNumber::Fail, std::u16string(Source),
+                              u"The driver gives column " + automation::FromUtf8(std::to_string(index + 1)) +
+                                  u" only a part of its name, \"" + description.name +
+                                  u"\", and its whole name cannot be read.");
+        }
+        if (wholeName) {
+            if (description.baseColumnName == description.name) {
+                description.baseColumnName = *wholeName;
+            }
+            description.name = std::move(*wholeName);
+        }
+        fields.emplace_back(std::move(description));
+    }
+    return ado::Fields(std::move(fields));
 }
 
 } // namespace
@@ -91,42 +197,62 @@ Recordset Recordset::Describe(Connection& connection, std::u16string_view sql) {
     return Recordset(FieldsOf(internal::DescribeColumns(statement)), {});
 }
 
+Recordset Recordset::DescribeQuery(Connection& connection, std::u16string_view sql) {
+    Recordset described = Describe(connection, sql);
+    if (!automation::EqualsNoCase(connection.Impl().dbmsName, u"SQLite")) {
+        return described;
+    }
+    // SQLite names the columns of a view as those of its query, and lists them whole: a view of
+    // the query is made for it, in the connection's own temporary schema, and dropped again.
+    // Preparing it runs nothing, and the text is the single query that Describe took.
+    constexpr std::u16string_view View = u"qv_described_query";
+    std::optional<std::vector<std::u16string>> whole;
+    try {
+        ExecuteCommand(connection, u"DROP VIEW IF EXISTS temp." + std::u16string(View), {});
+        ExecuteCommand(connection, u"CREATE TEMP VIEW " + std::u16string(View) + u" AS " + CheckedQuery(sql),
+                       {});
+        whole = SqliteColumnNames(connection, View, u"temp");
+        ExecuteCommand(connection, u"DROP VIEW temp." + std::u16string(View), {});
+    } catch (const automation::Error&) {
+        // A query SQLite takes in no view (one with parameters) keeps the names it was described
+        // with, unless one of them cannot be whole.
+    }
+    return Recordset(WithWholeNames(described.mFields, whole), {});
+}
+
 Recordset Recordset::DescribeTable(Connection& connection, std::u16string_view sql,
                                    std::span<const Variant> restrictions) {
     Recordset described = Describe(connection, sql);
     if (!automation::EqualsNoCase(connection.Impl().dbmsName, u"SQLite")) {
         return described;
     }
-    const std::size_t count = static_cast<std::size_t>(described.mFields.Count());
-    std::vector<std::u16string> catalogNames(count);
-    for (Recordset columns = connection.OpenSchema(Schema::Columns, restrictions); !columns.Eof();
-         columns.MoveNext()) {
-        const Variant& ordinal = columns.Value(u"ORDINAL_POSITION");
-        const Variant& name = columns.Value(u"COLUMN_NAME");
-        if (ordinal.IsNull() || ordinal.IsEmpty() || name.IsNull()) {
-            continue;
-        }
-        const std::int32_t position = automation::ToLong(ordinal);
-        if (position >= 1 && static_cast<std::size_t>(position) <= count) {
-            catalogNames[static_cast<std::size_t>(position) - 1] = automation::ToString(name);
-        }
-    }
-    std::vector<Field> fields;
-    fields.reserve(count);
-    for (std::size_t index = 0; index < count; ++index) {
-        FieldDescription description = described.mFields.Item(static_cast<std::int32_t>(index)).Description();
-        // Only a name the driver shortened is replaced: the catalog and the description agree on
-        // the order of a whole table's columns, and a mismatch leaves the description alone.
-        const std::u16string& whole = catalogNames[index];
-        if (IsShortenedName(whole, description.name)) {
-            if (description.baseColumnName == description.name) {
-                description.baseColumnName = whole;
+    const auto restriction = [&](std::size_t index) {
+        return index < restrictions.size() && restrictions[index].IsString()
+                   ? automation::ToString(restrictions[index])
+                   : std::u16string();
+    };
+    std::optional<std::vector<std::u16string>> whole =
+        SqliteColumnNames(connection, restriction(2), restriction(1));
+    if (!whole) {
+        // A library without the pragma: the Columns rowset, which lists the same columns of a
+        // table that can have no generated one.
+        const std::size_t count = static_cast<std::size_t>(described.mFields.Count());
+        whole.emplace();
+        for (Recordset columns = connection.OpenSchema(Schema::Columns, restrictions); !columns.Eof();
+             columns.MoveNext()) {
+            const Variant& ordinal = columns.Value(u"ORDINAL_POSITION");
+            const Variant& name = columns.Value(u"COLUMN_NAME");
+            if (ordinal.IsNull() || ordinal.IsEmpty() || name.IsNull()) {
+                continue;
             }
-            description.name = whole;
+            const std::int32_t position = automation::ToLong(ordinal);
+            if (position >= 1 && static_cast<std::size_t>(position) <= count) {
+                whole->resize(std::max(whole->size(), static_cast<std::size_t>(position)));
+                (*whole)[static_cast<std::size_t>(position) - 1] = automation::ToString(name);
+            }
         }
-        fields.emplace_back(std::move(description));
     }
-    return Recordset(ado::Fields(std::move(fields)), {});
+    return Recordset(WithWholeNames(described.mFields, whole), {});
 }
 
 void Recordset::Close() noexcept {

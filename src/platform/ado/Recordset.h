@@ -34,11 +34,16 @@ public:
     static Recordset Describe(Connection& connection, std::u16string_view sql);
     /// The fields of one table or view, as Describe gives them for `sql`, a query of all its
     /// columns in their order; `restrictions` find the table in the Columns schema rowset.
-    /// SQLite's driver describes a column whose name holds a "." by the part after the last one
-    /// (it takes the rest for a table's name); there each such name is taken whole from the
-    /// catalog, as the other drivers describe it.
+    /// SQLite's driver describes a column whose name holds a "." by a part after one (it takes
+    /// the rest for the names of a database and a table); there each such name is taken whole
+    /// from SQLite's list of the table's columns, as the other drivers describe it. A name that
+    /// may be a part, and whose whole the list does not give, raises: no field bears a part of a
+    /// column's name.
     static Recordset DescribeTable(Connection& connection, std::u16string_view sql,
                                    std::span<const automation::Variant> restrictions);
+    /// The fields of a query, as Describe gives them, with each name whole on SQLite as for
+    /// DescribeTable: there the names come from a temporary view of the query.
+    static Recordset DescribeQuery(Connection& connection, std::u16string_view sql);
 
     /// ObjectState::Open or ObjectState::Closed.
     std::int32_t State() const noexcept { return mIsOpen ? 1 : 0; }

@@ -2,15 +2,19 @@
 ' generated, and one override of the base template's output.
 
 ' The columns of a table that an export holds: every column but binary ones, quoted with the
-' database's quote characters and doubled quotes for a VBScript string literal.
+' database's quote characters and doubled quotes for a VBScript string literal. On SQLite each
+' is named after its table, as the base pages name it: a quoted name alone that names no column
+' is a text there, and a column dropped since would be exported as its name in every row.
 Function ExportSelect(oTable)
-    Dim i, oField, s
+    Dim i, oField, s, sTable
     s = ""
+    sTable = ""
+    If InStr(LCase(DB.DBDBMSName), "sqlite") > 0 Then sTable = ExportQuote(oTable.TblName) & "."
     For i = 1 To oTable.Fields.Count
         Set oField = oTable.Fields.Seq(i)
         If ExportColumn(oField) Then
             If s <> "" Then s = s & ", "
-            s = s & ExportQuote(oField.FldName)
+            s = s & sTable & ExportQuote(oField.FldName)
         End If
     Next
     If s = "" Then s = "*"

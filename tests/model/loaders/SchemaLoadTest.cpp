@@ -324,6 +324,15 @@ TEST_P(SchemaLoadTest, CustomViewsAreDescribedNeverRun) {
     EXPECT_EQ(computed->FldSourceTable(), u"");
     EXPECT_EQ(computed->FldSourceField(), u"");
 
+    // Names of a dot or more: SQLite's driver gave a part of each, the view a field no query
+    // names (and an alias "x.a.b" of a column "a.b" one of the same part).
+    const std::u16string q = DriverQuote();
+    ASSERT_EQ(LoadView(u"Dotted", u"SELECT name AS " + q + u"a.b.c" + q + u", id AS " + q + u"p.q.r.s.t" + q +
+                                      u", city AS " + q + u"x.y" + q + u" FROM customers"),
+              0)
+        << test::Utf8(State().gProjErr);
+    EXPECT_EQ(FieldNames(u"Dotted"), (std::vector<std::u16string>{u"a.b.c", u"p.q.r.s.t", u"x.y"}));
+
     // Text that is not one query is refused, and the data stays as it was.
     const std::int32_t rowsBefore = RowCount(u"order_lines");
     for (std::u16string_view sql : {u"DELETE FROM order_lines", u"SELECT 1; DELETE FROM order_lines",

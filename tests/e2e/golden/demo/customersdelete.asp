@@ -27,7 +27,7 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     If Not qvTokenOk() Then
         sErr = "The form has expired. Please try again."
     Else
-        Set cmd = qvNewCommand(conn, "DELETE FROM ""customers"" WHERE ""customer_id"" = ?")
+        Set cmd = qvNewCommand(conn, "DELETE FROM ""customers"" WHERE ""customers"".""customer_id"" = ?")
     qvAddParam cmd, 3, 4, vKey1
         On Error Resume Next
         cmd.Execute , , 128
@@ -40,7 +40,7 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         End If
     End If
 End If
-Set cmd = qvNewCommand(conn, "SELECT ""customer_id"", ""name"", ""email"", ""city"", ""joined"", ""vip"", ""notes"" FROM ""customers"" WHERE ""customer_id"" = ?")
+Set cmd = qvNewCommand(conn, "SELECT ""customers"".""customer_id"", ""customers"".""name"", ""customers"".""email"", ""customers"".""city"", ""customers"".""joined"", ""customers"".""vip"", ""customers"".""notes"" FROM ""customers"" WHERE ""customers"".""customer_id"" = ?")
     qvAddParam cmd, 3, 4, vKey1
 Set rs = qvOpenRecordset(cmd)
 bFound = Not rs.EOF

@@ -23,7 +23,7 @@ Set conn = qvOpenConnection()
         qvCloseConnection conn
         Response.Redirect "customerslist.asp"
     End If
-Set cmd = qvNewCommand(conn, "SELECT ""customer_id"", ""name"", ""email"", ""city"", ""joined"", ""vip"", ""notes"" FROM ""customers"" WHERE ""customer_id"" = ?")
+Set cmd = qvNewCommand(conn, "SELECT ""customers"".""customer_id"", ""customers"".""name"", ""customers"".""email"", ""customers"".""city"", ""customers"".""joined"", ""customers"".""vip"", ""customers"".""notes"" FROM ""customers"" WHERE ""customers"".""customer_id"" = ?")
     qvAddParam cmd, 3, 4, vKey1
 Set rs = qvOpenRecordset(cmd)
 bFound = Not rs.EOF
@@ -98,7 +98,7 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
             qvAddParam cmd, 201, 65536, vVal(7)
         End If
         If sSets <> "" Then
-            cmd.CommandText = "UPDATE ""customers"" SET " & Mid(sSets, 3) & " WHERE ""customer_id"" = ?"
+            cmd.CommandText = "UPDATE ""customers"" SET " & Mid(sSets, 3) & " WHERE ""customers"".""customer_id"" = ?"
     qvAddParam cmd, 3, 4, vKey1
             On Error Resume Next
             cmd.Execute , , 128

@@ -31,7 +31,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""customer_id"" = ?"
+        sWhere = sWhere & " AND ""customers"".""customer_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a number for customer id<br>"
@@ -45,7 +45,7 @@ If sValue <> "" Then
     If InStr(sValue, ChrW(0)) > 0 Then
         sWhere = sWhere & " AND 1 = 0"
     End If
-    sWhere = sWhere & " AND ""name"" LIKE ? ESCAPE '!'"
+    sWhere = sWhere & " AND ""customers"".""name"" LIKE ? ESCAPE '!'"
     qvAddParam cmd, 200, 60, "%" & qvLikeText(sValue, "!") & "%"
 End If
 sValue = Trim(Request.QueryString("z_email"))
@@ -56,7 +56,7 @@ If sValue <> "" Then
     If InStr(sValue, ChrW(0)) > 0 Then
         sWhere = sWhere & " AND 1 = 0"
     End If
-    sWhere = sWhere & " AND ""email"" LIKE ? ESCAPE '!'"
+    sWhere = sWhere & " AND ""customers"".""email"" LIKE ? ESCAPE '!'"
     qvAddParam cmd, 200, 100, "%" & qvLikeText(sValue, "!") & "%"
 End If
 sValue = Trim(Request.QueryString("z_city"))
@@ -67,7 +67,7 @@ If sValue <> "" Then
     If InStr(sValue, ChrW(0)) > 0 Then
         sWhere = sWhere & " AND 1 = 0"
     End If
-    sWhere = sWhere & " AND ""city"" LIKE ? ESCAPE '!'"
+    sWhere = sWhere & " AND ""customers"".""city"" LIKE ? ESCAPE '!'"
     qvAddParam cmd, 200, 40, "%" & qvLikeText(sValue, "!") & "%"
 End If
 sValue = Trim(Request.QueryString("z_joined"))
@@ -77,7 +77,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""joined"" = ?"
+        sWhere = sWhere & " AND ""customers"".""joined"" = ?"
         qvAddParam cmd, 133, 6, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a date for joined<br>"
@@ -90,7 +90,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""vip"" = ?"
+        sWhere = sWhere & " AND ""customers"".""vip"" = ?"
         qvAddParam cmd, 11, 2, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a number for vip<br>"
@@ -104,7 +104,7 @@ If sValue <> "" Then
     If InStr(sValue, ChrW(0)) > 0 Then
         sWhere = sWhere & " AND 1 = 0"
     End If
-    sWhere = sWhere & " AND ""notes"" LIKE ? ESCAPE '!'"
+    sWhere = sWhere & " AND ""customers"".""notes"" LIKE ? ESCAPE '!'"
     qvAddParam cmd, 201, 65536, "%" & qvLikeText(sValue, "!") & "%"
 End If
 If sSearchErr <> "" Then sWhere = sWhere & " AND 1 = 0"
@@ -115,23 +115,23 @@ sDir = "ASC"
 If LCase(Request.QueryString("dir")) = "desc" Then sDir = "DESC"
 Select Case sSort
     Case "customer_id"
-        sOrder = " ORDER BY ""customer_id"" " & sDir
+        sOrder = " ORDER BY ""customers"".""customer_id"" " & sDir
     Case "name"
-        sOrder = " ORDER BY ""name"" " & sDir
+        sOrder = " ORDER BY ""customers"".""name"" " & sDir
     Case "email"
-        sOrder = " ORDER BY ""email"" " & sDir
+        sOrder = " ORDER BY ""customers"".""email"" " & sDir
     Case "city"
-        sOrder = " ORDER BY ""city"" " & sDir
+        sOrder = " ORDER BY ""customers"".""city"" " & sDir
     Case "joined"
-        sOrder = " ORDER BY ""joined"" " & sDir
+        sOrder = " ORDER BY ""customers"".""joined"" " & sDir
     Case "vip"
-        sOrder = " ORDER BY ""vip"" " & sDir
+        sOrder = " ORDER BY ""customers"".""vip"" " & sDir
     Case Else
         sSort = ""
-        sOrder = " ORDER BY ""customer_id"""
+        sOrder = " ORDER BY ""customers"".""customer_id"""
 End Select
 If sWhere <> "" Then sWhere = " WHERE " & Mid(sWhere, 6)
-cmd.CommandText = "SELECT ""customer_id"", ""name"", ""email"", ""city"", ""joined"", ""vip"" FROM ""customers""" & sWhere & sOrder
+cmd.CommandText = "SELECT ""customers"".""customer_id"", ""customers"".""name"", ""customers"".""email"", ""customers"".""city"", ""customers"".""joined"", ""customers"".""vip"" FROM ""customers""" & sWhere & sOrder
 Set rs = qvOpenRecordset(cmd)
 nTotal = rs.RecordCount
 If nTotal < 0 Then nTotal = 0

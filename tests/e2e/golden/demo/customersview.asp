@@ -22,7 +22,7 @@ Set conn = qvOpenConnection()
         qvCloseConnection conn
         Response.Redirect "customerslist.asp"
     End If
-Set cmd = qvNewCommand(conn, "SELECT ""customer_id"", ""name"", ""email"", ""city"", ""joined"", ""vip"", ""notes"" FROM ""customers"" WHERE ""customer_id"" = ?")
+Set cmd = qvNewCommand(conn, "SELECT ""customers"".""customer_id"", ""customers"".""name"", ""customers"".""email"", ""customers"".""city"", ""customers"".""joined"", ""customers"".""vip"", ""customers"".""notes"" FROM ""customers"" WHERE ""customers"".""customer_id"" = ?")
     qvAddParam cmd, 3, 4, vKey1
 Set rs = qvOpenRecordset(cmd)
 bFound = Not rs.EOF

@@ -32,7 +32,7 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     If Not qvTokenOk() Then
         sErr = "The form has expired. Please try again."
     Else
-        Set cmd = qvNewCommand(conn, "DELETE FROM ""order_lines"" WHERE ""order_id"" = ? AND ""line_no"" = ?")
+        Set cmd = qvNewCommand(conn, "DELETE FROM ""order_lines"" WHERE ""order_lines"".""order_id"" = ? AND ""order_lines"".""line_no"" = ?")
     qvAddParam cmd, 3, 4, vKey1
     qvAddParam cmd, 3, 4, vKey2
         On Error Resume Next
@@ -46,7 +46,7 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         End If
     End If
 End If
-Set cmd = qvNewCommand(conn, "SELECT ""order_id"", ""line_no"", ""product_id"", ""quantity"", ""unit_price"" FROM ""order_lines"" WHERE ""order_id"" = ? AND ""line_no"" = ?")
+Set cmd = qvNewCommand(conn, "SELECT ""order_lines"".""order_id"", ""order_lines"".""line_no"", ""order_lines"".""product_id"", ""order_lines"".""quantity"", ""order_lines"".""unit_price"" FROM ""order_lines"" WHERE ""order_lines"".""order_id"" = ? AND ""order_lines"".""line_no"" = ?")
     qvAddParam cmd, 3, 4, vKey1
     qvAddParam cmd, 3, 4, vKey2
 Set rs = qvOpenRecordset(cmd)

@@ -28,7 +28,7 @@ Set conn = qvOpenConnection()
         qvCloseConnection conn
         Response.Redirect "order_lineslist.asp"
     End If
-Set cmd = qvNewCommand(conn, "SELECT ""order_id"", ""line_no"", ""product_id"", ""quantity"", ""unit_price"" FROM ""order_lines"" WHERE ""order_id"" = ? AND ""line_no"" = ?")
+Set cmd = qvNewCommand(conn, "SELECT ""order_lines"".""order_id"", ""order_lines"".""line_no"", ""order_lines"".""product_id"", ""order_lines"".""quantity"", ""order_lines"".""unit_price"" FROM ""order_lines"" WHERE ""order_lines"".""order_id"" = ? AND ""order_lines"".""line_no"" = ?")
     qvAddParam cmd, 3, 4, vKey1
     qvAddParam cmd, 3, 4, vKey2
 Set rs = qvOpenRecordset(cmd)
@@ -82,7 +82,7 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
             qvAddParam cmd, 131, 19, vVal(5)
         End If
         If sSets <> "" Then
-            cmd.CommandText = "UPDATE ""order_lines"" SET " & Mid(sSets, 3) & " WHERE ""order_id"" = ? AND ""line_no"" = ?"
+            cmd.CommandText = "UPDATE ""order_lines"" SET " & Mid(sSets, 3) & " WHERE ""order_lines"".""order_id"" = ? AND ""order_lines"".""line_no"" = ?"
     qvAddParam cmd, 3, 4, vKey1
     qvAddParam cmd, 3, 4, vKey2
             On Error Resume Next

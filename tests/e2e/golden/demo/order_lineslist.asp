@@ -31,7 +31,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""order_id"" = ?"
+        sWhere = sWhere & " AND ""order_lines"".""order_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a number for order id<br>"
@@ -46,7 +46,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""line_no"" = ?"
+        sWhere = sWhere & " AND ""order_lines"".""line_no"" = ?"
         qvAddParam cmd, 3, 4, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a number for line no<br>"
@@ -61,7 +61,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""product_id"" = ?"
+        sWhere = sWhere & " AND ""order_lines"".""product_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a number for product id<br>"
@@ -76,7 +76,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""quantity"" = ?"
+        sWhere = sWhere & " AND ""order_lines"".""quantity"" = ?"
         qvAddParam cmd, 3, 4, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a number for quantity<br>"
@@ -89,7 +89,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""unit_price"" = ?"
+        sWhere = sWhere & " AND ""order_lines"".""unit_price"" = ?"
         qvAddParam cmd, 131, 19, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a number for unit price<br>"
@@ -103,21 +103,21 @@ sDir = "ASC"
 If LCase(Request.QueryString("dir")) = "desc" Then sDir = "DESC"
 Select Case sSort
     Case "order_id"
-        sOrder = " ORDER BY ""order_id"" " & sDir
+        sOrder = " ORDER BY ""order_lines"".""order_id"" " & sDir
     Case "line_no"
-        sOrder = " ORDER BY ""line_no"" " & sDir
+        sOrder = " ORDER BY ""order_lines"".""line_no"" " & sDir
     Case "product_id"
-        sOrder = " ORDER BY ""product_id"" " & sDir
+        sOrder = " ORDER BY ""order_lines"".""product_id"" " & sDir
     Case "quantity"
-        sOrder = " ORDER BY ""quantity"" " & sDir
+        sOrder = " ORDER BY ""order_lines"".""quantity"" " & sDir
     Case "unit_price"
-        sOrder = " ORDER BY ""unit_price"" " & sDir
+        sOrder = " ORDER BY ""order_lines"".""unit_price"" " & sDir
     Case Else
         sSort = ""
-        sOrder = " ORDER BY ""order_id"", ""line_no"""
+        sOrder = " ORDER BY ""order_lines"".""order_id"", ""order_lines"".""line_no"""
 End Select
 If sWhere <> "" Then sWhere = " WHERE " & Mid(sWhere, 6)
-cmd.CommandText = "SELECT ""order_id"", ""line_no"", ""product_id"", ""quantity"", ""unit_price"" FROM ""order_lines""" & sWhere & sOrder
+cmd.CommandText = "SELECT ""order_lines"".""order_id"", ""order_lines"".""line_no"", ""order_lines"".""product_id"", ""order_lines"".""quantity"", ""order_lines"".""unit_price"" FROM ""order_lines""" & sWhere & sOrder
 Set rs = qvOpenRecordset(cmd)
 nTotal = rs.RecordCount
 If nTotal < 0 Then nTotal = 0

@@ -27,7 +27,7 @@ Set conn = qvOpenConnection()
         qvCloseConnection conn
         Response.Redirect "order_lineslist.asp"
     End If
-Set cmd = qvNewCommand(conn, "SELECT ""order_id"", ""line_no"", ""product_id"", ""quantity"", ""unit_price"" FROM ""order_lines"" WHERE ""order_id"" = ? AND ""line_no"" = ?")
+Set cmd = qvNewCommand(conn, "SELECT ""order_lines"".""order_id"", ""order_lines"".""line_no"", ""order_lines"".""product_id"", ""order_lines"".""quantity"", ""order_lines"".""unit_price"" FROM ""order_lines"" WHERE ""order_lines"".""order_id"" = ? AND ""order_lines"".""line_no"" = ?")
     qvAddParam cmd, 3, 4, vKey1
     qvAddParam cmd, 3, 4, vKey2
 Set rs = qvOpenRecordset(cmd)

@@ -31,7 +31,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""order_id"" = ?"
+        sWhere = sWhere & " AND ""order_totals"".""order_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a number for order id<br>"
@@ -45,7 +45,7 @@ If sValue <> "" Then
     If InStr(sValue, ChrW(0)) > 0 Then
         sWhere = sWhere & " AND 1 = 0"
     End If
-    sWhere = sWhere & " AND ""customer"" LIKE ? ESCAPE '!'"
+    sWhere = sWhere & " AND ""order_totals"".""customer"" LIKE ? ESCAPE '!'"
     qvAddParam cmd, 200, 60, "%" & qvLikeText(sValue, "!") & "%"
 End If
 sValue = Trim(Request.QueryString("z_order_date"))
@@ -55,7 +55,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""order_date"" = ?"
+        sWhere = sWhere & " AND ""order_totals"".""order_date"" = ?"
         qvAddParam cmd, 133, 6, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a date for order date<br>"
@@ -69,7 +69,7 @@ If sValue <> "" Then
     If InStr(sValue, ChrW(0)) > 0 Then
         sWhere = sWhere & " AND 1 = 0"
     End If
-    sWhere = sWhere & " AND ""total"" LIKE ? ESCAPE '!'"
+    sWhere = sWhere & " AND ""order_totals"".""total"" LIKE ? ESCAPE '!'"
     qvAddParam cmd, 200, 255, "%" & qvLikeText(sValue, "!") & "%"
 End If
 If sSearchErr <> "" Then sWhere = sWhere & " AND 1 = 0"
@@ -80,19 +80,19 @@ sDir = "ASC"
 If LCase(Request.QueryString("dir")) = "desc" Then sDir = "DESC"
 Select Case sSort
     Case "order_id"
-        sOrder = " ORDER BY ""order_id"" " & sDir
+        sOrder = " ORDER BY ""order_totals"".""order_id"" " & sDir
     Case "customer"
-        sOrder = " ORDER BY ""customer"" " & sDir
+        sOrder = " ORDER BY ""order_totals"".""customer"" " & sDir
     Case "order_date"
-        sOrder = " ORDER BY ""order_date"" " & sDir
+        sOrder = " ORDER BY ""order_totals"".""order_date"" " & sDir
     Case "total"
-        sOrder = " ORDER BY ""total"" " & sDir
+        sOrder = " ORDER BY ""order_totals"".""total"" " & sDir
     Case Else
         sSort = ""
         sOrder = ""
 End Select
 If sWhere <> "" Then sWhere = " WHERE " & Mid(sWhere, 6)
-cmd.CommandText = "SELECT ""order_id"", ""customer"", ""order_date"", ""total"" FROM ""order_totals""" & sWhere & sOrder
+cmd.CommandText = "SELECT ""order_totals"".""order_id"", ""order_totals"".""customer"", ""order_totals"".""order_date"", ""order_totals"".""total"" FROM ""order_totals""" & sWhere & sOrder
 Set rs = qvOpenRecordset(cmd)
 nTotal = rs.RecordCount
 If nTotal < 0 Then nTotal = 0

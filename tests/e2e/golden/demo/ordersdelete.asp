@@ -27,7 +27,7 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     If Not qvTokenOk() Then
         sErr = "The form has expired. Please try again."
     Else
-        Set cmd = qvNewCommand(conn, "DELETE FROM ""orders"" WHERE ""order_id"" = ?")
+        Set cmd = qvNewCommand(conn, "DELETE FROM ""orders"" WHERE ""orders"".""order_id"" = ?")
     qvAddParam cmd, 3, 4, vKey1
         On Error Resume Next
         cmd.Execute , , 128
@@ -40,7 +40,7 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         End If
     End If
 End If
-Set cmd = qvNewCommand(conn, "SELECT ""order_id"", ""customer_id"", ""order_date"", ""shipped"", ""comment"" FROM ""orders"" WHERE ""order_id"" = ?")
+Set cmd = qvNewCommand(conn, "SELECT ""orders"".""order_id"", ""orders"".""customer_id"", ""orders"".""order_date"", ""orders"".""shipped"", ""orders"".""comment"" FROM ""orders"" WHERE ""orders"".""order_id"" = ?")
     qvAddParam cmd, 3, 4, vKey1
 Set rs = qvOpenRecordset(cmd)
 bFound = Not rs.EOF

@@ -23,7 +23,7 @@ Set conn = qvOpenConnection()
         qvCloseConnection conn
         Response.Redirect "orderslist.asp"
     End If
-Set cmd = qvNewCommand(conn, "SELECT ""order_id"", ""customer_id"", ""order_date"", ""shipped"", ""comment"" FROM ""orders"" WHERE ""order_id"" = ?")
+Set cmd = qvNewCommand(conn, "SELECT ""orders"".""order_id"", ""orders"".""customer_id"", ""orders"".""order_date"", ""orders"".""shipped"", ""orders"".""comment"" FROM ""orders"" WHERE ""orders"".""order_id"" = ?")
     qvAddParam cmd, 3, 4, vKey1
 Set rs = qvOpenRecordset(cmd)
 bFound = Not rs.EOF
@@ -79,7 +79,7 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
             qvAddParam cmd, 201, 65536, vVal(5)
         End If
         If sSets <> "" Then
-            cmd.CommandText = "UPDATE ""orders"" SET " & Mid(sSets, 3) & " WHERE ""order_id"" = ?"
+            cmd.CommandText = "UPDATE ""orders"" SET " & Mid(sSets, 3) & " WHERE ""orders"".""order_id"" = ?"
     qvAddParam cmd, 3, 4, vKey1
             On Error Resume Next
             cmd.Execute , , 128

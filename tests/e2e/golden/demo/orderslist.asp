@@ -31,7 +31,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""order_id"" = ?"
+        sWhere = sWhere & " AND ""orders"".""order_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a number for order id<br>"
@@ -46,7 +46,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""customer_id"" = ?"
+        sWhere = sWhere & " AND ""orders"".""customer_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a number for customer id<br>"
@@ -59,7 +59,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""order_date"" = ?"
+        sWhere = sWhere & " AND ""orders"".""order_date"" = ?"
         qvAddParam cmd, 133, 6, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a date for order date<br>"
@@ -72,7 +72,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""shipped"" = ?"
+        sWhere = sWhere & " AND ""orders"".""shipped"" = ?"
         qvAddParam cmd, 11, 2, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a number for shipped<br>"
@@ -86,7 +86,7 @@ If sValue <> "" Then
     If InStr(sValue, ChrW(0)) > 0 Then
         sWhere = sWhere & " AND 1 = 0"
     End If
-    sWhere = sWhere & " AND ""comment"" LIKE ? ESCAPE '!'"
+    sWhere = sWhere & " AND ""orders"".""comment"" LIKE ? ESCAPE '!'"
     qvAddParam cmd, 201, 65536, "%" & qvLikeText(sValue, "!") & "%"
 End If
 If sSearchErr <> "" Then sWhere = sWhere & " AND 1 = 0"
@@ -97,19 +97,19 @@ sDir = "ASC"
 If LCase(Request.QueryString("dir")) = "desc" Then sDir = "DESC"
 Select Case sSort
     Case "order_id"
-        sOrder = " ORDER BY ""order_id"" " & sDir
+        sOrder = " ORDER BY ""orders"".""order_id"" " & sDir
     Case "customer_id"
-        sOrder = " ORDER BY ""customer_id"" " & sDir
+        sOrder = " ORDER BY ""orders"".""customer_id"" " & sDir
     Case "order_date"
-        sOrder = " ORDER BY ""order_date"" " & sDir
+        sOrder = " ORDER BY ""orders"".""order_date"" " & sDir
     Case "shipped"
-        sOrder = " ORDER BY ""shipped"" " & sDir
+        sOrder = " ORDER BY ""orders"".""shipped"" " & sDir
     Case Else
         sSort = ""
-        sOrder = " ORDER BY ""order_id"""
+        sOrder = " ORDER BY ""orders"".""order_id"""
 End Select
 If sWhere <> "" Then sWhere = " WHERE " & Mid(sWhere, 6)
-cmd.CommandText = "SELECT ""order_id"", ""customer_id"", ""order_date"", ""shipped"" FROM ""orders""" & sWhere & sOrder
+cmd.CommandText = "SELECT ""orders"".""order_id"", ""orders"".""customer_id"", ""orders"".""order_date"", ""orders"".""shipped"" FROM ""orders""" & sWhere & sOrder
 Set rs = qvOpenRecordset(cmd)
 nTotal = rs.RecordCount
 If nTotal < 0 Then nTotal = 0

@@ -22,7 +22,7 @@ Set conn = qvOpenConnection()
         qvCloseConnection conn
         Response.Redirect "orderslist.asp"
     End If
-Set cmd = qvNewCommand(conn, "SELECT ""order_id"", ""customer_id"", ""order_date"", ""shipped"", ""comment"" FROM ""orders"" WHERE ""order_id"" = ?")
+Set cmd = qvNewCommand(conn, "SELECT ""orders"".""order_id"", ""orders"".""customer_id"", ""orders"".""order_date"", ""orders"".""shipped"", ""orders"".""comment"" FROM ""orders"" WHERE ""orders"".""order_id"" = ?")
     qvAddParam cmd, 3, 4, vKey1
 Set rs = qvOpenRecordset(cmd)
 bFound = Not rs.EOF

@@ -27,7 +27,7 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
     If Not qvTokenOk() Then
         sErr = "The form has expired. Please try again."
     Else
-        Set cmd = qvNewCommand(conn, "DELETE FROM ""products"" WHERE ""product_id"" = ?")
+        Set cmd = qvNewCommand(conn, "DELETE FROM ""products"" WHERE ""products"".""product_id"" = ?")
     qvAddParam cmd, 3, 4, vKey1
         On Error Resume Next
         cmd.Execute , , 128
@@ -40,7 +40,7 @@ If Request.ServerVariables("REQUEST_METHOD") = "POST" Then
         End If
     End If
 End If
-Set cmd = qvNewCommand(conn, "SELECT ""product_id"", ""name"", ""price"", ""stock"", ""weight_kg"", ""discontinued"", ""description"" FROM ""products"" WHERE ""product_id"" = ?")
+Set cmd = qvNewCommand(conn, "SELECT ""products"".""product_id"", ""products"".""name"", ""products"".""price"", ""products"".""stock"", ""products"".""weight_kg"", ""products"".""discontinued"", ""products"".""description"" FROM ""products"" WHERE ""products"".""product_id"" = ?")
     qvAddParam cmd, 3, 4, vKey1
 Set rs = qvOpenRecordset(cmd)
 bFound = Not rs.EOF

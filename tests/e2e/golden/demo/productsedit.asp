@@ -23,7 +23,7 @@ Set conn = qvOpenConnection()
         qvCloseConnection conn
         Response.Redirect "productslist.asp"
     End If
-Set cmd = qvNewCommand(conn, "SELECT ""product_id"", ""name"", ""price"", ""stock"", ""weight_kg"", ""discontinued"", ""description"" FROM ""products"" WHERE ""product_id"" = ?")
+Set cmd = qvNewCommand(conn, "SELECT ""products"".""product_id"", ""products"".""name"", ""products"".""price"", ""products"".""stock"", ""products"".""weight_kg"", ""products"".""discontinued"", ""products"".""description"" FROM ""products"" WHERE ""products"".""product_id"" = ?")
     qvAddParam cmd, 3, 4, vKey1
 Set rs = qvOpenRecordset(cmd)
 bFound = Not rs.EOF
@@ -101,7 +101,7 @@ If bFound And Request.ServerVariables("REQUEST_METHOD") = "POST" Then
             qvAddParam cmd, 201, 65536, vVal(7)
         End If
         If sSets <> "" Then
-            cmd.CommandText = "UPDATE ""products"" SET " & Mid(sSets, 3) & " WHERE ""product_id"" = ?"
+            cmd.CommandText = "UPDATE ""products"" SET " & Mid(sSets, 3) & " WHERE ""products"".""product_id"" = ?"
     qvAddParam cmd, 3, 4, vKey1
             On Error Resume Next
             cmd.Execute , , 128

@@ -31,7 +31,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""product_id"" = ?"
+        sWhere = sWhere & " AND ""products"".""product_id"" = ?"
         qvAddParam cmd, 3, 4, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a number for product id<br>"
@@ -45,7 +45,7 @@ If sValue <> "" Then
     If InStr(sValue, ChrW(0)) > 0 Then
         sWhere = sWhere & " AND 1 = 0"
     End If
-    sWhere = sWhere & " AND ""name"" LIKE ? ESCAPE '!'"
+    sWhere = sWhere & " AND ""products"".""name"" LIKE ? ESCAPE '!'"
     qvAddParam cmd, 200, 60, "%" & qvLikeText(sValue, "!") & "%"
 End If
 sValue = Trim(Request.QueryString("z_price"))
@@ -55,7 +55,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""price"" = ?"
+        sWhere = sWhere & " AND ""products"".""price"" = ?"
         qvAddParam cmd, 131, 19, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a number for price<br>"
@@ -70,7 +70,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""stock"" = ?"
+        sWhere = sWhere & " AND ""products"".""stock"" = ?"
         qvAddParam cmd, 3, 4, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a number for stock<br>"
@@ -83,7 +83,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""weight_kg"" = ?"
+        sWhere = sWhere & " AND ""products"".""weight_kg"" = ?"
         qvAddParam cmd, 5, 8, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a number for weight kg<br>"
@@ -96,7 +96,7 @@ If sValue <> "" Then
         vValue = Null
     End If
     If Not IsNull(vValue) Then
-        sWhere = sWhere & " AND ""discontinued"" = ?"
+        sWhere = sWhere & " AND ""products"".""discontinued"" = ?"
         qvAddParam cmd, 11, 2, vValue
     Else
         sSearchErr = sSearchErr & "Please enter a number for discontinued<br>"
@@ -110,7 +110,7 @@ If sValue <> "" Then
     If InStr(sValue, ChrW(0)) > 0 Then
         sWhere = sWhere & " AND 1 = 0"
     End If
-    sWhere = sWhere & " AND ""description"" LIKE ? ESCAPE '!'"
+    sWhere = sWhere & " AND ""products"".""description"" LIKE ? ESCAPE '!'"
     qvAddParam cmd, 201, 65536, "%" & qvLikeText(sValue, "!") & "%"
 End If
 If sSearchErr <> "" Then sWhere = sWhere & " AND 1 = 0"
@@ -121,23 +121,23 @@ sDir = "ASC"
 If LCase(Request.QueryString("dir")) = "desc" Then sDir = "DESC"
 Select Case sSort
     Case "product_id"
-        sOrder = " ORDER BY ""product_id"" " & sDir
+        sOrder = " ORDER BY ""products"".""product_id"" " & sDir
     Case "name"
-        sOrder = " ORDER BY ""name"" " & sDir
+        sOrder = " ORDER BY ""products"".""name"" " & sDir
     Case "price"
-        sOrder = " ORDER BY ""price"" " & sDir
+        sOrder = " ORDER BY ""products"".""price"" " & sDir
     Case "stock"
-        sOrder = " ORDER BY ""stock"" " & sDir
+        sOrder = " ORDER BY ""products"".""stock"" " & sDir
     Case "weight_kg"
-        sOrder = " ORDER BY ""weight_kg"" " & sDir
+        sOrder = " ORDER BY ""products"".""weight_kg"" " & sDir
     Case "discontinued"
-        sOrder = " ORDER BY ""discontinued"" " & sDir
+        sOrder = " ORDER BY ""products"".""discontinued"" " & sDir
     Case Else
         sSort = ""
-        sOrder = " ORDER BY ""product_id"""
+        sOrder = " ORDER BY ""products"".""product_id"""
 End Select
 If sWhere <> "" Then sWhere = " WHERE " & Mid(sWhere, 6)
-cmd.CommandText = "SELECT ""product_id"", ""name"", ""price"", ""stock"", ""weight_kg"", ""discontinued"" FROM ""products""" & sWhere & sOrder
+cmd.CommandText = "SELECT ""products"".""product_id"", ""products"".""name"", ""products"".""price"", ""products"".""stock"", ""products"".""weight_kg"", ""products"".""discontinued"" FROM ""products""" & sWhere & sOrder
 Set rs = qvOpenRecordset(cmd)
 nTotal = rs.RecordCount
 If nTotal < 0 Then nTotal = 0

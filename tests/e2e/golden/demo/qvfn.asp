@@ -73,12 +73,23 @@ Sub qvAddParam(oCmd, nType, nSize, vValue)
     oCmd.Parameters.Append oParam
 End Sub
 
-' A read-only recordset over a command, with a client cursor so that it can be paged.
+' A read-only recordset over a command, with a client cursor so that it can be paged. A read the
+' database refuses (a column dropped or renamed since the site was generated) ends the page with
+' the site's own words: the driver's message names the database's tables and columns.
 Function qvOpenRecordset(oCmd)
-    Dim oRs
+    Dim oRs, bFailed
     Set oRs = Server.CreateObject("ADODB.Recordset")
     oRs.CursorLocation = adUseClient
+    On Error Resume Next
     oRs.Open oCmd, , adOpenStatic, adLockReadOnly
+    bFailed = (Err.Number <> 0)
+    On Error GoTo 0
+    If bFailed Then
+        Response.Clear
+        Response.Status = "500 Internal Server Error"
+        Response.Write "The records could not be read: the database may have changed since this site was generated."
+        Response.End
+    End If
     Set qvOpenRecordset = oRs
 End Function
 
