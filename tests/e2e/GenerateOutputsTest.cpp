@@ -4,6 +4,7 @@
 
 #include "ProgramTest.h"
 
+#include "support/PipeWatch.h"
 #include "support/ZipWriter.h"
 
 #include <gtest/gtest.h>
@@ -215,6 +216,44 @@ TEST_F(GenerateOutputsTest, LinksBelowACopiedFolderAreLeftAloneAndTheRestIsCopie
     EXPECT_EQ(fs::read_symlink(site / "images" / "logo.gif"), elsewhere);
     EXPECT_EQ(ReadBytes(elsewhere), "the user's image");
     EXPECT_EQ(ReadBytes(site / "images" / "icons" / "up.gif"), "GIF89a");
+}
+
+// A named pipe in the site's images folder or in the extracted package's made the generation
+// wait for ever: the backup of the folder and its copy opened it as a file. None is opened: one
+// where the copy has a file is named and left, as a link is; the others are passed by, also in the
+// package's temp folder, which is cleaned.
+TEST_F(GenerateOutputsTest, PipesInCopiedFoldersAreNeverOpened) {
+    CreateProject("shop");
+    Succeed({"generate", "shop.xml"});
+    const fs::path site = mWork / "shop-site";
+    const fs::path extracted = mTemp / "documents" / "Quorvane" / "Templates" / "outputs.zip";
+    fs::remove(site / "images" / "logo.gif");
+    fs::remove(site / "images" / "icons" / "up.gif");
+    // A changed template makes the run clean the temp folder.
+    std::map<std::string, std::string> changed = Package;
+    changed["home.htm"] = "<h2><!--##=PROJ.ProjName##--></h2>\r\n";
+    ASSERT_EQ(WriteZip(mPackage, changed), "");
+    const PipeWatch pipes({site / "images" / "pipe", site / "images" / "logo.gif",
+                           extracted / "Script" / "images" / "pipe.gif", extracted / "temp" / "a.tmp",
+                           extracted / "temp" / "b.bin"});
+    RunResult run = Quorvane({"generate", "shop.xml", "--overwrite", "all"});
+    EXPECT_NE(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find(", 1 could not be written\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("quorvane: Copying to folder \"images\" failed! A pipe, socket or device stands "
+                           "where the file should be: \"" +
+                           (site / "images" / "logo.gif").string() +
+                           "\" (it is not opened and is left as it is)."),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(ReadBytes(site / "images" / "icons" / "up.gif"), "GIF89a");
+    EXPECT_TRUE(fs::is_directory(site / "images.bak" / "icons"));
+    for (const fs::path& pipe :
+         {site / "images" / "pipe", site / "images" / "logo.gif", extracted / "temp" / "a.tmp"}) {
+        EXPECT_TRUE(fs::is_fifo(pipe)) << pipe;
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(site / "images.bak" / "pipe")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(site / "images" / "pipe.gif")));
+    EXPECT_EQ(pipes.Opened(), std::vector<fs::path>{});
 }
 
 // A page an earlier generation wrote for a column that has since become the login's password
