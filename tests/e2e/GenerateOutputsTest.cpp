@@ -221,8 +221,9 @@ TEST_F(GenerateOutputsTest, LinksBelowACopiedFolderAreLeftAloneAndTheRestIsCopie
 // A named pipe in the site's images folder or in the extracted package's made the generation
 // wait for ever: the backup of the folder and its copy opened it as a file. None is opened: one
 // where the copy has a file is named and left, as a link is; the others are passed by, also in the
-// package's temp folder, which is cleaned.
-TEST_F(GenerateOutputsTest, PipesInCopiedFoldersAreNeverOpened) {
+// package's temp folder, which is cleaned. What stands where the folder's backup goes is named
+// ("Path not found" said nothing of it) and left as it is.
+TEST_F(GenerateOutputsTest, PipesInCopiedFoldersAreNeverOpenedAndABackupsPlaceIsNamed) {
     CreateProject("shop");
     Succeed({"generate", "shop.xml"});
     const fs::path site = mWork / "shop-site";
@@ -254,6 +255,28 @@ TEST_F(GenerateOutputsTest, PipesInCopiedFoldersAreNeverOpened) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(site / "images.bak" / "pipe")));
     EXPECT_FALSE(fs::exists(fs::symlink_status(site / "images" / "pipe.gif")));
     EXPECT_EQ(pipes.Opened(), std::vector<fs::path>{});
+
+    // A file, then a link to a folder, where the backup of the images goes.
+    fs::remove(site / "images" / "logo.gif");
+    fs::remove_all(site / "images.bak");
+    std::ofstream(site / "images.bak") << "the user's";
+    const fs::path elsewhere = mTemp / "elsewhere";
+    fs::create_directories(elsewhere / "kept");
+    for (const std::string what : {"a file", "a symbolic link"}) {
+        fs::remove(site / "images" / "icons" / "up.gif");
+        run = Quorvane({"generate", "shop.xml", "--overwrite", "all"});
+        EXPECT_NE(run.status, 0) << run.out;
+        EXPECT_NE(run.err.find("Error in open \"" + (site / "images").string() +
+                               "\", description:Path/File access error: '" + (site / "images.bak").string() +
+                               "' (" + what + " stands where a folder is expected)"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_FALSE(fs::exists(site / "images" / "icons" / "up.gif"));
+        fs::remove(site / "images.bak");
+        fs::create_directory_symlink(elsewhere, site / "images.bak");
+    }
+    EXPECT_TRUE(fs::is_directory(elsewhere / "kept"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(elsewhere), {}), 1);
 }
 
 // A page an earlier generation wrote for a column that has since become the login's password

@@ -879,13 +879,15 @@ bool DeleteFile(std::u16string_view path) {
 
 bool DeleteFolder(std::u16string_view path) {
     fs::path native = ToNativePath(path);
-    std::error_code error;
-    if (!fs::exists(fs::symlink_status(native, error))) {
+    struct stat status {};
+    if (::lstat(native.c_str(), &status) != 0) {
         return false;
     }
-    if (!fs::is_directory(fs::symlink_status(native, error))) {
-        RaiseFileError(std::make_error_code(std::errc::not_a_directory), path);
+    // What stands there is somebody's, and is named rather than removed or followed.
+    if (!S_ISDIR(status.st_mode)) {
+        RaiseInPlaceOfFolder(path, status.st_mode);
     }
+    std::error_code error;
     fs::remove_all(native, error);
     if (error) {
         RaiseFileError(error, path);

@@ -192,7 +192,8 @@ void MoveFile(std::u16string_view source, std::u16string_view target);
 /// Deletes a file. Returns false when there was none; raises when it exists but cannot go.
 bool DeleteFile(std::u16string_view path);
 
-/// Deletes a folder and everything in it. Returns false when there was none.
+/// Deletes a folder and everything in it. Returns false when there was none. A file, link, pipe,
+/// socket or device in its place is refused with 75 naming what it is, and left as it is.
 bool DeleteFolder(std::u16string_view path);
 
 /// The size of a file in bytes.

@@ -201,7 +201,8 @@ TEST_F(FileSystemTest, LinksInTheWayAreReplacedOrRefusedAndNothingOutsideChanges
 
 // A named pipe was opened as a file: a read, a copy, a folder copy (a backup of a site's folder)
 // waited for a writer forever, and a link to a device read it without end. Each is named and left
-// as it is; a folder copy and its listing pass it by.
+// as it is; a folder copy and its listing pass it by, and what stands where a folder is to be
+// deleted is named rather than reported as a missing path.
 TEST_F(FileSystemTest, PipesAndDevicesAreNamedAndNeverOpened) {
     CreateFolders(PathOf(u"src/icons"));
     CreateFolders(PathOf(u"site/pics/icons"));
@@ -237,6 +238,17 @@ TEST_F(FileSystemTest, PipesAndDevicesAreNamedAndNeverOpened) {
     EXPECT_EQ(copied.others, (std::vector<std::u16string>{u"logo.gif", u"pipe"}));
     EXPECT_TRUE(ListFolder(PathOf(u"site/pics/icons")).others.empty());
 
+    WriteFileAtomic(PathOf(u"file.bak"), "the user's");
+    std::filesystem::create_symlink(ToNativePath(PathOf(u"site")), ToNativePath(PathOf(u"link.bak")));
+    for (const auto& [name, what] :
+         {std::pair{u"file.bak", u"a file"}, std::pair{u"link.bak", u"a symbolic link"},
+          std::pair{u"bak", u"a named pipe"}}) {
+        ExpectFileError(FileErrorNumber::PathFileAccessError,
+                        std::u16string(what) + u" stands where a folder is expected",
+                        [&] { DeleteFolder(PathOf(name)); });
+    }
+    EXPECT_EQ(ReadFileBytes(PathOf(u"file.bak")), "the user's");
+    EXPECT_TRUE(FolderExists(PathOf(u"site/pics")));
     EXPECT_EQ(pipes.Opened(), std::vector<std::filesystem::path>{});
 }
 
