@@ -279,6 +279,40 @@ TEST_F(GenerateOutputsTest, PipesInCopiedFoldersAreNeverOpenedAndABackupsPlaceIs
     EXPECT_EQ(std::distance(fs::directory_iterator(elsewhere), {}), 1);
 }
 
+// With the folder the package is extracted into (Templates/<package>) a link to another folder,
+// a generation extracted the package there, overwrote its pages and cache, deleted its ".tmp"
+// files and succeeded. A link at any work folder below the product's own is refused before
+// anything is written.
+TEST_F(GenerateOutputsTest, ALinkAtAWorkFolderIsRefusedAndNothingIsWrittenThrough) {
+    CreateProject("shop");
+    const fs::path product = mTemp / "documents" / "Quorvane";
+    const fs::path elsewhere = mTemp / "elsewhere";
+    for (const fs::path& folder :
+         {fs::path("Templates") / "outputs.zip", fs::path("Templates"), fs::path("Backup")}) {
+        SCOPED_TRACE(folder);
+        fs::remove_all(product);
+        fs::remove_all(elsewhere);
+        fs::create_directories(elsewhere / "Script");
+        fs::create_directories(elsewhere / "temp");
+        std::ofstream(elsewhere / "Script" / "list.htm") << "the user's page";
+        std::ofstream(elsewhere / "temp" / "cache.xml") << "the user's cache";
+        std::ofstream(elsewhere / "temp" / "notes.tmp") << "the user's notes";
+        fs::create_directories((product / folder).parent_path());
+        fs::create_directory_symlink(elsewhere, product / folder);
+        const RunResult run = Quorvane({"generate", "shop.xml"});
+        EXPECT_NE(run.status, 0) << run.out;
+        EXPECT_NE(run.err.find("'" + (product / folder).string() +
+                               "' (a symbolic link stands where a folder is expected)"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(ReadBytes(elsewhere / "Script" / "list.htm"), "the user's page");
+        EXPECT_EQ(ReadBytes(elsewhere / "temp" / "cache.xml"), "the user's cache");
+        EXPECT_EQ(ReadBytes(elsewhere / "temp" / "notes.tmp"), "the user's notes");
+        EXPECT_EQ(std::distance(fs::recursive_directory_iterator(elsewhere), {}), 5);
+        EXPECT_FALSE(fs::exists(mWork / "shop-site" / "default.asp"));
+    }
+}
+
 // A page an earlier generation wrote for a column that has since become the login's password
 // column stayed, whatever the switches and answers: it could send every user's password.
 TEST_F(GenerateOutputsTest, PagesLeftForTheLoginsPasswordColumnAreRemovedOrReplaced) {
