@@ -68,6 +68,14 @@ enum class DollarQuotes : std::uint8_t {
     None,
     Server, ///< a tag that is a name or nothing, also right after a digit (PostgreSQL)
     Driver, ///< a tag of letters and digits, never right after one (the PostgreSQL driver's own reading)
+    Any,    ///< a tag of letters and digits wherever a "$" is no part of a name: both, and more
+};
+
+/// Where a reading takes "--" for the start of a comment.
+enum class DashDash : std::uint8_t {
+    Always,
+    BeforeBlank,          ///< before a blank or at the end (MySQL, as our readings always took it)
+    BeforeBlankOrControl, ///< before a blank, a control character or the end (MySQL)
 };
 
 /// The lexical rules on which the servers and the drivers we talk to differ, one choice each.
@@ -80,10 +88,11 @@ struct Lexicon {
     bool brackets = false;  // [name] (SQL Server, Access, SQLite)
     bool backquotes = true; // `name` (MySQL, SQLite); otherwise an operator character (PostgreSQL)
     DollarQuotes dollarQuotes = DollarQuotes::None;
-    bool nestedComments = false;     // /* /* */ */ is one comment (PostgreSQL, SQL Server)
-    bool hashComments = false;       // "#" starts a line comment (MySQL)
-    bool dashDashNeedsBlank = false; // "--" starts a comment only before a blank or control character (MySQL)
-    bool executableComments = false; // /*! ... */ and /*M! ... */ hold code (MySQL, MariaDB)
+    bool nestedComments = false; // /* /* */ */ is one comment (PostgreSQL, SQL Server)
+    bool hashComments = false;   // "#" starts a line comment (MySQL)
+    DashDash dashDash = DashDash::Always;
+    bool executableComments = false;    // /*! ... */ holds code (MySQL, MariaDB)
+    bool mariaDbComments = false;       // and so does /*M! ... */ (MariaDB)
     bool returnEndsLineComment = false; // a line comment ends at a carriage return too (PostgreSQL)
     bool reopenUnclosedQuote = false;   // a quote never closed is one character, and the text after
                                         // it is read on (MariaDB's driver)
@@ -225,11 +234,12 @@ private:
         if (c != u'-' || At(mPosition + 1) != u'-') {
             return false;
         }
-        if (!mLexicon.dashDashNeedsBlank || mPosition + 2 >= mText.size()) {
+        if (mLexicon.dashDash == DashDash::Always || mPosition + 2 >= mText.size()) {
             return true;
         }
         const char16_t after = mText[mPosition + 2];
-        return after <= 0x20 || after == 0x7F;
+        return IsBlank(after) ||
+               (mLexicon.dashDash == DashDash::BeforeBlankOrControl && (after < 0x20 || after == 0x7F));
     }
 
     void SkipLineComment() {
@@ -243,15 +253,13 @@ private:
     void SkipBlockComment() {
         if (mLexicon.executableComments) {
             std::size_t code = mPosition + 2;
-            if (At(code) == u'M' || At(code) == u'm') {
+            if (mLexicon.mariaDbComments && At(code) == u'M') {
                 ++code;
             }
+            // The code is read on from the "!": a version that gates it, and the "*/" that ends
+            // it, count as code too, which can only refuse more.
             if (At(code) == u'!') {
-                // The version that gates the code: a server reads the code whatever it is.
-                for (++code; IsDigit(At(code)); ++code) {
-                }
-                mPosition = code;
-                mInExecutableComment = true;
+                mPosition = code + 1;
                 return;
             }
         }
@@ -317,11 +325,6 @@ private:
             SkipBlockComment();
             return;
         }
-        if (mInExecutableComment && c == u'*' && next == u'/') {
-            mInExecutableComment = false;
-            mPosition += 2;
-            return;
-        }
         if (c == u'\'') {
             Quoted(QuotedEnd(mText, mPosition, c, mLexicon.singleQuoteBackslash), /*reopens=*/true);
             return;
@@ -375,7 +378,6 @@ private:
     std::size_t mPosition = 0;
     bool mStatementEnded = false;
     bool mSawWord = false;
-    bool mInExecutableComment = false;
     std::size_t mBracketDepth = 0; // "[" not closed, where brackets quote nothing
 };
 
@@ -448,7 +450,9 @@ struct TextFacts {
     bool nestableComment = false; // a second "/*"
     bool hash = false;
     bool dashDash = false;
-    bool executable = false; // "/*!", "/*M!"
+    bool dashDashControl = false; // a "--" before a control character that is no blank
+    bool executable = false;      // "/*!"
+    bool mariaDbCode = false;     // "/*M!"
     bool carriageReturn = false;
 
     explicit TextFacts(std::u16string_view text) {
@@ -465,17 +469,44 @@ struct TextFacts {
             dollar = dollar || c == u'$';
             hash = hash || c == u'#';
             dashDash = dashDash || (c == u'-' && next == u'-');
+            if (c == u'-' && next == u'-' && position + 2 < text.size()) {
+                const char16_t after = text[position + 2];
+                dashDashControl = dashDashControl || ((after < 0x20 || after == 0x7F) && !IsBlank(after));
+            }
             carriageReturn = carriageReturn || c == u'\r';
             if (c == u'/' && next == u'*') {
                 ++commentOpeners;
                 const std::u16string_view rest = text.substr(position + 2);
-                executable = executable || rest.starts_with(u"!") || rest.starts_with(u"M!") ||
-                             rest.starts_with(u"m!");
+                executable = executable || rest.starts_with(u"!");
+                mariaDbCode = mariaDbCode || rest.starts_with(u"M!");
             }
         }
         nestableComment = commentOpeners > 1;
     }
 };
+
+/// Whether a reading is one of the plain ones: the SQL standard's or MySQL's comments, with or
+/// without backslash escapes in both quotes, brackets and dollar quotes (a rule whose characters
+/// the text lacks taken either way). One of them must read a text to its end, so that a rule one
+/// server or driver alone has (an E-string, a backquote as an operator, a nested comment, a quote
+/// read on past) only adds readings, which can refuse a text and never let one through that the
+/// plain readings leave unclosed. (A driver that reads on past a quote still hands the server the
+/// text it never saw closed.)
+bool IsPlain(const Lexicon& lexicon, const TextFacts& facts) {
+    const bool standardComments = (!lexicon.hashComments || !facts.hash) &&
+                                  (lexicon.dashDash == DashDash::Always || !facts.dashDash) &&
+                                  (!lexicon.executableComments || !facts.executable);
+    const bool mysqlComments = (lexicon.hashComments || !facts.hash) &&
+                               (lexicon.dashDash == DashDash::BeforeBlank || !facts.dashDash) &&
+                               (lexicon.executableComments || !facts.executable);
+    const bool sameBackslashes = lexicon.singleQuoteBackslash == lexicon.doubleQuoteBackslash ||
+                                 !facts.singleQuote || !facts.doubleQuote;
+    return (standardComments || mysqlComments) && sameBackslashes && lexicon.eStrings == EStrings::None &&
+           lexicon.backquotes &&
+           (lexicon.dollarQuotes == DollarQuotes::None || lexicon.dollarQuotes == DollarQuotes::Any) &&
+           !lexicon.nestedComments && !lexicon.returnEndsLineComment && !lexicon.reopenUnclosedQuote &&
+           !lexicon.mariaDbComments;
+}
 
 /// One rule on which readings differ: its number of choices for this text (1 when the text cannot
 /// tell them apart) and what each choice sets.
@@ -488,7 +519,7 @@ int Two(bool matters) {
     return matters ? 2 : 1;
 }
 
-constexpr std::array<Rule, 11> Rules{{
+constexpr std::array<Rule, 12> Rules{{
     {[](const TextFacts& f, QueryServer) { return Two(f.backslash && f.singleQuote); },
      [](Lexicon& l, int choice) { l.singleQuoteBackslash = choice != 0; }},
     {[](const TextFacts& f, QueryServer) { return Two(f.backslash && f.doubleQuote); },
@@ -503,16 +534,18 @@ constexpr std::array<Rule, 11> Rules{{
          return Two(f.backquote && server != QueryServer::MySql && server != QueryServer::SQLite);
      },
      [](Lexicon& l, int choice) { l.backquotes = choice == 0; }},
-    {[](const TextFacts& f, QueryServer) { return f.dollar ? 3 : 1; },
+    {[](const TextFacts& f, QueryServer) { return f.dollar ? 4 : 1; },
      [](Lexicon& l, int choice) { l.dollarQuotes = static_cast<DollarQuotes>(choice); }},
     {[](const TextFacts& f, QueryServer) { return Two(f.nestableComment); },
      [](Lexicon& l, int choice) { l.nestedComments = choice != 0; }},
     {[](const TextFacts& f, QueryServer) { return Two(f.hash); },
      [](Lexicon& l, int choice) { l.hashComments = choice != 0; }},
-    {[](const TextFacts& f, QueryServer) { return Two(f.dashDash); },
-     [](Lexicon& l, int choice) { l.dashDashNeedsBlank = choice != 0; }},
-    {[](const TextFacts& f, QueryServer) { return Two(f.executable); },
+    {[](const TextFacts& f, QueryServer) { return f.dashDash ? (f.dashDashControl ? 3 : 2) : 1; },
+     [](Lexicon& l, int choice) { l.dashDash = static_cast<DashDash>(choice); }},
+    {[](const TextFacts& f, QueryServer) { return Two(f.executable || f.mariaDbCode); },
      [](Lexicon& l, int choice) { l.executableComments = choice != 0; }},
+    {[](const TextFacts& f, QueryServer) { return Two(f.mariaDbCode); },
+     [](Lexicon& l, int choice) { l.mariaDbComments = choice != 0; }},
     {[](const TextFacts& f, QueryServer) { return Two(f.carriageReturn && (f.dashDash || f.hash)); },
      [](Lexicon& l, int choice) { l.returnEndsLineComment = choice != 0; }},
 }};
@@ -548,8 +581,7 @@ QueryCheck CheckReadings(std::u16string_view sql, QueryServer server) {
                 check.refusal = std::move(refusal);
                 return check;
             }
-            // A driver that reopens a quote still hands the server the text it never saw closed.
-            if (!reading.unterminated && !readToTheEnd && !reopen) {
+            if (!reading.unterminated && !readToTheEnd && IsPlain(lexicon, facts)) {
                 check.statement = std::u16string(sql.substr(0, reading.statementEnd));
                 readToTheEnd = true;
             }

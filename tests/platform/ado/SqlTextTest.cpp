@@ -114,6 +114,15 @@ TEST(CheckSingleQuery, RefusesWhatIsNotOneQuery) {
         // subscript holding a "]" in a string.
         {u"WITH d AS (SELECT a['x]y'] FROM t), e AS (DELETE FROM t RETURNING *) SELECT 1 -- '",
          u"contains DELETE"},
+        // A reading one server alone has never lets a text through: a dollar quote after a
+        // digit with a digit for its tag, "--" before a control character taken for no comment,
+        // an executable comment's "*/" taken for code still refuse; and what only PostgreSQL's
+        // backquote or MariaDB's /*M! reads to its end is still never closed.
+        {u"SELECT 1$1$ ' $1$ ; DELETE FROM t ; -- '", u"more than one statement"},
+        {u"SELECT 1 --\x01; DELETE FROM t", u"more than one statement"},
+        {u"SELECT 1 /*! ; */", u"more than one statement"},
+        {u"SELECT 1 ` 2", u"never closed"},
+        {u"SELECT 1 /*M! 2", u"never closed"},
         // ODBC escapes, which drivers rewrite.
         {u"SELECT {fn NOW()}", u"ODBC escape"},
         {u"SELECT 1 -- {d '2024-01-01'}", u"ODBC escape"},
