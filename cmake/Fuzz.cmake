@@ -66,6 +66,8 @@ qv_fuzzer(template_controls SOURCE template/fuzz/ControlFileFuzzer.cpp LIBS qv_t
 qv_fuzzer(sql_tokens SOURCE platform/sql/fuzz/TokenizerFuzzer.cpp LIBS qv_sql SEEDS platform/sql/fuzz/seeds)
 qv_fuzzer(connection_string SOURCE platform/ado/fuzz/ConnectionStringFuzzer.cpp LIBS qv_ado
           SEEDS platform/ado/fuzz/seeds)
+qv_fuzzer(query_check SOURCE platform/ado/fuzz/QueryCheckFuzzer.cpp LIBS qv_ado sqlite3
+          SEEDS platform/ado/fuzz/seeds-queries DICT platform/ado/fuzz/queries.dict)
 qv_fuzzer(registry_hive SOURCE platform/registry/fuzz/HiveFileFuzzer.cpp LIBS qv_registry
           SEEDS platform/registry/fuzz/seeds)
 qv_fuzzer(project_file SOURCE project/fuzz/ProjectFileFuzzer.cpp LIBS qv_project SEEDS project/golden)

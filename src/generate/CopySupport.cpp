@@ -57,7 +57,10 @@ std::optional<FolderObstacle> ObstacleBelow(std::u16string_view root, std::u16st
         }
         if (status.type() != fs::file_type::none && status.type() != fs::file_type::not_found &&
             !fs::is_directory(status)) {
-            return FolderObstacle{system::FromNativePath(path), /*link=*/false};
+            return FolderObstacle{.path = system::FromNativePath(path),
+                                  .link = false,
+                                  .whereFile = false,
+                                  .special = !fs::is_regular_file(status)};
         }
         break;
     }
@@ -68,11 +71,18 @@ std::optional<FolderObstacle> ObstacleBelow(std::u16string_view root, std::u16st
 void ReportFolderObstacle(std::u16string_view what, std::u16string_view target,
                           const FolderObstacle& obstacle, OutputTally* tally) {
     std::u16string text = FailedText(what, target);
+    const std::u16string_view where =
+        obstacle.whereFile ? u" stands where the file should be: " : u" stands where the folder should be: ";
     if (obstacle.link) {
-        text += obstacle.whereFile ? u" A symbolic link stands where the file should be: "
-                                   : u" A symbolic link stands where the folder should be: ";
+        text += u" A symbolic link";
+        text += where;
         text += Quoted(obstacle.path);
         text += u" (it is not followed and is left as it is).";
+    } else if (obstacle.special) {
+        text += u" A pipe, socket or device";
+        text += where;
+        text += Quoted(obstacle.path);
+        text += u" (it is not opened and is left as it is).";
     } else {
         text += u" A file stands where the folder should be: ";
         text += Quoted(obstacle.path);

@@ -1,10 +1,9 @@
 #include "generate/internal/OutputContent.h"
 
+#include "platform/system/FileSystem.h"
 #include "platform/system/Paths.h"
 
-#include <array>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 namespace qv {
@@ -12,53 +11,6 @@ namespace qv {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr std::size_t ChunkSize = std::size_t{64} * 1024;
-
-/// Whether the regular file `file` holds `bytes`: sizes first, so that a changed page is mostly
-/// told apart without reading it.
-bool FileHoldsBytes(const fs::path& file, std::string_view bytes) {
-    std::error_code error;
-    if (!fs::is_regular_file(file, error) || fs::file_size(file, error) != bytes.size() || error) {
-        return false;
-    }
-    std::ifstream stream(file, std::ios::binary);
-    std::array<char, ChunkSize> chunk{};
-    std::size_t offset = 0;
-    while (stream && offset < bytes.size()) {
-        stream.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-        const auto got = static_cast<std::size_t>(stream.gcount());
-        if (got == 0 || bytes.substr(offset, got) != std::string_view(chunk.data(), got)) {
-            return false;
-        }
-        offset += got;
-    }
-    return offset == bytes.size();
-}
-
-/// Whether two regular files hold the same bytes, read side by side in chunks (a database copy
-/// may be large).
-bool SameFileBytes(const fs::path& first, const fs::path& second) {
-    std::error_code error;
-    if (!fs::is_regular_file(first, error) || !fs::is_regular_file(second, error) ||
-        fs::file_size(first, error) != fs::file_size(second, error) || error) {
-        return false;
-    }
-    std::ifstream a(first, std::ios::binary);
-    std::ifstream b(second, std::ios::binary);
-    std::array<char, ChunkSize> chunkA{};
-    std::array<char, ChunkSize> chunkB{};
-    while (a && b) {
-        a.read(chunkA.data(), static_cast<std::streamsize>(chunkA.size()));
-        b.read(chunkB.data(), static_cast<std::streamsize>(chunkB.size()));
-        const std::streamsize got = a.gcount();
-        if (got != b.gcount() || std::string_view(chunkA.data(), static_cast<std::size_t>(got)) !=
-                                     std::string_view(chunkB.data(), static_cast<std::size_t>(got))) {
-            return false;
-        }
-    }
-    return a.eof() && b.eof() && !a.bad() && !b.bad();
-}
 
 /// Whether copying the folder `source` into `target` would add or change nothing. As the copy,
 /// it follows no link: one in the source is not copied, and one in the target where the copy has
@@ -74,7 +26,8 @@ bool FolderHoldsCopy(const fs::path& source, const fs::path& target) {
             return false;
         }
         const fs::file_type type = entry->symlink_status(error).type();
-        if (type == fs::file_type::symlink) {
+        // Nor does it copy a pipe, socket or device.
+        if (type != fs::file_type::directory && type != fs::file_type::regular) {
             continue;
         }
         const fs::path twin = target / entry->path().lexically_relative(source);
@@ -84,7 +37,9 @@ bool FolderHoldsCopy(const fs::path& source, const fs::path& target) {
             if (twinType != fs::file_type::directory) {
                 return false;
             }
-        } else if (twinType != fs::file_type::regular || !SameFileBytes(entry->path(), twin)) {
+        } else if (twinType != fs::file_type::regular ||
+                   !system::FilesHoldSameBytes(system::FromNativePath(entry->path()),
+                                               system::FromNativePath(twin))) {
             return false;
         }
     }
@@ -109,9 +64,9 @@ bool OutputContent::IsAlreadyAt(std::u16string_view target) const {
     const fs::path targetPath = system::ToNativePath(target);
     switch (mKind) {
     case Kind::Bytes:
-        return FileHoldsBytes(targetPath, mBytes);
+        return system::FileHoldsBytes(target, mBytes);
     case Kind::File:
-        return SameFileBytes(system::ToNativePath(mSource), targetPath);
+        return system::FilesHoldSameBytes(mSource, target);
     case Kind::Folder:
         return FolderHoldsCopy(system::ToNativePath(mSource), targetPath);
     }

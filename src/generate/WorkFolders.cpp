@@ -23,18 +23,9 @@ namespace qv {
 
 namespace {
 
-/// `name` joined to `parent` (refusing names that leave it), the folder created when missing.
-std::u16string WorkFolder(std::u16string_view parent, std::u16string_view name) {
-    std::u16string folder = system::JoinInside(parent, name);
-    if (!system::FolderExists(folder)) {
-        system::CreateFolders(folder);
-    }
-    return folder;
-}
-
-/// The same for a folder that packages are extracted into and scripts written to: a link in its
-/// place is refused, since all that would land wherever it points. The folders above are the
-/// user's own tree, which may well be linked elsewhere on purpose.
+/// `name` below `parent`, made where missing: the folder that packages are extracted into and
+/// scripts written to, like every work folder, is refused when a link stands in its place, since
+/// all that would land wherever it points.
 std::u16string ExtractionFolder(std::u16string_view parent, std::u16string_view name) {
     return system::CreateFoldersBelow(parent, name);
 }
@@ -93,22 +84,13 @@ std::u16string TemplateFileNameOf(std::u16string_view templatePath) {
 
 WorkFolderLock SetupWorkFolders(std::u16string_view workFolder,
                                 const std::vector<std::u16string>& extensionNames) {
-    ModuleState& state = State();
-    std::u16string documents(TrimBlanks(state.gMyDocumentsPath));
-    // The file cache finds its folder the same way: both must name one tree.
-    if (documents.empty()) {
-        documents = GetSpecialFolderPath(0, SpecialFolderPersonal);
-    }
-    if (!system::FolderExists(documents)) {
-        system::CreateFolders(documents);
-    }
-    const std::u16string root = WorkFolder(documents, RemoveSlashesAndSpaces(state.gProductName));
     GenerationRun& run = CurrentRun();
     TemplateState& folders = CurrentTemplateState();
-    run.backupFolder = WorkFolder(root, u"Backup");
-    const std::u16string templates = WorkFolder(root, u"Templates");
+    // The file cache finds its folder the same way: both must name one tree.
+    run.backupFolder = ProductWorkFolder(u"Backup");
+    const std::u16string templates = ProductWorkFolder(u"Templates");
     const std::u16string templateFolder =
-        WorkFolder(templates, RemoveSlashesAndSpaces(folders.templateFileName));
+        ExtractionFolder(templates, RemoveSlashesAndSpaces(folders.templateFileName));
     WorkFolderLock lock = LockTemplateFolder(templateFolder);
     folders.extensionsFolder = ExtractionFolder(templateFolder, u"extensions");
     for (const std::u16string& name : extensionNames) {

@@ -3,6 +3,7 @@
 #include "core/Apartment.h"
 #include "core/Captions.h"
 #include "core/Charsets.h"
+#include "core/FolderPaths.h"
 #include "core/RegistryValues.h"
 #include "core/SettingConversion.h"
 #include "core/VbText.h"
@@ -123,12 +124,7 @@ ProjectFileEncoding ChooseProjectFileEncoding() {
 }
 
 std::u16string EnsureBackupFolder() {
-    const ModuleState& state = State();
-    const std::u16string productFolder =
-        system::JoinPath(TrimBlanks(state.gMyDocumentsPath), RemoveSlashesAndSpaces(state.gProductName));
-    std::u16string backupFolder = system::JoinPath(productFolder, u"Backup");
-    system::CreateFolders(backupFolder);
-    return backupFolder;
+    return ProductWorkFolder(u"Backup");
 }
 
 void BackupProjectFile(std::u16string_view projFile) {

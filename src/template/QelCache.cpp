@@ -31,20 +31,13 @@ namespace {
 
 constexpr std::u16string_view LineBreak = u"\r\n";
 
-/// The folder that holds the cache file: <documents>\<product>\Templates\<template>\temp.
+/// The folder that holds the cache file, made where missing:
+/// <documents>\<product>\Templates\<template>\temp, a work folder like any other.
 std::u16string CacheFolder() {
-    const ModuleState& state = State();
-    std::u16string documents(TrimBlanks(state.gMyDocumentsPath));
-    // Work folders below an empty path would land in the current directory.
-    if (documents.empty()) {
-        documents = GetSpecialFolderPath(0, SpecialFolderPersonal);
-    }
-    const std::u16string product = system::JoinPath(documents, RemoveSlashesAndSpaces(state.gProductName));
-    const std::u16string templates = system::JoinPath(product, u"Templates");
     // The template's name comes from a project setting: it must name a folder below Templates.
-    const std::u16string templateFolder =
-        system::JoinInside(templates, RemoveSlashesAndSpaces(CurrentTemplateState().templateFileName));
-    return system::JoinPath(templateFolder, u"temp");
+    const std::u16string templateFolder = system::CreateFoldersBelow(
+        ProductWorkFolder(u"Templates"), RemoveSlashesAndSpaces(CurrentTemplateState().templateFileName));
+    return system::CreateFoldersBelow(templateFolder, u"temp");
 }
 
 /// The charset the cache file is written in: the user's "XMLEncodeCharSet" when set, otherwise
@@ -69,7 +62,6 @@ std::u16string CacheEncoding() {
 
 QelCache::QelCache() {
     const std::u16string folder = CacheFolder();
-    system::CreateFolders(folder);
     mCacheFile = system::JoinPath(folder, u"cache.xml");
     if (system::FileExists(mCacheFile)) {
         ReadCacheFile();

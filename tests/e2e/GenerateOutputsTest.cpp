@@ -4,6 +4,7 @@
 
 #include "ProgramTest.h"
 
+#include "support/PipeWatch.h"
 #include "support/ZipWriter.h"
 
 #include <gtest/gtest.h>
@@ -215,6 +216,101 @@ TEST_F(GenerateOutputsTest, LinksBelowACopiedFolderAreLeftAloneAndTheRestIsCopie
     EXPECT_EQ(fs::read_symlink(site / "images" / "logo.gif"), elsewhere);
     EXPECT_EQ(ReadBytes(elsewhere), "the user's image");
     EXPECT_EQ(ReadBytes(site / "images" / "icons" / "up.gif"), "GIF89a");
+}
+
+// A named pipe in the site's images folder or in the extracted package's made the generation
+// wait for ever: the backup of the folder and its copy opened it as a file. None is opened: one
+// where the copy has a file is named and left, as a link is; the others are passed by, also in the
+// package's temp folder, which is cleaned. What stands where the folder's backup goes is named
+// ("Path not found" said nothing of it) and left as it is.
+TEST_F(GenerateOutputsTest, PipesInCopiedFoldersAreNeverOpenedAndABackupsPlaceIsNamed) {
+    CreateProject("shop");
+    Succeed({"generate", "shop.xml"});
+    const fs::path site = mWork / "shop-site";
+    const fs::path extracted = mTemp / "documents" / "Quorvane" / "Templates" / "outputs.zip";
+    fs::remove(site / "images" / "logo.gif");
+    fs::remove(site / "images" / "icons" / "up.gif");
+    // A changed template makes the run clean the temp folder.
+    std::map<std::string, std::string> changed = Package;
+    changed["home.htm"] = "<h2><!--##=PROJ.ProjName##--></h2>\r\n";
+    ASSERT_EQ(WriteZip(mPackage, changed), "");
+    const PipeWatch pipes({site / "images" / "pipe", site / "images" / "logo.gif",
+                           extracted / "Script" / "images" / "pipe.gif", extracted / "temp" / "a.tmp",
+                           extracted / "temp" / "b.bin"});
+    RunResult run = Quorvane({"generate", "shop.xml", "--overwrite", "all"});
+    EXPECT_NE(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find(", 1 could not be written\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("quorvane: Copying to folder \"images\" failed! A pipe, socket or device stands "
+                           "where the file should be: \"" +
+                           (site / "images" / "logo.gif").string() +
+                           "\" (it is not opened and is left as it is)."),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(ReadBytes(site / "images" / "icons" / "up.gif"), "GIF89a");
+    EXPECT_TRUE(fs::is_directory(site / "images.bak" / "icons"));
+    for (const fs::path& pipe :
+         {site / "images" / "pipe", site / "images" / "logo.gif", extracted / "temp" / "a.tmp"}) {
+        EXPECT_TRUE(fs::is_fifo(pipe)) << pipe;
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(site / "images.bak" / "pipe")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(site / "images" / "pipe.gif")));
+    EXPECT_EQ(pipes.Opened(), std::vector<fs::path>{});
+
+    // A file, then a link to a folder, where the backup of the images goes.
+    fs::remove(site / "images" / "logo.gif");
+    fs::remove_all(site / "images.bak");
+    std::ofstream(site / "images.bak") << "the user's";
+    const fs::path elsewhere = mTemp / "elsewhere";
+    fs::create_directories(elsewhere / "kept");
+    for (const std::string what : {"a file", "a symbolic link"}) {
+        fs::remove(site / "images" / "icons" / "up.gif");
+        run = Quorvane({"generate", "shop.xml", "--overwrite", "all"});
+        EXPECT_NE(run.status, 0) << run.out;
+        EXPECT_NE(run.err.find("Error in open \"" + (site / "images").string() +
+                               "\", description:Path/File access error: '" + (site / "images.bak").string() +
+                               "' (" + what + " stands where a folder is expected)"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_FALSE(fs::exists(site / "images" / "icons" / "up.gif"));
+        fs::remove(site / "images.bak");
+        fs::create_directory_symlink(elsewhere, site / "images.bak");
+    }
+    EXPECT_TRUE(fs::is_directory(elsewhere / "kept"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(elsewhere), {}), 1);
+}
+
+// With the folder the package is extracted into (Templates/<package>) a link to another folder,
+// a generation extracted the package there, overwrote its pages and cache, deleted its ".tmp"
+// files and succeeded. A link at any work folder below the product's own is refused before
+// anything is written.
+TEST_F(GenerateOutputsTest, ALinkAtAWorkFolderIsRefusedAndNothingIsWrittenThrough) {
+    CreateProject("shop");
+    const fs::path product = mTemp / "documents" / "Quorvane";
+    const fs::path elsewhere = mTemp / "elsewhere";
+    for (const fs::path& folder :
+         {fs::path("Templates") / "outputs.zip", fs::path("Templates"), fs::path("Backup")}) {
+        SCOPED_TRACE(folder);
+        fs::remove_all(product);
+        fs::remove_all(elsewhere);
+        fs::create_directories(elsewhere / "Script");
+        fs::create_directories(elsewhere / "temp");
+        std::ofstream(elsewhere / "Script" / "list.htm") << "the user's page";
+        std::ofstream(elsewhere / "temp" / "cache.xml") << "the user's cache";
+        std::ofstream(elsewhere / "temp" / "notes.tmp") << "the user's notes";
+        fs::create_directories((product / folder).parent_path());
+        fs::create_directory_symlink(elsewhere, product / folder);
+        const RunResult run = Quorvane({"generate", "shop.xml"});
+        EXPECT_NE(run.status, 0) << run.out;
+        EXPECT_NE(run.err.find("'" + (product / folder).string() +
+                               "' (a symbolic link stands where a folder is expected)"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(ReadBytes(elsewhere / "Script" / "list.htm"), "the user's page");
+        EXPECT_EQ(ReadBytes(elsewhere / "temp" / "cache.xml"), "the user's cache");
+        EXPECT_EQ(ReadBytes(elsewhere / "temp" / "notes.tmp"), "the user's notes");
+        EXPECT_EQ(std::distance(fs::recursive_directory_iterator(elsewhere), {}), 5);
+        EXPECT_FALSE(fs::exists(mWork / "shop-site" / "default.asp"));
+    }
 }
 
 // A page an earlier generation wrote for a column that has since become the login's password

@@ -2,6 +2,7 @@
 
 #include "generate/internal/GenerationRun.h"
 
+#include "template/QelCache.h"
 #include "template/TemplateState.h"
 
 #include "GenerateFixture.h"
@@ -65,6 +66,21 @@ TEST_F(GenerateTest, AWorkFolderThatIsALinkIsRefusedButTheUsersTreeMayBeLinked) 
     std::filesystem::create_directory_symlink(mTemp / "outside",
                                               mTemp / "elsewhere" / "Templates" / "t.zip" / "Script");
     EXPECT_THROW((void)SetupWorkFolders(ScriptWorkFolder, {}), automation::Error);
+
+    // Every folder below the product's is the program's own: the template's (where a link once
+    // took the extraction, the cache and the cleaning of ".tmp" files elsewhere), Templates and
+    // Backup; the cache finds its folder the same way.
+    for (const char* name : {"Templates/t.zip", "Templates", "Backup"}) {
+        SCOPED_TRACE(name);
+        std::filesystem::remove_all(mTemp / "elsewhere");
+        std::filesystem::create_directories((mTemp / "elsewhere" / name).parent_path());
+        std::filesystem::create_directory_symlink(mTemp / "outside", mTemp / "elsewhere" / name);
+        EXPECT_THROW((void)SetupWorkFolders(ScriptWorkFolder, {}), automation::Error);
+        if (std::string_view(name) != "Backup") {
+            EXPECT_THROW(QelCache(), automation::Error);
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(mTemp / "outside"));
 }
 
 TEST_F(GenerateTest, DeletingByExtensionKeepsEverythingElse) {

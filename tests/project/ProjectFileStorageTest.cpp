@@ -11,6 +11,7 @@
 #include "core/RegistryValues.h"
 #include "core/VbText.h"
 
+#include "platform/automation/Error.h"
 #include "platform/registry/Value.h"
 #include "platform/system/Paths.h"
 
@@ -210,6 +211,14 @@ TEST_F(ProjectFileStorageTest, ASaveClearsWhatAKilledSaveLeftAndWritesThroughNoB
     ReplaceProjectFile(Project("linked.xml"), "changed");
     EXPECT_TRUE(std::filesystem::is_symlink(mTemp / "work" / "linked.xml"));
     EXPECT_EQ(test::ReadFileBytes(mTemp / "elsewhere" / "linked.xml"), "changed");
+
+    // The backup folder itself a link: the copies would be moved and deleted wherever it points.
+    const std::filesystem::path backupFolder = mTemp / "docs" / "Quorvane" / "Backup";
+    std::filesystem::rename(backupFolder, mTemp / "backups");
+    std::filesystem::create_directory_symlink(mTemp / "backups", backupFolder);
+    EXPECT_THROW(ReplaceProjectFile(Project("shop.xml"), "newer"), automation::Error);
+    EXPECT_EQ(test::ReadFileBytes(mTemp / "work" / "shop.xml"), "new");
+    EXPECT_EQ(test::ReadFileBytes(mTemp / "backups" / "shop(1).xml"), "old");
 }
 
 // Projects of one file name in two folders share the names of their backup copies: two saves

@@ -22,8 +22,9 @@ std::u16string Quoted(std::u16string_view text);
 void SetCopyFailed(std::u16string_view what, std::u16string_view target, std::u16string_view detail = {});
 
 /// What stands where a folder of the site should be, so that the folder can be neither made
-/// nor used: a file, or a symbolic link (to a folder, a file or nothing). A link is never
-/// followed: whatever went into the folder would land wherever it points.
+/// nor used: a file, a symbolic link (to a folder, a file or nothing), or a pipe, socket or
+/// device. A link is never followed: whatever went into the folder would land wherever it
+/// points; the others are never opened.
 using FolderObstacle = system::NonFolder;
 
 /// The obstacle to the folder `relative` below the site's `root`: a file at the root or above

@@ -30,8 +30,17 @@ constexpr std::u16string_view Source = u"Recordset";
 
 /// The statement to hand to the driver, after refusing anything but one query: some drivers
 /// run a statement as soon as it is prepared, so a stored DELETE must never get that far.
-std::u16string CheckedQuery(std::u16string_view sql) {
-    QueryCheck check = CheckSingleQuery(sql);
+std::u16string CheckedQuery(const internal::ConnectionImpl& impl, std::u16string_view sql) {
+    const std::u16string name = automation::ToLower(impl.dbmsName);
+    QueryServer server = QueryServer::Other;
+    if (name == u"sqlite") {
+        server = QueryServer::SQLite;
+    } else if (name == u"postgresql") {
+        server = QueryServer::PostgreSQL;
+    } else if (name.find(u"mariadb") != std::u16string::npos || name.find(u"mysql") != std::u16string::npos) {
+        server = QueryServer::MySql;
+    }
+    QueryCheck check = CheckSingleQuery(sql, server);
     if (!check.IsQuery()) {
         automation::Raise(ErrorNumber::InvalidArgument, std::u16string(Source),
                           u"Only a single SELECT statement can be read here, and this text is refused: " +
@@ -167,8 +176,8 @@ Recordset::Recordset(ado::Fields fields, std::vector<Variant> values)
 }
 
 Recordset Recordset::Open(Connection& connection, std::u16string_view sql) {
-    std::u16string statementText = CheckedQuery(sql);
     internal::ConnectionImpl& impl = connection.Impl();
+    std::u16string statementText = CheckedQuery(impl, sql);
     internal::ConnectionHandle& handle = impl.OpenHandle(Source);
     impl.errors->Clear();
     internal::StatementHandle statement(handle, *impl.errors, impl.encoding);
@@ -184,8 +193,8 @@ Recordset Recordset::Open(Connection& connection, std::u16string_view sql) {
 }
 
 Recordset Recordset::Describe(Connection& connection, std::u16string_view sql) {
-    std::u16string statementText = CheckedQuery(sql);
     internal::ConnectionImpl& impl = connection.Impl();
+    std::u16string statementText = CheckedQuery(impl, sql);
     internal::ConnectionHandle& handle = impl.OpenHandle(Source);
     impl.errors->Clear();
     internal::StatementHandle statement(handle, *impl.errors, impl.encoding);

@@ -27,15 +27,28 @@ struct QueryCheck {
     bool IsQuery() const noexcept { return refusal.empty(); }
 };
 
+/// The server a text goes to, so far as how it and its driver read the text depends on it.
+enum class QueryServer {
+    Other,      ///< one we do not know: any reading
+    PostgreSQL, ///< a backquote may be an operator there
+    MySql,      ///< MariaDB, MySQL: `Update` is a name
+    SQLite,     ///< `Update` is a name; the driver rewrites ODBC escapes reading '...' and "..." alone
+};
+
 /// Checks that `sql` is exactly one SELECT (or WITH ... SELECT) statement that changes nothing:
 /// no second statement, no data-changing or definition keyword anywhere outside literals and
-/// comments (so no data-changing common table expression and no SELECT ... INTO). Dialects
-/// disagree on quoting (backslash escapes, brackets, dollar quotes, "#" comments, executable
-/// comments), so the text is read under each of their rules and must pass under all of them:
-/// no dialect can then see a statement that the check did not. A reading that never sees a
-/// literal or quoted name closed ("tb\" is a whole name, but an open MySQL string) passes when
-/// what it read before is one query, as that dialect then runs none of the text; at least one
-/// reading must read the text to its end.
-QueryCheck CheckSingleQuery(std::u16string_view sql);
+/// comments (so no data-changing common table expression and no SELECT ... INTO), and no ODBC
+/// escape, which drivers rewrite. Servers, their settings and the drivers that split a text into
+/// statements before sending it disagree on quoting: backslash escapes in '...' and "...",
+/// E'...' and dollar quotes, brackets and backquotes, nested, "#" and executable comments, where
+/// a line comment ends and whether "--" needs a blank after it, what follows a quote that never
+/// closes. The text is read under every combination of their rules that can make a difference
+/// to it (backquotes as operators, and the escapes SQLite's driver rewrites, only where `server`
+/// may have them), and must pass under all of them: no server or driver can then see a statement that the
+/// check did not. A reading that never sees a literal or quoted name closed ("tb\" is a whole name, but an
+/// open MySQL string) passes when what it read before is one query, as that dialect then runs none of the
+/// text; at least one reading must read the text to its end. The statement handed over is checked the same
+/// way.
+QueryCheck CheckSingleQuery(std::u16string_view sql, QueryServer server = QueryServer::Other);
 
 } // namespace qv::ado

@@ -97,16 +97,119 @@ std::error_code ReadChunks(int fd, const std::function<std::error_code(std::stri
     }
 }
 
-// Opens a file (not a folder) for reading, with its status; raises naming `path`.
-FileDescriptor OpenForReading(std::u16string_view path, struct stat& status) {
-    FileDescriptor file(::open(ToNativePath(path).c_str(), O_RDONLY | O_CLOEXEC));
-    if (!file.Valid() || ::fstat(file.Get(), &status) != 0) {
-        RaiseFileError(LastError(), path);
+std::u16string Quoted(std::u16string_view path) {
+    return u"'" + std::u16string(path) + u"'";
+}
+
+// A pipe, socket or device: what is neither a regular file, a folder nor a link.
+bool IsSpecial(mode_t mode) {
+    return !S_ISREG(mode) && !S_ISDIR(mode) && !S_ISLNK(mode);
+}
+
+// What an entry is, for a message: "a file", "a named pipe", ...
+std::u16string_view EntryKind(mode_t mode) {
+    if (S_ISLNK(mode)) {
+        return u"a symbolic link";
     }
+    if (S_ISDIR(mode)) {
+        return u"a folder";
+    }
+    if (S_ISFIFO(mode)) {
+        return u"a named pipe";
+    }
+    if (S_ISSOCK(mode)) {
+        return u"a socket";
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        return u"a device";
+    }
+    return u"a file";
+}
+
+[[noreturn]] void RaiseAccessError(std::u16string_view path, std::u16string_view reason) {
+    automation::Raise(FileErrorNumber::PathFileAccessError, u"",
+                      std::u16string(automation::StandardErrorText(FileErrorNumber::PathFileAccessError)) +
+                          u": " + Quoted(path) + u" (" + std::u16string(reason) + u")");
+}
+
+// Raises for what a read cannot take: a folder (EISDIR), a pipe, socket or device (named).
+void RefuseNonFile(const struct stat& status, std::u16string_view path) {
     if (S_ISDIR(status.st_mode)) {
         RaiseFileError(std::make_error_code(std::errc::is_a_directory), path);
     }
+    if (IsSpecial(status.st_mode)) {
+        RaiseAccessError(path, std::u16string(EntryKind(status.st_mode)) + u", which is never opened");
+    }
+}
+
+// Opens a regular file for reading, with its status. A pipe, socket or device is never opened:
+// what is there is looked at first, and should one take its place before the open, the open does
+// not wait for a writer (O_NONBLOCK) and the status of what it opened shows it. Raises naming
+// `path`.
+FileDescriptor OpenForReading(std::u16string_view path, struct stat& status) {
+    const fs::path native = ToNativePath(path);
+    if (::stat(native.c_str(), &status) != 0) {
+        RaiseFileError(LastError(), path);
+    }
+    RefuseNonFile(status, path);
+    FileDescriptor file(::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file.Valid() || ::fstat(file.Get(), &status) != 0) {
+        RaiseFileError(LastError(), path);
+    }
+    RefuseNonFile(status, path);
     return file;
+}
+
+// The same as a question: an invalid descriptor for anything but a regular file (through a link
+// only with `follow`), or when it cannot be opened.
+FileDescriptor OpenRegularFile(const fs::path& path, bool follow, struct stat& status) {
+    const int found = follow ? ::stat(path.c_str(), &status) : ::lstat(path.c_str(), &status);
+    if (found != 0 || !S_ISREG(status.st_mode)) {
+        return FileDescriptor(-1);
+    }
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW)));
+    if (!file.Valid() || ::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return FileDescriptor(-1);
+    }
+    return file;
+}
+
+// Reads into `buffer` until it is full or the file ends; the count read, or -1 on an error.
+ssize_t ReadFull(int fd, char* buffer, std::size_t size) {
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t count = ::read(fd, buffer + got, size - got);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            return -1;
+        }
+        if (count == 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(count);
+    }
+    return static_cast<ssize_t>(got);
+}
+
+// Whether the regular file at `path` holds exactly `bytes`: sizes first, so that a changed file
+// is mostly told apart without reading it.
+bool RegularFileHolds(const fs::path& path, std::string_view bytes, bool follow) {
+    struct stat status {};
+    FileDescriptor file = OpenRegularFile(path, follow, status);
+    if (!file.Valid() || static_cast<std::uint64_t>(status.st_size) != bytes.size()) {
+        return false;
+    }
+    std::string_view rest = bytes;
+    const std::error_code error = ReadChunks(file.Get(), [&rest](std::string_view chunk) {
+        if (chunk.size() > rest.size() || chunk != rest.substr(0, chunk.size())) {
+            return std::make_error_code(std::errc::operation_canceled);
+        }
+        rest.remove_prefix(chunk.size());
+        return std::error_code();
+    });
+    return !error && rest.empty();
 }
 
 // The file that writing through `target` replaces: the target itself, or with FinalLink::Follow
@@ -180,14 +283,13 @@ struct stat StatOrRaise(std::u16string_view path) {
     return status;
 }
 
-std::u16string Quoted(std::u16string_view path) {
-    return u"'" + std::u16string(path) + u"'";
+// Names what stands where a folder should be (`mode`, as lstat gives it).
+[[noreturn]] void RaiseInPlaceOfFolder(std::u16string_view path, mode_t mode) {
+    RaiseAccessError(path, std::u16string(EntryKind(mode)) + u" stands where a folder is expected");
 }
 
 [[noreturn]] void RaiseLinkInPlaceOfFolder(std::u16string_view path) {
-    automation::Raise(FileErrorNumber::PathFileAccessError, u"",
-                      std::u16string(automation::StandardErrorText(FileErrorNumber::PathFileAccessError)) +
-                          u": " + Quoted(path) + u" (a symbolic link stands where a folder is expected)");
+    RaiseInPlaceOfFolder(path, S_IFLNK);
 }
 
 bool IsLink(const fs::path& path) {
@@ -533,24 +635,40 @@ void WriteFileAtomic(std::u16string_view path, std::string_view bytes, Durabilit
 }
 
 bool WriteFileIfChanged(std::u16string_view path, std::string_view bytes) {
-    FileDescriptor file(::open(ToNativePath(path).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    struct stat status {};
-    if (file.Valid() && ::fstat(file.Get(), &status) == 0 && S_ISREG(status.st_mode) &&
-        static_cast<std::uint64_t>(status.st_size) == bytes.size()) {
-        std::string_view rest = bytes;
-        const std::error_code error = ReadChunks(file.Get(), [&rest](std::string_view chunk) {
-            if (chunk.size() > rest.size() || chunk != rest.substr(0, chunk.size())) {
-                return std::make_error_code(std::errc::operation_canceled);
-            }
-            rest.remove_prefix(chunk.size());
-            return std::error_code();
-        });
-        if (!error && rest.empty()) {
-            return false;
-        }
+    if (RegularFileHolds(ToNativePath(path), bytes, /*follow=*/false)) {
+        return false;
     }
     WriteFileAtomic(path, bytes);
     return true;
+}
+
+bool FileHoldsBytes(std::u16string_view path, std::string_view bytes) {
+    return RegularFileHolds(ToNativePath(path), bytes, /*follow=*/true);
+}
+
+bool FilesHoldSameBytes(std::u16string_view first, std::u16string_view second) {
+    struct stat firstStatus {};
+    struct stat secondStatus {};
+    FileDescriptor one = OpenRegularFile(ToNativePath(first), /*follow=*/true, firstStatus);
+    FileDescriptor other = OpenRegularFile(ToNativePath(second), /*follow=*/true, secondStatus);
+    if (!one.Valid() || !other.Valid() || firstStatus.st_size != secondStatus.st_size) {
+        return false;
+    }
+    // Side by side in chunks: a database copy may be large.
+    std::array<char, 65536> chunk{};
+    std::array<char, 65536> otherChunk{};
+    for (;;) {
+        const ssize_t got = ReadFull(one.Get(), chunk.data(), chunk.size());
+        const ssize_t otherGot = ReadFull(other.Get(), otherChunk.data(), otherChunk.size());
+        if (got < 0 || got != otherGot ||
+            std::string_view(chunk.data(), static_cast<std::size_t>(got)) !=
+                std::string_view(otherChunk.data(), static_cast<std::size_t>(got))) {
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
+    }
 }
 
 void CreateFolders(std::u16string_view path) {
@@ -595,7 +713,10 @@ std::optional<NonFolder> FirstNonFolderBelow(std::u16string_view root, std::u16s
     // Nothing is below what is missing, and nothing below a file or a link is looked at.
     WalkBelow(root, relative, [&](const std::u16string& path, const struct stat* status) {
         if (status != nullptr && !S_ISDIR(status->st_mode)) {
-            found = NonFolder{path, S_ISLNK(status->st_mode)};
+            found = NonFolder{.path = path,
+                              .link = S_ISLNK(status->st_mode),
+                              .whereFile = false,
+                              .special = IsSpecial(status->st_mode)};
         }
         return status != nullptr && !found;
     });
@@ -655,44 +776,52 @@ void CopyFolderInto(std::u16string_view source, std::u16string_view target, bool
                     std::vector<NonFolder>& left) {
     CreateFolders(target);
     const FolderEntries entries = ListFolder(source);
+    // Links, pipes, sockets and devices in the source are neither followed nor opened, and
+    // stay out of the copy.
     for (const std::u16string& name : entries.folders) {
         std::u16string folder = JoinPath(target, name);
         struct stat status {};
         if (::lstat(ToNativePath(folder).c_str(), &status) == 0 && !S_ISDIR(status.st_mode)) {
-            left.push_back({std::move(folder), S_ISLNK(status.st_mode)});
+            left.push_back({.path = std::move(folder),
+                            .link = S_ISLNK(status.st_mode),
+                            .whereFile = false,
+                            .special = IsSpecial(status.st_mode)});
             continue;
         }
         CopyFolderInto(JoinPath(source, name), folder, overwrite, left);
     }
     for (const std::u16string& name : entries.files) {
         std::u16string file = JoinPath(target, name);
-        if (IsLink(ToNativePath(file))) {
-            left.push_back({std::move(file), /*link=*/true, /*whereFile=*/true});
+        struct stat status {};
+        if (::lstat(ToNativePath(file).c_str(), &status) == 0 &&
+            (S_ISLNK(status.st_mode) || IsSpecial(status.st_mode))) {
+            left.push_back({.path = std::move(file),
+                            .link = S_ISLNK(status.st_mode),
+                            .whereFile = true,
+                            .special = IsSpecial(status.st_mode)});
             continue;
         }
         CopyFile(JoinPath(source, name), file, overwrite);
     }
 }
 
-// The first symbolic link in `folder` or below it.
-std::optional<std::u16string> FirstLinkIn(std::u16string_view folder) {
+// The first symbolic link, pipe, socket or device in `folder` or below it, with what it is.
+std::optional<std::pair<std::u16string, mode_t>> FirstUnmovableIn(std::u16string_view folder) {
     const FolderEntries entries = ListFolder(folder);
-    if (!entries.links.empty()) {
-        return JoinPath(folder, entries.links.front());
+    for (const std::vector<std::u16string>* names : {&entries.links, &entries.others}) {
+        if (!names->empty()) {
+            std::u16string path = JoinPath(folder, names->front());
+            struct stat status {};
+            ::lstat(ToNativePath(path).c_str(), &status);
+            return std::pair{std::move(path), status.st_mode};
+        }
     }
     for (const std::u16string& name : entries.folders) {
-        if (std::optional<std::u16string> link = FirstLinkIn(JoinPath(folder, name))) {
-            return link;
+        if (auto found = FirstUnmovableIn(JoinPath(folder, name))) {
+            return found;
         }
     }
     return std::nullopt;
-}
-
-[[noreturn]] void RaiseLinkNotMoved(std::u16string_view path) {
-    automation::Raise(FileErrorNumber::PathFileAccessError, u"",
-                      std::u16string(automation::StandardErrorText(FileErrorNumber::PathFileAccessError)) +
-                          u": " + Quoted(path) +
-                          u" (a symbolic link cannot be moved to another file system; nothing was moved)");
 }
 
 } // namespace
@@ -722,8 +851,10 @@ void MoveFile(std::u16string_view source, std::u16string_view target) {
     if (FolderExists(source)) {
         // A folder copy neither follows nor makes links, and leaves what stands in its way: the
         // source is deleted only once all of it is in the target.
-        if (std::optional<std::u16string> link = FirstLinkIn(source)) {
-            RaiseLinkNotMoved(*link);
+        if (const auto unmovable = FirstUnmovableIn(source)) {
+            RaiseAccessError(unmovable->first,
+                             std::u16string(EntryKind(unmovable->second)) +
+                                 u" cannot be moved to another file system; nothing was moved");
         }
         if (std::vector<NonFolder> left = CopyFolder(source, target, true); !left.empty()) {
             RaiseFileError(std::make_error_code(std::errc::file_exists), left.front().path);
@@ -748,13 +879,15 @@ bool DeleteFile(std::u16string_view path) {
 
 bool DeleteFolder(std::u16string_view path) {
     fs::path native = ToNativePath(path);
-    std::error_code error;
-    if (!fs::exists(fs::symlink_status(native, error))) {
+    struct stat status {};
+    if (::lstat(native.c_str(), &status) != 0) {
         return false;
     }
-    if (!fs::is_directory(fs::symlink_status(native, error))) {
-        RaiseFileError(std::make_error_code(std::errc::not_a_directory), path);
+    // What stands there is somebody's, and is named rather than removed or followed.
+    if (!S_ISDIR(status.st_mode)) {
+        RaiseInPlaceOfFolder(path, status.st_mode);
     }
+    std::error_code error;
     fs::remove_all(native, error);
     if (error) {
         RaiseFileError(error, path);
@@ -789,12 +922,18 @@ FolderEntries ListFolder(std::u16string_view path) {
     for (fs::directory_iterator end; !error && iterator != end; iterator.increment(error)) {
         std::error_code ignored;
         std::u16string name = FromNativePath(iterator->path().filename());
-        if (iterator->is_symlink(ignored)) {
+        const fs::file_type type = iterator->symlink_status(ignored).type();
+        if (type == fs::file_type::none || type == fs::file_type::not_found) {
+            continue; // gone since the listing was read
+        }
+        if (type == fs::file_type::symlink) {
             entries.links.push_back(std::move(name));
-        } else if (iterator->is_directory(ignored)) {
+        } else if (type == fs::file_type::directory) {
             entries.folders.push_back(std::move(name));
-        } else {
+        } else if (type == fs::file_type::regular) {
             entries.files.push_back(std::move(name));
+        } else {
+            entries.others.push_back(std::move(name));
         }
     }
     if (error) {
@@ -803,6 +942,7 @@ FolderEntries ListFolder(std::u16string_view path) {
     std::ranges::sort(entries.files);
     std::ranges::sort(entries.folders);
     std::ranges::sort(entries.links);
+    std::ranges::sort(entries.others);
     return entries;
 }
 

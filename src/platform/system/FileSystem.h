@@ -13,6 +13,10 @@ namespace qv::system {
 // File operations on library paths (either separator; see Paths.h). Failures raise
 // qv::automation::Error with the runtime's file error numbers and a description that names
 // the file, e.g. "File not found: '/home/u/x.xml'". Questions ("does it exist?") never raise.
+//
+// A pipe, socket or device is never opened: an open of a pipe waits for a writer that may never
+// come, and a device may never end (/dev/zero) or do something when opened. Reads and copies
+// refuse one, naming it; folder walks list one apart and leave it as it is.
 
 /// The runtime's file error numbers that this layer raises.
 namespace FileErrorNumber {
@@ -40,8 +44,16 @@ std::u16string AbsolutePath(std::u16string_view path);
 /// path once it is absolute and its links, "." and ".." are resolved.
 bool IsSameFile(std::u16string_view first, std::u16string_view second);
 
-/// The whole file as bytes.
+/// The whole file as bytes. A pipe, socket or device (also through a link) is refused with 75
+/// naming it, unopened.
 std::string ReadFileBytes(std::u16string_view path);
+
+/// Whether the regular file `path` (or the one a link there names) holds exactly `bytes`; false
+/// for anything else, which is never opened.
+bool FileHoldsBytes(std::u16string_view path, std::string_view bytes);
+/// Whether two regular files hold the same bytes, read side by side; false when either is
+/// missing or no regular file.
+bool FilesHoldSameBytes(std::u16string_view first, std::u16string_view second);
 
 /// How far WriteFileAtomic takes a file to the disk before it returns.
 enum class Durability {
@@ -141,12 +153,14 @@ void CreateFolders(std::u16string_view path);
 /// taken as it is, but below it every component must be a real folder: a symbolic link there
 /// is refused with 75 naming it, as is a file.
 std::u16string CreateFoldersBelow(std::u16string_view root, std::u16string_view relative);
-/// What stands where a folder should be: a file, or a symbolic link (to a folder, a file or
-/// nothing), which is never followed. A folder copy also meets a link where it has a file.
+/// What stands where a folder should be: a file, a symbolic link (to a folder, a file or
+/// nothing), which is never followed, or a pipe, socket or device, which is never opened. A
+/// folder copy also meets a link or one of the last where it has a file.
 struct NonFolder {
     std::u16string path;
     bool link = false;
-    bool whereFile = false; ///< the link stands where a file (not a folder) should be
+    bool whereFile = false; ///< it stands where a file (not a folder) should be
+    bool special = false;   ///< a pipe, socket or device
 };
 /// The first component of `relative` below `root` that exists and is no real folder, looked at
 /// itself (never through a link); nullopt when each one up to the first missing one is a folder.
@@ -157,25 +171,29 @@ void RefuseLinksBelow(std::u16string_view root, std::u16string_view relative);
 
 /// Copies one file. Without `overwrite` an existing target raises 58; with it the target is
 /// replaced atomically (see WriteFileAtomic; a link in its place is replaced, not followed).
-/// The copy keeps the source's modification time.
+/// The copy keeps the source's modification time. A source that is a pipe, socket or device is
+/// refused as ReadFileBytes refuses it.
 void CopyFile(std::u16string_view source, std::u16string_view target, bool overwrite);
 
 /// Copies a folder with everything in it into `target` (created when missing). Existing files
 /// are replaced when `overwrite` is true and raise 58 otherwise. Symbolic links are never
 /// followed, so that nothing from elsewhere comes into the copy and nothing of the copy lands
-/// elsewhere: one in `source` is not copied, and one below `target` where the copy has a file or
-/// a folder, like a file where it has a folder, is left as it is with what would have gone
-/// there; the rest is copied, and what was left in the way is returned. A link at `target`
-/// itself is refused with 75 before anything is copied.
+/// elsewhere, and pipes, sockets and devices are never opened: one in `source` is not copied,
+/// and one below `target` where the copy has a file or a folder, like a file where it has a
+/// folder, is left as it is with what would have gone there; the rest is copied, and what was
+/// left in the way is returned. A link at `target` itself is refused with 75 before anything is
+/// copied.
 std::vector<NonFolder> CopyFolder(std::u16string_view source, std::u16string_view target, bool overwrite);
 
-/// Renames or moves a file or folder; an existing target file is replaced.
+/// Renames or moves a file or folder; an existing target file is replaced. Across file systems
+/// a folder that holds a link, pipe, socket or device is refused with 75 before anything moves.
 void MoveFile(std::u16string_view source, std::u16string_view target);
 
 /// Deletes a file. Returns false when there was none; raises when it exists but cannot go.
 bool DeleteFile(std::u16string_view path);
 
-/// Deletes a folder and everything in it. Returns false when there was none.
+/// Deletes a folder and everything in it. Returns false when there was none. A file, link, pipe,
+/// socket or device in its place is refused with 75 naming what it is, and left as it is.
 bool DeleteFolder(std::u16string_view path);
 
 /// The size of a file in bytes.
@@ -188,11 +206,13 @@ double FileModified(std::u16string_view path);
 
 /// The names (not paths) of the entries of a folder, sorted by code unit. Each entry is taken as
 /// it is, never through a link: a symbolic link (to a file, a folder or nothing) is listed apart,
-/// so that a walk over files and folders never follows one.
+/// so that a walk over files and folders never follows one, and so are pipes, sockets and
+/// devices, so that it never opens one.
 struct FolderEntries {
     std::vector<std::u16string> files;
     std::vector<std::u16string> folders;
     std::vector<std::u16string> links;
+    std::vector<std::u16string> others; ///< pipes, sockets, devices
 };
 FolderEntries ListFolder(std::u16string_view path);
 

@@ -1,6 +1,7 @@
 #include "platform/system/KnownFolders.h"
 
 #include "platform/system/Environment.h"
+#include "platform/system/FileSystem.h"
 #include "platform/system/Paths.h"
 
 #include "platform/automation/Text.h"
@@ -65,7 +66,12 @@ std::optional<std::u16string> ParseUserDirValue(std::string_view value) {
 
 // XDG_DOCUMENTS_DIR from xdg-user-dirs' file in the configuration folder.
 std::optional<std::u16string> UserDirsDocuments() {
-    std::ifstream file(ToNativePath(JoinPath(ConfigFolder(), u"user-dirs.dirs")));
+    const std::u16string path = JoinPath(ConfigFolder(), u"user-dirs.dirs");
+    // A pipe in its place would hold up every start: only a file is read.
+    if (!FileExists(path)) {
+        return std::nullopt;
+    }
+    std::ifstream file(ToNativePath(path));
     std::string line;
     std::optional<std::u16string> documents;
     while (std::getline(file, line)) {

@@ -252,8 +252,11 @@ public:
                 RaiseRefused(mPackage, relative, u"the destination holds a link in its place");
             }
             if (!S_ISDIR(status.st_mode)) {
-                RaiseRefused(mPackage, relative,
-                             u"the destination holds a file where the package has a folder");
+                RaiseRefused(
+                    mPackage, relative,
+                    S_ISREG(status.st_mode)
+                        ? u"the destination holds a file where the package has a folder"
+                        : u"the destination holds a pipe, socket or device where the package has a folder");
             }
             return;
         }
@@ -265,6 +268,7 @@ public:
 
     void Unpack(const ZipArchive& archive, const Member& member) {
         const fs::path target = system::ToNativePath(system::JoinInside(mDestination, member.path));
+        // A link, pipe, socket or device where the package has a file is replaced, never opened.
         struct stat status {};
         if (::lstat(target.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
             RaiseRefused(mPackage, member.name,

@@ -1,4 +1,5 @@
 #include "DatabaseFixture.h"
+#include "TrickyQueries.h"
 
 #include "platform/ado/Constants.h"
 
@@ -141,6 +142,12 @@ TEST_P(RecordsetTest, RefusesStatementsThatChangeData) {
         u"WITH gone AS (DELETE FROM customers RETURNING id) SELECT * FROM gone",
         u"SELECT * INTO customers_copy FROM customers",
         u"DROP TABLE customers",
+        // PostgreSQL reads an E-string after a name ending in a backslash, and nested comments,
+        // as its own; a subscript's "]" in a string hid a data-changing expression from the
+        // readings that take brackets for quotes.
+        u"SELECT 'a' AS \"x\\\", E'\\'' ; DELETE FROM customers ; -- '",
+        u"SELECT 1 /* /* */ ' */ ; DELETE FROM customers ; -- '",
+        u"WITH k AS (SELECT a['x]y'] FROM t), d AS (DELETE FROM customers RETURNING id) SELECT 1 -- '",
     };
     for (const std::u16string& sql : refused) {
         SCOPED_TRACE(Utf8(sql));
@@ -157,6 +164,59 @@ TEST_P(RecordsetTest, RefusesStatementsThatChangeData) {
     EXPECT_EQ(CustomerCount(), 2);
     Recordset names = Recordset::Open(mConnection, u"SELECT name FROM customers ORDER BY id");
     EXPECT_EQ(Column(names, u"name"), (std::vector<std::u16string>{u"Ann", u"Bob"}));
+}
+
+// Texts made to hide a change of the customers from some reading of SQL: each that the check lets
+// through is described and opened on the server as the server, its settings and its driver read
+// it, and changes nothing. PostgreSQL also without standard strings; MariaDB also with several
+// statements allowed, ANSI_QUOTES and NO_BACKSLASH_ESCAPES. (SqlTextTest checks SQLite's reading
+// with its own parser.)
+TEST_P(RecordsetTest, WhatTheCheckLetsThroughChangesNothingOnTheServer) {
+    if (!IsServer()) {
+        GTEST_SKIP() << "SQLite's own parser reads the texts in SqlTextTest";
+    }
+    struct Setup {
+        std::u16string connection; // added to the connection string
+        std::u16string database;   // a setting of the database, made first
+    };
+    std::vector<Setup> setups{{}};
+    if (Kind() == testdb::DatabaseKind::MariaDB) {
+        setups.push_back({u";OPTION=67108864", u""});
+        setups.push_back(
+            {u";OPTION=67108864;INITSTMT={SET SESSION sql_mode='ANSI_QUOTES,NO_BACKSLASH_ESCAPES'}", u""});
+    } else {
+        setups.push_back({u"", u"DO $$ BEGIN EXECUTE format('ALTER DATABASE %I SET "
+                               u"standard_conforming_strings = off', current_database()); END $$"});
+    }
+    const std::vector<std::u16string> texts = TrickyQueries(20000);
+    for (const Setup& setup : setups) {
+        SCOPED_TRACE(Utf8(setup.connection + setup.database));
+        if (!setup.database.empty()) {
+            mDatabase->Execute(setup.database);
+        }
+        Connection connection;
+        connection.Open(mDatabase->ConnectionString() + setup.connection);
+        std::size_t run = 0;
+        for (const std::u16string& text : texts) {
+            bool refused = false;
+            for (bool describe : {true, false}) {
+                try {
+                    describe ? Recordset::Describe(connection, text) : Recordset::Open(connection, text);
+                } catch (const automation::Error& error) {
+                    refused = refused || error.Description().find(u"single SELECT") != std::u16string::npos;
+                }
+            }
+            if (refused) {
+                continue;
+            }
+            ++run;
+            if (CustomerCount() != 2) {
+                ADD_FAILURE() << "the customers changed: " << Utf8(text);
+                return;
+            }
+        }
+        EXPECT_GT(run, 100u);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, RecordsetTest, ::testing::ValuesIn(testdb::AllKinds()), KindTestName);

@@ -1,8 +1,11 @@
 #include "platform/ado/SqlText.h"
 
+#include "TrickyQueries.h"
+
 #include "platform/automation/Text.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace qv::ado {
 namespace {
@@ -54,6 +57,17 @@ TEST(CheckSingleQuery, AcceptsQueries) {
         {u"SELECT \"na\\\" FROM \"end\\\".\"tb\\\"", u""},
         {u"SELECT [na\\], `na\\` FROM t ;", u"SELECT [na\\], `na\\` FROM t "},
         {u"SELECT 'it\\'s' FROM t", u""},
+        // What custom views hold on each server: E-strings, dollar quotes, nested comments, CRLF
+        // line ends after comments, MySQL's "#" comments, braces inside literals.
+        {u"WITH recent AS (SELECT id FROM orders WHERE placed > now() - interval '7 days')\r\n"
+         u"SELECT * FROM recent -- last week; all of it\r\n",
+         u""},
+        {u"SELECT E'C:\\\\temp' AS dir, $$dollar quoted$$ AS note, \"Order ID\" FROM \"Order Details\" "
+         u"/* a /* nested */ comment */ WHERE tags = '{1,2}' AND doc ->> 'a' = '{}'",
+         u""},
+        {u"SELECT price FROM t WHERE note <> 'x' # what is left\n;\n",
+         u"SELECT price FROM t WHERE note <> 'x' # what is left\n"},
+        {u"SELECT [Update Date], x[1] FROM t WHERE dir = 'C:\\'", u""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(ToUtf8(c.sql));
@@ -90,6 +104,28 @@ TEST(CheckSingleQuery, RefusesWhatIsNotOneQuery) {
         {u"SELECT \"a\\\"; DELETE FROM t", u"more than one statement"},
         {u"DELETE FROM \"t\\\"", u"begins with DELETE"},
         {u"SELECT \"open", u"never closed"},
+        // PostgreSQL's own reading: an E-string after a name ending in a backslash, comments that
+        // nest, a line comment that a carriage return ends, a backquote that is an operator.
+        {u"SELECT 'a' AS \"x\\\", E'\\'' ; DELETE FROM t ; -- '", u"more than one statement"},
+        {u"SELECT 1 /* /* */ ' */ ; DELETE FROM t ; -- '", u"more than one statement"},
+        {u"SELECT 1 -- note\r; DELETE FROM t", u"more than one statement"},
+        {u"SELECT 1 `; DELETE FROM t; -- `", u"more than one statement"},
+        // A data-changing expression hidden from the readings that take brackets for quotes by a
+        // subscript holding a "]" in a string.
+        {u"WITH d AS (SELECT a['x]y'] FROM t), e AS (DELETE FROM t RETURNING *) SELECT 1 -- '",
+         u"contains DELETE"},
+        // A reading one server alone has never lets a text through: a dollar quote after a
+        // digit with a digit for its tag, "--" before a control character taken for no comment,
+        // an executable comment's "*/" taken for code still refuse; and what only PostgreSQL's
+        // backquote or MariaDB's /*M! reads to its end is still never closed.
+        {u"SELECT 1$1$ ' $1$ ; DELETE FROM t ; -- '", u"more than one statement"},
+        {u"SELECT 1 --\x01; DELETE FROM t", u"more than one statement"},
+        {u"SELECT 1 /*! ; */", u"more than one statement"},
+        {u"SELECT 1 ` 2", u"never closed"},
+        {u"SELECT 1 /*M! 2", u"never closed"},
+        // ODBC escapes, which drivers rewrite.
+        {u"SELECT {fn NOW()}", u"ODBC escape"},
+        {u"SELECT 1 -- {d '2024-01-01'}", u"ODBC escape"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(ToUtf8(c.sql));
@@ -97,6 +133,58 @@ TEST(CheckSingleQuery, RefusesWhatIsNotOneQuery) {
         EXPECT_FALSE(check.IsQuery());
         EXPECT_NE(check.refusal.find(c.reason), std::u16string::npos) << ToUtf8(check.refusal);
     }
+}
+
+// A reading one server or driver alone has applies to the texts that go to it: names in
+// backquotes on MariaDB and SQLite, where PostgreSQL may take a backquote for an operator, and
+// the escapes SQLite's driver rewrites in comments too.
+TEST(CheckSingleQuery, ReadsAsTheServerItGoesToCanRead) {
+    const std::u16string backquoted = u"SELECT `Update`, `it's` FROM `Call;Log`";
+    const std::u16string braceInComment = u"SELECT 1 -- {fn x}";
+    for (QueryServer server :
+         {QueryServer::Other, QueryServer::PostgreSQL, QueryServer::MySql, QueryServer::SQLite}) {
+        SCOPED_TRACE(static_cast<int>(server));
+        const bool namesInBackquotes = server == QueryServer::MySql || server == QueryServer::SQLite;
+        EXPECT_EQ(CheckSingleQuery(backquoted, server).IsQuery(), namesInBackquotes);
+        const bool sqliteDriver = server == QueryServer::Other || server == QueryServer::SQLite;
+        EXPECT_EQ(CheckSingleQuery(braceInComment, server).IsQuery(), !sqliteDriver);
+    }
+}
+
+// Every text the check lets through is, as SQLite's own parser reads what is handed to the
+// driver, one statement that changes nothing, and is let through itself: a reading the check
+// lacks shows here as a second statement.
+TEST(CheckSingleQuery, WhatItAcceptsSqliteReadsAsOneQuery) {
+    sqlite3* database = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &database), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(database, "CREATE TABLE customers (id INTEGER)", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    std::size_t accepted = 0;
+    for (const std::u16string& text : test::TrickyQueries(20000)) {
+        for (QueryServer server : {QueryServer::Other, QueryServer::SQLite}) {
+            const QueryCheck check = CheckSingleQuery(text, server);
+            if (!check.IsQuery()) {
+                continue;
+            }
+            ++accepted;
+            const std::string statement = ToUtf8(check.statement);
+            SCOPED_TRACE(statement);
+            EXPECT_TRUE(CheckSingleQuery(check.statement, server).IsQuery());
+            sqlite3_stmt* first = nullptr;
+            const char* tail = nullptr;
+            if (sqlite3_prepare_v2(database, statement.c_str(), -1, &first, &tail) != SQLITE_OK) {
+                continue; // fails as a whole: nothing runs
+            }
+            EXPECT_TRUE(first == nullptr || sqlite3_stmt_readonly(first) != 0);
+            sqlite3_finalize(first);
+            sqlite3_stmt* second = nullptr;
+            EXPECT_EQ(sqlite3_prepare_v2(database, tail, -1, &second, nullptr), SQLITE_OK);
+            EXPECT_EQ(second, nullptr);
+            sqlite3_finalize(second);
+        }
+    }
+    sqlite3_close(database);
+    EXPECT_GT(accepted, 100u);
 }
 
 } // namespace

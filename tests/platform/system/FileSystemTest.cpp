@@ -5,6 +5,7 @@
 #include "platform/automation/Error.h"
 #include "platform/automation/Text.h"
 
+#include "support/PipeWatch.h"
 #include "support/ProcessesTogether.h"
 #include "support/TempDir.h"
 
@@ -198,6 +199,59 @@ TEST_F(FileSystemTest, LinksInTheWayAreReplacedOrRefusedAndNothingOutsideChanges
                     [&] { CreateFoldersBelow(PathOf(u"site"), u"page.asp/x"); });
 }
 
+// A named pipe was opened as a file: a read, a copy, a folder copy (a backup of a site's folder)
+// waited for a writer forever, and a link to a device read it without end. Each is named and left
+// as it is; a folder copy and its listing pass it by, and what stands where a folder is to be
+// deleted is named rather than reported as a missing path.
+TEST_F(FileSystemTest, PipesAndDevicesAreNamedAndNeverOpened) {
+    CreateFolders(PathOf(u"src/icons"));
+    CreateFolders(PathOf(u"site/pics/icons"));
+    WriteFileAtomic(PathOf(u"src/logo.gif"), "logo");
+    WriteFileAtomic(PathOf(u"src/icons/up.gif"), "up");
+    const test::PipeWatch pipes(
+        {ToNativePath(PathOf(u"src/pipe")), ToNativePath(PathOf(u"src/icons/down.gif")),
+         ToNativePath(PathOf(u"site/pics/logo.gif")), ToNativePath(PathOf(u"site/pics/pipe")),
+         ToNativePath(PathOf(u"page.asp")), ToNativePath(PathOf(u"bak"))});
+    std::filesystem::create_symlink("/dev/zero", ToNativePath(PathOf(u"zero")));
+    std::filesystem::create_symlink(ToNativePath(PathOf(u"src/pipe")), ToNativePath(PathOf(u"linked")));
+    for (const char16_t* name : {u"src/pipe", u"linked", u"zero"}) {
+        ExpectFileError(FileErrorNumber::PathFileAccessError, PathOf(name),
+                        [&] { ReadFileBytes(PathOf(name)); });
+        ExpectFileError(FileErrorNumber::PathFileAccessError, u"never opened",
+                        [&] { CopyFile(PathOf(name), PathOf(u"copy"), true); });
+        EXPECT_FALSE(FileHoldsBytes(PathOf(name), ""));
+        EXPECT_FALSE(FilesHoldSameBytes(PathOf(name), PathOf(name)));
+    }
+    EXPECT_FALSE(FileExists(PathOf(u"copy")));
+    // A page written where a pipe stands replaces it, as it replaces a link.
+    EXPECT_TRUE(WriteFileIfChanged(PathOf(u"page.asp"), "page"));
+    EXPECT_EQ(ReadFileBytes(PathOf(u"page.asp")), "page");
+    EXPECT_EQ(ListFolder(PathOf(u"src")).others, std::vector<std::u16string>{u"pipe"});
+    EXPECT_EQ(ListFolder(PathOf(u"src")).files, std::vector<std::u16string>{u"logo.gif"});
+
+    const std::vector<NonFolder> left = CopyFolder(PathOf(u"src"), PathOf(u"site/pics"), true);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].path, PathOf(u"site/pics/logo.gif"));
+    EXPECT_TRUE(left[0].special && left[0].whereFile && !left[0].link);
+    EXPECT_EQ(ReadFileBytes(PathOf(u"site/pics/icons/up.gif")), "up");
+    const FolderEntries copied = ListFolder(PathOf(u"site/pics"));
+    EXPECT_EQ(copied.others, (std::vector<std::u16string>{u"logo.gif", u"pipe"}));
+    EXPECT_TRUE(ListFolder(PathOf(u"site/pics/icons")).others.empty());
+
+    WriteFileAtomic(PathOf(u"file.bak"), "the user's");
+    std::filesystem::create_symlink(ToNativePath(PathOf(u"site")), ToNativePath(PathOf(u"link.bak")));
+    for (const auto& [name, what] :
+         {std::pair{u"file.bak", u"a file"}, std::pair{u"link.bak", u"a symbolic link"},
+          std::pair{u"bak", u"a named pipe"}}) {
+        ExpectFileError(FileErrorNumber::PathFileAccessError,
+                        std::u16string(what) + u" stands where a folder is expected",
+                        [&] { DeleteFolder(PathOf(name)); });
+    }
+    EXPECT_EQ(ReadFileBytes(PathOf(u"file.bak")), "the user's");
+    EXPECT_TRUE(FolderExists(PathOf(u"site/pics")));
+    EXPECT_EQ(pipes.Opened(), std::vector<std::filesystem::path>{});
+}
+
 // Writes `target` through a FileBeside in a child process that dies before the rename, as a
 // killed run does, and returns the temporary file it left.
 std::filesystem::path LeaveHalfWrittenFile(const std::filesystem::path& target) {
@@ -322,10 +376,15 @@ TEST_F(FileSystemTest, AFolderHoldingALinkIsNotMovedToAnotherFileSystem) {
     }
     CreateFolders(PathOf(u"src/icons"));
     WriteFileAtomic(PathOf(u"src/icons/a.gif"), "gif");
-    std::filesystem::create_symlink("a.gif", ToNativePath(PathOf(u"src/icons/b.gif")));
     const std::filesystem::path away =
         std::filesystem::path("/dev/shm") / ("qv-move-" + std::to_string(::getpid()));
     std::filesystem::remove_all(away);
+    // Nor does a folder that holds a pipe, which a copy cannot make either.
+    ASSERT_EQ(::mkfifo(ToNativePath(PathOf(u"src/pipe")).c_str(), 0600), 0);
+    ExpectFileError(FileErrorNumber::PathFileAccessError, u"a named pipe cannot be moved",
+                    [&] { MoveFile(PathOf(u"src"), FromNativePath(away)); });
+    std::filesystem::remove(ToNativePath(PathOf(u"src/pipe")));
+    std::filesystem::create_symlink("a.gif", ToNativePath(PathOf(u"src/icons/b.gif")));
     ExpectFileError(FileErrorNumber::PathFileAccessError, PathOf(u"src/icons/b.gif"),
                     [&] { MoveFile(PathOf(u"src"), FromNativePath(away)); });
     EXPECT_EQ(std::filesystem::read_symlink(ToNativePath(PathOf(u"src/icons/b.gif"))), "a.gif");

@@ -179,6 +179,11 @@ TEST_F(PackageTest, NeverWritesThroughALinkInTheDestination) {
     PackageWriter(mPackage).File("images/logo.gif", "GIF").Close();
     ExpectRefused(mPackage, automation::ErrorNumber::BadFileNameOrNumber, u"link");
     EXPECT_TRUE(fs::is_empty(mTemp / "outside"));
+    // A pipe where the package has a folder is named as what it is.
+    fs::remove(mDestination / "images");
+    ASSERT_EQ(::mkfifo((mDestination / "images").c_str(), 0600), 0);
+    ExpectRefused(mPackage, automation::ErrorNumber::BadFileNameOrNumber, u"holds a pipe, socket or device");
+    EXPECT_TRUE(fs::is_fifo(mDestination / "images"));
 }
 
 TEST_F(PackageTest, RefusesANameThatIsBothFileAndFolder) {

@@ -234,7 +234,14 @@ std::optional<FileHeader> DecodeFileHeader(std::span<const unsigned char> page) 
 }
 
 FileHeader ReadFileHeader(const std::string& nativePath, std::u16string_view path) {
-    FileDescriptor file(::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC));
+    // A pipe or device in the database's place is never opened: it is looked at first, and should
+    // one take the file's place before the open, the open does not wait for a writer and what it
+    // opened is looked at again below.
+    struct stat found {};
+    if (::stat(nativePath.c_str(), &found) == 0 && !S_ISREG(found.st_mode)) {
+        RaiseFileError(ErrorNumber::CannotOpenDatabase, path, u"it is not a file");
+    }
+    FileDescriptor file(::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.Get() < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR) {
