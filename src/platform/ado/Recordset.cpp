@@ -218,8 +218,9 @@ Recordset Recordset::DescribeQuery(Connection& connection, std::u16string_view s
     std::optional<std::vector<std::u16string>> whole;
     try {
         ExecuteCommand(connection, u"DROP VIEW IF EXISTS temp." + std::u16string(View), {});
-        ExecuteCommand(connection, u"CREATE TEMP VIEW " + std::u16string(View) + u" AS " + CheckedQuery(sql),
-                       {});
+        ExecuteCommand(
+            connection,
+            u"CREATE TEMP VIEW " + std::u16string(View) + u" AS " + CheckedQuery(connection.Impl(), sql), {});
         whole = SqliteColumnNames(connection, View, u"temp");
         ExecuteCommand(connection, u"DROP VIEW temp." + std::u16string(View), {});
     } catch (const automation::Error&) {
