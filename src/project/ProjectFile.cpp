@@ -169,8 +169,7 @@ void LoadProjectFile(Qel& project, std::u16string_view projFile) {
     }
     std::optional<std::u16string> version = document->DocumentElement().GetAttribute(u"Version");
     if (!version) {
-        SetLoadError(u"Load Project File failed! Please check!");
-        return;
+        RaiseUnreadable(document->DocumentElement(), u"it has no Version attribute");
     }
     if (IsNewerVersion(CurrentFileVersion, *version)) {
         const std::u16string converted =

@@ -38,15 +38,6 @@ using automation::Variant;
 /// The name given to a database whose element names none.
 constexpr std::u16string_view UnnamedDatabase = u"kq_db";
 
-[[noreturn]] void RaiseUnreadable(const xml::Element& element, std::u16string_view reason) {
-    std::u16string where = u"The element " + element.Name();
-    if (element.Line() > 0) {
-        where += u" on line " + automation::FromUtf8(std::to_string(element.Line()));
-    }
-    automation::Raise(automation::ErrorNumber::InvalidProcedureCall, u"Project file",
-                      where + u" cannot be read: " + std::u16string(reason));
-}
-
 /// Case-insensitive equality of two names, as the database list compares its keys.
 bool SameKey(std::u16string_view left, std::u16string_view right) {
     return automation::NoCaseEqual{}(left, right);
@@ -107,6 +98,15 @@ std::u16string TakenBy(List& list, std::u16string_view name, NameOf nameOf) {
 }
 
 } // namespace
+
+void RaiseUnreadable(const xml::Element& element, std::u16string_view reason) {
+    std::u16string where = u"The element " + element.Name();
+    if (element.Line() > 0) {
+        where += u" on line " + automation::FromUtf8(std::to_string(element.Line()));
+    }
+    automation::Raise(automation::ErrorNumber::InvalidProcedureCall, u"Project file",
+                      where + u" cannot be read: " + std::u16string(reason));
+}
 
 ProjectFileReader::ProjectFileReader(ProjectFileModel model) : mModel(model) {}
 

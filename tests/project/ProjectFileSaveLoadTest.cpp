@@ -220,7 +220,9 @@ TEST_F(ProjectFileSaveLoad, DamagedFilesLeaveTheProjectAsItWas) {
     const Case cases[] = {
         {"truncated", good.substr(0, good.size() / 2), "Quorvane: Load Project File failed! Please check!"},
         {"empty", "", "Quorvane: Load Project File failed! Please check!"},
-        {"no version", "<Project ProjName=\"x\"/>", "Quorvane: Load Project File failed! Please check!"},
+        {"no version", "<Project ProjName=\"x\"/>",
+         "Quorvane: Load Project File failed! Please check! The element Project on line 1 cannot be read: it "
+         "has no Version attribute."},
         {"other root", "<Other Version=\"6.0\"/>", "Quorvane: Invalid Project File!"},
         {"entities",
          "<!DOCTYPE Project [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;\">]>"

@@ -92,6 +92,10 @@ private:
     bool mDatabaseRead = false;
 };
 
+/// Raises error 5: the element cannot be read, and why (a clause). The load fails as a whole with
+/// this text after its own.
+[[noreturn]] void RaiseUnreadable(const xml::Element& element, std::u16string_view reason);
+
 /// The code a `CustomScript` element holds: its CDATA sections, with the text between them
 /// (the character references the writer puts there, such as CRs), and any other text that is
 /// not only white space. White space before the first section and after the last is layout.
