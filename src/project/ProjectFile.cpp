@@ -24,6 +24,7 @@
 #include "core/QelStatus.h"
 #include "core/QelVars.h"
 
+#include "platform/automation/Error.h"
 #include "platform/automation/Variant.h"
 #include "platform/system/Environment.h"
 #include "platform/system/FileSystem.h"
@@ -53,8 +54,26 @@ QelCustomScripts& CustomScriptsOf(const Qel& project) {
 
 /// Whitespace stays in the tree: the references between the CDATA sections of script code are
 /// whitespace, and the reader tells them from layout itself.
+constexpr xml::LoadOptions ProjectFileOptions{.preserveWhitespace = true};
+
 std::optional<xml::Document> ParseProjectFile(std::u16string_view file) {
-    return xml::Document::TryLoad(file, nullptr, {.preserveWhitespace = true});
+    return xml::Document::TryLoad(file, nullptr, ProjectFileOptions);
+}
+
+/// The project file parsed, noting in `mark` which file was read and what it held: the one read
+/// both parses and marks it, whatever replaces the file meanwhile.
+std::optional<xml::Document> ReadProjectFile(std::u16string_view file, ProjectFileMark& mark) {
+    mark = ProjectFileMark::Of(file);
+    std::string bytes;
+    system::FileIdentity identity;
+    try {
+        bytes = system::ReadFileBytes(file, identity);
+    } catch (const automation::Error&) {
+        // Missing or unreadable: a file that does not load, as for any other reason.
+        return std::nullopt;
+    }
+    mark = ProjectFileMark::Of(file, bytes, identity);
+    return xml::Document::TryLoadBytes(bytes, file, nullptr, ProjectFileOptions);
 }
 
 void SetLoadError(std::u16string_view message) {
@@ -126,7 +145,7 @@ std::int32_t TableCount(const xml::Element& project) {
 
 } // namespace
 
-void SaveProjectFile(Qel& project, std::u16string_view projFile) {
+std::string SaveProjectFile(Qel& project, std::u16string_view projFile) {
     const ProjectFileEncoding encoding = ChooseProjectFileEncoding();
     ProjectFileWriter writer(encoding.charset, encoding.byteOrderMark);
     writer.BeginProject(project.DllVersion(), *project.Properties());
@@ -153,24 +172,24 @@ void SaveProjectFile(Qel& project, std::u16string_view projFile) {
     }
     // Everything is written in memory first: a value that cannot be saved stops the save before
     // the backups turn or the file is touched.
-    ReplaceProjectFile(projFile, writer.Finish());
+    std::string bytes = writer.Finish();
+    ReplaceProjectFile(projFile, bytes);
+    return bytes;
 }
 
-void LoadProjectFile(Qel& project, std::u16string_view projFile) {
+void LoadProjectFile(Qel& project, std::u16string_view projFile, ProjectFileLoad& load) {
     ModuleState& state = State();
     project.SkippedOnLoad().clear();
-    project.SetLoadedFile(system::AbsolutePath(projFile));
     // The file is parsed and checked before the project is reset, so that a file that cannot
     // be read leaves the project as it was.
-    std::optional<xml::Document> document = ParseProjectFile(projFile);
+    std::optional<xml::Document> document = ReadProjectFile(projFile, load.file);
     if (!document) {
         SetLoadError(u"Load Project File failed! Please check!");
         return;
     }
     std::optional<std::u16string> version = document->DocumentElement().GetAttribute(u"Version");
     if (!version) {
-        SetLoadError(u"Load Project File failed! Please check!");
-        return;
+        RaiseUnreadable(document->DocumentElement(), u"it has no Version attribute");
     }
     if (IsNewerVersion(CurrentFileVersion, *version)) {
         const std::u16string converted =
@@ -198,6 +217,7 @@ void LoadProjectFile(Qel& project, std::u16string_view projFile) {
         return tables != nullptr && tables->IsNameTaken(name);
     });
 
+    load.projectChanged = true;
     project.LoadDefault();
     project.ReloadKeywords();
     state.gProjErr.clear();
@@ -223,6 +243,7 @@ void LoadProjectFile(Qel& project, std::u16string_view projFile) {
         SetLoadError(u"No Database Information in Project File!");
         return;
     }
+    load.fileRead = true;
     QelDatabase& database = *project.db();
     CurrentLoadSettings().dbmsName = database.DBDBMSName();
     SetQuoteStyle(CurrentLoadSettings().dbmsName);

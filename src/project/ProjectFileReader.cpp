@@ -38,14 +38,12 @@ using automation::Variant;
 /// The name given to a database whose element names none.
 constexpr std::u16string_view UnnamedDatabase = u"kq_db";
 
-[[noreturn]] void RaiseUnreadable(const xml::Element& element, std::u16string_view reason) {
-    std::u16string where = u"The element " + element.Name();
-    if (element.Line() > 0) {
-        where += u" on line " + automation::FromUtf8(std::to_string(element.Line()));
-    }
-    automation::Raise(automation::ErrorNumber::InvalidProcedureCall, u"Project file",
-                      where + u" cannot be read: " + std::u16string(reason));
-}
+// The attributes of elements that are not settings of their entity.
+constexpr std::u16string_view ProjectAttributes[] = {u"Version"};
+constexpr std::u16string_view PairAttributes[] = {u"MasterTable", u"DetailTable"};
+constexpr std::u16string_view RelationAttributes[] = {u"MasterField", u"DetailField"};
+constexpr std::u16string_view ScriptKeys[] = {u"ScriptType",   u"ScriptCodeType", u"ScriptName",
+                                              u"ScriptCtrlID", u"ScriptL1Key",    u"ScriptL2Key"};
 
 /// Case-insensitive equality of two names, as the database list compares its keys.
 bool SameKey(std::u16string_view left, std::u16string_view right) {
@@ -108,10 +106,19 @@ std::u16string TakenBy(List& list, std::u16string_view name, NameOf nameOf) {
 
 } // namespace
 
+void RaiseUnreadable(const xml::Element& element, std::u16string_view reason) {
+    std::u16string where = u"The element " + element.Name();
+    if (element.Line() > 0) {
+        where += u" on line " + automation::FromUtf8(std::to_string(element.Line()));
+    }
+    automation::Raise(automation::ErrorNumber::InvalidProcedureCall, u"Project file",
+                      where + u" cannot be read: " + std::u16string(reason));
+}
+
 ProjectFileReader::ProjectFileReader(ProjectFileModel model) : mModel(model) {}
 
-void ProjectFileReader::ReadProjectSettings(const xml::Element& project) const {
-    ReadSettingAttributes(project, mModel.settings);
+void ProjectFileReader::ReadProjectSettings(const xml::Element& project) {
+    SkipAttributes(project, ReadSettingAttributes(project, mModel.settings, ProjectAttributes));
 }
 
 void ProjectFileReader::ReadNodes(const xml::Element& parent) {
@@ -153,6 +160,15 @@ void ProjectFileReader::SkipChildElements(const xml::Element& element) {
     }
 }
 
+void ProjectFileReader::SkipAttributes(const xml::Element& element,
+                                       const std::vector<UnreadAttribute>& unread) {
+    for (const UnreadAttribute& attribute : unread) {
+        const std::u16string what =
+            u"attribute " + Quoted(attribute.name) + u" of the element " + element.Name() + OnLine(element);
+        Skip(u"The " + what + u" is skipped: " + attribute.reason, u"correct or remove the " + what);
+    }
+}
+
 bool ProjectFileReader::ReadBefore(const automation::Object* entry) {
     if (std::find(mEntriesRead.begin(), mEntriesRead.end(), entry) != mEntriesRead.end()) {
         return true;
@@ -191,7 +207,7 @@ void ProjectFileReader::ReadDatabase(const xml::Element& element) {
     }
     mDatabaseRead = true;
     QelDatabase& database = *mModel.databases.Item(Variant(mModel.databaseName));
-    ReadSettingAttributes(element, database);
+    SkipAttributes(element, ReadSettingAttributes(element, database));
     ReadNodes(element);
 }
 
@@ -217,7 +233,7 @@ void ProjectFileReader::ReadTable(const xml::Element& element) {
     }
     QelTable& table = *tables.Find(name);
     table.LoadTableDefault();
-    ReadSettingAttributes(element, table);
+    SkipAttributes(element, ReadSettingAttributes(element, table));
     table.SetTblVar(ToIdentifier(table.TblName(), u""));
     ReadNodes(element);
     if (table.Fields()->Count() > 0) {
@@ -253,7 +269,7 @@ void ProjectFileReader::ReadField(const xml::Element& element) {
     }
     SkipChildElements(element);
     QelField& field = *fields.Find(name);
-    ReadSettingAttributes(element, field);
+    SkipAttributes(element, ReadSettingAttributes(element, field));
     field.SetFldVar(ToIdentifier(field.FldName(), u"x_"));
     SetFieldQuotes(field, GetDBTypeId(database.DBDBMSName()));
     if (field.FldAutoIncrement()) {
@@ -282,7 +298,7 @@ void ProjectFileReader::ReadExtension(const xml::Element& element) {
                  u"case aside",
              u"remove or rename the extension " + Quoted(name) + OnLine(element));
     }
-    ReadSettingAttributes(element, *extension);
+    SkipAttributes(element, ReadSettingAttributes(element, *extension));
 }
 
 void ProjectFileReader::ReadMasterDetail(const xml::Element& element) {
@@ -306,6 +322,7 @@ void ProjectFileReader::ReadMasterDetail(const xml::Element& element) {
                  u" before it: a project holds one pair of two tables, letter case aside",
              u"join the master/detail pair" + OnLine(element) + u" with the one before it");
     }
+    SkipAttributes(element, UnknownAttributes(element, PairAttributes));
     for (const xml::Element& child : element.ChildElements()) {
         if (child.Name() != u"Relation") {
             SkipUnknown(child);
@@ -322,6 +339,7 @@ void ProjectFileReader::ReadMasterDetail(const xml::Element& element) {
                             u"takes part in one relation of a pair"),
                  u"remove or change the relation" + OnLine(child));
         } else {
+            SkipAttributes(child, UnknownAttributes(child, RelationAttributes));
             SkipChildElements(child);
         }
     }
@@ -332,10 +350,8 @@ void ProjectFileReader::ReadCustomScript(const xml::Element& element) {
         return;
     }
     std::u16string keys[6];
-    const std::u16string_view names[6] = {u"ScriptType",   u"ScriptCodeType", u"ScriptName",
-                                          u"ScriptCtrlID", u"ScriptL1Key",    u"ScriptL2Key"};
     for (std::size_t index = 0; index < 6; ++index) {
-        keys[index] = element.GetAttribute(names[index]).value_or(std::u16string());
+        keys[index] = element.GetAttribute(ScriptKeys[index]).value_or(std::u16string());
     }
     automation::Ref<QelCustomScript> script =
         mModel.customScripts->AddOrFind({keys[0], keys[1], keys[2], keys[3], keys[4], keys[5]});
@@ -352,6 +368,7 @@ void ProjectFileReader::ReadCustomScript(const xml::Element& element) {
                  u"project holds one script of a kind and place, letter case aside",
              u"remove the custom script" + OnLine(element) + u" or change its keys");
     }
+    SkipAttributes(element, UnknownAttributes(element, ScriptKeys));
     std::optional<std::u16string> code = ScriptCodeOf(element);
     if (!code) {
         RaiseUnreadable(element, u"the script code is not a CDATA section");

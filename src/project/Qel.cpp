@@ -10,6 +10,7 @@
 #include "project/internal/ProjectFile.h"
 #include "project/internal/QelCustomScript.h"
 #include "project/internal/QelCustomScripts.h"
+#include "project/internal/SaveGuard.h"
 #include "project/internal/SearchOperators.h"
 
 #include "model/field/QelField.h"
@@ -58,7 +59,7 @@ void ReportMissingService(std::u16string_view message) {
 
 } // namespace
 
-Qel::Qel() : SettingsEntity(Settings()) {
+Qel::Qel() : SettingsEntity(Settings()), mSaveGuard(std::make_unique<SaveGuard>()) {
     SetModuleState();
     LoadDefault();
 }
@@ -232,6 +233,7 @@ void Qel::DeleteProj() {
     }
     mDBName.clear();
     mProjInit = false;
+    mSaveGuard->Forget();
 }
 
 // --- Lists of the project and the apartment ------------------------------------------------
@@ -394,36 +396,27 @@ void Qel::SyncReport(const Variant& sTable) {
 }
 
 std::optional<std::u16string> Qel::SaveRefusal(std::u16string_view projFile) const {
-    if (mSkippedOnLoad.empty() || !system::IsSameFile(mLoadedFile, projFile)) {
-        return std::nullopt;
-    }
-    std::u16string fixes;
-    for (const SkippedElement& element : mSkippedOnLoad) {
-        fixes += (fixes.empty() ? u"" : u"; ") + element.fix;
-    }
-    const std::size_t count = mSkippedOnLoad.size();
-    return State().gMsgPrefix + u": " + std::u16string(projFile) +
-           u" is left as it is: saving the project would drop " +
-           (count == 1 ? u"the element"
-                       : u"the " + NumberText(static_cast<std::int64_t>(count)) + u" elements") +
-           u" of it that the load skipped. Change the file first: " + fixes + u".";
+    return mSaveGuard->Refusal(projFile);
 }
 
 void Qel::Save(std::u16string_view projFile) {
     // Failures reach the host as run-time errors; ProjErr is not touched, except to say why a
-    // save that would lose part of the file is refused.
+    // save that would lose part of a file is refused.
     if (std::optional<std::u16string> refusal = SaveRefusal(projFile)) {
         State().gProjErr = *refusal;
         automation::Raise(system::FileErrorNumber::PermissionDenied, State().gMsgPrefix, *refusal);
     }
-    SaveProjectFile(*this, projFile);
+    const std::optional<system::FileIdentity> replaced = system::IdentityOf(projFile);
+    const std::string bytes = SaveProjectFile(*this, projFile);
+    mSaveGuard->Saved(ProjectFileMark::Of(projFile, bytes, system::IdentityOf(projFile)), replaced);
 }
 
 void Qel::Load(std::u16string_view projFile) {
     ModuleState& state = State();
     state.gProjErr.clear();
+    ProjectFileLoad load;
     try {
-        LoadProjectFile(*this, projFile);
+        LoadProjectFile(*this, projFile, load);
     } catch (const automation::Error& error) {
         GetStatus().CloseStatus();
         // The reason follows the prescribed text: the element that could not be read, and why.
@@ -433,6 +426,12 @@ void Qel::Load(std::u16string_view projFile) {
                 : state.gMsgPrefix + u": Load Project File failed! Please check!" +
                       (error.Description().empty() ? u""
                                                    : u" " + automation::WithFullStop(error.Description()));
+    }
+    // What the project now holds decides which files a save must leave alone, not the path.
+    if (load.fileRead) {
+        mSaveGuard->Loaded(std::move(load.file), mSkippedOnLoad);
+    } else {
+        mSaveGuard->LoadFailed(std::move(load.file), load.projectChanged);
     }
 }
 

@@ -35,6 +35,7 @@ class QelDatabases;
 class QelField;
 class QelMasterDetails;
 class QelTable;
+class SaveGuard;
 class TemplateConversion;
 
 /// The project root: the one object the host creates and drives. It holds the project's 110
@@ -101,7 +102,7 @@ public:
     // --- Operations of the project itself ---
     void AddProj(std::u16string_view strProjName);
     /// Empties the settings and removes the database; the lists of master/detail pairs, custom
-    /// scripts and extensions stay.
+    /// scripts and extensions stay. The project then comes from no file: a save may write any.
     void DeleteProj();
     void LoadDefault();
     void SaveDefault();
@@ -183,28 +184,23 @@ public:
         mDBName = std::move(key);
     }
 
-    /// What the last Load read past in the project file, in file order: elements the project
-    /// does not hold as the file does, which a save would therefore drop. Load leaves them out
-    /// as its reader always has and lists them here; Save refuses to write that file without
-    /// them (SaveRefusal).
+    /// What the last Load read past in the project file, in file order: elements and attributes
+    /// the project does not hold as the file does, which a save would therefore drop. Load leaves
+    /// them out as its reader always has and lists them here; Save refuses to write that file
+    /// without them (SaveRefusal).
     const std::vector<SkippedElement>& SkippedOnLoad() const noexcept {
         return mSkippedOnLoad;
     }
     std::vector<SkippedElement>& SkippedOnLoad() noexcept {
         return mSkippedOnLoad;
     }
-    /// The file the last Load read, as an absolute path; "" before any.
-    const std::u16string& LoadedFile() const noexcept {
-        return mLoadedFile;
-    }
-    void SetLoadedFile(std::u16string path) {
-        mLoadedFile = std::move(path);
-    }
-    /// Why Save would refuse to write `projFile`, behind the message prefix: it is the file the
-    /// last Load read (reached by any path), and the load read past elements of it that the
-    /// project does not hold, so the file would lose them. nullopt when Save may write it; a
-    /// save to another file (Save As) may always. A host that means to change and save the file
-    /// it loads asks before it changes anything.
+    /// Why Save would refuse to write `projFile`, behind the message prefix; nullopt when Save may
+    /// write it. The project's loads and saves tell which files it must leave alone (SaveGuard):
+    /// the file a load read past part of; a file whose load failed; and, once a load failed after
+    /// it had begun to change the project, the files the project came from. Each is known by the
+    /// file itself, under any name it has since, not by the path it was loaded by. A save to any
+    /// other file (Save As) may always write; DeleteProj lets every file go. A host that means
+    /// to change and save the file it loads asks before it changes anything.
     std::optional<std::u16string> SaveRefusal(std::u16string_view projFile) const;
 
     /// The table and field being generated, which EvaluateCondition reads; null for none.
@@ -349,7 +345,7 @@ private:
     mutable automation::Ref<QelDatabases> mDatabases;
     std::u16string mDBName;
     std::vector<SkippedElement> mSkippedOnLoad;
-    std::u16string mLoadedFile;
+    std::unique_ptr<SaveGuard> mSaveGuard;
     mutable automation::Ref<QelMasterDetails> mMasterDetails; ///< created on first use
     mutable automation::Ref<QelCustomScripts> mCustomScripts; ///< created on first use
     std::int16_t mUnloadThresholdCount = 0;

@@ -13,7 +13,9 @@
 #include "platform/xml/XmlWriter.h"
 
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -80,18 +82,38 @@ void WriteOne(xml::XmlWriter& writer, std::u16string_view name, std::u16string_v
     }
 }
 
-/// The value an attribute gives a setting, or nullopt when the setting keeps its value.
+/// The value an attribute gives a setting, or nullopt when the setting keeps its value. Sets
+/// `unread` when the setting does not take the text as the file has it.
 std::optional<Variant> AttributeValue(std::u16string_view name, std::u16string_view dataType,
-                                      const std::u16string& text) {
+                                      const std::u16string& text, std::optional<std::u16string>& unread) {
     if (IsNamed(name, u"js")) {
         if (text.empty() || !system::FileExists(text)) {
+            if (!text.empty()) {
+                unread = u"the setting takes only the name of a file that exists";
+            }
             return std::nullopt;
         }
     } else if (IsNamed(name, u"fldtagvalues")) {
         return Variant(ReplaceAll(text, u"|", u"\r\n"));
     }
-    return ConvertByTypeName(Variant(text), Variant(dataType));
+    Variant value = ConvertByTypeName(Variant(text), Variant(dataType));
+    // "" is how an Empty number is written; anything else that gives Empty was not understood.
+    if (value.IsEmpty() && !text.empty()) {
+        unread = u"\"" + text + u"\" is not a value of the setting's type, " + std::u16string(dataType);
+    }
+    return value;
 }
+
+bool IsOther(std::u16string_view name, std::span<const std::u16string_view> others) {
+    for (std::u16string_view other : others) {
+        if (name == other) {
+            return true;
+        }
+    }
+    return false;
+}
+
+constexpr std::u16string_view NoSuchSetting = u"no setting of that name belongs there";
 
 } // namespace
 
@@ -118,39 +140,81 @@ void WriteSettingAttributes(xml::XmlWriter& writer, const SettingsEntity& entity
     }
 }
 
-void ReadSettingAttributes(const xml::Element& element, QoProperties& settings) {
+std::vector<UnreadAttribute> ReadSettingAttributes(const xml::Element& element, QoProperties& settings,
+                                                   std::span<const std::u16string_view> others) {
+    std::vector<UnreadAttribute> unread;
     for (const xml::Attribute& attribute : element.Attributes()) {
+        QoProperty* found = nullptr;
+        bool derived = false;
         for (QoProperty& setting : settings) {
-            if (!setting.FileSave() || setting.Name() != attribute.name) {
+            if (setting.Name() != attribute.name) {
                 continue;
             }
-            if (std::optional<Variant> value =
-                    AttributeValue(setting.Name(), setting.DataType(), attribute.value)) {
-                setting.SetValue(*value);
+            if (setting.FileSave()) {
+                found = &setting;
+                break;
             }
-            break;
+            derived = true;
+        }
+        if (found == nullptr) {
+            if (!derived && !IsOther(attribute.name, others)) {
+                unread.push_back({attribute.name, std::u16string(NoSuchSetting)});
+            }
+            continue;
+        }
+        std::optional<std::u16string> reason;
+        if (std::optional<Variant> value =
+                AttributeValue(found->Name(), found->DataType(), attribute.value, reason)) {
+            found->SetValue(*value);
+        }
+        if (reason) {
+            unread.push_back({attribute.name, std::move(*reason)});
         }
     }
+    return unread;
 }
 
-void ReadSettingAttributes(const xml::Element& element, SettingsEntity& entity) {
+std::vector<UnreadAttribute> ReadSettingAttributes(const xml::Element& element, SettingsEntity& entity,
+                                                   std::span<const std::u16string_view> others) {
     if (entity.HasBag()) {
-        ReadSettingAttributes(element, *entity.Properties());
-        return;
+        return ReadSettingAttributes(element, *entity.Properties(), others);
     }
+    std::vector<UnreadAttribute> unread;
     const SettingsTable& table = entity.SettingsOf();
     for (const xml::Attribute& attribute : element.Attributes()) {
         // The table's index ignores letter case; the file's names must match exactly.
         const std::optional<std::size_t> ordinal = table.Find(attribute.name);
-        if (!ordinal || !table[*ordinal].fileSave || table[*ordinal].name != attribute.name) {
+        if (!ordinal || table[*ordinal].name != attribute.name) {
+            if (!IsOther(attribute.name, others)) {
+                unread.push_back({attribute.name, std::u16string(NoSuchSetting)});
+            }
+            continue;
+        }
+        if (!table[*ordinal].fileSave) {
             continue;
         }
         const SettingInfo& info = table[*ordinal];
+        std::optional<std::u16string> reason;
         if (std::optional<Variant> value =
-                AttributeValue(info.name, SettingTypeName(info.dataType), attribute.value)) {
+                AttributeValue(info.name, SettingTypeName(info.dataType), attribute.value, reason)) {
             entity.SetSettingValue(*ordinal, *value);
         }
+        if (reason) {
+            unread.push_back({attribute.name, std::move(*reason)});
+        }
     }
+    return unread;
+}
+
+std::vector<UnreadAttribute> UnknownAttributes(const xml::Element& element,
+                                               std::span<const std::u16string_view> known) {
+    std::vector<UnreadAttribute> unknown;
+    for (const xml::Attribute& attribute : element.Attributes()) {
+        if (!IsOther(attribute.name, known)) {
+            unknown.push_back({attribute.name, std::u16string(NoSuchSetting)});
+        }
+    }
+    return unknown;
 }
 
 std::u16string SettingText(const SettingsEntity& entity, std::u16string_view name) {

@@ -754,6 +754,15 @@ TEST_F(QuorvaneProgramTest, RefusesBadInputAndLeavesFilesAlone) {
     Fail({"generate", "damaged.xml", "--destination", "damaged-site"}, "Load Project File failed");
     Fail({"set", "damaged.xml", "BodyTitle=x"}, "Load Project File failed");
     EXPECT_EQ(Read(mWork / "damaged.xml"), damaged);
+    // Regression: a file without its version was refused without a reason.
+    std::string unversioned = project;
+    const std::size_t version = unversioned.find(" Version=\"");
+    unversioned.erase(version, unversioned.find('"', version + 10) + 1 - version);
+    Write(mWork / "unversioned.xml", unversioned);
+    Fail({"set", "unversioned.xml", "BodyTitle=x"},
+         "quorvane: Load Project File failed! Please check! The element Project on line 2 cannot be read: it "
+         "has no Version attribute.");
+    EXPECT_EQ(Read(mWork / "unversioned.xml"), unversioned);
     EXPECT_FALSE(fs::exists(mWork / "damaged-site"));
     Fail({"show", "nosuchproject.xml"}, "no project file nosuchproject.xml");
 

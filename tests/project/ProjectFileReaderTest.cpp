@@ -96,6 +96,12 @@ TEST_F(ProjectFileReaderTest, ConvertsAttributesByTheSettingsTypeAndIgnoresTheRe
     EXPECT_TRUE(bag.Find(u"RecPerPage")->Value().IsEmpty());
     EXPECT_TRUE(bag.Find(u"CodePage")->Value().IsEmpty());
     EXPECT_EQ(bag.Find(u"Missing")->Value().StringValue(), u"stays");
+    // Regression: what a save would not write again went unnamed, and was saved away: a name no
+    // file setting bears and a word no number reads.
+    EXPECT_EQ(Fixes(),
+              u"correct or remove the attribute \"cache\" of the element Project on line 2; correct or "
+              u"remove the attribute \"CodePage\" of the element Project on line 2; correct or remove "
+              u"the attribute \"Other\" of the element Project on line 2");
 }
 
 TEST_F(ProjectFileReaderTest, RebuildsTablesAndFieldsWithWhatTheFileDoesNotHold) {
@@ -180,11 +186,11 @@ TEST_F(ProjectFileReaderTest, MergesRepeatedExtensionsPairsAndScripts) {
 <Extension Name="Chart" Template="a.zip"/><Extension Name="" Template="lost.zip"/>
 <Extension Name="chart" Template="b.zip" Seq="9"/><Extension Name="Menu"/>
 <Relation MasterField="stray" DetailField="stray"/>
-<MasterDetail MasterTable="Orders" DetailTable="Lines"><Relation MasterField="ID" DetailField="OrderID"/></MasterDetail>
+<MasterDetail MasterTable="Orders" DetailTable="Lines" Note="x"><Relation MasterField="ID" DetailField="OrderID"/></MasterDetail>
 <MasterDetail MasterTable="Orders" DetailTable=""><Relation MasterField="X" DetailField="Y"/></MasterDetail>
 <MasterDetail MasterTable="Orders" DetailTable="Lines"><Relation MasterField="ID" DetailField="OrderID"/>
 <Relation MasterField="Shop" DetailField="ShopID"/><Other MasterField="A" DetailField="B"/></MasterDetail>
-<CustomScript ScriptType="Table" ScriptCodeType="Server" ScriptName="Go" ScriptL1Key="Orders"><![CDATA[one]]></CustomScript>
+<CustomScript ScriptType="Table" ScriptCodeType="Server" ScriptName="Go" ScriptL1Key="Orders" Lang="vb"><![CDATA[one]]></CustomScript>
 <CustomScript ScriptType="Table" ScriptCodeType="" ScriptName="Refused">no section needed</CustomScript>
 <CustomScript ScriptType="Table" ScriptCodeType="Server" ScriptName="Go" ScriptL1Key="Orders">
 <![CDATA[two]]>
@@ -204,11 +210,12 @@ TEST_F(ProjectFileReaderTest, MergesRepeatedExtensionsPairsAndScripts) {
     EXPECT_EQ(mScripts->At(1)->ScriptCode(), u"two");
     EXPECT_EQ(Fixes(),
               u"give the extension on line 2 a name; remove or rename the extension \"chart\" on line 3; "
-              u"remove the element \"Relation\" on line 4; name both tables of the master/detail pair on "
-              u"line 6; join the master/detail pair on line 7 with the one before it; remove or change "
-              u"the relation on line 7; remove the element \"Other\" on line 8; give the custom script on "
-              u"line 10 its ScriptType, ScriptCodeType and ScriptName; remove the custom script on line "
-              u"11 or change its keys");
+              u"remove the element \"Relation\" on line 4; correct or remove the attribute \"Note\" of the "
+              u"element MasterDetail on line 5; name both tables of the master/detail pair on line 6; join "
+              u"the master/detail pair on line 7 with the one before it; remove or change the relation on "
+              u"line 7; remove the element \"Other\" on line 8; correct or remove the attribute \"Lang\" of "
+              u"the element CustomScript on line 9; give the custom script on line 10 its ScriptType, "
+              u"ScriptCodeType and ScriptName; remove the custom script on line 11 or change its keys");
 }
 
 TEST_F(ProjectFileReaderTest, RefusesScriptCodeOutsideCData) {

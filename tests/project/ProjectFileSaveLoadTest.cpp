@@ -3,6 +3,7 @@
 
 #include "ProjectFixture.h"
 
+#include "project/ProjectFileParts.h"
 #include "project/ProjectFileTestSupport.h"
 
 #include "db/TestDatabases.h"
@@ -24,13 +25,20 @@
 #include "platform/automation/Error.h"
 #include "platform/system/Environment.h"
 #include "platform/system/Paths.h"
+#include "platform/xml/Document.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <optional>
+#include <random>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace qv {
 namespace {
@@ -145,6 +153,16 @@ TEST_F(ProjectFileSaveLoad, ALoadedProjectHoldsEverythingAndSavesTheSameBytes) {
 
     loaded.Save(File("again.xml"));
     EXPECT_TRUE(Bytes("again.xml") == saved) << "saving a loaded project changes the file";
+
+    // Nothing a save writes is read past, so that no file saved before is refused a save.
+    EXPECT_TRUE(loaded.SkippedOnLoad().empty());
+    for (const char* golden :
+         {"every-element.xml", "loaded-access.xml", "loaded-sqlite.xml", "utf8-scripts-only.xml"}) {
+        FreshProject().Load(
+            system::FromNativePath(std::filesystem::path(QV_TEST_DATA_DIR) / "golden" / golden));
+        EXPECT_TRUE(mLoaded->SkippedOnLoad().empty())
+            << golden << ": " << automation::ToUtf8(mLoaded->SkippedOnLoad()[0].text);
+    }
 }
 
 // A project of some five hundred tables is saved as a file over 10 MB, which the XML parser
@@ -220,7 +238,9 @@ TEST_F(ProjectFileSaveLoad, DamagedFilesLeaveTheProjectAsItWas) {
     const Case cases[] = {
         {"truncated", good.substr(0, good.size() / 2), "Quorvane: Load Project File failed! Please check!"},
         {"empty", "", "Quorvane: Load Project File failed! Please check!"},
-        {"no version", "<Project ProjName=\"x\"/>", "Quorvane: Load Project File failed! Please check!"},
+        {"no version", "<Project ProjName=\"x\"/>",
+         "Quorvane: Load Project File failed! Please check! The element Project on line 1 cannot be read: it "
+         "has no Version attribute."},
         {"other root", "<Other Version=\"6.0\"/>", "Quorvane: Invalid Project File!"},
         {"entities",
          "<!DOCTYPE Project [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;\">]>"
@@ -250,10 +270,15 @@ TEST_F(ProjectFileSaveLoad, DamagedFilesLeaveTheProjectAsItWas) {
         EXPECT_EQ(mProject->RecPerPage(), 25);
         EXPECT_EQ(mProject->DatabaseKey(), u"DB");
         EXPECT_EQ(mProject->db()->tables()->Find(u"customers")->TblCaption(), u"Our \u2713 customers");
-        EXPECT_EQ(Bytes("bad.xml"), row.bytes) << "loading never writes";
+        // Regression: a save to the file whose load failed wrote the project over what it held.
+        EXPECT_THROW(mProject->Save(File("bad.xml")), automation::Error);
+        EXPECT_EQ(Bytes("bad.xml"), row.bytes) << "neither loading nor the refused save writes";
     }
+    // The file the project does hold is saved over as ever, and where no file was, one is made.
+    mProject->Save(File("shop.xml"));
     mProject->Load(File("missing.xml"));
     EXPECT_EQ(ProjErr(), "Quorvane: Load Project File failed! Please check!");
+    mProject->Save(File("missing.xml"));
 
     // Regression: an element the load could not take was named by the text above alone, without
     // the line and the reason.
@@ -265,17 +290,92 @@ TEST_F(ProjectFileSaveLoad, DamagedFilesLeaveTheProjectAsItWas) {
               "read: it comes before any Database element, and the project has no database yet.");
 }
 
+// Regression: of three hundred project files damaged at random, Load and Save to the same file
+// emptied more than half (their load failed, and the save wrote the project the failure left) and
+// dropped settings from most of the rest (attributes the reader did not know, values it could not
+// take). Whatever the damage, a save to the damaged file is refused, or writes all it held again.
+TEST_F(ProjectFileSaveLoad, ARandomlyDamagedFileIsNeverSavedWithoutWhatItHeld) {
+    BuildProject();
+    mProject->Save(File("shop.xml"));
+    const std::string good = Bytes("shop.xml");
+    std::mt19937 random(20240611);
+    int refused = 0;
+    int saved = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::string bad = good;
+        const std::size_t at = random() % bad.size();
+        switch (random() % 4) {
+        case 0:
+            bad[at] = static_cast<char>(' ' + random() % 95);
+            break;
+        case 1:
+            bad.erase(at, 1 + random() % 20);
+            break;
+        case 2:
+            bad.insert(at, good.substr(random() % good.size(), 1 + random() % 30));
+            break;
+        default:
+            bad.resize(at);
+        }
+        SCOPED_TRACE("round " + std::to_string(round));
+        WriteFile("damaged.xml", bad);
+        Qel& project = FreshProject();
+        project.Load(File("damaged.xml"));
+        const std::optional<xml::Document> document = xml::Document::TryLoad(File("damaged.xml"));
+        try {
+            project.Save(File("damaged.xml"));
+        } catch (const automation::Error&) {
+            ++refused;
+            ASSERT_TRUE(Bytes("damaged.xml") == bad);
+            continue;
+        }
+        ++saved;
+        ASSERT_EQ(ProjErr(), "") << "a load that failed gave a file to save over";
+        const std::multiset<std::u16string> held = test::FileParts(document->DocumentElement());
+        const std::multiset<std::u16string> written =
+            test::FileParts(xml::Document::Load(File("damaged.xml")).DocumentElement());
+        std::vector<std::u16string> dropped;
+        std::set_difference(held.begin(), held.end(), written.begin(), written.end(),
+                            std::back_inserter(dropped));
+        ASSERT_TRUE(dropped.empty()) << automation::ToUtf8(dropped.front());
+    }
+    // Both ways are taken: the damage is neither always fatal nor always harmless.
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(saved, 0);
+}
+
 TEST_F(ProjectFileSaveLoad, AFileWithoutDatabaseIsRefusedAfterItsExtensions) {
-    WriteFile(
-        "nodb.xml",
-        "<Project Version=\"6.0\" SmtpServer=\"\"><Extension Name=\"Menu\" Template=\"m.zip\"/></Project>");
+    BuildProject();
+    mProject->Save(File("shop.xml"));
+    const std::string shop = Bytes("shop.xml");
+    const std::string nodb =
+        "<Project Version=\"6.0\" SmtpServer=\"\"><Extension Name=\"Menu\" Template=\"m.zip\"/></Project>";
+    WriteFile("nodb.xml", nodb);
     Qel& project = FreshProject();
+    project.Load(File("shop.xml"));
+    ASSERT_EQ(ProjErr(), "");
+    project.UnLoadDB();
     project.Load(File("nodb.xml"));
     EXPECT_EQ(project.SmtpServer(), system::MachineName());
     EXPECT_EQ(project.SmtpServerPort(), 25);
     EXPECT_EQ(ProjErr(), "Quorvane: No Database Information in Project File!");
     ASSERT_EQ(GetExtensions().Count(), 1);
     EXPECT_EQ(GetExtensions().At(1)->Name(), u"Menu");
+
+    // Regression: the load had reset the project and read part of the file into it, and a save
+    // wrote that over the file, or over the file the project had come from, as if it held either.
+    EXPECT_THROW(project.Save(File("nodb.xml")), automation::Error);
+    EXPECT_NE(ProjErr().find("nodb.xml is left as it is: its load failed"), std::string::npos) << ProjErr();
+    EXPECT_THROW(project.Save(File("shop.xml")), automation::Error);
+    EXPECT_NE(ProjErr().find("shop.xml is left as it is: the project no longer holds it as it was loaded, "
+                             "since the load of " +
+                             automation::ToUtf8(File("nodb.xml"))),
+              std::string::npos)
+        << ProjErr();
+    EXPECT_TRUE(Bytes("nodb.xml") == nodb && Bytes("shop.xml") == shop);
+    // What it holds now goes to a file of its own, and again to that file.
+    project.Save(File("mixed.xml"));
+    project.Save(File("mixed.xml"));
 }
 
 // Regression: a load that read past a second table of one name left it out, and Save through
@@ -314,6 +414,10 @@ TEST_F(ProjectFileSaveLoad, SaveRefusesToWriteTheLoadedFileWithoutWhatTheLoadSki
             << ProjErr();
         EXPECT_TRUE(Bytes("twice.xml") == bytes) << "the file is left byte for byte";
     }
+    // Regression: a load that failed emptied the list of what the earlier load skipped.
+    WriteFile("bad.xml", "not XML");
+    project.Load(File("bad.xml"));
+    EXPECT_THROW(project.Save(File("twice.xml")), automation::Error);
     // Another file is a copy the user makes on purpose, and may be saved again.
     automation::CallByName(project, u"Save", automation::InvokeKind::Method, {Variant(File("copy.xml"))});
     automation::CallByName(project, u"Save", automation::InvokeKind::Method, {Variant(File("copy.xml"))});
@@ -324,6 +428,59 @@ TEST_F(ProjectFileSaveLoad, SaveRefusesToWriteTheLoadedFileWithoutWhatTheLoadSki
     whole.Load(File("copy.xml"));
     ASSERT_EQ(ProjErr(), "");
     whole.Save(File("copy.xml"));
+}
+
+// Regression: the refusal knew the loaded file by the path it was loaded by, so that the file
+// renamed, or reached through a link that had been moved, was saved without what the load skipped.
+TEST_F(ProjectFileSaveLoad, TheRefusalKnowsTheFileItselfNotThePathItWasLoadedBy) {
+    BuildProject();
+    mProject->Save(File("shop.xml"));
+    std::string bytes = Bytes("shop.xml");
+    bytes.replace(bytes.find("TblName=\"order_lines\""), 21, "TblName=\"Customers\"");
+    WriteFile("twice.xml", bytes);
+    std::filesystem::create_symlink(mTemp / "twice.xml", mTemp / "link.xml");
+    FreshProject().Load(File("link.xml"));
+    std::filesystem::rename(mTemp / "link.xml", mTemp / "moved-link.xml");
+    EXPECT_THROW(mLoaded->Save(File("moved-link.xml")), automation::Error);
+
+    Qel& project = FreshProject();
+    project.Load(File("twice.xml"));
+    ASSERT_EQ(project.SkippedOnLoad().size(), 1u);
+    std::filesystem::rename(mTemp / "twice.xml", mTemp / "moved.xml");
+    EXPECT_THROW(project.Save(File("moved.xml")), automation::Error);
+    // Changed in place it is still that file, which may hold more now.
+    std::ofstream(mTemp / "moved.xml", std::ios::binary | std::ios::app) << "\n";
+    EXPECT_THROW(project.Save(File("moved.xml")), automation::Error);
+    EXPECT_EQ(Bytes("moved.xml"), bytes + "\n");
+    // At the old path, the same bytes put back are the file again; a file that only took the path
+    // is another, saved over as any other.
+    WriteFile("twice.xml", bytes);
+    EXPECT_THROW(project.Save(File("twice.xml")), automation::Error);
+    WriteFile("twice.xml", "<Project/>");
+    project.Save(File("twice.xml"));
+    EXPECT_NE(Bytes("twice.xml").find("TblName=\"customers\""), std::string::npos);
+    EXPECT_EQ(Bytes("moved.xml"), bytes + "\n");
+}
+
+// Regression: after DeleteProj and a new project, the file the old project was loaded from was
+// still refused, although the project saved no longer came from it.
+TEST_F(ProjectFileSaveLoad, TheRefusalLastsAsLongAsTheProjectComesFromTheFile) {
+    WriteFile("twice.xml",
+              "<Project Version=\"6.0\" AutoSync=\"0\"><Database DBName=\"DB\"><Table TblName=\"T\"/>"
+              "<Table TblName=\"t\"/></Database></Project>");
+    Qel& project = FreshProject();
+    project.Load(File("twice.xml"));
+    ASSERT_EQ(project.SkippedOnLoad().size(), 1u);
+    // Changed, saved elsewhere, it still holds the file's settings, not the table the load skipped.
+    project.AddProj(u"renamed");
+    project.LoadDefault();
+    project.UnLoadDB();
+    project.Save(File("copy.xml"));
+    EXPECT_THROW(project.Save(File("twice.xml")), automation::Error);
+    project.DeleteProj();
+    project.AddProj(u"new");
+    project.Save(File("twice.xml"));
+    EXPECT_EQ(Bytes("twice.xml").find("TblName=\"t\""), std::string::npos);
 }
 
 /// Records what it was asked and answers with a prepared file.

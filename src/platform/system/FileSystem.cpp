@@ -22,6 +22,7 @@
 #include <set>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <utility>
 
@@ -95,6 +96,17 @@ std::error_code ReadChunks(int fd, const std::function<std::error_code(std::stri
             return error;
         }
     }
+}
+
+constexpr unsigned IdentityFields = STATX_INO | STATX_BTIME;
+
+FileIdentity IdentityFrom(const struct statx& status) {
+    FileIdentity identity{(std::uint64_t{status.stx_dev_major} << 32) | status.stx_dev_minor, status.stx_ino,
+                          0};
+    if ((status.stx_mask & STATX_BTIME) != 0) {
+        identity.birth = status.stx_btime.tv_sec * std::int64_t{1'000'000'000} + status.stx_btime.tv_nsec;
+    }
+    return identity;
 }
 
 std::u16string Quoted(std::u16string_view path) {
@@ -612,9 +624,29 @@ bool IsSameFile(std::u16string_view first, std::u16string_view second) {
     return resolved(one) == resolved(other);
 }
 
+std::optional<FileIdentity> IdentityOf(std::u16string_view path) {
+    struct statx status {};
+    if (::statx(AT_FDCWD, ToNativePath(path).c_str(), AT_STATX_SYNC_AS_STAT, IdentityFields, &status) != 0) {
+        return std::nullopt;
+    }
+    return IdentityFrom(status);
+}
+
 std::string ReadFileBytes(std::u16string_view path) {
+    FileIdentity ignored;
+    return ReadFileBytes(path, ignored);
+}
+
+std::string ReadFileBytes(std::u16string_view path, FileIdentity& identity) {
     struct stat status {};
     FileDescriptor file = OpenForReading(path, status);
+    struct statx opened {};
+    if (::statx(file.Get(), "", AT_EMPTY_PATH | AT_STATX_SYNC_AS_STAT, IdentityFields, &opened) == 0) {
+        identity = IdentityFrom(opened);
+    } else {
+        identity = {(std::uint64_t{major(status.st_dev)} << 32) | minor(status.st_dev),
+                    static_cast<std::uint64_t>(status.st_ino), 0};
+    }
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(status.st_size));
     if (std::error_code error = ReadChunks(file.Get(), [&bytes](std::string_view chunk) {

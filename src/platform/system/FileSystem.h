@@ -44,9 +44,32 @@ std::u16string AbsolutePath(std::u16string_view path);
 /// path once it is absolute and its links, "." and ".." are resolved.
 bool IsSameFile(std::u16string_view first, std::u16string_view second);
 
+/// Which file on disk a path leads to, following links: its device and inode, and when the file
+/// system keeps it, its time of birth, so that an inode the system hands to a new file after the
+/// old one was removed is not taken for the old file. A file keeps its identity when it is renamed
+/// or reached through another link; a file written beside and renamed over it is another file.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    /// Nanoseconds since the epoch; 0 when the file system does not say.
+    std::int64_t birth = 0;
+
+    /// The same file: device and inode agree, and so do the births where both are known.
+    bool IsSameAs(const FileIdentity& other) const noexcept {
+        return device == other.device && inode == other.inode &&
+               (birth == 0 || other.birth == 0 || birth == other.birth);
+    }
+};
+
+/// The identity of the file at `path`; nullopt when there is none (or the path cannot be
+/// reached).
+std::optional<FileIdentity> IdentityOf(std::u16string_view path);
+
 /// The whole file as bytes. A pipe, socket or device (also through a link) is refused with 75
 /// naming it, unopened.
 std::string ReadFileBytes(std::u16string_view path);
+/// The same, with the identity of the very file that was read.
+std::string ReadFileBytes(std::u16string_view path, FileIdentity& identity);
 
 /// Whether the regular file `path` (or the one a link there names) holds exactly `bytes`; false
 /// for anything else, which is never opened.

@@ -288,6 +288,12 @@ std::optional<Document> Document::TryLoad(std::u16string_view file, ParseError* 
     return ParseBytes(bytes, std::u16string(file), nullptr, options, report);
 }
 
+std::optional<Document> Document::TryLoadBytes(const std::string& bytes, std::u16string_view file,
+                                               ParseError* error, const LoadOptions& options) {
+    ParseError local;
+    return ParseBytes(bytes, std::u16string(file), nullptr, options, error != nullptr ? *error : local);
+}
+
 Document Document::Load(std::u16string_view file, const LoadOptions& options) {
     ParseError error;
     std::optional<Document> document =

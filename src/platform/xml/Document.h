@@ -71,6 +71,10 @@ public:
     /// outcome: nullopt, with the reason in `error` when given.
     static std::optional<Document> TryLoad(std::u16string_view file, ParseError* error = nullptr,
                                            const LoadOptions& options = {});
+    /// As TryLoad, for the bytes of a file the caller has read already (`file` names it in the
+    /// error), in the encoding their declaration names.
+    static std::optional<Document> TryLoadBytes(const std::string& bytes, std::u16string_view file,
+                                                ParseError* error = nullptr, const LoadOptions& options = {});
     /// Parses text held in memory; an encoding in its declaration is ignored.
     static Document Parse(std::u16string_view xml, const LoadOptions& options = {});
     static std::optional<Document> TryParse(std::u16string_view xml, ParseError* error = nullptr,

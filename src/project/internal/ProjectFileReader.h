@@ -18,6 +18,7 @@ class Object;
 namespace qv {
 
 struct SkippedElement;
+struct UnreadAttribute;
 class QelCustomScripts;
 class QelDatabases;
 class QelDatabase;
@@ -46,7 +47,8 @@ struct ProjectFileModel {
 /// hold (identifiers, quote characters) is derived again.
 ///
 /// Refused entries (an empty name, a table or field already listed) skip their element and its
-/// children; unknown nodes are skipped too. An element that repeats an extension, pair, script or
+/// children; unknown nodes are skipped too, and so are attributes no setting bears or whose text
+/// their setting cannot hold. An element that repeats an extension, pair, script or
 /// the database read before it is read into that entry. Each element so left out or merged is
 /// listed in the model's `skipped`, since a save would write the file without it. What cannot be
 /// read at all (a table before any database, a second database of another name) raises, and the
@@ -61,7 +63,7 @@ public:
     }
 
     /// Reads the root's attributes into the project's settings.
-    void ReadProjectSettings(const xml::Element& project) const;
+    void ReadProjectSettings(const xml::Element& project);
     /// Reads the child elements of `parent` in document order, and those of each `Database` and
     /// `Table` among them.
     void ReadNodes(const xml::Element& parent);
@@ -82,6 +84,8 @@ private:
     void SkipUnknown(const xml::Element& element);
     /// Lists the child elements of an element that holds none, which nothing reads.
     void SkipChildElements(const xml::Element& element);
+    /// Lists the attributes of `element` that were not read as the file has them.
+    void SkipAttributes(const xml::Element& element, const std::vector<UnreadAttribute>& unread);
     /// Whether an extension, pair or script entry was made or found by an earlier element of
     /// this file; notes it as read otherwise.
     bool ReadBefore(const automation::Object* entry);
@@ -91,6 +95,10 @@ private:
     std::vector<const automation::Object*> mEntriesRead;
     bool mDatabaseRead = false;
 };
+
+/// Raises error 5: the element cannot be read, and why (a clause). The load fails as a whole with
+/// this text after its own.
+[[noreturn]] void RaiseUnreadable(const xml::Element& element, std::u16string_view reason);
 
 /// The code a `CustomScript` element holds: its CDATA sections, with the text between them
 /// (the character references the writer puts there, such as CRs), and any other text that is
