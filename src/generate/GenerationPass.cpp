@@ -123,6 +123,17 @@ bool GenerationPass::FieldPageNamesAreDistinct() {
 std::int16_t GenerationPass::Run() {
     ModuleState& state = State();
     CurrentRun().overwriteAnswer = OverwriteForAll::None;
+    if (!mCheckOnly) {
+        mLogin = LoginFingerprint(mProject.SecType(),
+                                  {mProject.SecLoginID(), mProject.SecPasswd(), mProject.SecTbl(),
+                                   mProject.SecLoginIDFld(), mProject.SecPasswdFld()});
+        mRecord = SiteRecord::Load(CurrentRun().siteRecordFolder, mSettings.Destination);
+    }
+    // What was written is recorded however the pass ends: a cancel or a failure leaves pages too.
+    struct SaveRecord {
+        const SiteRecord& record;
+        ~SaveRecord() { record.Save(); }
+    } saveRecord{mRecord};
     state.gProgressTotal = 0;
     // GenScript and GenCheck stop before the pass when the project has no database.
     assert(mProject.db() && "the pass needs the project's database");
@@ -208,6 +219,14 @@ std::int16_t GenerationPass::Run() {
     RemovePasswordPages();
 
     if (!mProject.OtherGen()) {
+        if (!mLogin.empty()) {
+            // The other pages carry the login's check and its form: each one kept from before is
+            // built, not written, to tell whether it already is what the login needs.
+            mLookOnly = true;
+            GenerateOtherPages(u"other,simple", /*overwrite=*/false);
+            mLookOnly = false;
+        }
+        NameUnguardedPages();
         return result();
     }
     mProject.SetCurrentTable(nullptr);
@@ -229,6 +248,7 @@ std::int16_t GenerationPass::Run() {
         return 0;
     }
     count += *copies;
+    NameUnguardedPages();
     return result();
 }
 

@@ -106,6 +106,7 @@ WorkFolderLock SetupWorkFolders(std::u16string_view workFolder,
     GenerationRun& run = CurrentRun();
     TemplateState& folders = CurrentTemplateState();
     run.backupFolder = WorkFolder(root, u"Backup");
+    run.siteRecordFolder = system::JoinInside(root, u"Sites");
     const std::u16string templates = WorkFolder(root, u"Templates");
     const std::u16string templateFolder =
         WorkFolder(templates, RemoveSlashesAndSpaces(folders.templateFileName));

@@ -2,6 +2,7 @@
 
 #include "generate/OverwritePolicy.h"
 #include "generate/internal/GenerationSettings.h"
+#include "generate/internal/SiteRecord.h"
 
 #include <chrono>
 #include <cstdint>
@@ -71,8 +72,21 @@ private:
                    const QelTable* table = nullptr, bool neverKept = false);
     /// What an existing page at `outPath` that differs from this run's may do while the project's
     /// login is in force ("serve visitors who have not logged in", and for the user table's table
-    /// pages show its password column); empty without a login, and for files that are not pages.
+    /// pages show its password column); empty without a login, for files that are not pages, and
+    /// for a page the site's record shows to be one a run wrote under the login as it is now.
     std::u16string LeftOpenByEarlierPage(std::u16string_view outPath, const QelTable* table) const;
+    /// Whether `path` is a page that the project's login must guard: a login is in force and the
+    /// file runs on the server (the default page extension).
+    bool IsGuardedPage(std::u16string_view path) const;
+    /// What a page that does not check the login may do: LeftOpenByEarlierPage's text.
+    std::u16string LeavesOpenText(const QelTable* table) const;
+    /// Under a login: names and counts as left open each page in the site that this run did not
+    /// write or look at, that a page of the project (for any table, field and control, whatever
+    /// its switches and conditions say) or an earlier run (by the site's record) put there, and
+    /// that is not known to check the login as it is now. A switch that keeps a page from being
+    /// built (OtherGen, TblGen, FldGenerate, a control's condition, a table that is not loaded)
+    /// would otherwise leave a page from before the login in the site unsaid.
+    void NameUnguardedPages();
     /// Whether the field is the password column of a dynamic login's user table, named as the
     /// project's settings name them.
     bool IsLoginPasswordField(const QelTable& table, const QelField& field) const;
@@ -104,6 +118,15 @@ private:
     std::map<std::u16string, std::u16string> mPreparedScripts; ///< by file, read in this pass
     /// The field pages this pass wrote or kept.
     std::set<std::u16string> mFieldPages;
+    /// Every page this pass wrote, kept or left alone, whatever became of it.
+    std::set<std::u16string> mPagesSeen;
+    /// What the runs wrote into the site, and the login as it is for this run (LoginFingerprint).
+    SiteRecord mRecord;
+    std::u16string mLogin;
+    /// Whether pages are built only to be compared with those in the site, never written or
+    /// counted: an existing page that comes out the same is taken as seen, a failed build is
+    /// forgotten.
+    bool mLookOnly = false;
     std::int32_t mPagesBuilt = 0;
     std::chrono::steady_clock::duration mPageScriptTime{};
     OutputTally mTally;
