@@ -78,6 +78,13 @@ void GenerationPass::PrefixError(std::u16string_view context) {
     state.gProjErr = std::move(text);
 }
 
+void GenerationPass::PrefixPageError(std::u16string_view page) const {
+    // The package's own stop (a setting it cannot work with, a system code without its helpers)
+    // comes with the first page it builds, which is at no fault of its own.
+    PrefixError(mStoppedByPackage ? std::u16string_view(u": The template package stopped the generation")
+                                  : page);
+}
+
 bool GenerationPass::FieldPageNamesAreDistinct() {
     QelControls& controls = mProject.Controls();
     std::map<std::u16string, std::u16string> fieldByPage;
@@ -209,8 +216,8 @@ std::int16_t GenerationPass::Run() {
             fields.SetItem(automation::Variant(field->FldName()));
             count += GenerateFieldPages(*field);
             if (ScriptReportedError()) {
-                PrefixError(u": Generate Table " + table->TblName() + u" Field " + field->FldName() +
-                            u" page error");
+                PrefixPageError(u": Generate Table " + table->TblName() + u" Field " + field->FldName() +
+                                u" page error");
                 return 0;
             }
         }

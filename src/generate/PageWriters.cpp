@@ -122,6 +122,7 @@ void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath,
             state.gProjErr.clear();
             return;
         }
+        mStoppedByPackage = !PageEngine().LastBuildFailedInEngine();
         return;
     }
     text = control.CtrlSpace() ? FormatOutputText(text, state.gProductName, mProject.DllVersion())
@@ -236,7 +237,8 @@ std::int32_t GenerationPass::GenerateTablePages(QelTable& table) {
         ++state.gProgressPos;
         GetStatus().SetStatus(Percent(state.gProgressPos, state.gProgressTotal));
         if (ScriptReportedError()) {
-            PrefixError(u": Generate Table " + table.TblName() + u" " + control->CtrlID() + u" page error");
+            PrefixPageError(u": Generate Table " + table.TblName() + u" " + control->CtrlID() +
+                            u" page error");
             break;
         }
     }
@@ -478,7 +480,7 @@ std::int32_t GenerationPass::GenerateOtherPages(std::u16string_view typeList, bo
         WritePage(*control, *outPath, control->CtrlOverwrite() && overwrite, OtherPageInit,
                   u" not found. Generation aborted.", [] {});
         if (ScriptReportedError()) {
-            PrefixError(u": Generate " + control->CtrlID() + u" page error");
+            PrefixPageError(u": Generate " + control->CtrlID() + u" page error");
             break;
         }
     }

@@ -109,6 +109,9 @@ private:
     bool OutputExists(const QelControl& control, std::u16string_view fileName) const;
     /// Adds a context line in front of a pending error text.
     static void PrefixError(std::u16string_view context);
+    /// The same after a page failed: `page` names it, unless the template code stopped the run
+    /// on its own, which is said of the package.
+    void PrefixPageError(std::u16string_view page) const;
 
     Qel& mProject;
     GenerationSettings mSettings;
@@ -127,6 +130,8 @@ private:
     /// counted: an existing page that comes out the same is taken as seen, a failed build is
     /// forgotten.
     bool mLookOnly = false;
+    /// Whether the last page that failed was stopped by the template code rather than its engine.
+    bool mStoppedByPackage = false;
     std::int32_t mPagesBuilt = 0;
     std::chrono::steady_clock::duration mPageScriptTime{};
     OutputTally mTally;
