@@ -31,8 +31,8 @@ namespace qv {
 GenerationPass::GenerationPass(Qel& project, GenerationSettings settings, bool checkOnly)
     : mProject(project), mSettings(std::move(settings)), mCheckOnly(checkOnly) {}
 
-bool GenerationPass::IsControlForTable(QelTable& table, const QelControl& control) {
-    bool applies = table.TblGen();
+bool GenerationPass::IsControlForTable(QelTable& table, const QelControl& control, bool whateverTblGen) {
+    bool applies = whateverTblGen || table.TblGen();
     const std::u16string units = table.TblSysGenUnits();
     if (!units.empty()) {
         // Listed ids open a table's pages whatever its TblGen says; the pieces are not trimmed.
@@ -50,6 +50,12 @@ bool GenerationPass::IsControlForTable(QelTable& table, const QelControl& contro
                               ? control.CtrlType() == u"table"
                               : type == u"REPORT" && control.CtrlType() == u"report";
     return pageKind && mProject.EvaluateCondition(control.CtrlCond());
+}
+
+bool GenerationPass::LooksAtSwitchedOffPages(const QelTable& table) const {
+    // A table that is not loaded or cannot be generated has no pages to build: its pages from
+    // before are named all the same.
+    return !mCheckOnly && !mLogin.empty() && table.Fields()->Count() > 0 && table.TblCustomError().empty();
 }
 
 std::u16string GenerationPass::ResolveExtension(std::u16string_view extension) const {
@@ -192,7 +198,8 @@ std::int16_t GenerationPass::Run() {
         if (!table) {
             continue;
         }
-        if (table->TblGen() || !table->TblSysGenUnits().empty()) {
+        const bool looked = LooksAtSwitchedOffPages(*table);
+        if (table->TblGen() || !table->TblSysGenUnits().empty() || looked) {
             mProject.SetCurrentTable(table.Get());
             SetTableContext(*table);
             count += GenerateTablePages(*table);
@@ -203,18 +210,22 @@ std::int16_t GenerationPass::Run() {
                 return 0;
             }
         }
-        if (!table->TblGen()) {
+        if (!table->TblGen() && !looked) {
             continue;
         }
         QelFields& fields = *table->Fields();
         for (const automation::Ref<QelField>& field : fields.InSequenceOrder()) {
-            if (!field || !field->FldGenerate()) {
+            if (!field) {
+                continue;
+            }
+            const bool lookedField = !table->TblGen() || !field->FldGenerate();
+            if (lookedField && !LooksAtSwitchedOffPages(*table)) {
                 continue;
             }
             mProject.SetCurrentTable(tables.Item(automation::Variant(table->TblName())).Get());
             mProject.SetCurrentField(field.Get());
             fields.SetItem(automation::Variant(field->FldName()));
-            count += GenerateFieldPages(*field);
+            count += GenerateFieldPages(*field, lookedField);
             if (ScriptReportedError()) {
                 PrefixPageError(u": Generate Table " + table->TblName() + u" Field " + field->FldName() +
                                 u" page error");

@@ -70,13 +70,18 @@ std::optional<std::u16string> GenerationPass::WritablePath(const QelControl& con
     // counted, nothing is written through the link, and the pass goes on.
     if (std::optional<FolderObstacle> obstacle =
             OutputFolderObstacle(mSettings, control.CtrlOFolder(), fileName)) {
+        if (mLookOnly) {
+            return std::nullopt;
+        }
         ReportFolderObstacle(
             u"Writing to file ",
             ResolveOutputFolder(mSettings, control.CtrlOFolder(), fileName, /*checkOnly=*/true), *obstacle,
             &mTally);
         return std::nullopt;
     }
-    return OutputPath(control, fileName);
+    // A page only looked at makes no folder.
+    return mLookOnly ? ResolveOutputFolder(mSettings, control.CtrlOFolder(), fileName, /*checkOnly=*/true)
+                     : OutputPath(control, fileName);
 }
 
 bool GenerationPass::OutputExists(const QelControl& control, std::u16string_view fileName) const {
@@ -154,8 +159,10 @@ void GenerationPass::WritePage(QelControl& control, std::u16string_view outPath,
         },
         leavesOpen);
     // A page that holds what this run made of it is the generator's own under the login as it is.
+    // Without a login only its name is kept: no page is vouched for then, and a later run under a
+    // login still learns what an earlier one put into the site.
     if (written || mTally.unchanged > unchanged) {
-        mRecord.Note(outPath, system::Sha256Hex(bytes), mLogin);
+        mRecord.Note(outPath, mLogin.empty() ? std::string() : system::Sha256Hex(bytes), mLogin);
     }
 }
 
@@ -212,7 +219,13 @@ std::int32_t GenerationPass::GenerateTablePages(QelTable& table) {
     std::int32_t count = 0;
     for (std::int32_t position = 1; position <= controls.Count(); ++position) {
         automation::Ref<QelControl> control = controls.Item(automation::Variant(position));
-        if (!control || !IsControlForTable(table, *control)) {
+        if (!control) {
+            continue;
+        }
+        const bool applies = IsControlForTable(table, *control);
+        const bool looked = !applies && !table.TblGen() && LooksAtSwitchedOffPages(table) &&
+                            IsControlForTable(table, *control, /*whateverTblGen=*/true);
+        if (!applies && !looked) {
             continue;
         }
         const std::u16string fileName = BuildOutputFileName(
@@ -225,6 +238,7 @@ std::int32_t GenerationPass::GenerateTablePages(QelTable& table) {
         if (GetStatus().StatusIsCancelled()) {
             RaiseCancelled();
         }
+        mLookOnly = looked;
         const std::optional<std::u16string> outPath = WritablePath(*control, fileName);
         control = controls.Item(automation::Variant(position));
         const bool overwrite = control->CtrlOverwrite() && table.TblOverwrite();
@@ -232,6 +246,10 @@ std::int32_t GenerationPass::GenerateTablePages(QelTable& table) {
             WritePage(
                 *control, *outPath, overwrite, TablePageInit, u" not found. Generation aborted.",
                 [&] { tables.Item(automation::Variant(table.TblName())); }, &table);
+        }
+        mLookOnly = false;
+        if (looked) {
+            continue;
         }
         // Written or skipped, the page counts for the bar.
         ++state.gProgressPos;
@@ -245,9 +263,9 @@ std::int32_t GenerationPass::GenerateTablePages(QelTable& table) {
     return count;
 }
 
-std::int32_t GenerationPass::GenerateFieldPages(QelField& field) {
+std::int32_t GenerationPass::GenerateFieldPages(QelField& field, bool looked) {
     mProject.SetCurrentField(&field);
-    if (!field.FldGenerate()) {
+    if (!field.FldGenerate() && !looked) {
         return 0;
     }
     QelControls& controls = mProject.Controls();
@@ -266,15 +284,19 @@ std::int32_t GenerationPass::GenerateFieldPages(QelField& field) {
             continue;
         }
         GetStatus().DispStatus(Generating(fileName));
+        mLookOnly = looked;
         const std::optional<std::u16string> outPath = WritablePath(*control, fileName);
         if (!outPath) {
+            mLookOnly = false;
             continue;
         }
         control = controls.Item(automation::Variant(position));
         QelTable* table = mProject.CurrentTable();
         const bool overwrite = control->CtrlOverwrite() && table != nullptr && table->TblOverwrite();
         const bool password = table != nullptr && IsLoginPasswordField(*table, field);
-        mFieldPages.insert(*outPath);
+        if (!looked) {
+            mFieldPages.insert(*outPath);
+        }
         WritePage(
             *control, *outPath, overwrite, TablePageInit, u" not found. Generation aborted",
             [&] {
@@ -283,6 +305,7 @@ std::int32_t GenerationPass::GenerateFieldPages(QelField& field) {
                 }
             },
             /*table=*/nullptr, password);
+        mLookOnly = false;
     }
     return count;
 }

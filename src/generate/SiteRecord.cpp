@@ -45,8 +45,8 @@ SiteRecord SiteRecord::Load(std::u16string_view folder, std::u16string_view dest
 
 bool SiteRecord::Vouches(std::u16string_view path, std::u16string_view login) const {
     const auto found = mPages.find(std::u16string(path));
-    if (found == mPages.end() || found->second.login != login || system::IsSymbolicLink(path) ||
-        !system::FileExists(path)) {
+    if (found == mPages.end() || found->second.digest.empty() || found->second.login != login ||
+        system::IsSymbolicLink(path) || !system::FileExists(path)) {
         return false;
     }
     try {
@@ -61,9 +61,9 @@ void SiteRecord::Note(std::u16string_view path, std::string_view digest, std::u1
         return;
     }
     Entry entry{automation::FromUtf8(digest), std::u16string(login)};
-    Entry& kept = mPages[std::u16string(path)];
-    if (kept.digest != entry.digest || kept.login != entry.login) {
-        kept = std::move(entry);
+    const auto [kept, added] = mPages.try_emplace(std::u16string(path), entry);
+    if (added || kept->second.digest != entry.digest || kept->second.login != entry.login) {
+        kept->second = std::move(entry);
         mChanged = true;
     }
 }

@@ -245,6 +245,7 @@ TEST_P(LoginRegenerationTest, WhatAUserWroteOutlivesEveryUnattendedRun) {
 // page from being built.
 TEST_P(LoginRegenerationTest, ASwitchThatLeavesAPageFromBeforeTheLoginFailsTheRun) {
     Succeed({"new", "p.xml", "--connection-string", automation::ToUtf8(mDatabase->ConnectionString())});
+    Succeed({"set", "p.xml", "acct.photo", "FldGenerate=True"});
     Succeed({"generate", "p.xml", "--overwrite", "all"});
     SetLogin();
     const fs::path before = mTemp / "before";
@@ -274,9 +275,17 @@ TEST_P(LoginRegenerationTest, ASwitchThatLeavesAPageFromBeforeTheLoginFailsTheRu
     EXPECT_TRUE(Holds(tblGen, "show the password column \"pw\" of the user table \"acct\". ")) << tblGen;
     expectNamed({{"set", "p.xml", "acct", "TblGen=True", "TblView=False"}}, "acctview.asp",
                 "the condition of its control \"view\"");
+    // A picture page comes out the same under the login, which qvfn.asp checks; edited, it may
+    // not check it.
+    for (const fs::path& site : {Site(), before}) {
+        std::ofstream(site / "acct_photopicture.asp", std::ios::app) << "<% ' edited %>\n";
+    }
+    expectNamed(
+        {{"set", "p.xml", "acct", "TblView=True"}, {"set", "p.xml", "acct.photo", "FldGenerate=False"}},
+        "acct_photopicture.asp", "FldGenerate of the field \"acct.photo\" is False");
 
     // Written under the login, the pages are known to check it, whatever switch keeps them later.
-    Succeed({"set", "p.xml", "acct", "TblView=True"});
+    Succeed({"set", "p.xml", "acct.photo", "FldGenerate=True"});
     Succeed({"generate", "p.xml"});
     Succeed({"set", "p.xml", "OtherGen=False"});
     Succeed({"set", "p.xml", "acct", "TblGen=False"});

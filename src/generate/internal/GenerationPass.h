@@ -43,8 +43,9 @@ public:
     const OutputTally& Outputs() const noexcept { return mTally; }
 
     /// Whether a "table" or "report" control applies to a table: by TblGen or by the control ids
-    /// TblSysGenUnits lists, by the kinds of table and control, then by the control's condition.
-    bool IsControlForTable(QelTable& table, const QelControl& control);
+    /// TblSysGenUnits lists (unless `whateverTblGen`), by the kinds of table and control, then by
+    /// the control's condition.
+    bool IsControlForTable(QelTable& table, const QelControl& control, bool whateverTblGen = false);
 
     /// The output extension of a control: the default page extension for "*".
     std::u16string ResolveExtension(std::u16string_view extension) const;
@@ -54,7 +55,12 @@ private:
     /// offer no add, copy, view, edit or delete.
     void SetTableContext(QelTable& table);
     std::int32_t GenerateTablePages(QelTable& table);
-    std::int32_t GenerateFieldPages(QelField& field);
+    /// The field's pages; only looked at (mLookOnly) when `looked`, as a switch keeps them.
+    std::int32_t GenerateFieldPages(QelField& field, bool looked);
+    /// Whether the pages of the table that TblGen or FldGenerate keep from being written are
+    /// built all the same, not written (mLookOnly): under a login, to tell those from before that
+    /// already are what the login needs from those that may leave it open.
+    bool LooksAtSwitchedOffPages(const QelTable& table) const;
     /// Whether the field pages of the run have a file each: two fields whose pages would get one
     /// name (letter case aside: a Windows server serves one file for both) stop the run before
     /// anything is written, naming both, as two tables with one page name do.

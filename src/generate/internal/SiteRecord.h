@@ -26,7 +26,7 @@ public:
     bool Vouches(std::u16string_view path, std::u16string_view login) const;
 
     /// Records that the page at `path` now holds bytes of the digest `digest`, written under
-    /// `login`.
+    /// `login`; an empty `digest` records the page's name alone, vouching for nothing.
     void Note(std::u16string_view path, std::string_view digest, std::u16string_view login);
 
     /// The pages recorded.
