@@ -137,9 +137,11 @@ std::int16_t GenerationPass::Run() {
     ModuleState& state = State();
     CurrentRun().overwriteAnswer = OverwriteForAll::None;
     if (!mCheckOnly) {
+        // What the pages' check is made of: the login's settings and the code that writes it.
+        const std::u16string sources = SourcesDigest(mPageSources);
         mLogin = LoginFingerprint(mProject.SecType(),
                                   {mProject.SecLoginID(), mProject.SecPasswd(), mProject.SecTbl(),
-                                   mProject.SecLoginIDFld(), mProject.SecPasswdFld()});
+                                   mProject.SecLoginIDFld(), mProject.SecPasswdFld(), sources});
         mRecord = SiteRecord::Load(CurrentRun().siteRecordFolder, mSettings.Destination);
     }
     // What was written is recorded however the pass ends: a cancel or a failure leaves pages too.

@@ -105,6 +105,19 @@ void SiteRecord::Save() const {
     }
 }
 
+std::u16string SourcesDigest(const std::vector<std::u16string>& files) {
+    std::string digests;
+    for (const std::u16string& file : files) {
+        try {
+            digests += system::Sha256Hex(system::ReadFileBytes(file));
+        } catch (const automation::Error&) {
+            digests += automation::ToUtf8(file);
+        }
+        digests += "\n";
+    }
+    return automation::FromUtf8(system::Sha256Hex(digests));
+}
+
 std::u16string LoginFingerprint(std::u16string_view secType,
                                 const std::vector<std::u16string_view>& settings) {
     const std::u16string mode = automation::ToLower(TrimBlanks(secType));

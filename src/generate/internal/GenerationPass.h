@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv {
 
@@ -31,6 +32,11 @@ public:
 
     /// The style-sheet template ("CssFile", resolved); "" writes no project style sheet.
     void SetStyleSheetTemplate(std::u16string file) { mStyleSheetTemplate = std::move(file); }
+
+    /// The files the pages are made from (the template and extension packages, the user code):
+    /// a page an earlier run wrote from other ones is not vouched for, as they write the login's
+    /// check too.
+    void SetPageSources(std::vector<std::u16string> files) { mPageSources = std::move(files); }
 
     /// Runs the pass: the number of existing targets in check-only mode, else 0.
     std::int16_t Run();
@@ -123,6 +129,7 @@ private:
     GenerationSettings mSettings;
     bool mCheckOnly;
     std::u16string mStyleSheetTemplate;
+    std::vector<std::u16string> mPageSources;
     std::u16string mCurTblVar;
     std::map<std::u16string, std::u16string> mPreparedScripts; ///< by file, read in this pass
     /// The field pages this pass wrote or kept.

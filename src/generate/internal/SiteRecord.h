@@ -47,6 +47,9 @@ private:
     bool mChanged = false;
 };
 
+/// One text for the contents of `files` (a file that cannot be read counts by its name).
+std::u16string SourcesDigest(const std::vector<std::u16string>& files);
+
 /// What a login is made of, as a record compares it: one text that differs whenever one of the
 /// settings the pages' login check is made from differs. Empty without a login.
 std::u16string LoginFingerprint(std::u16string_view secType,
