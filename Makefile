@@ -1,7 +1,8 @@
 # The README's commands. `make test` is what CI runs: it installs what is missing, checks the
 # formatting, builds with warnings as errors, runs clang-tidy, starts the database servers the db
-# tests need and runs every test, runs the suite once more under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and gives each fuzz target a short run over its seeds.
+# tests need and runs every test and each benchmark once at a small size, runs the suite once
+# more under AddressSanitizer and UndefinedBehaviorSanitizer, and gives each fuzz target a short
+# run over its seeds.
 JOBS ?= $(shell nproc)
 BUILD := build/release
 ASAN_BUILD := build/asan
@@ -19,8 +20,9 @@ deps:
 program-deps:
 	bash scripts/setup.sh program
 
+# The benchmarks are built too: the tests run each of them once at a small size.
 build: deps
-	cmake --preset release -DQV_REQUIRE_TESTS=ON
+	cmake --preset release -DQV_REQUIRE_TESTS=ON -DQV_BUILD_BENCH=ON
 	cmake --build $(BUILD) -j $(JOBS)
 
 format: deps

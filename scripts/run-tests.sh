@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test of one build folder: starts the database servers on loopback for the db
-# tests, runs CTest, and stops the servers again.
+# tests, runs CTest and, where the folder has the benchmarks, each of them once at a small size
+# while the servers still run, and stops the servers again.
 set -euo pipefail
 build=${1:?usage: run-tests.sh BUILD_DIR}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -11,3 +12,6 @@ if [ -f "$here/db-servers.sh" ]; then
     db_servers_start
 fi
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 300
+if [ -d "$build/bench" ]; then
+    bash "$here/run-bench.sh" "$build" --smoke
+fi

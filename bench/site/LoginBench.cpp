@@ -41,20 +41,24 @@ constexpr int kBaseUsers = 1000;
 constexpr int kLoginsPerRound = 20;
 
 /// Users `first` to `last` (login "user<n>@example.com", password "pw<n>"), made by the
-/// database itself.
+/// database itself. Their keys follow the largest one in the table, whatever users the test
+/// database brings.
 void AddUsers(SiteDatabase& database, int first, int last) {
     const std::string from = std::to_string(first);
     const std::string to = std::to_string(last);
+    const std::string offset =
+        std::to_string(std::stoll(database.Scalar(u"SELECT MAX(keyholder_id) FROM keyholders")) - first + 1);
     std::string sql;
     switch (database.Kind()) {
     case DatabaseKind::SQLite:
-        sql =
-            "WITH RECURSIVE c(n) AS (SELECT " + from + " UNION ALL SELECT n + 1 FROM c WHERE n < " + to +
-            ") INSERT INTO keyholders SELECT n + 2, CAST('user' || n || '@example.com' AS BLOB), 'pw' || n, "
-            "'User ' || n FROM c";
+        sql = "WITH RECURSIVE c(n) AS (SELECT " + from + " UNION ALL SELECT n + 1 FROM c WHERE n < " + to +
+              ") INSERT INTO keyholders SELECT n + " + offset +
+              ", CAST('user' || n || '@example.com' AS BLOB), 'pw' || n, "
+              "'User ' || n FROM c";
         break;
     case DatabaseKind::PostgreSQL:
-        sql = "INSERT INTO keyholders SELECT n + 2, convert_to('user' || n || '@example.com', 'UTF8'), 'pw' "
+        sql = "INSERT INTO keyholders SELECT n + " + offset +
+              ", convert_to('user' || n || '@example.com', 'UTF8'), 'pw' "
               "|| n, "
               "'User ' || n FROM generate_series(" +
               from + ", " + to + ") AS n";
@@ -75,7 +79,8 @@ void AddUsers(SiteDatabase& database, int first, int last) {
             scale *= 10;
         }
         number += ")";
-        sql = "INSERT INTO keyholders SELECT n + 2, CAST(CONCAT('user', n, '@example.com') AS BINARY), "
+        sql = "INSERT INTO keyholders SELECT n + " + offset +
+              ", CAST(CONCAT('user', n, '@example.com') AS BINARY), "
               "CONCAT('pw', n), CONCAT('User ', n) FROM (SELECT " +
               number + " AS n FROM " + joins + ") AS s WHERE n BETWEEN " + from + " AND " + to;
         break;

@@ -31,8 +31,8 @@ namespace qv {
 GenerationPass::GenerationPass(Qel& project, GenerationSettings settings, bool checkOnly)
     : mProject(project), mSettings(std::move(settings)), mCheckOnly(checkOnly) {}
 
-bool GenerationPass::IsControlForTable(QelTable& table, const QelControl& control) {
-    bool applies = table.TblGen();
+bool GenerationPass::IsControlForTable(QelTable& table, const QelControl& control, bool whateverTblGen) {
+    bool applies = whateverTblGen || table.TblGen();
     const std::u16string units = table.TblSysGenUnits();
     if (!units.empty()) {
         // Listed ids open a table's pages whatever its TblGen says; the pieces are not trimmed.
@@ -50,6 +50,12 @@ bool GenerationPass::IsControlForTable(QelTable& table, const QelControl& contro
                               ? control.CtrlType() == u"table"
                               : type == u"REPORT" && control.CtrlType() == u"report";
     return pageKind && mProject.EvaluateCondition(control.CtrlCond());
+}
+
+bool GenerationPass::LooksAtSwitchedOffPages(const QelTable& table) const {
+    // A table that is not loaded or cannot be generated has no pages to build: its pages from
+    // before are named all the same.
+    return !mCheckOnly && !mLogin.empty() && table.Fields()->Count() > 0 && table.TblCustomError().empty();
 }
 
 std::u16string GenerationPass::ResolveExtension(std::u16string_view extension) const {
@@ -76,6 +82,13 @@ void GenerationPass::PrefixError(std::u16string_view context) {
     text += u"\r\n";
     text += state.gProjErr;
     state.gProjErr = std::move(text);
+}
+
+void GenerationPass::PrefixPageError(std::u16string_view page) const {
+    // The package's own stop (a setting it cannot work with, a system code without its helpers)
+    // comes with the first page it builds, which is at no fault of its own.
+    PrefixError(mStoppedByPackage ? std::u16string_view(u": The template package stopped the generation")
+                                  : page);
 }
 
 bool GenerationPass::FieldPageNamesAreDistinct() {
@@ -123,6 +136,19 @@ bool GenerationPass::FieldPageNamesAreDistinct() {
 std::int16_t GenerationPass::Run() {
     ModuleState& state = State();
     CurrentRun().overwriteAnswer = OverwriteForAll::None;
+    if (!mCheckOnly) {
+        // What the pages' check is made of: the login's settings and the code that writes it.
+        const std::u16string sources = SourcesDigest(mPageSources);
+        mLogin = LoginFingerprint(mProject.SecType(),
+                                  {mProject.SecLoginID(), mProject.SecPasswd(), mProject.SecTbl(),
+                                   mProject.SecLoginIDFld(), mProject.SecPasswdFld(), sources});
+        mRecord = SiteRecord::Load(CurrentRun().siteRecordFolder, mSettings.Destination);
+    }
+    // What was written is recorded however the pass ends: a cancel or a failure leaves pages too.
+    struct SaveRecord {
+        const SiteRecord& record;
+        ~SaveRecord() { record.Save(); }
+    } saveRecord{mRecord};
     state.gProgressTotal = 0;
     // GenScript and GenCheck stop before the pass when the project has no database.
     assert(mProject.db() && "the pass needs the project's database");
@@ -174,7 +200,8 @@ std::int16_t GenerationPass::Run() {
         if (!table) {
             continue;
         }
-        if (table->TblGen() || !table->TblSysGenUnits().empty()) {
+        const bool looked = LooksAtSwitchedOffPages(*table);
+        if (table->TblGen() || !table->TblSysGenUnits().empty() || looked) {
             mProject.SetCurrentTable(table.Get());
             SetTableContext(*table);
             count += GenerateTablePages(*table);
@@ -185,21 +212,25 @@ std::int16_t GenerationPass::Run() {
                 return 0;
             }
         }
-        if (!table->TblGen()) {
+        if (!table->TblGen() && !looked) {
             continue;
         }
         QelFields& fields = *table->Fields();
         for (const automation::Ref<QelField>& field : fields.InSequenceOrder()) {
-            if (!field || !field->FldGenerate()) {
+            if (!field) {
+                continue;
+            }
+            const bool lookedField = !table->TblGen() || !field->FldGenerate();
+            if (lookedField && !LooksAtSwitchedOffPages(*table)) {
                 continue;
             }
             mProject.SetCurrentTable(tables.Item(automation::Variant(table->TblName())).Get());
             mProject.SetCurrentField(field.Get());
             fields.SetItem(automation::Variant(field->FldName()));
-            count += GenerateFieldPages(*field);
+            count += GenerateFieldPages(*field, lookedField);
             if (ScriptReportedError()) {
-                PrefixError(u": Generate Table " + table->TblName() + u" Field " + field->FldName() +
-                            u" page error");
+                PrefixPageError(u": Generate Table " + table->TblName() + u" Field " + field->FldName() +
+                                u" page error");
                 return 0;
             }
         }
@@ -208,6 +239,14 @@ std::int16_t GenerationPass::Run() {
     RemovePasswordPages();
 
     if (!mProject.OtherGen()) {
+        if (!mLogin.empty()) {
+            // The other pages carry the login's check and its form: each one kept from before is
+            // built, not written, to tell whether it already is what the login needs.
+            mLookOnly = true;
+            GenerateOtherPages(u"other,simple", /*overwrite=*/false);
+            mLookOnly = false;
+        }
+        NameUnguardedPages();
         return result();
     }
     mProject.SetCurrentTable(nullptr);
@@ -229,6 +268,7 @@ std::int16_t GenerationPass::Run() {
         return 0;
     }
     count += *copies;
+    NameUnguardedPages();
     return result();
 }
 

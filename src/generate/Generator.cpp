@@ -415,6 +415,14 @@ void RunPass(RunContext& run) {
                                                            state.gScriptLanguage + u" Scripts..."));
     GenerationPass pass(run.project, *run.settings, /*checkOnly=*/false);
     pass.SetStyleSheetTemplate(GeneralFile(u"CssFile"));
+    std::vector<std::u16string> sources{run.templatePackage};
+    for (const ExtensionPackage& extension : run.extensions) {
+        sources.push_back(extension.package);
+    }
+    if (!run.userCode.empty()) {
+        sources.push_back(run.userCode);
+    }
+    pass.SetPageSources(std::move(sources));
     {
         // The figures go as far as the pass got, also when a cancel ends it.
         const PassFigures figures{run.statistics, pass};

@@ -11,8 +11,11 @@
 #include "platform/system/Paths.h"
 
 #include "platform/automation/Error.h"
+#include "platform/automation/Text.h"
 
+#include <optional>
 #include <string>
+#include <system_error>
 
 namespace qv {
 
@@ -53,24 +56,60 @@ bool AskOverwrite(OverwriteTarget target, std::u16string_view path, std::u16stri
     return answer.byDefault;
 }
 
-void Backup(OverwriteTarget target, std::u16string_view path) {
-    std::u16string backup(path);
-    backup += u".bak";
-    // A copy of what a link in the site points at would bring a file or folder from elsewhere
-    // into the site: a linked page is kept as its link, a linked folder is refused.
-    if (system::IsSymbolicLink(path)) {
+/// Whether anything at all stands at `path`: a file, a folder, a link (dangling or not).
+bool Occupied(std::u16string_view path) {
+    return system::IsSymbolicLink(path) || system::FileExists(path) || system::FolderExists(path);
+}
+
+/// Keeps a file (or a link, as itself) that is about to be replaced: as "<path>.bak", or where
+/// that name holds something else already as the first free "<path>.<n>.bak". An earlier backup
+/// may be the only copy of what a user wrote, and a link there points at what is not ours: none
+/// is written over, through or replaced. A backup that already holds the file's very bytes
+/// serves as it is. Returns the backup's path.
+std::u16string BackupFile(std::u16string_view path) {
+    // A copy of what a link in the site points at would bring a file from elsewhere into the
+    // site: a linked page is kept as its link.
+    const bool link = system::IsSymbolicLink(path);
+    std::optional<std::string> bytes;
+    for (int number = 1; number <= 1000; ++number) {
+        std::u16string backup(path);
+        if (number > 1) {
+            backup += u"." + automation::FromUtf8(std::to_string(number));
+        }
+        backup += u".bak";
+        if (!Occupied(backup)) {
+            if (link ? system::MoveToNew(path, backup) : system::CopyFileToNew(path, backup)) {
+                return backup;
+            }
+            continue;
+        }
+        if (link || system::IsSymbolicLink(backup) || !system::FileExists(backup)) {
+            continue;
+        }
+        if (!bytes) {
+            bytes = system::ReadFileBytes(path);
+        }
+        if (system::ReadFileBytes(backup) == *bytes) {
+            return backup;
+        }
+    }
+    system::RaiseFileError(std::make_error_code(std::errc::file_exists), std::u16string(path) + u".bak");
+}
+
+/// Keeps an output about to be replaced; returns where.
+std::u16string Backup(OverwriteTarget target, std::u16string_view path) {
+    if (target == OverwriteTarget::File || system::IsSymbolicLink(path)) {
         if (target == OverwriteTarget::Folder) {
+            // A linked folder is refused, as nothing of what it points at may come into the site.
             system::RefuseLinksBelow(system::FolderOf(path), system::BaseName(path));
         }
-        system::MoveFile(path, backup);
-        return;
+        return BackupFile(path);
     }
-    if (target == OverwriteTarget::File) {
-        system::CopyFile(path, backup, /*overwrite=*/true);
-        return;
-    }
+    std::u16string backup(path);
+    backup += u".bak";
     system::DeleteFolder(backup);
     system::CopyFolder(path, backup, /*overwrite=*/true);
+    return backup;
 }
 
 void Show(std::u16string text, host::MessageIcon icon) {
@@ -112,10 +151,10 @@ void ShowLeftOpen(std::u16string_view path, std::u16string_view leavesOpen, bool
 
 /// Tells that a page that would have left a login open was replaced by the host's own answer,
 /// and where the earlier page is.
-void ShowReplacedWithBackup(std::u16string_view path, std::u16string_view leavesOpen) {
-    const std::u16string page(path);
-    Show(u"The page \"" + page + u"\" is replaced, as it may " + std::u16string(leavesOpen) +
-             u"; the earlier page is kept as \"" + page + u".bak\".",
+void ShowReplacedWithBackup(std::u16string_view path, std::u16string_view leavesOpen,
+                            std::u16string_view backup) {
+    Show(u"The page \"" + std::u16string(path) + u"\" is replaced, as it may " + std::u16string(leavesOpen) +
+             u"; the earlier page is kept as \"" + std::u16string(backup) + u"\".",
          host::MessageIcon::Information);
 }
 
@@ -153,11 +192,12 @@ Decision Decide(OverwriteTarget target, std::u16string_view path, bool overwrite
         // Nothing the user wrote is lost to an answer nobody gave: such a page keeps its backup
         // whatever the preference says.
         const bool keepEarlier = byDefault && !leavesOpen.empty();
+        std::u16string backup;
         if (backupFile || keepEarlier) {
-            Backup(target, path);
+            backup = Backup(target, path);
         }
         if (keepEarlier) {
-            ShowReplacedWithBackup(path, leavesOpen);
+            ShowReplacedWithBackup(path, leavesOpen, backup);
         }
         return Decision::Write;
     } catch (const automation::Error& error) {

@@ -88,6 +88,7 @@ WorkFolderLock SetupWorkFolders(std::u16string_view workFolder,
     TemplateState& folders = CurrentTemplateState();
     // The file cache finds its folder the same way: both must name one tree.
     run.backupFolder = ProductWorkFolder(u"Backup");
+    run.siteRecordFolder = ProductWorkFolder(u"Sites");
     const std::u16string templates = ProductWorkFolder(u"Templates");
     const std::u16string templateFolder =
         ExtractionFolder(templates, RemoveSlashesAndSpaces(folders.templateFileName));

@@ -216,6 +216,7 @@ std::u16string QoScript::BuildNewCode(std::u16string_view str, std::int16_t bIni
                                       std::int32_t lTimeout) {
     ModuleState& state = State();
     mControl->SetTimeout(lTimeout);
+    mBuildFailedInEngine = true;
     try {
         mControl->AddCode(SystemModuleName, str);
     } catch (const automation::Error&) {
@@ -226,7 +227,9 @@ std::u16string QoScript::BuildNewCode(std::u16string_view str, std::int16_t bIni
     }
     try {
         RunProcedure(SystemModuleName, LoadCurrentName, {Variant(bInitType)});
-        return automation::ToString(RunProcedure(SystemModuleName, PageFunctionName));
+        std::u16string page = automation::ToString(RunProcedure(SystemModuleName, PageFunctionName));
+        mBuildFailedInEngine = false;
+        return page;
     } catch (const automation::Error& error) {
         SetRuntimeError(error);
         return {};

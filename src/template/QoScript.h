@@ -60,6 +60,7 @@ public:
     /// `bInitType` and runs it within `lTimeout` milliseconds: the page text, or "" on failure.
     std::u16string BuildNewCode(std::u16string_view str, std::int16_t bInitType,
                                 std::int32_t lTimeout) override;
+    bool LastBuildFailedInEngine() const override { return mBuildFailedInEngine; }
 
     /// "SCRPT", created on first use.
     QoUserScript& UserScript();
@@ -132,6 +133,7 @@ private:
 
     automation::Variant mBuildCodeResult;
     bool mInitialized = false;
+    bool mBuildFailedInEngine = false;
 };
 
 } // namespace qv

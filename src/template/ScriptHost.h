@@ -31,6 +31,10 @@ public:
     /// error in gProjErr.
     virtual std::u16string BuildNewCode(std::u16string_view str, std::int16_t bInitType,
                                         std::int32_t lTimeout) = 0;
+    /// Whether the last BuildNewCode that left an error failed in the engine (a syntax or runtime
+    /// error of the page's code, a time-out), rather than stopped by the template code itself
+    /// through PROJ.ProjErr, which speaks of the project and the package, not of the page.
+    virtual bool LastBuildFailedInEngine() const { return true; }
     /// Drops the engine's modules and named objects.
     virtual void Reset() = 0;
 };

@@ -51,7 +51,8 @@ protected:
 
 // Before, the run wrote every page and said that all were written, while each statement that
 // called a missing function was dropped by the page's error trap: list pages without their
-// header, their SELECT or their search columns' names (" AND  = ?").
+// header, their SELECT or their search columns' names (" AND  = ?"). The stop then blamed the
+// list page of the first table.
 TEST_F(SystemCodeTest, AListWithoutThePackagesFunctionsStopsTheRunBeforeAnyPage) {
     UseSystemCode(
         {{"mine.vbs", "<!--##\nFunction ShoutText(sText)\n    ShoutText = UCase(sText)\nEnd Function\n"
@@ -62,6 +63,9 @@ TEST_F(SystemCodeTest, AListWithoutThePackagesFunctionsStopsTheRunBeforeAnyPage)
     EXPECT_NE(run.err.find("Include_File, IsLoginPasswordField"), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("VBStringText"), std::string::npos) << run.err;
     EXPECT_EQ(Pages(), std::vector<std::string>()) << run.err;
+    // Said of the package, not of the first page it happened to build.
+    EXPECT_NE(run.err.find("The template package stopped the generation"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("page error"), std::string::npos) << run.err;
 }
 
 // A list of the user's own that offers every function the package calls generates the site.

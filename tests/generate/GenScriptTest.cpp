@@ -317,6 +317,34 @@ TEST_F(GenScriptTest, PagesThatMayNotBeReplacedAreNotBuilt) {
     EXPECT_NE(Read(mSite / "default.asp").find("Shop 2"), std::string::npos);
 }
 
+// Under a login, a page a switch keeps from being written is built to be compared with the one
+// in the site; it was taken through the writer's path first, which made its folder and counted a
+// file standing where that folder goes as a page that could not be written.
+TEST_F(GenScriptTest, APageASwitchKeepsUnderALoginIsOnlyLookedAt) {
+    Members members = TemplateMembers;
+    const std::string list = "ofile=\"list\" oext=\"*\"";
+    members["control.xml"].replace(members["control.xml"].find(list), list.size(),
+                                   list + " ofolder=\"lists\"");
+    WritePackage(members);
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    fs::remove_all(mSite / "fields");
+    fs::remove_all(mSite / "lists");
+    std::ofstream(mSite / "lists") << "not a folder";
+    mProject->SetSecType(u"Static");
+    mProject->SetSecLoginID(u"admin");
+    mProject->SetSecPasswd(u"Adm1n-pw");
+    for (QelTable& table : *mProject->db()->tables()) {
+        table.SetTblGen(false);
+    }
+    GenScript();
+    ASSERT_EQ(ProjErr(), "");
+    const auto* generator = dynamic_cast<const Generator*>(FindGenerationService());
+    ASSERT_NE(generator, nullptr);
+    EXPECT_EQ(generator->LastRun().outputs.failed, 0);
+    EXPECT_FALSE(fs::exists(mSite / "fields"));
+}
+
 // A "skip all" answer keeps every later output, but the summary must still say which of them
 // would have changed: they are built and compared, not counted as kept unseen.
 TEST_F(GenScriptTest, SkipAllCountsOnlyTheOutputsThatWouldChangeAsKept) {

@@ -111,12 +111,23 @@ TEST_F(OverwritePolicyTest, CancelEndsTheRun) {
     EXPECT_EQ(Read(mSite / "a.asp"), "old a.asp");
 }
 
+// A second backup used to replace the first, which may have been the only copy of what a user
+// wrote, and to write over a link standing there.
 TEST_F(OverwritePolicyTest, BackupsKeepThePreviousTarget) {
     EXPECT_TRUE(MayWrite("a.asp", true, false, /*backup=*/true));
     EXPECT_EQ(Read(mSite / "a.asp.bak"), "old a.asp");
     Write(mSite / "a.asp", "second");
     EXPECT_TRUE(MayWrite("a.asp", true, false, /*backup=*/true));
-    EXPECT_EQ(Read(mSite / "a.asp.bak"), "second");
+    EXPECT_TRUE(MayWrite("a.asp", true, false, /*backup=*/true)); // the same bytes are kept once
+    EXPECT_EQ(Read(mSite / "a.asp.bak"), "old a.asp");
+    EXPECT_EQ(Read(mSite / "a.asp.2.bak"), "second");
+    Write(mTemp / "outside.txt", "outside");
+    std::filesystem::create_symlink(mTemp / "outside.txt", mSite / "a.asp.3.bak");
+    Write(mSite / "a.asp", "third");
+    EXPECT_TRUE(MayWrite("a.asp", true, false, /*backup=*/true));
+    EXPECT_EQ(Read(mSite / "a.asp.4.bak"), "third");
+    EXPECT_TRUE(std::filesystem::is_symlink(mSite / "a.asp.3.bak"));
+    EXPECT_EQ(Read(mTemp / "outside.txt"), "outside");
 
     Write(mSite / "images" / "new.gif", "new");
     Write(mSite / "images.bak" / "stale.gif", "stale");
@@ -131,6 +142,11 @@ TEST_F(OverwritePolicyTest, ALinkedTargetIsBackedUpAsItsLinkOrRefused) {
     EXPECT_TRUE(MayWrite("linked.asp", true, false, /*backup=*/true));
     EXPECT_TRUE(std::filesystem::is_symlink(mSite / "linked.asp.bak"));
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(mSite / "linked.asp")));
+    Write(mTemp / "outside" / "other.txt", "other");
+    std::filesystem::create_symlink(mTemp / "outside" / "other.txt", mSite / "linked.asp");
+    EXPECT_TRUE(MayWrite("linked.asp", true, false, /*backup=*/true));
+    EXPECT_EQ(std::filesystem::read_symlink(mSite / "linked.asp.bak"), mTemp / "outside" / "secret.txt");
+    EXPECT_EQ(std::filesystem::read_symlink(mSite / "linked.asp.2.bak"), mTemp / "outside" / "other.txt");
 
     std::filesystem::create_directory_symlink(mTemp / "outside", mSite / "images");
     EXPECT_FALSE(CheckFolderOverwrite(Text(mSite / "images"), true, false, false, /*backupFile=*/true));
@@ -152,25 +168,26 @@ TEST_F(OverwritePolicyTest, CheckOnlyReportsExistenceAndTouchesNothing) {
 }
 
 TEST_F(OverwritePolicyTest, AFailingBackupIsShownAndRefusesTheWrite) {
-    // A folder in the way of the backup copy.
-    std::filesystem::create_directories(mSite / "a.asp.bak" / "x");
-    EXPECT_FALSE(MayWrite("a.asp", true, false, /*backup=*/true));
+    // A page whose name leaves no room for the backup's ending.
+    const std::string page = std::string(250, 'n') + ".asp";
+    Write(mSite / page, "old a.asp");
+    EXPECT_FALSE(MayWrite(page.c_str(), true, false, /*backup=*/true));
     const std::vector<host::HostCall> shown = mHost.Calls(HostCallKind::Message);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].title, u"Quorvane");
     EXPECT_EQ(shown[0].icon, host::MessageIcon::Exclamation);
-    EXPECT_TRUE(shown[0].text.starts_with(u"Error in open \"" + Text(mSite / "a.asp") + u"\", description:"))
+    EXPECT_TRUE(shown[0].text.starts_with(u"Error in open \"" + Text(mSite / page) + u"\", description:"))
         << automation::ToUtf8(shown[0].text);
 
     // An output that would change but stays as it was for that reason is a failed write, not
     // one kept on purpose (it used to be counted kept, and the run ended in success).
     OutputTally tally;
     const std::string changed = "new a.asp";
-    EXPECT_FALSE(MayWriteOutput(Text(mSite / "a.asp"), OutputContent::Bytes(changed), true, false,
+    EXPECT_FALSE(MayWriteOutput(Text(mSite / page), OutputContent::Bytes(changed), true, false,
                                 /*backupFile=*/true, &tally));
     EXPECT_EQ(tally.failed, 1);
     EXPECT_EQ(tally.kept, 0);
-    EXPECT_EQ(Read(mSite / "a.asp"), "old a.asp");
+    EXPECT_EQ(Read(mSite / page), "old a.asp");
 }
 
 } // namespace

@@ -80,6 +80,21 @@ protected:
 
     fs::path Site() const { return mTemp / "work" / "p-site"; }
 
+    /// Sets the backup preference ("BackupFile") in the user's settings.
+    void SetBackupFile(bool on) const {
+        const fs::path hive = mTemp / "user.reg";
+        const std::string settings = FileBytes(hive);
+        const std::string changed =
+            std::regex_replace(settings, std::regex("\"BackupFile\"=1:\"(True|False)\""),
+                               on ? "\"BackupFile\"=1:\"True\"" : "\"BackupFile\"=1:\"False\"");
+        ASSERT_TRUE(Holds(changed, "BackupFile")) << settings;
+        std::ofstream(hive, std::ios::binary | std::ios::trunc) << changed;
+    }
+
+    void SetLogin() const {
+        Succeed({"set", "p.xml", "SecType=Dynamic", "SecTbl=acct", "SecLoginIDFld=login", "SecPasswdFld=pw"});
+    }
+
     /// A run that keeps pages on purpose: exit status 1, and each page that may leave the login
     /// open named with what it leaves open; the pages stay as they were.
     void ExpectKept(const RunResult& run, const fs::path& before) const {
@@ -176,6 +191,115 @@ TEST_P(LoginRegenerationTest, TheNextGenerationPutsTheLoginInForce) {
         EXPECT_EQ(response.StatusCode(), 200) << page << ": " << response.error;
         EXPECT_FALSE(Holds(response.body, "Secr3t-bob")) << page << "\n" << response.body;
     }
+}
+
+// The second unattended run took the page the first one had written under the login for one that
+// might leave it open, replaced it again and kept it where the backup of the user's edit was; a
+// link kept as a backup was replaced the same way.
+TEST_P(LoginRegenerationTest, WhatAUserWroteOutlivesEveryUnattendedRun) {
+    Succeed({"new", "p.xml", "--connection-string", automation::ToUtf8(mDatabase->ConnectionString())});
+    const fs::path list = Site() / "acctlist.asp";
+    const fs::path view = Site() / "acctview.asp";
+    const fs::path linked = mTemp / "linked.asp";
+    std::ofstream(linked) << "linked";
+    std::ofstream(mTemp / "elsewhere.asp") << "elsewhere";
+    for (const bool backups : {false, true}) {
+        SCOPED_TRACE(backups ? "BackupFile on" : "BackupFile off");
+        fs::remove_all(Site());
+        Succeed({"set", "p.xml", "SecType=None"});
+        Succeed({"set", "p.xml", "acct.login", "FldCaption=login"});
+        Succeed({"generate", "p.xml", "--overwrite", "all"});
+        SetBackupFile(backups);
+        std::ofstream(list, std::ios::app) << "<% ' first edit %>\n";
+        const std::string first = FileBytes(list);
+        fs::remove(view);
+        fs::create_symlink(linked, view);
+        SetLogin();
+        Succeed({"generate", "p.xml"});
+        EXPECT_EQ(FileBytes(fs::path(list) += ".bak"), first);
+
+        Succeed({"set", "p.xml", "acct.login", "FldCaption=Login changed"});
+        const RunResult second = Quorvane({"generate", "p.xml"});
+        EXPECT_EQ(second.status, 0) << second.err;
+        EXPECT_FALSE(Holds(second.err, "may serve visitors")) << second.err;
+
+        // Edited and linked once more: each backup keeps a name of its own.
+        std::ofstream(list, std::ios::app) << "<% ' second edit %>\n";
+        const std::string again = FileBytes(list);
+        fs::remove(view);
+        fs::create_symlink(mTemp / "elsewhere.asp", view);
+        const RunResult third = Quorvane({"generate", "p.xml"});
+        EXPECT_EQ(third.status, 0) << third.err;
+        EXPECT_TRUE(Holds(third.err, "kept as \"" + list.string() + ".2.bak\".")) << third.err;
+        EXPECT_EQ(FileBytes(fs::path(list) += ".bak"), first);
+        EXPECT_EQ(FileBytes(fs::path(list) += ".2.bak"), again);
+        EXPECT_EQ(fs::read_symlink(fs::path(view) += ".bak"), linked);
+        EXPECT_EQ(fs::read_symlink(fs::path(view) += ".2.bak"), mTemp / "elsewhere.asp");
+        EXPECT_EQ(FileBytes(linked), "linked");
+    }
+}
+
+// With OtherGen False the run left qvfn.asp and qvheader.asp from before the login, so that every
+// page served anonymous visitors; with TblGen False the user table's pages from before it showed
+// every password. Both ended in success without a word, as did the other switches that keep a
+// page from being built.
+TEST_P(LoginRegenerationTest, ASwitchThatLeavesAPageFromBeforeTheLoginFailsTheRun) {
+    Succeed({"new", "p.xml", "--connection-string", automation::ToUtf8(mDatabase->ConnectionString())});
+    Succeed({"set", "p.xml", "acct.photo", "FldGenerate=True"});
+    Succeed({"generate", "p.xml", "--overwrite", "all"});
+    SetLogin();
+    const fs::path before = mTemp / "before";
+    fs::copy(Site(), before, fs::copy_options::recursive);
+    const auto expectNamed = [&](const std::vector<std::vector<std::string>>& commands,
+                                 const std::string& page, const std::string& reason) {
+        SCOPED_TRACE(page);
+        for (const std::vector<std::string>& command : commands) {
+            Succeed(command);
+        }
+        const RunResult run = Quorvane({"generate", "p.xml"});
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_TRUE(
+            Holds(run.err, "The page \"" + (Site() / page).string() + "\" is not written, as " + reason))
+            << run.err;
+        EXPECT_EQ(FileBytes(Site() / page), FileBytes(before / page));
+        Restore(before);
+        return run.err;
+    };
+    const std::string otherGen =
+        expectNamed({{"set", "p.xml", "OtherGen=False"}}, "qvfn.asp", "OtherGen is False");
+    EXPECT_TRUE(Holds(otherGen, (Site() / "qvheader.asp").string() + "\" is not written")) << otherGen;
+    EXPECT_FALSE(Holds(otherGen, "about.asp")) << "a page that comes out the same is what the login needs";
+    const std::string tblGen =
+        expectNamed({{"set", "p.xml", "OtherGen=True"}, {"set", "p.xml", "acct", "TblGen=False"}},
+                    "acctedit.asp", "TblGen of the table \"acct\" is False");
+    EXPECT_TRUE(Holds(tblGen, "show the password column \"pw\" of the user table \"acct\". ")) << tblGen;
+    expectNamed({{"set", "p.xml", "acct", "TblGen=True", "TblView=False"}}, "acctview.asp",
+                "the condition of its control \"view\"");
+    // A picture page comes out the same under the login, which qvfn.asp checks; edited, it may
+    // not check it.
+    for (const fs::path& site : {Site(), before}) {
+        std::ofstream(site / "acct_photopicture.asp", std::ios::app) << "<% ' edited %>\n";
+    }
+    expectNamed(
+        {{"set", "p.xml", "acct", "TblView=True"}, {"set", "p.xml", "acct.photo", "FldGenerate=False"}},
+        "acct_photopicture.asp", "FldGenerate of the field \"acct.photo\" is False");
+
+    // Written under the login, the pages are known to check it, whatever switch keeps them later.
+    Succeed({"set", "p.xml", "acct.photo", "FldGenerate=True"});
+    Succeed({"generate", "p.xml"});
+    Succeed({"set", "p.xml", "OtherGen=False"});
+    Succeed({"set", "p.xml", "acct", "TblGen=False"});
+    const RunResult vouched = Quorvane({"generate", "p.xml"});
+    EXPECT_EQ(vouched.status, 0) << vouched.err;
+    EXPECT_FALSE(Holds(vouched.err, "is not written")) << vouched.err;
+    // Not for another login, nor for a table that is not loaded.
+    Succeed({"set", "p.xml", "OtherGen=True"});
+    Succeed({"set", "p.xml", "acct", "TblGen=True"});
+    Succeed({"set", "p.xml", "SecType=Static", "SecLoginID=admin", "SecPasswd=Adm1n-pw"});
+    Succeed({"unload-table", "p.xml", "acct"});
+    fs::remove_all(before);
+    fs::copy(Site(), before, fs::copy_options::recursive);
+    expectNamed({}, "acctlist.asp", "the table \"acct\" is not loaded");
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, LoginRegenerationTest, ::testing::ValuesIn(SiteKinds()), KindTestName);

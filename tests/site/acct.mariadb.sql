@@ -1,3 +1,4 @@
 -- A user table whose login is set only after its site was first generated: a login ID and a
--- password in text columns. Each statement ends with ";" at the end of a line.
-CREATE TABLE acct (id INTEGER PRIMARY KEY, login VARCHAR(20) NOT NULL UNIQUE, pw VARCHAR(40) NOT NULL);
+-- password in text columns, and a picture that gets a page of its own. Each statement ends with
+-- ";" at the end of a line.
+CREATE TABLE acct (id INTEGER PRIMARY KEY, login VARCHAR(20) NOT NULL UNIQUE, pw VARCHAR(40) NOT NULL, photo BLOB);

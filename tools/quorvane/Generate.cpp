@@ -106,15 +106,16 @@ void GenerateSite(Session& session, std::ostream& out) {
                    (outputs.failed == 1 ? " output" : " outputs") +
                    " could not be written (see the messages above); the site is not up to date";
     }
-    // A page kept as it was told, which may leave the project's login open, stays; the site is
-    // not what the login needs, so the run has failed all the same.
+    // A page kept as it was told or by a switch that keeps it from being written, which may leave
+    // the project's login open, stays; the site is not what the login needs, so the run has
+    // failed all the same.
     if (outputs.leftOpen > 0) {
         failures += (failures.empty() ? "" : "\n");
         failures += "quorvane: generate: " + std::to_string(outputs.leftOpen) +
                     (outputs.leftOpen == 1 ? " page was kept although it may"
                                            : " pages were kept although they may") +
-                    " leave the login open (see the messages above); "
-                    "--overwrite all replaces them where TblOverwrite and OtherOverwrite are True";
+                    " leave the login open (see the messages above, which say what kept each); "
+                    "--overwrite all replaces those an answer kept";
     }
     if (!failures.empty()) {
         throw CommandError(failures);

@@ -34,11 +34,11 @@ and could not be written: outputs that would change but could not be backed up a
 (a read-only or full disk, a link in the way). Each is reported, and any makes the exit status
 non-zero.
 
-With a login set (SecType Static or Dynamic), a page that would change may, as it is, serve
-visitors who have not logged in or show the user table's password column: such pages are built
-even where TblOverwrite or OtherOverwrite is False, without a terminal 'ask' replaces them (the
-earlier page is kept as PAGE.bak whatever "BackupFile" says), and one kept by --overwrite none,
-an answer or a switch is named on standard error and makes the exit status non-zero.
+With a login set (SecType Static or Dynamic), a changed page not written by a run under the
+same login settings may serve visitors who have not logged in or show the user's password: it is
+built even where TblOverwrite or OtherOverwrite is False, and without a terminal 'ask'
+replaces it (kept as PAGE.bak, or PAGE.2.bak... beside earlier backups). One kept by --overwrite
+none, an answer or a switch (also OtherGen, TblGen, FldGenerate) is named; the exit status is 1.
 
   --template ZIP             the template package (default: the project's Template)
   --destination DIR          the site folder (default: the project's Destination)

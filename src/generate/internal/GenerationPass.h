@@ -2,6 +2,7 @@
 
 #include "generate/OverwritePolicy.h"
 #include "generate/internal/GenerationSettings.h"
+#include "generate/internal/SiteRecord.h"
 
 #include <chrono>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv {
 
@@ -31,6 +33,11 @@ public:
     /// The style-sheet template ("CssFile", resolved); "" writes no project style sheet.
     void SetStyleSheetTemplate(std::u16string file) { mStyleSheetTemplate = std::move(file); }
 
+    /// The files the pages are made from (the template and extension packages, the user code):
+    /// a page an earlier run wrote from other ones is not vouched for, as they write the login's
+    /// check too.
+    void SetPageSources(std::vector<std::u16string> files) { mPageSources = std::move(files); }
+
     /// Runs the pass: the number of existing targets in check-only mode, else 0.
     std::int16_t Run();
 
@@ -42,8 +49,9 @@ public:
     const OutputTally& Outputs() const noexcept { return mTally; }
 
     /// Whether a "table" or "report" control applies to a table: by TblGen or by the control ids
-    /// TblSysGenUnits lists, by the kinds of table and control, then by the control's condition.
-    bool IsControlForTable(QelTable& table, const QelControl& control);
+    /// TblSysGenUnits lists (unless `whateverTblGen`), by the kinds of table and control, then by
+    /// the control's condition.
+    bool IsControlForTable(QelTable& table, const QelControl& control, bool whateverTblGen = false);
 
     /// The output extension of a control: the default page extension for "*".
     std::u16string ResolveExtension(std::u16string_view extension) const;
@@ -53,7 +61,12 @@ private:
     /// offer no add, copy, view, edit or delete.
     void SetTableContext(QelTable& table);
     std::int32_t GenerateTablePages(QelTable& table);
-    std::int32_t GenerateFieldPages(QelField& field);
+    /// The field's pages; only looked at (mLookOnly) when `looked`, as a switch keeps them.
+    std::int32_t GenerateFieldPages(QelField& field, bool looked);
+    /// Whether the pages of the table that TblGen or FldGenerate keep from being written are
+    /// built all the same, not written (mLookOnly): under a login, to tell those from before that
+    /// already are what the login needs from those that may leave it open.
+    bool LooksAtSwitchedOffPages(const QelTable& table) const;
     /// Whether the field pages of the run have a file each: two fields whose pages would get one
     /// name (letter case aside: a Windows server serves one file for both) stop the run before
     /// anything is written, naming both, as two tables with one page name do.
@@ -71,8 +84,21 @@ private:
                    const QelTable* table = nullptr, bool neverKept = false);
     /// What an existing page at `outPath` that differs from this run's may do while the project's
     /// login is in force ("serve visitors who have not logged in", and for the user table's table
-    /// pages show its password column); empty without a login, and for files that are not pages.
+    /// pages show its password column); empty without a login, for files that are not pages, and
+    /// for a page the site's record shows to be one a run wrote under the login as it is now.
     std::u16string LeftOpenByEarlierPage(std::u16string_view outPath, const QelTable* table) const;
+    /// Whether `path` is a page that the project's login must guard: a login is in force and the
+    /// file runs on the server (the default page extension).
+    bool IsGuardedPage(std::u16string_view path) const;
+    /// What a page that does not check the login may do: LeftOpenByEarlierPage's text.
+    std::u16string LeavesOpenText(const QelTable* table) const;
+    /// Under a login: names and counts as left open each page in the site that this run did not
+    /// write or look at, that a page of the project (for any table, field and control, whatever
+    /// its switches and conditions say) or an earlier run (by the site's record) put there, and
+    /// that is not known to check the login as it is now. A switch that keeps a page from being
+    /// built (OtherGen, TblGen, FldGenerate, a control's condition, a table that is not loaded)
+    /// would otherwise leave a page from before the login in the site unsaid.
+    void NameUnguardedPages();
     /// Whether the field is the password column of a dynamic login's user table, named as the
     /// project's settings name them.
     bool IsLoginPasswordField(const QelTable& table, const QelField& field) const;
@@ -95,15 +121,30 @@ private:
     bool OutputExists(const QelControl& control, std::u16string_view fileName) const;
     /// Adds a context line in front of a pending error text.
     static void PrefixError(std::u16string_view context);
+    /// The same after a page failed: `page` names it, unless the template code stopped the run
+    /// on its own, which is said of the package.
+    void PrefixPageError(std::u16string_view page) const;
 
     Qel& mProject;
     GenerationSettings mSettings;
     bool mCheckOnly;
     std::u16string mStyleSheetTemplate;
+    std::vector<std::u16string> mPageSources;
     std::u16string mCurTblVar;
     std::map<std::u16string, std::u16string> mPreparedScripts; ///< by file, read in this pass
     /// The field pages this pass wrote or kept.
     std::set<std::u16string> mFieldPages;
+    /// Every page this pass wrote, kept or left alone, whatever became of it.
+    std::set<std::u16string> mPagesSeen;
+    /// What the runs wrote into the site, and the login as it is for this run (LoginFingerprint).
+    SiteRecord mRecord;
+    std::u16string mLogin;
+    /// Whether pages are built only to be compared with those in the site, never written or
+    /// counted: an existing page that comes out the same is taken as seen, a failed build is
+    /// forgotten.
+    bool mLookOnly = false;
+    /// Whether the last page that failed was stopped by the template code rather than its engine.
+    bool mStoppedByPackage = false;
     std::int32_t mPagesBuilt = 0;
     std::chrono::steady_clock::duration mPageScriptTime{};
     OutputTally mTally;

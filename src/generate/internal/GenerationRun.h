@@ -22,6 +22,9 @@ enum class OverwriteForAll {
 struct GenerationRun {
     /// gBackupFolder: the product's backup work folder.
     std::u16string backupFolder;
+    /// The folder of the records of what the runs wrote into each site (see SiteRecord); empty
+    /// when none is kept.
+    std::u16string siteRecordFolder;
     /// gExtensionFolder: the work folder of the last extension set up.
     std::u16string extensionFolder;
     /// gCache: the file cache of the running generation; null outside a run.

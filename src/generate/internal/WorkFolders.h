@@ -12,6 +12,7 @@ namespace qv {
 // The private copy of a template package and its extensions that a generation run works on,
 // kept per template file under the documents folder:
 //   <documents>/<product>/Backup
+//   <documents>/<product>/Sites/<record of one site folder>.xml (see SiteRecord)
 //   <documents>/<product>/Templates/<template file>/{extensions/<name>, temp, <work>}
 // with <work> "Script" for a generation and "Tmp" for a check. The folder paths go into the
 // run's records (GenerationRun: the backup and extension folders; TemplateState: the

@@ -242,11 +242,13 @@ struct FileAttributes {
     std::optional<timespec> modified;
     Durability durability = Durability::Flushed;
     FinalLink link = FinalLink::Replace;
+    /// The file is only made where nothing stands yet: what is there stays, and nothing is written.
+    bool keepExisting = false;
 };
 
 // Write beside and rename, so that a crash never leaves half a file. `fill` writes the
 // contents into the temporary file.
-void ReplaceFile(std::u16string_view path, const std::function<std::error_code(int)>& fill,
+bool ReplaceFile(std::u16string_view path, const std::function<std::error_code(int)>& fill,
                  FileAttributes attributes) {
     FileBeside file(ReplacedFile(ToNativePath(path), attributes.link), path);
     const fs::path& target = file.Target();
@@ -271,13 +273,16 @@ void ReplaceFile(std::u16string_view path, const std::function<std::error_code(i
         error = LastError();
     }
     if (!error) {
-        error = file.Replace();
+        error = attributes.keepExisting ? file.Publish() : file.Replace();
+    }
+    if (attributes.keepExisting && error == std::errc::file_exists) {
+        return false;
     }
     if (error) {
         RaiseFileError(error, path);
     }
     if (attributes.durability == Durability::RenameOnly) {
-        return;
+        return true;
     }
     // The rename itself reaches the disk with the folder's entry.
     FileDescriptor folder(::open(target.has_parent_path() ? target.parent_path().c_str() : ".",
@@ -285,6 +290,23 @@ void ReplaceFile(std::u16string_view path, const std::function<std::error_code(i
     if (folder.Valid()) {
         ::fsync(folder.Get());
     }
+    return true;
+}
+
+/// Renames `from` to `to` unless something stands at `to` (file_exists then); a link is moved as
+/// itself. Where the file system cannot rename so, a hard link and the removal of the old name do
+/// the same for anything but a folder.
+std::error_code RenameKeepingTarget(const fs::path& from, const fs::path& to) noexcept {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return {};
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return LastError();
+    }
+    if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 0) != 0) {
+        return LastError();
+    }
+    return ::unlink(from.c_str()) == 0 ? std::error_code() : LastError();
 }
 
 struct stat StatOrRaise(std::u16string_view path) {
@@ -506,9 +528,21 @@ std::error_code FileBeside::Close() noexcept {
 }
 
 std::error_code FileBeside::Replace() noexcept {
+    return Complete(/*keepExisting=*/false);
+}
+
+std::error_code FileBeside::Publish() noexcept {
+    return Complete(/*keepExisting=*/true);
+}
+
+std::error_code FileBeside::Complete(bool keepExisting) noexcept {
     std::error_code error = Close();
-    if (!error && ::rename(mTemporary.c_str(), mTarget.c_str()) != 0) {
-        error = LastError();
+    if (!error) {
+        if (keepExisting) {
+            error = RenameKeepingTarget(mTemporary, mTarget);
+        } else if (::rename(mTemporary.c_str(), mTarget.c_str()) != 0) {
+            error = LastError();
+        }
     }
     if (error) {
         Discard();
@@ -868,6 +902,32 @@ std::vector<NonFolder> CopyFolder(std::u16string_view source, std::u16string_vie
     std::vector<NonFolder> left;
     CopyFolderInto(source, target, overwrite, left);
     return left;
+}
+
+bool CopyFileToNew(std::u16string_view source, std::u16string_view target) {
+    struct stat status {};
+    FileDescriptor from = OpenForReading(source, status);
+    return ReplaceFile(target,
+                       [&from](int fd) {
+                           return ReadChunks(from.Get(),
+                                             [fd](std::string_view chunk) { return WriteAll(fd, chunk); });
+                       },
+                       {.mode = status.st_mode & 0777,
+                        .modified = status.st_mtim,
+                        .durability = Durability::Flushed,
+                        .link = FinalLink::Replace,
+                        .keepExisting = true});
+}
+
+bool MoveToNew(std::u16string_view source, std::u16string_view target) {
+    const std::error_code error = RenameKeepingTarget(ToNativePath(source), ToNativePath(target));
+    if (error == std::errc::file_exists) {
+        return false;
+    }
+    if (error) {
+        RaiseFileError(error, error == std::errc::no_such_file_or_directory ? source : target);
+    }
+    return true;
 }
 
 void MoveFile(std::u16string_view source, std::u16string_view target) {

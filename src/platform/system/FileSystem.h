@@ -140,8 +140,13 @@ public:
     /// Closes the temporary file when still open and renames it over the target. On failure the
     /// temporary file is removed and the target left as it was.
     std::error_code Replace() noexcept;
+    /// The same, except that anything standing at the target (a file, a folder, a link) stays:
+    /// file_exists then, with the temporary file removed.
+    std::error_code Publish() noexcept;
 
 private:
+    /// Replace, or Publish with `keepExisting`.
+    std::error_code Complete(bool keepExisting) noexcept;
     void Discard() noexcept;
     void ReleaseHeldFolder() noexcept;
 
@@ -207,6 +212,15 @@ void CopyFile(std::u16string_view source, std::u16string_view target, bool overw
 /// left in the way is returned. A link at `target` itself is refused with 75 before anything is
 /// copied.
 std::vector<NonFolder> CopyFolder(std::u16string_view source, std::u16string_view target, bool overwrite);
+
+/// Copies one file to a name where nothing stands yet (no file, folder or link, whatever a link
+/// points at), as CopyFile does otherwise: the copy appears whole or not at all. False, with
+/// nothing written, when something stands there, also when it came there during the copy.
+bool CopyFileToNew(std::u16string_view source, std::u16string_view target);
+
+/// Renames a file, or a link as itself, within its file system to a name where nothing stands
+/// yet; false, with nothing moved, when something does.
+bool MoveToNew(std::u16string_view source, std::u16string_view target);
 
 /// Renames or moves a file or folder; an existing target file is replaced. Across file systems
 /// a folder that holds a link, pipe, socket or device is refused with 75 before anything moves.

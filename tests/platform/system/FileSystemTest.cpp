@@ -154,6 +154,20 @@ TEST_F(FileSystemTest, LinksInTheWayAreReplacedOrRefusedAndNothingOutsideChanges
     EXPECT_EQ(ReadFileBytes(PathOf(u"site/page.asp")), "page");
     EXPECT_EQ(ReadFileBytes(PathOf(u"site/page.asp.bak")), "copy");
     EXPECT_EQ(ReadFileBytes(secret), "keep");
+    // A copy or a move to a new name leaves whatever stands there, a link most of all, whole.
+    std::filesystem::create_symlink(ToNativePath(secret), ToNativePath(PathOf(u"site/kept.bak")));
+    std::filesystem::create_symlink("nowhere", ToNativePath(PathOf(u"site/dangling.bak")));
+    for (const char16_t* name : {u"site/kept.bak", u"site/dangling.bak", u"site/page.asp.bak"}) {
+        EXPECT_FALSE(CopyFileToNew(PathOf(u"site/page.asp"), PathOf(name)));
+        EXPECT_FALSE(MoveToNew(PathOf(u"site/same.asp"), PathOf(name)));
+    }
+    EXPECT_EQ(std::filesystem::read_symlink(ToNativePath(PathOf(u"site/dangling.bak"))), "nowhere");
+    EXPECT_EQ(ReadFileBytes(PathOf(u"site/page.asp.bak")), "copy");
+    EXPECT_TRUE(CopyFileToNew(PathOf(u"site/page.asp"), PathOf(u"site/page.asp.2.bak")));
+    EXPECT_EQ(ReadFileBytes(PathOf(u"site/page.asp.2.bak")), "page");
+    EXPECT_TRUE(MoveToNew(PathOf(u"site/kept.bak"), PathOf(u"site/kept.2.bak")));
+    EXPECT_TRUE(std::filesystem::is_symlink(ToNativePath(PathOf(u"site/kept.2.bak"))));
+    EXPECT_EQ(ReadFileBytes(secret), "keep");
 
     // Folders: the copy of a folder onto a link, or with a link below, and a folder made below
     // a root through a link.
