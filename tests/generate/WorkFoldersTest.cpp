@@ -26,10 +26,10 @@ TEST_F(GenerateTest, WorkFoldersArePerTemplateFileWhateverItsSeparators) {
     const std::filesystem::path templateFolder = root / "Templates" / "MyTemplate.zip";
     EXPECT_EQ(Tree(root),
               (std::vector<std::string>{
-                  "Backup/", "Templates/", "Templates/MyTemplate.zip/", "Templates/MyTemplate.zip/.run.lock",
-                  "Templates/MyTemplate.zip/Script/", "Templates/MyTemplate.zip/extensions/",
-                  "Templates/MyTemplate.zip/extensions/Audit/", "Templates/MyTemplate.zip/extensions/Charts/",
-                  "Templates/MyTemplate.zip/temp/"}));
+                  "Backup/", "Sites/", "Templates/", "Templates/MyTemplate.zip/",
+                  "Templates/MyTemplate.zip/.run.lock", "Templates/MyTemplate.zip/Script/",
+                  "Templates/MyTemplate.zip/extensions/", "Templates/MyTemplate.zip/extensions/Audit/",
+                  "Templates/MyTemplate.zip/extensions/Charts/", "Templates/MyTemplate.zip/temp/"}));
     EXPECT_EQ(CurrentRun().backupFolder, Text(root / "Backup"));
     EXPECT_EQ(CurrentTemplateState().templateFolder, Text(templateFolder / "Script"));
     EXPECT_EQ(CurrentTemplateState().tempFolder, Text(templateFolder / "temp"));
