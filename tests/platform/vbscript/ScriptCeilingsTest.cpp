@@ -198,6 +198,61 @@ TEST_F(ScriptCeilingsTest, TextAScriptRunsIsCompiledAndRunUnderBothBounds) {
     EXPECT_EQ(result.output.find("done"), std::string::npos) << result.output;
 }
 
+// Each parameter of a procedure was compared with every one before it, and each Property Get of a
+// class with every procedure of the class, none of it looking at the clock: 60,000 parameters
+// took 13 s to compile (as many again through Execute), a class of 60,000 properties two minutes.
+// Twenty such lists, or a class of 100,000 properties, compile at once now, and a name given twice
+// is found where it stands.
+TEST_F(ScriptCeilingsTest, DeclarationsOfManyNamesCompileInTimeLinearInTheirLength) {
+    const auto names = [](int count) {
+        std::string list = "p0";
+        for (int index = 1; index < count; ++index) {
+            list += ", p" + std::to_string(index);
+        }
+        return list;
+    };
+    const auto properties = [](int count) {
+        std::string members;
+        for (int index = 0; index < count; ++index) {
+            const std::string name = "P" + std::to_string(index);
+            members.append("Property Get ").append(name).append("\nEnd Property\nProperty Let ");
+            members.append(name).append("(v)\nEnd Property\n");
+        }
+        return members;
+    };
+    const std::string twice = names(60000);
+    struct Case {
+        const char* name;
+        std::string script;
+        std::string expected;
+    };
+    std::string procedures;
+    for (int procedure = 0; procedure < 20; ++procedure) {
+        procedures += "Sub S" + std::to_string(procedure) + "(" + names(60000) + ")\nEnd Sub\n";
+    }
+    const Case cases[] = {
+        {"parameters.vbs", procedures, "done\n"},
+        {"execute.vbs",
+         "t = \"Sub S(p0\"\nFor i = 1 To 59999 : t = t & \", p\" & i : Next\nt = t & \")\" & vbLf & \"End "
+         "Sub\"\n"
+         "For k = 1 To 10 : Execute t : ExecuteGlobal t : Next\n",
+         "done\n"},
+        {"properties.vbs", "Class C\n" + properties(100000) + "End Class\n", "done\n"},
+        {"twice.vbs", "Sub S(" + twice + ", P0)\nEnd Sub\n",
+         "(1, " + std::to_string(twice.size() + 9) + "): VBScript compilation error: Name redefined (1041)"},
+        {"inconsistent.vbs",
+         "Class C\n" + properties(100000) + "Property Let P7(a, b)\nEnd Property\nEnd Class\n",
+         "(400002, 1): VBScript compilation error: Number of arguments must be consistent across properties "
+         "specification (1051)"},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        RunResult result = Run(Quoted(Write(row.name, row.script + "WScript.Echo \"done\"\n")), 100);
+        EXPECT_EQ(result.status, row.expected == "done\n" ? 0 : 1);
+        EXPECT_NE(result.output.find(row.expected), std::string::npos) << result.output.substr(0, 200);
+    }
+}
+
 // Folding a chain of constant pieces copied all it had joined at each step: a line of 400,000
 // pieces took seconds to compile, and a million took a minute. Now such a line compiles in a
 // fraction of a second, far within its time-out.

@@ -6,6 +6,8 @@
 #include "platform/automation/Text.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace qv::vbscript {
 
@@ -380,6 +382,9 @@ std::vector<Param> Parser::ParseParameters() {
     if (Accept(TokenKind::RightParen)) {
         return params;
     }
+    // The names so far, looked up as each is added: a list of many thousands compared every
+    // name with every earlier one.
+    std::unordered_set<std::u16string_view, automation::NoCaseHash, automation::NoCaseEqual> names;
     for (;;) {
         Param param;
         if (Accept(TokenKind::KwByVal)) {
@@ -392,10 +397,8 @@ std::vector<Param> Parser::ParseParameters() {
         if (Accept(TokenKind::LeftParen)) {
             Expect(TokenKind::RightParen, N::ExpectedRightParen);
         }
-        for (const Param& earlier : params) {
-            if (EqualsNoCase(earlier.name, param.name)) {
-                Fail(N::NameRedefined, param.offset);
-            }
+        if (!names.insert(param.name).second) {
+            Fail(N::NameRedefined, param.offset);
         }
         params.push_back(param);
         if (Accept(TokenKind::RightParen)) {
@@ -477,16 +480,42 @@ void Parser::CheckClass(const ClassDecl& decl) const {
             Fail(N::InitializeWithArguments, proc->offset);
         }
     }
-    // A property's Let and Set take one argument more than its Get.
+    // A property's Let and Set take one argument more than its Get. The first Get (in order) that
+    // some Let or Set of its name disagrees with fails at the first of those: per name, the first
+    // Let or Set and the first that differs from it in its count answer for every Get at once,
+    // where comparing each Get with every procedure took minutes for a class of many properties.
+    struct Setters {
+        const ProcDecl* first = nullptr;
+        const ProcDecl* firstOther = nullptr; // the first whose count differs from the first's
+    };
+    std::unordered_map<std::u16string_view, Setters, automation::NoCaseHash, automation::NoCaseEqual> setters;
+    for (const auto& proc : decl.procedures) {
+        mTreeCharge->Step();
+        if (proc->kind != ProcKind::PropertyLet && proc->kind != ProcKind::PropertySet) {
+            continue;
+        }
+        Setters& named = setters[proc->name];
+        if (!named.first) {
+            named.first = proc.get();
+        } else if (!named.firstOther && proc->params.size() != named.first->params.size()) {
+            named.firstOther = proc.get();
+        }
+    }
     for (const auto& proc : decl.procedures) {
         if (proc->kind != ProcKind::PropertyGet) {
             continue;
         }
-        for (const auto& other : decl.procedures) {
-            if ((other->kind == ProcKind::PropertyLet || other->kind == ProcKind::PropertySet) &&
-                EqualsNoCase(other->name, proc->name) && other->params.size() != proc->params.size() + 1) {
-                Fail(N::InconsistentPropertyArguments, other->offset);
-            }
+        auto named = setters.find(proc->name);
+        if (named == setters.end()) {
+            continue;
+        }
+        const std::size_t expected = proc->params.size() + 1;
+        const ProcDecl* other = named->second.first;
+        if (other->params.size() == expected) {
+            other = named->second.firstOther;
+        }
+        if (other) {
+            Fail(N::InconsistentPropertyArguments, other->offset);
         }
     }
 }

@@ -358,6 +358,7 @@ struct GlobalSlot {
     // epoch has not moved.
     Resolution fallback;
     std::uint64_t fallbackEpoch = 0;
+    bool listed = false; // among the module's procedure names (ListProcedure)
 };
 
 /// A module-level name the compiler looked up beyond the chunk it compiled, and what it found:
@@ -409,7 +410,15 @@ public:
     GlobalSlot* Defined(NameId name);
 
     /// Procedure names in the order they were first defined.
-    std::vector<NameId>& ProcedureOrder() noexcept { return mProcedureOrder; }
+    const std::vector<NameId>& ProcedureOrder() const noexcept { return mProcedureOrder; }
+    /// Adds the name of `slot` to ProcedureOrder unless it is there already: a name stays where it
+    /// was first defined.
+    void ListProcedure(GlobalSlot& slot) {
+        if (!slot.listed) {
+            slot.listed = true;
+            mProcedureOrder.push_back(slot.name);
+        }
+    }
 
     /// The chunk compiled lately from exactly `text`, or null; it may no longer hold (see
     /// NameLookup). Generation adds the same text to a module for every page.
