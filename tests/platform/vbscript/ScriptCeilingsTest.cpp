@@ -196,6 +196,21 @@ TEST_F(ScriptCeilingsTest, TextAScriptRunsIsCompiledAndRunUnderBothBounds) {
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.output.find("Script execution timed out"), std::string::npos) << result.output;
     EXPECT_EQ(result.output.find("done"), std::string::npos) << result.output;
+
+    // One line of twenty million characters was read to its end without a look at the clock:
+    // the run went on past any time-out, for seconds with longer lines.
+    std::string line;
+    line.resize(20000000, 'a');
+    std::string blanks;
+    blanks.resize(line.size(), ' ');
+    for (const std::string& text : {"' " + line, "x = \"" + line + "\"", blanks + "x = 1"}) {
+        SCOPED_TRACE(text.substr(0, 6));
+        result =
+            Run("--timeout 1 --memory 1024 " + Quoted(Write("line.vbs", text + "\nWScript.Echo \"done\"\n")));
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.output.find("Script execution timed out"), std::string::npos) << result.output;
+        EXPECT_EQ(result.output.find("done"), std::string::npos) << result.output;
+    }
 }
 
 // Each parameter of a procedure was compared with every one before it, and each Property Get of a
@@ -250,6 +265,29 @@ TEST_F(ScriptCeilingsTest, DeclarationsOfManyNamesCompileInTimeLinearInTheirLeng
         RunResult result = Run(Quoted(Write(row.name, row.script + "WScript.Echo \"done\"\n")), 100);
         EXPECT_EQ(result.status, row.expected == "done\n" ? 0 : 1);
         EXPECT_NE(result.output.find(row.expected), std::string::npos) << result.output.substr(0, 200);
+    }
+}
+
+// The lexer charged one token for every four characters before it read any: a file of 5 MB of long
+// literals, which needs some 40 MB, was refused under a ceiling of 64 MB. What it makes is charged
+// as it is made now: that file runs, and one whose literals pass the ceiling is refused all the same,
+// before the process holds twice the ceiling.
+TEST_F(ScriptCeilingsTest, TheCompileChargesWhatItMakes) {
+    const auto literals = [](int lines) {
+        std::string script;
+        for (int line = 0; line < lines; ++line) {
+            script += "x = \"" + std::string(100000, 'a') + "\"\n";
+        }
+        return script + "WScript.Echo Len(x)\n";
+    };
+    RunResult fits = Run("--memory 64 " + Quoted(Write("fits.vbs", literals(50))));
+    EXPECT_EQ(fits.status, 0) << fits.output.substr(0, 400);
+    EXPECT_EQ(fits.output, "100000\n");
+    RunResult refused = Run("--memory 64 " + Quoted(Write("refused.vbs", literals(200))));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.output.find("Out of memory (7)"), std::string::npos) << refused.output.substr(0, 400);
+    if (!Sanitized) {
+        EXPECT_LT(refused.peakKb, 2L * 64 * 1024);
     }
 }
 

@@ -400,6 +400,7 @@ std::vector<Param> Parser::ParseParameters() {
         if (!names.insert(param.name).second) {
             Fail(N::NameRedefined, param.offset);
         }
+        Item<Param>();
         params.push_back(param);
         if (Accept(TokenKind::RightParen)) {
             return params;
@@ -715,6 +716,7 @@ std::unique_ptr<DimStmt> Parser::ParseDim(Access access, std::uint32_t offset) {
                          bound.value.Type() != automation::VarType::Long)) {
                         Fail(N::ExpectedIntegerConstant);
                     }
+                    Item<std::int32_t>();
                     var.bounds.push_back(bound.value.Type() == automation::VarType::Integer
                                              ? bound.value.IntegerValue()
                                              : bound.value.LongValue());
@@ -726,6 +728,7 @@ std::unique_ptr<DimStmt> Parser::ParseDim(Access access, std::uint32_t offset) {
                 }
             }
         }
+        Item<VarDecl>();
         dim->vars.push_back(std::move(var));
         if (!Accept(TokenKind::Comma)) {
             return dim;
@@ -755,6 +758,7 @@ StmtPtr Parser::ParseReDim() {
             }
             Expect(TokenKind::Comma, N::ExpectedRightParen);
         }
+        Item<ReDimItem>();
         redim->items.push_back(std::move(item));
         if (!Accept(TokenKind::Comma)) {
             return redim;
@@ -768,6 +772,7 @@ StmtPtr Parser::ParseErase() {
     ++mPosition;
     for (;;) {
         std::uint32_t offset = Current().offset;
+        Item<std::pair<std::u16string_view, std::uint32_t>>();
         erase->names.emplace_back(ExpectIdentifier(), offset);
         if (!Accept(TokenKind::Comma)) {
             return erase;
@@ -784,6 +789,7 @@ StmtPtr Parser::ParseConst(Access access, std::uint32_t offset) {
         item.name = ExpectIdentifier();
         Expect(TokenKind::Equal, N::ExpectedEqual);
         item.value = ParseExpression();
+        Item<ConstItem>();
         constant->items.push_back(std::move(item));
         if (!Accept(TokenKind::Comma)) {
             return constant;
@@ -822,6 +828,7 @@ StmtPtr Parser::ParseIf() {
             branch.condition = ParseExpression();
             Expect(TokenKind::KwThen, N::ExpectedThen);
             branch.body = ParseBlock();
+            Item<IfBranch>();
             statement->branches.push_back(std::move(branch));
             continue;
         }
@@ -897,12 +904,14 @@ StmtPtr Parser::ParseSelect() {
                     item.upper = ParseExpression();
                 }
             }
+            Item<CaseItem>();
             clause.items.push_back(std::move(item));
             if (!Accept(TokenKind::Comma)) {
                 break;
             }
         }
         clause.body = ParseBlock();
+        Item<CaseClause>();
         statement->cases.push_back(std::move(clause));
     }
     Expect(TokenKind::KwEnd, N::ExpectedEnd);
