@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace qv::vbscript::test {
@@ -385,6 +386,60 @@ TEST_F(ScriptCeilingsTest, ALongNeedleCostsNoMoreThanTheTextItIsSearchedIn) {
     RunResult result = Run("--timeout 60000 " + Quoted(Write("needle.vbs", script)), 150);
     EXPECT_EQ(result.status, 0) << result.output;
     EXPECT_EQ(result.output, "0 0 0 0\n2000000 0 0\n2000001 2000001\n");
+}
+
+// Library calls copied their arguments before anything was charged: InStrB(s, s) of a string near
+// the ceiling took two copies of each text and stopped with 7 only at some two and a half times the
+// ceiling; an interval of DateAdd, a date's words, a pattern's translation and a replacement's
+// pieces were made as large as the text with no check at all. Each call now charges what it makes
+// before it makes it, or reads its arguments where they are: each row gives its answer, or 7,
+// while the process holds less than twice the ceiling.
+TEST_F(ScriptCeilingsTest, LibraryCallsChargeWhatTheyCopyBeforeTheyCopyIt) {
+    const std::string text = "s = String(27000000, \"a\")\n"; // 54 MB of the 64
+    struct Case {
+        std::string setup;
+        const char* call;
+        const char* expected; // the echoed value, or the error's text
+    };
+    const Case cases[] = {
+        {text, "InStrB(s, s)", "1\n"},
+        {text, "InStrB(3, s, \"b\")", "0\n"},
+        {text, "LenB(MidB(s, 3, 5)) & LenB(MidB(s, 2, 5)) & LenB(LeftB(s, 7)) & LenB(RightB(s, 7))",
+         "4466\n"},
+        {text, "Len(CStr(s))", "27000000\n"},
+        {text, "DateAdd(s, 1, Date)", "Invalid procedure call or argument (5)"},
+        {"s = String(27000000, \"0\")\n", "IsNumeric(s) & CDbl(s)", "True0\n"},
+        {"s = String(27000000, \"/\")\n", "IsDate(s)", "Out of memory (7)"},
+        {"Set re = New RegExp\nre.Pattern = Replace(Space(1000000), \" \", \"\\s\")\n", "re.Test(\"a\")",
+         "Out of memory (7)"},
+        {"Set re = New RegExp\nr = Replace(Space(8000000), \" \", \"$&\")\n", "re.Replace(\"a\", r)",
+         "Out of memory (7)"},
+        {text, "UBound(Filter(Array(s), \"a\"))", "0\n"},
+        {text, "CreateObject(s)", "(429)"},
+        {text, "GetRef(s)", "Invalid procedure call or argument (5)"},
+        {text, "Len(Escape(s))", "Out of memory (7)"},
+        {text, "Len(Unescape(s))", "Out of memory (7)"},
+        {text, "Len(Mid(s, 2))", "Out of memory (7)"},
+        {text, "Len(LCase(s))", "Out of memory (7)"},
+        {text, "Len(Replace(s, \"a\", \"b\"))", "Out of memory (7)"},
+        {text, "UBound(Split(s, \"a\"))", "Out of memory (7)"},
+        {text, "Len(Join(Array(s, s)))", "Out of memory (7)"},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.call);
+        const std::string script = row.setup + "WScript.Echo " + row.call + "\n";
+        RunResult result = Run("--memory 64 " + Quoted(Write("call.vbs", script)), 120);
+        if (std::string_view(row.expected).ends_with("\n")) {
+            EXPECT_EQ(result.status, 0);
+            EXPECT_EQ(result.output, row.expected);
+        } else {
+            EXPECT_EQ(result.status, 1);
+            EXPECT_NE(result.output.find(row.expected), std::string::npos) << result.output;
+        }
+        if (!Sanitized) {
+            EXPECT_LT(result.peakKb, 2L * 64 * 1024);
+        }
+    }
 }
 
 } // namespace
