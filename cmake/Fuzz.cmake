@@ -59,6 +59,8 @@ qv_fuzzer(vbscript_run TARGET vbscript_run_fuzzer
           SEEDS platform/vbscript/fuzz-corpus platform/vbscript/scripts DICT platform/vbscript/fuzz/vbscript.dict)
 qv_fuzzer(vbscript_bounds SOURCE platform/vbscript/fuzz/BoundsFuzzer.cpp LIBS qv_vbscript
           SEEDS platform/vbscript/fuzz/seeds-bounds)
+qv_fuzzer(vbscript_compile SOURCE platform/vbscript/fuzz/CompileFuzzer.cpp LIBS qv_vbscript
+          SEEDS platform/vbscript/fuzz/seeds-compile)
 qv_fuzzer(template_blocks SOURCE template/fuzz/BlockParserFuzzer.cpp LIBS qv_template
           SEEDS template/fuzz/seeds-blocks)
 qv_fuzzer(template_controls SOURCE template/fuzz/ControlFileFuzzer.cpp LIBS qv_template

@@ -219,7 +219,12 @@ std::u16string QoScript::BuildNewCode(std::u16string_view str, std::int16_t bIni
     mBuildFailedInEngine = true;
     try {
         mControl->AddCode(SystemModuleName, str);
-    } catch (const automation::Error&) {
+    } catch (const automation::Error& error) {
+        // The time-out stops compiling as it stops running: the run failed, not the syntax.
+        if (mControl->Error().number == vbscript::TimeoutErrorNumber) {
+            SetRuntimeError(error);
+            return {};
+        }
         const vbscript::ScriptError& engineError = mControl->Error();
         state.gProjErr = state.gMsgPrefix + u": VBScript Syntax Error" + CrLf + engineError.description +
                          CrLf + u"In line " + NumberText(engineError.line) + u": " + CrLf + engineError.text;
@@ -249,7 +254,10 @@ void QoScript::SetSyntaxError(std::u16string_view name) {
     if (!name.empty()) {
         text += u"(" + std::u16string(name) + u")";
     }
-    text += u" : VBScript Syntax Error\r\n";
+    // Code is added under the time-out, which may stop its compile or its top-level statements:
+    // that is said as what it is, not as a fault of the code's syntax.
+    text += engineError.number == vbscript::TimeoutErrorNumber ? u" : VBScript Runtime error\r\n"
+                                                               : u" : VBScript Syntax Error\r\n";
     text += engineError.description + CrLf;
     text += u"In line " + NumberText(engineError.line) + u": " + CrLf;
     text += engineError.text;

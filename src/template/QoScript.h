@@ -85,7 +85,8 @@ private:
     /// The procedures of the user module appended to the user-function list and to "SCRPT".
     void ListUserFunctions();
     /// Sets gProjErr from the engine's error: the product name, "(name)" unless name is "",
-    /// " : VBScript Syntax Error" and where the engine stopped.
+    /// " : VBScript Syntax Error" (" : VBScript Runtime error" for the time-out) and where the
+    /// engine stopped.
     void SetSyntaxError(std::u16string_view name);
     /// Sets the project's error text to a runtime error of template code: its line, description
     /// and source text.

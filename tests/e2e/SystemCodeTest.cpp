@@ -87,5 +87,26 @@ TEST_F(SystemCodeTest, AListWithThePackagesFunctionsGeneratesTheSite) {
     EXPECT_NE(list.find("<!--#include file=\"qvheader.asp\"-->"), std::string::npos) << list;
 }
 
+// Code added under the time-out whose compile outlasted it (here a user-code file of one line of
+// twenty million characters, under a time-out of 1 ms) failed the run as a syntax error of the
+// file. The run fails as the time-out it is, before any page.
+TEST_F(SystemCodeTest, ACompileStoppedByTheTimeOutFailsTheRunAsATimeOut) {
+    const fs::path userCode = mTemp / "usercode.vbs";
+    std::string line = "' ";
+    line.resize(20000000, 'a');
+    std::ofstream(userCode, std::ios::binary) << line << "\n";
+    std::ofstream(mTemp / "user.reg", std::ios::binary)
+        << "[Software\\Quorvane\\6.0\\Settings\\General]\n\"USERCODE\"=1:\"" << userCode.string()
+        << "\"\n\"ScriptEngineTimeout\"=4:1\n";
+    CreateShopDatabase();
+    Succeed({"new", "shop.xml", "--sqlite", "shop.db"});
+    Succeed({"set", "shop.xml", "Destination=" + mSite.string()});
+    const RunResult run = Quorvane({"generate", "shop.xml"});
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find("Script execution timed out"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("Syntax Error"), std::string::npos) << run.err;
+    EXPECT_EQ(Pages(), std::vector<std::string>()) << run.err;
+}
+
 } // namespace
 } // namespace qv::test

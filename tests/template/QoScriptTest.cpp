@@ -135,6 +135,18 @@ TEST_F(QoScriptTest, TimeOutStopsAPageThatLoops) {
     EXPECT_EQ(text.rfind(u"VBScript Runtime error, line: ", 0), 0u);
     EXPECT_NE(text.find(script.Control().Error().description), std::u16string::npos);
     EXPECT_FALSE(script.Control().Error().description.empty());
+
+    // A page whose compile outlasts the time-out was reported as a syntax error of the page.
+    State().gProjErr.clear();
+    std::u16string statements;
+    for (int statement = 0; statement < 300000; ++statement) {
+        statements += u"x = x + 1\r\n";
+    }
+    EXPECT_EQ(script.BuildNewCode(Lines({u"Function kqScriptEngine()", statements, u"End Function"}), 2, 1),
+              u"");
+    EXPECT_EQ(State().gProjErr.rfind(u"VBScript Runtime error, line: ", 0), 0u)
+        << automation::ToUtf8(State().gProjErr);
+    EXPECT_NE(State().gProjErr.find(u"Script execution timed out"), std::u16string::npos);
 }
 
 // A custom condition term runs a system function with the current table and field selected.

@@ -7,14 +7,17 @@
 #include "platform/automation/Conversion.h"
 
 #include "platform/automation/Error.h"
+#include "platform/automation/Memory.h"
 #include "platform/automation/Text.h"
 #include "platform/automation/internal/Numeric.h"
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <chrono>
 #include <cmath>
 #include <ctime>
+#include <utility>
 #include <vector>
 
 namespace qv::automation {
@@ -163,6 +166,16 @@ struct DateToken {
     std::u16string_view word;
 };
 
+/// Adds `item` to `list`, its larger storage checked against the memory ceiling before it is
+/// taken: a date's text may be as long as any string, and each of its words and separators is an
+/// item.
+template <class T> void AddChecked(std::vector<T>& list, T item) {
+    if (list.size() == list.capacity()) {
+        CheckAllocation(std::max<std::size_t>(16, 2 * list.capacity()), sizeof(T));
+    }
+    list.push_back(std::move(item));
+}
+
 std::optional<std::vector<DateToken>> TokenizeDate(std::u16string_view text) {
     std::vector<DateToken> tokens;
     std::size_t index = 0;
@@ -177,7 +190,7 @@ std::optional<std::vector<DateToken>> TokenizeDate(std::u16string_view text) {
                 ++token.digitCount;
                 ++index;
             }
-            tokens.push_back(token);
+            AddChecked(tokens, token);
             continue;
         }
         if (UpperChar(c) != LowerChar(c) || c > 0x7F) {
@@ -187,13 +200,13 @@ std::optional<std::vector<DateToken>> TokenizeDate(std::u16string_view text) {
                    !internal::IsBlank(text[index])) {
                 ++index;
             }
-            tokens.push_back(DateToken{DateToken::Kind::Word, 0, 0, text.substr(start, index - start)});
+            AddChecked(tokens, DateToken{DateToken::Kind::Word, 0, 0, text.substr(start, index - start)});
             continue;
         }
         if (c == u':') {
-            tokens.push_back(DateToken{DateToken::Kind::Colon, 0, 0, {}});
+            AddChecked(tokens, DateToken{DateToken::Kind::Colon, 0, 0, {}});
         } else if (c == u'/' || c == u'-' || c == u'.' || c == u',') {
-            tokens.push_back(DateToken{DateToken::Kind::Separator, c, 0, {}});
+            AddChecked(tokens, DateToken{DateToken::Kind::Separator, c, 0, {}});
         } else if (!internal::IsBlank(c)) {
             return std::nullopt;
         }
@@ -474,7 +487,7 @@ std::optional<double> ParseDate(std::u16string_view text) {
         const DateToken& token = (*tokens)[index];
         switch (token.kind) {
         case DateToken::Kind::Number:
-            numbers.push_back(DateNumber{token.number, token.digitCount});
+            AddChecked(numbers, DateNumber{token.number, token.digitCount});
             break;
         case DateToken::Kind::Word: {
             const int month = MonthFromWord(token.word, locale);

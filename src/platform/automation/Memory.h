@@ -113,6 +113,25 @@ void Recharge(std::size_t& charged, std::size_t charge) noexcept;
 /// checked (7 past the ceiling, `charged` then unchanged), shrinking is refunded.
 void RechargeChecked(std::size_t& charged, std::size_t charge);
 
+/// A charge kept for what its owner holds and given back when the owner goes: also when the
+/// owner's constructor fails after charging, where the owner's own destructor never runs.
+class HeldCharge {
+public:
+    HeldCharge() = default;
+    ~HeldCharge() { RefundMemory(mBytes); }
+    HeldCharge(const HeldCharge&) = delete;
+    HeldCharge& operator=(const HeldCharge&) = delete;
+
+    /// Charges `bytes` more; raises 7 past the ceiling, the charge then unchanged.
+    void Add(std::size_t bytes) {
+        ChargeMemory(bytes);
+        mBytes += bytes;
+    }
+
+private:
+    std::size_t mBytes = 0;
+};
+
 /// Appends `piece` to `text`, checking first when the text must grow.
 inline void AppendChecked(std::u16string& text, std::u16string_view piece) {
     if (text.size() + piece.size() > text.capacity()) {

@@ -4,6 +4,7 @@
 
 #include "platform/automation/internal/Numeric.h"
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <charconv>
@@ -87,7 +88,7 @@ public:
     /// significant digits and power of ten; false without a digit or an exponent's digits.
     bool ReadDecimal() {
         std::string digits;
-        std::int32_t fractionDigits = 0;
+        std::int64_t fractionDigits = 0;
         if (!ReadMantissa(digits, fractionDigits)) {
             return false;
         }
@@ -95,7 +96,10 @@ public:
         if (!exponent) {
             return false;
         }
-        StoreDigits(std::move(digits), *exponent - fractionDigits);
+        // Far beyond any number's range either way, where the conversions give 0 or overflow.
+        constexpr std::int64_t Far = 1000000000;
+        StoreDigits(std::move(digits),
+                    static_cast<std::int32_t>(std::clamp(*exponent - fractionDigits, -Far, Far)));
         return true;
     }
 
@@ -149,13 +153,16 @@ private:
         SkipBlanks();
     }
 
-    bool ReadMantissa(std::string& digits, std::int32_t& fractionDigits) {
+    /// The number's digits: the significant ones into `digits`, and how many of those stand after
+    /// the point into `fractionDigits` (less one for each whole-number digit left out).
+    bool ReadMantissa(std::string& digits, std::int64_t& fractionDigits) {
         const std::size_t size = mText.size();
         bool hasDigit = false;
+        bool droppedNonZero = false;
         while (mIndex < size) {
             const char16_t c = mText[mIndex];
             if (c >= u'0' && c <= u'9') {
-                digits.push_back(static_cast<char>(c));
+                AddDigit(digits, c, false, fractionDigits, droppedNonZero);
                 hasDigit = true;
                 ++mIndex;
                 continue;
@@ -171,13 +178,39 @@ private:
         if (Peek() == mLocale.decimalSeparator) {
             ++mIndex;
             while (AtDigit()) {
-                digits.push_back(static_cast<char>(mText[mIndex]));
-                ++fractionDigits;
+                AddDigit(digits, mText[mIndex], true, fractionDigits, droppedNonZero);
                 hasDigit = true;
                 ++mIndex;
             }
         }
+        // What was left out is told by one digit 1 after the kept ones, below all of them: it
+        // rounds as the whole tail would.
+        if (droppedNonZero) {
+            digits.push_back('1');
+            ++fractionDigits;
+        }
         return hasDigit;
+    }
+
+    /// The significant digits are kept up to a bound: no conversion reads further (a Double
+    /// rounds right from fewer than 800, Currency and the integers need 30), and a text of a
+    /// hundred million digits is read without a copy of them. A digit past the bound only moves
+    /// the point (in the whole part) and tells whether the tail left out is zero; a leading zero
+    /// only counts its place after the point.
+    static void AddDigit(std::string& digits, char16_t c, bool afterPoint, std::int64_t& fractionDigits,
+                         bool& droppedNonZero) {
+        constexpr std::size_t MaxKeptDigits = 800;
+        if (digits.empty() && c == u'0') {
+            fractionDigits += afterPoint ? 1 : 0;
+            return;
+        }
+        if (digits.size() < MaxKeptDigits) {
+            digits.push_back(static_cast<char>(c));
+            fractionDigits += afterPoint ? 1 : 0;
+            return;
+        }
+        fractionDigits -= afterPoint ? 0 : 1;
+        droppedNonZero = droppedNonZero || c != u'0';
     }
 
     /// "E[+|-]digits", or 0 without an "E"; nullopt for an "E" without digits.

@@ -48,14 +48,16 @@ void AppendUtf8(std::string& out, char32_t code) {
 } // namespace
 
 std::u16string FromUtf8(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
+    // Never more units than bytes: the text is written in place and cut to its length at the end,
+    // without a test of the room left at every unit (a script file may be a hundred megabytes).
+    std::u16string out(text.size(), u'\0');
+    char16_t* write = out.data();
     std::size_t index = 0;
     const std::size_t size = text.size();
     while (index < size) {
         const auto lead = static_cast<unsigned char>(text[index]);
         if (lead < 0x80) {
-            out.push_back(lead);
+            *write++ = lead;
             ++index;
             continue;
         }
@@ -80,7 +82,7 @@ std::u16string FromUtf8(std::string_view text) {
             secondLow = lead == 0xF0 ? 0x90 : 0x80;
             secondHigh = lead == 0xF4 ? 0x8F : 0xBF;
         } else {
-            out.push_back(ReplacementChar);
+            *write++ = ReplacementChar;
             ++index;
             continue;
         }
@@ -102,17 +104,18 @@ std::u16string FromUtf8(std::string_view text) {
         }
         index = next;
         if (!valid) {
-            out.push_back(ReplacementChar);
+            *write++ = ReplacementChar;
             continue;
         }
         if (code < 0x10000) {
-            out.push_back(static_cast<char16_t>(code));
+            *write++ = static_cast<char16_t>(code);
         } else {
             code -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+            *write++ = static_cast<char16_t>(0xD800 + (code >> 10));
+            *write++ = static_cast<char16_t>(0xDC00 + (code & 0x3FF));
         }
     }
+    out.resize(static_cast<std::size_t>(write - out.data()));
     return out;
 }
 

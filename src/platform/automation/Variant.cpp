@@ -170,6 +170,11 @@ Variant::Variant(std::u16string value) : Variant() {
 }
 Variant::Variant(std::u16string_view value) : Variant() {
     TextBuilder builder;
+    // A long text is checked against the memory ceiling before it is copied, not only charged
+    // once it is: a part of a string may be nearly all of it.
+    if (value.size() > builder.Text().capacity()) {
+        CheckAllocation(value.size(), sizeof(char16_t));
+    }
     // A builder's text starts empty: append sets it, cheaper than the general path of assign.
     builder.Text().append(value);
     *this = builder.Finish();

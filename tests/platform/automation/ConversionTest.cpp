@@ -110,6 +110,18 @@ TEST(Conversion, ToDoubleReadsTheRuntimesNumberForms) {
             {"Currency", Currency::FromScaled(12345), "1.2345"},
         },
         [](const Variant& value) { return Variant(ToDouble(value)); });
+
+    // Digits beyond those any conversion reads are not kept, only whether one of them is not
+    // zero (a text of a hundred million digits took a copy of them all): they still round as
+    // the whole number does, just above or at half way between two Doubles (2^53 + 1).
+    const std::u16string far(1000, u'0');
+    EXPECT_EQ(ToDouble(Variant(u"9007199254740993." + far + u"1")), 9007199254740994.0);
+    EXPECT_EQ(ToDouble(Variant(u"9007199254740993." + far)), 9007199254740992.0);
+    EXPECT_EQ(ToDouble(Variant(u"0." + far + u"25")), 0.0);
+    EXPECT_EQ(ToDouble(Variant(u"0.0" + far.substr(0, 300) + u"25")), 25e-303);
+    EXPECT_EQ(Outcome([&] { return ToString(Variant(ToDouble(Variant(u"1" + far)))); }), "#6");
+    EXPECT_EQ(ToString(Variant(ToCurrency(Variant(u"0.00005" + far + u"1")))), u"0.0001");
+    EXPECT_EQ(ToString(Variant(ToCurrency(Variant(u"0.00005" + far)))), u"0");
 }
 
 TEST(Conversion, ToSingleAndToCurrency) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace qv::vbscript::test {
@@ -196,6 +197,99 @@ TEST_F(ScriptCeilingsTest, TextAScriptRunsIsCompiledAndRunUnderBothBounds) {
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.output.find("Script execution timed out"), std::string::npos) << result.output;
     EXPECT_EQ(result.output.find("done"), std::string::npos) << result.output;
+
+    // One line of twenty million characters was read to its end without a look at the clock:
+    // the run went on past any time-out, for seconds with longer lines.
+    std::string line;
+    line.resize(20000000, 'a');
+    std::string blanks;
+    blanks.resize(line.size(), ' ');
+    for (const std::string& text : {"' " + line, "x = \"" + line + "\"", blanks + "x = 1"}) {
+        SCOPED_TRACE(text.substr(0, 6));
+        result =
+            Run("--timeout 1 --memory 1024 " + Quoted(Write("line.vbs", text + "\nWScript.Echo \"done\"\n")));
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.output.find("Script execution timed out"), std::string::npos) << result.output;
+        EXPECT_EQ(result.output.find("done"), std::string::npos) << result.output;
+    }
+}
+
+// Each parameter of a procedure was compared with every one before it, and each Property Get of a
+// class with every procedure of the class, none of it looking at the clock: 60,000 parameters
+// took 13 s to compile (as many again through Execute), a class of 60,000 properties two minutes.
+// Twenty such lists, or a class of 100,000 properties, compile at once now, and a name given twice
+// is found where it stands.
+TEST_F(ScriptCeilingsTest, DeclarationsOfManyNamesCompileInTimeLinearInTheirLength) {
+    const auto names = [](int count) {
+        std::string list = "p0";
+        for (int index = 1; index < count; ++index) {
+            list += ", p" + std::to_string(index);
+        }
+        return list;
+    };
+    const auto properties = [](int count) {
+        std::string members;
+        for (int index = 0; index < count; ++index) {
+            const std::string name = "P" + std::to_string(index);
+            members.append("Property Get ").append(name).append("\nEnd Property\nProperty Let ");
+            members.append(name).append("(v)\nEnd Property\n");
+        }
+        return members;
+    };
+    const std::string twice = names(60000);
+    struct Case {
+        const char* name;
+        std::string script;
+        std::string expected;
+    };
+    std::string procedures;
+    for (int procedure = 0; procedure < 20; ++procedure) {
+        procedures += "Sub S" + std::to_string(procedure) + "(" + names(60000) + ")\nEnd Sub\n";
+    }
+    const Case cases[] = {
+        {"parameters.vbs", procedures, "done\n"},
+        {"execute.vbs",
+         "t = \"Sub S(p0\"\nFor i = 1 To 59999 : t = t & \", p\" & i : Next\nt = t & \")\" & vbLf & \"End "
+         "Sub\"\n"
+         "For k = 1 To 10 : Execute t : ExecuteGlobal t : Next\n",
+         "done\n"},
+        {"properties.vbs", "Class C\n" + properties(100000) + "End Class\n", "done\n"},
+        {"twice.vbs", "Sub S(" + twice + ", P0)\nEnd Sub\n",
+         "(1, " + std::to_string(twice.size() + 9) + "): VBScript compilation error: Name redefined (1041)"},
+        {"inconsistent.vbs",
+         "Class C\n" + properties(100000) + "Property Let P7(a, b)\nEnd Property\nEnd Class\n",
+         "(400002, 1): VBScript compilation error: Number of arguments must be consistent across properties "
+         "specification (1051)"},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        RunResult result = Run(Quoted(Write(row.name, row.script + "WScript.Echo \"done\"\n")), 100);
+        EXPECT_EQ(result.status, row.expected == "done\n" ? 0 : 1);
+        EXPECT_NE(result.output.find(row.expected), std::string::npos) << result.output.substr(0, 200);
+    }
+}
+
+// The lexer charged one token for every four characters before it read any: a file of 5 MB of long
+// literals, which needs some 40 MB, was refused under a ceiling of 64 MB. What it makes is charged
+// as it is made now: that file runs, and one whose literals pass the ceiling is refused all the same,
+// before the process holds twice the ceiling.
+TEST_F(ScriptCeilingsTest, TheCompileChargesWhatItMakes) {
+    const auto literals = [](int lines) {
+        std::string script;
+        for (int line = 0; line < lines; ++line) {
+            script += "x = \"" + std::string(100000, 'a') + "\"\n";
+        }
+        return script + "WScript.Echo Len(x)\n";
+    };
+    RunResult fits = Run("--memory 64 " + Quoted(Write("fits.vbs", literals(50))));
+    EXPECT_EQ(fits.status, 0) << fits.output.substr(0, 400);
+    EXPECT_EQ(fits.output, "100000\n");
+    RunResult refused = Run("--memory 64 " + Quoted(Write("refused.vbs", literals(200))));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.output.find("Out of memory (7)"), std::string::npos) << refused.output.substr(0, 400);
+    if (!Sanitized) {
+        EXPECT_LT(refused.peakKb, 2L * 64 * 1024);
+    }
 }
 
 // Folding a chain of constant pieces copied all it had joined at each step: a line of 400,000
@@ -292,6 +386,60 @@ TEST_F(ScriptCeilingsTest, ALongNeedleCostsNoMoreThanTheTextItIsSearchedIn) {
     RunResult result = Run("--timeout 60000 " + Quoted(Write("needle.vbs", script)), 150);
     EXPECT_EQ(result.status, 0) << result.output;
     EXPECT_EQ(result.output, "0 0 0 0\n2000000 0 0\n2000001 2000001\n");
+}
+
+// Library calls copied their arguments before anything was charged: InStrB(s, s) of a string near
+// the ceiling took two copies of each text and stopped with 7 only at some two and a half times the
+// ceiling; an interval of DateAdd, a date's words, a pattern's translation and a replacement's
+// pieces were made as large as the text with no check at all. Each call now charges what it makes
+// before it makes it, or reads its arguments where they are: each row gives its answer, or 7,
+// while the process holds less than twice the ceiling.
+TEST_F(ScriptCeilingsTest, LibraryCallsChargeWhatTheyCopyBeforeTheyCopyIt) {
+    const std::string text = "s = String(27000000, \"a\")\n"; // 54 MB of the 64
+    struct Case {
+        std::string setup;
+        const char* call;
+        const char* expected; // the echoed value, or the error's text
+    };
+    const Case cases[] = {
+        {text, "InStrB(s, s)", "1\n"},
+        {text, "InStrB(3, s, \"b\")", "0\n"},
+        {text, "LenB(MidB(s, 3, 5)) & LenB(MidB(s, 2, 5)) & LenB(LeftB(s, 7)) & LenB(RightB(s, 7))",
+         "4466\n"},
+        {text, "Len(CStr(s))", "27000000\n"},
+        {text, "DateAdd(s, 1, Date)", "Invalid procedure call or argument (5)"},
+        {"s = String(27000000, \"0\")\n", "IsNumeric(s) & CDbl(s)", "True0\n"},
+        {"s = String(27000000, \"/\")\n", "IsDate(s)", "Out of memory (7)"},
+        {"Set re = New RegExp\nre.Pattern = Replace(Space(1000000), \" \", \"\\s\")\n", "re.Test(\"a\")",
+         "Out of memory (7)"},
+        {"Set re = New RegExp\nr = Replace(Space(8000000), \" \", \"$&\")\n", "re.Replace(\"a\", r)",
+         "Out of memory (7)"},
+        {text, "UBound(Filter(Array(s), \"a\"))", "0\n"},
+        {text, "CreateObject(s)", "(429)"},
+        {text, "GetRef(s)", "Invalid procedure call or argument (5)"},
+        {text, "Len(Escape(s))", "Out of memory (7)"},
+        {text, "Len(Unescape(s))", "Out of memory (7)"},
+        {text, "Len(Mid(s, 2))", "Out of memory (7)"},
+        {text, "Len(LCase(s))", "Out of memory (7)"},
+        {text, "Len(Replace(s, \"a\", \"b\"))", "Out of memory (7)"},
+        {text, "UBound(Split(s, \"a\"))", "Out of memory (7)"},
+        {text, "Len(Join(Array(s, s)))", "Out of memory (7)"},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.call);
+        const std::string script = row.setup + "WScript.Echo " + row.call + "\n";
+        RunResult result = Run("--memory 64 " + Quoted(Write("call.vbs", script)), 120);
+        if (std::string_view(row.expected).ends_with("\n")) {
+            EXPECT_EQ(result.status, 0);
+            EXPECT_EQ(result.output, row.expected);
+        } else {
+            EXPECT_EQ(result.status, 1);
+            EXPECT_NE(result.output.find(row.expected), std::string::npos) << result.output;
+        }
+        if (!Sanitized) {
+            EXPECT_LT(result.peakKb, 2L * 64 * 1024);
+        }
+    }
 }
 
 } // namespace

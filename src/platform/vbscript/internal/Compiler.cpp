@@ -98,13 +98,10 @@ template <class Visit> void ForEachStatement(const StmtList& body, const Visit& 
     }
 }
 
-// A key under which equal constants share one pool entry.
+// A key under which equal constants other than texts share one pool entry.
 std::u16string ConstantKey(const Variant& value) {
     std::u16string key(1, static_cast<char16_t>(value.Type()));
     switch (value.Type()) {
-    case VarType::String:
-        key += value.StringValue();
-        break;
     case VarType::Integer:
         key.push_back(static_cast<char16_t>(value.IntegerValue()));
         break;
@@ -527,6 +524,18 @@ void Compiler::PatchJump(std::uint32_t at, std::uint32_t target) {
 
 std::int32_t Compiler::AddConstant(const Variant& value) {
     CodeBlock& block = *mScope->block;
+    if (value.IsString()) {
+        // Known by the text of the pooled constant itself, which the pool keeps: a copy as the key
+        // held every literal of the procedure twice while it compiled.
+        auto it = mScope->textConstantIndex.find(value.StringValue());
+        if (it != mScope->textConstantIndex.end()) {
+            return it->second;
+        }
+        auto index = static_cast<std::int32_t>(block.constants.size());
+        block.constants.push_back(value);
+        mScope->textConstantIndex.emplace(block.constants.back().StringValue(), index);
+        return index;
+    }
     std::u16string key = ConstantKey(value);
     if (!key.empty()) {
         auto it = mScope->constantIndex.find(key);

@@ -9,6 +9,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -51,6 +52,8 @@ struct Compiler::Scope {
     std::vector<std::uint32_t> exitJumps;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> freeHidden; // slot, count
     std::unordered_map<std::u16string, std::int32_t> constantIndex;
+    // Texts by the text of the constant in the pool, which keeps it unchanged while it compiles.
+    std::unordered_map<std::u16string_view, std::int32_t> textConstantIndex;
     // The run of statements since the last check of the time-out (ClockIfDue).
     std::uint32_t statementsUnclocked = 0;
     std::uint32_t clockedAt = 0; // the instruction where the run began

@@ -40,8 +40,9 @@ constexpr std::int32_t ClassNotDefined = 506;
 // level sets it and puts back the one before, so that the engine of the innermost run answers.
 constinit thread_local Interpreter* tRunningEngine = nullptr;
 
-// The text Eval, Execute or ExecuteGlobal runs: a String argument is read where it lies, since a
-// built text may be as long as the ceiling allows; anything else is converted into `converted`.
+// The text Eval, Execute or ExecuteGlobal runs, or the name GetRef or CreateObject looks up: a
+// String argument is read where it lies, since a built text may be as long as the ceiling allows;
+// anything else is converted into `converted`.
 std::u16string_view RunText(const Variant& argument, std::u16string& converted) {
     const Variant& value = argument.Deref();
     if (value.IsString()) {
@@ -2351,7 +2352,8 @@ void Interpreter::CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<Var
         return;
     }
     case Intrinsic::CreateObject: {
-        Ref<Object> object = CreateSafeObject(automation::ToString(args[0]), mLink->Tracked().Get());
+        std::u16string converted;
+        Ref<Object> object = CreateSafeObject(RunText(args[0], converted), mLink->Tracked().Get());
         if (!object) {
             Raise(ErrorNumber::CannotCreateObject);
         }
@@ -2359,7 +2361,8 @@ void Interpreter::CallIntrinsic(Intrinsic intrinsic, Frame& frame, std::span<Var
         return;
     }
     case Intrinsic::GetRef: {
-        Ref<Procedure> procedure = FindProcedure(*frame.code->module, automation::ToString(args[0]));
+        std::u16string converted;
+        Ref<Procedure> procedure = FindProcedure(*frame.code->module, RunText(args[0], converted));
         if (!procedure) {
             Raise(ErrorNumber::InvalidProcedureCall);
         }

@@ -227,10 +227,7 @@ void Interpreter::Install(Module& module, CompiledChunk& chunk) {
     }
     for (const Ref<Procedure>& procedure : chunk.procedures) {
         GlobalSlot& slot = module.Slot(module.SlotFor(procedure->name));
-        std::vector<NameId>& order = module.ProcedureOrder();
-        if (std::find(order.begin(), order.end(), procedure->name) == order.end()) {
-            order.push_back(procedure->name);
-        }
+        module.ListProcedure(slot);
         slot.kind = SlotKind::Procedure;
         RetireIfRunning(slot.procedure);
         slot.procedure = procedure;

@@ -7,6 +7,7 @@
 #include "platform/automation/Memory.h"
 #include "platform/automation/Text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -78,6 +79,12 @@ bool IsBlank(char16_t c) {
 bool IsLineBreak(char16_t c) {
     return c == u'\r' || c == u'\n' || c == 0x2028 || c == 0x2029;
 }
+
+// The same, each a type of its own: a scan given one is compiled for it, where a function pointer
+// would be called at every unit.
+constexpr auto Blank = [](char16_t c) { return IsBlank(c); };
+constexpr auto Digit = [](char16_t c) { return IsDigit(c); };
+constexpr auto NotLineBreak = [](char16_t c) { return !IsLineBreak(c); };
 
 int DigitValue(char16_t c) {
     if (IsDigit(c)) {
@@ -155,12 +162,10 @@ std::vector<Token> Lexer::Tokenize() {
 }
 
 std::vector<Token> Lexer::Tokenize(library::ResultMeter& meter) {
+    mMeter = &meter;
+    // The list grows by doubling, each growth charged before it is made: a guess from the length
+    // of the text charged far more than a text of long literals makes.
     std::vector<Token> tokens;
-    // A first guess at the count spares most of the growing; it is charged as the growth is.
-    const std::size_t guess = mSource.size() / 4 + 2;
-    automation::CheckAllocation(guess, sizeof(Token));
-    meter.Charge(guess * sizeof(Token));
-    tokens.reserve(guess);
     for (;;) {
         meter.MakeRoom(tokens);
         meter.Step();
@@ -183,47 +188,60 @@ Token Lexer::Make(TokenKind kind, std::uint32_t start) const {
     return token;
 }
 
+template <class Keep> std::size_t Lexer::Scan(std::size_t from, Keep keep) {
+    constexpr std::size_t Stretch = std::size_t{1} << 16;
+    const std::size_t size = mSource.size();
+    for (;;) {
+        const std::size_t stretchEnd = std::min(size, from + Stretch);
+        const std::size_t start = from;
+        while (from < stretchEnd && keep(mSource[from])) {
+            ++from;
+        }
+        mMeter->Copied(from - start);
+        if (from < stretchEnd || from == size) {
+            return from;
+        }
+    }
+}
+
+void Lexer::AppendMetered(std::u16string& text, std::u16string_view part) {
+    constexpr std::size_t Stretch = std::size_t{1} << 16;
+    for (std::size_t at = 0; at < part.size(); at += Stretch) {
+        const std::u16string_view piece = part.substr(at, Stretch);
+        text.append(piece);
+        mMeter->Copied(piece.size());
+    }
+}
+
 void Lexer::SkipBlanksAndComments() {
     for (;;) {
         char16_t c = Peek();
         if (IsBlank(c)) {
-            ++mPosition;
+            mPosition = Scan(mPosition, Blank);
             mSpaceBefore = true;
             continue;
         }
         if (c == u'\'') {
-            while (!AtEnd() && !IsLineBreak(Peek())) {
-                ++mPosition;
-            }
+            mPosition = Scan(mPosition, NotLineBreak);
             continue;
         }
         // "Rem" starts a comment where a name could start; "Remark" is a name.
         if ((c == u'r' || c == u'R') && (Peek(1) == u'e' || Peek(1) == u'E') &&
             (Peek(2) == u'm' || Peek(2) == u'M') && !IsIdentifierPart(Peek(3)) && Peek(3) != u'.' &&
             (mPrevious != TokenKind::Dot || mSpaceBefore)) {
-            mPosition += 3;
-            while (!AtEnd() && !IsLineBreak(Peek())) {
-                ++mPosition;
-            }
+            mPosition = Scan(mPosition + 3, NotLineBreak);
             continue;
         }
         // A line continuation: "_" with only blanks up to the line break. A dot that starts the
         // next line continues a member chain (`obj.Ret() _` / `.Ret()`), so the blanks that indent
         // it do not count as a space before it.
         if (c == u'_') {
-            std::size_t look = mPosition + 1;
-            while (look < mSource.size() && IsBlank(mSource[look])) {
-                ++look;
-            }
+            std::size_t look = Scan(mPosition + 1, Blank);
             if (look < mSource.size() && IsLineBreak(mSource[look])) {
                 if (mSource[look] == u'\r' && look + 1 < mSource.size() && mSource[look + 1] == u'\n') {
                     ++look;
                 }
-                ++look;
-                while (look < mSource.size() && IsBlank(mSource[look])) {
-                    ++look;
-                }
-                mPosition = look;
+                mPosition = Scan(look + 1, Blank);
                 mSpaceBefore = Peek() != u'.' || IsDigit(Peek(1));
                 continue;
             }
@@ -333,11 +351,11 @@ Token Lexer::Next() {
 }
 
 Token Lexer::LexIdentifier(std::uint32_t start) {
+    // Refused as soon as it is too long, not read to its end.
     while (IsIdentifierPart(Peek())) {
-        ++mPosition;
-    }
-    if (mPosition - start > MaxIdentifierLength) {
-        throw CompileError(CompileErrorNumber::IdentifierTooLong, start);
+        if (++mPosition - start > MaxIdentifierLength) {
+            throw CompileError(CompileErrorNumber::IdentifierTooLong, start);
+        }
     }
     Token token = Make(TokenKind::Identifier, start);
     // After a dot every word is a member name, keywords included (`rs.Next`, `x.End`).
@@ -349,12 +367,9 @@ Token Lexer::LexIdentifier(std::uint32_t start) {
 
 Token Lexer::LexBracketIdentifier(std::uint32_t start) {
     std::size_t nameStart = mPosition;
-    while (!AtEnd() && Peek() != u']') {
-        if (IsLineBreak(Peek())) {
-            throw CompileError(CompileErrorNumber::ExpectedRightBracket,
-                               static_cast<std::uint32_t>(mPosition));
-        }
-        ++mPosition;
+    mPosition = Scan(mPosition, [](char16_t c) { return c != u']' && !IsLineBreak(c); });
+    if (!AtEnd() && IsLineBreak(Peek())) {
+        throw CompileError(CompileErrorNumber::ExpectedRightBracket, static_cast<std::uint32_t>(mPosition));
     }
     if (AtEnd()) {
         throw CompileError(CompileErrorNumber::ExpectedRightBracket, static_cast<std::uint32_t>(mPosition));
@@ -370,15 +385,10 @@ Token Lexer::LexBracketIdentifier(std::uint32_t start) {
 
 Token Lexer::LexNumber(std::uint32_t start) {
     bool isInteger = true;
-    while (IsDigit(Peek())) {
-        ++mPosition;
-    }
+    mPosition = Scan(mPosition, Digit);
     if (Peek() == u'.' && IsDigit(Peek(1))) {
         isInteger = false;
-        ++mPosition;
-        while (IsDigit(Peek())) {
-            ++mPosition;
-        }
+        mPosition = Scan(mPosition + 1, Digit);
     } else if (Peek() == u'.' && !IsIdentifierStart(Peek(1))) {
         // "1." is a Double; "1.Foo" is not a number followed by a member.
         isInteger = false;
@@ -387,15 +397,15 @@ Token Lexer::LexNumber(std::uint32_t start) {
     if ((Peek() == u'e' || Peek() == u'E') &&
         (IsDigit(Peek(1)) || ((Peek(1) == u'+' || Peek(1) == u'-') && IsDigit(Peek(2))))) {
         isInteger = false;
-        mPosition += 2;
-        while (IsDigit(Peek())) {
-            ++mPosition;
-        }
+        mPosition = Scan(mPosition + 2, Digit);
     }
     if (IsIdentifierStart(Peek())) {
         throw CompileError(CompileErrorNumber::ExpectedEndOfStatement, static_cast<std::uint32_t>(mPosition));
     }
     Token token = Make(TokenKind::Literal, start);
+    // The digits are read from a copy, charged while it lives.
+    library::ResultMeter copy;
+    copy.Charge(token.text.size());
     std::string ascii(token.text.begin(), token.text.end());
     if (ascii.back() == '.') {
         ascii.pop_back();
@@ -471,21 +481,36 @@ Token Lexer::LexRadixNumber(std::uint32_t start) {
 }
 
 Token Lexer::LexString(std::uint32_t start) {
-    std::u16string text;
-    for (;;) {
-        if (AtEnd() || IsLineBreak(Peek())) {
+    // Where the literal ends and how long its text is first, so that the text is checked against
+    // the memory ceiling before it is made; "" inside stands for one quote.
+    const auto inRun = [](char16_t c) { return c != u'"' && !IsLineBreak(c); };
+    std::size_t length = 0;
+    std::size_t closing = mPosition;
+    for (std::size_t at = mPosition;;) {
+        closing = Scan(at, inRun);
+        length += closing - at;
+        if (closing == mSource.size() || mSource[closing] != u'"') {
             throw CompileError(CompileErrorNumber::UnterminatedString, start);
         }
-        char16_t c = Peek();
-        ++mPosition;
-        if (c == u'"') {
-            if (Peek() != u'"') {
-                break;
-            }
-            ++mPosition;
+        if (closing + 1 == mSource.size() || mSource[closing + 1] != u'"') {
+            break;
         }
-        text.push_back(c);
+        ++length;
+        at = closing + 2;
     }
+    automation::CheckAllocation(length, sizeof(char16_t));
+    std::u16string text;
+    text.reserve(length);
+    for (std::size_t at = mPosition;;) {
+        const std::size_t quote = mSource.find(u'"', at);
+        AppendMetered(text, mSource.substr(at, quote - at));
+        if (quote == closing) {
+            break;
+        }
+        text.push_back(u'"');
+        at = quote + 2;
+    }
+    mPosition = closing + 1;
     Token token = Make(TokenKind::Literal, start);
     token.value = Variant(std::move(text));
     return token;
@@ -493,9 +518,7 @@ Token Lexer::LexString(std::uint32_t start) {
 
 Token Lexer::LexDate(std::uint32_t start) {
     std::size_t textStart = mPosition;
-    while (!AtEnd() && Peek() != u'#' && !IsLineBreak(Peek())) {
-        ++mPosition;
-    }
+    mPosition = Scan(mPosition, [](char16_t c) { return c != u'#' && !IsLineBreak(c); });
     if (Peek() != u'#') {
         throw CompileError(CompileErrorNumber::SyntaxError, start);
     }

@@ -2,7 +2,9 @@
 
 #include "platform/vbscript/internal/Token.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -25,7 +27,8 @@ public:
     /// All tokens, ending with one EndOfInput token.
     std::vector<Token> Tokenize();
     /// The same, charging the list to `meter` as it grows (7 past the memory ceiling) and
-    /// checking the run's time-out every so many tokens.
+    /// checking the run's time-out every so many tokens and every so many units read. A literal's
+    /// text is checked against the ceiling before it is made.
     std::vector<Token> Tokenize(library::ResultMeter& meter);
 
 private:
@@ -38,6 +41,12 @@ private:
     Token LexIdentifier(std::uint32_t start);
     Token LexBracketIdentifier(std::uint32_t start);
     Token Make(TokenKind kind, std::uint32_t start) const;
+    /// The first position from `from` on where `keep` fails (or the end). A comment, a run of
+    /// blanks or a literal may be a line of a hundred million units: what is read counts on the
+    /// meter, stretch by stretch, which looks at the run's time-out every so many.
+    template <class Keep> std::size_t Scan(std::size_t from, Keep keep);
+    /// Appends `part` to `text` in stretches that count on the meter as Scan's do.
+    void AppendMetered(std::u16string& text, std::u16string_view part);
 
     char16_t Peek(std::size_t ahead = 0) const noexcept {
         return mPosition + ahead < mSource.size() ? mSource[mPosition + ahead] : u'\0';
@@ -45,6 +54,7 @@ private:
     bool AtEnd() const noexcept { return mPosition >= mSource.size(); }
 
     std::u16string_view mSource;
+    library::ResultMeter* mMeter = nullptr; // while Tokenize runs
     std::size_t mPosition = 0;
     bool mSpaceBefore = true;
     TokenKind mPrevious = TokenKind::NewLine;

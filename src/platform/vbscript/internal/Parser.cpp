@@ -6,6 +6,8 @@
 #include "platform/automation/Text.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace qv::vbscript {
 
@@ -380,6 +382,9 @@ std::vector<Param> Parser::ParseParameters() {
     if (Accept(TokenKind::RightParen)) {
         return params;
     }
+    // The names so far, looked up as each is added: a list of many thousands compared every
+    // name with every earlier one.
+    std::unordered_set<std::u16string_view, automation::NoCaseHash, automation::NoCaseEqual> names;
     for (;;) {
         Param param;
         if (Accept(TokenKind::KwByVal)) {
@@ -392,11 +397,10 @@ std::vector<Param> Parser::ParseParameters() {
         if (Accept(TokenKind::LeftParen)) {
             Expect(TokenKind::RightParen, N::ExpectedRightParen);
         }
-        for (const Param& earlier : params) {
-            if (EqualsNoCase(earlier.name, param.name)) {
-                Fail(N::NameRedefined, param.offset);
-            }
+        if (!names.insert(param.name).second) {
+            Fail(N::NameRedefined, param.offset);
         }
+        Item<Param>();
         params.push_back(param);
         if (Accept(TokenKind::RightParen)) {
             return params;
@@ -477,16 +481,42 @@ void Parser::CheckClass(const ClassDecl& decl) const {
             Fail(N::InitializeWithArguments, proc->offset);
         }
     }
-    // A property's Let and Set take one argument more than its Get.
+    // A property's Let and Set take one argument more than its Get. The first Get (in order) that
+    // some Let or Set of its name disagrees with fails at the first of those: per name, the first
+    // Let or Set and the first that differs from it in its count answer for every Get at once,
+    // where comparing each Get with every procedure took minutes for a class of many properties.
+    struct Setters {
+        const ProcDecl* first = nullptr;
+        const ProcDecl* firstOther = nullptr; // the first whose count differs from the first's
+    };
+    std::unordered_map<std::u16string_view, Setters, automation::NoCaseHash, automation::NoCaseEqual> setters;
+    for (const auto& proc : decl.procedures) {
+        mTreeCharge->Step();
+        if (proc->kind != ProcKind::PropertyLet && proc->kind != ProcKind::PropertySet) {
+            continue;
+        }
+        Setters& named = setters[proc->name];
+        if (!named.first) {
+            named.first = proc.get();
+        } else if (!named.firstOther && proc->params.size() != named.first->params.size()) {
+            named.firstOther = proc.get();
+        }
+    }
     for (const auto& proc : decl.procedures) {
         if (proc->kind != ProcKind::PropertyGet) {
             continue;
         }
-        for (const auto& other : decl.procedures) {
-            if ((other->kind == ProcKind::PropertyLet || other->kind == ProcKind::PropertySet) &&
-                EqualsNoCase(other->name, proc->name) && other->params.size() != proc->params.size() + 1) {
-                Fail(N::InconsistentPropertyArguments, other->offset);
-            }
+        auto named = setters.find(proc->name);
+        if (named == setters.end()) {
+            continue;
+        }
+        const std::size_t expected = proc->params.size() + 1;
+        const ProcDecl* other = named->second.first;
+        if (other->params.size() == expected) {
+            other = named->second.firstOther;
+        }
+        if (other) {
+            Fail(N::InconsistentPropertyArguments, other->offset);
         }
     }
 }
@@ -686,6 +716,7 @@ std::unique_ptr<DimStmt> Parser::ParseDim(Access access, std::uint32_t offset) {
                          bound.value.Type() != automation::VarType::Long)) {
                         Fail(N::ExpectedIntegerConstant);
                     }
+                    Item<std::int32_t>();
                     var.bounds.push_back(bound.value.Type() == automation::VarType::Integer
                                              ? bound.value.IntegerValue()
                                              : bound.value.LongValue());
@@ -697,6 +728,7 @@ std::unique_ptr<DimStmt> Parser::ParseDim(Access access, std::uint32_t offset) {
                 }
             }
         }
+        Item<VarDecl>();
         dim->vars.push_back(std::move(var));
         if (!Accept(TokenKind::Comma)) {
             return dim;
@@ -726,6 +758,7 @@ StmtPtr Parser::ParseReDim() {
             }
             Expect(TokenKind::Comma, N::ExpectedRightParen);
         }
+        Item<ReDimItem>();
         redim->items.push_back(std::move(item));
         if (!Accept(TokenKind::Comma)) {
             return redim;
@@ -739,6 +772,7 @@ StmtPtr Parser::ParseErase() {
     ++mPosition;
     for (;;) {
         std::uint32_t offset = Current().offset;
+        Item<std::pair<std::u16string_view, std::uint32_t>>();
         erase->names.emplace_back(ExpectIdentifier(), offset);
         if (!Accept(TokenKind::Comma)) {
             return erase;
@@ -755,6 +789,7 @@ StmtPtr Parser::ParseConst(Access access, std::uint32_t offset) {
         item.name = ExpectIdentifier();
         Expect(TokenKind::Equal, N::ExpectedEqual);
         item.value = ParseExpression();
+        Item<ConstItem>();
         constant->items.push_back(std::move(item));
         if (!Accept(TokenKind::Comma)) {
             return constant;
@@ -793,6 +828,7 @@ StmtPtr Parser::ParseIf() {
             branch.condition = ParseExpression();
             Expect(TokenKind::KwThen, N::ExpectedThen);
             branch.body = ParseBlock();
+            Item<IfBranch>();
             statement->branches.push_back(std::move(branch));
             continue;
         }
@@ -868,12 +904,14 @@ StmtPtr Parser::ParseSelect() {
                     item.upper = ParseExpression();
                 }
             }
+            Item<CaseItem>();
             clause.items.push_back(std::move(item));
             if (!Accept(TokenKind::Comma)) {
                 break;
             }
         }
         clause.body = ParseBlock();
+        Item<CaseClause>();
         statement->cases.push_back(std::move(clause));
     }
     Expect(TokenKind::KwEnd, N::ExpectedEnd);

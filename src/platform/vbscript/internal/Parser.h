@@ -117,6 +117,13 @@ private:
         return std::make_unique<T>(std::forward<Args>(args)...);
     }
 
+    /// One more value in a list of the tree (a parameter, a declared name, a bound), charged for
+    /// its place in the list as Node charges a node's.
+    template <class T> void Item() {
+        mTreeCharge->Step();
+        mTreeCharge->Charge(2 * sizeof(T));
+    }
+
     std::u16string_view mSource;
     library::ResultMeter mTokenCharge; // before the tokens, so that it outlives them
     library::ResultMeter* mTreeCharge;

@@ -1,10 +1,13 @@
 #include "platform/vbscript/internal/Program.h"
 
+#include "platform/vbscript/internal/Builtins.h"
+
 #include "platform/automation/Conversion.h"
 #include "platform/automation/Error.h"
 #include "platform/automation/Memory.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 namespace qv::vbscript {
@@ -61,6 +64,10 @@ namespace {
 /// Whether a line ends at `index`: CR LF counts once, at its LF.
 bool EndsLine(std::u16string_view text, std::size_t index) noexcept {
     const char16_t c = text[index];
+    // Most units are neither a line break nor near one: one comparison each passes them.
+    if (c > u'\r' && c < 0x2028) {
+        return false;
+    }
     if (c == u'\r' && index + 1 < text.size() && text[index + 1] == u'\n') {
         return false;
     }
@@ -75,32 +82,43 @@ bool SameText(std::u16string_view left, std::u16string_view right) {
            (left.empty() || std::memcmp(left.data(), right.data(), left.size() * sizeof(char16_t)) == 0);
 }
 
+/// Calls `each(begin, end)` for the consecutive stretches of a text's first `size` units, with a
+/// look at the run's time-out after each: a text may be one line of a hundred million units.
+template <class Each> void ForEachStretch(std::size_t size, Each each) {
+    constexpr std::size_t Stretch = std::size_t{1} << 20;
+    for (std::size_t begin = 0; begin < size; begin += Stretch) {
+        each(begin, std::min(size, begin + Stretch));
+        CheckRunDeadline();
+    }
+}
+
 } // namespace
 
 // Text a script builds and runs may be as long as its strings: its copy and the table of its
 // lines are charged, and checked before anything is copied.
 SourceText::SourceText(std::u16string_view text) {
     std::size_t lines = 1;
-    for (std::size_t index = 0; index < text.size(); ++index) {
-        lines += EndsLine(text, index) ? 1 : 0;
-    }
+    ForEachStretch(text.size(), [&](std::size_t begin, std::size_t end) {
+        for (std::size_t index = begin; index < end; ++index) {
+            lines += EndsLine(text, index) ? 1 : 0;
+        }
+    });
     const std::size_t charge = automation::HeapBlockSize(sizeof(SourceText)) +
                                automation::HeapBlockSize((text.size() + 1) * sizeof(char16_t)) +
                                automation::HeapBlockSize(lines * sizeof(std::uint32_t));
-    automation::ChargeMemory(charge);
-    mCharged = charge;
-    mText.assign(text);
+    // Held by a member, so that a time-out in the copy below gives it back.
+    mCharged.Add(charge);
+    mText.reserve(text.size());
     mLineStarts.reserve(lines);
     mLineStarts.push_back(0);
-    for (std::size_t index = 0; index < mText.size(); ++index) {
-        if (EndsLine(mText, index)) {
-            mLineStarts.push_back(static_cast<std::uint32_t>(index + 1));
+    ForEachStretch(text.size(), [&](std::size_t begin, std::size_t end) {
+        mText.append(text.substr(begin, end - begin));
+        for (std::size_t index = begin; index < end; ++index) {
+            if (EndsLine(text, index)) {
+                mLineStarts.push_back(static_cast<std::uint32_t>(index + 1));
+            }
         }
-    }
-}
-
-SourceText::~SourceText() {
-    automation::RefundMemory(mCharged);
+    });
 }
 
 CodeBlock::~CodeBlock() {
@@ -191,9 +209,13 @@ bool NameLookup::StillHolds() const {
            automation::Compare(slot->value, constant) == automation::CompareResult::Equal;
 }
 
+std::u16string_view CompiledChunk::Text() const noexcept {
+    return topLevel->source->Text();
+}
+
 const CompiledChunk* Module::RecentChunk(std::u16string_view text) const {
-    for (const auto& [recentText, chunk] : mRecentChunks) {
-        if (SameText(recentText, text)) {
+    for (const CompiledChunk& chunk : mRecentChunks) {
+        if (SameText(chunk.Text(), text)) {
             return &chunk;
         }
     }
@@ -201,12 +223,13 @@ const CompiledChunk* Module::RecentChunk(std::u16string_view text) const {
 }
 
 void Module::RememberChunk(std::u16string_view text, const CompiledChunk& chunk) {
+    assert(SameText(chunk.Text(), text) && "a chunk is remembered under its own text");
     constexpr std::size_t Kept = 8;
-    std::erase_if(mRecentChunks, [&](const auto& recent) { return SameText(recent.first, text); });
+    std::erase_if(mRecentChunks, [&](const CompiledChunk& recent) { return SameText(recent.Text(), text); });
     if (mRecentChunks.size() == Kept) {
         mRecentChunks.erase(mRecentChunks.begin());
     }
-    mRecentChunks.emplace_back(std::u16string(text), chunk);
+    mRecentChunks.push_back(chunk);
 }
 
 } // namespace qv::vbscript

@@ -2,6 +2,7 @@
 
 #include "platform/vbscript/internal/Ast.h"
 
+#include "platform/automation/Memory.h"
 #include "platform/automation/Object.h"
 #include "platform/automation/Ref.h"
 #include "platform/automation/Text.h"
@@ -177,7 +178,6 @@ class SourceText final : public automation::RefCounted {
 public:
     /// Raises 7 when the copy does not fit under the memory ceiling.
     explicit SourceText(std::u16string_view text);
-    ~SourceText() override;
     SourceText(const SourceText&) = delete;
     SourceText& operator=(const SourceText&) = delete;
     const std::u16string& Text() const noexcept { return mText; }
@@ -191,10 +191,10 @@ public:
     void MarkRunByScript() noexcept { mRunByScript = true; }
 
 private:
+    automation::HeldCharge mCharged; // the text and its lines on the apartment's memory account
     std::u16string mText;
     bool mRunByScript = false;
     std::vector<std::uint32_t> mLineStarts;
-    std::size_t mCharged = 0; // the text and its lines on the apartment's memory account
 };
 
 /// One `Name` call site: the member name and what the last call found, per class, so that
@@ -358,6 +358,7 @@ struct GlobalSlot {
     // epoch has not moved.
     Resolution fallback;
     std::uint64_t fallbackEpoch = 0;
+    bool listed = false; // among the module's procedure names (ListProcedure)
 };
 
 /// A module-level name the compiler looked up beyond the chunk it compiled, and what it found:
@@ -385,6 +386,9 @@ struct CompiledChunk {
     std::vector<Variable> variables;
     std::vector<std::pair<std::uint32_t, automation::Variant>> constants;
     std::vector<NameLookup> lookups;
+
+    /// The text the chunk was compiled from.
+    std::u16string_view Text() const noexcept;
 };
 
 /// A code module: its own globals. Slots never move (a deque), so by-reference arguments may
@@ -409,7 +413,15 @@ public:
     GlobalSlot* Defined(NameId name);
 
     /// Procedure names in the order they were first defined.
-    std::vector<NameId>& ProcedureOrder() noexcept { return mProcedureOrder; }
+    const std::vector<NameId>& ProcedureOrder() const noexcept { return mProcedureOrder; }
+    /// Adds the name of `slot` to ProcedureOrder unless it is there already: a name stays where it
+    /// was first defined.
+    void ListProcedure(GlobalSlot& slot) {
+        if (!slot.listed) {
+            slot.listed = true;
+            mProcedureOrder.push_back(slot.name);
+        }
+    }
 
     /// The chunk compiled lately from exactly `text`, or null; it may no longer hold (see
     /// NameLookup). Generation adds the same text to a module for every page.
@@ -423,7 +435,9 @@ private:
     std::vector<GlobalSlot*> mSlotPointers; // the slots by index without the deque's arithmetic
     std::unordered_map<NameId, std::uint32_t> mSlotIndex;
     std::vector<NameId> mProcedureOrder;
-    std::vector<std::pair<std::u16string, CompiledChunk>> mRecentChunks; // the newest last
+    // The newest last. Each is known by the text of its own code (CompiledChunk::Text), which it
+    // holds anyway: a copy of its own would hold a long text twice, and uncharged.
+    std::vector<CompiledChunk> mRecentChunks;
 };
 
 /// An object added by the host under a name, visible from every module; with `addMembers` its

@@ -51,7 +51,12 @@ Variant CSng(Args args, RuntimeState&) {
     return Variant(automation::ToSingle(Converted(args)));
 }
 Variant CStr(Args args, RuntimeState&) {
-    return Variant(automation::ToString(Converted(args)));
+    Variant value = Converted(args);
+    // A String is its own text: shared, never copied.
+    if (value.IsString()) {
+        return value;
+    }
+    return Variant(automation::ToString(value));
 }
 
 // Hex and Oct print the two's complement of the value in the width of its subtype: Integer

@@ -8,8 +8,11 @@
 
 #include "platform/automation/Text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string_view>
+#include <utility>
 
 namespace qv::vbscript {
 
@@ -135,38 +138,21 @@ int WeekOfYear(std::int64_t day, std::int64_t year, int firstDay, int firstWeek)
 enum class Interval { Year, Quarter, Month, DayOfYear, Day, Weekday, Week, Hour, Minute, Second };
 
 Interval IntervalArg(Args args) {
-    Variant value = ValueOf(args, 0);
-    RequireNotNull(value);
-    std::u16string name = automation::ToLower(library::Text(value));
-    if (name == u"yyyy") {
-        return Interval::Year;
-    }
-    if (name == u"q") {
-        return Interval::Quarter;
-    }
-    if (name == u"m") {
-        return Interval::Month;
-    }
-    if (name == u"y") {
-        return Interval::DayOfYear;
-    }
-    if (name == u"d") {
-        return Interval::Day;
-    }
-    if (name == u"w") {
-        return Interval::Weekday;
-    }
-    if (name == u"ww") {
-        return Interval::Week;
-    }
-    if (name == u"h") {
-        return Interval::Hour;
-    }
-    if (name == u"n") {
-        return Interval::Minute;
-    }
-    if (name == u"s") {
-        return Interval::Second;
+    static constexpr std::pair<std::u16string_view, Interval> Names[] = {
+        {u"yyyy", Interval::Year},   {u"q", Interval::Quarter}, {u"m", Interval::Month},
+        {u"y", Interval::DayOfYear}, {u"d", Interval::Day},     {u"w", Interval::Weekday},
+        {u"ww", Interval::Week},     {u"h", Interval::Hour},    {u"n", Interval::Minute},
+        {u"s", Interval::Second},
+    };
+    // Read in place and compared unit by unit in lower case: the argument may be any text,
+    // however long, and is never copied.
+    const library::RequiredTextArg value(args, 0);
+    const std::u16string_view name = value.View();
+    for (const auto& [word, interval] : Names) {
+        if (std::ranges::equal(name, word,
+                               [](char16_t a, char16_t b) { return automation::LowerChar(a) == b; })) {
+            return interval;
+        }
     }
     RaiseInvalidCall();
 }

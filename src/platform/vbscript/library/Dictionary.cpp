@@ -297,6 +297,8 @@ void Dictionary::Compact() {
     if (dead < 16 || dead < mLiveCount) {
         return;
     }
+    // The live entries move to new storage while the old one is still held.
+    automation::CheckAllocation(mLiveCount, sizeof(Entry));
     std::vector<Entry> live;
     live.reserve(mLiveCount);
     for (Entry& entry : mEntries) {

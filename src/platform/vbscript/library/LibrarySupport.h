@@ -174,11 +174,6 @@ std::optional<Variant> InspectableDefault(const Variant& value);
 class ResultMeter {
 public:
     ResultMeter() = default;
-    ~ResultMeter() {
-        if (mCharged != 0) {
-            automation::RefundMemory(mCharged);
-        }
-    }
     ResultMeter(const ResultMeter&) = delete;
     ResultMeter& operator=(const ResultMeter&) = delete;
 
@@ -199,10 +194,7 @@ public:
         }
     }
     /// Charges `bytes` more that the result holds; raises 7 past the ceiling.
-    void Charge(std::size_t bytes) {
-        automation::ChargeMemory(bytes);
-        mCharged += bytes;
-    }
+    void Charge(std::size_t bytes) { mCharged.Add(bytes); }
     /// Makes room for one more item in `list`, charging for the larger storage first. While it
     /// moves, the old storage and the new are both held: both must fit.
     template <class T> void MakeRoom(std::vector<T>& list) {
@@ -222,7 +214,7 @@ private:
     // Some milliseconds of copying.
     static constexpr std::size_t UnitsPerCheck = std::size_t{1} << 22;
 
-    std::size_t mCharged = 0;
+    automation::HeldCharge mCharged;
     std::uint32_t mSteps = 0;
     std::size_t mCopied = 0;
 };

@@ -84,7 +84,7 @@ class PatternTranslator {
 public:
     PatternTranslator(std::u16string_view pattern, bool multiLine)
         : mPattern(pattern), mMultiLine(multiLine) {
-        mOut.reserve(pattern.size() + 16);
+        automation::ReserveChecked(mOut, pattern.size() + 16);
     }
 
     std::u16string Translate() && {
@@ -125,39 +125,43 @@ private:
         case u'c':
         case u'x':
         case u'u':
-            mOut.push_back(u'\\');
-            mOut.push_back(e);
+            Put(u'\\');
+            Put(e);
             break;
         case u'B':
             if (mInClass) {
-                mOut.push_back(u'B');
+                Put(u'B');
             } else {
-                mOut.append(u"\\B");
+                Put(u"\\B");
             }
             break;
         case u'v':
-            mOut.append(u"\\x0B");
+            Put(u"\\x0B");
             break;
         case u's':
             if (mInClass) {
-                mOut.append(WhiteSpace);
+                Put(WhiteSpace);
             } else {
-                mOut.append(u"[").append(WhiteSpace).append(u"]");
+                Put(u"[");
+                Put(WhiteSpace);
+                Put(u"]");
             }
             break;
         case u'S':
             if (mInClass) {
-                mOut.append(u"\\S");
+                Put(u"\\S");
             } else {
-                mOut.append(u"[^").append(WhiteSpace).append(u"]");
+                Put(u"[^");
+                Put(WhiteSpace);
+                Put(u"]");
             }
             break;
         default:
             if ((e >= u'a' && e <= u'z') || (e >= u'A' && e <= u'Z')) {
-                mOut.push_back(e); // an escape the dialect does not know is the letter itself
+                Put(e); // an escape the dialect does not know is the letter itself
             } else {
-                mOut.push_back(u'\\');
-                mOut.push_back(e);
+                Put(u'\\');
+                Put(e);
             }
             break;
         }
@@ -167,9 +171,9 @@ private:
         if (c == u']') {
             mInClass = false;
         } else if (c == u'[') {
-            mOut.push_back(u'\\'); // no POSIX classes in the dialect
+            Put(u'\\'); // no POSIX classes in the dialect
         }
-        mOut.push_back(c);
+        Put(c);
     }
 
     void Element(char16_t c) {
@@ -184,7 +188,9 @@ private:
             break;
         case u'.':
             mQuantified = Quantified::No;
-            mOut.append(u"[^").append(LineTerminators).append(u"]");
+            Put(u"[^");
+            Put(LineTerminators);
+            Put(u"]");
             break;
         case u'^':
             mQuantified = Quantified::No;
@@ -200,21 +206,21 @@ private:
                 RaiseRegExpError(UnexpectedQuantifier);
             }
             mQuantified = Quantified::Yes;
-            mOut.push_back(c);
+            Put(c);
             break;
         case u'?':
             if (mQuantified == Quantified::Lazy) {
                 RaiseRegExpError(UnexpectedQuantifier);
             }
             mQuantified = mQuantified == Quantified::Yes ? Quantified::Lazy : Quantified::Yes;
-            mOut.push_back(c);
+            Put(c);
             break;
         case u'{':
             CountedQuantifier();
             break;
         default:
             mQuantified = Quantified::No;
-            mOut.push_back(c);
+            Put(c);
             break;
         }
     }
@@ -222,16 +228,16 @@ private:
     // "[]" matches nothing and "[^]" any character; otherwise a class opens.
     void OpenClass() {
         if (mPattern.substr(mAt, 2) == u"[]") {
-            mOut.append(u"(?!)");
+            Put(u"(?!)");
             ++mAt;
         } else if (mPattern.substr(mAt, 3) == u"[^]") {
-            mOut.append(u"[\\s\\S]");
+            Put(u"[\\s\\S]");
             mAt += 2;
         } else {
             mInClass = true;
-            mOut.push_back(u'[');
+            Put(u'[');
             if (mAt + 1 < mPattern.size() && mPattern[mAt + 1] == u'^') {
-                mOut.push_back(u'^');
+                Put(u'^');
                 ++mAt;
             }
         }
@@ -245,15 +251,17 @@ private:
                 RaiseRegExpError(RegExpSyntaxError);
             }
         }
-        mOut.push_back(u'(');
+        Put(u'(');
     }
 
     // In multi-line mode "^" and "$" match beside any line terminator, not only "\n".
     void LineAnchor(char16_t c, std::u16string_view lookaround) {
         if (mMultiLine) {
-            mOut.append(lookaround).append(LineTerminators).append(u"])");
+            Put(lookaround);
+            Put(LineTerminators);
+            Put(u"])");
         } else {
-            mOut.push_back(c);
+            Put(c);
         }
     }
 
@@ -262,16 +270,21 @@ private:
         const std::size_t length = QuantifierLength(mPattern, mAt);
         if (length == 0) {
             mQuantified = Quantified::No;
-            mOut.append(u"\\{");
+            Put(u"\\{");
             return;
         }
         if (mQuantified != Quantified::No) {
             RaiseRegExpError(UnexpectedQuantifier);
         }
         mQuantified = Quantified::Yes;
-        mOut.append(mPattern.substr(mAt, length));
+        Put(mPattern.substr(mAt, length));
         mAt += length - 1;
     }
+
+    // The translation may be many times as long as the pattern (each "\s" a class of twenty
+    // spaces): it is checked against the memory ceiling as it grows.
+    void Put(std::u16string_view text) { automation::AppendChecked(mOut, text); }
+    void Put(char16_t c) { Put(std::u16string_view(&c, 1)); }
 
     std::u16string_view mPattern;
     bool mMultiLine;
@@ -486,10 +499,17 @@ const automation::ClassInfo& RegExp::GetClassInfo() const {
     return info;
 }
 
-void RegExp::LetPattern(std::u16string pattern) {
-    automation::RechargeChecked(mCharged, ObjectCharge<RegExp> + TextCharge(pattern));
-    mPattern = std::move(pattern);
+// The pattern is copied in and out of the object: each copy is checked against the memory ceiling
+// before it is made.
+std::u16string RegExp::GetPattern() const {
+    automation::CheckAllocation(mPattern.size(), sizeof(char16_t));
+    return mPattern;
+}
+
+void RegExp::LetPattern(std::u16string_view pattern) {
     mCompiled.reset();
+    automation::RechargeChecked(mCharged, ObjectCharge<RegExp> + TextCharge(pattern));
+    mPattern.assign(pattern);
 }
 void RegExp::LetIgnoreCase(bool value) {
     mIgnoreCase = value;
@@ -740,11 +760,19 @@ namespace {
 // the text again.
 class ReplacementPattern {
 public:
-    ReplacementPattern(std::u16string_view text, std::size_t groupCount) : mText(text) {
+    /// The pieces count on `meter` as they are found: a replacement text of a million "$&" is
+    /// a million of them.
+    ReplacementPattern(std::u16string_view text, std::size_t groupCount, library::ResultMeter& meter)
+        : mText(text) {
         std::size_t literalStart = 0;
+        auto add = [&](Piece piece) {
+            meter.Step();
+            meter.MakeRoom(mPieces);
+            mPieces.push_back(piece);
+        };
         auto flushLiteral = [&](std::size_t end) {
             if (end > literalStart) {
-                mPieces.push_back({PieceKind::Literal, literalStart, end - literalStart});
+                add({PieceKind::Literal, literalStart, end - literalStart});
             }
         };
         for (std::size_t i = 0; i < text.size(); ++i) {
@@ -788,7 +816,7 @@ public:
                 continue; // a "$" that stays as it is
             }
             flushLiteral(i);
-            mPieces.push_back({kind, number, 0});
+            add({kind, number, 0});
             i += length - 1;
             literalStart = i + 1;
         }
@@ -843,17 +871,20 @@ private:
 } // namespace
 
 std::u16string RegExp::Replace(const std::u16string& source, Variant replacement) {
-    // The replacement converts without the Boolean words: True becomes "-1".
-    Variant value = library::ValueOf(replacement);
-    std::u16string text;
-    if (value.Type() == automation::VarType::Boolean) {
-        text = value.BooleanValue() ? u"-1" : u"0";
-    } else {
-        library::RequireNotNull(value);
-        text = library::Text(value);
+    // The replacement converts without the Boolean words: True becomes "-1". Its text is read in
+    // place.
+    const library::ArgValue value(replacement);
+    const Variant& plain = value.Get();
+    const bool isBoolean = plain.Type() == automation::VarType::Boolean;
+    if (!isBoolean) {
+        library::RequireNotNull(plain);
     }
-    const ReplacementPattern pattern(text, Code().groupCount);
+    const library::TextArg converted(plain);
+    const std::u16string_view text = !isBoolean             ? converted.View()
+                                     : plain.BooleanValue() ? std::u16string_view(u"-1")
+                                                            : std::u16string_view(u"0");
     library::ResultMeter meter;
+    const ReplacementPattern pattern(text, Code().groupCount, meter);
     const std::u16string_view input = source;
     std::u16string result;
     automation::ReserveChecked(result, source.size());

@@ -99,8 +99,8 @@ public:
 
     const automation::ClassInfo& GetClassInfo() const override;
 
-    std::u16string GetPattern() const { return mPattern; }
-    void LetPattern(std::u16string pattern);
+    std::u16string GetPattern() const;
+    void LetPattern(std::u16string_view pattern);
     bool GetIgnoreCase() const { return mIgnoreCase; }
     void LetIgnoreCase(bool value);
     bool GetGlobal() const { return mGlobal; }

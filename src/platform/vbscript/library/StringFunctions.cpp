@@ -26,7 +26,6 @@ using library::LongArg;
 using library::RaiseInvalidCall;
 using library::RequiredTextArg;
 using library::RequireNotNull;
-using library::Text;
 using library::TextArg;
 using library::TextSearch;
 using library::ValueOf;
@@ -57,15 +56,6 @@ std::int16_t UnicodeToAnsi(char16_t c) {
     return u'?';
 }
 
-// The text of an argument whose Null makes the whole result Null; nullopt for Null.
-std::optional<std::u16string> TextOrNull(Args args, std::size_t index) {
-    Variant value = ValueOf(args, index);
-    if (value.IsNull()) {
-        return std::nullopt;
-    }
-    return Text(value);
-}
-
 // Checks that `text` may grow to `length` units before it does (7 past the ceiling); nothing to do
 // while its buffer holds them already, as it does for the short texts most calls make.
 void CheckRoom(const std::u16string& text, std::size_t length) {
@@ -93,25 +83,29 @@ Variant Substring(const TextArg& text, std::size_t position, std::size_t count =
     return Variant(part);
 }
 
-std::vector<std::uint8_t> ToBytes(std::u16string_view text) {
-    automation::CheckAllocation(text.size(), 2);
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(text.size() * 2);
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+// The whole units among the bytes [from, from + count) of a text's UTF-16LE bytes, the count cut
+// to the bytes there are: a count that ends inside a unit drops that half. The bytes are read where
+// the text is, never copied; the part is the text itself when it is all of it.
+Variant BytePart(const TextArg& text, std::size_t from, std::size_t count) {
+    const std::u16string_view units = text.View();
+    const std::size_t bytes = 2 * units.size();
+    if (from >= bytes) {
+        return Variant(u"");
     }
-    return bytes;
-}
-
-// A string holds whole UTF-16 units, so a byte count that ends inside a unit drops that half.
-std::u16string FromBytes(std::span<const std::uint8_t> bytes) {
-    std::u16string text;
-    automation::ReserveChecked(text, bytes.size() / 2);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        text.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
+    const std::size_t length = std::min(count, bytes - from) / 2;
+    if (from % 2 == 0) {
+        return Substring(text, from / 2, length);
     }
-    return text;
+    // From an odd byte on, each unit is the high byte of one unit and the low byte of the next.
+    Variant::TextBuilder builder;
+    std::u16string& result = builder.Text();
+    CheckRoom(result, length);
+    const std::size_t first = from / 2;
+    for (std::size_t index = 0; index < length; ++index) {
+        result.push_back(
+            static_cast<char16_t>((units[first + index] >> 8) | (units[first + index + 1] << 8)));
+    }
+    return builder.Finish();
 }
 
 // --- Character codes ---------------------------------------------------------------------------
@@ -209,20 +203,20 @@ Variant InStrB(Args args, RuntimeState&) {
     if (start < 1) {
         RaiseInvalidCall();
     }
-    auto haystack = TextOrNull(args, first);
-    auto needle = TextOrNull(args, first + 1);
-    if (!haystack || !needle) {
+    const TextArg haystack(args, first);
+    const TextArg needle(args, first + 1);
+    if (haystack.IsNull() || needle.IsNull()) {
         return Variant::Null();
     }
-    std::vector<std::uint8_t> hay = ToBytes(*haystack);
-    std::vector<std::uint8_t> pin = ToBytes(*needle);
-    if (hay.empty() || static_cast<std::size_t>(start) > hay.size()) {
+    const std::size_t bytes = 2 * haystack.View().size();
+    if (bytes == 0 || static_cast<std::size_t>(start) > bytes) {
         return Variant(0);
     }
-    if (pin.empty()) {
+    if (needle.View().empty()) {
         return Variant(start);
     }
-    const std::size_t found = library::FindBytes(hay, pin, static_cast<std::size_t>(start - 1));
+    const std::size_t found =
+        library::FindBytes(haystack.View(), needle.View(), static_cast<std::size_t>(start - 1));
     return Variant(found == std::u16string_view::npos ? 0 : static_cast<std::int32_t>(found + 1));
 }
 
@@ -393,22 +387,21 @@ Variant Mid(Args args, RuntimeState&) {
 
 Variant LeftB(Args args, RuntimeState&) {
     std::size_t length = LengthArg(args, 1);
-    auto text = TextOrNull(args, 0);
-    if (!text) {
+    const TextArg text(args, 0);
+    if (text.IsNull()) {
         return Variant::Null();
     }
-    std::vector<std::uint8_t> bytes = ToBytes(*text);
-    return Variant(FromBytes(std::span(bytes).first(std::min(length, bytes.size()))));
+    return BytePart(text, 0, length);
 }
 
 Variant RightB(Args args, RuntimeState&) {
     std::size_t length = LengthArg(args, 1);
-    auto text = TextOrNull(args, 0);
-    if (!text) {
+    const TextArg text(args, 0);
+    if (text.IsNull()) {
         return Variant::Null();
     }
-    std::vector<std::uint8_t> bytes = ToBytes(*text);
-    return Variant(FromBytes(std::span(bytes).last(std::min(length, bytes.size()))));
+    const std::size_t bytes = 2 * text.View().size();
+    return BytePart(text, bytes - std::min(length, bytes), length);
 }
 
 Variant MidB(Args original, RuntimeState&) {
@@ -421,20 +414,12 @@ Variant MidB(Args original, RuntimeState&) {
     if (start < 1 || (IsGiven(args, 2) && length < 0)) {
         RaiseInvalidCall();
     }
-    auto text = TextOrNull(args, 0);
-    if (!text) {
+    const TextArg text(args, 0);
+    if (text.IsNull()) {
         return Variant::Null();
     }
-    std::vector<std::uint8_t> bytes = ToBytes(*text);
-    std::size_t from = static_cast<std::size_t>(start - 1);
-    if (from >= bytes.size()) {
-        return Variant(u"");
-    }
-    std::size_t count = bytes.size() - from;
-    if (IsGiven(args, 2)) {
-        count = std::min(count, static_cast<std::size_t>(length));
-    }
-    return Variant(FromBytes(std::span(bytes).subspan(from, count)));
+    const std::size_t count = IsGiven(args, 2) ? static_cast<std::size_t>(length) : std::u16string_view::npos;
+    return BytePart(text, static_cast<std::size_t>(start - 1), count);
 }
 
 Variant Len(Args args, RuntimeState&) {
@@ -750,15 +735,15 @@ int HexValue(char16_t c) {
 
 // %XX for units below 256, %uXXXX above, upper-case hex digits.
 Variant Escape(Args args, RuntimeState&) {
-    auto text = TextOrNull(args, 0);
-    if (!text) {
+    const TextArg text(args, 0);
+    if (text.IsNull()) {
         return Variant::Null();
     }
     static constexpr char16_t Digits[] = u"0123456789ABCDEF";
     // Up to six units for one: the text is checked against the memory ceiling as it grows.
     std::u16string result;
-    automation::ReserveChecked(result, text->size());
-    for (char16_t c : *text) {
+    automation::ReserveChecked(result, text.View().size());
+    for (char16_t c : text.View()) {
         if (result.capacity() - result.size() < 6) {
             automation::ReserveChecked(result, result.size() + std::max<std::size_t>(result.size(), 6));
         }
@@ -780,11 +765,11 @@ Variant Escape(Args args, RuntimeState&) {
 
 // Sequences that are not well-formed escapes stay as they are.
 Variant Unescape(Args args, RuntimeState&) {
-    auto text = TextOrNull(args, 0);
-    if (!text) {
+    const TextArg text(args, 0);
+    if (text.IsNull()) {
         return Variant::Null();
     }
-    std::u16string_view in = *text;
+    const std::u16string_view in = text.View();
     std::u16string result;
     automation::ReserveChecked(result, in.size());
     for (std::size_t i = 0; i < in.size(); ++i) {

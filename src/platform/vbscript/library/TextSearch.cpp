@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <span>
 #include <utility>
 
 namespace qv::vbscript::library {
@@ -25,6 +26,16 @@ template <class Unit> struct Behind {
     std::span<const Unit> units;
     std::size_t size() const noexcept { return units.size(); }
     Unit operator[](std::size_t index) const noexcept { return units[units.size() - 1 - index]; }
+};
+
+// The UTF-16LE bytes of a text, two for each unit, low byte first.
+struct BytesOf {
+    std::u16string_view units;
+    std::size_t size() const noexcept { return 2 * units.size(); }
+    std::uint8_t operator[](std::size_t index) const noexcept {
+        const char16_t unit = units[index / 2];
+        return static_cast<std::uint8_t>((index % 2 == 0 ? unit : unit >> 8) & 0xFF);
+    }
 };
 
 std::uint8_t LowByte(char16_t unit) noexcept {
@@ -208,14 +219,13 @@ std::size_t TextSearch::FindInStretches(std::u16string_view haystack, std::size_
     return found == NotFound ? NotFound : haystack.size() - length - found;
 }
 
-std::size_t FindBytes(std::span<const std::uint8_t> haystack, std::span<const std::uint8_t> needle,
-                      std::size_t from) {
-    const Ahead<std::uint8_t> units{needle};
+std::size_t FindBytes(std::u16string_view haystack, std::u16string_view needle, std::size_t from) {
+    const BytesOf bytes{needle};
     std::optional<Factorization> factors;
-    if (needle.size() > TextSearch::ShortNeedle) {
-        factors = Factor(units);
+    if (bytes.size() > TextSearch::ShortNeedle) {
+        factors = Factor(bytes);
     }
-    return FindForward(Ahead<std::uint8_t>{haystack}, from, units, factors ? &*factors : nullptr);
+    return FindForward(BytesOf{haystack}, from, bytes, factors ? &*factors : nullptr);
 }
 
 } // namespace qv::vbscript::library

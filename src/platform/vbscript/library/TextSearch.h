@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string_view>
 
 namespace qv::vbscript::library {
@@ -63,9 +62,9 @@ private:
     mutable std::optional<Factorization> mFactorization;
 };
 
-/// TextSearch of bytes (InStrB), forward: the first position at or after `from` where `needle`
-/// starts in `haystack`, npos when there is none.
-std::size_t FindBytes(std::span<const std::uint8_t> haystack, std::span<const std::uint8_t> needle,
-                      std::size_t from);
+/// TextSearch of bytes (InStrB), forward, over the UTF-16LE bytes of two texts, read where they
+/// are: the first byte position at or after `from` where `needle` starts in `haystack`, npos when
+/// there is none.
+std::size_t FindBytes(std::u16string_view haystack, std::u16string_view needle, std::size_t from);
 
 } // namespace qv::vbscript::library

@@ -231,6 +231,10 @@ TEST(StringFunctionsTest, SubstringsAndLengths) {
         {u"LeftB", {Variant(u"abc"), Variant(4)}, "String:ab"},
         {u"RightB", {Variant(u"abc"), Variant(2)}, "String:c"},
         {u"MidB", {Variant(u"abc"), Variant(3), Variant(2)}, "String:b"},
+        // From an odd byte each unit joins two halves: "abc" is 61 00 62 00 63 00.
+        {u"MidB", {Variant(u"abc"), Variant(2), Variant(3)}, "String:\xE6\x88\x80"},
+        {u"RightB", {Variant(u"abc"), Variant(3)}, "String:\xE6\x8C\x80"},
+        {u"LeftB", {Variant(123), Variant(2)}, "String:1"},
         {u"Space", {Variant(5.5)}, "String:      "},
         {u"Space", {Variant(4.5)}, "String:    "},
         {u"Space", {Variant(false)}, "String:"},
