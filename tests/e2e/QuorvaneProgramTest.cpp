@@ -820,8 +820,8 @@ TEST_F(QuorvaneProgramTest, ChecksAndSynchronisesThroughTheLibrary) {
     // Of two entries for one field, the one that names its table exactly answers; the other is
     // left over.
     Fail({"sync", "shop.xml", "--keys", "keep", "--map",
-          "city=town,CUSTOMERS.id=CUSTOMERS.cid,customers.id=customers.cid,order_lines.quantity=order_lines."
-          "qty"},
+          std::string("city=town,CUSTOMERS.id=CUSTOMERS.cid,customers.id=customers.cid,") +
+              "order_lines.quantity=order_lines.qty"},
          "--map CUSTOMERS.id=CUSTOMERS.cid matches no renamed");
     EXPECT_EQ(Read(mWork / "shop.xml"), saved);
 

@@ -257,9 +257,10 @@ TEST_F(FileSystemTest, PipesAndDevicesAreNamedAndNeverOpened) {
     for (const auto& [name, what] :
          {std::pair{u"file.bak", u"a file"}, std::pair{u"link.bak", u"a symbolic link"},
           std::pair{u"bak", u"a named pipe"}}) {
+        const std::u16string path = PathOf(name);
         ExpectFileError(FileErrorNumber::PathFileAccessError,
                         std::u16string(what) + u" stands where a folder is expected",
-                        [&] { DeleteFolder(PathOf(name)); });
+                        [&path] { DeleteFolder(path); });
     }
     EXPECT_EQ(ReadFileBytes(PathOf(u"file.bak")), "the user's");
     EXPECT_TRUE(FolderExists(PathOf(u"site/pics")));
