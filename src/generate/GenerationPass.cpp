@@ -221,7 +221,7 @@ std::int16_t GenerationPass::Run() {
                 continue;
             }
             const bool lookedField = !table->TblGen() || !field->FldGenerate();
-            if (lookedField && !LooksAtSwitchedOffPages(*table)) {
+            if (lookedField && !looked) {
                 continue;
             }
             mProject.SetCurrentTable(tables.Item(automation::Variant(table->TblName())).Get());

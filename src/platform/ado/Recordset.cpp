@@ -193,8 +193,11 @@ Recordset Recordset::Open(Connection& connection, std::u16string_view sql) {
 }
 
 Recordset Recordset::Describe(Connection& connection, std::u16string_view sql) {
+    return DescribeChecked(connection, CheckedQuery(connection.Impl(), sql));
+}
+
+Recordset Recordset::DescribeChecked(Connection& connection, const std::u16string& statementText) {
     internal::ConnectionImpl& impl = connection.Impl();
-    std::u16string statementText = CheckedQuery(impl, sql);
     internal::ConnectionHandle& handle = impl.OpenHandle(Source);
     impl.errors->Clear();
     internal::StatementHandle statement(handle, *impl.errors, impl.encoding);
@@ -207,20 +210,19 @@ Recordset Recordset::Describe(Connection& connection, std::u16string_view sql) {
 }
 
 Recordset Recordset::DescribeQuery(Connection& connection, std::u16string_view sql) {
-    Recordset described = Describe(connection, sql);
+    const std::u16string statementText = CheckedQuery(connection.Impl(), sql);
+    Recordset described = DescribeChecked(connection, statementText);
     if (!automation::EqualsNoCase(connection.Impl().dbmsName, u"SQLite")) {
         return described;
     }
     // SQLite names the columns of a view as those of its query, and lists them whole: a view of
     // the query is made for it, in the connection's own temporary schema, and dropped again.
-    // Preparing it runs nothing, and the text is the single query that Describe took.
+    // Preparing it runs nothing, and the text is the single query just described.
     constexpr std::u16string_view View = u"qv_described_query";
     std::optional<std::vector<std::u16string>> whole;
     try {
         ExecuteCommand(connection, u"DROP VIEW IF EXISTS temp." + std::u16string(View), {});
-        ExecuteCommand(
-            connection,
-            u"CREATE TEMP VIEW " + std::u16string(View) + u" AS " + CheckedQuery(connection.Impl(), sql), {});
+        ExecuteCommand(connection, u"CREATE TEMP VIEW " + std::u16string(View) + u" AS " + statementText, {});
         whole = SqliteColumnNames(connection, View, u"temp");
         ExecuteCommand(connection, u"DROP VIEW temp." + std::u16string(View), {});
     } catch (const automation::Error&) {

@@ -63,6 +63,8 @@ public:
     const automation::Variant& Value(std::u16string_view name) const;
 
 private:
+    /// Describe of a text the single-query check has already taken.
+    static Recordset DescribeChecked(Connection& connection, const std::u16string& statementText);
     void RequireOpen() const;
     const automation::Variant& ValueAt(std::size_t column) const;
 

@@ -819,19 +819,30 @@ void RefuseLinksBelow(std::u16string_view root, std::u16string_view relative) {
     }
 }
 
+namespace {
+
+// Copies the opened file `from` (of `status`) to `target` through a file beside it; a copy keeps
+// the source's permissions and modification time. With `keepExisting` the copy only goes where
+// nothing stands yet, and false says something did.
+bool CopyOpened(const FileDescriptor& from, const struct stat& status, std::u16string_view target,
+                bool keepExisting) {
+    return ReplaceFile(
+        target,
+        [&from](int fd) {
+            return ReadChunks(from.Get(), [fd](std::string_view chunk) { return WriteAll(fd, chunk); });
+        },
+        {.mode = status.st_mode & 0777, .modified = status.st_mtim, .keepExisting = keepExisting});
+}
+
+} // namespace
+
 void CopyFile(std::u16string_view source, std::u16string_view target, bool overwrite) {
     struct stat status {};
     FileDescriptor from = OpenForReading(source, status);
     if (!overwrite && FileExists(target)) {
         RaiseFileError(std::make_error_code(std::errc::file_exists), target);
     }
-    // A copy keeps the source's permissions and modification time.
-    ReplaceFile(target,
-                [&from](int fd) {
-                    return ReadChunks(from.Get(),
-                                      [fd](std::string_view chunk) { return WriteAll(fd, chunk); });
-                },
-                {.mode = status.st_mode & 0777, .modified = status.st_mtim});
+    CopyOpened(from, status, target, /*keepExisting=*/false);
 }
 
 namespace {
@@ -907,16 +918,7 @@ std::vector<NonFolder> CopyFolder(std::u16string_view source, std::u16string_vie
 bool CopyFileToNew(std::u16string_view source, std::u16string_view target) {
     struct stat status {};
     FileDescriptor from = OpenForReading(source, status);
-    return ReplaceFile(target,
-                       [&from](int fd) {
-                           return ReadChunks(from.Get(),
-                                             [fd](std::string_view chunk) { return WriteAll(fd, chunk); });
-                       },
-                       {.mode = status.st_mode & 0777,
-                        .modified = status.st_mtim,
-                        .durability = Durability::Flushed,
-                        .link = FinalLink::Replace,
-                        .keepExisting = true});
+    return CopyOpened(from, status, target, /*keepExisting=*/true);
 }
 
 bool MoveToNew(std::u16string_view source, std::u16string_view target) {
